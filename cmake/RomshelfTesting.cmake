@@ -1,0 +1,19 @@
+# romshelf_add_test(<name> SOURCES <files...> [LIBS <targets...>] [QT])
+# Adds one GoogleTest program and registers its cases with CTest.
+# QT tests run on Qt's offscreen platform so that they need no display.
+include(GoogleTest)
+
+function(romshelf_add_test name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} romshelf_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  set(env "ROMSHELF_BIN_DIR=${CMAKE_BINARY_DIR}/bin" "ROMSHELF_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+  if(ARG_QT)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name}
+    PROPERTIES ENVIRONMENT "${env}"
+    DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST)
+endfunction()

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Installs every Debian package that building, running and testing Romshelf Plus needs.
+# Safe to run again: packages already present are left alone.
+set -eu
+
+PACKAGES="
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+  libicu-dev libarchive-dev libgcab-dev zlib1g-dev nlohmann-json3-dev
+  libsdl2-mixer-dev timgm6mb-soundfont
+  libx11-dev libxtst-dev
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils
+  zip unzip p7zip-full lhasa gcab cabextract
+"
+
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+
+if [ -z "$missing" ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing

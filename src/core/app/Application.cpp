@@ -1,0 +1,190 @@
+#include "app/Application.h"
+
+#include "app/HardwareTable.h"
+#include "app/RecentLaunchList.h"
+#include "platform/FileSystem.h"
+
+namespace romshelf {
+
+std::string ComboContents::selectedText() const {
+    if (selected < 0 || selected >= static_cast<int>(items.size())) return {};
+    return items[static_cast<std::size_t>(selected)];
+}
+
+Application::Application(ProgramFolder folder, Prompter& prompter)
+    : folder_(std::move(folder)), prompter_(prompter) {}
+
+bool Application::createFolders() { return folder_.createSubfolders(); }
+
+LoadResult Application::loadMainSettings() {
+    return romshelf::loadMainSettings(stream_, mainDataPath(), prompter_, settings_);
+}
+
+bool Application::saveMainSettings() {
+    return romshelf::saveMainSettings(stream_, mainDataPath(), settings_);
+}
+
+void Application::startUp() {
+    sessionTempFolders_.fill({});
+    loadCurrentHardwareData();
+    fillHardwareCombo();
+    fillEmulatorCombo();
+    listener_->recentFilesChanged();
+}
+
+bool Application::shutDown() {
+    bool ok = saveMainSettings();
+    saveCurrentHardwareFiles();
+    return ok;
+}
+
+int Application::currentIndex() const { return hardwareIndexOf(settings_.currentHardware); }
+
+std::string Application::displayName(std::string_view code) {
+    return codeToCustomName(code, settings_.customNames);
+}
+
+bool Application::folderSettingsExist(std::string_view code) const {
+    if (code.empty()) return false;
+    return fs::fileExists(folder_.perHardwareFile("Folder_", code, ".slb"));
+}
+
+void Application::loadCurrentHardwareData() {
+    // The per-hardware files are read here as each kind of data joins the application.
+}
+
+void Application::saveCurrentHardwareFiles() {}
+
+void Application::fillHardwareCombo() {
+    hardwareCombo_ = ComboContents{};
+    for (const auto& row : hardwareTable()) {
+        if (folderSettingsExist(row.code)) hardwareCombo_.items.push_back(displayName(row.code));
+    }
+    if (hardwareCombo_.items.empty()) hardwareCombo_.items.emplace_back(kNotSet);
+
+    const std::string current = displayName(settings_.currentHardware);
+    for (std::size_t i = 0; i < hardwareCombo_.items.size(); ++i) {
+        if (hardwareCombo_.items[i] == current) {
+            hardwareCombo_.selected = static_cast<int>(i);
+            break;
+        }
+    }
+    if (hardwareCombo_.selected < 0) {
+        hardwareCombo_.selected = 0;
+        settings_.currentHardware = customNameToCode(hardwareCombo_.items[0], settings_.customNames);
+    }
+    listener_->hardwareComboChanged();
+}
+
+void Application::fillEmulatorCombo() {
+    emulatorCombo_ = ComboContents{};
+    // Emulator entries whose executable exists are added here once emulators are set up.
+    if (emulatorCombo_.items.empty()) emulatorCombo_.items.emplace_back(kNotSet);
+    const int index = currentIndex();
+    if (index < 0) {
+        emulatorCombo_.selected = 0;
+    } else {
+        std::string& remembered = settings_.emulatorNames[static_cast<std::size_t>(index)];
+        emulatorCombo_.selected = 0;
+        for (std::size_t i = 0; i < emulatorCombo_.items.size(); ++i) {
+            if (emulatorCombo_.items[i] == remembered) {
+                emulatorCombo_.selected = static_cast<int>(i);
+                break;
+            }
+        }
+        const std::string chosen = emulatorCombo_.selectedText();
+        remembered = chosen == kNotSet ? std::string() : chosen;
+    }
+    listener_->emulatorComboChanged();
+}
+
+void Application::chooseHardware(int index) {
+    const std::string previous = settings_.currentHardware;
+    listener_->hardwareSwitchStarting();
+    if (index < 0 || index >= static_cast<int>(hardwareCombo_.items.size())) return;
+    hardwareCombo_.selected = index;
+    saveCurrentHardwareFiles();
+    settings_.currentHardware =
+        customNameToCode(hardwareCombo_.items[static_cast<std::size_t>(index)], settings_.customNames);
+    if (settings_.currentHardware == previous) return;
+
+    loadCurrentHardwareData();
+    fillEmulatorCombo();
+    listener_->recentFilesChanged();
+    lastLaunchedFile_.clear();
+    listener_->hardwareDataReloaded();
+}
+
+void Application::chooseEmulator(int index) {
+    if (index < 0 || index >= static_cast<int>(emulatorCombo_.items.size())) return;
+    emulatorCombo_.selected = index;
+    const int hw = currentIndex();
+    if (hw < 0) return;
+    const std::string chosen = emulatorCombo_.selectedText();
+    settings_.emulatorNames[static_cast<std::size_t>(hw)] = chosen == kNotSet ? std::string() : chosen;
+}
+
+bool Application::deleteSettingsFile(std::string_view code) {
+    const std::string question = displayName(code) + "の\nフォルダ設定ファイルを削除してもいいですか？";
+    if (!prompter_.ask(question, std::string(kWarningTitle))) return false;
+    const std::string path = folder_.perHardwareFile("Folder_", code, ".slb");
+    if (!fs::fileExists(path)) return false;
+    if (!fs::removeFile(path)) {
+        prompter_.inform("フォルダ設定ファイルを削除できませんでした。\n" + path,
+                         std::string(kWarningTitle));
+        return false;
+    }
+    loadCurrentHardwareData();
+    fillHardwareCombo();
+    fillEmulatorCombo();
+    listener_->recentFilesChanged();
+    listener_->hardwareDataReloaded();
+    return true;
+}
+
+void Application::addRecentLaunch(const std::string& displayName, const std::string& fileName,
+                                  int folderNumber) {
+    const int index = currentIndex();
+    if (index < 0) return;
+    RecentLaunch launch{displayName, fileName, folderNumber};
+    const bool changed =
+        romshelf::addRecentLaunch(settings_.recentLaunches[static_cast<std::size_t>(index)], launch,
+                                  [this](const RecentLaunch& e) { return recentFileExists(e); });
+    if (changed) listener_->recentFilesChanged();
+}
+
+std::array<std::optional<std::string>, kRecentLaunchCount> Application::recentFileLabels() const {
+    const int index = currentIndex();
+    if (index < 0) return {};
+    return romshelf::recentFileLabels(settings_.recentLaunches[static_cast<std::size_t>(index)]);
+}
+
+std::optional<RecentLaunch> Application::recentLaunch(int k) const {
+    const int index = currentIndex();
+    if (index < 0 || k < 0 || k >= kRecentLaunchCount) return std::nullopt;
+    const RecentLaunch& entry = settings_.recentLaunches[static_cast<std::size_t>(index)][k];
+    if (entry.empty()) return std::nullopt;
+    return entry;
+}
+
+std::string Application::romFolderPath(int /*folderNumber*/) const { return {}; }
+
+bool Application::recentFileExists(const RecentLaunch& entry) const {
+    const std::string folder = romFolderPath(entry.folderNumber);
+    if (folder.empty()) return false;
+    return fs::fileExists(fs::joinPath(folder, entry.fileName));
+}
+
+void Application::recordSessionTempFolder(const std::string& folder) {
+    if (folder.empty()) return;
+    for (const auto& entry : sessionTempFolders_)
+        if (entry == folder) return;
+    for (auto& entry : sessionTempFolders_) {
+        if (entry.empty()) {
+            entry = folder;
+            return;
+        }
+    }
+}
+
+}  // namespace romshelf

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/DataStream.h"
+#include "app/MainSettings.h"
+#include "app/ProgramFolder.h"
+#include "platform/Prompter.h"
+
+namespace romshelf {
+
+// What the frontend shows of a drop-down list: its items and the selected one (-1: none).
+struct ComboContents {
+    std::vector<std::string> items;
+    int selected = -1;
+    std::string selectedText() const;
+};
+
+// Told when something the windows show has changed. Every method does nothing by default, so a
+// headless user (tests, the command-line companion) need not implement any of them.
+class ApplicationListener {
+public:
+    virtual ~ApplicationListener() = default;
+    virtual void hardwareComboChanged() {}
+    virtual void emulatorComboChanged() {}
+    virtual void recentFilesChanged() {}
+    // A switch is about to happen: modeless editors of the old hardware's data must close.
+    virtual void hardwareSwitchStarting() {}
+    // Another hardware's data is loaded: the views must show it.
+    virtual void hardwareDataReloaded() {}
+};
+
+inline constexpr int kSessionTempFolderCount = 48;
+
+// The application object: owns every setting and all catalogue data and carries out every
+// command. It never shows anything itself; it talks to the user through its ports.
+class Application {
+public:
+    Application(ProgramFolder folder, Prompter& prompter);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    void setListener(ApplicationListener* listener) { listener_ = listener ? listener : &silent_; }
+
+    const ProgramFolder& programFolder() const { return folder_; }
+    MainSettings& settings() { return settings_; }
+    const MainSettings& settings() const { return settings_; }
+    DataStream& stream() { return stream_; }
+    Prompter& prompter() { return prompter_; }
+
+    // --- start-up and shut-down -------------------------------------------------------------
+    // Creates data, temp, frame and plugin in the program folder.
+    bool createFolders();
+    std::string mainDataPath() const { return folder_.dataFile("MainData.slb"); }
+    LoadResult loadMainSettings();
+    bool saveMainSettings();
+    // The steps after the windows exist: empty the session's TEMP list, load the current
+    // hardware's data, fill both combos, rebuild the recent files.
+    void startUp();
+    // Saves everything that is kept on disk. The frontend stores the window placements first.
+    bool shutDown();
+
+    // --- current hardware ---------------------------------------------------------------------
+    const std::string& currentCode() const { return settings_.currentHardware; }
+    int currentIndex() const;
+    // The custom display name (filled from the default name when still empty), or "未設定".
+    std::string displayName(std::string_view code);
+    bool folderSettingsExist(std::string_view code) const;
+
+    // Loads the current hardware's folder, emulator and ROM data.
+    void loadCurrentHardwareData();
+    // Saves the current hardware's ROM information and category files.
+    void saveCurrentHardwareFiles();
+
+    // --- hardware bar -------------------------------------------------------------------------
+    const ComboContents& hardwareCombo() const { return hardwareCombo_; }
+    const ComboContents& emulatorCombo() const { return emulatorCombo_; }
+    void fillHardwareCombo();
+    void fillEmulatorCombo();
+    // The user picked item `index` of the hardware combo: switches the current hardware.
+    void chooseHardware(int index);
+    // The user picked item `index` of the emulator combo.
+    void chooseEmulator(int index);
+
+    // --- settings files -------------------------------------------------------------------
+    // Asks, then deletes data/Folder_<code>.slb and reloads. False when nothing was deleted.
+    bool deleteSettingsFile(std::string_view code);
+
+    // --- recent launches ------------------------------------------------------------------
+    void addRecentLaunch(const std::string& displayName, const std::string& fileName,
+                         int folderNumber);
+    // Labels of the File menu's recent-file items; all empty when no hardware is current.
+    std::array<std::optional<std::string>, kRecentLaunchCount> recentFileLabels() const;
+    // The entry behind recent-file item k (0..4), if any.
+    std::optional<RecentLaunch> recentLaunch(int k) const;
+
+    // The folder a ROM folder number stands for; empty while no folder is set up.
+    std::string romFolderPath(int folderNumber) const;
+
+    const std::array<std::string, kSessionTempFolderCount>& sessionTempFolders() const {
+        return sessionTempFolders_;
+    }
+    void recordSessionTempFolder(const std::string& folder);
+
+    const std::string& lastLaunchedFile() const { return lastLaunchedFile_; }
+    void setLastLaunchedFile(std::string name) { lastLaunchedFile_ = std::move(name); }
+
+private:
+    bool recentFileExists(const RecentLaunch& entry) const;
+
+    ProgramFolder folder_;
+    Prompter& prompter_;
+    ApplicationListener silent_;
+    ApplicationListener* listener_ = &silent_;
+    DataStream stream_;
+    MainSettings settings_;
+    ComboContents hardwareCombo_;
+    ComboContents emulatorCombo_;
+    std::array<std::string, kSessionTempFolderCount> sessionTempFolders_{};
+    std::string lastLaunchedFile_;
+};
+
+}  // namespace romshelf

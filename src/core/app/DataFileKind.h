@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace romshelf {
+
+// Every kind of data file the program reads and writes, with its header and load messages.
+enum class DataFileKind {
+    Main,
+    Folder,
+    Emulator,
+    Rom,
+    Class,
+    Class1,
+    Class2,
+    Class3,
+    Class4,
+    Class5,
+    Window,
+    Rename,
+};
+
+struct DataFileKindInfo {
+    DataFileKind kind;
+    std::string_view magic;
+    std::int32_t version;
+    std::string_view brokenMessage;
+    std::string_view wrongVersionMessage;
+};
+
+const DataFileKindInfo& dataFileKindInfo(DataFileKind kind);
+
+// The kind whose magic is exactly `magic`.
+std::optional<DataFileKind> dataFileKindFromMagic(std::string_view magic);
+
+// Category list kind for list number 1..5.
+DataFileKind classListKind(int number);
+
+inline constexpr std::string_view kWarningTitle = "警告";
+
+}  // namespace romshelf

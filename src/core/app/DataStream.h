@@ -1,0 +1,151 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/DataFileKind.h"
+#include "platform/Prompter.h"
+
+namespace romshelf {
+
+// Reader and writer of every data file: little-endian 32-bit integers and flags, and strings
+// stored as a 32-bit byte length, the bytes and a NUL. Text is UTF-8 in memory and CP932 on disk.
+//
+// A file is read whole into memory and parsed there; a read past its end, a negative length or a
+// string longer than kMaxStringBytes marks the stream failed, and every later read yields empty
+// values. A file is written into memory and committed atomically by close().
+class DataStream {
+public:
+    static constexpr std::size_t kMaxStringBytes = 12287;
+
+    bool openForReading(const std::string& path);
+    bool openForWriting(const std::string& path);
+    // Reads from (or writes to) bytes in memory instead of a file.
+    void openBuffer(std::string bytes);
+    void openMemoryForWriting();
+
+    bool isOpen() const { return mode_ != Mode::Closed; }
+    bool isReading() const { return mode_ == Mode::Reading; }
+
+    std::string readString();
+    std::string readRawString();  // the stored bytes, undecoded
+    std::int32_t readInteger();
+    bool readFlag();
+
+    void writeString(std::string_view utf8);
+    void writeRawString(std::string_view bytes);
+    void writeInteger(std::int32_t value);
+    void writeFlag(bool value);
+
+    // True once a read went wrong; the file must then be rejected as a whole.
+    bool failed() const { return failed_; }
+    std::size_t position() const { return pos_; }
+    std::size_t size() const { return buffer_.size(); }
+
+    // Ends the file. When writing to a file, commits it: false when it could not be written.
+    bool close();
+    // The bytes written so far (memory writing).
+    const std::string& buffer() const { return buffer_; }
+
+private:
+    enum class Mode { Closed, Reading, Writing, WritingMemory };
+    bool take(std::size_t n, const char*& out);
+
+    Mode mode_ = Mode::Closed;
+    std::string path_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool failed_ = false;
+};
+
+enum class HeaderStatus { Ok, BrokenMagic, WrongVersion };
+
+HeaderStatus readHeader(DataStream& stream, DataFileKind kind);
+void writeHeader(DataStream& stream, DataFileKind kind);
+
+enum class LoadResult { Loaded, Missing, Rejected };
+
+// Shows the kind's load-error message (title "警告").
+void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status);
+
+// The loading steps every loader follows: open (missing file: silent), check magic and version,
+// read the body with `readBody(stream)` into scratch data, and refuse the whole file if any read
+// went wrong. The caller copies the scratch data into the live settings only on Loaded.
+template <class ReadBody>
+LoadResult loadDataFile(DataStream& stream, const std::string& path, DataFileKind kind,
+                        Prompter& prompter, ReadBody&& readBody) {
+    if (!stream.openForReading(path)) return LoadResult::Missing;
+    HeaderStatus header = readHeader(stream, kind);
+    if (header != HeaderStatus::Ok) {
+        stream.close();
+        reportLoadError(prompter, kind, header);
+        return LoadResult::Rejected;
+    }
+    readBody(stream);
+    const bool broken = stream.failed();
+    stream.close();
+    if (broken) {
+        reportLoadError(prompter, kind, HeaderStatus::BrokenMagic);
+        return LoadResult::Rejected;
+    }
+    return LoadResult::Loaded;
+}
+
+// The saving steps: header, body, atomic commit. False when the file could not be written.
+template <class WriteBody>
+bool saveDataFile(DataStream& stream, const std::string& path, DataFileKind kind,
+                  WriteBody&& writeBody) {
+    if (!stream.openForWriting(path)) return false;
+    writeHeader(stream, kind);
+    writeBody(stream);
+    return stream.close();
+}
+
+// Symmetric field access, so that one field list serves loading, saving and dumping.
+// The trailing name parts are only used by readers that record what they read.
+class DataReader {
+public:
+    static constexpr bool kReading = true;
+    explicit DataReader(DataStream& stream) : s_(stream) {}
+    template <class... Name>
+    void field(std::string& v, const Name&...) { v = s_.readString(); }
+    template <class... Name>
+    void field(std::int32_t& v, const Name&...) { v = s_.readInteger(); }
+    template <class... Name>
+    void field(bool& v, const Name&...) { v = s_.readFlag(); }
+    template <class... Name>
+    void reservedString(const Name&...) { s_.readRawString(); }
+    template <class... Name>
+    void reservedInteger(const Name&...) { s_.readInteger(); }
+    template <class... Name>
+    void reservedFlag(const Name&...) { s_.readFlag(); }
+    bool failed() const { return s_.failed(); }
+
+private:
+    DataStream& s_;
+};
+
+class DataWriter {
+public:
+    static constexpr bool kReading = false;
+    explicit DataWriter(DataStream& stream) : s_(stream) {}
+    template <class... Name>
+    void field(const std::string& v, const Name&...) { s_.writeString(v); }
+    template <class... Name>
+    void field(const std::int32_t& v, const Name&...) { s_.writeInteger(v); }
+    template <class... Name>
+    void field(const bool& v, const Name&...) { s_.writeFlag(v); }
+    template <class... Name>
+    void reservedString(const Name&...) { s_.writeString({}); }
+    template <class... Name>
+    void reservedInteger(const Name&...) { s_.writeInteger(0); }
+    template <class... Name>
+    void reservedFlag(const Name&...) { s_.writeFlag(false); }
+    bool failed() const { return false; }
+
+private:
+    DataStream& s_;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,75 @@
+#include "app/ProgramFolder.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace romshelf {
+
+ProgramFolder::ProgramFolder(std::string path) : path_(std::move(path)) {
+    if (path_.empty() || path_.back() != '/') path_ += '/';
+}
+
+std::string ProgramFolder::executableFolder() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) return {};
+        if (static_cast<std::size_t>(n) < buffer.size())
+            return fs::pathFolder(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ProgramFolder::userDataFolder() {
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::string(home) + "/.local/share";
+    } else {
+        base = "/tmp";
+    }
+    return fs::joinPath(base, "romshelf-plus/");
+}
+
+ProgramFolder ProgramFolder::locate() {
+    std::string exe = executableFolder();
+    if (!exe.empty() && fs::isWritableDirectory(exe)) return ProgramFolder(exe);
+    std::string user = userDataFolder();
+    // Create the chain of folders up to it (~/.local/share may not exist yet).
+    for (std::size_t i = 1; i <= user.size(); ++i) {
+        if (i == user.size() || user[i] == '/') fs::createDirectory(user.substr(0, i));
+    }
+    return ProgramFolder(user);
+}
+
+std::string ProgramFolder::pathWithoutSlash() const {
+    std::string p = path_;
+    if (p.size() > 1 && p.back() == '/') p.pop_back();
+    return p;
+}
+
+std::string ProgramFolder::dataFile(std::string_view name) const {
+    return dataFolder() + std::string(name);
+}
+
+std::string ProgramFolder::perHardwareFile(std::string_view prefix, std::string_view code,
+                                           std::string_view suffix) const {
+    std::string name(prefix);
+    name += code;
+    name += suffix;
+    return dataFile(name);
+}
+
+bool ProgramFolder::createSubfolders() const {
+    bool ok = true;
+    for (const auto& folder : {dataFolder(), tempFolder(), frameFolder(), pluginFolder()})
+        ok = fs::createDirectory(folder) && ok;
+    return ok;
+}
+
+}  // namespace romshelf

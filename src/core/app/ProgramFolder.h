@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace romshelf {
+
+// The folder every data path is built from. Normally the running executable's folder, so a copy
+// of the program in any folder keeps its own data; when that folder is not writable, the user's
+// data folder ($XDG_DATA_HOME/romshelf-plus/, default ~/.local/share/romshelf-plus/).
+class ProgramFolder {
+public:
+    // `path` with or without a trailing '/'.
+    explicit ProgramFolder(std::string path);
+
+    static ProgramFolder locate();
+    static std::string executableFolder();
+    static std::string userDataFolder();
+
+    // With a trailing '/'.
+    const std::string& path() const { return path_; }
+    // Without the trailing '/' (for the relative-path conversions).
+    std::string pathWithoutSlash() const;
+
+    std::string dataFolder() const { return path_ + "data/"; }
+    std::string tempFolder() const { return path_ + "temp/"; }
+    std::string frameFolder() const { return path_ + "frame/"; }
+    std::string pluginFolder() const { return path_ + "plugin/"; }
+    std::string backupFolder() const { return path_ + "backup/"; }
+
+    std::string dataFile(std::string_view name) const;
+    // data/<prefix><code><suffix>, e.g. perHardwareFile("Folder_", "FC", ".slb").
+    std::string perHardwareFile(std::string_view prefix, std::string_view code,
+                                std::string_view suffix) const;
+
+    // Creates data, temp, frame and plugin when absent; false when one could not be made.
+    bool createSubfolders() const;
+
+private:
+    std::string path_;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,266 @@
+#include "app/TextCodec.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/unistr.h>
+#include <unicode/ustring.h>
+#include <unicode/utf8.h>
+
+#include <vector>
+
+namespace romshelf::text {
+
+namespace {
+
+struct ConverterCloser {
+    void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+// One strict and one lenient converter per thread: opening one is far too slow per call.
+UConverter* strictConverter() {
+    static thread_local ConverterPtr conv = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        ConverterPtr c(ucnv_open("windows-31j", &status));
+        if (U_FAILURE(status)) return ConverterPtr{};
+        ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &status);
+        ucnv_setToUCallBack(c.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                            &status);
+        ucnv_setFallback(c.get(), false);
+        return c;
+    }();
+    return conv.get();
+}
+
+// Unmapped or malformed bytes become U+FFFD (ICU's default would give the control code SUB).
+void replaceWithFffd(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                     UConverterCallbackReason reason, UErrorCode* status) {
+    if (reason > UCNV_IRREGULAR) return;
+    *status = U_ZERO_ERROR;
+    const UChar replacement = 0xFFFD;
+    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, status);
+}
+
+UConverter* lenientConverter() {
+    static thread_local ConverterPtr conv = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        ConverterPtr c(ucnv_open("windows-31j", &status));
+        if (U_FAILURE(status)) return ConverterPtr{};
+        ucnv_setToUCallBack(c.get(), replaceWithFffd, nullptr, nullptr, nullptr, &status);
+        return c;
+    }();
+    return conv.get();
+}
+
+bool isAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8) {
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    return std::u16string(reinterpret_cast<const char16_t*>(u.getBuffer()),
+                          static_cast<std::size_t>(u.length()));
+}
+
+std::string utf16ToUtf8(const std::u16string& s) {
+    icu::UnicodeString u(reinterpret_cast<const UChar*>(s.data()), static_cast<int32_t>(s.size()));
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+std::optional<std::u16string> cp932ToUtf16(UConverter* conv, std::string_view bytes) {
+    if (!conv) return std::nullopt;
+    ucnv_reset(conv);
+    std::u16string out(bytes.size() + 1, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()),
+                              static_cast<int32_t>(out.size()), bytes.data(),
+                              static_cast<int32_t>(bytes.size()), &status);
+    if (U_FAILURE(status)) return std::nullopt;
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    int32_t i = 0;
+    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+    const auto len = static_cast<int32_t>(bytes.size());
+    while (i < len) {
+        UChar32 c;
+        U8_NEXT(s, i, len, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+std::optional<std::string> toCp932(std::string_view utf8) {
+    if (isAscii(utf8)) return std::string(utf8);
+    if (!isValidUtf8(utf8)) return std::nullopt;
+    UConverter* conv = strictConverter();
+    if (!conv) return std::nullopt;
+    std::u16string u16 = utf8ToUtf16(utf8);
+    ucnv_reset(conv);
+    std::string out(u16.size() * 2 + 4, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                                reinterpret_cast<const UChar*>(u16.data()),
+                                static_cast<int32_t>(u16.size()), &status);
+    if (U_FAILURE(status)) return std::nullopt;
+    out.resize(static_cast<std::size_t>(n));
+    // Some characters share a CP932 code with another one; only keep forms that come back intact.
+    auto back = cp932ToUtf16(conv, out);
+    if (!back || *back != u16) return std::nullopt;
+    return out;
+}
+
+std::string fromCp932(std::string_view cp932) {
+    if (isAscii(cp932)) return std::string(cp932);
+    UConverter* conv = lenientConverter();
+    if (!conv) return std::string(cp932);
+    ucnv_reset(conv);
+    std::u16string out(cp932.size() + 1, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()),
+                              static_cast<int32_t>(out.size()), cp932.data(),
+                              static_cast<int32_t>(cp932.size()), &status);
+    if (U_FAILURE(status)) return std::string();
+    out.resize(static_cast<std::size_t>(n));
+    return utf16ToUtf8(out);
+}
+
+bool isValidCp932(std::string_view bytes) {
+    if (isAscii(bytes)) return true;
+    return cp932ToUtf16(strictConverter(), bytes).has_value();
+}
+
+std::string encodeDataString(std::string_view utf8) {
+    if (auto cp = toCp932(utf8)) return std::move(*cp);
+    std::string out(kUtf8Marker);
+    if (isValidUtf8(utf8)) {
+        out.append(utf8);
+    } else {
+        // Never write malformed UTF-8 behind the marker: repair it first.
+        std::string repaired;
+        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())))
+            .toUTF8String(repaired);
+        out.append(repaired);
+    }
+    return out;
+}
+
+std::string decodeDataString(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Marker.size()) == kUtf8Marker) {
+        std::string_view rest = bytes.substr(kUtf8Marker.size());
+        if (isValidUtf8(rest)) return std::string(rest);
+        std::string repaired;
+        icu::UnicodeString::fromUTF8(icu::StringPiece(rest.data(), static_cast<int32_t>(rest.size())))
+            .toUTF8String(repaired);
+        return repaired;
+    }
+    return fromCp932(bytes);
+}
+
+std::string encodeTextFile(std::string_view utf8) {
+    if (auto cp = toCp932(utf8)) return std::move(*cp);
+    std::string out(kUtf8Marker);
+    out.append(utf8);
+    return out;
+}
+
+std::string decodeTextFile(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8Marker.size()) == kUtf8Marker)
+        return std::string(bytes.substr(kUtf8Marker.size()));
+    if (!isValidCp932(bytes) && isValidUtf8(bytes)) return std::string(bytes);
+    return fromCp932(bytes);
+}
+
+std::string toUpper(std::string_view utf8) {
+    if (isAscii(utf8)) {
+        std::string out(utf8);
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return out;
+    }
+    icu::UnicodeString u =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    u.toUpper(icu::Locale::getRoot());
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+std::string truncateToCp932Bytes(std::string_view utf8, std::size_t maxBytes) {
+    if (encodeDataString(utf8).size() <= maxBytes) return std::string(utf8);
+    // Find the longest prefix (on a character boundary) whose stored form fits.
+    std::vector<std::size_t> bounds;
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto len = static_cast<int32_t>(utf8.size());
+    for (int32_t i = 0; i < len;) {
+        UChar32 c;
+        U8_NEXT(s, i, len, c);
+        bounds.push_back(static_cast<std::size_t>(i));
+    }
+    std::size_t lo = 0, hi = bounds.size();  // answer: number of characters kept
+    while (lo < hi) {
+        std::size_t mid = (lo + hi + 1) / 2;
+        if (encodeDataString(utf8.substr(0, bounds[mid - 1])).size() <= maxBytes)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo == 0 ? std::string() : std::string(utf8.substr(0, bounds[lo - 1]));
+}
+
+std::u16string foldKatakanaToHiragana(std::u16string text) {
+    for (char16_t& c : text) {
+        if (c >= 0x30A1 && c <= 0x30F6) c = static_cast<char16_t>(c - 0x60);
+        else if (c == 0x30FD || c == 0x30FE) c = static_cast<char16_t>(c - 0x60);  // ヽヾ -> ゝゞ
+    }
+    return text;
+}
+
+struct JapaneseCollator::Impl {
+    std::unique_ptr<icu::Collator> collator;
+};
+
+JapaneseCollator::JapaneseCollator() : impl_(std::make_unique<Impl>()) {
+    UErrorCode status = U_ZERO_ERROR;
+    impl_->collator.reset(icu::Collator::createInstance(icu::Locale::getJapanese(), status));
+    if (U_FAILURE(status)) impl_->collator.reset();
+}
+
+JapaneseCollator::~JapaneseCollator() = default;
+
+std::string JapaneseCollator::sortKey(std::string_view utf8) const {
+    std::u16string folded = foldKatakanaToHiragana(utf8ToUtf16(utf8));
+    if (!impl_->collator) return utf16ToUtf8(folded);
+    icu::UnicodeString u(reinterpret_cast<const UChar*>(folded.data()),
+                         static_cast<int32_t>(folded.size()));
+    std::string key(64, '\0');
+    int32_t n = impl_->collator->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()),
+                                            static_cast<int32_t>(key.size()));
+    if (n > static_cast<int32_t>(key.size())) {
+        key.resize(static_cast<std::size_t>(n));
+        n = impl_->collator->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()),
+                                        static_cast<int32_t>(key.size()));
+    }
+    // The key ends with a NUL that byte comparison does not need.
+    key.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+    return key;
+}
+
+int JapaneseCollator::compare(std::string_view a, std::string_view b) const {
+    std::string ka = sortKey(a), kb = sortKey(b);
+    return ka < kb ? -1 : (ka == kb ? 0 : 1);
+}
+
+}  // namespace romshelf::text

@@ -1,0 +1,223 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <random>
+
+namespace romshelf::fs {
+
+namespace {
+
+bool statPath(const std::string& path, struct stat& st) {
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string temporarySibling(const std::string& path) {
+    static thread_local std::mt19937_64 rng{std::random_device{}()};
+    static const char digits[] = "0123456789abcdef";
+    std::string suffix = ".tmp-";
+    std::uint64_t r = rng();
+    for (int i = 0; i < 12; ++i) {
+        suffix += digits[r & 15];
+        r >>= 4;
+    }
+    return path + suffix;
+}
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return statPath(path, st) && S_ISREG(st.st_mode);
+}
+
+bool directoryExists(const std::string& path) {
+    struct stat st {};
+    return statPath(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool pathExists(const std::string& path) {
+    struct stat st {};
+    return statPath(path, st);
+}
+
+bool isWritableDirectory(const std::string& path) {
+    return directoryExists(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+bool createDirectory(const std::string& path) {
+    if (directoryExists(path)) return true;
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (::mkdir(p.c_str(), 0777) == 0) return true;
+    return directoryExists(path);
+}
+
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(buffer, static_cast<std::size_t>(n));
+        if (data.size() > maxBytes) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return data;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+    if (path.empty()) return false;
+    const std::string temp = temporarySibling(path);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const std::string parent = pathFolder(path);
+    const char* folder = parent.empty() ? "." : parent.c_str();
+    int dfd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool copyFile(const std::string& from, const std::string& to) {
+    auto data = readFile(from, UINT64_MAX);
+    if (!data) return false;
+    return writeFileAtomically(to, *data);
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+    struct stat st {};
+    if (!statPath(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::vector<DirEntry> listDirectory(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return entries;
+    while (dirent* e = ::readdir(dir)) {
+        std::string_view name = e->d_name;
+        if (name == "." || name == "..") continue;
+        DirEntry entry;
+        entry.name = std::string(name);
+        if (e->d_type == DT_DIR) {
+            entry.isDirectory = true;
+        } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            entry.isDirectory = directoryExists(joinPath(folder, name));
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+bool matchesPattern(std::string_view name, std::string_view pattern) {
+    // Iterative wildcard match with single-star backtracking: linear in practice.
+    std::size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || asciiLower(pattern[p]) == asciiLower(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '/') out += '/';
+    std::size_t skip = 0;
+    while (skip < name.size() && name[skip] == '/' && !out.empty()) ++skip;
+    out.append(name.substr(skip));
+    return out;
+}
+
+std::string pathFolder(std::string_view path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string_view::npos) return {};
+    return std::string(path.substr(0, slash + 1));
+}
+
+std::string pathName(std::string_view path) {
+    auto slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string pathTitle(std::string_view path) {
+    std::string name = pathName(path);
+    auto dot = name.find_last_of('.');
+    if (dot == std::string::npos) return name;
+    return name.substr(0, dot);
+}
+
+std::string pathExtension(std::string_view path) {
+    std::string name = pathName(path);
+    auto dot = name.find_last_of('.');
+    if (dot == std::string::npos) return {};
+    return name.substr(dot);
+}
+
+}  // namespace romshelf::fs

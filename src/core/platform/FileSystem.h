@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Plain POSIX file helpers shared by the whole core. Paths are UTF-8 byte strings.
+namespace romshelf::fs {
+
+bool fileExists(const std::string& path);       // a regular file (or a link to one)
+bool directoryExists(const std::string& path);
+bool pathExists(const std::string& path);       // anything at all
+bool isWritableDirectory(const std::string& path);
+
+// Creates the folder when it is absent; true when it exists afterwards.
+bool createDirectory(const std::string& path);
+
+// Reads a whole file; nullopt when it cannot be opened or is larger than maxBytes.
+std::optional<std::string> readFile(const std::string& path,
+                                    std::uint64_t maxBytes = 512ull * 1024 * 1024);
+
+// Writes a temporary file beside `path`, flushes it to disk and renames it over `path`,
+// so a crash or a full disk never leaves a truncated file in its place.
+bool writeFileAtomically(const std::string& path, std::string_view bytes);
+
+bool removeFile(const std::string& path);
+
+// Copies a file, replacing the destination (written atomically).
+bool copyFile(const std::string& from, const std::string& to);
+
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+
+// Lists a folder once (without "." and ".."), entries in byte order of their names.
+std::vector<DirEntry> listDirectory(const std::string& folder);
+
+// Windows-style name match: ASCII case-insensitive, '*' and '?' wildcards only.
+bool matchesPattern(std::string_view name, std::string_view pattern);
+
+// Joins a folder and a name with exactly one '/' between them.
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// Path parts in the Windows sense: "a/b/c.tar.gz" -> folder "a/b/", name "c.tar.gz",
+// title "c.tar", extension ".gz" (with its dot; empty when there is none).
+std::string pathFolder(std::string_view path);
+std::string pathName(std::string_view path);
+std::string pathTitle(std::string_view path);
+std::string pathExtension(std::string_view path);
+
+}  // namespace romshelf::fs

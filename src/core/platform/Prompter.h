@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace romshelf {
+
+// The message-box port. The Qt layer shows real boxes; tests script the answers.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // question == false: an information box with OK; returns true.
+    // question == true: a Yes/No question; returns true exactly when Yes was chosen.
+    virtual bool messageBox(const std::string& text, const std::string& title, bool question) = 0;
+
+    bool inform(const std::string& text, const std::string& title) {
+        return messageBox(text, title, false);
+    }
+    bool ask(const std::string& text, const std::string& title) {
+        return messageBox(text, title, true);
+    }
+};
+
+}  // namespace romshelf

@@ -1,0 +1,57 @@
+#include "app/HardwareTable.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace romshelf;
+
+TEST(HardwareTable, RowsAndSlots) {
+    const auto& table = hardwareTable();
+    ASSERT_EQ(table.size(), 29u);
+    EXPECT_EQ(table.front().code, "FC");
+    EXPECT_EQ(table.back().code, "HARD");
+    std::set<int> indexes;
+    std::set<std::string_view> codes;
+    for (const auto& row : table) {
+        indexes.insert(row.index);
+        codes.insert(row.code);
+        EXPECT_EQ(hardwareIndexOf(row.code), row.index);
+        EXPECT_EQ(hardwareCodeOf(row.index), row.code);
+        EXPECT_EQ(codeToDefaultName(row.code), row.defaultName);
+        EXPECT_EQ(defaultNameToCode(row.defaultName), row.code);
+    }
+    EXPECT_EQ(indexes.size(), 29u);
+    EXPECT_EQ(codes.size(), 29u);
+    for (int i = 23; i <= 41; ++i) EXPECT_EQ(hardwareCodeOf(i), "") << i;
+    EXPECT_EQ(hardwareIndexOf("PC98"), 22);
+    EXPECT_EQ(hardwareIndexOf("HARD"), 42);
+    EXPECT_EQ(hardwareIndexOf("USER5"), 47);
+    EXPECT_EQ(hardwareIndexOf(""), -1);
+    EXPECT_EQ(hardwareIndexOf("fc"), -1);  // codes are case-sensitive
+    EXPECT_EQ(findHardware("GC")->folderCommand, 0);
+    EXPECT_EQ(findHardware("HARD")->emulatorCommand, 32841);
+    EXPECT_EQ(findHardware("MAME")->group, MenuGroup::Arcade);
+    EXPECT_EQ(menuGroupName(findHardware("X68")->group), "パソコン");
+}
+
+TEST(HardwareTable, NameConversions) {
+    CustomNames names{};
+    EXPECT_EQ(codeToDefaultName(""), "未設定");
+    EXPECT_EQ(codeToCustomName("", names), "未設定");
+    EXPECT_EQ(defaultNameToCode("未設定"), "");
+    EXPECT_EQ(customNameToCode("未設定", names), "");
+    EXPECT_EQ(customNameToCode("no such name", names), "");
+
+    // An empty custom name shows the default one and keeps it from then on.
+    EXPECT_EQ(codeToCustomName("SFC", names), "スーパーファミコン");
+    EXPECT_EQ(names[1], "スーパーファミコン");
+
+    names[0] = "ファミコン";
+    EXPECT_EQ(codeToCustomName("FC", names), "ファミコン");
+    EXPECT_EQ(customNameToCode("ファミコン", names), "FC");
+    EXPECT_EQ(customNameToCode("ファミリーコンピュータ", names), "");  // renamed: the old name is gone
+    EXPECT_EQ(defaultNameToCode("ファミリーコンピュータ"), "FC");
+    // A name never shown yet still stands for its default name.
+    EXPECT_EQ(customNameToCode("メガドライブ", names), "MD");
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace romshelf::test {
+
+// Builds data-file bytes by hand, independently of the program's own writer, the way another
+// program writing the same layout would.
+class RawBytes {
+public:
+    RawBytes& i32(std::int32_t v) {
+        auto u = static_cast<std::uint32_t>(v);
+        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+        return *this;
+    }
+    // A string as stored: length, bytes, NUL. `stored` is already in its disk form.
+    RawBytes& str(std::string_view stored) {
+        i32(static_cast<std::int32_t>(stored.size()));
+        bytes_.append(stored);
+        bytes_.push_back('\0');
+        return *this;
+    }
+    RawBytes& raw(std::string_view b) {
+        bytes_.append(b);
+        return *this;
+    }
+    RawBytes& header(std::string_view magic, std::int32_t version) { return str(magic).i32(version); }
+    const std::string& bytes() const { return bytes_; }
+    std::size_t size() const { return bytes_.size(); }
+
+private:
+    std::string bytes_;
+};
+
+}  // namespace romshelf::test
