@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,5 +35,26 @@ public:
 private:
     std::string bytes_;
 };
+
+// Compares two byte strings and, when they differ, says where instead of printing them whole.
+inline ::testing::AssertionResult sameBytes(std::string_view actual, std::string_view expected) {
+    if (actual == expected) return ::testing::AssertionSuccess();
+    std::size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+    auto hex = [](std::string_view s, std::size_t from) {
+        static const char* digits = "0123456789abcdef";
+        std::string out;
+        for (std::size_t k = from; k < s.size() && k < from + 16; ++k) {
+            auto c = static_cast<unsigned char>(s[k]);
+            out += digits[c >> 4];
+            out += digits[c & 15];
+            out += ' ';
+        }
+        return out;
+    };
+    return ::testing::AssertionFailure()
+           << "sizes " << actual.size() << " and " << expected.size() << ", first difference at byte "
+           << i << ": actual [" << hex(actual, i) << "] expected [" << hex(expected, i) << "]";
+}
 
 }  // namespace romshelf::test

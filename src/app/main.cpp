@@ -1,0 +1,34 @@
+#include <unistd.h>
+
+#include <QApplication>
+
+#include "app/Application.h"
+#include "app/CMainFrame.h"
+#include "app/ProgramFolder.h"
+#include "app/QtPrompter.h"
+#include "app/UnixSignalWatcher.h"
+
+int main(int argc, char* argv[]) {
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Romshelf Plus"));
+    // Watch for termination first: from here on a signal closes the program the normal way.
+    romshelf::UnixSignalWatcher signals;
+    bool signalled = false;
+    QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested,
+                     [&signalled](int) { signalled = true; });
+
+    romshelf::ProgramFolder folder = romshelf::ProgramFolder::locate();
+    romshelf::QtPrompter prompter;
+    romshelf::Application app(folder, prompter);
+    app.createFolders();
+    // Relative paths in the settings are relative to the program folder.
+    if (::chdir(folder.path().c_str()) != 0) return 1;
+    app.loadMainSettings();
+
+    romshelf::CMainFrame frame(app);
+    QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested, &frame,
+                     &romshelf::CMainFrame::requestClose);
+    if (signalled) frame.requestClose();
+    frame.startUp();
+    return QApplication::exec();
+}

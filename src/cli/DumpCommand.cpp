@@ -1,0 +1,71 @@
+#include "DumpCommand.h"
+
+#include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "JsonRecorder.h"
+#include "StreamPrompter.h"
+#include "app/DataStream.h"
+#include "app/MainSettings.h"
+
+namespace romshelf::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using BodyDumper = std::function<void(DataStream&, Json&)>;
+
+template <class T, class Transfer>
+BodyDumper dumper(Transfer transfer) {
+    return [transfer](DataStream& s, Json& body) {
+        T scratch;
+        JsonRecorder recorder(s, body);
+        transfer(recorder, scratch);
+    };
+}
+
+// Every kind `dump` can read; each new file kind adds its line here.
+const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
+    static const std::map<DataFileKind, BodyDumper> kDumpers = {
+        {DataFileKind::Main,
+         dumper<MainSettings>([](JsonRecorder& r, MainSettings& m) { transferMainSettings(r, m); })},
+    };
+    return kDumpers;
+}
+
+}  // namespace
+
+int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) {
+    DataStream probe;
+    if (!probe.openForReading(path)) {
+        err << "cannot open " << path << "\n";
+        return 1;
+    }
+    const std::string magic = probe.readRawString();
+    probe.close();
+    const auto kind = dataFileKindFromMagic(magic);
+    if (!kind || !bodyDumpers().count(*kind)) {
+        err << "not a data file this program can read: " << path << "\n";
+        return 2;
+    }
+
+    StreamPrompter prompter(err);
+    DataStream stream;
+    Json body = Json::object();
+    const LoadResult result = loadDataFile(stream, path, *kind, prompter, [&](DataStream& s) {
+        bodyDumpers().at(*kind)(s, body);
+    });
+    if (result != LoadResult::Loaded) return 2;
+
+    const auto& info = dataFileKindInfo(*kind);
+    Json doc;
+    doc["file"] = path;
+    doc["magic"] = info.magic;
+    doc["version"] = info.version;
+    doc["body"] = std::move(body);
+    out << doc.dump(2) << "\n";
+    return 0;
+}
+
+}  // namespace romshelf::cli

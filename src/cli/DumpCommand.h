@@ -1,0 +1,12 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace romshelf::cli {
+
+// Prints a data file as JSON, read with the program's own reader. Returns the exit status:
+// 0 printed, 2 rejected (the kind's message on `err`), 1 not readable at all.
+int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err);
+
+}  // namespace romshelf::cli

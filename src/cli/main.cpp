@@ -1,0 +1,27 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "DumpCommand.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: romshelf-cli <command> [arguments]\n"
+                 "commands:\n"
+                 "  dump FILE   print a data file (.slb) as JSON\n";
+    return 64;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return usage();
+    const std::string& command = args[0];
+    if (command == "dump") {
+        if (args.size() != 2) return usage();
+        return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);
+    }
+    return usage();
+}

@@ -1,0 +1,195 @@
+#include "app/CMainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QTimer>
+
+#include "QtText.h"
+#include "app/AboutDialog.h"
+#include "app/CommandIds.h"
+#include "app/HardwareBar.h"
+#include "app/HardwareTable.h"
+#include "app/MainMenu.h"
+#include "app/ToolWindowFrame.h"
+
+namespace romshelf {
+
+namespace {
+
+struct ToolWindowSpec {
+    int slot;
+    const char* title;
+    int viewCommand;
+};
+
+// Creation order of the tool windows.
+const ToolWindowSpec kToolWindows[] = {
+    {kSlotDatabase, "データベースウィンドウ", cmd::ViewDatabase},
+    {kSlotSystem, "システムウィンドウ", cmd::ViewSystem},
+    {kSlotFileList, "ファイルリスト", cmd::ViewFileList},
+    {kSlotSnap, "スナップウィンドウ : ", cmd::ViewSnap},
+    {kSlotFolder, "フォルダウィンドウ", cmd::ViewFolder},
+    {kSlotFileInfo, "ファイル情報ウィンドウ", cmd::ViewFileInfo},
+    {kSlotMedia, "メディアウィンドウ", cmd::ViewMedia},
+};
+
+int showStateOf(const QWidget* w) {
+    if (w->isMaximized()) return 2;
+    if (w->isMinimized()) return 0;
+    return 1;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(Application& app) : app_(app) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("Romshelf Plus !!"));
+    menu_ = new MainMenu(menuBar());
+    bar_ = new HardwareBar(this);
+    addToolBar(Qt::TopToolBarArea, bar_);
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(mdi_);
+    connect(bar_, &HardwareBar::hardwareChosen, this, [this](int i) { app_.chooseHardware(i); });
+    connect(bar_, &HardwareBar::emulatorChosen, this, [this](int i) { app_.chooseEmulator(i); });
+    connectCommands();
+    app_.setListener(this);
+}
+
+CMainFrame::~CMainFrame() { app_.setListener(nullptr); }
+
+void CMainFrame::startUp() {
+    MainSettings& s = app_.settings();
+    // Windows are placed freely while they are created, whatever the lock says.
+    const bool lock = s.lockWindowPositions;
+    s.lockWindowPositions = false;
+
+    const WindowSlot& frame = s.windowSlots[kSlotMainFrame];
+    // Position and size are stored and restored symmetrically (frame position, client size),
+    // so a run that does not move the window writes back what it read.
+    move(frame.x, frame.y);
+    resize(frame.width, frame.height);
+    normalPos_ = QPoint(frame.x, frame.y);
+    normalSize_ = QSize(frame.width, frame.height);
+    if (frame.showState == 0)
+        showMinimized();
+    else if (frame.showState == 2)
+        showMaximized();
+    else
+        show();
+    QApplication::processEvents();
+
+    createToolWindows();
+
+    ToolWindowFrame* list = tools_[kSlotFileList];
+    const int listState = s.windowSlots[kSlotFileList].showState;
+    if (list->isVisible() && listState == 0) list->showMinimized();
+    if (list->isVisible() && listState == 2) list->showMaximized();
+
+    s.lockWindowPositions = lock;
+    app_.startUp();
+    started_ = true;
+    // Close from inside the event loop, so that the program then ends.
+    if (closePending_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void CMainFrame::requestClose() {
+    if (started_)
+        close();
+    else
+        closePending_ = true;
+}
+
+void CMainFrame::createToolWindows() {
+    MainSettings& s = app_.settings();
+    for (const auto& spec : kToolWindows) {
+        auto* frame = new ToolWindowFrame(spec.slot, s.windowSlots[spec.slot],
+                                          QString::fromUtf8(spec.title));
+        auto* view = new QWidget(frame);
+        view->setAutoFillBackground(true);
+        frame->setWidget(view);
+        mdi_->addSubWindow(frame);
+        frame->applySlotGeometry();
+        tools_[spec.slot] = frame;
+        if (s.windowSlots[spec.slot].visible != 0) frame->show();
+        QApplication::processEvents();
+    }
+}
+
+ToolWindowFrame* CMainFrame::toolWindow(int slot) const {
+    if (slot < 1 || slot >= kWindowSlotCount) return nullptr;
+    return tools_[static_cast<std::size_t>(slot)];
+}
+
+void CMainFrame::connectCommands() {
+    for (const auto& spec : kToolWindows) {
+        const int slot = spec.slot;
+        menu_->setHandler(spec.viewCommand, [this, slot] {
+            if (ToolWindowFrame* w = toolWindow(slot)) w->showFromView();
+        });
+    }
+    menu_->setHandler(cmd::Exit, [this] { close(); });
+    menu_->setHandler(cmd::About, [this] { showAbout(); });
+    for (const auto& hw : hardwareTable()) {
+        if (hw.deleteCommand == 0) continue;
+        const std::string code(hw.code);
+        menu_->setHandler(hw.deleteCommand, [this, code] { app_.deleteSettingsFile(code); });
+    }
+}
+
+void CMainFrame::showAbout() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::hardwareComboChanged() { HardwareBar::fill(bar_->hardwareCombo(), app_.hardwareCombo()); }
+
+void CMainFrame::emulatorComboChanged() { HardwareBar::fill(bar_->emulatorCombo(), app_.emulatorCombo()); }
+
+void CMainFrame::recentFilesChanged() { menu_->setRecentFiles(app_.recentFileLabels()); }
+
+void CMainFrame::storePlacement() {
+    WindowSlot& slot = app_.settings().windowSlots[kSlotMainFrame];
+    rememberNormalPlacement();
+    slot.x = normalPos_.x();
+    slot.y = normalPos_.y();
+    slot.width = normalSize_.width();
+    slot.height = normalSize_.height();
+    slot.showState = showStateOf(this);
+    for (int i = 1; i < kWindowSlotCount; ++i)
+        if (tools_[static_cast<std::size_t>(i)]) tools_[static_cast<std::size_t>(i)]->storePlacement();
+}
+
+void CMainFrame::rememberNormalPlacement() {
+    if (isVisible() && !isMaximized() && !isMinimized() && !isFullScreen()) {
+        normalPos_ = pos();
+        normalSize_ = size();
+    }
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    rememberNormalPlacement();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    rememberNormalPlacement();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    storePlacement();
+    app_.shutDown();
+    event->accept();
+}
+
+}  // namespace romshelf

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+#include "app/Application.h"
+
+class QMdiArea;
+
+namespace romshelf {
+
+class HardwareBar;
+class MainMenu;
+class ToolWindowFrame;
+
+// The main frame "Romshelf Plus !!": menu bar, hardware bar and the seven tool windows.
+// It only wires the widgets to the application object.
+class CMainFrame : public QMainWindow, public ApplicationListener {
+    Q_OBJECT
+public:
+    explicit CMainFrame(Application& app);
+    ~CMainFrame() override;
+
+    // The start-up order: frame, tool windows, then the current hardware's data.
+    void startUp();
+    // Closes the frame the normal way; a request during start-up is carried out after it.
+    void requestClose();
+
+    MainMenu* mainMenu() const { return menu_; }
+    HardwareBar* hardwareBar() const { return bar_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    // The tool window of a window slot (1..7).
+    ToolWindowFrame* toolWindow(int slot) const;
+
+    // ApplicationListener
+    void hardwareComboChanged() override;
+    void emulatorComboChanged() override;
+    void recentFilesChanged() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createToolWindows();
+    void connectCommands();
+    void showAbout();
+    void storePlacement();
+
+    Application& app_;
+    MainMenu* menu_ = nullptr;
+    HardwareBar* bar_ = nullptr;
+    QMdiArea* mdi_ = nullptr;
+    std::array<ToolWindowFrame*, kWindowSlotCount> tools_{};
+    void rememberNormalPlacement();
+
+    // Position of the frame and size of its client area while neither minimised nor maximised.
+    QPoint normalPos_;
+    QSize normalSize_;
+    bool started_ = false;
+    bool closePending_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,40 @@
+#include "app/HardwareBar.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+
+#include "QtText.h"
+#include "app/Application.h"
+
+namespace romshelf {
+
+HardwareBar::HardwareBar(QWidget* parent) : QToolBar(QStringLiteral("ハードウェアバー"), parent) {
+    setObjectName(QStringLiteral("HardwareBar"));
+    setMovable(true);  // the gripper
+    addWidget(new QLabel(QStringLiteral(" ハード "), this));
+    hardware_ = new QComboBox(this);
+    hardware_->setObjectName(QStringLiteral("hardwareCombo"));
+    hardware_->setMinimumContentsLength(18);
+    hardware_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    addWidget(hardware_);
+    addWidget(new QLabel(QStringLiteral(" エミュレータ "), this));
+    emulator_ = new QComboBox(this);
+    emulator_->setObjectName(QStringLiteral("emulatorCombo"));
+    emulator_->setMinimumContentsLength(18);
+    emulator_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    addWidget(emulator_);
+
+    // Only the user's own picks count as a selection change.
+    connect(hardware_, &QComboBox::activated, this, &HardwareBar::hardwareChosen);
+    connect(emulator_, &QComboBox::activated, this, &HardwareBar::emulatorChosen);
+}
+
+void HardwareBar::fill(QComboBox* combo, const ComboContents& contents) {
+    QSignalBlocker block(combo);
+    combo->clear();
+    for (const auto& item : contents.items) combo->addItem(qs(item));
+    combo->setCurrentIndex(contents.selected);
+}
+
+}  // namespace romshelf

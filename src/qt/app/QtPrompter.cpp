@@ -1,0 +1,17 @@
+#include "app/QtPrompter.h"
+
+#include <QMessageBox>
+
+#include "QtText.h"
+
+namespace romshelf {
+
+bool QtPrompter::messageBox(const std::string& text, const std::string& title, bool question) {
+    QMessageBox box(question ? QMessageBox::Question : QMessageBox::Information, qs(title),
+                    qs(text), question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
+    if (question) box.setDefaultButton(QMessageBox::Yes);
+    const int answer = box.exec();
+    return !question || answer == QMessageBox::Yes;
+}
+
+}  // namespace romshelf

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Prompter.h"
+
+namespace romshelf {
+
+// Message boxes without an owner window, as every load error and question of the program.
+class QtPrompter : public Prompter {
+public:
+    bool messageBox(const std::string& text, const std::string& title, bool question) override;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,75 @@
+#include "app/ToolWindowFrame.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+
+#include "app/MainSettings.h"
+
+namespace romshelf {
+
+ToolWindowFrame::ToolWindowFrame(int slot, WindowSlot& placement, const QString& title,
+                                 QWidget* parent)
+    : QMdiSubWindow(parent), slot_(slot), placement_(placement) {
+    // Caption, system menu, sizing border and minimise box; no maximise box.
+    setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(title);
+    setObjectName(QStringLiteral("toolWindow%1").arg(slot));
+}
+
+void ToolWindowFrame::applySlotGeometry() {
+    setGeometry(placement_.x, placement_.y, placement_.width, placement_.height);
+    normalRect_ = geometry();
+}
+
+int ToolWindowFrame::currentShowState() const {
+    if (isMaximized()) return 2;
+    if (isMinimized()) return 0;
+    return 1;
+}
+
+void ToolWindowFrame::showFromView() {
+    placement_.visible = 1;
+    if (placement_.showState == 0)
+        showMinimized();
+    else if (placement_.showState == 2)
+        showMaximized();
+    else
+        showNormal();
+    if (QMdiArea* area = mdiArea()) area->setActiveSubWindow(this);
+    setFocus();
+}
+
+void ToolWindowFrame::storePlacement() {
+    rememberNormalRect();
+    placement_.x = normalRect_.x();
+    placement_.y = normalRect_.y();
+    placement_.width = normalRect_.width();
+    placement_.height = normalRect_.height();
+    if (isVisible()) placement_.showState = currentShowState();
+}
+
+void ToolWindowFrame::closeEvent(QCloseEvent* event) {
+    placement_.showState = currentShowState();
+    placement_.visible = 0;
+    rememberNormalRect();
+    event->ignore();
+    hide();
+}
+
+void ToolWindowFrame::moveEvent(QMoveEvent* event) {
+    QMdiSubWindow::moveEvent(event);
+    rememberNormalRect();
+}
+
+void ToolWindowFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    rememberNormalRect();
+}
+
+void ToolWindowFrame::rememberNormalRect() {
+    if (!isMaximized() && !isMinimized() && !isHidden()) normalRect_ = geometry();
+}
+
+}  // namespace romshelf
