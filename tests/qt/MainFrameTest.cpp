@@ -191,7 +191,11 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
 }
 
 TEST_F(MainFrameTest, RecentFilesShowOnlyForTheCurrentHardware) {
-    dir.write("data/Folder_FC.slb", "");
+    FolderSettings folders;
+    folders.romFolderPaths[0] = dir.makeFolder("roms");
+    dir.makeFolder("data");
+    DataStream stream;
+    ASSERT_TRUE(saveFolderSettingsFile(stream, dir.file("data/Folder_FC.slb"), folders));
     app.settings().currentHardware = "FC";
     app.settings().recentLaunches[0][0] = {"Mario", "mario.nes", 0};
     app.settings().recentLaunches[0][2] = {"Zelda", "zelda.nes", 0};

@@ -12,7 +12,9 @@ std::string ComboContents::selectedText() const {
 }
 
 Application::Application(ProgramFolder folder, Prompter& prompter)
-    : folder_(std::move(folder)), prompter_(prompter) {}
+    : folder_(std::move(folder)), prompter_(prompter) {
+    folders_ = emptyLoadedFolders(folder_.path());
+}
 
 bool Application::createFolders() { return folder_.createSubfolders(); }
 
@@ -27,9 +29,11 @@ bool Application::saveMainSettings() {
 void Application::startUp() {
     sessionTempFolders_.fill({});
     loadCurrentHardwareData();
-    fillHardwareCombo();
+    fillHardwareComboAndLoad();
     fillEmulatorCombo();
+    loadCategoryLists();
     listener_->recentFilesChanged();
+    listener_->categoryNamesChanged();
 }
 
 bool Application::shutDown() {
@@ -46,14 +50,90 @@ std::string Application::displayName(std::string_view code) {
 
 bool Application::folderSettingsExist(std::string_view code) const {
     if (code.empty()) return false;
-    return fs::fileExists(folder_.perHardwareFile("Folder_", code, ".slb"));
+    return fs::fileExists(folderSettingsPath(code));
+}
+
+std::string Application::folderSettingsPath(std::string_view code) const {
+    return folder_.perHardwareFile("Folder_", code, ".slb");
 }
 
 void Application::loadCurrentHardwareData() {
-    // The per-hardware files are read here as each kind of data joins the application.
+    std::string& code = settings_.currentHardware;
+    FolderSettings stored;
+    const LoadResult folderResult =
+        code.empty() ? LoadResult::Missing
+                     : loadFolderSettingsFile(stream_, folderSettingsPath(code), prompter_, stored);
+    if (folderResult == LoadResult::Loaded) {
+        folders_ = resolveLoadedFolders(std::move(stored), folder_.path(), code == "HARD");
+    } else {
+        code.clear();
+        folders_ = emptyLoadedFolders(folder_.path());
+    }
+    recordSessionTempFolder(folders_.folders.tempFolder);
+
+    romTable_.reset();
+    if (!code.empty())
+        romTable_.load(stream_, folder_.perHardwareFile("RomData_", code, ".slb"), prompter_);
+
+    const int index = currentIndex();
+    classListName_ = index >= 0 ? settings_.classListNames[static_cast<std::size_t>(index)]
+                                : std::string(kDefaultClassListName);
+    listener_->categoryNamesChanged();
 }
 
-void Application::saveCurrentHardwareFiles() {}
+void Application::saveCurrentHardwareFiles() {
+    const std::string& code = settings_.currentHardware;
+    if (code.empty()) return;
+    romTable_.save(stream_, folder_.perHardwareFile("RomData_", code, ".slb"));
+    categoryLists_.save(stream_, folder_, code);
+}
+
+void Application::loadCategoryLists() {
+    categoryLists_.load(stream_, folder_, settings_.currentHardware, prompter_);
+    listener_->categoryListsChanged();
+}
+
+std::array<std::string, kCategoryListCount> Application::categoryNames() const {
+    std::array<std::string, kCategoryListCount> names;
+    for (int i = 0; i < kCategoryCount; ++i) names[static_cast<std::size_t>(i)] = settings_.categoryNames[static_cast<std::size_t>(i)];
+    names[kHardwareClassList] = classListName_;
+    return names;
+}
+
+void Application::prepareFolderSettings() { saveCurrentHardwareFiles(); }
+
+void Application::folderSettingsConfirmed(const std::string& code, const std::string& displayName) {
+    const int index = hardwareIndexOf(code);
+    if (index >= 0) settings_.customNames[static_cast<std::size_t>(index)] = displayName;
+    const std::string before = settings_.currentHardware;
+    fillHardwareComboAndLoad();
+    if (code == settings_.currentHardware && code == before) {
+        loadCurrentHardwareData();
+        fillEmulatorCombo();
+        loadCategoryLists();
+        listener_->hardwareDataReloaded();
+    } else if (settings_.currentHardware != before) {
+        // The first hardware set up becomes current at once.
+        reloadAfterSwitch();
+    }
+}
+
+void Application::fillHardwareComboAndLoad() {
+    const std::string before = settings_.currentHardware;
+    fillHardwareCombo();
+    // Another hardware became current: its records must be in memory, or the next save would
+    // write its files from empty lists.
+    if (settings_.currentHardware != before && !settings_.currentHardware.empty())
+        loadCurrentHardwareData();
+}
+
+void Application::reloadAfterSwitch() {
+    fillEmulatorCombo();
+    listener_->recentFilesChanged();
+    loadCategoryLists();
+    lastLaunchedFile_.clear();
+    listener_->hardwareDataReloaded();
+}
 
 void Application::fillHardwareCombo() {
     hardwareCombo_ = ComboContents{};
@@ -109,10 +189,7 @@ void Application::chooseHardware(int index) {
     if (settings_.currentHardware == previous) return;
 
     loadCurrentHardwareData();
-    fillEmulatorCombo();
-    listener_->recentFilesChanged();
-    lastLaunchedFile_.clear();
-    listener_->hardwareDataReloaded();
+    reloadAfterSwitch();
 }
 
 void Application::chooseEmulator(int index) {
@@ -135,9 +212,11 @@ bool Application::deleteSettingsFile(std::string_view code) {
         return false;
     }
     loadCurrentHardwareData();
-    fillHardwareCombo();
+    fillHardwareComboAndLoad();
     fillEmulatorCombo();
+    loadCategoryLists();
     listener_->recentFilesChanged();
+    listener_->categoryNamesChanged();
     listener_->hardwareDataReloaded();
     return true;
 }
@@ -167,7 +246,10 @@ std::optional<RecentLaunch> Application::recentLaunch(int k) const {
     return entry;
 }
 
-std::string Application::romFolderPath(int /*folderNumber*/) const { return {}; }
+std::string Application::romFolderPath(int folderNumber) const {
+    if (folderNumber < 0 || folderNumber >= kRomFolderCount) return {};
+    return folders_.folders.romFolderPaths[static_cast<std::size_t>(folderNumber)];
+}
 
 bool Application::recentFileExists(const RecentLaunch& entry) const {
     const std::string folder = romFolderPath(entry.folderNumber);

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "app/DataStream.h"
+#include "app/FolderSettings.h"
 #include "app/MainSettings.h"
 #include "app/ProgramFolder.h"
+#include "database/CategoryLists.h"
+#include "database/RomTable.h"
 #include "platform/Prompter.h"
 
 namespace romshelf {
@@ -32,6 +35,10 @@ public:
     virtual void hardwareSwitchStarting() {}
     // Another hardware's data is loaded: the views must show it.
     virtual void hardwareDataReloaded() {}
+    // The six category names changed (or another hardware's class name applies).
+    virtual void categoryNamesChanged() {}
+    // The category lists were read again.
+    virtual void categoryListsChanged() {}
 };
 
 inline constexpr int kSessionTempFolderCount = 48;
@@ -71,10 +78,31 @@ public:
     std::string displayName(std::string_view code);
     bool folderSettingsExist(std::string_view code) const;
 
-    // Loads the current hardware's folder, emulator and ROM data.
+    // Loads the current hardware's folder, emulator and ROM data. A folder file that is missing
+    // or rejected leaves no hardware current.
     void loadCurrentHardwareData();
     // Saves the current hardware's ROM information and category files.
     void saveCurrentHardwareFiles();
+    // Reads the category lists again (the five shared ones and the current hardware's class).
+    void loadCategoryLists();
+
+    // --- current hardware's data --------------------------------------------------------------
+    const LoadedFolders& folders() const { return folders_; }
+    RomTable& romTable() { return romTable_; }
+    const RomTable& romTable() const { return romTable_; }
+    CategoryLists& categoryLists() { return categoryLists_; }
+    const CategoryLists& categoryLists() const { return categoryLists_; }
+    // The display names of the six category lists (five shared, then the hardware class).
+    std::array<std::string, kCategoryListCount> categoryNames() const;
+    const std::string& classListName() const { return classListName_; }
+
+    // --- folder settings ----------------------------------------------------------------------
+    std::string folderSettingsPath(std::string_view code) const;
+    // Before the folder-settings dialog opens: the current hardware's files are saved.
+    void prepareFolderSettings();
+    // After the dialog was confirmed for `code`: keeps the display name, refills the hardware
+    // list and, for the current hardware, reloads its data.
+    void folderSettingsConfirmed(const std::string& code, const std::string& displayName);
 
     // --- hardware bar -------------------------------------------------------------------------
     const ComboContents& hardwareCombo() const { return hardwareCombo_; }
@@ -111,6 +139,9 @@ public:
 
 private:
     bool recentFileExists(const RecentLaunch& entry) const;
+    // Fills the hardware combo; when that made another hardware current, loads its data too.
+    void fillHardwareComboAndLoad();
+    void reloadAfterSwitch();
 
     ProgramFolder folder_;
     Prompter& prompter_;
@@ -118,6 +149,10 @@ private:
     ApplicationListener* listener_ = &silent_;
     DataStream stream_;
     MainSettings settings_;
+    LoadedFolders folders_;
+    RomTable romTable_;
+    CategoryLists categoryLists_;
+    std::string classListName_{kDefaultClassListName};
     ComboContents hardwareCombo_;
     ComboContents emulatorCombo_;
     std::array<std::string, kSessionTempFolderCount> sessionTempFolders_{};

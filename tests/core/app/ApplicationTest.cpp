@@ -31,7 +31,14 @@ struct ApplicationTest : ::testing::Test {
         app.setListener(&listener);
         ASSERT_TRUE(app.createFolders());
     }
-    void setUp(const std::string& code) { dir.write("data/Folder_" + code + ".slb", ""); }
+    // A hardware is set up by its folder file; ROM folder 1 is roms/<code>/.
+    void setUp(const std::string& code) {
+        FolderSettings f;
+        f.romFolderNames[0] = code;
+        f.romFolderPaths[0] = "./roms/" + code + "/";
+        DataStream s;
+        ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_" + code + ".slb"), f));
+    }
 };
 
 }  // namespace

@@ -1,0 +1,118 @@
+#include "app/PathRules.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace romshelf::paths {
+
+namespace {
+
+std::string slashes(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+std::string withTrailingSlash(std::string path) {
+    path += '/';
+    if (path.size() >= 2 && path[path.size() - 2] == '/') path.pop_back();
+    return path;
+}
+
+std::string joinToProgramFolder(std::string_view relative, std::string_view programFolder) {
+    std::string base(programFolder);
+    if (base.empty() || base.back() != '/') base += '/';
+    return base + slashes(relative);
+}
+
+}  // namespace
+
+bool isRelative(std::string_view path) {
+    return path.find("..") != std::string_view::npos || path.substr(0, 2) == ".\\" ||
+           path.substr(0, 2) == "./";
+}
+
+std::string canonicalise(std::string_view path) {
+    if (path.empty()) return {};
+    const bool absolute = path.front() == '/';
+    const bool trailing = path.back() == '/';
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        std::string_view part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (!absolute)
+                parts.push_back(part);  // above a relative start: keep it
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = absolute ? "/" : "";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += '/';
+        out += parts[i];
+    }
+    if (trailing && !out.empty() && out.back() != '/') out += '/';
+    if (out.empty()) out = absolute ? "/" : ".";
+    return out;
+}
+
+std::string resolveFolderPath(std::string_view path, std::string_view programFolder) {
+    if (path.empty()) return {};
+    if (isRelative(path))
+        return withTrailingSlash(canonicalise(joinToProgramFolder(path, programFolder)));
+    return withTrailingSlash(std::string(path));
+}
+
+std::string resolveFilePath(std::string_view path, std::string_view programFolder) {
+    if (path.empty() || !isRelative(path)) return std::string(path);
+    return canonicalise(joinToProgramFolder(path, programFolder));
+}
+
+std::string makeRelative(std::string_view path, std::string_view programFolder) {
+    if (path.empty() || isRelative(path) || path.front() != '/') return std::string(path);
+    const bool trailing = path.back() == '/';
+    std::string target = canonicalise(path);
+    std::string base = canonicalise(programFolder);
+    auto split = [](const std::string& p) {
+        std::vector<std::string> parts;
+        std::size_t start = 1;
+        while (start < p.size()) {
+            std::size_t end = p.find('/', start);
+            if (end == std::string::npos) end = p.size();
+            if (end > start) parts.push_back(p.substr(start, end - start));
+            start = end + 1;
+        }
+        return parts;
+    };
+    const auto from = split(base);
+    const auto to = split(target);
+    std::size_t common = 0;
+    while (common < from.size() && common < to.size() && from[common] == to[common]) ++common;
+    std::string out;
+    if (common == from.size()) out = ".";
+    for (std::size_t i = common; i < from.size(); ++i) out += out.empty() ? ".." : "/..";
+    for (std::size_t i = common; i < to.size(); ++i) (out += '/') += to[i];
+    if (trailing) out += '/';
+    return out;
+}
+
+std::string makeAbsolute(std::string_view path, std::string_view programFolder) {
+    if (path.empty() || !isRelative(path)) return std::string(path);
+    return canonicalise(joinToProgramFolder(path, programFolder));
+}
+
+std::string lastComponentTitle(std::string_view path) {
+    const auto slash = path.find_last_of("/\\");
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+    return std::string(name);
+}
+
+}  // namespace romshelf::paths

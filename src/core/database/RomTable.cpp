@@ -1,0 +1,108 @@
+#include "database/RomTable.h"
+
+namespace romshelf {
+
+void RomTable::indexTitle(int index) {
+    const std::string& title = records_[static_cast<std::size_t>(index)].fileTitle;
+    if (title.empty()) return;
+    auto [it, inserted] = firstByTitle_.try_emplace(title, index);
+    if (!inserted && index < it->second) it->second = index;
+}
+
+void RomTable::rebuildIndex() {
+    firstByTitle_.clear();
+    for (int i = 0; i < count(); ++i) indexTitle(i);
+}
+
+void RomTable::setFileTitle(int index, std::string title) {
+    RomRecord& r = records_[static_cast<std::size_t>(index)];
+    if (r.fileTitle == title) return;
+    const std::string old = std::move(r.fileTitle);
+    r.fileTitle = std::move(title);
+    auto it = firstByTitle_.find(old);
+    if (it != firstByTitle_.end() && it->second == index) {
+        // Another record with the old title may now be the first one.
+        firstByTitle_.erase(it);
+        for (int i = index + 1; i < count(); ++i) {
+            if (records_[static_cast<std::size_t>(i)].fileTitle == old) {
+                firstByTitle_[old] = i;
+                break;
+            }
+        }
+    }
+    indexTitle(index);
+}
+
+int RomTable::findRecordByTitle(std::string_view title) const {
+    if (title.empty() || records_.empty()) return -1;
+    auto it = firstByTitle_.find(std::string(title));
+    return it == firstByTitle_.end() ? -1 : it->second;
+}
+
+int RomTable::append(RomRecord record) {
+    if (full()) return -1;
+    records_.push_back(std::move(record));
+    indexTitle(count() - 1);
+    return count() - 1;
+}
+
+void RomTable::clearRecord(int index) {
+    edit(index, [](RomRecord& r) {
+        const bool favourite = r.favourite;
+        r = RomRecord{};
+        r.favourite = favourite;
+    });
+}
+
+void RomTable::reset() {
+    records_.clear();
+    overflow_.clear();
+    firstByTitle_.clear();
+}
+
+LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter& prompter) {
+    reset();
+    std::vector<RomRecord> kept, beyond;
+    LoadResult result = loadDataFile(stream, path, DataFileKind::Rom, prompter, [&](DataStream& s) {
+        DataReader reader(s);
+        std::int32_t n = 0;
+        reader.field(n, "count");
+        for (std::int32_t i = 0; i < n && !s.failed(); ++i) {
+            RomRecord r;
+            transferRomRecord(reader, r, i);
+            if (s.failed() || r.fileTitle.empty()) continue;
+            (static_cast<int>(kept.size()) < kCapacity ? kept : beyond).push_back(std::move(r));
+        }
+    });
+    if (result != LoadResult::Loaded) return result;
+    records_ = std::move(kept);
+    overflow_ = std::move(beyond);
+    rebuildIndex();
+    if (!overflow_.empty()) {
+        prompter.inform("ロム情報ファイルに5000件を超える情報があります。\n5001件目以降の" +
+                            std::to_string(overflow_.size()) +
+                            "件は表示されませんが、ファイルには残ります。",
+                        std::string(kWarningTitle));
+    }
+    return result;
+}
+
+bool RomTable::save(DataStream& stream, const std::string& path) const {
+    if (records_.empty()) return true;
+    return saveDataFile(stream, path, DataFileKind::Rom, [&](DataStream& s) {
+        DataWriter writer(s);
+        std::int32_t n = static_cast<std::int32_t>(records_.size() + overflow_.size());
+        writer.field(n);
+        int i = 0;
+        for (const auto& r : records_) transferRomRecord(writer, r, i++);
+        for (const auto& r : overflow_) transferRomRecord(writer, r, i++);
+    });
+}
+
+int appendOrTell(RomTable& table, RomRecord record, Prompter& prompter) {
+    const int index = table.append(std::move(record));
+    if (index < 0) prompter.inform(std::string(kRomTableFullMessage), std::string(kWarningTitle));
+    return index;
+}
+
+}  // namespace romshelf

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/DataStream.h"
+#include "database/RomRecord.h"
+
+namespace romshelf {
+
+// The current hardware's records: at most 5000 slots, indices stable while the program runs
+// (a deleted record keeps its slot with an empty title until the next load drops it).
+class RomTable {
+public:
+    static constexpr int kCapacity = 5000;
+
+    int count() const { return static_cast<int>(records_.size()); }
+    bool full() const { return count() >= kCapacity; }
+    const RomRecord& operator[](int index) const { return records_[static_cast<std::size_t>(index)]; }
+
+    // Changes any field but the title (which goes through setFileTitle, so lookups stay right).
+    template <class Change>
+    void edit(int index, Change&& change) {
+        RomRecord& r = records_[static_cast<std::size_t>(index)];
+        const std::string title = r.fileTitle;
+        change(r);
+        if (r.fileTitle != title) {
+            std::string changed = std::move(r.fileTitle);
+            r.fileTitle = title;
+            setFileTitle(index, std::move(changed));
+        }
+    }
+    void setFileTitle(int index, std::string title);
+
+    // The first record whose title is exactly `title`; -1 for none or the empty title.
+    int findRecordByTitle(std::string_view title) const;
+
+    // Adds a record; -1 (nothing stored) when the table is full.
+    int append(RomRecord record);
+    // "情報の初期化": every text empty, no emulator, no rating (the favourite flag stays).
+    void clearRecord(int index);
+    void reset();
+
+    // Records that were beyond the capacity in the loaded file. They are not shown, but are
+    // written back so that nothing in the file is lost.
+    const std::vector<RomRecord>& overflow() const { return overflow_; }
+
+    // Loads RomData_<code>.slb (count 0 first). Missing: silent; rejected: its message and no
+    // records; records with an empty title are dropped; beyond 5000 the user is told.
+    LoadResult load(DataStream& stream, const std::string& path, Prompter& prompter);
+    // Writes the table (dead slots too). An empty table writes nothing, keeping an older file.
+    bool save(DataStream& stream, const std::string& path) const;
+
+private:
+    void indexTitle(int index);
+    void rebuildIndex();
+
+    std::vector<RomRecord> records_;
+    std::vector<RomRecord> overflow_;
+    std::unordered_map<std::string, int> firstByTitle_;
+};
+
+inline constexpr std::string_view kRomTableFullMessage =
+    "ロム情報は5000件までしか登録できません。\n不要な情報を削除してください。";
+
+// Appends, or tells the user that the table is full. The index, or -1.
+int appendOrTell(RomTable& table, RomRecord record, Prompter& prompter);
+
+}  // namespace romshelf
