@@ -1,0 +1,179 @@
+#include "archive/ArchiveExtractor.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "archive/ArchiveTypes.h"
+#include "archive/LibarchiveSupport.h"
+#include "archive/PendingFile.h"
+#include "platform/FileSystem.h"
+
+namespace romshelf::archive {
+
+namespace {
+
+bool isDirectoryEntry(struct archive_entry* entry, const std::string& path) {
+    if (archive_entry_filetype(entry) == AE_IFDIR)
+        return true;
+    return !path.empty() && (path.back() == '/' || path.back() == '\\');
+}
+
+// A plain file: links and devices are never created, whatever the archive asks for.
+bool isPlainFile(struct archive_entry* entry) {
+    return archive_entry_filetype(entry) == AE_IFREG && archive_entry_hardlink(entry) == nullptr &&
+           archive_entry_symlink(entry) == nullptr;
+}
+
+bool writeZeros(PendingFile& out, std::uint64_t count) {
+    static const char zeros[4096] = {};
+    while (count > 0) {
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(count, sizeof zeros));
+        if (!out.write(std::string_view(zeros, n)))
+            return false;
+        count -= n;
+    }
+    return true;
+}
+
+// Copies the current member's data, holding it to its declared size and to the hard limit.
+bool copyData(struct archive* a, std::optional<std::uint64_t> declared, std::uint64_t limit,
+              PendingFile& out) {
+    std::uint64_t written = 0;
+    for (;;) {
+        const void* block = nullptr;
+        std::size_t size = 0;
+        la_int64_t offset = 0;
+        const int r = archive_read_data_block(a, &block, &size, &offset);
+        if (r == ARCHIVE_EOF)
+            break;
+        if (r != ARCHIVE_OK || offset < 0)
+            return false;
+        const auto start = static_cast<std::uint64_t>(offset);
+        if (start < written)
+            return false;  // data must only move forward
+        const std::uint64_t end = start + size;
+        if (end < start || end > limit || (declared && end > *declared))
+            return false;
+        if (start > written && !writeZeros(out, start - written))
+            return false;  // sparse gap
+        if (!out.write(std::string_view(static_cast<const char*>(block), size)))
+            return false;
+        written = end;
+    }
+    // Fewer bytes than declared is a damaged member, not a smaller file.
+    return !declared || written == *declared;
+}
+
+bool isSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::string extractCurrent(struct archive* a, struct archive_entry* entry,
+                           const std::string& archivePath, const std::string& destinationFolder,
+                           const std::string& name, const ExtractOptions& options) {
+    if (name.empty() || !isPlainFile(entry))
+        return "";
+    std::optional<std::uint64_t> declared;
+    if (archive_entry_size_is_set(entry)) {
+        const la_int64_t size = archive_entry_size(entry);
+        if (size < 0 || static_cast<std::uint64_t>(size) > options.maxMemberBytes)
+            return "";
+        declared = static_cast<std::uint64_t>(size);
+    }
+    const std::string path = fs::joinPath(destinationFolder, name);
+    // "x.zip" holding a member "x.zip", unpacked into its own folder, would replace itself.
+    if (isSameFile(path, archivePath))
+        return "";
+    PendingFile out(path);
+    if (!out.isOpen() || !copyData(a, declared, options.maxMemberBytes, out))
+        return "";
+    out.setMode(0644);
+    if (archive_entry_mtime_is_set(entry)) {
+        const struct timespec times[2] = {
+            {0, UTIME_OMIT},
+            {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)},
+        };
+        ::futimens(out.fd(), times);
+    }
+    return out.commit(options.flushToDisk) ? path : "";
+}
+
+// ARCHIVE_WARN still yields a usable header (for instance a name that did not convert cleanly).
+bool nextHeader(struct archive* a, struct archive_entry** entry) {
+    const int r = archive_read_next_header(a, entry);
+    return r == ARCHIVE_OK || r == ARCHIVE_WARN;
+}
+
+}  // namespace
+
+std::string memberBaseName(const std::string& memberPath) {
+    std::string path = memberPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const std::string name = fs::pathName(path);
+    if (name == "." || name == "..")
+        return "";
+    return name;
+}
+
+std::string extract(const std::string& archivePath, const std::string& destinationFolder,
+                    const std::vector<std::string>& extraExtensions,
+                    const ExtractOptions& options) {
+    const std::optional<ArchiveType> type = archiveTypeOf(archivePath);
+    if (!type)
+        return "";
+    Utf8LocaleScope utf8;
+
+    // First pass: the first ROM member is extracted on the spot; otherwise remember the last
+    // member, which is only known once the listing has ended.
+    long lastIndex = -1;
+    std::string lastPath;
+    {
+        ReadArchive a = openReader(*type, archivePath);
+        if (!a)
+            return "";
+        struct archive_entry* entry = nullptr;
+        long index = 0;
+        int r = ARCHIVE_OK;
+        while ((r = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
+            const std::string path = entryPath(entry);
+            if (!isDirectoryEntry(entry, path)) {
+                const std::string name = memberBaseName(path);
+                if (isRomFile(name, extraExtensions)) {
+                    return extractCurrent(a.get(), entry, archivePath, destinationFolder, name,
+                                          options);
+                }
+                lastIndex = index;
+                lastPath = path;
+            }
+            ++index;
+        }
+        if (r != ARCHIVE_EOF)
+            return "";  // a damaged listing is not trusted for "the last one"
+    }
+    if (lastIndex < 0)
+        return "";
+
+    ReadArchive a = openReader(*type, archivePath);
+    if (!a)
+        return "";
+    struct archive_entry* entry = nullptr;
+    for (long index = 0; index <= lastIndex; ++index) {
+        if (!nextHeader(a.get(), &entry))
+            return "";
+    }
+    // The archive may have been replaced between the two passes.
+    if (entryPath(entry) != lastPath)
+        return "";
+    return extractCurrent(a.get(), entry, archivePath, destinationFolder, memberBaseName(lastPath),
+                          options);
+}
+
+}  // namespace romshelf::archive
