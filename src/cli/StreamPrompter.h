@@ -18,6 +18,12 @@ public:
         return answerYes_;
     }
 
+    std::optional<std::string> chooseFolder(const std::string& title,
+                                            const std::string&) override {
+        out_ << title << "\n-> cancelled\n";
+        return std::nullopt;
+    }
+
 private:
     std::ostream& out_;
     bool answerYes_;

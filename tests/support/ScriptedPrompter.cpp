@@ -17,4 +17,16 @@ bool ScriptedPrompter::messageBox(const std::string& text, const std::string& ti
     return yes;
 }
 
+std::optional<std::string> ScriptedPrompter::chooseFolder(const std::string& title,
+                                                          const std::string& startFolder) {
+    pickers.emplace_back(title, startFolder);
+    if (folders_.empty()) {
+        ADD_FAILURE() << "unexpected folder picker: " << title;
+        return std::nullopt;
+    }
+    auto folder = folders_.front();
+    folders_.pop_front();
+    return folder;
+}
+
 }  // namespace romshelf::test

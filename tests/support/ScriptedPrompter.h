@@ -1,6 +1,8 @@
 #pragma once
 
 #include <deque>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -19,14 +21,21 @@ public:
     };
 
     bool messageBox(const std::string& text, const std::string& title, bool question) override;
+    std::optional<std::string> chooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
 
+    // The next folder picker returns `folder` (nullopt: the user cancels).
+    void pickFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
+    // Titles and start folders of the pickers shown so far.
+    std::vector<std::pair<std::string, std::string>> pickers;
     void answer(bool yes) { answers_.push_back(yes); }
     const std::vector<Box>& boxes() const { return boxes_; }
     void clear() { boxes_.clear(); }
-    bool allAnswersUsed() const { return answers_.empty(); }
+    bool allAnswersUsed() const { return answers_.empty() && folders_.empty(); }
 
 private:
     std::deque<bool> answers_;
+    std::deque<std::optional<std::string>> folders_;
     std::vector<Box> boxes_;
 };
 

@@ -100,7 +100,20 @@ std::array<std::string, kCategoryListCount> Application::categoryNames() const {
     return names;
 }
 
-void Application::prepareFolderSettings() { saveCurrentHardwareFiles(); }
+FolderDialogModel Application::openFolderSettings(const std::string& code) {
+    saveCurrentHardwareFiles();
+    FolderSettings stored;
+    loadFolderSettingsFile(stream_, folderSettingsPath(code), prompter_, stored);
+    return FolderDialogModel(std::move(stored), displayName(code), folder_.path());
+}
+
+bool Application::saveFolderSettings(const std::string& code, FolderDialogModel& model) {
+    model.commitPage();
+    if (saveFolderSettingsFile(stream_, folderSettingsPath(code), model.settings())) return true;
+    prompter_.inform("フォルダ設定ファイルを保存できませんでした。\n" + folderSettingsPath(code),
+                     std::string(kWarningTitle));
+    return false;
+}
 
 void Application::folderSettingsConfirmed(const std::string& code, const std::string& displayName) {
     const int index = hardwareIndexOf(code);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/DataStream.h"
+#include "app/FolderDialogModel.h"
 #include "app/FolderSettings.h"
 #include "app/MainSettings.h"
 #include "app/ProgramFolder.h"
@@ -98,8 +99,11 @@ public:
 
     // --- folder settings ----------------------------------------------------------------------
     std::string folderSettingsPath(std::string_view code) const;
-    // Before the folder-settings dialog opens: the current hardware's files are saved.
-    void prepareFolderSettings();
+    // Before the folder-settings dialog opens: the current hardware's files are saved, and the
+    // dialog's copy is read as stored (a missing or rejected file gives empty settings).
+    FolderDialogModel openFolderSettings(const std::string& code);
+    // "設定の保存": writes the dialog's copy. False (and the user is told) when it cannot be written.
+    bool saveFolderSettings(const std::string& code, FolderDialogModel& model);
     // After the dialog was confirmed for `code`: keeps the display name, refills the hardware
     // list and, for the current hardware, reloads its data.
     void folderSettingsConfirmed(const std::string& code, const std::string& displayName);

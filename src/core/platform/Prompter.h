@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace romshelf {
@@ -12,6 +13,10 @@ public:
     // question == false: an information box with OK; returns true.
     // question == true: a Yes/No question; returns true exactly when Yes was chosen.
     virtual bool messageBox(const std::string& text, const std::string& title, bool question) = 0;
+
+    // The platform's folder picker; nullopt when the user cancels.
+    virtual std::optional<std::string> chooseFolder(const std::string& title,
+                                                    const std::string& startFolder) = 0;
 
     bool inform(const std::string& text, const std::string& title) {
         return messageBox(text, title, false);

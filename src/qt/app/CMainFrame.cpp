@@ -11,6 +11,7 @@
 #include "QtText.h"
 #include "app/AboutDialog.h"
 #include "app/CommandIds.h"
+#include "app/FolderSettingsDialog.h"
 #include "app/HardwareBar.h"
 #include "app/HardwareTable.h"
 #include "app/MainMenu.h"
@@ -135,10 +136,18 @@ void CMainFrame::connectCommands() {
     menu_->setHandler(cmd::Exit, [this] { close(); });
     menu_->setHandler(cmd::About, [this] { showAbout(); });
     for (const auto& hw : hardwareTable()) {
-        if (hw.deleteCommand == 0) continue;
         const std::string code(hw.code);
-        menu_->setHandler(hw.deleteCommand, [this, code] { app_.deleteSettingsFile(code); });
+        if (hw.deleteCommand != 0)
+            menu_->setHandler(hw.deleteCommand, [this, code] { app_.deleteSettingsFile(code); });
+        if (hw.folderCommand != 0)
+            menu_->setHandler(hw.folderCommand, [this, code] { openFolderSettings(code); });
     }
+}
+
+void CMainFrame::openFolderSettings(const std::string& code) {
+    FolderDialogModel model = app_.openFolderSettings(code);
+    FolderSettingsDialog dialog(app_, code, model, this);
+    if (dialog.exec() == QDialog::Accepted) app_.folderSettingsConfirmed(code, model.displayName);
 }
 
 void CMainFrame::showAbout() {

@@ -46,6 +46,7 @@ private:
     void createToolWindows();
     void connectCommands();
     void showAbout();
+    void openFolderSettings(const std::string& code);
     void storePlacement();
 
     Application& app_;

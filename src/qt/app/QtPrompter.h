@@ -8,6 +8,8 @@ namespace romshelf {
 class QtPrompter : public Prompter {
 public:
     bool messageBox(const std::string& text, const std::string& title, bool question) override;
+    std::optional<std::string> chooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
 };
 
 }  // namespace romshelf

@@ -159,3 +159,109 @@ TEST_F(ApplicationTest, SessionTempFoldersAreRecordedOnce) {
     for (int i = 0; i < 60; ++i) app.recordSessionTempFolder("/t/" + std::to_string(i));
     EXPECT_EQ(app.sessionTempFolders()[47], "/t/45");  // full: the rest are not recorded
 }
+
+TEST_F(ApplicationTest, FolderSettingsAreStoredAsTypedAndUsedAbsolute) {
+    app.startUp();
+    FolderDialogModel model = app.openFolderSettings("FC");
+    EXPECT_EQ(model.displayName, "ファミリーコンピュータ");
+    model.path(0) = "./roms/fc/";
+    model.displayName = "ファミコン";
+    ASSERT_TRUE(app.saveFolderSettings("FC", model));
+    app.folderSettingsConfirmed("FC", model.displayName);
+
+    // The first hardware set up becomes current and its data is loaded.
+    EXPECT_EQ(app.currentCode(), "FC");
+    EXPECT_EQ(app.hardwareCombo().items, std::vector<std::string>{"ファミコン"});
+    EXPECT_EQ(app.folders().folders.romFolderPaths[0], dir.path() + "roms/fc/");
+    EXPECT_EQ(app.folders().folders.romFolderNames[0], "");  // a path ending in "/" names nothing
+    FolderSettings stored;
+    DataStream s;
+    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_FC.slb"), prompter, stored), LoadResult::Loaded);
+    EXPECT_EQ(stored.romFolderPaths[0], "./roms/fc/");
+    EXPECT_EQ(app.sessionTempFolders()[0], dir.path() + "temp/");
+}
+
+TEST_F(ApplicationTest, SwitchingSavesTheOldHardwareAndLoadsTheNew) {
+    setUp("FC");
+    setUp("SFC");
+    app.settings().currentHardware = "FC";
+    app.settings().classListNames[1] = "SFCの分類";
+    app.startUp();
+    RomRecord mario;
+    mario.fileTitle = "Mario";
+    app.romTable().append(mario);
+    app.categoryLists().items[0] = {"ACT"};
+    app.categoryLists().items[5] = {"ディスク"};
+
+    app.chooseHardware(1);
+    EXPECT_EQ(app.currentCode(), "SFC");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("data/RomData_FC.slb")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("data/ClassData_FC.slb")));
+    EXPECT_EQ(app.romTable().count(), 0);
+    EXPECT_EQ(app.categoryLists().items[0], std::vector<std::string>{"ACT"});  // shared
+    EXPECT_TRUE(app.categoryLists().items[5].empty());                          // SFC's own
+    EXPECT_EQ(app.classListName(), "SFCの分類");
+    EXPECT_EQ(app.folders().folders.romFolderPaths[0], dir.path() + "roms/SFC/");
+
+    app.chooseHardware(0);
+    ASSERT_EQ(app.romTable().count(), 1);
+    EXPECT_EQ(app.romTable()[0].fileTitle, "Mario");
+    EXPECT_EQ(app.categoryLists().items[5], std::vector<std::string>{"ディスク"});
+
+    // Choosing the current hardware saves but reloads nothing.
+    app.romTable().edit(0, [](RomRecord& r) { r.gameName = "unsaved edit"; });
+    app.chooseHardware(0);
+    EXPECT_EQ(app.romTable()[0].gameName, "unsaved edit");
+    RomTable fromDisk;
+    DataStream s;
+    fromDisk.load(s, dir.file("data/RomData_FC.slb"), prompter);
+    EXPECT_EQ(fromDisk[0].gameName, "unsaved edit");
+}
+
+TEST_F(ApplicationTest, ABrokenFolderFileLeavesNoHardwareCurrent) {
+    setUp("SFC");
+    dir.write("data/Folder_FC.slb", "garbage");
+    app.settings().currentHardware = "FC";
+    app.loadCurrentHardwareData();
+    EXPECT_EQ(app.currentCode(), "");
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].text, "フォルダ設定ファイルが異常です。\nデータを読み込めません。");
+    EXPECT_EQ(app.folders().folders.tempFolder, dir.path() + "temp/");
+}
+
+TEST_F(ApplicationTest, TheHardwareThatTakesOverHasItsRecordsLoaded) {
+    setUp("FC");
+    setUp("SFC");
+    RomTable sfc;
+    RomRecord r;
+    r.fileTitle = "Zelda";
+    sfc.append(r);
+    DataStream s;
+    ASSERT_TRUE(sfc.save(s, dir.file("data/RomData_SFC.slb")));
+    const std::string before = dir.read("data/RomData_SFC.slb");
+    // FC was current, but its settings are gone: SFC takes over at start-up.
+    std::filesystem::remove(dir.file("data/Folder_FC.slb"));
+    app.settings().currentHardware = "FC";
+    app.startUp();
+    EXPECT_EQ(app.currentCode(), "SFC");
+    ASSERT_EQ(app.romTable().count(), 1);  // so a new record cannot replace the file's records
+    RomRecord added;
+    added.fileTitle = "Metroid";
+    app.romTable().append(added);
+    app.shutDown();
+    RomTable reread;
+    reread.load(s, dir.file("data/RomData_SFC.slb"), prompter);
+    EXPECT_EQ(reread.count(), 2);
+}
+
+TEST_F(ApplicationTest, RecentLaunchesUseTheRomFolders) {
+    setUp("FC");
+    dir.write("roms/FC/mario.nes", "x");
+    app.settings().currentHardware = "FC";
+    app.startUp();
+    app.addRecentLaunch("Mario", "mario.nes", 0);
+    app.addRecentLaunch("Gone", "gone.nes", 0);  // its file does not exist
+    auto labels = app.recentFileLabels();
+    EXPECT_EQ(labels[0], "&1 Mario");
+    EXPECT_FALSE(labels[1].has_value());
+}

@@ -1,0 +1,56 @@
+#include "app/FolderSettingsDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "QtText.h"
+#include "ScriptedPrompter.h"
+#include "TempFolder.h"
+#include "app/Application.h"
+
+using namespace romshelf;
+
+TEST(FolderSettingsDialog, EditsPagesAndSavesTheFile) {
+    romshelf::test::TempFolder dir;
+    romshelf::test::ScriptedPrompter prompter;
+    Application app(ProgramFolder(dir.path()), prompter);
+    app.createFolders();
+    FolderDialogModel model = app.openFolderSettings("MD");
+    FolderSettingsDialog dialog(app, "MD", model);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("メガドライブのフォルダ設定"));
+    EXPECT_FALSE(dialog.previousButton()->isEnabled());
+    EXPECT_TRUE(dialog.nextButton()->isEnabled());
+
+    dialog.pathEdit(0)->setText(QStringLiteral("./roms/md"));
+    Q_EMIT dialog.pathEdit(0)->textEdited(dialog.pathEdit(0)->text());
+    dialog.nextButton()->click();
+    EXPECT_TRUE(dialog.previousButton()->isEnabled());
+    EXPECT_EQ(dialog.pathEdit(0)->text(), QString());  // folder 6
+    dialog.previousButton()->click();
+    EXPECT_EQ(dialog.nameEdit(0)->text(), QStringLiteral("md"));
+
+    dialog.displayNameEdit()->setText(QStringLiteral("ジェネシス"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(model.displayName, "ジェネシス");
+    FolderSettings stored;
+    DataStream s;
+    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_MD.slb"), prompter, stored), LoadResult::Loaded);
+    EXPECT_EQ(stored.romFolderPaths[0], "./roms/md");
+    EXPECT_EQ(stored.romFolderNames[0], "md");
+}
+
+TEST(FolderSettingsDialog, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
+    romshelf::test::TempFolder dir;
+    romshelf::test::ScriptedPrompter prompter;
+    Application app(ProgramFolder(dir.path()), prompter);  // no data folder: nothing can be saved
+    FolderDialogModel model = app.openFolderSettings("FC");
+    FolderSettingsDialog dialog(app, "FC", model);
+    dialog.setResult(QDialog::Rejected);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].title, "警告");
+}
