@@ -7,7 +7,10 @@
 #include "JsonRecorder.h"
 #include "StreamPrompter.h"
 #include "app/DataStream.h"
+#include "app/FolderSettings.h"
 #include "app/MainSettings.h"
+#include "database/CategoryLists.h"
+#include "database/RomRecord.h"
 
 namespace romshelf::cli {
 
@@ -25,12 +28,32 @@ BodyDumper dumper(Transfer transfer) {
     };
 }
 
+// Every record as stored, those with an empty title included.
+void dumpRomData(JsonRecorder& r, std::int32_t& count) {
+    r.field(count, "count");
+    for (std::int32_t i = 0; i < count && !r.failed(); ++i) {
+        RomRecord record;
+        transferRomRecord(r, record, static_cast<int>(i));
+    }
+}
+
 // Every kind `dump` can read; each new file kind adds its line here.
 const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
-    static const std::map<DataFileKind, BodyDumper> kDumpers = {
-        {DataFileKind::Main,
-         dumper<MainSettings>([](JsonRecorder& r, MainSettings& m) { transferMainSettings(r, m); })},
-    };
+    static const std::map<DataFileKind, BodyDumper> kDumpers = [] {
+        std::map<DataFileKind, BodyDumper> d = {
+            {DataFileKind::Main,
+             dumper<MainSettings>([](JsonRecorder& r, MainSettings& m) { transferMainSettings(r, m); })},
+            {DataFileKind::Folder, dumper<FolderSettings>([](JsonRecorder& r, FolderSettings& f) {
+                 transferFolderSettings(r, f);
+             })},
+            {DataFileKind::Rom, dumper<std::int32_t>(dumpRomData)},
+        };
+        for (DataFileKind kind : {DataFileKind::Class, DataFileKind::Class1, DataFileKind::Class2,
+                                  DataFileKind::Class3, DataFileKind::Class4, DataFileKind::Class5})
+            d[kind] = dumper<std::vector<std::string>>(
+                [](JsonRecorder& r, std::vector<std::string>& items) { transferCategoryItems(r, items); });
+        return d;
+    }();
     return kDumpers;
 }
 

@@ -7,6 +7,7 @@
 
 #include "RawBytes.h"
 #include "TempFolder.h"
+#include "app/FolderSettings.h"
 #include "app/MainSettings.h"
 
 using namespace romshelf;
@@ -69,4 +70,44 @@ TEST(DumpCommand, RejectedFilesPrintTheirMessage) {
     EXPECT_EQ(dump(dir.write("c.slb", "not a data file")).status, 2);
     EXPECT_EQ(dump(dir.write("d.slb", RawBytes().header("ROMSHELF_SOMETHINGDATA", 1).bytes())).status, 2);
     EXPECT_EQ(dump(dir.file("missing.slb")).status, 1);
+}
+
+TEST(DumpCommand, FolderRomAndCategoryFiles) {
+    romshelf::test::TempFolder dir;
+    DataStream s;
+    FolderSettings f;
+    f.romFolderNames[3] = "ディスク";
+    f.romFolderPaths[3] = "./roms/fd/";
+    f.tempFolder = "/tmp/x/";
+    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("Folder_PC98.slb"), f));
+    Dump folder = dump(dir.file("Folder_PC98.slb"));
+    ASSERT_EQ(folder.status, 0) << folder.err;
+    auto fj = nlohmann::json::parse(folder.out)["body"];
+    EXPECT_EQ(fj["romFolders"].size(), 250u);
+    EXPECT_EQ(fj["romFolders"][3]["path"], "./roms/fd/");
+    EXPECT_EQ(fj["tempFolder"], "/tmp/x/");
+    EXPECT_EQ(fj["reservedStrings"].size(), 45u);
+
+    // Records with an empty title are shown as they are stored.
+    RawBytes rom;
+    rom.header("ROMSHELF_ROMDATA", 1).i32(2);
+    for (const char* title : {"", "Game"})
+        rom.str(title).str("").str("").str("").str("").str("").str("").str("").str("").str("")
+            .i32(1).i32(70).i32(3).i32(0).str("");
+    Dump records = dump(dir.write("RomData_FC.slb", rom.bytes()));
+    ASSERT_EQ(records.status, 0) << records.err;
+    auto rj = nlohmann::json::parse(records.out)["body"];
+    EXPECT_EQ(rj["count"], 2);
+    EXPECT_EQ(rj["records"][1]["fileTitle"], "Game");
+    EXPECT_EQ(rj["records"][1]["preferredEmulator"], 70);
+    EXPECT_EQ(rj["records"][1]["favourite"], true);
+
+    Dump cls = dump(dir.write("ClassData3.slb", RawBytes().header("ROMSHELF_CLASS3DATA", 1).i32(2)
+                                                   .str("RPG").str("\x83\x41").bytes()));
+    ASSERT_EQ(cls.status, 0) << cls.err;
+    EXPECT_EQ(nlohmann::json::parse(cls.out)["body"]["items"][1], "ア");
+
+    Dump broken = dump(dir.write("ClassData_MD.slb", RawBytes().header("ROMSHELF_CLASSDATA", 1).i32(5).bytes()));
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_NE(broken.err.find("機種別分類設定ファイルが異常です。"), std::string::npos);
 }

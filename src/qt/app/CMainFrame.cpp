@@ -21,14 +21,14 @@ namespace romshelf {
 
 namespace {
 
-struct ToolWindowSpec {
+struct ToolWindowInfo {
     int slot;
     const char* title;
     int viewCommand;
 };
 
 // Creation order of the tool windows.
-const ToolWindowSpec kToolWindows[] = {
+const ToolWindowInfo kToolWindows[] = {
     {kSlotDatabase, "データベースウィンドウ", cmd::ViewDatabase},
     {kSlotSystem, "システムウィンドウ", cmd::ViewSystem},
     {kSlotFileList, "ファイルリスト", cmd::ViewFileList},
@@ -107,16 +107,16 @@ void CMainFrame::requestClose() {
 
 void CMainFrame::createToolWindows() {
     MainSettings& s = app_.settings();
-    for (const auto& spec : kToolWindows) {
-        auto* frame = new ToolWindowFrame(spec.slot, s.windowSlots[spec.slot],
-                                          QString::fromUtf8(spec.title));
+    for (const auto& tool : kToolWindows) {
+        auto* frame = new ToolWindowFrame(tool.slot, s.windowSlots[tool.slot],
+                                          QString::fromUtf8(tool.title));
         auto* view = new QWidget(frame);
         view->setAutoFillBackground(true);
         frame->setWidget(view);
         mdi_->addSubWindow(frame);
         frame->applySlotGeometry();
-        tools_[spec.slot] = frame;
-        if (s.windowSlots[spec.slot].visible != 0) frame->show();
+        tools_[tool.slot] = frame;
+        if (s.windowSlots[tool.slot].visible != 0) frame->show();
         QApplication::processEvents();
     }
 }
@@ -127,9 +127,9 @@ ToolWindowFrame* CMainFrame::toolWindow(int slot) const {
 }
 
 void CMainFrame::connectCommands() {
-    for (const auto& spec : kToolWindows) {
-        const int slot = spec.slot;
-        menu_->setHandler(spec.viewCommand, [this, slot] {
+    for (const auto& tool : kToolWindows) {
+        const int slot = tool.slot;
+        menu_->setHandler(tool.viewCommand, [this, slot] {
             if (ToolWindowFrame* w = toolWindow(slot)) w->showFromView();
         });
     }
