@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/TextCodec.h"
+#include "database/CategoryLists.h"
+#include "views/FileListRow.h"
+#include "views/FileScanner.h"
+
+namespace romshelf {
+
+// What a build of the file list reads: the current hardware's data and the list options.
+struct FileListSources {
+    std::string code;
+    std::string hardwareName;  // display name, for the titles
+    const FolderSettings* folders = nullptr;
+    const RomTable* records = nullptr;
+    const CategoryLists* lists = nullptr;
+    std::array<std::string, 6> categoryNames;
+    std::string snapFolder;
+    std::string noHavePath;
+    bool listMissingFiles = false;
+    bool neverSort = false;
+    bool kanaSensitive = false;
+};
+
+// The rows of the file list and the state kept between builds: label, folder-window kind and
+// item, search criteria, and the sort column with each column's direction.
+class FileList {
+public:
+    FileList();
+
+    // All files of every ROM folder (and the unowned files when that option is on).
+    void showAll(const FileListSources& s);
+    // Narrowed by the folder window: kind 0 one ROM folder, 1 a rating, 2-7 a category item,
+    // 8 favourite state; `item` is the item's number, `label` its text.
+    void showFiltered(const FileListSources& s, int kind, int item, std::string label);
+    void showSearchResult(const FileListSources& s, SearchCriteria criteria);
+    void showUnregistered(const FileListSources& s);
+    void showWithoutSnap(const FileListSources& s);
+
+    // A column click: flips that column's direction and sorts by it (nothing with never-sort).
+    void clickColumn(int column, const FileListSources& s);
+    // Sorts again by the remembered column (after the kana option changed, say).
+    void sort(bool kanaSensitive);
+
+    const std::vector<FileListRow>& rows() const { return rows_; }
+    // Files found (0 when only the placeholder row is shown).
+    int count() const { return count_; }
+    const std::string& title() const { return title_; }
+    std::string frameTitle() const { return "ファイルリスト - " + title_; }
+    std::string mainTitle(bool withCounts) const;
+    const std::string& label() const { return label_; }
+    int kind() const { return kind_; }
+    int selectedItem() const { return selectedItem_; }
+    const SearchCriteria& criteria() const { return criteria_; }
+    int sortColumn() const { return sortColumn_; }
+    int direction(int column) const { return directions_[static_cast<std::size_t>(column)]; }
+    // Forgets the rows (a hardware without data).
+    void clear();
+
+private:
+    template <class Scan>
+    void build(const FileListSources& s, Scan&& scan);
+    ScanContext context(const FileListSources& s) const;
+
+    std::vector<FileListRow> rows_;
+    int count_ = 0;
+    std::string title_;
+    std::string label_;
+    int kind_ = kKindNone;
+    int selectedItem_ = 0;
+    std::string selectedItemText_;
+    SearchCriteria criteria_;
+    int sortColumn_ = 0;
+    std::array<int, kFileListColumns> directions_{};
+    text::JapaneseCollator collator_;
+};
+
+inline constexpr std::string_view kAllFilesLabel = "全ファイル";
+inline constexpr std::string_view kAllAndUnownedLabel = "全ファイル + 未所有ファイル";
+inline constexpr std::string_view kNoFilesText = "ファイルがありません";
+
+}  // namespace romshelf

@@ -1,0 +1,222 @@
+#include "views/FileScanner.h"
+
+#include <algorithm>
+
+#include "app/TextCodec.h"
+#include "platform/FileSystem.h"
+#include "views/ExtensionTable.h"
+
+namespace romshelf {
+
+namespace {
+
+std::string asciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& ch : out)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return out;
+}
+
+bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+
+// Files of a folder grouped the way "*.ext" finds them.
+struct FolderListing {
+    std::vector<std::string> names;  // byte order
+    std::vector<std::string> lowerNames;
+
+    explicit FolderListing(const std::string& folder) {
+        for (auto& e : fs::listDirectory(folder)) {
+            if (e.isDirectory) continue;  // only files can be launched
+            lowerNames.push_back(asciiLower(e.name));
+            names.push_back(std::move(e.name));
+        }
+    }
+
+    // Indexes of the names matching "*." + ext, ASCII case-insensitively.
+    template <class Visit>
+    void match(std::string_view ext, Visit&& visit) const {
+        if (ext.empty()) return;
+        if (hasWildcard(ext)) {
+            const std::string pattern = "*." + std::string(ext);
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if (fs::matchesPattern(names[i], pattern)) visit(i);
+            return;
+        }
+        const std::string suffix = "." + asciiLower(ext);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::string& n = lowerNames[i];
+            if (n.size() >= suffix.size() &&
+                n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
+                visit(i);
+        }
+    }
+};
+
+bool containsUpper(const std::string& haystack, const std::string& upperNeedle) {
+    if (upperNeedle.empty()) return true;
+    return text::toUpper(haystack).find(upperNeedle) != std::string::npos;
+}
+
+}  // namespace
+
+std::string ratingText(int rating) {
+    if (rating < 1 || rating > 5) return {};
+    std::string stars;
+    for (int i = 0; i < rating; ++i) stars += "★";
+    return stars;
+}
+
+FileScanner::FileScanner(const ScanContext& context) : c_(context) {}
+
+FileListRow FileScanner::makeRow(const std::string& name, const std::string& title,
+                                 int recordIndex, int folder, int icon, int param) const {
+    FileListRow row;
+    row.icon = icon;
+    row.param = param;
+    row.folderNumber = folder;
+    row.recordIndex = recordIndex;
+    if (recordIndex >= 0) {
+        const RomRecord& r = (*c_.records)[recordIndex];
+        row.cells[0] = r.gameName;
+        row.cells[1] = r.reading;
+        row.cells[3] = ratingText(r.rating);
+        for (int k = 0; k < kRecordClassCount; ++k) row.cells[4 + k] = r.classes[k];
+        row.cells[9] = r.hardwareClass;
+    } else {
+        row.cells[0] = title;
+        row.cells[1] = title;
+    }
+    row.cells[2] = name;
+    row.cells[kColumnFolderNumber] = std::to_string(folder);
+    row.cells[kColumnRecordIndex] = std::to_string(recordIndex);
+    return row;
+}
+
+void FileScanner::scanFolder(std::vector<FileListRow>& rows, int folderIndex, ListMode mode) {
+    const std::string& folder = c_.folders->romFolderPaths[static_cast<std::size_t>(folderIndex)];
+    if (folder.empty()) return;
+    const FolderListing listing(folder);
+    if (listing.names.empty()) return;
+
+    auto pass = [&](std::string_view ext, int icon) {
+        listing.match(ext, [&](std::size_t i) {
+            const std::string& name = listing.names[i];
+            const std::string title = fs::pathTitle(name);
+            const int record = c_.records->findRecordByTitle(title);
+            if (!accept(title, record, mode)) return;
+            const int param = static_cast<int>(rows.size());
+            rows.push_back(makeRow(name, title, record, folderIndex, icon, param));
+        });
+    };
+    const HardwareExtensions& table = extensionsFor(c_.code);
+    for (const auto& e : table.extensions) pass(e.extension, e.icon);
+    if (table.archivePass) {
+        int icon = table.firstArchiveIcon;
+        for (std::string_view ext : kArchiveExtensions) pass(ext, icon++);
+    }
+    int icon = 0;
+    for (const auto& ext : c_.folders->extraExtensions) {
+        if (ext.empty()) continue;
+        pass(ext, icon++);
+    }
+}
+
+int FileScanner::appendUnowned(std::vector<FileListRow>& rows) {
+    auto bytes = fs::readFile(c_.noHavePath);
+    if (!bytes) return 0;
+    const std::string content = text::decodeTextFile(*bytes);
+    int added = 0;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        std::string line = content.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        const int record = c_.records->findRecordByTitle(line);
+        if (!accept(line, record, ListMode::Selection)) continue;
+        rows.push_back(makeRow(line, line, record, kUnownedFolder, 1, static_cast<int>(rows.size())));
+        ++added;
+    }
+    return added;
+}
+
+void FileScanner::appendOtherSoftware(std::vector<FileListRow>& rows, ListMode mode) {
+    for (int slot = 0; slot < kRomFolderCount; ++slot) {
+        const std::string& location = c_.folders->romFolderPaths[static_cast<std::size_t>(slot)];
+        if (location.empty() || !fs::pathExists(location)) continue;
+        const std::string name = fs::pathName(location);
+        const std::string title = fs::pathTitle(name);
+        const int record = c_.records->findRecordByTitle(title);
+        if (!accept(title, record, mode)) continue;
+        rows.push_back(makeRow(name, title, record, slot, 1, static_cast<int>(rows.size())));
+    }
+}
+
+bool FileScanner::hasSnap(const std::string& title) const {
+    if (!snapsListed_) {
+        // "title.*" matches every name that starts with the title and a dot.
+        for (const auto& e : fs::listDirectory(c_.snapFolder)) {
+            if (e.isDirectory) continue;
+            const std::string lower = asciiLower(e.name);
+            snapTitles_.insert(lower);
+            for (std::size_t dot = lower.find('.'); dot != std::string::npos; dot = lower.find('.', dot + 1))
+                snapTitles_.insert(lower.substr(0, dot));
+        }
+        snapsListed_ = true;
+    }
+    return snapTitles_.count(asciiLower(title)) > 0;
+}
+
+bool FileScanner::accept(const std::string& title, int recordIndex, ListMode mode) const {
+    const RomRecord* r = recordIndex >= 0 ? &(*c_.records)[recordIndex] : nullptr;
+    switch (mode) {
+        case ListMode::Unregistered:
+            return r == nullptr;
+        case ListMode::NoSnap:
+            return c_.snapFolder.empty() || !hasSnap(title);
+        case ListMode::Search: {
+            const SearchCriteria& s = c_.criteria;
+            if (!r) {
+                const bool unset = [&] {
+                    for (const auto& t : s.classes)
+                        if (t != kNoCondition && !t.empty()) return false;
+                    return (s.rating == kNoCondition || s.rating.empty()) &&
+                           (s.favourite == kNoCondition || s.favourite.empty());
+                }();
+                return s.field != 3 && unset && containsUpper(title, s.text);
+            }
+            const std::string* fields[] = {&r->gameName, &r->reading, &r->fileTitle, &r->comment};
+            const int field = std::clamp(s.field, 0, 3);
+            if (!containsUpper(*fields[field], s.text)) return false;
+            if (s.rating != kNoCondition && ratingText(r->rating) != s.rating) return false;
+            for (int k = 0; k < 6; ++k) {
+                const std::string& want = s.classes[static_cast<std::size_t>(k)];
+                if (want == kNoCondition) continue;
+                const std::string& have = k < 5 ? r->classes[static_cast<std::size_t>(k)] : r->hardwareClass;
+                if (have != want) return false;
+            }
+            if (s.favourite == kNoCondition) return true;
+            return s.favourite.empty() ? !r->favourite : (s.favourite == kRegisteredItem && r->favourite);
+        }
+        case ListMode::Selection:
+            break;
+    }
+    const int kind = c_.kind;
+    if (kind < kKindRating) return true;
+    if (kind == kKindRating) return (r ? r->rating : 0) == c_.selectedItem;
+    if (kind >= kKindCategory1 && kind <= kKindHardwareClass) {
+        if (!r) return c_.selectedItemText.empty();
+        const std::string& value =
+            kind == kKindHardwareClass ? r->hardwareClass : r->classes[static_cast<std::size_t>(kind - kKindCategory1)];
+        return value == c_.selectedItemText;
+    }
+    if (kind == kKindFavourites) {
+        if (!r) return c_.selectedItem == 0;
+        return r->favourite == (c_.selectedItem == 1);
+    }
+    return false;
+}
+
+}  // namespace romshelf

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "app/FolderSettings.h"
+#include "database/RomTable.h"
+#include "views/FileListRow.h"
+
+namespace romshelf {
+
+// How FileFilter narrows the rows of a build.
+enum class ListMode { Selection = 0, Search = 1, Unregistered = 2, NoSnap = 3 };
+
+// The search dialog's choices. Each condition text is "指定しない" (no condition), empty (not
+// set) or a value.
+struct SearchCriteria {
+    std::string text;   // upper-cased
+    std::string typed;  // as typed, for the title
+    int field = 0;      // 0 game name, 1 reading, 2 file name, 3 comment
+    std::string rating;
+    std::array<std::string, 6> classes;  // categories 1-5, hardware class
+    std::string favourite;
+};
+
+inline constexpr std::string_view kNoCondition = "指定しない";
+inline constexpr std::string_view kUnregisteredItem = "未登録";
+inline constexpr std::string_view kRegisteredItem = "登録済み";
+
+// The rating texts of the registration dialog: "" (none) and ★ … ★★★★★.
+std::string ratingText(int rating);
+
+// Everything a build reads besides the directories.
+struct ScanContext {
+    std::string code;
+    const FolderSettings* folders = nullptr;
+    const RomTable* records = nullptr;
+    std::string snapFolder;  // the snap window's current snap folder (mode 3)
+    std::string noHavePath;  // data/NoHave_<code>.txt
+    int kind = kKindNone;
+    int selectedItem = 0;
+    std::string selectedItemText;  // the folder-window item's text ("未登録" → "")
+    SearchCriteria criteria;
+};
+
+// Lists the ROM folders of one hardware into rows, each folder read once and matched in memory.
+class FileScanner {
+public:
+    explicit FileScanner(const ScanContext& context);
+
+    // One ROM folder: the table's extensions, the archive pass, then the extra extensions.
+    void scanFolder(std::vector<FileListRow>& rows, int folderIndex, ListMode mode);
+    // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
+    int appendUnowned(std::vector<FileListRow>& rows);
+    // The other-software locations that exist.
+    void appendOtherSoftware(std::vector<FileListRow>& rows, ListMode mode);
+
+    bool accept(const std::string& title, int recordIndex, ListMode mode) const;
+
+private:
+    FileListRow makeRow(const std::string& name, const std::string& title, int recordIndex,
+                        int folder, int icon, int param) const;
+    bool hasSnap(const std::string& title) const;
+
+    const ScanContext& c_;
+    // The snap folder is listed once, on the first question.
+    mutable bool snapsListed_ = false;
+    mutable std::unordered_set<std::string> snapTitles_;  // lower-cased "title" of every "title.*"
+};
+
+}  // namespace romshelf
