@@ -1,0 +1,154 @@
+#include "views/CFileList.h"
+
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "QtText.h"
+#include "app/Application.h"
+#include "views/FileListModel.h"
+
+namespace romshelf {
+
+namespace {
+
+constexpr int kDefaultWidths[kFileListColumns] = {400, 200, 200, 100, 100, 100,
+                                                  100, 100, 100, 100, 0,   0};
+
+// The list font: the configured one, else a Japanese proportional gothic that is installed.
+QFont listFont(const std::string& configured) {
+    QStringList families;
+    if (!configured.empty()) families << qs(configured);
+    families << QStringLiteral("ＭＳ Ｐゴシック") << QStringLiteral("IPAPGothic")
+             << QStringLiteral("IPAPゴシック") << QStringLiteral("Noto Sans CJK JP");
+    QFont font;
+    for (const QString& family : families) {
+        if (QFontDatabase::hasFamily(family)) {
+            font.setFamily(family);
+            break;
+        }
+    }
+    font.setPixelSize(14);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+}  // namespace
+
+CFileList::CFileList(Application& app, QWidget* parent)
+    : QTableView(parent), app_(app), model_(new FileListModel(app, this)) {
+    setObjectName(QStringLiteral("CFileList"));
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setSortingEnabled(false);  // the application sorts
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setMinimumSectionSize(0);
+    setIconSize(QSize(16, 16));
+
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    p.setColor(QPalette::Highlight, QColor(0, 0, 128));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0, 0, 128));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::white);
+    setPalette(p);
+
+    const auto& widths = app_.settings().columnWidths;
+    for (int c = 0; c < kFileListColumns; ++c)
+        setColumnWidth(c, c < 10 ? widths[static_cast<std::size_t>(c)] : 0);
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { app_.sortFileListByColumn(column); });
+    applyDisplayOptions();
+}
+
+void CFileList::applyDisplayOptions() {
+    setShowGrid(app_.settings().option(Option::GridLines));
+    setFont(listFont(app_.settings().listFontName));
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    viewport()->update();
+}
+
+void CFileList::reload() {
+    model_->reload();
+    if (model_->rowCount() > 0) {
+        setCurrentIndex(model_->index(0, 0));
+        clearSelection();
+    }
+}
+
+void CFileList::applyCategoryNames() {
+    storeColumnWidths();
+    model_->setCategoryNames(app_.categoryNames());
+}
+
+void CFileList::storeColumnWidths() {
+    auto& widths = app_.settings().columnWidths;
+    for (int c = 0; c < 10; ++c) widths[static_cast<std::size_t>(c)] = columnWidth(c);
+}
+
+void CFileList::resetColumnWidths() {
+    for (int c = 0; c < kFileListColumns; ++c) setColumnWidth(c, kDefaultWidths[c]);
+}
+
+int CFileList::selectedRow() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    int first = -1;
+    for (const QModelIndex& i : rows)
+        if (first < 0 || i.row() < first) first = i.row();
+    return first;
+}
+
+void CFileList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        const int row = selectedRow();
+        if (row >= 0) Q_EMIT startRequested(row);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void CFileList::keyReleaseEvent(QKeyEvent* event) {
+    QTableView::keyReleaseEvent(event);
+    if (event->isAutoRepeat()) return;
+    const int row = selectedRow();
+    if (row >= 0) Q_EMIT selectionShown(row);
+    if (event->key() == Qt::Key_Space && !app_.settings().option(Option::SpaceKeyDoesNotRegister) &&
+        row >= 0 && app_.fileList().rows()[static_cast<std::size_t>(row)].folderNumber != kPlaceholderFolder)
+        Q_EMIT registrationRequested(row, false);
+}
+
+void CFileList::mousePressEvent(QMouseEvent* event) {
+    const int row = indexAt(event->position().toPoint()).row();
+    if (event->button() == Qt::RightButton) {
+        // A right click on a row that is part of a multiple selection keeps that selection.
+        if (row >= 0 && !selectionModel()->isRowSelected(row, {})) selectRow(row);
+        if (row >= 0) Q_EMIT selectionShown(row);
+        const int selected = static_cast<int>(selectionModel()->selectedRows().size());
+        if (selected >= 2)
+            Q_EMIT registrationRequested(row, true);
+        else if (row >= 0 && app_.fileList().rows()[static_cast<std::size_t>(row)].folderNumber >= 0)
+            Q_EMIT registrationRequested(row, false);
+        return;
+    }
+    QTableView::mousePressEvent(event);
+    if (row >= 0) Q_EMIT selectionShown(row);
+}
+
+void CFileList::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int row = indexAt(event->position().toPoint()).row();
+    if (row >= 0) Q_EMIT startRequested(row);
+}
+
+}  // namespace romshelf

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QTableView>
+
+namespace romshelf {
+
+class Application;
+class FileListModel;
+
+// The file list: a report of the current hardware's files, drawn with the list's colours,
+// sorted by column clicks, and the source of launches and registrations.
+class CFileList : public QTableView {
+    Q_OBJECT
+public:
+    explicit CFileList(Application& app, QWidget* parent = nullptr);
+
+    FileListModel* listModel() const { return model_; }
+
+    // The rows changed: show them and keep the selection on the first row.
+    void reload();
+    // Titles of the category columns, and the widths copied into the settings.
+    void applyCategoryNames();
+    // Column widths 1-10 into the main settings (at shut-down, and when names are applied).
+    void storeColumnWidths();
+    // "ファイルリストのセル幅を初期化".
+    void resetColumnWidths();
+    // Grid lines, the font and the colours from the main settings.
+    void applyDisplayOptions();
+
+    // The first selected row, or -1.
+    int selectedRow() const;
+
+Q_SIGNALS:
+    // A row became the shown selection (click, key release, right click).
+    void selectionShown(int row);
+    // Double click or Enter on a row.
+    void startRequested(int row);
+    // Space or right click: the registration dialogs (row, several rows selected).
+    void registrationRequested(int row, bool bulk);
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    Application& app_;
+    FileListModel* model_;
+};
+
+}  // namespace romshelf

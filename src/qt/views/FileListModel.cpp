@@ -1,0 +1,76 @@
+#include "views/FileListModel.h"
+
+#include <QColor>
+
+#include "QtText.h"
+#include "app/Application.h"
+
+namespace romshelf {
+
+FileListModel::FileListModel(const Application& app, QObject* parent)
+    : QAbstractTableModel(parent), app_(app) {
+    titles_ = {QStringLiteral("ゲーム名"), QStringLiteral("ゲーム名読み方"), QStringLiteral("ファイル名"),
+               QStringLiteral("評価"),     QStringLiteral("分類 1"),         QStringLiteral("分類 2"),
+               QStringLiteral("分類 3"),   QStringLiteral("分類 4"),         QStringLiteral("分類 5"),
+               QStringLiteral("機種別分類"), QStringLiteral("フォルダNo."),  QStringLiteral("ファイル情報No.")};
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(app_.fileList().rows().size());
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kFileListColumns;
+}
+
+QColor FileListModel::textColour(int row) const {
+    const FileListRow& r = app_.fileList().rows()[static_cast<std::size_t>(row)];
+    const LoadedFolders& f = app_.folders();
+    const int folder = r.folderNumber;
+    if (folder >= 0 && folder == f.renameOkNumber && app_.settings().option(Option::RenameOkInBlue))
+        return QColor(0, 0, 255);
+    if (folder >= 0 && folder == f.renameFailedNumber) return QColor(255, 0, 0);
+    if (folder >= 0 && folder == f.duplicateNumber) return QColor(0, 144, 0);
+    if (folder == kUnownedFolder) return QColor(160, 160, 160);
+    return QColor(0, 0, 0);
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const FileListRow& r = app_.fileList().rows()[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return qs(r.cells[static_cast<std::size_t>(index.column())]);
+        case Qt::DecorationRole:
+            if (index.column() == 0) return icons_.icon(r.icon);
+            return {};
+        case Qt::ForegroundRole:
+            return textColour(index.row());
+        case Qt::BackgroundRole:
+            if (app_.settings().option(Option::AlternateRowBackground) && index.row() % 2 == 1)
+                return QColor(247, 247, 247);
+            return QColor(255, 255, 255);
+        case Qt::ToolTipRole:
+            return qs(r.cells[static_cast<std::size_t>(index.column())]);
+        default:
+            return {};
+    }
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section < 0 || section >= kFileListColumns) return {};
+    return titles_[static_cast<std::size_t>(section)];
+}
+
+void FileListModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+void FileListModel::setCategoryNames(const std::array<std::string, 6>& names) {
+    for (int i = 0; i < 6; ++i) titles_[static_cast<std::size_t>(4 + i)] = qs(names[static_cast<std::size_t>(i)]);
+    Q_EMIT headerDataChanged(Qt::Horizontal, 4, 9);
+}
+
+}  // namespace romshelf

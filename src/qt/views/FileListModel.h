@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <array>
+#include <string>
+
+#include "views/FileIcons.h"
+
+namespace romshelf {
+
+class Application;
+
+// The file list's rows as Qt sees them. It holds nothing of its own: every answer is read from
+// the application's file list at the moment it is asked.
+class FileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit FileListModel(const Application& app, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The rows were rebuilt or sorted: everything is shown again in one go.
+    void reload();
+    // Titles of the category columns follow the category names.
+    void setCategoryNames(const std::array<std::string, 6>& names);
+
+    // Text colour of a row (rename folders, unowned files).
+    QColor textColour(int row) const;
+
+private:
+    const Application& app_;
+    std::array<QString, 12> titles_;
+    FileIcons icons_;
+};
+
+}  // namespace romshelf
