@@ -24,6 +24,12 @@ public:
         return std::nullopt;
     }
 
+    std::optional<std::string> chooseOpenFile(const std::string& title, const std::string&,
+                                              const std::string&, const std::string&) override {
+        out_ << title << "\n-> cancelled\n";
+        return std::nullopt;
+    }
+
 private:
     std::ostream& out_;
     bool answerYes_;

@@ -29,4 +29,18 @@ std::optional<std::string> ScriptedPrompter::chooseFolder(const std::string& tit
     return folder;
 }
 
+std::optional<std::string> ScriptedPrompter::chooseOpenFile(const std::string& title,
+                                                            const std::string& filterDescription,
+                                                            const std::string& pattern,
+                                                            const std::string& startFolder) {
+    filePickers.push_back({title, filterDescription, pattern, startFolder});
+    if (files_.empty()) {
+        ADD_FAILURE() << "unexpected file picker: " << title;
+        return std::nullopt;
+    }
+    auto file = files_.front();
+    files_.pop_front();
+    return file;
+}
+
 }  // namespace romshelf::test

@@ -23,19 +23,30 @@ public:
     bool messageBox(const std::string& text, const std::string& title, bool question) override;
     std::optional<std::string> chooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
+    std::optional<std::string> chooseOpenFile(const std::string& title,
+                                              const std::string& filterDescription,
+                                              const std::string& pattern,
+                                              const std::string& startFolder) override;
 
     // The next folder picker returns `folder` (nullopt: the user cancels).
     void pickFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
     // Titles and start folders of the pickers shown so far.
     std::vector<std::pair<std::string, std::string>> pickers;
+    // The next file picker returns `file` (nullopt: the user cancels).
+    void pickFile(std::optional<std::string> file) { files_.push_back(std::move(file)); }
+    struct FilePicker {
+        std::string title, filterDescription, pattern, startFolder;
+    };
+    std::vector<FilePicker> filePickers;
     void answer(bool yes) { answers_.push_back(yes); }
     const std::vector<Box>& boxes() const { return boxes_; }
     void clear() { boxes_.clear(); }
-    bool allAnswersUsed() const { return answers_.empty() && folders_.empty(); }
+    bool allAnswersUsed() const { return answers_.empty() && folders_.empty() && files_.empty(); }
 
 private:
     std::deque<bool> answers_;
     std::deque<std::optional<std::string>> folders_;
+    std::deque<std::optional<std::string>> files_;
     std::vector<Box> boxes_;
 };
 

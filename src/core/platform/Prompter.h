@@ -18,6 +18,14 @@ public:
     virtual std::optional<std::string> chooseFolder(const std::string& title,
                                                     const std::string& startFolder) = 0;
 
+    // The platform's file-open picker for an existing file. Its filter shows the files matching
+    // `pattern` under `filterDescription`, and also offers all files: on this platform programs
+    // have no fixed extension. nullopt when the user cancels.
+    virtual std::optional<std::string> chooseOpenFile(const std::string& title,
+                                                      const std::string& filterDescription,
+                                                      const std::string& pattern,
+                                                      const std::string& startFolder) = 0;
+
     bool inform(const std::string& text, const std::string& title) {
         return messageBox(text, title, false);
     }

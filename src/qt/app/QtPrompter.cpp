@@ -22,4 +22,19 @@ std::optional<std::string> QtPrompter::chooseFolder(const std::string& title,
     return ss(folder);
 }
 
+std::optional<std::string> QtPrompter::chooseOpenFile(const std::string& title,
+                                                      const std::string& filterDescription,
+                                                      const std::string& pattern,
+                                                      const std::string& startFolder) {
+    // Qt takes the last parenthesised part of a filter as its patterns, so the pattern follows
+    // the description even when the description has parentheses of its own.
+    QStringList filters{qs(filterDescription) + QStringLiteral(" (") + qs(pattern) +
+                        QStringLiteral(")")};
+    if (pattern != "*" && pattern != "*.*") filters << QStringLiteral("すべてのファイル (*)");
+    const QString file = QFileDialog::getOpenFileName(nullptr, qs(title), qs(startFolder),
+                                                      filters.join(QStringLiteral(";;")));
+    if (file.isEmpty()) return std::nullopt;
+    return ss(file);
+}
+
 }  // namespace romshelf

@@ -1,0 +1,34 @@
+#include "launch/EmulatorEntry.h"
+
+#include "app/PathRules.h"
+
+namespace romshelf {
+
+LoadResult loadEmulatorFile(DataStream& stream, const std::string& path, Prompter& prompter,
+                            EmulatorEntries& entries) {
+    EmulatorEntries scratch{};
+    const LoadResult result =
+        loadDataFile(stream, path, DataFileKind::Emulator, prompter, [&](DataStream& s) {
+            DataReader reader(s);
+            transferEmulatorEntries(reader, scratch);
+        });
+    entries = result == LoadResult::Loaded ? std::move(scratch) : EmulatorEntries{};
+    return result;
+}
+
+bool saveEmulatorFile(DataStream& stream, const std::string& path, const EmulatorEntries& entries) {
+    return saveDataFile(stream, path, DataFileKind::Emulator, [&](DataStream& s) {
+        DataWriter writer(s);
+        transferEmulatorEntries(writer, entries);
+    });
+}
+
+LoadResult loadEmulatorEntries(DataStream& stream, const std::string& path, Prompter& prompter,
+                               const std::string& programFolder, EmulatorEntries& entries) {
+    const LoadResult result = loadEmulatorFile(stream, path, prompter, entries);
+    for (auto& e : entries)
+        e.executable = paths::resolveFilePath(e.executable, programFolder);
+    return result;
+}
+
+}  // namespace romshelf
