@@ -11,6 +11,7 @@
 #include "app/MainSettings.h"
 #include "database/CategoryLists.h"
 #include "database/RomRecord.h"
+#include "launch/EmulatorEntry.h"
 
 namespace romshelf::cli {
 
@@ -47,6 +48,9 @@ const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
                  transferFolderSettings(r, f);
              })},
             {DataFileKind::Rom, dumper<std::int32_t>(dumpRomData)},
+            {DataFileKind::Emulator, dumper<EmulatorEntries>([](JsonRecorder& r, EmulatorEntries& e) {
+                 transferEmulatorEntries(r, e);
+             })},
         };
         for (DataFileKind kind : {DataFileKind::Class, DataFileKind::Class1, DataFileKind::Class2,
                                   DataFileKind::Class3, DataFileKind::Class4, DataFileKind::Class5})

@@ -111,3 +111,33 @@ TEST(DumpCommand, FolderRomAndCategoryFiles) {
     EXPECT_EQ(broken.status, 2);
     EXPECT_NE(broken.err.find("機種別分類設定ファイルが異常です。"), std::string::npos);
 }
+
+TEST(DumpCommand, EmulatorFileShowsEveryBlock) {
+    romshelf::test::TempFolder dir;
+    RawBytes b;
+    b.header("ROMSHELF_EMULATORDATA", 1);
+    for (int slot = 0; slot < 64; ++slot) {
+        b.str(slot == 4 ? "\x83G\x83~\x83\x85" : "").str(slot == 4 ? ".\\emu\\smynes.exe" : "");
+        b.str("").str("").i32(slot == 4 ? 1 : 0).i32(500).i32(slot == 4 ? 250 : 500);
+        for (int k = 0; k < 16; ++k) b.i32(slot == 4 && k == 11 ? 1 : 0);
+        for (int k = 0; k < 5; ++k) b.str(slot == 63 && k == 4 ? "kept?" : "");
+        for (int k = 0; k < 8; ++k) b.i32(slot == 63 && k == 7 ? 9 : 0);
+    }
+    Dump d = dump(dir.write("Emulator_FC.slb", b.bytes()));
+    ASSERT_EQ(d.status, 0) << d.err;
+    auto body = nlohmann::json::parse(d.out)["body"];
+    ASSERT_EQ(body["emulators"].size(), 64u);
+    const auto& smynes = body["emulators"][4];
+    EXPECT_EQ(smynes["name"], "エミュ");
+    EXPECT_EQ(smynes["executable"], ".\\emu\\smynes.exe");  // as stored, not made absolute
+    EXPECT_EQ(smynes["specialStart"], true);
+    EXPECT_EQ(smynes["waitAfterFileDialog"], 250);
+    EXPECT_EQ(smynes["options"].size(), 16u);
+    EXPECT_EQ(smynes["options"][11], true);
+    EXPECT_EQ(body["emulators"][63]["reservedStrings"][4], "kept?");
+    EXPECT_EQ(body["emulators"][63]["reservedIntegers"][7], 9);
+
+    Dump cut = dump(dir.write("Emulator_MD.slb", b.bytes().substr(0, b.size() - 3)));
+    EXPECT_EQ(cut.status, 2);
+    EXPECT_NE(cut.err.find("エミュレータ設定ファイルが異常です。"), std::string::npos);
+}

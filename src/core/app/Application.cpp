@@ -34,6 +34,7 @@ void Application::startUp() {
     loadCategoryLists();
     listener_->recentFilesChanged();
     listener_->categoryNamesChanged();
+    showStartList();
 }
 
 bool Application::shutDown() {
@@ -70,6 +71,11 @@ void Application::loadCurrentHardwareData() {
         folders_ = emptyLoadedFolders(folder_.path());
     }
     recordSessionTempFolder(folders_.folders.tempFolder);
+
+    emulators_ = EmulatorEntries{};
+    if (!code.empty())
+        loadEmulatorEntries(stream_, emulatorSettingsPath(code), prompter_, folder_.path(),
+                            emulators_);
 
     romTable_.reset();
     if (!code.empty())
@@ -124,11 +130,42 @@ void Application::folderSettingsConfirmed(const std::string& code, const std::st
         loadCurrentHardwareData();
         fillEmulatorCombo();
         loadCategoryLists();
+        showStartList();
         listener_->hardwareDataReloaded();
     } else if (settings_.currentHardware != before) {
         // The first hardware set up becomes current at once.
         reloadAfterSwitch();
     }
+}
+
+std::string Application::emulatorSettingsPath(std::string_view code) const {
+    return folder_.perHardwareFile("Emulator_", code, ".slb");
+}
+
+EmulatorDialogModel Application::openEmulatorSettings(const std::string& code) {
+    saveCurrentHardwareFiles();
+    EmulatorEntries stored;
+    loadEmulatorFile(stream_, emulatorSettingsPath(code), prompter_, stored);
+    return EmulatorDialogModel(code, std::move(stored), displayName(code), folder_.path(),
+                               settings_.toolPaths[0]);
+}
+
+bool Application::saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model) {
+    if (saveEmulatorFile(stream_, emulatorSettingsPath(code), model.entriesToSave())) return true;
+    prompter_.inform("エミュレータ設定ファイルを保存できませんでした。\n" + emulatorSettingsPath(code),
+                     std::string(kWarningTitle));
+    return false;
+}
+
+void Application::emulatorSettingsConfirmed(const std::string& code) {
+    if (code.empty() || code != settings_.currentHardware) return;
+    loadCurrentHardwareData();
+    fillEmulatorCombo();
+    loadCategoryLists();
+    // Reading the ROM information again drops deleted records and renumbers the rest, so the
+    // rows must be built again or they would point at other records.
+    showStartList();
+    listener_->hardwareDataReloaded();
 }
 
 void Application::fillHardwareComboAndLoad() {
@@ -144,6 +181,7 @@ void Application::reloadAfterSwitch() {
     fillEmulatorCombo();
     listener_->recentFilesChanged();
     loadCategoryLists();
+    showStartList();
     lastLaunchedFile_.clear();
     listener_->hardwareDataReloaded();
 }
@@ -171,7 +209,9 @@ void Application::fillHardwareCombo() {
 
 void Application::fillEmulatorCombo() {
     emulatorCombo_ = ComboContents{};
-    // Emulator entries whose executable exists are added here once emulators are set up.
+    for (const auto& e : emulators_)
+        if (!e.executable.empty() && fs::fileExists(e.executable))
+            emulatorCombo_.items.push_back(e.name);
     if (emulatorCombo_.items.empty()) emulatorCombo_.items.emplace_back(kNotSet);
     const int index = currentIndex();
     if (index < 0) {
@@ -230,6 +270,7 @@ bool Application::deleteSettingsFile(std::string_view code) {
     loadCategoryLists();
     listener_->recentFilesChanged();
     listener_->categoryNamesChanged();
+    showStartList();
     listener_->hardwareDataReloaded();
     return true;
 }
@@ -249,6 +290,62 @@ std::array<std::optional<std::string>, kRecentLaunchCount> Application::recentFi
     const int index = currentIndex();
     if (index < 0) return {};
     return romshelf::recentFileLabels(settings_.recentLaunches[static_cast<std::size_t>(index)]);
+}
+
+FileListSources Application::fileListSources() const {
+    FileListSources s;
+    s.code = settings_.currentHardware;
+    s.hardwareName = displayNameOf(s.code, settings_.customNames);
+    s.folders = &folders_.folders;
+    s.records = &romTable_;
+    s.lists = &categoryLists_;
+    s.categoryNames = categoryNames();
+    if (snapSlot_ >= 0 && snapSlot_ < kSnapFolderCount)
+        s.snapFolder = folders_.folders.snapFolderPaths[static_cast<std::size_t>(snapSlot_)];
+    s.noHavePath = folder_.perHardwareFile("NoHave_", s.code, ".txt");
+    s.listMissingFiles = settings_.option(Option::ListMissingFiles);
+    s.neverSort = settings_.option(Option::NeverSort);
+    s.kanaSensitive = settings_.option(Option::SortDistinguishesKana);
+    return s;
+}
+
+void Application::showAll() {
+    fileList_.showAll(fileListSources());
+    listener_->fileListChanged();
+}
+
+void Application::showFiltered(int kind, int item, std::string label) {
+    fileList_.showFiltered(fileListSources(), kind, item, std::move(label));
+    listener_->fileListChanged();
+}
+
+void Application::showSearchResult(SearchCriteria criteria) {
+    fileList_.showSearchResult(fileListSources(), std::move(criteria));
+    listener_->fileListChanged();
+}
+
+void Application::showUnregistered() {
+    fileList_.showUnregistered(fileListSources());
+    listener_->fileListChanged();
+}
+
+void Application::showWithoutSnap() {
+    fileList_.showWithoutSnap(fileListSources());
+    listener_->fileListChanged();
+}
+
+void Application::showFavourites() { showFiltered(kKindFavourites, 1, std::string(kRegisteredItem)); }
+
+void Application::showStartList() {
+    if (settings_.option(Option::ShowFirstRomFolder))
+        showFiltered(kKindRomFolder, 0, folders_.folders.romFolderNames[0]);
+    else
+        showAll();
+}
+
+void Application::sortFileListByColumn(int column) {
+    fileList_.clickColumn(column, fileListSources());
+    listener_->fileListChanged();
 }
 
 std::optional<RecentLaunch> Application::recentLaunch(int k) const {

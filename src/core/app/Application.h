@@ -13,6 +13,9 @@
 #include "app/ProgramFolder.h"
 #include "database/CategoryLists.h"
 #include "database/RomTable.h"
+#include "launch/EmulatorDialogModel.h"
+#include "launch/EmulatorEntry.h"
+#include "views/FileList.h"
 #include "platform/Prompter.h"
 
 namespace romshelf {
@@ -40,6 +43,8 @@ public:
     virtual void categoryNamesChanged() {}
     // The category lists were read again.
     virtual void categoryListsChanged() {}
+    // The file list was rebuilt or sorted again.
+    virtual void fileListChanged() {}
 };
 
 inline constexpr int kSessionTempFolderCount = 48;
@@ -96,6 +101,8 @@ public:
     // The display names of the six category lists (five shared, then the hardware class).
     std::array<std::string, kCategoryListCount> categoryNames() const;
     const std::string& classListName() const { return classListName_; }
+    // The current hardware's 64 emulator entries, executables absolute.
+    const EmulatorEntries& emulators() const { return emulators_; }
 
     // --- folder settings ----------------------------------------------------------------------
     std::string folderSettingsPath(std::string_view code) const;
@@ -107,6 +114,16 @@ public:
     // After the dialog was confirmed for `code`: keeps the display name, refills the hardware
     // list and, for the current hardware, reloads its data.
     void folderSettingsConfirmed(const std::string& code, const std::string& displayName);
+
+    // --- emulator settings --------------------------------------------------------------------
+    std::string emulatorSettingsPath(std::string_view code) const;
+    // Before the emulator settings dialog opens: the current hardware's files are saved, and the
+    // dialog's copy is read as stored (missing or rejected: default entries).
+    EmulatorDialogModel openEmulatorSettings(const std::string& code);
+    // "設定の保存": writes the dialog's copy. False (and the user is told) when it cannot be written.
+    bool saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model);
+    // After the dialog was confirmed for `code`: the current hardware's data is read again.
+    void emulatorSettingsConfirmed(const std::string& code);
 
     // --- hardware bar -------------------------------------------------------------------------
     const ComboContents& hardwareCombo() const { return hardwareCombo_; }
@@ -121,6 +138,23 @@ public:
     // --- settings files -------------------------------------------------------------------
     // Asks, then deletes data/Folder_<code>.slb and reloads. False when nothing was deleted.
     bool deleteSettingsFile(std::string_view code);
+
+    // --- file list -----------------------------------------------------------------------------
+    FileList& fileList() { return fileList_; }
+    const FileList& fileList() const { return fileList_; }
+    FileListSources fileListSources() const;
+    void showAll();
+    void showFiltered(int kind, int item, std::string label);
+    void showSearchResult(SearchCriteria criteria);
+    void showUnregistered();
+    void showWithoutSnap();
+    void showFavourites();
+    // ROM folder 1 when the option says so, else all files: the list after start-up and switches.
+    void showStartList();
+    void sortFileListByColumn(int column);
+    // The snap slot whose folder "files without snap" looks at.
+    int snapSlot() const { return snapSlot_; }
+    void setSnapSlot(int slot) { snapSlot_ = slot; }
 
     // --- recent launches ------------------------------------------------------------------
     void addRecentLaunch(const std::string& displayName, const std::string& fileName,
@@ -154,6 +188,7 @@ private:
     DataStream stream_;
     MainSettings settings_;
     LoadedFolders folders_;
+    EmulatorEntries emulators_{};
     RomTable romTable_;
     CategoryLists categoryLists_;
     std::string classListName_{kDefaultClassListName};
@@ -161,6 +196,8 @@ private:
     ComboContents emulatorCombo_;
     std::array<std::string, kSessionTempFolderCount> sessionTempFolders_{};
     std::string lastLaunchedFile_;
+    FileList fileList_;
+    int snapSlot_ = 0;
 };
 
 }  // namespace romshelf
