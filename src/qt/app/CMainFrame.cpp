@@ -16,6 +16,8 @@
 #include "app/HardwareTable.h"
 #include "app/MainMenu.h"
 #include "app/ToolWindowFrame.h"
+#include "views/CFileList.h"
+#include "launch/EmulatorSettingsDialog.h"
 
 namespace romshelf {
 
@@ -110,8 +112,14 @@ void CMainFrame::createToolWindows() {
     for (const auto& tool : kToolWindows) {
         auto* frame = new ToolWindowFrame(tool.slot, s.windowSlots[tool.slot],
                                           QString::fromUtf8(tool.title));
-        auto* view = new QWidget(frame);
-        view->setAutoFillBackground(true);
+        QWidget* view = nullptr;
+        if (tool.slot == kSlotFileList) {
+            fileList_ = new CFileList(app_, frame);
+            view = fileList_;
+        } else {
+            view = new QWidget(frame);
+            view->setAutoFillBackground(true);
+        }
         frame->setWidget(view);
         mdi_->addSubWindow(frame);
         frame->applySlotGeometry();
@@ -134,6 +142,13 @@ void CMainFrame::connectCommands() {
         });
     }
     menu_->setHandler(cmd::Exit, [this] { close(); });
+    menu_->setHandler(cmd::ShowAll, [this] { app_.showAll(); });
+    menu_->setHandler(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
+    menu_->setHandler(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
+    menu_->setHandler(cmd::ShowFavourites, [this] { app_.showFavourites(); });
+    menu_->setHandler(cmd::ResetColumnWidths, [this] {
+        if (fileList_) fileList_->resetColumnWidths();
+    });
     menu_->setHandler(cmd::About, [this] { showAbout(); });
     for (const auto& hw : hardwareTable()) {
         const std::string code(hw.code);
@@ -141,6 +156,9 @@ void CMainFrame::connectCommands() {
             menu_->setHandler(hw.deleteCommand, [this, code] { app_.deleteSettingsFile(code); });
         if (hw.folderCommand != 0)
             menu_->setHandler(hw.folderCommand, [this, code] { openFolderSettings(code); });
+        // HARD's command belongs to the other-software dialog.
+        if (hw.emulatorCommand != 0 && code != "HARD")
+            menu_->setHandler(hw.emulatorCommand, [this, code] { openEmulatorSettings(code); });
     }
 }
 
@@ -148,6 +166,12 @@ void CMainFrame::openFolderSettings(const std::string& code) {
     FolderDialogModel model = app_.openFolderSettings(code);
     FolderSettingsDialog dialog(app_, code, model, this);
     if (dialog.exec() == QDialog::Accepted) app_.folderSettingsConfirmed(code, model.displayName);
+}
+
+void CMainFrame::openEmulatorSettings(const std::string& code) {
+    EmulatorDialogModel model = app_.openEmulatorSettings(code);
+    EmulatorSettingsDialog dialog(app_, code, model, this);
+    if (dialog.exec() == QDialog::Accepted) app_.emulatorSettingsConfirmed(code);
 }
 
 void CMainFrame::showAbout() {
@@ -161,6 +185,18 @@ void CMainFrame::emulatorComboChanged() { HardwareBar::fill(bar_->emulatorCombo(
 
 void CMainFrame::recentFilesChanged() { menu_->setRecentFiles(app_.recentFileLabels()); }
 
+void CMainFrame::fileListChanged() {
+    if (!fileList_) return;
+    fileList_->reload();
+    const FileList& list = app_.fileList();
+    tools_[kSlotFileList]->setWindowTitle(qs(list.frameTitle()));
+    setWindowTitle(qs(list.mainTitle(app_.settings().option(Option::CountsInMainTitle))));
+}
+
+void CMainFrame::categoryNamesChanged() {
+    if (fileList_) fileList_->applyCategoryNames();
+}
+
 void CMainFrame::storePlacement() {
     WindowSlot& slot = app_.settings().windowSlots[kSlotMainFrame];
     rememberNormalPlacement();
@@ -169,6 +205,7 @@ void CMainFrame::storePlacement() {
     slot.width = normalSize_.width();
     slot.height = normalSize_.height();
     slot.showState = showStateOf(this);
+    if (fileList_) fileList_->storeColumnWidths();
     for (int i = 1; i < kWindowSlotCount; ++i)
         if (tools_[static_cast<std::size_t>(i)]) tools_[static_cast<std::size_t>(i)]->storePlacement();
 }

@@ -9,6 +9,7 @@ class QMdiArea;
 
 namespace romshelf {
 
+class CFileList;
 class HardwareBar;
 class MainMenu;
 class ToolWindowFrame;
@@ -36,6 +37,10 @@ public:
     void hardwareComboChanged() override;
     void emulatorComboChanged() override;
     void recentFilesChanged() override;
+    void fileListChanged() override;
+    void categoryNamesChanged() override;
+
+    CFileList* fileList() const { return fileList_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +52,7 @@ private:
     void connectCommands();
     void showAbout();
     void openFolderSettings(const std::string& code);
+    void openEmulatorSettings(const std::string& code);
     void storePlacement();
 
     Application& app_;
@@ -54,6 +60,7 @@ private:
     HardwareBar* bar_ = nullptr;
     QMdiArea* mdi_ = nullptr;
     std::array<ToolWindowFrame*, kWindowSlotCount> tools_{};
+    CFileList* fileList_ = nullptr;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.
