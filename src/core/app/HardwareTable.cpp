@@ -91,6 +91,13 @@ std::string codeToCustomName(std::string_view code, CustomNames& customNames) {
     return name;
 }
 
+std::string displayNameOf(std::string_view code, const CustomNames& customNames) {
+    const HardwareInfo* row = findHardware(code);
+    if (!row) return std::string(kNotSet);
+    const std::string& name = customNames[static_cast<std::size_t>(row->index)];
+    return name.empty() ? std::string(row->defaultName) : name;
+}
+
 std::string defaultNameToCode(std::string_view name) {
     if (name == kNotSet) return {};
     for (const auto& row : kTable)

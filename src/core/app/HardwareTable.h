@@ -48,6 +48,8 @@ std::string codeToDefaultName(std::string_view code);
 // Fills an empty custom name with the default name first, so a name once shown stays stored.
 std::string codeToCustomName(std::string_view code, CustomNames& customNames);
 std::string defaultNameToCode(std::string_view name);
+// The name shown for a code without storing anything: the custom name, or the default one.
+std::string displayNameOf(std::string_view code, const CustomNames& customNames);
 std::string customNameToCode(std::string_view name, const CustomNames& customNames);
 
 }  // namespace romshelf

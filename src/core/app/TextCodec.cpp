@@ -1,6 +1,6 @@
 #include "app/TextCodec.h"
 
-#include <unicode/coll.h>
+#include <unicode/ucol.h>
 #include <unicode/locid.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -229,33 +229,55 @@ std::u16string foldKatakanaToHiragana(std::u16string text) {
 }
 
 struct JapaneseCollator::Impl {
-    std::unique_ptr<icu::Collator> collator;
+    UCollator* collator = nullptr;
+    std::u16string text;       // reused between calls
+    std::vector<uint8_t> key;  // reused between calls
+    ~Impl() {
+        if (collator) ucol_close(collator);
+    }
 };
 
 JapaneseCollator::JapaneseCollator() : impl_(std::make_unique<Impl>()) {
     UErrorCode status = U_ZERO_ERROR;
-    impl_->collator.reset(icu::Collator::createInstance(icu::Locale::getJapanese(), status));
-    if (U_FAILURE(status)) impl_->collator.reset();
+    impl_->collator = ucol_open("ja", &status);
+    if (U_FAILURE(status)) impl_->collator = nullptr;
+    impl_->key.resize(256);
 }
 
 JapaneseCollator::~JapaneseCollator() = default;
 
 std::string JapaneseCollator::sortKey(std::string_view utf8) const {
-    std::u16string folded = foldKatakanaToHiragana(utf8ToUtf16(utf8));
-    if (!impl_->collator) return utf16ToUtf8(folded);
-    icu::UnicodeString u(reinterpret_cast<const UChar*>(folded.data()),
-                         static_cast<int32_t>(folded.size()));
-    std::string key(64, '\0');
-    int32_t n = impl_->collator->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()),
-                                            static_cast<int32_t>(key.size()));
-    if (n > static_cast<int32_t>(key.size())) {
-        key.resize(static_cast<std::size_t>(n));
-        n = impl_->collator->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()),
-                                        static_cast<int32_t>(key.size()));
+    std::string key;
+    appendSortKey(utf8, key);
+    return key;
+}
+
+void JapaneseCollator::appendSortKey(std::string_view utf8, std::string& out) const {
+    Impl& d = *impl_;
+    // UTF-8 to UTF-16 into the reused buffer, katakana folded to hiragana on the way.
+    d.text.resize(utf8.size() + 1);
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(d.text.data()), static_cast<int32_t>(d.text.size()),
+                         &length, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr,
+                         &status);
+    if (U_FAILURE(status)) length = 0;
+    for (int32_t i = 0; i < length; ++i) {
+        char16_t& c = d.text[static_cast<std::size_t>(i)];
+        if ((c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE) c = static_cast<char16_t>(c - 0x60);
+    }
+    if (!d.collator) {
+        out += utf16ToUtf8(d.text.substr(0, static_cast<std::size_t>(length)));
+        return;
+    }
+    const auto* src = reinterpret_cast<const UChar*>(d.text.data());
+    int32_t n = ucol_getSortKey(d.collator, src, length, d.key.data(), static_cast<int32_t>(d.key.size()));
+    if (n > static_cast<int32_t>(d.key.size())) {
+        d.key.resize(static_cast<std::size_t>(n) * 2);
+        n = ucol_getSortKey(d.collator, src, length, d.key.data(), static_cast<int32_t>(d.key.size()));
     }
     // The key ends with a NUL that byte comparison does not need.
-    key.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
-    return key;
+    out.append(reinterpret_cast<const char*>(d.key.data()), n > 0 ? static_cast<std::size_t>(n - 1) : 0);
 }
 
 int JapaneseCollator::compare(std::string_view a, std::string_view b) const {

@@ -52,6 +52,8 @@ public:
     JapaneseCollator& operator=(const JapaneseCollator&) = delete;
 
     std::string sortKey(std::string_view utf8) const;
+    // Appends the key to `out` (without allocating when `out` has room).
+    void appendSortKey(std::string_view utf8, std::string& out) const;
     int compare(std::string_view a, std::string_view b) const;
 
 private:

@@ -5,27 +5,25 @@ namespace romshelf {
 void RomTable::indexTitle(int index) {
     const std::string& title = records_[static_cast<std::size_t>(index)].fileTitle;
     if (title.empty()) return;
-    auto [it, inserted] = firstByTitle_.try_emplace(title, index);
-    if (!inserted && index < it->second) it->second = index;
+    const int first = firstByTitle_.find(title, records_);
+    if (first < 0 || index < first) firstByTitle_.set(title, index, records_);
 }
 
-void RomTable::rebuildIndex() {
-    firstByTitle_.clear();
-    for (int i = 0; i < count(); ++i) indexTitle(i);
-}
+void RomTable::rebuildIndex() { firstByTitle_.rebuild(records_); }
 
 void RomTable::setFileTitle(int index, std::string title) {
     RomRecord& r = records_[static_cast<std::size_t>(index)];
     if (r.fileTitle == title) return;
+    // The index compares against the records' titles: take the old title out while it is there.
+    const bool wasFirst = !r.fileTitle.empty() && firstByTitle_.find(r.fileTitle, records_) == index;
+    if (wasFirst) firstByTitle_.erase(r.fileTitle, records_);
     const std::string old = std::move(r.fileTitle);
     r.fileTitle = std::move(title);
-    auto it = firstByTitle_.find(old);
-    if (it != firstByTitle_.end() && it->second == index) {
+    if (wasFirst) {
         // Another record with the old title may now be the first one.
-        firstByTitle_.erase(it);
         for (int i = index + 1; i < count(); ++i) {
             if (records_[static_cast<std::size_t>(i)].fileTitle == old) {
-                firstByTitle_[old] = i;
+                firstByTitle_.set(old, i, records_);
                 break;
             }
         }
@@ -35,8 +33,7 @@ void RomTable::setFileTitle(int index, std::string title) {
 
 int RomTable::findRecordByTitle(std::string_view title) const {
     if (title.empty() || records_.empty()) return -1;
-    auto it = firstByTitle_.find(std::string(title));
-    return it == firstByTitle_.end() ? -1 : it->second;
+    return firstByTitle_.find(title, records_);
 }
 
 int RomTable::append(RomRecord record) {

@@ -2,11 +2,11 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "app/DataStream.h"
 #include "database/RomRecord.h"
+#include "database/TitleIndex.h"
 
 namespace romshelf {
 
@@ -59,7 +59,7 @@ private:
 
     std::vector<RomRecord> records_;
     std::vector<RomRecord> overflow_;
-    std::unordered_map<std::string, int> firstByTitle_;
+    TitleIndex firstByTitle_;
 };
 
 inline constexpr std::string_view kRomTableFullMessage =

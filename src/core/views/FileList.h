@@ -7,6 +7,7 @@
 #include "app/TextCodec.h"
 #include "database/CategoryLists.h"
 #include "views/FileListRow.h"
+#include "views/FileListSorter.h"
 #include "views/FileScanner.h"
 
 namespace romshelf {
@@ -46,7 +47,8 @@ public:
     // Sorts again by the remembered column (after the kana option changed, say).
     void sort(bool kanaSensitive);
 
-    const std::vector<FileListRow>& rows() const { return rows_; }
+    // The rows in display order.
+    FileListView rows() const { return FileListView(rows_.view(), &order_); }
     // Files found (0 when only the placeholder row is shown).
     int count() const { return count_; }
     const std::string& title() const { return title_; }
@@ -65,8 +67,12 @@ private:
     template <class Scan>
     void build(const FileListSources& s, Scan&& scan);
     ScanContext context(const FileListSources& s) const;
+    // Every ROM folder that is set, in slot order (on two threads when there are many).
+    void scanAllFolders(const FileListSources& s, ListMode mode);
 
-    std::vector<FileListRow> rows_;
+    FileRows rows_;
+    FileRows spare_;  // rows of the second scanning thread
+    std::vector<std::uint32_t> order_;  // display order; empty: scan order
     int count_ = 0;
     std::string title_;
     std::string label_;
@@ -77,6 +83,8 @@ private:
     int sortColumn_ = 0;
     std::array<int, kFileListColumns> directions_{};
     text::JapaneseCollator collator_;
+    text::JapaneseCollator helperCollator_;  // used by a second thread while keys are computed
+    SortKeyCache keyCache_;
 };
 
 inline constexpr std::string_view kAllFilesLabel = "全ファイル";

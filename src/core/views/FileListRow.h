@@ -1,7 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <iterator>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace romshelf {
 
@@ -24,6 +29,75 @@ struct FileListRow {
 
     const std::string& gameName() const { return cells[0]; }
     const std::string& fileName() const { return cells[2]; }
+};
+
+// The rows of one build. Row objects, and the storage of their texts, are reused by the next
+// build, so rebuilding a large list allocates little.
+class FileRows {
+public:
+    void reset() { used_ = 0; }
+    // The next row, with stale contents: the caller assigns every field.
+    FileListRow& add() {
+        if (used_ == rows_.size()) rows_.emplace_back();
+        return rows_[used_++];
+    }
+    void reserveMore(std::size_t extra) {
+        const std::size_t needed = used_ + extra;
+        // Geometric growth: reserving exactly per folder would copy every row once per folder.
+        if (rows_.capacity() < needed) rows_.reserve(std::max(needed, rows_.capacity() * 2));
+    }
+    std::size_t size() const { return used_; }
+    std::span<const FileListRow> view() const { return {rows_.data(), used_}; }
+    std::span<FileListRow> view() { return {rows_.data(), used_}; }
+
+private:
+    std::vector<FileListRow> rows_;
+    std::size_t used_ = 0;
+};
+
+// Rows in display order: an order over rows that are never moved, so sorting moves indexes only.
+class FileListView {
+public:
+    FileListView(std::span<const FileListRow> rows, const std::vector<std::uint32_t>* order)
+        : rows_(rows), order_(order) {}
+
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    const FileListRow& operator[](std::size_t i) const {
+        return order_ && order_->size() == rows_.size() ? rows_[(*order_)[i]] : rows_[i];
+    }
+
+    class iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = FileListRow;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const FileListRow*;
+        using reference = const FileListRow&;
+        iterator(const FileListView* view, std::size_t i) : view_(view), i_(i) {}
+        reference operator*() const { return (*view_)[i_]; }
+        pointer operator->() const { return &(*view_)[i_]; }
+        iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator old = *this;
+            ++i_;
+            return old;
+        }
+        bool operator==(const iterator& o) const { return i_ == o.i_; }
+
+    private:
+        const FileListView* view_;
+        std::size_t i_;
+    };
+    iterator begin() const { return {this, 0}; }
+    iterator end() const { return {this, size()}; }
+
+private:
+    std::span<const FileListRow> rows_;
+    const std::vector<std::uint32_t>* order_;
 };
 
 // Which folder-window list narrows the current list.

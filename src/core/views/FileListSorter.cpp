@@ -1,41 +1,231 @@
 #include "views/FileListSorter.h"
 
 #include <algorithm>
-#include <numeric>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <thread>
 
 namespace romshelf {
 
-std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
-                            const text::JapaneseCollator& collator) {
+void appendFileListSortKey(const std::string& cell, bool kanaSensitive,
+                           const text::JapaneseCollator& collator, std::string& out) {
     if (kanaSensitive) {
-        std::string bytes = text::cp932Form(cell);
-        if (bytes.size() > kSortPrefixBytes) bytes.resize(kSortPrefixBytes);
-        return bytes;
+        const std::string bytes = text::cp932Form(cell);
+        out.append(bytes, 0, std::min(bytes.size(), kSortPrefixBytes));
+        return;
     }
     // A UTF-8 text this short cannot take more than 63 bytes in CP932, escaped or not.
-    if (cell.size() + text::kUtf8Marker.size() <= kSortPrefixBytes) return collator.sortKey(cell);
-    return collator.sortKey(text::truncateToCp932Bytes(cell, kSortPrefixBytes));
+    if (cell.size() + text::kUtf8Marker.size() <= kSortPrefixBytes) {
+        collator.appendSortKey(cell, out);
+        return;
+    }
+    collator.appendSortKey(text::truncateToCp932Bytes(cell, kSortPrefixBytes), out);
 }
 
-void sortFileList(std::vector<FileListRow>& rows, int column, int direction, bool kanaSensitive,
-                  const text::JapaneseCollator& collator) {
-    if (column < 0 || column >= kFileListColumns || rows.size() < 2) return;
-    std::vector<std::string> keys;
-    keys.reserve(rows.size());
-    for (const auto& row : rows)
-        keys.push_back(fileListSortKey(row.cells[static_cast<std::size_t>(column)], kanaSensitive, collator));
-    std::vector<std::size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    if (direction == 2)
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return keys[b] < keys[a]; });
-    else
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    std::vector<FileListRow> sorted;
-    sorted.reserve(rows.size());
-    for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
-    rows = std::move(sorted);
+std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
+                            const text::JapaneseCollator& collator) {
+    std::string key;
+    appendFileListSortKey(cell, kanaSensitive, collator, key);
+    return key;
+}
+
+struct SortKeyCache::Table {
+    static constexpr std::size_t kBlockSize = 1 << 20;
+    static constexpr std::size_t kMaxEntries = 400000;
+    struct Slot {
+        std::uint64_t hash = 0;
+        const char* cell = nullptr;  // nullptr: empty slot
+        const char* key = nullptr;
+        std::uint32_t cellSize = 0;
+        std::uint32_t keySize = 0;
+    };
+    std::vector<Slot> slots;
+    std::size_t entries = 0;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::size_t blockUsed = kBlockSize;
+
+    const char* store(std::string_view bytes) {
+        if (bytes.size() > kBlockSize) {
+            // A block of its own, kept in front of the block being filled.
+            auto own = std::make_unique<char[]>(bytes.size());
+            std::memcpy(own.get(), bytes.data(), bytes.size());
+            const char* at = own.get();
+            blocks.insert(blocks.begin(), std::move(own));
+            return at;
+        }
+        if (blockUsed + bytes.size() > kBlockSize) {
+            blocks.emplace_back(new char[kBlockSize]);
+            blockUsed = 0;
+        }
+        char* at = blocks.back().get() + blockUsed;
+        std::memcpy(at, bytes.data(), bytes.size());
+        blockUsed += bytes.size();
+        return at;
+    }
+    void clear() {
+        slots.clear();
+        entries = 0;
+        blocks.clear();
+        blockUsed = kBlockSize;
+    }
+    void reserve(std::size_t count) {
+        std::size_t size = 64;
+        while (size < count * 2) size *= 2;
+        if (size <= slots.size()) return;
+        std::vector<Slot> old = std::move(slots);
+        slots.assign(size, Slot{});
+        const std::size_t mask = size - 1;
+        for (const Slot& s : old) {
+            if (!s.cell) continue;
+            std::size_t i = s.hash & mask;
+            while (slots[i].cell) i = (i + 1) & mask;
+            slots[i] = s;
+        }
+    }
+    const Slot* find(std::string_view cell, std::uint64_t hash) const {
+        if (slots.empty()) return nullptr;
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots[i];
+            if (!s.cell) return nullptr;
+            if (s.hash == hash && s.cellSize == cell.size() &&
+                std::memcmp(s.cell, cell.data(), cell.size()) == 0)
+                return &s;
+        }
+    }
+};
+
+namespace {
+std::uint64_t hashOf(std::string_view s) { return std::hash<std::string_view>{}(s); }
+}  // namespace
+
+SortKeyCache::SortKeyCache() {
+    tables_[0] = std::make_unique<Table>();
+    tables_[1] = std::make_unique<Table>();
+}
+
+SortKeyCache::~SortKeyCache() = default;
+
+void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
+    Table& t = *tables_[kanaSensitive ? 1 : 0];
+    if (t.entries + rows > Table::kMaxEntries) t.clear();
+    t.reserve(t.entries + rows);
+}
+
+bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
+    const Table& t = *tables_[kanaSensitive ? 1 : 0];
+    const Table::Slot* s = t.find(cell, hashOf(cell));
+    if (!s) return false;
+    key = std::string_view(s->key, s->keySize);
+    return true;
+}
+
+std::string_view SortKeyCache::insert(std::string_view cell, std::string_view key,
+                                      bool kanaSensitive) {
+    Table& t = *tables_[kanaSensitive ? 1 : 0];
+    const std::uint64_t hash = hashOf(cell);
+    if (const Table::Slot* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
+    if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
+    const std::size_t mask = t.slots.size() - 1;
+    std::size_t i = hash & mask;
+    while (t.slots[i].cell) i = (i + 1) & mask;
+    Table::Slot& slot = t.slots[i];
+    slot.hash = hash;
+    slot.cell = cell.empty() ? "" : t.store(cell);
+    slot.cellSize = static_cast<std::uint32_t>(cell.size());
+    slot.key = key.empty() ? "" : t.store(key);
+    slot.keySize = static_cast<std::uint32_t>(key.size());
+    ++t.entries;
+    return std::string_view(slot.key, slot.keySize);
+}
+
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, int direction,
+                                        bool kanaSensitive, const text::JapaneseCollator& collator,
+                                        SortKeyCache& cache, const text::JapaneseCollator* helper) {
+    const std::size_t n = rows.size();
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+    if (column < 0 || column >= kFileListColumns || n < 2) return order;
+    // Views into the cache stay valid: entries are only dropped before the keys are taken.
+    cache.prepare(n, kanaSensitive);
+    const auto cellOf = [&](std::size_t i) -> const std::string& {
+        return rows[i].cells[static_cast<std::size_t>(column)];
+    };
+    // One lookup per row; keys not met before are computed together, on two threads when there
+    // are many, each into one buffer of its own.
+    std::vector<std::string_view> keys(n);
+    std::vector<std::uint32_t> missing;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!cache.find(cellOf(i), kanaSensitive, keys[i])) missing.push_back(static_cast<std::uint32_t>(i));
+    struct Batch {
+        std::string bytes;
+        std::vector<std::uint32_t> ends;
+    };
+    Batch batches[2];
+    auto compute = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
+        b.ends.reserve(to - from);
+        for (std::size_t m = from; m < to; ++m) {
+            appendFileListSortKey(cellOf(missing[m]), kanaSensitive, c, b.bytes);
+            b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
+        }
+    };
+    constexpr std::size_t kWorthASecondThread = 8192;
+    std::size_t half = missing.size();
+    if (helper && missing.size() >= kWorthASecondThread) {
+        half = missing.size() / 2;
+        std::thread worker([&] { compute(half, missing.size(), *helper, batches[1]); });
+        compute(0, half, collator, batches[0]);
+        worker.join();
+    } else {
+        compute(0, missing.size(), collator, batches[0]);
+    }
+    for (int b = 0; b < 2; ++b) {
+        const std::size_t first = b == 0 ? 0 : half;
+        std::uint32_t start = 0;
+        for (std::size_t k = 0; k < batches[b].ends.size(); ++k) {
+            const std::uint32_t end = batches[b].ends[k];
+            const std::string_view key(batches[b].bytes.data() + start, end - start);
+            const std::uint32_t row = missing[first + k];
+            keys[row] = cache.insert(cellOf(row), key, kanaSensitive);
+            start = end;
+        }
+    }
+
+    // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
+    // only ties read the rest of the keys. The row index breaks full ties, keeping the sort stable.
+    struct Entry {
+        std::uint64_t high;
+        std::uint64_t low;
+        const char* rest;  // key bytes after the sixteenth
+        std::uint32_t restSize;
+        std::uint32_t index;
+    };
+    std::vector<Entry> entries(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view k = keys[i];
+        std::uint64_t words[2] = {0, 0};
+        for (std::size_t b = 0; b < 16; ++b)
+            words[b / 8] = (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+        const std::size_t restSize = k.size() > 16 ? k.size() - 16 : 0;
+        entries[i] = {words[0], words[1], k.data() + (k.size() - restSize),
+                      static_cast<std::uint32_t>(restSize), static_cast<std::uint32_t>(i)};
+    }
+    const bool descending = direction == 2;
+    std::sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
+        int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
+        if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
+        if (c == 0) {
+            // Shorter keys are padded with zero bytes; the sizes then decide.
+            const std::size_t common = std::min(a.restSize, b.restSize);
+            c = common ? std::memcmp(a.rest, b.rest, common) : 0;
+            if (c == 0) c = a.restSize < b.restSize ? -1 : (a.restSize > b.restSize ? 1 : 0);
+        }
+        if (c == 0) return a.index < b.index;
+        return descending ? c > 0 : c < 0;
+    });
+    for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
+    return order;
 }
 
 }  // namespace romshelf

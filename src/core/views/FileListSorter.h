@@ -1,5 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/TextCodec.h"
@@ -13,10 +18,37 @@ inline constexpr std::size_t kSortPrefixBytes = 63;
 // option is on, else by Japanese collation that sees hiragana and katakana as equal.
 std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
                             const text::JapaneseCollator& collator);
+void appendFileListSortKey(const std::string& cell, bool kanaSensitive,
+                           const text::JapaneseCollator& collator, std::string& out);
 
-// Sorts rows by one column; direction 1 ascending, 2 descending. Rows with equal keys keep their
-// order. Keys are computed once per row.
-void sortFileList(std::vector<FileListRow>& rows, int column, int direction, bool kanaSensitive,
-                  const text::JapaneseCollator& collator);
+// Sort keys remembered by cell text, so that rebuilding and re-sorting the same files does not
+// compute them again. Texts and keys live in large blocks and are found through a flat table:
+// remembering forty thousand keys costs a handful of allocations, not eighty thousand.
+class SortKeyCache {
+public:
+    SortKeyCache();
+    ~SortKeyCache();
+    SortKeyCache(const SortKeyCache&) = delete;
+    SortKeyCache& operator=(const SortKeyCache&) = delete;
+
+    // Makes room for `rows` new keys; views handed out before are invalid afterwards.
+    void prepare(std::size_t rows, bool kanaSensitive);
+    // The key of a cell; nullopt-like empty data() when it is not known yet.
+    bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
+    // Views stay valid until the next prepare().
+    std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
+
+private:
+    struct Table;
+    std::unique_ptr<Table> tables_[2];
+};
+
+// The display order of rows sorted by one column; direction 1 ascending, 2 descending. Rows with
+// equal keys keep their order. When many keys are missing from the cache, `helper` (a second
+// collator) computes half of them on another thread.
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, int direction,
+                                        bool kanaSensitive, const text::JapaneseCollator& collator,
+                                        SortKeyCache& cache,
+                                        const text::JapaneseCollator* helper = nullptr);
 
 }  // namespace romshelf

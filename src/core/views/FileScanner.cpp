@@ -19,17 +19,24 @@ std::string asciiLower(std::string_view s) {
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
-// Files of a folder grouped the way "*.ext" finds them.
+bool endsWithIgnoringCase(std::string_view name, std::string_view suffix) {
+    if (name.size() < suffix.size()) return false;
+    const char* a = name.data() + (name.size() - suffix.size());
+    for (std::size_t k = 0; k < suffix.size(); ++k) {
+        char c = a[k];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[k]) return false;
+    }
+    return true;
+}
+
+// The files of a folder, listed once; "*.ext" is matched against them in memory.
 struct FolderListing {
     std::vector<std::string> names;  // byte order
-    std::vector<std::string> lowerNames;
 
     explicit FolderListing(const std::string& folder) {
-        for (auto& e : fs::listDirectory(folder)) {
-            if (e.isDirectory) continue;  // only files can be launched
-            lowerNames.push_back(asciiLower(e.name));
-            names.push_back(std::move(e.name));
-        }
+        for (auto& e : fs::listDirectory(folder))
+            if (!e.isDirectory) names.push_back(std::move(e.name));  // only files can be launched
     }
 
     // Indexes of the names matching "*." + ext, ASCII case-insensitively.
@@ -43,16 +50,12 @@ struct FolderListing {
             return;
         }
         const std::string suffix = "." + asciiLower(ext);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            const std::string& n = lowerNames[i];
-            if (n.size() >= suffix.size() &&
-                n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
-                visit(i);
-        }
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (endsWithIgnoringCase(names[i], suffix)) visit(i);
     }
 };
 
-bool containsUpper(const std::string& haystack, const std::string& upperNeedle) {
+bool containsUpper(std::string_view haystack, const std::string& upperNeedle) {
     if (upperNeedle.empty()) return true;
     return text::toUpper(haystack).find(upperNeedle) != std::string::npos;
 }
@@ -68,44 +71,45 @@ std::string ratingText(int rating) {
 
 FileScanner::FileScanner(const ScanContext& context) : c_(context) {}
 
-FileListRow FileScanner::makeRow(const std::string& name, const std::string& title,
-                                 int recordIndex, int folder, int icon, int param) const {
-    FileListRow row;
+void FileScanner::fillRow(FileListRow& row, std::string_view name, std::string_view title,
+                          int recordIndex, int folder, int icon, int param) const {
     row.icon = icon;
     row.param = param;
     row.folderNumber = folder;
     row.recordIndex = recordIndex;
+    auto& cells = row.cells;
     if (recordIndex >= 0) {
         const RomRecord& r = (*c_.records)[recordIndex];
-        row.cells[0] = r.gameName;
-        row.cells[1] = r.reading;
-        row.cells[3] = ratingText(r.rating);
-        for (int k = 0; k < kRecordClassCount; ++k) row.cells[4 + k] = r.classes[k];
-        row.cells[9] = r.hardwareClass;
+        cells[0].assign(r.gameName);
+        cells[1].assign(r.reading);
+        cells[3].assign(ratingText(r.rating));
+        for (int k = 0; k < kRecordClassCount; ++k) cells[static_cast<std::size_t>(4 + k)].assign(r.classes[static_cast<std::size_t>(k)]);
+        cells[9].assign(r.hardwareClass);
     } else {
-        row.cells[0] = title;
-        row.cells[1] = title;
+        cells[0].assign(title);
+        cells[1].assign(title);
+        for (int k = 3; k <= 9; ++k) cells[static_cast<std::size_t>(k)].clear();
     }
-    row.cells[2] = name;
-    row.cells[kColumnFolderNumber] = std::to_string(folder);
-    row.cells[kColumnRecordIndex] = std::to_string(recordIndex);
-    return row;
+    cells[2].assign(name);
+    cells[kColumnFolderNumber].assign(std::to_string(folder));
+    cells[kColumnRecordIndex].assign(std::to_string(recordIndex));
 }
 
-void FileScanner::scanFolder(std::vector<FileListRow>& rows, int folderIndex, ListMode mode) {
+void FileScanner::scanFolder(FileRows& rows, int folderIndex, ListMode mode) {
     const std::string& folder = c_.folders->romFolderPaths[static_cast<std::size_t>(folderIndex)];
     if (folder.empty()) return;
     const FolderListing listing(folder);
     if (listing.names.empty()) return;
+    rows.reserveMore(listing.names.size());
 
     auto pass = [&](std::string_view ext, int icon) {
         listing.match(ext, [&](std::size_t i) {
-            const std::string& name = listing.names[i];
-            const std::string title = fs::pathTitle(name);
+            const std::string_view name = listing.names[i];
+            const std::string_view title = name.substr(0, std::min(name.find_last_of('.'), name.size()));
             const int record = c_.records->findRecordByTitle(title);
             if (!accept(title, record, mode)) return;
             const int param = static_cast<int>(rows.size());
-            rows.push_back(makeRow(name, title, record, folderIndex, icon, param));
+            fillRow(rows.add(), name, title, record, folderIndex, icon, param);
         });
     };
     const HardwareExtensions& table = extensionsFor(c_.code);
@@ -121,7 +125,7 @@ void FileScanner::scanFolder(std::vector<FileListRow>& rows, int folderIndex, Li
     }
 }
 
-int FileScanner::appendUnowned(std::vector<FileListRow>& rows) {
+int FileScanner::appendUnowned(FileRows& rows) {
     auto bytes = fs::readFile(c_.noHavePath);
     if (!bytes) return 0;
     const std::string content = text::decodeTextFile(*bytes);
@@ -136,13 +140,13 @@ int FileScanner::appendUnowned(std::vector<FileListRow>& rows) {
         if (line.empty()) continue;
         const int record = c_.records->findRecordByTitle(line);
         if (!accept(line, record, ListMode::Selection)) continue;
-        rows.push_back(makeRow(line, line, record, kUnownedFolder, 1, static_cast<int>(rows.size())));
+        fillRow(rows.add(), line, line, record, kUnownedFolder, 1, static_cast<int>(rows.size()));
         ++added;
     }
     return added;
 }
 
-void FileScanner::appendOtherSoftware(std::vector<FileListRow>& rows, ListMode mode) {
+void FileScanner::appendOtherSoftware(FileRows& rows, ListMode mode) {
     for (int slot = 0; slot < kRomFolderCount; ++slot) {
         const std::string& location = c_.folders->romFolderPaths[static_cast<std::size_t>(slot)];
         if (location.empty() || !fs::pathExists(location)) continue;
@@ -150,11 +154,11 @@ void FileScanner::appendOtherSoftware(std::vector<FileListRow>& rows, ListMode m
         const std::string title = fs::pathTitle(name);
         const int record = c_.records->findRecordByTitle(title);
         if (!accept(title, record, mode)) continue;
-        rows.push_back(makeRow(name, title, record, slot, 1, static_cast<int>(rows.size())));
+        fillRow(rows.add(), name, title, record, slot, 1, static_cast<int>(rows.size()));
     }
 }
 
-bool FileScanner::hasSnap(const std::string& title) const {
+bool FileScanner::hasSnap(std::string_view title) const {
     if (!snapsListed_) {
         // "title.*" matches every name that starts with the title and a dot.
         for (const auto& e : fs::listDirectory(c_.snapFolder)) {
@@ -169,7 +173,7 @@ bool FileScanner::hasSnap(const std::string& title) const {
     return snapTitles_.count(asciiLower(title)) > 0;
 }
 
-bool FileScanner::accept(const std::string& title, int recordIndex, ListMode mode) const {
+bool FileScanner::accept(std::string_view title, int recordIndex, ListMode mode) const {
     const RomRecord* r = recordIndex >= 0 ? &(*c_.records)[recordIndex] : nullptr;
     switch (mode) {
         case ListMode::Unregistered:

@@ -51,18 +51,18 @@ public:
     explicit FileScanner(const ScanContext& context);
 
     // One ROM folder: the table's extensions, the archive pass, then the extra extensions.
-    void scanFolder(std::vector<FileListRow>& rows, int folderIndex, ListMode mode);
+    void scanFolder(FileRows& rows, int folderIndex, ListMode mode);
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
-    int appendUnowned(std::vector<FileListRow>& rows);
+    int appendUnowned(FileRows& rows);
     // The other-software locations that exist.
-    void appendOtherSoftware(std::vector<FileListRow>& rows, ListMode mode);
+    void appendOtherSoftware(FileRows& rows, ListMode mode);
 
-    bool accept(const std::string& title, int recordIndex, ListMode mode) const;
+    bool accept(std::string_view title, int recordIndex, ListMode mode) const;
 
 private:
-    FileListRow makeRow(const std::string& name, const std::string& title, int recordIndex,
-                        int folder, int icon, int param) const;
-    bool hasSnap(const std::string& title) const;
+    void fillRow(FileListRow& row, std::string_view name, std::string_view title, int recordIndex,
+                 int folder, int icon, int param) const;
+    bool hasSnap(std::string_view title) const;
 
     const ScanContext& c_;
     // The snap folder is listed once, on the first question.

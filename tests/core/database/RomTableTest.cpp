@@ -1,5 +1,7 @@
 #include "database/RomTable.h"
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "RawBytes.h"
@@ -171,4 +173,37 @@ TEST_F(RomTableTest, HostileFilesAreRejectedWhole) {
     dir.write("RomData_FC.slb", RawBytes().header("ROMSHELF_ROMDATA", 1).i32(-3).bytes());
     EXPECT_EQ(load(), LoadResult::Loaded);
     EXPECT_EQ(table.count(), 0);
+}
+
+// The index behind the lookup must always agree with a plain scan for the first exact title,
+// whatever sequence of appends, renames, clears and loads came before.
+TEST(RomTableIndex, AgreesWithAPlainScanAfterRandomChanges) {
+    std::mt19937 rng(7);
+    RomTable table;
+    const std::vector<std::string> titles = {"a", "b", "c", "Game", "game", "ゲーム", "x y", ""};
+    auto pick = [&] { return titles[rng() % titles.size()]; };
+    auto scan = [&](const std::string& t) {
+        if (t.empty()) return -1;
+        for (int i = 0; i < table.count(); ++i)
+            if (table[i].fileTitle == t) return i;
+        return -1;
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const int op = static_cast<int>(rng() % 10);
+        if (op < 3 || table.count() == 0) {
+            RomRecord r;
+            r.fileTitle = pick();
+            table.append(r);
+        } else if (op < 7) {
+            table.setFileTitle(static_cast<int>(rng() % static_cast<unsigned>(table.count())), pick());
+        } else if (op < 8) {
+            table.clearRecord(static_cast<int>(rng() % static_cast<unsigned>(table.count())));
+        } else if (op < 9) {
+            table.edit(static_cast<int>(rng() % static_cast<unsigned>(table.count())),
+                       [&](RomRecord& r) { r.fileTitle = pick(); });
+        } else if (table.count() > 200) {
+            table.reset();
+        }
+        for (const auto& t : titles) ASSERT_EQ(table.findRecordByTitle(t), scan(t)) << "step " << step << " title " << t;
+    }
 }
