@@ -3,13 +3,18 @@
 #include <vector>
 
 #include "DumpCommand.h"
+#include "ListCommand.h"
 
 namespace {
 
 int usage() {
     std::cerr << "usage: romshelf-cli <command> [arguments]\n"
                  "commands:\n"
-                 "  dump FILE   print a data file (.slb) as JSON\n";
+                 "  dump FILE   print a data file (.slb) as JSON\n"
+                 "  list [--program-folder DIR] [--hardware CODE] [MODE]\n"
+                 "              print the file list, twelve tab-separated cells a row; MODE is\n"
+                 "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
+                 "              category K N, class N or search TEXT [--field name|reading|file|comment]\n";
     return 64;
 }
 
@@ -23,5 +28,6 @@ int main(int argc, char* argv[]) {
         if (args.size() != 2) return usage();
         return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);
     }
+    if (command == "list") return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
 }

@@ -1,4 +1,5 @@
 #include "DumpCommand.h"
+#include "ListCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "TempFolder.h"
 #include "app/FolderSettings.h"
 #include "app/MainSettings.h"
+#include "database/RomTable.h"
 
 using namespace romshelf;
 using romshelf::test::RawBytes;
@@ -140,4 +142,43 @@ TEST(DumpCommand, EmulatorFileShowsEveryBlock) {
     Dump cut = dump(dir.write("Emulator_MD.slb", b.bytes().substr(0, b.size() - 3)));
     EXPECT_EQ(cut.status, 2);
     EXPECT_NE(cut.err.find("エミュレータ設定ファイルが異常です。"), std::string::npos);
+}
+
+TEST(ListCommand, PrintsTheRowsOfAHardware) {
+    romshelf::test::TempFolder dir;
+    DataStream s;
+    dir.makeFolder("data");
+    FolderSettings f;
+    f.romFolderNames[0] = "本体";
+    f.romFolderPaths[0] = "./roms/";
+    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_GB.slb"), f));
+    dir.write("roms/Tetris (W).gb", "x");
+    dir.write("roms/ポケモン 赤.gb", "x");
+    RomTable table;
+    RomRecord r;
+    r.fileTitle = "Tetris (W)";
+    r.gameName = "テトリス";
+    r.rating = 4;
+    table.append(r);
+    ASSERT_TRUE(table.save(s, dir.file("data/RomData_GB.slb")));
+
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "GB"}, out, err), 0) << err.str();
+    EXPECT_EQ(err.str(), "ゲームボーイ : 全ファイル (ファイル数 : 2)\n");
+    EXPECT_EQ(out.str(),
+              "テトリス\t\tTetris (W).gb\t★★★★\t\t\t\t\t\t\t0\t0\n"
+              "ポケモン 赤\tポケモン 赤\tポケモン 赤.gb\t\t\t\t\t\t\t\t0\t-1\n");
+
+    std::ostringstream out2, err2;
+    ASSERT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "GB", "unregistered"}, out2, err2), 0);
+    EXPECT_EQ(out2.str().substr(0, out2.str().find('\t')), "ポケモン 赤");
+    std::ostringstream out3, err3;
+    ASSERT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "GB", "search", "てとりす"}, out3, err3), 0);
+    EXPECT_EQ(err3.str(), "ゲームボーイ : てとりす / 検索結果 (ファイル数 : 0)\n");
+    EXPECT_EQ(out3.str().substr(0, out3.str().find('\t')), "ファイルがありません");
+
+    std::ostringstream o, e;
+    EXPECT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "FC"}, o, e), 2);  // not set up
+    EXPECT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "XX"}, o, e), 64);
+    EXPECT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "GB", "rating", "9"}, o, e), 64);
 }

@@ -1,0 +1,112 @@
+#include "ListCommand.h"
+
+#include <charconv>
+#include <optional>
+
+#include "StreamPrompter.h"
+#include "app/Application.h"
+#include "app/HardwareTable.h"
+
+namespace romshelf::cli {
+
+namespace {
+
+std::optional<int> number(const std::string& text) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// Tabs and line breaks inside a cell would break the columns.
+std::string cellText(const std::string& cell) {
+    std::string out = cell;
+    for (char& c : out)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return out;
+}
+
+// The folder-window item text of category list `list` (0-5), as the list shows it.
+std::string itemLabel(const Application& app, int list, int item) {
+    if (item <= 0) return "未登録";
+    const auto& items = app.categoryLists().items[static_cast<std::size_t>(list)];
+    return item <= static_cast<int>(items.size()) ? items[static_cast<std::size_t>(item - 1)] : std::string();
+}
+
+}  // namespace
+
+int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string programFolder, code, field = "name";
+    std::vector<std::string> mode;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--program-folder" || a == "--hardware" || a == "--field") && i + 1 < args.size()) {
+            (a == "--program-folder" ? programFolder : a == "--hardware" ? code : field) = args[++i];
+        } else {
+            mode.push_back(a);
+        }
+    }
+    StreamPrompter prompter(err);
+    Application app(programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder),
+                    prompter);
+    app.loadMainSettings();
+    if (!code.empty()) {
+        if (hardwareIndexOf(code) < 0) {
+            err << "unknown hardware: " << code << "\n";
+            return 64;
+        }
+        app.settings().currentHardware = code;
+    }
+    app.loadCurrentHardwareData();
+    if (app.currentCode().empty()) {
+        err << "no hardware is set up" << (code.empty() ? "" : ": " + code) << "\n";
+        return 2;
+    }
+    app.loadCategoryLists();
+
+    const std::string what = mode.empty() ? "all" : mode[0];
+    auto arg = [&](std::size_t k) -> std::optional<int> {
+        return k < mode.size() ? number(mode[k]) : std::nullopt;
+    };
+    if (what == "all" && mode.size() <= 1) {
+        app.showAll();
+    } else if (what == "unregistered" && mode.size() == 1) {
+        app.showUnregistered();
+    } else if (what == "nosnap" && mode.size() == 1) {
+        app.showWithoutSnap();
+    } else if (what == "favourites" && mode.size() == 1) {
+        app.showFavourites();
+    } else if (what == "folder" && mode.size() == 2 && arg(1)) {
+        const int n = *arg(1);
+        const std::string label =
+            n >= 0 && n < kRomFolderCount ? app.folders().folders.romFolderNames[static_cast<std::size_t>(n)] : "";
+        app.showFiltered(kKindRomFolder, n, label);
+    } else if (what == "rating" && mode.size() == 2 && arg(1) && *arg(1) >= 0 && *arg(1) <= 5) {
+        const int n = *arg(1);
+        app.showFiltered(kKindRating, n, n == 0 ? "未登録" : ratingText(n));
+    } else if (what == "category" && mode.size() == 3 && arg(1) && arg(2) && *arg(1) >= 1 && *arg(1) <= 5) {
+        const int list = *arg(1) - 1;
+        app.showFiltered(kKindCategory1 + list, *arg(2), itemLabel(app, list, *arg(2)));
+    } else if (what == "class" && mode.size() == 2 && arg(1)) {
+        app.showFiltered(kKindHardwareClass, *arg(1), itemLabel(app, kHardwareClassList, *arg(1)));
+    } else if (what == "search" && mode.size() == 2) {
+        SearchCriteria c;
+        c.typed = mode[1];
+        c.field = field == "reading" ? 1 : field == "file" ? 2 : field == "comment" ? 3 : 0;
+        c.rating = c.favourite = std::string(kNoCondition);
+        c.classes.fill(std::string(kNoCondition));
+        app.showSearchResult(c);
+    } else {
+        err << "unknown list mode\n";
+        return 64;
+    }
+    err << app.fileList().title() << "\n";
+    for (const FileListRow& row : app.fileList().rows()) {
+        for (int c = 0; c < kFileListColumns; ++c)
+            out << (c ? "\t" : "") << cellText(row.cells[static_cast<std::size_t>(c)]);
+        out << "\n";
+    }
+    return 0;
+}
+
+}  // namespace romshelf::cli

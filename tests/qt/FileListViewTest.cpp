@@ -1,0 +1,113 @@
+#include "views/CFileList.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "QtText.h"
+#include "ScriptedPrompter.h"
+#include "TempFolder.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/MainMenu.h"
+#include "app/ToolWindowFrame.h"
+#include "views/FileListModel.h"
+
+using namespace romshelf;
+
+namespace {
+
+struct FileListViewTest : ::testing::Test {
+    romshelf::test::TempFolder dir;
+    romshelf::test::ScriptedPrompter prompter;
+    Application app{ProgramFolder(dir.path()), prompter};
+    std::unique_ptr<CMainFrame> frame;
+
+    void SetUp() override {
+        app.createFolders();
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/ok/";
+        f.romFolderPaths[1] = "./roms/ng/";
+        f.romFolderPaths[2] = "./roms/main/";
+        f.renameOkFolder = "./roms/ok/";
+        f.renameFailedFolder = "./roms/ng/";
+        DataStream s;
+        saveFolderSettingsFile(s, dir.file("data/Folder_SFC.slb"), f);
+        for (const char* p : {"roms/ok/b.sfc", "roms/ng/c.sfc", "roms/main/あいす.sfc", "roms/main/アイス.smc"})
+            dir.write(p, "x");
+        app.settings().currentHardware = "SFC";
+        app.settings().setOption(Option::RenameOkInBlue, true);
+        app.settings().setOption(Option::CountsInMainTitle, true);
+        frame = std::make_unique<CMainFrame>(app);
+        frame->startUp();
+    }
+    QString cell(int row, int column) {
+        return frame->fileList()->model()->index(row, column).data().toString();
+    }
+};
+
+}  // namespace
+
+TEST_F(FileListViewTest, ShowsTheRowsWithTitlesAndColours) {
+    CFileList* list = frame->fileList();
+    ASSERT_EQ(list->model()->rowCount(), 4);
+    EXPECT_EQ(frame->toolWindow(kSlotFileList)->windowTitle(),
+              QStringLiteral("ファイルリスト - スーパーファミコン : 全ファイル (ファイル数 : 4)"));
+    EXPECT_EQ(frame->windowTitle(),
+              QStringLiteral("Romshelf Plus !! - スーパーファミコン : 全ファイル (ファイル数 : 4)"));
+    std::map<QString, QColor> colours;
+    for (int r = 0; r < 4; ++r) colours[cell(r, 2)] = list->listModel()->textColour(r);
+    EXPECT_EQ(colours[QStringLiteral("b.sfc")], QColor(0, 0, 255));
+    EXPECT_EQ(colours[QStringLiteral("c.sfc")], QColor(255, 0, 0));
+    EXPECT_EQ(colours[QStringLiteral("あいす.sfc")], QColor(0, 0, 0));
+    EXPECT_EQ(list->model()->headerData(9, Qt::Horizontal).toString(), QStringLiteral("機種別分類"));
+    EXPECT_EQ(list->columnWidth(0), 400);
+    EXPECT_EQ(list->columnWidth(10), 0);
+}
+
+TEST_F(FileListViewTest, ColumnClicksSortAndCommandsRebuild) {
+    CFileList* list = frame->fileList();
+    list->horizontalHeader()->sectionClicked(2);  // file names, descending first
+    EXPECT_EQ(cell(0, 2), QStringLiteral("アイス.smc"));
+    EXPECT_EQ(cell(3, 2), QStringLiteral("b.sfc"));
+    list->horizontalHeader()->sectionClicked(2);
+    EXPECT_EQ(cell(0, 2), QStringLiteral("b.sfc"));
+
+    frame->mainMenu()->action(cmd::ShowUnregistered)->trigger();
+    EXPECT_EQ(list->model()->rowCount(), 4);
+    frame->mainMenu()->action(cmd::ShowFavourites)->trigger();
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), QStringLiteral("ファイルがありません"));
+
+    list->setColumnWidth(10, 80);
+    list->setColumnWidth(1, 55);
+    frame->mainMenu()->action(cmd::ResetColumnWidths)->trigger();
+    EXPECT_EQ(list->columnWidth(10), 0);
+    EXPECT_EQ(list->columnWidth(1), 200);
+}
+
+TEST_F(FileListViewTest, DoubleClickAndEnterAskToStartARow) {
+    CFileList* list = frame->fileList();
+    QSignalSpy starts(list, &CFileList::startRequested);
+    QSignalSpy shown(list, &CFileList::selectionShown);
+    const QRect second = list->visualRect(list->model()->index(1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown.takeFirst().at(0).toInt(), 1);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    ASSERT_GE(starts.count(), 1);
+    EXPECT_EQ(starts.takeLast().at(0).toInt(), 1);
+    list->selectRow(2);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(starts.count(), 1);
+    EXPECT_EQ(starts.takeFirst().at(0).toInt(), 2);
+}
+
+TEST_F(FileListViewTest, WidthsGoBackIntoTheSettingsAtShutDown) {
+    frame->fileList()->setColumnWidth(3, 77);
+    frame->close();
+    EXPECT_EQ(app.settings().columnWidths[3], 77);
+}
