@@ -1,5 +1,7 @@
 #include "archive/LibarchiveSupport.h"
 
+#include "app/TextCodec.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
@@ -38,24 +40,23 @@ ReadArchive openReader(ArchiveType type, const std::string& path) {
         return nullptr;
     // The member formats compress their data themselves, so no outer filter is enabled: that
     // also keeps libarchive from starting external decompressor programs on hostile input.
-    const char* charsetOption = nullptr;
+    // Names without a charset of their own are taken as raw bytes and decoded by entryPath.
     switch (type) {
         case ArchiveType::Zip:
             archive_read_support_format_zip(a.get());
-            charsetOption = "zip:hdrcharset=CP932";
             break;
         case ArchiveType::Lzh:
             archive_read_support_format_lha(a.get());
-            charsetOption = "lha:hdrcharset=CP932";
+            // The LHA reader refuses a name it cannot convert, so LZH keeps its own tradition:
+            // names are CP932 unless the header says otherwise.
+            if (archive_read_set_options(a.get(), "lha:hdrcharset=CP932") != ARCHIVE_OK) return nullptr;
             break;
         case ArchiveType::Cab:
             archive_read_support_format_cab(a.get());
-            charsetOption = "cab:hdrcharset=CP932";
             break;
         case ArchiveType::Rar:
             archive_read_support_format_rar(a.get());
             archive_read_support_format_rar5(a.get());
-            charsetOption = "rar:hdrcharset=CP932";
             break;
         case ArchiveType::SevenZip:
             archive_read_support_format_7zip(a.get());  // names are always Unicode
@@ -63,19 +64,20 @@ ReadArchive openReader(ArchiveType type, const std::string& path) {
         case ArchiveType::Gca:
             return nullptr;
     }
-    if (charsetOption != nullptr &&
-        archive_read_set_options(a.get(), charsetOption) != ARCHIVE_OK) {
-        return nullptr;
-    }
     if (archive_read_open_filename(a.get(), path.c_str(), 64 * 1024) != ARCHIVE_OK)
         return nullptr;
     return a;
 }
 
 std::string entryPath(struct archive_entry* entry) {
-    // Inside a Utf8LocaleScope the multibyte form is UTF-8.
+    // Inside a Utf8LocaleScope the multibyte form of a flagged (Unicode) name is UTF-8; a name
+    // without a flag comes as its raw bytes. Archives made on Japanese Windows hold CP932 there,
+    // but archives made on other systems often hold UTF-8 without saying so: raw bytes that
+    // form valid UTF-8 are taken as UTF-8 (CP932 text almost never does), the rest as CP932.
     const char* name = archive_entry_pathname(entry);
-    return name != nullptr ? std::string(name) : std::string();
+    if (name == nullptr) return {};
+    const std::string raw(name);
+    return text::isValidUtf8(raw) ? raw : text::fromCp932(raw);
 }
 
 }  // namespace romshelf::archive

@@ -139,6 +139,10 @@ TEST(ExtractTest, MembersNamedInCp932OrUtf8ComeOutAsUtf8) {
     src.write("utf8.zip", ZipBuilder().add(flagged).bytes());
     EXPECT_EQ(extract(src.file("utf8.zip"), dest.path(), {}), dest.file("ロム.txt"));
     EXPECT_EQ(dest.read("ロム.txt"), "utf8");
+
+    // UTF-8 without the flag, as archivers on other systems often write it: still readable.
+    src.write("unflagged.zip", ZipBuilder().add("ファイナルファンタジーVI.sfc", rom).bytes());
+    EXPECT_EQ(extract(src.file("unflagged.zip"), dest.path(), {}), dest.file("ファイナルファンタジーVI.sfc"));
 }
 
 TEST(ExtractTest, LzhArchivesFollowTheSameRules) {
