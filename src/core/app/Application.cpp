@@ -277,13 +277,38 @@ bool Application::deleteSettingsFile(std::string_view code) {
 
 void Application::addRecentLaunch(const std::string& displayName, const std::string& fileName,
                                   int folderNumber) {
-    const int index = currentIndex();
-    if (index < 0) return;
+    addRecentLaunchFor(currentIndex(), displayName, fileName, folderNumber);
+}
+
+void Application::addRecentLaunchFor(int index, const std::string& displayName,
+                                     const std::string& fileName, int folderNumber) {
+    if (index < 0 || index >= kHardwareSlots) return;
+    const bool current = index == currentIndex();
     RecentLaunch launch{displayName, fileName, folderNumber};
-    const bool changed =
-        romshelf::addRecentLaunch(settings_.recentLaunches[static_cast<std::size_t>(index)], launch,
-                                  [this](const RecentLaunch& e) { return recentFileExists(e); });
-    if (changed) listener_->recentFilesChanged();
+    // Another hardware's folders are not in memory: its entries cannot be checked now.
+    const bool changed = romshelf::addRecentLaunch(
+        settings_.recentLaunches[static_cast<std::size_t>(index)], launch,
+        [this, current](const RecentLaunch& e) { return !current || recentFileExists(e); });
+    if (changed && current) listener_->recentFilesChanged();
+}
+
+bool Application::launchRow(int row) {
+    const auto rows = fileList_.rows();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return false;
+    const FileListRow& r = rows[static_cast<std::size_t>(row)];
+    if (settings_.currentHardware == "HARD") return launcher_.startOtherSoftware(r.cells[0], r.folderNumber);
+    return launcher_.launch({r.cells[0], r.cells[2], r.folderNumber, row});
+}
+
+bool Application::launchRecent(int k) {
+    const std::optional<RecentLaunch> entry = recentLaunch(k);
+    if (!entry) return false;
+    return launcher_.launch({entry->displayName, entry->fileName, entry->folderNumber, -1});
+}
+
+void Application::log(std::string line) {
+    systemLog_.addLine(std::move(line));
+    listener_->systemLogChanged();
 }
 
 std::array<std::optional<std::string>, kRecentLaunchCount> Application::recentFileLabels() const {

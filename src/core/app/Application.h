@@ -15,7 +15,11 @@
 #include "database/RomTable.h"
 #include "launch/EmulatorDialogModel.h"
 #include "launch/EmulatorEntry.h"
+#include "launch/Launcher.h"
+#include "platform/Desktop.h"
+#include "platform/ProcessRunner.h"
 #include "views/FileList.h"
+#include "views/SystemLog.h"
 #include "platform/Prompter.h"
 
 namespace romshelf {
@@ -45,6 +49,15 @@ public:
     virtual void categoryListsChanged() {}
     // The file list was rebuilt or sorted again.
     virtual void fileListChanged() {}
+    // A line was added to the system log: show it now, even in the middle of a launch.
+    virtual void systemLogChanged() {}
+    // Launching: the modeless registration window closes, sounds stop, and the main window is
+    // minimised while an emulator runs when the options say so.
+    virtual void hideRegistrationDialog() {}
+    virtual void stopMediaSound() {}
+    virtual void minimiseMainWindow() {}
+    // 1 normal, 2 maximised; anything else leaves the window as it is.
+    virtual void restoreMainWindow(int showState) { (void)showState; }
 };
 
 inline constexpr int kSessionTempFolderCount = 48;
@@ -58,6 +71,12 @@ public:
     Application& operator=(const Application&) = delete;
 
     void setListener(ApplicationListener* listener) { listener_ = listener ? listener : &silent_; }
+    ApplicationListener& listener() { return *listener_; }
+    // The ports for starting programs and opening documents (POSIX and xdg-open by default).
+    void setProcessRunner(ProcessRunner* runner) { runner_ = runner ? runner : &posixRunner_; }
+    ProcessRunner& processRunner() { return *runner_; }
+    void setDesktop(Desktop* desktop) { desktop_ = desktop ? desktop : &xdgDesktop_; }
+    Desktop& desktop() { return *desktop_; }
 
     const ProgramFolder& programFolder() const { return folder_; }
     MainSettings& settings() { return settings_; }
@@ -156,9 +175,22 @@ public:
     int snapSlot() const { return snapSlot_; }
     void setSnapSlot(int slot) { snapSlot_ = slot; }
 
+    // --- launching -------------------------------------------------------------------------------
+    Launcher& launcher() { return launcher_; }
+    // Double click or Enter on a file-list row (other software for HARD).
+    bool launchRow(int row);
+    // Recent-file item k (0..4) of the current hardware.
+    bool launchRecent(int k);
+    bool startEmulatorOnly() { return launcher_.startEmulatorOnly(); }
+    const SystemLog& systemLog() const { return systemLog_; }
+    void log(std::string line);
+
     // --- recent launches ------------------------------------------------------------------
     void addRecentLaunch(const std::string& displayName, const std::string& fileName,
                          int folderNumber);
+    // The same for a hardware that may no longer be current (a launch that ended after a switch).
+    void addRecentLaunchFor(int hardwareIndex, const std::string& displayName,
+                            const std::string& fileName, int folderNumber);
     // Labels of the File menu's recent-file items; all empty when no hardware is current.
     std::array<std::optional<std::string>, kRecentLaunchCount> recentFileLabels() const;
     // The entry behind recent-file item k (0..4), if any.
@@ -198,6 +230,12 @@ private:
     std::string lastLaunchedFile_;
     FileList fileList_;
     int snapSlot_ = 0;
+    SystemLog systemLog_;
+    PosixProcessRunner posixRunner_;
+    XdgDesktop xdgDesktop_;
+    ProcessRunner* runner_ = &posixRunner_;
+    Desktop* desktop_ = &xdgDesktop_;
+    Launcher launcher_{*this};
 };
 
 }  // namespace romshelf

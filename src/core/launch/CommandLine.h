@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launch/EmulatorEntry.h"
+
+namespace romshelf {
+
+// Splits a command-line text into arguments as a Windows program receives them: blanks separate,
+// double quotes group and are removed ("" inside quotes is one quote).
+std::vector<std::string> splitCommandLine(std::string_view text);
+
+// What a launch hands to the emulator after its executable.
+struct LaunchArguments {
+    std::string text;               // the command line as logged (quotes included)
+    std::vector<std::string> argv;  // the arguments, each one intact
+};
+
+// Builds the arguments from the entry's command-line text and the file's path. Only the first
+// kind of placeholder present ($P, then $F, then $T) is replaced; without one, the path is
+// appended. Substitution happens inside the split arguments, so a path with blanks, quotes or
+// shell characters is always exactly one argument.
+LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path);
+
+}  // namespace romshelf

@@ -1,0 +1,11 @@
+#include "platform/Desktop.h"
+
+#include "platform/ProcessRunner.h"
+
+namespace romshelf {
+
+bool XdgDesktop::open(const std::string& path) {
+    return PosixProcessRunner::spawn({"/usr/bin/xdg-open", path}, {}).has_value();
+}
+
+}  // namespace romshelf

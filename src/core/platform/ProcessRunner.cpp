@@ -1,0 +1,83 @@
+#include "platform/ProcessRunner.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+extern char** environ;
+
+namespace romshelf {
+
+namespace {
+
+int exitCodeOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+std::optional<int> spawnDirect(const std::vector<std::string>& argv, const std::string& workingFolder) {
+    if (argv.empty() || argv[0].empty()) return std::nullopt;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The launcher's own signal handling must not reach the emulator.
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attr, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD}) sigaddset(&defaults, sig);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return std::nullopt;
+    return static_cast<int>(pid);
+}
+
+}  // namespace
+
+std::optional<int> PosixProcessRunner::spawn(const std::vector<std::string>& argv,
+                                             const std::string& workingFolder) {
+    return spawnDirect(argv, workingFolder);
+}
+
+std::optional<int> PosixProcessRunner::poll(int pid) {
+    int status = 0;
+    const pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid) return exitCodeOf(status);
+    if (r < 0 && errno == ECHILD) return -1;  // already gone
+    return std::nullopt;
+}
+
+std::optional<int> PosixProcessRunner::start(const std::vector<std::string>& argv,
+                                             const std::string& workingFolder, bool watch) {
+    (void)watch;  // a program that outlives this process is reaped by the system
+    return spawn(argv, workingFolder);
+}
+
+void PosixProcessRunner::whenFinished(int pid, std::function<void(int)> then) {
+    int status = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(pid, &status, 0);
+    } while (r < 0 && errno == EINTR);
+    then(r == pid ? exitCodeOf(status) : -1);
+}
+
+void PosixProcessRunner::terminate(int pid) {
+    if (pid > 0) ::kill(pid, SIGTERM);
+}
+
+}  // namespace romshelf

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace romshelf {
+
+// Starts programs without a shell. argv[0] is the program's path as it is.
+class ProcessRunner {
+public:
+    virtual ~ProcessRunner() = default;
+
+    // Starts a program in `workingFolder`; its process id, or nullopt when it could not start.
+    // A process started with `watch` false is left to run on its own (and reaped when it ends).
+    virtual std::optional<int> start(const std::vector<std::string>& argv,
+                                     const std::string& workingFolder, bool watch) = 0;
+    // Calls `then` with the exit code once the watched process has ended. The frontend calls it
+    // from its event loop, so the window keeps working while a program runs.
+    virtual void whenFinished(int pid, std::function<void(int exitCode)> then) = 0;
+    // Ends a watched process.
+    virtual void terminate(int pid) = 0;
+};
+
+// Processes for programs without an event loop: whenFinished waits right away.
+class PosixProcessRunner : public ProcessRunner {
+public:
+    std::optional<int> start(const std::vector<std::string>& argv, const std::string& workingFolder,
+                             bool watch) override;
+    void whenFinished(int pid, std::function<void(int exitCode)> then) override;
+    void terminate(int pid) override;
+
+    // Starts a program in its own session with default signal handling.
+    static std::optional<int> spawn(const std::vector<std::string>& argv,
+                                    const std::string& workingFolder);
+    // The exit code of a finished child process (reaping it), or nullopt while it runs.
+    static std::optional<int> poll(int pid);
+};
+
+}  // namespace romshelf

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "LaunchFixture.h"
+#include "ScriptedPrompter.h"
+#include "TempFolder.h"
+#include "app/Application.h"
+#include "archive/LzhWriter.h"
+
+using namespace romshelf;
+using romshelf::test::readRecord;
+using V = std::vector<std::string>;
+
+namespace {
+
+struct WindowListener : ApplicationListener {
+    std::vector<std::string> events;
+    void minimiseMainWindow() override { events.push_back("minimise"); }
+    void restoreMainWindow(int state) override { events.push_back("restore " + std::to_string(state)); }
+    void stopMediaSound() override { events.push_back("stop sound"); }
+};
+
+struct FakeDesktop : Desktop {
+    std::vector<std::string> opened;
+    bool open(const std::string& path) override {
+        opened.push_back(path);
+        return true;
+    }
+};
+
+struct LaunchTest : ::testing::Test {
+    romshelf::test::TempFolder dir;
+    romshelf::test::ScriptedPrompter prompter;
+    Application app{ProgramFolder(dir.path()), prompter};
+    WindowListener listener;
+    FakeDesktop desktop;
+    std::string emu;  // the stand-in emulator of slot 0
+    EmulatorEntries entries{};
+
+    void SetUp() override {
+        app.createFolders();
+        app.setListener(&listener);
+        app.setDesktop(&desktop);
+        emu = romshelf::test::installRecorder(dir.file("emu dir/nes emu"));
+        entries[0].name = "TestNES";
+        entries[0].executable = "./emu dir/nes emu";
+        entries[0].commandLine = "-a $P -b";
+        entries[0].options[kQuotePath] = true;
+        setUpHardware("FC");
+    }
+    void setUpHardware(const std::string& code, const std::string& romFolder = "./roms/") {
+        FolderSettings f;
+        f.romFolderPaths[0] = romFolder;
+        DataStream s;
+        ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_" + code + ".slb"), f));
+        ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_" + code + ".slb"), entries));
+        app.settings().currentHardware = code;
+        app.startUp();
+    }
+    std::string rom(const std::string& name) { return dir.write("roms/" + name, "ROM"); }
+    bool launch(const std::string& name, int folder = 0) { return app.launcher().launch({"Game", name, folder, -1}); }
+    V log() const {
+        V out;
+        for (const auto& l : app.systemLog().lines()) out.push_back(l);
+        return out;
+    }
+    std::string emuFolder() const { return dir.path() + "emu dir"; }
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, AFileReachesTheEmulatorAsOneArgument) {
+    EXPECT_EQ(app.emulatorCombo().selectedText(), "TestNES");
+    const std::string path = rom("Super Mario (J).nes");
+    ASSERT_TRUE(launch("Super Mario (J).nes"));
+    auto rec = readRecord(emu);
+    ASSERT_TRUE(rec.ran);
+    EXPECT_EQ(rec.argv, (V{dir.file("emu dir/nes emu"), "-a", path, "-b"}));
+    EXPECT_EQ(rec.workingFolder, emuFolder());
+    EXPECT_EQ(log(), (V{"Super Mario (J).nes が指定されました。", "TestNES を起動します。", "> " + emu,
+                        "コマンドラインを確認します。", "> -a \"" + path + "\" -b", "正常に起動プロセスが終了しました。"}));
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
+    EXPECT_EQ(app.lastLaunchedFile(), "Super Mario (J).nes");
+    EXPECT_EQ(listener.events, V{"stop sound"});
+}
+
+TEST_F(LaunchTest, HostileFileNamesStayIntact) {
+    for (const std::string name : {"a \"quoted\" game.nes", "$(touch pwned).nes", "semi;colon && ls.nes",
+                                    "한국어 게임.nes", "back\\slash 'single'.nes", "-rf.nes", "*.nes"}) {
+        SCOPED_TRACE(name);
+        const std::string path = rom(name);
+        std::filesystem::remove(emu + ".record");
+        ASSERT_TRUE(launch(name));
+        auto rec = readRecord(emu);
+        ASSERT_TRUE(rec.ran);
+        EXPECT_EQ(rec.argv, (V{emu, "-a", path, "-b"}));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("emu dir/pwned")));
+    EXPECT_FALSE(std::filesystem::exists("pwned"));
+}
+
+TEST_F(LaunchTest, FailuresEndInRedAndAreNotRemembered) {
+    rom("a.nes");
+    // The ROM file is missing.
+    EXPECT_FALSE(launch("missing.nes"));
+    EXPECT_EQ(log(), (V{"missing.nes が指定されました。", "TestNES を起動します。", "> " + emu, "@2",
+                        "指定されたROMファイルが見つかりません。", "> " + dir.path() + "roms/missing.nes"}));
+    // The archive cannot be unpacked.
+    rom("broken.zip");
+    EXPECT_FALSE(launch("broken.zip"));
+    EXPECT_EQ(log().back(), "ファイルの解凍に失敗しました。");
+    // The emulator cannot be started.
+    ::chmod(emu.c_str(), 0644);
+    EXPECT_FALSE(launch("a.nes"));
+    EXPECT_EQ(log().back(), "エミュレータの起動に失敗しました。");
+    EXPECT_EQ(log()[log().size() - 2], "@2");
+    // The emulator is gone: the combo offers nothing.
+    std::filesystem::remove(emu);
+    app.fillEmulatorCombo();
+    EXPECT_FALSE(launch("a.nes"));
+    EXPECT_EQ(log(), (V{"a.nes が指定されました。", "@2", "指定されたエミュレータが正常に設定されていません。"}));
+    for (const auto& label : app.recentFileLabels()) EXPECT_FALSE(label.has_value());
+    // Rows without a ROM folder do nothing, not even a log line.
+    EXPECT_FALSE(launch("a.nes", -1));
+    EXPECT_FALSE(launch("a.nes", -2));
+    EXPECT_EQ(log().back(), "指定されたエミュレータが正常に設定されていません。");
+}
+
+TEST_F(LaunchTest, PlaceholderAndUnownedRowsLaunchNothing) {
+    app.showAll();  // no files: the placeholder row
+    ASSERT_EQ(app.fileList().rows().size(), 1u);
+    EXPECT_FALSE(app.launchRow(0));
+    EXPECT_EQ(log(), V{"RomshelfPlus!! を起動しました。"});
+    dir.write("data/NoHave_FC.txt", "Not Owned\r\n");
+    app.settings().setOption(Option::ListMissingFiles, true);
+    app.showAll();
+    ASSERT_EQ(app.fileList().rows()[0].folderNumber, kUnownedFolder);
+    EXPECT_FALSE(app.launchRow(0));
+    EXPECT_EQ(log(), V{"RomshelfPlus!! を起動しました。"});
+}
+
+TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
+    std::filesystem::create_directories(dir.file("pack"));
+    std::filesystem::create_directories(dir.file("roms"));
+    dir.write("pack/readme.txt", "hello");
+    dir.write("pack/Zipped Game.nes", "NES");
+    ASSERT_EQ(std::system(("cd '" + dir.file("pack") + "' && zip -q '../roms/Zipped Game.zip' readme.txt 'Zipped Game.nes'").c_str()), 0);
+    ASSERT_TRUE(launch("Zipped Game.zip"));
+    const std::string extracted = dir.path() + "temp/Zipped Game.nes";
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", extracted, "-b"}));
+    const V lines = log();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "ファイルが圧縮されているので解凍します。"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "TEMPフォルダを使用します。"), lines.end());
+    EXPECT_EQ(app.sessionTempFolders()[0], dir.path() + "temp/");
+
+    // With passZipUnpacked a ZIP goes as it is, an LZH is still unpacked.
+    entries[0].options[kPassZipUnpacked] = true;
+    setUpHardware("FC");
+    std::filesystem::remove(emu + ".record");
+    ASSERT_TRUE(launch("Zipped Game.zip"));
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", dir.path() + "roms/Zipped Game.zip", "-b"}));
+    EXPECT_NE(std::find(log().begin(), log().end(), "ファイルがZIP圧縮されていますが、設定により解凍しません。"), log().end());
+    dir.write("pack/lzh game.nes", "NES2");
+    ASSERT_TRUE(archive::addFileToLzh(dir.file("roms/lzh game.lzh"), dir.file("pack/lzh game.nes"), archive::LzhMethod::Lh5));
+    std::filesystem::remove(emu + ".record");
+    ASSERT_TRUE(launch("lzh game.lzh"));
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", dir.path() + "temp/lzh game.nes", "-b"}));
+}
+
+TEST_F(LaunchTest, MameGetsTheSetName) {
+    entries[0].commandLine = "";
+    entries[0].options[kQuotePath] = false;
+    setUpHardware("MAME");
+    rom("pacman.zip");
+    ASSERT_TRUE(launch("pacman.zip"));
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "pacman"}));
+    EXPECT_EQ(log()[log().size() - 2], "> pacman");
+}
+
+TEST_F(LaunchTest, SpecialStartGivesTheExecutableAlone) {
+    entries[0].specialStart = true;
+    entries[0].commandLine = "-cart $P";
+    setUpHardware("FC");
+    const std::string path = rom("Zelda.nes");
+    ASSERT_TRUE(launch("Zelda.nes"));
+    EXPECT_EQ(readRecord(emu).argv, V{emu});
+    const V lines = log();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "TestNES を特殊起動します。"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "> " + path), lines.end());
+}
+
+TEST_F(LaunchTest, APreferredEmulatorOverridesTheCombo) {
+    const std::string other = romshelf::test::installRecorder(dir.file("emu2/other"));
+    entries[3].name = "Other";
+    entries[3].executable = other;
+    setUpHardware("FC");
+    app.chooseEmulator(0);
+    rom("Metroid.nes");
+    RomRecord r;
+    r.fileTitle = "Metroid";
+    r.gameName = "メトロイド";
+    r.preferredEmulator = 3;
+    app.romTable().append(r);
+    app.showAll();
+    ASSERT_TRUE(app.launchRow(0));
+    EXPECT_TRUE(readRecord(other).ran);
+    EXPECT_EQ(log()[1], "Otherが優先エミュレータが設定されています。");
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 メトロイド");
+    // Beyond the 64 entries a preference cannot be used: the combo's emulator starts.
+    app.romTable().edit(0, [](RomRecord& rec) { rec.preferredEmulator = 70; });
+    std::filesystem::remove(emu + ".record");
+    ASSERT_TRUE(app.launchRow(0));
+    EXPECT_TRUE(readRecord(emu).ran);
+}
+
+TEST_F(LaunchTest, JoyToKeyRunsWhileTheEmulatorRuns) {
+    const std::string joy = romshelf::test::installRecorder(dir.file("joy/stay JoyToKey"));
+    dir.write("joy/JoyToKey.ini", "[General]\r\nLang=JP\r\n");
+    app.settings().toolPaths[0] = "./joy/stay JoyToKey";
+    app.settings().setOption(Option::MinimiseWhileRunning, true);
+    app.settings().windowSlots[kSlotMainFrame].showState = 2;
+    entries[0].joyToKeySetting = "マリオ";
+    // An emulator that is played for a moment, so JoyToKey is up before it is stopped.
+    emu = romshelf::test::installRecorder(dir.file("emu dir/pause emu"));
+    entries[0].executable = emu;
+    setUpHardware("FC");
+    rom("a.nes");
+    ASSERT_TRUE(launch("a.nes"));  // waits here until the stand-in emulator ends
+    EXPECT_EQ(dir.read("joy/JoyToKey.ini"), "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=\x83\x7d\x83\x8a\x83\x49\r\n");
+    auto joyRun = readRecord(joy);
+    EXPECT_EQ(joyRun.argv, V{joy});
+    EXPECT_EQ(joyRun.workingFolder, dir.path() + "joy");
+    EXPECT_EQ(listener.events, (V{"stop sound", "minimise", "restore 2"}));
+    EXPECT_NE(std::find(log().begin(), log().end(), "JoyToKey を起動しました。"), log().end());
+    EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
+}
+
+TEST_F(LaunchTest, NekoProjectGetsItsDisks) {
+    const std::string np2 = romshelf::test::installRecorder(dir.file("np2/np2"));
+    entries[1].name = "Neko Project II";
+    entries[1].executable = np2;
+    entries[1].specialStart = true;
+    setUpHardware("PC98");
+    app.romTable().append(RomRecord{"Game", "", "", {}, "", "", false, 1, 0});
+    rom("Game.hdi");
+    app.showAll();
+    ASSERT_TRUE(app.launchRow(0));
+    EXPECT_EQ(dir.read("np2/NP2.ini"), "[NekoProjectII]\r\nFDfolder=\r\nHDfolder=" + dir.path() + "roms/\r\nHDD1FILE=" +
+                                           dir.path() + "roms/Game.hdi\r\nHDD2FILE=\r\n");
+}
+
+TEST_F(LaunchTest, DryRunsAndTheEmulatorAlone) {
+    const std::string path = rom("a.nes");
+    app.launcher().setDryRun(true);
+    ASSERT_TRUE(launch("a.nes"));
+    ASSERT_TRUE(app.launcher().lastPlan().has_value());
+    EXPECT_EQ(app.launcher().lastPlan()->argv, (V{emu, "-a", path, "-b"}));
+    EXPECT_EQ(app.launcher().lastPlan()->workingFolder, dir.path() + "emu dir/");
+    EXPECT_FALSE(readRecord(emu, 200).ran);
+    app.launcher().setDryRun(false);
+
+    ASSERT_TRUE(app.startEmulatorOnly());
+    EXPECT_EQ(readRecord(emu).argv, V{emu});
+    EXPECT_EQ(log(), (V{"TestNES を起動します。", "> " + emu, "正常に起動プロセスが終了しました。"}));
+}
+
+TEST_F(LaunchTest, OtherSoftwareRunsProgramsAndOpensDocuments) {
+    const std::string tool = romshelf::test::installRecorder(dir.file("apps/editor"));
+    const std::string doc = dir.write("docs/manual.pdf", "%PDF");
+    FolderSettings f;
+    f.romFolderPaths[0] = tool;
+    f.romFolderPaths[1] = doc;
+    DataStream s;
+    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_HARD.slb"), f));
+    app.settings().currentHardware = "HARD";
+    app.startUp();
+    ASSERT_EQ(app.fileList().count(), 2);
+    for (int row = 0; row < 2; ++row) ASSERT_TRUE(app.launchRow(row));
+    EXPECT_EQ(readRecord(tool).argv, V{tool});
+    EXPECT_EQ(desktop.opened, V{doc});
+    EXPECT_EQ(log(), (V{"manual を起動します。", "> " + doc, "正常に起動プロセスが終了しました。"}));
+}
