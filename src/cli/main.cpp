@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "DumpCommand.h"
+#include "LaunchCommand.h"
 #include "ListCommand.h"
 
 namespace {
@@ -14,7 +15,11 @@ int usage() {
                  "  list [--program-folder DIR] [--hardware CODE] [MODE]\n"
                  "              print the file list, twelve tab-separated cells a row; MODE is\n"
                  "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
-                 "              category K N, class N or search TEXT [--field name|reading|file|comment]\n";
+                 "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
+                 "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run]\n"
+                 "         (--folder N FILE | --row N)\n"
+                 "              run the launch sequence and print its log; --dry-run prints the\n"
+                 "              arguments it would start instead\n";
     return 64;
 }
 
@@ -28,6 +33,7 @@ int main(int argc, char* argv[]) {
         if (args.size() != 2) return usage();
         return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);
     }
+    if (command == "launch") return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "list") return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
 }

@@ -1,5 +1,8 @@
 #include "DumpCommand.h"
+#include "LaunchCommand.h"
+#include "LaunchFixture.h"
 #include "ListCommand.h"
+#include "launch/EmulatorEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -181,4 +184,41 @@ TEST(ListCommand, PrintsTheRowsOfAHardware) {
     EXPECT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "FC"}, o, e), 2);  // not set up
     EXPECT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "XX"}, o, e), 64);
     EXPECT_EQ(cli::listFiles({"--program-folder", dir.path(), "--hardware", "GB", "rating", "9"}, o, e), 64);
+}
+
+TEST(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
+    romshelf::test::TempFolder dir;
+    DataStream s;
+    dir.makeFolder("data");
+    FolderSettings f;
+    f.romFolderPaths[0] = "./roms/";
+    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_MD.slb"), f));
+    const std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
+    EmulatorEntries entries{};
+    entries[0].name = "Gens";
+    entries[0].executable = emu;
+    entries[0].commandLine = "--fs $P";
+    ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_MD.slb"), entries));
+    const std::string rom = dir.write("roms/Sonic & Knuckles (W).md", "x");
+
+    std::ostringstream out, err;
+    const std::vector<std::string> base = {"--program-folder", dir.path(), "--hardware", "MD"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> all = base;
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    };
+    ASSERT_EQ(cli::launchFile(with({"--dry-run", "--row", "0"}), out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("argv: " + emu + "\nargv: --fs\nargv: " + rom + "\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Gens を起動します。"), std::string::npos);
+    EXPECT_FALSE(romshelf::test::readRecord(emu, 200).ran);
+
+    std::ostringstream out2, err2;
+    ASSERT_EQ(cli::launchFile(with({"--folder", "0", "Sonic & Knuckles (W).md"}), out2, err2), 0) << err2.str();
+    EXPECT_EQ(romshelf::test::readRecord(emu).argv, (std::vector<std::string>{emu, "--fs", rom}));
+
+    std::ostringstream out3, err3;
+    EXPECT_EQ(cli::launchFile(with({"--folder", "0", "missing.md"}), out3, err3), 1);
+    EXPECT_NE(out3.str().find("指定されたROMファイルが見つかりません。"), std::string::npos);
+    EXPECT_EQ(cli::launchFile(with({"--emulator", "Nope", "--row", "0"}), out3, err3), 2);
 }

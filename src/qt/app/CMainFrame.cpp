@@ -17,6 +17,7 @@
 #include "app/MainMenu.h"
 #include "app/ToolWindowFrame.h"
 #include "views/CFileList.h"
+#include "views/CSystem.h"
 #include "launch/EmulatorSettingsDialog.h"
 
 namespace romshelf {
@@ -61,9 +62,15 @@ CMainFrame::CMainFrame(Application& app) : app_(app) {
     connect(bar_, &HardwareBar::emulatorChosen, this, [this](int i) { app_.chooseEmulator(i); });
     connectCommands();
     app_.setListener(this);
+    app_.setProcessRunner(&runner_);
+    app_.setDesktop(&desktop_);
 }
 
-CMainFrame::~CMainFrame() { app_.setListener(nullptr); }
+CMainFrame::~CMainFrame() {
+    app_.setListener(nullptr);
+    app_.setProcessRunner(nullptr);
+    app_.setDesktop(nullptr);
+}
 
 void CMainFrame::startUp() {
     MainSettings& s = app_.settings();
@@ -116,6 +123,11 @@ void CMainFrame::createToolWindows() {
         if (tool.slot == kSlotFileList) {
             fileList_ = new CFileList(app_, frame);
             view = fileList_;
+            connect(fileList_, &CFileList::startRequested, this,
+                    [this](int row) { launching([this, row] { app_.launchRow(row); }); });
+        } else if (tool.slot == kSlotSystem) {
+            system_ = new CSystem(app_.systemLog(), frame);
+            view = system_;
         } else {
             view = new QWidget(frame);
             view->setAutoFillBackground(true);
@@ -143,6 +155,9 @@ void CMainFrame::connectCommands() {
     }
     menu_->setHandler(cmd::Exit, [this] { close(); });
     menu_->setHandler(cmd::ShowAll, [this] { app_.showAll(); });
+    menu_->setHandler(cmd::EmulatorOnly, [this] { launching([this] { app_.startEmulatorOnly(); }); });
+    for (int k = 0; k < cmd::kRecentFileCount; ++k)
+        menu_->setHandler(cmd::RecentFile1 + k, [this, k] { launching([this, k] { app_.launchRecent(k); }); });
     menu_->setHandler(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
     menu_->setHandler(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
     menu_->setHandler(cmd::ShowFavourites, [this] { app_.showFavourites(); });
@@ -191,6 +206,26 @@ void CMainFrame::fileListChanged() {
     const FileList& list = app_.fileList();
     tools_[kSlotFileList]->setWindowTitle(qs(list.frameTitle()));
     setWindowTitle(qs(list.mainTitle(app_.settings().option(Option::CountsInMainTitle))));
+}
+
+void CMainFrame::launching(const std::function<void()>& launch) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    launch();
+    QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::systemLogChanged() {
+    if (!system_) return;
+    system_->refresh();
+    // Show the line now, in the middle of a launch; the user's input waits for its end.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CMainFrame::minimiseMainWindow() { showMinimized(); }
+
+void CMainFrame::restoreMainWindow(int showState) {
+    if (showState == 1) showNormal();
+    else if (showState == 2) showMaximized();
 }
 
 void CMainFrame::categoryNamesChanged() {

@@ -2,14 +2,18 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 
 #include "app/Application.h"
+#include "platform/QtDesktop.h"
+#include "platform/QtProcessRunner.h"
 
 class QMdiArea;
 
 namespace romshelf {
 
 class CFileList;
+class CSystem;
 class HardwareBar;
 class MainMenu;
 class ToolWindowFrame;
@@ -38,9 +42,13 @@ public:
     void emulatorComboChanged() override;
     void recentFilesChanged() override;
     void fileListChanged() override;
+    void systemLogChanged() override;
+    void minimiseMainWindow() override;
+    void restoreMainWindow(int showState) override;
     void categoryNamesChanged() override;
 
     CFileList* fileList() const { return fileList_; }
+    CSystem* systemView() const { return system_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +60,8 @@ private:
     void connectCommands();
     void showAbout();
     void openFolderSettings(const std::string& code);
+    // Runs a launch with the wait cursor shown.
+    void launching(const std::function<void()>& launch);
     void openEmulatorSettings(const std::string& code);
     void storePlacement();
 
@@ -61,6 +71,9 @@ private:
     QMdiArea* mdi_ = nullptr;
     std::array<ToolWindowFrame*, kWindowSlotCount> tools_{};
     CFileList* fileList_ = nullptr;
+    CSystem* system_ = nullptr;
+    QtProcessRunner runner_;
+    QtDesktop desktop_;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.

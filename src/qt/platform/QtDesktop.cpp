@@ -1,0 +1,14 @@
+#include "platform/QtDesktop.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "QtText.h"
+
+namespace romshelf {
+
+bool QtDesktop::open(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(qs(path)));
+}
+
+}  // namespace romshelf

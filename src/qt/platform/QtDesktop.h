@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Desktop.h"
+
+namespace romshelf {
+
+class QtDesktop : public Desktop {
+public:
+    bool open(const std::string& path) override;
+};
+
+}  // namespace romshelf

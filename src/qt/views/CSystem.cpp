@@ -1,0 +1,80 @@
+#include "views/CSystem.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "QtText.h"
+#include "views/SystemLog.h"
+
+namespace romshelf {
+
+namespace {
+
+QFont logFont() {
+    QFont font;
+    for (const QString& family : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
+                                  QStringLiteral("IPAゴシック"), QStringLiteral("Noto Sans Mono CJK JP")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            font.setFamily(family);
+            break;
+        }
+    }
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(14);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+}  // namespace
+
+CSystem::CSystem(const SystemLog& log, QWidget* parent) : QAbstractScrollArea(parent), log_(log) {
+    setObjectName(QStringLiteral("CSystem"));
+    viewport()->setFont(logFont());
+    viewport()->setAutoFillBackground(true);
+    QPalette p = viewport()->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    viewport()->setPalette(p);
+    verticalScrollBar()->setSingleStep(16);
+    horizontalScrollBar()->setSingleStep(32);
+    updateScrollRange();
+}
+
+void CSystem::updateScrollRange() {
+    const QFontMetrics metrics(viewport()->font());
+    int widest = 0;
+    const auto lines = log_.shownLines();
+    for (const auto& line : lines) widest = std::max(widest, metrics.horizontalAdvance(qs(line.text)));
+    const int height = static_cast<int>(lines.size()) * kLineHeight;
+    horizontalScrollBar()->setRange(0, std::max(0, widest + 3 - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));
+    verticalScrollBar()->setPageStep(viewport()->height());
+}
+
+void CSystem::refresh() {
+    updateScrollRange();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->repaint();
+}
+
+void CSystem::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+void CSystem::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), Qt::white);
+    const int x = 3 - horizontalScrollBar()->value();
+    int y = -verticalScrollBar()->value();
+    const QFontMetrics metrics(viewport()->font());
+    for (const auto& line : log_.shownLines()) {
+        painter.setPen(QColor::fromRgb(line.rgb));
+        painter.drawText(QRect(x, y, 1 << 20, kLineHeight), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs,
+                         qs(line.text));
+        y += kLineHeight;
+    }
+}
+
+}  // namespace romshelf
