@@ -1,23 +1,15 @@
 #include "LaunchCommand.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
-#include "StreamPrompter.h"
+#include "CliSupport.h"
 #include "app/Application.h"
 #include "app/HardwareTable.h"
 
 namespace romshelf::cli {
 
 namespace {
-
-std::optional<int> number(const std::string& text) {
-    int value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 // Prints every log line as it is written.
 struct LogPrinter : ApplicationListener {
@@ -47,11 +39,11 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             code = args[++i];
         } else if (a == "--emulator" && hasValue) {
             emulator = args[++i];
-        } else if (a == "--folder" && i + 2 < args.size() && number(args[i + 1])) {
-            folder = number(args[++i]);
+        } else if (a == "--folder" && i + 2 < args.size() && parseNumber(args[i + 1])) {
+            folder = parseNumber(args[++i]);
             file = args[++i];
-        } else if (a == "--row" && hasValue && number(args[i + 1])) {
-            row = number(args[++i]);
+        } else if (a == "--row" && hasValue && parseNumber(args[i + 1])) {
+            row = parseNumber(args[++i]);
         } else {
             err << "unknown argument: " << a << "\n";
             return 64;
@@ -61,24 +53,10 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "give either --folder N FILE or --row N\n";
         return 64;
     }
-    StreamPrompter prompter(err);
-    Application app(programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder),
-                    prompter);
+    OpenedApplication opened = openHardware(programFolder, code, err);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
     LogPrinter printer(app, out);
-    app.loadMainSettings();
-    if (!code.empty()) {
-        if (hardwareIndexOf(code) < 0) {
-            err << "unknown hardware: " << code << "\n";
-            return 64;
-        }
-        app.settings().currentHardware = code;
-    }
-    app.loadCurrentHardwareData();
-    if (app.currentCode().empty()) {
-        err << "no hardware is set up\n";
-        return 2;
-    }
-    app.fillEmulatorCombo();
     if (!emulator.empty()) {
         const auto& items = app.emulatorCombo().items;
         const auto it = std::find(items.begin(), items.end(), emulator);
@@ -93,7 +71,6 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     bool started = false;
     if (row) {
-        app.loadCategoryLists();
         app.showStartList();
         started = app.launchRow(*row);
     } else {

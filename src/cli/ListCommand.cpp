@@ -1,22 +1,14 @@
 #include "ListCommand.h"
 
-#include <charconv>
 #include <optional>
 
-#include "StreamPrompter.h"
+#include "CliSupport.h"
 #include "app/Application.h"
 #include "app/HardwareTable.h"
 
 namespace romshelf::cli {
 
 namespace {
-
-std::optional<int> number(const std::string& text) {
-    int value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 // Tabs and line breaks inside a cell would break the columns.
 std::string cellText(const std::string& cell) {
@@ -46,27 +38,13 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
             mode.push_back(a);
         }
     }
-    StreamPrompter prompter(err);
-    Application app(programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder),
-                    prompter);
-    app.loadMainSettings();
-    if (!code.empty()) {
-        if (hardwareIndexOf(code) < 0) {
-            err << "unknown hardware: " << code << "\n";
-            return 64;
-        }
-        app.settings().currentHardware = code;
-    }
-    app.loadCurrentHardwareData();
-    if (app.currentCode().empty()) {
-        err << "no hardware is set up" << (code.empty() ? "" : ": " + code) << "\n";
-        return 2;
-    }
-    app.loadCategoryLists();
+    OpenedApplication opened = openHardware(programFolder, code, err);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
 
     const std::string what = mode.empty() ? "all" : mode[0];
     auto arg = [&](std::size_t k) -> std::optional<int> {
-        return k < mode.size() ? number(mode[k]) : std::nullopt;
+        return k < mode.size() ? parseNumber(mode[k]) : std::nullopt;
     };
     if (what == "all" && mode.size() <= 1) {
         app.showAll();

@@ -60,6 +60,17 @@ void Launcher::error(const std::string& message) {
     log(message);
 }
 
+bool Launcher::announce(const EmulatorEntry& entry, bool repeatPathWhenMissing) {
+    log(entry.name + " を起動します。");
+    std::string exe = entry.executable;
+    if (containsBlank(exe)) exe = shortPath(exe);
+    log("> " + exe);
+    if (!entry.executable.empty() && fs::pathExists(entry.executable)) return true;
+    error("指定されたエミュレータが見つかりません。");
+    if (repeatPathWhenMissing) log("> " + entry.executable);
+    return false;
+}
+
 int Launcher::selectedEmulator() const {
     const std::string text = app_.emulatorCombo().selectedText();
     if (text.empty() || text == kNotSet) return -1;
@@ -94,15 +105,7 @@ bool Launcher::launch(const LaunchRequest& request) {
         return false;
     }
     const EmulatorEntry& entry = app_.emulators()[static_cast<std::size_t>(slot)];
-    log(entry.name + " を起動します。");
-    std::string exe = entry.executable;
-    if (containsBlank(exe)) exe = shortPath(exe);
-    log("> " + exe);
-    if (entry.executable.empty() || !fs::pathExists(entry.executable)) {
-        error("指定されたエミュレータが見つかりません。");
-        log("> " + entry.executable);
-        return false;
-    }
+    if (!announce(entry, true)) return false;
 
     std::string path = app_.romFolderPath(request.folderNumber);
     if (!path.empty()) path = fs::joinPath(path, request.fileName);
@@ -257,14 +260,7 @@ bool Launcher::startEmulatorOnly() {
         return false;
     }
     const EmulatorEntry& entry = app_.emulators()[static_cast<std::size_t>(slot)];
-    log(entry.name + " を起動します。");
-    std::string exe = entry.executable;
-    if (containsBlank(exe)) exe = shortPath(exe);
-    log("> " + exe);
-    if (entry.executable.empty() || !fs::pathExists(entry.executable)) {
-        error("指定されたエミュレータが見つかりません。");
-        return false;
-    }
+    if (!announce(entry, false)) return false;
     LaunchPlan plan{{entry.executable}, fs::pathFolder(entry.executable)};
     plan_ = plan;
     if (dryRun_) return true;

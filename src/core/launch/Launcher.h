@@ -48,6 +48,8 @@ public:
 private:
     void log(const std::string& line);
     void error(const std::string& message);
+    // Logs the emulator and its executable; false (with the error) when the executable is missing.
+    bool announce(const EmulatorEntry& entry, bool repeatPathWhenMissing);
     bool alternativeStart(int slot, const std::string& exe, const std::string& path);
     void preparePc98(int slot, const std::string& path);
 

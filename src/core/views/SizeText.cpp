@@ -5,9 +5,10 @@ namespace romshelf {
 namespace {
 
 std::string grouped(std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    if (digits.size() >= 4 && digits.size() <= 6) digits.insert(digits.size() - 3, ",");
-    return digits;
+    const std::string digits = std::to_string(n);
+    if (digits.size() < 4 || digits.size() > 6) return digits;
+    const std::size_t head = digits.size() - 3;
+    return digits.substr(0, head) + "," + digits.substr(head);
 }
 
 }  // namespace

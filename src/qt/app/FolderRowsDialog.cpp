@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "QtText.h"
+#include "app/DialogButtons.h"
 #include "app/FolderDialogModel.h"
 #include "app/PathRules.h"
 #include "platform/Prompter.h"
@@ -54,16 +55,7 @@ FolderRowsDialog::FolderRowsDialog(const QString& title, std::vector<Row> rows,
                 path->setText(qs(*chosen));
         });
     }
-    auto* bar = new QHBoxLayout;
-    bar->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("設定の保存"), this);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    ok->setDefault(true);
-    bar->addWidget(ok);
-    bar->addWidget(cancel);
-    layout->addLayout(bar);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addSaveCancelButtons(this, layout);
 }
 
 void FolderRowsDialog::accept() {

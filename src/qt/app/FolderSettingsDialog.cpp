@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "QtText.h"
+#include "app/DialogButtons.h"
 #include "app/Application.h"
 #include "app/FolderDialogModel.h"
 #include "app/FolderRowsDialog.h"
@@ -113,16 +114,7 @@ FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
     extensions->addStretch();
     layout->addLayout(extensions);
 
-    auto* bar = new QHBoxLayout;
-    bar->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("設定の保存"), this);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    ok->setDefault(true);
-    bar->addWidget(ok);
-    bar->addWidget(cancel);
-    layout->addLayout(bar);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addSaveCancelButtons(this, layout);
 
     showPage();
 }

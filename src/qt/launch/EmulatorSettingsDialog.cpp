@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "QtText.h"
+#include "app/DialogButtons.h"
 #include "app/Application.h"
 #include "launch/CommandLineHelpDialog.h"
 #include "launch/EmulatorDialogModel.h"
@@ -104,16 +105,7 @@ EmulatorSettingsDialog::EmulatorSettingsDialog(Application& app, std::string cod
     optionsLayout->addWidget(shortPath_);
     layout->addWidget(options);
 
-    auto* bar = new QHBoxLayout;
-    bar->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("設定の保存"), this);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    ok->setDefault(true);
-    bar->addWidget(ok);
-    bar->addWidget(cancel);
-    layout->addLayout(bar);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addSaveCancelButtons(this, layout);
 
     wireEdits();
     showSlot();
