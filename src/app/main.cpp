@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/Application.h"
 #include "app/CMainFrame.h"
@@ -11,6 +12,7 @@
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Romshelf Plus"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/romshelf.png")));
     // Watch for termination first: from here on a signal closes the program the normal way.
     romshelf::UnixSignalWatcher signals;
     bool signalled = false;
