@@ -71,7 +71,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     bool started = false;
     if (row) {
-        app.showStartList();
+        app.showAll();  // the rows as `list` prints them
         started = app.launchRow(*row);
     } else {
         started = app.launcher().launch({"", file, *folder, -1});

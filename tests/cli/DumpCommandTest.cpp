@@ -217,6 +217,19 @@ TEST(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
     ASSERT_EQ(cli::launchFile(with({"--folder", "0", "Sonic & Knuckles (W).md"}), out2, err2), 0) << err2.str();
     EXPECT_EQ(romshelf::test::readRecord(emu).argv, (std::vector<std::string>{emu, "--fs", rom}));
 
+    // --row counts the rows `list` prints, whatever the list shows first in the program.
+    f.romFolderPaths[1] = "./roms2/";
+    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_MD.slb"), f));
+    dir.write("roms2/0first.md", "x");
+    MainSettings m;
+    m.setOption(Option::ShowFirstRomFolder, true);
+    ASSERT_TRUE(saveMainSettings(s, dir.file("data/MainData.slb"), m));
+    std::ostringstream listed, listErr, dry, dryErr;
+    ASSERT_EQ(cli::listFiles(base, listed, listErr), 0);
+    ASSERT_EQ(listed.str().substr(0, listed.str().find('\t')), "0first");
+    ASSERT_EQ(cli::launchFile(with({"--dry-run", "--row", "0"}), dry, dryErr), 0);
+    EXPECT_NE(dry.str().find("0first.md が指定されました。"), std::string::npos) << dry.str();
+
     std::ostringstream out3, err3;
     EXPECT_EQ(cli::launchFile(with({"--folder", "0", "missing.md"}), out3, err3), 1);
     EXPECT_NE(out3.str().find("指定されたROMファイルが見つかりません。"), std::string::npos);

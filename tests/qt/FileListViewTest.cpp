@@ -111,3 +111,44 @@ TEST_F(FileListViewTest, WidthsGoBackIntoTheSettingsAtShutDown) {
     frame->close();
     EXPECT_EQ(app.settings().columnWidths[3], 77);
 }
+
+TEST_F(FileListViewTest, SpaceAndRightClickOpenTheRegistrationOnlyForFiles) {
+    CFileList* list = frame->fileList();
+    QSignalSpy asked(list, &CFileList::registrationRequested);
+    list->selectRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_FALSE(asked.takeFirst().at(1).toBool());
+    // Two rows selected: the bulk dialog.
+    list->selectionModel()->select(list->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_TRUE(asked.takeFirst().at(1).toBool());
+
+    // Unowned rows: Space opens the registration, a right click does not.
+    dir.write("data/NoHave_SFC.txt", "Gone Game\n");
+    app.settings().setOption(Option::ListMissingFiles, true);
+    app.settings().setOption(Option::NeverSort, true);
+    app.showAll();
+    const int unowned = list->model()->rowCount() - 1;
+    ASSERT_EQ(list->model()->index(unowned, 10).data().toString(), QStringLiteral("-2"));
+    EXPECT_EQ(list->listModel()->textColour(unowned), QColor(160, 160, 160));
+    list->clearSelection();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualRect(list->model()->index(unowned, 0)).center());
+    EXPECT_EQ(asked.count(), 0);
+    list->selectRow(unowned);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(asked.count(), 1);
+    asked.clear();
+
+    // The placeholder row opens nothing; and the option switches Space off altogether.
+    app.showFavourites();
+    list->selectRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(asked.count(), 0);
+    app.showAll();
+    app.settings().setOption(Option::SpaceKeyDoesNotRegister, true);
+    list->selectRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(asked.count(), 0);
+}

@@ -38,6 +38,7 @@ void Application::startUp() {
 }
 
 bool Application::shutDown() {
+    launcher_.finishPendingLaunches();
     bool ok = saveMainSettings();
     saveCurrentHardwareFiles();
     return ok;

@@ -59,8 +59,12 @@ bool copyOtherMembers(struct archive* w, ArchiveType type, const std::string& ar
     int status = ARCHIVE_OK;
     while ((status = archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
            status == ARCHIVE_WARN) {
-        if (isSameMemberName(entryPath(entry), name))
+        const std::string memberName = entryPath(entry);
+        if (isSameMemberName(memberName, name))
             continue;
+        // A name read as raw bytes (CP932, say) is written back as the text it stands for: the
+        // writers store Unicode names.
+        archive_entry_set_pathname(entry, memberName.c_str());
         if (archive_write_header(w, entry) != ARCHIVE_OK)
             return false;
         for (;;) {

@@ -186,8 +186,7 @@ bool Launcher::launch(const LaunchRequest& request) {
     const bool wait = minimise || joyPid.has_value();
     const std::optional<int> pid = runner.start(plan.argv, plan.workingFolder, wait);
     if (!pid) {
-        error(kStartFailed);
-        if (joyPid) runner.whenFinished(*joyPid, [](int) {});  // it keeps running; reap it later
+        error(kStartFailed);  // a JoyToKey that was started keeps running
         return false;
     }
     plan_ = plan;
@@ -198,23 +197,33 @@ bool Launcher::launch(const LaunchRequest& request) {
         log("@0");
     }
 
-    const int hardwareIndex = app_.currentIndex();
-    const LaunchRequest launched = request;
-    auto finish = [this, hardwareIndex, launched] {
-        log(kFinished);
-        app_.addRecentLaunchFor(hardwareIndex, launched.gameName, launched.fileName, launched.folderNumber);
-    };
+    // A launch that ends after a hardware switch is still recorded for its own hardware.
+    pending_[*pid] = PendingLaunch{request, app_.currentIndex(), minimise, joyPid};
     if (!wait) {
-        finish();
+        finishLaunch(*pid);
         return true;
     }
     if (minimise) app_.listener().minimiseMainWindow();
-    runner.whenFinished(*pid, [this, minimise, joyPid, finish](int) {
-        if (minimise) app_.listener().restoreMainWindow(app_.settings().windowSlots[kSlotMainFrame].showState);
-        if (joyPid) app_.processRunner().terminate(*joyPid);
-        finish();
-    });
+    const int emulatorPid = *pid;
+    runner.whenFinished(emulatorPid, [this, emulatorPid](int) { finishLaunch(emulatorPid); });
     return true;
+}
+
+void Launcher::finishLaunch(int pid) {
+    auto it = pending_.find(pid);
+    if (it == pending_.end()) return;
+    const PendingLaunch launch = std::move(it->second);
+    pending_.erase(it);
+    if (launch.minimised)
+        app_.listener().restoreMainWindow(app_.settings().windowSlots[kSlotMainFrame].showState);
+    if (launch.joyToKey) app_.processRunner().terminate(*launch.joyToKey);
+    log(kFinished);
+    app_.addRecentLaunchFor(launch.hardwareIndex, launch.request.gameName, launch.request.fileName,
+                            launch.request.folderNumber);
+}
+
+void Launcher::finishPendingLaunches() {
+    while (!pending_.empty()) finishLaunch(pending_.begin()->first);
 }
 
 void Launcher::preparePc98(int slot, const std::string& path) {
@@ -241,7 +250,7 @@ bool Launcher::alternativeStart(int slot, const std::string& exe, const std::str
     if (!app_.settings().option(Option::AlternativeLaunch) || app_.currentCode() != "WS" || slot != 0)
         return false;
     log("別方法にてエミュレータを起動します。");
-    if (!app_.desktop().open(exe)) {
+    if (!app_.processRunner().start({exe}, fs::pathFolder(exe), false)) {
         error(kStartFailed);
         return true;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ public:
     // The slot whose name is the emulator combo's text; -1 for "未設定" or no such slot.
     int selectedEmulator() const;
 
+    // Launches still waiting for their emulator to end (minimise while running, JoyToKey).
+    std::size_t pendingLaunches() const { return pending_.size(); }
+    // At shut-down: JoyToKey is stopped and the launches are recorded, although their
+    // emulators go on running.
+    void finishPendingLaunches();
+
 private:
     void log(const std::string& line);
     void error(const std::string& message);
@@ -53,9 +60,20 @@ private:
     bool alternativeStart(int slot, const std::string& exe, const std::string& path);
     void preparePc98(int slot, const std::string& path);
 
+    // The after-steps of a launch whose emulator has ended (or that the program leaves behind).
+    void finishLaunch(int pid);
+
+    struct PendingLaunch {
+        LaunchRequest request;
+        int hardwareIndex = -1;
+        bool minimised = false;
+        std::optional<int> joyToKey;
+    };
+
     Application& app_;
     bool dryRun_ = false;
     std::optional<LaunchPlan> plan_;
+    std::map<int, PendingLaunch> pending_;  // by the emulator's process id
 };
 
 // Path helpers of the launch: the short form of a path (on this system the path itself, when it

@@ -14,15 +14,21 @@ SystemLog::SystemLog() { lines_.emplace_back(kStartLine); }
 void SystemLog::addLine(std::string text) {
     if (text == "clear") {
         lines_.clear();
+        headColour_ = '0';
         return;
     }
     lines_.push_back(std::move(text));
-    while (lines_.size() > kMaxLines) lines_.pop_front();
+    while (lines_.size() > kMaxLines) {
+        // A dropped directive still colours the lines after it.
+        const std::string& oldest = lines_.front();
+        if (oldest.size() >= 2 && oldest[0] == '@' && oldest[1] >= '0' && oldest[1] <= '8') headColour_ = oldest[1];
+        lines_.pop_front();
+    }
 }
 
 std::vector<SystemLog::Shown> SystemLog::shownLines() const {
     std::vector<Shown> shown;
-    std::uint32_t colour = 0x000000;
+    std::uint32_t colour = kDirectiveColours[headColour_ - '0'];
     for (const std::string& line : lines_) {
         if (!line.empty() && line[0] == '@') {
             // The second character picks the colour; an unknown one leaves it as it is.

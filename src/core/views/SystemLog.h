@@ -31,6 +31,7 @@ public:
 
 private:
     std::deque<std::string> lines_;
+    char headColour_ = '0';  // the colour directive in force before the first kept line
 };
 
 }  // namespace romshelf

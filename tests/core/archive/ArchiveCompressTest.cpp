@@ -318,5 +318,21 @@ TEST(CompressLzhTest, TheRealToolReadsOurLzhBackAtEveryLevel) {
     }
 }
 
+
+// A member named in CP932 without the UTF-8 flag (as Japanese Windows archivers write it) is
+// kept, under its name as text, when another file joins the archive.
+TEST(CompressIntoExistingTest, Cp932NamedMembersAreKept) {
+    for (const int format : {kFormatZip, kFormat7z}) {
+        TempFolder folder;
+        ScriptedPrompter prompter;
+        const int level = format == kFormat7z ? k7zTypeZip : 1;
+        folder.write("game.zip", romshelf::test::ZipBuilder().add("\x83\x51\x81\x5B\x83\x80.txt", "keep").bytes());
+        const std::string rom = romBytes(2000);
+        ASSERT_TRUE(compress(folder.write("game.nes", rom), format, level, false, false, prompter));
+        EXPECT_EQ(listNames(folder.file("game.zip")), "ゲーム.txt\ngame.nes\n");
+        EXPECT_EQ(memberBytes(folder.file("game.zip"), "ゲーム.txt"), "keep");
+    }
+}
+
 }  // namespace
 }  // namespace romshelf::archive

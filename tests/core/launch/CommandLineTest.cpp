@@ -100,7 +100,10 @@ TEST(SystemLogModel, DirectivesColoursAndLimit) {
     EXPECT_EQ(shown[2].rgb, 0x808080u);
     EXPECT_EQ(shown[3].rgb, 0x808080u);
     log.addLine("clear");
+    log.addLine("@2");
     for (int i = 0; i < 150; ++i) log.addLine("line " + std::to_string(i));
+    // The dropped "@2" still colours what is left.
+    EXPECT_EQ(log.shownLines().front().rgb, 0xFF0000u);
     EXPECT_EQ(log.lines().size(), 96u);
     EXPECT_EQ(log.lines().front(), "line 54");
     EXPECT_EQ(log.lines().back(), "line 149");

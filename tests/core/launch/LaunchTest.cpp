@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
 #include <cstdlib>
 #include <filesystem>
 
@@ -284,4 +287,75 @@ TEST_F(LaunchTest, OtherSoftwareRunsProgramsAndOpensDocuments) {
     EXPECT_EQ(readRecord(tool).argv, V{tool});
     EXPECT_EQ(desktop.opened, V{doc});
     EXPECT_EQ(log(), (V{"manual を起動します。", "> " + doc, "正常に起動プロセスが終了しました。"}));
+}
+
+TEST_F(LaunchTest, AFailedStartLeavesJoyToKeyRunningWithoutWaitingForIt) {
+    const std::string joy = romshelf::test::installRecorder(dir.file("joy2/stay joy"));
+    app.settings().toolPaths[0] = joy;
+    entries[0].joyToKeySetting = "x";
+    setUpHardware("FC");
+    rom("a.nes");
+    ::chmod(emu.c_str(), 0644);  // the emulator cannot start
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(launch("a.nes"));
+    // The stand-in JoyToKey lives for 30 seconds: the launch must not have waited for it.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(15));
+    EXPECT_EQ(log().back(), "エミュレータの起動に失敗しました。");
+    EXPECT_TRUE(readRecord(joy).ran);
+    std::system(("pkill -f '" + joy + "'").c_str());
+}
+
+TEST_F(LaunchTest, TheAlternativeStartRunsWSCampItself) {
+    app.settings().setOption(Option::AlternativeLaunch, true);
+    entries[0].name = "WSCamp";
+    entries[0].specialStart = true;
+    setUpHardware("WS");
+    rom("gunpey.ws");
+    ASSERT_TRUE(launch("gunpey.ws"));
+    const auto rec = readRecord(emu);
+    EXPECT_EQ(rec.argv, V{emu});
+    EXPECT_EQ(rec.workingFolder, emuFolder());
+    EXPECT_TRUE(desktop.opened.empty());
+    EXPECT_NE(std::find(log().begin(), log().end(), "別方法にてエミュレータを起動します。"), log().end());
+    // The alternative start records no recent launch.
+    EXPECT_FALSE(app.recentFileLabels()[0].has_value());
+}
+
+namespace {
+
+// Starts nothing; remembers what it was asked, and lets the test decide when processes end.
+struct FakeRunner : ProcessRunner {
+    int next = 1000;
+    std::vector<V> started;
+    std::map<int, std::function<void(int)>> waiting;
+    std::vector<int> terminated;
+    std::optional<int> start(const V& argv, const std::string&, bool) override {
+        started.push_back(argv);
+        return next++;
+    }
+    void whenFinished(int pid, std::function<void(int)> then) override { waiting[pid] = std::move(then); }
+    void terminate(int pid) override { terminated.push_back(pid); }
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped) {
+    FakeRunner runner;
+    app.setProcessRunner(&runner);
+    const std::string joy = romshelf::test::installRecorder(dir.file("joy3/joy"));
+    app.settings().toolPaths[0] = joy;
+    entries[0].joyToKeySetting = "x";
+    setUpHardware("FC");
+    rom("a.nes");
+    ASSERT_TRUE(launch("a.nes"));
+    ASSERT_EQ(runner.started.size(), 2u);  // JoyToKey, then the emulator
+    EXPECT_EQ(app.launcher().pendingLaunches(), 1u);
+    EXPECT_FALSE(app.recentFileLabels()[0].has_value());  // only once the emulator ends…
+    app.shutDown();                                        // …or the program does
+    EXPECT_EQ(runner.terminated, std::vector<int>{1000});
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
+    EXPECT_EQ(app.launcher().pendingLaunches(), 0u);
+    runner.waiting.at(1001)(0);  // the emulator ends later: nothing more happens
+    EXPECT_EQ(runner.terminated.size(), 1u);
+    app.setProcessRunner(nullptr);
 }
