@@ -118,3 +118,28 @@ TEST(StartStopFiles, AnotherProgramsSettingsSurviveARun) {
     transferMainSettings(w, expected);
     EXPECT_TRUE(romshelf::test::sameBytes(dir.read("data/MainData.slb"), out.buffer()));
 }
+
+// The same start and stop on a real X server: the window is there under its title, and a
+// SIGTERM still closes it the normal way.
+TEST(StartStopOnX, TheWindowAppearsAndSigtermSavesTheDefaults) {
+    if (std::system("command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run and xwininfo are needed";
+    romshelf::test::TempFolder dir;
+    const std::string exe = dir.file("romshelf");
+    fsys::copy_file(binDir() + "/romshelf", exe);
+    const std::string script = dir.write("run.sh",
+        "cd \"$(dirname \"$0\")\"\n"
+        "QT_QPA_PLATFORM=xcb ./romshelf & pid=$!\n"
+        "for i in $(seq 1 150); do\n"
+        "  xwininfo -root -tree 2>/dev/null | grep -q 'Romshelf Plus !!' && break\n"
+        "  sleep 0.1\n"
+        "done\n"
+        "xwininfo -root -tree > windows.txt 2>&1\n"
+        "kill -TERM $pid; wait $pid; echo $? > status.txt\n");
+    ASSERT_EQ(std::system(("xvfb-run -a -s '-screen 0 1024x768x24' sh '" + script + "' >/dev/null 2>&1").c_str()), 0);
+    const std::string windows = dir.read("windows.txt");
+    EXPECT_NE(windows.find("\"Romshelf Plus !!\""), std::string::npos) << windows;
+    EXPECT_EQ(dir.read("status.txt"), "0\n");
+    for (const char* f : {"data", "temp", "frame", "plugin"}) EXPECT_TRUE(fsys::is_directory(dir.file(f))) << f;
+    EXPECT_TRUE(romshelf::test::sameBytes(dir.read("data/MainData.slb"), defaultMainData()));
+}

@@ -12,6 +12,9 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include "QtText.h"
 #include "ScriptedPrompter.h"
@@ -213,4 +216,30 @@ TEST_F(MainFrameTest, RecentFilesShowOnlyForTheCurrentHardware) {
     frame = std::make_unique<CMainFrame>(app);
     frame->startUp();
     for (int k = 0; k < 5; ++k) EXPECT_FALSE(action(cmd::RecentFile1 + k)->isVisible());
+}
+
+TEST_F(MainFrameTest, ATerminationRequestWaitsForAnOpenMessageBox) {
+    start();
+    QMessageBox* box = new QMessageBox(QMessageBox::Information, QStringLiteral("警告"), QStringLiteral("…"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QTimer::singleShot(0, [this, box] {
+        frame->requestClose();  // arrives while the box is open
+        QApplication::processEvents();
+        EXPECT_TRUE(frame->isVisible());
+        box->accept();
+    });
+    box->exec();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, 3000));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("data/MainData.slb")));
+}
+
+TEST_F(MainFrameTest, TheSnapWindowIsTitledAfterTheFirstSnapFolder) {
+    FolderSettings folders;
+    folders.snapFolderNames[0] = "タイトル画面";
+    dir.makeFolder("data");
+    DataStream stream;
+    ASSERT_TRUE(saveFolderSettingsFile(stream, dir.file("data/Folder_FC.slb"), folders));
+    app.settings().currentHardware = "FC";
+    start();
+    EXPECT_EQ(frame->toolWindow(kSlotSnap)->windowTitle(), QStringLiteral("スナップウィンドウ : タイトル画面"));
 }

@@ -61,6 +61,11 @@ std::string Application::folderSettingsPath(std::string_view code) const {
 
 void Application::loadCurrentHardwareData() {
     std::string& code = settings_.currentHardware;
+    // Until this hardware's records are read, nothing in memory may be saved under its code
+    // (a message box below can let a shut-down run in the middle).
+    romTable_.reset();
+    romTableCode_.clear();
+    rejectedFolderCode_.clear();
     FolderSettings stored;
     const LoadResult folderResult =
         code.empty() ? LoadResult::Missing
@@ -68,6 +73,7 @@ void Application::loadCurrentHardwareData() {
     if (folderResult == LoadResult::Loaded) {
         folders_ = resolveLoadedFolders(std::move(stored), folder_.path(), code == "HARD");
     } else {
+        if (folderResult == LoadResult::Rejected) rejectedFolderCode_ = code;
         code.clear();
         folders_ = emptyLoadedFolders(folder_.path());
     }
@@ -78,9 +84,9 @@ void Application::loadCurrentHardwareData() {
         loadEmulatorEntries(stream_, emulatorSettingsPath(code), prompter_, folder_.path(),
                             emulators_);
 
-    romTable_.reset();
     if (!code.empty())
         romTable_.load(stream_, folder_.perHardwareFile("RomData_", code, ".slb"), prompter_);
+    romTableCode_ = code;
 
     const int index = currentIndex();
     classListName_ = index >= 0 ? settings_.classListNames[static_cast<std::size_t>(index)]
@@ -91,12 +97,16 @@ void Application::loadCurrentHardwareData() {
 void Application::saveCurrentHardwareFiles() {
     const std::string& code = settings_.currentHardware;
     if (code.empty()) return;
-    romTable_.save(stream_, folder_.perHardwareFile("RomData_", code, ".slb"));
-    categoryLists_.save(stream_, folder_, code);
+    // Data is only ever written under the code it was read for.
+    if (romTableCode_ == code) romTable_.save(stream_, folder_.perHardwareFile("RomData_", code, ".slb"));
+    if (categoriesLoaded_) categoryLists_.save(stream_, folder_, code, classListCode_ == code);
 }
 
 void Application::loadCategoryLists() {
+    classListCode_.clear();
     categoryLists_.load(stream_, folder_, settings_.currentHardware, prompter_);
+    categoriesLoaded_ = true;
+    classListCode_ = settings_.currentHardware;
     listener_->categoryListsChanged();
 }
 
@@ -172,9 +182,10 @@ void Application::emulatorSettingsConfirmed(const std::string& code) {
 void Application::fillHardwareComboAndLoad() {
     const std::string before = settings_.currentHardware;
     fillHardwareCombo();
-    // Another hardware became current: its records must be in memory, or the next save would
-    // write its files from empty lists.
-    if (settings_.currentHardware != before && !settings_.currentHardware.empty())
+    // Another hardware became current: its records must be in memory, or a record added to it
+    // would be saved as its only one. A folder file just refused is not read (and told) again.
+    if (settings_.currentHardware != before && !settings_.currentHardware.empty() &&
+        settings_.currentHardware != rejectedFolderCode_)
         loadCurrentHardwareData();
 }
 
@@ -260,6 +271,7 @@ bool Application::deleteSettingsFile(std::string_view code) {
     if (!prompter_.ask(question, std::string(kWarningTitle))) return false;
     const std::string path = folder_.perHardwareFile("Folder_", code, ".slb");
     if (!fs::fileExists(path)) return false;
+    saveCurrentHardwareFiles();
     if (!fs::removeFile(path)) {
         prompter_.inform("フォルダ設定ファイルを削除できませんでした。\n" + path,
                          std::string(kWarningTitle));

@@ -222,7 +222,11 @@ private:
     LoadedFolders folders_;
     EmulatorEntries emulators_{};
     RomTable romTable_;
+    std::string romTableCode_;        // the hardware the records were read for
     CategoryLists categoryLists_;
+    bool categoriesLoaded_ = false;   // the shared lists have been read
+    std::string classListCode_;       // the hardware the class list was read for
+    std::string rejectedFolderCode_;  // a hardware whose folder file was just refused
     std::string classListName_{kDefaultClassListName};
     ComboContents hardwareCombo_;
     ComboContents emulatorCombo_;

@@ -52,7 +52,7 @@ LoadedFolders resolveLoadedFolders(FolderSettings f, const std::string& programF
             if (p.size() > 1 && p.back() == '/') p.pop_back();
     }
     // TEMP is emptied at exit, so it must never be a ROM folder.
-    const std::string defaultTemp = paths::resolveFolderPath(programFolder, programFolder) + "temp/";
+    const std::string defaultTemp = emptyLoadedFolders(programFolder).folders.tempFolder;
     if (f.tempFolder.empty() || romFolderNumberOf(f, f.tempFolder) >= 0) f.tempFolder = defaultTemp;
 
     LoadedFolders loaded;
@@ -65,7 +65,10 @@ LoadedFolders resolveLoadedFolders(FolderSettings f, const std::string& programF
 
 LoadedFolders emptyLoadedFolders(const std::string& programFolder) {
     LoadedFolders loaded;
-    loaded.folders.tempFolder = paths::resolveFolderPath(programFolder, programFolder) + "temp/";
+    // The program folder is absolute already: taken as it is, even with ".." in a folder name.
+    std::string base = programFolder;
+    if (!base.empty() && base.back() != '/') base += '/';
+    loaded.folders.tempFolder = base + "temp/";
     return loaded;
 }
 

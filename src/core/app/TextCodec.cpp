@@ -35,13 +35,16 @@ UConverter* strictConverter() {
     return conv.get();
 }
 
-// Unmapped or malformed bytes become U+FFFD (ICU's default would give the control code SUB).
-void replaceWithFffd(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
-                     UConverterCallbackReason reason, UErrorCode* status) {
+// Unmapped or malformed bytes become private-use characters that stand for the bytes themselves
+// (U+F700 + byte), so that writing the text back restores them exactly.
+void escapeBadBytes(const void*, UConverterToUnicodeArgs* args, const char* codeUnits,
+                    int32_t length, UConverterCallbackReason reason, UErrorCode* status) {
     if (reason > UCNV_IRREGULAR) return;
     *status = U_ZERO_ERROR;
-    const UChar replacement = 0xFFFD;
-    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, status);
+    for (int32_t i = 0; i < length; ++i) {
+        const UChar escaped = static_cast<UChar>(kEscapedByteBase + static_cast<unsigned char>(codeUnits[i]));
+        ucnv_cbToUWriteUChars(args, &escaped, 1, 0, status);
+    }
 }
 
 UConverter* lenientConverter() {
@@ -49,7 +52,7 @@ UConverter* lenientConverter() {
         UErrorCode status = U_ZERO_ERROR;
         ConverterPtr c(ucnv_open("windows-31j", &status));
         if (U_FAILURE(status)) return ConverterPtr{};
-        ucnv_setToUCallBack(c.get(), replaceWithFffd, nullptr, nullptr, nullptr, &status);
+        ucnv_setToUCallBack(c.get(), escapeBadBytes, nullptr, nullptr, nullptr, &status);
         return c;
     }();
     return conv.get();
@@ -102,8 +105,56 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// UTF-8 of U+F700..U+F7FF starts EF 9C..9F.
+bool hasEscapedBytes(std::string_view utf8) {
+    for (std::size_t i = 0; i + 1 < utf8.size(); ++i)
+        if (static_cast<unsigned char>(utf8[i]) == 0xEF && (static_cast<unsigned char>(utf8[i + 1]) & 0xFC) == 0x9C)
+            return true;
+    return false;
+}
+
+std::optional<std::string> plainToCp932(std::string_view utf8);
+
+// Text holding escaped bytes: the runs between them are converted, the escapes become their bytes.
+std::optional<std::string> toCp932WithEscapes(std::string_view utf8) {
+    std::string out;
+    std::size_t runStart = 0, i = 0;
+    auto flush = [&](std::size_t end) -> bool {
+        if (end == runStart) return true;
+        auto run = plainToCp932(utf8.substr(runStart, end - runStart));
+        if (!run) return false;
+        out += *run;
+        return true;
+    };
+    while (i < utf8.size()) {
+        const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+        int32_t at = static_cast<int32_t>(i);
+        UChar32 c;
+        U8_NEXT(s, at, static_cast<int32_t>(utf8.size()), c);
+        if (c >= kEscapedByteBase && c < kEscapedByteBase + 0x100) {
+            if (!flush(i)) return std::nullopt;
+            out.push_back(static_cast<char>(c - kEscapedByteBase));
+            runStart = static_cast<std::size_t>(at);
+        }
+        i = static_cast<std::size_t>(at);
+    }
+    if (!flush(utf8.size())) return std::nullopt;
+    return out;
+}
+
+}  // namespace
+
 std::optional<std::string> toCp932(std::string_view utf8) {
     if (isAscii(utf8)) return std::string(utf8);
+    if (hasEscapedBytes(utf8)) return toCp932WithEscapes(utf8);
+    return plainToCp932(utf8);
+}
+
+namespace {
+
+std::optional<std::string> plainToCp932(std::string_view utf8) {
     if (!isValidUtf8(utf8)) return std::nullopt;
     UConverter* conv = strictConverter();
     if (!conv) return std::nullopt;
@@ -116,11 +167,14 @@ std::optional<std::string> toCp932(std::string_view utf8) {
                                 static_cast<int32_t>(u16.size()), &status);
     if (U_FAILURE(status)) return std::nullopt;
     out.resize(static_cast<std::size_t>(n));
-    // Some characters share a CP932 code with another one; only keep forms that come back intact.
+    // ICU drops some characters silently (zero-width ones, variation selectors), and some share a
+    // CP932 code with another: only forms that come back intact are kept.
     auto back = cp932ToUtf16(conv, out);
     if (!back || *back != u16) return std::nullopt;
     return out;
 }
+
+}  // namespace
 
 std::string fromCp932(std::string_view cp932) {
     if (isAscii(cp932)) return std::string(cp932);

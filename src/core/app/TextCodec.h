@@ -12,8 +12,10 @@ namespace romshelf::text {
 // (or would not come back unchanged).
 std::optional<std::string> toCp932(std::string_view utf8);
 
-// CP932 bytes to UTF-8; bytes that are not CP932 become U+FFFD.
+// CP932 bytes to UTF-8. Bytes that are not CP932 become the private-use characters
+// U+F700 + byte, which toCp932 turns back into the same bytes.
 std::string fromCp932(std::string_view cp932);
+inline constexpr char32_t kEscapedByteBase = 0xF700;
 
 // True when the bytes are well-formed CP932 (every lead byte has its trail byte, and every
 // character is mapped).

@@ -30,10 +30,11 @@ void CategoryLists::load(DataStream& stream, const ProgramFolder& folder, const 
     }
 }
 
-void CategoryLists::save(DataStream& stream, const ProgramFolder& folder,
-                         const std::string& code) const {
+void CategoryLists::save(DataStream& stream, const ProgramFolder& folder, const std::string& code,
+                         bool withClassList) const {
     if (code.empty()) return;
     for (int list = 0; list < kCategoryListCount; ++list) {
+        if (list == kHardwareClassList && !withClassList) continue;
         std::vector<std::string> copy = items[static_cast<std::size_t>(list)];
         saveDataFile(stream, folder.dataFile(fileName(list, code)), kind(list), [&](DataStream& s) {
             DataWriter writer(s);

@@ -21,8 +21,10 @@ struct CategoryLists {
     // leaves its list empty; the others still load.
     void load(DataStream& stream, const ProgramFolder& folder, const std::string& code,
               Prompter& prompter);
-    // Writes the six files; nothing without a current hardware. Unwritable files are skipped.
-    void save(DataStream& stream, const ProgramFolder& folder, const std::string& code) const;
+    // Writes the six files (the class list only when `withClassList`); nothing without a current
+    // hardware. Unwritable files are skipped.
+    void save(DataStream& stream, const ProgramFolder& folder, const std::string& code,
+              bool withClassList = true) const;
 
     static std::string fileName(int list, const std::string& code);
     static DataFileKind kind(int list);

@@ -102,16 +102,24 @@ void CMainFrame::startUp() {
 
     s.lockWindowPositions = lock;
     app_.startUp();
+    showSnapTitle();
     started_ = true;
     // Close from inside the event loop, so that the program then ends.
-    if (closePending_) QTimer::singleShot(0, this, &QWidget::close);
+    if (closePending_) QTimer::singleShot(0, this, &CMainFrame::requestClose);
 }
 
 void CMainFrame::requestClose() {
-    if (started_)
-        close();
-    else
+    if (!started_) {
         closePending_ = true;
+        return;
+    }
+    // A message box runs its own event loop in the middle of a command: closing there would save
+    // half-loaded data. Close once the box is answered.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        QTimer::singleShot(200, this, &CMainFrame::requestClose);
+        return;
+    }
+    close();
 }
 
 void CMainFrame::createToolWindows() {
@@ -226,6 +234,13 @@ void CMainFrame::minimiseMainWindow() { showMinimized(); }
 void CMainFrame::restoreMainWindow(int showState) {
     if (showState == 1) showNormal();
     else if (showState == 2) showMaximized();
+}
+
+void CMainFrame::hardwareDataReloaded() { showSnapTitle(); }
+
+void CMainFrame::showSnapTitle() {
+    if (ToolWindowFrame* snap = toolWindow(kSlotSnap))
+        snap->setWindowTitle(qs("スナップウィンドウ : " + app_.folders().folders.snapFolderNames[0]));
 }
 
 void CMainFrame::categoryNamesChanged() {

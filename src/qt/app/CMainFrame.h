@@ -46,6 +46,7 @@ public:
     void minimiseMainWindow() override;
     void restoreMainWindow(int showState) override;
     void categoryNamesChanged() override;
+    void hardwareDataReloaded() override;
 
     CFileList* fileList() const { return fileList_; }
     CSystem* systemView() const { return system_; }
@@ -60,6 +61,8 @@ private:
     void connectCommands();
     void showAbout();
     void openFolderSettings(const std::string& code);
+    // "スナップウィンドウ : " and the name of the hardware's first snap folder.
+    void showSnapTitle();
     // Runs a launch with the wait cursor shown.
     void launching(const std::function<void()>& launch);
     void openEmulatorSettings(const std::string& code);

@@ -12,13 +12,18 @@ namespace romshelf {
 HardwareBar::HardwareBar(QWidget* parent) : QToolBar(QStringLiteral("ハードウェアバー"), parent) {
     setObjectName(QStringLiteral("HardwareBar"));
     setMovable(true);  // the gripper
-    addWidget(new QLabel(QStringLiteral(" ハード "), this));
+    auto label = [this](const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setContentsMargins(4, 0, 4, 0);
+        return l;
+    };
+    addWidget(label(QStringLiteral("ハード")));
     hardware_ = new QComboBox(this);
     hardware_->setObjectName(QStringLiteral("hardwareCombo"));
     hardware_->setMinimumContentsLength(18);
     hardware_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     addWidget(hardware_);
-    addWidget(new QLabel(QStringLiteral(" エミュレータ "), this));
+    addWidget(label(QStringLiteral("エミュレータ")));
     emulator_ = new QComboBox(this);
     emulator_->setObjectName(QStringLiteral("emulatorCombo"));
     emulator_->setMinimumContentsLength(18);

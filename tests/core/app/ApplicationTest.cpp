@@ -265,3 +265,94 @@ TEST_F(ApplicationTest, RecentLaunchesUseTheRomFolders) {
     EXPECT_EQ(labels[0], "&1 Mario");
     EXPECT_FALSE(labels[1].has_value());
 }
+
+namespace {
+
+// A message box during which the program is asked to end (a signal while the box is open).
+struct ShutDownDuringBox : romshelf::test::ScriptedPrompter {
+    Application* app = nullptr;
+    bool messageBox(const std::string& text, const std::string& title, bool question) override {
+        if (app) app->shutDown();
+        return ScriptedPrompter::messageBox(text, title, question);
+    }
+};
+
+}  // namespace
+
+TEST(ApplicationSafety, AShutDownInTheMiddleOfASwitchNeverWritesOneHardwaresDataUnderAnother) {
+    romshelf::test::TempFolder dir;
+    ShutDownDuringBox prompter;
+    Application app(ProgramFolder(dir.path()), prompter);
+    app.createFolders();
+    DataStream s;
+    for (const char* code : {"FC", "SFC"}) {
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/";
+        ASSERT_TRUE(saveFolderSettingsFile(s, dir.file(std::string("data/Folder_") + code + ".slb"), f));
+    }
+    RomTable sfc;
+    sfc.append(RomRecord{"Zelda", "ゼルダ", "", {}, "", "", false, -1, 0});
+    ASSERT_TRUE(sfc.save(s, dir.file("data/RomData_SFC.slb")));
+    CategoryLists lists;
+    lists.items[5] = {"SFC-class"};
+    lists.save(s, ProgramFolder(dir.path()), "SFC");
+    dir.write("data/Emulator_SFC.slb", "broken");  // its message box opens during the switch
+    const std::string sfcRecords = dir.read("data/RomData_SFC.slb");
+    const std::string sfcClasses = dir.read("data/ClassData_SFC.slb");
+
+    app.settings().currentHardware = "FC";
+    app.startUp();
+    app.romTable().append(RomRecord{"Mario", "マリオ", "", {}, "", "", false, -1, 0});
+    app.categoryLists().items[5] = {"FC-class"};
+    prompter.app = &app;
+    app.chooseHardware(1);
+    EXPECT_EQ(dir.read("data/RomData_SFC.slb"), sfcRecords);
+    EXPECT_EQ(dir.read("data/ClassData_SFC.slb"), sfcClasses);
+    RomTable fc;
+    fc.load(s, dir.file("data/RomData_FC.slb"), prompter);
+    EXPECT_EQ(fc.findRecordByTitle("Mario"), 0);  // the old hardware was saved before the switch
+}
+
+TEST_F(ApplicationTest, DeletingAnotherHardwaresSettingsKeepsTheCurrentOnesEdits) {
+    setUp("FC");
+    setUp("SFC");
+    app.settings().currentHardware = "FC";
+    app.startUp();
+    app.romTable().append(RomRecord{"Mario", "", "", {}, "", "", false, -1, 0});
+    app.categoryLists().items[0] = {"ACT"};
+    prompter.answer(true);
+    ASSERT_TRUE(app.deleteSettingsFile("SFC"));
+    EXPECT_EQ(app.currentCode(), "FC");
+    EXPECT_EQ(app.romTable().findRecordByTitle("Mario"), 0);
+    EXPECT_EQ(app.categoryLists().items[0], std::vector<std::string>{"ACT"});
+}
+
+TEST_F(ApplicationTest, AfterDeletingTheCurrentSettingsTheNextHardwareIsLoaded) {
+    setUp("FC");
+    setUp("SFC");
+    RomTable sfc;
+    sfc.append(RomRecord{"Zelda", "", "", {}, "", "", false, -1, 0});
+    DataStream s;
+    ASSERT_TRUE(sfc.save(s, dir.file("data/RomData_SFC.slb")));
+    app.settings().currentHardware = "FC";
+    app.startUp();
+    prompter.answer(true);
+    ASSERT_TRUE(app.deleteSettingsFile("FC"));
+    EXPECT_EQ(app.currentCode(), "SFC");
+    EXPECT_EQ(app.romTable().findRecordByTitle("Zelda"), 0);
+    EXPECT_EQ(app.folders().folders.romFolderPaths[0], dir.path() + "roms/SFC/");
+}
+
+TEST_F(ApplicationTest, ARefusedFolderFileIsReportedOnce) {
+    setUp("SFC");
+    dir.write("data/Folder_FC.slb", "broken");
+    app.settings().currentHardware = "FC";
+    app.startUp();
+    EXPECT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(app.romTable().count(), 0);
+}
+
+TEST(FolderSettingsPaths, TheDefaultTempFolderIsInTheProgramFolderEvenWithDotsInItsName) {
+    EXPECT_EQ(emptyLoadedFolders("/opt/a..b/").folders.tempFolder, "/opt/a..b/temp/");
+    EXPECT_EQ(resolveLoadedFolders(FolderSettings{}, "/opt/a..b/", false).folders.tempFolder, "/opt/a..b/temp/");
+}

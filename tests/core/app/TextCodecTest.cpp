@@ -40,8 +40,28 @@ TEST(TextCodec, DataStringEscapesWhatCp932CannotHold) {
     // Malformed UTF-8 in memory is never written behind the marker as is.
     std::string enc = encodeDataString("a\xC3");
     EXPECT_TRUE(isValidUtf8(std::string_view(enc).substr(3)));
-    // A lone lead byte on disk decodes to a replacement character, not to a crash.
-    EXPECT_EQ(fromCp932("A\x83"), "A\uFFFD");
+}
+
+TEST(TextCodec, BytesThatAreNotCp932ComeBackUnchanged) {
+    // Stray bytes in a file written by another program are kept, not replaced.
+    for (const std::string bytes : {std::string("A\x83"), std::string("\x80"), std::string("\xA0x"),
+                                    std::string("\xFD\xFE\xFF"), std::string("\x81 end"),
+                                    std::string("\x85\x40"), std::string("\x82\xA0\x80\x82\xA2")}) {
+        const std::string text = decodeDataString(bytes);
+        EXPECT_TRUE(isValidUtf8(text));
+        EXPECT_EQ(encodeDataString(text), bytes);
+    }
+    EXPECT_EQ(fromCp932("A\x83"), "A\uF783");
+    // With a character CP932 cannot hold, the whole text is kept as UTF-8 instead.
+    const std::string mixed = fromCp932("\x80") + "한";
+    EXPECT_EQ(decodeDataString(encodeDataString(mixed)), mixed);
+    // NEC-selected duplicates are read as their characters and written in the usual code, as
+    // Windows itself writes them.
+    EXPECT_EQ(decodeDataString("\xED\x40"), decodeDataString("\xFA\x5C"));
+    EXPECT_EQ(encodeDataString(decodeDataString("\xED\x40")), "\xFA\x5C");
+    // Characters that the converter would drop silently are never lost.
+    for (const char* t : {"a\u200Bb", "\u00AD", "葛\U000E0100"})
+        EXPECT_EQ(decodeDataString(encodeDataString(t)), t) << t;
 }
 
 TEST(TextCodec, TextFilesChooseTheirEncoding) {
