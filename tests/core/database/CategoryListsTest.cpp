@@ -72,3 +72,27 @@ TEST(CategoryLists, ABrokenFileEmptiesOnlyItsList) {
     EXPECT_EQ(prompter.boxes()[1].text, "分類4設定ファイルのバージョンが違います。\nデータを読み込めません。");
     EXPECT_EQ(prompter.boxes()[2].text, "機種別分類設定ファイルが異常です。\nデータを読み込めません。");
 }
+
+TEST(CategoryLists, AnotherProgramsFilesAreWrittenBackIdentically) {
+    romshelf::test::TempFolder dir;
+    romshelf::test::ScriptedPrompter prompter;
+    ProgramFolder folder(dir.path());
+    folder.createSubfolders();
+    // アクション, シューティング, ＲＰＧ, and a name with a character CP932 cannot hold.
+    const std::string one = RawBytes().header("ROMSHELF_CLASS1DATA", 1).i32(4)
+        .str("\x83\x41\x83\x4e\x83\x56\x83\x87\x83\x93")
+        .str("\x83\x56\x83\x85\x81\x5b\x83\x65\x83\x42\x83\x93\x83\x4f")
+        .str("\x82\x71\x82\x6f\x82\x66")
+        .str("\xEF\xBB\xBF" "한국어").bytes();
+    const std::string cls = RawBytes().header("ROMSHELF_CLASSDATA", 1).i32(1).str("\x83\x4a\x81\x5b\x83\x67\x83\x8a\x83\x62\x83\x57").bytes();
+    dir.write("data/ClassData1.slb", one);
+    dir.write("data/ClassData_SFC.slb", cls);
+    DataStream s;
+    CategoryLists lists;
+    lists.load(s, folder, "SFC", prompter);
+    EXPECT_EQ(lists.items[0], (std::vector<std::string>{"アクション", "シューティング", "ＲＰＧ", "한국어"}));
+    EXPECT_EQ(lists.items[5], std::vector<std::string>{"カートリッジ"});
+    lists.save(s, folder, "SFC");
+    EXPECT_TRUE(romshelf::test::sameBytes(dir.read("data/ClassData1.slb"), one));
+    EXPECT_TRUE(romshelf::test::sameBytes(dir.read("data/ClassData_SFC.slb"), cls));
+}
