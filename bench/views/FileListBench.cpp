@@ -109,48 +109,18 @@ void BM_ListDirectory(benchmark::State& state) {
 }
 BENCHMARK(BM_ListDirectory)->Unit(benchmark::kMillisecond);
 
-void BM_ShowAllUnsorted(benchmark::State& state) {
-    Collection& c = collection();
+// Builds the list again and again, as the program does on every view change.
+void rebuild(benchmark::State& state, const FileListSources& s) {
     FileList list;
-    FileListSources s = c.sources(false);
-    s.neverSort = true;
-    for (auto _ : state) {
-        list.showAll(s);
-        benchmark::DoNotOptimize(list.rows()[0]);
-    }
-}
-BENCHMARK(BM_ShowAllUnsorted)->Unit(benchmark::kMillisecond);
-
-void BM_SortKeysOnly(benchmark::State& state) {
-    Collection& c = collection();
-    FileList list;
-    FileListSources s = c.sources(false);
-    s.neverSort = true;
-    list.showAll(s);
-    text::JapaneseCollator collator;
-    const bool kana = state.range(0) != 0;
-    for (auto _ : state) {
-        for (const auto& row : list.rows()) benchmark::DoNotOptimize(fileListSortKey(row.cells[0], kana, collator));
-    }
-}
-BENCHMARK(BM_SortKeysOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-void BM_ShowAllCollationSort(benchmark::State& state) {
-    Collection& c = collection();
-    FileList list;
-    const FileListSources s = c.sources(false);
     for (auto _ : state) {
         list.showAll(s);
         benchmark::DoNotOptimize(list.rows()[0]);
     }
     state.counters["rows"] = list.count();
 }
-BENCHMARK(BM_ShowAllCollationSort)->Unit(benchmark::kMillisecond);
 
 // The first build of a list: no remembered sort keys and no rows to reuse.
-void BM_ShowAllCollationSortCold(benchmark::State& state) {
-    Collection& c = collection();
-    const FileListSources s = c.sources(false);
+void firstBuild(benchmark::State& state, const FileListSources& s) {
     for (auto _ : state) {
         state.PauseTiming();
         auto list = std::make_unique<FileList>();
@@ -162,34 +132,36 @@ void BM_ShowAllCollationSortCold(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
+
+FileListSources unsorted(FileListSources s) {
+    s.neverSort = true;
+    return s;
+}
+
+void BM_ShowAllUnsorted(benchmark::State& state) { rebuild(state, unsorted(collection().sources(false))); }
+BENCHMARK(BM_ShowAllUnsorted)->Unit(benchmark::kMillisecond);
+
+void BM_SortKeysOnly(benchmark::State& state) {
+    FileList list;
+    list.showAll(unsorted(collection().sources(false)));
+    text::JapaneseCollator collator;
+    const bool kana = state.range(0) != 0;
+    for (auto _ : state) {
+        for (const auto& row : list.rows()) benchmark::DoNotOptimize(fileListSortKey(row.cells[0], kana, collator));
+    }
+}
+BENCHMARK(BM_SortKeysOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ShowAllCollationSort(benchmark::State& state) { rebuild(state, collection().sources(false)); }
+BENCHMARK(BM_ShowAllCollationSort)->Unit(benchmark::kMillisecond);
+
+void BM_ShowAllCollationSortCold(benchmark::State& state) { firstBuild(state, collection().sources(false)); }
 BENCHMARK(BM_ShowAllCollationSortCold)->Unit(benchmark::kMillisecond);
 
-void BM_ShowAllUnsortedCold(benchmark::State& state) {
-    Collection& c = collection();
-    FileListSources s = c.sources(false);
-    s.neverSort = true;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto list = std::make_unique<FileList>();
-        state.ResumeTiming();
-        list->showAll(s);
-        benchmark::DoNotOptimize(list->rows()[0]);
-        state.PauseTiming();
-        list.reset();
-        state.ResumeTiming();
-    }
-}
+void BM_ShowAllUnsortedCold(benchmark::State& state) { firstBuild(state, unsorted(collection().sources(false))); }
 BENCHMARK(BM_ShowAllUnsortedCold)->Unit(benchmark::kMillisecond);
 
-void BM_ShowAllKanaSort(benchmark::State& state) {
-    Collection& c = collection();
-    FileList list;
-    const FileListSources s = c.sources(true);
-    for (auto _ : state) {
-        list.showAll(s);
-        benchmark::DoNotOptimize(list.rows()[0]);
-    }
-}
+void BM_ShowAllKanaSort(benchmark::State& state) { rebuild(state, collection().sources(true)); }
 BENCHMARK(BM_ShowAllKanaSort)->Unit(benchmark::kMillisecond);
 
 void BM_SearchAllFolders(benchmark::State& state) {

@@ -245,7 +245,7 @@ void Application::fillEmulatorCombo() {
 
 void Application::chooseHardware(int index) {
     const std::string previous = settings_.currentHardware;
-    listener_->hardwareSwitchStarting();
+    listener_->hideRegistrationDialog();  // it edits the old hardware's records
     if (index < 0 || index >= static_cast<int>(hardwareCombo_.items.size())) return;
     hardwareCombo_.selected = index;
     saveCurrentHardwareFiles();

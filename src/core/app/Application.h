@@ -39,8 +39,6 @@ public:
     virtual void hardwareComboChanged() {}
     virtual void emulatorComboChanged() {}
     virtual void recentFilesChanged() {}
-    // A switch is about to happen: modeless editors of the old hardware's data must close.
-    virtual void hardwareSwitchStarting() {}
     // Another hardware's data is loaded: the views must show it.
     virtual void hardwareDataReloaded() {}
     // The six category names changed (or another hardware's class name applies).
@@ -51,8 +49,8 @@ public:
     virtual void fileListChanged() {}
     // A line was added to the system log: show it now, even in the middle of a launch.
     virtual void systemLogChanged() {}
-    // Launching: the modeless registration window closes, sounds stop, and the main window is
-    // minimised while an emulator runs when the options say so.
+    // Switching and launching: the modeless registration window closes; launching also stops
+    // sounds and, when the options say so, minimises the main window while an emulator runs.
     virtual void hideRegistrationDialog() {}
     virtual void stopMediaSound() {}
     virtual void minimiseMainWindow() {}

@@ -1,5 +1,6 @@
 #include "archive/ArchiveCompressor.h"
 
+#include "platform/AsciiCase.h"
 #include "archive/CabUpdater.h"
 #include "archive/LibarchiveUpdater.h"
 #include "archive/LzhWriter.h"
@@ -60,11 +61,7 @@ std::string compressedArchivePath(const std::string& filePath, int format, int l
     const char* extension = extensionFor(format, level);
     if (extension == nullptr)
         return "";
-    std::string ext = extension;
-    if (upperCaseExtension) {
-        for (char& c : ext)
-            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    }
+    const std::string ext = upperCaseExtension ? ascii::upper(extension) : std::string(extension);
     return fs::pathFolder(filePath) + fs::pathTitle(filePath) + "." + ext;
 }
 

@@ -9,7 +9,7 @@
 
 #include "archive/ArchiveTypes.h"
 #include "archive/LibarchiveSupport.h"
-#include "archive/PendingFile.h"
+#include "platform/PendingFile.h"
 #include "platform/FileSystem.h"
 
 namespace romshelf::archive {

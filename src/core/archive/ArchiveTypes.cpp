@@ -1,21 +1,9 @@
 #include "archive/ArchiveTypes.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/FileSystem.h"
 
 namespace romshelf::archive {
-
-namespace {
-
-std::string asciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
-
-}  // namespace
 
 const std::vector<std::string_view> kRomExtensions = {
     ".NES", ".NEZ", ".FAM", ".FDS", ".NSF", ".SMC", ".SWC", ".SFC", ".FIG", ".048", ".058", ".068",
@@ -26,7 +14,7 @@ const std::vector<std::string_view> kRomExtensions = {
 };
 
 std::optional<ArchiveType> archiveTypeOf(std::string_view path) {
-    const std::string ext = asciiUpper(fs::pathExtension(path));
+    const std::string ext = ascii::upper(fs::pathExtension(path));
     if (ext == ".ZIP")
         return ArchiveType::Zip;
     if (ext == ".LZH")
@@ -43,7 +31,7 @@ std::optional<ArchiveType> archiveTypeOf(std::string_view path) {
 }
 
 bool isRomFile(std::string_view name, const std::vector<std::string>& extraExtensions) {
-    const std::string ext = asciiUpper(fs::pathExtension(name));
+    const std::string ext = ascii::upper(fs::pathExtension(name));
     if (ext.empty())
         return false;
     for (std::string_view rom : kRomExtensions) {
@@ -51,7 +39,7 @@ bool isRomFile(std::string_view name, const std::vector<std::string>& extraExten
             return true;
     }
     for (const std::string& extra : extraExtensions) {
-        if (!extra.empty() && ext == "." + asciiUpper(extra))
+        if (!extra.empty() && ext == "." + ascii::upper(extra))
             return true;
     }
     return false;

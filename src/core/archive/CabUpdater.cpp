@@ -13,7 +13,7 @@
 
 #include "archive/LibarchiveSupport.h"
 #include "archive/LibarchiveUpdater.h"
-#include "archive/PendingFile.h"
+#include "platform/PendingFile.h"
 #include "platform/FileSystem.h"
 
 namespace romshelf::archive {
@@ -123,14 +123,12 @@ bool addFileToCab(const std::string& archivePath, const std::string& filePath) {
     Utf8LocaleScope utf8;
     if (!fs::fileExists(filePath))
         return false;
-    unsigned mode = 0644;
-    const bool exists = fs::pathExists(archivePath);
-    if (exists) {
-        struct stat old {};
-        if (::stat(archivePath.c_str(), &old) != 0 || !S_ISREG(old.st_mode))
-            return false;
-        mode = old.st_mode & 07777;
-    }
+    // An existing archive keeps its permissions; anything but a plain file there is refused.
+    std::optional<unsigned> oldMode;
+    if (!fs::regularFileMode(archivePath, oldMode))
+        return false;
+    const bool exists = oldMode.has_value();
+    const unsigned mode = oldMode.value_or(0644);
 
     GRef<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
     ScratchFolder scratch(archivePath);

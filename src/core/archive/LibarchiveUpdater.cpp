@@ -9,8 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/AsciiCase.h"
 #include "archive/LibarchiveSupport.h"
-#include "archive/PendingFile.h"
+#include "platform/PendingFile.h"
 #include "platform/FileSystem.h"
 
 namespace romshelf::archive {
@@ -117,14 +118,12 @@ bool rewriteWithFile(ArchiveType type, const std::string& archivePath, const std
     if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
 
-    unsigned mode = 0644;
-    const bool exists = fs::pathExists(archivePath);
-    if (exists) {
-        struct stat old {};
-        if (::stat(archivePath.c_str(), &old) != 0 || !S_ISREG(old.st_mode))
-            return false;
-        mode = old.st_mode & 07777;
-    }
+    // An existing archive keeps its permissions; anything but a plain file there is refused.
+    std::optional<unsigned> oldMode;
+    if (!fs::regularFileMode(archivePath, oldMode))
+        return false;
+    const bool exists = oldMode.has_value();
+    const unsigned mode = oldMode.value_or(0644);
 
     PendingFile out(archivePath);
     if (!out.isOpen())
@@ -152,20 +151,10 @@ bool rewriteWithFile(ArchiveType type, const std::string& archivePath, const std
     return out.setMode(mode) && out.commit();
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 bool isSameMemberName(const std::string& memberPath, const std::string& name) {
-    if (memberPath.size() != name.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (asciiLower(memberPath[i]) != asciiLower(name[i]))
-            return false;
-    }
-    return true;
+    return ascii::equalsIgnoringCase(memberPath, name);
 }
 
 bool addFileToZip(const std::string& archivePath, const std::string& filePath, int deflateLevel) {

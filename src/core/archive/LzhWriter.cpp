@@ -7,9 +7,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
-#include <random>
 #include <vector>
 
+#include "platform/AsciiCase.h"
+#include "platform/PendingFile.h"
 #include "app/TextCodec.h"
 #include "archive/LzhArchiveScan.h"
 #include "archive/LzhCrc16.h"
@@ -73,10 +74,6 @@ bool isCp932Lead(std::uint8_t c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Windows LHA tools compare names case-blind for ASCII letters only; in CP932 the second byte
 // of a double-byte character may look like a letter and must match exactly.
 bool sameNameCp932(const std::string& a, const std::string& b) {
@@ -87,7 +84,7 @@ bool sameNameCp932(const std::string& a, const std::string& b) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1])
                 return false;
             ++i;
-        } else if (asciiLower(a[i]) != asciiLower(b[i])) {
+        } else if (ascii::lower(a[i]) != ascii::lower(b[i])) {
             return false;
         }
     }
@@ -96,13 +93,7 @@ bool sameNameCp932(const std::string& a, const std::string& b) {
 
 // UTF-8 multi-byte sequences never contain ASCII bytes, so plain ASCII folding is safe there.
 bool sameNameUtf8(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i]))
-            return false;
-    }
-    return true;
+    return ascii::equalsIgnoringCase(a, b);
 }
 
 struct MemberName {
@@ -157,42 +148,28 @@ bool openSource(const std::string& path, Source& src) {
     return true;
 }
 
-// The archive under construction: a temporary file beside the target, renamed over it at the end.
+// The archive under construction: a pending file beside the target, written through a buffered
+// stream (the headers are patched by seeking back) and renamed over the target at the end.
 class TempArchive {
   public:
-    explicit TempArchive(const std::string& target) : target_(target) {}
+    explicit TempArchive(const std::string& target) : pending_(target) {}
     ~TempArchive() {
         if (file_)
             std::fclose(file_);
-        if (!path_.empty() && !committed_)
-            ::unlink(path_.c_str());
     }
     TempArchive(const TempArchive&) = delete;
     TempArchive& operator=(const TempArchive&) = delete;
 
     bool create(std::optional<mode_t> mode) {
-        std::random_device rd;
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            char suffix[32];
-            std::snprintf(suffix, sizeof suffix, ".tmp-%08x%08x", rd(), rd());
-            std::string candidate = target_ + suffix;
-            const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                if (errno == EEXIST)
-                    continue;
-                return false;
-            }
-            path_ = std::move(candidate);
-            if (mode)
-                ::fchmod(fd, *mode);  // keep the old archive's permissions
-            file_ = ::fdopen(fd, "w+b");
-            if (!file_) {
-                ::close(fd);
-                return false;
-            }
-            return true;
-        }
-        return false;
+        if (!pending_.isOpen())
+            return false;
+        if (mode && !pending_.setMode(*mode))  // keep the old archive's permissions
+            return false;
+        const int fd = ::dup(pending_.fd());
+        file_ = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+        if (!file_ && fd >= 0)
+            ::close(fd);
+        return file_ != nullptr;
     }
 
     std::FILE* file() { return file_; }
@@ -207,27 +184,14 @@ class TempArchive {
     }
 
     bool commit() {
-        bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-        ok = (std::fclose(file_) == 0) && ok;
+        const bool closed = std::fflush(file_) == 0 && std::fclose(file_) == 0;
         file_ = nullptr;
-        if (!ok || ::rename(path_.c_str(), target_.c_str()) != 0)
-            return false;
-        committed_ = true;
-        const std::string parent = fs::pathFolder(target_);
-        const int dir =
-            ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);  // make the rename itself durable
-            ::close(dir);
-        }
-        return true;
+        return closed && pending_.commit();
     }
 
   private:
-    std::string target_;
-    std::string path_;
+    PendingFile pending_;
     std::FILE* file_ = nullptr;
-    bool committed_ = false;
 };
 
 bool copyRange(int fd, std::uint64_t offset, std::uint64_t size, TempArchive& out,

@@ -35,10 +35,10 @@ void CategoryLists::save(DataStream& stream, const ProgramFolder& folder, const 
     if (code.empty()) return;
     for (int list = 0; list < kCategoryListCount; ++list) {
         if (list == kHardwareClassList && !withClassList) continue;
-        std::vector<std::string> copy = items[static_cast<std::size_t>(list)];
+        const auto& listItems = items[static_cast<std::size_t>(list)];
         saveDataFile(stream, folder.dataFile(fileName(list, code)), kind(list), [&](DataStream& s) {
             DataWriter writer(s);
-            transferCategoryItems(writer, copy);
+            transferCategoryItems(writer, listItems);
         });
     }
 }

@@ -30,9 +30,9 @@ struct CategoryLists {
     static DataFileKind kind(int list);
 };
 
-// One category file: a count, then the items.
-template <class Io>
-void transferCategoryItems(Io& io, std::vector<std::string>& items) {
+// One category file: a count, then the items. `Items` is const when writing.
+template <class Io, class Items>
+void transferCategoryItems(Io& io, Items& items) {
     std::int32_t n = static_cast<std::int32_t>(items.size());
     io.field(n, "count");
     if constexpr (Io::kReading) {

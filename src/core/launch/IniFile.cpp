@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/AsciiCase.h"
 #include "app/TextCodec.h"
 #include "platform/FileSystem.h"
 
@@ -13,17 +14,6 @@ std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return s;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 struct Line {
@@ -59,7 +49,7 @@ bool writeIniValue(const std::string& path, std::string_view section, std::strin
             const std::size_t close = t.find(']');
             const std::string_view name = trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1));
             if (sectionLine >= 0) break;  // past our section
-            if (equalsIgnoringCase(name, section)) {
+            if (ascii::equalsIgnoringCase(name, section)) {
                 sectionLine = static_cast<long>(i);
                 lastEntryLine = static_cast<long>(i);
             }
@@ -68,7 +58,7 @@ bool writeIniValue(const std::string& path, std::string_view section, std::strin
         if (sectionLine < 0) continue;
         if (!t.empty() && t.front() != ';') lastEntryLine = static_cast<long>(i);
         const std::size_t eq = t.find('=');
-        if (eq != std::string_view::npos && equalsIgnoringCase(trim(t.substr(0, eq)), key)) {
+        if (eq != std::string_view::npos && ascii::equalsIgnoringCase(trim(t.substr(0, eq)), key)) {
             const Line& l = lines[i];
             const std::string lineBreak(content.begin() + static_cast<long>(l.begin + l.text.size()),
                                         content.begin() + static_cast<long>(l.end));

@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include "platform/AsciiCase.h"
 #include "app/Application.h"
 #include "app/PathRules.h"
 #include "archive/ArchiveExtractor.h"
+#include "archive/ArchiveTypes.h"
 #include "launch/CommandLine.h"
 #include "launch/IniFile.h"
 #include "platform/Desktop.h"
@@ -14,18 +16,6 @@
 namespace romshelf {
 
 namespace {
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-bool isArchiveExtension(const std::string& ext) {
-    for (const char* a : {".ZIP", ".LZH", ".CAB", ".RAR", ".GCA", ".7Z"})
-        if (ext == a) return true;
-    return false;
-}
 
 bool containsBlank(const std::string& s) { return s.find(' ') != std::string::npos; }
 
@@ -117,10 +107,10 @@ bool Launcher::launch(const LaunchRequest& request) {
     app_.setLastLaunchedFile(request.fileName);
 
     const std::string code = app_.currentCode();
-    const std::string ext = upper(fs::pathExtension(path));
+    const std::string ext = ascii::upper(fs::pathExtension(path));
     if (code == "MAME") {
         path = fs::pathTitle(path);  // the set name
-    } else if (isArchiveExtension(ext)) {
+    } else if (archive::archiveTypeOf(path)) {
         if (ext == ".ZIP" && entry.option(kPassZipUnpacked)) {
             log("ファイルがZIP圧縮されていますが、設定により解凍しません。");
         } else {
@@ -170,7 +160,7 @@ bool Launcher::launch(const LaunchRequest& request) {
     const std::string joy = paths::resolveFilePath(app_.settings().toolPaths[0], app_.programFolder().path());
     if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
         writeIniValue(fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus", "FileName", entry.joyToKeySetting);
-        joyPid = runner.start({joy}, fs::pathFolder(joy), true);
+        joyPid = runner.start({joy}, fs::pathFolder(joy));
         if (!joyPid) {
             error("JoyToKey の起動に失敗しました。");
             log("@0");
@@ -184,7 +174,7 @@ bool Launcher::launch(const LaunchRequest& request) {
 
     const bool minimise = app_.settings().option(Option::MinimiseWhileRunning);
     const bool wait = minimise || joyPid.has_value();
-    const std::optional<int> pid = runner.start(plan.argv, plan.workingFolder, wait);
+    const std::optional<int> pid = runner.start(plan.argv, plan.workingFolder);
     if (!pid) {
         error(kStartFailed);  // a JoyToKey that was started keeps running
         return false;
@@ -227,7 +217,7 @@ void Launcher::finishPendingLaunches() {
 }
 
 void Launcher::preparePc98(int slot, const std::string& path) {
-    const std::string ext = upper(fs::pathExtension(path));
+    const std::string ext = ascii::upper(fs::pathExtension(path));
     if (slot == 0) {
         // Anex86 keeps its disks in the registry, which this system does not have: the step is
         // skipped as for a key that cannot be opened.
@@ -250,7 +240,7 @@ bool Launcher::alternativeStart(int slot, const std::string& exe, const std::str
     if (!app_.settings().option(Option::AlternativeLaunch) || app_.currentCode() != "WS" || slot != 0)
         return false;
     log("別方法にてエミュレータを起動します。");
-    if (!app_.processRunner().start({exe}, fs::pathFolder(exe), false)) {
+    if (!app_.processRunner().start({exe}, fs::pathFolder(exe))) {
         error(kStartFailed);
         return true;
     }
@@ -273,7 +263,7 @@ bool Launcher::startEmulatorOnly() {
     LaunchPlan plan{{entry.executable}, fs::pathFolder(entry.executable)};
     plan_ = plan;
     if (dryRun_) return true;
-    if (!app_.processRunner().start(plan.argv, plan.workingFolder, false)) {
+    if (!app_.processRunner().start(plan.argv, plan.workingFolder)) {
         error(kStartFailed);
         plan_.reset();
         return false;
@@ -301,7 +291,7 @@ bool Launcher::startOtherSoftware(const std::string& name, int folderNumber) {
         plan_ = LaunchPlan{{program}, fs::pathFolder(program)};
         started = true;
     } else if (runnable) {
-        started = app_.processRunner().start({program}, fs::pathFolder(program), false).has_value();
+        started = app_.processRunner().start({program}, fs::pathFolder(program)).has_value();
     } else {
         started = app_.desktop().open(program);
     }

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <random>
+
+#include "platform/AsciiCase.h"
+#include "platform/PendingFile.h"
 
 namespace romshelf::fs {
 
@@ -16,35 +18,6 @@ namespace {
 bool statPath(const std::string& path, struct stat& st) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
-
-bool writeAll(int fd, std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string temporarySibling(const std::string& path) {
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    static const char digits[] = "0123456789abcdef";
-    std::string suffix = ".tmp-";
-    std::uint64_t r = rng();
-    for (int i = 0; i < 12; ++i) {
-        suffix += digits[r & 15];
-        r >>= 4;
-    }
-    return path + suffix;
-}
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -106,26 +79,8 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBy
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {
-    if (path.empty()) return false;
-    const std::string temp = temporarySibling(path);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    const std::string parent = pathFolder(path);
-    const char* folder = parent.empty() ? "." : parent.c_str();
-    int dfd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+    PendingFile file(path);
+    return file.isOpen() && file.write(bytes) && file.commit();
 }
 
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
@@ -140,6 +95,15 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     struct stat st {};
     if (!statPath(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool regularFileMode(const std::string& path, std::optional<unsigned>& mode) {
+    mode.reset();
+    struct stat st {};
+    if (!statPath(path, st)) return true;
+    if (!S_ISREG(st.st_mode)) return false;
+    mode = static_cast<unsigned>(st.st_mode & 07777);
+    return true;
 }
 
 std::vector<DirEntry> listDirectory(const std::string& folder) {
@@ -172,7 +136,7 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
             starP = p++;
             starN = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || asciiLower(pattern[p]) == asciiLower(name[n]))) {
+                   (pattern[p] == '?' || ascii::lower(pattern[p]) == ascii::lower(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

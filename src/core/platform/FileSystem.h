@@ -32,6 +32,10 @@ bool copyFile(const std::string& from, const std::string& to);
 
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
+// The permission bits of the regular file at `path` (nullopt when nothing can be found there).
+// False when something else than a regular file is there.
+bool regularFileMode(const std::string& path, std::optional<unsigned>& mode);
+
 struct DirEntry {
     std::string name;
     bool isDirectory = false;

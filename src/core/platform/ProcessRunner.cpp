@@ -62,8 +62,8 @@ std::optional<int> PosixProcessRunner::poll(int pid) {
 }
 
 std::optional<int> PosixProcessRunner::start(const std::vector<std::string>& argv,
-                                             const std::string& workingFolder, bool watch) {
-    (void)watch;  // a program that outlives this process is reaped by the system
+                                             const std::string& workingFolder) {
+    // A program that outlives this process is reaped by the system.
     return spawn(argv, workingFolder);
 }
 

@@ -13,9 +13,9 @@ public:
     virtual ~ProcessRunner() = default;
 
     // Starts a program in `workingFolder`; its process id, or nullopt when it could not start.
-    // A process started with `watch` false is left to run on its own (and reaped when it ends).
+    // A process nobody waits for runs on its own and is reaped when it ends.
     virtual std::optional<int> start(const std::vector<std::string>& argv,
-                                     const std::string& workingFolder, bool watch) = 0;
+                                     const std::string& workingFolder) = 0;
     // Calls `then` with the exit code once the watched process has ended. The frontend calls it
     // from its event loop, so the window keeps working while a program runs.
     virtual void whenFinished(int pid, std::function<void(int exitCode)> then) = 0;
@@ -26,8 +26,8 @@ public:
 // Processes for programs without an event loop: whenFinished waits right away.
 class PosixProcessRunner : public ProcessRunner {
 public:
-    std::optional<int> start(const std::vector<std::string>& argv, const std::string& workingFolder,
-                             bool watch) override;
+    std::optional<int> start(const std::vector<std::string>& argv,
+                             const std::string& workingFolder) override;
     void whenFinished(int pid, std::function<void(int exitCode)> then) override;
     void terminate(int pid) override;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/AsciiCase.h"
 #include "app/TextCodec.h"
 #include "platform/FileSystem.h"
 #include "views/ExtensionTable.h"
@@ -10,25 +11,7 @@ namespace romshelf {
 
 namespace {
 
-std::string asciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& ch : out)
-        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return out;
-}
-
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
-
-bool endsWithIgnoringCase(std::string_view name, std::string_view suffix) {
-    if (name.size() < suffix.size()) return false;
-    const char* a = name.data() + (name.size() - suffix.size());
-    for (std::size_t k = 0; k < suffix.size(); ++k) {
-        char c = a[k];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[k]) return false;
-    }
-    return true;
-}
 
 // The files of a folder, listed once; "*.ext" is matched against them in memory.
 struct FolderListing {
@@ -49,9 +32,9 @@ struct FolderListing {
                 if (fs::matchesPattern(names[i], pattern)) visit(i);
             return;
         }
-        const std::string suffix = "." + asciiLower(ext);
+        const std::string suffix = "." + std::string(ext);
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (endsWithIgnoringCase(names[i], suffix)) visit(i);
+            if (ascii::endsWithIgnoringCase(names[i], suffix)) visit(i);
     }
 };
 
@@ -163,14 +146,14 @@ bool FileScanner::hasSnap(std::string_view title) const {
         // "title.*" matches every name that starts with the title and a dot.
         for (const auto& e : fs::listDirectory(c_.snapFolder)) {
             if (e.isDirectory) continue;
-            const std::string lower = asciiLower(e.name);
+            const std::string lower = ascii::lower(e.name);
             snapTitles_.insert(lower);
             for (std::size_t dot = lower.find('.'); dot != std::string::npos; dot = lower.find('.', dot + 1))
                 snapTitles_.insert(lower.substr(0, dot));
         }
         snapsListed_ = true;
     }
-    return snapTitles_.count(asciiLower(title)) > 0;
+    return snapTitles_.count(ascii::lower(title)) > 0;
 }
 
 bool FileScanner::accept(std::string_view title, int recordIndex, ListMode mode) const {

@@ -10,7 +10,7 @@ QtProcessRunner::QtProcessRunner(QObject* parent) : QObject(parent) {
 }
 
 std::optional<int> QtProcessRunner::start(const std::vector<std::string>& argv,
-                                          const std::string& workingFolder, bool) {
+                                          const std::string& workingFolder) {
     const std::optional<int> pid = PosixProcessRunner::spawn(argv, workingFolder);
     if (pid) {
         children_[*pid] = {};

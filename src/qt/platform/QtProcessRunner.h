@@ -16,8 +16,8 @@ class QtProcessRunner : public QObject, public ProcessRunner {
 public:
     explicit QtProcessRunner(QObject* parent = nullptr);
 
-    std::optional<int> start(const std::vector<std::string>& argv, const std::string& workingFolder,
-                             bool watch) override;
+    std::optional<int> start(const std::vector<std::string>& argv,
+                             const std::string& workingFolder) override;
     void whenFinished(int pid, std::function<void(int exitCode)> then) override;
     void terminate(int pid) override;
 

@@ -17,7 +17,7 @@ struct CountingListener : ApplicationListener {
     void hardwareComboChanged() override { ++hardwareCombo; }
     void emulatorComboChanged() override { ++emulatorCombo; }
     void recentFilesChanged() override { ++recentFiles; }
-    void hardwareSwitchStarting() override { ++switches; }
+    void hideRegistrationDialog() override { ++switches; }
     void hardwareDataReloaded() override { ++reloads; }
 };
 

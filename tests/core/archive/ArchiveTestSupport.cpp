@@ -24,28 +24,6 @@ void put32(std::string& out, std::uint32_t v) {
 
 }  // namespace
 
-::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected) {
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-    std::size_t at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
-        ++at;
-    return ::testing::AssertionFailure() << actual.size() << " bytes where " << expected.size()
-                                         << " were expected; first difference at " << at;
-}
-
-std::string shellQuote(std::string_view text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out += c;
-        }
-    }
-    return out + "'";
-}
-
 int runShell(const std::string& command) {
     const int status = std::system((command + " >/dev/null 2>&1").c_str());
     if (status == -1 || !WIFEXITED(status))

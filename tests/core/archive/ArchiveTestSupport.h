@@ -9,15 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "RawBytes.h"
+#include "ShellQuote.h"
+
 // Helpers of the archive tests: the real archivers as independent peers, and ZIP files built
 // byte by byte for the cases no archiver would write.
 namespace romshelf::test {
 
-// Byte-for-byte equality that reports sizes and the first difference instead of the bytes.
-::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected);
-
-// A text as one single-quoted shell word.
-std::string shellQuote(std::string_view text);
 
 // Runs a shell command; its exit status (-1 when it could not run).
 int runShell(const std::string& command);

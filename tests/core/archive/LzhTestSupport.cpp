@@ -96,18 +96,6 @@ bool lhaAvailable() {
     return runCommand("command -v lha").exitCode == 0;
 }
 
-std::string shellQuote(std::string_view text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out += c;
-        }
-    }
-    return out + "'";
-}
-
 CommandResult runCommand(const std::string& command) {
     CommandResult result;
     std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");

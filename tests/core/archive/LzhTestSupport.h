@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ShellQuote.h"
+
 // Independent peers for checking the LZH writer: libarchive and the `lha` tool read what we
 // write, and archives of other header levels are put together here by hand.
 namespace romshelf::test::lzh {
@@ -35,7 +37,7 @@ struct CommandResult {
 };
 
 bool lhaAvailable();
-std::string shellQuote(std::string_view text);
+using romshelf::test::shellQuote;
 CommandResult runCommand(const std::string& command);
 
 // `lha t`: true when the tool reports every one of `members` members as tested.

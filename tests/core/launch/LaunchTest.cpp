@@ -329,7 +329,7 @@ struct FakeRunner : ProcessRunner {
     std::vector<V> started;
     std::map<int, std::function<void(int)>> waiting;
     std::vector<int> terminated;
-    std::optional<int> start(const V& argv, const std::string&, bool) override {
+    std::optional<int> start(const V& argv, const std::string&) override {
         started.push_back(argv);
         return next++;
     }

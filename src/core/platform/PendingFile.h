@@ -3,11 +3,12 @@
 #include <string>
 #include <string_view>
 
-namespace romshelf::archive {
+namespace romshelf {
 
 // A file written under a temporary name in the folder of its final path and renamed over it
 // only when complete, so that a failure never leaves a partial file under the final name and
-// never touches an older file there. Removed again when not committed.
+// never touches an older file there. Removed again when not committed. It starts with the usual
+// permissions (0666 less the umask).
 class PendingFile {
   public:
     explicit PendingFile(const std::string& finalPath);
@@ -20,11 +21,11 @@ class PendingFile {
     const std::string& temporaryPath() const { return tempPath_; }
 
     bool write(std::string_view bytes);
-    // Gives the file the permission bits `mode` (the temporary name starts as owner-only).
+    // Gives the file the permission bits `mode`.
     bool setMode(unsigned mode);
-    // Renames over the final path, after flushing the data to disk when `flush` is set (needed
-    // when the caller may delete the only other copy afterwards). False, and the temporary file
-    // removed, on failure.
+    // Renames over the final path, after flushing the data (and then the rename) to disk when
+    // `flush` is set: needed when the caller may delete the only other copy afterwards. False,
+    // and the temporary file removed, on failure.
     bool commit(bool flush = true);
 
   private:
@@ -34,4 +35,4 @@ class PendingFile {
     bool committed_ = false;
 };
 
-}  // namespace romshelf::archive
+}  // namespace romshelf

@@ -1,4 +1,4 @@
-#include "archive/PendingFile.h"
+#include "platform/PendingFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,19 +6,33 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 
 #include "platform/FileSystem.h"
 
-namespace romshelf::archive {
+namespace romshelf {
 
 PendingFile::PendingFile(const std::string& finalPath) : finalPath_(finalPath) {
+    if (finalPath.empty())
+        return;
     std::string folder = fs::pathFolder(finalPath);
     if (folder.empty())
         folder = "./";
-    std::string pattern = folder + ".romshelf-part-XXXXXX";
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ >= 0)
-        tempPath_ = pattern;
+    // A short name of its own, so that a long final name cannot make it too long.
+    static const char digits[] = "0123456789abcdef";
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+        std::string candidate = folder + ".romshelf-part-";
+        for (int i = 0; i < 4; ++i) {
+            unsigned bits = random();
+            for (int k = 0; k < 4; ++k, bits >>= 4) candidate += digits[bits & 15];
+        }
+        fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0)
+            tempPath_ = std::move(candidate);
+        else if (errno != EEXIST)
+            return;
+    }
 }
 
 PendingFile::~PendingFile() {
@@ -57,7 +71,15 @@ bool PendingFile::commit(bool flush) {
     if (!flushed || !closed || ::rename(tempPath_.c_str(), finalPath_.c_str()) != 0)
         return false;
     committed_ = true;
+    if (flush) {
+        const std::string parent = fs::pathFolder(finalPath_);
+        const int dir = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);  // make the rename itself durable
+            ::close(dir);
+        }
+    }
     return true;
 }
 
-}  // namespace romshelf::archive
+}  // namespace romshelf
