@@ -133,9 +133,10 @@ std::optional<std::string> toCp932WithEscapes(std::string_view utf8) {
         int32_t at = static_cast<int32_t>(i);
         UChar32 c;
         U8_NEXT(s, at, static_cast<int32_t>(utf8.size()), c);
-        if (c >= kEscapedByteBase && c < kEscapedByteBase + 0x100) {
+        const auto code = static_cast<char32_t>(c);
+        if (c >= 0 && code >= kEscapedByteBase && code < kEscapedByteBase + 0x100) {
             if (!flush(i)) return std::nullopt;
-            out.push_back(static_cast<char>(c - kEscapedByteBase));
+            out.push_back(static_cast<char>(code - kEscapedByteBase));
             runStart = static_cast<std::size_t>(at);
         }
         i = static_cast<std::size_t>(at);

@@ -44,7 +44,7 @@ TEST(TextCodec, DataStringEscapesWhatCp932CannotHold) {
 
 TEST(TextCodec, BytesThatAreNotCp932ComeBackUnchanged) {
     // Stray bytes in a file written by another program are kept, not replaced.
-    for (const std::string bytes : {std::string("A\x83"), std::string("\x80"), std::string("\xA0x"),
+    for (const std::string& bytes : {std::string("A\x83"), std::string("\x80"), std::string("\xA0x"),
                                     std::string("\xFD\xFE\xFF"), std::string("\x81 end"),
                                     std::string("\x85\x40"), std::string("\x82\xA0\x80\x82\xA2")}) {
         const std::string text = decodeDataString(bytes);
