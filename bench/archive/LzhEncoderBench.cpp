@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "archive/LzhEncoder.h"
+#include "core/archive/LzhEncoder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveExtractor.h"
 
 namespace {
 

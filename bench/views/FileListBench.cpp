@@ -9,9 +9,9 @@
 #include <random>
 #include <string>
 
-#include "platform/FileSystem.h"
-#include "views/FileList.h"
-#include "views/FileListSorter.h"
+#include "core/platform/FileSystem.h"
+#include "core/views/FileList.h"
+#include "core/views/FileListSorter.h"
 
 using namespace romshelf;
 namespace fsys = std::filesystem;

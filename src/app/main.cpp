@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/Application.h"
-#include "app/CMainFrame.h"
-#include "app/ProgramFolder.h"
-#include "app/QtPrompter.h"
-#include "app/UnixSignalWatcher.h"
+#include "core/app/Application.h"
+#include "qt/app/CMainFrame.h"
+#include "core/settings/ProgramFolder.h"
+#include "qt/app/QtPrompter.h"
+#include "qt/app/UnixSignalWatcher.h"
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);

@@ -1,8 +1,8 @@
-#include "CliSupport.h"
+#include "cli/CliSupport.h"
 
 #include <charconv>
 
-#include "app/HardwareTable.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf::cli {
 

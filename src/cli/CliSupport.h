@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "StreamPrompter.h"
-#include "app/Application.h"
+#include "cli/StreamPrompter.h"
+#include "core/app/Application.h"
 
 namespace romshelf::cli {
 

@@ -1,17 +1,17 @@
-#include "DumpCommand.h"
+#include "cli/DumpCommand.h"
 
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "JsonRecorder.h"
-#include "StreamPrompter.h"
-#include "app/DataStream.h"
-#include "app/FolderSettings.h"
-#include "app/MainSettings.h"
-#include "database/CategoryLists.h"
-#include "database/RomRecord.h"
-#include "launch/EmulatorEntry.h"
+#include "cli/JsonRecorder.h"
+#include "cli/StreamPrompter.h"
+#include "core/storage/DataStream.h"
+#include "core/settings/FolderSettings.h"
+#include "core/settings/MainSettings.h"
+#include "core/database/CategoryLists.h"
+#include "core/database/RomRecord.h"
+#include "core/launch/EmulatorEntry.h"
 
 namespace romshelf::cli {
 

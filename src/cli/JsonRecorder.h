@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "app/DataStream.h"
+#include "core/storage/DataStream.h"
 
 namespace romshelf::cli {
 

@@ -1,11 +1,11 @@
-#include "LaunchCommand.h"
+#include "cli/LaunchCommand.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "CliSupport.h"
-#include "app/Application.h"
-#include "app/HardwareTable.h"
+#include "cli/CliSupport.h"
+#include "core/app/Application.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf::cli {
 

@@ -1,10 +1,10 @@
-#include "ListCommand.h"
+#include "cli/ListCommand.h"
 
 #include <optional>
 
-#include "CliSupport.h"
-#include "app/Application.h"
-#include "app/HardwareTable.h"
+#include "cli/CliSupport.h"
+#include "core/app/Application.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf::cli {
 

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "platform/Prompter.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf::cli {
 

@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "DumpCommand.h"
-#include "LaunchCommand.h"
-#include "ListCommand.h"
+#include "cli/DumpCommand.h"
+#include "cli/LaunchCommand.h"
+#include "cli/ListCommand.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "DumpCommand.h"
-#include "LaunchCommand.h"
+#include "cli/DumpCommand.h"
+#include "cli/LaunchCommand.h"
 #include "LaunchFixture.h"
-#include "ListCommand.h"
-#include "launch/EmulatorEntry.h"
+#include "cli/ListCommand.h"
+#include "core/launch/EmulatorEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 
 #include "RawBytes.h"
 #include "TempFolder.h"
-#include "app/FolderSettings.h"
-#include "app/MainSettings.h"
-#include "database/RomTable.h"
+#include "core/settings/FolderSettings.h"
+#include "core/settings/MainSettings.h"
+#include "core/database/RomTable.h"
 
 using namespace romshelf;
 using romshelf::test::RawBytes;

@@ -12,8 +12,8 @@
 
 #include "RawBytes.h"
 #include "TempFolder.h"
-#include "app/DataStream.h"
-#include "app/MainSettings.h"
+#include "core/storage/DataStream.h"
+#include "core/settings/MainSettings.h"
 
 using namespace romshelf;
 namespace fsys = std::filesystem;

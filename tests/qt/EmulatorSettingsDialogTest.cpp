@@ -1,4 +1,4 @@
-#include "launch/EmulatorSettingsDialog.h"
+#include "qt/launch/EmulatorSettingsDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +13,14 @@
 #include <QValidator>
 #include <memory>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/Application.h"
-#include "app/CMainFrame.h"
-#include "app/HardwareBar.h"
-#include "app/MainMenu.h"
-#include "launch/CommandLineHelpDialog.h"
+#include "core/app/Application.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/HardwareBar.h"
+#include "qt/app/MainMenu.h"
+#include "qt/launch/CommandLineHelpDialog.h"
 
 using namespace romshelf;
 

@@ -1,4 +1,4 @@
-#include "views/CFileList.h"
+#include "qt/views/CFileList.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/MainMenu.h"
-#include "app/ToolWindowFrame.h"
-#include "views/FileListModel.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/MainMenu.h"
+#include "qt/app/ToolWindowFrame.h"
+#include "qt/views/FileListModel.h"
 
 using namespace romshelf;
 

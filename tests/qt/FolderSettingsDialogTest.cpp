@@ -1,14 +1,14 @@
-#include "app/FolderSettingsDialog.h"
+#include "qt/app/FolderSettingsDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/Application.h"
+#include "core/app/Application.h"
 
 using namespace romshelf;
 

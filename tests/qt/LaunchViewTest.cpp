@@ -10,14 +10,14 @@
 #include <fstream>
 
 #include "LaunchFixture.h"
-#include "QtText.h"
+#include "qt/QtText.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/MainMenu.h"
-#include "views/CFileList.h"
-#include "views/CSystem.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/MainMenu.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/CSystem.h"
 
 using namespace romshelf;
 using V = std::vector<std::string>;

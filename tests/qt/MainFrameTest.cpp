@@ -1,4 +1,4 @@
-#include "app/CMainFrame.h"
+#include "qt/app/CMainFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/CommandIds.h"
-#include "app/HardwareBar.h"
-#include "app/MainMenu.h"
-#include "app/ToolWindowFrame.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/HardwareBar.h"
+#include "qt/app/MainMenu.h"
+#include "qt/app/ToolWindowFrame.h"
 
 using namespace romshelf;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Prompter.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf::test {
 

@@ -1,8 +1,8 @@
-#include "app/Application.h"
+#include "core/app/Application.h"
 
-#include "app/HardwareTable.h"
-#include "app/RecentLaunchList.h"
-#include "platform/FileSystem.h"
+#include "core/settings/HardwareTable.h"
+#include "core/settings/RecentLaunchList.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

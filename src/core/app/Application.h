@@ -6,21 +6,21 @@
 #include <string_view>
 #include <vector>
 
-#include "app/DataStream.h"
-#include "app/FolderDialogModel.h"
-#include "app/FolderSettings.h"
-#include "app/MainSettings.h"
-#include "app/ProgramFolder.h"
-#include "database/CategoryLists.h"
-#include "database/RomTable.h"
-#include "launch/EmulatorDialogModel.h"
-#include "launch/EmulatorEntry.h"
-#include "launch/Launcher.h"
-#include "platform/Desktop.h"
-#include "platform/ProcessRunner.h"
-#include "views/FileList.h"
-#include "views/SystemLog.h"
-#include "platform/Prompter.h"
+#include "core/storage/DataStream.h"
+#include "core/settings/FolderDialogModel.h"
+#include "core/settings/FolderSettings.h"
+#include "core/settings/MainSettings.h"
+#include "core/settings/ProgramFolder.h"
+#include "core/database/CategoryLists.h"
+#include "core/database/RomTable.h"
+#include "core/launch/EmulatorDialogModel.h"
+#include "core/launch/EmulatorEntry.h"
+#include "core/launch/Launcher.h"
+#include "core/platform/Desktop.h"
+#include "core/platform/ProcessRunner.h"
+#include "core/views/FileList.h"
+#include "core/views/SystemLog.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf {
 

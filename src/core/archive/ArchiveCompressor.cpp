@@ -1,11 +1,11 @@
-#include "archive/ArchiveCompressor.h"
+#include "core/archive/ArchiveCompressor.h"
 
-#include "platform/AsciiCase.h"
-#include "archive/CabUpdater.h"
-#include "archive/LibarchiveUpdater.h"
-#include "archive/LzhWriter.h"
-#include "platform/FileSystem.h"
-#include "platform/Prompter.h"
+#include "core/platform/AsciiCase.h"
+#include "core/archive/CabUpdater.h"
+#include "core/archive/LibarchiveUpdater.h"
+#include "core/archive/LzhWriter.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf::archive {
 

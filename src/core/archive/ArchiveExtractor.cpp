@@ -1,4 +1,4 @@
-#include "archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveExtractor.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "archive/ArchiveTypes.h"
-#include "archive/LibarchiveSupport.h"
-#include "platform/PendingFile.h"
-#include "platform/FileSystem.h"
+#include "core/archive/ArchiveTypes.h"
+#include "core/archive/LibarchiveSupport.h"
+#include "core/platform/PendingFile.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::archive {
 

@@ -1,7 +1,7 @@
-#include "archive/ArchiveTypes.h"
+#include "core/archive/ArchiveTypes.h"
 
-#include "platform/AsciiCase.h"
-#include "platform/FileSystem.h"
+#include "core/platform/AsciiCase.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::archive {
 

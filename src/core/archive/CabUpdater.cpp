@@ -1,4 +1,4 @@
-#include "archive/CabUpdater.h"
+#include "core/archive/CabUpdater.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/LibarchiveSupport.h"
-#include "archive/LibarchiveUpdater.h"
-#include "platform/PendingFile.h"
-#include "platform/FileSystem.h"
+#include "core/archive/LibarchiveSupport.h"
+#include "core/archive/LibarchiveUpdater.h"
+#include "core/platform/PendingFile.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::archive {
 

@@ -1,6 +1,6 @@
-#include "archive/LibarchiveSupport.h"
+#include "core/archive/LibarchiveSupport.h"
 
-#include "app/TextCodec.h"
+#include "core/text/TextCodec.h"
 
 #include <archive.h>
 #include <archive_entry.h>

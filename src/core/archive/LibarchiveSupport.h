@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "archive/ArchiveTypes.h"
+#include "core/archive/ArchiveTypes.h"
 
 struct archive;
 struct archive_entry;

@@ -1,4 +1,4 @@
-#include "archive/LibarchiveUpdater.h"
+#include "core/archive/LibarchiveUpdater.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/AsciiCase.h"
-#include "archive/LibarchiveSupport.h"
-#include "platform/PendingFile.h"
-#include "platform/FileSystem.h"
+#include "core/platform/AsciiCase.h"
+#include "core/archive/LibarchiveSupport.h"
+#include "core/platform/PendingFile.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::archive {
 

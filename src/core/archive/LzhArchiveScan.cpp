@@ -1,8 +1,8 @@
-#include "archive/LzhArchiveScan.h"
+#include "core/archive/LzhArchiveScan.h"
 
 #include <vector>
 
-#include "archive/LzhCrc16.h"
+#include "core/archive/LzhCrc16.h"
 
 namespace romshelf::archive {
 

@@ -1,9 +1,9 @@
-#include "archive/LzhBlockCoder.h"
+#include "core/archive/LzhBlockCoder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "archive/LzhHuffman.h"
+#include "core/archive/LzhHuffman.h"
 
 namespace romshelf::archive {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archive/LzhBitWriter.h"
+#include "core/archive/LzhBitWriter.h"
 
 namespace romshelf::archive {
 

@@ -1,4 +1,4 @@
-#include "archive/LzhCrc16.h"
+#include "core/archive/LzhCrc16.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "archive/LzhEncoder.h"
+#include "core/archive/LzhEncoder.h"
 
 #include <algorithm>
 #include <bit>

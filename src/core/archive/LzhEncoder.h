@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/LzhBitWriter.h"
-#include "archive/LzhBlockCoder.h"
-#include "archive/LzhWriter.h"
+#include "core/archive/LzhBitWriter.h"
+#include "core/archive/LzhBlockCoder.h"
+#include "core/archive/LzhWriter.h"
 
 namespace romshelf::archive {
 

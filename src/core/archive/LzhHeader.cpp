@@ -1,6 +1,6 @@
-#include "archive/LzhHeader.h"
+#include "core/archive/LzhHeader.h"
 
-#include "archive/LzhCrc16.h"
+#include "core/archive/LzhCrc16.h"
 
 namespace romshelf::archive {
 

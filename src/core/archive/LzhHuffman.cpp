@@ -1,4 +1,4 @@
-#include "archive/LzhHuffman.h"
+#include "core/archive/LzhHuffman.h"
 
 #include <algorithm>
 #include <vector>

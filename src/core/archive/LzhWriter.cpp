@@ -1,4 +1,4 @@
-#include "archive/LzhWriter.h"
+#include "core/archive/LzhWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,14 +9,14 @@
 #include <optional>
 #include <vector>
 
-#include "platform/AsciiCase.h"
-#include "platform/PendingFile.h"
-#include "app/TextCodec.h"
-#include "archive/LzhArchiveScan.h"
-#include "archive/LzhCrc16.h"
-#include "archive/LzhEncoder.h"
-#include "archive/LzhHeader.h"
-#include "platform/FileSystem.h"
+#include "core/platform/AsciiCase.h"
+#include "core/platform/PendingFile.h"
+#include "core/text/TextCodec.h"
+#include "core/archive/LzhArchiveScan.h"
+#include "core/archive/LzhCrc16.h"
+#include "core/archive/LzhEncoder.h"
+#include "core/archive/LzhHeader.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::archive {
 

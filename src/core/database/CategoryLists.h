@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/DataStream.h"
-#include "app/ProgramFolder.h"
+#include "core/storage/DataStream.h"
+#include "core/settings/ProgramFolder.h"
 
 namespace romshelf {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/DataStream.h"
-#include "database/RomRecord.h"
-#include "database/TitleIndex.h"
+#include "core/storage/DataStream.h"
+#include "core/database/RomRecord.h"
+#include "core/database/TitleIndex.h"
 
 namespace romshelf {
 

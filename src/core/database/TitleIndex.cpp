@@ -1,4 +1,4 @@
-#include "database/TitleIndex.h"
+#include "core/database/TitleIndex.h"
 
 #include <functional>
 

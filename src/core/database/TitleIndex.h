@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "database/RomRecord.h"
+#include "core/database/RomRecord.h"
 
 namespace romshelf {
 

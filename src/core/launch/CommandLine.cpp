@@ -1,6 +1,6 @@
-#include "launch/CommandLine.h"
+#include "core/launch/CommandLine.h"
 
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

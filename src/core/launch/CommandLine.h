@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launch/EmulatorEntry.h"
+#include "core/launch/EmulatorEntry.h"
 
 namespace romshelf {
 

@@ -1,4 +1,4 @@
-#include "launch/DefaultEmulatorTable.h"
+#include "core/launch/DefaultEmulatorTable.h"
 
 #include <span>
 

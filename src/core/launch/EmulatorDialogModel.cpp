@@ -1,10 +1,10 @@
-#include "launch/EmulatorDialogModel.h"
+#include "core/launch/EmulatorDialogModel.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "app/PathRules.h"
-#include "platform/FileSystem.h"
+#include "core/settings/PathRules.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "launch/DefaultEmulatorTable.h"
-#include "launch/EmulatorEntry.h"
-#include "platform/Prompter.h"
+#include "core/launch/DefaultEmulatorTable.h"
+#include "core/launch/EmulatorEntry.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf {
 

@@ -1,6 +1,6 @@
-#include "launch/EmulatorEntry.h"
+#include "core/launch/EmulatorEntry.h"
 
-#include "app/PathRules.h"
+#include "core/settings/PathRules.h"
 
 namespace romshelf {
 

@@ -1,10 +1,10 @@
-#include "launch/IniFile.h"
+#include "core/launch/IniFile.h"
 
 #include <vector>
 
-#include "platform/AsciiCase.h"
-#include "app/TextCodec.h"
-#include "platform/FileSystem.h"
+#include "core/platform/AsciiCase.h"
+#include "core/text/TextCodec.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

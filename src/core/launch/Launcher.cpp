@@ -1,17 +1,17 @@
-#include "launch/Launcher.h"
+#include "core/launch/Launcher.h"
 
 #include <unistd.h>
 
-#include "platform/AsciiCase.h"
-#include "app/Application.h"
-#include "app/PathRules.h"
-#include "archive/ArchiveExtractor.h"
-#include "archive/ArchiveTypes.h"
-#include "launch/CommandLine.h"
-#include "launch/IniFile.h"
-#include "platform/Desktop.h"
-#include "platform/FileSystem.h"
-#include "platform/ProcessRunner.h"
+#include "core/platform/AsciiCase.h"
+#include "core/app/Application.h"
+#include "core/settings/PathRules.h"
+#include "core/archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveTypes.h"
+#include "core/launch/CommandLine.h"
+#include "core/launch/IniFile.h"
+#include "core/platform/Desktop.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/ProcessRunner.h"
 
 namespace romshelf {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/EmulatorEntry.h"
+#include "core/launch/EmulatorEntry.h"
 
 namespace romshelf {
 

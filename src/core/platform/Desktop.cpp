@@ -1,6 +1,6 @@
-#include "platform/Desktop.h"
+#include "core/platform/Desktop.h"
 
-#include "platform/ProcessRunner.h"
+#include "core/platform/ProcessRunner.h"
 
 namespace romshelf {
 

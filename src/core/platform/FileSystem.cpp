@@ -1,4 +1,4 @@
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/AsciiCase.h"
-#include "platform/PendingFile.h"
+#include "core/platform/AsciiCase.h"
+#include "core/platform/PendingFile.h"
 
 namespace romshelf::fs {
 

@@ -1,4 +1,4 @@
-#include "platform/PendingFile.h"
+#include "core/platform/PendingFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

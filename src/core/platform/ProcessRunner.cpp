@@ -1,4 +1,4 @@
-#include "platform/ProcessRunner.h"
+#include "core/platform/ProcessRunner.h"
 
 #include <signal.h>
 #include <spawn.h>

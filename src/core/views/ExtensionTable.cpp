@@ -1,4 +1,4 @@
-#include "views/ExtensionTable.h"
+#include "core/views/ExtensionTable.h"
 
 #include <array>
 

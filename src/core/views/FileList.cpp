@@ -1,4 +1,4 @@
-#include "views/FileList.h"
+#include "core/views/FileList.h"
 
 #include <thread>
 

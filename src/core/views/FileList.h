@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/TextCodec.h"
-#include "database/CategoryLists.h"
-#include "views/FileListRow.h"
-#include "views/FileListSorter.h"
-#include "views/FileScanner.h"
+#include "core/text/TextCodec.h"
+#include "core/database/CategoryLists.h"
+#include "core/views/FileListRow.h"
+#include "core/views/FileListSorter.h"
+#include "core/views/FileScanner.h"
 
 namespace romshelf {
 

@@ -1,4 +1,4 @@
-#include "views/FileListSorter.h"
+#include "core/views/FileListSorter.h"
 
 #include <algorithm>
 #include <cstdint>

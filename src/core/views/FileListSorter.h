@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/TextCodec.h"
-#include "views/FileListRow.h"
+#include "core/text/TextCodec.h"
+#include "core/views/FileListRow.h"
 
 namespace romshelf {
 

@@ -1,11 +1,11 @@
-#include "views/FileScanner.h"
+#include "core/views/FileScanner.h"
 
 #include <algorithm>
 
-#include "platform/AsciiCase.h"
-#include "app/TextCodec.h"
-#include "platform/FileSystem.h"
-#include "views/ExtensionTable.h"
+#include "core/platform/AsciiCase.h"
+#include "core/text/TextCodec.h"
+#include "core/platform/FileSystem.h"
+#include "core/views/ExtensionTable.h"
 
 namespace romshelf {
 

@@ -5,9 +5,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/FolderSettings.h"
-#include "database/RomTable.h"
-#include "views/FileListRow.h"
+#include "core/settings/FolderSettings.h"
+#include "core/database/RomTable.h"
+#include "core/views/FileListRow.h"
 
 namespace romshelf {
 

@@ -1,4 +1,4 @@
-#include "views/SizeText.h"
+#include "core/views/SizeText.h"
 
 namespace romshelf {
 

@@ -1,4 +1,4 @@
-#include "views/SystemLog.h"
+#include "core/views/SystemLog.h"
 
 namespace romshelf {
 

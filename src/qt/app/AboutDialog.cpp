@@ -1,4 +1,4 @@
-#include "app/AboutDialog.h"
+#include "qt/app/AboutDialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/CMainFrame.h"
+#include "qt/app/CMainFrame.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,17 +8,17 @@
 #include <QMenuBar>
 #include <QTimer>
 
-#include "QtText.h"
-#include "app/AboutDialog.h"
-#include "app/CommandIds.h"
-#include "app/FolderSettingsDialog.h"
-#include "app/HardwareBar.h"
-#include "app/HardwareTable.h"
-#include "app/MainMenu.h"
-#include "app/ToolWindowFrame.h"
-#include "views/CFileList.h"
-#include "views/CSystem.h"
-#include "launch/EmulatorSettingsDialog.h"
+#include "qt/QtText.h"
+#include "qt/app/AboutDialog.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/FolderSettingsDialog.h"
+#include "qt/app/HardwareBar.h"
+#include "core/settings/HardwareTable.h"
+#include "qt/app/MainMenu.h"
+#include "qt/app/ToolWindowFrame.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/CSystem.h"
+#include "qt/launch/EmulatorSettingsDialog.h"
 
 namespace romshelf {
 

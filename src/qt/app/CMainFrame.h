@@ -4,9 +4,9 @@
 #include <array>
 #include <functional>
 
-#include "app/Application.h"
-#include "platform/QtDesktop.h"
-#include "platform/QtProcessRunner.h"
+#include "core/app/Application.h"
+#include "qt/platform/QtDesktop.h"
+#include "qt/platform/QtProcessRunner.h"
 
 class QMdiArea;
 

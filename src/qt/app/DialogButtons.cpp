@@ -1,4 +1,4 @@
-#include "app/DialogButtons.h"
+#include "qt/app/DialogButtons.h"
 
 #include <QBoxLayout>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "app/FolderRowsDialog.h"
+#include "qt/app/FolderRowsDialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "QtText.h"
-#include "app/DialogButtons.h"
-#include "app/FolderDialogModel.h"
-#include "app/PathRules.h"
-#include "platform/Prompter.h"
+#include "qt/QtText.h"
+#include "qt/app/DialogButtons.h"
+#include "core/settings/FolderDialogModel.h"
+#include "core/settings/PathRules.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf {
 

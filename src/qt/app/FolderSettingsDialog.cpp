@@ -1,4 +1,4 @@
-#include "app/FolderSettingsDialog.h"
+#include "qt/app/FolderSettingsDialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "QtText.h"
-#include "app/DialogButtons.h"
-#include "app/Application.h"
-#include "app/FolderDialogModel.h"
-#include "app/FolderRowsDialog.h"
+#include "qt/QtText.h"
+#include "qt/app/DialogButtons.h"
+#include "core/app/Application.h"
+#include "core/settings/FolderDialogModel.h"
+#include "qt/app/FolderRowsDialog.h"
 
 namespace romshelf {
 

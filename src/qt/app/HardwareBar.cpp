@@ -1,11 +1,11 @@
-#include "app/HardwareBar.h"
+#include "qt/app/HardwareBar.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
 
-#include "QtText.h"
-#include "app/Application.h"
+#include "qt/QtText.h"
+#include "core/app/Application.h"
 
 namespace romshelf {
 

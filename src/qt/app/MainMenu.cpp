@@ -1,13 +1,13 @@
-#include "app/MainMenu.h"
+#include "qt/app/MainMenu.h"
 
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "QtText.h"
-#include "app/CommandIds.h"
-#include "app/HardwareTable.h"
+#include "qt/QtText.h"
+#include "qt/app/CommandIds.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf {
 

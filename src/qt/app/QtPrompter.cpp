@@ -1,9 +1,9 @@
-#include "app/QtPrompter.h"
+#include "qt/app/QtPrompter.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 
 namespace romshelf {
 

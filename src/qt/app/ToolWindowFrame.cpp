@@ -1,9 +1,9 @@
-#include "app/ToolWindowFrame.h"
+#include "qt/app/ToolWindowFrame.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
 
-#include "app/MainSettings.h"
+#include "core/settings/MainSettings.h"
 
 namespace romshelf {
 

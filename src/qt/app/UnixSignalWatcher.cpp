@@ -1,4 +1,4 @@
-#include "app/UnixSignalWatcher.h"
+#include "qt/app/UnixSignalWatcher.h"
 
 #include <fcntl.h>
 #include <signal.h>

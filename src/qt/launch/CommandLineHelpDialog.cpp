@@ -1,4 +1,4 @@
-#include "launch/CommandLineHelpDialog.h"
+#include "qt/launch/CommandLineHelpDialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "launch/EmulatorSettingsDialog.h"
+#include "qt/launch/EmulatorSettingsDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,11 +11,11 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "QtText.h"
-#include "app/DialogButtons.h"
-#include "app/Application.h"
-#include "launch/CommandLineHelpDialog.h"
-#include "launch/EmulatorDialogModel.h"
+#include "qt/QtText.h"
+#include "qt/app/DialogButtons.h"
+#include "core/app/Application.h"
+#include "qt/launch/CommandLineHelpDialog.h"
+#include "core/launch/EmulatorDialogModel.h"
 
 namespace romshelf {
 

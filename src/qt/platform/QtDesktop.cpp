@@ -1,9 +1,9 @@
-#include "platform/QtDesktop.h"
+#include "qt/platform/QtDesktop.h"
 
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 
 namespace romshelf {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Desktop.h"
+#include "core/platform/Desktop.h"
 
 namespace romshelf {
 

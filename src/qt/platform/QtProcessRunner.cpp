@@ -1,4 +1,4 @@
-#include "platform/QtProcessRunner.h"
+#include "qt/platform/QtProcessRunner.h"
 
 #include <signal.h>
 

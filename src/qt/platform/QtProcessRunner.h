@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "platform/ProcessRunner.h"
+#include "core/platform/ProcessRunner.h"
 
 namespace romshelf {
 

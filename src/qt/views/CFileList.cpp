@@ -1,13 +1,13 @@
-#include "views/CFileList.h"
+#include "qt/views/CFileList.h"
 
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "QtText.h"
-#include "app/Application.h"
-#include "views/FileListModel.h"
+#include "qt/QtText.h"
+#include "core/app/Application.h"
+#include "qt/views/FileListModel.h"
 
 namespace romshelf {
 

@@ -1,11 +1,11 @@
-#include "views/CSystem.h"
+#include "qt/views/CSystem.h"
 
 #include <QFontDatabase>
 #include <QPainter>
 #include <QScrollBar>
 
-#include "QtText.h"
-#include "views/SystemLog.h"
+#include "qt/QtText.h"
+#include "core/views/SystemLog.h"
 
 namespace romshelf {
 

@@ -1,11 +1,11 @@
-#include "views/FileIcons.h"
+#include "qt/views/FileIcons.h"
 
 #include <QFont>
 #include <QPainter>
 #include <QPixmap>
 
-#include "QtText.h"
-#include "views/ExtensionTable.h"
+#include "qt/QtText.h"
+#include "core/views/ExtensionTable.h"
 
 namespace romshelf {
 

@@ -1,9 +1,9 @@
-#include "views/FileListModel.h"
+#include "qt/views/FileListModel.h"
 
 #include <QColor>
 
-#include "QtText.h"
-#include "app/Application.h"
+#include "qt/QtText.h"
+#include "core/app/Application.h"
 
 namespace romshelf {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "views/FileIcons.h"
+#include "qt/views/FileIcons.h"
 
 namespace romshelf {
 

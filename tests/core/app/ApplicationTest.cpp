@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "core/app/Application.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include "ArchiveTestSupport.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "archive/ArchiveCompressor.h"
-#include "archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveCompressor.h"
+#include "core/archive/ArchiveExtractor.h"
 
 namespace romshelf::archive {
 namespace {

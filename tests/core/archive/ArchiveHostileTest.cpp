@@ -4,7 +4,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "TempFolder.h"
-#include "archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveExtractor.h"
 
 namespace romshelf::archive {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "archive/ArchiveTypes.h"
+#include "core/archive/ArchiveTypes.h"
 
 namespace romshelf::archive {
 namespace {

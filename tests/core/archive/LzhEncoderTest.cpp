@@ -6,10 +6,10 @@
 
 #include "LzhTestSupport.h"
 #include "TempFolder.h"
-#include "archive/LzhBlockCoder.h"
-#include "archive/LzhCrc16.h"
-#include "archive/LzhEncoder.h"
-#include "archive/LzhHuffman.h"
+#include "core/archive/LzhBlockCoder.h"
+#include "core/archive/LzhCrc16.h"
+#include "core/archive/LzhEncoder.h"
+#include "core/archive/LzhHuffman.h"
 
 namespace romshelf::archive {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "LzhTestSupport.h"
 #include "TempFolder.h"
-#include "archive/LzhWriter.h"
+#include "core/archive/LzhWriter.h"
 
 namespace romshelf::archive {
 namespace {

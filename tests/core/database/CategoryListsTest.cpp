@@ -1,4 +1,4 @@
-#include "database/CategoryLists.h"
+#include "core/database/CategoryLists.h"
 
 #include <gtest/gtest.h>
 

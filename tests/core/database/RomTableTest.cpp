@@ -1,4 +1,4 @@
-#include "database/RomTable.h"
+#include "core/database/RomTable.h"
 
 #include <random>
 

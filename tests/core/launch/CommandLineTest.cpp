@@ -1,11 +1,11 @@
-#include "launch/CommandLine.h"
+#include "core/launch/CommandLine.h"
 
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
-#include "launch/IniFile.h"
-#include "launch/Launcher.h"
-#include "views/SystemLog.h"
+#include "core/launch/IniFile.h"
+#include "core/launch/Launcher.h"
+#include "core/views/SystemLog.h"
 
 using namespace romshelf;
 using V = std::vector<std::string>;

@@ -1,4 +1,4 @@
-#include "launch/EmulatorDialogModel.h"
+#include "core/launch/EmulatorDialogModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "launch/EmulatorEntry.h"
+#include "core/launch/EmulatorEntry.h"
 
 #include <gtest/gtest.h>
 

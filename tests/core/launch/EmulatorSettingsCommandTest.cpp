@@ -5,7 +5,7 @@
 #include "RawEmulatorFile.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/Application.h"
+#include "core/app/Application.h"
 
 using namespace romshelf;
 using romshelf::test::rawBlock;

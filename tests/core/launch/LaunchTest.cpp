@@ -11,8 +11,8 @@
 #include "LaunchFixture.h"
 #include "ScriptedPrompter.h"
 #include "TempFolder.h"
-#include "app/Application.h"
-#include "archive/LzhWriter.h"
+#include "core/app/Application.h"
+#include "core/archive/LzhWriter.h"
 
 using namespace romshelf;
 using romshelf::test::readRecord;

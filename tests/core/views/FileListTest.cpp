@@ -1,12 +1,12 @@
-#include "views/FileList.h"
+#include "core/views/FileList.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "TempFolder.h"
-#include "views/FileListSorter.h"
-#include "views/SizeText.h"
+#include "core/views/FileListSorter.h"
+#include "core/views/SizeText.h"
 
 using namespace romshelf;
 

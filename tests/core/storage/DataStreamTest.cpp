@@ -1,4 +1,4 @@
-#include "app/DataStream.h"
+#include "core/storage/DataStream.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

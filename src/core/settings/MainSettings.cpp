@@ -1,4 +1,4 @@
-#include "app/MainSettings.h"
+#include "core/settings/MainSettings.h"
 
 namespace romshelf {
 

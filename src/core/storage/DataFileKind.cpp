@@ -1,4 +1,4 @@
-#include "app/DataFileKind.h"
+#include "core/storage/DataFileKind.h"
 
 #include <array>
 

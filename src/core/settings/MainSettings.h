@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/DataStream.h"
-#include "app/HardwareTable.h"
+#include "core/storage/DataStream.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf {
 

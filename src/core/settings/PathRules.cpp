@@ -1,4 +1,4 @@
-#include "app/PathRules.h"
+#include "core/settings/PathRules.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "app/DataStream.h"
+#include "core/storage/DataStream.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "app/TextCodec.h"
-#include "platform/FileSystem.h"
+#include "core/text/TextCodec.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

@@ -1,4 +1,4 @@
-#include "app/FolderSettings.h"
+#include "core/settings/FolderSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/FolderDialogModel.h"
+#include "core/settings/FolderDialogModel.h"
 
 #include <gtest/gtest.h>
 

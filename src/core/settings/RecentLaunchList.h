@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/MainSettings.h"
+#include "core/settings/MainSettings.h"
 
 namespace romshelf {
 

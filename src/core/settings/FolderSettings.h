@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "app/DataStream.h"
+#include "core/storage/DataStream.h"
 
 namespace romshelf {
 

@@ -1,4 +1,4 @@
-#include "app/RecentLaunchList.h"
+#include "core/settings/RecentLaunchList.h"
 
 namespace romshelf {
 

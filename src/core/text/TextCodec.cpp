@@ -1,4 +1,4 @@
-#include "app/TextCodec.h"
+#include "core/text/TextCodec.h"
 
 #include <unicode/ucol.h>
 #include <unicode/locid.h>

@@ -1,11 +1,11 @@
-#include "app/ProgramFolder.h"
+#include "core/settings/ProgramFolder.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "platform/FileSystem.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

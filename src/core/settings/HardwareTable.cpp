@@ -1,4 +1,4 @@
-#include "app/HardwareTable.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/FolderSettings.h"
-#include "platform/Prompter.h"
+#include "core/settings/FolderSettings.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf {
 

@@ -1,7 +1,7 @@
-#include "app/FolderDialogModel.h"
+#include "core/settings/FolderDialogModel.h"
 
-#include "app/PathRules.h"
-#include "platform/FileSystem.h"
+#include "core/settings/PathRules.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 

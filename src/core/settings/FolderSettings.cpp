@@ -1,6 +1,6 @@
-#include "app/FolderSettings.h"
+#include "core/settings/FolderSettings.h"
 
-#include "app/PathRules.h"
+#include "core/settings/PathRules.h"
 
 namespace romshelf {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/DataFileKind.h"
-#include "platform/Prompter.h"
+#include "core/storage/DataFileKind.h"
+#include "core/platform/Prompter.h"
 
 namespace romshelf {
 
