@@ -1,11 +1,13 @@
 #!/bin/sh
 # Installs every Debian package that building, running and testing Romshelf Plus needs.
 # Safe to run again: packages already present are left alone.
+# clang-format checks the code layout in CI; clang is there for libFuzzer builds.
 set -eu
 
 PACKAGES="
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+  clang clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-translations-l10n libgl-dev
   libicu-dev libarchive-dev libgcab-dev zlib1g-dev nlohmann-json3-dev
   libsdl2-mixer-dev timgm6mb-soundfont
   libx11-dev libxtst-dev
