@@ -30,6 +30,14 @@ public:
         v = s_.readFlag();
         put(v, name...);
     }
+    // Enumerations are stored as their 32-bit number; an unknown number is kept as it is.
+    template <class E, class... Name>
+        requires std::is_enum_v<E>
+    void field(E& v, const Name&... name) {
+        std::int32_t raw = 0;
+        field(raw, name...);
+        v = static_cast<E>(raw);
+    }
     template <class... Name>
     void reservedString(const Name&... name) {
         put(s_.readString(), name...);

@@ -58,15 +58,15 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const int n = *arg(1);
         const std::string label =
             n >= 0 && n < kRomFolderCount ? app.folders().folders.romFolderNames[static_cast<std::size_t>(n)] : "";
-        app.showFiltered(kKindRomFolder, n, label);
+        app.showFiltered(FolderWindowKind::RomFolder, n, label);
     } else if (what == "rating" && mode.size() == 2 && arg(1) && *arg(1) >= 0 && *arg(1) <= 5) {
         const int n = *arg(1);
-        app.showFiltered(kKindRating, n, n == 0 ? "未登録" : ratingText(n));
+        app.showFiltered(FolderWindowKind::Rating, n, n == 0 ? "未登録" : ratingText(n));
     } else if (what == "category" && mode.size() == 3 && arg(1) && arg(2) && *arg(1) >= 1 && *arg(1) <= 5) {
         const int list = *arg(1) - 1;
-        app.showFiltered(kKindCategory1 + list, *arg(2), itemLabel(app, list, *arg(2)));
+        app.showFiltered(categoryKind(list), *arg(2), itemLabel(app, list, *arg(2)));
     } else if (what == "class" && mode.size() == 2 && arg(1)) {
-        app.showFiltered(kKindHardwareClass, *arg(1), itemLabel(app, kHardwareClassList, *arg(1)));
+        app.showFiltered(FolderWindowKind::HardwareClass, *arg(1), itemLabel(app, kHardwareClassList, *arg(1)));
     } else if (what == "search" && mode.size() == 2) {
         SearchCriteria c;
         c.typed = mode[1];

@@ -173,7 +173,7 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
     EXPECT_TRUE(snap->close() == false || !snap->isVisible());
     EXPECT_FALSE(snap->isVisible());
     EXPECT_EQ(app.settings().windowSlots[kSlotSnap].visible, 0);
-    EXPECT_EQ(app.settings().windowSlots[kSlotSnap].showState, 0);
+    EXPECT_EQ(app.settings().windowSlots[kSlotSnap].showState, ShowState::Minimised);
     // Still there, only hidden.
     EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 7);
 

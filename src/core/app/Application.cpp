@@ -352,7 +352,7 @@ void Application::showAll() {
     listener_->fileListChanged();
 }
 
-void Application::showFiltered(int kind, int item, std::string label) {
+void Application::showFiltered(FolderWindowKind kind, int item, std::string label) {
     fileList_.showFiltered(fileListSources(), kind, item, std::move(label));
     listener_->fileListChanged();
 }
@@ -372,11 +372,11 @@ void Application::showWithoutSnap() {
     listener_->fileListChanged();
 }
 
-void Application::showFavourites() { showFiltered(kKindFavourites, 1, std::string(kRegisteredItem)); }
+void Application::showFavourites() { showFiltered(FolderWindowKind::Favourites, 1, std::string(kRegisteredItem)); }
 
 void Application::showStartList() {
     if (settings_.option(Option::ShowFirstRomFolder))
-        showFiltered(kKindRomFolder, 0, folders_.folders.romFolderNames[0]);
+        showFiltered(FolderWindowKind::RomFolder, 0, folders_.folders.romFolderNames[0]);
     else
         showAll();
 }

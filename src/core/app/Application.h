@@ -55,7 +55,7 @@ public:
     virtual void stopMediaSound() {}
     virtual void minimiseMainWindow() {}
     // 1 normal, 2 maximised; anything else leaves the window as it is.
-    virtual void restoreMainWindow(int showState) { (void)showState; }
+    virtual void restoreMainWindow(ShowState showState) { (void)showState; }
 };
 
 inline constexpr int kSessionTempFolderCount = 48;
@@ -161,7 +161,7 @@ public:
     const FileList& fileList() const { return fileList_; }
     FileListSources fileListSources() const;
     void showAll();
-    void showFiltered(int kind, int item, std::string label);
+    void showFiltered(FolderWindowKind kind, int item, std::string label);
     void showSearchResult(SearchCriteria criteria);
     void showUnregistered();
     void showWithoutSnap();

@@ -15,88 +15,86 @@ bool hasBracket(const std::string& text) {
     return text.find_first_of("[]") != std::string::npos;
 }
 
-int deflateLevelFor(int level) {
+int deflateLevelFor(CompressionLevel level) {
     switch (level) {
-        case 0:
+        case CompressionLevel::High:
             return 9;
-        case 1:
+        case CompressionLevel::Normal:
             return 6;
-        case 2:
+        case CompressionLevel::Low:
             return 1;
-        default:
-            return kDefaultDeflateLevel;
     }
+    return kDefaultDeflateLevel;
 }
 
-LzhMethod lzhMethodFor(int level) {
+LzhMethod lzhMethodFor(CompressionLevel level) {
     switch (level) {
-        case 0:
+        case CompressionLevel::High:
             return LzhMethod::Lh7;
-        case 1:
+        case CompressionLevel::Normal:
             return LzhMethod::Lh6;
-        default:
-            return LzhMethod::Lh5;
+        case CompressionLevel::Low:
+            break;
     }
+    return LzhMethod::Lh5;
 }
 
-const char* extensionFor(int format, int level) {
-    switch (format) {
-        case kFormatZip:
+// nullptr for a format number that no option page offers (a damaged settings file).
+const char* extensionFor(const Compression& how) {
+    switch (how.format) {
+        case CompressionFormat::Zip:
             return "zip";
-        case kFormatLzh:
+        case CompressionFormat::Lzh:
             return "lzh";
-        case kFormatCab:
+        case CompressionFormat::Cab:
             return "cab";
-        case kFormat7z:
-            return level == k7zTypeSevenZip ? "7z" : "zip";
-        default:
-            return nullptr;
+        case CompressionFormat::SevenZip:
+            return how.sevenZipType == SevenZipType::SevenZip ? "7z" : "zip";
     }
+    return nullptr;
 }
 
 }  // namespace
 
-std::string compressedArchivePath(const std::string& filePath, int format, int level,
-                                  bool upperCaseExtension) {
-    const char* extension = extensionFor(format, level);
+std::string compressedArchivePath(const std::string& filePath, const Compression& how) {
+    const char* extension = extensionFor(how);
     if (extension == nullptr)
         return "";
-    const std::string ext = upperCaseExtension ? ascii::upper(extension) : std::string(extension);
+    const std::string ext = how.upperCaseExtension ? ascii::upper(extension) : std::string(extension);
     return fs::pathFolder(filePath) + fs::pathTitle(filePath) + "." + ext;
 }
 
-bool compress(const std::string& filePath, int format, int level, bool upperCaseExtension,
-              bool sevenZipForBrackets, Prompter& prompter) {
-    if (extensionFor(format, level) == nullptr)
+bool compress(const std::string& filePath, const Compression& how, Prompter& prompter) {
+    if (extensionFor(how) == nullptr)
         return false;
 
     // The bracket fallback is decided on the file's name alone; the refusal looks at the whole
     // path, so a bracket in a folder is refused even when the fallback is on.
     const bool zipViaSevenZip =
-        format == kFormatZip && sevenZipForBrackets && hasBracket(fs::pathName(filePath));
-    if (format == kFormatZip && !zipViaSevenZip && hasBracket(filePath)) {
+        how.format == CompressionFormat::Zip && how.sevenZipForBrackets &&
+        hasBracket(fs::pathName(filePath));
+    if (how.format == CompressionFormat::Zip && !zipViaSevenZip && hasBracket(filePath)) {
         prompter.inform(kZipBracketMessage, kZipBracketTitle);
         return false;
     }
 
     if (!fs::fileExists(filePath))
         return false;
-    const std::string archivePath =
-        compressedArchivePath(filePath, format, level, upperCaseExtension);
+    const std::string archivePath = compressedArchivePath(filePath, how);
     // "game.zip" packed as ZIP would name the archive after itself and destroy the file.
     if (archivePath == filePath)
         return false;
 
-    switch (format) {
-        case kFormatZip:
+    switch (how.format) {
+        case CompressionFormat::Zip:
             return addFileToZip(archivePath, filePath,
-                                zipViaSevenZip ? kDefaultDeflateLevel : deflateLevelFor(level));
-        case kFormatLzh:
-            return addFileToLzh(archivePath, filePath, lzhMethodFor(level));
-        case kFormatCab:
+                                zipViaSevenZip ? kDefaultDeflateLevel : deflateLevelFor(how.level));
+        case CompressionFormat::Lzh:
+            return addFileToLzh(archivePath, filePath, lzhMethodFor(how.level));
+        case CompressionFormat::Cab:
             return addFileToCab(archivePath, filePath);
-        case kFormat7z:
-            return level == k7zTypeSevenZip
+        case CompressionFormat::SevenZip:
+            return how.sevenZipType == SevenZipType::SevenZip
                        ? addFileTo7z(archivePath, filePath)
                        : addFileToZip(archivePath, filePath, kDefaultDeflateLevel);
     }

@@ -21,22 +21,22 @@ constexpr std::array<HardwareInfo, kHardwareCount> kTable = {{
     {"PS2", 11, "プレイステーション2", 0, 0, 0, G::None},
     {"GB", 12, "ゲームボーイ", 32802, 32817, 32886, G::Handheld},
     {"GBA", 13, "ゲームボーイアドバンス", 32803, 32818, 32887, G::Handheld},
-    {"WS", 14, "ワンダースワン", 32804, 32819, 32888, G::Handheld},
+    {"WS", 14, "ワンダースワン", 32804, 32819, 32888, G::Handheld, {.alternativeStart = true}},
     {"GG", 15, "ゲームギア", 32805, 32820, 32889, G::Handheld},
     {"NGP", 16, "ネオジオポケット", 32806, 32821, 32890, G::Handheld},
     {"LYNX", 17, "リンクス", 32807, 32822, 32891, G::Handheld},
-    {"MAME", 18, "MAME", 32828, 32835, 32892, G::Arcade},
+    {"MAME", 18, "MAME", 32828, 32835, 32892, G::Arcade, {.setNames = true}},
     {"MSX", 19, "MSX", 32808, 32823, 32893, G::Computer},
     {"X68", 20, "X68000", 32809, 32824, 32894, G::Computer},
     {"PC88", 21, "PC-88", 32810, 32825, 32895, G::Computer},
-    {"PC98", 22, "PC-98", 32811, 32826, 32896, G::Computer},
+    {"PC98", 22, "PC-98", 32811, 32826, 32896, G::Computer, {.pc98Preparation = true}},
     {"USER1", 43, "ユーザ設定 1", 32830, 32836, 32897, G::User},
     {"USER2", 44, "ユーザ設定 2", 32831, 32837, 32898, G::User},
     {"USER3", 45, "ユーザ設定 3", 32832, 32838, 32899, G::User},
     {"USER4", 46, "ユーザ設定 4", 32833, 32839, 32900, G::User},
     {"USER5", 47, "ユーザ設定 5", 32834, 32840, 32901, G::User},
     // Other software: no folder-settings command; its emulator command opens its own dialog.
-    {"HARD", 42, "その他のソフト", 0, 32841, 32902, G::User},
+    {"HARD", 42, "その他のソフト", 0, 32841, 32902, G::User, {.otherSoftware = true}},
 }};
 
 }  // namespace
@@ -48,6 +48,12 @@ const HardwareInfo* findHardware(std::string_view code) {
     for (const auto& row : kTable)
         if (row.code == code) return &row;
     return nullptr;
+}
+
+const HardwareTraits& traitsOf(std::string_view code) {
+    static constexpr HardwareTraits kNone{};
+    const HardwareInfo* row = findHardware(code);
+    return row ? row->traits : kNone;
 }
 
 const HardwareInfo* findHardwareByIndex(int index) {

@@ -15,6 +15,14 @@ inline constexpr std::string_view kNotSet = "未設定";
 
 enum class MenuGroup { None, TvGame, Handheld, Arcade, Computer, User };
 
+// What sets a hardware apart from the others when files are listed and launched.
+struct HardwareTraits {
+    bool setNames = false;          // the emulator gets the set name (file title), never a path
+    bool pc98Preparation = false;   // special start prepares the PC-98 emulators' disk settings
+    bool alternativeStart = false;  // the alternative-launch option starts emulator 1 bare
+    bool otherSoftware = false;     // rows are programs and documents, not ROMs
+};
+
 struct HardwareInfo {
     std::string_view code;
     int index;
@@ -23,6 +31,7 @@ struct HardwareInfo {
     int emulatorCommand;  // 0: none
     int deleteCommand;    // 0: none
     MenuGroup group;
+    HardwareTraits traits{};
 };
 
 // The 29 rows in table order, which is also the order of the hardware combo.
@@ -31,6 +40,9 @@ const std::array<HardwareInfo, kHardwareCount>& hardwareTable();
 // The row of a code (exact match), or nullptr.
 const HardwareInfo* findHardware(std::string_view code);
 const HardwareInfo* findHardwareByIndex(int index);
+
+// The traits of a code; none for the empty code or an unknown one.
+const HardwareTraits& traitsOf(std::string_view code);
 
 // The slot of a code; -1 for the empty code or a code not in the table.
 int hardwareIndexOf(std::string_view code);

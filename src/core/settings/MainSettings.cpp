@@ -14,7 +14,7 @@ WindowSlot defaultWindowSlot(int slot) {
         {144, 144, 328, 263},
     }};
     const auto& d = kDefaults[static_cast<std::size_t>(slot)];
-    return WindowSlot{d[0], d[1], d[2], d[3], 1, 1};
+    return WindowSlot{d[0], d[1], d[2], d[3], ShowState::Normal, 1};
 }
 
 std::array<std::int32_t, kColumnWidthCount> defaultColumnWidths() {

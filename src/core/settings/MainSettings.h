@@ -10,9 +10,11 @@
 namespace romshelf {
 
 // Placement of a window: its normal (restored) rectangle, show state and visible flag.
+enum class ShowState : std::int32_t { Minimised = 0, Normal = 1, Maximised = 2 };
+
 struct WindowSlot {
     std::int32_t x = 0, y = 0, width = 0, height = 0;
-    std::int32_t showState = 1;  // 0 minimised, 1 normal, 2 maximised
+    ShowState showState = ShowState::Normal;
     std::int32_t visible = 1;    // stored as an integer; any non-zero value means visible
     bool operator==(const WindowSlot&) const = default;
 };

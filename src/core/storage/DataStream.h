@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "core/storage/DataFileKind.h"
 #include "core/platform/Prompter.h"
@@ -114,6 +115,14 @@ public:
     void field(std::int32_t& v, const Name&...) { v = s_.readInteger(); }
     template <class... Name>
     void field(bool& v, const Name&...) { v = s_.readFlag(); }
+    // Enumerations are stored as their 32-bit number; an unknown number is kept as it is.
+    template <class E, class... Name>
+        requires std::is_enum_v<E>
+    void field(E& v, const Name&... name) {
+        std::int32_t raw = 0;
+        field(raw, name...);
+        v = static_cast<E>(raw);
+    }
     template <class... Name>
     void reservedString(const Name&...) { s_.readRawString(); }
     template <class... Name>
@@ -136,6 +145,9 @@ public:
     void field(const std::int32_t& v, const Name&...) { s_.writeInteger(v); }
     template <class... Name>
     void field(const bool& v, const Name&...) { s_.writeFlag(v); }
+    template <class E, class... Name>
+        requires std::is_enum_v<E>
+    void field(const E& v, const Name&...) { s_.writeInteger(static_cast<std::int32_t>(v)); }
     template <class... Name>
     void reservedString(const Name&...) { s_.writeString({}); }
     template <class... Name>

@@ -19,16 +19,18 @@ void addPlaceholder(FileRows& rows) {
 
 }  // namespace
 
-FileList::FileList() { directions_.fill(1); }
+FileList::FileList() { directions_.fill(SortDirection::Ascending); }
 
 ScanContext FileList::context(const FileListSources& s) const {
     ScanContext c;
     c.code = s.code;
+    c.otherSoftware = s.otherSoftware;
     c.folders = s.folders;
     c.records = s.records;
     c.snapFolder = s.snapFolder;
     c.noHavePath = s.noHavePath;
     c.kind = kind_;
+    c.itemGone = itemGone_;
     c.selectedItem = selectedItem_;
     c.selectedItemText = selectedItemText_;
     c.criteria = criteria_;
@@ -36,12 +38,17 @@ ScanContext FileList::context(const FileListSources& s) const {
 }
 
 template <class Scan>
-void FileList::build(const FileListSources& s, Scan&& scan) {
+void FileList::build(const FileListSources& s, ListMode mode, bool otherSoftwareRows,
+                     Scan&& scanFolders) {
     rows_.reset();
     order_.clear();
     const ScanContext c = context(s);
     FileScanner scanner(c);
-    scan(scanner);
+    if (s.otherSoftware) {
+        if (otherSoftwareRows) scanner.appendOtherSoftware(rows_, mode);
+    } else {
+        scanFolders(scanner);
+    }
     count_ = static_cast<int>(rows_.size());
     if (count_ == 0) addPlaceholder(rows_);
     if (!s.neverSort) sort(s.kanaSensitive);
@@ -80,13 +87,10 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
 }
 
 void FileList::showAll(const FileListSources& s) {
-    kind_ = kKindNone;
+    kind_ = FolderWindowKind::None;
+    itemGone_ = false;
     bool unowned = false;
-    build(s, [&](FileScanner& scanner) {
-        if (s.code == "HARD") {
-            scanner.appendOtherSoftware(rows_, ListMode::Selection);
-            return;
-        }
+    build(s, ListMode::Selection, true, [&](FileScanner& scanner) {
         scanAllFolders(s, ListMode::Selection);
         if (s.listMissingFiles) unowned = scanner.appendUnowned(rows_) > 0;
     });
@@ -94,36 +98,36 @@ void FileList::showAll(const FileListSources& s) {
     title_ = s.hardwareName + " : " + label_ + countSuffix(count_);
 }
 
-void FileList::showFiltered(const FileListSources& s, int kind, int item, std::string label) {
+void FileList::showFiltered(const FileListSources& s, FolderWindowKind kind, int item,
+                            std::string label) {
     kind_ = kind;
+    itemGone_ = false;
     selectedItem_ = item;
     label_ = std::move(label);
     selectedItemText_.clear();
-    if (kind >= kKindCategory1 && kind <= kKindHardwareClass) {
-        const auto& items = s.lists->items[static_cast<std::size_t>(kind - kKindCategory1)];
+    if (const int list = categoryListOf(kind); list >= 0) {
+        const auto& items = s.lists->items[static_cast<std::size_t>(list)];
         if (item > static_cast<int>(items.size()) || item < 0)
-            kind_ = 99;  // an item that no longer exists matches nothing
+            itemGone_ = true;
         else if (item > 0)
             selectedItemText_ = items[static_cast<std::size_t>(item - 1)];
     }
-    build(s, [&](FileScanner& scanner) {
-        if (s.code == "HARD") {
-            if (kind != kKindRomFolder) scanner.appendOtherSoftware(rows_, ListMode::Selection);
-            return;
-        }
-        if (kind == kKindRomFolder) {
+    // Other software has no ROM folders to narrow to.
+    const bool otherSoftwareRows = kind != FolderWindowKind::RomFolder;
+    build(s, ListMode::Selection, otherSoftwareRows, [&](FileScanner& scanner) {
+        if (kind == FolderWindowKind::RomFolder) {
             if (item >= 0 && item < kRomFolderCount) scanner.scanFolder(rows_, item, ListMode::Selection);
             return;
         }
         scanAllFolders(s, ListMode::Selection);
     });
     std::string what;
-    if (kind == kKindRomFolder)
+    if (kind == FolderWindowKind::RomFolder)
         what = "フォルダ";
-    else if (kind == kKindRating)
+    else if (kind == FolderWindowKind::Rating)
         what = "評価";
-    else if (kind >= kKindCategory1 && kind <= kKindHardwareClass)
-        what = s.categoryNames[static_cast<std::size_t>(kind - kKindCategory1)];
+    else if (const int list = categoryListOf(kind); list >= 0)
+        what = s.categoryNames[static_cast<std::size_t>(list)];
     else
         what = "お気に入り";
     title_ = s.hardwareName + " : " + label_ + " / " + what + countSuffix(count_);
@@ -132,35 +136,25 @@ void FileList::showFiltered(const FileListSources& s, int kind, int item, std::s
 void FileList::showSearchResult(const FileListSources& s, SearchCriteria criteria) {
     criteria_ = std::move(criteria);
     criteria_.text = text::toUpper(criteria_.typed);
-    build(s, [&](FileScanner& scanner) {
-        if (s.code == "HARD") {
-            scanner.appendOtherSoftware(rows_, ListMode::Search);
-            return;
-        }
+    build(s, ListMode::Search, true, [&](FileScanner&) {
         scanAllFolders(s, ListMode::Search);
     });
     title_ = s.hardwareName + " : " + criteria_.typed + " / 検索結果" + countSuffix(count_);
 }
 
 void FileList::showUnregistered(const FileListSources& s) {
-    kind_ = kKindNone;
-    build(s, [&](FileScanner& scanner) {
-        if (s.code == "HARD") {
-            scanner.appendOtherSoftware(rows_, ListMode::Unregistered);
-            return;
-        }
+    kind_ = FolderWindowKind::None;
+    itemGone_ = false;
+    build(s, ListMode::Unregistered, true, [&](FileScanner&) {
         scanAllFolders(s, ListMode::Unregistered);
     });
     title_ = s.hardwareName + " : 未登録ファイル" + countSuffix(count_);
 }
 
 void FileList::showWithoutSnap(const FileListSources& s) {
-    kind_ = kKindNone;
-    build(s, [&](FileScanner& scanner) {
-        if (s.code == "HARD") {
-            scanner.appendOtherSoftware(rows_, ListMode::NoSnap);
-            return;
-        }
+    kind_ = FolderWindowKind::None;
+    itemGone_ = false;
+    build(s, ListMode::NoSnap, true, [&](FileScanner&) {
         scanAllFolders(s, ListMode::NoSnap);
     });
     title_ = s.hardwareName + " : 非スナップファイル" + countSuffix(count_);
@@ -168,8 +162,8 @@ void FileList::showWithoutSnap(const FileListSources& s) {
 
 void FileList::clickColumn(int column, const FileListSources& s) {
     if (s.neverSort || column < 0 || column >= kFileListColumns) return;
-    int& d = directions_[static_cast<std::size_t>(column)];
-    d = d == 1 ? 2 : 1;
+    SortDirection& d = directions_[static_cast<std::size_t>(column)];
+    d = d == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
     sortColumn_ = column;
     sort(s.kanaSensitive);
 }

@@ -15,7 +15,8 @@ namespace romshelf {
 // What a build of the file list reads: the current hardware's data and the list options.
 struct FileListSources {
     std::string code;
-    std::string hardwareName;  // display name, for the titles
+    bool otherSoftware = false;  // the rows are the other-software list, not ROM folders
+    std::string hardwareName;    // display name, for the titles
     const FolderSettings* folders = nullptr;
     const RomTable* records = nullptr;
     const CategoryLists* lists = nullptr;
@@ -35,9 +36,9 @@ public:
 
     // All files of every ROM folder (and the unowned files when that option is on).
     void showAll(const FileListSources& s);
-    // Narrowed by the folder window: kind 0 one ROM folder, 1 a rating, 2-7 a category item,
-    // 8 favourite state; `item` is the item's number, `label` its text.
-    void showFiltered(const FileListSources& s, int kind, int item, std::string label);
+    // Narrowed by the folder window: one ROM folder, a rating, a category item or the favourite
+    // state; `item` is the item's number, `label` its text.
+    void showFiltered(const FileListSources& s, FolderWindowKind kind, int item, std::string label);
     void showSearchResult(const FileListSources& s, SearchCriteria criteria);
     void showUnregistered(const FileListSources& s);
     void showWithoutSnap(const FileListSources& s);
@@ -55,17 +56,18 @@ public:
     std::string frameTitle() const { return "ファイルリスト - " + title_; }
     std::string mainTitle(bool withCounts) const;
     const std::string& label() const { return label_; }
-    int kind() const { return kind_; }
+    FolderWindowKind kind() const { return kind_; }
     int selectedItem() const { return selectedItem_; }
     const SearchCriteria& criteria() const { return criteria_; }
     int sortColumn() const { return sortColumn_; }
-    int direction(int column) const { return directions_[static_cast<std::size_t>(column)]; }
+    SortDirection direction(int column) const { return directions_[static_cast<std::size_t>(column)]; }
     // Forgets the rows (a hardware without data).
     void clear();
 
 private:
+    // Lists the other-software rows, or runs `scanFolders` over the ROM folders.
     template <class Scan>
-    void build(const FileListSources& s, Scan&& scan);
+    void build(const FileListSources& s, ListMode mode, bool otherSoftwareRows, Scan&& scanFolders);
     ScanContext context(const FileListSources& s) const;
     // Every ROM folder that is set, in slot order (on two threads when there are many).
     void scanAllFolders(const FileListSources& s, ListMode mode);
@@ -76,12 +78,13 @@ private:
     int count_ = 0;
     std::string title_;
     std::string label_;
-    int kind_ = kKindNone;
+    FolderWindowKind kind_ = FolderWindowKind::None;
+    bool itemGone_ = false;
     int selectedItem_ = 0;
     std::string selectedItemText_;
     SearchCriteria criteria_;
     int sortColumn_ = 0;
-    std::array<int, kFileListColumns> directions_{};
+    std::array<SortDirection, kFileListColumns> directions_{};
     text::JapaneseCollator collator_;
     text::JapaneseCollator helperCollator_;  // used by a second thread while keys are computed
     SortKeyCache keyCache_;

@@ -100,14 +100,28 @@ private:
     const std::vector<std::uint32_t>* order_;
 };
 
-// Which folder-window list narrows the current list.
-enum FolderWindowKind : int {
-    kKindNone = -1,
-    kKindRomFolder = 0,
-    kKindRating = 1,
-    kKindCategory1 = 2,  // … kKindCategory1 + 4 = category 5
-    kKindHardwareClass = 7,
-    kKindFavourites = 8,
+// Which folder-window list narrows the current list, numbered as the folder window's buttons.
+enum class FolderWindowKind : int {
+    None = -1,
+    RomFolder = 0,
+    Rating = 1,
+    Category1 = 2,  // … Category1 + 4 is category 5
+    HardwareClass = 7,
+    Favourites = 8,
 };
+
+// The category list (0-4 shared, 5 the hardware class) a kind narrows by; -1 for other kinds.
+constexpr int categoryListOf(FolderWindowKind kind) {
+    const int k = static_cast<int>(kind);
+    return k >= static_cast<int>(FolderWindowKind::Category1) &&
+                   k <= static_cast<int>(FolderWindowKind::HardwareClass)
+               ? k - static_cast<int>(FolderWindowKind::Category1)
+               : -1;
+}
+constexpr FolderWindowKind categoryKind(int list) {
+    return static_cast<FolderWindowKind>(static_cast<int>(FolderWindowKind::Category1) + list);
+}
+
+enum class SortDirection : int { Ascending = 1, Descending = 2 };
 
 }  // namespace romshelf

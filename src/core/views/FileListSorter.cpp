@@ -140,7 +140,7 @@ std::string_view SortKeyCache::insert(std::string_view cell, std::string_view ke
     return std::string_view(slot.key, slot.keySize);
 }
 
-std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, int direction,
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
                                         bool kanaSensitive, const text::JapaneseCollator& collator,
                                         SortKeyCache& cache, const text::JapaneseCollator* helper) {
     const std::size_t n = rows.size();
@@ -211,7 +211,7 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         entries[i] = {words[0], words[1], k.data() + (k.size() - restSize),
                       static_cast<std::uint32_t>(restSize), static_cast<std::uint32_t>(i)};
     }
-    const bool descending = direction == 2;
+    const bool descending = direction == SortDirection::Descending;
     std::sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
         int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
         if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);

@@ -43,10 +43,10 @@ private:
     std::unique_ptr<Table> tables_[2];
 };
 
-// The display order of rows sorted by one column; direction 1 ascending, 2 descending. Rows with
+// The display order of rows sorted by one column. Rows with
 // equal keys keep their order. When many keys are missing from the cache, `helper` (a second
 // collator) computes half of them on another thread.
-std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, int direction,
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
                                         bool kanaSensitive, const text::JapaneseCollator& collator,
                                         SortKeyCache& cache,
                                         const text::JapaneseCollator* helper = nullptr);

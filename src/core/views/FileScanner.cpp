@@ -5,6 +5,7 @@
 #include "core/platform/AsciiCase.h"
 #include "core/text/TextCodec.h"
 #include "core/platform/FileSystem.h"
+#include "core/database/CategoryLists.h"
 #include "core/views/ExtensionTable.h"
 
 namespace romshelf {
@@ -190,16 +191,18 @@ bool FileScanner::accept(std::string_view title, int recordIndex, ListMode mode)
         case ListMode::Selection:
             break;
     }
-    const int kind = c_.kind;
-    if (kind < kKindRating) return true;
-    if (kind == kKindRating) return (r ? r->rating : 0) == c_.selectedItem;
-    if (kind >= kKindCategory1 && kind <= kKindHardwareClass) {
+    const FolderWindowKind kind = c_.kind;
+    if (c_.itemGone) return false;
+    if (kind == FolderWindowKind::None || kind == FolderWindowKind::RomFolder) return true;
+    if (kind == FolderWindowKind::Rating) return (r ? r->rating : 0) == c_.selectedItem;
+    if (const int list = categoryListOf(kind); list >= 0) {
         if (!r) return c_.selectedItemText.empty();
-        const std::string& value =
-            kind == kKindHardwareClass ? r->hardwareClass : r->classes[static_cast<std::size_t>(kind - kKindCategory1)];
+        const std::string& value = list == kHardwareClassList
+                                       ? r->hardwareClass
+                                       : r->classes[static_cast<std::size_t>(list)];
         return value == c_.selectedItemText;
     }
-    if (kind == kKindFavourites) {
+    if (kind == FolderWindowKind::Favourites) {
         if (!r) return c_.selectedItem == 0;
         return r->favourite == (c_.selectedItem == 1);
     }

@@ -35,11 +35,13 @@ std::string ratingText(int rating);
 // Everything a build reads besides the directories.
 struct ScanContext {
     std::string code;
+    bool otherSoftware = false;
     const FolderSettings* folders = nullptr;
     const RomTable* records = nullptr;
     std::string snapFolder;  // the snap window's current snap folder (mode 3)
     std::string noHavePath;  // data/NoHave_<code>.txt
-    int kind = kKindNone;
+    FolderWindowKind kind = FolderWindowKind::None;
+    bool itemGone = false;  // the narrowing item no longer exists: nothing matches
     int selectedItem = 0;
     std::string selectedItemText;  // the folder-window item's text ("未登録" → "")
     SearchCriteria criteria;

@@ -8,6 +8,19 @@
 
 namespace romshelf {
 
+// The colours of the log's lines ("@0" … "@8").
+enum class LogColour : int {
+    Black = 0,
+    Blue = 1,
+    Red = 2,  // errors
+    Magenta = 3,
+    Green = 4,
+    Cyan = 5,
+    Yellow = 6,
+    White = 7,
+    Grey = 8,
+};
+
 // The system window's log: the story of the last launch. "clear" empties it; "@0" … "@8" set the
 // colour of the lines after them and are not shown; a "> " line (a command line) is always red.
 class SystemLog {
@@ -16,8 +29,12 @@ public:
 
     SystemLog();
 
+    // A line as written by the launcher and the tools; the typed calls below are the same lines.
     // Beyond 96 lines the oldest are dropped.
     void addLine(std::string text);
+    void clear() { addLine("clear"); }
+    // The lines after this one are drawn in `colour`.
+    void setColour(LogColour colour) { addLine("@" + std::to_string(static_cast<int>(colour))); }
     const std::deque<std::string>& lines() const { return lines_; }
 
     struct Shown {

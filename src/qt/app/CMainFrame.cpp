@@ -15,6 +15,7 @@
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
 #include "qt/app/MainMenu.h"
+#include "qt/app/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CSystem.h"
@@ -40,12 +41,6 @@ const ToolWindowInfo kToolWindows[] = {
     {kSlotFileInfo, "ファイル情報ウィンドウ", cmd::ViewFileInfo},
     {kSlotMedia, "メディアウィンドウ", cmd::ViewMedia},
 };
-
-int showStateOf(const QWidget* w) {
-    if (w->isMaximized()) return 2;
-    if (w->isMinimized()) return 0;
-    return 1;
-}
 
 }  // namespace
 
@@ -85,20 +80,14 @@ void CMainFrame::startUp() {
     resize(frame.width, frame.height);
     normalPos_ = QPoint(frame.x, frame.y);
     normalSize_ = QSize(frame.width, frame.height);
-    if (frame.showState == 0)
-        showMinimized();
-    else if (frame.showState == 2)
-        showMaximized();
-    else
-        show();
+    showInState(this, frame.showState);
     QApplication::processEvents();
 
     createToolWindows();
 
     ToolWindowFrame* list = tools_[kSlotFileList];
-    const int listState = s.windowSlots[kSlotFileList].showState;
-    if (list->isVisible() && listState == 0) list->showMinimized();
-    if (list->isVisible() && listState == 2) list->showMaximized();
+    const ShowState listState = s.windowSlots[kSlotFileList].showState;
+    if (list->isVisible() && listState != ShowState::Normal) showInState(list, listState);
 
     s.lockWindowPositions = lock;
     app_.startUp();
@@ -231,9 +220,9 @@ void CMainFrame::systemLogChanged() {
 
 void CMainFrame::minimiseMainWindow() { showMinimized(); }
 
-void CMainFrame::restoreMainWindow(int showState) {
-    if (showState == 1) showNormal();
-    else if (showState == 2) showMaximized();
+void CMainFrame::restoreMainWindow(ShowState showState) {
+    // Any other stored number leaves the window as it is.
+    if (showState == ShowState::Normal || showState == ShowState::Maximised) showInState(this, showState);
 }
 
 void CMainFrame::hardwareDataReloaded() { showSnapTitle(); }

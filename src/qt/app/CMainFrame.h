@@ -44,7 +44,7 @@ public:
     void fileListChanged() override;
     void systemLogChanged() override;
     void minimiseMainWindow() override;
-    void restoreMainWindow(int showState) override;
+    void restoreMainWindow(ShowState showState) override;
     void categoryNamesChanged() override;
     void hardwareDataReloaded() override;
 

@@ -1,5 +1,7 @@
 #include "qt/app/ToolWindowFrame.h"
 
+#include "qt/app/ShowStates.h"
+
 #include <QCloseEvent>
 #include <QMdiArea>
 
@@ -23,20 +25,9 @@ void ToolWindowFrame::applySlotGeometry() {
     normalRect_ = geometry();
 }
 
-int ToolWindowFrame::currentShowState() const {
-    if (isMaximized()) return 2;
-    if (isMinimized()) return 0;
-    return 1;
-}
-
 void ToolWindowFrame::showFromView() {
     placement_.visible = 1;
-    if (placement_.showState == 0)
-        showMinimized();
-    else if (placement_.showState == 2)
-        showMaximized();
-    else
-        showNormal();
+    showInState(this, placement_.showState);
     if (QMdiArea* area = mdiArea()) area->setActiveSubWindow(this);
     setFocus();
 }
@@ -47,11 +38,11 @@ void ToolWindowFrame::storePlacement() {
     placement_.y = normalRect_.y();
     placement_.width = normalRect_.width();
     placement_.height = normalRect_.height();
-    if (isVisible()) placement_.showState = currentShowState();
+    if (isVisible()) placement_.showState = showStateOf(this);
 }
 
 void ToolWindowFrame::closeEvent(QCloseEvent* event) {
-    placement_.showState = currentShowState();
+    placement_.showState = showStateOf(this);
     placement_.visible = 0;
     rememberNormalRect();
     event->ignore();

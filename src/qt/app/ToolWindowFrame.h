@@ -31,7 +31,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    int currentShowState() const;
     void rememberNormalRect();
 
     int slot_;

@@ -225,7 +225,7 @@ TEST_F(LaunchTest, JoyToKeyRunsWhileTheEmulatorRuns) {
     dir.write("joy/JoyToKey.ini", "[General]\r\nLang=JP\r\n");
     app.settings().toolPaths[0] = "./joy/stay JoyToKey";
     app.settings().setOption(Option::MinimiseWhileRunning, true);
-    app.settings().windowSlots[kSlotMainFrame].showState = 2;
+    app.settings().windowSlots[kSlotMainFrame].showState = ShowState::Maximised;
     entries[0].joyToKeySetting = "マリオ";
     // An emulator that is played for a moment, so JoyToKey is up before it is stopped.
     emu = romshelf::test::installRecorder(dir.file("emu dir/pause emu"));

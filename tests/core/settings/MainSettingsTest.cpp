@@ -121,7 +121,7 @@ TEST_F(MainDataTest, AnotherProgramsFileLoadsAndIsWrittenBackUnchanged) {
     EXPECT_EQ(m.recentLaunches[1][0], (RecentLaunch{"name", "Mario (J).smc", 3}));
     EXPECT_EQ(m.columnWidths[3], 55);
     EXPECT_EQ(m.windowSlots[4].x, -20);
-    EXPECT_EQ(m.windowSlots[0].showState, 2);
+    EXPECT_EQ(m.windowSlots[0].showState, ShowState::Maximised);
     EXPECT_EQ(m.windowSlots[3].visible, 0);
     EXPECT_TRUE(m.lockWindowPositions);
     EXPECT_EQ(m.toolPaths[7], "C:\\tools\\JoyToKey.exe");

@@ -135,7 +135,7 @@ TEST_F(FileListTest, EmptyResultsShowThePlaceholder) {
 
     folder(0, "roms/a");
     file("roms/a/a.smc");
-    list.showFiltered(s, kKindRomFolder, 7, "");  // an empty slot
+    list.showFiltered(s, FolderWindowKind::RomFolder, 7, "");  // an empty slot
     EXPECT_EQ(list.count(), 0);
     EXPECT_EQ(list.rows()[0].folderNumber, kPlaceholderFolder);
     EXPECT_EQ(list.title(), "スーパーファミコン :  / フォルダ (ファイル数 : 0)");
@@ -195,24 +195,24 @@ TEST_F(FileListTest, FolderWindowSelections) {
     addRecord("b", "B", 0, true);
     s.neverSort = true;
 
-    list.showFiltered(s, kKindRomFolder, 1, "Folder 2");
+    list.showFiltered(s, FolderWindowKind::RomFolder, 1, "Folder 2");
     EXPECT_EQ(column(2), (V{"b.smc", "c.smc"}));
     EXPECT_EQ(list.title(), "スーパーファミコン : Folder 2 / フォルダ (ファイル数 : 2)");
-    list.showFiltered(s, kKindRating, 2, "★★");
+    list.showFiltered(s, FolderWindowKind::Rating, 2, "★★");
     EXPECT_EQ(column(2), (V{"a.smc"}));
-    list.showFiltered(s, kKindRating, 0, "未登録");
+    list.showFiltered(s, FolderWindowKind::Rating, 0, "未登録");
     EXPECT_EQ(column(2), (V{"b.smc", "c.smc"}));
-    list.showFiltered(s, kKindCategory1 + 1, 2, "ACT");
+    list.showFiltered(s, categoryKind(1), 2, "ACT");
     EXPECT_EQ(column(2), (V{"a.smc"}));
     EXPECT_EQ(list.title(), "スーパーファミコン : ACT / 分類 2 (ファイル数 : 1)");
-    list.showFiltered(s, kKindCategory1 + 1, 0, "未登録");  // empty value or unregistered
+    list.showFiltered(s, categoryKind(1), 0, "未登録");  // empty value or unregistered
     EXPECT_EQ(column(2), (V{"b.smc", "c.smc"}));
-    list.showFiltered(s, kKindCategory1 + 1, 9, "gone");  // an item that no longer exists
+    list.showFiltered(s, categoryKind(1), 9, "gone");  // an item that no longer exists
     EXPECT_EQ(list.count(), 0);
-    list.showFiltered(s, kKindFavourites, 1, "登録済み");
+    list.showFiltered(s, FolderWindowKind::Favourites, 1, "登録済み");
     EXPECT_EQ(column(2), (V{"b.smc"}));
     EXPECT_EQ(list.title(), "スーパーファミコン : 登録済み / お気に入り (ファイル数 : 1)");
-    list.showFiltered(s, kKindFavourites, 0, "未登録");
+    list.showFiltered(s, FolderWindowKind::Favourites, 0, "未登録");
     EXPECT_EQ(column(2), (V{"a.smc", "c.smc"}));
 }
 
@@ -261,7 +261,7 @@ TEST_F(FileListTest, OtherSoftwareListsItsLocations) {
     EXPECT_EQ(list.count(), 2);
     EXPECT_EQ(rowOf("manual.pdf")->cells[10], "3");
     EXPECT_EQ(rowOf("editor.sh")->cells[0], "editor");
-    list.showFiltered(s, kKindRomFolder, 0, "x");
+    list.showFiltered(s, FolderWindowKind::RomFolder, 0, "x");
     EXPECT_EQ(list.count(), 0);
 }
 
@@ -298,7 +298,7 @@ TEST_F(FileListTest, SortingByColumns) {
 
     list.clickColumn(2, s);  // file names descending; other columns keep their direction
     EXPECT_EQ(column(2), (V{"4.smc", "3.smc", "2.smc", "1.smc"}));
-    EXPECT_EQ(list.direction(0), 1);
+    EXPECT_EQ(list.direction(0), SortDirection::Ascending);
     list.showAll(s);  // a rebuild sorts by the remembered column
     EXPECT_EQ(column(2), (V{"4.smc", "3.smc", "2.smc", "1.smc"}));
 
