@@ -6,7 +6,7 @@
 #include "core/app/Application.h"
 #include "qt/app/CMainFrame.h"
 #include "core/settings/ProgramFolder.h"
-#include "qt/app/QtPrompter.h"
+#include "qt/app/QtHost.h"
 #include "qt/app/UnixSignalWatcher.h"
 
 int main(int argc, char* argv[]) {
@@ -20,14 +20,15 @@ int main(int argc, char* argv[]) {
                      [&signalled](int) { signalled = true; });
 
     romshelf::ProgramFolder folder = romshelf::ProgramFolder::locate();
-    romshelf::QtPrompter prompter;
-    romshelf::Application app(folder, prompter);
+    romshelf::QtHost ports;
+    romshelf::Application app(folder, ports.host());
     app.createFolders();
     // Relative paths in the settings are relative to the program folder.
     if (::chdir(folder.path().c_str()) != 0) return 1;
     app.loadMainSettings();
 
     romshelf::CMainFrame frame(app);
+    ports.windows.setMainWindow(&frame);
     QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested, &frame,
                      &romshelf::CMainFrame::requestClose);
     if (signalled) frame.requestClose();

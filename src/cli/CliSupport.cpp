@@ -13,12 +13,24 @@ std::optional<int> parseNumber(const std::string& text) {
     return value;
 }
 
+namespace {
+
+void tellHowToSetUp(std::ostream& err, const Application& app) {
+    err << "Set up a hardware's ROM folders first: start romshelf and use the Settings menu "
+           "(フォルダ設定). The program folder used is "
+        << app.programFolder().path() << " (choose another with --program-folder DIR).\n";
+}
+
+}  // namespace
+
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
                                std::ostream& err) {
     OpenedApplication opened;
     opened.prompter = std::make_unique<StreamPrompter>(err);
+    opened.ports = std::make_unique<HeadlessPorts>();
     opened.app = std::make_unique<Application>(
-        programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder), *opened.prompter);
+        programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder),
+        opened.ports->host(*opened.prompter));
     Application& app = *opened.app;
     app.loadMainSettings();
     if (!code.empty()) {
@@ -27,16 +39,20 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
             opened.exitStatus = 64;
             return opened;
         }
-        app.settings().currentHardware = code;
+        if (!app.folderSettingsExist(code)) {
+            err << "hardware " << code << " has no folder settings.\n";
+            tellHowToSetUp(err, app);
+            opened.exitStatus = 2;
+            return opened;
+        }
+        app.preferHardware(code);
     }
-    app.loadCurrentHardwareData();
-    if (app.currentCode().empty()) {
-        err << "no hardware is set up" << (code.empty() ? "" : ": " + code) << "\n";
+    app.startUp(Application::StartList::Skip);
+    if (app.currentCode().empty() || (!code.empty() && app.currentCode() != code)) {
+        err << "no hardware is set up" << (code.empty() ? "" : " for " + code) << ".\n";
+        tellHowToSetUp(err, app);
         opened.exitStatus = 2;
-        return opened;
     }
-    app.loadCategoryLists();
-    app.fillEmulatorCombo();
     return opened;
 }
 

@@ -74,11 +74,11 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         app.showAll();  // the rows as `list` prints them
         started = app.launchRow(*row);
     } else {
-        started = app.launcher().launch({"", file, *folder, -1});
+        started = app.launchFile({"", file, *folder, -1});
     }
-    if (dryRun && app.launcher().lastPlan()) {
-        out << "working folder: " << app.launcher().lastPlan()->workingFolder << "\n";
-        for (const std::string& arg : app.launcher().lastPlan()->argv) out << "argv: " << arg << "\n";
+    if (dryRun && app.launcher().lastStart()) {
+        out << "working folder: " << app.launcher().lastStart()->workingFolder << "\n";
+        for (const std::string& arg : app.launcher().lastStart()->argv) out << "argv: " << arg << "\n";
     }
     app.setListener(nullptr);
     return started ? 0 : 1;

@@ -4,14 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "core/platform/WindowControl.h"
 #include "core/storage/DataStream.h"
 #include "core/settings/HardwareTable.h"
 
 namespace romshelf {
 
 // Placement of a window: its normal (restored) rectangle, show state and visible flag.
-enum class ShowState : std::int32_t { Minimised = 0, Normal = 1, Maximised = 2 };
-
 struct WindowSlot {
     std::int32_t x = 0, y = 0, width = 0, height = 0;
     ShowState showState = ShowState::Normal;

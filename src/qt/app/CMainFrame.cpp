@@ -14,8 +14,9 @@
 #include "qt/app/FolderSettingsDialog.h"
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
+#include "qt/app/EventPump.h"
 #include "qt/app/MainMenu.h"
-#include "qt/app/ShowStates.h"
+#include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CSystem.h"
@@ -57,22 +58,14 @@ CMainFrame::CMainFrame(Application& app) : app_(app) {
     connect(bar_, &HardwareBar::emulatorChosen, this, [this](int i) { app_.chooseEmulator(i); });
     connectCommands();
     app_.setListener(this);
-    app_.setProcessRunner(&runner_);
-    app_.setDesktop(&desktop_);
 }
 
-CMainFrame::~CMainFrame() {
-    app_.setListener(nullptr);
-    app_.setProcessRunner(nullptr);
-    app_.setDesktop(nullptr);
-}
+CMainFrame::~CMainFrame() { app_.setListener(nullptr); }
 
 void CMainFrame::startUp() {
-    MainSettings& s = app_.settings();
-    // Windows are placed freely while they are created, whatever the lock says.
-    const bool lock = s.lockWindowPositions;
-    s.lockWindowPositions = false;
-
+    // A close request while the windows are built waits for the end of start-up.
+    const BusyGuard::Scope starting = app_.busyScope();
+    const MainSettings& s = app_.settings();
     const WindowSlot& frame = s.windowSlots[kSlotMainFrame];
     // Position and size are stored and restored symmetrically (frame position, client size),
     // so a run that does not move the window writes back what it read.
@@ -81,7 +74,7 @@ void CMainFrame::startUp() {
     normalPos_ = QPoint(frame.x, frame.y);
     normalSize_ = QSize(frame.width, frame.height);
     showInState(this, frame.showState);
-    QApplication::processEvents();
+    pumpEvents(app_);
 
     createToolWindows();
 
@@ -89,17 +82,14 @@ void CMainFrame::startUp() {
     const ShowState listState = s.windowSlots[kSlotFileList].showState;
     if (list->isVisible() && listState != ShowState::Normal) showInState(list, listState);
 
-    s.lockWindowPositions = lock;
     app_.startUp();
     showSnapTitle();
-    started_ = true;
-    // Close from inside the event loop, so that the program then ends.
-    if (closePending_) QTimer::singleShot(0, this, &CMainFrame::requestClose);
 }
 
 void CMainFrame::requestClose() {
-    if (!started_) {
-        closePending_ = true;
+    if (app_.busy()) {
+        // Close from inside the event loop once the work is over, so that the program then ends.
+        app_.whenIdle([this] { QTimer::singleShot(0, this, &CMainFrame::requestClose); });
         return;
     }
     // A message box runs its own event loop in the middle of a command: closing there would save
@@ -112,16 +102,20 @@ void CMainFrame::requestClose() {
 }
 
 void CMainFrame::createToolWindows() {
-    MainSettings& s = app_.settings();
+    const MainSettings& s = app_.settings();
     for (const auto& tool : kToolWindows) {
         auto* frame = new ToolWindowFrame(tool.slot, s.windowSlots[tool.slot],
                                           QString::fromUtf8(tool.title));
+        connect(frame, &ToolWindowFrame::placementChanged, this,
+                [this](int slot, const WindowSlot& placement) { app_.setWindowSlot(slot, placement); });
         QWidget* view = nullptr;
         if (tool.slot == kSlotFileList) {
             fileList_ = new CFileList(app_, frame);
             view = fileList_;
             connect(fileList_, &CFileList::startRequested, this,
-                    [this](int row) { launching([this, row] { app_.launchRow(row); }); });
+                    [this](int row) {
+                        app_.whenIdle([this, row] { launching([this, row] { app_.launchRow(row); }); });
+                    });
         } else if (tool.slot == kSlotSystem) {
             system_ = new CSystem(app_.systemLog(), frame);
             view = system_;
@@ -134,7 +128,7 @@ void CMainFrame::createToolWindows() {
         frame->applySlotGeometry();
         tools_[tool.slot] = frame;
         if (s.windowSlots[tool.slot].visible != 0) frame->show();
-        QApplication::processEvents();
+        pumpEvents(app_);
     }
 }
 
@@ -146,44 +140,51 @@ ToolWindowFrame* CMainFrame::toolWindow(int slot) const {
 void CMainFrame::connectCommands() {
     for (const auto& tool : kToolWindows) {
         const int slot = tool.slot;
-        menu_->setHandler(tool.viewCommand, [this, slot] {
+        command(tool.viewCommand, [this, slot] {
             if (ToolWindowFrame* w = toolWindow(slot)) w->showFromView();
         });
     }
-    menu_->setHandler(cmd::Exit, [this] { close(); });
-    menu_->setHandler(cmd::ShowAll, [this] { app_.showAll(); });
-    menu_->setHandler(cmd::EmulatorOnly, [this] { launching([this] { app_.startEmulatorOnly(); }); });
+    command(cmd::Exit, [this] { close(); });
+    command(cmd::ShowAll, [this] { app_.showAll(); });
+    command(cmd::EmulatorOnly, [this] { launching([this] { app_.startEmulatorOnly(); }); });
     for (int k = 0; k < cmd::kRecentFileCount; ++k)
-        menu_->setHandler(cmd::RecentFile1 + k, [this, k] { launching([this, k] { app_.launchRecent(k); }); });
-    menu_->setHandler(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
-    menu_->setHandler(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
-    menu_->setHandler(cmd::ShowFavourites, [this] { app_.showFavourites(); });
-    menu_->setHandler(cmd::ResetColumnWidths, [this] {
+        command(cmd::RecentFile1 + k, [this, k] { launching([this, k] { app_.launchRecent(k); }); });
+    command(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
+    command(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
+    command(cmd::ShowFavourites, [this] { app_.showFavourites(); });
+    command(cmd::ResetColumnWidths, [this] {
         if (fileList_) fileList_->resetColumnWidths();
     });
-    menu_->setHandler(cmd::About, [this] { showAbout(); });
+    command(cmd::About, [this] { showAbout(); });
     for (const auto& hw : hardwareTable()) {
         const std::string code(hw.code);
         if (hw.deleteCommand != 0)
-            menu_->setHandler(hw.deleteCommand, [this, code] { app_.deleteSettingsFile(code); });
+            command(hw.deleteCommand,
+                    [this, code] { app_.settingsCommands().deleteSettingsFile(code); });
         if (hw.folderCommand != 0)
-            menu_->setHandler(hw.folderCommand, [this, code] { openFolderSettings(code); });
-        // HARD's command belongs to the other-software dialog.
-        if (hw.emulatorCommand != 0 && code != "HARD")
-            menu_->setHandler(hw.emulatorCommand, [this, code] { openEmulatorSettings(code); });
+            command(hw.folderCommand, [this, code] { openFolderSettings(code); });
+        // Other software's command belongs to its own dialog.
+        if (hw.emulatorCommand != 0 && !hw.traits.otherSoftware)
+            command(hw.emulatorCommand, [this, code] { openEmulatorSettings(code); });
     }
 }
 
+void CMainFrame::command(int id, std::function<void()> run) {
+    menu_->setHandler(id, [this, run = std::move(run)] { app_.whenIdle(run); });
+}
+
 void CMainFrame::openFolderSettings(const std::string& code) {
-    FolderDialogModel model = app_.openFolderSettings(code);
+    SettingsCommands& commands = app_.settingsCommands();
+    FolderDialogModel model = commands.openFolderSettings(code);
     FolderSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() == QDialog::Accepted) app_.folderSettingsConfirmed(code, model.displayName);
+    if (dialog.exec() == QDialog::Accepted) commands.folderSettingsConfirmed(code, model.displayName);
 }
 
 void CMainFrame::openEmulatorSettings(const std::string& code) {
-    EmulatorDialogModel model = app_.openEmulatorSettings(code);
+    SettingsCommands& commands = app_.settingsCommands();
+    EmulatorDialogModel model = commands.openEmulatorSettings(code);
     EmulatorSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() == QDialog::Accepted) app_.emulatorSettingsConfirmed(code);
+    if (dialog.exec() == QDialog::Accepted) commands.emulatorSettingsConfirmed(code);
 }
 
 void CMainFrame::showAbout() {
@@ -214,18 +215,11 @@ void CMainFrame::launching(const std::function<void()>& launch) {
 void CMainFrame::systemLogChanged() {
     if (!system_) return;
     system_->refresh();
-    // Show the line now, in the middle of a launch; the user's input waits for its end.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Show the line now, in the middle of a launch.
+    pumpEvents(app_);
 }
 
-void CMainFrame::minimiseMainWindow() { showMinimized(); }
-
-void CMainFrame::restoreMainWindow(ShowState showState) {
-    // Any other stored number leaves the window as it is.
-    if (showState == ShowState::Normal || showState == ShowState::Maximised) showInState(this, showState);
-}
-
-void CMainFrame::hardwareDataReloaded() { showSnapTitle(); }
+void CMainFrame::currentHardwareChanged() { showSnapTitle(); }
 
 void CMainFrame::showSnapTitle() {
     if (ToolWindowFrame* snap = toolWindow(kSlotSnap))
@@ -237,13 +231,14 @@ void CMainFrame::categoryNamesChanged() {
 }
 
 void CMainFrame::storePlacement() {
-    WindowSlot& slot = app_.settings().windowSlots[kSlotMainFrame];
+    WindowSlot slot = app_.settings().windowSlots[kSlotMainFrame];
     rememberNormalPlacement();
     slot.x = normalPos_.x();
     slot.y = normalPos_.y();
     slot.width = normalSize_.width();
     slot.height = normalSize_.height();
     slot.showState = showStateOf(this);
+    app_.setWindowSlot(kSlotMainFrame, slot);
     if (fileList_) fileList_->storeColumnWidths();
     for (int i = 1; i < kWindowSlotCount; ++i)
         if (tools_[static_cast<std::size_t>(i)]) tools_[static_cast<std::size_t>(i)]->storePlacement();
@@ -269,6 +264,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (closing_) {
         event->accept();
+        return;
+    }
+    if (app_.busy()) {
+        // Saving now would write data the work in progress is still changing.
+        event->ignore();
+        requestClose();
         return;
     }
     closing_ = true;

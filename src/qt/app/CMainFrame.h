@@ -5,8 +5,6 @@
 #include <functional>
 
 #include "core/app/Application.h"
-#include "qt/platform/QtDesktop.h"
-#include "qt/platform/QtProcessRunner.h"
 
 class QMdiArea;
 
@@ -28,7 +26,8 @@ public:
 
     // The start-up order: frame, tool windows, then the current hardware's data.
     void startUp();
-    // Closes the frame the normal way; a request during start-up is carried out after it.
+    // Closes the frame the normal way; a request during start-up, a launch or any other work is
+    // carried out after it.
     void requestClose();
 
     MainMenu* mainMenu() const { return menu_; }
@@ -43,10 +42,8 @@ public:
     void recentFilesChanged() override;
     void fileListChanged() override;
     void systemLogChanged() override;
-    void minimiseMainWindow() override;
-    void restoreMainWindow(ShowState showState) override;
     void categoryNamesChanged() override;
-    void hardwareDataReloaded() override;
+    void currentHardwareChanged() override;
 
     CFileList* fileList() const { return fileList_; }
     CSystem* systemView() const { return system_; }
@@ -65,6 +62,8 @@ private:
     void showSnapTitle();
     // Runs a launch with the wait cursor shown.
     void launching(const std::function<void()>& launch);
+    // Runs a menu command now, or after the work in progress.
+    void command(int id, std::function<void()> run);
     void openEmulatorSettings(const std::string& code);
     void storePlacement();
 
@@ -75,15 +74,11 @@ private:
     std::array<ToolWindowFrame*, kWindowSlotCount> tools_{};
     CFileList* fileList_ = nullptr;
     CSystem* system_ = nullptr;
-    QtProcessRunner runner_;
-    QtDesktop desktop_;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.
     QPoint normalPos_;
     QSize normalSize_;
-    bool started_ = false;
-    bool closePending_ = false;
     bool closing_ = false;
 };
 

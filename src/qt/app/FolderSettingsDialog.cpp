@@ -185,7 +185,7 @@ void FolderSettingsDialog::accept() {
     model_.displayName = ss(displayName_->text());
     for (std::size_t i = 0; i < extensions_.size(); ++i)
         model_.settings().extraExtensions[i] = ss(extensions_[i]->text());
-    if (!app_.saveFolderSettings(code_, model_)) return;  // told; the dialog stays open
+    if (!app_.settingsCommands().saveFolderSettings(code_, model_)) return;  // told; the dialog stays open
     QDialog::accept();
 }
 

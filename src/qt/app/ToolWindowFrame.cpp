@@ -1,15 +1,14 @@
 #include "qt/app/ToolWindowFrame.h"
 
-#include "qt/app/ShowStates.h"
+#include "qt/platform/ShowStates.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
 
-#include "core/settings/MainSettings.h"
 
 namespace romshelf {
 
-ToolWindowFrame::ToolWindowFrame(int slot, WindowSlot& placement, const QString& title,
+ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QString& title,
                                  QWidget* parent)
     : QMdiSubWindow(parent), slot_(slot), placement_(placement) {
     // Caption, system menu, sizing border and minimise box; no maximise box.
@@ -27,6 +26,7 @@ void ToolWindowFrame::applySlotGeometry() {
 
 void ToolWindowFrame::showFromView() {
     placement_.visible = 1;
+    Q_EMIT placementChanged(slot_, placement_);
     showInState(this, placement_.showState);
     if (QMdiArea* area = mdiArea()) area->setActiveSubWindow(this);
     setFocus();
@@ -39,12 +39,14 @@ void ToolWindowFrame::storePlacement() {
     placement_.width = normalRect_.width();
     placement_.height = normalRect_.height();
     if (isVisible()) placement_.showState = showStateOf(this);
+    Q_EMIT placementChanged(slot_, placement_);
 }
 
 void ToolWindowFrame::closeEvent(QCloseEvent* event) {
     placement_.showState = showStateOf(this);
     placement_.visible = 0;
     rememberNormalRect();
+    Q_EMIT placementChanged(slot_, placement_);
     event->ignore();
     hide();
 }

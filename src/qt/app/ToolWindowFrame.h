@@ -3,16 +3,18 @@
 #include <QMdiSubWindow>
 #include <QRect>
 
+#include "core/settings/MainSettings.h"
+
 namespace romshelf {
 
-struct WindowSlot;
-
 // A tool window inside the main frame. It starts from its window slot, and closing it only hides
-// it, recording its show state and clearing the slot's visible flag.
+// it, recording its show state and clearing the slot's visible flag. Its placement is its own
+// copy; every change is reported, and the frame hands it to the application.
 class ToolWindowFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
-    ToolWindowFrame(int slot, WindowSlot& placement, const QString& title, QWidget* parent = nullptr);
+    ToolWindowFrame(int slot, const WindowSlot& placement, const QString& title,
+                    QWidget* parent = nullptr);
 
     int slotIndex() const { return slot_; }
 
@@ -20,10 +22,15 @@ public:
     void applySlotGeometry();
     // Shows the frame again in its recorded show state and makes it active (View menu).
     void showFromView();
-    // Writes the normal rectangle and the show state back into the slot.
+    // Takes the normal rectangle and the show state into the placement, and reports it.
     void storePlacement();
+    const WindowSlot& placement() const { return placement_; }
+
     // The rectangle the frame has when neither minimised nor maximised.
     QRect normalRect() const { return normalRect_; }
+
+Q_SIGNALS:
+    void placementChanged(int slot, const romshelf::WindowSlot& placement);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -34,7 +41,7 @@ private:
     void rememberNormalRect();
 
     int slot_;
-    WindowSlot& placement_;
+    WindowSlot placement_;
     QRect normalRect_;
 };
 

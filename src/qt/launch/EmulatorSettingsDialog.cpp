@@ -194,7 +194,7 @@ void EmulatorSettingsDialog::showSlot() {
 }
 
 void EmulatorSettingsDialog::accept() {
-    if (!app_.saveEmulatorSettings(code_, model_)) {
+    if (!app_.settingsCommands().saveEmulatorSettings(code_, model_)) {
         showSlot();  // told; the dialog stays open with what was stored
         return;
     }

@@ -94,8 +94,9 @@ void CFileList::applyCategoryNames() {
 }
 
 void CFileList::storeColumnWidths() {
-    auto& widths = app_.settings().columnWidths;
+    auto widths = app_.settings().columnWidths;
     for (int c = 0; c < 10; ++c) widths[static_cast<std::size_t>(c)] = columnWidth(c);
+    app_.setColumnWidths(widths);
 }
 
 void CFileList::resetColumnWidths() {

@@ -1,0 +1,52 @@
+#pragma once
+
+namespace romshelf {
+
+// Told when something the windows show has changed. Every method does nothing by default, so a
+// headless user (tests, the command-line companion) need not implement any of them.
+class ApplicationListener {
+public:
+    virtual ~ApplicationListener() = default;
+    virtual void hardwareComboChanged() {}
+    virtual void emulatorComboChanged() {}
+    virtual void recentFilesChanged() {}
+    // The six category names changed (or another hardware's class name applies).
+    virtual void categoryNamesChanged() {}
+    // The category lists were read again.
+    virtual void categoryListsChanged() {}
+    // The file list was rebuilt or sorted again.
+    virtual void fileListChanged() {}
+    // A line was added to the system log: show it now, even in the middle of a launch.
+    virtual void systemLogChanged() {}
+    // The current hardware's data was loaded again, in this order of the reload: the snap and
+    // media windows take the hardware's frame and the snap title its first snap folder; the
+    // detail panes (file information, snap, media) are cleared; the folder window lists ROM
+    // folders again; the capture tool forgets the last launched file (switches only).
+    virtual void currentHardwareChanged() {}
+    virtual void detailPanesCleared() {}
+    virtual void folderWindowReset() {}
+    virtual void captureToolReset() {}
+};
+
+// Passes every notice on to the listener of the moment (none: nobody is told).
+class ListenerRelay : public ApplicationListener {
+public:
+    void setTarget(ApplicationListener* target) { target_ = target ? target : &nobody_; }
+    void hardwareComboChanged() override { target_->hardwareComboChanged(); }
+    void emulatorComboChanged() override { target_->emulatorComboChanged(); }
+    void recentFilesChanged() override { target_->recentFilesChanged(); }
+    void categoryNamesChanged() override { target_->categoryNamesChanged(); }
+    void categoryListsChanged() override { target_->categoryListsChanged(); }
+    void fileListChanged() override { target_->fileListChanged(); }
+    void systemLogChanged() override { target_->systemLogChanged(); }
+    void currentHardwareChanged() override { target_->currentHardwareChanged(); }
+    void detailPanesCleared() override { target_->detailPanesCleared(); }
+    void folderWindowReset() override { target_->folderWindowReset(); }
+    void captureToolReset() override { target_->captureToolReset(); }
+
+private:
+    ApplicationListener nobody_;
+    ApplicationListener* target_ = &nobody_;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,67 @@
+#include "core/app/FileListController.h"
+
+#include "core/settings/HardwareTable.h"
+
+namespace romshelf {
+
+FileListSources FileListController::sources() const {
+    FileListSources s;
+    s.code = session_.code();
+    s.otherSoftware = traitsOf(s.code).otherSoftware;
+    s.hardwareName = displayNameOf(s.code, settings_.customNames);
+    const FolderSettings& folders = session_.folders().folders;
+    s.folders = &folders;
+    s.records = &session_.romTable();
+    s.lists = &session_.categoryLists();
+    s.categoryNames = session_.categoryNames();
+    if (snapSlot_ >= 0 && snapSlot_ < kSnapFolderCount)
+        s.snapFolder = folders.snapFolderPaths[static_cast<std::size_t>(snapSlot_)];
+    s.noHavePath = folder_.perHardwareFile("NoHave_", s.code, ".txt");
+    s.listMissingFiles = settings_.option(Option::ListMissingFiles);
+    s.neverSort = settings_.option(Option::NeverSort);
+    s.kanaSensitive = settings_.option(Option::SortDistinguishesKana);
+    return s;
+}
+
+void FileListController::showAll() {
+    list_.showAll(sources());
+    notices_.fileListChanged();
+}
+
+void FileListController::showFiltered(FolderWindowKind kind, int item, std::string label) {
+    list_.showFiltered(sources(), kind, item, std::move(label));
+    notices_.fileListChanged();
+}
+
+void FileListController::showSearchResult(SearchCriteria criteria) {
+    list_.showSearchResult(sources(), std::move(criteria));
+    notices_.fileListChanged();
+}
+
+void FileListController::showUnregistered() {
+    list_.showUnregistered(sources());
+    notices_.fileListChanged();
+}
+
+void FileListController::showWithoutSnap() {
+    list_.showWithoutSnap(sources());
+    notices_.fileListChanged();
+}
+
+void FileListController::showFavourites() {
+    showFiltered(FolderWindowKind::Favourites, 1, std::string(kRegisteredItem));
+}
+
+void FileListController::showStartList() {
+    if (settings_.option(Option::ShowFirstRomFolder))
+        showFiltered(FolderWindowKind::RomFolder, 0, session_.folders().folders.romFolderNames[0]);
+    else
+        showAll();
+}
+
+void FileListController::sortByColumn(int column) {
+    list_.clickColumn(column, sources());
+    notices_.fileListChanged();
+}
+
+}  // namespace romshelf

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+#include "core/app/ApplicationListener.h"
+#include "core/app/HardwareSession.h"
+#include "core/views/FileList.h"
+
+namespace romshelf {
+
+// The file list of the current hardware: builds it in each mode from the session's data and the
+// list options, and tells the window when the rows change.
+class FileListController {
+public:
+    FileListController(const HardwareSession& session, const MainSettings& settings,
+                       const ProgramFolder& folder, ApplicationListener& notices)
+        : session_(session), settings_(settings), folder_(folder), notices_(notices) {}
+
+    const FileList& list() const { return list_; }
+    FileListSources sources() const;
+
+    void showAll();
+    void showFiltered(FolderWindowKind kind, int item, std::string label);
+    void showSearchResult(SearchCriteria criteria);
+    void showUnregistered();
+    void showWithoutSnap();
+    void showFavourites();
+    // ROM folder 1 when the option says so, else all files: the list after start-up and switches.
+    void showStartList();
+    void sortByColumn(int column);
+
+    // The snap slot whose folder "files without snap" looks at.
+    int snapSlot() const { return snapSlot_; }
+    void setSnapSlot(int slot) { snapSlot_ = slot; }
+
+private:
+    const HardwareSession& session_;
+    const MainSettings& settings_;
+    const ProgramFolder& folder_;
+    ApplicationListener& notices_;
+    FileList list_;
+    int snapSlot_ = 0;
+};
+
+}  // namespace romshelf

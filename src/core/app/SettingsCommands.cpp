@@ -1,0 +1,64 @@
+#include "core/app/SettingsCommands.h"
+
+#include "core/platform/FileSystem.h"
+#include "core/settings/HardwareTable.h"
+
+namespace romshelf {
+
+namespace {
+
+bool told(Prompter& prompter, const std::string& what, const std::string& path) {
+    prompter.inform(what + "\n" + path, std::string(kWarningTitle));
+    return false;
+}
+
+}  // namespace
+
+FolderDialogModel SettingsCommands::openFolderSettings(const std::string& code) {
+    session_.saveCurrentFiles();
+    FolderSettings stored;
+    loadFolderSettingsFile(stream_, session_.dataFile("Folder_", code, ".slb"), prompter_, stored);
+    return FolderDialogModel(std::move(stored), session_.displayName(code), folder_.path());
+}
+
+bool SettingsCommands::saveFolderSettings(const std::string& code, FolderDialogModel& model) {
+    model.commitPage();
+    const std::string path = session_.dataFile("Folder_", code, ".slb");
+    return saveFolderSettingsFile(stream_, path, model.settings()) ||
+           told(prompter_, "フォルダ設定ファイルを保存できませんでした。", path);
+}
+
+void SettingsCommands::folderSettingsConfirmed(const std::string& code,
+                                               const std::string& displayName) {
+    const int index = hardwareIndexOf(code);
+    if (index >= 0) settings_.customNames[static_cast<std::size_t>(index)] = displayName;
+    session_.folderSettingsConfirmed(code);
+}
+
+EmulatorDialogModel SettingsCommands::openEmulatorSettings(const std::string& code) {
+    session_.saveCurrentFiles();
+    EmulatorEntries stored;
+    loadEmulatorFile(stream_, session_.dataFile("Emulator_", code, ".slb"), prompter_, stored);
+    return EmulatorDialogModel(code, std::move(stored), session_.displayName(code), folder_.path(),
+                               settings_.toolPaths[0]);
+}
+
+bool SettingsCommands::saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model) {
+    const std::string path = session_.dataFile("Emulator_", code, ".slb");
+    return saveEmulatorFile(stream_, path, model.entriesToSave()) ||
+           told(prompter_, "エミュレータ設定ファイルを保存できませんでした。", path);
+}
+
+bool SettingsCommands::deleteSettingsFile(std::string_view code) {
+    const std::string question =
+        session_.displayName(code) + "の\nフォルダ設定ファイルを削除してもいいですか？";
+    if (!prompter_.ask(question, std::string(kWarningTitle))) return false;
+    const std::string path = session_.dataFile("Folder_", code, ".slb");
+    if (!fs::fileExists(path)) return false;
+    session_.saveCurrentFiles();
+    if (!fs::removeFile(path)) return told(prompter_, "フォルダ設定ファイルを削除できませんでした。", path);
+    session_.reload(Reload::SettingsDeleted);
+    return true;
+}
+
+}  // namespace romshelf

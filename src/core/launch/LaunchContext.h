@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+
+#include "core/launch/EmulatorEntry.h"
+#include "core/platform/Desktop.h"
+#include "core/platform/ProcessRunner.h"
+#include "core/platform/SoundPlayer.h"
+#include "core/platform/WindowControl.h"
+#include "core/settings/FolderSettings.h"
+#include "core/settings/MainSettings.h"
+#include "core/views/SystemLog.h"
+
+namespace romshelf {
+
+// What the file list (or a recent-file command) asks to start.
+struct LaunchRequest {
+    std::string gameName;
+    std::string fileName;   // with extension, no folder
+    int folderNumber = -1;  // ROM folder; negative: no file to start
+    int recordIndex = -1;   // the file's record, whose preferred emulator wins; -1: none
+};
+
+// What the launcher reads and changes around it. The application gives it the current
+// hardware's data and its ports; the launcher holds nothing of the catalogue itself.
+class LaunchContext {
+public:
+    virtual ~LaunchContext() = default;
+
+    virtual const MainSettings& settings() const = 0;
+    virtual const std::string& programFolderPath() const = 0;
+    virtual const std::string& hardwareCode() const = 0;
+    virtual int hardwareIndex() const = 0;
+    virtual const FolderSettings& folders() const = 0;
+    virtual const EmulatorEntries& emulators() const = 0;
+    // The emulator combo's text.
+    virtual std::string selectedEmulatorName() const = 0;
+    // The preferred emulator of record `recordIndex` when that record still belongs to
+    // `fileName`; -1 when there is none.
+    virtual int preferredEmulator(int recordIndex, const std::string& fileName) const = 0;
+
+    virtual SystemLog& systemLog() = 0;
+    // A line was added: the window shows it now, in the middle of the launch.
+    virtual void systemLogChanged() = 0;
+    // The launch is over: it goes into hardware `hardwareIndex`'s recent files.
+    virtual void recordLaunch(int hardwareIndex, const LaunchRequest& request) = 0;
+    virtual void setLastLaunchedFile(const std::string& name) = 0;
+
+    virtual ProcessRunner& processes() = 0;
+    virtual Desktop& desktop() = 0;
+    virtual SoundPlayer& sound() = 0;
+    virtual WindowControl& windows() = 0;
+};
+
+// The launch's story in the system log.
+class LaunchLog {
+public:
+    explicit LaunchLog(LaunchContext& context) : context_(context) {}
+    void clear();
+    void line(std::string text);
+    void colour(LogColour colour);
+    // A red line; the colour stays red for the lines that follow.
+    void error(std::string text);
+
+private:
+    LaunchContext& context_;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,184 @@
+#include "core/launch/LaunchExecutor.h"
+
+#include <unistd.h>
+
+#include "core/archive/ArchiveExtractor.h"
+#include "core/launch/IniFile.h"
+#include "core/platform/FileSystem.h"
+
+namespace romshelf {
+
+namespace {
+
+constexpr const char* kNoEmulator = "指定されたエミュレータが正常に設定されていません。";
+constexpr const char* kStartFailed = "エミュレータの起動に失敗しました。";
+constexpr const char* kFinished = "正常に起動プロセスが終了しました。";
+constexpr const char* kNoKeystrokes =
+    "特殊起動のキー入力はこの環境ではまだ使用できません。ファイルはエミュレータで開いて下さい。";
+
+}  // namespace
+
+bool LaunchExecutor::launch(const LaunchRequest& request) {
+    lastStart_.reset();
+    context_.windows().hide(ModelessWindow::Registration);
+    LaunchLog log(context_);
+    std::optional<LaunchPlan> plan = planLaunch(request, context_, log);
+    if (!plan) return false;
+    context_.setLastLaunchedFile(request.fileName);
+    if (!unpack(*plan, log)) return false;
+    const StartPlan startPlan = planStart(*plan, context_, log);
+    if (dryRun_) {
+        lastStart_ = startPlan;
+        return true;
+    }
+    return start(*plan, startPlan, log);
+}
+
+bool LaunchExecutor::unpack(LaunchPlan& plan, LaunchLog& log) {
+    if (!plan.unpack) return true;
+    log.line("ファイルが圧縮されているので解凍します。");
+    fs::createDirectory(plan.tempFolder);
+    archive::ExtractOptions options;
+    options.flushToDisk = false;  // a throwaway copy in TEMP
+    const std::string extracted =
+        archive::extract(plan.romPath, plan.tempFolder, plan.extraExtensions, options);
+    if (extracted.empty()) {
+        log.error("ファイルの解凍に失敗しました。");
+        return false;
+    }
+    log.line("正常に解凍されました。");
+    log.line("TEMPフォルダを使用します。");
+    plan.path = extracted;
+    return true;
+}
+
+bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog& log) {
+    for (const IniEdit& edit : s.iniEdits) writeIniValue(edit.path, edit.section, edit.key, edit.value);
+
+    ProcessRunner& runner = context_.processes();
+    std::optional<int> joyPid;
+    if (!s.joyToKey.empty()) {
+        joyPid = runner.start(s.joyToKey, fs::pathFolder(s.joyToKey[0]));
+        if (!joyPid) {
+            log.error("JoyToKey の起動に失敗しました。");
+            log.colour(LogColour::Black);
+        } else {
+            log.line("JoyToKey を起動しました。");
+        }
+    }
+    context_.sound().stop();
+
+    if (s.alternativeStart) {
+        // The emulator alone; JoyToKey keeps running.
+        log.line("別方法にてエミュレータを起動します。");
+        if (!runner.start({s.argv[0]}, s.workingFolder)) {
+            log.error(kStartFailed);
+            return true;
+        }
+        log.error(kNoKeystrokes);
+        log.colour(LogColour::Black);
+        log.line(kFinished);
+        return true;
+    }
+
+    const std::optional<int> pid = runner.start(s.argv, s.workingFolder);
+    if (!pid) {
+        log.error(kStartFailed);  // a JoyToKey that was started keeps running
+        return false;
+    }
+    lastStart_ = s;
+    if (s.specialStart) {
+        // Handing the file over by keystrokes is not available in this version.
+        log.error(kNoKeystrokes);
+        log.colour(LogColour::Black);
+    }
+
+    // A launch that ends after a hardware switch is still recorded for its own hardware.
+    pending_[*pid] = PendingLaunch{plan.request, context_.hardwareIndex(), s.minimise, joyPid};
+    if (!s.minimise && !joyPid) {
+        finishLaunch(*pid);
+        return true;
+    }
+    if (s.minimise) context_.windows().minimiseMainWindow();
+    const int emulatorPid = *pid;
+    runner.whenFinished(emulatorPid, [this, emulatorPid](int) { finishLaunch(emulatorPid); });
+    return true;
+}
+
+void LaunchExecutor::finishLaunch(int pid) {
+    auto it = pending_.find(pid);
+    if (it == pending_.end()) return;
+    const PendingLaunch launch = std::move(it->second);
+    pending_.erase(it);
+    if (launch.minimised)
+        context_.windows().restoreMainWindow(context_.settings().windowSlots[kSlotMainFrame].showState);
+    if (launch.joyToKey) context_.processes().terminate(*launch.joyToKey);
+    LaunchLog(context_).line(kFinished);
+    context_.recordLaunch(launch.hardwareIndex, launch.request);
+}
+
+void LaunchExecutor::finishPendingLaunches() {
+    while (!pending_.empty()) finishLaunch(pending_.begin()->first);
+}
+
+bool LaunchExecutor::startEmulatorOnly() {
+    lastStart_.reset();
+    LaunchLog log(context_);
+    log.clear();
+    const int slot = selectedEmulatorSlot(context_);
+    if (slot < 0) {
+        log.error(kNoEmulator);
+        return false;
+    }
+    const EmulatorEntry& entry = context_.emulators()[static_cast<std::size_t>(slot)];
+    if (!announceEmulator(entry, log)) return false;
+    StartPlan plan;
+    plan.argv = {entry.executable};
+    plan.workingFolder = fs::pathFolder(entry.executable);
+    lastStart_ = plan;
+    if (dryRun_) return true;
+    if (!context_.processes().start(plan.argv, plan.workingFolder)) {
+        log.error(kStartFailed);
+        lastStart_.reset();
+        return false;
+    }
+    log.line(kFinished);
+    return true;
+}
+
+bool LaunchExecutor::startOtherSoftware(const std::string& name, int folderNumber) {
+    lastStart_.reset();
+    context_.windows().hide(ModelessWindow::Registration);
+    if (name.empty() || folderNumber < 0 || folderNumber >= kRomFolderCount) return false;
+    const std::string program =
+        context_.folders().romFolderPaths[static_cast<std::size_t>(folderNumber)];
+    LaunchLog log(context_);
+    log.clear();
+    log.line(name + " を起動します。");
+    log.line("> " + program);
+    if (program.empty() || !fs::pathExists(program)) {
+        log.error(name + " が見つかりません。");
+        return false;
+    }
+    // A program is run in its own folder; anything else is opened with the desktop.
+    const bool runnable = fs::fileExists(program) && ::access(program.c_str(), X_OK) == 0;
+    bool started = false;
+    if (dryRun_) {
+        lastStart_ = StartPlan{};
+        lastStart_->argv = {program};
+        lastStart_->workingFolder = fs::pathFolder(program);
+        started = true;
+    } else if (runnable) {
+        started = context_.processes().start({program}, fs::pathFolder(program)).has_value();
+    } else {
+        started = context_.desktop().open(program);
+    }
+    if (started)
+        log.line(kFinished);
+    else
+        log.error(kStartFailed);
+    context_.setLastLaunchedFile(fs::pathTitle(program));
+    return started;
+}
+
+}  // namespace romshelf

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "core/launch/LaunchPlanner.h"
+
+namespace romshelf {
+
+// Carries out launches: unpacking into TEMP, the files to prepare, JoyToKey, the start, and the
+// after-steps once a waited-for emulator ends (from the event loop, so the window stays alive).
+class LaunchExecutor {
+public:
+    explicit LaunchExecutor(LaunchContext& context) : context_(context) {}
+
+    // In a dry run everything up to the first process start happens (unpacking included), and
+    // the start is kept instead of carried out.
+    void setDryRun(bool on) { dryRun_ = on; }
+    // What the last launch started (or would have started, in a dry run).
+    const std::optional<StartPlan>& lastStart() const { return lastStart_; }
+
+    // True when the emulator was started (or planned, in a dry run).
+    bool launch(const LaunchRequest& request);
+    bool startEmulatorOnly();
+    // Other software: a program is run, a document opened with the desktop.
+    bool startOtherSoftware(const std::string& name, int folderNumber);
+
+    // Launches still waiting for their emulator to end (minimise while running, JoyToKey).
+    std::size_t pendingLaunches() const { return pending_.size(); }
+    // At shut-down: JoyToKey is stopped and the launches are recorded, although their
+    // emulators go on running.
+    void finishPendingLaunches();
+
+private:
+    // Unpacks into TEMP when the plan says so; false (told in the log) when that failed.
+    bool unpack(LaunchPlan& plan, LaunchLog& log);
+    bool start(const LaunchPlan& plan, const StartPlan& start, LaunchLog& log);
+    // The after-steps of a launch whose emulator has ended (or that the program leaves behind).
+    void finishLaunch(int pid);
+
+    struct PendingLaunch {
+        LaunchRequest request;
+        int hardwareIndex = -1;
+        bool minimised = false;
+        std::optional<int> joyToKey;
+    };
+
+    LaunchContext& context_;
+    bool dryRun_ = false;
+    std::optional<StartPlan> lastStart_;
+    std::map<int, PendingLaunch> pending_;  // by the emulator's process id
+};
+
+}  // namespace romshelf

@@ -1,0 +1,182 @@
+#include "core/launch/LaunchPlanner.h"
+
+#include "core/archive/ArchiveTypes.h"
+#include "core/launch/CommandLine.h"
+#include "core/platform/AsciiCase.h"
+#include "core/platform/FileSystem.h"
+#include "core/settings/HardwareTable.h"
+#include "core/settings/PathRules.h"
+
+namespace romshelf {
+
+namespace {
+
+bool containsBlank(const std::string& s) { return s.find(' ') != std::string::npos; }
+
+constexpr const char* kNoEmulator = "指定されたエミュレータが正常に設定されていません。";
+
+// The disk settings NP2 (PC-98 emulator 2) is given before a special start.
+void np2DiskSettings(const std::string& ini, const std::string& path, std::vector<IniEdit>& edits) {
+    auto set = [&](const char* key, std::string value) {
+        edits.push_back({ini, "NekoProjectII", key, std::move(value)});
+    };
+    for (const char* key : {"FDfolder", "HDfolder", "HDD1FILE", "HDD2FILE"}) set(key, "");
+    const std::string ext = ascii::upper(fs::pathExtension(path));
+    for (const char* fd : {".D88", ".D98", ".XDF", ".HDM", ".DUP", ".2HD"})
+        if (ext == fd) set("FDfolder", fs::pathFolder(path));
+    if (ext == ".THD" || ext == ".HDI") {
+        set("HDfolder", fs::pathFolder(path));
+        set("HDD1FILE", path);
+        set("HDD2FILE", "");
+    }
+}
+
+}  // namespace
+
+void LaunchLog::clear() {
+    context_.systemLog().clear();
+    context_.systemLogChanged();
+}
+
+void LaunchLog::line(std::string text) {
+    context_.systemLog().addLine(std::move(text));
+    context_.systemLogChanged();
+}
+
+void LaunchLog::colour(LogColour colour) {
+    context_.systemLog().setColour(colour);
+    context_.systemLogChanged();
+}
+
+void LaunchLog::error(std::string text) {
+    colour(LogColour::Red);
+    line(std::move(text));
+}
+
+std::string shortPath(const std::string& path) {
+    // Short (8.3) names do not exist here: the short form is the path itself.
+    if (path.empty()) return {};
+    if (path.back() != '/' && !fs::pathExists(path)) return {};
+    return path;
+}
+
+std::string secondDisk(const std::string& path) {
+    const std::string title = fs::pathTitle(path);
+    if (title.empty()) return {};
+    const char last = title.back();
+    const char* next = last == '1' ? "2" : last == 'a' ? "b" : last == 'A' ? "B" : nullptr;
+    if (!next) return {};
+    const std::string candidate =
+        fs::pathFolder(path) + title.substr(0, title.size() - 1) + next + fs::pathExtension(path);
+    return fs::pathExists(candidate) ? candidate : std::string();
+}
+
+bool announceEmulator(const EmulatorEntry& entry, LaunchLog& log) {
+    log.line(entry.name + " を起動します。");
+    log.line("> " + (containsBlank(entry.executable) ? shortPath(entry.executable) : entry.executable));
+    if (!entry.executable.empty() && fs::pathExists(entry.executable)) return true;
+    log.error("指定されたエミュレータが見つかりません。");
+    return false;
+}
+
+int selectedEmulatorSlot(const LaunchContext& context) {
+    const std::string text = context.selectedEmulatorName();
+    if (text.empty() || text == kNotSet) return -1;
+    for (int slot = 0; slot < kEmulatorCount; ++slot)
+        if (context.emulators()[static_cast<std::size_t>(slot)].name == text) return slot;
+    return -1;
+}
+
+std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchContext& context,
+                                     LaunchLog& log) {
+    if (request.fileName.empty() || request.folderNumber < 0) return std::nullopt;
+    log.clear();
+    log.line(request.fileName + " が指定されました。");
+
+    LaunchPlan plan;
+    plan.request = request;
+    plan.slot = selectedEmulatorSlot(context);
+    const int preferred = context.preferredEmulator(request.recordIndex, request.fileName);
+    // A preferred emulator beyond the 64 entries cannot be started: the combo's choice stays.
+    if (preferred >= 0 && preferred < kEmulatorCount) {
+        plan.slot = preferred;
+        log.line(context.emulators()[static_cast<std::size_t>(preferred)].name +
+                 "が優先エミュレータが設定されています。");
+    }
+    if (plan.slot < 0) {
+        log.error(kNoEmulator);
+        return std::nullopt;
+    }
+    const EmulatorEntry& entry = context.emulators()[static_cast<std::size_t>(plan.slot)];
+    if (!announceEmulator(entry, log)) {
+        log.line("> " + entry.executable);
+        return std::nullopt;
+    }
+
+    const FolderSettings& folders = context.folders();
+    std::string path;
+    if (request.folderNumber < kRomFolderCount)
+        path = folders.romFolderPaths[static_cast<std::size_t>(request.folderNumber)];
+    if (!path.empty()) path = fs::joinPath(path, request.fileName);
+    if (path.empty() || !fs::pathExists(path)) {
+        log.error("指定されたROMファイルが見つかりません。");
+        log.line("> " + path);
+        return std::nullopt;
+    }
+    plan.romPath = plan.path = path;
+
+    if (traitsOf(context.hardwareCode()).setNames) {
+        plan.path = fs::pathTitle(path);
+    } else if (archive::archiveTypeOf(path)) {
+        if (ascii::upper(fs::pathExtension(path)) == ".ZIP" && entry.option(kPassZipUnpacked)) {
+            log.line("ファイルがZIP圧縮されていますが、設定により解凍しません。");
+        } else {
+            plan.unpack = true;
+            plan.tempFolder = folders.tempFolder;
+            plan.extraExtensions.assign(folders.extraExtensions.begin(), folders.extraExtensions.end());
+        }
+    }
+    return plan;
+}
+
+StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, LaunchLog& log) {
+    const EmulatorEntry& entry = context.emulators()[static_cast<std::size_t>(plan.slot)];
+    const MainSettings& settings = context.settings();
+    StartPlan start;
+    start.specialStart = entry.specialStart;
+    start.argv.push_back(entry.executable);
+    start.workingFolder = fs::pathFolder(entry.executable);
+
+    std::string path = plan.path;
+    LaunchArguments args;
+    if (entry.specialStart) {
+        log.line(entry.name + " を特殊起動します。");
+        log.line("完全に起動するまで、マウス・キーボードのボタンを押下しないで下さい。");
+        args.text = path;  // handed over by keystrokes, not on the command line
+    } else {
+        if (entry.option(kShortPathIfSpace) && containsBlank(path)) path = shortPath(path);
+        args = buildLaunchArguments(entry, path);
+        start.argv.insert(start.argv.end(), args.argv.begin(), args.argv.end());
+    }
+    log.line("コマンドラインを確認します。");
+    log.line("> " + args.text);
+
+    // Anex86 (emulator 1) keeps its disks in the registry, which this system does not have: the
+    // step is skipped as for a key that cannot be opened.
+    if (entry.specialStart && traitsOf(context.hardwareCode()).pc98Preparation && plan.slot == 1)
+        np2DiskSettings(fs::pathFolder(entry.executable) + "NP2.ini", path, start.iniEdits);
+
+    const std::string joy =
+        paths::resolveFilePath(settings.toolPaths[0], context.programFolderPath());
+    if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
+        start.iniEdits.push_back(
+            {fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus", "FileName", entry.joyToKeySetting});
+        start.joyToKey = {joy};
+    }
+    start.alternativeStart = settings.option(Option::AlternativeLaunch) &&
+                             traitsOf(context.hardwareCode()).alternativeStart && plan.slot == 0;
+    start.minimise = settings.option(Option::MinimiseWhileRunning);
+    return start;
+}
+
+}  // namespace romshelf

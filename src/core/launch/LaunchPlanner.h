@@ -1,0 +1,63 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/launch/LaunchContext.h"
+
+namespace romshelf {
+
+// The first half of a launch, decided before anything is touched: the emulator and the file.
+struct LaunchPlan {
+    LaunchRequest request;
+    int slot = -1;
+    std::string romPath;  // the file in its ROM folder
+    // What the command line gets: the set name, the file, or (after unpacking) the member.
+    std::string path;
+    bool unpack = false;  // unpack `romPath` into `tempFolder` first
+    std::string tempFolder;
+    std::vector<std::string> extraExtensions;
+};
+
+// A line of an INI file that must be set before the start.
+struct IniEdit {
+    std::string path;
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// The second half, once the file to hand over is known: the argv, and what to prepare.
+struct StartPlan {
+    std::vector<std::string> argv;  // argv[0] is the executable as it is
+    std::string workingFolder;
+    bool specialStart = false;
+    std::vector<IniEdit> iniEdits;  // PC-98 emulators' disk settings, JoyToKey's setting
+    std::vector<std::string> joyToKey;  // JoyToKey's argv; empty: not started
+    // The alternative start: the executable alone, without the file.
+    bool alternativeStart = false;
+    bool minimise = false;  // minimise the main window while the emulator runs
+};
+
+// The slot whose name is the emulator combo's text; -1 for "未設定" or no such slot.
+int selectedEmulatorSlot(const LaunchContext& context);
+
+// Tells which emulator starts and its executable; false (with the error) when it is missing.
+bool announceEmulator(const EmulatorEntry& entry, LaunchLog& log);
+
+// Chooses the emulator and checks the emulator and the file, telling each step in the log.
+// nullopt (with the error in the log) when the launch cannot go on.
+std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchContext& context,
+                                     LaunchLog& log);
+
+// Builds the command line for `plan.path` and lists what the start needs, telling the
+// command line in the log.
+StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, LaunchLog& log);
+
+// Path helpers of the launch: the short form of a path (on this system the path itself, when it
+// exists) and the Anex86 second disk (title ending in 1, a or A → 2, b or B, when it exists).
+std::string shortPath(const std::string& path);
+std::string secondDisk(const std::string& path);
+
+}  // namespace romshelf

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/app/Host.h"
+#include "qt/app/QtPrompter.h"
+#include "qt/platform/QtClock.h"
+#include "qt/platform/QtDesktop.h"
+#include "qt/platform/QtProcessRunner.h"
+#include "qt/platform/QtWindowControl.h"
+
+namespace romshelf {
+
+// The window program's ports. Progress, sound and pictures have no window yet and stay silent.
+class QtHost {
+public:
+    Host host() {
+        return Host{prompter, progress, processes, desktop, sound, images, clock, windows};
+    }
+
+    QtPrompter prompter;
+    SilentProgress progress;
+    QtProcessRunner processes;
+    QtDesktop desktop;
+    SilentSoundPlayer sound;
+    NoImageDecoder images;
+    QtClock clock;
+    QtWindowControl windows;
+};
+
+}  // namespace romshelf

@@ -1,0 +1,17 @@
+#include "qt/platform/QtWindowControl.h"
+
+#include "qt/platform/ShowStates.h"
+
+namespace romshelf {
+
+void QtWindowControl::minimiseMainWindow() {
+    if (main_) main_->showMinimized();
+}
+
+void QtWindowControl::restoreMainWindow(ShowState state) {
+    // Any other stored number leaves the window as it is.
+    if (main_ && (state == ShowState::Normal || state == ShowState::Maximised))
+        showInState(main_, state);
+}
+
+}  // namespace romshelf
