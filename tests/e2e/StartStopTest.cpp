@@ -98,8 +98,8 @@ TEST(StartStopFiles, AnotherProgramsSettingsSurviveARun) {
     written.customNames[2] = "ニンテンドウ64 \u301C";  // not in CP932
     written.categoryNames[0] = "ジャンル";
     written.columnWidths[12] = 33;
-    written.windowSlots[kSlotMedia] = WindowSlot{0, 0, 0, 0, 0, 0};
-    written.windowSlots[kSlotSnap] = WindowSlot{5, 6, 300, 250, 1, 1};
+    written.windowSlots[kSlotMedia] = WindowSlot{0, 0, 0, 0, ShowState::Minimised, 0};
+    written.windowSlots[kSlotSnap] = WindowSlot{5, 6, 300, 250, ShowState::Normal, 1};
     DataStream s;
     fsys::create_directories(dir.file("data"));
     ASSERT_TRUE(saveMainSettings(s, dir.file("data/MainData.slb"), written));

@@ -14,8 +14,7 @@
 #include <memory>
 
 #include "qt/QtText.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
+#include "AppFixture.h"
 #include "core/app/Application.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/HardwareBar.h"
@@ -26,12 +25,7 @@ using namespace romshelf;
 
 namespace {
 
-struct EmulatorSettingsDialogTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app{ProgramFolder(dir.path()), prompter};
-
-    void SetUp() override { ASSERT_TRUE(app.createFolders()); }
+struct EmulatorSettingsDialogTest : romshelf::test::AppFixture {
     static QStringList items(QComboBox* combo) {
         QStringList out;
         for (int i = 0; i < combo->count(); ++i)
@@ -50,8 +44,8 @@ struct EmulatorSettingsDialogTest : ::testing::Test {
 TEST_F(EmulatorSettingsDialogTest, ShowsTheSlotAndItsCapabilities) {
     dir.write("joy/JoyToKey.exe", "");
     dir.write("joy/Game.cfg", "");
-    app.settings().toolPaths[0] = "./joy/JoyToKey.exe";
-    EmulatorDialogModel model = app.openEmulatorSettings("FC");
+    app.changeSettings([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey.exe"; });
+    EmulatorDialogModel model = app.settingsCommands().openEmulatorSettings("FC");
     EmulatorSettingsDialog dialog(app, "FC", model);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ファミリーコンピュータのエミュレータ設定"));
     EXPECT_EQ(dialog.emulatorSelector()->count(), 31);
@@ -86,7 +80,7 @@ TEST_F(EmulatorSettingsDialogTest, ShowsTheSlotAndItsCapabilities) {
 }
 
 TEST_F(EmulatorSettingsDialogTest, EditsAreSavedWithTheTableFlags) {
-    EmulatorDialogModel model = app.openEmulatorSettings("FC");
+    EmulatorDialogModel model = app.settingsCommands().openEmulatorSettings("FC");
     EmulatorSettingsDialog dialog(app, "FC", model);
     dialog.quotePathCheck()->setChecked(true);
     dialog.executableEdit()->setText(qs(dir.file("emu/VirtuaNES")));
@@ -111,7 +105,7 @@ TEST_F(EmulatorSettingsDialogTest, EditsAreSavedWithTheTableFlags) {
 
     EmulatorEntries stored;
     DataStream s;
-    ASSERT_EQ(loadEmulatorFile(s, app.emulatorSettingsPath("FC"), prompter, stored),
+    ASSERT_EQ(loadEmulatorFile(s, dir.file("data/Emulator_FC.slb"), prompter, stored),
               LoadResult::Loaded);
     EXPECT_EQ(stored[0].executable, "./emu/VirtuaNES");
     EXPECT_TRUE(stored[0].options[kQuotePath]);
@@ -127,7 +121,7 @@ TEST_F(EmulatorSettingsDialogTest, EditsAreSavedWithTheTableFlags) {
 
 TEST_F(EmulatorSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
     dir.makeFolder("data/Emulator_MD.slb");
-    EmulatorDialogModel model = app.openEmulatorSettings("MD");
+    EmulatorDialogModel model = app.settingsCommands().openEmulatorSettings("MD");
     EmulatorSettingsDialog dialog(app, "MD", model);
     dialog.nameEdit()->setText(QString());
     dialog.setResult(QDialog::Rejected);
@@ -157,11 +151,9 @@ TEST_F(EmulatorSettingsDialogTest, CommandLineHelp) {
 }
 
 TEST_F(EmulatorSettingsDialogTest, TheMenuCommandOpensTheDialogAndRefillsTheCombo) {
-    FolderSettings folders;
-    DataStream s;
-    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_MD.slb"), folders));
+    writeFolderSettings("MD", FolderSettings{});
     dir.write("emu/gens", "");
-    app.settings().currentHardware = "MD";
+    app.preferHardware("MD");
     CMainFrame frame(app);
     frame.startUp();
     EXPECT_EQ(app.emulatorCombo().items, std::vector<std::string>{"未設定"});

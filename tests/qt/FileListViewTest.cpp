@@ -8,8 +8,7 @@
 #include <QTest>
 
 #include "qt/QtText.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
+#include "AppFixture.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/MainMenu.h"
@@ -20,29 +19,27 @@ using namespace romshelf;
 
 namespace {
 
-struct FileListViewTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app{ProgramFolder(dir.path()), prompter};
+struct FileListViewTest : romshelf::test::AppFixture {
     std::unique_ptr<CMainFrame> frame;
 
     void SetUp() override {
-        app.createFolders();
         FolderSettings f;
         f.romFolderPaths[0] = "./roms/ok/";
         f.romFolderPaths[1] = "./roms/ng/";
         f.romFolderPaths[2] = "./roms/main/";
         f.renameOkFolder = "./roms/ok/";
         f.renameFailedFolder = "./roms/ng/";
-        DataStream s;
-        saveFolderSettingsFile(s, dir.file("data/Folder_SFC.slb"), f);
+        writeFolderSettings("SFC", f);
         for (const char* p : {"roms/ok/b.sfc", "roms/ng/c.sfc", "roms/main/あいす.sfc", "roms/main/アイス.smc"})
             dir.write(p, "x");
-        app.settings().currentHardware = "SFC";
-        app.settings().setOption(Option::RenameOkInBlue, true);
-        app.settings().setOption(Option::CountsInMainTitle, true);
+        app.preferHardware("SFC");
+        option(Option::RenameOkInBlue);
+        option(Option::CountsInMainTitle);
         frame = std::make_unique<CMainFrame>(app);
         frame->startUp();
+    }
+    void option(Option o) {
+        app.changeSettings([o](MainSettings& m) { m.setOption(o, true); });
     }
     QString cell(int row, int column) {
         return frame->fileList()->model()->index(row, column).data().toString();
@@ -127,8 +124,8 @@ TEST_F(FileListViewTest, SpaceAndRightClickOpenTheRegistrationOnlyForFiles) {
 
     // Unowned rows: Space opens the registration, a right click does not.
     dir.write("data/NoHave_SFC.txt", "Gone Game\n");
-    app.settings().setOption(Option::ListMissingFiles, true);
-    app.settings().setOption(Option::NeverSort, true);
+    option(Option::ListMissingFiles);
+    option(Option::NeverSort);
     app.showAll();
     const int unowned = list->model()->rowCount() - 1;
     ASSERT_EQ(list->model()->index(unowned, 10).data().toString(), QStringLiteral("-2"));
@@ -147,7 +144,7 @@ TEST_F(FileListViewTest, SpaceAndRightClickOpenTheRegistrationOnlyForFiles) {
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_EQ(asked.count(), 0);
     app.showAll();
-    app.settings().setOption(Option::SpaceKeyDoesNotRegister, true);
+    option(Option::SpaceKeyDoesNotRegister);
     list->selectRow(0);
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_EQ(asked.count(), 0);

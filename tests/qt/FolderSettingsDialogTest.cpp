@@ -6,18 +6,14 @@
 #include <QPushButton>
 
 #include "qt/QtText.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
-#include "core/app/Application.h"
+#include "AppFixture.h"
 
 using namespace romshelf;
 
-TEST(FolderSettingsDialog, EditsPagesAndSavesTheFile) {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app(ProgramFolder(dir.path()), prompter);
-    app.createFolders();
-    FolderDialogModel model = app.openFolderSettings("MD");
+using FolderSettingsDialogTest = romshelf::test::AppFixture;
+
+TEST_F(FolderSettingsDialogTest, EditsPagesAndSavesTheFile) {
+    FolderDialogModel model = app.settingsCommands().openFolderSettings("MD");
     FolderSettingsDialog dialog(app, "MD", model);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("メガドライブのフォルダ設定"));
     EXPECT_FALSE(dialog.previousButton()->isEnabled());
@@ -42,11 +38,9 @@ TEST(FolderSettingsDialog, EditsPagesAndSavesTheFile) {
     EXPECT_EQ(stored.romFolderNames[0], "md");
 }
 
-TEST(FolderSettingsDialog, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app(ProgramFolder(dir.path()), prompter);  // no data folder: nothing can be saved
-    FolderDialogModel model = app.openFolderSettings("FC");
+TEST_F(FolderSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
+    dir.makeFolder("data/Folder_FC.slb");  // a folder where the file should go
+    FolderDialogModel model = app.settingsCommands().openFolderSettings("FC");
     FolderSettingsDialog dialog(app, "FC", model);
     dialog.setResult(QDialog::Rejected);
     dialog.accept();

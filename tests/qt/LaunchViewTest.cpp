@@ -1,80 +1,69 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QScrollBar>
 #include <QApplication>
-#include <QSignalSpy>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
+#include "AppFixture.h"
 #include "LaunchFixture.h"
-#include "qt/QtText.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/MainMenu.h"
+#include "qt/platform/QtProcessRunner.h"
+#include "qt/platform/QtWindowControl.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CSystem.h"
 
 using namespace romshelf;
 using V = std::vector<std::string>;
 
-TEST(LaunchView, DoubleClickingAZippedRomStartsTheEmulatorOnTheUnpackedFile) {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app(ProgramFolder(dir.path()), prompter);
-    app.createFolders();
-    const std::string emu = romshelf::test::installRecorder(dir.file("emu/snes emu"));
-    EmulatorEntries entries{};
-    entries[0] = EmulatorEntry{};
-    entries[0].name = "Snes";
-    entries[0].executable = "./emu/snes emu";
-    entries[0].commandLine = "--fullscreen";
-    FolderSettings folders;
-    folders.romFolderPaths[0] = "./roms/";
-    DataStream s;
-    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_SFC.slb"), folders));
-    ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_SFC.slb"), entries));
-    dir.write("pack/ファイナルファンタジーVI.sfc", "ROM");
-    std::filesystem::create_directories(dir.file("roms"));
-    ASSERT_EQ(std::system(("cd '" + dir.file("pack") + "' && zip -q ../roms/ff6.zip *.sfc").c_str()), 0);
-    app.settings().currentHardware = "SFC";
-
-    CMainFrame frame(app);
-    frame.startUp();
-    CFileList* list = frame.fileList();
-    ASSERT_EQ(list->model()->rowCount(), 1);
-    const QRect row = list->visualRect(list->model()->index(0, 0));
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
-
-    const auto rec = romshelf::test::readRecord(emu);
-    ASSERT_TRUE(rec.ran);
-    EXPECT_EQ(rec.argv, (V{emu, "--fullscreen", dir.path() + "temp/ファイナルファンタジーVI.sfc"}));
-    EXPECT_EQ(rec.workingFolder, dir.path() + "emu");
-
-    // The story in the system window: a command line in red, the rest black.
-    const auto shown = app.systemLog().shownLines();
-    ASSERT_GE(shown.size(), 3u);
-    EXPECT_EQ(shown.front().text, "ff6.zip が指定されました。");
-    EXPECT_EQ(shown.front().rgb, 0x000000u);
-    EXPECT_EQ(shown[2].text, "> " + emu);
-    EXPECT_EQ(shown[2].rgb, 0xFF0000u);
-    EXPECT_EQ(shown.back().text, "正常に起動プロセスが終了しました。");
-    EXPECT_EQ(frame.systemView()->verticalScrollBar()->value(), frame.systemView()->verticalScrollBar()->maximum());
-
-    // The file is now the first recent file, and choosing it starts it again.
-    QAction* recent = frame.mainMenu()->action(cmd::RecentFile1);
-    EXPECT_TRUE(recent->isVisible());
-    EXPECT_EQ(recent->text(), QStringLiteral("&1 ff6"));
-    std::filesystem::remove(emu + ".record");
-    recent->trigger();
-    EXPECT_TRUE(romshelf::test::readRecord(emu).ran);
-}
-
 namespace {
+
+// The main frame over a program folder, with the window's own process runner and window control.
+struct LaunchView : romshelf::test::AppFixture {
+    QtProcessRunner runner;
+    QtWindowControl windows;
+    std::unique_ptr<CMainFrame> frame;
+
+    LaunchView() {
+        ports.processes.target = &runner;
+        ports.windows.forward = &windows;
+    }
+    // `code` with ROM folder 1 at roms/ and one emulator.
+    void setUpOne(const std::string& code, const EmulatorEntry& entry) {
+        setUpHardware(code, "./roms/");
+        EmulatorEntries entries{};
+        entries[0] = entry;
+        writeEmulators(code, entries);
+    }
+    CMainFrame& open(const std::string& code) {
+        app.preferHardware(code);
+        frame = std::make_unique<CMainFrame>(app);
+        windows.setMainWindow(frame.get());
+        frame->startUp();
+        return *frame;
+    }
+    void zipRom(const std::string& member, const std::string& zip) {
+        dir.write("pack/" + member, "ROM");
+        std::filesystem::create_directories(dir.file("roms"));
+        ASSERT_EQ(std::system(("cd '" + dir.file("pack") + "' && zip -q ../roms/" + zip + " *").c_str()), 0);
+    }
+};
+
+EmulatorEntry emulator(const std::string& name, const std::string& executable,
+                       const std::string& commandLine = "") {
+    EmulatorEntry e;
+    e.name = name;
+    e.executable = executable;
+    e.commandLine = commandLine;
+    return e;
+}
 
 bool processRunning(const std::string& program) {
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -93,29 +82,70 @@ bool processRunning(const std::string& program) {
 
 }  // namespace
 
-TEST(LaunchView, TheWindowWaitsForTheEmulatorWithoutFreezingAndStopsJoyToKeyAfterIt) {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app(ProgramFolder(dir.path()), prompter);
-    app.createFolders();
+TEST_F(LaunchView, DoubleClickingAZippedRomStartsTheEmulatorOnTheUnpackedFile) {
+    const std::string emu = romshelf::test::installRecorder(dir.file("emu/snes emu"));
+    setUpOne("SFC", emulator("Snes", "./emu/snes emu", "--fullscreen"));
+    zipRom("ファイナルファンタジーVI.sfc", "ff6.zip");
+    CMainFrame& frame = open("SFC");
+    CFileList* list = frame.fileList();
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    const QRect row = list->visualRect(list->model()->index(0, 0));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+
+    const auto rec = romshelf::test::readRecord(emu);
+    ASSERT_TRUE(rec.ran);
+    EXPECT_EQ(rec.argv, (V{emu, "--fullscreen", dir.path() + "temp/ファイナルファンタジーVI.sfc"}));
+    EXPECT_EQ(rec.workingFolder, dir.path() + "emu");
+
+    // The story in the system window: a command line in red, the rest black.
+    const auto shown = app.systemLog().shownLines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown.front().text, "ff6.zip が指定されました。");
+    EXPECT_EQ(shown.front().rgb, 0x000000u);
+    EXPECT_EQ(shown[2].text, "> " + emu);
+    EXPECT_EQ(shown[2].rgb, 0xFF0000u);
+    EXPECT_EQ(shown.back().text, "正常に起動プロセスが終了しました。");
+    EXPECT_EQ(frame.systemView()->verticalScrollBar()->value(),
+              frame.systemView()->verticalScrollBar()->maximum());
+
+    // The file is now the first recent file, and choosing it starts it again.
+    QAction* recent = frame.mainMenu()->action(cmd::RecentFile1);
+    EXPECT_TRUE(recent->isVisible());
+    EXPECT_EQ(recent->text(), QStringLiteral("&1 ff6"));
+    std::filesystem::remove(emu + ".record");
+    recent->trigger();
+    EXPECT_TRUE(romshelf::test::readRecord(emu).ran);
+}
+
+TEST_F(LaunchView, ACloseRequestDuringALaunchWaitsForItAndSavesItsRecentFile) {
+    const std::string emu = romshelf::test::installRecorder(dir.file("emu/snes emu"));
+    setUpOne("SFC", emulator("Snes", "./emu/snes emu"));
+    zipRom("Mario.sfc", "mario.zip");
+    CMainFrame& frame = open("SFC");
+    // Arrives while the launch repaints its log lines, as a signal or the window's close would.
+    QTimer::singleShot(0, &frame, &CMainFrame::requestClose);
+    ASSERT_TRUE(app.launchRow(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.isVisible(); }, 10000));
+    EXPECT_TRUE(romshelf::test::readRecord(emu).ran);
+    MainSettings saved;
+    DataStream s;
+    ASSERT_EQ(loadMainSettings(s, app.mainDataPath(), prompter, saved), LoadResult::Loaded);
+    EXPECT_EQ(saved.recentLaunches[static_cast<std::size_t>(hardwareIndexOf("SFC"))][0].fileName,
+              "mario.zip");
+}
+
+TEST_F(LaunchView, TheWindowWaitsForTheEmulatorWithoutFreezingAndStopsJoyToKeyAfterIt) {
     const std::string emu = romshelf::test::installRecorder(dir.file("emu/pause emu"));
     const std::string joy = romshelf::test::installRecorder(dir.file("joy/stay JoyToKey"));
-    EmulatorEntries entries{};
-    entries[0].name = "GB";
-    entries[0].executable = emu;
-    entries[0].joyToKeySetting = "pad";
-    FolderSettings folders;
-    folders.romFolderPaths[0] = "./roms/";
-    DataStream s;
-    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_GB.slb"), folders));
-    ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_GB.slb"), entries));
+    EmulatorEntry gb = emulator("GB", emu);
+    gb.joyToKeySetting = "pad";
+    setUpOne("GB", gb);
     dir.write("roms/tetris.gb", "ROM");
-    app.settings().currentHardware = "GB";
-    app.settings().toolPaths[0] = joy;
-    app.settings().setOption(Option::MinimiseWhileRunning, true);
-
-    CMainFrame frame(app);
-    frame.startUp();
+    app.changeSettings([&](MainSettings& m) {
+        m.toolPaths[0] = joy;
+        m.setOption(Option::MinimiseWhileRunning, true);
+    });
+    CMainFrame& frame = open("GB");
     ASSERT_TRUE(app.launchRow(0));
     // The launch returned at once; the window is minimised while the emulator runs.
     EXPECT_TRUE(frame.isMinimized());
@@ -129,19 +159,10 @@ TEST(LaunchView, TheWindowWaitsForTheEmulatorWithoutFreezingAndStopsJoyToKeyAfte
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processRunning(joy); }, 10000));
 }
 
-TEST(LaunchView, AFailureIsShownInRed) {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app(ProgramFolder(dir.path()), prompter);
-    app.createFolders();
-    FolderSettings folders;
-    folders.romFolderPaths[0] = "./roms/";
-    DataStream s;
-    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_GB.slb"), folders));
+TEST_F(LaunchView, AFailureIsShownInRed) {
+    setUpHardware("GB", "./roms/");
     dir.write("roms/tetris.gb", "ROM");
-    app.settings().currentHardware = "GB";
-    CMainFrame frame(app);
-    frame.startUp();
+    CMainFrame& frame = open("GB");
     frame.systemView()->parentWidget()->resize(400, 200);
     ASSERT_FALSE(app.launchRow(0));  // no emulator is set up
     const QImage image = frame.systemView()->viewport()->grab().toImage();

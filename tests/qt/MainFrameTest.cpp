@@ -17,8 +17,7 @@
 #include <QTimer>
 
 #include "qt/QtText.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
+#include "AppFixture.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/HardwareBar.h"
 #include "qt/app/MainMenu.h"
@@ -28,14 +27,11 @@ using namespace romshelf;
 
 namespace {
 
-struct MainFrameTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app{ProgramFolder(dir.path()), prompter};
+struct MainFrameTest : romshelf::test::AppFixture {
     std::unique_ptr<CMainFrame> frame;
 
-    void start() {
-        ASSERT_TRUE(app.createFolders());
+    void open(const std::string& code = "") {
+        if (!code.empty()) app.preferHardware(code);
         frame = std::make_unique<CMainFrame>(app);
         frame->startUp();
     }
@@ -61,7 +57,7 @@ struct MainFrameTest : ::testing::Test {
 }  // namespace
 
 TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
-    start();
+    open();
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Romshelf Plus !!"));
     QComboBox* hw = frame->hardwareBar()->hardwareCombo();
     QComboBox* emu = frame->hardwareBar()->emulatorCombo();
@@ -74,7 +70,7 @@ TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
 }
 
 TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
-    start();
+    open();
     QStringList tops;
     for (QAction* a : frame->menuBar()->actions()) tops << a->text();
     EXPECT_EQ(tops, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("表示(&V)"),
@@ -125,7 +121,7 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
 }
 
 TEST_F(MainFrameTest, PerHardwareCommandsAreGroupedAndOnlyBuiltWorkIsEnabled) {
-    start();
+    open();
     QMenu* settings = topMenu(QStringLiteral("設定(&S)"));
     ASSERT_NE(settings, nullptr);
     QMenu* folders = subMenu(settings, QStringLiteral("フォルダ設定(&F)"));
@@ -154,8 +150,8 @@ TEST_F(MainFrameTest, PerHardwareCommandsAreGroupedAndOnlyBuiltWorkIsEnabled) {
 }
 
 TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
-    app.settings().windowSlots[kSlotFolder].visible = 0;
-    start();
+    app.changeSettings([](MainSettings& m) { m.windowSlots[kSlotFolder].visible = 0; });
+    open();
     QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(windows.size(), 7);
     const int order[] = {kSlotDatabase, kSlotSystem, kSlotFileList, kSlotSnap,
@@ -194,32 +190,25 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
 }
 
 TEST_F(MainFrameTest, RecentFilesShowOnlyForTheCurrentHardware) {
-    FolderSettings folders;
-    folders.romFolderPaths[0] = dir.makeFolder("roms");
-    dir.makeFolder("data");
-    DataStream stream;
-    ASSERT_TRUE(saveFolderSettingsFile(stream, dir.file("data/Folder_FC.slb"), folders));
-    app.settings().currentHardware = "FC";
-    app.settings().recentLaunches[0][0] = {"Mario", "mario.nes", 0};
-    app.settings().recentLaunches[0][2] = {"Zelda", "zelda.nes", 0};
-    start();
-    auto* file = frame->mainMenu()->fileMenu();
-    (void)file;
+    setUpHardware("FC");
+    app.changeSettings([](MainSettings& m) {
+        m.recentLaunches[0][0] = {"Mario", "mario.nes", 0};
+        m.recentLaunches[0][2] = {"Zelda", "zelda.nes", 0};
+    });
+    open("FC");
     EXPECT_TRUE(action(cmd::RecentFile1)->isVisible());
     EXPECT_EQ(action(cmd::RecentFile1)->text(), QStringLiteral("&1 Mario"));
     EXPECT_FALSE(action(cmd::RecentFile1 + 1)->isVisible());
     EXPECT_EQ(action(cmd::RecentFile1 + 2)->text(), QStringLiteral("&3 Zelda"));
 
     frame.reset();
-    app.settings().currentHardware.clear();
     std::filesystem::remove(dir.file("data/Folder_FC.slb"));
-    frame = std::make_unique<CMainFrame>(app);
-    frame->startUp();
+    open();
     for (int k = 0; k < 5; ++k) EXPECT_FALSE(action(cmd::RecentFile1 + k)->isVisible());
 }
 
 TEST_F(MainFrameTest, ATerminationRequestWaitsForAnOpenMessageBox) {
-    start();
+    open();
     QMessageBox* box = new QMessageBox(QMessageBox::Information, QStringLiteral("警告"), QStringLiteral("…"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     QTimer::singleShot(0, [this, box] {
@@ -236,10 +225,7 @@ TEST_F(MainFrameTest, ATerminationRequestWaitsForAnOpenMessageBox) {
 TEST_F(MainFrameTest, TheSnapWindowIsTitledAfterTheFirstSnapFolder) {
     FolderSettings folders;
     folders.snapFolderNames[0] = "タイトル画面";
-    dir.makeFolder("data");
-    DataStream stream;
-    ASSERT_TRUE(saveFolderSettingsFile(stream, dir.file("data/Folder_FC.slb"), folders));
-    app.settings().currentHardware = "FC";
-    start();
+    writeFolderSettings("FC", folders);
+    open("FC");
     EXPECT_EQ(frame->toolWindow(kSlotSnap)->windowTitle(), QStringLiteral("スナップウィンドウ : タイトル画面"));
 }

@@ -60,6 +60,11 @@ public:
     void whenIdle(std::function<void()> work) { busy_.whenIdle(std::move(work)); }
 
     // --- settings the windows change ------------------------------------------------------------
+    // The environment and layout commands' way to change the main settings.
+    template <class Change>
+    void changeSettings(Change&& change) {
+        change(settings_);
+    }
     void setWindowSlot(int slot, const WindowSlot& placement);
     void setColumnWidths(const std::array<std::int32_t, kColumnWidthCount>& widths) {
         settings_.columnWidths = widths;
@@ -72,6 +77,14 @@ public:
     bool folderSettingsExist(std::string_view code) const { return session_.folderSettingsExist(code); }
     const LoadedFolders& folders() const { return session_.folders(); }
     const RomTable& romTable() const { return session_.romTable(); }
+    // Record edits: a new record (the user is told when the table is full; -1 then), and a
+    // change of any field of record `index`.
+    int addRecord(RomRecord record) { return appendOrTell(session_.records(), std::move(record), host_.prompter); }
+    template <class Change>
+    void editRecord(int index, Change&& change) {
+        if (index >= 0 && index < session_.romTable().count())
+            session_.records().edit(index, std::forward<Change>(change));
+    }
     const CategoryLists& categoryLists() const { return session_.categoryLists(); }
     std::array<std::string, kCategoryListCount> categoryNames() const { return session_.categoryNames(); }
     const EmulatorEntries& emulators() const { return session_.emulators(); }

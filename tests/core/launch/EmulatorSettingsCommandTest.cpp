@@ -3,9 +3,7 @@
 #include <filesystem>
 
 #include "RawEmulatorFile.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
-#include "core/app/Application.h"
+#include "AppFixture.h"
 
 using namespace romshelf;
 using romshelf::test::rawBlock;
@@ -20,35 +18,23 @@ struct EmulatorCounter : ApplicationListener {
     void emulatorComboChanged() override { ++emulatorCombo; }
 };
 
-struct EmulatorSettingsCommandTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
+struct EmulatorSettingsCommandTest : romshelf::test::AppFixture {
     EmulatorCounter listener;
-    Application app{ProgramFolder(dir.path()), prompter};
-
-    void SetUp() override {
-        app.setListener(&listener);
-        ASSERT_TRUE(app.createFolders());
-    }
-    void setUp(const std::string& code) {
-        FolderSettings f;
-        f.romFolderPaths[0] = "./roms/" + code + "/";
-        DataStream s;
-        ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_" + code + ".slb"), f));
-    }
-    void writeEmulators(const std::string& code, const RawEmulatorBlocks& blocks) {
+    SettingsCommands& commands = app.settingsCommands();
+    EmulatorSettingsCommandTest() { app.setListener(&listener); }
+    ~EmulatorSettingsCommandTest() override { app.setListener(nullptr); }
+    void writeRawEmulators(const std::string& code, const RawEmulatorBlocks& blocks) {
         dir.write("data/Emulator_" + code + ".slb", rawEmulatorFile(blocks));
     }
-    void start(const std::string& code) {
-        app.settings().currentHardware = code;
-        app.startUp();
+    void remember(int index, const std::string& name) {
+        app.changeSettings([&](MainSettings& m) { m.emulatorNames[static_cast<std::size_t>(index)] = name; });
     }
 };
 
 }  // namespace
 
 TEST_F(EmulatorSettingsCommandTest, TheComboListsEntriesWhoseExecutableExists) {
-    setUp("FC");
+    setUpHardware("FC");
     dir.write("emu/nes", "");
     dir.write("emu/nester", "");
     RawEmulatorBlocks b{};
@@ -58,8 +44,8 @@ TEST_F(EmulatorSettingsCommandTest, TheComboListsEntriesWhoseExecutableExists) {
     b[3] = rawBlock("Folder", "./emu");  // a folder is not an executable
     b[4] = rawBlock("Nester", dir.file("emu/nester"));
     b[60] = rawBlock("\x83G\x83~\x83\x85", "emu/../emu/nes");
-    writeEmulators("FC", b);
-    app.settings().emulatorNames[0] = "Nester";
+    writeRawEmulators("FC", b);
+    remember(0, "Nester");
     start("FC");
 
     EXPECT_EQ(app.emulators()[0].executable, dir.file("emu/nes"));
@@ -70,22 +56,22 @@ TEST_F(EmulatorSettingsCommandTest, TheComboListsEntriesWhoseExecutableExists) {
     EXPECT_EQ(app.emulatorCombo().selectedText(), "Nester");
 
     // A remembered name that is no longer listed gives way to the first item.
-    app.settings().emulatorNames[0] = "Missing";
-    app.fillEmulatorCombo();
+    remember(0, "Missing");
+    app.startUp();
     EXPECT_EQ(app.emulatorCombo().selected, 0);
     EXPECT_EQ(app.settings().emulatorNames[0], "VirtuaNES");
     EXPECT_TRUE(prompter.boxes().empty());
 }
 
 TEST_F(EmulatorSettingsCommandTest, EachHardwareRemembersItsEmulator) {
-    setUp("FC");
-    setUp("MD");
+    setUpHardware("FC");
+    setUpHardware("MD");
     dir.write("emu/a", "");
     dir.write("emu/b", "");
     RawEmulatorBlocks fc{};
     fc[0] = rawBlock("A", "./emu/a");
     fc[1] = rawBlock("B", "./emu/b");
-    writeEmulators("FC", fc);
+    writeRawEmulators("FC", fc);
     start("FC");
     EXPECT_EQ(app.emulatorCombo().selectedText(), "A");
     app.chooseEmulator(1);
@@ -103,7 +89,7 @@ TEST_F(EmulatorSettingsCommandTest, EachHardwareRemembersItsEmulator) {
 }
 
 TEST_F(EmulatorSettingsCommandTest, ABrokenEmulatorFileGivesDefaultsAndItsMessage) {
-    setUp("FC");
+    setUpHardware("FC");
     dir.write("emu/a", "");
     RawEmulatorBlocks b{};
     b[0] = rawBlock("A", "./emu/a");
@@ -111,13 +97,13 @@ TEST_F(EmulatorSettingsCommandTest, ABrokenEmulatorFileGivesDefaultsAndItsMessag
     dir.write("data/Emulator_FC.slb", bytes.substr(0, bytes.size() / 2));
     // No hardware is current: nothing is read, not even a file named for the empty code.
     dir.write("data/Emulator_.slb", "garbage");
-    app.loadCurrentHardwareData();
+    std::filesystem::rename(dir.file("data/Folder_FC.slb"), dir.file("data/away.slb"));
+    app.startUp();
     EXPECT_TRUE(prompter.boxes().empty());
     EXPECT_EQ(app.emulators()[0].name, "");
 
-    app.settings().currentHardware = "FC";
-    app.loadCurrentHardwareData();
-    app.fillEmulatorCombo();
+    std::filesystem::rename(dir.file("data/away.slb"), dir.file("data/Folder_FC.slb"));
+    start("FC");
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_EQ(prompter.boxes()[0].text,
               "エミュレータ設定ファイルが異常です。\nデータを読み込めません。");
@@ -127,15 +113,13 @@ TEST_F(EmulatorSettingsCommandTest, ABrokenEmulatorFileGivesDefaultsAndItsMessag
 }
 
 TEST_F(EmulatorSettingsCommandTest, TheWholeCommandThroughTheApplication) {
-    setUp("FC");
+    setUpHardware("FC");
     start("FC");
-    RomRecord record;
-    record.fileTitle = "Mario";
-    ASSERT_GE(app.romTable().append(record), 0);
+    ASSERT_GE(app.addRecord(record("Mario")), 0);
     dir.write("emu/VirtuaNES", "");
     dir.write("emu/nester", "");
 
-    EmulatorDialogModel model = app.openEmulatorSettings("FC");
+    EmulatorDialogModel model = commands.openEmulatorSettings("FC");
     // The catalogue is saved before the dialog opens.
     EXPECT_TRUE(std::filesystem::exists(dir.file("data/RomData_FC.slb")));
     EXPECT_EQ(model.caption(), "ファミリーコンピュータのエミュレータ設定");
@@ -148,12 +132,12 @@ TEST_F(EmulatorSettingsCommandTest, TheWholeCommandThroughTheApplication) {
     model.form().commandLine = "-x \"$P\"";
     model.selectItem(26);
     model.form().executable = "./emu/missing";
-    ASSERT_TRUE(app.saveEmulatorSettings("FC", model));
+    ASSERT_TRUE(commands.saveEmulatorSettings("FC", model));
 
     // Not yet confirmed: the application still has its old entries.
     EXPECT_EQ(app.emulatorCombo().items, std::vector<std::string>{"未設定"});
     const int before = listener.emulatorCombo;
-    app.emulatorSettingsConfirmed("FC");
+    commands.emulatorSettingsConfirmed("FC");
     EXPECT_GT(listener.emulatorCombo, before);
     EXPECT_EQ(app.emulatorCombo().items, (std::vector<std::string>{"VirtuaNES", "ネスター"}));
     EXPECT_EQ(app.settings().emulatorNames[0], "VirtuaNES");
@@ -165,7 +149,7 @@ TEST_F(EmulatorSettingsCommandTest, TheWholeCommandThroughTheApplication) {
     // The file keeps what was typed.
     EmulatorEntries stored;
     DataStream s;
-    ASSERT_EQ(loadEmulatorFile(s, app.emulatorSettingsPath("FC"), prompter, stored),
+    ASSERT_EQ(loadEmulatorFile(s, dir.file("data/Emulator_FC.slb"), prompter, stored),
               LoadResult::Loaded);
     EXPECT_EQ(stored[0].executable, "./emu/VirtuaNES");
     EXPECT_EQ(stored[1].executable, dir.file("emu/nester"));
@@ -173,14 +157,14 @@ TEST_F(EmulatorSettingsCommandTest, TheWholeCommandThroughTheApplication) {
 }
 
 TEST_F(EmulatorSettingsCommandTest, AnotherHardwareIsSavedWithoutTouchingTheCurrentOne) {
-    setUp("FC");
-    setUp("MD");
+    setUpHardware("FC");
+    setUpHardware("MD");
     start("FC");
     dir.write("emu/gens", "");
-    EmulatorDialogModel model = app.openEmulatorSettings("MD");
+    EmulatorDialogModel model = commands.openEmulatorSettings("MD");
     model.form().executable = dir.file("emu/gens");
-    ASSERT_TRUE(app.saveEmulatorSettings("MD", model));
-    app.emulatorSettingsConfirmed("MD");
+    ASSERT_TRUE(commands.saveEmulatorSettings("MD", model));
+    commands.emulatorSettingsConfirmed("MD");
     EXPECT_EQ(app.emulatorCombo().items, std::vector<std::string>{"未設定"});
     EXPECT_EQ(app.emulators()[0].executable, "");
 
@@ -207,10 +191,10 @@ TEST_F(EmulatorSettingsCommandTest, TheDialogFileRoundTripsByteExact) {
     b[62].options[1] = 1;
     b[10].reservedStrings[2] = "junk";
     b[11].reservedIntegers[7] = 12345;
-    writeEmulators("FC", b);
+    writeRawEmulators("FC", b);
 
-    EmulatorDialogModel model = app.openEmulatorSettings("FC");
-    ASSERT_TRUE(app.saveEmulatorSettings("FC", model));
+    EmulatorDialogModel model = commands.openEmulatorSettings("FC");
+    ASSERT_TRUE(commands.saveEmulatorSettings("FC", model));
 
     // Only item 5 (from the table) and the reserved items (emptied) change.
     RawEmulatorBlocks expected = b;
@@ -226,8 +210,8 @@ TEST_F(EmulatorSettingsCommandTest, TheDialogFileRoundTripsByteExact) {
 
 TEST_F(EmulatorSettingsCommandTest, AFailedSaveIsTold) {
     dir.makeFolder("data/Emulator_FC.slb");  // a folder where the file should go
-    EmulatorDialogModel model = app.openEmulatorSettings("FC");
-    EXPECT_FALSE(app.saveEmulatorSettings("FC", model));
+    EmulatorDialogModel model = commands.openEmulatorSettings("FC");
+    EXPECT_FALSE(commands.saveEmulatorSettings("FC", model));
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_EQ(prompter.boxes()[0].title, "警告");
     EXPECT_TRUE(
@@ -237,7 +221,7 @@ TEST_F(EmulatorSettingsCommandTest, AFailedSaveIsTold) {
 TEST_F(EmulatorSettingsCommandTest, OpeningARejectedFileShowsItsMessage) {
     dir.write("data/Emulator_SFC.slb",
               romshelf::test::RawBytes().header("ROMSHELF_EMULATORDATA", 3).bytes());
-    EmulatorDialogModel model = app.openEmulatorSettings("SFC");
+    EmulatorDialogModel model = commands.openEmulatorSettings("SFC");
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_EQ(prompter.boxes()[0].text,
               "エミュレータ設定ファイルのバージョンが違います。\nデータを読み込めません。");

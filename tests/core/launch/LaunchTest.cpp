@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "AppFixture.h"
 #include "LaunchFixture.h"
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
 #include "core/app/Application.h"
 #include "core/archive/LzhWriter.h"
 
@@ -20,57 +19,30 @@ using V = std::vector<std::string>;
 
 namespace {
 
-struct WindowListener : ApplicationListener {
-    std::vector<std::string> events;
-    void minimiseMainWindow() override { events.push_back("minimise"); }
-    void restoreMainWindow(int state) override { events.push_back("restore " + std::to_string(state)); }
-    void stopMediaSound() override { events.push_back("stop sound"); }
-};
-
-struct FakeDesktop : Desktop {
-    std::vector<std::string> opened;
-    bool open(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-};
-
-struct LaunchTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-    Application app{ProgramFolder(dir.path()), prompter};
-    WindowListener listener;
-    FakeDesktop desktop;
+struct LaunchTest : romshelf::test::AppFixture {
     std::string emu;  // the stand-in emulator of slot 0
     EmulatorEntries entries{};
 
     void SetUp() override {
-        app.createFolders();
-        app.setListener(&listener);
-        app.setDesktop(&desktop);
         emu = romshelf::test::installRecorder(dir.file("emu dir/nes emu"));
         entries[0].name = "TestNES";
         entries[0].executable = "./emu dir/nes emu";
         entries[0].commandLine = "-a $P -b";
         entries[0].options[kQuotePath] = true;
-        setUpHardware("FC");
+        setUpLaunching("FC");
     }
-    void setUpHardware(const std::string& code, const std::string& romFolder = "./roms/") {
-        FolderSettings f;
-        f.romFolderPaths[0] = romFolder;
-        DataStream s;
-        ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_" + code + ".slb"), f));
-        ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_" + code + ".slb"), entries));
-        app.settings().currentHardware = code;
-        app.startUp();
+    // `code` with ROM folder 1 at roms/ and the test's emulators, started.
+    void setUpLaunching(const std::string& code) {
+        setUpHardware(code, "./roms/");
+        writeEmulators(code, entries);
+        start(code);
+    }
+    template <class Change>
+    void change(Change&& c) {
+        app.changeSettings(std::forward<Change>(c));
     }
     std::string rom(const std::string& name) { return dir.write("roms/" + name, "ROM"); }
-    bool launch(const std::string& name, int folder = 0) { return app.launcher().launch({"Game", name, folder, -1}); }
-    V log() const {
-        V out;
-        for (const auto& l : app.systemLog().lines()) out.push_back(l);
-        return out;
-    }
+    bool launch(const std::string& name, int folder = 0) { return app.launchFile({"Game", name, folder, -1}); }
     std::string emuFolder() const { return dir.path() + "emu dir"; }
 };
 
@@ -88,7 +60,12 @@ TEST_F(LaunchTest, AFileReachesTheEmulatorAsOneArgument) {
                         "コマンドラインを確認します。", "> -a \"" + path + "\" -b", "正常に起動プロセスが終了しました。"}));
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
     EXPECT_EQ(app.lastLaunchedFile(), "Super Mario (J).nes");
-    EXPECT_EQ(listener.events, V{"stop sound"});
+    // Another hardware forgets it.
+    setUpHardware("SFC");
+    app.startUp();
+    app.chooseHardware(1);
+    EXPECT_EQ(app.lastLaunchedFile(), "");
+    EXPECT_EQ(ports.sound.stops, 1);
 }
 
 TEST_F(LaunchTest, HostileFileNamesStayIntact) {
@@ -123,7 +100,7 @@ TEST_F(LaunchTest, FailuresEndInRedAndAreNotRemembered) {
     EXPECT_EQ(log()[log().size() - 2], "@2");
     // The emulator is gone: the combo offers nothing.
     std::filesystem::remove(emu);
-    app.fillEmulatorCombo();
+    app.startUp();
     EXPECT_FALSE(launch("a.nes"));
     EXPECT_EQ(log(), (V{"a.nes が指定されました。", "@2", "指定されたエミュレータが正常に設定されていません。"}));
     for (const auto& label : app.recentFileLabels()) EXPECT_FALSE(label.has_value());
@@ -139,7 +116,7 @@ TEST_F(LaunchTest, PlaceholderAndUnownedRowsLaunchNothing) {
     EXPECT_FALSE(app.launchRow(0));
     EXPECT_EQ(log(), V{"RomshelfPlus!! を起動しました。"});
     dir.write("data/NoHave_FC.txt", "Not Owned\r\n");
-    app.settings().setOption(Option::ListMissingFiles, true);
+    change([](MainSettings& m) { m.setOption(Option::ListMissingFiles, true); });
     app.showAll();
     ASSERT_EQ(app.fileList().rows()[0].folderNumber, kUnownedFolder);
     EXPECT_FALSE(app.launchRow(0));
@@ -162,7 +139,7 @@ TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
 
     // With passZipUnpacked a ZIP goes as it is, an LZH is still unpacked.
     entries[0].options[kPassZipUnpacked] = true;
-    setUpHardware("FC");
+    setUpLaunching("FC");
     std::filesystem::remove(emu + ".record");
     ASSERT_TRUE(launch("Zipped Game.zip"));
     EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", dir.path() + "roms/Zipped Game.zip", "-b"}));
@@ -177,7 +154,7 @@ TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
 TEST_F(LaunchTest, MameGetsTheSetName) {
     entries[0].commandLine = "";
     entries[0].options[kQuotePath] = false;
-    setUpHardware("MAME");
+    setUpLaunching("MAME");
     rom("pacman.zip");
     ASSERT_TRUE(launch("pacman.zip"));
     EXPECT_EQ(readRecord(emu).argv, (V{emu, "pacman"}));
@@ -187,7 +164,7 @@ TEST_F(LaunchTest, MameGetsTheSetName) {
 TEST_F(LaunchTest, SpecialStartGivesTheExecutableAlone) {
     entries[0].specialStart = true;
     entries[0].commandLine = "-cart $P";
-    setUpHardware("FC");
+    setUpLaunching("FC");
     const std::string path = rom("Zelda.nes");
     ASSERT_TRUE(launch("Zelda.nes"));
     EXPECT_EQ(readRecord(emu).argv, V{emu});
@@ -200,21 +177,19 @@ TEST_F(LaunchTest, APreferredEmulatorOverridesTheCombo) {
     const std::string other = romshelf::test::installRecorder(dir.file("emu2/other"));
     entries[3].name = "Other";
     entries[3].executable = other;
-    setUpHardware("FC");
+    setUpLaunching("FC");
     app.chooseEmulator(0);
     rom("Metroid.nes");
-    RomRecord r;
-    r.fileTitle = "Metroid";
-    r.gameName = "メトロイド";
+    RomRecord r = record("Metroid", "メトロイド");
     r.preferredEmulator = 3;
-    app.romTable().append(r);
+    app.addRecord(r);
     app.showAll();
     ASSERT_TRUE(app.launchRow(0));
     EXPECT_TRUE(readRecord(other).ran);
     EXPECT_EQ(log()[1], "Otherが優先エミュレータが設定されています。");
     EXPECT_EQ(app.recentFileLabels()[0], "&1 メトロイド");
     // Beyond the 64 entries a preference cannot be used: the combo's emulator starts.
-    app.romTable().edit(0, [](RomRecord& rec) { rec.preferredEmulator = 70; });
+    app.editRecord(0, [](RomRecord& rec) { rec.preferredEmulator = 70; });
     std::filesystem::remove(emu + ".record");
     ASSERT_TRUE(app.launchRow(0));
     EXPECT_TRUE(readRecord(emu).ran);
@@ -223,21 +198,24 @@ TEST_F(LaunchTest, APreferredEmulatorOverridesTheCombo) {
 TEST_F(LaunchTest, JoyToKeyRunsWhileTheEmulatorRuns) {
     const std::string joy = romshelf::test::installRecorder(dir.file("joy/stay JoyToKey"));
     dir.write("joy/JoyToKey.ini", "[General]\r\nLang=JP\r\n");
-    app.settings().toolPaths[0] = "./joy/stay JoyToKey";
-    app.settings().setOption(Option::MinimiseWhileRunning, true);
-    app.settings().windowSlots[kSlotMainFrame].showState = ShowState::Maximised;
+    change([](MainSettings& m) {
+        m.toolPaths[0] = "./joy/stay JoyToKey";
+        m.setOption(Option::MinimiseWhileRunning, true);
+        m.windowSlots[kSlotMainFrame].showState = ShowState::Maximised;
+    });
     entries[0].joyToKeySetting = "マリオ";
     // An emulator that is played for a moment, so JoyToKey is up before it is stopped.
     emu = romshelf::test::installRecorder(dir.file("emu dir/pause emu"));
     entries[0].executable = emu;
-    setUpHardware("FC");
+    setUpLaunching("FC");
     rom("a.nes");
     ASSERT_TRUE(launch("a.nes"));  // waits here until the stand-in emulator ends
     EXPECT_EQ(dir.read("joy/JoyToKey.ini"), "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=\x83\x7d\x83\x8a\x83\x49\r\n");
     auto joyRun = readRecord(joy);
     EXPECT_EQ(joyRun.argv, V{joy});
     EXPECT_EQ(joyRun.workingFolder, dir.path() + "joy");
-    EXPECT_EQ(listener.events, (V{"stop sound", "minimise", "restore 2"}));
+    EXPECT_EQ(ports.sound.stops, 1);
+    EXPECT_EQ(ports.windows.events, (V{"hide registration", "minimise", "restore 2"}));
     EXPECT_NE(std::find(log().begin(), log().end(), "JoyToKey を起動しました。"), log().end());
     EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
@@ -248,8 +226,10 @@ TEST_F(LaunchTest, NekoProjectGetsItsDisks) {
     entries[1].name = "Neko Project II";
     entries[1].executable = np2;
     entries[1].specialStart = true;
-    setUpHardware("PC98");
-    app.romTable().append(RomRecord{"Game", "", "", {}, "", "", false, 1, 0});
+    setUpLaunching("PC98");
+    RomRecord game = record("Game");
+    game.preferredEmulator = 1;
+    app.addRecord(game);
     rom("Game.hdi");
     app.showAll();
     ASSERT_TRUE(app.launchRow(0));
@@ -261,9 +241,9 @@ TEST_F(LaunchTest, DryRunsAndTheEmulatorAlone) {
     const std::string path = rom("a.nes");
     app.launcher().setDryRun(true);
     ASSERT_TRUE(launch("a.nes"));
-    ASSERT_TRUE(app.launcher().lastPlan().has_value());
-    EXPECT_EQ(app.launcher().lastPlan()->argv, (V{emu, "-a", path, "-b"}));
-    EXPECT_EQ(app.launcher().lastPlan()->workingFolder, dir.path() + "emu dir/");
+    ASSERT_TRUE(app.launcher().lastStart().has_value());
+    EXPECT_EQ(app.launcher().lastStart()->argv, (V{emu, "-a", path, "-b"}));
+    EXPECT_EQ(app.launcher().lastStart()->workingFolder, dir.path() + "emu dir/");
     EXPECT_FALSE(readRecord(emu, 200).ran);
     app.launcher().setDryRun(false);
 
@@ -278,22 +258,20 @@ TEST_F(LaunchTest, OtherSoftwareRunsProgramsAndOpensDocuments) {
     FolderSettings f;
     f.romFolderPaths[0] = tool;
     f.romFolderPaths[1] = doc;
-    DataStream s;
-    ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_HARD.slb"), f));
-    app.settings().currentHardware = "HARD";
-    app.startUp();
+    writeFolderSettings("HARD", f);
+    start("HARD");
     ASSERT_EQ(app.fileList().count(), 2);
     for (int row = 0; row < 2; ++row) ASSERT_TRUE(app.launchRow(row));
     EXPECT_EQ(readRecord(tool).argv, V{tool});
-    EXPECT_EQ(desktop.opened, V{doc});
+    EXPECT_EQ(ports.desktop.opened, V{doc});
     EXPECT_EQ(log(), (V{"manual を起動します。", "> " + doc, "正常に起動プロセスが終了しました。"}));
 }
 
 TEST_F(LaunchTest, AFailedStartLeavesJoyToKeyRunningWithoutWaitingForIt) {
     const std::string joy = romshelf::test::installRecorder(dir.file("joy2/stay joy"));
-    app.settings().toolPaths[0] = joy;
+    change([&](MainSettings& m) { m.toolPaths[0] = joy; });
     entries[0].joyToKeySetting = "x";
-    setUpHardware("FC");
+    setUpLaunching("FC");
     rom("a.nes");
     ::chmod(emu.c_str(), 0644);  // the emulator cannot start
     const auto before = std::chrono::steady_clock::now();
@@ -306,16 +284,16 @@ TEST_F(LaunchTest, AFailedStartLeavesJoyToKeyRunningWithoutWaitingForIt) {
 }
 
 TEST_F(LaunchTest, TheAlternativeStartRunsWSCampItself) {
-    app.settings().setOption(Option::AlternativeLaunch, true);
+    change([](MainSettings& m) { m.setOption(Option::AlternativeLaunch, true); });
     entries[0].name = "WSCamp";
     entries[0].specialStart = true;
-    setUpHardware("WS");
+    setUpLaunching("WS");
     rom("gunpey.ws");
     ASSERT_TRUE(launch("gunpey.ws"));
     const auto rec = readRecord(emu);
     EXPECT_EQ(rec.argv, V{emu});
     EXPECT_EQ(rec.workingFolder, emuFolder());
-    EXPECT_TRUE(desktop.opened.empty());
+    EXPECT_TRUE(ports.desktop.opened.empty());
     EXPECT_NE(std::find(log().begin(), log().end(), "別方法にてエミュレータを起動します。"), log().end());
     // The alternative start records no recent launch.
     EXPECT_FALSE(app.recentFileLabels()[0].has_value());
@@ -341,11 +319,11 @@ struct FakeRunner : ProcessRunner {
 
 TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped) {
     FakeRunner runner;
-    app.setProcessRunner(&runner);
+    ports.processes.target = &runner;
     const std::string joy = romshelf::test::installRecorder(dir.file("joy3/joy"));
-    app.settings().toolPaths[0] = joy;
+    change([&](MainSettings& m) { m.toolPaths[0] = joy; });
     entries[0].joyToKeySetting = "x";
-    setUpHardware("FC");
+    setUpLaunching("FC");
     rom("a.nes");
     ASSERT_TRUE(launch("a.nes"));
     ASSERT_EQ(runner.started.size(), 2u);  // JoyToKey, then the emulator
@@ -357,5 +335,4 @@ TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped)
     EXPECT_EQ(app.launcher().pendingLaunches(), 0u);
     runner.waiting.at(1001)(0);  // the emulator ends later: nothing more happens
     EXPECT_EQ(runner.terminated.size(), 1u);
-    app.setProcessRunner(nullptr);
 }

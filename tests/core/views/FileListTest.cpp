@@ -254,6 +254,7 @@ TEST_F(FileListTest, UnregisteredSnaplessAndUnownedRows) {
 
 TEST_F(FileListTest, OtherSoftwareListsItsLocations) {
     s.code = "HARD";
+    s.otherSoftware = true;
     folders.romFolderPaths[0] = dir.write("apps/editor.sh", "#!/bin/sh");
     folders.romFolderPaths[1] = dir.file("apps/missing.sh");
     folders.romFolderPaths[3] = dir.write("docs/manual.pdf", "%PDF");

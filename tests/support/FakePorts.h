@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/app/Host.h"
+#include "ScriptedPrompter.h"
+
+namespace romshelf::test {
+
+// Ports that record what the core asked of them. Processes really start (the stand-in emulator
+// records its arguments); a wait blocks as in the command-line companion.
+// Records what was asked, and passes it on to real windows when a test has them.
+struct FakeWindows : WindowControl {
+    std::vector<std::string> events;
+    WindowControl* forward = nullptr;
+    void minimiseMainWindow() override {
+        events.push_back("minimise");
+        if (forward) forward->minimiseMainWindow();
+    }
+    void restoreMainWindow(ShowState state) override {
+        events.push_back("restore " + std::to_string(static_cast<int>(state)));
+        if (forward) forward->restoreMainWindow(state);
+    }
+    void hide(ModelessWindow window) override {
+        events.push_back("hide registration");
+        if (forward) forward->hide(window);
+    }
+};
+
+struct FakeDesktop : Desktop {
+    std::vector<std::string> opened;
+    bool open(const std::string& path) override {
+        opened.push_back(path);
+        return true;
+    }
+};
+
+struct FakeSound : SoundPlayer {
+    int stops = 0;
+    bool play(const std::string&) override { return false; }
+    void stop() override { ++stops; }
+};
+
+// Time that moves only when the test says so.
+struct FakeClock : Clock {
+    std::int64_t now = 0;
+    std::vector<std::pair<std::int64_t, std::function<void()>>> due;
+    std::int64_t nowMs() const override { return now; }
+    void after(int ms, std::function<void()> then) override { due.emplace_back(now + ms, std::move(then)); }
+    // Moves on by `ms`, running what falls due in order.
+    void advance(int ms);
+};
+
+// Real processes unless a test puts another runner in.
+struct SwitchableRunner : ProcessRunner {
+    PosixProcessRunner posix;
+    ProcessRunner* target = nullptr;
+    ProcessRunner& use() { return target ? *target : posix; }
+    std::optional<int> start(const std::vector<std::string>& argv, const std::string& folder) override {
+        return use().start(argv, folder);
+    }
+    void whenFinished(int pid, std::function<void(int)> then) override {
+        use().whenFinished(pid, std::move(then));
+    }
+    void terminate(int pid) override { use().terminate(pid); }
+};
+
+struct FakePorts {
+    ScriptedPrompter prompter;
+    SilentProgress progress;
+    SwitchableRunner processes;
+    FakeDesktop desktop;
+    FakeSound sound;
+    NoImageDecoder images;
+    FakeClock clock;
+    FakeWindows windows;
+    Host host() { return Host{prompter, progress, processes, desktop, sound, images, clock, windows}; }
+};
+
+}  // namespace romshelf::test
