@@ -24,11 +24,22 @@ public:
         bytes_.push_back('\0');
         return *this;
     }
+    // `count` copies of one integer or one string: the reserved runs of the layouts.
+    RawBytes& i32s(int count, std::int32_t v = 0) {
+        for (int i = 0; i < count; ++i) i32(v);
+        return *this;
+    }
+    RawBytes& strs(int count, std::string_view stored = {}) {
+        for (int i = 0; i < count; ++i) str(stored);
+        return *this;
+    }
     RawBytes& raw(std::string_view b) {
         bytes_.append(b);
         return *this;
     }
-    RawBytes& header(std::string_view magic, std::int32_t version) { return str(magic).i32(version); }
+    RawBytes& header(std::string_view magic, std::int32_t version) {
+        return str(magic).i32(version);
+    }
     const std::string& bytes() const { return bytes_; }
     std::size_t size() const { return bytes_.size(); }
 
@@ -53,8 +64,9 @@ inline ::testing::AssertionResult sameBytes(std::string_view actual, std::string
         return out;
     };
     return ::testing::AssertionFailure()
-           << "sizes " << actual.size() << " and " << expected.size() << ", first difference at byte "
-           << i << ": actual [" << hex(actual, i) << "] expected [" << hex(expected, i) << "]";
+           << "sizes " << actual.size() << " and " << expected.size()
+           << ", first difference at byte " << i << ": actual [" << hex(actual, i) << "] expected ["
+           << hex(expected, i) << "]";
 }
 
 }  // namespace romshelf::test

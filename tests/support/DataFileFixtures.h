@@ -1,0 +1,76 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "RawBytes.h"
+#include "ScriptedPrompter.h"
+#include "TempFolder.h"
+#include "core/storage/DataStream.h"
+
+namespace romshelf::test {
+
+// What every test of a data file needs: a temporary folder, a prompter that records what the
+// user was shown, and one stream.
+struct DataFileTest : ::testing::Test {
+    TempFolder dir;
+    ScriptedPrompter prompter;
+    DataStream stream;
+
+    // Exactly one box since the last clear, a warning saying `text`.
+    ::testing::AssertionResult warnedOnce(const std::string& text) const {
+        const auto& boxes = prompter.boxes();
+        if (boxes.size() != 1)
+            return ::testing::AssertionFailure() << boxes.size() << " boxes shown";
+        if (boxes[0].text != text || boxes[0].title != "警告" || boxes[0].question)
+            return ::testing::AssertionFailure()
+                   << "shown: [" << boxes[0].title << "] " << boxes[0].text;
+        return ::testing::AssertionSuccess();
+    }
+};
+
+// One record of RomData_<code>.slb as another program writes it; texts in their stored form.
+struct RawRomRecord {
+    RawRomRecord(std::string title, std::int32_t emulator = -1, std::int32_t rating = 0,
+                 std::int32_t favourite = 0, std::string comment = {})
+        : title(std::move(title)),
+          emulator(emulator),
+          rating(rating),
+          favourite(favourite),
+          comment(std::move(comment)) {}
+    std::string title;
+    std::int32_t emulator, rating, favourite;
+    std::string comment;
+    std::string gameName = "\x83\x51\x81\x5b\x83\x80";  // ゲーム
+};
+
+inline RawBytes& appendRomRecord(RawBytes& b, const RawRomRecord& r) {
+    b.str(r.title).str(r.gameName).str("\x82\xb0\x81\x5b\x82\xde");  // reading げーむ
+    b.str("ACT").strs(3).str("\x82\x51\x90\x6c").str("RPG");  // classes ACT … ２人, class
+    return b.str(r.comment).i32(r.favourite).i32(r.emulator).i32(r.rating).i32(0).str("");
+}
+
+// The whole file: header, the count, the records.
+inline std::string rawRomFile(const std::vector<RawRomRecord>& records) {
+    RawBytes b;
+    b.header("ROMSHELF_ROMDATA", 1).i32(static_cast<std::int32_t>(records.size()));
+    for (const auto& r : records) appendRomRecord(b, r);
+    return b.bytes();
+}
+
+// Folder_<code>.slb as another program writes it, from its 529 strings in file order:
+// 250 ROM (name, path) pairs 0-499, 5 snap pairs 500-509, then OK 510, failed 511,
+// duplicate 512, TEMP 513, save 514, extensions 515-523, media 524-528.
+using RawFolderStrings = std::array<std::string, 529>;
+inline std::string rawFolderFile(const RawFolderStrings& strings) {
+    RawBytes b;
+    b.header("ROMSHELF_FOLDERDATA", 1);
+    for (const auto& s : strings) b.str(s);
+    return b.strs(45).i32s(20).bytes();
+}
+
+}  // namespace romshelf::test
