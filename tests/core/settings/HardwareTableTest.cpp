@@ -6,32 +6,33 @@
 
 using namespace romshelf;
 
-TEST(HardwareTable, RowsAndSlots) {
+TEST(HardwareTable, RowsSlotsAndTraits) {
     const auto& table = hardwareTable();
     ASSERT_EQ(table.size(), 29u);
     EXPECT_EQ(table.front().code, "FC");
     EXPECT_EQ(table.back().code, "HARD");
     std::set<int> indexes;
-    std::set<std::string_view> codes;
     for (const auto& row : table) {
         indexes.insert(row.index);
-        codes.insert(row.code);
-        EXPECT_EQ(hardwareIndexOf(row.code), row.index);
         EXPECT_EQ(hardwareCodeOf(row.index), row.code);
-        EXPECT_EQ(codeToDefaultName(row.code), row.defaultName);
         EXPECT_EQ(defaultNameToCode(row.defaultName), row.code);
+        // Each trait belongs to one hardware only.
+        const HardwareTraits& t = traitsOf(row.code);
+        EXPECT_EQ(t.setNames, row.code == "MAME") << row.code;
+        EXPECT_EQ(t.pc98Preparation, row.code == "PC98") << row.code;
+        EXPECT_EQ(t.alternativeStart, row.code == "WS") << row.code;
+        EXPECT_EQ(t.otherSoftware, row.code == "HARD") << row.code;
     }
     EXPECT_EQ(indexes.size(), 29u);
-    EXPECT_EQ(codes.size(), 29u);
     for (int i = 23; i <= 41; ++i) EXPECT_EQ(hardwareCodeOf(i), "") << i;
     EXPECT_EQ(hardwareIndexOf("PC98"), 22);
     EXPECT_EQ(hardwareIndexOf("HARD"), 42);
     EXPECT_EQ(hardwareIndexOf("USER5"), 47);
     EXPECT_EQ(hardwareIndexOf(""), -1);
     EXPECT_EQ(hardwareIndexOf("fc"), -1);  // codes are case-sensitive
+    EXPECT_FALSE(traitsOf("mame").setNames);
     EXPECT_EQ(findHardware("GC")->folderCommand, 0);
     EXPECT_EQ(findHardware("HARD")->emulatorCommand, 32841);
-    EXPECT_EQ(findHardware("MAME")->group, MenuGroup::Arcade);
     EXPECT_EQ(menuGroupName(findHardware("X68")->group), "パソコン");
 }
 
@@ -50,7 +51,8 @@ TEST(HardwareTable, NameConversions) {
     names[0] = "ファミコン";
     EXPECT_EQ(codeToCustomName("FC", names), "ファミコン");
     EXPECT_EQ(customNameToCode("ファミコン", names), "FC");
-    EXPECT_EQ(customNameToCode("ファミリーコンピュータ", names), "");  // renamed: the old name is gone
+    EXPECT_EQ(customNameToCode("ファミリーコンピュータ", names),
+              "");  // renamed: the old name is gone
     EXPECT_EQ(defaultNameToCode("ファミリーコンピュータ"), "FC");
     // A name never shown yet still stands for its default name.
     EXPECT_EQ(customNameToCode("メガドライブ", names), "MD");

@@ -5,77 +5,68 @@
 #include <set>
 
 using namespace romshelf;
+using V = std::vector<std::string>;
 
 namespace {
 
-RecentLaunches list(std::initializer_list<const char*> files) {
+RecentLaunches list(const V& files) {
     RecentLaunches l{};
-    int k = 0;
-    for (const char* f : files) {
-        if (*f) l[k] = RecentLaunch{std::string("name ") + f, f, k};
-        ++k;
-    }
+    for (std::size_t k = 0; k < files.size(); ++k)
+        if (!files[k].empty())
+            l[k] = RecentLaunch{"name " + files[k], files[k], static_cast<int>(k)};
     return l;
 }
 
-std::vector<std::string> files(const RecentLaunches& l) {
-    std::vector<std::string> out;
-    for (const auto& e : l) out.push_back(e.fileName);
-    return out;
-}
-
-using V = std::vector<std::string>;
-const RecentFileExists kAllExist = [](const RecentLaunch&) { return true; };
-
 }  // namespace
 
-TEST(RecentLaunchList, NewLaunchGoesOnTopAndTheOldestDrops) {
-    auto l = list({"a", "b", "c", "d", "e"});
-    EXPECT_TRUE(addRecentLaunch(l, {"F game", "f", 2}, kAllExist));
-    EXPECT_EQ(files(l), (V{"f", "a", "b", "c", "d"}));
-    EXPECT_EQ(l[0], (RecentLaunch{"F game", "f", 2}));
-}
-
-TEST(RecentLaunchList, RelaunchingMovesTheEntryUp) {
-    auto l = list({"a", "b", "c", "d", "e"});
-    EXPECT_TRUE(addRecentLaunch(l, {"C again", "c", 9}, kAllExist));
-    EXPECT_EQ(files(l), (V{"c", "a", "b", "d", "e"}));
-    EXPECT_EQ(l[0].displayName, "C again");
-    EXPECT_EQ(l[0].folderNumber, 9);
-
-    // The newest entry only takes the new name and folder; the menu needs no rebuild.
-    EXPECT_FALSE(addRecentLaunch(l, {"C 3rd", "c", 4}, kAllExist));
-    EXPECT_EQ(files(l), (V{"c", "a", "b", "d", "e"}));
-    EXPECT_EQ(l[0], (RecentLaunch{"C 3rd", "c", 4}));
-}
-
-TEST(RecentLaunchList, MissingFilesAreClearedAndGapsClosedByOnePass) {
-    auto l = list({"a", "b", "c", "d", "e"});
-    std::set<std::string> gone = {"b", "c"};
-    auto exists = [&](const RecentLaunch& e) { return !gone.count(e.fileName); };
-    EXPECT_TRUE(addRecentLaunch(l, {"x", "x", 0}, exists));
-    // x a b c d -> x a _ _ d -> one upward pass: x a d _ _
-    EXPECT_EQ(files(l), (V{"x", "a", "d", "", ""}));
-    EXPECT_EQ(l[3], RecentLaunch{});
-
-    // A single pass from the bottom does not close every gap.
-    auto m = list({"a", "b", "c", "d"});
-    gone = {"a", "b"};
-    EXPECT_TRUE(addRecentLaunch(m, {"x", "x", 0}, exists));
-    // x a b c d -> x _ _ c d -> c climbs two places, d stays where it was.
-    EXPECT_EQ(files(m), (V{"x", "c", "", "", "d"}));
-}
-
-TEST(RecentLaunchList, ALaunchWhoseOwnFileIsGoneLeavesNoEntry) {
-    auto l = list({"a", "", "", "", ""});
-    auto exists = [](const RecentLaunch& e) { return e.fileName != "x"; };
-    EXPECT_TRUE(addRecentLaunch(l, {"x", "x", 0}, exists));
-    EXPECT_EQ(files(l), (V{"a", "", "", "", ""}));
+TEST(RecentLaunchList, LaunchesGoOnTopAndMissingFilesLeave) {
+    const struct {
+        const char* what;
+        V start;
+        std::string launched;
+        std::set<std::string> gone;
+        bool changed;  // false: the menu needs no rebuild
+        V expected;
+    } cases[] = {
+        {"new: the oldest drops",
+         {"a", "b", "c", "d", "e"},
+         "f",
+         {},
+         true,
+         {"f", "a", "b", "c", "d"}},
+        {"relaunch moves up", {"a", "b", "c", "d", "e"}, "c", {}, true, {"c", "a", "b", "d", "e"}},
+        {"the newest again: name and folder only",
+         {"c", "a", "b"},
+         "c",
+         {},
+         false,
+         {"c", "a", "b", "", ""}},
+        // x a b c d -> x a _ _ d -> one upward pass: x a d _ _
+        {"gaps closed", {"a", "b", "c", "d", "e"}, "x", {"b", "c"}, true, {"x", "a", "d", "", ""}},
+        // x a b c d -> x _ _ c d -> c climbs two places, d stays: one pass from the bottom only.
+        {"one pass", {"a", "b", "c", "d"}, "x", {"a", "b"}, true, {"x", "c", "", "", "d"}},
+        {"own file gone", {"a"}, "x", {"x"}, true, {"a", "", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecentLaunches l = list(c.start);
+        const RecentLaunch launched{"launched " + c.launched, c.launched, 7};
+        auto exists = [&](const RecentLaunch& e) { return !c.gone.count(e.fileName); };
+        EXPECT_EQ(addRecentLaunch(l, launched, exists), c.changed);
+        for (std::size_t k = 0; k < l.size(); ++k) {
+            EXPECT_EQ(l[k].fileName, c.expected[k]) << k;
+            if (c.expected[k].empty()) {
+                EXPECT_EQ(l[k], RecentLaunch{}) << k;
+            }
+        }
+        if (!c.gone.count(c.launched)) {
+            EXPECT_EQ(l[0], launched);
+        }
+    }
 }
 
 TEST(RecentLaunchList, MenuLabels) {
-    auto l = list({"a", "", "c"});
-    auto labels = recentFileLabels(l);
+    auto labels = recentFileLabels(list({"a", "", "c"}));
     EXPECT_EQ(labels[0], "&1 name a");
     EXPECT_FALSE(labels[1].has_value());
     EXPECT_EQ(labels[2], "&3 name c");
