@@ -4,26 +4,17 @@
 
 #include <limits>
 
-#include "ScriptedPrompter.h"
-#include "TempFolder.h"
+#include "DataFileFixtures.h"
 
 using namespace romshelf;
+using V = std::vector<std::string>;
 
 namespace {
 
-struct EmulatorDialogModelTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    romshelf::test::ScriptedPrompter prompter;
-
+struct EmulatorDialogModelTest : romshelf::test::DataFileTest {
     EmulatorDialogModel open(const std::string& code, EmulatorEntries stored = {},
                              const std::string& joyToKey = {}) {
         return EmulatorDialogModel(code, std::move(stored), "表示名", dir.path(), joyToKey);
-    }
-    static int itemOfSlot(const EmulatorDialogModel& m, int slot) {
-        for (int i = 0; i < static_cast<int>(m.selectorItems().size()); ++i)
-            if (m.slotOfItem(i) == slot)
-                return i;
-        return -1;
     }
 };
 
@@ -35,7 +26,6 @@ TEST_F(EmulatorDialogModelTest, SelectorItemsEditTheirSlots) {
     const auto items = fc.selectorItems();
     ASSERT_EQ(items.size(), 31u);
     EXPECT_EQ(items[26], "ユーザ設定エミュレータ 1");
-    EXPECT_EQ(fc.selectorIndex(), 0);
     EXPECT_EQ(fc.currentSlot(), 0);
     EXPECT_EQ(fc.form().name, "VirtuaNES");
 
@@ -48,10 +38,9 @@ TEST_F(EmulatorDialogModelTest, SelectorItemsEditTheirSlots) {
     fc.selectItem(0);
     EXPECT_EQ(fc.entries()[59].executable, "/opt/user/emu");
     EXPECT_EQ(fc.entries()[26].executable, "");
-
     fc.selectItem(31);  // out of range: nothing changes
     fc.selectItem(-1);
-    EXPECT_EQ(fc.currentSlot(), 0);
+    EXPECT_EQ(fc.selectorIndex(), 0);
 
     EmulatorDialogModel user3 = open("USER3");
     ASSERT_EQ(user3.selectorItems().size(), 64u);
@@ -60,10 +49,7 @@ TEST_F(EmulatorDialogModelTest, SelectorItemsEditTheirSlots) {
     EXPECT_EQ(user3.form().name, "ユーザ設定 41");
 
     EmulatorDialogModel gc = open("GC");
-    EXPECT_EQ(gc.selectorItems(),
-              (std::vector<std::string>{"ユーザ設定エミュレータ 1", "ユーザ設定エミュレータ 2",
-                                        "ユーザ設定エミュレータ 3", "ユーザ設定エミュレータ 4",
-                                        "ユーザ設定エミュレータ 5"}));
+    EXPECT_EQ(gc.selectorItems().size(), 5u);  // the user slots only
     EXPECT_EQ(gc.currentSlot(), 59);
 }
 
@@ -79,84 +65,63 @@ TEST_F(EmulatorDialogModelTest, NamesOfShownAndClearedSlots) {
 
     // Saving straight after clearing keeps the name empty, while the edit shows the default.
     m.form().name.clear();
-    EmulatorEntries saved = m.entriesToSave();
+    const EmulatorEntries saved = m.entriesToSave();
     EXPECT_EQ(saved[2].name, "");
     EXPECT_EQ(m.form().name, "NesterJ");
     EXPECT_EQ(saved[0].name, "VirtuaNES");  // shown at opening: saved with the default name
     EXPECT_EQ(saved[3].name, "");           // never shown
-    EXPECT_EQ(saved[59].name, "");
-
     // Showing a cleared slot again fills it in.
     m.selectItem(1);
-    EXPECT_EQ(m.form().name, "Nester");
     EXPECT_EQ(m.entriesToSave()[1].name, "Nester");
 }
 
-TEST_F(EmulatorDialogModelTest, CapabilitiesEnableAndClearOptions) {
+TEST_F(EmulatorDialogModelTest, CapabilitiesComeFromTheSlotNotTheFileNorTheExecutable) {
     EmulatorEntries stored{};
-    for (int slot : {0, 4}) {
-        auto& e = stored[static_cast<std::size_t>(slot)];
-        e.options.fill(true);
-        e.specialStart = slot == 0;  // what the file says is not what the dialog goes by
-    }
-    // Master System: Meka (no flags), slot 4 Kega Lazarus SE (S and Z).
+    stored[0].options.fill(true);
+    stored[4].options.fill(true);
+    stored[0].specialStart = true;  // what the file says is not what the dialog goes by
+    // Master System: slot 0 Meka (no capabilities), slot 4 Kega Lazarus SE (S and Z).
     EmulatorDialogModel m = open("MSYS", stored);
-    EXPECT_FALSE(m.specialStart());
-    EXPECT_FALSE(m.zipPassAllowed());
-    EXPECT_FALSE(m.quoteAllowed());
-    EXPECT_FALSE(m.form().passZipUnpacked);
-    EXPECT_FALSE(m.form().quotePath);
-    EXPECT_TRUE(m.form().shortPathIfSpace);
-    EXPECT_TRUE(m.form().forceActivate);  // disabled, but kept
-
+    EXPECT_FALSE(m.specialStart() || m.zipPassAllowed() || m.quoteAllowed());
+    EXPECT_FALSE(m.form().passZipUnpacked || m.form().quotePath);
+    EXPECT_TRUE(m.form().shortPathIfSpace && m.form().forceActivate);  // disabled, but kept
+    m.form().executable = "/opt/emu/Kega Lazarus SE.exe";              // another slot's emulator
     m.selectItem(4);
-    EXPECT_TRUE(m.specialStart());
-    EXPECT_TRUE(m.zipPassAllowed());
+    m.form().executable = "/opt/emu/Meka.exe";
+    EXPECT_TRUE(m.specialStart() && m.zipPassAllowed());
     EXPECT_FALSE(m.quoteAllowed());
     EXPECT_TRUE(m.form().passZipUnpacked);
     EXPECT_FALSE(m.form().quotePath);
 
-    EmulatorEntries saved = m.entriesToSave();
-    EXPECT_FALSE(saved[0].options[kPassZipUnpacked]);
-    EXPECT_FALSE(saved[0].options[kQuotePath]);
-    EXPECT_TRUE(saved[0].options[kShortPathIfSpace]);
-    EXPECT_TRUE(saved[0].options[kForceActivate]);
-    EXPECT_TRUE(saved[4].options[kPassZipUnpacked]);
-    EXPECT_FALSE(saved[4].options[kQuotePath]);
-    for (int k = 4; k < kEmulatorOptionCount; ++k) {
-        EXPECT_TRUE(saved[0].options[static_cast<std::size_t>(k)]) << k;
-        EXPECT_TRUE(saved[4].options[static_cast<std::size_t>(k)]) << k;
-    }
+    const EmulatorEntries saved = m.entriesToSave();
+    std::array<bool, kEmulatorOptionCount> meka{}, kega{};
+    meka.fill(true);
+    kega = meka;
+    meka[kPassZipUnpacked] = meka[kQuotePath] = kega[kQuotePath] = false;
+    EXPECT_EQ(saved[0].options, meka);
+    EXPECT_EQ(saved[4].options, kega);
     // Special start comes from the table, for every slot.
-    EXPECT_FALSE(saved[0].specialStart);
+    EXPECT_FALSE(saved[0].specialStart || saved[59].specialStart);
     EXPECT_TRUE(saved[4].specialStart);
-    EXPECT_FALSE(saved[59].specialStart);
-}
-
-TEST_F(EmulatorDialogModelTest, SpecialStartFollowsTheSlotNotTheExecutable) {
-    EmulatorDialogModel m = open("FC");
-    m.selectItem(4);  // SMYNES
-    m.form().executable = "/opt/emu/VirtuaNES";
-    m.selectItem(0);
-    m.form().executable = "/opt/emu/smynes";
-    EmulatorEntries saved = m.entriesToSave();
-    EXPECT_TRUE(saved[4].specialStart);
-    EXPECT_FALSE(saved[0].specialStart);
 }
 
 TEST_F(EmulatorDialogModelTest, WaitsAreReadLikeANumberConversion) {
-    EXPECT_EQ(EmulatorDialogModel::waitFromText(""), 0);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("1200"), 1200);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("0012"), 12);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("12ab"), 12);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText(" 34"), 34);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("-5"), -5);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("abc"), 0);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("2147483647"), 2147483647);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("2147483648"), 2147483647);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("99999999999999999999999"), 2147483647);
-    EXPECT_EQ(EmulatorDialogModel::waitFromText("-99999999999999999999999"),
-              std::numeric_limits<std::int32_t>::min());
+    const std::int32_t max = std::numeric_limits<std::int32_t>::max();
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {"", 0},
+        {"1200", 1200},
+        {"0012", 12},
+        {"12ab", 12},
+        {" 34", 34},
+        {"-5", -5},
+        {"abc", 0},
+        {"2147483647", max},
+        {"2147483648", max},
+        {"99999999999999999999999", max},
+        {"-99999999999999999999999", std::numeric_limits<std::int32_t>::min()},
+    };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(EmulatorDialogModel::waitFromText(text), value) << text;
 
     EmulatorEntries stored{};
     stored[4].waitAfterStart = 1500;
@@ -166,30 +131,26 @@ TEST_F(EmulatorDialogModelTest, WaitsAreReadLikeANumberConversion) {
     EXPECT_EQ(m.form().waitAfterFileDialog, "500");
     m.form().waitAfterStart = "";
     m.form().waitAfterFileDialog = "750";
-    EmulatorEntries saved = m.entriesToSave();
+    const EmulatorEntries saved = m.entriesToSave();
     EXPECT_EQ(saved[4].waitAfterStart, 0);
     EXPECT_EQ(saved[4].waitAfterFileDialog, 750);
     EXPECT_EQ(saved[5].waitAfterStart, 500);
 }
 
 TEST_F(EmulatorDialogModelTest, JoyToKeySettingsBesideTheConfiguredExecutable) {
-    dir.write("tools/joy/JoyToKey.exe", "");
-    for (const char* f : {"b.cfg", "A.CFG", "c.Cfg", "notes.txt", "x.cfgx", "ジョイ.cfg"})
+    for (const char* f :
+         {"JoyToKey.exe", "b.cfg", "A.CFG", "c.Cfg", "notes.txt", "x.cfgx", "ジョイ.cfg"})
         dir.write(std::string("tools/joy/") + f, "");
     dir.makeFolder("tools/joy/folder.cfg");
-
     EmulatorEntries stored{};
     stored[0].joyToKeySetting = "b";
     stored[1].joyToKeySetting = "gone";  // its .cfg is no longer there
     EmulatorDialogModel m = open("FC", stored, "./tools/joy/JoyToKey.exe");
-    const std::vector<std::string> listed = {"使用しない", "A", "b", "c", "ジョイ"};
+    const V listed = {"使用しない", "A", "b", "c", "ジョイ"};
     EXPECT_EQ(m.joyToKeyItems(), listed);
     EXPECT_EQ(m.form().joyToKeyItem, 2);
-
-    m.selectItem(1);
-    std::vector<std::string> withOwn = listed;
-    withOwn.push_back("gone");
-    EXPECT_EQ(m.joyToKeyItems(), withOwn);
+    m.selectItem(1);  // its own setting is offered after the others
+    EXPECT_EQ(m.joyToKeyItems(), (V{"使用しない", "A", "b", "c", "ジョイ", "gone"}));
     EXPECT_EQ(m.form().joyToKeyItem, 5);
     m.selectItem(2);
     EXPECT_EQ(m.joyToKeyItems(), listed);
@@ -198,19 +159,13 @@ TEST_F(EmulatorDialogModelTest, JoyToKeySettingsBesideTheConfiguredExecutable) {
     m.selectItem(0);
     m.form().joyToKeyItem = 0;  // "使用しない" is stored as nothing
 
-    EmulatorEntries saved = m.entriesToSave();
+    const EmulatorEntries saved = m.entriesToSave();
     EXPECT_EQ(saved[0].joyToKeySetting, "");
     EXPECT_EQ(saved[1].joyToKeySetting, "gone");  // kept although unlisted
     EXPECT_EQ(saved[2].joyToKeySetting, "ジョイ");
-
     // Without an existing JoyToKey only "使用しない" is offered.
-    for (const char* tool : {"", "./tools/joy/Missing.exe", "./tools/joy"}) {
-        EmulatorDialogModel none = open("FC", {}, tool);
-        EXPECT_EQ(none.joyToKeyItems(), std::vector<std::string>{"使用しない"}) << tool;
-    }
-    // An absolute tool path is taken as it is.
-    EXPECT_EQ(EmulatorDialogModel::joyToKeySettingTitles(dir.file("tools/joy/JoyToKey.exe")).size(),
-              4u);
+    for (const char* tool : {"", "./tools/joy/Missing.exe", "./tools/joy"})
+        EXPECT_EQ(open("FC", {}, tool).joyToKeyItems(), V{"使用しない"}) << tool;
 }
 
 TEST_F(EmulatorDialogModelTest, BrowseRemembersTheFolderOfTheChosenFile) {
@@ -218,43 +173,33 @@ TEST_F(EmulatorDialogModelTest, BrowseRemembersTheFolderOfTheChosenFile) {
     prompter.pickFile("/opt/nes/virtuanes");
     EXPECT_TRUE(m.browse(prompter));
     EXPECT_EQ(m.form().executable, "/opt/nes/virtuanes");
-    ASSERT_EQ(prompter.filePickers.size(), 1u);
-    EXPECT_EQ(prompter.filePickers[0].title, "VirtuaNESの場所を指定してください");
-    EXPECT_EQ(prompter.filePickers[0].filterDescription, "VirtuaNES実行ファイル (VirtuaNES.exe)");
-    EXPECT_EQ(prompter.filePickers[0].pattern, "*.exe");
-    EXPECT_EQ(prompter.filePickers[0].startFolder, dir.path().substr(0, dir.path().size() - 1));
-
-    m.selectItem(itemOfSlot(m, 60));
+    m.selectItem(27);  // slot 60
     prompter.pickFile(std::nullopt);
     EXPECT_FALSE(m.browse(prompter));
     EXPECT_EQ(m.form().executable, "");
+    EXPECT_EQ(m.lastBrowseFolder(), "/opt/nes");
+    ASSERT_EQ(prompter.filePickers.size(), 2u);
+    const auto& first = prompter.filePickers[0];
+    EXPECT_EQ(first.title, "VirtuaNESの場所を指定してください");
+    EXPECT_EQ(first.filterDescription, "VirtuaNES実行ファイル (VirtuaNES.exe)");
+    EXPECT_EQ(first.pattern, "*.exe");
+    EXPECT_EQ(first.startFolder, dir.path().substr(0, dir.path().size() - 1));
     EXPECT_EQ(prompter.filePickers[1].startFolder, "/opt/nes");
     EXPECT_EQ(prompter.filePickers[1].filterDescription,
               "ユーザ設定エミュレータ 2実行ファイル (*.exe)");
-    EXPECT_EQ(m.lastBrowseFolder(), "/opt/nes");
-    EXPECT_TRUE(prompter.allAnswersUsed());
 }
 
-TEST_F(EmulatorDialogModelTest, RelativePathButton) {
-    EmulatorDialogModel m = open("FC");
-    // From the program folder up to the root, then down to the executable.
-    std::string up = "..";
-    for (std::size_t i = 1; i + 1 < dir.path().size(); ++i)
-        if (dir.path()[i] == '/')
-            up += "/..";
-    const struct {
-        std::string typed, expected;
-    } cases[] = {
-        {dir.path() + "emu/nes/VirtuaNES", "./emu/nes/VirtuaNES"},
-        {"/usr/games/fceux", up + "/usr/games/fceux"},
+TEST(EmulatorDialogModel, RelativePathButtonConvertsAbsolutePathsOnly) {
+    EmulatorDialogModel m("FC", {}, "FC", "/opt/rs/", "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/opt/rs/emu/nes/VirtuaNES", "./emu/nes/VirtuaNES"},
+        {"/usr/games/fceux", "../../usr/games/fceux"},
         {"./emu/x", "./emu/x"},  // already relative: nothing happens
         {".\\emu\\x.exe", ".\\emu\\x.exe"},
-        {"../other/x", "../other/x"},
-        {"", ""},
     };
-    for (const auto& c : cases) {
-        m.form().executable = c.typed;
+    for (const auto& [typed, expected] : cases) {
+        m.form().executable = typed;
         m.makeExecutableRelative();
-        EXPECT_EQ(m.form().executable, c.expected) << c.typed;
+        EXPECT_EQ(m.form().executable, expected) << typed;
     }
 }
