@@ -31,8 +31,6 @@ TEST(HardwareTable, RowsSlotsAndTraits) {
     EXPECT_EQ(hardwareIndexOf(""), -1);
     EXPECT_EQ(hardwareIndexOf("fc"), -1);  // codes are case-sensitive
     EXPECT_FALSE(traitsOf("mame").setNames);
-    EXPECT_EQ(findHardware("GC")->folderCommand, 0);
-    EXPECT_EQ(findHardware("HARD")->emulatorCommand, 32841);
     EXPECT_EQ(menuGroupName(findHardware("X68")->group), "パソコン");
 }
 
