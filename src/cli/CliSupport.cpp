@@ -24,9 +24,9 @@ void tellHowToSetUp(std::ostream& err, const Application& app) {
 }  // namespace
 
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
-                               std::ostream& err) {
+                               std::ostream& err, bool answerYes) {
     OpenedApplication opened;
-    opened.prompter = std::make_unique<StreamPrompter>(err);
+    opened.prompter = std::make_unique<StreamPrompter>(err, answerYes);
     opened.ports = std::make_unique<HeadlessPorts>();
     opened.app = std::make_unique<Application>(
         programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder),

@@ -24,6 +24,6 @@ struct OpenedApplication {
     int exitStatus = 0;
 };
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
-                               std::ostream& err);
+                               std::ostream& err, bool answerYes = false);
 
 }  // namespace romshelf::cli

@@ -27,12 +27,14 @@ struct LogPrinter : ApplicationListener {
 int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string programFolder, code, emulator, file;
     std::optional<int> folder, row;
-    bool dryRun = false;
+    bool dryRun = false, yes = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--dry-run") {
             dryRun = true;
+        } else if (a == "--yes") {
+            yes = true;
         } else if (a == "--program-folder" && hasValue) {
             programFolder = args[++i];
         } else if (a == "--hardware" && hasValue) {
@@ -53,7 +55,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "give either --folder N FILE or --row N\n";
         return 64;
     }
-    OpenedApplication opened = openHardware(programFolder, code, err);
+    OpenedApplication opened = openHardware(programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     LogPrinter printer(app, out);

@@ -30,15 +30,18 @@ std::string itemLabel(const Application& app, int list, int item) {
 int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string programFolder, code, field = "name";
     std::vector<std::string> mode;
+    bool yes = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if ((a == "--program-folder" || a == "--hardware" || a == "--field") && i + 1 < args.size()) {
+        if (a == "--yes") {
+            yes = true;
+        } else if ((a == "--program-folder" || a == "--hardware" || a == "--field") && i + 1 < args.size()) {
             (a == "--program-folder" ? programFolder : a == "--hardware" ? code : field) = args[++i];
         } else {
             mode.push_back(a);
         }
     }
-    OpenedApplication opened = openHardware(programFolder, code, err);
+    OpenedApplication opened = openHardware(programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
 

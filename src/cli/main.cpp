@@ -8,18 +8,26 @@
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: romshelf-cli <command> [arguments]\n"
+void printUsage(std::ostream& out) {
+    out << "usage: romshelf-cli <command> [arguments]\n"
                  "commands:\n"
                  "  dump FILE   print a data file (.slb) as JSON\n"
-                 "  list [--program-folder DIR] [--hardware CODE] [MODE]\n"
+                 "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
                  "              print the file list, twelve tab-separated cells a row; MODE is\n"
                  "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
                  "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
-                 "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run]\n"
+                 "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
                  "         (--folder N FILE | --row N)\n"
                  "              run the launch sequence and print its log; --dry-run prints the\n"
-                 "              arguments it would start instead\n";
+                 "              arguments it would start instead\n"
+                 "list and launch work on the program folder beside romshelf-cli (or --program-folder\n"
+                 "DIR) and its saved hardware (or --hardware CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
+                 "Set up a hardware's ROM folders in romshelf first (設定 > フォルダ設定).\n"
+                 "--yes answers the program's questions with yes (otherwise no).\n";
+}
+
+int usage() {
+    printUsage(std::cerr);
     return 64;
 }
 
@@ -29,6 +37,10 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage();
     const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        printUsage(std::cout);
+        return 0;
+    }
     if (command == "dump") {
         if (args.size() != 2) return usage();
         return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);

@@ -42,6 +42,27 @@ struct FakeSound : SoundPlayer {
     void stop() override { ++stops; }
 };
 
+// Records the loop's progress; the user presses Cancel once `cancelAt` items are done.
+struct FakeProgress : Progress {
+    std::string title;
+    int total = 0;
+    std::vector<std::string> items;
+    int cancelAt = -1;
+    bool cancelled = false;
+    bool ended = false;
+    void begin(const std::string& t, int n) override {
+        title = t;
+        total = n;
+    }
+    void step(int done, const std::string& item) override {
+        items.push_back(item);
+        if (done == cancelAt) cancelled = true;
+    }
+    bool cancelRequested() const override { return cancelled; }
+    void clearCancelRequest() override { cancelled = false; }
+    void end() override { ended = true; }
+};
+
 // Time that moves only when the test says so.
 struct FakeClock : Clock {
     std::int64_t now = 0;
@@ -68,7 +89,7 @@ struct SwitchableRunner : ProcessRunner {
 
 struct FakePorts {
     ScriptedPrompter prompter;
-    SilentProgress progress;
+    FakeProgress progress;
     SwitchableRunner processes;
     FakeDesktop desktop;
     FakeSound sound;

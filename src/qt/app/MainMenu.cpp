@@ -153,9 +153,9 @@ void MainMenu::addHardwareMenu(QMenu* parent, const char* label, int (*commandOf
         for (int row = 0; row < kHardwareCount; ++row) {
             const HardwareInfo& hw = table[row];
             if (hw.group != group || commandOf(row) == 0) continue;
-            if (hw.code == "HARD" && !withOtherSoftware) continue;
-            const std::string name =
-                hw.code == "HARD" ? std::string(hw.defaultName) + "(&H)" : std::string(hw.defaultName);
+            const bool other = hw.traits.otherSoftware;
+            if (other && !withOtherSoftware) continue;
+            const std::string name = std::string(hw.defaultName) + (other ? "(&H)" : "");
             add(sub, commandOf(row), name.c_str());
         }
     }
