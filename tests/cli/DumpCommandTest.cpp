@@ -176,7 +176,9 @@ TEST_F(ListCommand, PrintsTheRowsOfAHardware) {
     EXPECT_EQ(search.err, "ゲームボーイ : てとりす / 検索結果 (ファイル数 : 0)\n");
     EXPECT_EQ(firstColumn(search), "ファイルがありません");
 
-    EXPECT_EQ(list({"FC"}).status, 2);  // not set up
+    const CliRun notSetUp = list({"FC"});
+    EXPECT_EQ(notSetUp.status, 2);
+    EXPECT_NE(notSetUp.err.find("フォルダ設定"), std::string::npos) << notSetUp.err;  // what to do
     EXPECT_EQ(list({"XX"}).status, 64);
     EXPECT_EQ(list({"GB", "rating", "9"}).status, 64);
 }
