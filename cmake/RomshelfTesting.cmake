@@ -27,7 +27,17 @@ function(romshelf_add_test name)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
   gtest_discover_tests(${name}
-    PROPERTIES ENVIRONMENT "${env}" LABELS ${name}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST)
+  # gtest_discover_tests hands each element of a property's list on as an argument of its own, so
+  # an ENVIRONMENT of several variables would fall apart. The properties are set here instead, at
+  # CTest time, after the cases have been listed into ${name}_TESTS.
+  set(properties "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+  file(WRITE "${properties}"
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+    "    ENVIRONMENT [==[${env}]==]\n"
+    "    LABELS ${name})\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${properties}")
 endfunction()
