@@ -149,7 +149,13 @@ std::optional<std::string> toCp932WithEscapes(std::string_view utf8) {
 
 std::optional<std::string> toCp932(std::string_view utf8) {
     if (isAscii(utf8)) return std::string(utf8);
-    if (hasEscapedBytes(utf8)) return toCp932WithEscapes(utf8);
+    if (hasEscapedBytes(utf8)) {
+        // Private-use text typed by the user looks like escaped bytes: it is CP932 only when the
+        // bytes read back as the same text, else it must be kept another way.
+        auto bytes = toCp932WithEscapes(utf8);
+        if (!bytes || fromCp932(*bytes) != utf8) return std::nullopt;
+        return bytes;
+    }
     return plainToCp932(utf8);
 }
 

@@ -26,6 +26,9 @@ TEST(TextCodec, DataStringsAreCp932OrMarkedUtf8) {
         {"\u301C", kMark + "\u301C"},  // ...the wave dash typed on Linux is not
         {"한국", kMark + "한국"},
         {"ゲーム \u301C 한국 🎮", kMark + "ゲーム \u301C 한국 🎮"},  // mixed text: escaped whole
+        // Private-use text typed by the user, though it looks like escaped bytes ("A" and a lone
+        // lead byte would read back as other text).
+        {"\uF741\uF781", kMark + "\uF741\uF781"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(encodeDataString(c.text), c.stored) << c.text;
