@@ -1,5 +1,9 @@
 #include "core/app/Application.h"
 
+#include <ctime>
+
+#include "core/platform/PendingFile.h"
+
 namespace romshelf {
 
 Application::Application(ProgramFolder folder, const Host& host)
@@ -12,7 +16,10 @@ Application::Application(ProgramFolder folder, const Host& host)
                [this] { launching_.forgetLastLaunchedFile(); }),
       fileList_(session_, settings_, folder_, notices_),
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
-      settingsCommands_(session_, settings_, stream_, host.prompter, folder_) {}
+      settingsCommands_(session_, settings_, stream_, host.prompter, folder_) {
+    stream_.setKeepsRefusedCopies(true);
+    startedAt_ = static_cast<long long>(std::time(nullptr));
+}
 
 LoadResult Application::loadMainSettings() {
     return romshelf::loadMainSettings(stream_, mainDataPath(), host_.prompter, settings_);
@@ -23,6 +30,8 @@ bool Application::saveMainSettings() {
 }
 
 void Application::startUp(StartList list) {
+    // Saves cut short by a crash leave their temporary files behind.
+    removeLeftoverPendingFiles(folder_.dataFolder(), startedAt_);
     showStartList_ = list == StartList::Show;
     session_.reload(Reload::StartUp);
     showStartList_ = true;
@@ -30,9 +39,9 @@ void Application::startUp(StartList list) {
 
 bool Application::shutDown() {
     launching_.executor().finishPendingLaunches();
-    const bool ok = saveMainSettings();
-    session_.saveCurrentFiles();
-    return ok;
+    saveMainSettings();
+    session_.saveCurrentFiles(false);
+    return reportFailedSaves(stream_, host_.prompter);
 }
 
 void Application::setWindowSlot(int slot, const WindowSlot& placement) {

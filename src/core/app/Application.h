@@ -50,6 +50,7 @@ public:
     enum class StartList { Show, Skip };
     void startUp(StartList list = StartList::Show);
     // Saves everything that is kept on disk. The frontend stores the window placements first.
+    // False (and the user is told once which files and why) when something could not be saved.
     bool shutDown();
 
     // --- work in progress ---------------------------------------------------------------------
@@ -135,6 +136,7 @@ private:
     DataStream stream_;
     MainSettings settings_;
     bool showStartList_ = true;
+    long long startedAt_ = 0;  // seconds since the epoch
     HardwareSession session_;
     FileListController fileList_;
     LaunchService launching_;

@@ -126,12 +126,13 @@ void HardwareSession::loadCurrentData() {
     notices_.categoryNamesChanged();
 }
 
-void HardwareSession::saveCurrentFiles() {
+void HardwareSession::saveCurrentFiles(bool tellFailures) {
     const std::string& code = settings_.currentHardware;
     if (code.empty()) return;
     // Data is only ever written under the code it was read for.
     if (romTableCode_ == code) romTable_.save(stream_, dataFile("RomData_", code, ".slb"));
     if (categoriesLoaded_) categoryLists_.save(stream_, folder_, code, classListCode_ == code);
+    if (tellFailures) reportFailedSaves(stream_, prompter_);
 }
 
 void HardwareSession::loadCategoryLists() {

@@ -66,8 +66,9 @@ public:
     // deletions), the emulator combo, the recent files, the category lists, the file list, then
     // the notices for the windows around it.
     void reload(Reload why);
-    // Saves the current hardware's ROM information and category files.
-    void saveCurrentFiles();
+    // Saves the current hardware's ROM information and category files. A file that cannot be
+    // written is told at once, unless the caller tells it with others (shut-down).
+    void saveCurrentFiles(bool tellFailures = true);
     // After the settings dialogs were confirmed for a hardware (its display name already kept).
     void folderSettingsConfirmed(const std::string& code);
     void emulatorSettingsConfirmed(const std::string& code);

@@ -26,7 +26,9 @@ struct Host {
 };
 
 // The ports of a program without windows, around a prompter of its own: programs are started
-// without an event loop (a wait blocks), documents open with xdg-open, nothing is shown.
+// without an event loop (a wait blocks) and away from our terminal and output (a caller that
+// reads our output must not wait for the game to end), documents open with xdg-open, nothing
+// is shown.
 class HeadlessPorts {
 public:
     Host host(Prompter& prompter) {
@@ -34,7 +36,7 @@ public:
     }
 
     SilentProgress progress;
-    PosixProcessRunner processes;
+    PosixProcessRunner processes{ChildStdio::Null};
     XdgDesktop desktop;
     SilentSoundPlayer sound;
     NoImageDecoder images;

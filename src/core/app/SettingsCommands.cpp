@@ -7,8 +7,13 @@ namespace romshelf {
 
 namespace {
 
-bool told(Prompter& prompter, const std::string& what, const std::string& path) {
-    prompter.inform(what + "\n" + path, std::string(kWarningTitle));
+// The dialog's own save failed: told here with its reason, and not again with later saves.
+bool toldSaveFailure(DataStream& stream, Prompter& prompter, const std::string& what,
+                     const std::string& path) {
+    std::string text = what + "\n" + path;
+    for (const auto& failed : stream.takeFailedSaves())
+        if (failed.path == path) text += "\n（" + saveErrorText(failed.error) + "）";
+    prompter.inform(text, std::string(kWarningTitle));
     return false;
 }
 
@@ -25,7 +30,7 @@ bool SettingsCommands::saveFolderSettings(const std::string& code, FolderDialogM
     model.commitPage();
     const std::string path = session_.dataFile("Folder_", code, ".slb");
     return saveFolderSettingsFile(stream_, path, model.settings()) ||
-           told(prompter_, "フォルダ設定ファイルを保存できませんでした。", path);
+           toldSaveFailure(stream_, prompter_, "フォルダ設定ファイルを保存できませんでした。", path);
 }
 
 void SettingsCommands::folderSettingsConfirmed(const std::string& code,
@@ -46,7 +51,7 @@ EmulatorDialogModel SettingsCommands::openEmulatorSettings(const std::string& co
 bool SettingsCommands::saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model) {
     const std::string path = session_.dataFile("Emulator_", code, ".slb");
     return saveEmulatorFile(stream_, path, model.entriesToSave()) ||
-           told(prompter_, "エミュレータ設定ファイルを保存できませんでした。", path);
+           toldSaveFailure(stream_, prompter_, "エミュレータ設定ファイルを保存できませんでした。", path);
 }
 
 bool SettingsCommands::deleteSettingsFile(std::string_view code) {
@@ -56,7 +61,10 @@ bool SettingsCommands::deleteSettingsFile(std::string_view code) {
     const std::string path = session_.dataFile("Folder_", code, ".slb");
     if (!fs::fileExists(path)) return false;
     session_.saveCurrentFiles();
-    if (!fs::removeFile(path)) return told(prompter_, "フォルダ設定ファイルを削除できませんでした。", path);
+    if (!fs::removeFile(path)) {
+        prompter_.inform("フォルダ設定ファイルを削除できませんでした。\n" + path, std::string(kWarningTitle));
+        return false;
+    }
     session_.reload(Reload::SettingsDeleted);
     return true;
 }

@@ -12,27 +12,57 @@
 
 namespace romshelf {
 
-PendingFile::PendingFile(const std::string& finalPath) : finalPath_(finalPath) {
+namespace {
+
+constexpr std::string_view kPrefix = ".romshelf-part-";
+constexpr std::size_t kRandomDigits = 16;
+
+// The file a path names at the end of its chain of symbolic links (which need not exist yet).
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0)
+            return path;
+        target.resize(static_cast<std::size_t>(n));
+        path = target.front() == '/' ? target : fs::pathFolder(path) + target;
+    }
+    return path;
+}
+
+}  // namespace
+
+PendingFile::PendingFile(const std::string& finalPath) : finalPath_(followLinks(finalPath)) {
     if (finalPath.empty())
         return;
-    std::string folder = fs::pathFolder(finalPath);
+    struct stat old {};
+    const bool replacing = ::stat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    std::string folder = fs::pathFolder(finalPath_);
     if (folder.empty())
         folder = "./";
     // A short name of its own, so that a long final name cannot make it too long.
     static const char digits[] = "0123456789abcdef";
     std::random_device random;
     for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
-        std::string candidate = folder + ".romshelf-part-";
-        for (int i = 0; i < 4; ++i) {
+        std::string candidate = folder + std::string(kPrefix);
+        for (int i = 0; i < static_cast<int>(kRandomDigits / 4); ++i) {
             unsigned bits = random();
             for (int k = 0; k < 4; ++k, bits >>= 4) candidate += digits[bits & 15];
         }
         fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
             tempPath_ = std::move(candidate);
-        else if (errno != EEXIST)
+        } else if (errno != EEXIST) {
+            error_ = errno;
             return;
+        }
     }
+    // A private file stays private after the save.
+    if (fd_ >= 0 && replacing)
+        ::fchmod(fd_, old.st_mode & 07777);
 }
 
 PendingFile::~PendingFile() {
@@ -50,6 +80,7 @@ bool PendingFile::write(std::string_view bytes) {
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            error_ = errno;
             return false;
         }
         p += n;
@@ -66,10 +97,18 @@ bool PendingFile::commit(bool flush) {
     if (fd_ < 0 || committed_)
         return false;
     const bool flushed = !flush || ::fsync(fd_) == 0;
+    if (!flushed)
+        error_ = errno;
     const bool closed = ::close(fd_) == 0;
+    if (!closed && error_ == 0)
+        error_ = errno;
     fd_ = -1;
-    if (!flushed || !closed || ::rename(tempPath_.c_str(), finalPath_.c_str()) != 0)
+    if (!flushed || !closed)
         return false;
+    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+        error_ = errno;
+        return false;
+    }
     committed_ = true;
     if (flush) {
         const std::string parent = fs::pathFolder(finalPath_);
@@ -80,6 +119,24 @@ bool PendingFile::commit(bool flush) {
         }
     }
     return true;
+}
+
+int removeLeftoverPendingFiles(const std::string& folder, long long startedAt) {
+    int removed = 0;
+    for (const fs::DirEntry& entry : fs::listDirectory(folder)) {
+        const std::string& name = entry.name;
+        if (name.size() != kPrefix.size() + kRandomDigits || name.compare(0, kPrefix.size(), kPrefix) != 0 ||
+            name.find_first_not_of("0123456789abcdef", kPrefix.size()) != std::string::npos)
+            continue;
+        const std::string path = fs::joinPath(folder, name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            static_cast<long long>(st.st_mtime) + 60 > startedAt)
+            continue;
+        if (::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 }  // namespace romshelf

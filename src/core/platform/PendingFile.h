@@ -7,8 +7,9 @@ namespace romshelf {
 
 // A file written under a temporary name in the folder of its final path and renamed over it
 // only when complete, so that a failure never leaves a partial file under the final name and
-// never touches an older file there. Removed again when not committed. It starts with the usual
-// permissions (0666 less the umask).
+// never touches an older file there. Removed again when not committed. It replaces a file with
+// that file's permission bits (a new one gets 0666 less the umask), and a symbolic link's
+// target rather than the link.
 class PendingFile {
   public:
     explicit PendingFile(const std::string& finalPath);
@@ -17,6 +18,10 @@ class PendingFile {
     PendingFile& operator=(const PendingFile&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
+    // The errno of the step that failed (0 when none did).
+    int error() const { return error_; }
+    // The file the rename replaces: the final path, or the target of the link standing there.
+    const std::string& replacedPath() const { return finalPath_; }
     int fd() const { return fd_; }
     const std::string& temporaryPath() const { return tempPath_; }
 
@@ -32,7 +37,14 @@ class PendingFile {
     std::string finalPath_;
     std::string tempPath_;
     int fd_ = -1;
+    int error_ = 0;
     bool committed_ = false;
 };
+
+// Removes the temporary files that runs which did not end left in `folder`: only names of this
+// program's own pattern, only regular files last changed more than a minute before `startedAt`
+// (seconds since the epoch), so that another running instance's save is never touched.
+// Returns how many were removed.
+int removeLeftoverPendingFiles(const std::string& folder, long long startedAt);
 
 }  // namespace romshelf

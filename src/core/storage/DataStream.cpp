@@ -1,10 +1,12 @@
 #include "core/storage/DataStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "core/text/TextCodec.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/PendingFile.h"
 
 namespace romshelf {
 
@@ -24,8 +26,10 @@ bool DataStream::openForWriting(const std::string& path) {
     // The target folder must exist; the file itself is only replaced on close().
     std::string folder = fs::pathFolder(path);
     if (path.empty() || fs::directoryExists(path) ||
-        (!folder.empty() && !fs::directoryExists(folder)))
+        (!folder.empty() && !fs::directoryExists(folder))) {
+        failedSaves_.push_back({path, fs::directoryExists(path) ? EISDIR : ENOENT});
         return false;
+    }
     path_ = path;
     buffer_.clear();
     pos_ = 0;
@@ -120,7 +124,11 @@ void DataStream::writeString(std::string_view utf8) {
 
 bool DataStream::close() {
     bool ok = true;
-    if (mode_ == Mode::Writing) ok = fs::writeFileAtomically(path_, buffer_);
+    if (mode_ == Mode::Writing) {
+        PendingFile file(path_);
+        ok = file.isOpen() && file.write(buffer_) && file.commit();
+        if (!ok) failedSaves_.push_back({path_, file.error() != 0 ? file.error() : EIO});
+    }
     if (mode_ != Mode::WritingMemory) {
         if (mode_ != Mode::Closed) buffer_.clear();
         buffer_.shrink_to_fit();
@@ -147,11 +155,48 @@ void writeHeader(DataStream& stream, DataFileKind kind) {
     stream.writeInteger(info.version);
 }
 
-void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status) {
+void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
+                     const std::string& copyPath) {
     const auto& info = dataFileKindInfo(kind);
-    std::string_view text =
-        status == HeaderStatus::WrongVersion ? info.wrongVersionMessage : info.brokenMessage;
-    prompter.inform(std::string(text), std::string(kWarningTitle));
+    std::string text(status == HeaderStatus::WrongVersion ? info.wrongVersionMessage
+                                                          : info.brokenMessage);
+    if (!copyPath.empty()) text += "\n元のファイルは次の名前で残してあります。\n" + copyPath;
+    prompter.inform(text, std::string(kWarningTitle));
+}
+
+std::vector<DataStream::FailedSave> DataStream::takeFailedSaves() {
+    std::vector<FailedSave> taken;
+    taken.swap(failedSaves_);
+    return taken;
+}
+
+std::string saveErrorText(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "書き込みが許可されていません";
+        case EROFS:
+            return "読み取り専用のドライブです";
+        case ENOSPC:
+            return "ディスクの空き容量が足りません";
+        case EDQUOT:
+            return "ディスクの使用量の上限を超えています";
+        case EISDIR:
+            return "同じ名前のフォルダがあります";
+        case ENOENT:
+            return "保存先のフォルダがありません";
+        default:
+            return std::strerror(error);
+    }
+}
+
+bool reportFailedSaves(DataStream& stream, Prompter& prompter) {
+    const std::vector<DataStream::FailedSave> failed = stream.takeFailedSaves();
+    if (failed.empty()) return true;
+    std::string text = "次のファイルを保存できませんでした。";
+    for (const auto& f : failed) text += "\n" + f.path + "\n（" + saveErrorText(f.error) + "）";
+    prompter.inform(text, std::string(kWarningTitle));
+    return false;
 }
 
 }  // namespace romshelf

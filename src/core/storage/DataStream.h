@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "core/storage/DataFileKind.h"
 #include "core/platform/Prompter.h"
+#include "core/storage/RefusedFileCopy.h"
 
 namespace romshelf {
 
@@ -46,6 +48,19 @@ public:
 
     // Ends the file. When writing to a file, commits it: false when it could not be written.
     bool close();
+
+    // The program's own stream keeps a copy of every file it refuses (see keepRefusedCopy);
+    // other readers (tests, the dump command) leave the folder as it is.
+    void setKeepsRefusedCopies(bool on) { keepsRefusedCopies_ = on; }
+    bool keepsRefusedCopies() const { return keepsRefusedCopies_; }
+
+    // A file that could not be written, with the errno that says why.
+    struct FailedSave {
+        std::string path;
+        int error = 0;
+    };
+    // The saves that failed since the last call, oldest first.
+    std::vector<FailedSave> takeFailedSaves();
     // The bytes written so far (memory writing).
     const std::string& buffer() const { return buffer_; }
 
@@ -58,6 +73,8 @@ private:
     std::string buffer_;
     std::size_t pos_ = 0;
     bool failed_ = false;
+    bool keepsRefusedCopies_ = false;
+    std::vector<FailedSave> failedSaves_;
 };
 
 enum class HeaderStatus { Ok, BrokenMagic, WrongVersion };
@@ -67,27 +84,36 @@ void writeHeader(DataStream& stream, DataFileKind kind);
 
 enum class LoadResult { Loaded, Missing, Rejected };
 
-// Shows the kind's load-error message (title "警告").
-void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status);
+// Shows the kind's load-error message (title "警告"), naming the copy of the refused file.
+void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
+                     const std::string& copyPath = {});
+
+// How a save failed, in words for the user.
+std::string saveErrorText(int error);
+// Tells the user once which files could not be saved and why; false when some could not.
+bool reportFailedSaves(DataStream& stream, Prompter& prompter);
 
 // The loading steps every loader follows: open (missing file: silent), check magic and version,
 // read the body with `readBody(stream)` into scratch data, and refuse the whole file if any read
 // went wrong. The caller copies the scratch data into the live settings only on Loaded.
+// A refused file, or one with bytes after its body, is kept as a copy before anything can be
+// saved over it.
 template <class ReadBody>
 LoadResult loadDataFile(DataStream& stream, const std::string& path, DataFileKind kind,
                         Prompter& prompter, ReadBody&& readBody) {
     if (!stream.openForReading(path)) return LoadResult::Missing;
     HeaderStatus header = readHeader(stream, kind);
-    if (header != HeaderStatus::Ok) {
-        stream.close();
-        reportLoadError(prompter, kind, header);
-        return LoadResult::Rejected;
+    if (header == HeaderStatus::Ok) {
+        readBody(stream);
+        if (stream.failed()) header = HeaderStatus::BrokenMagic;
     }
-    readBody(stream);
-    const bool broken = stream.failed();
+    const bool unused = header == HeaderStatus::Ok && stream.position() < stream.size();
+    std::string copy;
+    if ((header != HeaderStatus::Ok || unused) && stream.keepsRefusedCopies())
+        copy = keepRefusedCopy(path, stream.buffer());
     stream.close();
-    if (broken) {
-        reportLoadError(prompter, kind, HeaderStatus::BrokenMagic);
+    if (header != HeaderStatus::Ok) {
+        reportLoadError(prompter, kind, header, copy);
         return LoadResult::Rejected;
     }
     return LoadResult::Loaded;
