@@ -16,7 +16,8 @@ Application::Application(ProgramFolder folder, const Host& host)
                [this] { launching_.forgetLastLaunchedFile(); }),
       fileList_(session_, settings_, folder_, notices_),
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
-      settingsCommands_(session_, settings_, stream_, host.prompter, folder_) {
+      settingsCommands_(session_, settings_, stream_, host.prompter, folder_),
+      tempFolders_(session_, folder_, stream_, host.prompter) {
     stream_.setKeepsRefusedCopies(true);
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
@@ -41,7 +42,9 @@ bool Application::shutDown() {
     launching_.executor().finishPendingLaunches();
     saveMainSettings();
     session_.saveCurrentFiles(false);
-    return reportFailedSaves(stream_, host_.prompter);
+    const bool saved = reportFailedSaves(stream_, host_.prompter);
+    tempFolders_.clean();
+    return saved;
 }
 
 void Application::setWindowSlot(int slot, const WindowSlot& placement) {

@@ -13,6 +13,7 @@
 #include "core/app/Host.h"
 #include "core/app/LaunchService.h"
 #include "core/app/SettingsCommands.h"
+#include "core/app/TempFolders.h"
 #include "core/settings/MainSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
@@ -49,8 +50,9 @@ public:
     // files, the category lists and, unless the caller builds its own, the start list.
     enum class StartList { Show, Skip };
     void startUp(StartList list = StartList::Show);
-    // Saves everything that is kept on disk. The frontend stores the window placements first.
-    // False (and the user is told once which files and why) when something could not be saved.
+    // Saves everything that is kept on disk, then empties the run's TEMP folders. The frontend
+    // stores the window placements first. False (and the user is told once which files and why)
+    // when something could not be saved.
     bool shutDown();
 
     // --- work in progress ---------------------------------------------------------------------
@@ -99,6 +101,7 @@ public:
 
     // --- settings menu --------------------------------------------------------------------------
     SettingsCommands& settingsCommands() { return settingsCommands_; }
+    TempFolders& tempFolders() { return tempFolders_; }
 
     // --- file list ------------------------------------------------------------------------------
     const FileList& fileList() const { return fileList_.list(); }
@@ -141,6 +144,7 @@ private:
     FileListController fileList_;
     LaunchService launching_;
     SettingsCommands settingsCommands_;
+    TempFolders tempFolders_;
 };
 
 }  // namespace romshelf

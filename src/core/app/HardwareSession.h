@@ -59,6 +59,8 @@ public:
     const std::array<std::string, kSessionTempFolderCount>& sessionTempFolders() const {
         return sessionTempFolders_;
     }
+    // Remembers a TEMP folder used in this run (48 at most), for the clean at exit.
+    void recordSessionTempFolder(const std::string& folder);
     // The folder a ROM folder number stands for; empty while no folder is set up.
     std::string romFolderPath(int folderNumber) const;
 
@@ -87,7 +89,6 @@ private:
     // or rejected leaves no hardware current.
     void loadCurrentData();
     void loadCategoryLists();
-    void recordSessionTempFolder(const std::string& folder);
 
     const ProgramFolder& folder_;
     MainSettings& settings_;

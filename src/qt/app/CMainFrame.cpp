@@ -156,6 +156,7 @@ void CMainFrame::connectCommands() {
         if (fileList_) fileList_->resetColumnWidths();
     });
     command(cmd::About, [this] { showAbout(); });
+    command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     for (const auto& hw : hardwareTable()) {
         const std::string code(hw.code);
         if (hw.deleteCommand != 0)

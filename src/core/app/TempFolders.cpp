@@ -1,0 +1,105 @@
+#include "core/app/TempFolders.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "core/launch/TempCleaner.h"
+#include "core/platform/FileSystem.h"
+#include "core/settings/HardwareTable.h"
+#include "core/text/TextCodec.h"
+
+namespace romshelf {
+
+namespace {
+
+// Another hardware's folder file is only looked at here: its faults are told when it is loaded.
+class QuietPrompter : public Prompter {
+public:
+    bool messageBox(const std::string&, const std::string&, bool) override { return false; }
+    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseOpenFile(const std::string&, const std::string&,
+                                              const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+void addFolders(const FolderSettings& f, std::vector<std::string>& out) {
+    for (const auto& p : f.romFolderPaths)
+        if (!p.empty()) out.push_back(p);
+    for (const auto& p : f.snapFolderPaths)
+        if (!p.empty()) out.push_back(p);
+    for (const auto& p : f.mediaFolderPaths)
+        if (!p.empty()) out.push_back(p);
+    for (const std::string* p : {&f.renameOkFolder, &f.renameFailedFolder, &f.duplicateFolder, &f.saveFolder})
+        if (!p->empty()) out.push_back(*p);
+}
+
+}  // namespace
+
+std::vector<std::string> TempFolders::keptFolders() {
+    std::vector<std::string> kept = {folder_.path(), folder_.dataFolder()};
+    if (const char* home = std::getenv("HOME"); home && *home) kept.emplace_back(home);
+    addFolders(session_.folders().folders, kept);
+    QuietPrompter quiet;
+    for (const HardwareInfo& hw : hardwareTable()) {
+        FolderSettings stored;
+        if (loadFolderSettingsFile(stream_, session_.dataFile("Folder_", hw.code, ".slb"), quiet,
+                                   stored) != LoadResult::Loaded)
+            continue;
+        const LoadedFolders loaded =
+            resolveLoadedFolders(std::move(stored), folder_.path(), hw.traits.otherSoftware);
+        // Other software names programs and documents: their folders are what is kept.
+        FolderSettings f = loaded.folders;
+        if (hw.traits.otherSoftware)
+            for (auto& p : f.romFolderPaths) p = fs::pathFolder(p);
+        addFolders(f, kept);
+    }
+    return kept;
+}
+
+void TempFolders::takeOverLeftFolders() {
+    const auto bytes = fs::readFile(leftFoldersFile());
+    if (!bytes) return;
+    std::istringstream lines(text::decodeTextFile(*bytes));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        session_.recordSessionTempFolder(line);
+    }
+}
+
+void TempFolders::leaveFoldersForLater() {
+    takeOverLeftFolders();
+    std::string text;
+    for (const std::string& f : session_.sessionTempFolders())
+        if (!f.empty()) text += f + "\r\n";
+    fs::writeFileAtomically(leftFoldersFile(), text::encodeTextFile(text));
+}
+
+int TempFolders::clean() {
+    takeOverLeftFolders();
+    const std::vector<std::string> kept = keptFolders();
+    int removed = 0;
+    std::string refused;
+    for (const std::string& temp : session_.sessionTempFolders()) {
+        if (temp.empty()) continue;
+        if (holdsKeptFolder(temp, kept))
+            refused += "\n" + temp;
+        else
+            removed += cleanTempFolder(temp);
+    }
+    fs::removeFile(leftFoldersFile());
+    if (!refused.empty())
+        prompter_.inform("次のTEMPフォルダはプログラムやROMなどのフォルダを含むため、消去しませんでした。" +
+                             refused,
+                         std::string(kWarningTitle));
+    return removed;
+}
+
+int TempFolders::clearCommand() {
+    if (!prompter_.ask(std::string(kClearTempQuestion), std::string(kClearTempTitle))) return -1;
+    return clean();
+}
+
+}  // namespace romshelf
