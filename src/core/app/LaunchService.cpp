@@ -3,6 +3,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
 #include "core/settings/RecentLaunchList.h"
+#include "core/text/FileNames.h"
 
 namespace romshelf {
 
@@ -85,7 +86,7 @@ std::optional<RecentLaunch> LaunchService::recentLaunch(int k) const {
 
 bool LaunchService::recentFileExists(const RecentLaunch& entry) const {
     const std::string folder = session_.romFolderPath(entry.folderNumber);
-    return !folder.empty() && fs::fileExists(fs::joinPath(folder, entry.fileName));
+    return !folder.empty() && fs::fileExists(text::pathOnDisk(folder, entry.fileName));
 }
 
 }  // namespace romshelf

@@ -6,6 +6,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
 #include "core/settings/PathRules.h"
+#include "core/text/FileNames.h"
 
 namespace romshelf {
 
@@ -117,7 +118,7 @@ std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchC
     std::string path;
     if (request.folderNumber < kRomFolderCount)
         path = folders.romFolderPaths[static_cast<std::size_t>(request.folderNumber)];
-    if (!path.empty()) path = fs::joinPath(path, request.fileName);
+    if (!path.empty()) path = text::pathOnDisk(path, request.fileName);
     if (path.empty() || !fs::pathExists(path)) {
         log.error("指定されたROMファイルが見つかりません。");
         log.line("> " + path);

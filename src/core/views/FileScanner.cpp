@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/platform/AsciiCase.h"
+#include "core/text/FileNames.h"
 #include "core/text/TextCodec.h"
 #include "core/platform/FileSystem.h"
 #include "core/database/CategoryLists.h"
@@ -16,11 +17,12 @@ bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::stri
 
 // The files of a folder, listed once; "*.ext" is matched against them in memory.
 struct FolderListing {
-    std::vector<std::string> names;  // byte order
+    std::vector<std::string> names;  // as text, in the byte order of the names on disk
 
     explicit FolderListing(const std::string& folder) {
         for (auto& e : fs::listDirectory(folder))
-            if (!e.isDirectory) names.push_back(std::move(e.name));  // only files can be launched
+            if (!e.isDirectory)  // only files can be launched
+                names.push_back(text::fileNameText(std::move(e.name)));
     }
 
     // Indexes of the names matching "*." + ext, ASCII case-insensitively.
@@ -147,7 +149,7 @@ bool FileScanner::hasSnap(std::string_view title) const {
         // "title.*" matches every name that starts with the title and a dot.
         for (const auto& e : fs::listDirectory(c_.snapFolder)) {
             if (e.isDirectory) continue;
-            const std::string lower = ascii::lower(e.name);
+            const std::string lower = ascii::lower(text::fileNameText(e.name));
             snapTitles_.insert(lower);
             for (std::size_t dot = lower.find('.'); dot != std::string::npos; dot = lower.find('.', dot + 1))
                 snapTitles_.insert(lower.substr(0, dot));

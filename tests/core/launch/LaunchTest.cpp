@@ -336,3 +336,40 @@ TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped)
     runner.waiting.at(1001)(0);  // the emulator ends later: nothing more happens
     EXPECT_EQ(runner.terminated.size(), 1u);
 }
+
+TEST_F(LaunchTest, NamesWrittenInCp932AreTextOnScreenAndTheirOwnBytesOnDisk) {
+    const std::string mario = "\x83\x7D\x83\x8A\x83\x49";  // マリオ in CP932, as unzip leaves it
+    const std::string path = rom(mario + ".nes");
+    const std::string stray = rom("\xFF\xFE.nes");  // neither UTF-8 nor CP932
+    app.addRecord(record("マリオ", "スーパーマリオ"));
+    app.showSearchResult([] {
+        SearchCriteria c;
+        c.typed = "マリオ";
+        c.field = 2;  // file name
+        c.rating = c.favourite = std::string(kNoCondition);
+        c.classes.fill(std::string(kNoCondition));
+        return c;
+    }());
+    ASSERT_EQ(app.fileList().count(), 1);
+    EXPECT_EQ(app.fileList().rows()[0].fileName(), "マリオ.nes");
+    EXPECT_EQ(app.fileList().rows()[0].gameName(), "スーパーマリオ");  // joined with its record
+    ASSERT_TRUE(app.launchRow(0));
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", path, "-b"}));
+    app.showAll();
+    for (std::size_t row = 0; row < app.fileList().rows().size(); ++row)
+        if (app.fileList().rows()[row].fileName() != "マリオ.nes") {
+            std::filesystem::remove(emu + ".record");
+            ASSERT_TRUE(app.launchRow(static_cast<int>(row)));
+            EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", stray, "-b"}));
+        }
+
+    // The recent file is saved as text and finds the same file after a restart.
+    ASSERT_TRUE(app.shutDown());
+    romshelf::test::FakePorts again;
+    Application next(ProgramFolder(dir.path()), again.host());
+    next.loadMainSettings();
+    next.startUp();
+    std::filesystem::remove(emu + ".record");
+    ASSERT_TRUE(next.launchRecent(1));
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", path, "-b"}));
+}

@@ -1,0 +1,24 @@
+#include "core/text/FileNames.h"
+
+#include "core/platform/FileSystem.h"
+#include "core/text/TextCodec.h"
+
+namespace romshelf::text {
+
+std::string fileNameText(std::string name) {
+    if (isValidUtf8(name)) return name;
+    return fromCp932(name);
+}
+
+std::string pathOnDisk(const std::string& folder, const std::string& name) {
+    std::string path = fs::joinPath(folder, name);
+    if (fs::pathExists(path)) return path;
+    // Only a name that is not plain ASCII can have another form.
+    if (const auto bytes = toCp932(name); bytes && *bytes != name) {
+        std::string other = fs::joinPath(folder, *bytes);
+        if (fs::pathExists(other)) return other;
+    }
+    return path;
+}
+
+}  // namespace romshelf::text
