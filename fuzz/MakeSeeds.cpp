@@ -1,0 +1,97 @@
+// Writes the seed corpora of the fuzz targets, from the same writers the tests use:
+//   make-fuzz-seeds OUTDIR TESTDATA
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/archive/ArchiveCompressor.h"
+#include "core/database/CategoryLists.h"
+#include "core/database/RomTable.h"
+#include "core/launch/EmulatorEntry.h"
+#include "core/platform/FileSystem.h"
+#include "core/settings/FolderSettings.h"
+#include "core/settings/MainSettings.h"
+#include "FuzzSupport.h"
+
+using namespace romshelf;
+namespace fsys = std::filesystem;
+
+namespace {
+
+void put(const fsys::path& file, const std::string& bytes) {
+    fsys::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// A data-file seed: the kind byte, then the file as the program writes it.
+void dataSeed(const fsys::path& out, int kind, const std::string& file) {
+    put(out / ("kind" + std::to_string(kind)), std::string(1, static_cast<char>(kind)) + *fs::readFile(file));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) return 64;
+    const fsys::path out(argv[1]);
+    const fsys::path testData(argv[2]);
+    const std::string scratch = fuzz::workFolder();
+    DataStream s;
+
+    MainSettings m;
+    m.customNames[0] = "ファミコン";
+    m.recentLaunches[0][0] = {"マリオ", "mario.nes", 0};
+    saveMainSettings(s, scratch + "m", m);
+    dataSeed(out / "data", 0, scratch + "m");
+    FolderSettings f;
+    f.romFolderNames[0] = "本体";
+    f.romFolderPaths[0] = ".\\roms\\";
+    saveFolderSettingsFile(s, scratch + "f", f);
+    dataSeed(out / "data", 1, scratch + "f");
+    EmulatorEntries e{};
+    e[0].name = "Nestopia";
+    e[0].commandLine = "-f \"$P\"";
+    saveEmulatorFile(s, scratch + "e", e);
+    dataSeed(out / "data", 2, scratch + "e");
+    RomTable t;
+    RomRecord r;
+    r.fileTitle = "Mario";
+    r.gameName = "マリオ";
+    t.append(r);
+    t.save(s, scratch + "r");
+    dataSeed(out / "data", 3, scratch + "r");
+    CategoryLists lists;
+    lists.items[0] = {"アクション", "RPG"};
+    lists.save(s, ProgramFolder(scratch), "FC");
+    dataSeed(out / "data", 4, scratch + "data/ClassData1.slb");
+
+    put(out / "textlist/cp932", "\x83\x7d\x83\x8a\x83\x49\r\nGame (J)\r\n");
+    put(out / "textlist/utf8bom", "\xEF\xBB\xBF한국\nzelda\n");
+    put(out / "ini/plain", "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=old\r\n");
+    put(out / "ini/bom", "\xEF\xBB\xBF[LastStatus]\nFileName=x\n");
+    put(out / "codec/cp932", "\x83\x7d\x83\x8a\x83\x49 (J) [!]");
+    put(out / "codec/marked", "\xEF\xBB\xBF\xED\x95\x9C\xEA\xB5\xAD");
+    put(out / "codec/stray", "A\x83\x80\xFD");
+
+    // Archives: the committed test archives, and one of each type the program writes.
+    for (const auto& entry : fsys::directory_iterator(testData / "archive"))
+        if (entry.path().extension() == ".lzh")
+            put(out / "archive" / entry.path().filename(), std::string(1, '\1') + *fs::readFile(entry.path()));
+    put(scratch + "Game (J).nes", "NES\x1a rom bytes");
+    const struct {
+        archive::CompressionFormat format;
+        char kind;
+        const char* name;
+    } packed[] = {{archive::CompressionFormat::Zip, 0, "Game (J).zip"},
+                  {archive::CompressionFormat::Lzh, 1, "Game (J).lzh"},
+                  {archive::CompressionFormat::SevenZip, 2, "Game (J).7z"},
+                  {archive::CompressionFormat::Cab, 3, "Game (J).cab"}};
+    fuzz::SilentPrompter prompter;
+    for (const auto& p : packed) {
+        archive::Compression how;
+        how.format = p.format;
+        if (archive::compress(scratch + "Game (J).nes", how, prompter))
+            put(out / "archive" / p.name, std::string(1, p.kind) + *fs::readFile(scratch + p.name));
+    }
+    fsys::remove_all(scratch);
+    return 0;
+}
