@@ -18,7 +18,7 @@ for pair in data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuz
   seeds=${pair#*:}
   mkdir -p "$corpus/$target"
   echo "fuzzing $target for ${SECONDS_EACH}s"
-  "$BUILD_DIR/fuzz/$target" -max_total_time="$SECONDS_EACH" -print_final_stats=0 \
+  "$BUILD_DIR/fuzz/$target" -max_total_time="$SECONDS_EACH" -artifact_prefix="$BUILD_DIR/fuzz/$target-" \
     "$corpus/$target" "$corpus/seeds/$seeds" 2>"$BUILD_DIR/fuzz/$target.log" ||
     { tail -n 60 "$BUILD_DIR/fuzz/$target.log"; echo "$target failed"; exit 1; }
 done
