@@ -1,8 +1,11 @@
 #include "cli/CliSupport.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "core/settings/HardwareTable.h"
+#include "core/settings/PathRules.h"
 
 namespace romshelf::cli {
 
@@ -11,6 +14,56 @@ std::optional<int> parseNumber(const std::string& text) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+std::string escapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescapeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char next = text[i + 1];
+            const char plain = next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+            if (next == '\\' || plain != next) {
+                out += plain;
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::string absoluteFolder(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::error_code error;
+    const std::string current = std::filesystem::current_path(error).string();
+    if (error) return path;
+    return paths::canonicalise(current + "/" + path + "/");
 }
 
 namespace {
@@ -28,9 +81,10 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
     OpenedApplication opened;
     opened.prompter = std::make_unique<StreamPrompter>(err, answerYes);
     opened.ports = std::make_unique<HeadlessPorts>();
-    opened.app = std::make_unique<Application>(
-        programFolder.empty() ? ProgramFolder::locate() : ProgramFolder(programFolder),
-        opened.ports->host(*opened.prompter));
+    opened.app = std::make_unique<Application>(programFolder.empty()
+                                                   ? ProgramFolder::locate()
+                                                   : ProgramFolder(absoluteFolder(programFolder)),
+                                               opened.ports->host(*opened.prompter));
     Application& app = *opened.app;
     app.loadMainSettings();
     if (!code.empty()) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "cli/StreamPrompter.h"
 #include "core/app/Application.h"
@@ -13,7 +14,18 @@ namespace romshelf::cli {
 
 std::optional<int> parseNumber(const std::string& text);
 
-// An application on a program folder (the located one when empty) with `code` (the saved one
+// One line per row and one cell per tab: a backslash, tab, carriage return or line feed inside a
+// text is written as \\, \t, \r or \n, so that printed names can be given back as arguments.
+std::string escapeText(std::string_view text);
+// The reverse; a backslash before any other character (or at the end) stays a backslash.
+std::string unescapeText(std::string_view text);
+
+// `path` as an absolute path: a relative one is taken from the current folder, once, so that
+// nothing later depends on it (a started emulator runs in a folder of its own).
+std::string absoluteFolder(const std::string& path);
+
+// An application on a program folder (the located one when empty; a relative one is taken from
+// the current folder) with `code` (the saved one
 // when empty) as the current hardware, started the way the program starts, without building the
 // start list. On failure `exitStatus` says why (64 an unknown code, 2 no such hardware set up)
 // and `err` tells the user what to do.

@@ -12,6 +12,7 @@
 #include "core/database/CategoryLists.h"
 #include "core/database/RomRecord.h"
 #include "core/launch/EmulatorEntry.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {
 
@@ -42,20 +43,23 @@ void dumpRomData(JsonRecorder& r, std::int32_t& count) {
 const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
     static const std::map<DataFileKind, BodyDumper> kDumpers = [] {
         std::map<DataFileKind, BodyDumper> d = {
-            {DataFileKind::Main,
-             dumper<MainSettings>([](JsonRecorder& r, MainSettings& m) { transferMainSettings(r, m); })},
+            {DataFileKind::Main, dumper<MainSettings>([](JsonRecorder& r, MainSettings& m) {
+                 transferMainSettings(r, m);
+             })},
             {DataFileKind::Folder, dumper<FolderSettings>([](JsonRecorder& r, FolderSettings& f) {
                  transferFolderSettings(r, f);
              })},
             {DataFileKind::Rom, dumper<std::int32_t>(dumpRomData)},
-            {DataFileKind::Emulator, dumper<EmulatorEntries>([](JsonRecorder& r, EmulatorEntries& e) {
-                 transferEmulatorEntries(r, e);
-             })},
+            {DataFileKind::Emulator,
+             dumper<EmulatorEntries>(
+                 [](JsonRecorder& r, EmulatorEntries& e) { transferEmulatorEntries(r, e); })},
         };
         for (DataFileKind kind : {DataFileKind::Class, DataFileKind::Class1, DataFileKind::Class2,
                                   DataFileKind::Class3, DataFileKind::Class4, DataFileKind::Class5})
             d[kind] = dumper<std::vector<std::string>>(
-                [](JsonRecorder& r, std::vector<std::string>& items) { transferCategoryItems(r, items); });
+                [](JsonRecorder& r, std::vector<std::string>& items) {
+                    transferCategoryItems(r, items);
+                });
         return d;
     }();
     return kDumpers;
@@ -70,8 +74,12 @@ int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) 
         return 1;
     }
     const std::string magic = probe.readRawString();
+    const bool magicRead = !probe.failed();
     probe.close();
-    const auto kind = dataFileKindFromMagic(magic);
+    // A file under one of the program's names is that kind to the program whatever it holds, so
+    // it is read (or refused, with the kind's message) as that kind; any other name by its magic.
+    std::optional<DataFileKind> kind = dataFileKindFromFileName(fs::pathName(path));
+    if (!kind && magicRead) kind = dataFileKindFromMagic(magic);
     if (!kind || !bodyDumpers().count(*kind)) {
         err << "not a data file this program can read: " << path << "\n";
         return 2;
@@ -80,9 +88,9 @@ int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) 
     StreamPrompter prompter(err);
     DataStream stream;
     Json body = Json::object();
-    const LoadResult result = loadDataFile(stream, path, *kind, prompter, [&](DataStream& s) {
-        bodyDumpers().at(*kind)(s, body);
-    });
+    const BodyDumper& dumpBody = bodyDumpers().at(*kind);
+    const LoadResult result =
+        loadDataFile(stream, path, *kind, prompter, [&](DataStream& s) { dumpBody(s, body); });
     if (result != LoadResult::Loaded) return 2;
 
     const auto& info = dataFileKindInfo(*kind);

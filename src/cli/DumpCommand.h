@@ -5,8 +5,9 @@
 
 namespace romshelf::cli {
 
-// Prints a data file as JSON, read with the program's own reader. Returns the exit status:
-// 0 printed, 2 rejected (the kind's message on `err`), 1 not readable at all.
+// Prints a data file as JSON, read with the program's own reader as the kind its name gives
+// (MainData.slb, Folder_<code>.slb, ...; any other name: the kind its magic gives). Returns the
+// exit status: 0 printed, 2 rejected (the kind's message on `err`), 1 not readable at all.
 int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err);
 
 }  // namespace romshelf::cli

@@ -43,7 +43,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             emulator = args[++i];
         } else if (a == "--folder" && i + 2 < args.size() && parseNumber(args[i + 1])) {
             folder = parseNumber(args[++i]);
-            file = args[++i];
+            file = unescapeText(args[++i]);  // as `list` prints it
         } else if (a == "--row" && hasValue && parseNumber(args[i + 1])) {
             row = parseNumber(args[++i]);
         } else {
@@ -79,8 +79,9 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         started = app.launchFile({"", file, *folder, -1});
     }
     if (dryRun && app.launcher().lastStart()) {
-        out << "working folder: " << app.launcher().lastStart()->workingFolder << "\n";
-        for (const std::string& arg : app.launcher().lastStart()->argv) out << "argv: " << arg << "\n";
+        out << "working folder: " << escapeText(app.launcher().lastStart()->workingFolder) << "\n";
+        for (const std::string& arg : app.launcher().lastStart()->argv)
+            out << "argv: " << escapeText(arg) << "\n";
     }
     app.setListener(nullptr);
     return started ? 0 : 1;

@@ -9,8 +9,9 @@ namespace romshelf::cli {
 // `launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run]
 //         (--folder N FILE | --row N [list mode…])`: runs the launch sequence headless and prints
 // its log lines; with --dry-run it stops before starting any process and prints the argv it would
-// use, one argument per line. --row counts the rows of `list` (all files, sorted). Returns the
-// exit status (0 started, 1 the launch failed).
+// use, one argument per line. --row counts the rows of `list` (all files, sorted); --folder's FILE
+// is a name as `list` prints it (escaped). Returns the exit status (0 started, 1 the launch
+// failed).
 int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace romshelf::cli

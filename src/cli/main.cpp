@@ -10,20 +10,24 @@ namespace {
 
 void printUsage(std::ostream& out) {
     out << "usage: romshelf-cli <command> [arguments]\n"
-                 "commands:\n"
-                 "  dump FILE   print a data file (.slb) as JSON\n"
-                 "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
-                 "              print the file list, twelve tab-separated cells a row; MODE is\n"
-                 "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
-                 "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
-                 "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
-                 "         (--folder N FILE | --row N)\n"
-                 "              run the launch sequence and print its log; --dry-run prints the\n"
-                 "              arguments it would start instead\n"
-                 "list and launch work on the program folder beside romshelf-cli (or --program-folder\n"
-                 "DIR) and its saved hardware (or --hardware CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
-                 "Set up a hardware's ROM folders in romshelf first (設定 > フォルダ設定).\n"
-                 "--yes answers the program's questions with yes (otherwise no).\n";
+           "commands:\n"
+           "  dump FILE   print a data file (.slb) as JSON; a file named as the program names\n"
+           "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind\n"
+           "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
+           "              print the file list, twelve tab-separated cells a row; MODE is\n"
+           "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
+           "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
+           "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
+           "         (--folder N FILE | --row N)\n"
+           "              run the launch sequence and print its log; --dry-run prints the\n"
+           "              arguments it would start instead\n"
+           "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
+           "\\n (in list's cells and in launch's argv: and working folder: lines); launch\n"
+           "--folder N FILE takes FILE in that form, so a name printed by list can be given back.\n"
+           "list and launch work on the program folder beside romshelf-cli (or --program-folder\n"
+           "DIR) and its saved hardware (or --hardware CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
+           "Set up a hardware's ROM folders in romshelf first (設定 > フォルダ設定).\n"
+           "--yes answers the program's questions with yes (otherwise no).\n";
 }
 
 int usage() {
@@ -45,7 +49,9 @@ int main(int argc, char* argv[]) {
         if (args.size() != 2) return usage();
         return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);
     }
-    if (command == "launch") return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
-    if (command == "list") return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "launch")
+        return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "list")
+        return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -45,6 +47,33 @@ struct DumpCommand : romshelf::test::DataFileTest {
 };
 using ListCommand = romshelf::test::DataFileTest;
 using LaunchCommand = romshelf::test::DataFileTest;
+
+// Runs the rest of a test from another current folder and comes back at the end.
+class InCurrentFolder {
+public:
+    explicit InCurrentFolder(const std::string& folder) {
+        char buffer[4096];
+        if (::getcwd(buffer, sizeof buffer)) old_ = buffer;
+        EXPECT_EQ(::chdir(folder.c_str()), 0) << folder;
+    }
+    ~InCurrentFolder() { EXPECT_EQ(::chdir(old_.c_str()), 0) << old_; }
+
+private:
+    std::string old_;
+};
+
+// The rows `list` printed, each split into its cells.
+std::vector<std::vector<std::string>> listedRows(const std::string& out) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> cells;
+        std::istringstream cellStream(line);
+        for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
+        rows.push_back(cells);
+    }
+    return rows;
+}
 
 }  // namespace
 
@@ -92,6 +121,46 @@ TEST_F(DumpCommand, RejectedFilesPrintTheirMessage) {
         EXPECT_EQ(d.status, c.status) << c.message;
         EXPECT_EQ(d.out, "") << c.message;
         EXPECT_NE(d.err.find(c.message), std::string::npos) << d.err;
+    }
+}
+
+// The program picks its files by name: a file under one of its names is refused, with that kind's
+// message, when it holds something else or too little even for a header.
+TEST_F(DumpCommand, AProgramFileNameDecidesTheKind) {
+    MainSettings m;
+    ASSERT_TRUE(saveMainSettings(stream, dir.file("saved.slb"), m));
+    const std::string mainData = dir.read("saved.slb");
+    const std::string folderData = rawFolderFile({});
+    const struct {
+        const char* file;
+        std::string bytes;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"Folder_X.slb", mainData, 2, "フォルダ設定ファイルが異常です。"},
+        {"MainData.slb", folderData, 2, "設定ファイル「MainData.slb」が異常です。"},
+        {"ClassData_FC.slb", RawBytes().header("ROMSHELF_CLASS1DATA", 1).i32(0).bytes(), 2,
+         "機種別分類設定ファイルが異常です。"},
+        // Too short for a magic.
+        {"Folder_FC.slb", "", 2, "フォルダ設定ファイルが異常です。"},
+        {"MainData.slb", "\x11\x00", 2, "設定ファイル「MainData.slb」が異常です。"},
+        {"RomData_FC.slb", RawBytes().i32(16).raw("ROMSHELF_ROM").bytes(), 2,
+         "ロム情報ファイルが異常です。"},
+        {"ClassData3.slb", "", 2, "分類3設定ファイルが異常です。"},
+        {"a.slb", "", 2, "not a data file this program can read"},
+        // Names are matched as Windows matches them; a kept copy is read by its magic.
+        {"maindata.SLB", mainData, 0, ""},
+        {"Folder_FC.slb.broken-20260101-000000", mainData, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun d = dump(dir.write(std::string("t/") + c.file, c.bytes));
+        EXPECT_EQ(d.status, c.status) << c.file << ": " << d.err;
+        EXPECT_NE(d.err.find(c.message), std::string::npos) << c.file << ": " << d.err;
+        if (c.status == 0)
+            EXPECT_EQ(nlohmann::json::parse(d.out)["magic"], "ROMSHELF_MAINDATA") << c.file;
+        else
+            EXPECT_TRUE(d.out.empty()) << c.file << " was printed";
+        std::remove(dir.file(std::string("t/") + c.file).c_str());
     }
 }
 
@@ -225,4 +294,133 @@ TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.printed("指定されたROMファイルが見つかりません。"));
     EXPECT_EQ(launch({"--emulator", "Nope", "--row", "0"}).status, 2);
+}
+
+TEST_F(ListCommand, AnUnknownSearchFieldIsRefused) {
+    RawFolderStrings folders{};
+    folders[1] = "./roms/";
+    dir.write("data/Folder_GB.slb", rawFolderFile(folders));
+    dir.write("roms/Tetris.gb", "x");
+    auto search = [&](const char* field) {
+        return run(cli::listFiles,
+                   std::vector<std::string>{"--program-folder", dir.path(), "--hardware", "GB",
+                                            "search", "tetris", "--field", field});
+    };
+    const CliRun bogus = search("bogus");
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_NE(bogus.err.find("bogus"), std::string::npos) << bogus.err;
+    EXPECT_EQ(bogus.out, "");
+    const CliRun byFile = search("file");
+    EXPECT_EQ(byFile.status, 0) << byFile.err;
+    EXPECT_EQ(listedRows(byFile.out).at(0).at(2), "Tetris.gb");
+}
+
+// Tabs, line breaks and backslashes in names: `list` prints them escaped, one row a line, and
+// `launch --folder` takes the printed name back.
+TEST_F(LaunchCommand, NamesWithTabsAndLineBreaksGoThereAndBack) {
+    RawFolderStrings folders{};
+    folders[1] = "./roms/";
+    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
+    const std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
+    EmulatorEntries entries{};
+    entries[0].name = "Gens";
+    entries[0].executable = emu;
+    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
+    const struct {
+        std::string name, printed;
+    } files[] = {
+        {"A\tb.md", "A\\tb.md"},
+        {"B\nc\r.md", "B\\nc\\r.md"},
+        {"C\\t.md", "C\\\\t.md"},  // a backslash before a t stays a backslash and a t
+    };
+    for (const auto& f : files) dir.write("roms/" + f.name, "x");
+    const std::vector<std::string> base = {"--program-folder", dir.path(), "--hardware", "MD"};
+
+    const CliRun listed = run(cli::listFiles, base);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const auto rows = listedRows(listed.out);
+    ASSERT_EQ(rows.size(), 3u) << listed.out;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 12u) << listed.out;
+        EXPECT_EQ(rows[i][2], files[i].printed);
+    }
+
+    for (const auto& f : files) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), {"--dry-run", "--folder", "0", f.printed});
+        const CliRun dry = run(cli::launchFile, args);
+        EXPECT_EQ(dry.status, 0) << f.printed << ": " << dry.out;
+        EXPECT_TRUE(dry.printed("argv: " + dir.path() + "roms/" + f.printed + "\n")) << dry.out;
+    }
+    std::vector<std::string> args = base;
+    args.insert(args.end(), {"--folder", "0", files[1].printed});
+    ASSERT_EQ(run(cli::launchFile, args).status, 0);
+    EXPECT_EQ(romshelf::test::readRecord(emu).argv,
+              (std::vector<std::string>{emu, dir.path() + "roms/" + files[1].name}));
+}
+
+// Relative ROM folders and emulators belong to the program folder, whatever the current folder
+// is, and a program folder given relative is taken from the current folder once: the emulator
+// then runs in its own folder.
+TEST_F(LaunchCommand, RelativePathsDoNotDependOnTheCurrentFolder) {
+    RawFolderStrings folders{};
+    folders[1] = "./roms/";
+    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
+    const std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
+    EmulatorEntries entries{};
+    entries[0].name = "Gens";
+    entries[0].executable = "./emu/gens";
+    entries[0].commandLine = "--fs $P";
+    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
+    const std::string rom = dir.write("roms/Game.md", "x");
+    romshelf::test::TempFolder elsewhere;
+    elsewhere.write("roms/Decoy.md", "x");
+    elsewhere.write("emu/gens", "not a program");
+    InCurrentFolder in(elsewhere.path());
+
+    std::string up;  // from the current folder to the root
+    for (char c : elsewhere.path().substr(1))
+        if (c == '/') up += "../";
+    const std::string relative = up + dir.path().substr(1);
+    for (const std::string& programFolder :
+         {dir.path(), relative, relative.substr(0, relative.size() - 1)}) {
+        const std::vector<std::string> base = {"--program-folder", programFolder, "--hardware",
+                                               "MD"};
+        const CliRun listed = run(cli::listFiles, base);
+        const auto rows = listedRows(listed.out);
+        ASSERT_EQ(rows.size(), 1u) << programFolder << ": " << listed.out << listed.err;
+        EXPECT_EQ(rows[0].at(2), "Game.md") << programFolder;
+
+        std::vector<std::string> args = base;
+        args.insert(args.end(), {"--dry-run", "--row", "0"});
+        const CliRun dry = run(cli::launchFile, args);
+        EXPECT_EQ(dry.status, 0) << programFolder << ": " << dry.out << dry.err;
+        EXPECT_TRUE(dry.printed("working folder: " + dir.path() + "emu/\nargv: " + emu +
+                                "\nargv: --fs\nargv: " + rom + "\n"))
+            << programFolder << ": " << dry.out;
+    }
+    const CliRun started = run(
+        cli::launchFile,
+        std::vector<std::string>{"--program-folder", relative, "--hardware", "MD", "--row", "0"});
+    EXPECT_EQ(started.status, 0) << started.out;
+    const auto record = romshelf::test::readRecord(emu);
+    EXPECT_EQ(record.argv, (std::vector<std::string>{emu, "--fs", rom}));
+    EXPECT_EQ(record.workingFolder + "/", dir.path() + "emu/");
+}
+
+// Other software started on a dry run: the plan is printed, and nothing claims it was started.
+TEST_F(LaunchCommand, ADryRunOfOtherSoftwareStartsNothing) {
+    const std::string tool = romshelf::test::installRecorder(dir.file("apps/editor"));
+    RawFolderStrings folders{};
+    folders[0] = "Editor";
+    folders[1] = tool;
+    dir.write("data/Folder_HARD.slb", rawFolderFile(folders));
+    const CliRun dry =
+        run(cli::launchFile, std::vector<std::string>{"--program-folder", dir.path(), "--hardware",
+                                                      "HARD", "--dry-run", "--row", "0"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_TRUE(dry.printed("> " + tool + "\n")) << dry.out;
+    EXPECT_TRUE(dry.printed("argv: " + tool + "\n")) << dry.out;
+    EXPECT_FALSE(dry.printed("正常に起動プロセスが終了しました。")) << dry.out;
+    EXPECT_FALSE(romshelf::test::readRecord(tool, 200).ran);
 }

@@ -173,10 +173,11 @@ bool LaunchExecutor::startOtherSoftware(const std::string& name, int folderNumbe
     } else {
         started = context_.desktop().open(program);
     }
-    if (started)
-        log.line(kFinished);
-    else
+    // A dry run started nothing: its plan is shown instead of a finish line.
+    if (!started)
         log.error(kStartFailed);
+    else if (!dryRun_)
+        log.line(kFinished);
     context_.setLastLaunchedFile(fs::pathTitle(program));
     return started;
 }

@@ -29,12 +29,18 @@ struct DataFileKindInfo {
     std::int32_t version;
     std::string_view brokenMessage;
     std::string_view wrongVersionMessage;
+    // The name the program gives the file, `*` standing for a hardware code; empty when the
+    // user names it.
+    std::string_view fileNamePattern;
 };
 
 const DataFileKindInfo& dataFileKindInfo(DataFileKind kind);
 
 // The kind whose magic is exactly `magic`.
 std::optional<DataFileKind> dataFileKindFromMagic(std::string_view magic);
+
+// The kind of the program's file named `fileName` (matched as Windows matches names).
+std::optional<DataFileKind> dataFileKindFromFileName(std::string_view fileName);
 
 // Category list kind for list number 1..5.
 DataFileKind classListKind(int number);
