@@ -33,7 +33,8 @@ TEST_F(FolderSettingsDialogTest, EditsPagesAndSavesTheFile) {
     EXPECT_EQ(model.displayName, "ジェネシス");
     FolderSettings stored;
     DataStream s;
-    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_MD.slb"), prompter, stored), LoadResult::Loaded);
+    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_MD.slb"), prompter, stored),
+              LoadResult::Loaded);
     EXPECT_EQ(stored.romFolderPaths[0], "./roms/md");
     EXPECT_EQ(stored.romFolderNames[0], "md");
 }

@@ -5,25 +5,30 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <tuple>
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
-#include "qt/QtText.h"
 #include "AppFixture.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/HardwareBar.h"
 #include "qt/app/MainMenu.h"
 #include "qt/app/ToolWindowFrame.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/FileListModel.h"
 
 using namespace romshelf;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -36,21 +41,57 @@ struct MainFrameTest : romshelf::test::AppFixture {
         frame->startUp();
     }
     QAction* action(int id) { return frame->mainMenu()->action(id); }
-    QMenu* topMenu(const QString& title) {
-        for (QAction* a : frame->menuBar()->actions())
-            if (a->text() == title) return a->menu();
-        return nullptr;
-    }
-    static QMenu* subMenu(QMenu* menu, const QString& title) {
-        for (QAction* a : menu->actions())
-            if (a->text() == title) return a->menu();
-        return nullptr;
-    }
-    static QStringList texts(QMenu* menu) {
+    // The labels of the menu reached from the menu bar through the '|'-separated `path`, joined
+    // by '|' (separators left out).
+    std::string menu(const std::string& path) {
+        QList<QAction*> items = frame->menuBar()->actions();
+        for (const QString& title : QString::fromStdString(path).split(u'|', Qt::SkipEmptyParts)) {
+            auto it = std::ranges::find_if(items, [&](QAction* a) { return a->text() == title; });
+            if (it == items.end() || !(*it)->menu()) return "no " + title.toStdString();
+            items = (*it)->menu()->actions();
+        }
         QStringList out;
-        for (QAction* a : menu->actions())
+        for (QAction* a : items)
             if (!a->isSeparator()) out << a->text();
-        return out;
+        return out.join(u'|').toStdString();
+    }
+};
+
+// The file-list window over SFC files in three ROM folders.
+struct FileListViewTest : MainFrameTest {
+    CFileList* list = nullptr;
+
+    void SetUp() override {
+        // Folders 1 and 2 are also where renamed and failed files go.
+        FolderSettings f;
+        f.romFolderPaths[0] = f.renameOkFolder = "./roms/ok/";
+        f.romFolderPaths[1] = f.renameFailedFolder = "./roms/ng/";
+        f.romFolderPaths[2] = "./roms/main/";
+        writeFolderSettings("SFC", f);
+        for (const char* p :
+             {"roms/ok/b.sfc", "roms/ng/c.sfc", "roms/main/あいす.sfc", "roms/main/アイス.smc"})
+            dir.write(p, "x");
+        option(Option::RenameOkInBlue);
+        option(Option::CountsInMainTitle);
+        open("SFC");
+        list = frame->fileList();
+    }
+    void option(Option o) {
+        app.changeSettings([o](MainSettings& m) { m.setOption(o, true); });
+    }
+    QString cell(int row, int column) {
+        return list->model()->index(row, column).data().toString();
+    }
+    void click(int row, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        if (twice)
+            QTest::mouseDClick(list->viewport(), button, {}, at);
+        else
+            QTest::mouseClick(list->viewport(), button, {}, at);
+    }
+    void key(int row, Qt::Key k) {
+        list->selectRow(row);
+        QTest::keyClick(list, k);
     }
 };
 
@@ -58,59 +99,49 @@ struct MainFrameTest : romshelf::test::AppFixture {
 
 TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
     open();
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Romshelf Plus !!"));
-    QComboBox* hw = frame->hardwareBar()->hardwareCombo();
-    QComboBox* emu = frame->hardwareBar()->emulatorCombo();
-    ASSERT_EQ(hw->count(), 1);
-    EXPECT_EQ(hw->currentText(), QStringLiteral("未設定"));
-    ASSERT_EQ(emu->count(), 1);
-    EXPECT_EQ(emu->currentText(), QStringLiteral("未設定"));
+    EXPECT_EQ(frame->windowTitle().toStdString(), "Romshelf Plus !!");
+    for (QComboBox* combo :
+         {frame->hardwareBar()->hardwareCombo(), frame->hardwareBar()->emulatorCombo()}) {
+        ASSERT_EQ(combo->count(), 1);
+        EXPECT_EQ(combo->currentText().toStdString(), "未設定");
+    }
     EXPECT_EQ(frame->pos(), QPoint(0, 0));
     EXPECT_EQ(frame->size(), QSize(640, 452));
 }
 
 TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
     open();
-    QStringList tops;
-    for (QAction* a : frame->menuBar()->actions()) tops << a->text();
-    EXPECT_EQ(tops, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("表示(&V)"),
-                                 QStringLiteral("設定(&S)"), QStringLiteral("ツール(&T)"),
-                                 QStringLiteral("ヘルプ(&H)")}));
-
-    struct Item {
-        int id;
-        const char* label;
-        QKeySequence keys;
-    };
-    const Item items[] = {
-        {cmd::ViewSnap, "スナップウィンドウ(&S)\tShift+F4", QKeySequence(Qt::SHIFT | Qt::Key_F4)},
+    EXPECT_EQ(menu(""), "ファイル(&F)|表示(&V)|設定(&S)|ツール(&T)|ヘルプ(&H)");
+    // Command, label (nullptr: not checked) and keys.
+    const std::tuple<int, const char*, const char*> items[] = {
+        {cmd::ViewSnap, "スナップウィンドウ(&S)\tShift+F4", "Shift+F4"},
         // The labels say F5 and F6 the other way round; the key table decides.
-        {cmd::ViewFolder, "フォルダウィンドウ(&O)\tShift+F5", QKeySequence(Qt::SHIFT | Qt::Key_F6)},
-        {cmd::ViewFileInfo, "ファイル情報ウィンドウ(&F)\tShift+F6", QKeySequence(Qt::SHIFT | Qt::Key_F5)},
-        {cmd::ViewMedia, "メディアウィンドウ(M)\tShift+F7", QKeySequence()},
-        {cmd::ViewSystem, "システムウィンドウ(Y)\tShift+F3", QKeySequence(Qt::SHIFT | Qt::Key_F3)},
-        {cmd::StoreWindowPositions, "各ウィンドウの位置を記憶する(&A)", QKeySequence()},
-        {cmd::EmulatorOnly, "エミュレータ本体のみ起動(&E)\tCtrl+E", QKeySequence(Qt::CTRL | Qt::Key_E)},
-        {cmd::CaptureTool, "キャプチャツールの表示(&W)\tCtrl+W", QKeySequence(Qt::CTRL | Qt::Key_W)},
-        {cmd::StartRename, "リネームの開始(&R)\tCtrl+R", QKeySequence(Qt::CTRL | Qt::Key_R)},
-        {cmd::GameList, "ゲームリストを作成(&L)\tCtrl+L", QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {cmd::ImportOwnCsv, "RomshelfPlus!!のCSVを読み込む(&B)", QKeySequence()},
-        {cmd::EnvironmentSettings, "環境設定(&O)\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {cmd::LockWindowPositions, nullptr, QKeySequence(Qt::CTRL | Qt::Key_Backspace)},
-        {cmd::Explorer, "エクスプローラ(&E)\tCtrl+F1", QKeySequence(Qt::CTRL | Qt::Key_F1)},
-        {cmd::JoyToKey, "JoyToKey(&J)\tCtrl+F2", QKeySequence(Qt::CTRL | Qt::Key_F2)},
-        {cmd::ShowAll, nullptr, QKeySequence(Qt::CTRL | Qt::Key_A)},
-        {cmd::Search, nullptr, QKeySequence(Qt::CTRL | Qt::Key_F)},
-        {cmd::OptimiseFileInfo, nullptr, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {cmd::DataBackup, nullptr, QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {cmd::ViewFolder, "フォルダウィンドウ(&O)\tShift+F5", "Shift+F6"},
+        {cmd::ViewFileInfo, "ファイル情報ウィンドウ(&F)\tShift+F6", "Shift+F5"},
+        {cmd::ViewMedia, "メディアウィンドウ(M)\tShift+F7", ""},
+        {cmd::ViewSystem, "システムウィンドウ(Y)\tShift+F3", "Shift+F3"},
+        {cmd::StoreWindowPositions, "各ウィンドウの位置を記憶する(&A)", ""},
+        {cmd::EmulatorOnly, "エミュレータ本体のみ起動(&E)\tCtrl+E", "Ctrl+E"},
+        {cmd::CaptureTool, "キャプチャツールの表示(&W)\tCtrl+W", "Ctrl+W"},
+        {cmd::StartRename, "リネームの開始(&R)\tCtrl+R", "Ctrl+R"},
+        {cmd::GameList, "ゲームリストを作成(&L)\tCtrl+L", "Ctrl+L"},
+        {cmd::ImportOwnCsv, "RomshelfPlus!!のCSVを読み込む(&B)", ""},
+        {cmd::EnvironmentSettings, "環境設定(&O)\tCtrl+O", "Ctrl+O"},
+        {cmd::LockWindowPositions, nullptr, "Ctrl+Backspace"},
+        {cmd::Explorer, "エクスプローラ(&E)\tCtrl+F1", "Ctrl+F1"},
+        {cmd::JoyToKey, "JoyToKey(&J)\tCtrl+F2", "Ctrl+F2"},
+        {cmd::ShowAll, nullptr, "Ctrl+A"},
+        {cmd::Search, nullptr, "Ctrl+F"},
+        {cmd::OptimiseFileInfo, nullptr, "Ctrl+I"},
+        {cmd::DataBackup, nullptr, "Ctrl+U"},
     };
-    for (const auto& item : items) {
-        QAction* a = action(item.id);
-        ASSERT_NE(a, nullptr) << item.id;
-        if (item.label) {
-            EXPECT_EQ(a->text(), QString::fromUtf8(item.label)) << item.id;
+    for (const auto& [id, label, keys] : items) {
+        QAction* a = action(id);
+        ASSERT_NE(a, nullptr) << id;
+        if (label) {
+            EXPECT_EQ(a->text().toStdString(), label) << id;
         }
-        EXPECT_EQ(a->shortcut(), item.keys) << item.id;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(keys))) << id;
     }
     // Every key of the table is bound exactly once.
     std::map<QString, int> bound;
@@ -122,29 +153,18 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
 
 TEST_F(MainFrameTest, PerHardwareCommandsAreGroupedAndOnlyBuiltWorkIsEnabled) {
     open();
-    QMenu* settings = topMenu(QStringLiteral("設定(&S)"));
-    ASSERT_NE(settings, nullptr);
-    QMenu* folders = subMenu(settings, QStringLiteral("フォルダ設定(&F)"));
-    ASSERT_NE(folders, nullptr);
-    EXPECT_EQ(texts(folders), (QStringList{QStringLiteral("テレビゲーム"), QStringLiteral("携帯ゲーム"),
-                                           QStringLiteral("アーケード"), QStringLiteral("パソコン"),
-                                           QStringLiteral("ユーザ設定")}));
-    EXPECT_EQ(texts(subMenu(folders, QStringLiteral("テレビゲーム"))),
-              (QStringList{QStringLiteral("ファミリーコンピュータ"), QStringLiteral("スーパーファミコン"),
-                           QStringLiteral("NINTENDO64"), QStringLiteral("PC-エンジン"),
-                           QStringLiteral("マスターシステム"), QStringLiteral("メガドライブ")}));
+    EXPECT_EQ(menu("設定(&S)|フォルダ設定(&F)"),
+              "テレビゲーム|携帯ゲーム|アーケード|パソコン|ユーザ設定");
+    EXPECT_EQ(menu("設定(&S)|フォルダ設定(&F)|テレビゲーム"),
+              "ファミリーコンピュータ|スーパーファミコン|NINTENDO64|PC-エンジン|マスターシステム|"
+              "メガドライブ");
     // Other software has no folder-settings item; its emulator item opens its own dialog.
-    EXPECT_EQ(texts(subMenu(folders, QStringLiteral("ユーザ設定"))).size(), 5);
-    QMenu* emulators = subMenu(settings, QStringLiteral("エミュレータ設定(&E)"));
-    EXPECT_EQ(texts(subMenu(emulators, QStringLiteral("ユーザ設定"))).last(), QStringLiteral("その他のソフト(&H)"));
-    EXPECT_EQ(action(32841)->text(), QStringLiteral("その他のソフト(&H)"));
-    QMenu* deletes = subMenu(topMenu(QStringLiteral("ファイル(&F)")), QStringLiteral("設定ファイルの削除(&D)"));
-    EXPECT_EQ(texts(subMenu(deletes, QStringLiteral("アーケード"))), QStringList{QStringLiteral("MAME")});
+    EXPECT_EQ(QString::fromStdString(menu("設定(&S)|フォルダ設定(&F)|ユーザ設定")).count(u'|'), 4);
+    EXPECT_TRUE(menu("設定(&S)|エミュレータ設定(&E)|ユーザ設定").ends_with("|その他のソフト(&H)"));
+    EXPECT_EQ(menu("ファイル(&F)|設定ファイルの削除(&D)|アーケード"), "MAME");
 
-    EXPECT_TRUE(action(cmd::ViewMedia)->isEnabled());
-    EXPECT_TRUE(action(cmd::Exit)->isEnabled());
-    EXPECT_TRUE(action(cmd::About)->isEnabled());
-    EXPECT_TRUE(action(32879)->isEnabled());  // delete FC's settings
+    for (int id : {int(cmd::ViewMedia), int(cmd::Exit), int(cmd::About), 32879 /* delete FC's */})
+        EXPECT_TRUE(action(id)->isEnabled()) << id;
     EXPECT_FALSE(action(cmd::Manual)->isEnabled());
     EXPECT_FALSE(action(cmd::Search)->isEnabled());
 }
@@ -154,7 +174,7 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
     open();
     QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(windows.size(), 7);
-    const int order[] = {kSlotDatabase, kSlotSystem, kSlotFileList, kSlotSnap,
+    const int order[] = {kSlotDatabase, kSlotSystem,   kSlotFileList, kSlotSnap,
                          kSlotFolder,   kSlotFileInfo, kSlotMedia};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(static_cast<ToolWindowFrame*>(windows[i])->slotIndex(), order[i]);
@@ -166,18 +186,16 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
     snap->setGeometry(10, 20, 300, 200);
     snap->showMinimized();
     QApplication::processEvents();
-    EXPECT_TRUE(snap->close() == false || !snap->isVisible());
+    snap->close();
     EXPECT_FALSE(snap->isVisible());
     EXPECT_EQ(app.settings().windowSlots[kSlotSnap].visible, 0);
     EXPECT_EQ(app.settings().windowSlots[kSlotSnap].showState, ShowState::Minimised);
-    // Still there, only hidden.
-    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 7);
+    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 7);  // still there, only hidden
 
     action(cmd::ViewSnap)->trigger();
     EXPECT_TRUE(snap->isVisible());
     EXPECT_TRUE(snap->isMinimized());
     EXPECT_EQ(app.settings().windowSlots[kSlotSnap].visible, 1);
-
     action(cmd::ViewFolder)->trigger();
     EXPECT_TRUE(frame->toolWindow(kSlotFolder)->isVisible());
     EXPECT_EQ(frame->mdiArea()->activeSubWindow(), frame->toolWindow(kSlotFolder));
@@ -189,17 +207,20 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("data/MainData.slb")));
 }
 
-TEST_F(MainFrameTest, RecentFilesShowOnlyForTheCurrentHardware) {
-    setUpHardware("FC");
+TEST_F(MainFrameTest, RecentFilesAndTheSnapTitleFollowTheCurrentHardware) {
+    FolderSettings folders;
+    folders.snapFolderNames[0] = "タイトル画面";
+    writeFolderSettings("FC", folders);
     app.changeSettings([](MainSettings& m) {
         m.recentLaunches[0][0] = {"Mario", "mario.nes", 0};
         m.recentLaunches[0][2] = {"Zelda", "zelda.nes", 0};
     });
     open("FC");
+    EXPECT_EQ(frame->toolWindow(kSlotSnap)->windowTitle(), u"スナップウィンドウ : タイトル画面"_s);
     EXPECT_TRUE(action(cmd::RecentFile1)->isVisible());
-    EXPECT_EQ(action(cmd::RecentFile1)->text(), QStringLiteral("&1 Mario"));
+    EXPECT_EQ(action(cmd::RecentFile1)->text(), u"&1 Mario"_s);
     EXPECT_FALSE(action(cmd::RecentFile1 + 1)->isVisible());
-    EXPECT_EQ(action(cmd::RecentFile1 + 2)->text(), QStringLiteral("&3 Zelda"));
+    EXPECT_EQ(action(cmd::RecentFile1 + 2)->text(), u"&3 Zelda"_s);
 
     frame.reset();
     std::filesystem::remove(dir.file("data/Folder_FC.slb"));
@@ -209,7 +230,7 @@ TEST_F(MainFrameTest, RecentFilesShowOnlyForTheCurrentHardware) {
 
 TEST_F(MainFrameTest, ATerminationRequestWaitsForAnOpenMessageBox) {
     open();
-    QMessageBox* box = new QMessageBox(QMessageBox::Information, QStringLiteral("警告"), QStringLiteral("…"));
+    QMessageBox* box = new QMessageBox(QMessageBox::Information, u"警告"_s, u"…"_s);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QTimer::singleShot(0, [this, box] {
         frame->requestClose();  // arrives while the box is open
@@ -222,10 +243,92 @@ TEST_F(MainFrameTest, ATerminationRequestWaitsForAnOpenMessageBox) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("data/MainData.slb")));
 }
 
-TEST_F(MainFrameTest, TheSnapWindowIsTitledAfterTheFirstSnapFolder) {
-    FolderSettings folders;
-    folders.snapFolderNames[0] = "タイトル画面";
-    writeFolderSettings("FC", folders);
-    open("FC");
-    EXPECT_EQ(frame->toolWindow(kSlotSnap)->windowTitle(), QStringLiteral("スナップウィンドウ : タイトル画面"));
+TEST_F(FileListViewTest, ShowsTheRowsWithTitlesAndColours) {
+    ASSERT_EQ(list->model()->rowCount(), 4);
+    EXPECT_EQ(frame->toolWindow(kSlotFileList)->windowTitle(),
+              u"ファイルリスト - スーパーファミコン : 全ファイル (ファイル数 : 4)"_s);
+    EXPECT_EQ(frame->windowTitle(),
+              u"Romshelf Plus !! - スーパーファミコン : 全ファイル (ファイル数 : 4)"_s);
+    std::map<QString, QColor> colours;
+    for (int r = 0; r < 4; ++r) colours[cell(r, 2)] = list->listModel()->textColour(r);
+    EXPECT_EQ(colours[u"b.sfc"_s], QColor(0, 0, 255));
+    EXPECT_EQ(colours[u"c.sfc"_s], QColor(255, 0, 0));
+    EXPECT_EQ(colours[u"あいす.sfc"_s], QColor(0, 0, 0));
+    EXPECT_EQ(list->model()->headerData(9, Qt::Horizontal).toString(), u"機種別分類"_s);
+    EXPECT_EQ(list->columnWidth(0), 400);
+    EXPECT_EQ(list->columnWidth(10), 0);
+}
+
+TEST_F(FileListViewTest, ColumnClicksSortCommandsRebuildAndWidthsAreKept) {
+    list->horizontalHeader()->sectionClicked(2);  // file names, descending first
+    EXPECT_EQ(cell(0, 2), u"アイス.smc"_s);
+    EXPECT_EQ(cell(3, 2), u"b.sfc"_s);
+    list->horizontalHeader()->sectionClicked(2);
+    EXPECT_EQ(cell(0, 2), u"b.sfc"_s);
+
+    frame->mainMenu()->action(cmd::ShowUnregistered)->trigger();
+    EXPECT_EQ(list->model()->rowCount(), 4);
+    frame->mainMenu()->action(cmd::ShowFavourites)->trigger();
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), u"ファイルがありません"_s);
+
+    list->setColumnWidth(10, 80);
+    list->setColumnWidth(1, 55);
+    frame->mainMenu()->action(cmd::ResetColumnWidths)->trigger();
+    EXPECT_EQ(list->columnWidth(10), 0);
+    EXPECT_EQ(list->columnWidth(1), 200);
+    list->setColumnWidth(3, 77);
+    frame->close();  // the widths go back into the settings
+    EXPECT_EQ(app.settings().columnWidths[3], 77);
+}
+
+TEST_F(FileListViewTest, DoubleClickAndEnterAskToStartARow) {
+    QSignalSpy starts(list, &CFileList::startRequested);
+    QSignalSpy shown(list, &CFileList::selectionShown);
+    click(1);
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown.takeFirst().at(0).toInt(), 1);
+    click(1, Qt::LeftButton, true);
+    ASSERT_GE(starts.count(), 1);
+    EXPECT_EQ(starts.takeLast().at(0).toInt(), 1);
+    key(2, Qt::Key_Return);
+    ASSERT_EQ(starts.count(), 1);
+    EXPECT_EQ(starts.takeFirst().at(0).toInt(), 2);
+}
+
+TEST_F(FileListViewTest, SpaceAndRightClickOpenTheRegistrationOnlyForFiles) {
+    QSignalSpy asked(list, &CFileList::registrationRequested);
+    key(0, Qt::Key_Space);
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_FALSE(asked.takeFirst().at(1).toBool());
+    // Two rows selected: the bulk dialog.
+    list->selectionModel()->select(list->model()->index(1, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    click(1, Qt::RightButton);
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_TRUE(asked.takeFirst().at(1).toBool());
+
+    // Unowned rows: Space opens the registration, a right click does not.
+    dir.write("data/NoHave_SFC.txt", "Gone Game\n");
+    option(Option::ListMissingFiles);
+    option(Option::NeverSort);
+    app.showAll();
+    const int unowned = list->model()->rowCount() - 1;
+    ASSERT_EQ(cell(unowned, 10), u"-2"_s);
+    EXPECT_EQ(list->listModel()->textColour(unowned), QColor(160, 160, 160));
+    list->clearSelection();
+    click(unowned, Qt::RightButton);
+    EXPECT_EQ(asked.count(), 0);
+    key(unowned, Qt::Key_Space);
+    EXPECT_EQ(asked.count(), 1);
+    asked.clear();
+
+    // The placeholder row opens nothing; and the option switches Space off altogether.
+    app.showFavourites();
+    key(0, Qt::Key_Space);
+    EXPECT_EQ(asked.count(), 0);
+    app.showAll();
+    option(Option::SpaceKeyDoesNotRegister);
+    key(0, Qt::Key_Space);
+    EXPECT_EQ(asked.count(), 0);
 }
