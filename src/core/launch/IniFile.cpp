@@ -83,7 +83,8 @@ bool writeIniValue(const std::string& path, std::string_view section, std::strin
         const Line& after = lines[static_cast<std::size_t>(lastEntryLine)];
         std::string insert = entry + newline;
         std::size_t at = after.end;
-        if (after.end == after.begin + after.text.size()) insert = newline + entry;  // no break yet
+        // The last line has no break yet (it may still end in a lone CR): the entry needs its own.
+        if (content[after.end - 1] != '\n') insert = newline + entry;
         content.insert(at, insert);
     }
     return fs::writeFileAtomically(path, content);

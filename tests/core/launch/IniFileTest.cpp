@@ -38,6 +38,8 @@ TEST(IniFile, ByteOrderMarkBeforeTheFirstSection) {
         {"another section: a new one at the end", kBom + "[Other]\r\nk=v\r\n", "S", "K", "v",
          kBom + "[Other]\r\nk=v\r\n[S]\r\nK=v\r\n"},
         {"only the mark: the section right after it", kBom, "S", "K", "v", kBom + "[S]\r\nK=v\r\n"},
+        // Found by fuzzing: the entry was glued onto a last line that ends in a lone CR.
+        {"a last line ending in a lone CR", kBom + "[S]\r", "S", "K", "v", kBom + "[S]\r\nK=v"},
     };
     for (const auto& c : cases) {
         dir.write("a.ini", c.before);
