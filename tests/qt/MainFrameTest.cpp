@@ -263,8 +263,16 @@ TEST_F(FileListViewTest, ColumnClicksSortCommandsRebuildAndWidthsAreKept) {
     list->horizontalHeader()->sectionClicked(2);  // file names, descending first
     EXPECT_EQ(cell(0, 2), u"アイス.smc"_s);
     EXPECT_EQ(cell(3, 2), u"b.sfc"_s);
+    // The selected file stays selected, and Enter still starts it.
+    list->selectRow(0);
     list->horizontalHeader()->sectionClicked(2);
     EXPECT_EQ(cell(0, 2), u"b.sfc"_s);
+    EXPECT_EQ(list->selectedRow(), 3);
+    EXPECT_EQ(cell(list->selectedRow(), 2), u"アイス.smc"_s);
+    QSignalSpy starts(list, &CFileList::startRequested);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(starts.count(), 1);
+    EXPECT_EQ(starts.takeFirst().at(0).toInt(), 3);
 
     frame->mainMenu()->action(cmd::ShowUnregistered)->trigger();
     EXPECT_EQ(list->model()->rowCount(), 4);

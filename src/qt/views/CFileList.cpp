@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <optional>
+#include <set>
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
@@ -68,8 +70,7 @@ CFileList::CFileList(Application& app, QWidget* parent)
     for (int c = 0; c < kFileListColumns; ++c)
         setColumnWidth(c, c < 10 ? widths[static_cast<std::size_t>(c)] : 0);
 
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int column) { app_.sortFileListByColumn(column); });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CFileList::sortByColumn);
     applyDisplayOptions();
 }
 
@@ -101,6 +102,48 @@ void CFileList::storeColumnWidths() {
 
 void CFileList::resetColumnWidths() {
     for (int c = 0; c < kFileListColumns; ++c) setColumnWidth(c, kDefaultWidths[c]);
+}
+
+void CFileList::sortByColumn(int column) {
+    // The same files stay selected (and the first of them in view) in their new places.
+    struct Picked {
+        int folder;
+        std::string name;
+        bool operator<(const Picked& o) const {
+            return folder != o.folder ? folder < o.folder : name < o.name;
+        }
+    };
+    const FileListView before = app_.fileList().rows();
+    std::set<Picked> picked;
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+        if (static_cast<std::size_t>(i.row()) < before.size())
+            picked.insert({before[static_cast<std::size_t>(i.row())].folderNumber,
+                           before[static_cast<std::size_t>(i.row())].fileName()});
+    const int current = currentIndex().row();
+    const std::optional<Picked> currentFile =
+        current >= 0 && static_cast<std::size_t>(current) < before.size()
+            ? std::optional<Picked>({before[static_cast<std::size_t>(current)].folderNumber,
+                                     before[static_cast<std::size_t>(current)].fileName()})
+            : std::nullopt;
+
+    app_.sortFileListByColumn(column);  // the rows are shown again, the selection on row 0
+
+    if (picked.empty() && !currentFile) return;
+    clearSelection();
+    const FileListView after = app_.fileList().rows();
+    QItemSelection selection;
+    int first = -1;
+    for (std::size_t r = 0; r < after.size(); ++r) {
+        const Picked file{after[r].folderNumber, after[r].fileName()};
+        const int row = static_cast<int>(r);
+        if (currentFile && !(file < *currentFile) && !(*currentFile < file))
+            selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
+        if (!picked.count(file)) continue;
+        selection.select(model_->index(row, 0), model_->index(row, model_->columnCount() - 1));
+        if (first < 0) first = row;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (first >= 0) scrollTo(model_->index(first, 0));
 }
 
 int CFileList::selectedRow() const {

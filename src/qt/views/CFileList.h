@@ -29,6 +29,8 @@ public:
 
     // The first selected row, or -1.
     int selectedRow() const;
+    // A column title was clicked: sorts, keeping the selected files selected.
+    void sortByColumn(int column);
 
 Q_SIGNALS:
     // A row became the shown selection (click, key release, right click).
