@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "core/app/Application.h"
 #include "qt/app/CMainFrame.h"
@@ -18,6 +20,12 @@ int main(int argc, char* argv[]) {
     bool signalled = false;
     QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested,
                      [&signalled](int) { signalled = true; });
+    // The program speaks Japanese whatever the desktop's language: so do Qt's own dialogs (file
+    // pickers, standard buttons). Without the translation installed they stay in English.
+    QTranslator qtTranslation;
+    if (qtTranslation.load(QStringLiteral("qtbase_ja"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslation);
 
     romshelf::ProgramFolder folder = romshelf::ProgramFolder::locate();
     romshelf::QtHost ports;

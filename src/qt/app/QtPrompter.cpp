@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "qt/QtText.h"
 
@@ -10,7 +11,14 @@ namespace romshelf {
 bool QtPrompter::messageBox(const std::string& text, const std::string& title, bool question) {
     QMessageBox box(question ? QMessageBox::Question : QMessageBox::Information, qs(title),
                     qs(text), question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
-    if (question) box.setDefaultButton(QMessageBox::Yes);
+    // The buttons speak Japanese whether or not Qt's own translation is installed.
+    if (question) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    }
     const int answer = box.exec();
     return !question || answer == QMessageBox::Yes;
 }
