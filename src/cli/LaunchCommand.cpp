@@ -84,6 +84,8 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << "argv: " << escapeText(arg) << "\n";
     }
     app.setListener(nullptr);
+    // What was unpacked stays for the game; the next clean removes it.
+    app.tempFolders().leaveFoldersForLater();
     return started ? 0 : 1;
 }
 

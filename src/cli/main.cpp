@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
@@ -20,7 +21,10 @@ void printUsage(std::ostream& out) {
            "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
            "         (--folder N FILE | --row N)\n"
            "              run the launch sequence and print its log; --dry-run prints the\n"
-           "              arguments it would start instead\n"
+           "              arguments it would start instead; the TEMP folder an archive was\n"
+           "              unpacked into is emptied by the next clean\n"
+           "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
+           "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n"
            "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
            "\\n (in list's cells and in launch's argv: and working folder: lines); launch\n"
            "--folder N FILE takes FILE in that form, so a name printed by list can be given back.\n"
@@ -53,5 +57,7 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "list")
         return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "clean-temp")
+        return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
 }

@@ -1,3 +1,4 @@
+#include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
@@ -423,4 +424,30 @@ TEST_F(LaunchCommand, ADryRunOfOtherSoftwareStartsNothing) {
     EXPECT_TRUE(dry.printed("argv: " + tool + "\n")) << dry.out;
     EXPECT_FALSE(dry.printed("正常に起動プロセスが終了しました。")) << dry.out;
     EXPECT_FALSE(romshelf::test::readRecord(tool, 200).ran);
+}
+
+TEST_F(LaunchCommand, WhatALaunchUnpackedIsRemovedByTheNextClean) {
+    RawFolderStrings folders{};
+    folders[1] = "./roms/";
+    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
+    EmulatorEntries entries{};
+    entries[0].name = "Gens";
+    entries[0].executable = romshelf::test::installRecorder(dir.file("emu/gens"));
+    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
+    dir.write("pack/sonic.md", "x");
+    dir.makeFolder("roms");
+    ASSERT_EQ(std::system(("cd '" + dir.file("pack") + "' && zip -q ../roms/sonic.zip sonic.md").c_str()), 0);
+    const std::vector<std::string> base = {"--program-folder", dir.path(), "--hardware", "MD"};
+    std::vector<std::string> launch = base;
+    launch.insert(launch.end(), {"--folder", "0", "sonic.zip"});
+    ASSERT_EQ(run(cli::launchFile, launch).status, 0);
+    ASSERT_TRUE(std::filesystem::exists(dir.file("temp/sonic.md")));
+
+    EXPECT_EQ(run(cli::cleanTemp, base).status, 1);  // asked, and no is the answer
+    EXPECT_TRUE(std::filesystem::exists(dir.file("temp/sonic.md")));
+    std::vector<std::string> yes = base;
+    yes.push_back("--yes");
+    const CliRun cleaned = run(cli::cleanTemp, yes);
+    EXPECT_EQ(cleaned.status, 0) << cleaned.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("temp/sonic.md")));
 }
