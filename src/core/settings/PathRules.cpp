@@ -62,15 +62,27 @@ std::string canonicalise(std::string_view path) {
     return out;
 }
 
+namespace {
+
+// A stored path that names no root ("roms/", "roms\fc\") is relative too: to the program
+// folder, as the program's own current folder, never to the folder a command happens to run in.
+// A Windows drive path ("C:\…") cannot be resolved here and stays as stored.
+bool resolvesAgainstProgramFolder(std::string_view path) {
+    if (isRelative(path)) return true;
+    return path.front() != '/' && !(path.size() >= 2 && path[1] == ':');
+}
+
+}  // namespace
+
 std::string resolveFolderPath(std::string_view path, std::string_view programFolder) {
     if (path.empty()) return {};
-    if (isRelative(path))
+    if (resolvesAgainstProgramFolder(path))
         return withTrailingSlash(canonicalise(joinToProgramFolder(path, programFolder)));
     return withTrailingSlash(std::string(path));
 }
 
 std::string resolveFilePath(std::string_view path, std::string_view programFolder) {
-    if (path.empty() || !isRelative(path)) return std::string(path);
+    if (path.empty() || !resolvesAgainstProgramFolder(path)) return std::string(path);
     return canonicalise(joinToProgramFolder(path, programFolder));
 }
 

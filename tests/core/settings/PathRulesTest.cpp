@@ -22,6 +22,9 @@ TEST(PathRules, FolderPathsAreResolvedOnLoad) {
     // Absolute paths are only given their one trailing separator, never canonicalised.
     EXPECT_EQ(resolveFolderPath("/data/roms/fc", kProgram), "/data/roms/fc/");
     EXPECT_EQ(resolveFolderPath("/", kProgram), "/");
+    // A path naming no root is the program folder's too, whatever folder a command runs in.
+    EXPECT_EQ(resolveFolderPath("roms\\fc", kProgram), "/opt/romshelf/roms/fc/");
+    EXPECT_EQ(resolveFilePath("emu/nes", kProgram), "/opt/romshelf/emu/nes");
     // Names with characters that end in 0x5C in CP932 are UTF-8 here and stay intact.
     EXPECT_EQ(resolveFolderPath("./ソフト/表", kProgram), "/opt/romshelf/ソフト/表/");
     EXPECT_EQ(resolveFolderPath(".\\ソフト\\表\\", kProgram), "/opt/romshelf/ソフト/表/");
