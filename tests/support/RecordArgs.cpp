@@ -1,17 +1,46 @@
 // Stands in for an emulator in tests: writes its working folder and arguments to
 // "<its own path>.record" (each followed by a NUL), then exits. A copy whose name contains
-// "stay" keeps running until it is terminated, as a tool like JoyToKey does; one whose name contains
-// "pause" runs for a second, as an emulator being played.
+// "stay" keeps running until it is terminated, as a tool like JoyToKey does; one whose name
+// contains "pause" runs for a second, as an emulator being played. One whose file name contains
+// "fds" first writes "<its own path>.fds": "pid N", then each descriptor it was started with as
+// "N target", one a line.
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+namespace {
+
+bool writeDescriptors(const std::string& path) {
+    std::string lines = "pid " + std::to_string(::getpid()) + "\n";
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir) return false;
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.' || std::atoi(e->d_name) == ::dirfd(dir)) continue;
+        char target[4096] = {0};
+        const std::string link = std::string("/proc/self/fd/") + e->d_name;
+        const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+        lines += std::string(e->d_name) + " " + (n > 0 ? std::string(target, n) : "?") + "\n";
+    }
+    ::closedir(dir);
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    std::fwrite(lines.data(), 1, lines.size(), out);
+    return std::fclose(out) == 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const std::string self = argv[0];
+    const std::string name = self.substr(self.find_last_of('/') + 1);
+    if (name.find("fds") != std::string::npos && !writeDescriptors(self + ".fds")) return 4;
     char cwd[4096] = {0};
     if (!::getcwd(cwd, sizeof cwd)) return 2;
-    const std::string record = std::string(argv[0]) + ".record";
+    const std::string record = self + ".record";
     FILE* out = std::fopen(record.c_str(), "wb");
     if (!out) return 3;
     std::fwrite(cwd, 1, std::strlen(cwd) + 1, out);

@@ -1,11 +1,14 @@
 #include "core/platform/ProcessRunner.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 extern char** environ;
 
@@ -19,13 +22,40 @@ int exitCodeOf(int status) {
     return -1;
 }
 
-std::optional<int> spawnDirect(const std::vector<std::string>& argv, const std::string& workingFolder) {
+// A descriptor we hold without close-on-exec (a pipe handed to us, a file of a library) would
+// keep whatever it leads to open for as long as the program runs.
+void closeAllButStdio(posix_spawn_file_actions_t& actions) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#else
+    // Every descriptor open now; the child ignores closing one that is gone by then.
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        const int own = ::dirfd(dir);
+        while (dirent* e = ::readdir(dir)) {
+            char* end = nullptr;
+            const long fd = std::strtol(e->d_name, &end, 10);
+            if (end != e->d_name && *end == '\0' && fd > 2 && fd != own)
+                posix_spawn_file_actions_addclose(&actions, static_cast<int>(fd));
+        }
+        ::closedir(dir);
+    }
+#endif
+}
+
+std::optional<int> spawnDirect(const std::vector<std::string>& argv,
+                               const std::string& workingFolder, ChildStdio stdio) {
     if (argv.empty() || argv[0].empty()) return std::nullopt;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (stdio == ChildStdio::Null) {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    }
+    closeAllButStdio(actions);
     if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
@@ -49,8 +79,8 @@ std::optional<int> spawnDirect(const std::vector<std::string>& argv, const std::
 }  // namespace
 
 std::optional<int> PosixProcessRunner::spawn(const std::vector<std::string>& argv,
-                                             const std::string& workingFolder) {
-    return spawnDirect(argv, workingFolder);
+                                             const std::string& workingFolder, ChildStdio stdio) {
+    return spawnDirect(argv, workingFolder, stdio);
 }
 
 std::optional<int> PosixProcessRunner::poll(int pid) {
@@ -64,7 +94,7 @@ std::optional<int> PosixProcessRunner::poll(int pid) {
 std::optional<int> PosixProcessRunner::start(const std::vector<std::string>& argv,
                                              const std::string& workingFolder) {
     // A program that outlives this process is reaped by the system.
-    return spawn(argv, workingFolder);
+    return spawn(argv, workingFolder, stdio_);
 }
 
 void PosixProcessRunner::whenFinished(int pid, std::function<void(int)> then) {
