@@ -1,4 +1,5 @@
-// Runs the real programs as a caller would: romshelf-cli's output and descriptors stay its own.
+// Runs the real programs as a caller would: romshelf-cli's output and descriptors stay its own,
+// and a FIFO where a file is expected holds up neither program.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -162,4 +163,53 @@ TEST_F(CliProcess, ACallerReadingTheOutputIsNotHeldUpByTheGameNorHandsItsDescrip
     EXPECT_NE(p.revents & POLLHUP, 0);
     ::close(handed[0]);
     ::kill(emu.pid, SIGTERM);
+}
+
+TEST_F(CliProcess, AFifoWhereAFileIsExpectedIsRefusedWithoutWaitingForAWriter) {
+    ASSERT_EQ(::mkfifo(dir.file("RomData_FC.slb").c_str(), 0600), 0);
+    dir.makeFolder("roms");
+    ASSERT_EQ(::mkfifo(dir.file("roms/game.zip").c_str(), 0600), 0);
+    const struct {
+        std::vector<std::string> args;
+        const char* printed;  // a log line the run prints
+    } runs[] = {
+        {{"dump", dir.file("RomData_FC.slb")}, ""},
+        {launch("game.zip"), "ファイルの解凍に失敗しました。"},
+    };
+    for (const auto& run : runs) {
+        const CliRun cli = startCli(run.args);
+        ASSERT_GT(cli.pid, 0);
+        const int status = waitExit(cli.pid);
+        const std::string out = readToEnd(cli.out).value_or("(still open)");
+        ::close(cli.out);
+        EXPECT_NE(status, -1) << run.args[0] << " waited";
+        EXPECT_NE(status, 0) << run.args[0];
+        EXPECT_NE(out.find(run.printed), std::string::npos) << out;
+    }
+    EXPECT_FALSE(romshelf::test::readRecord(emulator, 0).ran);
+}
+
+// The window program reads its settings at start-up: a FIFO there is taken as no settings, and
+// the program still starts and ends on a signal.
+TEST(WindowProgramWithAFifo, StartsAndEndsOnASignal) {
+    romshelf::test::TempFolder dir;
+    const std::string exe = dir.file("romshelf");
+    std::filesystem::copy_file(std::filesystem::path(cliPath()).parent_path() / "romshelf", exe);
+    std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
+    dir.makeFolder("data");
+    ASSERT_EQ(::mkfifo(dir.file("data/MainData.slb").c_str(), 0600), 0);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // The folders appear once the program watches for signals.
+    const auto end = Clock::now() + kGuard;
+    while (!std::filesystem::is_directory(dir.file("temp")) && Clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid), 0);
 }

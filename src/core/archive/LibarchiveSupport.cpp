@@ -1,15 +1,18 @@
 #include "core/archive/LibarchiveSupport.h"
 
-#include "core/text/TextCodec.h"
-
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
+#include <unistd.h>
+
+#include "core/platform/FileSystem.h"
+#include "core/text/TextCodec.h"
 
 namespace romshelf::archive {
 
 void ReadArchiveDeleter::operator()(struct archive* a) const {
     archive_read_free(a);
+    if (fd >= 0) ::close(fd);
 }
 void WriteArchiveDeleter::operator()(struct archive* a) const {
     archive_write_free(a);
@@ -64,7 +67,10 @@ ReadArchive openReader(ArchiveType type, const std::string& path) {
         case ArchiveType::Gca:
             return nullptr;
     }
-    if (archive_read_open_filename(a.get(), path.c_str(), 64 * 1024) != ARCHIVE_OK)
+    // Opened here rather than by name, which would wait on a FIFO for a writer.
+    a.get_deleter().fd = fs::openRegularFile(path);
+    if (a.get_deleter().fd < 0 ||
+        archive_read_open_fd(a.get(), a.get_deleter().fd, 64 * 1024) != ARCHIVE_OK)
         return nullptr;
     return a;
 }

@@ -12,7 +12,9 @@ struct archive_entry;
 // layer: nothing outside src/core/archive includes this header.
 namespace romshelf::archive {
 
+// Frees the reader, then closes the file it read: libarchive leaves a descriptor it is given open.
 struct ReadArchiveDeleter {
+    int fd = -1;
     void operator()(struct archive* a) const;
 };
 struct WriteArchiveDeleter {
@@ -39,7 +41,8 @@ class Utf8LocaleScope {
 
 // A reader for exactly one archive type (a file with a .zip extension is read as ZIP only).
 // Member names without a UTF-8 mark are taken as CP932, as Japanese archivers write them.
-// Null for GCA, which no library here reads.
+// Null for GCA, which no library here reads, and for anything but a regular file (a FIFO is
+// refused without waiting for a writer).
 ReadArchive openReader(ArchiveType type, const std::string& path);
 
 // The member's path as UTF-8, or "" when the name could not be converted at all.

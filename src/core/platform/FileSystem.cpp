@@ -48,12 +48,27 @@ bool createDirectory(const std::string& path) {
     return directoryExists(path);
 }
 
+int openRegularFile(const std::string& path) {
+    // Not even opened when it is something else: opening a device can have effects of its own.
+    if (!fileExists(path)) return -1;
+    // Without O_NONBLOCK, opening a FIFO put there meanwhile would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(path);
     if (fd < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    if (::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
         ::close(fd);
         return std::nullopt;
     }

@@ -17,7 +17,12 @@ bool isWritableDirectory(const std::string& path);
 // Creates the folder when it is absent; true when it exists afterwards.
 bool createDirectory(const std::string& path);
 
-// Reads a whole file; nullopt when it cannot be opened or is larger than maxBytes.
+// Opens a regular file (or a link to one) for reading, close-on-exec; -1 for anything else. A
+// FIFO or a device is refused without waiting for a writer or for the hardware.
+int openRegularFile(const std::string& path);
+
+// Reads a whole regular file; nullopt when it cannot be opened, is not a regular file or is
+// larger than maxBytes.
 std::optional<std::string> readFile(const std::string& path,
                                     std::uint64_t maxBytes = 512ull * 1024 * 1024);
 

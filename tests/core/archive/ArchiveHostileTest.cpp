@@ -1,6 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <thread>
 
 #include "ArchiveTestSupport.h"
 #include "TempFolder.h"
@@ -10,6 +17,23 @@ namespace romshelf::test {
 namespace {
 
 using namespace romshelf::archive;
+
+// Runs `read` beside the FIFO `fifo`. A reader that opens it the blocking way waits for a
+// writer; after a while one comes and goes, so that such a reader fails the test instead of
+// hanging it. True when `read` finished on its own.
+bool finishesWithoutAWriter(const std::string& fifo, const std::function<void()>& read) {
+    std::future<void> done = std::async(std::launch::async, read);
+    bool alone = true;
+    for (auto wait = std::chrono::seconds(5); done.wait_for(wait) != std::future_status::ready;
+         wait = std::chrono::seconds(0)) {
+        alone = false;
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    done.get();
+    return alone;
+}
 
 // The archive lies in the root of a scratch folder; the destination is a folder inside it, so
 // that anything written outside the destination shows up beside the archive.
@@ -131,6 +155,16 @@ TEST_F(HostileArchiveTest, TruncatedAndGarbageArchivesFailCleanly) {
     EXPECT_EQ(extractZip(std::string("PK\x03\x04", 4) + romBytes(100)), "");
     expectNothingOutside({"cut", "pack"});
     EXPECT_TRUE(folderEntries(dest_).empty());
+}
+
+TEST_F(HostileArchiveTest, AFifoIsRefusedWithoutWaitingForAWriter) {
+    const std::string fifo = root_.file("hostile.zip");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string out = "not run";
+    EXPECT_TRUE(finishesWithoutAWriter(fifo, [&] { out = extract(fifo, dest_, {}); }));
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(folderEntries(dest_).empty());
+    expectNothingOutside();
 }
 
 TEST_F(HostileArchiveTest, AnArchiveNeverReplacesItselfWithAMemberOfItsName) {
