@@ -3,8 +3,11 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "core/archive/ArchiveTypes.h"
@@ -28,22 +31,17 @@ bool isPlainFile(struct archive_entry* entry) {
            archive_entry_symlink(entry) == nullptr;
 }
 
-bool writeZeros(PendingFile& out, std::uint64_t count) {
-    static const char zeros[4096] = {};
-    while (count > 0) {
-        const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(count, sizeof zeros));
-        if (!out.write(std::string_view(zeros, n)))
-            return false;
-        count -= n;
-    }
-    return true;
+bool allZero(const char* p, std::size_t n) {
+    return n == 0 || (p[0] == 0 && std::memcmp(p, p + 1, n - 1) == 0);
 }
 
-// Copies the current member's data, holding it to its declared size and to the hard limit.
+// Copies the current member's data, holding it to its declared size and to `limit`. Zero blocks
+// and sparse gaps are stepped over, so a disc image's empty stretches cost neither time nor
+// disk; the file gets its whole length at the end.
 bool copyData(struct archive* a, std::optional<std::uint64_t> declared, std::uint64_t limit,
               PendingFile& out) {
-    std::uint64_t written = 0;
+    std::uint64_t written = 0;  // the member's length so far, holes included
+    std::uint64_t filePos = 0;  // where the file's offset stands
     for (;;) {
         const void* block = nullptr;
         std::size_t size = 0;
@@ -59,14 +57,30 @@ bool copyData(struct archive* a, std::optional<std::uint64_t> declared, std::uin
         const std::uint64_t end = start + size;
         if (end < start || end > limit || (declared && end > *declared))
             return false;
-        if (start > written && !writeZeros(out, start - written))
-            return false;  // sparse gap
-        if (!out.write(std::string_view(static_cast<const char*>(block), size)))
-            return false;
+        const char* data = static_cast<const char*>(block);
+        if (!allZero(data, size)) {
+            if (start != filePos && ::lseek(out.fd(), static_cast<off_t>(start), SEEK_SET) < 0)
+                return false;
+            if (!out.write(std::string_view(data, size)))
+                return false;
+            filePos = end;
+        }
         written = end;
     }
     // Fewer bytes than declared is a damaged member, not a smaller file.
-    return !declared || written == *declared;
+    if (declared && written != *declared)
+        return false;
+    return written == filePos || ::ftruncate(out.fd(), static_cast<off_t>(written)) == 0;
+}
+
+// The free space of the file system holding `folder`, less the room kept free; 0 when unknown.
+std::uint64_t spaceForExtraction(const std::string& folder) {
+    struct statvfs st {};
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0)
+        return 0;
+    const std::uint64_t free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+    const std::uint64_t kept = std::max(kKeptFreeBytes, free / 100);
+    return free > kept ? free - kept : 0;
 }
 
 bool isSameFile(const std::string& a, const std::string& b) {
@@ -78,13 +92,15 @@ bool isSameFile(const std::string& a, const std::string& b) {
 
 std::string extractCurrent(struct archive* a, struct archive_entry* entry,
                            const std::string& archivePath, const std::string& destinationFolder,
-                           const std::string& name, const ExtractOptions& options) {
+                           const std::string& name, std::uint64_t limit,
+                           const ExtractOptions& options) {
     if (name.empty() || !isPlainFile(entry))
         return "";
     std::optional<std::uint64_t> declared;
     if (archive_entry_size_is_set(entry)) {
+        // A member that says it will not fit is refused before a byte is written.
         const la_int64_t size = archive_entry_size(entry);
-        if (size < 0 || static_cast<std::uint64_t>(size) > options.maxMemberBytes)
+        if (size < 0 || static_cast<std::uint64_t>(size) > limit)
             return "";
         declared = static_cast<std::uint64_t>(size);
     }
@@ -93,7 +109,7 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
     if (isSameFile(path, archivePath))
         return "";
     PendingFile out(path);
-    if (!out.isOpen() || !copyData(a, declared, options.maxMemberBytes, out))
+    if (!out.isOpen() || !copyData(a, declared, limit, out))
         return "";
     out.setMode(0644);
     if (archive_entry_mtime_is_set(entry)) {
@@ -129,6 +145,8 @@ std::string extract(const std::string& archivePath, const std::string& destinati
     const std::optional<ArchiveType> type = archiveTypeOf(archivePath);
     if (!type)
         return "";
+    const std::uint64_t limit =
+        options.maxMemberBytes ? *options.maxMemberBytes : spaceForExtraction(destinationFolder);
     Utf8LocaleScope utf8;
 
     // First pass: the first ROM member is extracted on the spot; otherwise remember the last
@@ -148,7 +166,7 @@ std::string extract(const std::string& archivePath, const std::string& destinati
                 const std::string name = memberBaseName(path);
                 if (isRomFile(name, extraExtensions)) {
                     return extractCurrent(a.get(), entry, archivePath, destinationFolder, name,
-                                          options);
+                                          limit, options);
                 }
                 lastIndex = index;
                 lastPath = path;
@@ -173,7 +191,7 @@ std::string extract(const std::string& archivePath, const std::string& destinati
     if (entryPath(entry) != lastPath)
         return "";
     return extractCurrent(a.get(), entry, archivePath, destinationFolder, memberBaseName(lastPath),
-                          options);
+                          limit, options);
 }
 
 }  // namespace romshelf::archive

@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -33,6 +35,74 @@ bool finishesWithoutAWriter(const std::string& fifo, const std::function<void()>
     }
     done.get();
     return alone;
+}
+
+// The CRC-32 of `count` zero bytes followed by `tail`, without going through the zeros.
+std::uint32_t crcOfZerosThen(std::uint64_t count, const std::string& tail) {
+    uLong zeros = 0;
+    uLong block = crc32(0, reinterpret_cast<const Bytef*>("\0"), 1);
+    for (z_off_t length = 1; count > 0; count >>= 1, length *= 2) {
+        if (count & 1) zeros = crc32_combine(zeros, block, length);
+        block = crc32_combine(block, block, length);
+    }
+    const uLong tailCrc = crc32(0, reinterpret_cast<const Bytef*>(tail.data()), tail.size());
+    return static_cast<std::uint32_t>(
+        crc32_combine(zeros, tailCrc, static_cast<z_off_t>(tail.size())));
+}
+
+// A file "*.zip" of its own in memory (/dev/shm) when there is such a place, else beside the
+// test's other files; removed at the end. Reading a hole on disk fills fresh page cache with
+// zeros, seconds for gigabytes; in memory it reads the one shared zero page.
+class ScratchZip {
+public:
+    explicit ScratchZip(const TempFolder& fallback) {
+        std::string pattern = "/dev/shm/romshelf-test-XXXXXX.zip";
+        const int fd = ::mkstemps(pattern.data(), 4);
+        if (fd >= 0) {
+            ::close(fd);
+            path_ = pattern;
+            owned_ = true;
+        } else {
+            path_ = fallback.file("hostile.zip");
+        }
+    }
+    ~ScratchZip() {
+        if (owned_) ::unlink(path_.c_str());
+    }
+    ScratchZip(const ScratchZip&) = delete;
+    ScratchZip& operator=(const ScratchZip&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    bool owned_ = false;
+};
+
+// A ZIP of one stored ZIP64 member of `size` bytes, all zeros but `tail` at the end, as only a
+// streaming reader reads it (no central directory). The zeros are a hole in the archive, so
+// it takes no room whatever its size.
+void writeSparseZip64(const std::string& path, const std::string& name, std::uint64_t size,
+                      const std::string& tail) {
+    std::string bytes;
+    const auto le = [&bytes](std::uint64_t v, int count) {
+        for (int i = 0; i < count; ++i) bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    le(0x04034b50, 4);
+    le(45, 2);                                  // version needed: ZIP64
+    le(0, 2), le(0, 2), le(0, 2), le(0x21, 2);  // flags, stored, time, date
+    le(crcOfZerosThen(size - tail.size(), tail), 4);
+    le(0xFFFFFFFF, 4), le(0xFFFFFFFF, 4);  // the sizes are in the ZIP64 field
+    le(name.size(), 2), le(20, 2);
+    bytes += name;
+    le(1, 2), le(16, 2), le(size, 8), le(size, 8);
+    std::filesystem::remove(path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    const auto end = static_cast<off_t>(bytes.size() + size);
+    EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+    EXPECT_EQ(::pwrite(fd, tail.data(), tail.size(), end - static_cast<off_t>(tail.size())),
+              static_cast<ssize_t>(tail.size()));
+    ::close(fd);
 }
 
 // The archive lies in the root of a scratch folder; the destination is a folder inside it, so
@@ -97,6 +167,7 @@ TEST_F(HostileArchiveTest, LinksAreNeverCreated) {
     EXPECT_TRUE(folderEntries(dest_).empty());
 }
 
+// The limit normally comes from the free space of the destination's disk; here it is set.
 TEST_F(HostileArchiveTest, SizesOverTheLimitAreRefusedWhetherDeclaredOrNot) {
     const std::string bomb = std::string(1024 * 1024, 'A');
     const std::string declared =
@@ -155,6 +226,56 @@ TEST_F(HostileArchiveTest, TruncatedAndGarbageArchivesFailCleanly) {
     EXPECT_EQ(extractZip(std::string("PK\x03\x04", 4) + romBytes(100)), "");
     expectNothingOutside({"cut", "pack"});
     EXPECT_TRUE(folderEntries(dest_).empty());
+}
+
+// A disc image may well be larger than 4 GiB; a disk with room for it takes it whole.
+TEST_F(HostileArchiveTest, AMemberLargerThanFourGibibytesComesOutWhenTheDiskHasRoom) {
+    const std::uint64_t size = (4ull << 30) + 3;
+    struct statvfs disk {};
+    ASSERT_EQ(::statvfs(dest_.c_str(), &disk), 0);
+    const std::uint64_t free = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+    if (free / 100 * 99 < size + kKeptFreeBytes + (256u << 20))
+        GTEST_SKIP() << "the scratch disk has too little room for the member";
+    const ScratchZip zip(root_);
+    writeSparseZip64(zip.path(), "disc.iso", size, "END");
+    if (HasFatalFailure()) return;
+
+    ExtractOptions options;
+    options.flushToDisk = false;
+    const std::string out = extract(zip.path(), dest_, {"iso"}, options);
+    ASSERT_EQ(out, dest_ + "disc.iso");
+    struct stat st {};
+    ASSERT_EQ(::stat(out.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(st.st_size), size);
+    // The zeros stayed a hole: the image took next to no room.
+    EXPECT_LT(static_cast<std::uint64_t>(st.st_blocks) * 512, 16u << 20);
+    const int fd = ::open(out.c_str(), O_RDONLY | O_CLOEXEC);
+    char ends[2][4] = {};
+    EXPECT_EQ(::pread(fd, ends[0], 3, 0), 3);
+    EXPECT_EQ(::pread(fd, ends[1], 3, static_cast<off_t>(size - 3)), 3);
+    ::close(fd);
+    EXPECT_EQ(std::string(ends[0], 3), std::string(3, '\0'));
+    EXPECT_EQ(std::string(ends[1]), "END");
+    EXPECT_EQ(folderEntries(dest_), Names{"disc.iso"});
+}
+
+// Zero runs inside and at the end of a member come back as they were.
+TEST_F(HostileArchiveTest, ZeroStretchesAreWrittenBackExactly) {
+    const std::string zeros(1024 * 1024, '\0');
+    const std::string cases[] = {
+        romBytes(300 * 1024) + zeros + romBytes(300 * 1024, 2) + zeros,
+        zeros + romBytes(1000),
+        zeros,
+    };
+    for (const std::string& data : cases) {
+        for (bool deflate : {false, true}) {
+            const std::string zip =
+                ZipBuilder().add({.rawName = "game.nes", .data = data, .deflate = deflate}).bytes();
+            ASSERT_EQ(extractZip(zip), dest_ + "game.nes");
+            EXPECT_TRUE(sameBytes(root_.read("dest/game.nes"), data)) << data.size();
+        }
+    }
+    expectNothingOutside();
 }
 
 TEST_F(HostileArchiveTest, AFifoIsRefusedWithoutWaitingForAWriter) {
