@@ -13,18 +13,7 @@
 
 namespace romshelf::fuzz {
 
-// Answers every box with "no" and every picker with "cancel".
-class SilentPrompter : public Prompter {
-public:
-    bool messageBox(const std::string&, const std::string&, bool) override { return false; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseOpenFile(const std::string&, const std::string&,
-                                              const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
+using SilentPrompter = romshelf::SilentPrompter;
 
 // A folder of the process's own, made once, for the files a target reads.
 inline const std::string& workFolder() {

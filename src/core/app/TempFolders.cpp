@@ -12,19 +12,6 @@ namespace romshelf {
 
 namespace {
 
-// Another hardware's folder file is only looked at here: its faults are told when it is loaded.
-class QuietPrompter : public Prompter {
-public:
-    bool messageBox(const std::string&, const std::string&, bool) override { return false; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseOpenFile(const std::string&, const std::string&,
-                                              const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
 void addFolders(const FolderSettings& f, std::vector<std::string>& out) {
     for (const auto& p : f.romFolderPaths)
         if (!p.empty()) out.push_back(p);
@@ -42,7 +29,8 @@ std::vector<std::string> TempFolders::keptFolders() {
     std::vector<std::string> kept = {folder_.path(), folder_.dataFolder()};
     if (const char* home = std::getenv("HOME"); home && *home) kept.emplace_back(home);
     addFolders(session_.folders().folders, kept);
-    QuietPrompter quiet;
+    // Another hardware's folder file is only looked at here: its faults are told when it loads.
+    SilentPrompter quiet;
     for (const HardwareInfo& hw : hardwareTable()) {
         FolderSettings stored;
         if (loadFolderSettingsFile(stream_, session_.dataFile("Folder_", hw.code, ".slb"), quiet,

@@ -34,4 +34,18 @@ public:
     }
 };
 
+// Answers every box with "no" and every picker with "cancel": for files read only in passing,
+// whose faults are told when they are really loaded.
+class SilentPrompter : public Prompter {
+public:
+    bool messageBox(const std::string&, const std::string&, bool) override { return false; }
+    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseOpenFile(const std::string&, const std::string&,
+                                              const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 }  // namespace romshelf
