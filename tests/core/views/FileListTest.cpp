@@ -291,3 +291,31 @@ TEST(SizeText, UnitsAndSeparators) {
     EXPECT_EQ(sizeText(1048576000ull), "1,000 MB");
     EXPECT_EQ(sizeText(123456ull * 1024 * 1024), "123,456 MB");
 }
+
+// Large lists are scanned and keyed on two threads: the result must be what one thread gives.
+TEST_F(FileListTest, TwoThreadsGiveTheOrderOfOne) {
+    const V words = {"ぷよ", "テトリス", "マリオ", "Zelda", "がんばれ", "ゴエモン", "Mega"};
+    for (int f = 0; f < 12; ++f) {
+        V names;
+        for (int i = 0; i < 700; ++i)
+            names.push_back(words[static_cast<std::size_t>((i * 7 + f) % 7)] + std::to_string(i * 13 % 997) +
+                            "-" + std::to_string(f) + ".sfc");
+        folder(f, "f" + std::to_string(f), names);
+    }
+    list.showAll(s);  // unsorted: folder after folder
+    ASSERT_EQ(list.count(), 12 * 700);
+    int lastFolder = 0;
+    for (const auto& row : list.rows()) {
+        ASSERT_GE(row.folderNumber, lastFolder);
+        lastFolder = row.folderNumber;
+    }
+    s.neverSort = false;
+    FileList fresh;  // every key new: computed on two threads
+    fresh.showAll(s);
+    V firstOrder;
+    for (const auto& row : fresh.rows()) firstOrder.push_back(row.fileName());
+    fresh.showAll(s);  // every key remembered: no second thread
+    V secondOrder;
+    for (const auto& row : fresh.rows()) secondOrder.push_back(row.fileName());
+    EXPECT_EQ(firstOrder, secondOrder);
+}
