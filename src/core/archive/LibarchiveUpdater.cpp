@@ -113,7 +113,7 @@ bool addFile(struct archive* w, const std::string& filePath, const struct stat& 
 bool rewriteWithFile(ArchiveType type, const std::string& archivePath, const std::string& filePath,
                      const std::string& options) {
     Utf8LocaleScope utf8;
-    FileDescriptor source(::open(filePath.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor source(fs::openRegularFile(filePath));  // a FIFO is refused without waiting
     struct stat st {};
     if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;

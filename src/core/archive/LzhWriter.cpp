@@ -131,7 +131,7 @@ struct Source {
 };
 
 bool openSource(const std::string& path, Source& src) {
-    src.fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    src.fd.reset(fs::openRegularFile(path));  // a FIFO is refused without waiting
     if (src.fd.get() < 0)
         return false;
     struct stat st {};
@@ -319,8 +319,11 @@ bool addFileToLzh(const std::string& archivePath, const std::string& filePath, L
         return false;
 
     // The existing archive, read as a list of member spans; a damaged one is left alone.
-    Fd old(::open(archivePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (old.get() < 0 && errno != ENOENT)
+    // Something that is not a regular file under the archive's name is refused without waiting.
+    if (fs::pathExists(archivePath) && !fs::fileExists(archivePath))
+        return false;
+    Fd old(fs::openRegularFile(archivePath));
+    if (old.get() < 0 && fs::pathExists(archivePath))
         return false;
     std::vector<LzhMemberSpan> members;
     std::optional<mode_t> oldMode;
