@@ -1,17 +1,37 @@
-// Building the file list of a large collection, next to a bare listing of the same folders.
+// Building the file list of a large collection, next to a bare listing of the same folders; and
+// the whole romshelf-cli list process next to a find pipeline over the same folders.
+//
+// The ratio benchmarks time the measured work and its yardstick alternately in every iteration,
+// so that the load of a shared machine falls on both alike; their counters are the ratio of the
+// two medians (wall clock) and the same ratio of the CPU time used.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "core/database/RomTable.h"
 #include "core/platform/FileSystem.h"
+#include "core/settings/FolderSettings.h"
+#include "core/settings/ProgramFolder.h"
+#include "core/storage/DataStream.h"
 #include "core/views/FileList.h"
 #include "core/views/FileListSorter.h"
+
+extern char** environ;
 
 using namespace romshelf;
 namespace fsys = std::filesystem;
@@ -61,7 +81,29 @@ struct Collection {
             }
         }
     }
-    ~Collection() { fsys::remove_all(root); }
+    ~Collection() {
+        if (std::getenv("ROMSHELF_BENCH_KEEP")) {
+            std::fprintf(stderr, "collection kept in %s\n", root.c_str());
+            return;
+        }
+        fsys::remove_all(root);
+    }
+
+    // The collection as a program folder: its ROM folders are the collection's, its data folder
+    // holds the folder file and the records of SFC. Written on the first call.
+    const std::string& programFolder() {
+        if (!dataWritten) {
+            fsys::create_directories(root + "data");
+            const ProgramFolder program(root);
+            DataStream folderFile, recordFile;
+            if (!saveFolderSettingsFile(folderFile, program.perHardwareFile("Folder_", "SFC", ".slb"), folders) ||
+                !records.save(recordFile, program.perHardwareFile("RomData_", "SFC", ".slb")))
+                std::abort();
+            dataWritten = true;
+        }
+        return root;
+    }
+    bool dataWritten = false;
 
     FileListSources sources(bool kana) const {
         FileListSources s;
@@ -178,5 +220,146 @@ void BM_SearchAllFolders(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SearchAllFolders)->Unit(benchmark::kMillisecond);
+
+// --- Ratios: the measured work and its yardstick, alternately in every iteration ---
+
+double processCpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t mid = v.size() / 2;
+    return v.size() % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
+}
+
+// Wall and CPU seconds of each run of one side.
+struct Samples {
+    std::vector<double> wall, cpu;
+    void add(double w, double c) {
+        wall.push_back(w);
+        cpu.push_back(c);
+    }
+};
+
+template <class Work>
+void timeInProcess(Samples& into, Work&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = processCpuSeconds();
+    work();
+    const double cpu = processCpuSeconds() - cpuStart;
+    into.add(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), cpu);
+}
+
+// Medians of both sides, and their ratios, as counters named after the yardstick.
+void reportRatios(benchmark::State& state, const Samples& measured, const Samples& yardstick,
+                  const std::string& against) {
+    const double w = median(measured.wall), y = median(yardstick.wall);
+    state.counters[against + "_ms"] = y * 1e3;
+    state.counters["ms"] = w * 1e3;
+    state.counters["ratio_to_" + against] = y > 0 ? w / y : 0;
+    const double cw = median(measured.cpu), cy = median(yardstick.cpu);
+    state.counters["cpu_ratio_to_" + against] = cy > 0 ? cw / cy : 0;
+}
+
+void bareListing(const Collection& c) {
+    std::size_t n = 0;
+    for (int f = 0; f < kFolders; ++f) {
+        DIR* d = ::opendir(c.folders.romFolderPaths[static_cast<std::size_t>(f)].c_str());
+        while (dirent* e = ::readdir(d)) {
+            benchmark::DoNotOptimize(e->d_name);
+            ++n;
+        }
+        ::closedir(d);
+    }
+    benchmark::DoNotOptimize(n);
+}
+
+// The first build of a fresh list (its collators made, no keys remembered), against the bare
+// listing. Freeing the list is no part of it: a program's list lives until it ends.
+void BM_RatioFirstBuild(benchmark::State& state) {
+    Collection& c = collection();
+    const FileListSources s = c.sources(false);
+    Samples build, listing;
+    for (auto _ : state) {
+        timeInProcess(listing, [&] { bareListing(c); });
+        std::unique_ptr<FileList> list;
+        timeInProcess(build, [&] {
+            list = std::make_unique<FileList>();
+            list->showAll(s);
+        });
+        benchmark::DoNotOptimize(list->rows()[0]);
+        state.SetIterationTime(build.wall.back());
+        state.PauseTiming();
+        list.reset();
+        state.ResumeTiming();
+    }
+    reportRatios(state, build, listing, "listing");
+}
+BENCHMARK(BM_RatioFirstBuild)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
+// Building the same list again, as every view change does, against the bare listing.
+void BM_RatioRebuild(benchmark::State& state) {
+    Collection& c = collection();
+    const FileListSources s = c.sources(false);
+    FileList list;
+    list.showAll(s);
+    Samples build, listing;
+    for (auto _ : state) {
+        timeInProcess(listing, [&] { bareListing(c); });
+        timeInProcess(build, [&] { list.showAll(s); });
+        benchmark::DoNotOptimize(list.rows()[0]);
+        state.SetIterationTime(build.wall.back());
+    }
+    reportRatios(state, build, listing, "listing");
+}
+BENCHMARK(BM_RatioRebuild)->UseManualTime()->Iterations(25)->Unit(benchmark::kMillisecond);
+
+// `/bin/sh -c command` with its output into /dev/null; wall and CPU seconds of the whole run
+// (the shell and everything it ran).
+void timeShell(Samples& into, const std::string& command) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ) != 0) std::abort();
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    posix_spawn_file_actions_destroy(&actions);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::abort();
+    }
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    into.add(wall, seconds(usage.ru_utime) + seconds(usage.ru_stime));
+}
+
+std::string cliPath() {
+    return ProgramFolder::executableFolder() + "../bin/romshelf-cli";
+}
+
+// The whole `romshelf-cli list` of SFC, a fresh process each time (its own ICU set-up, data
+// loading, list and output), against `find … | wc -l` over the same ROM folders.
+void BM_RatioCliList(benchmark::State& state) {
+    const std::string& program = collection().programFolder();
+    const std::string list = cliPath() + " list --program-folder " + program + " --hardware SFC";
+    const std::string find = "find " + program + "roms* -type f | wc -l";
+    Samples cli, finder;
+    for (auto _ : state) {
+        timeShell(finder, find);
+        timeShell(cli, list);
+        state.SetIterationTime(cli.wall.back());
+    }
+    reportRatios(state, cli, finder, "find");
+}
+BENCHMARK(BM_RatioCliList)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
