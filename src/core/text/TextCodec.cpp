@@ -8,6 +8,9 @@
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace romshelf::text {
@@ -58,11 +61,19 @@ UConverter* lenientConverter() {
     return conv.get();
 }
 
-bool isAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
+// Eight bytes at a time: most texts (and file names) are ASCII, or long runs of it.
+std::size_t asciiPrefix(std::string_view s) {
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080u) break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
 }
+
+bool isAscii(std::string_view s) { return asciiPrefix(s) == s.size(); }
 
 std::u16string utf8ToUtf16(std::string_view utf8) {
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(
@@ -93,14 +104,34 @@ std::optional<std::u16string> cp932ToUtf16(UConverter* conv, std::string_view by
 
 }  // namespace
 
+// Well-formed UTF-8 as U8_NEXT reads it (no overlong forms, no surrogates, nothing above
+// U+10FFFF), checked without assembling the characters.
 bool isValidUtf8(std::string_view bytes) {
-    int32_t i = 0;
-    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-    const auto len = static_cast<int32_t>(bytes.size());
-    while (i < len) {
-        UChar32 c;
-        U8_NEXT(s, i, len, c);
-        if (c < 0) return false;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = asciiPrefix(bytes);
+    while (i < n) {
+        const unsigned c = s[i];
+        if (c < 0x80) {
+            ++i;
+        } else if (c < 0xE0) {
+            if (c < 0xC2 || n - i < 2 || (s[i + 1] & 0xC0) != 0x80) return false;
+            i += 2;
+        } else if (c < 0xF0) {
+            if (n - i < 3) return false;
+            // The second byte's range shuts out overlong forms (E0) and surrogates (ED).
+            const unsigned t = s[i + 1];
+            const unsigned low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80) return false;
+            i += 3;
+        } else {
+            if (c > 0xF4 || n - i < 4) return false;
+            // Here overlong forms (F0) and code points above U+10FFFF (F4).
+            const unsigned t = s[i + 1];
+            const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80) return false;
+            i += 4;
+        }
     }
     return true;
 }
@@ -291,19 +322,27 @@ std::u16string foldKatakanaToHiragana(std::u16string text) {
 
 struct JapaneseCollator::Impl {
     UCollator* collator = nullptr;
+    bool opened = false;
     std::u16string text;       // reused between calls
     std::vector<uint8_t> key;  // reused between calls
     ~Impl() {
         if (collator) ucol_close(collator);
     }
+    // Opened on the first key: a list that is never sorted (or sorted by bytes) never loads the
+    // collation data, and the thread that uses a collator is the one that opens it.
+    UCollator* get() {
+        if (!opened) {
+            opened = true;
+            UErrorCode status = U_ZERO_ERROR;
+            collator = ucol_open("ja", &status);
+            if (U_FAILURE(status)) collator = nullptr;
+            key.resize(256);
+        }
+        return collator;
+    }
 };
 
-JapaneseCollator::JapaneseCollator() : impl_(std::make_unique<Impl>()) {
-    UErrorCode status = U_ZERO_ERROR;
-    impl_->collator = ucol_open("ja", &status);
-    if (U_FAILURE(status)) impl_->collator = nullptr;
-    impl_->key.resize(256);
-}
+JapaneseCollator::JapaneseCollator() : impl_(std::make_unique<Impl>()) {}
 
 JapaneseCollator::~JapaneseCollator() = default;
 
@@ -327,7 +366,7 @@ void JapaneseCollator::appendSortKey(std::string_view utf8, std::string& out) co
         char16_t& c = d.text[static_cast<std::size_t>(i)];
         if ((c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE) c = static_cast<char16_t>(c - 0x60);
     }
-    if (!d.collator) {
+    if (!d.get()) {
         out += utf16ToUtf8(d.text.substr(0, static_cast<std::size_t>(length)));
         return;
     }
