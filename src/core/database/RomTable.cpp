@@ -1,5 +1,7 @@
 #include "core/database/RomTable.h"
 
+#include <algorithm>
+
 namespace romshelf {
 
 void RomTable::indexTitle(int index) {
@@ -64,6 +66,9 @@ LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter&
         DataReader reader(s);
         std::int32_t n = 0;
         reader.field(n, "count");
+        // Room for the records shown, once: growing record by record would move every record
+        // several times. The count is the file's word, so never more than the table holds.
+        if (n > 0) kept.reserve(static_cast<std::size_t>(std::min(n, static_cast<std::int32_t>(kCapacity))));
         for (std::int32_t i = 0; i < n && !s.failed(); ++i) {
             RomRecord r;
             transferRomRecord(reader, r, i);
