@@ -1,5 +1,6 @@
 #include "core/views/FileList.h"
 
+#include <atomic>
 #include <thread>
 
 
@@ -65,25 +66,48 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
         for (int f : folders) scanner.scanFolder(rows_, f, mode);
         return;
     }
-    // The second half of the folders is listed on another thread into the spare rows, then
-    // appended: the rows come out in folder order as if listed one by one.
-    const std::size_t half = folders.size() / 2;
-    spare_.reset();
-    std::thread worker([&] {
-        FileScanner scanner(c);
-        for (std::size_t k = half; k < folders.size(); ++k) scanner.scanFolder(spare_, folders[k], mode);
-    });
+    // Two threads list the folders, taking the next one whenever they are done with one; the
+    // rows of every folder then go where they belong in folder order, each thread filling in
+    // about half of them. No row is ever moved.
+    if (hits_.size() < folders.size()) hits_.resize(folders.size());
+    std::atomic<std::size_t> next{0};
+    auto listSome = [&](FileScanner& scanner) {
+        // A folder is listed into a local object and only then put in place: neighbouring
+        // folders' objects share cache lines, and the threads would fight over them.
+        FolderHits local;
+        for (std::size_t k; (k = next.fetch_add(1)) < folders.size();) {
+            std::swap(local, hits_[k]);
+            scanner.listFolder(folders[k], mode, local);
+            std::swap(local, hits_[k]);
+        }
+    };
+    struct alignas(64) Scanner {
+        FileScanner scanner;
+    };
+    Scanner one{FileScanner(c)}, other{FileScanner(c)};
+    FileScanner& mine = one.scanner;
+    FileScanner& theirs = other.scanner;
     {
-        FileScanner scanner(c);
-        for (std::size_t k = 0; k < half; ++k) scanner.scanFolder(rows_, folders[k], mode);
+        std::thread worker([&] { listSome(theirs); });
+        listSome(mine);
+        worker.join();
     }
+    const std::size_t first = rows_.size();
+    std::size_t total = 0;
+    for (std::size_t k = 0; k < folders.size(); ++k) total += hits_[k].hits.size();
+    const std::span<FileListRow> rows = rows_.extend(total);
+    auto fill = [&](const FileScanner& scanner, std::size_t fromFolder, std::size_t toFolder, std::size_t at) {
+        for (std::size_t k = fromFolder; k < toFolder; ++k) {
+            const std::size_t n = hits_[k].hits.size();
+            scanner.fillRows(hits_[k], folders[k], rows.subspan(at, n), static_cast<int>(first + at));
+            at += n;
+        }
+    };
+    std::size_t split = 0, before = 0;
+    while (split < folders.size() && before + hits_[split].hits.size() <= total / 2) before += hits_[split++].hits.size();
+    std::thread worker([&] { fill(theirs, split, folders.size(), before); });
+    fill(mine, 0, split, 0);
     worker.join();
-    rows_.reserveMore(spare_.size());
-    for (FileListRow& row : spare_.view()) {
-        FileListRow& into = rows_.add();
-        std::swap(into, row);  // the spare keeps the old row's storage for the next build
-        into.param = static_cast<int>(rows_.size()) - 1;
-    }
 }
 
 void FileList::showAll(const FileListSources& s) {
@@ -171,7 +195,7 @@ void FileList::clickColumn(int column, const FileListSources& s) {
 void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
     order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive, collator_,
-                          keyCache_, &helperCollator_);
+                          keyCache_, &helperCollator_, &lastSort_);
 }
 
 std::string FileList::mainTitle(bool withCounts) const {

@@ -73,7 +73,7 @@ private:
     void scanAllFolders(const FileListSources& s, ListMode mode);
 
     FileRows rows_;
-    FileRows spare_;  // rows of the second scanning thread
+    std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
     std::vector<std::uint32_t> order_;  // display order; empty: scan order
     int count_ = 0;
     std::string title_;
@@ -88,6 +88,7 @@ private:
     text::JapaneseCollator collator_;
     text::JapaneseCollator helperCollator_;  // used by a second thread while keys are computed
     SortKeyCache keyCache_;
+    SortMemo lastSort_;
 };
 
 inline constexpr std::string_view kAllFilesLabel = "全ファイル";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/views/LargeAllocator.h"
+
 namespace romshelf {
 
 inline constexpr int kFileListColumns = 12;
@@ -41,6 +43,13 @@ public:
         if (used_ == rows_.size()) rows_.emplace_back();
         return rows_[used_++];
     }
+    // `count` more rows with stale contents, for the caller (or several threads) to fill in.
+    std::span<FileListRow> extend(std::size_t count) {
+        reserveMore(count);
+        while (rows_.size() < used_ + count) rows_.emplace_back();
+        used_ += count;
+        return {rows_.data() + (used_ - count), count};
+    }
     void reserveMore(std::size_t extra) {
         const std::size_t needed = used_ + extra;
         // Geometric growth: reserving exactly per folder would copy every row once per folder.
@@ -51,7 +60,7 @@ public:
     std::span<FileListRow> view() { return {rows_.data(), used_}; }
 
 private:
-    std::vector<FileListRow> rows_;
+    std::vector<FileListRow, LargeAllocator<FileListRow>> rows_;
     std::size_t used_ = 0;
 };
 

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <utility>
+
+#include "core/views/LargeAllocator.h"
 
 namespace romshelf {
 
@@ -31,7 +34,8 @@ std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
 }
 
 struct SortKeyCache::Table {
-    static constexpr std::size_t kBlockSize = 1 << 20;
+    // Blocks of one huge page each (see LargeAllocator).
+    static constexpr std::size_t kBlockSize = LargeAllocator<char>::kHugePage;
     static constexpr std::size_t kMaxEntries = 400000;
     struct Slot {
         std::uint64_t hash = 0;
@@ -40,30 +44,46 @@ struct SortKeyCache::Table {
         std::uint32_t cellSize = 0;
         std::uint32_t keySize = 0;
     };
-    std::vector<Slot> slots;
+    struct Block {
+        char* bytes;
+        std::size_t size;
+        explicit Block(std::size_t n) : bytes(LargeAllocator<char>().allocate(n)), size(n) {}
+        Block(Block&& o) noexcept : bytes(std::exchange(o.bytes, nullptr)), size(o.size) {}
+        Block& operator=(Block&& o) noexcept {
+            std::swap(bytes, o.bytes);
+            std::swap(size, o.size);
+            return *this;
+        }
+        ~Block() {
+            if (bytes) LargeAllocator<char>().deallocate(bytes, size);
+        }
+    };
+    std::vector<Slot, LargeAllocator<Slot>> slots;
     std::size_t entries = 0;
-    std::vector<std::unique_ptr<char[]>> blocks;
+    std::vector<Block> blocks;
     std::size_t blockUsed = kBlockSize;
+    std::uint64_t generation = 0;  // counts clear(): views handed out before stay told apart
 
     const char* store(std::string_view bytes) {
         if (bytes.size() > kBlockSize) {
             // A block of its own, kept in front of the block being filled.
-            auto own = std::make_unique<char[]>(bytes.size());
-            std::memcpy(own.get(), bytes.data(), bytes.size());
-            const char* at = own.get();
+            Block own(bytes.size());
+            std::memcpy(own.bytes, bytes.data(), bytes.size());
+            const char* at = own.bytes;
             blocks.insert(blocks.begin(), std::move(own));
             return at;
         }
         if (blockUsed + bytes.size() > kBlockSize) {
-            blocks.emplace_back(new char[kBlockSize]);
+            blocks.emplace_back(kBlockSize);
             blockUsed = 0;
         }
-        char* at = blocks.back().get() + blockUsed;
+        char* at = blocks.back().bytes + blockUsed;
         std::memcpy(at, bytes.data(), bytes.size());
         blockUsed += bytes.size();
         return at;
     }
     void clear() {
+        ++generation;
         slots.clear();
         entries = 0;
         blocks.clear();
@@ -73,7 +93,7 @@ struct SortKeyCache::Table {
         std::size_t size = 64;
         while (size < count * 2) size *= 2;
         if (size <= slots.size()) return;
-        std::vector<Slot> old = std::move(slots);
+        std::vector<Slot, LargeAllocator<Slot>> old = std::move(slots);
         slots.assign(size, Slot{});
         const std::size_t mask = size - 1;
         for (const Slot& s : old) {
@@ -113,6 +133,12 @@ void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
     t.reserve(t.entries + rows);
 }
 
+std::size_t SortKeyCache::entries(bool kanaSensitive) const { return tables_[kanaSensitive ? 1 : 0]->entries; }
+
+std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
+    return tables_[kanaSensitive ? 1 : 0]->generation;
+}
+
 bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
     const Table& t = *tables_[kanaSensitive ? 1 : 0];
     const Table::Slot* s = t.find(cell, hashOf(cell));
@@ -140,9 +166,30 @@ std::string_view SortKeyCache::insert(std::string_view cell, std::string_view ke
     return std::string_view(slot.key, slot.keySize);
 }
 
+bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
+                        const SortKeys& keys) const {
+    if (column != column_ || direction != direction_ || kanaSensitive != kanaSensitive_ ||
+        generation != generation_ || keys.size() != keys_.size())
+        return false;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (keys[i].data() != keys_[i].data() || keys[i].size() != keys_[i].size()) return false;
+    return true;
+}
+
+void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
+                        SortKeys keys, const std::vector<std::uint32_t>& order) {
+    column_ = column;
+    direction_ = direction;
+    kanaSensitive_ = kanaSensitive;
+    generation_ = generation;
+    keys_ = std::move(keys);
+    order_ = order;
+}
+
 std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
                                         bool kanaSensitive, const text::JapaneseCollator& collator,
-                                        SortKeyCache& cache, const text::JapaneseCollator* helper) {
+                                        SortKeyCache& cache, const text::JapaneseCollator* helper,
+                                        SortMemo* memo) {
     const std::size_t n = rows.size();
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
@@ -152,45 +199,50 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     const auto cellOf = [&](std::size_t i) -> const std::string& {
         return rows[i].cells[static_cast<std::size_t>(column)];
     };
-    // One lookup per row; keys not met before are computed together, on two threads when there
-    // are many, each into one buffer of its own.
-    std::vector<std::string_view> keys(n);
-    std::vector<std::uint32_t> missing;
-    for (std::size_t i = 0; i < n; ++i)
-        if (!cache.find(cellOf(i), kanaSensitive, keys[i])) missing.push_back(static_cast<std::uint32_t>(i));
-    struct Batch {
+    // One lookup per row; keys not met before are computed, each thread into a buffer of its
+    // own (the cache is only read meanwhile), and remembered afterwards. Many rows are split
+    // between two threads.
+    SortKeys keys(n);
+    // Each on cache lines of its own: the two threads append to them all the time.
+    struct alignas(64) Batch {
         std::string bytes;
+        std::vector<std::uint32_t> rows;
         std::vector<std::uint32_t> ends;
     };
     Batch batches[2];
-    auto compute = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
-        b.ends.reserve(to - from);
-        for (std::size_t m = from; m < to; ++m) {
-            appendFileListSortKey(cellOf(missing[m]), kanaSensitive, c, b.bytes);
+    // With nothing remembered yet (a first build) every key is missing: no need to look.
+    const bool nothingKnown = cache.entries(kanaSensitive) == 0;
+    auto lookUp = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
+        // Room for keys of a usual size: the buffer is not copied over and over as it grows.
+        if (nothingKnown) b.bytes.reserve((to - from) * 64);
+        for (std::size_t i = from; i < to; ++i) {
+            if (!nothingKnown && cache.find(cellOf(i), kanaSensitive, keys[i])) continue;
+            appendFileListSortKey(cellOf(i), kanaSensitive, c, b.bytes);
+            b.rows.push_back(static_cast<std::uint32_t>(i));
             b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
         }
     };
     constexpr std::size_t kWorthASecondThread = 8192;
-    std::size_t half = missing.size();
-    if (helper && missing.size() >= kWorthASecondThread) {
-        half = missing.size() / 2;
-        std::thread worker([&] { compute(half, missing.size(), *helper, batches[1]); });
-        compute(0, half, collator, batches[0]);
+    if (helper && n >= kWorthASecondThread) {
+        const std::size_t half = n / 2;
+        std::thread worker([&] { lookUp(half, n, *helper, batches[1]); });
+        lookUp(0, half, collator, batches[0]);
         worker.join();
     } else {
-        compute(0, missing.size(), collator, batches[0]);
+        lookUp(0, n, collator, batches[0]);
     }
-    for (int b = 0; b < 2; ++b) {
-        const std::size_t first = b == 0 ? 0 : half;
+    for (const Batch& b : batches) {
         std::uint32_t start = 0;
-        for (std::size_t k = 0; k < batches[b].ends.size(); ++k) {
-            const std::uint32_t end = batches[b].ends[k];
-            const std::string_view key(batches[b].bytes.data() + start, end - start);
-            const std::uint32_t row = missing[first + k];
-            keys[row] = cache.insert(cellOf(row), key, kanaSensitive);
+        for (std::size_t k = 0; k < b.rows.size(); ++k) {
+            const std::uint32_t end = b.ends[k];
+            const std::uint32_t row = b.rows[k];
+            keys[row] = cache.insert(cellOf(row), std::string_view(b.bytes.data() + start, end - start), kanaSensitive);
             start = end;
         }
     }
+    // The order follows from the keys alone: the same keys as last time give the same order.
+    if (memo && memo->sameKeys(column, direction, kanaSensitive, cache.generation(kanaSensitive), keys))
+        return memo->order();
 
     // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
     // only ties read the rest of the keys. The row index breaks full ties, keeping the sort stable.
@@ -201,7 +253,7 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         std::uint32_t restSize;
         std::uint32_t index;
     };
-    std::vector<Entry> entries(n);
+    std::vector<Entry, LargeAllocator<Entry>> entries(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::string_view k = keys[i];
         std::uint64_t words[2] = {0, 0};
@@ -212,7 +264,7 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
                       static_cast<std::uint32_t>(restSize), static_cast<std::uint32_t>(i)};
     }
     const bool descending = direction == SortDirection::Descending;
-    std::sort(entries.begin(), entries.end(), [descending](const Entry& a, const Entry& b) {
+    const auto before = [descending](const Entry& a, const Entry& b) {
         int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
         if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
         if (c == 0) {
@@ -223,8 +275,20 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         }
         if (c == 0) return a.index < b.index;
         return descending ? c > 0 : c < 0;
-    });
+    };
+    // The order is total (the index settles ties), so sorting two halves apart and merging
+    // them gives the very order one sort would.
+    if (helper && n >= kWorthASecondThread) {
+        const auto middle = entries.begin() + static_cast<std::ptrdiff_t>(n / 2);
+        std::thread worker([&] { std::sort(middle, entries.end(), before); });
+        std::sort(entries.begin(), middle, before);
+        worker.join();
+        std::inplace_merge(entries.begin(), middle, entries.end(), before);
+    } else {
+        std::sort(entries.begin(), entries.end(), before);
+    }
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
+    if (memo) memo->remember(column, direction, kanaSensitive, cache.generation(kanaSensitive), std::move(keys), order);
     return order;
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/text/TextCodec.h"
 #include "core/views/FileListRow.h"
+#include "core/views/LargeAllocator.h"
 
 namespace romshelf {
 
@@ -37,18 +38,45 @@ public:
     bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
     // Views stay valid until the next prepare().
     std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
+    // Changes whenever prepare() drops the remembered keys: a view from another generation may
+    // point at storage that now holds another key.
+    std::uint64_t generation(bool kanaSensitive) const;
+    std::size_t entries(bool kanaSensitive) const;
 
 private:
     struct Table;
     std::unique_ptr<Table> tables_[2];
 };
 
-// The display order of rows sorted by one column. Rows with
-// equal keys keep their order. When many keys are missing from the cache, `helper` (a second
-// collator) computes half of them on another thread.
+// The keys and the order of the last sort. Keys are views into a SortKeyCache: the same views
+// (of the same cache generation) are the same keys, and so give the same order again, which is
+// what rebuilding an unchanged list does.
+using SortKeys = std::vector<std::string_view, LargeAllocator<std::string_view>>;
+
+class SortMemo {
+public:
+    bool sameKeys(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
+                  const SortKeys& keys) const;
+    void remember(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
+                  SortKeys keys, const std::vector<std::uint32_t>& order);
+    const std::vector<std::uint32_t>& order() const { return order_; }
+
+private:
+    int column_ = -1;
+    SortDirection direction_ = SortDirection::Ascending;
+    bool kanaSensitive_ = false;
+    std::uint64_t generation_ = 0;
+    SortKeys keys_;
+    std::vector<std::uint32_t> order_;
+};
+
+// The display order of rows sorted by one column. Rows with equal keys keep their order. With
+// many rows, `helper` (a second collator) looks up and computes half of the keys on another
+// thread. `memo`, when given, spares sorting keys that are the same as last time.
 std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
                                         bool kanaSensitive, const text::JapaneseCollator& collator,
                                         SortKeyCache& cache,
-                                        const text::JapaneseCollator* helper = nullptr);
+                                        const text::JapaneseCollator* helper = nullptr,
+                                        SortMemo* memo = nullptr);
 
 }  // namespace romshelf

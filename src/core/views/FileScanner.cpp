@@ -1,6 +1,9 @@
 #include "core/views/FileScanner.h"
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <charconv>
 
 #include "core/platform/AsciiCase.h"
 #include "core/text/FileNames.h"
@@ -15,35 +18,27 @@ namespace {
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
-// The files of a folder, listed once; "*.ext" is matched against them in memory.
-struct FolderListing {
-    std::vector<std::string> names;  // as text, in the byte order of the names on disk
-
-    explicit FolderListing(const std::string& folder) {
-        for (auto& e : fs::listDirectory(folder))
-            if (!e.isDirectory)  // only files can be launched
-                names.push_back(text::fileNameText(std::move(e.name)));
-    }
-
-    // Indexes of the names matching "*." + ext, ASCII case-insensitively.
-    template <class Visit>
-    void match(std::string_view ext, Visit&& visit) const {
-        if (ext.empty()) return;
-        if (hasWildcard(ext)) {
-            const std::string pattern = "*." + std::string(ext);
-            for (std::size_t i = 0; i < names.size(); ++i)
-                if (fs::matchesPattern(names[i], pattern)) visit(i);
-            return;
-        }
-        const std::string suffix = "." + std::string(ext);
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (ascii::endsWithIgnoringCase(names[i], suffix)) visit(i);
-    }
-};
-
 bool containsUpper(std::string_view haystack, const std::string& upperNeedle) {
     if (upperNeedle.empty()) return true;
     return text::toUpper(haystack).find(upperNeedle) != std::string::npos;
+}
+
+// Appends the names of the files in `folder` to `names`, as fs::listDirectory tells files from
+// folders (links followed), but into one buffer that is kept between folders and builds.
+template <class Ref>
+void readFileNames(const std::string& folder, std::string& names, std::vector<Ref>& refs) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (e->d_type == DT_DIR) continue;  // only files can be launched
+        if ((e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) && fs::directoryExists(fs::joinPath(folder, name)))
+            continue;
+        refs.push_back({static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size())});
+        names.append(name);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -55,7 +50,32 @@ std::string ratingText(int rating) {
     return stars;
 }
 
-FileScanner::FileScanner(const ScanContext& context) : c_(context) {}
+FileScanner::FileScanner(const ScanContext& context) : c_(context) {
+    const HardwareExtensions& table = extensionsFor(c_.code);
+    for (const auto& e : table.extensions) passes_.push_back({std::string(e.extension), e.icon});
+    if (table.archivePass) {
+        int icon = table.firstArchiveIcon;
+        for (std::string_view ext : kArchiveExtensions) passes_.push_back({std::string(ext), icon++});
+    }
+    if (c_.folders) {
+        int icon = 0;
+        for (const auto& ext : c_.folders->extraExtensions)
+            if (!ext.empty()) passes_.push_back({ext, icon++});
+    }
+    // A name ends with "." + ext exactly when the part after one of its dots is ext: each name
+    // is then matched by looking up the parts after its dots, not by trying every pass on it.
+    for (std::uint32_t p = 0; p < passes_.size(); ++p) {
+        Pass& pass = passes_[p];
+        pass.wildcard = hasWildcard(pass.extension);
+        if (pass.wildcard || pass.extension.empty()) continue;
+        const std::string lower = ascii::lower(pass.extension);
+        auto key = std::find_if(keys_.begin(), keys_.end(), [&](const ExtensionKey& k) { return k.lower == lower; });
+        if (key == keys_.end()) key = keys_.insert(keys_.end(), ExtensionKey{lower, {}});
+        key->passes.push_back(p);
+        longestKey_ = std::max(longestKey_, lower.size());
+    }
+    matches_.resize(passes_.size());
+}
 
 void FileScanner::fillRow(FileListRow& row, std::string_view name, std::string_view title,
                           int recordIndex, int folder, int icon, int param) const {
@@ -77,38 +97,99 @@ void FileScanner::fillRow(FileListRow& row, std::string_view name, std::string_v
         for (int k = 3; k <= 9; ++k) cells[static_cast<std::size_t>(k)].clear();
     }
     cells[2].assign(name);
-    cells[kColumnFolderNumber].assign(std::to_string(folder));
-    cells[kColumnRecordIndex].assign(std::to_string(recordIndex));
+    char digits[16];
+    auto number = [&](int value, std::string& cell) {
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        cell.assign(digits, end);
+    };
+    number(folder, cells[kColumnFolderNumber]);
+    number(recordIndex, cells[kColumnRecordIndex]);
+}
+
+void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
+    out.clear();
+    const std::string& folder = c_.folders->romFolderPaths[static_cast<std::size_t>(folderIndex)];
+    if (folder.empty()) return;
+    names_.clear();
+    raw_.clear();
+    readFileNames(folder, raw_, names_);
+    if (names_.empty()) return;
+    // The passes list names in the byte order of the names on disk.
+    const std::string_view raw = raw_;
+    auto bytesOf = [&](const NameRef& r) { return raw.substr(r.start, r.size); };
+    std::sort(names_.begin(), names_.end(), [&](const NameRef& a, const NameRef& b) { return bytesOf(a) < bytesOf(b); });
+    // The names' texts, in that order, into the folder's own buffer. Valid UTF-8 is its own text
+    // (text::fileNameText keeps it as it is): only the other names are converted.
+    out.names.reserve(raw_.size());
+    for (NameRef& r : names_) {
+        std::string_view name = bytesOf(r);
+        if (!text::isValidUtf8(name)) {
+            converted_ = text::fileNameText(std::string(name));
+            name = converted_;
+        }
+        r = {static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(name.size())};
+        out.names.append(name);
+    }
+    const std::string_view names = out.names;
+    auto nameOf = [&](std::uint32_t i) { return names.substr(names_[i].start, names_[i].size); };
+
+    for (auto& m : matches_) m.clear();
+    for (std::uint32_t i = 0; i < names_.size(); ++i) {
+        const std::string_view name = nameOf(i);
+        // The parts after each dot, shortest first, as long as a key could match them. Names
+        // are taken in order, so each pass's matches are in name order too.
+        for (std::size_t dot = name.size(); dot-- > 0;) {
+            const std::size_t size = name.size() - dot - 1;
+            if (size > longestKey_) break;
+            if (name[dot] != '.') continue;
+            const std::string_view part = name.substr(dot + 1);
+            for (const ExtensionKey& key : keys_) {
+                if (key.lower.size() != size) continue;
+                std::size_t k = 0;
+                while (k < size && ascii::lower(part[k]) == key.lower[k]) ++k;
+                if (k == size)
+                    for (std::uint32_t p : key.passes) matches_[p].push_back(i);
+            }
+        }
+    }
+    for (std::uint32_t p = 0; p < passes_.size(); ++p) {
+        if (!passes_[p].wildcard) continue;
+        const std::string pattern = "*." + passes_[p].extension;
+        for (std::uint32_t i = 0; i < names_.size(); ++i)
+            if (fs::matchesPattern(nameOf(i), pattern)) matches_[p].push_back(i);
+    }
+
+    std::size_t matched = 0;
+    for (const auto& m : matches_) matched += m.size();
+    out.hits.reserve(matched);
+    for (std::uint32_t p = 0; p < passes_.size(); ++p) {
+        for (std::uint32_t i : matches_[p]) {
+            const std::string_view name = nameOf(i);
+            const std::size_t titleSize = std::min(name.find_last_of('.'), name.size());
+            const std::string_view title = name.substr(0, titleSize);
+            const int record = c_.records->findRecordByTitle(title);
+            if (!accept(title, record, mode)) continue;
+            out.hits.push_back({names_[i].start, names_[i].size, static_cast<std::uint32_t>(titleSize), record,
+                                passes_[p].icon});
+        }
+    }
+}
+
+void FileScanner::fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
+                           int firstParam) const {
+    for (std::size_t k = 0; k < hits.hits.size(); ++k) {
+        const FolderHits::Hit& h = hits.hits[k];
+        const std::string_view name = hits.name(h);
+        fillRow(rows[k], name, name.substr(0, h.titleSize), h.record, folderIndex, h.icon,
+                firstParam + static_cast<int>(k));
+    }
 }
 
 void FileScanner::scanFolder(FileRows& rows, int folderIndex, ListMode mode) {
-    const std::string& folder = c_.folders->romFolderPaths[static_cast<std::size_t>(folderIndex)];
-    if (folder.empty()) return;
-    const FolderListing listing(folder);
-    if (listing.names.empty()) return;
-    rows.reserveMore(listing.names.size());
-
-    auto pass = [&](std::string_view ext, int icon) {
-        listing.match(ext, [&](std::size_t i) {
-            const std::string_view name = listing.names[i];
-            const std::string_view title = name.substr(0, std::min(name.find_last_of('.'), name.size()));
-            const int record = c_.records->findRecordByTitle(title);
-            if (!accept(title, record, mode)) return;
-            const int param = static_cast<int>(rows.size());
-            fillRow(rows.add(), name, title, record, folderIndex, icon, param);
-        });
-    };
-    const HardwareExtensions& table = extensionsFor(c_.code);
-    for (const auto& e : table.extensions) pass(e.extension, e.icon);
-    if (table.archivePass) {
-        int icon = table.firstArchiveIcon;
-        for (std::string_view ext : kArchiveExtensions) pass(ext, icon++);
-    }
-    int icon = 0;
-    for (const auto& ext : c_.folders->extraExtensions) {
-        if (ext.empty()) continue;
-        pass(ext, icon++);
-    }
+    listFolder(folderIndex, mode, own_);
+    if (own_.hits.empty()) return;
+    const int first = static_cast<int>(rows.size());
+    fillRows(own_, folderIndex, rows.extend(own_.hits.size()), first);
 }
 
 int FileScanner::appendUnowned(FileRows& rows) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -47,13 +50,40 @@ struct ScanContext {
     SearchCriteria criteria;
 };
 
+// The rows one folder gives, before they are filled in: the texts of the folder's file names back
+// to back, and for each row its name, the length of its title, its record and its icon. Kept
+// between builds, so that listing a folder again allocates little.
+struct FolderHits {
+    struct Hit {
+        std::uint32_t nameStart = 0;
+        std::uint32_t nameSize = 0;
+        std::uint32_t titleSize = 0;
+        std::int32_t record = -1;
+        std::int32_t icon = 0;
+    };
+    std::string names;
+    std::vector<Hit> hits;
+
+    std::string_view name(const Hit& h) const { return std::string_view(names).substr(h.nameStart, h.nameSize); }
+    void clear() {
+        names.clear();
+        hits.clear();
+    }
+};
+
 // Lists the ROM folders of one hardware into rows, each folder read once and matched in memory.
+// One scanner per thread: it keeps scratch space and the snap folder's names.
 class FileScanner {
 public:
     explicit FileScanner(const ScanContext& context);
 
     // One ROM folder: the table's extensions, the archive pass, then the extra extensions.
     void scanFolder(FileRows& rows, int folderIndex, ListMode mode);
+    // The same in two steps, so that several folders can be listed at once and their rows filled
+    // in where they belong: the rows of a folder, then those rows filled in (numbered from
+    // `firstParam`).
+    void listFolder(int folderIndex, ListMode mode, FolderHits& out);
+    void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows, int firstParam) const;
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
     int appendUnowned(FileRows& rows);
     // The other-software locations that exist.
@@ -67,6 +97,30 @@ private:
     bool hasSnap(std::string_view title) const;
 
     const ScanContext& c_;
+    // The extension passes in list order; those without wildcards are also found by their
+    // lower-cased extension.
+    struct Pass {
+        std::string extension;
+        int icon = 0;
+        bool wildcard = false;
+    };
+    struct ExtensionKey {
+        std::string lower;
+        std::vector<std::uint32_t> passes;
+    };
+    std::vector<Pass> passes_;
+    std::vector<ExtensionKey> keys_;
+    std::size_t longestKey_ = 0;
+    // Scratch space of listFolder.
+    struct NameRef {
+        std::uint32_t start;
+        std::uint32_t size;
+    };
+    std::string raw_;  // the names as read, back to back
+    std::vector<NameRef> names_;
+    std::vector<std::vector<std::uint32_t>> matches_;  // per pass: indexes into names_
+    std::string converted_;
+    FolderHits own_;  // scanFolder's
     // The snap folder is listed once, on the first question.
     mutable bool snapsListed_ = false;
     mutable std::unordered_set<std::string> snapTitles_;  // lower-cased "title" of every "title.*"
