@@ -138,6 +138,44 @@ bool isValidUtf8(std::string_view bytes) {
 
 namespace {
 
+// Well-formed UTF-8 into UTF-16 (`out` has room for one unit per byte); false, with `out` in no
+// particular state, at the first ill-formed sequence. The checks are those of isValidUtf8.
+bool decodeWellFormedUtf8(std::string_view utf8, char16_t* out, int32_t& length) {
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t n = utf8.size();
+    std::size_t i = 0;
+    char16_t* o = out;
+    while (i < n) {
+        const unsigned c = s[i];
+        if (c < 0x80) {
+            *o++ = static_cast<char16_t>(c);
+            ++i;
+        } else if (c < 0xE0) {
+            if (c < 0xC2 || n - i < 2 || (s[i + 1] & 0xC0) != 0x80) return false;
+            *o++ = static_cast<char16_t>(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
+            i += 2;
+        } else if (c < 0xF0) {
+            if (n - i < 3) return false;
+            const unsigned t = s[i + 1];
+            const unsigned low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80) return false;
+            *o++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((t & 0x3F) << 6) | (s[i + 2] & 0x3F));
+            i += 3;
+        } else {
+            if (c > 0xF4 || n - i < 4) return false;
+            const unsigned t = s[i + 1];
+            const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80) return false;
+            const unsigned code = ((c & 0x07) << 18) | ((t & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+            *o++ = static_cast<char16_t>(0xD7C0 + (code >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 | (code & 0x3FF));
+            i += 4;
+        }
+    }
+    length = static_cast<int32_t>(o - out);
+    return true;
+}
+
 // UTF-8 of U+F700..U+F7FF starts EF 9C..9F.
 bool hasEscapedBytes(std::string_view utf8) {
     for (std::size_t i = 0; i + 1 < utf8.size(); ++i)
@@ -219,14 +257,22 @@ std::string fromCp932(std::string_view cp932) {
     UConverter* conv = lenientConverter();
     if (!conv) return std::string(cp932);
     ucnv_reset(conv);
-    std::u16string out(cp932.size() + 1, u'\0');
+    // At most one UTF-16 unit per byte, into a buffer the thread keeps between calls; then
+    // straight to UTF-8 (at most three bytes a unit).
+    thread_local std::u16string units;
+    units.resize(cp932.size() + 1);
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()),
-                              static_cast<int32_t>(out.size()), cp932.data(),
-                              static_cast<int32_t>(cp932.size()), &status);
+    const int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(units.data()),
+                                    static_cast<int32_t>(units.size()), cp932.data(),
+                                    static_cast<int32_t>(cp932.size()), &status);
     if (U_FAILURE(status)) return std::string();
-    out.resize(static_cast<std::size_t>(n));
-    return utf16ToUtf8(out);
+    std::string out(static_cast<std::size_t>(n) * 3, '\0');
+    int32_t length = 0;
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
+                       reinterpret_cast<const UChar*>(units.data()), n, 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status)) return std::string();
+    out.resize(static_cast<std::size_t>(length));
+    return out;
 }
 
 bool isValidCp932(std::string_view bytes) {
@@ -354,14 +400,17 @@ std::string JapaneseCollator::sortKey(std::string_view utf8) const {
 
 void JapaneseCollator::appendSortKey(std::string_view utf8, std::string& out) const {
     Impl& d = *impl_;
-    // UTF-8 to UTF-16 into the reused buffer, katakana folded to hiragana on the way.
+    // UTF-8 to UTF-16 into the reused buffer, katakana folded to hiragana on the way. Well-formed
+    // text is converted here in one pass; ICU substitutes for ill-formed bytes.
     d.text.resize(utf8.size() + 1);
     int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(d.text.data()), static_cast<int32_t>(d.text.size()),
-                         &length, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr,
-                         &status);
-    if (U_FAILURE(status)) length = 0;
+    if (!decodeWellFormedUtf8(utf8, d.text.data(), length)) {
+        UErrorCode status = U_ZERO_ERROR;
+        u_strFromUTF8WithSub(reinterpret_cast<UChar*>(d.text.data()), static_cast<int32_t>(d.text.size()),
+                             &length, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr,
+                             &status);
+        if (U_FAILURE(status)) length = 0;
+    }
     for (int32_t i = 0; i < length; ++i) {
         char16_t& c = d.text[static_cast<std::size_t>(i)];
         if ((c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE) c = static_cast<char16_t>(c - 0x60);

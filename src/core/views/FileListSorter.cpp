@@ -62,7 +62,6 @@ struct SortKeyCache::Table {
     std::size_t entries = 0;
     std::vector<Block> blocks;
     std::size_t blockUsed = kBlockSize;
-    std::uint64_t generation = 0;  // counts clear(): views handed out before stay told apart
 
     const char* store(std::string_view bytes) {
         if (bytes.size() > kBlockSize) {
@@ -83,7 +82,6 @@ struct SortKeyCache::Table {
         return at;
     }
     void clear() {
-        ++generation;
         slots.clear();
         entries = 0;
         blocks.clear();
@@ -116,41 +114,54 @@ struct SortKeyCache::Table {
     }
 };
 
-namespace {
-std::uint64_t hashOf(std::string_view s) { return std::hash<std::string_view>{}(s); }
-}  // namespace
+std::uint64_t SortKeyCache::hashOf(std::string_view cell) { return std::hash<std::string_view>{}(cell); }
 
 SortKeyCache::SortKeyCache() {
-    tables_[0] = std::make_unique<Table>();
-    tables_[1] = std::make_unique<Table>();
+    for (auto& kana : tables_)
+        for (auto& shard : kana) shard = std::make_unique<Table>();
 }
 
 SortKeyCache::~SortKeyCache() = default;
 
 void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
-    Table& t = *tables_[kanaSensitive ? 1 : 0];
-    if (t.entries + rows > Table::kMaxEntries) t.clear();
-    t.reserve(t.entries + rows);
+    if (entries(kanaSensitive) + rows > Table::kMaxEntries) {
+        for (int shard = 0; shard < kShards; ++shard) table(kanaSensitive, shard).clear();
+        ++generations_[kanaSensitive ? 1 : 0];
+    }
+    // Each shard gets about half of the new keys; a shard that gets more grows as it fills.
+    for (int shard = 0; shard < kShards; ++shard) {
+        Table& t = table(kanaSensitive, shard);
+        t.reserve(t.entries + rows / kShards + rows / 16);
+    }
 }
 
-std::size_t SortKeyCache::entries(bool kanaSensitive) const { return tables_[kanaSensitive ? 1 : 0]->entries; }
-
-std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
-    return tables_[kanaSensitive ? 1 : 0]->generation;
+std::size_t SortKeyCache::entries(bool kanaSensitive) const {
+    std::size_t n = 0;
+    for (int shard = 0; shard < kShards; ++shard) n += table(kanaSensitive, shard).entries;
+    return n;
 }
+
+std::uint64_t SortKeyCache::generation(bool kanaSensitive) const { return generations_[kanaSensitive ? 1 : 0]; }
 
 bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
-    const Table& t = *tables_[kanaSensitive ? 1 : 0];
-    const Table::Slot* s = t.find(cell, hashOf(cell));
+    return find(cell, hashOf(cell), kanaSensitive, key);
+}
+
+bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key) const {
+    const Table::Slot* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
     if (!s) return false;
     key = std::string_view(s->key, s->keySize);
     return true;
 }
 
-std::string_view SortKeyCache::insert(std::string_view cell, std::string_view key,
-                                      bool kanaSensitive) {
-    Table& t = *tables_[kanaSensitive ? 1 : 0];
+std::string_view SortKeyCache::insert(std::string_view cell, std::string_view key, bool kanaSensitive) {
     const std::uint64_t hash = hashOf(cell);
+    return insertInto(shardOf(hash), hash, cell, key, kanaSensitive);
+}
+
+std::string_view SortKeyCache::insertInto(int shard, std::uint64_t hash, std::string_view cell,
+                                          std::string_view key, bool kanaSensitive) {
+    Table& t = table(kanaSensitive, shard);
     if (const Table::Slot* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
     if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
     const std::size_t mask = t.slots.size() - 1;
@@ -208,6 +219,7 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         std::string bytes;
         std::vector<std::uint32_t> rows;
         std::vector<std::uint32_t> ends;
+        std::vector<std::uint64_t> hashes;
     };
     Batch batches[2];
     // With nothing remembered yet (a first build) every key is missing: no need to look.
@@ -216,14 +228,17 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         // Room for keys of a usual size: the buffer is not copied over and over as it grows.
         if (nothingKnown) b.bytes.reserve((to - from) * 64);
         for (std::size_t i = from; i < to; ++i) {
-            if (!nothingKnown && cache.find(cellOf(i), kanaSensitive, keys[i])) continue;
+            const std::uint64_t hash = SortKeyCache::hashOf(cellOf(i));
+            if (!nothingKnown && cache.find(cellOf(i), hash, kanaSensitive, keys[i])) continue;
             appendFileListSortKey(cellOf(i), kanaSensitive, c, b.bytes);
             b.rows.push_back(static_cast<std::uint32_t>(i));
             b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
+            b.hashes.push_back(hash);
         }
     };
     constexpr std::size_t kWorthASecondThread = 8192;
-    if (helper && n >= kWorthASecondThread) {
+    const bool twoThreads = helper && n >= kWorthASecondThread;
+    if (twoThreads) {
         const std::size_t half = n / 2;
         std::thread worker([&] { lookUp(half, n, *helper, batches[1]); });
         lookUp(0, half, collator, batches[0]);
@@ -231,15 +246,37 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     } else {
         lookUp(0, n, collator, batches[0]);
     }
-    for (const Batch& b : batches) {
-        std::uint32_t start = 0;
-        for (std::size_t k = 0; k < b.rows.size(); ++k) {
-            const std::uint32_t end = b.ends[k];
-            const std::uint32_t row = b.rows[k];
-            keys[row] = cache.insert(cellOf(row), std::string_view(b.bytes.data() + start, end - start), kanaSensitive);
-            start = end;
+    // The new keys are remembered shard by shard, the two shards on two threads; each thread
+    // notes the views it got, and the keys are put in row order afterwards.
+    struct alignas(64) Remembered {
+        std::vector<std::pair<std::uint32_t, std::string_view>> views;
+    };
+    Remembered remembered[SortKeyCache::kShards];
+    auto remember = [&](int shard) {
+        for (const Batch& b : batches) {
+            std::uint32_t start = 0;
+            for (std::size_t k = 0; k < b.rows.size(); ++k) {
+                const std::uint32_t end = b.ends[k];
+                if (SortKeyCache::shardOf(b.hashes[k]) == shard) {
+                    const std::uint32_t row = b.rows[k];
+                    remembered[shard].views.emplace_back(
+                        row, cache.insertInto(shard, b.hashes[k], cellOf(row),
+                                              std::string_view(b.bytes.data() + start, end - start), kanaSensitive));
+                }
+                start = end;
+            }
         }
+    };
+    const std::size_t added = batches[0].rows.size() + batches[1].rows.size();
+    if (twoThreads && added >= kWorthASecondThread) {
+        std::thread worker([&] { remember(1); });
+        remember(0);
+        worker.join();
+    } else {
+        for (int shard = 0; shard < SortKeyCache::kShards; ++shard) remember(shard);
     }
+    for (const Remembered& r : remembered)
+        for (const auto& [row, key] : r.views) keys[row] = key;
     // The order follows from the keys alone: the same keys as last time give the same order.
     if (memo && memo->sameKeys(column, direction, kanaSensitive, cache.generation(kanaSensitive), keys))
         return memo->order();

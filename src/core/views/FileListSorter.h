@@ -36,6 +36,7 @@ public:
     void prepare(std::size_t rows, bool kanaSensitive);
     // The key of a cell; nullopt-like empty data() when it is not known yet.
     bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
+    bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key) const;
     // Views stay valid until the next prepare().
     std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
     // Changes whenever prepare() drops the remembered keys: a view from another generation may
@@ -43,14 +44,21 @@ public:
     std::uint64_t generation(bool kanaSensitive) const;
     std::size_t entries(bool kanaSensitive) const;
 
+    // Keys live in two shards, chosen by the cell's hash, so that two threads can remember keys
+    // at once, each filling one shard (and nothing else touching the cache meanwhile).
+    static constexpr int kShards = 2;
+    static std::uint64_t hashOf(std::string_view cell);
+    static int shardOf(std::uint64_t hash) { return static_cast<int>(hash >> 63); }
+    std::string_view insertInto(int shard, std::uint64_t hash, std::string_view cell, std::string_view key,
+                                bool kanaSensitive);
+
 private:
     struct Table;
-    std::unique_ptr<Table> tables_[2];
+    Table& table(bool kanaSensitive, int shard) const { return *tables_[kanaSensitive ? 1 : 0][shard]; }
+    std::unique_ptr<Table> tables_[2][kShards];
+    std::uint64_t generations_[2] = {0, 0};
 };
 
-// The keys and the order of the last sort. Keys are views into a SortKeyCache: the same views
-// (of the same cache generation) are the same keys, and so give the same order again, which is
-// what rebuilding an unchanged list does.
 using SortKeys = std::vector<std::string_view, LargeAllocator<std::string_view>>;
 
 class SortMemo {

@@ -23,6 +23,14 @@ bool containsUpper(std::string_view haystack, const std::string& upperNeedle) {
     return text::toUpper(haystack).find(upperNeedle) != std::string::npos;
 }
 
+// Up to eight bytes as a number that compares as the bytes do (shorter ones padded with zeros,
+// which no name holds).
+std::uint64_t bigEndian(std::string_view bytes) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < 8; ++i) v = (v << 8) | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
+    return v;
+}
+
 // Appends the names of the files in `folder` to `names`, as fs::listDirectory tells files from
 // folders (links followed), but into one buffer that is kept between folders and builds.
 template <class Ref>
@@ -35,7 +43,7 @@ void readFileNames(const std::string& folder, std::string& names, std::vector<Re
         if (e->d_type == DT_DIR) continue;  // only files can be launched
         if ((e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) && fs::directoryExists(fs::joinPath(folder, name)))
             continue;
-        refs.push_back({static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size())});
+        refs.push_back({bigEndian(name), static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size())});
         names.append(name);
     }
     ::closedir(dir);
@@ -70,7 +78,7 @@ FileScanner::FileScanner(const ScanContext& context) : c_(context) {
         if (pass.wildcard || pass.extension.empty()) continue;
         const std::string lower = ascii::lower(pass.extension);
         auto key = std::find_if(keys_.begin(), keys_.end(), [&](const ExtensionKey& k) { return k.lower == lower; });
-        if (key == keys_.end()) key = keys_.insert(keys_.end(), ExtensionKey{lower, {}});
+        if (key == keys_.end()) key = keys_.insert(keys_.end(), ExtensionKey{lower, bigEndian(lower), {}});
         key->passes.push_back(p);
         longestKey_ = std::max(longestKey_, lower.size());
     }
@@ -117,7 +125,9 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
     // The passes list names in the byte order of the names on disk.
     const std::string_view raw = raw_;
     auto bytesOf = [&](const NameRef& r) { return raw.substr(r.start, r.size); };
-    std::sort(names_.begin(), names_.end(), [&](const NameRef& a, const NameRef& b) { return bytesOf(a) < bytesOf(b); });
+    std::sort(names_.begin(), names_.end(), [&](const NameRef& a, const NameRef& b) {
+        return a.head != b.head ? a.head < b.head : bytesOf(a) < bytesOf(b);
+    });
     // The names' texts, in that order, into the folder's own buffer. Valid UTF-8 is its own text
     // (text::fileNameText keeps it as it is): only the other names are converted.
     out.names.reserve(raw_.size());
@@ -127,7 +137,7 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
             converted_ = text::fileNameText(std::string(name));
             name = converted_;
         }
-        r = {static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(name.size())};
+        r = {r.head, static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(name.size())};
         out.names.append(name);
     }
     const std::string_view names = out.names;
@@ -143,6 +153,16 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
             if (size > longestKey_) break;
             if (name[dot] != '.') continue;
             const std::string_view part = name.substr(dot + 1);
+            if (size <= 8) {
+                // Lower-cased into a number, and compared with the keys as numbers.
+                std::uint64_t packed = 0;
+                for (std::size_t k = 0; k < 8; ++k)
+                    packed = (packed << 8) | (k < size ? static_cast<unsigned char>(ascii::lower(part[k])) : 0u);
+                for (const ExtensionKey& key : keys_)
+                    if (key.packed == packed && key.lower.size() == size)
+                        for (std::uint32_t p : key.passes) matches_[p].push_back(i);
+                continue;
+            }
             for (const ExtensionKey& key : keys_) {
                 if (key.lower.size() != size) continue;
                 std::size_t k = 0;

@@ -106,6 +106,7 @@ private:
     };
     struct ExtensionKey {
         std::string lower;
+        std::uint64_t packed = 0;  // `lower` as a number when it has at most eight bytes
         std::vector<std::uint32_t> passes;
     };
     std::vector<Pass> passes_;
@@ -113,6 +114,7 @@ private:
     std::size_t longestKey_ = 0;
     // Scratch space of listFolder.
     struct NameRef {
+        std::uint64_t head;  // the first eight bytes, big-endian: most names differ there
         std::uint32_t start;
         std::uint32_t size;
     };
