@@ -5,21 +5,21 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "AppFixture.h"
 #include "DataFileFixtures.h"
 #include "LaunchFixture.h"
-#include "core/database/RomTable.h"
-#include "core/launch/EmulatorEntry.h"
 #include "core/settings/MainSettings.h"
 
 using namespace romshelf;
 using romshelf::test::RawBytes;
 using romshelf::test::rawFolderFile;
 using romshelf::test::RawFolderStrings;
+using romshelf::test::readRecord;
+using V = std::vector<std::string>;
 
 namespace {
 
@@ -46,32 +46,39 @@ struct DumpCommand : romshelf::test::DataFileTest {
         return d.status == 0 ? nlohmann::json::parse(d.out) : nlohmann::json();
     }
 };
-using ListCommand = romshelf::test::DataFileTest;
-using LaunchCommand = romshelf::test::DataFileTest;
+
+// MD with ROM folder 1 at roms/ and the stand-in emulator Gens, named relative to the program
+// folder as the program's own settings name it.
+struct LaunchCommand : romshelf::test::AppFixture {
+    std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
+    void SetUp() override { setUpLaunch("MD", emulator("Gens", "./emu/gens", "--fs $P")); }
+    V args(V more, const std::string& code = "MD", const std::string& folder = "") {
+        more.insert(more.begin(),
+                    {"--program-folder", folder.empty() ? dir.path() : folder, "--hardware", code});
+        return more;
+    }
+    CliRun list(V more = {}, const std::string& code = "MD") {
+        return run(cli::listFiles, args(more, code));
+    }
+    CliRun launch(V more) { return run(cli::launchFile, args(more)); }
+};
+using ListCommand = LaunchCommand;
 
 // Runs the rest of a test from another current folder and comes back at the end.
-class InCurrentFolder {
-public:
-    explicit InCurrentFolder(const std::string& folder) {
-        char buffer[4096];
-        if (::getcwd(buffer, sizeof buffer)) old_ = buffer;
-        EXPECT_EQ(::chdir(folder.c_str()), 0) << folder;
-    }
-    ~InCurrentFolder() { EXPECT_EQ(::chdir(old_.c_str()), 0) << old_; }
-
-private:
-    std::string old_;
+struct InCurrentFolder {
+    std::filesystem::path old = std::filesystem::current_path();
+    explicit InCurrentFolder(const std::string& folder) { std::filesystem::current_path(folder); }
+    ~InCurrentFolder() { std::filesystem::current_path(old); }
 };
 
 // The rows `list` printed, each split into its cells.
-std::vector<std::vector<std::string>> listedRows(const std::string& out) {
-    std::vector<std::vector<std::string>> rows;
+std::vector<V> listedRows(const std::string& out) {
+    std::vector<V> rows;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> cells;
         std::istringstream cellStream(line);
-        for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
-        rows.push_back(cells);
+        rows.emplace_back();
+        for (std::string cell; std::getline(cellStream, cell, '\t');) rows.back().push_back(cell);
     }
     return rows;
 }
@@ -98,70 +105,53 @@ TEST_F(DumpCommand, MainDataShowsEveryField) {
     EXPECT_EQ(body["windowSlots"][7]["width"], 328);
 }
 
-TEST_F(DumpCommand, RejectedFilesPrintTheirMessage) {
-    const struct {
-        std::string bytes;  // empty: no file
-        int status;
-        const char* message;
-    } cases[] = {
-        {RawBytes().header("ROMSHELF_MAINDATA", 3).bytes(), 2,
-         "設定ファイル「MainData.slb」のバージョンが違います。"},
-        {RawBytes().header("ROMSHELF_MAINDATA", 1).str("FC").bytes(), 2,
-         "設定ファイル「MainData.slb」が異常です。"},
-        {RawBytes().header("ROMSHELF_CLASSDATA", 1).i32(5).bytes(), 2,
-         "機種別分類設定ファイルが異常です。"},
-        {RawBytes().header("ROMSHELF_EMULATORDATA", 1).strs(4).bytes(), 2,
-         "エミュレータ設定ファイルが異常です。"},
-        {"not a data file", 2, ""},
-        {RawBytes().header("ROMSHELF_SOMETHINGDATA", 1).bytes(), 2, ""},
-        {"", 1, ""},
-    };
-    for (const auto& c : cases) {
-        const CliRun d =
-            dump(c.bytes.empty() ? dir.file("missing.slb") : dir.write("a.slb", c.bytes));
-        EXPECT_EQ(d.status, c.status) << c.message;
-        EXPECT_EQ(d.out, "") << c.message;
-        EXPECT_NE(d.err.find(c.message), std::string::npos) << d.err;
-    }
-}
-
-// The program picks its files by name: a file under one of its names is refused, with that kind's
-// message, when it holds something else or too little even for a header.
-TEST_F(DumpCommand, AProgramFileNameDecidesTheKind) {
-    MainSettings m;
-    ASSERT_TRUE(saveMainSettings(stream, dir.file("saved.slb"), m));
+// A file is refused with its kind's message: a file under one of the program's names (matched
+// as Windows matches them) by that name, even when it holds something else or too little even
+// for a header; any other file, or a kept copy, by its magic.
+TEST_F(DumpCommand, RefusedFilesPrintTheirMessage) {
+    ASSERT_TRUE(saveMainSettings(stream, dir.file("saved.slb"), MainSettings()));
     const std::string mainData = dir.read("saved.slb");
-    const std::string folderData = rawFolderFile({});
+    const char* broken = "設定ファイル「MainData.slb」が異常です。";
+    const char* noKind = "not a data file this program can read";
     const struct {
-        const char* file;
+        const char* file;  // nullptr: no file
         std::string bytes;
         int status;
         const char* message;
     } cases[] = {
+        {"a.slb", RawBytes().header("ROMSHELF_MAINDATA", 3).bytes(), 2,
+         "設定ファイル「MainData.slb」のバージョンが違います。"},
+        {"a.slb", RawBytes().header("ROMSHELF_MAINDATA", 1).str("FC").bytes(), 2, broken},
+        {"a.slb", RawBytes().header("ROMSHELF_CLASSDATA", 1).i32(5).bytes(), 2,
+         "機種別分類設定ファイルが異常です。"},
+        {"a.slb", RawBytes().header("ROMSHELF_EMULATORDATA", 1).strs(4).bytes(), 2,
+         "エミュレータ設定ファイルが異常です。"},
+        {"a.slb", "not a data file", 2, noKind},
+        {"a.slb", RawBytes().header("ROMSHELF_SOMETHINGDATA", 1).bytes(), 2, noKind},
+        {"a.slb", "", 2, noKind},
+        {nullptr, "", 1, ""},
         {"Folder_X.slb", mainData, 2, "フォルダ設定ファイルが異常です。"},
-        {"MainData.slb", folderData, 2, "設定ファイル「MainData.slb」が異常です。"},
+        {"MainData.slb", rawFolderFile({}), 2, broken},
         {"ClassData_FC.slb", RawBytes().header("ROMSHELF_CLASS1DATA", 1).i32(0).bytes(), 2,
          "機種別分類設定ファイルが異常です。"},
-        // Too short for a magic.
         {"Folder_FC.slb", "", 2, "フォルダ設定ファイルが異常です。"},
-        {"MainData.slb", "\x11\x00", 2, "設定ファイル「MainData.slb」が異常です。"},
+        {"MainData.slb", "\x11\x00", 2, broken},
         {"RomData_FC.slb", RawBytes().i32(16).raw("ROMSHELF_ROM").bytes(), 2,
          "ロム情報ファイルが異常です。"},
         {"ClassData3.slb", "", 2, "分類3設定ファイルが異常です。"},
-        {"a.slb", "", 2, "not a data file this program can read"},
-        // Names are matched as Windows matches them; a kept copy is read by its magic.
         {"maindata.SLB", mainData, 0, ""},
         {"Folder_FC.slb.broken-20260101-000000", mainData, 0, ""},
     };
     for (const auto& c : cases) {
-        const CliRun d = dump(dir.write(std::string("t/") + c.file, c.bytes));
-        EXPECT_EQ(d.status, c.status) << c.file << ": " << d.err;
-        EXPECT_NE(d.err.find(c.message), std::string::npos) << c.file << ": " << d.err;
+        const std::string file = std::string("t/") + (c.file ? c.file : "missing.slb");
+        const CliRun d = dump(c.file ? dir.write(file, c.bytes) : dir.file(file));
+        EXPECT_EQ(d.status, c.status) << file << ": " << d.err;
+        EXPECT_NE(d.err.find(c.message), std::string::npos) << file << ": " << d.err;
         if (c.status == 0)
-            EXPECT_EQ(nlohmann::json::parse(d.out)["magic"], "ROMSHELF_MAINDATA") << c.file;
+            EXPECT_EQ(nlohmann::json::parse(d.out)["magic"], "ROMSHELF_MAINDATA") << file;
         else
-            EXPECT_TRUE(d.out.empty()) << c.file << " was printed";
-        std::remove(dir.file(std::string("t/") + c.file).c_str());
+            EXPECT_EQ(d.out, "") << file;
+        std::filesystem::remove(dir.file(file));
     }
 }
 
@@ -215,79 +205,58 @@ TEST_F(DumpCommand, EmulatorFileShowsEveryBlock) {
 }
 
 TEST_F(ListCommand, PrintsTheRowsOfAHardware) {
-    RawFolderStrings folders{};
-    folders[0] = "\x96\x7b\x91\xcc";  // 本体
-    folders[1] = "./roms/";
-    dir.write("data/Folder_GB.slb", rawFolderFile(folders));
+    setUpHardware("GB", "./roms/");
     dir.write("roms/Tetris (W).gb", "x");
     dir.write("roms/ポケモン 赤.gb", "x");
-    RomTable table;
-    RomRecord r;
-    r.fileTitle = "Tetris (W)";
-    r.gameName = "テトリス";
+    RomRecord r = record("Tetris (W)", "テトリス");
     r.rating = 4;
-    table.append(r);
-    ASSERT_TRUE(table.save(stream, dir.file("data/RomData_GB.slb")));
-    auto list = [&](std::vector<std::string> more) {
-        std::vector<std::string> args = {"--program-folder", dir.path(), "--hardware"};
-        args.insert(args.end(), more.begin(), more.end());
-        return run(cli::listFiles, args);
-    };
-    auto firstColumn = [](const CliRun& r) { return r.out.substr(0, r.out.find('\t')); };
+    writeRecords("GB", {r});
+    auto gb = [&](V more) { return list(more, "GB"); };
 
-    const CliRun all = list({"GB"});
+    const CliRun all = gb({});
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.err, "ゲームボーイ : 全ファイル (ファイル数 : 2)\n");
     EXPECT_EQ(all.out,
               "テトリス\t\tTetris (W).gb\t★★★★\t\t\t\t\t\t\t0\t0\n"
               "ポケモン 赤\tポケモン 赤\tポケモン 赤.gb\t\t\t\t\t\t\t\t0\t-1\n");
-    EXPECT_EQ(firstColumn(list({"GB", "unregistered"})), "ポケモン 赤");
-    const CliRun search = list({"GB", "search", "てとりす"});
+    EXPECT_EQ(listedRows(gb({"unregistered"}).out).at(0).at(0), "ポケモン 赤");
+    const CliRun search = gb({"search", "てとりす"});
     EXPECT_EQ(search.err, "ゲームボーイ : てとりす / 検索結果 (ファイル数 : 0)\n");
-    EXPECT_EQ(firstColumn(search), "ファイルがありません");
+    EXPECT_EQ(listedRows(search.out).at(0).at(0), "ファイルがありません");
+    const CliRun byFile = gb({"search", "tetris", "--field", "file"});
+    EXPECT_EQ(listedRows(byFile.out).at(0).at(2), "Tetris (W).gb") << byFile.err;
 
-    const CliRun notSetUp = list({"FC"});
+    const CliRun bogus = gb({"search", "tetris", "--field", "bogus"});
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_NE(bogus.err.find("bogus"), std::string::npos) << bogus.err;  // names the field
+    EXPECT_EQ(bogus.out, "");
+    const CliRun notSetUp = list({}, "FC");
     EXPECT_EQ(notSetUp.status, 2);
     EXPECT_NE(notSetUp.err.find("フォルダ設定"), std::string::npos) << notSetUp.err;  // what to do
-    EXPECT_EQ(list({"XX"}).status, 64);
-    EXPECT_EQ(list({"GB", "rating", "9"}).status, 64);
+    EXPECT_EQ(list({}, "XX").status, 64);
+    EXPECT_EQ(gb({"rating", "9"}).status, 64);
 }
 
 TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
-    RawFolderStrings folders{};
-    folders[1] = "./roms/";
-    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
-    const std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
-    EmulatorEntries entries{};
-    entries[0].name = "Gens";
-    entries[0].executable = emu;
-    entries[0].commandLine = "--fs $P";
-    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
     const std::string rom = dir.write("roms/Sonic & Knuckles (W).md", "x");
-    const std::vector<std::string> base = {"--program-folder", dir.path(), "--hardware", "MD"};
-    auto launch = [&](std::vector<std::string> more) {
-        more.insert(more.begin(), base.begin(), base.end());
-        return run(cli::launchFile, more);
-    };
-
     const CliRun dry = launch({"--dry-run", "--row", "0"});
     ASSERT_EQ(dry.status, 0) << dry.err;
-    EXPECT_TRUE(dry.printed("argv: " + emu + "\nargv: --fs\nargv: " + rom + "\n")) << dry.out;
-    EXPECT_TRUE(dry.printed("Gens を起動します。"));
-    EXPECT_FALSE(romshelf::test::readRecord(emu, 200).ran);
-
+    EXPECT_TRUE(dry.printed("Gens を起動します。")) << dry.out;
+    EXPECT_FALSE(readRecord(emu, 200).ran);
     ASSERT_EQ(launch({"--folder", "0", "Sonic & Knuckles (W).md"}).status, 0);
-    EXPECT_EQ(romshelf::test::readRecord(emu).argv, (std::vector<std::string>{emu, "--fs", rom}));
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "--fs", rom}));
 
     // --row counts the rows `list` prints, whatever the list shows first in the program.
-    folders[3] = "./roms2/";
-    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
+    FolderSettings f;
+    f.romFolderPaths[0] = "./roms/";
+    f.romFolderPaths[3] = "./roms2/";
+    writeFolderSettings("MD", f);
     dir.write("roms2/0first.md", "x");
     MainSettings m;
     m.setOption(Option::ShowFirstRomFolder, true);
-    ASSERT_TRUE(saveMainSettings(stream, dir.file("data/MainData.slb"), m));
-    const CliRun listed = run(cli::listFiles, base);
-    ASSERT_EQ(listed.out.substr(0, listed.out.find('\t')), "0first");
+    DataStream s;
+    ASSERT_TRUE(saveMainSettings(s, dir.file("data/MainData.slb"), m));
+    ASSERT_EQ(listedRows(list().out).at(0).at(0), "0first");
     const CliRun second = launch({"--dry-run", "--row", "0"});
     EXPECT_TRUE(second.printed("0first.md が指定されました。")) << second.out;
 
@@ -297,36 +266,9 @@ TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
     EXPECT_EQ(launch({"--emulator", "Nope", "--row", "0"}).status, 2);
 }
 
-TEST_F(ListCommand, AnUnknownSearchFieldIsRefused) {
-    RawFolderStrings folders{};
-    folders[1] = "./roms/";
-    dir.write("data/Folder_GB.slb", rawFolderFile(folders));
-    dir.write("roms/Tetris.gb", "x");
-    auto search = [&](const char* field) {
-        return run(cli::listFiles,
-                   std::vector<std::string>{"--program-folder", dir.path(), "--hardware", "GB",
-                                            "search", "tetris", "--field", field});
-    };
-    const CliRun bogus = search("bogus");
-    EXPECT_EQ(bogus.status, 2);
-    EXPECT_NE(bogus.err.find("bogus"), std::string::npos) << bogus.err;
-    EXPECT_EQ(bogus.out, "");
-    const CliRun byFile = search("file");
-    EXPECT_EQ(byFile.status, 0) << byFile.err;
-    EXPECT_EQ(listedRows(byFile.out).at(0).at(2), "Tetris.gb");
-}
-
 // Tabs, line breaks and backslashes in names: `list` prints them escaped, one row a line, and
 // `launch --folder` takes the printed name back.
 TEST_F(LaunchCommand, NamesWithTabsAndLineBreaksGoThereAndBack) {
-    RawFolderStrings folders{};
-    folders[1] = "./roms/";
-    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
-    const std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
-    EmulatorEntries entries{};
-    entries[0].name = "Gens";
-    entries[0].executable = emu;
-    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
     const struct {
         std::string name, printed;
     } files[] = {
@@ -335,44 +277,25 @@ TEST_F(LaunchCommand, NamesWithTabsAndLineBreaksGoThereAndBack) {
         {"C\\t.md", "C\\\\t.md"},  // a backslash before a t stays a backslash and a t
     };
     for (const auto& f : files) dir.write("roms/" + f.name, "x");
-    const std::vector<std::string> base = {"--program-folder", dir.path(), "--hardware", "MD"};
-
-    const CliRun listed = run(cli::listFiles, base);
-    ASSERT_EQ(listed.status, 0) << listed.err;
+    const CliRun listed = list();
     const auto rows = listedRows(listed.out);
-    ASSERT_EQ(rows.size(), 3u) << listed.out;
+    ASSERT_EQ(rows.size(), 3u) << listed.out << listed.err;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         ASSERT_EQ(rows[i].size(), 12u) << listed.out;
         EXPECT_EQ(rows[i][2], files[i].printed);
+        const CliRun dry = launch({"--dry-run", "--folder", "0", files[i].printed});
+        EXPECT_EQ(dry.status, 0) << files[i].printed << ": " << dry.out;
+        EXPECT_TRUE(dry.printed("argv: " + dir.path() + "roms/" + files[i].printed + "\n"))
+            << dry.out;
     }
-
-    for (const auto& f : files) {
-        std::vector<std::string> args = base;
-        args.insert(args.end(), {"--dry-run", "--folder", "0", f.printed});
-        const CliRun dry = run(cli::launchFile, args);
-        EXPECT_EQ(dry.status, 0) << f.printed << ": " << dry.out;
-        EXPECT_TRUE(dry.printed("argv: " + dir.path() + "roms/" + f.printed + "\n")) << dry.out;
-    }
-    std::vector<std::string> args = base;
-    args.insert(args.end(), {"--folder", "0", files[1].printed});
-    ASSERT_EQ(run(cli::launchFile, args).status, 0);
-    EXPECT_EQ(romshelf::test::readRecord(emu).argv,
-              (std::vector<std::string>{emu, dir.path() + "roms/" + files[1].name}));
+    ASSERT_EQ(launch({"--folder", "0", files[1].printed}).status, 0);
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "--fs", dir.path() + "roms/" + files[1].name}));
 }
 
 // Relative ROM folders and emulators belong to the program folder, whatever the current folder
 // is, and a program folder given relative is taken from the current folder once: the emulator
 // then runs in its own folder.
 TEST_F(LaunchCommand, RelativePathsDoNotDependOnTheCurrentFolder) {
-    RawFolderStrings folders{};
-    folders[1] = "./roms/";
-    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
-    const std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
-    EmulatorEntries entries{};
-    entries[0].name = "Gens";
-    entries[0].executable = "./emu/gens";
-    entries[0].commandLine = "--fs $P";
-    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
     const std::string rom = dir.write("roms/Game.md", "x");
     romshelf::test::TempFolder elsewhere;
     elsewhere.write("roms/Decoy.md", "x");
@@ -383,71 +306,46 @@ TEST_F(LaunchCommand, RelativePathsDoNotDependOnTheCurrentFolder) {
     for (char c : elsewhere.path().substr(1))
         if (c == '/') up += "../";
     const std::string relative = up + dir.path().substr(1);
-    for (const std::string& programFolder :
+    for (const std::string& folder :
          {dir.path(), relative, relative.substr(0, relative.size() - 1)}) {
-        const std::vector<std::string> base = {"--program-folder", programFolder, "--hardware",
-                                               "MD"};
-        const CliRun listed = run(cli::listFiles, base);
+        const CliRun listed = run(cli::listFiles, args({}, "MD", folder));
         const auto rows = listedRows(listed.out);
-        ASSERT_EQ(rows.size(), 1u) << programFolder << ": " << listed.out << listed.err;
-        EXPECT_EQ(rows[0].at(2), "Game.md") << programFolder;
-
-        std::vector<std::string> args = base;
-        args.insert(args.end(), {"--dry-run", "--row", "0"});
-        const CliRun dry = run(cli::launchFile, args);
-        EXPECT_EQ(dry.status, 0) << programFolder << ": " << dry.out << dry.err;
+        ASSERT_EQ(rows.size(), 1u) << folder << ": " << listed.out << listed.err;
+        EXPECT_EQ(rows[0].at(2), "Game.md") << folder;
+        const CliRun dry = run(cli::launchFile, args({"--dry-run", "--row", "0"}, "MD", folder));
+        EXPECT_EQ(dry.status, 0) << folder << ": " << dry.out << dry.err;
         EXPECT_TRUE(dry.printed("working folder: " + dir.path() + "emu/\nargv: " + emu +
                                 "\nargv: --fs\nargv: " + rom + "\n"))
-            << programFolder << ": " << dry.out;
+            << folder << ": " << dry.out;
     }
-    const CliRun started = run(
-        cli::launchFile,
-        std::vector<std::string>{"--program-folder", relative, "--hardware", "MD", "--row", "0"});
+    const CliRun started = run(cli::launchFile, args({"--row", "0"}, "MD", relative));
     EXPECT_EQ(started.status, 0) << started.out;
-    const auto record = romshelf::test::readRecord(emu);
-    EXPECT_EQ(record.argv, (std::vector<std::string>{emu, "--fs", rom}));
+    const auto record = readRecord(emu);
+    EXPECT_EQ(record.argv, (V{emu, "--fs", rom}));
     EXPECT_EQ(record.workingFolder + "/", dir.path() + "emu/");
 }
 
 // Other software started on a dry run: the plan is printed, and nothing claims it was started.
 TEST_F(LaunchCommand, ADryRunOfOtherSoftwareStartsNothing) {
     const std::string tool = romshelf::test::installRecorder(dir.file("apps/editor"));
-    RawFolderStrings folders{};
-    folders[0] = "Editor";
-    folders[1] = tool;
-    dir.write("data/Folder_HARD.slb", rawFolderFile(folders));
-    const CliRun dry =
-        run(cli::launchFile, std::vector<std::string>{"--program-folder", dir.path(), "--hardware",
-                                                      "HARD", "--dry-run", "--row", "0"});
+    FolderSettings f;
+    f.romFolderPaths[0] = tool;
+    writeFolderSettings("HARD", f);
+    const CliRun dry = run(cli::launchFile, args({"--dry-run", "--row", "0"}, "HARD"));
     EXPECT_EQ(dry.status, 0) << dry.err;
     EXPECT_TRUE(dry.printed("> " + tool + "\n")) << dry.out;
     EXPECT_TRUE(dry.printed("argv: " + tool + "\n")) << dry.out;
     EXPECT_FALSE(dry.printed("正常に起動プロセスが終了しました。")) << dry.out;
-    EXPECT_FALSE(romshelf::test::readRecord(tool, 200).ran);
+    EXPECT_FALSE(readRecord(tool, 200).ran);
 }
 
 TEST_F(LaunchCommand, WhatALaunchUnpackedIsRemovedByTheNextClean) {
-    RawFolderStrings folders{};
-    folders[1] = "./roms/";
-    dir.write("data/Folder_MD.slb", rawFolderFile(folders));
-    EmulatorEntries entries{};
-    entries[0].name = "Gens";
-    entries[0].executable = romshelf::test::installRecorder(dir.file("emu/gens"));
-    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
-    dir.write("pack/sonic.md", "x");
-    dir.makeFolder("roms");
-    ASSERT_EQ(std::system(("cd '" + dir.file("pack") + "' && zip -q ../roms/sonic.zip sonic.md").c_str()), 0);
-    const std::vector<std::string> base = {"--program-folder", dir.path(), "--hardware", "MD"};
-    std::vector<std::string> launch = base;
-    launch.insert(launch.end(), {"--folder", "0", "sonic.zip"});
-    ASSERT_EQ(run(cli::launchFile, launch).status, 0);
+    writeZip("roms/sonic.zip", {{"sonic.md", "x"}});
+    ASSERT_EQ(launch({"--folder", "0", "sonic.zip"}).status, 0);
     ASSERT_TRUE(std::filesystem::exists(dir.file("temp/sonic.md")));
-
-    EXPECT_EQ(run(cli::cleanTemp, base).status, 1);  // asked, and no is the answer
+    EXPECT_EQ(run(cli::cleanTemp, args({})).status, 1);  // asked, and no is the answer
     EXPECT_TRUE(std::filesystem::exists(dir.file("temp/sonic.md")));
-    std::vector<std::string> yes = base;
-    yes.push_back("--yes");
-    const CliRun cleaned = run(cli::cleanTemp, yes);
+    const CliRun cleaned = run(cli::cleanTemp, args({"--yes"}));
     EXPECT_EQ(cleaned.status, 0) << cleaned.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("temp/sonic.md")));
 }

@@ -1,5 +1,10 @@
 #include "AppFixture.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 namespace romshelf::test {
 
 void AppFixture::setUpHardware(const std::string& code, const std::string& romFolder) {
@@ -19,6 +24,26 @@ void AppFixture::writeEmulators(const std::string& code, const EmulatorEntries& 
     ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_" + code + ".slb"), entries));
 }
 
+void AppFixture::setUpLaunch(const std::string& code, const EmulatorEntries& entries) {
+    setUpHardware(code, "./roms/");
+    writeEmulators(code, entries);
+}
+
+void AppFixture::setUpLaunch(const std::string& code, const EmulatorEntry& slot0) {
+    EmulatorEntries entries{};
+    entries[0] = slot0;
+    setUpLaunch(code, entries);
+}
+
+EmulatorEntry AppFixture::emulator(const std::string& name, const std::string& executable,
+                                   const std::string& commandLine) {
+    EmulatorEntry e;
+    e.name = name;
+    e.executable = executable;
+    e.commandLine = commandLine;
+    return e;
+}
+
 void AppFixture::writeRecords(const std::string& code, const std::vector<RomRecord>& records) {
     RomTable table;
     for (const RomRecord& r : records) table.append(r);
@@ -33,6 +58,18 @@ RomRecord AppFixture::record(const std::string& title, const std::string& name) 
     return r;
 }
 
+void AppFixture::writeZip(const std::string& zip,
+                          const std::vector<std::pair<std::string, std::string>>& members) {
+    TempFolder pack;
+    std::string command = "cd '" + pack.path() + "' && zip -q '" + dir.file(zip) + "'";
+    for (const auto& [name, bytes] : members) {
+        pack.write(name, bytes);
+        command += " '" + name + "'";
+    }
+    std::filesystem::create_directories(std::filesystem::path(dir.file(zip)).parent_path());
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 void AppFixture::start(const std::string& code) {
     app.preferHardware(code);
     app.startUp();
@@ -40,6 +77,32 @@ void AppFixture::start(const std::string& code) {
 
 std::vector<std::string> AppFixture::log() const {
     return {app.systemLog().lines().begin(), app.systemLog().lines().end()};
+}
+
+bool AppFixture::logged(const std::string& line) const {
+    return std::ranges::find(app.systemLog().lines(), line) != app.systemLog().lines().end();
+}
+
+MainSettings AppFixture::savedSettings(const std::string& path) {
+    MainSettings m;
+    DataStream s;
+    ScriptedPrompter quiet;
+    EXPECT_EQ(loadMainSettings(s, path.empty() ? app.mainDataPath() : path, quiet, m),
+              LoadResult::Loaded);
+    return m;
+}
+
+int AppFixture::pidOf(const std::string& program) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary), status;
+        std::string argv0, line;
+        if (!std::getline(cmdline, argv0, '\0') || argv0 != program) continue;
+        status.open(entry.path() / "status");
+        while (std::getline(status, line))
+            if (line.starts_with("State:") && line.find('Z') == std::string::npos)
+                return std::atoi(entry.path().filename().c_str());
+    }
+    return 0;
 }
 
 }  // namespace romshelf::test

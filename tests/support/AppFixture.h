@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FakePorts.h"
@@ -22,13 +23,26 @@ protected:
     void setUpHardware(const std::string& code, const std::string& romFolder = "");
     void writeFolderSettings(const std::string& code, const FolderSettings& settings);
     void writeEmulators(const std::string& code, const EmulatorEntries& entries);
+    // `code` with ROM folder 1 at roms/ and these emulators (or this one in slot 0).
+    void setUpLaunch(const std::string& code, const EmulatorEntries& entries);
+    void setUpLaunch(const std::string& code, const EmulatorEntry& slot0);
+    static EmulatorEntry emulator(const std::string& name, const std::string& executable,
+                                  const std::string& commandLine = "");
     // Records with these titles in data/RomData_<code>.slb.
     void writeRecords(const std::string& code, const std::vector<RomRecord>& records);
     static RomRecord record(const std::string& title, const std::string& name = "");
+    // Writes the (name, bytes) members into the ZIP file `zip` (relative to the program folder).
+    void writeZip(const std::string& zip,
+                  const std::vector<std::pair<std::string, std::string>>& members);
     // Makes `code` current and starts up as the program does.
     void start(const std::string& code);
-    // The system log's lines as written.
+    // The system log's lines as written, and whether one of them is `line`.
     std::vector<std::string> log() const;
+    bool logged(const std::string& line) const;
+    // MainData.slb (or the settings file at `path`) as saved; a file that does not load fails.
+    MainSettings savedSettings(const std::string& path = "");
+    // A live (not zombie) process started as `program`; 0 when there is none.
+    static int pidOf(const std::string& program);
 
     TempFolder dir;
     FakePorts ports;

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <functional>
 #include <map>
-#include <cstdlib>
-#include <filesystem>
 
 #include "AppFixture.h"
 #include "LaunchFixture.h"
@@ -14,6 +13,7 @@
 #include "core/archive/LzhWriter.h"
 
 using namespace romshelf;
+using romshelf::test::installRecorder;
 using romshelf::test::readRecord;
 using V = std::vector<std::string>;
 
@@ -24,26 +24,28 @@ struct LaunchTest : romshelf::test::AppFixture {
     EmulatorEntries entries{};
 
     void SetUp() override {
-        emu = romshelf::test::installRecorder(dir.file("emu dir/nes emu"));
-        entries[0].name = "TestNES";
-        entries[0].executable = "./emu dir/nes emu";
-        entries[0].commandLine = "-a $P -b";
+        emu = installRecorder(dir.file("emu dir/nes emu"));
+        entries[0] = emulator("TestNES", "./emu dir/nes emu", "-a $P -b");
         entries[0].options[kQuotePath] = true;
         setUpLaunching("FC");
     }
     // `code` with ROM folder 1 at roms/ and the test's emulators, started.
     void setUpLaunching(const std::string& code) {
-        setUpHardware(code, "./roms/");
-        writeEmulators(code, entries);
+        setUpLaunch(code, entries);
         start(code);
     }
-    template <class Change>
-    void change(Change&& c) {
-        app.changeSettings(std::forward<Change>(c));
-    }
+    void change(std::function<void(MainSettings&)> c) { app.changeSettings(std::move(c)); }
     std::string rom(const std::string& name) { return dir.write("roms/" + name, "ROM"); }
-    bool launch(const std::string& name, int folder = 0) { return app.launchFile({"Game", name, folder, -1}); }
-    std::string emuFolder() const { return dir.path() + "emu dir"; }
+    bool launch(const std::string& name, int folder = 0) {
+        return app.launchFile({"Game", name, folder, -1});
+    }
+    V argv(const std::string& path) const { return {emu, "-a", path, "-b"}; }
+    // The arguments `program` recorded; the record goes, so that the next start records afresh.
+    V taken(const std::string& program) {
+        const auto r = readRecord(program);
+        std::filesystem::remove(program + ".record");
+        return r.ran ? r.argv : V{"(did not run)"};
+    }
 };
 
 }  // namespace
@@ -52,12 +54,12 @@ TEST_F(LaunchTest, AFileReachesTheEmulatorAsOneArgument) {
     EXPECT_EQ(app.emulatorCombo().selectedText(), "TestNES");
     const std::string path = rom("Super Mario (J).nes");
     ASSERT_TRUE(launch("Super Mario (J).nes"));
-    auto rec = readRecord(emu);
-    ASSERT_TRUE(rec.ran);
-    EXPECT_EQ(rec.argv, (V{dir.file("emu dir/nes emu"), "-a", path, "-b"}));
-    EXPECT_EQ(rec.workingFolder, emuFolder());
-    EXPECT_EQ(log(), (V{"Super Mario (J).nes が指定されました。", "TestNES を起動します。", "> " + emu,
-                        "コマンドラインを確認します。", "> -a \"" + path + "\" -b", "正常に起動プロセスが終了しました。"}));
+    const auto rec = readRecord(emu);
+    EXPECT_EQ(rec.argv, argv(path));
+    EXPECT_EQ(rec.workingFolder, dir.path() + "emu dir");
+    EXPECT_EQ(log(), (V{"Super Mario (J).nes が指定されました。", "TestNES を起動します。",
+                        "> " + emu, "コマンドラインを確認します。", "> -a \"" + path + "\" -b",
+                        "正常に起動プロセスが終了しました。"}));
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
     EXPECT_EQ(app.lastLaunchedFile(), "Super Mario (J).nes");
     // Another hardware forgets it.
@@ -69,15 +71,12 @@ TEST_F(LaunchTest, AFileReachesTheEmulatorAsOneArgument) {
 }
 
 TEST_F(LaunchTest, HostileFileNamesStayIntact) {
-    for (const std::string name : {"a \"quoted\" game.nes", "$(touch pwned).nes", "semi;colon && ls.nes",
-                                    "한국어 게임.nes", "back\\slash 'single'.nes", "-rf.nes", "*.nes"}) {
-        SCOPED_TRACE(name);
+    for (const std::string name :
+         {"a \"quoted\" game.nes", "$(touch pwned).nes", "-rf.nes", "semi;colon && ls.nes",
+          "한국어 게임.nes", "*.nes", "back\\slash 'single'.nes"}) {
         const std::string path = rom(name);
-        std::filesystem::remove(emu + ".record");
-        ASSERT_TRUE(launch(name));
-        auto rec = readRecord(emu);
-        ASSERT_TRUE(rec.ran);
-        EXPECT_EQ(rec.argv, (V{emu, "-a", path, "-b"}));
+        ASSERT_TRUE(launch(name)) << name;
+        EXPECT_EQ(taken(emu), argv(path)) << name;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("emu dir/pwned")));
     EXPECT_FALSE(std::filesystem::exists("pwned"));
@@ -85,98 +84,101 @@ TEST_F(LaunchTest, HostileFileNamesStayIntact) {
 
 TEST_F(LaunchTest, FailuresEndInRedAndAreNotRemembered) {
     rom("a.nes");
-    // The ROM file is missing.
     EXPECT_FALSE(launch("missing.nes"));
-    EXPECT_EQ(log(), (V{"missing.nes が指定されました。", "TestNES を起動します。", "> " + emu, "@2",
-                        "指定されたROMファイルが見つかりません。", "> " + dir.path() + "roms/missing.nes"}));
-    // The archive cannot be unpacked.
+    EXPECT_EQ(log(), (V{"missing.nes が指定されました。", "TestNES を起動します。", "> " + emu,
+                        "@2", "指定されたROMファイルが見つかりません。",
+                        "> " + dir.path() + "roms/missing.nes"}));
     rom("broken.zip");
     EXPECT_FALSE(launch("broken.zip"));
     EXPECT_EQ(log().back(), "ファイルの解凍に失敗しました。");
-    // The emulator cannot be started.
-    ::chmod(emu.c_str(), 0644);
+    ::chmod(emu.c_str(), 0644);  // the emulator cannot be started
     EXPECT_FALSE(launch("a.nes"));
-    EXPECT_EQ(log().back(), "エミュレータの起動に失敗しました。");
     EXPECT_EQ(log()[log().size() - 2], "@2");
+    EXPECT_EQ(log().back(), "エミュレータの起動に失敗しました。");
     // The emulator is gone: the combo offers nothing.
     std::filesystem::remove(emu);
     app.startUp();
     EXPECT_FALSE(launch("a.nes"));
-    EXPECT_EQ(log(), (V{"a.nes が指定されました。", "@2", "指定されたエミュレータが正常に設定されていません。"}));
+    EXPECT_EQ(log(), (V{"a.nes が指定されました。", "@2",
+                        "指定されたエミュレータが正常に設定されていません。"}));
     for (const auto& label : app.recentFileLabels()) EXPECT_FALSE(label.has_value());
     // Rows without a ROM folder do nothing, not even a log line.
     EXPECT_FALSE(launch("a.nes", -1));
     EXPECT_FALSE(launch("a.nes", -2));
-    EXPECT_EQ(log().back(), "指定されたエミュレータが正常に設定されていません。");
+    EXPECT_EQ(log().size(), 3u);
 }
 
 TEST_F(LaunchTest, PlaceholderAndUnownedRowsLaunchNothing) {
-    app.showAll();  // no files: the placeholder row
-    ASSERT_EQ(app.fileList().rows().size(), 1u);
-    EXPECT_FALSE(app.launchRow(0));
-    EXPECT_EQ(log(), V{"RomshelfPlus!! を起動しました。"});
     dir.write("data/NoHave_FC.txt", "Not Owned\r\n");
-    change([](MainSettings& m) { m.setOption(Option::ListMissingFiles, true); });
-    app.showAll();
-    ASSERT_EQ(app.fileList().rows()[0].folderNumber, kUnownedFolder);
-    EXPECT_FALSE(app.launchRow(0));
-    EXPECT_EQ(log(), V{"RomshelfPlus!! を起動しました。"});
+    for (bool listMissing : {false, true}) {
+        change([&](MainSettings& m) { m.setOption(Option::ListMissingFiles, listMissing); });
+        app.showAll();  // the placeholder row, then the unowned file's
+        ASSERT_EQ(app.fileList().rows().size(), 1u);
+        ASSERT_EQ(app.fileList().rows()[0].folderNumber == kUnownedFolder, listMissing);
+        EXPECT_FALSE(app.launchRow(0));
+        EXPECT_EQ(log(), V{"RomshelfPlus!! を起動しました。"});
+    }
 }
 
 TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
-    std::filesystem::create_directories(dir.file("pack"));
-    std::filesystem::create_directories(dir.file("roms"));
-    dir.write("pack/readme.txt", "hello");
-    dir.write("pack/Zipped Game.nes", "NES");
-    ASSERT_EQ(std::system(("cd '" + dir.file("pack") + "' && zip -q '../roms/Zipped Game.zip' readme.txt 'Zipped Game.nes'").c_str()), 0);
+    writeZip("roms/Zipped Game.zip", {{"readme.txt", "hello"}, {"Zipped Game.nes", "NES"}});
     ASSERT_TRUE(launch("Zipped Game.zip"));
-    const std::string extracted = dir.path() + "temp/Zipped Game.nes";
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", extracted, "-b"}));
-    const V lines = log();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "ファイルが圧縮されているので解凍します。"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "TEMPフォルダを使用します。"), lines.end());
+    EXPECT_EQ(taken(emu), argv(dir.path() + "temp/Zipped Game.nes"));
+    EXPECT_TRUE(logged("ファイルが圧縮されているので解凍します。"));
+    EXPECT_TRUE(logged("TEMPフォルダを使用します。"));
     EXPECT_EQ(app.sessionTempFolders()[0], dir.path() + "temp/");
 
     // With passZipUnpacked a ZIP goes as it is, an LZH is still unpacked.
     entries[0].options[kPassZipUnpacked] = true;
     setUpLaunching("FC");
-    std::filesystem::remove(emu + ".record");
     ASSERT_TRUE(launch("Zipped Game.zip"));
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", dir.path() + "roms/Zipped Game.zip", "-b"}));
-    EXPECT_NE(std::find(log().begin(), log().end(), "ファイルがZIP圧縮されていますが、設定により解凍しません。"), log().end());
-    dir.write("pack/lzh game.nes", "NES2");
-    ASSERT_TRUE(archive::addFileToLzh(dir.file("roms/lzh game.lzh"), dir.file("pack/lzh game.nes"), archive::LzhMethod::Lh5));
-    std::filesystem::remove(emu + ".record");
+    EXPECT_EQ(taken(emu), argv(dir.path() + "roms/Zipped Game.zip"));
+    EXPECT_TRUE(logged("ファイルがZIP圧縮されていますが、設定により解凍しません。"));
+    ASSERT_TRUE(archive::addFileToLzh(dir.file("roms/lzh game.lzh"),
+                                      dir.write("pack/lzh game.nes", "NES2"),
+                                      archive::LzhMethod::Lh5));
     ASSERT_TRUE(launch("lzh game.lzh"));
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", dir.path() + "temp/lzh game.nes", "-b"}));
+    EXPECT_EQ(taken(emu), argv(dir.path() + "temp/lzh game.nes"));
 }
 
-TEST_F(LaunchTest, MameGetsTheSetName) {
-    entries[0].commandLine = "";
-    entries[0].options[kQuotePath] = false;
-    setUpLaunching("MAME");
-    rom("pacman.zip");
-    ASSERT_TRUE(launch("pacman.zip"));
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "pacman"}));
-    EXPECT_EQ(log()[log().size() - 2], "> pacman");
-}
-
-TEST_F(LaunchTest, SpecialStartGivesTheExecutableAlone) {
-    entries[0].specialStart = true;
-    entries[0].commandLine = "-cart $P";
-    setUpLaunching("FC");
-    const std::string path = rom("Zelda.nes");
-    ASSERT_TRUE(launch("Zelda.nes"));
-    EXPECT_EQ(readRecord(emu).argv, V{emu});
-    const V lines = log();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "TestNES を特殊起動します。"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "> " + path), lines.end());
+// MAME takes the set name; a special start (and the alternative start of WSCamp, which also
+// records no recent file) gives the executable alone and logs the file instead.
+TEST_F(LaunchTest, SpecialStartsAndMameTakeTheirOwnArguments) {
+    const struct {
+        const char *code, *rom;
+        bool special, alternative;
+        V args;
+        const char* logged;
+    } cases[] = {
+        {"MAME", "pacman.zip", false, false, {"pacman"}, "> pacman"},
+        {"FC", "Zelda.nes", true, false, {}, "TestNES を特殊起動します。"},
+        {"WS", "gunpey.ws", true, true, {}, "別方法にてエミュレータを起動します。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        entries[0].specialStart = c.special;
+        entries[0].commandLine = c.special ? "-cart $P" : "";
+        entries[0].options[kQuotePath] = c.special;
+        change([&](MainSettings& m) { m.setOption(Option::AlternativeLaunch, c.alternative); });
+        setUpLaunching(c.code);
+        const std::string path = rom(c.rom);
+        ASSERT_TRUE(launch(c.rom));
+        const auto rec = readRecord(emu);
+        std::filesystem::remove(emu + ".record");
+        V expected = c.args;
+        expected.insert(expected.begin(), emu);
+        EXPECT_EQ(rec.argv, expected);
+        EXPECT_EQ(rec.workingFolder, dir.path() + "emu dir");
+        EXPECT_TRUE(logged(c.logged));
+        EXPECT_EQ(logged("> " + path), c.special);
+        EXPECT_EQ(app.recentFileLabels()[0].has_value(), !c.alternative);
+    }
+    EXPECT_TRUE(ports.desktop.opened.empty());
 }
 
 TEST_F(LaunchTest, APreferredEmulatorOverridesTheCombo) {
-    const std::string other = romshelf::test::installRecorder(dir.file("emu2/other"));
-    entries[3].name = "Other";
-    entries[3].executable = other;
+    const std::string other = installRecorder(dir.file("emu2/other"));
+    entries[3] = emulator("Other", other);
     setUpLaunching("FC");
     app.chooseEmulator(0);
     rom("Metroid.nes");
@@ -185,46 +187,44 @@ TEST_F(LaunchTest, APreferredEmulatorOverridesTheCombo) {
     app.addRecord(r);
     app.showAll();
     ASSERT_TRUE(app.launchRow(0));
-    EXPECT_TRUE(readRecord(other).ran);
+    EXPECT_EQ(taken(other)[0], other);
     EXPECT_EQ(log()[1], "Otherが優先エミュレータが設定されています。");
     EXPECT_EQ(app.recentFileLabels()[0], "&1 メトロイド");
     // Beyond the 64 entries a preference cannot be used: the combo's emulator starts.
     app.editRecord(0, [](RomRecord& rec) { rec.preferredEmulator = 70; });
-    std::filesystem::remove(emu + ".record");
     ASSERT_TRUE(app.launchRow(0));
     EXPECT_TRUE(readRecord(emu).ran);
 }
 
 TEST_F(LaunchTest, JoyToKeyRunsWhileTheEmulatorRuns) {
-    const std::string joy = romshelf::test::installRecorder(dir.file("joy/stay JoyToKey"));
+    const std::string joy = installRecorder(dir.file("joy/stay JoyToKey"));
     dir.write("joy/JoyToKey.ini", "[General]\r\nLang=JP\r\n");
     change([](MainSettings& m) {
         m.toolPaths[0] = "./joy/stay JoyToKey";
         m.setOption(Option::MinimiseWhileRunning, true);
         m.windowSlots[kSlotMainFrame].showState = ShowState::Maximised;
     });
-    entries[0].joyToKeySetting = "マリオ";
     // An emulator that is played for a moment, so JoyToKey is up before it is stopped.
-    emu = romshelf::test::installRecorder(dir.file("emu dir/pause emu"));
+    emu = installRecorder(dir.file("emu dir/pause emu"));
     entries[0].executable = emu;
+    entries[0].joyToKeySetting = "マリオ";
     setUpLaunching("FC");
     rom("a.nes");
     ASSERT_TRUE(launch("a.nes"));  // waits here until the stand-in emulator ends
-    EXPECT_EQ(dir.read("joy/JoyToKey.ini"), "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=\x83\x7d\x83\x8a\x83\x49\r\n");
-    auto joyRun = readRecord(joy);
+    EXPECT_EQ(dir.read("joy/JoyToKey.ini"),
+              "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=\x83\x7d\x83\x8a\x83\x49\r\n");
+    const auto joyRun = readRecord(joy);
     EXPECT_EQ(joyRun.argv, V{joy});
     EXPECT_EQ(joyRun.workingFolder, dir.path() + "joy");
     EXPECT_EQ(ports.sound.stops, 1);
     EXPECT_EQ(ports.windows.events, (V{"hide registration", "minimise", "restore 2"}));
-    EXPECT_NE(std::find(log().begin(), log().end(), "JoyToKey を起動しました。"), log().end());
+    EXPECT_TRUE(logged("JoyToKey を起動しました。"));
     EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
 }
 
 TEST_F(LaunchTest, NekoProjectGetsItsDisks) {
-    const std::string np2 = romshelf::test::installRecorder(dir.file("np2/np2"));
-    entries[1].name = "Neko Project II";
-    entries[1].executable = np2;
+    entries[1] = emulator("Neko Project II", installRecorder(dir.file("np2/np2")));
     entries[1].specialStart = true;
     setUpLaunching("PC98");
     RomRecord game = record("Game");
@@ -233,8 +233,9 @@ TEST_F(LaunchTest, NekoProjectGetsItsDisks) {
     rom("Game.hdi");
     app.showAll();
     ASSERT_TRUE(app.launchRow(0));
-    EXPECT_EQ(dir.read("np2/NP2.ini"), "[NekoProjectII]\r\nFDfolder=\r\nHDfolder=" + dir.path() + "roms/\r\nHDD1FILE=" +
-                                           dir.path() + "roms/Game.hdi\r\nHDD2FILE=\r\n");
+    EXPECT_EQ(dir.read("np2/NP2.ini"), "[NekoProjectII]\r\nFDfolder=\r\nHDfolder=" + dir.path() +
+                                           "roms/\r\nHDD1FILE=" + dir.path() +
+                                           "roms/Game.hdi\r\nHDD2FILE=\r\n");
 }
 
 TEST_F(LaunchTest, DryRunsAndTheEmulatorAlone) {
@@ -242,18 +243,19 @@ TEST_F(LaunchTest, DryRunsAndTheEmulatorAlone) {
     app.launcher().setDryRun(true);
     ASSERT_TRUE(launch("a.nes"));
     ASSERT_TRUE(app.launcher().lastStart().has_value());
-    EXPECT_EQ(app.launcher().lastStart()->argv, (V{emu, "-a", path, "-b"}));
+    EXPECT_EQ(app.launcher().lastStart()->argv, argv(path));
     EXPECT_EQ(app.launcher().lastStart()->workingFolder, dir.path() + "emu dir/");
     EXPECT_FALSE(readRecord(emu, 200).ran);
     app.launcher().setDryRun(false);
 
     ASSERT_TRUE(app.startEmulatorOnly());
-    EXPECT_EQ(readRecord(emu).argv, V{emu});
-    EXPECT_EQ(log(), (V{"TestNES を起動します。", "> " + emu, "正常に起動プロセスが終了しました。"}));
+    EXPECT_EQ(taken(emu), V{emu});
+    EXPECT_EQ(log(),
+              (V{"TestNES を起動します。", "> " + emu, "正常に起動プロセスが終了しました。"}));
 }
 
 TEST_F(LaunchTest, OtherSoftwareRunsProgramsAndOpensDocuments) {
-    const std::string tool = romshelf::test::installRecorder(dir.file("apps/editor"));
+    const std::string tool = installRecorder(dir.file("apps/editor"));
     const std::string doc = dir.write("docs/manual.pdf", "%PDF");
     FolderSettings f;
     f.romFolderPaths[0] = tool;
@@ -262,13 +264,14 @@ TEST_F(LaunchTest, OtherSoftwareRunsProgramsAndOpensDocuments) {
     start("HARD");
     ASSERT_EQ(app.fileList().count(), 2);
     for (int row = 0; row < 2; ++row) ASSERT_TRUE(app.launchRow(row));
-    EXPECT_EQ(readRecord(tool).argv, V{tool});
+    EXPECT_EQ(taken(tool), V{tool});
     EXPECT_EQ(ports.desktop.opened, V{doc});
-    EXPECT_EQ(log(), (V{"manual を起動します。", "> " + doc, "正常に起動プロセスが終了しました。"}));
+    EXPECT_EQ(log(),
+              (V{"manual を起動します。", "> " + doc, "正常に起動プロセスが終了しました。"}));
 }
 
 TEST_F(LaunchTest, AFailedStartLeavesJoyToKeyRunningWithoutWaitingForIt) {
-    const std::string joy = romshelf::test::installRecorder(dir.file("joy2/stay joy"));
+    const std::string joy = installRecorder(dir.file("joy2/stay joy"));
     change([&](MainSettings& m) { m.toolPaths[0] = joy; });
     entries[0].joyToKeySetting = "x";
     setUpLaunching("FC");
@@ -280,23 +283,7 @@ TEST_F(LaunchTest, AFailedStartLeavesJoyToKeyRunningWithoutWaitingForIt) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(15));
     EXPECT_EQ(log().back(), "エミュレータの起動に失敗しました。");
     EXPECT_TRUE(readRecord(joy).ran);
-    std::system(("pkill -f '" + joy + "'").c_str());
-}
-
-TEST_F(LaunchTest, TheAlternativeStartRunsWSCampItself) {
-    change([](MainSettings& m) { m.setOption(Option::AlternativeLaunch, true); });
-    entries[0].name = "WSCamp";
-    entries[0].specialStart = true;
-    setUpLaunching("WS");
-    rom("gunpey.ws");
-    ASSERT_TRUE(launch("gunpey.ws"));
-    const auto rec = readRecord(emu);
-    EXPECT_EQ(rec.argv, V{emu});
-    EXPECT_EQ(rec.workingFolder, emuFolder());
-    EXPECT_TRUE(ports.desktop.opened.empty());
-    EXPECT_NE(std::find(log().begin(), log().end(), "別方法にてエミュレータを起動します。"), log().end());
-    // The alternative start records no recent launch.
-    EXPECT_FALSE(app.recentFileLabels()[0].has_value());
+    if (const int pid = pidOf(joy)) ::kill(pid, SIGTERM);
 }
 
 namespace {
@@ -311,7 +298,7 @@ struct FakeRunner : ProcessRunner {
         started.push_back(argv);
         return next++;
     }
-    void whenFinished(int pid, std::function<void(int)> then) override { waiting[pid] = std::move(then); }
+    void whenFinished(int pid, std::function<void(int)> then) override { waiting[pid] = then; }
     void terminate(int pid) override { terminated.push_back(pid); }
 };
 
@@ -320,7 +307,7 @@ struct FakeRunner : ProcessRunner {
 TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped) {
     FakeRunner runner;
     ports.processes.target = &runner;
-    const std::string joy = romshelf::test::installRecorder(dir.file("joy3/joy"));
+    const std::string joy = installRecorder(dir.file("joy3/joy"));
     change([&](MainSettings& m) { m.toolPaths[0] = joy; });
     entries[0].joyToKeySetting = "x";
     setUpLaunching("FC");
@@ -329,7 +316,7 @@ TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped)
     ASSERT_EQ(runner.started.size(), 2u);  // JoyToKey, then the emulator
     EXPECT_EQ(app.launcher().pendingLaunches(), 1u);
     EXPECT_FALSE(app.recentFileLabels()[0].has_value());  // only once the emulator ends…
-    app.shutDown();                                        // …or the program does
+    app.shutDown();                                       // …or the program does
     EXPECT_EQ(runner.terminated, std::vector<int>{1000});
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
     EXPECT_EQ(app.launcher().pendingLaunches(), 0u);
@@ -338,30 +325,24 @@ TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped)
 }
 
 TEST_F(LaunchTest, NamesWrittenInCp932AreTextOnScreenAndTheirOwnBytesOnDisk) {
-    const std::string mario = "\x83\x7D\x83\x8A\x83\x49";  // マリオ in CP932, as unzip leaves it
-    const std::string path = rom(mario + ".nes");
-    const std::string stray = rom("\xFF\xFE.nes");  // neither UTF-8 nor CP932
+    const std::string path = rom("\x83\x7D\x83\x8A\x83\x49.nes");  // マリオ in CP932, as unzipped
+    const std::string stray = rom("\xFF\xFE.nes");                 // neither UTF-8 nor CP932
     app.addRecord(record("マリオ", "スーパーマリオ"));
-    app.showSearchResult([] {
-        SearchCriteria c;
-        c.typed = "マリオ";
-        c.field = 2;  // file name
-        c.rating = c.favourite = std::string(kNoCondition);
-        c.classes.fill(std::string(kNoCondition));
-        return c;
-    }());
+    SearchCriteria c;
+    c.typed = "マリオ";
+    c.field = 2;  // file name
+    c.rating = c.favourite = std::string(kNoCondition);
+    c.classes.fill(std::string(kNoCondition));
+    app.showSearchResult(c);
     ASSERT_EQ(app.fileList().count(), 1);
     EXPECT_EQ(app.fileList().rows()[0].fileName(), "マリオ.nes");
     EXPECT_EQ(app.fileList().rows()[0].gameName(), "スーパーマリオ");  // joined with its record
     ASSERT_TRUE(app.launchRow(0));
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", path, "-b"}));
+    EXPECT_EQ(taken(emu), argv(path));
     app.showAll();
-    for (std::size_t row = 0; row < app.fileList().rows().size(); ++row)
-        if (app.fileList().rows()[row].fileName() != "マリオ.nes") {
-            std::filesystem::remove(emu + ".record");
-            ASSERT_TRUE(app.launchRow(static_cast<int>(row)));
-            EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", stray, "-b"}));
-        }
+    ASSERT_EQ(app.fileList().count(), 2);
+    ASSERT_TRUE(app.launchRow(app.fileList().rows()[0].fileName() == "マリオ.nes" ? 1 : 0));
+    EXPECT_EQ(taken(emu), argv(stray));
 
     // The recent file is saved as text and finds the same file after a restart.
     ASSERT_TRUE(app.shutDown());
@@ -369,7 +350,6 @@ TEST_F(LaunchTest, NamesWrittenInCp932AreTextOnScreenAndTheirOwnBytesOnDisk) {
     Application next(ProgramFolder(dir.path()), again.host());
     next.loadMainSettings();
     next.startUp();
-    std::filesystem::remove(emu + ".record");
     ASSERT_TRUE(next.launchRecent(1));
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "-a", path, "-b"}));
+    EXPECT_EQ(taken(emu), argv(path));
 }
