@@ -1,12 +1,17 @@
 #include "core/app/Application.h"
 
+#include "core/app/TempFolders.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
 
 #include <filesystem>
 
 #include "AppFixture.h"
 
 using namespace romshelf;
+namespace fsys = std::filesystem;
 using V = std::vector<std::string>;
 
 namespace {
@@ -36,13 +41,40 @@ struct ApplicationTest : romshelf::test::AppFixture {
         table.load(s, dir.file("data/RomData_" + code + ".slb"), prompter);
         return table;
     }
+    std::string mainData() const { return dir.file("data/MainData.slb"); }
+    std::string savedMainData() {
+        MainSettings m;
+        m.customNames[0] = "ファミコン";
+        DataStream s;
+        EXPECT_TRUE(saveMainSettings(s, mainData(), m));
+        return dir.read("data/MainData.slb");
+    }
+    // The kept copies of a refused data file.
+    std::vector<std::string> copiesOf(const std::string& name) const {
+        std::vector<std::string> found;
+        for (const auto& e : fsys::directory_iterator(dir.file("data")))
+            if (e.path().filename().string().starts_with(name + ".broken-"))
+                found.push_back(e.path().string());
+        return found;
+    }
+    // FC with its own TEMP folder (relative to the program folder).
+    void setUpWithTemp(const std::string& temp) {
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/FC/";
+        f.tempFolder = temp;
+        writeFolderSettings("FC", f);
+        dir.makeFolder("roms/FC");
+    }
+    bool exists(const std::string& relative) const { return fsys::exists(dir.file(relative)); }
 };
+using DataSafetyTest = ApplicationTest;
+using TempFoldersTest = ApplicationTest;
 
 }  // namespace
 
 TEST_F(ApplicationTest, FirstRunShowsNothingSetUpAndSavesTheDefaults) {
     for (const char* f : {"data", "temp", "frame", "plugin"})
-        EXPECT_TRUE(std::filesystem::is_directory(dir.file(f))) << f;
+        EXPECT_TRUE(fsys::is_directory(dir.file(f))) << f;
     EXPECT_EQ(app.loadMainSettings(), LoadResult::Missing);
     app.startUp();
     EXPECT_EQ(app.hardwareCombo().items, V{"未設定"});
@@ -152,7 +184,7 @@ TEST_F(ApplicationTest, DeletingASettingsFile) {
     // The current one's: only the folder file goes, and the next hardware is loaded.
     prompter.answer(true);
     ASSERT_TRUE(commands.deleteSettingsFile("FC"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("data/Folder_FC.slb")));
+    EXPECT_FALSE(exists("data/Folder_FC.slb"));
     EXPECT_EQ(recordsOnDisk("FC").findRecordByTitle("Mario"), 0);
     EXPECT_EQ(app.hardwareCombo().items, V{"スーパーファミコン"});
     EXPECT_EQ(app.currentCode(), "SFC");
@@ -257,4 +289,159 @@ TEST(BusyGuard, WorkThatArrivesDuringWorkWaitsForItsEndInOrder) {
     }
     EXPECT_EQ(ran, (V{"idle: at once", "first", "second", "third"}));
     EXPECT_FALSE(guard.busy());
+}
+
+// Nothing the user owns is lost: refused files are kept, saves keep the file's mode and links,
+// failed saves are told, and a crashed save's leftovers are cleared.
+TEST_F(DataSafetyTest, ARefusedFileIsKeptBesideItBeforeItIsRewritten) {
+    const std::string good = savedMainData();
+    const std::string cut = good.substr(0, good.size() - 1);  // missing only its last byte
+    dir.write("data/MainData.slb", cut);
+    EXPECT_EQ(app.loadMainSettings(), LoadResult::Rejected);
+    ASSERT_EQ(copiesOf("MainData.slb").size(), 1u);
+    const std::string copy = copiesOf("MainData.slb")[0];
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_NE(prompter.boxes()[0].text.find(copy), std::string::npos);  // the message names it
+
+    app.startUp();
+    EXPECT_TRUE(app.shutDown());
+    EXPECT_NE(dir.read("data/MainData.slb"), cut);             // still refused, still rewritten…
+    EXPECT_EQ(dir.read(copy.substr(dir.path().size())), cut);  // …but kept
+
+    // Refused again with the same bytes: the copy already there serves.
+    dir.write("data/MainData.slb", cut);
+    app.loadMainSettings();
+    EXPECT_EQ(copiesOf("MainData.slb").size(), 1u);
+
+    // Records read with bytes after them are kept too, without a word.
+    setUpHardware("FC");
+    writeRecords("FC", {record("Mario")});
+    dir.write("data/RomData_FC.slb", dir.read("data/RomData_FC.slb") + "tail");
+    prompter.clear();
+    start("FC");
+    EXPECT_EQ(app.romTable().count(), 1);
+    EXPECT_TRUE(prompter.boxes().empty());
+    EXPECT_EQ(copiesOf("RomData_FC.slb").size(), 1u);
+}
+
+TEST_F(DataSafetyTest, SavesKeepTheFilesModeAndWriteThroughLinks) {
+    savedMainData();
+    ::chmod(mainData().c_str(), 0600);
+    app.loadMainSettings();
+    app.startUp();
+    ASSERT_TRUE(app.shutDown());
+    struct stat st {};
+    ASSERT_EQ(::stat(mainData().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // The data file is a link to a file kept elsewhere: the file is updated, the link stays.
+    const std::string elsewhere = dir.file("sync/MainData.slb");
+    dir.makeFolder("sync");
+    fsys::rename(mainData(), elsewhere);
+    fsys::create_symlink("../sync/MainData.slb", mainData());
+    app.changeSettings([](MainSettings& m) { m.customNames[1] = "スーファミ"; });
+    ASSERT_TRUE(app.shutDown());
+    EXPECT_TRUE(fsys::is_symlink(mainData()));
+    EXPECT_EQ(savedSettings(elsewhere).customNames[1], "スーファミ");
+}
+
+TEST_F(DataSafetyTest, SavesThatFailAreToldOnceWithTheirFilesAndReasons) {
+    setUpHardware("FC");
+    start("FC");
+    app.addRecord(record("Mario"));
+    // Folders where the files should go.
+    dir.makeFolder("data/MainData.slb");
+    dir.makeFolder("data/RomData_FC.slb");
+    EXPECT_FALSE(app.shutDown());
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    const std::string& text = prompter.boxes()[0].text;
+    for (const std::string& told : {dir.file("data/MainData.slb"), dir.file("data/RomData_FC.slb"),
+                                    std::string("同じ名前のフォルダがあります")})
+        EXPECT_NE(text.find(told), std::string::npos) << text;
+    EXPECT_EQ(prompter.boxes()[0].title, "警告");
+}
+
+TEST_F(DataSafetyTest, ACrashedSavesLeftoversAreRemovedAtStartUp) {
+    const std::string old = dir.write("data/.romshelf-part-0123456789abcdef", "half a file");
+    const std::string fresh = dir.write("data/.romshelf-part-fedcba9876543210", "being written");
+    const std::string other = dir.write("data/.romshelf-part-notours", "kept");
+    const struct utimbuf longAgo { 1000000000, 1000000000 };
+    ::utime(old.c_str(), &longAgo);
+    ::utime(other.c_str(), &longAgo);
+    app.startUp();
+    EXPECT_FALSE(fsys::exists(old));
+    EXPECT_TRUE(fsys::exists(fresh));  // another instance may be saving it right now
+    EXPECT_TRUE(fsys::exists(other));
+}
+
+TEST_F(TempFoldersTest, SaveDataStaysAndEverythingElseGoesAtExitAndOnRequest) {
+    setUpWithTemp("./tmp/fc/");
+    for (const char* f : {"tmp/fc/game.nes", "tmp/fc/readme.txt", "tmp/fc/GAME.SAV", "tmp/fc/a.srm",
+                          "tmp/fc/b.Ram", "tmp/fc/nes.ini", "tmp/fc/sub/deep.nes"})
+        dir.write(f, "x");
+    ::chmod(dir.file("tmp/fc/readme.txt").c_str(), 0444);  // read-only files go too
+    start("FC");
+
+    prompter.answer(false);
+    EXPECT_EQ(app.tempFolders().clearCommand(), -1);
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].text,
+              "TEMPフォルダの中身を全て消去します。\n消去してもいいですか？");
+    EXPECT_EQ(prompter.boxes()[0].title, "TEMPフォルダのクリア確認");
+    EXPECT_TRUE(exists("tmp/fc/game.nes"));
+
+    prompter.answer(true);
+    EXPECT_EQ(app.tempFolders().clearCommand(), 2);
+    for (const char* kept : {"tmp/fc/GAME.SAV", "tmp/fc/a.srm", "tmp/fc/b.Ram", "tmp/fc/nes.ini",
+                             "tmp/fc/sub/deep.nes"})
+        EXPECT_TRUE(exists(kept)) << kept;
+
+    dir.write("tmp/fc/unpacked.nes", "x");
+    app.shutDown();  // no question at exit
+    EXPECT_FALSE(exists("tmp/fc/unpacked.nes"));
+    EXPECT_EQ(prompter.boxes().size(), 2u);
+}
+
+TEST_F(TempFoldersTest, ATempFolderThatHoldsTheUsersFoldersIsNeverEmptied) {
+    // TEMP set to the folder that holds the ROM folders, or to the program folder itself.
+    for (const char* temp : {"./roms/", "./"}) {
+        SCOPED_TRACE(temp);
+        setUpWithTemp(temp);
+        dir.write("roms/keep.txt", "mine");
+        dir.write("keep.txt", "mine");
+        prompter.clear();
+        start("FC");
+        app.shutDown();
+        EXPECT_TRUE(exists("roms/keep.txt"));
+        EXPECT_TRUE(exists("keep.txt"));
+        ASSERT_EQ(prompter.boxes().size(), 1u);
+        EXPECT_NE(prompter.boxes()[0].text.find(dir.path()), std::string::npos);
+    }
+    // Another hardware's snap folder inside this TEMP counts as well.
+    FolderSettings md;
+    md.romFolderPaths[0] = "./md/";
+    md.snapFolderPaths[0] = "./tmp/fc/snaps/";
+    writeFolderSettings("MD", md);
+    setUpWithTemp("./tmp/fc/");
+    dir.write("tmp/fc/snaps/a.png", "png");
+    dir.write("tmp/fc/x.nes", "x");
+    start("FC");
+    app.shutDown();
+    EXPECT_TRUE(exists("tmp/fc/x.nes"));
+}
+
+TEST_F(TempFoldersTest, FoldersLeftByTheCommandLineAreCleanedNextTime) {
+    setUpWithTemp("./tmp/fc/");
+    dir.write("tmp/fc/left.nes", "x");
+    start("FC");
+    app.tempFolders().leaveFoldersForLater();  // what a command-line launch does at its end
+
+    romshelf::test::FakePorts other;
+    setUpHardware("SFC");
+    Application next(ProgramFolder(dir.path()), other.host());
+    next.preferHardware("SFC");
+    next.startUp();
+    next.shutDown();
+    EXPECT_FALSE(exists("tmp/fc/left.nes"));
+    EXPECT_FALSE(exists("data/TempFolders.txt"));
 }
