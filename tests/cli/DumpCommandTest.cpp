@@ -302,10 +302,8 @@ TEST_F(LaunchCommand, RelativePathsDoNotDependOnTheCurrentFolder) {
     elsewhere.write("emu/gens", "not a program");
     InCurrentFolder in(elsewhere.path());
 
-    std::string up;  // from the current folder to the root
-    for (char c : elsewhere.path().substr(1))
-        if (c == '/') up += "../";
-    const std::string relative = up + dir.path().substr(1);
+    const std::string relative =
+        std::filesystem::path(dir.path()).lexically_relative(elsewhere.path()).string();
     for (const std::string& folder :
          {dir.path(), relative, relative.substr(0, relative.size() - 1)}) {
         const CliRun listed = run(cli::listFiles, args({}, "MD", folder));
