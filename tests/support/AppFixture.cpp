@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,12 +26,6 @@ void AppFixture::writeEmulators(const std::string& code, const EmulatorEntries& 
 void AppFixture::setUpLaunch(const std::string& code, const EmulatorEntries& entries) {
     setUpHardware(code, "./roms/");
     writeEmulators(code, entries);
-}
-
-void AppFixture::setUpLaunch(const std::string& code, const EmulatorEntry& slot0) {
-    EmulatorEntries entries{};
-    entries[0] = slot0;
-    setUpLaunch(code, entries);
 }
 
 EmulatorEntry AppFixture::emulator(const std::string& name, const std::string& executable,
@@ -77,10 +70,6 @@ void AppFixture::start(const std::string& code) {
 
 std::vector<std::string> AppFixture::log() const {
     return {app.systemLog().lines().begin(), app.systemLog().lines().end()};
-}
-
-bool AppFixture::logged(const std::string& line) const {
-    return std::ranges::find(app.systemLog().lines(), line) != app.systemLog().lines().end();
 }
 
 MainSettings AppFixture::savedSettings(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,7 +26,9 @@ protected:
     void writeEmulators(const std::string& code, const EmulatorEntries& entries);
     // `code` with ROM folder 1 at roms/ and these emulators (or this one in slot 0).
     void setUpLaunch(const std::string& code, const EmulatorEntries& entries);
-    void setUpLaunch(const std::string& code, const EmulatorEntry& slot0);
+    void setUpLaunch(const std::string& code, const EmulatorEntry& slot0) {
+        setUpLaunch(code, EmulatorEntries{slot0});
+    }
     static EmulatorEntry emulator(const std::string& name, const std::string& executable,
                                   const std::string& commandLine = "");
     // Records with these titles in data/RomData_<code>.slb.
@@ -38,7 +41,7 @@ protected:
     void start(const std::string& code);
     // The system log's lines as written, and whether one of them is `line`.
     std::vector<std::string> log() const;
-    bool logged(const std::string& line) const;
+    bool logged(const std::string& line) const { return std::ranges::count(log(), line) > 0; }
     // MainData.slb (or the settings file at `path`) as saved; a file that does not load fails.
     MainSettings savedSettings(const std::string& path = "");
     // A live (not zombie) process started as `program`; 0 when there is none.
