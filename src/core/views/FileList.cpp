@@ -1,7 +1,5 @@
 #include "core/views/FileList.h"
 
-#include <atomic>
-#include <thread>
 
 
 namespace romshelf {
@@ -67,47 +65,30 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
         return;
     }
     // Two threads list the folders, taking the next one whenever they are done with one; the
-    // rows of every folder then go where they belong in folder order, each thread filling in
-    // about half of them. No row is ever moved.
+    // rows of every folder then go where they belong in folder order, filled in the same way.
+    // No row is ever moved.
     if (hits_.size() < folders.size()) hits_.resize(folders.size());
-    std::atomic<std::size_t> next{0};
-    auto listSome = [&](FileScanner& scanner) {
-        // A folder is listed into a local object and only then put in place: neighbouring
-        // folders' objects share cache lines, and the threads would fight over them.
-        FolderHits local;
-        for (std::size_t k; (k = next.fetch_add(1)) < folders.size();) {
-            std::swap(local, hits_[k]);
-            scanner.listFolder(folders[k], mode, local);
-            std::swap(local, hits_[k]);
-        }
-    };
     struct alignas(64) Scanner {
         FileScanner scanner;
+        FolderHits local;
     };
-    Scanner one{FileScanner(c)}, other{FileScanner(c)};
-    FileScanner& mine = one.scanner;
-    FileScanner& theirs = other.scanner;
-    {
-        std::thread worker([&] { listSome(theirs); });
-        listSome(mine);
-        worker.join();
-    }
+    Scanner scanners[2] = {{FileScanner(c), {}}, {FileScanner(c), {}}};
+    helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
+        // Listed into an object of the thread's own and only then put in place: neighbouring
+        // folders' objects share cache lines, and the threads would fight over them.
+        Scanner& mine = scanners[thread];
+        std::swap(mine.local, hits_[k]);
+        mine.scanner.listFolder(folders[k], mode, mine.local);
+        std::swap(mine.local, hits_[k]);
+    });
     const std::size_t first = rows_.size();
-    std::size_t total = 0;
-    for (std::size_t k = 0; k < folders.size(); ++k) total += hits_[k].hits.size();
-    const std::span<FileListRow> rows = rows_.extend(total);
-    auto fill = [&](const FileScanner& scanner, std::size_t fromFolder, std::size_t toFolder, std::size_t at) {
-        for (std::size_t k = fromFolder; k < toFolder; ++k) {
-            const std::size_t n = hits_[k].hits.size();
-            scanner.fillRows(hits_[k], folders[k], rows.subspan(at, n), static_cast<int>(first + at));
-            at += n;
-        }
-    };
-    std::size_t split = 0, before = 0;
-    while (split < folders.size() && before + hits_[split].hits.size() <= total / 2) before += hits_[split++].hits.size();
-    std::thread worker([&] { fill(theirs, split, folders.size(), before); });
-    fill(mine, 0, split, 0);
-    worker.join();
+    std::vector<std::size_t> starts(folders.size() + 1);
+    for (std::size_t k = 0; k < folders.size(); ++k) starts[k + 1] = starts[k] + hits_[k].hits.size();
+    const std::span<FileListRow> rows = rows_.extend(starts.back());
+    helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
+        scanners[thread].scanner.fillRows(hits_[k], folders[k], rows.subspan(starts[k], starts[k + 1] - starts[k]),
+                                          static_cast<int>(first + starts[k]));
+    });
 }
 
 void FileList::showAll(const FileListSources& s) {
@@ -195,7 +176,7 @@ void FileList::clickColumn(int column, const FileListSources& s) {
 void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
     order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive, collator_,
-                          keyCache_, &helperCollator_, &lastSort_);
+                          keyCache_, &helper_, &helperCollator_, &lastSort_);
 }
 
 std::string FileList::mainTitle(bool withCounts) const {

@@ -6,6 +6,7 @@
 
 #include "core/text/TextCodec.h"
 #include "core/database/CategoryLists.h"
+#include "core/views/BuildHelper.h"
 #include "core/views/FileListRow.h"
 #include "core/views/FileListSorter.h"
 #include "core/views/FileScanner.h"
@@ -86,9 +87,10 @@ private:
     int sortColumn_ = 0;
     std::array<SortDirection, kFileListColumns> directions_{};
     text::JapaneseCollator collator_;
-    text::JapaneseCollator helperCollator_;  // used by a second thread while keys are computed
+    text::JapaneseCollator helperCollator_;  // used by the helper thread while keys are computed
     SortKeyCache keyCache_;
     SortMemo lastSort_;
+    BuildHelper helper_;  // last: its thread ends before the rest goes
 };
 
 inline constexpr std::string_view kAllFilesLabel = "全ファイル";

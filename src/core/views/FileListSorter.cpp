@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <utility>
 
 #include "core/views/LargeAllocator.h"
@@ -199,8 +198,8 @@ void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive,
 
 std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
                                         bool kanaSensitive, const text::JapaneseCollator& collator,
-                                        SortKeyCache& cache, const text::JapaneseCollator* helper,
-                                        SortMemo* memo) {
+                                        SortKeyCache& cache, BuildHelper* helper,
+                                        const text::JapaneseCollator* helperCollator, SortMemo* memo) {
     const std::size_t n = rows.size();
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
@@ -224,9 +223,9 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     Batch batches[2];
     // With nothing remembered yet (a first build) every key is missing: no need to look.
     const bool nothingKnown = cache.entries(kanaSensitive) == 0;
+    // Keys of a usual size fit in the room reserved for them when nothing is known: the buffers
+    // are not copied over and over as they grow.
     auto lookUp = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
-        // Room for keys of a usual size: the buffer is not copied over and over as it grows.
-        if (nothingKnown) b.bytes.reserve((to - from) * 64);
         for (std::size_t i = from; i < to; ++i) {
             const std::uint64_t hash = SortKeyCache::hashOf(cellOf(i));
             if (!nothingKnown && cache.find(cellOf(i), hash, kanaSensitive, keys[i])) continue;
@@ -236,14 +235,21 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
             b.hashes.push_back(hash);
         }
     };
+    // Rows are taken a block at a time by the two threads, each into its own batch.
     constexpr std::size_t kWorthASecondThread = 8192;
-    const bool twoThreads = helper && n >= kWorthASecondThread;
+    const bool twoThreads = helper && helperCollator && n >= kWorthASecondThread;
     if (twoThreads) {
-        const std::size_t half = n / 2;
-        std::thread worker([&] { lookUp(half, n, *helper, batches[1]); });
-        lookUp(0, half, collator, batches[0]);
-        worker.join();
+        constexpr std::size_t kBlock = 1024;
+        if (nothingKnown) {
+            batches[0].bytes.reserve(n / 2 * 64);
+            batches[1].bytes.reserve(n / 2 * 64);
+        }
+        helper->forEach((n + kBlock - 1) / kBlock, [&](std::size_t block, int thread) {
+            lookUp(block * kBlock, std::min(n, (block + 1) * kBlock), thread == 0 ? collator : *helperCollator,
+                   batches[thread]);
+        });
     } else {
+        if (nothingKnown) batches[0].bytes.reserve(n * 64);
         lookUp(0, n, collator, batches[0]);
     }
     // The new keys are remembered shard by shard, the two shards on two threads; each thread
@@ -269,9 +275,7 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     };
     const std::size_t added = batches[0].rows.size() + batches[1].rows.size();
     if (twoThreads && added >= kWorthASecondThread) {
-        std::thread worker([&] { remember(1); });
-        remember(0);
-        worker.join();
+        helper->forEach(SortKeyCache::kShards, [&](std::size_t shard, int) { remember(static_cast<int>(shard)); });
     } else {
         for (int shard = 0; shard < SortKeyCache::kShards; ++shard) remember(shard);
     }
@@ -315,11 +319,14 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     };
     // The order is total (the index settles ties), so sorting two halves apart and merging
     // them gives the very order one sort would.
-    if (helper && n >= kWorthASecondThread) {
+    if (twoThreads) {
         const auto middle = entries.begin() + static_cast<std::ptrdiff_t>(n / 2);
-        std::thread worker([&] { std::sort(middle, entries.end(), before); });
-        std::sort(entries.begin(), middle, before);
-        worker.join();
+        helper->forEach(2, [&](std::size_t half, int) {
+            if (half == 0)
+                std::sort(entries.begin(), middle, before);
+            else
+                std::sort(middle, entries.end(), before);
+        });
         std::inplace_merge(entries.begin(), middle, entries.end(), before);
     } else {
         std::sort(entries.begin(), entries.end(), before);

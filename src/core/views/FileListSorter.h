@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/text/TextCodec.h"
+#include "core/views/BuildHelper.h"
 #include "core/views/FileListRow.h"
 #include "core/views/LargeAllocator.h"
 
@@ -79,12 +80,12 @@ private:
 };
 
 // The display order of rows sorted by one column. Rows with equal keys keep their order. With
-// many rows, `helper` (a second collator) looks up and computes half of the keys on another
-// thread. `memo`, when given, spares sorting keys that are the same as last time.
+// many rows, `helper` shares the work, computing keys with `helperCollator`. `memo`, when given,
+// spares sorting keys that are the same as last time.
 std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
                                         bool kanaSensitive, const text::JapaneseCollator& collator,
-                                        SortKeyCache& cache,
-                                        const text::JapaneseCollator* helper = nullptr,
+                                        SortKeyCache& cache, BuildHelper* helper = nullptr,
+                                        const text::JapaneseCollator* helperCollator = nullptr,
                                         SortMemo* memo = nullptr);
 
 }  // namespace romshelf
