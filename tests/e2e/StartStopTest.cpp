@@ -1,21 +1,20 @@
 // Runs a copy of the real program in an empty folder and stops it with signals.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
+#include "ProcessProbe.h"
 #include "RawBytes.h"
 #include "TempFolder.h"
 #include "core/storage/DataStream.h"
 #include "core/settings/MainSettings.h"
 
 using namespace romshelf;
+using namespace romshelf::test;
 namespace fsys = std::filesystem;
 
 namespace {
@@ -23,15 +22,6 @@ namespace {
 std::string binDir() {
     const char* dir = std::getenv("ROMSHELF_BIN_DIR");
     return dir ? dir : "build/bin";
-}
-
-bool waitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
 }
 
 // MainData.slb as the program writes `settings`.
@@ -46,7 +36,7 @@ std::string mainData(MainSettings settings) {
 
 // A copy of the program in a fresh folder, so that its program folder is that folder.
 struct ProgramCopy {
-    romshelf::test::TempFolder dir;
+    TempFolder dir;
     const std::string exe = dir.file("romshelf");
     ProgramCopy() { fsys::copy_file(binDir() + "/romshelf", exe); }
 
@@ -62,19 +52,13 @@ struct ProgramCopy {
         if (pid < 0) return -1;
         const bool started = waitFor([&] { return fsys::is_directory(dir.file(folder)); });
         kill(pid, started ? signal : SIGKILL);
-        int status = 0;
-        if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        if (!started) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        const int status = waitExit(pid);
+        return started ? status : -1;
     }
     void expectFoldersAndMainData(const MainSettings& settings) const {
         for (const char* f : {"data", "temp", "frame", "plugin"})
             EXPECT_TRUE(fsys::is_directory(dir.file(f))) << f;
-        EXPECT_TRUE(romshelf::test::sameBytes(dir.read("data/MainData.slb"), mainData(settings)));
+        EXPECT_TRUE(sameBytes(dir.read("data/MainData.slb"), mainData(settings)));
     }
 };
 
@@ -107,6 +91,16 @@ TEST(StartStopFiles, AnotherProgramsSettingsSurviveARun) {
     MainSettings expected = written;
     expected.windowSlots[kSlotMedia] = defaultWindowSlot(kSlotMedia);
     copy.expectFoldersAndMainData(expected);
+}
+
+// The settings are read at start-up: a FIFO there is taken as no settings (without waiting for a
+// writer), and the program still starts and ends on a signal.
+TEST(StartStopFiles, AFifoForTheSettingsIsTakenAsNone) {
+    ProgramCopy copy;
+    copy.dir.makeFolder("data");
+    ASSERT_EQ(mkfifo(copy.dir.file("data/MainData.slb").c_str(), 0600), 0);
+    EXPECT_EQ(copy.runUntil("temp", SIGTERM), 0);
+    copy.expectFoldersAndMainData(MainSettings{});
 }
 
 // The same start and stop on a real X server: the window is there under its title, and a
