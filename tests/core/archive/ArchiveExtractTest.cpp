@@ -6,6 +6,7 @@
 #include "ArchiveTestSupport.h"
 #include "TempFolder.h"
 #include "core/archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveTypes.h"
 
 namespace romshelf::test {
 namespace {
@@ -25,13 +26,11 @@ TEST(ExtractTest, TheFirstRomMemberElseTheLastMemberIsTaken) {
         {{"a.txt", "b.sfc", "c.nes"}, {}, 1},
         {{"alpha.txt", "beta.txt"}, {}, 1},
         {{"a.txt", "b.tap", "c.txt"}, {"", "TAP"}, 1},  // the hardware's own extensions
-        {{"deep/er/game.pce", "z.txt"}, {}, 0},
-    };
-    const std::pair<Packer, const char*> tools[] = {{Packer::Zip, "x.zip"},
-                                                    {Packer::SevenZip, "x.7z"},
-                                                    {Packer::SevenZipNonSolid, "x.7z"},
-                                                    {Packer::Cab, "x.cab"}};
-    for (const auto& [packer, archive] : tools) {
+        {{"deep/er/game.pce", "z.txt"}, {}, 0}};
+    for (const auto& [packer, archive] : {std::pair{Packer::Zip, "x.zip"},
+                                          {Packer::SevenZip, "x.7z"},
+                                          {Packer::SevenZipNonSolid, "x.7z"},
+                                          {Packer::Cab, "x.cab"}}) {
         for (const auto& [members, extraExtensions, chosen] : cases) {
             const std::string name = std::filesystem::path(members[chosen]).filename().string();
             SCOPED_TRACE(std::string(archive) + " " + name);
@@ -51,21 +50,18 @@ TEST(ExtractTest, TheFirstRomMemberElseTheLastMemberIsTaken) {
 TEST(ExtractTest, MembersNamedInCp932OrUtf8ComeOutAsUtf8) {
     TempFolder src, dest;
     const std::string rom = romBytes(700);
-    // "ゲーム.nes" in CP932, without the UTF-8 flag, as Japanese Windows archivers write it.
-    src.write("cp932.zip",
-              ZipBuilder().add("readme.txt", "x").add("\x83\x51\x81\x5B\x83\x80.nes", rom).bytes());
-    EXPECT_EQ(extract(src.file("cp932.zip"), dest.path(), {}), dest.file("ゲーム.nes"));
-    EXPECT_TRUE(sameBytes(dest.read("ゲーム.nes"), rom));
-
-    src.write("utf8.zip",
-              ZipBuilder().add({.rawName = "ロム.txt", .data = "utf8", .utf8Flag = true}).bytes());
-    EXPECT_EQ(extract(src.file("utf8.zip"), dest.path(), {}), dest.file("ロム.txt"));
-    EXPECT_EQ(dest.read("ロム.txt"), "utf8");
-
-    // UTF-8 without the flag, as archivers on other systems often write it: still readable.
-    src.write("unflagged.zip", ZipBuilder().add("ファイナルファンタジーVI.sfc", rom).bytes());
-    EXPECT_EQ(extract(src.file("unflagged.zip"), dest.path(), {}),
-              dest.file("ファイナルファンタジーVI.sfc"));
+    const std::tuple<ZipMember, const char*> cases[] = {
+        // "ゲーム.nes" without the UTF-8 flag, as Japanese Windows archivers write it.
+        {{"\x83\x51\x81\x5B\x83\x80.nes", rom}, "ゲーム.nes"},
+        {{.rawName = "ロム.nes", .data = rom, .utf8Flag = true}, "ロム.nes"},
+        // UTF-8 without the flag, as archivers on other systems often write it: still readable.
+        {{"ファイナルファンタジーVI.sfc", rom}, "ファイナルファンタジーVI.sfc"}};
+    for (const auto& [member, name] : cases) {
+        EXPECT_EQ(
+            extract(src.write("x.zip", zipOf({{"readme.txt", "x"}, member})), dest.path(), {}),
+            dest.file(name));
+        EXPECT_TRUE(sameBytes(dest.read(name), rom));
+    }
 }
 
 TEST(ExtractTest, LzhArchivesFollowTheSameRules) {
@@ -78,36 +74,49 @@ TEST(ExtractTest, LzhArchivesFollowTheSameRules) {
     // Level-0 headers, no ROM.
     EXPECT_EQ(extract(testData("two_texts.lzh"), dest.path(), {}), dest.file("second.txt"));
     EXPECT_EQ(dest.read("second.txt"), "second\n");
-    EXPECT_EQ(folderEntries(dest.path()), (Names{"second.txt", "ゲーム.nes"}));
 }
 
-TEST(ExtractTest, EmptyArchivesAndArchivesOfFoldersGiveNothing) {
+// Nothing comes out of an empty archive, one of folders only, one whose type the extension does
+// not tell (in any case) or that cannot be read here, nor into a missing folder; an empty member
+// is still a member.
+TEST(ExtractTest, WhatCannotBeTakenWritesNothing) {
     TempFolder src, dest;
-    src.write("empty.zip", ZipBuilder().bytes());
+    src.write("empty.zip", zipOf({}));
     src.makeFolder("only/inner");
     ASSERT_TRUE(packWithTool(Packer::Zip, src.path(), "folders.zip", {"only", "only/inner"}));
     src.write("empty.nes", "");
-    ASSERT_TRUE(packWithTool(Packer::Zip, src.path(), "zero.zip", {"empty.nes"}));
-
-    EXPECT_EQ(extract(src.file("empty.zip"), dest.path(), {}), "");
-    EXPECT_EQ(extract(src.file("folders.zip"), dest.path(), {}), "");
+    ASSERT_TRUE(packWithTool(Packer::Zip, src.path(), "ZERO.ZIP", {"empty.nes"}));
+    std::filesystem::copy_file(src.file("ZERO.ZIP"), src.file("zip.tar"));
+    src.write("game.gca", "GCA0 not readable here");
+    for (const char* archive : {"empty.zip", "folders.zip", "zip.tar", "game.gca", "missing.zip"})
+        EXPECT_EQ(extract(src.file(archive), dest.path(), {}), "") << archive;
+    EXPECT_EQ(extract(src.file("ZERO.ZIP"), dest.file("no-such-folder/"), {}), "");
     EXPECT_TRUE(folderEntries(dest.path()).empty());
-    // An empty member is still a member.
-    EXPECT_EQ(extract(src.file("zero.zip"), dest.path(), {}), dest.file("empty.nes"));
+    EXPECT_EQ(extract(src.file("ZERO.ZIP"), dest.path(), {}), dest.file("empty.nes"));
     EXPECT_EQ(dest.read("empty.nes"), "");
 }
 
-TEST(ExtractTest, TheTypeComesFromTheExtensionInAnyCaseAndFailuresWriteNothing) {
-    TempFolder src, dest;
-    src.write("game.gb", romBytes(500));
-    ASSERT_TRUE(packWithTool(Packer::Zip, src.path(), "UPPER.ZIP", {"game.gb"}));
-    std::filesystem::copy_file(src.file("UPPER.ZIP"), src.file("zip.tar"));
-    src.write("game.gca", "GCA0 not readable here");
-    for (const char* archive : {"zip.tar", "game.gca", "missing.zip"})
-        EXPECT_EQ(extract(src.file(archive), dest.path(), {}), "") << archive;
-    EXPECT_EQ(extract(src.file("UPPER.ZIP"), dest.file("no-such-folder/"), {}), "");
-    EXPECT_TRUE(folderEntries(dest.path()).empty());
-    EXPECT_EQ(extract(src.file("UPPER.ZIP"), dest.path(), {}), dest.file("game.gb"));
+TEST(ArchiveTypesTest, OnlyTheLastExtensionCountsInAnyCase) {
+    using T = ArchiveType;
+    const std::pair<const char*, T> cases[] = {
+        {"/roms/game.ZIP", T::Zip}, {"game.Lzh", T::Lzh}, {"game.cab", T::Cab},
+        {"game.rar", T::Rar},       {"game.gca", T::Gca}, {"game.7Z", T::SevenZip}};
+    for (const auto& [path, type] : cases) EXPECT_EQ(archiveTypeOf(path), type) << path;
+    for (const char* path :
+         {"game.zip.nes", "folder.zip/game", "zip", "game.tar.gz", "game.zipx", ""})
+        EXPECT_FALSE(archiveTypeOf(path)) << path;
+}
+
+TEST(ArchiveTypesTest, RomFilesByTheFixedListOrTheHardwaresExtraExtensions) {
+    const std::vector<std::string> extras = {"", "xyz", "", "Tap"};
+    for (const char* name : {"Mario.nes", "disk.1", "folder/Sonic.Md", "game.XYZ", "game.tap"})
+        EXPECT_TRUE(isRomFile(name, extras)) << name;  // the fixed list, and what the hardware adds
+    for (const char* name : {"Mario.nes", "disk.1", "folder/Sonic.Md"})
+        EXPECT_TRUE(isRomFile(name, {})) << name;
+    for (const char* name : {"game.XYZ", "game.tap"}) EXPECT_FALSE(isRomFile(name, {})) << name;
+    for (const char* name :
+         {"readme.txt", "game.nes.txt", "nes", "game.ne", "game.2", "", "game.xy", "game.", "game"})
+        EXPECT_FALSE(isRomFile(name, extras)) << name;
 }
 
 }  // namespace
