@@ -1,6 +1,7 @@
 #include "core/database/RomTable.h"
 
 #include <random>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -45,16 +46,12 @@ TEST_F(RomTableTest, AnotherProgramsFileLosesOnlyItsEmptyTitles) {
     ASSERT_EQ(load(rawRomFile({mario, empty, zelda, korean})), LoadResult::Loaded);
     ASSERT_EQ(table.count(), 3);
     const RomRecord& z = table[1];
-    EXPECT_EQ(z.fileTitle, "Zelda (J)");
-    EXPECT_EQ(z.gameName, "ゲーム");
-    EXPECT_EQ(z.reading, "げーむ");
-    EXPECT_EQ(z.classes[0], "ACT");
-    EXPECT_EQ(z.classes[4], "２人");
-    EXPECT_EQ(z.hardwareClass, "RPG");
-    EXPECT_EQ(z.comment, "コメント\r\nline2");
-    EXPECT_TRUE(z.favourite);
-    EXPECT_EQ(z.preferredEmulator, 70);  // beyond the 64 entries, kept as is
-    EXPECT_EQ(z.rating, 5);
+    EXPECT_EQ(std::tie(z.fileTitle, z.gameName, z.reading, z.classes[0], z.classes[4],
+                       z.hardwareClass, z.comment),
+              std::make_tuple("Zelda (J)", "ゲーム", "げーむ", "ACT", "２人", "RPG",
+                              "コメント\r\nline2"));
+    // The emulator is beyond the 64 entries, kept as is.
+    EXPECT_EQ(std::tie(z.favourite, z.preferredEmulator, z.rating), std::make_tuple(true, 70, 5));
     EXPECT_EQ(table[2].fileTitle, "게임");
     // Written back byte for byte, without the dropped record.
     ASSERT_TRUE(table.save(stream, dir.file("out.slb")));
@@ -89,14 +86,14 @@ TEST_F(RomTableTest, DeletingEverythingThenSavingAndLoadingTwice) {
     ASSERT_TRUE(table.save(stream, path));
     for (int i = 0; i < table.count(); ++i) table.setFileTitle(i, "");  // deleted: dead slots
     EXPECT_EQ(table.findRecordByTitle("a"), -1);
-    ASSERT_TRUE(table.save(stream, path));  // dead slots are written
-    ASSERT_EQ(load(), LoadResult::Loaded);
-    EXPECT_EQ(table.count(), 0);  // and dropped by the load
+    ASSERT_TRUE(table.save(stream, path));  // dead slots are written, and dropped by the load
     const std::string written = dir.read("RomData_FC.slb");
-    ASSERT_TRUE(table.save(stream, path));  // an empty table writes nothing, keeping the older file
-    EXPECT_EQ(dir.read("RomData_FC.slb"), written);
-    ASSERT_EQ(load(), LoadResult::Loaded);
-    EXPECT_EQ(table.count(), 0);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(load(), LoadResult::Loaded);
+        EXPECT_EQ(table.count(), 0);
+        ASSERT_TRUE(table.save(stream, path));  // an empty table writes nothing, keeping the file
+        EXPECT_EQ(dir.read("RomData_FC.slb"), written);
+    }
 }
 
 TEST_F(RomTableTest, CapacityIsNeverExceededAndNothingIsLost) {

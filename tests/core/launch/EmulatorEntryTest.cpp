@@ -54,93 +54,75 @@ struct EmulatorFileTest : romshelf::test::DataFileTest {
 
 }  // namespace
 
+// Reserved items are skipped on reading and written empty; any non-zero flag is true, and is
+// written back as 1.
 TEST_F(EmulatorFileTest, RoundTripIsByteExactWithAnIndependentWriter) {
     ASSERT_TRUE(saveEmulatorFile(stream, dir.file("written.slb"), Sample().entries));
-    const std::string expected = rawEmulatorFile(Sample().blocks);
-    EXPECT_TRUE(sameBytes(dir.read("written.slb"), expected));
-
-    EmulatorEntries read{};
-    ASSERT_EQ(loadEmulatorFile(stream, dir.write("raw.slb", expected), prompter, read),
-              LoadResult::Loaded);
-    EXPECT_TRUE(read == Sample().entries);
-    EXPECT_TRUE(prompter.boxes().empty());
-}
-
-TEST_F(EmulatorFileTest, ReservedItemsAreSkippedAndWrittenEmpty) {
-    RawEmulatorBlocks blocks = Sample().blocks;
+    EXPECT_TRUE(sameBytes(dir.read("written.slb"), rawEmulatorFile(Sample().blocks)));
+    RawEmulatorBlocks blocks = Sample().blocks, expected = Sample().blocks;
     blocks[5].reservedStrings = {"a", "\x83W", "", "x", "long reserved text"};
     blocks[5].reservedIntegers = {1, -1, 7, 0, 0, 0, 0, 99};
-    blocks[0].options[7] = 7;  // any non-zero flag is true, and is written back as 1
-    EmulatorEntries read{};
-    ASSERT_EQ(load(rawEmulatorFile(blocks), read), LoadResult::Loaded);
-    EXPECT_TRUE(read[5] == kDefault);
-    EXPECT_TRUE(read[0].options[7]);
-
-    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("again.slb"), read));
-    RawEmulatorBlocks expected = Sample().blocks;
+    blocks[0].options[7] = 7;
     expected[0].options[7] = 1;
+    EmulatorEntries read{}, held = Sample().entries;
+    ASSERT_EQ(load(rawEmulatorFile(blocks), read), LoadResult::Loaded);
+    held[0].options[7] = true;
+    EXPECT_TRUE(read == held);
+    EXPECT_TRUE(prompter.boxes().empty());
+    ASSERT_TRUE(saveEmulatorFile(stream, dir.file("again.slb"), read));
     EXPECT_TRUE(sameBytes(dir.read("again.slb"), rawEmulatorFile(expected)));
 }
 
+// A refused file shows its message and gives defaults; a missing one gives them silently.
 TEST_F(EmulatorFileTest, RejectedFilesShowTheirMessageAndGiveDefaults) {
-    const std::string good = rawEmulatorFile(Sample().blocks);
-    const std::string broken = "エミュレータ設定ファイルが異常です。\nデータを読み込めません。";
-    const std::string version =
-        "エミュレータ設定ファイルのバージョンが違います。\nデータを読み込めません。";
-    std::string tooLong = good;
-    tooLong.replace(30, 4, std::string("\x00\x30\x00\x00", 4));  // slot 0's name: 12288 bytes
-    std::string negative = good;
-    negative.replace(30, 4, std::string("\xff\xff\xff\xff", 4));
-    const struct {
-        const char* what;
-        std::string bytes;
-        std::string message;
-    } cases[] = {
-        {"wrong magic", RawBytes().header("ROMSHELF_FOLDERDATA", 1).raw(good.substr(30)).bytes(),
-         broken},
-        {"wrong version",
-         RawBytes().header("ROMSHELF_EMULATORDATA", 2).raw(good.substr(30)).bytes(), version},
-        {"cut in the last block", good.substr(0, good.size() - 1), broken},
-        {"string over the limit", tooLong, broken},
-        {"negative length", negative, broken},
-        {"empty file", "", broken},
+    const std::string good = rawEmulatorFile(Sample().blocks), body = good.substr(30);
+    const auto nameLength = [&](const char* length) {  // slot 0's name
+        return std::string(good).replace(30, 4, std::string(length, 4));
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    const std::string broken = "エミュレータ設定ファイルが異常です。\nデータを読み込めません。";
+    const std::pair<std::string, std::string> cases[] = {
+        {RawBytes().header("ROMSHELF_FOLDERDATA", 1).raw(body).bytes(), broken},
+        {RawBytes().header("ROMSHELF_EMULATORDATA", 2).raw(body).bytes(),
+         "エミュレータ設定ファイルのバージョンが違います。\nデータを読み込めません。"},
+        {good.substr(0, good.size() - 1), broken},  // cut in the last block
+        {nameLength("\x00\x30\x00\x00"), broken},   // 12288 bytes: over the limit
+        {nameLength("\xff\xff\xff\xff"), broken},
+        {"", broken}};
+    const auto allDefault = [](const EmulatorEntries& entries) {
+        return std::all_of(entries.begin(), entries.end(),
+                           [](const auto& e) { return e == kDefault; });
+    };
+    for (const auto& [bytes, message] : cases) {
+        SCOPED_TRACE(bytes.size());
         prompter.clear();
         EmulatorEntries read;
-        EXPECT_EQ(load(c.bytes, read), LoadResult::Rejected);
-        EXPECT_TRUE(
-            std::all_of(read.begin(), read.end(), [](const auto& e) { return e == kDefault; }));
-        EXPECT_TRUE(warnedOnce(c.message));
+        EXPECT_EQ(load(bytes, read), LoadResult::Rejected);
+        EXPECT_TRUE(allDefault(read));
+        EXPECT_TRUE(warnedOnce(message));
     }
-}
-
-TEST_F(EmulatorFileTest, AMissingFileGivesDefaultsSilently) {
+    prompter.clear();
     EmulatorEntries read = Sample().entries;
     EXPECT_EQ(loadEmulatorFile(stream, dir.file("none.slb"), prompter, read), LoadResult::Missing);
-    EXPECT_EQ(kDefault.waitAfterStart, 500);
-    EXPECT_EQ(kDefault.waitAfterFileDialog, 500);
-    EXPECT_TRUE(std::all_of(read.begin(), read.end(), [](const auto& e) { return e == kDefault; }));
+    EXPECT_TRUE(allDefault(read));
     EXPECT_TRUE(prompter.boxes().empty());
 }
 
+// Paths that name no root are the program folder's; the file itself is read as typed.
 TEST_F(EmulatorFileTest, TheApplicationHoldsExecutablesAbsolute) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"./emu/x", "/home/u/rs/emu/x"},
+        {".\\emu\\nes\\VirtuaNES.exe", "/home/u/rs/emu/nes/VirtuaNES.exe"},
+        {"/abs/z", "/abs/z"},
+        {"plain", "/home/u/rs/plain"},
+        {"C:\\emu.exe", "C:\\emu.exe"}};
     RawEmulatorBlocks blocks{};
-    blocks[0].executable = "./emu/x";
-    blocks[1].executable = ".\\emu\\nes\\VirtuaNES.exe";
-    blocks[3].executable = "/abs/z";
-    blocks[4].executable = "plain";
+    for (std::size_t i = 0; i < std::size(cases); ++i) blocks[i].executable = cases[i].first;
     const std::string path = dir.write("Emulator_FC.slb", rawEmulatorFile(blocks));
-    EmulatorEntries entries;
-    ASSERT_EQ(loadEmulatorEntries(stream, path, prompter, "/home/u/rs/", entries),
-              LoadResult::Loaded);
-    EXPECT_EQ(entries[0].executable, "/home/u/rs/emu/x");
-    EXPECT_EQ(entries[1].executable, "/home/u/rs/emu/nes/VirtuaNES.exe");
-    EXPECT_EQ(entries[3].executable, "/abs/z");
-    EXPECT_EQ(entries[4].executable, "plain");
-
-    // The file itself is read as typed.
-    ASSERT_EQ(loadEmulatorFile(stream, path, prompter, entries), LoadResult::Loaded);
-    EXPECT_EQ(entries[1].executable, ".\\emu\\nes\\VirtuaNES.exe");
+    EmulatorEntries held, typed;
+    ASSERT_EQ(loadEmulatorEntries(stream, path, prompter, "/home/u/rs/", held), LoadResult::Loaded);
+    ASSERT_EQ(loadEmulatorFile(stream, path, prompter, typed), LoadResult::Loaded);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(held[i].executable, cases[i].second);
+        EXPECT_EQ(typed[i].executable, cases[i].first);
+    }
 }

@@ -4,35 +4,28 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "DataFileFixtures.h"
 
 using namespace romshelf;
 using romshelf::test::RawBytes;
 
-namespace {
-
-std::string written(const std::function<void(DataStream&)>& body) {
-    DataStream s;
-    s.openMemoryForWriting();
-    body(s);
-    std::string out = s.buffer();
-    s.close();
-    return out;
-}
-
 using DataFileSteps = romshelf::test::DataFileTest;
 
-}  // namespace
-
-// The encodings themselves are checked by the files written against hand-built bytes.
-TEST(DataStream, TextEndsAtTheFirstNulAndAnyNonZeroFlagIsTrue) {
-    DataStream s;
-    s.openBuffer(RawBytes().i32(5).raw(std::string("ab\0cd\0", 6)).i32(-7).i32(INT32_MIN).bytes());
+// The encodings themselves are checked by the files written against hand-built bytes. Text over
+// the limit is written cut, so that the file stays readable.
+TEST(DataStream, TextEndsAtTheFirstNulAnyNonZeroFlagIsTrueAndOverlongTextIsCut) {
+    DataStream w, s;
+    w.openMemoryForWriting();
+    w.writeString(std::string(20000, 'x'));
+    w.writeInteger(42);
+    s.openBuffer(RawBytes().i32(5).raw(std::string("ab\0cd\0", 6)).i32(-7).i32(INT32_MIN).bytes() +
+                 w.buffer());
     EXPECT_EQ(s.readString(), "ab");
     EXPECT_TRUE(s.readFlag());
     EXPECT_EQ(s.readInteger(), INT32_MIN);
+    EXPECT_EQ(s.readString().size(), DataStream::kMaxStringBytes);
+    EXPECT_EQ(s.readInteger(), 42);
     EXPECT_FALSE(s.failed());
 }
 
@@ -63,17 +56,6 @@ TEST(DataStream, HostileLengthsAndTruncationFailTheStream) {
     EXPECT_FALSE(s.failed());
 }
 
-TEST(DataStream, OverlongTextIsCutSoTheFileStaysReadable) {
-    DataStream s;
-    s.openBuffer(written([](DataStream& w) {
-        w.writeString(std::string(20000, 'x'));
-        w.writeInteger(42);
-    }));
-    EXPECT_EQ(s.readString().size(), DataStream::kMaxStringBytes);
-    EXPECT_EQ(s.readInteger(), 42);
-    EXPECT_FALSE(s.failed());
-}
-
 TEST(DataStream, HeaderChecks) {
     auto check = [](std::string bytes, DataFileKind kind) {
         DataStream s;
@@ -91,10 +73,11 @@ TEST(DataStream, HeaderChecks) {
     EXPECT_EQ(check("garbage", DataFileKind::Main), HeaderStatus::BrokenMagic);
 }
 
+// A missing file is no message; a cut one is refused whole; a wrong header never reaches the body.
 TEST_F(DataFileSteps, LoadReportsAndRejectsWholeFiles) {
     int readBodies = 0;
-    auto load = [&](const std::string& path) {
-        prompter.clear();
+    auto load = [&](const std::string& name, const std::string& bytes) {
+        const std::string path = bytes.empty() ? dir.file(name) : dir.write(name, bytes);
         return loadDataFile(stream, path, DataFileKind::Folder, prompter, [&](DataStream& s) {
             ++readBodies;
             s.readString();
@@ -102,20 +85,18 @@ TEST_F(DataFileSteps, LoadReportsAndRejectsWholeFiles) {
         });
     };
     const RawBytes head = RawBytes().header("ROMSHELF_FOLDERDATA", 1);
-    EXPECT_EQ(load(dir.file("missing.slb")), LoadResult::Missing);
-    EXPECT_TRUE(prompter.boxes().empty());
-    EXPECT_EQ(load(dir.write("ok.slb", RawBytes(head).str("x").i32(3).bytes())),
-              LoadResult::Loaded);
-    EXPECT_TRUE(prompter.boxes().empty());
-    EXPECT_EQ(load(dir.write("cut.slb", RawBytes(head).str("x").bytes())), LoadResult::Rejected);
+    EXPECT_EQ(load("missing.slb", ""), LoadResult::Missing);
+    EXPECT_EQ(load("ok.slb", RawBytes(head).str("x").i32(3).bytes()), LoadResult::Loaded);
+    EXPECT_TRUE(prompter.boxes().empty());  // for neither
+    EXPECT_EQ(load("cut.slb", RawBytes(head).str("x").bytes()), LoadResult::Rejected);
     EXPECT_TRUE(warnedOnce("フォルダ設定ファイルが異常です。\nデータを読み込めません。"));
-
-    const int before = readBodies;
-    EXPECT_EQ(load(dir.write("old.slb", RawBytes().header("ROMSHELF_FOLDERDATA", 0).bytes())),
+    EXPECT_EQ(readBodies, 2);
+    prompter.clear();
+    EXPECT_EQ(load("old.slb", RawBytes().header("ROMSHELF_FOLDERDATA", 0).bytes()),
               LoadResult::Rejected);
     EXPECT_TRUE(
         warnedOnce("フォルダ設定ファイルのバージョンが違います。\nデータを読み込めません。"));
-    EXPECT_EQ(readBodies, before);  // a wrong header never reaches the body
+    EXPECT_EQ(readBodies, 2);
 }
 
 TEST_F(DataFileSteps, SaveIsAtomicAndFailsQuietly) {
