@@ -18,9 +18,8 @@ using namespace romshelf::test;
 
 namespace {
 
-// romshelf-cli with its standard output into a pipe, as `x=$(romshelf-cli …)` runs it: its pid
-// and the pipe's read end. `handedOver`, when given, reaches it as descriptor 251 without
-// close-on-exec: a descriptor of the caller's that was not meant for it.
+// romshelf-cli writing into a pipe, as `x=$(romshelf-cli …)` runs it: its pid, the pipe's read end.
+// `handedOver` reaches it as descriptor 251: a caller's descriptor not meant for it.
 std::pair<pid_t, int> startCli(std::vector<std::string> args, int handedOver = -1) {
     const char* dir = std::getenv("ROMSHELF_BIN_DIR");
     args.insert(args.begin(), std::string(dir ? dir : "build/bin") + "/romshelf-cli");

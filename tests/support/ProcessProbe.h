@@ -36,9 +36,8 @@ inline int waitExit(pid_t pid) {
     return -1;
 }
 
-// Runs `read` beside the FIFO `fifo`: true when it finished on its own. A reader that opens the
-// FIFO the blocking way waits for a writer; after a while writers come and go until it is done,
-// so that such a reader fails the test instead of hanging it.
+// True when `read` finished on its own. A reader that opens the FIFO the blocking way waits for a
+// writer: after a while writers come and go, so that it fails the test instead of hanging it.
 inline bool finishesWithoutAWriter(const std::string& fifo, const std::function<void()>& read) {
     std::future<void> done = std::async(std::launch::async, read);
     const bool alone = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;

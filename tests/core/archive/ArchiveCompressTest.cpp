@@ -21,8 +21,7 @@ Compression with(Format format, Level level = Level::Normal,
     return {format, level, type, upperCase, false};
 }
 
-// A folder and a prompter that records what the user was shown.
-using CompressTest = DataFileTest;
+using CompressTest = DataFileTest;  // a folder, a prompter
 
 // The peer packs the archive that is already there.
 const std::tuple<Compression, const char*, Packer> kFormats[] = {
@@ -31,10 +30,8 @@ const std::tuple<Compression, const char*, Packer> kFormats[] = {
     {with(Format::SevenZip), "7z", Packer::SevenZip},
     {with(Format::SevenZip, Level::Normal, SevenZipType::Zip, true), "ZIP", Packer::Zip}};
 
-// Per format: a new archive the real tool reads back; then one the real tool made keeps its
-// other members (and their times), gets a member of the same name replaced (names matched without
-// regard to case, as Windows archivers do) or another file of the title added, and stays as it is
-// when it is corrupt.
+// Per format: a new archive; then one the real tool made keeps its other members and their times,
+// gets a member of the same name in any case replaced or another file added, or stays if corrupt.
 TEST_F(CompressTest, EachFormatWritesNewArchivesAndAddsToOrReplacesInExistingOnes) {
     const std::string rom = romBytes(300 * 1024);
     const std::string title = "ゲーム【完全版】 v1.1", name = title + ".sfc";  // dots are kept

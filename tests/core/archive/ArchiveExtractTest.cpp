@@ -76,9 +76,8 @@ TEST(ExtractTest, LzhArchivesFollowTheSameRules) {
     EXPECT_EQ(dest.read("second.txt"), "second\n");
 }
 
-// Nothing comes out of an empty archive, one of folders only, one whose type the extension does
-// not tell (in any case) or that cannot be read here, nor into a missing folder; an empty member
-// is still a member.
+// Nothing comes out of an empty archive, one of folders only, one of no known extension (in any
+// case) or type readable here, nor into a missing folder; an empty member is still a member.
 TEST(ExtractTest, WhatCannotBeTakenWritesNothing) {
     TempFolder src, dest;
     src.write("empty.zip", zipOf({}));

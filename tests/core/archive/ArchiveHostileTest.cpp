@@ -79,9 +79,8 @@ TEST_F(HostileArchiveTest, LinksAreNeverCreated) {
     EXPECT_TRUE(folderEntries(dest_).empty());
 }
 
-// A member over the size limit, whether its size is declared or not, one whose size lies either
-// way, and a damaged stream are refused, leaving no partial file and the older copy. (The limit
-// normally comes from the free space of the destination's disk; here it is set.)
+// Over the size limit (set here; it comes from the disk's free space), declared or not, a size
+// that lies either way, a damaged stream: refused, leaving no partial file and the older copy.
 TEST_F(HostileArchiveTest, OversizeLiesAndDamageLeaveNothingAndKeepTheOlderCopy) {
     root_.write("dest/game.nes", "the older copy");
     const std::string rom = romBytes(1024 * 1024);
@@ -126,10 +125,9 @@ TEST_F(HostileArchiveTest, TruncatedAndGarbageArchivesFailCleanly) {
     EXPECT_TRUE(folderEntries(dest_).empty());
 }
 
-// A disc image may well be larger than 4 GiB; a disk with room for it takes it whole. The archive
-// holds one stored ZIP64 member of zeros but "END", for a streaming reader (no central
-// directory). The zeros are a hole in it, kept in memory (/dev/shm) where there is such a place:
-// reading a hole on disk fills fresh page cache with zeros, seconds for gigabytes.
+// A disc image may be larger than 4 GiB: one stored ZIP64 member of zeros but "END" (no central
+// directory), a hole in an archive in memory where there is such a place (read from disk, a hole
+// fills fresh page cache with zeros: seconds for gigabytes).
 TEST_F(HostileArchiveTest, AMemberLargerThanFourGibibytesComesOutWhenTheDiskHasRoom) {
     const std::uint64_t size = (4ull << 30) + 3;
     struct statvfs disk {};

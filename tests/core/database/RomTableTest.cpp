@@ -58,40 +58,33 @@ TEST_F(RomTableTest, AnotherProgramsFileLosesOnlyItsEmptyTitles) {
     EXPECT_TRUE(sameBytes(dir.read("out.slb"), rawRomFile({mario, zelda, korean})));
 }
 
+// Deleted records are dead slots: written, then dropped by the next load, so every index moves.
 TEST_F(RomTableTest, TwoRecordsWithTheSameTitleStillFindTheFirstAfterALoad) {
-    table.append(record("deleted"));
-    table.append(record("Game", "first"));
-    table.append(record("Other"));
-    table.append(record("Game", "second"));
-    table.setFileTitle(0, "");  // a dead slot: dropped by the load, so every index moves
+    for (const auto& [title, name] :
+         {std::pair{"deleted", ""}, {"Game", "first"}, {"Other", ""}, {"Game", "second"}})
+        table.append(record(title, name));
+    table.setFileTitle(0, "");
     ASSERT_TRUE(table.save(stream, path));
     ASSERT_EQ(load(), LoadResult::Loaded);
     ASSERT_EQ(table.count(), 3);
     ASSERT_EQ(table.findRecordByTitle("Game"), 0);
     EXPECT_EQ(table[0].gameName, "first");
     // Clearing the first makes the second one found; only the favourite flag survives a clear.
-    table.edit(0, [](RomRecord& r) {
-        r.favourite = true;
-        r.preferredEmulator = 3;
-    });
+    table.edit(0, [](RomRecord& r) { r.favourite = true, r.preferredEmulator = 3; });
     table.clearRecord(0);
     RomRecord cleared;
     cleared.favourite = true;
     EXPECT_TRUE(table[0] == cleared);
     EXPECT_EQ(table.findRecordByTitle("Game"), 2);
-}
-
-TEST_F(RomTableTest, DeletingEverythingThenSavingAndLoadingTwice) {
-    for (const char* t : {"a", "b", "c"}) table.append(record(t));
+    // All deleted: nothing is left after a load, and an empty table writes nothing (twice).
+    for (int i = 0; i < table.count(); ++i) table.setFileTitle(i, "");
+    EXPECT_EQ(table.findRecordByTitle("Game"), -1);
     ASSERT_TRUE(table.save(stream, path));
-    for (int i = 0; i < table.count(); ++i) table.setFileTitle(i, "");  // deleted: dead slots
-    EXPECT_EQ(table.findRecordByTitle("a"), -1);
-    ASSERT_TRUE(table.save(stream, path));  // dead slots are written, and dropped by the load
     const std::string written = dir.read("RomData_FC.slb");
     for (int round = 0; round < 2; ++round) {
         ASSERT_EQ(load(), LoadResult::Loaded);
         EXPECT_EQ(table.count(), 0);
-        ASSERT_TRUE(table.save(stream, path));  // an empty table writes nothing, keeping the file
+        ASSERT_TRUE(table.save(stream, path));
         EXPECT_EQ(dir.read("RomData_FC.slb"), written);
     }
 }
@@ -118,19 +111,16 @@ TEST_F(RomTableTest, CapacityIsNeverExceededAndNothingIsLost) {
 TEST_F(RomTableTest, HostileFilesAreRejectedWhole) {
     table.append(record("before"));
     const std::string good = rawRomFile({{"a"}, {"b"}});
-    const struct {
-        const char* what;
-        std::string bytes;
-    } cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"cut in the last record", good.substr(0, good.size() - 5)},
         {"count larger than the records",
          RawBytes().header("ROMSHELF_ROMDATA", 1).i32(1000000000).bytes()},
         {"negative string length", RawBytes().header("ROMSHELF_ROMDATA", 1).i32(1).i32(-5).bytes()},
         {"wrong magic", RawBytes().header("ROMSHELF_MAINDATA", 1).i32(0).bytes()},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(load(c.bytes), LoadResult::Rejected);
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(load(bytes), LoadResult::Rejected);
         EXPECT_EQ(table.count(), 0);
         EXPECT_TRUE(warnedOnce("ロム情報ファイルが異常です。\nデータを読み込めません。"));
     }

@@ -30,10 +30,7 @@ TEST(DataStream, TextEndsAtTheFirstNulAnyNonZeroFlagIsTrueAndOverlongTextIsCut) 
 }
 
 TEST(DataStream, HostileLengthsAndTruncationFailTheStream) {
-    const struct {
-        const char* what;
-        std::string bytes;
-    } cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"negative length", RawBytes().i32(-1).raw("x").bytes()},
         {"length over the limit", RawBytes().i32(12288).raw(std::string(12289, 'a')).bytes()},
         {"huge length", RawBytes().i32(INT32_MAX).bytes()},
@@ -41,13 +38,12 @@ TEST(DataStream, HostileLengthsAndTruncationFailTheStream) {
         {"cut inside the length", std::string("\3\0", 2)},
         {"empty", std::string()},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, bytes] : cases) {
         DataStream s;
-        s.openBuffer(c.bytes);
-        EXPECT_EQ(s.readString(), "") << c.what;
-        EXPECT_TRUE(s.failed()) << c.what;
-        // Once failed, everything reads empty.
-        EXPECT_EQ(s.readInteger(), 0) << c.what;
+        s.openBuffer(bytes);
+        EXPECT_EQ(s.readString(), "") << what;
+        EXPECT_TRUE(s.failed()) << what;
+        EXPECT_EQ(s.readInteger(), 0) << what;  // once failed, everything reads empty
     }
     // The longest string the format carries is accepted.
     DataStream s;

@@ -98,8 +98,8 @@ TEST_F(FileListTest, EmptyResultsShowThePlaceholder) {
     list.showAll(s);
     ASSERT_EQ(list.rows().size(), 1u);
     EXPECT_EQ(list.count(), 0);
-    EXPECT_EQ(list.rows()[0].cells[0], "ファイルがありません");
-    EXPECT_EQ(list.rows()[0].cells[10] + list.rows()[0].cells[11], "-1-1");
+    const auto& cells = list.rows()[0].cells;
+    EXPECT_EQ(cells[0] + " " + cells[10] + " " + cells[11], "ファイルがありません -1 -1");
     EXPECT_EQ(list.title(), "スーパーファミコン : 全ファイル (ファイル数 : 0)");
 
     folder(0, "roms/a", {"a.smc"});
