@@ -20,8 +20,7 @@ const std::string& romLikeBuffer() {
         while (out.size() < (4u << 20)) {
             switch (rng() % 4) {
                 case 0:
-                    for (int i = 0; i < 400; ++i)
-                        out += words[rng() % std::size(words)];
+                    for (int i = 0; i < 400; ++i) out += words[rng() % std::size(words)];
                     break;
                 case 1:
                     out.append(256 + rng() % 4096, (rng() & 1) ? '\xFF' : '\0');

@@ -24,11 +24,10 @@ constexpr int kTextMembers = 63;
 
 // The archives are made once per run with the real archivers, in a scratch folder.
 class Samples {
-  public:
+public:
     Samples() {
         std::string pattern = (stdfs::temp_directory_path() / "romshelf-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp");
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
         root_ = pattern + "/";
         stdfs::create_directories(root_ + "src");
         stdfs::create_directories(root_ + "out");
@@ -59,10 +58,9 @@ class Samples {
     std::string archive(const char* ext) const { return root_ + "pack" + ext; }
     std::string out() const { return root_ + "out/"; }
 
-  private:
+private:
     static void run(const std::string& command) {
-        if (std::system(command.c_str()) != 0)
-            throw std::runtime_error("failed: " + command);
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
     }
     std::string root_;
 };
@@ -84,16 +82,14 @@ bool plainRead(const std::string& path, bool sevenZip, const std::string& target
     if (archive_read_open_filename(a, path.c_str(), 64 * 1024) == ARCHIVE_OK) {
         struct archive_entry* entry = nullptr;
         while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
-            if (std::string(archive_entry_pathname(entry)) != "game.nes")
-                continue;
+            if (std::string(archive_entry_pathname(entry)) != "game.nes") continue;
             const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
             const void* block = nullptr;
             std::size_t size = 0;
             la_int64_t offset = 0;
             int r = ARCHIVE_OK;
             while ((r = archive_read_data_block(a, &block, &size, &offset)) == ARCHIVE_OK) {
-                if (::write(fd, block, size) != static_cast<ssize_t>(size))
-                    break;
+                if (::write(fd, block, size) != static_cast<ssize_t>(size)) break;
             }
             ::close(fd);
             ok = r == ARCHIVE_EOF;
@@ -108,8 +104,7 @@ void BM_PlainRead(benchmark::State& state, const char* ext) {
     const std::string path = samples().archive(ext);
     const std::string target = samples().out() + "game.nes";
     for (auto _ : state) {
-        if (!plainRead(path, std::string(ext) == ".7z", target))
-            state.SkipWithError("read failed");
+        if (!plainRead(path, std::string(ext) == ".7z", target)) state.SkipWithError("read failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRomSize));
 }

@@ -42,9 +42,10 @@ constexpr int kFolders = 250;
 constexpr int kFilesPerFolder = 160;  // 40,000 files
 constexpr int kRecords = 5000;
 
-const char* const kWords[] = {"スーパー", "マリオ", "ゼルダ", "ドラゴン", "クエスト", "ファイナル",
-                              "ファンタジー", "Mega", "Man", "Castle", "ぷよぷよ", "テトリス",
-                              "がんばれ", "ゴエモン", "ロックマン", "メトロイド"};
+const char* const kWords[] = {"スーパー", "マリオ",     "ゼルダ",       "ドラゴン",
+                              "クエスト", "ファイナル", "ファンタジー", "Mega",
+                              "Man",      "Castle",     "ぷよぷよ",     "テトリス",
+                              "がんばれ", "ゴエモン",   "ロックマン",   "メトロイド"};
 
 struct Collection {
     std::string root;
@@ -96,7 +97,8 @@ struct Collection {
             fsys::create_directories(root + "data");
             const ProgramFolder program(root);
             DataStream folderFile, recordFile;
-            if (!saveFolderSettingsFile(folderFile, program.perHardwareFile("Folder_", "SFC", ".slb"), folders) ||
+            if (!saveFolderSettingsFile(
+                    folderFile, program.perHardwareFile("Folder_", "SFC", ".slb"), folders) ||
                 !records.save(recordFile, program.perHardwareFile("RomData_", "SFC", ".slb")))
                 std::abort();
             dataWritten = true;
@@ -148,7 +150,8 @@ void BM_ListDirectory(benchmark::State& state) {
     for (auto _ : state) {
         std::size_t n = 0;
         for (int f = 0; f < kFolders; ++f)
-            n += romshelf::fs::listDirectory(c.folders.romFolderPaths[static_cast<std::size_t>(f)]).size();
+            n += romshelf::fs::listDirectory(c.folders.romFolderPaths[static_cast<std::size_t>(f)])
+                     .size();
         benchmark::DoNotOptimize(n);
     }
 }
@@ -183,7 +186,9 @@ FileListSources unsorted(FileListSources s) {
     return s;
 }
 
-void BM_ShowAllUnsorted(benchmark::State& state) { rebuild(state, unsorted(collection().sources(false))); }
+void BM_ShowAllUnsorted(benchmark::State& state) {
+    rebuild(state, unsorted(collection().sources(false)));
+}
 BENCHMARK(BM_ShowAllUnsorted)->Unit(benchmark::kMillisecond);
 
 void BM_SortKeysOnly(benchmark::State& state) {
@@ -192,18 +197,25 @@ void BM_SortKeysOnly(benchmark::State& state) {
     text::JapaneseCollator collator;
     const bool kana = state.range(0) != 0;
     for (auto _ : state) {
-        for (const auto& row : list.rows()) benchmark::DoNotOptimize(fileListSortKey(row.cells[0], kana, collator));
+        for (const auto& row : list.rows())
+            benchmark::DoNotOptimize(fileListSortKey(row.cells[0], kana, collator));
     }
 }
 BENCHMARK(BM_SortKeysOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-void BM_ShowAllCollationSort(benchmark::State& state) { rebuild(state, collection().sources(false)); }
+void BM_ShowAllCollationSort(benchmark::State& state) {
+    rebuild(state, collection().sources(false));
+}
 BENCHMARK(BM_ShowAllCollationSort)->Unit(benchmark::kMillisecond);
 
-void BM_ShowAllCollationSortCold(benchmark::State& state) { firstBuild(state, collection().sources(false)); }
+void BM_ShowAllCollationSortCold(benchmark::State& state) {
+    firstBuild(state, collection().sources(false));
+}
 BENCHMARK(BM_ShowAllCollationSortCold)->Unit(benchmark::kMillisecond);
 
-void BM_ShowAllUnsortedCold(benchmark::State& state) { firstBuild(state, unsorted(collection().sources(false))); }
+void BM_ShowAllUnsortedCold(benchmark::State& state) {
+    firstBuild(state, unsorted(collection().sources(false)));
+}
 BENCHMARK(BM_ShowAllUnsortedCold)->Unit(benchmark::kMillisecond);
 
 void BM_ShowAllKanaSort(benchmark::State& state) { rebuild(state, collection().sources(true)); }
@@ -318,23 +330,25 @@ void timeShell(Samples& into, const std::string& command) {
     const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
-    if (::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ) != 0) std::abort();
+    if (::posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+        std::abort();
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::abort();
     }
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
     into.add(wall, seconds(usage.ru_utime) + seconds(usage.ru_stime));
 }
 
-std::string cliPath() {
-    return ProgramFolder::executableFolder() + "../bin/romshelf-cli";
-}
+std::string cliPath() { return ProgramFolder::executableFolder() + "../bin/romshelf-cli"; }
 
 // The whole `romshelf-cli list` of SFC, a fresh process each time (its own ICU set-up, data
 // loading, list and output), against `find … | wc -l` over the same ROM folders.

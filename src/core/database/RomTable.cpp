@@ -17,7 +17,8 @@ void RomTable::setFileTitle(int index, std::string title) {
     RomRecord& r = records_[static_cast<std::size_t>(index)];
     if (r.fileTitle == title) return;
     // The index compares against the records' titles: take the old title out while it is there.
-    const bool wasFirst = !r.fileTitle.empty() && firstByTitle_.find(r.fileTitle, records_) == index;
+    const bool wasFirst =
+        !r.fileTitle.empty() && firstByTitle_.find(r.fileTitle, records_) == index;
     if (wasFirst) firstByTitle_.erase(r.fileTitle, records_);
     const std::string old = std::move(r.fileTitle);
     r.fileTitle = std::move(title);
@@ -68,7 +69,9 @@ LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter&
         reader.field(n, "count");
         // Room for the records shown, once: growing record by record would move every record
         // several times. The count is the file's word, so never more than the table holds.
-        if (n > 0) kept.reserve(static_cast<std::size_t>(std::min(n, static_cast<std::int32_t>(kCapacity))));
+        if (n > 0)
+            kept.reserve(
+                static_cast<std::size_t>(std::min(n, static_cast<std::int32_t>(kCapacity))));
         for (std::int32_t i = 0; i < n && !s.failed(); ++i) {
             RomRecord r;
             transferRomRecord(reader, r, i);

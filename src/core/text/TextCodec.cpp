@@ -30,8 +30,7 @@ UConverter* strictConverter() {
         if (U_FAILURE(status)) return ConverterPtr{};
         ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                               &status);
-        ucnv_setToUCallBack(c.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                            &status);
+        ucnv_setToUCallBack(c.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
         ucnv_setFallback(c.get(), false);
         return c;
     }();
@@ -45,7 +44,8 @@ void escapeBadBytes(const void*, UConverterToUnicodeArgs* args, const char* code
     if (reason > UCNV_IRREGULAR) return;
     *status = U_ZERO_ERROR;
     for (int32_t i = 0; i < length; ++i) {
-        const UChar escaped = static_cast<UChar>(kEscapedByteBase + static_cast<unsigned char>(codeUnits[i]));
+        const UChar escaped =
+            static_cast<UChar>(kEscapedByteBase + static_cast<unsigned char>(codeUnits[i]));
         ucnv_cbToUWriteUChars(args, &escaped, 1, 0, status);
     }
 }
@@ -94,9 +94,9 @@ std::optional<std::u16string> cp932ToUtf16(UConverter* conv, std::string_view by
     ucnv_reset(conv);
     std::u16string out(bytes.size() + 1, u'\0');
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()),
-                              static_cast<int32_t>(out.size()), bytes.data(),
-                              static_cast<int32_t>(bytes.size()), &status);
+    int32_t n =
+        ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      bytes.data(), static_cast<int32_t>(bytes.size()), &status);
     if (U_FAILURE(status)) return std::nullopt;
     out.resize(static_cast<std::size_t>(n));
     return out;
@@ -129,7 +129,8 @@ bool isValidUtf8(std::string_view bytes) {
             // Here overlong forms (F0) and code points above U+10FFFF (F4).
             const unsigned t = s[i + 1];
             const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80) return false;
+            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80)
+                return false;
             i += 4;
         }
     }
@@ -159,14 +160,17 @@ bool decodeWellFormedUtf8(std::string_view utf8, char16_t* out, int32_t& length)
             const unsigned t = s[i + 1];
             const unsigned low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
             if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80) return false;
-            *o++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((t & 0x3F) << 6) | (s[i + 2] & 0x3F));
+            *o++ =
+                static_cast<char16_t>(((c & 0x0F) << 12) | ((t & 0x3F) << 6) | (s[i + 2] & 0x3F));
             i += 3;
         } else {
             if (c > 0xF4 || n - i < 4) return false;
             const unsigned t = s[i + 1];
             const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80) return false;
-            const unsigned code = ((c & 0x07) << 18) | ((t & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80)
+                return false;
+            const unsigned code = ((c & 0x07) << 18) | ((t & 0x3F) << 12) |
+                                  ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
             *o++ = static_cast<char16_t>(0xD7C0 + (code >> 10));
             *o++ = static_cast<char16_t>(0xDC00 | (code & 0x3FF));
             i += 4;
@@ -179,7 +183,8 @@ bool decodeWellFormedUtf8(std::string_view utf8, char16_t* out, int32_t& length)
 // UTF-8 of U+F700..U+F7FF starts EF 9C..9F.
 bool hasEscapedBytes(std::string_view utf8) {
     for (std::size_t i = 0; i + 1 < utf8.size(); ++i)
-        if (static_cast<unsigned char>(utf8[i]) == 0xEF && (static_cast<unsigned char>(utf8[i + 1]) & 0xFC) == 0x9C)
+        if (static_cast<unsigned char>(utf8[i]) == 0xEF &&
+            (static_cast<unsigned char>(utf8[i + 1]) & 0xFC) == 0x9C)
             return true;
     return false;
 }
@@ -288,7 +293,8 @@ std::string encodeDataString(std::string_view utf8) {
     } else {
         // Never write malformed UTF-8 behind the marker: repair it first.
         std::string repaired;
-        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())))
+        icu::UnicodeString::fromUTF8(
+            icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())))
             .toUTF8String(repaired);
         out.append(repaired);
     }
@@ -300,7 +306,8 @@ std::string decodeDataString(std::string_view bytes) {
         std::string_view rest = bytes.substr(kUtf8Marker.size());
         if (isValidUtf8(rest)) return std::string(rest);
         std::string repaired;
-        icu::UnicodeString::fromUTF8(icu::StringPiece(rest.data(), static_cast<int32_t>(rest.size())))
+        icu::UnicodeString::fromUTF8(
+            icu::StringPiece(rest.data(), static_cast<int32_t>(rest.size())))
             .toUTF8String(repaired);
         return repaired;
     }
@@ -328,8 +335,8 @@ std::string toUpper(std::string_view utf8) {
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         return out;
     }
-    icu::UnicodeString u =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
     u.toUpper(icu::Locale::getRoot());
     std::string out;
     u.toUTF8String(out);
@@ -360,8 +367,10 @@ std::string truncateToCp932Bytes(std::string_view utf8, std::size_t maxBytes) {
 
 std::u16string foldKatakanaToHiragana(std::u16string text) {
     for (char16_t& c : text) {
-        if (c >= 0x30A1 && c <= 0x30F6) c = static_cast<char16_t>(c - 0x60);
-        else if (c == 0x30FD || c == 0x30FE) c = static_cast<char16_t>(c - 0x60);  // ヽヾ -> ゝゞ
+        if (c >= 0x30A1 && c <= 0x30F6)
+            c = static_cast<char16_t>(c - 0x60);
+        else if (c == 0x30FD || c == 0x30FE)
+            c = static_cast<char16_t>(c - 0x60);  // ヽヾ -> ゝゞ
     }
     return text;
 }
@@ -406,27 +415,31 @@ void JapaneseCollator::appendSortKey(std::string_view utf8, std::string& out) co
     int32_t length = 0;
     if (!decodeWellFormedUtf8(utf8, d.text.data(), length)) {
         UErrorCode status = U_ZERO_ERROR;
-        u_strFromUTF8WithSub(reinterpret_cast<UChar*>(d.text.data()), static_cast<int32_t>(d.text.size()),
-                             &length, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr,
-                             &status);
+        u_strFromUTF8WithSub(reinterpret_cast<UChar*>(d.text.data()),
+                             static_cast<int32_t>(d.text.size()), &length, utf8.data(),
+                             static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
         if (U_FAILURE(status)) length = 0;
     }
     for (int32_t i = 0; i < length; ++i) {
         char16_t& c = d.text[static_cast<std::size_t>(i)];
-        if ((c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE) c = static_cast<char16_t>(c - 0x60);
+        if ((c >= 0x30A1 && c <= 0x30F6) || c == 0x30FD || c == 0x30FE)
+            c = static_cast<char16_t>(c - 0x60);
     }
     if (!d.get()) {
         out += utf16ToUtf8(d.text.substr(0, static_cast<std::size_t>(length)));
         return;
     }
     const auto* src = reinterpret_cast<const UChar*>(d.text.data());
-    int32_t n = ucol_getSortKey(d.collator, src, length, d.key.data(), static_cast<int32_t>(d.key.size()));
+    int32_t n =
+        ucol_getSortKey(d.collator, src, length, d.key.data(), static_cast<int32_t>(d.key.size()));
     if (n > static_cast<int32_t>(d.key.size())) {
         d.key.resize(static_cast<std::size_t>(n) * 2);
-        n = ucol_getSortKey(d.collator, src, length, d.key.data(), static_cast<int32_t>(d.key.size()));
+        n = ucol_getSortKey(d.collator, src, length, d.key.data(),
+                            static_cast<int32_t>(d.key.size()));
     }
     // The key ends with a NUL that byte comparison does not need.
-    out.append(reinterpret_cast<const char*>(d.key.data()), n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+    out.append(reinterpret_cast<const char*>(d.key.data()),
+               n > 0 ? static_cast<std::size_t>(n - 1) : 0);
 }
 
 int JapaneseCollator::compare(std::string_view a, std::string_view b) const {

@@ -31,10 +31,10 @@ private:
     std::condition_variable wake_;
     std::condition_variable idle_;
     const std::function<void(std::size_t, int)>* job_ = nullptr;  // guarded by mutex_
-    std::size_t count_ = 0;                                         // guarded by mutex_
-    std::size_t round_ = 0;                                         // guarded by mutex_
-    bool busy_ = false;                                             // guarded by mutex_
-    bool stop_ = false;                                             // guarded by mutex_
+    std::size_t count_ = 0;                                       // guarded by mutex_
+    std::size_t round_ = 0;                                       // guarded by mutex_
+    bool busy_ = false;                                           // guarded by mutex_
+    bool stop_ = false;                                           // guarded by mutex_
     std::atomic<std::size_t> next_{0};
     std::thread thread_;
 };

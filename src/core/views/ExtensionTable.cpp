@@ -15,12 +15,28 @@ const std::array<Row, 17>& table() {
     static const std::array<Row, 17> kTable = {{
         {"FC", {{{"nes", 14}, {"nez", 15}, {"fam", 16}, {"fds", 17}, {"nsf", 18}}, 19, true}},
         {"SFC",
-         {{{"smc", 25}, {"swc", 26}, {"sfc", 27}, {"fig", 28}, {"048", 29}, {"058", 30},
-           {"068", 31}, {"078", 32}, {"1", 33}, {"spc", 34}},
-          35, true}},
+         {{{"smc", 25},
+           {"swc", 26},
+           {"sfc", 27},
+           {"fig", 28},
+           {"048", 29},
+           {"058", 30},
+           {"068", 31},
+           {"078", 32},
+           {"1", 33},
+           {"spc", 34}},
+          35,
+          true}},
         {"N64",
-         {{{"n64", 41}, {"v64", 42}, {"u64", 43}, {"z64", 44}, {"bin", 45}, {"mov", 46}, {"rom", 47}},
-          48, true}},
+         {{{"n64", 41},
+           {"v64", 42},
+           {"u64", 43},
+           {"z64", 44},
+           {"bin", 45},
+           {"mov", 46},
+           {"rom", 47}},
+          48,
+          true}},
         {"PCE", {{{"pce", 54}, {"iso", 55}}, 56, true}},
         {"MSYS", {{{"sms", 62}, {"smz", 63}, {"sg", 64}, {"sc", 65}}, 66, true}},
         {"MD", {{{"md", 72}, {"bin", 73}, {"smd", 74}, {"gen", 75}, {"32x", 76}}, 77, true}},
@@ -32,12 +48,23 @@ const std::array<Row, 17>& table() {
         {"LYNX", {{{"lnx", 127}}, 128, true}},
         {"MAME", {{{"zip", 134}}, 0, false}},
         {"MSX", {{{"rom", 135}, {"dsk", 136}}, 137, true}},
-        {"X68", {{{"xdf", 143}, {"dim", 144}, {"2hd", 145}, {"dup", 146}, {"hdm", 147}}, 148, true}},
+        {"X68",
+         {{{"xdf", 143}, {"dim", 144}, {"2hd", 145}, {"dup", 146}, {"hdm", 147}}, 148, true}},
         {"PC88", {{{"d88", 154}, {"t88", 155}}, 156, true}},
         {"PC98",
-         {{{"hdd", 162}, {"fdd", 163}, {"fdi", 164}, {"hdi", 165}, {"d88", 166}, {"d98", 167},
-           {"xdf", 168}, {"hdm", 169}, {"dup", 170}, {"2hd", 171}, {"thd", 172}},
-          173, true}},
+         {{{"hdd", 162},
+           {"fdd", 163},
+           {"fdi", 164},
+           {"hdi", 165},
+           {"d88", 166},
+           {"d98", 167},
+           {"xdf", 168},
+           {"hdm", 169},
+           {"dup", 170},
+           {"2hd", 171},
+           {"thd", 172}},
+          173,
+          true}},
     }};
     return kTable;
 }
@@ -64,8 +91,8 @@ IconMeaning iconMeaning(int icon) {
     const auto& rows = table();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int start = rows[i].extensions.extensions.front().icon;
-        const int end = i + 1 < rows.size() ? rows[i + 1].extensions.extensions.front().icon
-                                            : kFileIconCount;
+        const int end =
+            i + 1 < rows.size() ? rows[i + 1].extensions.extensions.front().icon : kFileIconCount;
         if (icon >= start && icon < end) return {rows[i].code, {}};
     }
     return {{}, {}};

@@ -1,7 +1,5 @@
 #include "core/views/FileList.h"
 
-
-
 namespace romshelf {
 
 namespace {
@@ -83,10 +81,12 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     });
     const std::size_t first = rows_.size();
     std::vector<std::size_t> starts(folders.size() + 1);
-    for (std::size_t k = 0; k < folders.size(); ++k) starts[k + 1] = starts[k] + hits_[k].hits.size();
+    for (std::size_t k = 0; k < folders.size(); ++k)
+        starts[k + 1] = starts[k] + hits_[k].hits.size();
     const std::span<FileListRow> rows = rows_.extend(starts.back());
     helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
-        scanners[thread].scanner.fillRows(hits_[k], folders[k], rows.subspan(starts[k], starts[k + 1] - starts[k]),
+        scanners[thread].scanner.fillRows(hits_[k], folders[k],
+                                          rows.subspan(starts[k], starts[k + 1] - starts[k]),
                                           static_cast<int>(first + starts[k]));
     });
 }
@@ -121,7 +121,8 @@ void FileList::showFiltered(const FileListSources& s, FolderWindowKind kind, int
     const bool otherSoftwareRows = kind != FolderWindowKind::RomFolder;
     build(s, ListMode::Selection, otherSoftwareRows, [&](FileScanner& scanner) {
         if (kind == FolderWindowKind::RomFolder) {
-            if (item >= 0 && item < kRomFolderCount) scanner.scanFolder(rows_, item, ListMode::Selection);
+            if (item >= 0 && item < kRomFolderCount)
+                scanner.scanFolder(rows_, item, ListMode::Selection);
             return;
         }
         scanAllFolders(s, ListMode::Selection);
@@ -141,27 +142,22 @@ void FileList::showFiltered(const FileListSources& s, FolderWindowKind kind, int
 void FileList::showSearchResult(const FileListSources& s, SearchCriteria criteria) {
     criteria_ = std::move(criteria);
     criteria_.text = text::toUpper(criteria_.typed);
-    build(s, ListMode::Search, true, [&](FileScanner&) {
-        scanAllFolders(s, ListMode::Search);
-    });
+    build(s, ListMode::Search, true, [&](FileScanner&) { scanAllFolders(s, ListMode::Search); });
     title_ = s.hardwareName + " : " + criteria_.typed + " / 検索結果" + countSuffix(count_);
 }
 
 void FileList::showUnregistered(const FileListSources& s) {
     kind_ = FolderWindowKind::None;
     itemGone_ = false;
-    build(s, ListMode::Unregistered, true, [&](FileScanner&) {
-        scanAllFolders(s, ListMode::Unregistered);
-    });
+    build(s, ListMode::Unregistered, true,
+          [&](FileScanner&) { scanAllFolders(s, ListMode::Unregistered); });
     title_ = s.hardwareName + " : 未登録ファイル" + countSuffix(count_);
 }
 
 void FileList::showWithoutSnap(const FileListSources& s) {
     kind_ = FolderWindowKind::None;
     itemGone_ = false;
-    build(s, ListMode::NoSnap, true, [&](FileScanner&) {
-        scanAllFolders(s, ListMode::NoSnap);
-    });
+    build(s, ListMode::NoSnap, true, [&](FileScanner&) { scanAllFolders(s, ListMode::NoSnap); });
     title_ = s.hardwareName + " : 非スナップファイル" + countSuffix(count_);
 }
 
@@ -175,8 +171,8 @@ void FileList::clickColumn(int column, const FileListSources& s) {
 
 void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
-    order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive, collator_,
-                          keyCache_, &helper_, &helperCollator_, &lastSort_);
+    order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive,
+                          collator_, keyCache_, &helper_, &helperCollator_, &lastSort_);
 }
 
 std::string FileList::mainTitle(bool withCounts) const {

@@ -61,7 +61,9 @@ public:
     int selectedItem() const { return selectedItem_; }
     const SearchCriteria& criteria() const { return criteria_; }
     int sortColumn() const { return sortColumn_; }
-    SortDirection direction(int column) const { return directions_[static_cast<std::size_t>(column)]; }
+    SortDirection direction(int column) const {
+        return directions_[static_cast<std::size_t>(column)];
+    }
     // Forgets the rows (a hardware without data).
     void clear();
 
@@ -74,7 +76,7 @@ private:
     void scanAllFolders(const FileListSources& s, ListMode mode);
 
     FileRows rows_;
-    std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
+    std::vector<FolderHits> hits_;      // per listed folder, kept for the next build
     std::vector<std::uint32_t> order_;  // display order; empty: scan order
     int count_ = 0;
     std::string title_;

@@ -113,7 +113,9 @@ struct SortKeyCache::Table {
     }
 };
 
-std::uint64_t SortKeyCache::hashOf(std::string_view cell) { return std::hash<std::string_view>{}(cell); }
+std::uint64_t SortKeyCache::hashOf(std::string_view cell) {
+    return std::hash<std::string_view>{}(cell);
+}
 
 SortKeyCache::SortKeyCache() {
     for (auto& kana : tables_)
@@ -140,20 +142,24 @@ std::size_t SortKeyCache::entries(bool kanaSensitive) const {
     return n;
 }
 
-std::uint64_t SortKeyCache::generation(bool kanaSensitive) const { return generations_[kanaSensitive ? 1 : 0]; }
+std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
+    return generations_[kanaSensitive ? 1 : 0];
+}
 
 bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
     return find(cell, hashOf(cell), kanaSensitive, key);
 }
 
-bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key) const {
+bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
+                        std::string_view& key) const {
     const Table::Slot* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
     if (!s) return false;
     key = std::string_view(s->key, s->keySize);
     return true;
 }
 
-std::string_view SortKeyCache::insert(std::string_view cell, std::string_view key, bool kanaSensitive) {
+std::string_view SortKeyCache::insert(std::string_view cell, std::string_view key,
+                                      bool kanaSensitive) {
     const std::uint64_t hash = hashOf(cell);
     return insertInto(shardOf(hash), hash, cell, key, kanaSensitive);
 }
@@ -176,8 +182,8 @@ std::string_view SortKeyCache::insertInto(int shard, std::uint64_t hash, std::st
     return std::string_view(slot.key, slot.keySize);
 }
 
-bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
-                        const SortKeys& keys) const {
+bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive,
+                        std::uint64_t generation, const SortKeys& keys) const {
     if (column != column_ || direction != direction_ || kanaSensitive != kanaSensitive_ ||
         generation != generation_ || keys.size() != keys_.size())
         return false;
@@ -186,8 +192,9 @@ bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive,
     return true;
 }
 
-void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
-                        SortKeys keys, const std::vector<std::uint32_t>& order) {
+void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive,
+                        std::uint64_t generation, SortKeys keys,
+                        const std::vector<std::uint32_t>& order) {
     column_ = column;
     direction_ = direction;
     kanaSensitive_ = kanaSensitive;
@@ -196,10 +203,12 @@ void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive,
     order_ = order;
 }
 
-std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
-                                        bool kanaSensitive, const text::JapaneseCollator& collator,
-                                        SortKeyCache& cache, BuildHelper* helper,
-                                        const text::JapaneseCollator* helperCollator, SortMemo* memo) {
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column,
+                                        SortDirection direction, bool kanaSensitive,
+                                        const text::JapaneseCollator& collator, SortKeyCache& cache,
+                                        BuildHelper* helper,
+                                        const text::JapaneseCollator* helperCollator,
+                                        SortMemo* memo) {
     const std::size_t n = rows.size();
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
@@ -245,8 +254,8 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
             batches[1].bytes.reserve(n / 2 * 64);
         }
         helper->forEach((n + kBlock - 1) / kBlock, [&](std::size_t block, int thread) {
-            lookUp(block * kBlock, std::min(n, (block + 1) * kBlock), thread == 0 ? collator : *helperCollator,
-                   batches[thread]);
+            lookUp(block * kBlock, std::min(n, (block + 1) * kBlock),
+                   thread == 0 ? collator : *helperCollator, batches[thread]);
         });
     } else {
         if (nothingKnown) batches[0].bytes.reserve(n * 64);
@@ -267,7 +276,8 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
                     const std::uint32_t row = b.rows[k];
                     remembered[shard].views.emplace_back(
                         row, cache.insertInto(shard, b.hashes[k], cellOf(row),
-                                              std::string_view(b.bytes.data() + start, end - start), kanaSensitive));
+                                              std::string_view(b.bytes.data() + start, end - start),
+                                              kanaSensitive));
                 }
                 start = end;
             }
@@ -275,14 +285,16 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     };
     const std::size_t added = batches[0].rows.size() + batches[1].rows.size();
     if (twoThreads && added >= kWorthASecondThread) {
-        helper->forEach(SortKeyCache::kShards, [&](std::size_t shard, int) { remember(static_cast<int>(shard)); });
+        helper->forEach(SortKeyCache::kShards,
+                        [&](std::size_t shard, int) { remember(static_cast<int>(shard)); });
     } else {
         for (int shard = 0; shard < SortKeyCache::kShards; ++shard) remember(shard);
     }
     for (const Remembered& r : remembered)
         for (const auto& [row, key] : r.views) keys[row] = key;
     // The order follows from the keys alone: the same keys as last time give the same order.
-    if (memo && memo->sameKeys(column, direction, kanaSensitive, cache.generation(kanaSensitive), keys))
+    if (memo &&
+        memo->sameKeys(column, direction, kanaSensitive, cache.generation(kanaSensitive), keys))
         return memo->order();
 
     // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
@@ -299,7 +311,8 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         const std::string_view k = keys[i];
         std::uint64_t words[2] = {0, 0};
         for (std::size_t b = 0; b < 16; ++b)
-            words[b / 8] = (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+            words[b / 8] =
+                (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
         const std::size_t restSize = k.size() > 16 ? k.size() - 16 : 0;
         entries[i] = {words[0], words[1], k.data() + (k.size() - restSize),
                       static_cast<std::uint32_t>(restSize), static_cast<std::uint32_t>(i)};
@@ -332,7 +345,9 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         std::sort(entries.begin(), entries.end(), before);
     }
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
-    if (memo) memo->remember(column, direction, kanaSensitive, cache.generation(kanaSensitive), std::move(keys), order);
+    if (memo)
+        memo->remember(column, direction, kanaSensitive, cache.generation(kanaSensitive),
+                       std::move(keys), order);
     return order;
 }
 

@@ -37,7 +37,8 @@ public:
     void prepare(std::size_t rows, bool kanaSensitive);
     // The key of a cell; nullopt-like empty data() when it is not known yet.
     bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
-    bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key) const;
+    bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
+              std::string_view& key) const;
     // Views stay valid until the next prepare().
     std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
     // Changes whenever prepare() drops the remembered keys: a view from another generation may
@@ -50,12 +51,14 @@ public:
     static constexpr int kShards = 2;
     static std::uint64_t hashOf(std::string_view cell);
     static int shardOf(std::uint64_t hash) { return static_cast<int>(hash >> 63); }
-    std::string_view insertInto(int shard, std::uint64_t hash, std::string_view cell, std::string_view key,
-                                bool kanaSensitive);
+    std::string_view insertInto(int shard, std::uint64_t hash, std::string_view cell,
+                                std::string_view key, bool kanaSensitive);
 
 private:
     struct Table;
-    Table& table(bool kanaSensitive, int shard) const { return *tables_[kanaSensitive ? 1 : 0][shard]; }
+    Table& table(bool kanaSensitive, int shard) const {
+        return *tables_[kanaSensitive ? 1 : 0][shard];
+    }
     std::unique_ptr<Table> tables_[2][kShards];
     std::uint64_t generations_[2] = {0, 0};
 };
@@ -82,9 +85,10 @@ private:
 // The display order of rows sorted by one column. Rows with equal keys keep their order. With
 // many rows, `helper` shares the work, computing keys with `helperCollator`. `memo`, when given,
 // spares sorting keys that are the same as last time.
-std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column, SortDirection direction,
-                                        bool kanaSensitive, const text::JapaneseCollator& collator,
-                                        SortKeyCache& cache, BuildHelper* helper = nullptr,
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column,
+                                        SortDirection direction, bool kanaSensitive,
+                                        const text::JapaneseCollator& collator, SortKeyCache& cache,
+                                        BuildHelper* helper = nullptr,
                                         const text::JapaneseCollator* helperCollator = nullptr,
                                         SortMemo* memo = nullptr);
 

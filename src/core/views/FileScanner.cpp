@@ -27,7 +27,8 @@ bool containsUpper(std::string_view haystack, const std::string& upperNeedle) {
 // which no name holds).
 std::uint64_t bigEndian(std::string_view bytes) {
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < 8; ++i) v = (v << 8) | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
+    for (std::size_t i = 0; i < 8; ++i)
+        v = (v << 8) | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
     return v;
 }
 
@@ -41,9 +42,11 @@ void readFileNames(const std::string& folder, std::string& names, std::vector<Re
         const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
         if (e->d_type == DT_DIR) continue;  // only files can be launched
-        if ((e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) && fs::directoryExists(fs::joinPath(folder, name)))
+        if ((e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) &&
+            fs::directoryExists(fs::joinPath(folder, name)))
             continue;
-        refs.push_back({bigEndian(name), static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size())});
+        refs.push_back({bigEndian(name), static_cast<std::uint32_t>(names.size()),
+                        static_cast<std::uint32_t>(name.size())});
         names.append(name);
     }
     ::closedir(dir);
@@ -63,7 +66,8 @@ FileScanner::FileScanner(const ScanContext& context) : c_(context) {
     for (const auto& e : table.extensions) passes_.push_back({std::string(e.extension), e.icon});
     if (table.archivePass) {
         int icon = table.firstArchiveIcon;
-        for (std::string_view ext : kArchiveExtensions) passes_.push_back({std::string(ext), icon++});
+        for (std::string_view ext : kArchiveExtensions)
+            passes_.push_back({std::string(ext), icon++});
     }
     if (c_.folders) {
         int icon = 0;
@@ -77,8 +81,10 @@ FileScanner::FileScanner(const ScanContext& context) : c_(context) {
         pass.wildcard = hasWildcard(pass.extension);
         if (pass.wildcard || pass.extension.empty()) continue;
         const std::string lower = ascii::lower(pass.extension);
-        auto key = std::find_if(keys_.begin(), keys_.end(), [&](const ExtensionKey& k) { return k.lower == lower; });
-        if (key == keys_.end()) key = keys_.insert(keys_.end(), ExtensionKey{lower, bigEndian(lower), {}});
+        auto key = std::find_if(keys_.begin(), keys_.end(),
+                                [&](const ExtensionKey& k) { return k.lower == lower; });
+        if (key == keys_.end())
+            key = keys_.insert(keys_.end(), ExtensionKey{lower, bigEndian(lower), {}});
         key->passes.push_back(p);
         longestKey_ = std::max(longestKey_, lower.size());
     }
@@ -97,7 +103,8 @@ void FileScanner::fillRow(FileListRow& row, std::string_view name, std::string_v
         cells[0].assign(r.gameName);
         cells[1].assign(r.reading);
         cells[3].assign(ratingText(r.rating));
-        for (int k = 0; k < kRecordClassCount; ++k) cells[static_cast<std::size_t>(4 + k)].assign(r.classes[static_cast<std::size_t>(k)]);
+        for (int k = 0; k < kRecordClassCount; ++k)
+            cells[static_cast<std::size_t>(4 + k)].assign(r.classes[static_cast<std::size_t>(k)]);
         cells[9].assign(r.hardwareClass);
     } else {
         cells[0].assign(title);
@@ -137,7 +144,8 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
             converted_ = text::fileNameText(std::string(name));
             name = converted_;
         }
-        r = {r.head, static_cast<std::uint32_t>(out.names.size()), static_cast<std::uint32_t>(name.size())};
+        r = {r.head, static_cast<std::uint32_t>(out.names.size()),
+             static_cast<std::uint32_t>(name.size())};
         out.names.append(name);
     }
     const std::string_view names = out.names;
@@ -157,7 +165,8 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
                 // Lower-cased into a number, and compared with the keys as numbers.
                 std::uint64_t packed = 0;
                 for (std::size_t k = 0; k < 8; ++k)
-                    packed = (packed << 8) | (k < size ? static_cast<unsigned char>(ascii::lower(part[k])) : 0u);
+                    packed = (packed << 8) |
+                             (k < size ? static_cast<unsigned char>(ascii::lower(part[k])) : 0u);
                 for (const ExtensionKey& key : keys_)
                     if (key.packed == packed && key.lower.size() == size)
                         for (std::uint32_t p : key.passes) matches_[p].push_back(i);
@@ -189,8 +198,8 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
             const std::string_view title = name.substr(0, titleSize);
             const int record = c_.records->findRecordByTitle(title);
             if (!accept(title, record, mode)) continue;
-            out.hits.push_back({names_[i].start, names_[i].size, static_cast<std::uint32_t>(titleSize), record,
-                                passes_[p].icon});
+            out.hits.push_back({names_[i].start, names_[i].size,
+                                static_cast<std::uint32_t>(titleSize), record, passes_[p].icon});
         }
     }
 }
@@ -252,7 +261,8 @@ bool FileScanner::hasSnap(std::string_view title) const {
             if (e.isDirectory) continue;
             const std::string lower = ascii::lower(text::fileNameText(e.name));
             snapTitles_.insert(lower);
-            for (std::size_t dot = lower.find('.'); dot != std::string::npos; dot = lower.find('.', dot + 1))
+            for (std::size_t dot = lower.find('.'); dot != std::string::npos;
+                 dot = lower.find('.', dot + 1))
                 snapTitles_.insert(lower.substr(0, dot));
         }
         snapsListed_ = true;
@@ -285,11 +295,13 @@ bool FileScanner::accept(std::string_view title, int recordIndex, ListMode mode)
             for (int k = 0; k < 6; ++k) {
                 const std::string& want = s.classes[static_cast<std::size_t>(k)];
                 if (want == kNoCondition) continue;
-                const std::string& have = k < 5 ? r->classes[static_cast<std::size_t>(k)] : r->hardwareClass;
+                const std::string& have =
+                    k < 5 ? r->classes[static_cast<std::size_t>(k)] : r->hardwareClass;
                 if (have != want) return false;
             }
             if (s.favourite == kNoCondition) return true;
-            return s.favourite.empty() ? !r->favourite : (s.favourite == kRegisteredItem && r->favourite);
+            return s.favourite.empty() ? !r->favourite
+                                       : (s.favourite == kRegisteredItem && r->favourite);
         }
         case ListMode::Selection:
             break;

@@ -64,7 +64,9 @@ struct FolderHits {
     std::string names;
     std::vector<Hit> hits;
 
-    std::string_view name(const Hit& h) const { return std::string_view(names).substr(h.nameStart, h.nameSize); }
+    std::string_view name(const Hit& h) const {
+        return std::string_view(names).substr(h.nameStart, h.nameSize);
+    }
     void clear() {
         names.clear();
         hits.clear();
@@ -83,7 +85,8 @@ public:
     // in where they belong: the rows of a folder, then those rows filled in (numbered from
     // `firstParam`).
     void listFolder(int folderIndex, ListMode mode, FolderHits& out);
-    void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows, int firstParam) const;
+    void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
+                  int firstParam) const;
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
     int appendUnowned(FileRows& rows);
     // The other-software locations that exist.

@@ -26,13 +26,15 @@ struct LargeAllocator {
     LargeAllocator(const LargeAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n) {
-        if (n > (static_cast<std::size_t>(-1) - 2 * kHugePage) / sizeof(T)) throw std::bad_array_new_length();
+        if (n > (static_cast<std::size_t>(-1) - 2 * kHugePage) / sizeof(T))
+            throw std::bad_array_new_length();
         const std::size_t bytes = n * sizeof(T);
         if (bytes < kThreshold) return std::allocator<T>().allocate(n);
         // One huge page more than needed, so that the block can start on a huge-page boundary;
         // the unused ends are given back at once.
         const std::size_t size = roundUp(bytes);
-        void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED) throw std::bad_alloc();
         const auto start = reinterpret_cast<std::uintptr_t>(mapped);
         const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
@@ -56,7 +58,9 @@ struct LargeAllocator {
     friend bool operator==(const LargeAllocator&, const LargeAllocator&) { return true; }
 
 private:
-    static std::size_t roundUp(std::size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+    static std::size_t roundUp(std::size_t bytes) {
+        return (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    }
 };
 
 }  // namespace romshelf

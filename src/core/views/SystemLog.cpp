@@ -21,7 +21,8 @@ void SystemLog::addLine(std::string text) {
     while (lines_.size() > kMaxLines) {
         // A dropped directive still colours the lines after it.
         const std::string& oldest = lines_.front();
-        if (oldest.size() >= 2 && oldest[0] == '@' && oldest[1] >= '0' && oldest[1] <= '8') headColour_ = oldest[1];
+        if (oldest.size() >= 2 && oldest[0] == '@' && oldest[1] >= '0' && oldest[1] <= '8')
+            headColour_ = oldest[1];
         lines_.pop_front();
     }
 }
@@ -32,7 +33,8 @@ std::vector<SystemLog::Shown> SystemLog::shownLines() const {
     for (const std::string& line : lines_) {
         if (!line.empty() && line[0] == '@') {
             // The second character picks the colour; an unknown one leaves it as it is.
-            if (line.size() >= 2 && line[1] >= '0' && line[1] <= '8') colour = kDirectiveColours[line[1] - '0'];
+            if (line.size() >= 2 && line[1] >= '0' && line[1] <= '8')
+                colour = kDirectiveColours[line[1] - '0'];
             continue;
         }
         const bool commandLine = line.size() >= 2 && line[0] == '>' && line[1] == ' ';
