@@ -25,7 +25,8 @@ void put(const fsys::path& file, const std::string& bytes) {
 
 // A data-file seed: the kind byte, then the file as the program writes it.
 void dataSeed(const fsys::path& out, int kind, const std::string& file) {
-    put(out / ("kind" + std::to_string(kind)), std::string(1, static_cast<char>(kind)) + *fs::readFile(file));
+    put(out / ("kind" + std::to_string(kind)),
+        std::string(1, static_cast<char>(kind)) + *fs::readFile(file));
 }
 
 }  // namespace
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
     // Archives: the committed test archives, and one of each type the program writes.
     for (const auto& entry : fsys::directory_iterator(testData / "archive"))
         if (entry.path().extension() == ".lzh")
-            put(out / "archive" / entry.path().filename(), std::string(1, '\1') + *fs::readFile(entry.path()));
+            put(out / "archive" / entry.path().filename(),
+                std::string(1, '\1') + *fs::readFile(entry.path()));
     put(scratch + "Game (J).nes", "NES\x1a rom bytes");
     const struct {
         archive::CompressionFormat format;

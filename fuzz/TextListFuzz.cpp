@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const std::string text = text::decodeTextFile(bytes);
     // A file the program writes reads back as the same text.
-    if (text::isValidUtf8(text) && text::decodeTextFile(text::encodeTextFile(text)) != text) std::abort();
+    if (text::isValidUtf8(text) && text::decodeTextFile(text::encodeTextFile(text)) != text)
+        std::abort();
 
     static FolderSettings folders;
     static RomTable records;

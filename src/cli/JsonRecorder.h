@@ -9,7 +9,8 @@
 namespace romshelf::cli {
 
 // A data-file reader that also records every field it reads (reserved ones included) into JSON,
-// at the path its name parts give ("recentLaunches", 3, 0, "fileName" -> /recentLaunches/3/0/fileName).
+// at the path its name parts give ("recentLaunches", 3, 0, "fileName" ->
+// /recentLaunches/3/0/fileName).
 class JsonRecorder {
 public:
     static constexpr bool kReading = true;
@@ -32,7 +33,7 @@ public:
     }
     // Enumerations are stored as their 32-bit number; an unknown number is kept as it is.
     template <class E, class... Name>
-        requires std::is_enum_v<E>
+    requires std::is_enum_v<E>
     void field(E& v, const Name&... name) {
         std::int32_t raw = 0;
         field(raw, name...);

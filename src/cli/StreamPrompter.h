@@ -18,8 +18,7 @@ public:
         return answerYes_;
     }
 
-    std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::string&) override {
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string&) override {
         out_ << title << "\n-> cancelled\n";
         return std::nullopt;
     }

@@ -68,7 +68,9 @@ struct FakeClock : Clock {
     std::int64_t now = 0;
     std::vector<std::pair<std::int64_t, std::function<void()>>> due;
     std::int64_t nowMs() const override { return now; }
-    void after(int ms, std::function<void()> then) override { due.emplace_back(now + ms, std::move(then)); }
+    void after(int ms, std::function<void()> then) override {
+        due.emplace_back(now + ms, std::move(then));
+    }
     // Moves on by `ms`, running what falls due in order.
     void advance(int ms);
 };
@@ -78,7 +80,8 @@ struct SwitchableRunner : ProcessRunner {
     PosixProcessRunner posix;
     ProcessRunner* target = nullptr;
     ProcessRunner& use() { return target ? *target : posix; }
-    std::optional<int> start(const std::vector<std::string>& argv, const std::string& folder) override {
+    std::optional<int> start(const std::vector<std::string>& argv,
+                             const std::string& folder) override {
         return use().start(argv, folder);
     }
     void whenFinished(int pid, std::function<void(int)> then) override {
@@ -96,7 +99,9 @@ struct FakePorts {
     NoImageDecoder images;
     FakeClock clock;
     FakeWindows windows;
-    Host host() { return Host{prompter, progress, processes, desktop, sound, images, clock, windows}; }
+    Host host() {
+        return Host{prompter, progress, processes, desktop, sound, images, clock, windows};
+    }
 };
 
 }  // namespace romshelf::test

@@ -13,13 +13,15 @@ namespace romshelf::test {
 
 std::string recordArgsProgram() {
     const char* bin = std::getenv("ROMSHELF_BIN_DIR");
-    const std::filesystem::path tests = std::filesystem::path(bin ? bin : "build/bin").parent_path() / "tests";
+    const std::filesystem::path tests =
+        std::filesystem::path(bin ? bin : "build/bin").parent_path() / "tests";
     return (tests / "record-args").string();
 }
 
 std::string installRecorder(const std::string& path) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::filesystem::copy_file(recordArgsProgram(), path, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(recordArgsProgram(), path,
+                               std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
 }

@@ -9,7 +9,8 @@
 namespace romshelf::test {
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "romshelf-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "romshelf-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern + "/";
 }

@@ -9,11 +9,12 @@ namespace romshelf {
 Application::Application(ProgramFolder folder, const Host& host)
     : folder_(std::move(folder)),
       host_(host),
-      session_(folder_, settings_, stream_, host.prompter, host.windows, notices_,
-               [this] {
-                   if (showStartList_) fileList_.showStartList();
-               },
-               [this] { launching_.forgetLastLaunchedFile(); }),
+      session_(
+          folder_, settings_, stream_, host.prompter, host.windows, notices_,
+          [this] {
+              if (showStartList_) fileList_.showStartList();
+          },
+          [this] { launching_.forgetLastLaunchedFile(); }),
       fileList_(session_, settings_, folder_, notices_),
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
       settingsCommands_(session_, settings_, stream_, host.prompter, folder_),
@@ -48,7 +49,8 @@ bool Application::shutDown() {
 }
 
 void Application::setWindowSlot(int slot, const WindowSlot& placement) {
-    if (slot >= 0 && slot < kWindowSlotCount) settings_.windowSlots[static_cast<std::size_t>(slot)] = placement;
+    if (slot >= 0 && slot < kWindowSlotCount)
+        settings_.windowSlots[static_cast<std::size_t>(slot)] = placement;
 }
 
 }  // namespace romshelf

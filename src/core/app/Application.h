@@ -77,19 +77,25 @@ public:
     const std::string& currentCode() const { return session_.code(); }
     int currentIndex() const { return session_.index(); }
     std::string displayName(std::string_view code) { return session_.displayName(code); }
-    bool folderSettingsExist(std::string_view code) const { return session_.folderSettingsExist(code); }
+    bool folderSettingsExist(std::string_view code) const {
+        return session_.folderSettingsExist(code);
+    }
     const LoadedFolders& folders() const { return session_.folders(); }
     const RomTable& romTable() const { return session_.romTable(); }
     // Record edits: a new record (the user is told when the table is full; -1 then), and a
     // change of any field of record `index`.
-    int addRecord(RomRecord record) { return appendOrTell(session_.records(), std::move(record), host_.prompter); }
+    int addRecord(RomRecord record) {
+        return appendOrTell(session_.records(), std::move(record), host_.prompter);
+    }
     template <class Change>
     void editRecord(int index, Change&& change) {
         if (index >= 0 && index < session_.romTable().count())
             session_.records().edit(index, std::forward<Change>(change));
     }
     const CategoryLists& categoryLists() const { return session_.categoryLists(); }
-    std::array<std::string, kCategoryListCount> categoryNames() const { return session_.categoryNames(); }
+    std::array<std::string, kCategoryListCount> categoryNames() const {
+        return session_.categoryNames();
+    }
     const EmulatorEntries& emulators() const { return session_.emulators(); }
     const ComboContents& hardwareCombo() const { return session_.hardwareCombo(); }
     const ComboContents& emulatorCombo() const { return session_.emulatorCombo(); }
@@ -110,7 +116,9 @@ public:
     void showFiltered(FolderWindowKind kind, int item, std::string label) {
         fileList_.showFiltered(kind, item, std::move(label));
     }
-    void showSearchResult(SearchCriteria criteria) { fileList_.showSearchResult(std::move(criteria)); }
+    void showSearchResult(SearchCriteria criteria) {
+        fileList_.showSearchResult(std::move(criteria));
+    }
     void showUnregistered() { fileList_.showUnregistered(); }
     void showWithoutSnap() { fileList_.showWithoutSnap(); }
     void showFavourites() { fileList_.showFavourites(); }

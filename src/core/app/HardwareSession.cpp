@@ -99,12 +99,12 @@ void HardwareSession::loadCurrentData() {
     rejectedFolderCode_.clear();
     FolderSettings stored;
     const LoadResult folderResult =
-        code.empty() ? LoadResult::Missing
-                     : loadFolderSettingsFile(stream_, dataFile("Folder_", code, ".slb"), prompter_,
-                                              stored);
+        code.empty()
+            ? LoadResult::Missing
+            : loadFolderSettingsFile(stream_, dataFile("Folder_", code, ".slb"), prompter_, stored);
     if (folderResult == LoadResult::Loaded) {
-        folders_ = resolveLoadedFolders(std::move(stored), folder_.path(),
-                                        traitsOf(code).otherSoftware);
+        folders_ =
+            resolveLoadedFolders(std::move(stored), folder_.path(), traitsOf(code).otherSoftware);
     } else {
         if (folderResult == LoadResult::Rejected) rejectedFolderCode_ = code;
         code.clear();
@@ -206,7 +206,8 @@ void HardwareSession::chooseEmulator(int index) {
     const int hw = this->index();
     if (hw < 0) return;
     const std::string chosen = emulatorCombo_.selectedText();
-    settings_.emulatorNames[static_cast<std::size_t>(hw)] = chosen == kNotSet ? std::string() : chosen;
+    settings_.emulatorNames[static_cast<std::size_t>(hw)] =
+        chosen == kNotSet ? std::string() : chosen;
 }
 
 void HardwareSession::recordSessionTempFolder(const std::string& folder) {

@@ -46,7 +46,8 @@ public:
     // The custom display name (filled from the default name when still empty), or "未設定".
     std::string displayName(std::string_view code);
     bool folderSettingsExist(std::string_view code) const;
-    std::string dataFile(std::string_view prefix, std::string_view code, std::string_view ext) const;
+    std::string dataFile(std::string_view prefix, std::string_view code,
+                         std::string_view ext) const;
 
     const LoadedFolders& folders() const { return folders_; }
     const EmulatorEntries& emulators() const { return emulators_; }
@@ -102,7 +103,7 @@ private:
     LoadedFolders folders_;
     EmulatorEntries emulators_{};
     RomTable romTable_;
-    std::string romTableCode_;        // the hardware the records were read for
+    std::string romTableCode_;  // the hardware the records were read for
     CategoryLists categoryLists_;
     bool categoriesLoaded_ = false;   // the shared lists have been read
     std::string classListCode_;       // the hardware the class list was read for

@@ -30,7 +30,8 @@ bool SettingsCommands::saveFolderSettings(const std::string& code, FolderDialogM
     model.commitPage();
     const std::string path = session_.dataFile("Folder_", code, ".slb");
     return saveFolderSettingsFile(stream_, path, model.settings()) ||
-           toldSaveFailure(stream_, prompter_, "フォルダ設定ファイルを保存できませんでした。", path);
+           toldSaveFailure(stream_, prompter_, "フォルダ設定ファイルを保存できませんでした。",
+                           path);
 }
 
 void SettingsCommands::folderSettingsConfirmed(const std::string& code,
@@ -51,7 +52,8 @@ EmulatorDialogModel SettingsCommands::openEmulatorSettings(const std::string& co
 bool SettingsCommands::saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model) {
     const std::string path = session_.dataFile("Emulator_", code, ".slb");
     return saveEmulatorFile(stream_, path, model.entriesToSave()) ||
-           toldSaveFailure(stream_, prompter_, "エミュレータ設定ファイルを保存できませんでした。", path);
+           toldSaveFailure(stream_, prompter_, "エミュレータ設定ファイルを保存できませんでした。",
+                           path);
 }
 
 bool SettingsCommands::deleteSettingsFile(std::string_view code) {
@@ -62,7 +64,8 @@ bool SettingsCommands::deleteSettingsFile(std::string_view code) {
     if (!fs::fileExists(path)) return false;
     session_.saveCurrentFiles();
     if (!fs::removeFile(path)) {
-        prompter_.inform("フォルダ設定ファイルを削除できませんでした。\n" + path, std::string(kWarningTitle));
+        prompter_.inform("フォルダ設定ファイルを削除できませんでした。\n" + path,
+                         std::string(kWarningTitle));
         return false;
     }
     session_.reload(Reload::SettingsDeleted);

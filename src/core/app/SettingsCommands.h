@@ -15,13 +15,17 @@ class SettingsCommands {
 public:
     SettingsCommands(HardwareSession& session, MainSettings& settings, DataStream& stream,
                      Prompter& prompter, const ProgramFolder& folder)
-        : session_(session), settings_(settings), stream_(stream), prompter_(prompter),
+        : session_(session),
+          settings_(settings),
+          stream_(stream),
+          prompter_(prompter),
           folder_(folder) {}
 
     // Before the folder-settings dialog opens: the current hardware's files are saved, and the
     // dialog's copy is read as stored (a missing or rejected file gives empty settings).
     FolderDialogModel openFolderSettings(const std::string& code);
-    // "設定の保存": writes the dialog's copy. False (and the user is told) when it cannot be written.
+    // "設定の保存": writes the dialog's copy. False (and the user is told) when it cannot be
+    // written.
     bool saveFolderSettings(const std::string& code, FolderDialogModel& model);
     // After the dialog was confirmed: keeps the display name, refills the hardware list and, for
     // the current hardware, reloads its data.
@@ -31,7 +35,9 @@ public:
     // copy is read as stored (missing or rejected: default entries).
     EmulatorDialogModel openEmulatorSettings(const std::string& code);
     bool saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model);
-    void emulatorSettingsConfirmed(const std::string& code) { session_.emulatorSettingsConfirmed(code); }
+    void emulatorSettingsConfirmed(const std::string& code) {
+        session_.emulatorSettingsConfirmed(code);
+    }
 
     // Asks, then deletes data/Folder_<code>.slb and reloads. False when nothing was deleted.
     bool deleteSettingsFile(std::string_view code);

@@ -19,7 +19,8 @@ void addFolders(const FolderSettings& f, std::vector<std::string>& out) {
         if (!p.empty()) out.push_back(p);
     for (const auto& p : f.mediaFolderPaths)
         if (!p.empty()) out.push_back(p);
-    for (const std::string* p : {&f.renameOkFolder, &f.renameFailedFolder, &f.duplicateFolder, &f.saveFolder})
+    for (const std::string* p :
+         {&f.renameOkFolder, &f.renameFailedFolder, &f.duplicateFolder, &f.saveFolder})
         if (!p->empty()) out.push_back(*p);
 }
 
@@ -79,9 +80,10 @@ int TempFolders::clean() {
     }
     fs::removeFile(leftFoldersFile());
     if (!refused.empty())
-        prompter_.inform("次のTEMPフォルダはプログラムやROMなどのフォルダを含むため、消去しませんでした。" +
-                             refused,
-                         std::string(kWarningTitle));
+        prompter_.inform(
+            "次のTEMPフォルダはプログラムやROMなどのフォルダを含むため、消去しませんでした。" +
+                refused,
+            std::string(kWarningTitle));
     return removed;
 }
 

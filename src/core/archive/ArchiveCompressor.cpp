@@ -11,9 +11,7 @@ namespace romshelf::archive {
 
 namespace {
 
-bool hasBracket(const std::string& text) {
-    return text.find_first_of("[]") != std::string::npos;
-}
+bool hasBracket(const std::string& text) { return text.find_first_of("[]") != std::string::npos; }
 
 int deflateLevelFor(CompressionLevel level) {
     switch (level) {
@@ -58,32 +56,28 @@ const char* extensionFor(const Compression& how) {
 
 std::string compressedArchivePath(const std::string& filePath, const Compression& how) {
     const char* extension = extensionFor(how);
-    if (extension == nullptr)
-        return "";
-    const std::string ext = how.upperCaseExtension ? ascii::upper(extension) : std::string(extension);
+    if (extension == nullptr) return "";
+    const std::string ext =
+        how.upperCaseExtension ? ascii::upper(extension) : std::string(extension);
     return fs::pathFolder(filePath) + fs::pathTitle(filePath) + "." + ext;
 }
 
 bool compress(const std::string& filePath, const Compression& how, Prompter& prompter) {
-    if (extensionFor(how) == nullptr)
-        return false;
+    if (extensionFor(how) == nullptr) return false;
 
     // The bracket fallback is decided on the file's name alone; the refusal looks at the whole
     // path, so a bracket in a folder is refused even when the fallback is on.
-    const bool zipViaSevenZip =
-        how.format == CompressionFormat::Zip && how.sevenZipForBrackets &&
-        hasBracket(fs::pathName(filePath));
+    const bool zipViaSevenZip = how.format == CompressionFormat::Zip && how.sevenZipForBrackets &&
+                                hasBracket(fs::pathName(filePath));
     if (how.format == CompressionFormat::Zip && !zipViaSevenZip && hasBracket(filePath)) {
         prompter.inform(kZipBracketMessage, kZipBracketTitle);
         return false;
     }
 
-    if (!fs::fileExists(filePath))
-        return false;
+    if (!fs::fileExists(filePath)) return false;
     const std::string archivePath = compressedArchivePath(filePath, how);
     // "game.zip" packed as ZIP would name the archive after itself and destroy the file.
-    if (archivePath == filePath)
-        return false;
+    if (archivePath == filePath) return false;
 
     switch (how.format) {
         case CompressionFormat::Zip:

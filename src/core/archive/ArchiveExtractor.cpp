@@ -20,8 +20,7 @@ namespace romshelf::archive {
 namespace {
 
 bool isDirectoryEntry(struct archive_entry* entry, const std::string& path) {
-    if (archive_entry_filetype(entry) == AE_IFDIR)
-        return true;
+    if (archive_entry_filetype(entry) == AE_IFDIR) return true;
     return !path.empty() && (path.back() == '/' || path.back() == '\\');
 }
 
@@ -47,37 +46,30 @@ bool copyData(struct archive* a, std::optional<std::uint64_t> declared, std::uin
         std::size_t size = 0;
         la_int64_t offset = 0;
         const int r = archive_read_data_block(a, &block, &size, &offset);
-        if (r == ARCHIVE_EOF)
-            break;
-        if (r != ARCHIVE_OK || offset < 0)
-            return false;
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK || offset < 0) return false;
         const auto start = static_cast<std::uint64_t>(offset);
-        if (start < written)
-            return false;  // data must only move forward
+        if (start < written) return false;  // data must only move forward
         const std::uint64_t end = start + size;
-        if (end < start || end > limit || (declared && end > *declared))
-            return false;
+        if (end < start || end > limit || (declared && end > *declared)) return false;
         const char* data = static_cast<const char*>(block);
         if (!allZero(data, size)) {
             if (start != filePos && ::lseek(out.fd(), static_cast<off_t>(start), SEEK_SET) < 0)
                 return false;
-            if (!out.write(std::string_view(data, size)))
-                return false;
+            if (!out.write(std::string_view(data, size))) return false;
             filePos = end;
         }
         written = end;
     }
     // Fewer bytes than declared is a damaged member, not a smaller file.
-    if (declared && written != *declared)
-        return false;
+    if (declared && written != *declared) return false;
     return written == filePos || ::ftruncate(out.fd(), static_cast<off_t>(written)) == 0;
 }
 
 // The free space of the file system holding `folder`, less the room kept free; 0 when unknown.
 std::uint64_t spaceForExtraction(const std::string& folder) {
     struct statvfs st {};
-    if (::statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0)
-        return 0;
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0) return 0;
     const std::uint64_t free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
     const std::uint64_t kept = std::max(kKeptFreeBytes, free / 100);
     return free > kept ? free - kept : 0;
@@ -94,23 +86,19 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
                            const std::string& archivePath, const std::string& destinationFolder,
                            const std::string& name, std::uint64_t limit,
                            const ExtractOptions& options) {
-    if (name.empty() || !isPlainFile(entry))
-        return "";
+    if (name.empty() || !isPlainFile(entry)) return "";
     std::optional<std::uint64_t> declared;
     if (archive_entry_size_is_set(entry)) {
         // A member that says it will not fit is refused before a byte is written.
         const la_int64_t size = archive_entry_size(entry);
-        if (size < 0 || static_cast<std::uint64_t>(size) > limit)
-            return "";
+        if (size < 0 || static_cast<std::uint64_t>(size) > limit) return "";
         declared = static_cast<std::uint64_t>(size);
     }
     const std::string path = fs::joinPath(destinationFolder, name);
     // "x.zip" holding a member "x.zip", unpacked into its own folder, would replace itself.
-    if (isSameFile(path, archivePath))
-        return "";
+    if (isSameFile(path, archivePath)) return "";
     PendingFile out(path);
-    if (!out.isOpen() || !copyData(a, declared, limit, out))
-        return "";
+    if (!out.isOpen() || !copyData(a, declared, limit, out)) return "";
     out.setMode(0644);
     if (archive_entry_mtime_is_set(entry)) {
         const struct timespec times[2] = {
@@ -134,8 +122,7 @@ std::string memberBaseName(const std::string& memberPath) {
     std::string path = memberPath;
     std::replace(path.begin(), path.end(), '\\', '/');
     const std::string name = fs::pathName(path);
-    if (name == "." || name == "..")
-        return "";
+    if (name == "." || name == "..") return "";
     return name;
 }
 
@@ -143,8 +130,7 @@ std::string extract(const std::string& archivePath, const std::string& destinati
                     const std::vector<std::string>& extraExtensions,
                     const ExtractOptions& options) {
     const std::optional<ArchiveType> type = archiveTypeOf(archivePath);
-    if (!type)
-        return "";
+    if (!type) return "";
     const std::uint64_t limit =
         options.maxMemberBytes ? *options.maxMemberBytes : spaceForExtraction(destinationFolder);
     Utf8LocaleScope utf8;
@@ -155,8 +141,7 @@ std::string extract(const std::string& archivePath, const std::string& destinati
     std::string lastPath;
     {
         ReadArchive a = openReader(*type, archivePath);
-        if (!a)
-            return "";
+        if (!a) return "";
         struct archive_entry* entry = nullptr;
         long index = 0;
         int r = ARCHIVE_OK;
@@ -173,23 +158,18 @@ std::string extract(const std::string& archivePath, const std::string& destinati
             }
             ++index;
         }
-        if (r != ARCHIVE_EOF)
-            return "";  // a damaged listing is not trusted for "the last one"
+        if (r != ARCHIVE_EOF) return "";  // a damaged listing is not trusted for "the last one"
     }
-    if (lastIndex < 0)
-        return "";
+    if (lastIndex < 0) return "";
 
     ReadArchive a = openReader(*type, archivePath);
-    if (!a)
-        return "";
+    if (!a) return "";
     struct archive_entry* entry = nullptr;
     for (long index = 0; index <= lastIndex; ++index) {
-        if (!nextHeader(a.get(), &entry))
-            return "";
+        if (!nextHeader(a.get(), &entry)) return "";
     }
     // The archive may have been replaced between the two passes.
-    if (entryPath(entry) != lastPath)
-        return "";
+    if (entryPath(entry) != lastPath) return "";
     return extractCurrent(a.get(), entry, archivePath, destinationFolder, memberBaseName(lastPath),
                           limit, options);
 }

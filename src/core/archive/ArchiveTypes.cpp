@@ -15,32 +15,23 @@ const std::vector<std::string_view> kRomExtensions = {
 
 std::optional<ArchiveType> archiveTypeOf(std::string_view path) {
     const std::string ext = ascii::upper(fs::pathExtension(path));
-    if (ext == ".ZIP")
-        return ArchiveType::Zip;
-    if (ext == ".LZH")
-        return ArchiveType::Lzh;
-    if (ext == ".CAB")
-        return ArchiveType::Cab;
-    if (ext == ".RAR")
-        return ArchiveType::Rar;
-    if (ext == ".GCA")
-        return ArchiveType::Gca;
-    if (ext == ".7Z")
-        return ArchiveType::SevenZip;
+    if (ext == ".ZIP") return ArchiveType::Zip;
+    if (ext == ".LZH") return ArchiveType::Lzh;
+    if (ext == ".CAB") return ArchiveType::Cab;
+    if (ext == ".RAR") return ArchiveType::Rar;
+    if (ext == ".GCA") return ArchiveType::Gca;
+    if (ext == ".7Z") return ArchiveType::SevenZip;
     return std::nullopt;
 }
 
 bool isRomFile(std::string_view name, const std::vector<std::string>& extraExtensions) {
     const std::string ext = ascii::upper(fs::pathExtension(name));
-    if (ext.empty())
-        return false;
+    if (ext.empty()) return false;
     for (std::string_view rom : kRomExtensions) {
-        if (ext == rom)
-            return true;
+        if (ext == rom) return true;
     }
     for (const std::string& extra : extraExtensions) {
-        if (!extra.empty() && ext == "." + ascii::upper(extra))
-            return true;
+        if (!extra.empty() && ext == "." + ascii::upper(extra)) return true;
     }
     return false;
 }

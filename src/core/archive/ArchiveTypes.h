@@ -14,9 +14,7 @@ enum class ArchiveType { Zip, Lzh, Cab, Rar, Gca, SevenZip };
 // ASCII case-insensitive); nullopt for any other extension.
 std::optional<ArchiveType> archiveTypeOf(std::string_view path);
 
-inline bool hasArchiveExtension(std::string_view path) {
-    return archiveTypeOf(path).has_value();
-}
+inline bool hasArchiveExtension(std::string_view path) { return archiveTypeOf(path).has_value(); }
 
 // The fixed ROM extensions, upper case with their dot. The same for every hardware.
 extern const std::vector<std::string_view> kRomExtensions;

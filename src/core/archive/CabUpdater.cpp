@@ -23,8 +23,7 @@ namespace {
 template <typename T>
 struct GObjectDeleter {
     void operator()(T* p) const {
-        if (p != nullptr)
-            g_object_unref(p);
+        if (p != nullptr) g_object_unref(p);
     }
 };
 template <typename T>
@@ -33,34 +32,30 @@ using GRef = std::unique_ptr<T, GObjectDeleter<T>>;
 struct GErrorHolder {
     GError* error = nullptr;
     ~GErrorHolder() {
-        if (error != nullptr)
-            g_error_free(error);
+        if (error != nullptr) g_error_free(error);
     }
 };
 
 // The old members are unpacked into a private folder beside the archive, because libgcab packs
 // from files; the folder goes away with everything in it.
 class ScratchFolder {
-  public:
+public:
     explicit ScratchFolder(const std::string& besidePath) {
         std::string folder = fs::pathFolder(besidePath);
-        if (folder.empty())
-            folder = "./";
+        if (folder.empty()) folder = "./";
         std::string pattern = folder + ".romshelf-cab-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern + "/";
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern + "/";
     }
     ~ScratchFolder() {
         std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     bool ok() const { return !path_.empty(); }
     const std::string& path() const { return path_; }
 
-  private:
+private:
     std::string path_;
 };
 
@@ -75,17 +70,13 @@ bool addToFolder(GCabFolder* folder, const std::string& memberName, const std::s
 // as it was.
 bool unpackMember(struct archive* r, struct archive_entry* entry, const std::string& path) {
     PendingFile out(path);
-    if (!out.isOpen())
-        return false;
+    if (!out.isOpen()) return false;
     std::vector<char> buffer(256 * 1024);
     for (;;) {
         const la_ssize_t n = archive_read_data(r, buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        if (!out.write(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
-            return false;
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (!out.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return false;
     }
     if (archive_entry_mtime_is_set(entry)) {
         const struct timespec times[2] = {{0, UTIME_OMIT}, {archive_entry_mtime(entry), 0}};
@@ -97,18 +88,15 @@ bool unpackMember(struct archive* r, struct archive_entry* entry, const std::str
 bool addOtherMembers(GCabFolder* folder, const std::string& archivePath, const std::string& name,
                      const std::string& scratch) {
     ReadArchive r = openReader(ArchiveType::Cab, archivePath);
-    if (!r)
-        return false;
+    if (!r) return false;
     struct archive_entry* entry = nullptr;
     int status = ARCHIVE_OK;
     int count = 0;
     while ((status = archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
            status == ARCHIVE_WARN) {
         const std::string memberName = entryPath(entry);
-        if (memberName.empty())
-            return false;
-        if (isSameMemberName(memberName, name))
-            continue;
+        if (memberName.empty()) return false;
+        if (isSameMemberName(memberName, name)) continue;
         const std::string path = scratch + std::to_string(count++);
         if (!unpackMember(r.get(), entry, path) || !addToFolder(folder, memberName, path)) {
             return false;
@@ -121,38 +109,30 @@ bool addOtherMembers(GCabFolder* folder, const std::string& archivePath, const s
 
 bool addFileToCab(const std::string& archivePath, const std::string& filePath) {
     Utf8LocaleScope utf8;
-    if (!fs::fileExists(filePath))
-        return false;
+    if (!fs::fileExists(filePath)) return false;
     // An existing archive keeps its permissions; anything but a plain file there is refused.
     std::optional<unsigned> oldMode;
-    if (!fs::regularFileMode(archivePath, oldMode))
-        return false;
+    if (!fs::regularFileMode(archivePath, oldMode)) return false;
     const bool exists = oldMode.has_value();
     const unsigned mode = oldMode.value_or(0644);
 
     GRef<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
     ScratchFolder scratch(archivePath);
-    if (!scratch.ok())
-        return false;
+    if (!scratch.ok()) return false;
     const std::string name = fs::pathName(filePath);
-    if (exists && !addOtherMembers(folder.get(), archivePath, name, scratch.path()))
-        return false;
-    if (!addToFolder(folder.get(), name, filePath))
-        return false;
+    if (exists && !addOtherMembers(folder.get(), archivePath, name, scratch.path())) return false;
+    if (!addToFolder(folder.get(), name, filePath)) return false;
 
     GRef<GCabCabinet> cabinet(gcab_cabinet_new());
     GErrorHolder err;
-    if (!gcab_cabinet_add_folder(cabinet.get(), folder.get(), &err.error))
-        return false;
+    if (!gcab_cabinet_add_folder(cabinet.get(), folder.get(), &err.error)) return false;
 
     PendingFile out(archivePath);
-    if (!out.isOpen())
-        return false;
+    if (!out.isOpen()) return false;
     GRef<GFile> target(g_file_new_for_path(out.temporaryPath().c_str()));
     // libgcab seeks back to fill in the header, so the stream must not be append-only.
     GRef<GFileIOStream> stream(g_file_open_readwrite(target.get(), nullptr, &err.error));
-    if (!stream)
-        return false;
+    if (!stream) return false;
     GOutputStream* output = g_io_stream_get_output_stream(G_IO_STREAM(stream.get()));
     const bool written =
         gcab_cabinet_write_simple(cabinet.get(), output, nullptr, nullptr, nullptr, &err.error) &&

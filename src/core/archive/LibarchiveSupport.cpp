@@ -14,9 +14,7 @@ void ReadArchiveDeleter::operator()(struct archive* a) const {
     archive_read_free(a);
     if (fd >= 0) ::close(fd);
 }
-void WriteArchiveDeleter::operator()(struct archive* a) const {
-    archive_write_free(a);
-}
+void WriteArchiveDeleter::operator()(struct archive* a) const { archive_write_free(a); }
 
 Utf8LocaleScope::Utf8LocaleScope() {
     for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
@@ -31,16 +29,14 @@ Utf8LocaleScope::Utf8LocaleScope() {
 }
 
 Utf8LocaleScope::~Utf8LocaleScope() {
-    if (utf8_ == nullptr)
-        return;
+    if (utf8_ == nullptr) return;
     uselocale(static_cast<locale_t>(previous_));
     freelocale(static_cast<locale_t>(utf8_));
 }
 
 ReadArchive openReader(ArchiveType type, const std::string& path) {
     ReadArchive a(archive_read_new());
-    if (!a)
-        return nullptr;
+    if (!a) return nullptr;
     // The member formats compress their data themselves, so no outer filter is enabled: that
     // also keeps libarchive from starting external decompressor programs on hostile input.
     // Names without a charset of their own are taken as raw bytes and decoded by entryPath.
@@ -52,7 +48,8 @@ ReadArchive openReader(ArchiveType type, const std::string& path) {
             archive_read_support_format_lha(a.get());
             // The LHA reader refuses a name it cannot convert, so LZH keeps its own tradition:
             // names are CP932 unless the header says otherwise.
-            if (archive_read_set_options(a.get(), "lha:hdrcharset=CP932") != ARCHIVE_OK) return nullptr;
+            if (archive_read_set_options(a.get(), "lha:hdrcharset=CP932") != ARCHIVE_OK)
+                return nullptr;
             break;
         case ArchiveType::Cab:
             archive_read_support_format_cab(a.get());

@@ -28,13 +28,13 @@ using WriteArchive = std::unique_ptr<struct archive, WriteArchiveDeleter>;
 // every archive object is created and used inside this scope, which switches the calling
 // thread (only) to a UTF-8 locale. Our in-memory text is UTF-8, so names then arrive as UTF-8.
 class Utf8LocaleScope {
-  public:
+public:
     Utf8LocaleScope();
     ~Utf8LocaleScope();
     Utf8LocaleScope(const Utf8LocaleScope&) = delete;
     Utf8LocaleScope& operator=(const Utf8LocaleScope&) = delete;
 
-  private:
+private:
     void* utf8_ = nullptr;      // locale_t
     void* previous_ = nullptr;  // locale_t
 };

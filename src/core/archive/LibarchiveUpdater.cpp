@@ -25,25 +25,23 @@ struct EntryDeleter {
 };
 
 class FileDescriptor {
-  public:
+public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd_ >= 0) ::close(fd_);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
 
-  private:
+private:
     int fd_;
 };
 
 bool writeAll(struct archive* w, const char* data, std::size_t size) {
     while (size > 0) {
         const la_ssize_t n = archive_write_data(w, data, size);
-        if (n <= 0)
-            return false;
+        if (n <= 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -54,31 +52,24 @@ bool writeAll(struct archive* w, const char* data, std::size_t size) {
 bool copyOtherMembers(struct archive* w, ArchiveType type, const std::string& archivePath,
                       const std::string& name, std::vector<char>& buffer) {
     ReadArchive r = openReader(type, archivePath);
-    if (!r)
-        return false;
+    if (!r) return false;
     struct archive_entry* entry = nullptr;
     int status = ARCHIVE_OK;
     while ((status = archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
            status == ARCHIVE_WARN) {
         const std::string memberName = entryPath(entry);
-        if (isSameMemberName(memberName, name))
-            continue;
+        if (isSameMemberName(memberName, name)) continue;
         // A name read as raw bytes (CP932, say) is written back as the text it stands for: the
         // writers store Unicode names.
         archive_entry_set_pathname(entry, memberName.c_str());
-        if (archive_write_header(w, entry) != ARCHIVE_OK)
-            return false;
+        if (archive_write_header(w, entry) != ARCHIVE_OK) return false;
         for (;;) {
             const la_ssize_t n = archive_read_data(r.get(), buffer.data(), buffer.size());
-            if (n < 0)
-                return false;
-            if (n == 0)
-                break;
-            if (!writeAll(w, buffer.data(), static_cast<std::size_t>(n)))
-                return false;
+            if (n < 0) return false;
+            if (n == 0) break;
+            if (!writeAll(w, buffer.data(), static_cast<std::size_t>(n))) return false;
         }
-        if (archive_write_finish_entry(w) != ARCHIVE_OK)
-            return false;
+        if (archive_write_finish_entry(w) != ARCHIVE_OK) return false;
     }
     return status == ARCHIVE_EOF;
 }
@@ -91,22 +82,17 @@ bool addFile(struct archive* w, const std::string& filePath, const struct stat& 
     archive_entry_set_perm(entry.get(), st.st_mode & 0777);
     archive_entry_set_size(entry.get(), st.st_size);
     archive_entry_set_mtime(entry.get(), st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    if (archive_write_header(w, entry.get()) != ARCHIVE_OK)
-        return false;
+    if (archive_write_header(w, entry.get()) != ARCHIVE_OK) return false;
     std::uint64_t total = 0;
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
+        if (n < 0) return false;
+        if (n == 0) break;
         total += static_cast<std::uint64_t>(n);
-        if (!writeAll(w, buffer.data(), static_cast<std::size_t>(n)))
-            return false;
+        if (!writeAll(w, buffer.data(), static_cast<std::size_t>(n))) return false;
     }
     // A file that changed size while being read would give a member that lies about itself.
-    if (total != static_cast<std::uint64_t>(st.st_size))
-        return false;
+    if (total != static_cast<std::uint64_t>(st.st_size)) return false;
     return archive_write_finish_entry(w) == ARCHIVE_OK;
 }
 
@@ -115,22 +101,18 @@ bool rewriteWithFile(ArchiveType type, const std::string& archivePath, const std
     Utf8LocaleScope utf8;
     FileDescriptor source(fs::openRegularFile(filePath));  // a FIFO is refused without waiting
     struct stat st {};
-    if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+    if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
 
     // An existing archive keeps its permissions; anything but a plain file there is refused.
     std::optional<unsigned> oldMode;
-    if (!fs::regularFileMode(archivePath, oldMode))
-        return false;
+    if (!fs::regularFileMode(archivePath, oldMode)) return false;
     const bool exists = oldMode.has_value();
     const unsigned mode = oldMode.value_or(0644);
 
     PendingFile out(archivePath);
-    if (!out.isOpen())
-        return false;
+    if (!out.isOpen()) return false;
     WriteArchive w(archive_write_new());
-    if (!w)
-        return false;
+    if (!w) return false;
     const int formatSet = type == ArchiveType::Zip ? archive_write_set_format_zip(w.get())
                                                    : archive_write_set_format_7zip(w.get());
     if (formatSet != ARCHIVE_OK ||
@@ -144,10 +126,8 @@ bool rewriteWithFile(ArchiveType type, const std::string& archivePath, const std
     if (exists && !copyOtherMembers(w.get(), type, archivePath, fs::pathName(filePath), buffer)) {
         return false;
     }
-    if (!addFile(w.get(), filePath, st, source.get(), buffer))
-        return false;
-    if (archive_write_close(w.get()) != ARCHIVE_OK)
-        return false;
+    if (!addFile(w.get(), filePath, st, source.get(), buffer)) return false;
+    if (archive_write_close(w.get()) != ARCHIVE_OK) return false;
     return out.setMode(mode) && out.commit();
 }
 
@@ -158,8 +138,7 @@ bool isSameMemberName(const std::string& memberPath, const std::string& name) {
 }
 
 bool addFileToZip(const std::string& archivePath, const std::string& filePath, int deflateLevel) {
-    if (deflateLevel < 1 || deflateLevel > 9)
-        deflateLevel = kDefaultDeflateLevel;
+    if (deflateLevel < 1 || deflateLevel > 9) deflateLevel = kDefaultDeflateLevel;
     const std::string options =
         "zip:compression=deflate,zip:compression-level=" + std::to_string(deflateLevel) +
         ",zip:hdrcharset=UTF-8";

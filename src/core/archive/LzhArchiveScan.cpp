@@ -11,20 +11,13 @@ namespace {
 constexpr std::size_t kLevelOffset = 20;
 constexpr std::size_t kCommonSize = 22;  // enough to see the level and the level-0/1 name size
 
-std::uint32_t le16(const std::uint8_t* p) {
-    return p[0] | (std::uint32_t{p[1]} << 8);
-}
-std::uint32_t le32(const std::uint8_t* p) {
-    return le16(p) | (le16(p + 2) << 16);
-}
-std::uint64_t le64(const std::uint8_t* p) {
-    return le32(p) | (std::uint64_t{le32(p + 4)} << 32);
-}
+std::uint32_t le16(const std::uint8_t* p) { return p[0] | (std::uint32_t{p[1]} << 8); }
+std::uint32_t le32(const std::uint8_t* p) { return le16(p) | (le16(p + 2) << 16); }
+std::uint64_t le64(const std::uint8_t* p) { return le32(p) | (std::uint64_t{le32(p + 4)} << 32); }
 
 bool checksumOk(const std::vector<std::uint8_t>& h) {
     unsigned sum = 0;
-    for (std::size_t i = 2; i < h.size(); ++i)
-        sum += h[i];
+    for (std::size_t i = 2; i < h.size(); ++i) sum += h[i];
     return (sum & 0xFF) == h[1];
 }
 
@@ -76,11 +69,9 @@ bool scanLevel01(const LzhReadAt& readAt, std::uint64_t fileSize, const std::uin
     const std::size_t headerSize = std::size_t{common[0]} + 2;
     const std::size_t nameSize = common[21];
     const std::size_t minimum = (m.level == 0 ? 24 : 27) + nameSize;
-    if (headerSize < minimum || m.offset + headerSize > fileSize)
-        return false;
+    if (headerSize < minimum || m.offset + headerSize > fileSize) return false;
     std::vector<std::uint8_t> h;
-    if (!readBytes(readAt, m.offset, headerSize, h) || !checksumOk(h))
-        return false;
+    if (!readBytes(readAt, m.offset, headerSize, h) || !checksumOk(h)) return false;
     m.name.assign(reinterpret_cast<const char*>(h.data() + 22), nameSize);
     const std::uint64_t packed = le32(h.data() + 7);
     if (m.level == 0) {
@@ -93,11 +84,9 @@ bool scanLevel01(const LzhReadAt& readAt, std::uint64_t fileSize, const std::uin
     ExtensionState st;
     std::vector<std::uint8_t> ext;
     while (next != 0) {
-        if (next < 3 || extTotal + next > packed)
-            return false;
+        if (next < 3 || extTotal + next > packed) return false;
         const std::uint64_t at = m.offset + headerSize + extTotal;
-        if (at + next > fileSize || !readBytes(readAt, at, next, ext))
-            return false;
+        if (at + next > fileSize || !readBytes(readAt, at, next, ext)) return false;
         applyExtension(ext[0], ext.data() + 1, next - 3, 0, m, st);
         extTotal += next;
         next = le16(ext.data() + ext.size() - 2);
@@ -110,17 +99,14 @@ bool scanLevel01(const LzhReadAt& readAt, std::uint64_t fileSize, const std::uin
 bool scanLevel2(const LzhReadAt& readAt, std::uint64_t fileSize, const std::uint8_t* common,
                 LzhMemberSpan& m) {
     const std::size_t headerSize = le16(common);
-    if (headerSize < 26 || m.offset + headerSize > fileSize)
-        return false;
+    if (headerSize < 26 || m.offset + headerSize > fileSize) return false;
     std::vector<std::uint8_t> h;
-    if (!readBytes(readAt, m.offset, headerSize, h))
-        return false;
+    if (!readBytes(readAt, m.offset, headerSize, h)) return false;
     ExtensionState st;
     std::size_t pos = 26;
     std::uint32_t next = le16(h.data() + 24);
     while (next != 0) {
-        if (next < 3 || pos + next > headerSize)
-            return false;
+        if (next < 3 || pos + next > headerSize) return false;
         applyExtension(h[pos], h.data() + pos + 1, next - 3, pos + 1, m, st);
         pos += next;
         next = le16(h.data() + pos - 2);
@@ -128,8 +114,7 @@ bool scanLevel2(const LzhReadAt& readAt, std::uint64_t fileSize, const std::uint
     if (st.hasCrc) {
         h[st.crcAt] = 0;
         h[st.crcAt + 1] = 0;
-        if (lzhCrc16(h.data(), h.size()) != st.crc)
-            return false;
+        if (lzhCrc16(h.data(), h.size()) != st.crc) return false;
     }
     const std::uint64_t packed = st.hasLargeSize ? st.largePacked : le32(h.data() + 7);
     m.size = headerSize + packed;
@@ -144,16 +129,13 @@ std::optional<std::vector<LzhMemberSpan>> scanLzhArchive(const LzhReadAt& readAt
     std::uint64_t offset = 0;
     while (offset < fileSize) {
         std::uint8_t first = 0;
-        if (!readAt(offset, 1, &first))
-            return std::nullopt;
-        if (first == 0)
-            break;  // end of archive; anything after it is not ours to keep
+        if (!readAt(offset, 1, &first)) return std::nullopt;
+        if (first == 0) break;  // end of archive; anything after it is not ours to keep
         std::uint8_t common[kCommonSize];
         if (offset + kCommonSize > fileSize || !readAt(offset, kCommonSize, common)) {
             return std::nullopt;
         }
-        if (common[2] != '-' || common[6] != '-')
-            return std::nullopt;
+        if (common[2] != '-' || common[6] != '-') return std::nullopt;
         LzhMemberSpan m;
         m.offset = offset;
         m.level = common[kLevelOffset];
@@ -164,8 +146,7 @@ std::optional<std::vector<LzhMemberSpan>> scanLzhArchive(const LzhReadAt& readAt
         } else if (m.level == 2) {
             ok = scanLevel2(readAt, fileSize, common, m);
         }
-        if (!ok || m.size > fileSize - offset)
-            return std::nullopt;
+        if (!ok || m.size > fileSize - offset) return std::nullopt;
         offset += m.size;
         members.push_back(std::move(m));
     }

@@ -15,8 +15,7 @@ constexpr int kLiteralCountBits = 9;
 
 int onlyUsedSymbol(const std::uint32_t* freq, int count) {
     for (int i = 0; i < count; ++i) {
-        if (freq[i] != 0)
-            return i;
+        if (freq[i] != 0) return i;
     }
     return 0;
 }
@@ -25,8 +24,7 @@ int onlyUsedSymbol(const std::uint32_t* freq, int count) {
 // decoders in wide use (libarchive 3.6) fail on it for these trees, so a lone symbol gets an
 // unused partner and both take one bit.
 void fullTreeLengths(const std::uint32_t* freq, int count, std::uint8_t* lengths) {
-    if (lzhCodeLengths(freq, count, kLzhMaxCodeBits, lengths) >= 2)
-        return;
+    if (lzhCodeLengths(freq, count, kLzhMaxCodeBits, lengths) >= 2) return;
     std::uint32_t padded[LzhBlockCoder::kLiteralLengthCodes];
     std::copy(freq, freq + count, padded);
     const int used = onlyUsedSymbol(freq, count);
@@ -52,8 +50,7 @@ void forEachLengthSymbol(const std::uint8_t* lengths, int count, Emit emit) {
             ++run;
         }
         if (run <= 2) {
-            for (int k = 0; k < run; ++k)
-                emit(0, 0, 0);
+            for (int k = 0; k < run; ++k) emit(0, 0, 0);
         } else if (run <= 18) {
             emit(1, 4, run - 3);
         } else if (run == 19) {
@@ -66,8 +63,7 @@ void forEachLengthSymbol(const std::uint8_t* lengths, int count, Emit emit) {
 }
 
 int trimmedCount(const std::uint8_t* lengths, int count) {
-    while (count > 0 && lengths[count - 1] == 0)
-        --count;
+    while (count > 0 && lengths[count - 1] == 0) --count;
     return count;
 }
 
@@ -94,8 +90,7 @@ void LzhBlockCoder::writeTreeLengths(const std::uint8_t* lengths, int count, int
         if (i == special) {
             // Up to three zero lengths right after the third are skipped with a 2-bit count.
             // Never count past n: decoders reject a skip beyond the lengths they were promised.
-            while (i < 6 && i < n && lengths[i] == 0)
-                ++i;
+            while (i < 6 && i < n && lengths[i] == 0) ++i;
             out_.put(2, (i - 3) & 3);
         }
     }
@@ -113,8 +108,7 @@ void LzhBlockCoder::writeLiteralLengths(const std::uint8_t* lengths,
 }
 
 void LzhBlockCoder::writeBlock() {
-    if (codes_.empty())
-        return;
+    if (codes_.empty()) return;
 
     std::uint8_t literalLengths[kLiteralLengthCodes];
     std::uint16_t literalCodes[kLiteralLengthCodes];
@@ -148,13 +142,11 @@ void LzhBlockCoder::writeBlock() {
     std::size_t nextOffset = 0;
     for (std::uint16_t code : codes_) {
         out_.put(literalLengths[code], literalCodes[code]);
-        if (code < 256)
-            continue;
+        if (code < 256) continue;
         const std::uint32_t offset = offsets_[nextOffset++];
         const int pc = positionCode(offset);
         out_.put(positionLengths[pc], positionCodes[pc]);
-        if (pc > 1)
-            out_.put(pc - 1, offset);  // the bits below the leading one
+        if (pc > 1) out_.put(pc - 1, offset);  // the bits below the leading one
     }
 
     codes_.clear();

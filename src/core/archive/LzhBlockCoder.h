@@ -10,7 +10,7 @@ namespace romshelf::archive {
 // Turns literals and matches into LZH blocks: each block carries its own static Huffman trees
 // (the code-length tree, the literal/length tree and the position tree) followed by the codes.
 class LzhBlockCoder {
-  public:
+public:
     static constexpr int kLiteralLengthCodes = 510;  // 256 literals + lengths 3..256
     static constexpr unsigned kMinMatch = 3;
     static constexpr unsigned kMaxMatch = 256;
@@ -23,8 +23,7 @@ class LzhBlockCoder {
     void literal(std::uint8_t byte) {
         codes_.push_back(byte);
         ++literalFreq_[byte];
-        if (codes_.size() == kBlockCodes)
-            writeBlock();
+        if (codes_.size() == kBlockCodes) writeBlock();
     }
 
     // length in 3..256; distance 1.. (bytes back from the current position).
@@ -35,14 +34,13 @@ class LzhBlockCoder {
         const std::uint32_t offset = distance - 1;
         offsets_.push_back(offset);
         ++positionFreq_[positionCode(offset)];
-        if (codes_.size() == kBlockCodes)
-            writeBlock();
+        if (codes_.size() == kBlockCodes) writeBlock();
     }
 
     // Writes the codes collected so far as one block (nothing when there are none).
     void writeBlock();
 
-  private:
+private:
     static int positionCode(std::uint32_t offset) {
         int bits = 0;
         while (offset != 0) {

@@ -62,8 +62,7 @@ inline unsigned matchLength(const std::uint8_t* a, const std::uint8_t* b, unsign
         }
         len += 8;
     }
-    while (len < maxLen && a[len] == b[len])
-        ++len;
+    while (len < maxLen && a[len] == b[len]) ++len;
     return len;
 }
 
@@ -92,31 +91,27 @@ LzhEncoder::LzhEncoder(LzhMethod method, Sink sink)
       prev_(dictionarySize_, 0) {}
 
 bool LzhEncoder::write(const void* data, std::size_t size) {
-    if (failed_ || finished_)
-        return false;
+    if (failed_ || finished_) return false;
     if (windowEnd() + size > kMaxInput) {
         failed_ = true;
         return false;
     }
     const auto* in = static_cast<const std::uint8_t*>(data);
     while (size > 0) {
-        if (windowLen_ == window_.size())
-            slideWindow();
+        if (windowLen_ == window_.size()) slideWindow();
         const std::size_t n = std::min(size, window_.size() - windowLen_);
         std::memcpy(window_.data() + windowLen_, in, n);
         windowLen_ += n;
         in += n;
         size -= n;
         compress(false);
-        if (!drain())
-            return false;
+        if (!drain()) return false;
     }
     return true;
 }
 
 bool LzhEncoder::finish() {
-    if (failed_ || finished_)
-        return false;
+    if (failed_ || finished_) return false;
     finished_ = true;
     compress(true);
     coder_.writeBlock();
@@ -138,8 +133,7 @@ void LzhEncoder::insertUpTo(std::uint64_t end) {
     const std::uint64_t limit = windowEnd();
     const std::uint32_t mask = dictionarySize_ - 1;
     for (std::uint64_t p = insertedUpTo_; p < end; ++p) {
-        if (p + kMinMatch > limit)
-            break;  // too close to the end of the input to start a match
+        if (p + kMinMatch > limit) break;  // too close to the end of the input to start a match
         const std::uint32_t h = hash3(at(p));
         prev_[p & mask] = head_[h];
         head_[h] = static_cast<std::uint32_t>(p + 1);
@@ -151,16 +145,14 @@ LzhEncoder::Match LzhEncoder::findMatch(std::uint64_t pos, unsigned chainLimit) 
     Match best;
     const std::uint64_t avail = windowEnd() - pos;
     const unsigned maxLen = static_cast<unsigned>(std::min<std::uint64_t>(kMaxMatch, avail));
-    if (maxLen < kMinMatch)
-        return best;
+    if (maxLen < kMinMatch) return best;
     const std::uint8_t* cur = at(pos);
     const std::uint32_t mask = dictionarySize_ - 1;
     std::uint32_t candidate = head_[hash3(cur)];
     while (candidate != 0 && chainLimit-- > 0) {
         const std::uint64_t p = candidate - 1;
         const std::uint64_t distance = pos - p;
-        if (distance > maxDistance_)
-            break;  // older entries are further still
+        if (distance > maxDistance_) break;  // older entries are further still
         const std::uint8_t* c = at(p);
         if (c[best.length] == cur[best.length] && c[0] == cur[0] && c[1] == cur[1] &&
             c[2] == cur[2]) {
@@ -168,14 +160,12 @@ LzhEncoder::Match LzhEncoder::findMatch(std::uint64_t pos, unsigned chainLimit) 
             if (len > best.length) {
                 best.length = len;
                 best.distance = static_cast<unsigned>(distance);
-                if (len == maxLen)
-                    break;
+                if (len == maxLen) break;
             }
         }
         candidate = prev_[p & mask];
     }
-    if (best.length < kMinMatch)
-        best = {};
+    if (best.length < kMinMatch) best = {};
     return best;
 }
 
@@ -183,8 +173,7 @@ void LzhEncoder::compress(bool final) {
     const std::uint64_t end = windowEnd();
     while (pos_ < end) {
         // Without the final flag, keep enough lookahead for a full match one byte further on.
-        if (!final && end - pos_ <= kMaxMatch + 1)
-            break;
+        if (!final && end - pos_ <= kMaxMatch + 1) break;
         Match m;
         if (pendingValid_) {
             m = pending_;
@@ -218,10 +207,8 @@ void LzhEncoder::compress(bool final) {
 
 bool LzhEncoder::drain() {
     auto& bytes = bits_.bytes();
-    if (bytes.empty())
-        return !failed_;
-    if (!failed_ && !sink_(bytes.data(), bytes.size()))
-        failed_ = true;
+    if (bytes.empty()) return !failed_;
+    if (!failed_ && !sink_(bytes.data(), bytes.size())) failed_ = true;
     compressed_ += bytes.size();
     bytes.clear();
     return !failed_;

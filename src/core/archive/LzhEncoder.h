@@ -20,7 +20,7 @@ std::string_view lzhMethodId(LzhMethod method);
 // member. Matches are found with hash chains over the method's sliding dictionary (8, 32 or
 // 64 KiB); the chain walk is bounded so that speed does not depend on the data.
 class LzhEncoder {
-  public:
+public:
     // Receives compressed bytes as they are produced. Returning false stops the encoder: every
     // later call then returns false (used to give up once the output outgrows the input).
     using Sink = std::function<bool(const std::uint8_t* data, std::size_t size)>;
@@ -38,7 +38,7 @@ class LzhEncoder {
     // Largest input one encoder accepts (positions are kept in 32 bits).
     static constexpr std::uint64_t kMaxInput = 0xFFFF0000u;
 
-  private:
+private:
     struct Match {
         unsigned length = 0;
         unsigned distance = 0;

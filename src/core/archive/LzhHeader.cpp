@@ -78,8 +78,7 @@ std::string buildLzhLevel2Header(const LzhHeaderFields& fields) {
 
     // A header whose size ends in a zero byte would start with 0, which readers take for the
     // end of the archive; one byte of padding avoids that.
-    if (((h.size()) & 0xFF) == 0)
-        h.push_back(0);
+    if (((h.size()) & 0xFF) == 0) h.push_back(0);
     h[0] = static_cast<char>(h.size() & 0xFF);
     h[1] = static_cast<char>((h.size() >> 8) & 0xFF);
 

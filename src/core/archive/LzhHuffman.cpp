@@ -14,8 +14,7 @@ std::vector<int> leafDepths(const std::vector<std::pair<std::uint32_t, int>>& le
     // Nodes 0..n-1 are leaves, n..2n-2 internal nodes in creation order.
     std::vector<std::uint64_t> weight(2 * n - 1);
     std::vector<int> parent(2 * n - 1, -1);
-    for (int i = 0; i < n; ++i)
-        weight[i] = leaves[i].first;
+    for (int i = 0; i < n; ++i) weight[i] = leaves[i].first;
     int nextLeaf = 0;
     int nextNode = n;
     int created = n;
@@ -35,8 +34,7 @@ std::vector<int> leafDepths(const std::vector<std::pair<std::uint32_t, int>>& le
     }
     // Parents are created after their children, so one backward pass gives every depth.
     std::vector<int> depth(2 * n - 1, 0);
-    for (int i = 2 * n - 3; i >= 0; --i)
-        depth[i] = depth[parent[i]] + 1;
+    for (int i = 2 * n - 3; i >= 0; --i) depth[i] = depth[parent[i]] + 1;
     depth.resize(n);
     return depth;
 }
@@ -47,18 +45,15 @@ int lzhCodeLengths(const std::uint32_t* freq, int count, int maxBits, std::uint8
     std::vector<std::pair<std::uint32_t, int>> leaves;
     for (int i = 0; i < count; ++i) {
         lengths[i] = 0;
-        if (freq[i] != 0)
-            leaves.emplace_back(freq[i], i);
+        if (freq[i] != 0) leaves.emplace_back(freq[i], i);
     }
     const int used = static_cast<int>(leaves.size());
-    if (used < 2)
-        return used;
+    if (used < 2) return used;
     std::sort(leaves.begin(), leaves.end());
 
     // How many codes of each length, with overlong ones first cut to maxBits.
     std::vector<int> lengthCount(maxBits + 2, 0);
-    for (int d : leafDepths(leaves))
-        ++lengthCount[std::min(d, maxBits)];
+    for (int d : leafDepths(leaves)) ++lengthCount[std::min(d, maxBits)];
 
     // Cutting overfills the code space; each step below frees exactly one unit of the deepest
     // level: one maxBits code goes, and a shorter leaf is split into two one level deeper.
@@ -82,8 +77,7 @@ int lzhCodeLengths(const std::uint32_t* freq, int count, int maxBits, std::uint8
     // Shortest codes to the most frequent symbols.
     int len = 1;
     for (int i = used - 1; i >= 0; --i) {
-        while (lengthCount[len] == 0)
-            ++len;
+        while (lengthCount[len] == 0) ++len;
         --lengthCount[len];
         lengths[leaves[i].second] = static_cast<std::uint8_t>(len);
     }
@@ -92,8 +86,7 @@ int lzhCodeLengths(const std::uint32_t* freq, int count, int maxBits, std::uint8
 
 void lzhCanonicalCodes(const std::uint8_t* lengths, int count, std::uint16_t* codes) {
     int lengthCount[kLzhMaxCodeBits + 2] = {};
-    for (int i = 0; i < count; ++i)
-        ++lengthCount[lengths[i]];
+    for (int i = 0; i < count; ++i) ++lengthCount[lengths[i]];
     lengthCount[0] = 0;
     unsigned next[kLzhMaxCodeBits + 2] = {};
     for (int len = 1; len <= kLzhMaxCodeBits; ++len) {

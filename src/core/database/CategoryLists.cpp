@@ -19,12 +19,11 @@ void CategoryLists::load(DataStream& stream, const ProgramFolder& folder, const 
             continue;
         }
         std::vector<std::string> scratch;
-        const LoadResult result =
-            loadDataFile(stream, folder.dataFile(fileName(list, code)), kind(list), prompter,
-                         [&](DataStream& s) {
-                             DataReader reader(s);
-                             transferCategoryItems(reader, scratch);
-                         });
+        const LoadResult result = loadDataFile(stream, folder.dataFile(fileName(list, code)),
+                                               kind(list), prompter, [&](DataStream& s) {
+                                                   DataReader reader(s);
+                                                   transferCategoryItems(reader, scratch);
+                                               });
         items[static_cast<std::size_t>(list)] =
             result == LoadResult::Loaded ? std::move(scratch) : std::vector<std::string>{};
     }

@@ -9,7 +9,7 @@
 
 namespace romshelf {
 
-inline constexpr int kCategoryListCount = 6;   // categories 1-5, then the hardware class
+inline constexpr int kCategoryListCount = 6;  // categories 1-5, then the hardware class
 inline constexpr int kHardwareClassList = 5;
 
 // The items the user picks categories from: five lists shared by all hardware and the current
@@ -43,7 +43,8 @@ void transferCategoryItems(Io& io, Items& items) {
             if (!io.failed()) items.push_back(std::move(item));
         }
     } else {
-        for (std::int32_t i = 0; i < n; ++i) io.field(items[static_cast<std::size_t>(i)], "items", static_cast<int>(i));
+        for (std::int32_t i = 0; i < n; ++i)
+            io.field(items[static_cast<std::size_t>(i)], "items", static_cast<int>(i));
     }
 }
 

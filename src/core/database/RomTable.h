@@ -18,7 +18,9 @@ public:
 
     int count() const { return static_cast<int>(records_.size()); }
     bool full() const { return count() >= kCapacity; }
-    const RomRecord& operator[](int index) const { return records_[static_cast<std::size_t>(index)]; }
+    const RomRecord& operator[](int index) const {
+        return records_[static_cast<std::size_t>(index)];
+    }
 
     // Changes any field but the title (which goes through setFileTitle, so lookups stay right).
     template <class Change>

@@ -34,7 +34,8 @@ std::vector<std::string> splitCommandLine(std::string_view text) {
 namespace {
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 

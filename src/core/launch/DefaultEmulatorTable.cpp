@@ -212,8 +212,7 @@ DefaultEmulator userRow(std::string name) {
 
 DefaultEmulatorTable::DefaultEmulatorTable(std::string_view code) {
     for (const auto& hardware : kNamedRows) {
-        if (hardware.code != code)
-            continue;
+        if (hardware.code != code) continue;
         for (std::size_t slot = 0; slot < hardware.rows.size(); ++slot) {
             const NamedRow& named = hardware.rows[slot];
             DefaultEmulator& row = rows_[slot];
@@ -235,8 +234,7 @@ DefaultEmulatorTable::DefaultEmulatorTable(std::string_view code) {
                 userRow("ユーザ設定エミュレータ " + std::to_string(k + 1));
     }
     for (int slot = 0; slot < kEmulatorCount; ++slot)
-        if (!row(slot).defaultName.empty())
-            offered_.push_back(slot);
+        if (!row(slot).defaultName.empty()) offered_.push_back(slot);
 }
 
 }  // namespace romshelf

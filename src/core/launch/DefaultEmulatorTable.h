@@ -26,14 +26,14 @@ inline constexpr int kUserEmulatorSlotCount = 5;
 // The built-in emulators of one hardware, one row per slot. Not stored: built afresh for the
 // emulator settings dialog each time it opens.
 class DefaultEmulatorTable {
-  public:
+public:
     explicit DefaultEmulatorTable(std::string_view code);
 
     const DefaultEmulator& row(int slot) const { return rows_[static_cast<std::size_t>(slot)]; }
     // The slots the emulator selector offers, in its item order.
     const std::vector<int>& offeredSlots() const { return offered_; }
 
-  private:
+private:
     std::array<DefaultEmulator, kEmulatorCount> rows_{};
     std::vector<int> offered_;
 };

@@ -17,8 +17,7 @@ EmulatorDialogModel::EmulatorDialogModel(std::string code, EmulatorEntries store
       entries_(std::move(stored)),
       defaults_(code_) {
     // The flag in the file only serves the launcher; the dialog takes it from the table.
-    for (auto& e : entries_)
-        e.specialStart = false;
+    for (auto& e : entries_) e.specialStart = false;
     joyToKeySettings_.emplace_back(kJoyToKeyNotUsed);
     for (auto& title : joyToKeySettingTitles(paths::resolveFilePath(joyToKeyTool, programFolder_)))
         joyToKeySettings_.push_back(std::move(title));
@@ -30,21 +29,18 @@ EmulatorDialogModel::EmulatorDialogModel(std::string code, EmulatorEntries store
 
 std::vector<std::string> EmulatorDialogModel::selectorItems() const {
     std::vector<std::string> items;
-    for (int slot : defaults_.offeredSlots())
-        items.push_back(defaults_.row(slot).defaultName);
+    for (int slot : defaults_.offeredSlots()) items.push_back(defaults_.row(slot).defaultName);
     return items;
 }
 
 int EmulatorDialogModel::slotOfItem(int item) const {
     const auto& offered = defaults_.offeredSlots();
-    if (item < 0 || item >= static_cast<int>(offered.size()))
-        return offered.front();
+    if (item < 0 || item >= static_cast<int>(offered.size())) return offered.front();
     return offered[static_cast<std::size_t>(item)];
 }
 
 void EmulatorDialogModel::selectItem(int item) {
-    if (item < 0 || item >= static_cast<int>(defaults_.offeredSlots().size()))
-        return;
+    if (item < 0 || item >= static_cast<int>(defaults_.offeredSlots().size())) return;
     storeSlot();
     item_ = item;
     showSlot();
@@ -54,8 +50,7 @@ void EmulatorDialogModel::showSlot() {
     EmulatorEntry& e = entries_[static_cast<std::size_t>(currentSlot())];
     const DefaultEmulator& row = defaultRow();
     // A slot once shown keeps its default name, so it is saved with it.
-    if (e.name.empty())
-        e.name = row.defaultName;
+    if (e.name.empty()) e.name = row.defaultName;
 
     joyToKeyItems_ = joyToKeySettings_;
     int joyItem = 0;
@@ -63,8 +58,7 @@ void EmulatorDialogModel::showSlot() {
         auto found = std::find(joyToKeyItems_.begin() + 1, joyToKeyItems_.end(), e.joyToKeySetting);
         // A setting whose .cfg is not listed (JoyToKey moved or not configured) stays offered, so
         // that opening and saving the dialog does not silently drop it.
-        if (found == joyToKeyItems_.end())
-            found = joyToKeyItems_.insert(found, e.joyToKeySetting);
+        if (found == joyToKeyItems_.end()) found = joyToKeyItems_.insert(found, e.joyToKeySetting);
         joyItem = static_cast<int>(found - joyToKeyItems_.begin());
     }
 
@@ -84,8 +78,7 @@ void EmulatorDialogModel::storeSlot() {
     EmulatorEntry& e = entries_[static_cast<std::size_t>(currentSlot())];
     e.name = form_.name;
     // The edit shows the default name again, but the cleared name is what is kept.
-    if (form_.name.empty())
-        form_.name = defaultRow().defaultName;
+    if (form_.name.empty()) form_.name = defaultRow().defaultName;
     e.executable = form_.executable;
     e.commandLine = form_.commandLine;
     const bool validItem =
@@ -105,20 +98,16 @@ bool EmulatorDialogModel::browse(Prompter& prompter) {
     auto chosen = prompter.chooseOpenFile(
         row.defaultName + "の場所を指定してください",
         row.defaultName + "実行ファイル (" + row.executableName + ")", "*.exe", lastBrowseFolder_);
-    if (!chosen || chosen->empty())
-        return false;
+    if (!chosen || chosen->empty()) return false;
     form_.executable = *chosen;
     std::string folder = fs::pathFolder(*chosen);
-    if (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    if (!folder.empty())
-        lastBrowseFolder_ = folder;
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!folder.empty()) lastBrowseFolder_ = folder;
     return true;
 }
 
 void EmulatorDialogModel::makeExecutableRelative() {
-    if (paths::isRelative(form_.executable))
-        return;
+    if (paths::isRelative(form_.executable)) return;
     form_.executable = paths::makeRelative(form_.executable, programFolder_);
 }
 
@@ -132,29 +121,24 @@ EmulatorEntries EmulatorDialogModel::entriesToSave() {
 
 std::int32_t EmulatorDialogModel::waitFromText(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     // A very long number saturates instead of wrapping round into a nonsense wait.
     std::int64_t value = 0;
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         value = std::min(value * 10 + (text[i] - '0'), kMax + 1);
-    if (negative)
-        return static_cast<std::int32_t>(-std::min(value, kMax + 1));
+    if (negative) return static_cast<std::int32_t>(-std::min(value, kMax + 1));
     return static_cast<std::int32_t>(std::min(value, kMax));
 }
 
 std::vector<std::string> EmulatorDialogModel::joyToKeySettingTitles(
     const std::string& joyToKeyExecutable) {
     std::vector<std::string> titles;
-    if (joyToKeyExecutable.empty() || !fs::fileExists(joyToKeyExecutable))
-        return titles;
+    if (joyToKeyExecutable.empty() || !fs::fileExists(joyToKeyExecutable)) return titles;
     for (const auto& entry : fs::listDirectory(fs::pathFolder(joyToKeyExecutable))) {
-        if (entry.isDirectory || !fs::matchesPattern(entry.name, "*.cfg"))
-            continue;
+        if (entry.isDirectory || !fs::matchesPattern(entry.name, "*.cfg")) continue;
         titles.push_back(fs::pathTitle(entry.name));
     }
     return titles;

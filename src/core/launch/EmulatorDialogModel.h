@@ -31,7 +31,7 @@ struct EmulatorForm {
 // What the emulator settings dialog edits: its own copy of one hardware's 64 entries as stored,
 // labelled by that hardware's default table. The dialog widget only displays it.
 class EmulatorDialogModel {
-  public:
+public:
     // `stored` is the file as read (executables as typed); `joyToKeyTool` is the JoyToKey tool
     // path of the main settings as stored.
     EmulatorDialogModel(std::string code, EmulatorEntries stored, std::string displayName,
@@ -82,7 +82,7 @@ class EmulatorDialogModel {
     // order of their names; none when the executable does not exist.
     static std::vector<std::string> joyToKeySettingTitles(const std::string& joyToKeyExecutable);
 
-  private:
+private:
     void showSlot();
 
     std::string code_;

@@ -49,10 +49,8 @@ void transferEmulatorEntry(Io& io, E& e, int slot) {
     io.field(e.waitAfterFileDialog, "emulators", slot, "waitAfterFileDialog");
     for (int k = 0; k < kEmulatorOptionCount; ++k)
         io.field(e.options[k], "emulators", slot, "options", k);
-    for (int k = 0; k < 5; ++k)
-        io.reservedString("emulators", slot, "reservedStrings", k);
-    for (int k = 0; k < 8; ++k)
-        io.reservedInteger("emulators", slot, "reservedIntegers", k);
+    for (int k = 0; k < 5; ++k) io.reservedString("emulators", slot, "reservedStrings", k);
+    for (int k = 0; k < 8; ++k) io.reservedInteger("emulators", slot, "reservedIntegers", k);
 }
 
 // The body of Emulator_<code>.slb: the 64 blocks, slot 0 first.

@@ -53,7 +53,8 @@ bool LaunchExecutor::unpack(LaunchPlan& plan, LaunchLog& log) {
 }
 
 bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog& log) {
-    for (const IniEdit& edit : s.iniEdits) writeIniValue(edit.path, edit.section, edit.key, edit.value);
+    for (const IniEdit& edit : s.iniEdits)
+        writeIniValue(edit.path, edit.section, edit.key, edit.value);
 
     ProcessRunner& runner = context_.processes();
     std::optional<int> joyPid;
@@ -111,7 +112,8 @@ void LaunchExecutor::finishLaunch(int pid) {
     const PendingLaunch launch = std::move(it->second);
     pending_.erase(it);
     if (launch.minimised)
-        context_.windows().restoreMainWindow(context_.settings().windowSlots[kSlotMainFrame].showState);
+        context_.windows().restoreMainWindow(
+            context_.settings().windowSlots[kSlotMainFrame].showState);
     if (launch.joyToKey) context_.processes().terminate(*launch.joyToKey);
     LaunchLog(context_).line(kFinished);
     context_.recordLaunch(launch.hardwareIndex, launch.request);

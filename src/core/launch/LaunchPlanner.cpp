@@ -74,7 +74,8 @@ std::string secondDisk(const std::string& path) {
 
 bool announceEmulator(const EmulatorEntry& entry, LaunchLog& log) {
     log.line(entry.name + " を起動します。");
-    log.line("> " + (containsBlank(entry.executable) ? shortPath(entry.executable) : entry.executable));
+    log.line("> " +
+             (containsBlank(entry.executable) ? shortPath(entry.executable) : entry.executable));
     if (!entry.executable.empty() && fs::pathExists(entry.executable)) return true;
     log.error("指定されたエミュレータが見つかりません。");
     return false;
@@ -134,7 +135,8 @@ std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchC
         } else {
             plan.unpack = true;
             plan.tempFolder = folders.tempFolder;
-            plan.extraExtensions.assign(folders.extraExtensions.begin(), folders.extraExtensions.end());
+            plan.extraExtensions.assign(folders.extraExtensions.begin(),
+                                        folders.extraExtensions.end());
         }
     }
     return plan;
@@ -170,8 +172,8 @@ StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, Launch
     const std::string joy =
         paths::resolveFilePath(settings.toolPaths[0], context.programFolderPath());
     if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
-        start.iniEdits.push_back(
-            {fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus", "FileName", entry.joyToKeySetting});
+        start.iniEdits.push_back({fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus", "FileName",
+                                  entry.joyToKeySetting});
         start.joyToKey = {joy};
     }
     start.alternativeStart = settings.option(Option::AlternativeLaunch) &&

@@ -33,7 +33,7 @@ struct StartPlan {
     std::vector<std::string> argv;  // argv[0] is the executable as it is
     std::string workingFolder;
     bool specialStart = false;
-    std::vector<IniEdit> iniEdits;  // PC-98 emulators' disk settings, JoyToKey's setting
+    std::vector<IniEdit> iniEdits;      // PC-98 emulators' disk settings, JoyToKey's setting
     std::vector<std::string> joyToKey;  // JoyToKey's argv; empty: not started
     // The alternative start: the executable alone, without the file.
     bool alternativeStart = false;

@@ -30,7 +30,8 @@ inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 inline bool endsWithIgnoringCase(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() && equalsIgnoringCase(s.substr(s.size() - suffix.size()), suffix);
+    return s.size() >= suffix.size() &&
+           equalsIgnoringCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
 }  // namespace romshelf::ascii

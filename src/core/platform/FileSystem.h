@@ -9,9 +9,9 @@
 // Plain POSIX file helpers shared by the whole core. Paths are UTF-8 byte strings.
 namespace romshelf::fs {
 
-bool fileExists(const std::string& path);       // a regular file (or a link to one)
+bool fileExists(const std::string& path);  // a regular file (or a link to one)
 bool directoryExists(const std::string& path);
-bool pathExists(const std::string& path);       // anything at all
+bool pathExists(const std::string& path);  // anything at all
 bool isWritableDirectory(const std::string& path);
 
 // Creates the folder when it is absent; true when it exists afterwards.

@@ -21,12 +21,10 @@ constexpr std::size_t kRandomDigits = 16;
 std::string followLinks(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return path;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
         std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-        if (n <= 0)
-            return path;
+        if (n <= 0) return path;
         target.resize(static_cast<std::size_t>(n));
         path = target.front() == '/' ? target : fs::pathFolder(path) + target;
     }
@@ -36,13 +34,11 @@ std::string followLinks(std::string path) {
 }  // namespace
 
 PendingFile::PendingFile(const std::string& finalPath) : finalPath_(followLinks(finalPath)) {
-    if (finalPath.empty())
-        return;
+    if (finalPath.empty()) return;
     struct stat old {};
     const bool replacing = ::stat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     std::string folder = fs::pathFolder(finalPath_);
-    if (folder.empty())
-        folder = "./";
+    if (folder.empty()) folder = "./";
     // A short name of its own, so that a long final name cannot make it too long.
     static const char digits[] = "0123456789abcdef";
     std::random_device random;
@@ -61,15 +57,12 @@ PendingFile::PendingFile(const std::string& finalPath) : finalPath_(followLinks(
         }
     }
     // A private file stays private after the save.
-    if (fd_ >= 0 && replacing)
-        ::fchmod(fd_, old.st_mode & 07777);
+    if (fd_ >= 0 && replacing) ::fchmod(fd_, old.st_mode & 07777);
 }
 
 PendingFile::~PendingFile() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    if (!committed_ && !tempPath_.empty())
-        ::unlink(tempPath_.c_str());
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
 bool PendingFile::write(std::string_view bytes) {
@@ -78,8 +71,7 @@ bool PendingFile::write(std::string_view bytes) {
     while (left > 0) {
         ssize_t n = ::write(fd_, p, left);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             error_ = errno;
             return false;
         }
@@ -94,17 +86,13 @@ bool PendingFile::setMode(unsigned mode) {
 }
 
 bool PendingFile::commit(bool flush) {
-    if (fd_ < 0 || committed_)
-        return false;
+    if (fd_ < 0 || committed_) return false;
     const bool flushed = !flush || ::fsync(fd_) == 0;
-    if (!flushed)
-        error_ = errno;
+    if (!flushed) error_ = errno;
     const bool closed = ::close(fd_) == 0;
-    if (!closed && error_ == 0)
-        error_ = errno;
+    if (!closed && error_ == 0) error_ = errno;
     fd_ = -1;
-    if (!flushed || !closed)
-        return false;
+    if (!flushed || !closed) return false;
     if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
         error_ = errno;
         return false;
@@ -112,7 +100,8 @@ bool PendingFile::commit(bool flush) {
     committed_ = true;
     if (flush) {
         const std::string parent = fs::pathFolder(finalPath_);
-        const int dir = ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int dir =
+            ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
             ::fsync(dir);  // make the rename itself durable
             ::close(dir);
@@ -125,7 +114,8 @@ int removeLeftoverPendingFiles(const std::string& folder, long long startedAt) {
     int removed = 0;
     for (const fs::DirEntry& entry : fs::listDirectory(folder)) {
         const std::string& name = entry.name;
-        if (name.size() != kPrefix.size() + kRandomDigits || name.compare(0, kPrefix.size(), kPrefix) != 0 ||
+        if (name.size() != kPrefix.size() + kRandomDigits ||
+            name.compare(0, kPrefix.size(), kPrefix) != 0 ||
             name.find_first_not_of("0123456789abcdef", kPrefix.size()) != std::string::npos)
             continue;
         const std::string path = fs::joinPath(folder, name);
@@ -133,8 +123,7 @@ int removeLeftoverPendingFiles(const std::string& folder, long long startedAt) {
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
             static_cast<long long>(st.st_mtime) + 60 > startedAt)
             continue;
-        if (::unlink(path.c_str()) == 0)
-            ++removed;
+        if (::unlink(path.c_str()) == 0) ++removed;
     }
     return removed;
 }

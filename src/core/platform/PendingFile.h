@@ -11,7 +11,7 @@ namespace romshelf {
 // that file's permission bits (a new one gets 0666 less the umask), and a symbolic link's
 // target rather than the link.
 class PendingFile {
-  public:
+public:
     explicit PendingFile(const std::string& finalPath);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
@@ -33,7 +33,7 @@ class PendingFile {
     // and the temporary file removed, on failure.
     bool commit(bool flush = true);
 
-  private:
+private:
     std::string finalPath_;
     std::string tempPath_;
     int fd_ = -1;

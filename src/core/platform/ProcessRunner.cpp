@@ -56,7 +56,8 @@ std::optional<int> spawnDirect(const std::vector<std::string>& argv,
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
     closeAllButStdio(actions);
-    if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    if (!workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     // The launcher's own signal handling must not reach the emulator.
@@ -67,7 +68,8 @@ std::optional<int> spawnDirect(const std::vector<std::string>& argv,
     sigemptyset(&defaults);
     for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD}) sigaddset(&defaults, sig);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+    posix_spawnattr_setflags(&attr,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
     posix_spawnattr_destroy(&attr);

@@ -7,7 +7,8 @@ namespace romshelf {
 
 FolderDialogModel::FolderDialogModel(FolderSettings stored, std::string name,
                                      std::string programFolder)
-    : displayName(std::move(name)), settings_(std::move(stored)),
+    : displayName(std::move(name)),
+      settings_(std::move(stored)),
       programFolder_(std::move(programFolder)) {}
 
 std::string FolderDialogModel::pageLabel() const { return "ページ " + std::to_string(page_ + 1); }
@@ -32,13 +33,15 @@ void FolderDialogModel::nextPage() {
 
 void FolderDialogModel::commitPage() {
     for (int row = 0; row < kRowsPerPage; ++row) {
-        if (name(row).empty() && !path(row).empty()) name(row) = paths::lastComponentTitle(path(row));
+        if (name(row).empty() && !path(row).empty())
+            name(row) = paths::lastComponentTitle(path(row));
     }
 }
 
 int FolderDialogModel::registerSubfolders(Prompter& prompter) {
-    if (!prompter.ask("指定したフォルダにあるサブフォルダを、\n全てロムフォルダに指定します。\n\n実行しますか？",
-                      "フォルダ登録確認"))
+    if (!prompter.ask(
+            "指定したフォルダにあるサブフォルダを、\n全てロムフォルダに指定します。\n\n実行しますか？",
+            "フォルダ登録確認"))
         return 0;
     commitPage();
     auto chosen = prompter.chooseFolder(std::string(kChooseFolderTitle), programFolder_);

@@ -21,10 +21,10 @@ public:
     std::string displayName;
 
     int page() const { return page_; }
-    std::string pageLabel() const;           // "ページ 1" … "ページ 50"
+    std::string pageLabel() const;  // "ページ 1" … "ページ 50"
     int folderNumber(int row) const { return page_ * kRowsPerPage + row; }  // 0-based
-    std::string nameLabel(int row) const;    // "ロムフォルダ1の名前"
-    std::string pathLabel(int row) const;    // "ロムフォルダ1の場所"
+    std::string nameLabel(int row) const;  // "ロムフォルダ1の名前"
+    std::string pathLabel(int row) const;  // "ロムフォルダ1の場所"
     std::string& name(int row) { return settings_.romFolderNames[folderNumber(row)]; }
     std::string& path(int row) { return settings_.romFolderPaths[folderNumber(row)]; }
 

@@ -7,10 +7,11 @@ namespace romshelf {
 LoadResult loadFolderSettingsFile(DataStream& stream, const std::string& path, Prompter& prompter,
                                   FolderSettings& settings) {
     FolderSettings scratch;
-    LoadResult result = loadDataFile(stream, path, DataFileKind::Folder, prompter, [&](DataStream& s) {
-        DataReader reader(s);
-        transferFolderSettings(reader, scratch);
-    });
+    LoadResult result =
+        loadDataFile(stream, path, DataFileKind::Folder, prompter, [&](DataStream& s) {
+            DataReader reader(s);
+            transferFolderSettings(reader, scratch);
+        });
     settings = result == LoadResult::Loaded ? std::move(scratch) : FolderSettings{};
     return result;
 }

@@ -46,8 +46,10 @@ void transferFolderSettings(Io& io, S& f) {
     io.field(f.duplicateFolder, "duplicateFolder");
     io.field(f.tempFolder, "tempFolder");
     io.field(f.saveFolder, "saveFolder");
-    for (int i = 0; i < kExtraExtensionCount; ++i) io.field(f.extraExtensions[i], "extraExtensions", i);
-    for (int i = 0; i < kMediaFolderCount; ++i) io.field(f.mediaFolderPaths[i], "mediaFolderPaths", i);
+    for (int i = 0; i < kExtraExtensionCount; ++i)
+        io.field(f.extraExtensions[i], "extraExtensions", i);
+    for (int i = 0; i < kMediaFolderCount; ++i)
+        io.field(f.mediaFolderPaths[i], "mediaFolderPaths", i);
     for (int i = 0; i < 45; ++i) io.reservedString("reservedStrings", i);
     for (int i = 0; i < 20; ++i) io.reservedInteger("reservedIntegers", i);
 }

@@ -74,12 +74,18 @@ std::string_view hardwareCodeOf(int index) {
 
 std::string_view menuGroupName(MenuGroup group) {
     switch (group) {
-        case MenuGroup::TvGame: return "テレビゲーム";
-        case MenuGroup::Handheld: return "携帯ゲーム";
-        case MenuGroup::Arcade: return "アーケード";
-        case MenuGroup::Computer: return "パソコン";
-        case MenuGroup::User: return "ユーザ設定";
-        case MenuGroup::None: break;
+        case MenuGroup::TvGame:
+            return "テレビゲーム";
+        case MenuGroup::Handheld:
+            return "携帯ゲーム";
+        case MenuGroup::Arcade:
+            return "アーケード";
+        case MenuGroup::Computer:
+            return "パソコン";
+        case MenuGroup::User:
+            return "ユーザ設定";
+        case MenuGroup::None:
+            break;
     }
     return {};
 }
@@ -116,8 +122,7 @@ std::string customNameToCode(std::string_view name, const CustomNames& customNam
     for (const auto& row : kTable) {
         const std::string& custom = customNames[static_cast<std::size_t>(row.index)];
         // A name never shown yet is still empty and stands for the default name.
-        if (custom.empty() ? row.defaultName == name : custom == name)
-            return std::string(row.code);
+        if (custom.empty() ? row.defaultName == name : custom == name) return std::string(row.code);
     }
     return {};
 }

@@ -28,8 +28,7 @@ std::array<std::int32_t, kColumnWidthCount> defaultColumnWidths() {
 
 MainSettings::MainSettings() {
     columnWidths = defaultColumnWidths();
-    for (int i = 0; i < kCategoryCount; ++i)
-        categoryNames[i] = "分類 " + std::to_string(i + 1);
+    for (int i = 0; i < kCategoryCount; ++i) categoryNames[i] = "分類 " + std::to_string(i + 1);
     classListNames.fill(std::string(kDefaultClassListName));
     for (int s = 0; s < kWindowSlotCount; ++s) windowSlots[s] = defaultWindowSlot(s);
 }
@@ -43,10 +42,11 @@ void MainSettings::fixUpMediaSlot() {
 LoadResult loadMainSettings(DataStream& stream, const std::string& path, Prompter& prompter,
                             MainSettings& settings) {
     MainSettings scratch;
-    LoadResult result = loadDataFile(stream, path, DataFileKind::Main, prompter, [&](DataStream& s) {
-        DataReader reader(s);
-        transferMainSettings(reader, scratch);
-    });
+    LoadResult result =
+        loadDataFile(stream, path, DataFileKind::Main, prompter, [&](DataStream& s) {
+            DataReader reader(s);
+            transferMainSettings(reader, scratch);
+        });
     if (result == LoadResult::Loaded) {
         scratch.fixUpMediaSlot();
         settings = std::move(scratch);

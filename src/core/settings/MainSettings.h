@@ -14,7 +14,7 @@ namespace romshelf {
 struct WindowSlot {
     std::int32_t x = 0, y = 0, width = 0, height = 0;
     ShowState showState = ShowState::Normal;
-    std::int32_t visible = 1;    // stored as an integer; any non-zero value means visible
+    std::int32_t visible = 1;  // stored as an integer; any non-zero value means visible
     bool operator==(const WindowSlot&) const = default;
 };
 

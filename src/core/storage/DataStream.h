@@ -136,25 +136,37 @@ public:
     static constexpr bool kReading = true;
     explicit DataReader(DataStream& stream) : s_(stream) {}
     template <class... Name>
-    void field(std::string& v, const Name&...) { v = s_.readString(); }
+    void field(std::string& v, const Name&...) {
+        v = s_.readString();
+    }
     template <class... Name>
-    void field(std::int32_t& v, const Name&...) { v = s_.readInteger(); }
+    void field(std::int32_t& v, const Name&...) {
+        v = s_.readInteger();
+    }
     template <class... Name>
-    void field(bool& v, const Name&...) { v = s_.readFlag(); }
+    void field(bool& v, const Name&...) {
+        v = s_.readFlag();
+    }
     // Enumerations are stored as their 32-bit number; an unknown number is kept as it is.
     template <class E, class... Name>
-        requires std::is_enum_v<E>
+    requires std::is_enum_v<E>
     void field(E& v, const Name&... name) {
         std::int32_t raw = 0;
         field(raw, name...);
         v = static_cast<E>(raw);
     }
     template <class... Name>
-    void reservedString(const Name&...) { s_.readRawString(); }
+    void reservedString(const Name&...) {
+        s_.readRawString();
+    }
     template <class... Name>
-    void reservedInteger(const Name&...) { s_.readInteger(); }
+    void reservedInteger(const Name&...) {
+        s_.readInteger();
+    }
     template <class... Name>
-    void reservedFlag(const Name&...) { s_.readFlag(); }
+    void reservedFlag(const Name&...) {
+        s_.readFlag();
+    }
     bool failed() const { return s_.failed(); }
 
 private:
@@ -166,20 +178,32 @@ public:
     static constexpr bool kReading = false;
     explicit DataWriter(DataStream& stream) : s_(stream) {}
     template <class... Name>
-    void field(const std::string& v, const Name&...) { s_.writeString(v); }
+    void field(const std::string& v, const Name&...) {
+        s_.writeString(v);
+    }
     template <class... Name>
-    void field(const std::int32_t& v, const Name&...) { s_.writeInteger(v); }
+    void field(const std::int32_t& v, const Name&...) {
+        s_.writeInteger(v);
+    }
     template <class... Name>
-    void field(const bool& v, const Name&...) { s_.writeFlag(v); }
+    void field(const bool& v, const Name&...) {
+        s_.writeFlag(v);
+    }
     template <class E, class... Name>
-        requires std::is_enum_v<E>
+    requires std::is_enum_v<E>
     void field(const E& v, const Name&...) { s_.writeInteger(static_cast<std::int32_t>(v)); }
     template <class... Name>
-    void reservedString(const Name&...) { s_.writeString({}); }
+    void reservedString(const Name&...) {
+        s_.writeString({});
+    }
     template <class... Name>
-    void reservedInteger(const Name&...) { s_.writeInteger(0); }
+    void reservedInteger(const Name&...) {
+        s_.writeInteger(0);
+    }
     template <class... Name>
-    void reservedFlag(const Name&...) { s_.writeFlag(false); }
+    void reservedFlag(const Name&...) {
+        s_.writeFlag(false);
+    }
     bool failed() const { return false; }
 
 private:

@@ -15,10 +15,12 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
     name->setFont(bold);
     layout->addWidget(name);
-    layout->addWidget(new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(ROMSHELF_VERSION)), this));
-    layout->addWidget(new QLabel(
-        QStringLiteral("エミュレータ用ランチャー＆ROMカタログ\nLinux 版 (Qt %1)").arg(QString::fromLatin1(qVersion())),
-        this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(ROMSHELF_VERSION)), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("エミュレータ用ランチャー＆ROMカタログ\nLinux 版 (Qt %1)")
+                       .arg(QString::fromLatin1(qVersion())),
+                   this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);

@@ -104,18 +104,18 @@ void CMainFrame::requestClose() {
 void CMainFrame::createToolWindows() {
     const MainSettings& s = app_.settings();
     for (const auto& tool : kToolWindows) {
-        auto* frame = new ToolWindowFrame(tool.slot, s.windowSlots[tool.slot],
-                                          QString::fromUtf8(tool.title));
-        connect(frame, &ToolWindowFrame::placementChanged, this,
-                [this](int slot, const WindowSlot& placement) { app_.setWindowSlot(slot, placement); });
+        auto* frame =
+            new ToolWindowFrame(tool.slot, s.windowSlots[tool.slot], QString::fromUtf8(tool.title));
+        connect(
+            frame, &ToolWindowFrame::placementChanged, this,
+            [this](int slot, const WindowSlot& placement) { app_.setWindowSlot(slot, placement); });
         QWidget* view = nullptr;
         if (tool.slot == kSlotFileList) {
             fileList_ = new CFileList(app_, frame);
             view = fileList_;
-            connect(fileList_, &CFileList::startRequested, this,
-                    [this](int row) {
-                        app_.whenIdle([this, row] { launching([this, row] { app_.launchRow(row); }); });
-                    });
+            connect(fileList_, &CFileList::startRequested, this, [this](int row) {
+                app_.whenIdle([this, row] { launching([this, row] { app_.launchRow(row); }); });
+            });
         } else if (tool.slot == kSlotSystem) {
             system_ = new CSystem(app_.systemLog(), frame);
             view = system_;
@@ -148,7 +148,8 @@ void CMainFrame::connectCommands() {
     command(cmd::ShowAll, [this] { app_.showAll(); });
     command(cmd::EmulatorOnly, [this] { launching([this] { app_.startEmulatorOnly(); }); });
     for (int k = 0; k < cmd::kRecentFileCount; ++k)
-        command(cmd::RecentFile1 + k, [this, k] { launching([this, k] { app_.launchRecent(k); }); });
+        command(cmd::RecentFile1 + k,
+                [this, k] { launching([this, k] { app_.launchRecent(k); }); });
     command(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
     command(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
     command(cmd::ShowFavourites, [this] { app_.showFavourites(); });
@@ -178,7 +179,8 @@ void CMainFrame::openFolderSettings(const std::string& code) {
     SettingsCommands& commands = app_.settingsCommands();
     FolderDialogModel model = commands.openFolderSettings(code);
     FolderSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() == QDialog::Accepted) commands.folderSettingsConfirmed(code, model.displayName);
+    if (dialog.exec() == QDialog::Accepted)
+        commands.folderSettingsConfirmed(code, model.displayName);
 }
 
 void CMainFrame::openEmulatorSettings(const std::string& code) {
@@ -193,9 +195,13 @@ void CMainFrame::showAbout() {
     dialog.exec();
 }
 
-void CMainFrame::hardwareComboChanged() { HardwareBar::fill(bar_->hardwareCombo(), app_.hardwareCombo()); }
+void CMainFrame::hardwareComboChanged() {
+    HardwareBar::fill(bar_->hardwareCombo(), app_.hardwareCombo());
+}
 
-void CMainFrame::emulatorComboChanged() { HardwareBar::fill(bar_->emulatorCombo(), app_.emulatorCombo()); }
+void CMainFrame::emulatorComboChanged() {
+    HardwareBar::fill(bar_->emulatorCombo(), app_.emulatorCombo());
+}
 
 void CMainFrame::recentFilesChanged() { menu_->setRecentFiles(app_.recentFileLabels()); }
 
@@ -224,7 +230,8 @@ void CMainFrame::currentHardwareChanged() { showSnapTitle(); }
 
 void CMainFrame::showSnapTitle() {
     if (ToolWindowFrame* snap = toolWindow(kSlotSnap))
-        snap->setWindowTitle(qs("スナップウィンドウ : " + app_.folders().folders.snapFolderNames[0]));
+        snap->setWindowTitle(
+            qs("スナップウィンドウ : " + app_.folders().folders.snapFolderNames[0]));
 }
 
 void CMainFrame::categoryNamesChanged() {
@@ -242,7 +249,8 @@ void CMainFrame::storePlacement() {
     app_.setWindowSlot(kSlotMainFrame, slot);
     if (fileList_) fileList_->storeColumnWidths();
     for (int i = 1; i < kWindowSlotCount; ++i)
-        if (tools_[static_cast<std::size_t>(i)]) tools_[static_cast<std::size_t>(i)]->storePlacement();
+        if (tools_[static_cast<std::size_t>(i)])
+            tools_[static_cast<std::size_t>(i)]->storePlacement();
 }
 
 void CMainFrame::rememberNormalPlacement() {

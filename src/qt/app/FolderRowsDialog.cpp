@@ -44,12 +44,10 @@ FolderRowsDialog::FolderRowsDialog(const QString& title, std::vector<Row> rows,
         grid->addWidget(rel, line, 3);
         grid->addWidget(browse, line++, 4);
         const std::string base = programFolder;
-        connect(abs, &QPushButton::clicked, this, [path, base] {
-            path->setText(qs(paths::makeAbsolute(ss(path->text()), base)));
-        });
-        connect(rel, &QPushButton::clicked, this, [path, base] {
-            path->setText(qs(paths::makeRelative(ss(path->text()), base)));
-        });
+        connect(abs, &QPushButton::clicked, this,
+                [path, base] { path->setText(qs(paths::makeAbsolute(ss(path->text()), base))); });
+        connect(rel, &QPushButton::clicked, this,
+                [path, base] { path->setText(qs(paths::makeRelative(ss(path->text()), base))); });
         connect(browse, &QPushButton::clicked, this, [path, base, &prompter] {
             if (auto chosen = prompter.chooseFolder(std::string(kChooseFolderTitle), base))
                 path->setText(qs(*chosen));

@@ -104,7 +104,8 @@ FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
     connect(others, &QPushButton::clicked, this, &FolderSettingsDialog::openOtherFolders);
     connect(media, &QPushButton::clicked, this, &FolderSettingsDialog::openMediaFolders);
 
-    layout->addWidget(new QLabel(QStringLiteral("ファイルリストに表示するファイルの拡張子を追加指定できます"), this));
+    layout->addWidget(new QLabel(
+        QStringLiteral("ファイルリストに表示するファイルの拡張子を追加指定できます"), this));
     auto* extensions = new QHBoxLayout;
     for (std::size_t i = 0; i < extensions_.size(); ++i) {
         extensions_[i] = new QLineEdit(qs(model_.settings().extraExtensions[i]), this);
@@ -138,8 +139,8 @@ void FolderSettingsDialog::openSnapFolders() {
     for (int i = 0; i < kSnapFolderCount; ++i) {
         const auto n = static_cast<std::size_t>(i);
         rows.push_back({QStringLiteral("スナップフォルダ%1の名前").arg(i + 1),
-                        QStringLiteral("スナップフォルダ%1の場所").arg(i + 1), &copy.snapFolderNames[n],
-                        &copy.snapFolderPaths[n]});
+                        QStringLiteral("スナップフォルダ%1の場所").arg(i + 1),
+                        &copy.snapFolderNames[n], &copy.snapFolderPaths[n]});
     }
     FolderRowsDialog dialog(QStringLiteral("スナップフォルダ設定"), rows, model_.programFolder(),
                             app_.prompter(), this);
@@ -152,8 +153,14 @@ void FolderSettingsDialog::openOtherFolders() {
     FolderSettings copy = model_.settings();
     std::vector<FolderRowsDialog::Row> rows = {
         {{}, QStringLiteral("正常にリネームされたファイルの移動先"), nullptr, &copy.renameOkFolder},
-        {{}, QStringLiteral("リネームできなかったファイルの移動先"), nullptr, &copy.renameFailedFolder},
-        {{}, QStringLiteral("既に同じファイルが存在する場合の移動先"), nullptr, &copy.duplicateFolder},
+        {{},
+         QStringLiteral("リネームできなかったファイルの移動先"),
+         nullptr,
+         &copy.renameFailedFolder},
+        {{},
+         QStringLiteral("既に同じファイルが存在する場合の移動先"),
+         nullptr,
+         &copy.duplicateFolder},
         {{}, QStringLiteral("一時的にファイルを解凍しておくフォルダ"), nullptr, &copy.tempFolder},
         {{}, QStringLiteral("セーブファイルが存在するフォルダ"), nullptr, &copy.saveFolder},
     };
@@ -172,7 +179,9 @@ void FolderSettingsDialog::openMediaFolders() {
     FolderSettings copy = model_.settings();
     std::vector<FolderRowsDialog::Row> rows;
     for (int i = 0; i < kMediaFolderCount; ++i)
-        rows.push_back({{}, QStringLiteral("メディアフォルダ%1").arg(i + 1), nullptr,
+        rows.push_back({{},
+                        QStringLiteral("メディアフォルダ%1").arg(i + 1),
+                        nullptr,
                         &copy.mediaFolderPaths[static_cast<std::size_t>(i)]});
     FolderRowsDialog dialog(QStringLiteral("メディアフォルダの設定"), rows, model_.programFolder(),
                             app_.prompter(), this,
@@ -185,7 +194,8 @@ void FolderSettingsDialog::accept() {
     model_.displayName = ss(displayName_->text());
     for (std::size_t i = 0; i < extensions_.size(); ++i)
         model_.settings().extraExtensions[i] = ss(extensions_[i]->text());
-    if (!app_.settingsCommands().saveFolderSettings(code_, model_)) return;  // told; the dialog stays open
+    if (!app_.settingsCommands().saveFolderSettings(code_, model_))
+        return;  // told; the dialog stays open
     QDialog::accept();
 }
 

@@ -61,8 +61,9 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     QMenu* csv = fileMenu_->addMenu(QStringLiteral("CSVファイルの読み込み(&C)"));
     add(csv, cmd::ImportOwnCsv, "RomshelfPlus!!のCSVを読み込む(&B)");
     add(csv, cmd::ImportOldCsv, "旧RomshelfのCSVを読み込む(&S)");
-    addHardwareMenu(fileMenu_, "設定ファイルの削除(&D)",
-                    [](int row) { return hardwareTable()[row].deleteCommand; }, true);
+    addHardwareMenu(
+        fileMenu_, "設定ファイルの削除(&D)",
+        [](int row) { return hardwareTable()[row].deleteCommand; }, true);
     fileMenu_->addSeparator();
     add(fileMenu_, cmd::Exit, "終了(&X)");
     recentSeparator_ = fileMenu_->addSeparator();
@@ -79,7 +80,8 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     add(view, cmd::ViewFileInfo, "ファイル情報ウィンドウ(&F)\tShift+F6");
     add(view, cmd::ViewMedia, "メディアウィンドウ(M)\tShift+F7");
     view->addSeparator();
-    add(view, cmd::LockWindowPositions, "ウィンドウ位置の固定(&K)\tCtrl+BackSpace")->setCheckable(true);
+    add(view, cmd::LockWindowPositions, "ウィンドウ位置の固定(&K)\tCtrl+BackSpace")
+        ->setCheckable(true);
     add(view, cmd::StoreWindowPositions, "各ウィンドウの位置を記憶する(&A)");
     add(view, cmd::RestoreWindowPositions, "各ウィンドウの位置を復元する(&R)");
     view->addSeparator();
@@ -89,10 +91,12 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
 
     // Settings
     QMenu* settings = bar->addMenu(QStringLiteral("設定(&S)"));
-    addHardwareMenu(settings, "フォルダ設定(&F)",
-                    [](int row) { return hardwareTable()[row].folderCommand; }, false);
-    addHardwareMenu(settings, "エミュレータ設定(&E)",
-                    [](int row) { return hardwareTable()[row].emulatorCommand; }, true);
+    addHardwareMenu(
+        settings, "フォルダ設定(&F)", [](int row) { return hardwareTable()[row].folderCommand; },
+        false);
+    addHardwareMenu(
+        settings, "エミュレータ設定(&E)",
+        [](int row) { return hardwareTable()[row].emulatorCommand; }, true);
     settings->addSeparator();
     add(settings, cmd::EnvironmentSettings, "環境設定(&O)\tCtrl+O");
 
@@ -186,7 +190,8 @@ void MainMenu::setRecentFiles(const std::array<std::optional<std::string>, 5>& l
     for (int k = 0; k < cmd::kRecentFileCount; ++k) {
         QAction* a = action(cmd::RecentFile1 + k);
         a->setVisible(labels[static_cast<std::size_t>(k)].has_value());
-        if (labels[static_cast<std::size_t>(k)]) a->setText(qs(*labels[static_cast<std::size_t>(k)]));
+        if (labels[static_cast<std::size_t>(k)])
+            a->setText(qs(*labels[static_cast<std::size_t>(k)]));
     }
 }
 

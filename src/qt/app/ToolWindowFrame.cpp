@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 
-
 namespace romshelf {
 
 ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QString& title,

@@ -24,7 +24,8 @@ void onSignal(int number) {
 }  // namespace
 
 UnixSignalWatcher::UnixSignalWatcher(QObject* parent) : QObject(parent) {
-    if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+    if (g_signalPipe[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
     ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK);
     notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);

@@ -7,7 +7,7 @@ namespace romshelf {
 // "コマンドライン追記": what the placeholders of a command line stand for.
 class CommandLineHelpDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit CommandLineHelpDialog(QWidget* parent = nullptr);
 };
 

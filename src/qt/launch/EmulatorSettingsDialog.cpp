@@ -41,8 +41,7 @@ EmulatorSettingsDialog::EmulatorSettingsDialog(Application& app, std::string cod
 
     auto* grid = new QGridLayout;
     selector_ = new QComboBox(this);
-    for (const auto& item : model_.selectorItems())
-        selector_->addItem(qs(item));
+    for (const auto& item : model_.selectorItems()) selector_->addItem(qs(item));
     grid->addWidget(new QLabel(QStringLiteral("設定するエミュレータを選択"), this), 0, 0);
     grid->addWidget(selector_, 0, 1, 1, 3);
 
@@ -115,8 +114,7 @@ void EmulatorSettingsDialog::wireEdits() {
     EmulatorForm& f = model_.form();
     auto text = [this](QLineEdit* edit, std::string& field) {
         connect(edit, &QLineEdit::textChanged, this, [this, &field](const QString& t) {
-            if (!filling_)
-                field = ss(t);
+            if (!filling_) field = ss(t);
         });
     };
     text(name_, f.name);
@@ -126,8 +124,7 @@ void EmulatorSettingsDialog::wireEdits() {
     text(waitAfterFileDialog_, f.waitAfterFileDialog);
     auto check = [this](QCheckBox* box, bool& field) {
         connect(box, &QCheckBox::toggled, this, [this, &field](bool on) {
-            if (!filling_)
-                field = on;
+            if (!filling_) field = on;
         });
     };
     check(passZip_, f.passZipUnpacked);
@@ -135,19 +132,16 @@ void EmulatorSettingsDialog::wireEdits() {
     check(shortPath_, f.shortPathIfSpace);
     check(forceActivate_, f.forceActivate);
     connect(joyToKey_, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (!filling_)
-            model_.form().joyToKeyItem = i;
+        if (!filling_) model_.form().joyToKeyItem = i;
     });
 
     connect(selector_, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (filling_)
-            return;
+        if (filling_) return;
         model_.selectItem(i);
         showSlot();
     });
     connect(browse_, &QPushButton::clicked, this, [this] {
-        if (model_.browse(app_.prompter()))
-            showSlot();
+        if (model_.browse(app_.prompter())) showSlot();
     });
     connect(relative_, &QPushButton::clicked, this, [this] {
         model_.makeExecutableRelative();
@@ -177,8 +171,7 @@ void EmulatorSettingsDialog::showSlot() {
     waitAfterFileDialog_->setText(qs(f.waitAfterFileDialog));
 
     joyToKey_->clear();
-    for (const auto& item : model_.joyToKeyItems())
-        joyToKey_->addItem(qs(item));
+    for (const auto& item : model_.joyToKeyItems()) joyToKey_->addItem(qs(item));
     joyToKey_->setCurrentIndex(f.joyToKeyItem);
 
     passZip_->setChecked(f.passZipUnpacked);

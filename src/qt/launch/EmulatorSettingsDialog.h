@@ -17,7 +17,7 @@ class EmulatorDialogModel;
 // The emulator settings of one hardware: one slot at a time, chosen by its default name.
 class EmulatorSettingsDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     EmulatorSettingsDialog(Application& app, std::string code, EmulatorDialogModel& model,
                            QWidget* parent = nullptr);
 
@@ -39,7 +39,7 @@ class EmulatorSettingsDialog : public QDialog {
     QPushButton* relativeButton() const { return relative_; }
     QPushButton* helpButton() const { return help_; }
 
-  private:
+private:
     void showSlot();
     void wireEdits();
 

@@ -169,7 +169,8 @@ void CFileList::keyReleaseEvent(QKeyEvent* event) {
     const int row = selectedRow();
     if (row >= 0) Q_EMIT selectionShown(row);
     if (event->key() == Qt::Key_Space && !app_.settings().option(Option::SpaceKeyDoesNotRegister) &&
-        row >= 0 && app_.fileList().rows()[static_cast<std::size_t>(row)].folderNumber != kPlaceholderFolder)
+        row >= 0 &&
+        app_.fileList().rows()[static_cast<std::size_t>(row)].folderNumber != kPlaceholderFolder)
         Q_EMIT registrationRequested(row, false);
 }
 
@@ -182,7 +183,8 @@ void CFileList::mousePressEvent(QMouseEvent* event) {
         const int selected = static_cast<int>(selectionModel()->selectedRows().size());
         if (selected >= 2)
             Q_EMIT registrationRequested(row, true);
-        else if (row >= 0 && app_.fileList().rows()[static_cast<std::size_t>(row)].folderNumber >= 0)
+        else if (row >= 0 &&
+                 app_.fileList().rows()[static_cast<std::size_t>(row)].folderNumber >= 0)
             Q_EMIT registrationRequested(row, false);
         return;
     }

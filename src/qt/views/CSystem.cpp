@@ -13,8 +13,9 @@ namespace {
 
 QFont logFont() {
     QFont font;
-    for (const QString& family : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                                  QStringLiteral("IPAゴシック"), QStringLiteral("Noto Sans Mono CJK JP")}) {
+    for (const QString& family :
+         {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
+          QStringLiteral("IPAゴシック"), QStringLiteral("Noto Sans Mono CJK JP")}) {
         if (QFontDatabase::hasFamily(family)) {
             font.setFamily(family);
             break;
@@ -44,7 +45,8 @@ void CSystem::updateScrollRange() {
     const QFontMetrics metrics(viewport()->font());
     int widest = 0;
     const auto lines = log_.shownLines();
-    for (const auto& line : lines) widest = std::max(widest, metrics.horizontalAdvance(qs(line.text)));
+    for (const auto& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(qs(line.text)));
     const int height = static_cast<int>(lines.size()) * kLineHeight;
     horizontalScrollBar()->setRange(0, std::max(0, widest + 3 - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
@@ -71,8 +73,8 @@ void CSystem::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(viewport()->font());
     for (const auto& line : log_.shownLines()) {
         painter.setPen(QColor::fromRgb(line.rgb));
-        painter.drawText(QRect(x, y, 1 << 20, kLineHeight), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs,
-                         qs(line.text));
+        painter.drawText(QRect(x, y, 1 << 20, kLineHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs, qs(line.text));
         y += kLineHeight;
     }
 }

@@ -9,10 +9,12 @@ namespace romshelf {
 
 FileListModel::FileListModel(const Application& app, QObject* parent)
     : QAbstractTableModel(parent), app_(app) {
-    titles_ = {QStringLiteral("ゲーム名"), QStringLiteral("ゲーム名読み方"), QStringLiteral("ファイル名"),
-               QStringLiteral("評価"),     QStringLiteral("分類 1"),         QStringLiteral("分類 2"),
-               QStringLiteral("分類 3"),   QStringLiteral("分類 4"),         QStringLiteral("分類 5"),
-               QStringLiteral("機種別分類"), QStringLiteral("フォルダNo."),  QStringLiteral("ファイル情報No.")};
+    titles_ = {QStringLiteral("ゲーム名"),    QStringLiteral("ゲーム名読み方"),
+               QStringLiteral("ファイル名"),  QStringLiteral("評価"),
+               QStringLiteral("分類 1"),      QStringLiteral("分類 2"),
+               QStringLiteral("分類 3"),      QStringLiteral("分類 4"),
+               QStringLiteral("分類 5"),      QStringLiteral("機種別分類"),
+               QStringLiteral("フォルダNo."), QStringLiteral("ファイル情報No.")};
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -69,7 +71,8 @@ void FileListModel::reload() {
 }
 
 void FileListModel::setCategoryNames(const std::array<std::string, 6>& names) {
-    for (int i = 0; i < 6; ++i) titles_[static_cast<std::size_t>(4 + i)] = qs(names[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 6; ++i)
+        titles_[static_cast<std::size_t>(4 + i)] = qs(names[static_cast<std::size_t>(i)]);
     Q_EMIT headerDataChanged(Qt::Horizontal, 4, 9);
 }
 

@@ -31,19 +31,15 @@ inline RawEmulatorBlock rawBlock(std::string name, std::string executable = {}) 
 inline void appendBlock(RawBytes& b, const RawEmulatorBlock& e) {
     b.str(e.name).str(e.executable).str(e.commandLine).str(e.joyToKey);
     b.i32(e.specialStart).i32(e.waitAfterStart).i32(e.waitAfterFileDialog);
-    for (auto o : e.options)
-        b.i32(o);
-    for (const auto& s : e.reservedStrings)
-        b.str(s);
-    for (auto v : e.reservedIntegers)
-        b.i32(v);
+    for (auto o : e.options) b.i32(o);
+    for (const auto& s : e.reservedStrings) b.str(s);
+    for (auto v : e.reservedIntegers) b.i32(v);
 }
 
 inline std::string rawEmulatorFile(const RawEmulatorBlocks& blocks) {
     RawBytes b;
     b.header("ROMSHELF_EMULATORDATA", 1);
-    for (const auto& e : blocks)
-        appendBlock(b, e);
+    for (const auto& e : blocks) appendBlock(b, e);
     return b.bytes();
 }
 
