@@ -39,6 +39,9 @@ void FileList::build(const FileListSources& s, ListMode mode, bool otherSoftware
                      Scan&& scanFolders) {
     rows_.reset();
     order_.clear();
+    // Only a build through scanAllFolders leaves rows it knows; any other writes rows of its own.
+    rowsKnown_ = filledKnown_;
+    filledKnown_ = false;
     const ScanContext c = context(s);
     FileScanner scanner(c);
     if (s.otherSoftware) {
@@ -84,11 +87,24 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     for (std::size_t k = 0; k < folders.size(); ++k)
         starts[k + 1] = starts[k] + hits_[k].hits.size();
     const std::span<FileListRow> rows = rows_.extend(starts.back());
+    // A folder whose rows are where the last build put them, and the same, needs only its
+    // records' rows filled in again (a record may have changed meanwhile).
+    const bool known = rowsKnown_ && first == filledFirst_ && filled_.size() >= folders.size();
+    auto unchanged = [&](std::size_t k) {
+        return known && k < filledFolders_.size() && filledFolders_[k] == folders[k] &&
+               filledStarts_[k] == starts[k] && filled_[k] == hits_[k];
+    };
     helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
         scanners[thread].scanner.fillRows(hits_[k], folders[k],
                                           rows.subspan(starts[k], starts[k + 1] - starts[k]),
-                                          static_cast<int>(first + starts[k]));
+                                          static_cast<int>(first + starts[k]), unchanged(k));
     });
+    // What the rows hold now; the listing buffers of the build before are reused next time.
+    std::swap(filled_, hits_);
+    filledFolders_ = std::move(folders);
+    filledStarts_ = std::move(starts);
+    filledFirst_ = first;
+    filledKnown_ = true;
 }
 
 void FileList::showAll(const FileListSources& s) {
@@ -181,6 +197,7 @@ std::string FileList::mainTitle(bool withCounts) const {
 }
 
 void FileList::clear() {
+    filledKnown_ = false;
     rows_.reset();
     order_.clear();
     addPlaceholder(rows_);

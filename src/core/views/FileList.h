@@ -76,7 +76,15 @@ private:
     void scanAllFolders(const FileListSources& s, ListMode mode);
 
     FileRows rows_;
-    std::vector<FolderHits> hits_;      // per listed folder, kept for the next build
+    std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
+    // What the last build through scanAllFolders put in the rows: each folder's rows from its
+    // start on (from filledFirst_). Known only until rows are written some other way.
+    std::vector<FolderHits> filled_;
+    std::vector<int> filledFolders_;
+    std::vector<std::size_t> filledStarts_;
+    std::size_t filledFirst_ = 0;
+    bool filledKnown_ = false;
+    bool rowsKnown_ = false;            // filledKnown_ as the current build found it
     std::vector<std::uint32_t> order_;  // display order; empty: scan order
     int count_ = 0;
     std::string title_;

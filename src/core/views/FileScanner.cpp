@@ -205,9 +205,10 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
 }
 
 void FileScanner::fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
-                           int firstParam) const {
+                           int firstParam, bool recordRowsOnly) const {
     for (std::size_t k = 0; k < hits.hits.size(); ++k) {
         const FolderHits::Hit& h = hits.hits[k];
+        if (recordRowsOnly && h.record < 0) continue;
         const std::string_view name = hits.name(h);
         fillRow(rows[k], name, name.substr(0, h.titleSize), h.record, folderIndex, h.icon,
                 firstParam + static_cast<int>(k));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -64,6 +65,15 @@ struct FolderHits {
     std::string names;
     std::vector<Hit> hits;
 
+    // The same rows: the same names, each with the same title, record and icon.
+    bool operator==(const FolderHits& o) const {
+        return names == o.names && hits.size() == o.hits.size() &&
+               std::equal(hits.begin(), hits.end(), o.hits.begin(), [](const Hit& a, const Hit& b) {
+                   return a.nameStart == b.nameStart && a.nameSize == b.nameSize &&
+                          a.titleSize == b.titleSize && a.record == b.record && a.icon == b.icon;
+               });
+    }
+
     std::string_view name(const Hit& h) const {
         return std::string_view(names).substr(h.nameStart, h.nameSize);
     }
@@ -86,7 +96,7 @@ public:
     // `firstParam`).
     void listFolder(int folderIndex, ListMode mode, FolderHits& out);
     void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
-                  int firstParam) const;
+                  int firstParam, bool recordRowsOnly = false) const;
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
     int appendUnowned(FileRows& rows);
     // The other-software locations that exist.
