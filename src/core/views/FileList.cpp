@@ -74,12 +74,22 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
         FolderHits local;
     };
     Scanner scanners[2] = {{FileScanner(c), {}}, {FileScanner(c), {}}};
+    // The last build's listing of the folder at the same place, when it was matched with the
+    // same extensions.
+    const bool sameExtensions =
+        filledCode_ == s.code && filledExtensions_ == s.folders->extraExtensions;
+    auto previous = [&](std::size_t k) -> const FolderHits* {
+        return sameExtensions && k < filledFolders_.size() && filledFolders_[k] == folders[k] &&
+                       k < filled_.size()
+                   ? &filled_[k]
+                   : nullptr;
+    };
     helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
         // Listed into an object of the thread's own and only then put in place: neighbouring
         // folders' objects share cache lines, and the threads would fight over them.
         Scanner& mine = scanners[thread];
         std::swap(mine.local, hits_[k]);
-        mine.scanner.listFolder(folders[k], mode, mine.local);
+        mine.scanner.listFolder(folders[k], mode, mine.local, previous(k));
         std::swap(mine.local, hits_[k]);
     });
     const std::size_t first = rows_.size();
@@ -105,6 +115,8 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     filledStarts_ = std::move(starts);
     filledFirst_ = first;
     filledKnown_ = true;
+    filledCode_ = s.code;
+    filledExtensions_ = s.folders->extraExtensions;
 }
 
 void FileList::showAll(const FileListSources& s) {

@@ -83,6 +83,8 @@ private:
     std::vector<int> filledFolders_;
     std::vector<std::size_t> filledStarts_;
     std::size_t filledFirst_ = 0;
+    std::string filledCode_;  // the extensions the listings in filled_ were matched with
+    std::array<std::string, kExtraExtensionCount> filledExtensions_;
     bool filledKnown_ = false;
     bool rowsKnown_ = false;            // filledKnown_ as the current build found it
     std::vector<std::uint32_t> order_;  // display order; empty: scan order

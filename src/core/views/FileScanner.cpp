@@ -48,6 +48,7 @@ void readFileNames(const std::string& folder, std::string& names, std::vector<Re
         refs.push_back({bigEndian(name), static_cast<std::uint32_t>(names.size()),
                         static_cast<std::uint32_t>(name.size())});
         names.append(name);
+        names.push_back('\0');
     }
     ::closedir(dir);
 }
@@ -121,23 +122,40 @@ void FileScanner::fillRow(FileListRow& row, std::string_view name, std::string_v
     number(recordIndex, cells[kColumnRecordIndex]);
 }
 
-void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
+void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
+                             const FolderHits* previous) {
     out.clear();
     const std::string& folder = c_.folders->romFolderPaths[static_cast<std::size_t>(folderIndex)];
     if (folder.empty()) return;
+    out.folder = folder;
     names_.clear();
-    raw_.clear();
-    readFileNames(folder, raw_, names_);
+    readFileNames(folder, out.read, names_);
     if (names_.empty()) return;
+    if (previous && previous->folder == folder && previous->read == out.read) {
+        out.names = previous->names;
+        out.matched = previous->matched;
+    } else {
+        match(out);
+    }
+    out.hits.reserve(out.matched.size());
+    for (const FolderHits::Hit& m : out.matched) {
+        const std::string_view title = out.name(m).substr(0, m.titleSize);
+        const int record = c_.records->findRecordByTitle(title);
+        if (!accept(title, record, mode)) continue;
+        out.hits.push_back({m.nameStart, m.nameSize, m.titleSize, record, m.icon});
+    }
+}
+
+void FileScanner::match(FolderHits& out) {
     // The passes list names in the byte order of the names on disk.
-    const std::string_view raw = raw_;
+    const std::string_view raw = out.read;
     auto bytesOf = [&](const NameRef& r) { return raw.substr(r.start, r.size); };
     std::sort(names_.begin(), names_.end(), [&](const NameRef& a, const NameRef& b) {
         return a.head != b.head ? a.head < b.head : bytesOf(a) < bytesOf(b);
     });
     // The names' texts, in that order, into the folder's own buffer. Valid UTF-8 is its own text
     // (text::fileNameText keeps it as it is): only the other names are converted.
-    out.names.reserve(raw_.size());
+    out.names.reserve(out.read.size());
     for (NameRef& r : names_) {
         std::string_view name = bytesOf(r);
         if (!text::isValidUtf8(name)) {
@@ -188,18 +206,12 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out) {
             if (fs::matchesPattern(nameOf(i), pattern)) matches_[p].push_back(i);
     }
 
-    std::size_t matched = 0;
-    for (const auto& m : matches_) matched += m.size();
-    out.hits.reserve(matched);
     for (std::uint32_t p = 0; p < passes_.size(); ++p) {
         for (std::uint32_t i : matches_[p]) {
             const std::string_view name = nameOf(i);
             const std::size_t titleSize = std::min(name.find_last_of('.'), name.size());
-            const std::string_view title = name.substr(0, titleSize);
-            const int record = c_.records->findRecordByTitle(title);
-            if (!accept(title, record, mode)) continue;
-            out.hits.push_back({names_[i].start, names_[i].size,
-                                static_cast<std::uint32_t>(titleSize), record, passes_[p].icon});
+            out.matched.push_back({names_[i].start, names_[i].size,
+                                   static_cast<std::uint32_t>(titleSize), -1, passes_[p].icon});
         }
     }
 }

@@ -64,6 +64,12 @@ struct FolderHits {
     };
     std::string names;
     std::vector<Hit> hits;
+    // How they came about: the folder, its names as read (each ended by a NUL, which no name
+    // holds) and every name an extension pass took, before the join and the narrowing. A folder
+    // read the same again is matched the same again.
+    std::string folder;
+    std::string read;
+    std::vector<Hit> matched;
 
     // The same rows: the same names, each with the same title, record and icon.
     bool operator==(const FolderHits& o) const {
@@ -80,6 +86,9 @@ struct FolderHits {
     void clear() {
         names.clear();
         hits.clear();
+        folder.clear();
+        read.clear();
+        matched.clear();
     }
 };
 
@@ -94,7 +103,10 @@ public:
     // The same in two steps, so that several folders can be listed at once and their rows filled
     // in where they belong: the rows of a folder, then those rows filled in (numbered from
     // `firstParam`).
-    void listFolder(int folderIndex, ListMode mode, FolderHits& out);
+    // `previous`, when given, is the same folder's listing by the last build with the same
+    // extensions: when the folder reads the same, its names and matches are taken from there.
+    void listFolder(int folderIndex, ListMode mode, FolderHits& out,
+                    const FolderHits* previous = nullptr);
     void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
                   int firstParam, bool recordRowsOnly = false) const;
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
@@ -108,6 +120,8 @@ private:
     void fillRow(FileListRow& row, std::string_view name, std::string_view title, int recordIndex,
                  int folder, int icon, int param) const;
     bool hasSnap(std::string_view title) const;
+    // The names read into out.read, sorted and as text into out.names, and the passes' matches.
+    void match(FolderHits& out);
 
     const ScanContext& c_;
     // The extension passes in list order; those without wildcards are also found by their
@@ -131,7 +145,6 @@ private:
         std::uint32_t start;
         std::uint32_t size;
     };
-    std::string raw_;  // the names as read, back to back
     std::vector<NameRef> names_;
     std::vector<std::vector<std::uint32_t>> matches_;  // per pass: indexes into names_
     std::string converted_;
