@@ -22,6 +22,10 @@ public:
     void rebuild(const std::vector<RomRecord>& records);
     void clear();
 
+    // A quick hash of a text, eight bytes at a time, its low bits well mixed for tables that
+    // index by them (the file list's sort keys use it too).
+    static std::uint64_t hashOf(std::string_view text);
+
 private:
     static constexpr std::int32_t kEmpty = -1;
     static constexpr std::int32_t kErased = -2;
@@ -29,7 +33,6 @@ private:
         std::uint64_t hash = 0;
         std::int32_t index = kEmpty;
     };
-    static std::uint64_t hashOf(std::string_view title);
     // The slot holding `title`, or -1.
     std::int64_t locate(std::string_view title, std::uint64_t hash,
                         const std::vector<RomRecord>& records) const;

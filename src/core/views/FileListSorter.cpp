@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <utility>
 
+#include "core/database/TitleIndex.h"
 #include "core/views/LargeAllocator.h"
 
 namespace romshelf {
@@ -113,9 +113,7 @@ struct SortKeyCache::Table {
     }
 };
 
-std::uint64_t SortKeyCache::hashOf(std::string_view cell) {
-    return std::hash<std::string_view>{}(cell);
-}
+std::uint64_t SortKeyCache::hashOf(std::string_view cell) { return TitleIndex::hashOf(cell); }
 
 SortKeyCache::SortKeyCache() {
     for (auto& kana : tables_)
