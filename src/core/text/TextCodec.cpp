@@ -104,18 +104,23 @@ std::optional<std::u16string> cp932ToUtf16(UConverter* conv, std::string_view by
 
 }  // namespace
 
-// Well-formed UTF-8 as U8_NEXT reads it (no overlong forms, no surrogates, nothing above
-// U+10FFFF), checked without assembling the characters.
-bool isValidUtf8(std::string_view bytes) {
+namespace {
+
+// Walks well-formed UTF-8 as U8_NEXT reads it (no overlong forms, no surrogates, nothing above
+// U+10FFFF) from byte `i`, handing every character to `sink`; false at the first ill-formed
+// sequence. A sink that ignores its argument leaves a check that never assembles a character.
+template <class Sink>
+bool walkUtf8(std::string_view bytes, std::size_t i, Sink&& sink) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    std::size_t i = asciiPrefix(bytes);
     while (i < n) {
         const unsigned c = s[i];
         if (c < 0x80) {
+            sink(c);
             ++i;
         } else if (c < 0xE0) {
             if (c < 0xC2 || n - i < 2 || (s[i + 1] & 0xC0) != 0x80) return false;
+            sink(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
             i += 2;
         } else if (c < 0xF0) {
             if (n - i < 3) return false;
@@ -123,6 +128,7 @@ bool isValidUtf8(std::string_view bytes) {
             const unsigned t = s[i + 1];
             const unsigned low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
             if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80) return false;
+            sink(((c & 0x0F) << 12) | ((t & 0x3F) << 6) | (s[i + 2] & 0x3F));
             i += 3;
         } else {
             if (c > 0xF4 || n - i < 4) return false;
@@ -131,53 +137,36 @@ bool isValidUtf8(std::string_view bytes) {
             const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
             if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80)
                 return false;
+            sink(((c & 0x07) << 18) | ((t & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) |
+                 (s[i + 3] & 0x3F));
             i += 4;
         }
     }
     return true;
 }
 
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    return walkUtf8(bytes, asciiPrefix(bytes), [](unsigned) {});
+}
+
 namespace {
 
 // Well-formed UTF-8 into UTF-16 (`out` has room for one unit per byte); false, with `out` in no
-// particular state, at the first ill-formed sequence. The checks are those of isValidUtf8.
+// particular state, at the first ill-formed sequence.
 bool decodeWellFormedUtf8(std::string_view utf8, char16_t* out, int32_t& length) {
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t n = utf8.size();
-    std::size_t i = 0;
     char16_t* o = out;
-    while (i < n) {
-        const unsigned c = s[i];
-        if (c < 0x80) {
-            *o++ = static_cast<char16_t>(c);
-            ++i;
-        } else if (c < 0xE0) {
-            if (c < 0xC2 || n - i < 2 || (s[i + 1] & 0xC0) != 0x80) return false;
-            *o++ = static_cast<char16_t>(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
-            i += 2;
-        } else if (c < 0xF0) {
-            if (n - i < 3) return false;
-            const unsigned t = s[i + 1];
-            const unsigned low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80) return false;
-            *o++ =
-                static_cast<char16_t>(((c & 0x0F) << 12) | ((t & 0x3F) << 6) | (s[i + 2] & 0x3F));
-            i += 3;
+    const bool wellFormed = walkUtf8(utf8, 0, [&o](unsigned code) {
+        if (code < 0x10000) {
+            *o++ = static_cast<char16_t>(code);
         } else {
-            if (c > 0xF4 || n - i < 4) return false;
-            const unsigned t = s[i + 1];
-            const unsigned low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-            if (t < low || t > high || (s[i + 2] & 0xC0) != 0x80 || (s[i + 3] & 0xC0) != 0x80)
-                return false;
-            const unsigned code = ((c & 0x07) << 18) | ((t & 0x3F) << 12) |
-                                  ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
             *o++ = static_cast<char16_t>(0xD7C0 + (code >> 10));
             *o++ = static_cast<char16_t>(0xDC00 | (code & 0x3FF));
-            i += 4;
         }
-    }
+    });
     length = static_cast<int32_t>(o - out);
-    return true;
+    return wellFormed;
 }
 
 // UTF-8 of U+F700..U+F7FF starts EF 9C..9F.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/views/LargeAllocator.h"
+#include "core/platform/LargeAllocator.h"
 
 namespace romshelf {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "core/database/TitleIndex.h"
-#include "core/views/LargeAllocator.h"
+#include "core/platform/LargeAllocator.h"
 
 namespace romshelf {
 

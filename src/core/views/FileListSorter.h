@@ -10,7 +10,7 @@
 #include "core/text/TextCodec.h"
 #include "core/views/BuildHelper.h"
 #include "core/views/FileListRow.h"
-#include "core/views/LargeAllocator.h"
+#include "core/platform/LargeAllocator.h"
 
 namespace romshelf {
 
