@@ -23,13 +23,15 @@ FolderDialogModel SettingsCommands::openFolderSettings(const std::string& code) 
     session_.saveCurrentFiles();
     FolderSettings stored;
     loadFolderSettingsFile(stream_, session_.dataFile("Folder_", code, ".slb"), prompter_, stored);
-    return FolderDialogModel(std::move(stored), session_.displayName(code), folder_.path());
+    return FolderDialogModel(std::move(stored), session_.displayName(code), folder_.path(),
+                             traitsOf(code).otherSoftware ? FolderDialogKind::OtherSoftware
+                                                          : FolderDialogKind::RomFolders);
 }
 
 bool SettingsCommands::saveFolderSettings(const std::string& code, FolderDialogModel& model) {
     model.commitPage();
     const std::string path = session_.dataFile("Folder_", code, ".slb");
-    return saveFolderSettingsFile(stream_, path, model.settings()) ||
+    return saveFolderSettingsFile(stream_, path, model.settingsToSave()) ||
            toldSaveFailure(stream_, prompter_, "フォルダ設定ファイルを保存できませんでした。",
                            path);
 }

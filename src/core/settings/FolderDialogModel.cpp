@@ -6,19 +6,22 @@
 namespace romshelf {
 
 FolderDialogModel::FolderDialogModel(FolderSettings stored, std::string name,
-                                     std::string programFolder)
+                                     std::string programFolder, FolderDialogKind kind)
     : displayName(std::move(name)),
       settings_(std::move(stored)),
-      programFolder_(std::move(programFolder)) {}
+      programFolder_(std::move(programFolder)),
+      kind_(kind) {}
 
 std::string FolderDialogModel::pageLabel() const { return "ページ " + std::to_string(page_ + 1); }
 
 std::string FolderDialogModel::nameLabel(int row) const {
-    return "ロムフォルダ" + std::to_string(folderNumber(row) + 1) + "の名前";
+    const char* prefix = kind_ == FolderDialogKind::OtherSoftware ? "ソフト " : "ロムフォルダ";
+    return prefix + std::to_string(folderNumber(row) + 1) + "の名前";
 }
 
 std::string FolderDialogModel::pathLabel(int row) const {
-    return "ロムフォルダ" + std::to_string(folderNumber(row) + 1) + "の場所";
+    const char* prefix = kind_ == FolderDialogKind::OtherSoftware ? "ソフト " : "ロムフォルダ";
+    return prefix + std::to_string(folderNumber(row) + 1) + "の場所";
 }
 
 void FolderDialogModel::previousPage() {
@@ -70,6 +73,31 @@ int FolderDialogModel::registerSubfolders(Prompter& prompter) {
         ++added;
     }
     return added;
+}
+
+bool FolderDialogModel::browse(int row, Prompter& prompter) {
+    if (kind_ == FolderDialogKind::RomFolders) {
+        auto chosen = prompter.chooseFolder(std::string(kChooseFolderTitle), programFolder_);
+        if (!chosen) return false;
+        path(row) = *chosen;
+        return true;
+    }
+    auto chosen = prompter.chooseOpenFile(std::string(kChooseSoftwareTitle), "その他のソフト", "*",
+                                          programFolder_);
+    if (!chosen || chosen->empty()) return false;
+    path(row) = *chosen;
+    name(row) = paths::lastComponentTitle(*chosen);
+    return true;
+}
+
+FolderSettings FolderDialogModel::settingsToSave() const {
+    if (kind_ == FolderDialogKind::RomFolders) return settings_;
+    FolderSettings kept;
+    kept.romFolderNames = settings_.romFolderNames;
+    kept.romFolderPaths = settings_.romFolderPaths;
+    kept.snapFolderNames[0] = settings_.snapFolderNames[0];
+    kept.snapFolderPaths[0] = settings_.snapFolderPaths[0];
+    return kept;
 }
 
 std::string FolderDialogModel::makeAbsolute(const std::string& p) const {

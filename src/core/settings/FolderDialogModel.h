@@ -7,6 +7,10 @@
 
 namespace romshelf {
 
+// Other software (HARD) keeps programs and documents in the ROM-folder rows and uses only snap
+// folder 1 besides; its dialog edits just those.
+enum class FolderDialogKind { RomFolders, OtherSoftware };
+
 // What the folder-settings dialog edits: its own copy of one hardware's folder file, shown five
 // ROM folders to a page. The dialog widget only displays it.
 class FolderDialogModel {
@@ -14,7 +18,8 @@ public:
     static constexpr int kRowsPerPage = 5;
     static constexpr int kPageCount = kRomFolderCount / kRowsPerPage;
 
-    FolderDialogModel(FolderSettings stored, std::string displayName, std::string programFolder);
+    FolderDialogModel(FolderSettings stored, std::string displayName, std::string programFolder,
+                      FolderDialogKind kind = FolderDialogKind::RomFolders);
 
     FolderSettings& settings() { return settings_; }
     const FolderSettings& settings() const { return settings_; }
@@ -23,8 +28,9 @@ public:
     int page() const { return page_; }
     std::string pageLabel() const;  // "ページ 1" … "ページ 50"
     int folderNumber(int row) const { return page_ * kRowsPerPage + row; }  // 0-based
-    std::string nameLabel(int row) const;  // "ロムフォルダ1の名前"
-    std::string pathLabel(int row) const;  // "ロムフォルダ1の場所"
+    FolderDialogKind kind() const { return kind_; }
+    std::string nameLabel(int row) const;  // "ロムフォルダ1の名前" / "ソフト 1の名前"
+    std::string pathLabel(int row) const;  // "ロムフォルダ1の場所" / "ソフト 1の場所"
     std::string& name(int row) { return settings_.romFolderNames[folderNumber(row)]; }
     std::string& path(int row) { return settings_.romFolderPaths[folderNumber(row)]; }
 
@@ -40,6 +46,13 @@ public:
     // that is not a ROM folder yet into the first free slot. Returns how many were added.
     int registerSubfolders(Prompter& prompter);
 
+    // A row's "参照": a folder for a ROM folder; for other software a file, which also names the
+    // row. False when the user cancels.
+    bool browse(int row, Prompter& prompter);
+
+    // What "設定の保存" writes: for other software the fields its dialog does not show are empty.
+    FolderSettings settingsToSave() const;
+
     // The rows' conversion buttons.
     std::string makeAbsolute(const std::string& p) const;
     std::string makeRelative(const std::string& p) const;
@@ -48,9 +61,11 @@ public:
 private:
     FolderSettings settings_;
     std::string programFolder_;
+    FolderDialogKind kind_;
     int page_ = 0;
 };
 
 inline constexpr std::string_view kChooseFolderTitle = "フォルダを選択してください。";
+inline constexpr std::string_view kChooseSoftwareTitle = "その他のソフトの場所を指定してください";
 
 }  // namespace romshelf

@@ -165,8 +165,10 @@ void CMainFrame::connectCommands() {
                     [this, code] { app_.settingsCommands().deleteSettingsFile(code); });
         if (hw.folderCommand != 0)
             command(hw.folderCommand, [this, code] { openFolderSettings(code); });
-        // Other software's command belongs to its own dialog.
-        if (hw.emulatorCommand != 0 && !hw.traits.otherSoftware)
+        // Other software has no emulators: its command edits its list of programs.
+        if (hw.emulatorCommand != 0 && hw.traits.otherSoftware)
+            command(hw.emulatorCommand, [this, code] { openFolderSettings(code); });
+        else if (hw.emulatorCommand != 0)
             command(hw.emulatorCommand, [this, code] { openEmulatorSettings(code); });
     }
 }

@@ -62,10 +62,8 @@ FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
                 [this, row, setPath] { setPath(model_.makeAbsolute(model_.path(row))); });
         connect(rel, &QPushButton::clicked, this,
                 [this, row, setPath] { setPath(model_.makeRelative(model_.path(row))); });
-        connect(browse, &QPushButton::clicked, this, [this, setPath] {
-            if (auto chosen = app_.prompter().chooseFolder(std::string(kChooseFolderTitle),
-                                                           model_.programFolder()))
-                setPath(*chosen);
+        connect(browse, &QPushButton::clicked, this, [this, row] {
+            if (model_.browse(row, app_.prompter())) showPage();
         });
     }
     layout->addWidget(folders);
@@ -73,11 +71,9 @@ FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
     auto* pages = new QHBoxLayout;
     previous_ = new QPushButton(QStringLiteral("前の5フォルダ"), this);
     next_ = new QPushButton(QStringLiteral("次の5フォルダ"), this);
-    auto* bulk = new QPushButton(QStringLiteral("ロムフォルダの一括登録"), this);
     pages->addWidget(previous_);
     pages->addWidget(next_);
     pages->addStretch();
-    pages->addWidget(bulk);
     layout->addLayout(pages);
     connect(previous_, &QPushButton::clicked, this, [this] {
         model_.previousPage();
@@ -87,6 +83,19 @@ FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
         model_.nextPage();
         showPage();
     });
+    if (model_.kind() == FolderDialogKind::OtherSoftware)
+        addSnapFolderRow(layout);
+    else
+        addRomFolderSettings(layout, pages);
+
+    addSaveCancelButtons(this, layout);
+
+    showPage();
+}
+
+void FolderSettingsDialog::addRomFolderSettings(QVBoxLayout* layout, QHBoxLayout* pages) {
+    auto* bulk = new QPushButton(QStringLiteral("ロムフォルダの一括登録"), this);
+    pages->addWidget(bulk);
     connect(bulk, &QPushButton::clicked, this, [this] {
         model_.registerSubfolders(app_.prompter());
         showPage();
@@ -114,10 +123,35 @@ FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
     }
     extensions->addStretch();
     layout->addLayout(extensions);
+}
 
-    addSaveCancelButtons(this, layout);
-
-    showPage();
+void FolderSettingsDialog::addSnapFolderRow(QVBoxLayout* layout) {
+    const FolderSettings& s = model_.settings();
+    auto* box = new QGroupBox(this);
+    auto* grid = new QGridLayout(box);
+    snapName_ = new QLineEdit(qs(s.snapFolderNames[0]), box);
+    snapPath_ = new QLineEdit(qs(s.snapFolderPaths[0]), box);
+    snapPath_->setMinimumWidth(320);
+    auto* abs = new QPushButton(QStringLiteral("絶対パスに変換"), box);
+    auto* rel = new QPushButton(QStringLiteral("相対パスに変換"), box);
+    auto* browse = new QPushButton(QStringLiteral("参照"), box);
+    grid->addWidget(new QLabel(QStringLiteral("スナップフォルダ1の名前"), box), 0, 0);
+    grid->addWidget(snapName_, 0, 1, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("スナップフォルダ1の場所"), box), 1, 0);
+    grid->addWidget(snapPath_, 1, 1);
+    grid->addWidget(abs, 1, 2);
+    grid->addWidget(rel, 1, 3);
+    grid->addWidget(browse, 1, 4);
+    layout->addWidget(box);
+    connect(abs, &QPushButton::clicked, this,
+            [this] { snapPath_->setText(qs(model_.makeAbsolute(ss(snapPath_->text())))); });
+    connect(rel, &QPushButton::clicked, this,
+            [this] { snapPath_->setText(qs(model_.makeRelative(ss(snapPath_->text())))); });
+    connect(browse, &QPushButton::clicked, this, [this] {
+        if (auto chosen = app_.prompter().chooseFolder(std::string(kChooseFolderTitle),
+                                                       model_.programFolder()))
+            snapPath_->setText(qs(*chosen));
+    });
 }
 
 void FolderSettingsDialog::showPage() {
@@ -192,8 +226,13 @@ void FolderSettingsDialog::openMediaFolders() {
 
 void FolderSettingsDialog::accept() {
     model_.displayName = ss(displayName_->text());
+    FolderSettings& s = model_.settings();
     for (std::size_t i = 0; i < extensions_.size(); ++i)
-        model_.settings().extraExtensions[i] = ss(extensions_[i]->text());
+        if (extensions_[i]) s.extraExtensions[i] = ss(extensions_[i]->text());
+    if (snapPath_) {
+        s.snapFolderNames[0] = ss(snapName_->text());
+        s.snapFolderPaths[0] = ss(snapPath_->text());
+    }
     if (!app_.settingsCommands().saveFolderSettings(code_, model_))
         return;  // told; the dialog stays open
     QDialog::accept();
