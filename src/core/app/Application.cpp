@@ -17,7 +17,7 @@ Application::Application(ProgramFolder folder, const Host& host)
           [this] { launching_.forgetLastLaunchedFile(); }),
       fileList_(session_, settings_, folder_, notices_),
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
-      settingsCommands_(session_, settings_, stream_, host.prompter, folder_),
+      settingsCommands_(session_, settings_, stream_, host.prompter, folder_, notices_),
       tempFolders_(session_, folder_, stream_, host.prompter) {
     stream_.setKeepsRefusedCopies(true);
     startedAt_ = static_cast<long long>(std::time(nullptr));

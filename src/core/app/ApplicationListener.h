@@ -16,6 +16,8 @@ public:
     virtual void categoryListsChanged() {}
     // The file list was rebuilt or sorted again.
     virtual void fileListChanged() {}
+    // The file list's grid lines, alternate-row background or rename-OK colour may have changed.
+    virtual void displayOptionsChanged() {}
     // A line was added to the system log: show it now, even in the middle of a launch.
     virtual void systemLogChanged() {}
     // The current hardware's data was loaded again, in this order of the reload: the snap and
@@ -38,6 +40,7 @@ public:
     void categoryNamesChanged() override { target_->categoryNamesChanged(); }
     void categoryListsChanged() override { target_->categoryListsChanged(); }
     void fileListChanged() override { target_->fileListChanged(); }
+    void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }
     void currentHardwareChanged() override { target_->currentHardwareChanged(); }
     void detailPanesCleared() override { target_->detailPanesCleared(); }

@@ -120,10 +120,14 @@ void HardwareSession::loadCurrentData() {
     }
     romTableCode_ = code;
 
+    applyClassListName();
+    notices_.categoryNamesChanged();
+}
+
+void HardwareSession::applyClassListName() {
     const int i = index();
     classListName_ = i >= 0 ? settings_.classListNames[static_cast<std::size_t>(i)]
                             : std::string(kDefaultClassListName);
-    notices_.categoryNamesChanged();
 }
 
 void HardwareSession::saveCurrentFiles(bool tellFailures) {

@@ -75,6 +75,9 @@ public:
     // After the settings dialogs were confirmed for a hardware (its display name already kept).
     void folderSettingsConfirmed(const std::string& code);
     void emulatorSettingsConfirmed(const std::string& code);
+    // Takes the current hardware's class-list name from the settings again ("機種別分類" while
+    // no hardware is current). The caller tells the windows.
+    void applyClassListName();
     // The user picked item `index` of the hardware combo: switches the current hardware.
     void chooseHardware(int index);
     void chooseEmulator(int index);

@@ -58,6 +58,14 @@ bool SettingsCommands::saveEmulatorSettings(const std::string& code, EmulatorDia
                            path);
 }
 
+void SettingsCommands::saveEnvironmentSettings(const EnvironmentSettingsModel& model) {
+    model.apply(settings_);
+    session_.applyClassListName();
+    notices_.detailPanesCleared();
+    notices_.categoryNamesChanged();
+    notices_.displayOptionsChanged();
+}
+
 bool SettingsCommands::deleteSettingsFile(std::string_view code) {
     const std::string question =
         session_.displayName(code) + "の\nフォルダ設定ファイルを削除してもいいですか？";

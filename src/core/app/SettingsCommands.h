@@ -5,21 +5,23 @@
 
 #include "core/app/HardwareSession.h"
 #include "core/launch/EmulatorDialogModel.h"
+#include "core/settings/EnvironmentSettingsModel.h"
 #include "core/settings/FolderDialogModel.h"
 
 namespace romshelf {
 
-// The Settings menu's per-hardware commands: the folder and emulator dialogs' loading, saving
-// and confirmation, and deleting a folder-settings file.
+// The Settings menu's commands: the folder and emulator dialogs' loading, saving and
+// confirmation, deleting a folder-settings file, and the environment dialog.
 class SettingsCommands {
 public:
     SettingsCommands(HardwareSession& session, MainSettings& settings, DataStream& stream,
-                     Prompter& prompter, const ProgramFolder& folder)
+                     Prompter& prompter, const ProgramFolder& folder, ApplicationListener& notices)
         : session_(session),
           settings_(settings),
           stream_(stream),
           prompter_(prompter),
-          folder_(folder) {}
+          folder_(folder),
+          notices_(notices) {}
 
     // Before the folder-settings dialog opens: the current hardware's files are saved, and the
     // dialog's copy is read as stored (a missing or rejected file gives empty settings).
@@ -42,12 +44,22 @@ public:
     // Asks, then deletes data/Folder_<code>.slb and reloads. False when nothing was deleted.
     bool deleteSettingsFile(std::string_view code);
 
+    // The environment dialog's copy of the options; nothing is read from disk.
+    EnvironmentSettingsModel openEnvironmentSettings() const {
+        return EnvironmentSettingsModel(settings_, folder_.path());
+    }
+    // "設定の保存": every page goes into the main settings (saved at exit), then the windows
+    // follow: the current hardware's class-list name, cleared detail panes, the category names
+    // and the file list's display options. The list font waits for the next start.
+    void saveEnvironmentSettings(const EnvironmentSettingsModel& model);
+
 private:
     HardwareSession& session_;
     MainSettings& settings_;
     DataStream& stream_;
     Prompter& prompter_;
     const ProgramFolder& folder_;
+    ApplicationListener& notices_;
 };
 
 }  // namespace romshelf

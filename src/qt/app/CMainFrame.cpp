@@ -11,6 +11,7 @@
 #include "qt/QtText.h"
 #include "qt/app/AboutDialog.h"
 #include "qt/app/CommandIds.h"
+#include "qt/app/EnvironmentDialog.h"
 #include "qt/app/FolderSettingsDialog.h"
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
@@ -156,6 +157,10 @@ void CMainFrame::connectCommands() {
     command(cmd::ResetColumnWidths, [this] {
         if (fileList_) fileList_->resetColumnWidths();
     });
+    command(cmd::EnvironmentSettings, [this] {
+        EnvironmentDialog dialog(app_, this);
+        dialog.exec();
+    });
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     for (const auto& hw : hardwareTable()) {
@@ -238,6 +243,10 @@ void CMainFrame::showSnapTitle() {
 
 void CMainFrame::categoryNamesChanged() {
     if (fileList_) fileList_->applyCategoryNames();
+}
+
+void CMainFrame::displayOptionsChanged() {
+    if (fileList_) fileList_->applyDisplayOptions();
 }
 
 void CMainFrame::storePlacement() {

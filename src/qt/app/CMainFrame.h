@@ -43,6 +43,7 @@ public:
     void fileListChanged() override;
     void systemLogChanged() override;
     void categoryNamesChanged() override;
+    void displayOptionsChanged() override;
     void currentHardwareChanged() override;
 
     CFileList* fileList() const { return fileList_; }

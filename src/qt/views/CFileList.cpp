@@ -9,6 +9,7 @@
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
+#include "core/settings/EnvironmentSettingsModel.h"
 #include "qt/views/FileListModel.h"
 
 namespace romshelf {
@@ -18,10 +19,12 @@ namespace {
 constexpr int kDefaultWidths[kFileListColumns] = {400, 200, 200, 100, 100, 100,
                                                   100, 100, 100, 100, 0,   0};
 
-// The list font: the configured one, else a Japanese proportional gothic that is installed.
+// The list font: the configured one when it is installed, else the installed family that stands
+// for it, else a Japanese proportional gothic that is installed.
 QFont listFont(const std::string& configured) {
     QStringList families;
     if (!configured.empty()) families << qs(configured);
+    if (auto family = listFontFamily(configured); !family.empty()) families << qs(family);
     families << QStringLiteral("ＭＳ Ｐゴシック") << QStringLiteral("IPAPGothic")
              << QStringLiteral("IPAPゴシック") << QStringLiteral("Noto Sans CJK JP");
     QFont font;
@@ -39,7 +42,10 @@ QFont listFont(const std::string& configured) {
 }  // namespace
 
 CFileList::CFileList(Application& app, QWidget* parent)
-    : QTableView(parent), app_(app), model_(new FileListModel(app, this)) {
+    : QTableView(parent),
+      app_(app),
+      model_(new FileListModel(app, this)),
+      fontName_(app.settings().listFontName) {
     setObjectName(QStringLiteral("CFileList"));
     setModel(model_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -71,13 +77,15 @@ CFileList::CFileList(Application& app, QWidget* parent)
         setColumnWidth(c, c < 10 ? widths[static_cast<std::size_t>(c)] : 0);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CFileList::sortByColumn);
+    // The font is chosen once: a font changed in the settings shows from the next start on.
+    setFont(listFont(fontName_));
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     applyDisplayOptions();
 }
 
 void CFileList::applyDisplayOptions() {
     setShowGrid(app_.settings().option(Option::GridLines));
-    setFont(listFont(app_.settings().listFontName));
-    verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    // The model reads the alternate-row and rename-OK colours as it draws.
     viewport()->update();
 }
 

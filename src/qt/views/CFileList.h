@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <string>
 
 namespace romshelf {
 
@@ -24,8 +25,10 @@ public:
     void storeColumnWidths();
     // "ファイルリストのセル幅を初期化".
     void resetColumnWidths();
-    // Grid lines, the font and the colours from the main settings.
+    // Grid lines and the colours from the main settings (the font stays the one of the start).
     void applyDisplayOptions();
+    // The list-font name the view was created with.
+    const std::string& fontName() const { return fontName_; }
 
     // The first selected row, or -1.
     int selectedRow() const;
@@ -49,6 +52,7 @@ protected:
 private:
     Application& app_;
     FileListModel* model_;
+    std::string fontName_;
 };
 
 }  // namespace romshelf

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <vector>
+
+#include "core/settings/EnvironmentSettingsModel.h"
+
+class QPushButton;
+class QTabWidget;
+
+namespace romshelf {
+
+class Application;
+
+// "環境設定": eight tab pages built from the model's page tables. "設定の保存" writes them into
+// the main settings; "キャンセル" drops the copy.
+class EnvironmentDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit EnvironmentDialog(Application& app, QWidget* parent = nullptr);
+
+    void accept() override;
+
+    QTabWidget* tabs() const { return tabs_; }
+    // The widget of control `index` of page `page`: a check box, radio button, line edit or
+    // combo box, as the table says.
+    QWidget* control(int page, int index) const {
+        return controls_[static_cast<std::size_t>(page)][static_cast<std::size_t>(index)];
+    }
+    QPushButton* thanksButton() const { return thanks_; }
+
+private:
+    QWidget* buildPage(int page);
+
+    Application& app_;
+    EnvironmentSettingsModel model_;
+    QTabWidget* tabs_ = nullptr;
+    QPushButton* thanks_ = nullptr;
+    std::array<std::vector<QWidget*>, kEnvPageCount> controls_;
+};
+
+}  // namespace romshelf
