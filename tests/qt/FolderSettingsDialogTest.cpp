@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "qt/QtText.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/MainMenu.h"
 #include "AppFixture.h"
 
 using namespace romshelf;
@@ -48,4 +54,31 @@ TEST_F(FolderSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_EQ(prompter.boxes()[0].title, "警告");
+}
+
+TEST_F(FolderSettingsDialogTest, TheOtherSoftwareCommandOpensItsFormAndOkSavesIt) {
+    CMainFrame frame(app);
+    frame.startUp();
+    ASSERT_TRUE(frame.mainMenu()->action(32841)->isEnabled());
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<FolderSettingsDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        shown = true;
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("その他のソフトのフォルダ設定"));
+        EXPECT_EQ(dialog->nameLabel(0)->text(), QStringLiteral("ソフト 1の名前"));
+        dialog->pathEdit(0)->setText(qs(dir.file("apps/tool.sh")));
+        Q_EMIT dialog->pathEdit(0)->textEdited(dialog->pathEdit(0)->text());
+        dialog->snapNameEdit()->setText(QStringLiteral("画面"));
+        dialog->accept();
+    });
+    frame.mainMenu()->action(32841)->trigger();
+    ASSERT_TRUE(shown);
+    FolderSettings stored;
+    DataStream s;
+    ASSERT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_HARD.slb"), prompter, stored),
+              LoadResult::Loaded);
+    EXPECT_EQ(stored.romFolderNames[0], "tool");
+    EXPECT_EQ(stored.snapFolderNames[0], "画面");
+    EXPECT_EQ(app.currentCode(), "HARD");  // the first hardware set up becomes current
 }
