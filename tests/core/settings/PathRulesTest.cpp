@@ -8,7 +8,7 @@ namespace {
 const std::string kProgram = "/opt/romshelf/";
 }
 
-TEST(PathRules, FolderPathsAreResolvedOnLoad) {
+TEST(PathRules, PathsAreResolvedOnLoad) {
     EXPECT_EQ(resolveFolderPath("", kProgram), "");
     // Relative paths, typed here or written on Windows with backslashes.
     EXPECT_EQ(resolveFolderPath("./roms/fc", kProgram), "/opt/romshelf/roms/fc/");
@@ -24,17 +24,14 @@ TEST(PathRules, FolderPathsAreResolvedOnLoad) {
     EXPECT_EQ(resolveFolderPath("/", kProgram), "/");
     // A path naming no root is the program folder's too, whatever folder a command runs in.
     EXPECT_EQ(resolveFolderPath("roms\\fc", kProgram), "/opt/romshelf/roms/fc/");
-    EXPECT_EQ(resolveFilePath("emu/nes", kProgram), "/opt/romshelf/emu/nes");
     // Names with characters that end in 0x5C in CP932 are UTF-8 here and stay intact.
     EXPECT_EQ(resolveFolderPath("./ソフト/表", kProgram), "/opt/romshelf/ソフト/表/");
     EXPECT_EQ(resolveFolderPath(".\\ソフト\\表\\", kProgram), "/opt/romshelf/ソフト/表/");
-}
-
-TEST(PathRules, FilePathsHaveNoTrailingSeparator) {
+    // File paths get no trailing separator.
     EXPECT_EQ(resolveFilePath("", kProgram), "");
     EXPECT_EQ(resolveFilePath("/usr/bin/fceux", kProgram), "/usr/bin/fceux");
     EXPECT_EQ(resolveFilePath(".\\emu\\nes.exe", kProgram), "/opt/romshelf/emu/nes.exe");
-    EXPECT_EQ(resolveFilePath("./emu/nestopia", kProgram), "/opt/romshelf/emu/nestopia");
+    EXPECT_EQ(resolveFilePath("emu/nes", kProgram), "/opt/romshelf/emu/nes");
 }
 
 TEST(PathRules, RelativeAndAbsoluteConversionsRoundTrip) {
