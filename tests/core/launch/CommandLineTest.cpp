@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
+#include <optional>
 
+#include "RawBytes.h"
 #include "TempFolder.h"
 #include "core/launch/IniFile.h"
 #include "core/launch/LaunchPlanner.h"
@@ -51,20 +54,51 @@ TEST(CommandLine, PlaceholdersAndQuoting) {
 }
 
 // Sections and keys match without regard to case or blanks; values go as CP932 in a file without
-// a byte-order mark; comments and other sections stay. (More cases: IniFileTest.)
+// a byte-order mark; comments and other sections stay. Files saved by Notepad (JoyToKey.ini,
+// NP2.ini) begin with a mark: their first line is still a section header, and the mark stays.
 TEST(IniFile, WritesLikeWindowsKeepingEverythingElse) {
     romshelf::test::TempFolder dir;
-    const std::string ini = dir.file("JoyToKey.ini");
-    ASSERT_TRUE(writeIniValue(ini, "LastStatus", "FileName", "mario"));
-    EXPECT_EQ(dir.read("JoyToKey.ini"), "[LastStatus]\r\nFileName=mario\r\n");
-    dir.write(
-        "JoyToKey.ini",
-        "; comment\r\n[Other]\r\nFileName=keep\r\n\r\n[laststatus]\r\nX=1\r\n filename = old \r\n"
-        "Y=2\r\n\r\n[Tail]\r\nZ=3");
-    ASSERT_TRUE(writeIniValue(ini, "LastStatus", "FileName", "ゼルダ"));
-    EXPECT_EQ(dir.read("JoyToKey.ini"),
-              "; comment\r\n[Other]\r\nFileName=keep\r\n\r\n[laststatus]\r\nX=1\r\n"
-              "FileName=\x83\x5b\x83\x8b\x83\x5f\r\nY=2\r\n\r\n[Tail]\r\nZ=3");
+    const std::string kBom = "\xEF\xBB\xBF";
+    const struct {
+        const char* what;
+        std::optional<std::string> before;  // nullopt: no file yet
+        const char* section;
+        const char* key;
+        const char* value;
+        std::string after;
+    } cases[] = {
+        {"a new file", std::nullopt, "LastStatus", "FileName", "mario",
+         "[LastStatus]\r\nFileName=mario\r\n"},
+        {"a key matched in a section matched, CP932 without a mark",
+         "; comment\r\n[Other]\r\nFileName=keep\r\n\r\n[laststatus]\r\nX=1\r\n filename = old \r\n"
+         "Y=2\r\n\r\n[Tail]\r\nZ=3",
+         "LastStatus", "FileName", "ゼルダ",
+         "; comment\r\n[Other]\r\nFileName=keep\r\n\r\n[laststatus]\r\nX=1\r\n"
+         "FileName=\x83\x5b\x83\x8b\x83\x5f\r\nY=2\r\n\r\n[Tail]\r\nZ=3"},
+        {"an existing key of the first section is replaced",
+         kBom + "[LastStatus]\r\nFileName=old\r\n", "LastStatus", "FileName", "ゼルダ",
+         kBom + "[LastStatus]\r\nFileName=ゼルダ\r\n"},
+        {"a new key joins the first section (names ignore case)",
+         kBom + "[NekoProjectII]\nclk_base=2457600\n\n[Other]\nk=v\n", "nekoprojectii", "FDfolder",
+         "/roms/pc98/",
+         kBom + "[NekoProjectII]\nclk_base=2457600\nFDfolder=/roms/pc98/\n\n[Other]\nk=v\n"},
+        {"the first section without a line break", kBom + "[S]", "S", "K", "v", kBom + "[S]\nK=v"},
+        {"a key before any section is not the section's", kBom + "K=top\n[S]\nA=1\n", "S", "K", "v",
+         kBom + "K=top\n[S]\nA=1\nK=v\n"},
+        {"another section: a new one at the end", kBom + "[Other]\r\nk=v\r\n", "S", "K", "v",
+         kBom + "[Other]\r\nk=v\r\n[S]\r\nK=v\r\n"},
+        {"only the mark: the section right after it", kBom, "S", "K", "v", kBom + "[S]\r\nK=v\r\n"},
+        // Found by fuzzing: the entry was glued onto a last line that ends in a lone CR.
+        {"a last line ending in a lone CR", kBom + "[S]\r", "S", "K", "v", kBom + "[S]\r\nK=v"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir.file("a.ini"));
+        if (c.before) dir.write("a.ini", *c.before);
+        for (int time : {1, 2}) {  // written again: still one section of that name
+            ASSERT_TRUE(writeIniValue(dir.file("a.ini"), c.section, c.key, c.value)) << c.what;
+            EXPECT_TRUE(romshelf::test::sameBytes(dir.read("a.ini"), c.after)) << c.what << time;
+        }
+    }
 }
 
 TEST(SystemLogModel, DirectivesColoursAndLimit) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numeric>
 
 #include "DataFileFixtures.h"
+#include "core/launch/DefaultEmulatorTable.h"
 
 using namespace romshelf;
 using V = std::vector<std::string>;
@@ -20,6 +22,32 @@ struct EmulatorDialogModelTest : romshelf::test::DataFileTest {
 
 }  // namespace
 
+TEST(DefaultEmulatorTable, NamedRowsWithoutGapsThenTheUserSlots) {
+    const std::vector<int> user = {59, 60, 61, 62, 63};
+    // Famicom: 26 named rows, slots 0-25, then the user slots.
+    const DefaultEmulatorTable fc("FC");
+    std::vector<int> expected(26);
+    std::iota(expected.begin(), expected.end(), 0);
+    expected.insert(expected.end(), user.begin(), user.end());
+    EXPECT_EQ(fc.offeredSlots(), expected);
+    EXPECT_EQ(fc.row(25).defaultName, "Pretendo");
+    EXPECT_TRUE(fc.row(26) == DefaultEmulator{} && fc.row(58) == DefaultEmulator{});
+    // A user slot takes any executable, ZIP files and a quoted path.
+    EXPECT_TRUE(fc.row(59) ==
+                (DefaultEmulator{"ユーザ設定エミュレータ 1", "*.exe", false, true, true}));
+    EXPECT_TRUE(DefaultEmulatorTable("USER3").row(63) ==
+                (DefaultEmulator{"ユーザ設定 64", "*.exe", false, true, true}));
+    // No named rows: the user slots only, also for a code that is not in the table.
+    for (const char* code : {"GC", "HARD", "", "fc"})
+        EXPECT_EQ(DefaultEmulatorTable(code).offeredSlots(), user) << code;
+    EXPECT_EQ(DefaultEmulatorTable("MAME").offeredSlots().size(), 15u);
+    // Master System and Game Gear share their emulators.
+    const DefaultEmulatorTable msys("MSYS"), gg("GG");
+    for (int slot = 0; slot < 64; ++slot) EXPECT_TRUE(msys.row(slot) == gg.row(slot)) << slot;
+    EXPECT_EQ(msys.offeredSlots().size(), 10u);
+}
+
+// The selector offers the hardware's slots: user hardware all 64.
 TEST_F(EmulatorDialogModelTest, SelectorItemsEditTheirSlots) {
     EmulatorDialogModel fc = open("FC");
     EXPECT_EQ(fc.caption(), "表示名のエミュレータ設定");
