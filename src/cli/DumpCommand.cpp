@@ -9,6 +9,7 @@
 #include "core/storage/DataStream.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
+#include "core/settings/WindowLayout.h"
 #include "core/database/CategoryLists.h"
 #include "core/database/RomRecord.h"
 #include "core/launch/EmulatorEntry.h"
@@ -50,6 +51,9 @@ const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
                  transferFolderSettings(r, f);
              })},
             {DataFileKind::Rom, dumper<std::int32_t>(dumpRomData)},
+            {DataFileKind::Window, dumper<WindowSlots>([](JsonRecorder& r, WindowSlots& slots) {
+                 transferWindowPositions(r, slots);
+             })},
             {DataFileKind::Emulator,
              dumper<EmulatorEntries>(
                  [](JsonRecorder& r, EmulatorEntries& e) { transferEmulatorEntries(r, e); })},

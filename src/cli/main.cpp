@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/BackupCommand.h"
 #include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/LaunchCommand.h"
@@ -25,6 +26,8 @@ void printUsage(std::ostream& out) {
            "              unpacked into is emptied by the next clean\n"
            "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
            "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n"
+           "  backup [--program-folder DIR]\n"
+           "              copy every file of the data folder into the backup folder\n"
            "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
            "\\n (in list's cells and in launch's argv: and working folder: lines); launch\n"
            "--folder N FILE takes FILE in that form, so a name printed by list can be given back.\n"
@@ -57,6 +60,8 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "list")
         return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "backup")
+        return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")
         return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();

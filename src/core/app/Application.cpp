@@ -3,6 +3,9 @@
 #include <ctime>
 
 #include "core/platform/PendingFile.h"
+#include "core/settings/DataBackup.h"
+#include "core/settings/LaunchCounter.h"
+#include "core/text/FileNames.h"
 
 namespace romshelf {
 
@@ -12,13 +15,19 @@ Application::Application(ProgramFolder folder, const Host& host)
       session_(
           folder_, settings_, stream_, host.prompter, host.windows, notices_,
           [this] {
-              if (showStartList_) fileList_.showStartList();
+              if (!showStartList_) return;
+              if (startingUp_) countLaunch(settings_, host_.prompter);
+              fileList_.showStartList();
           },
           [this] { launching_.forgetLastLaunchedFile(); }),
       fileList_(session_, settings_, folder_, notices_),
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
       settingsCommands_(session_, settings_, stream_, host.prompter, folder_, notices_),
-      tempFolders_(session_, folder_, stream_, host.prompter) {
+      tempFolders_(session_, folder_, stream_, host.prompter),
+      windowLayout_(settings_, folder_, host.prompter, notices_, [this] {
+          saveMainSettings();
+          reportFailedSaves(stream_, host_.prompter);
+      }) {
     stream_.setKeepsRefusedCopies(true);
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
@@ -35,7 +44,9 @@ void Application::startUp(StartList list) {
     // Saves cut short by a crash leave their temporary files behind.
     removeLeftoverPendingFiles(folder_.dataFolder(), startedAt_);
     showStartList_ = list == StartList::Show;
+    startingUp_ = true;
     session_.reload(Reload::StartUp);
+    startingUp_ = false;
     showStartList_ = true;
 }
 
@@ -45,7 +56,25 @@ bool Application::shutDown() {
     session_.saveCurrentFiles(false);
     const bool saved = reportFailedSaves(stream_, host_.prompter);
     tempFolders_.clean();
+    if (settings_.option(Option::BackupAtExit)) tellUncopied(backUpDataFolder(folder_));
     return saved;
+}
+
+bool Application::backUpData() {
+    if (!host_.prompter.ask("dataフォルダの中身をバックアップしますか？", "バックアップ確認"))
+        return false;
+    const std::vector<std::string> failed = backUpDataFolder(folder_);
+    host_.prompter.inform("backupフォルダにdataフォルダの中身をコピーしました。",
+                          "バックアップ完了");
+    tellUncopied(failed);
+    return true;
+}
+
+void Application::tellUncopied(const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    std::string message = "次のファイルはbackupフォルダにコピーできませんでした。\n";
+    for (const std::string& name : names) message += "\n" + text::fileNameText(name);
+    host_.prompter.inform(message, std::string(kWarningTitle));
 }
 
 void Application::setWindowSlot(int slot, const WindowSlot& placement) {

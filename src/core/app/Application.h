@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/app/ApplicationListener.h"
 #include "core/app/BusyGuard.h"
@@ -14,6 +15,7 @@
 #include "core/app/LaunchService.h"
 #include "core/app/SettingsCommands.h"
 #include "core/app/TempFolders.h"
+#include "core/app/WindowLayoutCommands.h"
 #include "core/settings/MainSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
@@ -47,13 +49,18 @@ public:
     // Makes `code` the current hardware before start-up (the command-line companion's choice).
     void preferHardware(const std::string& code) { settings_.currentHardware = code; }
     // The steps after the windows exist: the current hardware's data, both combos, the recent
-    // files, the category lists and, unless the caller builds its own, the start list.
+    // files, the category lists and, for the window's start, the launch count and the start
+    // list. The command-line companion (Skip) builds its own list and is no start of the program.
     enum class StartList { Show, Skip };
     void startUp(StartList list = StartList::Show);
-    // Saves everything that is kept on disk, then empties the run's TEMP folders. The frontend
-    // stores the window placements first. False (and the user is told once which files and why)
-    // when something could not be saved.
+    // Saves everything that is kept on disk, then empties the run's TEMP folders and, when the
+    // option is on, backs up the data folder. The frontend stores the window placements first.
+    // False (and the user is told once which files and why) when something could not be saved.
     bool shutDown();
+
+    // "データのバックアップ": asks, copies the data folder into backup/ and says so (naming any
+    // file that could not be copied). False when the user said no.
+    bool backUpData();
 
     // --- work in progress ---------------------------------------------------------------------
     // True while a launch or a loop runs; close requests and commands wait for its end.
@@ -107,6 +114,7 @@ public:
 
     // --- settings menu --------------------------------------------------------------------------
     SettingsCommands& settingsCommands() { return settingsCommands_; }
+    WindowLayoutCommands& windowLayout() { return windowLayout_; }
     TempFolders& tempFolders() { return tempFolders_; }
 
     // --- file list ------------------------------------------------------------------------------
@@ -140,6 +148,9 @@ public:
     const std::string& lastLaunchedFile() const { return launching_.lastLaunchedFile(); }
 
 private:
+    // Names the data files a backup could not copy (nothing when all were copied).
+    void tellUncopied(const std::vector<std::string>& names);
+
     ProgramFolder folder_;
     Host host_;
     ListenerRelay notices_;
@@ -147,12 +158,14 @@ private:
     DataStream stream_;
     MainSettings settings_;
     bool showStartList_ = true;
+    bool startingUp_ = false;
     long long startedAt_ = 0;  // seconds since the epoch
     HardwareSession session_;
     FileListController fileList_;
     LaunchService launching_;
     SettingsCommands settingsCommands_;
     TempFolders tempFolders_;
+    WindowLayoutCommands windowLayout_;
 };
 
 }  // namespace romshelf

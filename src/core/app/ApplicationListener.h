@@ -28,6 +28,8 @@ public:
     virtual void detailPanesCleared() {}
     virtual void folderWindowReset() {}
     virtual void captureToolReset() {}
+    // A layout command gave tool window `slot` a new placement: the window moves there.
+    virtual void toolWindowPlaced(int /*slot*/) {}
 };
 
 // Passes every notice on to the listener of the moment (none: nobody is told).
@@ -46,6 +48,7 @@ public:
     void detailPanesCleared() override { target_->detailPanesCleared(); }
     void folderWindowReset() override { target_->folderWindowReset(); }
     void captureToolReset() override { target_->captureToolReset(); }
+    void toolWindowPlaced(int slot) override { target_->toolWindowPlaced(slot); }
 
 private:
     ApplicationListener nobody_;

@@ -110,14 +110,16 @@ bool PendingFile::commit(bool flush) {
     return true;
 }
 
+bool isPendingFileName(std::string_view name) {
+    return name.size() == kPrefix.size() + kRandomDigits && name.starts_with(kPrefix) &&
+           name.find_first_not_of("0123456789abcdef", kPrefix.size()) == std::string_view::npos;
+}
+
 int removeLeftoverPendingFiles(const std::string& folder, long long startedAt) {
     int removed = 0;
     for (const fs::DirEntry& entry : fs::listDirectory(folder)) {
         const std::string& name = entry.name;
-        if (name.size() != kPrefix.size() + kRandomDigits ||
-            name.compare(0, kPrefix.size(), kPrefix) != 0 ||
-            name.find_first_not_of("0123456789abcdef", kPrefix.size()) != std::string::npos)
-            continue;
+        if (!isPendingFileName(name)) continue;
         const std::string path = fs::joinPath(folder, name);
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||

@@ -41,6 +41,9 @@ private:
     bool committed_ = false;
 };
 
+// True for the temporary names PendingFile gives.
+bool isPendingFileName(std::string_view name);
+
 // Removes the temporary files that runs which did not end left in `folder`: only names of this
 // program's own pattern, only regular files last changed more than a minute before `startedAt`
 // (seconds since the epoch), so that another running instance's save is never touched.

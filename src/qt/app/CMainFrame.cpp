@@ -85,6 +85,7 @@ void CMainFrame::startUp() {
 
     app_.startUp();
     showSnapTitle();
+    showLock();
 }
 
 void CMainFrame::requestClose() {
@@ -127,6 +128,7 @@ void CMainFrame::createToolWindows() {
         frame->setWidget(view);
         mdi_->addSubWindow(frame);
         frame->applySlotGeometry();
+        frame->setLockFlag(app_.settings().lockWindowPositions);
         tools_[tool.slot] = frame;
         if (s.windowSlots[tool.slot].visible != 0) frame->show();
         pumpEvents(app_);
@@ -163,6 +165,8 @@ void CMainFrame::connectCommands() {
     });
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
+    command(cmd::DataBackup, [this] { app_.backUpData(); });
+    connectLayoutCommands();
     for (const auto& hw : hardwareTable()) {
         const std::string code(hw.code);
         if (hw.deleteCommand != 0)
@@ -176,6 +180,38 @@ void CMainFrame::connectCommands() {
         else if (hw.emulatorCommand != 0)
             command(hw.emulatorCommand, [this, code] { openEmulatorSettings(code); });
     }
+}
+
+void CMainFrame::connectLayoutCommands() {
+    WindowLayoutCommands& layout = app_.windowLayout();
+    // Each starts from where the windows are now.
+    command(cmd::LockWindowPositions, [this, &layout] {
+        storePlacement();
+        layout.toggleLock();
+        showLock();
+    });
+    command(cmd::StoreWindowPositions, [this, &layout] {
+        storePlacement();
+        layout.store();
+    });
+    command(cmd::RestoreWindowPositions, [&layout] { layout.restore(); });
+    command(cmd::ResetWindowSizes, [this, &layout] {
+        storePlacement();
+        layout.resetSizes();
+    });
+    command(cmd::ResetWindowPositions, [this, &layout] {
+        storePlacement();
+        layout.resetPositions();
+    });
+}
+
+void CMainFrame::showLock() {
+    menu_->action(cmd::LockWindowPositions)->setChecked(app_.settings().lockWindowPositions);
+}
+
+void CMainFrame::toolWindowPlaced(int slot) {
+    if (ToolWindowFrame* w = toolWindow(slot))
+        w->place(app_.settings().windowSlots[static_cast<std::size_t>(slot)]);
 }
 
 void CMainFrame::command(int id, std::function<void()> run) {

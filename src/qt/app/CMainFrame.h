@@ -45,6 +45,7 @@ public:
     void categoryNamesChanged() override;
     void displayOptionsChanged() override;
     void currentHardwareChanged() override;
+    void toolWindowPlaced(int slot) override;
 
     CFileList* fileList() const { return fileList_; }
     CSystem* systemView() const { return system_; }
@@ -61,6 +62,9 @@ private:
     void openFolderSettings(const std::string& code);
     // "スナップウィンドウ : " and the name of the hardware's first snap folder.
     void showSnapTitle();
+    void connectLayoutCommands();
+    // The lock item's check mark follows the setting.
+    void showLock();
     // Runs a launch with the wait cursor shown.
     void launching(const std::function<void()>& launch);
     // Runs a menu command now, or after the work in progress.

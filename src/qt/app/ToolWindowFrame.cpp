@@ -19,8 +19,22 @@ ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QS
 }
 
 void ToolWindowFrame::applySlotGeometry() {
-    setGeometry(placement_.x, placement_.y, placement_.width, placement_.height);
+    setGeometry(placementRect());
     normalRect_ = geometry();
+}
+
+QRect ToolWindowFrame::placementRect() const {
+    return QRect(placement_.x, placement_.y, placement_.width, placement_.height);
+}
+
+void ToolWindowFrame::place(const WindowSlot& placement) {
+    placement_ = placement;
+    // A minimised or maximised frame gets its normal rectangle and stays as it is shown.
+    const bool minimised = isMinimized(), maximised = isMaximized();
+    if (minimised || maximised) showNormal();
+    applySlotGeometry();
+    if (minimised) showMinimized();
+    if (maximised) showMaximized();
 }
 
 void ToolWindowFrame::showFromView() {
@@ -52,12 +66,24 @@ void ToolWindowFrame::closeEvent(QCloseEvent* event) {
 
 void ToolWindowFrame::moveEvent(QMoveEvent* event) {
     QMdiSubWindow::moveEvent(event);
+    holdIfLocked();
     rememberNormalRect();
 }
 
 void ToolWindowFrame::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
+    holdIfLocked();
     rememberNormalRect();
+}
+
+void ToolWindowFrame::holdIfLocked() {
+    // Whatever moved or sized the frame (a drag, the keyboard, the window system), it goes back.
+    if (!locked_ || !*locked_ || holding_ || isHidden() || isMinimized() || isMaximized()) return;
+    const QRect pinned = placementRect();
+    if (geometry() == pinned) return;
+    holding_ = true;
+    setGeometry(pinned);
+    holding_ = false;
 }
 
 void ToolWindowFrame::rememberNormalRect() {

@@ -24,6 +24,10 @@ public:
     void showFromView();
     // Takes the normal rectangle and the show state into the placement, and reports it.
     void storePlacement();
+    // Takes a placement given by a layout command and moves there (the show state stays).
+    void place(const WindowSlot& placement);
+    // While `locked` is set, the frame keeps its placement's rectangle whatever moves it.
+    void setLockFlag(const bool& locked) { locked_ = &locked; }
     const WindowSlot& placement() const { return placement_; }
 
     // The rectangle the frame has when neither minimised nor maximised.
@@ -39,10 +43,14 @@ protected:
 
 private:
     void rememberNormalRect();
+    void holdIfLocked();
+    QRect placementRect() const;
 
     int slot_;
     WindowSlot placement_;
     QRect normalRect_;
+    const bool* locked_ = nullptr;
+    bool holding_ = false;
 };
 
 }  // namespace romshelf

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "AppFixture.h"
+#include "RawBytes.h"
+#include "core/settings/LaunchCounter.h"
+
+using namespace romshelf;
+using namespace romshelf::test;
+
+namespace {
+
+// Records which windows the layout commands moved, in order.
+struct MovedWindows : ApplicationListener {
+    std::vector<int> slots;
+    void toolWindowPlaced(int slot) override { slots.push_back(slot); }
+};
+
+struct WindowLayoutTest : AppFixture {
+    MovedWindows moved;
+    WindowLayoutCommands& layout = app.windowLayout();
+    WindowLayoutTest() { app.setListener(&moved); }
+    const WindowSlots& slots() const { return app.settings().windowSlots; }
+    void shift(int by) {
+        for (int s = 0; s < kWindowSlotCount; ++s) {
+            WindowSlot w = slots()[s];
+            w.x += by;
+            w.width += by;
+            w.visible = s % 2;
+            app.setWindowSlot(s, w);
+        }
+    }
+    const ScriptedPrompter::Box& lastBox() const { return prompter.boxes().back(); }
+};
+
+}  // namespace
+
+TEST_F(WindowLayoutTest, StoreThenRestoreBringsBackEveryToolWindowButNotTheFrame) {
+    app.changeSettings([](MainSettings& m) { m.lockWindowPositions = true; });
+    shift(5);
+    const WindowSlots stored = slots();
+    prompter.answer(true);
+    ASSERT_TRUE(layout.store());
+    EXPECT_EQ(lastBox().text, "各ウィンドウの位置を保存しました。");
+    // Header, then 7 rectangles, 7 show states, 7 visible flags: nothing else.
+    EXPECT_EQ(std::filesystem::file_size(dir.file("data/WindowPosition.slb")),
+              4 + 19 + 1 + 4 + (28 + 7 + 7) * 4);
+
+    shift(30);
+    const WindowSlot frame = slots()[kSlotMainFrame];
+    prompter.answer(true);
+    ASSERT_TRUE(layout.restore());
+    for (int s = 1; s < kWindowSlotCount; ++s) EXPECT_EQ(slots()[s], stored[s]) << s;
+    EXPECT_EQ(slots()[kSlotMainFrame], frame);
+    // File list, database, system, snap, file information, folder, media.
+    EXPECT_EQ(moved.slots, (std::vector<int>{1, 2, 3, 4, 6, 5, 7}));
+    EXPECT_TRUE(app.settings().lockWindowPositions);
+}
+
+TEST_F(WindowLayoutTest, ABadOrMissingFileMovesNothing) {
+    const struct {
+        const char* what;
+        std::string bytes;  // empty: no file
+        const char* message;
+    } cases[] = {
+        {"missing", "", "ファイルの読み込みに失敗しました。"},
+        {"version 1", RawBytes().header("ROMSHELF_WINDOWDATA", 1).i32s(42).bytes(),
+         "ウィンドウ位置データが異常です。"},
+        {"short", RawBytes().header("ROMSHELF_WINDOWDATA", 2).i32s(41).bytes(),
+         "ウィンドウ位置データが異常です。"},
+    };
+    const WindowSlots before = slots();
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir.file("data/WindowPosition.slb"));
+        if (!c.bytes.empty()) dir.write("data/WindowPosition.slb", c.bytes);
+        prompter.answer(true);
+        EXPECT_FALSE(layout.restore()) << c.what;
+        EXPECT_EQ(lastBox().text.substr(0, std::string(c.message).size()), c.message) << c.what;
+        EXPECT_EQ(slots(), before) << c.what;
+        EXPECT_TRUE(moved.slots.empty()) << c.what;
+    }
+}
+
+TEST_F(WindowLayoutTest, StoreThatCannotWriteSaysSo) {
+    dir.makeFolder("data/WindowPosition.slb");  // a folder stands where the file goes
+    prompter.answer(true);
+    EXPECT_FALSE(layout.store());
+    EXPECT_EQ(lastBox().text, "ファイルの保存に失敗しました。");
+    EXPECT_EQ(lastBox().title, "ウィンドウ位置の記憶失敗");
+}
+
+TEST_F(WindowLayoutTest, ResetsKeepTheOtherHalfAndMoveInTheirOrder) {
+    shift(7);
+    const WindowSlots before = slots();
+    prompter.answer(true);
+    ASSERT_TRUE(layout.resetSizes());
+    EXPECT_EQ(slots()[kSlotFileList].x, before[kSlotFileList].x);
+    EXPECT_EQ(slots()[kSlotFileList].width, 328);
+    EXPECT_EQ(slots()[kSlotFolder].height, 171);
+    EXPECT_EQ(slots()[kSlotFileInfo].height, 106);
+    prompter.answer(true);
+    ASSERT_TRUE(layout.resetPositions());
+    EXPECT_EQ(slots()[kSlotSystem].x, 24);
+    EXPECT_EQ(slots()[kSlotSystem].width, 328);
+    EXPECT_EQ(slots()[kSlotMainFrame], before[kSlotMainFrame]);
+    // Database, system, file list, snap, folder, file information, media; twice.
+    EXPECT_EQ(moved.slots, (std::vector<int>{2, 3, 1, 4, 5, 6, 7, 2, 3, 1, 4, 5, 6, 7}));
+    prompter.answer(false);
+    EXPECT_FALSE(layout.resetPositions());
+}
+
+TEST_F(WindowLayoutTest, TheLockIsSavedAtOnce) {
+    layout.toggleLock();
+    EXPECT_TRUE(savedSettings().lockWindowPositions);
+    layout.toggleLock();
+    EXPECT_FALSE(savedSettings().lockWindowPositions);
+}
+
+TEST_F(AppFixture, LaunchCountCongratulatesOnceAtFiftyAndAtAHundred) {
+    const struct {
+        std::int32_t count;
+        bool firstUnlocked, secondUnlocked;
+        std::int32_t after;
+        std::size_t messages;
+    } cases[] = {
+        {0, false, false, 1, 0},    {49, false, false, 50, 1},     {50, true, false, 51, 0},
+        {99, false, false, 100, 2}, {29999, true, true, 30000, 0}, {30000, true, true, 30000, 0},
+        {-5, false, false, 1, 0},
+    };
+    for (const auto& c : cases) {
+        MainSettings m;
+        m.extraOptions[0] = {c.firstUnlocked, c.count};
+        m.extraOptions[1].flag = c.secondUnlocked;
+        prompter.clear();
+        countLaunch(m, prompter);
+        EXPECT_EQ(m.extraOptions[0].value, c.after) << c.count;
+        EXPECT_EQ(prompter.boxes().size(), c.messages) << c.count;
+        EXPECT_TRUE(m.extraOptions[0].flag || c.after < 50) << c.count;
+        EXPECT_EQ(m.extraOptions[1].flag, c.secondUnlocked || c.after >= 100) << c.count;
+    }
+    // The program's start counts; the command-line companion's does not.
+    app.startUp();
+    app.startUp(Application::StartList::Skip);
+    EXPECT_EQ(app.settings().extraOptions[0].value, 1);
+}
+
+TEST_F(AppFixture, BackupCopiesTheDataFilesAndNamesWhatItCouldNot) {
+    dir.write("data/MainData.slb", "main");
+    dir.write("data/sub/inner.slb", "not copied");
+    dir.write("backup/Old.slb", "kept");
+    ASSERT_EQ(::mkfifo(dir.file("data/pipe.slb").c_str(), 0600), 0);
+    prompter.answer(true);
+    ASSERT_TRUE(app.backUpData());
+    EXPECT_EQ(dir.read("backup/MainData.slb"), "main");
+    EXPECT_EQ(dir.read("backup/Old.slb"), "kept");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("backup/sub")));
+    ASSERT_EQ(prompter.boxes().size(), 3u);
+    EXPECT_EQ(prompter.boxes()[1].text, "backupフォルダにdataフォルダの中身をコピーしました。");
+    EXPECT_NE(prompter.boxes()[2].text.find("pipe.slb"), std::string::npos);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.file("backup")))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names.size(), 2u);  // no half-written leftovers
+
+    // At exit, with the option on: no question, the newest data.
+    std::filesystem::remove(dir.file("data/pipe.slb"));
+    app.changeSettings([](MainSettings& m) { m.setOption(Option::BackupAtExit, true); });
+    prompter.clear();
+    app.shutDown();
+    EXPECT_TRUE(prompter.boxes().empty());
+    EXPECT_EQ(dir.read("backup/MainData.slb"), dir.read("data/MainData.slb"));
+}
