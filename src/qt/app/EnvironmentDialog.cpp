@@ -31,6 +31,7 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
     setWindowTitle(QStringLiteral("環境設定"));
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
+    tabs_->setUsesScrollButtons(false);  // all eight tabs in view: the dialog grows to hold them
     for (int page = 0; page < kEnvPageCount; ++page)
         tabs_->addTab(buildPage(page),
                       qs(environmentPages()[static_cast<std::size_t>(page)].title));
