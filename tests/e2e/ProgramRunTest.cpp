@@ -1,5 +1,6 @@
-// Runs romshelf-cli as a caller would: its output and descriptors stay its own, and a FIFO where a
-// file is expected holds it up nowhere.
+// Runs the built programs as a caller would. romshelf-cli: its output and descriptors stay its
+// own, and a FIFO where a file is expected holds it up nowhere. The window program: a copy in an
+// empty folder is started and stopped with signals.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -8,36 +9,43 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
-#include "DataFileFixtures.h"
+#include "AppFixture.h"
 #include "ProcessProbe.h"
-#include "core/launch/EmulatorEntry.h"
+#include "RawBytes.h"
 
 using namespace romshelf;
 using namespace romshelf::test;
+namespace fsys = std::filesystem;
 
 namespace {
 
-// romshelf-cli writing into a pipe, as `x=$(romshelf-cli …)` runs it: its pid, the pipe's read end.
+// Starts `argv`; its pid. With `out`, its output goes there and its input and errors to /dev/null;
 // `handedOver` reaches it as descriptor 251: a caller's descriptor not meant for it.
-std::pair<pid_t, int> startCli(std::vector<std::string> args, int handedOver = -1) {
-    const char* dir = std::getenv("ROMSHELF_BIN_DIR");
-    args.insert(args.begin(), std::string(dir ? dir : "build/bin") + "/romshelf-cli");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return {-1, -1};
+pid_t spawn(std::vector<std::string> argv, int out = -1, int handedOver = -1) {
+    std::vector<char*> args;
+    for (std::string& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
     const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(devNull, 0), ::dup2(out[1], 1), ::dup2(devNull, 2);
+        if (out >= 0) ::dup2(devNull, 0), ::dup2(out, 1), ::dup2(devNull, 2);
         if (handedOver >= 0) ::dup2(handedOver, 251);
-        ::execv(argv[0], argv.data());
+        ::execv(args[0], args.data());
         ::_exit(127);
     }
-    ::close(out[1]);
     ::close(devNull);
+    return pid;
+}
+
+// romshelf-cli writing into a pipe, as `x=$(romshelf-cli …)` runs it: its pid, the pipe's read end.
+std::pair<pid_t, int> startCli(std::vector<std::string> args, int handedOver = -1) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return {-1, -1};
+    args.insert(args.begin(), builtProgram("romshelf-cli"));
+    const pid_t pid = spawn(args, out[1], handedOver);
+    ::close(out[1]);
     return {pid, out[0]};
 }
 
@@ -56,25 +64,49 @@ std::optional<std::string> readToEnd(int fd) {
     return ended ? std::optional(text) : std::nullopt;
 }
 
-// A program folder with MD set up: ROM folder 0 is ./roms/, the only emulator a stand-in that
-// stays running and records its descriptors.
-struct CliProcess : DataFileTest {
-    void SetUp() override {
-        RawFolderStrings folders{};
-        folders[1] = "./roms/";
-        dir.write("data/Folder_MD.slb", rawFolderFile(folders));
-        EmulatorEntries entries{};
-        entries[0].name = "Gens";
-        entries[0].executable = emulator;
-        entries[0].commandLine = "$P";
-        ASSERT_TRUE(saveEmulatorFile(stream, dir.file("data/Emulator_MD.slb"), entries));
-    }
+// MD with ROM folder 0 at ./roms/, its only emulator a stand-in that stays running and records
+// its descriptors.
+struct CliProcess : AppFixture {
+    const std::string emu = installRecorder(dir.file("emu/gens-stay-fds"));
+    void SetUp() override { setUpLaunch("MD", emulator("Gens", emu, "$P")); }
     std::vector<std::string> launch(const std::string& file) const {
         return {"launch", "--program-folder", dir.path(), "--hardware",
                 "MD",     "--folder",         "0",        file};
     }
+};
 
-    const std::string emulator = installRecorder(dir.file("emu/gens-stay-fds"));
+// MainData.slb as the program writes `settings`.
+std::string mainData(MainSettings settings) {
+    DataStream s;
+    s.openMemoryForWriting();
+    writeHeader(s, DataFileKind::Main);
+    DataWriter w(s);
+    transferMainSettings(w, settings);
+    return s.buffer();
+}
+
+// A copy of the program in a fresh folder, so that its program folder is that folder.
+struct ProgramCopy {
+    TempFolder dir;
+    const std::string exe = dir.file("romshelf");
+    ProgramCopy() { fsys::copy_file(builtProgram("romshelf"), exe); }
+
+    // Starts the copy on the offscreen platform, sends `signal` once `folder` is there (by then
+    // the program watches for signals) and gives its exit status; -1 when it never got so far.
+    int runUntil(const std::string& folder, int signal) const {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        const pid_t pid = spawn({exe});
+        if (pid < 0) return -1;
+        const bool started = waitFor([&] { return fsys::is_directory(dir.file(folder)); });
+        ::kill(pid, started ? signal : SIGKILL);
+        const int status = waitExit(pid);
+        return started ? status : -1;
+    }
+    void expectFoldersAndMainData(const MainSettings& settings) const {
+        for (const char* f : {"data", "temp", "frame", "plugin"})
+            EXPECT_TRUE(fsys::is_directory(dir.file(f))) << f;
+        EXPECT_TRUE(sameBytes(dir.read("data/MainData.slb"), mainData(settings)));
+    }
 };
 
 }  // namespace
@@ -88,17 +120,17 @@ TEST_F(CliProcess, ACallerReadingTheOutputIsNotHeldUpByTheGameNorHandsItsDescrip
     ASSERT_GT(pid, 0);
     const std::string text = readToEnd(out).value_or("(the output stayed open)");
     EXPECT_EQ(waitExit(pid), 0);
-    const Descriptors emu = descriptorsOf(emulator);
-    ASSERT_GT(emu.pid, 0) << "the emulator did not start";
+    const Descriptors started = descriptorsOf(emu);
+    ASSERT_GT(started.pid, 0) << "the emulator did not start";
     // The output ended while the game still runs, and nobody holds the caller's pipe any more.
     EXPECT_NE(text.find("Gens を起動します。"), std::string::npos) << text;
-    EXPECT_EQ(::kill(emu.pid, 0), 0) << "the stand-in ended early";
-    EXPECT_EQ(emu.fds,
+    EXPECT_EQ(::kill(started.pid, 0), 0) << "the stand-in ended early";
+    EXPECT_EQ(started.fds,
               (std::map<int, std::string>{{0, "/dev/null"}, {1, "/dev/null"}, {2, "/dev/null"}}));
     pollfd p{handed[0], POLLIN, 0};
     EXPECT_TRUE(::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP));
     ::close(handed[0]);
-    ::kill(emu.pid, SIGTERM);
+    ::kill(started.pid, SIGTERM);
 }
 
 TEST_F(CliProcess, AFifoWhereAFileIsExpectedIsRefusedWithoutWaitingForAWriter) {
@@ -117,5 +149,70 @@ TEST_F(CliProcess, AFifoWhereAFileIsExpectedIsRefusedWithoutWaitingForAWriter) {
         const std::string text = readToEnd(out).value_or("(still open)");
         EXPECT_NE(text.find(printed), std::string::npos) << text;
     }
-    EXPECT_FALSE(readRecord(emulator, 0).ran);
+    EXPECT_FALSE(readRecord(emu, 0).ran);
+}
+
+class StartStop : public ::testing::TestWithParam<int> {};
+
+TEST_P(StartStop, ACopyInAnEmptyFolderMakesItsFoldersAndSavesTheDefaults) {
+    ProgramCopy copy;
+    EXPECT_EQ(copy.runUntil("data", GetParam()), 0);
+    copy.expectFoldersAndMainData(MainSettings{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StartStop, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+TEST(StartStopFiles, AnotherProgramsSettingsSurviveARun) {
+    ProgramCopy copy;
+    // Settings as another program wrote them: the media slot is still all zeros.
+    MainSettings written;
+    written.customNames[2] = "ニンテンドウ64 \u301C";  // not in CP932
+    written.categoryNames[0] = "ジャンル";
+    written.columnWidths[12] = 33;
+    written.windowSlots[kSlotMedia] = WindowSlot{0, 0, 0, 0, ShowState::Minimised, 0};
+    written.windowSlots[kSlotSnap] = WindowSlot{5, 6, 300, 250, ShowState::Normal, 1};
+    DataStream s;
+    fsys::create_directories(copy.dir.file("data"));
+    ASSERT_TRUE(saveMainSettings(s, copy.dir.file("data/MainData.slb"), written));
+
+    EXPECT_EQ(copy.runUntil("temp", SIGTERM), 0);
+    MainSettings expected = written;
+    expected.windowSlots[kSlotMedia] = defaultWindowSlot(kSlotMedia);
+    copy.expectFoldersAndMainData(expected);
+}
+
+// The settings are read at start-up: a FIFO there is taken as no settings (without waiting for a
+// writer), and the program still starts and ends on a signal.
+TEST(StartStopFiles, AFifoForTheSettingsIsTakenAsNone) {
+    ProgramCopy copy;
+    copy.dir.makeFolder("data");
+    ASSERT_EQ(mkfifo(copy.dir.file("data/MainData.slb").c_str(), 0600), 0);
+    EXPECT_EQ(copy.runUntil("temp", SIGTERM), 0);
+    copy.expectFoldersAndMainData(MainSettings{});
+}
+
+// The same start and stop on a real X server: the window is there under its title, and a
+// SIGTERM still closes it the normal way.
+TEST(StartStopOnX, TheWindowAppearsAndSigtermSavesTheDefaults) {
+    if (std::system("command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run and xwininfo are needed";
+    ProgramCopy copy;
+    const std::string script =
+        copy.dir.write("run.sh",
+                       "cd \"$(dirname \"$0\")\"\n"
+                       "QT_QPA_PLATFORM=xcb ./romshelf & pid=$!\n"
+                       "for i in $(seq 1 150); do\n"
+                       "  xwininfo -root -tree 2>/dev/null | grep -q 'Romshelf Plus !!' && break\n"
+                       "  sleep 0.1\n"
+                       "done\n"
+                       "xwininfo -root -tree > windows.txt 2>&1\n"
+                       "kill -TERM $pid; wait $pid; echo $? > status.txt\n");
+    ASSERT_EQ(
+        std::system(
+            ("xvfb-run -a -s '-screen 0 1024x768x24' sh '" + script + "' >/dev/null 2>&1").c_str()),
+        0);
+    const std::string windows = copy.dir.read("windows.txt");
+    EXPECT_NE(windows.find("\"Romshelf Plus !!\""), std::string::npos) << windows;
+    EXPECT_EQ(copy.dir.read("status.txt"), "0\n");
+    copy.expectFoldersAndMainData(MainSettings{});
 }

@@ -7,8 +7,9 @@
 
 namespace romshelf::test {
 
-// The stand-in emulator (record-args) built beside the tests.
-std::string recordArgsProgram();
+// A program built with the project ("romshelf", "romshelf-cli"; "../tests/record-args" is the
+// stand-in emulator built beside the tests).
+std::string builtProgram(const std::string& name);
 
 // Copies the stand-in to `path` (made executable) and returns the path.
 std::string installRecorder(const std::string& path);
