@@ -10,6 +10,7 @@ namespace romshelf::test {
 
 // Ports that record what the core asked of them. Processes really start (the stand-in emulator
 // records its arguments); a wait blocks as in the command-line companion.
+
 // Records what was asked, and passes it on to real windows when a test has them.
 struct FakeWindows : WindowControl {
     std::vector<std::string> events;
@@ -42,39 +43,6 @@ struct FakeSound : SoundPlayer {
     void stop() override { ++stops; }
 };
 
-// Records the loop's progress; the user presses Cancel once `cancelAt` items are done.
-struct FakeProgress : Progress {
-    std::string title;
-    int total = 0;
-    std::vector<std::string> items;
-    int cancelAt = -1;
-    bool cancelled = false;
-    bool ended = false;
-    void begin(const std::string& t, int n) override {
-        title = t;
-        total = n;
-    }
-    void step(int done, const std::string& item) override {
-        items.push_back(item);
-        if (done == cancelAt) cancelled = true;
-    }
-    bool cancelRequested() const override { return cancelled; }
-    void clearCancelRequest() override { cancelled = false; }
-    void end() override { ended = true; }
-};
-
-// Time that moves only when the test says so.
-struct FakeClock : Clock {
-    std::int64_t now = 0;
-    std::vector<std::pair<std::int64_t, std::function<void()>>> due;
-    std::int64_t nowMs() const override { return now; }
-    void after(int ms, std::function<void()> then) override {
-        due.emplace_back(now + ms, std::move(then));
-    }
-    // Moves on by `ms`, running what falls due in order.
-    void advance(int ms);
-};
-
 // Real processes unless a test puts another runner in.
 struct SwitchableRunner : ProcessRunner {
     PosixProcessRunner posix;
@@ -92,12 +60,12 @@ struct SwitchableRunner : ProcessRunner {
 
 struct FakePorts {
     ScriptedPrompter prompter;
-    FakeProgress progress;
+    SilentProgress progress;
     SwitchableRunner processes;
     FakeDesktop desktop;
     FakeSound sound;
     NoImageDecoder images;
-    FakeClock clock;
+    SystemClock clock;  // nothing in the core waits on it yet
     FakeWindows windows;
     Host host() {
         return Host{prompter, progress, processes, desktop, sound, images, clock, windows};
