@@ -57,6 +57,7 @@ bool Application::shutDown() {
     const bool saved = reportFailedSaves(stream_, host_.prompter);
     tempFolders_.clean();
     if (settings_.option(Option::BackupAtExit)) tellUncopied(backUpDataFolder(folder_));
+    host_.sound.stop();
     return saved;
 }
 

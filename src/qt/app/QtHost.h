@@ -6,10 +6,11 @@
 #include "qt/platform/QtDesktop.h"
 #include "qt/platform/QtProcessRunner.h"
 #include "qt/platform/QtWindowControl.h"
+#include "qt/platform/SdlSoundPlayer.h"
 
 namespace romshelf {
 
-// The window program's ports. Progress, sound and pictures have no window yet and stay silent.
+// The window program's ports. Progress and pictures have no window yet and stay silent.
 class QtHost {
 public:
     Host host() {
@@ -20,7 +21,7 @@ public:
     SilentProgress progress;
     QtProcessRunner processes;
     QtDesktop desktop;
-    SilentSoundPlayer sound;
+    SdlSoundPlayer sound;
     NoImageDecoder images;
     QtClock clock;
     QtWindowControl windows;
