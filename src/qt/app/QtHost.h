@@ -4,13 +4,14 @@
 #include "qt/app/QtPrompter.h"
 #include "qt/platform/QtClock.h"
 #include "qt/platform/QtDesktop.h"
+#include "qt/platform/QtImageDecoder.h"
 #include "qt/platform/QtProcessRunner.h"
 #include "qt/platform/QtWindowControl.h"
 #include "qt/platform/SdlSoundPlayer.h"
 
 namespace romshelf {
 
-// The window program's ports. Progress and pictures have no window yet and stay silent.
+// The window program's ports. Progress has no window yet and stays silent.
 class QtHost {
 public:
     Host host() {
@@ -22,7 +23,7 @@ public:
     QtProcessRunner processes;
     QtDesktop desktop;
     SdlSoundPlayer sound;
-    NoImageDecoder images;
+    QtImageDecoder images;
     QtClock clock;
     QtWindowControl windows;
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+#include "core/platform/ImageDecoder.h"
+#include "core/views/BmpReader.h"
+
+namespace romshelf {
+
+// Every format Qt's image readers know (PNG, JPEG, GIF, WebP, …), the first frame of an
+// animation, alpha dropped. The file is read whole first, so a FIFO or a device never blocks,
+// and a picture whose header claims more than `maxPixels` is refused before it is decoded.
+class QtImageDecoder : public ImageDecoder {
+public:
+    // Also sets Qt's allocation limit for every image reader of the program to fit that cap.
+    explicit QtImageDecoder(std::int64_t maxPixels = kMaxPicturePixels);
+
+    std::optional<DecodedImage> decode(const std::string& path) override;
+
+private:
+    std::int64_t maxPixels_;
+};
+
+}  // namespace romshelf
