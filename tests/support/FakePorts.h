@@ -39,8 +39,15 @@ struct FakeDesktop : Desktop {
 
 struct FakeSound : SoundPlayer {
     int stops = 0;
-    bool play(const std::string&) override { return false; }
-    void stop() override { ++stops; }
+    std::vector<std::string> calls;  // "play <path>", "stop"
+    bool play(const std::string& path) override {
+        calls.push_back("play " + path);
+        return false;
+    }
+    void stop() override {
+        ++stops;
+        calls.push_back("stop");
+    }
 };
 
 // Real processes unless a test puts another runner in.

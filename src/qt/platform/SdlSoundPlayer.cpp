@@ -5,7 +5,9 @@
 #include <SDL_mixer.h>
 
 #include <climits>
+#include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "core/platform/FileSystem.h"
 
@@ -26,10 +28,27 @@ constexpr const char* kSoundFonts[] = {
     "/usr/share/soundfonts/default.sf2",
 };
 
-bool isMidi(const std::string& bytes) {
-    // A standard MIDI file, or one wrapped in RIFF (RMID).
-    return bytes.starts_with("MThd") ||
-           (bytes.size() >= 12 && bytes.starts_with("RIFF") && bytes.compare(8, 4, "RMID") == 0);
+std::uint32_t read32(std::string_view b, std::size_t at, bool bigEndian) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i)
+        v |= std::uint32_t{static_cast<unsigned char>(b[at + i])} << 8 * (bigEndian ? 3 - i : i);
+    return v;
+}
+
+bool isRmid(std::string_view b) {
+    return b.size() >= 12 && b.starts_with("RIFF") && b.substr(8, 4) == "RMID";
+}
+
+// The standard MIDI file in `bytes`, unwrapped from RIFF (RMID), which the synthesiser does not
+// read itself; empty when there is none. Only the header is checked: whole, and a chunk after it.
+std::string_view standardMidi(std::string_view bytes) {
+    if (isRmid(bytes))
+        bytes = bytes.size() >= 20 && bytes.substr(12, 4) == "data"
+                    ? bytes.substr(20, read32(bytes, 16, false))
+                    : std::string_view{};
+    if (bytes.size() < 22 || !bytes.starts_with("MThd")) return {};
+    const std::uint32_t headerLength = read32(bytes, 4, true);
+    return headerLength >= 6 && headerLength <= bytes.size() - 16 ? bytes : std::string_view{};
 }
 
 }  // namespace
@@ -95,9 +114,11 @@ bool SdlSoundPlayer::play(const std::string& path) {
     // Read through the file helpers: a FIFO under a media name must not block the window.
     std::optional<std::string> bytes = fs::readFile(path, kMaxSoundBytes);
     if (!bytes) return false;
-    if (isMidi(*bytes)) {
+    if (isRmid(*bytes) || bytes->starts_with("MThd")) {
         device_->haltMusic();
-        device_->musicBytes = std::move(*bytes);
+        const std::string_view midi = standardMidi(*bytes);
+        if (midi.empty()) return false;
+        device_->musicBytes = midi;
         SDL_RWops* rw = SDL_RWFromConstMem(device_->musicBytes.data(),
                                            static_cast<int>(device_->musicBytes.size()));
         device_->music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
