@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "AppFixture.h"
 #include "DataFileFixtures.h"
@@ -15,10 +16,7 @@
 #include "core/settings/MainSettings.h"
 
 using namespace romshelf;
-using romshelf::test::RawBytes;
-using romshelf::test::rawFolderFile;
-using romshelf::test::RawFolderStrings;
-using romshelf::test::readRecord;
+using namespace romshelf::test;
 using V = std::vector<std::string>;
 
 namespace {
@@ -38,7 +36,7 @@ CliRun run(Command command, const Args& args) {
 
 CliRun dump(const std::string& path) { return run(cli::dumpDataFile, path); }
 
-struct DumpCommand : romshelf::test::DataFileTest {
+struct DumpCommand : DataFileTest {
     // The JSON printed for `bytes` saved as `file`; null when the dump failed.
     nlohmann::json dumped(const std::string& file, const std::string& bytes) {
         const CliRun d = dump(dir.write(file, bytes));
@@ -49,8 +47,8 @@ struct DumpCommand : romshelf::test::DataFileTest {
 
 // MD with ROM folder 1 at roms/ and the stand-in emulator Gens, named relative to the program
 // folder as the program's own settings name it.
-struct LaunchCommand : romshelf::test::AppFixture {
-    std::string emu = romshelf::test::installRecorder(dir.file("emu/gens"));
+struct LaunchCommand : AppFixture {
+    std::string emu = installRecorder(dir.file("emu/gens"));
     void SetUp() override { setUpLaunch("MD", emulator("Gens", "./emu/gens", "--fs $P")); }
     V args(V more, const std::string& code = "MD", const std::string& folder = "") {
         more.insert(more.begin(),
@@ -113,12 +111,8 @@ TEST_F(DumpCommand, RefusedFilesPrintTheirMessage) {
     const std::string mainData = dir.read("saved.slb");
     const char* broken = "設定ファイル「MainData.slb」が異常です。";
     const char* noKind = "not a data file this program can read";
-    const struct {
-        const char* file;  // nullptr: no file
-        std::string bytes;
-        int status;
-        const char* message;
-    } cases[] = {
+    // The file (nullptr: none), its bytes, the exit status and the message printed.
+    const std::tuple<const char*, std::string, int, const char*> cases[] = {
         {"a.slb", RawBytes().header("ROMSHELF_MAINDATA", 3).bytes(), 2,
          "設定ファイル「MainData.slb」のバージョンが違います。"},
         {"a.slb", RawBytes().header("ROMSHELF_MAINDATA", 1).str("FC").bytes(), 2, broken},
@@ -142,12 +136,12 @@ TEST_F(DumpCommand, RefusedFilesPrintTheirMessage) {
         {"maindata.SLB", mainData, 0, ""},
         {"Folder_FC.slb.broken-20260101-000000", mainData, 0, ""},
     };
-    for (const auto& c : cases) {
-        const std::string file = std::string("t/") + (c.file ? c.file : "missing.slb");
-        const CliRun d = dump(c.file ? dir.write(file, c.bytes) : dir.file(file));
-        EXPECT_EQ(d.status, c.status) << file << ": " << d.err;
-        EXPECT_NE(d.err.find(c.message), std::string::npos) << file << ": " << d.err;
-        if (c.status == 0)
+    for (const auto& [name, bytes, status, message] : cases) {
+        const std::string file = std::string("t/") + (name ? name : "missing.slb");
+        const CliRun d = dump(name ? dir.write(file, bytes) : dir.file(file));
+        EXPECT_EQ(d.status, status) << file << ": " << d.err;
+        EXPECT_NE(d.err.find(message), std::string::npos) << file << ": " << d.err;
+        if (status == 0)
             EXPECT_EQ(nlohmann::json::parse(d.out)["magic"], "ROMSHELF_MAINDATA") << file;
         else
             EXPECT_EQ(d.out, "") << file;
@@ -168,7 +162,7 @@ TEST_F(DumpCommand, FolderRomAndCategoryFiles) {
     EXPECT_EQ(folder["reservedStrings"].size(), 45u);
 
     // Records with an empty title are shown as they are stored.
-    auto rom = dumped("RomData_FC.slb", romshelf::test::rawRomFile({{""}, {"Game", 70, 3, 1}}));
+    auto rom = dumped("RomData_FC.slb", rawRomFile({{""}, {"Game", 70, 3, 1}}));
     EXPECT_EQ(rom["body"]["count"], 2);
     EXPECT_EQ(rom["body"]["records"][0]["fileTitle"], "");
     const auto game = rom["body"]["records"][1];
@@ -182,16 +176,13 @@ TEST_F(DumpCommand, FolderRomAndCategoryFiles) {
 }
 
 TEST_F(DumpCommand, EmulatorFileShowsEveryBlock) {
-    RawBytes b;
-    b.header("ROMSHELF_EMULATORDATA", 1);
-    for (int slot = 0; slot < 64; ++slot) {
-        const bool smynes = slot == 4, last = slot == 63;
-        b.str(smynes ? "\x83G\x83~\x83\x85" : "").str(smynes ? ".\\emu\\smynes.exe" : "").strs(2);
-        b.i32(smynes ? 1 : 0).i32(500).i32(smynes ? 250 : 500);
-        b.i32s(11).i32(smynes ? 1 : 0).i32s(4);                        // 16 options: the 12th set
-        b.strs(4).str(last ? "kept?" : "").i32s(7).i32(last ? 9 : 0);  // the reserved items
-    }
-    auto emulators = dumped("Emulator_FC.slb", b.bytes())["body"]["emulators"];
+    RawEmulatorBlocks b{};
+    b[4] = rawBlock("\x83G\x83~\x83\x85", ".\\emu\\smynes.exe");
+    b[4].specialStart = b[4].options[11] = 1;
+    b[4].waitAfterFileDialog = 250;
+    b[63].reservedStrings[4] = "kept?";
+    b[63].reservedIntegers[7] = 9;
+    auto emulators = dumped("Emulator_FC.slb", rawEmulatorFile(b))["body"]["emulators"];
     ASSERT_EQ(emulators.size(), 64u);
     const auto& smynes = emulators[4];
     EXPECT_EQ(smynes["name"], "エミュ");
@@ -269,27 +260,26 @@ TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
 // Tabs, line breaks and backslashes in names: `list` prints them escaped, one row a line, and
 // `launch --folder` takes the printed name back.
 TEST_F(LaunchCommand, NamesWithTabsAndLineBreaksGoThereAndBack) {
-    const struct {
-        std::string name, printed;
-    } files[] = {
+    const std::pair<std::string, std::string> files[] = {
+        // the name, as printed
         {"A\tb.md", "A\\tb.md"},
         {"B\nc\r.md", "B\\nc\\r.md"},
         {"C\\t.md", "C\\\\t.md"},  // a backslash before a t stays a backslash and a t
     };
-    for (const auto& f : files) dir.write("roms/" + f.name, "x");
+    for (const auto& f : files) dir.write("roms/" + f.first, "x");
     const CliRun listed = list();
     const auto rows = listedRows(listed.out);
     ASSERT_EQ(rows.size(), 3u) << listed.out << listed.err;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         ASSERT_EQ(rows[i].size(), 12u) << listed.out;
-        EXPECT_EQ(rows[i][2], files[i].printed);
-        const CliRun dry = launch({"--dry-run", "--folder", "0", files[i].printed});
-        EXPECT_EQ(dry.status, 0) << files[i].printed << ": " << dry.out;
-        EXPECT_TRUE(dry.printed("argv: " + dir.path() + "roms/" + files[i].printed + "\n"))
+        EXPECT_EQ(rows[i][2], files[i].second);
+        const CliRun dry = launch({"--dry-run", "--folder", "0", files[i].second});
+        EXPECT_EQ(dry.status, 0) << files[i].second << ": " << dry.out;
+        EXPECT_TRUE(dry.printed("argv: " + dir.path() + "roms/" + files[i].second + "\n"))
             << dry.out;
     }
-    ASSERT_EQ(launch({"--folder", "0", files[1].printed}).status, 0);
-    EXPECT_EQ(readRecord(emu).argv, (V{emu, "--fs", dir.path() + "roms/" + files[1].name}));
+    ASSERT_EQ(launch({"--folder", "0", files[1].second}).status, 0);
+    EXPECT_EQ(readRecord(emu).argv, (V{emu, "--fs", dir.path() + "roms/" + files[1].first}));
 }
 
 // Relative ROM folders and emulators belong to the program folder, whatever the current folder
@@ -297,7 +287,7 @@ TEST_F(LaunchCommand, NamesWithTabsAndLineBreaksGoThereAndBack) {
 // then runs in its own folder.
 TEST_F(LaunchCommand, RelativePathsDoNotDependOnTheCurrentFolder) {
     const std::string rom = dir.write("roms/Game.md", "x");
-    romshelf::test::TempFolder elsewhere;
+    TempFolder elsewhere;
     elsewhere.write("roms/Decoy.md", "x");
     elsewhere.write("emu/gens", "not a program");
     InCurrentFolder in(elsewhere.path());
@@ -325,7 +315,7 @@ TEST_F(LaunchCommand, RelativePathsDoNotDependOnTheCurrentFolder) {
 
 // Other software started on a dry run: the plan is printed, and nothing claims it was started.
 TEST_F(LaunchCommand, ADryRunOfOtherSoftwareStartsNothing) {
-    const std::string tool = romshelf::test::installRecorder(dir.file("apps/editor"));
+    const std::string tool = installRecorder(dir.file("apps/editor"));
     FolderSettings f;
     f.romFolderPaths[0] = tool;
     writeFolderSettings("HARD", f);

@@ -84,16 +84,13 @@ TEST_F(EmulatorSettingsDialogTest, EditsAreSavedWithTheTableFlags) {
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
-    EmulatorEntries stored;
-    DataStream s;
-    ASSERT_EQ(loadEmulatorFile(s, dir.file("data/Emulator_FC.slb"), prompter, stored),
-              LoadResult::Loaded);
-    EXPECT_EQ(stored[0].executable, "./emu/VirtuaNES");
-    EXPECT_TRUE(stored[0].options[kQuotePath]);
-    EXPECT_EQ(stored[4].name, "");  // cleared by the user
-    EXPECT_EQ(stored[4].executable, "/opt/smynes/smynes");
-    EXPECT_EQ(stored[4].waitAfterStart, 0);
-    EXPECT_TRUE(stored[4].options[kForceActivate]);
+    const EmulatorEntries saved = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
+    EXPECT_EQ(saved[0].executable, "./emu/VirtuaNES");
+    EXPECT_TRUE(saved[0].options[kQuotePath]);
+    EXPECT_EQ(saved[4].name, "");  // cleared by the user
+    EXPECT_EQ(saved[4].executable, "/opt/smynes/smynes");
+    EXPECT_EQ(saved[4].waitAfterStart, 0);
+    EXPECT_TRUE(saved[4].options[kForceActivate]);
 }
 
 TEST_F(EmulatorSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {

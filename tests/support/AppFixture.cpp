@@ -23,32 +23,11 @@ void AppFixture::writeEmulators(const std::string& code, const EmulatorEntries& 
     ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_" + code + ".slb"), entries));
 }
 
-void AppFixture::setUpLaunch(const std::string& code, const EmulatorEntries& entries) {
-    setUpHardware(code, "./roms/");
-    writeEmulators(code, entries);
-}
-
-EmulatorEntry AppFixture::emulator(const std::string& name, const std::string& executable,
-                                   const std::string& commandLine) {
-    EmulatorEntry e;
-    e.name = name;
-    e.executable = executable;
-    e.commandLine = commandLine;
-    return e;
-}
-
 void AppFixture::writeRecords(const std::string& code, const std::vector<RomRecord>& records) {
     RomTable table;
     for (const RomRecord& r : records) table.append(r);
     DataStream s;
     ASSERT_TRUE(table.save(s, dir.file("data/RomData_" + code + ".slb")));
-}
-
-RomRecord AppFixture::record(const std::string& title, const std::string& name) {
-    RomRecord r;
-    r.fileTitle = title;
-    r.gameName = name;
-    return r;
 }
 
 void AppFixture::writeZip(const std::string& zip,
@@ -61,24 +40,6 @@ void AppFixture::writeZip(const std::string& zip,
     }
     std::filesystem::create_directories(std::filesystem::path(dir.file(zip)).parent_path());
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-void AppFixture::start(const std::string& code) {
-    app.preferHardware(code);
-    app.startUp();
-}
-
-std::vector<std::string> AppFixture::log() const {
-    return {app.systemLog().lines().begin(), app.systemLog().lines().end()};
-}
-
-MainSettings AppFixture::savedSettings(const std::string& path) {
-    MainSettings m;
-    DataStream s;
-    ScriptedPrompter quiet;
-    EXPECT_EQ(loadMainSettings(s, path.empty() ? app.mainDataPath() : path, quiet, m),
-              LoadResult::Loaded);
-    return m;
 }
 
 int AppFixture::pidOf(const std::string& program) {

@@ -25,25 +25,49 @@ protected:
     void writeFolderSettings(const std::string& code, const FolderSettings& settings);
     void writeEmulators(const std::string& code, const EmulatorEntries& entries);
     // `code` with ROM folder 1 at roms/ and these emulators (or this one in slot 0).
-    void setUpLaunch(const std::string& code, const EmulatorEntries& entries);
+    void setUpLaunch(const std::string& code, const EmulatorEntries& entries) {
+        setUpHardware(code, "./roms/");
+        writeEmulators(code, entries);
+    }
     void setUpLaunch(const std::string& code, const EmulatorEntry& slot0) {
         setUpLaunch(code, EmulatorEntries{slot0});
     }
     static EmulatorEntry emulator(const std::string& name, const std::string& executable,
-                                  const std::string& commandLine = "");
+                                  const std::string& commandLine = "") {
+        return {name, executable, commandLine};
+    }
     // Records with these titles in data/RomData_<code>.slb.
     void writeRecords(const std::string& code, const std::vector<RomRecord>& records);
-    static RomRecord record(const std::string& title, const std::string& name = "");
+    static RomRecord record(const std::string& title, const std::string& name = "") {
+        return {title, name};
+    }
     // Writes the (name, bytes) members into the ZIP file `zip` (relative to the program folder).
     void writeZip(const std::string& zip,
                   const std::vector<std::pair<std::string, std::string>>& members);
     // Makes `code` current and starts up as the program does.
-    void start(const std::string& code);
+    void start(const std::string& code) {
+        app.preferHardware(code);
+        app.startUp();
+    }
     // The system log's lines as written, and whether one of them is `line`.
-    std::vector<std::string> log() const;
+    std::vector<std::string> log() const {
+        return {app.systemLog().lines().begin(), app.systemLog().lines().end()};
+    }
     bool logged(const std::string& line) const { return std::ranges::count(log(), line) > 0; }
-    // MainData.slb (or the settings file at `path`) as saved; a file that does not load fails.
-    MainSettings savedSettings(const std::string& path = "");
+    // The data file at `path` as `load` reads it; a file that does not load fails the test.
+    template <class T>
+    static T stored(LoadResult (*load)(DataStream&, const std::string&, Prompter&, T&),
+                    const std::string& path) {
+        T value{};
+        DataStream s;
+        ScriptedPrompter quiet;
+        EXPECT_EQ(load(s, path, quiet, value), LoadResult::Loaded) << path;
+        return value;
+    }
+    // MainData.slb (or the settings file at `path`) as saved.
+    MainSettings savedSettings(const std::string& path = "") {
+        return stored(loadMainSettings, path.empty() ? app.mainDataPath() : path);
+    }
     // A live (not zombie) process started as `program`; 0 when there is none.
     static int pidOf(const std::string& program);
 

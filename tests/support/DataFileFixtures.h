@@ -23,27 +23,17 @@ struct DataFileTest : ::testing::Test {
 
     // Exactly one box since the last clear, a warning saying `text`.
     ::testing::AssertionResult warnedOnce(const std::string& text) const {
-        const auto& boxes = prompter.boxes();
-        if (boxes.size() != 1)
-            return ::testing::AssertionFailure() << boxes.size() << " boxes shown";
-        if (boxes[0].text != text || boxes[0].title != "警告" || boxes[0].question)
-            return ::testing::AssertionFailure()
-                   << "shown: [" << boxes[0].title << "] " << boxes[0].text;
-        return ::testing::AssertionSuccess();
+        auto shown = prompter.shownOnce(text);
+        if (shown && prompter.boxes()[0].text != text)
+            shown = ::testing::AssertionFailure() << "shown: " << prompter.boxes()[0].text;
+        return shown;
     }
 };
 
 // One record of RomData_<code>.slb as another program writes it; texts in their stored form.
 struct RawRomRecord {
-    RawRomRecord(std::string title, std::int32_t emulator = -1, std::int32_t rating = 0,
-                 std::int32_t favourite = 0, std::string comment = {})
-        : title(std::move(title)),
-          emulator(emulator),
-          rating(rating),
-          favourite(favourite),
-          comment(std::move(comment)) {}
     std::string title;
-    std::int32_t emulator, rating, favourite;
+    std::int32_t emulator = -1, rating = 0, favourite = 0;
     std::string comment;
     std::string gameName = "\x83\x51\x81\x5b\x83\x80";  // ゲーム
 };
@@ -71,6 +61,31 @@ inline std::string rawFolderFile(const RawFolderStrings& strings) {
     b.header("ROMSHELF_FOLDERDATA", 1);
     for (const auto& s : strings) b.str(s);
     return b.strs(45).i32s(20).bytes();
+}
+
+// One block of Emulator_<code>.slb as another program writes it; strings in their stored form.
+struct RawEmulatorBlock {
+    std::string name, executable, commandLine, joyToKey;
+    std::int32_t specialStart = 0, waitAfterStart = 500, waitAfterFileDialog = 500;
+    std::array<std::int32_t, 16> options{};
+    std::array<std::string, 5> reservedStrings{};
+    std::array<std::int32_t, 8> reservedIntegers{};
+};
+using RawEmulatorBlocks = std::array<RawEmulatorBlock, 64>;
+inline RawEmulatorBlock rawBlock(std::string name, std::string executable = {}) {
+    return {std::move(name), std::move(executable)};
+}
+inline std::string rawEmulatorFile(const RawEmulatorBlocks& blocks) {
+    RawBytes b;
+    b.header("ROMSHELF_EMULATORDATA", 1);
+    for (const RawEmulatorBlock& e : blocks) {
+        b.str(e.name).str(e.executable).str(e.commandLine).str(e.joyToKey);
+        b.i32(e.specialStart).i32(e.waitAfterStart).i32(e.waitAfterFileDialog);
+        for (auto o : e.options) b.i32(o);
+        for (const auto& reserved : e.reservedStrings) b.str(reserved);
+        for (auto v : e.reservedIntegers) b.i32(v);
+    }
+    return b.bytes();
 }
 
 }  // namespace romshelf::test

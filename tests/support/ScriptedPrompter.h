@@ -1,9 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <optional>
 #include <utility>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/Prompter.h"
@@ -41,6 +44,10 @@ public:
     void answer(bool yes) { answers_.push_back(yes); }
     const std::vector<Box>& boxes() const { return boxes_; }
     void clear() { boxes_.clear(); }
+    // Exactly one box since the last clear: titled `title`, a question or not, its text beginning
+    // with `start`.
+    ::testing::AssertionResult shownOnce(std::string_view start, std::string_view title = "警告",
+                                         bool question = false) const;
     bool allAnswersUsed() const { return answers_.empty() && folders_.empty() && files_.empty(); }
 
 private:

@@ -5,13 +5,9 @@
 #include <algorithm>
 
 #include "DataFileFixtures.h"
-#include "RawEmulatorFile.h"
 
 using namespace romshelf;
-using romshelf::test::RawBytes;
-using romshelf::test::RawEmulatorBlocks;
-using romshelf::test::rawEmulatorFile;
-using romshelf::test::sameBytes;
+using namespace romshelf::test;
 
 namespace {
 
@@ -44,7 +40,7 @@ struct Sample {
     }
 };
 
-struct EmulatorFileTest : romshelf::test::DataFileTest {
+struct EmulatorFileTest : DataFileTest {
     // Loads into entries that already hold something, so that defaults must replace it.
     LoadResult load(const std::string& bytes, EmulatorEntries& entries) {
         entries = Sample().entries;

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "RawEmulatorFile.h"
 #include "AppFixture.h"
+#include "DataFileFixtures.h"
 
 using namespace romshelf;
-using romshelf::test::rawBlock;
-using romshelf::test::RawEmulatorBlocks;
-using romshelf::test::rawEmulatorFile;
+using namespace romshelf::test;
 using V = std::vector<std::string>;
 
 namespace {
@@ -19,7 +17,7 @@ struct EmulatorCounter : ApplicationListener {
     void emulatorComboChanged() override { ++emulatorCombo; }
 };
 
-struct EmulatorSettingsCommandTest : romshelf::test::AppFixture {
+struct EmulatorSettingsCommandTest : AppFixture {
     EmulatorCounter listener;
     SettingsCommands& commands = app.settingsCommands();
     EmulatorSettingsCommandTest() { app.setListener(&listener); }
@@ -59,7 +57,9 @@ TEST_F(EmulatorSettingsCommandTest, TheComboListsEntriesWhoseExecutableExistsPer
     EXPECT_EQ(app.emulatorCombo().selected, 0);
     EXPECT_EQ(app.settings().emulatorNames[0], "VirtuaNES");
 
-    // Each hardware remembers its own choice; one without a file keeps nothing of another's.
+    // Each hardware remembers its own choice; one without a file keeps nothing of another's, and
+    // remembers "未設定" as the empty text.
+    app.changeSettings([&](MainSettings& m) { m.emulatorNames[7] = "gone emulator"; });
     app.chooseEmulator(1);
     app.chooseHardware(1);
     EXPECT_EQ(app.currentCode(), "MD");
@@ -101,11 +101,8 @@ TEST_F(EmulatorSettingsCommandTest, TheWholeCommandThroughTheApplication) {
     EXPECT_EQ(app.emulators()[59].executable, dir.file("emu/missing"));
     EXPECT_EQ(app.romTable().count(), 1);
     // The file keeps what was typed.
-    EmulatorEntries stored;
-    DataStream s;
-    ASSERT_EQ(loadEmulatorFile(s, dir.file("data/Emulator_FC.slb"), prompter, stored),
-              LoadResult::Loaded);
-    EXPECT_EQ(stored[0].executable, "./emu/VirtuaNES");
+    EXPECT_EQ(stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"))[0].executable,
+              "./emu/VirtuaNES");
 
     // Another hardware is saved without touching the current one.
     EmulatorDialogModel md = commands.openEmulatorSettings("MD");
@@ -140,8 +137,7 @@ TEST_F(EmulatorSettingsCommandTest, TheDialogFileRoundTripsByteExact) {
     RawEmulatorBlocks expected = b;
     expected[0].specialStart = 0;
     for (int slot : {4, 7, 14}) expected[static_cast<std::size_t>(slot)].specialStart = 1;
-    EXPECT_TRUE(
-        romshelf::test::sameBytes(dir.read("data/Emulator_FC.slb"), rawEmulatorFile(expected)));
+    EXPECT_TRUE(sameBytes(dir.read("data/Emulator_FC.slb"), rawEmulatorFile(expected)));
     EXPECT_TRUE(prompter.boxes().empty());
 }
 
@@ -157,22 +153,17 @@ TEST_F(EmulatorSettingsCommandTest, FilesThatCannotBeReadOrWrittenAreTold) {
 
     setUpHardware("FC");
     start("FC");
-    ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_TRUE(prompter.boxes()[0].text.starts_with(
-        "エミュレータ設定ファイルが異常です。\nデータを読み込めません。"))
-        << prompter.boxes()[0].text;
+    EXPECT_TRUE(
+        prompter.shownOnce("エミュレータ設定ファイルが異常です。\nデータを読み込めません。"));
     EXPECT_EQ(app.currentCode(), "FC");  // only a broken folder file leaves no hardware current
     EXPECT_EQ(app.emulatorCombo().items, V{"未設定"});
 
     prompter.clear();
     // Opened for settings, a file of another version: its message, and the table's defaults.
-    dir.write("data/Emulator_SFC.slb",
-              romshelf::test::RawBytes().header("ROMSHELF_EMULATORDATA", 3).bytes());
+    dir.write("data/Emulator_SFC.slb", RawBytes().header("ROMSHELF_EMULATORDATA", 3).bytes());
     EmulatorDialogModel sfc = commands.openEmulatorSettings("SFC");
-    ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_TRUE(prompter.boxes()[0].text.starts_with(
-        "エミュレータ設定ファイルのバージョンが違います。\nデータを読み込めません。"))
-        << prompter.boxes()[0].text;
+    EXPECT_TRUE(prompter.shownOnce(
+        "エミュレータ設定ファイルのバージョンが違います。\nデータを読み込めません。"));
     EXPECT_EQ(sfc.form().name, "SNEShout");
     EXPECT_EQ(sfc.form().waitAfterStart, "500");
 
@@ -180,8 +171,5 @@ TEST_F(EmulatorSettingsCommandTest, FilesThatCannotBeReadOrWrittenAreTold) {
     dir.makeFolder("data/Emulator_MD.slb");  // a folder where the file should go
     EmulatorDialogModel md = commands.openEmulatorSettings("MD");
     EXPECT_FALSE(commands.saveEmulatorSettings("MD", md));
-    ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_EQ(prompter.boxes()[0].title, "警告");
-    EXPECT_TRUE(
-        prompter.boxes()[0].text.starts_with("エミュレータ設定ファイルを保存できませんでした。"));
+    EXPECT_TRUE(prompter.shownOnce("エミュレータ設定ファイルを保存できませんでした。"));
 }
