@@ -138,31 +138,26 @@ TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
 TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
     open();
     EXPECT_EQ(menu(""), "ファイル(&F)|表示(&V)|設定(&S)|ツール(&T)|ヘルプ(&H)");
-    // Command, label (nullptr: not checked) and keys.
-    const std::tuple<int, const char*, const char*> items[] = {
-        {cmd::ViewSnap, "スナップウィンドウ(&S)\tShift+F4", "Shift+F4"},
-        // The labels say F5 and F6 the other way round; the key table decides.
-        {cmd::ViewFolder, "フォルダウィンドウ(&O)\tShift+F5", "Shift+F6"},
-        {cmd::ViewFileInfo, "ファイル情報ウィンドウ(&F)\tShift+F6", "Shift+F5"},
-        {cmd::ViewMedia, "メディアウィンドウ(M)\tShift+F7", ""},
-        {cmd::ViewSystem, "システムウィンドウ(Y)\tShift+F3", "Shift+F3"},
-        {cmd::EmulatorOnly, "エミュレータ本体のみ起動(&E)\tCtrl+E", "Ctrl+E"},
-        {cmd::EnvironmentSettings, "環境設定(&O)\tCtrl+O", "Ctrl+O"},
-        {cmd::LockWindowPositions, nullptr, "Ctrl+Backspace"},
-        {cmd::JoyToKey, "JoyToKey(&J)\tCtrl+F2", "Ctrl+F2"},
-        {cmd::ShowAll, nullptr, "Ctrl+A"},
-        {cmd::Search, nullptr, "Ctrl+F"},
-        {cmd::OptimiseFileInfo, nullptr, "Ctrl+I"},
-        {cmd::DataBackup, nullptr, "Ctrl+U"},
+    // The labels of the View menu say F5 and F6 the other way round; the key table decides.
+    EXPECT_EQ(action(cmd::ViewFolder)->text(), u"フォルダウィンドウ(&O)\tShift+F5"_s);
+    EXPECT_EQ(action(cmd::ViewFileInfo)->text(), u"ファイル情報ウィンドウ(&F)\tShift+F6"_s);
+    const std::pair<int, const char*> keys[] = {
+        {cmd::ViewSnap, "Shift+F4"},
+        {cmd::ViewFolder, "Shift+F6"},
+        {cmd::ViewFileInfo, "Shift+F5"},
+        {cmd::ViewMedia, ""},
+        {cmd::ViewSystem, "Shift+F3"},
+        {cmd::EmulatorOnly, "Ctrl+E"},
+        {cmd::EnvironmentSettings, "Ctrl+O"},
+        {cmd::LockWindowPositions, "Ctrl+Backspace"},
+        {cmd::JoyToKey, "Ctrl+F2"},
+        {cmd::ShowAll, "Ctrl+A"},
+        {cmd::Search, "Ctrl+F"},
+        {cmd::OptimiseFileInfo, "Ctrl+I"},
+        {cmd::DataBackup, "Ctrl+U"},
     };
-    for (const auto& [id, label, keys] : items) {
-        QAction* a = action(id);
-        ASSERT_NE(a, nullptr) << id;
-        if (label) {
-            EXPECT_EQ(a->text().toStdString(), label) << id;
-        }
-        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(keys))) << id;
-    }
+    for (const auto& [id, sequence] : keys)
+        EXPECT_EQ(action(id)->shortcut(), QKeySequence(QString::fromUtf8(sequence))) << id;
     // Every key of the table is bound exactly once.
     std::map<QString, int> bound;
     for (const auto& [id, a] : frame->mainMenu()->actions())
