@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "ArchiveTestSupport.h"
-#include "ProcessProbe.h"
 #include "TempFolder.h"
 #include "core/archive/ArchiveExtractor.h"
 
@@ -175,16 +174,6 @@ TEST_F(HostileArchiveTest, ZeroStretchesAreWrittenBackExactly) {
         }
     }
     expectNothingOutside();
-}
-
-TEST_F(HostileArchiveTest, AFifoIsRefusedWithoutWaitingForAWriter) {
-    const std::string fifo = root_.file("hostile.zip");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string out = "not run";
-    EXPECT_TRUE(finishesWithoutAWriter(fifo, [&] { out = extract(fifo, dest_, {}); }));
-    EXPECT_EQ(out, "");
-    expectNothingOutside();
-    EXPECT_TRUE(folderEntries(dest_).empty());
 }
 
 TEST_F(HostileArchiveTest, AnArchiveNeverReplacesItselfWithAMemberOfItsName) {
