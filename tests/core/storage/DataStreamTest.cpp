@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "DataFileFixtures.h"
 
@@ -53,20 +54,20 @@ TEST(DataStream, HostileLengthsAndTruncationFailTheStream) {
 }
 
 TEST(DataStream, HeaderChecks) {
-    auto check = [](std::string bytes, DataFileKind kind) {
+    using K = DataFileKind;
+    // The window file alone is at version 2; a magic without its version, or no magic at all, is
+    // a broken file.
+    const std::tuple<std::string, K, HeaderStatus> cases[] = {
+        {RawBytes().header("ROMSHELF_WINDOWDATA", 1).bytes(), K::Window,
+         HeaderStatus::WrongVersion},
+        {RawBytes().header("ROMSHELF_WINDOWDATA", 2).bytes(), K::Window, HeaderStatus::Ok},
+        {RawBytes().str("ROMSHELF_MAINDATA").bytes(), K::Main, HeaderStatus::BrokenMagic},
+        {"garbage", K::Main, HeaderStatus::BrokenMagic}};
+    for (const auto& [bytes, kind, status] : cases) {
         DataStream s;
-        s.openBuffer(std::move(bytes));
-        return readHeader(s, kind);
-    };
-    // The window file alone is at version 2.
-    EXPECT_EQ(check(RawBytes().header("ROMSHELF_WINDOWDATA", 1).bytes(), DataFileKind::Window),
-              HeaderStatus::WrongVersion);
-    EXPECT_EQ(check(RawBytes().header("ROMSHELF_WINDOWDATA", 2).bytes(), DataFileKind::Window),
-              HeaderStatus::Ok);
-    // A magic without its version, or no magic at all, is a broken file.
-    EXPECT_EQ(check(RawBytes().str("ROMSHELF_MAINDATA").bytes(), DataFileKind::Main),
-              HeaderStatus::BrokenMagic);
-    EXPECT_EQ(check("garbage", DataFileKind::Main), HeaderStatus::BrokenMagic);
+        s.openBuffer(bytes);
+        EXPECT_EQ(readHeader(s, kind), status) << bytes;
+    }
 }
 
 // A missing file is no message; a cut one is refused whole; a wrong header never reaches the body.

@@ -15,9 +15,8 @@ const std::string kMark = "\xEF\xBB\xBF";
 }  // namespace
 
 TEST(TextCodec, DataStringsAreCp932OrMarkedUtf8) {
-    const struct {
-        std::string text, stored;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
+        // text, as stored
         {"ファミコン", kFamicomCp932},
         {"abc [!] (J).nes", "abc [!] (J).nes"},
         {"", ""},
@@ -30,9 +29,9 @@ TEST(TextCodec, DataStringsAreCp932OrMarkedUtf8) {
         // lead byte would read back as other text).
         {"\uF741\uF781", kMark + "\uF741\uF781"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(encodeDataString(c.text), c.stored) << c.text;
-        EXPECT_EQ(decodeDataString(c.stored), c.text) << c.text;
+    for (const auto& [text, stored] : cases) {
+        EXPECT_EQ(encodeDataString(text), stored) << text;
+        EXPECT_EQ(decodeDataString(stored), text) << text;
     }
     EXPECT_EQ(fromCp932(kFamicomCp932), "ファミコン");
     EXPECT_FALSE(toCp932("\xFF\xFE bad utf8").has_value());
