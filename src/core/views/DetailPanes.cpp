@@ -1,0 +1,41 @@
+#include "core/views/DetailPanes.h"
+
+#include "core/platform/FileSystem.h"
+#include "core/text/FileNames.h"
+#include "core/views/SizeText.h"
+
+namespace romshelf {
+
+std::string rowFilePath(const FileListRow& row, const DetailSources& s) {
+    if (row.folderNumber < 0 || row.folderNumber >= kRomFolderCount) return {};
+    const std::string& folder =
+        s.folders.folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)];
+    if (s.otherSoftware) return folder;  // the entry names the file itself
+    if (folder.empty()) return {};
+    return text::pathOnDisk(folder, row.fileName());
+}
+
+FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s) {
+    FileInfoTexts t;
+    t.gameName = row.cells[0];
+    t.rating = row.cells[3];
+    for (std::size_t k = 0; k < t.categories.size(); ++k) {
+        const std::string& value = row.cells[4 + k];
+        t.categories[k] = s.showCategoryNames ? s.categoryNames[k] + " : " + value : value;
+    }
+    if (row.folderNumber >= 0) {
+        const std::string path = rowFilePath(row, s);
+        const std::string name =
+            s.otherSoftware ? text::fileNameText(fs::pathName(path)) : row.fileName();
+        // A file that cannot be examined counts as empty.
+        t.status = name + " - ファイルサイズ : " + sizeText(fs::fileSize(path).value_or(0));
+    }
+    return t;
+}
+
+std::string databaseText(const FileListRow& row, const RomTable& records) {
+    if (row.recordIndex < 0 || row.recordIndex >= records.count()) return {};
+    return records[row.recordIndex].comment;
+}
+
+}  // namespace romshelf

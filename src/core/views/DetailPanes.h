@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "core/database/CategoryLists.h"
+#include "core/database/RomTable.h"
+#include "core/settings/FolderSettings.h"
+#include "core/views/FileListRow.h"
+
+namespace romshelf {
+
+// What the detail windows need besides the row: the current hardware's folders and records,
+// the six category names (categories 1-5, then the hardware class) and two settings.
+struct DetailSources {
+    const LoadedFolders& folders;
+    const RomTable& records;
+    std::array<std::string, kCategoryListCount> categoryNames;
+    bool otherSoftware = false;      // the rows are the other-software list
+    bool showCategoryNames = false;  // "分類名 : 値" in the file-information window
+};
+
+// The nine texts of the file-information window.
+struct FileInfoTexts {
+    std::string gameName;
+    std::string status;  // "name - ファイルサイズ : size", empty for rows without a file
+    std::string rating;
+    std::array<std::string, kCategoryListCount> categories;
+
+    bool operator==(const FileInfoTexts&) const = default;
+};
+
+// The file a row stands for: an other-software row's location, else the row's file in its ROM
+// folder. Empty for the placeholder and unowned rows (no ROM folder).
+std::string rowFilePath(const FileListRow& row, const DetailSources& s);
+
+// The file-information window's texts for a row. Linux has no 8.3 names: the status line names
+// the file as it is.
+FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s);
+
+// The database window's text: the comment of the row's record; empty for an unregistered row.
+std::string databaseText(const FileListRow& row, const RomTable& records);
+
+}  // namespace romshelf

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "core/platform/ImageDecoder.h"
+#include "core/views/DibPicture.h"
+
+namespace romshelf {
+
+// The file-information window's background.
+inline constexpr PictureSize kFileInfoSize{320, 83};
+
+// The built-in background: dark panels behind the places of the nine texts, which are drawn
+// white with a black shadow.
+void drawBuiltInFileInfoBackground(DibPicture& picture);
+
+// `frameFolder` + "FileData.bmp" as it is (BMP, else any format the decoder knows, stretched
+// only with `enlarge`), or the built-in background when it is missing or unreadable.
+void loadFileInfoBackground(DibPicture& picture, const std::string& frameFolder,
+                            ImageDecoder& decoder, bool enlarge);
+
+// The media window's pictures: the found picture (or plain white) centred on the hardware's
+// frame. The caller loads the frame into frame() and composes again when the hardware changes.
+class MediaPicture {
+public:
+    MediaPicture();
+
+    // `path` empty, or not loadable (a sound file found first): the white picture. A ".bmp"
+    // is fitted (640 x 400 halved, larger ones squeezed); `enlarge` stretches smaller ones.
+    void show(const std::string& path, ImageDecoder& decoder, bool enlarge);
+    // Nothing selected.
+    void showWhite();
+    // The display picture from the current media picture and frame.
+    void compose() { display_.composeCentered(media_, frame_); }
+
+    DibPicture& frame() { return frame_; }
+    const DibPicture& media() const { return media_; }
+    const DibPicture& display() const { return display_; }
+    // Whether the last show() loaded a picture.
+    bool loaded() const { return loaded_; }
+
+private:
+    DibPicture media_, frame_, display_;
+    bool loaded_ = false;
+};
+
+}  // namespace romshelf
