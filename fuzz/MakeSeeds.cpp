@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
     put(out / "codec/marked", "\xEF\xBB\xBF\xED\x95\x9C\xEA\xB5\xAD");
     put(out / "codec/stray", "A\x83\x80\xFD");
 
+    // Pictures: the reader's test files, every depth and compression.
+    for (const auto& entry : fsys::directory_iterator(testData / "bmp"))
+        if (entry.path().extension() == ".bmp")
+            put(out / "bmp" / entry.path().filename(), *fs::readFile(entry.path()));
+
     // Archives: the committed test archives, and one of each type the program writes.
     for (const auto& entry : fsys::directory_iterator(testData / "archive"))
         if (entry.path().extension() == ".lzh")

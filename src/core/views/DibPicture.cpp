@@ -112,20 +112,33 @@ void coverage(std::int64_t t, std::int64_t from, std::int64_t to, F f) {
 
 // Exact integer sums: a target pixel is the weighted sum of its source area divided by the
 // area, so no colour drifts; one source row at a time, so a tall picture needs no big buffer.
+// The last two rows summed across are kept: a stretched-up picture reuses them row after row.
 void DibPicture::drawAveraged(const DecodedImage& image, int width, int height) {
     const int w = std::min(width, width_), h = std::min(height, height_);
     if (w <= 0 || h <= 0) return;
     const std::int64_t area = std::int64_t{image.width} * image.height;
-    std::vector<std::int64_t> row(std::size_t{3} * w), sum(std::size_t{3} * w);
+    std::vector<std::int64_t> sum(std::size_t{3} * w);
+    struct Row {
+        std::int64_t source = -1;
+        std::vector<std::int64_t> sums;
+    } rows[2];
+    auto across = [&](std::int64_t sy) -> const std::vector<std::int64_t>& {
+        for (const Row& r : rows)
+            if (r.source == sy) return r.sums;
+        Row& r = rows[0].source < rows[1].source ? rows[0] : rows[1];
+        r.source = sy;
+        r.sums.assign(std::size_t{3} * w, 0);
+        const std::uint8_t* s = image.rgb.data() + std::size_t{3} * image.width * sy;
+        for (int x = 0; x < w; ++x)
+            coverage(x, image.width, width, [&](std::int64_t sx, std::int64_t wx) {
+                for (int k = 0; k < 3; ++k) r.sums[3 * x + k] += wx * s[3 * sx + k];
+            });
+        return r.sums;
+    };
     for (int y = 0; y < h; ++y) {
         std::fill(sum.begin(), sum.end(), 0);
         coverage(y, image.height, height, [&](std::int64_t sy, std::int64_t wy) {
-            const std::uint8_t* s = image.rgb.data() + std::size_t{3} * image.width * sy;
-            std::fill(row.begin(), row.end(), 0);
-            for (int x = 0; x < w; ++x)
-                coverage(x, image.width, width, [&](std::int64_t sx, std::int64_t wx) {
-                    for (int k = 0; k < 3; ++k) row[3 * x + k] += wx * s[3 * sx + k];
-                });
+            const auto& row = across(sy);
             for (std::size_t k = 0; k < sum.size(); ++k) sum[k] += wy * row[k];
         });
         std::uint8_t* d = at(0, y);
