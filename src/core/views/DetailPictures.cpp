@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/platform/FileSystem.h"
+#include "core/views/SnapLookup.h"
 
 namespace romshelf {
 
@@ -62,7 +63,18 @@ void loadFileInfoBackground(DibPicture& picture, const std::string& frameFolder,
 MediaPicture::MediaPicture() {
     for (DibPicture* p : {&media_, &frame_, &display_})
         p->create(DibPicture::kWindowSize.width, DibPicture::kWindowSize.height);
+    drawBuiltInFrame(frame_);
     showWhite();
+}
+
+void MediaPicture::loadFrame(const std::string& frameFolder, std::string_view code,
+                             ImageDecoder& decoder, bool enlarge) {
+    const std::string path = snapFramePath(frameFolder, code);
+    frame_.create(DibPicture::kWindowSize.width, DibPicture::kWindowSize.height);
+    if (!fs::fileExists(path) ||
+        !(frame_.loadBmp(path, false, false) || frame_.loadDecoded(path, decoder, enlarge)))
+        drawBuiltInFrame(frame_);
+    compose();
 }
 
 void MediaPicture::show(const std::string& path, ImageDecoder& decoder, bool enlarge) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/platform/ImageDecoder.h"
 #include "core/views/DibPicture.h"
@@ -20,7 +21,7 @@ void loadFileInfoBackground(DibPicture& picture, const std::string& frameFolder,
                             ImageDecoder& decoder, bool enlarge);
 
 // The media window's pictures: the found picture (or plain white) centred on the hardware's
-// frame. The caller loads the frame into frame() and composes again when the hardware changes.
+// frame.
 class MediaPicture {
 public:
     MediaPicture();
@@ -30,10 +31,14 @@ public:
     void show(const std::string& path, ImageDecoder& decoder, bool enlarge);
     // Nothing selected.
     void showWhite();
+    // The hardware's frame, frame/frame_<code>.bmp (as it is; decoded ones stretched only
+    // with `enlarge`), else the built-in one, as the snap window takes it; composed again.
+    void loadFrame(const std::string& frameFolder, std::string_view code, ImageDecoder& decoder,
+                   bool enlarge);
     // The display picture from the current media picture and frame.
     void compose() { display_.composeCentered(media_, frame_); }
 
-    DibPicture& frame() { return frame_; }
+    const DibPicture& frame() const { return frame_; }
     const DibPicture& media() const { return media_; }
     const DibPicture& display() const { return display_; }
     // Whether the last show() loaded a picture.

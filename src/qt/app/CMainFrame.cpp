@@ -19,7 +19,11 @@
 #include "qt/app/MainMenu.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
+#include "core/app/RowDetails.h"
+#include "qt/views/CDataBase.h"
+#include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/CMedia.h"
 #include "qt/views/CSystem.h"
 #include "qt/launch/EmulatorSettingsDialog.h"
 
@@ -121,6 +125,12 @@ void CMainFrame::createToolWindows() {
         } else if (tool.slot == kSlotSystem) {
             system_ = new CSystem(app_.systemLog(), frame);
             view = system_;
+        } else if (tool.slot == kSlotDatabase) {
+            view = database_ = new CDataBase(frame);
+        } else if (tool.slot == kSlotFileInfo) {
+            view = fileData_ = new CFileData(app_, frame);
+        } else if (tool.slot == kSlotMedia) {
+            view = media_ = new CMedia(app_, frame);
         } else {
             view = new QWidget(frame);
             view->setAutoFillBackground(true);
@@ -133,6 +143,26 @@ void CMainFrame::createToolWindows() {
         if (s.windowSlots[tool.slot].visible != 0) frame->show();
         pumpEvents(app_);
     }
+    connectDetailWindows();
+}
+
+void CMainFrame::connectDetailWindows() {
+    const auto rowAt = [this](int row) -> const FileListRow& {
+        return app_.fileList().rows()[static_cast<std::size_t>(row)];
+    };
+    connect(fileList_, &CFileList::selectionShown, this, [this, rowAt](int row) {
+        fileData_->showTexts(fileInfoTexts(rowAt(row), detailSources(app_)));
+    });
+    connect(fileList_, &CFileList::selectionShown, this, [this, rowAt](int row) {
+        database_->setText(databaseText(rowAt(row), app_.romTable()));
+        media_->selectFile(rowAt(row).fileName(), rowAt(row).folderNumber);
+    });
+}
+
+void CMainFrame::detailPanesCleared() {
+    if (fileData_) fileData_->clear();
+    if (database_) database_->setText({});
+    if (media_) media_->clearSelection();
 }
 
 ToolWindowFrame* CMainFrame::toolWindow(int slot) const {
@@ -269,7 +299,10 @@ void CMainFrame::systemLogChanged() {
     pumpEvents(app_);
 }
 
-void CMainFrame::currentHardwareChanged() { showSnapTitle(); }
+void CMainFrame::currentHardwareChanged() {
+    showSnapTitle();
+    if (media_) media_->loadFrame();
+}
 
 void CMainFrame::showSnapTitle() {
     if (ToolWindowFrame* snap = toolWindow(kSlotSnap))

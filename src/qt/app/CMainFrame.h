@@ -10,7 +10,10 @@ class QMdiArea;
 
 namespace romshelf {
 
+class CDataBase;
+class CFileData;
 class CFileList;
+class CMedia;
 class CSystem;
 class HardwareBar;
 class MainMenu;
@@ -45,10 +48,14 @@ public:
     void categoryNamesChanged() override;
     void displayOptionsChanged() override;
     void currentHardwareChanged() override;
+    void detailPanesCleared() override;
     void toolWindowPlaced(int slot) override;
 
     CFileList* fileList() const { return fileList_; }
     CSystem* systemView() const { return system_; }
+    CDataBase* databaseView() const { return database_; }
+    CFileData* fileDataView() const { return fileData_; }
+    CMedia* mediaView() const { return media_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,6 +64,8 @@ protected:
 
 private:
     void createToolWindows();
+    // The file-information, database and media windows follow the file list's selection.
+    void connectDetailWindows();
     void connectCommands();
     void showAbout();
     void openFolderSettings(const std::string& code);
@@ -79,6 +88,9 @@ private:
     std::array<ToolWindowFrame*, kWindowSlotCount> tools_{};
     CFileList* fileList_ = nullptr;
     CSystem* system_ = nullptr;
+    CDataBase* database_ = nullptr;
+    CFileData* fileData_ = nullptr;
+    CMedia* media_ = nullptr;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.

@@ -1,0 +1,82 @@
+#include "qt/views/CFileData.h"
+
+#include <QPainter>
+
+#include "qt/QtText.h"
+#include "core/app/Application.h"
+#include "core/views/DetailPictures.h"
+#include "qt/views/PictureImage.h"
+#include "qt/views/WindowsFont.h"
+
+namespace romshelf {
+
+namespace {
+
+// Where a text is written and the rectangle it is clipped to (right and bottom exclusive).
+struct TextPlace {
+    std::string FileInfoTexts::*text;  // or, when null, category `category`
+    int category;
+    int x, y;
+    int left, top, right, bottom;
+    int pixelHeight;
+    bool centred;
+};
+
+constexpr TextPlace kPlaces[] = {
+    {&FileInfoTexts::gameName, 0, 4, 3, 4, 3, 317, 18, 14, false},
+    {&FileInfoTexts::status, 0, 4, 21, 4, 21, 252, 34, 12, false},
+    {&FileInfoTexts::rating, 0, 255, 21, 255, 21, 317, 34, 12, true},
+    {nullptr, 0, 4, 37, 4, 37, 156, 50, 12, false},
+    {nullptr, 1, 164, 37, 163, 37, 317, 50, 12, false},
+    {nullptr, 2, 4, 53, 4, 53, 156, 65, 12, false},
+    {nullptr, 3, 164, 53, 163, 53, 317, 65, 12, false},
+    {nullptr, 4, 4, 69, 4, 69, 156, 80, 12, false},
+    {nullptr, 5, 164, 69, 163, 69, 317, 80, 12, false},
+};
+
+// The text once, at its place moved by `shift`, clipped to its rectangle moved alike.
+void drawAt(QPainter& painter, const TextPlace& place, const QString& text, int shift) {
+    const QRect clip(place.left + shift, place.top + shift, place.right - place.left,
+                     place.bottom - place.top);
+    painter.setClipRect(clip);
+    const QRect box = place.centred ? clip.adjusted(0, 0, 0, 64)
+                                    : QRect(place.x + shift, place.y + shift,
+                                            place.right - place.x + 64, clip.height() + 64);
+    painter.drawText(
+        box, (place.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine,
+        text);
+}
+
+}  // namespace
+
+CFileData::CFileData(const Application& app, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("CFileData"));
+    loadFileInfoBackground(background_, app.programFolder().frameFolder(), app.host().images,
+                           app.settings().option(Option::EnlargeSmallSnaps));
+    nameFont_ = windowsFont("ＭＳ Ｐゴシック", 14);
+    textFont_ = windowsFont("ＭＳ Ｐゴシック", 12);
+}
+
+void CFileData::showTexts(const FileInfoTexts& texts) {
+    texts_ = texts;
+    repaint();
+}
+
+void CFileData::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, pictureImage(background_));
+    for (const TextPlace& place : kPlaces) {
+        const std::string& text = place.text
+                                      ? texts_.*place.text
+                                      : texts_.categories[static_cast<std::size_t>(place.category)];
+        if (text.empty()) continue;
+        painter.setFont(place.pixelHeight == 14 ? nameFont_ : textFont_);
+        const QString shown = qs(text);
+        painter.setPen(Qt::black);
+        drawAt(painter, place, shown, 1);
+        painter.setPen(Qt::white);
+        drawAt(painter, place, shown, 0);
+    }
+}
+
+}  // namespace romshelf
