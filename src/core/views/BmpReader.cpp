@@ -22,7 +22,7 @@ struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
 };
 
-// One colour of a bit-field pixel, widened to 8 bits the way bit replication does it.
+// One colour of a bit-field pixel, widened to 8 bits.
 struct Channel {
     std::uint32_t mask = 0;
     int shift = 0;

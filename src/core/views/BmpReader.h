@@ -17,8 +17,9 @@ inline constexpr std::int64_t kMaxPicturePixels = 64ll * 1024 * 1024;
 
 // Decodes a Windows bitmap ("BM"): Windows and OS/2 headers, 1/4/8/16/24/32 bits a pixel, bit
 // fields, RLE4 and RLE8, rows bottom-up or top-down; alpha is dropped. Anything else, a picture
-// of more than `maxPixels` pixels and every file whose pixels do not all lie inside it is refused
-// (nullopt). RLE pixels that the data skips take the first palette colour.
+// of more than `maxPixels` pixels (never more than kMaxPicturePixels) and every file whose pixels
+// do not all lie inside it is refused (nullopt). RLE pixels that the data skips take the first
+// palette colour.
 std::optional<DecodedImage> readBmp(std::string_view bytes,
                                     std::int64_t maxPixels = kMaxPicturePixels);
 
