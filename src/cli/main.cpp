@@ -5,6 +5,7 @@
 #include "cli/BackupCommand.h"
 #include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
+#include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
 
@@ -24,15 +25,21 @@ void printUsage(std::ostream& out) {
            "              run the launch sequence and print its log; --dry-run prints the\n"
            "              arguments it would start instead; the TEMP folder an archive was\n"
            "              unpacked into is emptied by the next clean\n"
+           "  info [--program-folder DIR] [--hardware CODE] (--folder N FILE | --row N)\n"
+           "       [--media-picture OUT.bmp]\n"
+           "              print what the database, file-information and media windows show\n"
+           "              for a file (key, tab, text); --media-picture writes the media\n"
+           "              window's 320 x 240 picture as a BMP file\n"
            "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
            "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
-           "\\n (in list's cells and in launch's argv: and working folder: lines); launch\n"
-           "--folder N FILE takes FILE in that form, so a name printed by list can be given back.\n"
-           "list and launch work on the program folder beside romshelf-cli (or --program-folder\n"
-           "DIR) and its saved hardware (or --hardware CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
+           "\\n (in list's cells, info's texts and launch's argv: and working folder: lines);\n"
+           "launch and info --folder N FILE take FILE in that form, so a name printed by list\n"
+           "can be given back. list, launch and info work on the program folder beside\n"
+           "romshelf-cli (or --program-folder DIR) and its saved hardware (or --hardware\n"
+           "CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
            "Set up a hardware's ROM folders in romshelf first (設定 > フォルダ設定).\n"
            "--yes answers the program's questions with yes (otherwise no).\n";
 }
@@ -58,6 +65,8 @@ int main(int argc, char* argv[]) {
     }
     if (command == "launch")
         return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "info")
+        return romshelf::cli::showInfo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "list")
         return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")

@@ -1,0 +1,114 @@
+#include "cli/InfoCommand.h"
+
+#include <optional>
+
+#include "cli/CliSupport.h"
+#include "core/app/Application.h"
+#include "core/app/RowDetails.h"
+#include "core/views/DetailPictures.h"
+
+namespace romshelf::cli {
+
+namespace {
+
+struct InfoOptions {
+    std::string programFolder, code;
+    std::optional<int> row, folder;
+    std::string file;
+    std::string mediaPicture;  // where the media picture goes; empty: nowhere
+    bool yes = false;
+};
+
+// The row asked for, among the rows `list` prints; null when there is none.
+const FileListRow* findRow(const Application& app, const InfoOptions& o) {
+    const FileListView rows = app.fileList().rows();
+    if (o.row) {
+        if (*o.row < 0 || static_cast<std::size_t>(*o.row) >= rows.size()) return nullptr;
+        return &rows[static_cast<std::size_t>(*o.row)];
+    }
+    for (const FileListRow& r : rows)
+        if (r.folderNumber == *o.folder && r.fileName() == o.file) return &r;
+    return nullptr;
+}
+
+void line(std::ostream& out, const char* key, const std::string& text) {
+    out << key << '\t' << escapeText(text) << '\n';
+}
+
+// The media window's picture as a BMP file; false when it cannot be written.
+bool writeMediaPicture(Application& app, const MediaFiles& media, const std::string& path,
+                       std::ostream& err) {
+    const bool enlarge = app.settings().option(Option::EnlargeSmallSnaps);
+    ImageDecoder& decoder = app.host().images;
+    MediaPicture picture;
+    picture.loadFrame(app.programFolder().frameFolder(), app.currentCode(), decoder, enlarge);
+    picture.show(media.picture, decoder, enlarge);
+    if (!media.picture.empty() && !picture.loaded())
+        err << "the media picture cannot be read here (BMP only without the window program): "
+               "white\n";
+    if (picture.display().saveBmp(path)) return true;
+    err << "cannot write " << path << "\n";
+    return false;
+}
+
+// The snap window's part (the snap found, --snap-picture) belongs here.
+int showSnap(Application&, const FileListRow&, const InfoOptions&, std::ostream&, std::ostream&) {
+    return 0;
+}
+
+}  // namespace
+
+int showInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    InfoOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--yes") {
+            o.yes = true;
+        } else if (a == "--program-folder" && hasValue) {
+            o.programFolder = args[++i];
+        } else if (a == "--hardware" && hasValue) {
+            o.code = args[++i];
+        } else if (a == "--media-picture" && hasValue) {
+            o.mediaPicture = args[++i];
+        } else if (a == "--folder" && i + 2 < args.size() && parseNumber(args[i + 1])) {
+            o.folder = parseNumber(args[++i]);
+            o.file = unescapeText(args[++i]);  // as `list` prints it
+        } else if (a == "--row" && hasValue && parseNumber(args[i + 1])) {
+            o.row = parseNumber(args[++i]);
+        } else {
+            err << "unknown argument: " << a << "\n";
+            return 64;
+        }
+    }
+    if (o.folder.has_value() == o.row.has_value()) {
+        err << "give either --folder N FILE or --row N\n";
+        return 64;
+    }
+    OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    app.showAll();  // the rows as `list` prints them
+    const FileListRow* row = findRow(app, o);
+    if (!row) {
+        err << "no such file in the list\n";
+        return 2;
+    }
+    const RowDetails d = rowDetails(app, *row);
+    line(out, "database", d.database);
+    line(out, "name", d.info.gameName);
+    line(out, "status", d.info.status);
+    line(out, "rating", d.info.rating);
+    static constexpr const char* kCategoryKeys[] = {"category1", "category2", "category3",
+                                                    "category4", "category5", "class"};
+    for (std::size_t k = 0; k < d.info.categories.size(); ++k)
+        line(out, kCategoryKeys[k], d.info.categories[k]);
+    line(out, "media-picture", d.media.picture);
+    line(out, "media-midi", d.media.midi);
+    line(out, "media-wave", d.media.wave);
+    if (const int status = showSnap(app, *row, o, out, err); status != 0) return status;
+    if (!o.mediaPicture.empty() && !writeMediaPicture(app, d.media, o.mediaPicture, err)) return 1;
+    return 0;
+}
+
+}  // namespace romshelf::cli

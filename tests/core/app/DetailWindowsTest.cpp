@@ -1,0 +1,115 @@
+#include "core/app/RowDetails.h"
+
+#include <gtest/gtest.h>
+
+#include "AppFixture.h"
+#include "core/views/DetailPictures.h"
+
+using namespace romshelf;
+
+namespace {
+
+// SFC with ROM folder 1 at roms/ and media folder 1 at media/: game.sfc (2 KB) registered with
+// every field, other.sfc (3 bytes) not.
+struct DetailWindows : test::AppFixture {
+    void SetUp() override {
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/";
+        f.mediaFolderPaths[0] = "./media/";
+        writeFolderSettings("SFC", f);
+        RomRecord r = record("game", "ゲーム");
+        r.classes = {"RPG", "", "スクウェア"};
+        r.hardwareClass = "名作";
+        r.rating = 3;
+        r.comment = "一行目\r\n二行目";
+        writeRecords("SFC", {r});
+        dir.write("roms/game.sfc", std::string(2048, 'x'));
+        dir.write("roms/other.sfc", "abc");
+    }
+    const FileListRow& row(const std::string& file) {
+        for (const FileListRow& r : app.fileList().rows())
+            if (r.fileName() == file) return r;
+        throw std::runtime_error("no row " + file);
+    }
+    void showCategoryNames() {
+        app.changeSettings([](MainSettings& s) {
+            s.options[static_cast<std::size_t>(Option::ShowCategoryItemNames)] = true;
+        });
+    }
+};
+
+TEST_F(DetailWindows, ARegisteredFileShowsItsRecordSizeAndComment) {
+    start("SFC");
+    RowDetails d = rowDetails(app, row("game.sfc"));
+    EXPECT_EQ(d.info, (FileInfoTexts{"ゲーム",
+                                     "game.sfc - ファイルサイズ : 2 KB",
+                                     "★★★",
+                                     {"RPG", "", "スクウェア", "", "", "名作"}}));
+    EXPECT_EQ(d.database, "一行目\r\n二行目");
+
+    showCategoryNames();
+    d = rowDetails(app, row("game.sfc"));
+    const auto names = app.categoryNames();
+    EXPECT_EQ(d.info.categories[0], names[0] + " : RPG");
+    EXPECT_EQ(d.info.categories[1], names[1] + " : ");  // named even when empty
+    EXPECT_EQ(d.info.categories[5], names[5] + " : 名作");
+}
+
+TEST_F(DetailWindows, AnUnregisteredFileHasNoCommentAndRowsWithoutAFileNoStatus) {
+    start("SFC");
+    const RowDetails d = rowDetails(app, row("other.sfc"));
+    EXPECT_EQ(d.info, (FileInfoTexts{"other", "other.sfc - ファイルサイズ : 3 Byte", "", {}}));
+    EXPECT_EQ(d.database, "");
+
+    // The placeholder row and an unowned file name no file; a record index out of range (a
+    // record removed since the list was built) gives no comment.
+    for (const int folder : {kPlaceholderFolder, kUnownedFolder}) {
+        FileListRow r = row("game.sfc");
+        r.folderNumber = folder;
+        EXPECT_EQ(rowDetails(app, r).info.status, "") << folder;
+        r.recordIndex = 1;
+        EXPECT_EQ(rowDetails(app, r).database, "") << folder;
+    }
+}
+
+TEST_F(DetailWindows, AnOtherSoftwareEntryNamesTheFileAtItsLocation) {
+    FolderSettings f;
+    f.romFolderPaths[0] = "./tools/run.sh";
+    f.romFolderPaths[1] = "./tools/docs";  // a folder: nothing to measure
+    writeFolderSettings("HARD", f);
+    dir.write("tools/run.sh", std::string(5000, '#'));
+    dir.makeFolder("tools/docs");
+    start("HARD");
+    EXPECT_EQ(rowDetails(app, row("run.sh")).info.status, "run.sh - ファイルサイズ : 4 KB");
+    EXPECT_EQ(rowDetails(app, row("docs")).info.status, "docs - ファイルサイズ : 0 Byte");
+}
+
+TEST_F(DetailWindows, TheMediaPictureIsWhiteUnlessItsFileReadsAndSitsOnTheFrame) {
+    DibPicture frame, red;
+    frame.create(320, 240);
+    frame.fill({0, 0, 320, 240}, {0, 128, 0});
+    ASSERT_TRUE(frame.saveBmp(dir.file("frame/frame_SFC.bmp")));
+    red.create(100, 100);
+    red.fill({0, 0, 100, 100}, {255, 0, 0});
+    ASSERT_TRUE(red.saveBmp(dir.write("media/game.bmp", "")));
+    dir.write("media/other.bmp", "BM broken");
+    start("SFC");
+
+    MediaPicture picture;
+    picture.loadFrame(app.programFolder().frameFolder(), "SFC", app.host().images, false);
+    picture.show(rowDetails(app, row("game.sfc")).media.picture, app.host().images, false);
+    EXPECT_TRUE(picture.loaded());
+    EXPECT_EQ(picture.display().pixel(160, 120), (Colour{255, 0, 0}));
+    EXPECT_EQ(picture.display().pixel(109, 120), (Colour{0, 128, 0}));  // left of (110, 70)
+    EXPECT_EQ(picture.display().pixel(110, 70), (Colour{255, 0, 0}));
+
+    const std::string broken = rowDetails(app, row("other.sfc")).media.picture;
+    EXPECT_EQ(broken, dir.file("media/other.bmp"));
+    for (const std::string& path : {broken, std::string()}) {
+        picture.show(path, app.host().images, true);
+        EXPECT_FALSE(picture.loaded());
+        EXPECT_EQ(picture.display().pixel(0, 0), (Colour{255, 255, 255})) << path;
+    }
+}
+
+}  // namespace
