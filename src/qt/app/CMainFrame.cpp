@@ -24,6 +24,7 @@
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CMedia.h"
+#include "qt/views/CSnap.h"
 #include "qt/views/CSystem.h"
 #include "qt/launch/EmulatorSettingsDialog.h"
 
@@ -88,7 +89,6 @@ void CMainFrame::startUp() {
     if (list->isVisible() && listState != ShowState::Normal) showInState(list, listState);
 
     app_.startUp();
-    showSnapTitle();
     showLock();
 }
 
@@ -129,6 +129,8 @@ void CMainFrame::createToolWindows() {
             view = database_ = new CDataBase(frame);
         } else if (tool.slot == kSlotFileInfo) {
             view = fileData_ = new CFileData(app_, frame);
+        } else if (tool.slot == kSlotSnap) {
+            view = snap_ = new CSnap(app_, frame);
         } else if (tool.slot == kSlotMedia) {
             view = media_ = new CMedia(app_, frame);
         } else {
@@ -144,6 +146,12 @@ void CMainFrame::createToolWindows() {
         pumpEvents(app_);
     }
     connectDetailWindows();
+    connectSnapWindow();
+}
+
+void CMainFrame::connectSnapWindow() {
+    connect(snap_, &CSnap::titleChanged, tools_[kSlotSnap], &QWidget::setWindowTitle);
+    connect(fileList_, &CFileList::selectionShown, snap_, &CSnap::showRow);
 }
 
 void CMainFrame::connectDetailWindows() {
@@ -163,6 +171,7 @@ void CMainFrame::detailPanesCleared() {
     if (fileData_) fileData_->clear();
     if (database_) database_->setText({});
     if (media_) media_->clearSelection();
+    if (snap_) snap_->clearSelection();
 }
 
 ToolWindowFrame* CMainFrame::toolWindow(int slot) const {
@@ -300,14 +309,8 @@ void CMainFrame::systemLogChanged() {
 }
 
 void CMainFrame::currentHardwareChanged() {
-    showSnapTitle();
+    if (snap_) snap_->hardwareChanged();
     if (media_) media_->loadFrame();
-}
-
-void CMainFrame::showSnapTitle() {
-    if (ToolWindowFrame* snap = toolWindow(kSlotSnap))
-        snap->setWindowTitle(
-            qs("スナップウィンドウ : " + app_.folders().folders.snapFolderNames[0]));
 }
 
 void CMainFrame::categoryNamesChanged() {

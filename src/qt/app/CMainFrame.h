@@ -14,6 +14,7 @@ class CDataBase;
 class CFileData;
 class CFileList;
 class CMedia;
+class CSnap;
 class CSystem;
 class HardwareBar;
 class MainMenu;
@@ -56,6 +57,7 @@ public:
     CDataBase* databaseView() const { return database_; }
     CFileData* fileDataView() const { return fileData_; }
     CMedia* mediaView() const { return media_; }
+    CSnap* snapView() const { return snap_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,8 +71,8 @@ private:
     void connectCommands();
     void showAbout();
     void openFolderSettings(const std::string& code);
-    // "スナップウィンドウ : " and the name of the hardware's first snap folder.
-    void showSnapTitle();
+    // The snap window follows the file list's selection and names its folder in its title.
+    void connectSnapWindow();
     void connectLayoutCommands();
     // The lock item's check mark follows the setting.
     void showLock();
@@ -91,6 +93,7 @@ private:
     CDataBase* database_ = nullptr;
     CFileData* fileData_ = nullptr;
     CMedia* media_ = nullptr;
+    CSnap* snap_ = nullptr;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.

@@ -1,0 +1,139 @@
+#include "qt/views/CSnap.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+#include <vector>
+
+#include "qt/QtText.h"
+#include "core/app/Application.h"
+#include "qt/views/PictureImage.h"
+#include "qt/views/WindowsFont.h"
+
+namespace romshelf {
+
+namespace {
+
+// The local files of a drag; empty when anything else is dragged.
+std::vector<std::string> droppedFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        files.push_back(ss(url.toLocalFile()));
+    }
+    return files;
+}
+
+}  // namespace
+
+void drawSnapCaption(DibPicture& picture, const std::string& caption) {
+    QImage image(picture.bits(), picture.width(), picture.height(), picture.stride(),
+                 QImage::Format_BGR888);
+    QPainter painter(&image);
+    painter.setFont(windowsFont("ＭＳ Ｐゴシック", 15, QFont::Bold));
+    const QRect box(kCaptionLeft, kCaptionTop, kCaptionRight - kCaptionLeft,
+                    kCaptionBottom - kCaptionTop);
+    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    const QString text = qs(caption);
+    painter.setPen(Qt::black);
+    painter.drawText(box.translated(1, 1), flags, text);
+    painter.setPen(Qt::white);
+    painter.drawText(box, flags, text);
+}
+
+CSnap::CSnap(Application& app, QWidget* parent)
+    : QWidget(parent),
+      app_(app),
+      model_(app.host().images, app.programFolder().frameFolder(), drawSnapCaption) {
+    setObjectName(QStringLiteral("CSnap"));
+    setAutoFillBackground(true);
+    setAcceptDrops(true);
+    timer_.setInterval(kAutoSwitchMs);
+    connect(&timer_, &QTimer::timeout, this, &CSnap::tick);
+}
+
+SnapSettings CSnap::settings() const {
+    return snapSettingsOf(app_.folders().folders, app_.settings());
+}
+
+QString CSnap::title() const { return qs(model_.title(settings())); }
+
+QSize CSnap::sizeHint() const {
+    return {DibPicture::kWindowSize.width, DibPicture::kWindowSize.height};
+}
+
+void CSnap::showRow(int row) {
+    const FileListView rows = app_.fileList().rows();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
+    const FileListRow& r = rows[static_cast<std::size_t>(row)];
+    if (model_.select(r.fileName(), r.folderNumber, r.gameName(), settings())) update();
+}
+
+void CSnap::clearSelection() {
+    const SnapSettings s = settings();
+    model_.clearSelection(s);
+    Q_EMIT titleChanged(title());
+    if (s.autoSwitch) {
+        model_.startAutoSwitch();
+        timer_.start();
+    } else {
+        timer_.stop();
+    }
+    update();
+}
+
+void CSnap::hardwareChanged() {
+    const SnapSettings s = settings();
+    model_.setSlot(0);
+    slotMoved();
+    model_.loadFrame(app_.currentCode(), s);
+    model_.refresh(s);
+    Q_EMIT titleChanged(title());
+    update();
+}
+
+void CSnap::refresh() {
+    model_.refresh(settings());
+    update();
+}
+
+void CSnap::slotMoved() { app_.setSnapSlot(model_.slot()); }
+
+void CSnap::tick() {
+    const bool switched = model_.tick(settings());
+    slotMoved();
+    if (!switched) return;
+    Q_EMIT titleChanged(title());
+    update();
+}
+
+void CSnap::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, pictureImage(model_.picture()));
+}
+
+void CSnap::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    model_.nextSlot(settings());
+    slotMoved();
+    Q_EMIT titleChanged(title());
+    update();
+}
+
+void CSnap::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFiles(event->mimeData()).size() == 1) event->acceptProposedAction();
+}
+
+void CSnap::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> files = droppedFiles(event->mimeData());
+    if (files.size() != 1) return;
+    event->acceptProposedAction();
+    model_.drop(files, settings());
+    update();
+}
+
+}  // namespace romshelf

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+#include "core/views/SnapModel.h"
+
+namespace romshelf {
+
+class Application;
+
+// The snap window: the selected file's snap on the hardware's frame, or the no-snap picture with
+// the game name. A left click shows the next snap folder, a picture file dropped on it becomes
+// the selected file's snap there, and with the option on the folders take turns every 1.2 s.
+// Its title ("スナップウィンドウ : " and the folder's name) goes to its frame.
+class CSnap : public QWidget {
+    Q_OBJECT
+public:
+    explicit CSnap(Application& app, QWidget* parent = nullptr);
+
+    // The file list shows `row` of the application's list.
+    void showRow(int row);
+    // The list lost its selection, or the settings were applied (the timer follows the option).
+    void clearSelection();
+    // Another hardware, or its folders again: its frame, the first snap folder, the title.
+    void hardwareChanged();
+    // Looks the snap up again (a snap was saved).
+    void refresh();
+
+    const SnapModel& model() const { return model_; }
+    QString title() const;
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void titleChanged(const QString& title);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    SnapSettings settings() const;
+    // The model's slot is the application's (the list of files without snap looks there).
+    void slotMoved();
+    void tick();
+
+    Application& app_;
+    SnapModel model_;
+    QTimer timer_;
+};
+
+// The game name on the no-snap picture: bold 15-pixel gothic, centred and wrapped, white over a
+// one-pixel black shadow.
+void drawSnapCaption(DibPicture& picture, const std::string& caption);
+
+}  // namespace romshelf

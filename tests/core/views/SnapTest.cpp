@@ -1,0 +1,179 @@
+#include "core/views/SnapModel.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "AppFixture.h"
+#include "core/platform/FileSystem.h"
+
+using namespace romshelf;
+
+namespace {
+
+// A solid picture of `w` x `h` saved as a BMP file.
+void writeBmp(const std::string& path, int w, int h, Colour colour) {
+    DibPicture p;
+    p.create(w, h);
+    p.fill({0, 0, w, h}, colour);
+    ASSERT_TRUE(p.saveBmp(path));
+}
+
+// Snap slots s0..s4 (those listed in `unused` left empty) holding `files` ("s1/game.bmp").
+struct Slots {
+    test::TempFolder dir;
+    SnapSettings settings;
+    Slots(const std::string& files, const std::string& unused = "") {
+        for (int i = 0; i < kSnapFolderCount; ++i)
+            if (unused.find(char('0' + i)) == std::string::npos)
+                settings.paths[i] = dir.makeFolder("s" + std::to_string(i));
+        std::istringstream in(files);
+        for (std::string f; in >> f;)
+            f.back() == '/' ? (void)dir.makeFolder(f) : (void)dir.write(f, "x");
+    }
+};
+
+constexpr Colour kRed{255, 0, 0}, kBlue{0, 0, 255};
+
+}  // namespace
+
+TEST(SnapLookupTest, SlotOrderOptionsAndTheRomItself) {
+    struct Case {
+        const char* files;
+        const char* selected;
+        int folder, slot;
+        bool all, same;
+        const char* expected;
+        const char* unused = "";
+    } cases[] = {
+        {"s0/game.7z s0/game.png", "game.7z", 0, 0, false, false, "s0/game.png"},  // ROM first
+        {"s0/game.zip", "game.zip", 0, 0, false, false, ""},
+        {"s0/game.a/ s0/game.b", "game.zip", 0, 0, false, false, "s0/game.b"},
+        {"s0/game2.png s0/GAME.Bmp", "game.zip", 0, 0, false, false, "s0/GAME.Bmp"},
+        {"s3/game.png", "game.zip", 0, 1, false, false, ""},
+        {"s0/game.png s3/game.png", "game.zip", 0, 1, true, false, "s3/game.png"},
+        {"s0/game.png s1/game.png", "game.zip", 0, 3, true, false, "s0/game.png"},  // wraps
+        {"s0/game.png s2/game.png", "game.zip", 2, 0, false, true, "s2/game.png"},
+        {"s0/game.png s3/game.png", "game.zip", 2, 0, false, true, ""},
+        {"s0/game.png s2/game.png", "game.zip", 5, 0, false, true, "s0/game.png"},
+        {"s1/game.png s2/game.png", "game.zip", -1, 1, false, true, "s1/game.png"},
+        {"s3/game.png", "game.zip", 0, 1, true, false, "s3/game.png", "12"},
+        {"s1/game.png", "game.zip", 0, 1, false, false, "", "1"},
+        {"s0/game.png", "", 0, 0, true, false, ""},  // nothing selected
+        {"s0/game.png", "g?me.zip", 0, 0, true, false, ""},
+    };
+    for (const Case& c : cases) {
+        Slots s(c.files, c.unused);
+        s.settings.searchAll = c.all;
+        s.settings.preferSameNumber = c.same;
+        const std::string found =
+            lookUpSnap(s.settings, {fs::pathTitle(c.selected), c.selected, c.folder, c.slot});
+        EXPECT_EQ(found.empty() ? "" : found.substr(s.dir.path().size()), c.expected) << c.files;
+    }
+}
+
+TEST(SnapModelTest, ComposesTheSnapOnTheFrameOrTheNoSnapPictureWithTheName) {
+    Slots s("");
+    const std::string frames = s.dir.makeFolder("frame");
+    writeBmp(frames + "frame_SFC.bmp", 320, 240, kBlue);
+    writeBmp(s.dir.file("s0/game.bmp"), 256, 224, kRed);
+    NoImageDecoder decoder;
+    std::vector<std::string> captions;
+    const CaptionPainter painter = [&](DibPicture&, const std::string& c) {
+        captions.push_back(c);
+    };
+    auto compose = [&](std::string_view code, const std::string& file) {
+        return SnapModel::compose(decoder, frames, code, s.settings, 0, file, 0, "ゲーム", painter);
+    };
+    DibPicture shown = compose("SFC", "game.zip");
+    EXPECT_EQ(shown.pixel(160, 120), kRed);
+    EXPECT_EQ(shown.pixel(32, 8), kRed);
+    EXPECT_EQ(shown.pixel(31, 8), kBlue);
+    EXPECT_EQ(shown.pixel(0, 0), kBlue);
+    EXPECT_TRUE(captions.empty());
+
+    DibPicture frame, noSnap;
+    drawBuiltInFrame(frame);
+    drawBuiltInNoSnap(noSnap);
+    EXPECT_EQ(compose("FC", "game.zip").pixel(0, 0), frame.pixel(0, 0));  // no frame_FC.bmp
+    s.settings.enlarge = true;
+    EXPECT_EQ(compose("SFC", "game.zip").pixel(0, 0), kRed);
+
+    shown = compose("SFC", "other.zip");
+    EXPECT_EQ(captions, std::vector<std::string>{"ゲーム"});
+    for (auto [x, y] : {std::pair{0, 0}, {160, 20}, {300, 230}})
+        EXPECT_EQ(shown.pixel(x, y), noSnap.pixel(x, y));
+    EXPECT_NE(frame.pixel(160, 20), noSnap.pixel(160, 20));
+    compose("SFC", "");  // nothing selected: no caption
+    EXPECT_EQ(captions.size(), 1u);
+}
+
+TEST(SnapModelTest, TheTimerSwitchesOnlyBetweenSlotsInUseWhileAFileIsSelected) {
+    Slots s("", "13");
+    writeBmp(s.dir.file("s0/game.bmp"), 8, 8, kRed);
+    NoImageDecoder decoder;
+    SnapModel m(decoder, s.dir.path());
+    m.startAutoSwitch();
+    EXPECT_FALSE(m.tick(s.settings));  // nothing selected: the slot moves on alone
+    EXPECT_EQ(m.slot(), 2);
+    m.select("game.zip", 0, "", s.settings);
+    EXPECT_TRUE(m.tick(s.settings));
+    EXPECT_EQ(m.slot(), 4);
+    EXPECT_EQ(m.snapPath(), "");
+    EXPECT_TRUE(m.tick(s.settings));
+    EXPECT_EQ(m.snapPath(), s.dir.file("s0/game.bmp"));
+
+    Slots one("s2/game.bmp", "0134");
+    m.setSlot(2);
+    m.startAutoSwitch();
+    EXPECT_FALSE(m.tick(one.settings));
+    EXPECT_EQ(m.slot(), 2);
+}
+
+using SnapDropTest = test::AppFixture;
+
+TEST_F(SnapDropTest, APictureBecomesTheSnapNeverOverAnotherFile) {
+    FolderSettings f;
+    f.romFolderPaths[0] = f.snapFolderPaths[0] = "./snaps/";
+    writeFolderSettings("SFC", f);
+    start("SFC");
+    const SnapSettings settings = snapSettingsOf(app.folders().folders, app.settings());
+    writeBmp(dir.file("red.bmp"), 8, 8, kRed);
+    writeBmp(dir.file("blue.png"), 8, 8, kBlue);  // a BMP under another name
+    writeBmp(dir.file("blue.zip"), 8, 8, kBlue);
+    writeBmp(dir.file("blue.mid"), 8, 8, kBlue);
+    dir.write("text.bmp", "no picture");
+    dir.write("snaps/game.zip", "ROM");
+    dir.write("snaps/game.mid", "MThd");
+    SnapModel m(ports.images, app.programFolder().frameFolder());
+    auto drop = [&](std::vector<std::string> names) {
+        for (std::string& n : names) n = dir.file(n);
+        return m.drop(names, settings);
+    };
+
+    EXPECT_FALSE(drop({"red.bmp"}));  // nothing selected
+    m.select("game.zip", 0, "ゲーム", settings);
+    EXPECT_FALSE(drop({"red.bmp", "blue.png"}));
+    EXPECT_FALSE(drop({"text.bmp"}));
+    EXPECT_FALSE(drop({"missing.bmp"}));
+    EXPECT_FALSE(drop({"blue.zip"}));  // would be the ROM itself
+    EXPECT_FALSE(drop({"blue.mid"}));  // would replace a file that is no picture
+    EXPECT_EQ(dir.read("snaps/game.zip"), "ROM");
+    EXPECT_EQ(dir.read("snaps/game.mid"), "MThd");
+    EXPECT_EQ(m.snapPath(), "");
+
+    EXPECT_TRUE(drop({"red.bmp"}));
+    EXPECT_EQ(m.snapPath(), dir.file("snaps/game.bmp"));
+    EXPECT_EQ(m.picture().pixel(160, 120), kRed);
+    // The same file's snap is replaced, without a question; another extension stays beside it.
+    EXPECT_TRUE(drop({"blue.png"}));
+    EXPECT_TRUE(drop({"blue.png"}));
+    writeBmp(dir.file("blue.bmp"), 8, 8, kBlue);
+    EXPECT_TRUE(drop({"blue.bmp"}));
+    EXPECT_EQ(m.picture().pixel(160, 120), kBlue);
+    EXPECT_EQ(dir.read("snaps/game.png"), dir.read("blue.png"));
+    EXPECT_TRUE(prompter.boxes().empty());
+
+    m.setSlot(1);  // a slot not in use
+    EXPECT_FALSE(drop({"red.bmp"}));
+}
