@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "AppFixture.h"
 #include "core/platform/FileSystem.h"
@@ -11,12 +12,12 @@ using namespace romshelf;
 
 namespace {
 
-// A solid picture of `w` x `h` saved as a BMP file.
-void writeBmp(const std::string& path, int w, int h, Colour colour) {
+// A solid picture of `w` x `h` as a BMP file.
+std::string bmp(Colour colour, int w = 8, int h = 8) {
     DibPicture p;
     p.create(w, h);
     p.fill({0, 0, w, h}, colour);
-    ASSERT_TRUE(p.saveBmp(path));
+    return p.bmpBytes();
 }
 
 // Snap slots s0..s4 (those listed in `unused` left empty) holding `files` ("s1/game.bmp").
@@ -75,8 +76,8 @@ TEST(SnapLookupTest, SlotOrderOptionsAndTheRomItself) {
 TEST(SnapModelTest, ComposesTheSnapOnTheFrameOrTheNoSnapPictureWithTheName) {
     Slots s("");
     const std::string frames = s.dir.makeFolder("frame");
-    writeBmp(frames + "frame_SFC.bmp", 320, 240, kBlue);
-    writeBmp(s.dir.file("s0/game.bmp"), 256, 224, kRed);
+    s.dir.write("frame/frame_SFC.bmp", bmp(kBlue, 320, 240));
+    s.dir.write("s0/game.bmp", bmp(kRed, 256, 224));
     NoImageDecoder decoder;
     std::vector<std::string> captions;
     const CaptionPainter painter = [&](DibPicture&, const std::string& c) {
@@ -85,49 +86,39 @@ TEST(SnapModelTest, ComposesTheSnapOnTheFrameOrTheNoSnapPictureWithTheName) {
     auto compose = [&](std::string_view code, const std::string& file) {
         return SnapModel::compose(decoder, frames, code, s.settings, 0, file, 0, "ゲーム", painter);
     };
-    DibPicture shown = compose("SFC", "game.zip");
-    EXPECT_EQ(shown.pixel(160, 120), kRed);
-    EXPECT_EQ(shown.pixel(32, 8), kRed);
-    EXPECT_EQ(shown.pixel(31, 8), kBlue);
-    EXPECT_EQ(shown.pixel(0, 0), kBlue);
-    EXPECT_TRUE(captions.empty());
-
-    DibPicture frame, noSnap;
+    DibPicture shown = compose("SFC", "game.zip"), frame, noSnap;
+    for (auto [x, y, c] :
+         {std::tuple{160, 120, kRed}, {32, 8, kRed}, {31, 8, kBlue}, {0, 0, kBlue}})
+        EXPECT_EQ(shown.pixel(x, y), c) << x << "," << y;
     drawBuiltInFrame(frame);
     drawBuiltInNoSnap(noSnap);
     EXPECT_EQ(compose("FC", "game.zip").pixel(0, 0), frame.pixel(0, 0));  // no frame_FC.bmp
     s.settings.enlarge = true;
     EXPECT_EQ(compose("SFC", "game.zip").pixel(0, 0), kRed);
+    EXPECT_TRUE(captions.empty());
 
     shown = compose("SFC", "other.zip");
+    compose("SFC", "");  // nothing selected: no caption
     EXPECT_EQ(captions, std::vector<std::string>{"ゲーム"});
     for (auto [x, y] : {std::pair{0, 0}, {160, 20}, {300, 230}})
         EXPECT_EQ(shown.pixel(x, y), noSnap.pixel(x, y));
     EXPECT_NE(frame.pixel(160, 20), noSnap.pixel(160, 20));
-    compose("SFC", "");  // nothing selected: no caption
-    EXPECT_EQ(captions.size(), 1u);
 }
 
 TEST(SnapModelTest, TheTimerSwitchesOnlyBetweenSlotsInUseWhileAFileIsSelected) {
-    Slots s("", "13");
-    writeBmp(s.dir.file("s0/game.bmp"), 8, 8, kRed);
+    Slots s("", "13"), one("", "0134");
+    s.dir.write("s0/game.bmp", bmp(kRed));
     NoImageDecoder decoder;
     SnapModel m(decoder, s.dir.path());
     m.startAutoSwitch();
     EXPECT_FALSE(m.tick(s.settings));  // nothing selected: the slot moves on alone
     EXPECT_EQ(m.slot(), 2);
     m.select("game.zip", 0, "", s.settings);
-    EXPECT_TRUE(m.tick(s.settings));
-    EXPECT_EQ(m.slot(), 4);
-    EXPECT_EQ(m.snapPath(), "");
-    EXPECT_TRUE(m.tick(s.settings));
+    EXPECT_TRUE(m.tick(s.settings) && m.tick(s.settings));  // to slot 4, then 0
     EXPECT_EQ(m.snapPath(), s.dir.file("s0/game.bmp"));
-
-    Slots one("s2/game.bmp", "0134");
     m.setSlot(2);
     m.startAutoSwitch();
-    EXPECT_FALSE(m.tick(one.settings));
-    EXPECT_EQ(m.slot(), 2);
+    EXPECT_FALSE(m.tick(one.settings));  // the only slot in use
 }
 
 using SnapDropTest = test::AppFixture;
@@ -138,10 +129,8 @@ TEST_F(SnapDropTest, APictureBecomesTheSnapNeverOverAnotherFile) {
     writeFolderSettings("SFC", f);
     start("SFC");
     const SnapSettings settings = snapSettingsOf(app.folders().folders, app.settings());
-    writeBmp(dir.file("red.bmp"), 8, 8, kRed);
-    writeBmp(dir.file("blue.png"), 8, 8, kBlue);  // a BMP under another name
-    writeBmp(dir.file("blue.zip"), 8, 8, kBlue);
-    writeBmp(dir.file("blue.mid"), 8, 8, kBlue);
+    for (const char* name : {"red.bmp", "blue.png", "blue.zip", "blue.mid", "blue.bmp"})
+        dir.write(name, bmp(name[0] == 'r' ? kRed : kBlue));  // BMP files under any name
     dir.write("text.bmp", "no picture");
     dir.write("snaps/game.zip", "ROM");
     dir.write("snaps/game.mid", "MThd");
@@ -150,30 +139,24 @@ TEST_F(SnapDropTest, APictureBecomesTheSnapNeverOverAnotherFile) {
         for (std::string& n : names) n = dir.file(n);
         return m.drop(names, settings);
     };
-
     EXPECT_FALSE(drop({"red.bmp"}));  // nothing selected
     m.select("game.zip", 0, "ゲーム", settings);
     EXPECT_FALSE(drop({"red.bmp", "blue.png"}));
     EXPECT_FALSE(drop({"text.bmp"}));
-    EXPECT_FALSE(drop({"missing.bmp"}));
     EXPECT_FALSE(drop({"blue.zip"}));  // would be the ROM itself
     EXPECT_FALSE(drop({"blue.mid"}));  // would replace a file that is no picture
-    EXPECT_EQ(dir.read("snaps/game.zip"), "ROM");
-    EXPECT_EQ(dir.read("snaps/game.mid"), "MThd");
+    EXPECT_EQ(dir.read("snaps/game.zip") + dir.read("snaps/game.mid"), "ROMMThd");
     EXPECT_EQ(m.snapPath(), "");
 
     EXPECT_TRUE(drop({"red.bmp"}));
-    EXPECT_EQ(m.snapPath(), dir.file("snaps/game.bmp"));
     EXPECT_EQ(m.picture().pixel(160, 120), kRed);
     // The same file's snap is replaced, without a question; another extension stays beside it.
     EXPECT_TRUE(drop({"blue.png"}));
-    EXPECT_TRUE(drop({"blue.png"}));
-    writeBmp(dir.file("blue.bmp"), 8, 8, kBlue);
     EXPECT_TRUE(drop({"blue.bmp"}));
+    EXPECT_EQ(m.snapPath(), dir.file("snaps/game.bmp"));
     EXPECT_EQ(m.picture().pixel(160, 120), kBlue);
     EXPECT_EQ(dir.read("snaps/game.png"), dir.read("blue.png"));
     EXPECT_TRUE(prompter.boxes().empty());
-
     m.setSlot(1);  // a slot not in use
     EXPECT_FALSE(drop({"red.bmp"}));
 }
