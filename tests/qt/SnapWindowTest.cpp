@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
 
 #include "AppFixture.h"
@@ -46,6 +48,12 @@ TEST_F(SnapWindowTest, ASelectedRowShowsItsSnapAndAClickTheNextFolder) {
     EXPECT_EQ(tool->windowTitle().toStdString(), "スナップウィンドウ : プレイ中");
     EXPECT_EQ(app.snapSlot(), 2);
     EXPECT_EQ(snap->grab().toImage().pixel(160, 60), shownBefore);  // the no-snap picture
+
+    QMimeData data;  // the first folder's snap dropped here becomes this folder's
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("snaps/title/game.bmp")))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    static_cast<QObject*>(snap)->event(&drop);  // as from a drag; no drag runs offscreen
+    EXPECT_EQ(snap->model().snapPath(), dir.file("snaps/play/game.bmp"));
 }
 
 }  // namespace
