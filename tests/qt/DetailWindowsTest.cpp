@@ -5,7 +5,6 @@
 
 #include "AppFixture.h"
 #include "qt/app/CMainFrame.h"
-#include "qt/app/ToolWindowFrame.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
@@ -31,9 +30,7 @@ TEST_F(DetailWindowsView, ASelectedRowFillsTheWindowsAndAClearEmptiesThem) {
     f.romFolderPaths[0] = "./roms/";
     f.mediaFolderPaths[0] = "./media/";
     writeFolderSettings("SFC", f);
-    RomRecord r = record("game", "ドラゴン");
-    r.comment = "短いコメント";
-    writeRecords("SFC", {r});
+    writeRecords("SFC", {{"game", "ドラゴン", "", {}, "", "短いコメント"}});
     dir.write("roms/game.sfc", "ROM");
     DibPicture red;
     red.create(320, 240);
@@ -42,7 +39,6 @@ TEST_F(DetailWindowsView, ASelectedRowFillsTheWindowsAndAClearEmptiesThem) {
     app.preferHardware("SFC");
     CMainFrame frame(app);
     frame.startUp();
-    for (int slot : {kSlotFileInfo, kSlotMedia, kSlotDatabase}) frame.toolWindow(slot)->show();
     CFileData* info = frame.fileDataView();
     CDataBase* database = frame.databaseView();
     CMedia* media = frame.mediaView();

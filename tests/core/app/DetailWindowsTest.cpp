@@ -17,59 +17,48 @@ struct DetailWindows : test::AppFixture {
         f.romFolderPaths[0] = "./roms/";
         f.mediaFolderPaths[0] = "./media/";
         writeFolderSettings("SFC", f);
-        RomRecord r = record("game", "ゲーム");
-        r.classes = {"RPG", "", "スクウェア"};
-        r.hardwareClass = "名作";
+        RomRecord r{"game", "ゲーム", "", {"RPG", "", "スクウェア"}, "名作", "一行目\r\n二行目"};
         r.rating = 3;
-        r.comment = "一行目\r\n二行目";
         writeRecords("SFC", {r});
         dir.write("roms/game.sfc", std::string(2048, 'x'));
         dir.write("roms/other.sfc", "abc");
     }
-    const FileListRow& row(const std::string& file) {
+    RowDetails details(const std::string& file) {
         for (const FileListRow& r : app.fileList().rows())
-            if (r.fileName() == file) return r;
+            if (r.fileName() == file) return rowDetails(app, r);
         throw std::runtime_error("no row " + file);
-    }
-    void showCategoryNames() {
-        app.changeSettings([](MainSettings& s) {
-            s.options[static_cast<std::size_t>(Option::ShowCategoryItemNames)] = true;
-        });
     }
 };
 
-TEST_F(DetailWindows, ARegisteredFileShowsItsRecordSizeAndComment) {
+TEST_F(DetailWindows, RegisteredUnregisteredAndFilelessRows) {
     start("SFC");
-    RowDetails d = rowDetails(app, row("game.sfc"));
-    EXPECT_EQ(d.info, (FileInfoTexts{"ゲーム",
-                                     "game.sfc - ファイルサイズ : 2 KB",
-                                     "★★★",
-                                     {"RPG", "", "スクウェア", "", "", "名作"}}));
-    EXPECT_EQ(d.database, "一行目\r\n二行目");
-
-    showCategoryNames();
-    d = rowDetails(app, row("game.sfc"));
-    const auto names = app.categoryNames();
-    EXPECT_EQ(d.info.categories[0], names[0] + " : RPG");
-    EXPECT_EQ(d.info.categories[1], names[1] + " : ");  // named even when empty
-    EXPECT_EQ(d.info.categories[5], names[5] + " : 名作");
-}
-
-TEST_F(DetailWindows, AnUnregisteredFileHasNoCommentAndRowsWithoutAFileNoStatus) {
-    start("SFC");
-    const RowDetails d = rowDetails(app, row("other.sfc"));
-    EXPECT_EQ(d.info, (FileInfoTexts{"other", "other.sfc - ファイルサイズ : 3 Byte", "", {}}));
-    EXPECT_EQ(d.database, "");
+    EXPECT_EQ(details("game.sfc").info, (FileInfoTexts{"ゲーム",
+                                                       "game.sfc - ファイルサイズ : 2 KB",
+                                                       "★★★",
+                                                       {"RPG", "", "スクウェア", "", "", "名作"}}));
+    EXPECT_EQ(details("game.sfc").database, "一行目\r\n二行目");
+    EXPECT_EQ(details("other.sfc").info,
+              (FileInfoTexts{"other", "other.sfc - ファイルサイズ : 3 Byte", "", {}}));
+    EXPECT_EQ(details("other.sfc").database, "");
 
     // The placeholder row and an unowned file name no file; a record index out of range (a
     // record removed since the list was built) gives no comment.
     for (const int folder : {kPlaceholderFolder, kUnownedFolder}) {
-        FileListRow r = row("game.sfc");
+        FileListRow r = app.fileList().rows()[0];
         r.folderNumber = folder;
-        EXPECT_EQ(rowDetails(app, r).info.status, "") << folder;
         r.recordIndex = 1;
+        EXPECT_EQ(rowDetails(app, r).info.status, "") << folder;
         EXPECT_EQ(rowDetails(app, r).database, "") << folder;
     }
+
+    app.changeSettings([](MainSettings& s) {
+        s.options[static_cast<std::size_t>(Option::ShowCategoryItemNames)] = true;
+    });
+    const auto names = app.categoryNames();
+    const FileInfoTexts named = details("game.sfc").info;
+    EXPECT_EQ(named.categories[0], names[0] + " : RPG");
+    EXPECT_EQ(named.categories[1], names[1] + " : ");  // named even when empty
+    EXPECT_EQ(named.categories[5], names[5] + " : 名作");
 }
 
 TEST_F(DetailWindows, AnOtherSoftwareEntryNamesTheFileAtItsLocation) {
@@ -80,8 +69,8 @@ TEST_F(DetailWindows, AnOtherSoftwareEntryNamesTheFileAtItsLocation) {
     dir.write("tools/run.sh", std::string(5000, '#'));
     dir.makeFolder("tools/docs");
     start("HARD");
-    EXPECT_EQ(rowDetails(app, row("run.sh")).info.status, "run.sh - ファイルサイズ : 4 KB");
-    EXPECT_EQ(rowDetails(app, row("docs")).info.status, "docs - ファイルサイズ : 0 Byte");
+    EXPECT_EQ(details("run.sh").info.status, "run.sh - ファイルサイズ : 4 KB");
+    EXPECT_EQ(details("docs").info.status, "docs - ファイルサイズ : 0 Byte");
 }
 
 TEST_F(DetailWindows, TheMediaPictureIsWhiteUnlessItsFileReadsAndSitsOnTheFrame) {
@@ -97,13 +86,12 @@ TEST_F(DetailWindows, TheMediaPictureIsWhiteUnlessItsFileReadsAndSitsOnTheFrame)
 
     MediaPicture picture;
     picture.loadFrame(app.programFolder().frameFolder(), "SFC", app.host().images, false);
-    picture.show(rowDetails(app, row("game.sfc")).media.picture, app.host().images, false);
+    picture.show(details("game.sfc").media.picture, app.host().images, false);
     EXPECT_TRUE(picture.loaded());
-    EXPECT_EQ(picture.display().pixel(160, 120), (Colour{255, 0, 0}));
-    EXPECT_EQ(picture.display().pixel(109, 120), (Colour{0, 128, 0}));  // left of (110, 70)
-    EXPECT_EQ(picture.display().pixel(110, 70), (Colour{255, 0, 0}));
+    EXPECT_EQ(picture.display().pixel(110, 70), (Colour{255, 0, 0}));  // centred
+    EXPECT_EQ(picture.display().pixel(109, 70), (Colour{0, 128, 0}));
 
-    const std::string broken = rowDetails(app, row("other.sfc")).media.picture;
+    const std::string broken = details("other.sfc").media.picture;
     EXPECT_EQ(broken, dir.file("media/other.bmp"));
     for (const std::string& path : {broken, std::string()}) {
         picture.show(path, app.host().images, true);
