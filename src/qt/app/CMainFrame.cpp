@@ -146,7 +146,6 @@ void CMainFrame::createToolWindows() {
         pumpEvents(app_);
     }
     connectDetailWindows();
-    connectSnapWindow();
 }
 
 void CMainFrame::connectSnapWindow() {
@@ -158,9 +157,11 @@ void CMainFrame::connectDetailWindows() {
     const auto rowAt = [this](int row) -> const FileListRow& {
         return app_.fileList().rows()[static_cast<std::size_t>(row)];
     };
+    // The file list tells them in this order: file information, snap, database, media.
     connect(fileList_, &CFileList::selectionShown, this, [this, rowAt](int row) {
         fileData_->showTexts(fileInfoTexts(rowAt(row), detailSources(app_)));
     });
+    connectSnapWindow();
     connect(fileList_, &CFileList::selectionShown, this, [this, rowAt](int row) {
         database_->setText(databaseText(rowAt(row), app_.romTable()));
         media_->selectFile(rowAt(row).fileName(), rowAt(row).folderNumber);

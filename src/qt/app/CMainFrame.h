@@ -66,7 +66,7 @@ protected:
 
 private:
     void createToolWindows();
-    // The file-information, database and media windows follow the file list's selection.
+    // The file-information, snap, database and media windows follow the file list's selection.
     void connectDetailWindows();
     void connectCommands();
     void showAbout();
