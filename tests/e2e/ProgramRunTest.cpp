@@ -102,7 +102,9 @@ struct ProgramCopy {
         const int status = waitExit(pid);
         return started ? status : -1;
     }
-    void expectFoldersAndMainData(const MainSettings& settings) const {
+    // The folders, and MainData.slb as `settings` with this one start counted.
+    void expectFoldersAndMainData(MainSettings settings) const {
+        ++settings.extraOptions[0].value;
         for (const char* f : {"data", "temp", "frame", "plugin"})
             EXPECT_TRUE(fsys::is_directory(dir.file(f))) << f;
         EXPECT_TRUE(sameBytes(dir.read("data/MainData.slb"), mainData(settings)));

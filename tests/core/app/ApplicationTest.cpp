@@ -80,7 +80,9 @@ TEST_F(ApplicationTest, FirstRunShowsNothingSetUpAndSavesTheDefaults) {
     EXPECT_EQ(app.currentIndex(), -1);
     EXPECT_TRUE(prompter.boxes().empty());
     EXPECT_TRUE(app.shutDown());
-    EXPECT_TRUE(savedSettings() == MainSettings());
+    MainSettings counted;
+    counted.extraOptions[0].value = 1;  // the first start of the program
+    EXPECT_TRUE(savedSettings() == counted);
 }
 
 TEST_F(ApplicationTest, TheHardwareComboListsSetUpHardwareInTableOrder) {
