@@ -149,7 +149,7 @@ TEST_F(DumpCommand, RefusedFilesPrintTheirMessage) {
     }
 }
 
-TEST_F(DumpCommand, FolderRomAndCategoryFiles) {
+TEST_F(DumpCommand, FolderRomCategoryAndLayoutFiles) {
     RawFolderStrings s{};
     s[6] = "\x83\x66\x83\x42\x83\x58\x83\x4e";  // ディスク
     s[7] = "./roms/fd/";
@@ -173,6 +173,14 @@ TEST_F(DumpCommand, FolderRomAndCategoryFiles) {
     const std::string classes =
         RawBytes().header("ROMSHELF_CLASS3DATA", 1).i32(2).str("RPG").str("\x83\x41").bytes();
     EXPECT_EQ(dumped("ClassData3.slb", classes)["body"]["items"][1], "ア");
+
+    // The window layout: rectangles, show states and visible flags of slots 1..7.
+    const std::string layout =
+        RawBytes().header("ROMSHELF_WINDOWDATA", 2).i32s(27, 5).i32(9).i32s(7, 2).i32s(7).bytes();
+    auto slots = dumped("WindowPosition.slb", layout)["body"]["windowSlots"];
+    EXPECT_EQ(slots[7]["height"], 9);
+    EXPECT_EQ(slots[1]["showState"], 2);
+    EXPECT_EQ(slots[7]["visible"], 0);
 }
 
 TEST_F(DumpCommand, EmulatorFileShowsEveryBlock) {
