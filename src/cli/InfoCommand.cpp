@@ -5,7 +5,9 @@
 #include "cli/CliSupport.h"
 #include "core/app/Application.h"
 #include "core/app/RowDetails.h"
+#include "core/platform/FileSystem.h"
 #include "core/views/DetailPictures.h"
+#include "core/views/SnapModel.h"
 
 namespace romshelf::cli {
 
@@ -16,6 +18,7 @@ struct InfoOptions {
     std::optional<int> row, folder;
     std::string file;
     std::string mediaPicture;  // where the media picture goes; empty: nowhere
+    std::string snapPicture;   // the same for the snap window's picture
     bool yes = false;
 };
 
@@ -51,9 +54,23 @@ bool writeMediaPicture(Application& app, const MediaFiles& media, const std::str
     return false;
 }
 
-// The snap window's part (the snap found, --snap-picture) belongs here.
-int showSnap(Application&, const FileListRow&, const InfoOptions&, std::ostream&, std::ostream&) {
-    return 0;
+// The snap window's part: the snap found from the first snap folder, as the window shows it
+// after a hardware switch, and its picture (the no-snap picture carries no caption here: the
+// caption's font belongs to the window program).
+int showSnap(Application& app, const FileListRow& row, const InfoOptions& o, std::ostream& out,
+             std::ostream& err) {
+    const SnapSettings settings = snapSettingsOf(app.folders().folders, app.settings());
+    const std::string& file = row.fileName();
+    const std::string snap =
+        lookUpSnap(settings, {std::string(fs::pathTitle(file)), file, row.folderNumber, 0});
+    line(out, "snap", snap);
+    if (o.snapPicture.empty()) return 0;
+    const DibPicture picture =
+        SnapModel::compose(app.host().images, app.programFolder().frameFolder(), app.currentCode(),
+                           settings, 0, file, row.folderNumber);
+    if (picture.saveBmp(o.snapPicture)) return 0;
+    err << "cannot write " << o.snapPicture << "\n";
+    return 1;
 }
 
 }  // namespace
@@ -71,6 +88,8 @@ int showInfo(const std::vector<std::string>& args, std::ostream& out, std::ostre
             o.code = args[++i];
         } else if (a == "--media-picture" && hasValue) {
             o.mediaPicture = args[++i];
+        } else if (a == "--snap-picture" && hasValue) {
+            o.snapPicture = args[++i];
         } else if (a == "--folder" && i + 2 < args.size() && parseNumber(args[i + 1])) {
             o.folder = parseNumber(args[++i]);
             o.file = unescapeText(args[++i]);  // as `list` prints it

@@ -13,12 +13,14 @@ using V = std::vector<std::string>;
 
 namespace {
 
-// MD with "tab\tname.md" registered (a comment of two lines) and its picture in media folder 1.
+// MD with "tab\tname.md" registered (a comment of two lines), a red picture in media folder 1
+// and a blue snap in snap folder 1.
 struct InfoCommand : test::AppFixture {
     void SetUp() override {
         FolderSettings f;
         f.romFolderPaths[0] = "./roms/";
         f.mediaFolderPaths[0] = "./media/";
+        f.snapFolderPaths[0] = "./snap/";
         writeFolderSettings("MD", f);
         writeRecords("MD", {{"tab\tname", "ゲーム", "", {}, "", "行1\n行2"}});
         dir.write("roms/tab\tname.md", std::string(1500, 'x'));
@@ -26,6 +28,15 @@ struct InfoCommand : test::AppFixture {
         red.create(64, 32);
         red.fill({0, 0, 64, 32}, {255, 0, 0});
         ASSERT_TRUE(red.saveBmp(dir.write("media/tab\tname.bmp", "")));
+        red.fill({0, 0, 64, 32}, {0, 0, 255});
+        ASSERT_TRUE(red.saveBmp(dir.write("snap/tab\tname.bmp", "")));
+    }
+    // The picture written to `path`: its size, and the red and blue of pixel (x, y).
+    static std::array<int, 4> picture(const std::string& path, int x, int y) {
+        const auto p = readBmpFile(path);
+        if (!p) return {};
+        const std::size_t at = 3 * static_cast<std::size_t>(y * p->width + x);
+        return {p->width, p->height, p->rgb[at], p->rgb[at + 2]};
     }
     int run(V more) {
         more.insert(more.begin(), {"--program-folder", dir.path(), "--hardware", "MD"});
@@ -37,19 +48,22 @@ struct InfoCommand : test::AppFixture {
     std::string out;
 };
 
-TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheMediaPicture) {
-    const std::string bmp = dir.file("shown.bmp");
-    ASSERT_EQ(run({"--folder", "0", "tab\\tname.md", "--media-picture", bmp}), 0);
+TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
+    const std::string media = dir.file("media.bmp"), snap = dir.file("snap.bmp");
+    ASSERT_EQ(
+        run({"--folder", "0", "tab\\tname.md", "--media-picture", media, "--snap-picture", snap}),
+        0);
     EXPECT_EQ(out,
               "database\t行1\\n行2\nname\tゲーム\n"
               "status\ttab\\tname.md - ファイルサイズ : 1 KB\nrating\t\ncategory1\t\n"
               "category2\t\ncategory3\t\ncategory4\t\ncategory5\t\nclass\t\n"
               "media-picture\t" +
-                  dir.path() + "media/tab\\tname.bmp\nmedia-midi\t\nmedia-wave\t\n");
-    const auto shown = readBmpFile(bmp);
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->width * 1000 + shown->height, 320 * 1000 + 240);
-    EXPECT_EQ(shown->rgb[3 * (120 * 320 + 160)], 255);  // the red picture in the middle
+                  dir.path() + "media/tab\\tname.bmp\nmedia-midi\t\nmedia-wave\t\nsnap\t" +
+                  dir.path() + "snap/tab\\tname.bmp\n");
+    // Each picture in the middle of its 320 x 240 window; the snap's frame round it.
+    EXPECT_EQ(picture(media, 160, 120), (std::array<int, 4>{320, 240, 255, 0}));
+    EXPECT_EQ(picture(snap, 160, 120), (std::array<int, 4>{320, 240, 0, 255}));
+    EXPECT_NE(picture(snap, 2, 2)[3], 255);
 
     EXPECT_EQ(run({"--row", "1"}), 2);
     EXPECT_EQ(run({"--folder", "1", "tab\\tname.md"}), 2);
