@@ -24,6 +24,7 @@ Application::Application(ProgramFolder folder, const Host& host)
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
       settingsCommands_(session_, settings_, stream_, host.prompter, folder_, notices_),
       tempFolders_(session_, folder_, stream_, host.prompter),
+      categoryCommands_(session_, stream_, host.prompter),
       windowLayout_(settings_, folder_, host.prompter, notices_, [this] {
           saveMainSettings();
           reportFailedSaves(stream_, host_.prompter);

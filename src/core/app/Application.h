@@ -9,6 +9,7 @@
 
 #include "core/app/ApplicationListener.h"
 #include "core/app/BusyGuard.h"
+#include "core/app/CategoryCommands.h"
 #include "core/app/FileListController.h"
 #include "core/app/HardwareSession.h"
 #include "core/app/Host.h"
@@ -100,6 +101,8 @@ public:
             session_.records().edit(index, std::forward<Change>(change));
     }
     const CategoryLists& categoryLists() const { return session_.categoryLists(); }
+    // The category organiser's renames across hardware, missing values and "項目の確定".
+    CategoryCommands& categoryCommands() { return categoryCommands_; }
     std::array<std::string, kCategoryListCount> categoryNames() const {
         return session_.categoryNames();
     }
@@ -165,6 +168,7 @@ private:
     LaunchService launching_;
     SettingsCommands settingsCommands_;
     TempFolders tempFolders_;
+    CategoryCommands categoryCommands_;
     WindowLayoutCommands windowLayout_;
 };
 

@@ -139,6 +139,18 @@ void HardwareSession::saveCurrentFiles(bool tellFailures) {
     if (tellFailures) reportFailedSaves(stream_, prompter_);
 }
 
+bool HardwareSession::saveRecords() {
+    const std::string& code = settings_.currentHardware;
+    if (code.empty() || romTableCode_ != code) return false;
+    return romTable_.save(stream_, dataFile("RomData_", code, ".slb"));
+}
+
+void HardwareSession::setCategoryItems(int list, std::vector<std::string> items) {
+    if (list < 0 || list >= kCategoryListCount) return;
+    categoryLists_.items[static_cast<std::size_t>(list)] = std::move(items);
+    notices_.categoryListsChanged();
+}
+
 void HardwareSession::loadCategoryLists() {
     classListCode_.clear();
     categoryLists_.load(stream_, folder_, settings_.currentHardware, prompter_);

@@ -87,6 +87,10 @@ public:
 
     // Record edits go through here, so that data is only ever changed where it is owned.
     RomTable& records() { return romTable_; }
+    // Writes the records now (the category organiser's renames); false when they could not be.
+    bool saveRecords();
+    // The organiser's "項目の確定": list `list` takes these items, saved with the lists.
+    void setCategoryItems(int list, std::vector<std::string> items);
 
 private:
     // Loads the current hardware's folder, emulator and ROM data. A folder file that is missing

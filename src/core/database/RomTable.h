@@ -35,6 +35,11 @@ public:
         }
     }
     void setFileTitle(int index, std::string title);
+    // Changes every record beyond the capacity (never its title: those are not looked up).
+    template <class Change>
+    void editOverflow(Change&& change) {
+        for (RomRecord& r : overflow_) change(r);
+    }
 
     // The first record whose title is exactly `title`; -1 for none or the empty title.
     int findRecordByTitle(std::string_view title) const;
