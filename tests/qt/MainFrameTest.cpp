@@ -349,39 +349,34 @@ TEST_F(FileListViewTest, ClicksAndKeysAskToStartOrToRegisterOnlyFiles) {
 
 // The program's boxes are Japanese whatever translation Qt has: "OK", "はい", "いいえ".
 TEST(QtPrompter, BoxesSpeakJapanese) {
-    const struct {
-        const char* what;
-        bool question;
-        std::vector<std::string> buttons;  // sorted
-        const char* press;                 // nullptr: Escape
-        bool answer;
-    } cases[] = {
+    // What is asked, whether it is a question, the buttons (sorted), the one pressed (nullptr:
+    // Escape) and the answer.
+    const std::tuple<const char*, bool, std::vector<std::string>, const char*, bool> cases[] = {
         {"a message, OK", false, {"OK"}, "OK", true},
         {"a question, yes", true, {"いいえ", "はい"}, "はい", true},
         {"a question, no", true, {"いいえ", "はい"}, "いいえ", false},
         {"a question, Escape", true, {"いいえ", "はい"}, nullptr, false},
     };
     QtPrompter prompter;
-    for (const auto& c : cases) {
+    for (const auto& [what, question, buttons, press, answer] : cases) {
         bool shown = false;
         onNextBox([&](QMessageBox& box) {
             shown = true;
-            EXPECT_EQ(box.windowTitle().toStdString(), "警告") << c.what;
-            EXPECT_EQ(box.text().toStdString(), "消しますか?\n元に戻せません。") << c.what;
-            EXPECT_EQ(buttonTexts(box), c.buttons) << c.what;
-            if (c.question) {
+            EXPECT_EQ(box.windowTitle().toStdString(), "警告") << what;
+            EXPECT_EQ(box.text().toStdString(), "消しますか?\n元に戻せません。") << what;
+            EXPECT_EQ(buttonTexts(box), buttons) << what;
+            if (question) {
                 EXPECT_EQ(box.defaultButton() ? box.defaultButton()->text() : QString(), u"はい"_s)
-                    << c.what;
+                    << what;
             }
-            if (!c.press) return QTest::keyClick(&box, Qt::Key_Escape);
+            if (!press) return QTest::keyClick(&box, Qt::Key_Escape);
             for (QAbstractButton* button : box.buttons())
-                if (button->text().toStdString() == c.press) return button->click();
-            ADD_FAILURE() << c.what << ": no button " << c.press;
+                if (button->text().toStdString() == press) return button->click();
+            ADD_FAILURE() << what << ": no button " << press;
             box.done(QMessageBox::No);
         });
-        EXPECT_EQ(prompter.messageBox("消しますか?\n元に戻せません。", "警告", c.question),
-                  c.answer)
-            << c.what;
-        EXPECT_TRUE(shown) << c.what;
+        EXPECT_EQ(prompter.messageBox("消しますか?\n元に戻せません。", "警告", question), answer)
+            << what;
+        EXPECT_TRUE(shown) << what;
     }
 }

@@ -53,14 +53,9 @@ inline ::testing::AssertionResult sameBytes(std::string_view actual, std::string
     std::size_t i = 0;
     while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
     auto hex = [](std::string_view s, std::size_t from) {
-        static const char* digits = "0123456789abcdef";
         std::string out;
-        for (std::size_t k = from; k < s.size() && k < from + 16; ++k) {
-            auto c = static_cast<unsigned char>(s[k]);
-            out += digits[c >> 4];
-            out += digits[c & 15];
-            out += ' ';
-        }
+        for (std::size_t k = from; k < s.size() && k < from + 16; ++k)
+            out += {"0123456789abcdef"[(s[k] >> 4) & 15], "0123456789abcdef"[s[k] & 15], ' '};
         return out;
     };
     return ::testing::AssertionFailure()

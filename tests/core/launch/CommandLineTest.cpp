@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 #include "RawBytes.h"
 #include "TempFolder.h"
@@ -59,14 +60,9 @@ TEST(CommandLine, PlaceholdersAndQuoting) {
 TEST(IniFile, WritesLikeWindowsKeepingEverythingElse) {
     romshelf::test::TempFolder dir;
     const std::string kBom = "\xEF\xBB\xBF";
-    const struct {
-        const char* what;
-        std::optional<std::string> before;  // nullopt: no file yet
-        const char* section;
-        const char* key;
-        const char* value;
-        std::string after;
-    } cases[] = {
+    // What is tried, the file before (nullopt: none yet), section, key, value, the file after.
+    using O = std::optional<std::string>;
+    const std::tuple<const char*, O, const char*, const char*, const char*, std::string> cases[] = {
         {"a new file", std::nullopt, "LastStatus", "FileName", "mario",
          "[LastStatus]\r\nFileName=mario\r\n"},
         {"a key matched in a section matched, CP932 without a mark",
@@ -91,12 +87,12 @@ TEST(IniFile, WritesLikeWindowsKeepingEverythingElse) {
         // Found by fuzzing: the entry was glued onto a last line that ends in a lone CR.
         {"a last line ending in a lone CR", kBom + "[S]\r", "S", "K", "v", kBom + "[S]\r\nK=v"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, before, section, key, value, after] : cases) {
         std::filesystem::remove(dir.file("a.ini"));
-        if (c.before) dir.write("a.ini", *c.before);
+        if (before) dir.write("a.ini", *before);
         for (int time : {1, 2}) {  // written again: still one section of that name
-            ASSERT_TRUE(writeIniValue(dir.file("a.ini"), c.section, c.key, c.value)) << c.what;
-            EXPECT_TRUE(romshelf::test::sameBytes(dir.read("a.ini"), c.after)) << c.what << time;
+            ASSERT_TRUE(writeIniValue(dir.file("a.ini"), section, key, value)) << what;
+            EXPECT_TRUE(romshelf::test::sameBytes(dir.read("a.ini"), after)) << what << time;
         }
     }
 }

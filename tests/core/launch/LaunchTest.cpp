@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "AppFixture.h"
 #include "LaunchFixture.h"
@@ -156,33 +157,29 @@ TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
 // MAME takes the set name; a special start (and the alternative start of WSCamp, which also
 // records no recent file) gives the executable alone and logs the file instead.
 TEST_F(LaunchTest, SpecialStartsAndMameTakeTheirOwnArguments) {
-    const struct {
-        const char *code, *rom;
-        bool special, alternative;
-        V args;
-        const char* logged;
-    } cases[] = {
+    // Hardware, file, a special and an alternative start, the arguments and a line logged.
+    const std::tuple<const char*, const char*, bool, bool, V, const char*> cases[] = {
         {"MAME", "pacman.zip", false, false, {"pacman"}, "> pacman"},
         {"FC", "Zelda.nes", true, false, {}, "TestNES を特殊起動します。"},
         {"WS", "gunpey.ws", true, true, {}, "別方法にてエミュレータを起動します。"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.code);
-        entries[0].specialStart = c.special;
-        entries[0].commandLine = c.special ? "-cart $P" : "";
-        entries[0].options[kQuotePath] = c.special;
-        change([&](MainSettings& m) { m.setOption(Option::AlternativeLaunch, c.alternative); });
-        setUpLaunching(c.code);
-        const std::string path = rom(c.rom);
-        ASSERT_TRUE(launch(c.rom));
+    for (const auto& [code, file, special, alternative, args, line] : cases) {
+        SCOPED_TRACE(code);
+        entries[0].specialStart = special;
+        entries[0].commandLine = special ? "-cart $P" : "";
+        entries[0].options[kQuotePath] = special;
+        change([&](MainSettings& m) { m.setOption(Option::AlternativeLaunch, alternative); });
+        setUpLaunching(code);
+        const std::string path = rom(file);
+        ASSERT_TRUE(launch(file));
         const auto rec = taken(emu);
-        V expected = c.args;
+        V expected = args;
         expected.insert(expected.begin(), emu);
         EXPECT_EQ(rec.argv, expected);
         EXPECT_EQ(rec.workingFolder, dir.path() + "emu dir");
-        EXPECT_TRUE(logged(c.logged));
-        EXPECT_EQ(logged("> " + path), c.special);
-        EXPECT_EQ(app.recentFileLabels()[0].has_value(), !c.alternative);
+        EXPECT_TRUE(logged(line));
+        EXPECT_EQ(logged("> " + path), special);
+        EXPECT_EQ(app.recentFileLabels()[0].has_value(), !alternative);
     }
     EXPECT_TRUE(ports.desktop.opened.empty());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "DataFileFixtures.h"
 #include "core/settings/EnvironmentSettingsModel.h"
@@ -171,7 +172,8 @@ TEST_F(MainDataTest, PartialMediaSlotIsKeptAndFlagsAreNormalised) {
     EXPECT_TRUE(romshelf::test::sameBytes(dir.read("MainData.slb"), raw.bytes()));
 }
 
-TEST_F(MainDataTest, BadFilesGiveTheirMessageAndTheDefaults) {
+// A refused file gives its message, a missing one none; both give the defaults but for the font.
+TEST_F(MainDataTest, BadOrMissingFilesGiveTheDefaults) {
     const std::string good = RawMainData().bytes();
     const char* broken = "設定ファイル「MainData.slb」が異常です。\nデータを読み込めません。";
     const char* version =
@@ -180,39 +182,28 @@ TEST_F(MainDataTest, BadFilesGiveTheirMessageAndTheDefaults) {
     wrongKind.replace(4, 17, "ROMSHELF_FOLDERDA");
     std::string hugeLength = good;
     hugeLength.replace(26, 4, "\xFF\xFF\x00\x00");  // length of the current-hardware string
-    const struct {
-        const char* what;
-        std::string bytes;
-        const char* message;
-    } cases[] = {
+    const std::tuple<const char*, std::string, const char*> cases[] = {
+        {"no file", "", nullptr},
         {"empty file", "", broken},
         {"same-length other magic", wrongKind, broken},
         {"version 2", RawBytes().header("ROMSHELF_MAINDATA", 2).bytes() + good.substr(26), version},
         {"cut short", good.substr(0, good.size() - 3), broken},
         {"length over the limit", hugeLength, broken},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        dir.write("MainData.slb", c.bytes);
+    for (const auto& [what, bytes, message] : cases) {
+        SCOPED_TRACE(what);
+        if (message) dir.write("MainData.slb", bytes);
         MainSettings m;
         m.currentHardware = "FC";
         m.columnWidths[0] = 1;
         m.listFontName = "kept font";
         prompter.clear();
-        EXPECT_EQ(load(m), LoadResult::Rejected);
-        EXPECT_TRUE(warnedOnce(c.message));
+        EXPECT_EQ(load(m), message ? LoadResult::Rejected : LoadResult::Missing);
+        EXPECT_TRUE(message ? warnedOnce(message) : prompter.boxes().empty());
         MainSettings expected;
         expected.listFontName = "kept font";
         EXPECT_TRUE(m == expected);
         // The file is left as it was.
-        EXPECT_TRUE(romshelf::test::sameBytes(dir.read("MainData.slb"), c.bytes));
+        EXPECT_TRUE(romshelf::test::sameBytes(dir.read("MainData.slb"), bytes));
     }
-}
-
-TEST_F(MainDataTest, MissingFileGivesDefaultsSilently) {
-    MainSettings m;
-    m.currentHardware = "FC";
-    EXPECT_EQ(load(m), LoadResult::Missing);
-    EXPECT_TRUE(prompter.boxes().empty());
-    EXPECT_TRUE(m == MainSettings());
 }
