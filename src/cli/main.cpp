@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/BackupCommand.h"
+#include "cli/CategoryCommand.h"
 #include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/InfoCommand.h"
@@ -32,6 +33,12 @@ void printUsage(std::ostream& out) {
            "              write those windows' 320 x 240 pictures as BMP files\n"
            "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
            "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n"
+           "  category [--program-folder DIR] [--hardware CODE] [--yes] OPERATION K ...\n"
+           "              organise category list K (1-5, or class for the hardware's own list)\n"
+           "              and save it as 項目の確定 does, then print its items; OPERATION is\n"
+           "              list, add TEXT..., rename OLD NEW (every hardware's records too),\n"
+           "              delete ITEM... (records keep it), move ITEM up|down [N], sort or\n"
+           "              find-missing (the values records use that the list lacks)\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
@@ -69,6 +76,8 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::showInfo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "list")
         return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "category")
+        return romshelf::cli::organiseCategory({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")
