@@ -251,10 +251,6 @@ inline std::string olderMember(std::string_view methodId, std::string_view packe
     h[1] = static_cast<char>(sum & 0xFF);
     return h + std::string(packed);
 }
-inline std::string level0Member(std::string_view name, std::string_view methodId,
-                                std::string_view packed, std::string_view original) {
-    return olderMember(methodId, packed, original, name, 0);
-}
 // Stored, with a long name (extension type 1) or a folder (type 2) in an extension header, which
 // level 1 counts as packed data.
 inline std::string level1Member(std::string_view baseName, char extType, std::string_view extData,

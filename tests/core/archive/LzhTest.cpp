@@ -29,7 +29,8 @@ std::string packed(std::string_view data, LzhMethod method) {
 // Has libarchive and the lha tool unpack the packed data, as the one member of an archive (so
 // without the writer's -lh0- fallback). The size of the packed data.
 std::size_t expectDecodes(LzhMethod method, std::string_view member, const std::string& data) {
-    const std::string archive = level0Member("data.bin", lzhMethodId(method), member, data) + '\0';
+    const std::string archive =
+        olderMember(lzhMethodId(method), member, data, "data.bin", 0) + '\0';
     const LzhRead read = readLzh(archive);
     EXPECT_EQ(pathsOf(read), Names{"data.bin"});
     EXPECT_TRUE(read.entries.size() == 1 && sameBytes(read.entries[0].data, data)) << "libarchive";
@@ -229,7 +230,7 @@ TEST(LzhWriter, JapaneseNamesAreStoredAsCp932AndOthersAsUtf8) {
 
 TEST(LzhWriter, KeepsLevel0And1MembersOfOtherToolsAndMatchesTheirNames) {
     TempFolder folder;
-    const std::string original = level0Member("README.TXT", "-lh0-", "level zero", "level zero") +
+    const std::string original = olderMember("-lh0-", "level zero", "level zero", "README.TXT", 0) +
                                  // The long name lives in an extension; GAME~1 is stale.
                                  level1Member("GAME~1.NES", 1, "Game.nes", "level one") +
                                  level1Member("GAME.NES", 2, "sub\xff", "in a folder") + '\0';
