@@ -76,13 +76,11 @@ struct CliProcess : AppFixture {
 };
 
 // MainData.slb as the program writes `settings`.
-std::string mainData(MainSettings settings) {
+std::string mainData(const MainSettings& settings) {
+    TempFolder folder;
     DataStream s;
-    s.openMemoryForWriting();
-    writeHeader(s, DataFileKind::Main);
-    DataWriter w(s);
-    transferMainSettings(w, settings);
-    return s.buffer();
+    return saveMainSettings(s, folder.file("MainData.slb"), settings) ? folder.read("MainData.slb")
+                                                                      : "";
 }
 
 // A copy of the program in a fresh folder, so that its program folder is that folder.

@@ -38,17 +38,15 @@ struct RawRomRecord {
     std::string gameName = "\x83\x51\x81\x5b\x83\x80";  // ゲーム
 };
 
-inline RawBytes& appendRomRecord(RawBytes& b, const RawRomRecord& r) {
-    b.str(r.title).str(r.gameName).str("\x82\xb0\x81\x5b\x82\xde");  // reading げーむ
-    b.str("ACT").strs(3).str("\x82\x51\x90\x6c").str("RPG");  // classes ACT … ２人, class
-    return b.str(r.comment).i32(r.favourite).i32(r.emulator).i32(r.rating).i32(0).str("");
-}
-
 // The whole file: header, the count, the records.
 inline std::string rawRomFile(const std::vector<RawRomRecord>& records) {
     RawBytes b;
     b.header("ROMSHELF_ROMDATA", 1).i32(static_cast<std::int32_t>(records.size()));
-    for (const auto& r : records) appendRomRecord(b, r);
+    for (const auto& r : records) {
+        b.str(r.title).str(r.gameName).str("\x82\xb0\x81\x5b\x82\xde");  // reading げーむ
+        b.str("ACT").strs(3).str("\x82\x51\x90\x6c").str("RPG");  // classes ACT … ２人, class
+        b.str(r.comment).i32(r.favourite).i32(r.emulator).i32(r.rating).i32(0).str("");
+    }
     return b.bytes();
 }
 

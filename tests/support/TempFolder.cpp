@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace romshelf::test {
@@ -32,9 +32,7 @@ std::string TempFolder::write(std::string_view relative, std::string_view bytes)
 
 std::string TempFolder::read(std::string_view relative) const {
     std::ifstream in(file(relative), std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string TempFolder::makeFolder(std::string_view relative) const {

@@ -41,12 +41,11 @@ struct ApplicationTest : romshelf::test::AppFixture {
         table.load(s, dir.file("data/RomData_" + code + ".slb"), prompter);
         return table;
     }
-    std::string mainData() const { return dir.file("data/MainData.slb"); }
     std::string savedMainData() {
         MainSettings m;
         m.customNames[0] = "ファミコン";
         DataStream s;
-        EXPECT_TRUE(saveMainSettings(s, mainData(), m));
+        EXPECT_TRUE(saveMainSettings(s, app.mainDataPath(), m));
         return dir.read("data/MainData.slb");
     }
     // The kept copies of a refused data file.
@@ -309,22 +308,22 @@ TEST_F(DataSafetyTest, ARefusedFileIsKeptBesideItBeforeItIsRewritten) {
 
 TEST_F(DataSafetyTest, SavesKeepTheFilesModeAndWriteThroughLinks) {
     savedMainData();
-    ::chmod(mainData().c_str(), 0600);
+    ::chmod(app.mainDataPath().c_str(), 0600);
     app.loadMainSettings();
     app.startUp();
     ASSERT_TRUE(app.shutDown());
     struct stat st {};
-    ASSERT_EQ(::stat(mainData().c_str(), &st), 0);
+    ASSERT_EQ(::stat(app.mainDataPath().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 
     // The data file is a link to a file kept elsewhere: the file is updated, the link stays.
     const std::string elsewhere = dir.file("sync/MainData.slb");
     dir.makeFolder("sync");
-    fsys::rename(mainData(), elsewhere);
-    fsys::create_symlink("../sync/MainData.slb", mainData());
+    fsys::rename(app.mainDataPath(), elsewhere);
+    fsys::create_symlink("../sync/MainData.slb", app.mainDataPath());
     app.changeSettings([](MainSettings& m) { m.customNames[1] = "スーファミ"; });
     ASSERT_TRUE(app.shutDown());
-    EXPECT_TRUE(fsys::is_symlink(mainData()));
+    EXPECT_TRUE(fsys::is_symlink(app.mainDataPath()));
     EXPECT_EQ(savedSettings(elsewhere).customNames[1], "スーファミ");
 }
 

@@ -49,11 +49,3 @@ TEST(RecentLaunchList, LaunchesGoOnTopAndMissingFilesLeave) {
         EXPECT_TRUE(l == expected);
     }
 }
-
-TEST(RecentLaunchList, MenuLabels) {
-    auto labels = recentFileLabels(list("a_c"));
-    EXPECT_EQ(labels[0], "&1 name a");
-    EXPECT_FALSE(labels[1].has_value());
-    EXPECT_EQ(labels[2], "&3 name c");
-    EXPECT_FALSE(labels[4].has_value());
-}
