@@ -18,8 +18,7 @@ namespace romshelf::test {
 class ScriptedPrompter : public Prompter {
 public:
     struct Box {
-        std::string text;
-        std::string title;
+        std::string text, title;
         bool question;
     };
 

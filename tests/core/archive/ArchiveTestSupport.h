@@ -18,13 +18,19 @@
 #include <vector>
 
 #include "RawBytes.h"
-#include "ShellQuote.h"
 
 // The archive and LZH tests' helpers: the real archivers and libarchive as independent peers,
 // ZIP and LZH members built byte by byte for what our writers and other tools would not make.
 namespace romshelf::test {
 
 using Names = std::vector<std::string>;
+
+// One word for /bin/sh, whatever the text holds.
+inline std::string shellQuote(std::string_view text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
 
 // The command's standard output; nullopt when it failed.
 inline std::optional<std::string> runShell(const std::string& command) {

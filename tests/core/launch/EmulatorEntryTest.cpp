@@ -102,23 +102,3 @@ TEST_F(EmulatorFileTest, RejectedFilesShowTheirMessageAndGiveDefaults) {
     EXPECT_TRUE(allDefault(read));
     EXPECT_TRUE(prompter.boxes().empty());
 }
-
-// Paths that name no root are the program folder's; the file itself is read as typed.
-TEST_F(EmulatorFileTest, TheApplicationHoldsExecutablesAbsolute) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"./emu/x", "/home/u/rs/emu/x"},
-        {".\\emu\\nes\\VirtuaNES.exe", "/home/u/rs/emu/nes/VirtuaNES.exe"},
-        {"/abs/z", "/abs/z"},
-        {"plain", "/home/u/rs/plain"},
-        {"C:\\emu.exe", "C:\\emu.exe"}};
-    RawEmulatorBlocks blocks{};
-    for (std::size_t i = 0; i < std::size(cases); ++i) blocks[i].executable = cases[i].first;
-    const std::string path = dir.write("Emulator_FC.slb", rawEmulatorFile(blocks));
-    EmulatorEntries held, typed;
-    ASSERT_EQ(loadEmulatorEntries(stream, path, prompter, "/home/u/rs/", held), LoadResult::Loaded);
-    ASSERT_EQ(loadEmulatorFile(stream, path, prompter, typed), LoadResult::Loaded);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(held[i].executable, cases[i].second);
-        EXPECT_EQ(typed[i].executable, cases[i].first);
-    }
-}

@@ -32,6 +32,7 @@ TEST(PathRules, PathsAreResolvedOnLoad) {
     EXPECT_EQ(resolveFilePath("/usr/bin/fceux", kProgram), "/usr/bin/fceux");
     EXPECT_EQ(resolveFilePath(".\\emu\\nes.exe", kProgram), "/opt/romshelf/emu/nes.exe");
     EXPECT_EQ(resolveFilePath("emu/nes", kProgram), "/opt/romshelf/emu/nes");
+    EXPECT_EQ(resolveFilePath("C:\\emu.exe", kProgram), "C:\\emu.exe");  // not a path here
 }
 
 TEST(PathRules, RelativeAndAbsoluteConversionsRoundTrip) {
