@@ -31,9 +31,13 @@ struct FakeWindows : WindowControl {
 
 struct FakeDesktop : Desktop {
     std::vector<std::string> opened;
+    Desktop* screen = nullptr;  // a real one, for a test that grabs windows
     bool open(const std::string& path) override {
         opened.push_back(path);
         return true;
+    }
+    std::optional<DecodedImage> grabForegroundWindow() override {
+        return screen ? screen->grabForegroundWindow() : std::nullopt;
     }
 };
 

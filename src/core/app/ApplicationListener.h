@@ -28,6 +28,8 @@ public:
     virtual void detailPanesCleared() {}
     virtual void folderWindowReset() {}
     virtual void captureToolReset() {}
+    // A launch named the file whose snap the capture tool makes next.
+    virtual void lastLaunchedFileChanged() {}
     // A layout command gave tool window `slot` a new placement: the window moves there.
     virtual void toolWindowPlaced(int /*slot*/) {}
 };
@@ -48,6 +50,7 @@ public:
     void detailPanesCleared() override { target_->detailPanesCleared(); }
     void folderWindowReset() override { target_->folderWindowReset(); }
     void captureToolReset() override { target_->captureToolReset(); }
+    void lastLaunchedFileChanged() override { target_->lastLaunchedFileChanged(); }
     void toolWindowPlaced(int slot) override { target_->toolWindowPlaced(slot); }
 
 private:

@@ -55,7 +55,10 @@ private:
     SystemLog& systemLog() override { return log_; }
     void systemLogChanged() override { notices_.systemLogChanged(); }
     void recordLaunch(int hardwareIndex, const LaunchRequest& request) override;
-    void setLastLaunchedFile(const std::string& name) override { lastLaunchedFile_ = name; }
+    void setLastLaunchedFile(const std::string& name) override {
+        lastLaunchedFile_ = name;
+        notices_.lastLaunchedFileChanged();
+    }
     ProcessRunner& processes() override { return host_.processes; }
     Desktop& desktop() override { return host_.desktop; }
     SoundPlayer& sound() override { return host_.sound; }

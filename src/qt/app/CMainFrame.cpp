@@ -10,6 +10,7 @@
 
 #include "qt/QtText.h"
 #include "qt/app/AboutDialog.h"
+#include "qt/app/CaptureToolDialog.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/EnvironmentDialog.h"
 #include "qt/app/FolderSettingsDialog.h"
@@ -83,6 +84,9 @@ void CMainFrame::startUp() {
     pumpEvents(app_);
 
     createToolWindows();
+    // Made hidden once; its command only shows it. A saved snap shows in the snap window.
+    capture_ = new CaptureToolDialog(app_, this);
+    connect(capture_, &CaptureToolDialog::snapSaved, snap_, &CSnap::refresh);
 
     ToolWindowFrame* list = tools_[kSlotFileList];
     const ShowState listState = s.windowSlots[kSlotFileList].showState;
@@ -206,6 +210,9 @@ void CMainFrame::connectCommands() {
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     command(cmd::DataBackup, [this] { app_.backUpData(); });
+    command(cmd::CaptureTool, [this] {
+        if (capture_) capture_->showTool();
+    });
     connectLayoutCommands();
     for (const auto& hw : hardwareTable()) {
         const std::string code(hw.code);
@@ -312,6 +319,14 @@ void CMainFrame::systemLogChanged() {
 void CMainFrame::currentHardwareChanged() {
     if (snap_) snap_->hardwareChanged();
     if (media_) media_->loadFrame();
+}
+
+void CMainFrame::captureToolReset() {
+    if (capture_) capture_->reset(std::string(kCaptureClear));
+}
+
+void CMainFrame::lastLaunchedFileChanged() {
+    if (capture_) capture_->reset(app_.lastLaunchedFile());
 }
 
 void CMainFrame::categoryNamesChanged() {

@@ -10,6 +10,7 @@ class QMdiArea;
 
 namespace romshelf {
 
+class CaptureToolDialog;
 class CDataBase;
 class CFileData;
 class CFileList;
@@ -50,6 +51,8 @@ public:
     void displayOptionsChanged() override;
     void currentHardwareChanged() override;
     void detailPanesCleared() override;
+    void captureToolReset() override;
+    void lastLaunchedFileChanged() override;
     void toolWindowPlaced(int slot) override;
 
     CFileList* fileList() const { return fileList_; }
@@ -58,6 +61,7 @@ public:
     CFileData* fileDataView() const { return fileData_; }
     CMedia* mediaView() const { return media_; }
     CSnap* snapView() const { return snap_; }
+    CaptureToolDialog* captureTool() const { return capture_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +98,7 @@ private:
     CFileData* fileData_ = nullptr;
     CMedia* media_ = nullptr;
     CSnap* snap_ = nullptr;
+    CaptureToolDialog* capture_ = nullptr;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.

@@ -14,4 +14,12 @@ void QtWindowControl::restoreMainWindow(ShowState state) {
         showInState(main_, state);
 }
 
+void QtWindowControl::hide(ModelessWindow window) {
+    const QString name = window == ModelessWindow::CaptureTool
+                             ? QStringLiteral("CaptureToolDialog")
+                             : QStringLiteral("RegistrationDialog");
+    if (QWidget* w = main_ ? main_->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly) : nullptr)
+        w->hide();
+}
+
 }  // namespace romshelf

@@ -13,8 +13,8 @@ public:
     void setMainWindow(QWidget* window) { main_ = window; }
     void minimiseMainWindow() override;
     void restoreMainWindow(ShowState state) override;
-    // The registration and capture windows do not exist yet: nothing to hide.
-    void hide(ModelessWindow) override {}
+    // The main window's modeless dialog of that kind, found by its object name, when it exists.
+    void hide(ModelessWindow window) override;
 
 private:
     QPointer<QWidget> main_;
