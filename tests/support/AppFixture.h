@@ -21,9 +21,20 @@ protected:
 
     // Writes data/Folder_<code>.slb with ROM folder 1 at `romFolder` (relative to the program
     // folder) named after the code.
-    void setUpHardware(const std::string& code, const std::string& romFolder = "");
-    void writeFolderSettings(const std::string& code, const FolderSettings& settings);
-    void writeEmulators(const std::string& code, const EmulatorEntries& entries);
+    void setUpHardware(const std::string& code, const std::string& romFolder = "") {
+        FolderSettings f;
+        f.romFolderNames[0] = code;
+        f.romFolderPaths[0] = romFolder.empty() ? "./roms/" + code + "/" : romFolder;
+        writeFolderSettings(code, f);
+    }
+    void writeFolderSettings(const std::string& code, const FolderSettings& settings) {
+        DataStream s;
+        ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_" + code + ".slb"), settings));
+    }
+    void writeEmulators(const std::string& code, const EmulatorEntries& entries) {
+        DataStream s;
+        ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_" + code + ".slb"), entries));
+    }
     // `code` with ROM folder 1 at roms/ and these emulators (or this one in slot 0).
     void setUpLaunch(const std::string& code, const EmulatorEntries& entries) {
         setUpHardware(code, "./roms/");
@@ -37,7 +48,12 @@ protected:
         return {name, executable, commandLine};
     }
     // Records with these titles in data/RomData_<code>.slb.
-    void writeRecords(const std::string& code, const std::vector<RomRecord>& records);
+    void writeRecords(const std::string& code, const std::vector<RomRecord>& records) {
+        RomTable table;
+        for (const RomRecord& r : records) table.append(r);
+        DataStream s;
+        ASSERT_TRUE(table.save(s, dir.file("data/RomData_" + code + ".slb")));
+    }
     static RomRecord record(const std::string& title, const std::string& name = "") {
         return {title, name};
     }
