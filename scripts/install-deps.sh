@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs every Debian package that building, running and testing Romshelf Plus needs.
 # Safe to run again: packages already present are left alone.
-# clang-format checks the code layout in CI; clang is there for libFuzzer builds.
+# clang-format checks the code layout in CI; clang is there for libFuzzer builds; python3 (its
+# zlib) is the independent CRC the rename tests check against.
 set -eu
 
 PACKAGES="
@@ -15,6 +16,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
   zip unzip p7zip-full lhasa gcab cabextract
+  python3
 "
 
 missing=""

@@ -14,6 +14,7 @@
 #include "core/database/RomRecord.h"
 #include "core/launch/EmulatorEntry.h"
 #include "core/platform/FileSystem.h"
+#include "core/rename/RenameData.h"
 
 namespace romshelf::cli {
 
@@ -40,6 +41,23 @@ void dumpRomData(JsonRecorder& r, std::int32_t& count) {
     }
 }
 
+// Every record up to the end mark, beyond the renaming table's limit too.
+void dumpRenameData(DataStream& s, Json& body) {
+    std::string hardware;
+    std::vector<RenameRecord> records;
+    readRenameBody(s, hardware, records);
+    if (s.failed()) return;
+    body["hardware"] = hardware;
+    body["records"] = Json::array();
+    for (const RenameRecord& r : records)
+        body["records"].push_back({{"name", r.name},
+                                   {"size", r.identity.size},
+                                   {"crc", r.identity.crc},
+                                   {"sum1", r.identity.sum1},
+                                   {"sum2", r.identity.sum2},
+                                   {"sum3", r.identity.sum3}});
+}
+
 // Every kind `dump` can read; each new file kind adds its line here.
 const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
     static const std::map<DataFileKind, BodyDumper> kDumpers = [] {
@@ -57,6 +75,7 @@ const std::map<DataFileKind, BodyDumper>& bodyDumpers() {
             {DataFileKind::Emulator,
              dumper<EmulatorEntries>(
                  [](JsonRecorder& r, EmulatorEntries& e) { transferEmulatorEntries(r, e); })},
+            {DataFileKind::Rename, dumpRenameData},
         };
         for (DataFileKind kind : {DataFileKind::Class, DataFileKind::Class1, DataFileKind::Class2,
                                   DataFileKind::Class3, DataFileKind::Class4, DataFileKind::Class5})

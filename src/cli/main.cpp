@@ -6,6 +6,7 @@
 #include "cli/CategoryCommand.h"
 #include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
+#include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
@@ -41,6 +42,9 @@ void printUsage(std::ostream& out) {
            "              find-missing (the values records use that the list lacks)\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
+           "  identify FILE...\n"
+           "              print the size, CRC-32 and three probe sums that rename data records\n"
+           "              for each file (signed 32-bit integers, tab-separated, then the name)\n"
            "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
            "\\n (in list's cells, info's texts and launch's argv: and working folder: lines);\n"
            "launch and info --folder N FILE take FILE in that form, so a name printed by list\n"
@@ -80,6 +84,8 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::organiseCategory({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "identify")
+        return romshelf::cli::identifyFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")
         return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();

@@ -43,9 +43,8 @@ constexpr std::array<DataFileKindInfo, 12> kKinds = {{
      "分類5設定ファイルのバージョンが違います。\nデータを読み込めません。", "ClassData5.slb"},
     {DataFileKind::Window, "ROMSHELF_WINDOWDATA", 2, "ウィンドウ位置データが異常です。",
      "ウィンドウ位置データが異常です。", "WindowPosition.slb"},
-    // Rename data only ever reports its version; a broken file gets the same words.
-    {DataFileKind::Rename, "ROMSHELF_RENAMEDATA", 1, "リネームデータのバージョンが違います。",
-     "リネームデータのバージョンが違います。", ""},
+    {DataFileKind::Rename, "ROMSHELF_RENAMEDATA", 1, "リネームデータが破損しています。",
+     "リネームデータのバージョンが違います。", "Rename_*.dat"},
 }};
 
 }  // namespace

@@ -1,0 +1,56 @@
+#include "core/rename/RenameData.h"
+
+#include <utility>
+
+namespace romshelf {
+
+void readRenameBody(DataStream& stream, std::string& hardware, std::vector<RenameRecord>& records) {
+    DataReader io(stream);
+    io.field(hardware);
+    for (int i = 0;; ++i) {
+        RenameRecord record;
+        record.name = stream.readString();
+        if (stream.failed() || record.name.empty() || record.name == kRenameEndMark) return;
+        transferRenameIdentity(io, record.identity, i);
+        if (stream.failed()) return;
+        records.push_back(std::move(record));
+    }
+}
+
+LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter& prompter,
+                          RenameData& data) {
+    RenameData read;
+    const LoadResult result =
+        loadDataFile(stream, path, DataFileKind::Rename, prompter,
+                     [&](DataStream& s) { readRenameBody(s, read.hardware, read.records); });
+    if (result != LoadResult::Loaded) return result;
+    if (read.records.size() > kRenameTableLimit) {
+        read.leftOut = read.records.size() - kRenameTableLimit;
+        read.firstLeftOut = read.records[kRenameTableLimit].name;
+        read.records.resize(kRenameTableLimit);
+        prompter.inform("リネームデータに記録されたファイルが " +
+                            std::to_string(kRenameTableLimit + read.leftOut) +
+                            " 件あります。\n使えるのは先頭の " + std::to_string(kRenameTableLimit) +
+                            " 件までなので、「" + read.firstLeftOut + "」から後の " +
+                            std::to_string(read.leftOut) + " 件は使いません。",
+                        std::string(kWarningTitle));
+    }
+    data = std::move(read);
+    return result;
+}
+
+bool saveRenameData(DataStream& stream, const std::string& path, const RenameData& data) {
+    return saveDataFile(stream, path, DataFileKind::Rename, [&](DataStream& s) {
+        DataWriter io(s);
+        io.field(data.hardware);
+        int i = 0;
+        for (const RenameRecord& record : data.records) {
+            io.field(record.name);
+            FileIdentity id = record.identity;
+            transferRenameIdentity(io, id, i++);
+        }
+        io.field(std::string(kRenameEndMark));
+    });
+}
+
+}  // namespace romshelf

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/platform/Prompter.h"
+#include "core/rename/FileIdentity.h"
+#include "core/storage/DataStream.h"
+
+namespace romshelf {
+
+// One file of a correctly named collection: its name without extension and its identity.
+struct RenameRecord {
+    std::string name;
+    FileIdentity identity;
+};
+
+// Renaming and merging work on a table of at most this many records, in file order.
+inline constexpr std::size_t kRenameTableLimit = 5000;
+
+// A rename data file (Rename_<code>.dat): the hardware code and the records. The records end
+// at the first name that is "EOF" or empty; the writer ends them with "EOF".
+struct RenameData {
+    std::string hardware;
+    std::vector<RenameRecord> records;
+    // Records of the file beyond kRenameTableLimit that were not taken into `records`, and the
+    // name of the first of them.
+    std::size_t leftOut = 0;
+    std::string firstLeftOut;
+};
+
+inline constexpr std::string_view kRenameEndMark = "EOF";
+
+// The fields of a record after its name, in the file's order.
+template <class Io>
+void transferRenameIdentity(Io& io, FileIdentity& id, int index) {
+    io.field(id.size, "records", index, "size");
+    io.field(id.crc, "records", index, "crc");
+    io.field(id.sum1, "records", index, "sum1");
+    io.field(id.sum2, "records", index, "sum2");
+    io.field(id.sum3, "records", index, "sum3");
+    io.reservedString("records", index, "reserved1");
+    io.reservedInteger("records", index, "reserved2");
+}
+
+// Reads every record of an opened stream, past its header: the hardware and the records up to
+// the end mark, however many there are.
+void readRenameBody(DataStream& stream, std::string& hardware, std::vector<RenameRecord>& records);
+
+// Reads a rename data file. Missing: nothing said. A wrong magic
+// ("リネームデータが破損しています。"), another version, or a file cut short: the message (title
+// "警告") and Rejected. A file of more than kRenameTableLimit records keeps the first ones in
+// `data`, and the user is told how many were left out and from which name on.
+LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter& prompter,
+                          RenameData& data);
+
+// Writes `data` whole (atomically); false when the file could not be written.
+bool saveRenameData(DataStream& stream, const std::string& path, const RenameData& data);
+
+}  // namespace romshelf
