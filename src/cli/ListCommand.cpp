@@ -8,17 +8,34 @@
 #include "cli/CliSupport.h"
 #include "core/app/Application.h"
 #include "core/settings/HardwareTable.h"
+#include "core/views/FolderWindowModel.h"
+#include "core/views/SearchDialogModel.h"
 
 namespace romshelf::cli {
 
 namespace {
 
-// The folder-window item text of category list `list` (0-5), as the list shows it.
-std::string itemLabel(const Application& app, int list, int item) {
-    if (item <= 0) return "未登録";
-    const auto& items = app.categoryLists().items[static_cast<std::size_t>(list)];
-    return item <= static_cast<int>(items.size()) ? items[static_cast<std::size_t>(item - 1)]
-                                                  : std::string();
+// The folder window's text for item `item` of list `kind` (empty when it has no such item).
+std::string itemLabel(const Application& app, FolderWindowKind kind, int item) {
+    FolderWindowModel window;
+    window.list(kind, app.fileListSources());
+    for (const FolderItem& i : window.items())
+        if (i.number == item) return i.text;
+    return {};
+}
+
+// A choice of the search dialog given as an option: the combo and the entry's text.
+struct SearchChoice {
+    int combo;
+    std::string item;
+};
+
+// `--favourite yes|no|unset`: "登録済み", "未登録" (not a favourite) or "指定しない".
+std::optional<std::string> favouriteItem(const std::string& value) {
+    if (value == "yes") return std::string(kRegisteredItem);
+    if (value == "no") return std::string(kUnregisteredItem);
+    if (value == "unset") return std::string(kNoCondition);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -26,6 +43,7 @@ std::string itemLabel(const Application& app, int list, int item) {
 int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string programFolder, code, field = "name";
     std::vector<std::string> mode;
+    std::vector<SearchChoice> choices;
     bool yes = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -38,6 +56,31 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
             code = args[++i];
         } else if (a == "--field" && hasValue) {
             field = args[++i];
+        } else if (a == "--rating" && hasValue) {
+            const auto n = parseNumber(args[++i]);
+            if (!n || *n < 0 || *n > 5) {
+                err << "--rating takes 0 (not rated) to 5: " << args[i] << "\n";
+                return 2;
+            }
+            choices.push_back({SearchDialogModel::Rating,
+                               *n == 0 ? std::string(kUnregisteredItem) : ratingText(*n)});
+        } else if (a == "--category" && i + 2 < args.size()) {
+            const auto k = parseNumber(args[i + 1]);
+            if (!k || *k < 1 || *k > 5) {
+                err << "--category takes a category 1-5: " << args[i + 1] << "\n";
+                return 2;
+            }
+            choices.push_back({SearchDialogModel::Category1 + *k - 1, args[i + 2]});
+            i += 2;
+        } else if (a == "--class" && hasValue) {
+            choices.push_back({SearchDialogModel::HardwareClass, args[++i]});
+        } else if (a == "--favourite" && hasValue) {
+            const auto item = favouriteItem(args[++i]);
+            if (!item) {
+                err << "--favourite takes yes, no or unset: " << args[i] << "\n";
+                return 2;
+            }
+            choices.push_back({SearchDialogModel::Favourite, *item});
         } else {
             mode.push_back(a);
         }
@@ -55,6 +98,10 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     Application& app = *opened.app;
 
     const std::string what = mode.empty() ? "all" : mode[0];
+    if (!choices.empty() && what != "search") {
+        err << "--rating, --category, --class and --favourite go with search\n";
+        return 64;
+    }
     auto arg = [&](std::size_t k) -> std::optional<int> {
         return k < mode.size() ? parseNumber(mode[k]) : std::nullopt;
     };
@@ -68,28 +115,30 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         app.showFavourites();
     } else if (what == "folder" && mode.size() == 2 && arg(1)) {
         const int n = *arg(1);
-        const std::string label =
-            n >= 0 && n < kRomFolderCount
-                ? app.folders().folders.romFolderNames[static_cast<std::size_t>(n)]
-                : "";
-        app.showFiltered(FolderWindowKind::RomFolder, n, label);
+        app.showFiltered(FolderWindowKind::RomFolder, n,
+                         itemLabel(app, FolderWindowKind::RomFolder, n));
     } else if (what == "rating" && mode.size() == 2 && arg(1) && *arg(1) >= 0 && *arg(1) <= 5) {
         const int n = *arg(1);
-        app.showFiltered(FolderWindowKind::Rating, n, n == 0 ? "未登録" : ratingText(n));
+        app.showFiltered(FolderWindowKind::Rating, n, itemLabel(app, FolderWindowKind::Rating, n));
     } else if (what == "category" && mode.size() == 3 && arg(1) && arg(2) && *arg(1) >= 1 &&
                *arg(1) <= 5) {
-        const int list = *arg(1) - 1;
-        app.showFiltered(categoryKind(list), *arg(2), itemLabel(app, list, *arg(2)));
+        const FolderWindowKind kind = categoryKind(*arg(1) - 1);
+        app.showFiltered(kind, *arg(2), itemLabel(app, kind, *arg(2)));
     } else if (what == "class" && mode.size() == 2 && arg(1)) {
         app.showFiltered(FolderWindowKind::HardwareClass, *arg(1),
-                         itemLabel(app, kHardwareClassList, *arg(1)));
+                         itemLabel(app, FolderWindowKind::HardwareClass, *arg(1)));
     } else if (what == "search" && mode.size() == 2) {
-        SearchCriteria c;
-        c.typed = mode[1];
-        c.field = static_cast<int>(fieldIt - kFields.begin());
-        c.rating = c.favourite = std::string(kNoCondition);
-        c.classes.fill(std::string(kNoCondition));
-        app.showSearchResult(c);
+        // The dialog's own choices: an item it does not offer is refused.
+        SearchDialogModel dialog(app.categoryLists(), app.categoryNames());
+        dialog.text = mode[1];
+        dialog.field = static_cast<int>(fieldIt - kFields.begin());
+        for (const SearchChoice& c : choices) {
+            if (!dialog.choose(c.combo, c.item)) {
+                err << dialog.comboLabel(c.combo) << " has no item " << c.item << "\n";
+                return 2;
+            }
+        }
+        app.showSearchResult(dialog.criteria());
     } else {
         err << "unknown list mode\n";
         return 64;

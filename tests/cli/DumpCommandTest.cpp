@@ -215,8 +215,8 @@ TEST_F(ListCommand, PrintsTheRowsOfAHardware) {
               "テトリス\t\tTetris (W).gb\t★★★★\t\t\t\t\t\t\t0\t0\n"
               "ポケモン 赤\tポケモン 赤\tポケモン 赤.gb\t\t\t\t\t\t\t\t0\t-1\n");
     EXPECT_EQ(listedRows(gb({"unregistered"}).out).at(0).at(0), "ポケモン 赤");
-    const CliRun search = gb({"search", "てとりす"});
-    EXPECT_EQ(search.err, "ゲームボーイ : てとりす / 検索結果 (ファイル数 : 0)\n");
+    const CliRun search = gb({"search", "ぷよぷよ"});
+    EXPECT_EQ(search.err, "ゲームボーイ : ぷよぷよ / 検索結果 (ファイル数 : 0)\n");
     EXPECT_EQ(listedRows(search.out).at(0).at(0), "ファイルがありません");
     const CliRun byFile = gb({"search", "tetris", "--field", "file"});
     EXPECT_EQ(listedRows(byFile.out).at(0).at(2), "Tetris (W).gb") << byFile.err;
@@ -230,6 +230,59 @@ TEST_F(ListCommand, PrintsTheRowsOfAHardware) {
     EXPECT_NE(notSetUp.err.find("フォルダ設定"), std::string::npos) << notSetUp.err;  // what to do
     EXPECT_EQ(list({}, "XX").status, 64);
     EXPECT_EQ(gb({"rating", "9"}).status, 64);
+}
+
+// search takes the search dialog's choices, and refuses what the dialog does not offer.
+TEST_F(ListCommand, SearchTakesTheDialogsChoices) {
+    setUpHardware("GB", "./roms/");
+    for (const char* file : {"roms/Mario (J).gb", "roms/ﾏﾘｵ2.gb", "roms/Zelda.gb"})
+        dir.write(file, "x");
+    RomRecord mario = record("Mario (J)", "マリオ"), zelda = record("Zelda", "ゼルダ");
+    mario.rating = zelda.rating = 3;
+    mario.classes[0] = "ACT";
+    mario.favourite = true;
+    zelda.classes[0] = "RPG";
+    zelda.hardwareClass = "携帯";
+    writeRecords("GB", {mario, zelda});
+    CategoryLists lists;
+    lists.items[0] = {"ACT", "RPG"};
+    lists.items[kHardwareClassList] = {"携帯"};
+    DataStream stream;
+    lists.save(stream, ProgramFolder(dir.path()), "GB");
+    const std::pair<V, std::string> cases[] = {
+        {{"まりお"}, "Mario (J).gb|ﾏﾘｵ2.gb"},  // the hiragana finds both katakana forms
+        {{"まりお", "--rating", "3"}, "Mario (J).gb"},
+        {{"", "--category", "1", "RPG"}, "Zelda.gb"},
+        {{"", "--category", "1", "未登録"}, "ﾏﾘｵ2.gb"},
+        {{"", "--class", "携帯", "--favourite", "unset"}, "Zelda.gb"},
+        {{"", "--favourite", "no"}, "Zelda.gb|ﾏﾘｵ2.gb"},
+        {{"", "--favourite", "yes", "--rating", "0"}, ""},
+    };
+    for (const auto& [more, found] : cases) {
+        V args{"search"};
+        args.insert(args.end(), more.begin(), more.end());
+        std::vector<std::string> names;
+        for (const V& row : listedRows(list(args, "GB").out))
+            if (row.at(10) != "-1") names.push_back(row.at(2));
+        std::ranges::sort(names);
+        std::string joined;
+        for (const auto& n : names) joined += (joined.empty() ? "" : "|") + n;
+        EXPECT_EQ(joined, found) << more.front() << " " << more.size();
+    }
+    const std::pair<V, int> refused[] = {
+        {{"search", "", "--category", "1", "FPS"}, 2},  // not an item of category 1
+        {{"search", "", "--category", "6", "ACT"}, 2},  // no category 6
+        {{"search", "", "--rating", "6"}, 2},           // no six stars
+        {{"search", "", "--favourite", "maybe"}, 2},    // neither yes, no nor unset
+        {{"all", "--rating", "3"}, 64},                 // a choice without a search
+    };
+    for (const auto& [args, status] : refused) {
+        const CliRun r = list(args, "GB");
+        EXPECT_EQ(r.status, status) << args.at(2);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_NE(list({"search", "", "--category", "1", "FPS"}, "GB").err.find("分類 1"),
+              std::string::npos);
 }
 
 TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {

@@ -130,6 +130,9 @@ public:
     void showSearchResult(SearchCriteria criteria) {
         fileList_.showSearchResult(std::move(criteria));
     }
+    // Before the folder window or the search dialog choose another list: the detail windows
+    // forget the file they showed.
+    void clearDetailPanes() { notices_.detailPanesCleared(); }
     void showUnregistered() { fileList_.showUnregistered(); }
     void showWithoutSnap() { fileList_.showWithoutSnap(); }
     void showFavourites() { fileList_.showFavourites(); }

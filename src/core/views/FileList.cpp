@@ -1,5 +1,7 @@
 #include "core/views/FileList.h"
 
+#include "core/text/SearchFold.h"
+
 namespace romshelf {
 
 namespace {
@@ -169,7 +171,7 @@ void FileList::showFiltered(const FileListSources& s, FolderWindowKind kind, int
 
 void FileList::showSearchResult(const FileListSources& s, SearchCriteria criteria) {
     criteria_ = std::move(criteria);
-    criteria_.text = text::toUpper(criteria_.typed);
+    criteria_.text = text::searchFold(criteria_.typed);
     build(s, ListMode::Search, true, [&](FileScanner&) { scanAllFolders(s, ListMode::Search); });
     title_ = s.hardwareName + " : " + criteria_.typed + " / 検索結果" + countSuffix(count_);
 }

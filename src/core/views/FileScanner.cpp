@@ -7,6 +7,7 @@
 
 #include "core/platform/AsciiCase.h"
 #include "core/text/FileNames.h"
+#include "core/text/SearchFold.h"
 #include "core/text/TextCodec.h"
 #include "core/platform/FileSystem.h"
 #include "core/database/CategoryLists.h"
@@ -18,9 +19,13 @@ namespace {
 
 bool hasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
-bool containsUpper(std::string_view haystack, const std::string& upperNeedle) {
-    if (upperNeedle.empty()) return true;
-    return text::toUpper(haystack).find(upperNeedle) != std::string::npos;
+// Whether `haystack` holds the search text, both in the search's folded form (`folded` is the
+// scanner's scratch room: names are folded without allocating).
+bool containsFolded(std::string_view haystack, const std::string& foldedNeedle,
+                    std::string& folded) {
+    if (foldedNeedle.empty()) return true;
+    text::searchFold(haystack, folded);
+    return folded.find(foldedNeedle) != std::string::npos;
 }
 
 // Up to eight bytes as a number that compares as the bytes do (shorter ones padded with zeros,
@@ -299,11 +304,11 @@ bool FileScanner::accept(std::string_view title, int recordIndex, ListMode mode)
                     return (s.rating == kNoCondition || s.rating.empty()) &&
                            (s.favourite == kNoCondition || s.favourite.empty());
                 }();
-                return s.field != 3 && unset && containsUpper(title, s.text);
+                return s.field != 3 && unset && containsFolded(title, s.text, folded_);
             }
             const std::string* fields[] = {&r->gameName, &r->reading, &r->fileTitle, &r->comment};
             const int field = std::clamp(s.field, 0, 3);
-            if (!containsUpper(*fields[field], s.text)) return false;
+            if (!containsFolded(*fields[field], s.text, folded_)) return false;
             if (s.rating != kNoCondition && ratingText(r->rating) != s.rating) return false;
             for (int k = 0; k < 6; ++k) {
                 const std::string& want = s.classes[static_cast<std::size_t>(k)];

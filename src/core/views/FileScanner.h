@@ -21,7 +21,7 @@ enum class ListMode { Selection = 0, Search = 1, Unregistered = 2, NoSnap = 3 };
 // The search dialog's choices. Each condition text is "指定しない" (no condition), empty (not
 // set) or a value.
 struct SearchCriteria {
-    std::string text;   // upper-cased
+    std::string text;   // in the search's folded form (text::searchFold)
     std::string typed;  // as typed, for the title
     int field = 0;      // 0 game name, 1 reading, 2 file name, 3 comment
     std::string rating;
@@ -152,6 +152,7 @@ private:
     // The snap folder is listed once, on the first question.
     mutable bool snapsListed_ = false;
     mutable std::unordered_set<std::string> snapTitles_;  // lower-cased "title" of every "title.*"
+    mutable std::string folded_;                          // a name in the search's folded form
 };
 
 }  // namespace romshelf

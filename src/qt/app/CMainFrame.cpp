@@ -18,12 +18,14 @@
 #include "core/settings/HardwareTable.h"
 #include "qt/app/EventPump.h"
 #include "qt/app/MainMenu.h"
+#include "qt/app/SearchDialog.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "core/app/RowDetails.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/CFolder.h"
 #include "qt/views/CMedia.h"
 #include "qt/views/CSnap.h"
 #include "qt/views/CSystem.h"
@@ -137,6 +139,8 @@ void CMainFrame::createToolWindows() {
             view = snap_ = new CSnap(app_, frame);
         } else if (tool.slot == kSlotMedia) {
             view = media_ = new CMedia(app_, frame);
+        } else if (tool.slot == kSlotFolder) {
+            view = folder_ = new CFolder(app_, frame);
         } else {
             view = new QWidget(frame);
             view->setAutoFillBackground(true);
@@ -150,6 +154,25 @@ void CMainFrame::createToolWindows() {
         pumpEvents(app_);
     }
     connectDetailWindows();
+    connectFolderWindow();
+}
+
+void CMainFrame::connectFolderWindow() {
+    connect(folder_, &CFolder::titleChanged, tools_[kSlotFolder], &QWidget::setWindowTitle);
+    connect(folder_, &CFolder::searchRequested, this,
+            [this] { app_.whenIdle([this] { searchFiles(); }); });
+    folder_->reset();
+}
+
+void CMainFrame::searchFiles() {
+    SearchDialog dialog(app_.categoryLists(), app_.categoryNames(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    app_.clearDetailPanes();
+    app_.showSearchResult(dialog.criteria());
+}
+
+void CMainFrame::folderWindowReset() {
+    if (folder_) folder_->reset();
 }
 
 void CMainFrame::connectSnapWindow() {
@@ -200,6 +223,7 @@ void CMainFrame::connectCommands() {
     command(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
     command(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
     command(cmd::ShowFavourites, [this] { app_.showFavourites(); });
+    command(cmd::Search, [this] { searchFiles(); });
     command(cmd::ResetColumnWidths, [this] {
         if (fileList_) fileList_->resetColumnWidths();
     });
@@ -331,6 +355,7 @@ void CMainFrame::lastLaunchedFileChanged() {
 
 void CMainFrame::categoryNamesChanged() {
     if (fileList_) fileList_->applyCategoryNames();
+    if (folder_) folder_->applyCategoryNames();
 }
 
 void CMainFrame::displayOptionsChanged() {

@@ -14,6 +14,7 @@ class CaptureToolDialog;
 class CDataBase;
 class CFileData;
 class CFileList;
+class CFolder;
 class CMedia;
 class CSnap;
 class CSystem;
@@ -51,6 +52,7 @@ public:
     void displayOptionsChanged() override;
     void currentHardwareChanged() override;
     void detailPanesCleared() override;
+    void folderWindowReset() override;
     void captureToolReset() override;
     void lastLaunchedFileChanged() override;
     void toolWindowPlaced(int slot) override;
@@ -61,6 +63,7 @@ public:
     CFileData* fileDataView() const { return fileData_; }
     CMedia* mediaView() const { return media_; }
     CSnap* snapView() const { return snap_; }
+    CFolder* folderView() const { return folder_; }
     CaptureToolDialog* captureTool() const { return capture_; }
 
 protected:
@@ -77,6 +80,10 @@ private:
     void openFolderSettings(const std::string& code);
     // The snap window follows the file list's selection and names its folder in its title.
     void connectSnapWindow();
+    // The folder window names its list in its title and asks for the search dialog.
+    void connectFolderWindow();
+    // "ファイルの検索": the dialog, then its result in the file list.
+    void searchFiles();
     void connectLayoutCommands();
     // The lock item's check mark follows the setting.
     void showLock();
@@ -98,6 +105,7 @@ private:
     CFileData* fileData_ = nullptr;
     CMedia* media_ = nullptr;
     CSnap* snap_ = nullptr;
+    CFolder* folder_ = nullptr;
     CaptureToolDialog* capture_ = nullptr;
     void rememberNormalPlacement();
 

@@ -1,0 +1,35 @@
+#include "core/text/SearchFold.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+using romshelf::text::searchFold;
+
+// Every way of writing a name that the search sees as one, and what stays apart.
+TEST(SearchFold, WidthKanaAndLetterCase) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"まりお", "マリオ"},
+        {"ﾏﾘｵ", "マリオ"},
+        {"ｶﾞﾝﾊﾞﾚｺﾞｴﾓﾝ", "ガンバレゴエモン"},  // voiced marks joined
+        {"ﾊﾟｯｸﾏﾝ", "パックマン"},
+        {"ﾎﾟﾎﾟﾛｸﾛｲｽ", "ポポロクロイス"},
+        {"ぱっくまん", "パックマン"},
+        {"か\u3099", "ガ"},  // a combining mark, as some file systems store names
+        {"ｳﾞｧﾝﾊﾟｲｱ", "ヴァンパイア"},
+        {"ゔ", "ヴ"},
+        {"ﾝﾞ", "ン゛"},  // no such kana: the mark stays, as ゛
+        {"ｰ｢｣･", "ー「」・"},
+        {"ｍａｒｉｏ　１２３", "MARIO 123"},
+        {"Ｍario ３", "MARIO 3"},
+        {"straße", "STRASSE"},
+        {"ωmega", "ΩMEGA"},
+        {"ドラゴン クエスト", "ドラゴン クエスト"},
+        {"漢字abc", "漢字ABC"},
+        {"", ""},
+        {"\xFF\xFEz", "\xFF\xFEZ"},  // bytes that are no UTF-8 stay as they are
+    };
+    for (const auto& [text, folded] : cases) EXPECT_EQ(searchFold(text), folded) << text;
+    EXPECT_NE(searchFold("カ"), searchFold("ガ"));
+    EXPECT_NE(searchFold("ハ"), searchFold("パ"));
+}

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "ShelfFixture.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/MainMenu.h"
+#include "qt/app/SearchDialog.h"
+#include "qt/app/ToolWindowFrame.h"
+#include "qt/views/CFileData.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/CFolder.h"
+
+using namespace romshelf;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct FolderWindowView : test::ShelfFixture {
+    std::unique_ptr<CMainFrame> frame;
+    CFolder* folder = nullptr;
+    void SetUp() override {
+        setUpShelf();
+        app.preferHardware("SFC");
+        frame = std::make_unique<CMainFrame>(app);
+        frame->startUp();
+        folder = frame->folderView();
+    }
+    QString title() const { return frame->toolWindow(kSlotFolder)->windowTitle(); }
+    void clickItem(int row) {
+        QTableWidget* list = folder->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 0)).center());
+    }
+    // Runs `open`, then `use` on the search dialog it opened, from inside the dialog's loop.
+    void withSearchDialog(const std::function<void()>& open,
+                          const std::function<void(SearchDialog&)>& use) {
+        bool used = false;
+        QTimer timer;  // gone at the end: a dialog that never opened fails this test only
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<SearchDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            used = true;
+            use(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        timer.start(0);
+        open();
+        EXPECT_TRUE(used);
+    }
+};
+
+}  // namespace
+
+TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
+    EXPECT_EQ(title(), u"フォルダウィンドウ : フォルダ (項目数 : 2)"_s);
+    ASSERT_EQ(folder->list()->rowCount(), 2);
+    EXPECT_EQ(folder->list()->item(1, 1)->text(), u"4"_s);  // the hidden number cell
+    EXPECT_EQ(folder->list()->width(), CFolder::kListWidth);
+    EXPECT_EQ(folder->list()->height(), folder->height());
+
+    // A click clears the detail windows first.
+    CFileList* files = frame->fileList();
+    files->selectRow(0);
+    Q_EMIT files->selectionShown(0);
+    EXPECT_FALSE(frame->fileDataView()->texts().gameName.empty());
+    clickItem(1);
+    EXPECT_EQ(shown(), "blank.sfc|jump.sfc");
+    EXPECT_TRUE(frame->fileDataView()->texts().gameName.empty());
+
+    QTest::mouseClick(folder->kindButton(categoryKind(1)), Qt::LeftButton);
+    EXPECT_EQ(title(), u"フォルダウィンドウ : 分類 2 (項目数 : 4)"_s);
+    clickItem(0);
+    EXPECT_EQ(shown(), "blank.sfc|loose.sfc|stray.sfc");
+
+    // New category names: the button, the title and the file list's column follow.
+    app.changeSettings([](MainSettings& m) { m.categoryNames[1] = "ジャンル"; });
+    frame->categoryNamesChanged();
+    EXPECT_EQ(folder->kindButton(categoryKind(1))->text(), u"ジャンル"_s);
+    EXPECT_EQ(title(), u"フォルダウィンドウ : ジャンル (項目数 : 4)"_s);
+    EXPECT_EQ(files->model()->headerData(5, Qt::Horizontal).toString(), u"ジャンル"_s);
+
+    QTest::mouseClick(folder->showAllButton(), Qt::LeftButton);
+    EXPECT_EQ(app.fileList().count(), 5);
+    frame->folderWindowReset();
+    EXPECT_EQ(title(), u"フォルダウィンドウ : フォルダ (項目数 : 2)"_s);
+}
+
+TEST_F(FolderWindowView, TheSearchDialogOpensEmptyAndFindsKatakanaTypedInHiragana) {
+    withSearchDialog([&] { QTest::mouseClick(folder->searchButton(), Qt::LeftButton); },
+                     [](SearchDialog& d) {
+                         EXPECT_TRUE(d.fieldButton(0)->isChecked());
+                         d.fieldButton(1)->setChecked(true);
+                         EXPECT_EQ(d.textLabel()->text(), u"ゲーム名読み方"_s);
+                         d.fieldButton(0)->setChecked(true);
+                         EXPECT_EQ(d.combo(SearchDialogModel::Category1 + 1)->count(), 5);
+                         d.combo(SearchDialogModel::Rating)->setCurrentIndex(4);  // ★★★
+                         d.textEdit()->setText(u"まりお"_s);
+                         QTest::mouseClick(d.startButton(), Qt::LeftButton);
+                     });
+    EXPECT_EQ(shown(), "jump.sfc");
+    EXPECT_EQ(app.fileList().title(), "スーパーファミコン : まりお / 検索結果 (ファイル数 : 1)");
+
+    // Ctrl+F opens it again with nothing kept; "未登録" is handed over as the empty text.
+    withSearchDialog([&] { frame->mainMenu()->action(cmd::Search)->trigger(); },
+                     [](SearchDialog& d) {
+                         EXPECT_TRUE(d.textEdit()->text().isEmpty());
+                         EXPECT_EQ(d.combo(SearchDialogModel::Rating)->currentIndex(), 0);
+                         d.combo(SearchDialogModel::Category1 + 1)->setCurrentIndex(1);
+                         d.accept();
+                         EXPECT_EQ(d.criteria().classes[1], "");
+                         EXPECT_EQ(d.criteria().rating, "指定しない");
+                     });
+    EXPECT_EQ(shown(), "blank.sfc|loose.sfc|stray.sfc");
+}
