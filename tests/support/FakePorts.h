@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -69,9 +70,32 @@ struct SwitchableRunner : ProcessRunner {
     void terminate(int pid) override { use().terminate(pid); }
 };
 
+// Records what a loop showed ("begin TITLE TOTAL", "step DONE ITEM", "end") and presses
+// "キャンセル" while the scripted items are shown.
+struct ScriptedProgress : Progress {
+    std::vector<std::string> calls;
+    std::vector<int> pressAt;  // values of `done`
+    bool requested = false;
+    int clears = 0;
+    void begin(const std::string& title, int total) override {
+        calls.push_back("begin " + title + " " + std::to_string(total));
+        requested = false;
+    }
+    void step(int done, const std::string& item) override {
+        calls.push_back("step " + std::to_string(done) + " " + item);
+        if (std::find(pressAt.begin(), pressAt.end(), done) != pressAt.end()) requested = true;
+    }
+    bool cancelRequested() const override { return requested; }
+    void clearCancelRequest() override {
+        requested = false;
+        ++clears;
+    }
+    void end() override { calls.push_back("end"); }
+};
+
 struct FakePorts {
     ScriptedPrompter prompter;
-    SilentProgress progress;
+    ScriptedProgress progress;
     SwitchableRunner processes;
     FakeDesktop desktop;
     FakeSound sound;

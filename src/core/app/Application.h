@@ -100,6 +100,9 @@ public:
         if (index >= 0 && index < session_.romTable().count())
             session_.records().edit(index, std::forward<Change>(change));
     }
+    void deleteRecords(const std::vector<int>& indices) {
+        session_.records().deleteRecords(indices);
+    }
     const CategoryLists& categoryLists() const { return session_.categoryLists(); }
     // The category organiser's renames across hardware, missing values and "項目の確定".
     CategoryCommands& categoryCommands() { return categoryCommands_; }
@@ -130,6 +133,7 @@ public:
     void showSearchResult(SearchCriteria criteria) {
         fileList_.showSearchResult(std::move(criteria));
     }
+    void showStartList() { fileList_.showStartList(); }
     // Before the folder window or the search dialog choose another list: the detail windows
     // forget the file they showed.
     void clearDetailPanes() { notices_.detailPanesCleared(); }

@@ -23,6 +23,15 @@ struct RomRecord {
     bool operator==(const RomRecord&) const = default;
 };
 
+// A record that tells nothing beyond its file's title: the file list shows the same without it.
+inline bool holdsOnlyTitle(const RomRecord& r) {
+    if (r.gameName != r.fileTitle || r.reading != r.fileTitle) return false;
+    if (r.preferredEmulator != -1 || r.rating != 0 || r.favourite) return false;
+    for (const std::string& c : r.classes)
+        if (!c.empty()) return false;
+    return r.hardwareClass.empty() && r.comment.empty();
+}
+
 // One record in file order, with its two reserved fields.
 template <class Io, class R>
 void transferRomRecord(Io& io, R& r, int i) {

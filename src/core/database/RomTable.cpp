@@ -46,6 +46,15 @@ int RomTable::append(RomRecord record) {
     return count() - 1;
 }
 
+void RomTable::deleteRecords(const std::vector<int>& indices) {
+    if (indices.empty()) return;
+    for (int index : indices)
+        if (index >= 0 && index < count())
+            records_[static_cast<std::size_t>(index)].fileTitle.clear();
+    // Once for all: title by title, each deletion would look for the next record of its title.
+    rebuildIndex();
+}
+
 void RomTable::clearRecord(int index) {
     edit(index, [](RomRecord& r) {
         const bool favourite = r.favourite;

@@ -48,6 +48,8 @@ public:
     int append(RomRecord record);
     // "情報の初期化": every text empty, no emulator, no rating (the favourite flag stays).
     void clearRecord(int index);
+    // Deletes these records: their titles are emptied (dead slots, dropped by the next load).
+    void deleteRecords(const std::vector<int>& indices);
     void reset();
 
     // Records that were beyond the capacity in the loaded file. They are not shown, but are

@@ -40,6 +40,13 @@ bool isWritableDirectory(const std::string& path) {
     return directoryExists(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
+bool isReadableDirectory(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return false;
+    ::closedir(dir);
+    return true;
+}
+
 bool createDirectory(const std::string& path) {
     if (directoryExists(path)) return true;
     std::string p = path;

@@ -13,6 +13,8 @@ bool fileExists(const std::string& path);  // a regular file (or a link to one)
 bool directoryExists(const std::string& path);
 bool pathExists(const std::string& path);  // anything at all
 bool isWritableDirectory(const std::string& path);
+// A folder whose entries can be listed (not merely one that exists: a share may refuse).
+bool isReadableDirectory(const std::string& path);
 
 // Creates the folder when it is absent; true when it exists afterwards.
 bool createDirectory(const std::string& path);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/platform/Prompter.h"
+
 namespace romshelf {
 
 // The progress port of long loops (batches, renames, optimisation): a title line, a range, the
@@ -28,5 +30,14 @@ public:
     void clearCancelRequest() override {}
     void end() override {}
 };
+
+// Polled by a loop that may stop, after each item: when the user asked to cancel, asks
+// `question` (title "警告"). Yes stops the loop (true); No clears the request and it goes on.
+inline bool stopRequested(Progress& progress, Prompter& prompter, const std::string& question) {
+    if (!progress.cancelRequested()) return false;
+    if (prompter.ask(question, "警告")) return true;
+    progress.clearCancelRequest();
+    return false;
+}
 
 }  // namespace romshelf

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "AppFixture.h"
+#include "core/app/Optimisation.h"
+
+using namespace romshelf;
+
+namespace {
+
+struct OptimisationTest : romshelf::test::AppFixture {
+    // The titles of the records still alive, in slot order.
+    std::vector<std::string> alive() const {
+        std::vector<std::string> titles;
+        for (int i = 0; i < app.romTable().count(); ++i)
+            if (!app.romTable()[i].fileTitle.empty()) titles.push_back(app.romTable()[i].fileTitle);
+        return titles;
+    }
+    static RomRecord rated(const std::string& title, int rating) {
+        RomRecord r = record(title, "x");
+        r.rating = rating;
+        return r;
+    }
+    static RomRecord bare(const std::string& title, const std::string& hardwareClass = "") {
+        RomRecord r;
+        r.fileTitle = r.gameName = r.reading = title;
+        r.hardwareClass = hardwareClass;
+        return r;
+    }
+    std::optional<int> optimise(bool yes) {
+        prompter.answer(yes);
+        return optimiseFileInfo(app);
+    }
+};
+
+}  // namespace
+
+TEST_F(OptimisationTest, RecordsOfGoneFilesAndBareRecordsGoUnownedOnesStayWhileListed) {
+    dir.write("roms/Lost2.nes", "a");
+    dir.write("roms/game.nes", "b");
+    dir.write("roms/Plain.nes", "c");
+    dir.write("roms/Classed.nes", "d");
+    dir.write("data/NoHave_FC.txt", "Unowned\r\n");
+    setUpHardware("FC", "./roms/");
+    for (const bool unowned : {true, false}) {
+        SCOPED_TRACE(unowned);
+        writeRecords("FC", {rated("Lost", 3), rated("GAME", 1), bare("Plain"),
+                            bare("Classed", "RPG"), rated("Unowned", 2)});
+        app.changeSettings(
+            [&](MainSettings& m) { m.setOption(Option::ListMissingFiles, unowned); });
+        start("FC");
+        prompter.clear();
+        ports.progress.calls.clear();
+        ports.progress.pressAt = {1, 2};  // the button is noticed, and the optimisation goes on
+
+        const int deleted = unowned ? 2 : 3;
+        EXPECT_EQ(optimise(true), deleted);
+        ASSERT_EQ(prompter.boxes().size(), 2u);
+        EXPECT_EQ(prompter.boxes()[0].text, kOptimiseQuestion);
+        EXPECT_EQ(prompter.boxes()[0].title, "最適化開始確認");
+        EXPECT_EQ(prompter.boxes()[1].text,
+                  std::to_string(deleted) + " 個の不要と思われるファイル情報を削除しました。");
+        EXPECT_EQ(prompter.boxes()[1].title, "整理完了");
+        std::vector<std::string> expected{"GAME", "Classed"};
+        if (unowned) expected.push_back("Unowned");
+        EXPECT_EQ(alive(), expected);
+        const auto& calls = ports.progress.calls;
+        ASSERT_EQ(calls.size(), 8u);
+        EXPECT_EQ(calls[0], "begin ファイ情報の整理 5");
+        EXPECT_EQ(calls[1], "step 0 Lost の情報を検索中…");
+        EXPECT_EQ(calls[6], "step 5 ");
+        EXPECT_EQ(calls[7], "end");
+        EXPECT_EQ(ports.progress.clears, 0);
+        // A second run finds nothing more, and passes the dead slots by.
+        prompter.clear();
+        EXPECT_EQ(optimise(true), 0);
+        EXPECT_EQ(app.romTable()[0].fileTitle, "");
+    }
+}
+
+TEST_F(OptimisationTest, NoAnswerAnEmptyFolderOrAMissingFolderDeletesNothing) {
+    dir.makeFolder("roms");
+    setUpHardware("FC", "./roms/");
+    writeRecords("FC", {rated("Game", 3), bare("Plain")});
+    start("FC");
+    EXPECT_EQ(optimise(false), std::nullopt);
+    EXPECT_EQ(prompter.boxes().size(), 1u);
+
+    // Only the placeholder row: the folder is there, but no file is.
+    prompter.clear();
+    EXPECT_EQ(optimise(true), std::nullopt);
+    EXPECT_EQ(prompter.boxes().back().text, "ファイルが存在しません。");
+
+    // Folder 2 is an unmounted drive: folder 1's files must not decide about its records.
+    dir.write("roms/Plain.nes", "c");
+    FolderSettings f;
+    f.romFolderPaths[0] = "./roms/";
+    f.romFolderPaths[1] = "./gone/";
+    writeFolderSettings("FC", f);
+    start("FC");
+    prompter.clear();
+    EXPECT_EQ(optimise(true), std::nullopt);
+    EXPECT_EQ(prompter.boxes().back().text, missingRomFolderMessage(1, dir.file("gone/")));
+    EXPECT_EQ(prompter.boxes().back().title, "警告");
+    EXPECT_TRUE(ports.progress.calls.empty());
+    EXPECT_EQ(alive(), (std::vector<std::string>{"Game", "Plain"}));
+    EXPECT_TRUE(prompter.allAnswersUsed());
+}
+
+TEST(CancelQuestion, NoClearsTheRequestAndGoesOnYesStops) {
+    romshelf::test::ScriptedPrompter prompter;
+    romshelf::test::ScriptedProgress progress;
+    progress.pressAt = {1, 3};
+    prompter.answer(false);
+    prompter.answer(true);
+    int done = 0;
+    progress.begin("t", 10);
+    for (int i = 0; i < 10; ++i) {
+        progress.step(i, "");
+        ++done;
+        if (stopRequested(progress, prompter, "データ作成処理を中止しますか？")) break;
+    }
+    EXPECT_EQ(done, 4);
+    EXPECT_EQ(progress.clears, 1);
+    ASSERT_EQ(prompter.boxes().size(), 2u);
+    EXPECT_TRUE(prompter.boxes()[1].question);
+    EXPECT_EQ(prompter.boxes()[1].title, "警告");
+}
