@@ -21,6 +21,7 @@
 #include "qt/app/SearchDialog.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
+#include "core/app/Optimisation.h"
 #include "core/app/RowDetails.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
@@ -234,6 +235,7 @@ void CMainFrame::connectCommands() {
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     command(cmd::DataBackup, [this] { app_.backUpData(); });
+    command(cmd::OptimiseFileInfo, [this] { optimiseFileInfo(app_); });
     command(cmd::CaptureTool, [this] {
         if (capture_) capture_->showTool();
     });

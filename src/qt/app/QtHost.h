@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/Host.h"
+#include "qt/app/ProgressDialog.h"
 #include "qt/app/QtPrompter.h"
 #include "qt/platform/QtClock.h"
 #include "qt/platform/QtDesktop.h"
@@ -11,7 +12,7 @@
 
 namespace romshelf {
 
-// The window program's ports. Progress has no window yet and stays silent.
+// The window program's ports.
 class QtHost {
 public:
     Host host() {
@@ -19,7 +20,7 @@ public:
     }
 
     QtPrompter prompter;
-    SilentProgress progress;
+    ProgressDialog progress;
     QtProcessRunner processes;
     QtDesktop desktop;
     SdlSoundPlayer sound;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <memory>
+
+#include "core/platform/Progress.h"
+
+namespace romshelf {
+
+// The shared progress window of long loops: a title line, a bar, a counts line, the current item
+// and "キャンセル", which only raises the request the loop polls. One window at a time, above
+// the program's windows and not modal: each update lets every window repaint, while clicks and
+// keys meant for other windows wait, so nothing else starts inside the loop.
+class ProgressDialog : public Progress {
+public:
+    ProgressDialog();
+    ~ProgressDialog() override;
+
+    void begin(const std::string& title, int total) override;
+    void step(int done, const std::string& item) override;
+    bool cancelRequested() const override { return cancel_; }
+    void clearCancelRequest() override { cancel_ = false; }
+    void end() override;
+
+    class Window;
+    // The window while a loop runs (for tests); null otherwise.
+    Window* window() const { return window_.get(); }
+
+private:
+    // Handles the events waiting; at most every few milliseconds unless `now`, so that a loop of
+    // quick items is not slowed down by painting.
+    void pump(bool now);
+
+    std::unique_ptr<Window> window_;
+    bool cancel_ = false;
+    int total_ = 0;
+    QElapsedTimer sincePump_;
+};
+
+}  // namespace romshelf
