@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
+
+#include <unistd.h>
 
 #include "core/settings/HardwareTable.h"
 #include "core/settings/PathRules.h"
@@ -81,10 +84,15 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
     OpenedApplication opened;
     opened.prompter = std::make_unique<StreamPrompter>(err, answerYes);
     opened.ports = std::make_unique<HeadlessPorts>();
+    opened.progress =
+        std::make_unique<TerminalProgress>(err, &err == &std::cerr ? STDERR_FILENO : -1);
+    HeadlessPorts& p = *opened.ports;
+    const Host host{*opened.prompter, *opened.progress, p.processes, p.desktop,
+                    p.sound,          p.images,         p.clock,     p.windows};
     opened.app = std::make_unique<Application>(programFolder.empty()
                                                    ? ProgramFolder::locate()
                                                    : ProgramFolder(absoluteFolder(programFolder)),
-                                               opened.ports->host(*opened.prompter));
+                                               host);
     Application& app = *opened.app;
     app.loadMainSettings();
     if (!code.empty()) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/StreamPrompter.h"
+#include "cli/TerminalProgress.h"
 #include "core/app/Application.h"
 #include "core/app/Host.h"
 
@@ -32,6 +33,7 @@ std::string absoluteFolder(const std::string& path);
 struct OpenedApplication {
     std::unique_ptr<StreamPrompter> prompter;
     std::unique_ptr<HeadlessPorts> ports;
+    std::unique_ptr<TerminalProgress> progress;  // on `err`, when that is the terminal's
     std::unique_ptr<Application> app;
     int exitStatus = 0;
 };

@@ -10,6 +10,7 @@
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/OptimiseCommand.h"
 
 namespace {
 
@@ -44,6 +45,10 @@ void printUsage(std::ostream& out) {
            "              list, add TEXT..., rename OLD NEW (every hardware's records too),\n"
            "              delete ITEM... (records keep it), move ITEM up|down [N], sort or\n"
            "              find-missing (the values records use that the list lacks)\n"
+           "  optimise [--program-folder DIR] --hardware CODE [--yes]\n"
+           "              ファイル情報の最適化: delete the records of files no ROM folder holds\n"
+           "              and those with nothing but their title, then save; asks first, and\n"
+           "              deletes nothing while a ROM folder is missing or unreadable\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "  identify FILE...\n"
@@ -90,6 +95,8 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "identify")
         return romshelf::cli::identifyFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "optimise")
+        return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")
         return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
