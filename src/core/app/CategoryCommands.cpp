@@ -40,9 +40,8 @@ CategoryCommands::RenameResult CategoryCommands::rename(CategoryOrganiser& organ
             break;
     }
     const int list = organiser.list();
-    const std::string from = organiser
-                                 .current()[static_cast<std::size_t>(organiser.currentSelection())],
-                      to = organiser.renameText;
+    const auto row = static_cast<std::size_t>(organiser.currentSelection());
+    const std::string from = organiser.current()[row], to = organiser.renameText;
     if (list == kHardwareClassList) {
         // Other hardware have class lists of their own.
         replaceCategoryValue(session_.records(), list, from, to);
