@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app/Optimisation.h"
 #include "core/database/RomTable.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/FolderSettings.h"
@@ -368,5 +369,26 @@ void BM_RatioCliList(benchmark::State& state) {
     reportRatios(state, cli, finder, "find");
 }
 BENCHMARK(BM_RatioCliList)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The optimisation's comparison of every record with every row (a lookup, not records x rows),
+// against rebuilding the list it compares with: the command builds that list twice anyway.
+void BM_RatioOptimisation(benchmark::State& state) {
+    Collection& c = collection();
+    const FileListSources s = c.sources(false);
+    FileList list;
+    list.showAll(s);
+    Samples compare, build;
+    std::size_t useless = 0;
+    for (auto _ : state) {
+        timeInProcess(build, [&] { list.showAll(s); });
+        timeInProcess(compare, [&] { useless = uselessRecords(c.records, list.rows()).size(); });
+        state.SetIterationTime(compare.wall.back());
+    }
+    state.counters["records"] = c.records.count();
+    state.counters["rows"] = list.count();
+    state.counters["useless"] = static_cast<double>(useless);
+    reportRatios(state, compare, build, "build");
+}
+BENCHMARK(BM_RatioOptimisation)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "core/app/Optimisation.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "core/app/Application.h"
@@ -25,7 +26,47 @@ int unreadableRomFolder(const Application& app) {
     return -1;
 }
 
+// `step` is told of each record before it is judged. The records' titles are hashed, not the
+// rows': a collection has far more files than records.
+template <class Step>
+std::vector<int> findUseless(const RomTable& table, const FileListView& rows, Step&& step) {
+    // Records whose titles are equal in upper case share a group.
+    std::unordered_map<std::string, int> groupOf;
+    std::vector<int> recordGroup(static_cast<std::size_t>(table.count()), -1);
+    for (int i = 0; i < table.count(); ++i) {
+        const std::string& title = table[i].fileTitle;
+        if (title.empty()) continue;  // deleted earlier in this run
+        const auto [it, added] =
+            groupOf.try_emplace(ascii::upper(title), static_cast<int>(groupOf.size()));
+        recordGroup[static_cast<std::size_t>(i)] = it->second;
+    }
+    // Unowned rows count (their records stay while they are listed); the placeholder is no file.
+    std::vector<char> found(groupOf.size(), 0);
+    std::string key;
+    for (const FileListRow& row : rows) {
+        if (row.folderNumber == kPlaceholderFolder) continue;
+        const std::string& name = row.fileName();
+        key.assign(name, 0, std::min(name.size(), name.rfind('.')));
+        for (char& c : key) c = ascii::upper(c);
+        if (const auto it = groupOf.find(key); it != groupOf.end())
+            found[static_cast<std::size_t>(it->second)] = 1;
+    }
+    std::vector<int> useless;
+    for (int i = 0; i < table.count(); ++i) {
+        const RomRecord& r = table[i];
+        step(i, r);
+        const int group = recordGroup[static_cast<std::size_t>(i)];
+        if (group < 0) continue;
+        if (!found[static_cast<std::size_t>(group)] || holdsOnlyTitle(r)) useless.push_back(i);
+    }
+    return useless;
+}
+
 }  // namespace
+
+std::vector<int> uselessRecords(const RomTable& table, const FileListView& rows) {
+    return findUseless(table, rows, [](int, const RomRecord&) {});
+}
 
 std::string missingRomFolderMessage(int folderNumber, const std::string& path) {
     return "ロムフォルダ" + std::to_string(folderNumber + 1) +
@@ -46,15 +87,8 @@ std::optional<int> optimiseFileInfo(Application& app) {
         return std::nullopt;
     }
     app.showAll();
-    // Titles as the comparison sees them: upper-cased, without the extension. Unowned rows
-    // count (their records stay while they are listed); the placeholder row is no file.
-    std::unordered_set<std::string> titles;
     bool anyFile = false;
-    for (const FileListRow& row : app.fileList().rows()) {
-        if (row.folderNumber == kPlaceholderFolder) continue;
-        anyFile = anyFile || row.folderNumber >= 0;
-        titles.insert(ascii::upper(fs::pathTitle(row.fileName())));
-    }
+    for (const FileListRow& row : app.fileList().rows()) anyFile = anyFile || row.folderNumber >= 0;
     if (!anyFile) {
         // An empty folder (a card not yet filled, a share half there) would lose every record.
         prompter.inform("ファイルが存在しません。", "警告");
@@ -66,13 +100,9 @@ std::optional<int> optimiseFileInfo(Application& app) {
 
     Progress& progress = app.host().progress;
     progress.begin("ファイ情報の整理", count);
-    std::vector<int> doomed;
-    for (int i = 0; i < count; ++i) {
-        const RomRecord& r = table[i];
-        progress.step(i, r.fileTitle + " の情報を検索中…");
-        if (r.fileTitle.empty()) continue;  // deleted earlier in this run
-        if (!titles.contains(ascii::upper(r.fileTitle)) || holdsOnlyTitle(r)) doomed.push_back(i);
-    }
+    const std::vector<int> doomed = findUseless(
+        table, app.fileList().rows(),
+        [&](int i, const RomRecord& r) { progress.step(i, r.fileTitle + " の情報を検索中…"); });
     progress.step(count, "");
     progress.end();
     app.deleteRecords(doomed);

@@ -2,6 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "core/database/RomTable.h"
+#include "core/views/FileListRow.h"
 
 namespace romshelf {
 
@@ -19,6 +23,10 @@ inline constexpr const char* kOptimiseQuestion =
     "現在選択している機種のデータを最適化します。\n\nロムフォルダに入っているファイルと、"
     "登録したファイル情報を比べて\n存在しないファイルの情報を削除します。\n\n"
     "実行したら元に戻せませんが、実行しますか？";
+
+// The records the optimisation deletes, in slot order: those whose title (in any letter case) is
+// no row's file title, and those that hold only their title.
+std::vector<int> uselessRecords(const RomTable& table, const FileListView& rows);
 
 // What the user is told instead of an optimisation over a folder that cannot be seen.
 std::string missingRomFolderMessage(int folderNumber, const std::string& path);
