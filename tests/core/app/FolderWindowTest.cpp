@@ -37,8 +37,6 @@ TEST_F(FolderWindow, ListsEachKindWithItsNumbersAndCounts) {
     window.list(categoryKind(1), app.fileListSources());
     EXPECT_EQ(window.items(), (Items{{"未登録", 0}, {"RPG", 1}, {"ACT", 2}, {"SLG", 3}}));
     EXPECT_EQ(window.title(), "フォルダウィンドウ : 分類 2 (項目数 : 4)");
-    window.list(FolderWindowKind::HardwareClass, app.fileListSources());
-    EXPECT_EQ(window.title(), "フォルダウィンドウ : 機種別分類 (項目数 : 1)");
     window.list(FolderWindowKind::Favourites, app.fileListSources());
     EXPECT_EQ(window.items(), (Items{{"未登録", 0}, {"登録済み", 1}}));
     EXPECT_EQ(window.title(), "フォルダウィンドウ : お気に入り");
@@ -64,8 +62,6 @@ TEST_F(FolderWindow, AnItemNarrowsTheFileList) {
     EXPECT_EQ(shown(), "jump.sfc");
     choose(FolderWindowKind::Rating, 3);  // never an unregistered file
     EXPECT_EQ(shown(), "hero.sfc|jump.sfc");
-    choose(FolderWindowKind::Favourites, 0);
-    EXPECT_EQ(shown(), "blank.sfc|jump.sfc|loose.sfc|stray.sfc");
     // An item no record uses: the placeholder row only.
     choose(categoryKind(1), 3);
     EXPECT_EQ(app.fileList().count(), 0);

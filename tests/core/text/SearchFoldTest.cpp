@@ -13,7 +13,6 @@ TEST(SearchFold, WidthKanaAndLetterCase) {
         {"ﾏﾘｵ", "マリオ"},
         {"ｶﾞﾝﾊﾞﾚｺﾞｴﾓﾝ", "ガンバレゴエモン"},  // voiced marks joined
         {"ﾊﾟｯｸﾏﾝ", "パックマン"},
-        {"ﾎﾟﾎﾟﾛｸﾛｲｽ", "ポポロクロイス"},
         {"ぱっくまん", "パックマン"},
         {"か\u3099", "ガ"},  // a combining mark, as some file systems store names
         {"ｳﾞｧﾝﾊﾟｲｱ", "ヴァンパイア"},
@@ -21,12 +20,9 @@ TEST(SearchFold, WidthKanaAndLetterCase) {
         {"ﾝﾞ", "ン゛"},  // no such kana: the mark stays, as ゛
         {"ｰ｢｣･", "ー「」・"},
         {"ｍａｒｉｏ　１２３", "MARIO 123"},
-        {"Ｍario ３", "MARIO 3"},
         {"straße", "STRASSE"},
         {"ωmega", "ΩMEGA"},
-        {"ドラゴン クエスト", "ドラゴン クエスト"},
         {"漢字abc", "漢字ABC"},
-        {"", ""},
         {"\xFF\xFEz", "\xFF\xFEZ"},  // bytes that are no UTF-8 stay as they are
     };
     for (const auto& [text, folded] : cases) EXPECT_EQ(searchFold(text), folded) << text;
