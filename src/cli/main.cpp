@@ -90,7 +90,8 @@ int main(int argc, char* argv[]) {
     if (command == "list")
         return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "category")
-        return romshelf::cli::organiseCategory({args.begin() + 1, args.end()}, std::cout, std::cerr);
+        return romshelf::cli::organiseCategory({args.begin() + 1, args.end()}, std::cout,
+                                               std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "identify")
