@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,7 +48,9 @@ protected:
     }
     static EmulatorEntry emulator(const std::string& name, const std::string& executable,
                                   const std::string& commandLine = "") {
-        return {name, executable, commandLine};
+        EmulatorEntry e;
+        e.name = name, e.executable = executable, e.commandLine = commandLine;
+        return e;
     }
     // Records with these titles in data/RomData_<code>.slb.
     void writeRecords(const std::string& code, const std::vector<RomRecord>& records) {
@@ -55,11 +60,22 @@ protected:
         ASSERT_TRUE(table.save(s, dir.file("data/RomData_" + code + ".slb")));
     }
     static RomRecord record(const std::string& title, const std::string& name = "") {
-        return {title, name};
+        RomRecord r;
+        r.fileTitle = title, r.gameName = name;
+        return r;
     }
     // Writes the (name, bytes) members into the ZIP file `zip` (relative to the program folder).
     void writeZip(const std::string& zip,
-                  const std::vector<std::pair<std::string, std::string>>& members);
+                  const std::vector<std::pair<std::string, std::string>>& members) {
+        TempFolder pack;
+        std::string command = "cd '" + pack.path() + "' && zip -q '" + dir.file(zip) + "'";
+        for (const auto& [name, bytes] : members) {
+            pack.write(name, bytes);
+            command += " '" + name + "'";
+        }
+        std::filesystem::create_directories(std::filesystem::path(dir.file(zip)).parent_path());
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
     // Makes `code` current and starts up as the program does.
     void start(const std::string& code) {
         app.preferHardware(code);
@@ -85,7 +101,18 @@ protected:
         return stored(loadMainSettings, path.empty() ? app.mainDataPath() : path);
     }
     // A live (not zombie) process started as `program`; 0 when there is none.
-    static int pidOf(const std::string& program);
+    static int pidOf(const std::string& program) {
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary), status;
+            std::string argv0, line;
+            if (!std::getline(cmdline, argv0, '\0') || argv0 != program) continue;
+            status.open(entry.path() / "status");
+            while (std::getline(status, line))
+                if (line.starts_with("State:") && line.find('Z') == std::string::npos)
+                    return std::atoi(entry.path().filename().c_str());
+        }
+        return 0;
+    }
 
     TempFolder dir;
     FakePorts ports;

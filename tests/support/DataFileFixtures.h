@@ -32,8 +32,15 @@ struct DataFileTest : ::testing::Test {
 
 // One record of RomData_<code>.slb as another program writes it; texts in their stored form.
 struct RawRomRecord {
+    RawRomRecord(std::string title, std::int32_t emulator = -1, std::int32_t rating = 0,
+                 std::int32_t favourite = 0, std::string comment = {})
+        : title(std::move(title)),
+          emulator(emulator),
+          rating(rating),
+          favourite(favourite),
+          comment(std::move(comment)) {}
     std::string title;
-    std::int32_t emulator = -1, rating = 0, favourite = 0;
+    std::int32_t emulator, rating, favourite;
     std::string comment;
     std::string gameName = "\x83\x51\x81\x5b\x83\x80";  // ゲーム
 };
@@ -71,7 +78,9 @@ struct RawEmulatorBlock {
 };
 using RawEmulatorBlocks = std::array<RawEmulatorBlock, 64>;
 inline RawEmulatorBlock rawBlock(std::string name, std::string executable = {}) {
-    return {std::move(name), std::move(executable)};
+    RawEmulatorBlock b;
+    b.name = std::move(name), b.executable = std::move(executable);
+    return b;
 }
 inline std::string rawEmulatorFile(const RawEmulatorBlocks& blocks) {
     RawBytes b;

@@ -22,13 +22,22 @@ public:
         bool question;
     };
 
-    bool messageBox(const std::string& text, const std::string& title, bool question) override;
+    bool messageBox(const std::string& text, const std::string& title, bool question) override {
+        boxes_.push_back({text, title, question});
+        return !question || next(answers_, "question", text, false);
+    }
     std::optional<std::string> chooseFolder(const std::string& title,
-                                            const std::string& startFolder) override;
+                                            const std::string& startFolder) override {
+        pickers.emplace_back(title, startFolder);
+        return next(folders_, "folder picker", title, std::optional<std::string>());
+    }
     std::optional<std::string> chooseOpenFile(const std::string& title,
                                               const std::string& filterDescription,
                                               const std::string& pattern,
-                                              const std::string& startFolder) override;
+                                              const std::string& startFolder) override {
+        filePickers.push_back({title, filterDescription, pattern, startFolder});
+        return next(files_, "file picker", title, std::optional<std::string>());
+    }
 
     // The next folder picker returns `folder` (nullopt: the user cancels).
     void pickFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
@@ -46,10 +55,30 @@ public:
     // Exactly one box since the last clear: titled `title`, a question or not, its text beginning
     // with `start`.
     ::testing::AssertionResult shownOnce(std::string_view start, std::string_view title = "警告",
-                                         bool question = false) const;
+                                         bool question = false) const {
+        if (boxes_.size() != 1)
+            return ::testing::AssertionFailure() << boxes_.size() << " boxes shown";
+        const Box& box = boxes_[0];
+        if (box.text.starts_with(start) && box.title == title && box.question == question)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "shown: [" << box.title << "] " << box.text
+                                             << (box.question ? " (a question)" : "");
+    }
     bool allAnswersUsed() const { return answers_.empty() && folders_.empty() && files_.empty(); }
 
 private:
+    // The next scripted reply; a call the test did not script fails it and gets `none`.
+    template <class T>
+    static T next(std::deque<T>& script, const char* call, const std::string& about, T none) {
+        if (script.empty()) {
+            ADD_FAILURE() << "unexpected " << call << ": " << about;
+            return none;
+        }
+        T reply = std::move(script.front());
+        script.pop_front();
+        return reply;
+    }
+
     std::deque<bool> answers_;
     std::deque<std::optional<std::string>> folders_;
     std::deque<std::optional<std::string>> files_;

@@ -16,6 +16,12 @@ namespace {
 
 const std::string kMark = "\xEF\xBB\xBF";
 
+RomRecord record(const std::string& title, const std::string& gameName = "") {
+    RomRecord r;
+    r.fileTitle = title, r.gameName = gameName;
+    return r;
+}
+
 struct RomTableTest : DataFileTest {
     RomTable table;
     std::string path = dir.file("RomData_FC.slb");
@@ -69,7 +75,7 @@ TEST_F(RomTableTest, AnotherProgramsFileLosesOnlyItsEmptyTitles) {
 TEST_F(RomTableTest, TwoRecordsWithTheSameTitleStillFindTheFirstAfterALoad) {
     for (const auto& [title, name] :
          {std::pair{"deleted", ""}, {"Game", "first"}, {"Other", ""}, {"Game", "second"}})
-        table.append(RomRecord{title, name});
+        table.append(record(title, name));
     table.setFileTitle(0, "");
     ASSERT_TRUE(table.save(stream, path));
     ASSERT_EQ(load(), LoadResult::Loaded);
@@ -106,8 +112,8 @@ TEST_F(RomTableTest, CapacityIsNeverExceededAndNothingIsLost) {
     ASSERT_EQ(prompter.boxes().size(), 1u);  // the user is told
     EXPECT_NE(prompter.boxes()[0].text.find("5000"), std::string::npos);
 
-    EXPECT_EQ(table.append(RomRecord{"new"}), -1);
-    EXPECT_EQ(appendOrTell(table, RomRecord{"new"}, prompter), -1);
+    EXPECT_EQ(table.append(record("new")), -1);
+    EXPECT_EQ(appendOrTell(table, record("new"), prompter), -1);
     EXPECT_EQ(prompter.boxes().back().text, kRomTableFullMessage);
 
     // The records beyond the capacity are written back.
@@ -116,7 +122,7 @@ TEST_F(RomTableTest, CapacityIsNeverExceededAndNothingIsLost) {
 }
 
 TEST_F(RomTableTest, HostileFilesAreRejectedWhole) {
-    table.append(RomRecord{"before"});
+    table.append(record("before"));
     const std::string good = rawRomFile({{"a"}, {"b"}});
     const std::pair<const char*, std::string> cases[] = {
         {"cut in the last record", good.substr(0, good.size() - 5)},
@@ -153,7 +159,7 @@ TEST(RomTableIndex, AgreesWithAPlainScanAfterRandomChanges) {
     for (int step = 0; step < 20000; ++step) {
         const int op = static_cast<int>(rng() % 10);
         if (op < 3 || table.count() == 0) {
-            table.append(RomRecord{pick()});
+            table.append(record(pick()));
         } else if (op < 7) {
             table.setFileTitle(any(), pick());
         } else if (op < 8) {

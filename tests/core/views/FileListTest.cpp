@@ -39,11 +39,10 @@ struct FileListTest : ::testing::Test {
     }
     int addRecord(const std::string& title, const std::string& name, int rating = 0,
                   bool favourite = false) {
-        return records.append({.fileTitle = title,
-                               .gameName = name,
-                               .reading = name,
-                               .favourite = favourite,
-                               .rating = rating});
+        RomRecord r;
+        r.fileTitle = title, r.gameName = r.reading = name;
+        r.rating = rating, r.favourite = favourite;
+        return records.append(r);
     }
     // Column `c` of the rows in display order, joined by '|' (empty for the placeholder row);
     // with `icons`, each with its icon number.
