@@ -360,6 +360,11 @@ void CMainFrame::categoryNamesChanged() {
     if (folder_) folder_->applyCategoryNames();
 }
 
+void CMainFrame::categoryListsChanged() {
+    // The window's numbers point into the lists: items listed before would hand over others.
+    if (folder_) folder_->listKind(folder_->model().kind());
+}
+
 void CMainFrame::displayOptionsChanged() {
     if (fileList_) fileList_->applyDisplayOptions();
 }

@@ -49,6 +49,7 @@ public:
     void fileListChanged() override;
     void systemLogChanged() override;
     void categoryNamesChanged() override;
+    void categoryListsChanged() override;
     void displayOptionsChanged() override;
     void currentHardwareChanged() override;
     void detailPanesCleared() override;
