@@ -36,7 +36,8 @@ struct CategoryCommand : AppFixture {
         lists.save(s, app.programFolder(), "FC");
     }
     static RomRecord rec(const std::string& title, const std::string& category1) {
-        RomRecord r{title};
+        RomRecord r;
+        r.fileTitle = title;
         r.classes = {category1, "ACT"};
         r.hardwareClass = category1;
         return r;

@@ -29,7 +29,8 @@ using CategoryOrganiserDialogTest = romshelf::test::AppFixture;
 
 TEST_F(CategoryOrganiserDialogTest, ButtonsEditsAndEnterWorkOnTheOrganiser) {
     setUpHardware("MD");
-    RomRecord sonic{"Sonic"};
+    RomRecord sonic;
+    sonic.fileTitle = "Sonic";
     sonic.classes[0] = "ACT";
     writeRecords("MD", {sonic});
     CategoryLists lists;
