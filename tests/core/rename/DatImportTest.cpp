@@ -1,0 +1,162 @@
+#include "core/rename/DatImport.h"
+#include "core/rename/FileSha1.h"
+#include "core/rename/RenameMatcher.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+
+using namespace romshelf;
+using namespace romshelf::test;
+
+namespace {
+
+RenameRecord datRecord(std::string name, std::int32_t size, std::uint32_t crc, std::string sha1) {
+    RenameRecord r;
+    r.name = std::move(name);
+    r.identity.size = size;
+    r.identity.crc = static_cast<std::int32_t>(crc);
+    r.identity.sum1 = r.identity.sum2 = r.identity.sum3 = kUnknownProbeSum;
+    r.sha1 = std::move(sha1);
+    return r;
+}
+
+std::string fields(const RenameRecord& r) {
+    return r.name + '|' + std::to_string(r.identity.size) + '|' + std::to_string(r.identity.crc) +
+           '|' + std::to_string(r.identity.sum1) + '|' + r.sha1;
+}
+
+constexpr std::string_view kAbcSha1 = "a9993e364706816aba3e25717850c26c9cd0d89d";
+
+}  // namespace
+
+TEST(DatImportTest, ReadsRomEntriesOfARealLayout) {
+    TempFolder dir;
+    const std::string path = dir.write("nes.dat", R"(<?xml version="1.0"?>
+<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" "http://www.logiqx.com/Dats/datafile.dtd">
+<datafile>
+  <header><name>Nintendo - Famicom</name></header>
+  <game name="Mario &amp; Co"><rom name="Mario &amp; Co (Japan).nes" size="40976" crc="3E2A5B6C" sha1="A9993E364706816ABA3E25717850C26C9CD0D89D"/></game>
+  <game name="Disc"><rom name="Disc\Track 01.v1.bin" size="4294967295" crc="00ff00ff"/>
+    <rom name="Bad.bin" size="16" crc="12345678" status="nodump"/><rom name="NoCrc.bin" size="16"/>
+    <rom name="Short.bin" size="16" crc="1234"/><rom name=".bin" size="1" crc="00000000"/></game>
+  <game name="ゲーム"><rom name="sub/ゲーム.gb" size="32768" crc="deadbeef" sha1="xyz"/></game>
+</datafile>)");
+    std::string error;
+    const auto dat = readLogiqxDat(path, error);
+    ASSERT_TRUE(dat) << error;
+    EXPECT_EQ(dat->datName, "Nintendo - Famicom");
+    EXPECT_EQ(dat->skipped, 4);
+    std::vector<std::string> got;
+    for (const RenameRecord& r : dat->records) got.push_back(fields(r));
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "Mario & Co (Japan)|40976|1042963308|-2|" + std::string(kAbcSha1),
+                       "Track 01.v1|-1|16711935|-2|", "ゲーム|32768|-559038737|-2|"}));
+    EXPECT_TRUE(matchesOnSizeAndCrc(dat->records[0].identity));
+}
+
+TEST(DatImportTest, RefusesHostileAndForeignFilesWithAMessage) {
+    TempFolder dir;
+    std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile [<!ENTITY l0 \"ha\">";
+    for (int i = 1; i < 10; ++i) {
+        const std::string p = "&l" + std::to_string(i - 1) + ";";
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"" + p + p + p + p + p + p + p + p + "\">";
+    }
+    laughs +=
+        "]><datafile><game name=\"&l9;\"><rom name=\"a\" size=\"1\" crc=\"00000000\"/>"
+        "</game></datafile>";
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* saying;
+    } cases[] = {
+        {"laughs.dat", laughs, "エンティティ"},
+        {"external.dat",
+         "<!DOCTYPE datafile [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+         "<datafile><game name=\"&x;\"/></datafile>",
+         "エンティティ"},
+        {"text.dat", "clrmamepro (\n\tname \"x\"\n)\n", "XML"},
+        {"empty.dat", "", "XML"},
+        {"other.xml", "<softwarelist><software name=\"a\"/></softwarelist>", "Logiqx"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(readLogiqxDat(dir.write(c.name, c.bytes), error)) << c.name;
+        EXPECT_NE(error.find(c.saying), std::string::npos) << c.name << ": " << error;
+    }
+    // Deep nesting is read without a recursion that could overflow the stack.
+    std::string deep = "<datafile>";
+    for (int i = 0; i < 100000; ++i) deep += "<game>";
+    for (int i = 0; i < 100000; ++i) deep += "</game>";
+    std::string error;
+    const auto read = readLogiqxDat(dir.write("deep.dat", deep + "</datafile>"), error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->records.size(), 0u);
+    // Too large (sparse, so nothing is written) and a FIFO: refused before reading.
+    ASSERT_EQ(::truncate(dir.write("huge.dat", "<datafile>").c_str(), kDatSizeLimit + 1), 0);
+    EXPECT_FALSE(readLogiqxDat(dir.file("huge.dat"), error));
+    EXPECT_NE(error.find("512MB"), std::string::npos) << error;
+    ASSERT_EQ(::mkfifo(dir.file("fifo.dat").c_str(), 0600), 0);
+    EXPECT_FALSE(readLogiqxDat(dir.file("fifo.dat"), error));
+    EXPECT_FALSE(readLogiqxDat(dir.file("missing.dat"), error));
+}
+
+TEST(FileSha1Test, KnownVectorAcrossLargeReadsAndUnreadable) {
+    TempFolder dir;
+    EXPECT_EQ(fileSha1(dir.write("abc", "abc")), kAbcSha1);
+    // Over several 1 MiB reads, against Python's hashlib.
+    std::string bytes(3 * 1024 * 1024 + 1, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4099);
+    const std::string big = dir.write("big", bytes);
+    const std::string python =
+        "python3 -c \"import hashlib,sys;print(hashlib.sha1(open(sys.argv[1],"
+        "'rb').read()).hexdigest(),end='')\" " +
+        big;
+    char expected[64] = {};
+    if (FILE* pipe = ::popen(python.c_str(), "r")) {
+        std::fgets(expected, sizeof expected, pipe);
+        ::pclose(pipe);
+    }
+    EXPECT_EQ(fileSha1(big), std::string(expected));
+    EXPECT_EQ(fileSha1(dir.write("e", "")), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(fileSha1(dir.file("none")), std::nullopt);
+}
+
+TEST(RenameMatcherTest, FirstRecordInTableOrderWinsAndSha1Decides) {
+    TempFolder dir;
+    const std::string abc = dir.write("abc.bin", "abc");
+    const FileIdentity id = fileIdentity(abc);  // size 3, fixed sums 0, 1, 2
+    const auto crc = static_cast<std::uint32_t>(id.crc);
+    RenameRecord full;
+    full.name = "Full";
+    full.identity = id;
+    const std::vector<RenameRecord> table = {datRecord("WrongSize", 4, crc, ""),
+                                             datRecord("WrongSha1", 3, crc, std::string(40, '0')),
+                                             full, datRecord("Dat", 3, crc, std::string(kAbcSha1))};
+    const struct {
+        std::vector<int> order;  // the table's records, in this order
+        int want;                // index into `order`, -1 for no match
+        bool bySizeAndCrc;
+    } cases[] = {{{0, 1, 2, 3}, 2, false},
+                 {{0, 1, 3, 2}, 2, true},
+                 {{1, 3}, 1, true},
+                 {{0, 1}, -1, false},
+                 {{2}, 0, false}};
+    for (const auto& c : cases) {
+        std::vector<RenameRecord> records;
+        for (const int i : c.order) records.push_back(table[static_cast<std::size_t>(i)]);
+        const RenameMatch m = RenameMatcher(records).find(id, abc);
+        EXPECT_EQ(m.index, c.want) << testing::PrintToString(c.order);
+        EXPECT_EQ(m.bySizeAndCrc, c.bySizeAndCrc) << testing::PrintToString(c.order);
+    }
+    // A DAT record without SHA-1 matches on size and CRC even when the file cannot be read.
+    const std::vector<RenameRecord> plain = {datRecord("Plain", 3, crc, "")};
+    EXPECT_EQ(RenameMatcher(plain).find(id, dir.file("gone")).index, 0);
+}
