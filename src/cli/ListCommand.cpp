@@ -24,12 +24,6 @@ std::string itemLabel(const Application& app, FolderWindowKind kind, int item) {
     return {};
 }
 
-// A choice of the search dialog given as an option: the combo and the entry's text.
-struct SearchChoice {
-    int combo;
-    std::string item;
-};
-
 // `--favourite yes|no|unset`: "登録済み", "未登録" (not a favourite) or "指定しない".
 std::optional<std::string> favouriteItem(const std::string& value) {
     if (value == "yes") return std::string(kRegisteredItem);
@@ -40,65 +34,63 @@ std::optional<std::string> favouriteItem(const std::string& value) {
 
 }  // namespace
 
-int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder, code, field = "name";
-    std::vector<std::string> mode;
-    std::vector<SearchChoice> choices;
-    bool yes = false;
+int parseListSelection(const std::vector<std::string>& args, ListSelection& s, std::ostream& err,
+                       const ExtraOption& extra) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--yes") {
-            yes = true;
+            s.yes = true;
         } else if (a == "--program-folder" && hasValue) {
-            programFolder = args[++i];
+            s.programFolder = args[++i];
         } else if (a == "--hardware" && hasValue) {
-            code = args[++i];
+            s.code = args[++i];
         } else if (a == "--field" && hasValue) {
-            field = args[++i];
+            s.field = args[++i];
         } else if (a == "--rating" && hasValue) {
             const auto n = parseNumber(args[++i]);
             if (!n || *n < 0 || *n > 5) {
                 err << "--rating takes 0 (not rated) to 5: " << args[i] << "\n";
                 return 2;
             }
-            choices.push_back({SearchDialogModel::Rating,
-                               *n == 0 ? std::string(kUnregisteredItem) : ratingText(*n)});
+            s.choices.push_back({SearchDialogModel::Rating,
+                                 *n == 0 ? std::string(kUnregisteredItem) : ratingText(*n)});
         } else if (a == "--category" && i + 2 < args.size()) {
             const auto k = parseNumber(args[i + 1]);
             if (!k || *k < 1 || *k > 5) {
                 err << "--category takes a category 1-5: " << args[i + 1] << "\n";
                 return 2;
             }
-            choices.push_back({SearchDialogModel::Category1 + *k - 1, args[i + 2]});
+            s.choices.push_back({SearchDialogModel::Category1 + *k - 1, args[i + 2]});
             i += 2;
         } else if (a == "--class" && hasValue) {
-            choices.push_back({SearchDialogModel::HardwareClass, args[++i]});
+            s.choices.push_back({SearchDialogModel::HardwareClass, args[++i]});
         } else if (a == "--favourite" && hasValue) {
             const auto item = favouriteItem(args[++i]);
             if (!item) {
                 err << "--favourite takes yes, no or unset: " << args[i] << "\n";
                 return 2;
             }
-            choices.push_back({SearchDialogModel::Favourite, *item});
-        } else {
-            mode.push_back(a);
+            s.choices.push_back({SearchDialogModel::Favourite, *item});
+        } else if (!extra || !extra(args, i)) {
+            s.mode.push_back(a);
         }
     }
+    return 0;
+}
+
+int showListSelection(Application& app, const ListSelection& s, std::ostream& err) {
     // The search fields in the order of the search dialog's field list.
     static constexpr std::array<std::string_view, 4> kFields = {"name", "reading", "file",
                                                                 "comment"};
-    const auto fieldIt = std::find(kFields.begin(), kFields.end(), field);
+    const auto fieldIt = std::find(kFields.begin(), kFields.end(), s.field);
     if (fieldIt == kFields.end()) {
-        err << "unknown search field: " << field << " (name, reading, file or comment)\n";
+        err << "unknown search field: " << s.field << " (name, reading, file or comment)\n";
         return 2;
     }
-    OpenedApplication opened = openHardware(programFolder, code, err, yes);
-    if (opened.exitStatus != 0) return opened.exitStatus;
-    Application& app = *opened.app;
-
+    const std::vector<std::string>& mode = s.mode;
     const std::string what = mode.empty() ? "all" : mode[0];
-    if (!choices.empty() && what != "search") {
+    if (!s.choices.empty() && what != "search") {
         err << "--rating, --category, --class and --favourite go with search\n";
         return 64;
     }
@@ -132,7 +124,7 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         SearchDialogModel dialog(app.categoryLists(), app.categoryNames());
         dialog.text = mode[1];
         dialog.field = static_cast<int>(fieldIt - kFields.begin());
-        for (const SearchChoice& c : choices) {
+        for (const ListSelection::SearchChoice& c : s.choices) {
             if (!dialog.choose(c.combo, c.item)) {
                 err << dialog.comboLabel(c.combo) << " has no item " << c.item << "\n";
                 return 2;
@@ -143,6 +135,17 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "unknown list mode\n";
         return 64;
     }
+    return 0;
+}
+
+int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ListSelection selection;
+    if (const int status = parseListSelection(args, selection, err)) return status;
+    OpenedApplication opened =
+        openHardware(selection.programFolder, selection.code, err, selection.yes);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    if (const int status = showListSelection(app, selection, err)) return status;
     err << app.fileList().title() << "\n";
     // The rows go out in blocks of 64 KB: a stream call per cell costs more than the rows do.
     constexpr std::size_t kBlock = 64 * 1024;

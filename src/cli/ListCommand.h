@@ -1,10 +1,36 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+namespace romshelf {
+class Application;
+}
+
 namespace romshelf::cli {
+
+// The rows a command works on, chosen with list's options and modes.
+struct ListSelection {
+    // A choice of the search dialog given as an option: the combo and the entry's text.
+    struct SearchChoice {
+        int combo;
+        std::string item;
+    };
+    std::string programFolder, code, field = "name";
+    std::vector<std::string> mode;
+    std::vector<SearchChoice> choices;
+    bool yes = false;
+};
+// A command's own option at args[i]: true when taken (i moved past its values).
+using ExtraOption = std::function<bool(const std::vector<std::string>& args, std::size_t& i)>;
+
+// Reads list's options into `s`; 0, or the exit status after telling `err` what is wrong.
+int parseListSelection(const std::vector<std::string>& args, ListSelection& s, std::ostream& err,
+                       const ExtraOption& extra = {});
+// Shows the selected rows in the application's file list; 0, or the exit status.
+int showListSelection(Application& app, const ListSelection& s, std::ostream& err);
 
 // `list [--program-folder DIR] [--hardware CODE] [MODE]`: prints the file list's rows, twelve
 // tab-separated cells each (escaped by escapeText), built by the program's own code. Modes: all

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <deque>
 #include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/platform/Prompter.h"
 
@@ -25,11 +29,33 @@ public:
 
     std::optional<std::string> chooseOpenFile(const std::string& title, const std::string&,
                                               const std::string&, const std::string&) override {
-        out_ << title << "\n-> cancelled\n";
-        return std::nullopt;
+        return nextFile(title);
     }
 
+    std::optional<std::string> chooseSaveFile(const std::string& title, const std::string&,
+                                              const std::string&, const std::string&,
+                                              const std::string&) override {
+        return nextFile(title);
+    }
+
+    // The file pickers answer with these paths, in order, then cancel: a command takes its files
+    // from its arguments.
+    void presetFiles(std::vector<std::string> files) { files_.assign(files.begin(), files.end()); }
+
 private:
+    std::optional<std::string> nextFile(const std::string& title) {
+        out_ << title << "\n";
+        if (files_.empty()) {
+            out_ << "-> cancelled\n";
+            return std::nullopt;
+        }
+        std::string file = std::move(files_.front());
+        files_.pop_front();
+        out_ << "-> " << file << "\n";
+        return file;
+    }
+
+    std::deque<std::string> files_;
     std::ostream& out_;
     bool answerYes_;
 };

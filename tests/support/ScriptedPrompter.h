@@ -35,7 +35,15 @@ public:
                                               const std::string& filterDescription,
                                               const std::string& pattern,
                                               const std::string& startFolder) override {
-        filePickers.push_back({title, filterDescription, pattern, startFolder});
+        filePickers.push_back({title, filterDescription, pattern, startFolder, {}, false});
+        return next(files_, "file picker", title, std::optional<std::string>());
+    }
+    std::optional<std::string> chooseSaveFile(const std::string& title,
+                                              const std::string& filterDescription,
+                                              const std::string& pattern,
+                                              const std::string& startFolder,
+                                              const std::string& defaultName) override {
+        filePickers.push_back({title, filterDescription, pattern, startFolder, defaultName, true});
         return next(files_, "file picker", title, std::optional<std::string>());
     }
 
@@ -43,10 +51,11 @@ public:
     void pickFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
     // Titles and start folders of the pickers shown so far.
     std::vector<std::pair<std::string, std::string>> pickers;
-    // The next file picker returns `file` (nullopt: the user cancels).
+    // The next file picker (open or save) returns `file` (nullopt: the user cancels).
     void pickFile(std::optional<std::string> file) { files_.push_back(std::move(file)); }
     struct FilePicker {
-        std::string title, filterDescription, pattern, startFolder;
+        std::string title, filterDescription, pattern, startFolder, defaultName;
+        bool save;
     };
     std::vector<FilePicker> filePickers;
     void answer(bool yes) { answers_.push_back(yes); }

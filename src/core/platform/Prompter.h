@@ -26,6 +26,14 @@ public:
                                                       const std::string& pattern,
                                                       const std::string& startFolder) = 0;
 
+    // The platform's save picker, opened in `startFolder` with `defaultName` filled in. It does
+    // not ask about an existing file: the caller asks its own question. nullopt when cancelled.
+    virtual std::optional<std::string> chooseSaveFile(const std::string& title,
+                                                      const std::string& filterDescription,
+                                                      const std::string& pattern,
+                                                      const std::string& startFolder,
+                                                      const std::string& defaultName) = 0;
+
     bool inform(const std::string& text, const std::string& title) {
         return messageBox(text, title, false);
     }
@@ -44,6 +52,11 @@ public:
     }
     std::optional<std::string> chooseOpenFile(const std::string&, const std::string&,
                                               const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseSaveFile(const std::string&, const std::string&,
+                                              const std::string&, const std::string&,
+                                              const std::string&) override {
         return std::nullopt;
     }
 };

@@ -11,26 +11,26 @@ void readRenameBody(DataStream& stream, std::string& hardware, std::vector<Renam
         RenameRecord record;
         record.name = stream.readString();
         if (stream.failed() || record.name.empty() || record.name == kRenameEndMark) return;
-        transferRenameIdentity(io, record.identity, i);
+        transferRenameFields(io, record.identity, record.sha1, i);
         if (stream.failed()) return;
         records.push_back(std::move(record));
     }
 }
 
 LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter& prompter,
-                          RenameData& data) {
+                          RenameData& data, std::size_t limit) {
     RenameData read;
     const LoadResult result =
         loadDataFile(stream, path, DataFileKind::Rename, prompter,
                      [&](DataStream& s) { readRenameBody(s, read.hardware, read.records); });
     if (result != LoadResult::Loaded) return result;
-    if (read.records.size() > kRenameTableLimit) {
-        read.leftOut = read.records.size() - kRenameTableLimit;
-        read.firstLeftOut = read.records[kRenameTableLimit].name;
-        read.records.resize(kRenameTableLimit);
+    if (read.records.size() > limit) {
+        read.leftOut = read.records.size() - limit;
+        read.firstLeftOut = read.records[limit].name;
+        read.records.resize(limit);
         prompter.inform("リネームデータに記録されたファイルが " +
-                            std::to_string(kRenameTableLimit + read.leftOut) +
-                            " 件あります。\n使えるのは先頭の " + std::to_string(kRenameTableLimit) +
+                            std::to_string(limit + read.leftOut) +
+                            " 件あります。\n使えるのは先頭の " + std::to_string(limit) +
                             " 件までなので、「" + read.firstLeftOut + "」から後の " +
                             std::to_string(read.leftOut) + " 件は使いません。",
                         std::string(kWarningTitle));
@@ -47,7 +47,8 @@ bool saveRenameData(DataStream& stream, const std::string& path, const RenameDat
         for (const RenameRecord& record : data.records) {
             io.field(record.name);
             FileIdentity id = record.identity;
-            transferRenameIdentity(io, id, i++);
+            std::string sha1 = record.sha1;
+            transferRenameFields(io, id, sha1, i++);
         }
         io.field(std::string(kRenameEndMark));
     });

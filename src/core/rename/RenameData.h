@@ -11,10 +11,20 @@
 namespace romshelf {
 
 // One file of a correctly named collection: its name without extension and its identity.
+// Records taken from a DAT file know no probe sums (all three are kUnknownProbeSum) and may
+// carry the SHA-1 that the DAT gives, in lower-case hex, in the record's first reserved field.
 struct RenameRecord {
     std::string name;
     FileIdentity identity;
+    std::string sha1;
 };
+
+// A sum no file can have (real sums lie in -1..4096): the record matches on size and CRC alone.
+inline constexpr std::int32_t kUnknownProbeSum = -2;
+inline bool matchesOnSizeAndCrc(const FileIdentity& id) {
+    return id.sum1 == kUnknownProbeSum && id.sum2 == kUnknownProbeSum &&
+           id.sum3 == kUnknownProbeSum;
+}
 
 // Renaming and merging work on a table of at most this many records, in file order.
 inline constexpr std::size_t kRenameTableLimit = 5000;
@@ -34,13 +44,13 @@ inline constexpr std::string_view kRenameEndMark = "EOF";
 
 // The fields of a record after its name, in the file's order.
 template <class Io>
-void transferRenameIdentity(Io& io, FileIdentity& id, int index) {
+void transferRenameFields(Io& io, FileIdentity& id, std::string& sha1, int index) {
     io.field(id.size, "records", index, "size");
     io.field(id.crc, "records", index, "crc");
     io.field(id.sum1, "records", index, "sum1");
     io.field(id.sum2, "records", index, "sum2");
     io.field(id.sum3, "records", index, "sum3");
-    io.reservedString("records", index, "reserved1");
+    io.field(sha1, "records", index, "sha1");
     io.reservedInteger("records", index, "reserved2");
 }
 
@@ -50,10 +60,10 @@ void readRenameBody(DataStream& stream, std::string& hardware, std::vector<Renam
 
 // Reads a rename data file. Missing: nothing said. A wrong magic
 // ("リネームデータが破損しています。"), another version, or a file cut short: the message (title
-// "警告") and Rejected. A file of more than kRenameTableLimit records keeps the first ones in
-// `data`, and the user is told how many were left out and from which name on.
+// "警告") and Rejected. A file of more than `limit` records keeps the first ones in `data`, and
+// the user is told how many were left out and from which name on.
 LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter& prompter,
-                          RenameData& data);
+                          RenameData& data, std::size_t limit = kRenameTableLimit);
 
 // Writes `data` whole (atomically); false when the file could not be written.
 bool saveRenameData(DataStream& stream, const std::string& path, const RenameData& data);

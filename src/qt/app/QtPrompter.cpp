@@ -1,5 +1,6 @@
 #include "qt/app/QtPrompter.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,6 +42,22 @@ std::optional<std::string> QtPrompter::chooseOpenFile(const std::string& title,
     if (pattern != "*" && pattern != "*.*") filters << QStringLiteral("すべてのファイル (*)");
     const QString file = QFileDialog::getOpenFileName(nullptr, qs(title), qs(startFolder),
                                                       filters.join(QStringLiteral(";;")));
+    if (file.isEmpty()) return std::nullopt;
+    return ss(file);
+}
+
+std::optional<std::string> QtPrompter::chooseSaveFile(const std::string& title,
+                                                      const std::string& filterDescription,
+                                                      const std::string& pattern,
+                                                      const std::string& startFolder,
+                                                      const std::string& defaultName) {
+    const QString filter =
+        qs(filterDescription) + QStringLiteral(" (") + qs(pattern) + QStringLiteral(")");
+    QString start = qs(startFolder);
+    if (!defaultName.empty()) start = QDir(start).filePath(qs(defaultName));
+    // The caller asks its own overwrite question, in its own words.
+    const QString file = QFileDialog::getSaveFileName(nullptr, qs(title), start, filter, nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty()) return std::nullopt;
     return ss(file);
 }

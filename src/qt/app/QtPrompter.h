@@ -10,6 +10,11 @@ public:
     bool messageBox(const std::string& text, const std::string& title, bool question) override;
     std::optional<std::string> chooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
+    std::optional<std::string> chooseSaveFile(const std::string& title,
+                                              const std::string& filterDescription,
+                                              const std::string& pattern,
+                                              const std::string& startFolder,
+                                              const std::string& defaultName) override;
     std::optional<std::string> chooseOpenFile(const std::string& title,
                                               const std::string& filterDescription,
                                               const std::string& pattern,
