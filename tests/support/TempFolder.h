@@ -13,9 +13,10 @@ namespace romshelf::test {
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "romshelf-test-XXXXXX").string();
+    TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+    // Under another folder (another file system, say).
+    explicit TempFolder(const std::filesystem::path& under) {
+        std::string pattern = (under / "romshelf-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern + "/";
     }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <vector>
 
 #include "core/platform/AsciiCase.h"
 #include "core/platform/PendingFile.h"
@@ -111,6 +113,112 @@ bool copyFile(const std::string& from, const std::string& to) {
     auto data = readFile(from, UINT64_MAX);
     if (!data) return false;
     return writeFileAtomically(to, *data);
+}
+
+namespace {
+
+enum class Placing { Done, Exists, OtherFileSystem, Failed };
+
+// Gives `from` the name `to` unless something (even a dangling link) is there.
+Placing renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return Placing::Done;
+    if (errno == EEXIST) return Placing::Exists;
+    if (errno == EXDEV) return Placing::OtherFileSystem;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return Placing::Failed;
+    // The file system knows no such flag (NFS, many FUSE ones): a hard link is refused on an
+    // existing name just as atomically.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return Placing::Done;
+        ::unlink(to.c_str());  // the file is still there under its old name
+        return Placing::Failed;
+    }
+    if (errno == EEXIST) return Placing::Exists;
+    if (errno == EXDEV) return Placing::OtherFileSystem;
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK)
+        return Placing::Failed;
+    // No hard links either (FAT through FUSE): a look just before the rename is all that is left.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return Placing::Exists;
+    if (errno != ENOENT) return Placing::Failed;
+    if (::rename(from.c_str(), to.c_str()) == 0) return Placing::Done;
+    return errno == EXDEV ? Placing::OtherFileSystem : Placing::Failed;
+}
+
+void syncFolderOf(const std::string& path) {
+    const std::string folder = pathFolder(path);
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    ::fsync(dir);
+    ::close(dir);
+}
+
+bool copyInto(int in, PendingFile& out) {
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!out.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return false;
+    }
+}
+
+}  // namespace
+
+MoveResult moveFileNoReplace(const std::string& from, const std::string& to) {
+    if (!fileExists(from) || to.empty()) return MoveResult::Failed;
+    switch (renameNoReplace(from, to)) {
+        case Placing::Done:
+            return MoveResult::Moved;
+        case Placing::Exists:
+            return MoveResult::TargetExists;
+        case Placing::OtherFileSystem:
+            return detail::moveByCopy(from, to);
+        case Placing::Failed:
+            break;
+    }
+    return MoveResult::Failed;
+}
+
+MoveResult detail::moveByCopy(const std::string& from, const std::string& to) {
+    struct stat target {};
+    if (to.empty()) return MoveResult::Failed;
+    // Spares a whole copy when the name is taken already; the placing below decides for good.
+    if (::lstat(to.c_str(), &target) == 0) return MoveResult::TargetExists;
+    const int in = openRegularFile(from);
+    if (in < 0) return MoveResult::Failed;
+    struct stat source {};
+    bool copied = false;
+    // The temporary file is removed again by its destructor unless it got the name.
+    PendingFile copy(to);
+    if (::fstat(in, &source) == 0 && copy.isOpen() && copyInto(in, copy)) {
+        copy.setMode(source.st_mode & 07777);
+        const struct timespec times[2] = {source.st_atim, source.st_mtim};
+        ::futimens(copy.fd(), times);
+        // On disk before it has the name: the source goes once the name is there.
+        copied = ::fsync(copy.fd()) == 0;
+    }
+    ::close(in);
+    if (!copied) return MoveResult::Failed;
+    switch (renameNoReplace(copy.temporaryPath(), to)) {
+        case Placing::Done:
+            break;
+        case Placing::Exists:
+            return MoveResult::TargetExists;
+        case Placing::OtherFileSystem:
+        case Placing::Failed:
+            return MoveResult::Failed;
+    }
+    syncFolderOf(to);
+    if (::unlink(from.c_str()) != 0) {
+        // Two copies would leave the caller unsure which is the file: keep the old state.
+        ::unlink(to.c_str());
+        return MoveResult::Failed;
+    }
+    return MoveResult::Moved;
 }
 
 std::optional<std::uint64_t> fileSize(const std::string& path) {

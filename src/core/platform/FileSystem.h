@@ -37,6 +37,22 @@ bool removeFile(const std::string& path);
 // Copies a file, replacing the destination (written atomically).
 bool copyFile(const std::string& from, const std::string& to);
 
+enum class MoveResult { Moved, TargetExists, Failed };
+
+// Moves the regular file `from` to `to` without ever replacing an existing `to` (a rename would
+// overwrite it silently). Across file systems the file is copied beside `to`, flushed to disk and
+// only then given its name, and the source is removed last: a crash leaves the file under its old
+// name or its new one (at worst with a stray temporary file in the target's folder), never a
+// partial file under the new name. When the source cannot be removed, the copy is removed again
+// and the move fails.
+MoveResult moveFileNoReplace(const std::string& from, const std::string& to);
+
+namespace detail {
+// The way moveFileNoReplace takes across file systems; callable directly so that it can be tried
+// within one file system.
+MoveResult moveByCopy(const std::string& from, const std::string& to);
+}  // namespace detail
+
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
 // The permission bits of the regular file at `path` (nullopt when nothing can be found there).

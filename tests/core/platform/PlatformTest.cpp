@@ -1,4 +1,5 @@
 #include "core/platform/FileSystem.h"
+#include "core/platform/PendingFile.h"
 #include "core/platform/ProcessRunner.h"
 
 #include <fcntl.h>
@@ -78,6 +79,71 @@ TEST(RegularFilesOnly, FilesAndLinksToThemAreReadAndAnythingElseRefusedWithoutWa
     EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
     EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
     ::close(fd);
+}
+
+// Every way a move may go, through the plain move and through the copy taken across file
+// systems; a move that does not happen leaves both names as they were.
+TEST(MoveFileNoReplace, NeverReplacesAFileAndLeavesTheSourceWhenItCannotMove) {
+    TempFolder dir, shm("/dev/shm");
+    struct stat tmpFs {
+    }, shmFs{};
+    const bool otherFs = ::stat(dir.path().c_str(), &tmpFs) == 0 &&
+                         ::stat(shm.path().c_str(), &shmFs) == 0 && tmpFs.st_dev != shmFs.st_dev;
+    const std::string readOnly = dir.makeFolder("read-only");
+    ::chmod(readOnly.c_str(), 0555);  // no help when run as root: /proc/ is read-only for all
+    const bool root = ::geteuid() == 0;
+    const std::string bytes = std::string(3 << 20, 'R') + "end";
+    using Mover = fs::MoveResult (*)(const std::string&, const std::string&);
+    const std::pair<const char*, Mover> movers[] = {{"plain", fs::moveFileNoReplace},
+                                                    {"copy", fs::detail::moveByCopy}};
+    const struct {
+        const char* name;
+        std::string to;  // "" : the name is taken by a file of other bytes
+        bool hasSource = true;
+        fs::MoveResult expected = fs::MoveResult::Moved;
+        bool run = true;
+    } cases[] = {{"same folder", dir.file("new [1]*?.nes")},
+                 {"other folder", dir.makeFolder("sub") + "new.nes"},
+                 {"other file system", shm.file("new.nes"), true, fs::MoveResult::Moved, otherFs},
+                 {"name taken", "", true, fs::MoveResult::TargetExists},
+                 {"source missing", dir.file("new.nes"), false, fs::MoveResult::Failed},
+                 {"read-only folder", readOnly + "new.nes", true, fs::MoveResult::Failed, !root},
+                 {"proc", "/proc/new.nes", true, fs::MoveResult::Failed},
+                 {"missing folder", dir.file("none/new.nes"), true, fs::MoveResult::Failed}};
+    for (const auto& [how, move] : movers) {
+        for (const auto& c : cases) {
+            if (!c.run) continue;
+            SCOPED_TRACE(std::string(how) + ": " + c.name);
+            const std::string from = dir.file("old.nes"), to = c.to.empty() ? dir.file("t") : c.to;
+            std::filesystem::remove(from);
+            if (c.hasSource) dir.write("old.nes", bytes);
+            if (c.hasSource) ::chmod(from.c_str(), 0640);
+            if (c.to.empty()) dir.write("t", "taken");
+            EXPECT_EQ(move(from, to), c.expected);
+            if (c.expected == fs::MoveResult::Moved) {
+                EXPECT_FALSE(std::filesystem::exists(from));
+                EXPECT_TRUE(fs::readFile(to) == bytes);  // not printed: three chunks of copying
+                EXPECT_EQ(std::filesystem::status(to).permissions(), std::filesystem::perms(0640));
+                std::filesystem::remove(to);
+            } else if (c.hasSource) {
+                EXPECT_TRUE(fs::readFile(from) == bytes);
+                if (c.to.empty()) {
+                    EXPECT_EQ(dir.read("t"), "taken");
+                }
+            }
+            std::size_t left = 0;  // no temporary file stays behind a move that returned
+            for (const std::string& folder : {dir.path(), shm.path(), readOnly})
+                for (const auto& entry : fs::listDirectory(folder))
+                    left += isPendingFileName(entry.name);
+            EXPECT_EQ(left, 0u);
+        }
+    }
+    // Only a regular file moves; a FIFO is not even opened.
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& [how, move] : movers)
+        EXPECT_EQ(move(fifo, dir.file("moved")), fs::MoveResult::Failed) << how;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("moved")));
 }
 
 TEST(ProcessRunner, AProgramGetsOnlyTheStandardDescriptors) {
