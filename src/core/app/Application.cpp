@@ -84,4 +84,19 @@ void Application::setWindowSlot(int slot, const WindowSlot& placement) {
         settings_.windowSlots[static_cast<std::size_t>(slot)] = placement;
 }
 
+CompanionReport Application::renameCompanions(const std::string& oldName,
+                                              const std::string& newName, int recordIndex,
+                                              int newFolderNumber) {
+    const int hardware = session_.index();
+    if (hardware < 0 || hardware >= kHardwareSlots) return {};
+    CompanionPlaces places{session_.folders().folders, session_.records(),
+                           settings_.recentLaunches[static_cast<std::size_t>(hardware)]};
+    CompanionReport report = romshelf::renameCompanions(places, oldName, newName, recordIndex);
+    if (newFolderNumber >= 0)
+        for (RecentLaunch& entry : places.recent)
+            if (!entry.empty() && entry.fileName == newName) entry.folderNumber = newFolderNumber;
+    notices_.recentFilesChanged();
+    return report;
+}
+
 }  // namespace romshelf

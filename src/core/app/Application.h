@@ -17,6 +17,7 @@
 #include "core/app/SettingsCommands.h"
 #include "core/app/TempFolders.h"
 #include "core/app/WindowLayoutCommands.h"
+#include "core/rename/RenameCompanions.h"
 #include "core/settings/MainSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
@@ -100,6 +101,14 @@ public:
         if (index >= 0 && index < session_.romTable().count())
             session_.records().edit(index, std::forward<Change>(change));
     }
+    // A file's new name reaches its snaps, TEMP and save files, its record's key and the current
+    // hardware's recent launches; what could not be renamed is reported.
+    // `newFolderNumber` (>= 0): the file now lies in that ROM folder, and its recent launches
+    // point there.
+    CompanionReport renameCompanions(const std::string& oldName, const std::string& newName,
+                                     int recordIndex, int newFolderNumber = -1);
+    // Writes the current hardware's records now; false when they could not be written.
+    bool saveRecords() { return session_.saveRecords(); }
     void deleteRecords(const std::vector<int>& indices) {
         session_.records().deleteRecords(indices);
     }

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
 
@@ -14,15 +15,18 @@ namespace {
 
 constexpr std::size_t kListedPaths = 10;
 
-// Renames "<oldBase>.<rest>" to "<newBase>.<rest>" in one folder. The names are compared as
-// they are (brackets, '*' and '?' are ordinary characters in a file name).
+// Renames "<oldBase>.<rest>" to "<newBase>.<rest>" in one folder. The base is compared as the
+// snap lookup finds files, ASCII letters in either case, and otherwise as it is (brackets, '*'
+// and '?' are ordinary characters in a file name).
 void renameIn(const std::string& folder, const std::string& oldBase, const std::string& newBase,
               CompanionReport& report) {
     const std::string prefix = oldBase + '.';
     for (const fs::DirEntry& entry : fs::listDirectory(folder)) {
         // A name from a Windows archive is CP932 on disk; the ROM's name is its text.
         const std::string name = text::fileNameText(entry.name);
-        if (entry.isDirectory || !name.starts_with(prefix)) continue;
+        if (entry.isDirectory || name.size() < prefix.size() ||
+            !ascii::equalsIgnoringCase(std::string_view(name).substr(0, prefix.size()), prefix))
+            continue;
         const std::string from = fs::joinPath(folder, entry.name);
         const std::string to = fs::joinPath(folder, newBase + name.substr(oldBase.size()));
         switch (fs::moveFileNoReplace(from, to)) {

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
+
+#include "AppFixture.h"
+#include "core/app/RenameCommands.h"
+#include "core/rename/FileIdentity.h"
+#include "core/rename/RenameData.h"
+
+namespace romshelf {
+namespace {
+
+const std::string kA = std::string(600, 'a'), kB = std::string(600, 'b');
+
+// FC with its files in roms/FC/, the OK folder (also ROM folder 2), the failed and duplicate
+// folders, a snap folder, TEMP and save folders; rename data for the contents kA and kB.
+class RenameCommandsTest : public test::AppFixture {
+protected:
+    RenameCommandsTest() {
+        FolderSettings f;
+        f.romFolderNames = {"FC", "OK"};
+        f.romFolderPaths = {"./roms/FC/", "./ok/"};
+        f.renameOkFolder = "./ok/";
+        f.renameFailedFolder = "./failed/";
+        f.duplicateFolder = "./dup/";
+        f.snapFolderPaths[1] = "./snap/";
+        f.tempFolder = "./temp/";
+        f.saveFolder = "./save/";
+        writeFolderSettings("FC", f);
+        for (const char* folder : {"ok", "failed", "dup", "snap", "temp", "save"})
+            dir.makeFolder(folder);
+        for (const auto& [name, bytes] : {std::pair{"a.nes", kA},
+                                          {"b.nes", kB},
+                                          {"b2.nes", kB},
+                                          {"x.nes", std::string(10, 'x')},
+                                          {"z.zip", kA}})
+            dir.write(std::string("roms/FC/") + name, bytes);
+        writeRecords("FC", {record("a", "エー"), record("Gamma")});
+        writeData("data/Rename_FC.dat", "FC", {{"Alpha", kA}, {"Beta", kB}, {"Gamma", "g"}});
+    }
+    // Rename data with records (name, contents whose identity it takes).
+    void writeData(const std::string& file, const std::string& code,
+                   const std::vector<std::pair<std::string, std::string>>& records) {
+        RenameData data;
+        data.hardware = code;
+        for (const auto& [name, bytes] : records)
+            data.records.push_back({name, identityOf(bytes), {}});
+        DataStream s;
+        ASSERT_TRUE(saveRenameData(s, dir.file(file), data));
+    }
+    FileIdentity identityOf(const std::string& bytes) {
+        return fileIdentity(dir.write("identity.tmp", bytes));
+    }
+    std::vector<std::string> storedNames(const std::string& file) {
+        std::vector<std::string> names;
+        for (const RenameRecord& r : stored(
+                                         +[](DataStream&s, const std::string&p, Prompter&q,
+                                             RenameData&d) { return loadRenameData(s, p, q, d); },
+                                         dir.file(file))
+                                         .records)
+            names.push_back(r.name);
+        return names;
+    }
+    bool has(const std::string& file) { return std::filesystem::exists(dir.file(file)); }
+    // Every file under roms/ and the rename folders, for checks that nothing moved.
+    std::vector<std::string> files() {
+        std::vector<std::string> all;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file() && e.path().string().find("/data/") == std::string::npos)
+                all.push_back(e.path().string());
+        std::ranges::sort(all);
+        return all;
+    }
+};
+
+TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedList) {
+    dir.write("snap/A.JPG", "shot");  // found as the snap lookup finds it
+    dir.write("snap/a.png", "mine");
+    dir.write("snap/Alpha.png", "taken");  // the companion's new name is taken
+    dir.write("temp/a.sav", "save in temp");
+    dir.write("save/a.srm", "battery");
+    dir.write("snap/ab.jpg", "another game's snap");
+    start("FC");
+    app.changeSettings([fc = app.currentIndex()](MainSettings& s) {
+        s.recentLaunches[static_cast<std::size_t>(fc)][0] = {"エー", "a.nes", 0};
+    });
+    prompter.answer(true);
+    prompter.answer(true);  // the unowned-files list
+    prompter.pickFile(dir.file("data/NoHave_FC.txt"));
+
+    const auto counts = applyRenameData(app);
+
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->failed, counts->aborted),
+              std::tuple(2, 1, 1, false));
+    EXPECT_EQ(dir.read("ok/Alpha.nes"), kA);
+    EXPECT_EQ(dir.read("ok/Beta.nes"), kB);
+    EXPECT_EQ(dir.read("dup/Beta.nes"), kB);
+    EXPECT_EQ(dir.read("failed/x.nes"), "xxxxxxxxxx");
+    EXPECT_TRUE(has("roms/FC/z.zip"));
+    EXPECT_EQ(dir.read("snap/Alpha.JPG"), "shot");
+    EXPECT_EQ(dir.read("snap/a.png"), "mine");
+    EXPECT_EQ(dir.read("snap/Alpha.png"), "taken");
+    EXPECT_EQ(dir.read("temp/Alpha.sav"), "save in temp");
+    EXPECT_EQ(dir.read("save/Alpha.srm"), "battery");
+    EXPECT_TRUE(has("snap/ab.jpg"));
+    EXPECT_EQ(app.romTable()[0].fileTitle, "Alpha");
+    EXPECT_EQ(app.romTable().findRecordByTitle("Alpha"), 0);
+    EXPECT_EQ(app.recentLaunch(0)->fileName, "Alpha.nes");
+    EXPECT_EQ(app.recentLaunch(0)->folderNumber, 1);  // the OK folder is ROM folder 2
+    // The records reached the disk with their new key.
+    RomTable saved;
+    DataStream s;
+    ASSERT_EQ(saved.load(s, dir.file("data/RomData_FC.slb"), prompter), LoadResult::Loaded);
+    EXPECT_EQ(saved[0].fileTitle, "Alpha");
+
+    const auto& boxes = prompter.boxes();
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[1].title, "リネーム完了確認");
+    EXPECT_EQ(boxes[1].text,
+              "ファイルのリネームが終了しました。\n\n正常にリネームしたファイル数 : 2\n"
+              "同名のファイルが存在したファイル数 : 1\nリネームできなかったファイル数 : 1");
+    EXPECT_NE(boxes[2].text.find(dir.file("snap/a.png")), std::string::npos) << boxes[2].text;
+    // Alpha and Beta are listed from the OK folder; only Gamma has no file.
+    EXPECT_EQ(dir.read("data/NoHave_FC.txt"), "Gamma\n");
+    EXPECT_TRUE(prompter.allAnswersUsed());
+}
+
+TEST_F(RenameCommandsTest, RefusedDataTouchesNoFile) {
+    const std::string messages[] = {
+        "リネームデータの取得に失敗しました。\ndataフォルダにリネームデータ「Rename_FC.dat」がありません。",
+        "リネームデータが破損しています。", "リネームデータの機種が違います。"};
+    start("FC");
+    const auto before = files();
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(messages[c]);
+        if (c == 0) std::filesystem::remove(dir.file("data/Rename_FC.dat"));
+        if (c == 1) dir.write("data/Rename_FC.dat", std::string("\x05\0\0\0HELLO", 9));
+        if (c == 2) writeData("data/Rename_FC.dat", "MD", {{"A", kA}});
+        prompter.clear();
+        prompter.answer(true);
+        EXPECT_FALSE(applyRenameData(app));
+        ASSERT_EQ(prompter.boxes().size(), 2u);
+        EXPECT_TRUE(prompter.boxes()[1].text.starts_with(messages[c])) << prompter.boxes()[1].text;
+        EXPECT_EQ(files(), before);
+    }
+}
+
+TEST_F(RenameCommandsTest, HardwareWithoutRenameDataIsRefused) {
+    setUpHardware("MSX");
+    start("MSX");
+    EXPECT_FALSE(applyRenameData(app));
+    EXPECT_FALSE(createRenameData(app));
+    EXPECT_FALSE(createRenameDataFromDat(app));
+    ASSERT_EQ(prompter.boxes().size(), 3u);
+    EXPECT_EQ(prompter.boxes()[2].text, kNoRenameDataMessage);
+}
+
+TEST_F(RenameCommandsTest, CancelAsksAndYesStopsWithTheCounts) {
+    start("FC");
+    ports.progress.pressAt = {0, 1};  // a.nes and b.nes: No goes on, Yes stops
+    prompter.answer(true);
+    prompter.answer(false);
+    prompter.answer(true);
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    EXPECT_TRUE(counts->aborted);
+    EXPECT_EQ(counts->done + counts->clash + counts->failed, 2);
+    EXPECT_EQ(
+        std::ranges::count_if(
+            files(), [](const std::string& f) { return f.find("/roms/FC/") != std::string::npos; }),
+        3);  // two left, and the archive
+    EXPECT_EQ(prompter.boxes()[1].text, "リネーム処理を中止しますか？");
+    EXPECT_EQ(prompter.boxes().back().title, "リネーム中断確認");  // and no unowned-list question
+    EXPECT_EQ(ports.progress.clears, 1);
+}
+
+TEST_F(RenameCommandsTest, CreateRecordsTheListedFilesButArchives) {
+    start("FC");
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.answer(false);  // do not overwrite
+    EXPECT_FALSE(createRenameData(app));
+    EXPECT_EQ(storedNames("data/Rename_FC.dat"),
+              (std::vector<std::string>{"Alpha", "Beta", "Gamma"}));
+
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/new.dat"));
+    EXPECT_EQ(createRenameData(app), 4);
+    auto names = storedNames("data/new.dat");
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "b2", "x"}));
+    EXPECT_EQ(prompter.boxes().back().text,
+              "リネームデータの作成を終了しました。\n\n作成したリネームデータ数 : 4");
+    EXPECT_EQ(prompter.filePickers.back().defaultName, "Rename_FC.dat");
+}
+
+TEST_F(RenameCommandsTest, MergeLetsTheSecondFileWinAndChecksTheHardware) {
+    writeData("data/two.dat", "FC", {{"AlphaNew", kA}, {"Delta", "d"}});
+    writeData("data/md.dat", "MD", {{"Sonic", "s"}});
+    const std::string two = dir.read("data/two.dat");
+    start("FC");
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.pickFile(dir.file("data/two.dat"));
+    ASSERT_TRUE(mergeRenameData(app));
+    EXPECT_EQ(storedNames("data/Rename_FC.dat"),
+              (std::vector<std::string>{"AlphaNew", "Beta", "Gamma", "Delta"}));
+    EXPECT_EQ(dir.read("data/two.dat"), two);
+    EXPECT_EQ(
+        prompter.boxes().back().text,
+        "リネームデータ1 (Rename_FC.dat) に\nリネームデータ2 (two.dat) の内容を追加しました。");
+
+    for (const auto& [second, message] :
+         {std::pair{"data/md.dat", "結合するリネームデータの機種が違います。"},
+          {"data/../data/Rename_FC.dat", "同じリネームデータが指定されています。"}}) {
+        const std::string first = dir.read("data/Rename_FC.dat");
+        prompter.clear();
+        prompter.answer(true);
+        prompter.pickFile(dir.file("data/Rename_FC.dat"));
+        prompter.pickFile(dir.file(second));
+        EXPECT_FALSE(mergeRenameData(app));
+        EXPECT_EQ(prompter.boxes().back().text, message);
+        EXPECT_EQ(dir.read("data/Rename_FC.dat"), first);
+    }
+}
+
+TEST_F(RenameCommandsTest, DatEntriesRenameOnSizeAndCrc) {
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(identityOf(kB).crc));
+    dir.write("data/nes.dat",
+              "<?xml version=\"1.0\"?>\n<datafile><header><name>NES</name></header>"
+              "<game name=\"Beta (Japan)\"><rom name=\"Beta (Japan).nes\" size=\"600\" crc=\"" +
+                  std::string(crc) + "\"/></game></datafile>");
+    start("FC");
+    prompter.pickFile(dir.file("data/nes.dat"));
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.answer(true);  // overwrite
+    ASSERT_EQ(createRenameDataFromDat(app), 1);
+
+    prompter.answer(true);
+    prompter.answer(false);  // no unowned list
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->bySizeAndCrc), std::tuple(1, 1, 2));
+    EXPECT_EQ(dir.read("ok/Beta (Japan).nes"), kB);
+    EXPECT_NE(prompter.boxes()[prompter.boxes().size() - 2].text.find(
+                  "DATファイルの記録と大きさとCRCだけで一致したファイル数 : 2"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace romshelf
