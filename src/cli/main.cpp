@@ -11,6 +11,7 @@
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/OptimiseCommand.h"
+#include "cli/RenameCommand.h"
 
 namespace {
 
@@ -49,6 +50,16 @@ void printUsage(std::ostream& out) {
            "              ファイル情報の最適化: delete the records of files no ROM folder holds\n"
            "              and those with nothing but their title, then save; asks first, and\n"
            "              deletes nothing while a ROM folder is missing or unreadable\n"
+           "  rename create|apply [--program-folder DIR] --hardware CODE [list's MODE and\n"
+           "              options] [--output FILE] [--unowned FILE] [--yes]\n"
+           "              create rename data from the rows list would print (into the data\n"
+           "              folder's Rename_CODE.dat, or FILE), or rename those files from it and\n"
+           "              sort them into the OK, duplicate and failed folders with their snaps,\n"
+           "              TEMP and save files; --unowned writes the records no file answers to\n"
+           "  rename merge [--program-folder DIR] FILE1 FILE2 [--yes]\n"
+           "              add FILE2's records to FILE1 (FILE2's name wins on the same file)\n"
+           "  rename --dat FILE.dat [--program-folder DIR] --hardware CODE [--output FILE]\n"
+           "              rename data from a Logiqx-XML DAT file (No-Intro, Redump and the like)\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "  identify FILE...\n"
@@ -96,6 +107,8 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "identify")
         return romshelf::cli::identifyFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "rename")
+        return romshelf::cli::renameCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "optimise")
         return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")

@@ -1,0 +1,94 @@
+#include "cli/RenameCommand.h"
+
+#include <filesystem>
+
+#include "cli/CliSupport.h"
+#include "cli/ListCommand.h"
+#include "core/app/RenameCommands.h"
+
+namespace romshelf::cli {
+
+namespace {
+
+// A file argument as an absolute path: the pickers' answers do not depend on the current folder.
+std::string absoluteFile(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return error ? path : (current / path).lexically_normal().string();
+}
+
+}  // namespace
+
+int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string action = args.empty() ? "" : args[0];
+    std::string output, unowned, dat;
+    ListSelection selection;
+    const ExtraOption extra = [&](const std::vector<std::string>& a, std::size_t& i) {
+        if (i + 1 >= a.size()) return false;
+        if (a[i] == "--output")
+            output = a[++i];
+        else if (a[i] == "--unowned")
+            unowned = a[++i];
+        else if (a[i] == "--dat")
+            dat = a[++i];
+        else
+            return false;
+        return true;
+    };
+    if (const int status = parseListSelection(args, selection, err, extra)) return status;
+    std::vector<std::string> rest = selection.mode;
+    if (!dat.empty()) {
+        action = "dat";
+    } else if (!rest.empty()) {
+        action = rest.front();
+        rest.erase(rest.begin());
+    }
+    if (action != "create" && action != "apply" && action != "merge" && action != "dat") {
+        err << "rename takes create, apply, merge or --dat FILE\n";
+        return 64;
+    }
+    if (action == "merge" ? rest.size() != 2 : selection.code.empty()) {
+        err << (action == "merge" ? "rename merge takes FILE1 FILE2\n"
+                                  : "rename " + action + " needs --hardware CODE\n");
+        return 64;
+    }
+    OpenedApplication opened =
+        openHardware(selection.programFolder, selection.code, err, selection.yes);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    const std::string dataFile =
+        app.programFolder().dataFile(renameDataFileName(app.currentCode()));
+    bool ran = false;
+    if (action == "merge") {
+        opened.prompter->presetFiles({absoluteFile(rest[0]), absoluteFile(rest[1])});
+        ran = mergeRenameData(app);
+    } else if (action == "dat") {
+        opened.prompter->presetFiles(
+            {absoluteFile(dat), output.empty() ? dataFile : absoluteFile(output)});
+        const auto written = createRenameDataFromDat(app);
+        if (written) out << *written << " records written\n";
+        ran = written.has_value();
+    } else {
+        selection.mode = rest;
+        if (const int status = showListSelection(app, selection, err)) return status;
+        if (action == "create") {
+            opened.prompter->presetFiles({output.empty() ? dataFile : absoluteFile(output)});
+            const auto written = createRenameData(app);
+            if (written) out << *written << " records written\n";
+            ran = written.has_value();
+        } else {
+            if (!unowned.empty()) opened.prompter->presetFiles({absoluteFile(unowned)});
+            const auto counts = applyRenameData(app);
+            if (counts)
+                out << counts->done << " renamed\t" << counts->clash << " clashed\t"
+                    << counts->failed << " failed\n";
+            ran = counts.has_value();
+        }
+    }
+    // Apply moved recent launches to the new names; the window would save them at exit.
+    if (ran && action == "apply" && !app.saveMainSettings()) return 1;
+    return ran ? 0 : 1;
+}
+
+}  // namespace romshelf::cli
