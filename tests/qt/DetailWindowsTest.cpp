@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <QScrollBar>
 #include <QTest>
 
@@ -63,6 +65,23 @@ TEST_F(DetailWindowsView, ASelectedRowFillsTheWindowsAndAClearEmptiesThem) {
     EXPECT_EQ(whiteInNamePlace(info), 0);
     EXPECT_TRUE(database->text().isEmpty());
     EXPECT_EQ(media->grab().toImage().pixel(160, 120), qRgb(255, 255, 255));
+}
+
+TEST_F(DetailWindowsView, MediaScrollBarsFollowTheRoomTheWindowHas) {
+    CMedia media(app);
+    media.show();
+    const auto bars = [&media](int width, int height) {
+        media.resize(width, height);
+        return std::pair(media.horizontalScrollBar()->maximum() > 0,
+                         media.verticalScrollBar()->maximum() > 0);
+    };
+    EXPECT_EQ(bars(100, 80), std::pair(true, true));
+    // Grown from small to the picture's size: the bars go, the picture is whole.
+    EXPECT_EQ(bars(320, 240), std::pair(false, false));
+    EXPECT_EQ(bars(400, 300), std::pair(false, false));
+    // Too short: the vertical bar leaves too little width, so both come.
+    EXPECT_EQ(bars(320, 200), std::pair(true, true));
+    EXPECT_EQ(bars(360, 200), std::pair(false, true));
 }
 
 }  // namespace

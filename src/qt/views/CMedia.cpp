@@ -38,11 +38,21 @@ void CMedia::showFound() {
 }
 
 void CMedia::updateScrollRange() {
+    // Measured against the room without scroll bars: bars shown while the window was small
+    // would otherwise take the room the picture needs and keep themselves.
     const QSize size(DibPicture::kWindowSize.width, DibPicture::kWindowSize.height);
-    horizontalScrollBar()->setRange(0, std::max(0, size.width() - viewport()->width()));
-    horizontalScrollBar()->setPageStep(viewport()->width());
-    verticalScrollBar()->setRange(0, std::max(0, size.height() - viewport()->height()));
-    verticalScrollBar()->setPageStep(viewport()->height());
+    const QSize room = maximumViewportSize();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
+    bool across = size.width() > room.width(), down = size.height() > room.height();
+    down = down || (across && size.height() > room.height() - barHeight);
+    across = across || (down && size.width() > room.width() - barWidth);
+    const QSize view(room.width() - (down ? barWidth : 0),
+                     room.height() - (across ? barHeight : 0));
+    horizontalScrollBar()->setRange(0, std::max(0, size.width() - view.width()));
+    horizontalScrollBar()->setPageStep(view.width());
+    verticalScrollBar()->setRange(0, std::max(0, size.height() - view.height()));
+    verticalScrollBar()->setPageStep(view.height());
 }
 
 void CMedia::resizeEvent(QResizeEvent* event) {
