@@ -150,6 +150,12 @@ public:
     void showWithoutSnap() { fileList_.showWithoutSnap(); }
     void showFavourites() { fileList_.showFavourites(); }
     void sortFileListByColumn(int column) { fileList_.sortByColumn(column); }
+    // An edit changed row `row`: it shows file `fileName` (title `title`) and record
+    // `recordIndex` (-1: none) now, in place; the windows are told.
+    void updateFileListRow(int row, const std::string& fileName, const std::string& title,
+                           int recordIndex) {
+        fileList_.updateRow(row, fileName, title, recordIndex);
+    }
     int snapSlot() const { return fileList_.snapSlot(); }
     void setSnapSlot(int slot) { fileList_.setSnapSlot(slot); }
 

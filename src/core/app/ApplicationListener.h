@@ -16,6 +16,8 @@ public:
     virtual void categoryListsChanged() {}
     // The file list was rebuilt or sorted again.
     virtual void fileListChanged() {}
+    // One row of the file list was changed in place by an edit (display position).
+    virtual void fileListRowChanged(int /*row*/) {}
     // The file list's grid lines, alternate-row background or rename-OK colour may have changed.
     virtual void displayOptionsChanged() {}
     // A line was added to the system log: show it now, even in the middle of a launch.
@@ -44,6 +46,7 @@ public:
     void categoryNamesChanged() override { target_->categoryNamesChanged(); }
     void categoryListsChanged() override { target_->categoryListsChanged(); }
     void fileListChanged() override { target_->fileListChanged(); }
+    void fileListRowChanged(int row) override { target_->fileListRowChanged(row); }
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }
     void currentHardwareChanged() override { target_->currentHardwareChanged(); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/settings/HardwareTable.h"
+#include "core/text/TextCodec.h"
 
 namespace romshelf {
 
@@ -98,6 +99,19 @@ int CategoryCommands::addMissing(CategoryOrganiser& organiser) {
         });
     }
     return organiser.addMissing(used);
+}
+
+bool CategoryCommands::addTypedItem(int list, const std::string& text) {
+    if (list < 0 || list >= kCategoryListCount || text.empty()) return false;
+    const std::vector<std::string>& items =
+        session_.categoryLists().items[static_cast<std::size_t>(list)];
+    const std::string upper = text::toUpper(text);
+    for (const std::string& item : items)
+        if (text::toUpper(item) == upper) return false;
+    std::vector<std::string> more = items;
+    more.push_back(text);
+    session_.setCategoryItems(list, std::move(more));
+    return true;
 }
 
 bool CategoryCommands::save() {

@@ -39,6 +39,9 @@ public:
     void apply(const CategoryOrganiser& organiser) {
         session_.setCategoryItems(organiser.list(), organiser.current());
     }
+    // A text typed into a category combo of the registration dialog: appended to list `list`
+    // unless it is empty or an item already equals it in any letter case. True when appended.
+    bool addTypedItem(int list, const std::string& text);
     // Saves the current hardware's records and lists now; false (and told) when some file could
     // not be written.
     bool save();

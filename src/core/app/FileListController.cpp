@@ -59,6 +59,14 @@ void FileListController::showStartList() {
         showAll();
 }
 
+void FileListController::updateRow(int row, const std::string& fileName, const std::string& title,
+                                   int recordIndex) {
+    if (row < 0) return;
+    list_.updateRow(static_cast<std::size_t>(row), fileName, title, session_.romTable(),
+                    recordIndex);
+    notices_.fileListRowChanged(row);
+}
+
 void FileListController::sortByColumn(int column) {
     list_.clickColumn(column, sources());
     notices_.fileListChanged();

@@ -28,6 +28,8 @@ public:
     // ROM folder 1 when the option says so, else all files: the list after start-up and switches.
     void showStartList();
     void sortByColumn(int column);
+    // An edit changed row `row` in place (see FileList::updateRow).
+    void updateRow(int row, const std::string& fileName, const std::string& title, int recordIndex);
 
     // The snap slot whose folder "files without snap" looks at.
     int snapSlot() const { return snapSlot_; }

@@ -210,6 +210,29 @@ std::string FileList::mainTitle(bool withCounts) const {
     return "Romshelf Plus !! - " + title_;
 }
 
+void FileList::updateRow(std::size_t row, const std::string& fileName, const std::string& title,
+                         const RomTable& records, int recordIndex) {
+    if (row >= rows_.size() || count_ == 0) return;
+    FileListRow& r = rows_.view()[order_.size() == rows_.size() ? order_[row] : row];
+    auto& cells = r.cells;
+    if (recordIndex >= 0 && recordIndex < records.count()) {
+        const RomRecord& record = records[recordIndex];
+        cells[0] = record.gameName;
+        cells[1] = record.reading;
+        cells[3] = ratingText(record.rating);
+        for (int k = 0; k < kRecordClassCount; ++k)
+            cells[static_cast<std::size_t>(4 + k)] = record.classes[static_cast<std::size_t>(k)];
+        cells[9] = record.hardwareClass;
+    } else {
+        recordIndex = -1;
+        cells[0] = cells[1] = title;
+        for (int k = 3; k <= 9; ++k) cells[static_cast<std::size_t>(k)].clear();
+    }
+    cells[2] = fileName;
+    r.recordIndex = recordIndex;
+    cells[kColumnRecordIndex] = std::to_string(recordIndex);
+}
+
 void FileList::clear() {
     filledKnown_ = false;
     rows_.reset();

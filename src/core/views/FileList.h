@@ -66,6 +66,11 @@ public:
     }
     // Forgets the rows (a hardware without data).
     void clear();
+    // An edit changed row `row` (display position): it now shows the file `fileName` of title
+    // `title` and record `recordIndex` of `records` (-1: none), as a build would show them. The
+    // order stays until the next sort; the folder cell is kept.
+    void updateRow(std::size_t row, const std::string& fileName, const std::string& title,
+                   const RomTable& records, int recordIndex);
 
 private:
     // Lists the other-software rows, or runs `scanFolders` over the ROM folders.
