@@ -109,12 +109,6 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes) {
 
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool copyFile(const std::string& from, const std::string& to) {
-    auto data = readFile(from, UINT64_MAX);
-    if (!data) return false;
-    return writeFileAtomically(to, *data);
-}
-
 namespace {
 
 enum class Placing { Done, Exists, OtherFileSystem, Failed };
@@ -219,6 +213,16 @@ MoveResult detail::moveByCopy(const std::string& from, const std::string& to) {
         return MoveResult::Failed;
     }
     return MoveResult::Moved;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+    const int in = openRegularFile(from);
+    if (in < 0) return false;
+    // Through a buffer, not whole: a disc image may be larger than the memory.
+    PendingFile copy(to);
+    const bool copied = copy.isOpen() && copyInto(in, copy);
+    ::close(in);
+    return copied && copy.commit();
 }
 
 std::optional<std::uint64_t> fileSize(const std::string& path) {

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <tuple>
+
+#include "AppFixture.h"
+#include "core/app/BatchOperations.h"
+#include "core/archive/ArchiveReadBack.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/Trash.h"
+
+namespace romshelf {
+namespace {
+
+// FC with ROM folders "FC" (roms/FC/) and "B" (roms/B/), a snap, TEMP and save folder, and a trash
+// of its own in the test's folder.
+class BatchOperationsTest : public test::AppFixture {
+protected:
+    BatchOperationsTest() {
+        FolderSettings f;
+        f.romFolderNames = {"FC", "B"};
+        f.romFolderPaths = {"./roms/FC/", "./roms/B/"};
+        f.snapFolderPaths[0] = "./snap/";
+        f.tempFolder = "./temp/";
+        f.saveFolder = "./save/";
+        writeFolderSettings("FC", f);
+        for (const char* folder : {"roms/FC", "roms/B", "snap", "temp", "save"})
+            dir.makeFolder(folder);
+        const char* old = std::getenv("XDG_DATA_HOME");
+        if (old) oldXdg_ = old;
+        ::setenv("XDG_DATA_HOME", dir.file("xdg").c_str(), 1);
+    }
+    ~BatchOperationsTest() override {
+        if (oldXdg_)
+            ::setenv("XDG_DATA_HOME", oldXdg_->c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+    }
+    // The display row of the file called `name` in ROM folder `folder`; -1 when not listed.
+    int rowOf(const std::string& name, int folder = 0) const {
+        const FileListView rows = app.fileList().rows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].fileName() == name && rows[i].folderNumber == folder)
+                return static_cast<int>(i);
+        return -1;
+    }
+    bool has(const std::string& file) const { return std::filesystem::exists(dir.file(file)); }
+    std::string lastBox() const {
+        return prompter.boxes().empty() ? "" : prompter.boxes().back().text;
+    }
+    void answers(std::initializer_list<bool> yes) {
+        for (bool a : yes) prompter.answer(a);
+    }
+
+    std::optional<std::string> oldXdg_;
+};
+
+TEST_F(BatchOperationsTest, DecompressAllUnpacksOnlyArchivesAndTheirCompanionsFollowTheMember) {
+    dir.write("roms/FC/a.nes", "plain");
+    writeZip("roms/FC/b.zip", {{"b.nes", "bee"}});
+    // A title with dots is kept whole: the snap of "Game" is another game's.
+    writeZip("roms/FC/Game.v1.zip", {{"Other.v2.nes", "other"}});
+    writeZip("roms/FC/taken.zip", {{"a.nes", "would replace a.nes"}});
+    dir.write("snap/Game.v1.png", "shot");
+    dir.write("snap/Game.png", "another game");
+    dir.write("temp/Game.v1.sav", "save");
+    writeRecords("FC", {record("Game.v1", "ゲーム")});
+    start("FC");
+    answers({true, false});
+
+    const auto counts = decompressAll(app);
+
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->skipped, counts->failed), std::tuple(2, 1, 0));
+    EXPECT_EQ(dir.read("roms/FC/b.nes"), "bee");
+    EXPECT_EQ(dir.read("roms/FC/Other.v2.nes"), "other");
+    EXPECT_EQ(dir.read("roms/FC/a.nes"), "plain");
+    EXPECT_TRUE(has("roms/FC/b.zip"));  // the source stays when the answer was no
+    EXPECT_EQ(dir.read("snap/Other.v2.png"), "shot");
+    EXPECT_EQ(dir.read("temp/Other.v2.sav"), "save");
+    EXPECT_EQ(dir.read("snap/Game.png"), "another game");
+    EXPECT_EQ(app.romTable()[0].fileTitle, "Other.v2");
+    EXPECT_EQ(lastBox(),
+              "2 個のファイルを解凍しました。\n\n"
+              "同じ名前のファイルが既にあるため解凍しなかったファイル数 : 1");
+    EXPECT_EQ(ports.progress.calls.front(), "begin 全てのファイルを解凍 4");
+    EXPECT_NE(rowOf("Other.v2.nes"), -1);  // the list was rebuilt
+    // No unpacking folder is left behind.
+    for (const auto& e : std::filesystem::directory_iterator(dir.file("roms/FC")))
+        EXPECT_FALSE(e.path().filename().string().starts_with(".")) << e.path();
+}
+
+// A packer that writes the archive it is asked for, holding other bytes under the file's name.
+bool badPacker(const std::string& path, const archive::Compression& how, Prompter&) {
+    test::TempFolder pack;
+    pack.write(fs::pathName(path), "not the source");
+    const std::string command = "cd '" + pack.path() + "' && zip -q '" +
+                                archive::compressedArchivePath(path, how) + "' '" +
+                                fs::pathName(path) + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+TEST_F(BatchOperationsTest, TheSourceIsDeletedOnlyWhenTheArchiveReadsBackWithItsBytes) {
+    const struct {
+        const char* what;
+        Packer pack;
+        bool sourceStays;
+    } cases[] = {
+        {"another member's bytes", badPacker, true},
+        {"says yes, writes nothing", [](auto&&...) { return true; }, true},
+        {"fails", [](auto&&...) { return false; }, true},
+        {"the real packer", archive::compress, false},
+    };
+    dir.write("roms/FC/x.nes", std::string(3000, 'x'));
+    start("FC");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompter.clear();
+        answers({true, true});
+        const auto counts = compressAll(app, c.pack);
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(has("roms/FC/x.nes"), c.sourceStays);
+        EXPECT_EQ(counts->done, c.sourceStays ? 0 : 1);
+        if (c.sourceStays) {
+            ASSERT_EQ(prompter.boxes().size(), 4u);  // two questions, the failure, the count
+            EXPECT_EQ(prompter.boxes()[2].text,
+                      "x.nesの圧縮に失敗しました。\n圧縮処理を中断します。");
+            EXPECT_FALSE(has("roms/FC/x.zip"));  // a bad archive of our own is not left
+        }
+    }
+    const auto sum = archive::memberSum(dir.file("roms/FC/x.zip"), "x.nes");
+    ASSERT_TRUE(sum);
+    EXPECT_EQ(sum->size, 3000u);
+    EXPECT_EQ(dir.read("xdg/Trash/files/x.nes"), std::string(3000, 'x'));
+}
+
+TEST_F(BatchOperationsTest, ADeletedFileLandsInTheTrashWithItsInfoAndAFailedOneIsCounted) {
+    dir.write("roms/FC/ゲーム 1.nes", "one");
+    dir.write("roms/B/ゲーム 1.nes", "two");
+    dir.write("roms/FC/gone.nes", "soon gone");
+    start("FC");
+    app.showAll();
+    const std::vector<int> rows = {rowOf("ゲーム 1.nes"), rowOf("ゲーム 1.nes", 1),
+                                   rowOf("gone.nes")};
+    std::filesystem::remove(dir.file("roms/FC/gone.nes"));  // behind the list's back
+    prompter.answer(true);
+
+    const auto counts = deleteRows(app, rows);
+
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->failed), std::tuple(2, 1));
+    EXPECT_EQ(
+        lastBox(),
+        "ファイルの削除が完了しました。\n\n削除したファイル数 : 2\n削除できなかったファイル数 : 1");
+    EXPECT_EQ(dir.read("xdg/Trash/files/ゲーム 1.nes"), "one");
+    EXPECT_EQ(dir.read("xdg/Trash/files/ゲーム 1.2.nes"), "two");
+    const std::string info = dir.read("xdg/Trash/info/ゲーム 1.nes.trashinfo");
+    EXPECT_TRUE(info.starts_with(
+        "[Trash Info]\nPath=" + fs::trashInfoPath(dir.file("roms/FC/ゲーム 1.nes")) +
+        "\nDeletionDate="))
+        << info;
+    EXPECT_NE(info.find("%E3%82%B2"), std::string::npos);  // ゲ, encoded
+    EXPECT_FALSE(has("roms/FC/ゲーム 1.nes"));
+}
+
+TEST_F(BatchOperationsTest, DeletePermanentlyBypassesTheTrash) {
+    dir.write("roms/FC/a.nes", "a");
+    start("FC");
+    app.changeSettings([](MainSettings& s) { s.setOption(Option::DeleteWithoutTrash, true); });
+    app.showAll();
+    prompter.answer(true);
+    ASSERT_EQ(deleteRows(app, {rowOf("a.nes")})->done, 1);
+    EXPECT_FALSE(has("roms/FC/a.nes"));
+    EXPECT_FALSE(has("xdg/Trash/files/a.nes"));
+}
+
+TEST_F(BatchOperationsTest, AMoveSkipsFilesAlreadyInTheDestinationAndReplacesNothing) {
+    dir.write("roms/FC/a.nes", "a");
+    dir.write("roms/FC/b.nes", "b from FC");
+    dir.write("roms/B/b.nes", "b in B");
+    dir.write("roms/B/c.nes", "c");
+    start("FC");
+    app.showAll();
+
+    const BatchCounts counts =
+        moveRows(app, {rowOf("a.nes"), rowOf("b.nes"), rowOf("b.nes", 1), rowOf("c.nes", 1)}, 1);
+
+    EXPECT_EQ(std::tuple(counts.done, counts.skipped, counts.failed), std::tuple(1, 1, 0));
+    EXPECT_EQ(dir.read("roms/B/a.nes"), "a");
+    EXPECT_EQ(dir.read("roms/B/b.nes"), "b in B");
+    EXPECT_EQ(dir.read("roms/FC/b.nes"), "b from FC");
+    EXPECT_EQ(lastBox(),
+              "ファイルの移動が完了しました。\n\n移動したファイル数 : 1\n"
+              "移動先に同じ名前のファイルがあるため移動しなかったファイル数 : 1");
+}
+
+TEST_F(BatchOperationsTest, BulkCompressWithNothingSelectedStillAsksAndReportsNone) {
+    start("FC");
+    answers({true, false});
+    const auto counts = compressRows(app, {});
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->done, 0);
+    ASSERT_EQ(prompter.boxes().size(), 3u);
+    EXPECT_EQ(prompter.boxes()[1].text, "圧縮前のファイルを削除しますか？");
+    EXPECT_EQ(lastBox(), "ファイルの圧縮が完了しました。\n\n圧縮したファイル数 : 0");
+    EXPECT_EQ(prompter.boxes().back().title, "圧縮完了確認");
+}
+
+TEST_F(BatchOperationsTest, ARowWithoutARomFolderIsNeverTouched) {
+    writeRecords("FC", {record("ghost", "幽霊")});
+    dir.write("data/NoHave_FC.txt", "ghost\n");
+    start("FC");
+    app.changeSettings([](MainSettings& s) { s.setOption(Option::ListMissingFiles, true); });
+    app.showAll();
+    const int ghost = rowOf("ghost", kUnownedFolder);
+    ASSERT_NE(ghost, -1);
+    const struct {
+        const char* what;
+        std::function<std::optional<BatchCounts>()> run;
+        int answers;
+    } runs[] = {
+        {"delete", [&] { return deleteRows(app, {ghost}); }, 1},
+        {"compress", [&] { return compressRows(app, {ghost}); }, 2},
+        {"decompress", [&] { return decompressRows(app, {ghost}); }, 2},
+        {"initialise", [&] { return initialiseRows(app, {ghost}); }, 1},
+        {"move", [&] { return std::optional(moveRows(app, {ghost}, 1)); }, 0},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.what);
+        for (int k = 0; k < r.answers; ++k) prompter.answer(true);
+        const auto counts = r.run();
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(std::tuple(counts->done, counts->failed, counts->skipped), std::tuple(0, 0, 0));
+        EXPECT_EQ(app.romTable()[0].fileTitle, "ghost");
+    }
+    EXPECT_FALSE(has("xdg/Trash/files"));
+}
+
+TEST_F(BatchOperationsTest, InitialiseClearsTheTitleOfRegisteredRowsOnly) {
+    dir.write("roms/FC/a.nes", "a");
+    dir.write("roms/FC/b.nes", "b");
+    writeRecords("FC", {record("a", "エー")});
+    start("FC");
+    app.showAll();
+    prompter.answer(true);
+    ASSERT_EQ(initialiseRows(app, {rowOf("a.nes"), rowOf("b.nes")})->done, 1);
+    EXPECT_EQ(app.romTable()[0].fileTitle, "");
+    EXPECT_EQ(app.romTable()[0].gameName, "エー");
+}
+
+TEST_F(BatchOperationsTest, TheRegistrationDialogsFileTurnsIntoItsArchiveAndBack) {
+    dir.write("roms/FC/Hero v1.1.nes", "hero");
+    start("FC");
+    answers({true, true});  // compress, delete the source
+    const auto packed = compressOrDecompressFile(app, {0, "Hero v1.1", "nes"});
+    ASSERT_TRUE(packed);
+    EXPECT_EQ(std::tuple(packed->title, packed->extension), std::tuple("Hero v1.1", "zip"));
+    EXPECT_FALSE(has("roms/FC/Hero v1.1.nes"));
+
+    answers({true, false});  // decompress, keep the archive
+    const auto unpacked = compressOrDecompressFile(app, *packed);
+    ASSERT_TRUE(unpacked);
+    EXPECT_EQ(std::tuple(unpacked->title, unpacked->extension), std::tuple("Hero v1.1", "nes"));
+    EXPECT_EQ(dir.read("roms/FC/Hero v1.1.nes"), "hero");
+
+    answers({true});  // decompress again: the file is there
+    EXPECT_FALSE(compressOrDecompressFile(app, *packed));
+    EXPECT_EQ(prompter.boxes().back().title, "警告");
+
+    EXPECT_TRUE(moveDialogFile(app, *unpacked, 1));
+    EXPECT_EQ(dir.read("roms/B/Hero v1.1.nes"), "hero");
+    prompter.answer(true);
+    EXPECT_TRUE(deleteDialogFile(app, {1, "Hero v1.1", "nes"}));
+    EXPECT_FALSE(has("roms/B/Hero v1.1.nes"));
+    EXPECT_TRUE(prompter.allAnswersUsed());
+}
+
+TEST_F(BatchOperationsTest, CopyWritesTheChosenFileWhole) {
+    dir.write("roms/FC/a.nes", "a copy of me");
+    dir.write("elsewhere/a.nes", "older");
+    start("FC");
+    app.showAll();
+    prompter.pickFile(dir.file("elsewhere/a.nes"));
+    EXPECT_TRUE(copySelectedFile(app, rowOf("a.nes")));
+    EXPECT_EQ(dir.read("elsewhere/a.nes"), "a copy of me");
+    EXPECT_EQ(prompter.filePickers.back().title, "a.nesのコピー先を指定してください");
+    EXPECT_TRUE(prompter.boxes().empty());
+    prompter.pickFile(std::nullopt);
+    EXPECT_FALSE(copySelectedFile(app, rowOf("a.nes")));
+}
+
+}  // namespace
+}  // namespace romshelf
