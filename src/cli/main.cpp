@@ -6,6 +6,7 @@
 #include "cli/CategoryCommand.h"
 #include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
+#include "cli/FileOpsCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
@@ -60,6 +61,15 @@ void printUsage(std::ostream& out) {
            "              add FILE2's records to FILE1 (FILE2's name wins on the same file)\n"
            "  rename --dat FILE.dat [--program-folder DIR] --hardware CODE [--output FILE]\n"
            "              rename data from a Logiqx-XML DAT file (No-Intro, Redump and the like)\n"
+           "  compress|decompress|delete|move|copy [--program-folder DIR] --hardware CODE\n"
+           "      (FILE... | --all) [--to FOLDER_NO] [--output PATH] [--delete-source]\n"
+           "      [--permanent] [--yes]\n"
+           "              pack, unpack, delete (into the trash unless --permanent), move (--to a\n"
+           "              ROM folder number as list prints it) the listed files called FILE (or\n"
+           "              at that path), or every listed file; copy one FILE to --output.\n"
+           "              --delete-source deletes what was packed or unpacked once the result\n"
+           "              reads back; nothing is ever replaced; progress on stderr, counts on\n"
+           "              stdout\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "  identify FILE...\n"
@@ -109,6 +119,10 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::identifyFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "rename")
         return romshelf::cli::renameCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "compress" || command == "decompress" || command == "delete" ||
+        command == "move" || command == "copy")
+        return romshelf::cli::fileOperation(command, {args.begin() + 1, args.end()}, std::cout,
+                                            std::cerr);
     if (command == "optimise")
         return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")

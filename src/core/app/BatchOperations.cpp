@@ -226,6 +226,7 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
             }
         }
         if (!ok) {
+            counts.stopped = true;
             prompter.inform(formatted(run.failed.c_str(), t.name), run.failedTitle);
             break;
         }
@@ -321,6 +322,12 @@ bool copySelectedFile(Application& app, int row) {
 std::optional<BatchCounts> compressRows(Application& app, const std::vector<int>& rows,
                                         const Packer& pack) {
     return selectedFiles(app, rows, false, pack);
+}
+
+BatchCounts packRows(Application& app, const std::vector<int>& rows, bool unpack, bool deleteSource,
+                     const Packer& pack) {
+    return runPacking(app, packRun(unpack, true), targetsOf(app, rows),
+                      static_cast<int>(rows.size()), deleteSource, pack);
 }
 
 std::optional<BatchCounts> decompressRows(Application& app, const std::vector<int>& rows) {

@@ -21,6 +21,7 @@ struct BatchCounts {
     int failed = 0;   // a delete that did not happen; an archive that did not read back right
     int skipped = 0;  // its new name was taken already: nothing was replaced
     bool aborted = false;
+    bool stopped = false;  // a file could not be packed or unpacked, which ended the run
 };
 
 // The compression the options page chose (format, level of that format, upper-case extension,
@@ -45,6 +46,9 @@ std::optional<BatchCounts> compressRows(Application& app, const std::vector<int>
 std::optional<BatchCounts> decompressRows(Application& app, const std::vector<int>& rows);
 std::optional<BatchCounts> deleteRows(Application& app, const std::vector<int>& rows);
 std::optional<BatchCounts> initialiseRows(Application& app, const std::vector<int>& rows);
+// The bulk packing run without its two questions, for the command line: `deleteSource` decided.
+BatchCounts packRows(Application& app, const std::vector<int>& rows, bool unpack, bool deleteSource,
+                     const Packer& pack = archive::compress);
 // After the move-destination dialog chose `destination` (a ROM folder number): no question.
 BatchCounts moveRows(Application& app, const std::vector<int>& rows, int destination);
 

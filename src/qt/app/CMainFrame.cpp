@@ -21,6 +21,7 @@
 #include "qt/app/SearchDialog.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
+#include "core/app/BatchOperations.h"
 #include "core/app/Optimisation.h"
 #include "core/app/RowDetails.h"
 #include "qt/views/CDataBase.h"
@@ -236,6 +237,11 @@ void CMainFrame::connectCommands() {
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     command(cmd::DataBackup, [this] { app_.backUpData(); });
     command(cmd::OptimiseFileInfo, [this] { optimiseFileInfo(app_); });
+    command(cmd::DecompressAll, [this] { decompressAll(app_); });
+    command(cmd::CompressAll, [this] { compressAll(app_); });
+    command(cmd::CopyFile, [this] {
+        if (fileList_) copySelectedFile(app_, fileList_->selectedRow());
+    });
     command(cmd::CaptureTool, [this] {
         if (capture_) capture_->showTool();
     });
