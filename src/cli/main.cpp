@@ -13,6 +13,7 @@
 #include "cli/ListCommand.h"
 #include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
+#include "cli/SetCommand.h"
 
 namespace {
 
@@ -70,6 +71,13 @@ void printUsage(std::ostream& out) {
            "              --delete-source deletes what was packed or unpacked once the result\n"
            "              reads back; nothing is ever replaced; progress on stderr, counts on\n"
            "              stdout\n"
+           "  set [--program-folder DIR] --hardware CODE FILE [--name TEXT] [--reading TEXT]\n"
+           "      [--rating N] [--category K TEXT] [--class TEXT] [--comment TEXT]\n"
+           "      [--favourite yes|no] [--emulator NAME] [--rename NEWTITLE] [--clear] [--yes]\n"
+           "              register or edit FILE's information as the registration dialog does\n"
+           "              (a record that tells nothing beyond the title is dropped; --rename\n"
+           "              asks first and takes snaps, TEMP and save files along; --clear\n"
+           "              deletes the record), save it and print the row\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "  identify FILE...\n"
@@ -123,6 +131,8 @@ int main(int argc, char* argv[]) {
         command == "move" || command == "copy")
         return romshelf::cli::fileOperation(command, {args.begin() + 1, args.end()}, std::cout,
                                             std::cerr);
+    if (command == "set")
+        return romshelf::cli::setFileInfo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "optimise")
         return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")

@@ -10,6 +10,7 @@
 
 #include "qt/QtText.h"
 #include "qt/app/AboutDialog.h"
+#include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CaptureToolDialog.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/EnvironmentDialog.h"
@@ -18,6 +19,7 @@
 #include "core/settings/HardwareTable.h"
 #include "qt/app/EventPump.h"
 #include "qt/app/MainMenu.h"
+#include "qt/app/RegistrationDialog.h"
 #include "qt/app/SearchDialog.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
@@ -27,6 +29,7 @@
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/FileListModel.h"
 #include "qt/views/CFolder.h"
 #include "qt/views/CMedia.h"
 #include "qt/views/CSnap.h"
@@ -91,6 +94,11 @@ void CMainFrame::startUp() {
     // Made hidden once; its command only shows it. A saved snap shows in the snap window.
     capture_ = new CaptureToolDialog(app_, this);
     connect(capture_, &CaptureToolDialog::snapSaved, snap_, &CSnap::refresh);
+    // Made once, hidden; the file list opens it for a row.
+    registration_ = new RegistrationDialog(app_, this);
+    connect(fileList_, &CFileList::registrationRequested, this, [this](int row, bool bulk) {
+        app_.whenIdle([this, row, bulk] { openRegistration(row, bulk); });
+    });
 
     ToolWindowFrame* list = tools_[kSlotFileList];
     const ShowState listState = s.windowSlots[kSlotFileList].showState;
@@ -171,6 +179,20 @@ void CMainFrame::searchFiles() {
     if (dialog.exec() != QDialog::Accepted) return;
     app_.clearDetailPanes();
     app_.showSearchResult(dialog.criteria());
+}
+
+void CMainFrame::openRegistration(int row, bool bulk) {
+    if (!bulk) {
+        registration_->openFor(row);
+        return;
+    }
+    if (!bulkRegistrationAvailable(app_)) return;
+    std::vector<int> rows;
+    for (const QModelIndex& i : fileList_->selectionModel()->selectedRows())
+        rows.push_back(i.row());
+    registration_->dismiss();
+    BulkRegistrationDialog dialog(app_, std::move(rows), this);
+    dialog.exec();
 }
 
 void CMainFrame::folderWindowReset() {
@@ -329,10 +351,19 @@ void CMainFrame::recentFilesChanged() { menu_->setRecentFiles(app_.recentFileLab
 
 void CMainFrame::fileListChanged() {
     if (!fileList_) return;
+    // Its row is gone with the rows.
+    if (registration_) registration_->dismiss();
     fileList_->reload();
     const FileList& list = app_.fileList();
     tools_[kSlotFileList]->setWindowTitle(qs(list.frameTitle()));
     setWindowTitle(qs(list.mainTitle(app_.settings().option(Option::CountsInMainTitle))));
+}
+
+void CMainFrame::fileListRowChanged(int row) {
+    if (!fileList_) return;
+    fileList_->listModel()->rowChanged(row);
+    // The detail windows and the snap follow the edit of the row they show.
+    if (fileList_->selectedRow() == row) Q_EMIT fileList_->selectionShown(row);
 }
 
 void CMainFrame::launching(const std::function<void()>& launch) {
@@ -363,10 +394,12 @@ void CMainFrame::lastLaunchedFileChanged() {
 
 void CMainFrame::categoryNamesChanged() {
     if (fileList_) fileList_->applyCategoryNames();
+    if (registration_) registration_->applyCategoryNames(app_.categoryNames());
     if (folder_) folder_->applyCategoryNames();
 }
 
 void CMainFrame::categoryListsChanged() {
+    if (registration_ && registration_->isVisible()) registration_->refreshLists();
     // The window's numbers point into the lists: items listed before would hand over others.
     if (folder_) folder_->listKind(folder_->model().kind());
 }

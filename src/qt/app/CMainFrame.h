@@ -20,6 +20,7 @@ class CSnap;
 class CSystem;
 class HardwareBar;
 class MainMenu;
+class RegistrationDialog;
 class ToolWindowFrame;
 
 // The main frame "Romshelf Plus !!": menu bar, hardware bar and the seven tool windows.
@@ -47,6 +48,7 @@ public:
     void emulatorComboChanged() override;
     void recentFilesChanged() override;
     void fileListChanged() override;
+    void fileListRowChanged(int row) override;
     void systemLogChanged() override;
     void categoryNamesChanged() override;
     void categoryListsChanged() override;
@@ -66,6 +68,7 @@ public:
     CSnap* snapView() const { return snap_; }
     CFolder* folderView() const { return folder_; }
     CaptureToolDialog* captureTool() const { return capture_; }
+    RegistrationDialog* registrationDialog() const { return registration_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +88,9 @@ private:
     void connectFolderWindow();
     // "ファイルの検索": the dialog, then its result in the file list.
     void searchFiles();
+    // Space or right click in the file list: the registration dialog for `row`, or the bulk
+    // dialog for the selected rows.
+    void openRegistration(int row, bool bulk);
     void connectLayoutCommands();
     // The lock item's check mark follows the setting.
     void showLock();
@@ -108,6 +114,7 @@ private:
     CSnap* snap_ = nullptr;
     CFolder* folder_ = nullptr;
     CaptureToolDialog* capture_ = nullptr;
+    RegistrationDialog* registration_ = nullptr;
     void rememberNormalPlacement();
 
     // Position of the frame and size of its client area while neither minimised nor maximised.

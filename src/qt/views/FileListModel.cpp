@@ -70,6 +70,11 @@ void FileListModel::reload() {
     endResetModel();
 }
 
+void FileListModel::rowChanged(int row) {
+    if (row < 0 || row >= rowCount()) return;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
 void FileListModel::setCategoryNames(const std::array<std::string, 6>& names) {
     for (int i = 0; i < 6; ++i)
         titles_[static_cast<std::size_t>(4 + i)] = qs(names[static_cast<std::size_t>(i)]);

@@ -24,6 +24,8 @@ public:
 
     // The rows were rebuilt or sorted: everything is shown again in one go.
     void reload();
+    // One row was changed in place: it is drawn again.
+    void rowChanged(int row);
     // Titles of the category columns follow the category names.
     void setCategoryNames(const std::array<std::string, 6>& names);
 

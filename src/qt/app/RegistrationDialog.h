@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <map>
+#include <string>
+
+#include "core/app/Registration.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace romshelf {
+
+class Application;
+
+// "ファイル情報登録ウィンドウ": shows a RegistrationModel for one row of the file list. Made once
+// and shown or hidden; closing it hides it without saving.
+class RegistrationDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit RegistrationDialog(Application& app, QWidget* parent = nullptr);
+
+    // Opens for row `row` of the file list and shows the dialog; false (nothing shown) for no
+    // file.
+    bool openFor(int row);
+    // Hidden without saving (before the list is built again).
+    void dismiss();
+    const RegistrationModel& model() const { return model_; }
+
+    // The control with the dialog template's id: 1109-1112 and 1130 the edits, 1115 the
+    // emulator, 1138 the rating, 1113/1120/1122/1124/1126/1128 the categories, 1149 the
+    // favourite, 1114/1121/1123/1125/1127/1129 the organise buttons, 1 "データの更新", 1131
+    // "情報の初期化", 1136/1137/1133 the file operations.
+    QWidget* control(int id) const { return controls_.at(id); }
+    // The file-operation buttons by name ("compress", "move", "delete"); disabled until wired.
+    QPushButton* fileOperationButton(const QString& name) const;
+
+    // The labels and organise buttons follow the category names.
+    void applyCategoryNames(const std::array<std::string, kCategoryListCount>& names);
+    // The combos take the lists again, keeping what is typed or chosen.
+    void refreshLists();
+
+    void accept() override;
+    void reject() override;
+
+Q_SIGNALS:
+    // A file-operation button was pressed for the dialog's row ("compress", "move", "delete").
+    void fileOperationRequested(const QString& operation, int row);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    template <class Widget>
+    Widget* add(int id, Widget* widget) {
+        controls_[id] = widget;
+        return widget;
+    }
+    void showFields();
+    void takeFields();
+    void organise(int list);
+    void clearRecord();
+
+    Application& app_;
+    RegistrationModel model_;
+    std::map<int, QWidget*> controls_;
+    QLineEdit* title_ = nullptr;
+    QLineEdit* extension_ = nullptr;
+    QLineEdit* reading_ = nullptr;
+    QLineEdit* gameName_ = nullptr;
+    QComboBox* emulator_ = nullptr;
+    QComboBox* rating_ = nullptr;
+    std::array<QComboBox*, kCategoryListCount> categories_{};
+    std::array<QLabel*, kCategoryListCount> categoryLabels_{};
+    std::array<QPushButton*, kCategoryListCount> organiseButtons_{};
+    QPlainTextEdit* comment_ = nullptr;
+    QCheckBox* favourite_ = nullptr;
+};
+
+}  // namespace romshelf

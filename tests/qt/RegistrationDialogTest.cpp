@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "qt/app/BulkRegistrationDialog.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/RegistrationDialog.h"
+#include "qt/views/CDataBase.h"
+#include "qt/views/CFileData.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/FileListModel.h"
+
+using namespace romshelf;
+
+namespace {
+
+class RegistrationView : public test::AppFixture {
+protected:
+    RegistrationView() {
+        setUpHardware("SFC", "./roms/");
+        dir.write("roms/Final_Fight.sfc", "ROM");
+        dir.write("roms/Zelda.sfc", "ROM");
+        DataStream s;
+        CategoryLists lists;
+        lists.items[0] = {"ACT", "RPG"};
+        lists.items[1] = {"1人用", "2人用"};
+        lists.save(s, app.programFolder(), "SFC");
+        app.preferHardware("SFC");
+    }
+    static int rowOf(const Application& a, const std::string& name) {
+        const FileListView rows = a.fileList().rows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].fileName() == name) return static_cast<int>(i);
+        return -1;
+    }
+    static void click(CFileList* list, int row, Qt::MouseButton button,
+                      Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(list->viewport(), button, keys,
+                          list->visualRect(list->model()->index(row, 0)).center());
+    }
+    template <class T>
+    static T* in(RegistrationDialog* d, int id) {
+        return qobject_cast<T*>(d->control(id));
+    }
+    static std::string cell(CFileList* list, int row, int column) {
+        return list->model()->index(row, column).data().toString().toStdString();
+    }
+};
+
+TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterARestart) {
+    {
+        CMainFrame frame(app);
+        frame.startUp();
+        CFileList* list = frame.fileList();
+        RegistrationDialog* dialog = frame.registrationDialog();
+        const int row = rowOf(app, "Final_Fight.sfc");
+        click(list, row, Qt::RightButton);
+        ASSERT_TRUE(dialog->isVisible());
+        EXPECT_EQ(in<QLineEdit>(dialog, 1111)->text(), QStringLiteral("Final Fight"));
+        EXPECT_EQ(in<QLineEdit>(dialog, 1112)->text(), QStringLiteral("sfc"));
+        for (const char* name : {"compress", "move", "delete"})
+            EXPECT_FALSE(dialog->fileOperationButton(QString::fromUtf8(name))->isEnabled());
+        EXPECT_EQ(qobject_cast<QPushButton*>(dialog->control(1121))->text(),
+                  QStringLiteral("分類 2の整理"));
+
+        in<QLineEdit>(dialog, 1111)->setText(QStringLiteral("ファイナルファイト"));
+        in<QLineEdit>(dialog, 1110)->setText(QStringLiteral("ふぁいなるふぁいと"));
+        in<QComboBox>(dialog, 1138)->setCurrentIndex(5);
+        in<QComboBox>(dialog, 1113)->setCurrentIndex(1);                   // ACT
+        in<QComboBox>(dialog, 1120)->setEditText(QStringLiteral("協力"));  // typed: a new item
+        in<QPlainTextEdit>(dialog, 1130)->setPlainText(QStringLiteral("名作\n二行目"));
+        in<QCheckBox>(dialog, 1149)->setChecked(true);
+        QTest::mouseClick(qobject_cast<QPushButton*>(dialog->control(1)), Qt::LeftButton);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_TRUE(prompter.boxes().empty());
+
+        EXPECT_EQ(cell(list, row, 0), "ファイナルファイト");
+        EXPECT_EQ(cell(list, row, 3), "★★★★★");
+        EXPECT_EQ(cell(list, row, 5), "協力");
+        EXPECT_EQ(frame.fileDataView()->texts().gameName, "ファイナルファイト");
+        EXPECT_EQ(frame.fileDataView()->texts().categories[0], "ACT");
+        EXPECT_EQ(frame.databaseView()->text(), QStringLiteral("名作\n二行目"));
+        EXPECT_EQ(app.categoryLists().items[1],
+                  (std::vector<std::string>{"1人用", "2人用", "協力"}));
+
+        // Opened again and closed: nothing is saved.
+        click(list, row, Qt::RightButton);
+        in<QLineEdit>(dialog, 1111)->setText(QStringLiteral("捨てる"));
+        dialog->close();
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(cell(list, row, 0), "ファイナルファイト");
+        ASSERT_TRUE(app.shutDown());
+        app.setListener(nullptr);
+    }
+    test::FakePorts again;
+    Application restarted(ProgramFolder(dir.path()), again.host());
+    ASSERT_EQ(restarted.loadMainSettings(), LoadResult::Loaded);
+    CMainFrame frame(restarted);
+    frame.startUp();
+    const int row = rowOf(restarted, "Final_Fight.sfc");
+    ASSERT_GE(row, 0);
+    click(frame.fileList(), row, Qt::LeftButton);
+    EXPECT_EQ(cell(frame.fileList(), row, 1), "ふぁいなるふぁいと");
+    EXPECT_EQ(frame.fileDataView()->texts().rating, "★★★★★");
+    EXPECT_EQ(frame.databaseView()->text(), QStringLiteral("名作\n二行目"));
+    EXPECT_EQ(restarted.categoryLists().items[1].back(), "協力");
+    const RomRecord& r =
+        restarted.romTable()[restarted.romTable().findRecordByTitle("Final_Fight")];
+    EXPECT_TRUE(r.favourite);
+    EXPECT_EQ(r.classes[0], "ACT");
+}
+
+TEST_F(RegistrationView, TheBulkDialogStartsUnchangedAndAppliesToTheSelection) {
+    CMainFrame frame(app);
+    frame.startUp();
+    BulkRegistrationDialog dialog(app, {0, 1}, &frame);
+    for (int id : {1138, 1113, 1120, 1122, 1124, 1126, 1128, 1129})
+        EXPECT_EQ(qobject_cast<QComboBox*>(dialog.control(id))->currentText(),
+                  QStringLiteral("変更しない"))
+            << id;
+    for (const char* name : {"compress", "decompress", "move", "delete"})
+        EXPECT_FALSE(dialog.fileOperationButton(QString::fromUtf8(name))->isEnabled());
+    qobject_cast<QComboBox*>(dialog.control(1113))->setCurrentIndex(3);  // RPG
+    qobject_cast<QComboBox*>(dialog.control(1129))->setCurrentIndex(2);  // お気に入りに追加
+    QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    for (const char* title : {"Final_Fight", "Zelda"}) {
+        const int i = app.romTable().findRecordByTitle(title);
+        ASSERT_GE(i, 0) << title;
+        EXPECT_EQ(app.romTable()[i].classes[0], "RPG");
+        EXPECT_TRUE(app.romTable()[i].favourite);
+        EXPECT_EQ(app.romTable()[i].rating, 0);
+    }
+    EXPECT_EQ(app.romTable()[app.romTable().findRecordByTitle("Final_Fight")].gameName,
+              "Final Fight");
+}
+
+}  // namespace
