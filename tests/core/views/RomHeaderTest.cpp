@@ -1,0 +1,187 @@
+#include "core/views/RomHeader.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "RomImages.h"
+#include "TempFolder.h"
+
+using namespace romshelf;
+namespace rom = romshelf::test::rom;
+
+namespace {
+
+bool has(const HeaderReport& r, const std::string& line) {
+    return std::ranges::count(r.lines, line) > 0;
+}
+
+std::string joined(const HeaderReport& r) {
+    std::string all;
+    for (const std::string& l : r.lines) all += l + "\n";
+    return all;
+}
+
+struct Case {
+    const char* name;
+    HeaderKind kind;
+    std::string image;
+    std::vector<std::string> lines;  // each must be among the report's
+};
+
+}  // namespace
+
+TEST(RomHeader, ReadsTheFieldsOfImagesWithKnownHeaders) {
+    std::string mdSmd = rom::megaDrive(32, "SONIC");
+    {
+        // The same image as a .smd dump: copier header, each 16 KB block's odd bytes first.
+        std::string smd(512, '\0');
+        smd[8] = '\xAA', smd[9] = '\xBB';
+        for (std::size_t block = 0; block < mdSmd.size(); block += 16384) {
+            for (std::size_t i = 0; i < 8192; ++i) smd += mdSmd[block + 2 * i + 1];
+            for (std::size_t i = 0; i < 8192; ++i) smd += mdSmd[block + 2 * i];
+        }
+        mdSmd = smd;
+    }
+    const Case cases[] = {
+        {"iNES",
+         HeaderKind::Nes,
+         rom::ines(8, 16, 4, 0x03),
+         {"形式: iNES", "マッパー: 4", "PRG-ROM: 128 KB", "CHR-ROM: 128 KB", "ミラーリング: 垂直",
+          "バッテリー: あり", "トレーナー: なし"}},
+        {"iNES trainer, CHR-RAM",
+         HeaderKind::Nes,
+         rom::ines(2, 0, 1, 0x0C),
+         {"マッパー: 1", "CHR-ROM: なし (CHR-RAM)", "ミラーリング: 4画面", "トレーナー: あり"}},
+        {"NES 2.0",
+         HeaderKind::Nes,
+         rom::ines(2, 1, 0x1A5, 0, true),
+         {"形式: NES 2.0", "マッパー: 421", "サブマッパー: 0", "タイミング: NTSC"}},
+        {"LoROM",
+         HeaderKind::Snes,
+         rom::snes(false, 512, false, "SUPER GAME"),
+         {"形式: LoROM", "コピアヘッダ: なし", "タイトル: SUPER GAME",
+          "マップモード: $20 (SlowROM)", "ROMサイズ: 512 KB", "SRAMサイズ: 8 KB",
+          "地域: 日本 ($00)"}},
+        {"LoROM + copier",
+         HeaderKind::Snes,
+         rom::snes(false, 512, true, "SUPER GAME"),
+         {"形式: LoROM", "コピアヘッダ: あり (512バイト)", "タイトル: SUPER GAME"}},
+        {"HiROM",
+         HeaderKind::Snes,
+         rom::snes(true, 1024, false, "HI GAME"),
+         {"形式: HiROM", "コピアヘッダ: なし", "マップモード: $31 (FastROM)",
+          "ROMサイズ: 1024 KB"}},
+        {"HiROM + copier",
+         HeaderKind::Snes,
+         rom::snes(true, 1024, true, "HI GAME"),
+         {"形式: HiROM", "コピアヘッダ: あり (512バイト)", "タイトル: HI GAME"}},
+        {"Mega Drive",
+         HeaderKind::MegaDrive,
+         rom::megaDrive(32, "SONIC"),
+         {"機種: SEGA MEGA DRIVE", "著作権: (C)SEGA 1991.APR", "国内名: SONIC",
+          "製品番号: GM 00001009-00", "地域: JUE", "ファイルサイズ: 32 KB"}},
+        {"Mega Drive .smd",
+         HeaderKind::MegaDrive,
+         mdSmd,
+         {"形式: SMD (インターリーブ、512バイトのヘッダ)", "国内名: SONIC"}},
+        {"Game Boy",
+         HeaderKind::GameBoy,
+         rom::gameBoy("TETRIS"),
+         {"タイトル: TETRIS", "カラー対応: なし", "カートリッジ種別: MBC1+RAM+BATTERY ($03)",
+          "ROMサイズ: 64 KB", "RAMサイズ: 8 KB", "地域: 日本", "ライセンシー: $01"}},
+        {"Game Boy Advance",
+         HeaderKind::GameBoyAdvance,
+         rom::gameBoyAdvance("POKEMON RUBY", "AXVJ"),
+         {"タイトル: POKEMON RUBY", "ゲームコード: AXVJ", "地域: 日本", "メーカー: 01",
+          "バージョン: 1"}},
+    };
+    for (const Case& c : cases) {
+        const HeaderReport r = readRomHeader(c.kind, c.image);
+        EXPECT_TRUE(r.valid) << c.name << "\n" << joined(r);
+        for (const std::string& line : c.lines)
+            EXPECT_TRUE(has(r, line)) << c.name << ": " << line << "\n" << joined(r);
+        // The checksums the builders wrote are found again.
+        for (const std::string& line : r.lines)
+            EXPECT_EQ(line.find("不一致"), std::string::npos) << c.name << ": " << line;
+    }
+}
+
+TEST(RomHeader, TellsWrongChecksumsAndSizes) {
+    std::string gb = rom::gameBoy("TETRIS");
+    gb[0x2000] ^= 1;  // the global checksum no longer holds; the header's still does
+    const HeaderReport r = readRomHeader(HeaderKind::GameBoy, gb);
+    EXPECT_TRUE(r.valid);
+    EXPECT_NE(joined(r).find("グローバルチェックサム"), std::string::npos);
+    EXPECT_NE(joined(r).find("不一致"), std::string::npos) << joined(r);
+
+    std::string md = rom::megaDrive(32, "SONIC");
+    md[0x300] ^= 1;
+    EXPECT_NE(joined(readRomHeader(HeaderKind::MegaDrive, md)).find("不一致"), std::string::npos);
+
+    std::string nes = rom::ines(8, 16, 4, 0);
+    nes.resize(nes.size() - 100);
+    EXPECT_NE(joined(readRomHeader(HeaderKind::Nes, nes)).find("ファイルが短すぎます"),
+              std::string::npos);
+}
+
+TEST(RomHeader, RefusesTruncatedAndHostileImages) {
+    std::string gbBadSum = rom::gameBoy("TETRIS");
+    gbBadSum[0x14D] ^= 0x55;
+    std::string gbaBadComplement = rom::gameBoyAdvance("GAME", "AAAJ");
+    gbaBadComplement[0xBD] ^= 1;
+    std::string snesNoMode = rom::snes(false, 512, false, "GAME");
+    snesNoMode[0x7FC0 + 0x15] = '\x00';
+    std::string nesHugeExponent = rom::ines(1, 0, 0, 0, true);
+    nesHugeExponent[9] = '\x0F', nesHugeExponent[4] = '\xFC';  // 2^63 bytes of PRG-ROM
+    const struct {
+        const char* name;
+        HeaderKind kind;
+        std::string image;
+    } cases[] = {
+        {"empty NES", HeaderKind::Nes, ""},
+        {"NES magic only", HeaderKind::Nes, std::string("NES\x1A", 4)},
+        {"no PRG", HeaderKind::Nes, rom::ines(0, 1, 0, 0)},
+        {"huge NES 2.0 size", HeaderKind::Nes, nesHugeExponent},
+        {"SNES too short", HeaderKind::Snes, std::string(0x7FC0 + 0x20, '\x20')},
+        {"SNES zeros", HeaderKind::Snes, std::string(65536, '\0')},
+        {"SNES without map mode", HeaderKind::Snes, snesNoMode},
+        {"SNES header cut", HeaderKind::Snes, rom::snes(true, 1024, false, "X").substr(0, 0xFFD0)},
+        {"MD short", HeaderKind::MegaDrive, rom::megaDrive(32, "X").substr(0, 0x1FF)},
+        {"MD no SEGA", HeaderKind::MegaDrive, std::string(4096, 'S')},
+        {"fake SMD", HeaderKind::MegaDrive, std::string(512, '\xAA') + std::string(16384, '\0')},
+        {"MSYS without TMR SEGA", HeaderKind::MasterSystem, std::string(32768, '\xFF')},
+        {"GB short", HeaderKind::GameBoy, rom::gameBoy("X").substr(0, 0x14F)},
+        {"GB header checksum", HeaderKind::GameBoy, gbBadSum},
+        {"GB no logo", HeaderKind::GameBoy, std::string(0x8000, '\0')},
+        {"GBA short", HeaderKind::GameBoyAdvance, rom::gameBoyAdvance("X", "AAAJ").substr(0, 0xBF)},
+        {"GBA complement", HeaderKind::GameBoyAdvance, gbaBadComplement},
+    };
+    for (const auto& c : cases) {
+        const HeaderReport r = readRomHeader(c.kind, c.image);
+        EXPECT_FALSE(r.valid) << c.name << "\n" << joined(r);
+        ASSERT_FALSE(r.lines.empty()) << c.name;
+        EXPECT_NE(r.lines[0].find("ヘッダが正しくありません"), std::string::npos) << c.name;
+    }
+}
+
+TEST(RomHeader, ReadsFilesBoundedAndKindsByHardwareAndExtension) {
+    test::TempFolder dir;
+    dir.write("game.gb", rom::gameBoy("TETRIS"));
+    EXPECT_TRUE(readRomHeaderFile(HeaderKind::GameBoy, dir.file("game.gb")).valid);
+    // A folder, a missing file and a FIFO are refused without reading or waiting.
+    dir.makeFolder("folder.gb");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.gb").c_str(), 0600), 0);
+    for (const char* name : {"folder.gb", "missing.gb", "pipe.gb"}) {
+        const HeaderReport r = readRomHeaderFile(HeaderKind::GameBoy, dir.file(name));
+        EXPECT_FALSE(r.valid) << name;
+        EXPECT_EQ(r.lines.size(), 1u) << name;
+    }
+    EXPECT_EQ(headerKindOf("MSYS"), HeaderKind::MasterSystem);
+    EXPECT_EQ(headerKindOf("PCE"), std::nullopt);
+    EXPECT_EQ(headerKindOfFile("a/Game (J).SMC"), HeaderKind::Snes);
+    EXPECT_EQ(headerKindOfFile("x.gbc"), HeaderKind::GameBoy);
+    EXPECT_EQ(headerKindOfFile("x.pce"), std::nullopt);
+}
