@@ -13,6 +13,7 @@
 #include "core/app/FileListController.h"
 #include "core/app/HardwareSession.h"
 #include "core/app/Host.h"
+#include "core/app/InternalInfo.h"
 #include "core/app/LaunchService.h"
 #include "core/app/SettingsCommands.h"
 #include "core/app/TempFolders.h"
@@ -166,6 +167,10 @@ public:
     bool launchRecent(int k) { return launching_.launchRecent(k); }
     bool startEmulatorOnly() { return launching_.startEmulatorOnly(); }
     const SystemLog& systemLog() const { return launching_.log(); }
+    // Lines of the tools' own into the system log, shown as they come.
+    LaunchLog systemLogWriter() { return launching_.logWriter(); }
+    // "ファイルの内部情報を表示".
+    InternalInfo& internalInfo() { return internalInfo_; }
     std::array<std::optional<std::string>, kRecentLaunchCount> recentFileLabels() const {
         return launching_.recentFileLabels();
     }
@@ -192,6 +197,7 @@ private:
     TempFolders tempFolders_;
     CategoryCommands categoryCommands_;
     WindowLayoutCommands windowLayout_;
+    InternalInfo internalInfo_{*this, host_.clock};
 };
 
 }  // namespace romshelf

@@ -33,6 +33,7 @@ public:
     bool startEmulatorOnly();
 
     const SystemLog& log() const { return log_; }
+    LaunchLog logWriter() { return LaunchLog(*this); }
 
     // Labels of the File menu's recent-file items; all empty when no hardware is current.
     std::array<std::optional<std::string>, kRecentLaunchCount> recentFileLabels() const;

@@ -1,0 +1,25 @@
+#include "core/app/ToolCommands.h"
+
+#include <unistd.h>
+
+#include "core/app/Application.h"
+#include "core/platform/FileSystem.h"
+#include "core/settings/PathRules.h"
+
+namespace romshelf {
+
+bool startJoyToKey(Application& app) {
+    const std::string joy =
+        paths::resolveFilePath(app.settings().toolPaths[0], app.programFolder().path());
+    if (joy.empty() || !fs::fileExists(joy)) return false;
+    // Its settings file is left alone: only a launch chooses the setting.
+    if (::access(joy.c_str(), X_OK) == 0)
+        return app.host().processes.start({joy}, fs::pathFolder(joy)).has_value();
+    return app.host().desktop.open(joy);
+}
+
+bool openProgramFolder(Application& app) {
+    return app.host().desktop.open(app.programFolder().path());
+}
+
+}  // namespace romshelf

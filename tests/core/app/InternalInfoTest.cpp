@@ -1,0 +1,242 @@
+#include "core/app/InternalInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "AppFixture.h"
+#include "LaunchFixture.h"
+#include "ProcessProbe.h"
+#include "RomImages.h"
+#include "core/app/ToolCommands.h"
+#include "core/platform/FileSystem.h"
+
+using namespace romshelf;
+namespace rom = romshelf::test::rom;
+
+namespace {
+
+// Delays kept until the test runs them: the waits of a sequence are seen, none is slept.
+struct ManualClock : Clock {
+    std::int64_t now = 0;
+    std::vector<int> waits;
+    std::vector<std::pair<std::int64_t, std::function<void()>>> due;
+    std::int64_t nowMs() const override { return now; }
+    void after(int ms, std::function<void()> then) override {
+        waits.push_back(ms);
+        due.emplace_back(now + ms, std::move(then));
+    }
+    void runAll() {
+        while (!due.empty()) {
+            auto [at, then] = std::move(due.front());
+            due.erase(due.begin());
+            now = at;
+            then();
+        }
+    }
+};
+
+// Records the argv of each start; the checker "writes" `output` into the sum file.
+struct CheckerRunner : ProcessRunner {
+    std::vector<std::vector<std::string>> started;
+    std::string sum, output;
+    std::optional<int> start(const std::vector<std::string>& argv, const std::string&) override {
+        started.push_back(argv);
+        if (!output.empty()) std::ofstream(sum, std::ios::binary) << output;
+        return 4242;
+    }
+    void whenFinished(int, std::function<void(int)>) override {}
+    void terminate(int) override {}
+};
+
+struct InternalInfoTest : test::AppFixture {
+    ManualClock clock;
+    CheckerRunner runner;
+    InternalInfo info{app, clock};
+
+    InternalInfoTest() { ports.processes.target = &runner; }
+
+    // `code` with the file roms/`name` holding `bytes`, the list showing it; `tool` in tool slot
+    // `slot` when given.
+    void prepare(const std::string& code, const std::string& name, const std::string& bytes,
+                 int slot = -1, const std::string& tool = "") {
+        setUpHardware(code, "./roms/");
+        dir.write("roms/" + name, bytes);
+        if (slot >= 0) {
+            dir.write(tool, "");
+            app.changeSettings([&](MainSettings& m) { m.toolPaths[slot] = "./" + tool; });
+        }
+        start(code);
+        app.showAll();
+        runner.sum = info.sumPath();
+    }
+    std::vector<std::string> tail(std::size_t from) const {
+        const std::vector<std::string> all = log();
+        return {all.begin() + static_cast<long>(std::min(from, all.size())), all.end()};
+    }
+};
+
+}  // namespace
+
+TEST_F(InternalInfoTest, ACheckerRunsOnTheFileAndItsReportIsShownInBlue) {
+    // SFC and MD with smd.com get " /s"; MD with Sbm.exe and FC's checkers do not.
+    const struct {
+        const char* code;
+        const char* file;
+        int slot;
+        const char* tool;
+        bool sbm;
+        bool slashS;
+    } cases[] = {
+        {"SFC", "game.sfc", 3, "tools/smc", false, true},
+        {"MD", "game.md", 5, "tools/smd", false, true},
+        {"MD", "game.md", 6, "tools/sbm", true, false},
+        {"FC", "game.nes", 1, "tools/nes", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.code) + " " + c.tool);
+        app.changeSettings([&](MainSettings& m) {
+            m.options[static_cast<std::size_t>(Option::MdCheckerUsesSbm)] = c.sbm;
+        });
+        prepare(c.code, c.file, std::string(150 * 1024, 'x'), c.slot, c.tool);
+        runner.started.clear();
+        clock.waits.clear();
+        runner.output = "\x83\x7d\x83\x8a\x83\x49 ROM\r\nCRC 1234\r\n";  // CP932 "マリオ ROM"
+        ASSERT_TRUE(info.show(0));
+        const std::string path = dir.file(std::string("roms/") + c.file);
+        const std::string shown = ">" + dir.file(c.tool) + " " + path + (c.slashS ? " /s" : "");
+        EXPECT_EQ(tail(0),
+                  (std::vector<std::string>{"gameの内部情報表示の準備中です。", "@2", shown, "@0",
+                                            "情報表示には数秒時間がかかります。"}));
+        ASSERT_EQ(runner.started.size(), 1u);
+        std::vector<std::string> argv = {
+            "/bin/sh",        "-c", "out=$1; shift; exec \"$@\" >\"$out\"", "sh", info.sumPath(),
+            dir.file(c.tool), path};
+        if (c.slashS) argv.emplace_back("/s");
+        EXPECT_EQ(runner.started[0], argv);
+        EXPECT_TRUE(app.busy());  // commands wait for the report
+        clock.runAll();
+        // 700 ms, then the wait for a file of 150 KB.
+        EXPECT_EQ(clock.waits, (std::vector<int>{700, 1000}));
+        EXPECT_EQ(log(), (std::vector<std::string>{"@1", "マリオ ROM", "CRC 1234"}));
+        EXPECT_FALSE(fs::pathExists(info.sumPath()));
+        EXPECT_FALSE(app.busy());
+    }
+}
+
+TEST_F(InternalInfoTest, ANativeCheckerWritesItsReportThroughTheShell) {
+    ports.processes.target = nullptr;  // a real checker: a script that says what it got
+    prepare("SFC", "my $(game).sfc", "x", 3, "tools/smc");
+    dir.write("tools/smc", "#!/bin/sh\necho \"checked [$1] [$2]\"\n");
+    std::filesystem::permissions(dir.file("tools/smc"), std::filesystem::perms::owner_all);
+    ASSERT_TRUE(info.show(0));
+    ASSERT_TRUE(test::waitFor([&] { return fs::fileSize(info.sumPath()).value_or(0) > 0; }));
+    clock.runAll();
+    EXPECT_EQ(log(), (std::vector<std::string>{
+                         "@1", "checked [" + dir.file("roms/my $(game).sfc") + "] [/s]"}));
+}
+
+TEST_F(InternalInfoTest, StopsSilentlyWhereThereIsNothingToShow) {
+    // PCE has neither checker nor header reader; a row out of range is nothing.
+    prepare("PCE", "game.pce", "bytes");
+    EXPECT_FALSE(info.show(0));
+    EXPECT_FALSE(info.show(5));
+    EXPECT_TRUE(runner.started.empty());
+    EXPECT_TRUE(clock.due.empty());
+    EXPECT_FALSE(logged("clear"));
+    EXPECT_EQ(log().size(), 1u);  // the start line alone
+}
+
+TEST_F(InternalInfoTest, ACheckerWithoutOutputIsToldAndADosOneNeedsDosbox) {
+    prepare("GB", "game.gb", rom::gameBoy("TETRIS"), 7, "tools/gb");
+    ASSERT_TRUE(info.show(0));
+    clock.runAll();
+    EXPECT_EQ(tail(log().size() - 3),
+              (std::vector<std::string>{"", "@2", "情報の表示に失敗しました。"}));
+    EXPECT_FALSE(app.busy());
+
+    // A DOS checker: through dosbox on PATH with the same command line, or not at all.
+    test::TempFolder bin;
+    bin.write("dosbox", "#!/bin/sh\n");
+    std::filesystem::permissions(bin.file("dosbox"), std::filesystem::perms::owner_all);
+    const std::string sum = dir.file("temp/sum.txt");
+    const auto dos = [&] {
+        return InternalInfo::checkerCommand(dir.file("tools/GB.COM"), {dir.file("roms/g.gb")}, sum);
+    };
+    const std::string oldPath = std::getenv("PATH");
+    ::setenv("PATH", "/nonexistent", 1);
+    EXPECT_EQ(dos(), std::nullopt);
+    ::setenv("PATH", bin.path().c_str(), 1);
+    const auto argv = dos();
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(argv);
+    EXPECT_EQ(*argv, (std::vector<std::string>{
+                         bin.file("dosbox"), "-c", "MOUNT C \"" + dir.file("tools/") + "\"", "-c",
+                         "MOUNT D \"" + dir.file("roms/") + "\"", "-c",
+                         "MOUNT E \"" + dir.file("temp/") + "\"", "-c", "C:", "-c",
+                         "C:\\GB.COM D:\\g.gb >E:\\sum.txt", "-c", "EXIT"}));
+}
+
+TEST_F(InternalInfoTest, WithoutACheckerTheHeaderIsReadFromTheFileOrTheUnpackedMember) {
+    const struct {
+        const char* code;
+        const char* name;
+        std::string bytes;
+        bool zipped;
+        std::string firstLine;  // after the colour
+        const char* colour;
+    } cases[] = {
+        {"FC", "game.nes", rom::ines(2, 1, 0, 0), false, "形式: iNES", "@1"},
+        {"GBA", "game.gba", rom::gameBoyAdvance("ADVANCE", "AAAJ"), false, "タイトル: ADVANCE",
+         "@1"},
+        {"GB", "game.gb", rom::gameBoy("ZIPPED"), true, "タイトル: ZIPPED", "@1"},
+        {"MD", "game.md", std::string(4096, '\0'), false,
+         "メガドライブのヘッダが正しくありません。", "@2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        setUpHardware(c.code, "./roms/");
+        if (c.zipped) {
+            writeZip("roms/game.zip", {{c.name, c.bytes}});
+            FolderSettings f;
+            f.romFolderNames[0] = c.code;
+            f.romFolderPaths[0] = "./roms/";
+            f.tempFolder = "./temp/" + std::string(c.code) + "/";
+            writeFolderSettings(c.code, f);
+        } else {
+            dir.write(std::string("roms/") + c.name, c.bytes);
+        }
+        start(c.code);
+        app.showAll();
+        ASSERT_TRUE(info.show(0));
+        EXPECT_TRUE(clock.due.empty());  // nothing to wait for
+        // The member is read where it was unpacked (the report replaced the lines before it).
+        EXPECT_EQ(fs::fileExists(dir.file("temp/" + std::string(c.code) + "/" + c.name)), c.zipped);
+        const std::vector<std::string> lines = log();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0], c.colour);
+        EXPECT_EQ(lines[1], c.firstLine);
+        EXPECT_TRUE(runner.started.empty());
+        std::filesystem::remove_all(dir.file("roms"));
+    }
+}
+
+TEST_F(InternalInfoTest, JoyToKeyStartsInItsFolderAndExplorerOpensTheProgramFolder) {
+    EXPECT_FALSE(startJoyToKey(app));  // not set
+    ports.processes.target = nullptr;  // real processes: the stand-in records its start
+    const std::string joy = test::installRecorder(dir.file("joy/JoyToKey"));
+    app.changeSettings([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey"; });
+    ASSERT_TRUE(startJoyToKey(app));
+    const test::Recorded r = test::readRecord(joy);
+    ASSERT_TRUE(r.ran);
+    EXPECT_EQ(r.argv, std::vector<std::string>{joy});
+    EXPECT_EQ(r.workingFolder + "/", dir.file("joy/"));
+    // Not a program of this system: the desktop opens it.
+    dir.write("joy/JoyToKey.exe", "MZ");
+    app.changeSettings([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey.exe"; });
+    EXPECT_TRUE(startJoyToKey(app));
+    EXPECT_TRUE(openProgramFolder(app));
+    EXPECT_EQ(ports.desktop.opened,
+              (std::vector<std::string>{dir.file("joy/JoyToKey.exe"), dir.path()}));
+}
