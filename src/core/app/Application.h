@@ -42,6 +42,12 @@ public:
     Prompter& prompter() const { return host_.prompter; }
     const ProgramFolder& programFolder() const { return folder_; }
     const MainSettings& settings() const { return settings_; }
+    // Where the game list's and the CSV import's pickers open: the folder last chosen there, at
+    // first the program folder.
+    std::string browseFolder() const {
+        return browseFolder_.empty() ? folder_.pathWithoutSlash() : browseFolder_;
+    }
+    void setBrowseFolder(std::string folder) { browseFolder_ = std::move(folder); }
 
     // --- start-up and shut-down -------------------------------------------------------------
     // Creates data, temp, frame and plugin in the program folder.
@@ -112,6 +118,12 @@ public:
     bool saveRecords() { return session_.saveRecords(); }
     void deleteRecords(const std::vector<int>& indices) {
         session_.records().deleteRecords(indices);
+    }
+    // Every record of the current hardware replaced by these (the CSV import).
+    void replaceRecords(const std::vector<RomRecord>& records) {
+        RomTable& table = session_.records();
+        table.reset();
+        for (const RomRecord& r : records) table.append(r);
     }
     const CategoryLists& categoryLists() const { return session_.categoryLists(); }
     // The category organiser's renames across hardware, missing values and "項目の確定".
@@ -188,6 +200,7 @@ private:
     DataStream stream_;
     MainSettings settings_;
     bool showStartList_ = true;
+    std::string browseFolder_;
     bool startingUp_ = false;
     long long startedAt_ = 0;  // seconds since the epoch
     HardwareSession session_;
