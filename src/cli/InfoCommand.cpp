@@ -1,12 +1,19 @@
 #include "cli/InfoCommand.h"
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <optional>
 
 #include "cli/CliSupport.h"
 #include "core/app/Application.h"
 #include "core/app/RowDetails.h"
+#include "core/archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveTypes.h"
 #include "core/platform/FileSystem.h"
 #include "core/views/DetailPictures.h"
+#include "core/views/RomHeader.h"
 #include "core/views/SnapModel.h"
 
 namespace romshelf::cli {
@@ -73,9 +80,69 @@ int showSnap(Application& app, const FileListRow& row, const InfoOptions& o, std
     return 1;
 }
 
+// A folder of our own under the system's temporary folder, removed with what it holds.
+struct UnpackFolder {
+    UnpackFolder() {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/romshelf-XXXXXX";
+        if (::mkdtemp(pattern.data())) folder = pattern + "/";
+    }
+    ~UnpackFolder() {
+        std::error_code ignored;
+        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+    }
+    UnpackFolder(const UnpackFolder&) = delete;
+    UnpackFolder& operator=(const UnpackFolder&) = delete;
+    std::string folder;
+};
+
+// `info --header FILE [--hardware CODE]`: the built-in header reader's lines. An archive's
+// member is unpacked into a folder of our own, removed afterwards.
+int showHeader(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string file, code;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--header" && hasValue) {
+            file = args[++i];
+        } else if (args[i] == "--hardware" && hasValue) {
+            code = args[++i];
+        } else if (args[i] == "--program-folder" && hasValue) {
+            ++i;  // the header needs no catalogue
+        } else {
+            err << "unknown argument: " << args[i] << "\n";
+            return 64;
+        }
+    }
+    if (file.empty()) {
+        err << "give --header FILE\n";
+        return 64;
+    }
+    std::optional<UnpackFolder> unpacked;
+    std::string rom = file;
+    if (archive::archiveTypeOf(file)) {
+        unpacked.emplace();
+        rom = unpacked->folder.empty() ? "" : archive::extract(file, unpacked->folder, {});
+        if (rom.empty()) {
+            err << "cannot unpack " << file << "\n";
+            return 2;
+        }
+    }
+    const std::optional<HeaderKind> kind =
+        code.empty() ? headerKindOfFile(rom) : headerKindOf(code);
+    if (!kind) {
+        err << "no header reader for " << (code.empty() ? rom : code)
+            << " (give --hardware FC, SFC, MD, MSYS, GB or GBA)\n";
+        return 2;
+    }
+    const HeaderReport report = readRomHeaderFile(*kind, rom);
+    for (const std::string& line : report.lines) out << line << '\n';
+    return report.valid ? 0 : 1;
+}
+
 }  // namespace
 
 int showInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (std::find(args.begin(), args.end(), "--header") != args.end())
+        return showHeader(args, out, err);
     InfoOptions o;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "AppFixture.h"
+#include "RomImages.h"
 #include "core/views/BmpReader.h"
 #include "core/views/DibPicture.h"
 
@@ -72,3 +73,31 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
 }
 
 }  // namespace
+
+TEST_F(InfoCommand, HeaderPrintsTheReadersLinesForAFileOrAnArchivesMember) {
+    dir.write("h/game.md", test::rom::megaDrive(32, "SONIC"));
+    dir.write("h/game.gb", test::rom::gameBoy("TETRIS"));
+    dir.write("h/data.bin", test::rom::gameBoy("TETRIS"));
+    dir.write("h/game.pce", "x");
+    writeZip("h/game.zip", {{"inner.gb", test::rom::gameBoy("ZIPPED")}});
+    const struct {
+        V args;
+        int status;
+        std::string line;  // among those printed
+    } cases[] = {
+        {{"--hardware", "MD", "--header", dir.file("h/game.md")}, 0, "国内名: SONIC"},
+        {{"--header", dir.file("h/game.gb")}, 0, "タイトル: TETRIS"},  // by the extension
+        {{"--header", dir.file("h/game.zip")}, 0, "タイトル: ZIPPED"},
+        // .bin is read as a Mega Drive image unless the hardware is named.
+        {{"--header", dir.file("h/data.bin")}, 1, "メガドライブのヘッダが正しくありません。"},
+        {{"--header", dir.file("h/data.bin"), "--hardware", "GB"}, 0, "タイトル: TETRIS"},
+        {{"--header", dir.file("h/game.pce")}, 2, ""},
+        {{"--header", dir.file("h/missing.gb")}, 1, ""},
+        {{"--header"}, 64, ""},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream o, e;
+        EXPECT_EQ(cli::showInfo(c.args, o, e), c.status) << c.args.back() << e.str();
+        EXPECT_NE(("\n" + o.str()).find("\n" + c.line), std::string::npos) << o.str();
+    }
+}
