@@ -26,6 +26,7 @@
 #include "core/app/BatchOperations.h"
 #include "core/app/Optimisation.h"
 #include "core/app/RowDetails.h"
+#include "core/app/ToolCommands.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
@@ -257,6 +258,13 @@ void CMainFrame::connectCommands() {
     });
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
+    command(cmd::InternalInfo, [this] {
+        // The checker's report goes to the system log: the window comes forward for it.
+        if (fileList_ && app_.internalInfo().show(fileList_->selectedRow()))
+            if (ToolWindowFrame* w = toolWindow(kSlotSystem)) w->showFromView();
+    });
+    command(cmd::JoyToKey, [this] { startJoyToKey(app_); });
+    command(cmd::Explorer, [this] { openProgramFolder(app_); });
     command(cmd::DataBackup, [this] { app_.backUpData(); });
     command(cmd::OptimiseFileInfo, [this] { optimiseFileInfo(app_); });
     command(cmd::DecompressAll, [this] { decompressAll(app_); });
