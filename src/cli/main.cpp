@@ -7,6 +7,7 @@
 #include "cli/CleanTempCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/FileOpsCommand.h"
+#include "cli/GameListCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
@@ -82,6 +83,16 @@ void printUsage(std::ostream& out) {
            "              (a record that tells nothing beyond the title is dropped; --rename\n"
            "              asks first and takes snaps, TEMP and save files along; --clear\n"
            "              deletes the record), save it and print the row\n"
+           "  gamelist [list's options and MODE] --hardware CODE [--csv]\n"
+           "      [--items file,size,rating,cat1,...,cat5,class] [--blank-lines] [--second-line]\n"
+           "      [--out FOLDER]\n"
+           "              write the rows list would print as gamelist_code.txt (a game a line,\n"
+           "              the items in parentheses) or, with --csv, gamelist_code.csv (every\n"
+           "              field of the registered rows) into FOLDER or the program folder\n"
+           "  import-csv [--program-folder DIR] --hardware CODE FILE [--old-format] [--yes]\n"
+           "              replace the hardware's file information with a CSV file's (as gamelist\n"
+           "              --csv writes it, or the older program's list_code.csv with\n"
+           "              --old-format); the replaced records are saved to a copy first\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "  identify FILE...\n"
@@ -137,6 +148,11 @@ int main(int argc, char* argv[]) {
                                             std::cerr);
     if (command == "set")
         return romshelf::cli::setFileInfo({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "gamelist")
+        return romshelf::cli::gameListCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "import-csv")
+        return romshelf::cli::importCsvCommand({args.begin() + 1, args.end()}, std::cout,
+                                               std::cerr);
     if (command == "optimise")
         return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")

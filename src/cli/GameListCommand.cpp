@@ -1,0 +1,122 @@
+#include "cli/GameListCommand.h"
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/CliSupport.h"
+#include "cli/ListCommand.h"
+#include "core/app/CsvImport.h"
+#include "core/app/GameList.h"
+
+namespace romshelf::cli {
+
+namespace {
+
+// The --items list into the options; false for an unknown item.
+bool parseItems(const std::string& list, GameListOptions& o, std::ostream& err) {
+    std::istringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        if (item == "file") {
+            o.fileName = true;
+        } else if (item == "size") {
+            o.fileSize = true;
+        } else if (item == "rating") {
+            o.rating = true;
+        } else if (item == "class") {
+            o.hardwareClass = true;
+        } else if (item.size() == 4 && item.starts_with("cat") && item[3] >= '1' &&
+                   item[3] <= '5') {
+            o.categories[static_cast<std::size_t>(item[3] - '1')] = true;
+        } else {
+            err << "unknown item: " << item << " (file, size, rating, cat1 to cat5 or class)\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string absolutePath(const std::string& path) {
+    if (path.empty() || path.front() == '/') return path;
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return error ? path : (current / path).lexically_normal().string();
+}
+
+}  // namespace
+
+int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    GameListOptions o;
+    std::string folder, items;
+    ListSelection selection;
+    const ExtraOption extra = [&](const std::vector<std::string>& a, std::size_t& i) {
+        if (a[i] == "--csv") {
+            o.csv = true;
+        } else if (a[i] == "--blank-lines") {
+            o.blankLines = true;
+        } else if (a[i] == "--second-line") {
+            o.secondLine = true;
+        } else if (a[i] == "--items" && i + 1 < a.size()) {
+            items = a[++i];
+        } else if (a[i] == "--out" && i + 1 < a.size()) {
+            folder = a[++i];
+        } else {
+            return false;
+        }
+        return true;
+    };
+    if (const int status = parseListSelection(args, selection, err, extra)) return status;
+    if (!items.empty() && !parseItems(items, o, err)) return 64;
+    if (selection.code.empty()) {
+        err << "gamelist needs --hardware CODE\n";
+        return 64;
+    }
+    OpenedApplication opened =
+        openHardware(selection.programFolder, selection.code, err, selection.yes);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    if (const int status = showListSelection(app, selection, err)) return status;
+    o.folder = folder.empty() ? initialGameListOptions(app).folder : absolutePath(folder);
+    const auto path = createGameList(app, o);
+    if (!path) return 1;
+    out << *path << "\n";
+    return 0;
+}
+
+int importCsvCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string programFolder, code;
+    std::vector<std::string> files;
+    bool yes = false;
+    CsvFormat format = CsvFormat::Own;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--yes")
+            yes = true;
+        else if (a == "--old-format")
+            format = CsvFormat::Old;
+        else if (a == "--program-folder" && i + 1 < args.size())
+            programFolder = args[++i];
+        else if (a == "--hardware" && i + 1 < args.size())
+            code = args[++i];
+        else if (a.starts_with("--"))
+            files.push_back({});  // an unknown option: wrong arguments below
+        else
+            files.push_back(a);
+    }
+    if (code.empty() || files.size() != 1 || files[0].empty()) {
+        err << "import-csv takes --hardware CODE FILE [--old-format] [--yes]\n";
+        return 64;
+    }
+    OpenedApplication opened = openHardware(programFolder, code, err, yes);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    opened.prompter->presetFiles({absolutePath(files[0])});
+    const auto result = importCsv(app, format);
+    if (!result) return 1;
+    out << result->read.records.size() << " records read\n";
+    if (!result->backupPath.empty())
+        out << "replaced records saved to " << result->backupPath << "\n";
+    return 0;
+}
+
+}  // namespace romshelf::cli
