@@ -11,6 +11,8 @@
 #include "core/platform/FileSystem.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
+#include "core/views/RomHeader.h"
+#include "../tests/support/RomImages.h"
 #include "FuzzSupport.h"
 
 using namespace romshelf;
@@ -99,6 +101,25 @@ int main(int argc, char** argv) {
         if (archive::compress(scratch + "Game (J).nes", how, prompter))
             put(out / "archive" / p.name, std::string(1, p.kind) + *fs::readFile(scratch + p.name));
     }
+    // Cartridge headers: the kind byte (the reader), then an image the tests build (the Game Boy
+    // one cut after its header).
+    namespace rom = test::rom;
+    const struct {
+        HeaderKind kind;
+        const char* name;
+        std::string image;
+    } headers[] = {{HeaderKind::Nes, "ines", rom::ines(1, 1, 4, 3)},
+                   {HeaderKind::Nes, "nes2", rom::ines(1, 0, 0x1A5, 4, true)},
+                   {HeaderKind::Snes, "lorom", rom::snes(false, 32, true, "LO")},
+                   {HeaderKind::Snes, "hirom", rom::snes(true, 64, false, "HI")},
+                   {HeaderKind::MegaDrive, "md", rom::megaDrive(1, "MD")},
+                   {HeaderKind::GameBoy, "gb", rom::gameBoy("GB").substr(0, 0x400)},
+                   {HeaderKind::GameBoyAdvance, "gba", rom::gameBoyAdvance("GBA", "AAAJ")}};
+    for (const auto& h : headers)
+        put(out / "header" / h.name, std::string(1, static_cast<char>(h.kind)) + h.image);
+    std::string sms(0x8000, '\0');
+    sms.replace(0x7FF0, 16, std::string("TMR SEGA\0\0\x12\x34\x56\x70\x00\x4C", 16));
+    put(out / "header" / "sms", std::string(1, static_cast<char>(HeaderKind::MasterSystem)) + sms);
     fsys::remove_all(scratch);
     return 0;
 }

@@ -13,7 +13,8 @@ rm -rf "$corpus"
 "$BUILD_DIR/fuzz/make-fuzz-seeds" "$corpus/seeds" tests/data
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for pair in data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuzz:archive codec_fuzz:codec bmp_fuzz:bmp; do
+for pair in data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuzz:archive codec_fuzz:codec bmp_fuzz:bmp \
+  rom_header_fuzz:header; do
   target=${pair%%:*}
   seeds=${pair#*:}
   mkdir -p "$corpus/$target"
@@ -22,4 +23,4 @@ for pair in data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuz
     "$corpus/$target" "$corpus/seeds/$seeds" 2>"$BUILD_DIR/fuzz/$target.log" ||
     { tail -n 60 "$BUILD_DIR/fuzz/$target.log"; echo "$target failed"; exit 1; }
 done
-echo "fuzzing: 6 targets ran without a finding"
+echo "fuzzing: 7 targets ran without a finding"
