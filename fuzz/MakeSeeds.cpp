@@ -113,13 +113,11 @@ int main(int argc, char** argv) {
                    {HeaderKind::Snes, "lorom", rom::snes(false, 32, true, "LO")},
                    {HeaderKind::Snes, "hirom", rom::snes(true, 64, false, "HI")},
                    {HeaderKind::MegaDrive, "md", rom::megaDrive(1, "MD")},
+                   {HeaderKind::MasterSystem, "sms", rom::masterSystem()},
                    {HeaderKind::GameBoy, "gb", rom::gameBoy("GB").substr(0, 0x400)},
                    {HeaderKind::GameBoyAdvance, "gba", rom::gameBoyAdvance("GBA", "AAAJ")}};
     for (const auto& h : headers)
         put(out / "header" / h.name, std::string(1, static_cast<char>(h.kind)) + h.image);
-    std::string sms(0x8000, '\0');
-    sms.replace(0x7FF0, 16, std::string("TMR SEGA\0\0\x12\x34\x56\x70\x00\x4C", 16));
-    put(out / "header" / "sms", std::string(1, static_cast<char>(HeaderKind::MasterSystem)) + sms);
     fsys::remove_all(scratch);
     return 0;
 }

@@ -74,6 +74,20 @@ inline std::string megaDrive(std::size_t kb, const std::string& title) {
     return image;
 }
 
+// Master System: 32 KB, "TMR SEGA" at $7FF0, product 7012, version 3, SMS Japan, the sum of the
+// bytes before the header.
+inline std::string masterSystem() {
+    std::string image(32768, '\0');
+    for (std::size_t i = 0; i < 0x7FF0; ++i) image[i] = static_cast<char>(i * 5);
+    put(image, 0x7FF0, "TMR SEGA");
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < 0x7FF0; ++i) sum += static_cast<unsigned char>(image[i]);
+    putLe16(image, 0x7FFA, sum & 0xFFFF);
+    putLe16(image, 0x7FFC, 0x7012);
+    put8(image, 0x7FFE, 0x03), put8(image, 0x7FFF, 0x3C);
+    return image;
+}
+
 // Game Boy: the logo, both checksums right, cartridge type MBC1+RAM+BATTERY, 64 KB.
 inline std::string gameBoy(const std::string& title) {
     static const unsigned char logo[48] = {
