@@ -179,6 +179,7 @@ TEST_F(MainFrameTest, PerHardwareCommandsAreGroupedAndOnlyBuiltWorkIsEnabled) {
     EXPECT_EQ(menu("ファイル(&F)|設定ファイルの削除(&D)|アーケード"), "MAME");
 
     for (int id : {int(cmd::ViewMedia), int(cmd::Exit), int(cmd::About), int(cmd::Search),
+                   int(cmd::GameList), int(cmd::ImportOwnCsv), int(cmd::ImportOldCsv),
                    32879 /* delete FC's */})
         EXPECT_TRUE(action(id)->isEnabled()) << id;
     EXPECT_FALSE(action(cmd::Manual)->isEnabled());

@@ -126,12 +126,16 @@ std::string gameListContents(Application& app, const GameListOptions& options) {
     return options.csv ? csvContents(app) : textContents(app, options);
 }
 
-std::optional<std::string> createGameList(Application& app, const GameListOptions& options) {
+std::optional<std::string> createGameList(Application& app, const GameListOptions& options,
+                                          const std::function<void(bool)>& waiting) {
     if (!canCreateGameList(app)) return std::nullopt;
     const std::string path = gameListPath(options.folder, app.currentCode(), options.csv);
+    if (waiting) waiting(true);
     const std::string bytes =
         withPlatformLineEnds(text::encodeTextFile(gameListContents(app, options)));
-    if (options.folder.empty() || !fs::writeFileAtomically(path, bytes)) {
+    const bool written = !options.folder.empty() && fs::writeFileAtomically(path, bytes);
+    if (waiting) waiting(false);
+    if (!written) {
         app.prompter().inform("リストの作成に失敗しました。", "警告");
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,8 +44,10 @@ std::string gameListPath(std::string_view folder, std::string_view code, bool cs
 std::string gameListContents(Application& app, const GameListOptions& options);
 
 // Writes the shown list as the options say and tells the user how it went; the path written,
-// or nullopt when nothing was (no list, or "リストの作成に失敗しました。").
-std::optional<std::string> createGameList(Application& app, const GameListOptions& options);
+// or nullopt when nothing was (no list, or "リストの作成に失敗しました。"). `waiting`, when
+// given, hears when the writing starts (true) and ends (false), for a wait cursor.
+std::optional<std::string> createGameList(Application& app, const GameListOptions& options,
+                                          const std::function<void(bool)>& waiting = {});
 
 inline constexpr const char* kGameListFolderTitle =
     "ゲームリストを作成するフォルダを指定してください。";

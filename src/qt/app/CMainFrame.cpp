@@ -15,6 +15,7 @@
 #include "qt/app/CommandIds.h"
 #include "qt/app/EnvironmentDialog.h"
 #include "qt/app/FolderSettingsDialog.h"
+#include "qt/app/GameListDialog.h"
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
 #include "qt/app/EventPump.h"
@@ -24,6 +25,7 @@
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "core/app/BatchOperations.h"
+#include "core/app/CsvImport.h"
 #include "core/app/Optimisation.h"
 #include "core/app/RowDetails.h"
 #include "core/app/ToolCommands.h"
@@ -249,6 +251,9 @@ void CMainFrame::connectCommands() {
     command(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
     command(cmd::ShowFavourites, [this] { app_.showFavourites(); });
     command(cmd::Search, [this] { searchFiles(); });
+    command(cmd::GameList, [this] { runGameListCommand(app_, this); });
+    command(cmd::ImportOwnCsv, [this] { importCsv(app_, CsvFormat::Own); });
+    command(cmd::ImportOldCsv, [this] { importCsv(app_, CsvFormat::Old); });
     command(cmd::ResetColumnWidths, [this] {
         if (fileList_) fileList_->resetColumnWidths();
     });
