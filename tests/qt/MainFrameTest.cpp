@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include "AppFixture.h"
+#include "RomImages.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/HardwareBar.h"
 #include "qt/app/MainMenu.h"
@@ -380,4 +381,22 @@ TEST(QtPrompter, BoxesSpeakJapanese) {
             << what;
         EXPECT_TRUE(shown) << what;
     }
+}
+
+TEST_F(MainFrameTest, InternalInformationOfTheSelectedRowComesForwardInTheSystemWindow) {
+    setUpHardware("GBA", "./roms/");
+    dir.write("roms/game.gba", test::rom::gameBoyAdvance("ADVANCE", "AAAJ"));
+    app.changeSettings([](MainSettings& m) { m.windowSlots[kSlotSystem].visible = 0; });
+    open("GBA");
+    ASSERT_FALSE(frame->toolWindow(kSlotSystem)->isVisible());
+    action(cmd::InternalInfo)->trigger();  // no row selected: nothing
+    EXPECT_FALSE(frame->toolWindow(kSlotSystem)->isVisible());
+    CFileList* list = frame->fileList();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, 0)).center());
+    action(cmd::InternalInfo)->trigger();
+    EXPECT_TRUE(logged("タイトル: ADVANCE"));
+    EXPECT_TRUE(frame->toolWindow(kSlotSystem)->isVisible());
+    action(cmd::Explorer)->trigger();
+    EXPECT_EQ(ports.desktop.opened, std::vector<std::string>{dir.path()});
 }
