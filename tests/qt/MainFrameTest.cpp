@@ -396,6 +396,7 @@ TEST_F(MainFrameTest, InternalInformationOfTheSelectedRowComesForwardInTheSystem
                       list->visualRect(list->model()->index(0, 0)).center());
     action(cmd::InternalInfo)->trigger();
     EXPECT_TRUE(logged("タイトル: ADVANCE"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor lasts as long as it
     EXPECT_TRUE(frame->toolWindow(kSlotSystem)->isVisible());
     action(cmd::Explorer)->trigger();
     EXPECT_EQ(ports.desktop.opened, std::vector<std::string>{dir.path()});

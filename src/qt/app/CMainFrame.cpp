@@ -264,9 +264,13 @@ void CMainFrame::connectCommands() {
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     command(cmd::InternalInfo, [this] {
+        if (!fileList_) return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         // The checker's report goes to the system log: the window comes forward for it.
-        if (fileList_ && app_.internalInfo().show(fileList_->selectedRow()))
+        if (app_.internalInfo().show(fileList_->selectedRow()))
             if (ToolWindowFrame* w = toolWindow(kSlotSystem)) w->showFromView();
+        // The sequence holds the busy guard until its report is in the log.
+        app_.whenIdle([] { QApplication::restoreOverrideCursor(); });
     });
     command(cmd::JoyToKey, [this] { startJoyToKey(app_); });
     command(cmd::Explorer, [this] { openProgramFolder(app_); });
