@@ -143,7 +143,7 @@ bool InternalInfo::show(int row) {
 void InternalInfo::runChecker(const std::string& checker, const std::string& path) {
     const int sizeWait = waitForSize(fs::fileSize(path).value_or(0));
     std::vector<std::string> arguments = {path};
-    // smc.com and smd.com read the file whole only with /s; Sbm.exe takes no switch.
+    // The SFC checker and smd.com are given the " /s" switch; Sbm.exe takes none.
     const std::string& code = app_.currentCode();
     if (code == "SFC" || (code == "MD" && !app_.settings().option(Option::MdCheckerUsesSbm)))
         arguments.emplace_back("/s");
