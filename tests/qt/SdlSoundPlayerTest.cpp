@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "TempFolder.h"
+#include "core/views/MediaPlayback.h"
 
 using namespace romshelf;
 
@@ -43,17 +44,23 @@ bool eventually(const std::function<bool()>& done) {
 
 }  // namespace
 
-TEST(SdlSoundPlayerTest, AMidiSoundsOnTheDeviceUntilStopped) {
+// Selecting a game with a MIDI in its media folder sounds it; selecting one without media
+// silences it.
+TEST(SdlSoundPlayerTest, ASelectedGamesMidiSoundsUntilAGameWithoutMediaIsSelected) {
     test::TempFolder dir;
     const std::string out = dir.file("audio.raw");
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
     SdlSoundPlayer player;
-    ASSERT_TRUE(player.play(dir.write("song.mid", tinyRmid())));
+    MediaPlayback playback(player);
+    MediaFolderPaths media{dir.makeFolder("media")};
+    dir.write("media/game.mid", tinyRmid());
+    ASSERT_TRUE(playback.select("game.nes", 0, media));
+    ASSERT_EQ(playback.found().midi, dir.file("media/game.mid"));
     EXPECT_TRUE(eventually(
         [&] { return dir.read("audio.raw").find_first_not_of('\0') != std::string::npos; }));
 
-    player.stop();
+    ASSERT_TRUE(playback.select("quiet.nes", 0, media));
     const std::size_t stoppedAt = dir.read("audio.raw").size();
     // One buffer mixed before the stop may still be written; what follows is silence.
     const std::size_t buffer = 2048 * 2 * 2;

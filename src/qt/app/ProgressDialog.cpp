@@ -57,6 +57,11 @@ public:
         counts = colourLabel(this, "#304030");
         item = colourLabel(this, "black");
         button = new QPushButton(QStringLiteral("キャンセル"), this);
+        title->setObjectName(QStringLiteral("title"));
+        bar->setObjectName(QStringLiteral("bar"));
+        counts->setObjectName(QStringLiteral("counts"));
+        item->setObjectName(QStringLiteral("item"));
+        button->setObjectName(QStringLiteral("cancel"));
         for (QWidget* w : {static_cast<QWidget*>(title), static_cast<QWidget*>(bar),
                            static_cast<QWidget*>(counts), static_cast<QWidget*>(item)})
             layout->addWidget(w);
@@ -97,6 +102,8 @@ private:
 };
 
 ProgressDialog::ProgressDialog() = default;
+
+QDialog* ProgressDialog::window() const { return window_.get(); }
 ProgressDialog::~ProgressDialog() = default;
 
 void ProgressDialog::begin(const std::string& title, int total) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <memory>
 
@@ -22,11 +23,12 @@ public:
     void clearCancelRequest() override { cancel_ = false; }
     void end() override;
 
-    class Window;
-    // The window while a loop runs (for tests); null otherwise.
-    Window* window() const { return window_.get(); }
+    // The window while a loop runs (for tests; its parts are named "title", "bar", "counts",
+    // "item" and "cancel"); null otherwise.
+    QDialog* window() const;
 
 private:
+    class Window;
     // Handles the events waiting; at most every few milliseconds unless `now`, so that a loop of
     // quick items is not slowed down by painting.
     void pump(bool now);

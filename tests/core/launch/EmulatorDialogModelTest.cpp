@@ -201,7 +201,7 @@ TEST_F(EmulatorDialogModelTest, BrowseRemembersTheFolderOfTheChosenFile) {
     EXPECT_EQ(m.form().executable, "");
     EXPECT_EQ(m.lastBrowseFolder(), "/opt/nes");
     ASSERT_EQ(prompter.filePickers.size(), 2u);
-    const auto& [title, filter, pattern, start] = prompter.filePickers[0];
+    const auto& [title, filter, pattern, start, defaultName, save] = prompter.filePickers[0];
     EXPECT_EQ(title, "VirtuaNESの場所を指定してください");
     EXPECT_EQ(filter + " " + pattern, "VirtuaNES実行ファイル (VirtuaNES.exe) *.exe");
     EXPECT_EQ(start, dir.path().substr(0, dir.path().size() - 1));
