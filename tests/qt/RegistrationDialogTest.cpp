@@ -65,8 +65,10 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
         ASSERT_TRUE(dialog->isVisible());
         EXPECT_EQ(in<QLineEdit>(dialog, 1111)->text(), QStringLiteral("Final Fight"));
         EXPECT_EQ(in<QLineEdit>(dialog, 1112)->text(), QStringLiteral("sfc"));
-        for (const char* name : {"compress", "move", "delete"})
-            EXPECT_FALSE(dialog->fileOperationButton(QString::fromUtf8(name))->isEnabled());
+        // A file in the only ROM folder: packed or deleted, but moved nowhere.
+        for (const auto& [name, enabled] :
+             {std::pair{"compress", true}, {"move", false}, {"delete", true}})
+            EXPECT_EQ(dialog->fileOperationButton(QString::fromUtf8(name))->isEnabled(), enabled);
         EXPECT_EQ(qobject_cast<QPushButton*>(dialog->control(1121))->text(),
                   QStringLiteral("分類 2の整理"));
 
@@ -126,7 +128,7 @@ TEST_F(RegistrationView, TheBulkDialogStartsUnchangedAndAppliesToTheSelection) {
                   QStringLiteral("変更しない"))
             << id;
     for (const char* name : {"compress", "decompress", "move", "delete"})
-        EXPECT_FALSE(dialog.fileOperationButton(QString::fromUtf8(name))->isEnabled());
+        EXPECT_TRUE(dialog.fileOperationButton(QString::fromUtf8(name))->isEnabled());
     qobject_cast<QComboBox*>(dialog.control(1113))->setCurrentIndex(3);  // RPG
     qobject_cast<QComboBox*>(dialog.control(1129))->setCurrentIndex(2);  // お気に入りに追加
     QTest::mouseClick(qobject_cast<QPushButton*>(dialog.control(1)), Qt::LeftButton);

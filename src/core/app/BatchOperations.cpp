@@ -352,25 +352,6 @@ std::optional<BatchCounts> deleteRows(Application& app, const std::vector<int>& 
     return counts;
 }
 
-std::optional<BatchCounts> initialiseRows(Application& app, const std::vector<int>& rows) {
-    Prompter& prompter = app.prompter();
-    if (!prompter.ask("選択しているファイルの情報を初期化しますか？", "ファイル情報初期化確認"))
-        return std::nullopt;
-    BatchCounts counts;
-    for (const Target& t : targetsOf(app, rows)) {
-        if (t.recordIndex < 0) continue;
-        // The record keeps its other fields; it no longer answers to any file.
-        app.editRecord(t.recordIndex, [](RomRecord& r) { r.fileTitle.clear(); });
-        ++counts.done;
-    }
-    if (counts.done > 0) app.saveRecords();
-    app.showStartList();
-    prompter.inform("ファイル情報の初期化が完了しました。\n\n初期化したファイル数 : " +
-                        std::to_string(counts.done),
-                    "初期化完了確認");
-    return counts;
-}
-
 BatchCounts moveRows(Application& app, const std::vector<int>& rows, int destination) {
     BatchCounts counts;
     const std::string& to = romFolderPath(app, destination);

@@ -45,7 +45,6 @@ std::optional<BatchCounts> compressRows(Application& app, const std::vector<int>
                                         const Packer& pack = archive::compress);
 std::optional<BatchCounts> decompressRows(Application& app, const std::vector<int>& rows);
 std::optional<BatchCounts> deleteRows(Application& app, const std::vector<int>& rows);
-std::optional<BatchCounts> initialiseRows(Application& app, const std::vector<int>& rows);
 // The bulk packing run without its two questions, for the command line: `deleteSource` decided.
 BatchCounts packRows(Application& app, const std::vector<int>& rows, bool unpack, bool deleteSource,
                      const Packer& pack = archive::compress);

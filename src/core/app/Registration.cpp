@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/app/Application.h"
+#include "core/app/BatchOperations.h"
 #include "core/platform/FileSystem.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/settings/HardwareTable.h"
@@ -183,7 +184,7 @@ bool RegistrationModel::rename() {
     return true;
 }
 
-void RegistrationModel::commit() {
+void RegistrationModel::commit(bool inPlace) {
     const std::string& title = fields.title;
     int index = app_.romTable().findRecordByTitle(title);
     RomRecord record;
@@ -215,7 +216,46 @@ void RegistrationModel::commit() {
     } else {
         index = app_.addRecord(record);
     }
-    app_.updateFileListRow(row_, joinName(title, fields.extension), title, index);
+    if (inPlace) app_.updateFileListRow(row_, joinName(title, fields.extension), title, index);
+}
+
+bool RegistrationModel::canMove() const {
+    int set = 0;
+    for (const std::string& path : app_.folders().folders.romFolderPaths) set += !path.empty();
+    return canRename() && set > 1;
+}
+
+bool RegistrationModel::compressOrDecompress() {
+    if (!isOpen() || !canRename()) return false;
+    const auto now = compressOrDecompressFile(app_, {folder_, oldTitle_, oldExtension_});
+    if (!now) return false;
+    finishFileOperation(now->folderNumber, now->title, now->extension);
+    return true;
+}
+
+bool RegistrationModel::moveTo(int destination) {
+    if (!isOpen() || !canMove() ||
+        !moveDialogFile(app_, {folder_, oldTitle_, oldExtension_}, destination))
+        return false;
+    finishFileOperation(destination, oldTitle_, oldExtension_);
+    return true;
+}
+
+bool RegistrationModel::deleteFile() {
+    if (!isOpen() || !canRename() || !deleteDialogFile(app_, {folder_, oldTitle_, oldExtension_}))
+        return false;
+    finishFileOperation(folder_, oldTitle_, oldExtension_);
+    return true;
+}
+
+void RegistrationModel::finishFileOperation(int folder, const std::string& title,
+                                            const std::string& extension) {
+    folder_ = folder;
+    oldTitle_ = fields.title = title;
+    oldExtension_ = fields.extension = extension;
+    commit(false);
+    row_ = -1;
+    app_.showStartList();
 }
 
 bool RegistrationModel::clear() {

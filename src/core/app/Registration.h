@@ -80,10 +80,22 @@ public:
     // Closing the window: nothing is saved.
     void close() { row_ = -1; }
 
+    // The file operations of the dialog: pack or unpack the file (asking which), move it to ROM
+    // folder `destination`, delete it (asking first). True when done: the dialog's name and
+    // folder follow the file, its values are committed, the start list is built again and the
+    // dialog hides.
+    bool compressOrDecompress();
+    bool moveTo(int destination);
+    bool deleteFile();
+    // "ファイルの移動" needs another ROM folder to go to.
+    bool canMove() const;
+
 private:
     // Renames the file and its companions to the edited name; false (and told) when refused.
     bool rename();
-    void commit();
+    // Writes the dialog's values into the record; `inPlace`: the row shows them at once.
+    void commit(bool inPlace = true);
+    void finishFileOperation(int folder, const std::string& title, const std::string& extension);
 
     Application& app_;
     int row_ = -1;

@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include "core/app/Application.h"
+#include "core/app/BatchOperations.h"
 #include "qt/QtText.h"
+#include "qt/app/MoveDestinationDialog.h"
 
 namespace romshelf {
 
@@ -76,18 +78,32 @@ BulkRegistrationDialog::BulkRegistrationDialog(Application& app, std::vector<int
     for (const FileOperation& op : kFileOperations) {
         auto* button = add(op.id, new QPushButton(QString::fromUtf8(op.text), this));
         button->setObjectName(QString::fromUtf8(op.name));
-        // Enabled once the batch operations are wired to the signal.
-        button->setEnabled(false);
         bar->addWidget(button);
         const QString operation = QString::fromUtf8(op.name);
         connect(button, &QPushButton::clicked, this,
-                [this, operation] { Q_EMIT fileOperationRequested(operation, rows_); });
+                [this, operation] { fileOperation(operation); });
     }
     auto* clear = add(1131, new QPushButton(QStringLiteral("ファイルの初期化"), this));
     bar->addWidget(clear);
     connect(clear, &QPushButton::clicked, this, &BulkRegistrationDialog::clearRecords);
     for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
     apply->setDefault(true);
+}
+
+void BulkRegistrationDialog::fileOperation(const QString& operation) {
+    bool done = false;
+    if (operation == QLatin1String("compress")) {
+        done = compressRows(app_, rows_).has_value();
+    } else if (operation == QLatin1String("decompress")) {
+        done = decompressRows(app_, rows_).has_value();
+    } else if (operation == QLatin1String("delete")) {
+        done = deleteRows(app_, rows_).has_value();
+    } else if (const auto to = MoveDestinationDialog::choose(app_, this, kSelectedFilesName, -1)) {
+        moveRows(app_, rows_, *to);
+        done = true;
+    }
+    // The rows are gone from the rebuilt list: the dialog has nothing left to work on.
+    if (done) QDialog::accept();
 }
 
 QPushButton* BulkRegistrationDialog::fileOperationButton(const QString& name) const {

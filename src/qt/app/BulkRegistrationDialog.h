@@ -26,18 +26,13 @@ public:
     // the categories, 1129 the favourite, 1 "選択した内容を登録", 1131 "ファイルの初期化",
     // 1244/1220/1245/1222 the file operations.
     QWidget* control(int id) const { return controls_.at(id); }
-    // The file-operation buttons by name ("compress", "decompress", "move", "delete"); disabled
-    // until wired.
+    // The file-operation buttons by name ("compress", "decompress", "move", "delete").
     QPushButton* fileOperationButton(const QString& name) const;
     const std::vector<int>& rows() const { return rows_; }
     // The combos' choices as the core takes them.
     BulkChoices choices() const;
 
     void accept() override;
-
-Q_SIGNALS:
-    // A file-operation button was pressed for the selected rows.
-    void fileOperationRequested(const QString& operation, const std::vector<int>& rows);
 
 private:
     template <class Widget>
@@ -46,6 +41,7 @@ private:
         return widget;
     }
     void clearRecords();
+    void fileOperation(const QString& operation);
 
     Application& app_;
     std::vector<int> rows_;

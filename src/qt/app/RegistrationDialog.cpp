@@ -13,6 +13,7 @@
 
 #include "core/app/Application.h"
 #include "qt/QtText.h"
+#include "qt/app/MoveDestinationDialog.h"
 #include "qt/app/CategoryOrganiserDialog.h"
 
 namespace romshelf {
@@ -109,16 +110,27 @@ RegistrationDialog::RegistrationDialog(Application& app, QWidget* parent)
     for (const FileOperation& op : kFileOperations) {
         auto* button = add(op.id, new QPushButton(QString::fromUtf8(op.text), this));
         button->setObjectName(QString::fromUtf8(op.name));
-        // Enabled once the batch operations are wired to the signal.
-        button->setEnabled(false);
         bar->addWidget(button);
         const QString operation = QString::fromUtf8(op.name);
         connect(button, &QPushButton::clicked, this,
-                [this, operation] { Q_EMIT fileOperationRequested(operation, model_.row()); });
+                [this, operation] { fileOperation(operation); });
     }
     for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
     update->setDefault(true);
     applyCategoryNames(app_.categoryNames());
+}
+
+void RegistrationDialog::fileOperation(const QString& operation) {
+    bool done = false;
+    if (operation == QLatin1String("compress")) {
+        done = model_.compressOrDecompress();
+    } else if (operation == QLatin1String("delete")) {
+        done = model_.deleteFile();
+    } else if (const auto to = MoveDestinationDialog::choose(app_, this, model_.oldTitle(),
+                                                             model_.folderNumber())) {
+        done = model_.moveTo(*to);
+    }
+    if (done) hide();
 }
 
 QPushButton* RegistrationDialog::fileOperationButton(const QString& name) const {
@@ -154,6 +166,9 @@ bool RegistrationDialog::openFor(int row) {
     const bool renames = model_.canRename();
     title_->setReadOnly(!renames);
     extension_->setReadOnly(!renames);
+    fileOperationButton(QStringLiteral("compress"))->setEnabled(renames);
+    fileOperationButton(QStringLiteral("delete"))->setEnabled(renames);
+    fileOperationButton(QStringLiteral("move"))->setEnabled(model_.canMove());
     show();
     raise();
     activateWindow();

@@ -37,7 +37,8 @@ public:
     // favourite, 1114/1121/1123/1125/1127/1129 the organise buttons, 1 "データの更新", 1131
     // "情報の初期化", 1136/1137/1133 the file operations.
     QWidget* control(int id) const { return controls_.at(id); }
-    // The file-operation buttons by name ("compress", "move", "delete"); disabled until wired.
+    // The file-operation buttons by name ("compress", "move", "delete"): enabled for a file in a
+    // ROM folder ("move" when there is another ROM folder to go to).
     QPushButton* fileOperationButton(const QString& name) const;
 
     // The labels and organise buttons follow the category names.
@@ -47,10 +48,6 @@ public:
 
     void accept() override;
     void reject() override;
-
-Q_SIGNALS:
-    // A file-operation button was pressed for the dialog's row ("compress", "move", "delete").
-    void fileOperationRequested(const QString& operation, int row);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -65,6 +62,7 @@ private:
     void takeFields();
     void organise(int list);
     void clearRecord();
+    void fileOperation(const QString& operation);
 
     Application& app_;
     RegistrationModel model_;

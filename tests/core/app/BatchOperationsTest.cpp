@@ -223,7 +223,6 @@ TEST_F(BatchOperationsTest, ARowWithoutARomFolderIsNeverTouched) {
         {"delete", [&] { return deleteRows(app, {ghost}); }, 1},
         {"compress", [&] { return compressRows(app, {ghost}); }, 2},
         {"decompress", [&] { return decompressRows(app, {ghost}); }, 2},
-        {"initialise", [&] { return initialiseRows(app, {ghost}); }, 1},
         {"move", [&] { return std::optional(moveRows(app, {ghost}, 1)); }, 0},
     };
     for (const auto& r : runs) {
@@ -235,18 +234,6 @@ TEST_F(BatchOperationsTest, ARowWithoutARomFolderIsNeverTouched) {
         EXPECT_EQ(app.romTable()[0].fileTitle, "ghost");
     }
     EXPECT_FALSE(has("xdg/Trash/files"));
-}
-
-TEST_F(BatchOperationsTest, InitialiseClearsTheTitleOfRegisteredRowsOnly) {
-    dir.write("roms/FC/a.nes", "a");
-    dir.write("roms/FC/b.nes", "b");
-    writeRecords("FC", {record("a", "エー")});
-    start("FC");
-    app.showAll();
-    prompter.answer(true);
-    ASSERT_EQ(initialiseRows(app, {rowOf("a.nes"), rowOf("b.nes")})->done, 1);
-    EXPECT_EQ(app.romTable()[0].fileTitle, "");
-    EXPECT_EQ(app.romTable()[0].gameName, "エー");
 }
 
 TEST_F(BatchOperationsTest, TheRegistrationDialogsFileTurnsIntoItsArchiveAndBack) {

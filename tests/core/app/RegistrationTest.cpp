@@ -294,5 +294,21 @@ TEST_F(RegistrationTest, AnUnownedTitleCanBeEditedButNotRenamed) {
     EXPECT_EQ(model.open(-1), false);
 }
 
+// A file operation of the dialog commits what was typed, for the file under its new name.
+TEST_F(RegistrationTest, PackingFromTheDialogCommitsItsValuesForTheArchive) {
+    startWith({});
+    RegistrationModel model = openFor("Zelda.nes");
+    EXPECT_FALSE(model.canMove());  // one ROM folder only
+    model.fields.gameName = "ゼルダの伝説";
+    prompter.answer(true);   // pack
+    prompter.answer(false);  // keep the source
+    ASSERT_TRUE(model.compressOrDecompress());
+    EXPECT_FALSE(model.isOpen());
+    EXPECT_EQ(model.oldExtension(), "zip");
+    EXPECT_EQ(row("Zelda.zip").gameName(), "ゼルダの伝説");
+    EXPECT_EQ(row("Zelda.nes").gameName(), "ゼルダの伝説");  // the same title
+    EXPECT_FALSE(model.moveTo(0));
+}
+
 }  // namespace
 }  // namespace romshelf
