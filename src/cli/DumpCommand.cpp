@@ -49,13 +49,14 @@ void dumpRenameData(DataStream& s, Json& body) {
     if (s.failed()) return;
     body["hardware"] = hardware;
     body["records"] = Json::array();
-    for (const RenameRecord& r : records)
-        body["records"].push_back({{"name", r.name},
-                                   {"size", r.identity.size},
-                                   {"crc", r.identity.crc},
-                                   {"sum1", r.identity.sum1},
-                                   {"sum2", r.identity.sum2},
-                                   {"sum3", r.identity.sum3}});
+    for (const RenameRecord& r : records) {
+        Json record = {{"name", r.name},          {"size", r.identity.size},
+                       {"crc", r.identity.crc},   {"sum1", r.identity.sum1},
+                       {"sum2", r.identity.sum2}, {"sum3", r.identity.sum3}};
+        // Only records from a DAT file carry one.
+        if (!r.sha1.empty()) record["sha1"] = r.sha1;
+        body["records"].push_back(std::move(record));
+    }
 }
 
 // Every kind `dump` can read; each new file kind adds its line here.

@@ -27,6 +27,7 @@
 #include "core/app/BatchOperations.h"
 #include "core/app/CsvImport.h"
 #include "core/app/Optimisation.h"
+#include "core/app/RenameCommands.h"
 #include "core/app/RowDetails.h"
 #include "core/app/ToolCommands.h"
 #include "qt/views/CDataBase.h"
@@ -281,6 +282,10 @@ void CMainFrame::connectCommands() {
     command(cmd::CopyFile, [this] {
         if (fileList_) copySelectedFile(app_, fileList_->selectedRow());
     });
+    command(cmd::CreateRenameData, [this] { createRenameData(app_); });
+    command(cmd::StartRename, [this] { applyRenameData(app_); });
+    command(cmd::MergeRenameData, [this] { mergeRenameData(app_); });
+    command(cmd::RenameDataFromDat, [this] { createRenameDataFromDat(app_); });
     command(cmd::CaptureTool, [this] {
         if (capture_) capture_->showTool();
     });

@@ -43,6 +43,8 @@ enum : int {
     DataBackup = 32910,
     ViewMedia = 32911,
     ResetWindowPositions = 32912,
+    // Commands of our own, beyond the classic set.
+    RenameDataFromDat = 33001,
     About = 57664,
     Exit = 57665,
 };
