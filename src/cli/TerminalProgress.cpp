@@ -21,7 +21,7 @@ TerminalProgress::TerminalProgress(std::ostream& out, int fd)
 
 TerminalProgress::~TerminalProgress() { end(); }
 
-void TerminalProgress::begin(const std::string& title, int total) {
+void TerminalProgress::begin(const std::string& title, int total, std::string_view) {
     title_ = title;
     total_ = total;
     interrupted.store(false);

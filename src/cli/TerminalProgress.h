@@ -16,7 +16,7 @@ public:
     TerminalProgress(std::ostream& out, int fd);
     ~TerminalProgress() override;
 
-    void begin(const std::string& title, int total) override;
+    void begin(const std::string& title, int total, std::string_view counts) override;
     void step(int done, const std::string& item) override;
     bool cancelRequested() const override;
     void clearCancelRequest() override;

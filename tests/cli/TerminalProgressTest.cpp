@@ -19,7 +19,7 @@ std::string run(int fd) {
     sigaction(SIGINT, nullptr, &before);
     {
         TerminalProgress progress(out, fd);
-        progress.begin("整理", 2);
+        progress.begin("整理", 2, romshelf::kDoneOfTotal);
         progress.step(1, "Game");
         ::raise(SIGINT);  // caught: the test goes on
         EXPECT_TRUE(progress.cancelRequested());

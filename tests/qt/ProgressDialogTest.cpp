@@ -16,7 +16,7 @@ TEST(ProgressDialogTest, ShowsTheLoopAndRaisesTheCancelRequest) {
     QLineEdit other;
     other.show();
     ProgressDialog progress;
-    progress.begin("リネームの進行状況", 4);
+    progress.begin("リネームの進行状況", 4, kDoneOfTotal);
     QDialog* window = progress.window();
     ASSERT_NE(window, nullptr);
     auto part = [&](const char* name) { return window->findChild<QWidget*>(QLatin1String(name)); };
@@ -27,8 +27,7 @@ TEST(ProgressDialogTest, ShowsTheLoopAndRaisesTheCancelRequest) {
 
     progress.step(2, "a.nes の情報を取得中…");
     EXPECT_EQ(static_cast<QProgressBar*>(part("bar"))->value(), 2);
-    EXPECT_EQ(text("counts"),
-              QStringLiteral("処理済みのファイル数 / 処理するファイルの総数 2 / 4"));
+    EXPECT_EQ(text("counts"), QStringLiteral("処理済みのファイル数 2 / 処理するファイル総数 4"));
     EXPECT_EQ(text("item"), QStringLiteral("a.nes の情報を取得中…"));
 
     QTest::keyClicks(&other, QStringLiteral("typed during the loop"));

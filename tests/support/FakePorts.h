@@ -77,7 +77,7 @@ struct ScriptedProgress : Progress {
     std::vector<int> pressAt;  // values of `done`
     bool requested = false;
     int clears = 0;
-    void begin(const std::string& title, int total) override {
+    void begin(const std::string& title, int total, std::string_view) override {
         calls.push_back("begin " + title + " " + std::to_string(total));
         requested = false;
     }

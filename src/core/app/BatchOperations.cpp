@@ -190,7 +190,9 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
     BatchCounts counts;
     std::vector<std::string> companionsLeft;
     bool recordsChanged = false;
-    progress.begin(run.title, total);
+    progress.begin(run.title, total,
+                   run.bulk ? "処理したファイル数 %d / 処理するファイル総数 %d"
+                            : "処理済みのファイル数 %d / 処理するファイルの総数 %d");
     for (std::size_t k = 0; k < targets.size(); ++k) {
         const Target& t = targets[k];
         progress.step(run.bulk ? static_cast<int>(k) : t.row, formatted(run.item.c_str(), t.name));

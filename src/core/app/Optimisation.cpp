@@ -99,7 +99,7 @@ std::optional<int> optimiseFileInfo(Application& app) {
     if (count == 0) return std::nullopt;
 
     Progress& progress = app.host().progress;
-    progress.begin("ファイ情報の整理", count);
+    progress.begin("ファイ情報の整理", count, "処理済みのファイル数 / 処理するファイルの総数 %d");
     const std::vector<int> doomed = findUseless(
         table, app.fileList().rows(),
         [&](int i, const RomRecord& r) { progress.step(i, r.fileTitle + " の情報を検索中…"); });

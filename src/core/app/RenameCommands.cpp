@@ -205,7 +205,7 @@ std::optional<int> createRenameData(Application& app) {
     const auto busy = app.busyScope();
     const Listed listed = listedFiles(app);
     Progress& progress = app.host().progress;
-    progress.begin("リネームデータの作成状況", listed.total);
+    progress.begin("リネームデータの作成状況", listed.total, kDoneOfTotal);
     RenameData data;
     data.hardware = app.currentCode();
     bool aborted = false;
@@ -257,7 +257,7 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
     const Listed listed = listedFiles(app);
     const RenameMatcher matcher(data->records);
     Progress& progress = app.host().progress;
-    progress.begin("リネームの進行状況", listed.total);
+    progress.begin("リネームの進行状況", listed.total, kDoneOfTotal);
     RenameCounts counts;
     for (const auto& [row, file] : listed.files) {
         progress.step(row, file.name + " の情報を取得中…");

@@ -106,7 +106,8 @@ ProgressDialog::ProgressDialog() = default;
 QDialog* ProgressDialog::window() const { return window_.get(); }
 ProgressDialog::~ProgressDialog() = default;
 
-void ProgressDialog::begin(const std::string& title, int total) {
+void ProgressDialog::begin(const std::string& title, int total, std::string_view counts) {
+    counts_ = counts;
     if (!window_) window_ = std::make_unique<Window>(cancel_);
     cancel_ = false;
     total_ = total;
@@ -123,9 +124,7 @@ void ProgressDialog::begin(const std::string& title, int total) {
 void ProgressDialog::step(int done, const std::string& item) {
     if (!window_) return;
     window_->bar->setValue(done);
-    window_->counts->setText(QStringLiteral("処理済みのファイル数 / 処理するファイルの総数 %1 / %2")
-                                 .arg(done)
-                                 .arg(total_));
+    window_->counts->setText(qs(countsText(counts_, done, total_)));
     window_->item->setText(qs(item));
     pump(done >= total_);
 }

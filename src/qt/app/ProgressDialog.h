@@ -17,7 +17,7 @@ public:
     ProgressDialog();
     ~ProgressDialog() override;
 
-    void begin(const std::string& title, int total) override;
+    void begin(const std::string& title, int total, std::string_view counts) override;
     void step(int done, const std::string& item) override;
     bool cancelRequested() const override { return cancel_; }
     void clearCancelRequest() override { cancel_ = false; }
@@ -36,6 +36,7 @@ private:
     std::unique_ptr<Window> window_;
     bool cancel_ = false;
     int total_ = 0;
+    std::string counts_;
     QElapsedTimer sincePump_;
 };
 

@@ -113,7 +113,7 @@ TEST(CancelQuestion, NoClearsTheRequestAndGoesOnYesStops) {
     prompter.answer(false);
     prompter.answer(true);
     int done = 0;
-    progress.begin("t", 10);
+    progress.begin("t", 10, kDoneOfTotal);
     for (int i = 0; i < 10; ++i) {
         progress.step(i, "");
         ++done;
