@@ -107,20 +107,8 @@ void BM_IdentityAgainstZlib(benchmark::State& state) {
 BENCHMARK(BM_IdentityAgainstZlib)->Iterations(7)->Unit(benchmark::kMillisecond);
 
 // Answers every question yes and every picker with cancel: the unowned-files list is not written.
-struct YesPrompter : Prompter {
+struct YesPrompter : SilentPrompter {
     bool messageBox(const std::string&, const std::string&, bool) override { return true; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseOpenFile(const std::string&, const std::string&,
-                                              const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseSaveFile(const std::string&, const std::string&,
-                                              const std::string&, const std::string&,
-                                              const std::string&) override {
-        return std::nullopt;
-    }
 };
 
 void BM_ApplyAgainstZlib(benchmark::State& state) {

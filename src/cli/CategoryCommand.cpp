@@ -62,26 +62,15 @@ int runOperation(Application& app, CategoryOrganiser& organiser, const std::stri
 }  // namespace
 
 int organiseCategory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder, code;
-    std::vector<std::string> words;
-    bool yes = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--yes") {
-            yes = true;
-        } else if ((a == "--program-folder" || a == "--hardware") && i + 1 < args.size()) {
-            (a == "--program-folder" ? programFolder : code) = args[++i];
-        } else {
-            words.push_back(a);
-        }
-    }
+    const CommonOptions options = parseCommonOptions(args);
+    const std::vector<std::string>& words = options.words;
     const std::optional<int> list = words.size() >= 2 ? parseList(words[1]) : std::nullopt;
     if (!list) {
         err << "usage: category [options] list|add|rename|delete|move|sort|find-missing K ... "
                "(K: 1-5 or class)\n";
         return 64;
     }
-    OpenedApplication opened = openHardware(programFolder, code, err, yes);
+    OpenedApplication opened = openHardware(options.programFolder, options.code, err, options.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     CategoryOrganiser organiser = app.categoryCommands().open(*list);

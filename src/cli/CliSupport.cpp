@@ -61,6 +61,20 @@ std::string unescapeText(std::string_view text) {
     return out;
 }
 
+CommonOptions parseCommonOptions(const std::vector<std::string>& args) {
+    CommonOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--yes")
+            o.yes = true;
+        else if ((a == "--program-folder" || a == "--hardware") && i + 1 < args.size())
+            (a == "--program-folder" ? o.programFolder : o.code) = args[++i];
+        else
+            o.words.push_back(a);
+    }
+    return o;
+}
+
 std::string absoluteFolder(const std::string& path) {
     if (path.empty() || path.front() == '/') return path;
     std::error_code error;

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/StreamPrompter.h"
 #include "cli/TerminalProgress.h"
@@ -14,6 +15,15 @@
 namespace romshelf::cli {
 
 std::optional<int> parseNumber(const std::string& text);
+
+// The options of every command on a program folder: --program-folder DIR, --hardware CODE and
+// --yes; the other arguments, in order, in `words`.
+struct CommonOptions {
+    std::string programFolder, code;
+    bool yes = false;
+    std::vector<std::string> words;
+};
+CommonOptions parseCommonOptions(const std::vector<std::string>& args);
 
 // One line per row and one cell per tab: a backslash, tab, carriage return or line feed inside a
 // text is written as \\, \t, \r or \n, so that printed names can be given back as arguments.
