@@ -67,6 +67,14 @@ int main(int argc, char** argv) {
     lists.save(s, ProgramFolder(scratch), "FC");
     dataSeed(out / "data", 4, scratch + "data/ClassData1.slb");
 
+    // Game lists: this program's own (a comma, a quote and a line break in the comment) and the
+    // older one's unescaped lines.
+    put(out / "csv/own",
+        "\"ゲーム名\",\"ゲーム名読み方\",\"ファイル名\",\"優先エミュレータ\",\"評価\","
+        "\"分類 1\",\"分類 2\",\"分類 3\",\"分類 4\",\"分類 5\",\"機種別分類\",\"コメント\","
+        "\"お気に入り\"\r\n\"マリオ\",\"まりお\",\"Mario.nes\",\"\",\"★★\",\"ACT\",\"\",\"\","
+        "\"\",\"\",\"\",\"a, \"\"b\"\"\r\nc\",\"1\"\r\n");
+    put(out / "csv/old", "Zelda,ぜるだ,Zelda.nes,,3,RPG,,,,,,comment \"x\",0,,\r\n");
     put(out / "textlist/cp932", "\x83\x7d\x83\x8a\x83\x49\r\nGame (J)\r\n");
     put(out / "textlist/utf8bom", "\xEF\xBB\xBF한국\nzelda\n");
     put(out / "ini/plain", "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=old\r\n");

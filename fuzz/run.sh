@@ -14,7 +14,7 @@ rm -rf "$corpus"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for pair in data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuzz:archive codec_fuzz:codec bmp_fuzz:bmp \
-  rom_header_fuzz:header; do
+  rom_header_fuzz:header csv_fuzz:csv; do
   target=${pair%%:*}
   seeds=${pair#*:}
   mkdir -p "$corpus/$target"
@@ -23,4 +23,4 @@ for pair in data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuz
     "$corpus/$target" "$corpus/seeds/$seeds" 2>"$BUILD_DIR/fuzz/$target.log" ||
     { tail -n 60 "$BUILD_DIR/fuzz/$target.log"; echo "$target failed"; exit 1; }
 done
-echo "fuzzing: 7 targets ran without a finding"
+echo "fuzzing: 8 targets ran without a finding"
