@@ -75,6 +75,13 @@ CommonOptions parseCommonOptions(const std::vector<std::string>& args) {
     return o;
 }
 
+std::string absoluteFile(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path p = std::filesystem::absolute(path, error);
+    return error ? path : p.lexically_normal().string();
+}
+
 std::string absoluteFolder(const std::string& path) {
     if (path.empty() || path.front() == '/') return path;
     std::error_code error;

@@ -31,6 +31,10 @@ std::string escapeText(std::string_view text);
 // The reverse; a backslash before any other character (or at the end) stays a backslash.
 std::string unescapeText(std::string_view text);
 
+// A file argument as an absolute path (taken from the current folder), so that nothing later
+// depends on the current folder.
+std::string absoluteFile(const std::string& path);
+
 // `path` as an absolute path: a relative one is taken from the current folder, once, so that
 // nothing later depends on it (a started emulator runs in a folder of its own).
 std::string absoluteFolder(const std::string& path);

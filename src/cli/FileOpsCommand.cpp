@@ -11,17 +11,11 @@ namespace romshelf::cli {
 
 namespace {
 
-std::string absolute(const std::string& path) {
-    std::error_code ec;
-    const auto p = std::filesystem::absolute(path, ec);
-    return ec ? path : p.lexically_normal().string();
-}
-
 // The rows a FILE argument names: a bare name matches every listed file of that name, a path the
 // file at that place only.
 std::vector<int> rowsNamed(const Application& app, const std::string& file) {
     const bool isPath = file.find('/') != std::string::npos;
-    const std::string wanted = isPath ? absolute(file) : file;
+    const std::string wanted = isPath ? absoluteFile(file) : file;
     std::vector<int> rows;
     const FileListView list = app.fileList().rows();
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -29,7 +23,7 @@ std::vector<int> rowsNamed(const Application& app, const std::string& file) {
         if (row.folderNumber < 0 || row.folderNumber >= kRomFolderCount) continue;
         const std::string& folder =
             app.folders().folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)];
-        const bool match = isPath ? absolute(text::pathOnDisk(folder, row.fileName())) == wanted
+        const bool match = isPath ? absoluteFile(text::pathOnDisk(folder, row.fileName())) == wanted
                                   : row.fileName() == wanted;
         if (match) rows.push_back(static_cast<int>(i));
     }
@@ -116,9 +110,9 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
     } else if (operation == "delete") {
         counts = deleteRows(app, rows);
     } else if (operation == "copy") {
-        opened.prompter->presetFiles({absolute(output)});
+        opened.prompter->presetFiles({absoluteFile(output)});
         if (!copySelectedFile(app, rows.front())) return 1;
-        out << "copied to " << escapeText(absolute(output)) << "\n";
+        out << "copied to " << escapeText(absoluteFile(output)) << "\n";
         return 0;
     } else {
         err << "unknown operation: " << operation << "\n";

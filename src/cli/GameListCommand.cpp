@@ -36,13 +36,6 @@ bool parseItems(const std::string& list, GameListOptions& o, std::ostream& err) 
     return true;
 }
 
-std::string absolutePath(const std::string& path) {
-    if (path.empty() || path.front() == '/') return path;
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    return error ? path : (current / path).lexically_normal().string();
-}
-
 }  // namespace
 
 int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -76,7 +69,7 @@ int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     if (const int status = showListSelection(app, selection, err)) return status;
-    o.folder = folder.empty() ? initialGameListOptions(app).folder : absolutePath(folder);
+    o.folder = folder.empty() ? initialGameListOptions(app).folder : absoluteFile(folder);
     const auto path = createGameList(app, o);
     if (!path) return 1;
     out << *path << "\n";
@@ -110,7 +103,7 @@ int importCsvCommand(const std::vector<std::string>& args, std::ostream& out, st
     OpenedApplication opened = openHardware(programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
-    opened.prompter->presetFiles({absolutePath(files[0])});
+    opened.prompter->presetFiles({absoluteFile(files[0])});
     const auto result = importCsv(app, format);
     if (!result) return 1;
     out << result->read.records.size() << " records read\n";

@@ -1,24 +1,10 @@
 #include "cli/RenameCommand.h"
 
-#include <filesystem>
-
 #include "cli/CliSupport.h"
 #include "cli/ListCommand.h"
 #include "core/app/RenameCommands.h"
 
 namespace romshelf::cli {
-
-namespace {
-
-// A file argument as an absolute path: the pickers' answers do not depend on the current folder.
-std::string absoluteFile(const std::string& path) {
-    if (path.empty() || path.front() == '/') return path;
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    return error ? path : (current / path).lexically_normal().string();
-}
-
-}  // namespace
 
 int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string action = args.empty() ? "" : args[0];
