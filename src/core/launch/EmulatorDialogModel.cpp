@@ -106,6 +106,14 @@ bool EmulatorDialogModel::browse(Prompter& prompter) {
     return true;
 }
 
+void EmulatorDialogModel::applySuggestion(const EmulatorSuggestion& suggestion) {
+    form_.name = suggestion.name;
+    form_.executable = suggestion.executable;
+    form_.commandLine = suggestion.commandLine;
+    const std::string folder = fs::pathFolder(suggestion.executable);
+    if (folder.size() > 1) lastBrowseFolder_ = folder.substr(0, folder.size() - 1);
+}
+
 void EmulatorDialogModel::makeExecutableRelative() {
     if (paths::isRelative(form_.executable)) return;
     form_.executable = paths::makeRelative(form_.executable, programFolder_);

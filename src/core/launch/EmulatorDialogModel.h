@@ -7,6 +7,7 @@
 
 #include "core/launch/DefaultEmulatorTable.h"
 #include "core/launch/EmulatorEntry.h"
+#include "core/launch/EmulatorSuggestions.h"
 #include "core/platform/Prompter.h"
 
 namespace romshelf {
@@ -69,6 +70,9 @@ public:
     // "参照": lets the user pick the executable. False when cancelled.
     bool browse(Prompter& prompter);
     const std::string& lastBrowseFolder() const { return lastBrowseFolder_; }
+    // "インストール済みから選択…": the form takes the emulator's name, executable and command
+    // line, as if the user had typed them; the slot changes when it is stored.
+    void applySuggestion(const EmulatorSuggestion& suggestion);
     // "相対パス": an absolute executable path becomes relative to the program folder.
     void makeExecutableRelative();
 

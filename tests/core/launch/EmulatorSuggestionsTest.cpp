@@ -1,0 +1,118 @@
+#include "core/launch/EmulatorSuggestions.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TempFolder.h"
+#include "core/launch/EmulatorDialogModel.h"
+
+using namespace romshelf;
+using romshelf::test::TempFolder;
+
+namespace {
+
+// A fake machine: a PATH of two folders, a games folder and a Flatpak export folder.
+struct EmulatorSuggestionsTest : ::testing::Test {
+    TempFolder dir;
+    EmulatorSearchPlaces places{
+        {dir.file("bin1"), dir.file("bin2/")}, {dir.file("games")}, {dir.file("flatpak")}};
+
+    std::string program(const std::string& relative, unsigned mode = 0755) {
+        const std::string path = dir.write(relative, "#!/bin/sh\n");
+        ::chmod(path.c_str(), mode);
+        return path;
+    }
+    // "name|executable|command line" per suggestion, to compare whole lists at once.
+    std::vector<std::string> suggested(const std::string& code,
+                                       const std::vector<std::string>& romFolders = {}) {
+        std::vector<std::string> out;
+        for (const auto& s : suggestEmulators(code, places, romFolders))
+            out.push_back(s.name + "|" + s.executable + "|" + s.commandLine);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(EmulatorSuggestionsTest, FoundOnPathInTheGamesFolderAndAsFlatpak) {
+    EXPECT_TRUE(suggested("FC").empty());
+    const std::string games = dir.file("games/");
+    program("games/mednafen");
+    program("bin2/fceux");
+    program("flatpak/net.fceux.FCEUX");
+    program("flatpak/io.mgba.mGBA");
+    program("bin1/mgba");
+    program("bin2/mgba-qt");  // the Qt front end is preferred, wherever it is on PATH
+    const std::vector<std::string> fc = {
+        "FCEUX|" + dir.file("bin2/fceux") + "|$P",
+        "FCEUX (Flatpak)|" + dir.file("flatpak/net.fceux.FCEUX") + "|$P",
+        "mednafen|" + games + "mednafen|$P",
+    };
+    EXPECT_EQ(suggested("FC"), fc);
+    EXPECT_EQ(suggested("GBA"), (std::vector<std::string>{
+                                    "mGBA|" + dir.file("bin2/mgba-qt") + "|$P",
+                                    "mGBA (Flatpak)|" + dir.file("flatpak/io.mgba.mGBA") + "|$P",
+                                    "mednafen|" + games + "mednafen|$P",
+                                }));
+    // Hardware without a known Linux emulator, unknown codes and codes in another case.
+    for (const char* code : {"GC", "X68", "HARD", "", "fc", "ZZZ"})
+        EXPECT_TRUE(suggested(code).empty()) << code;
+}
+
+TEST_F(EmulatorSuggestionsTest, OnlyExecutableFilesAndEachProgramOnce) {
+    program("bin1/fceux", 0644);                       // not executable
+    ::mkdir(dir.file("bin1/nestopia").c_str(), 0755);  // a folder with the program's name
+    program("bin2/nestopia");
+    program("bin2/mednafen");
+    program("games/mednafen");  // the same name further on: PATH order wins
+    ::symlink(dir.file("bin2/mednafen").c_str(), dir.file("bin1/snes9x").c_str());
+    program("bin1/mame");
+    ::symlink(dir.file("bin1/gone").c_str(), dir.file("bin2/snes9x-gtk").c_str());  // dangling
+    places.pathFolders.insert(places.pathFolders.begin(), {"", "bin1", dir.file("bin1")});
+    EXPECT_EQ(suggested("FC"), (std::vector<std::string>{
+                                   "Nestopia|" + dir.file("bin2/nestopia") + "|$P",
+                                   "mednafen|" + dir.file("bin2/mednafen") + "|$P",
+                               }));
+    // Snes9x is a link to mednafen's file here: one program, offered once, under the first name.
+    EXPECT_EQ(suggested("SFC"), (std::vector<std::string>{
+                                    "Snes9x|" + dir.file("bin1/snes9x") + "|$P",
+                                }));
+    // MAME gets the ROM folders as its rompath (without the unquotable ones).
+    EXPECT_EQ(suggested("MAME", {"/roms/mame/", "/roms/a;b", "", "/more roms/\"x\"", "/other"}),
+              (std::vector<std::string>{"MAME|" + dir.file("bin1/mame") +
+                                        "|-rompath \"/roms/mame;/other\" $P"}));
+    EXPECT_EQ(suggested("MAME"),
+              (std::vector<std::string>{"MAME|" + dir.file("bin1/mame") + "|$P"}));
+}
+
+TEST_F(EmulatorSuggestionsTest, TheRealPlacesComeFromTheEnvironment) {
+    const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", "/a::/b/:", 1);
+    ::setenv("XDG_DATA_HOME", "/data", 1);
+    const EmulatorSearchPlaces real = EmulatorSearchPlaces::fromEnvironment();
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(real.pathFolders, (std::vector<std::string>{"/a", "/b/"}));
+    EXPECT_EQ(real.extraFolders, (std::vector<std::string>{"/usr/games", "/usr/local/games"}));
+    EXPECT_EQ(real.flatpakFolders, (std::vector<std::string>{"/var/lib/flatpak/exports/bin",
+                                                             "/data/flatpak/exports/bin"}));
+}
+
+// Picking a suggestion fills the form as typing would; the slot takes it when stored.
+TEST_F(EmulatorSuggestionsTest, ApplyingASuggestionFillsTheShownSlot) {
+    EmulatorDialogModel m("FC", {}, "FC", dir.path(), "");
+    m.selectItem(26);  // the first user slot
+    m.form().quotePath = true;
+    m.applySuggestion({"mednafen", "/usr/games/mednafen", "$P"});
+    EXPECT_EQ(m.form().name, "mednafen");
+    EXPECT_EQ(m.form().executable, "/usr/games/mednafen");
+    EXPECT_EQ(m.lastBrowseFolder(), "/usr/games");
+    EXPECT_TRUE(m.form().quotePath);  // the user's other choices stay
+    m.selectItem(0);
+    const EmulatorEntries saved = m.entriesToSave();
+    EXPECT_EQ(saved[59].name, "mednafen");
+    EXPECT_EQ(saved[59].executable, "/usr/games/mednafen");
+    EXPECT_EQ(saved[59].commandLine, "$P");
+    EXPECT_EQ(saved[0].name, "VirtuaNES");
+}
