@@ -34,6 +34,7 @@
 #include "core/storage/DataStream.h"
 #include "core/views/FileList.h"
 #include "core/views/FileListSorter.h"
+#include "core/views/SortKeyFile.h"
 
 extern char** environ;
 
@@ -284,17 +285,26 @@ void reportRatios(benchmark::State& state, const Samples& measured, const Sample
     state.counters["cpu_ratio_to_" + against] = cy > 0 ? cw / cy : 0;
 }
 
-// The first build of a fresh list (its collators made, no keys remembered), against the bare
-// listing. Freeing the list is no part of it: a program's list lives until it ends.
-void BM_RatioFirstBuild(benchmark::State& state) {
+// The first build of a fresh list (its collators made, no keys remembered in memory), against
+// the bare listing. With `keyFile`, the keys come from the file the last run left, as at every
+// start but the very first. Freeing the list is no part of it: a program's list lives until it
+// ends.
+void ratioFirstBuild(benchmark::State& state, const std::string& keyFile) {
     Collection& c = collection();
     const FileListSources s = c.sources(false);
+    if (!keyFile.empty()) {
+        FileList last;  // the last run
+        last.setSortKeyFile(keyFile);
+        last.showAll(s);
+        if (!last.saveSortKeys()) std::abort();
+    }
     Samples build, listing;
     for (auto _ : state) {
         timeInProcess(listing, [&] { bareListing(c); });
         std::unique_ptr<FileList> list;
         timeInProcess(build, [&] {
             list = std::make_unique<FileList>();
+            list->setSortKeyFile(keyFile);
             list->showAll(s);
         });
         benchmark::DoNotOptimize(list->rows()[0]);
@@ -305,7 +315,27 @@ void BM_RatioFirstBuild(benchmark::State& state) {
     }
     reportRatios(state, build, listing, "listing");
 }
+void BM_RatioFirstBuild(benchmark::State& state) {
+    ratioFirstBuild(state, collection().root + "cache/sortkeys.bin");
+}
 BENCHMARK(BM_RatioFirstBuild)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+// Reading the keys alone, for the note on where the first build's time goes.
+void BM_LoadSortKeyFile(benchmark::State& state) {
+    const std::string keyFile = collection().root + "cache/sortkeys.bin";
+    const std::string stamp = text::JapaneseCollator().versionStamp();
+    for (auto _ : state) {
+        SortKeyCache cache;
+        benchmark::DoNotOptimize(loadSortKeyFile(keyFile, stamp, cache));
+    }
+}
+BENCHMARK(BM_LoadSortKeyFile)->Unit(benchmark::kMillisecond);
+
+// The very first build on a machine: every key computed.
+void BM_RatioFirstBuildWithoutKeyFile(benchmark::State& state) { ratioFirstBuild(state, ""); }
+BENCHMARK(BM_RatioFirstBuildWithoutKeyFile)
+    ->UseManualTime()
+    ->Iterations(15)
+    ->Unit(benchmark::kMillisecond);
 
 // Building the same list again, as every view change does, against the bare listing.
 void BM_RatioRebuild(benchmark::State& state) {

@@ -163,6 +163,9 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
     }
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    out.flush();
+    // After the rows: the next listing finds the keys of this one.
+    app.saveSortKeys();
     return 0;
 }
 

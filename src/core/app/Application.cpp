@@ -55,6 +55,7 @@ bool Application::shutDown() {
     launching_.executor().finishPendingLaunches();
     saveMainSettings();
     session_.saveCurrentFiles(false);
+    fileList_.saveSortKeys();
     const bool saved = reportFailedSaves(stream_, host_.prompter);
     tempFolders_.clean();
     if (settings_.option(Option::BackupAtExit)) tellUncopied(backUpDataFolder(folder_));

@@ -116,6 +116,8 @@ public:
                                      int recordIndex, int newFolderNumber = -1);
     // Writes the current hardware's records now; false when they could not be written.
     bool saveRecords() { return session_.saveRecords(); }
+    // The file list's collation keys, kept for the next start (also done by shutDown).
+    bool saveSortKeys() { return fileList_.saveSortKeys(); }
     void deleteRecords(const std::vector<int>& indices) {
         session_.records().deleteRecords(indices);
     }

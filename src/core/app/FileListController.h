@@ -14,7 +14,9 @@ class FileListController {
 public:
     FileListController(const HardwareSession& session, const MainSettings& settings,
                        const ProgramFolder& folder, ApplicationListener& notices)
-        : session_(session), settings_(settings), folder_(folder), notices_(notices) {}
+        : session_(session), settings_(settings), folder_(folder), notices_(notices) {
+        list_.setSortKeyFile(folder.path() + "cache/sortkeys.bin");
+    }
 
     const FileList& list() const { return list_; }
     FileListSources sources() const;
@@ -30,6 +32,8 @@ public:
     void sortByColumn(int column);
     // An edit changed row `row` in place (see FileList::updateRow).
     void updateRow(int row, const std::string& fileName, const std::string& title, int recordIndex);
+    // Keeps the collation keys computed this run for the next start.
+    bool saveSortKeys() { return list_.saveSortKeys(); }
 
     // The snap slot whose folder "files without snap" looks at.
     int snapSlot() const { return snapSlot_; }

@@ -7,6 +7,7 @@
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
+#include <unicode/uversion.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -429,6 +430,22 @@ void JapaneseCollator::appendSortKey(std::string_view utf8, std::string& out) co
     // The key ends with a NUL that byte comparison does not need.
     out.append(reinterpret_cast<const char*>(d.key.data()),
                n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+}
+
+std::string JapaneseCollator::versionStamp() const {
+    // The katakana folding and the substitution above are part of the key: the last number
+    // changes with them.
+    std::string stamp = "ja/";
+    if (UCollator* c = impl_->get()) {
+        UVersionInfo version;
+        ucol_getVersion(c, version);
+        char text[U_MAX_VERSION_STRING_LENGTH];
+        u_versionToString(version, text);
+        stamp += text;
+    } else {
+        stamp += "none";
+    }
+    return stamp + "/1";
 }
 
 int JapaneseCollator::compare(std::string_view a, std::string_view b) const {

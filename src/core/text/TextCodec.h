@@ -57,6 +57,9 @@ public:
     // Appends the key to `out` (without allocating when `out` has room).
     void appendSortKey(std::string_view utf8, std::string& out) const;
     int compare(std::string_view a, std::string_view b) const;
+    // Names the collation rules the keys come from: keys remembered under another stamp (another
+    // ICU, other rules) would sort differently and must not be mixed with these.
+    std::string versionStamp() const;
 
 private:
     struct Impl;

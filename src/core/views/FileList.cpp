@@ -1,6 +1,7 @@
 #include "core/views/FileList.h"
 
 #include "core/text/SearchFold.h"
+#include "core/views/SortKeyFile.h"
 
 namespace romshelf {
 
@@ -201,8 +202,24 @@ void FileList::clickColumn(int column, const FileListSources& s) {
 
 void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
+    if (!kanaSensitive && !sortKeysRead_ && !sortKeyFile_.empty()) {
+        sortKeysRead_ = true;
+        sortKeysInFile_ = loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_);
+        sortKeysGeneration_ = keyCache_.generation(false);
+    }
     order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive,
                           collator_, keyCache_, &helper_, &helperCollator_, &lastSort_);
+}
+
+bool FileList::saveSortKeys() {
+    if (!sortKeysRead_) return true;  // never sorted by collation: nothing new
+    if (keyCache_.generation(false) == sortKeysGeneration_ &&
+        keyCache_.entries(false) == sortKeysInFile_)
+        return true;
+    if (!saveSortKeyFile(sortKeyFile_, keyCache_, collator_.versionStamp())) return false;
+    sortKeysInFile_ = keyCache_.entries(false);
+    sortKeysGeneration_ = keyCache_.generation(false);
+    return true;
 }
 
 std::string FileList::mainTitle(bool withCounts) const {

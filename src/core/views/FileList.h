@@ -66,6 +66,11 @@ public:
     }
     // Forgets the rows (a hardware without data).
     void clear();
+    // The file the collation keys are kept in between runs: read before the first sort that
+    // needs them, written by saveSortKeys() when keys were added. Empty: not kept.
+    void setSortKeyFile(std::string path) { sortKeyFile_ = std::move(path); }
+    // False only when the keys had to be written and could not be.
+    bool saveSortKeys();
     // An edit changed row `row` (display position): it now shows the file `fileName` of title
     // `title` and record `recordIndex` of `records` (-1: none), as a build would show them. The
     // order stays until the next sort; the folder cell is kept.
@@ -106,6 +111,11 @@ private:
     text::JapaneseCollator collator_;
     text::JapaneseCollator helperCollator_;  // used by the helper thread while keys are computed
     SortKeyCache keyCache_;
+    std::string sortKeyFile_;
+    bool sortKeysRead_ = false;
+    // What the key file held, to know whether there is anything new to write.
+    std::size_t sortKeysInFile_ = 0;
+    std::uint64_t sortKeysGeneration_ = 0;
     SortMemo lastSort_;
     BuildHelper helper_;  // last: its thread ends before the rest goes
 };

@@ -140,6 +140,15 @@ std::size_t SortKeyCache::entries(bool kanaSensitive) const {
     return n;
 }
 
+void SortKeyCache::forEach(
+    bool kanaSensitive,
+    const std::function<void(std::string_view cell, std::string_view key)>& visit) const {
+    for (int shard = 0; shard < kShards; ++shard)
+        for (const Table::Slot& s : table(kanaSensitive, shard).slots)
+            if (s.cell)
+                visit(std::string_view(s.cell, s.cellSize), std::string_view(s.key, s.keySize));
+}
+
 std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
     return generations_[kanaSensitive ? 1 : 0];
 }

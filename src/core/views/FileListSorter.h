@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ public:
     // point at storage that now holds another key.
     std::uint64_t generation(bool kanaSensitive) const;
     std::size_t entries(bool kanaSensitive) const;
+    // Every remembered cell with its key, in no particular order.
+    void forEach(
+        bool kanaSensitive,
+        const std::function<void(std::string_view cell, std::string_view key)>& visit) const;
 
     // Keys live in two shards, chosen by the cell's hash, so that two threads can remember keys
     // at once, each filling one shard (and nothing else touching the cache meanwhile).

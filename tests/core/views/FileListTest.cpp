@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 
 #include "TempFolder.h"
 #include "core/views/FileListSorter.h"
 #include "core/views/SizeText.h"
+#include "core/views/SortKeyFile.h"
 
 using namespace romshelf;
+namespace fsys = std::filesystem;
 
 namespace {
 
@@ -251,6 +254,62 @@ TEST_F(FileListTest, SortingByColumns) {
     EXPECT_EQ(column(2), "4.smc|3.smc|2.smc|1.smc");
     list.showAll(s);  // scan order
     EXPECT_EQ(column(2), "1.smc|2.smc|3.smc|4.smc");
+}
+
+// The collation keys are kept in a file between runs; only whole files of the same rules count.
+TEST_F(FileListTest, CollationKeysAreKeptBetweenRuns) {
+    folder(0, "r", {"1.smc", "2.smc", "3.smc"});
+    addRecord("1", "さくら");
+    addRecord("2", "かき");
+    addRecord("3", "アイス");
+    s.neverSort = false;
+    const std::string keyFile = dir.file("cache/sortkeys.bin");
+    const std::string stamp = text::JapaneseCollator().versionStamp();
+    const auto sortedBy = [&](const std::string* bytes) {
+        if (bytes) dir.write("cache/sortkeys.bin", *bytes);
+        FileList fresh;
+        fresh.setSortKeyFile(keyFile);
+        fresh.showAll(s);
+        V names;
+        for (const auto& row : fresh.rows()) names.push_back(row.cells[0]);
+        return names;
+    };
+    // Keys that no collation would give prove that the file's keys are the ones used.
+    SortKeyCache planted;
+    planted.insert("さくら", "\x01", false);
+    planted.insert("かき", "\x02", false);
+    planted.insert("アイス", "\x03", false);
+    const std::string bytes = sortKeyFileBytes(planted, stamp);
+    EXPECT_EQ(sortedBy(&bytes), (V{"さくら", "かき", "アイス"}));
+
+    // Damaged or foreign files are ignored whole: every cut, a lying count, another stamp,
+    // bytes after the end.
+    const V collated = {"アイス", "かき", "さくら"};
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+        SortKeyCache cache;
+        EXPECT_EQ(readSortKeyFileBytes(std::string_view(bytes).substr(0, cut), stamp, cache), 0u);
+    }
+    std::string lying = bytes;
+    lying[kSortKeyFileMagic.size() + 4 + stamp.size()] = 4;
+    const std::string foreign = sortKeyFileBytes(planted, stamp + "x");
+    for (const std::string& bad : {lying, foreign, bytes + "!"})
+        EXPECT_EQ(sortedBy(&bad), collated);
+
+    // Written when keys were added, and only then.
+    fsys::remove(keyFile);
+    list.setSortKeyFile(keyFile);
+    list.showAll(s);
+    ASSERT_TRUE(list.saveSortKeys());
+    EXPECT_EQ(sortedBy(nullptr), collated);
+    fsys::remove(keyFile);
+    list.showAll(s);
+    ASSERT_TRUE(list.saveSortKeys());
+    EXPECT_FALSE(fsys::exists(keyFile));
+    dir.write("r/4.smc", "rom");
+    list.showAll(s);
+    ASSERT_TRUE(list.saveSortKeys());
+    SortKeyCache reread;
+    EXPECT_EQ(loadSortKeyFile(keyFile, stamp, reread), 4u);
 }
 
 TEST(FileListSort, OnlyTheFirst63BytesCount) {
