@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "core/settings/MainSettings.h"
+
+namespace romshelf {
+
+class Application;
+
+// What the file list says while the current hardware has no ROM folder: where in the menus the
+// folder and emulator settings are. Empty once a ROM folder is set.
+std::string firstStepsHint(const Application& app);
+
+// The part of a screen windows may take (without panels and docks), in screen coordinates.
+struct ScreenArea {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The placements of the very first start (no MainData.slb yet): the main frame over the screen's
+// available area, and the seven tool windows side by side inside it in three columns (file list
+// over the system log; snap over the database; media, file information and folders), so that
+// none hides another. Later starts restore what was stored instead.
+std::array<WindowSlot, kWindowSlotCount> firstStartLayout(ScreenArea screen);
+
+}  // namespace romshelf

@@ -1,0 +1,156 @@
+// The demo catalogue: what it writes, that the program reads it, that a second run keeps the
+// user's changes; the first steps' hint and the first start's side-by-side layout.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "AppFixture.h"
+#include "core/app/DemoCatalogue.h"
+#include "core/app/FirstSteps.h"
+#include "core/views/DibPicture.h"
+#include "core/views/RomHeader.h"
+
+using namespace romshelf;
+using namespace romshelf::test;
+
+namespace {
+
+struct DemoCatalogue : AppFixture {
+    TempFolder bin;  // where the search for emulators looks
+    EmulatorSearchPlaces places() const {
+        EmulatorSearchPlaces p;
+        p.pathFolders = {bin.path()};
+        return p;
+    }
+    DemoReport make() { return makeDemoCatalogue(ProgramFolder(dir.path()), prompter, places()); }
+    bool lists(const DemoReport& r, const std::string& file) const {
+        return std::ranges::count(r.written, file) > 0;
+    }
+};
+
+// Every header line that compares a checksum says they agree.
+void expectChecksumsAgree(const HeaderReport& report, const std::string& file) {
+    EXPECT_TRUE(report.valid) << file;
+    for (const std::string& line : report.lines)
+        EXPECT_EQ(line.find("不一致"), std::string::npos) << file << ": " << line;
+}
+
+}  // namespace
+
+TEST_F(DemoCatalogue, WritesRomsWithValidHeadersAndTheProgramListsThemWithTheirRecordsAndSnaps) {
+    const DemoReport report = make();
+    ASSERT_TRUE(report.ok()) << report.failed.front();
+    EXPECT_EQ(report.codes, (std::vector<std::string>{"FC", "GB", "MD"}));
+    for (const auto& [file, kind] : {std::pair{"roms/FC/Hoshizora Demo (J).nes", HeaderKind::Nes},
+                                     {"roms/GB/Pocket Kaeru (J).gb", HeaderKind::GameBoy},
+                                     {"roms/MD/Umi no Soko (J).md", HeaderKind::MegaDrive}}) {
+        EXPECT_TRUE(lists(report, file)) << file;
+        expectChecksumsAgree(readRomHeaderFile(kind, dir.file(file)), file);
+    }
+    // No emulator installed where the search looks: no emulator file to fill in later.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/Emulator_FC.slb")));
+
+    start("FC");
+    ASSERT_EQ(app.fileList().rows().size(), 3u);
+    const RomTable& table = app.romTable();
+    const int i = table.findRecordByTitle("Hoshizora Demo (J)");
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(table[i].gameName, "星空デモ");
+    EXPECT_EQ(table[i].reading, "ほしぞらでも");
+    EXPECT_EQ(table[i].rating, 5);
+    EXPECT_TRUE(table[i].favourite);
+    EXPECT_FALSE(table[i].comment.empty());
+    EXPECT_TRUE(firstStepsHint(app).empty());
+    for (const char* picture :
+         {"snap/FC/Hoshizora Demo (J).bmp", "media/FC/Hoshizora Demo (J).bmp"}) {
+        DibPicture p;
+        ASSERT_TRUE(p.create(320, 240));
+        EXPECT_TRUE(p.loadBmp(dir.file(picture), false, false)) << picture;
+    }
+}
+
+TEST_F(DemoCatalogue, ASecondRunKeepsTheUsersChangesAndOnlyFillsInWhatIsMissing) {
+    ASSERT_TRUE(make().ok());
+    // The user edits a record, replaces a snap and deletes a ROM and a record.
+    start("FC");
+    const int kept = app.romTable().findRecordByTitle("Yuuyake Puzzle (J)");
+    app.editRecord(kept, [](RomRecord& r) { r.rating = 1, r.comment = "自分のメモ"; });
+    app.deleteRecords({app.romTable().findRecordByTitle("Midori no Mori (J)")});
+    ASSERT_TRUE(app.saveRecords());
+    dir.write("snap/FC/Hoshizora Demo (J).bmp", "mine");
+    std::filesystem::remove(dir.file("roms/GB/Pocket Kaeru (J).gb"));
+    // An emulator is installed meanwhile.
+    bin.write("mednafen", "#!/bin/sh\n");
+    ::chmod(bin.file("mednafen").c_str(), 0755);
+
+    const DemoReport again = make();
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.written,
+              (std::vector<std::string>{"data/RomData_FC.slb", "data/Emulator_FC.slb",
+                                        "roms/GB/Pocket Kaeru (J).gb", "data/Emulator_GB.slb",
+                                        "data/Emulator_MD.slb"}));
+    EXPECT_EQ(dir.read("snap/FC/Hoshizora Demo (J).bmp"), "mine");
+    RomTable table;
+    DataStream s;
+    ASSERT_EQ(table.load(s, dir.file("data/RomData_FC.slb"), prompter), LoadResult::Loaded);
+    const RomRecord& changed = table[table.findRecordByTitle("Yuuyake Puzzle (J)")];
+    EXPECT_EQ(changed.rating, 1);
+    EXPECT_EQ(changed.comment, "自分のメモ");
+    EXPECT_GE(table.findRecordByTitle("Midori no Mori (J)"), 0);
+    const auto emulators = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
+    EXPECT_EQ(emulators[0].executable, bin.file("mednafen"));
+}
+
+TEST_F(AppFixture, FirstStepsHintNamesTheMenuPathsUntilAHardwareHasARomFolder) {
+    start("");
+    std::string hint = firstStepsHint(app);
+    EXPECT_NE(hint.find("設定 > フォルダ設定 > 機種"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("設定 > エミュレータ設定 > 機種"), std::string::npos) << hint;
+
+    FolderSettings noRomFolder;
+    noRomFolder.snapFolderPaths[0] = "./snap/";
+    writeFolderSettings("GB", noRomFolder);
+    start("GB");
+    hint = firstStepsHint(app);
+    EXPECT_NE(hint.find("設定 > フォルダ設定 > 携帯ゲーム > ゲームボーイ"), std::string::npos)
+        << hint;
+
+    setUpHardware("GB");
+    start("GB");
+    EXPECT_EQ(firstStepsHint(app), "");
+}
+
+TEST(FirstStartLayout, ToolWindowsSitSideBySideInsideTheFrameOnTheScreen) {
+    const ScreenArea screens[] = {
+        {0, 0, 1280, 1024}, {0, 0, 1024, 768}, {1920, 0, 1920, 1050}, {0, 28, 800, 572}};
+    for (const ScreenArea& screen : screens) {
+        const auto slots = firstStartLayout(screen);
+        const WindowSlot& frame = slots[kSlotMainFrame];
+        EXPECT_EQ(frame.x, screen.x);
+        EXPECT_EQ(frame.y, screen.y);
+        EXPECT_LE(frame.width, screen.width);
+        EXPECT_LE(frame.height, screen.height);
+        for (int a = 1; a < kWindowSlotCount; ++a) {
+            const WindowSlot& w = slots[static_cast<std::size_t>(a)];
+            SCOPED_TRACE(std::to_string(screen.width) + "x" + std::to_string(a));
+            EXPECT_GE(w.x, 0);
+            EXPECT_GE(w.y, 0);
+            EXPECT_LE(w.x + w.width, frame.width);
+            EXPECT_LE(w.y + w.height, frame.height - 64);
+            EXPECT_GE(w.width, 150);
+            EXPECT_GE(w.height, 60);
+            for (int b = a + 1; b < kWindowSlotCount; ++b) {
+                const WindowSlot& o = slots[static_cast<std::size_t>(b)];
+                const bool apart = w.x + w.width <= o.x || o.x + o.width <= w.x ||
+                                   w.y + w.height <= o.y || o.y + o.height <= w.y;
+                EXPECT_TRUE(apart) << a << " overlaps " << b;
+            }
+        }
+        // On a screen wide enough the snap window gets its picture's natural size.
+        if (screen.width >= 1280) {
+            EXPECT_EQ(slots[kSlotSnap].width, 328);
+        }
+    }
+}
