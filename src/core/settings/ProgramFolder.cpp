@@ -36,9 +36,21 @@ std::string ProgramFolder::userDataFolder() {
     return fs::joinPath(base, "romshelf-plus/");
 }
 
-ProgramFolder ProgramFolder::locate() {
-    std::string exe = executableFolder();
-    if (!exe.empty() && fs::isWritableDirectory(exe)) return ProgramFolder(exe);
+bool ProgramFolder::isInstalledCopy(const std::string& executableFolder) {
+    std::string bin = executableFolder;
+    while (bin.size() > 1 && bin.back() == '/') bin.pop_back();
+    if (fs::pathName(bin) != "bin") return false;
+    const std::string metainfo = "share/metainfo/" + std::string(kInstalledId) + ".metainfo.xml";
+    return fs::pathExists(fs::joinPath(fs::pathFolder(bin), metainfo));
+}
+
+ProgramFolder ProgramFolder::locate() { return locateFor(executableFolder()); }
+
+ProgramFolder ProgramFolder::locateFor(const std::string& exe) {
+    // An installed copy keeps its data with the user even where its folder is writable (run by
+    // root, or installed under the user's own prefix): /usr/bin is no place for a catalogue.
+    if (!exe.empty() && fs::isWritableDirectory(exe) && !isInstalledCopy(exe))
+        return ProgramFolder(exe);
     std::string user = userDataFolder();
     // Create the chain of folders up to it (~/.local/share may not exist yet).
     for (std::size_t i = 1; i <= user.size(); ++i) {

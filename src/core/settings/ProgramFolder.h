@@ -6,16 +6,25 @@
 namespace romshelf {
 
 // The folder every data path is built from. Normally the running executable's folder, so a copy
-// of the program in any folder keeps its own data; when that folder is not writable, the user's
-// data folder ($XDG_DATA_HOME/romshelf-plus/, default ~/.local/share/romshelf-plus/).
+// of the program in any folder keeps its own data; when that folder is not writable, or the
+// program is an installed copy (<prefix>/bin beside <prefix>/share/metainfo/<id>.metainfo.xml),
+// the user's data folder ($XDG_DATA_HOME/romshelf-plus/, default ~/.local/share/romshelf-plus/).
 class ProgramFolder {
 public:
+    // The id the desktop entry, the metainfo and the package are installed under.
+    static constexpr std::string_view kInstalledId = "io.github.romshelf.RomshelfPlus";
+
     // `path` with or without a trailing '/'.
     explicit ProgramFolder(std::string path);
 
     static ProgramFolder locate();
+    // The folder for an executable in `executableFolder` (empty: unknown); creates the user's
+    // data folder when it is the one chosen.
+    static ProgramFolder locateFor(const std::string& executableFolder);
     static std::string executableFolder();
     static std::string userDataFolder();
+    // Whether `executableFolder` is the bin folder of an installed copy.
+    static bool isInstalledCopy(const std::string& executableFolder);
 
     // With a trailing '/'.
     const std::string& path() const { return path_; }

@@ -1,0 +1,107 @@
+// Where the program keeps its data: beside a copy in a folder of its own, with the user when it is
+// installed (even where its bin folder is writable, as for root) or its folder is read-only.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "TempFolder.h"
+#include "core/settings/ProgramFolder.h"
+
+using namespace romshelf;
+using namespace romshelf::test;
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+const std::string kMetainfo =
+    "share/metainfo/" + std::string(ProgramFolder::kInstalledId) + ".metainfo.xml";
+
+struct ProgramFolderLocate : ::testing::Test {
+    TempFolder dir;
+    const std::string xdg = dir.file("xdg");
+    ScopedEnv xdgEnv{"XDG_DATA_HOME", xdg.c_str()};
+    const std::string user = xdg + "/romshelf-plus/";
+};
+
+TEST_F(ProgramFolderLocate, TheLayoutDecidesBetweenTheExecutablesFolderAndTheUsers) {
+    struct Case {
+        const char* exe;          // the executable's folder, under dir
+        std::string alsoWritten;  // another file of the layout; "" for none
+        bool withUser;
+    };
+    const Case cases[] = {
+        {"portable/", "", false},
+        // A build tree's bin folder: no metainfo beside it.
+        {"build/bin/", "", false},
+        {"usr/bin/", "usr/" + kMetainfo, true},
+        {"usr/bin", "usr/" + kMetainfo, true},
+        {"local/bin/", "local/" + kMetainfo, true},
+        // The metainfo of another layout: beside the executable, under another id, or above a
+        // folder that is not bin.
+        {"beside/", "beside/" + kMetainfo, false},
+        {"other/bin/", "other/share/metainfo/org.example.Other.metainfo.xml", false},
+        {"opt/tool/", "opt/" + kMetainfo, false},
+    };
+    for (const Case& c : cases) {
+        TempFolder root;
+        const std::string exe = root.makeFolder(c.exe);
+        if (!c.alsoWritten.empty()) root.write(c.alsoWritten, "<component/>");
+        const ProgramFolder found = ProgramFolder::locateFor(root.file(c.exe));
+        EXPECT_EQ(found.path(), c.withUser ? user : exe) << c.exe << " " << c.alsoWritten;
+        EXPECT_EQ(ProgramFolder::isInstalledCopy(root.file(c.exe)), c.withUser) << c.exe;
+    }
+}
+
+TEST_F(ProgramFolderLocate, TheUsersFolderIsCreatedWithTheFoldersAboveIt) {
+    for (const char* exe : {"", "/nonexistent-romshelf-folder/bin/"}) {
+        std::filesystem::remove_all(xdg);
+        EXPECT_EQ(ProgramFolder::locateFor(exe).path(), user) << exe;
+        EXPECT_TRUE(std::filesystem::is_directory(user)) << exe;
+    }
+}
+
+TEST_F(ProgramFolderLocate, AReadOnlyFolderSendsTheDataToTheUser) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    const std::string exe = dir.makeFolder("readonly");
+    ASSERT_EQ(::chmod(exe.c_str(), 0555), 0);
+    EXPECT_EQ(ProgramFolder::locateFor(exe).path(), user);
+    EXPECT_EQ(std::filesystem::directory_iterator(exe), std::filesystem::directory_iterator());
+    ::chmod(exe.c_str(), 0755);
+}
+
+TEST(ProgramFolderUser, OnlyAnAbsoluteXdgDataHomeCountsElseHomesLocalShare) {
+    const std::pair<const char*, const char*> cases[] = {
+        // XDG_DATA_HOME, the folder
+        {"/x/data", "/x/data/romshelf-plus/"},
+        {"/x/data/", "/x/data/romshelf-plus/"},
+        {"relative/data", "/h/.local/share/romshelf-plus/"},
+        {"", "/h/.local/share/romshelf-plus/"},
+        {nullptr, "/h/.local/share/romshelf-plus/"},
+    };
+    ScopedEnv home("HOME", "/h");
+    for (const auto& [xdg, folder] : cases) {
+        ScopedEnv env("XDG_DATA_HOME", xdg);
+        EXPECT_EQ(ProgramFolder::userDataFolder(), folder) << (xdg ? xdg : "(unset)");
+    }
+}
+
+}  // namespace
