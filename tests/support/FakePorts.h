@@ -37,6 +37,32 @@ struct FakeDesktop : Desktop {
         opened.push_back(path);
         return true;
     }
+    // Keys and windows, when a test turns them on. What was done goes into `events` ("down Alt",
+    // "up F", "front 7", "paste TEXT", "find WSCamp"); a process shows window 7 once it has been
+    // looked for `pollsBeforeWindow` times, never when that is negative.
+    bool keys = false;
+    int pollsBeforeWindow = 0;
+    std::vector<std::string> events;
+    bool keysAvailable() override { return keys; }
+    std::optional<std::uint64_t> windowOfProcess(int) override {
+        if (pollsBeforeWindow < 0) return std::nullopt;
+        if (pollsBeforeWindow-- > 0) return std::nullopt;
+        return 7;
+    }
+    std::optional<std::uint64_t> windowTitled(const std::string& title) override {
+        events.push_back("find " + title);
+        return 9;
+    }
+    bool activateWindow(std::uint64_t window) override {
+        events.push_back("front " + std::to_string(window));
+        return true;
+    }
+    bool setClipboardText(const std::string& text) override {
+        events.push_back("paste " + text);
+        return true;
+    }
+    void pressKey(Key key) override { events.push_back(std::string("down ") + keyName(key)); }
+    void releaseKey(Key key) override { events.push_back(std::string("up ") + keyName(key)); }
     std::optional<DecodedImage> grabForegroundWindow() override {
         return screen ? screen->grabForegroundWindow() : std::nullopt;
     }
@@ -93,6 +119,33 @@ struct ScriptedProgress : Progress {
     void end() override { calls.push_back("end"); }
 };
 
+// Delays as the command-line companion runs them (slept, at once), or, once a test gives it a
+// journal, written there as "wait MS" and run without sleeping; while `queue` is on they wait
+// for runQueued() instead, as they wait for the event loop in the window.
+struct TestClock : Clock {
+    SystemClock system;
+    std::vector<std::string>* journal = nullptr;
+    bool queue = false;
+    std::vector<std::function<void()>> queued;
+    std::int64_t nowMs() const override { return system.nowMs(); }
+    void after(int ms, std::function<void()> then) override {
+        if (!journal) return system.after(ms, std::move(then));
+        journal->push_back("wait " + std::to_string(ms));
+        if (queue)
+            queued.push_back(std::move(then));
+        else
+            then();
+    }
+    void runQueued() {
+        queue = false;
+        while (!queued.empty()) {
+            std::function<void()> next = std::move(queued.front());
+            queued.erase(queued.begin());
+            next();
+        }
+    }
+};
+
 struct FakePorts {
     ScriptedPrompter prompter;
     ScriptedProgress progress;
@@ -100,7 +153,7 @@ struct FakePorts {
     FakeDesktop desktop;
     FakeSound sound;
     NoImageDecoder images;
-    SystemClock clock;  // nothing in the core waits on it yet
+    TestClock clock;
     FakeWindows windows;
     Host host() {
         return Host{prompter, progress, processes, desktop, sound, images, clock, windows};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -64,6 +65,8 @@ private:
     Desktop& desktop() override { return host_.desktop; }
     SoundPlayer& sound() override { return host_.sound; }
     WindowControl& windows() override { return host_.windows; }
+    Clock& clock() override { return host_.clock; }
+    BusyHold holdBusy() override { return std::make_shared<BusyGuard::Scope>(busy_); }
 
     bool recentFileExists(const RecentLaunch& entry) const;
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "core/launch/EmulatorEntry.h"
+#include "core/platform/Clock.h"
 #include "core/platform/Desktop.h"
 #include "core/platform/ProcessRunner.h"
 #include "core/platform/SoundPlayer.h"
@@ -50,6 +52,12 @@ public:
     virtual Desktop& desktop() = 0;
     virtual SoundPlayer& sound() = 0;
     virtual WindowControl& windows() = 0;
+    virtual Clock& clock() = 0;
+
+    // Work that goes on from the event loop after the launch returned (the special start's
+    // keys) keeps close requests and other commands waiting while it holds this.
+    using BusyHold = std::shared_ptr<void>;
+    virtual BusyHold holdBusy() = 0;
 };
 
 // The launch's story in the system log.

@@ -4,6 +4,7 @@
 
 #include "core/archive/ArchiveExtractor.h"
 #include "core/launch/IniFile.h"
+#include "core/launch/SpecialStart.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
@@ -14,7 +15,12 @@ constexpr const char* kNoEmulator = "指定されたエミュレータが正常�
 constexpr const char* kStartFailed = "エミュレータの起動に失敗しました。";
 constexpr const char* kFinished = "正常に起動プロセスが終了しました。";
 constexpr const char* kNoKeystrokes =
-    "特殊起動のキー入力はこの環境ではまだ使用できません。ファイルはエミュレータで開いて下さい。";
+    "この環境では特殊起動のキー入力が使用できません。ファイルはエミュレータで開いて下さい。";
+// The emulator's window is looked for this often, this many times (10 seconds).
+constexpr int kWindowPollMs = 100;
+constexpr int kWindowPolls = 100;
+// The alternative start looks for WSCamp's window once, after this long.
+constexpr int kAlternativeWaitMs = 500;
 
 }  // namespace
 
@@ -76,9 +82,17 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
             log.error(kStartFailed);
             return true;
         }
-        log.error(kNoKeystrokes);
-        log.colour(LogColour::Black);
-        log.line(kFinished);
+        std::optional<SpecialStartJob> job = specialStartJob(plan, log);
+        if (!job) {
+            log.line(kFinished);
+            return true;
+        }
+        LaunchContext::BusyHold hold = context_.holdBusy();
+        context_.clock().after(kAlternativeWaitMs, [this, job = std::move(*job), hold]() mutable {
+            job.window = context_.desktop().windowTitled("WSCamp");
+            runSpecialStart(context_.desktop(), context_.clock(), job,
+                            [this, hold] { LaunchLog(context_).line(kFinished); });
+        });
         return true;
     }
 
@@ -88,22 +102,69 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
         return false;
     }
     lastStart_ = s;
-    if (s.specialStart) {
-        // Handing the file over by keystrokes is not available in this version.
-        log.error(kNoKeystrokes);
-        log.colour(LogColour::Black);
-    }
 
     // A launch that ends after a hardware switch is still recorded for its own hardware.
     pending_[*pid] = PendingLaunch{plan.request, context_.hardwareIndex(), s.minimise, joyPid};
-    if (!s.minimise && !joyPid) {
-        finishLaunch(*pid);
+    const int emulatorPid = *pid;
+    std::optional<SpecialStartJob> job;
+    if (s.specialStart) job = specialStartJob(plan, log);
+    if (!job) {
+        afterStart(emulatorPid);
         return true;
     }
-    if (s.minimise) context_.windows().minimiseMainWindow();
-    const int emulatorPid = *pid;
-    runner.whenFinished(emulatorPid, [this, emulatorPid](int) { finishLaunch(emulatorPid); });
+    // The keys wait for the emulator's window; the rest of the launch waits for the keys.
+    waitForWindow(emulatorPid, std::move(*job), kWindowPolls, context_.holdBusy());
     return true;
+}
+
+std::optional<SpecialStartJob> LaunchExecutor::specialStartJob(const LaunchPlan& plan,
+                                                               LaunchLog& log) {
+    const std::optional<int> scheme = specialStartScheme(context_.hardwareCode(), plan.slot);
+    if (!scheme) return std::nullopt;
+    if (!context_.desktop().keysAvailable()) {
+        // The emulator runs all the same; the user opens the file in it.
+        log.error(kNoKeystrokes);
+        log.colour(LogColour::Black);
+        return std::nullopt;
+    }
+    const EmulatorEntry& entry = context_.emulators()[static_cast<std::size_t>(plan.slot)];
+    SpecialStartJob job;
+    job.scheme = *scheme;
+    job.path = plan.path;
+    job.waitAfterStart = entry.waitAfterStart;
+    job.waitAfterFileDialog = entry.waitAfterFileDialog;
+    job.forceActivate = entry.option(kForceActivate);
+    return job;
+}
+
+void LaunchExecutor::waitForWindow(int pid, SpecialStartJob job, int triesLeft,
+                                   LaunchContext::BusyHold hold) {
+    Desktop& desktop = context_.desktop();
+    job.window = desktop.windowOfProcess(pid);
+    if (job.window) {
+        runSpecialStart(desktop, context_.clock(), job, [this, pid, hold] { afterStart(pid); });
+        return;
+    }
+    // An emulator that never shows a window is given no keys.
+    if (triesLeft <= 1) {
+        afterStart(pid);
+        return;
+    }
+    context_.clock().after(kWindowPollMs, [this, pid, job = std::move(job), triesLeft, hold] {
+        waitForWindow(pid, job, triesLeft - 1, hold);
+    });
+}
+
+void LaunchExecutor::afterStart(int pid) {
+    const auto it = pending_.find(pid);
+    if (it == pending_.end()) return;
+    const PendingLaunch& launch = it->second;
+    if (!launch.minimised && !launch.joyToKey) {
+        finishLaunch(pid);
+        return;
+    }
+    if (launch.minimised) context_.windows().minimiseMainWindow();
+    context_.processes().whenFinished(pid, [this, pid](int) { finishLaunch(pid); });
 }
 
 void LaunchExecutor::finishLaunch(int pid) {

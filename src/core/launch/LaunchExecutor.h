@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/launch/LaunchPlanner.h"
+#include "core/launch/SpecialStart.h"
 
 namespace romshelf {
 
@@ -36,6 +37,13 @@ private:
     // Unpacks into TEMP when the plan says so; false (told in the log) when that failed.
     bool unpack(LaunchPlan& plan, LaunchLog& log);
     bool start(const LaunchPlan& plan, const StartPlan& start, LaunchLog& log);
+    // The special start's job for the plan's emulator; nullopt when it is given no keys (told in
+    // the log when this desktop cannot press keys).
+    std::optional<SpecialStartJob> specialStartJob(const LaunchPlan& plan, LaunchLog& log);
+    // Polls for the emulator's window, then types the job into it.
+    void waitForWindow(int pid, SpecialStartJob job, int triesLeft, LaunchContext::BusyHold hold);
+    // Once the emulator runs (and was given its keys): minimise, or wait for it, or finish.
+    void afterStart(int pid);
     // The after-steps of a launch whose emulator has ended (or that the program leaves behind).
     void finishLaunch(int pid);
 

@@ -9,12 +9,11 @@
 
 namespace romshelf {
 
-// A key of a synthesised keystroke sequence: a key name as the desktop knows it ("Return",
-// "ctrl+v", "alt+f"), held for `holdMs`.
-struct KeyStroke {
-    std::string key;
-    int holdMs = 0;
-};
+// A key that can be pressed on the user's behalf (the special start's keystrokes).
+enum class Key { Enter, Down, F1, F5, Alt, Ctrl, A, D, F, G, L, O, R, V };
+
+// The key's name in logs and tests: "Enter", "Alt", "F5", "A".
+const char* keyName(Key key);
 
 // The desktop around the program: documents opened with the user's application, the trash, the
 // clipboard, and the windows of other programs (special start, capture tool). A desktop that
@@ -27,9 +26,19 @@ public:
     virtual bool moveToTrash(const std::string&) { return false; }
     virtual bool setClipboardText(const std::string&) { return false; }
     virtual std::optional<std::string> clipboardText() { return std::nullopt; }
+    // Windows of other programs and keys pressed on the user's behalf, for the special start.
+    // A desktop without them (no X11 display, a terminal) says so here and does nothing below.
+    virtual bool keysAvailable() { return false; }
     // The top-level window that process `pid` shows, once it shows one.
     virtual std::optional<std::uint64_t> windowOfProcess(int) { return std::nullopt; }
-    virtual bool sendKeys(std::uint64_t, const std::vector<KeyStroke>&) { return false; }
+    // The shown top-level window with this title.
+    virtual std::optional<std::uint64_t> windowTitled(const std::string&) { return std::nullopt; }
+    // Brings the window to the front with the keyboard focus.
+    virtual bool activateWindow(std::uint64_t) { return false; }
+    // Keys go to whatever window has the focus. The clipboard text stays ours to paste until
+    // something else takes the clipboard.
+    virtual void pressKey(Key) {}
+    virtual void releaseKey(Key) {}
     // The client area of the window in front.
     virtual std::optional<DecodedImage> grabForegroundWindow() { return std::nullopt; }
 };

@@ -238,10 +238,103 @@ TEST_F(LaunchTest, NekoProjectGetsItsDisks) {
     app.addRecord(game);
     rom("Game.hdi");
     app.showAll();
+    ports.desktop.keys = true;
+    ports.clock.journal = &ports.desktop.events;
     ASSERT_TRUE(app.launchRow(0));
+    EXPECT_TRUE(ports.desktop.events.empty());  // it takes its disks from the INI file, no keys
     EXPECT_EQ(dir.read("np2/NP2.ini"), "[NekoProjectII]\r\nFDfolder=\r\nHDfolder=" + dir.path() +
                                            "roms/\r\nHDD1FILE=" + dir.path() +
                                            "roms/Game.hdi\r\nHDD2FILE=\r\n");
+}
+
+// The special start's keys, as the desktop and the clock saw them.
+struct SpecialStartTest : LaunchTest {
+    std::vector<std::string>& events = ports.desktop.events;
+    void SetUp() override {
+        LaunchTest::SetUp();
+        ports.desktop.keys = true;
+        ports.clock.journal = &events;
+    }
+    // `code`'s emulator `slot` started specially with these waits, forced to the front.
+    void setUpSpecial(const std::string& code, int slot, int waitAfterStart, int waitAfterDialog) {
+        EmulatorEntry e = entries[0];
+        e.specialStart = true;
+        e.waitAfterStart = waitAfterStart, e.waitAfterFileDialog = waitAfterDialog;
+        e.options[kForceActivate] = true;
+        entries = {};
+        entries[static_cast<std::size_t>(slot)] = e;
+        setUpLaunching(code);
+    }
+};
+
+TEST_F(SpecialStartTest, TheFileIsTypedOnceTheEmulatorShowsItsWindow) {
+    setUpSpecial("FC", 4, 500, 800);
+    const std::string path = rom("Zelda.nes");
+    ports.desktop.pollsBeforeWindow = 2;
+    ASSERT_TRUE(launch("Zelda.nes"));
+    EXPECT_EQ(readRecord(emu).argv, V{emu});
+    EXPECT_EQ(events, (V{"wait 100", "wait 100",  // the window is looked for until it shows
+                         "wait 500", "front 7",  "down Alt",      "up Alt",    "wait 100",
+                         "down F",   "up F",     "wait 100",      "down D",    "up D",
+                         "wait 100", "wait 800", "paste " + path, "down Ctrl", "down V",
+                         "up V",     "up Ctrl",  "down Enter",    "up Enter"}));
+    EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
+    EXPECT_FALSE(logged("@2"));
+    // A window that never shows: ten seconds of looking, then no keys; the launch still ends.
+    events.clear();
+    ports.desktop.pollsBeforeWindow = -1;
+    ASSERT_TRUE(launch("Zelda.nes"));
+    EXPECT_EQ(events, V(99, "wait 100"));
+    EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
+}
+
+TEST_F(SpecialStartTest, CommandsAndCloseRequestsWaitForTheLastKey) {
+    setUpSpecial("N64", 0, 30, 40);
+    rom("mario.z64");
+    ports.clock.queue = true;  // the waits wait for the event loop
+    ASSERT_TRUE(launch("mario.z64"));
+    EXPECT_TRUE(app.busy());
+    bool closed = false;
+    app.whenIdle([&] { closed = true; });
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(app.recentFileLabels()[0].has_value());
+    ports.clock.runQueued();
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(app.busy());
+    EXPECT_EQ(events.back(), "up Enter");
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
+}
+
+TEST_F(SpecialStartTest, WithoutKeysTheEmulatorStartsAndTheLogSaysSo) {
+    setUpSpecial("FC", 4, 30, 40);
+    ports.desktop.keys = false;
+    rom("a.nes");
+    ASSERT_TRUE(launch("a.nes"));
+    EXPECT_EQ(readRecord(emu).argv, V{emu});
+    EXPECT_TRUE(events.empty());
+    const V lines = log();
+    const auto red = std::ranges::find(lines, "@2");
+    ASSERT_NE(red, lines.end());
+    EXPECT_EQ(
+        *(red + 1),
+        "この環境では特殊起動のキー入力が使用できません。ファイルはエミュレータで開いて下さい。");
+    EXPECT_EQ(*(red + 2), "@0");
+    EXPECT_EQ(lines.back(), "正常に起動プロセスが終了しました。");
+}
+
+TEST_F(SpecialStartTest, WsCampStartedTheOtherWayIsFoundByItsTitle) {
+    change([](MainSettings& m) { m.setOption(Option::AlternativeLaunch, true); });
+    setUpSpecial("WS", 0, 30, 40);
+    const std::string path = rom("gunpey.ws");
+    ASSERT_TRUE(launch("gunpey.ws"));
+    EXPECT_EQ(readRecord(emu).argv, V{emu});
+    EXPECT_EQ(events,
+              (V{"wait 500", "find WSCamp", "wait 30",       "front 9",   "down Alt", "up Alt",
+                 "wait 100", "down F",      "up F",          "wait 100",  "down O",   "up O",
+                 "wait 100", "wait 40",     "paste " + path, "down Ctrl", "down V",   "up V",
+                 "up Ctrl",  "down Enter",  "up Enter"}));
+    EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
+    EXPECT_FALSE(app.recentFileLabels()[0].has_value());
 }
 
 // (A dry run is checked through romshelf-cli launch --dry-run.)
