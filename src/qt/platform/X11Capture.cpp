@@ -14,66 +14,15 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include "qt/platform/X11Support.h"
+
 namespace romshelf::x11 {
 
 namespace {
 
-// Errors of the connection being trapped (user-interface thread only). Any X error left to
-// Xlib's default handler would end the program: a window can go away at any moment.
-Display* trappedDisplay = nullptr;
-int trappedErrors = 0;
-XErrorHandler previousHandler = nullptr;
-
-int countError(Display* display, XErrorEvent* event) {
-    if (display == trappedDisplay) {
-        ++trappedErrors;
-        return 0;
-    }
-    return previousHandler ? previousHandler(display, event) : 0;
-}
-
-// While it lives, X errors on `display` are counted instead of reported.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) : display_(display) {
-        XSync(display_, False);
-        previousHandler = XSetErrorHandler(countError);
-        trappedDisplay = display_;
-        trappedErrors = 0;
-    }
-    ~ErrorTrap() {
-        XSync(display_, False);
-        XSetErrorHandler(previousHandler);
-        trappedDisplay = nullptr;
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-    // Whether any request so far failed.
-    bool failed() {
-        XSync(display_, False);
-        return trappedErrors != 0;
-    }
-
-private:
-    Display* display_;
-};
-
 Window netActiveWindow(Display* d, Window root) {
-    const Atom atom = XInternAtom(d, "_NET_ACTIVE_WINDOW", True);
-    if (atom == 0) return 0;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, root, atom, 0, 1, False, XA_WINDOW, &type, &format, &count, &after,
-                           &data) != Success)
-        return 0;
-    // Xlib hands 32-bit items over as longs.
-    const Window w = data && type == XA_WINDOW && format == 32 && count == 1
-                         ? static_cast<Window>(*reinterpret_cast<unsigned long*>(data))
-                         : 0;
-    if (data) XFree(data);
-    return w;
+    const std::vector<unsigned long> w = longsProperty(d, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    return w.size() == 1 ? static_cast<Window>(w[0]) : 0;
 }
 
 // The window in front; 0 when there is none.
