@@ -37,8 +37,8 @@ struct SpecialStartKeysTest : ::testing::Test {
         SpecialStartJob job;
         job.scheme = scheme;
         job.path = rom;
-        job.waitAfterStart = 300;
-        job.waitAfterFileDialog = 800;
+        job.waitAfterStart = 500;
+        job.waitAfterFileDialog = 1500;  // generous: a loaded machine opens dialogs slowly
         job.forceActivate = true;
         job.window = window;
         bool done = false;
