@@ -1,15 +1,45 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QTranslator>
+#include <cstdio>
 
 #include "core/app/Application.h"
+#include "core/app/DemoCatalogue.h"
+#include "core/app/FirstSteps.h"
+#include "core/platform/FileSystem.h"
 #include "qt/app/CMainFrame.h"
 #include "core/settings/ProgramFolder.h"
 #include "qt/app/QtHost.h"
 #include "qt/app/UnixSignalWatcher.h"
+
+namespace {
+
+// The folder after `--demo`, absolute; empty when the program runs on its own folder.
+QString demoFolderArgument(const QStringList& arguments) {
+    const qsizetype i = arguments.indexOf(QStringLiteral("--demo"));
+    if (i < 0 || i + 1 >= arguments.size()) return {};
+    return QDir(arguments[i + 1]).absolutePath();
+}
+
+// The first start gets the tool windows side by side over the screen it opens on.
+void placeForFirstStart(romshelf::Application& app) {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const auto slots =
+        romshelf::firstStartLayout({area.x(), area.y(), area.width(), area.height()});
+    for (int s = 0; s < romshelf::kWindowSlotCount; ++s)
+        app.setWindowSlot(s, slots[static_cast<std::size_t>(s)]);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
@@ -27,13 +57,33 @@ int main(int argc, char* argv[]) {
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslation);
 
-    romshelf::ProgramFolder folder = romshelf::ProgramFolder::locate();
+    // `--demo DIR`: the demo catalogue, made or completed in DIR, is the program folder.
+    const QString demo = demoFolderArgument(QApplication::arguments());
+    if (!demo.isEmpty() && !QDir().mkpath(demo)) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(demo));
+        return 1;
+    }
+    romshelf::ProgramFolder folder = demo.isEmpty() ? romshelf::ProgramFolder::locate()
+                                                    : romshelf::ProgramFolder(demo.toStdString());
     romshelf::QtHost ports;
     romshelf::Application app(folder, ports.host());
     app.createFolders();
+    romshelf::DemoReport report;
+    if (!demo.isEmpty()) {
+        report = romshelf::makeDemoCatalogue(folder, app.prompter(),
+                                             romshelf::EmulatorSearchPlaces::fromEnvironment());
+        for (const std::string& file : report.failed)
+            std::fprintf(stderr, "not written: %s%s\n", folder.path().c_str(), file.c_str());
+    }
     // Relative paths in the settings are relative to the program folder.
     if (::chdir(folder.path().c_str()) != 0) return 1;
+    // A FIFO or anything else in its place is read as no settings too.
+    const bool firstStart = !romshelf::fs::fileExists(app.mainDataPath());
     app.loadMainSettings();
+    if (firstStart) {
+        placeForFirstStart(app);
+        if (!report.codes.empty()) app.preferHardware(report.codes.front());
+    }
 
     romshelf::CMainFrame frame(app);
     ports.windows.setMainWindow(&frame);

@@ -5,6 +5,7 @@
 #include "cli/BackupCommand.h"
 #include "cli/CategoryCommand.h"
 #include "cli/CleanTempCommand.h"
+#include "cli/DemoCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/FileOpsCommand.h"
 #include "cli/GameListCommand.h"
@@ -95,6 +96,9 @@ void printUsage(std::ostream& out) {
            "              --old-format); the replaced records are saved to a copy first\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
+           "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
+           "              their records, snaps and the emulators installed), or fill in what\n"
+           "              is missing from one; romshelf --demo DIR starts on it\n"
            "  identify FILE...\n"
            "              print the size, CRC-32 and three probe sums that rename data records\n"
            "              for each file (signed 32-bit integers, tab-separated, then the name)\n"
@@ -136,6 +140,8 @@ int main(int argc, char* argv[]) {
     if (command == "category")
         return romshelf::cli::organiseCategory({args.begin() + 1, args.end()}, std::cout,
                                                std::cerr);
+    if (command == "demo")
+        return romshelf::cli::makeDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "identify")

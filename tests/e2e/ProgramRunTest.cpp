@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "AppFixture.h"
+#include "core/app/FirstSteps.h"
 #include "ProcessProbe.h"
 #include "RawBytes.h"
 
@@ -75,6 +76,9 @@ struct CliProcess : AppFixture {
     }
 };
 
+// The offscreen platform's one screen.
+constexpr ScreenArea kOffscreen{0, 0, 800, 800};
+
 // MainData.slb as the program writes `settings`.
 std::string mainData(const MainSettings& settings) {
     TempFolder folder;
@@ -100,9 +104,17 @@ struct ProgramCopy {
         const int status = waitExit(pid);
         return started ? status : -1;
     }
-    // The folders, and MainData.slb as `settings` with this one start counted.
-    void expectFoldersAndMainData(MainSettings settings) const {
+    // The folders, and MainData.slb as `settings` with this one start counted; after a first
+    // start on a screen of `screen`, the windows as that start placed them.
+    void expectFoldersAndMainData(MainSettings settings,
+                                  std::optional<ScreenArea> screen = std::nullopt) const {
         ++settings.extraOptions[0].value;
+        if (screen) {
+            const auto slots = firstStartLayout(*screen);
+            for (int s = 0; s < kWindowSlotCount; ++s)
+                settings.windowSlots[static_cast<std::size_t>(s)] =
+                    slots[static_cast<std::size_t>(s)];
+        }
         for (const char* f : {"data", "temp", "frame", "plugin"})
             EXPECT_TRUE(fsys::is_directory(dir.file(f))) << f;
         // Saved as a file: reading a FIFO left in its place would hang the test.
@@ -159,7 +171,7 @@ class StartStop : public ::testing::TestWithParam<int> {};
 TEST_P(StartStop, ACopyInAnEmptyFolderMakesItsFoldersAndSavesTheDefaults) {
     ProgramCopy copy;
     EXPECT_EQ(copy.runUntil("data", GetParam()), 0);
-    copy.expectFoldersAndMainData(MainSettings{});
+    copy.expectFoldersAndMainData(MainSettings{}, kOffscreen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StartStop, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
@@ -190,7 +202,7 @@ TEST(StartStopFiles, AFifoForTheSettingsIsTakenAsNone) {
     copy.dir.makeFolder("data");
     ASSERT_EQ(mkfifo(copy.dir.file("data/MainData.slb").c_str(), 0600), 0);
     EXPECT_EQ(copy.runUntil("temp", SIGTERM), 0);
-    copy.expectFoldersAndMainData(MainSettings{});
+    copy.expectFoldersAndMainData(MainSettings{}, kOffscreen);
 }
 
 // The same start and stop on a real X server: the window is there under its title, and a
@@ -219,5 +231,32 @@ TEST(StartStopOnX, TheWindowAppearsAndSigtermSavesTheDefaults) {
     EXPECT_NE(windows.find("\"Romshelf Plus !!\""), std::string::npos)
         << windows << copy.dir.read("romshelf.err");
     EXPECT_EQ(copy.dir.read("status.txt"), "0\n");
-    copy.expectFoldersAndMainData(MainSettings{});
+    copy.expectFoldersAndMainData(MainSettings{}, ScreenArea{0, 0, 1024, 768});
+}
+
+// `romshelf --demo DIR` makes the demo folder and starts on it; romshelf-cli lists its games.
+TEST(DemoRun, TheProgramMakesTheDemoCatalogueStartsOnItAndTheCliListsItsGames) {
+    TempFolder dir;
+    const std::string demo = dir.file("demo/");
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const pid_t pid = spawn({builtProgram("romshelf"), "--demo", demo});
+    ASSERT_GT(pid, 0);
+    const bool made = waitFor([&] { return fsys::exists(demo + "data/Folder_MD.slb"); });
+    ::kill(pid, made ? SIGTERM : SIGKILL);
+    ASSERT_EQ(waitExit(pid), 0);
+    for (const char* file :
+         {"roms/FC/Hoshizora Demo (J).nes", "roms/GB/Pocket Kaeru (J).gb",
+          "roms/MD/Umi no Soko (J).md", "snap/FC/Hoshizora Demo (J).bmp",
+          "media/FC/Hoshizora Demo (J).bmp", "data/RomData_FC.slb", "data/MainData.slb"})
+        EXPECT_TRUE(fsys::is_regular_file(demo + file)) << file;
+    // The run saved its hardware: the listing needs no --hardware.
+    const auto [cli, out] = startCli({"list", "--program-folder", demo});
+    ASSERT_GT(cli, 0);
+    const std::string rows = readToEnd(out).value_or("");
+    EXPECT_EQ(waitExit(cli), 0);
+    EXPECT_TRUE(
+        rows.starts_with("星空デモ\tほしぞらでも\tHoshizora Demo (J).nes\t★★★★★\tアクション\t"
+                         "自作\t"))
+        << rows;
+    EXPECT_NE(rows.find("\n夕焼けパズル\tゆうやけぱずる\t"), std::string::npos) << rows;
 }

@@ -125,6 +125,19 @@ std::vector<std::string> buttonTexts(const QMessageBox& box) {
 
 }  // namespace
 
+TEST_F(MainFrameTest, WithoutARomFolderTheListShowsTheMenuPathsToTheSettings) {
+    open();
+    const std::string hint = frame->fileList()->hint().toStdString();
+    EXPECT_NE(hint.find("設定 > フォルダ設定"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("設定 > エミュレータ設定"), std::string::npos) << hint;
+    // The labels it names are the menu's, less their keys.
+    const std::string settings = menu("設定(&S)");
+    EXPECT_NE(settings.find("フォルダ設定(&F)|エミュレータ設定(&E)"), std::string::npos)
+        << settings;
+}
+
+TEST_F(FileListViewTest, WithARomFolderTheListHasNoHint) { EXPECT_TRUE(list->hint().isEmpty()); }
+
 TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
     open();
     EXPECT_EQ(frame->windowTitle().toStdString(), "Romshelf Plus !!");

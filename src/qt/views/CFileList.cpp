@@ -4,11 +4,13 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <optional>
 #include <set>
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
+#include "core/app/FirstSteps.h"
 #include "core/settings/EnvironmentSettingsModel.h"
 #include "qt/views/FileListModel.h"
 
@@ -91,10 +93,21 @@ void CFileList::applyDisplayOptions() {
 
 void CFileList::reload() {
     model_->reload();
+    hint_ = qs(firstStepsHint(app_));
+    viewport()->update();
     if (model_->rowCount() > 0) {
         setCurrentIndex(model_->index(0, 0));
         clearSelection();
     }
+}
+
+void CFileList::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (hint_.isEmpty() || model_->rowCount() > 0) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const QRect box = viewport()->rect().adjusted(16, 16, -16, -16);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, hint_);
 }
 
 void CFileList::applyCategoryNames() {

@@ -30,6 +30,9 @@ public:
     // The list-font name the view was created with.
     const std::string& fontName() const { return fontName_; }
 
+    // The first steps' hint drawn in the empty list while the hardware has no ROM folder.
+    const QString& hint() const { return hint_; }
+
     // The first selected row, or -1.
     int selectedRow() const;
     // A column title was clicked: sorts, keeping the selected files selected.
@@ -48,11 +51,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     Application& app_;
     FileListModel* model_;
     std::string fontName_;
+    QString hint_;
 };
 
 }  // namespace romshelf

@@ -1,0 +1,31 @@
+#include "cli/DemoCommand.h"
+
+#include "cli/CliSupport.h"
+#include "cli/StreamPrompter.h"
+#include "core/app/DemoCatalogue.h"
+#include "core/platform/FileSystem.h"
+
+namespace romshelf::cli {
+
+int makeDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1 || args[0].empty() || args[0].starts_with("-")) {
+        err << "usage: romshelf-cli demo DIR\n";
+        return 64;
+    }
+    const std::string path = absoluteFolder(args[0]);
+    if (!fs::createDirectory(path)) {
+        err << "cannot make " << path << "\n";
+        return 1;
+    }
+    const ProgramFolder folder(path);
+    StreamPrompter prompter(err);
+    const DemoReport report =
+        makeDemoCatalogue(folder, prompter, EmulatorSearchPlaces::fromEnvironment());
+    for (const std::string& file : report.written) out << "written: " << escapeText(file) << "\n";
+    for (const std::string& file : report.failed)
+        err << "not written: " << escapeText(file) << "\n";
+    out << "demo catalogue in " << folder.path() << "\n";
+    return report.ok() ? 0 : 1;
+}
+
+}  // namespace romshelf::cli
