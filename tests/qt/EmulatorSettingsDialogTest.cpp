@@ -8,9 +8,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QValidator>
+#include <filesystem>
 #include <tuple>
 
 #include "AppFixture.h"
@@ -127,4 +129,35 @@ TEST_F(EmulatorSettingsDialogTest, TheMenuCommandOpensTheDialogAndRefillsTheComb
     ASSERT_TRUE(shown);
     EXPECT_EQ(app.emulatorCombo().items, std::vector<std::string>{"GENS"});
     EXPECT_EQ(frame.hardwareBar()->emulatorCombo()->currentText(), u"GENS"_s);
+}
+
+// The installed emulators fill the shown slot like typing; none installed: the button says so.
+TEST_F(EmulatorSettingsDialogTest, AnInstalledEmulatorFillsTheShownSlot) {
+    const std::string mednafen = dir.write("games/mednafen", "");
+    std::filesystem::permissions(mednafen, std::filesystem::perms::owner_all);
+    app.settingsCommands().setEmulatorSearchPlaces({{}, {dir.file("games")}, {}});
+
+    EmulatorDialogModel msx = app.settingsCommands().openEmulatorSettings("MSX");
+    EmulatorSettingsDialog none(app, "MSX", msx);
+    EXPECT_FALSE(none.suggestButton()->isEnabled());
+    EXPECT_EQ(none.suggestButton()->toolTip(),
+              u"このハードのエミュレータはインストールされていません"_s);
+
+    EmulatorDialogModel model = app.settingsCommands().openEmulatorSettings("FC");
+    EmulatorSettingsDialog dialog(app, "FC", model);
+    ASSERT_TRUE(dialog.suggestButton()->isEnabled());
+    const QList<QAction*> offered = dialog.suggestButton()->menu()->actions();
+    ASSERT_EQ(offered.size(), 1);
+    EXPECT_EQ(offered[0]->text(), qs("mednafen  (" + mednafen + ")"));
+    dialog.emulatorSelector()->setCurrentIndex(26);  // the first user slot
+    offered[0]->trigger();
+    EXPECT_EQ(dialog.nameEdit()->text(), u"mednafen"_s);
+    EXPECT_EQ(dialog.executableEdit()->text(), qs(mednafen));
+    EXPECT_EQ(dialog.commandLineEdit()->text(), u"$P"_s);
+    dialog.accept();
+    const EmulatorEntries saved = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
+    EXPECT_EQ(saved[59].name, "mednafen");
+    EXPECT_EQ(saved[59].executable, mednafen);
+    EXPECT_EQ(saved[59].commandLine, "$P");
+    EXPECT_EQ(saved[0].name, "VirtuaNES");
 }

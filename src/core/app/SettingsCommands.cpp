@@ -1,7 +1,10 @@
 #include "core/app/SettingsCommands.h"
 
+#include <algorithm>
+
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
+#include "core/settings/PathRules.h"
 
 namespace romshelf {
 
@@ -47,8 +50,36 @@ EmulatorDialogModel SettingsCommands::openEmulatorSettings(const std::string& co
     session_.saveCurrentFiles();
     EmulatorEntries stored;
     loadEmulatorFile(stream_, session_.dataFile("Emulator_", code, ".slb"), prompter_, stored);
-    return EmulatorDialogModel(code, std::move(stored), session_.displayName(code), folder_.path(),
-                               settings_.toolPaths[0]);
+    EmulatorDialogModel model(code, std::move(stored), session_.displayName(code), folder_.path(),
+                              settings_.toolPaths[0]);
+    model.setSuggestions(emulatorSuggestions(code));
+    return model;
+}
+
+std::vector<EmulatorSuggestion> SettingsCommands::emulatorSuggestions(const std::string& code) {
+    // The folder settings are read for MAME's rompath only: a fault in them is told when the
+    // hardware is opened, not here.
+    FolderSettings folders;
+    SilentPrompter silent;
+    loadFolderSettingsFile(stream_, session_.dataFile("Folder_", code, ".slb"), silent, folders);
+    std::vector<std::string> romFolders;
+    for (const std::string& path : folders.romFolderPaths)
+        if (!path.empty()) romFolders.push_back(paths::resolveFolderPath(path, folder_.path()));
+    return suggestEmulators(code, searchPlaces_, romFolders);
+}
+
+SettingsCommands::SuggestionResult SettingsCommands::setEmulatorFromSuggestion(
+    const std::string& code, int slot, const std::string& name) {
+    EmulatorDialogModel model = openEmulatorSettings(code);
+    if (!model.selectSlot(slot)) return SuggestionResult::NoSuchSlot;
+    const auto& offered = model.suggestions();
+    const auto found = std::find_if(offered.begin(), offered.end(),
+                                    [&](const EmulatorSuggestion& s) { return s.name == name; });
+    if (found == offered.end()) return SuggestionResult::NoSuchEmulator;
+    model.applySuggestion(*found);
+    if (!saveEmulatorSettings(code, model)) return SuggestionResult::NotSaved;
+    emulatorSettingsConfirmed(code);
+    return SuggestionResult::Set;
 }
 
 bool SettingsCommands::saveEmulatorSettings(const std::string& code, EmulatorDialogModel& model) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/app/HardwareSession.h"
 #include "core/launch/EmulatorDialogModel.h"
@@ -40,6 +41,17 @@ public:
     void emulatorSettingsConfirmed(const std::string& code) {
         session_.emulatorSettingsConfirmed(code);
     }
+    // The Linux emulators installed for `code`, looked for in the search places; MAME's command
+    // line names the hardware's ROM folders as its rompath. The emulator dialog offers them.
+    std::vector<EmulatorSuggestion> emulatorSuggestions(const std::string& code);
+    // Tests look in folders of their own.
+    void setEmulatorSearchPlaces(EmulatorSearchPlaces places) { searchPlaces_ = std::move(places); }
+
+    enum class SuggestionResult { Set, NoSuchSlot, NoSuchEmulator, NotSaved };
+    // Fills emulator slot `slot` (0-63) of `code` from the suggestion called `name` as the dialog
+    // does, and saves the emulator settings.
+    SuggestionResult setEmulatorFromSuggestion(const std::string& code, int slot,
+                                               const std::string& name);
 
     // Asks, then deletes data/Folder_<code>.slb and reloads. False when nothing was deleted.
     bool deleteSettingsFile(std::string_view code);
@@ -60,6 +72,7 @@ private:
     Prompter& prompter_;
     const ProgramFolder& folder_;
     ApplicationListener& notices_;
+    EmulatorSearchPlaces searchPlaces_ = EmulatorSearchPlaces::fromEnvironment();
 };
 
 }  // namespace romshelf

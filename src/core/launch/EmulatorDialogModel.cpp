@@ -46,6 +46,14 @@ void EmulatorDialogModel::selectItem(int item) {
     showSlot();
 }
 
+bool EmulatorDialogModel::selectSlot(int slot) {
+    const auto& offered = defaults_.offeredSlots();
+    const auto found = std::find(offered.begin(), offered.end(), slot);
+    if (found == offered.end()) return false;
+    selectItem(static_cast<int>(found - offered.begin()));
+    return true;
+}
+
 void EmulatorDialogModel::showSlot() {
     EmulatorEntry& e = entries_[static_cast<std::size_t>(currentSlot())];
     const DefaultEmulator& row = defaultRow();
@@ -95,9 +103,10 @@ void EmulatorDialogModel::storeSlot() {
 
 bool EmulatorDialogModel::browse(Prompter& prompter) {
     const DefaultEmulator& row = defaultRow();
-    auto chosen = prompter.chooseOpenFile(
-        row.defaultName + "の場所を指定してください",
-        row.defaultName + "実行ファイル (" + row.executableName + ")", "*.exe", lastBrowseFolder_);
+    auto chosen =
+        prompter.chooseOpenFile(row.defaultName + "の場所を指定してください",
+                                row.defaultName + "実行ファイル (" + row.executableName + ")",
+                                std::string(kExecutableFilesPattern), lastBrowseFolder_);
     if (!chosen || chosen->empty()) return false;
     form_.executable = *chosen;
     std::string folder = fs::pathFolder(*chosen);

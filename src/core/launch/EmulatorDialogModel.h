@@ -70,6 +70,11 @@ public:
     // "参照": lets the user pick the executable. False when cancelled.
     bool browse(Prompter& prompter);
     const std::string& lastBrowseFolder() const { return lastBrowseFolder_; }
+    // The Linux emulators installed for this hardware, offered by "インストール済みから選択…".
+    const std::vector<EmulatorSuggestion>& suggestions() const { return suggestions_; }
+    void setSuggestions(std::vector<EmulatorSuggestion> s) { suggestions_ = std::move(s); }
+    // Shows `slot` (storing the shown one first); false when the selector does not offer it.
+    bool selectSlot(int slot);
     // "インストール済みから選択…": the form takes the emulator's name, executable and command
     // line, as if the user had typed them; the slot changes when it is stored.
     void applySuggestion(const EmulatorSuggestion& suggestion);
@@ -98,6 +103,7 @@ private:
     std::vector<std::string> joyToKeyItems_;
     EmulatorForm form_;
     std::string lastBrowseFolder_;
+    std::vector<EmulatorSuggestion> suggestions_;
     int item_ = 0;
 };
 

@@ -2,8 +2,13 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace romshelf {
+
+// A file picker's pattern that shows the files this user may execute, whatever their names:
+// programs here have no extension to filter by.
+inline constexpr std::string_view kExecutableFilesPattern = "<executable>";
 
 // The message-box port. The Qt layer shows real boxes; tests script the answers.
 class Prompter {

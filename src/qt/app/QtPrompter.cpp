@@ -35,6 +35,8 @@ std::optional<std::string> QtPrompter::chooseOpenFile(const std::string& title,
                                                       const std::string& filterDescription,
                                                       const std::string& pattern,
                                                       const std::string& startFolder) {
+    if (pattern == kExecutableFilesPattern)
+        return chooseExecutable(title, filterDescription, startFolder);
     // Qt takes the last parenthesised part of a filter as its patterns, so the pattern follows
     // the description even when the description has parentheses of its own.
     QStringList filters{qs(filterDescription) + QStringLiteral(" (") + qs(pattern) +
@@ -44,6 +46,26 @@ std::optional<std::string> QtPrompter::chooseOpenFile(const std::string& title,
                                                       filters.join(QStringLiteral(";;")));
     if (file.isEmpty()) return std::nullopt;
     return ss(file);
+}
+
+std::optional<std::string> QtPrompter::chooseExecutable(const std::string& title,
+                                                        const std::string& filterDescription,
+                                                        const std::string& startFolder) {
+    // Programs are told by their execute permission, which no name pattern can express: Qt's
+    // own dialog filters its model by it (a native one would ignore the filter).
+    QFileDialog dialog(nullptr, qs(title), qs(startFolder));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QString executables = qs(filterDescription) + QStringLiteral(" (*)");
+    const QString all = QStringLiteral("すべてのファイル (*)");
+    dialog.setNameFilters({executables, all});
+    const QDir::Filters listed = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Files;
+    dialog.setFilter(listed | QDir::Executable);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+        dialog.setFilter(chosen == executables ? listed | QDir::Executable : listed);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ss(dialog.selectedFiles().front());
 }
 
 std::optional<std::string> QtPrompter::chooseSaveFile(const std::string& title,

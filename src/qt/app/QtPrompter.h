@@ -19,6 +19,12 @@ public:
                                               const std::string& filterDescription,
                                               const std::string& pattern,
                                               const std::string& startFolder) override;
+
+private:
+    // The open picker for kExecutableFilesPattern.
+    static std::optional<std::string> chooseExecutable(const std::string& title,
+                                                       const std::string& filterDescription,
+                                                       const std::string& startFolder);
 };
 
 }  // namespace romshelf

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -52,8 +53,10 @@ EmulatorSettingsDialog::EmulatorSettingsDialog(Application& app, std::string cod
     grid->addWidget(defaultName_, 1, 1, 1, 3);
 
     name_ = new QLineEdit(this);
+    suggest_ = new QPushButton(QStringLiteral("インストール済みから選択…"), this);
     grid->addWidget(new QLabel(QStringLiteral("表示名"), this), 2, 0);
-    grid->addWidget(name_, 2, 1, 1, 3);
+    grid->addWidget(name_, 2, 1);
+    grid->addWidget(suggest_, 2, 2, 1, 2);
 
     executable_ = new QLineEdit(this);
     executable_->setMinimumWidth(320);
@@ -147,6 +150,22 @@ void EmulatorSettingsDialog::wireEdits() {
         model_.makeExecutableRelative();
         showSlot();
     });
+    // The installed emulators as a menu on the button: picking one fills the shown slot's form.
+    auto* menu = new QMenu(suggest_);
+    for (const EmulatorSuggestion& suggestion : model_.suggestions()) {
+        QAction* action =
+            menu->addAction(qs(suggestion.name + "  (" + suggestion.executable + ")"));
+        connect(action, &QAction::triggered, this, [this, suggestion] {
+            model_.applySuggestion(suggestion);
+            showSlot();
+        });
+    }
+    suggest_->setMenu(menu);
+    suggest_->setEnabled(!model_.suggestions().empty());
+    suggest_->setToolTip(
+        model_.suggestions().empty()
+            ? QStringLiteral("このハードのエミュレータはインストールされていません")
+            : QStringLiteral("インストール済みのエミュレータで設定を埋めます"));
     connect(help_, &QPushButton::clicked, this, [this] {
         CommandLineHelpDialog help(this);
         help.exec();

@@ -38,6 +38,8 @@ public:
     QPushButton* browseButton() const { return browse_; }
     QPushButton* relativeButton() const { return relative_; }
     QPushButton* helpButton() const { return help_; }
+    // "インストール済みから選択…": a menu of the emulators installed for this hardware.
+    QPushButton* suggestButton() const { return suggest_; }
 
 private:
     void showSlot();
@@ -62,6 +64,7 @@ private:
     QPushButton* browse_ = nullptr;
     QPushButton* relative_ = nullptr;
     QPushButton* help_ = nullptr;
+    QPushButton* suggest_ = nullptr;
 };
 
 }  // namespace romshelf
