@@ -84,6 +84,9 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << "argv: " << escapeText(arg) << "\n";
     }
     app.setListener(nullptr);
+    // The recent files take the launch as in the window, which saves them at exit; nothing else
+    // will save them here.
+    if (started && !dryRun && !app.saveMainSettings()) return 1;
     // What was unpacked stays for the game; the next clean removes it.
     app.tempFolders().leaveFoldersForLater();
     return started ? 0 : 1;

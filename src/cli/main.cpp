@@ -7,6 +7,7 @@
 #include "cli/CleanTempCommand.h"
 #include "cli/DemoCommand.h"
 #include "cli/DumpCommand.h"
+#include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
 #include "cli/GameListCommand.h"
 #include "cli/IdentifyCommand.h"
@@ -94,6 +95,11 @@ void printUsage(std::ostream& out) {
            "              replace the hardware's file information with a CSV file's (as gamelist\n"
            "              --csv writes it, or the older program's list_code.csv with\n"
            "              --old-format); the replaced records are saved to a copy first\n"
+           "  emulators [--program-folder DIR] --hardware CODE [--suggest | --set N NAME]\n"
+           "              print the hardware's emulator slots (number, name, executable,\n"
+           "              command line); --suggest prints the Linux emulators installed for it\n"
+           "              (on PATH, in /usr/games, as Flatpaks) with a command line that works;\n"
+           "              --set fills slot N (1-64) from the installed emulator NAME and saves\n"
            "  backup [--program-folder DIR]\n"
            "              copy every file of the data folder into the backup folder\n"
            "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
@@ -139,6 +145,9 @@ int main(int argc, char* argv[]) {
         return romshelf::cli::listFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "category")
         return romshelf::cli::organiseCategory({args.begin() + 1, args.end()}, std::cout,
+                                               std::cerr);
+    if (command == "emulators")
+        return romshelf::cli::emulatorsCommand({args.begin() + 1, args.end()}, std::cout,
                                                std::cerr);
     if (command == "demo")
         return romshelf::cli::makeDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
