@@ -1,0 +1,108 @@
+// A real emulator, found and set up the way a user would (the installed emulators on offer,
+// one picked for a slot), launched by romshelf-cli on an X server: its window shows the game's
+// picture, it closes like any window, and the launch is in the system log and the recent files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+
+#include "AppFixture.h"
+#include "LaunchFixture.h"
+#include "core/launch/EmulatorSuggestions.h"
+
+using namespace romshelf;
+using namespace romshelf::test;
+
+namespace {
+
+// A 16 KiB iNES image whose program waits for the PPU to warm up, fills the palette with
+// `colour` and turns the background on: every pixel of the picture is that colour.
+std::string paletteNes(std::uint8_t colour) {
+    std::string prg(16384, '\xEA');
+    // clang-format off
+    const std::uint8_t code[] = {
+        0x78, 0xD8, 0xA2, 0xFF, 0x9A,                    // sei, cld, the stack at $1FF
+        0x2C, 0x02, 0x20, 0x10, 0xFB,                    // two vertical blanks: the PPU takes
+        0x2C, 0x02, 0x20, 0x10, 0xFB,                    //   writes only after them
+        0xA9, 0x3F, 0x8D, 0x06, 0x20,                    // PPU address $3F00, the palette
+        0xA9, 0x00, 0x8D, 0x06, 0x20,
+        0xA2, 0x20, 0xA9, colour,                        // all 32 entries
+        0x8D, 0x07, 0x20, 0xCA, 0xD0, 0xFA,
+        0xA9, 0x00, 0x8D, 0x06, 0x20, 0x8D, 0x06, 0x20,  // PPU address 0 again
+        0xA9, 0x08, 0x8D, 0x01, 0x20,                    // background on
+        0x4C, 0x30, 0xC0,                                // and stay here ($C030)
+    };
+    // clang-format on
+    static_assert(sizeof code == 0x33);
+    std::copy(std::begin(code), std::end(code), prg.begin());
+    prg[0x3F00] = '\x40';                                               // rti for the interrupts
+    const char vectors[] = {0x00, '\xFF', 0x00, '\xC0', 0x00, '\xFF'};  // NMI, reset, IRQ
+    std::copy(std::begin(vectors), std::end(vectors), prg.end() - 6);
+    return std::string("NES\x1A\x01\x00\x00\x00", 8) + std::string(8, '\0') + prg;
+}
+
+struct EmulatorRun : AppFixture {
+    // Runs romshelf-cli with `args`; its exit status, its output in `printed`.
+    int cli(const std::string& args) {
+        const std::string command = "'" + builtProgram("romshelf-cli") + "' " + args +
+                                    " --program-folder '" + dir.path() + "' > '" +
+                                    dir.file("cli.txt") + "' 2>&1";
+        const int status = std::system(command.c_str());
+        printed = dir.read("cli.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string printed;
+};
+
+}  // namespace
+
+TEST_F(EmulatorRun, MednafenFoundPickedAndLaunchedShowsTheGameAndIsRecorded) {
+    const auto installed = suggestEmulators("FC", EmulatorSearchPlaces::fromEnvironment());
+    const auto mednafen = std::ranges::find(installed, "mednafen", &EmulatorSuggestion::name);
+    if (mednafen == installed.end())
+        GTEST_SKIP() << "mednafen is not installed (Debian package mednafen)";
+    const std::string probe = builtProgram("../tests/x-window-probe");
+    if (std::system("command -v xvfb-run >/dev/null") != 0 || !std::filesystem::exists(probe))
+        GTEST_SKIP() << "xvfb-run and the X window probe (libx11-dev) are needed";
+
+    setUpHardware("FC", "./roms/");
+    const std::string rom = dir.write("roms/blue.nes", paletteNes(0x12));
+    // mednafen keeps its settings in ~/.mednafen: a home of the test's own, without sound (no
+    // sound card here) and drawn without OpenGL (Xvfb has none), so the suggested command line
+    // stays as it is.
+    dir.write("home/.mednafen/mednafen.cfg", "sound 0\nvideo.driver softfb\n");
+
+    ASSERT_EQ(cli("emulators --hardware FC --suggest"), 0) << printed;
+    EXPECT_NE(printed.find("mednafen\t" + mednafen->executable + "\t$P\n"), std::string::npos)
+        << printed;
+    ASSERT_EQ(cli("emulators --hardware FC --set 60 mednafen"), 0) << printed;
+    EXPECT_EQ(printed, "60\tmednafen\t" + mednafen->executable + "\t$P\n");
+
+    const std::string script = dir.write(
+        "run.sh", "export HOME='" + dir.file("home") + "'\n'" + builtProgram("romshelf-cli") +
+                      "' launch --program-folder '" + dir.path() +
+                      "' --hardware FC --emulator mednafen --folder 0 blue.nes > launch.txt "
+                      "2>&1\necho $? > launch.status\n'" +
+                      probe + "' '" + rom + "' 2038EC > probe.txt 2>&1\necho $? > probe.status\n");
+    const std::string run = "cd '" + dir.path() +
+                            "' && xvfb-run -a -s '-screen 0 1024x768x24 -noreset' sh '" + script +
+                            "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+
+    const std::string launched = dir.read("launch.txt"), seen = dir.read("probe.txt");
+    EXPECT_EQ(dir.read("launch.status"), "0\n") << launched;
+    for (const std::string& line : {std::string("mednafen を起動します。"), "> " + rom})
+        EXPECT_NE(launched.find(line + "\n"), std::string::npos) << line << "\n" << launched;
+    // Started as the slot says, its window found by its process, painted in $12 as mednafen's
+    // palette shows it, and gone after a close.
+    EXPECT_EQ(dir.read("probe.status"), "0\n") << seen;
+    for (const std::string& line : {"argv: " + mednafen->executable, "argv: " + rom,
+                                    std::string("window found"), std::string("closed")})
+        EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << "\n" << seen;
+
+    const RecentLaunch& recent = savedSettings().recentLaunches[0][0];
+    EXPECT_EQ(recent.fileName, "blue.nes");
+    EXPECT_EQ(recent.folderNumber, 0);
+}
