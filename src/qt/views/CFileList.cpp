@@ -103,10 +103,13 @@ void CFileList::reload() {
 
 void CFileList::paintEvent(QPaintEvent* event) {
     QTableView::paintEvent(event);
-    if (hint_.isEmpty() || model_->rowCount() > 0) return;
+    if (hint_.isEmpty()) return;
+    // Under the rows: the list's own "no files" row stays.
+    const int rows = model_->rowCount();
+    const int top = rows > 0 ? rowViewportPosition(rows - 1) + rowHeight(rows - 1) : 0;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::PlaceholderText));
-    const QRect box = viewport()->rect().adjusted(16, 16, -16, -16);
+    const QRect box = viewport()->rect().adjusted(16, top + 16, -16, -16);
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, hint_);
 }
 

@@ -1,0 +1,48 @@
+#!/bin/sh
+# Takes the README's screenshots on an X server of their own (Xvfb, 1280 x 1024):
+#   docs/screenshots/first-start.png   a copy of the program in an empty folder at its first
+#                                      start: the first steps' hint, the windows side by side
+#   docs/screenshots/demo-catalogue.png  the demo catalogue (romshelf --demo) with its first
+#                                      game selected: list, snap, information, system log
+# Run after a build (BUILD_DIR, default build); needs xvfb-run, xwininfo, xdotool and
+# ImageMagick's import.
+set -eu
+cd "$(dirname "$0")/.."
+if [ "${1:-}" != "--on-display" ]; then
+  # Without -noreset the server resets when its last client leaves and refuses the next one.
+  exec xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' "$0" --on-display
+fi
+BUILD_DIR=${BUILD_DIR:-build}
+OUT=${OUT:-docs/screenshots}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=xcb
+
+# Waits for the main frame, then for the windows to settle.
+wait_for_frame() {
+  for _ in $(seq 1 150); do
+    xwininfo -root -tree 2>/dev/null | grep -q 'Romshelf Plus !!' && break
+    sleep 0.1
+  done
+  sleep 2
+}
+
+# The first start: a copy of the program keeps its data beside itself, so the folder is empty.
+cp "$BUILD_DIR/bin/romshelf" "$work/romshelf"
+"$work/romshelf" 2>"$work/first.err" &
+pid=$!
+wait_for_frame
+import -window root "$OUT/first-start.png"
+kill -TERM "$pid"
+wait "$pid"
+
+# The demo catalogue, its first row clicked.
+"$BUILD_DIR/bin/romshelf" --demo "$work/demo" 2>"$work/demo.err" &
+pid=$!
+wait_for_frame
+xdotool mousemove 120 104 click 1
+sleep 2
+import -window root "$OUT/demo-catalogue.png"
+kill -TERM "$pid"
+wait "$pid"
+echo "wrote $OUT/first-start.png and $OUT/demo-catalogue.png"
