@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMenu>
@@ -397,6 +398,34 @@ TEST(QtPrompter, BoxesSpeakJapanese) {
             << what;
         EXPECT_TRUE(shown) << what;
     }
+}
+
+// Programs have no extension here: the emulator picker lists executable files, all on request.
+TEST(QtPrompter, TheExecutablePickerFiltersByPermission) {
+    test::TempFolder dir;
+    const std::string program = dir.write("emu/fceux", "");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    QtPrompter prompter;
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        shown = true;
+        EXPECT_EQ(dialog->windowTitle(), u"FCEUXの場所を指定してください"_s);
+        EXPECT_EQ(dialog->nameFilters(),
+                  QStringList({u"FCEUX実行ファイル (*)"_s, u"すべてのファイル (*)"_s}));
+        EXPECT_TRUE(dialog->filter().testFlag(QDir::Executable));
+        Q_EMIT dialog->filterSelected(u"すべてのファイル (*)"_s);
+        EXPECT_FALSE(dialog->filter().testFlag(QDir::Executable));
+        Q_EMIT dialog->filterSelected(u"FCEUX実行ファイル (*)"_s);
+        EXPECT_TRUE(dialog->filter().testFlag(QDir::Executable));
+        dialog->selectFile(QString::fromStdString(program));
+        static_cast<QDialog*>(dialog)->accept();  // as the 開く button
+    });
+    EXPECT_EQ(prompter.chooseOpenFile("FCEUXの場所を指定してください", "FCEUX実行ファイル",
+                                      std::string(kExecutableFilesPattern), dir.file("emu")),
+              program);
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(MainFrameTest, InternalInformationOfTheSelectedRowComesForwardInTheSystemWindow) {
