@@ -8,6 +8,7 @@
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
 #include "core/settings/ProgramFolder.h"
+#include "core/views/SortKeyFile.h"
 
 using namespace romshelf;
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     fuzz::SilentPrompter prompter;
     DataStream stream;
-    const int kind = data[0] % 5;
+    const int kind = data[0] % 6;
     const std::string path = fuzz::writeInput("data.slb", data + 1, size - 1);
     switch (kind) {
         case 0: {
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 table.findRecordByTitle(table[0].fileTitle);
             break;
         }
-        default: {
+        case 4: {
             // The category files of one hardware, all from the same bytes.
             const ProgramFolder folder(fuzz::workFolder());
             std::filesystem::create_directories(folder.dataFolder());
@@ -50,6 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                            std::filesystem::copy_options::overwrite_existing);
             CategoryLists lists;
             lists.load(stream, folder, "FC", prompter);
+            break;
+        }
+        default: {
+            // The file list's collation keys; what was read can be written back.
+            SortKeyCache cache;
+            if (loadSortKeyFile(path, fuzz::kSortKeyStamp, cache) > 0)
+                sortKeyFileBytes(cache, fuzz::kSortKeyStamp);
             break;
         }
     }

@@ -16,6 +16,9 @@ namespace romshelf::fuzz {
 using SilentPrompter = romshelf::SilentPrompter;
 
 // A folder of the process's own, made once, for the files a target reads.
+// The collation stamp the sort-key seeds are written under.
+inline constexpr const char* kSortKeyStamp = "ja/fuzz/1";
+
 inline const std::string& workFolder() {
     static const std::string folder = [] {
         // Memory-backed when the system has it: the writers flush every file to disk.

@@ -12,6 +12,7 @@
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
 #include "core/views/RomHeader.h"
+#include "core/views/SortKeyFile.h"
 #include "../tests/support/RomImages.h"
 #include "FuzzSupport.h"
 
@@ -109,6 +110,10 @@ int main(int argc, char** argv) {
         if (archive::compress(scratch + "Game (J).nes", how, prompter))
             put(out / "archive" / p.name, std::string(1, p.kind) + *fs::readFile(scratch + p.name));
     }
+    SortKeyCache keys;
+    keys.insert("マリオ", "\x30\x31\x01", false);
+    keys.insert("Zelda", std::string("\x40\x00\x05", 3), false);
+    put(out / "data/kind5", "\x05" + sortKeyFileBytes(keys, fuzz::kSortKeyStamp));
     // Cartridge headers: the kind byte (the reader), then an image the tests build (the Game Boy
     // one cut after its header).
     namespace rom = test::rom;
