@@ -19,27 +19,38 @@ std::optional<int> parseNumber(const std::string& text) {
     return value;
 }
 
+void appendEscapedText(std::string_view text, std::string& out) {
+    // Runs without a character to escape go in at once: most cells have none.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* escape = nullptr;
+        switch (text[i]) {
+            case '\\':
+                escape = "\\\\";
+                break;
+            case '\t':
+                escape = "\\t";
+                break;
+            case '\r':
+                escape = "\\r";
+                break;
+            case '\n':
+                escape = "\\n";
+                break;
+            default:
+                continue;
+        }
+        out.append(text, from, i - from);
+        out += escape;
+        from = i + 1;
+    }
+    out.append(text, from, text.size() - from);
+}
+
 std::string escapeText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += c;
-        }
-    }
+    appendEscapedText(text, out);
     return out;
 }
 

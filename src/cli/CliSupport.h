@@ -28,6 +28,7 @@ CommonOptions parseCommonOptions(const std::vector<std::string>& args);
 // One line per row and one cell per tab: a backslash, tab, carriage return or line feed inside a
 // text is written as \\, \t, \r or \n, so that printed names can be given back as arguments.
 std::string escapeText(std::string_view text);
+void appendEscapedText(std::string_view text, std::string& out);
 // The reverse; a backslash before any other character (or at the end) stays a backslash.
 std::string unescapeText(std::string_view text);
 

@@ -154,7 +154,7 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     for (const FileListRow& row : app.fileList().rows()) {
         for (int c = 0; c < kFileListColumns; ++c) {
             if (c) block += '\t';
-            block += escapeText(row.cells[static_cast<std::size_t>(c)]);
+            appendEscapedText(row.cells[static_cast<std::size_t>(c)], block);
         }
         block += '\n';
         if (block.size() >= kBlock) {

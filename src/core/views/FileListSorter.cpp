@@ -123,10 +123,18 @@ SortKeyCache::SortKeyCache() {
 SortKeyCache::~SortKeyCache() = default;
 
 void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
+    makeRoom(rows, kanaSensitive);
+    reserve(rows, kanaSensitive);
+}
+
+void SortKeyCache::makeRoom(std::size_t rows, bool kanaSensitive) {
     if (entries(kanaSensitive) + rows > Table::kMaxEntries) {
         for (int shard = 0; shard < kShards; ++shard) table(kanaSensitive, shard).clear();
         ++generations_[kanaSensitive ? 1 : 0];
     }
+}
+
+void SortKeyCache::reserve(std::size_t rows, bool kanaSensitive) {
     // Each shard gets about half of the new keys; a shard that gets more grows as it fills.
     for (int shard = 0; shard < kShards; ++shard) {
         Table& t = table(kanaSensitive, shard);
@@ -220,8 +228,10 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     std::vector<std::uint32_t> order(n);
     for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
     if (column < 0 || column >= kFileListColumns || n < 2) return order;
-    // Views into the cache stay valid: entries are only dropped before the keys are taken.
-    cache.prepare(n, kanaSensitive);
+    // Views into the cache stay valid: entries are only dropped before the keys are taken. Room
+    // is made for the keys actually missing, once they are known: when the last run's keys were
+    // read, that is none.
+    cache.makeRoom(n, kanaSensitive);
     const auto cellOf = [&](std::size_t i) -> const std::string& {
         return rows[i].cells[static_cast<std::size_t>(column)];
     };
@@ -291,6 +301,7 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         }
     };
     const std::size_t added = batches[0].rows.size() + batches[1].rows.size();
+    cache.reserve(added, kanaSensitive);
     if (twoThreads && added >= kWorthASecondThread) {
         helper->forEach(SortKeyCache::kShards,
                         [&](std::size_t shard, int) { remember(static_cast<int>(shard)); });

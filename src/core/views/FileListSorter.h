@@ -36,6 +36,10 @@ public:
 
     // Makes room for `rows` new keys; views handed out before are invalid afterwards.
     void prepare(std::size_t rows, bool kanaSensitive);
+    // The two halves of prepare(): dropping every key when `rows` more would not fit (the only
+    // step that invalidates views), and growing the tables ahead of `rows` insertions.
+    void makeRoom(std::size_t rows, bool kanaSensitive);
+    void reserve(std::size_t rows, bool kanaSensitive);
     // The key of a cell; nullopt-like empty data() when it is not known yet.
     bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
     bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
