@@ -274,6 +274,16 @@ TEST_F(MainFrameTest, ATerminationRequestWaitsForAnOpenMessageBox) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("data/MainData.slb")));
 }
 
+// An open menu is no command under way: the request closes it, else nothing ever would.
+TEST_F(MainFrameTest, ATerminationRequestClosesAnOpenMenu) {
+    open();
+    frame->mainMenu()->fileMenu()->popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }));
+    frame->requestClose();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, 3000));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("data/MainData.slb")));
+}
+
 TEST_F(FileListViewTest, ShowsTheRowsWithTitlesAndColours) {
     ASSERT_EQ(list->model()->rowCount(), 4);
     EXPECT_EQ(frame->toolWindow(kSlotFileList)->windowTitle(),

@@ -118,6 +118,9 @@ void CMainFrame::requestClose() {
         app_.whenIdle([this] { QTimer::singleShot(0, this, &CMainFrame::requestClose); });
         return;
     }
+    // An open menu is no command under way: it goes, or it would hold the request for ever.
+    while (QWidget* popup = QApplication::activePopupWidget())
+        if (!popup->close()) break;
     // A message box runs its own event loop in the middle of a command: closing there would save
     // half-loaded data. Close once the box is answered.
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
