@@ -4,6 +4,8 @@
 #                                      start: the first steps' hint, the windows side by side
 #   docs/screenshots/demo-catalogue.png  the demo catalogue (romshelf --demo) with its first
 #                                      game selected: list, snap, information, system log
+#   docs/screenshots/emulator-suggestions.png  its FC emulator dialog offering the emulators
+#                                      installed on the machine
 # Run after a build (BUILD_DIR, default build); needs xvfb-run, xwininfo, xdotool and
 # ImageMagick's import.
 set -eu
@@ -43,6 +45,26 @@ wait_for_frame
 xdotool mousemove 120 104 click 1
 sleep 2
 import -window root "$OUT/demo-catalogue.png"
+
+# 設定 > エミュレータ設定 > テレビゲーム > ファミリーコンピュータ, then its インストール済みから選択….
+xdotool mousemove 167 8 click 1
+sleep 0.7
+xdotool key Down Down Right
+sleep 0.5
+xdotool key Right
+sleep 0.5
+xdotool key Return
+sleep 1.5
+geometry=$(xwininfo -root -tree | grep 'のエミュレータ設定' | grep -o '+[0-9]*+[0-9]*' | head -1)
+x=$(echo "$geometry" | cut -d+ -f2)
+y=$(echo "$geometry" | cut -d+ -f3)
+xdotool mousemove $((x + 600)) $((y + 91)) click 1
+sleep 1
+import -window root -crop "860x470+$x+$y" +repage "$OUT/emulator-suggestions.png"
+xdotool key Escape
+sleep 0.3
+xdotool key Escape
+sleep 0.5
 kill -TERM "$pid"
 wait "$pid"
-echo "wrote $OUT/first-start.png and $OUT/demo-catalogue.png"
+echo "wrote $OUT/first-start.png, $OUT/demo-catalogue.png and $OUT/emulator-suggestions.png"
