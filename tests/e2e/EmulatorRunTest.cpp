@@ -102,7 +102,7 @@ TEST_F(EmulatorRun, MednafenFoundPickedAndLaunchedShowsTheGameAndIsRecorded) {
                                     std::string("window found"), std::string("closed")})
         EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << "\n" << seen;
 
-    const RecentLaunch& recent = savedSettings().recentLaunches[0][0];
+    const RecentLaunch recent = savedSettings().recentLaunches[0][0];
     EXPECT_EQ(recent.fileName, "blue.nes");
     EXPECT_EQ(recent.folderNumber, 0);
 }
