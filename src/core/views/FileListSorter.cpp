@@ -130,6 +130,7 @@ void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
 void SortKeyCache::makeRoom(std::size_t rows, bool kanaSensitive) {
     if (entries(kanaSensitive) + rows > Table::kMaxEntries) {
         for (int shard = 0; shard < kShards; ++shard) table(kanaSensitive, shard).clear();
+        kept_[kanaSensitive ? 1 : 0].clear();
         ++generations_[kanaSensitive ? 1 : 0];
     }
 }
@@ -181,6 +182,20 @@ std::string_view SortKeyCache::insert(std::string_view cell, std::string_view ke
 
 std::string_view SortKeyCache::insertInto(int shard, std::uint64_t hash, std::string_view cell,
                                           std::string_view key, bool kanaSensitive) {
+    return add(shard, hash, cell, key, kanaSensitive, true);
+}
+
+void SortKeyCache::keep(std::shared_ptr<const std::string> bytes, bool kanaSensitive) {
+    kept_[kanaSensitive ? 1 : 0].push_back(std::move(bytes));
+}
+
+void SortKeyCache::insertView(std::string_view cell, std::string_view key, bool kanaSensitive) {
+    const std::uint64_t hash = hashOf(cell);
+    add(shardOf(hash), hash, cell, key, kanaSensitive, false);
+}
+
+std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_view cell,
+                                   std::string_view key, bool kanaSensitive, bool copy) {
     Table& t = table(kanaSensitive, shard);
     if (const Table::Slot* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
     if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
@@ -189,9 +204,9 @@ std::string_view SortKeyCache::insertInto(int shard, std::uint64_t hash, std::st
     while (t.slots[i].cell) i = (i + 1) & mask;
     Table::Slot& slot = t.slots[i];
     slot.hash = hash;
-    slot.cell = cell.empty() ? "" : t.store(cell);
+    slot.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();
     slot.cellSize = static_cast<std::uint32_t>(cell.size());
-    slot.key = key.empty() ? "" : t.store(key);
+    slot.key = key.empty() ? "" : copy ? t.store(key) : key.data();
     slot.keySize = static_cast<std::uint32_t>(key.size());
     ++t.entries;
     return std::string_view(slot.key, slot.keySize);

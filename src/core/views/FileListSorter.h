@@ -62,13 +62,20 @@ public:
     static int shardOf(std::uint64_t hash) { return static_cast<int>(hash >> 63); }
     std::string_view insertInto(int shard, std::uint64_t hash, std::string_view cell,
                                 std::string_view key, bool kanaSensitive);
+    // Remembers keys as views into `bytes` instead of copies: the cache keeps the bytes for as
+    // long as it keeps the keys (those read from the key file, most of a first build's keys).
+    void keep(std::shared_ptr<const std::string> bytes, bool kanaSensitive);
+    void insertView(std::string_view cell, std::string_view key, bool kanaSensitive);
 
 private:
     struct Table;
     Table& table(bool kanaSensitive, int shard) const {
         return *tables_[kanaSensitive ? 1 : 0][shard];
     }
+    std::string_view add(int shard, std::uint64_t hash, std::string_view cell, std::string_view key,
+                         bool kanaSensitive, bool copy);
     std::unique_ptr<Table> tables_[2][kShards];
+    std::vector<std::shared_ptr<const std::string>> kept_[2];
     std::uint64_t generations_[2] = {0, 0};
 };
 

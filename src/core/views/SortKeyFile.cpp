@@ -1,8 +1,8 @@
 #include "core/views/SortKeyFile.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <vector>
 
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
@@ -38,6 +38,48 @@ struct Reader {
     }
 };
 
+// The entries of a whole file made under `stamp`, each given to `take(cell, key)`, or none at
+// all: every entry is checked before any is taken, half a file is no better than none. Returns
+// how many were taken.
+template <class Take>
+std::size_t readEntries(std::string_view bytes, const std::string& stamp, SortKeyCache& cache,
+                        Take&& take) {
+    Reader in{bytes};
+    const auto magic = in.take(static_cast<std::uint32_t>(kSortKeyFileMagic.size()));
+    if (!magic || *magic != kSortKeyFileMagic) return 0;
+    const auto stampSize = in.u32();
+    if (!stampSize) return 0;
+    const auto fileStamp = in.take(*stampSize);
+    if (!fileStamp || *fileStamp != stamp) return 0;
+    const auto count = in.u32();
+    // Each entry takes at least eight bytes: a count beyond that is a lie.
+    if (!count || *count > (bytes.size() - in.at) / 8) return 0;
+    const std::size_t first = in.at;
+    auto next = [&](std::string_view& cell, std::string_view& key) {
+        const auto cellSize = in.u32();
+        const auto keySize = in.u32();
+        if (!cellSize || !keySize) return false;
+        const auto c = in.take(*cellSize);
+        if (!c) return false;
+        const auto k = in.take(*keySize);
+        if (!k) return false;
+        cell = *c;
+        key = *k;
+        return true;
+    };
+    std::string_view cell, key;
+    for (std::uint32_t i = 0; i < *count; ++i)
+        if (!next(cell, key)) return 0;
+    if (in.at != bytes.size()) return 0;
+    cache.prepare(*count, false);
+    in.at = first;
+    for (std::uint32_t i = 0; i < *count; ++i) {
+        next(cell, key);
+        take(cell, key);
+    }
+    return *count;
+}
+
 }  // namespace
 
 std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp) {
@@ -56,33 +98,9 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
 
 std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stamp,
                                  SortKeyCache& cache) {
-    Reader in{bytes};
-    const auto magic = in.take(static_cast<std::uint32_t>(kSortKeyFileMagic.size()));
-    if (!magic || *magic != kSortKeyFileMagic) return 0;
-    const auto stampSize = in.u32();
-    if (!stampSize) return 0;
-    const auto fileStamp = in.take(*stampSize);
-    if (!fileStamp || *fileStamp != stamp) return 0;
-    const auto count = in.u32();
-    // Each entry takes at least eight bytes: a count beyond that is a lie.
-    if (!count || *count > (bytes.size() - in.at) / 8) return 0;
-    // All entries are checked before any is taken: half a file is no better than none.
-    std::vector<std::pair<std::string_view, std::string_view>> entries;
-    entries.reserve(*count);
-    for (std::uint32_t i = 0; i < *count; ++i) {
-        const auto cellSize = in.u32();
-        const auto keySize = in.u32();
-        if (!cellSize || !keySize) return 0;
-        const auto cell = in.take(*cellSize);
-        if (!cell) return 0;
-        const auto key = in.take(*keySize);
-        if (!key) return 0;
-        entries.emplace_back(*cell, *key);
-    }
-    if (in.at != bytes.size()) return 0;
-    cache.prepare(entries.size(), false);
-    for (const auto& [cell, key] : entries) cache.insert(cell, key, false);
-    return entries.size();
+    return readEntries(bytes, stamp, cache, [&](std::string_view cell, std::string_view key) {
+        cache.insert(cell, key, false);
+    });
 }
 
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
@@ -94,8 +112,15 @@ bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const s
 
 std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp,
                             SortKeyCache& cache) {
-    const std::optional<std::string> bytes = fs::readFile(path, kMaxFileBytes);
-    return bytes ? readSortKeyFileBytes(*bytes, stamp, cache) : 0;
+    std::optional<std::string> read = fs::readFile(path, kMaxFileBytes);
+    if (!read) return 0;
+    // The keys stay where they were read: copying them once more is a good part of a first build.
+    auto bytes = std::make_shared<const std::string>(std::move(*read));
+    const std::size_t taken = readEntries(
+        *bytes, stamp, cache,
+        [&](std::string_view cell, std::string_view key) { cache.insertView(cell, key, false); });
+    if (taken > 0) cache.keep(std::move(bytes), false);
+    return taken;
 }
 
 }  // namespace romshelf
