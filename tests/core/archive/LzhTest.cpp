@@ -3,11 +3,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "ArchiveTestSupport.h"
 #include "TempFolder.h"
@@ -94,11 +90,9 @@ TEST(LzhEncoder, EdgeCasesDecodeWithLibarchiveAndLha) {
 }
 
 TEST(LzhEncoder, MatchesReachOneShortOfTheDictionaryAndNeverFurther) {
-    // Noise repeated once: the only matches lie exactly `distance` back. In reach, the copy
-    // costs next to nothing; out of reach, every byte must go as a literal. The encoder stops
-    // one short of the dictionary (8 KiB for lh5), which every decoder's history covers.
-    // libarchive and lha happen to cope with a match a whole dictionary back, so only the size
-    // of the output shows that limit being crossed.
+    // Noise repeated once: its only matches lie `distance` back, nearly free in reach, literals out
+    // of it. One short of the dictionary is what every decoder's history covers; libarchive and lha
+    // cope with a whole dictionary back, so only the output's size shows the limit crossed.
     const std::tuple<LzhMethod, unsigned, bool> cases[] = {
         {LzhMethod::Lh5, 8191, true},  {LzhMethod::Lh5, 8192, false},
         {LzhMethod::Lh6, 32767, true}, {LzhMethod::Lh6, 32768, false},
