@@ -6,7 +6,6 @@
 #include <tuple>
 
 #include "DataFileFixtures.h"
-#include "core/settings/EnvironmentSettingsModel.h"
 
 using namespace romshelf;
 using romshelf::test::RawBytes;
@@ -137,25 +136,6 @@ TEST_F(MainDataTest, AnotherProgramsFileLoadsAndIsWrittenBackUnchanged) {
     RawMainData expected = raw;
     expected.media = RawMainData().media;
     EXPECT_TRUE(romshelf::test::sameBytes(dir.read("MainData.slb"), expected.bytes()));
-}
-
-TEST_F(MainDataTest, EnvironmentEditsAreStoredInTheDocumentedLayout) {
-    MainSettings m;
-    EnvironmentSettingsModel model(m, dir.path());
-    const auto& pages = environmentPages();
-    model.setChecked(pages[kEnvPageMain].controls[1], true);  // grid lines
-    model.setText(pages[kEnvPageMain].controls[9], "ＭＳ 明朝");
-    model.setChecked(pages[kEnvPageCompression].controls[3], true);  // 7z
-    model.setText(pages[kEnvPageTools].controls[7], "./gb.com");
-    model.apply(m);
-    ASSERT_TRUE(saveMainSettings(stream, path, m));
-    RawMainData raw;
-    raw.options[6] = 1;
-    raw.font = "\x82\x6c\x82\x72 \x96\xbe\x92\xa9";
-    raw.compression[0] = 3;
-    raw.tools[7] = "./gb.com";
-    EXPECT_TRUE(romshelf::test::sameBytes(dir.read("MainData.slb"), raw.bytes()));
-    EXPECT_EQ(loaded(raw), m);
 }
 
 TEST_F(MainDataTest, PartialMediaSlotIsKeptAndFlagsAreNormalised) {
