@@ -46,8 +46,8 @@ TEST(HardwareTable, NameConversions) {
     names[0] = "ファミコン";
     EXPECT_EQ(codeToCustomName("FC", names), "ファミコン");
     EXPECT_EQ(customNameToCode("ファミコン", names), "FC");
-    EXPECT_EQ(customNameToCode("ファミリーコンピュータ", names),
-              "");  // renamed: the old name is gone
+    // Renamed: the old name is gone.
+    EXPECT_EQ(customNameToCode("ファミリーコンピュータ", names), "");
     EXPECT_EQ(defaultNameToCode("ファミリーコンピュータ"), "FC");
     // A name never shown yet still stands for its default name.
     EXPECT_EQ(customNameToCode("メガドライブ", names), "MD");

@@ -16,20 +16,15 @@ using namespace romshelf::test;
 
 namespace {
 
-// Sets an environment variable for one test and puts the old value back afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
+// Sets an environment variable (nullptr: unsets it) for one scope, then puts the old value back.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value) : name(name) {
+        if (const char* now = std::getenv(name)) old = now;
         value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
+    ~ScopedEnv() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 const std::string kMetainfo =
