@@ -116,8 +116,7 @@ TEST(MoveFileNoReplace, NeverReplacesAFileAndLeavesTheSourceWhenItCannotMove) {
             SCOPED_TRACE(std::string(how) + ": " + c.name);
             const std::string from = dir.file("old.nes"), to = c.to.empty() ? dir.file("t") : c.to;
             std::filesystem::remove(from);
-            if (c.hasSource) dir.write("old.nes", bytes);
-            if (c.hasSource) ::chmod(from.c_str(), 0640);
+            if (c.hasSource) ::chmod(dir.write("old.nes", bytes).c_str(), 0640);
             if (c.to.empty()) dir.write("t", "taken");
             EXPECT_EQ(move(from, to), c.expected);
             if (c.expected == fs::MoveResult::Moved) {
