@@ -150,4 +150,20 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
     return opened;
 }
 
+namespace {
+bool leftToProcessEnd = false;
+}  // namespace
+
+void leaveToProcessEnd(bool allowed) { leftToProcessEnd = allowed; }
+
+void finishWith(OpenedApplication&& opened) {
+    if (!leftToProcessEnd) {
+        OpenedApplication freed = std::move(opened);
+        return;
+    }
+    // Never freed: reachable until the end, and the process ends without running destructors.
+    static std::vector<OpenedApplication> kept;
+    kept.push_back(std::move(opened));
+}
+
 }  // namespace romshelf::cli

@@ -55,4 +55,11 @@ struct OpenedApplication {
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
                                std::ostream& err, bool answerYes = false);
 
+// Freeing what a command built piece by piece can take longer than the command (the rows of a
+// large list): once main allows it, a finished command leaves it to the end of the process,
+// which main then ends without freeing anything. Tests, running commands in one process, free
+// as usual.
+void leaveToProcessEnd(bool allowed);
+void finishWith(OpenedApplication&& opened);
+
 }  // namespace romshelf::cli

@@ -166,6 +166,7 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out.flush();
     // After the rows: the next listing finds the keys of this one.
     app.saveSortKeys();
+    finishWith(std::move(opened));
     return 0;
 }
 

@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -5,6 +7,7 @@
 #include "cli/BackupCommand.h"
 #include "cli/CategoryCommand.h"
 #include "cli/CleanTempCommand.h"
+#include "cli/CliSupport.h"
 #include "cli/DemoCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
@@ -123,9 +126,7 @@ int usage() {
     return 64;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+int run(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage();
     const std::string& command = args[0];
@@ -173,4 +174,19 @@ int main(int argc, char* argv[]) {
     if (command == "clean-temp")
         return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    romshelf::cli::leaveToProcessEnd(true);
+    int status = run(argc, argv);
+    // Output that could not be written (a full disk, a closed pipe) is a failure, not a listing.
+    if (std::cout.flush().fail() || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::cerr << "romshelf-cli: the output could not be written\n";
+        if (status == 0) status = 1;
+    }
+    std::cerr.flush();
+    // Every file is written and closed by now; what is left in memory goes with the process.
+    std::_Exit(status);
 }
