@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <tuple>
 
 #include "AppFixture.h"
 #include "LaunchFixture.h"
@@ -154,33 +153,17 @@ TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
     EXPECT_EQ(taken(emu).argv, argv(dir.path() + "temp/lzh game.nes"));
 }
 
-// MAME takes the set name; a special start (and the alternative start of WSCamp, which also
-// records no recent file) gives the executable alone and logs the file instead.
-TEST_F(LaunchTest, SpecialStartsAndMameTakeTheirOwnArguments) {
-    // Hardware, file, a special and an alternative start, the arguments and a line logged.
-    const std::tuple<const char*, const char*, bool, bool, V, const char*> cases[] = {
-        {"MAME", "pacman.zip", false, false, {"pacman"}, "> pacman"},
-        {"FC", "Zelda.nes", true, false, {}, "TestNES を特殊起動します。"},
-        {"WS", "gunpey.ws", true, true, {}, "別方法にてエミュレータを起動します。"},
-    };
-    for (const auto& [code, file, special, alternative, args, line] : cases) {
-        SCOPED_TRACE(code);
-        entries[0].specialStart = special;
-        entries[0].commandLine = special ? "-cart $P" : "";
-        entries[0].options[kQuotePath] = special;
-        change([&](MainSettings& m) { m.setOption(Option::AlternativeLaunch, alternative); });
-        setUpLaunching(code);
-        const std::string path = rom(file);
-        ASSERT_TRUE(launch(file));
-        const auto rec = taken(emu);
-        V expected = args;
-        expected.insert(expected.begin(), emu);
-        EXPECT_EQ(rec.argv, expected);
-        EXPECT_EQ(rec.workingFolder, dir.path() + "emu dir");
-        EXPECT_TRUE(logged(line));
-        EXPECT_EQ(logged("> " + path), special);
-        EXPECT_EQ(app.recentFileLabels()[0].has_value(), !alternative);
-    }
+// MAME takes the set name, not the path (the special starts: SpecialStartTest below).
+TEST_F(LaunchTest, MameTakesTheSetName) {
+    entries[0].commandLine = "";
+    entries[0].options[kQuotePath] = false;
+    setUpLaunching("MAME");
+    const std::string path = rom("pacman.zip");
+    ASSERT_TRUE(launch("pacman.zip"));
+    EXPECT_EQ(taken(emu).argv, (V{emu, "pacman"}));
+    EXPECT_TRUE(logged("> pacman"));
+    EXPECT_FALSE(logged("> " + path));
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
     EXPECT_TRUE(ports.desktop.opened.empty());
 }
 
@@ -265,6 +248,11 @@ struct SpecialStartTest : LaunchTest {
         entries[static_cast<std::size_t>(slot)] = e;
         setUpLaunching(code);
     }
+    std::string keys() const {
+        std::string all;
+        for (const std::string& e : events) all += (all.empty() ? "" : ", ") + e;
+        return all;
+    }
 };
 
 TEST_F(SpecialStartTest, TheFileIsTypedOnceTheEmulatorShowsItsWindow) {
@@ -272,12 +260,15 @@ TEST_F(SpecialStartTest, TheFileIsTypedOnceTheEmulatorShowsItsWindow) {
     const std::string path = rom("Zelda.nes");
     ports.desktop.pollsBeforeWindow = 2;
     ASSERT_TRUE(launch("Zelda.nes"));
-    EXPECT_EQ(readRecord(emu).argv, V{emu});
-    EXPECT_EQ(events, (V{"wait 100", "wait 100",  // the window is looked for until it shows
-                         "wait 500", "front 7",  "down Alt",      "up Alt",    "wait 100",
-                         "down F",   "up F",     "wait 100",      "down D",    "up D",
-                         "wait 100", "wait 800", "paste " + path, "down Ctrl", "down V",
-                         "up V",     "up Ctrl",  "down Enter",    "up Enter"}));
+    const auto rec = readRecord(emu);
+    EXPECT_EQ(rec.argv, V{emu});
+    EXPECT_EQ(rec.workingFolder, dir.path() + "emu dir");
+    // The window is looked for until it shows.
+    EXPECT_EQ(keys(),
+              "wait 100, wait 100, wait 500, front 7, down Alt, up Alt, wait 100, down F, up F, "
+              "wait 100, down D, up D, wait 100, wait 800, paste " +
+                  path + ", down Ctrl, down V, up V, up Ctrl, down Enter, up Enter");
+    EXPECT_TRUE(logged("TestNES を特殊起動します。") && logged("> " + path));
     EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
     EXPECT_FALSE(logged("@2"));
     // A window that never shows: ten seconds of looking, then no keys; the launch still ends.
@@ -328,11 +319,11 @@ TEST_F(SpecialStartTest, WsCampStartedTheOtherWayIsFoundByItsTitle) {
     const std::string path = rom("gunpey.ws");
     ASSERT_TRUE(launch("gunpey.ws"));
     EXPECT_EQ(readRecord(emu).argv, V{emu});
-    EXPECT_EQ(events,
-              (V{"wait 500", "find WSCamp", "wait 30",       "front 9",   "down Alt", "up Alt",
-                 "wait 100", "down F",      "up F",          "wait 100",  "down O",   "up O",
-                 "wait 100", "wait 40",     "paste " + path, "down Ctrl", "down V",   "up V",
-                 "up Ctrl",  "down Enter",  "up Enter"}));
+    EXPECT_EQ(keys(),
+              "wait 500, find WSCamp, wait 30, front 9, down Alt, up Alt, wait 100, down F, up F, "
+              "wait 100, down O, up O, wait 100, wait 40, paste " +
+                  path + ", down Ctrl, down V, up V, up Ctrl, down Enter, up Enter");
+    EXPECT_TRUE(logged("別方法にてエミュレータを起動します。") && logged("> " + path));
     EXPECT_EQ(log().back(), "正常に起動プロセスが終了しました。");
     EXPECT_FALSE(app.recentFileLabels()[0].has_value());
 }
