@@ -20,11 +20,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Romshelf Plus project")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libgcab is loaded when the first CAB archive is written, not linked.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgcab-1.0-0")
 if(ROMSHELF_GUI)
   # Qt's platform plugins (the window on X), its further picture formats, its Japanese
   # translation (Qt's own dialogs), and the font the Japanese text is shown in.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-image-formats-plugins, qt6-translations-l10n, fonts-ipafont-gothic")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+    ", qt6-qpa-plugins, qt6-image-formats-plugins, qt6-translations-l10n, fonts-ipafont-gothic")
   # MIDI plays through a General MIDI soundfont; without one the rest still works.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont")
 endif()

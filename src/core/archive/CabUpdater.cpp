@@ -2,6 +2,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <libgcab.h>
 #include <sys/stat.h>
@@ -20,10 +21,52 @@ namespace romshelf::archive {
 
 namespace {
 
+// libgcab (and the GLib stack under it) is loaded on the first CAB written, not at every start:
+// linking it made every run of the programs load nine more libraries, most of a command-line
+// listing's start-up. The names are checked against the headers the code is compiled with.
+struct Gcab {
+#define ROMSHELF_GCAB_FUNCTIONS(X)   \
+    X(g_object_unref)                \
+    X(g_error_free)                  \
+    X(g_file_new_for_path)           \
+    X(g_file_open_readwrite)         \
+    X(g_io_stream_get_output_stream) \
+    X(g_io_stream_close)             \
+    X(gcab_file_new_with_file)       \
+    X(gcab_folder_new)               \
+    X(gcab_folder_add_file)          \
+    X(gcab_cabinet_new)              \
+    X(gcab_cabinet_add_folder)       \
+    X(gcab_cabinet_write_simple)
+#define ROMSHELF_GCAB_MEMBER(name) decltype(&::name) name = nullptr;
+    ROMSHELF_GCAB_FUNCTIONS(ROMSHELF_GCAB_MEMBER)
+#undef ROMSHELF_GCAB_MEMBER
+    bool loaded = false;
+
+    Gcab() {
+        // Never closed: GLib registers types that must outlive any use.
+        void* library = ::dlopen("libgcab-1.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return;
+        bool all = true;
+#define ROMSHELF_GCAB_RESOLVE(name)                                   \
+    name = reinterpret_cast<decltype(name)>(::dlsym(library, #name)); \
+    all = all && name != nullptr;
+        ROMSHELF_GCAB_FUNCTIONS(ROMSHELF_GCAB_RESOLVE)
+#undef ROMSHELF_GCAB_RESOLVE
+        loaded = all;
+    }
+};
+
+// Null when libgcab cannot be loaded: CAB archives then cannot be written.
+const Gcab* gcab() {
+    static const Gcab library;
+    return library.loaded ? &library : nullptr;
+}
+
 template <typename T>
 struct GObjectDeleter {
     void operator()(T* p) const {
-        if (p != nullptr) g_object_unref(p);
+        if (p != nullptr) gcab()->g_object_unref(p);
     }
 };
 template <typename T>
@@ -32,7 +75,7 @@ using GRef = std::unique_ptr<T, GObjectDeleter<T>>;
 struct GErrorHolder {
     GError* error = nullptr;
     ~GErrorHolder() {
-        if (error != nullptr) g_error_free(error);
+        if (error != nullptr) gcab()->g_error_free(error);
     }
 };
 
@@ -60,10 +103,11 @@ private:
 };
 
 bool addToFolder(GCabFolder* folder, const std::string& memberName, const std::string& path) {
-    GRef<GFile> file(g_file_new_for_path(path.c_str()));
-    GRef<GCabFile> cabFile(gcab_file_new_with_file(memberName.c_str(), file.get()));
+    const Gcab& g = *gcab();
+    GRef<GFile> file(g.g_file_new_for_path(path.c_str()));
+    GRef<GCabFile> cabFile(g.gcab_file_new_with_file(memberName.c_str(), file.get()));
     GErrorHolder err;
-    return gcab_folder_add_file(folder, cabFile.get(), FALSE, nullptr, &err.error);
+    return g.gcab_folder_add_file(folder, cabFile.get(), FALSE, nullptr, &err.error);
 }
 
 // Writes the current member's data to `path`, with the member's time, so it is packed again
@@ -116,27 +160,31 @@ bool addFileToCab(const std::string& archivePath, const std::string& filePath) {
     const bool exists = oldMode.has_value();
     const unsigned mode = oldMode.value_or(0644);
 
-    GRef<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
+    const Gcab* g = gcab();
+    if (!g) return false;
+    GRef<GCabFolder> folder(g->gcab_folder_new(GCAB_COMPRESSION_MSZIP));
     ScratchFolder scratch(archivePath);
     if (!scratch.ok()) return false;
     const std::string name = fs::pathName(filePath);
     if (exists && !addOtherMembers(folder.get(), archivePath, name, scratch.path())) return false;
     if (!addToFolder(folder.get(), name, filePath)) return false;
 
-    GRef<GCabCabinet> cabinet(gcab_cabinet_new());
+    GRef<GCabCabinet> cabinet(g->gcab_cabinet_new());
     GErrorHolder err;
-    if (!gcab_cabinet_add_folder(cabinet.get(), folder.get(), &err.error)) return false;
+    if (!g->gcab_cabinet_add_folder(cabinet.get(), folder.get(), &err.error)) return false;
 
     PendingFile out(archivePath);
     if (!out.isOpen()) return false;
-    GRef<GFile> target(g_file_new_for_path(out.temporaryPath().c_str()));
+    GRef<GFile> target(g->g_file_new_for_path(out.temporaryPath().c_str()));
     // libgcab seeks back to fill in the header, so the stream must not be append-only.
-    GRef<GFileIOStream> stream(g_file_open_readwrite(target.get(), nullptr, &err.error));
+    GRef<GFileIOStream> stream(g->g_file_open_readwrite(target.get(), nullptr, &err.error));
     if (!stream) return false;
-    GOutputStream* output = g_io_stream_get_output_stream(G_IO_STREAM(stream.get()));
-    const bool written =
-        gcab_cabinet_write_simple(cabinet.get(), output, nullptr, nullptr, nullptr, &err.error) &&
-        g_io_stream_close(G_IO_STREAM(stream.get()), nullptr, &err.error);
+    // A GFileIOStream is a GIOStream (its first member); the checked cast would need GLib linked.
+    GIOStream* io = reinterpret_cast<GIOStream*>(stream.get());
+    GOutputStream* output = g->g_io_stream_get_output_stream(io);
+    const bool written = g->gcab_cabinet_write_simple(cabinet.get(), output, nullptr, nullptr,
+                                                      nullptr, &err.error) &&
+                         g->g_io_stream_close(io, nullptr, &err.error);
     return written && out.setMode(mode) && out.commit();
 }
 
