@@ -66,9 +66,7 @@ TEST(FileIdentityTest, SumsOfSignedBytesByHandAndFilesThatAreNoFiles) {
     TempFolder dir;
     // 32 x 0xFF at 0, 32 x 0x7F at 256, 32 x 0x80 at 512, then one byte past the 560 limit.
     std::string bytes(561, '\x01');
-    bytes.replace(0, 32, 32, '\xFF');
-    bytes.replace(256, 32, 32, '\x7F');
-    bytes.replace(512, 32, 32, '\x80');
+    bytes.replace(0, 32, 32, '\xFF').replace(256, 32, 32, '\x7F').replace(512, 32, 32, '\x80');
     FileIdentity id = fileIdentity(dir.write("a.bin", bytes));
     EXPECT_EQ(id.size, 561);
     EXPECT_EQ((std::array{id.sum1, id.sum2, id.sum3}), (std::array{32, 4064, 4096}));
@@ -87,15 +85,10 @@ constexpr std::string_view kMarioSjis = "\x83\x7d\x83\x8a\x83\x49";
 RawBytes renameFile(std::string_view magic, int version, int records) {
     RawBytes raw;
     raw.header(magic, version).str("FC");
-    for (int i = 0; i < records; ++i)
-        raw.str(i == 0 ? kMarioSjis : "Game " + std::to_string(i))
-            .i32(40960 + i)
-            .i32(-1234567)
-            .i32(32)
-            .i32(4064)
-            .i32(i)
-            .str("")
-            .i32(0);
+    for (int i = 0; i < records; ++i) {
+        raw.str(i == 0 ? kMarioSjis : "Game " + std::to_string(i));
+        raw.i32(40960 + i).i32(-1234567).i32(32).i32(4064).i32(i).str("").i32(0);
+    }
     raw.str("EOF");
     return raw;
 }
