@@ -1,6 +1,8 @@
 #include "cli/CliSupport.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -19,8 +21,39 @@ std::optional<int> parseNumber(const std::string& text) {
     return value;
 }
 
+namespace {
+
+// Whether a byte of `word` is a control character or a backslash: every character that may need
+// an escape. Eight bytes at a time: a list prints millions of bytes, nearly none of them such.
+bool mayNeedEscape(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    const std::uint64_t control = (word - kOnes * 0x20) & ~word & kHighBits;
+    const std::uint64_t x = word ^ (kOnes * '\\');
+    const std::uint64_t backslash = (x - kOnes) & ~x & kHighBits;
+    return (control | backslash) != 0;
+}
+
+bool mayNeedEscape(std::string_view text) {
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (mayNeedEscape(word)) return true;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == '\\') return true;
+    return false;
+}
+
+}  // namespace
+
 void appendEscapedText(std::string_view text, std::string& out) {
-    // Runs without a character to escape go in at once: most cells have none.
+    if (!mayNeedEscape(text)) {
+        out.append(text);
+        return;
+    }
+    // Runs without a character to escape go in at once.
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char* escape = nullptr;
@@ -45,6 +78,30 @@ void appendEscapedText(std::string_view text, std::string& out) {
         from = i + 1;
     }
     out.append(text, from, text.size() - from);
+}
+
+void appendEscapedRow(std::span<const std::string> cells, std::string& out) {
+    // A tab after each cell but the last, which gets the line feed.
+    std::size_t bytes = cells.size();
+    for (const std::string& cell : cells) {
+        if (mayNeedEscape(cell)) {
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                appendEscapedText(cells[c], out);
+                out += c + 1 < cells.size() ? '\t' : '\n';
+            }
+            return;
+        }
+        bytes += cell.size();
+    }
+    // Nothing to escape (nearly every row): the row goes in with one resize, cell by cell.
+    const std::size_t at = out.size();
+    out.resize(at + bytes);
+    char* p = out.data() + at;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        std::memcpy(p, cells[c].data(), cells[c].size());
+        p += cells[c].size();
+        *p++ = c + 1 < cells.size() ? '\t' : '\n';
+    }
 }
 
 std::string escapeText(std::string_view text) {

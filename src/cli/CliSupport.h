@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,8 @@ CommonOptions parseCommonOptions(const std::vector<std::string>& args);
 // text is written as \\, \t, \r or \n, so that printed names can be given back as arguments.
 std::string escapeText(std::string_view text);
 void appendEscapedText(std::string_view text, std::string& out);
+// The cells as one line: escaped, tab-separated, ended by a line feed.
+void appendEscapedRow(std::span<const std::string> cells, std::string& out);
 // The reverse; a backslash before any other character (or at the end) stays a backslash.
 std::string unescapeText(std::string_view text);
 

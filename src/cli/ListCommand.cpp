@@ -152,11 +152,7 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::string block;
     block.reserve(2 * kBlock);
     for (const FileListRow& row : app.fileList().rows()) {
-        for (int c = 0; c < kFileListColumns; ++c) {
-            if (c) block += '\t';
-            appendEscapedText(row.cells[static_cast<std::size_t>(c)], block);
-        }
-        block += '\n';
+        appendEscapedRow(row.cells, block);
         if (block.size() >= kBlock) {
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
             block.clear();
