@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <tuple>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "core/app/Registration.h"
 
 namespace romshelf {
 namespace {
+
+using V = std::vector<std::string>;
 
 struct RowNotices : ApplicationListener {
     std::vector<int> rows;
@@ -15,22 +17,17 @@ struct RowNotices : ApplicationListener {
 
 // FC with its files in roms/, two snap folders, TEMP and save folders, three emulators and the
 // category item "rpg".
-class RegistrationTest : public test::AppFixture {
+class RegistrationTest : public test::AppChecks {
 protected:
     RegistrationTest() {
         FolderSettings f;
-        f.romFolderNames[0] = "FC";
-        f.romFolderPaths[0] = "./roms/";
-        f.snapFolderPaths[0] = "./snap1/";
-        f.snapFolderPaths[2] = "./snap2/";
-        f.tempFolder = "./temp/";
-        f.saveFolder = "./save/";
+        f.romFolderNames[0] = "FC", f.romFolderPaths[0] = "./roms/";
+        f.snapFolderPaths[0] = "./snap1/", f.snapFolderPaths[2] = "./snap2/";
+        f.tempFolder = "./temp/", f.saveFolder = "./save/";
         writeFolderSettings("FC", f);
         EmulatorEntries e{};
-        e[0] = emulator("FCEUX 2.6", "/bin/true");
-        e[3] = emulator("fceux", "/bin/true");
-        e[4] = emulator("Unset", "");
-        e[6] = emulator("Nestopia", "/bin/true");
+        e[0] = emulator("FCEUX 2.6", "/bin/true"), e[3] = emulator("fceux", "/bin/true");
+        e[4] = emulator("Unset", ""), e[6] = emulator("Nestopia", "/bin/true");
         writeEmulators("FC", e);
         for (const char* name : {"Super_Mario_Bros.nes", "Tetris.nes", "old.nes", "Zelda.nes"})
             dir.write(std::string("roms/") + name, name);
@@ -45,19 +42,14 @@ protected:
         start("FC");
         app.setListener(&notices);
     }
-    int rowOf(const std::string& name) const {
-        const FileListView rows = app.fileList().rows();
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].fileName() == name) return static_cast<int>(i);
-        ADD_FAILURE() << "no row " << name;
-        return -1;
-    }
     const FileListRow& row(const std::string& name) const {
-        return app.fileList().rows()[static_cast<std::size_t>(rowOf(name))];
+        const int r = rowOf(name);
+        if (r < 0) throw std::runtime_error("no row " + name);
+        return app.fileList().rows()[static_cast<std::size_t>(r)];
     }
     RegistrationModel openFor(const std::string& name) {
         RegistrationModel model(app);
-        EXPECT_TRUE(model.open(rowOf(name)));
+        EXPECT_TRUE(model.open(rowOf(name))) << name;
         return model;
     }
     int recordOf(const std::string& title) const { return app.romTable().findRecordByTitle(title); }
@@ -81,58 +73,41 @@ TEST_F(RegistrationTest, AcceptingAnUnregisteredFileUnchangedRegistersItOnlyWhen
             [&](MainSettings& m) { m.setOption(Option::KeepUnderscores, c.keepUnderscores); });
         startWith({});
         RegistrationModel model = openFor(c.file);
-        EXPECT_EQ(model.fields.gameName, c.shown);
-        EXPECT_EQ(model.fields.reading, c.shown);
-        EXPECT_EQ(model.fields.categories[0], "指定しない");
+        const RegistrationFields& f = model.fields;
+        EXPECT_EQ(std::tie(f.gameName, f.reading, f.categories[0]),
+                  std::tuple(c.shown, c.shown, "指定しない"));
         EXPECT_TRUE(model.accept());
         EXPECT_FALSE(model.isOpen());
-        EXPECT_EQ(app.romTable().count(), c.registered ? 1 : 0);
-        EXPECT_EQ(row(c.file).cells[0], c.shown);
-        EXPECT_EQ(row(c.file).recordIndex, c.registered ? 0 : -1);
+        EXPECT_EQ(std::tuple(app.romTable().count(), row(c.file).cells[0], row(c.file).recordIndex),
+                  std::tuple(c.registered ? 1 : 0, c.shown, c.registered ? 0 : -1));
         EXPECT_TRUE(prompter.boxes().empty());
     }
 }
 
 TEST_F(RegistrationTest, ARegisteredFileShowsItsRecordAndTheEditIsCommittedInPlace) {
     RomRecord r = record("Zelda", "ゼルダ");
-    r.reading = "ぜるだ";
+    r.reading = "ぜるだ", r.rating = 9, r.classes[1] = "ADV", r.comment = "old";
     r.preferredEmulator = 3;  // "fceux": the first item beginning so, in any case, is slot 0's
-    r.rating = 9;
-    r.classes[1] = "ADV";
-    r.comment = "old";
     startWith({r});
     RegistrationModel model = openFor("Zelda.nes");
-    EXPECT_EQ(model.fields.gameName, "ゼルダ");
-    EXPECT_EQ(model.emulatorItems(),
-              (std::vector<std::string>{"指定しない", "FCEUX 2.6", "fceux", "Nestopia"}));
-    EXPECT_EQ(model.fields.emulator, 1);
-    EXPECT_EQ(model.fields.rating, 0);
-    EXPECT_EQ(model.fields.categories[0], "指定しない");
-    EXPECT_EQ(model.fields.categories[1], "ADV");
+    RegistrationFields& f = model.fields;
+    EXPECT_EQ(model.emulatorItems(), (V{"指定しない", "FCEUX 2.6", "fceux", "Nestopia"}));
+    EXPECT_EQ(std::tie(f.gameName, f.emulator, f.rating, f.categories[0], f.categories[1]),
+              std::tuple("ゼルダ", 1, 0, "指定しない", "ADV"));
 
-    model.fields.gameName = "ゼルダの伝説";
-    model.fields.emulator = 3;
-    model.fields.rating = 4;
-    model.fields.categories[0] = "RPG";  // "rpg" is listed: no item, but RPG is stored
-    model.fields.categories[1] = "指定しない";
-    model.fields.categories[5] = "Disk";
-    model.fields.favourite = true;
+    f.gameName = "ゼルダの伝説", f.emulator = 3, f.rating = 4, f.favourite = true;
+    f.categories[0] = "RPG";  // "rpg" is listed: no item, but RPG is stored
+    f.categories[1] = "指定しない", f.categories[5] = "Disk";
     ASSERT_TRUE(model.accept());
-    const RomRecord& stored = app.romTable()[0];
-    EXPECT_EQ(stored.gameName, "ゼルダの伝説");
-    EXPECT_EQ(stored.preferredEmulator, 6);
-    EXPECT_EQ(stored.rating, 4);
-    EXPECT_EQ(stored.classes[0], "RPG");
-    EXPECT_EQ(stored.classes[1], "");
-    EXPECT_EQ(stored.hardwareClass, "Disk");
-    EXPECT_TRUE(stored.favourite);
-    EXPECT_EQ(app.categoryLists().items[0], (std::vector<std::string>{"rpg", "ACT"}));
-    EXPECT_EQ(app.categoryLists().items[5], (std::vector<std::string>{"Disk"}));
-    const FileListRow& shown = row("Zelda.nes");
-    EXPECT_EQ(shown.cells[0], "ゼルダの伝説");
-    EXPECT_EQ(shown.cells[3], "★★★★");
-    EXPECT_EQ(shown.cells[4], "RPG");
-    EXPECT_EQ(shown.cells[9], "Disk");
+    const RomRecord& s = app.romTable()[0];
+    EXPECT_EQ(std::tie(s.gameName, s.preferredEmulator, s.rating, s.classes[0], s.classes[1],
+                       s.hardwareClass, s.favourite),
+              std::tuple("ゼルダの伝説", 6, 4, "RPG", "", "Disk", true));
+    EXPECT_EQ(app.categoryLists().items[0], (V{"rpg", "ACT"}));
+    EXPECT_EQ(app.categoryLists().items[5], (V{"Disk"}));
+    const auto& cells = row("Zelda.nes").cells;
+    EXPECT_EQ((V{cells[0], cells[3], cells[4], cells[9]}),
+              (V{"ゼルダの伝説", "★★★★", "RPG", "Disk"}));
     EXPECT_EQ(notices.rows, std::vector<int>{rowOf("Zelda.nes")});
 
     // Everything back to the file's own title: the record is emptied, the file unregistered.
@@ -145,27 +120,37 @@ TEST_F(RegistrationTest, ARegisteredFileShowsItsRecordAndTheEditIsCommittedInPla
     EXPECT_EQ(row("Zelda.nes").cells[3], "");
 }
 
-TEST_F(RegistrationTest, ANameWithASymbolIsRefusedAndNothingIsCommitted) {
+// A name with a symbol, or one already taken, is refused and nothing is committed; "No" to the
+// question then puts the old name back and commits the rest.
+TEST_F(RegistrationTest, ARefusedNameCommitsNothingUntilNoKeepsTheOldName) {
     startWith({record("old", "Old")});
-    for (const char* title :
-         {"a.b", "x:y", "a\\b", "a?b", "a\"b", "a<b", "a>b", "a|b", "a*b", "a/b"}) {
+    RegistrationModel model(app);
+    for (const std::string title :
+         {"a.b", "x:y", "a\\b", "a?b", "a\"b", "a<b", "a>b", "a|b", "a*b", "a/b", "Tetris"}) {
         SCOPED_TRACE(title);
         prompter.clear();
-        RegistrationModel model = openFor("old.nes");
-        model.fields.title = title;
-        model.fields.gameName = "Changed";
+        ASSERT_TRUE(model.open(rowOf("old.nes")));
+        model.fields.title = title, model.fields.gameName = "Changed";
         prompter.answer(true);
         EXPECT_FALSE(model.accept());
         EXPECT_TRUE(model.isOpen());
         EXPECT_EQ(model.fields.title, title);
-        ASSERT_EQ(prompter.boxes().size(), 2u);
-        EXPECT_EQ(prompter.boxes()[0].text, "ファイル名が変更されています。\nリネームしますか？");
-        EXPECT_EQ(prompter.boxes()[0].title, "ファイル名変更確認");
-        EXPECT_EQ(prompter.boxes()[1].text, "ファイル名に記号が入っているのでリネームできません。");
-        EXPECT_EQ(prompter.boxes()[1].title, "警告");
-        EXPECT_TRUE(std::filesystem::exists(dir.file("roms/old.nes")));
+        ASSERT_EQ(boxes().size(), 2u);
+        EXPECT_EQ(boxes()[0],
+                  "[ファイル名変更確認] ファイル名が変更されています。\nリネームしますか？");
+        EXPECT_TRUE(boxes()[1].starts_with(
+            title == "Tetris" ? "[警告] 「Tetris.nes」"
+                              : "[警告] ファイル名に記号が入っているのでリネームできません。"))
+            << boxes()[1];
+        EXPECT_EQ(std::tuple(dir.read("roms/old.nes"), dir.read("roms/Tetris.nes")),
+                  std::tuple("old.nes", "Tetris.nes"));
         EXPECT_EQ(app.romTable()[0].gameName, "Old");
     }
+    prompter.answer(false);
+    EXPECT_TRUE(model.accept());
+    EXPECT_EQ(model.fields.title, "old");
+    EXPECT_EQ(app.romTable()[0].gameName, "Changed");
+    EXPECT_EQ(dir.read("roms/old.nes"), "old.nes");
 }
 
 TEST_F(RegistrationTest, RenamingMovesTheCompanionsAndKeepsTheRecord) {
@@ -175,46 +160,21 @@ TEST_F(RegistrationTest, RenamingMovesTheCompanionsAndKeepsTheRecord) {
     startWith({record("old", "Old")});
     RegistrationModel model = openFor("old.nes");
     const int shown = model.row();
-    model.fields.title = "new";
-    model.fields.comment = "renamed";
+    model.fields.title = "new", model.fields.comment = "renamed";
     prompter.answer(true);
     ASSERT_TRUE(model.accept());
     for (const char* f : {"roms/new.nes", "snap1/new.png", "snap2/new.png", "snap2/new.bmp",
                           "temp/new.sav", "save/new.srm", "snap1/older.png"})
-        EXPECT_TRUE(std::filesystem::exists(dir.file(f))) << f;
+        EXPECT_TRUE(has(f)) << f;
     for (const char* f : {"roms/old.nes", "snap1/old.png", "temp/old.sav"})
-        EXPECT_FALSE(std::filesystem::exists(dir.file(f))) << f;
+        EXPECT_FALSE(has(f)) << f;
     EXPECT_EQ(recordOf("old"), -1);
     ASSERT_EQ(recordOf("new"), 0);
-    EXPECT_EQ(app.romTable()[0].comment, "renamed");
-    EXPECT_EQ(app.romTable()[0].gameName, "Old");
+    EXPECT_EQ(std::tie(app.romTable()[0].comment, app.romTable()[0].gameName),
+              std::tuple("renamed", "Old"));
     EXPECT_EQ(app.fileList().rows()[static_cast<std::size_t>(shown)].fileName(), "new.nes");
     // The new key is on disk at once, beside the renamed file.
-    RomTable saved;
-    DataStream s;
-    ASSERT_EQ(saved.load(s, dir.file("data/RomData_FC.slb"), prompter), LoadResult::Loaded);
-    EXPECT_EQ(saved.findRecordByTitle("new"), 0);
-}
-
-TEST_F(RegistrationTest, ATakenNameIsRefusedAndNoAnswerKeepsTheOldName) {
-    startWith({record("old", "Old")});
-    RegistrationModel model = openFor("old.nes");
-    model.fields.title = "Tetris";
-    model.fields.gameName = "Changed";
-    prompter.answer(true);
-    EXPECT_FALSE(model.accept());
-    EXPECT_TRUE(model.isOpen());
-    EXPECT_TRUE(prompter.boxes().back().text.starts_with("「Tetris.nes」"));
-    EXPECT_EQ(dir.read("roms/old.nes"), "old.nes");
-    EXPECT_EQ(dir.read("roms/Tetris.nes"), "Tetris.nes");
-    EXPECT_EQ(app.romTable()[0].gameName, "Old");
-
-    // "No" puts the old name back and commits the rest.
-    prompter.answer(false);
-    EXPECT_TRUE(model.accept());
-    EXPECT_EQ(model.fields.title, "old");
-    EXPECT_EQ(app.romTable()[0].gameName, "Changed");
-    EXPECT_EQ(dir.read("roms/old.nes"), "old.nes");
+    EXPECT_EQ(savedRecords("FC").findRecordByTitle("new"), 0);
 }
 
 TEST_F(RegistrationTest, ClearingAsksFirst) {
@@ -235,42 +195,36 @@ TEST_F(RegistrationTest, BulkApplyRegistersEveryFileAndBulkClearCountsThem) {
     startWith({record("Zelda", "ゼルダ")});
     const std::vector<int> rows = {rowOf("Super_Mario_Bros.nes"), rowOf("Tetris.nes"),
                                    rowOf("Zelda.nes")};
+    const auto rec = [&](const char* title) -> const RomRecord& {
+        return app.romTable()[recordOf(title)];
+    };
     EXPECT_EQ(applyBulkRegistration(app, rows, {}), 3);
     ASSERT_EQ(app.romTable().count(), 3);
-    const RomRecord& mario = app.romTable()[recordOf("Super_Mario_Bros")];
-    EXPECT_EQ(mario.gameName, "Super Mario Bros");
-    EXPECT_EQ(mario.reading, "Super Mario Bros");
-    EXPECT_EQ(app.romTable()[recordOf("Tetris")].gameName, "Tetris");
-    EXPECT_EQ(app.romTable()[recordOf("Zelda")].gameName, "ゼルダ");
+    EXPECT_EQ(std::tie(rec("Super_Mario_Bros").gameName, rec("Super_Mario_Bros").reading,
+                       rec("Tetris").gameName, rec("Zelda").gameName),
+              std::tuple("Super Mario Bros", "Super Mario Bros", "Tetris", "ゼルダ"));
 
     BulkChoices choices;
-    choices.rating = 2;
-    choices.categories[0] = "ACT";
-    choices.categories[5] = "";
-    choices.favourite = true;
+    choices.rating = 2, choices.favourite = true;
+    choices.categories[0] = "ACT", choices.categories[5] = "";
     EXPECT_EQ(applyBulkRegistration(app, {rowOf("Tetris.nes"), rowOf("Zelda.nes")}, choices), 2);
-    const RomRecord& zelda = app.romTable()[recordOf("Zelda")];
-    EXPECT_EQ(zelda.rating, 2);
-    EXPECT_EQ(zelda.classes[0], "ACT");
-    EXPECT_TRUE(zelda.favourite);
-    EXPECT_EQ(zelda.gameName, "ゼルダ");
+    const RomRecord& zelda = rec("Zelda");
+    EXPECT_EQ(std::tie(zelda.rating, zelda.classes[0], zelda.favourite, zelda.gameName),
+              std::tuple(2, "ACT", true, "ゼルダ"));
     EXPECT_EQ(row("Tetris.nes").cells[3], "★★");
-    EXPECT_EQ(app.romTable()[recordOf("Super_Mario_Bros")].rating, 0);
+    EXPECT_EQ(rec("Super_Mario_Bros").rating, 0);
 
     prompter.answer(false);
     EXPECT_EQ(clearBulkRegistration(app, rows), std::nullopt);
     prompter.clear();
     prompter.answer(true);
     int closed = 0;
-    EXPECT_EQ(
-        clearBulkRegistration(app, {rowOf("old.nes"), rowOf("Tetris.nes"), rowOf("Zelda.nes")},
-                              [&] { ++closed; }),
-        2);
+    const std::vector<int> clearing = {rowOf("old.nes"), rowOf("Tetris.nes"), rowOf("Zelda.nes")};
+    EXPECT_EQ(clearBulkRegistration(app, clearing, [&] { ++closed; }), 2);
     EXPECT_EQ(closed, 1);
-    ASSERT_EQ(prompter.boxes().size(), 2u);
-    EXPECT_EQ(prompter.boxes()[1].text,
-              "ファイル情報の初期化が完了しました。\n\n初期化したファイル数 : 2");
-    EXPECT_EQ(prompter.boxes()[1].title, "初期化完了確認");
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[1],
+              "[初期化完了確認] ファイル情報の初期化が完了しました。\n\n初期化したファイル数 : 2");
     EXPECT_EQ(recordOf("Zelda"), -1);
     EXPECT_EQ(row("Zelda.nes").cells[0], "Zelda");
     EXPECT_NE(recordOf("Super_Mario_Bros"), -1);
@@ -282,16 +236,14 @@ TEST_F(RegistrationTest, AnUnownedTitleCanBeEditedButNotRenamed) {
     startWith({});
     RegistrationModel model = openFor("Lost.Game");
     EXPECT_FALSE(model.canRename());
-    EXPECT_EQ(model.fields.title, "Lost.Game");
-    EXPECT_EQ(model.fields.extension, "");
-    model.fields.title = "Other";
-    model.fields.rating = 1;
+    EXPECT_EQ(std::tie(model.fields.title, model.fields.extension), std::tuple("Lost.Game", ""));
+    model.fields.title = "Other", model.fields.rating = 1;
     EXPECT_TRUE(model.accept());
     EXPECT_TRUE(prompter.boxes().empty());
     ASSERT_EQ(recordOf("Lost.Game"), 0);
     EXPECT_EQ(app.romTable()[0].rating, 1);
     EXPECT_EQ(row("Lost.Game").cells[3], "★");
-    EXPECT_EQ(model.open(-1), false);
+    EXPECT_FALSE(model.open(-1));
 }
 
 // A file operation of the dialog commits what was typed, for the file under its new name.
@@ -300,8 +252,7 @@ TEST_F(RegistrationTest, PackingFromTheDialogCommitsItsValuesForTheArchive) {
     RegistrationModel model = openFor("Zelda.nes");
     EXPECT_FALSE(model.canMove());  // one ROM folder only
     model.fields.gameName = "ゼルダの伝説";
-    prompter.answer(true);   // pack
-    prompter.answer(false);  // keep the source
+    answers({true, false});  // pack, keep the source
     ASSERT_TRUE(model.compressOrDecompress());
     EXPECT_FALSE(model.isOpen());
     EXPECT_EQ(model.oldExtension(), "zip");
