@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "core/app/BatchOperations.h"
 #include "core/archive/ArchiveReadBack.h"
 #include "core/platform/FileSystem.h"
@@ -15,15 +15,12 @@ namespace {
 
 // FC with ROM folders "FC" (roms/FC/) and "B" (roms/B/), a snap, TEMP and save folder, and a trash
 // of its own in the test's folder.
-class BatchOperationsTest : public test::AppFixture {
+class BatchOperationsTest : public test::AppChecks {
 protected:
     BatchOperationsTest() {
         FolderSettings f;
-        f.romFolderNames = {"FC", "B"};
-        f.romFolderPaths = {"./roms/FC/", "./roms/B/"};
-        f.snapFolderPaths[0] = "./snap/";
-        f.tempFolder = "./temp/";
-        f.saveFolder = "./save/";
+        f.romFolderNames = {"FC", "B"}, f.romFolderPaths = {"./roms/FC/", "./roms/B/"};
+        f.snapFolderPaths[0] = "./snap/", f.tempFolder = "./temp/", f.saveFolder = "./save/";
         writeFolderSettings("FC", f);
         for (const char* folder : {"roms/FC", "roms/B", "snap", "temp", "save"})
             dir.makeFolder(folder);
@@ -37,22 +34,6 @@ protected:
         else
             ::unsetenv("XDG_DATA_HOME");
     }
-    // The display row of the file called `name` in ROM folder `folder`; -1 when not listed.
-    int rowOf(const std::string& name, int folder = 0) const {
-        const FileListView rows = app.fileList().rows();
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (rows[i].fileName() == name && rows[i].folderNumber == folder)
-                return static_cast<int>(i);
-        return -1;
-    }
-    bool has(const std::string& file) const { return std::filesystem::exists(dir.file(file)); }
-    std::string lastBox() const {
-        return prompter.boxes().empty() ? "" : prompter.boxes().back().text;
-    }
-    void answers(std::initializer_list<bool> yes) {
-        for (bool a : yes) prompter.answer(a);
-    }
-
     std::optional<std::string> oldXdg_;
 };
 
@@ -76,10 +57,10 @@ TEST_F(BatchOperationsTest, DecompressAllUnpacksOnlyArchivesAndTheirCompanionsFo
     EXPECT_EQ(dir.read("roms/FC/b.nes"), "bee");
     EXPECT_EQ(dir.read("roms/FC/Other.v2.nes"), "other");
     EXPECT_EQ(dir.read("roms/FC/a.nes"), "plain");
-    EXPECT_TRUE(has("roms/FC/b.zip"));  // the source stays when the answer was no
     EXPECT_EQ(dir.read("snap/Other.v2.png"), "shot");
     EXPECT_EQ(dir.read("temp/Other.v2.sav"), "save");
     EXPECT_EQ(dir.read("snap/Game.png"), "another game");
+    EXPECT_TRUE(has("roms/FC/b.zip"));  // the source stays when the answer was no
     EXPECT_EQ(app.romTable()[0].fileTitle, "Other.v2");
     EXPECT_EQ(lastBox(),
               "2 個のファイルを解凍しました。\n\n"
@@ -135,13 +116,14 @@ TEST_F(BatchOperationsTest, TheSourceIsDeletedOnlyWhenTheArchiveReadsBackWithIts
     EXPECT_EQ(dir.read("xdg/Trash/files/x.nes"), std::string(3000, 'x'));
 }
 
-TEST_F(BatchOperationsTest, ADeletedFileLandsInTheTrashWithItsInfoAndAFailedOneIsCounted) {
+TEST_F(BatchOperationsTest,
+       ADeletedFileLandsInTheTrashUnlessDeletedPermanentlyAndAFailedOneIsCounted) {
     dir.write("roms/FC/ゲーム 1.nes", "one");
     dir.write("roms/B/ゲーム 1.nes", "two");
     dir.write("roms/FC/gone.nes", "soon gone");
     start("FC");
     app.showAll();
-    const std::vector<int> rows = {rowOf("ゲーム 1.nes"), rowOf("ゲーム 1.nes", 1),
+    const std::vector<int> rows = {rowOf("ゲーム 1.nes", 0), rowOf("ゲーム 1.nes", 1),
                                    rowOf("gone.nes")};
     std::filesystem::remove(dir.file("roms/FC/gone.nes"));  // behind the list's back
     prompter.answer(true);
@@ -153,8 +135,9 @@ TEST_F(BatchOperationsTest, ADeletedFileLandsInTheTrashWithItsInfoAndAFailedOneI
     EXPECT_EQ(
         lastBox(),
         "ファイルの削除が完了しました。\n\n削除したファイル数 : 2\n削除できなかったファイル数 : 1");
-    EXPECT_EQ(dir.read("xdg/Trash/files/ゲーム 1.nes"), "one");
-    EXPECT_EQ(dir.read("xdg/Trash/files/ゲーム 1.2.nes"), "two");
+    EXPECT_EQ(std::tuple(dir.read("xdg/Trash/files/ゲーム 1.nes"),
+                         dir.read("xdg/Trash/files/ゲーム 1.2.nes")),
+              std::tuple("one", "two"));
     const std::string info = dir.read("xdg/Trash/info/ゲーム 1.nes.trashinfo");
     EXPECT_TRUE(info.starts_with(
         "[Trash Info]\nPath=" + fs::trashInfoPath(dir.file("roms/FC/ゲーム 1.nes")) +
@@ -162,11 +145,9 @@ TEST_F(BatchOperationsTest, ADeletedFileLandsInTheTrashWithItsInfoAndAFailedOneI
         << info;
     EXPECT_NE(info.find("%E3%82%B2"), std::string::npos);  // ゲ, encoded
     EXPECT_FALSE(has("roms/FC/ゲーム 1.nes"));
-}
 
-TEST_F(BatchOperationsTest, DeletePermanentlyBypassesTheTrash) {
+    // Deleting permanently bypasses the trash.
     dir.write("roms/FC/a.nes", "a");
-    start("FC");
     app.changeSettings([](MainSettings& s) { s.setOption(Option::DeleteWithoutTrash, true); });
     app.showAll();
     prompter.answer(true);
@@ -184,12 +165,12 @@ TEST_F(BatchOperationsTest, AMoveSkipsFilesAlreadyInTheDestinationAndReplacesNot
     app.showAll();
 
     const BatchCounts counts =
-        moveRows(app, {rowOf("a.nes"), rowOf("b.nes"), rowOf("b.nes", 1), rowOf("c.nes", 1)}, 1);
+        moveRows(app, {rowOf("a.nes"), rowOf("b.nes", 0), rowOf("b.nes", 1), rowOf("c.nes")}, 1);
 
     EXPECT_EQ(std::tuple(counts.done, counts.skipped, counts.failed), std::tuple(1, 1, 0));
-    EXPECT_EQ(dir.read("roms/B/a.nes"), "a");
-    EXPECT_EQ(dir.read("roms/B/b.nes"), "b in B");
-    EXPECT_EQ(dir.read("roms/FC/b.nes"), "b from FC");
+    EXPECT_EQ((std::vector{dir.read("roms/B/a.nes"), dir.read("roms/B/b.nes"),
+                           dir.read("roms/FC/b.nes")}),
+              (std::vector<std::string>{"a", "b in B", "b from FC"}));
     EXPECT_EQ(lastBox(),
               "ファイルの移動が完了しました。\n\n移動したファイル数 : 1\n"
               "移動先に同じ名前のファイルがあるため移動しなかったファイル数 : 1");
@@ -201,10 +182,10 @@ TEST_F(BatchOperationsTest, BulkCompressWithNothingSelectedStillAsksAndReportsNo
     const auto counts = compressRows(app, {});
     ASSERT_TRUE(counts);
     EXPECT_EQ(counts->done, 0);
-    ASSERT_EQ(prompter.boxes().size(), 3u);
-    EXPECT_EQ(prompter.boxes()[1].text, "圧縮前のファイルを削除しますか？");
-    EXPECT_EQ(lastBox(), "ファイルの圧縮が完了しました。\n\n圧縮したファイル数 : 0");
-    EXPECT_EQ(prompter.boxes().back().title, "圧縮完了確認");
+    ASSERT_EQ(boxes().size(), 3u);
+    EXPECT_EQ(boxes()[1], "[削除確認] 圧縮前のファイルを削除しますか？");
+    EXPECT_EQ(boxes()[2],
+              "[圧縮完了確認] ファイルの圧縮が完了しました。\n\n圧縮したファイル数 : 0");
 }
 
 TEST_F(BatchOperationsTest, ARowWithoutARomFolderIsNeverTouched) {
@@ -242,7 +223,7 @@ TEST_F(BatchOperationsTest, TheRegistrationDialogsFileTurnsIntoItsArchiveAndBack
     answers({true, true});  // compress, delete the source
     const auto packed = compressOrDecompressFile(app, {0, "Hero v1.1", "nes"});
     ASSERT_TRUE(packed);
-    EXPECT_EQ(std::tuple(packed->title, packed->extension), std::tuple("Hero v1.1", "zip"));
+    EXPECT_EQ(std::tie(packed->title, packed->extension), std::tuple("Hero v1.1", "zip"));
     EXPECT_FALSE(has("roms/FC/Hero v1.1.nes"));
 
     answers({true, false});  // decompress, keep the archive
