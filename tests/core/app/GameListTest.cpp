@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <map>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "core/app/CsvImport.h"
 #include "core/app/GameList.h"
 #include "core/text/TextCodec.h"
@@ -21,7 +21,7 @@ const std::string kCsvHeader =
 std::string cp932(const std::string& utf8) { return text::toCp932(utf8).value(); }
 
 // FC with Alpha.nes (registered with every field), Beta.nes (a bare record) and Gamma.nes (none).
-class GameListTest : public test::AppFixture {
+class GameListTest : public test::AppChecks {
 protected:
     GameListTest() {
         setUpHardware("FC");
@@ -33,13 +33,8 @@ protected:
     }
     static RomRecord alpha() {
         RomRecord r = record("Alpha", "Alpha");
-        r.reading = "あるふぁ";
-        r.rating = 2;
-        r.classes[0] = "RPG";
-        r.hardwareClass = "ディスク";
-        r.comment = "He said \"hi\", then\nleft";
-        r.favourite = true;
-        r.preferredEmulator = 1;
+        r.reading = "あるふぁ", r.rating = 2, r.classes[0] = "RPG", r.hardwareClass = "ディスク";
+        r.comment = "He said \"hi\", then\nleft", r.favourite = true, r.preferredEmulator = 1;
         return r;
     }
     static RomRecord beta() {
@@ -137,23 +132,21 @@ TEST_F(GameListTest, CsvRoundTripKeepsEveryFieldAndSavesTheReplacedRecords) {
     const auto result = import(*path, CsvFormat::Own);
     ASSERT_TRUE(result);
     EXPECT_EQ(table(), before);
-    EXPECT_TRUE(prompter.boxes()[0].text.starts_with(
-        "RomshelfPlus!! で出力したCSVファイルを読み込むことができます。\n読み込むとファイル情報が"
-        "上書きされますが、いいですか？\n\n※ CSVデータ中に \" や , が含まれている場合、\n    "
-        "正しくデータが読み込まれない恐れがあります。"));
-    EXPECT_EQ(prompter.boxes()[0].title, "ファミリーコンピュータの上書き確認");
-    EXPECT_EQ(prompter.filePickers.back().pattern, "gamelist_fc.csv");
-    EXPECT_EQ(prompter.filePickers.back().filterDescription,
-              "RomshelfPlus!! CSVファイル(gamelist_fc.csv)");
-    EXPECT_EQ(prompter.boxes().back().title, "リスト読み込み完了");
-    EXPECT_NE(prompter.boxes().back().text.find("RomData_FC_before-csv.slb"), std::string::npos);
+    EXPECT_TRUE(boxes()[0].starts_with(
+        "[ファミリーコンピュータの上書き確認] RomshelfPlus!! で出力したCSVファイルを読み込むことが"
+        "できます。\n読み込むとファイル情報が上書きされますが、いいですか？\n\n※ CSVデータ中に "
+        "\" や , が含まれている場合、\n    正しくデータが読み込まれない恐れがあります。"));
+    EXPECT_EQ(std::tie(prompter.filePickers.back().pattern,
+                       prompter.filePickers.back().filterDescription),
+              std::tuple("gamelist_fc.csv", "RomshelfPlus!! CSVファイル(gamelist_fc.csv)"));
+    EXPECT_TRUE(boxes().back().starts_with("[リスト読み込み完了] "));
+    EXPECT_NE(lastBox().find("RomData_FC_before-csv.slb"), std::string::npos);
     // The copy holds the records as they were just before, the new ones are saved at once.
-    RomTable copy, saved;
+    RomTable copy;
     DataStream s;
     ASSERT_EQ(copy.load(s, result->backupPath, prompter), LoadResult::Loaded);
     EXPECT_EQ(copy[0], edited.at("Alpha"));
-    ASSERT_EQ(saved.load(s, dir.file("data/RomData_FC.slb"), prompter), LoadResult::Loaded);
-    EXPECT_EQ(saved.count(), 2);
+    EXPECT_EQ(savedRecords("FC").count(), 2);
     // The pickers open where the last file was chosen; the next copy takes a new name.
     ASSERT_TRUE(import(*path, CsvFormat::Own));
     EXPECT_EQ(prompter.filePickers.back().startFolder + "/", dir.path());
@@ -172,14 +165,9 @@ TEST_F(GameListTest, PredecessorCsvImportsItsFields) {
     ASSERT_TRUE(import(dir.file("list_fc.csv"), CsvFormat::Old));
     EXPECT_EQ(prompter.filePickers.back().filterDescription, "旧Romshelf CSVファイル(list_fc.csv)");
     RomRecord a = record("Alpha", "Alpha Quest");
-    a.reading = "あるふぁ";
-    a.classes = {"a", "b", "c", "d", "e"};
-    a.hardwareClass = "クラス";
-    a.comment = "two\nlines";
-    a.favourite = true;
-    RomRecord b = record("Beta", "Beta");
-    b.reading = "べーた";
-    EXPECT_EQ(table(), (std::map<std::string, RomRecord>{{"Alpha", a}, {"Beta", b}}));
+    a.reading = "あるふぁ", a.classes = {"a", "b", "c", "d", "e"}, a.hardwareClass = "クラス";
+    a.comment = "two\nlines", a.favourite = true;
+    EXPECT_EQ(table(), (std::map<std::string, RomRecord>{{"Alpha", a}, {"Beta", beta()}}));
     EXPECT_EQ(app.fileList().rows()[0].gameName(), "Alpha Quest");
 }
 
@@ -194,20 +182,17 @@ TEST_F(GameListTest, OwnCsvWithoutEscapesReadsAsBefore) {
     const auto read = readCsvRecords(cp932(csv), CsvFormat::Own, error);
     ASSERT_TRUE(read) << error;
     ASSERT_EQ(read->records.size(), 2u);
-    EXPECT_EQ(read->records[0].gameName, "Say \"Hi\"");
-    EXPECT_EQ(read->records[0].comment, "multi\nline");
+    const RomRecord &a = read->records[0], &b = read->records[1];
+    EXPECT_EQ(std::tie(a.gameName, a.comment), std::tuple("Say \"Hi\"", "multi\nline"));
     // A quoted comma stays in its value.
-    EXPECT_EQ(read->records[1].gameName, "Comma, The");
-    EXPECT_EQ(read->records[1].fileTitle, "Beta");
-    EXPECT_EQ(read->records[1].rating, 3);
+    EXPECT_EQ(std::tie(b.gameName, b.fileTitle, b.rating), std::tuple("Comma, The", "Beta", 3));
 }
 
 TEST_F(GameListTest, MalformedCsvChangesNothing) {
     const std::string good = "\"G\",\"\",\"Zeta\",-1,0,\"\",\"\",\"\",\"\",\"\",\"\",\"\",0\n";
     const struct {
         const char* name;
-        std::string bytes;
-        std::string message;
+        std::string bytes, message;
     } cases[] = {
         {"unclosed quote",
          kCsvHeader + good +
@@ -229,8 +214,7 @@ TEST_F(GameListTest, MalformedCsvChangesNothing) {
         dir.write("bad.csv", text::toCp932(c.bytes).value_or(c.bytes));
         EXPECT_FALSE(import(dir.file("bad.csv"), CsvFormat::Own)) << c.name;
         ASSERT_EQ(prompter.boxes().size(), 2u) << c.name;
-        EXPECT_TRUE(prompter.boxes()[1].text.starts_with(c.message))
-            << c.name << ": " << prompter.boxes()[1].text;
+        EXPECT_TRUE(lastBox().starts_with(c.message)) << c.name << ": " << lastBox();
         EXPECT_EQ(table(), before) << c.name;
         EXPECT_FALSE(std::filesystem::exists(dir.file("data/RomData_FC_before-csv.slb")));
     }
@@ -247,7 +231,7 @@ TEST_F(GameListTest, RecordsBeyondTheTableAreLeftOutAndCounted) {
     ASSERT_TRUE(result);
     EXPECT_EQ(app.romTable().count(), 5000);
     EXPECT_EQ(app.romTable()[4999].fileTitle, "T4999");
-    const std::string& text = prompter.boxes().back().text;
+    const std::string text = lastBox();
     EXPECT_NE(text.find("5000件を超えたため読み込まなかった数 : 3"), std::string::npos) << text;
     EXPECT_NE(text.find("ファイル名がないため読み込まなかった数 : 1"), std::string::npos) << text;
 }
@@ -259,16 +243,14 @@ TEST(CsvRecordReader, ReadsQuotedValuesNumbersAndLineEnds) {
     ASSERT_EQ(reader.readRecord(rfc), CsvRecordReader::Result::Record);
     EXPECT_EQ(reader.line(), 2);
     EXPECT_EQ(reader.fieldCount(), 5u);
-    EXPECT_EQ(reader.text(0), "a\"b");
-    EXPECT_EQ(reader.text(1), "c,d");
-    EXPECT_EQ(reader.integer(2), 0);  // quoted
-    EXPECT_EQ(reader.integer(3), -12);
-    EXPECT_EQ(reader.text(4), "e\nf");
-    EXPECT_EQ(reader.text(5), "");
-    EXPECT_EQ(reader.integer(5), -1);
+    EXPECT_EQ(
+        (std::vector<std::string>{reader.text(0), reader.text(1), reader.text(4), reader.text(5)}),
+        (std::vector<std::string>{"a\"b", "c,d", "e\nf", ""}));
+    // A quoted number is none; a field past the end reads as -1.
+    EXPECT_EQ((std::vector<int>{reader.integer(2), reader.integer(3), reader.integer(5)}),
+              (std::vector<int>{0, -12, -1}));
     ASSERT_EQ(reader.readRecord(rfc), CsvRecordReader::Result::Record);
-    EXPECT_EQ(reader.line(), 4);
-    EXPECT_EQ(reader.text(0), "last");
+    EXPECT_EQ(std::tuple(reader.line(), reader.text(0)), std::tuple(4, "last"));
     EXPECT_EQ(reader.readRecord(rfc), CsvRecordReader::Result::End);
     // A value longer than a record may hold is cut on a character.
     const std::string value = "\"" + std::string(12286, 'x') + "あ\"";
