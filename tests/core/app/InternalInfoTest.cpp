@@ -17,25 +17,7 @@ namespace rom = romshelf::test::rom;
 
 namespace {
 
-// Delays kept until the test runs them: the waits of a sequence are seen, none is slept.
-struct ManualClock : Clock {
-    std::int64_t now = 0;
-    std::vector<int> waits;
-    std::vector<std::pair<std::int64_t, std::function<void()>>> due;
-    std::int64_t nowMs() const override { return now; }
-    void after(int ms, std::function<void()> then) override {
-        waits.push_back(ms);
-        due.emplace_back(now + ms, std::move(then));
-    }
-    void runAll() {
-        while (!due.empty()) {
-            auto [at, then] = std::move(due.front());
-            due.erase(due.begin());
-            now = at;
-            then();
-        }
-    }
-};
+using V = std::vector<std::string>;
 
 // Records the argv of each start; the checker "writes" `output` into the sum file.
 struct CheckerRunner : ProcessRunner {
@@ -50,12 +32,18 @@ struct CheckerRunner : ProcessRunner {
     void terminate(int) override {}
 };
 
+// Delays wait in the clock's queue, seen and never slept.
 struct InternalInfoTest : test::AppFixture {
-    ManualClock clock;
+    test::TestClock clock;
+    V waits;
     CheckerRunner runner;
     InternalInfo info{app, clock};
 
-    InternalInfoTest() { ports.processes.target = &runner; }
+    InternalInfoTest() {
+        ports.processes.target = &runner;
+        clock.journal = &waits;
+        clock.queue = true;
+    }
 
     // `code` with the file roms/`name` holding `bytes`, the list showing it; `tool` in tool slot
     // `slot` when given.
@@ -71,8 +59,8 @@ struct InternalInfoTest : test::AppFixture {
         app.showAll();
         runner.sum = info.sumPath();
     }
-    std::vector<std::string> tail(std::size_t from) const {
-        const std::vector<std::string> all = log();
+    V tail(std::size_t from) const {
+        const V all = log();
         return {all.begin() + static_cast<long>(std::min(from, all.size())), all.end()};
     }
 };
@@ -82,12 +70,10 @@ struct InternalInfoTest : test::AppFixture {
 TEST_F(InternalInfoTest, ACheckerRunsOnTheFileAndItsReportIsShownInBlue) {
     // SFC and MD with smd.com get " /s"; MD with Sbm.exe and FC's checkers do not.
     const struct {
-        const char* code;
-        const char* file;
+        const char *code, *file;
         int slot;
         const char* tool;
-        bool sbm;
-        bool slashS;
+        bool sbm, slashS;
     } cases[] = {
         {"SFC", "game.sfc", 3, "tools/smc", false, true},
         {"MD", "game.md", 5, "tools/smd", false, true},
@@ -101,25 +87,24 @@ TEST_F(InternalInfoTest, ACheckerRunsOnTheFileAndItsReportIsShownInBlue) {
         });
         prepare(c.code, c.file, std::string(150 * 1024, 'x'), c.slot, c.tool);
         runner.started.clear();
-        clock.waits.clear();
+        waits.clear();
+        clock.queue = true;
         runner.output = "\x83\x7d\x83\x8a\x83\x49 ROM\r\nCRC 1234\r\n";  // CP932 "マリオ ROM"
         ASSERT_TRUE(info.show(0));
         const std::string path = dir.file(std::string("roms/") + c.file);
         const std::string shown = ">" + dir.file(c.tool) + " " + path + (c.slashS ? " /s" : "");
-        EXPECT_EQ(tail(0),
-                  (std::vector<std::string>{"gameの内部情報表示の準備中です。", "@2", shown, "@0",
-                                            "情報表示には数秒時間がかかります。"}));
+        EXPECT_EQ(log(), (V{"gameの内部情報表示の準備中です。", "@2", shown, "@0",
+                            "情報表示には数秒時間がかかります。"}));
         ASSERT_EQ(runner.started.size(), 1u);
-        std::vector<std::string> argv = {
-            "/bin/sh",        "-c", "out=$1; shift; exec \"$@\" >\"$out\"", "sh", info.sumPath(),
-            dir.file(c.tool), path};
+        V argv = {"/bin/sh", "-c", "out=$1; shift; exec \"$@\" >\"$out\"", "sh"};
+        argv.insert(argv.end(), {info.sumPath(), dir.file(c.tool), path});
         if (c.slashS) argv.emplace_back("/s");
         EXPECT_EQ(runner.started[0], argv);
         EXPECT_TRUE(app.busy());  // commands wait for the report
-        clock.runAll();
+        clock.runQueued();
         // 700 ms, then the wait for a file of 150 KB.
-        EXPECT_EQ(clock.waits, (std::vector<int>{700, 1000}));
-        EXPECT_EQ(log(), (std::vector<std::string>{"@1", "マリオ ROM", "CRC 1234"}));
+        EXPECT_EQ(waits, (V{"wait 700", "wait 1000"}));
+        EXPECT_EQ(log(), (V{"@1", "マリオ ROM", "CRC 1234"}));
         EXPECT_FALSE(fs::pathExists(info.sumPath()));
         EXPECT_FALSE(app.busy());
     }
@@ -132,9 +117,8 @@ TEST_F(InternalInfoTest, ANativeCheckerWritesItsReportThroughTheShell) {
     std::filesystem::permissions(dir.file("tools/smc"), std::filesystem::perms::owner_all);
     ASSERT_TRUE(info.show(0));
     ASSERT_TRUE(test::waitFor([&] { return fs::fileSize(info.sumPath()).value_or(0) > 0; }));
-    clock.runAll();
-    EXPECT_EQ(log(), (std::vector<std::string>{
-                         "@1", "checked [" + dir.file("roms/my $(game).sfc") + "] [/s]"}));
+    clock.runQueued();
+    EXPECT_EQ(log(), (V{"@1", "checked [" + dir.file("roms/my $(game).sfc") + "] [/s]"}));
 }
 
 TEST_F(InternalInfoTest, StopsSilentlyWhereThereIsNothingToShow) {
@@ -143,7 +127,7 @@ TEST_F(InternalInfoTest, StopsSilentlyWhereThereIsNothingToShow) {
     EXPECT_FALSE(info.show(0));
     EXPECT_FALSE(info.show(5));
     EXPECT_TRUE(runner.started.empty());
-    EXPECT_TRUE(clock.due.empty());
+    EXPECT_TRUE(waits.empty());
     EXPECT_FALSE(logged("clear"));
     EXPECT_EQ(log().size(), 1u);  // the start line alone
 }
@@ -151,9 +135,8 @@ TEST_F(InternalInfoTest, StopsSilentlyWhereThereIsNothingToShow) {
 TEST_F(InternalInfoTest, ACheckerWithoutOutputIsToldAndADosOneNeedsDosbox) {
     prepare("GB", "game.gb", rom::gameBoy("TETRIS"), 7, "tools/gb");
     ASSERT_TRUE(info.show(0));
-    clock.runAll();
-    EXPECT_EQ(tail(log().size() - 3),
-              (std::vector<std::string>{"", "@2", "情報の表示に失敗しました。"}));
+    clock.runQueued();
+    EXPECT_EQ(tail(log().size() - 3), (V{"", "@2", "情報の表示に失敗しました。"}));
     EXPECT_FALSE(app.busy());
 
     // A DOS checker: through dosbox on PATH with the same command line, or not at all.
@@ -171,17 +154,15 @@ TEST_F(InternalInfoTest, ACheckerWithoutOutputIsToldAndADosOneNeedsDosbox) {
     const auto argv = dos();
     ::setenv("PATH", oldPath.c_str(), 1);
     ASSERT_TRUE(argv);
-    EXPECT_EQ(*argv, (std::vector<std::string>{
-                         bin.file("dosbox"), "-c", "MOUNT C \"" + dir.file("tools/") + "\"", "-c",
-                         "MOUNT D \"" + dir.file("roms/") + "\"", "-c",
-                         "MOUNT E \"" + dir.file("temp/") + "\"", "-c", "C:", "-c",
-                         "C:\\GB.COM D:\\g.gb >E:\\sum.txt", "-c", "EXIT"}));
+    EXPECT_EQ(*argv, (V{bin.file("dosbox"), "-c", "MOUNT C \"" + dir.file("tools/") + "\"", "-c",
+                        "MOUNT D \"" + dir.file("roms/") + "\"", "-c",
+                        "MOUNT E \"" + dir.file("temp/") + "\"", "-c", "C:", "-c",
+                        "C:\\GB.COM D:\\g.gb >E:\\sum.txt", "-c", "EXIT"}));
 }
 
 TEST_F(InternalInfoTest, WithoutACheckerTheHeaderIsReadFromTheFileOrTheUnpackedMember) {
     const struct {
-        const char* code;
-        const char* name;
+        const char *code, *name;
         std::string bytes;
         bool zipped;
         std::string firstLine;  // after the colour
@@ -196,27 +177,24 @@ TEST_F(InternalInfoTest, WithoutACheckerTheHeaderIsReadFromTheFileOrTheUnpackedM
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
-        setUpHardware(c.code, "./roms/");
-        if (c.zipped) {
+        FolderSettings f;
+        f.romFolderNames[0] = c.code;
+        f.romFolderPaths[0] = "./roms/";
+        f.tempFolder = "./temp/" + std::string(c.code) + "/";
+        writeFolderSettings(c.code, f);
+        if (c.zipped)
             writeZip("roms/game.zip", {{c.name, c.bytes}});
-            FolderSettings f;
-            f.romFolderNames[0] = c.code;
-            f.romFolderPaths[0] = "./roms/";
-            f.tempFolder = "./temp/" + std::string(c.code) + "/";
-            writeFolderSettings(c.code, f);
-        } else {
+        else
             dir.write(std::string("roms/") + c.name, c.bytes);
-        }
         start(c.code);
         app.showAll();
         ASSERT_TRUE(info.show(0));
-        EXPECT_TRUE(clock.due.empty());  // nothing to wait for
+        EXPECT_TRUE(waits.empty());  // nothing to wait for
         // The member is read where it was unpacked (the report replaced the lines before it).
         EXPECT_EQ(fs::fileExists(dir.file("temp/" + std::string(c.code) + "/" + c.name)), c.zipped);
-        const std::vector<std::string> lines = log();
+        const V lines = log();
         ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines[0], c.colour);
-        EXPECT_EQ(lines[1], c.firstLine);
+        EXPECT_EQ((V{lines[0], lines[1]}), (V{c.colour, c.firstLine}));
         EXPECT_TRUE(runner.started.empty());
         std::filesystem::remove_all(dir.file("roms"));
     }
@@ -230,13 +208,12 @@ TEST_F(InternalInfoTest, JoyToKeyStartsInItsFolderAndExplorerOpensTheProgramFold
     ASSERT_TRUE(startJoyToKey(app));
     const test::Recorded r = test::readRecord(joy);
     ASSERT_TRUE(r.ran);
-    EXPECT_EQ(r.argv, std::vector<std::string>{joy});
+    EXPECT_EQ(r.argv, V{joy});
     EXPECT_EQ(r.workingFolder + "/", dir.file("joy/"));
     // Not a program of this system: the desktop opens it.
     dir.write("joy/JoyToKey.exe", "MZ");
     app.changeSettings([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey.exe"; });
     EXPECT_TRUE(startJoyToKey(app));
     EXPECT_TRUE(openProgramFolder(app));
-    EXPECT_EQ(ports.desktop.opened,
-              (std::vector<std::string>{dir.file("joy/JoyToKey.exe"), dir.path()}));
+    EXPECT_EQ(ports.desktop.opened, (V{dir.file("joy/JoyToKey.exe"), dir.path()}));
 }
