@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "core/app/Optimisation.h"
 
 using namespace romshelf;
 
 namespace {
 
-struct OptimisationTest : romshelf::test::AppFixture {
+using V = std::vector<std::string>;
+
+struct OptimisationTest : romshelf::test::AppChecks {
     // The titles of the records still alive, in slot order.
-    std::vector<std::string> alive() const {
-        std::vector<std::string> titles;
+    V alive() const {
+        V titles;
         for (int i = 0; i < app.romTable().count(); ++i)
             if (!app.romTable()[i].fileTitle.empty()) titles.push_back(app.romTable()[i].fileTitle);
         return titles;
@@ -54,21 +56,16 @@ TEST_F(OptimisationTest, RecordsOfGoneFilesAndBareRecordsGoUnownedOnesStayWhileL
 
         const int deleted = unowned ? 2 : 3;
         EXPECT_EQ(optimise(true), deleted);
-        ASSERT_EQ(prompter.boxes().size(), 2u);
-        EXPECT_EQ(prompter.boxes()[0].text, kOptimiseQuestion);
-        EXPECT_EQ(prompter.boxes()[0].title, "最適化開始確認");
-        EXPECT_EQ(prompter.boxes()[1].text,
-                  std::to_string(deleted) + " 個の不要と思われるファイル情報を削除しました。");
-        EXPECT_EQ(prompter.boxes()[1].title, "整理完了");
-        std::vector<std::string> expected{"GAME", "Classed"};
+        EXPECT_EQ(boxes(), (V{"[最適化開始確認] " + std::string(kOptimiseQuestion),
+                              "[整理完了] " + std::to_string(deleted) +
+                                  " 個の不要と思われるファイル情報を削除しました。"}));
+        V expected{"GAME", "Classed"};
         if (unowned) expected.push_back("Unowned");
         EXPECT_EQ(alive(), expected);
         const auto& calls = ports.progress.calls;
         ASSERT_EQ(calls.size(), 8u);
-        EXPECT_EQ(calls[0], "begin ファイ情報の整理 5");
-        EXPECT_EQ(calls[1], "step 0 Lost の情報を検索中…");
-        EXPECT_EQ(calls[6], "step 5 ");
-        EXPECT_EQ(calls[7], "end");
+        EXPECT_EQ((V{calls[0], calls[1], calls[6], calls[7]}),
+                  (V{"begin ファイ情報の整理 5", "step 0 Lost の情報を検索中…", "step 5 ", "end"}));
         EXPECT_EQ(ports.progress.clears, 0);
         // A second run finds nothing more, and passes the dead slots by.
         prompter.clear();
@@ -88,7 +85,7 @@ TEST_F(OptimisationTest, NoAnswerAnEmptyFolderOrAMissingFolderDeletesNothing) {
     // Only the placeholder row: the folder is there, but no file is.
     prompter.clear();
     EXPECT_EQ(optimise(true), std::nullopt);
-    EXPECT_EQ(prompter.boxes().back().text, "ファイルが存在しません。");
+    EXPECT_EQ(lastBox(), "ファイルが存在しません。");
 
     // Folder 2 is an unmounted drive: folder 1's files must not decide about its records.
     dir.write("roms/Plain.nes", "c");
@@ -99,10 +96,9 @@ TEST_F(OptimisationTest, NoAnswerAnEmptyFolderOrAMissingFolderDeletesNothing) {
     start("FC");
     prompter.clear();
     EXPECT_EQ(optimise(true), std::nullopt);
-    EXPECT_EQ(prompter.boxes().back().text, missingRomFolderMessage(1, dir.file("gone/")));
-    EXPECT_EQ(prompter.boxes().back().title, "警告");
+    EXPECT_EQ(boxes().back(), "[警告] " + missingRomFolderMessage(1, dir.file("gone/")));
     EXPECT_TRUE(ports.progress.calls.empty());
-    EXPECT_EQ(alive(), (std::vector<std::string>{"Game", "Plain"}));
+    EXPECT_EQ(alive(), (V{"Game", "Plain"}));
     EXPECT_TRUE(prompter.allAnswersUsed());
 }
 
@@ -122,6 +118,5 @@ TEST(CancelQuestion, NoClearsTheRequestAndGoesOnYesStops) {
     EXPECT_EQ(done, 4);
     EXPECT_EQ(progress.clears, 1);
     ASSERT_EQ(prompter.boxes().size(), 2u);
-    EXPECT_TRUE(prompter.boxes()[1].question);
-    EXPECT_EQ(prompter.boxes()[1].title, "警告");
+    EXPECT_TRUE(prompter.boxes()[1].question && prompter.boxes()[1].title == "警告");
 }

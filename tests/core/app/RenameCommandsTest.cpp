@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "core/app/RenameCommands.h"
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
@@ -17,18 +17,14 @@ const std::string kA = std::string(600, 'a'), kB = std::string(600, 'b');
 
 // FC with its files in roms/FC/, the OK folder (also ROM folder 2), the failed and duplicate
 // folders, a snap folder, TEMP and save folders; rename data for the contents kA and kB.
-class RenameCommandsTest : public test::AppFixture {
+class RenameCommandsTest : public test::AppChecks {
 protected:
     RenameCommandsTest() {
         FolderSettings f;
-        f.romFolderNames = {"FC", "OK"};
-        f.romFolderPaths = {"./roms/FC/", "./ok/"};
-        f.renameOkFolder = "./ok/";
-        f.renameFailedFolder = "./failed/";
-        f.duplicateFolder = "./dup/";
-        f.snapFolderPaths[1] = "./snap/";
-        f.tempFolder = "./temp/";
-        f.saveFolder = "./save/";
+        f.romFolderNames = {"FC", "OK"}, f.romFolderPaths = {"./roms/FC/", "./ok/"};
+        f.renameOkFolder = "./ok/", f.renameFailedFolder = "./failed/";
+        f.duplicateFolder = "./dup/", f.snapFolderPaths[1] = "./snap/";
+        f.tempFolder = "./temp/", f.saveFolder = "./save/";
         writeFolderSettings("FC", f);
         for (const char* folder : {"ok", "failed", "dup", "snap", "temp", "save"})
             dir.makeFolder(folder);
@@ -55,16 +51,13 @@ protected:
         return fileIdentity(dir.write("identity.tmp", bytes));
     }
     std::vector<std::string> storedNames(const std::string& file) {
+        const auto load = +[](DataStream& s, const std::string& p, Prompter& q, RenameData& d) {
+            return loadRenameData(s, p, q, d);
+        };
         std::vector<std::string> names;
-        for (const RenameRecord& r : stored(
-                                         +[](DataStream&s, const std::string&p, Prompter&q,
-                                             RenameData&d) { return loadRenameData(s, p, q, d); },
-                                         dir.file(file))
-                                         .records)
-            names.push_back(r.name);
+        for (const RenameRecord& r : stored(load, dir.file(file)).records) names.push_back(r.name);
         return names;
     }
-    bool has(const std::string& file) { return std::filesystem::exists(dir.file(file)); }
     // Every file under roms/ and the rename folders, for checks that nothing moved.
     std::vector<std::string> files() {
         std::vector<std::string> all;
@@ -87,8 +80,7 @@ TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedL
     app.changeSettings([fc = app.currentIndex()](MainSettings& s) {
         s.recentLaunches[static_cast<std::size_t>(fc)][0] = {"エー", "a.nes", 0};
     });
-    prompter.answer(true);
-    prompter.answer(true);  // the unowned-files list
+    answers({true, true});  // apply, write the unowned-files list
     prompter.pickFile(dir.file("data/NoHave_FC.txt"));
 
     const auto counts = applyRenameData(app);
@@ -109,21 +101,18 @@ TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedL
     EXPECT_TRUE(has("snap/ab.jpg"));
     EXPECT_EQ(app.romTable()[0].fileTitle, "Alpha");
     EXPECT_EQ(app.romTable().findRecordByTitle("Alpha"), 0);
-    EXPECT_EQ(app.recentLaunch(0)->fileName, "Alpha.nes");
-    EXPECT_EQ(app.recentLaunch(0)->folderNumber, 1);  // the OK folder is ROM folder 2
+    // The OK folder is ROM folder 2.
+    EXPECT_EQ(std::tie(app.recentLaunch(0)->fileName, app.recentLaunch(0)->folderNumber),
+              std::tuple("Alpha.nes", 1));
     // The records reached the disk with their new key.
-    RomTable saved;
-    DataStream s;
-    ASSERT_EQ(saved.load(s, dir.file("data/RomData_FC.slb"), prompter), LoadResult::Loaded);
-    EXPECT_EQ(saved[0].fileTitle, "Alpha");
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "Alpha");
 
-    const auto& boxes = prompter.boxes();
-    ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_EQ(boxes[1].title, "リネーム完了確認");
-    EXPECT_EQ(boxes[1].text,
-              "ファイルのリネームが終了しました。\n\n正常にリネームしたファイル数 : 2\n"
-              "同名のファイルが存在したファイル数 : 1\nリネームできなかったファイル数 : 1");
-    EXPECT_NE(boxes[2].text.find(dir.file("snap/a.png")), std::string::npos) << boxes[2].text;
+    ASSERT_EQ(boxes().size(), 4u);
+    EXPECT_EQ(
+        boxes()[1],
+        "[リネーム完了確認] ファイルのリネームが終了しました。\n\n正常にリネームしたファイル数 : 2\n"
+        "同名のファイルが存在したファイル数 : 1\nリネームできなかったファイル数 : 1");
+    EXPECT_NE(boxes()[2].find(dir.file("snap/a.png")), std::string::npos) << boxes()[2];
     // Alpha and Beta are listed from the OK folder; only Gamma has no file.
     EXPECT_EQ(dir.read("data/NoHave_FC.txt"), "Gamma\n");
     EXPECT_TRUE(prompter.allAnswersUsed());
@@ -162,9 +151,7 @@ TEST_F(RenameCommandsTest, HardwareWithoutRenameDataIsRefused) {
 TEST_F(RenameCommandsTest, CancelAsksAndYesStopsWithTheCounts) {
     start("FC");
     ports.progress.pressAt = {0, 1};  // a.nes and b.nes: No goes on, Yes stops
-    prompter.answer(true);
-    prompter.answer(false);
-    prompter.answer(true);
+    answers({true, false, true});
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
     EXPECT_TRUE(counts->aborted);
@@ -172,9 +159,10 @@ TEST_F(RenameCommandsTest, CancelAsksAndYesStopsWithTheCounts) {
     EXPECT_EQ(
         std::ranges::count_if(
             files(), [](const std::string& f) { return f.find("/roms/FC/") != std::string::npos; }),
-        3);  // two left, and the archive
-    EXPECT_EQ(prompter.boxes()[1].text, "リネーム処理を中止しますか？");
-    EXPECT_EQ(prompter.boxes().back().title, "リネーム中断確認");  // and no unowned-list question
+        3);                         // two left, and the archive
+    ASSERT_EQ(boxes().size(), 4u);  // asked at each press; no unowned-list question after the stop
+    EXPECT_EQ(boxes()[1], "[警告] リネーム処理を中止しますか？");
+    EXPECT_TRUE(boxes()[3].starts_with("[リネーム中断確認] ファイルのリネームを中断しました。"));
     EXPECT_EQ(ports.progress.clears, 1);
 }
 
@@ -241,8 +229,7 @@ TEST_F(RenameCommandsTest, DatEntriesRenameOnSizeAndCrc) {
     prompter.answer(true);  // overwrite
     ASSERT_EQ(createRenameDataFromDat(app), 1);
 
-    prompter.answer(true);
-    prompter.answer(false);  // no unowned list
+    answers({true, false});  // no unowned list
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
     EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->bySizeAndCrc), std::tuple(1, 1, 2));
