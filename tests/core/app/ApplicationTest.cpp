@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 
 using namespace romshelf;
 namespace fsys = std::filesystem;
@@ -31,16 +31,10 @@ struct RecordingListener : ApplicationListener {
     void captureToolReset() override { events.push_back("capture"); }
 };
 
-struct ApplicationTest : romshelf::test::AppFixture {
+struct ApplicationTest : romshelf::test::AppChecks {
     RecordingListener listener;
     ApplicationTest() { app.setListener(&listener); }
     ~ApplicationTest() override { app.setListener(nullptr); }
-    RomTable recordsOnDisk(const std::string& code) {
-        RomTable table;
-        DataStream s;
-        table.load(s, dir.file("data/RomData_" + code + ".slb"), prompter);
-        return table;
-    }
     std::string savedMainData() {
         MainSettings m;
         m.customNames[0] = "ファミコン";
@@ -59,12 +53,10 @@ struct ApplicationTest : romshelf::test::AppFixture {
     // FC with its own TEMP folder (relative to the program folder).
     void setUpWithTemp(const std::string& temp) {
         FolderSettings f;
-        f.romFolderPaths[0] = "./roms/FC/";
-        f.tempFolder = temp;
+        f.romFolderPaths[0] = "./roms/FC/", f.tempFolder = temp;
         writeFolderSettings("FC", f);
         dir.makeFolder("roms/FC");
     }
-    bool exists(const std::string& relative) const { return fsys::exists(dir.file(relative)); }
 };
 using DataSafetyTest = ApplicationTest;
 using TempFoldersTest = ApplicationTest;
@@ -74,9 +66,8 @@ using TempFoldersTest = ApplicationTest;
 TEST_F(ApplicationTest, FirstRunShowsNothingSetUpAndSavesTheDefaults) {
     EXPECT_EQ(app.loadMainSettings(), LoadResult::Missing);
     app.startUp();
-    EXPECT_EQ(app.hardwareCombo().items, V{"未設定"});
-    EXPECT_EQ(app.emulatorCombo().items, V{"未設定"});
-    EXPECT_EQ(app.currentIndex(), -1);
+    EXPECT_EQ(std::tuple(app.hardwareCombo().items, app.emulatorCombo().items, app.currentIndex()),
+              std::tuple(V{"未設定"}, V{"未設定"}, -1));
     EXPECT_TRUE(prompter.boxes().empty());
     EXPECT_TRUE(app.shutDown());
     MainSettings counted;
@@ -102,13 +93,12 @@ TEST_F(ApplicationTest, TheHardwareThatTakesOverFromAVanishedOneHasItsRecordsLoa
     setUpHardware("PCE");
     writeRecords("SFC", {record("Zelda")});
     start("FC");  // its folder file was deleted meanwhile
-    EXPECT_EQ(app.currentCode(), "SFC");
-    EXPECT_EQ(app.hardwareCombo().selected, 0);
+    EXPECT_EQ(std::tuple(app.currentCode(), app.hardwareCombo().selected), std::tuple("SFC", 0));
     // Loaded, so that a new record cannot replace the file's records.
     ASSERT_EQ(app.romTable().count(), 1);
     app.addRecord(record("Metroid"));
     app.shutDown();
-    EXPECT_EQ(recordsOnDisk("SFC").count(), 2);
+    EXPECT_EQ(savedRecords("SFC").count(), 2);
 }
 
 TEST_F(ApplicationTest, ASwitchSavesTheOldHardwareAndReloadsInOrder) {
@@ -116,8 +106,7 @@ TEST_F(ApplicationTest, ASwitchSavesTheOldHardwareAndReloadsInOrder) {
     setUpHardware("SFC");
     app.changeSettings([](MainSettings& s) { s.classListNames[1] = "SFCの分類"; });
     CategoryLists lists;
-    lists.items[0] = {"ACT"};
-    lists.items[5] = {"ディスク"};
+    lists.items[0] = {"ACT"}, lists.items[5] = {"ディスク"};
     DataStream s;
     lists.save(s, app.programFolder(), "FC");
     start("FC");
@@ -128,7 +117,7 @@ TEST_F(ApplicationTest, ASwitchSavesTheOldHardwareAndReloadsInOrder) {
     app.chooseHardware(0);  // already current: saved, nothing reloads
     EXPECT_EQ(ports.windows.events, V{"hide registration"});
     EXPECT_TRUE(listener.events.empty());
-    EXPECT_EQ(recordsOnDisk("FC").findRecordByTitle("Mario"), 0);
+    EXPECT_EQ(savedRecords("FC").findRecordByTitle("Mario"), 0);
 
     app.chooseHardware(1);
     EXPECT_EQ(app.currentCode(), "SFC");
@@ -136,8 +125,9 @@ TEST_F(ApplicationTest, ASwitchSavesTheOldHardwareAndReloadsInOrder) {
               (V{"category names", "emulator combo", "recent files", "category lists", "file list",
                  "hardware", "panes", "folder window", "capture"}));
     EXPECT_EQ(app.romTable().count(), 0);
-    EXPECT_EQ(app.categoryLists().items[0], V{"ACT"});  // shared
-    EXPECT_TRUE(app.categoryLists().items[5].empty());  // SFC's own
+    // Category 1 is shared, the hardware class SFC's own.
+    EXPECT_EQ(std::tuple(app.categoryLists().items[0], app.categoryLists().items[5]),
+              std::tuple(V{"ACT"}, V{}));
     EXPECT_EQ(app.categoryNames()[5], "SFCの分類");
     EXPECT_EQ(app.folders().folders.romFolderPaths[0], dir.path() + "roms/SFC/");
 
@@ -171,8 +161,8 @@ TEST_F(ApplicationTest, DeletingASettingsFile) {
     // The current one's: only the folder file goes, and the next hardware is loaded.
     prompter.answer(true);
     ASSERT_TRUE(commands.deleteSettingsFile("FC"));
-    EXPECT_FALSE(exists("data/Folder_FC.slb"));
-    EXPECT_EQ(recordsOnDisk("FC").findRecordByTitle("Mario"), 0);
+    EXPECT_FALSE(has("data/Folder_FC.slb"));
+    EXPECT_EQ(savedRecords("FC").findRecordByTitle("Mario"), 0);
     EXPECT_EQ(app.hardwareCombo().items, V{"スーパーファミコン"});
     EXPECT_EQ(app.currentCode(), "SFC");
     EXPECT_EQ(app.romTable().findRecordByTitle("Zelda"), 0);
@@ -188,8 +178,7 @@ TEST_F(ApplicationTest, FolderSettingsAreStoredAsTypedAndUsedAbsolute) {
     SettingsCommands& commands = app.settingsCommands();
     FolderDialogModel model = commands.openFolderSettings("FC");
     EXPECT_EQ(model.displayName, "ファミリーコンピュータ");
-    model.path(0) = "./roms/fc/";
-    model.displayName = "ファミコン";
+    model.path(0) = "./roms/fc/", model.displayName = "ファミコン";
     ASSERT_TRUE(commands.saveFolderSettings("FC", model));
     commands.folderSettingsConfirmed("FC", model.displayName);
 
@@ -248,7 +237,7 @@ TEST_F(ApplicationTest, AShutDownInTheMiddleOfASwitchNeverWritesOneHardwaresData
     app2.chooseHardware(1);
     EXPECT_EQ(dir.read("data/RomData_SFC.slb"), sfcRecords);
     EXPECT_EQ(dir.read("data/ClassData_SFC.slb"), sfcClasses);
-    EXPECT_EQ(recordsOnDisk("FC").findRecordByTitle("Mario"), 0);  // saved before the switch
+    EXPECT_EQ(savedRecords("FC").findRecordByTitle("Mario"), 0);  // saved before the switch
 }
 
 TEST(BusyGuard, WorkThatArrivesDuringWorkWaitsForItsEndInOrder) {
@@ -283,7 +272,7 @@ TEST_F(DataSafetyTest, ARefusedFileIsKeptBesideItBeforeItIsRewritten) {
     ASSERT_EQ(copiesOf("MainData.slb").size(), 1u);
     const std::string copy = copiesOf("MainData.slb")[0];
     ASSERT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_NE(prompter.boxes()[0].text.find(copy), std::string::npos);  // the message names it
+    EXPECT_NE(lastBox().find(copy), std::string::npos);  // the message names it
 
     app.startUp();
     EXPECT_TRUE(app.shutDown());
@@ -335,12 +324,11 @@ TEST_F(DataSafetyTest, SavesThatFailAreToldOnceWithTheirFilesAndReasons) {
     dir.makeFolder("data/MainData.slb");
     dir.makeFolder("data/RomData_FC.slb");
     EXPECT_FALSE(app.shutDown());
-    ASSERT_EQ(prompter.boxes().size(), 1u);
-    const std::string& text = prompter.boxes()[0].text;
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_TRUE(boxes()[0].starts_with("[警告] ")) << boxes()[0];
     for (const std::string& told : {dir.file("data/MainData.slb"), dir.file("data/RomData_FC.slb"),
                                     std::string("同じ名前のフォルダがあります")})
-        EXPECT_NE(text.find(told), std::string::npos) << text;
-    EXPECT_EQ(prompter.boxes()[0].title, "警告");
+        EXPECT_NE(lastBox().find(told), std::string::npos) << lastBox();
 }
 
 TEST_F(DataSafetyTest, ACrashedSavesLeftoversAreRemovedAtStartUp) {
@@ -351,9 +339,9 @@ TEST_F(DataSafetyTest, ACrashedSavesLeftoversAreRemovedAtStartUp) {
     ::utime(old.c_str(), &longAgo);
     ::utime(other.c_str(), &longAgo);
     app.startUp();
-    EXPECT_FALSE(fsys::exists(old));
-    EXPECT_TRUE(fsys::exists(fresh));  // another instance may be saving it right now
-    EXPECT_TRUE(fsys::exists(other));
+    // A fresh one may be another instance's save in progress.
+    EXPECT_EQ(std::tuple(fsys::exists(old), fsys::exists(fresh), fsys::exists(other)),
+              std::tuple(false, true, true));
 }
 
 TEST_F(TempFoldersTest, SaveDataStaysAndEverythingElseGoesAtExitAndOnRequest) {
@@ -368,17 +356,17 @@ TEST_F(TempFoldersTest, SaveDataStaysAndEverythingElseGoesAtExitAndOnRequest) {
     EXPECT_EQ(app.tempFolders().clearCommand(), -1);
     EXPECT_TRUE(prompter.shownOnce("TEMPフォルダの中身を全て消去します。\n消去してもいいですか？",
                                    "TEMPフォルダのクリア確認", true));
-    EXPECT_TRUE(exists("tmp/fc/game.nes"));
+    EXPECT_TRUE(has("tmp/fc/game.nes"));
 
     prompter.answer(true);
     EXPECT_EQ(app.tempFolders().clearCommand(), 2);
     for (const char* kept : {"tmp/fc/GAME.SAV", "tmp/fc/a.srm", "tmp/fc/b.Ram", "tmp/fc/nes.ini",
                              "tmp/fc/sub/deep.nes"})
-        EXPECT_TRUE(exists(kept)) << kept;
+        EXPECT_TRUE(has(kept)) << kept;
 
     dir.write("tmp/fc/unpacked.nes", "x");
     app.shutDown();  // no question at exit
-    EXPECT_FALSE(exists("tmp/fc/unpacked.nes"));
+    EXPECT_FALSE(has("tmp/fc/unpacked.nes"));
     EXPECT_EQ(prompter.boxes().size(), 2u);
 }
 
@@ -392,22 +380,20 @@ TEST_F(TempFoldersTest, ATempFolderThatHoldsTheUsersFoldersIsNeverEmptied) {
         prompter.clear();
         start("FC");
         app.shutDown();
-        EXPECT_TRUE(exists("roms/keep.txt"));
-        EXPECT_TRUE(exists("keep.txt"));
+        EXPECT_TRUE(has("roms/keep.txt") && has("keep.txt"));
         ASSERT_EQ(prompter.boxes().size(), 1u);
-        EXPECT_NE(prompter.boxes()[0].text.find(dir.path()), std::string::npos);
+        EXPECT_NE(lastBox().find(dir.path()), std::string::npos);
     }
     // Another hardware's snap folder inside this TEMP counts as well.
     FolderSettings md;
-    md.romFolderPaths[0] = "./md/";
-    md.snapFolderPaths[0] = "./tmp/fc/snaps/";
+    md.romFolderPaths[0] = "./md/", md.snapFolderPaths[0] = "./tmp/fc/snaps/";
     writeFolderSettings("MD", md);
     setUpWithTemp("./tmp/fc/");
     dir.write("tmp/fc/snaps/a.png", "png");
     dir.write("tmp/fc/x.nes", "x");
     start("FC");
     app.shutDown();
-    EXPECT_TRUE(exists("tmp/fc/x.nes"));
+    EXPECT_TRUE(has("tmp/fc/x.nes"));
 }
 
 TEST_F(TempFoldersTest, FoldersLeftByTheCommandLineAreCleanedNextTime) {
@@ -422,6 +408,5 @@ TEST_F(TempFoldersTest, FoldersLeftByTheCommandLineAreCleanedNextTime) {
     next.preferHardware("SFC");
     next.startUp();
     next.shutDown();
-    EXPECT_FALSE(exists("tmp/fc/left.nes"));
-    EXPECT_FALSE(exists("data/TempFolders.txt"));
+    EXPECT_FALSE(has("tmp/fc/left.nes") || has("data/TempFolders.txt"));
 }

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "core/app/DemoCatalogue.h"
 #include "core/app/FirstSteps.h"
 #include "core/views/DibPicture.h"
@@ -17,7 +17,7 @@ using namespace romshelf::test;
 
 namespace {
 
-struct DemoCatalogue : AppFixture {
+struct DemoCatalogue : AppChecks {
     TempFolder bin;  // where the search for emulators looks
     EmulatorSearchPlaces places() const {
         EmulatorSearchPlaces p;
@@ -50,17 +50,15 @@ TEST_F(DemoCatalogue, WritesRomsWithValidHeadersAndTheProgramListsThemWithTheirR
         expectChecksumsAgree(readRomHeaderFile(kind, dir.file(file)), file);
     }
     // No emulator installed where the search looks: no emulator file to fill in later.
-    EXPECT_FALSE(std::filesystem::exists(dir.file("data/Emulator_FC.slb")));
+    EXPECT_FALSE(has("data/Emulator_FC.slb"));
 
     start("FC");
     ASSERT_EQ(app.fileList().rows().size(), 3u);
     const RomTable& table = app.romTable();
     const int i = table.findRecordByTitle("Hoshizora Demo (J)");
     ASSERT_GE(i, 0);
-    EXPECT_EQ(table[i].gameName, "星空デモ");
-    EXPECT_EQ(table[i].reading, "ほしぞらでも");
-    EXPECT_EQ(table[i].rating, 5);
-    EXPECT_TRUE(table[i].favourite);
+    EXPECT_EQ(std::tie(table[i].gameName, table[i].reading, table[i].rating, table[i].favourite),
+              std::tuple("星空デモ", "ほしぞらでも", 5, true));
     EXPECT_FALSE(table[i].comment.empty());
     EXPECT_TRUE(firstStepsHint(app).empty());
     for (const char* picture :
@@ -92,12 +90,9 @@ TEST_F(DemoCatalogue, ASecondRunKeepsTheUsersChangesAndOnlyFillsInWhatIsMissing)
                                         "roms/GB/Pocket Kaeru (J).gb", "data/Emulator_GB.slb",
                                         "data/Emulator_MD.slb"}));
     EXPECT_EQ(dir.read("snap/FC/Hoshizora Demo (J).bmp"), "mine");
-    RomTable table;
-    DataStream s;
-    ASSERT_EQ(table.load(s, dir.file("data/RomData_FC.slb"), prompter), LoadResult::Loaded);
+    const RomTable table = savedRecords("FC");
     const RomRecord& changed = table[table.findRecordByTitle("Yuuyake Puzzle (J)")];
-    EXPECT_EQ(changed.rating, 1);
-    EXPECT_EQ(changed.comment, "自分のメモ");
+    EXPECT_EQ(std::tie(changed.rating, changed.comment), std::tuple(1, "自分のメモ"));
     EXPECT_GE(table.findRecordByTitle("Midori no Mori (J)"), 0);
     const auto emulators = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
     EXPECT_EQ(emulators[0].executable, bin.file("mednafen"));
@@ -128,19 +123,15 @@ TEST(FirstStartLayout, ToolWindowsSitSideBySideInsideTheFrameOnTheScreen) {
     for (const ScreenArea& screen : screens) {
         const auto slots = firstStartLayout(screen);
         const WindowSlot& frame = slots[kSlotMainFrame];
-        EXPECT_EQ(frame.x, screen.x);
-        EXPECT_EQ(frame.y, screen.y);
-        EXPECT_LE(frame.width, screen.width);
-        EXPECT_LE(frame.height, screen.height);
+        EXPECT_EQ(std::tuple(frame.x, frame.y), std::tuple(screen.x, screen.y));
+        EXPECT_TRUE(frame.width <= screen.width && frame.height <= screen.height);
         for (int a = 1; a < kWindowSlotCount; ++a) {
             const WindowSlot& w = slots[static_cast<std::size_t>(a)];
             SCOPED_TRACE(std::to_string(screen.width) + "x" + std::to_string(a));
-            EXPECT_GE(w.x, 0);
-            EXPECT_GE(w.y, 0);
-            EXPECT_LE(w.x + w.width, frame.width);
-            EXPECT_LE(w.y + w.height, frame.height - 64);
-            EXPECT_GE(w.width, 150);
-            EXPECT_GE(w.height, 60);
+            // Inside the frame above its bars, and big enough to use.
+            EXPECT_TRUE(w.x >= 0 && w.y >= 0 && w.x + w.width <= frame.width &&
+                        w.y + w.height <= frame.height - 64);
+            EXPECT_TRUE(w.width >= 150 && w.height >= 60);
             for (int b = a + 1; b < kWindowSlotCount; ++b) {
                 const WindowSlot& o = slots[static_cast<std::size_t>(b)];
                 const bool apart = w.x + w.width <= o.x || o.x + o.width <= w.x ||
