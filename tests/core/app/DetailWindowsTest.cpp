@@ -14,8 +14,7 @@ namespace {
 struct DetailWindows : test::AppFixture {
     void SetUp() override {
         FolderSettings f;
-        f.romFolderPaths[0] = "./roms/";
-        f.mediaFolderPaths[0] = "./media/";
+        f.romFolderPaths[0] = "./roms/", f.mediaFolderPaths[0] = "./media/";
         writeFolderSettings("SFC", f);
         RomRecord r{"game", "ゲーム", "", {"RPG", "", "スクウェア"}, "名作", "一行目\r\n二行目"};
         r.rating = 3;
@@ -47,8 +46,8 @@ TEST_F(DetailWindows, RegisteredUnregisteredAndFilelessRows) {
         FileListRow r = app.fileList().rows()[0];
         r.folderNumber = folder;
         r.recordIndex = 1;
-        EXPECT_EQ(rowDetails(app, r).info.status, "") << folder;
-        EXPECT_EQ(rowDetails(app, r).database, "") << folder;
+        const RowDetails d = rowDetails(app, r);
+        EXPECT_EQ(d.info.status + d.database, "") << folder;
     }
 
     app.changeSettings([](MainSettings& s) {
@@ -56,15 +55,15 @@ TEST_F(DetailWindows, RegisteredUnregisteredAndFilelessRows) {
     });
     const auto names = app.categoryNames();
     const FileInfoTexts named = details("game.sfc").info;
-    EXPECT_EQ(named.categories[0], names[0] + " : RPG");
-    EXPECT_EQ(named.categories[1], names[1] + " : ");  // named even when empty
-    EXPECT_EQ(named.categories[5], names[5] + " : 名作");
+    // Named even when empty.
+    EXPECT_EQ(std::tie(named.categories[0], named.categories[1], named.categories[5]),
+              std::tuple(names[0] + " : RPG", names[1] + " : ", names[5] + " : 名作"));
 }
 
 TEST_F(DetailWindows, AnOtherSoftwareEntryNamesTheFileAtItsLocation) {
     FolderSettings f;
-    f.romFolderPaths[0] = "./tools/run.sh";
-    f.romFolderPaths[1] = "./tools/docs";  // a folder: nothing to measure
+    f.romFolderPaths = {"./tools/run.sh",
+                        "./tools/docs"};  // the second a folder: nothing to measure
     writeFolderSettings("HARD", f);
     dir.write("tools/run.sh", std::string(5000, '#'));
     dir.makeFolder("tools/docs");

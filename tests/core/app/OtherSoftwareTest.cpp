@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "LaunchFixture.h"
 #include "core/app/Application.h"
 
@@ -8,15 +8,8 @@ using namespace romshelf;
 
 namespace {
 
-struct OtherSoftwareTest : romshelf::test::AppFixture {
+struct OtherSoftwareTest : romshelf::test::AppChecks {
     SettingsCommands& commands() { return app.settingsCommands(); }
-    FolderSettings stored() {
-        FolderSettings f;
-        DataStream s;
-        EXPECT_EQ(loadFolderSettingsFile(s, dir.file("data/Folder_HARD.slb"), prompter, f),
-                  LoadResult::Loaded);
-        return f;
-    }
 };
 
 }  // namespace
@@ -30,12 +23,10 @@ TEST_F(OtherSoftwareTest, AMissingFileOpensEmptyAndARefusedOneIsToldAndOpensEmpt
         EXPECT_EQ(m.kind(), FolderDialogKind::OtherSoftware);
         EXPECT_EQ(m.displayName, "その他のソフト");
         EXPECT_EQ(m.settings(), FolderSettings{});
-        EXPECT_EQ(m.nameLabel(0), "ソフト 1の名前");
-        EXPECT_EQ(m.pathLabel(4), "ソフト 5の場所");
+        EXPECT_EQ(std::tuple(m.nameLabel(0), m.pathLabel(4)),
+                  std::tuple("ソフト 1の名前", "ソフト 5の場所"));
         ASSERT_EQ(prompter.boxes().size(), refused ? 1u : 0u);
-        if (refused) {
-            EXPECT_TRUE(prompter.boxes()[0].text.starts_with("フォルダ設定ファイルが異常です。"));
-        }
+        EXPECT_EQ(lastBox().starts_with("フォルダ設定ファイルが異常です。"), refused);
     }
 }
 
@@ -56,7 +47,7 @@ TEST_F(OtherSoftwareTest, SavingKeepsTheSoftwareAndSnapFolderOneAndEmptiesTheRes
     FolderSettings kept;
     kept.romFolderNames[249] = kept.romFolderPaths[249] = "./x";
     kept.snapFolderNames[0] = kept.snapFolderPaths[0] = "./x";
-    EXPECT_EQ(stored(), kept);
+    EXPECT_EQ(stored(loadFolderSettingsFile, dir.file("data/Folder_HARD.slb")), kept);
 }
 
 TEST_F(OtherSoftwareTest, RowsAreNamedAfterTheirFileWithoutExtension) {
@@ -70,9 +61,9 @@ TEST_F(OtherSoftwareTest, RowsAreNamedAfterTheirFileWithoutExtension) {
     prompter.pickFile(std::nullopt);
     EXPECT_FALSE(m.browse(4, prompter));  // cancelled: the row stays empty
     ASSERT_EQ(prompter.filePickers.size(), 2u);
-    EXPECT_EQ(prompter.filePickers[0].title, "その他のソフトの場所を指定してください");
-    EXPECT_EQ(prompter.filePickers[0].filterDescription, "その他のソフト");
-    EXPECT_EQ(prompter.filePickers[0].pattern, "*");
+    const auto& picker = prompter.filePickers[0];
+    EXPECT_EQ(std::tie(picker.title, picker.filterDescription, picker.pattern),
+              std::tuple("その他のソフトの場所を指定してください", "その他のソフト", "*"));
     EXPECT_EQ(m.path(3), dir.file("apps/エディタ.bin"));
     m.nextPage();
     const auto& names = m.settings().romFolderNames;
@@ -99,12 +90,7 @@ TEST_F(OtherSoftwareTest, AnEntryAddedInTheDialogIsListedAndStarts) {
               "ツール");
     EXPECT_EQ(app.hardwareCombo().items, std::vector<std::string>{"ツール"});
     ASSERT_EQ(app.fileList().count(), 2);
-    int row = 0;
-    while (row < 2 &&
-           app.fileList().rows()[static_cast<std::size_t>(row)].fileName() != "second tool")
-        ++row;
-    ASSERT_LT(row, 2);
-    ASSERT_TRUE(app.launchRow(row));
+    ASSERT_TRUE(app.launchRow(rowOf("second tool")));
     EXPECT_TRUE(romshelf::test::readRecord(added).ran);
     EXPECT_FALSE(romshelf::test::readRecord(dir.file("apps/first"), 200).ran);
 }

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "AppFixture.h"
+#include "AppChecks.h"
 #include "RawBytes.h"
 #include "core/settings/LaunchCounter.h"
 
@@ -18,7 +18,7 @@ struct MovedWindows : ApplicationListener {
     void toolWindowPlaced(int slot) override { slots.push_back(slot); }
 };
 
-struct WindowLayoutTest : AppFixture {
+struct WindowLayoutTest : AppChecks {
     MovedWindows moved;
     WindowLayoutCommands& layout = app.windowLayout();
     WindowLayoutTest() { app.setListener(&moved); }
@@ -32,7 +32,6 @@ struct WindowLayoutTest : AppFixture {
             app.setWindowSlot(s, w);
         }
     }
-    const ScriptedPrompter::Box& lastBox() const { return prompter.boxes().back(); }
 };
 
 }  // namespace
@@ -43,7 +42,7 @@ TEST_F(WindowLayoutTest, StoreThenRestoreBringsBackEveryToolWindowButNotTheFrame
     const WindowSlots stored = slots();
     prompter.answer(true);
     ASSERT_TRUE(layout.store());
-    EXPECT_EQ(lastBox().text, "各ウィンドウの位置を保存しました。");
+    EXPECT_EQ(lastBox(), "各ウィンドウの位置を保存しました。");
     // Header, then 7 rectangles, 7 show states, 7 visible flags: nothing else.
     EXPECT_EQ(std::filesystem::file_size(dir.file("data/WindowPosition.slb")),
               4 + 19 + 1 + 4 + (28 + 7 + 7) * 4);
@@ -77,7 +76,7 @@ TEST_F(WindowLayoutTest, ABadOrMissingFileMovesNothing) {
         if (!c.bytes.empty()) dir.write("data/WindowPosition.slb", c.bytes);
         prompter.answer(true);
         EXPECT_FALSE(layout.restore()) << c.what;
-        EXPECT_EQ(lastBox().text.substr(0, std::string(c.message).size()), c.message) << c.what;
+        EXPECT_TRUE(lastBox().starts_with(c.message)) << c.what << ": " << lastBox();
         EXPECT_EQ(slots(), before) << c.what;
         EXPECT_TRUE(moved.slots.empty()) << c.what;
     }
@@ -87,8 +86,7 @@ TEST_F(WindowLayoutTest, StoreThatCannotWriteSaysSo) {
     dir.makeFolder("data/WindowPosition.slb");  // a folder stands where the file goes
     prompter.answer(true);
     EXPECT_FALSE(layout.store());
-    EXPECT_EQ(lastBox().text, "ファイルの保存に失敗しました。");
-    EXPECT_EQ(lastBox().title, "ウィンドウ位置の記憶失敗");
+    EXPECT_EQ(boxes().back(), "[ウィンドウ位置の記憶失敗] ファイルの保存に失敗しました。");
 }
 
 TEST_F(WindowLayoutTest, ResetsKeepTheOtherHalfAndMoveInTheirOrder) {
@@ -96,14 +94,12 @@ TEST_F(WindowLayoutTest, ResetsKeepTheOtherHalfAndMoveInTheirOrder) {
     const WindowSlots before = slots();
     prompter.answer(true);
     ASSERT_TRUE(layout.resetSizes());
-    EXPECT_EQ(slots()[kSlotFileList].x, before[kSlotFileList].x);
-    EXPECT_EQ(slots()[kSlotFileList].width, 328);
-    EXPECT_EQ(slots()[kSlotFolder].height, 171);
-    EXPECT_EQ(slots()[kSlotFileInfo].height, 106);
+    EXPECT_EQ(std::tuple(slots()[kSlotFileList].x, slots()[kSlotFileList].width,
+                         slots()[kSlotFolder].height, slots()[kSlotFileInfo].height),
+              std::tuple(before[kSlotFileList].x, 328, 171, 106));
     prompter.answer(true);
     ASSERT_TRUE(layout.resetPositions());
-    EXPECT_EQ(slots()[kSlotSystem].x, 24);
-    EXPECT_EQ(slots()[kSlotSystem].width, 328);
+    EXPECT_EQ(std::tuple(slots()[kSlotSystem].x, slots()[kSlotSystem].width), std::tuple(24, 328));
     EXPECT_EQ(slots()[kSlotMainFrame], before[kSlotMainFrame]);
     // Database, system, file list, snap, folder, file information, media; twice.
     EXPECT_EQ(moved.slots, (std::vector<int>{2, 3, 1, 4, 5, 6, 7, 2, 3, 1, 4, 5, 6, 7}));
@@ -159,10 +155,8 @@ TEST_F(AppFixture, BackupCopiesTheDataFilesAndNamesWhatItCouldNot) {
     ASSERT_EQ(prompter.boxes().size(), 3u);
     EXPECT_EQ(prompter.boxes()[1].text, "backupフォルダにdataフォルダの中身をコピーしました。");
     EXPECT_NE(prompter.boxes()[2].text.find("pipe.slb"), std::string::npos);
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.file("backup")))
-        names.push_back(e.path().filename().string());
-    EXPECT_EQ(names.size(), 2u);  // no half-written leftovers
+    const auto backup = std::filesystem::directory_iterator(dir.file("backup"));
+    EXPECT_EQ(std::distance(begin(backup), end(backup)), 2);  // no half-written leftovers
 
     // At exit, with the option on: no question, the newest data.
     std::filesystem::remove(dir.file("data/pipe.slb"));
