@@ -263,7 +263,7 @@ TEST_F(SpecialStartTest, TheFileIsTypedOnceTheEmulatorShowsItsWindow) {
     const auto rec = readRecord(emu);
     EXPECT_EQ(rec.argv, V{emu});
     EXPECT_EQ(rec.workingFolder, dir.path() + "emu dir");
-    // The window is looked for until it shows.
+    // The first two waits look for the window until it shows.
     EXPECT_EQ(keys(),
               "wait 100, wait 100, wait 500, front 7, down Alt, up Alt, wait 100, down F, up F, "
               "wait 100, down D, up D, wait 100, wait 800, paste " +
