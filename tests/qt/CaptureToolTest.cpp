@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "AppFixture.h"
+#include "QtUi.h"
 #include "core/views/BmpReader.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CaptureToolDialog.h"
@@ -65,9 +66,7 @@ TEST_F(CaptureToolTest, AltPrintScreenSavesTheActiveWindowAsTheLaunchedFilesSnap
     if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "no X server";
     EXPECT_EQ(tool->statusText().toStdString(), "game.sfc 待機中");
     ASSERT_TRUE(tool->listening());
-    CFileList* list = frame.fileList();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(list->model()->index(0, 0)).center());
+    test::clickRow(frame.fileList(), 0);
 
     // Another program's window, 640 x 400 in one colour, in front with the focus.
     Display* d = XOpenDisplay(nullptr);

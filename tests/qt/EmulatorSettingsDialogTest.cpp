@@ -3,19 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimer>
 #include <QValidator>
 #include <filesystem>
 #include <tuple>
 
 #include "AppFixture.h"
+#include "QtUi.h"
 #include "qt/QtText.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/HardwareBar.h"
@@ -116,17 +115,13 @@ TEST_F(EmulatorSettingsDialogTest, TheMenuCommandOpensTheDialogAndRefillsTheComb
     EXPECT_EQ(app.emulatorCombo().items, std::vector<std::string>{"未設定"});
     EXPECT_TRUE(frame.mainMenu()->action(32816)->isEnabled());
 
-    bool shown = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<EmulatorSettingsDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        shown = true;
-        EXPECT_EQ(dialog->windowTitle(), u"メガドライブのエミュレータ設定"_s);
-        dialog->executableEdit()->setText(qs(dir.file("emu/gens")));
-        dialog->accept();
-    });
-    frame.mainMenu()->action(32816)->trigger();
-    ASSERT_TRUE(shown);
+    test::withModal<EmulatorSettingsDialog>(
+        [&] { frame.mainMenu()->action(32816)->trigger(); },
+        [&](EmulatorSettingsDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), u"メガドライブのエミュレータ設定"_s);
+            dialog.executableEdit()->setText(qs(dir.file("emu/gens")));
+            dialog.accept();
+        });
     EXPECT_EQ(app.emulatorCombo().items, std::vector<std::string>{"GENS"});
     EXPECT_EQ(frame.hardwareBar()->emulatorCombo()->currentText(), u"GENS"_s);
 }

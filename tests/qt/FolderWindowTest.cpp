@@ -1,16 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
+#include "QtUi.h"
 #include "ShelfFixture.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CommandIds.h"
@@ -37,27 +35,6 @@ struct FolderWindowView : test::ShelfFixture {
         folder = frame->folderView();
     }
     QString title() const { return frame->toolWindow(kSlotFolder)->windowTitle(); }
-    void clickItem(int row) {
-        QTableWidget* list = folder->list();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, 0)).center());
-    }
-    // Runs `open`, then `use` on the search dialog it opened, from inside the dialog's loop.
-    void withSearchDialog(const std::function<void()>& open,
-                          const std::function<void(SearchDialog&)>& use) {
-        bool used = false;
-        QTimer timer;  // gone at the end: a dialog that never opened fails this test only
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            if (auto* d = qobject_cast<SearchDialog*>(QApplication::activeModalWidget())) {
-                used = true;
-                use(*d);
-            }
-        });
-        timer.start(0);
-        open();
-        EXPECT_TRUE(used);
-    }
 };
 
 }  // namespace
@@ -70,7 +47,7 @@ TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
     // A click clears the detail windows first.
     Q_EMIT frame->fileList()->selectionShown(0);
     EXPECT_FALSE(frame->fileDataView()->texts().gameName.empty());
-    clickItem(1);
+    test::clickRow(folder->list(), 1);
     EXPECT_EQ(shown(), "blank.sfc|jump.sfc");
     EXPECT_TRUE(frame->fileDataView()->texts().gameName.empty());
 
@@ -83,7 +60,7 @@ TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
     organiser.sort();
     app.categoryCommands().apply(organiser);
     EXPECT_EQ(title(), u"フォルダウィンドウ : 分類 2 (項目数 : 3)"_s);
-    clickItem(1);
+    test::clickRow(folder->list(), 1);
     EXPECT_EQ(app.fileList().label() + " " + shown(), "ACT jump.sfc");
 
     // New category names: the button and the title follow; a switch lists the folders again.
@@ -96,25 +73,27 @@ TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
 }
 
 TEST_F(FolderWindowView, TheSearchDialogOpensEmptyAndFindsKatakanaTypedInHiragana) {
-    withSearchDialog([&] { QTest::mouseClick(folder->searchButton(), Qt::LeftButton); },
-                     [](SearchDialog& d) {
-                         EXPECT_TRUE(d.fieldButton(0)->isChecked());
-                         EXPECT_EQ(d.combo(SearchDialogModel::Category1 + 1)->count(), 5);
-                         d.combo(SearchDialogModel::Rating)->setCurrentIndex(4);  // ★★★
-                         d.textEdit()->setText(u"まりお"_s);
-                         QTest::mouseClick(d.startButton(), Qt::LeftButton);
-                     });
+    test::withModal<SearchDialog>(
+        [&] { QTest::mouseClick(folder->searchButton(), Qt::LeftButton); },
+        [](SearchDialog& d) {
+            EXPECT_TRUE(d.fieldButton(0)->isChecked());
+            EXPECT_EQ(d.combo(SearchDialogModel::Category1 + 1)->count(), 5);
+            d.combo(SearchDialogModel::Rating)->setCurrentIndex(4);  // ★★★
+            d.textEdit()->setText(u"まりお"_s);
+            QTest::mouseClick(d.startButton(), Qt::LeftButton);
+        });
     EXPECT_EQ(shown(), "jump.sfc");
     EXPECT_EQ(app.fileList().title(), "スーパーファミコン : まりお / 検索結果 (ファイル数 : 1)");
 
     // Ctrl+F opens it again with nothing kept; "未登録" is handed over as the empty text.
-    withSearchDialog([&] { frame->mainMenu()->action(cmd::Search)->trigger(); },
-                     [](SearchDialog& d) {
-                         EXPECT_TRUE(d.textEdit()->text().isEmpty());
-                         EXPECT_EQ(d.combo(SearchDialogModel::Rating)->currentIndex(), 0);
-                         d.combo(SearchDialogModel::Category1 + 1)->setCurrentIndex(1);
-                         d.accept();
-                     });
+    test::withModal<SearchDialog>([&] { frame->mainMenu()->action(cmd::Search)->trigger(); },
+                                  [](SearchDialog& d) {
+                                      EXPECT_TRUE(d.textEdit()->text().isEmpty());
+                                      EXPECT_EQ(d.combo(SearchDialogModel::Rating)->currentIndex(),
+                                                0);
+                                      d.combo(SearchDialogModel::Category1 + 1)->setCurrentIndex(1);
+                                      d.accept();
+                                  });
     EXPECT_EQ(shown(), "blank.sfc|loose.sfc|stray.sfc");
     EXPECT_EQ(app.fileList().criteria().classes[1], "");
 }

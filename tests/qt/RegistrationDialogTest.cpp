@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "AppFixture.h"
+#include "QtUi.h"
 #include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/RegistrationDialog.h"
@@ -40,11 +41,6 @@ protected:
             if (rows[i].fileName() == name) return static_cast<int>(i);
         return -1;
     }
-    static void click(CFileList* list, int row, Qt::MouseButton button,
-                      Qt::KeyboardModifiers keys = {}) {
-        QTest::mouseClick(list->viewport(), button, keys,
-                          list->visualRect(list->model()->index(row, 0)).center());
-    }
     template <class T>
     static T* in(RegistrationDialog* d, int id) {
         return qobject_cast<T*>(d->control(id));
@@ -61,7 +57,7 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
         CFileList* list = frame.fileList();
         RegistrationDialog* dialog = frame.registrationDialog();
         const int row = rowOf(app, "Final_Fight.sfc");
-        click(list, row, Qt::RightButton);
+        test::clickRow(list, row, Qt::RightButton);
         ASSERT_TRUE(dialog->isVisible());
         EXPECT_EQ(in<QLineEdit>(dialog, 1111)->text(), QStringLiteral("Final Fight"));
         EXPECT_EQ(in<QLineEdit>(dialog, 1112)->text(), QStringLiteral("sfc"));
@@ -93,7 +89,7 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
                   (std::vector<std::string>{"1人用", "2人用", "協力"}));
 
         // Opened again and closed: nothing is saved.
-        click(list, row, Qt::RightButton);
+        test::clickRow(list, row, Qt::RightButton);
         in<QLineEdit>(dialog, 1111)->setText(QStringLiteral("捨てる"));
         dialog->close();
         EXPECT_FALSE(dialog->isVisible());
@@ -108,7 +104,7 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
     frame.startUp();
     const int row = rowOf(restarted, "Final_Fight.sfc");
     ASSERT_GE(row, 0);
-    click(frame.fileList(), row, Qt::LeftButton);
+    test::clickRow(frame.fileList(), row);
     EXPECT_EQ(cell(frame.fileList(), row, 1), "ふぁいなるふぁいと");
     EXPECT_EQ(frame.fileDataView()->texts().rating, "★★★★★");
     EXPECT_EQ(frame.databaseView()->text(), QStringLiteral("名作\n二行目"));
