@@ -5,28 +5,29 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include "AppFixture.h"
+#include "QtUi.h"
 #include "RomImages.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/HardwareBar.h"
@@ -91,8 +92,7 @@ struct FileListViewTest : MainFrameTest {
         return list->model()->index(row, column).data().toString();
     }
     void click(int row, Qt::MouseButton button = Qt::LeftButton) {
-        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
-        QTest::mouseClick(list->viewport(), button, {}, at);
+        test::clickRow(list, row, button);
     }
     void key(int row, Qt::Key k) {
         list->selectRow(row);
@@ -100,20 +100,27 @@ struct FileListViewTest : MainFrameTest {
     }
 };
 
-// Calls `act` with the next message box once it is shown, from inside the box's own event loop.
-// Gives up after a few seconds, so that a box that never opens fails the test instead of hanging.
-void onNextBox(std::function<void(QMessageBox&)> act) {
-    auto* timer = new QTimer;
-    const QDeadlineTimer deadline(5000);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, deadline] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if ((!box || !box->isVisible()) && !deadline.hasExpired()) return;
-        timer->stop();
-        timer->deleteLater();
-        if (box) act(*box);
-    });
-    timer->start(10);
-}
+// The tool windows as the window-layout commands move them.
+struct WindowLayoutViewTest : MainFrameTest {
+    void SetUp() override { open(); }
+    void trigger(int id) { action(id)->trigger(); }
+    ToolWindowFrame* snap() { return frame->toolWindow(kSlotSnap); }
+    // Drags the window by its title bar: a hover (the frame learns what a press there grabs),
+    // the press, a move with the button held, the release.
+    void drag(ToolWindowFrame* w, QPoint by) {
+        const QPoint grip(w->width() / 2, 8);
+        auto send = [w](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                        Qt::MouseButtons held) {
+            QMouseEvent e(type, at, w->mapToGlobal(at), button, held, {});
+            QApplication::sendEvent(w, &e);
+        };
+        send(QEvent::MouseMove, grip, Qt::NoButton, Qt::NoButton);
+        send(QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, grip + by, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, grip + by, Qt::LeftButton, Qt::NoButton);
+        QApplication::processEvents();
+    }
+};
 
 // Sorted, as UTF-8 so that a failure reads well.
 std::vector<std::string> buttonTexts(const QMessageBox& box) {
@@ -126,19 +133,6 @@ std::vector<std::string> buttonTexts(const QMessageBox& box) {
 
 }  // namespace
 
-TEST_F(MainFrameTest, WithoutARomFolderTheListShowsTheMenuPathsToTheSettings) {
-    open();
-    const std::string hint = frame->fileList()->hint().toStdString();
-    EXPECT_NE(hint.find("設定 > フォルダ設定"), std::string::npos) << hint;
-    EXPECT_NE(hint.find("設定 > エミュレータ設定"), std::string::npos) << hint;
-    // The labels it names are the menu's, less their keys.
-    const std::string settings = menu("設定(&S)");
-    EXPECT_NE(settings.find("フォルダ設定(&F)|エミュレータ設定(&E)"), std::string::npos)
-        << settings;
-}
-
-TEST_F(FileListViewTest, WithARomFolderTheListHasNoHint) { EXPECT_TRUE(list->hint().isEmpty()); }
-
 TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
     open();
     EXPECT_EQ(frame->windowTitle().toStdString(), "Romshelf Plus !!");
@@ -148,9 +142,17 @@ TEST_F(MainFrameTest, FreshStartShowsTheFrameWithNothingSetUp) {
         EXPECT_EQ(combo->currentText(), u"未設定"_s);
     }
     EXPECT_EQ(QRect(frame->pos(), frame->size()), QRect(0, 0, 640, 452));
+    // Without a ROM folder the list shows the menu paths to the settings.
+    const std::string hint = frame->fileList()->hint().toStdString();
+    EXPECT_NE(hint.find("設定 > フォルダ設定"), std::string::npos) << hint;
+    EXPECT_NE(hint.find("設定 > エミュレータ設定"), std::string::npos) << hint;
+    // The labels it names are the menu's, less their keys.
+    const std::string settings = menu("設定(&S)");
+    EXPECT_NE(settings.find("フォルダ設定(&F)|エミュレータ設定(&E)"), std::string::npos)
+        << settings;
 }
 
-TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
+TEST_F(MainFrameTest, MenusCarryTheirLabelsKeysAndPerHardwareGroups) {
     open();
     EXPECT_EQ(menu(""), "ファイル(&F)|表示(&V)|設定(&S)|ツール(&T)|ヘルプ(&H)");
     // The labels of the View menu say F5 and F6 the other way round; the key table decides.
@@ -179,10 +181,8 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsAndTheKeyTable) {
         if (!a->shortcut().isEmpty()) ++bound[a->shortcut().toString()];
     EXPECT_EQ(bound.size(), 27u);
     for (const auto& [keys, count] : bound) EXPECT_EQ(count, 1) << keys.toStdString();
-}
 
-TEST_F(MainFrameTest, PerHardwareCommandsAreGroupedAndOnlyBuiltWorkIsEnabled) {
-    open();
+    // Per-hardware commands are grouped, and only built work is enabled.
     EXPECT_EQ(menu("設定(&S)|フォルダ設定(&F)"),
               "テレビゲーム|携帯ゲーム|アーケード|パソコン|ユーザ設定");
     EXPECT_EQ(menu("設定(&S)|フォルダ設定(&F)|テレビゲーム"),
@@ -285,6 +285,7 @@ TEST_F(MainFrameTest, ATerminationRequestClosesAnOpenMenu) {
 }
 
 TEST_F(FileListViewTest, ShowsTheRowsWithTitlesAndColours) {
+    EXPECT_TRUE(list->hint().isEmpty());  // a ROM folder is set up
     ASSERT_EQ(list->model()->rowCount(), 4);
     EXPECT_EQ(frame->toolWindow(kSlotFileList)->windowTitle(),
               u"ファイルリスト - スーパーファミコン : 全ファイル (ファイル数 : 4)"_s);
@@ -388,25 +389,27 @@ TEST(QtPrompter, BoxesSpeakJapanese) {
     };
     QtPrompter prompter;
     for (const auto& [what, question, buttons, press, answer] : cases) {
-        bool shown = false;
-        onNextBox([&](QMessageBox& box) {
-            shown = true;
-            EXPECT_EQ(box.windowTitle().toStdString(), "警告") << what;
-            EXPECT_EQ(box.text().toStdString(), "消しますか?\n元に戻せません。") << what;
-            EXPECT_EQ(buttonTexts(box), buttons) << what;
-            if (question) {
-                EXPECT_EQ(box.defaultButton() ? box.defaultButton()->text() : QString(), u"はい"_s)
-                    << what;
-            }
-            if (!press) return QTest::keyClick(&box, Qt::Key_Escape);
-            for (QAbstractButton* button : box.buttons())
-                if (button->text().toStdString() == press) return button->click();
-            ADD_FAILURE() << what << ": no button " << press;
-            box.done(QMessageBox::No);
-        });
-        EXPECT_EQ(prompter.messageBox("消しますか?\n元に戻せません。", "警告", question), answer)
-            << what;
-        EXPECT_TRUE(shown) << what;
+        SCOPED_TRACE(what);
+        bool answered = !answer;
+        test::withModal<QMessageBox>(
+            [&] {
+                answered = prompter.messageBox("消しますか?\n元に戻せません。", "警告", question);
+            },
+            [&](QMessageBox& box) {
+                EXPECT_EQ(box.windowTitle().toStdString(), "警告");
+                EXPECT_EQ(box.text().toStdString(), "消しますか?\n元に戻せません。");
+                EXPECT_EQ(buttonTexts(box), buttons);
+                if (question) {
+                    EXPECT_EQ(box.defaultButton() ? box.defaultButton()->text() : QString(),
+                              u"はい"_s);
+                }
+                if (!press) return QTest::keyClick(&box, Qt::Key_Escape);
+                for (QAbstractButton* button : box.buttons())
+                    if (button->text().toStdString() == press) return button->click();
+                ADD_FAILURE() << "no button " << press;
+                box.done(QMessageBox::No);
+            });
+        EXPECT_EQ(answered, answer);
     }
 }
 
@@ -416,26 +419,26 @@ TEST(QtPrompter, TheExecutablePickerFiltersByPermission) {
     const std::string program = dir.write("emu/fceux", "");
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     QtPrompter prompter;
-    bool shown = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        shown = true;
-        EXPECT_EQ(dialog->windowTitle(), u"FCEUXの場所を指定してください"_s);
-        EXPECT_EQ(dialog->nameFilters(),
-                  QStringList({u"FCEUX実行ファイル (*)"_s, u"すべてのファイル (*)"_s}));
-        EXPECT_TRUE(dialog->filter().testFlag(QDir::Executable));
-        Q_EMIT dialog->filterSelected(u"すべてのファイル (*)"_s);
-        EXPECT_FALSE(dialog->filter().testFlag(QDir::Executable));
-        Q_EMIT dialog->filterSelected(u"FCEUX実行ファイル (*)"_s);
-        EXPECT_TRUE(dialog->filter().testFlag(QDir::Executable));
-        dialog->selectFile(QString::fromStdString(program));
-        static_cast<QDialog*>(dialog)->accept();  // as the 開く button
-    });
-    EXPECT_EQ(prompter.chooseOpenFile("FCEUXの場所を指定してください", "FCEUX実行ファイル",
-                                      std::string(kExecutableFilesPattern), dir.file("emu")),
-              program);
-    EXPECT_TRUE(shown);
+    std::optional<std::string> chosen;
+    test::withModal<QFileDialog>(
+        [&] {
+            chosen = prompter.chooseOpenFile("FCEUXの場所を指定してください", "FCEUX実行ファイル",
+                                             std::string(kExecutableFilesPattern), dir.file("emu"));
+        },
+        [&](QFileDialog& d) {
+            QFileDialog* dialog = &d;
+            EXPECT_EQ(dialog->windowTitle(), u"FCEUXの場所を指定してください"_s);
+            EXPECT_EQ(dialog->nameFilters(),
+                      QStringList({u"FCEUX実行ファイル (*)"_s, u"すべてのファイル (*)"_s}));
+            EXPECT_TRUE(dialog->filter().testFlag(QDir::Executable));
+            Q_EMIT dialog->filterSelected(u"すべてのファイル (*)"_s);
+            EXPECT_FALSE(dialog->filter().testFlag(QDir::Executable));
+            Q_EMIT dialog->filterSelected(u"FCEUX実行ファイル (*)"_s);
+            EXPECT_TRUE(dialog->filter().testFlag(QDir::Executable));
+            dialog->selectFile(QString::fromStdString(program));
+            static_cast<QDialog*>(dialog)->accept();  // as the 開く button
+        });
+    EXPECT_EQ(chosen, program);
 }
 
 TEST_F(MainFrameTest, InternalInformationOfTheSelectedRowComesForwardInTheSystemWindow) {
@@ -446,13 +449,47 @@ TEST_F(MainFrameTest, InternalInformationOfTheSelectedRowComesForwardInTheSystem
     ASSERT_FALSE(frame->toolWindow(kSlotSystem)->isVisible());
     action(cmd::InternalInfo)->trigger();  // no row selected: nothing
     EXPECT_FALSE(frame->toolWindow(kSlotSystem)->isVisible());
-    CFileList* list = frame->fileList();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(list->model()->index(0, 0)).center());
+    test::clickRow(frame->fileList(), 0);
     action(cmd::InternalInfo)->trigger();
     EXPECT_TRUE(logged("タイトル: ADVANCE"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor lasts as long as it
     EXPECT_TRUE(frame->toolWindow(kSlotSystem)->isVisible());
     action(cmd::Explorer)->trigger();
     EXPECT_EQ(ports.desktop.opened, std::vector<std::string>{dir.path()});
+}
+
+TEST_F(WindowLayoutViewTest, LockedWindowsStayWhereTheyAreWhateverMovesThem) {
+    snap()->move(100, 90);
+    QAction* lock = action(cmd::LockWindowPositions);
+    trigger(cmd::LockWindowPositions);
+    EXPECT_TRUE(lock->isChecked());
+    drag(snap(), {40, 30});
+    snap()->move(5, 5);
+    snap()->resize(500, 400);
+    EXPECT_EQ(snap()->geometry(), QRect(100, 90, 328, 263));
+
+    // Resetting moves them all the same, and they stay locked at their new places.
+    prompter.answer(true);
+    trigger(cmd::ResetWindowPositions);
+    EXPECT_EQ(snap()->pos(), QPoint(72, 72));
+    snap()->move(200, 200);
+    EXPECT_EQ(snap()->pos(), QPoint(72, 72));
+
+    trigger(cmd::LockWindowPositions);
+    EXPECT_FALSE(lock->isChecked());
+    drag(snap(), {40, 30});
+    EXPECT_EQ(snap()->pos(), QPoint(112, 102));
+}
+
+TEST_F(WindowLayoutViewTest, RestoreMovesTheToolWindowsAndLeavesTheFrame) {
+    snap()->setGeometry(30, 40, 300, 200);
+    prompter.answer(true);
+    trigger(cmd::StoreWindowPositions);
+    snap()->setGeometry(0, 0, 200, 100);
+    const QRect main = frame->geometry();
+    prompter.answer(true);
+    trigger(cmd::RestoreWindowPositions);
+    EXPECT_EQ(snap()->geometry(), QRect(30, 40, 300, 200));
+    EXPECT_EQ(frame->geometry(), main);
+    EXPECT_TRUE(prompter.allAnswersUsed());
 }

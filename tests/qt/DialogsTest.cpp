@@ -1,0 +1,338 @@
+// The program's smaller dialogs, each opened as its command opens it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "AppFixture.h"
+#include "QtUi.h"
+#include "core/app/Application.h"
+#include "core/text/TextCodec.h"
+#include "qt/QtText.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/CategoryOrganiserDialog.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/EnvironmentDialog.h"
+#include "qt/app/FolderSettingsDialog.h"
+#include "qt/app/GameListDialog.h"
+#include "qt/app/MainMenu.h"
+#include "qt/app/MoveDestinationDialog.h"
+#include "qt/app/ProgressDialog.h"
+#include "qt/views/CFileList.h"
+
+using namespace romshelf;
+using namespace Qt::StringLiterals;
+using V = std::vector<std::string>;
+
+namespace {
+
+V texts(QWidget* list) {
+    V items;
+    auto* tree = static_cast<QTreeWidget*>(list);
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        items.push_back(tree->topLevelItem(i)->text(0).toStdString());
+    return items;
+}
+
+using CategoryOrganiserDialogTest = romshelf::test::AppFixture;
+
+TEST_F(CategoryOrganiserDialogTest, ButtonsEditsAndEnterWorkOnTheOrganiser) {
+    setUpHardware("MD");
+    RomRecord sonic;
+    sonic.fileTitle = "Sonic";
+    sonic.classes[0] = "ACT";
+    writeRecords("MD", {sonic});
+    CategoryLists lists;
+    lists.items[0] = {"ACT", "RPG"};
+    DataStream s;
+    lists.save(s, app.programFolder(), "MD");
+    start("MD");
+
+    CategoryOrganiserDialog d(app, 0);
+    d.show();
+    EXPECT_EQ(d.windowTitle().toStdString(), "分類 1の項目を整理");
+    auto click = [&](int id) { static_cast<QPushButton*>(d.control(id))->click(); };
+    auto* current = static_cast<QTreeWidget*>(d.control(1152));
+    auto* rename = static_cast<QLineEdit*>(d.control(1161));
+    auto* add = static_cast<QLineEdit*>(d.control(1164));
+    current->setCurrentItem(current->topLevelItem(1));
+    EXPECT_EQ(rename->text().toStdString(), "RPG");
+    click(1167);  // ↑
+    click(1155);  // →: RPG goes, ACT is selected
+    EXPECT_EQ(texts(d.control(1154)), V{"RPG"});
+    EXPECT_EQ(rename->text().toStdString(), "ACT");
+
+    // Enter in the add edit adds, in the rename edit renames (the records too); the dialog stays.
+    add->setFocus();
+    QTest::keyClicks(add, QStringLiteral("SLG"));
+    QTest::keyClick(add, Qt::Key_Return);
+    rename->setFocus();
+    rename->setText(QStringLiteral("アクション"));
+    QTest::keyClick(rename, Qt::Key_Return);
+    EXPECT_EQ(texts(current), (V{"アクション", "SLG"}));
+    EXPECT_EQ(app.romTable()[0].classes[0], "アクション");
+    EXPECT_TRUE(d.isVisible());
+    click(1159);  // ソート
+    // Enter anywhere else confirms the list.
+    current->setFocus();
+    QTest::keyClick(current, Qt::Key_Return);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(app.categoryLists().items[0], (V{"SLG", "アクション"}));
+}
+
+struct EnvironmentDialogTest : romshelf::test::AppFixture {
+    // Ticks grid lines and backup at exit, names MD's class list, picks another list font.
+    static void edit(EnvironmentDialog& d) {
+        static_cast<QCheckBox*>(d.control(kEnvPageMain, 1))->click();
+        static_cast<QCheckBox*>(d.control(kEnvPageOther, 4))->click();
+        static_cast<QLineEdit*>(d.control(kEnvPageButtons, 10))->setText(u"メガドラ分類"_s);
+        auto* font = static_cast<QComboBox*>(d.control(kEnvPageMain, 9));
+        font->setCurrentIndex(3);
+        Q_EMIT font->textActivated(font->currentText());
+    }
+    static void press(EnvironmentDialog& d, const QString& text) {
+        for (QPushButton* b : d.findChildren<QPushButton*>())
+            if (b->text() == text) return b->click();
+        ADD_FAILURE() << "no button " << text.toStdString();
+    }
+};
+
+TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
+    setUpHardware("MD");
+    app.preferHardware("MD");
+    CMainFrame frame(app);
+    frame.startUp();
+    EXPECT_TRUE(frame.mainMenu()->action(cmd::EnvironmentSettings)->isEnabled());
+    const MainSettings before = app.settings();
+    {
+        EnvironmentDialog d(app, &frame);
+        ASSERT_EQ(d.tabs()->count(), kEnvPageCount);
+        EXPECT_TRUE(d.thanksButton()->isHidden());
+        edit(d);
+        press(d, u"キャンセル"_s);
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(app.settings(), before);
+    EXPECT_FALSE(frame.fileList()->showGrid());
+
+    app.changeSettings([](MainSettings& m) { m.extraOptions[0].flag = true; });  // 50 starts
+    EnvironmentDialog d(app, &frame);
+    EXPECT_FALSE(d.thanksButton()->isHidden());
+    edit(d);
+    press(d, u"設定の保存"_s);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_TRUE(app.settings().option(Option::GridLines));
+    EXPECT_TRUE(app.settings().option(Option::BackupAtExit));
+    EXPECT_EQ(app.settings().listFontName, "ＭＳ 明朝");
+    EXPECT_EQ(app.categoryNames()[kHardwareClassList], "メガドラ分類");
+    EXPECT_TRUE(frame.fileList()->showGrid());
+    EXPECT_EQ(frame.fileList()->fontName(), "");  // the new font waits for the next start
+}
+
+using FolderSettingsDialogTest = romshelf::test::AppFixture;
+
+TEST_F(FolderSettingsDialogTest, EditsPagesAndSavesTheFile) {
+    FolderDialogModel model = app.settingsCommands().openFolderSettings("MD");
+    FolderSettingsDialog dialog(app, "MD", model);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("メガドライブのフォルダ設定"));
+    EXPECT_FALSE(dialog.previousButton()->isEnabled());
+    EXPECT_TRUE(dialog.nextButton()->isEnabled());
+
+    dialog.pathEdit(0)->setText(QStringLiteral("./roms/md"));
+    Q_EMIT dialog.pathEdit(0)->textEdited(dialog.pathEdit(0)->text());
+    dialog.nextButton()->click();
+    EXPECT_TRUE(dialog.previousButton()->isEnabled());
+    EXPECT_EQ(dialog.pathEdit(0)->text(), QString());  // folder 6
+    dialog.previousButton()->click();
+    EXPECT_EQ(dialog.nameEdit(0)->text(), QStringLiteral("md"));
+
+    dialog.displayNameEdit()->setText(QStringLiteral("ジェネシス"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(model.displayName, "ジェネシス");
+    const FolderSettings saved = stored(loadFolderSettingsFile, dir.file("data/Folder_MD.slb"));
+    EXPECT_EQ(saved.romFolderPaths[0], "./roms/md");
+    EXPECT_EQ(saved.romFolderNames[0], "md");
+}
+
+TEST_F(FolderSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
+    dir.makeFolder("data/Folder_FC.slb");  // a folder where the file should go
+    FolderDialogModel model = app.settingsCommands().openFolderSettings("FC");
+    FolderSettingsDialog dialog(app, "FC", model);
+    dialog.setResult(QDialog::Rejected);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].title, "警告");
+}
+
+TEST_F(FolderSettingsDialogTest, TheOtherSoftwareCommandOpensItsFormAndOkSavesIt) {
+    CMainFrame frame(app);
+    frame.startUp();
+    ASSERT_TRUE(frame.mainMenu()->action(32841)->isEnabled());
+    test::withModal<FolderSettingsDialog>(
+        [&] { frame.mainMenu()->action(32841)->trigger(); },
+        [&](FolderSettingsDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("その他のソフトのフォルダ設定"));
+            EXPECT_EQ(dialog.nameLabel(0)->text(), QStringLiteral("ソフト 1の名前"));
+            dialog.pathEdit(0)->setText(qs(dir.file("apps/tool.sh")));
+            Q_EMIT dialog.pathEdit(0)->textEdited(dialog.pathEdit(0)->text());
+            dialog.snapNameEdit()->setText(QStringLiteral("画面"));
+            dialog.accept();
+        });
+    const FolderSettings saved = stored(loadFolderSettingsFile, dir.file("data/Folder_HARD.slb"));
+    EXPECT_EQ(saved.romFolderNames[0], "tool");
+    EXPECT_EQ(saved.snapFolderNames[0], "画面");
+    EXPECT_EQ(app.currentCode(), "HARD");  // the first hardware set up becomes current
+}
+
+struct GameListDialogTest : test::AppFixture {
+    GameListDialogTest() {
+        setUpHardware("FC", "./roms/");
+        dir.write("roms/Alpha.nes", "a");
+        RomRecord alpha = record("Alpha", "Alpha");
+        alpha.rating = 1;
+        alpha.classes[0] = "ACT";
+        writeRecords("FC", {alpha});
+        start("FC");
+    }
+    QColor noteColour(GameListDialog& dialog, const QString& text) {
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            if (label->text() == text) return label->palette().color(QPalette::WindowText);
+        return {};
+    }
+};
+
+TEST_F(GameListDialogTest, OpensWithNothingOnAndHandsOverTheChoices) {
+    GameListDialog dialog(app);
+    EXPECT_EQ(dialog.windowTitle(), u"ゲームリストの作成"_s);
+    const auto names = app.categoryNames();
+    EXPECT_EQ(dialog.item(0)->text(), u"ファイル名"_s);
+    EXPECT_EQ(dialog.item(2)->text(), u"評価"_s);
+    EXPECT_EQ(dialog.item(3)->text(), QString::fromStdString(names[0]));
+    EXPECT_EQ(dialog.item(8)->text(), QString::fromStdString(names[5]));
+    for (int k = 0; k < GameListDialog::kItemCount; ++k) EXPECT_FALSE(dialog.item(k)->isChecked());
+    EXPECT_FALSE(dialog.csvBox()->isChecked());
+    EXPECT_EQ(dialog.folderEdit()->text() + u'/', QString::fromStdString(dir.path()));
+    EXPECT_EQ(noteColour(dialog, u"現在ファイルリストに表示されている内容をリスト化できます"_s),
+              QColor(128, 0, 0));
+    EXPECT_EQ(noteColour(dialog, u"ゲーム名の他にリストに表示する項目を指定してください"_s),
+              QColor(0, 0, 128));
+    EXPECT_EQ(noteColour(dialog, u"リストファイルの出力先を指定します"_s), QColor(0, 128, 0));
+
+    // The folder picker starts at the last folder chosen and fills the field.
+    const std::string out = dir.makeFolder("out");
+    prompter.pickFolder(out);
+    QTest::mouseClick(dialog.browseButton(), Qt::LeftButton);
+    EXPECT_EQ(prompter.pickers.back().first, kGameListFolderTitle);
+    EXPECT_EQ(prompter.pickers.back().second + "/", dir.path());
+    EXPECT_EQ(dialog.folderEdit()->text(), QString::fromStdString(out));
+    EXPECT_EQ(app.browseFolder(), out);
+
+    dialog.item(2)->setChecked(true);
+    dialog.item(3)->setChecked(true);
+    dialog.secondLineBox()->setChecked(true);
+    QTest::mouseClick(dialog.createButton(), Qt::LeftButton);
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    const GameListOptions& o = dialog.options();
+    EXPECT_TRUE(o.rating && o.categories[0] && o.secondLine);
+    EXPECT_FALSE(o.fileName || o.categories[1] || o.hardwareClass || o.csv || o.blankLines);
+    ASSERT_TRUE(createGameList(app, o));
+    EXPECT_TRUE(
+        text::decodeTextFile(dir.read("out/gamelist_fc.txt")).ends_with("・Alpha\n\t (★ : ACT)\n"));
+}
+
+struct MoveDestinationDialogTest : test::AppFixture {
+    MoveDestinationDialogTest() {
+        FolderSettings f;
+        f.romFolderNames[0] = "FC";
+        f.romFolderPaths[0] = "./roms/FC/";
+        f.romFolderNames[1] = "未設定";  // a name without a path cannot be chosen
+        f.romFolderNames[12] = "RPG";
+        f.romFolderPaths[12] = "./roms/RPG/";
+        f.romFolderNames[249] = "最後";
+        f.romFolderPaths[249] = "./roms/last/";
+        writeFolderSettings("FC", f);
+        start("FC");
+    }
+    static QString text(QWidget* dialog, const char* name) {
+        return dialog->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    static void click(QWidget* dialog, const char* name) {
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(name)),
+                          Qt::LeftButton);
+    }
+};
+
+TEST_F(MoveDestinationDialogTest, PagesOfTenFoldersAndAConfirmedChoice) {
+    MoveDestinationDialog dialog(app, kSelectedFilesName, 0);
+    EXPECT_EQ(text(&dialog, "prompt"), u"選択しているファイル の移動先を指定してください"_s);
+    EXPECT_EQ(text(&dialog, "page"), u"ページ 1"_s);
+    EXPECT_FALSE(dialog.folderButton(0)->isEnabled());  // the source
+    EXPECT_FALSE(dialog.folderButton(1)->isEnabled());  // no path
+    EXPECT_FALSE(dialog.findChild<QPushButton*>(u"previous"_s)->isEnabled());
+    for (int k = 0; k < 24; ++k) click(&dialog, "next");
+    EXPECT_EQ(text(&dialog, "page"), u"ページ 25"_s);
+    EXPECT_FALSE(dialog.findChild<QPushButton*>(u"next"_s)->isEnabled());
+    EXPECT_EQ(dialog.folderButton(9)->text(), u"最後"_s);
+    for (int k = 0; k < 23; ++k) click(&dialog, "previous");
+    ASSERT_EQ(dialog.page(), 1);
+    ASSERT_TRUE(dialog.folderButton(2)->isEnabled());
+
+    prompter.answer(false);
+    QTest::mouseClick(dialog.folderButton(2), Qt::LeftButton);
+    EXPECT_FALSE(dialog.destination());
+    prompter.answer(true);
+    QTest::mouseClick(dialog.folderButton(2), Qt::LeftButton);
+    EXPECT_EQ(dialog.destination(), 12);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(prompter.boxes().back().text, "フォルダ 「RPG」 に移動させますか？");
+    EXPECT_EQ(prompter.boxes().back().title, "移動確認");
+}
+
+// One loop as the user sees it: the lines and the bar follow the steps, "キャンセル" and the
+// close button only raise the request, and the other windows take no input meanwhile.
+TEST(ProgressDialogTest, ShowsTheLoopAndRaisesTheCancelRequest) {
+    QLineEdit other;
+    other.show();
+    ProgressDialog progress;
+    progress.begin("リネームの進行状況", 4, kDoneOfTotal);
+    QDialog* window = progress.window();
+    ASSERT_NE(window, nullptr);
+    auto part = [&](const char* name) { return window->findChild<QWidget*>(QLatin1String(name)); };
+    auto text = [&](const char* name) { return static_cast<QLabel*>(part(name))->text(); };
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isModal());
+    EXPECT_EQ(text("title"), QStringLiteral("リネームの進行状況"));
+
+    progress.step(2, "a.nes の情報を取得中…");
+    EXPECT_EQ(static_cast<QProgressBar*>(part("bar"))->value(), 2);
+    EXPECT_EQ(text("counts"), QStringLiteral("処理済みのファイル数 2 / 処理するファイル総数 4"));
+    EXPECT_EQ(text("item"), QStringLiteral("a.nes の情報を取得中…"));
+
+    QTest::keyClicks(&other, QStringLiteral("typed during the loop"));
+    EXPECT_TRUE(other.text().isEmpty());
+
+    EXPECT_FALSE(progress.cancelRequested());
+    QTest::mouseClick(part("cancel"), Qt::LeftButton);
+    EXPECT_TRUE(progress.cancelRequested());
+    progress.clearCancelRequest();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(progress.cancelRequested());
+    progress.clearCancelRequest();
+
+    progress.end();
+    EXPECT_EQ(progress.window(), nullptr);
+    QTest::keyClicks(&other, QStringLiteral("after"));
+    EXPECT_EQ(other.text(), QStringLiteral("after"));
+}
+
+}  // namespace
