@@ -1,0 +1,387 @@
+// romshelf-cli's smaller commands, each run in-process on a program folder of its own.
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "AppFixture.h"
+#include "RomImages.h"
+#include "cli/EmulatorsCommand.h"
+#include "cli/FileOpsCommand.h"
+#include "cli/GameListCommand.h"
+#include "cli/InfoCommand.h"
+#include "cli/RenameCommand.h"
+#include "cli/SetCommand.h"
+#include "core/text/TextCodec.h"
+#include "core/views/BmpReader.h"
+#include "core/views/DibPicture.h"
+
+using namespace romshelf;
+using V = std::vector<std::string>;
+
+namespace {
+
+// MSX set up, and an openMSX first on PATH (the machine's own places are searched too).
+struct EmulatorsCommand : test::AppFixture {
+    void SetUp() override {
+        setUpHardware("MSX");
+        openmsx = dir.write("bin/openmsx", "");
+        std::filesystem::permissions(openmsx, std::filesystem::perms::owner_all);
+        const char* path = std::getenv("PATH");
+        oldPath = path ? path : "";
+        ::setenv("PATH", (dir.file("bin") + ":" + oldPath).c_str(), 1);
+    }
+    void TearDown() override { ::setenv("PATH", oldPath.c_str(), 1); }
+    int run(std::vector<std::string> args, const std::string& code = "MSX") {
+        args.insert(args.begin(), {"--program-folder", dir.path(), "--hardware", code});
+        std::ostringstream out, errors;
+        const int status = cli::emulatorsCommand(args, out, errors);
+        printed = out.str();
+        err = errors.str();
+        return status;
+    }
+    std::string openmsx, oldPath, printed, err;
+};
+
+TEST_F(EmulatorsCommand, SuggestsAndFillsASlotThroughTheDialogsCode) {
+    ASSERT_EQ(run({"--suggest"}), 0) << err;
+    EXPECT_TRUE(printed.starts_with("openMSX\t" + openmsx + "\t$P\n")) << printed;
+
+    ASSERT_EQ(run({"--set", "2", "openMSX"}), 0) << err;
+    EXPECT_EQ(printed, "2\topenMSX\t" + openmsx + "\t$P\n");
+    const EmulatorEntries saved = stored(loadEmulatorFile, dir.file("data/Emulator_MSX.slb"));
+    EXPECT_EQ(saved[1].executable, openmsx);
+    EXPECT_EQ(saved[1].commandLine, "$P");
+    // The slot list shows it among the offered slots, one a line, counted from 1.
+    ASSERT_EQ(run({}), 0) << err;
+    EXPECT_NE(printed.find("\n2\topenMSX\t" + openmsx + "\t$P\n"), std::string::npos) << printed;
+    EXPECT_TRUE(printed.starts_with("1\t")) << printed;
+
+    const std::pair<std::vector<std::string>, int> refused[] = {
+        {{"--set", "2", "mednafen"}, 1},  // no such emulator for MSX
+        {{"--set", "50", "openMSX"}, 1},  // a slot MSX does not offer
+        {{"--set", "0", "openMSX"}, 64}, {{"--set", "x", "openMSX"}, 64}, {{"--set", "2"}, 64},
+        {{"--frobnicate"}, 64},
+    };
+    for (const auto& [args, status] : refused) EXPECT_EQ(run(args), status) << args[0] << err;
+    EXPECT_EQ(run({"--suggest"}, "GB"), 2);  // no folder settings
+}
+
+// FC with ROM folders roms/ and other/.
+struct FileOpsCommand : test::AppFixture {
+    FileOpsCommand() {
+        FolderSettings f;
+        f.romFolderNames = {"A", "B"};
+        f.romFolderPaths = {"./roms/", "./other/"};
+        writeFolderSettings("FC", f);
+        dir.makeFolder("other");
+        dir.write("roms/Mario.nes", std::string(3000, 'm'));
+        dir.write("roms/Zelda.nes", "zelda");
+    }
+    int run(const std::string& operation, V args) {
+        args.insert(args.end(), {"--program-folder", dir.path(), "--hardware", "FC", "--yes"});
+        std::ostringstream out, err;
+        const int status = cli::fileOperation(operation, args, out, err);
+        printed = out.str();
+        return status;
+    }
+    bool has(const std::string& file) const { return std::filesystem::exists(dir.file(file)); }
+    std::string printed;
+};
+
+// A file packed and its source deleted, unpacked again, moved to the other folder, deleted for
+// good; the file names as list prints them.
+TEST_F(FileOpsCommand, PacksUnpacksMovesAndDeletes) {
+    ASSERT_EQ(run("compress", {"Mario.nes", "--delete-source"}), 0) << printed;
+    EXPECT_TRUE(has("roms/Mario.zip"));
+    EXPECT_FALSE(has("roms/Mario.nes"));
+    ASSERT_EQ(run("decompress", {"--all"}), 0) << printed;
+    EXPECT_EQ(dir.read("roms/Mario.nes"), std::string(3000, 'm'));
+    ASSERT_EQ(run("move", {"Zelda.nes", "--to", "1"}), 0) << printed;
+    EXPECT_EQ(dir.read("other/Zelda.nes"), "zelda");
+    ASSERT_EQ(run("delete", {"Zelda.nes", "--permanent"}), 0) << printed;
+    EXPECT_FALSE(has("other/Zelda.nes"));
+    EXPECT_EQ(run("move", {"Mario.nes"}), 64);     // no destination
+    EXPECT_EQ(run("delete", {"Missing.nes"}), 2);  // not listed
+    EXPECT_TRUE(has("roms/Mario.nes"));
+}
+
+// FC with Alpha.nes (a record with a comment that needs quoting) and Beta.nes (none).
+struct GameListCommand : test::AppFixture {
+    GameListCommand() {
+        setUpHardware("FC", "./roms/");
+        dir.write("roms/Alpha.nes", "a");
+        dir.write("roms/Beta.nes", "b");
+        RomRecord alpha = record("Alpha", "Alpha");
+        alpha.reading = "Alpha";
+        alpha.rating = 3;
+        alpha.comment = "a \"quoted\", two-line\ncomment";
+        writeRecords("FC", {alpha});
+    }
+    // Runs the command on the program folder; its printed lines, the messages in `err`.
+    std::string run(int (*command)(const V&, std::ostream&, std::ostream&), V args,
+                    int status = 0) {
+        args.insert(args.end(), {"--program-folder", dir.path()});
+        std::ostringstream out, errors;
+        EXPECT_EQ(command(args, out, errors), status) << errors.str();
+        err = errors.str();
+        return out.str();
+    }
+    std::string err;
+};
+
+TEST_F(GameListCommand, WritesTheListedRowsWithTheChosenItems) {
+    dir.makeFolder("out");
+    EXPECT_EQ(run(cli::gameListCommand, {"--hardware", "FC", "--items", "file,rating,cat1",
+                                         "--second-line", "--out", dir.file("out")}),
+              dir.file("out/gamelist_fc.txt") + "\n");
+    const std::string stars(56, '*');
+    EXPECT_EQ(text::decodeTextFile(dir.read("out/gamelist_fc.txt")),
+              stars + "\n\t\tファミリーコンピュータ (ファイル数 : 2)\n" + stars +
+                  "\n\n・Alpha\n\t (Alpha.nes : ★★★)\n・Beta\n\t (Beta.nes)\n");
+    // Only the rows of a list mode, CSV into the program folder.
+    EXPECT_EQ(run(cli::gameListCommand, {"--hardware", "FC", "--csv", "unregistered"}),
+              dir.file("gamelist_fc.csv") + "\n");
+    EXPECT_EQ(std::ranges::count(dir.read("gamelist_fc.csv"), '\n'), 1);
+    run(cli::gameListCommand, {"--hardware", "FC", "--items", "file,colour"}, 64);
+    run(cli::gameListCommand, {"--csv"}, 64);
+}
+
+TEST_F(GameListCommand, CsvComesBackThroughTheImport) {
+    run(cli::gameListCommand, {"--hardware", "FC", "--csv"});
+    run(cli::importCsvCommand, {"--hardware", "FC", dir.file("gamelist_fc.csv")}, 1);
+    EXPECT_NE(err.find("-> no"), std::string::npos) << err;
+    EXPECT_EQ(
+        run(cli::importCsvCommand, {"--hardware", "FC", dir.file("gamelist_fc.csv"), "--yes"}),
+        "1 records read\nreplaced records saved to " + dir.file("data/RomData_FC_before-csv.slb") +
+            "\n");
+    Application reopened(ProgramFolder(dir.path()), ports.host());
+    reopened.preferHardware("FC");
+    reopened.startUp();
+    ASSERT_EQ(reopened.romTable().count(), 1);
+    EXPECT_EQ(reopened.romTable()[0].comment, "a \"quoted\", two-line\ncomment");
+    EXPECT_EQ(reopened.romTable()[0].rating, 3);
+    // The older layout in the own import is refused and changes nothing.
+    dir.write("list_fc.csv",
+              "\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",\"i\",\"j\",\"k\","
+              "\"l\",\"m\",1,2\n");
+    run(cli::importCsvCommand, {"--hardware", "FC", dir.file("list_fc.csv"), "--yes"}, 1);
+    EXPECT_NE(err.find("見出しではありません"), std::string::npos) << err;
+    run(cli::importCsvCommand, {"--hardware", "FC"}, 64);
+    run(cli::importCsvCommand, {"--hardware", "FC", "a.csv", "--sideways"}, 64);
+}
+
+// MD with "tab\tname.md" registered (a comment of two lines), a red picture in media folder 1
+// and a blue snap in snap folder 1.
+struct InfoCommand : test::AppFixture {
+    void SetUp() override {
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/";
+        f.mediaFolderPaths[0] = "./media/";
+        f.snapFolderPaths[0] = "./snap/";
+        writeFolderSettings("MD", f);
+        writeRecords("MD", {{"tab\tname", "ゲーム", "", {}, "", "行1\n行2"}});
+        dir.write("roms/tab\tname.md", std::string(1500, 'x'));
+        DibPicture red;
+        red.create(64, 32);
+        red.fill({0, 0, 64, 32}, {255, 0, 0});
+        ASSERT_TRUE(red.saveBmp(dir.write("media/tab\tname.bmp", "")));
+        red.fill({0, 0, 64, 32}, {0, 0, 255});
+        ASSERT_TRUE(red.saveBmp(dir.write("snap/tab\tname.bmp", "")));
+    }
+    // The picture written to `path`: its size, and the red and blue of pixel (x, y).
+    static std::array<int, 4> picture(const std::string& path, int x, int y) {
+        const auto p = readBmpFile(path);
+        if (!p) return {};
+        const std::size_t at = 3 * static_cast<std::size_t>(y * p->width + x);
+        return {p->width, p->height, p->rgb[at], p->rgb[at + 2]};
+    }
+    int run(V more) {
+        more.insert(more.begin(), {"--program-folder", dir.path(), "--hardware", "MD"});
+        std::ostringstream o, e;
+        const int status = cli::showInfo(more, o, e);
+        out = o.str();
+        return status;
+    }
+    std::string out;
+};
+
+TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
+    const std::string media = dir.file("media.bmp"), snap = dir.file("snap.bmp");
+    ASSERT_EQ(
+        run({"--folder", "0", "tab\\tname.md", "--media-picture", media, "--snap-picture", snap}),
+        0);
+    EXPECT_EQ(out,
+              "database\t行1\\n行2\nname\tゲーム\n"
+              "status\ttab\\tname.md - ファイルサイズ : 1 KB\nrating\t\ncategory1\t\n"
+              "category2\t\ncategory3\t\ncategory4\t\ncategory5\t\nclass\t\n"
+              "media-picture\t" +
+                  dir.path() + "media/tab\\tname.bmp\nmedia-midi\t\nmedia-wave\t\nsnap\t" +
+                  dir.path() + "snap/tab\\tname.bmp\n");
+    // Each picture in the middle of its 320 x 240 window; the snap's frame round it.
+    EXPECT_EQ(picture(media, 160, 120), (std::array<int, 4>{320, 240, 255, 0}));
+    EXPECT_EQ(picture(snap, 160, 120), (std::array<int, 4>{320, 240, 0, 255}));
+    EXPECT_NE(picture(snap, 2, 2)[3], 255);
+
+    EXPECT_EQ(run({"--row", "1"}), 2);
+    EXPECT_EQ(run({"--folder", "1", "tab\\tname.md"}), 2);
+    EXPECT_EQ(run({"--row", "0", "--folder", "0", "x"}), 64);
+    EXPECT_EQ(run({"--row", "0", "--media-picture", dir.file("no/such/folder/x.bmp")}), 1);
+}
+
+TEST_F(InfoCommand, HeaderPrintsTheReadersLinesForAFileOrAnArchivesMember) {
+    dir.write("h/game.md", test::rom::megaDrive(32, "SONIC"));
+    dir.write("h/game.gb", test::rom::gameBoy("TETRIS"));
+    dir.write("h/data.bin", test::rom::gameBoy("TETRIS"));
+    dir.write("h/game.pce", "x");
+    writeZip("h/game.zip", {{"inner.gb", test::rom::gameBoy("ZIPPED")}});
+    const struct {
+        V args;
+        int status;
+        std::string line;  // among those printed
+    } cases[] = {
+        {{"--hardware", "MD", "--header", dir.file("h/game.md")}, 0, "国内名: SONIC"},
+        {{"--header", dir.file("h/game.gb")}, 0, "タイトル: TETRIS"},  // by the extension
+        {{"--header", dir.file("h/game.zip")}, 0, "タイトル: ZIPPED"},
+        // .bin is read as a Mega Drive image unless the hardware is named.
+        {{"--header", dir.file("h/data.bin")}, 1, "メガドライブのヘッダが正しくありません。"},
+        {{"--header", dir.file("h/data.bin"), "--hardware", "GB"}, 0, "タイトル: TETRIS"},
+        {{"--header", dir.file("h/game.pce")}, 2, ""},
+        {{"--header", dir.file("h/missing.gb")}, 1, ""},
+        {{"--header"}, 64, ""},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream o, e;
+        EXPECT_EQ(cli::showInfo(c.args, o, e), c.status) << c.args.back() << e.str();
+        EXPECT_NE(("\n" + o.str()).find("\n" + c.line), std::string::npos) << o.str();
+    }
+}
+
+// FC with ROM folder roms/ and no rename folders: files are renamed where they lie.
+struct RenameCommand : test::AppFixture {
+    RenameCommand() {
+        setUpHardware("FC", "./roms/");
+        dir.write("roms/Alpha.nes", std::string(700, 'a'));
+        dir.write("roms/Beta.nes", std::string(700, 'b'));
+    }
+    // Runs `rename ARGS` on the program folder; its printed lines, and the messages in `err`.
+    std::string rename(V args, int status = 0) {
+        args.insert(args.end(), {"--program-folder", dir.path()});
+        std::ostringstream out, errors;
+        EXPECT_EQ(cli::renameCommand(args, out, errors), status) << errors.str();
+        err = errors.str();
+        return out.str();
+    }
+    std::string err;
+};
+
+TEST_F(RenameCommand, CreatesAppliesToTheListedRowsAndWritesTheUnownedList) {
+    EXPECT_EQ(rename({"create", "--hardware", "FC", "--yes"}), "2 records written\n");
+    std::filesystem::rename(dir.file("roms/Alpha.nes"), dir.file("roms/wrong1.nes"));
+    std::filesystem::rename(dir.file("roms/Beta.nes"), dir.file("roms/wrong2.nes"));
+    // Only the rows `list search wrong1 --field file` prints.
+    EXPECT_EQ(rename({"apply", "--hardware", "FC", "search", "wrong1", "--field", "file",
+                      "--unowned", dir.file("unowned.txt"), "--yes"}),
+              "1 renamed\t0 clashed\t0 failed\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("roms/Alpha.nes")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("roms/wrong2.nes")));
+    EXPECT_EQ(dir.read("unowned.txt"), "Beta\n");
+    EXPECT_NE(err.find("ファイルのリネームが終了しました。"), std::string::npos) << err;
+}
+
+TEST_F(RenameCommand, MergeDatAndRefusals) {
+    rename({"create", "--hardware", "FC", "--yes", "--output", dir.file("one.dat")});
+    rename({"create", "--hardware", "FC", "--yes", "--output", dir.file("two.dat")});
+    EXPECT_EQ(rename({"merge", dir.file("one.dat"), dir.file("two.dat"), "--yes"}), "");
+    EXPECT_NE(err.find("の内容を追加しました。"), std::string::npos) << err;
+    dir.write("nes.dat",
+              "<datafile><game name=\"G\"><rom name=\"G.nes\" size=\"1\" "
+              "crc=\"e8b7be43\"/></game></datafile>");
+    EXPECT_EQ(rename({"--dat", dir.file("nes.dat"), "--hardware", "FC", "--yes"}),
+              "1 records written\n");
+    rename({"merge", dir.file("one.dat")}, 64);
+    rename({"apply"}, 64);
+    rename({"shuffle", "--hardware", "FC"}, 64);
+    rename({"apply", "--hardware", "FC"}, 1);  // the question answered no
+}
+
+struct SetCommand : test::AppFixture {
+    void SetUp() override {
+        setUpHardware("FC", "./roms/");
+        EmulatorEntries e{};
+        e[2] = emulator("Nestopia", "/bin/true");
+        writeEmulators("FC", e);
+        dir.write("roms/Super_Mario.nes", "a");
+        dir.write("roms/old.nes", "b");
+        dir.write("roms/taken.nes", "c");
+        dir.makeFolder("snap");
+        writeRecords("FC", {record("old", "Old Game")});
+    }
+    int set(V args) {
+        args.insert(args.begin(), {"--program-folder", dir.path(), "--hardware", "FC"});
+        std::ostringstream out, errors;
+        const int status = cli::setFileInfo(args, out, errors);
+        printed = out.str();
+        err = errors.str();
+        return status;
+    }
+    // The record of `title` as saved, or nullopt.
+    std::optional<RomRecord> saved(const std::string& title) {
+        RomTable table;
+        DataStream s;
+        test::ScriptedPrompter quiet;
+        table.load(s, dir.file("data/RomData_FC.slb"), quiet);
+        const int i = table.findRecordByTitle(title);
+        return i < 0 ? std::nullopt : std::optional(table[i]);
+    }
+    std::string printed, err;
+};
+
+TEST_F(SetCommand, EditsAreSavedAndRefusalsSayWhy) {
+    struct Case {
+        V args;
+        int status;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"missing.nes"}, 1},
+             {{"old.nes", "--rating", "6"}, 64},
+             {{"old.nes", "--category", "7", "x"}, 64},
+             {{"old.nes", "--emulator", "Unknown"}, 64},
+             {{"old.nes", "--rename", "x:y", "--yes"}, 1},
+             {{"old.nes", "--rename", "taken", "--yes"}, 1},
+             {{"old.nes", "--rename", "new"}, 1},  // answered no: the name stays
+             {{"old.nes", "--clear"}, 1},
+         }) {
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+        EXPECT_EQ(set(c.args), c.status) << err;
+        EXPECT_TRUE(std::filesystem::exists(dir.file("roms/old.nes")));
+        ASSERT_TRUE(saved("old"));
+        EXPECT_EQ(saved("old")->gameName, "Old Game");
+    }
+
+    EXPECT_EQ(set({"Super_Mario.nes"}), 0) << err;
+    EXPECT_EQ(saved("Super_Mario")->gameName, "Super Mario");
+    EXPECT_EQ(set({"Super_Mario.nes", "--name", "Super_Mario", "--reading", "Super_Mario"}), 0);
+    EXPECT_FALSE(saved("Super_Mario"));  // nothing beyond the title: dropped
+
+    dir.write("snap/old.png", "p");
+    EXPECT_EQ(set({"old.nes", "--rename", "new", "--rating", "3", "--category", "2", "RPG",
+                   "--class", "Disk", "--comment", "a\\nb", "--favourite", "yes", "--emulator",
+                   "Nestopia", "--yes"}),
+              0)
+        << err;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("roms/new.nes")));
+    EXPECT_TRUE(printed.starts_with("Old Game\t\tnew.nes\t★★★\t\tRPG\t"));
+    const std::optional<RomRecord> r = saved("new");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->classes[1], "RPG");
+    EXPECT_EQ(r->hardwareClass, "Disk");
+    EXPECT_EQ(r->comment, "a\nb");
+    EXPECT_TRUE(r->favourite);
+    EXPECT_EQ(r->preferredEmulator, 2);
+
+    EXPECT_EQ(set({"new.nes", "--clear", "--yes"}), 0);
+    EXPECT_FALSE(saved("new"));
+}
+
+}  // namespace
