@@ -204,7 +204,11 @@ void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
     if (!kanaSensitive && !sortKeysRead_ && !sortKeyFile_.empty()) {
         sortKeysRead_ = true;
-        sortKeysInFile_ = loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_);
+        bool inKeyOrder = false;
+        sortKeysInFile_ =
+            loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_, &inKeyOrder);
+        // A file in another order (as older versions wrote it) is written again in key order.
+        if (!inKeyOrder) sortKeysInFile_ = 0;
         sortKeysGeneration_ = keyCache_.generation(false);
     }
     order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive,

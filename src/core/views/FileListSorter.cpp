@@ -32,6 +32,12 @@ std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
     return key;
 }
 
+int compareSortKeys(std::string_view a, std::string_view b) {
+    const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (c != 0) return c;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
 struct SortKeyCache::Table {
     // Blocks of one huge page each (see LargeAllocator).
     static constexpr std::size_t kBlockSize = LargeAllocator<char>::kHugePage;
@@ -42,6 +48,7 @@ struct SortKeyCache::Table {
         const char* key = nullptr;
         std::uint32_t cellSize = 0;
         std::uint32_t keySize = 0;
+        std::uint32_t rank = kNoRank;
     };
     struct Block {
         char* bytes;
@@ -168,9 +175,16 @@ bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_v
 
 bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
                         std::string_view& key) const {
+    std::uint32_t rank;
+    return find(cell, hash, kanaSensitive, key, rank);
+}
+
+bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
+                        std::string_view& key, std::uint32_t& rank) const {
     const Table::Slot* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
     if (!s) return false;
     key = std::string_view(s->key, s->keySize);
+    rank = s->rank;
     return true;
 }
 
@@ -182,20 +196,22 @@ std::string_view SortKeyCache::insert(std::string_view cell, std::string_view ke
 
 std::string_view SortKeyCache::insertInto(int shard, std::uint64_t hash, std::string_view cell,
                                           std::string_view key, bool kanaSensitive) {
-    return add(shard, hash, cell, key, kanaSensitive, true);
+    return add(shard, hash, cell, key, kanaSensitive, true, kNoRank);
 }
 
 void SortKeyCache::keep(std::shared_ptr<const std::string> bytes, bool kanaSensitive) {
     kept_[kanaSensitive ? 1 : 0].push_back(std::move(bytes));
 }
 
-void SortKeyCache::insertView(std::string_view cell, std::string_view key, bool kanaSensitive) {
+void SortKeyCache::insertView(std::string_view cell, std::string_view key, bool kanaSensitive,
+                              std::uint32_t rank) {
     const std::uint64_t hash = hashOf(cell);
-    add(shardOf(hash), hash, cell, key, kanaSensitive, false);
+    add(shardOf(hash), hash, cell, key, kanaSensitive, false, rank);
 }
 
 std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_view cell,
-                                   std::string_view key, bool kanaSensitive, bool copy) {
+                                   std::string_view key, bool kanaSensitive, bool copy,
+                                   std::uint32_t rank) {
     Table& t = table(kanaSensitive, shard);
     if (const Table::Slot* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
     if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
@@ -208,6 +224,7 @@ std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_vi
     slot.cellSize = static_cast<std::uint32_t>(cell.size());
     slot.key = key.empty() ? "" : copy ? t.store(key) : key.data();
     slot.keySize = static_cast<std::uint32_t>(key.size());
+    slot.rank = rank;
     ++t.entries;
     return std::string_view(slot.key, slot.keySize);
 }
@@ -260,16 +277,29 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         std::vector<std::uint32_t> rows;
         std::vector<std::uint32_t> ends;
         std::vector<std::uint64_t> hashes;
+        bool unranked = false;  // a row whose key has no rank
     };
     Batch batches[2];
     // With nothing remembered yet (a first build) every key is missing: no need to look.
     const bool nothingKnown = cache.entries(kanaSensitive) == 0;
+    const bool descending = direction == SortDirection::Descending;
+    // Each row's key rank and index as one number, in the order the rows go: when every key has a
+    // rank (all read from the key file, the usual start), sorting these numbers is the sort.
+    std::vector<std::uint64_t> ranked(nothingKnown ? 0 : n);
     // Keys of a usual size fit in the room reserved for them when nothing is known: the buffers
     // are not copied over and over as they grow.
     auto lookUp = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
         for (std::size_t i = from; i < to; ++i) {
             const std::uint64_t hash = SortKeyCache::hashOf(cellOf(i));
-            if (!nothingKnown && cache.find(cellOf(i), hash, kanaSensitive, keys[i])) continue;
+            std::uint32_t rank = SortKeyCache::kNoRank;
+            if (!nothingKnown && cache.find(cellOf(i), hash, kanaSensitive, keys[i], rank)) {
+                if (rank == SortKeyCache::kNoRank)
+                    b.unranked = true;
+                else
+                    ranked[i] = (std::uint64_t{descending ? ~rank : rank} << 32) | i;
+                continue;
+            }
+            b.unranked = true;
             appendFileListSortKey(cellOf(i), kanaSensitive, c, b.bytes);
             b.rows.push_back(static_cast<std::uint32_t>(i));
             b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
@@ -330,54 +360,61 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         memo->sameKeys(column, direction, kanaSensitive, cache.generation(kanaSensitive), keys))
         return memo->order();
 
-    // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
-    // only ties read the rest of the keys. The row index breaks full ties, keeping the sort stable.
-    struct Entry {
-        std::uint64_t high;
-        std::uint64_t low;
-        const char* rest;  // key bytes after the sixteenth
-        std::uint32_t restSize;
-        std::uint32_t index;
-    };
-    std::vector<Entry, LargeAllocator<Entry>> entries(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string_view k = keys[i];
-        std::uint64_t words[2] = {0, 0};
-        for (std::size_t b = 0; b < 16; ++b)
-            words[b / 8] =
-                (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
-        const std::size_t restSize = k.size() > 16 ? k.size() - 16 : 0;
-        entries[i] = {words[0], words[1], k.data() + (k.size() - restSize),
-                      static_cast<std::uint32_t>(restSize), static_cast<std::uint32_t>(i)};
-    }
-    const bool descending = direction == SortDirection::Descending;
-    const auto before = [descending](const Entry& a, const Entry& b) {
-        int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
-        if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
-        if (c == 0) {
-            // Shorter keys are padded with zero bytes; the sizes then decide.
-            const std::size_t common = std::min(a.restSize, b.restSize);
-            c = common ? std::memcmp(a.rest, b.rest, common) : 0;
-            if (c == 0) c = a.restSize < b.restSize ? -1 : (a.restSize > b.restSize ? 1 : 0);
-        }
-        if (c == 0) return a.index < b.index;
-        return descending ? c > 0 : c < 0;
-    };
     // The order is total (the index settles ties), so sorting two halves apart and merging
     // them gives the very order one sort would.
-    if (twoThreads) {
-        const auto middle = entries.begin() + static_cast<std::ptrdiff_t>(n / 2);
+    auto sortInHalves = [&](auto& items, auto before) {
+        if (!twoThreads) {
+            std::sort(items.begin(), items.end(), before);
+            return;
+        }
+        const auto middle = items.begin() + static_cast<std::ptrdiff_t>(n / 2);
         helper->forEach(2, [&](std::size_t half, int) {
             if (half == 0)
-                std::sort(entries.begin(), middle, before);
+                std::sort(items.begin(), middle, before);
             else
-                std::sort(middle, entries.end(), before);
+                std::sort(middle, items.end(), before);
         });
-        std::inplace_merge(entries.begin(), middle, entries.end(), before);
+        std::inplace_merge(items.begin(), middle, items.end(), before);
+    };
+    if (!ranked.empty() && !batches[0].unranked && !batches[1].unranked) {
+        sortInHalves(ranked, std::less<std::uint64_t>());
+        for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(ranked[i]);
     } else {
-        std::sort(entries.begin(), entries.end(), before);
+        // Most comparisons are settled by the first sixteen key bytes, held inline as two
+        // numbers; only ties read the rest of the keys. The row index breaks full ties, keeping
+        // the sort stable.
+        struct Entry {
+            std::uint64_t high;
+            std::uint64_t low;
+            const char* rest;  // key bytes after the sixteenth
+            std::uint32_t size;
+            std::uint32_t index;
+        };
+        std::vector<Entry, LargeAllocator<Entry>> entries(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string_view k = keys[i];
+            std::uint64_t words[2] = {0, 0};
+            for (std::size_t b = 0; b < 16; ++b)
+                words[b / 8] =
+                    (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+            entries[i] = {words[0], words[1], k.data() + std::min<std::size_t>(k.size(), 16),
+                          static_cast<std::uint32_t>(k.size()), static_cast<std::uint32_t>(i)};
+        }
+        // As compareSortKeys: equal padded first bytes leave the rest, then the sizes.
+        const auto before = [descending](const Entry& a, const Entry& b) {
+            int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
+            if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
+            if (c == 0) {
+                const std::size_t common = std::min(a.size, b.size);
+                c = common > 16 ? std::memcmp(a.rest, b.rest, common - 16) : 0;
+                if (c == 0) c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+            }
+            if (c == 0) return a.index < b.index;
+            return descending ? c > 0 : c < 0;
+        };
+        sortInHalves(entries, before);
+        for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
     }
-    for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
     if (memo)
         memo->remember(column, direction, kanaSensitive, cache.generation(kanaSensitive),
                        std::move(keys), order);

@@ -24,6 +24,10 @@ std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
 void appendFileListSortKey(const std::string& cell, bool kanaSensitive,
                            const text::JapaneseCollator& collator, std::string& out);
 
+// How two sort keys order (negative, zero, positive): byte by byte, a shorter key before a longer
+// one it begins. The one order of the sort, of the ranks below and of the key file.
+int compareSortKeys(std::string_view a, std::string_view b);
+
 // Sort keys remembered by cell text, so that rebuilding and re-sorting the same files does not
 // compute them again. Texts and keys live in large blocks and are found through a flat table:
 // remembering forty thousand keys costs a handful of allocations, not eighty thousand.
@@ -44,6 +48,10 @@ public:
     bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
     bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
               std::string_view& key) const;
+    // Also the key's rank among the keys read from the key file in their order, or kNoRank.
+    static constexpr std::uint32_t kNoRank = 0xFFFFFFFFu;
+    bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key,
+              std::uint32_t& rank) const;
     // Views stay valid until the next prepare().
     std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
     // Changes whenever prepare() drops the remembered keys: a view from another generation may
@@ -64,8 +72,11 @@ public:
                                 std::string_view key, bool kanaSensitive);
     // Remembers keys as views into `bytes` instead of copies: the cache keeps the bytes for as
     // long as it keeps the keys (those read from the key file, most of a first build's keys).
+    // Keys inserted as views may come with their rank: keys of equal rank are equal, and a lower
+    // rank sorts first.
     void keep(std::shared_ptr<const std::string> bytes, bool kanaSensitive);
-    void insertView(std::string_view cell, std::string_view key, bool kanaSensitive);
+    void insertView(std::string_view cell, std::string_view key, bool kanaSensitive,
+                    std::uint32_t rank = kNoRank);
 
 private:
     struct Table;
@@ -73,7 +84,7 @@ private:
         return *tables_[kanaSensitive ? 1 : 0][shard];
     }
     std::string_view add(int shard, std::uint64_t hash, std::string_view cell, std::string_view key,
-                         bool kanaSensitive, bool copy);
+                         bool kanaSensitive, bool copy, std::uint32_t rank);
     std::unique_ptr<Table> tables_[2][kShards];
     std::vector<std::shared_ptr<const std::string>> kept_[2];
     std::uint64_t generations_[2] = {0, 0};

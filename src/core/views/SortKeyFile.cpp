@@ -1,8 +1,11 @@
 #include "core/views/SortKeyFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
@@ -38,9 +41,9 @@ struct Reader {
     }
 };
 
-// The entries of a whole file made under `stamp`, each given to `take(cell, key)`, or none at
-// all: every entry is checked before any is taken, half a file is no better than none. Returns
-// how many were taken.
+// The entries of a whole file made under `stamp`, each given to `take(cell, key, rank)`, or none
+// at all: every entry is checked before any is taken, half a file is no better than none.
+// Returns how many were taken.
 template <class Take>
 std::size_t readEntries(std::string_view bytes, const std::string& stamp, SortKeyCache& cache,
                         Take&& take) {
@@ -67,15 +70,25 @@ std::size_t readEntries(std::string_view bytes, const std::string& stamp, SortKe
         key = *k;
         return true;
     };
-    std::string_view cell, key;
-    for (std::uint32_t i = 0; i < *count; ++i)
+    // Written in key order, the keys come with their ranks; a file in any other order (a
+    // damaged one, say) still gives its keys.
+    std::string_view cell, key, last;
+    bool inOrder = true;
+    for (std::uint32_t i = 0; i < *count; ++i) {
         if (!next(cell, key)) return 0;
+        if (i > 0 && compareSortKeys(last, key) > 0) inOrder = false;
+        last = key;
+    }
     if (in.at != bytes.size()) return 0;
     cache.prepare(*count, false);
     in.at = first;
+    std::uint32_t rank = 0;
     for (std::uint32_t i = 0; i < *count; ++i) {
         next(cell, key);
-        take(cell, key);
+        // Equal keys share a rank.
+        if (i > 0 && compareSortKeys(last, key) != 0) ++rank;
+        last = key;
+        take(cell, key, inOrder ? rank : SortKeyCache::kNoRank);
     }
     return *count;
 }
@@ -86,21 +99,30 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
     std::string out(kSortKeyFileMagic);
     putU32(out, static_cast<std::uint32_t>(stamp.size()));
     out += stamp;
-    putU32(out, static_cast<std::uint32_t>(cache.entries(false)));
+    // In key order: the next start then knows each key's rank, and sorts rows by rank alone.
+    std::vector<std::pair<std::string_view, std::string_view>> entries;
+    entries.reserve(cache.entries(false));
     cache.forEach(false, [&](std::string_view cell, std::string_view key) {
+        entries.emplace_back(cell, key);
+    });
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return compareSortKeys(a.second, b.second) < 0; });
+    putU32(out, static_cast<std::uint32_t>(entries.size()));
+    for (const auto& [cell, key] : entries) {
         putU32(out, static_cast<std::uint32_t>(cell.size()));
         putU32(out, static_cast<std::uint32_t>(key.size()));
         out += cell;
         out += key;
-    });
+    }
     return out;
 }
 
 std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stamp,
                                  SortKeyCache& cache) {
-    return readEntries(bytes, stamp, cache, [&](std::string_view cell, std::string_view key) {
-        cache.insert(cell, key, false);
-    });
+    return readEntries(bytes, stamp, cache,
+                       [&](std::string_view cell, std::string_view key, std::uint32_t) {
+                           cache.insert(cell, key, false);
+                       });
 }
 
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
@@ -110,15 +132,17 @@ bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const s
     return file.isOpen() && file.write(sortKeyFileBytes(cache, stamp)) && file.commit(false);
 }
 
-std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp,
-                            SortKeyCache& cache) {
+std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache,
+                            bool* inKeyOrder) {
     std::optional<std::string> read = fs::readFile(path, kMaxFileBytes);
     if (!read) return 0;
     // The keys stay where they were read: copying them once more is a good part of a first build.
     auto bytes = std::make_shared<const std::string>(std::move(*read));
     const std::size_t taken = readEntries(
-        *bytes, stamp, cache,
-        [&](std::string_view cell, std::string_view key) { cache.insertView(cell, key, false); });
+        *bytes, stamp, cache, [&](std::string_view cell, std::string_view key, std::uint32_t rank) {
+            cache.insertView(cell, key, false, rank);
+            if (inKeyOrder) *inKeyOrder = rank != SortKeyCache::kNoRank;
+        });
     if (taken > 0) cache.keep(std::move(bytes), false);
     return taken;
 }

@@ -27,6 +27,9 @@ std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stam
 // The same on a file, written atomically; a failure to write is no one's concern but the next
 // start's speed.
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp);
-std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache);
+// `inKeyOrder`, when given, tells whether the file was in key order (else the keys have no ranks,
+// and the file is worth writing again).
+std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache,
+                            bool* inKeyOrder = nullptr);
 
 }  // namespace romshelf

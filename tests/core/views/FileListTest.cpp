@@ -282,6 +282,26 @@ TEST_F(FileListTest, CollationKeysAreKeptBetweenRuns) {
     const std::string bytes = sortKeyFileBytes(planted, stamp);
     EXPECT_EQ(sortedBy(&bytes), (V{"さくら", "かき", "アイス"}));
 
+    // A file in another order (as older versions wrote it) gives its keys, and is written again
+    // in key order.
+    std::string unordered = bytes.substr(0, kSortKeyFileMagic.size() + 8 + stamp.size());
+    for (const auto& [cell, key] : {std::pair<std::string, std::string>{"アイス", "\x03"},
+                                    {"さくら", "\x01"},
+                                    {"かき", "\x02"}}) {
+        for (std::size_t size : {cell.size(), key.size()})
+            for (int b = 0; b < 4; ++b) unordered += static_cast<char>((size >> (8 * b)) & 0xFF);
+        unordered += cell + key;
+    }
+    ASSERT_EQ(unordered.size(), bytes.size());
+    EXPECT_EQ(sortedBy(&unordered), (V{"さくら", "かき", "アイス"}));
+    {
+        FileList later;
+        later.setSortKeyFile(keyFile);
+        later.showAll(s);
+        ASSERT_TRUE(later.saveSortKeys());
+        EXPECT_EQ(dir.read("cache/sortkeys.bin"), bytes);
+    }
+
     // Damaged or foreign files are ignored whole: every cut, a lying count, another stamp,
     // bytes after the end.
     const V collated = {"アイス", "かき", "さくら"};
@@ -339,28 +359,51 @@ TEST(SizeText, UnitsAndSeparators) {
     EXPECT_EQ(sizeText(123456ull * 1024 * 1024), "123,456 MB");
 }
 
-// Large lists are scanned and keyed on two threads: the result must be what one thread gives.
-TEST_F(FileListTest, TwoThreadsGiveTheOrderOfOne) {
+// Large lists are scanned and keyed on two threads, and sorted by the ranks of the key file when
+// every key comes from it: each way must give the order one thread computing every key gives,
+// equal keys (ぷよ and プヨ) in scan order.
+TEST_F(FileListTest, EveryWayOfSortingGivesTheSameOrder) {
     const V words = {"ぷよ", "テトリス", "マリオ", "Zelda", "がんばれ", "ゴエモン", "Mega"};
     for (int f = 0; f < 12; ++f) {
-        V names;
+        V names = {"ぷよ-dup.sfc", "プヨ-dup.sfc"};
         for (int i = 0; i < 700; ++i)
             names.push_back(words[static_cast<std::size_t>((i * 7 + f) % 7)] +
                             std::to_string(i * 13 % 997) + "-" + std::to_string(f) + ".sfc");
         folder(f, "f" + std::to_string(f), names);
     }
     list.showAll(s);  // unsorted: folder after folder
-    ASSERT_EQ(list.count(), 12 * 700);
+    ASSERT_EQ(list.count(), 12 * 702);
     EXPECT_TRUE(std::is_sorted(
         list.rows().begin(), list.rows().end(),
         [](const auto& a, const auto& b) { return a.folderNumber < b.folderNumber; }));
     s.neverSort = false;
-    FileList fresh;  // every key new: computed on two threads
-    const auto order = [&] {
-        fresh.showAll(s);
-        V names;
-        for (const auto& row : fresh.rows()) names.push_back(row.fileName());
-        return names;
+    const auto names = [](const FileList& l) {
+        V out;
+        for (const auto& row : l.rows()) out.push_back(row.fileName());
+        return out;
     };
-    EXPECT_EQ(order(), order());  // the second time every key is remembered: no second thread
+    const std::string keyFile = dir.file("cache/sortkeys.bin");
+    // Ascending and descending, from a list that computes every key (on two threads) and from a
+    // later start that reads them.
+    const auto orders = [&](FileList& l) {
+        l.showAll(s);
+        const V up = names(l);
+        l.clickColumn(0, s);
+        const V down = names(l);
+        l.clickColumn(0, s);
+        return std::pair(up, down);
+    };
+    FileList fresh;
+    fresh.setSortKeyFile(keyFile);
+    const auto computed = orders(fresh);
+    EXPECT_EQ(orders(fresh), computed);  // every key remembered
+    ASSERT_TRUE(fresh.saveSortKeys());
+    FileList started;
+    started.setSortKeyFile(keyFile);
+    EXPECT_EQ(orders(started), computed);
+    // A name the file does not know: its key is computed, the rest come from the file.
+    dir.write("f0/ぷよ-new.sfc", "rom");
+    FileList reference, later;
+    later.setSortKeyFile(keyFile);
+    EXPECT_EQ(orders(later), orders(reference));
 }
