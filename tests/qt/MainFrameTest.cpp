@@ -158,23 +158,15 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsKeysAndPerHardwareGroups) {
     // The labels of the View menu say F5 and F6 the other way round; the key table decides.
     EXPECT_EQ(action(cmd::ViewFolder)->text(), u"フォルダウィンドウ(&O)\tShift+F5"_s);
     EXPECT_EQ(action(cmd::ViewFileInfo)->text(), u"ファイル情報ウィンドウ(&F)\tShift+F6"_s);
-    const std::pair<int, const char*> keys[] = {
-        {cmd::ViewSnap, "Shift+F4"},
-        {cmd::ViewFolder, "Shift+F6"},
-        {cmd::ViewFileInfo, "Shift+F5"},
-        {cmd::ViewMedia, ""},
-        {cmd::ViewSystem, "Shift+F3"},
-        {cmd::EmulatorOnly, "Ctrl+E"},
-        {cmd::EnvironmentSettings, "Ctrl+O"},
-        {cmd::LockWindowPositions, "Ctrl+Backspace"},
-        {cmd::JoyToKey, "Ctrl+F2"},
-        {cmd::ShowAll, "Ctrl+A"},
-        {cmd::Search, "Ctrl+F"},
-        {cmd::OptimiseFileInfo, "Ctrl+I"},
-        {cmd::DataBackup, "Ctrl+U"},
-    };
-    for (const auto& [id, sequence] : keys)
-        EXPECT_EQ(action(id)->shortcut(), QKeySequence(QString::fromUtf8(sequence))) << id;
+    QStringList shortcuts;
+    for (int id :
+         {cmd::ViewSnap, cmd::ViewFolder, cmd::ViewFileInfo, cmd::ViewMedia, cmd::ViewSystem,
+          cmd::EmulatorOnly, cmd::EnvironmentSettings, cmd::LockWindowPositions, cmd::JoyToKey,
+          cmd::ShowAll, cmd::Search, cmd::OptimiseFileInfo, cmd::DataBackup})
+        shortcuts << action(id)->shortcut().toString();
+    EXPECT_EQ(shortcuts.join(u' '),
+              u"Shift+F4 Shift+F6 Shift+F5  Shift+F3 Ctrl+E Ctrl+O "
+              u"Ctrl+Backspace Ctrl+F2 Ctrl+A Ctrl+F Ctrl+I Ctrl+U"_s);
     // Every key of the table is bound exactly once.
     std::map<QString, int> bound;
     for (const auto& [id, a] : frame->mainMenu()->actions())
