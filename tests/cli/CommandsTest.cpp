@@ -1,17 +1,29 @@
-// romshelf-cli's smaller commands, each run in-process on a program folder of its own.
+// romshelf-cli's commands (dump, list and launch apart), each run in-process on a program folder
+// of its own, and its progress line.
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <nlohmann/json.hpp>
+#include <signal.h>
 #include <sstream>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "AppFixture.h"
 #include "RomImages.h"
+#include "cli/CategoryCommand.h"
+#include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
 #include "cli/GameListCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
+#include "cli/TerminalProgress.h"
 #include "core/text/TextCodec.h"
 #include "core/views/BmpReader.h"
 #include "core/views/DibPicture.h"
@@ -21,8 +33,23 @@ using V = std::vector<std::string>;
 
 namespace {
 
+// A command run in-process on this program folder: `front` before its arguments, `back` after
+// them (for commands that read an action first); what it printed in `printed` and `err`.
+struct CliCommand : test::AppFixture {
+    template <class Command>
+    int call(Command command, V args, const V& front, const V& back = {}) {
+        args.insert(args.begin(), front.begin(), front.end());
+        args.insert(args.end(), back.begin(), back.end());
+        std::ostringstream out, errors;
+        const int status = command(args, out, errors);
+        printed = out.str(), err = errors.str();
+        return status;
+    }
+    std::string printed, err;
+};
+
 // MSX set up, and an openMSX first on PATH (the machine's own places are searched too).
-struct EmulatorsCommand : test::AppFixture {
+struct EmulatorsCommand : CliCommand {
     void SetUp() override {
         setUpHardware("MSX");
         openmsx = dir.write("bin/openmsx", "");
@@ -33,14 +60,10 @@ struct EmulatorsCommand : test::AppFixture {
     }
     void TearDown() override { ::setenv("PATH", oldPath.c_str(), 1); }
     int run(std::vector<std::string> args, const std::string& code = "MSX") {
-        args.insert(args.begin(), {"--program-folder", dir.path(), "--hardware", code});
-        std::ostringstream out, errors;
-        const int status = cli::emulatorsCommand(args, out, errors);
-        printed = out.str();
-        err = errors.str();
-        return status;
+        return call(cli::emulatorsCommand, args,
+                    {"--program-folder", dir.path(), "--hardware", code});
     }
-    std::string openmsx, oldPath, printed, err;
+    std::string openmsx, oldPath;
 };
 
 TEST_F(EmulatorsCommand, SuggestsAndFillsASlotThroughTheDialogsCode) {
@@ -68,7 +91,7 @@ TEST_F(EmulatorsCommand, SuggestsAndFillsASlotThroughTheDialogsCode) {
 }
 
 // FC with ROM folders roms/ and other/.
-struct FileOpsCommand : test::AppFixture {
+struct FileOpsCommand : CliCommand {
     FileOpsCommand() {
         FolderSettings f;
         f.romFolderNames = {"A", "B"};
@@ -79,14 +102,13 @@ struct FileOpsCommand : test::AppFixture {
         dir.write("roms/Zelda.nes", "zelda");
     }
     int run(const std::string& operation, V args) {
-        args.insert(args.end(), {"--program-folder", dir.path(), "--hardware", "FC", "--yes"});
-        std::ostringstream out, err;
-        const int status = cli::fileOperation(operation, args, out, err);
-        printed = out.str();
-        return status;
+        const auto command = [&](const V& a, std::ostream& o, std::ostream& e) {
+            return cli::fileOperation(operation, a, o, e);
+        };
+        return call(command, args, {},
+                    {"--program-folder", dir.path(), "--hardware", "FC", "--yes"});
     }
     bool has(const std::string& file) const { return std::filesystem::exists(dir.file(file)); }
-    std::string printed;
 };
 
 // A file packed and its source deleted, unpacked again, moved to the other folder, deleted for
@@ -107,7 +129,7 @@ TEST_F(FileOpsCommand, PacksUnpacksMovesAndDeletes) {
 }
 
 // FC with Alpha.nes (a record with a comment that needs quoting) and Beta.nes (none).
-struct GameListCommand : test::AppFixture {
+struct GameListCommand : CliCommand {
     GameListCommand() {
         setUpHardware("FC", "./roms/");
         dir.write("roms/Alpha.nes", "a");
@@ -121,13 +143,9 @@ struct GameListCommand : test::AppFixture {
     // Runs the command on the program folder; its printed lines, the messages in `err`.
     std::string run(int (*command)(const V&, std::ostream&, std::ostream&), V args,
                     int status = 0) {
-        args.insert(args.end(), {"--program-folder", dir.path()});
-        std::ostringstream out, errors;
-        EXPECT_EQ(command(args, out, errors), status) << errors.str();
-        err = errors.str();
-        return out.str();
+        EXPECT_EQ(call(command, args, {}, {"--program-folder", dir.path()}), status) << err;
+        return printed;
     }
-    std::string err;
 };
 
 TEST_F(GameListCommand, WritesTheListedRowsWithTheChosenItems) {
@@ -173,7 +191,7 @@ TEST_F(GameListCommand, CsvComesBackThroughTheImport) {
 
 // MD with "tab\tname.md" registered (a comment of two lines), a red picture in media folder 1
 // and a blue snap in snap folder 1.
-struct InfoCommand : test::AppFixture {
+struct InfoCommand : CliCommand {
     void SetUp() override {
         FolderSettings f;
         f.romFolderPaths[0] = "./roms/";
@@ -197,13 +215,8 @@ struct InfoCommand : test::AppFixture {
         return {p->width, p->height, p->rgb[at], p->rgb[at + 2]};
     }
     int run(V more) {
-        more.insert(more.begin(), {"--program-folder", dir.path(), "--hardware", "MD"});
-        std::ostringstream o, e;
-        const int status = cli::showInfo(more, o, e);
-        out = o.str();
-        return status;
+        return call(cli::showInfo, more, {"--program-folder", dir.path(), "--hardware", "MD"});
     }
-    std::string out;
 };
 
 TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
@@ -211,7 +224,7 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
     ASSERT_EQ(
         run({"--folder", "0", "tab\\tname.md", "--media-picture", media, "--snap-picture", snap}),
         0);
-    EXPECT_EQ(out,
+    EXPECT_EQ(printed,
               "database\t行1\\n行2\nname\tゲーム\n"
               "status\ttab\\tname.md - ファイルサイズ : 1 KB\nrating\t\ncategory1\t\n"
               "category2\t\ncategory3\t\ncategory4\t\ncategory5\t\nclass\t\n"
@@ -251,14 +264,13 @@ TEST_F(InfoCommand, HeaderPrintsTheReadersLinesForAFileOrAnArchivesMember) {
         {{"--header"}, 64, ""},
     };
     for (const auto& c : cases) {
-        std::ostringstream o, e;
-        EXPECT_EQ(cli::showInfo(c.args, o, e), c.status) << c.args.back() << e.str();
-        EXPECT_NE(("\n" + o.str()).find("\n" + c.line), std::string::npos) << o.str();
+        EXPECT_EQ(call(cli::showInfo, c.args, {}), c.status) << c.args.back() << err;
+        EXPECT_NE(("\n" + printed).find("\n" + c.line), std::string::npos) << printed;
     }
 }
 
 // FC with ROM folder roms/ and no rename folders: files are renamed where they lie.
-struct RenameCommand : test::AppFixture {
+struct RenameCommand : CliCommand {
     RenameCommand() {
         setUpHardware("FC", "./roms/");
         dir.write("roms/Alpha.nes", std::string(700, 'a'));
@@ -266,13 +278,10 @@ struct RenameCommand : test::AppFixture {
     }
     // Runs `rename ARGS` on the program folder; its printed lines, and the messages in `err`.
     std::string rename(V args, int status = 0) {
-        args.insert(args.end(), {"--program-folder", dir.path()});
-        std::ostringstream out, errors;
-        EXPECT_EQ(cli::renameCommand(args, out, errors), status) << errors.str();
-        err = errors.str();
-        return out.str();
+        EXPECT_EQ(call(cli::renameCommand, args, {}, {"--program-folder", dir.path()}), status)
+            << err;
+        return printed;
     }
-    std::string err;
 };
 
 TEST_F(RenameCommand, CreatesAppliesToTheListedRowsAndWritesTheUnownedList) {
@@ -305,7 +314,7 @@ TEST_F(RenameCommand, MergeDatAndRefusals) {
     rename({"apply", "--hardware", "FC"}, 1);  // the question answered no
 }
 
-struct SetCommand : test::AppFixture {
+struct SetCommand : CliCommand {
     void SetUp() override {
         setUpHardware("FC", "./roms/");
         EmulatorEntries e{};
@@ -318,12 +327,7 @@ struct SetCommand : test::AppFixture {
         writeRecords("FC", {record("old", "Old Game")});
     }
     int set(V args) {
-        args.insert(args.begin(), {"--program-folder", dir.path(), "--hardware", "FC"});
-        std::ostringstream out, errors;
-        const int status = cli::setFileInfo(args, out, errors);
-        printed = out.str();
-        err = errors.str();
-        return status;
+        return call(cli::setFileInfo, args, {"--program-folder", dir.path(), "--hardware", "FC"});
     }
     // The record of `title` as saved, or nullopt.
     std::optional<RomRecord> saved(const std::string& title) {
@@ -334,7 +338,6 @@ struct SetCommand : test::AppFixture {
         const int i = table.findRecordByTitle(title);
         return i < 0 ? std::nullopt : std::optional(table[i]);
     }
-    std::string printed, err;
 };
 
 TEST_F(SetCommand, EditsAreSavedAndRefusalsSayWhy) {
@@ -382,6 +385,174 @@ TEST_F(SetCommand, EditsAreSavedAndRefusalsSayWhy) {
 
     EXPECT_EQ(set({"new.nes", "--clear", "--yes"}), 0);
     EXPECT_FALSE(saved("new"));
+}
+
+// FC and MD set up, GB not; category 1 and FC's class list name ACT and RPG; every record's
+// category 2 is ACT, its hardware class its category 1.
+struct CategoryCommand : CliCommand {
+    void SetUp() override {
+        setUpHardware("FC");
+        setUpHardware("MD");
+        writeRecords("FC", {rec("Mario", "ACT"), rec("Zelda", "RPG")});
+        writeRecords("MD", {rec("Sonic", "ACT"), rec("Gunstar", "STG")});
+        writeRecords("GB", {rec("Kirby", "ACT")});
+        CategoryLists lists;
+        lists.items[0] = lists.items[kHardwareClassList] = {"ACT", "RPG"};
+        DataStream s;
+        lists.save(s, app.programFolder(), "FC");
+    }
+    static RomRecord rec(const std::string& title, const std::string& category1) {
+        RomRecord r;
+        r.fileTitle = title;
+        r.classes = {category1, "ACT"};
+        r.hardwareClass = category1;
+        return r;
+    }
+    // The list printed by `category ARGS` on FC.
+    std::string category(V args, int status = 0) {
+        const V front{"--program-folder", dir.path(), "--hardware", "FC"};
+        EXPECT_EQ(call(cli::organiseCategory, args, front), status) << err;
+        return printed;
+    }
+    nlohmann::json dumped(const std::string& file) {
+        std::ostringstream out, errors;
+        EXPECT_EQ(cli::dumpDataFile(dir.file("data/" + file), out, errors), 0) << errors.str();
+        return nlohmann::json::parse(out.str())["body"];
+    }
+    // Category `k` (0-4) of the records of RomData_<code>.slb, as dump prints them.
+    V stored(const std::string& code, int k = 0) {
+        V values;
+        const nlohmann::json body = dumped("RomData_" + code + ".slb");
+        for (const auto& r : body["records"]) values.push_back(r["classes"][k]);
+        return values;
+    }
+};
+
+// Stops new files in `folder`: by its mode, or for root (whom modes do not stop) by the immutable
+// flag. Undone when it ends, so that the temporary folder can go.
+struct LockedFolder {
+    std::string path;
+    bool locked = change(true);
+    ~LockedFolder() { change(false); }
+    bool change(bool lock) {
+        if (::geteuid() != 0) return ::chmod(path.c_str(), lock ? 0555 : 0755) == 0;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = lock ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0) ::close(fd);
+        return ok;
+    }
+};
+
+TEST_F(CategoryCommand, DeleteKeepsRecordsFindMissingBringsValuesBackRenameReachesAllHardware) {
+    EXPECT_EQ(category({"delete", "1", "ACT"}), "RPG\n");
+    EXPECT_EQ(dumped("ClassData1.slb")["items"], nlohmann::json({"RPG"}));
+    EXPECT_EQ(stored("FC"), (V{"ACT", "RPG"}));
+    // In hardware order (FC, MD, GB), each file's records in order.
+    EXPECT_EQ(category({"find-missing", "1"}), "RPG\nACT\nSTG\n");
+
+    EXPECT_EQ(category({"rename", "1", "ACT", "アクション"}), "RPG\nアクション\nSTG\n");
+    EXPECT_EQ(stored("FC"), (V{"アクション", "RPG"}));
+    EXPECT_EQ(stored("MD"), (V{"アクション", "STG"}));
+    EXPECT_EQ(stored("GB"), V{"アクション"});
+    EXPECT_EQ(stored("MD", 1), (V{"ACT", "ACT"}));  // category 2 keeps its ACT
+    EXPECT_EQ(dumped("ClassData1.slb")["items"], nlohmann::json({"RPG", "アクション", "STG"}));
+
+    EXPECT_EQ(category({"rename", "1", "RPG", "STG"}, 1), "");
+    EXPECT_EQ(err, "既に同名の項目が存在しています。\n");
+    EXPECT_EQ(category({"move", "1", "STG", "up", "5"}), "STG\nRPG\nアクション\n");
+    EXPECT_EQ(category({"sort", "1"}), "RPG\nSTG\nアクション\n");
+}
+
+TEST_F(CategoryCommand, CancelKeepsRenamedRecordsAndTheHardwareClassStaysInMemory) {
+    start("FC");
+    CategoryCommands& commands = app.categoryCommands();
+    CategoryOrganiser o = commands.open(0);
+    o.selectCurrent(0);
+    o.renameText = "アクション";
+    EXPECT_EQ(commands.rename(o), CategoryCommands::RenameResult::Renamed);
+    // Not applied (the dialog is cancelled): the list keeps ACT, the records keep アクション.
+    EXPECT_EQ(app.categoryLists().items[0], (V{"ACT", "RPG"}));
+    EXPECT_EQ(app.romTable()[0].classes[0], "アクション");
+    EXPECT_EQ(stored("FC"), (V{"アクション", "RPG"}));
+
+    // The hardware class: only the current records change, and a moved item comes back when a
+    // record uses it.
+    CategoryOrganiser cls = commands.open(kHardwareClassList);
+    cls.selectCurrent(0);
+    cls.renameText = "アクション";
+    EXPECT_EQ(commands.rename(cls), CategoryCommands::RenameResult::Renamed);
+    EXPECT_EQ(app.romTable()[0].hardwareClass, "アクション");
+    EXPECT_EQ(dumped("RomData_MD.slb")["records"][0]["hardwareClass"], "ACT");
+    cls.moveToDelete();
+    EXPECT_EQ(commands.addMissing(cls), 1);
+    EXPECT_EQ(cls.current(), (V{"RPG", "アクション"}));
+    EXPECT_TRUE(prompter.boxes().empty());
+}
+
+TEST_F(CategoryCommand, ABrokenFileStaysAsItWasAndAnUnwritableOneKeepsTheOldName) {
+    dir.write("data/RomData_MD.slb", "garbage");
+    // GB's file lies in a folder that takes no new file (a save writes one beside it first).
+    dir.write("elsewhere/RomData_GB.slb", dir.read("data/RomData_GB.slb"));
+    std::filesystem::remove(dir.file("data/RomData_GB.slb"));
+    std::filesystem::create_symlink("../elsewhere/RomData_GB.slb", dir.file("data/RomData_GB.slb"));
+    {
+        LockedFolder lock{dir.file("elsewhere")};
+        if (!lock.locked) GTEST_SKIP() << "no way to make a folder refuse new files here";
+        EXPECT_EQ(category({"rename", "1", "ACT", "アクション"}, 1), "");
+    }
+    EXPECT_EQ(dir.read("data/RomData_MD.slb"), "garbage");
+    EXPECT_TRUE(err.starts_with("ロム情報ファイルが異常です。")) << err;
+    EXPECT_NE(err.find("「ACT」のまま"), std::string::npos) << err;
+    EXPECT_NE(err.find("ゲームボーイ\n" + dir.file("data/RomData_GB.slb")), std::string::npos);
+    EXPECT_EQ(stored("GB"), V{"ACT"});
+    EXPECT_EQ(stored("FC"), (V{"アクション", "RPG"}));
+    EXPECT_EQ(dumped("ClassData1.slb")["items"], nlohmann::json({"ACT", "RPG"}));
+
+    // Once the file can be written, the same rename finishes the work.
+    EXPECT_EQ(category({"rename", "1", "ACT", "アクション"}), "アクション\nRPG\n");
+    EXPECT_EQ(stored("GB"), V{"アクション"});
+}
+
+// A loop of two items that the user interrupts with Ctrl+C; what it printed.
+std::string run(int fd) {
+    std::ostringstream out;
+    struct sigaction before {};
+    sigaction(SIGINT, nullptr, &before);
+    {
+        romshelf::cli::TerminalProgress progress(out, fd);
+        progress.begin("整理", 2, romshelf::kDoneOfTotal);
+        progress.step(1, "Game");
+        ::raise(SIGINT);  // caught: the test goes on
+        EXPECT_TRUE(progress.cancelRequested());
+        progress.clearCancelRequest();
+        EXPECT_FALSE(progress.cancelRequested());
+        progress.end();
+    }
+    struct sigaction after {};
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    return out.str();
+}
+
+TEST(TerminalProgress, ALineRewrittenOnATerminalAndNothingElsewhere) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    EXPECT_EQ(run(pipeFds[1]), "");
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    EXPECT_EQ(run(terminal), "\r\x1b[K整理 1/2 Game\r\x1b[K");
+    ::close(terminal);
+    ::close(master);
 }
 
 }  // namespace
