@@ -87,7 +87,15 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
                    ? &filled_[k]
                    : nullptr;
     };
-    helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
+    // The first build of a sorted list also reads the key file, on one thread while the other
+    // lists folders: item 0 is the key file when it is still to be read.
+    const std::size_t keys = s.neverSort || s.kanaSensitive || sortKeysRead_ ? 0 : 1;
+    helper_.forEach(keys + folders.size(), [&](std::size_t item, int thread) {
+        if (item < keys) {
+            readSortKeys(false);
+            return;
+        }
+        const std::size_t k = item - keys;
         // Listed into an object of the thread's own and only then put in place: neighbouring
         // folders' objects share cache lines, and the threads would fight over them.
         Scanner& mine = scanners[thread];
@@ -200,17 +208,20 @@ void FileList::clickColumn(int column, const FileListSources& s) {
     sort(s.kanaSensitive);
 }
 
+void FileList::readSortKeys(bool kanaSensitive) {
+    if (kanaSensitive || sortKeysRead_ || sortKeyFile_.empty()) return;
+    sortKeysRead_ = true;
+    bool inKeyOrder = false;
+    sortKeysInFile_ =
+        loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_, &inKeyOrder);
+    // A file in another order (as older versions wrote it) is written again in key order.
+    if (!inKeyOrder) sortKeysInFile_ = 0;
+    sortKeysGeneration_ = keyCache_.generation(false);
+}
+
 void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
-    if (!kanaSensitive && !sortKeysRead_ && !sortKeyFile_.empty()) {
-        sortKeysRead_ = true;
-        bool inKeyOrder = false;
-        sortKeysInFile_ =
-            loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_, &inKeyOrder);
-        // A file in another order (as older versions wrote it) is written again in key order.
-        if (!inKeyOrder) sortKeysInFile_ = 0;
-        sortKeysGeneration_ = keyCache_.generation(false);
-    }
+    readSortKeys(kanaSensitive);
     order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive,
                           collator_, keyCache_, &helper_, &helperCollator_, &lastSort_);
 }

@@ -84,6 +84,8 @@ private:
     ScanContext context(const FileListSources& s) const;
     // Every ROM folder that is set, in slot order (on two threads when there are many).
     void scanAllFolders(const FileListSources& s, ListMode mode);
+    // Reads the key file once, before the first sort by collation needs it.
+    void readSortKeys(bool kanaSensitive);
 
     FileRows rows_;
     std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
