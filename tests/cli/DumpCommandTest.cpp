@@ -314,11 +314,13 @@ TEST_F(LaunchCommand, NamesWithTabsAndLineBreaksGoThereAndBack) {
         {"A\tb.md", "A\\tb.md"},
         {"B\nc\r.md", "B\\nc\\r.md"},
         {"C\\t.md", "C\\\\t.md"},  // a backslash before a t stays a backslash and a t
+        {"D a longer name with\ta tab.md", "D a longer name with\\ta tab.md"},
+        {"E other control \x01 characters.md", "E other control \x01 characters.md"},
     };
     for (const auto& f : files) dir.write("roms/" + f.first, "x");
     const CliRun listed = list();
     const auto rows = listedRows(listed.out);
-    ASSERT_EQ(rows.size(), 3u) << listed.out << listed.err;
+    ASSERT_EQ(rows.size(), std::size(files)) << listed.out << listed.err;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         ASSERT_EQ(rows[i].size(), 12u) << listed.out;
         EXPECT_EQ(rows[i][2], files[i].second);

@@ -166,6 +166,20 @@ TEST_F(CliProcess, AFifoWhereAFileIsExpectedIsRefusedWithoutWaitingForAWriter) {
     EXPECT_FALSE(readRecord(emu, 0).ran);
 }
 
+// Output that cannot be written is a failure the caller hears of, not a listing.
+TEST_F(CliProcess, AListIntoAFullDiskFailsAndSaysSo) {
+    if (!fsys::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    dir.write("roms/Sonic.md", "x");
+    const std::string command = builtProgram("romshelf-cli") + " list --program-folder '" +
+                                dir.path() + "' --hardware MD >/dev/full 2>'" +
+                                dir.file("err.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(dir.read("err.txt").find("the output could not be written"), std::string::npos)
+        << dir.read("err.txt");
+}
+
 class StartStop : public ::testing::TestWithParam<int> {};
 
 TEST_P(StartStop, ACopyInAnEmptyFolderMakesItsFoldersAndSavesTheDefaults) {
