@@ -33,7 +33,8 @@ std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
 }
 
 int compareSortKeys(std::string_view a, std::string_view b) {
-    const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    const std::size_t common = std::min(a.size(), b.size());
+    const int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
     if (c != 0) return c;
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
