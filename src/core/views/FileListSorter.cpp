@@ -170,6 +170,18 @@ std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
     return generations_[kanaSensitive ? 1 : 0];
 }
 
+void SortKeyCache::prefetchSlot(std::uint64_t hash, bool kanaSensitive) const {
+    const Table& t = table(kanaSensitive, shardOf(hash));
+    if (!t.slots.empty()) __builtin_prefetch(&t.slots[hash & (t.slots.size() - 1)]);
+}
+
+void SortKeyCache::prefetchCell(std::uint64_t hash, bool kanaSensitive) const {
+    const Table& t = table(kanaSensitive, shardOf(hash));
+    if (t.slots.empty()) return;
+    const Table::Slot& s = t.slots[hash & (t.slots.size() - 1)];
+    if (s.cell) __builtin_prefetch(s.cell);
+}
+
 bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
     return find(cell, hashOf(cell), kanaSensitive, key);
 }
@@ -290,8 +302,22 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     // Keys of a usual size fit in the room reserved for them when nothing is known: the buffers
     // are not copied over and over as they grow.
     auto lookUp = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
+        // Each lookup waits for memory twice (the table's slot, then the cell it points to): the
+        // slots of the rows a few ahead, then their cells, are asked for in advance.
+        constexpr std::size_t kAhead = 16;
+        std::uint64_t hashes[kAhead];
+        for (std::size_t i = from; i < std::min(to, from + kAhead); ++i) {
+            hashes[i % kAhead] = SortKeyCache::hashOf(cellOf(i));
+            if (!nothingKnown) cache.prefetchSlot(hashes[i % kAhead], kanaSensitive);
+        }
         for (std::size_t i = from; i < to; ++i) {
-            const std::uint64_t hash = SortKeyCache::hashOf(cellOf(i));
+            const std::uint64_t hash = hashes[i % kAhead];
+            if (!nothingKnown && i + kAhead / 2 < to)
+                cache.prefetchCell(hashes[(i + kAhead / 2) % kAhead], kanaSensitive);
+            if (i + kAhead < to) {
+                hashes[i % kAhead] = SortKeyCache::hashOf(cellOf(i + kAhead));
+                if (!nothingKnown) cache.prefetchSlot(hashes[i % kAhead], kanaSensitive);
+            }
             std::uint32_t rank = SortKeyCache::kNoRank;
             if (!nothingKnown && cache.find(cellOf(i), hash, kanaSensitive, keys[i], rank)) {
                 if (rank == SortKeyCache::kNoRank)

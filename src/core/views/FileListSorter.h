@@ -48,6 +48,10 @@ public:
     bool find(std::string_view cell, bool kanaSensitive, std::string_view& key) const;
     bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
               std::string_view& key) const;
+    // Asks for the memory a lookup of `hash` will read first (its slot), and then second (the
+    // cell of that slot), so that lookups of many cells need not wait for each in turn.
+    void prefetchSlot(std::uint64_t hash, bool kanaSensitive) const;
+    void prefetchCell(std::uint64_t hash, bool kanaSensitive) const;
     // Also the key's rank among the keys read from the key file in their order, or kNoRank.
     static constexpr std::uint32_t kNoRank = 0xFFFFFFFFu;
     bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key,
