@@ -89,7 +89,8 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     };
     // The first build of a sorted list also reads the key file, on one thread while the other
     // lists folders: item 0 is the key file when it is still to be read.
-    const std::size_t keys = s.neverSort || s.kanaSensitive || sortKeysRead_ ? 0 : 1;
+    const std::size_t keys =
+        s.neverSort || s.kanaSensitive || sortKeysRead_ || sortKeyFile_.empty() ? 0 : 1;
     helper_.forEach(keys + folders.size(), [&](std::size_t item, int thread) {
         if (item < keys) {
             readSortKeys(false);
