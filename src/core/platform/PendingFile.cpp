@@ -37,6 +37,12 @@ PendingFile::PendingFile(const std::string& finalPath) : finalPath_(followLinks(
     if (finalPath.empty()) return;
     struct stat old {};
     const bool replacing = ::stat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // A file its owner made read-only is not replaced behind their back: the rename below would
+    // succeed, as the folder is what it needs. Modes do not stop root, hence the bits as well.
+    if (replacing && ((old.st_mode & 0222) == 0 || ::access(finalPath_.c_str(), W_OK) != 0)) {
+        error_ = EACCES;
+        return;
+    }
     std::string folder = fs::pathFolder(finalPath_);
     if (folder.empty()) folder = "./";
     // A short name of its own, so that a long final name cannot make it too long.

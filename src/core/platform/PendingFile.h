@@ -9,7 +9,7 @@ namespace romshelf {
 // only when complete, so that a failure never leaves a partial file under the final name and
 // never touches an older file there. Removed again when not committed. It replaces a file with
 // that file's permission bits (a new one gets 0666 less the umask), and a symbolic link's
-// target rather than the link.
+// target rather than the link. A file that may not be written (read-only) is never replaced.
 class PendingFile {
 public:
     explicit PendingFile(const std::string& finalPath);
