@@ -203,6 +203,9 @@ TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
         EXPECT_EQ(static_cast<ToolWindowFrame*>(windows[i])->slotIndex(), order[i]);
     EXPECT_EQ(frame->toolWindow(kSlotSnap)->geometry(), QRect(72, 72, 328, 263));
     EXPECT_EQ(frame->toolWindow(kSlotMedia)->geometry(), QRect(144, 144, 328, 263));
+    // The stored sizes leave the pictures their whole client area.
+    EXPECT_EQ(frame->toolWindow(kSlotSnap)->widget()->size(), QSize(320, 240));
+    EXPECT_EQ(frame->toolWindow(kSlotFileInfo)->widget()->size(), QSize(320, 83));
     EXPECT_FALSE(frame->toolWindow(kSlotFolder)->isVisible());  // hidden by its flag
 
     ToolWindowFrame* snap = frame->toolWindow(kSlotSnap);

@@ -2,10 +2,30 @@
 
 #include "qt/platform/ShowStates.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QProxyStyle>
 
 namespace romshelf {
+
+namespace {
+
+// The stored window sizes (the defaults and every saved layout) count a frame of 4 pixels on
+// each side and a 19-pixel caption above the client area. With the style's own, taller caption
+// the pictures of the snap, media and file-information windows would lose their bottom rows.
+class ToolFrameStyle : public QProxyStyle {
+public:
+    ToolFrameStyle() : QProxyStyle(QApplication::style()->name()) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TitleBarHeight) return kToolCaptionHeight;
+        if (metric == PM_MdiSubWindowFrameWidth) return kToolFrameWidth;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+}  // namespace
 
 ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QString& title,
                                  QWidget* parent)
@@ -16,6 +36,10 @@ ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QS
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(title);
     setObjectName(QStringLiteral("toolWindow%1").arg(slot));
+    // The frame's own style only: the window inside keeps the program's.
+    auto* style = new ToolFrameStyle;
+    style->setParent(this);
+    setStyle(style);
 }
 
 void ToolWindowFrame::applySlotGeometry() {

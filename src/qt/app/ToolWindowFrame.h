@@ -7,6 +7,10 @@
 
 namespace romshelf {
 
+// The frame around a tool window's client area, in pixels, as the stored sizes count it.
+inline constexpr int kToolFrameWidth = 4;
+inline constexpr int kToolCaptionHeight = 19;
+
 // A tool window inside the main frame. It starts from its window slot, and closing it only hides
 // it, recording its show state and clearing the slot's visible flag. Its placement is its own
 // copy; every change is reported, and the frame hands it to the application.
