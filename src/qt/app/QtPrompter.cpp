@@ -41,7 +41,10 @@ std::optional<std::string> QtPrompter::chooseOpenFile(const std::string& title,
     // the description even when the description has parentheses of its own.
     QStringList filters{qs(filterDescription) + QStringLiteral(" (") + qs(pattern) +
                         QStringLiteral(")")};
-    if (pattern != "*" && pattern != "*.*") filters << QStringLiteral("すべてのファイル (*)");
+    // A pattern with wildcards gets a way out; an exact name (a tool's own file) is the only
+    // choice, so that no other file can take its place.
+    if (pattern != "*" && pattern != "*.*" && pattern.find_first_of("*?") != std::string::npos)
+        filters << QStringLiteral("すべてのファイル (*)");
     const QString file = QFileDialog::getOpenFileName(nullptr, qs(title), qs(startFolder),
                                                       filters.join(QStringLiteral(";;")));
     if (file.isEmpty()) return std::nullopt;
