@@ -13,6 +13,7 @@
 
 #include "AppFixture.h"
 #include "RomImages.h"
+#include "cli/BackupCommand.h"
 #include "cli/CategoryCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
@@ -45,6 +46,19 @@ struct CliCommand : test::AppFixture {
     }
     std::string printed, err;
 };
+
+// The data folder's files are copied; a FIFO is named and not waited on, a sub-folder is left.
+TEST_F(CliCommand, BackupCopiesTheDataFilesAndNamesWhatItCouldNot) {
+    dir.write("data/Notes.slb", "notes");
+    dir.makeFolder("data/sub");
+    ASSERT_EQ(::mkfifo(dir.file("data/pipe.slb").c_str(), 0600), 0);
+    EXPECT_EQ(call(cli::backUp, {}, {"--program-folder", dir.path()}), 1);
+    EXPECT_EQ(dir.read("backup/Notes.slb"), "notes");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("backup/sub")));
+    EXPECT_EQ(err, "not copied: pipe.slb\n");
+    test::TempFolder empty;
+    EXPECT_EQ(call(cli::backUp, {}, {"--program-folder", empty.path()}), 2);
+}
 
 // MSX set up, and an openMSX first on PATH (the machine's own places are searched too).
 struct EmulatorsCommand : CliCommand {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -13,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "AppFixture.h"
+#include "LaunchFixture.h"
 #include "QtUi.h"
 #include "core/app/Application.h"
 #include "core/text/TextCodec.h"
@@ -27,6 +29,7 @@
 #include "qt/app/MoveDestinationDialog.h"
 #include "qt/app/ProgressDialog.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/CFolder.h"
 
 using namespace romshelf;
 using namespace Qt::StringLiterals;
@@ -126,6 +129,18 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
     app.changeSettings([](MainSettings& m) { m.extraOptions[0].flag = true; });  // 50 starts
     EnvironmentDialog d(app, &frame);
     EXPECT_FALSE(d.thanksButton()->isHidden());
+    // Every text of every page has the room it asks for.
+    d.show();
+    for (int page = 0; page < kEnvPageCount; ++page) {
+        d.tabs()->setCurrentIndex(page);
+        QApplication::processEvents();
+        for (QWidget* w : d.tabs()->widget(page)->findChildren<QWidget*>()) {
+            if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w)) continue;
+            if (!w->isVisible()) continue;
+            EXPECT_GE(w->width(), w->sizeHint().width())
+                << "page " << page << ": " << w->property("text").toString().toStdString();
+        }
+    }
     edit(d);
     press(d, u"設定の保存"_s);
     EXPECT_EQ(d.result(), QDialog::Accepted);
@@ -135,6 +150,15 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
     EXPECT_EQ(app.categoryNames()[kHardwareClassList], "メガドラ分類");
     EXPECT_TRUE(frame.fileList()->showGrid());
     EXPECT_EQ(frame.fileList()->fontName(), "");  // the new font waits for the next start
+    // At the next start the list takes the installed font that stands for the stored name.
+    if (QFontDatabase::hasFamily(u"IPAMincho"_s)) {
+        EXPECT_EQ(CFileList(app).font().family(), u"IPAMincho"_s);
+    }
+    // The new class-list name reaches the list's column and the folder window's button.
+    EXPECT_EQ(frame.fileList()->model()->headerData(9, Qt::Horizontal).toString(),
+              u"メガドラ分類"_s);
+    EXPECT_EQ(frame.folderView()->kindButton(FolderWindowKind::HardwareClass)->text(),
+              u"メガドラ分類"_s);
 }
 
 using FolderSettingsDialogTest = romshelf::test::AppFixture;
@@ -175,6 +199,7 @@ TEST_F(FolderSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
 }
 
 TEST_F(FolderSettingsDialogTest, TheOtherSoftwareCommandOpensItsFormAndOkSavesIt) {
+    const std::string tool = test::installRecorder(dir.file("apps/tool"));
     CMainFrame frame(app);
     frame.startUp();
     ASSERT_TRUE(frame.mainMenu()->action(32841)->isEnabled());
@@ -183,7 +208,7 @@ TEST_F(FolderSettingsDialogTest, TheOtherSoftwareCommandOpensItsFormAndOkSavesIt
         [&](FolderSettingsDialog& dialog) {
             EXPECT_EQ(dialog.windowTitle(), QStringLiteral("その他のソフトのフォルダ設定"));
             EXPECT_EQ(dialog.nameLabel(0)->text(), QStringLiteral("ソフト 1の名前"));
-            dialog.pathEdit(0)->setText(qs(dir.file("apps/tool.sh")));
+            dialog.pathEdit(0)->setText(qs(tool));
             Q_EMIT dialog.pathEdit(0)->textEdited(dialog.pathEdit(0)->text());
             dialog.snapNameEdit()->setText(QStringLiteral("画面"));
             dialog.accept();
@@ -192,6 +217,11 @@ TEST_F(FolderSettingsDialogTest, TheOtherSoftwareCommandOpensItsFormAndOkSavesIt
     EXPECT_EQ(saved.romFolderNames[0], "tool");
     EXPECT_EQ(saved.snapFolderNames[0], "画面");
     EXPECT_EQ(app.currentCode(), "HARD");  // the first hardware set up becomes current
+    // The program is listed at once and starts from the list.
+    ASSERT_EQ(frame.fileList()->model()->rowCount(), 1);
+    EXPECT_EQ(frame.fileList()->model()->index(0, 0).data().toString(), u"tool"_s);
+    ASSERT_TRUE(app.launchRow(0));
+    EXPECT_TRUE(test::readRecord(tool).ran);
 }
 
 struct GameListDialogTest : test::AppFixture {

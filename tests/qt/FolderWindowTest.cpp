@@ -51,6 +51,10 @@ TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
     EXPECT_EQ(shown(), "blank.sfc|jump.sfc");
     EXPECT_TRUE(frame->fileDataView()->texts().gameName.empty());
 
+    QTest::mouseClick(folder->kindButton(FolderWindowKind::Rating), Qt::LeftButton);
+    EXPECT_EQ(title(), u"フォルダウィンドウ : 評価"_s);
+    EXPECT_EQ(folder->list()->item(3, 0)->text(), u"★★★"_s);
+
     QTest::mouseClick(folder->kindButton(categoryKind(1)), Qt::LeftButton);
     EXPECT_EQ(title(), u"フォルダウィンドウ : 分類 2 (項目数 : 4)"_s);
     // The organiser drops SLG and puts ACT first: the list follows, numbers and all.

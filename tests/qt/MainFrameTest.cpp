@@ -187,7 +187,7 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsKeysAndPerHardwareGroups) {
 
     for (int id : {int(cmd::ViewMedia), int(cmd::Exit), int(cmd::About), int(cmd::Search),
                    int(cmd::GameList), int(cmd::ImportOwnCsv), int(cmd::ImportOldCsv),
-                   32879 /* delete FC's */})
+                   int(cmd::DataBackup), 32905 /* reset sizes */, 32879 /* delete FC's */})
         EXPECT_TRUE(action(id)->isEnabled()) << id;
     EXPECT_FALSE(action(cmd::Manual)->isEnabled());
 }

@@ -12,6 +12,7 @@
 #include "QtUi.h"
 #include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CMainFrame.h"
+#include "qt/app/CategoryOrganiserDialog.h"
 #include "qt/app/RegistrationDialog.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
@@ -71,7 +72,17 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
         in<QLineEdit>(dialog, 1111)->setText(QStringLiteral("ファイナルファイト"));
         in<QLineEdit>(dialog, 1110)->setText(QStringLiteral("ふぁいなるふぁいと"));
         in<QComboBox>(dialog, 1138)->setCurrentIndex(5);
-        in<QComboBox>(dialog, 1113)->setCurrentIndex(1);                   // ACT
+        in<QComboBox>(dialog, 1113)->setCurrentIndex(1);  // ACT
+        // 分類 1の整理 adds an item to the list; the field keeps its choice.
+        test::withModal<CategoryOrganiserDialog>(
+            [&] { qobject_cast<QPushButton*>(dialog->control(1114))->click(); },
+            [](CategoryOrganiserDialog& organiser) {
+                qobject_cast<QLineEdit*>(organiser.control(1164))->setText(QStringLiteral("SLG"));
+                qobject_cast<QPushButton*>(organiser.control(1165))->click();
+                qobject_cast<QPushButton*>(organiser.control(1))->click();
+            });
+        EXPECT_EQ(in<QComboBox>(dialog, 1113)->count(), 4);  // 指定しない, ACT, RPG, SLG
+        EXPECT_EQ(in<QComboBox>(dialog, 1113)->currentText(), QStringLiteral("ACT"));
         in<QComboBox>(dialog, 1120)->setEditText(QStringLiteral("協力"));  // typed: a new item
         in<QPlainTextEdit>(dialog, 1130)->setPlainText(QStringLiteral("名作\n二行目"));
         in<QCheckBox>(dialog, 1149)->setChecked(true);
@@ -87,6 +98,7 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
         EXPECT_EQ(frame.databaseView()->text(), QStringLiteral("名作\n二行目"));
         EXPECT_EQ(app.categoryLists().items[1],
                   (std::vector<std::string>{"1人用", "2人用", "協力"}));
+        EXPECT_EQ(app.categoryLists().items[0], (std::vector<std::string>{"ACT", "RPG", "SLG"}));
 
         // Opened again and closed: nothing is saved.
         test::clickRow(list, row, Qt::RightButton);
