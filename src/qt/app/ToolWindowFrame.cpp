@@ -2,7 +2,6 @@
 
 #include "qt/platform/ShowStates.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QProxyStyle>
@@ -12,14 +11,15 @@ namespace romshelf {
 namespace {
 
 // The stored window sizes (the defaults and every saved layout) count a frame of 4 pixels on
-// each side and a 19-pixel caption above the client area. With the style's own, taller caption
-// the pictures of the snap, media and file-information windows would lose their bottom rows.
+// each side and a 19-pixel caption above the client area. With a taller caption the pictures of
+// the snap, media and file-information windows would lose their bottom rows. The classic style's
+// small caption keeps its buttons legible at that height (it adds its 4-pixel border above it).
 class ToolFrameStyle : public QProxyStyle {
 public:
-    ToolFrameStyle() : QProxyStyle(QApplication::style()->name()) {}
+    ToolFrameStyle() : QProxyStyle(QStringLiteral("Windows")) {}
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
-        if (metric == PM_TitleBarHeight) return kToolCaptionHeight;
+        if (metric == PM_TitleBarHeight) return kToolCaptionHeight - kToolFrameWidth;
         if (metric == PM_MdiSubWindowFrameWidth) return kToolFrameWidth;
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
