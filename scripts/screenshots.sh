@@ -6,8 +6,9 @@
 #                                      game selected: list, snap, information, system log
 #   docs/screenshots/emulator-suggestions.png  its FC emulator dialog offering the emulators
 #                                      installed on the machine
+#   docs/screenshots/environment-dialog.png  the environment dialog's eight pages
 # Run after a build (BUILD_DIR, default build); needs xvfb-run, xwininfo, xdotool and
-# ImageMagick's import.
+# ImageMagick's import and convert.
 set -eu
 cd "$(dirname "$0")/.."
 if [ "${1:-}" != "--on-display" ]; then
@@ -65,6 +66,26 @@ xdotool key Escape
 sleep 0.3
 xdotool key Escape
 sleep 0.5
+
+# The environment dialog (Ctrl+O), its eight pages one after the other, put together two a row.
+xdotool mousemove 120 104 click 1
+sleep 0.5
+xdotool key ctrl+o
+sleep 1.5
+dialog=$(xdotool search --name '^環境設定$' | head -1)
+for page in 0 1 2 3 4 5 6 7; do
+  import -window "$dialog" "$work/page$page.png"
+  xdotool key ctrl+Tab
+  sleep 0.7
+done
+xdotool key Escape
+sleep 0.5
+for row in 0 1 2 3; do
+  convert "$work/page$((row * 2)).png" "$work/page$((row * 2 + 1)).png" +append "$work/row$row.png"
+done
+convert "$work/row0.png" "$work/row1.png" "$work/row2.png" "$work/row3.png" -append \
+  "$OUT/environment-dialog.png"
 kill -TERM "$pid"
 wait "$pid"
-echo "wrote $OUT/first-start.png, $OUT/demo-catalogue.png and $OUT/emulator-suggestions.png"
+echo "wrote $OUT/first-start.png, $OUT/demo-catalogue.png, $OUT/emulator-suggestions.png" \
+  "and $OUT/environment-dialog.png"
