@@ -40,6 +40,7 @@ struct FolderWindowView : test::ShelfFixture {
 }  // namespace
 
 TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
+    const std::string everything = shown();
     EXPECT_EQ(title(), u"フォルダウィンドウ : フォルダ (項目数 : 2)"_s);
     EXPECT_EQ(folder->list()->item(1, 1)->text(), u"4"_s);  // the hidden number cell
     EXPECT_EQ(folder->list()->geometry().size(), QSize(CFolder::kListWidth, folder->height()));
@@ -66,6 +67,8 @@ TEST_F(FolderWindowView, ListsKindsAndAClickNarrowsTheFileList) {
     EXPECT_EQ(title(), u"フォルダウィンドウ : 分類 2 (項目数 : 3)"_s);
     test::clickRow(folder->list(), 1);
     EXPECT_EQ(app.fileList().label() + " " + shown(), "ACT jump.sfc");
+    QTest::mouseClick(folder->showAllButton(), Qt::LeftButton);
+    EXPECT_EQ(shown(), everything);
 
     // New category names: the button and the title follow; a switch lists the folders again.
     app.changeSettings([](MainSettings& m) { m.categoryNames[1] = "ジャンル"; });
