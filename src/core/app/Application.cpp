@@ -58,7 +58,9 @@ bool Application::shutDown() {
     fileList_.saveSortKeys();
     const bool saved = reportFailedSaves(stream_, host_.prompter);
     tempFolders_.clean();
-    if (settings_.option(Option::BackupAtExit)) tellUncopied(backUpDataFolder(folder_));
+    // Unasked and untold at exit: a box here would hold up a session's logout, and the data
+    // itself was saved above (the command names what it could not copy).
+    if (settings_.option(Option::BackupAtExit)) backUpDataFolder(folder_);
     host_.sound.stop();
     return saved;
 }
