@@ -124,6 +124,30 @@ TEST_F(SnapWindowTest, ASelectedRowShowsItsSnapAndAClickTheNextFolder) {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
     static_cast<QObject*>(snap)->event(&drop);  // as from a drag; no drag runs offscreen
     EXPECT_EQ(snap->model().snapPath(), dir.file("snaps/play/game.bmp"));
+
+    // With the option on, the folders take turns on the application's clock until it is off.
+    std::vector<std::string> waits;
+    ports.clock.journal = &waits;
+    ports.clock.queue = true;
+    const auto nextTick = [&] {
+        auto tick = std::move(ports.clock.queued.front());
+        ports.clock.queued.erase(ports.clock.queued.begin());
+        tick();
+    };
+    app.changeSettings(
+        [](MainSettings& m) { m.setOption(Option::SwitchSnapFolderEverySecond, true); });
+    snap->clearSelection();
+    EXPECT_EQ(waits, std::vector<std::string>{"wait 1200"});
+    test::clickRow(frame.fileList(), 0);
+    nextTick();
+    EXPECT_EQ(tool->windowTitle().toStdString(), "スナップウィンドウ : タイトル");
+    EXPECT_EQ(waits.size(), 2u);
+    app.changeSettings(
+        [](MainSettings& m) { m.setOption(Option::SwitchSnapFolderEverySecond, false); });
+    snap->clearSelection();
+    nextTick();
+    EXPECT_EQ(tool->windowTitle().toStdString(), "スナップウィンドウ : タイトル");
+    EXPECT_TRUE(ports.clock.queued.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QUrl>
 #include <vector>
 
@@ -52,8 +53,6 @@ CSnap::CSnap(Application& app, QWidget* parent)
     setObjectName(QStringLiteral("CSnap"));
     setAutoFillBackground(true);
     setAcceptDrops(true);
-    timer_.setInterval(kAutoSwitchMs);
-    connect(&timer_, &QTimer::timeout, this, &CSnap::tick);
 }
 
 SnapSettings CSnap::settings() const {
@@ -79,9 +78,9 @@ void CSnap::clearSelection() {
     Q_EMIT titleChanged(title());
     if (s.autoSwitch) {
         model_.startAutoSwitch();
-        timer_.start();
+        scheduleTick();
     } else {
-        timer_.stop();
+        ++tickGeneration_;  // a tick already waiting finds itself outdated
     }
     update();
 }
@@ -102,6 +101,17 @@ void CSnap::refresh() {
 }
 
 void CSnap::slotMoved() { app_.setSnapSlot(model_.slot()); }
+
+void CSnap::scheduleTick() {
+    // Through the application's clock, so that tests can hold the ticks; only the newest
+    // schedule runs on, and none after the window has gone.
+    const unsigned generation = ++tickGeneration_;
+    app_.host().clock.after(kAutoSwitchMs, [self = QPointer<CSnap>(this), generation] {
+        if (!self || self->tickGeneration_ != generation) return;
+        self->tick();
+        self->scheduleTick();
+    });
+}
 
 void CSnap::tick() {
     const bool switched = model_.tick(settings());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 #include <string>
 
@@ -45,11 +44,12 @@ private:
     SnapSettings settings() const;
     // The model's slot is the application's (the list of files without snap looks there).
     void slotMoved();
+    void scheduleTick();
     void tick();
 
     Application& app_;
     SnapModel model_;
-    QTimer timer_;
+    unsigned tickGeneration_ = 0;
 };
 
 // The game name on the no-snap picture: bold 15-pixel gothic, centred and wrapped, white over a
