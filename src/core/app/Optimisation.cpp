@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "core/app/Application.h"
-#include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
+#include "core/text/TextCodec.h"
 
 namespace romshelf {
 
@@ -37,17 +37,18 @@ std::vector<int> findUseless(const RomTable& table, const FileListView& rows, St
         const std::string& title = table[i].fileTitle;
         if (title.empty()) continue;  // deleted earlier in this run
         const auto [it, added] =
-            groupOf.try_emplace(ascii::upper(title), static_cast<int>(groupOf.size()));
+            groupOf.try_emplace(text::toUpper(title), static_cast<int>(groupOf.size()));
         recordGroup[static_cast<std::size_t>(i)] = it->second;
     }
     // Unowned rows count (their records stay while they are listed); the placeholder is no file.
     std::vector<char> found(groupOf.size(), 0);
-    std::string key;
     for (const FileListRow& row : rows) {
         if (row.folderNumber == kPlaceholderFolder) continue;
-        const std::string& name = row.fileName();
-        key.assign(name, 0, std::min(name.size(), name.rfind('.')));
-        for (char& c : key) c = ascii::upper(c);
+        // Full-width letters fold too (ＧＡＭＥ is ｇａｍｅ.nes's record). An unowned row holds the
+        // bare title, dots and all ("Super Mario Bros. 3"): there is no extension to cut.
+        const std::string_view name = row.fileName();
+        const std::string key = text::toUpper(
+            row.folderNumber == kUnownedFolder ? name : name.substr(0, name.rfind('.')));
         if (const auto it = groupOf.find(key); it != groupOf.end())
             found[static_cast<std::size_t>(it->second)] = 1;
     }

@@ -165,9 +165,10 @@ void offerUnownedList(Application& app, const std::vector<RenameRecord>& records
         prompter.chooseSaveFile("未所有ファイル一覧の作成場所を指定してください", name,
                                 "NoHave_*.txt", app.programFolder().dataFolder(), name);
     if (!path || path->empty()) return;
+    // Only files the user has count: a row of the last list of unowned files stays unowned.
     std::unordered_set<std::string> present;
     for (const FileListRow& row : app.fileList().rows())
-        if (row.folderNumber != kPlaceholderFolder) present.insert(fs::pathTitle(row.fileName()));
+        if (row.folderNumber >= 0) present.insert(fs::pathTitle(row.fileName()));
     std::string lines;
     for (const RenameRecord& r : records)
         if (!present.contains(r.name)) lines += r.name + "\n";

@@ -39,14 +39,15 @@ struct OptimisationTest : romshelf::test::AppChecks {
 TEST_F(OptimisationTest, RecordsOfGoneFilesAndBareRecordsGoUnownedOnesStayWhileListed) {
     dir.write("roms/Lost2.nes", "a");
     dir.write("roms/game.nes", "b");
+    dir.write("roms/ｍａｒｉｏ.nes", "e");  // full-width letters fold too
     dir.write("roms/Plain.nes", "c");
     dir.write("roms/Classed.nes", "d");
-    dir.write("data/NoHave_FC.txt", "Unowned\r\n");
+    dir.write("data/NoHave_FC.txt", "Unowned. 3\r\n");  // a bare title: the dot is no extension
     setUpHardware("FC", "./roms/");
     for (const bool unowned : {true, false}) {
         SCOPED_TRACE(unowned);
-        writeRecords("FC", {rated("Lost", 3), rated("GAME", 1), bare("Plain"),
-                            bare("Classed", "RPG"), rated("Unowned", 2)});
+        writeRecords("FC", {rated("Lost", 3), rated("GAME", 1), rated("ＭＡＲＩＯ", 4),
+                            bare("Plain"), bare("Classed", "RPG"), rated("Unowned. 3", 2)});
         app.changeSettings(
             [&](MainSettings& m) { m.setOption(Option::ListMissingFiles, unowned); });
         start("FC");
@@ -59,13 +60,13 @@ TEST_F(OptimisationTest, RecordsOfGoneFilesAndBareRecordsGoUnownedOnesStayWhileL
         EXPECT_EQ(boxes(), (V{"[最適化開始確認] " + std::string(kOptimiseQuestion),
                               "[整理完了] " + std::to_string(deleted) +
                                   " 個の不要と思われるファイル情報を削除しました。"}));
-        V expected{"GAME", "Classed"};
-        if (unowned) expected.push_back("Unowned");
+        V expected{"GAME", "ＭＡＲＩＯ", "Classed"};
+        if (unowned) expected.push_back("Unowned. 3");
         EXPECT_EQ(alive(), expected);
         const auto& calls = ports.progress.calls;
-        ASSERT_EQ(calls.size(), 8u);
-        EXPECT_EQ((V{calls[0], calls[1], calls[6], calls[7]}),
-                  (V{"begin ファイ情報の整理 5", "step 0 Lost の情報を検索中…", "step 5 ", "end"}));
+        ASSERT_EQ(calls.size(), 9u);
+        EXPECT_EQ((V{calls[0], calls[1], calls[7], calls[8]}),
+                  (V{"begin ファイ情報の整理 6", "step 0 Lost の情報を検索中…", "step 6 ", "end"}));
         EXPECT_EQ(ports.progress.clears, 0);
         // A second run finds nothing more, and passes the dead slots by.
         prompter.clear();

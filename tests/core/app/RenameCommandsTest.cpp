@@ -76,6 +76,9 @@ TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedL
     dir.write("temp/a.sav", "save in temp");
     dir.write("save/a.srm", "battery");
     dir.write("snap/ab.jpg", "another game's snap");
+    // The last list of unowned files is shown too: its rows are still no files.
+    dir.write("data/NoHave_FC.txt", "Gamma\n");
+    app.changeSettings([](MainSettings& m) { m.setOption(Option::ListMissingFiles, true); });
     start("FC");
     app.changeSettings([fc = app.currentIndex()](MainSettings& s) {
         s.recentLaunches[static_cast<std::size_t>(fc)][0] = {"エー", "a.nes", 0};
