@@ -127,6 +127,22 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
     EXPECT_EQ(r.classes[0], "ACT");
 }
 
+TEST_F(RegistrationView, AFileButtonCommitsWhatWasTypedForTheFileUnderItsNewName) {
+    CMainFrame frame(app);
+    frame.startUp();
+    test::clickRow(frame.fileList(), rowOf(app, "Zelda.sfc"), Qt::RightButton);
+    RegistrationDialog* dialog = frame.registrationDialog();
+    in<QPlainTextEdit>(dialog, 1130)->setPlainText(QStringLiteral("詰まったら地下へ"));
+    prompter.answer(true);   // pack
+    prompter.answer(false);  // keep the source
+    dialog->fileOperationButton(QStringLiteral("compress"))->click();
+    EXPECT_FALSE(dialog->isVisible());
+    ASSERT_GE(rowOf(app, "Zelda.zip"), 0);
+    const int record = app.romTable().findRecordByTitle("Zelda");
+    ASSERT_GE(record, 0);
+    EXPECT_EQ(app.romTable()[record].comment, "詰まったら地下へ");
+}
+
 TEST_F(RegistrationView, TheBulkDialogStartsUnchangedAndAppliesToTheSelection) {
     CMainFrame frame(app);
     frame.startUp();

@@ -121,6 +121,8 @@ RegistrationDialog::RegistrationDialog(Application& app, QWidget* parent)
 }
 
 void RegistrationDialog::fileOperation(const QString& operation) {
+    // The operation commits the dialog's values for the file under its new name: what is typed.
+    takeFields();
     bool done = false;
     if (operation == QLatin1String("compress")) {
         done = model_.compressOrDecompress();
