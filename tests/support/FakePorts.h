@@ -103,6 +103,7 @@ struct ScriptedProgress : Progress {
     std::vector<int> pressAt;  // values of `done`
     bool requested = false;
     int clears = 0;
+    std::function<void(int done)> onStep;  // a look at the loop's state at each step
     void begin(const std::string& title, int total, std::string_view) override {
         calls.push_back("begin " + title + " " + std::to_string(total));
         requested = false;
@@ -110,6 +111,7 @@ struct ScriptedProgress : Progress {
     void step(int done, const std::string& item) override {
         calls.push_back("step " + std::to_string(done) + " " + item);
         if (std::find(pressAt.begin(), pressAt.end(), done) != pressAt.end()) requested = true;
+        if (onStep) onStep(done);
     }
     bool cancelRequested() const override { return requested; }
     void clearCancelRequest() override {
@@ -127,7 +129,8 @@ struct TestClock : Clock {
     std::vector<std::string>* journal = nullptr;
     bool queue = false;
     std::vector<std::function<void()>> queued;
-    std::int64_t nowMs() const override { return system.nowMs(); }
+    std::int64_t skewMs = 0;  // moves the clock on without waiting
+    std::int64_t nowMs() const override { return system.nowMs() + skewMs; }
     void after(int ms, std::function<void()> then) override {
         if (!journal) return system.after(ms, std::move(then));
         journal->push_back("wait " + std::to_string(ms));

@@ -260,6 +260,10 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
     Progress& progress = app.host().progress;
     progress.begin("リネームの進行状況", listed.total, kDoneOfTotal);
     RenameCounts counts;
+    // The records' new keys go to the disk as the files move, at most once a second: a crash
+    // midway must not leave renamed files with records still under their old names.
+    Clock& clock = app.host().clock;
+    std::int64_t lastSave = clock.nowMs();
     for (const auto& [row, file] : listed.files) {
         progress.step(row, file.name + " の情報を取得中…");
         const RenameMatch match = matcher.find(fileIdentity(file.path), file.path);
@@ -274,6 +278,10 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
          : outcome == Outcome::Clash ? counts.clash
                                      : counts.failed)++;
         if (outcome != Outcome::Failed && match.bySizeAndCrc) ++counts.bySizeAndCrc;
+        if (outcome != Outcome::Failed && clock.nowMs() - lastSave >= 1000) {
+            app.saveRecords();
+            lastSave = clock.nowMs();
+        }
         if (stopRequested(progress, prompter, "リネーム処理を中止しますか？")) {
             counts.aborted = true;
             break;
@@ -281,7 +289,6 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
     }
     progress.step(listed.total, "");
     progress.end();
-    // The records' new keys reach the disk now: a crash later must not part them from the files.
     app.saveRecords();
     app.showAll();
     prompter.inform(countsText(counts), counts.aborted ? "リネーム中断確認" : "リネーム完了確認");

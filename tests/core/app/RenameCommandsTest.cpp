@@ -85,6 +85,12 @@ TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedL
     });
     answers({true, true});  // apply, write the unowned-files list
     prompter.pickFile(dir.file("data/NoHave_FC.txt"));
+    // A second passes with each file: the new key is on the disk before the loop's last step.
+    std::string keyOnDiskMidway;
+    ports.progress.onStep = [&](int) {
+        ports.clock.skewMs += 1000;
+        keyOnDiskMidway = savedRecords("FC")[0].fileTitle;
+    };
 
     const auto counts = applyRenameData(app);
 
@@ -107,8 +113,9 @@ TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedL
     // The OK folder is ROM folder 2.
     EXPECT_EQ(std::tie(app.recentLaunch(0)->fileName, app.recentLaunch(0)->folderNumber),
               std::tuple("Alpha.nes", 1));
-    // The records reached the disk with their new key.
+    // The records reached the disk with their new key, during the loop already.
     EXPECT_EQ(savedRecords("FC")[0].fileTitle, "Alpha");
+    EXPECT_EQ(keyOnDiskMidway, "Alpha");
 
     ASSERT_EQ(boxes().size(), 4u);
     EXPECT_EQ(
