@@ -124,7 +124,8 @@ Placing renameNoReplace(const std::string& from, const std::string& to) {
     // The file system knows no such flag (NFS, many FUSE ones): a hard link is refused on an
     // existing name just as atomically.
     if (::link(from.c_str(), to.c_str()) == 0) {
-        if (::unlink(from.c_str()) == 0) return Placing::Done;
+        // Gone already (removed meanwhile by someone else): the new name is the only one left.
+        if (::unlink(from.c_str()) == 0 || errno == ENOENT) return Placing::Done;
         ::unlink(to.c_str());  // the file is still there under its old name
         return Placing::Failed;
     }
@@ -207,8 +208,9 @@ MoveResult detail::moveByCopy(const std::string& from, const std::string& to) {
             return MoveResult::Failed;
     }
     syncFolderOf(to);
-    if (::unlink(from.c_str()) != 0) {
-        // Two copies would leave the caller unsure which is the file: keep the old state.
+    if (::unlink(from.c_str()) != 0 && errno != ENOENT) {
+        // Two copies would leave the caller unsure which is the file: keep the old state. A
+        // source removed meanwhile by someone else leaves the copy as the only one: it stays.
         ::unlink(to.c_str());
         return MoveResult::Failed;
     }
