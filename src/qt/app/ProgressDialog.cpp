@@ -42,11 +42,20 @@ bool isUserInput(QEvent::Type type) {
     }
 }
 
+// The window the dialog stays above: the active one of the program, else its main window (a loop
+// started while another program had the focus), so that it never falls behind the program.
+QWidget* ownerWindow() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->inherits("QMainWindow")) return w;
+    return nullptr;
+}
+
 }  // namespace
 
 class ProgressDialog::Window : public QDialog {
 public:
-    Window(bool& cancel) : QDialog(QApplication::activeWindow(), Qt::Tool), cancel_(cancel) {
+    Window(bool& cancel) : QDialog(ownerWindow(), Qt::Tool), cancel_(cancel) {
         setWindowTitle(QStringLiteral("進行状況表示ダイアログ"));
         setModal(false);
         auto* layout = new QVBoxLayout(this);
