@@ -39,6 +39,8 @@ public:
 
     void setListener(ApplicationListener* listener) { notices_.setTarget(listener); }
     const Host& host() const { return host_; }
+    // When this run started, in seconds since the epoch (older leftovers are a crash's).
+    long long startedAt() const { return startedAt_; }
     Prompter& prompter() const { return host_.prompter; }
     const ProgramFolder& programFolder() const { return folder_; }
     const MainSettings& settings() const { return settings_; }

@@ -1,6 +1,7 @@
 #include "core/app/BatchOperations.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -107,11 +108,32 @@ Packed packChecked(Application& app, const std::string& path, const Packer& pack
 
 enum class Unpacked { Ok, Taken, Failed };
 
+constexpr std::string_view kUnpackFolderPrefix = ".romshelf-unpack-";
+
+// Unpacking folders that a run which did not end left in `folder`: only this program's pattern,
+// only folders last changed more than a minute before this run started (another instance's
+// unpacking goes on).
+void removeLeftoverUnpackFolders(const std::string& folder, long long startedAt) {
+    namespace sfs = std::filesystem;
+    std::error_code ec;
+    for (const sfs::directory_entry& e : sfs::directory_iterator(folder, ec)) {
+        const std::string name = e.path().filename().string();
+        if (!name.starts_with(kUnpackFolderPrefix) || name.size() != kUnpackFolderPrefix.size() + 6)
+            continue;
+        struct stat st {};
+        if (::lstat(e.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            static_cast<long long>(st.st_mtime) + 60 > startedAt)
+            continue;
+        sfs::remove_all(e.path(), ec);
+    }
+}
+
 // Unpacks into a private folder beside the target and then gives the member its name without
 // replacing anything: an existing file of that name stays as it is.
 Unpacked unpackInto(const Application& app, const std::string& archivePath,
                     const std::string& folder, std::string& memberName) {
-    std::string temp = folder + ".romshelf-unpack-XXXXXX";
+    removeLeftoverUnpackFolders(folder, app.startedAt());
+    std::string temp = folder + std::string(kUnpackFolderPrefix) + "XXXXXX";
     if (::mkdtemp(temp.data()) == nullptr) return Unpacked::Failed;
     const auto& extras = app.folders().folders.extraExtensions;
     const std::string extracted =

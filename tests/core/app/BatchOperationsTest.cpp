@@ -47,6 +47,12 @@ TEST_F(BatchOperationsTest, DecompressAllUnpacksOnlyArchivesAndTheirCompanionsFo
     dir.write("snap/Game.png", "another game");
     dir.write("temp/Game.v1.sav", "save");
     writeRecords("FC", {record("Game.v1", "ゲーム")});
+    // A crash left an unpacking folder an hour ago; another instance is unpacking right now.
+    dir.write("roms/FC/.romshelf-unpack-crash1/big.nes", "half");
+    dir.write("roms/FC/.romshelf-unpack-other1/big.nes", "growing");
+    std::filesystem::last_write_time(
+        dir.file("roms/FC/.romshelf-unpack-crash1"),
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     start("FC");
     answers({true, false});
 
@@ -67,9 +73,12 @@ TEST_F(BatchOperationsTest, DecompressAllUnpacksOnlyArchivesAndTheirCompanionsFo
               "同じ名前のファイルが既にあるため解凍しなかったファイル数 : 1");
     EXPECT_EQ(ports.progress.calls.front(), "begin 全てのファイルを解凍 4");
     EXPECT_NE(rowOf("Other.v2.nes"), -1);  // the list was rebuilt
-    // No unpacking folder is left behind.
+    // No unpacking folder is left behind, and the crash's is cleared; the other instance's stays.
     for (const auto& e : std::filesystem::directory_iterator(dir.file("roms/FC")))
-        EXPECT_FALSE(e.path().filename().string().starts_with(".")) << e.path();
+        EXPECT_TRUE(!e.path().filename().string().starts_with(".") ||
+                    e.path().filename() == ".romshelf-unpack-other1")
+            << e.path();
+    EXPECT_TRUE(has("roms/FC/.romshelf-unpack-other1/big.nes"));
 }
 
 // A packer that writes the archive it is asked for, holding other bytes under the file's name.
