@@ -165,6 +165,27 @@ TEST_F(BatchOperationsTest,
     EXPECT_FALSE(has("xdg/Trash/files/a.nes"));
 }
 
+// A trash that cannot be made (a file stands where its folder should) is no reason to delete
+// silently: one question for the whole run, and "no" keeps every file.
+TEST_F(BatchOperationsTest, WhereNoTrashCanTakeTheFilesItAsksOnceBeforeDeletingForGood) {
+    dir.write("xdg/Trash", "not a folder");
+    dir.write("roms/FC/a.nes", "a");
+    dir.write("roms/FC/b.nes", "b");
+    start("FC");
+    for (const bool forGood : {false, true}) {
+        SCOPED_TRACE(forGood);
+        app.showAll();
+        answers({true, forGood});  // delete the selection; then, for good
+        const auto counts = deleteRows(app, {rowOf("a.nes"), rowOf("b.nes")});
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(std::tuple(counts->done, counts->failed),
+                  forGood ? std::tuple(2, 0) : std::tuple(0, 2));
+        EXPECT_EQ(std::tuple(has("roms/FC/a.nes"), has("roms/FC/b.nes")),
+                  std::tuple(!forGood, !forGood));
+        EXPECT_TRUE(prompter.allAnswersUsed());
+    }
+}
+
 TEST_F(BatchOperationsTest, AMoveSkipsFilesAlreadyInTheDestinationAndReplacesNothing) {
     dir.write("roms/FC/a.nes", "a");
     dir.write("roms/FC/b.nes", "b from FC");
