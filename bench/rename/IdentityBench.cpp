@@ -1,14 +1,17 @@
-// The identity of a collection of page-cached ROM files, next to a bare zlib crc32 with 1 MiB
-// reads over the same bytes, timed alternately in every iteration so that the load of a shared
-// machine falls on both alike. The counter `ratio` is the identity's throughput over zlib's (the
-// median of the iterations); 1.0 means the sizes and probe sums cost nothing on top of the CRC.
+// Rename-data work over a collection of page-cached ROM files, next to a bare zlib crc32 with
+// 1 MiB reads over the same bytes, timed alternately in every iteration so that the load of a
+// shared machine falls on both alike. The counter `ratio` is our throughput over zlib's (the
+// median of the iterations); 1.0 means the sizes, probe sums and the command around them cost
+// nothing on top of the CRC.
 //
-// Sizes are spread evenly on a log scale from 64 KB to 4 MB (about 0.95 MB on average), 1,000
-// files by default (about 1 GB of page cache); ROMSHELF_BENCH_FILES=5000 runs the full collection.
+// Sizes are spread evenly on a log scale from 64 KB to 4 MB (about 0.95 MB on average), 5,000
+// files by default (about 4.8 GB of page cache); ROMSHELF_BENCH_FILES=N runs N files instead.
 //
-// The second benchmark applies rename data to the same files through the program's own command
-// (the list of the ROM folder, the identities, the lookups, a rename of every file and the list
-// rebuilt), against the same zlib pass: `ratio` is again apply's throughput over zlib's.
+// - BM_IdentityAgainstZlib: `fileIdentity` alone, file by file.
+// - BM_CreateAgainstZlib: the program's create command (the listed files' identities written as
+//   rename data).
+// - BM_ApplyAgainstZlib: the apply command (the list of the ROM folder, the identities, the
+//   lookups, a rename of every file and the list rebuilt).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +23,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,7 +49,7 @@ struct Collection {
         char pattern[] = "/tmp/romshelf-identity-bench-XXXXXX";
         root = ::mkdtemp(pattern);
         const char* count = std::getenv("ROMSHELF_BENCH_FILES");
-        const int n = count ? std::max(1, std::atoi(count)) : 1000;
+        const int n = count ? std::max(1, std::atoi(count)) : 5000;
         std::mt19937_64 random(14);
         std::vector<char> data(4 << 20);
         for (auto& c : data) c = static_cast<char>(random());
@@ -106,25 +111,74 @@ void BM_IdentityAgainstZlib(benchmark::State& state) {
 }
 BENCHMARK(BM_IdentityAgainstZlib)->Iterations(7)->Unit(benchmark::kMillisecond);
 
-// Answers every question yes and every picker with cancel: the unowned-files list is not written.
+// Answers every question yes; the save picker gives `saveTo`, the others cancel (the
+// unowned-files list is not written).
 struct YesPrompter : SilentPrompter {
+    std::string saveTo;
     bool messageBox(const std::string&, const std::string&, bool) override { return true; }
+    std::optional<std::string> chooseSaveFile(const std::string&, const std::string&,
+                                              const std::string&, const std::string&,
+                                              const std::string&) override {
+        if (saveTo.empty()) return std::nullopt;
+        return saveTo;
+    }
 };
+
+// A program folder whose MD has the collection as its ROM folder.
+struct BenchProgram {
+    std::string program;
+    YesPrompter prompter;
+    HeadlessPorts ports;
+    std::unique_ptr<Application> app;
+    FolderSettings folders;
+    DataStream stream;
+
+    explicit BenchProgram(const Collection& collection) {
+        char pattern[] = "/tmp/romshelf-rename-bench-XXXXXX";
+        program = std::string(::mkdtemp(pattern)) + "/";
+        app = std::make_unique<Application>(ProgramFolder(program), ports.host(prompter));
+        app->createFolders();
+        folders.romFolderPaths[0] = collection.root + "/";
+        saveFolderSettingsFile(stream, program + "data/Folder_MD.slb", folders);
+        app->preferHardware("MD");
+        app->startUp(Application::StartList::Skip);
+    }
+    ~BenchProgram() { std::filesystem::remove_all(program); }
+};
+
+void BM_CreateAgainstZlib(benchmark::State& state) {
+    Collection& collection = sharedCollection();
+    BenchProgram bench(collection);
+    bench.prompter.saveTo = bench.program + "data/Rename_MD.dat";
+    std::vector<unsigned char> buffer(1 << 20);
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        bench.app->showAll();
+        const auto t0 = Clock::now();
+        const auto written = createRenameData(*bench.app);
+        const auto t1 = Clock::now();
+        for (const auto& f : collection.files) benchmark::DoNotOptimize(zlibCrc(f, buffer));
+        const auto t2 = Clock::now();
+        if (!written || *written != static_cast<int>(collection.files.size())) {
+            state.SkipWithError("not every file was recorded");
+            break;
+        }
+        ratios.push_back(std::chrono::duration<double>(t2 - t1).count() /
+                         std::chrono::duration<double>(t1 - t0).count());
+    }
+    state.counters["files"] = static_cast<double>(collection.files.size());
+    if (!ratios.empty()) state.counters["ratio"] = median(ratios);
+}
+BENCHMARK(BM_CreateAgainstZlib)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void BM_ApplyAgainstZlib(benchmark::State& state) {
     Collection& collection = sharedCollection();
-    char pattern[] = "/tmp/romshelf-apply-bench-XXXXXX";
-    const std::string program = std::string(::mkdtemp(pattern)) + "/";
-    YesPrompter prompter;
-    HeadlessPorts ports;
-    Application app(ProgramFolder(program), ports.host(prompter));
-    app.createFolders();
-    FolderSettings folders;
-    folders.romFolderPaths[0] = collection.root + "/";
-    DataStream stream;
-    saveFolderSettingsFile(stream, program + "data/Folder_MD.slb", folders);
-    app.preferHardware("MD");
-    app.startUp(Application::StartList::Skip);
+    BenchProgram bench(collection);
+    Application& app = *bench.app;
+    DataStream& stream = bench.stream;
+    const std::string& program = bench.program;
+    const FolderSettings& folders = bench.folders;
 
     // Two names for every file; each iteration renames all of them to the other name.
     std::vector<FileIdentity> identities;
@@ -165,7 +219,6 @@ void BM_ApplyAgainstZlib(benchmark::State& state) {
         app.showAll();
         applyRenameData(app);
     }
-    std::filesystem::remove_all(program);
     state.counters["files"] = static_cast<double>(collection.files.size());
     if (!ratios.empty()) state.counters["ratio"] = median(ratios);
 }
