@@ -24,8 +24,9 @@ public:
                                                     const std::string& startFolder) = 0;
 
     // The platform's file-open picker for an existing file. Its filter shows the files matching
-    // `pattern` under `filterDescription`, and also offers all files: on this platform programs
-    // have no fixed extension. nullopt when the user cancels.
+    // `pattern` under `filterDescription`; a pattern with wildcards also offers all files (on
+    // this platform many files have no fixed extension), an exact name nothing else. nullopt
+    // when the user cancels.
     virtual std::optional<std::string> chooseOpenFile(const std::string& title,
                                                       const std::string& filterDescription,
                                                       const std::string& pattern,
