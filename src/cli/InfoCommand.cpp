@@ -72,10 +72,14 @@ int showSnap(Application& app, const FileListRow& row, const InfoOptions& o, std
         lookUpSnap(settings, {std::string(fs::pathTitle(file)), file, row.folderNumber, 0});
     line(out, "snap", snap);
     if (o.snapPicture.empty()) return 0;
-    const DibPicture picture =
-        SnapModel::compose(app.host().images, app.programFolder().frameFolder(), app.currentCode(),
-                           settings, 0, file, row.folderNumber);
-    if (picture.saveBmp(o.snapPicture)) return 0;
+    SnapModel model(app.host().images, app.programFolder().frameFolder());
+    model.loadFrame(app.currentCode(), settings);
+    model.select(file, row.folderNumber, {}, settings);
+    // The model drops a snap it cannot decode and shows the no-snap picture instead.
+    if (!snap.empty() && model.snapPath().empty())
+        err << "the snap cannot be read here (BMP only without the window program): "
+               "the no-snap picture\n";
+    if (model.picture().saveBmp(o.snapPicture)) return 0;
     err << "cannot write " << o.snapPicture << "\n";
     return 1;
 }

@@ -236,6 +236,7 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
     ASSERT_EQ(
         run({"--folder", "0", "tab\\tname.md", "--media-picture", media, "--snap-picture", snap}),
         0);
+    EXPECT_EQ(err, "");
     EXPECT_EQ(printed,
               "database\t行1\\n行2\nname\tゲーム\n"
               "status\ttab\\tname.md - ファイルサイズ : 1 KB\nrating\t\ncategory1\t\n"
@@ -252,6 +253,14 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
     EXPECT_EQ(run({"--folder", "1", "tab\\tname.md"}), 2);
     EXPECT_EQ(run({"--row", "0", "--folder", "0", "x"}), 64);
     EXPECT_EQ(run({"--row", "0", "--media-picture", dir.file("no/such/folder/x.bmp")}), 1);
+
+    // A snap this program cannot decode here is named, warned about, and not drawn.
+    std::filesystem::remove(dir.file("snap/tab\tname.bmp"));
+    dir.write("snap/tab\tname.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'));
+    ASSERT_EQ(run({"--row", "0", "--snap-picture", snap}), 0);
+    EXPECT_TRUE(printed.ends_with("snap\t" + dir.path() + "snap/tab\\tname.png\n")) << printed;
+    EXPECT_NE(err.find("the snap cannot be read here"), std::string::npos) << err;
+    EXPECT_NE(picture(snap, 160, 120)[3], 255);
 }
 
 TEST_F(InfoCommand, HeaderPrintsTheReadersLinesForAFileOrAnArchivesMember) {
