@@ -13,6 +13,7 @@
 #include "core/settings/MainSettings.h"
 #include "core/views/RomHeader.h"
 #include "core/views/SortKeyFile.h"
+#include "../tests/support/BmpCases.h"
 #include "../tests/support/RomImages.h"
 #include "FuzzSupport.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     dataSeed(out / "data", 3, scratch + "r");
     CategoryLists lists;
     lists.items[0] = {"アクション", "RPG"};
+    fsys::create_directories(scratch + "data");  // saving the lists does not make it
     lists.save(s, ProgramFolder(scratch), "FC");
     dataSeed(out / "data", 4, scratch + "data/ClassData1.slb");
 
@@ -84,10 +86,21 @@ int main(int argc, char** argv) {
     put(out / "codec/marked", "\xEF\xBB\xBF\xED\x95\x9C\xEA\xB5\xAD");
     put(out / "codec/stray", "A\x83\x80\xFD");
 
-    // Pictures: the reader's test files, every depth and compression.
-    for (const auto& entry : fsys::directory_iterator(testData / "bmp"))
-        if (entry.path().extension() == ".bmp")
-            put(out / "bmp" / entry.path().filename(), *fs::readFile(entry.path()));
+    // Pictures: the reader's test files, every depth and compression, each also cut inside its
+    // header and halfway; and the malformed headers the reader's tests refuse.
+    for (const auto& entry : fsys::directory_iterator(testData / "bmp")) {
+        if (entry.path().extension() != ".bmp") continue;
+        const std::string bytes = *fs::readFile(entry.path());
+        const std::string name = entry.path().filename().string();
+        put(out / "bmp" / name, bytes);
+        put(out / "bmp" / ("cut-header-" + name), bytes.substr(0, 30));
+        put(out / "bmp" / ("cut-half-" + name), bytes.substr(0, bytes.size() / 2));
+    }
+    int malformed = 0;
+    for (const auto& m : test::bmp::kMalformed)
+        if (const auto bytes = fs::readFile((testData / "bmp" / m.file).string()))
+            put(out / "bmp" / ("malformed-" + std::to_string(malformed++) + "-" + m.file),
+                test::bmp::mutated(*bytes, m));
 
     // Archives: the committed test archives, and one of each type the program writes.
     for (const auto& entry : fsys::directory_iterator(testData / "archive"))

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "BmpCases.h"
 #include "TempFolder.h"
 #include "core/platform/FileSystem.h"
 #include "core/views/BmpReader.h"
@@ -77,37 +78,13 @@ TEST(BmpReader, CutFilesAreRefusedOrRleEndsAfterItsLastRow) {
 }
 
 TEST(BmpReader, MalformedHeadersAreRefused) {
-    // In order: not "BM"; header sizes; widths and heights (also with a row size past 32 bits);
-    // > 64 Mi pixels (13 wide), nothing else wrong; planes; depths (a 4-bit file read as 8 bits
-    // misses rows); JPEG inside; compressions that do not fit the depth; top-down RLE; pixels
-    // inside the header or past the end; no room for a palette; a bit-field mask in pieces or
-    // past 16 bits.
-    struct Mutation {
-        const char* file;
-        std::size_t at;
-        int bytes;
-        std::uint32_t value;
-    } const mutations[] = {
-        {"rgb24.bmp", 0, 2, 0x4142},      {"rgb24.bmp", 14, 4, 0},
-        {"rgb24.bmp", 14, 4, 100000},     {"rgb24.bmp", 18, 4, 0},
-        {"rgb24.bmp", 18, 4, 0xFFFFFFF3}, {"rgb24.bmp", 22, 4, 0},
-        {"rgb24.bmp", 22, 4, 0x80000000}, {"rgb24.bmp", 18, 4, 0x7FFFFFFF},
-        {"rgb24.bmp", 22, 4, 0x7FFFFFFF}, {"os2-24.bmp", 20, 2, 0},
-        {"rle8.bmp", 22, 4, 5162221},     {"rgb24.bmp", 26, 2, 2},
-        {"rgb24.bmp", 28, 2, 7},          {"argb32.bmp", 28, 2, 24},
-        {"pal4.bmp", 28, 2, 8},           {"rgb24.bmp", 30, 4, 4},
-        {"rgb24.bmp", 30, 4, 1},          {"pal8.bmp", 30, 4, 2},
-        {"rle8.bmp", 22, 4, 0xFFFFFFF9},  {"rgb24.bmp", 10, 4, 20},
-        {"rgb24.bmp", 10, 4, 0xFFFFFFFF}, {"pal8.bmp", 10, 4, 54},
-        {"fields565.bmp", 54, 4, 0x0F0F}, {"fields565.bmp", 58, 4, 0x1F0000},
-    };
-    for (const auto& m : mutations) {
-        std::string bytes = *fs::readFile(bmpData(m.file));
+    for (const auto& m : test::bmp::kMalformed) {
+        const std::string bytes = *fs::readFile(bmpData(m.file));
         ASSERT_TRUE(readBmp(bytes)) << m.file;
-        for (int i = 0; i < m.bytes; ++i) bytes[m.at + i] = static_cast<char>(m.value >> (8 * i));
-        EXPECT_FALSE(readBmp(bytes)) << m.file << " at " << m.at << " = " << m.value;
+        EXPECT_FALSE(readBmp(test::bmp::mutated(bytes, m)))
+            << m.file << " at " << m.at << " = " << m.value;
     }
-    // The 13 x 5162221 above is refused only for its size, as the same file is within a cap.
+    // The 13 x 5162221 in the table is refused only for its size, as the same file is within a cap.
     const std::string rle = *fs::readFile(bmpData("rle8.bmp"));
     EXPECT_FALSE(readBmp(rle, 13 * 7 - 1));
     EXPECT_TRUE(readBmp(rle, 13 * 7));
