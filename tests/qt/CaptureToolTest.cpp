@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
 #include <QTest>
 #include <filesystem>
 
@@ -62,7 +64,7 @@ TEST_F(CaptureToolTest, WithoutAnXServerItSaysItCannotCapture) {
     EXPECT_FALSE(tool->isVisible());
 }
 
-TEST_F(CaptureToolTest, AltPrintScreenSavesTheActiveWindowAsTheLaunchedFilesSnap) {
+TEST_F(CaptureToolTest, AltPrintScreenOrAClipboardPictureSavesTheActiveWindowAsTheSnap) {
     if (QGuiApplication::platformName() != QStringLiteral("xcb")) GTEST_SKIP() << "no X server";
     EXPECT_EQ(tool->statusText().toStdString(), "game.sfc 待機中");
     ASSERT_TRUE(tool->listening());
@@ -110,10 +112,28 @@ TEST_F(CaptureToolTest, AltPrintScreenSavesTheActiveWindowAsTheLaunchedFilesSnap
     EXPECT_EQ(saved(), std::tuple(320, 200, colour));
     EXPECT_EQ(tool->statusText().toStdString(), "キャプチャした画像のサイズ : X = 320 / Y = 200");
 
+    // A picture put on the clipboard is taken as the key: the window is grabbed (not the
+    // picture) and the clipboard emptied.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const auto copy = [&] {
+        std::filesystem::remove(snap);
+        QImage other(8, 8, QImage::Format_RGB888);
+        other.fill(Qt::red);
+        clipboard->setImage(other);
+        return QTest::qWaitFor([&] { return std::filesystem::exists(snap); }, 5000);
+    };
+    ASSERT_TRUE(copy()) << tool->statusText().toStdString();
+    EXPECT_EQ(saved(), std::tuple(320, 200, colour));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !clipboard->mimeData()->hasImage(); }, 5000));
+
     // Hidden, the tool gives the key back and captures nothing.
     tool->hide();
     EXPECT_FALSE(tool->listening());
     EXPECT_FALSE(press(300));
+    clipboard->setImage(QImage(8, 8, QImage::Format_RGB888));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(std::filesystem::exists(snap));
+    EXPECT_TRUE(clipboard->mimeData()->hasImage());
     XDestroyWindow(d, w);
     XCloseDisplay(d);
 }
