@@ -8,8 +8,9 @@
 namespace romshelf {
 
 // Every format Qt's image readers know (PNG, JPEG, GIF, WebP, …), the first frame of an
-// animation, alpha dropped. The file is read whole first, so a FIFO or a device never blocks,
-// and a picture whose header claims more than `maxPixels` is refused before it is decoded.
+// animation, alpha dropped. Only regular files are read, so a FIFO or a device never blocks; a
+// file's head is read first and the rest only when a reader knows the format; and a picture
+// whose header claims more than `maxPixels` is refused before it is decoded.
 class QtImageDecoder : public ImageDecoder {
 public:
     // Also sets Qt's allocation limit for every image reader of the program to fit that cap.
@@ -17,8 +18,12 @@ public:
 
     std::optional<DecodedImage> decode(const std::string& path) override;
 
+    // How many bytes of its file the last decode read.
+    std::uint64_t lastBytesRead() const { return lastBytesRead_; }
+
 private:
     std::int64_t maxPixels_;
+    std::uint64_t lastBytesRead_ = 0;
 };
 
 }  // namespace romshelf
