@@ -19,10 +19,13 @@
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
 #include "cli/GameListCommand.h"
+#include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/TerminalProgress.h"
+#include "core/rename/FileIdentity.h"
 #include "core/text/TextCodec.h"
 #include "core/views/BmpReader.h"
 #include "core/views/DibPicture.h"
@@ -58,6 +61,37 @@ TEST_F(CliCommand, BackupCopiesTheDataFilesAndNamesWhatItCouldNot) {
     EXPECT_EQ(err, "not copied: pipe.slb\n");
     test::TempFolder empty;
     EXPECT_EQ(call(cli::backUp, {}, {"--program-folder", empty.path()}), 2);
+}
+
+// The optimisation as Ctrl+I runs it, saved; a ROM folder that is gone stops it before any loss.
+TEST_F(CliCommand, OptimiseDeletesRecordsOfGoneFilesUnlessAFolderIsMissing) {
+    dir.write("roms/a.nes", "a");
+    setUpHardware("FC", "./roms/");
+    RomRecord kept = record("a", "エー"), gone = record("Gone", "消えた");
+    kept.rating = gone.rating = 3;
+    writeRecords("FC", {kept, gone});
+    const V where = {"--program-folder", dir.path(), "--hardware", "FC", "--yes"};
+    EXPECT_EQ(call(cli::optimise, {}, {}), 64);  // no hardware
+    std::filesystem::rename(dir.file("roms"), dir.file("away"));
+    EXPECT_EQ(call(cli::optimise, {}, where), 1);
+    EXPECT_EQ(savedRecords("FC").count(), 2);
+    std::filesystem::rename(dir.file("away"), dir.file("roms"));
+    EXPECT_EQ(call(cli::optimise, {}, where), 0);
+    EXPECT_EQ(printed, "1 records deleted\n");
+    ASSERT_EQ(savedRecords("FC").count(), 1);
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "a");
+}
+
+// One line of the five numbers and the name per file; a missing file makes the status 1.
+TEST_F(CliCommand, IdentifyPrintsTheFiveNumbersOfEachFile) {
+    dir.write("g.nes", std::string(600, 'g'));
+    const FileIdentity id = fileIdentity(dir.file("g.nes"));
+    EXPECT_EQ(call(cli::identifyFiles, {dir.file("g.nes"), dir.file("none.nes")}, {}), 1);
+    EXPECT_TRUE(printed.starts_with("600\t" + std::to_string(id.crc) + "\t" +
+                                    std::to_string(id.sum1) + "\t"))
+        << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2);
+    EXPECT_EQ(err, "not a regular file: " + dir.file("none.nes") + "\n");
 }
 
 // MSX set up, and an openMSX first on PATH (the machine's own places are searched too).

@@ -59,6 +59,14 @@ protected:
         DataStream s;
         ASSERT_TRUE(table.save(s, dir.file("data/RomData_" + code + ".slb")));
     }
+    // data/RomData_<code>.slb as saved.
+    RomTable savedRecords(const std::string& code) {
+        RomTable table;
+        DataStream s;
+        EXPECT_EQ(table.load(s, dir.file("data/RomData_" + code + ".slb"), prompter),
+                  LoadResult::Loaded);
+        return table;
+    }
     static RomRecord record(const std::string& title, const std::string& name = "") {
         RomRecord r;
         r.fileTitle = title, r.gameName = name;

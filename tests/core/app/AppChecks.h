@@ -33,14 +33,6 @@ struct AppChecks : AppFixture {
         return -1;
     }
     bool has(const std::string& file) const { return std::filesystem::exists(dir.file(file)); }
-    // data/RomData_<code>.slb as saved.
-    RomTable savedRecords(const std::string& code) {
-        RomTable table;
-        DataStream s;
-        EXPECT_EQ(table.load(s, dir.file("data/RomData_" + code + ".slb"), prompter),
-                  LoadResult::Loaded);
-        return table;
-    }
 };
 
 }  // namespace romshelf::test
