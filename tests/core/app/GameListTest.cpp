@@ -61,12 +61,6 @@ protected:
     }
 };
 
-struct TextCase {
-    const char* name;
-    GameListOptions options;
-    std::string entries;
-};
-
 GameListOptions options(std::function<void(GameListOptions&)> set) {
     GameListOptions o;
     set(o);
@@ -74,7 +68,8 @@ GameListOptions options(std::function<void(GameListOptions&)> set) {
 }
 
 TEST_F(GameListTest, TextListsMatchTheLayoutByteForByte) {
-    const TextCase cases[] = {
+    // What is chosen, the options, and the entries written below the header.
+    const std::tuple<const char*, GameListOptions, std::string> cases[] = {
         {"no item", {}, "・Alpha\n・Beta\n・Gamma\n"},
         {"line break without items", options([](auto& o) { o.secondLine = true; }),
          "・Alpha\n・Beta\n・Gamma\n"},
@@ -89,13 +84,12 @@ TEST_F(GameListTest, TextListsMatchTheLayoutByteForByte) {
          }),
          "・Alpha\n\t (Alpha.nes : RPG : ディスク)\n・Beta\n\t (Beta.nes)\n・Gamma\n\t (Gamma.nes)\n"},
     };
-    for (const TextCase& c : cases) {
-        GameListOptions o = c.options;
+    for (auto [name, o, entries] : cases) {
         o.folder = dir.makeFolder("out") + "//";
         prompter.clear();
-        EXPECT_EQ(written(o), cp932(kHeader + c.entries)) << c.name;
-        EXPECT_TRUE(prompter.shownOnce("リストの作成が完了しました。", "リスト作成完了")) << c.name;
-        EXPECT_TRUE(std::filesystem::exists(dir.file("out/gamelist_fc.txt"))) << c.name;
+        EXPECT_EQ(written(o), cp932(kHeader + entries)) << name;
+        EXPECT_TRUE(prompter.shownOnce("リストの作成が完了しました。", "リスト作成完了")) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir.file("out/gamelist_fc.txt"))) << name;
     }
 }
 
@@ -190,10 +184,8 @@ TEST_F(GameListTest, OwnCsvWithoutEscapesReadsAsBefore) {
 
 TEST_F(GameListTest, MalformedCsvChangesNothing) {
     const std::string good = "\"G\",\"\",\"Zeta\",-1,0,\"\",\"\",\"\",\"\",\"\",\"\",\"\",0\n";
-    const struct {
-        const char* name;
-        std::string bytes, message;
-    } cases[] = {
+    // What is wrong, the file's bytes, and how the message about it starts.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"unclosed quote",
          kCsvHeader + good +
              "\"G\",\"\",\"Eta\",-1,0,\"\",\"\",\"\",\"\",\"\","
@@ -210,12 +202,12 @@ TEST_F(GameListTest, MalformedCsvChangesNothing) {
         {"header only", kCsvHeader, "CSVファイルに読み込めるファイル情報がありません"},
     };
     const auto before = table();
-    for (const auto& c : cases) {
-        dir.write("bad.csv", text::toCp932(c.bytes).value_or(c.bytes));
-        EXPECT_FALSE(import(dir.file("bad.csv"), CsvFormat::Own)) << c.name;
-        ASSERT_EQ(prompter.boxes().size(), 2u) << c.name;
-        EXPECT_TRUE(lastBox().starts_with(c.message)) << c.name << ": " << lastBox();
-        EXPECT_EQ(table(), before) << c.name;
+    for (const auto& [name, bytes, message] : cases) {
+        dir.write("bad.csv", text::toCp932(bytes).value_or(bytes));
+        EXPECT_FALSE(import(dir.file("bad.csv"), CsvFormat::Own)) << name;
+        ASSERT_EQ(prompter.boxes().size(), 2u) << name;
+        EXPECT_TRUE(lastBox().starts_with(message)) << name << ": " << lastBox();
+        EXPECT_EQ(table(), before) << name;
         EXPECT_FALSE(std::filesystem::exists(dir.file("data/RomData_FC_before-csv.slb")));
     }
 }
