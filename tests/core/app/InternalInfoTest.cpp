@@ -59,46 +59,36 @@ struct InternalInfoTest : test::AppFixture {
         app.showAll();
         runner.sum = info.sumPath();
     }
-    V tail(std::size_t from) const {
-        const V all = log();
-        return {all.begin() + static_cast<long>(std::min(from, all.size())), all.end()};
-    }
 };
 
 }  // namespace
 
 TEST_F(InternalInfoTest, ACheckerRunsOnTheFileAndItsReportIsShownInBlue) {
     // SFC and MD with smd.com get " /s"; MD with Sbm.exe and FC's checkers do not.
-    const struct {
-        const char *code, *file;
-        int slot;
-        const char* tool;
-        bool sbm, slashS;
-    } cases[] = {
+    // Hardware, file, tool slot and tool, whether MD uses Sbm.exe, and whether " /s" follows.
+    const std::tuple<const char*, const char*, int, const char*, bool, bool> cases[] = {
         {"SFC", "game.sfc", 3, "tools/smc", false, true},
         {"MD", "game.md", 5, "tools/smd", false, true},
         {"MD", "game.md", 6, "tools/sbm", true, false},
         {"FC", "game.nes", 1, "tools/nes", false, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.code) + " " + c.tool);
-        app.changeSettings([&](MainSettings& m) {
-            m.options[static_cast<std::size_t>(Option::MdCheckerUsesSbm)] = c.sbm;
-        });
-        prepare(c.code, c.file, std::string(150 * 1024, 'x'), c.slot, c.tool);
+    for (const auto& [code, file, slot, tool, sbm, slashS] : cases) {
+        SCOPED_TRACE(std::string(code) + " " + tool);
+        app.changeSettings([&](MainSettings& m) { m.setOption(Option::MdCheckerUsesSbm, sbm); });
+        prepare(code, file, std::string(150 * 1024, 'x'), slot, tool);
         runner.started.clear();
         waits.clear();
         clock.queue = true;
         runner.output = "\x83\x7d\x83\x8a\x83\x49 ROM\r\nCRC 1234\r\n";  // CP932 "マリオ ROM"
         ASSERT_TRUE(info.show(0));
-        const std::string path = dir.file(std::string("roms/") + c.file);
-        const std::string shown = ">" + dir.file(c.tool) + " " + path + (c.slashS ? " /s" : "");
+        const std::string path = dir.file(std::string("roms/") + file);
+        const std::string shown = ">" + dir.file(tool) + " " + path + (slashS ? " /s" : "");
         EXPECT_EQ(log(), (V{"gameの内部情報表示の準備中です。", "@2", shown, "@0",
                             "情報表示には数秒時間がかかります。"}));
         ASSERT_EQ(runner.started.size(), 1u);
         V argv = {"/bin/sh", "-c", "out=$1; shift; exec \"$@\" >\"$out\"", "sh"};
-        argv.insert(argv.end(), {info.sumPath(), dir.file(c.tool), path});
-        if (c.slashS) argv.emplace_back("/s");
+        argv.insert(argv.end(), {info.sumPath(), dir.file(tool), path});
+        if (slashS) argv.emplace_back("/s");
         EXPECT_EQ(runner.started[0], argv);
         EXPECT_TRUE(app.busy());  // commands wait for the report
         clock.runQueued();
@@ -136,7 +126,8 @@ TEST_F(InternalInfoTest, ACheckerWithoutOutputIsToldAndADosOneNeedsDosbox) {
     prepare("GB", "game.gb", rom::gameBoy("TETRIS"), 7, "tools/gb");
     ASSERT_TRUE(info.show(0));
     clock.runQueued();
-    EXPECT_EQ(tail(log().size() - 3), (V{"", "@2", "情報の表示に失敗しました。"}));
+    const V lines = log();
+    EXPECT_EQ(V(lines.end() - 3, lines.end()), (V{"", "@2", "情報の表示に失敗しました。"}));
     EXPECT_FALSE(app.busy());
 
     // A DOS checker: through dosbox on PATH with the same command line, or not at all.
@@ -161,40 +152,36 @@ TEST_F(InternalInfoTest, ACheckerWithoutOutputIsToldAndADosOneNeedsDosbox) {
 }
 
 TEST_F(InternalInfoTest, WithoutACheckerTheHeaderIsReadFromTheFileOrTheUnpackedMember) {
-    const struct {
-        const char *code, *name;
-        std::string bytes;
-        bool zipped;
-        std::string firstLine;  // after the colour
-        const char* colour;
-    } cases[] = {
-        {"FC", "game.nes", rom::ines(2, 1, 0, 0), false, "形式: iNES", "@1"},
-        {"GBA", "game.gba", rom::gameBoyAdvance("ADVANCE", "AAAJ"), false, "タイトル: ADVANCE",
-         "@1"},
-        {"GB", "game.gb", rom::gameBoy("ZIPPED"), true, "タイトル: ZIPPED", "@1"},
-        {"MD", "game.md", std::string(4096, '\0'), false,
-         "メガドライブのヘッダが正しくありません。", "@2"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.code);
+    // Hardware, member name and bytes, whether zipped, and the report's colour and first line.
+    const std::tuple<const char*, const char*, std::string, bool, const char*, const char*>
+        cases[] = {
+            {"FC", "game.nes", rom::ines(2, 1, 0, 0), false, "@1", "形式: iNES"},
+            {"GBA", "game.gba", rom::gameBoyAdvance("ADVANCE", "AAAJ"), false, "@1",
+             "タイトル: ADVANCE"},
+            {"GB", "game.gb", rom::gameBoy("ZIPPED"), true, "@1", "タイトル: ZIPPED"},
+            {"MD", "game.md", std::string(4096, '\0'), false, "@2",
+             "メガドライブのヘッダが正しくありません。"},
+        };
+    for (const auto& [code, name, bytes, zipped, colour, firstLine] : cases) {
+        SCOPED_TRACE(code);
         FolderSettings f;
-        f.romFolderNames[0] = c.code;
+        f.romFolderNames[0] = code;
         f.romFolderPaths[0] = "./roms/";
-        f.tempFolder = "./temp/" + std::string(c.code) + "/";
-        writeFolderSettings(c.code, f);
-        if (c.zipped)
-            writeZip("roms/game.zip", {{c.name, c.bytes}});
+        f.tempFolder = "./temp/" + std::string(code) + "/";
+        writeFolderSettings(code, f);
+        if (zipped)
+            writeZip("roms/game.zip", {{name, bytes}});
         else
-            dir.write(std::string("roms/") + c.name, c.bytes);
-        start(c.code);
+            dir.write(std::string("roms/") + name, bytes);
+        start(code);
         app.showAll();
         ASSERT_TRUE(info.show(0));
         EXPECT_TRUE(waits.empty());  // nothing to wait for
         // The member is read where it was unpacked (the report replaced the lines before it).
-        EXPECT_EQ(fs::fileExists(dir.file("temp/" + std::string(c.code) + "/" + c.name)), c.zipped);
+        EXPECT_EQ(fs::fileExists(dir.file("temp/" + std::string(code) + "/" + name)), zipped);
         const V lines = log();
         ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ((V{lines[0], lines[1]}), (V{c.colour, c.firstLine}));
+        EXPECT_EQ((V{lines[0], lines[1]}), (V{colour, firstLine}));
         EXPECT_TRUE(runner.started.empty());
         std::filesystem::remove_all(dir.file("roms"));
     }
