@@ -92,11 +92,8 @@ bool badPacker(const std::string& path, const archive::Compression& how, Prompte
 }
 
 TEST_F(BatchOperationsTest, TheSourceIsDeletedOnlyWhenTheArchiveReadsBackWithItsBytes) {
-    const struct {
-        const char* what;
-        Packer pack;
-        bool sourceStays;
-    } cases[] = {
+    // What the packer does, the packer, and whether the source stays.
+    const std::tuple<const char*, Packer, bool> cases[] = {
         {"another member's bytes", badPacker, true},
         {"says yes, writes nothing", [](auto&&...) { return true; }, true},
         {"fails", [](auto&&...) { return false; }, true},
@@ -104,15 +101,15 @@ TEST_F(BatchOperationsTest, TheSourceIsDeletedOnlyWhenTheArchiveReadsBackWithIts
     };
     dir.write("roms/FC/x.nes", std::string(3000, 'x'));
     start("FC");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, pack, sourceStays] : cases) {
+        SCOPED_TRACE(what);
         prompter.clear();
         answers({true, true});
-        const auto counts = compressAll(app, c.pack);
+        const auto counts = compressAll(app, pack);
         ASSERT_TRUE(counts);
-        EXPECT_EQ(has("roms/FC/x.nes"), c.sourceStays);
-        EXPECT_EQ(counts->done, c.sourceStays ? 0 : 1);
-        if (c.sourceStays) {
+        EXPECT_EQ(has("roms/FC/x.nes"), sourceStays);
+        EXPECT_EQ(counts->done, sourceStays ? 0 : 1);
+        if (sourceStays) {
             ASSERT_EQ(prompter.boxes().size(), 4u);  // two questions, the failure, the count
             EXPECT_EQ(prompter.boxes()[2].text,
                       "x.nesの圧縮に失敗しました。\n圧縮処理を中断します。");
@@ -226,20 +223,17 @@ TEST_F(BatchOperationsTest, ARowWithoutARomFolderIsNeverTouched) {
     app.showAll();
     const int ghost = rowOf("ghost", kUnownedFolder);
     ASSERT_NE(ghost, -1);
-    const struct {
-        const char* what;
-        std::function<std::optional<BatchCounts>()> run;
-        int answers;
-    } runs[] = {
+    // The command, its run, and the questions it asks first.
+    const std::tuple<const char*, std::function<std::optional<BatchCounts>()>, int> runs[] = {
         {"delete", [&] { return deleteRows(app, {ghost}); }, 1},
         {"compress", [&] { return compressRows(app, {ghost}); }, 2},
         {"decompress", [&] { return decompressRows(app, {ghost}); }, 2},
         {"move", [&] { return std::optional(moveRows(app, {ghost}, 1)); }, 0},
     };
-    for (const auto& r : runs) {
-        SCOPED_TRACE(r.what);
-        for (int k = 0; k < r.answers; ++k) prompter.answer(true);
-        const auto counts = r.run();
+    for (const auto& [what, run, questions] : runs) {
+        SCOPED_TRACE(what);
+        for (int k = 0; k < questions; ++k) prompter.answer(true);
+        const auto counts = run();
         ASSERT_TRUE(counts);
         EXPECT_EQ(std::tuple(counts->done, counts->failed, counts->skipped), std::tuple(0, 0, 0));
         EXPECT_EQ(app.romTable()[0].fileTitle, "ghost");
