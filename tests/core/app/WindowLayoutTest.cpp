@@ -59,11 +59,8 @@ TEST_F(WindowLayoutTest, StoreThenRestoreBringsBackEveryToolWindowButNotTheFrame
 }
 
 TEST_F(WindowLayoutTest, ABadOrMissingFileMovesNothing) {
-    const struct {
-        const char* what;
-        std::string bytes;  // empty: no file
-        const char* message;
-    } cases[] = {
+    // What the file is, its bytes (empty: no file), and the message.
+    const std::tuple<const char*, std::string, const char*> cases[] = {
         {"missing", "", "ファイルの読み込みに失敗しました。"},
         {"version 1", RawBytes().header("ROMSHELF_WINDOWDATA", 1).i32s(42).bytes(),
          "ウィンドウ位置データが異常です。"},
@@ -71,14 +68,14 @@ TEST_F(WindowLayoutTest, ABadOrMissingFileMovesNothing) {
          "ウィンドウ位置データが異常です。"},
     };
     const WindowSlots before = slots();
-    for (const auto& c : cases) {
+    for (const auto& [what, bytes, message] : cases) {
         std::filesystem::remove(dir.file("data/WindowPosition.slb"));
-        if (!c.bytes.empty()) dir.write("data/WindowPosition.slb", c.bytes);
+        if (!bytes.empty()) dir.write("data/WindowPosition.slb", bytes);
         prompter.answer(true);
-        EXPECT_FALSE(layout.restore()) << c.what;
-        EXPECT_TRUE(lastBox().starts_with(c.message)) << c.what << ": " << lastBox();
-        EXPECT_EQ(slots(), before) << c.what;
-        EXPECT_TRUE(moved.slots.empty()) << c.what;
+        EXPECT_FALSE(layout.restore()) << what;
+        EXPECT_TRUE(lastBox().starts_with(message)) << what << ": " << lastBox();
+        EXPECT_EQ(slots(), before) << what;
+        EXPECT_TRUE(moved.slots.empty()) << what;
     }
 }
 
@@ -115,26 +112,22 @@ TEST_F(WindowLayoutTest, TheLockIsSavedAtOnce) {
 }
 
 TEST_F(AppFixture, LaunchCountCongratulatesOnceAtFiftyAndAtAHundred) {
-    const struct {
-        std::int32_t count;
-        bool firstUnlocked, secondUnlocked;
-        std::int32_t after;
-        std::size_t messages;
-    } cases[] = {
+    // The count before, the two flags, the count after, and the messages shown.
+    const std::tuple<std::int32_t, bool, bool, std::int32_t, std::size_t> cases[] = {
         {0, false, false, 1, 0},    {49, false, false, 50, 1},     {50, true, false, 51, 0},
         {99, false, false, 100, 2}, {29999, true, true, 30000, 0}, {30000, true, true, 30000, 0},
         {-5, false, false, 1, 0},
     };
-    for (const auto& c : cases) {
+    for (const auto& [count, firstUnlocked, secondUnlocked, after, messages] : cases) {
         MainSettings m;
-        m.extraOptions[0] = {c.firstUnlocked, c.count};
-        m.extraOptions[1].flag = c.secondUnlocked;
+        m.extraOptions[0] = {firstUnlocked, count};
+        m.extraOptions[1].flag = secondUnlocked;
         prompter.clear();
         countLaunch(m, prompter);
-        EXPECT_EQ(m.extraOptions[0].value, c.after) << c.count;
-        EXPECT_EQ(prompter.boxes().size(), c.messages) << c.count;
-        EXPECT_TRUE(m.extraOptions[0].flag || c.after < 50) << c.count;
-        EXPECT_EQ(m.extraOptions[1].flag, c.secondUnlocked || c.after >= 100) << c.count;
+        EXPECT_EQ(m.extraOptions[0].value, after) << count;
+        EXPECT_EQ(prompter.boxes().size(), messages) << count;
+        EXPECT_TRUE(m.extraOptions[0].flag || after < 50) << count;
+        EXPECT_EQ(m.extraOptions[1].flag, secondUnlocked || after >= 100) << count;
     }
     // The program's start counts; the command-line companion's does not.
     app.startUp();
