@@ -58,28 +58,25 @@ protected:
 };
 
 TEST_F(RegistrationTest, AcceptingAnUnregisteredFileUnchangedRegistersItOnlyWhenItsNameChanged) {
-    struct Case {
-        const char* file;
-        bool keepUnderscores;
-        const char* shown;
-        bool registered;
-    };
-    for (const Case& c : {Case{"Super_Mario_Bros.nes", false, "Super Mario Bros", true},
-                          Case{"Super_Mario_Bros.nes", true, "Super_Mario_Bros", false},
-                          Case{"Tetris.nes", false, "Tetris", false}}) {
-        SCOPED_TRACE(c.file);
+    // The file, the option to keep underscores, the name shown, and whether accepting registers.
+    const std::tuple<const char*, bool, const char*, bool> cases[] = {
+        {"Super_Mario_Bros.nes", false, "Super Mario Bros", true},
+        {"Super_Mario_Bros.nes", true, "Super_Mario_Bros", false},
+        {"Tetris.nes", false, "Tetris", false}};
+    for (const auto& [file, keepUnderscores, shown, registered] : cases) {
+        SCOPED_TRACE(file);
         std::filesystem::remove(dir.file("data/RomData_FC.slb"));
         app.changeSettings(
-            [&](MainSettings& m) { m.setOption(Option::KeepUnderscores, c.keepUnderscores); });
+            [&](MainSettings& m) { m.setOption(Option::KeepUnderscores, keepUnderscores); });
         startWith({});
-        RegistrationModel model = openFor(c.file);
+        RegistrationModel model = openFor(file);
         const RegistrationFields& f = model.fields;
         EXPECT_EQ(std::tie(f.gameName, f.reading, f.categories[0]),
-                  std::tuple(c.shown, c.shown, "指定しない"));
+                  std::tuple(shown, shown, "指定しない"));
         EXPECT_TRUE(model.accept());
         EXPECT_FALSE(model.isOpen());
-        EXPECT_EQ(std::tuple(app.romTable().count(), row(c.file).cells[0], row(c.file).recordIndex),
-                  std::tuple(c.registered ? 1 : 0, c.shown, c.registered ? 0 : -1));
+        EXPECT_EQ(std::tuple(app.romTable().count(), row(file).cells[0], row(file).recordIndex),
+                  std::tuple(registered ? 1 : 0, shown, registered ? 0 : -1));
         EXPECT_TRUE(prompter.boxes().empty());
     }
 }
