@@ -13,16 +13,14 @@ namespace romshelf {
 namespace {
 
 TEST(TrashTest, InfoPathsAreUrlEncodedBytes) {
-    const struct {
-        std::string path, encoded;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"/roms/a.nes", "/roms/a.nes"},
         {"/roms/Game (J) [!].nes", "/roms/Game%20%28J%29%20%5B%21%5D.nes"},
         {"/r/100%.nes", "/r/100%25.nes"},
         {"/r/ゲ", "/r/%E3%82%B2"},
         {"/r/a\nb", "/r/a%0Ab"},
     };
-    for (const auto& c : cases) EXPECT_EQ(fs::trashInfoPath(c.path), c.encoded) << c.path;
+    for (const auto& [path, encoded] : cases) EXPECT_EQ(fs::trashInfoPath(path), encoded) << path;
 }
 
 TEST(TrashTest, AFileOnAnotherFileSystemGoesToThatFileSystemsOwnTrash) {
