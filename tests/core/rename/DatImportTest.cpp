@@ -72,11 +72,8 @@ TEST(DatImportTest, RefusesHostileAndForeignFilesWithAMessage) {
     laughs +=
         "]><datafile><game name=\"&l9;\"><rom name=\"a\" size=\"1\" crc=\"00000000\"/>"
         "</game></datafile>";
-    const struct {
-        const char* name;
-        std::string bytes;
-        const char* saying;
-    } cases[] = {
+    // The file, its bytes, and what the error names.
+    const std::tuple<const char*, std::string, const char*> cases[] = {
         {"laughs.dat", laughs, "エンティティ"},
         {"external.dat",
          "<!DOCTYPE datafile [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
@@ -86,10 +83,10 @@ TEST(DatImportTest, RefusesHostileAndForeignFilesWithAMessage) {
         {"empty.dat", "", "XML"},
         {"other.xml", "<softwarelist><software name=\"a\"/></softwarelist>", "Logiqx"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, bytes, saying] : cases) {
         std::string error;
-        EXPECT_FALSE(readLogiqxDat(dir.write(c.name, c.bytes), error)) << c.name;
-        EXPECT_NE(error.find(c.saying), std::string::npos) << c.name << ": " << error;
+        EXPECT_FALSE(readLogiqxDat(dir.write(name, bytes), error)) << name;
+        EXPECT_NE(error.find(saying), std::string::npos) << name << ": " << error;
     }
     // Deep nesting is read without a recursion that could overflow the stack.
     std::string deep = "<datafile>";
@@ -140,21 +137,19 @@ TEST(RenameMatcherTest, FirstRecordInTableOrderWinsAndSha1Decides) {
     const std::vector<RenameRecord> table = {datRecord("WrongSize", 4, crc, ""),
                                              datRecord("WrongSha1", 3, crc, std::string(40, '0')),
                                              full, datRecord("Dat", 3, crc, std::string(kAbcSha1))};
-    const struct {
-        std::vector<int> order;  // the table's records, in this order
-        int want;                // index into `order`, -1 for no match
-        bool bySizeAndCrc;
-    } cases[] = {{{0, 1, 2, 3}, 2, false},
-                 {{0, 1, 3, 2}, 2, true},
-                 {{1, 3}, 1, true},
-                 {{0, 1}, -1, false},
-                 {{2}, 0, false}};
-    for (const auto& c : cases) {
+    // The table's records in this order, the one found among them (-1: none), and whether by
+    // size and CRC.
+    const std::tuple<std::vector<int>, int, bool> cases[] = {{{0, 1, 2, 3}, 2, false},
+                                                             {{0, 1, 3, 2}, 2, true},
+                                                             {{1, 3}, 1, true},
+                                                             {{0, 1}, -1, false},
+                                                             {{2}, 0, false}};
+    for (const auto& [order, want, bySizeAndCrc] : cases) {
         std::vector<RenameRecord> records;
-        for (const int i : c.order) records.push_back(table[static_cast<std::size_t>(i)]);
+        for (const int i : order) records.push_back(table[static_cast<std::size_t>(i)]);
         const RenameMatch m = RenameMatcher(records).find(id, abc);
-        EXPECT_EQ(m.index, c.want) << testing::PrintToString(c.order);
-        EXPECT_EQ(m.bySizeAndCrc, c.bySizeAndCrc) << testing::PrintToString(c.order);
+        EXPECT_EQ(m.index, want) << testing::PrintToString(order);
+        EXPECT_EQ(m.bySizeAndCrc, bySizeAndCrc) << testing::PrintToString(order);
     }
     // A DAT record without SHA-1 matches on size and CRC even when the file cannot be read.
     const std::vector<RenameRecord> plain = {datRecord("Plain", 3, crc, "")};
