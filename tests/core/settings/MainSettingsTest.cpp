@@ -111,24 +111,19 @@ TEST_F(MainDataTest, AnotherProgramsFileLoadsAndIsWrittenBackUnchanged) {
 
     MainSettings m = loaded(raw);
     EXPECT_TRUE(prompter.boxes().empty());
-    EXPECT_EQ(m.currentHardware, "SFC");
-    EXPECT_EQ(m.customNames[0], "ファミコン");
-    EXPECT_EQ(m.customNames[1], "슈퍼 패미컴");
-    EXPECT_EQ(m.emulatorNames[1], "snes9x");
+    EXPECT_EQ(std::tuple(m.currentHardware, m.customNames[0], m.customNames[1], m.emulatorNames[1],
+                         m.toolPaths[7], m.listFontName),
+              std::tuple("SFC", "ファミコン", "슈퍼 패미컴", "snes9x", "C:\\tools\\JoyToKey.exe",
+                         "ＭＳ ゴシック"));
     EXPECT_EQ(m.recentLaunches[1][0], (RecentLaunch{"name", "Mario (J).smc", 3}));
-    EXPECT_EQ(m.columnWidths[3], 55);
-    EXPECT_EQ(m.windowSlots[4].x, -20);
-    EXPECT_EQ(m.windowSlots[0].showState, ShowState::Maximised);
-    EXPECT_EQ(m.windowSlots[3].visible, 0);
-    EXPECT_TRUE(m.lockWindowPositions);
-    EXPECT_EQ(m.toolPaths[7], "C:\\tools\\JoyToKey.exe");
+    EXPECT_EQ(std::tuple(m.columnWidths[3], m.windowSlots[4].x, m.windowSlots[0].showState,
+                         m.windowSlots[3].visible, m.compression.format),
+              std::tuple(55, -20, ShowState::Maximised, 0, 3));
     EXPECT_EQ(m.extraOptions[0], (ExtraOption{true, 57}));
-    EXPECT_EQ(m.compression.format, 3);
-    EXPECT_TRUE(m.option(Option::ShowCategoryItemNames));
-    EXPECT_TRUE(m.option(Option::SortDistinguishesKana));
-    EXPECT_TRUE(m.option(Option::ShowFirstRomFolder));
-    EXPECT_FALSE(m.option(Option::NeverSort));
-    EXPECT_EQ(m.listFontName, "ＭＳ ゴシック");
+    EXPECT_EQ(std::tuple(m.lockWindowPositions, m.option(Option::ShowCategoryItemNames),
+                         m.option(Option::SortDistinguishesKana),
+                         m.option(Option::ShowFirstRomFolder), m.option(Option::NeverSort)),
+              std::tuple(true, true, true, true, false));
     // The media window's slot was fixed up.
     EXPECT_EQ(m.windowSlots[kSlotMedia], (WindowSlot{144, 144, 328, 263, ShowState::Normal, 1}));
 
