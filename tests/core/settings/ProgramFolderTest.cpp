@@ -38,12 +38,9 @@ struct ProgramFolderLocate : ::testing::Test {
 };
 
 TEST_F(ProgramFolderLocate, TheLayoutDecidesBetweenTheExecutablesFolderAndTheUsers) {
-    struct Case {
-        const char* exe;          // the executable's folder, under dir
-        std::string alsoWritten;  // another file of the layout; "" for none
-        bool withUser;
-    };
-    const Case cases[] = {
+    // The executable's folder under dir, another file of the layout ("": none), and whether the
+    // user's folder is taken.
+    const std::tuple<const char*, std::string, bool> cases[] = {
         {"portable/", "", false},
         // A build tree's bin folder: no metainfo beside it.
         {"build/bin/", "", false},
@@ -56,13 +53,13 @@ TEST_F(ProgramFolderLocate, TheLayoutDecidesBetweenTheExecutablesFolderAndTheUse
         {"other/bin/", "other/share/metainfo/org.example.Other.metainfo.xml", false},
         {"opt/tool/", "opt/" + kMetainfo, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [folder, alsoWritten, withUser] : cases) {
         TempFolder root;
-        const std::string exe = root.makeFolder(c.exe);
-        if (!c.alsoWritten.empty()) root.write(c.alsoWritten, "<component/>");
-        const ProgramFolder found = ProgramFolder::locateFor(root.file(c.exe));
-        EXPECT_EQ(found.path(), c.withUser ? user : exe) << c.exe << " " << c.alsoWritten;
-        EXPECT_EQ(ProgramFolder::isInstalledCopy(root.file(c.exe)), c.withUser) << c.exe;
+        const std::string exe = root.makeFolder(folder);
+        if (!alsoWritten.empty()) root.write(alsoWritten, "<component/>");
+        const ProgramFolder found = ProgramFolder::locateFor(root.file(folder));
+        EXPECT_EQ(found.path(), withUser ? user : exe) << folder << " " << alsoWritten;
+        EXPECT_EQ(ProgramFolder::isInstalledCopy(root.file(folder)), withUser) << folder;
     }
 }
 
