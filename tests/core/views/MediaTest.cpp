@@ -30,33 +30,28 @@ struct Media {
 }  // namespace
 
 TEST(MediaLookupTest, FirstFolderAndEntryOfEachKindPassingOverTheRom) {
-    struct Case {
-        const char* files;
-        const char* selected;
-        const char* expected;  // picture|midi|wave
-        bool bmp = false;
-    } cases[] = {
+    // The files, the one selected, the picture|midi|wave found, and whether the picture is a BMP.
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
         {"m1/game.a m1/game.bmp", "game.a", "m1/game.bmp||", true},  // the ROM listed first
-        {"m1/game.zip", "game.zip", "||"},
+        {"m1/game.zip", "game.zip", "||", false},
         {"m1/game.zip m1/game.zip.bmp", "game.zip", "m1/game.zip.bmp||", true},
         // A sound listed before the picture is taken as the picture (and shows white).
-        {"m1/game.mid m1/game.png", "game.zip", "m1/game.mid|m1/game.mid|"},
-        {"m1/game.wav", "game.zip", "m1/game.wav||m1/game.wav"},
+        {"m1/game.mid m1/game.png", "game.zip", "m1/game.mid|m1/game.mid|", false},
+        {"m1/game.wav", "game.zip", "m1/game.wav||m1/game.wav", false},
         {"m2/game.bmp m4/game.wav m5/game.mid", "game.zip", "m2/game.bmp|m5/game.mid|m4/game.wav",
          true},
-        {"m3/GAME.MID m3/Game.Wav", "game.zip", "m3/GAME.MID|m3/GAME.MID|m3/Game.Wav"},
-        {"m1/game.midi m1/game2.mid m1/game", "game.lzh", "m1/game.midi||"},
+        {"m3/GAME.MID m3/Game.Wav", "game.zip", "m3/GAME.MID|m3/GAME.MID|m3/Game.Wav", false},
+        {"m1/game.midi m1/game2.mid m1/game", "game.lzh", "m1/game.midi||", false},
         {"m2/game.Bmp", "game.lzh", "m2/game.Bmp||", true},
-        {"m1/a.b.png", "a.b.zip", "m1/a.b.png||"},
-        {"m1/game.bmp m1/game.mid", "g?me.zip", "||"},  // names are no patterns
-        {"m1/game.mid m2/game.wav", "", "||"},          // nothing selected
+        {"m1/a.b.png", "a.b.zip", "m1/a.b.png||", false},
+        {"m1/game.bmp m1/game.mid", "g?me.zip", "||", false},  // names are no patterns
+        {"m1/game.mid m2/game.wav", "", "||", false},          // nothing selected
     };
-    for (const Case& c : cases) {
-        Media m(c.files);
-        const MediaFiles f = lookUpMedia(m.folders, fs::pathTitle(c.selected), c.selected);
-        EXPECT_EQ(m.rel(f.picture) + "|" + m.rel(f.midi) + "|" + m.rel(f.wave), c.expected)
-            << c.files;
-        EXPECT_EQ(f.pictureIsBmp(), c.bmp) << c.files;
+    for (const auto& [files, selected, expected, bmp] : cases) {
+        Media m(files);
+        const MediaFiles f = lookUpMedia(m.folders, fs::pathTitle(selected), selected);
+        EXPECT_EQ(m.rel(f.picture) + "|" + m.rel(f.midi) + "|" + m.rel(f.wave), expected) << files;
+        EXPECT_EQ(f.pictureIsBmp(), bmp) << files;
     }
 }
 
