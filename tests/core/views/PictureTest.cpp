@@ -92,11 +92,8 @@ TEST(BmpReader, MalformedHeadersAreRefused) {
 
 TEST(DibPicture, PlacesPicturesInTheWindowBox) {
     const PictureSize box = DibPicture::kWindowSize;
-    struct Case {
-        int w, h;
-        bool enlarge, fit;
-        PictureSize expected;
-    } const cases[] = {
+    // Width, height, enlarge, fit, and the size shown.
+    const std::tuple<int, int, bool, bool, PictureSize> cases[] = {
         {320, 240, false, true, {320, 240}}, {321, 240, false, true, {320, 240}},
         {1, 1, false, true, {1, 1}},         {1, 1, true, true, {320, 240}},
         {640, 480, false, true, {320, 240}}, {640, 400, false, true, {320, 200}},
@@ -104,8 +101,8 @@ TEST(DibPicture, PlacesPicturesInTheWindowBox) {
         {512, 448, false, true, {320, 240}}, {640, 480, true, false, {640, 480}},
         {319, 241, true, true, {320, 240}},  {1, 1, true, false, {1, 1}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(bmpSize(c.w, c.h, box, c.enlarge, c.fit), c.expected) << c.w << "x" << c.h;
+    for (const auto& [w, h, enlarge, fit, expected] : cases)
+        EXPECT_EQ(bmpSize(w, h, box, enlarge, fit), expected) << w << "x" << h;
     EXPECT_EQ(fittedSize(640, 400, box, false), (PictureSize{320, 240}));
 }
 
