@@ -110,11 +110,7 @@ TEST(RomHeader, RefusesTruncatedAndHostileImages) {
     snesNoMode[0x7FC0 + 0x15] = '\x00';
     std::string nesHugeExponent = rom::ines(1, 0, 0, 0, true);
     nesHugeExponent[9] = '\x0F', nesHugeExponent[4] = '\xFC';  // 2^63 bytes of PRG-ROM
-    const struct {
-        const char* name;
-        HeaderKind kind;
-        std::string image;
-    } cases[] = {
+    const std::tuple<const char*, HeaderKind, std::string> cases[] = {
         {"empty NES", HeaderKind::Nes, ""},
         {"NES magic only", HeaderKind::Nes, std::string("NES\x1A", 4)},
         {"no PRG", HeaderKind::Nes, rom::ines(0, 1, 0, 0)},
@@ -133,11 +129,11 @@ TEST(RomHeader, RefusesTruncatedAndHostileImages) {
         {"GBA short", HeaderKind::GameBoyAdvance, rom::gameBoyAdvance("X", "AAAJ").substr(0, 0xBF)},
         {"GBA complement", HeaderKind::GameBoyAdvance, gbaBadComplement},
     };
-    for (const auto& c : cases) {
-        const HeaderReport r = readRomHeader(c.kind, c.image);
-        EXPECT_FALSE(r.valid) << c.name << "\n" << joined(r);
-        ASSERT_FALSE(r.lines.empty()) << c.name;
-        EXPECT_NE(r.lines[0].find("ヘッダが正しくありません"), std::string::npos) << c.name;
+    for (const auto& [name, kind, image] : cases) {
+        const HeaderReport r = readRomHeader(kind, image);
+        EXPECT_FALSE(r.valid) << name << "\n" << joined(r);
+        ASSERT_FALSE(r.lines.empty()) << name;
+        EXPECT_NE(r.lines[0].find("ヘッダが正しくありません"), std::string::npos) << name;
     }
 }
 
