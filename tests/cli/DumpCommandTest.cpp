@@ -93,13 +93,11 @@ TEST_F(DumpCommand, MainDataShowsEveryField) {
     auto json = dumped("MainData.slb", dir.read("saved.slb"));
     EXPECT_EQ(json["magic"], "ROMSHELF_MAINDATA");
     auto& body = json["body"];
-    EXPECT_EQ(body["currentHardware"], "MD");
-    EXPECT_EQ(body["customNames"][7], "メガドラ");
-    EXPECT_EQ(body["recentLaunches"][7][4]["fileName"], "sonic.md");
-    EXPECT_EQ(body["options"][22], true);
-    EXPECT_EQ(body["reservedIntegers"].size(), 26u);
-    EXPECT_EQ(body["reservedStrings"].size(), 15u);
-    EXPECT_EQ(body["windowSlots"][7]["width"], 328);
+    EXPECT_EQ(std::tuple(body["currentHardware"], body["customNames"][7],
+                         body["recentLaunches"][7][4]["fileName"], body["options"][22],
+                         body["reservedIntegers"].size(), body["reservedStrings"].size(),
+                         body["windowSlots"][7]["width"]),
+              std::tuple("MD", "メガドラ", "sonic.md", true, 26u, 15u, 328));
 }
 
 // A file is refused with its kind's message: a file under one of the program's names (matched
@@ -154,18 +152,16 @@ TEST_F(DumpCommand, FolderRomCategoryAndLayoutFiles) {
     s[7] = "./roms/fd/";
     s[513] = "/tmp/x/";
     auto folder = dumped("Folder_PC98.slb", rawFolderFile(s))["body"];
-    EXPECT_EQ(folder["romFolders"][3]["name"], "ディスク");
-    EXPECT_EQ(folder["romFolders"][3]["path"], "./roms/fd/");
-    EXPECT_EQ(folder["tempFolder"], "/tmp/x/");
+    EXPECT_EQ(std::tuple(folder["romFolders"][3]["name"], folder["romFolders"][3]["path"],
+                         folder["tempFolder"]),
+              std::tuple("ディスク", "./roms/fd/", "/tmp/x/"));
 
     // Records with an empty title are shown as they are stored.
     auto rom = dumped("RomData_FC.slb", rawRomFile({{""}, {"Game", 70, 3, 1}}));
-    EXPECT_EQ(rom["body"]["count"], 2);
-    EXPECT_EQ(rom["body"]["records"][0]["fileTitle"], "");
     const auto game = rom["body"]["records"][1];
-    EXPECT_EQ(game["fileTitle"], "Game");
-    EXPECT_EQ(game["preferredEmulator"], 70);
-    EXPECT_EQ(game["favourite"], true);
+    EXPECT_EQ(std::tuple(rom["body"]["count"], rom["body"]["records"][0]["fileTitle"],
+                         game["fileTitle"], game["preferredEmulator"], game["favourite"]),
+              std::tuple(2, "", "Game", 70, true));
 
     const std::string classes =
         RawBytes().header("ROMSHELF_CLASS3DATA", 1).i32(2).str("RPG").str("\x83\x41").bytes();
@@ -175,9 +171,8 @@ TEST_F(DumpCommand, FolderRomCategoryAndLayoutFiles) {
     const std::string layout =
         RawBytes().header("ROMSHELF_WINDOWDATA", 2).i32s(27, 5).i32(9).i32s(7, 2).i32s(7).bytes();
     auto slots = dumped("WindowPosition.slb", layout)["body"]["windowSlots"];
-    EXPECT_EQ(slots[7]["height"], 9);
-    EXPECT_EQ(slots[1]["showState"], 2);
-    EXPECT_EQ(slots[7]["visible"], 0);
+    EXPECT_EQ(std::tuple(slots[7]["height"], slots[1]["showState"], slots[7]["visible"]),
+              std::tuple(9, 2, 0));
 }
 
 TEST_F(DumpCommand, EmulatorFileShowsEveryBlock) {
@@ -190,13 +185,11 @@ TEST_F(DumpCommand, EmulatorFileShowsEveryBlock) {
     auto emulators = dumped("Emulator_FC.slb", rawEmulatorFile(b))["body"]["emulators"];
     ASSERT_EQ(emulators.size(), 64u);
     const auto& smynes = emulators[4];
-    EXPECT_EQ(smynes["name"], "エミュ");
-    EXPECT_EQ(smynes["executable"], ".\\emu\\smynes.exe");  // as stored, not made absolute
-    EXPECT_EQ(smynes["specialStart"], true);
-    EXPECT_EQ(smynes["waitAfterFileDialog"], 250);
-    EXPECT_EQ(smynes["options"][11], true);
-    EXPECT_EQ(emulators[63]["reservedStrings"][4], "kept?");
-    EXPECT_EQ(emulators[63]["reservedIntegers"][7], 9);
+    // The executable as stored, not made absolute.
+    EXPECT_EQ(std::tuple(smynes["name"], smynes["executable"], smynes["specialStart"],
+                         smynes["waitAfterFileDialog"], smynes["options"][11],
+                         emulators[63]["reservedStrings"][4], emulators[63]["reservedIntegers"][7]),
+              std::tuple("エミュ", ".\\emu\\smynes.exe", true, 250, true, "kept?", 9));
 }
 
 TEST_F(ListCommand, PrintsTheRowsOfAHardware) {
