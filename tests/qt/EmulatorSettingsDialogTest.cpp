@@ -85,13 +85,12 @@ TEST_F(EmulatorSettingsDialogTest, EditsAreSavedWithTheTableFlags) {
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
+    // Slot 4's name as the user cleared it.
     const EmulatorEntries saved = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
-    EXPECT_EQ(saved[0].executable, "./emu/VirtuaNES");
-    EXPECT_TRUE(saved[0].options[kQuotePath]);
-    EXPECT_EQ(saved[4].name, "");  // cleared by the user
-    EXPECT_EQ(saved[4].executable, "/opt/smynes/smynes");
-    EXPECT_EQ(saved[4].waitAfterStart, 0);
-    EXPECT_TRUE(saved[4].options[kForceActivate]);
+    EXPECT_EQ(
+        std::tuple(saved[0].executable, saved[0].options[kQuotePath], saved[4].name,
+                   saved[4].executable, saved[4].waitAfterStart, saved[4].options[kForceActivate]),
+        std::tuple("./emu/VirtuaNES", true, "", "/opt/smynes/smynes", 0, true));
 }
 
 TEST_F(EmulatorSettingsDialogTest, AFileThatCannotBeWrittenKeepsTheDialogOpen) {
@@ -146,13 +145,12 @@ TEST_F(EmulatorSettingsDialogTest, AnInstalledEmulatorFillsTheShownSlot) {
     EXPECT_EQ(offered[0]->text(), qs("mednafen  (" + mednafen + ")"));
     dialog.emulatorSelector()->setCurrentIndex(26);  // the first user slot
     offered[0]->trigger();
-    EXPECT_EQ(dialog.nameEdit()->text(), u"mednafen"_s);
-    EXPECT_EQ(dialog.executableEdit()->text(), qs(mednafen));
-    EXPECT_EQ(dialog.commandLineEdit()->text(), u"$P"_s);
+    EXPECT_EQ(std::tuple(dialog.nameEdit()->text(), dialog.executableEdit()->text(),
+                         dialog.commandLineEdit()->text()),
+              std::tuple(u"mednafen"_s, qs(mednafen), u"$P"_s));
     dialog.accept();
     const EmulatorEntries saved = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
-    EXPECT_EQ(saved[59].name, "mednafen");
-    EXPECT_EQ(saved[59].executable, mednafen);
-    EXPECT_EQ(saved[59].commandLine, "$P");
-    EXPECT_EQ(saved[0].name, "VirtuaNES");
+    EXPECT_EQ(
+        std::tuple(saved[59].name, saved[59].executable, saved[59].commandLine, saved[0].name),
+        std::tuple("mednafen", mednafen, "$P", "VirtuaNES"));
 }
