@@ -60,12 +60,10 @@ TEST_F(BatchOperationsTest, DecompressAllUnpacksOnlyArchivesAndTheirCompanionsFo
 
     ASSERT_TRUE(counts);
     EXPECT_EQ(std::tuple(counts->done, counts->skipped, counts->failed), std::tuple(2, 1, 0));
-    EXPECT_EQ(dir.read("roms/FC/b.nes"), "bee");
-    EXPECT_EQ(dir.read("roms/FC/Other.v2.nes"), "other");
-    EXPECT_EQ(dir.read("roms/FC/a.nes"), "plain");
-    EXPECT_EQ(dir.read("snap/Other.v2.png"), "shot");
-    EXPECT_EQ(dir.read("temp/Other.v2.sav"), "save");
-    EXPECT_EQ(dir.read("snap/Game.png"), "another game");
+    EXPECT_EQ(std::tuple(dir.read("roms/FC/b.nes"), dir.read("roms/FC/Other.v2.nes"),
+                         dir.read("roms/FC/a.nes"), dir.read("snap/Other.v2.png"),
+                         dir.read("temp/Other.v2.sav"), dir.read("snap/Game.png")),
+              std::tuple("bee", "other", "plain", "shot", "save", "another game"));
     EXPECT_TRUE(has("roms/FC/b.zip"));  // the source stays when the answer was no
     EXPECT_EQ(app.romTable()[0].fileTitle, "Other.v2");
     EXPECT_EQ(lastBox(),
