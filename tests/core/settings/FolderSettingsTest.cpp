@@ -35,15 +35,13 @@ TEST_F(FolderSettingsTest, AWindowsFileIsKeptAsTypedAndUsedAbsolute) {
     ASSERT_EQ(load("Folder_FC.slb", stored), LoadResult::Loaded);
     const LoadedFolders loaded = resolveLoadedFolders(stored, dir.path(), false);
     const FolderSettings& f = loaded.folders;
-    EXPECT_EQ(f.romFolderNames[0], "ファミコン");
-    EXPECT_EQ(f.romFolderPaths[0], dir.path() + "roms/fc/");
-    EXPECT_EQ(f.romFolderPaths[249], "/mnt/roms/last/");
-    EXPECT_EQ(f.snapFolderPaths[0], dir.path() + "snap/fc/");
-    EXPECT_EQ(f.extraExtensions[0], "unf");  // extensions are taken as they are
-    EXPECT_EQ(f.tempFolder, dir.path() + "temp/");
-    EXPECT_EQ(loaded.renameOkNumber, 1);
-    EXPECT_EQ(loaded.renameFailedNumber, -1);
-    EXPECT_EQ(loaded.duplicateNumber, -1);
+    // Extensions are taken as they are.
+    EXPECT_EQ(std::tuple(f.romFolderNames[0], f.romFolderPaths[0], f.romFolderPaths[249],
+                         f.snapFolderPaths[0], f.extraExtensions[0], f.tempFolder),
+              std::tuple("ファミコン", dir.path() + "roms/fc/", "/mnt/roms/last/",
+                         dir.path() + "snap/fc/", "unf", dir.path() + "temp/"));
+    EXPECT_EQ(std::tuple(loaded.renameOkNumber, loaded.renameFailedNumber, loaded.duplicateNumber),
+              std::tuple(1, -1, -1));
 
     // Saved again unchanged, the file is byte for byte what was read: the paths stay as typed.
     ASSERT_TRUE(saveFolderSettingsFile(stream, dir.file("again.slb"), stored));
