@@ -69,11 +69,9 @@ TEST_F(FolderDialogModelTest, RegisteringSubfoldersTwiceAddsNothingTheSecondTime
     EXPECT_EQ(prompter.pickers[0],
               std::make_pair(std::string("フォルダを選択してください。"), dir.path()));
     const auto& s = m.settings();
-    EXPECT_EQ(s.romFolderPaths[2], dir.path() + "roms/b/");
-    EXPECT_EQ(s.romFolderNames[2], "b");
-    EXPECT_EQ(s.romFolderNames[3], "with space");
-    EXPECT_EQ(s.romFolderNames[4], "ファミコン");
-    EXPECT_EQ(s.romFolderPaths[5], "");
+    EXPECT_EQ(std::tuple(s.romFolderPaths[2], s.romFolderNames[2], s.romFolderNames[3],
+                         s.romFolderNames[4], s.romFolderPaths[5]),
+              std::tuple(dir.path() + "roms/b/", "b", "with space", "ファミコン", ""));
 
     EXPECT_EQ(registerPicking(true, dir.path() + "roms/"), 0);
     EXPECT_EQ(registerPicking(true, std::nullopt), 0);  // cancelled picker
