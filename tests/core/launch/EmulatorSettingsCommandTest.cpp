@@ -86,10 +86,9 @@ TEST_F(EmulatorSettingsCommandTest, TheWholeCommandThroughTheApplication) {
     EXPECT_EQ(app.emulatorCombo().items, V{"未設定"});
     commands.emulatorSettingsConfirmed("FC");  // (that the window is told: the dialog test)
     EXPECT_EQ(app.emulatorCombo().items, (V{"VirtuaNES", "ネスター"}));
-    EXPECT_EQ(app.settings().emulatorNames[0], "VirtuaNES");
-    EXPECT_EQ(app.emulators()[1].commandLine, "-x \"$P\"");
-    EXPECT_EQ(app.emulators()[59].executable, dir.file("emu/missing"));
-    EXPECT_EQ(app.romTable().count(), 1);
+    EXPECT_EQ(std::tuple(app.settings().emulatorNames[0], app.emulators()[1].commandLine,
+                         app.emulators()[59].executable, app.romTable().count()),
+              std::tuple("VirtuaNES", "-x \"$P\"", dir.file("emu/missing"), 1));
     // The file keeps what was typed.
     EXPECT_EQ(stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"))[0].executable,
               "./emu/VirtuaNES");
