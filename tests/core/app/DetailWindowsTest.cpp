@@ -99,4 +99,21 @@ TEST_F(DetailWindows, TheMediaPictureIsWhiteUnlessItsFileReadsAndSitsOnTheFrame)
     }
 }
 
+// The user's frame/FileData.bmp behind the texts; none, or one that does not read, gives ours.
+TEST_F(DetailWindows, TheFileInformationBackgroundIsTheUsersPictureElseTheBuiltInOne) {
+    DibPicture builtIn, green, shown;
+    drawBuiltInFileInfoBackground(builtIn);
+    green.create(320, 83);
+    green.fill({0, 0, 320, 83}, {0, 128, 0});
+    const auto background = [&] {
+        loadFileInfoBackground(shown, app.programFolder().frameFolder(), app.host().images, false);
+        return shown.pixel(5, 5);
+    };
+    EXPECT_EQ(background(), builtIn.pixel(5, 5));
+    dir.write("frame/FileData.bmp", "BM broken");
+    EXPECT_EQ(background(), builtIn.pixel(5, 5));
+    ASSERT_TRUE(green.saveBmp(dir.file("frame/FileData.bmp")));
+    EXPECT_EQ(background(), (Colour{0, 128, 0}));
+}
+
 }  // namespace

@@ -103,6 +103,9 @@ TEST(SnapModelTest, ComposesTheSnapOnTheFrameOrTheNoSnapPictureWithTheName) {
     for (auto [x, y] : {std::pair{0, 0}, {160, 20}, {300, 230}})
         EXPECT_EQ(shown.pixel(x, y), noSnap.pixel(x, y));
     EXPECT_NE(frame.pixel(160, 20), noSnap.pixel(160, 20));
+    s.dir.write("frame/no_Snap.bmp", bmp(kBlue, 320, 240));  // the user's own, captioned too
+    EXPECT_EQ(compose("SFC", "other.zip").pixel(160, 20), kBlue);
+    EXPECT_EQ(captions.size(), 2u);
 }
 
 TEST(SnapModelTest, TheTimerSwitchesOnlyBetweenSlotsInUseWhileAFileIsSelected) {
