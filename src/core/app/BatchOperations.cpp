@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <unordered_set>
 
 #include "core/app/Application.h"
 #include "core/archive/ArchiveExtractor.h"
@@ -132,7 +133,6 @@ void removeLeftoverUnpackFolders(const std::string& folder, long long startedAt)
 // replacing anything: an existing file of that name stays as it is.
 Unpacked unpackInto(const Application& app, const std::string& archivePath,
                     const std::string& folder, std::string& memberName) {
-    removeLeftoverUnpackFolders(folder, app.startedAt());
     std::string temp = folder + std::string(kUnpackFolderPrefix) + "XXXXXX";
     if (::mkdtemp(temp.data()) == nullptr) return Unpacked::Failed;
     const auto& extras = app.folders().folders.extraExtensions;
@@ -212,6 +212,7 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
     BatchCounts counts;
     std::vector<std::string> companionsLeft;
     bool recordsChanged = false;
+    std::unordered_set<std::string> cleaned;  // folders whose leftover unpacking folders went
     progress.begin(run.title, total,
                    run.bulk ? "処理したファイル数 %d / 処理するファイル総数 %d"
                             : "処理済みのファイル数 %d / 処理するファイルの総数 %d");
@@ -226,6 +227,9 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
         bool ok = false;
         if (run.unpack) {
             std::string member;
+            // Once a folder a run, not once a file: a folder may hold thousands of archives.
+            if (cleaned.insert(t.folder).second)
+                removeLeftoverUnpackFolders(t.folder, app.startedAt());
             const Unpacked result = unpackInto(app, t.path, t.folder, member);
             ok = result != Unpacked::Failed;
             if (result == Unpacked::Taken) ++counts.skipped;
@@ -421,7 +425,9 @@ std::optional<DialogFile> compressOrDecompressFile(Application& app, const Dialo
     DialogFile changed = file;
     if (unpack) {
         std::string member;
-        switch (unpackInto(app, path, romFolderPath(app, file.folderNumber), member)) {
+        const std::string& folder = romFolderPath(app, file.folderNumber);
+        removeLeftoverUnpackFolders(folder, app.startedAt());
+        switch (unpackInto(app, path, folder, member)) {
             case Unpacked::Ok:
                 break;
             case Unpacked::Taken:
