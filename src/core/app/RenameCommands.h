@@ -26,6 +26,10 @@ struct RenameCounts {
     int clash = 0;         // its canonical name was taken: moved to the duplicate folder
     int failed = 0;        // no record, or no free place
     int bySizeAndCrc = 0;  // of done and clash: matched a DAT record on size and CRC alone
+    // Matched a record whose name is no usable file title (a path, a control character, "."):
+    // the file stays where it is; the names are told in the final message.
+    int unusable = 0;
+    std::vector<std::string> unusableNames;
     bool aborted = false;
     std::vector<std::string> companionsLeft;  // companion files whose new name was taken
 };

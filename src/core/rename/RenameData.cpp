@@ -4,6 +4,15 @@
 
 namespace romshelf {
 
+bool isUsableRenameTitle(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '/' || c == '\\') return false;
+    }
+    return true;
+}
+
 void readRenameBody(DataStream& stream, std::string& hardware, std::vector<RenameRecord>& records) {
     DataReader io(stream);
     io.field(hardware);

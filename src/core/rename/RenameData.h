@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/Prompter.h"
@@ -25,6 +26,12 @@ inline bool matchesOnSizeAndCrc(const FileIdentity& id) {
     return id.sum1 == kUnknownProbeSum && id.sum2 == kUnknownProbeSum &&
            id.sum3 == kUnknownProbeSum;
 }
+
+// A name from rename data is a file title, never a path: rename data are shared between users,
+// so a name holding a folder separator ('/', or '\\', which Japanese Windows shows as the yen
+// sign), a control character, or that is empty, "." or ".." could move a file out of its folder
+// or hide it. Such a record is refused wherever rename data are read.
+bool isUsableRenameTitle(std::string_view name);
 
 // Renaming and merging work on a table of at most this many records, in file order.
 inline constexpr std::size_t kRenameTableLimit = 5000;

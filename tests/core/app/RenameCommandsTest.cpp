@@ -226,6 +226,47 @@ TEST_F(RenameCommandsTest, MergeLetsTheSecondFileWinAndChecksTheHardware) {
     }
 }
 
+// Rename data are shared between users: a record's name is a file title, never a path.
+TEST_F(RenameCommandsTest, NamesThatAreNoFileTitleMoveNothing) {
+    const std::vector<std::pair<std::string, std::string>> hostile = {
+        {"../../../escaped1", "h1"}, {".", "h2"},      {"..", "h3"}, {"a\\b", "h4"},
+        {"tab\tname", "h5"},         {"sub/dir", "h6"}};
+    std::vector<std::pair<std::string, std::string>> records = {{"Alpha", kA}};
+    for (std::size_t i = 0; i < hostile.size(); ++i) {
+        dir.write("roms/FC/h" + std::to_string(i + 1) + ".nes", hostile[i].second);
+        records.push_back(hostile[i]);
+    }
+    writeData("data/Rename_FC.dat", "FC", records);
+    start("FC");
+    answers({true, false});
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->unusable), std::tuple(1, 6));
+    for (int i = 1; i <= 6; ++i) EXPECT_TRUE(has("roms/FC/h" + std::to_string(i) + ".nes")) << i;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("escaped1.nes")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("../escaped1.nes")));
+    for (const char* hidden : {"ok/..nes", "ok/...nes", "failed/h1.nes", "ok/a\\b.nes"})
+        EXPECT_FALSE(has(hidden)) << hidden;
+    const std::string& message = boxes()[1];
+    EXPECT_NE(message.find("名前が使えない記録のためリネームしなかったファイル数 : 6"),
+              std::string::npos)
+        << message;
+    for (const char* shown : {"「../../../escaped1」", "「..」", "「tab\\x09name」", "「sub/dir」"})
+        EXPECT_NE(message.find(shown), std::string::npos) << shown;
+
+    // Merging takes no such record from the second file, and says which it left out.
+    writeData("data/two.dat", "FC", {{"../evil", "e"}, {"Fine", "f"}});
+    prompter.clear();
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.pickFile(dir.file("data/two.dat"));
+    ASSERT_TRUE(mergeRenameData(app));
+    const auto names = storedNames("data/Rename_FC.dat");
+    EXPECT_EQ(std::ranges::count(names, "Fine"), 1);
+    EXPECT_EQ(std::ranges::count(names, "../evil"), 0);
+    EXPECT_NE(prompter.boxes().back().text.find("「../evil」"), std::string::npos);
+}
+
 TEST_F(RenameCommandsTest, DatEntriesRenameOnSizeAndCrc) {
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(identityOf(kB).crc));
