@@ -168,6 +168,47 @@ void tellHowToSetUp(std::ostream& err, const Application& app) {
 
 }  // namespace
 
+namespace {
+std::string writerRole;
+int lockWaitMs = 5000;
+}  // namespace
+
+void setWriterRole(std::string role, int waitMs) {
+    writerRole = std::move(role);
+    lockWaitMs = waitMs;
+}
+
+namespace {
+
+// The writer lock for a command that writes; false (and `status` set) when it cannot be had.
+bool lockForWriting(Application& app, std::ostream& err, int& status) {
+    if (writerRole.empty()) return true;
+    const std::string folder = app.programFolder().pathWithoutSlash();
+    const auto result =
+        app.lockProgramFolder(writerRole, lockWaitMs, [&](const WriterLock::Holder& holder) {
+            err << "romshelf-cli: the program folder " << folder << " is in use by "
+                << describeHolder(holder) << "; waiting...\n";
+        });
+    switch (result) {
+        case WriterLock::Result::Acquired:
+            return true;
+        case WriterLock::Result::Held:
+            err << "romshelf-cli: the program folder " << folder << " is in use by "
+                << describeHolder(app.writerLock().holder())
+                << ": nothing was changed. Try again when it has finished.\n";
+            status = kLockedStatus;
+            return false;
+        case WriterLock::Result::Failed:
+            break;
+    }
+    err << "romshelf-cli: cannot lock " << app.writerLock().path() << ": "
+        << std::strerror(app.writerLock().error()) << "\n";
+    status = 1;
+    return false;
+}
+
+}  // namespace
+
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
                                std::ostream& err, bool answerYes) {
     OpenedApplication opened;
@@ -183,6 +224,8 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
                                                    : ProgramFolder(absoluteFolder(programFolder)),
                                                host);
     Application& app = *opened.app;
+    // Before anything is read: what is read must be what this command writes back.
+    if (!lockForWriting(app, err, opened.exitStatus)) return opened;
     app.loadMainSettings();
     if (!code.empty()) {
         if (hardwareIndexOf(code) < 0) {

@@ -58,6 +58,13 @@ struct OpenedApplication {
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
                                std::ostream& err, bool answerYes = false);
 
+// The role under which the commands of this process write ("romshelf-cli set"); empty for a
+// command that only reads. openHardware takes the program folder's writer lock for a writer,
+// waiting up to `waitMs` while another program holds it (a line on `err` says so), and fails
+// with status 75 and the holder's name when it is still held.
+void setWriterRole(std::string role, int waitMs = 5000);
+inline constexpr int kLockedStatus = 75;
+
 // Freeing what a command built piece by piece can take longer than the command (the rows of a
 // large list): once main allows it, a finished command leaves it to the end of the process,
 // which main then ends without freeing anything. Tests, running commands in one process, free

@@ -1,6 +1,9 @@
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
+#include "cli/Interrupts.h"
 #include "cli/GameListCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
@@ -121,6 +125,32 @@ void printUsage(std::ostream& out) {
            "--yes answers the program's questions with yes (otherwise no).\n";
 }
 
+// The role a command writes under, or empty for one that only reads (and takes no lock).
+std::string writerRole(const std::vector<std::string>& args) {
+    const std::string& command = args[0];
+    auto has = [&](const char* option) {
+        return std::find(args.begin() + 1, args.end(), option) != args.end();
+    };
+    static const std::set<std::string> kReaders = {"dump",   "list", "info", "identify", "gamelist",
+                                                   "backup", "demo", "help", "--help",   "-h"};
+    if (kReaders.contains(command)) return {};
+    if (command == "launch" && has("--dry-run")) return {};
+    if (command == "emulators" && !has("--set")) return {};
+    if (command == "category") {
+        // The first word that is no option or option value is the operation.
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--program-folder" || args[i] == "--hardware") {
+                ++i;
+                continue;
+            }
+            if (args[i].starts_with("--")) continue;
+            if (args[i] == "list" || args[i] == "find-missing") return {};
+            break;
+        }
+    }
+    return "romshelf-cli " + command;
+}
+
 int usage() {
     printUsage(std::cerr);
     return 64;
@@ -180,7 +210,15 @@ int run(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     romshelf::cli::leaveToProcessEnd(true);
+    romshelf::cli::catchInterrupts();
+    if (argc > 1) romshelf::cli::setWriterRole(writerRole({argv + 1, argv + argc}));
     int status = run(argc, argv);
+    if (const int signal = romshelf::cli::interruptSignal()) {
+        // Stopped after the item at hand: the shell's way of saying so.
+        std::cerr << "romshelf-cli: interrupted (" << (signal == SIGINT ? "SIGINT" : "SIGTERM")
+                  << ")\n";
+        status = 128 + signal;
+    }
     // Output that could not be written (a full disk, a closed pipe) is a failure, not a listing.
     if (std::cout.flush().fail() || std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::cerr << "romshelf-cli: the output could not be written\n";

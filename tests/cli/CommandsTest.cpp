@@ -24,6 +24,7 @@
 #include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
+#include "cli/Interrupts.h"
 #include "cli/TerminalProgress.h"
 #include "core/rename/FileIdentity.h"
 #include "core/text/TextCodec.h"
@@ -554,21 +555,22 @@ TEST_F(CategoryCommand, ABrokenFileStaysAsItWasAndAnUnwritableOneKeepsTheOldName
 // A loop of two items that the user interrupts with Ctrl+C; what it printed.
 std::string run(int fd) {
     std::ostringstream out;
-    struct sigaction before {};
-    sigaction(SIGINT, nullptr, &before);
+    romshelf::cli::catchInterrupts();
     {
         romshelf::cli::TerminalProgress progress(out, fd);
         progress.begin("整理", 2, romshelf::kDoneOfTotal);
         progress.step(1, "Game");
         ::raise(SIGINT);  // caught: the test goes on
+        // Without a window to ask, the signal is the answer: the loop stops without a question.
         EXPECT_TRUE(progress.cancelRequested());
+        romshelf::test::ScriptedPrompter prompter;
+        EXPECT_TRUE(romshelf::stopRequested(progress, prompter, "中止しますか？"));
+        EXPECT_TRUE(prompter.boxes().empty());
+        EXPECT_EQ(romshelf::cli::interruptSignal(), SIGINT);
         progress.clearCancelRequest();
         EXPECT_FALSE(progress.cancelRequested());
         progress.end();
     }
-    struct sigaction after {};
-    sigaction(SIGINT, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
     return out.str();
 }
 

@@ -2,7 +2,9 @@
 
 #include <ctime>
 
+#include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
+#include "core/storage/MoveJournal.h"
 #include "core/settings/DataBackup.h"
 #include "core/settings/LaunchCounter.h"
 #include "core/text/FileNames.h"
@@ -12,6 +14,7 @@ namespace romshelf {
 Application::Application(ProgramFolder folder, const Host& host)
     : folder_(std::move(folder)),
       host_(host),
+      lock_(folder_.dataFile("romshelf.lock")),
       session_(
           folder_, settings_, stream_, host.prompter, host.windows, notices_,
           [this] {
@@ -41,12 +44,40 @@ bool Application::saveMainSettings() {
     return romshelf::saveMainSettings(stream_, mainDataPath(), settings_);
 }
 
+WriterLock::Result Application::lockProgramFolder(
+    std::string_view role, int waitMs,
+    const std::function<void(const WriterLock::Holder&)>& waiting) {
+    lockRole_ = role;
+    if (!fs::directoryExists(folder_.dataFolder())) return WriterLock::Result::Acquired;
+    return lock_.acquire(role, waitMs, waiting);
+}
+
+ReplayReport Application::finishInterruptedChanges() {
+    if (!fs::pathExists(folder_.dataFile(MoveJournal::fileName()))) return {};
+    // Only a writer finishes it: a reader may look while the window works on it.
+    const bool borrowed = !lock_.held();
+    if (borrowed && lock_.tryAcquire(lockRole_) != WriterLock::Result::Acquired) return {};
+    ReplayReport report = finishMoveJournal(folder_, settings_, stream_, host_.prompter);
+    if (borrowed) lock_.release();
+    LaunchLog log = launching_.logWriter();
+    if (report.followed > 0)
+        log.line("前回中断した処理で名前が変わった " + std::to_string(report.followed) +
+                 " 個のファイルに、情報・スナップなどを移しました。");
+    if (!report.saved) log.error("前回中断した処理の後始末を保存できませんでした。");
+    // What was loaded before is stale now.
+    if (started_ && report.followed > 0 && report.hardware == currentCode())
+        session_.reload(Reload::FolderSettings);
+    return report;
+}
+
 void Application::startUp(StartList list) {
     // Saves cut short by a crash leave their temporary files behind.
     removeLeftoverPendingFiles(folder_.dataFolder(), startedAt_);
+    finishInterruptedChanges();
     showStartList_ = list == StartList::Show;
     startingUp_ = true;
     session_.reload(Reload::StartUp);
+    started_ = true;
     startingUp_ = false;
     showStartList_ = true;
 }

@@ -18,6 +18,8 @@
 #include "core/app/SettingsCommands.h"
 #include "core/app/TempFolders.h"
 #include "core/app/WindowLayoutCommands.h"
+#include "core/platform/WriterLock.h"
+#include "core/rename/JournalReplay.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/settings/MainSettings.h"
 #include "core/settings/ProgramFolder.h"
@@ -50,6 +52,20 @@ public:
         return browseFolder_.empty() ? folder_.pathWithoutSlash() : browseFolder_;
     }
     void setBrowseFolder(std::string folder) { browseFolder_ = std::move(folder); }
+
+    // --- one writer per program folder ------------------------------------------------------
+    // Takes the program folder's writer lock for `role` ("romshelf" for the window, the command
+    // for romshelf-cli), waiting up to `waitMs` while another holds it; `waiting` is told who,
+    // once. Acquired too when there is no data folder yet (nothing to protect). Released when
+    // the application goes.
+    WriterLock::Result lockProgramFolder(
+        std::string_view role, int waitMs,
+        const std::function<void(const WriterLock::Holder&)>& waiting = {});
+    const WriterLock& writerLock() const { return lock_; }
+    // Finishes a change of files that a killed run left in the move journal (start-up does it
+    // while it may write: with the lock, or when nobody holds it). After start-up the current
+    // hardware's data are read again.
+    ReplayReport finishInterruptedChanges();
 
     // --- start-up and shut-down -------------------------------------------------------------
     // Creates data, temp, frame and plugin in the program folder.
@@ -207,6 +223,9 @@ private:
     std::string browseFolder_;
     bool startingUp_ = false;
     long long startedAt_ = 0;  // seconds since the epoch
+    WriterLock lock_;
+    std::string lockRole_ = "romshelf";
+    bool started_ = false;  // start-up has loaded the current hardware
     HardwareSession session_;
     FileListController fileList_;
     LaunchService launching_;

@@ -7,11 +7,13 @@
 #include <unordered_set>
 
 #include "core/app/Application.h"
+#include "core/app/JournaledChange.h"
 #include "core/archive/ArchiveExtractor.h"
 #include "core/archive/ArchiveReadBack.h"
 #include "core/archive/ArchiveTypes.h"
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/PendingFile.h"
 #include "core/platform/Trash.h"
 #include "core/text/FileNames.h"
 
@@ -130,9 +132,12 @@ void removeLeftoverUnpackFolders(const std::string& folder, long long startedAt)
 }
 
 // Unpacks into a private folder beside the target and then gives the member its name without
-// replacing anything: an existing file of that name stays as it is.
+// replacing anything: an existing file of that name stays as it is. A member of another title
+// than the archive takes over the archive's record and companions: that is journaled in `change`
+// first (`seq` its entry), so that a kill cannot part them.
 Unpacked unpackInto(const Application& app, const std::string& archivePath,
-                    const std::string& folder, std::string& memberName) {
+                    const std::string& folder, std::string& memberName, JournaledChange& change,
+                    int folderNumber, int& seq) {
     std::string temp = folder + std::string(kUnpackFolderPrefix) + "XXXXXX";
     if (::mkdtemp(temp.data()) == nullptr) return Unpacked::Failed;
     const auto& extras = app.folders().folders.extraExtensions;
@@ -141,7 +146,14 @@ Unpacked unpackInto(const Application& app, const std::string& archivePath,
     Unpacked result = Unpacked::Failed;
     if (!extracted.empty()) {
         memberName = fs::pathName(extracted);
-        switch (fs::moveFileNoReplace(extracted, folder + memberName)) {
+        // A name that is taken is never journaled: the file there is not the member.
+        const bool taken = fs::pathExists(folder + memberName);
+        seq = taken || fs::pathTitle(memberName) == fs::pathTitle(fs::pathName(archivePath))
+                  ? 0
+                  : change.intend(MoveJournal::Kind::Unpack, archivePath, folder + memberName,
+                                  folderNumber);
+        switch (seq < 0 ? fs::MoveResult::Failed
+                        : fs::moveFileNoReplace(extracted, folder + memberName)) {
             case fs::MoveResult::Moved:
                 result = Unpacked::Ok;
                 break;
@@ -151,6 +163,7 @@ Unpacked unpackInto(const Application& app, const std::string& archivePath,
             case fs::MoveResult::Failed:
                 break;
         }
+        if (seq > 0) change.moved(seq, result == Unpacked::Ok);
         if (result != Unpacked::Ok) fs::removeFile(extracted);
     }
     std::error_code ec;
@@ -211,7 +224,7 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
     Deleter deleter(app);
     BatchCounts counts;
     std::vector<std::string> companionsLeft;
-    bool recordsChanged = false;
+    JournaledChange change(app);
     std::unordered_set<std::string> cleaned;  // folders whose leftover unpacking folders went
     progress.begin(run.title, total,
                    run.bulk ? "処理したファイル数 %d / 処理するファイル総数 %d"
@@ -225,26 +238,31 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
         }
         if (archive::hasArchiveExtension(t.name) != run.unpack) continue;
         bool ok = false;
+        // What a killed run left in the folder this one writes to goes first: once a folder a
+        // run, not once a file, as a folder may hold thousands of archives.
+        if (cleaned.insert(t.folder).second) {
+            removeLeftoverPendingFiles(t.folder, app.startedAt());
+            if (run.unpack) removeLeftoverUnpackFolders(t.folder, app.startedAt());
+        }
         if (run.unpack) {
             std::string member;
-            // Once a folder a run, not once a file: a folder may hold thousands of archives.
-            if (cleaned.insert(t.folder).second)
-                removeLeftoverUnpackFolders(t.folder, app.startedAt());
-            const Unpacked result = unpackInto(app, t.path, t.folder, member);
+            int seq = 0;
+            const Unpacked result =
+                unpackInto(app, t.path, t.folder, member, change, t.folderNumber, seq);
             ok = result != Unpacked::Failed;
             if (result == Unpacked::Taken) ++counts.skipped;
             if (result == Unpacked::Ok) {
                 ++counts.done;
                 if (deleteSource && !deleter.remove(t.path)) ++counts.failed;
                 // "Game v1.2.zip" holding "Game v1.2.nes" keeps its title, dots and all.
-                if (fs::pathTitle(member) != fs::pathTitle(t.name)) {
+                if (seq > 0) {
                     CompanionReport report =
-                        app.renameCompanions(t.name, member, t.recordIndex, t.folderNumber);
-                    recordsChanged = recordsChanged || t.recordIndex >= 0;
+                        change.follow(seq, t.name, member, t.recordIndex, t.folderNumber);
                     for (auto* list : {&report.leftInPlace, &report.failed})
                         companionsLeft.insert(companionsLeft.end(), list->begin(), list->end());
                 }
             }
+            change.checkpoint();
         } else {
             std::string archivePath;
             ok = packChecked(app, t.path, pack, archivePath) == Packed::Ok;
@@ -265,8 +283,8 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
     }
     progress.step(total, "");
     progress.end();
-    // The records' new keys reach the disk now: a crash later must not part them from the files.
-    if (recordsChanged) app.saveRecords();
+    // The records' new keys reach the disk now, and the journal goes.
+    change.finish();
     app.showStartList();
     std::string done = run.done;
     if (const auto at = done.find("%d"); at != std::string::npos)
@@ -385,9 +403,13 @@ BatchCounts moveRows(Application& app, const std::vector<int>& rows, int destina
     const std::string& to = romFolderPath(app, destination);
     if (!to.empty()) {
         const auto busy = app.busyScope();
+        // Journaled: the recent launches follow each file into its new folder, kill or not.
+        JournaledChange change(app);
         for (const Target& t : targetsOf(app, rows)) {
             if (t.folderNumber == destination) continue;
-            switch (fs::moveFileNoReplace(t.path, to + fs::pathName(t.path))) {
+            CompanionReport unchanged;
+            switch (change.move(t.path, to + fs::pathName(t.path), t.name, t.name, t.recordIndex,
+                                destination, unchanged)) {
                 case fs::MoveResult::Moved:
                     ++counts.done;
                     break;
@@ -398,6 +420,7 @@ BatchCounts moveRows(Application& app, const std::vector<int>& rows, int destina
                     ++counts.failed;
                     break;
             }
+            change.checkpoint();
         }
     }
     app.showStartList();
@@ -427,7 +450,10 @@ std::optional<DialogFile> compressOrDecompressFile(Application& app, const Dialo
         std::string member;
         const std::string& folder = romFolderPath(app, file.folderNumber);
         removeLeftoverUnpackFolders(folder, app.startedAt());
-        switch (unpackInto(app, path, folder, member)) {
+        removeLeftoverPendingFiles(folder, app.startedAt());
+        JournaledChange change(app);
+        int seq = 0;
+        switch (unpackInto(app, path, folder, member, change, file.folderNumber, seq)) {
             case Unpacked::Ok:
                 break;
             case Unpacked::Taken:
@@ -446,11 +472,11 @@ std::optional<DialogFile> compressOrDecompressFile(Application& app, const Dialo
         changed.title = fs::pathTitle(member);
         const std::string ext = fs::pathExtension(member);
         changed.extension = ext.empty() ? "" : ext.substr(1);
-        if (changed.title != file.title) {
-            const CompanionReport report = app.renameCompanions(
-                fs::pathName(path), member, app.romTable().findRecordByTitle(file.title),
-                file.folderNumber);
-            app.saveRecords();
+        if (seq > 0) {
+            const CompanionReport report =
+                change.follow(seq, fs::pathName(path), member,
+                              app.romTable().findRecordByTitle(file.title), file.folderNumber);
+            change.finish();
             std::vector<std::string> left = report.leftInPlace;
             left.insert(left.end(), report.failed.begin(), report.failed.end());
             if (!left.empty()) prompter.inform(companionsLeftMessage(left), kWarning);
@@ -476,7 +502,11 @@ bool moveDialogFile(Application& app, const DialogFile& file, int destination) {
     fs::MoveResult result = fs::MoveResult::Failed;
     if (!path.empty() && !to.empty() && destination != file.folderNumber) {
         const auto busy = app.busyScope();
-        result = fs::moveFileNoReplace(path, to + fs::pathName(path));
+        const std::string name = file.title + "." + file.extension;
+        JournaledChange change(app);
+        CompanionReport unchanged;
+        result = change.move(path, to + fs::pathName(path), name, name,
+                             app.romTable().findRecordByTitle(file.title), destination, unchanged);
     }
     if (result == fs::MoveResult::Moved) return true;
     app.prompter().inform(

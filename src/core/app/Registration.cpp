@@ -4,6 +4,7 @@
 
 #include "core/app/Application.h"
 #include "core/app/BatchOperations.h"
+#include "core/app/JournaledChange.h"
 #include "core/platform/FileSystem.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/settings/HardwareTable.h"
@@ -159,7 +160,11 @@ bool RegistrationModel::rename() {
     const std::string newName = joinName(fields.title, fields.extension);
     const std::string from = text::pathOnDisk(folder, oldName);
     const std::string to = text::pathOnDisk(folder, newName);
-    switch (fs::moveFileNoReplace(from, to)) {
+    const int record = app_.fileList().rows()[static_cast<std::size_t>(row_)].recordIndex;
+    // Journaled: a kill between the move and the save must not part the file from its record.
+    JournaledChange change(app_);
+    CompanionReport report;
+    switch (change.move(from, to, oldName, newName, record, -1, report)) {
         case fs::MoveResult::Moved:
             break;
         case fs::MoveResult::TargetExists:
@@ -171,14 +176,11 @@ bool RegistrationModel::rename() {
             prompter.inform("ファイル名を変更できませんでした。\n" + from, kWarning);
             return false;
     }
-    const int record = app_.fileList().rows()[static_cast<std::size_t>(row_)].recordIndex;
-    CompanionReport report = app_.renameCompanions(oldName, newName, record);
     std::vector<std::string> left = std::move(report.leftInPlace);
     left.insert(left.end(), report.failed.begin(), report.failed.end());
     if (!left.empty()) prompter.inform(companionsLeftMessage(left), kWarning);
-    // The file has its new name on disk now: its record's key is saved with it, so that a crash
-    // does not part them.
-    app_.saveRecords();
+    // The file has its new name on disk now: its record's key and recent launches are saved.
+    change.finish();
     oldTitle_ = fields.title;
     oldExtension_ = fields.extension;
     return true;

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "core/app/Application.h"
+#include "core/app/JournaledChange.h"
 #include "core/archive/ArchiveTypes.h"
 #include "core/platform/FileSystem.h"
 #include "core/rename/DatImport.h"
@@ -104,42 +105,87 @@ std::optional<RenameData> loadOrWarn(Application& app, const std::string& path,
 
 bool exists(const std::string& path) { return fs::pathExists(path); }
 
-enum class Outcome { Done, Clash, Failed };
+// `path` names an entry directly inside `folder` (which ends in '/'), nothing above or below it.
+bool isInFolder(const std::string& path, const std::string& folder) {
+    if (!path.starts_with(folder)) return false;
+    const std::string_view name = std::string_view(path).substr(folder.size());
+    return name.find('/') == std::string_view::npos && isUsableRenameTitle(name);
+}
+
+// Control characters shown as \xNN, so that a hostile name cannot break up the message.
+std::string visibleText(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The names refused as file titles, listed under the counts (at most ten, then a count).
+std::string unusableNamesText(const std::vector<std::string>& names, const char* heading) {
+    if (names.empty()) return {};
+    constexpr std::size_t kListed = 10;
+    std::string text = std::string("\n\n") + heading;
+    for (std::size_t i = 0; i < names.size() && i < kListed; ++i)
+        text += "\n「" + visibleText(names[i]) + "」";
+    if (names.size() > kListed) text += "\nほか " + std::to_string(names.size() - kListed) + " 件";
+    return text;
+}
+
+enum class Outcome { Done, Clash, Failed, Unusable };
+
+// The ROM folder number of `folder` (ending in '/'), -1 when it is none.
+int romFolderNumber(const Application& app, const std::string& folder) {
+    const auto& paths = app.folders().folders.romFolderPaths;
+    for (int k = 0; k < kRomFolderCount; ++k)
+        if (paths[static_cast<std::size_t>(k)] == folder) return k;
+    return -1;
+}
 
 // Moves one matched file to its canonical name as the rename rules say; companions follow.
-Outcome renameMatched(Application& app, const ListedFile& file, const std::string& newName,
-                      RenameCounts& counts) {
+Outcome renameMatched(Application& app, JournaledChange& change, const ListedFile& file,
+                      const std::string& newName, RenameCounts& counts) {
     const FolderSettings& folders = app.folders().folders;
     const std::string ownFolder = fs::pathFolder(file.path);
-    std::string target =
-        (folders.renameOkFolder.empty() ? ownFolder : folders.renameOkFolder) + newName;
+    std::string destination = folders.renameOkFolder.empty() ? ownFolder : folders.renameOkFolder;
+    std::string target = destination + newName;
     if (target == file.path) return Outcome::Done;
     bool clash = false;
     if (exists(target)) {
         clash = true;
-        if (!folders.duplicateFolder.empty()) target = folders.duplicateFolder + newName;
+        if (!folders.duplicateFolder.empty()) {
+            destination = folders.duplicateFolder;
+            target = destination + newName;
+        }
     }
-    if (exists(target) || fs::moveFileNoReplace(file.path, target) != fs::MoveResult::Moved)
-        return Outcome::Failed;
+    // The joined path must still name a file right in the destination folder.
+    if (!isInFolder(target, destination)) return Outcome::Failed;
     // A file moved into another ROM folder (the OK folder usually is one) is found there again
     // from the recent-files menu.
-    int newFolder = -1;
-    for (int k = 0; k < kRomFolderCount; ++k)
-        if (folders.romFolderPaths[static_cast<std::size_t>(k)] == fs::pathFolder(target))
-            newFolder = k;
-    CompanionReport report =
-        app.renameCompanions(file.name, fs::pathName(target), file.recordIndex, newFolder);
+    const int newFolder = romFolderNumber(app, fs::pathFolder(target));
+    CompanionReport report;
+    if (change.move(file.path, target, file.name, fs::pathName(target), file.recordIndex, newFolder,
+                    report) != fs::MoveResult::Moved)
+        return Outcome::Failed;
     for (std::string& left : report.leftInPlace) counts.companionsLeft.push_back(std::move(left));
     for (std::string& left : report.failed) counts.companionsLeft.push_back(std::move(left));
     return clash ? Outcome::Clash : Outcome::Done;
 }
 
 // The failed folder takes what could not be renamed, under its own name, when there is room.
-void moveToFailed(const Application& app, const ListedFile& file) {
+void moveToFailed(Application& app, JournaledChange& change, const ListedFile& file) {
     const std::string& failed = app.folders().folders.renameFailedFolder;
     if (failed.empty()) return;
     const std::string target = failed + fs::pathName(file.path);
-    if (target != file.path && !exists(target)) fs::moveFileNoReplace(file.path, target);
+    if (target == file.path) return;
+    CompanionReport unchanged;  // the same name: only recent launches change their folder
+    change.move(file.path, target, file.name, file.name, file.recordIndex,
+                romFolderNumber(app, failed), unchanged);
 }
 
 std::string countsText(const RenameCounts& c) {
@@ -148,10 +194,13 @@ std::string countsText(const RenameCounts& c) {
                        "\n\n正常にリネームしたファイル数 : " + std::to_string(c.done) +
                        "\n同名のファイルが存在したファイル数 : " + std::to_string(c.clash) +
                        "\nリネームできなかったファイル数 : " + std::to_string(c.failed);
+    if (c.unusable > 0)
+        text += "\n名前が使えない記録のためリネームしなかったファイル数 : " +
+                std::to_string(c.unusable);
     if (c.bySizeAndCrc > 0)
         text += "\n\nうち、DATファイルの記録と大きさとCRCだけで一致したファイル数 : " +
                 std::to_string(c.bySizeAndCrc);
-    return text;
+    return text + unusableNamesText(c.unusableNames, "ファイル名として使えない記録の名前 :");
 }
 
 // "NoHave_<code>.txt": the records no listed file answers to, one name a line.
@@ -260,28 +309,32 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
     Progress& progress = app.host().progress;
     progress.begin("リネームの進行状況", listed.total, kDoneOfTotal);
     RenameCounts counts;
-    // The records' new keys go to the disk as the files move, at most once a second: a crash
-    // midway must not leave renamed files with records still under their old names.
-    Clock& clock = app.host().clock;
-    std::int64_t lastSave = clock.nowMs();
+    // Every move is journaled, and the records' new keys go to the disk as the files move, at
+    // most once a second: a kill midway leaves little for the next start to finish.
+    JournaledChange change(app);
     for (const auto& [row, file] : listed.files) {
         progress.step(row, file.name + " の情報を取得中…");
         const RenameMatch match = matcher.find(fileIdentity(file.path), file.path);
         Outcome outcome = Outcome::Failed;
         if (match.index >= 0) {
-            const std::string newName = data->records[static_cast<std::size_t>(match.index)].name +
-                                        fs::pathExtension(file.name);
-            outcome = renameMatched(app, file, newName, counts);
+            const std::string& name = data->records[static_cast<std::size_t>(match.index)].name;
+            if (isUsableRenameTitle(name)) {
+                outcome =
+                    renameMatched(app, change, file, name + fs::pathExtension(file.name), counts);
+            } else {
+                // Rename data come from others: such a name never moves a file anywhere.
+                outcome = Outcome::Unusable;
+                counts.unusableNames.push_back(name);
+            }
         }
-        if (outcome == Outcome::Failed) moveToFailed(app, file);
-        (outcome == Outcome::Done    ? counts.done
-         : outcome == Outcome::Clash ? counts.clash
-                                     : counts.failed)++;
-        if (outcome != Outcome::Failed && match.bySizeAndCrc) ++counts.bySizeAndCrc;
-        if (outcome != Outcome::Failed && clock.nowMs() - lastSave >= 1000) {
-            app.saveRecords();
-            lastSave = clock.nowMs();
-        }
+        if (outcome == Outcome::Failed) moveToFailed(app, change, file);
+        (outcome == Outcome::Done       ? counts.done
+         : outcome == Outcome::Clash    ? counts.clash
+         : outcome == Outcome::Unusable ? counts.unusable
+                                        : counts.failed)++;
+        if ((outcome == Outcome::Done || outcome == Outcome::Clash) && match.bySizeAndCrc)
+            ++counts.bySizeAndCrc;
+        change.checkpoint();
         if (stopRequested(progress, prompter, "リネーム処理を中止しますか？")) {
             counts.aborted = true;
             break;
@@ -289,7 +342,7 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
     }
     progress.step(listed.total, "");
     progress.end();
-    app.saveRecords();
+    change.finish();
     app.showAll();
     prompter.inform(countsText(counts), counts.aborted ? "リネーム中断確認" : "リネーム完了確認");
     if (!counts.companionsLeft.empty())
@@ -335,7 +388,12 @@ bool mergeRenameData(Application& app) {
     std::map<Key, std::size_t> firstOf;
     for (std::size_t i = 0; i < merged->records.size(); ++i)
         firstOf.try_emplace(keyOf(merged->records[i].identity), i);
+    std::vector<std::string> refused;
     for (const RenameRecord& r : added->records) {
+        if (!isUsableRenameTitle(r.name)) {
+            refused.push_back(r.name);
+            continue;
+        }
         const auto [it, isNew] = firstOf.try_emplace(keyOf(r.identity), merged->records.size());
         if (isNew)
             merged->records.push_back(r);
@@ -343,9 +401,11 @@ bool mergeRenameData(Application& app) {
             merged->records[it->second].name = r.name;
     }
     if (!writeOrWarn(app, *first, *merged)) return false;
-    prompter.inform("リネームデータ1 (" + fs::pathName(*first) + ") に\nリネームデータ2 (" +
-                        fs::pathName(*second) + ") の内容を追加しました。",
-                    "結合の確認");
+    prompter.inform(
+        "リネームデータ1 (" + fs::pathName(*first) + ") に\nリネームデータ2 (" +
+            fs::pathName(*second) + ") の内容を追加しました。" +
+            unusableNamesText(refused, "ファイル名として使えない名前のため追加しなかった記録 :"),
+        "結合の確認");
     return true;
 }
 

@@ -36,6 +36,9 @@ public:
     // `done` items of the range are finished; `item` is the one being worked on.
     virtual void step(int done, const std::string& item) = 0;
     virtual bool cancelRequested() const = 0;
+    // The request is final and needs no question (a signal asked a program without a window to
+    // stop): the loop stops after its current item.
+    virtual bool cancelDecided() const { return false; }
     // The loop asked and the user chose to go on.
     virtual void clearCancelRequest() = 0;
     virtual void end() = 0;
@@ -55,6 +58,7 @@ public:
 // `question` (title "警告"). Yes stops the loop (true); No clears the request and it goes on.
 inline bool stopRequested(Progress& progress, Prompter& prompter, const std::string& question) {
     if (!progress.cancelRequested()) return false;
+    if (progress.cancelDecided()) return true;
     if (prompter.ask(question, "警告")) return true;
     progress.clearCancelRequest();
     return false;

@@ -62,10 +62,11 @@ CompanionReport renameCompanions(CompanionPlaces& places, const std::string& old
     // A folder named twice (or through a link) is renamed in once: a second pass would rename
     // again when the new base begins with the old one and a dot.
     std::set<std::pair<dev_t, ino_t>> done;
+    // Another extension only ("a.fds" renamed "a.nes"): the companions keep their names.
     for (const std::string& folder : folders) {
         struct stat st {};
-        if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-            !done.emplace(st.st_dev, st.st_ino).second)
+        if (oldBase == newBase || folder.empty() || ::stat(folder.c_str(), &st) != 0 ||
+            !S_ISDIR(st.st_mode) || !done.emplace(st.st_dev, st.st_ino).second)
             continue;
         renameIn(folder, oldBase, newBase, report);
     }
