@@ -103,8 +103,7 @@ ReplayReport finishMoveJournal(const ProgramFolder& folder, MainSettings& settin
         ++report.followed;
     }
     // A records file that was refused is kept as it is: it is not ours to replace.
-    const bool recordsSaved =
-        loaded == LoadResult::Rejected || records.save(stream, recordsPath);
+    const bool recordsSaved = loaded == LoadResult::Rejected || records.save(stream, recordsPath);
     const bool settingsSaved = saveMainSettings(stream, folder.dataFile("MainData.slb"), settings);
     report.saved = recordsSaved && settingsSaved && fs::removeFile(path);
     return report;

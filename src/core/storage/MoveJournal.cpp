@@ -64,7 +64,8 @@ std::optional<int> number(const std::string& text) {
 
 void syncFolder(const std::string& path) {
     const std::string folder = fs::pathFolder(path);
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
