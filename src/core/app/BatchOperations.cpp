@@ -387,8 +387,13 @@ std::optional<BatchCounts> deleteRows(Application& app, const std::vector<int>& 
     const auto busy = app.busyScope();
     Deleter deleter(app);
     BatchCounts counts;
-    for (const Target& t : targetsOf(app, rows))
+    for (const Target& t : targetsOf(app, rows)) {
         ++(deleter.remove(t.path) ? counts.done : counts.failed);
+        if (stopRequested(app.host().progress, prompter, "削除処理を中止しますか？")) {
+            counts.aborted = true;
+            break;
+        }
+    }
     app.showStartList();
     std::string text =
         "ファイルの削除が完了しました。\n\n削除したファイル数 : " + std::to_string(counts.done);
@@ -421,6 +426,10 @@ BatchCounts moveRows(Application& app, const std::vector<int>& rows, int destina
                     break;
             }
             change.checkpoint();
+            if (stopRequested(app.host().progress, app.prompter(), "移動処理を中止しますか？")) {
+                counts.aborted = true;
+                break;
+            }
         }
     }
     app.showStartList();

@@ -11,8 +11,13 @@ void crashPoint() {
         const char* text = std::getenv("ROMSHELF_TEST_CRASH_AT");
         return text ? std::strtol(text, nullptr, 10) : 0L;
     }();
+    // ROMSHELF_TEST_CRASH_SIGNAL: another signal than SIGKILL (Ctrl+C's SIGINT, say).
+    static const int signal = [] {
+        const char* text = std::getenv("ROMSHELF_TEST_CRASH_SIGNAL");
+        return text ? static_cast<int>(std::strtol(text, nullptr, 10)) : SIGKILL;
+    }();
     static long passed = 0;
-    if (at > 0 && ++passed == at) std::raise(SIGKILL);
+    if (at > 0 && ++passed == at) std::raise(signal);
 }
 
 }  // namespace romshelf

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/platform/AsciiCase.h"
+#include "core/platform/CrashPoint.h"
 #include "core/platform/PendingFile.h"
 
 namespace romshelf::fs {
@@ -198,6 +199,7 @@ MoveResult detail::moveByCopy(const std::string& from, const std::string& to) {
     }
     ::close(in);
     if (!copied) return MoveResult::Failed;
+    crashPoint();
     switch (renameNoReplace(copy.temporaryPath(), to)) {
         case Placing::Done:
             break;
@@ -208,6 +210,7 @@ MoveResult detail::moveByCopy(const std::string& from, const std::string& to) {
             return MoveResult::Failed;
     }
     syncFolderOf(to);
+    crashPoint();
     if (::unlink(from.c_str()) != 0 && errno != ENOENT) {
         // Two copies would leave the caller unsure which is the file: keep the old state. A
         // source removed meanwhile by someone else leaves the copy as the only one: it stays.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "core/platform/CrashPoint.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
@@ -99,11 +100,13 @@ bool PendingFile::commit(bool flush) {
     if (!closed && error_ == 0) error_ = errno;
     fd_ = -1;
     if (!flushed || !closed) return false;
+    crashPoint();
     if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
         error_ = errno;
         return false;
     }
     committed_ = true;
+    crashPoint();
     if (flush) {
         const std::string parent = fs::pathFolder(finalPath_);
         const int dir =

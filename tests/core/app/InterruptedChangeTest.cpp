@@ -57,8 +57,8 @@ TEST_F(InterruptedChangeTest, TheNextStartLetsRecordsAndCompanionsFollowTheFiles
 
     EXPECT_FALSE(std::filesystem::exists(journalPath()));
     const RomTable saved = savedRecords("FC");
-    for (const auto& [title, name] : {std::pair{"New", "旧名"}, {"d", "ディー"}, {"Echo", "イー"},
-                                      {"f", "エフ"}}) {
+    for (const auto& [title, name] :
+         {std::pair{"New", "旧名"}, {"d", "ディー"}, {"Echo", "イー"}, {"f", "エフ"}}) {
         const int i = saved.findRecordByTitle(title);
         ASSERT_GE(i, 0) << title;
         EXPECT_EQ(saved[i].gameName, name);
@@ -73,7 +73,8 @@ TEST_F(InterruptedChangeTest, TheNextStartLetsRecordsAndCompanionsFollowTheFiles
     EXPECT_FALSE(has("roms/Delta.nes"));
     const RecentLaunch recent = savedSettings().recentLaunches[hardwareIndexOf("FC")][0];
     EXPECT_EQ(std::tie(recent.fileName, recent.folderNumber), std::tuple("New.nes", 1));
-    EXPECT_TRUE(logged("前回中断した処理で名前が変わった 2 個のファイルに、情報・スナップなどを移しました。"));
+    EXPECT_TRUE(logged(
+        "前回中断した処理で名前が変わった 2 個のファイルに、情報・スナップなどを移しました。"));
 
     // Started again, nothing moves twice.
     const std::string records = dir.read("data/RomData_FC.slb");

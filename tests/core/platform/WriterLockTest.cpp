@@ -22,8 +22,8 @@ TEST(WriterLock, OneHolderAtATimeAndTheOthersLearnWho) {
     EXPECT_EQ(describeHolder(command.holder()),
               "the window (romshelf, process " + std::to_string(::getpid()) + ")");
     int waited = 0;
-    EXPECT_EQ(command.acquire("romshelf-cli set", 150,
-                              [&](const WriterLock::Holder&) { ++waited; }, 20),
+    EXPECT_EQ(command.acquire(
+                  "romshelf-cli set", 150, [&](const WriterLock::Holder&) { ++waited; }, 20),
               WriterLock::Result::Held);
     EXPECT_EQ(waited, 1);  // told once, however often it looked
     window.release();
