@@ -9,6 +9,7 @@
 #include "core/database/RomTable.h"
 #include "core/launch/EmulatorEntry.h"
 #include "core/platform/FileSystem.h"
+#include "core/rename/RenameData.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
 #include "core/views/RomHeader.h"
@@ -69,6 +70,32 @@ int main(int argc, char** argv) {
     fsys::create_directories(scratch + "data");  // saving the lists does not make it
     lists.save(s, ProgramFolder(scratch), "FC");
     dataSeed(out / "data", 4, scratch + "data/ClassData1.slb");
+
+    // DAT files: a small Logiqx one (a SHA-1, a rom not dumped, a disc image of 4 GiB) and one
+    // that declares entities, which the reader refuses whole.
+    put(out / "dat/logiqx",
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management "
+        "Datafile//EN\" \"http://www.logiqx.com/Dats/datafile.dtd\">\n<datafile>\n"
+        "\t<header>\n\t\t<name>Nintendo - Famicom</name>\n\t</header>\n"
+        "\t<game name=\"Mario &amp; Co (Japan)\">\n\t\t<description>Mario</description>\n"
+        "\t\t<rom name=\"Mario &amp; Co (Japan).nes\" size=\"40976\" crc=\"3e2a5b6c\" "
+        "sha1=\"a9993e364706816aba3e25717850c26c9cd0d89d\"/>\n\t</game>\n"
+        "\t<game name=\"Disc\">\n\t\t<rom name=\"Disc\\Track 01.bin\" size=\"4294967296\" "
+        "crc=\"00ff00ff\"/>\n\t\t<rom name=\"Bad.bin\" size=\"16\" status=\"nodump\"/>\n"
+        "\t</game>\n</datafile>\n");
+    put(out / "dat/entities",
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile [<!ENTITY a \"ha\"><!ENTITY b \"&a;&a;\">]>"
+        "<datafile><game name=\"&b;\"><rom name=\"a.nes\" size=\"1\" crc=\"00000000\"/>"
+        "</game></datafile>\n");
+    // Rename data: records as the program makes them from files and from a DAT.
+    RenameData rename;
+    rename.hardware = "FC";
+    rename.records = {{"スーパーマリオ", {40976, 0x3e2a5b6c, 12, 345, 2048}, ""},
+                      {"Zelda (Japan)",
+                       {131088, -12345, kUnknownProbeSum, kUnknownProbeSum, kUnknownProbeSum},
+                       "a9993e364706816aba3e25717850c26c9cd0d89d"}};
+    saveRenameData(s, scratch + "rename", rename);
+    put(out / "rename/valid", *fs::readFile(scratch + "rename"));
 
     // Game lists: this program's own (a comma, a quote and a line break in the comment) and the
     // older one's unescaped lines.

@@ -113,9 +113,14 @@ int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) 
     DataStream stream;
     Json body = Json::object();
     const BodyDumper& dumpBody = bodyDumpers().at(*kind);
-    const LoadResult result =
-        loadDataFile(stream, path, *kind, prompter, [&](DataStream& s) { dumpBody(s, body); });
+    std::size_t unread = 0;
+    const LoadResult result = loadDataFile(stream, path, *kind, prompter, [&](DataStream& s) {
+        dumpBody(s, body);
+        unread = s.size() - s.position();
+    });
     if (result != LoadResult::Loaded) return 2;
+    // The program reads such a file too, but keeps a copy of it before it saves over it.
+    if (unread > 0) err << unread << " bytes after the end of the data were not read\n";
 
     const auto& info = dataFileKindInfo(*kind);
     Json doc;

@@ -175,6 +175,44 @@ TEST_F(DumpCommand, FolderRomCategoryAndLayoutFiles) {
               std::tuple(9, 2, 0));
 }
 
+// Bytes left after the end of the data are read by the program too (it keeps a copy of the file
+// first): the dump still prints the file, and says how many bytes it did not show.
+TEST_F(DumpCommand, BytesAfterTheEndOfTheDataAreCounted) {
+    const RawBytes rename = RawBytes()
+                                .header("ROMSHELF_RENAMEDATA", 1)
+                                .str("FC")
+                                .str("Game (J)")
+                                .i32(-8)
+                                .i32(0x1234)
+                                .i32s(3, -2)
+                                .str("")
+                                .i32(0)
+                                .str("EOF");
+    const RawBytes classes = RawBytes().header("ROMSHELF_CLASS1DATA", 1).i32(1).str("RPG");
+    // The file, its bytes, and what the dump says on stderr.
+    const std::tuple<const char*, std::string, const char*> cases[] = {
+        {"Rename_FC.dat", rename.bytes(), ""},
+        {"Rename_FC.dat", rename.bytes() + "after",
+         "5 bytes after the end of the data were not read\n"},
+        {"Rename_FC.dat", RawBytes(rename).str("Next").bytes(),
+         "9 bytes after the end of the data were not read\n"},
+        {"ClassData1.slb", classes.bytes() + std::string(1, '\0'),
+         "1 bytes after the end of the data were not read\n"},
+    };
+    for (const auto& [file, bytes, message] : cases) {
+        const CliRun d = dump(dir.write(file, bytes));
+        EXPECT_EQ(std::tie(d.status, d.err), std::tuple(0, message)) << file;
+        const auto body = nlohmann::json::parse(d.out)["body"];
+        if (std::string_view(file) == "ClassData1.slb")
+            EXPECT_EQ(body["items"], nlohmann::json({"RPG"}));
+        else
+            EXPECT_EQ(std::tuple(body["hardware"], body["records"].size(),
+                                 body["records"][0]["name"], body["records"][0]["size"],
+                                 body["records"][0]["crc"], body["records"][0]["sum3"]),
+                      std::tuple("FC", 1u, "Game (J)", -8, 0x1234, -2));
+    }
+}
+
 TEST_F(DumpCommand, EmulatorFileShowsEveryBlock) {
     RawEmulatorBlocks b{};
     b[4] = rawBlock("\x83G\x83~\x83\x85", ".\\emu\\smynes.exe");

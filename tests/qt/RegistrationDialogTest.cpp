@@ -100,8 +100,13 @@ TEST_F(RegistrationView, AGameRegisteredThroughTheDialogShowsEverywhereAndAfterA
                   (std::vector<std::string>{"1人用", "2人用", "協力"}));
         EXPECT_EQ(app.categoryLists().items[0], (std::vector<std::string>{"ACT", "RPG", "SLG"}));
 
+        // The comment is stored with CR LF and shown again with its break.
+        const RomRecord& stored = app.romTable()[app.romTable().findRecordByTitle("Final_Fight")];
+        EXPECT_EQ(stored.comment, "名作\r\n二行目");
+
         // Opened again and closed: nothing is saved.
         test::clickRow(list, row, Qt::RightButton);
+        EXPECT_EQ(in<QPlainTextEdit>(dialog, 1130)->toPlainText(), QStringLiteral("名作\n二行目"));
         in<QLineEdit>(dialog, 1111)->setText(QStringLiteral("捨てる"));
         dialog->close();
         EXPECT_FALSE(dialog->isVisible());

@@ -31,6 +31,21 @@ std::string storedCategory(const std::string& shown) {
     return shown == kNotSpecified ? std::string() : shown;
 }
 
+// Every line break of `text` (CR LF, CR or LF) written as `lineBreak`.
+std::string withLineBreaks(std::string_view text, std::string_view lineBreak) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += lineBreak;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::pair<std::string, std::string> splitRowName(const FileListRow& row) {
@@ -64,7 +79,7 @@ bool RegistrationModel::open(int row) {
     const RomRecord& record = table[r.recordIndex];
     fields.gameName = record.gameName;
     fields.reading = record.reading;
-    fields.comment = record.comment;
+    fields.comment = withLineBreaks(record.comment, "\n");
     fields.favourite = record.favourite;
     for (int k = 0; k < kCategoryListCount; ++k) {
         const std::string& value = k < kRecordClassCount
@@ -197,7 +212,9 @@ void RegistrationModel::commit(bool inPlace) {
         record.classes[static_cast<std::size_t>(k)] =
             storedCategory(fields.categories[static_cast<std::size_t>(k)]);
     record.hardwareClass = storedCategory(fields.categories[kHardwareClassList]);
-    record.comment = fields.comment;
+    // Stored as Windows breaks lines: the data folder is shared with it, where an edit box
+    // shows a bare line feed as no break at all.
+    record.comment = withLineBreaks(fields.comment, "\r\n");
     record.favourite = fields.favourite;
     const std::vector<std::string> emulators = emulatorItems();
     if (fields.emulator > 0 && fields.emulator < static_cast<int>(emulators.size())) {

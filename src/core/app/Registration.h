@@ -39,6 +39,7 @@ struct RegistrationFields {
     int rating = 0;    // item of the rating combo: 0 "指定しない", 1-5 the stars
     // Categories 1-5 and the hardware class: an item, a typed text or "指定しない".
     std::array<std::string, kCategoryListCount> categories;
+    // Lines broken by "\n" as an edit box has them; the record holds "\r\n".
     std::string comment;
     bool favourite = false;
 

@@ -438,6 +438,7 @@ std::optional<int> createRenameDataFromDat(Application& app) {
         std::to_string(written);
     if (imported->skipped > 0)
         text += "\n大きさかCRCがないため除いたROMの数 : " + std::to_string(imported->skipped);
+    text += skippedRomNamesText(*imported);
     if (data.records.size() > kRenameTableLimit)
         text +=
             "\n\nリネームで使えるのは先頭の " + std::to_string(kRenameTableLimit) + " 件までです。";

@@ -29,6 +29,7 @@ bool CsvRecordReader::nextLine(std::string_view& line) {
     if (stop < text_.size()) {
         while (stop > pos_ && text_[stop - 1] == '\r') --stop;
     }
+    lineBreak_ = stop < end ? "\r\n" : "\n";
     line = text_.substr(pos_, stop - pos_);
     pos_ = next;
     ++nextLine_;
@@ -65,7 +66,17 @@ CsvRecordReader::Result CsvRecordReader::readRfc4180() {
         const char c = text_[pos_];
         if (c == '\r') {
             if (const std::size_t feed = lineFeedAfter(pos_); feed != std::string_view::npos) {
-                pos_ = feed;
+                if (!inQuotes) {
+                    pos_ = feed;
+                    continue;
+                }
+                // A break inside a value keeps its carriage return: comments are stored with
+                // CR LF, and the records must come back byte for byte.
+                field.value += "\r\n";
+                field.raw += "\r\n";
+                pos_ = feed + 1;
+                ++nextLine_;
+                atFieldStart = false;
                 continue;
             }
         }
@@ -136,8 +147,9 @@ CsvRecordReader::Result CsvRecordReader::readUnescaped() {
     count(record);
     // A quoted comment may span lines: they are joined until the record has its separators.
     while ((quotes < minQuotes || commas < minCommas) && record.size() <= kCsvRecordLimit) {
+        const std::string_view lineBreak = lineBreak_;
         if (!nextLine(line)) break;
-        record += '\n';
+        record += lineBreak;
         record += line;
         count(line);
     }

@@ -33,9 +33,11 @@ inline constexpr std::size_t kCsvTextLimit = 12287;
 // end-of-file mark at the very end is dropped.
 std::optional<std::string> decodeCsvText(std::string_view bytes);
 
-// Reads the records of a decoded CSV text one by one. Line breaks are "\n" in what it returns,
-// whichever way the file ended its lines; empty lines between records are passed over. The text
-// is not copied: it must outlive the reader.
+// Reads the records of a decoded CSV text one by one; empty lines between records are passed
+// over. A line break inside a value comes back as the file has it: CR LF when carriage returns
+// stand before its line feed (several read as one: a file written in text mode on Windows doubles
+// the one a value holds), a line feed alone otherwise. The text is not copied: it must outlive
+// the reader.
 class CsvRecordReader {
 public:
     enum class Result { Record, End, UnclosedQuote, TooLong };
@@ -66,7 +68,7 @@ private:
     Result readRfc4180();
     Result readUnescaped();
     // The next line without its line end (any carriage returns before the line feed dropped);
-    // false at the end of the text.
+    // false at the end of the text. `lineBreak_` then says how the line ended.
     bool nextLine(std::string_view& line);
 
     std::string_view text_;
@@ -76,6 +78,7 @@ private:
     int recordLine_ = 0;
     CsvFormat format_;
     std::vector<Field> fields_;
+    std::string_view lineBreak_ = "\n";
 };
 
 }  // namespace romshelf

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <pugixml.hpp>
 #include <string_view>
 
@@ -25,11 +26,15 @@ std::optional<std::uint32_t> parseCrc(std::string_view s) {
     return value;
 }
 
-std::optional<std::uint64_t> parseSize(std::string_view s) {
+// Sizes are kept in 32 bits: one of 4 GiB or more would wrap and match the wrong files (exactly
+// 4 GiB every empty one), so it reads as no size.
+std::optional<std::uint32_t> parseSize(std::string_view s) {
     std::uint64_t value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-    return value;
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size() ||
+        value > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
 }
 
 // "dir\\sub/Game (Japan).nes" -> "Game (Japan)". DATs of disc sets use either separator.
@@ -52,14 +57,17 @@ void readRom(const pugi::xml_node& rom, DatImport& dat) {
     const std::string_view status = rom.attribute("status").as_string();
     const auto size = parseSize(rom.attribute("size").as_string());
     const auto crc = parseCrc(rom.attribute("crc").as_string());
-    std::string name = recordName(rom.attribute("name").as_string());
+    const std::string_view romName = rom.attribute("name").as_string();
+    std::string name = recordName(romName);
     if (status == "nodump" || !size || !crc || name.empty()) {
         ++dat.skipped;
+        // A rom known not to be dumped is left out as expected; any other is named.
+        if (status != "nodump" && !romName.empty()) dat.skippedNames.emplace_back(romName);
         return;
     }
     RenameRecord record;
     record.name = std::move(name);
-    record.identity.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(*size));
+    record.identity.size = static_cast<std::int32_t>(*size);
     record.identity.crc = static_cast<std::int32_t>(*crc);
     record.identity.sum1 = record.identity.sum2 = record.identity.sum3 = kUnknownProbeSum;
     const std::string_view sha1 = rom.attribute("sha1").as_string();
@@ -68,6 +76,16 @@ void readRom(const pugi::xml_node& rom, DatImport& dat) {
 }
 
 }  // namespace
+
+std::string skippedRomNamesText(const DatImport& dat, std::size_t shown) {
+    if (dat.skippedNames.empty()) return {};
+    std::string text = "\n除いたROM : ";
+    for (std::size_t i = 0; i < dat.skippedNames.size() && i < shown; ++i)
+        text += (i > 0 ? "、" : "") + dat.skippedNames[i];
+    if (dat.skippedNames.size() > shown)
+        text += " ほか " + std::to_string(dat.skippedNames.size() - shown) + " 件";
+    return text;
+}
 
 std::optional<DatImport> readLogiqxDat(const std::string& path, std::string& error) {
     const std::string shown = fs::pathName(path);

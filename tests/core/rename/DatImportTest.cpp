@@ -53,13 +53,56 @@ TEST(DatImportTest, ReadsRomEntriesOfARealLayout) {
     const auto dat = readLogiqxDat(path, error);
     ASSERT_TRUE(dat) << error;
     EXPECT_EQ(dat->datName, "Nintendo - Famicom");
-    EXPECT_EQ(dat->skipped, 4);
+    EXPECT_EQ(std::tuple(dat->skipped, dat->skippedNames),
+              std::tuple(4, std::vector<std::string>{"NoCrc.bin", "Short.bin", ".bin"}));
     std::vector<std::string> got;
     for (const RenameRecord& r : dat->records) got.push_back(fields(r));
     EXPECT_EQ(got, (std::vector<std::string>{
                        "Mario & Co (Japan)|40976|1042963308|-2|" + std::string(kAbcSha1),
                        "Track 01.v1|-1|16711935|-2|", "ゲーム|32768|-559038737|-2|"}));
     EXPECT_TRUE(matchesOnSizeAndCrc(dat->records[0].identity));
+}
+
+// Sizes are held in 32 bits: an entry of 4 GiB or more (disc images), or a size or CRC that is
+// not wholly a number, is left out and named, never stored wrapped.
+TEST(DatImportTest, NumbersThatDoNotFitAreSkippedAndNamed) {
+    TempFolder dir;
+    // The size and crc attributes, and whether the entry is kept.
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"4294967295", "00000001", true},  {"4294967296", "00000002", false},
+        {"8589934593", "00000003", false}, {"99999999999999999999999", "00000004", false},
+        {"-1", "00000005", false},         {"12abc", "00000006", false},
+        {" 16", "00000007", false},        {"+16", "00000008", false},
+        {"0x10", "00000009", false},       {"16", "0000000g", false},
+        {"16", "-0000001", false},         {"16", "0x000001", false},
+        {"16", "ffffffff", true},
+    };
+    std::string xml =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile PUBLIC \"-//Logiqx//DTD ROM Management "
+        "Datafile//EN\" \"http://www.logiqx.com/Dats/datafile.dtd\">\n<datafile>\n"
+        "\t<header>\n\t\t<name>Discs</name>\n\t</header>\n\t<game name=\"Big\">\n"
+        "\t\t<description>Big</description>\n";
+    std::vector<std::string> skipped;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [size, crc, keep] = cases[i];
+        const std::string name = "Track " + std::to_string(i);
+        xml += "\t\t<rom name=\"" + name + ".bin\" size=\"" + size + "\" crc=\"" + crc + "\"/>\n";
+        if (!keep) skipped.push_back(name + ".bin");
+    }
+    xml += "\t\t<rom name=\"Lost.bin\" size=\"16\" status=\"nodump\"/>\n\t</game>\n</datafile>\n";
+    std::string error;
+    const auto dat = readLogiqxDat(dir.write("discs.dat", xml), error);
+    ASSERT_TRUE(dat) << error;
+    std::vector<std::string> got;
+    for (const RenameRecord& r : dat->records) got.push_back(fields(r));
+    EXPECT_EQ(got, (std::vector<std::string>{"Track 0|-1|1|-2|", "Track 12|16|-1|-2|"}));
+    EXPECT_EQ(std::tuple(dat->skipped, dat->skippedNames), std::tuple(12, skipped));
+    // The message names ten and counts the others.
+    EXPECT_EQ(skippedRomNamesText(*dat),
+              "\n除いたROM : Track 1.bin、Track 2.bin、Track 3.bin、Track 4.bin、Track 5.bin、"
+              "Track 6.bin、Track 7.bin、Track 8.bin、Track 9.bin、Track 10.bin ほか 1 件");
+    EXPECT_EQ(skippedRomNamesText(*dat, 20).find("ほか"), std::string::npos);
+    EXPECT_EQ(skippedRomNamesText(DatImport{}), "");
 }
 
 TEST(DatImportTest, RefusesHostileAndForeignFilesWithAMessage) {
