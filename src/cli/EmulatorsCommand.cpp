@@ -1,6 +1,7 @@
 #include "cli/EmulatorsCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/MainSettingsChanges.h"
 
 namespace romshelf::cli {
 
@@ -29,6 +30,7 @@ int emulatorsCommand(const std::vector<std::string>& args, std::ostream& out, st
     OpenedApplication opened = openHardware(options.programFolder, options.code, err, options.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     SettingsCommands& commands = opened.app->settingsCommands();
+    const MainSettingsChanges changes(*opened.app);
 
     if (suggest) {
         for (const EmulatorSuggestion& s : commands.emulatorSuggestions(options.code))
@@ -52,6 +54,9 @@ int emulatorsCommand(const std::vector<std::string>& args, std::ostream& out, st
             case R::NotSaved:
                 return 1;
         }
+        // The hardware's emulators were read again, and its chosen one with them (the first
+        // installed one when there was none).
+        if (!changes.save(*opened.app, err)) return 1;
         printSlot(commands.openEmulatorSettings(options.code), number - 1, out);
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "cli/CliSupport.h"
+#include "cli/MainSettingsChanges.h"
 #include "core/app/BatchOperations.h"
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
@@ -28,6 +29,51 @@ std::vector<int> rowsNamed(const Application& app, const std::string& file) {
         if (match) rows.push_back(static_cast<int>(i));
     }
     return rows;
+}
+
+// copy's --output: an existing folder, or a path ending in '/', means that folder under the
+// file's own name.
+std::string copyTarget(const std::string& output, const std::string& name) {
+    std::string path = absoluteFile(output);
+    if (!output.ends_with('/') && !fs::directoryExists(path)) return path;
+    return fs::joinPath(path, name);
+}
+
+// Copies row `row`'s file as the window's "ファイルをコピー" does, the picker answered with
+// --output; a file already there is replaced only with --yes. 0 copied, 1 not (said why).
+int copyRow(OpenedApplication& opened, int row, const std::string& output, bool yes,
+            std::ostream& out, std::ostream& err) {
+    Application& app = *opened.app;
+    const FileListRow& r = app.fileList().rows()[static_cast<std::size_t>(row)];
+    const std::string source = text::pathOnDisk(
+        app.folders().folders.romFolderPaths[static_cast<std::size_t>(r.folderNumber)],
+        r.fileName());
+    const std::string target = copyTarget(output, r.fileName());
+    const std::string folder = fs::pathFolder(target);
+    if (!fs::directoryExists(folder)) {
+        err << "not copied: no such folder " << escapeText(folder) << "\n";
+        return 1;
+    }
+    if (fs::directoryExists(target)) {
+        err << "not copied: " << escapeText(target) << " is a folder\n";
+        return 1;
+    }
+    const bool taken = fs::pathExists(target);
+    opened.prompter->presetFiles({target});
+    if (copySelectedFile(app, row)) {
+        out << "copied to " << escapeText(target) << "\n";
+        return 0;
+    }
+    std::error_code ec;
+    if (!fs::fileExists(source))
+        err << "not copied: " << escapeText(source) << " is no file\n";
+    else if (std::filesystem::equivalent(source, target, ec))
+        err << "not copied: " << escapeText(target) << " is the file itself\n";
+    else if (taken && !yes)
+        err << "not copied: " << escapeText(target) << " exists (--yes replaces it)\n";
+    else
+        err << "could not copy to " << escapeText(target) << "\n";
+    return 1;
 }
 
 void printCounts(std::ostream& out, const BatchCounts& c) {
@@ -80,6 +126,7 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
     OpenedApplication opened = openHardware(programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
+    const MainSettingsChanges changes(app);
     // For this run only: the command line's settings are not saved.
     if (permanent)
         app.changeSettings([](MainSettings& s) { s.setOption(Option::DeleteWithoutTrash, true); });
@@ -110,17 +157,20 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
     } else if (operation == "delete") {
         counts = deleteRows(app, rows);
     } else if (operation == "copy") {
-        opened.prompter->presetFiles({absoluteFile(output)});
-        if (!copySelectedFile(app, rows.front())) return 1;
-        out << "copied to " << escapeText(absoluteFile(output)) << "\n";
-        return 0;
+        return copyRow(opened, rows.front(), output, yes, out, err);
     } else {
         err << "unknown operation: " << operation << "\n";
         return 64;
     }
     if (!counts) return 1;
     printCounts(out, *counts);
-    // Unpacking may have given records new keys: they were saved by the run itself.
+    // Unpacking may have given records new keys (saved by the run itself) and moved recent
+    // launches to the new names, which are saved here.
+    app.changeSettings([&](MainSettings& s) {
+        s.setOption(Option::DeleteWithoutTrash,
+                    changes.before().option(Option::DeleteWithoutTrash));
+    });
+    if (!changes.save(app, err)) return 1;
     return counts->failed > 0 || counts->aborted || counts->stopped ? 1 : 0;
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/CliSupport.h"
+#include "cli/MainSettingsChanges.h"
 #include "core/app/Application.h"
 #include "core/settings/HardwareTable.h"
 
@@ -58,6 +59,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     OpenedApplication opened = openHardware(programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
+    const MainSettingsChanges changes(app);
     LogPrinter printer(app, out);
     if (!emulator.empty()) {
         const auto& items = app.emulatorCombo().items;
@@ -86,7 +88,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     app.setListener(nullptr);
     // The recent files take the launch as in the window, which saves them at exit; nothing else
     // will save them here.
-    if (started && !dryRun && !app.saveMainSettings()) return 1;
+    if (started && !dryRun && !changes.save(app, err)) return 1;
     // What was unpacked stays for the game; the next clean removes it.
     app.tempFolders().leaveFoldersForLater();
     return started ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "cli/RenameCommand.h"
 
 #include "cli/CliSupport.h"
+#include "cli/MainSettingsChanges.h"
 #include "cli/ListCommand.h"
 #include "core/app/RenameCommands.h"
 
@@ -43,6 +44,7 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
         openHardware(selection.programFolder, selection.code, err, selection.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
+    const MainSettingsChanges changes(app);
     const std::string dataFile =
         app.programFolder().dataFile(renameDataFileName(app.currentCode()));
     bool ran = false;
@@ -73,7 +75,7 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
         }
     }
     // Apply moved recent launches to the new names; the window would save them at exit.
-    if (ran && action == "apply" && !app.saveMainSettings()) return 1;
+    if (!changes.save(app, err)) return 1;
     return ran ? 0 : 1;
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/CliSupport.h"
+#include "cli/MainSettingsChanges.h"
 #include "core/app/Registration.h"
 
 namespace romshelf::cli {
@@ -109,6 +110,7 @@ int setFileInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     OpenedApplication opened = openHardware(request.programFolder, request.code, err, request.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
+    const MainSettingsChanges changes(app);
     app.showAll();
     int row = -1;
     const FileListView rows = app.fileList().rows();
@@ -130,7 +132,7 @@ int setFileInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     // Nothing else will save it: the records and lists now, and the recent launches a rename
     // moved.
     if (!app.categoryCommands().save()) return 1;
-    if (request.rename && done && !app.saveMainSettings()) return 1;
+    if (!changes.save(app, err)) return 1;
     const FileListRow& shown = app.fileList().rows()[static_cast<std::size_t>(row)];
     for (int c = 0; c < kFileListColumns; ++c)
         out << (c ? "\t" : "") << escapeText(shown.cells[static_cast<std::size_t>(c)]);

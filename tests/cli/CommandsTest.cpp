@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "AppFixture.h"
@@ -28,6 +29,7 @@
 #include "cli/TerminalProgress.h"
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
+#include "core/settings/MainSettings.h"
 #include "core/text/TextCodec.h"
 #include "core/views/BmpReader.h"
 #include "core/views/DibPicture.h"
@@ -48,6 +50,12 @@ struct CliCommand : test::AppFixture {
         const int status = command(args, out, errors);
         printed = out.str(), err = errors.str();
         return status;
+    }
+    // The body of data/`file` as dump prints it.
+    nlohmann::json dumped(const std::string& file) {
+        std::ostringstream out, errors;
+        EXPECT_EQ(cli::dumpDataFile(dir.file("data/" + file), out, errors), 0) << errors.str();
+        return nlohmann::json::parse(out.str())["body"];
     }
     std::string printed, err;
 };
@@ -149,12 +157,13 @@ struct FileOpsCommand : CliCommand {
         dir.write("roms/Mario.nes", std::string(3000, 'm'));
         dir.write("roms/Zelda.nes", "zelda");
     }
-    int run(const std::string& operation, V args) {
+    int run(const std::string& operation, V args, bool yes = true) {
         const auto command = [&](const V& a, std::ostream& o, std::ostream& e) {
             return cli::fileOperation(operation, a, o, e);
         };
-        return call(command, args, {},
-                    {"--program-folder", dir.path(), "--hardware", "FC", "--yes"});
+        V where{"--program-folder", dir.path(), "--hardware", "FC"};
+        if (yes) where.push_back("--yes");
+        return call(command, args, {}, where);
     }
     bool has(const std::string& file) const { return std::filesystem::exists(dir.file(file)); }
 };
@@ -174,6 +183,68 @@ TEST_F(FileOpsCommand, PacksUnpacksMovesAndDeletes) {
     EXPECT_EQ(run("move", {"Mario.nes"}), 64);     // no destination
     EXPECT_EQ(run("delete", {"Missing.nes"}), 2);  // not listed
     EXPECT_TRUE(has("roms/Mario.nes"));
+}
+
+// An unpacked member's new title reaches the recent launches, saved at once (the run's
+// --permanent is not); a MainData.slb that cannot be written makes the run fail, and says so.
+TEST_F(FileOpsCommand, DecompressSavesTheRecentLaunchThatFollowedTheMember) {
+    writeZip("roms/Game.zip", {{"Other.nes", "other"}});
+    writeZip("roms/Two.zip", {{"Three.nes", "three"}});
+    const std::size_t fc = static_cast<std::size_t>(hardwareIndexOf("FC"));
+    MainSettings m;
+    m.currentHardware = "FC";
+    m.recentLaunches[fc][0] = {"ゲーム", "Game.zip", 0};
+    m.recentLaunches[fc][1] = {"ツー", "Two.zip", 0};
+    DataStream s;
+    ASSERT_TRUE(saveMainSettings(s, app.mainDataPath(), m));
+    const auto recent = [&](std::size_t k) {
+        return dumped("MainData.slb")["recentLaunches"][fc][k]["fileName"];
+    };
+
+    ASSERT_EQ(::chmod(app.mainDataPath().c_str(), 0444), 0);
+    EXPECT_EQ(run("decompress", {"Two.zip", "--delete-source", "--permanent"}), 1);
+    EXPECT_NE(err.find("could not save " + app.mainDataPath() + "\n"), std::string::npos) << err;
+    EXPECT_EQ(recent(1), "Two.zip");
+    ASSERT_EQ(::chmod(app.mainDataPath().c_str(), 0644), 0);
+
+    ASSERT_EQ(run("decompress", {"Game.zip", "--delete-source", "--permanent"}), 0) << err;
+    EXPECT_FALSE(has("roms/Game.zip"));
+    EXPECT_EQ(dir.read("roms/Other.nes"), "other");
+    EXPECT_EQ(std::tuple(recent(0), dumped("MainData.slb")["options"][15]),
+              std::tuple("Other.nes", false));
+}
+
+// copy asks before it replaces a file (--yes says yes); a folder, or a path ending in '/', takes
+// the file under its own name; every refusal says why.
+TEST_F(FileOpsCommand, CopyAsksBeforeReplacingAndCopiesIntoAFolder) {
+    dir.makeFolder("out/sub/Zelda.nes");
+    const struct {
+        std::string output;
+        bool yes;
+        int status;
+        std::string file, bytes, said;  // the file copied to and its bytes; among the messages
+    } cases[] = {
+        {dir.file("out"), false, 0, "out/Zelda.nes", "zelda", ""},
+        {dir.file("out") + "/", false, 1, "out/Zelda.nes", "older",
+         "上書きしてもいいですか？\n-> no\nnot copied: " + dir.file("out/Zelda.nes") +
+             " exists (--yes replaces it)\n"},
+        {dir.file("out") + "/", true, 0, "out/Zelda.nes", "zelda", ""},
+        {dir.file("out/z.nes"), false, 0, "out/z.nes", "zelda", ""},
+        {dir.file("none") + "/", true, 1, "", "",
+         "not copied: no such folder " + dir.file("none") + "/\n"},
+        {dir.file("none/z.nes"), true, 1, "", "", "no such folder"},
+        {dir.file("out/sub/"), true, 1, "", "", dir.file("out/sub/Zelda.nes") + " is a folder"},
+        {dir.file("roms/Zelda.nes"), true, 1, "roms/Zelda.nes", "zelda", "is the file itself"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        if (c.bytes == "older") dir.write(c.file, "older");
+        EXPECT_EQ(run("copy", {"Zelda.nes", "--output", c.output}, c.yes), c.status);
+        EXPECT_EQ(printed, c.status == 0 ? "copied to " + dir.file(c.file) + "\n" : "");
+        EXPECT_EQ(c.file.empty() ? "" : dir.read(c.file), c.bytes);
+        EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    }
+    EXPECT_FALSE(has("none"));
 }
 
 // FC with Alpha.nes (a record with a comment that needs quoting) and Beta.nes (none).
@@ -493,11 +564,6 @@ struct CategoryCommand : CliCommand {
         const V front{"--program-folder", dir.path(), "--hardware", "FC"};
         EXPECT_EQ(call(cli::organiseCategory, args, front), status) << err;
         return printed;
-    }
-    nlohmann::json dumped(const std::string& file) {
-        std::ostringstream out, errors;
-        EXPECT_EQ(cli::dumpDataFile(dir.file("data/" + file), out, errors), 0) << errors.str();
-        return nlohmann::json::parse(out.str())["body"];
     }
     // Category `k` (0-4) of the records of RomData_<code>.slb, as dump prints them.
     V stored(const std::string& code, int k = 0) {

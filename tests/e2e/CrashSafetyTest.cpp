@@ -32,7 +32,8 @@ struct CliRun {
 };
 
 // romshelf-cli with `args`, its environment plus `env`; what it printed and how it ended.
-CliRun runCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) {
+CliRun runCli(const std::vector<std::string>& args,
+              const std::map<std::string, std::string>& env = {}) {
     TempFolder io;
     const std::string outPath = io.file("out"), errPath = io.file("err");
     std::vector<std::string> argv{builtProgram("romshelf-cli")};
@@ -106,7 +107,8 @@ struct KilledRun : AppFixture {
     void SetUp() override {
         FolderSettings f;
         f.romFolderNames = {"FC", "OK"}, f.romFolderPaths = {"./roms/", "./ok/"};
-        f.renameOkFolder = "./ok/", f.duplicateFolder = "./dup/", f.renameFailedFolder = "./failed/";
+        f.renameOkFolder = "./ok/", f.duplicateFolder = "./dup/",
+        f.renameFailedFolder = "./failed/";
         f.snapFolderPaths[0] = "./snap/", f.tempFolder = "./temp/";
         writeFolderSettings("FC", f);
         for (const char* folder : {"roms", "ok", "dup", "failed", "snap", "temp"})
@@ -154,8 +156,7 @@ struct KilledRun : AppFixture {
             ASSERT_GE(r, 0) << title;
             EXPECT_EQ(records[r].gameName, "Game " + std::to_string(i));
             ASSERT_EQ(files.count(snap(i)), 1u);
-            EXPECT_EQ(fsys::path(files.find(snap(i))->second).filename().string(),
-                      title + ".png");
+            EXPECT_EQ(fsys::path(files.find(snap(i))->second).filename().string(), title + ".png");
         }
         EXPECT_EQ(records.count(), kGames);
         EXPECT_FALSE(fsys::exists(work.file("data/" + MoveJournal::fileName())));
@@ -228,10 +229,10 @@ TEST_F(KilledRun, PackingWithTheSourceDeletedKilledAtEveryStepLosesNoGame) {
         const std::string command = unpack ? "decompress" : "compress";
         const auto base = copy();
         if (unpack) {  // the archives to unpack, made by a run that is not killed
-            ASSERT_EQ(runCli(on(*base, {"compress", "--all", "--delete-source", "--yes",
-                                        "--permanent"}))
-                          .status,
-                      0);
+            ASSERT_EQ(
+                runCli(on(*base, {"compress", "--all", "--delete-source", "--yes", "--permanent"}))
+                    .status,
+                0);
         }
         int kills = 0;
         for (int step = 1; step < 300; ++step) {
@@ -248,7 +249,8 @@ TEST_F(KilledRun, PackingWithTheSourceDeletedKilledAtEveryStepLosesNoGame) {
                 const std::string name = "wrong" + std::to_string(i) + ".nes";
                 const std::string zip = work->file("roms/wrong" + std::to_string(i) + ".zip");
                 const bool plain = fsys::exists(work->file("roms/" + name));
-                const auto member = fsys::exists(zip) ? archive::memberSum(zip, name) : std::nullopt;
+                const auto member =
+                    fsys::exists(zip) ? archive::memberSum(zip, name) : std::nullopt;
                 EXPECT_TRUE(plain || member) << name;
                 if (plain) {
                     EXPECT_EQ(work->read("roms/" + name), rom(i));
@@ -319,7 +321,8 @@ TEST_F(KilledRun, ImportOptimiseAndCategoryRenameKilledAtEveryStepLeaveWholeFile
 TEST_F(KilledRun, TwoWritersAtOnceLoseNoEdit) {
     constexpr int kEdits = 15;
     for (const char* writer : {"a", "b"})
-        for (int k = 0; k < kEdits; ++k) dir.write(std::string("roms/") + writer + std::to_string(k) + ".nes", "");
+        for (int k = 0; k < kEdits; ++k)
+            dir.write(std::string("roms/") + writer + std::to_string(k) + ".nes", "");
     // Each registers files of its own: an edit lost to the other's save stays lost.
     auto edits = [&](std::string writer) {
         for (int k = 0; k < kEdits; ++k) {

@@ -361,6 +361,11 @@ bool copySelectedFile(Application& app, int row) {
     if (!chosen || chosen->empty() || !fs::fileExists(t->path)) return false;
     std::error_code ec;
     if (std::filesystem::equivalent(t->path, *chosen, ec)) return false;
+    // Not every desktop's picker asks before a file is replaced; the program always does.
+    if (fs::pathExists(*chosen) &&
+        !app.prompter().ask("同名のファイルが既に存在しています。\n上書きしてもいいですか？",
+                            "上書き確認"))
+        return false;
     // Written beside the target and renamed over it: an older file there is replaced only whole.
     return fs::copyFile(t->path, *chosen);
 }

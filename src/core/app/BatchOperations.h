@@ -36,7 +36,8 @@ std::optional<BatchCounts> decompressAll(Application& app);
 // "ファイルを圧縮" (Ctrl+P): asks, then packs every listed file that is no archive yet.
 std::optional<BatchCounts> compressAll(Application& app, const Packer& pack = archive::compress);
 // "ファイルをコピー" (Ctrl+C): the save picker, then a copy of row `row`'s file that never leaves
-// a half-written file at the chosen name. False when nothing was copied.
+// a half-written file at the chosen name; a file already there is replaced only when the user
+// says so. False when nothing was copied.
 bool copySelectedFile(Application& app, int row);
 
 // --- the bulk dialog's buttons: `rows` are display row numbers of the selection ----------------

@@ -53,6 +53,8 @@ char32_t foldOne(char32_t c) {
     if (c == 0x3000) return 0x20;                              // full-width space
     if (c >= 0x3041 && c <= 0x3096) return c + 0x60;           // hiragana
     if (c == 0x309D || c == 0x309E) return c + 0x60;           // ゝ ゞ
+    // 〜 is the CP932 wave dash as other tables and input methods give it (CP932 names read as ～).
+    if (c == 0x301C) return '~';
     if (c >= 0xFF61 && c <= 0xFF9D) return kHalfWidth[c - 0xFF61];
     if (const char32_t mark = voicedMark(c)) return mark;
     return c;

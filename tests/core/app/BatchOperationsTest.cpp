@@ -266,18 +266,32 @@ TEST_F(BatchOperationsTest, TheRegistrationDialogsFileTurnsIntoItsArchiveAndBack
     EXPECT_TRUE(prompter.allAnswersUsed());
 }
 
-TEST_F(BatchOperationsTest, CopyWritesTheChosenFileWhole) {
+// A file already at the chosen place is replaced only when the user says so; a new one is
+// written without a question.
+TEST_F(BatchOperationsTest, CopyWritesTheChosenFileWholeAndAsksBeforeReplacing) {
     dir.write("roms/FC/a.nes", "a copy of me");
     dir.write("elsewhere/a.nes", "older");
     start("FC");
     app.showAll();
     prompter.pickFile(dir.file("elsewhere/a.nes"));
+    answers({false});
+    EXPECT_FALSE(copySelectedFile(app, rowOf("a.nes")));
+    EXPECT_EQ(dir.read("elsewhere/a.nes"), "older");
+    EXPECT_TRUE(prompter.shownOnce("同名のファイルが既に存在しています。\n上書きしてもいいですか？",
+                                   "上書き確認", true));
+    prompter.pickFile(dir.file("elsewhere/a.nes"));
+    answers({true});
     EXPECT_TRUE(copySelectedFile(app, rowOf("a.nes")));
     EXPECT_EQ(dir.read("elsewhere/a.nes"), "a copy of me");
     EXPECT_EQ(prompter.filePickers.back().title, "a.nesのコピー先を指定してください");
+    prompter.clear();
+    prompter.pickFile(dir.file("elsewhere/b.nes"));
+    EXPECT_TRUE(copySelectedFile(app, rowOf("a.nes")));
+    EXPECT_EQ(dir.read("elsewhere/b.nes"), "a copy of me");
     EXPECT_TRUE(prompter.boxes().empty());
     prompter.pickFile(std::nullopt);
     EXPECT_FALSE(copySelectedFile(app, rowOf("a.nes")));
+    EXPECT_TRUE(prompter.allAnswersUsed());
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "AppChecks.h"
 #include "core/app/Optimisation.h"
@@ -32,6 +34,23 @@ struct OptimisationTest : romshelf::test::AppChecks {
         prompter.answer(yes);
         return optimiseFileInfo(app);
     }
+    // roms/ holds Plain.nes and ROM folder 2 is `second`, which cannot be listed: the
+    // optimisation stops before anything is judged, naming folder 2, and both records stay.
+    void expectStoppedBy(const std::string& second) {
+        dir.write("roms/Plain.nes", "c");
+        writeRecords("FC", {rated("Game", 3), bare("Plain")});
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/";
+        f.romFolderPaths[1] = "./" + second + "/";
+        writeFolderSettings("FC", f);
+        start("FC");
+        prompter.clear();
+        ports.progress.calls.clear();
+        EXPECT_EQ(optimise(true), std::nullopt);
+        EXPECT_EQ(boxes().back(), "[警告] " + missingRomFolderMessage(1, dir.file(second + "/")));
+        EXPECT_TRUE(ports.progress.calls.empty());
+        EXPECT_EQ(alive(), (V{"Game", "Plain"}));
+    }
 };
 
 }  // namespace
@@ -42,12 +61,14 @@ TEST_F(OptimisationTest, RecordsOfGoneFilesAndBareRecordsGoUnownedOnesStayWhileL
     dir.write("roms/ｍａｒｉｏ.nes", "e");  // full-width letters fold too
     dir.write("roms/Plain.nes", "c");
     dir.write("roms/Classed.nes", "d");
+    dir.write("roms/Super Mario Bros. 3.nes", "f");     // the title ends at the last dot
     dir.write("data/NoHave_FC.txt", "Unowned. 3\r\n");  // a bare title: the dot is no extension
     setUpHardware("FC", "./roms/");
     for (const bool unowned : {true, false}) {
         SCOPED_TRACE(unowned);
         writeRecords("FC", {rated("Lost", 3), rated("GAME", 1), rated("ＭＡＲＩＯ", 4),
-                            bare("Plain"), bare("Classed", "RPG"), rated("Unowned. 3", 2)});
+                            bare("Plain"), bare("Classed", "RPG"), rated("Unowned. 3", 2),
+                            rated("Super Mario Bros. 3", 5)});
         app.changeSettings(
             [&](MainSettings& m) { m.setOption(Option::ListMissingFiles, unowned); });
         start("FC");
@@ -62,11 +83,12 @@ TEST_F(OptimisationTest, RecordsOfGoneFilesAndBareRecordsGoUnownedOnesStayWhileL
                                   " 個の不要と思われるファイル情報を削除しました。"}));
         V expected{"GAME", "ＭＡＲＩＯ", "Classed"};
         if (unowned) expected.push_back("Unowned. 3");
+        expected.push_back("Super Mario Bros. 3");
         EXPECT_EQ(alive(), expected);
         const auto& calls = ports.progress.calls;
-        ASSERT_EQ(calls.size(), 9u);
-        EXPECT_EQ((V{calls[0], calls[1], calls[7], calls[8]}),
-                  (V{"begin ファイ情報の整理 6", "step 0 Lost の情報を検索中…", "step 6 ", "end"}));
+        ASSERT_EQ(calls.size(), 10u);
+        EXPECT_EQ((V{calls[0], calls[1], calls[8], calls[9]}),
+                  (V{"begin ファイ情報の整理 7", "step 0 Lost の情報を検索中…", "step 7 ", "end"}));
         EXPECT_EQ(ports.progress.clears, 0);
         // A second run finds nothing more, and passes the dead slots by.
         prompter.clear();
@@ -88,19 +110,21 @@ TEST_F(OptimisationTest, NoAnswerAnEmptyFolderOrAMissingFolderDeletesNothing) {
     EXPECT_EQ(optimise(true), std::nullopt);
     EXPECT_EQ(lastBox(), "ファイルが存在しません。");
 
-    // Folder 2 is an unmounted drive: folder 1's files must not decide about its records.
-    dir.write("roms/Plain.nes", "c");
-    FolderSettings f;
-    f.romFolderPaths[0] = "./roms/";
-    f.romFolderPaths[1] = "./gone/";
-    writeFolderSettings("FC", f);
-    start("FC");
-    prompter.clear();
-    EXPECT_EQ(optimise(true), std::nullopt);
-    EXPECT_EQ(boxes().back(), "[警告] " + missingRomFolderMessage(1, dir.file("gone/")));
-    EXPECT_TRUE(ports.progress.calls.empty());
-    EXPECT_EQ(alive(), (V{"Game", "Plain"}));
+    // Folder 2 is an unmounted drive, or a file stands where it was: folder 1's files must not
+    // decide about its records.
+    expectStoppedBy("gone");
+    dir.write("plain-file", "no folder");
+    expectStoppedBy("plain-file");
     EXPECT_TRUE(prompter.allAnswersUsed());
+}
+
+// A folder that is there but cannot be read lists no file, as if its games were gone.
+TEST_F(OptimisationTest, AFolderWithoutReadPermissionDeletesNothing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads folders without read permission";
+    dir.write("locked/Game.nes", "g");
+    ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0300), 0);
+    expectStoppedBy("locked");
+    ::chmod(dir.file("locked").c_str(), 0755);
 }
 
 TEST(CancelQuestion, NoClearsTheRequestAndGoesOnYesStops) {

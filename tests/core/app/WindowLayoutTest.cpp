@@ -5,7 +5,6 @@
 
 #include "AppChecks.h"
 #include "RawBytes.h"
-#include "core/settings/LaunchCounter.h"
 
 using namespace romshelf;
 using namespace romshelf::test;
@@ -111,25 +110,8 @@ TEST_F(WindowLayoutTest, TheLockIsSavedAtOnce) {
     EXPECT_FALSE(savedSettings().lockWindowPositions);
 }
 
-TEST_F(AppFixture, LaunchCountCongratulatesOnceAtFiftyAndAtAHundred) {
-    // The count before, the two flags, the count after, and the messages shown.
-    const std::tuple<std::int32_t, bool, bool, std::int32_t, std::size_t> cases[] = {
-        {0, false, false, 1, 0},    {49, false, false, 50, 1},     {50, true, false, 51, 0},
-        {99, false, false, 100, 2}, {29999, true, true, 30000, 0}, {30000, true, true, 30000, 0},
-        {-5, false, false, 1, 0},
-    };
-    for (const auto& [count, firstUnlocked, secondUnlocked, after, messages] : cases) {
-        MainSettings m;
-        m.extraOptions[0] = {firstUnlocked, count};
-        m.extraOptions[1].flag = secondUnlocked;
-        prompter.clear();
-        countLaunch(m, prompter);
-        EXPECT_EQ(m.extraOptions[0].value, after) << count;
-        EXPECT_EQ(prompter.boxes().size(), messages) << count;
-        EXPECT_TRUE(m.extraOptions[0].flag || after < 50) << count;
-        EXPECT_EQ(m.extraOptions[1].flag, secondUnlocked || after >= 100) << count;
-    }
-    // The program's start counts; the command-line companion's does not.
+// The counter itself is tested with the settings.
+TEST_F(AppFixture, TheProgramsStartIsCountedTheCommandLinesIsNot) {
     app.startUp();
     app.startUp(Application::StartList::Skip);
     EXPECT_EQ(app.settings().extraOptions[0].value, 1);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 
@@ -108,6 +110,30 @@ TEST(RenameCompanions, FilesNamedAfterTheRomTakeItsNewNameWithoutReplacingAny) {
         EXPECT_TRUE(recent[1].empty());
         EXPECT_EQ(recent[2].fileName, "Other.nes");
     }
+}
+
+// A companion that cannot take its new name (one byte too long for the file system, which stops
+// root too) is reported and stays; a FIFO of that name is no companion and is not reported.
+TEST(RenameCompanions, ACompanionThatCannotBeMovedIsReportedAsFailed) {
+    TempFolder dir;
+    FolderSettings folders;
+    folders.snapFolderPaths[0] = dir.makeFolder("snap");
+    folders.tempFolder = dir.makeFolder("temp");
+    dir.write("snap/Game.png", "shot");
+    dir.write("temp/Game.sram", "save");
+    ASSERT_EQ(::mkfifo(dir.file("temp/Game.fifo").c_str(), 0600), 0);
+    RomTable records;
+    RecentLaunches recent{};
+    CompanionPlaces places{folders, records, recent};
+    const std::string title(251, 'x');  // with ".png" 255 bytes, the longest name; ".sram" 256
+
+    const CompanionReport report = renameCompanions(places, "Game.nes", title + ".nes", -1);
+    EXPECT_EQ(report.renamed, 1);
+    EXPECT_EQ(dir.read("snap/" + title + ".png"), "shot");
+    EXPECT_EQ(report.failed, std::vector<std::string>{dir.file("temp/Game.sram")});
+    EXPECT_TRUE(report.leftInPlace.empty());
+    EXPECT_EQ(dir.read("temp/Game.sram"), "save");
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("temp/Game.fifo")));
 }
 
 TEST(RenameCompanions, TheMessageNamesTenFilesAndCountsTheRest) {

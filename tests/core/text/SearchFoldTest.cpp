@@ -16,6 +16,9 @@ TEST(SearchFold, WidthKanaAndLetterCase) {
         {"ぱっくまん", "パックマン"},
         {"か\u3099", "ガ"},  // a combining mark, as some file systems store names
         {"ｳﾞｧﾝﾊﾟｲｱ", "ヴァンパイア"},
+        {"ﾁﾞ", "ヂ"},
+        {"チ\u309B", "ヂ"},    // the spacing mark, joined as well
+        {"～ ~ 〜", "~ ~ ~"},  // full-width tilde and wave dash: one CP932 character
         {"ゔ", "ヴ"},
         {"ﾝﾞ", "ン゛"},  // no such kana: the mark stays, as ゛
         {"ｰ｢｣･", "ー「」・"},
@@ -28,4 +31,5 @@ TEST(SearchFold, WidthKanaAndLetterCase) {
     for (const auto& [text, folded] : cases) EXPECT_EQ(searchFold(text), folded) << text;
     EXPECT_NE(searchFold("カ"), searchFold("ガ"));
     EXPECT_NE(searchFold("ハ"), searchFold("パ"));
+    EXPECT_NE(searchFold("チ"), searchFold("ヂ"));
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <ostream>
+
+#include "core/app/Application.h"
+
+namespace romshelf::cli {
+
+// The main settings as a command found them once its hardware was open. What the command then
+// changed (recent launches that followed a renamed file, the emulator chosen, ...) must reach
+// MainData.slb before the run ends: the window saves it at exit, and nothing does here.
+class MainSettingsChanges {
+public:
+    explicit MainSettingsChanges(const Application& app) : before_(app.settings()) {}
+    const MainSettings& before() const { return before_; }
+    // Writes MainData.slb when the settings changed. False, and said on `err`, when it could not
+    // be written.
+    bool save(Application& app, std::ostream& err) const;
+
+private:
+    MainSettings before_;
+};
+
+}  // namespace romshelf::cli
