@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTranslator>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "core/app/Application.h"
 #include "core/app/DemoCatalogue.h"
@@ -39,6 +42,29 @@ void placeForFirstStart(romshelf::Application& app) {
         app.setWindowSlot(s, slots[static_cast<std::size_t>(s)]);
 }
 
+// Another program writes to the program folder: said in a box (closed by a signal too), and the
+// program ends without opening anything that writes.
+int refuseSecondWriter(const romshelf::ProgramFolder& folder,
+                       const romshelf::WriterLock::Holder& holder,
+                       romshelf::UnixSignalWatcher& signals) {
+    std::fprintf(stderr, "romshelf: the program folder %s is in use by %s\n",
+                 folder.pathWithoutSlash().c_str(), romshelf::describeHolder(holder).c_str());
+    const std::string pid = holder.pid > 0 ? "、プロセスID " + std::to_string(holder.pid) : "";
+    const std::string who = holder.role == "romshelf" ? "ウィンドウ (romshelf" + pid + ")"
+                            : holder.role.empty()     ? "ほかのプログラム"
+                                                      : "コマンド (" + holder.role + pid + ")";
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("警告"),
+        QString::fromStdString("このプログラムフォルダは、ほかのプログラムが使用中です。\n\n" +
+                               folder.pathWithoutSlash() + "\n使用中 : " + who +
+                               "\n\n終わってから起動し直してください。"),
+        QMessageBox::Ok);
+    QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested, &box,
+                     &QMessageBox::reject);
+    box.exec();
+    return 75;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -68,6 +94,21 @@ int main(int argc, char* argv[]) {
     romshelf::QtHost ports;
     romshelf::Application app(folder, ports.host());
     app.createFolders();
+    // One writer per program folder: a command running now gets a few seconds to finish.
+    switch (app.lockProgramFolder("romshelf", 3000, [&](const romshelf::WriterLock::Holder& h) {
+        std::fprintf(stderr, "romshelf: the program folder %s is in use by %s; waiting...\n",
+                     folder.pathWithoutSlash().c_str(), romshelf::describeHolder(h).c_str());
+    })) {
+        case romshelf::WriterLock::Result::Acquired:
+            break;
+        case romshelf::WriterLock::Result::Held:
+            return refuseSecondWriter(folder, app.writerLock().holder(), signals);
+        case romshelf::WriterLock::Result::Failed:
+            // A read-only share: the program still shows it; its saves say what fails.
+            std::fprintf(stderr, "romshelf: cannot lock %s: %s\n", app.writerLock().path().c_str(),
+                         std::strerror(app.writerLock().error()));
+            break;
+    }
     romshelf::DemoReport report;
     if (!demo.isEmpty()) {
         report = romshelf::makeDemoCatalogue(folder, app.prompter(),
@@ -87,9 +128,15 @@ int main(int argc, char* argv[]) {
 
     romshelf::CMainFrame frame(app);
     ports.windows.setMainWindow(&frame);
+    // A signal ends the program with nobody there to answer: no box may hold it up.
+    auto endForSignal = [&] {
+        ports.prompter.becomeUnattended();
+        ports.progress.endForExit();
+        frame.requestUnattendedClose();
+    };
     QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested, &frame,
-                     &romshelf::CMainFrame::requestClose);
-    if (signalled) frame.requestClose();
+                     endForSignal);
+    if (signalled) endForSignal();
     frame.startUp();
     return QApplication::exec();
 }

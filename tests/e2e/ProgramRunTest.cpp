@@ -10,9 +10,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "AppFixture.h"
 #include "core/app/FirstSteps.h"
+#include "core/platform/WriterLock.h"
 #include "ProcessProbe.h"
 #include "RawBytes.h"
 
@@ -221,6 +223,55 @@ TEST(StartStopFiles, AFifoForTheSettingsIsTakenAsNone) {
 
 // The same start and stop on a real X server: the window is there under its title, and a
 // SIGTERM still closes it the normal way.
+// The copy started with its errors going to `errors`; its pid.
+pid_t startWithErrorsTo(const ProgramCopy& copy, const std::string& errors) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return spawn({"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", copy.exe, errors});
+}
+
+TEST(StartStopFiles, ASecondWriterOnTheFolderIsToldWhoAndNothingIsWritten) {
+    ProgramCopy copy;
+    copy.dir.makeFolder("data");
+    WriterLock command(copy.dir.file("data/romshelf.lock"));
+    ASSERT_EQ(command.tryAcquire("romshelf-cli rename"), WriterLock::Result::Acquired);
+    TempFolder io;
+    const pid_t pid = startWithErrorsTo(copy, io.file("err"));
+    // It waits a little for the command to end, then says who holds the folder, in a box that a
+    // signal closes as well.
+    EXPECT_TRUE(waitFor([&] {
+        return io.read("err").find(
+                   "in use by another command (romshelf-cli "
+                   "rename, process " +
+                   std::to_string(::getpid()) + ")\n") != std::string::npos;
+    })) << io.read("err");
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(waitExit(pid), 75);
+    EXPECT_FALSE(fsys::exists(copy.dir.file("data/MainData.slb")));
+}
+
+// A session ending while the program folder is gone (a stick pulled): the program does not wait
+// for anyone to read a box; what it could not save goes to stderr and to the next start.
+TEST(StartStopFiles, SigtermWithTheProgramFolderGoneEndsWithoutABoxAndLeavesANote) {
+    ProgramCopy copy;
+    TempFolder state;
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    const pid_t pid = startWithErrorsTo(copy, state.file("err"));
+    ASSERT_TRUE(waitFor([&] { return fsys::exists(copy.dir.file("temp")); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const std::string folder = copy.dir.path();
+    fsys::remove_all(folder);
+    const auto sent = std::chrono::steady_clock::now();
+    ::kill(pid, SIGTERM);
+    EXPECT_GE(waitExit(pid), 0);
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(10));
+    EXPECT_NE(state.read("err").find("次のファイルを保存できませんでした。"), std::string::npos)
+        << state.read("err");
+    EXPECT_TRUE(state.read("romshelf-plus/romshelf-unsaved.txt")
+                    .starts_with(folder + "\t次のファイルを保存できませんでした。"))
+        << state.read("romshelf-plus/romshelf-unsaved.txt");
+}
+
 TEST(StartStopOnX, TheWindowAppearsAndSigtermSavesTheDefaults) {
     if (std::system("command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null") != 0)
         GTEST_SKIP() << "xvfb-run and xwininfo are needed";

@@ -5,6 +5,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
 #include "core/storage/MoveJournal.h"
+#include "core/app/UnsavedNotes.h"
 #include "core/settings/DataBackup.h"
 #include "core/settings/LaunchCounter.h"
 #include "core/text/FileNames.h"
@@ -74,6 +75,8 @@ void Application::startUp(StartList list) {
     // Saves cut short by a crash leave their temporary files behind.
     removeLeftoverPendingFiles(folder_.dataFolder(), startedAt_);
     finishInterruptedChanges();
+    for (const std::string& note : takeUnsavedNotes(folder_))
+        launching_.logWriter().error("前回の終了時に保存できなかったファイルがあります。" + note);
     showStartList_ = list == StartList::Show;
     startingUp_ = true;
     session_.reload(Reload::StartUp);
@@ -82,12 +85,18 @@ void Application::startUp(StartList list) {
     showStartList_ = true;
 }
 
-bool Application::shutDown() {
+bool Application::shutDown(bool attended) {
     launching_.executor().finishPendingLaunches();
     saveMainSettings();
     session_.saveCurrentFiles(false);
     fileList_.saveSortKeys();
-    const bool saved = reportFailedSaves(stream_, host_.prompter);
+    std::vector<DataStream::FailedSave> failed = stream_.takeFailedSaves();
+    const bool saved = failed.empty();
+    if (!saved) {
+        const std::string text = failedSavesText(failed);
+        if (!attended) leaveUnsavedNote(folder_, text);
+        host_.prompter.inform(text, std::string(kWarningTitle));
+    }
     tempFolders_.clean();
     // Unasked and untold at exit: a box here would hold up a session's logout, and the data
     // itself was saved above (the command names what it could not copy).

@@ -83,7 +83,9 @@ public:
     // Saves everything that is kept on disk, then empties the run's TEMP folders and, when the
     // option is on, backs up the data folder. The frontend stores the window placements first.
     // False (and the user is told once which files and why) when something could not be saved.
-    bool shutDown();
+    // `attended` false (a signal ended the program): nobody may be waiting for a box, so what
+    // failed is also kept for the next start's system log.
+    bool shutDown(bool attended = true);
 
     // "データのバックアップ": asks, copies the data folder into backup/ and says so (naming any
     // file that could not be copied). False when the user said no.

@@ -193,10 +193,14 @@ std::string saveErrorText(int error) {
 bool reportFailedSaves(DataStream& stream, Prompter& prompter) {
     const std::vector<DataStream::FailedSave> failed = stream.takeFailedSaves();
     if (failed.empty()) return true;
+    prompter.inform(failedSavesText(failed), std::string(kWarningTitle));
+    return false;
+}
+
+std::string failedSavesText(const std::vector<DataStream::FailedSave>& failed) {
     std::string text = "次のファイルを保存できませんでした。";
     for (const auto& f : failed) text += "\n" + f.path + "\n（" + saveErrorText(f.error) + "）";
-    prompter.inform(text, std::string(kWarningTitle));
-    return false;
+    return text;
 }
 
 }  // namespace romshelf

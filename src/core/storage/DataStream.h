@@ -92,6 +92,8 @@ void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
 std::string saveErrorText(int error);
 // Tells the user once which files could not be saved and why; false when some could not.
 bool reportFailedSaves(DataStream& stream, Prompter& prompter);
+// "次のファイルを保存できませんでした。" with each file and its reason.
+std::string failedSavesText(const std::vector<DataStream::FailedSave>& failed);
 
 // The loading steps every loader follows: open (missing file: silent), check magic and version,
 // read the body with `readBody(stream)` into scratch data, and refuse the whole file if any read

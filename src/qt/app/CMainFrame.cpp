@@ -112,6 +112,11 @@ void CMainFrame::startUp() {
     showLock();
 }
 
+void CMainFrame::requestUnattendedClose() {
+    unattended_ = true;
+    requestClose();
+}
+
 void CMainFrame::requestClose() {
     if (app_.busy()) {
         // Close from inside the event loop once the work is over, so that the program then ends.
@@ -478,7 +483,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     storePlacement();
-    app_.shutDown();
+    app_.shutDown(!unattended_);
     event->accept();
 }
 

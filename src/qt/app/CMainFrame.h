@@ -36,6 +36,9 @@ public:
     // Closes the frame the normal way; a request during start-up, a launch or any other work is
     // carried out after it.
     void requestClose();
+    // Closes for a signal (SIGTERM, SIGHUP): nobody is there to answer a box, and what could not
+    // be saved is kept for the next start.
+    void requestUnattendedClose();
 
     MainMenu* mainMenu() const { return menu_; }
     HardwareBar* hardwareBar() const { return bar_; }
@@ -121,6 +124,7 @@ private:
     QPoint normalPos_;
     QSize normalSize_;
     bool closing_ = false;
+    bool unattended_ = false;  // closing for a signal
 };
 
 }  // namespace romshelf

@@ -19,8 +19,11 @@ public:
 
     void begin(const std::string& title, int total, std::string_view counts) override;
     void step(int done, const std::string& item) override;
-    bool cancelRequested() const override { return cancel_; }
+    bool cancelRequested() const override { return cancel_ || ending_; }
+    bool cancelDecided() const override { return ending_; }
     void clearCancelRequest() override { cancel_ = false; }
+    // The program is being ended (a signal): a loop stops after its item, without a question.
+    void endForExit() { ending_ = true; }
     void end() override;
 
     // The window while a loop runs (for tests; its parts are named "title", "bar", "counts",
@@ -35,6 +38,7 @@ private:
 
     std::unique_ptr<Window> window_;
     bool cancel_ = false;
+    bool ending_ = false;
     int total_ = 0;
     std::string counts_;
     QElapsedTimer sincePump_;

@@ -1,15 +1,33 @@
 #include "qt/app/QtPrompter.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cstdio>
+
 #include "qt/QtText.h"
 
 namespace romshelf {
 
+void QtPrompter::becomeUnattended() {
+    unattended_ = true;
+    // The boxes and pickers waiting now: their own event loops end, as if cancelled.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w);
+            dialog && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+}
+
 bool QtPrompter::messageBox(const std::string& text, const std::string& title, bool question) {
+    if (unattended_) {
+        std::fprintf(stderr, "romshelf: [%s] %s%s\n", title.c_str(), text.c_str(),
+                     question ? " (no)" : "");
+        return !question;
+    }
     QMessageBox box(question ? QMessageBox::Question : QMessageBox::Information, qs(title),
                     qs(text), question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok);
     // The buttons speak Japanese whether or not Qt's own translation is installed.
@@ -26,6 +44,7 @@ bool QtPrompter::messageBox(const std::string& text, const std::string& title, b
 
 std::optional<std::string> QtPrompter::chooseFolder(const std::string& title,
                                                     const std::string& startFolder) {
+    if (unattended_) return std::nullopt;
     const QString folder = QFileDialog::getExistingDirectory(nullptr, qs(title), qs(startFolder));
     if (folder.isEmpty()) return std::nullopt;
     return ss(folder);
@@ -35,6 +54,7 @@ std::optional<std::string> QtPrompter::chooseOpenFile(const std::string& title,
                                                       const std::string& filterDescription,
                                                       const std::string& pattern,
                                                       const std::string& startFolder) {
+    if (unattended_) return std::nullopt;
     if (pattern == kExecutableFilesPattern)
         return chooseExecutable(title, filterDescription, startFolder);
     // Qt takes the last parenthesised part of a filter as its patterns, so the pattern follows
@@ -76,6 +96,7 @@ std::optional<std::string> QtPrompter::chooseSaveFile(const std::string& title,
                                                       const std::string& pattern,
                                                       const std::string& startFolder,
                                                       const std::string& defaultName) {
+    if (unattended_) return std::nullopt;
     const QString filter =
         qs(filterDescription) + QStringLiteral(" (") + qs(pattern) + QStringLiteral(")");
     QString start = qs(startFolder);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "AppChecks.h"
+#include "core/app/UnsavedNotes.h"
 #include "core/storage/MoveJournal.h"
 
 namespace romshelf {
@@ -101,6 +102,23 @@ TEST_F(InterruptedChangeTest, WhatWasSavedOrFailedIsLeftAlone) {
     start("FC");
     EXPECT_EQ(dir.read("data/RomData_FC.slb"), records);
     EXPECT_FALSE(std::filesystem::exists(journalPath()));
+}
+
+// A window ended by a signal could not save and nobody saw a box: the next start says so.
+TEST_F(InterruptedChangeTest, WhatAnUnattendedExitCouldNotSaveIsShownAtTheNextStart) {
+    test::TempFolder state;
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    ProgramFolder other(dir.file("other"));
+    leaveUnsavedNote(app.programFolder(),
+                     "次のファイルを保存できませんでした。\n/a/RomData_FC.slb");
+    leaveUnsavedNote(other, "not this folder's");  // no data folder there: the user's state folder
+    start("FC");
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_TRUE(
+        logged("前回の終了時に保存できなかったファイルがあります。"
+               "次のファイルを保存できませんでした。\n/a/RomData_FC.slb"));
+    EXPECT_FALSE(has("data/romshelf-unsaved.txt"));
+    EXPECT_TRUE(state.read("romshelf-plus/romshelf-unsaved.txt").starts_with(other.path() + "\t"));
 }
 
 }  // namespace
