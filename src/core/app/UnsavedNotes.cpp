@@ -81,8 +81,7 @@ std::string userStateFolder() {
 
 void leaveUnsavedNote(const ProgramFolder& folder, const std::string& text) {
     const std::string line = noteLine(folder, text);
-    if (fs::directoryExists(folder.dataFolder()) &&
-        appendLine(folder.dataFile(kNoteFile), line))
+    if (fs::directoryExists(folder.dataFolder()) && appendLine(folder.dataFile(kNoteFile), line))
         return;
     const std::string state = userStateFolder();
     for (std::size_t i = 1; i <= state.size(); ++i)

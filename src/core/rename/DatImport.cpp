@@ -59,7 +59,8 @@ void readRom(const pugi::xml_node& rom, DatImport& dat) {
     const auto crc = parseCrc(rom.attribute("crc").as_string());
     const std::string_view romName = rom.attribute("name").as_string();
     std::string name = recordName(romName);
-    if (status == "nodump" || !size || !crc || name.empty()) {
+    // What is left after the folders may still be no file title (".", "..", a control character).
+    if (status == "nodump" || !size || !crc || !isUsableRenameTitle(name)) {
         ++dat.skipped;
         // A rom known not to be dumped is left out as expected; any other is named.
         if (status != "nodump" && !romName.empty()) dat.skippedNames.emplace_back(romName);

@@ -46,7 +46,8 @@ TEST(DatImportTest, ReadsRomEntriesOfARealLayout) {
   <game name="Mario &amp; Co"><rom name="Mario &amp; Co (Japan).nes" size="40976" crc="3E2A5B6C" sha1="A9993E364706816ABA3E25717850C26C9CD0D89D"/></game>
   <game name="Disc"><rom name="Disc\Track 01.v1.bin" size="4294967295" crc="00ff00ff"/>
     <rom name="Bad.bin" size="16" crc="12345678" status="nodump"/><rom name="NoCrc.bin" size="16"/>
-    <rom name="Short.bin" size="16" crc="1234"/><rom name=".bin" size="1" crc="00000000"/></game>
+    <rom name="Short.bin" size="16" crc="1234"/><rom name=".bin" size="1" crc="00000000"/>
+    <rom name="dir/..nes" size="2" crc="00000001"/><rom name="tab&#9;name.nes" size="3" crc="2"/></game>
   <game name="ゲーム"><rom name="sub/ゲーム.gb" size="32768" crc="deadbeef" sha1="xyz"/></game>
 </datafile>)");
     std::string error;
@@ -54,7 +55,8 @@ TEST(DatImportTest, ReadsRomEntriesOfARealLayout) {
     ASSERT_TRUE(dat) << error;
     EXPECT_EQ(dat->datName, "Nintendo - Famicom");
     EXPECT_EQ(std::tuple(dat->skipped, dat->skippedNames),
-              std::tuple(4, std::vector<std::string>{"NoCrc.bin", "Short.bin", ".bin"}));
+              std::tuple(6, std::vector<std::string>{"NoCrc.bin", "Short.bin", ".bin", "dir/..nes",
+                                                     "tab\tname.nes"}));
     std::vector<std::string> got;
     for (const RenameRecord& r : dat->records) got.push_back(fields(r));
     EXPECT_EQ(got, (std::vector<std::string>{
