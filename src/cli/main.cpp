@@ -81,9 +81,11 @@ void printUsage(std::ostream& out) {
            "      [--permanent] [--yes]\n"
            "              pack, unpack, delete (into the trash unless --permanent), move (--to a\n"
            "              ROM folder number as list prints it) the listed files called FILE (or\n"
-           "              at that path), or every listed file; copy one FILE to --output.\n"
-           "              --delete-source deletes what was packed or unpacked once the result\n"
-           "              reads back; nothing is ever replaced; progress on stderr, counts on\n"
+           "              at that path), or every listed file; copy one FILE to --output PATH\n"
+           "              (an existing folder, or a PATH ending in /, takes it under its own\n"
+           "              name). --delete-source deletes what was packed or unpacked once the\n"
+           "              result reads back; packing, unpacking and moving never replace a file,\n"
+           "              and copy replaces one only with --yes; progress on stderr, counts on\n"
            "              stdout\n"
            "  set [--program-folder DIR] --hardware CODE FILE [--name TEXT] [--reading TEXT]\n"
            "      [--rating N] [--category K TEXT] [--class TEXT] [--comment TEXT]\n"
@@ -122,7 +124,15 @@ void printUsage(std::ostream& out) {
            "romshelf-cli (or --program-folder DIR) and its saved hardware (or --hardware\n"
            "CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
            "Set up a hardware's ROM folders in romshelf first (設定 > フォルダ設定).\n"
-           "--yes answers the program's questions with yes (otherwise no).\n";
+           "--yes answers the program's questions with yes (otherwise no).\n"
+           "One program writes to a program folder at a time: a command that changes anything\n"
+           "waits a few seconds while the window or another command holds the folder, then\n"
+           "stops with status 75, having changed nothing (list, dump, info, identify, gamelist\n"
+           "and backup only read and never wait). Moves of ROM files are journaled: after a\n"
+           "crash the next start of either program lets records, snaps and saves follow them.\n"
+           "Ctrl+C or SIGTERM stops a batch after the file at hand and prints what was done\n"
+           "(status 130 or 143); a second Ctrl+C stops at once, still leaving no file half-\n"
+           "written.\n";
 }
 
 // The role a command writes under, or empty for one that only reads (and takes no lock).
