@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <chrono>
 #include <map>
+#include <optional>
+#include <random>
 #include <thread>
 
 #include "AppFixture.h"
@@ -31,9 +34,11 @@ struct CliRun {
     std::string out, err;
 };
 
-// romshelf-cli with `args`, its environment plus `env`; what it printed and how it ended.
+// romshelf-cli with `args`, its environment plus `env`; what it printed and how it ended. With
+// `killAfter`, SIGKILL ends it then if it still runs.
 CliRun runCli(const std::vector<std::string>& args,
-              const std::map<std::string, std::string>& env = {}) {
+              const std::map<std::string, std::string>& env = {},
+              std::optional<std::chrono::microseconds> killAfter = std::nullopt) {
     TempFolder io;
     const std::string outPath = io.file("out"), errPath = io.file("err");
     std::vector<std::string> argv{builtProgram("romshelf-cli")};
@@ -50,6 +55,10 @@ CliRun runCli(const std::vector<std::string>& args,
         raw.push_back(nullptr);
         ::execv(raw[0], raw.data());
         ::_exit(127);
+    }
+    if (killAfter) {
+        std::this_thread::sleep_for(*killAfter);
+        ::kill(pid, SIGKILL);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -184,6 +193,33 @@ TEST_F(KilledRun, RenameApplyKilledAtEveryStepLeavesEachFileWithItsRecordAndSnap
         if (HasFailure()) return;
     }
     EXPECT_GT(kills, 4 * kGames);
+}
+
+// SIGKILL at random moments (not only at the steps the program names): 20 kills of rename apply,
+// each followed by a start, leave every game with its record and snap.
+TEST_F(KilledRun, RenameApplyKilledAtRandomMomentsLosesNothing) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    // How long a whole run takes, to spread the kills over it.
+    const auto clock = std::chrono::steady_clock::now();
+    {
+        const auto work = copy();
+        ASSERT_EQ(runCli(on(*work, {"rename", "apply", "--yes"})).status, 0);
+    }
+    const auto whole = std::chrono::steady_clock::now() - clock;
+    const long span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
+    for (int kill = 0; kill < 20; ++kill) {
+        const auto work = copy();
+        const long delay = std::uniform_int_distribution<long>(0, span)(random);
+        SCOPED_TRACE("killed after " + std::to_string(delay) + " us");
+        const CliRun run =
+            runCli(on(*work, {"rename", "apply", "--yes"}), {}, std::chrono::microseconds(delay));
+        ASSERT_TRUE(run.status == 0 || run.status == 128 + SIGKILL) << run.status << run.err;
+        ASSERT_EQ(runCli(on(*work, {"list"})).status, 0);
+        expectWhole(*work);
+        if (HasFailure()) return;
+    }
 }
 
 // Into a ROM folder on another file system, where a move is a copy and a removal.
