@@ -20,7 +20,7 @@ void readRenameBody(DataStream& stream, std::string& hardware, std::vector<Renam
         RenameRecord record;
         record.name = stream.readString();
         if (stream.failed() || record.name.empty() || record.name == kRenameEndMark) return;
-        transferRenameFields(io, record.identity, record.sha1, i);
+        transferRenameFields(io, record.identity, record.sha1, record.header, i);
         if (stream.failed()) return;
         records.push_back(std::move(record));
     }
@@ -57,7 +57,8 @@ bool saveRenameData(DataStream& stream, const std::string& path, const RenameDat
             io.field(record.name);
             FileIdentity id = record.identity;
             std::string sha1 = record.sha1;
-            transferRenameFields(io, id, sha1, i++);
+            std::int32_t header = record.header;
+            transferRenameFields(io, id, sha1, header, i++);
         }
         io.field(std::string(kRenameEndMark));
     });

@@ -18,6 +18,10 @@ struct RenameRecord {
     std::string name;
     FileIdentity identity;
     std::string sha1;
+    // Taken from a DAT of headerless dumps: the header (a HeaderKind) that files carry before
+    // the bytes the size, CRC and SHA-1 are of; 0 when the sums are of whole files. Kept in the
+    // record's second reserved field, which older files hold as 0.
+    std::int32_t header = 0;
 };
 
 // A sum no file can have (real sums lie in -1..4096): the record matches on size and CRC alone.
@@ -51,14 +55,15 @@ inline constexpr std::string_view kRenameEndMark = "EOF";
 
 // The fields of a record after its name, in the file's order.
 template <class Io>
-void transferRenameFields(Io& io, FileIdentity& id, std::string& sha1, int index) {
+void transferRenameFields(Io& io, FileIdentity& id, std::string& sha1, std::int32_t& header,
+                          int index) {
     io.field(id.size, "records", index, "size");
     io.field(id.crc, "records", index, "crc");
     io.field(id.sum1, "records", index, "sum1");
     io.field(id.sum2, "records", index, "sum2");
     io.field(id.sum3, "records", index, "sum3");
     io.field(sha1, "records", index, "sha1");
-    io.reservedInteger("records", index, "reserved2");
+    io.field(header, "records", index, "header");
 }
 
 // Reads every record of an opened stream, past its header: the hardware and the records up to

@@ -124,8 +124,11 @@ TEST(DatImportTest, RefusesHostileAndForeignFilesWithAMessage) {
          "<!DOCTYPE datafile [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
          "<datafile><game name=\"&x;\"/></datafile>",
          "エンティティ"},
-        {"text.dat", "clrmamepro (\n\tname \"x\"\n)\n", "XML"},
-        {"empty.dat", "", "XML"},
+        {"cut.dat", "clrmamepro (\n\tname \"x\"\n", "Logiqx XML形式とclrmamepro形式"},
+        {"empty.dat", "", "Logiqx XML形式とclrmamepro形式"},
+        {"words.dat", "hello world", "Logiqx XML形式とclrmamepro形式"},
+        {"deep.txt", "game ( rom ( a ( b ( c d ) ) ) )", "clrmamepro形式"},
+        {"broken.xml", "<datafile><game>", "XML"},
         {"other.xml", "<softwarelist><software name=\"a\"/></softwarelist>", "Logiqx"},
     };
     for (const auto& [name, bytes, saying] : cases) {

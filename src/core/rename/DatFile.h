@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/rename/HeaderSkip.h"
+
+namespace romshelf {
+
+// One ROM entry of a DAT as it is written: any of size, CRC-32, MD5 and SHA-1 may be missing.
+struct DatRom {
+    std::string game;  // the game (set, machine) it belongs to
+    std::string name;  // as the DAT writes it, folders and all
+    std::optional<std::uint64_t> size;
+    std::optional<std::uint32_t> crc;
+    std::string md5, sha1;  // lower-case hex; empty when absent or malformed
+    bool nodump = false;
+    bool operator==(const DatRom&) const = default;
+};
+
+// A DAT file of either format, Logiqx XML or clrmamepro text, read the same way.
+struct DatFile {
+    std::string name;     // the header's name
+    std::string skipper;  // the header skipper it names ("No-Intro_NES.xml"), if any
+    HeaderKind header = HeaderKind::None;  // what that skipper skips
+    std::vector<DatRom> roms;              // file order
+};
+
+// DAT files larger than this are refused before they are read.
+inline constexpr std::uint64_t kDatSizeLimit = 512ull * 1024 * 1024;
+
+// Reads a DAT: Logiqx XML (<datafile> of <game>s, or a <mame> list of <machine>s, each holding
+// <rom name= size= crc= md5= sha1=/>; the skipper in <header><clrmamepro header=…/>) or
+// clrmamepro text (clrmamepro ( name … header … ) then game, machine or resource blocks of
+// name, description and rom ( name … size … crc … md5 … sha1 … )). Numbers that do not parse
+// (a size of 20 digits, a CRC of 7) are left absent. nullopt with `error` set (a sentence for
+// the user) when the file cannot be read, is too large, is neither format, or (XML) declares
+// entities.
+std::optional<DatFile> readDatFile(const std::string& path, std::string& error);
+
+// The bytes of a DAT in memory, read as readDatFile reads a file (`shown`: its name in messages).
+std::optional<DatFile> parseDat(std::string bytes, const std::string& shown, std::string& error);
+
+// A Logiqx XML DAT of `roms`, grouped by game in their order, named `name` (the form other ROM
+// managers read, for a list of what is missing).
+std::string writeLogiqxDat(const std::string& name, const std::vector<DatRom>& roms);
+
+}  // namespace romshelf
