@@ -200,6 +200,9 @@ std::string countsText(const RenameCounts& c) {
     if (c.bySizeAndCrc > 0)
         text += "\n\nうち、DATファイルの記録と大きさとCRCだけで一致したファイル数 : " +
                 std::to_string(c.bySizeAndCrc);
+    if (c.withoutHeader > 0)
+        text +=
+            "\nうち、ヘッダーを除いた内容で一致したファイル数 : " + std::to_string(c.withoutHeader);
     return text + unusableNamesText(c.unusableNames, "ファイル名として使えない記録の名前 :");
 }
 
@@ -314,7 +317,9 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
     JournaledChange change(app);
     for (const auto& [row, file] : listed.files) {
         progress.step(row, file.name + " の情報を取得中…");
-        const RenameMatch match = matcher.find(fileIdentity(file.path), file.path);
+        RenameMatch match = matcher.find(fileIdentity(file.path), file.path);
+        // A headered file against a DAT of headerless dumps.
+        if (match.index < 0) match = matcher.findWithoutHeader(file.path);
         Outcome outcome = Outcome::Failed;
         if (match.index >= 0) {
             const std::string& name = data->records[static_cast<std::size_t>(match.index)].name;
@@ -332,8 +337,10 @@ std::optional<RenameCounts> applyRenameData(Application& app) {
          : outcome == Outcome::Clash    ? counts.clash
          : outcome == Outcome::Unusable ? counts.unusable
                                         : counts.failed)++;
-        if ((outcome == Outcome::Done || outcome == Outcome::Clash) && match.bySizeAndCrc)
-            ++counts.bySizeAndCrc;
+        if (outcome == Outcome::Done || outcome == Outcome::Clash) {
+            counts.bySizeAndCrc += match.bySizeAndCrc;
+            counts.withoutHeader += match.withoutHeader;
+        }
         change.checkpoint();
         if (stopRequested(progress, prompter, "リネーム処理を中止しますか？")) {
             counts.aborted = true;
@@ -414,7 +421,7 @@ std::optional<int> createRenameDataFromDat(Application& app) {
     if (fileName.empty()) return std::nullopt;
     Prompter& prompter = app.prompter();
     const auto dat = prompter.chooseOpenFile("DATファイルの場所を指定してください", "DATファイル",
-                                             "*.dat *.xml", app.programFolder().dataFolder());
+                                             "*.dat *.xml *.txt", app.programFolder().dataFolder());
     if (!dat || dat->empty()) return std::nullopt;
     std::string error;
     std::optional<DatImport> imported = readLogiqxDat(*dat, error);
@@ -439,6 +446,13 @@ std::optional<int> createRenameDataFromDat(Application& app) {
     if (imported->skipped > 0)
         text += "\n大きさかCRCがないため除いたROMの数 : " + std::to_string(imported->skipped);
     text += skippedRomNamesText(*imported);
+    if (imported->verifyOnly > 0)
+        text += "\nうち、SHA-1かMD5で「DATファイルで照合」に使えるROMの数 : " +
+                std::to_string(imported->verifyOnly);
+    if (imported->header != HeaderKind::None)
+        text +=
+            "\n\nこのDATファイルの記録は" + std::string(headerKindName(imported->header)) +
+            "ヘッダーを除いた内容のものです。ヘッダー付きのファイルもヘッダーを除いて照合します。";
     if (data.records.size() > kRenameTableLimit)
         text +=
             "\n\nリネームで使えるのは先頭の " + std::to_string(kRenameTableLimit) + " 件までです。";

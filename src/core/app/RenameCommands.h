@@ -22,10 +22,11 @@ inline constexpr const char* kNoRenameDataMessage =
 std::optional<int> createRenameData(Application& app);
 
 struct RenameCounts {
-    int done = 0;          // moved to its canonical name, or carrying it already
-    int clash = 0;         // its canonical name was taken: moved to the duplicate folder
-    int failed = 0;        // no record, or no free place
-    int bySizeAndCrc = 0;  // of done and clash: matched a DAT record on size and CRC alone
+    int done = 0;           // moved to its canonical name, or carrying it already
+    int clash = 0;          // its canonical name was taken: moved to the duplicate folder
+    int failed = 0;         // no record, or no free place
+    int bySizeAndCrc = 0;   // of done and clash: matched a DAT record on size and CRC alone
+    int withoutHeader = 0;  // of those: matched by the bytes after the file's header
     // Matched a record whose name is no usable file title (a path, a control character, "."):
     // the file stays where it is; the names are told in the final message.
     int unusable = 0;

@@ -97,12 +97,10 @@ std::optional<DatFile> parseXml(std::string& bytes, const std::string& shown, st
         if (kind != "game" && kind != "machine") continue;
         const std::string gameName = game.attribute("name").as_string();
         for (const pugi::xml_node& rom : game.children("rom"))
-            dat.roms.push_back(romOf(gameName, rom.attribute("name").as_string(),
-                                     rom.attribute("size").as_string(),
-                                     rom.attribute("crc").as_string(),
-                                     rom.attribute("md5").as_string(),
-                                     rom.attribute("sha1").as_string(),
-                                     rom.attribute("status").as_string()));
+            dat.roms.push_back(romOf(
+                gameName, rom.attribute("name").as_string(), rom.attribute("size").as_string(),
+                rom.attribute("crc").as_string(), rom.attribute("md5").as_string(),
+                rom.attribute("sha1").as_string(), rom.attribute("status").as_string()));
     }
     return dat;
 }
@@ -204,11 +202,10 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
             const std::string game(block.value("name"));
             for (const auto& [key, rom] : block.blocks)
                 if (key == "rom")
-                    dat.roms.push_back(romOf(game, rom.value("name"), rom.value("size"),
-                                             rom.value("crc"), rom.value("md5"),
-                                             rom.value("sha1"),
-                                             rom.value("status").empty() ? rom.value("flags")
-                                                                         : rom.value("status")));
+                    dat.roms.push_back(romOf(
+                        game, rom.value("name"), rom.value("size"), rom.value("crc"),
+                        rom.value("md5"), rom.value("sha1"),
+                        rom.value("status").empty() ? rom.value("flags") : rom.value("status")));
         }
     }
     if (tokens.broken() || (!sawHeader && !sawGame)) {
@@ -251,8 +248,9 @@ std::string writeLogiqxDat(const std::string& name, const std::vector<DatRom>& r
     auto decl = doc.append_child(pugi::node_declaration);
     decl.append_attribute("version") = "1.0";
     doc.append_child(pugi::node_doctype)
-        .set_value("datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
-                   "\"http://www.logiqx.com/Dats/datafile.dtd\"");
+        .set_value(
+            "datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
+            "\"http://www.logiqx.com/Dats/datafile.dtd\"");
     pugi::xml_node root = doc.append_child("datafile");
     pugi::xml_node header = root.append_child("header");
     header.append_child("name").text() = name.c_str();

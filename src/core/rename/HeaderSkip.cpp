@@ -48,7 +48,8 @@ bool shows(std::string_view head, std::uint64_t size, HeaderKind kind) {
 }  // namespace
 
 HeaderKind detectHeader(std::string_view head, std::uint64_t size, HeaderKind expected) {
-    if (expected != HeaderKind::None) return shows(head, size, expected) ? expected : HeaderKind::None;
+    if (expected != HeaderKind::None)
+        return shows(head, size, expected) ? expected : HeaderKind::None;
     // The magic numbers first; the SNES rule looks only at the size.
     for (const HeaderKind kind : {HeaderKind::INes, HeaderKind::Fds, HeaderKind::Lynx,
                                   HeaderKind::Atari7800, HeaderKind::SnesCopier})

@@ -15,6 +15,8 @@ struct RenameMatch {
     // Matched a record from a DAT file: size and CRC (and the SHA-1 when the record has one),
     // without the probe sums the DAT does not know.
     bool bySizeAndCrc = false;
+    // Matched by the bytes after the file's header (a DAT of headerless dumps).
+    bool withoutHeader = false;
 };
 
 // Finds the record of a file in a rename table: the first record in table order whose identity
@@ -28,6 +30,10 @@ public:
 
     // `path` is the file's own, read (once) only when a candidate record asks for a SHA-1.
     RenameMatch find(const FileIdentity& id, const std::string& path) const;
+    // A file with no match of its own that starts with a header: the DAT record of the bytes
+    // after the header (`path` is read once more for that). No match when no record comes from
+    // a DAT, or the file has no header.
+    RenameMatch findWithoutHeader(const std::string& path) const;
 
 private:
     static std::uint64_t key(const FileIdentity& id) {
@@ -36,6 +42,7 @@ private:
     }
 
     const std::vector<RenameRecord>& records_;
+    bool fromDat_ = false;  // some record matches on size and CRC alone
     std::unordered_map<std::uint64_t, std::vector<int>> bySizeAndCrc_;
 };
 

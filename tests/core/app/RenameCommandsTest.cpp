@@ -226,6 +226,37 @@ TEST_F(RenameCommandsTest, MergeLetsTheSecondFileWinAndChecksTheHardware) {
     }
 }
 
+// A No-Intro DAT sums the bytes after the iNES header and names its skipper; a headered file
+// (sums by Python's zlib and hashlib over the same bytes) is renamed by them, and told so.
+TEST_F(RenameCommandsTest, AHeaderlessDatRenamesHeaderedFiles) {
+    std::string rom(32768, '\0');
+    for (std::size_t i = 0; i < rom.size(); ++i) rom[i] = static_cast<char>((i * 3 + 7) % 251);
+    dir.write("roms/FC/headered.nes",
+              std::string("NES\x1a\x02\x01\x01\0", 8) + std::string(8, '\0') + rom);
+    dir.write("data/nes.dat",
+              "<?xml version=\"1.0\"?>\n<datafile><header><name>NES</name>"
+              "<clrmamepro header=\"No-Intro_NES.xml\"/></header>"
+              "<game name=\"Delta (Japan)\"><rom name=\"Delta (Japan).nes\" size=\"32768\" "
+              "crc=\"1dabe8d6\" sha1=\"520dd7c8a87ae1a33d0af1399dd694007e84aa89\"/></game>"
+              "<game name=\"Wrong sha\"><rom name=\"Wrong.nes\" size=\"32768\" crc=\"1dabe8d6\" "
+              "sha1=\"0000000000000000000000000000000000000000\"/></game></datafile>");
+    start("FC");
+    prompter.pickFile(dir.file("data/nes.dat"));
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.answer(true);  // overwrite
+    ASSERT_EQ(createRenameDataFromDat(app), 2);
+    EXPECT_NE(lastBox().find("iNESヘッダーを除いた内容のものです"), std::string::npos) << lastBox();
+
+    answers({true, false});
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->withoutHeader), std::tuple(1, 1));
+    EXPECT_TRUE(has("ok/Delta (Japan).nes"));
+    EXPECT_NE(prompter.boxes()[prompter.boxes().size() - 2].text.find(
+                  "ヘッダーを除いた内容で一致したファイル数 : 1"),
+              std::string::npos);
+}
+
 // Rename data are shared between users: a record's name is a file title, never a path.
 TEST_F(RenameCommandsTest, NamesThatAreNoFileTitleMoveNothing) {
     const std::vector<std::pair<std::string, std::string>> hostile = {

@@ -35,8 +35,12 @@ const Headered kHeadered[] = {
      "6ca97d8c", "75d0de76eb96a0af1d8c48d357c8134971dff701", "fb6c775707903b8c6a06be18fe59cf84"},
     {HeaderKind::Lynx, "LYNX" + std::string(60, '\0'), 131072, 7, "672d89f9", "da3647ab",
      "3297e0073acc10c120bc418f494a4993935ed98e", "ceaf1d0a87364c853f207eea07cfa063"},
-    {HeaderKind::Atari7800, "\x01" "ATARI7800" + std::string(118, '\0'), 32768, 11, "b9491b40",
-     "15cc3f2a", "c2398b1188b595133b7be4d9fd976f7f1a5433e6", "bc7488f6ec900ce0566c8f1aad289f6e"},
+    {HeaderKind::Atari7800,
+     "\x01"
+     "ATARI7800" +
+         std::string(118, '\0'),
+     32768, 11, "b9491b40", "15cc3f2a", "c2398b1188b595133b7be4d9fd976f7f1a5433e6",
+     "bc7488f6ec900ce0566c8f1aad289f6e"},
     {HeaderKind::SnesCopier, std::string(512, '\0'), 65536, 13, "41d5428f", "50e619d7",
      "3e3186457cea9de50dec39c9de964f0e72420720", "d95b726c115a87f35f7525d90689a326"},
 };
@@ -128,16 +132,17 @@ resource (
     const auto fromXml = readDatFile(dir.write("fds.xml", xml), error);
     ASSERT_TRUE(fromXml) << error;
     for (const DatFile* dat : {&*fromText, &*fromXml}) {
-        EXPECT_EQ(std::tuple(dat->name, dat->skipper, dat->header),
-                  std::tuple("Nintendo - Famicom Disk System", "No-Intro_FDS.xml", HeaderKind::Fds));
+        EXPECT_EQ(
+            std::tuple(dat->name, dat->skipper, dat->header),
+            std::tuple("Nintendo - Famicom Disk System", "No-Intro_FDS.xml", HeaderKind::Fds));
         ASSERT_EQ(dat->roms.size(), 5u);
         EXPECT_EQ(dat->roms[0], (DatRom{"Ai Senshi Nicol (Japan)", "Ai Senshi Nicol (Japan).fds",
                                         131000, 0x6ca97d8c, "fb6c775707903b8c6a06be18fe59cf84",
                                         "75d0de76eb96a0af1d8c48d357c8134971dff701", false}));
         EXPECT_EQ(dat->roms[2], (DatRom{"two roms", "b.bin", std::nullopt, std::nullopt, "",
                                         "3e3186457cea9de50dec39c9de964f0e72420720", false}));
-        EXPECT_EQ(dat->roms[3], (DatRom{"two roms", "c.bin", std::nullopt, std::nullopt, "", "",
-                                        true}));
+        EXPECT_EQ(dat->roms[3],
+                  (DatRom{"two roms", "c.bin", std::nullopt, std::nullopt, "", "", true}));
     }
     EXPECT_EQ(fromText->roms, fromXml->roms);
     // And so do the rename records made of them: only entries with a size and a CRC, carrying
@@ -156,8 +161,10 @@ resource (
 // What a verification writes for the missing entries reads back as the same entries.
 TEST(DatFile, AWrittenLogiqxDatReadsBack) {
     const std::vector<DatRom> roms = {
-        {"Game <1> & \"2\"", "Game.nes", 40976, 0x3e2a5b6c, "", "a9993e364706816aba3e25717850c26c9cd0d89d", false},
-        {"Game <1> & \"2\"", "Game.sav", 8192, 0x00000001, "d41d8cd98f00b204e9800998ecf8427e", "", false},
+        {"Game <1> & \"2\"", "Game.nes", 40976, 0x3e2a5b6c, "",
+         "a9993e364706816aba3e25717850c26c9cd0d89d", false},
+        {"Game <1> & \"2\"", "Game.sav", 8192, 0x00000001, "d41d8cd98f00b204e9800998ecf8427e", "",
+         false},
         {"ゲーム", "ゲーム.gb", std::nullopt, std::nullopt, "", "", true},
     };
     std::string error;
