@@ -1,4 +1,5 @@
-// The DAT reader over hostile XML: whatever it takes becomes rename data, as the import writes it.
+// The DAT reader over hostile XML and clrmamepro text: whatever it takes becomes rename data, as
+// the import writes it.
 #include <cstdint>
 #include <cstdlib>
 

@@ -87,6 +87,14 @@ int main(int argc, char** argv) {
         "<?xml version=\"1.0\"?>\n<!DOCTYPE datafile [<!ENTITY a \"ha\"><!ENTITY b \"&a;&a;\">]>"
         "<datafile><game name=\"&b;\"><rom name=\"a.nes\" size=\"1\" crc=\"00000000\"/>"
         "</game></datafile>\n");
+    // The same kind of DAT in clrmamepro's text format, with a header skipper and a SHA-1 alone.
+    put(out / "dat/clrmamepro",
+        "clrmamepro (\n\tname \"Nintendo - Famicom\"\n\theader \"No-Intro_NES.xml\"\n)\n\n"
+        "game (\n\tname \"Mario & Co (Japan)\"\n\tdescription \"Mario\"\n"
+        "\trom ( name \"Mario & Co (Japan).nes\" size 40976 crc 3E2A5B6C "
+        "sha1 A9993E364706816ABA3E25717850C26C9CD0D89D )\n)\n"
+        "resource (\n\tname bios\n\trom ( name bios.rom sha1 "
+        "a9993e364706816aba3e25717850c26c9cd0d89d )\n\trom ( name bad.bin flags nodump )\n)\n");
     // Rename data: records as the program makes them from files and from a DAT.
     RenameData rename;
     rename.hardware = "FC";

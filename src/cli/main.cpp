@@ -24,6 +24,7 @@
 #include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
+#include "cli/VerifyCommand.h"
 
 namespace {
 
@@ -75,7 +76,8 @@ void printUsage(std::ostream& out) {
            "  rename merge [--program-folder DIR] FILE1 FILE2 [--yes]\n"
            "              add FILE2's records to FILE1 (FILE2's name wins on the same file)\n"
            "  rename --dat FILE.dat [--program-folder DIR] --hardware CODE [--output FILE]\n"
-           "              rename data from a Logiqx-XML DAT file (No-Intro, Redump and the like)\n"
+           "              rename data from a DAT file, Logiqx XML or clrmamepro text (No-Intro,\n"
+           "              Redump, libretro and the like)\n"
            "  compress|decompress|delete|move|copy [--program-folder DIR] --hardware CODE\n"
            "      (FILE... | --all) [--to FOLDER_NO] [--output PATH] [--delete-source]\n"
            "      [--permanent] [--yes]\n"
@@ -114,6 +116,15 @@ void printUsage(std::ostream& out) {
            "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
            "              their records, snaps and the emulators installed), or fill in what\n"
            "              is missing from one; romshelf --demo DIR starts on it\n"
+           "  verify [--program-folder DIR] --hardware CODE --dat FILE [--report FILE.csv]\n"
+           "         [--fixdat FILE.dat]\n"
+           "              check every listed file (archive members too, without unpacking)\n"
+           "              against a DAT (Logiqx XML or clrmamepro text): have (right name),\n"
+           "              rename (another name), unknown, bad (an entry's name, other\n"
+           "              contents), missing (no file for the entry); prints the counts, writes\n"
+           "              the report as CSV and the missing entries as a Logiqx DAT; a file\n"
+           "              with an iNES, FDS, Lynx, Atari 7800 or SNES copier header also\n"
+           "              matches by the bytes after it\n"
            "  identify FILE...\n"
            "              print the size, CRC-32 and three probe sums that rename data records\n"
            "              for each file (signed 32-bit integers, tab-separated, then the name)\n"
@@ -141,8 +152,9 @@ std::string writerRole(const std::vector<std::string>& args) {
     auto has = [&](const char* option) {
         return std::find(args.begin() + 1, args.end(), option) != args.end();
     };
-    static const std::set<std::string> kReaders = {"dump",   "list", "info", "identify", "gamelist",
-                                                   "backup", "demo", "help", "--help",   "-h"};
+    static const std::set<std::string> kReaders = {"dump",     "list",   "info",  "identify",
+                                                   "gamelist", "backup", "demo",  "help",
+                                                   "--help",   "-h",     "verify"};
     if (kReaders.contains(command)) return {};
     if (command == "launch" && has("--dry-run")) return {};
     if (command == "emulators" && !has("--set")) return {};
@@ -209,6 +221,8 @@ int run(int argc, char* argv[]) {
     if (command == "import-csv")
         return romshelf::cli::importCsvCommand({args.begin() + 1, args.end()}, std::cout,
                                                std::cerr);
+    if (command == "verify")
+        return romshelf::cli::verifyCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "optimise")
         return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")

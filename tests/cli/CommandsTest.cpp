@@ -25,6 +25,7 @@
 #include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
+#include "cli/VerifyCommand.h"
 #include "cli/Interrupts.h"
 #include "cli/TerminalProgress.h"
 #include "core/rename/FileIdentity.h"
@@ -683,3 +684,30 @@ TEST(TerminalProgress, ALineRewrittenOnATerminalAndNothingElsewhere) {
 }
 
 }  // namespace
+
+// verify: the counts on stdout; the CSV and the fixdat where asked; a DAT that does not read is
+// told with status 2; the files themselves are never touched.
+TEST_F(CliCommand, VerifyPrintsTheCountsAndWritesTheReportAndFixdat) {
+    setUpHardware("FC", "./roms/");
+    dir.write("roms/Alpha.nes", "alpha");  // in no entry of the DAT; "abc" (zlib: 352441c2) is
+    dir.write("text.dat",
+              "clrmamepro ( name \"Text\" )\n"
+              "game ( name \"One\" rom ( name \"One.nes\" size 3 crc 352441c2 ) )\n");
+    const V base = {"--program-folder", dir.path(), "--hardware", "FC"};
+    EXPECT_EQ(call(cli::verifyCommand,
+                   {"--dat", dir.file("text.dat"), "--report", dir.file("r.csv"), "--fixdat",
+                    dir.file("f.dat")},
+                   base),
+              0)
+        << err;
+    EXPECT_EQ(printed, "0 have\t0 rename\t1 unknown\t0 bad\t1 missing\n");
+    EXPECT_NE(dir.read("r.csv").find("\r\nmissing,,,One.nes,3,352441c2,,\r\n"), std::string::npos);
+    EXPECT_NE(dir.read("f.dat").find("<rom name=\"One.nes\" size=\"3\" crc=\"352441c2\" />"),
+              std::string::npos)
+        << dir.read("f.dat");
+    EXPECT_EQ(dir.read("roms/Alpha.nes"), "alpha");
+    dir.write("bad.dat", "( )");
+    EXPECT_EQ(call(cli::verifyCommand, {"--dat", dir.file("bad.dat")}, base), 2);
+    EXPECT_NE(err.find("clrmamepro"), std::string::npos) << err;
+    EXPECT_EQ(call(cli::verifyCommand, {}, base), 64);
+}

@@ -26,6 +26,7 @@
 #include "qt/app/ToolWindowFrame.h"
 #include "core/app/BatchOperations.h"
 #include "core/app/CsvImport.h"
+#include "core/app/DatVerifyCommand.h"
 #include "core/app/Optimisation.h"
 #include "core/app/RenameCommands.h"
 #include "core/app/RowDetails.h"
@@ -294,6 +295,7 @@ void CMainFrame::connectCommands() {
     command(cmd::StartRename, [this] { applyRenameData(app_); });
     command(cmd::MergeRenameData, [this] { mergeRenameData(app_); });
     command(cmd::RenameDataFromDat, [this] { createRenameDataFromDat(app_); });
+    command(cmd::VerifyWithDat, [this] { verifyWithDat(app_); });
     command(cmd::CaptureTool, [this] {
         if (capture_) capture_->showTool();
     });

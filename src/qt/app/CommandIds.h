@@ -45,6 +45,7 @@ enum : int {
     ResetWindowPositions = 32912,
     // Commands of our own, beyond the classic set.
     RenameDataFromDat = 33001,
+    VerifyWithDat = 33002,
     About = 57664,
     Exit = 57665,
 };

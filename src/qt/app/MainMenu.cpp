@@ -119,6 +119,7 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     add(rename, cmd::CreateRenameData, "リネームデータの作成(&M)\tCtrl+M");
     add(rename, cmd::MergeRenameData, "リネームデータの結合(&D)");
     add(rename, cmd::RenameDataFromDat, "DATファイルからリネームデータを作成");
+    add(rename, cmd::VerifyWithDat, "DATファイルで照合");
     add(tools, cmd::GameList, "ゲームリストを作成(&L)\tCtrl+L");
     add(tools, cmd::OptimiseFileInfo, "ファイル情報の最適化\tCtrl+I");
     add(tools, cmd::InternalInfo, "ファイルの内部情報を表示(&S)\tCtrl+S");

@@ -1,0 +1,48 @@
+#include "cli/VerifyCommand.h"
+
+#include "cli/CliSupport.h"
+#include "core/app/DatVerifyCommand.h"
+#include "core/platform/FileSystem.h"
+
+namespace romshelf::cli {
+
+int verifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommonOptions o = parseCommonOptions(args);
+    std::string dat, report, fixdat;
+    for (std::size_t i = 0; i < o.words.size(); ++i) {
+        const std::string& a = o.words[i];
+        if ((a == "--dat" || a == "--report" || a == "--fixdat") && i + 1 < o.words.size()) {
+            (a == "--dat" ? dat : a == "--report" ? report : fixdat) = absoluteFile(o.words[++i]);
+        } else {
+            err << "unknown argument: " << a << "\n";
+            return 64;
+        }
+    }
+    if (o.code.empty() || dat.empty()) {
+        err << "verify needs --hardware CODE and --dat FILE\n";
+        return 64;
+    }
+    std::string error;
+    const std::optional<DatFile> file = readDatFile(dat, error);
+    if (!file) {
+        err << error << "\n";
+        return 2;
+    }
+    OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    app.showAll();
+    const VerifyRun run = verifyListedFiles(app, *file);
+    out << verifySummary(run.report) << (run.aborted ? "\taborted" : "") << "\n";
+    int status = run.aborted ? 1 : 0;
+    auto write = [&](const std::string& path, const std::string& bytes) {
+        if (path.empty() || fs::writeFileAtomically(path, bytes)) return;
+        err << "could not write " << path << "\n";
+        status = 1;
+    };
+    write(report, verifyReportCsv(run.report));
+    write(fixdat, writeLogiqxDat(fixdatName(run.report), run.report.missing));
+    return status;
+}
+
+}  // namespace romshelf::cli

@@ -1,0 +1,130 @@
+#include "core/app/DatVerifyCommand.h"
+
+#include "core/app/Application.h"
+#include "core/archive/ArchiveMembers.h"
+#include "core/archive/ArchiveTypes.h"
+#include "core/platform/FileSystem.h"
+#include "core/text/FileNames.h"
+
+namespace romshelf {
+
+namespace {
+
+constexpr const char* kWarning = "警告";
+
+// An archive's members, each summed as it is read; false when it is no archive that reads.
+bool verifyMembers(DatVerifier& verifier, const std::string& path) {
+    std::unique_ptr<ContentHasher> hasher;
+    std::string name;
+    struct Member {
+        std::string name;
+        ContentIdentity id;
+    };
+    std::vector<Member> members;
+    const bool read = archive::readMembers(
+        path,
+        [&](const std::string& member, std::uint64_t size) {
+            name = member;
+            hasher = std::make_unique<ContentHasher>(size);
+        },
+        [&](const void* data, std::size_t size) { hasher->add(data, size); },
+        [&] { members.push_back({name, hasher->finish()}); });
+    // Told only once the whole archive read: a broken one is verified as a plain file.
+    if (!read || members.empty()) return false;
+    for (const Member& m : members) verifier.add(path, m.name, m.name, m.id);
+    return true;
+}
+
+std::string countsText(const VerifyRun& run) {
+    const VerifyReport& r = run.report;
+    std::string text = std::string(run.aborted ? "照合を中断しました。" : "照合が終了しました。") +
+                       "\n\nDATファイル : " + r.datName +
+                       "\n\n所持しているファイル数 : " + std::to_string(r.count(VerifyStatus::Have)) +
+                       "\n名前の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Rename)) +
+                       "\nDATファイルにないファイル数 : " +
+                       std::to_string(r.count(VerifyStatus::Unknown)) +
+                       "\n内容の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Bad)) +
+                       "\n不足しているROMの数 : " + std::to_string(r.count(VerifyStatus::Missing));
+    if (r.withoutHeader > 0)
+        text += "\n\nうち、ヘッダーを除いた内容で一致したファイル数 : " +
+                std::to_string(r.withoutHeader);
+    return text;
+}
+
+// Writes `bytes` where the user picks; told when it cannot be written.
+void offerToSave(Application& app, const std::string& question, const std::string& title,
+                 const std::string& description, const std::string& pattern,
+                 const std::string& name, const std::string& bytes) {
+    Prompter& prompter = app.prompter();
+    if (!prompter.ask(question, "保存確認")) return;
+    const auto path = prompter.chooseSaveFile(title, description, pattern, app.browseFolder(), name);
+    if (!path || path->empty()) return;
+    app.setBrowseFolder(fs::pathFolder(*path));
+    if (!fs::writeFileAtomically(*path, bytes))
+        prompter.inform("ファイル「" + *path + "」を保存できませんでした。", kWarning);
+}
+
+}  // namespace
+
+VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
+    const auto busy = app.busyScope();
+    DatVerifier verifier(dat);
+    const FileListView rows = app.fileList().rows();
+    Progress& progress = app.host().progress;
+    progress.begin("DATファイルで照合", static_cast<int>(rows.size()), kDoneOfTotal);
+    VerifyRun run;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const FileListRow& row = rows[i];
+        const std::string folder = row.folderNumber >= 0 && row.folderNumber < kRomFolderCount
+                                       ? app.folders().folders.romFolderPaths[static_cast<std::size_t>(
+                                             row.folderNumber)]
+                                       : std::string();
+        if (folder.empty() || row.fileName().empty()) continue;
+        progress.step(static_cast<int>(i), row.fileName() + " を照合中…");
+        const std::string path = text::pathOnDisk(folder, row.fileName());
+        if (!archive::hasArchiveExtension(row.fileName()) || !verifyMembers(verifier, path)) {
+            if (const auto id = fileContentIdentity(path))
+                verifier.add(path, "", row.fileName(), *id);
+        }
+        if (stopRequested(progress, app.prompter(), "照合を中止しますか？")) {
+            run.aborted = true;
+            break;
+        }
+    }
+    progress.step(static_cast<int>(rows.size()), "");
+    progress.end();
+    run.report = verifier.finish();
+    return run;
+}
+
+std::string fixdatName(const VerifyReport& report) {
+    return (report.datName.empty() ? std::string("DAT") : report.datName) + " (fixdat)";
+}
+
+bool verifyWithDat(Application& app) {
+    Prompter& prompter = app.prompter();
+    if (app.currentCode().empty()) return false;
+    const auto datPath =
+        prompter.chooseOpenFile("照合するDATファイルの場所を指定してください", "DATファイル",
+                                "*.dat *.xml *.txt", app.programFolder().dataFolder());
+    if (!datPath || datPath->empty()) return false;
+    std::string error;
+    const std::optional<DatFile> dat = readDatFile(*datPath, error);
+    if (!dat) {
+        prompter.inform(error, kWarning);
+        return false;
+    }
+    const VerifyRun run = verifyListedFiles(app, *dat);
+    prompter.inform(countsText(run), "照合結果");
+    const std::string code = app.currentCode();
+    offerToSave(app, "照合結果をCSVファイルに保存しますか？", "照合結果の保存場所を指定してください",
+                "CSVファイル", "*.csv", "verify_" + code + ".csv", verifyReportCsv(run.report));
+    if (!run.report.missing.empty())
+        offerToSave(app, "不足しているROMのDATファイル (fixdat) を保存しますか？",
+                    "fixdatの保存場所を指定してください", "DATファイル", "*.dat",
+                    fixdatName(run.report) + ".dat",
+                    writeLogiqxDat(fixdatName(run.report), run.report.missing));
+    return true;
+}
+
+}  // namespace romshelf

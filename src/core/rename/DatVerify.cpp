@@ -1,0 +1,154 @@
+#include "core/rename/DatVerify.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace romshelf {
+
+namespace {
+
+// The entry's file name without the folders the DAT puts it in.
+std::string_view lastPart(std::string_view name) {
+    const auto slash = name.find_last_of("/\\");
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+bool matches(const DatRom& rom, const ContentSums& sums) {
+    // An entry with no sum at all tells no file apart.
+    if (!rom.crc && rom.md5.empty() && rom.sha1.empty()) return false;
+    return (!rom.size || *rom.size == sums.size) && (!rom.crc || *rom.crc == sums.crc) &&
+           (rom.md5.empty() || rom.md5 == sums.md5) && (rom.sha1.empty() || rom.sha1 == sums.sha1);
+}
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+const char* verifyStatusWord(VerifyStatus status) {
+    static constexpr const char* kWords[] = {"have", "rename", "unknown", "bad", "missing"};
+    return kWords[static_cast<int>(status)];
+}
+
+DatVerifier::DatVerifier(const DatFile& dat) : dat_(dat), matched_(dat.roms.size(), false) {
+    report_.datName = dat.name;
+    for (std::size_t i = 0; i < dat.roms.size(); ++i) {
+        const DatRom& rom = dat.roms[i];
+        const int index = static_cast<int>(i);
+        // Each entry is found by its strongest sum; matches() then checks the others.
+        if (!rom.sha1.empty())
+            bySha1_.emplace(rom.sha1, index);
+        else if (!rom.md5.empty())
+            byMd5_.emplace(rom.md5, index);
+        else if (rom.crc)
+            byCrc_.emplace(*rom.crc, index);
+        byName_.emplace(std::string(lastPart(rom.name)), index);
+    }
+}
+
+std::vector<int> DatVerifier::matching(const ContentSums& sums) const {
+    std::vector<int> found;
+    auto collect = [&](auto range) {
+        for (auto it = range.first; it != range.second; ++it)
+            if (matches(dat_.roms[static_cast<std::size_t>(it->second)], sums))
+                found.push_back(it->second);
+    };
+    collect(bySha1_.equal_range(sums.sha1));
+    collect(byMd5_.equal_range(sums.md5));
+    collect(byCrc_.equal_range(sums.crc));
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+void DatVerifier::add(const std::string& file, const std::string& member, const std::string& name,
+                      const ContentIdentity& id) {
+    VerifyRow row;
+    row.file = file;
+    row.member = member;
+    const ContentSums* sums = &id.whole;
+    std::vector<int> found = matching(id.whole);
+    if (found.empty() && id.withoutHeader) {
+        found = matching(*id.withoutHeader);
+        if (!found.empty()) {
+            sums = &*id.withoutHeader;
+            row.matchedWithoutHeader = id.header;
+            ++report_.withoutHeader;
+        }
+    }
+    row.size = sums->size;
+    row.crc = sums->crc;
+    row.sha1 = sums->sha1;
+    if (!found.empty()) {
+        // Every entry of these contents is had; the one of the file's name, if any, names it.
+        const auto named = std::find_if(found.begin(), found.end(), [&](int i) {
+            return lastPart(dat_.roms[static_cast<std::size_t>(i)].name) == name;
+        });
+        for (const int i : found) matched_[static_cast<std::size_t>(i)] = true;
+        row.status = named != found.end() ? VerifyStatus::Have : VerifyStatus::Rename;
+        row.datName = dat_.roms[static_cast<std::size_t>(
+                                    named != found.end() ? *named : found.front())]
+                          .name;
+    } else if (const auto same = byName_.find(name); same != byName_.end()) {
+        row.status = VerifyStatus::Bad;
+        row.datName = dat_.roms[static_cast<std::size_t>(same->second)].name;
+    } else {
+        row.status = VerifyStatus::Unknown;
+    }
+    ++report_.counts[static_cast<std::size_t>(row.status)];
+    report_.rows.push_back(std::move(row));
+}
+
+VerifyReport DatVerifier::finish() {
+    for (std::size_t i = 0; i < dat_.roms.size(); ++i) {
+        const DatRom& rom = dat_.roms[i];
+        // An entry known not to be dumped is missing from every set.
+        if (matched_[i] || rom.nodump) continue;
+        VerifyRow row;
+        row.status = VerifyStatus::Missing;
+        row.datName = rom.name;
+        row.size = rom.size;
+        row.crc = rom.crc;
+        row.sha1 = rom.sha1;
+        ++report_.counts[static_cast<std::size_t>(VerifyStatus::Missing)];
+        report_.rows.push_back(std::move(row));
+        report_.missing.push_back(rom);
+    }
+    return std::move(report_);
+}
+
+std::string verifyReportCsv(const VerifyReport& report) {
+    std::string csv = "\xEF\xBB\xBFstatus,file,member,dat_name,size,crc32,sha1,header\r\n";
+    for (const VerifyRow& row : report.rows) {
+        char crc[9] = "";
+        if (row.crc) std::snprintf(crc, sizeof crc, "%08x", *row.crc);
+        const std::string header =
+            row.matchedWithoutHeader == HeaderKind::None
+                ? ""
+                : "matched without its " + std::string(headerKindName(row.matchedWithoutHeader)) +
+                      " header";
+        csv += std::string(verifyStatusWord(row.status)) + "," + csvField(row.file) + "," +
+               csvField(row.member) + "," + csvField(row.datName) + "," +
+               (row.size ? std::to_string(*row.size) : "") + "," + crc + "," + row.sha1 + "," +
+               header + "\r\n";
+    }
+    return csv;
+}
+
+std::string verifySummary(const VerifyReport& report) {
+    std::string text;
+    for (int s = 0; s < kVerifyStatusCount; ++s)
+        text += (s ? "\t" : "") + std::to_string(report.counts[static_cast<std::size_t>(s)]) + " " +
+                verifyStatusWord(static_cast<VerifyStatus>(s));
+    if (report.withoutHeader > 0)
+        text += "\t" + std::to_string(report.withoutHeader) + " without header";
+    return text;
+}
+
+}  // namespace romshelf

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/rename/ContentHash.h"
+#include "core/rename/DatFile.h"
+
+namespace romshelf {
+
+// How a file stands against a DAT: it matches an entry and has its name (have), matches under
+// another name (rename), matches nothing (unknown), has an entry's name but other contents (bad:
+// a bad dump or a hack); an entry no file matches is missing.
+enum class VerifyStatus { Have, Rename, Unknown, Bad, Missing };
+inline constexpr int kVerifyStatusCount = 5;
+const char* verifyStatusWord(VerifyStatus status);  // "have", "rename", …
+
+struct VerifyRow {
+    VerifyStatus status = VerifyStatus::Unknown;
+    std::string file;    // the file's path (empty for a missing entry)
+    std::string member;  // the archive member, when the file is an archive
+    std::string datName;  // the entry's name as the DAT writes it (empty for unknown)
+    // The sums shown: the file's (of the bytes after its header when it matched so), or the
+    // missing entry's as far as the DAT gives them.
+    std::optional<std::uint64_t> size;
+    std::optional<std::uint32_t> crc;
+    std::string sha1;
+    HeaderKind matchedWithoutHeader = HeaderKind::None;
+};
+
+struct VerifyReport {
+    std::string datName;
+    std::vector<VerifyRow> rows;  // the files in the order verified, then the missing entries
+    std::array<int, kVerifyStatusCount> counts{};
+    int withoutHeader = 0;  // files that matched only without their header
+    std::vector<DatRom> missing;
+    int count(VerifyStatus s) const { return counts[static_cast<std::size_t>(s)]; }
+};
+
+// Classifies files against a DAT. An entry matches when every sum it carries (size, CRC-32, MD5,
+// SHA-1) equals the file's; the strongest sum it has finds it. The whole file is tried first,
+// then the bytes after a header the file starts with.
+class DatVerifier {
+public:
+    explicit DatVerifier(const DatFile& dat);
+
+    // `name`: the file's name (or the member's) compared with the entries' names.
+    void add(const std::string& file, const std::string& member, const std::string& name,
+             const ContentIdentity& id);
+    // The report, with a row for every entry that no file matched.
+    VerifyReport finish();
+
+private:
+    std::vector<int> matching(const ContentSums& sums) const;
+
+    const DatFile& dat_;
+    std::unordered_multimap<std::string, int> bySha1_, byMd5_, byName_;
+    std::unordered_multimap<std::uint32_t, int> byCrc_;
+    std::vector<bool> matched_;
+    VerifyReport report_;
+};
+
+// The report as CSV (RFC 4180: quoted where needed, CR LF line ends), UTF-8 with a BOM, a header
+// line first: status, file, member, DAT name, size, CRC-32, SHA-1, header.
+std::string verifyReportCsv(const VerifyReport& report);
+
+// "2 have\t1 rename\t1 unknown\t1 bad\t1 missing", and "\t1 without header" when any did so.
+std::string verifySummary(const VerifyReport& report);
+
+}  // namespace romshelf

@@ -1,0 +1,122 @@
+// Verification of the listed files against a DAT, over a planted set whose sums were computed
+// with Python's zlib and hashlib.
+#include <gtest/gtest.h>
+
+#include "AppChecks.h"
+#include "core/app/DatVerifyCommand.h"
+
+namespace romshelf {
+namespace {
+
+std::string times(const std::string& word, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += word;
+    return s;
+}
+
+// The bytes after an iNES header, as the Python that summed them made them.
+std::string inesBody() {
+    std::string b(32768, '\0');
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<char>((i * 3 + 7) % 251);
+    return b;
+}
+
+constexpr const char* kDat = R"DAT(<?xml version="1.0"?>
+<datafile><header><name>Planted</name><clrmamepro header="No-Intro_NES.xml"/></header>
+<game name="Alpha (Japan)"><rom name="Alpha (Japan).nes" size="500" crc="2878cc2c"/></game>
+<game name="Beta (Japan)"><rom name="Beta (Japan).nes" sha1="5351ff3a0c736d6556c1b0d01de6d4a0598a284f"/></game>
+<game name="Gamma (Japan)"><rom name="Gamma (Japan).nes" size="500" crc="cb86bf3d" md5="4328e08ebf4677c23df0920f276288df"/></game>
+<game name="Delta (Japan)"><rom name="Delta (Japan).nes" size="500" crc="5ecc2120"/></game>
+<game name="Epsilon (Japan)"><rom name="Epsilon (Japan).nes" size="700" crc="ec666a43" sha1="d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5"/></game>
+<game name="Zeta (Japan)"><rom name="Zeta (Japan).nes" size="400" crc="36779a95"/></game>
+<game name="Eta"><rom name="Eta.nes" size="32768" crc="1dabe8d6"/></game>
+</datafile>)DAT";
+
+struct DatVerifyTest : test::AppChecks {
+    DatVerifyTest() {
+        setUpHardware("FC");
+        dir.write("roms/FC/Alpha (Japan).nes", times("alpha", 100));
+        dir.write("roms/FC/Beta (Japan).nes", times("beta", 100));
+        dir.write("roms/FC/wrong.nes", times("gamma", 100));
+        dir.write("roms/FC/stranger.nes", times("stranger", 10));
+        dir.write("roms/FC/Delta (Japan).nes", times("delta!", 100));
+        dir.write("roms/FC/Eta.nes",
+                  std::string("NES\x1a\x02\x01\x01\0", 8) + std::string(8, '\0') + inesBody());
+        writeZip("roms/FC/set.zip", {{"Zeta (Japan).nes", times("zeta", 100)}});
+        dir.write("planted.dat", kDat);
+    }
+};
+
+TEST_F(DatVerifyTest, EachFileIsClassedAndTheReportSaysHow) {
+    start("FC");
+    app.showAll();
+    std::string error;
+    const auto dat = readDatFile(dir.file("planted.dat"), error);
+    ASSERT_TRUE(dat) << error;
+    const std::string roms = dir.file("roms/FC/");
+    // Whatever the files show, nothing of them changes.
+    const VerifyRun run = verifyListedFiles(app, *dat);
+    EXPECT_FALSE(run.aborted);
+    EXPECT_EQ(verifySummary(run.report),
+              "4 have\t1 rename\t1 unknown\t1 bad\t2 missing\t1 without header");
+    const std::string expected =
+        "\xEF\xBB\xBFstatus,file,member,dat_name,size,crc32,sha1,header\r\n"
+        "have," + roms + "Alpha (Japan).nes,,Alpha (Japan).nes,500,2878cc2c,"
+        "ff849ce4fdd367ce683f0e675063062c0008e597,\r\n"
+        "have," + roms + "Beta (Japan).nes,,Beta (Japan).nes,400,b5e5a837,"
+        "5351ff3a0c736d6556c1b0d01de6d4a0598a284f,\r\n"
+        "bad," + roms + "Delta (Japan).nes,,Delta (Japan).nes,600,db4f9974,"
+        "dd021866431dba5fa9e6580829b42e5ed65f0d0e,\r\n"
+        "have," + roms + "Eta.nes,,Eta.nes,32768,1dabe8d6,"
+        "520dd7c8a87ae1a33d0af1399dd694007e84aa89,matched without its iNES header\r\n"
+        "have," + roms + "set.zip,Zeta (Japan).nes,Zeta (Japan).nes,400,36779a95,"
+        "367afb09e373c5c311ec894eb43bf78c8442ad3a,\r\n"
+        "unknown," + roms + "stranger.nes,,,80,ba0b140c,"
+        "7c2bf97e401f30e9e80fd7d11db9bdae6dd1b87f,\r\n"
+        "rename," + roms + "wrong.nes,,Gamma (Japan).nes,500,cb86bf3d,"
+        "9f54fae73437f8e65a089f792c3ce1f7e0aa5c38,\r\n"
+        "missing,,,Delta (Japan).nes,500,5ecc2120,,\r\n"
+        "missing,,,Epsilon (Japan).nes,700,ec666a43,d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5,\r\n";
+    EXPECT_EQ(verifyReportCsv(run.report), expected);
+
+    // The fixdat is a DAT of the missing entries that reads back as them.
+    const auto fixdat = parseDat(writeLogiqxDat(fixdatName(run.report), run.report.missing),
+                                 "fixdat.dat", error);
+    ASSERT_TRUE(fixdat) << error;
+    EXPECT_EQ(fixdat->name, "Planted (fixdat)");
+    ASSERT_EQ(fixdat->roms.size(), 2u);
+    EXPECT_EQ(std::tuple(fixdat->roms[1].game, fixdat->roms[1].name, *fixdat->roms[1].crc,
+                         fixdat->roms[1].sha1),
+              std::tuple("Epsilon (Japan)", "Epsilon (Japan).nes", 0xec666a43u,
+                         "d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5"));
+}
+
+// The window's command: the DAT picked, the counts told, the report and fixdat saved where the
+// user picks them.
+TEST_F(DatVerifyTest, TheCommandTellsTheCountsAndSavesTheReportAndFixdat) {
+    start("FC");
+    app.showAll();
+    prompter.pickFile(dir.file("planted.dat"));
+    prompter.answer(true);
+    prompter.pickFile(dir.file("out/report.csv"));
+    prompter.answer(true);
+    prompter.pickFile(dir.file("out/fix.dat"));
+    dir.makeFolder("out");
+    ASSERT_TRUE(verifyWithDat(app));
+    EXPECT_NE(boxes()[0].find("所持しているファイル数 : 4"), std::string::npos) << boxes()[0];
+    EXPECT_NE(boxes()[0].find("不足しているROMの数 : 2"), std::string::npos);
+    EXPECT_NE(boxes()[0].find("ヘッダーを除いた内容で一致したファイル数 : 1"), std::string::npos);
+    EXPECT_TRUE(dir.read("out/report.csv").starts_with("\xEF\xBB\xBFstatus,"));
+    EXPECT_NE(dir.read("out/fix.dat").find("<name>Planted (fixdat)</name>"), std::string::npos);
+    EXPECT_TRUE(prompter.allAnswersUsed());
+
+    // A file that is no DAT is told, with the two formats it could be.
+    dir.write("notes.txt", "just some notes");
+    prompter.clear();
+    prompter.pickFile(dir.file("notes.txt"));
+    EXPECT_FALSE(verifyWithDat(app));
+    EXPECT_NE(lastBox().find("Logiqx XML形式とclrmamepro形式"), std::string::npos) << lastBox();
+}
+
+}  // namespace
+}  // namespace romshelf
