@@ -25,10 +25,12 @@ bool verifyMembers(DatVerifier& verifier, const std::string& path) {
         path,
         [&](const std::string& member, std::uint64_t size) {
             name = member;
-            hasher = std::make_unique<ContentHasher>(size);
+            hasher = std::make_unique<ContentHasher>(size, verifier.sumsNeeded());
         },
         [&](const void* data, std::size_t size) { hasher->add(data, size); },
-        [&] { members.push_back({name, hasher->finish()}); });
+        [&] {
+            members.push_back({name, hasher->finish()});
+        });
     // Told only once the whole archive read: a broken one is verified as a plain file.
     if (!read || members.empty()) return false;
     for (const Member& m : members) verifier.add(path, m.name, m.name, m.id);
@@ -37,14 +39,14 @@ bool verifyMembers(DatVerifier& verifier, const std::string& path) {
 
 std::string countsText(const VerifyRun& run) {
     const VerifyReport& r = run.report;
-    std::string text = std::string(run.aborted ? "照合を中断しました。" : "照合が終了しました。") +
-                       "\n\nDATファイル : " + r.datName +
-                       "\n\n所持しているファイル数 : " + std::to_string(r.count(VerifyStatus::Have)) +
-                       "\n名前の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Rename)) +
-                       "\nDATファイルにないファイル数 : " +
-                       std::to_string(r.count(VerifyStatus::Unknown)) +
-                       "\n内容の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Bad)) +
-                       "\n不足しているROMの数 : " + std::to_string(r.count(VerifyStatus::Missing));
+    std::string text =
+        std::string(run.aborted ? "照合を中断しました。" : "照合が終了しました。") +
+        "\n\nDATファイル : " + r.datName +
+        "\n\n所持しているファイル数 : " + std::to_string(r.count(VerifyStatus::Have)) +
+        "\n名前の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Rename)) +
+        "\nDATファイルにないファイル数 : " + std::to_string(r.count(VerifyStatus::Unknown)) +
+        "\n内容の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Bad)) +
+        "\n不足しているROMの数 : " + std::to_string(r.count(VerifyStatus::Missing));
     if (r.withoutHeader > 0)
         text += "\n\nうち、ヘッダーを除いた内容で一致したファイル数 : " +
                 std::to_string(r.withoutHeader);
@@ -57,7 +59,8 @@ void offerToSave(Application& app, const std::string& question, const std::strin
                  const std::string& name, const std::string& bytes) {
     Prompter& prompter = app.prompter();
     if (!prompter.ask(question, "保存確認")) return;
-    const auto path = prompter.chooseSaveFile(title, description, pattern, app.browseFolder(), name);
+    const auto path =
+        prompter.chooseSaveFile(title, description, pattern, app.browseFolder(), name);
     if (!path || path->empty()) return;
     app.setBrowseFolder(fs::pathFolder(*path));
     if (!fs::writeFileAtomically(*path, bytes))
@@ -75,15 +78,15 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
     VerifyRun run;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const FileListRow& row = rows[i];
-        const std::string folder = row.folderNumber >= 0 && row.folderNumber < kRomFolderCount
-                                       ? app.folders().folders.romFolderPaths[static_cast<std::size_t>(
-                                             row.folderNumber)]
-                                       : std::string();
+        const std::string folder =
+            row.folderNumber >= 0 && row.folderNumber < kRomFolderCount
+                ? app.folders().folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)]
+                : std::string();
         if (folder.empty() || row.fileName().empty()) continue;
         progress.step(static_cast<int>(i), row.fileName() + " を照合中…");
         const std::string path = text::pathOnDisk(folder, row.fileName());
         if (!archive::hasArchiveExtension(row.fileName()) || !verifyMembers(verifier, path)) {
-            if (const auto id = fileContentIdentity(path))
+            if (const auto id = fileContentIdentity(path, verifier.sumsNeeded()))
                 verifier.add(path, "", row.fileName(), *id);
         }
         if (stopRequested(progress, app.prompter(), "照合を中止しますか？")) {
@@ -117,8 +120,9 @@ bool verifyWithDat(Application& app) {
     const VerifyRun run = verifyListedFiles(app, *dat);
     prompter.inform(countsText(run), "照合結果");
     const std::string code = app.currentCode();
-    offerToSave(app, "照合結果をCSVファイルに保存しますか？", "照合結果の保存場所を指定してください",
-                "CSVファイル", "*.csv", "verify_" + code + ".csv", verifyReportCsv(run.report));
+    offerToSave(app, "照合結果をCSVファイルに保存しますか？",
+                "照合結果の保存場所を指定してください", "CSVファイル", "*.csv",
+                "verify_" + code + ".csv", verifyReportCsv(run.report));
     if (!run.report.missing.empty())
         offerToSave(app, "不足しているROMのDATファイル (fixdat) を保存しますか？",
                     "fixdatの保存場所を指定してください", "DATファイル", "*.dat",

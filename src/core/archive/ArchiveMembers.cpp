@@ -26,9 +26,10 @@ bool readMembers(const std::string& path,
     int r = ARCHIVE_OK;
     while ((r = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
         if (archive_entry_filetype(entry) != AE_IFREG) continue;
-        const la_int64_t declared = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-        begin(memberBaseName(entryPath(entry)), declared > 0 ? static_cast<std::uint64_t>(declared)
-                                                             : 0);
+        const la_int64_t declared =
+            archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+        begin(memberBaseName(entryPath(entry)),
+              declared > 0 ? static_cast<std::uint64_t>(declared) : 0);
         std::uint64_t at = 0;
         for (;;) {
             const void* block = nullptr;

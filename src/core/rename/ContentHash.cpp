@@ -30,11 +30,12 @@ std::string hex(const std::array<std::uint8_t, N>& digest) {
 }  // namespace
 
 struct ContentHasher::Sums {
+    SumKinds kinds;
     std::uint64_t size = 0;
     uLong crc = ::crc32(0, nullptr, 0);
     sha1_ctx sha1;
     md5_ctx md5;
-    Sums() {
+    explicit Sums(SumKinds k) : kinds(k) {
         sha1_init(&sha1);
         md5_init(&md5);
     }
@@ -44,8 +45,8 @@ struct ContentHasher::Sums {
         for (std::size_t left = bytes.size(); left > 0;) {
             const std::size_t part = std::min<std::size_t>(left, 1u << 30);
             crc = ::crc32(crc, p, static_cast<uInt>(part));
-            sha1_update(&sha1, part, p);
-            md5_update(&md5, part, p);
+            if (kinds.sha1) sha1_update(&sha1, part, p);
+            if (kinds.md5) md5_update(&md5, part, p);
             p += part;
             left -= part;
         }
@@ -55,12 +56,13 @@ struct ContentHasher::Sums {
         std::array<std::uint8_t, MD5_DIGEST_SIZE> m{};
         sha1_digest(&sha1, s.size(), s.data());
         md5_digest(&md5, m.size(), m.data());
-        return {size, static_cast<std::uint32_t>(crc), hex(s), hex(m)};
+        return {size, static_cast<std::uint32_t>(crc), kinds.sha1 ? hex(s) : std::string(),
+                kinds.md5 ? hex(m) : std::string()};
     }
 };
 
-ContentHasher::ContentHasher(std::uint64_t size)
-    : declared_(size), whole_(std::make_unique<Sums>()) {}
+ContentHasher::ContentHasher(std::uint64_t size, SumKinds kinds)
+    : declared_(size), kinds_(kinds), whole_(std::make_unique<Sums>(kinds)) {}
 
 ContentHasher::~ContentHasher() = default;
 
@@ -77,7 +79,7 @@ void ContentHasher::add(const void* data, std::size_t size) {
         decided_ = true;
         header_ = detectHeader(head_, declared_);
         skip_ = headerLength(header_);
-        if (header_ != HeaderKind::None) rest_ = std::make_unique<Sums>();
+        if (header_ != HeaderKind::None) rest_ = std::make_unique<Sums>(kinds_);
         std::string held = std::move(head_);
         head_.clear();
         feed(held);
@@ -98,7 +100,7 @@ ContentIdentity ContentHasher::finish() {
         decided_ = true;
         header_ = detectHeader(head_, declared_ ? declared_ : head_.size());
         skip_ = headerLength(header_);
-        if (header_ != HeaderKind::None) rest_ = std::make_unique<Sums>();
+        if (header_ != HeaderKind::None) rest_ = std::make_unique<Sums>(kinds_);
         feed(head_);
     }
     ContentIdentity id;
@@ -108,14 +110,14 @@ ContentIdentity ContentHasher::finish() {
     return id;
 }
 
-std::optional<ContentIdentity> fileContentIdentity(const std::string& path) {
+std::optional<ContentIdentity> fileContentIdentity(const std::string& path, SumKinds kinds) {
     const auto size = fs::fileSize(path);
     const int fd = fs::openRegularFile(path);
     if (fd < 0 || !size) {
         if (fd >= 0) ::close(fd);
         return std::nullopt;
     }
-    ContentHasher hasher(*size);
+    ContentHasher hasher(*size, kinds);
     thread_local std::vector<char> buffer(std::size_t{1} << 20);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());

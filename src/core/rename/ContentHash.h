@@ -26,12 +26,18 @@ struct ContentIdentity {
     std::optional<ContentSums> withoutHeader;
 };
 
+// Which sums beyond size and CRC-32 to compute (each costs a pass's worth of CPU).
+struct SumKinds {
+    bool sha1 = true;
+    bool md5 = true;
+};
+
 // Sums bytes fed in pieces, over the whole and, once the first bytes show a header, over what
 // follows it: one pass over a file or an archive member, never held in memory.
 class ContentHasher {
 public:
     // `size`: the whole length when known (the SNES copier header is told by it), else 0.
-    explicit ContentHasher(std::uint64_t size);
+    explicit ContentHasher(std::uint64_t size, SumKinds kinds = {});
     ~ContentHasher();
     ContentHasher(const ContentHasher&) = delete;
     ContentHasher& operator=(const ContentHasher&) = delete;
@@ -43,6 +49,7 @@ private:
     struct Sums;
     void feed(std::string_view bytes);
     std::uint64_t declared_;
+    SumKinds kinds_;
     std::string head_;  // the first bytes, until the header is decided
     bool decided_ = false;
     std::size_t skip_ = 0;
@@ -51,6 +58,6 @@ private:
 };
 
 // The identity of the file at `path`; nullopt when it is no regular file or cannot be read.
-std::optional<ContentIdentity> fileContentIdentity(const std::string& path);
+std::optional<ContentIdentity> fileContentIdentity(const std::string& path, SumKinds kinds = {});
 
 }  // namespace romshelf

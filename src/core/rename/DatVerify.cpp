@@ -14,10 +14,11 @@ std::string_view lastPart(std::string_view name) {
 }
 
 bool matches(const DatRom& rom, const ContentSums& sums) {
+    if (rom.size && *rom.size != sums.size) return false;
+    if (!rom.sha1.empty()) return rom.sha1 == sums.sha1;
+    if (!rom.md5.empty()) return rom.md5 == sums.md5;
     // An entry with no sum at all tells no file apart.
-    if (!rom.crc && rom.md5.empty() && rom.sha1.empty()) return false;
-    return (!rom.size || *rom.size == sums.size) && (!rom.crc || *rom.crc == sums.crc) &&
-           (rom.md5.empty() || rom.md5 == sums.md5) && (rom.sha1.empty() || rom.sha1 == sums.sha1);
+    return rom.crc && *rom.crc == sums.crc;
 }
 
 std::string csvField(const std::string& text) {
@@ -44,9 +45,9 @@ DatVerifier::DatVerifier(const DatFile& dat) : dat_(dat), matched_(dat.roms.size
         const int index = static_cast<int>(i);
         // Each entry is found by its strongest sum; matches() then checks the others.
         if (!rom.sha1.empty())
-            bySha1_.emplace(rom.sha1, index);
+            bySha1_.emplace(rom.sha1, index), needed_.sha1 = true;
         else if (!rom.md5.empty())
-            byMd5_.emplace(rom.md5, index);
+            byMd5_.emplace(rom.md5, index), needed_.md5 = true;
         else if (rom.crc)
             byCrc_.emplace(*rom.crc, index);
         byName_.emplace(std::string(lastPart(rom.name)), index);
@@ -92,9 +93,8 @@ void DatVerifier::add(const std::string& file, const std::string& member, const 
         });
         for (const int i : found) matched_[static_cast<std::size_t>(i)] = true;
         row.status = named != found.end() ? VerifyStatus::Have : VerifyStatus::Rename;
-        row.datName = dat_.roms[static_cast<std::size_t>(
-                                    named != found.end() ? *named : found.front())]
-                          .name;
+        row.datName =
+            dat_.roms[static_cast<std::size_t>(named != found.end() ? *named : found.front())].name;
     } else if (const auto same = byName_.find(name); same != byName_.end()) {
         row.status = VerifyStatus::Bad;
         row.datName = dat_.roms[static_cast<std::size_t>(same->second)].name;
@@ -128,11 +128,11 @@ std::string verifyReportCsv(const VerifyReport& report) {
     for (const VerifyRow& row : report.rows) {
         char crc[9] = "";
         if (row.crc) std::snprintf(crc, sizeof crc, "%08x", *row.crc);
-        const std::string header =
-            row.matchedWithoutHeader == HeaderKind::None
-                ? ""
-                : "matched without its " + std::string(headerKindName(row.matchedWithoutHeader)) +
-                      " header";
+        const std::string header = row.matchedWithoutHeader == HeaderKind::None
+                                       ? ""
+                                       : "matched without its " +
+                                             std::string(headerKindName(row.matchedWithoutHeader)) +
+                                             " header";
         csv += std::string(verifyStatusWord(row.status)) + "," + csvField(row.file) + "," +
                csvField(row.member) + "," + csvField(row.datName) + "," +
                (row.size ? std::to_string(*row.size) : "") + "," + crc + "," + row.sha1 + "," +

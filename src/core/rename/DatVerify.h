@@ -21,8 +21,8 @@ const char* verifyStatusWord(VerifyStatus status);  // "have", "rename", …
 
 struct VerifyRow {
     VerifyStatus status = VerifyStatus::Unknown;
-    std::string file;    // the file's path (empty for a missing entry)
-    std::string member;  // the archive member, when the file is an archive
+    std::string file;     // the file's path (empty for a missing entry)
+    std::string member;   // the archive member, when the file is an archive
     std::string datName;  // the entry's name as the DAT writes it (empty for unknown)
     // The sums shown: the file's (of the bytes after its header when it matched so), or the
     // missing entry's as far as the DAT gives them.
@@ -41,12 +41,14 @@ struct VerifyReport {
     int count(VerifyStatus s) const { return counts[static_cast<std::size_t>(s)]; }
 };
 
-// Classifies files against a DAT. An entry matches when every sum it carries (size, CRC-32, MD5,
-// SHA-1) equals the file's; the strongest sum it has finds it. The whole file is tried first,
-// then the bytes after a header the file starts with.
+// Classifies files against a DAT. An entry matches by the strongest sum it carries (SHA-1, else
+// MD5, else CRC-32), and by its size when it gives one; an entry with a size alone matches
+// nothing. The whole file is tried first, then the bytes after a header the file starts with.
 class DatVerifier {
 public:
     explicit DatVerifier(const DatFile& dat);
+    // The sums the DAT's entries need of each file: no SHA-1 or MD5 when none carries one.
+    SumKinds sumsNeeded() const { return needed_; }
 
     // `name`: the file's name (or the member's) compared with the entries' names.
     void add(const std::string& file, const std::string& member, const std::string& name,
@@ -61,6 +63,7 @@ private:
     std::unordered_multimap<std::string, int> bySha1_, byMd5_, byName_;
     std::unordered_multimap<std::uint32_t, int> byCrc_;
     std::vector<bool> matched_;
+    SumKinds needed_{false, false};
     VerifyReport report_;
 };
 

@@ -61,27 +61,41 @@ TEST_F(DatVerifyTest, EachFileIsClassedAndTheReportSaysHow) {
               "4 have\t1 rename\t1 unknown\t1 bad\t2 missing\t1 without header");
     const std::string expected =
         "\xEF\xBB\xBFstatus,file,member,dat_name,size,crc32,sha1,header\r\n"
-        "have," + roms + "Alpha (Japan).nes,,Alpha (Japan).nes,500,2878cc2c,"
+        "have," +
+        roms +
+        "Alpha (Japan).nes,,Alpha (Japan).nes,500,2878cc2c,"
         "ff849ce4fdd367ce683f0e675063062c0008e597,\r\n"
-        "have," + roms + "Beta (Japan).nes,,Beta (Japan).nes,400,b5e5a837,"
+        "have," +
+        roms +
+        "Beta (Japan).nes,,Beta (Japan).nes,400,b5e5a837,"
         "5351ff3a0c736d6556c1b0d01de6d4a0598a284f,\r\n"
-        "bad," + roms + "Delta (Japan).nes,,Delta (Japan).nes,600,db4f9974,"
+        "bad," +
+        roms +
+        "Delta (Japan).nes,,Delta (Japan).nes,600,db4f9974,"
         "dd021866431dba5fa9e6580829b42e5ed65f0d0e,\r\n"
-        "have," + roms + "Eta.nes,,Eta.nes,32768,1dabe8d6,"
+        "have," +
+        roms +
+        "Eta.nes,,Eta.nes,32768,1dabe8d6,"
         "520dd7c8a87ae1a33d0af1399dd694007e84aa89,matched without its iNES header\r\n"
-        "have," + roms + "set.zip,Zeta (Japan).nes,Zeta (Japan).nes,400,36779a95,"
+        "have," +
+        roms +
+        "set.zip,Zeta (Japan).nes,Zeta (Japan).nes,400,36779a95,"
         "367afb09e373c5c311ec894eb43bf78c8442ad3a,\r\n"
-        "unknown," + roms + "stranger.nes,,,80,ba0b140c,"
+        "unknown," +
+        roms +
+        "stranger.nes,,,80,ba0b140c,"
         "7c2bf97e401f30e9e80fd7d11db9bdae6dd1b87f,\r\n"
-        "rename," + roms + "wrong.nes,,Gamma (Japan).nes,500,cb86bf3d,"
+        "rename," +
+        roms +
+        "wrong.nes,,Gamma (Japan).nes,500,cb86bf3d,"
         "9f54fae73437f8e65a089f792c3ce1f7e0aa5c38,\r\n"
         "missing,,,Delta (Japan).nes,500,5ecc2120,,\r\n"
         "missing,,,Epsilon (Japan).nes,700,ec666a43,d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5,\r\n";
     EXPECT_EQ(verifyReportCsv(run.report), expected);
 
     // The fixdat is a DAT of the missing entries that reads back as them.
-    const auto fixdat = parseDat(writeLogiqxDat(fixdatName(run.report), run.report.missing),
-                                 "fixdat.dat", error);
+    const auto fixdat =
+        parseDat(writeLogiqxDat(fixdatName(run.report), run.report.missing), "fixdat.dat", error);
     ASSERT_TRUE(fixdat) << error;
     EXPECT_EQ(fixdat->name, "Planted (fixdat)");
     ASSERT_EQ(fixdat->roms.size(), 2u);
