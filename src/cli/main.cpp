@@ -18,6 +18,7 @@
 #include "cli/Interrupts.h"
 #include "cli/GameListCommand.h"
 #include "cli/IdentifyCommand.h"
+#include "cli/ImportMetadataCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
@@ -106,6 +107,12 @@ void printUsage(std::ostream& out) {
            "              replace the hardware's file information with a CSV file's (as gamelist\n"
            "              --csv writes it, or the older program's list_code.csv with\n"
            "              --old-format); the replaced records are saved to a copy first\n"
+           "  import-metadata [--program-folder DIR] --hardware CODE\n"
+           "         (--esde gamelist.xml | --pegasus metadata.pegasus.txt) [--overwrite]\n"
+           "              fill the listed files' records from another frontend's metadata (name,\n"
+           "              description, rating, genre as category 1, favourite); a game finds\n"
+           "              its file by the file name, then the title; only empty fields are\n"
+           "              filled unless --overwrite; the records are copied aside first\n"
            "  emulators [--program-folder DIR] --hardware CODE [--suggest | --set N NAME]\n"
            "              print the hardware's emulator slots (number, name, executable,\n"
            "              command line); --suggest prints the Linux emulators installed for it\n"
@@ -221,6 +228,9 @@ int run(int argc, char* argv[]) {
     if (command == "import-csv")
         return romshelf::cli::importCsvCommand({args.begin() + 1, args.end()}, std::cout,
                                                std::cerr);
+    if (command == "import-metadata")
+        return romshelf::cli::importMetadataCommand({args.begin() + 1, args.end()}, std::cout,
+                                                    std::cerr);
     if (command == "verify")
         return romshelf::cli::verifyCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "optimise")

@@ -27,6 +27,7 @@
 #include "core/app/BatchOperations.h"
 #include "core/app/CsvImport.h"
 #include "core/app/DatVerifyCommand.h"
+#include "core/app/MetadataImport.h"
 #include "core/app/Optimisation.h"
 #include "core/app/RenameCommands.h"
 #include "core/app/RowDetails.h"
@@ -264,6 +265,7 @@ void CMainFrame::connectCommands() {
     command(cmd::GameList, [this] { runGameListCommand(app_, this); });
     command(cmd::ImportOwnCsv, [this] { importCsv(app_, CsvFormat::Own); });
     command(cmd::ImportOldCsv, [this] { importCsv(app_, CsvFormat::Old); });
+    command(cmd::ImportFrontendMetadata, [this] { importFrontendMetadataCommand(app_); });
     command(cmd::ResetColumnWidths, [this] {
         if (fileList_) fileList_->resetColumnWidths();
     });

@@ -46,6 +46,7 @@ enum : int {
     // Commands of our own, beyond the classic set.
     RenameDataFromDat = 33001,
     VerifyWithDat = 33002,
+    ImportFrontendMetadata = 33003,
     About = 57664,
     Exit = 57665,
 };

@@ -61,6 +61,7 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     QMenu* csv = fileMenu_->addMenu(QStringLiteral("CSVファイルの読み込み(&C)"));
     add(csv, cmd::ImportOwnCsv, "RomshelfPlus!!のCSVを読み込む(&B)");
     add(csv, cmd::ImportOldCsv, "旧RomshelfのCSVを読み込む(&S)");
+    add(fileMenu_, cmd::ImportFrontendMetadata, "他のフロントエンドの情報を読み込む(&E)...");
     addHardwareMenu(
         fileMenu_, "設定ファイルの削除(&D)",
         [](int row) { return hardwareTable()[row].deleteCommand; }, true);
