@@ -32,8 +32,7 @@ int importMetadataCommand(const std::vector<std::string>& args, std::ostream& ou
     const auto head = fs::readFile(file, 1 << 20);
     const bool esde = option == "--esde";
     if (head && (detectFrontendFormat(*head) == FrontendFormat::EsDe) != esde) {
-        err << file << " is no " << (esde ? "ES-DE gamelist.xml" : "Pegasus metadata file")
-            << "\n";
+        err << file << " is no " << (esde ? "ES-DE gamelist.xml" : "Pegasus metadata file") << "\n";
         return 2;
     }
     OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
@@ -45,8 +44,8 @@ int importMetadataCommand(const std::vector<std::string>& args, std::ostream& ou
         return 2;
     }
     err << metadataResultText(*result) << "\n";
-    out << result->matched << " matched\t" << result->unmatched << " unmatched\t"
-        << result->skipped << " skipped\n";
+    out << result->matched << " matched\t" << result->unmatched << " unmatched\t" << result->skipped
+        << " skipped\n";
     return 0;
 }
 

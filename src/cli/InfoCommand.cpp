@@ -68,8 +68,8 @@ int showSnap(Application& app, const FileListRow& row, const InfoOptions& o, std
              std::ostream& err) {
     const SnapSettings settings = snapSettingsOf(app.folders().folders, app.settings());
     const std::string& file = row.fileName();
-    const std::string snap =
-        lookUpSnap(settings, {std::string(fs::pathTitle(file)), file, row.folderNumber, 0});
+    const std::string snap = lookUpSnap(
+        settings, {std::string(fs::pathTitle(file)), file, row.folderNumber, 0, {row.gameName()}});
     line(out, "snap", snap);
     if (o.snapPicture.empty()) return 0;
     SnapModel model(app.host().images, app.programFolder().frameFolder());

@@ -60,8 +60,8 @@ void fill(Application& app, int index, const FrontendGame& game, bool overwrite)
 }  // namespace
 
 std::optional<MetadataImportResult> importFrontendMetadata(Application& app,
-                                                           const std::string& path,
-                                                           bool overwrite, std::string& error) {
+                                                           const std::string& path, bool overwrite,
+                                                           std::string& error) {
     const auto bytes = fs::readFile(path, kMetadataFileLimit);
     if (!bytes) {
         error = "ファイル「" + fs::pathName(path) + "」を読み込めませんでした。";
@@ -99,7 +99,8 @@ std::optional<MetadataImportResult> importFrontendMetadata(Application& app,
         int row = -1;
         for (const std::string& p : game.paths) {
             const std::string name = lastPart(p);
-            if (const auto it = byName.find(name); it != byName.end()) row = it->second;
+            if (const auto it = byName.find(name); it != byName.end())
+                row = it->second;
             else if (const auto t = byTitle.find(fs::pathTitle(name)); t != byTitle.end())
                 row = t->second;
             if (row >= 0) break;
@@ -129,11 +130,11 @@ std::optional<MetadataImportResult> importFrontendMetadata(Application& app,
 }
 
 std::string metadataResultText(const MetadataImportResult& result) {
-    std::string text = "他のフロントエンドの情報を読み込みました。\n\n情報を読み込んだファイル数 : " +
-                       std::to_string(result.matched) +
-                       "\nリストにファイルがなかったゲーム数 : " + std::to_string(result.unmatched) +
-                       "\nファイルの指定がないため除いたゲーム数 : " +
-                       std::to_string(result.skipped);
+    std::string text =
+        "他のフロントエンドの情報を読み込みました。\n\n情報を読み込んだファイル数 : " +
+        std::to_string(result.matched) +
+        "\nリストにファイルがなかったゲーム数 : " + std::to_string(result.unmatched) +
+        "\nファイルの指定がないため除いたゲーム数 : " + std::to_string(result.skipped);
     for (const std::string& name : result.unmatchedNames) text += "\n  " + name;
     if (!result.backupPath.empty())
         text += "\n\n読み込む前のファイル情報は「" + fs::pathName(result.backupPath) +
@@ -145,8 +146,8 @@ bool importFrontendMetadataCommand(Application& app) {
     Prompter& prompter = app.prompter();
     if (app.currentCode().empty()) return false;
     const auto path = prompter.chooseOpenFile(
-        "gamelist.xml か metadata.pegasus.txt の場所を指定してください",
-        "他のフロントエンドの情報", "gamelist.xml *.pegasus.txt metadata.txt", app.browseFolder());
+        "gamelist.xml か metadata.pegasus.txt の場所を指定してください", "他のフロントエンドの情報",
+        "gamelist.xml *.pegasus.txt metadata.txt", app.browseFolder());
     if (!path || path->empty()) return false;
     app.setBrowseFolder(fs::pathFolder(*path));
     const bool overwrite = prompter.ask(

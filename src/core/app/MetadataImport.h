@@ -24,8 +24,8 @@ struct MetadataImportResult {
 // are copied aside first, as the CSV import does, then saved. nullopt (and `error`) when the file
 // cannot be read.
 std::optional<MetadataImportResult> importFrontendMetadata(Application& app,
-                                                           const std::string& path,
-                                                           bool overwrite, std::string& error);
+                                                           const std::string& path, bool overwrite,
+                                                           std::string& error);
 
 // "他のフロントエンドの情報を読み込む": the file picker, whether to overwrite, the import and its
 // counts. False when nothing was imported.

@@ -39,18 +39,34 @@ std::string lookUpIn(const std::string& folder, const SnapQuery& query) {
 
 }  // namespace
 
+std::string thumbnailName(std::string_view gameName) {
+    std::string name(gameName);
+    for (char& c : name)
+        if (std::string_view("&*/:`<>?\\|\"").find(c) != std::string_view::npos) c = '_';
+    return name;
+}
+
 std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query) {
     if (query.baseName.empty()) return {};
     const bool sameNumber = settings.preferSameNumber && query.romFolderIndex >= 0 &&
                             query.romFolderIndex < kSnapFolderCount;
     const int start = sameNumber ? query.romFolderIndex : query.slot;
     const int count = settings.searchAll ? kSnapFolderCount : 1;
-    for (int i = 0; i < count; ++i) {
-        const int slot = (start + i) % kSnapFolderCount;
-        // An unused slot is no folder: it would be the working folder, which holds no snaps.
-        if (!settings.inUse(slot)) continue;
-        std::string found = lookUpIn(settings.paths[static_cast<std::size_t>(slot)], query);
-        if (!found.empty()) return found;
+    std::vector<std::string> names{query.baseName};
+    for (const std::string& other : query.otherNames)
+        for (std::string name : {other, thumbnailName(other)})
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(std::move(name));
+    SnapQuery byName = query;
+    for (const std::string& name : names) {
+        byName.baseName = name;
+        for (int i = 0; i < count; ++i) {
+            const int slot = (start + i) % kSnapFolderCount;
+            // An unused slot is no folder: it would be the working folder, which holds no snaps.
+            if (!settings.inUse(slot)) continue;
+            std::string found = lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName);
+            if (!found.empty()) return found;
+        }
     }
     return {};
 }

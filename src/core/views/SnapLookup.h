@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
@@ -36,14 +37,21 @@ struct SnapQuery {
     std::string fileName;  // with its extension: the ROM itself is never its own snap
     int romFolderIndex = -1;
     int slot = 0;  // the window's current slot
+    // Names the snap may carry instead of the base name, tried after it in order: the game name
+    // (as picture collections made for other frontends name their files).
+    std::vector<std::string> otherNames;
 };
 
-// The selected file's snap, or empty. In a slot, the entries named base name + ".*" (ASCII case
-// ignored, the base name taken literally) are tried in byte order of their names, passing over
-// the ROM file itself (exact name) and folders. The search starts at the ROM folder's number when
-// preferSameNumber is on and that number is a slot, else at the current slot; with searchAll it
-// goes on through the following slots, wrapping round, five in all. Slots not in use yield
-// nothing.
+// A game name as libretro's thumbnail collections name files: each of &*/:`<>?\|" becomes '_'.
+std::string thumbnailName(std::string_view gameName);
+
+// The selected file's snap, or empty. The base name is looked for first, then each other name as
+// it is and in its thumbnail form (each through every slot to search). In a slot, the entries named
+// base name + ".*" (ASCII case ignored, the base name taken literally) are tried in byte order of
+// their names, passing over the ROM file itself (exact name) and folders. The search starts at the
+// ROM folder's number when preferSameNumber is on and that number is a slot, else at the current
+// slot; with searchAll it goes on through the following slots, wrapping round, five in all. Slots
+// not in use yield nothing.
 std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query);
 
 // The slot after `slot` that is in use, wrapping round; `slot` itself when no other one is.

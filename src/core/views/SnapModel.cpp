@@ -51,6 +51,9 @@ bool SnapModel::select(const std::string& fileName, int romFolderIndex, std::str
     // game.zip and game.7z in one folder share their snap.
     if (!fileName.empty() && baseName == query_.baseName && romFolderIndex == query_.romFolderIndex)
         return false;
+    // Collections made for other frontends name snaps by the game.
+    query_.otherNames.clear();
+    if (!caption_.empty() && caption_ != baseName) query_.otherNames.push_back(caption_);
     query_.fileName = fileName;
     query_.baseName = std::move(baseName);
     query_.romFolderIndex = romFolderIndex;

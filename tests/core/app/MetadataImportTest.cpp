@@ -47,15 +47,14 @@ TEST_F(MetadataImportTest, AGamelistFillsTheEmptyFieldsOfTheListedFilesRecords) 
     std::string error;
     const auto result = importFrontendMetadata(app, dir.file("gamelist.xml"), false, error);
     ASSERT_TRUE(result) << error;
-    EXPECT_EQ(std::tuple(result->matched, result->unmatched, result->skipped),
-              std::tuple(2, 1, 1));
+    EXPECT_EQ(std::tuple(result->matched, result->unmatched, result->skipped), std::tuple(2, 1, 1));
     EXPECT_EQ(result->unmatchedNames, std::vector<std::string>{"./Missing.nes"});
     // Found by its title: the gamelist names the zip the user has since unpacked.
     const RomRecord smb = saved("Super Mario Bros. (World)");
     EXPECT_EQ(std::tuple(smb.gameName, smb.reading, smb.comment, smb.rating, smb.classes[0],
                          smb.favourite),
-              std::tuple("Super Mario Bros.", "Super Mario Bros.", "Mario and Luigi.\r\nSecond line.",
-                         5, "Platform", true));
+              std::tuple("Super Mario Bros.", "Super Mario Bros.",
+                         "Mario and Luigi.\r\nSecond line.", 5, "Platform", true));
     // What the user wrote stays; the empty name is filled.
     const RomRecord zelda = saved("Zelda");
     EXPECT_EQ(std::tuple(zelda.gameName, zelda.comment, zelda.rating),
@@ -78,8 +77,7 @@ TEST_F(MetadataImportTest, TheCommandAsksAndTellsTheCounts) {
     prompter.answer(false);  // only the empty fields
     ASSERT_TRUE(importFrontendMetadataCommand(app));
     EXPECT_NE(lastBox().find("情報を読み込んだファイル数 : 1"), std::string::npos) << lastBox();
-    EXPECT_EQ(std::tuple(saved("Zelda").gameName, saved("Zelda").rating),
-              std::tuple("Zelda 1", 2));
+    EXPECT_EQ(std::tuple(saved("Zelda").gameName, saved("Zelda").rating), std::tuple("Zelda 1", 2));
 
     dir.write("broken.txt", "no keys here");
     prompter.clear();

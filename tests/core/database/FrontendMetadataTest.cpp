@@ -40,23 +40,22 @@ Second line.</desc>
     const auto games = readEsdeGamelist(xml, error);
     ASSERT_TRUE(games) << error;
     ASSERT_EQ(games->size(), 3u);
-    EXPECT_EQ((*games)[0],
-              (FrontendGame{{"./Super Mario Bros. (World).zip"},
-                            "Super Mario Bros.",
-                            "Mario and Luigi save the princess.\nSecond line.",
-                            "Platform",
-                            5,  // 0.9 of five stars, rounded
-                            true,
-                            5,
-                            "20231005T120000"}));
+    EXPECT_EQ((*games)[0], (FrontendGame{{"./Super Mario Bros. (World).zip"},
+                                         "Super Mario Bros.",
+                                         "Mario and Luigi save the princess.\nSecond line.",
+                                         "Platform",
+                                         5,  // 0.9 of five stars, rounded
+                                         true,
+                                         5,
+                                         "20231005T120000"}));
     EXPECT_EQ(std::tuple((*games)[1].paths, (*games)[1].stars, (*games)[1].favourite),
               std::tuple(std::vector<std::string>{"./sub/Zelda.nes"}, 3, false));
     // A rating beyond the scale is no rating.
     EXPECT_EQ(std::tuple((*games)[2].paths.empty(), (*games)[2].stars.has_value()),
               std::tuple(true, false));
 
-    for (const char* refused : {"<gameList><game>", "<datafile/>",
-                                "<!DOCTYPE gameList [<!ENTITY a \"b\">]><gameList/>"})
+    for (const char* refused :
+         {"<gameList><game>", "<datafile/>", "<!DOCTYPE gameList [<!ENTITY a \"b\">]><gameList/>"})
         EXPECT_FALSE(readEsdeGamelist(refused, error)) << refused;
 }
 
@@ -96,10 +95,10 @@ TEST(FrontendMetadata, APegasusFileReadsItsGames) {
                                          std::nullopt,
                                          std::nullopt,
                                          ""}));
-    EXPECT_EQ(std::tuple((*games)[1].name, (*games)[1].paths, (*games)[1].favourite),
-              std::tuple("Zelda",
-                         std::vector<std::string>{"Zelda (Disk 1).fds", "Zelda (Disk 2).fds"},
-                         true));
+    EXPECT_EQ(
+        std::tuple((*games)[1].name, (*games)[1].paths, (*games)[1].favourite),
+        std::tuple("Zelda", std::vector<std::string>{"Zelda (Disk 1).fds", "Zelda (Disk 2).fds"},
+                   true));
     EXPECT_FALSE(readPegasusMetadata("just words without keys", error));
     EXPECT_FALSE(readPegasusMetadata("", error));
 }

@@ -68,9 +68,29 @@ TEST(SnapLookupTest, SlotOrderOptionsAndTheRomItself) {
         s.settings.searchAll = c.all;
         s.settings.preferSameNumber = c.same;
         const std::string found =
-            lookUpSnap(s.settings, {fs::pathTitle(c.selected), c.selected, c.folder, c.slot});
+            lookUpSnap(s.settings, {fs::pathTitle(c.selected), c.selected, c.folder, c.slot, {}});
         EXPECT_EQ(found.empty() ? "" : found.substr(s.dir.path().size()), c.expected) << c.files;
     }
+}
+
+// Picture collections made for other frontends name snaps by the game, libretro's with each of
+// &*/:`<>?\|" made '_'; the file's own title still comes first, in any slot searched.
+TEST(SnapLookupTest, TheGameNameFindsSnapsNamedForOtherFrontends) {
+    EXPECT_EQ(thumbnailName("Mario & Co: Part 2 <\"Re*\"> a/b\\c?|`"),
+              "Mario _ Co_ Part 2 __Re___ a_b_c___");
+    Slots s("s0/Zelda.png");
+    s.dir.write("s1/Mario _ Co_ Part 2.png", "a thumbnail");
+    s.settings.searchAll = true;
+    auto found = [&](const std::string& file, std::vector<std::string> names) {
+        const std::string path =
+            lookUpSnap(s.settings, {fs::pathTitle(file), file, 0, 0, std::move(names)});
+        return path.empty() ? path : path.substr(s.dir.path().size());
+    };
+    EXPECT_EQ(found("mario2.nes", {"Mario & Co: Part 2"}), "s1/Mario _ Co_ Part 2.png");
+    EXPECT_EQ(found("mario2.nes", {}), "");
+    s.dir.write("s2/mario2.jpg", "the file's own");
+    EXPECT_EQ(found("mario2.nes", {"Mario & Co: Part 2"}), "s2/mario2.jpg");
+    EXPECT_EQ(found("z.nes", {"Zelda"}), "s0/Zelda.png");
 }
 
 TEST(SnapModelTest, ComposesTheSnapOnTheFrameOrTheNoSnapPictureWithTheName) {
