@@ -32,17 +32,24 @@ set(man_programs romshelf-cli)
 if(ROMSHELF_GUI)
   list(APPEND man_programs romshelf)
 endif()
+set(layout ${PROJECT_SOURCE_DIR}/resources/man/help-layout.awk)
 foreach(program IN LISTS man_programs)
   set(page ${man_folder}/${program}.${man_section})
   set(include ${PROJECT_SOURCE_DIR}/resources/man/${program}.h2m)
+  # help2man runs this stand-in of the program (under the program's name): the program's output
+  # laid out for it.
+  set(standIn ${man_folder}/stand-in/${program})
+  file(GENERATE OUTPUT ${standIn}
+    CONTENT "#!/bin/sh\n\"$<TARGET_FILE:${program}>\" \"$@\" | awk -f \"${layout}\"\n"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                     WORLD_EXECUTE)
   # The programs print UTF-8 (Japanese menu names); the page's date is the release's month.
   add_custom_command(OUTPUT ${page}.gz
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${man_folder}
-    COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 SOURCE_DATE_EPOCH=${ROMSHELF_RELEASE_EPOCH}
-            ${HELP2MAN} --no-info --section=${man_section}
-            --include=${include} --output=${page} $<TARGET_FILE:${program}>
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${ROMSHELF_RELEASE_EPOCH}
+            ${HELP2MAN} --no-info --locale=C.UTF-8 --section=${man_section}
+            --include=${include} --output=${page} ${standIn}
     COMMAND ${GZIP} -9nf ${page}
-    DEPENDS ${program} ${include}
+    DEPENDS ${program} ${include} ${layout} ${standIn}
     COMMENT "Making the manual page ${program}(${man_section})"
     VERBATIM)
   list(APPEND man_pages ${page}.gz)

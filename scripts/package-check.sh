@@ -102,7 +102,7 @@ mkdir -p "$HOME"
 user=$XDG_DATA_HOME/romshelf-plus
 for program in romshelf-cli romshelf; do
   "$root/usr/games/$program" --help >"$scratch/help.txt" || fail "$program --help failed"
-  grep -q "^usage: $program" "$scratch/help.txt" || fail "$program --help printed no usage"
+  grep -q "^Usage: $program" "$scratch/help.txt" || fail "$program --help printed no usage"
   "$root/usr/games/$program" --version >"$scratch/version.txt" || fail "$program --version failed"
   grep -q "^License GPL-3.0-or-later" "$scratch/version.txt" || fail "$program --version names no licence"
 done

@@ -26,18 +26,20 @@ namespace {
 
 void printUsage() {
     std::fputs(
-        "usage: romshelf [--demo DIR] [Qt's options]\n"
+        "Usage: romshelf [--demo DIR] [Qt's options]\n"
         "   or: romshelf --help | --version\n"
         "Romshelf Plus, the launcher and catalogue for emulators, in a window (its user\n"
         "interface is Japanese): it lists the ROM and disk-image files kept in folders per\n"
         "hardware with the user's records of them, shows their snaps, pictures and sounds,\n"
         "and starts the right emulator with the right command line.\n"
-        "options:\n"
+        "\n"
+        "Options:\n"
         "  --demo DIR   make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
         "               their records, snaps and the emulators installed), or fill in what\n"
         "               is missing from one, and start on it\n"
         "  --help       print this help and exit\n"
         "  --version    print the version and exit\n"
+        "\n"
         "The program folder (data, temp, ...) is the folder of the executable when it\n"
         "can be written; for an installed copy, or a folder that cannot be written, it is\n"
         "$XDG_DATA_HOME/romshelf-plus/ (by default ~/.local/share/romshelf-plus/). One\n"

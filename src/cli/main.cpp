@@ -69,7 +69,7 @@ constexpr const char* kCommandUsages[] = {
     "              and those with nothing but their title, then save; asks first, and\n"
     "              deletes nothing while a ROM folder is missing or unreadable\n",
     "  rename create|apply [--program-folder DIR] --hardware CODE [list's MODE and\n"
-    "              options] [--output FILE] [--unowned FILE] [--yes]\n"
+    "      options] [--output FILE] [--unowned FILE] [--yes]\n"
     "              create rename data from the rows list would print (into the data\n"
     "              folder's Rename_CODE.dat, or FILE), or rename those files from it and\n"
     "              sort them into the OK, duplicate and failed folders with their snaps,\n"
@@ -129,15 +129,17 @@ void printVersion(std::ostream& out) {
 }
 
 void printUsage(std::ostream& out) {
-    out << "usage: romshelf-cli [--program-folder DIR] [--hardware CODE] [--yes] <command> "
+    out << "Usage: romshelf-cli [--program-folder DIR] [--hardware CODE] [--yes] <command> "
            "[arguments]\n"
            "   or: romshelf-cli <command> --help\n"
            "   or: romshelf-cli --help | --version\n"
            "Romshelf Plus from a terminal: list, launch, register and organise the ROM files\n"
            "of a program folder as the window program romshelf does.\n"
-           "commands:\n";
+           "\n"
+           "Commands:\n";
     for (const char* usage : kCommandUsages) out << usage;
-    out << "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
+    out << "\n"
+           "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
            "\\n (in list's cells, info's texts and launch's argv: and working folder: lines);\n"
            "launch and info --folder N FILE take FILE in that form, so a name printed by list\n"
            "can be given back. The commands work on the program folder beside romshelf-cli\n"
@@ -169,7 +171,7 @@ bool printCommandUsage(const std::string& command, std::ostream& out) {
         const std::vector<std::string> words = commandsOf(usage);
         if (std::find(words.begin(), words.end(), command) == words.end()) continue;
         const std::string_view text(usage);
-        out << (found ? "   or: romshelf-cli " : "usage: romshelf-cli ")
+        out << (found ? "   or: romshelf-cli " : "Usage: romshelf-cli ")
             << text.substr(text.find_first_not_of(' '));
         found = true;
     }

@@ -18,14 +18,14 @@ namespace fsys = std::filesystem;
 
 namespace {
 
-struct Run {
+struct Ran {
     int status = -1;
     std::string out;
 };
 
 // Runs `argv` in `folder` (when given) with its own user folders under `home`, no display to
 // open a window on (a program that tried would end at once) and its errors thrown away.
-Run runProgram(std::vector<std::string> argv, const std::string& home,
+Ran runProgram(std::vector<std::string> argv, const std::string& home,
                const std::string& folder = "") {
     std::vector<char*> args;
     for (std::string& a : argv) args.push_back(a.data());
@@ -47,7 +47,7 @@ Run runProgram(std::vector<std::string> argv, const std::string& home,
         ::_exit(127);
     }
     ::close(out[1]);
-    Run run;
+    Ran run;
     char buffer[4096];
     for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
         run.out.append(buffer, static_cast<std::size_t>(n));
@@ -71,44 +71,44 @@ std::vector<std::string> namesIn(const std::string& folder) {
 // command-line program does, and the folder and the user's folders as empty as before.
 TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndMakeNothing) {
     const std::string version = "\nLicense GPL-3.0-or-later";
-    const std::string commands = "\ncommands:\n  dump FILE ";
+    const std::string commands = "\n\nCommands:\n  dump FILE ";
     const std::tuple<const char*, std::vector<std::string>, const char*, std::string, const char*>
         cases[] = {
             // program, arguments, the start, a line, and the end of what it prints
             {"romshelf",
              {"--help"},
-             "usage: romshelf [--demo DIR]",
+             "Usage: romshelf [--demo DIR]",
              "\n  --version ",
              "terminal.\n"},
-            {"romshelf", {"--demo", "demo", "--help"}, "usage: romshelf [", "", "terminal.\n"},
+            {"romshelf", {"--demo", "demo", "--help"}, "Usage: romshelf [", "", "terminal.\n"},
             {"romshelf", {"--version"}, "romshelf (Romshelf Plus) ", version, "law.\n"},
-            {"romshelf-cli", {"--help"}, "usage: romshelf-cli [", commands, "well.\n"},
-            {"romshelf-cli", {"help"}, "usage: romshelf-cli [", commands, "well.\n"},
+            {"romshelf-cli", {"--help"}, "Usage: romshelf-cli [", commands, "well.\n"},
+            {"romshelf-cli", {"help"}, "Usage: romshelf-cli [", commands, "well.\n"},
             {"romshelf-cli", {"--version"}, "romshelf-cli (Romshelf Plus) ", version, "law.\n"},
             // A command's own usage: its lines only, and the command is not run.
             {"romshelf-cli",
              {"list", "--help"},
-             "usage: romshelf-cli list [--program-folder DIR] ",
+             "Usage: romshelf-cli list [--program-folder DIR] ",
              "",
              "hiragana as katakana\n"},
             {"romshelf-cli",
              {"--hardware", "MD", "clean-temp", "--yes", "--help"},
-             "usage: romshelf-cli clean-temp [",
+             "Usage: romshelf-cli clean-temp [",
              "",
              ".INI stays); asks first\n"},
             {"romshelf-cli",
              {"help", "info"},
-             "usage: romshelf-cli info [",
+             "Usage: romshelf-cli info [",
              "\n   or: romshelf-cli info --header FILE ",
              "header is not valid\n"},
             {"romshelf-cli",
              {"move", "--all", "--help"},
-             "usage: romshelf-cli compress|decompress|delete|move|copy ",
+             "Usage: romshelf-cli compress|decompress|delete|move|copy ",
              "",
              "counts on\n              stdout\n"},
             {"romshelf-cli",
              {"rename", "merge", "--help"},
-             "usage: romshelf-cli rename create|apply ",
+             "Usage: romshelf-cli rename create|apply ",
              "\n   or: romshelf-cli rename merge ",
              "Redump and the like)\n"},
         };
@@ -118,7 +118,7 @@ TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndMakeNothing) {
         fsys::copy_file(builtProgram(program), exe);
         std::vector<std::string> argv{exe};
         argv.insert(argv.end(), args.begin(), args.end());
-        const Run run = runProgram(argv, home.path(), dir.path());
+        const Ran run = runProgram(argv, home.path(), dir.path());
         const std::string what = std::string(program) + " " + args.front() + " " + args.back();
         EXPECT_EQ(run.status, 0) << what;
         EXPECT_TRUE(run.out.starts_with(start) && run.out.find(line) != std::string::npos &&
@@ -132,7 +132,7 @@ TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndMakeNothing) {
 
 TEST(CommandLine, AnUnknownCommandsHelpIsAUsageError) {
     TempFolder home;
-    const Run run = runProgram({builtProgram("romshelf-cli"), "frobnicate", "--help"}, home.path());
+    const Ran run = runProgram({builtProgram("romshelf-cli"), "frobnicate", "--help"}, home.path());
     EXPECT_EQ(run.status, 64);
     EXPECT_EQ(run.out, "");
 }
@@ -144,7 +144,7 @@ struct OptionsFirst : AppFixture {
         setUpLaunch("MD", emulator("Gens", "/bin/true"));
         dir.write("roms/Sonic.md", "x");
     }
-    Run cli(std::vector<std::string> args) const {
+    Ran cli(std::vector<std::string> args) const {
         args.insert(args.begin(), builtProgram("romshelf-cli"));
         return runProgram(args, home.path());
     }
@@ -152,7 +152,7 @@ struct OptionsFirst : AppFixture {
 
 TEST_F(OptionsFirst, TheCommonOptionsMayStandBeforeTheCommand) {
     const std::string folder = dir.path();
-    const Run after = cli({"list", "--program-folder", folder, "--hardware", "MD"});
+    const Ran after = cli({"list", "--program-folder", folder, "--hardware", "MD"});
     ASSERT_EQ(after.status, 0);
     ASSERT_NE(after.out.find("\tSonic.md\t"), std::string::npos) << after.out;
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
@@ -168,7 +168,7 @@ TEST_F(OptionsFirst, TheCommonOptionsMayStandBeforeTheCommand) {
         {{"--yes", "--program-folder"}, 64, ""},
     };
     for (const auto& [args, status, out] : cases) {
-        const Run run = cli(args);
+        const Ran run = cli(args);
         EXPECT_EQ(run.status, status) << args.front() << " " << args.back();
         EXPECT_EQ(run.out, out) << args.front() << " " << args.back();
     }
@@ -180,7 +180,7 @@ TEST_F(OptionsFirst, AReaderWithItsOptionsFirstRunsWhileTheFolderIsHeld) {
     WriterLock window(dir.file("data/romshelf.lock"));
     ASSERT_EQ(window.tryAcquire("romshelf"), WriterLock::Result::Acquired);
     const auto started = std::chrono::steady_clock::now();
-    const Run run = cli({"--program-folder", dir.path(), "--hardware", "MD", "list"});
+    const Ran run = cli({"--program-folder", dir.path(), "--hardware", "MD", "list"});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("\tSonic.md\t"), std::string::npos) << run.out;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
