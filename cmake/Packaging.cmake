@@ -55,5 +55,8 @@ add_custom_command(OUTPUT ${changelog}.gz
 add_custom_target(romshelf-changelog ALL DEPENDS ${changelog}.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${changelog}.gz
   DESTINATION ${ROMSHELF_INSTALL_DOCDIR})
+# What lintian is told to let pass, with the reason in the file.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME romshelf-plus)
 
 include(CPack)

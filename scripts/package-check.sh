@@ -39,6 +39,7 @@ expected_files() {
   for size in 128 16 256 32 48 64; do
     echo "$1/share/icons/hicolor/${size}x$size/apps/romshelf-plus.png"
   done
+  echo "$1/share/lintian/overrides/romshelf-plus"
   echo "$1/share/man/man6/romshelf-cli.6.gz"
   echo "$1/share/man/man6/romshelf.6.gz"
   echo "$1/share/metainfo/$id.metainfo.xml"
