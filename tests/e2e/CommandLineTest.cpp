@@ -10,6 +10,7 @@
 
 #include "AppFixture.h"
 #include "core/platform/WriterLock.h"
+#include "core/settings/HardwareTable.h"
 #include "ProcessProbe.h"
 
 using namespace romshelf;
@@ -184,4 +185,50 @@ TEST_F(OptionsFirst, AReaderWithItsOptionsFirstRunsWhileTheFolderIsHeld) {
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("\tSonic.md\t"), std::string::npos) << run.out;
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+}
+
+namespace {
+
+// What the installed bash completion offers after `words` (the last one the word being typed).
+std::vector<std::string> bashCompletion(const std::vector<std::string>& words) {
+    std::string command = "bash -c '. \"$0\"; COMP_WORDS=(";
+    for (const std::string& w : words) command += " \"" + w + "\"";
+    command += "); COMP_CWORD=" + std::to_string(words.size() - 1) +
+               "; _romshelf_cli; printf \"%s\\n\" \"${COMPREPLY[@]}\"' \"" ROMSHELF_SOURCE_DIR
+               "/resources/completion/romshelf-cli.bash\"";
+    std::vector<std::string> offered;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return offered;
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::string word(line);
+        if (!word.empty() && word.back() == '\n') word.pop_back();
+        if (!word.empty()) offered.push_back(word);
+    }
+    ::pclose(pipe);
+    return offered;
+}
+
+}  // namespace
+
+// The completion keeps up with the program: it offers every hardware code the program knows and
+// no other, and every command it offers has a usage of its own.
+TEST(CommandLine, TheBashCompletionOffersTheProgramsCodesAndCommands) {
+    std::vector<std::string> codes;
+    for (const HardwareInfo& row : hardwareTable()) codes.emplace_back(row.code);
+    EXPECT_EQ(bashCompletion({"romshelf-cli", "--hardware", ""}), codes);
+    EXPECT_EQ(bashCompletion({"romshelf-cli", "list", "--program-folder", "x", "--hardware", "M"}),
+              (std::vector<std::string>{"MSYS", "MD", "MAME", "MSX"}));
+    const std::vector<std::string> words = bashCompletion({"romshelf-cli", "--yes", ""});
+    ASSERT_FALSE(words.empty());
+    TempFolder home;
+    for (const std::string& word : words) {
+        if (word.starts_with("--")) continue;
+        const Ran run = runProgram({builtProgram("romshelf-cli"), "help", word}, home.path());
+        EXPECT_EQ(run.status, 0) << word;
+        // Its usage (or, for help, the general one).
+        const std::string first = run.out.substr(0, run.out.find('\n'));
+        EXPECT_TRUE(first.find(word) != std::string::npos || word == "help")
+            << word << ": " << first;
+    }
 }
