@@ -5,7 +5,7 @@
 # are, and so are the sanitizer builds, whose run-time checks already cover this ground.
 set(romshelf_optimised "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
 
-# Hardens every target defined in the folders `dirs` (as added with add_subdirectory) and below.
+# Hardens every target defined in the given folders (as added with add_subdirectory) and below.
 function(romshelf_harden)
   if(ROMSHELF_SANITIZE OR ROMSHELF_TSAN OR ROMSHELF_FUZZ)
     return()
