@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # romshelf_add_test(<name> SOURCES <files...> [LIBS <targets...>] [QT])
 # Adds one GoogleTest program and registers its cases with CTest.
 # QT tests run on Qt's offscreen platform so that they need no display; without ROMSHELF_GUI

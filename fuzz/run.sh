@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang, writes their seed corpora, and fuzzes each target.
 #
 #   fuzz/run.sh            CI: first every input of fuzz/regressions/<target>/ (each finding so

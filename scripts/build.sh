@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds Romshelf Plus into $BUILD_DIR (default: build).
 # Each variable below sets the CMake option of the same name (default in brackets):
 #   ROMSHELF_GUI=OFF              only the core and romshelf-cli, without Qt [ON]

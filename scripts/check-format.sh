@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a tracked C++ file under src/, tests/, bench/ or fuzz/ is not laid out as
 # .clang-format says; scripts/format.sh fixes that.
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Formats every tracked C++ file under src/, tests/, bench/ and fuzz/ in place with clang-format
 # (the Debian 12 one, 14: other versions lay some lines out differently).
 # Arguments, when given, replace -i: check-format.sh passes --dry-run -Werror.

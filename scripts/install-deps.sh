@@ -1,10 +1,12 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, running and testing Romshelf Plus needs.
 # Safe to run again: packages already present are left alone.
 # clang-format checks the code layout in CI; clang is there for libFuzzer builds; python3 (its
 # zlib) is the independent CRC the rename tests check against. mednafen is the real emulator an
-# end-to-end test launches. dpkg-dev finds the .deb's library
-# dependencies; desktop-file-utils and appstream validate the desktop entry and metainfo.
+# end-to-end test launches. help2man makes the manual pages from the programs' --help. dpkg-dev
+# finds the .deb's library dependencies; lintian checks the .deb, desktop-file-utils and appstream
+# its desktop entry and metainfo.
 set -eu
 
 PACKAGES="
@@ -21,7 +23,8 @@ PACKAGES="
   mednafen
   zip unzip p7zip-full lhasa gcab cabextract
   python3
-  dpkg-dev desktop-file-utils appstream
+  help2man
+  dpkg-dev lintian desktop-file-utils appstream
 "
 
 missing=""

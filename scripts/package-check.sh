@@ -1,10 +1,14 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the installation as a user meets it, from a tree already built (default: build/):
-#  - `cmake --install` and the .deb (CPack) put the same files, and only those, into the prefix;
-#  - the .deb depends on the runtime packages; its desktop entry and metainfo validate;
-#  - unpacked into a scratch root, the installed romshelf-cli answers --help, and the installed
-#    romshelf starts offscreen, keeps its data in $XDG_DATA_HOME/romshelf-plus/ (nothing beside
-#    the executable) and saves data/MainData.slb when stopped with SIGTERM.
+#  - `cmake --install` and the .deb (CPack) put the same files, and only those, into the prefix
+#    (the programs into bin/ there, into /usr/games in the package);
+#  - the .deb depends on the runtime packages, lintian finds no error nor warning in it, its
+#    changelog is of its version, and its desktop entry and metainfo validate;
+#  - unpacked into a scratch root, the installed programs answer --help and --version without
+#    making anything, and the installed romshelf starts offscreen, keeps its data in
+#    $XDG_DATA_HOME/romshelf-plus/ (nothing beside the executable) and saves data/MainData.slb
+#    when stopped with SIGTERM.
 # The libraries come from the system: LD_LIBRARY_PATH is left as it is.
 set -eu
 cd "$(dirname "$0")/.."
@@ -24,20 +28,28 @@ fail() {
 # The files under a root, one a line, without the root.
 files_under() { (cd "$1" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort); }
 
+# The files installed under the prefix $1 with the programs in its folder $2.
 expected_files() {
-  echo "$1/bin/romshelf"
-  echo "$1/bin/romshelf-cli"
+  echo "$1/$2/romshelf"
+  echo "$1/$2/romshelf-cli"
   echo "$1/share/applications/$id.desktop"
+  echo "$1/share/bash-completion/completions/romshelf-cli"
+  echo "$1/share/doc/romshelf-plus/changelog.Debian.gz"
+  echo "$1/share/doc/romshelf-plus/copyright"
   for size in 128 16 256 32 48 64; do
     echo "$1/share/icons/hicolor/${size}x$size/apps/romshelf-plus.png"
   done
+  echo "$1/share/lintian/overrides/romshelf-plus"
+  echo "$1/share/man/man6/romshelf-cli.6.gz"
+  echo "$1/share/man/man6/romshelf.6.gz"
   echo "$1/share/metainfo/$id.metainfo.xml"
+  echo "$1/share/zsh/vendor-completions/_romshelf-cli"
 }
 
 # cmake --install into a prefix of its own.
 cmake --install "$build" --prefix "$scratch/prefix" >"$scratch/install.log" ||
   { cat "$scratch/install.log" >&2; fail "cmake --install failed"; }
-expected_files "" | sed 's|^/||' | LC_ALL=C sort >"$scratch/expected-prefix"
+expected_files "" bin | sed 's|^/||' | LC_ALL=C sort >"$scratch/expected-prefix"
 files_under "$scratch/prefix" >"$scratch/installed-prefix"
 diff -u "$scratch/expected-prefix" "$scratch/installed-prefix" ||
   fail "cmake --install put other files into the prefix than above"
@@ -57,18 +69,31 @@ for p in libqt6widgets6 libqt6gui6 libicu72 libarchive13 libsdl2-mixer-2.0-0 lib
   echo "$depends" | grep -qx "$p" || fail "the package does not depend on $p"
 done
 
+# Every error and warning fails; the informational tags are shown.
+lintian --fail-on error,warning --display-info "$deb" || fail "lintian finds fault with the package"
+
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-expected_files usr | LC_ALL=C sort >"$scratch/expected-root"
+expected_files usr games | LC_ALL=C sort >"$scratch/expected-root"
 files_under "$root" >"$scratch/unpacked"
 diff -u "$scratch/expected-root" "$scratch/unpacked" || fail "the package holds other files than above"
+doc=$root/usr/share/doc/romshelf-plus
+gzip -dc "$doc/changelog.Debian.gz" >"$scratch/changelog"
+[ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$(dpkg-deb -f "$deb" Version)" ] ||
+  fail "the changelog's first entry is not of the package's version"
 
 desktop=$root/usr/share/applications/$id.desktop
 desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
-appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" ||
-  fail "the metainfo does not validate"
+# The id is reverse-DNS with the project's name in it: the one pedantic remark allowed.
+appstreamcli validate --pedantic --no-net "$root/usr/share/metainfo/$id.metainfo.xml" \
+  >"$scratch/appstream.txt" 2>&1 || { cat "$scratch/appstream.txt" >&2; fail "the metainfo does not validate"; }
+cat "$scratch/appstream.txt"
+if grep '^[EWIP]: ' "$scratch/appstream.txt" | grep -qv ': cid-contains-uppercase-letter '; then
+  fail "appstreamcli validate --pedantic has remarks on the metainfo"
+fi
 grep -qx "Icon=romshelf-plus" "$desktop" || fail "the desktop entry names another icon"
 grep -qx "Exec=romshelf" "$desktop" || fail "the desktop entry starts another program"
+grep -qx "StartupWMClass=Romshelf Plus" "$desktop" || fail "the desktop entry names another window class"
 
 # The installed programs, with a home of their own.
 (cd "$root" && find . | LC_ALL=C sort) >"$scratch/before-run"
@@ -76,10 +101,17 @@ export HOME="$scratch/home"
 export XDG_DATA_HOME="$HOME/data-home"
 mkdir -p "$HOME"
 user=$XDG_DATA_HOME/romshelf-plus
-"$root/usr/bin/romshelf-cli" --help >"$scratch/help.txt" || fail "romshelf-cli --help failed"
-grep -q "romshelf-cli" "$scratch/help.txt" || fail "romshelf-cli --help printed no usage"
+for program in romshelf-cli romshelf; do
+  "$root/usr/games/$program" --help >"$scratch/help.txt" || fail "$program --help failed"
+  grep -q "^Usage: $program" "$scratch/help.txt" || fail "$program --help printed no usage"
+  "$root/usr/games/$program" --version >"$scratch/version.txt" || fail "$program --version failed"
+  grep -q "^License GPL-3.0-or-later" "$scratch/version.txt" || fail "$program --version names no licence"
+done
+[ ! -e "$user" ] || fail "--help or --version made $user"
+bash -c '. "$1" && complete -p romshelf-cli' sh "$root/usr/share/bash-completion/completions/romshelf-cli" \
+  >/dev/null || fail "the bash completion does not load"
 
-QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$root/usr/bin/romshelf" 2>"$scratch/romshelf.err" &
+QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$root/usr/games/romshelf" 2>"$scratch/romshelf.err" &
 pid=$!
 tries=0
 until [ -d "$user/data" ]; do

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and starts Romshelf Plus.
 # The program keeps its data beside the executable (build/bin/data, …).
 #   ./scripts/run.sh          on your own program folder

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's screenshots on an X server of their own (Xvfb, 1280 x 1024):
 #   docs/screenshots/first-start.png   a copy of the program in an empty folder at its first
 #                                      start: the first steps' hint, the windows side by side

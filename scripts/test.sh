@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and runs every test.
 set -eu
 cd "$(dirname "$0")/.."

@@ -10,6 +10,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "core/app/Application.h"
@@ -22,6 +23,58 @@
 #include "qt/app/UnixSignalWatcher.h"
 
 namespace {
+
+void printUsage() {
+    std::fputs(
+        "Usage: romshelf [--demo DIR] [Qt's options]\n"
+        "   or: romshelf --help | --version\n"
+        "Romshelf Plus, the launcher and catalogue for emulators, in a window (its user\n"
+        "interface is Japanese): it lists the ROM and disk-image files kept in folders per\n"
+        "hardware with the user's records of them, shows their snaps, pictures and sounds,\n"
+        "and starts the right emulator with the right command line.\n"
+        "\n"
+        "Options:\n"
+        "  --demo DIR   make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
+        "               their records, snaps and the emulators installed), or fill in what\n"
+        "               is missing from one, and start on it\n"
+        "  --help       print this help and exit\n"
+        "  --version    print the version and exit\n"
+        "\n"
+        "The program folder (data, temp, ...) is the folder of the executable when it\n"
+        "can be written; for an installed copy, or a folder that cannot be written, it is\n"
+        "$XDG_DATA_HOME/romshelf-plus/ (by default ~/.local/share/romshelf-plus/). One\n"
+        "program at a time writes to a program folder: a second window is refused with\n"
+        "exit status 75. romshelf-cli does the same work from a terminal.\n",
+        stdout);
+}
+
+void printVersion() {
+    std::printf("romshelf (Romshelf Plus) %s\n", ROMSHELF_VERSION);
+    std::fputs(
+        "Copyright (C) 2026 The Romshelf Plus project\n"
+        "License GPL-3.0-or-later: GNU GPL version 3 or later "
+        "<https://gnu.org/licenses/gpl.html>.\n"
+        "This is free software: you are free to change and redistribute it.\n"
+        "There is NO WARRANTY, to the extent permitted by law.\n",
+        stdout);
+}
+
+// --help or --version among the arguments (the folder after --demo aside): answered on stdout
+// before anything is made or opened; nullopt when the program is to start.
+std::optional<int> answerInformationOption(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--demo") == 0) {
+            ++i;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            printUsage();
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            printVersion();
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
+    return std::nullopt;
+}
 
 // The folder after `--demo`, absolute; empty when the program runs on its own folder.
 QString demoFolderArgument(const QStringList& arguments) {
@@ -68,8 +121,12 @@ int refuseSecondWriter(const romshelf::ProgramFolder& folder,
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto status = answerInformationOption(argc, argv)) return *status;
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Romshelf Plus"));
+    // Docks and task bars find the desktop entry (its name and icon) by this id: on Wayland it is
+    // the window's app id; on X the entry's StartupWMClass names the window's class.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.romshelf.RomshelfPlus"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/romshelf.png")));
     // Watch for termination first: from here on a signal closes the program the normal way.
     romshelf::UnixSignalWatcher signals;

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/BackupCommand.h"
@@ -29,128 +31,199 @@
 
 namespace {
 
+// The usage of each command, as the general usage lists it: the first line names the command
+// (words joined by '|' for several that share their usage), the lines after it are indented.
+constexpr const char* kCommandUsages[] = {
+    "  dump FILE   print a data file (.slb) as JSON; a file named as the program names\n"
+    "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind\n",
+    "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
+    "              print the file list, twelve tab-separated cells a row; MODE is\n"
+    "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
+    "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
+    "              [--rating N] [--category K TEXT] [--class TEXT] [--favourite yes|no|unset]\n"
+    "              as in the search dialog: N 0 or TEXT 未登録 finds files without a value,\n"
+    "              --favourite no those that are no favourite, unset (the default) any;\n"
+    "              the text matches in any letter case or width, hiragana as katakana\n",
+    "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
+    "         (--folder N FILE | --row N)\n"
+    "              run the launch sequence and print its log; --dry-run prints the\n"
+    "              arguments it would start instead; the TEMP folder an archive was\n"
+    "              unpacked into is emptied by the next clean\n",
+    "  info [--program-folder DIR] [--hardware CODE] (--folder N FILE | --row N)\n"
+    "       [--snap-picture OUT.bmp] [--media-picture OUT.bmp]\n"
+    "              print what the database, file-information, snap and media windows\n"
+    "              show for a file (key, tab, text); --snap-picture and --media-picture\n"
+    "              write those windows' 320 x 240 pictures as BMP files\n",
+    "  info --header FILE [--hardware CODE]\n"
+    "              print the cartridge header of a ROM file (FC, SFC, MD, MSYS, GB, GBA;\n"
+    "              by the extension unless --hardware says), an archive's member unpacked;\n"
+    "              exit status 1 when the header is not valid\n",
+    "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
+    "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n",
+    "  category [--program-folder DIR] [--hardware CODE] [--yes] OPERATION K ...\n"
+    "              organise category list K (1-5, or class for the hardware's own list)\n"
+    "              and save it as 項目の確定 does, then print its items; OPERATION is\n"
+    "              list, add TEXT..., rename OLD NEW (every hardware's records too),\n"
+    "              delete ITEM... (records keep it), move ITEM up|down [N], sort or\n"
+    "              find-missing (the values records use that the list lacks)\n",
+    "  optimise [--program-folder DIR] --hardware CODE [--yes]\n"
+    "              ファイル情報の最適化: delete the records of files no ROM folder holds\n"
+    "              and those with nothing but their title, then save; asks first, and\n"
+    "              deletes nothing while a ROM folder is missing or unreadable\n",
+    "  rename create|apply [--program-folder DIR] --hardware CODE [list's MODE and\n"
+    "      options] [--output FILE] [--unowned FILE] [--yes]\n"
+    "              create rename data from the rows list would print (into the data\n"
+    "              folder's Rename_CODE.dat, or FILE), or rename those files from it and\n"
+    "              sort them into the OK, duplicate and failed folders with their snaps,\n"
+    "              TEMP and save files; --unowned writes the records no file answers to\n",
+    "  rename merge [--program-folder DIR] FILE1 FILE2 [--yes]\n"
+    "              add FILE2's records to FILE1 (FILE2's name wins on the same file)\n",
+    "  rename --dat FILE.dat [--program-folder DIR] --hardware CODE [--output FILE]\n"
+    "              rename data from a DAT file, Logiqx XML or clrmamepro text (No-Intro,\n"
+    "              Redump, libretro and the like)\n",
+    "  compress|decompress|delete|move|copy [--program-folder DIR] --hardware CODE\n"
+    "      (FILE... | --all) [--to FOLDER_NO] [--output PATH] [--delete-source]\n"
+    "      [--permanent] [--yes]\n"
+    "              pack, unpack, delete (into the trash unless --permanent), move (--to a\n"
+    "              ROM folder number as list prints it) the listed files called FILE (or\n"
+    "              at that path), or every listed file; copy one FILE to --output PATH\n"
+    "              (an existing folder, or a PATH ending in /, takes it under its own\n"
+    "              name). --delete-source deletes what was packed or unpacked once the\n"
+    "              result reads back; packing, unpacking and moving never replace a file,\n"
+    "              and copy replaces one only with --yes; progress on stderr, counts on\n"
+    "              stdout\n",
+    "  set [--program-folder DIR] --hardware CODE FILE [--name TEXT] [--reading TEXT]\n"
+    "      [--rating N] [--category K TEXT] [--class TEXT] [--comment TEXT]\n"
+    "      [--favourite yes|no] [--emulator NAME] [--rename NEWTITLE] [--clear] [--yes]\n"
+    "              register or edit FILE's information as the registration dialog does\n"
+    "              (a record that tells nothing beyond the title is dropped; --rename\n"
+    "              asks first and takes snaps, TEMP and save files along; --clear\n"
+    "              deletes the record), save it and print the row\n",
+    "  gamelist [list's options and MODE] --hardware CODE [--csv]\n"
+    "      [--items file,size,rating,cat1,...,cat5,class] [--blank-lines] [--second-line]\n"
+    "      [--out FOLDER]\n"
+    "              write the rows list would print as gamelist_code.txt (a game a line,\n"
+    "              the items in parentheses) or, with --csv, gamelist_code.csv (every\n"
+    "              field of the registered rows) into FOLDER or the program folder\n",
+    "  import-csv [--program-folder DIR] --hardware CODE FILE [--old-format] [--yes]\n"
+    "              replace the hardware's file information with a CSV file's (as gamelist\n"
+    "              --csv writes it, or the older program's list_code.csv with\n"
+    "              --old-format); the replaced records are saved to a copy first\n",
+    "  import-metadata [--program-folder DIR] --hardware CODE\n"
+    "      (--esde gamelist.xml | --pegasus metadata.pegasus.txt) [--overwrite]\n"
+    "              fill the listed files' records from another frontend's metadata (name,\n"
+    "              description, rating, genre as category 1, favourite); a game finds\n"
+    "              its file by the file name, then the title; only empty fields are\n"
+    "              filled unless --overwrite; the records are copied aside first\n",
+    "  verify [--program-folder DIR] --hardware CODE --dat FILE [--report FILE.csv]\n"
+    "      [--fixdat FILE.dat]\n"
+    "              check every listed file (archive members too, without unpacking)\n"
+    "              against a DAT (Logiqx XML or clrmamepro text): have (right name),\n"
+    "              rename (another name), unknown, bad (an entry's name, other\n"
+    "              contents), missing (no file for the entry); prints the counts, writes\n"
+    "              the report as CSV and the missing entries as a Logiqx DAT; a file\n"
+    "              with an iNES, FDS, Lynx, Atari 7800 or SNES copier header also\n"
+    "              matches by the bytes after it\n",
+    "  emulators [--program-folder DIR] --hardware CODE [--suggest | --set N NAME]\n"
+    "              print the hardware's emulator slots (number, name, executable,\n"
+    "              command line); --suggest prints the Linux emulators installed for it\n"
+    "              (on PATH, in /usr/games, as Flatpaks) with a command line that works;\n"
+    "              --set fills slot N (1-64) from the installed emulator NAME and saves\n",
+    "  backup [--program-folder DIR]\n"
+    "              copy every file of the data folder into the backup folder\n",
+    "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
+    "              their records, snaps and the emulators installed), or fill in what\n"
+    "              is missing from one; romshelf --demo DIR starts on it\n",
+    "  identify FILE...\n"
+    "              print the size, CRC-32 and three probe sums that rename data records\n"
+    "              for each file (signed 32-bit integers, tab-separated, then the name)\n",
+};
+
+void printVersion(std::ostream& out) {
+    out << "romshelf-cli (Romshelf Plus) " << ROMSHELF_VERSION << "\n";
+    out << "Copyright (C) 2026 The Romshelf Plus project\n"
+           "License GPL-3.0-or-later: GNU GPL version 3 or later "
+           "<https://gnu.org/licenses/gpl.html>.\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
+}
+
 void printUsage(std::ostream& out) {
-    out << "usage: romshelf-cli <command> [arguments]\n"
-           "commands:\n"
-           "  dump FILE   print a data file (.slb) as JSON; a file named as the program names\n"
-           "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind\n"
-           "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
-           "              print the file list, twelve tab-separated cells a row; MODE is\n"
-           "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
-           "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
-           "              [--rating N] [--category K TEXT] [--class TEXT] [--favourite yes|no|unset]\n"
-           "              as in the search dialog: N 0 or TEXT 未登録 finds files without a value,\n"
-           "              --favourite no those that are no favourite, unset (the default) any;\n"
-           "              the text matches in any letter case or width, hiragana as katakana\n"
-           "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
-           "         (--folder N FILE | --row N)\n"
-           "              run the launch sequence and print its log; --dry-run prints the\n"
-           "              arguments it would start instead; the TEMP folder an archive was\n"
-           "              unpacked into is emptied by the next clean\n"
-           "  info [--program-folder DIR] [--hardware CODE] (--folder N FILE | --row N)\n"
-           "       [--snap-picture OUT.bmp] [--media-picture OUT.bmp]\n"
-           "              print what the database, file-information, snap and media windows\n"
-           "              show for a file (key, tab, text); --snap-picture and --media-picture\n"
-           "              write those windows' 320 x 240 pictures as BMP files\n"
-           "  info --header FILE [--hardware CODE]\n"
-           "              print the cartridge header of a ROM file (FC, SFC, MD, MSYS, GB, GBA;\n"
-           "              by the extension unless --hardware says), an archive's member unpacked;\n"
-           "              exit status 1 when the header is not valid\n"
-           "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
-           "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n"
-           "  category [--program-folder DIR] [--hardware CODE] [--yes] OPERATION K ...\n"
-           "              organise category list K (1-5, or class for the hardware's own list)\n"
-           "              and save it as 項目の確定 does, then print its items; OPERATION is\n"
-           "              list, add TEXT..., rename OLD NEW (every hardware's records too),\n"
-           "              delete ITEM... (records keep it), move ITEM up|down [N], sort or\n"
-           "              find-missing (the values records use that the list lacks)\n"
-           "  optimise [--program-folder DIR] --hardware CODE [--yes]\n"
-           "              ファイル情報の最適化: delete the records of files no ROM folder holds\n"
-           "              and those with nothing but their title, then save; asks first, and\n"
-           "              deletes nothing while a ROM folder is missing or unreadable\n"
-           "  rename create|apply [--program-folder DIR] --hardware CODE [list's MODE and\n"
-           "              options] [--output FILE] [--unowned FILE] [--yes]\n"
-           "              create rename data from the rows list would print (into the data\n"
-           "              folder's Rename_CODE.dat, or FILE), or rename those files from it and\n"
-           "              sort them into the OK, duplicate and failed folders with their snaps,\n"
-           "              TEMP and save files; --unowned writes the records no file answers to\n"
-           "  rename merge [--program-folder DIR] FILE1 FILE2 [--yes]\n"
-           "              add FILE2's records to FILE1 (FILE2's name wins on the same file)\n"
-           "  rename --dat FILE.dat [--program-folder DIR] --hardware CODE [--output FILE]\n"
-           "              rename data from a DAT file, Logiqx XML or clrmamepro text (No-Intro,\n"
-           "              Redump, libretro and the like)\n"
-           "  compress|decompress|delete|move|copy [--program-folder DIR] --hardware CODE\n"
-           "      (FILE... | --all) [--to FOLDER_NO] [--output PATH] [--delete-source]\n"
-           "      [--permanent] [--yes]\n"
-           "              pack, unpack, delete (into the trash unless --permanent), move (--to a\n"
-           "              ROM folder number as list prints it) the listed files called FILE (or\n"
-           "              at that path), or every listed file; copy one FILE to --output PATH\n"
-           "              (an existing folder, or a PATH ending in /, takes it under its own\n"
-           "              name). --delete-source deletes what was packed or unpacked once the\n"
-           "              result reads back; packing, unpacking and moving never replace a file,\n"
-           "              and copy replaces one only with --yes; progress on stderr, counts on\n"
-           "              stdout\n"
-           "  set [--program-folder DIR] --hardware CODE FILE [--name TEXT] [--reading TEXT]\n"
-           "      [--rating N] [--category K TEXT] [--class TEXT] [--comment TEXT]\n"
-           "      [--favourite yes|no] [--emulator NAME] [--rename NEWTITLE] [--clear] [--yes]\n"
-           "              register or edit FILE's information as the registration dialog does\n"
-           "              (a record that tells nothing beyond the title is dropped; --rename\n"
-           "              asks first and takes snaps, TEMP and save files along; --clear\n"
-           "              deletes the record), save it and print the row\n"
-           "  gamelist [list's options and MODE] --hardware CODE [--csv]\n"
-           "      [--items file,size,rating,cat1,...,cat5,class] [--blank-lines] [--second-line]\n"
-           "      [--out FOLDER]\n"
-           "              write the rows list would print as gamelist_code.txt (a game a line,\n"
-           "              the items in parentheses) or, with --csv, gamelist_code.csv (every\n"
-           "              field of the registered rows) into FOLDER or the program folder\n"
-           "  import-csv [--program-folder DIR] --hardware CODE FILE [--old-format] [--yes]\n"
-           "              replace the hardware's file information with a CSV file's (as gamelist\n"
-           "              --csv writes it, or the older program's list_code.csv with\n"
-           "              --old-format); the replaced records are saved to a copy first\n"
-           "  import-metadata [--program-folder DIR] --hardware CODE\n"
-           "         (--esde gamelist.xml | --pegasus metadata.pegasus.txt) [--overwrite]\n"
-           "              fill the listed files' records from another frontend's metadata (name,\n"
-           "              description, rating, genre as category 1, favourite); a game finds\n"
-           "              its file by the file name, then the title; only empty fields are\n"
-           "              filled unless --overwrite; the records are copied aside first\n"
-           "  emulators [--program-folder DIR] --hardware CODE [--suggest | --set N NAME]\n"
-           "              print the hardware's emulator slots (number, name, executable,\n"
-           "              command line); --suggest prints the Linux emulators installed for it\n"
-           "              (on PATH, in /usr/games, as Flatpaks) with a command line that works;\n"
-           "              --set fills slot N (1-64) from the installed emulator NAME and saves\n"
-           "  backup [--program-folder DIR]\n"
-           "              copy every file of the data folder into the backup folder\n"
-           "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
-           "              their records, snaps and the emulators installed), or fill in what\n"
-           "              is missing from one; romshelf --demo DIR starts on it\n"
-           "  verify [--program-folder DIR] --hardware CODE --dat FILE [--report FILE.csv]\n"
-           "         [--fixdat FILE.dat]\n"
-           "              check every listed file (archive members too, without unpacking)\n"
-           "              against a DAT (Logiqx XML or clrmamepro text): have (right name),\n"
-           "              rename (another name), unknown, bad (an entry's name, other\n"
-           "              contents), missing (no file for the entry); prints the counts, writes\n"
-           "              the report as CSV and the missing entries as a Logiqx DAT; a file\n"
-           "              with an iNES, FDS, Lynx, Atari 7800 or SNES copier header also\n"
-           "              matches by the bytes after it\n"
-           "  identify FILE...\n"
-           "              print the size, CRC-32 and three probe sums that rename data records\n"
-           "              for each file (signed 32-bit integers, tab-separated, then the name)\n"
+    out << "Usage: romshelf-cli [--program-folder DIR] [--hardware CODE] [--yes] <command> "
+           "[arguments]\n"
+           "   or: romshelf-cli <command> --help\n"
+           "   or: romshelf-cli --help | --version\n"
+           "Romshelf Plus from a terminal: list, launch, register and organise the ROM files\n"
+           "of a program folder as the window program romshelf does.\n"
+           "\n"
+           "Commands:\n";
+    for (const char* usage : kCommandUsages) out << usage;
+    out << "\n"
            "A backslash, tab, carriage return or line feed in a name is printed as \\\\, \\t, \\r or\n"
            "\\n (in list's cells, info's texts and launch's argv: and working folder: lines);\n"
            "launch and info --folder N FILE take FILE in that form, so a name printed by list\n"
-           "can be given back. list, launch and info work on the program folder beside\n"
-           "romshelf-cli (or --program-folder DIR) and its saved hardware (or --hardware\n"
-           "CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
+           "can be given back. The commands work on the program folder beside romshelf-cli\n"
+           "(for an installed copy $XDG_DATA_HOME/romshelf-plus/, by default\n"
+           "~/.local/share/romshelf-plus/; or --program-folder DIR) and its saved hardware\n"
+           "(or --hardware CODE: FC, SFC, MD, GB, MAME, PC98, ...).\n"
            "Set up a hardware's ROM folders in romshelf first (設定 > フォルダ設定).\n"
            "--yes answers the program's questions with yes (otherwise no).\n"
            "One program writes to a program folder at a time: a command that changes anything\n"
            "waits a few seconds while the window or another command holds the folder, then\n"
-           "stops with status 75, having changed nothing (list, dump, info, identify, gamelist\n"
-           "and backup only read and never wait). Moves of ROM files are journaled: after a\n"
-           "crash the next start of either program lets records, snaps and saves follow them.\n"
-           "Ctrl+C or SIGTERM stops a batch after the file at hand and prints what was done\n"
-           "(status 130 or 143); a second Ctrl+C stops at once, still leaving no file half-\n"
-           "written.\n";
+           "stops with status 75, having changed nothing (list, dump, info, identify, gamelist,\n"
+           "verify and backup only read and never wait). Moves of ROM files are journaled:\n"
+           "after a crash the next start of either program lets records, snaps and saves\n"
+           "follow them. Ctrl+C or SIGTERM stops a batch after the file at hand and prints what\n"
+           "was done (status 130 or 143); a second Ctrl+C stops at once, still leaving no file\n"
+           "half-written.\n"
+           "--program-folder, --hardware and --yes may stand before the command as well.\n";
+}
+
+// The command words a usage is for: its first word, split at '|'.
+std::vector<std::string> commandsOf(std::string_view usage) {
+    usage.remove_prefix(usage.find_first_not_of(' '));
+    usage = usage.substr(0, usage.find_first_of(" \n"));
+    std::vector<std::string> words;
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = usage.find('|', start);
+        words.emplace_back(usage.substr(start, bar - start));
+        if (bar == std::string_view::npos) return words;
+        start = bar + 1;
+    }
+}
+
+// `command`'s lines of the usage, as a usage of their own; false for no such command.
+bool printCommandUsage(const std::string& command, std::ostream& out) {
+    bool found = false;
+    for (const char* usage : kCommandUsages) {
+        const std::vector<std::string> words = commandsOf(usage);
+        if (std::find(words.begin(), words.end(), command) == words.end()) continue;
+        const std::string_view text(usage);
+        out << (found ? "   or: romshelf-cli " : "Usage: romshelf-cli ")
+            << text.substr(text.find_first_not_of(' '));
+        found = true;
+    }
+    return found;
+}
+
+// The options every command on a program folder takes, which may also stand before the command
+// word: moved after everything else, where each command's own parsing finds them (a command's
+// first arguments can be words of its own, as rename's create or category's operation). Empty
+// when one lacks its value.
+std::optional<std::vector<std::string>> commandFirst(std::vector<std::string> args) {
+    std::vector<std::string> leading;
+    std::size_t i = 0;
+    while (i < args.size() &&
+           (args[i] == "--yes" || args[i] == "--program-folder" || args[i] == "--hardware")) {
+        const std::size_t n = args[i] == "--yes" ? 1 : 2;
+        if (i + n > args.size()) return std::nullopt;
+        leading.insert(leading.end(), args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i + n));
+        i += n;
+    }
+    args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(i));
+    args.insert(args.end(), leading.begin(), leading.end());
+    return args;
 }
 
 // The role a command writes under, or empty for one that only reads (and takes no lock).
@@ -159,10 +232,10 @@ std::string writerRole(const std::vector<std::string>& args) {
     auto has = [&](const char* option) {
         return std::find(args.begin() + 1, args.end(), option) != args.end();
     };
-    static const std::set<std::string> kReaders = {"dump",     "list",   "info",  "identify",
-                                                   "gamelist", "backup", "demo",  "help",
-                                                   "--help",   "-h",     "verify"};
-    if (kReaders.contains(command)) return {};
+    static const std::set<std::string> kReaders = {"dump",     "list",   "info",      "identify",
+                                                   "gamelist", "backup", "demo",      "help",
+                                                   "--help",   "-h",     "--version", "verify"};
+    if (kReaders.contains(command) || has("--help")) return {};
     if (command == "launch" && has("--dry-run")) return {};
     if (command == "emulators" && !has("--set")) return {};
     if (command == "category") {
@@ -185,14 +258,21 @@ int usage() {
     return 64;
 }
 
-int run(int argc, char* argv[]) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+int run(const std::vector<std::string>& args) {
     if (args.empty()) return usage();
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
+        if (args.size() == 2 && printCommandUsage(args[1], std::cout)) return 0;
         printUsage(std::cout);
         return 0;
     }
+    if (command == "--version") {
+        printVersion(std::cout);
+        return 0;
+    }
+    // A command's --help answers instead of running it.
+    if (std::find(args.begin() + 1, args.end(), "--help") != args.end())
+        return printCommandUsage(command, std::cout) ? 0 : usage();
     if (command == "dump") {
         if (args.size() != 2) return usage();
         return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);
@@ -245,8 +325,9 @@ int run(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     romshelf::cli::leaveToProcessEnd(true);
     romshelf::cli::catchInterrupts();
-    if (argc > 1) romshelf::cli::setWriterRole(writerRole({argv + 1, argv + argc}));
-    int status = run(argc, argv);
+    const auto args = commandFirst({argv + 1, argv + argc});
+    if (args && !args->empty()) romshelf::cli::setWriterRole(writerRole(*args));
+    int status = args ? run(*args) : usage();
     if (const int signal = romshelf::cli::interruptSignal()) {
         // Stopped after the item at hand: the shell's way of saying so.
         std::cerr << "romshelf-cli: interrupted (" << (signal == SIGINT ? "SIGINT" : "SIGTERM")

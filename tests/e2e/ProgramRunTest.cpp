@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "AppFixture.h"
@@ -285,6 +286,7 @@ TEST(StartStopOnX, TheWindowAppearsAndSigtermSavesTheDefaults) {
                        "  sleep 0.1\n"
                        "done\n"
                        "xwininfo -root -tree > windows.txt 2>&1\n"
+                       "xprop -name 'Romshelf Plus !!' WM_CLASS > class.txt 2>&1\n"
                        "kill -TERM $pid; wait $pid; echo $? > status.txt\n");
     // Without -noreset the server resets each time its last client leaves, and a program that
     // connects during the reset is refused: xwininfo's polling would race the program's start.
@@ -297,6 +299,11 @@ TEST(StartStopOnX, TheWindowAppearsAndSigtermSavesTheDefaults) {
         << windows << copy.dir.read("romshelf.err");
     EXPECT_EQ(copy.dir.read("status.txt"), "0\n");
     copy.expectFoldersAndMainData(MainSettings{}, ScreenArea{0, 0, 1024, 768});
+    // Docks tie the window to the desktop entry by its class: the entry names the one it has.
+    EXPECT_EQ(copy.dir.read("class.txt"), "WM_CLASS(STRING) = \"romshelf\", \"Romshelf Plus\"\n");
+    std::ifstream file(ROMSHELF_SOURCE_DIR "/resources/io.github.romshelf.RomshelfPlus.desktop");
+    const std::string entry{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_NE(entry.find("\nStartupWMClass=Romshelf Plus\n"), std::string::npos) << entry;
 }
 
 // `romshelf --demo DIR` makes the demo folder and starts on it; romshelf-cli lists its games.

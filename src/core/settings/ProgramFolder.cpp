@@ -39,7 +39,7 @@ std::string ProgramFolder::userDataFolder() {
 bool ProgramFolder::isInstalledCopy(const std::string& executableFolder) {
     std::string bin = executableFolder;
     while (bin.size() > 1 && bin.back() == '/') bin.pop_back();
-    if (fs::pathName(bin) != "bin") return false;
+    if (fs::pathName(bin) != "bin" && fs::pathName(bin) != "games") return false;
     const std::string metainfo = "share/metainfo/" + std::string(kInstalledId) + ".metainfo.xml";
     return fs::pathExists(fs::joinPath(fs::pathFolder(bin), metainfo));
 }

@@ -23,7 +23,8 @@ public:
     static ProgramFolder locateFor(const std::string& executableFolder);
     static std::string executableFolder();
     static std::string userDataFolder();
-    // Whether `executableFolder` is the bin folder of an installed copy.
+    // Whether `executableFolder` is the bin (or, installed for the system, games) folder of an
+    // installed copy.
     static bool isInstalledCopy(const std::string& executableFolder);
 
     // With a trailing '/'.

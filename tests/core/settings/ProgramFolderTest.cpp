@@ -46,12 +46,14 @@ TEST_F(ProgramFolderLocate, TheLayoutDecidesBetweenTheExecutablesFolderAndTheUse
         {"build/bin/", "", false},
         {"usr/bin/", "usr/" + kMetainfo, true},
         {"usr/bin", "usr/" + kMetainfo, true},
+        {"usr/games/", "usr/" + kMetainfo, true},
         {"local/bin/", "local/" + kMetainfo, true},
         // The metainfo of another layout: beside the executable, under another id, or above a
         // folder that is not bin.
         {"beside/", "beside/" + kMetainfo, false},
         {"other/bin/", "other/share/metainfo/org.example.Other.metainfo.xml", false},
         {"opt/tool/", "opt/" + kMetainfo, false},
+        {"build/games/", "", false},
     };
     for (const auto& [folder, alsoWritten, withUser] : cases) {
         TempFolder root;

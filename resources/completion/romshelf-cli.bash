@@ -1,0 +1,123 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# bash completion for romshelf-cli: its commands, their options, the hardware codes and the
+# values of the options that take a fixed set. Needs nothing from bash-completion itself.
+
+# Files (-f) or folders (-d) whose names begin with $2, one a line: names with spaces stay whole.
+_romshelf_cli_paths() {
+    compopt -o filenames 2>/dev/null
+    mapfile -t COMPREPLY < <(compgen "$1" -- "$2")
+}
+
+_romshelf_cli() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=""
+    [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local commands="dump list launch info clean-temp category optimise rename compress
+        decompress delete move copy set gamelist import-csv import-metadata verify emulators backup demo
+        identify help"
+    local common="--program-folder --hardware --yes --help"
+    # The codes the program knows (its hardware table).
+    local codes="FC SFC N64 GC PCE FX MSYS MD SAT DC PS PS2 GB GBA WS GG NGP LYNX MAME MSX X68
+        PC88 PC98 USER1 USER2 USER3 USER4 USER5 HARD"
+    local listing="--field --rating --category --class --favourite"
+    local modes="all unregistered nosnap favourites folder rating category class search"
+
+    # The value of an option before the cursor.
+    case $prev in
+    --hardware)
+        COMPREPLY=($(compgen -W "$codes" -- "$cur"))
+        return
+        ;;
+    --program-folder | --out)
+        _romshelf_cli_paths -d "$cur"
+        return
+        ;;
+    --output | --unowned | --dat | --snap-picture | --media-picture | --header)
+        _romshelf_cli_paths -f "$cur"
+        return
+        ;;
+    --field)
+        COMPREPLY=($(compgen -W "name reading file comment" -- "$cur"))
+        return
+        ;;
+    --favourite)
+        COMPREPLY=($(compgen -W "yes no unset" -- "$cur"))
+        return
+        ;;
+    --items)
+        COMPREPLY=($(compgen -W "file size rating cat1 cat2 cat3 cat4 cat5 class" -- "${cur##*,}"))
+        [ "${cur%,*}" != "$cur" ] && COMPREPLY=("${COMPREPLY[@]/#/${cur%,*},}")
+        return
+        ;;
+    --rating | --category | --class | --name | --reading | --comment | --emulator | --rename | \
+        --folder | --row | --to | --set)
+        return
+        ;;
+    esac
+
+    # The command: the first word that is no common option nor its value.
+    local i command=""
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+        --program-folder | --hardware) ((i++)) ;;
+        -*) ;;
+        *)
+            command=${COMP_WORDS[i]}
+            break
+            ;;
+        esac
+    done
+    if [ -z "$command" ]; then
+        COMPREPLY=($(compgen -W "$commands $common --version" -- "$cur"))
+        return
+    fi
+
+    local options="" words=""
+    case $command in
+    dump | identify)
+        options="--help"
+        words=FILES
+        ;;
+    demo) words=FOLDERS ;;
+    list) options="$common $listing" words=$modes ;;
+    launch) options="$common --emulator --dry-run --folder --row" words=FILES ;;
+    info) options="$common --folder --row --snap-picture --media-picture --header" words=FILES ;;
+    clean-temp | optimise) options=$common ;;
+    category)
+        options=$common
+        words="list add rename delete move sort find-missing 1 2 3 4 5 class"
+        ;;
+    rename)
+        options="$common --output --unowned --dat $listing"
+        words="create apply merge $modes"
+        ;;
+    compress | decompress | delete | move | copy)
+        options="$common --all --to --output --delete-source --permanent"
+        words=FILES
+        ;;
+    set)
+        options="$common --name --reading --rating --category --class --comment --favourite
+            --emulator --rename --clear"
+        words=FILES
+        ;;
+    gamelist)
+        options="$common $listing --csv --items --blank-lines --second-line --out"
+        words=$modes
+        ;;
+    import-csv) options="$common --old-format" words=FILES ;;
+    import-metadata) options="$common --esde --pegasus --overwrite" words=FILES ;;
+    verify) options="$common --dat --report --fixdat" words=FILES ;;
+    emulators) options="$common --suggest --set" ;;
+    backup) options="--program-folder --help" ;;
+    help) words=$commands ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    elif [ "$words" = FILES ]; then
+        _romshelf_cli_paths -f "$cur"
+    elif [ "$words" = FOLDERS ]; then
+        _romshelf_cli_paths -d "$cur"
+    else
+        COMPREPLY=($(compgen -W "$words" -- "$cur"))
+    fi
+}
+complete -F _romshelf_cli romshelf-cli
