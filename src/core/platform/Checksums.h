@@ -23,7 +23,7 @@ enum class SumKinds { Crc32, Sha1, Crc32AndSha1 };
 struct ContentSums {
     std::uint64_t size = 0;
     std::uint32_t crc32 = 0;  // 0 when not asked for
-    std::string sha1;         // lower-case hex, the form DAT files give it in; "" when not asked for
+    std::string sha1;  // lower-case hex, the form DAT files give it in; "" when not asked for
 
     bool operator==(const ContentSums&) const = default;
 };
