@@ -139,8 +139,7 @@ bool SevenZipWriter::code(const void* data, std::size_t size, bool finish) {
         lzma_options_lzma options{};
         lzma_lzma_preset(&options, kPreset);
         options.dict_size = dictionary_;
-        const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options},
-                                       {LZMA_VLI_UNKNOWN, nullptr}};
+        const lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
         if (lzma_properties_encode(filters, &encoder_->property) != LZMA_OK ||
             lzma_raw_encoder(&encoder_->stream, filters) != LZMA_OK)
             return !(failed_ = true);
@@ -258,8 +257,8 @@ std::string SevenZipWriter::header() const {
         hasTime.push_back(e.member.mtimeSeconds.has_value());
         if (!e.member.mtimeSeconds) continue;
         // FILETIME: 100 ns steps since 1601.
-        const std::int64_t ticks = (*e.member.mtimeSeconds + 11644473600LL) * 10000000LL +
-                                   e.member.mtimeNanoseconds / 100;
+        const std::int64_t ticks =
+            (*e.member.mtimeSeconds + 11644473600LL) * 10000000LL + e.member.mtimeNanoseconds / 100;
         putLittle(times, static_cast<std::uint64_t>(ticks), 8);
     }
     if (!times.empty()) {
