@@ -7,8 +7,8 @@
 //   process's CPU time over the 7z processes' (getrusage; goal <= 1.15), `size` our archives'
 //   bytes over theirs (goal within 1 %).
 // - BM_ZipBatchAgainstZip: the bulk packing run (packRows, sources kept: read back, flushed once
-//   at the end) against a loop of `zip -q -9 -j` (names without folders, as ours). `wall` is our elapsed time over the loop's
-//   (goal <= 1.3).
+//   at the end) against a loop of `zip -q -9 -j` (names without folders, as ours). `wall` is our
+//   elapsed time over the loop's (goal <= 1.3).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -44,7 +44,7 @@ constexpr std::size_t kFileSize = 256 * 1000;
 // Code-like text, fill runs, noise (graphics, sound) and blocks repeated from further back.
 std::string romLike(std::uint32_t seed) {
     std::mt19937 rng(seed);
-    static const char* const words[] = {"LDA", "STA",  "JSR",  "RTS",  "BNE", "#$00",
+    static const char* const words[] = {"LDA",     "STA",    "JSR",  "RTS",  "BNE", "#$00",
                                         "($20),Y", "sprite", "tile", "bank", "\n",  " "};
     std::string out;
     while (out.size() < kFileSize) {
