@@ -8,6 +8,8 @@
 #include "ArchiveTestSupport.h"
 #include "DataFileFixtures.h"
 #include "core/archive/ArchiveCompressor.h"
+#include "core/archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveReadBack.h"
 #include "core/archive/SevenZipWriter.h"
 #include "core/platform/FileSystem.h"
 
@@ -147,6 +149,11 @@ TEST_F(CompressTest, SevenZipDictionaryFitsTheDataAndPeerMembersSurvive) {
             << method;
         EXPECT_TRUE(runShell("7z t " + shellQuote(archive)).has_value());
         EXPECT_TRUE(sameBytes(peerMember(archive, fs::pathName(file)), rom));
+        // Our own reader too: the read-back before a source is deleted, and unpacking.
+        EXPECT_EQ(memberSum(archive, fs::pathName(file)), fileSum(file));
+        TempFolder out;
+        EXPECT_EQ(extract(archive, out.path(), {}), out.file(fs::pathName(file)));
+        EXPECT_TRUE(sameBytes(out.read(fs::pathName(file)), rom));
     }
 
     // An archive the real tool made with an empty file and a folder: both are kept as such, and
