@@ -4,10 +4,12 @@
 // median of the iterations); 1.0 means the sizes, probe sums and the command around them cost
 // nothing on top of the CRC.
 //
-// Sizes are spread evenly on a log scale from 64 KB to 4 MB (about 0.95 MB on average), 5,000
-// files by default (about 4.8 GB of page cache); ROMSHELF_BENCH_FILES=N runs N files instead.
+// Sizes are spread evenly on a log scale from 64 KiB to 1 MiB (about 340 KiB on average), 5,000
+// files by default (about 1.7 GB of page cache); ROMSHELF_BENCH_FILES=N runs N files instead.
 //
-// - BM_IdentityAgainstZlib: `fileIdentity` alone, file by file.
+// - BM_IdentityAgainstZlib: `fileIdentity` alone, file by file (goal: ratio >= 1.8).
+// - BM_Sha1AgainstCrc: `fileSums` with CRC-32 and SHA-1 next to the CRC-only `fileIdentity`;
+//   `cost` is the first pass's time over the second's.
 // - BM_CreateAgainstZlib: the program's create command (the listed files' identities written as
 //   rename data).
 // - BM_ApplyAgainstZlib: the apply command (the list of the ROM folder, the identities, the
@@ -32,6 +34,7 @@
 #include "core/app/Application.h"
 #include "core/app/Host.h"
 #include "core/app/RenameCommands.h"
+#include "core/platform/Checksums.h"
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
 #include "core/settings/FolderSettings.h"
@@ -51,11 +54,11 @@ struct Collection {
         const char* count = std::getenv("ROMSHELF_BENCH_FILES");
         const int n = count ? std::max(1, std::atoi(count)) : 5000;
         std::mt19937_64 random(14);
-        std::vector<char> data(4 << 20);
+        std::vector<char> data((1 << 20) + 4096);
         for (auto& c : data) c = static_cast<char>(random());
         for (int i = 0; i < n; ++i) {
             const double t = n == 1 ? 0 : double(i) / (n - 1);
-            const auto size = static_cast<std::size_t>(64 * 1024 * std::pow(64.0, t));
+            const auto size = static_cast<std::size_t>(64 * 1024 * std::pow(16.0, t));
             files.push_back(root + "/game" + std::to_string(i) + ".bin");
             std::ofstream(files.back(), std::ios::binary)
                 .write(data.data() + (i * 4099) % 4096, static_cast<std::streamsize>(size));
@@ -110,6 +113,27 @@ void BM_IdentityAgainstZlib(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * collection.bytes * 2));
 }
 BENCHMARK(BM_IdentityAgainstZlib)->Iterations(7)->Unit(benchmark::kMillisecond);
+
+void BM_Sha1AgainstCrc(benchmark::State& state) {
+    Collection& collection = sharedCollection();
+    for (const auto& f : collection.files) benchmark::DoNotOptimize(fileIdentity(f));
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> costs;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        for (const auto& f : collection.files)
+            benchmark::DoNotOptimize(fileSums(f, SumKinds::Crc32AndSha1));
+        const auto t1 = Clock::now();
+        for (const auto& f : collection.files) benchmark::DoNotOptimize(fileIdentity(f));
+        const auto t2 = Clock::now();
+        costs.push_back(std::chrono::duration<double>(t1 - t0).count() /
+                        std::chrono::duration<double>(t2 - t1).count());
+    }
+    state.counters["files"] = static_cast<double>(collection.files.size());
+    state.counters["cost"] = median(costs);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * collection.bytes * 2));
+}
+BENCHMARK(BM_Sha1AgainstCrc)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // Answers every question yes; the save picker gives `saveTo`, the others cancel (the
 // unowned-files list is not written).

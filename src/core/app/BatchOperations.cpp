@@ -95,10 +95,11 @@ enum class Packed { Ok, Failed };
 
 // Packs `path` and reads the archive back: the member must hold the source's bytes (length and
 // CRC-32), or the source may not be deleted. An archive this call made that does not read back is
-// removed again.
+// removed again. Without `flushNow` the caller flushes the folder to disk later.
 Packed packChecked(Application& app, const std::string& path, const Packer& pack,
-                   std::string& archivePath) {
-    const archive::Compression how = chosenCompression(app);
+                   std::string& archivePath, bool flushNow) {
+    archive::Compression how = chosenCompression(app);
+    how.flushToDisk = flushNow;
     archivePath = archive::compressedArchivePath(path, how);
     const bool existed = fs::pathExists(archivePath);
     if (archivePath.empty() || !pack(path, how, app.prompter())) return Packed::Failed;
@@ -265,7 +266,9 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
             change.checkpoint();
         } else {
             std::string archivePath;
-            ok = packChecked(app, t.path, pack, archivePath) == Packed::Ok;
+            // The archive must be on the disk before its source goes; a run that keeps its
+            // sources flushes its folders once at the end instead of once an archive.
+            ok = packChecked(app, t.path, pack, archivePath, deleteSource) == Packed::Ok;
             if (ok) {
                 ++counts.done;
                 if (deleteSource && !deleter.remove(t.path)) ++counts.failed;
@@ -281,6 +284,8 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
             break;
         }
     }
+    if (!run.unpack && !deleteSource && counts.done > 0)
+        fs::syncFileSystems(std::vector<std::string>(cleaned.begin(), cleaned.end()));
     progress.step(total, "");
     progress.end();
     // The records' new keys reach the disk now, and the journal goes.
@@ -498,7 +503,7 @@ std::optional<DialogFile> compressOrDecompressFile(Application& app, const Dialo
         return changed;
     }
     std::string archivePath;
-    if (packChecked(app, path, pack, archivePath) != Packed::Ok) {
+    if (packChecked(app, path, pack, archivePath, true) != Packed::Ok) {
         prompter.inform("ファイルの圧縮に失敗しました。", kWarning);
         return std::nullopt;
     }

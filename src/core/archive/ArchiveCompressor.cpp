@@ -79,18 +79,20 @@ bool compress(const std::string& filePath, const Compression& how, Prompter& pro
     // "game.zip" packed as ZIP would name the archive after itself and destroy the file.
     if (archivePath == filePath) return false;
 
+    const bool flush = how.flushToDisk;
     switch (how.format) {
         case CompressionFormat::Zip:
             return addFileToZip(archivePath, filePath,
-                                zipViaSevenZip ? kDefaultDeflateLevel : deflateLevelFor(how.level));
+                                zipViaSevenZip ? kDefaultDeflateLevel : deflateLevelFor(how.level),
+                                flush);
         case CompressionFormat::Lzh:
-            return addFileToLzh(archivePath, filePath, lzhMethodFor(how.level));
+            return addFileToLzh(archivePath, filePath, lzhMethodFor(how.level), flush);
         case CompressionFormat::Cab:
-            return addFileToCab(archivePath, filePath);
+            return addFileToCab(archivePath, filePath, flush);
         case CompressionFormat::SevenZip:
             return how.sevenZipType == SevenZipType::SevenZip
-                       ? addFileTo7z(archivePath, filePath)
-                       : addFileToZip(archivePath, filePath, kDefaultDeflateLevel);
+                       ? addFileTo7z(archivePath, filePath, flush)
+                       : addFileToZip(archivePath, filePath, kDefaultDeflateLevel, flush);
     }
     return false;
 }

@@ -24,6 +24,9 @@ struct Compression {
     bool upperCaseExtension = false;
     // A ZIP of a file with "[" or "]" in its name goes the 7z route (in ZIP format).
     bool sevenZipForBrackets = false;
+    // Flush the archive to disk before compress() returns: needed when the caller may delete the
+    // source afterwards. A batch that keeps its sources flushes its folders once at its end.
+    bool flushToDisk = true;
 };
 
 inline constexpr char kZipBracketMessage[] =

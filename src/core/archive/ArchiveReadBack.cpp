@@ -2,49 +2,29 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "core/archive/ArchiveExtractor.h"
 #include "core/archive/LibarchiveSupport.h"
-#include "core/platform/FileSystem.h"
+#include "core/platform/Checksums.h"
 
 namespace romshelf::archive {
 
 namespace {
 
 void add(ByteSum& sum, const void* data, std::size_t size) {
-    // zlib takes at most 4 GiB a call.
-    const auto* bytes = static_cast<const Bytef*>(data);
-    while (size > 0) {
-        const std::size_t part = std::min<std::size_t>(size, 1u << 30);
-        sum.crc = static_cast<std::uint32_t>(::crc32(sum.crc, bytes, static_cast<uInt>(part)));
-        sum.size += part;
-        bytes += part;
-        size -= part;
-    }
+    sum.crc = crc32Update(sum.crc, data, size);
+    sum.size += size;
 }
 
 }  // namespace
 
 std::optional<ByteSum> fileSum(const std::string& path) {
-    const int fd = fs::openRegularFile(path);
-    if (fd < 0) return std::nullopt;
-    ByteSum sum;
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            return n == 0 ? std::optional<ByteSum>(sum) : std::nullopt;
-        }
-        add(sum, buffer.data(), static_cast<std::size_t>(n));
-    }
+    const auto sums = fileSums(path, SumKinds::Crc32);
+    if (!sums) return std::nullopt;
+    return ByteSum{sums->size, sums->crc32};
 }
 
 std::optional<ByteSum> memberSum(const std::string& archivePath, const std::string& name) {

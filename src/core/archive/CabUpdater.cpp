@@ -151,7 +151,7 @@ bool addOtherMembers(GCabFolder* folder, const std::string& archivePath, const s
 
 }  // namespace
 
-bool addFileToCab(const std::string& archivePath, const std::string& filePath) {
+bool addFileToCab(const std::string& archivePath, const std::string& filePath, bool flushToDisk) {
     Utf8LocaleScope utf8;
     if (!fs::fileExists(filePath)) return false;
     // An existing archive keeps its permissions; anything but a plain file there is refused.
@@ -185,7 +185,7 @@ bool addFileToCab(const std::string& archivePath, const std::string& filePath) {
     const bool written = g->gcab_cabinet_write_simple(cabinet.get(), output, nullptr, nullptr,
                                                       nullptr, &err.error) &&
                          g->g_io_stream_close(io, nullptr, &err.error);
-    return written && out.setMode(mode) && out.commit();
+    return written && out.setMode(mode) && out.commit(flushToDisk);
 }
 
 }  // namespace romshelf::archive

@@ -167,10 +167,10 @@ public:
         return std::fflush(file_) == 0 && ::ftruncate(::fileno(file_), size) == 0 && seek(size);
     }
 
-    bool commit() {
+    bool commit(bool flushToDisk) {
         const bool closed = std::fflush(file_) == 0 && std::fclose(file_) == 0;
         file_ = nullptr;
-        return closed && pending_.commit();
+        return closed && pending_.commit(flushToDisk);
     }
 
 private:
@@ -277,7 +277,8 @@ bool writeMember(Source& src, const MemberName& name, LzhMethod method, TempArch
 
 }  // namespace
 
-bool addFileToLzh(const std::string& archivePath, const std::string& filePath, LzhMethod method) {
+bool addFileToLzh(const std::string& archivePath, const std::string& filePath, LzhMethod method,
+                  bool flushToDisk) {
     if (archivePath.empty()) return false;
     Source src;
     if (!openSource(filePath, src)) return false;
@@ -321,7 +322,7 @@ bool addFileToLzh(const std::string& archivePath, const std::string& filePath, L
     if (!placed && !writeMember(src, name, method, out, buffer)) return false;
 
     const std::uint8_t endOfArchive = 0;
-    return out.write(&endOfArchive, 1) && out.commit();
+    return out.write(&endOfArchive, 1) && out.commit(flushToDisk);
 }
 
 }  // namespace romshelf::archive

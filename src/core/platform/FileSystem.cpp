@@ -230,6 +230,17 @@ bool copyFile(const std::string& from, const std::string& to) {
     return copied && copy.commit();
 }
 
+bool syncFileSystems(const std::vector<std::string>& folders) {
+    bool synced = true;
+    for (const std::string& folder : folders) {
+        const int fd =
+            ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        synced = fd >= 0 && ::syncfs(fd) == 0 && synced;
+        if (fd >= 0) ::close(fd);
+    }
+    return synced;
+}
+
 std::optional<std::uint64_t> fileSize(const std::string& path) {
     struct stat st {};
     if (!statPath(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;

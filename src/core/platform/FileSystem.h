@@ -53,6 +53,11 @@ namespace detail {
 MoveResult moveByCopy(const std::string& from, const std::string& to);
 }  // namespace detail
 
+// Flushes to disk everything written on the file systems that hold `folders` (syncfs): one
+// flush at the end of a batch whose files were each renamed into place without their own. False
+// when a folder could not be opened or flushed.
+bool syncFileSystems(const std::vector<std::string>& folders);
+
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
 // The permission bits of the regular file at `path` (nullopt when nothing can be found there).

@@ -120,6 +120,27 @@ TEST_F(BatchOperationsTest, TheSourceIsDeletedOnlyWhenTheArchiveReadsBackWithIts
     EXPECT_EQ(dir.read("xdg/Trash/files/x.nes"), std::string(3000, 'x'));
 }
 
+// An archive is flushed to disk before its source is deleted; a run that keeps its sources lets
+// each archive go unflushed (its folder is flushed once at the end).
+TEST_F(BatchOperationsTest, EachArchiveIsFlushedOnlyWhenItsSourceIsDeleted) {
+    std::vector<bool> flushed;
+    const Packer recording = [&](const std::string& path, const archive::Compression& how,
+                                 Prompter& p) {
+        flushed.push_back(how.flushToDisk);
+        return archive::compress(path, how, p);
+    };
+    dir.write("roms/FC/a.nes", "aaaa");
+    dir.write("roms/FC/b.nes", "bbbb");
+    start("FC");
+    EXPECT_EQ(packRows(app, {0, 1}, false, false, recording).done, 2);
+    EXPECT_EQ(flushed, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(has("roms/FC/a.zip") && has("roms/FC/b.zip") && has("roms/FC/a.nes"));
+    flushed.clear();
+    EXPECT_EQ(packRows(app, {0, 1, 2, 3}, false, true, recording).done, 2);  // two are archives
+    EXPECT_EQ(flushed, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(has("roms/FC/a.nes") || has("roms/FC/b.nes"));
+}
+
 TEST_F(BatchOperationsTest,
        ADeletedFileLandsInTheTrashUnlessDeletedPermanentlyAndAFailedOneIsCounted) {
     dir.write("roms/FC/ゲーム 1.nes", "one");

@@ -8,6 +8,10 @@
 #include "ArchiveTestSupport.h"
 #include "DataFileFixtures.h"
 #include "core/archive/ArchiveCompressor.h"
+#include "core/archive/ArchiveExtractor.h"
+#include "core/archive/ArchiveReadBack.h"
+#include "core/archive/SevenZipWriter.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::test {
 namespace {
@@ -117,6 +121,58 @@ TEST_F(CompressTest, BadRequestsFailWithoutTouchingAnything) {
     EXPECT_EQ(dir.read("pack.zip"), "not to be lost");
     EXPECT_EQ(folderEntries(dir.path()), (Names{"game.nes", "pack.zip"}));
     EXPECT_TRUE(prompter.boxes().empty());
+}
+
+// The 7z's LZMA2 dictionary: the next power of two at or above all the data it holds, between
+// 64 KiB and the strength's 8 MiB, as 7-Zip reports it ("LZMA2:16" is 64 KiB).
+TEST_F(CompressTest, SevenZipDictionaryFitsTheDataAndPeerMembersSurvive) {
+    const std::tuple<std::uint64_t, std::uint32_t> sizes[] = {{0, 1u << 16},
+                                                              {1, 1u << 16},
+                                                              {65536, 1u << 16},
+                                                              {65537, 1u << 17},
+                                                              {300 * 1024, 1u << 19},
+                                                              {8u << 20, 8u << 20},
+                                                              {(8u << 20) + 1, 8u << 20},
+                                                              {5ull << 32, 8u << 20}};
+    for (const auto& [input, dictionary] : sizes)
+        EXPECT_EQ(sevenZipDictionarySize(input, 8u << 20), dictionary) << input;
+
+    const std::tuple<std::size_t, const char*> packs[] = {{1000, "LZMA2:16"},
+                                                          {300 * 1024, "LZMA2:19"}};
+    for (const auto& [size, method] : packs) {
+        const std::string rom = mixed(size, 7);
+        const std::string file = dir.write("g" + std::to_string(size) + ".nes", rom);
+        ASSERT_TRUE(compress(file, with(Format::SevenZip), prompter));
+        const std::string archive = compressedArchivePath(file, with(Format::SevenZip));
+        EXPECT_NE(runShell("7z l -slt " + shellQuote(archive)).value_or("").find(method),
+                  std::string::npos)
+            << method;
+        EXPECT_TRUE(runShell("7z t " + shellQuote(archive)).has_value());
+        EXPECT_TRUE(sameBytes(peerMember(archive, fs::pathName(file)), rom));
+        // Our own reader too: the read-back before a source is deleted, and unpacking.
+        EXPECT_EQ(memberSum(archive, fs::pathName(file)), fileSum(file));
+        TempFolder out;
+        EXPECT_EQ(extract(archive, out.path(), {}), out.file(fs::pathName(file)));
+        EXPECT_TRUE(sameBytes(out.read(fs::pathName(file)), rom));
+    }
+
+    // An archive the real tool made with an empty file and a folder: both are kept as such, and
+    // the dictionary grows with the data already there.
+    TempFolder folder;
+    folder.write("empty.txt", "");
+    folder.write("saves/slot1.sav", mixed(200 * 1024, 3));
+    ASSERT_TRUE(packWithTool(Packer::SevenZip, folder.path(), folder.file("game.7z"),
+                             {"empty.txt", "saves"}));
+    ASSERT_TRUE(
+        compress(folder.write("game.nes", mixed(100 * 1024, 4)), with(Format::SevenZip), prompter));
+    const std::string archive = folder.file("game.7z");
+    const std::string listing = runShell("7z l -slt " + shellQuote(archive)).value_or("");
+    EXPECT_NE(listing.find("LZMA2:19"), std::string::npos) << listing;
+    EXPECT_TRUE(runShell("7z t " + shellQuote(archive)).has_value());
+    EXPECT_EQ(peerNames(archive), "saves\nempty.txt\nsaves/slot1.sav\ngame.nes\n");
+    EXPECT_NE(listing.find("Attributes = D drwx"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("Path = empty.txt\nSize = 0\n"), std::string::npos);
+    EXPECT_TRUE(sameBytes(peerMember(archive, "saves/slot1.sav"), mixed(200 * 1024, 3)));
 }
 
 // A ZIP refuses a path with "[" or "]" with a warning, unless the 7z route is on and the

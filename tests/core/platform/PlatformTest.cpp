@@ -145,6 +145,14 @@ TEST(MoveFileNoReplace, NeverReplacesAFileAndLeavesTheSourceWhenItCannotMove) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("moved")));
 }
 
+TEST(SyncFileSystems, FlushesFoldersAndFailsForWhatIsNoFolder) {
+    TempFolder dir;
+    dir.makeFolder("a");
+    EXPECT_TRUE(fs::syncFileSystems({dir.path(), dir.file("a")}));
+    EXPECT_FALSE(fs::syncFileSystems({dir.path(), dir.file("missing")}));
+    EXPECT_FALSE(fs::syncFileSystems({dir.write("file", "x")}));
+}
+
 TEST(ProcessRunner, AProgramGetsOnlyTheStandardDescriptors) {
     TempFolder dir;
     // A descriptor without close-on-exec, as a caller's pipe or a library's file would be.

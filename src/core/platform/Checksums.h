@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace romshelf {
+
+// The CRC-32 of zlib, gzip and ZIP, continued from `crc` (0 for the first bytes). Carry-less
+// multiply through ISA-L where the build has it, zlib's table otherwise: the values are the same.
+std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t size);
+
+namespace detail {
+// zlib's CRC-32 whatever the build uses, so that tests hold both to the same values.
+std::uint32_t zlibCrc32Update(std::uint32_t crc, const void* data, std::size_t size);
+}  // namespace detail
+
+// Which sums to take besides the length.
+enum class SumKinds { Crc32, Sha1, Crc32AndSha1 };
+
+// What DAT files and rename data tell a file's contents by.
+struct ContentSums {
+    std::uint64_t size = 0;
+    std::uint32_t crc32 = 0;  // 0 when not asked for
+    std::string sha1;  // lower-case hex, the form DAT files give it in; "" when not asked for
+
+    bool operator==(const ContentSums&) const = default;
+};
+
+// Sums bytes handed over piece by piece: an archive member as it is decompressed, a file as it
+// is read. One pass computes every sum asked for.
+class ContentHasher {
+public:
+    explicit ContentHasher(SumKinds kinds = SumKinds::Crc32);
+    ~ContentHasher();
+    ContentHasher(ContentHasher&& other) noexcept;
+    ContentHasher& operator=(ContentHasher&& other) noexcept;
+    ContentHasher(const ContentHasher&) = delete;
+    ContentHasher& operator=(const ContentHasher&) = delete;
+
+    void update(const void* data, std::size_t size);
+    std::uint64_t size() const { return size_; }
+    // The sums of everything handed over so far; the hasher starts again from nothing.
+    ContentSums finish();
+
+private:
+    void* sha1_ = nullptr;  // EVP_MD_CTX, when a SHA-1 is asked for
+    std::uint64_t size_ = 0;
+    std::uint32_t crc_ = 0;
+    bool crc32_ = true;
+};
+
+// Reads `fd` from its position to its end in large reads, handing everything to `hasher`; the
+// first `headSize` bytes are copied to `head` as well (fewer when the file is shorter: the
+// hasher's size tells). False when a read fails.
+bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head = nullptr,
+                    std::size_t headSize = 0);
+
+// The sums of the regular file at `path`, read once. nullopt when it is not a regular file (a
+// FIFO is refused without waiting) or cannot be read to its end.
+std::optional<ContentSums> fileSums(const std::string& path, SumKinds kinds = SumKinds::Crc32);
+
+}  // namespace romshelf
