@@ -111,7 +111,7 @@ TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndMakeNothing) {
              {"rename", "merge", "--help"},
              "Usage: romshelf-cli rename create|apply ",
              "\n   or: romshelf-cli rename merge ",
-             "Redump and the like)\n"},
+             "Redump, libretro and the like)\n"},
         };
     for (const auto& [program, args, start, line, end] : cases) {
         TempFolder dir, home;
