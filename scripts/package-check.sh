@@ -64,7 +64,7 @@ dpkg-deb -f "$deb" Package Version Architecture Section Depends Recommends
 [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "the section is not games"
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
 for p in libqt6widgets6 libqt6gui6 libicu72 libarchive13 libsdl2-mixer-2.0-0 libgcab-1.0-0 \
-  libpugixml1v5 libnettle8 libx11-6 libxtst6 \
+  libpugixml1v5 libssl3 libisal2 liblzma5 libx11-6 libxtst6 \
   qt6-qpa-plugins qt6-image-formats-plugins qt6-translations-l10n fonts-ipafont-gothic; do
   echo "$depends" | grep -qx "$p" || fail "the package does not depend on $p"
 done

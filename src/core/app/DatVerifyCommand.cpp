@@ -14,7 +14,7 @@ constexpr const char* kWarning = "警告";
 
 // An archive's members, each summed as it is read; false when it is no archive that reads.
 bool verifyMembers(DatVerifier& verifier, const std::string& path) {
-    std::unique_ptr<ContentHasher> hasher;
+    std::unique_ptr<DatHasher> hasher;
     std::string name;
     struct Member {
         std::string name;
@@ -25,7 +25,7 @@ bool verifyMembers(DatVerifier& verifier, const std::string& path) {
         path,
         [&](const std::string& member, std::uint64_t size) {
             name = member;
-            hasher = std::make_unique<ContentHasher>(size, verifier.sumsNeeded());
+            hasher = std::make_unique<DatHasher>(size, verifier.sumsNeeded());
         },
         [&](const void* data, std::size_t size) { hasher->add(data, size); },
         [&] {

@@ -1,15 +1,14 @@
 #include "core/rename/ContentHash.h"
 
-#include <nettle/md5.h>
-#include <nettle/sha1.h>
+#include <openssl/evp.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <vector>
 
+#include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
@@ -19,54 +18,57 @@ namespace {
 // Enough of a file's start to see every header's magic (the Atari 7800's ends at byte 10).
 constexpr std::size_t kHeadBytes = 128;
 
-template <std::size_t N>
-std::string hex(const std::array<std::uint8_t, N>& digest) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (const std::uint8_t b : digest) out += {kHex[b >> 4], kHex[b & 0x0F]};
-    return out;
-}
-
 }  // namespace
 
-struct ContentHasher::Sums {
-    SumKinds kinds;
+struct DatHasher::Sums {
+    DatSumKinds kinds;
     std::uint64_t size = 0;
-    uLong crc = ::crc32(0, nullptr, 0);
-    sha1_ctx sha1;
-    md5_ctx md5;
-    explicit Sums(SumKinds k) : kinds(k) {
-        sha1_init(&sha1);
-        md5_init(&md5);
+    std::uint32_t crc = 0;
+    EVP_MD_CTX* sha1 = nullptr;
+    EVP_MD_CTX* md5 = nullptr;
+    explicit Sums(DatSumKinds k) : kinds(k) {
+        if (kinds.sha1) sha1 = start(EVP_sha1());
+        if (kinds.md5) md5 = start(EVP_md5());
+    }
+    ~Sums() {
+        EVP_MD_CTX_free(sha1);
+        EVP_MD_CTX_free(md5);
+    }
+    Sums(const Sums&) = delete;
+    Sums& operator=(const Sums&) = delete;
+    static EVP_MD_CTX* start(const EVP_MD* md) {
+        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+        if (ctx && EVP_DigestInit_ex(ctx, md, nullptr) != 1) {
+            EVP_MD_CTX_free(ctx);
+            ctx = nullptr;
+        }
+        return ctx;
     }
     void add(std::string_view bytes) {
         size += bytes.size();
-        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-        for (std::size_t left = bytes.size(); left > 0;) {
-            const std::size_t part = std::min<std::size_t>(left, 1u << 30);
-            crc = ::crc32(crc, p, static_cast<uInt>(part));
-            if (kinds.sha1) sha1_update(&sha1, part, p);
-            if (kinds.md5) md5_update(&md5, part, p);
-            p += part;
-            left -= part;
-        }
+        crc = crc32Update(crc, bytes.data(), bytes.size());
+        if (sha1) EVP_DigestUpdate(sha1, bytes.data(), bytes.size());
+        if (md5) EVP_DigestUpdate(md5, bytes.data(), bytes.size());
     }
-    ContentSums finish() {
-        std::array<std::uint8_t, SHA1_DIGEST_SIZE> s{};
-        std::array<std::uint8_t, MD5_DIGEST_SIZE> m{};
-        sha1_digest(&sha1, s.size(), s.data());
-        md5_digest(&md5, m.size(), m.data());
-        return {size, static_cast<std::uint32_t>(crc), kinds.sha1 ? hex(s) : std::string(),
-                kinds.md5 ? hex(m) : std::string()};
+    static std::string digest(EVP_MD_CTX* ctx) {
+        if (!ctx) return {};
+        std::array<std::uint8_t, EVP_MAX_MD_SIZE> d{};
+        unsigned int n = 0;
+        if (EVP_DigestFinal_ex(ctx, d.data(), &n) != 1) return {};
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string out;
+        for (unsigned int i = 0; i < n; ++i) out += {kHex[d[i] >> 4], kHex[d[i] & 0x0F]};
+        return out;
     }
+    DatSums finish() { return {size, crc, digest(sha1), digest(md5)}; }
 };
 
-ContentHasher::ContentHasher(std::uint64_t size, SumKinds kinds)
+DatHasher::DatHasher(std::uint64_t size, DatSumKinds kinds)
     : declared_(size), kinds_(kinds), whole_(std::make_unique<Sums>(kinds)) {}
 
-ContentHasher::~ContentHasher() = default;
+DatHasher::~DatHasher() = default;
 
-void ContentHasher::add(const void* data, std::size_t size) {
+void DatHasher::add(const void* data, std::size_t size) {
     const std::string_view bytes(static_cast<const char*>(data), size);
     whole_->add(bytes);
     if (decided_) {
@@ -86,7 +88,7 @@ void ContentHasher::add(const void* data, std::size_t size) {
     }
 }
 
-void ContentHasher::feed(std::string_view bytes) {
+void DatHasher::feed(std::string_view bytes) {
     if (!rest_) return;
     const std::size_t skipped = std::min(skip_, bytes.size());
     skip_ -= skipped;
@@ -94,7 +96,7 @@ void ContentHasher::feed(std::string_view bytes) {
     if (!bytes.empty()) rest_->add(bytes);
 }
 
-ContentIdentity ContentHasher::finish() {
+ContentIdentity DatHasher::finish() {
     if (!decided_) {
         // A short file: its whole start is known now.
         decided_ = true;
@@ -110,14 +112,14 @@ ContentIdentity ContentHasher::finish() {
     return id;
 }
 
-std::optional<ContentIdentity> fileContentIdentity(const std::string& path, SumKinds kinds) {
+std::optional<ContentIdentity> fileContentIdentity(const std::string& path, DatSumKinds kinds) {
     const auto size = fs::fileSize(path);
     const int fd = fs::openRegularFile(path);
     if (fd < 0 || !size) {
         if (fd >= 0) ::close(fd);
         return std::nullopt;
     }
-    ContentHasher hasher(*size, kinds);
+    DatHasher hasher(*size, kinds);
     thread_local std::vector<char> buffer(std::size_t{1} << 20);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());

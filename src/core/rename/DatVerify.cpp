@@ -13,7 +13,7 @@ std::string_view lastPart(std::string_view name) {
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
-bool matches(const DatRom& rom, const ContentSums& sums) {
+bool matches(const DatRom& rom, const DatSums& sums) {
     if (rom.size && *rom.size != sums.size) return false;
     if (!rom.sha1.empty()) return rom.sha1 == sums.sha1;
     if (!rom.md5.empty()) return rom.md5 == sums.md5;
@@ -54,7 +54,7 @@ DatVerifier::DatVerifier(const DatFile& dat) : dat_(dat), matched_(dat.roms.size
     }
 }
 
-std::vector<int> DatVerifier::matching(const ContentSums& sums) const {
+std::vector<int> DatVerifier::matching(const DatSums& sums) const {
     std::vector<int> found;
     auto collect = [&](auto range) {
         for (auto it = range.first; it != range.second; ++it)
@@ -73,7 +73,7 @@ void DatVerifier::add(const std::string& file, const std::string& member, const 
     VerifyRow row;
     row.file = file;
     row.member = member;
-    const ContentSums* sums = &id.whole;
+    const DatSums* sums = &id.whole;
     std::vector<int> found = matching(id.whole);
     if (found.empty() && id.withoutHeader) {
         found = matching(*id.withoutHeader);

@@ -48,7 +48,7 @@ class DatVerifier {
 public:
     explicit DatVerifier(const DatFile& dat);
     // The sums the DAT's entries need of each file: no SHA-1 or MD5 when none carries one.
-    SumKinds sumsNeeded() const { return needed_; }
+    DatSumKinds sumsNeeded() const { return needed_; }
 
     // `name`: the file's name (or the member's) compared with the entries' names.
     void add(const std::string& file, const std::string& member, const std::string& name,
@@ -57,13 +57,13 @@ public:
     VerifyReport finish();
 
 private:
-    std::vector<int> matching(const ContentSums& sums) const;
+    std::vector<int> matching(const DatSums& sums) const;
 
     const DatFile& dat_;
     std::unordered_multimap<std::string, int> bySha1_, byMd5_, byName_;
     std::unordered_multimap<std::uint32_t, int> byCrc_;
     std::vector<bool> matched_;
-    SumKinds needed_{false, false};
+    DatSumKinds needed_{false, false};
     VerifyReport report_;
 };
 

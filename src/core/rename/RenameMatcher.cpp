@@ -21,7 +21,7 @@ RenameMatch RenameMatcher::findWithoutHeader(const std::string& path) const {
     if (!fromDat_) return {};
     const std::optional<ContentIdentity> id = fileContentIdentity(path);
     if (!id || !id->withoutHeader || id->withoutHeader->size > UINT32_MAX) return {};
-    const ContentSums& rest = *id->withoutHeader;
+    const DatSums& rest = *id->withoutHeader;
     FileIdentity restId;
     restId.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(rest.size));
     restId.crc = static_cast<std::int32_t>(rest.crc);

@@ -65,7 +65,7 @@ TEST(ContentHash, EachHeaderKindIsSummedWithAndWithoutItsHeader) {
                              id->withoutHeader->md5, id->withoutHeader->size),
                   std::tuple(std::string(h.crc), std::string(h.sha1), std::string(h.md5), h.size));
         // Fed in small pieces, as an archive member arrives, the sums are the same.
-        ContentHasher pieces(bytes.size());
+        DatHasher pieces(bytes.size());
         for (std::size_t at = 0; at < bytes.size(); at += 37)
             pieces.add(bytes.data() + at, std::min<std::size_t>(37, bytes.size() - at));
         const ContentIdentity piecewise = pieces.finish();
