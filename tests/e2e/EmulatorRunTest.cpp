@@ -60,15 +60,17 @@ struct EmulatorRun : AppFixture {
             return "xvfb-run and the X window probe (libx11-dev) are needed";
         return {};
     }
-    // On a fresh X server, with HOME in home/ and under `wrapper` (a command that runs the rest):
-    // launches FC's emulator `emulator` on `file` of ROM folder 1 with romshelf-cli, then has the
-    // probe wait for the window of the process given `rom` to show `colour` (RRGGBB) and close
-    // it. What each printed lands in `launched` and `seen`, and their statuses beside them.
+    // On a fresh X server, with HOME (and the settings folder) in home/ and under `wrapper` (a
+    // command that runs the rest): launches FC's emulator `emulator` on `file` of ROM folder 1 with
+    // romshelf-cli, then has the probe wait for the window of the process given `rom` to show
+    // `colour` (RRGGBB) and close it. What each printed lands in `launched` and `seen`, and their
+    // statuses beside them.
     void launchAndProbe(const std::string& emulator, const std::string& file,
                         const std::string& rom, const std::string& colour,
                         const std::string& wrapper = "") {
         const std::string script = dir.write(
-            "run.sh", "export HOME='" + dir.file("home") + "'\n'" + builtProgram("romshelf-cli") +
+            "run.sh", "export HOME='" + dir.file("home") + "' XDG_CONFIG_HOME='" +
+                          dir.file("home/.config") + "'\n'" + builtProgram("romshelf-cli") +
                           "' launch --program-folder '" + dir.path() +
                           "' --hardware FC --emulator '" + emulator + "' --folder 0 '" + file +
                           "' > launch.txt 2>&1\necho $? > launch.status\n'" + probe + "' '" + rom +
