@@ -121,7 +121,7 @@ CoreInfo parseCoreInfo(std::string_view text) {
         if (value.starts_with('"')) {
             value.remove_prefix(1);
             const std::size_t close = value.find('"');
-            if (close == std::string_view::npos) continue;  // RetroArch drops such a line too
+            if (close == std::string_view::npos) continue;  // a value cut short is not trusted
             value = value.substr(0, close);
         } else {
             const auto blank = std::ranges::find_if(value, isBlank);
