@@ -117,6 +117,14 @@ int main(int argc, char** argv) {
     put(out / "textlist/utf8bom", "\xEF\xBB\xBF한국\nzelda\n");
     put(out / "ini/plain", "[General]\r\nLang=JP\r\n[LastStatus]\r\nFileName=old\r\n");
     put(out / "ini/bom", "\xEF\xBB\xBF[LastStatus]\nFileName=x\n");
+    put(out / "coreinfo/nestopia",
+        "# Software Information\ndisplay_name = \"Nintendo - NES / Famicom (Nestopia UE)\"\n"
+        "corename = \"Nestopia\"\nsystemname = \"Nintendo Entertainment System\"\n"
+        "database = \"Nintendo - Nintendo Entertainment System|Nintendo - Family Computer Disk "
+        "System\"\nfirmware_count = 1\n");
+    put(out / "coreinfo/plain",
+        "\xEF\xBB\xBF# no quotes\r\ncorename=QUASI88\r\n"
+        "systemname = \"PC-8000 / PC-8800 series\"\r\n");
     put(out / "codec/cp932", "\x83\x7d\x83\x8a\x83\x49 (J) [!]");
     put(out / "codec/marked", "\xEF\xBB\xBF\xED\x95\x9C\xEA\xB5\xAD");
     put(out / "codec/stray", "A\x83\x80\xFD");

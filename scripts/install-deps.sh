@@ -3,10 +3,12 @@
 # Installs every Debian package that building, running and testing Romshelf Plus needs.
 # Safe to run again: packages already present are left alone.
 # clang-format checks the code layout in CI; clang is there for libFuzzer builds; python3 (its
-# zlib) is the independent CRC the rename tests check against. mednafen is the real emulator an
-# end-to-end test launches. help2man makes the manual pages from the programs' --help. dpkg-dev
-# finds the .deb's library dependencies; lintian checks the .deb, desktop-file-utils and appstream
-# its desktop entry and metainfo.
+# zlib) is the independent CRC the rename tests check against. mednafen, and RetroArch with its
+# Nestopia core and the cores' .info files, are the real emulators the end-to-end tests launch;
+# RetroArch runs there under dbus-run-session (dbus-daemon), as it aborts without a session bus.
+# help2man makes the manual pages from the programs' --help. dpkg-dev finds the .deb's library
+# dependencies; lintian checks the .deb, desktop-file-utils and appstream its desktop entry and
+# metainfo.
 set -eu
 
 PACKAGES="
@@ -20,7 +22,7 @@ PACKAGES="
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
-  mednafen
+  mednafen retroarch libretro-nestopia libretro-core-info dbus-daemon
   zip unzip p7zip-full lhasa gcab cabextract
   python3
   help2man

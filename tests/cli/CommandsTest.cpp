@@ -147,6 +147,37 @@ TEST_F(EmulatorsCommand, SuggestsAndFillsASlotThroughTheDialogsCode) {
     EXPECT_EQ(run({"--suggest"}, "GB"), 2);  // no folder settings
 }
 
+// RetroArch on PATH and a core for MSX among the user's cores: offered after openMSX, named after
+// the core, its command line loading the core; a slot takes it by that name.
+TEST_F(EmulatorsCommand, OffersRetroArchOnceForEachCoreOfTheHardware) {
+    const std::string retroarch = dir.write("bin/retroarch", "");
+    std::filesystem::permissions(retroarch, std::filesystem::perms::owner_all);
+    const std::string core = dir.write("config/retroarch/cores/fmsx_libretro.so", "");
+    dir.write("config/retroarch/cores/fmsx_libretro.info",
+              "display_name = \"Microsoft - MSX (fMSX)\"\ncorename = \"fMSX\"\n"
+              "database = \"Microsoft - MSX|Microsoft - MSX2\"\n");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string oldConfig = config ? config : "";
+    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    const int suggested = run({"--suggest"});
+    const std::string suggestions = printed;
+    const int set = run({"--set", "2", "RetroArch (fMSX)"});
+    const std::string slot = printed;
+    if (config)
+        ::setenv("XDG_CONFIG_HOME", oldConfig.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+
+    const std::string line = "RetroArch (fMSX)\t" + retroarch + "\t-L \"" + core + "\" $P\n";
+    ASSERT_EQ(suggested, 0) << err;
+    EXPECT_TRUE(suggestions.starts_with("openMSX\t" + openmsx + "\t$P\n" + line)) << suggestions;
+    ASSERT_EQ(set, 0) << err;
+    EXPECT_EQ(slot, "2\t" + line);
+    const EmulatorEntries saved = stored(loadEmulatorFile, dir.file("data/Emulator_MSX.slb"));
+    EXPECT_EQ(saved[1].executable, retroarch);
+    EXPECT_EQ(saved[1].commandLine, "-L \"" + core + "\" $P");
+}
+
 // FC with ROM folders roms/ and other/.
 struct FileOpsCommand : CliCommand {
     FileOpsCommand() {

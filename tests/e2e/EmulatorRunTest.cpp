@@ -45,15 +45,45 @@ std::string paletteNes(std::uint8_t colour) {
 
 struct EmulatorRun : AppFixture {
     // Runs romshelf-cli with `args`; its exit status, its output in `printed`.
-    int cli(const std::string& args) {
-        const std::string command = "'" + builtProgram("romshelf-cli") + "' " + args +
-                                    " --program-folder '" + dir.path() + "' > '" +
-                                    dir.file("cli.txt") + "' 2>&1";
+    int cli(const std::string& args, bool inProgramFolder = true) {
+        const std::string command =
+            "'" + builtProgram("romshelf-cli") + "' " + args +
+            (inProgramFolder ? " --program-folder '" + dir.path() + "'" : std::string()) + " > '" +
+            dir.file("cli.txt") + "' 2>&1";
         const int status = std::system(command.c_str());
         printed = dir.read("cli.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string printed;
+    // Xvfb and the window probe, or the reason to skip.
+    std::string missingX() const {
+        if (std::system("command -v xvfb-run >/dev/null") != 0 || !std::filesystem::exists(probe))
+            return "xvfb-run and the X window probe (libx11-dev) are needed";
+        return {};
+    }
+    // On a fresh X server, with HOME (and the settings folder) in home/ and under `wrapper` (a
+    // command that runs the rest): launches FC's emulator `emulator` on `file` of ROM folder 1 with
+    // romshelf-cli, then has the probe wait for the window of the process given `rom` to show
+    // `colour` (RRGGBB) and close it. What each printed lands in `launched` and `seen`, and their
+    // statuses beside them.
+    void launchAndProbe(const std::string& emulator, const std::string& file,
+                        const std::string& rom, const std::string& colour,
+                        const std::string& wrapper = "") {
+        const std::string script = dir.write(
+            "run.sh", "export HOME='" + dir.file("home") + "' XDG_CONFIG_HOME='" +
+                          dir.file("home/.config") + "'\n'" + builtProgram("romshelf-cli") +
+                          "' launch --program-folder '" + dir.path() +
+                          "' --hardware FC --emulator '" + emulator + "' --folder 0 '" + file +
+                          "' > launch.txt 2>&1\necho $? > launch.status\n'" + probe + "' '" + rom +
+                          "' " + colour + " > probe.txt 2>&1\necho $? > probe.status\n");
+        const std::string run = "cd '" + dir.path() +
+                                "' && xvfb-run -a -s '-screen 0 1024x768x24 -noreset' " + wrapper +
+                                " sh '" + script + "' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(run.c_str()), 0);
+        launched = dir.read("launch.txt");
+        seen = dir.read("probe.txt");
+    }
+    const std::string probe = builtProgram("../tests/x-window-probe");
+    std::string printed, launched, seen;
 };
 
 }  // namespace
@@ -63,9 +93,7 @@ TEST_F(EmulatorRun, MednafenFoundPickedAndLaunchedShowsTheGameAndIsRecorded) {
     const auto mednafen = std::ranges::find(installed, "mednafen", &EmulatorSuggestion::name);
     if (mednafen == installed.end())
         GTEST_SKIP() << "mednafen is not installed (Debian package mednafen)";
-    const std::string probe = builtProgram("../tests/x-window-probe");
-    if (std::system("command -v xvfb-run >/dev/null") != 0 || !std::filesystem::exists(probe))
-        GTEST_SKIP() << "xvfb-run and the X window probe (libx11-dev) are needed";
+    if (const std::string missing = missingX(); !missing.empty()) GTEST_SKIP() << missing;
 
     setUpHardware("FC", "./roms/");
     const std::string rom = dir.write("roms/blue.nes", paletteNes(0x12));
@@ -80,18 +108,7 @@ TEST_F(EmulatorRun, MednafenFoundPickedAndLaunchedShowsTheGameAndIsRecorded) {
     ASSERT_EQ(cli("emulators --hardware FC --set 60 mednafen"), 0) << printed;
     EXPECT_EQ(printed, "60\tmednafen\t" + mednafen->executable + "\t$P\n");
 
-    const std::string script = dir.write(
-        "run.sh", "export HOME='" + dir.file("home") + "'\n'" + builtProgram("romshelf-cli") +
-                      "' launch --program-folder '" + dir.path() +
-                      "' --hardware FC --emulator mednafen --folder 0 blue.nes > launch.txt "
-                      "2>&1\necho $? > launch.status\n'" +
-                      probe + "' '" + rom + "' 2038EC > probe.txt 2>&1\necho $? > probe.status\n");
-    const std::string run = "cd '" + dir.path() +
-                            "' && xvfb-run -a -s '-screen 0 1024x768x24 -noreset' sh '" + script +
-                            "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(run.c_str()), 0);
-
-    const std::string launched = dir.read("launch.txt"), seen = dir.read("probe.txt");
+    launchAndProbe("mednafen", "blue.nes", rom, "2038EC");
     EXPECT_EQ(dir.read("launch.status"), "0\n") << launched;
     for (const std::string& line : {std::string("mednafen を起動します。"), "> " + rom})
         EXPECT_NE(launched.find(line + "\n"), std::string::npos) << line << "\n" << launched;
@@ -105,4 +122,60 @@ TEST_F(EmulatorRun, MednafenFoundPickedAndLaunchedShowsTheGameAndIsRecorded) {
     const RecentLaunch recent = savedSettings().recentLaunches[0][0];
     EXPECT_EQ(recent.fileName, "blue.nes");
     EXPECT_EQ(recent.folderNumber, 0);
+}
+
+// RetroArch loading its Nestopia core, offered and picked as any emulator, plays the demo
+// catalogue's Famicom game.
+TEST_F(EmulatorRun, RetroArchWithTheNestopiaCorePlaysTheDemosFamicomGame) {
+    const std::string name = "RetroArch (Nestopia)";
+    const auto installed = suggestEmulators("FC", EmulatorSearchPlaces::fromEnvironment());
+    const auto nestopia = std::ranges::find(installed, name, &EmulatorSuggestion::name);
+    if (nestopia == installed.end())
+        GTEST_SKIP() << "RetroArch and its Nestopia core are not installed (Debian packages "
+                        "retroarch, libretro-nestopia and libretro-core-info)";
+    if (const std::string missing = missingX(); !missing.empty()) GTEST_SKIP() << missing;
+    // RetroArch's GameMode client aborts the program when there is no session bus to reach.
+    if (std::system("command -v dbus-run-session >/dev/null") != 0)
+        GTEST_SKIP() << "dbus-run-session (Debian package dbus-daemon) is needed";
+
+    ASSERT_EQ(cli("demo '" + dir.path() + "'", false), 0) << printed;
+    const std::string file = "Yuuyake Puzzle (J).nes";
+    const std::string rom = dir.file("roms/FC/" + file);
+    ASSERT_TRUE(std::filesystem::exists(rom)) << printed;
+    // RetroArch's settings in a home of the test's own: no sound (no sound card here), drawn
+    // with OpenGL (Xvfb's software GLX), the light menu driver and no messages over the picture,
+    // running while the window has no focus (there is no window manager), nothing saved.
+    dir.write("home/.config/retroarch/retroarch.cfg",
+              "audio_driver = \"null\"\n"
+              "video_driver = \"gl\"\n"
+              "video_fullscreen = \"false\"\n"
+              "video_font_enable = \"false\"\n"
+              "menu_driver = \"rgui\"\n"
+              "input_joypad_driver = \"null\"\n"
+              "pause_nonactive = \"false\"\n"
+              "suspend_screensaver_enable = \"false\"\n"
+              "config_save_on_exit = \"false\"\n");
+
+    const std::string& command = nestopia->commandLine;
+    ASSERT_TRUE(command.starts_with("-L \"") && command.ends_with("/nestopia_libretro.so\" $P"))
+        << command;
+    const std::string core = command.substr(4, command.size() - 4 - 4);
+    const std::string offered = name + "\t" + nestopia->executable + "\t" + command + "\n";
+    ASSERT_EQ(cli("emulators --hardware FC --suggest"), 0) << printed;
+    EXPECT_NE(printed.find(offered), std::string::npos) << printed;
+    ASSERT_EQ(cli("emulators --hardware FC --set 60 '" + name + "'"), 0) << printed;
+    EXPECT_EQ(printed, "60\t" + offered);
+
+    launchAndProbe(name, file, rom, "D22C00", "dbus-run-session --");
+    EXPECT_EQ(dir.read("launch.status"), "0\n") << launched;
+    for (const std::string& line : {name + " を起動します。", "> -L \"" + core + "\" " + rom})
+        EXPECT_NE(launched.find(line + "\n"), std::string::npos) << line << "\n" << launched;
+    // The core loaded and the game's backdrop, entry $16 of Nestopia's palette (Sony's
+    // CXA2025AS decoder: D2 2C 00), over the window, which then closes as by its close button.
+    EXPECT_EQ(dir.read("probe.status"), "0\n") << seen;
+    for (const std::string& line :
+         {"argv: " + nestopia->executable, std::string("argv: -L"), "argv: " + core, "argv: " + rom,
+          std::string("window found"), std::string("closed")})
+        EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << "\n" << seen;
+    EXPECT_EQ(savedSettings().recentLaunches[0][0].fileName, file);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <string_view>
 
@@ -91,6 +92,22 @@ std::string identityOf(const std::string& path) {
     return path;
 }
 
+// RetroArch with one of its cores: `-L` loads the core, the file follows. A core path that the
+// command line cannot hold as it is (a quote, or a '$' that could read as a placeholder) is left
+// out.
+void offerCores(const std::string& retroArch, const RetroArchFolders& folders,
+                std::string_view hardwareCode, std::string_view kind,
+                const std::function<void(std::string, const std::string&, const std::string&,
+                                         const std::string&)>& offer) {
+    for (const InstalledCore& core : findCores(folders)) {
+        if (std::ranges::find(core.hardware, hardwareCode) == core.hardware.end() ||
+            core.path.find_first_of("\"$") != std::string::npos)
+            continue;
+        offer("RetroArch (" + core.name + std::string(kind) + ")", retroArch,
+              "-L \"" + core.path + "\" $P", core.path);
+    }
+}
+
 // The first executable named `program` in the folders, in their order.
 std::string findIn(const std::vector<std::string>& folders, std::string_view program) {
     for (const std::string& folder : folders) {
@@ -120,11 +137,45 @@ EmulatorSearchPlaces EmulatorSearchPlaces::fromEnvironment() {
         }
     }
     places.extraFolders = {"/usr/games", "/usr/local/games"};
+    const auto absolute = [](const char* name) -> std::string {
+        const char* value = std::getenv(name);
+        return value && *value == '/' ? value : "";
+    };
+    const std::string home = absolute("HOME");
+    std::string data = absolute("XDG_DATA_HOME"), config = absolute("XDG_CONFIG_HOME");
+    if (data.empty() && !home.empty()) data = fs::joinPath(home, ".local/share");
+    if (config.empty() && !home.empty()) config = fs::joinPath(home, ".config");
+
     places.flatpakFolders.emplace_back("/var/lib/flatpak/exports/bin");
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
-        places.flatpakFolders.push_back(fs::joinPath(data, "flatpak/exports/bin"));
-    else if (const char* home = std::getenv("HOME"); home && *home == '/')
-        places.flatpakFolders.push_back(fs::joinPath(home, ".local/share/flatpak/exports/bin"));
+    if (!data.empty()) places.flatpakFolders.push_back(fs::joinPath(data, "flatpak/exports/bin"));
+
+    // RetroArch keeps the cores it downloads, and their .info files, in its configuration
+    // folder; the distribution's are in the multiarch library folder (Debian), /usr/lib64
+    // (Fedora) or /usr/lib (Arch), their .info files in /usr/share/libretro/info.
+    RetroArchFolders& native = places.retroArch;
+    if (!config.empty()) {
+        native.cores.push_back(fs::joinPath(config, "retroarch/cores"));
+        native.infos.push_back(fs::joinPath(config, "retroarch/info"));
+    }
+    for (const fs::DirEntry& entry : fs::listDirectory("/usr/lib"))
+        if (entry.isDirectory && entry.name.find("-linux-") != std::string::npos &&
+            fs::directoryExists("/usr/lib/" + entry.name + "/libretro"))
+            native.cores.push_back("/usr/lib/" + entry.name + "/libretro");
+    native.cores.insert(native.cores.end(), {"/usr/lib64/libretro", "/usr/lib/libretro"});
+    native.infos.emplace_back("/usr/share/libretro/info");
+    // The Flatpak downloads its cores into its own configuration folder (seen at the same path
+    // inside it); the .info files come with the application.
+    static constexpr std::string_view kFlatpakInfo =
+        "app/org.libretro.RetroArch/current/active/files/share/libretro/info";
+    RetroArchFolders& flatpak = places.retroArchFlatpak;
+    if (!home.empty()) {
+        const std::string own = fs::joinPath(home, ".var/app/org.libretro.RetroArch/config");
+        flatpak.cores.push_back(fs::joinPath(own, "retroarch/cores"));
+        flatpak.infos.push_back(fs::joinPath(own, "retroarch/info"));
+    }
+    flatpak.infos.push_back(fs::joinPath("/var/lib/flatpak", kFlatpakInfo));
+    if (!data.empty())
+        flatpak.infos.push_back(fs::joinPath(data, "flatpak/" + std::string(kFlatpakInfo)));
     return places;
 }
 
@@ -133,9 +184,14 @@ std::vector<EmulatorSuggestion> suggestEmulators(const std::string& hardwareCode
                                                  const std::vector<std::string>& romFolders) {
     std::vector<EmulatorSuggestion> found;
     std::set<std::string> seen;
+    // One program, or one RetroArch core, is offered once, under one name.
     const auto offer = [&](std::string name, const std::string& executable,
-                           const std::string& commandLine) {
-        if (!seen.insert(identityOf(executable)).second) return;
+                           const std::string& commandLine, const std::string& core) {
+        const std::string identity =
+            identityOf(executable) + (core.empty() ? "" : "\n" + identityOf(core));
+        if (std::ranges::find(found, name, &EmulatorSuggestion::name) != found.end() ||
+            !seen.insert(identity).second)
+            return;
         found.push_back({std::move(name), executable, commandLine});
     };
     for (const KnownEmulator& known : knownEmulators()) {
@@ -149,16 +205,22 @@ std::vector<EmulatorSuggestion> suggestEmulators(const std::string& hardwareCode
             std::string path = findIn(places.pathFolders, program);
             if (path.empty()) path = findIn(places.extraFolders, program);
             if (path.empty()) continue;
-            offer(std::string(known.name), path, commandLine);
+            offer(std::string(known.name), path, commandLine, {});
             break;
         }
         for (std::string_view id : known.flatpakIds) {
             const std::string path = findIn(places.flatpakFolders, id);
             if (path.empty()) continue;
-            offer(std::string(known.name) + " (Flatpak)", path, commandLine);
+            offer(std::string(known.name) + " (Flatpak)", path, commandLine, {});
             break;
         }
     }
+    std::string retroArch = findIn(places.pathFolders, "retroarch");
+    if (retroArch.empty()) retroArch = findIn(places.extraFolders, "retroarch");
+    if (!retroArch.empty()) offerCores(retroArch, places.retroArch, hardwareCode, "", offer);
+    const std::string flatpak = findIn(places.flatpakFolders, "org.libretro.RetroArch");
+    if (!flatpak.empty())
+        offerCores(flatpak, places.retroArchFlatpak, hardwareCode, ", Flatpak", offer);
     return found;
 }
 

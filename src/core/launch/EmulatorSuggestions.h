@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/launch/RetroArchCores.h"
+
 namespace romshelf {
 
 // A Linux emulator found on this machine that can play a hardware's files, with a command line
@@ -18,12 +20,17 @@ struct EmulatorSearchPlaces {
     std::vector<std::string> pathFolders;     // $PATH, in order
     std::vector<std::string> extraFolders;    // /usr/games, /usr/local/games
     std::vector<std::string> flatpakFolders;  // the Flatpak export folders (system and user)
+    // RetroArch's cores: those of a RetroArch on PATH (the user's, the distribution's) and those
+    // of its Flatpak, which loads only cores of its own.
+    RetroArchFolders retroArch = {};
+    RetroArchFolders retroArchFlatpak = {};
 
     static EmulatorSearchPlaces fromEnvironment();
 };
 
-// The emulators installed for `hardwareCode` (FC, SFC, GB, GBA, MSX, PC98, ...), best first.
-// Empty when none is installed or the hardware has no known Linux emulator. `romFolders` are the
+// The emulators installed for `hardwareCode` (FC, SFC, GB, GBA, MSX, PC98, ...), best first,
+// then RetroArch once per installed core that plays the hardware ("RetroArch (Nestopia)"). Empty
+// when none is installed or the hardware has no known Linux emulator. `romFolders` are the
 // hardware's ROM folders: MAME gets them as its rompath, since it is handed set names only.
 std::vector<EmulatorSuggestion> suggestEmulators(const std::string& hardwareCode,
                                                  const EmulatorSearchPlaces& places,

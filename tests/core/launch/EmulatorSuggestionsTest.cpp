@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "TempFolder.h"
 #include "core/launch/EmulatorDialogModel.h"
+#include "core/platform/FileSystem.h"
 
 using namespace romshelf;
 using romshelf::test::TempFolder;
@@ -79,17 +81,81 @@ TEST_F(EmulatorSuggestionsTest, OnlyExecutableFilesAndEachProgramOnce) {
     EXPECT_EQ(suggested("MAME"), "MAME|bin1/mame|$P");
 }
 
+// RetroArch offered once for each core that plays the hardware: on PATH (or in the games folder)
+// with the user's and the distribution's cores, and as a Flatpak with the cores of its own.
+TEST_F(EmulatorSuggestionsTest, RetroArchOnceForEachCoreThatPlaysTheHardware) {
+    const std::string nes = "database = \"Nintendo - Nintendo Entertainment System\"\n";
+    const auto core = [&](const std::string& path, const std::string& info) {
+        dir.write(path + "_libretro.so", "");
+        if (!info.empty()) dir.write(path + "_libretro.info", info);
+    };
+    core("cores/fceumm", "corename = \"FCEUmm\"\n" + nes);
+    core("lib/nestopia", "");
+    core("info/nestopia", "corename = \"Nestopia\"\n" + nes);
+    core("lib/nestopia_ue", "corename = \"Nestopia\"\n" + nes);  // the same name again
+    core("lib/mgba", "corename = \"mGBA\"\ndatabase = \"Nintendo - Game Boy Advance\"\n");
+    core("quo\"te/quirk", "corename = \"Quirk\"\n" + nes);  // unquotable paths
+    core("cost$P/quirk2", "corename = \"Quirk2\"\n" + nes);
+    core("var/cores/nestopia", "corename = \"Nestopia\"\n" + nes);
+    places.retroArch = {
+        {dir.file("cores"), dir.file("lib"), dir.file("quo\"te"), dir.file("cost$P")},
+        {dir.file("info")}};
+    places.retroArchFlatpak = {{dir.file("var/cores")}, {}};
+    EXPECT_EQ(suggested("FC"), "");  // cores without a RetroArch
+    program("games/retroarch");
+    program("bin2/fceux");
+    program("flatpak/org.libretro.RetroArch");
+    const std::string d = dir.path();
+    EXPECT_EQ(suggested("FC"),
+              "FCEUX|bin2/fceux|$P; RetroArch (FCEUmm)|games/retroarch|-L \"" + d +
+                  "cores/fceumm_libretro.so\" $P; RetroArch (Nestopia)|games/retroarch|-L \"" + d +
+                  "lib/nestopia_libretro.so\" $P; RetroArch (Nestopia, Flatpak)|flatpak/"
+                  "org.libretro.RetroArch|-L \"" +
+                  d + "var/cores/nestopia_libretro.so\" $P");
+    program("bin1/retroarch");  // PATH before the games folder
+    EXPECT_EQ(suggested("GBA"),
+              "RetroArch (mGBA)|bin1/retroarch|-L \"" + d + "lib/mgba_libretro.so\" $P");
+    for (const char* code : {"GB", "MAME", "MSX", ""}) EXPECT_EQ(suggested(code), "") << code;
+}
+
 TEST_F(EmulatorSuggestionsTest, TheRealPlacesComeFromTheEnvironment) {
     const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+    const std::string oldHome = ::getenv("HOME") ? ::getenv("HOME") : "";
     ::setenv("PATH", "/a::/b/:", 1);
+    ::setenv("HOME", "/home/u", 1);
     ::setenv("XDG_DATA_HOME", "/data", 1);
+    ::unsetenv("XDG_CONFIG_HOME");
     const EmulatorSearchPlaces real = EmulatorSearchPlaces::fromEnvironment();
-    ::setenv("PATH", oldPath.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", "/config", 1);
     ::unsetenv("XDG_DATA_HOME");
+    const EmulatorSearchPlaces other = EmulatorSearchPlaces::fromEnvironment();
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ::setenv("HOME", oldHome.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(real.pathFolders, (std::vector<std::string>{"/a", "/b/"}));
     EXPECT_EQ(real.extraFolders, (std::vector<std::string>{"/usr/games", "/usr/local/games"}));
     EXPECT_EQ(real.flatpakFolders, (std::vector<std::string>{"/var/lib/flatpak/exports/bin",
                                                              "/data/flatpak/exports/bin"}));
+    EXPECT_EQ(other.flatpakFolders[1], "/home/u/.local/share/flatpak/exports/bin");
+
+    // The user's RetroArch cores first, then the distribution's (Debian's multiarch folder when
+    // it is there).
+    const std::vector<std::string>& cores = real.retroArch.cores;
+    ASSERT_GE(cores.size(), 3u);
+    EXPECT_EQ(cores.front(), "/home/u/.config/retroarch/cores");
+    EXPECT_EQ(other.retroArch.cores.front(), "/config/retroarch/cores");
+    EXPECT_EQ(std::vector<std::string>(cores.end() - 2, cores.end()),
+              (std::vector<std::string>{"/usr/lib64/libretro", "/usr/lib/libretro"}));
+    const std::string debian = "/usr/lib/x86_64-linux-gnu/libretro";
+    EXPECT_EQ(std::ranges::count(cores, debian), fs::directoryExists(debian) ? 1 : 0);
+    EXPECT_EQ(real.retroArch.infos, (std::vector<std::string>{"/home/u/.config/retroarch/info",
+                                                              "/usr/share/libretro/info"}));
+    const std::string app = "/home/u/.var/app/org.libretro.RetroArch/config/retroarch/";
+    const std::string files = "app/org.libretro.RetroArch/current/active/files/share/libretro/info";
+    EXPECT_EQ(real.retroArchFlatpak.cores, (std::vector<std::string>{app + "cores"}));
+    EXPECT_EQ(real.retroArchFlatpak.infos,
+              (std::vector<std::string>{app + "info", "/var/lib/flatpak/" + files,
+                                        "/data/flatpak/" + files}));
 }
 
 // Picking a suggestion fills the form as typing would; the slot takes it when stored.
