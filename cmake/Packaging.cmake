@@ -38,8 +38,10 @@ if(ROMSHELF_GUI)
   # translation (Qt's own dialogs), and the font the Japanese text is shown in.
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
     ", qt6-qpa-plugins, qt6-image-formats-plugins, qt6-translations-l10n, fonts-ipafont-gothic")
-  # MIDI plays through a General MIDI soundfont; without one the rest still works.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont")
+  # MIDI plays through a General MIDI soundfont; RetroArch and its cores (with their .info files)
+  # are offered as emulators. Without them the rest still works.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+      "timgm6mb-soundfont, retroarch, libretro-core-info, libretro-nestopia | libretro-mgba | libretro-gambatte")
 endif()
 
 # The licence terms, machine-readable (DEP-5), and the package's history, compressed as Debian
