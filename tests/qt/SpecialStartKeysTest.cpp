@@ -42,7 +42,7 @@ struct SpecialStartKeysTest : ::testing::Test {
         job.forceActivate = true;
         job.window = window;
         bool done = false;
-        if (window) runSpecialStart(desktop, clock, job, [&done] { done = true; });
+        if (window) runSpecialStart(desktop, clock, job, [&done](bool typed) { done = typed; });
         const bool ended =
             QTest::qWaitFor([&] { return emulator.state() == QProcess::NotRunning; }, 15000);
         if (!ended) {

@@ -23,13 +23,15 @@ namespace {
 struct FakeRunner : ProcessRunner {
     int next = 1000;
     std::vector<V> started;
-    std::map<int, std::function<void(int)>> waiting;
+    std::map<int, std::function<void(const ProcessEnd&)>> waiting;
     std::vector<int> terminated;
     std::optional<int> start(const V& argv, const std::string&) override {
         started.push_back(argv);
         return next++;
     }
-    void whenFinished(int pid, std::function<void(int)> then) override { waiting[pid] = then; }
+    void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override {
+        waiting[pid] = then;
+    }
     void terminate(int pid) override { terminated.push_back(pid); }
 };
 
@@ -384,7 +386,7 @@ TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped)
     EXPECT_EQ(runner.terminated, std::vector<int>{1000});
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
     EXPECT_EQ(app.launcher().pendingLaunches(), 0u);
-    runner.waiting.at(1001)(0);  // the emulator ends later: nothing more happens
+    runner.waiting.at(1001)(ProcessEnd{0, {}, {}});  // it ends later: nothing more happens
     EXPECT_EQ(runner.terminated.size(), 1u);
 }
 

@@ -35,7 +35,7 @@ std::string typed(const std::string& code, int slot, bool forceActivate = true) 
     job.forceActivate = forceActivate;
     job.window = 7;
     bool done = false;
-    runSpecialStart(desktop, clock, job, [&done] { done = true; });
+    runSpecialStart(desktop, clock, job, [&done](bool typed) { done = typed; });
     EXPECT_TRUE(done);
     return compact(desktop.events);
 }

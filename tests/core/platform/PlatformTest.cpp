@@ -167,7 +167,7 @@ TEST(ProcessRunner, AProgramGetsOnlyTheStandardDescriptors) {
         const std::optional<int> pid = runner.start({emu}, dir.path());
         ASSERT_TRUE(pid.has_value());
         int exitCode = -1;
-        runner.whenFinished(*pid, [&](int code) { exitCode = code; });
+        runner.whenFinished(*pid, [&](const ProcessEnd& end) { exitCode = end.status(); });
         EXPECT_EQ(exitCode, 0);
         EXPECT_EQ(descriptorsOf(emu).fds, expected) << emu;
     }
