@@ -66,11 +66,8 @@ ErrorCapture& ErrorCapture::operator=(ErrorCapture&& other) noexcept {
 }
 
 ErrorCapture::~ErrorCapture() {
-    closeWriteEnd();
-    if (read_ < 0) return;
-    // The program still runs (its watcher goes away first): it must not die of a closed pipe.
-    PosixProcessRunner::spawn({"/bin/cat"}, "/", ChildStdio::Null, read_);
-    closeReadEnd();
+    // The program may still run (its watcher goes away first): it must not die of a closed pipe.
+    finish();
 }
 
 void ErrorCapture::closeWriteEnd() {
