@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "AppFixture.h"
+#include "LaunchFixture.h"
 #include "TempFolder.h"
 #include "core/launch/SpecialStart.h"
 #include "qt/QtText.h"

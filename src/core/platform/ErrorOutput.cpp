@@ -53,6 +53,7 @@ std::optional<ErrorCapture> ErrorCapture::open() {
 ErrorCapture::ErrorCapture(ErrorCapture&& other) noexcept
     : read_(std::exchange(other.read_, -1)),
       write_(std::exchange(other.write_, -1)),
+      ended_(other.ended_),
       tail_(std::move(other.tail_)) {}
 
 ErrorCapture& ErrorCapture::operator=(ErrorCapture&& other) noexcept {
@@ -60,6 +61,7 @@ ErrorCapture& ErrorCapture::operator=(ErrorCapture&& other) noexcept {
         ErrorCapture old(std::move(*this));
         read_ = std::exchange(other.read_, -1);
         write_ = std::exchange(other.write_, -1);
+        ended_ = other.ended_;
         tail_ = std::move(other.tail_);
     }
     return *this;
@@ -79,7 +81,7 @@ void ErrorCapture::closeReadEnd() {
 }
 
 bool ErrorCapture::read() {
-    if (read_ < 0) return false;
+    if (read_ < 0 || ended_) return false;
     char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(read_, buffer, sizeof buffer);
@@ -89,7 +91,7 @@ bool ErrorCapture::read() {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-        closeReadEnd();  // nobody writes to it any more
+        ended_ = true;  // nobody writes to it any more
         return false;
     }
 }
@@ -97,7 +99,11 @@ bool ErrorCapture::read() {
 std::optional<int> ErrorCapture::finish() {
     closeWriteEnd();
     std::optional<int> drainer;
-    if (read()) drainer = PosixProcessRunner::spawn({"/bin/cat"}, "/", ChildStdio::Null, read_);
+    if (read()) {
+        // cat waits for the writers: the pipe blocks again.
+        ::fcntl(read_, F_SETFL, ::fcntl(read_, F_GETFL) & ~O_NONBLOCK);
+        drainer = PosixProcessRunner::spawn({"/bin/cat"}, "/", ChildStdio::Null, read_);
+    }
     closeReadEnd();
     return drainer;
 }

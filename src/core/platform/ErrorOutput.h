@@ -43,8 +43,8 @@ public:
     // Once the program was started (or failed to start), the write end is its alone.
     void closeWriteEnd();
 
-    // Reads what is there without waiting; false once nobody writes to the pipe any more (the
-    // read end is closed then).
+    // Reads what is there without waiting; false once nobody writes to the pipe any more. The
+    // read end stays open until finish(), so that nothing watching it sees it closed.
     bool read();
     // The program ended: the rest is read. A pipe that something else still writes to (a child
     // the program left running) goes on being read by a `cat` of its own that throws it away,
@@ -59,6 +59,7 @@ private:
 
     int read_ = -1;
     int write_ = -1;
+    bool ended_ = false;
     OutputTail tail_;
 };
 

@@ -44,8 +44,8 @@ void QtProcessRunner::terminate(int pid) {
 void QtProcessRunner::readErrors(int pid) {
     const auto it = children_.find(pid);
     if (it == children_.end() || !it->second.errors) return;
-    // At the end of the pipe the notifier would fire for ever.
-    if (!it->second.errors->read()) it->second.readable.reset();
+    // At the end of the pipe the notifier would fire for ever; it goes with the child.
+    if (!it->second.errors->read()) it->second.readable->setEnabled(false);
 }
 
 void QtProcessRunner::poll() {
