@@ -18,7 +18,7 @@ struct LogPrinter : ApplicationListener {
         const auto& lines = app_.systemLog().lines();
         if (!lines.empty()) out_ << lines.back() << "\n";
     }
-    void emulatorEnded(const EmulatorRun& run) override { ended = run.end; }
+    void emulatorEnded(const EmulatorSession& run) override { ended = run.end; }
     Application& app_;
     std::ostream& out_;
     std::optional<ProcessEnd> ended;

@@ -25,7 +25,7 @@ public:
     // A line was added to the system log: show it now, even in the middle of a launch.
     virtual void systemLogChanged() {}
     // An emulator the program started has ended: when, and how (after its line in the log).
-    virtual void emulatorEnded(const EmulatorRun& /*run*/) {}
+    virtual void emulatorEnded(const EmulatorSession& /*run*/) {}
     // The current hardware's data was loaded again, in this order of the reload: the snap and
     // media windows take the hardware's frame and the snap title its first snap folder; the
     // detail panes (file information, snap, media) are cleared; the folder window lists ROM
@@ -53,7 +53,7 @@ public:
     void fileListRowChanged(int row) override { target_->fileListRowChanged(row); }
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }
-    void emulatorEnded(const EmulatorRun& run) override { target_->emulatorEnded(run); }
+    void emulatorEnded(const EmulatorSession& run) override { target_->emulatorEnded(run); }
     void currentHardwareChanged() override { target_->currentHardwareChanged(); }
     void detailPanesCleared() override { target_->detailPanesCleared(); }
     void folderWindowReset() override { target_->folderWindowReset(); }

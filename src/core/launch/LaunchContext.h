@@ -26,7 +26,7 @@ struct LaunchRequest {
 };
 
 // One run of an emulator the program started, as the notice of its end carries it.
-struct EmulatorRun {
+struct EmulatorSession {
     int pid = 0;
     LaunchRequest request;   // folderNumber -1: the emulator was started alone
     int hardwareIndex = -1;  // the hardware it was started for
@@ -59,7 +59,7 @@ public:
     virtual void recordLaunch(int hardwareIndex, const LaunchRequest& request) = 0;
     virtual void setLastLaunchedFile(const std::string& name) = 0;
     // An emulator the launcher started has ended (told after its line in the log, if any).
-    virtual void emulatorEnded(const EmulatorRun& run) = 0;
+    virtual void emulatorEnded(const EmulatorSession& run) = 0;
 
     virtual ProcessRunner& processes() = 0;
     virtual Desktop& desktop() = 0;

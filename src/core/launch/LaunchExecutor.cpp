@@ -95,7 +95,7 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
             log.error(kStartFailed);
             return true;
         }
-        const EmulatorRun run = startedRun(*alone, plan.request);
+        const EmulatorSession run = startedRun(*alone, plan.request);
         watchInBackground(run);
         std::optional<SpecialStartJob> job = specialStartJob(plan, log);
         if (!job) {
@@ -125,7 +125,7 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
     lastStart_ = s;
 
     // A launch that ends after a hardware switch is still recorded for its own hardware.
-    const EmulatorRun run = startedRun(*pid, plan.request);
+    const EmulatorSession run = startedRun(*pid, plan.request);
     pending_[*pid] = PendingLaunch{run, s.minimise, joyPid};
     watchInBackground(run);
     const int emulatorPid = *pid;
@@ -195,7 +195,7 @@ void LaunchExecutor::afterStart(int pid) {
     if (it == pending_.end()) return;
     const PendingLaunch& launch = it->second;
     if (!launch.minimised && !launch.joyToKey) {
-        const EmulatorRun run = launch.run;
+        const EmulatorSession run = launch.run;
         finishLaunch(pid);
         waitIfAsked(run);
         return;
@@ -218,8 +218,8 @@ void LaunchExecutor::finishLaunch(int pid) {
     context_.recordLaunch(launch.run.hardwareIndex, launch.run.request);
 }
 
-EmulatorRun LaunchExecutor::startedRun(int pid, const LaunchRequest& request) const {
-    EmulatorRun run;
+EmulatorSession LaunchExecutor::startedRun(int pid, const LaunchRequest& request) const {
+    EmulatorSession run;
     run.pid = pid;
     run.request = request;
     run.hardwareIndex = context_.hardwareIndex();
@@ -227,15 +227,15 @@ EmulatorRun LaunchExecutor::startedRun(int pid, const LaunchRequest& request) co
     return run;
 }
 
-void LaunchExecutor::watchInBackground(const EmulatorRun& run) {
+void LaunchExecutor::watchInBackground(const EmulatorSession& run) {
     if (context_.processes().watchesInBackground()) watch(run);
 }
 
-void LaunchExecutor::waitIfAsked(const EmulatorRun& run) {
+void LaunchExecutor::waitIfAsked(const EmulatorSession& run) {
     if (waitForEmulator_ && !context_.processes().watchesInBackground()) watch(run);
 }
 
-void LaunchExecutor::watch(EmulatorRun run) {
+void LaunchExecutor::watch(EmulatorSession run) {
     context_.processes().whenFinished(
         run.pid, [self = std::weak_ptr(self_), run](const ProcessEnd& end) mutable {
             const std::shared_ptr<LaunchExecutor*> alive = self.lock();
@@ -245,7 +245,7 @@ void LaunchExecutor::watch(EmulatorRun run) {
         });
 }
 
-void LaunchExecutor::emulatorEnded(EmulatorRun run) {
+void LaunchExecutor::emulatorEnded(EmulatorSession run) {
     run.ended = std::chrono::system_clock::now();
     finishLaunch(run.pid);  // a launch that waited for it
     if (run.end.failed()) {
@@ -283,7 +283,7 @@ bool LaunchExecutor::startEmulatorOnly() {
         lastStart_.reset();
         return false;
     }
-    const EmulatorRun run = startedRun(*pid, LaunchRequest{});
+    const EmulatorSession run = startedRun(*pid, LaunchRequest{});
     watchInBackground(run);
     log.line(kFinished);
     waitIfAsked(run);

@@ -59,16 +59,16 @@ private:
     void finishLaunch(int pid);
 
     // An emulator just started as `request` asked.
-    EmulatorRun startedRun(int pid, const LaunchRequest& request) const;
+    EmulatorSession startedRun(int pid, const LaunchRequest& request) const;
     // Watches for the emulator's end: from the event loop, or, when asked to wait, right away
     // (blocking) where the runner cannot do otherwise.
-    void watchInBackground(const EmulatorRun& run);
-    void waitIfAsked(const EmulatorRun& run);
-    void watch(EmulatorRun run);
-    void emulatorEnded(EmulatorRun run);
+    void watchInBackground(const EmulatorSession& run);
+    void waitIfAsked(const EmulatorSession& run);
+    void watch(EmulatorSession run);
+    void emulatorEnded(EmulatorSession run);
 
     struct PendingLaunch {
-        EmulatorRun run;
+        EmulatorSession run;
         bool minimised = false;
         std::optional<int> joyToKey;
     };

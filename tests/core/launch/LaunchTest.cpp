@@ -41,8 +41,8 @@ struct FakeRunner : ProcessRunner {
 
 // The ends of the emulators, as the window or romshelf-cli hears of them.
 struct EndListener : ApplicationListener {
-    std::vector<EmulatorRun> runs;
-    void emulatorEnded(const EmulatorRun& run) override { runs.push_back(run); }
+    std::vector<EmulatorSession> runs;
+    void emulatorEnded(const EmulatorSession& run) override { runs.push_back(run); }
 };
 
 struct LaunchTest : romshelf::test::AppFixture {
@@ -462,7 +462,7 @@ TEST_F(LaunchTest, AFailedEmulatorIsToldInMagentaWithItsLastErrorLines) {
         ASSERT_NE(finished, lines.end()) << commandLine;
         EXPECT_EQ(V(finished + 1, lines.end()), after) << commandLine;
         ASSERT_EQ(ends.runs.size(), 1u) << commandLine;
-        const EmulatorRun& run = ends.runs[0];
+        const EmulatorSession& run = ends.runs[0];
         EXPECT_EQ(std::tie(run.end.exitCode, run.end.signal, run.request.fileName),
                   std::tie(code, signal, "a.nes"))
             << commandLine;
