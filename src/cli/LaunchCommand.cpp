@@ -12,15 +12,17 @@ namespace romshelf::cli {
 
 namespace {
 
-// Prints every log line as it is written.
+// Prints every log line as it is written, and keeps the emulator's end.
 struct LogPrinter : ApplicationListener {
     explicit LogPrinter(Application& app, std::ostream& out) : app_(app), out_(out) {}
     void systemLogChanged() override {
         const auto& lines = app_.systemLog().lines();
         if (!lines.empty()) out_ << lines.back() << "\n";
     }
+    void emulatorEnded(const EmulatorSession& run) override { ended = run.end; }
     Application& app_;
     std::ostream& out_;
+    std::optional<ProcessEnd> ended;
 };
 
 }  // namespace
@@ -28,12 +30,14 @@ struct LogPrinter : ApplicationListener {
 int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string programFolder, code, emulator, file;
     std::optional<int> folder, row;
-    bool dryRun = false, yes = false;
+    bool dryRun = false, yes = false, wait = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--dry-run") {
             dryRun = true;
+        } else if (a == "--wait") {
+            wait = true;
         } else if (a == "--yes") {
             yes = true;
         } else if (a == "--program-folder" && hasValue) {
@@ -72,6 +76,11 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     app.setListener(&printer);
     app.launcher().setDryRun(dryRun);
+    if (wait) {
+        // The emulator's error output comes to us, for its last lines in the log.
+        opened.ports->processes.captureErrors(true);
+        app.launcher().setWaitForEmulator(true);
+    }
 
     bool started = false;
     if (row) {
@@ -91,7 +100,14 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (started && !dryRun && !changes.save(app, err)) return 1;
     // What was unpacked stays for the game; the next clean removes it.
     app.tempFolders().leaveFoldersForLater();
-    return started ? 0 : 1;
+    if (!started) return 1;
+    if (wait && printer.ended) {
+        if (printer.ended->failed()) err << emulatorEndLine(*printer.ended) << "\n";
+        // As a shell reports it; an end that could not be learnt is a failure too.
+        const int status = printer.ended->status();
+        return status < 0 ? 1 : status;
+    }
+    return 0;
 }
 
 }  // namespace romshelf::cli

@@ -6,12 +6,13 @@
 
 namespace romshelf::cli {
 
-// `launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run]
+// `launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--wait]
 //         (--folder N FILE | --row N [list mode…])`: runs the launch sequence headless and prints
 // its log lines; with --dry-run it stops before starting any process and prints the argv it would
 // use, one argument per line. --row counts the rows of `list` (all files, sorted); --folder's FILE
 // is a name as `list` prints it (escaped). Returns the exit status (0 started, 1 the launch
-// failed).
+// failed); with --wait it waits for the emulator and returns its status (128 + the signal that
+// ended it), telling a failure on `err` as the log does.
 int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace romshelf::cli

@@ -12,7 +12,10 @@
 #include <tuple>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "AppFixture.h"
+#include "LaunchFixture.h"
 #include "RomImages.h"
 #include "cli/BackupCommand.h"
 #include "cli/CategoryCommand.h"
@@ -22,6 +25,7 @@
 #include "cli/GameListCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
+#include "cli/LaunchCommand.h"
 #include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
@@ -60,6 +64,40 @@ struct CliCommand : test::AppFixture {
     }
     std::string printed, err;
 };
+
+// launch --wait ends as the emulator ended (128 + a signal), telling a failure on stderr as the
+// log does; without it the start is what counts.
+TEST_F(CliCommand, LaunchWaitEndsWithTheEmulatorsStatus) {
+    test::installRecorder(dir.file("emu/gens"));
+    dir.write("roms/sonic.md", "x");
+    const V where = {"--program-folder", dir.path(), "--hardware", "MD"};
+    const std::tuple<std::string, V, int, std::string> cases[] = {
+        // the emulator's arguments, launch's own, status, stderr
+        {"--stderr oops --exit 3 $P",
+         {"--wait"},
+         3,
+         "エミュレータが終了コード 3 で終了しました。\n"},
+        {"--signal 8 $P",
+         {"--wait"},
+         128 + 8,
+         "エミュレータがシグナル 8 (SIGFPE) で終了しました。\n"},
+        {"--stderr fine $P", {"--wait"}, 0, ""},
+        {"--exit 3 $P", {}, 0, ""},
+    };
+    for (const auto& [commandLine, more, status, told] : cases) {
+        setUpLaunch("MD", emulator("Gens", "./emu/gens", commandLine));
+        V args = more;
+        args.insert(args.end(), {"--folder", "0", "sonic.md"});
+        EXPECT_EQ(call(cli::launchFile, args, where), status) << commandLine;
+        EXPECT_EQ(err, told) << commandLine;
+        if (!told.empty()) {
+            EXPECT_NE(printed.find(told), std::string::npos) << printed;  // the log says it too
+        }
+        // The emulator's own words are in the log, indented; a clean end shows none.
+        EXPECT_EQ(printed.find("  oops\n") != std::string::npos, status == 3) << printed;
+        EXPECT_EQ(printed.find("  fine\n"), std::string::npos) << printed;
+    }
+}
 
 // The data folder's files are copied; a FIFO is named and not waited on, a sub-folder is left.
 TEST_F(CliCommand, BackupCopiesTheDataFilesAndNamesWhatItCouldNot) {

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -128,4 +130,39 @@ TEST_F(LaunchView, AFailureIsShownInRed) {
         }
     EXPECT_GT(red, 20);  // "指定されたエミュレータが正常に設定されていません。"
     EXPECT_GT(black, 20);  // "tetris.gb が指定されました。"
+}
+
+// The window hears of an emulator's crash from its event loop, and tells it in the log in
+// magenta with the emulator's last words, which never reach our own terminal.
+TEST_F(LaunchView, AnEmulatorsCrashIsToldInTheLogAndNotOnOurTerminal) {
+    const std::string emu = installRecorder(dir.file("emu/gb emu"));
+    setUpLaunch("GB", emulator("GB", emu, "--stderr \"no BIOS found\" --signal 8 $P"));
+    dir.write("roms/tetris.gb", "ROM");
+    CMainFrame& frame = open("GB");
+    frame.systemView()->parentWidget()->resize(600, 300);
+    std::fflush(stderr);
+    const int terminal = ::dup(2);
+    const int file = ::open(dir.file("terminal").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, 2);
+    ::close(file);
+    const bool launched = app.launchRow(0);
+    // The launch returned before the emulator's end could be seen.
+    const std::string last = app.systemLog().lines().back();
+    const std::string told = "エミュレータがシグナル 8 (SIGFPE) で終了しました。";
+    const bool heard = QTest::qWaitFor([&] { return logged(told); }, 10000);
+    ::dup2(terminal, 2);
+    ::close(terminal);
+    ASSERT_TRUE(launched && heard);
+    EXPECT_EQ(last, "正常に起動プロセスが終了しました。");
+    const V lines = log();
+    EXPECT_EQ(V(lines.end() - 4, lines.end()), (V{"@3", told, "  no BIOS found", "@0"}));
+    EXPECT_EQ(dir.read("terminal").find("no BIOS"), std::string::npos);
+    const QImage image = frame.systemView()->viewport()->grab().toImage();
+    int magenta = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            magenta += c.red() > 200 && c.green() < 80 && c.blue() > 200;
+        }
+    EXPECT_GT(magenta, 20);
 }

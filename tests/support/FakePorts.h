@@ -39,11 +39,14 @@ struct FakeDesktop : Desktop {
     }
     // Keys and windows, when a test turns them on. What was done goes into `events` ("down Alt",
     // "up F", "front 7", "paste TEXT", "find WSCamp"); a process shows window 7 once it has been
-    // looked for `pollsBeforeWindow` times, never when that is negative.
+    // looked for `pollsBeforeWindow` times, never when that is negative. While `ourFocus`, the
+    // focus is in our own window, until a window is brought forward (unless `frontKeepsOurs`).
     bool keys = false;
     int pollsBeforeWindow = 0;
+    bool ourFocus = false, frontKeepsOurs = false;
     std::vector<std::string> events;
     bool keysAvailable() override { return keys; }
+    bool focusIsOurs() override { return ourFocus; }
     std::optional<std::uint64_t> windowOfProcess(int) override {
         if (pollsBeforeWindow < 0) return std::nullopt;
         if (pollsBeforeWindow-- > 0) return std::nullopt;
@@ -55,6 +58,7 @@ struct FakeDesktop : Desktop {
     }
     bool activateWindow(std::uint64_t window) override {
         events.push_back("front " + std::to_string(window));
+        ourFocus = ourFocus && frontKeepsOurs;
         return true;
     }
     bool setClipboardText(const std::string& text) override {
@@ -90,8 +94,11 @@ struct SwitchableRunner : ProcessRunner {
                              const std::string& folder) override {
         return use().start(argv, folder);
     }
-    void whenFinished(int pid, std::function<void(int)> then) override {
+    void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override {
         use().whenFinished(pid, std::move(then));
+    }
+    bool watchesInBackground() const override {
+        return target ? target->watchesInBackground() : posix.watchesInBackground();
     }
     void terminate(int pid) override { use().terminate(pid); }
 };

@@ -4,9 +4,15 @@
 // contains "pause" runs for a second, as an emulator being played. One whose file name contains
 // "fds" first writes "<its own path>.fds": "pid N", then each descriptor it was started with as
 // "N target", one a line.
+// After its record it acts on its arguments in order, as a failing emulator would:
+// "--stderr TEXT" writes TEXT and a line feed to its error output, "--sleep MS" waits, "--exit N"
+// exits with N, "--signal N" raises signal N (without leaving a core file).
 #include <dirent.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +52,27 @@ int main(int argc, char** argv) {
     std::fwrite(cwd, 1, std::strlen(cwd) + 1, out);
     for (int i = 0; i < argc; ++i) std::fwrite(argv[i], 1, std::strlen(argv[i]) + 1, out);
     std::fclose(out);
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string action = argv[i];
+        const char* value = argv[i + 1];
+        if (action == "--stderr") {
+            std::fprintf(stderr, "%s\n", value);
+            std::fflush(stderr);
+        } else if (action == "--sleep") {
+            ::usleep(static_cast<useconds_t>(std::atoi(value)) * 1000);
+        } else if (action == "--exit") {
+            return std::atoi(value);
+        } else if (action == "--signal") {
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_CORE, &none);
+            ::prctl(PR_SET_DUMPABLE, 0);
+            std::signal(std::atoi(value), SIG_DFL);
+            std::raise(std::atoi(value));
+        } else {
+            continue;
+        }
+        ++i;
+    }
     if (std::strstr(argv[0], "stay")) ::sleep(30);
     if (std::strstr(argv[0], "pause")) ::sleep(1);
     return 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/launch/LaunchContext.h"
+
 namespace romshelf {
 
 // Told when something the windows show has changed. Every method does nothing by default, so a
@@ -22,6 +24,8 @@ public:
     virtual void displayOptionsChanged() {}
     // A line was added to the system log: show it now, even in the middle of a launch.
     virtual void systemLogChanged() {}
+    // An emulator the program started has ended: when, and how (after its line in the log).
+    virtual void emulatorEnded(const EmulatorSession& /*run*/) {}
     // The current hardware's data was loaded again, in this order of the reload: the snap and
     // media windows take the hardware's frame and the snap title its first snap folder; the
     // detail panes (file information, snap, media) are cleared; the folder window lists ROM
@@ -49,6 +53,7 @@ public:
     void fileListRowChanged(int row) override { target_->fileListRowChanged(row); }
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }
+    void emulatorEnded(const EmulatorSession& run) override { target_->emulatorEnded(run); }
     void currentHardwareChanged() override { target_->currentHardwareChanged(); }
     void detailPanesCleared() override { target_->detailPanesCleared(); }
     void folderWindowReset() override { target_->folderWindowReset(); }

@@ -61,6 +61,7 @@ private:
         lastLaunchedFile_ = name;
         notices_.lastLaunchedFileChanged();
     }
+    void emulatorEnded(const EmulatorSession& run) override { notices_.emulatorEnded(run); }
     ProcessRunner& processes() override { return host_.processes; }
     Desktop& desktop() override { return host_.desktop; }
     SoundPlayer& sound() override { return host_.sound; }

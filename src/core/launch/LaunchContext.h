@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/launch/EmulatorEntry.h"
 #include "core/platform/Clock.h"
@@ -21,6 +23,15 @@ struct LaunchRequest {
     std::string fileName;   // with extension, no folder
     int folderNumber = -1;  // ROM folder; negative: no file to start
     int recordIndex = -1;   // the file's record, whose preferred emulator wins; -1: none
+};
+
+// One run of an emulator the program started, as the notice of its end carries it.
+struct EmulatorSession {
+    int pid = 0;
+    LaunchRequest request;   // folderNumber -1: the emulator was started alone
+    int hardwareIndex = -1;  // the hardware it was started for
+    std::chrono::system_clock::time_point started, ended;
+    ProcessEnd end;
 };
 
 // What the launcher reads and changes around it. The application gives it the current
@@ -47,6 +58,8 @@ public:
     // The launch is over: it goes into hardware `hardwareIndex`'s recent files.
     virtual void recordLaunch(int hardwareIndex, const LaunchRequest& request) = 0;
     virtual void setLastLaunchedFile(const std::string& name) = 0;
+    // An emulator the launcher started has ended (told after its line in the log, if any).
+    virtual void emulatorEnded(const EmulatorSession& run) = 0;
 
     virtual ProcessRunner& processes() = 0;
     virtual Desktop& desktop() = 0;
@@ -69,6 +82,8 @@ public:
     void colour(LogColour colour);
     // A red line; the colour stays red for the lines that follow.
     void error(std::string text);
+    // Lines in the warning colour (magenta); the lines after them keep the colour they had.
+    void warning(const std::vector<std::string>& lines);
 
 private:
     LaunchContext& context_;

@@ -16,6 +16,8 @@ constexpr const char* kStartFailed = "エミュレータの起動に失敗しま
 constexpr const char* kFinished = "正常に起動プロセスが終了しました。";
 constexpr const char* kNoKeystrokes =
     "この環境では特殊起動のキー入力が使用できません。ファイルはエミュレータで開いて下さい。";
+constexpr const char* kKeysToOurWindow =
+    "特殊起動を中止しました：キー入力の送り先がこのプログラムのウィンドウです。";
 // The emulator's window is looked for this often, this many times (10 seconds).
 constexpr int kWindowPollMs = 100;
 constexpr int kWindowPolls = 100;
@@ -23,6 +25,16 @@ constexpr int kWindowPolls = 100;
 constexpr int kAlternativeWaitMs = 500;
 
 }  // namespace
+
+std::string emulatorEndLine(const ProcessEnd& end) {
+    if (end.signal) {
+        const std::string name = signalName(*end.signal);
+        return "エミュレータがシグナル " + std::to_string(*end.signal) +
+               (name.empty() ? "" : " (" + name + ")") + " で終了しました。";
+    }
+    return "エミュレータが終了コード " + std::to_string(end.exitCode.value_or(-1)) +
+           " で終了しました。";
+}
 
 bool LaunchExecutor::launch(const LaunchRequest& request) {
     lastStart_.reset();
@@ -78,21 +90,30 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
     if (s.alternativeStart) {
         // The emulator alone; JoyToKey keeps running.
         log.line("別方法にてエミュレータを起動します。");
-        if (!runner.start({s.argv[0]}, s.workingFolder)) {
+        const std::optional<int> alone = runner.start({s.argv[0]}, s.workingFolder);
+        if (!alone) {
             log.error(kStartFailed);
             return true;
         }
+        const EmulatorSession run = startedRun(*alone, plan.request);
+        watchInBackground(run);
         std::optional<SpecialStartJob> job = specialStartJob(plan, log);
         if (!job) {
             log.line(kFinished);
+            waitIfAsked(run);
             return true;
         }
         LaunchContext::BusyHold hold = context_.holdBusy();
-        context_.clock().after(kAlternativeWaitMs, [this, job = std::move(*job), hold]() mutable {
-            job.window = context_.desktop().windowTitled("WSCamp");
-            runSpecialStart(context_.desktop(), context_.clock(), job,
-                            [this, hold] { LaunchLog(context_).line(kFinished); });
-        });
+        context_.clock().after(kAlternativeWaitMs,
+                               [this, job = std::move(*job), run, hold]() mutable {
+                                   job.window = context_.desktop().windowTitled("WSCamp");
+                                   runSpecialStart(context_.desktop(), context_.clock(), job,
+                                                   [this, run, hold](bool typed) {
+                                                       keysDone(typed);
+                                                       LaunchLog(context_).line(kFinished);
+                                                       waitIfAsked(run);
+                                                   });
+                               });
         return true;
     }
 
@@ -104,7 +125,9 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
     lastStart_ = s;
 
     // A launch that ends after a hardware switch is still recorded for its own hardware.
-    pending_[*pid] = PendingLaunch{plan.request, context_.hardwareIndex(), s.minimise, joyPid};
+    const EmulatorSession run = startedRun(*pid, plan.request);
+    pending_[*pid] = PendingLaunch{run, s.minimise, joyPid};
+    watchInBackground(run);
     const int emulatorPid = *pid;
     std::optional<SpecialStartJob> job;
     if (s.specialStart) job = specialStartJob(plan, log);
@@ -139,10 +162,14 @@ std::optional<SpecialStartJob> LaunchExecutor::specialStartJob(const LaunchPlan&
 
 void LaunchExecutor::waitForWindow(int pid, SpecialStartJob job, int triesLeft,
                                    LaunchContext::BusyHold hold) {
+    if (!pending_.count(pid)) return;  // it has ended already: there is nobody to type to
     Desktop& desktop = context_.desktop();
     job.window = desktop.windowOfProcess(pid);
     if (job.window) {
-        runSpecialStart(desktop, context_.clock(), job, [this, pid, hold] { afterStart(pid); });
+        runSpecialStart(desktop, context_.clock(), job, [this, pid, hold](bool typed) {
+            keysDone(typed);
+            afterStart(pid);
+        });
         return;
     }
     // An emulator that never shows a window is given no keys.
@@ -155,16 +182,27 @@ void LaunchExecutor::waitForWindow(int pid, SpecialStartJob job, int triesLeft,
     });
 }
 
+void LaunchExecutor::keysDone(bool typed) {
+    if (typed) return;
+    // The emulator runs all the same; the user opens the file in it.
+    LaunchLog log(context_);
+    log.error(kKeysToOurWindow);
+    log.colour(LogColour::Black);
+}
+
 void LaunchExecutor::afterStart(int pid) {
     const auto it = pending_.find(pid);
     if (it == pending_.end()) return;
     const PendingLaunch& launch = it->second;
     if (!launch.minimised && !launch.joyToKey) {
+        const EmulatorSession run = launch.run;
         finishLaunch(pid);
+        waitIfAsked(run);
         return;
     }
     if (launch.minimised) context_.windows().minimiseMainWindow();
-    context_.processes().whenFinished(pid, [this, pid](int) { finishLaunch(pid); });
+    // The event loop already watches it; anywhere else the wait starts now.
+    if (!context_.processes().watchesInBackground()) watch(launch.run);
 }
 
 void LaunchExecutor::finishLaunch(int pid) {
@@ -177,7 +215,46 @@ void LaunchExecutor::finishLaunch(int pid) {
             context_.settings().windowSlots[kSlotMainFrame].showState);
     if (launch.joyToKey) context_.processes().terminate(*launch.joyToKey);
     LaunchLog(context_).line(kFinished);
-    context_.recordLaunch(launch.hardwareIndex, launch.request);
+    context_.recordLaunch(launch.run.hardwareIndex, launch.run.request);
+}
+
+EmulatorSession LaunchExecutor::startedRun(int pid, const LaunchRequest& request) const {
+    EmulatorSession run;
+    run.pid = pid;
+    run.request = request;
+    run.hardwareIndex = context_.hardwareIndex();
+    run.started = std::chrono::system_clock::now();
+    return run;
+}
+
+void LaunchExecutor::watchInBackground(const EmulatorSession& run) {
+    if (context_.processes().watchesInBackground()) watch(run);
+}
+
+void LaunchExecutor::waitIfAsked(const EmulatorSession& run) {
+    if (waitForEmulator_ && !context_.processes().watchesInBackground()) watch(run);
+}
+
+void LaunchExecutor::watch(EmulatorSession run) {
+    context_.processes().whenFinished(
+        run.pid, [self = std::weak_ptr(self_), run](const ProcessEnd& end) mutable {
+            const std::shared_ptr<LaunchExecutor*> alive = self.lock();
+            if (!alive) return;
+            run.end = end;
+            (*alive)->emulatorEnded(std::move(run));
+        });
+}
+
+void LaunchExecutor::emulatorEnded(EmulatorSession run) {
+    run.ended = std::chrono::system_clock::now();
+    finishLaunch(run.pid);  // a launch that waited for it
+    if (run.end.failed()) {
+        std::vector<std::string> lines{emulatorEndLine(run.end)};
+        // Indented: the emulator's words are never taken for the log's own directives.
+        for (const std::string& line : run.end.errorLines) lines.push_back("  " + line);
+        LaunchLog(context_).warning(lines);
+    }
+    context_.emulatorEnded(run);
 }
 
 void LaunchExecutor::finishPendingLaunches() {
@@ -200,12 +277,16 @@ bool LaunchExecutor::startEmulatorOnly() {
     plan.workingFolder = fs::pathFolder(entry.executable);
     lastStart_ = plan;
     if (dryRun_) return true;
-    if (!context_.processes().start(plan.argv, plan.workingFolder)) {
+    const std::optional<int> pid = context_.processes().start(plan.argv, plan.workingFolder);
+    if (!pid) {
         log.error(kStartFailed);
         lastStart_.reset();
         return false;
     }
+    const EmulatorSession run = startedRun(*pid, LaunchRequest{});
+    watchInBackground(run);
     log.line(kFinished);
+    waitIfAsked(run);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,8 +10,13 @@
 
 namespace romshelf {
 
+// How an emulator that failed ended, as the log tells it.
+std::string emulatorEndLine(const ProcessEnd& end);
+
 // Carries out launches: unpacking into TEMP, the files to prepare, JoyToKey, the start, and the
 // after-steps once a waited-for emulator ends (from the event loop, so the window stays alive).
+// Where the processes are watched from the event loop, every emulator's end is noticed: one that
+// failed is told in the log, and the context hears of each end.
 class LaunchExecutor {
 public:
     explicit LaunchExecutor(LaunchContext& context) : context_(context) {}
@@ -18,6 +24,9 @@ public:
     // In a dry run everything up to the first process start happens (unpacking included), and
     // the start is kept instead of carried out.
     void setDryRun(bool on) { dryRun_ = on; }
+    // Each start waits for its emulator to end, even where waiting blocks (a program without an
+    // event loop), so that its end is noticed as in the window.
+    void setWaitForEmulator(bool on) { waitForEmulator_ = on; }
     // What the last launch started (or would have started, in a dry run).
     const std::optional<StartPlan>& lastStart() const { return lastStart_; }
 
@@ -42,20 +51,33 @@ private:
     std::optional<SpecialStartJob> specialStartJob(const LaunchPlan& plan, LaunchLog& log);
     // Polls for the emulator's window, then types the job into it.
     void waitForWindow(int pid, SpecialStartJob job, int triesLeft, LaunchContext::BusyHold hold);
+    // The log's lines after the keys: told when they could not be given.
+    void keysDone(bool typed);
     // Once the emulator runs (and was given its keys): minimise, or wait for it, or finish.
     void afterStart(int pid);
     // The after-steps of a launch whose emulator has ended (or that the program leaves behind).
     void finishLaunch(int pid);
 
+    // An emulator just started as `request` asked.
+    EmulatorSession startedRun(int pid, const LaunchRequest& request) const;
+    // Watches for the emulator's end: from the event loop, or, when asked to wait, right away
+    // (blocking) where the runner cannot do otherwise.
+    void watchInBackground(const EmulatorSession& run);
+    void waitIfAsked(const EmulatorSession& run);
+    void watch(EmulatorSession run);
+    void emulatorEnded(EmulatorSession run);
+
     struct PendingLaunch {
-        LaunchRequest request;
-        int hardwareIndex = -1;
+        EmulatorSession run;
         bool minimised = false;
         std::optional<int> joyToKey;
     };
 
     LaunchContext& context_;
     bool dryRun_ = false;
+    bool waitForEmulator_ = false;
+    // Ends noticed after this executor is gone are dropped.
+    std::shared_ptr<LaunchExecutor*> self_ = std::make_shared<LaunchExecutor*>(this);
     std::optional<StartPlan> lastStart_;
     std::map<int, PendingLaunch> pending_;  // by the emulator's process id
 };

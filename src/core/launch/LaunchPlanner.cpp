@@ -54,6 +54,13 @@ void LaunchLog::error(std::string text) {
     line(std::move(text));
 }
 
+void LaunchLog::warning(const std::vector<std::string>& lines) {
+    const LogColour before = context_.systemLog().colour();
+    colour(LogColour::Magenta);
+    for (const std::string& text : lines) line(text);
+    colour(before);
+}
+
 std::string shortPath(const std::string& path) {
     // Short (8.3) names do not exist here: the short form is the path itself.
     if (path.empty()) return {};

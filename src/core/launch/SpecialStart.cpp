@@ -132,24 +132,51 @@ std::vector<Step> stepsOf(const SpecialStartJob& job) {
     return s.list;
 }
 
+// A window brought forward through a window manager gets the focus a little later.
+constexpr int kFocusSettleMs = 200;
+
 struct Run {
     Desktop& desktop;
     Clock& clock;
     std::optional<std::uint64_t> window;
     std::vector<Step> steps;
     std::size_t next = 0;
-    std::function<void()> done;
+    std::function<void(bool)> done;
+    bool focusChecked = false;  // for the keys since the last wait
 };
+
+void finish(const std::shared_ptr<Run>& run, bool typed) {
+    if (run->done) std::exchange(run->done, nullptr)(typed);
+}
+
+void advance(const std::shared_ptr<Run>& run);
+
+// Keys go to whatever window has the focus: with our own there, they would walk our menus. The
+// emulator's window is brought forward instead; when the focus stays ours, nothing is typed.
+void recheckFocus(const std::shared_ptr<Run>& run) {
+    if (run->window) run->desktop.activateWindow(*run->window);
+    run->clock.after(kFocusSettleMs, [run] {
+        if (run->desktop.focusIsOurs()) return finish(run, false);
+        advance(run);
+    });
+}
 
 void advance(const std::shared_ptr<Run>& run) {
     Desktop& d = run->desktop;
     while (run->next < run->steps.size()) {
-        const Step& step = run->steps[run->next++];
+        const Step& step = run->steps[run->next];
+        if ((step.kind == Step::Press || step.kind == Step::Paste) && !run->focusChecked) {
+            run->focusChecked = true;
+            if (d.focusIsOurs()) return recheckFocus(run);
+        }
+        ++run->next;
         switch (step.kind) {
             case Step::Wait:
+                run->focusChecked = false;
                 run->clock.after(step.ms, [run] { advance(run); });
                 return;
             case Step::Front:
+                run->focusChecked = false;
                 if (run->window) d.activateWindow(*run->window);
                 break;
             case Step::Press:
@@ -170,7 +197,7 @@ void advance(const std::shared_ptr<Run>& run) {
                 break;
         }
     }
-    if (run->done) std::exchange(run->done, nullptr)();
+    finish(run, true);
 }
 
 }  // namespace
@@ -183,7 +210,7 @@ std::optional<int> specialStartScheme(const std::string& hardwareCode, int slot)
 }
 
 void runSpecialStart(Desktop& desktop, Clock& clock, const SpecialStartJob& job,
-                     std::function<void()> done) {
+                     std::function<void(bool typed)> done) {
     advance(
         std::make_shared<Run>(Run{desktop, clock, job.window, stepsOf(job), 0, std::move(done)}));
 }

@@ -26,8 +26,11 @@ struct SpecialStartJob {
 
 // Operates the emulator like a user: its menu keys, then the path pasted into its file dialog.
 // Every wait goes through the clock, so the window stays alive meanwhile; `done` runs after the
-// last key. Whether the dialog really opened is not checked: the two waits are the user's.
+// last key with true. Whether the dialog really opened is not checked: the two waits are the
+// user's. Before each run of keys the focus is checked: when it is in this program's own window,
+// the emulator's window is brought forward; when the focus still stays ours, nothing more is
+// typed and `done` runs with false.
 void runSpecialStart(Desktop& desktop, Clock& clock, const SpecialStartJob& job,
-                     std::function<void()> done);
+                     std::function<void(bool typed)> done);
 
 }  // namespace romshelf

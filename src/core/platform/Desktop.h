@@ -35,6 +35,9 @@ public:
     virtual std::optional<std::uint64_t> windowTitled(const std::string&) { return std::nullopt; }
     // Brings the window to the front with the keyboard focus.
     virtual bool activateWindow(std::uint64_t) { return false; }
+    // Whether the window with the keyboard focus (or the top-level window around it) is one of
+    // this program's own; false where that cannot be told.
+    virtual bool focusIsOurs() { return false; }
     // Keys go to whatever window has the focus. The clipboard text stays ours to paste until
     // something else takes the clipboard.
     virtual void pressKey(Key) {}

@@ -2,25 +2,22 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 extern char** environ;
 
 namespace romshelf {
 
 namespace {
-
-int exitCodeOf(int status) {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return -1;
-}
 
 // A descriptor we hold without close-on-exec (a pipe handed to us, a file of a library) would
 // keep whatever it leads to open for as long as the program runs.
@@ -43,7 +40,8 @@ void closeAllButStdio(posix_spawn_file_actions_t& actions) {
 }
 
 std::optional<int> spawnDirect(const std::vector<std::string>& argv,
-                               const std::string& workingFolder, ChildStdio stdio) {
+                               const std::string& workingFolder, ChildStdio stdio, int input,
+                               int errors) {
     if (argv.empty() || argv[0].empty()) return std::nullopt;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -55,6 +53,8 @@ std::optional<int> spawnDirect(const std::vector<std::string>& argv,
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
     }
+    if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, 0);
+    if (errors >= 0) posix_spawn_file_actions_adddup2(&actions, errors, 2);
     closeAllButStdio(actions);
     if (!workingFolder.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
@@ -80,32 +80,87 @@ std::optional<int> spawnDirect(const std::vector<std::string>& argv,
 
 }  // namespace
 
-std::optional<int> PosixProcessRunner::spawn(const std::vector<std::string>& argv,
-                                             const std::string& workingFolder, ChildStdio stdio) {
-    return spawnDirect(argv, workingFolder, stdio);
+int ProcessEnd::status() const {
+    if (signal) return 128 + *signal;
+    return exitCode.value_or(-1);
 }
 
-std::optional<int> PosixProcessRunner::poll(int pid) {
+ProcessEnd ProcessEnd::fromWaitStatus(int status) {
+    ProcessEnd end;
+    if (WIFEXITED(status)) end.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
+    return end;
+}
+
+std::string signalName(int signal) {
+    // The names a user meets in a crash report, by this system's numbers.
+    static constexpr std::array<std::pair<int, const char*>, 22> kNames = {{
+        {SIGHUP, "SIGHUP"},       {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"}, {SIGILL, "SIGILL"},
+        {SIGTRAP, "SIGTRAP"},     {SIGABRT, "SIGABRT"}, {SIGBUS, "SIGBUS"},   {SIGFPE, "SIGFPE"},
+        {SIGKILL, "SIGKILL"},     {SIGUSR1, "SIGUSR1"}, {SIGSEGV, "SIGSEGV"}, {SIGUSR2, "SIGUSR2"},
+        {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"}, {SIGTERM, "SIGTERM"}, {SIGSTOP, "SIGSTOP"},
+        {SIGTSTP, "SIGTSTP"},     {SIGXCPU, "SIGXCPU"}, {SIGXFSZ, "SIGXFSZ"}, {SIGSYS, "SIGSYS"},
+        {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"},
+    }};
+    for (const auto& [number, name] : kNames)
+        if (number == signal) return name;
+    return {};
+}
+
+std::optional<int> PosixProcessRunner::spawn(const std::vector<std::string>& argv,
+                                             const std::string& workingFolder, ChildStdio stdio,
+                                             int input, int errors) {
+    return spawnDirect(argv, workingFolder, stdio, input, errors);
+}
+
+std::optional<ProcessEnd> PosixProcessRunner::poll(int pid) {
     int status = 0;
     const pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) return exitCodeOf(status);
-    if (r < 0 && errno == ECHILD) return -1;  // already gone
+    if (r == pid) return ProcessEnd::fromWaitStatus(status);
+    if (r < 0 && errno == ECHILD) return ProcessEnd{};  // already gone
     return std::nullopt;
 }
 
 std::optional<int> PosixProcessRunner::start(const std::vector<std::string>& argv,
                                              const std::string& workingFolder) {
+    std::optional<ErrorCapture> capture;
+    if (captureErrors_) capture = ErrorCapture::open();
     // A program that outlives this process is reaped by the system.
-    return spawn(argv, workingFolder, stdio_);
+    const std::optional<int> pid =
+        spawn(argv, workingFolder, stdio_, -1, capture ? capture->writeEnd() : -1);
+    if (capture) {
+        capture->closeWriteEnd();
+        if (pid) captures_.emplace(*pid, std::move(*capture));
+    }
+    return pid;
 }
 
-void PosixProcessRunner::whenFinished(int pid, std::function<void(int)> then) {
-    int status = 0;
-    pid_t r;
-    do {
-        r = ::waitpid(pid, &status, 0);
-    } while (r < 0 && errno == EINTR);
-    then(r == pid ? exitCodeOf(status) : -1);
+void PosixProcessRunner::whenFinished(int pid, std::function<void(const ProcessEnd&)> then) {
+    const auto capture = captures_.find(pid);
+    if (capture == captures_.end()) {
+        int status = 0;
+        pid_t r;
+        do {
+            r = ::waitpid(pid, &status, 0);
+        } while (r < 0 && errno == EINTR);
+        then(r == pid ? ProcessEnd::fromWaitStatus(status) : ProcessEnd{});
+        return;
+    }
+    // The pipe is read while the program runs: a full pipe would stop it.
+    ErrorCapture errors = std::move(capture->second);
+    captures_.erase(capture);
+    std::optional<ProcessEnd> end;
+    bool open = true;
+    while (!(end = poll(pid))) {
+        pollfd p{errors.readEnd(), POLLIN, 0};
+        if (open && ::poll(&p, 1, 100) > 0)
+            open = errors.read();
+        else if (!open)
+            ::poll(nullptr, 0, 100);
+    }
+    errors.finish();
+    end->errorLines = errors.tail().lines();
+    then(*end);
 }
 
 void PosixProcessRunner::terminate(int pid) {

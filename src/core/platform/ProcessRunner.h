@@ -1,11 +1,31 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/platform/ErrorOutput.h"
+
 namespace romshelf {
+
+// How a watched program ended.
+struct ProcessEnd {
+    std::optional<int> exitCode;  // it returned or called exit
+    std::optional<int> signal;    // a signal ended it
+    // The last lines it wrote to its error output, where the runner read them.
+    std::vector<std::string> errorLines;
+
+    // As a shell has it: the exit code, or 128 + the signal; -1 when the end is unknown.
+    int status() const;
+    bool failed() const { return signal.has_value() || exitCode.value_or(0) != 0; }
+    // From a wait status of waitpid().
+    static ProcessEnd fromWaitStatus(int status);
+};
+
+// The signal's usual name ("SIGFPE"); empty for a number without one.
+std::string signalName(int signal);
 
 // Starts programs without a shell. argv[0] is the program's path as it is.
 class ProcessRunner {
@@ -16,9 +36,11 @@ public:
     // A process nobody waits for runs on its own and is reaped when it ends.
     virtual std::optional<int> start(const std::vector<std::string>& argv,
                                      const std::string& workingFolder) = 0;
-    // Calls `then` with the exit code once the watched process has ended. The frontend calls it
-    // from its event loop, so the window keeps working while a program runs.
-    virtual void whenFinished(int pid, std::function<void(int exitCode)> then) = 0;
+    // Calls `then` once the watched process has ended.
+    virtual void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) = 0;
+    // True when whenFinished returns at once and `then` runs later from the event loop (the
+    // window, which keeps working while a program runs); false when it waits right away.
+    virtual bool watchesInBackground() const { return false; }
     // Ends a watched process.
     virtual void terminate(int pid) = 0;
 };
@@ -34,21 +56,30 @@ class PosixProcessRunner : public ProcessRunner {
 public:
     explicit PosixProcessRunner(ChildStdio stdio = ChildStdio::Inherited) : stdio_(stdio) {}
 
+    // From now on a started program's error output comes to us through a pipe, and its last
+    // lines come with its end (to a waiting caller, which reads the pipe while it waits).
+    void captureErrors(bool on) { captureErrors_ = on; }
+
     std::optional<int> start(const std::vector<std::string>& argv,
                              const std::string& workingFolder) override;
-    void whenFinished(int pid, std::function<void(int exitCode)> then) override;
+    void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override;
     void terminate(int pid) override;
 
     // Starts a program in its own session with default signal handling. It gets no descriptor
-    // of ours but the three standard ones (those per `stdio`).
+    // of ours but the three standard ones: those per `stdio`, with `input` as its standard input
+    // and `errors` as its error output where they are given.
     static std::optional<int> spawn(const std::vector<std::string>& argv,
                                     const std::string& workingFolder,
-                                    ChildStdio stdio = ChildStdio::Inherited);
-    // The exit code of a finished child process (reaping it), or nullopt while it runs.
-    static std::optional<int> poll(int pid);
+                                    ChildStdio stdio = ChildStdio::Inherited, int input = -1,
+                                    int errors = -1);
+    // How a child process ended (reaping it), or nullopt while it runs; an unknown end for a
+    // process that is not our child (any more).
+    static std::optional<ProcessEnd> poll(int pid);
 
 private:
     ChildStdio stdio_;
+    bool captureErrors_ = false;
+    std::map<int, ErrorCapture> captures_;  // by process id
 };
 
 }  // namespace romshelf

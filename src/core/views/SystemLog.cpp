@@ -27,6 +27,13 @@ void SystemLog::addLine(std::string text) {
     }
 }
 
+LogColour SystemLog::colour() const {
+    for (auto it = lines_.rbegin(); it != lines_.rend(); ++it)
+        if (it->size() >= 2 && (*it)[0] == '@' && (*it)[1] >= '0' && (*it)[1] <= '8')
+            return static_cast<LogColour>((*it)[1] - '0');
+    return static_cast<LogColour>(headColour_ - '0');
+}
+
 std::vector<SystemLog::Shown> SystemLog::shownLines() const {
     std::vector<Shown> shown;
     std::uint32_t colour = kDirectiveColours[headColour_ - '0'];

@@ -36,6 +36,8 @@ public:
     // The lines after this one are drawn in `colour`.
     void setColour(LogColour colour) { addLine("@" + std::to_string(static_cast<int>(colour))); }
     const std::deque<std::string>& lines() const { return lines_; }
+    // The colour that the next line is drawn in.
+    LogColour colour() const;
 
     struct Shown {
         std::string text;

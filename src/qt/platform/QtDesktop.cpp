@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QUrl>
+#include <QWindow>
 
 #include "qt/QtText.h"
 #include "qt/platform/X11Capture.h"
@@ -15,6 +16,14 @@ bool QtDesktop::open(const std::string& path) {
 }
 
 std::optional<DecodedImage> QtDesktop::grabForegroundWindow() { return x11::grabActiveWindow(); }
+
+bool QtDesktop::focusIsOurs() {
+    // Our windows as the X server knows them; one without a native window yet is none of them.
+    std::vector<std::uint64_t> own;
+    for (const QWindow* window : QGuiApplication::allWindows())
+        if (window->handle()) own.push_back(static_cast<std::uint64_t>(window->winId()));
+    return keys_.focusIsOf(static_cast<int>(QCoreApplication::applicationPid()), own);
+}
 
 // The program owns the clipboard from now on and serves the text whenever it is pasted, from
 // the event loop, until something else takes the clipboard.

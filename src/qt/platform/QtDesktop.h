@@ -21,6 +21,7 @@ public:
         return keys_.windowTitled(title);
     }
     bool activateWindow(std::uint64_t window) override { return keys_.activate(window); }
+    bool focusIsOurs() override;
     void pressKey(Key key) override { keys_.key(key, true); }
     void releaseKey(Key key) override { keys_.key(key, false); }
 

@@ -1,5 +1,6 @@
 #include "qt/platform/X11Keys.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -104,6 +105,44 @@ bool Keys::activate(std::uint64_t window) {
         XSetInputFocus(d, w, RevertToParent, CurrentTime);
     }
     return !trap.failed();
+}
+
+bool Keys::focusIsOf(int pid, const std::vector<std::uint64_t>& own) {
+    Display* d = display();
+    if (!d) return false;
+    ErrorTrap trap(d);  // the focused window may be gone by now
+    const Window root = DefaultRootWindow(d);
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+    if (focus == PointerRoot) {
+        // Keys go to the window under the pointer.
+        Window rootReturn = 0, child = 0;
+        int rx = 0, ry = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(d, root, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask);
+        focus = child;
+    }
+    if (focus == 0 || focus == root) return false;  // nobody gets the keys, or the desktop
+    const auto isOwn = [&own](unsigned long w) {
+        return std::find(own.begin(), own.end(), std::uint64_t{w}) != own.end();
+    };
+    const auto ofPid = [d, pid](Window w) {
+        const std::vector<unsigned long> p = longsProperty(d, w, "_NET_WM_PID", XA_CARDINAL);
+        return p.size() == 1 && p[0] == static_cast<unsigned long>(pid);
+    };
+    // From the focused window up to the top level (a frame of a window manager included).
+    for (Window w = focus; w != 0 && w != root;) {
+        if (isOwn(w) || ofPid(w)) return true;
+        for (const unsigned long leader : longsProperty(d, w, "WM_CLIENT_LEADER", XA_WINDOW))
+            if (isOwn(leader) || ofPid(static_cast<Window>(leader))) return true;
+        Window rootReturn = 0, parent = 0, *list = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(d, w, &rootReturn, &parent, &list, &count)) break;
+        if (list) XFree(list);
+        w = parent;
+    }
+    return false;
 }
 
 void Keys::key(Key key, bool down) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/platform/Desktop.h"
 
@@ -26,6 +27,10 @@ public:
     std::optional<std::uint64_t> windowTitled(const std::string& title);
     // Through the window manager when there is one, else raised and given the focus directly.
     bool activate(std::uint64_t window);
+    // Whether keys pressed now would go to a window of process `pid`: the focused window (or,
+    // with the focus following the pointer, the one under it) or a window around it is one of
+    // `own`, shows _NET_WM_PID `pid`, or names one of those as its WM_CLIENT_LEADER.
+    bool focusIsOf(int pid, const std::vector<std::uint64_t>& own);
     void key(Key key, bool down);
 
 private:

@@ -28,7 +28,7 @@ struct CheckerRunner : ProcessRunner {
         if (!output.empty()) std::ofstream(sum, std::ios::binary) << output;
         return 4242;
     }
-    void whenFinished(int, std::function<void(int)>) override {}
+    void whenFinished(int, std::function<void(const ProcessEnd&)>) override {}
     void terminate(int) override {}
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "AppFixture.h"
 #include "LaunchFixture.h"
@@ -19,18 +20,29 @@ using V = std::vector<std::string>;
 
 namespace {
 
-// Starts nothing; remembers what it was asked, and lets the test decide when processes end.
+// Starts nothing; remembers what it was asked, and lets the test decide when processes end (as
+// the window's event loop would tell it, when `background`).
 struct FakeRunner : ProcessRunner {
+    bool background = false;
     int next = 1000;
     std::vector<V> started;
-    std::map<int, std::function<void(int)>> waiting;
+    std::map<int, std::function<void(const ProcessEnd&)>> waiting;
     std::vector<int> terminated;
     std::optional<int> start(const V& argv, const std::string&) override {
         started.push_back(argv);
         return next++;
     }
-    void whenFinished(int pid, std::function<void(int)> then) override { waiting[pid] = then; }
+    void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override {
+        waiting[pid] = then;
+    }
+    bool watchesInBackground() const override { return background; }
     void terminate(int pid) override { terminated.push_back(pid); }
+};
+
+// The ends of the emulators, as the window or romshelf-cli hears of them.
+struct EndListener : ApplicationListener {
+    std::vector<EmulatorSession> runs;
+    void emulatorEnded(const EmulatorSession& run) override { runs.push_back(run); }
 };
 
 struct LaunchTest : romshelf::test::AppFixture {
@@ -384,7 +396,7 @@ TEST_F(LaunchTest, ALaunchStillRunningAtShutDownIsRecordedAndItsJoyToKeyStopped)
     EXPECT_EQ(runner.terminated, std::vector<int>{1000});
     EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
     EXPECT_EQ(app.launcher().pendingLaunches(), 0u);
-    runner.waiting.at(1001)(0);  // the emulator ends later: nothing more happens
+    runner.waiting.at(1001)(ProcessEnd{0, {}, {}});  // it ends later: nothing more happens
     EXPECT_EQ(runner.terminated.size(), 1u);
 }
 
@@ -416,4 +428,95 @@ TEST_F(LaunchTest, NamesWrittenInCp932AreTextOnScreenAndTheirOwnBytesOnDisk) {
     next.startUp();
     ASSERT_TRUE(next.launchRecent(1));
     EXPECT_EQ(taken(emu).argv, argv(path));
+}
+
+// Waiting for the emulator as romshelf-cli launch --wait does: a failure is told in magenta with
+// the last lines of its error output (never taken for the log's own directives), a clean end
+// adds nothing; the listener hears of each end with its times.
+TEST_F(LaunchTest, AFailedEmulatorIsToldInMagentaWithItsLastErrorLines) {
+    ports.processes.posix.captureErrors(true);
+    app.launcher().setWaitForEmulator(true);
+    EndListener ends;
+    app.setListener(&ends);
+    rom("a.nes");
+    const std::tuple<std::string, V, std::optional<int>, std::optional<int>> cases[] = {
+        // the emulator's arguments, the log after the launch's own lines, exit code, signal
+        {"--stderr \"bad header\" --stderr \" \" --stderr \"@2 clear\" --exit 3 $P",
+         {"@3", "エミュレータが終了コード 3 で終了しました。", "  bad header", "  @2 clear", "@0"},
+         3,
+         std::nullopt},
+        {"--signal 8 $P",
+         {"@3", "エミュレータがシグナル 8 (SIGFPE) で終了しました。", "@0"},
+         std::nullopt,
+         8},
+        {"--stderr fine --sleep 300 $P", {}, 0, std::nullopt},
+    };
+    for (const auto& [commandLine, after, code, signal] : cases) {
+        entries[0].commandLine = commandLine;
+        setUpLaunching("FC");
+        ends.runs.clear();
+        const auto before = std::chrono::system_clock::now();
+        ASSERT_TRUE(launch("a.nes"));
+        const V lines = log();
+        const auto finished = std::ranges::find(lines, "正常に起動プロセスが終了しました。");
+        ASSERT_NE(finished, lines.end()) << commandLine;
+        EXPECT_EQ(V(finished + 1, lines.end()), after) << commandLine;
+        ASSERT_EQ(ends.runs.size(), 1u) << commandLine;
+        const EmulatorSession& run = ends.runs[0];
+        EXPECT_EQ(std::tie(run.end.exitCode, run.end.signal, run.request.fileName),
+                  std::tie(code, signal, "a.nes"))
+            << commandLine;
+        EXPECT_TRUE(before <= run.started && run.started <= run.ended) << commandLine;
+    }
+    EXPECT_GE(ends.runs[0].ended - ends.runs[0].started, std::chrono::milliseconds(300));
+    EXPECT_EQ(ends.runs[0].end.errorLines, V{"fine"});
+    // The exit line is drawn magenta; the lines before and after it keep their colours.
+    entries[0].commandLine = "--exit 3 $P";
+    setUpLaunching("FC");
+    ASSERT_TRUE(launch("a.nes"));
+    const auto shown = app.systemLog().shownLines();
+    ASSERT_GE(shown.size(), 2u);
+    using Shown = std::pair<std::string, std::uint32_t>;
+    EXPECT_EQ(Shown(shown[shown.size() - 2].text, shown[shown.size() - 2].rgb),
+              Shown("正常に起動プロセスが終了しました。", 0x000000));
+    EXPECT_EQ(Shown(shown.back().text, shown.back().rgb),
+              Shown("エミュレータが終了コード 3 で終了しました。", 0xFF00FF));
+    EXPECT_EQ(app.systemLog().colour(), LogColour::Black);
+    app.setListener(nullptr);
+}
+
+// In the window the launch returns while the emulator runs, and its end arrives later: a
+// launch waiting for it finishes first; the emulator started alone is watched as well.
+TEST_F(LaunchTest, TheWindowHearsOfTheEndLaterAndFinishesAWaitingLaunchFirst) {
+    FakeRunner runner;
+    runner.background = true;
+    ports.processes.target = &runner;
+    change([](MainSettings& m) {
+        m.setOption(Option::MinimiseWhileRunning, true);
+        m.windowSlots[kSlotMainFrame].showState = ShowState::Normal;
+    });
+    EndListener ends;
+    app.setListener(&ends);
+    rom("a.nes");
+    ASSERT_TRUE(launch("a.nes"));
+    EXPECT_EQ(ports.windows.events, (V{"hide registration", "minimise"}));
+    EXPECT_FALSE(logged("正常に起動プロセスが終了しました。"));
+    runner.waiting.at(1000)(ProcessEnd{std::nullopt, 11, {"Segmentation fault"}});
+    const V lines = log();
+    EXPECT_EQ(
+        V(lines.end() - 5, lines.end()),
+        (V{"正常に起動プロセスが終了しました。", "@3",
+           "エミュレータがシグナル 11 (SIGSEGV) で終了しました。", "  Segmentation fault", "@0"}));
+    EXPECT_EQ(ports.windows.events.back(), "restore 1");
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
+
+    ASSERT_TRUE(app.startEmulatorOnly());
+    const V alone = log();
+    runner.waiting.at(1001)(ProcessEnd{0, std::nullopt, {}});
+    EXPECT_EQ(log(), alone);  // a clean end adds nothing
+    ASSERT_EQ(ends.runs.size(), 2u);
+    EXPECT_EQ(std::tie(ends.runs[0].end.signal, ends.runs[1].end.exitCode,
+                       ends.runs[1].request.folderNumber),
+              std::tuple(11, 0, -1));
+    app.setListener(nullptr);
 }

@@ -35,7 +35,7 @@ std::string typed(const std::string& code, int slot, bool forceActivate = true) 
     job.forceActivate = forceActivate;
     job.window = 7;
     bool done = false;
-    runSpecialStart(desktop, clock, job, [&done] { done = true; });
+    runSpecialStart(desktop, clock, job, [&done](bool typed) { done = typed; });
     EXPECT_TRUE(done);
     return compact(desktop.events);
 }
@@ -73,4 +73,34 @@ TEST(SpecialStart, EachSchemeTypesItsKeysAndWaitsInOrder) {
     // Without forcing, no window is brought forward, before or after the wait.
     EXPECT_EQ(typed("FC", 0, false), "wait 80, " + path);
     EXPECT_EQ(typed("FC", 4, false), "wait 50, " + altF + "D, wait 100, wait 80, " + path);
+}
+
+// Keys never go to our own window: the emulator's window is brought forward first, and when the
+// focus stays ours (or there is no window to bring forward) nothing is typed.
+TEST(SpecialStart, KeysWaitForTheFocusToLeaveOurOwnWindow) {
+    const std::tuple<bool, std::optional<std::uint64_t>, bool, std::string> cases[] = {
+        // front keeps our focus, the emulator's window, typed, the events
+        {false, 7, true,
+         "wait 50, front 7, wait 200, Alt, wait 100, F, wait 100, D, wait 100, "
+         "wait 80, paste /r/Game.nes, Ctrl+V, Enter"},
+        {true, 7, false, "wait 50, front 7, wait 200"},
+        {false, std::nullopt, false, "wait 50, wait 200"},
+    };
+    for (const auto& [keepsOurs, window, typed, events] : cases) {
+        test::FakeDesktop desktop;
+        test::TestClock clock;
+        clock.journal = &desktop.events;
+        desktop.ourFocus = true;
+        desktop.frontKeepsOurs = keepsOurs;
+        SpecialStartJob job;
+        job.scheme = *specialStartScheme("FC", 4);
+        job.path = "/r/Game.nes";
+        job.waitAfterStart = 50;
+        job.waitAfterFileDialog = 80;
+        job.window = window;
+        std::optional<bool> done;
+        runSpecialStart(desktop, clock, job, [&done](bool t) { done = t; });
+        EXPECT_EQ(done, typed) << events;
+        EXPECT_EQ(compact(desktop.events), events);
+    }
 }

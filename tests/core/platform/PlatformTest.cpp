@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "ProcessProbe.h"
 #include "TempFolder.h"
@@ -175,11 +176,57 @@ TEST(ProcessRunner, AProgramGetsOnlyTheStandardDescriptors) {
         const std::optional<int> pid = runner.start({emu}, dir.path());
         ASSERT_TRUE(pid.has_value());
         int exitCode = -1;
-        runner.whenFinished(*pid, [&](int code) { exitCode = code; });
+        runner.whenFinished(*pid, [&](const ProcessEnd& end) { exitCode = end.status(); });
         EXPECT_EQ(exitCode, 0);
         EXPECT_EQ(descriptorsOf(emu).fds, expected) << emu;
     }
     for (int fd : {251, leaked[0], leaked[1]}) ::close(fd);
+}
+
+// The end of a program's error output: its last ten lines that say anything, without control
+// characters; a line whose beginning was dropped with the oldest bytes is left out.
+TEST(OutputTail, KeepsTheLastLinesOfTheLastBytes) {
+    OutputTail tail;
+    for (int i = 1; i <= 12; ++i) tail.append("l" + std::to_string(i) + "\n");
+    tail.append("\x1b[1mred\x1b[0m\tend\r\n   \n");
+    tail.append("last, no");
+    tail.append(" line end");
+    EXPECT_EQ(tail.lines(),
+              (std::vector<std::string>{"l5", "l6", "l7", "l8", "l9", "l10", "l11", "l12",
+                                        "[1mred[0m\tend", "last, no line end"}));
+    for (const std::size_t before : {std::size_t{4092}, std::size_t{9000}}) {
+        OutputTail cut;
+        cut.append("early\n" + std::string(before, 'x') + "\nkept\n");
+        EXPECT_EQ(cut.lines(), std::vector<std::string>{"kept"}) << before;
+    }
+}
+
+// A captured program's end: its status as a shell tells it, and its last error lines.
+TEST(ProcessRunner, AWaitedProgramsEndComesWithItsLastErrorLines) {
+    TempFolder dir;
+    const std::string emu = installRecorder(dir.file("emu"));
+    const std::tuple<std::vector<std::string>, int, std::vector<std::string>, std::string> cases[] =
+        {
+            // arguments, status, error lines, signal name
+            {{"--stderr", "no ROM", "--exit", "3"}, 3, {"no ROM"}, ""},
+            {{"--stderr", "x", "--signal", "8"}, 128 + 8, {"x"}, "SIGFPE"},
+            {{"--signal", "11"}, 128 + 11, {}, "SIGSEGV"},
+            {{"--sleep", "200"}, 0, {}, ""},
+        };
+    PosixProcessRunner runner(ChildStdio::Null);
+    runner.captureErrors(true);
+    for (const auto& [args, status, lines, name] : cases) {
+        std::vector<std::string> argv{emu};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const std::optional<int> pid = runner.start(argv, dir.path());
+        ASSERT_TRUE(pid.has_value());
+        ProcessEnd end;
+        runner.whenFinished(*pid, [&](const ProcessEnd& e) { end = e; });
+        EXPECT_EQ(std::tuple(end.status(), end.failed(), end.errorLines,
+                             signalName(end.signal.value_or(0))),
+                  std::tuple(status, status != 0, lines, name))
+            << args[1];
+    }
 }
 
 }  // namespace
