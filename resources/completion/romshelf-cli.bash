@@ -79,7 +79,7 @@ _romshelf_cli() {
         ;;
     demo) words=FOLDERS ;;
     list) options="$common $listing" words=$modes ;;
-    launch) options="$common --emulator --dry-run --folder --row" words=FILES ;;
+    launch) options="$common --emulator --dry-run --wait --folder --row" words=FILES ;;
     info) options="$common --folder --row --snap-picture --media-picture --header" words=FILES ;;
     clean-temp | optimise) options=$common ;;
     category)

@@ -44,11 +44,13 @@ constexpr const char* kCommandUsages[] = {
     "              as in the search dialog: N 0 or TEXT 未登録 finds files without a value,\n"
     "              --favourite no those that are no favourite, unset (the default) any;\n"
     "              the text matches in any letter case or width, hiragana as katakana\n",
-    "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--yes]\n"
-    "         (--folder N FILE | --row N)\n"
+    "  launch [--program-folder DIR] [--hardware CODE] [--emulator NAME] [--dry-run] [--wait]\n"
+    "      [--yes] (--folder N FILE | --row N)\n"
     "              run the launch sequence and print its log; --dry-run prints the\n"
     "              arguments it would start instead; the TEMP folder an archive was\n"
-    "              unpacked into is emptied by the next clean\n",
+    "              unpacked into is emptied by the next clean;\n"
+    "              --wait waits for the emulator and exits with its status (128 + the\n"
+    "              signal that ended it), telling a failure on stderr\n",
     "  info [--program-folder DIR] [--hardware CODE] (--folder N FILE | --row N)\n"
     "       [--snap-picture OUT.bmp] [--media-picture OUT.bmp]\n"
     "              print what the database, file-information, snap and media windows\n"
