@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "core/app/IdentityScan.h"
+
+namespace romshelf {
+
+// Sums files for the identity cache after a list build: first what tells where records' files
+// went (when the build listed every file), then, once no other build followed for a moment,
+// every file listed. On a thread of its own at idle priority (the window), or only when asked
+// (runPending: the tests, and programs that cannot wait). What it finds waits in a queue that the
+// owner takes from on its own thread.
+class IdentityWorker {
+public:
+    explicit IdentityWorker(IdentityCache& cache) : cache_(cache) {}
+    ~IdentityWorker() { stop(); }
+    IdentityWorker(const IdentityWorker&) = delete;
+    IdentityWorker& operator=(const IdentityWorker&) = delete;
+
+    void setLimit(std::uint64_t bytes) { limit_ = bytes; }
+    std::uint64_t limit() const { return limit_; }
+    // From now on the work runs on a thread of its own.
+    void runInBackground();
+    bool background() const { return background_; }
+
+    // The work of a build: it replaces what is waiting, and what runs stops at the next file.
+    void submit(IdentityJob job, bool findRenamed);
+    // Runs what is waiting, here and now.
+    void runPending();
+    // What was found since the last call.
+    std::vector<RenamedFile> takeFound();
+    // No work waits or runs.
+    bool idle() const;
+    // Returns once no work waits or runs.
+    void waitUntilIdle();
+    // Stops the work under way within one piece of a file, and the thread; later work is dropped.
+    void stop();
+
+private:
+    struct Work {
+        IdentityJob job;
+        bool findRenamed = false;
+    };
+    void run();
+    void work(Work& w, bool settle);
+
+    IdentityCache& cache_;
+    std::atomic<std::uint64_t> limit_{kIdentityHashLimit};
+    bool background_ = false;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::optional<Work> waiting_;     // guarded by mutex_
+    bool running_ = false;            // guarded by mutex_
+    bool stopping_ = false;           // guarded by mutex_
+    std::vector<RenamedFile> found_;  // guarded by mutex_
+    std::atomic<bool> cancel_{false};
+    std::thread thread_;
+};
+
+}  // namespace romshelf
