@@ -60,8 +60,7 @@ bool sum(const std::string& path, CachedIdentity& id, const std::atomic<bool>* s
 }  // namespace
 
 std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::string& path,
-                                              std::uint64_t limit,
-                                              const std::atomic<bool>* stop) {
+                                              std::uint64_t limit, const std::atomic<bool>* stop) {
     std::optional<CachedIdentity> now = stamp(path);
     if (!now || now->size > limit) return std::nullopt;
     if (const auto cached = cache.find(path);

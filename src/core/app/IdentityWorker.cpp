@@ -59,6 +59,7 @@ void IdentityWorker::run() {
         work(w, true);
         lock.lock();
         running_ = false;
+        if (!waiting_) hurry_ = false;
         idle_.notify_all();
     }
 }
@@ -85,7 +86,9 @@ void IdentityWorker::work(Work& w, bool settle) {
     }
     if (settle) {
         std::unique_lock lock(mutex_);
-        if (wake_.wait_for(lock, kSettle, [&] { return stopping_ || waiting_.has_value(); }))
+        if (wake_.wait_for(lock, kSettle,
+                           [&] { return stopping_ || waiting_.has_value() || hurry_; }) &&
+            !hurry_)
             return;
     }
     hashListedFiles(w.job, cache_, limit_, &cancel_);
@@ -107,6 +110,8 @@ void IdentityWorker::waitUntilIdle() {
         return;
     }
     std::unique_lock lock(mutex_);
+    hurry_ = true;  // no settling: someone waits
+    wake_.notify_all();
     idle_.wait(lock, [&] { return stopping_ || (!waiting_ && !running_); });
 }
 

@@ -37,7 +37,7 @@ public:
     std::vector<RenamedFile> takeFound();
     // No work waits or runs.
     bool idle() const;
-    // Returns once no work waits or runs.
+    // Returns once no work waits or runs (without the pause before summing every listed file).
     void waitUntilIdle();
     // Stops the work under way within one piece of a file, and the thread; later work is dropped.
     void stop();
@@ -59,6 +59,7 @@ private:
     std::optional<Work> waiting_;     // guarded by mutex_
     bool running_ = false;            // guarded by mutex_
     bool stopping_ = false;           // guarded by mutex_
+    bool hurry_ = false;              // guarded by mutex_: waitUntilIdle waits
     std::vector<RenamedFile> found_;  // guarded by mutex_
     std::atomic<bool> cancel_{false};
     std::thread thread_;

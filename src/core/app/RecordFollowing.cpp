@@ -140,7 +140,8 @@ std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found,
         titles.push_back(f.title);
         if (f.matches.size() > 1) {
             if (toldAmbiguous_.insert(f.oldPath).second)
-                log.line("「" + f.oldName + "」と同じ内容のファイルが複数あるため、情報を移しませんでした");
+                log.line("「" + f.oldName +
+                         "」と同じ内容のファイルが複数あるため、情報を移しませんでした");
             continue;
         }
         const ListedFile& to = f.matches.front();
@@ -176,8 +177,8 @@ std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found,
                 const FileListRow& row = rows[i];
                 if (row.folderNumber == m.folder && row.recordIndex < 0 &&
                     row.fileName() == m.newName) {
-                    app_.updateFileListRow(static_cast<int>(i), m.newName,
-                                           fs::pathTitle(m.newName), m.record);
+                    app_.updateFileListRow(static_cast<int>(i), m.newName, fs::pathTitle(m.newName),
+                                           m.record);
                     break;
                 }
             }

@@ -36,6 +36,9 @@ public:
     // Runs the summing still to do here and now (waiting for the thread's when it has one), then
     // lets the records follow what it found.
     void hashPending();
+    // Returns once the thread has done what it was given (the window's results are still taken up
+    // from the event loop).
+    void waitUntilIdle() { worker_.waitUntilIdle(); }
     // At exit: the summing stops within one piece of a file.
     void stop() { worker_.stop(); }
 
