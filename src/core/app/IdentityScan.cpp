@@ -14,7 +14,6 @@ namespace romshelf {
 
 namespace {
 
-// Size and modification time of a regular file.
 std::optional<CachedIdentity> stamp(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -72,6 +71,20 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
     if (!after || after->size != now->size || after->mtimeNs != now->mtimeNs) return std::nullopt;
     cache.put(path, *now);
     return now;
+}
+
+std::optional<CachedIdentity> fileStamp(const std::string& path) { return stamp(path); }
+
+void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
+              std::uint32_t crc) {
+    const auto after = stamp(path);
+    if (!after || after->size != before.size || after->mtimeNs != before.mtimeNs) return;
+    if (const auto cached = cache.find(path);
+        cached && cached->size == before.size && cached->mtimeNs == before.mtimeNs)
+        return;
+    before.crc = crc;
+    before.sha1.clear();
+    cache.put(path, before);
 }
 
 std::string IdentityJob::pathOf(const ListedFile& file) const {

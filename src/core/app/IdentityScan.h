@@ -22,6 +22,13 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
                                               std::uint64_t limit,
                                               const std::atomic<bool>* stop = nullptr);
 
+// The size and modification time of a regular file (no sums).
+std::optional<CachedIdentity> fileStamp(const std::string& path);
+// Sums made elsewhere (the rename tool's CRC-32, without SHA-1) are kept when the file still has
+// the stamp `before` it had before it was read, and the cache knows no more of it already.
+void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
+              std::uint32_t crc);
+
 // A file of a list build: its name as the list shows it and its ROM folder.
 struct ListedFile {
     std::string name;

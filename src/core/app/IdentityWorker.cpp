@@ -40,58 +40,84 @@ void IdentityWorker::runInBackground() {
 void IdentityWorker::submit(IdentityJob job, bool findRenamed) {
     const std::lock_guard lock(mutex_);
     if (stopping_) return;
-    waiting_ = Work{std::move(job), findRenamed};
-    if (running_) cancel_ = true;
+    if (findRenamed) {
+        // Only unregistered files can be a record's file.
+        IdentityJob find = job;
+        std::erase_if(find.files, [](const ListedFile& f) { return f.registered; });
+        find_ = std::move(find);
+        if (running_ == Task::Find) cancel_ = true;
+    }
+    if (running_ == Task::Hash) cancel_ = true;
+    job.orphans.clear();
+    hash_ = std::move(job);
     wake_.notify_all();
+}
+
+IdentityWorker::Task IdentityWorker::take(IdentityJob& job) {
+    Task task = Task::None;
+    if (find_) {
+        job = std::move(*find_);
+        find_.reset();
+        task = Task::Find;
+    } else if (hash_) {
+        job = std::move(*hash_);
+        hash_.reset();
+        task = Task::Hash;
+    }
+    running_ = task;
+    cancel_ = false;
+    return task;
+}
+
+void IdentityWorker::done() {
+    running_ = Task::None;
+    if (!find_ && !hash_) hurry_ = false;
+    idle_.notify_all();
 }
 
 void IdentityWorker::run() {
     lowerPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [&] { return stopping_ || waiting_.has_value(); });
+        wake_.wait(lock, [&] { return stopping_ || find_ || hash_; });
         if (stopping_) break;
-        Work w = std::move(*waiting_);
-        waiting_.reset();
-        running_ = true;
-        cancel_ = false;
+        IdentityJob job;
+        const Task task = take(job);
         lock.unlock();
-        work(w, true);
+        work(task, job, true);
         lock.lock();
-        running_ = false;
-        if (!waiting_) hurry_ = false;
-        idle_.notify_all();
+        done();
     }
 }
 
 void IdentityWorker::runPending() {
     std::unique_lock lock(mutex_);
-    if (!waiting_ || running_) return;
-    Work w = std::move(*waiting_);
-    waiting_.reset();
-    running_ = true;
-    cancel_ = false;
-    lock.unlock();
-    work(w, false);
-    lock.lock();
-    running_ = false;
-    idle_.notify_all();
+    while (running_ == Task::None && !stopping_) {
+        IdentityJob job;
+        const Task task = take(job);
+        if (task == Task::None) break;
+        lock.unlock();
+        work(task, job, false);
+        lock.lock();
+        done();
+    }
 }
 
-void IdentityWorker::work(Work& w, bool settle) {
-    if (w.findRenamed) {
-        std::vector<RenamedFile> found = findRenamedFiles(w.job, cache_, limit_, &cancel_);
+void IdentityWorker::work(Task task, const IdentityJob& job, bool settle) {
+    if (task == Task::Find) {
+        std::vector<RenamedFile> found = findRenamedFiles(job, cache_, limit_, &cancel_);
         const std::lock_guard lock(mutex_);
         for (RenamedFile& f : found) found_.push_back(std::move(f));
+        return;
     }
     if (settle) {
+        // Another list built meanwhile brings the files to sum now.
         std::unique_lock lock(mutex_);
-        if (wake_.wait_for(lock, kSettle,
-                           [&] { return stopping_ || waiting_.has_value() || hurry_; }) &&
+        if (wake_.wait_for(lock, kSettle, [&] { return stopping_ || find_ || hash_ || hurry_; }) &&
             !hurry_)
             return;
     }
-    hashListedFiles(w.job, cache_, limit_, &cancel_);
+    hashListedFiles(job, cache_, limit_, &cancel_);
 }
 
 std::vector<RenamedFile> IdentityWorker::takeFound() {
@@ -101,7 +127,7 @@ std::vector<RenamedFile> IdentityWorker::takeFound() {
 
 bool IdentityWorker::idle() const {
     const std::lock_guard lock(mutex_);
-    return !waiting_ && !running_;
+    return !find_ && !hash_ && running_ == Task::None;
 }
 
 void IdentityWorker::waitUntilIdle() {
@@ -112,14 +138,15 @@ void IdentityWorker::waitUntilIdle() {
     std::unique_lock lock(mutex_);
     hurry_ = true;  // no settling: someone waits
     wake_.notify_all();
-    idle_.wait(lock, [&] { return stopping_ || (!waiting_ && !running_); });
+    idle_.wait(lock, [&] { return stopping_ || (!find_ && !hash_ && running_ == Task::None); });
 }
 
 void IdentityWorker::stop() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
-        waiting_.reset();
+        find_.reset();
+        hash_.reset();
         cancel_ = true;
         wake_.notify_all();
         idle_.notify_all();

@@ -29,7 +29,8 @@ public:
     void runInBackground();
     bool background() const { return background_; }
 
-    // The work of a build: it replaces what is waiting, and what runs stops at the next file.
+    // The work of a build: it replaces what waits of its kind, and what runs of it stops at the
+    // next file.
     void submit(IdentityJob job, bool findRenamed);
     // Runs what is waiting, here and now.
     void runPending();
@@ -43,12 +44,12 @@ public:
     void stop();
 
 private:
-    struct Work {
-        IdentityJob job;
-        bool findRenamed = false;
-    };
+    enum class Task { None, Find, Hash };
     void run();
-    void work(Work& w, bool settle);
+    // Takes the next task (the search for renamed files first) into `job`; None when none waits.
+    Task take(IdentityJob& job);
+    void work(Task task, const IdentityJob& job, bool settle);
+    void done();
 
     IdentityCache& cache_;
     std::atomic<std::uint64_t> limit_{kIdentityHashLimit};
@@ -56,11 +57,14 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::optional<Work> waiting_;     // guarded by mutex_
-    bool running_ = false;            // guarded by mutex_
-    bool stopping_ = false;           // guarded by mutex_
-    bool hurry_ = false;              // guarded by mutex_: waitUntilIdle waits
-    std::vector<RenamedFile> found_;  // guarded by mutex_
+    // What waits: the last search for renamed files (kept until it has run, whatever lists are
+    // built meanwhile) and the files of the last build to sum.
+    std::optional<IdentityJob> find_;  // guarded by mutex_
+    std::optional<IdentityJob> hash_;  // guarded by mutex_
+    Task running_ = Task::None;        // guarded by mutex_
+    bool stopping_ = false;            // guarded by mutex_
+    bool hurry_ = false;               // guarded by mutex_: waitUntilIdle waits
+    std::vector<RenamedFile> found_;   // guarded by mutex_
     std::atomic<bool> cancel_{false};
     std::thread thread_;
 };

@@ -1,5 +1,7 @@
 #include "core/app/RecordFollowing.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "core/app/Application.h"
@@ -197,6 +199,16 @@ std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found,
         }
     });
     return titles;
+}
+
+FileIdentity RecordFollowing::renameIdentity(const std::string& path) {
+    const std::optional<CachedIdentity> before = openCache() ? fileStamp(path) : std::nullopt;
+    const FileIdentity id = fileIdentity(path);
+    // A file that cannot be read gets CRC 0: that is no sum.
+    if (before && ::access(path.c_str(), R_OK) == 0 &&
+        static_cast<std::uint32_t>(id.size) == static_cast<std::uint32_t>(before->size))
+        keepSums(cache_, path, *before, static_cast<std::uint32_t>(id.crc));
+    return id;
 }
 
 void RecordFollowing::forgetGoneFiles() {

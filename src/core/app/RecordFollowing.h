@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/app/IdentityWorker.h"
+#include "core/rename/FileIdentity.h"
 #include "core/storage/IdentityCache.h"
 
 namespace romshelf {
@@ -60,6 +61,9 @@ public:
     // Removes the entries of files that are gone from the current hardware's ROM folders and
     // whose title no record has (they can help nobody any more).
     void forgetGoneFiles();
+
+    // The rename tool's identity of a file; its size and CRC-32 go into the cache too.
+    FileIdentity renameIdentity(const std::string& path);
 
     IdentityCache& cache() { return cache_; }
 

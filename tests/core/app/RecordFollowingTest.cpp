@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "AppChecks.h"
+#include "core/app/RenameCommands.h"
 #include "core/storage/MoveJournal.h"
 
 namespace romshelf {
@@ -36,7 +37,8 @@ protected:
     std::string title() const { return app.romTable()[0].fileTitle; }
     std::string shownName(const std::string& file) const {
         const int row = rowOf(file);
-        return row < 0 ? "(not listed)" : app.fileList().rows()[static_cast<std::size_t>(row)].gameName();
+        return row < 0 ? "(not listed)"
+                       : app.fileList().rows()[static_cast<std::size_t>(row)].gameName();
     }
     static std::string moved(const std::string& from, const std::string& to) {
         return "「" + from + "」の情報を「" + to + "」へ移しました";
@@ -108,6 +110,18 @@ TEST_F(RecordFollowingTest, OnlyAListOfAllFilesAndFilesWithinTheLimitAreFollowed
     EXPECT_EQ(std::ranges::count(log(), moved("a.nes", "b.nes")), 1);
 }
 
+// The rename tool's size and CRC-32 serve as well, without a SHA-1.
+TEST_F(RecordFollowingTest, TheSumsOfTheRenameToolAreKept) {
+    start("FC");
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    ASSERT_EQ(createRenameData(app), 1);
+    rename("a.nes", "b.nes");
+    dir.write("roms/c.nes", kOther);
+    app.showAll();
+    EXPECT_EQ(title(), "b");
+}
+
 TEST_F(RecordFollowingTest, ADamagedCacheIsMadeAnew) {
     std::string garbage(8192, '\0');
     for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 131 + 7);
@@ -115,7 +129,8 @@ TEST_F(RecordFollowingTest, ADamagedCacheIsMadeAnew) {
     start("FC");
     app.hashPending();
     EXPECT_TRUE(app.recordFollowing().cache().rebuilt());
-    EXPECT_EQ(dir.read("cache/identity.sqlite").substr(0, 16), std::string("SQLite format 3\0", 16));
+    EXPECT_EQ(dir.read("cache/identity.sqlite").substr(0, 16),
+              std::string("SQLite format 3\0", 16));
     rename("a.nes", "b.nes");
     app.showAll();
     EXPECT_EQ(title(), "b");

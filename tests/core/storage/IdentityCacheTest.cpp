@@ -89,7 +89,8 @@ TEST(IdentityCache, ADamagedFileIsRebuiltAndAnUnusablePlaceMeansNoCache) {
 
     TempFolder dir;
     dir.makeFolder("taken.sqlite");  // a folder where the file should be
-    for (const std::string& path : {dir.file("missing/identity.sqlite"), dir.file("taken.sqlite")}) {
+    for (const std::string& path :
+         {dir.file("missing/identity.sqlite"), dir.file("taken.sqlite")}) {
         SCOPED_TRACE(path);
         IdentityCache cache(path);
         EXPECT_FALSE(cache.open());
