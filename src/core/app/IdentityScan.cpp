@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <unordered_map>
 
 #include "core/platform/FileSystem.h"
 #include "core/rename/ContentHash.h"
@@ -96,17 +98,25 @@ std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache&
                                           std::uint64_t limit, const std::atomic<bool>* stop) {
     std::vector<RenamedFile> found;
     if (job.orphans.empty()) return found;
-    // The unregistered files' sizes, read when first needed.
-    std::vector<std::optional<std::optional<CachedIdentity>>> stamps(job.files.size());
+    // The unregistered files by size, read once a gone file is found.
+    std::unordered_multimap<std::uint64_t, std::size_t> bySize;
+    bool sized = false;
     // Same size and CRC-32, and the same SHA-1 where both are known: two files that share a CRC
     // are told apart by it.
     auto matchesOf = [&](const CachedIdentity& old) {
+        if (!sized) {
+            sized = true;
+            for (std::size_t i = 0; i < job.files.size() && !stopped(stop); ++i)
+                if (!job.files[i].registered)
+                    if (const auto s = stamp(job.pathOf(job.files[i]))) bySize.emplace(s->size, i);
+        }
+        std::vector<std::size_t> same;
+        const auto [from, to] = bySize.equal_range(old.size);
+        for (auto it = from; it != to; ++it) same.push_back(it->second);
+        std::sort(same.begin(), same.end());  // in list order
         std::vector<ListedFile> matches;
-        for (std::size_t i = 0; i < job.files.size() && !stopped(stop); ++i) {
-            if (job.files[i].registered) continue;
-            auto& s = stamps[i];
-            if (!s) s = stamp(job.pathOf(job.files[i]));
-            if (!*s || (*s)->size != old.size) continue;
+        for (const std::size_t i : same) {
+            if (stopped(stop)) break;
             const auto id = currentIdentity(cache, job.pathOf(job.files[i]), limit, stop);
             if (id && id->crc == old.crc &&
                 (old.sha1.empty() || id->sha1.empty() || id->sha1 == old.sha1))
