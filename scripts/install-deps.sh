@@ -16,7 +16,7 @@ PACKAGES="
   clang clang-format
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-translations-l10n libgl-dev
   libicu-dev libarchive-dev liblzma-dev libgcab-dev zlib1g-dev nlohmann-json3-dev
-  libpugixml-dev libssl-dev libisal-dev
+  libpugixml-dev libssl-dev libisal-dev libsqlite3-dev
   libsdl2-mixer-dev timgm6mb-soundfont
   libx11-dev libxtst-dev
   fonts-ipafont-gothic fonts-ipafont-mincho

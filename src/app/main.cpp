@@ -151,6 +151,8 @@ int main(int argc, char* argv[]) {
     romshelf::QtHost ports;
     romshelf::Application app(folder, ports.host());
     app.createFolders();
+    // The window has an event loop: the listed files are summed on a thread while it runs.
+    app.hashInBackground();
     // One writer per program folder: a command running now gets a few seconds to finish.
     switch (app.lockProgramFolder("romshelf", 3000, [&](const romshelf::WriterLock::Holder& h) {
         std::fprintf(stderr, "romshelf: the program folder %s is in use by %s; waiting...\n",

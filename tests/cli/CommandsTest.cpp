@@ -26,6 +26,7 @@
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
+#include "cli/ListCommand.h"
 #include "cli/OptimiseCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
@@ -129,6 +130,27 @@ TEST_F(CliCommand, OptimiseDeletesRecordsOfGoneFilesUnlessAFolderIsMissing) {
     EXPECT_EQ(printed, "1 records deleted\n");
     ASSERT_EQ(savedRecords("FC").count(), 1);
     EXPECT_EQ(savedRecords("FC")[0].fileTitle, "a");
+}
+
+// A file renamed with mv keeps its record: list shows (and saves) it on the new name, and the
+// optimisation moves it instead of deleting it (--yes answers its offer).
+TEST_F(CliCommand, ListAndOptimiseLetRecordsFollowFilesRenamedOutside) {
+    dir.write("roms/a.nes", std::string(800, 'a'));
+    setUpHardware("FC", "./roms/");
+    writeRecords("FC", {record("a", "エー")});
+    start("FC");
+    app.hashPending();  // the window summed the files while it ran
+    std::filesystem::rename(dir.file("roms/a.nes"), dir.file("roms/b.nes"));
+    EXPECT_EQ(call(cli::listFiles, {}, {"--program-folder", dir.path(), "--hardware", "FC"}), 0);
+    EXPECT_NE(printed.find("エー\t\tb.nes\t"), std::string::npos) << printed;
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "b");
+
+    std::filesystem::rename(dir.file("roms/b.nes"), dir.file("roms/c.nes"));
+    EXPECT_EQ(
+        call(cli::optimise, {}, {"--program-folder", dir.path(), "--hardware", "FC", "--yes"}), 0);
+    EXPECT_EQ(printed, "0 records deleted\n");
+    ASSERT_EQ(savedRecords("FC").count(), 1);
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "c");
 }
 
 // One line of the five numbers and the name per file; a missing file makes the status 1.

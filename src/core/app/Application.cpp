@@ -34,6 +34,7 @@ Application::Application(ProgramFolder folder, const Host& host)
           reportFailedSaves(stream_, host_.prompter);
       }) {
     stream_.setKeepsRefusedCopies(true);
+    fileList_.whenBuilt([this](bool everyFile) { following_.listBuilt(everyFile); });
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
 
@@ -51,6 +52,14 @@ WriterLock::Result Application::lockProgramFolder(
     lockRole_ = role;
     if (!fs::directoryExists(folder_.dataFolder())) return WriterLock::Result::Acquired;
     return lock_.acquire(role, waitMs, waiting);
+}
+
+bool Application::asWriter(const std::function<void()>& change) {
+    const bool borrowed = !lock_.held();
+    if (borrowed && lock_.tryAcquire(lockRole_) != WriterLock::Result::Acquired) return false;
+    change();
+    if (borrowed) lock_.release();
+    return true;
 }
 
 ReplayReport Application::finishInterruptedChanges() {
@@ -86,6 +95,7 @@ void Application::startUp(StartList list) {
 }
 
 bool Application::shutDown(bool attended) {
+    following_.stop();
     launching_.executor().finishPendingLaunches();
     saveMainSettings();
     session_.saveCurrentFiles(false);

@@ -15,6 +15,7 @@
 #include "core/app/Host.h"
 #include "core/app/InternalInfo.h"
 #include "core/app/LaunchService.h"
+#include "core/app/RecordFollowing.h"
 #include "core/app/SettingsCommands.h"
 #include "core/app/TempFolders.h"
 #include "core/app/WindowLayoutCommands.h"
@@ -62,6 +63,10 @@ public:
         std::string_view role, int waitMs,
         const std::function<void(const WriterLock::Holder&)>& waiting = {});
     const WriterLock& writerLock() const { return lock_; }
+    // Runs `change` as a writer: under the lock this program holds, or under the lock taken for
+    // it when nobody holds it (a command that only reads). False, and nothing done, when another
+    // program holds it.
+    bool asWriter(const std::function<void()>& change);
     // Finishes a change of files that a killed run left in the move journal (start-up does it
     // while it may write: with the lock, or when nobody holds it). After start-up the current
     // hardware's data are read again.
@@ -191,6 +196,13 @@ public:
                            int recordIndex) {
         fileList_.updateRow(row, fileName, title, recordIndex);
     }
+    // Records follow files renamed outside the program (see RecordFollowing). The window sums
+    // the listed files on a thread; hashPending() sums what is still to sum here and now.
+    RecordFollowing& recordFollowing() { return following_; }
+    void hashInBackground() { following_.runInBackground(); }
+    void hashPending() { following_.hashPending(); }
+    // Larger files are not summed (default kIdentityHashLimit).
+    void setIdentityHashLimit(std::uint64_t bytes) { following_.setHashLimit(bytes); }
     int snapSlot() const { return fileList_.snapSlot(); }
     void setSnapSlot(int slot) { fileList_.setSnapSlot(slot); }
 
@@ -236,6 +248,7 @@ private:
     CategoryCommands categoryCommands_;
     WindowLayoutCommands windowLayout_;
     InternalInfo internalInfo_{*this, host_.clock};
+    RecordFollowing following_{*this};  // last: its thread ends before the rest goes
 };
 
 }  // namespace romshelf

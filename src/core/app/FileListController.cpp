@@ -25,27 +25,27 @@ FileListSources FileListController::sources() const {
 
 void FileListController::showAll() {
     list_.showAll(sources());
-    notices_.fileListChanged();
+    built(true);
 }
 
 void FileListController::showFiltered(FolderWindowKind kind, int item, std::string label) {
     list_.showFiltered(sources(), kind, item, std::move(label));
-    notices_.fileListChanged();
+    built(false);
 }
 
 void FileListController::showSearchResult(SearchCriteria criteria) {
     list_.showSearchResult(sources(), std::move(criteria));
-    notices_.fileListChanged();
+    built(false);
 }
 
 void FileListController::showUnregistered() {
     list_.showUnregistered(sources());
-    notices_.fileListChanged();
+    built(false);
 }
 
 void FileListController::showWithoutSnap() {
     list_.showWithoutSnap(sources());
-    notices_.fileListChanged();
+    built(false);
 }
 
 void FileListController::showFavourites() {

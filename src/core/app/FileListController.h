@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/app/ApplicationListener.h"
@@ -17,6 +18,9 @@ public:
         : session_(session), settings_(settings), folder_(folder), notices_(notices) {
         list_.setSortKeyFile(folder.path() + "cache/sortkeys.bin");
     }
+
+    // Told after each build: whether it listed every file.
+    void whenBuilt(std::function<void(bool everyFile)> built) { built_ = std::move(built); }
 
     const FileList& list() const { return list_; }
     FileListSources sources() const;
@@ -40,12 +44,18 @@ public:
     void setSnapSlot(int slot) { snapSlot_ = slot; }
 
 private:
+    void built(bool everyFile) {
+        notices_.fileListChanged();
+        if (built_) built_(everyFile);
+    }
+
     const HardwareSession& session_;
     const MainSettings& settings_;
     const ProgramFolder& folder_;
     ApplicationListener& notices_;
     FileList list_;
     int snapSlot_ = 0;
+    std::function<void(bool)> built_;
 };
 
 }  // namespace romshelf

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/app/Application.h"
@@ -63,6 +64,25 @@ std::vector<int> findUseless(const RomTable& table, const FileListView& rows, St
     return useless;
 }
 
+// Of the records about to go, those whose file is gone but can be found under another name stay:
+// the move is offered instead (as are those with several such files, which the log names).
+std::vector<int> keepFollowed(Application& app, const std::vector<int>& useless) {
+    const RomTable& table = app.romTable();
+    std::vector<std::string> titles, lost;  // as they are before any record follows its file
+    std::vector<char> holdsMore;
+    for (const int i : useless) {
+        titles.push_back(table[i].fileTitle);
+        holdsMore.push_back(!holdsOnlyTitle(table[i]));
+        if (holdsMore.back()) lost.push_back(titles.back());
+    }
+    const std::vector<std::string> found = app.recordFollowing().offerMoves(lost);
+    const std::unordered_set<std::string> kept(found.begin(), found.end());
+    std::vector<int> doomed;
+    for (std::size_t k = 0; k < useless.size(); ++k)
+        if (!holdsMore[k] || !kept.contains(titles[k])) doomed.push_back(useless[k]);
+    return doomed;
+}
+
 }  // namespace
 
 std::vector<int> uselessRecords(const RomTable& table, const FileListView& rows) {
@@ -87,7 +107,11 @@ std::optional<int> optimiseFileInfo(Application& app) {
                         "警告");
         return std::nullopt;
     }
-    app.showAll();
+    {
+        // The files renamed outside are offered below, not followed unasked.
+        const RecordFollowing::Pause pause(app.recordFollowing());
+        app.showAll();
+    }
     bool anyFile = false;
     for (const FileListRow& row : app.fileList().rows()) anyFile = anyFile || row.folderNumber >= 0;
     if (!anyFile) {
@@ -101,12 +125,14 @@ std::optional<int> optimiseFileInfo(Application& app) {
 
     Progress& progress = app.host().progress;
     progress.begin("ファイ情報の整理", count, "処理済みのファイル数 / 処理するファイルの総数 %d");
-    const std::vector<int> doomed = findUseless(
+    const std::vector<int> useless = findUseless(
         table, app.fileList().rows(),
         [&](int i, const RomRecord& r) { progress.step(i, r.fileTitle + " の情報を検索中…"); });
     progress.step(count, "");
     progress.end();
+    const std::vector<int> doomed = keepFollowed(app, useless);
     app.deleteRecords(doomed);
+    app.recordFollowing().forgetGoneFiles();
     const int deleted = static_cast<int>(doomed.size());
     prompter.inform(std::to_string(deleted) + " 個の不要と思われるファイル情報を削除しました。",
                     "整理完了");

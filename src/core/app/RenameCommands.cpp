@@ -264,7 +264,8 @@ std::optional<int> createRenameData(Application& app) {
     bool aborted = false;
     for (const auto& [row, file] : listed.files) {
         progress.step(row, file.name + " の情報を取得中…");
-        data.records.push_back({fs::pathTitle(file.name), fileIdentity(file.path), {}});
+        data.records.push_back(
+            {fs::pathTitle(file.name), app.recordFollowing().renameIdentity(file.path), {}});
         if (stopRequested(progress, prompter, "データ作成処理を中止しますか？")) {
             aborted = true;
             break;

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "AppChecks.h"
 #include "core/app/Optimisation.h"
 
@@ -116,6 +118,46 @@ TEST_F(OptimisationTest, NoAnswerAnEmptyFolderOrAMissingFolderDeletesNothing) {
     dir.write("plain-file", "no folder");
     expectStoppedBy("plain-file");
     EXPECT_TRUE(prompter.allAnswersUsed());
+}
+
+// A record whose file was renamed outside is never deleted: the move is offered instead; a "no"
+// keeps the record as it is for the rest of the run.
+TEST_F(OptimisationTest, TheRecordOfAFileRenamedOutsideStaysAndItsMoveIsOffered) {
+    for (const bool move : {true, false}) {
+        SCOPED_TRACE(move);
+        dir.write("roms/a.nes", std::string(700, 'q'));
+        dir.write("snap/a.png", "snap");
+        FolderSettings f;
+        f.romFolderPaths[0] = "./roms/", f.snapFolderPaths[0] = "./snap/";
+        writeFolderSettings("FC", f);
+        writeRecords("FC", {rated("a", 3), rated("Gone", 2)});
+        start("FC");
+        app.hashPending();  // what the window does while it is idle
+        std::filesystem::rename(dir.file("roms/a.nes"), dir.file("roms/b.nes"));
+        prompter.clear();
+        answers({true, move});
+        EXPECT_EQ(optimiseFileInfo(app), 1);
+        EXPECT_EQ(boxes(),
+                  (V{"[最適化開始確認] " + std::string(kOptimiseQuestion),
+                     "[情報の移動確認] 「a.nes」は見つかりませんが、同じ内容のファイル「b.nes」"
+                     "があります。\n名前が変えられたものと思われます。\n\n「a.nes」の情報を"
+                     "「b.nes」へ移しますか？\n\n移さない場合も、この情報は削除しません。",
+                     "[整理完了] 1 個の不要と思われるファイル情報を削除しました。"}));
+        EXPECT_EQ(alive(), (V{move ? "b" : "a"}));
+        EXPECT_EQ(has("snap/b.png"), move);
+        if (move) {
+            EXPECT_EQ(savedRecords("FC")[0].fileTitle, "b");
+            std::filesystem::rename(dir.file("roms/b.nes"), dir.file("roms/a.nes"));
+            std::filesystem::rename(dir.file("snap/b.png"), dir.file("snap/a.png"));
+        } else {
+            prompter.clear();
+            answers({true});
+            EXPECT_EQ(optimiseFileInfo(app), 0);
+            EXPECT_EQ(boxes().size(), 2u);
+            EXPECT_EQ(alive(), (V{"a"}));
+        }
+        EXPECT_TRUE(prompter.allAnswersUsed());
+    }
 }
 
 // A folder that is there but cannot be read lists no file, as if its games were gone.

@@ -278,7 +278,7 @@ TEST_F(RenameCommandsTest, NamesThatAreNoFileTitleMoveNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("../escaped1.nes")));
     for (const char* hidden : {"ok/..nes", "ok/...nes", "failed/h1.nes", "ok/a\\b.nes"})
         EXPECT_FALSE(has(hidden)) << hidden;
-    const std::string& message = boxes()[1];
+    const std::string message = boxes()[1];  // a copy: boxes() is a temporary
     EXPECT_NE(message.find("名前が使えない記録のためリネームしなかったファイル数 : 6"),
               std::string::npos)
         << message;

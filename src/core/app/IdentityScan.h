@@ -1,0 +1,71 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/settings/FolderSettings.h"
+#include "core/storage/IdentityCache.h"
+
+namespace romshelf {
+
+// Files larger than this are not summed for the identity cache (the main settings file, shared
+// with the Windows program, has no field for it: Application::setIdentityHashLimit changes it).
+inline constexpr std::uint64_t kIdentityHashLimit = std::uint64_t{1} << 30;
+
+// A file's identity as it is now: from the cache when its size and modification time are the
+// cached ones, else summed now and kept there. Nothing for what is no regular file, is larger than
+// `limit` or cannot be read, or when `stop` was set meanwhile.
+std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::string& path,
+                                              std::uint64_t limit,
+                                              const std::atomic<bool>* stop = nullptr);
+
+// The size and modification time of a regular file (no sums).
+std::optional<CachedIdentity> fileStamp(const std::string& path);
+// Sums made elsewhere (the rename tool's CRC-32, without SHA-1) are kept when the file still has
+// the stamp `before` it had before it was read, and the cache knows no more of it already.
+void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
+              std::uint32_t crc);
+
+// A file of a list build: its name as the list shows it and its ROM folder.
+struct ListedFile {
+    std::string name;
+    int folder = -1;
+    bool registered = false;  // it has a record
+};
+
+// What a list build hands on: the files it listed and, when it listed every file, the titles of
+// the records that have no file (copied, so that another thread can work on them).
+struct IdentityJob {
+    std::string hardware;
+    std::vector<std::string> romFolders;  // by ROM folder number; empty: not set
+    std::vector<std::string> orphans;     // titles of records without a listed file
+    std::vector<ListedFile> files;
+    // The path on disk of a listed file (its name may be CP932 there).
+    std::string pathOf(const ListedFile& file) const;
+};
+
+// A record whose file is gone while an unregistered file holds what its file held: one match is
+// its file renamed; more cannot be told apart.
+struct RenamedFile {
+    std::string hardware;
+    std::string title;    // the record's title
+    std::string oldPath;  // where its file was
+    std::string oldName;  // that file's name as text
+    std::vector<ListedFile> matches;
+};
+
+// For every orphan whose file the cache knew at a path of the job's ROM folders that is gone now:
+// the unregistered files of the same size and CRC-32 (and the same SHA-1, when two share the CRC
+// or both SHA-1s are known). Only unregistered files of the right size are summed.
+std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache& cache,
+                                          std::uint64_t limit,
+                                          const std::atomic<bool>* stop = nullptr);
+
+// Brings the cache up to date for every listed file (until `stop` is set).
+void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t limit,
+                     const std::atomic<bool>* stop = nullptr);
+
+}  // namespace romshelf

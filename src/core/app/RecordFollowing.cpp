@@ -1,0 +1,227 @@
+#include "core/app/RecordFollowing.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "core/app/Application.h"
+#include "core/app/JournaledChange.h"
+#include "core/platform/FileSystem.h"
+#include "core/settings/HardwareTable.h"
+#include "core/text/FileNames.h"
+
+namespace romshelf {
+
+namespace {
+
+// How often the window looks for what the thread found while it works.
+constexpr int kPollMs = 500;
+
+std::string movedLine(const std::string& oldName, const std::string& newName) {
+    return "「" + oldName + "」の情報を「" + newName + "」へ移しました";
+}
+
+std::string moveQuestion(const std::string& oldName, const std::string& newName) {
+    return "「" + oldName + "」は見つかりませんが、同じ内容のファイル「" + newName +
+           "」があります。\n名前が変えられたものと思われます。\n\n「" + oldName + "」の情報を「" +
+           newName + "」へ移しますか？\n\n移さない場合も、この情報は削除しません。";
+}
+
+}  // namespace
+
+RecordFollowing::RecordFollowing(Application& app)
+    : app_(app), cache_(app.programFolder().path() + "cache/identity.sqlite"), worker_(cache_) {}
+
+RecordFollowing::~RecordFollowing() { worker_.stop(); }
+
+void RecordFollowing::runInBackground() { worker_.runInBackground(); }
+
+bool RecordFollowing::openCache() {
+    fs::createDirectory(fs::pathFolder(cache_.path()));
+    return cache_.open();
+}
+
+IdentityJob RecordFollowing::job(bool withOrphans) const {
+    IdentityJob j;
+    j.hardware = app_.currentCode();
+    const auto& paths = app_.folders().folders.romFolderPaths;
+    std::size_t used = paths.size();
+    while (used > 0 && paths[used - 1].empty()) --used;
+    j.romFolders.assign(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(used));
+    const RomTable& table = app_.romTable();
+    std::vector<char> hasFile(static_cast<std::size_t>(table.count()), 0);
+    for (const FileListRow& row : app_.fileList().rows()) {
+        if (row.folderNumber < 0 || row.folderNumber >= static_cast<int>(used) ||
+            j.romFolders[static_cast<std::size_t>(row.folderNumber)].empty())
+            continue;
+        j.files.push_back({row.fileName(), row.folderNumber, row.recordIndex >= 0});
+        if (row.recordIndex >= 0 && row.recordIndex < table.count())
+            hasFile[static_cast<std::size_t>(row.recordIndex)] = 1;
+    }
+    if (withOrphans)
+        for (int i = 0; i < table.count(); ++i)
+            if (!table[i].fileTitle.empty() && !hasFile[static_cast<std::size_t>(i)])
+                j.orphans.push_back(table[i].fileTitle);
+    return j;
+}
+
+void RecordFollowing::listBuilt(bool everyFile) {
+    const std::string& code = app_.currentCode();
+    if (code.empty() || traitsOf(code).otherSoftware || !openCache()) return;
+    const bool find = everyFile && paused_ == 0;
+    IdentityJob j = job(find);
+    if (worker_.background()) {
+        worker_.submit(std::move(j), find);
+        schedulePoll();
+        return;
+    }
+    // Without a thread only the files that may be a record's are summed, now; the rest waits for
+    // hashPending().
+    if (find) follow(findRenamedFiles(j, cache_, worker_.limit()), Ask::No);
+    j.orphans.clear();
+    worker_.submit(std::move(j), false);
+}
+
+void RecordFollowing::hashPending() {
+    worker_.waitUntilIdle();
+    if (std::vector<RenamedFile> found = worker_.takeFound(); !found.empty())
+        follow(std::move(found), Ask::No);
+}
+
+void RecordFollowing::schedulePoll() {
+    if (polling_) return;
+    polling_ = true;
+    app_.host().clock.after(kPollMs, [this, alive = std::weak_ptr<int>(alive_)] {
+        if (!alive.expired()) poll();
+    });
+}
+
+void RecordFollowing::poll() {
+    polling_ = false;
+    // A batch or a launch under way moves files itself: after it.
+    if (app_.busy()) {
+        schedulePoll();
+        return;
+    }
+    if (std::vector<RenamedFile> found = worker_.takeFound(); !found.empty())
+        follow(std::move(found), Ask::No);
+    if (!worker_.idle()) schedulePoll();
+}
+
+std::vector<std::string> RecordFollowing::offerMoves(const std::vector<std::string>& titles) {
+    if (titles.empty() || !openCache()) return {};
+    IdentityJob j = job(false);
+    j.orphans = titles;
+    return follow(findRenamedFiles(j, cache_, worker_.limit()), Ask::Yes);
+}
+
+std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found, Ask ask) {
+    struct Move {
+        std::string oldPath, oldName, newPath, newName;
+        int record = -1, folder = -1;
+    };
+    std::vector<std::string> titles;
+    // A list built by a follow below (a journal left behind is finished first) finds nothing new.
+    if (following_) return titles;
+    following_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{following_};
+    std::vector<Move> moves;
+    LaunchLog log = app_.systemLogWriter();
+    const RomTable& table = app_.romTable();
+    const auto& paths = app_.folders().folders.romFolderPaths;
+    std::set<std::string> claimed;  // a file follows one record at most
+    for (const RenamedFile& f : found) {
+        // Found for a list of before: only what still holds.
+        const int record = table.findRecordByTitle(f.title);
+        if (f.hardware != app_.currentCode() || record < 0 || f.matches.empty() ||
+            fs::pathExists(f.oldPath))
+            continue;
+        titles.push_back(f.title);
+        if (f.matches.size() > 1) {
+            if (toldAmbiguous_.insert(f.oldPath).second)
+                log.line("「" + f.oldName +
+                         "」と同じ内容のファイルが複数あるため、情報を移しませんでした");
+            continue;
+        }
+        const ListedFile& to = f.matches.front();
+        if (to.folder < 0 || to.folder >= kRomFolderCount) continue;
+        const std::string newPath =
+            text::pathOnDisk(paths[static_cast<std::size_t>(to.folder)], to.name);
+        if (table.findRecordByTitle(fs::pathTitle(to.name)) >= 0 || !fs::fileExists(newPath) ||
+            declined_.contains({f.oldPath, newPath}) || !claimed.insert(newPath).second)
+            continue;
+        if (ask == Ask::Yes &&
+            !app_.prompter().ask(moveQuestion(f.oldName, to.name), "情報の移動確認")) {
+            declined_.insert({f.oldPath, newPath});
+            continue;
+        }
+        moves.push_back({f.oldPath, f.oldName, newPath, to.name, record, to.folder});
+    }
+    if (moves.empty()) return titles;
+    // As the program's own renames: journaled, so that a kill leaves the record with its file.
+    app_.asWriter([&] {
+        JournaledChange change(app_);
+        std::vector<std::string> left;
+        for (const Move& m : moves) {
+            const int seq = change.intend(MoveJournal::Kind::Move, m.oldPath, m.newPath, m.folder);
+            if (seq < 0) break;
+            change.moved(seq, true);
+            const CompanionReport report =
+                change.follow(seq, m.oldName, m.newName, m.record, m.folder);
+            left.insert(left.end(), report.leftInPlace.begin(), report.leftInPlace.end());
+            cache_.remove(m.oldPath);
+            log.line(movedLine(m.oldName, m.newName));
+            const FileListView rows = app_.fileList().rows();
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const FileListRow& row = rows[i];
+                if (row.folderNumber == m.folder && row.recordIndex < 0 &&
+                    row.fileName() == m.newName) {
+                    app_.updateFileListRow(static_cast<int>(i), m.newName, fs::pathTitle(m.newName),
+                                           m.record);
+                    break;
+                }
+            }
+        }
+        change.finish();
+        if (!left.empty()) {
+            const std::string message = companionsLeftMessage(left);
+            if (ask == Ask::Yes)
+                app_.prompter().inform(message, "警告");
+            else
+                for (std::size_t from = 0; from < message.size();) {
+                    const std::size_t end = std::min(message.find('\n', from), message.size());
+                    if (end > from) log.line(message.substr(from, end - from));
+                    from = end + 1;
+                }
+        }
+    });
+    return titles;
+}
+
+FileIdentity RecordFollowing::renameIdentity(const std::string& path) {
+    const std::optional<CachedIdentity> before = openCache() ? fileStamp(path) : std::nullopt;
+    const FileIdentity id = fileIdentity(path);
+    // A file that cannot be read gets CRC 0: that is no sum.
+    if (before && ::access(path.c_str(), R_OK) == 0 &&
+        static_cast<std::uint32_t>(id.size) == static_cast<std::uint32_t>(before->size))
+        keepSums(cache_, path, *before, static_cast<std::uint32_t>(id.crc));
+    return id;
+}
+
+void RecordFollowing::forgetGoneFiles() {
+    if (!openCache()) return;
+    const RomTable& table = app_.romTable();
+    for (const std::string& folder : app_.folders().folders.romFolderPaths) {
+        if (folder.empty()) continue;
+        for (const CachedFile& entry : cache_.startingWith(folder)) {
+            if (fs::pathFolder(entry.path) != folder || fs::pathExists(entry.path)) continue;
+            const std::string name = text::fileNameText(fs::pathName(entry.path));
+            if (table.findRecordByTitle(fs::pathTitle(name)) < 0) cache_.remove(entry.path);
+        }
+    }
+}
+
+}  // namespace romshelf

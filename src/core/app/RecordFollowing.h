@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/app/IdentityWorker.h"
+#include "core/rename/FileIdentity.h"
+#include "core/storage/IdentityCache.h"
+
+namespace romshelf {
+
+class Application;
+
+// Records follow files renamed or moved outside the program. The files of each list build are
+// summed into the identity cache (cache/identity.sqlite), so that when a later build lists every
+// file and a record's file is gone while an unregistered file holds the same bytes, the record,
+// its snaps, TEMP and save files and its recent launches take the new name (journaled as the
+// program's own renames are), and the system log says so. Building the list never waits for
+// the sums: with a thread (the window) the work runs there and is taken up on the event loop;
+// without one, only the files that could be a record's file are summed, at once.
+class RecordFollowing {
+public:
+    explicit RecordFollowing(Application& app);
+    ~RecordFollowing();
+    RecordFollowing(const RecordFollowing&) = delete;
+    RecordFollowing& operator=(const RecordFollowing&) = delete;
+
+    // The window: sums on a thread of their own, their results taken up from the event loop.
+    void runInBackground();
+    void setHashLimit(std::uint64_t bytes) { worker_.setLimit(bytes); }
+    // After each list build; `everyFile`: the build listed all files.
+    void listBuilt(bool everyFile);
+    // Runs the summing still to do here and now (waiting for the thread's when it has one), then
+    // lets the records follow what it found.
+    void hashPending();
+    // Returns once the thread has done what it was given (the window's results are still taken up
+    // from the event loop).
+    void waitUntilIdle() { worker_.waitUntilIdle(); }
+    // At exit: the summing stops within one piece of a file.
+    void stop() { worker_.stop(); }
+
+    // The optimisation: of `titles` (records without a file in the list of all files, just
+    // built), those whose file can be found renamed; for each, the move is offered (a record
+    // with several such files is kept and the log says why). The titles kept, as they were.
+    std::vector<std::string> offerMoves(const std::vector<std::string>& titles);
+    // The optimisation's own list builds do not let records follow unasked.
+    class Pause {
+    public:
+        explicit Pause(RecordFollowing& f) : f_(f) { ++f_.paused_; }
+        ~Pause() { --f_.paused_; }
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+
+    private:
+        RecordFollowing& f_;
+    };
+    // Removes the entries of files that are gone from the current hardware's ROM folders and
+    // whose title no record has (they can help nobody any more).
+    void forgetGoneFiles();
+
+    // The rename tool's identity of a file; its size and CRC-32 go into the cache too.
+    FileIdentity renameIdentity(const std::string& path);
+
+    IdentityCache& cache() { return cache_; }
+
+private:
+    bool openCache();
+    IdentityJob job(bool withOrphans) const;
+    // Takes up what the thread found; again later while it works.
+    void poll();
+    void schedulePoll();
+    enum class Ask { No, Yes };
+    // Lets the records follow what was found (asking first when `ask`); the titles of the records
+    // that were found (moved or not).
+    std::vector<std::string> follow(std::vector<RenamedFile> found, Ask ask);
+
+    Application& app_;
+    IdentityCache cache_;
+    IdentityWorker worker_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    bool polling_ = false;
+    int paused_ = 0;
+    bool following_ = false;
+    std::set<std::string> toldAmbiguous_;                     // old paths already logged
+    std::set<std::pair<std::string, std::string>> declined_;  // (old path, new path)
+};
+
+}  // namespace romshelf

@@ -1,0 +1,195 @@
+#include "core/storage/IdentityCache.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+
+#include "core/platform/FileSystem.h"
+
+namespace romshelf {
+
+namespace {
+
+// The layout below; a file of another version is made anew.
+constexpr int kSchemaVersion = 1;
+
+// Paths are file names as bytes (not always UTF-8): kept as BLOBs, compared byte-wise.
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS files ("
+    " path BLOB PRIMARY KEY NOT NULL,"
+    " size INTEGER NOT NULL,"
+    " mtime_ns INTEGER NOT NULL,"
+    " crc INTEGER NOT NULL,"
+    " sha1 TEXT NOT NULL) WITHOUT ROWID";
+
+bool damaged(int rc) {
+    const int primary = rc & 0xFF;
+    // A file of someone else's, or of another layout (a statement that cannot be prepared).
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_ERROR ||
+           primary == SQLITE_SCHEMA;
+}
+
+void bindPath(sqlite3_stmt* s, int index, std::string_view path) {
+    sqlite3_bind_blob64(s, index, path.data(), path.size(), SQLITE_TRANSIENT);
+}
+
+std::string columnBytes(sqlite3_stmt* s, int column) {
+    const void* data = sqlite3_column_blob(s, column);
+    const int size = sqlite3_column_bytes(s, column);
+    return data ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
+                : std::string();
+}
+
+CachedIdentity columnIdentity(sqlite3_stmt* s, int first) {
+    CachedIdentity id;
+    id.size = static_cast<std::uint64_t>(sqlite3_column_int64(s, first));
+    id.mtimeNs = sqlite3_column_int64(s, first + 1);
+    id.crc = static_cast<std::uint32_t>(sqlite3_column_int64(s, first + 2));
+    id.sha1 = columnBytes(s, first + 3);
+    return id;
+}
+
+}  // namespace
+
+IdentityCache::~IdentityCache() {
+    const std::lock_guard lock(mutex_);
+    close();
+}
+
+bool IdentityCache::open() {
+    const std::lock_guard lock(mutex_);
+    if (!tried_) {
+        tried_ = true;
+        openLocked();
+    }
+    return db_ != nullptr;
+}
+
+bool IdentityCache::rebuilt() const {
+    const std::lock_guard lock(mutex_);
+    return rebuilt_;
+}
+
+bool IdentityCache::openLocked() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                 nullptr);
+        if (rc == SQLITE_OK) {
+            // Another program on the same folder may be writing for a moment.
+            sqlite3_busy_timeout(db_, 2000);
+            rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
+                              nullptr, nullptr);
+        }
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+        int version = -1;
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(
+                db_, "PRAGMA user_version",
+                [](void* out, int, char** values, char**) {
+                    *static_cast<int*>(out) = values[0] ? std::atoi(values[0]) : -1;
+                    return 0;
+                },
+                &version, nullptr);
+        if (rc == SQLITE_OK && version == 0) {
+            version = kSchemaVersion;
+            rc = sqlite3_exec(db_, ("PRAGMA user_version=" + std::to_string(version)).c_str(),
+                              nullptr, nullptr, nullptr);
+        }
+        if (rc == SQLITE_OK && version != kSchemaVersion) rc = SQLITE_NOTADB;
+        if (rc == SQLITE_OK && prepare()) return true;
+        if (rc == SQLITE_OK) rc = sqlite3_errcode(db_);
+        close();
+        // A folder that cannot be written, say: making the file anew would not help.
+        if (!damaged(rc)) return false;
+        for (const char* suffix : {"", "-wal", "-shm"}) fs::removeFile(path_ + suffix);
+        rebuilt_ = true;
+    }
+    return false;
+}
+
+bool IdentityCache::prepare() {
+    auto one = [&](const char* sql, sqlite3_stmt*& out) {
+        return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &out, nullptr) ==
+               SQLITE_OK;
+    };
+    return one("SELECT size, mtime_ns, crc, sha1 FROM files WHERE path = ?1", find_) &&
+           one("INSERT OR REPLACE INTO files (path, size, mtime_ns, crc, sha1)"
+               " VALUES (?1, ?2, ?3, ?4, ?5)",
+               put_) &&
+           one("DELETE FROM files WHERE path = ?1", remove_) &&
+           one("SELECT path, size, mtime_ns, crc, sha1 FROM files WHERE path >= ?1 ORDER BY path",
+               range_);
+}
+
+void IdentityCache::close() {
+    for (sqlite3_stmt** s : {&find_, &put_, &remove_, &range_}) {
+        sqlite3_finalize(*s);
+        *s = nullptr;
+    }
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void IdentityCache::failed(int rc) {
+    if (!db_ || !damaged(rc)) return;
+    close();
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::removeFile(path_ + suffix);
+    rebuilt_ = true;
+    openLocked();
+}
+
+std::optional<CachedIdentity> IdentityCache::find(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    if (!db_) return std::nullopt;
+    bindPath(find_, 1, path);
+    std::optional<CachedIdentity> found;
+    const int rc = sqlite3_step(find_);
+    if (rc == SQLITE_ROW) found = columnIdentity(find_, 0);
+    sqlite3_reset(find_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) failed(rc);
+    return found;
+}
+
+void IdentityCache::put(const std::string& path, const CachedIdentity& id) {
+    const std::lock_guard lock(mutex_);
+    if (!db_) return;
+    bindPath(put_, 1, path);
+    sqlite3_bind_int64(put_, 2, static_cast<sqlite3_int64>(id.size));
+    sqlite3_bind_int64(put_, 3, id.mtimeNs);
+    sqlite3_bind_int64(put_, 4, static_cast<sqlite3_int64>(id.crc));
+    sqlite3_bind_text(put_, 5, id.sha1.data(), static_cast<int>(id.sha1.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(put_);
+    sqlite3_reset(put_);
+    if (rc != SQLITE_DONE) failed(rc);
+}
+
+void IdentityCache::remove(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    if (!db_) return;
+    bindPath(remove_, 1, path);
+    const int rc = sqlite3_step(remove_);
+    sqlite3_reset(remove_);
+    if (rc != SQLITE_DONE) failed(rc);
+}
+
+std::vector<CachedFile> IdentityCache::startingWith(std::string_view prefix) {
+    const std::lock_guard lock(mutex_);
+    std::vector<CachedFile> found;
+    if (!db_) return found;
+    bindPath(range_, 1, prefix);
+    int rc;
+    while ((rc = sqlite3_step(range_)) == SQLITE_ROW) {
+        std::string path = columnBytes(range_, 0);
+        // In path order: the first path past the prefix ends the run.
+        if (!path.starts_with(prefix)) {
+            rc = SQLITE_DONE;
+            break;
+        }
+        found.push_back({std::move(path), columnIdentity(range_, 1)});
+    }
+    sqlite3_reset(range_);
+    if (rc != SQLITE_DONE) failed(rc);
+    return found;
+}
+
+}  // namespace romshelf

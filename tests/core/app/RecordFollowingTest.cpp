@@ -1,0 +1,162 @@
+// Records follow files renamed outside the program: the listed files are summed into the
+// identity cache, and a later list of all files lets a record whose file is gone take the name of
+// the unregistered file that holds the same bytes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "AppChecks.h"
+#include "core/app/RenameCommands.h"
+#include "core/storage/MoveJournal.h"
+
+namespace romshelf {
+namespace {
+
+const std::string kRom(1000, 'r');
+// As long as kRom, other bytes.
+const std::string kOther = std::string(999, 'r') + 's';
+
+class RecordFollowingTest : public test::AppChecks {
+protected:
+    RecordFollowingTest() {
+        FolderSettings f;
+        f.romFolderNames[0] = "FC", f.romFolderPaths[0] = "./roms/";
+        f.snapFolderPaths[0] = "./snap/", f.tempFolder = "./temp/";
+        writeFolderSettings("FC", f);
+        dir.write("roms/a.nes", kRom);
+        dir.write("snap/a.png", "snap");
+        dir.makeFolder("temp");
+        RomRecord a = record("a", "エー");
+        a.rating = 4;
+        writeRecords("FC", {a});
+    }
+    // `from` renamed `to` in roms/, as mv does.
+    void rename(const std::string& from, const std::string& to) {
+        std::filesystem::rename(dir.file("roms/" + from), dir.file("roms/" + to));
+    }
+    std::string title() const { return app.romTable()[0].fileTitle; }
+    std::string shownName(const std::string& file) const {
+        const int row = rowOf(file);
+        return row < 0 ? "(not listed)"
+                       : app.fileList().rows()[static_cast<std::size_t>(row)].gameName();
+    }
+    static std::string moved(const std::string& from, const std::string& to) {
+        return "「" + from + "」の情報を「" + to + "」へ移しました";
+    }
+    static std::string ambiguous(const std::string& from) {
+        return "「" + from + "」と同じ内容のファイルが複数あるため、情報を移しませんでした";
+    }
+};
+
+TEST_F(RecordFollowingTest, ARecordAndItsSnapFollowAFileRenamedOutside) {
+    start("FC");
+    app.hashPending();
+    rename("a.nes", "b.nes");
+    dir.write("roms/c.nes", kOther);  // the same size, another CRC
+    app.showAll();
+
+    EXPECT_EQ(title(), "b");
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "b");
+    EXPECT_EQ(savedRecords("FC")[0].rating, 4);
+    EXPECT_TRUE(has("snap/b.png"));
+    EXPECT_FALSE(has("snap/a.png"));
+    EXPECT_FALSE(has("data/" + MoveJournal::fileName()));
+    EXPECT_EQ(shownName("b.nes"), "エー");
+    EXPECT_EQ(shownName("c.nes"), "c");
+    EXPECT_TRUE(logged(moved("a.nes", "b.nes")));
+
+    // Renamed once more: the cache knows b.nes now.
+    rename("b.nes", "d.nes");
+    app.showAll();
+    EXPECT_EQ(title(), "d");
+    EXPECT_TRUE(has("snap/d.png"));
+}
+
+TEST_F(RecordFollowingTest, TwoFilesWithItsBytesMoveNothingAndTheLogSaysWhyOnce) {
+    start("FC");
+    app.hashPending();
+    rename("a.nes", "b.nes");
+    dir.write("roms/c.nes", kRom);
+    app.showAll();
+    app.showAll();
+    EXPECT_EQ(title(), "a");
+    EXPECT_TRUE(has("snap/a.png"));
+    EXPECT_EQ(std::ranges::count(log(), ambiguous("a.nes")), 1);
+    EXPECT_EQ(shownName("b.nes"), "b");
+
+    // One of them gone: the other is the file.
+    std::filesystem::remove(dir.file("roms/c.nes"));
+    app.showAll();
+    EXPECT_EQ(title(), "b");
+}
+
+TEST_F(RecordFollowingTest, OnlyAListOfAllFilesAndFilesWithinTheLimitAreFollowed) {
+    app.setIdentityHashLimit(kRom.size() - 1);
+    start("FC");
+    app.hashPending();
+    rename("a.nes", "b.nes");
+    app.showAll();
+    EXPECT_EQ(title(), "a");  // a.nes was too large to be summed
+
+    app.setIdentityHashLimit(kRom.size());
+    rename("b.nes", "a.nes");
+    app.showAll();
+    app.hashPending();
+    rename("a.nes", "b.nes");
+    app.showUnregistered();  // not every file: records are not judged
+    EXPECT_EQ(title(), "a");
+    app.showAll();
+    EXPECT_EQ(title(), "b");
+    EXPECT_EQ(std::ranges::count(log(), moved("a.nes", "b.nes")), 1);
+}
+
+// The rename tool's size and CRC-32 serve as well, without a SHA-1.
+TEST_F(RecordFollowingTest, TheSumsOfTheRenameToolAreKept) {
+    start("FC");
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    ASSERT_EQ(createRenameData(app), 1);
+    rename("a.nes", "b.nes");
+    dir.write("roms/c.nes", kOther);
+    app.showAll();
+    EXPECT_EQ(title(), "b");
+}
+
+TEST_F(RecordFollowingTest, ADamagedCacheIsMadeAnew) {
+    std::string garbage(8192, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 131 + 7);
+    dir.write("cache/identity.sqlite", garbage);
+    start("FC");
+    app.hashPending();
+    EXPECT_TRUE(app.recordFollowing().cache().rebuilt());
+    EXPECT_EQ(dir.read("cache/identity.sqlite").substr(0, 16),
+              std::string("SQLite format 3\0", 16));
+    rename("a.nes", "b.nes");
+    app.showAll();
+    EXPECT_EQ(title(), "b");
+}
+
+// The window's way: the list is built at once, the sums are made on the thread and taken up from
+// the event loop.
+TEST_F(RecordFollowingTest, OnTheThreadTheListNeverWaitsAndTheEventLoopTakesUpTheResult) {
+    std::vector<std::string> waits;
+    ports.clock.journal = &waits;
+    ports.clock.queue = true;
+    app.hashInBackground();
+    start("FC");
+    app.recordFollowing().waitUntilIdle();
+    rename("a.nes", "b.nes");
+    app.showAll();
+    EXPECT_EQ(shownName("b.nes"), "b");
+    app.recordFollowing().waitUntilIdle();
+    EXPECT_EQ(title(), "a");
+    ASSERT_FALSE(ports.clock.queued.empty());
+    ports.clock.runQueued();
+    EXPECT_EQ(title(), "b");
+    EXPECT_EQ(shownName("b.nes"), "エー");
+    EXPECT_TRUE(logged(moved("a.nes", "b.nes")));
+    EXPECT_TRUE(app.shutDown());
+}
+
+}  // namespace
+}  // namespace romshelf

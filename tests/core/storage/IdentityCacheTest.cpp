@@ -1,0 +1,105 @@
+#include "core/storage/IdentityCache.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TempFolder.h"
+
+namespace romshelf::test {
+namespace {
+
+const CachedIdentity kAlpha{3, 1'700'000'000'123'456'789, 0x352441C2u,
+                            "a9993e364706816aba3e25717850c26c9cd0d89d"};
+const CachedIdentity kBeta{4'294'967'296, -5, 0xFFFFFFFFu, ""};
+
+std::vector<std::string> pathsOf(const std::vector<CachedFile>& files) {
+    std::vector<std::string> paths;
+    for (const CachedFile& f : files) paths.push_back(f.path);
+    return paths;
+}
+
+// Entries by path, found again by another connection; a prefix finds its own paths only.
+TEST(IdentityCache, KeepsEntriesByPathAcrossRunsInWalMode) {
+    TempFolder dir;
+    const std::string db = dir.file("identity.sqlite");
+    const std::string cp932 = dir.file("r/\x83\x51\x81\x5B\x83\x80.nes");  // not UTF-8
+    {
+        IdentityCache cache(db);
+        ASSERT_TRUE(cache.open());
+        EXPECT_FALSE(cache.rebuilt());
+        cache.put(dir.file("r/a.nes"), kBeta);
+        cache.put(dir.file("r/a.nes"), kAlpha);  // replaces
+        cache.put(dir.file("r/a.b.nes"), kBeta);
+        cache.put(dir.file("r/ab.nes"), kBeta);
+        cache.put(dir.file("r/a.nes.old"), kBeta);
+        cache.put(cp932, kBeta);
+        cache.put(dir.file("s/a.nes"), kBeta);
+        cache.remove(dir.file("s/a.nes"));
+    }
+    // The file format bytes of a WAL database (offsets 18 and 19 of its header).
+    const std::string header = dir.read("identity.sqlite").substr(0, 20);
+    EXPECT_EQ(header.substr(0, 16), std::string("SQLite format 3\0", 16));
+    EXPECT_EQ(header[18], 2);
+    EXPECT_EQ(header[19], 2);
+
+    IdentityCache cache(db);
+    ASSERT_TRUE(cache.open());
+    EXPECT_EQ(cache.find(dir.file("r/a.nes")), kAlpha);
+    EXPECT_EQ(cache.find(cp932), kBeta);
+    EXPECT_EQ(cache.find(dir.file("s/a.nes")), std::nullopt);
+    EXPECT_EQ(pathsOf(cache.startingWith(dir.file("r/a."))),
+              (std::vector<std::string>{dir.file("r/a.b.nes"), dir.file("r/a.nes"),
+                                        dir.file("r/a.nes.old")}));
+    EXPECT_EQ(pathsOf(cache.startingWith(dir.file("r/\x83"))), std::vector<std::string>{cp932});
+    EXPECT_TRUE(cache.startingWith(dir.file("s/")).empty());
+}
+
+// A damaged database is made anew and works again; where none can be made there is no cache.
+TEST(IdentityCache, ADamagedFileIsRebuiltAndAnUnusablePlaceMeansNoCache) {
+    const struct {
+        const char* what;
+        std::size_t keep;  // bytes of the real file kept before the garbage
+    } cases[] = {{"garbage over all of it", 0}, {"garbage after the header", 100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder dir;
+        const std::string db = dir.file("identity.sqlite");
+        {
+            IdentityCache cache(db);
+            ASSERT_TRUE(cache.open());
+            cache.put("/r/a.nes", kAlpha);
+        }
+        std::filesystem::remove(db + "-wal");
+        std::filesystem::remove(db + "-shm");
+        const std::string real = dir.read("identity.sqlite");
+        ASSERT_GT(real.size(), c.keep);
+        std::string damaged = real.substr(0, c.keep);
+        for (std::size_t i = damaged.size(); i < real.size(); ++i)
+            damaged += static_cast<char>((i * 37 + 11) & 0xFF);
+        dir.write("identity.sqlite", damaged);
+
+        IdentityCache cache(db);
+        ASSERT_TRUE(cache.open());
+        EXPECT_TRUE(cache.rebuilt());
+        EXPECT_EQ(cache.find("/r/a.nes"), std::nullopt);
+        cache.put("/r/b.nes", kBeta);
+        EXPECT_EQ(cache.find("/r/b.nes"), kBeta);
+    }
+
+    TempFolder dir;
+    dir.makeFolder("taken.sqlite");  // a folder where the file should be
+    for (const std::string& path :
+         {dir.file("missing/identity.sqlite"), dir.file("taken.sqlite")}) {
+        SCOPED_TRACE(path);
+        IdentityCache cache(path);
+        EXPECT_FALSE(cache.open());
+        cache.put("/r/a.nes", kAlpha);
+        EXPECT_EQ(cache.find("/r/a.nes"), std::nullopt);
+        EXPECT_TRUE(cache.startingWith("/").empty());
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.sqlite")));
+}
+
+}  // namespace
+}  // namespace romshelf::test
