@@ -86,8 +86,12 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
         progress.step(static_cast<int>(i), row.fileName() + " を照合中…");
         const std::string path = text::pathOnDisk(folder, row.fileName());
         if (!archive::hasArchiveExtension(row.fileName()) || !verifyMembers(verifier, path)) {
-            if (const auto id = fileContentIdentity(path, verifier.sumsNeeded()))
+            const auto before = app.recordFollowing().stamp(path);
+            if (const auto id = fileContentIdentity(path, verifier.sumsNeeded())) {
                 verifier.add(path, "", row.fileName(), *id);
+                // What was read serves the records that follow their files, too.
+                app.recordFollowing().keep(path, before, id->whole.crc, id->whole.sha1);
+            }
         }
         if (stopRequested(progress, app.prompter(), "照合を中止しますか？")) {
             run.aborted = true;

@@ -78,14 +78,15 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
 std::optional<CachedIdentity> fileStamp(const std::string& path) { return stamp(path); }
 
 void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
-              std::uint32_t crc) {
+              std::uint32_t crc, const std::string& sha1) {
     const auto after = stamp(path);
     if (!after || after->size != before.size || after->mtimeNs != before.mtimeNs) return;
-    if (const auto cached = cache.find(path);
-        cached && cached->size == before.size && cached->mtimeNs == before.mtimeNs)
+    if (const auto cached = cache.find(path); cached && cached->size == before.size &&
+                                              cached->mtimeNs == before.mtimeNs &&
+                                              (sha1.empty() || !cached->sha1.empty()))
         return;
     before.crc = crc;
-    before.sha1.clear();
+    before.sha1 = sha1;
     cache.put(path, before);
 }
 

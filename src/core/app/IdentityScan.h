@@ -24,10 +24,11 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
 
 // The size and modification time of a regular file (no sums).
 std::optional<CachedIdentity> fileStamp(const std::string& path);
-// Sums made elsewhere (the rename tool's CRC-32, without SHA-1) are kept when the file still has
-// the stamp `before` it had before it was read, and the cache knows no more of it already.
+// Sums made elsewhere (the rename tool's CRC-32, without SHA-1; a verification's, with it when the
+// DAT asked for one) are kept when the file still has the stamp `before` it had before it was
+// read, and the cache knows no more of it already (a SHA-1 is more).
 void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
-              std::uint32_t crc);
+              std::uint32_t crc, const std::string& sha1 = {});
 
 // A file of a list build: its name as the list shows it and its ROM folder.
 struct ListedFile {

@@ -65,6 +65,15 @@ public:
     // The rename tool's identity of a file; its size and CRC-32 go into the cache too.
     FileIdentity renameIdentity(const std::string& path);
 
+    // Sums a verification made of a file, between `stamp` before and keep() after its read.
+    std::optional<CachedIdentity> stamp(const std::string& path) {
+        return openCache() ? fileStamp(path) : std::nullopt;
+    }
+    void keep(const std::string& path, const std::optional<CachedIdentity>& before,
+              std::uint32_t crc, const std::string& sha1) {
+        if (before) keepSums(cache_, path, *before, crc, sha1);
+    }
+
     IdentityCache& cache() { return cache_; }
 
 private:

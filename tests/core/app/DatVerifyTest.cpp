@@ -92,6 +92,11 @@ TEST_F(DatVerifyTest, EachFileIsClassedAndTheReportSaysHow) {
         "missing,,,Delta (Japan).nes,500,5ecc2120,,\r\n"
         "missing,,,Epsilon (Japan).nes,700,ec666a43,d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5,\r\n";
     EXPECT_EQ(verifyReportCsv(run.report), expected);
+    // What was read is remembered, for records that follow files renamed outside the program.
+    const auto cached = app.recordFollowing().cache().find(roms + "Alpha (Japan).nes");
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(std::tuple(cached->size, cached->crc, cached->sha1),
+              std::tuple(500u, 0x2878cc2cu, "ff849ce4fdd367ce683f0e675063062c0008e597"));
 
     // The fixdat is a DAT of the missing entries that reads back as them.
     const auto fixdat =
