@@ -309,7 +309,15 @@ TEST_F(KilledRun, PackingWithTheSourceDeletedKilledAtEveryStepLosesNoGame) {
 
 // Saves of whole data files: a kill leaves each file as it was or as the command writes it.
 TEST_F(KilledRun, ImportOptimiseAndCategoryRenameKilledAtEveryStepLeaveWholeFiles) {
+    // A category item that the records of two hardware use, for its rename.
+    setUpHardware("MD");
+    RomRecord sonic = record("sonic", "Sonic");
+    sonic.classes[0] = "ACT";
+    writeRecords("MD", {sonic});
     const auto base = copy();
+    ASSERT_EQ(runCli(on(*base, {"category", "--yes", "add", "1", "ACT"})).status, 0);
+    ASSERT_EQ(runCli(on(*base, {"set", "wrong2.nes", "--category", "1", "ACT", "--yes"})).status,
+              0);
     // The CSV a finished export writes, to import again with a change.
     ASSERT_EQ(runCli(on(*base, {"gamelist", "--csv", "--out", base->path()})).status, 0);
     std::string csv = base->read("gamelist_fc.csv");
@@ -321,7 +329,7 @@ TEST_F(KilledRun, ImportOptimiseAndCategoryRenameKilledAtEveryStepLeaveWholeFile
     const std::vector<std::vector<std::string>> commands = {
         {"import-csv", base->file("gamelist_fc.csv"), "--yes"},
         {"optimise", "--yes"},
-        {"category", "--yes", "add", "1", "ACT"},
+        {"category", "--yes", "rename", "1", "ACT", "アクション"},
     };
     for (const auto& command : commands) {
         SCOPED_TRACE(command[0]);
