@@ -2,6 +2,9 @@
 
 #include "cli/CliSupport.h"
 #include "cli/MainSettingsChanges.h"
+#include "core/launch/EmulatorSuggestions.h"
+#include "core/platform/FileSystem.h"
+#include "core/settings/HardwareTable.h"
 
 namespace romshelf::cli {
 
@@ -26,6 +29,19 @@ int emulatorsCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "usage: emulators [--program-folder DIR] --hardware CODE [--suggest | --set N "
                "NAME]\n";
         return 64;
+    }
+    // Suggesting needs no folder settings: a hardware not set up yet has no ROM folders to give.
+    if (suggest && hardwareIndexOf(options.code) >= 0) {
+        const ProgramFolder folder = options.programFolder.empty()
+                                         ? ProgramFolder::locate()
+                                         : ProgramFolder(absoluteFolder(options.programFolder));
+        if (!fs::fileExists(folder.perHardwareFile("Folder_", options.code, ".slb"))) {
+            for (const EmulatorSuggestion& s :
+                 suggestEmulators(options.code, EmulatorSearchPlaces::fromEnvironment()))
+                out << escapeText(s.name) << '\t' << escapeText(s.executable) << '\t'
+                    << escapeText(s.commandLine) << '\n';
+            return 0;
+        }
     }
     OpenedApplication opened = openHardware(options.programFolder, options.code, err, options.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/CliSupport.h"
+#include "core/platform/FileSystem.h"
 #include "cli/ListCommand.h"
 #include "core/app/CsvImport.h"
 #include "core/app/GameList.h"
@@ -70,6 +71,11 @@ int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std
     Application& app = *opened.app;
     if (const int status = showListSelection(app, selection, err)) return status;
     o.folder = folder.empty() ? initialGameListOptions(app).folder : absoluteFile(folder);
+    // Said with its reason, before the program's own words that no list was made.
+    if (!fs::directoryExists(o.folder)) {
+        err << "no such folder: " << o.folder << "\n";
+        return 2;
+    }
     const auto path = createGameList(app, o);
     if (!path) return 1;
     out << *path << "\n";

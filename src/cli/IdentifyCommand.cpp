@@ -13,9 +13,11 @@ int identifyFiles(const std::vector<std::string>& files, std::ostream& out, std:
     }
     int status = 0;
     for (const std::string& file : files) {
+        // Nothing to identify: no row is printed for it.
         if (!fs::fileExists(file)) {
             err << "not a regular file: " << file << "\n";
             status = 1;
+            continue;
         }
         const FileIdentity id = fileIdentity(file);
         out << id.size << '\t' << id.crc << '\t' << id.sum1 << '\t' << id.sum2 << '\t' << id.sum3

@@ -12,16 +12,27 @@ namespace romshelf::cli {
 
 namespace {
 
-// Prints every log line as it is written, and keeps the emulator's end.
+// Prints every log line as it is written (the errors, the log's red lines, on `err`), and keeps
+// the emulator's end.
 struct LogPrinter : ApplicationListener {
-    explicit LogPrinter(Application& app, std::ostream& out) : app_(app), out_(out) {}
+    LogPrinter(Application& app, std::ostream& out, std::ostream& err)
+        : app_(app), out_(out), err_(err) {}
     void systemLogChanged() override {
         const auto& lines = app_.systemLog().lines();
-        if (!lines.empty()) out_ << lines.back() << "\n";
+        if (lines.empty()) return;
+        const std::string& line = lines.back();
+        // A colour directive: "@" and the colour's number.
+        if (line.size() == 2 && line[0] == '@' && line[1] >= '0' && line[1] <= '9') {
+            red_ = line[1] - '0' == static_cast<int>(LogColour::Red);
+            return;
+        }
+        (red_ ? err_ : out_) << line << "\n";
     }
     void emulatorEnded(const EmulatorSession& run) override { ended = run.end; }
     Application& app_;
     std::ostream& out_;
+    std::ostream& err_;
+    bool red_ = false;
     std::optional<ProcessEnd> ended;
 };
 
@@ -64,7 +75,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     const MainSettingsChanges changes(app);
-    LogPrinter printer(app, out);
+    LogPrinter printer(app, out, err);
     if (!emulator.empty()) {
         const auto& items = app.emulatorCombo().items;
         const auto it = std::find(items.begin(), items.end(), emulator);
@@ -85,6 +96,13 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     bool started = false;
     if (row) {
         app.showAll();  // the rows as `list` prints them
+        const std::size_t rows = app.fileList().rows().size();
+        if (*row < 0 || static_cast<std::size_t>(*row) >= rows) {
+            err << "no row " << *row << ": the list has " << rows << " rows (0 to "
+                << (rows > 0 ? rows - 1 : 0) << ")\n";
+            app.setListener(nullptr);
+            return 2;
+        }
         started = app.launchRow(*row);
     } else {
         started = app.launchFile({"", file, *folder, -1});

@@ -161,7 +161,9 @@ TEST_F(CliCommand, IdentifyPrintsTheFiveNumbersOfEachFile) {
     EXPECT_TRUE(printed.starts_with("600\t" + std::to_string(id.crc) + "\t" +
                                     std::to_string(id.sum1) + "\t"))
         << printed;
-    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2);
+    // The missing file is said on stderr; the output holds only the results.
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1);
+    EXPECT_EQ(printed.find("none.nes"), std::string::npos) << printed;
     EXPECT_EQ(err, "not a regular file: " + dir.file("none.nes") + "\n");
 }
 
@@ -204,7 +206,14 @@ TEST_F(EmulatorsCommand, SuggestsAndFillsASlotThroughTheDialogsCode) {
         {{"--frobnicate"}, 64},
     };
     for (const auto& [args, status] : refused) EXPECT_EQ(run(args), status) << args[0] << err;
-    EXPECT_EQ(run({"--suggest"}, "GB"), 2);  // no folder settings
+    // Suggesting needs no folder settings: a hardware not set up yet is offered its emulators.
+    EXPECT_EQ(run({"--suggest"}, "MSX"), 0);
+    std::filesystem::remove(dir.file("data/Folder_MSX.slb"));
+    const std::string withSettings = printed;
+    EXPECT_EQ(run({"--suggest"}, "MSX"), 0) << err;
+    EXPECT_EQ(printed, withSettings);
+    EXPECT_EQ(run({"--suggest"}, "NOPE"), 64);
+    EXPECT_EQ(run({"--set", "2", "openMSX"}), 2);  // setting a slot does need them
 }
 
 // RetroArch on PATH and a core for MSX among the user's cores: offered after openMSX, named after
@@ -374,6 +383,9 @@ TEST_F(GameListCommand, WritesTheListedRowsWithTheChosenItems) {
     EXPECT_EQ(std::ranges::count(dir.read("gamelist_fc.csv"), '\n'), 1);
     run(cli::gameListCommand, {"--hardware", "FC", "--items", "file,colour"}, 64);
     run(cli::gameListCommand, {"--csv"}, 64);
+    // A folder that is not there is named as the reason.
+    EXPECT_EQ(run(cli::gameListCommand, {"--hardware", "FC", "--out", dir.file("nowhere")}, 2), "");
+    EXPECT_EQ(err, "no such folder: " + dir.file("nowhere") + "\n");
 }
 
 // The records the import saves are those exported, byte for byte: a comment's CR LF (as the

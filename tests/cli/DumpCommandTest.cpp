@@ -331,10 +331,15 @@ TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
     const CliRun second = launch({"--dry-run", "--row", "0"});
     EXPECT_TRUE(second.printed("0first.md が指定されました。")) << second.out;
 
+    // Errors go to stderr, the results alone to stdout.
     const CliRun missing = launch({"--folder", "0", "missing.md"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.printed("指定されたROMファイルが見つかりません。"));
+    EXPECT_NE(missing.err.find("指定されたROMファイルが見つかりません。"), std::string::npos);
+    EXPECT_FALSE(missing.printed("指定されたROMファイルが見つかりません。"));
     EXPECT_EQ(launch({"--emulator", "Nope", "--row", "0"}).status, 2);
+    const CliRun past = launch({"--row", "9"});
+    EXPECT_EQ(std::tuple(past.status, past.out), std::tuple(2, ""));
+    EXPECT_NE(past.err.find("no row 9: the list has"), std::string::npos) << past.err;
 }
 
 // Tabs, line breaks and backslashes in names: `list` prints them escaped, one row a line, and

@@ -206,7 +206,7 @@ TEST_F(FolderSettingsDialogTest, TheOtherSoftwareCommandOpensItsFormAndOkSavesIt
     test::withModal<FolderSettingsDialog>(
         [&] { frame.mainMenu()->action(32841)->trigger(); },
         [&](FolderSettingsDialog& dialog) {
-            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("その他のソフトのフォルダ設定"));
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("その他のソフトの設定"));
             EXPECT_EQ(dialog.nameLabel(0)->text(), QStringLiteral("ソフト 1の名前"));
             dialog.pathEdit(0)->setText(qs(tool));
             Q_EMIT dialog.pathEdit(0)->textEdited(dialog.pathEdit(0)->text());

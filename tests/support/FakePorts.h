@@ -33,9 +33,10 @@ struct FakeWindows : WindowControl {
 struct FakeDesktop : Desktop {
     std::vector<std::string> opened;
     Desktop* screen = nullptr;  // a real one, for a test that grabs windows
+    bool opens = true;          // false: no application to open anything with
     bool open(const std::string& path) override {
         opened.push_back(path);
-        return true;
+        return opens;
     }
     // Keys and windows, when a test turns them on. What was done goes into `events` ("down Alt",
     // "up F", "front 7", "paste TEXT", "find WSCamp"); a process shows window 7 once it has been

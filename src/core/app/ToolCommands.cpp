@@ -19,7 +19,10 @@ bool startJoyToKey(Application& app) {
 }
 
 bool openProgramFolder(Application& app) {
-    return app.host().desktop.open(app.programFolder().path());
+    if (app.host().desktop.open(app.programFolder().path())) return true;
+    // A desktop without a file manager (or without xdg-open) opens nothing: said, not swallowed.
+    app.prompter().inform("フォルダを開くプログラムが見つかりません。", "警告");
+    return false;
 }
 
 }  // namespace romshelf

@@ -19,7 +19,10 @@ namespace romshelf {
 FolderSettingsDialog::FolderSettingsDialog(Application& app, std::string code,
                                            FolderDialogModel& model, QWidget* parent)
     : QDialog(parent), app_(app), code_(std::move(code)), model_(model) {
-    setWindowTitle(qs(model_.displayName + "のフォルダ設定"));
+    // The other-software dialog holds programs, not folders, and is titled so.
+    setWindowTitle(qs(model_.kind() == FolderDialogKind::OtherSoftware
+                          ? model_.displayName + "の設定"
+                          : model_.displayName + "のフォルダ設定"));
     auto* layout = new QVBoxLayout(this);
 
     auto* nameRow = new QHBoxLayout;

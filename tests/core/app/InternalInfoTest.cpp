@@ -203,4 +203,10 @@ TEST_F(InternalInfoTest, JoyToKeyStartsInItsFolderAndExplorerOpensTheProgramFold
     EXPECT_TRUE(startJoyToKey(app));
     EXPECT_TRUE(openProgramFolder(app));
     EXPECT_EQ(ports.desktop.opened, (V{dir.file("joy/JoyToKey.exe"), dir.path()}));
+    EXPECT_TRUE(prompter.boxes().empty());
+    // No file manager on the desktop: the user is told.
+    ports.desktop.opens = false;
+    EXPECT_FALSE(openProgramFolder(app));
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].text, "フォルダを開くプログラムが見つかりません。");
 }
