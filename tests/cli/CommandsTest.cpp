@@ -23,6 +23,7 @@
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
 #include "cli/GameListCommand.h"
+#include "cli/HistoryCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
@@ -36,6 +37,7 @@
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
 #include "core/settings/MainSettings.h"
+#include "core/storage/PlayHistory.h"
 #include "core/text/TextCodec.h"
 #include "core/views/BmpReader.h"
 #include "core/views/DibPicture.h"
@@ -151,6 +153,46 @@ TEST_F(CliCommand, ListAndOptimiseLetRecordsFollowFilesRenamedOutside) {
     EXPECT_EQ(printed, "0 records deleted\n");
     ASSERT_EQ(savedRecords("FC").count(), 1);
     EXPECT_EQ(savedRecords("FC")[0].fileTitle, "c");
+}
+
+// launch --wait records the run; history prints a game a line, the last played first, of one
+// hardware or since a day when asked (the times in UTC here).
+TEST_F(CliCommand, HistoryPrintsTheGamesLastPlayedFirst) {
+    test::installRecorder(dir.file("emu/gens"));
+    dir.write("roms/sonic.md", "x");
+    setUpLaunch("MD", emulator("Gens", "./emu/gens", "$P"));
+    const V where = {"--program-folder", dir.path()};
+    ASSERT_EQ(call(cli::historyCommand, {}, where), 0);
+    EXPECT_EQ(printed, "");  // no history yet, and none made
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/PlayHistory.sqlite")));
+    ASSERT_EQ(
+        call(cli::launchFile, {"--hardware", "MD", "--wait", "--folder", "0", "sonic.md"}, where),
+        0);
+    ASSERT_EQ(call(cli::historyCommand, {}, where), 0);
+    EXPECT_TRUE(printed.starts_with("MD\tsonic\t1\t0:00:0")) << printed;
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    {
+        PlayHistory h(dir.file("data/PlayHistory.sqlite"));
+        h.record({{"FC", "Zelda\tII", std::nullopt, std::nullopt}, 1700000000, 3661, 0, false});
+        h.record({{"FC", "Mario", std::nullopt, std::nullopt}, 1600000000, 59, 0, false});
+    }
+    const std::tuple<V, int, std::string> cases[] = {
+        {{"--hardware", "FC"},
+         0,
+         "FC\tZelda\\tII\t1\t1:01:01\t2023-11-14T22:13:20\n"
+         "FC\tMario\t1\t0:00:59\t2020-09-13T12:26:40\n"},
+        {{"--hardware", "FC", "--since", "2023-01-01"},
+         0,
+         "FC\tZelda\\tII\t1\t1:01:01\t2023-11-14T22:13:20\n"},
+        {{"--since", "2023-1-1"}, 64, ""},
+    };
+    for (const auto& [args, status, out] : cases) {
+        EXPECT_EQ(call(cli::historyCommand, args, where), status) << args.back();
+        EXPECT_EQ(printed, out) << args.back();
+    }
+    ::unsetenv("TZ");
+    ::tzset();
 }
 
 // One line of the five numbers and the name per file; a missing file makes the status 1.
