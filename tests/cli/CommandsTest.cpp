@@ -488,7 +488,8 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
         0);
     EXPECT_EQ(err, "");
     EXPECT_EQ(printed,
-              "database\t行1\\n行2\nname\tゲーム\n"
+              "database\t行1\\n行2\nplaycount\t0\nplaytime\t0:00:00\nlastplayed\t\n"
+              "name\tゲーム\n"
               "status\ttab\\tname.md - ファイルサイズ : 1 KB\nrating\t\ncategory1\t\n"
               "category2\t\ncategory3\t\ncategory4\t\ncategory5\t\nclass\t\n"
               "media-picture\t" +
@@ -498,6 +499,18 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
     EXPECT_EQ(picture(media, 160, 120), (std::array<int, 4>{320, 240, 255, 0}));
     EXPECT_EQ(picture(snap, 160, 120), (std::array<int, 4>{320, 240, 0, 255}));
     EXPECT_NE(picture(snap, 2, 2)[3], 255);
+
+    // A game that was played: its runs as the history counts them (the times in UTC here).
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    PlayHistory(dir.file("data/PlayHistory.sqlite"))
+        .record({{"MD", "tab\tname", std::nullopt, std::nullopt}, 1700000000, 3661, 0, false});
+    ASSERT_EQ(run({"--row", "0"}), 0);
+    EXPECT_NE(printed.find("\nplaycount\t1\nplaytime\t1:01:01\nlastplayed\t2023-11-14T22:13:20\n"),
+              std::string::npos)
+        << printed;
+    ::unsetenv("TZ");
+    ::tzset();
 
     EXPECT_EQ(run({"--row", "1"}), 2);
     EXPECT_EQ(run({"--folder", "1", "tab\\tname.md"}), 2);

@@ -231,7 +231,9 @@ public:
     // The game of file `fileName` in ROM folder `folderNumber` of hardware `code`: with its sums
     // when the identity cache has them for the file as it is now (current hardware only).
     PlayKey playKey(const std::string& code, int folderNumber, const std::string& fileName);
+    // Nothing for a row without a file.
     PlayStats playStats(const FileListRow& row) {
+        if (row.folderNumber < 0) return {};
         return history_.stats(playKey(currentCode(), row.folderNumber, row.fileName()));
     }
 

@@ -10,6 +10,7 @@
 #include "AppFixture.h"
 #include "LaunchFixture.h"
 #include "core/app/IdentityScan.h"
+#include "core/views/DetailPanes.h"
 
 using namespace romshelf;
 using V = std::vector<std::string>;
@@ -164,6 +165,10 @@ TEST_F(PlayHistoryTest, GamesComeLastPlayedFirstSinceADay) {
     const std::tuple<long long, std::string> times[] = {
         {0, "0:00:00"}, {3661, "1:01:01"}, {36059, "10:00:59"}};
     for (const auto& [seconds, text] : times) EXPECT_EQ(playTimeText(seconds), text);
+    // The database window's lines above the comment; none for a game never played.
+    EXPECT_EQ(playedText({3, 3661, 1700000000}),
+              "プレイ回数 : 3 回\nプレイ時間 : 1:01:01\n最終プレイ : 2023-11-14 22:13:20\n\n");
+    EXPECT_EQ(playedText({}), "");
     ::unsetenv("TZ");
     ::tzset();
 }
