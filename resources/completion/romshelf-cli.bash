@@ -43,6 +43,10 @@ _romshelf_cli() {
         COMPREPLY=($(compgen -W "yes no unset" -- "$cur"))
         return
         ;;
+    --sort)
+        COMPREPLY=($(compgen -W "playtime lastplayed playcount" -- "$cur"))
+        return
+        ;;
     --items)
         COMPREPLY=($(compgen -W "file size rating cat1 cat2 cat3 cat4 cat5 class" -- "${cur##*,}"))
         [ "${cur%,*}" != "$cur" ] && COMPREPLY=("${COMPREPLY[@]/#/${cur%,*},}")
@@ -78,7 +82,7 @@ _romshelf_cli() {
         words=FILES
         ;;
     demo) words=FOLDERS ;;
-    list) options="$common $listing" words=$modes ;;
+    list) options="$common $listing --sort" words=$modes ;;
     launch) options="$common --emulator --dry-run --wait --folder --row" words=FILES ;;
     info) options="$common --folder --row --snap-picture --media-picture --header" words=FILES ;;
     clean-temp | optimise) options=$common ;;

@@ -37,8 +37,10 @@ namespace {
 constexpr const char* kCommandUsages[] = {
     "  dump FILE   print a data file (.slb) as JSON; a file named as the program names\n"
     "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind\n",
-    "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
-    "              print the file list, twelve tab-separated cells a row; MODE is\n"
+    "  list [--program-folder DIR] [--hardware CODE] [--yes]\n"
+    "      [--sort playtime|lastplayed|playcount] [MODE]\n"
+    "              print the file list, twelve tab-separated cells a row (with --sort\n"
+    "              the most played, or the last played, first); MODE is\n"
     "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
     "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
     "              [--rating N] [--category K TEXT] [--class TEXT] [--favourite yes|no|unset]\n"

@@ -195,6 +195,43 @@ TEST_F(CliCommand, HistoryPrintsTheGamesLastPlayedFirst) {
     ::tzset();
 }
 
+// list --sort puts the most played (or last played) first; the rest keep the list's order.
+TEST_F(CliCommand, ListSortsByThePlayHistory) {
+    setUpHardware("MD", "./roms/");
+    for (const char* name : {"a.md", "b.md", "c.md"}) dir.write(std::string("roms/") + name, "x");
+    {
+        PlayHistory h(dir.file("data/PlayHistory.sqlite"));
+        auto run = [&](const char* title, long long started, long long seconds) {
+            h.record({{"MD", title, std::nullopt, std::nullopt}, started, seconds, 0, false});
+        };
+        run("b", 1700000000, 10);
+        run("b", 1700000100, 10);
+        run("c", 1600000000, 3600);
+    }
+    // The file cells of the rows, in their order.
+    auto files = [&](V more) {
+        more.insert(more.end(), {"--program-folder", dir.path(), "--hardware", "MD"});
+        EXPECT_EQ(call(cli::listFiles, more, {}), 0) << err;
+        V names;
+        std::istringstream rows(printed);
+        for (std::string row; std::getline(rows, row);) {
+            std::istringstream cells(row);
+            std::string cell;
+            for (int k = 0; k < 3; ++k) std::getline(cells, cell, '\t');
+            names.push_back(cell);
+        }
+        return names;
+    };
+    const std::tuple<V, V> cases[] = {
+        {{}, {"a.md", "b.md", "c.md"}},
+        {{"--sort", "playcount"}, {"b.md", "c.md", "a.md"}},
+        {{"--sort", "playtime"}, {"c.md", "b.md", "a.md"}},
+        {{"--sort", "lastplayed"}, {"b.md", "c.md", "a.md"}},
+    };
+    for (const auto& [more, order] : cases) EXPECT_EQ(files(more), order) << more.size();
+    EXPECT_EQ(call(cli::listFiles, {"--sort", "rating"}, {"--program-folder", dir.path()}), 64);
+}
+
 // One line of the five numbers and the name per file; a missing file makes the status 1.
 TEST_F(CliCommand, IdentifyPrintsTheFiveNumbersOfEachFile) {
     dir.write("g.nes", std::string(600, 'g'));
