@@ -12,7 +12,7 @@ _romshelf_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=""
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="dump list launch info clean-temp category optimise rename compress
-        decompress delete move copy set gamelist import-csv import-metadata verify emulators backup demo
+        decompress delete move copy set gamelist import-csv import-metadata verify emulators history backup demo
         identify help"
     local common="--program-folder --hardware --yes --help"
     # The codes the program knows (its hardware table).
@@ -41,6 +41,10 @@ _romshelf_cli() {
         ;;
     --favourite)
         COMPREPLY=($(compgen -W "yes no unset" -- "$cur"))
+        return
+        ;;
+    --sort)
+        COMPREPLY=($(compgen -W "playtime lastplayed playcount" -- "$cur"))
         return
         ;;
     --items)
@@ -78,7 +82,7 @@ _romshelf_cli() {
         words=FILES
         ;;
     demo) words=FOLDERS ;;
-    list) options="$common $listing" words=$modes ;;
+    list) options="$common $listing --sort" words=$modes ;;
     launch) options="$common --emulator --dry-run --wait --folder --row" words=FILES ;;
     info) options="$common --folder --row --snap-picture --media-picture --header" words=FILES ;;
     clean-temp | optimise) options=$common ;;
@@ -107,6 +111,7 @@ _romshelf_cli() {
     import-metadata) options="$common --esde --pegasus --overwrite" words=FILES ;;
     verify) options="$common --dat --report --fixdat" words=FILES ;;
     emulators) options="$common --suggest --set" ;;
+    history) options="--program-folder --hardware --since --help" ;;
     backup) options="--program-folder --help" ;;
     help) words=$commands ;;
     esac

@@ -186,6 +186,10 @@ int showInfo(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const RowDetails d = rowDetails(app, *row);
     line(out, "database", d.database);
+    const PlayStats plays = app.playStats(*row);
+    line(out, "playcount", std::to_string(plays.count));
+    line(out, "playtime", playTimeText(plays.seconds));
+    line(out, "lastplayed", plays.count > 0 ? localDateTimeText(plays.lastPlayed) : "");
     line(out, "name", d.info.gameName);
     line(out, "status", d.info.status);
     line(out, "rating", d.info.rating);

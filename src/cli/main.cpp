@@ -19,6 +19,7 @@
 #include "cli/FileOpsCommand.h"
 #include "cli/Interrupts.h"
 #include "cli/GameListCommand.h"
+#include "cli/HistoryCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/ImportMetadataCommand.h"
 #include "cli/InfoCommand.h"
@@ -36,8 +37,10 @@ namespace {
 constexpr const char* kCommandUsages[] = {
     "  dump FILE   print a data file (.slb) as JSON; a file named as the program names\n"
     "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind\n",
-    "  list [--program-folder DIR] [--hardware CODE] [--yes] [MODE]\n"
-    "              print the file list, twelve tab-separated cells a row; MODE is\n"
+    "  list [--program-folder DIR] [--hardware CODE] [--yes]\n"
+    "      [--sort playtime|lastplayed|playcount] [MODE]\n"
+    "              print the file list, twelve tab-separated cells a row (with --sort\n"
+    "              the most played, or the last played, first); MODE is\n"
     "              all, unregistered, nosnap, favourites, folder N, rating N,\n"
     "              category K N, class N or search TEXT [--field name|reading|file|comment]\n"
     "              [--rating N] [--category K TEXT] [--class TEXT] [--favourite yes|no|unset]\n"
@@ -131,6 +134,10 @@ constexpr const char* kCommandUsages[] = {
     "              command line); --suggest prints the Linux emulators installed for it\n"
     "              (on PATH, in /usr/games, as Flatpaks) with a command line that works;\n"
     "              --set fills slot N (1-64) from the installed emulator NAME and saves\n",
+    "  history [--program-folder DIR] [--hardware CODE] [--since YYYY-MM-DD]\n"
+    "              print the play history, a game a line (hardware, title, play count,\n"
+    "              play time H:MM:SS, last played), the last played first; a run shorter\n"
+    "              than 10 seconds that failed is no play\n",
     "  backup [--program-folder DIR]\n"
     "              copy every file of the data folder into the backup folder\n",
     "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
@@ -173,11 +180,11 @@ void printUsage(std::ostream& out) {
            "One program writes to a program folder at a time: a command that changes anything\n"
            "waits a few seconds while the window or another command holds the folder, then\n"
            "stops with status 75, having changed nothing (list, dump, info, identify, gamelist,\n"
-           "verify and backup only read and never wait). Moves of ROM files are journaled:\n"
-           "after a crash the next start of either program lets records, snaps and saves\n"
-           "follow them. Ctrl+C or SIGTERM stops a batch after the file at hand and prints what\n"
-           "was done (status 130 or 143); a second Ctrl+C stops at once, still leaving no file\n"
-           "half-written.\n"
+           "verify, history and backup only read and never wait). Moves of ROM files are\n"
+           "journaled: after a crash the next start of either program lets records, snaps and\n"
+           "saves follow them. Ctrl+C or SIGTERM stops a batch after the file at hand and prints\n"
+           "what was done (status 130 or 143); a second Ctrl+C stops at once, still leaving no\n"
+           "file half-written.\n"
            "--program-folder, --hardware and --yes may stand before the command as well.\n";
 }
 
@@ -234,9 +241,9 @@ std::string writerRole(const std::vector<std::string>& args) {
     auto has = [&](const char* option) {
         return std::find(args.begin() + 1, args.end(), option) != args.end();
     };
-    static const std::set<std::string> kReaders = {"dump",     "list",   "info",      "identify",
-                                                   "gamelist", "backup", "demo",      "help",
-                                                   "--help",   "-h",     "--version", "verify"};
+    static const std::set<std::string> kReaders = {
+        "dump", "list",    "info",   "identify", "gamelist",  "backup", "demo",
+        "help", "history", "--help", "-h",       "--version", "verify"};
     if (kReaders.contains(command) || has("--help")) return {};
     if (command == "launch" && has("--dry-run")) return {};
     if (command == "emulators" && !has("--set")) return {};
@@ -295,6 +302,8 @@ int run(const std::vector<std::string>& args) {
         return romshelf::cli::makeDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "history")
+        return romshelf::cli::historyCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "identify")
         return romshelf::cli::identifyFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "rename")

@@ -23,6 +23,7 @@
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
 #include "cli/GameListCommand.h"
+#include "cli/HistoryCommand.h"
 #include "cli/IdentifyCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/LaunchCommand.h"
@@ -36,6 +37,7 @@
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
 #include "core/settings/MainSettings.h"
+#include "core/storage/PlayHistory.h"
 #include "core/text/TextCodec.h"
 #include "core/views/BmpReader.h"
 #include "core/views/DibPicture.h"
@@ -151,6 +153,83 @@ TEST_F(CliCommand, ListAndOptimiseLetRecordsFollowFilesRenamedOutside) {
     EXPECT_EQ(printed, "0 records deleted\n");
     ASSERT_EQ(savedRecords("FC").count(), 1);
     EXPECT_EQ(savedRecords("FC")[0].fileTitle, "c");
+}
+
+// launch --wait records the run; history prints a game a line, the last played first, of one
+// hardware or since a day when asked (the times in UTC here).
+TEST_F(CliCommand, HistoryPrintsTheGamesLastPlayedFirst) {
+    test::installRecorder(dir.file("emu/gens"));
+    dir.write("roms/sonic.md", "x");
+    setUpLaunch("MD", emulator("Gens", "./emu/gens", "$P"));
+    const V where = {"--program-folder", dir.path()};
+    ASSERT_EQ(call(cli::historyCommand, {}, where), 0);
+    EXPECT_EQ(printed, "");  // no history yet, and none made
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/PlayHistory.sqlite")));
+    ASSERT_EQ(
+        call(cli::launchFile, {"--hardware", "MD", "--wait", "--folder", "0", "sonic.md"}, where),
+        0);
+    ASSERT_EQ(call(cli::historyCommand, {}, where), 0);
+    EXPECT_TRUE(printed.starts_with("MD\tsonic\t1\t0:00:0")) << printed;
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    {
+        PlayHistory h(dir.file("data/PlayHistory.sqlite"));
+        h.record({{"FC", "Zelda\tII", std::nullopt, std::nullopt}, 1700000000, 3661, 0, false});
+        h.record({{"FC", "Mario", std::nullopt, std::nullopt}, 1600000000, 59, 0, false});
+    }
+    const std::tuple<V, int, std::string> cases[] = {
+        {{"--hardware", "FC"},
+         0,
+         "FC\tZelda\\tII\t1\t1:01:01\t2023-11-14T22:13:20\n"
+         "FC\tMario\t1\t0:00:59\t2020-09-13T12:26:40\n"},
+        {{"--hardware", "FC", "--since", "2023-01-01"},
+         0,
+         "FC\tZelda\\tII\t1\t1:01:01\t2023-11-14T22:13:20\n"},
+        {{"--since", "2023-1-1"}, 64, ""},
+    };
+    for (const auto& [args, status, out] : cases) {
+        EXPECT_EQ(call(cli::historyCommand, args, where), status) << args.back();
+        EXPECT_EQ(printed, out) << args.back();
+    }
+    ::unsetenv("TZ");
+    ::tzset();
+}
+
+// list --sort puts the most played (or last played) first; the rest keep the list's order.
+TEST_F(CliCommand, ListSortsByThePlayHistory) {
+    setUpHardware("MD", "./roms/");
+    for (const char* name : {"a.md", "b.md", "c.md"}) dir.write(std::string("roms/") + name, "x");
+    {
+        PlayHistory h(dir.file("data/PlayHistory.sqlite"));
+        auto run = [&](const char* title, long long started, long long seconds) {
+            h.record({{"MD", title, std::nullopt, std::nullopt}, started, seconds, 0, false});
+        };
+        run("b", 1700000000, 10);
+        run("b", 1700000100, 10);
+        run("c", 1600000000, 3600);
+    }
+    // The file cells of the rows, in their order.
+    auto files = [&](V more) {
+        more.insert(more.end(), {"--program-folder", dir.path(), "--hardware", "MD"});
+        EXPECT_EQ(call(cli::listFiles, more, {}), 0) << err;
+        V names;
+        std::istringstream rows(printed);
+        for (std::string row; std::getline(rows, row);) {
+            std::istringstream cells(row);
+            std::string cell;
+            for (int k = 0; k < 3; ++k) std::getline(cells, cell, '\t');
+            names.push_back(cell);
+        }
+        return names;
+    };
+    const std::tuple<V, V> cases[] = {
+        {{}, {"a.md", "b.md", "c.md"}},
+        {{"--sort", "playcount"}, {"b.md", "c.md", "a.md"}},
+        {{"--sort", "playtime"}, {"c.md", "b.md", "a.md"}},
+        {{"--sort", "lastplayed"}, {"b.md", "c.md", "a.md"}},
+    };
+    for (const auto& [more, order] : cases) EXPECT_EQ(files(more), order) << more.size();
+    EXPECT_EQ(call(cli::listFiles, {"--sort", "rating"}, {"--program-folder", dir.path()}), 64);
 }
 
 // One line of the five numbers and the name per file; a missing file makes the status 1.
@@ -458,7 +537,8 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
         0);
     EXPECT_EQ(err, "");
     EXPECT_EQ(printed,
-              "database\t行1\\n行2\nname\tゲーム\n"
+              "database\t行1\\n行2\nplaycount\t0\nplaytime\t0:00:00\nlastplayed\t\n"
+              "name\tゲーム\n"
               "status\ttab\\tname.md - ファイルサイズ : 1 KB\nrating\t\ncategory1\t\n"
               "category2\t\ncategory3\t\ncategory4\t\ncategory5\t\nclass\t\n"
               "media-picture\t" +
@@ -468,6 +548,18 @@ TEST_F(InfoCommand, PrintsTheDetailWindowsTextsEscapedAndWritesTheirPictures) {
     EXPECT_EQ(picture(media, 160, 120), (std::array<int, 4>{320, 240, 255, 0}));
     EXPECT_EQ(picture(snap, 160, 120), (std::array<int, 4>{320, 240, 0, 255}));
     EXPECT_NE(picture(snap, 2, 2)[3], 255);
+
+    // A game that was played: its runs as the history counts them (the times in UTC here).
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    PlayHistory(dir.file("data/PlayHistory.sqlite"))
+        .record({{"MD", "tab\tname", std::nullopt, std::nullopt}, 1700000000, 3661, 0, false});
+    ASSERT_EQ(run({"--row", "0"}), 0);
+    EXPECT_NE(printed.find("\nplaycount\t1\nplaytime\t1:01:01\nlastplayed\t2023-11-14T22:13:20\n"),
+              std::string::npos)
+        << printed;
+    ::unsetenv("TZ");
+    ::tzset();
 
     EXPECT_EQ(run({"--row", "1"}), 2);
     EXPECT_EQ(run({"--folder", "1", "tab\\tname.md"}), 2);

@@ -1,12 +1,15 @@
 #include "core/app/Application.h"
 
+#include <chrono>
 #include <ctime>
 
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
 #include "core/storage/MoveJournal.h"
+#include "core/app/IdentityScan.h"
 #include "core/app/UnsavedNotes.h"
 #include "core/settings/DataBackup.h"
+#include "core/settings/HardwareTable.h"
 #include "core/settings/LaunchCounter.h"
 #include "core/text/FileNames.h"
 
@@ -34,6 +37,7 @@ Application::Application(ProgramFolder folder, const Host& host)
           reportFailedSaves(stream_, host_.prompter);
       }) {
     stream_.setKeepsRefusedCopies(true);
+    launching_.whenEmulatorEnded([this](const EmulatorSession& run) { recordPlay(run); });
     fileList_.whenBuilt([this](bool everyFile) { following_.listBuilt(everyFile); });
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
@@ -150,6 +154,37 @@ CompanionReport Application::renameCompanions(const std::string& oldName,
             if (!entry.empty() && entry.fileName == newName) entry.folderNumber = newFolderNumber;
     notices_.recentFilesChanged();
     return report;
+}
+
+PlayKey Application::playKey(const std::string& code, int folderNumber,
+                             const std::string& fileName) {
+    PlayKey key{code, fs::pathTitle(fileName), std::nullopt, std::nullopt};
+    if (code != currentCode()) return key;  // another hardware's folders are not loaded
+    const std::string folder = session_.romFolderPath(folderNumber);
+    if (folder.empty()) return key;
+    const std::string path = text::pathOnDisk(folder, fileName);
+    IdentityCache& cache = following_.cache();
+    if (!cache.open()) return key;
+    // Sums of the file as it was once are no longer its own.
+    const std::optional<CachedIdentity> cached = cache.find(path), now = fileStamp(path);
+    if (cached && now && cached->size == now->size && cached->mtimeNs == now->mtimeNs)
+        key.size = cached->size, key.crc = cached->crc;
+    return key;
+}
+
+void Application::recordPlay(const EmulatorSession& run) {
+    // The emulator alone played no game.
+    if (run.request.folderNumber < 0 || run.request.fileName.empty()) return;
+    const std::string code(hardwareCodeOf(run.hardwareIndex));
+    if (code.empty()) return;
+    using std::chrono::duration_cast, std::chrono::seconds;
+    PlayRecord record;
+    record.key = playKey(code, run.request.folderNumber, run.request.fileName);
+    record.started = std::chrono::system_clock::to_time_t(run.started);
+    record.seconds = duration_cast<seconds>(run.ended - run.started).count();
+    record.status = run.end.status();
+    record.failed = run.end.failed();
+    history_.record(record);
 }
 
 }  // namespace romshelf

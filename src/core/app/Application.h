@@ -25,6 +25,7 @@
 #include "core/settings/MainSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
+#include "core/storage/PlayHistory.h"
 
 namespace romshelf {
 
@@ -223,9 +224,23 @@ public:
     std::optional<RecentLaunch> recentLaunch(int k) const { return launching_.recentLaunch(k); }
     const std::string& lastLaunchedFile() const { return launching_.lastLaunchedFile(); }
 
+    // --- play history ---------------------------------------------------------------------------
+    // Every emulator run on a file goes into data/PlayHistory.sqlite when its end is known (the
+    // window's, romshelf-cli launch --wait's).
+    PlayHistory& playHistory() { return history_; }
+    // The game of file `fileName` in ROM folder `folderNumber` of hardware `code`: with its sums
+    // when the identity cache has them for the file as it is now (current hardware only).
+    PlayKey playKey(const std::string& code, int folderNumber, const std::string& fileName);
+    // Nothing for a row without a file.
+    PlayStats playStats(const FileListRow& row) {
+        if (row.folderNumber < 0) return {};
+        return history_.stats(playKey(currentCode(), row.folderNumber, row.fileName()));
+    }
+
 private:
     // Names the data files a backup could not copy (nothing when all were copied).
     void tellUncopied(const std::vector<std::string>& names);
+    void recordPlay(const EmulatorSession& run);
 
     ProgramFolder folder_;
     Host host_;
@@ -243,6 +258,7 @@ private:
     HardwareSession session_;
     FileListController fileList_;
     LaunchService launching_;
+    PlayHistory history_{folder_.dataFile("PlayHistory.sqlite")};
     SettingsCommands settingsCommands_;
     TempFolders tempFolders_;
     CategoryCommands categoryCommands_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,11 @@ public:
     // The entry behind recent-file item k (0..4), if any.
     std::optional<RecentLaunch> recentLaunch(int k) const;
 
+    // Told of each emulator's end before the windows are (the play history).
+    void whenEmulatorEnded(std::function<void(const EmulatorSession&)> then) {
+        whenEnded_ = std::move(then);
+    }
+
     const std::string& lastLaunchedFile() const { return lastLaunchedFile_; }
     void forgetLastLaunchedFile() { lastLaunchedFile_.clear(); }
 
@@ -61,7 +67,10 @@ private:
         lastLaunchedFile_ = name;
         notices_.lastLaunchedFileChanged();
     }
-    void emulatorEnded(const EmulatorSession& run) override { notices_.emulatorEnded(run); }
+    void emulatorEnded(const EmulatorSession& run) override {
+        if (whenEnded_) whenEnded_(run);
+        notices_.emulatorEnded(run);
+    }
     ProcessRunner& processes() override { return host_.processes; }
     Desktop& desktop() override { return host_.desktop; }
     SoundPlayer& sound() override { return host_.sound; }
@@ -80,6 +89,7 @@ private:
     BusyGuard& busy_;
     SystemLog log_;
     std::string lastLaunchedFile_;
+    std::function<void(const EmulatorSession&)> whenEnded_;
     LaunchExecutor executor_{*this};
 };
 

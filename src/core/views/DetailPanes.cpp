@@ -38,4 +38,12 @@ std::string databaseText(const FileListRow& row, const RomTable& records) {
     return records[row.recordIndex].comment;
 }
 
+std::string playedText(const PlayStats& plays) {
+    if (plays.count == 0) return {};
+    std::string last = localDateTimeText(plays.lastPlayed);
+    if (last.size() > 10) last[10] = ' ';  // no ISO 'T' in the window
+    return "プレイ回数 : " + std::to_string(plays.count) +
+           " 回\nプレイ時間 : " + playTimeText(plays.seconds) + "\n最終プレイ : " + last + "\n\n";
+}
+
 }  // namespace romshelf

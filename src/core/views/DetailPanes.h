@@ -6,6 +6,7 @@
 #include "core/database/CategoryLists.h"
 #include "core/database/RomTable.h"
 #include "core/settings/FolderSettings.h"
+#include "core/storage/PlayHistory.h"
 #include "core/views/FileListRow.h"
 
 namespace romshelf {
@@ -40,5 +41,8 @@ FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s);
 
 // The database window's text: the comment of the row's record; empty for an unregistered row.
 std::string databaseText(const FileListRow& row, const RomTable& records);
+// What the window shows above the comment for a game that was played: how often, how long, when
+// last (a blank line before the comment); empty for one never played.
+std::string playedText(const PlayStats& plays);
 
 }  // namespace romshelf

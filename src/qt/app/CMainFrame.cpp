@@ -228,7 +228,8 @@ void CMainFrame::connectDetailWindows() {
     });
     connectSnapWindow();
     connect(fileList_, &CFileList::selectionShown, this, [this, rowAt](int row) {
-        database_->setText(databaseText(rowAt(row), app_.romTable()));
+        database_->setText(playedText(app_.playStats(rowAt(row))) +
+                           databaseText(rowAt(row), app_.romTable()));
         media_->selectFile(rowAt(row).fileName(), rowAt(row).folderNumber);
     });
 }
