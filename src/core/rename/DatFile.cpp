@@ -152,7 +152,9 @@ private:
 // (game ( rom ( … ) )): deeper nesting is no DAT of this kind.
 struct Block {
     std::vector<std::pair<std::string, std::string>> values;
-    std::vector<std::pair<std::string, Block>> blocks;
+    // The nested blocks and their keys, side by side (a pair cannot hold the type being made).
+    std::vector<std::string> blockKeys;
+    std::vector<Block> blocks;
     std::string_view value(std::string_view key) const {
         for (const auto& [k, v] : values)
             if (k == key) return v;
@@ -171,7 +173,8 @@ bool readBlock(Tokens& tokens, Block& block, int depth) {
             if (depth >= 2) return false;
             Block inner;
             if (!readBlock(tokens, inner, depth + 1)) return false;
-            block.blocks.emplace_back(std::move(key->text), std::move(inner));
+            block.blockKeys.push_back(std::move(key->text));
+            block.blocks.push_back(std::move(inner));
         } else if (value->paren) {
             return false;
         } else {
@@ -200,8 +203,8 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
         } else if (kind->text == "game" || kind->text == "machine" || kind->text == "resource") {
             sawGame = true;
             const std::string game(block.value("name"));
-            for (const auto& [key, rom] : block.blocks)
-                if (key == "rom")
+            for (std::size_t b = 0; b < block.blocks.size(); ++b)
+                if (const Block& rom = block.blocks[b]; block.blockKeys[b] == "rom")
                     dat.roms.push_back(romOf(
                         game, rom.value("name"), rom.value("size"), rom.value("crc"),
                         rom.value("md5"), rom.value("sha1"),
