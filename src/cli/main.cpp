@@ -180,11 +180,12 @@ void printUsage(std::ostream& out) {
            "One program writes to a program folder at a time: a command that changes anything\n"
            "waits a few seconds while the window or another command holds the folder, then\n"
            "stops with status 75, having changed nothing (list, dump, info, identify, gamelist,\n"
-           "verify, history and backup only read and never wait). Moves of ROM files are\n"
-           "journaled: after a crash the next start of either program lets records, snaps and\n"
-           "saves follow them. Ctrl+C or SIGTERM stops a batch after the file at hand and prints\n"
-           "what was done (status 130 or 143); a second Ctrl+C stops at once, still leaving no\n"
-           "file half-written.\n"
+           "verify, history and backup never wait; they only read, but for list moving a record\n"
+           "to its file renamed outside the program while the folder is free). Moves of ROM\n"
+           "files are journaled: after a crash the next start of either program lets records,\n"
+           "snaps and saves follow them. Ctrl+C or SIGTERM stops a batch after the file at hand\n"
+           "and prints what was done (status 130 or 143); a second Ctrl+C stops at once, still\n"
+           "leaving no file half-written.\n"
            "--program-folder, --hardware and --yes may stand before the command as well.\n";
 }
 
