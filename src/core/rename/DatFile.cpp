@@ -115,8 +115,7 @@ public:
         bool paren = false;
     };
     std::optional<Token> next() {
-        while (pos_ < text_.size() && std::strchr(" \t\r\n\f\v", text_[pos_]) && text_[pos_])
-            ++pos_;
+        while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
         if (pos_ >= text_.size()) return std::nullopt;
         const char c = text_[pos_];
         if (c == '(' || c == ')') {
@@ -137,12 +136,20 @@ public:
             return Token{std::move(word), false};
         }
         const std::size_t start = pos_;
-        while (pos_ < text_.size() && !std::strchr(" \t\r\n\f\v()\"", text_[pos_])) ++pos_;
+        // A word ends at a blank, a parenthesis or a quote; any other byte (a NUL too) is part
+        // of it, so that every token moves on.
+        while (pos_ < text_.size() && !isBlank(text_[pos_]) && text_[pos_] != '(' &&
+               text_[pos_] != ')' && text_[pos_] != '"')
+            ++pos_;
         return Token{std::string(text_.substr(start, pos_ - start)), false};
     }
     bool broken() const { return broken_; }
 
 private:
+    static bool isBlank(char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+    }
+
     std::string_view text_;
     std::size_t pos_ = 0;
     bool broken_ = false;

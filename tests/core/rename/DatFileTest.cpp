@@ -158,6 +158,19 @@ resource (
               std::tuple("a", static_cast<std::int32_t>(HeaderKind::Fds), 2, 1));
 }
 
+// A NUL inside a word (a fuzzer's find) is part of the word: the reader goes on, and ends.
+TEST(DatFile, ANulByteInATextDatIsJustAByte) {
+    std::string error;
+    const auto dat = parseDat(std::string("clrmamepro ( name \"x\" )\ngame ( name a\0b rom ( "
+                                          "name r\0.nes size 1 crc 00000000 ) )\n",
+                                          82),
+                              "nul.dat", error);
+    ASSERT_TRUE(dat) << error;
+    ASSERT_EQ(dat->roms.size(), 1u);
+    EXPECT_EQ(dat->roms[0].game, std::string("a\0b", 3));
+    EXPECT_FALSE(parseDat(std::string("game ( \0", 9), "nul.dat", error));
+}
+
 // What a verification writes for the missing entries reads back as the same entries.
 TEST(DatFile, AWrittenLogiqxDatReadsBack) {
     const std::vector<DatRom> roms = {
