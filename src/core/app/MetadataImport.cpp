@@ -1,5 +1,8 @@
 #include "core/app/MetadataImport.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <unordered_map>
 
 #include "core/app/Application.h"
@@ -55,6 +58,33 @@ void fill(Application& app, int index, const FrontendGame& game, bool overwrite)
         if (game.favourite && (overwrite || !r.favourite)) r.favourite = *game.favourite;
     });
     if (genreTaken) app.categoryCommands().addTypedItem(0, game.genre);
+}
+
+// ES-DE's "20231005T120000" (local time) in seconds since the epoch; nothing for another text.
+std::optional<long long> esdeTime(const std::string& text) {
+    std::tm tm{};
+    if (text.size() != 15 || text[8] != 'T' ||
+        std::sscanf(text.c_str(), "%4d%2d%2dT%2d%2d%2d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                    &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 6)
+        return std::nullopt;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+    return static_cast<long long>(t);
+}
+
+// The plays the other frontend counted join the play history, as many as the history lacks (so
+// that importing again adds nothing); without the date of the last one nothing is added.
+void addPlays(Application& app, const FileListRow& row, const FrontendGame& game) {
+    constexpr int kMostPlays = 9999;  // a hostile count must not fill the disk
+    const auto when = esdeTime(game.lastPlayed);
+    if (!game.playCount || *game.playCount <= 0 || !when) return;
+    const PlayKey key = app.playKey(app.currentCode(), row.folderNumber, row.fileName());
+    const int known = app.playHistory().stats(key).count;
+    for (int k = known; k < std::min(*game.playCount, kMostPlays); ++k)
+        app.playHistory().record({key, *when, 0, 0, false});
 }
 
 }  // namespace
@@ -122,6 +152,7 @@ std::optional<MetadataImportResult> importFrontendMetadata(Application& app,
             }
         }
         fill(app, index, game, overwrite);
+        addPlays(app, listed, game);
         ++result.matched;
     }
     app.categoryCommands().save();

@@ -20,7 +20,8 @@ struct MetadataImportResult {
 // file, told apart by their contents) into the records of the listed files of the current
 // hardware: a game finds its file by its path's file name, then by its title. Name, description
 // (the comment, with Windows line breaks), rating (as stars), genre (category 1, added to that
-// list) and favourite fill a record's empty fields, or every field with `overwrite`. The records
+// list) and favourite fill a record's empty fields, or every field with `overwrite`; ES-DE's play
+// count and last play join the play history (as many plays as it lacks). The records
 // are copied aside first, as the CSV import does, then saved. nullopt (and `error`) when the file
 // cannot be read.
 std::optional<MetadataImportResult> importFrontendMetadata(Application& app,

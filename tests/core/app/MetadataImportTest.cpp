@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "AppChecks.h"
 #include "core/app/MetadataImport.h"
 
@@ -16,6 +18,8 @@ Second line.</desc>
 		<rating>0.9</rating>
 		<genre>Platform</genre>
 		<favorite>true</favorite>
+		<playcount>3</playcount>
+		<lastplayed>20231005T120000</lastplayed>
 	</game>
 	<game><path>./sub/Zelda.nes</path><name>The Legend of Zelda</name><rating>0.6</rating></game>
 	<game><path>./Missing.nes</path><name>Not here</name></game>
@@ -63,9 +67,19 @@ TEST_F(MetadataImportTest, AGamelistFillsTheEmptyFieldsOfTheListedFilesRecords) 
     ASSERT_FALSE(result->backupPath.empty());
     EXPECT_TRUE(std::filesystem::exists(result->backupPath));
 
-    // Overwriting takes the file's values over the user's where it gives one.
+    // The plays ES-DE counted are in the play history, the last at its local time.
+    std::tm noon{};
+    noon.tm_year = 2023 - 1900, noon.tm_mon = 9, noon.tm_mday = 5, noon.tm_hour = 12;
+    noon.tm_isdst = -1;
+    const PlayKey key = app.playKey("FC", 0, "Super Mario Bros. (World).nes");
+    EXPECT_EQ(app.playHistory().stats(key),
+              (PlayStats{3, 0, static_cast<long long>(std::mktime(&noon))}));
+
+    // Overwriting takes the file's values over the user's where it gives one; the plays are not
+    // counted twice.
     ASSERT_TRUE(importFrontendMetadata(app, dir.file("gamelist.xml"), true, error));
     EXPECT_EQ(std::tuple(saved("Zelda").comment, saved("Zelda").rating), std::tuple("mine", 3));
+    EXPECT_EQ(app.playHistory().stats(key).count, 3);
 }
 
 TEST_F(MetadataImportTest, TheCommandAsksAndTellsTheCounts) {
