@@ -16,9 +16,7 @@ int backUp(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return 64;
         }
     }
-    const ProgramFolder folder = programFolder.empty()
-                                     ? ProgramFolder::locate()
-                                     : ProgramFolder(absoluteFolder(programFolder));
+    const ProgramFolder folder = programFolderFrom(programFolder);
     if (!fs::directoryExists(folder.dataFolder())) {
         err << "no data folder in " << folder.path() << "\n";
         return 2;

@@ -158,6 +158,10 @@ std::string absoluteFolder(const std::string& path) {
     return paths::canonicalise(current + "/" + path + "/");
 }
 
+ProgramFolder programFolderFrom(const std::string& given) {
+    return given.empty() ? ProgramFolder::locate() : ProgramFolder(absoluteFolder(given));
+}
+
 namespace {
 
 void tellHowToSetUp(std::ostream& err, const Application& app) {
@@ -219,10 +223,7 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
     HeadlessPorts& p = *opened.ports;
     const Host host{*opened.prompter, *opened.progress, p.processes, p.desktop,
                     p.sound,          p.images,         p.clock,     p.windows};
-    opened.app = std::make_unique<Application>(programFolder.empty()
-                                                   ? ProgramFolder::locate()
-                                                   : ProgramFolder(absoluteFolder(programFolder)),
-                                               host);
+    opened.app = std::make_unique<Application>(programFolderFrom(programFolder), host);
     Application& app = *opened.app;
     // Before anything is read: what is read must be what this command writes back.
     if (!lockForWriting(app, err, opened.exitStatus)) return opened;

@@ -43,6 +43,10 @@ std::string absoluteFile(const std::string& path);
 // nothing later depends on it (a started emulator runs in a folder of its own).
 std::string absoluteFolder(const std::string& path);
 
+// The program folder a command works on: `given` (taken from the current folder when relative),
+// or the located one when it is empty.
+ProgramFolder programFolderFrom(const std::string& given);
+
 // An application on a program folder (the located one when empty; a relative one is taken from
 // the current folder) with `code` (the saved one
 // when empty) as the current hardware, started the way the program starts, without building the

@@ -32,9 +32,7 @@ int emulatorsCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     // Suggesting needs no folder settings: a hardware not set up yet has no ROM folders to give.
     if (suggest && hardwareIndexOf(options.code) >= 0) {
-        const ProgramFolder folder = options.programFolder.empty()
-                                         ? ProgramFolder::locate()
-                                         : ProgramFolder(absoluteFolder(options.programFolder));
+        const ProgramFolder folder = programFolderFrom(options.programFolder);
         if (!fs::fileExists(folder.perHardwareFile("Folder_", options.code, ".slb"))) {
             for (const EmulatorSuggestion& s :
                  suggestEmulators(options.code, EmulatorSearchPlaces::fromEnvironment()))

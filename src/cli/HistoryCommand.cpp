@@ -29,9 +29,7 @@ int historyCommand(const std::vector<std::string>& args, std::ostream& out, std:
             return 64;
         }
     }
-    const ProgramFolder folder = programFolder.empty()
-                                     ? ProgramFolder::locate()
-                                     : ProgramFolder(absoluteFolder(programFolder));
+    const ProgramFolder folder = programFolderFrom(programFolder);
     PlayHistory history(folder.dataFile("PlayHistory.sqlite"));
     std::string text;
     for (const GamePlays& g : history.games(code, since)) {

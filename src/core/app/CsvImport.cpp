@@ -69,15 +69,6 @@ bool fieldsFit(std::size_t fields, CsvFormat format, CsvQuoting quoting) {
     return quoting == CsvQuoting::Rfc4180 ? fields == 13 : fields >= 13;
 }
 
-// A name in the data folder that no file has yet, for the copy of the replaced records.
-std::string freeBackupPath(const Application& app) {
-    const std::string stem =
-        app.programFolder().dataFile("RomData_" + app.currentCode() + "_before-csv");
-    std::string path = stem + ".slb";
-    for (int k = 2; fs::pathExists(path); ++k) path = stem + "-" + std::to_string(k) + ".slb";
-    return path;
-}
-
 std::string resultText(const CsvImportResult& result) {
     std::string text = "リストの読み込みが完了しました。\n\n読み込んだファイル情報の数 : " +
                        std::to_string(result.read.records.size());
@@ -94,6 +85,18 @@ std::string resultText(const CsvImportResult& result) {
 }
 
 }  // namespace
+
+std::optional<std::string> copyRecordsAside(const Application& app, std::string_view purpose) {
+    const RomTable& current = app.romTable();
+    if (current.count() == 0 && current.overflow().empty()) return std::string();
+    const std::string stem =
+        app.programFolder().dataFile("RomData_" + app.currentCode() + "_" + std::string(purpose));
+    std::string path = stem + ".slb";
+    for (int k = 2; fs::pathExists(path); ++k) path = stem + "-" + std::to_string(k) + ".slb";
+    DataStream stream;
+    if (!current.save(stream, path)) return std::nullopt;
+    return path;
+}
 
 std::optional<CsvRecords> readCsvRecords(std::string_view bytes, CsvFormat format,
                                          std::string& error) {
@@ -197,18 +200,15 @@ std::optional<CsvImportResult> importCsv(Application& app, CsvFormat format) {
         return std::nullopt;
     }
     CsvImportResult result;
-    const RomTable& current = app.romTable();
-    if (current.count() > 0 || !current.overflow().empty()) {
-        result.backupPath = freeBackupPath(app);
-        DataStream stream;
-        if (!current.save(stream, result.backupPath)) {
-            prompter.inform(
-                "今のファイル情報の控えを保存できませんでした。\n"
-                "読み込みを中止しました。",
-                kWarning);
-            return std::nullopt;
-        }
+    const std::optional<std::string> copy = copyRecordsAside(app, "before-csv");
+    if (!copy) {
+        prompter.inform(
+            "今のファイル情報の控えを保存できませんでした。\n"
+            "読み込みを中止しました。",
+            kWarning);
+        return std::nullopt;
     }
+    result.backupPath = *copy;
     result.read = std::move(*read);
     app.replaceRecords(result.read.records);
     // The replaced records are on disk only in the copy: the new ones are saved at once.

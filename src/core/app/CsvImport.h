@@ -36,6 +36,11 @@ struct CsvImportResult {
 // rebuilds the list. nullopt when nothing changed.
 std::optional<CsvImportResult> importCsv(Application& app, CsvFormat format);
 
+// Before an import replaces or fills the current hardware's records: writes them to a copy in the
+// data folder under a name no file has yet ("RomData_<code>_<purpose>.slb", then "-2", "-3" …).
+// The copy's path, "" when there are no records to keep, nullopt when it could not be written.
+std::optional<std::string> copyRecordsAside(const Application& app, std::string_view purpose);
+
 // A CSV file larger than this is refused unread.
 inline constexpr std::uint64_t kCsvFileLimit = 128ull * 1024 * 1024;
 

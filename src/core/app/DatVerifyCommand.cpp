@@ -26,6 +26,7 @@ bool verifyMembers(DatVerifier& verifier, const std::string& path) {
         [&](const std::string& member, std::uint64_t size) {
             name = member;
             hasher = std::make_unique<DatHasher>(size, verifier.sumsNeeded());
+            return true;
         },
         [&](const void* data, std::size_t size) { hasher->add(data, size); },
         [&] {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core/app/Application.h"
+#include "core/app/CsvImport.h"
 #include "core/database/FrontendMetadata.h"
 #include "core/platform/FileSystem.h"
 
@@ -29,14 +30,6 @@ std::string windowsBreaks(const std::string& text) {
 std::string lastPart(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string freeCopyPath(const Application& app) {
-    const std::string stem =
-        app.programFolder().dataFile("RomData_" + app.currentCode() + "_before-metadata");
-    std::string path = stem + ".slb";
-    for (int k = 2; fs::pathExists(path); ++k) path = stem + "-" + std::to_string(k) + ".slb";
-    return path;
 }
 
 void fill(Application& app, int index, const FrontendGame& game, bool overwrite) {
@@ -103,15 +96,12 @@ std::optional<MetadataImportResult> importFrontendMetadata(Application& app,
     if (!games) return std::nullopt;
 
     MetadataImportResult result;
-    const RomTable& current = app.romTable();
-    if (current.count() > 0 || !current.overflow().empty()) {
-        result.backupPath = freeCopyPath(app);
-        DataStream stream;
-        if (!current.save(stream, result.backupPath)) {
-            error = "今のファイル情報の控えを保存できませんでした。\n読み込みを中止しました。";
-            return std::nullopt;
-        }
+    const std::optional<std::string> copy = copyRecordsAside(app, "before-metadata");
+    if (!copy) {
+        error = "今のファイル情報の控えを保存できませんでした。\n読み込みを中止しました。";
+        return std::nullopt;
     }
+    result.backupPath = *copy;
     app.showAll();
     // The listed files by name and by title: each game's file is looked up, not searched for.
     std::unordered_map<std::string, int> byName, byTitle;

@@ -13,7 +13,7 @@
 namespace romshelf::archive {
 
 bool readMembers(const std::string& path,
-                 const std::function<void(const std::string& name, std::uint64_t size)>& begin,
+                 const std::function<bool(const std::string& name, std::uint64_t size)>& begin,
                  const std::function<void(const void* data, std::size_t size)>& data,
                  const std::function<void()>& end) {
     const std::optional<ArchiveType> type = archiveTypeOf(path);
@@ -28,8 +28,10 @@ bool readMembers(const std::string& path,
         if (archive_entry_filetype(entry) != AE_IFREG) continue;
         const la_int64_t declared =
             archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-        begin(memberBaseName(entryPath(entry)),
-              declared > 0 ? static_cast<std::uint64_t>(declared) : 0);
+        // A member not wanted is passed over: libarchive skips its data by itself.
+        if (!begin(memberBaseName(entryPath(entry)),
+                   declared > 0 ? static_cast<std::uint64_t>(declared) : 0))
+            continue;
         std::uint64_t at = 0;
         for (;;) {
             const void* block = nullptr;

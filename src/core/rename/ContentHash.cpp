@@ -20,47 +20,39 @@ constexpr std::size_t kHeadBytes = 128;
 
 }  // namespace
 
+// The project's CRC-32 and SHA-1, and an MD5 beside them when the DAT asks for one.
 struct DatHasher::Sums {
-    DatSumKinds kinds;
-    std::uint64_t size = 0;
-    std::uint32_t crc = 0;
-    EVP_MD_CTX* sha1 = nullptr;
+    ContentHasher crcAndSha1;
     EVP_MD_CTX* md5 = nullptr;
-    explicit Sums(DatSumKinds k) : kinds(k) {
-        if (kinds.sha1) sha1 = start(EVP_sha1());
-        if (kinds.md5) md5 = start(EVP_md5());
+    explicit Sums(DatSumKinds kinds)
+        : crcAndSha1(kinds.sha1 ? SumKinds::Crc32AndSha1 : SumKinds::Crc32) {
+        if (!kinds.md5) return;
+        md5 = EVP_MD_CTX_new();
+        if (md5 && EVP_DigestInit_ex(md5, EVP_md5(), nullptr) != 1) {
+            EVP_MD_CTX_free(md5);
+            md5 = nullptr;
+        }
     }
-    ~Sums() {
-        EVP_MD_CTX_free(sha1);
-        EVP_MD_CTX_free(md5);
-    }
+    ~Sums() { EVP_MD_CTX_free(md5); }
     Sums(const Sums&) = delete;
     Sums& operator=(const Sums&) = delete;
-    static EVP_MD_CTX* start(const EVP_MD* md) {
-        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-        if (ctx && EVP_DigestInit_ex(ctx, md, nullptr) != 1) {
-            EVP_MD_CTX_free(ctx);
-            ctx = nullptr;
-        }
-        return ctx;
-    }
     void add(std::string_view bytes) {
-        size += bytes.size();
-        crc = crc32Update(crc, bytes.data(), bytes.size());
-        if (sha1) EVP_DigestUpdate(sha1, bytes.data(), bytes.size());
+        crcAndSha1.update(bytes.data(), bytes.size());
         if (md5) EVP_DigestUpdate(md5, bytes.data(), bytes.size());
     }
-    static std::string digest(EVP_MD_CTX* ctx) {
-        if (!ctx) return {};
+    std::string md5Hex() {
         std::array<std::uint8_t, EVP_MAX_MD_SIZE> d{};
         unsigned int n = 0;
-        if (EVP_DigestFinal_ex(ctx, d.data(), &n) != 1) return {};
+        if (!md5 || EVP_DigestFinal_ex(md5, d.data(), &n) != 1) return {};
         static constexpr char kHex[] = "0123456789abcdef";
         std::string out;
         for (unsigned int i = 0; i < n; ++i) out += {kHex[d[i] >> 4], kHex[d[i] & 0x0F]};
         return out;
     }
-    DatSums finish() { return {size, crc, digest(sha1), digest(md5)}; }
+    DatSums finish() {
+        const ContentSums sums = crcAndSha1.finish();
+        return {sums.size, sums.crc32, sums.sha1, md5Hex()};
+    }
 };
 
 DatHasher::DatHasher(std::uint64_t size, DatSumKinds kinds)
