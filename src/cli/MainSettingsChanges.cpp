@@ -3,7 +3,8 @@
 namespace romshelf::cli {
 
 bool MainSettingsChanges::save(Application& app, std::ostream& err) const {
-    if (app.settings() == before_ || app.saveMainSettings()) return true;
+    if ((app.settings() == before_ && app.plusSettings() == plusBefore_) || app.saveMainSettings())
+        return true;
     err << "could not save " << app.mainDataPath() << "\n";
     return false;
 }

@@ -11,7 +11,8 @@ namespace romshelf::cli {
 // MainData.slb before the run ends: the window saves it at exit, and nothing does here.
 class MainSettingsChanges {
 public:
-    explicit MainSettingsChanges(const Application& app) : before_(app.settings()) {}
+    explicit MainSettingsChanges(const Application& app)
+        : before_(app.settings()), plusBefore_(app.plusSettings()) {}
     const MainSettings& before() const { return before_; }
     // Writes MainData.slb when the settings changed. False, and said on `err`, when it could not
     // be written.
@@ -19,6 +20,7 @@ public:
 
 private:
     MainSettings before_;
+    PlusSettings plusBefore_;
 };
 
 }  // namespace romshelf::cli

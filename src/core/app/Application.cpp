@@ -43,10 +43,17 @@ Application::Application(ProgramFolder folder, const Host& host)
 }
 
 LoadResult Application::loadMainSettings() {
+    loadPlusSettings(folder_.dataFile(kPlusSettingsFile), plus_);
+    plusOnDisk_ = plus_;
     return romshelf::loadMainSettings(stream_, mainDataPath(), host_.prompter, settings_);
 }
 
 bool Application::saveMainSettings() {
+    // Written only when changed: most runs never touch these, and a reading command writes nothing.
+    if (plus_ != plusOnDisk_ && fs::directoryExists(folder_.dataFolder())) {
+        if (!savePlusSettings(folder_.dataFile(kPlusSettingsFile), plus_)) return false;
+        plusOnDisk_ = plus_;
+    }
     return romshelf::saveMainSettings(stream_, mainDataPath(), settings_);
 }
 

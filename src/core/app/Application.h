@@ -23,6 +23,7 @@
 #include "core/rename/JournalReplay.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/settings/MainSettings.h"
+#include "core/settings/PlusSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
 #include "core/storage/PlayHistory.h"
@@ -48,6 +49,9 @@ public:
     Prompter& prompter() const { return host_.prompter; }
     const ProgramFolder& programFolder() const { return folder_; }
     const MainSettings& settings() const { return settings_; }
+    // The settings the shared data files have no room for (read and saved with the main ones).
+    const PlusSettings& plusSettings() const { return plus_; }
+    void changePlusSettings(const PlusSettings& settings) { plus_ = settings; }
     // Where the game list's and the CSV import's pickers open: the folder last chosen there, at
     // first the program folder.
     std::string browseFolder() const {
@@ -248,6 +252,8 @@ private:
     BusyGuard busy_;
     DataStream stream_;
     MainSettings settings_;
+    PlusSettings plus_;
+    PlusSettings plusOnDisk_;
     bool showStartList_ = true;
     std::string browseFolder_;
     bool startingUp_ = false;

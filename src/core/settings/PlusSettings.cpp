@@ -1,0 +1,65 @@
+#include "core/settings/PlusSettings.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "core/platform/FileSystem.h"
+
+namespace romshelf {
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool readUnsigned(std::string_view text, std::uint64_t& out) {
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return false;
+    out = value;
+    return true;
+}
+
+}  // namespace
+
+bool loadPlusSettings(const std::string& path, PlusSettings& out) {
+    out = PlusSettings{};
+    if (!fs::fileExists(path)) return true;
+    // A settings file of more than a megabyte is no file of ours.
+    const auto text = fs::readFile(path, 1u << 20);
+    if (!text) return false;
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        const std::string_view line = trimmed(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+        const std::size_t eq = line.find('=');
+        if (line.empty() || line.front() == '#' || eq == std::string_view::npos) continue;
+        const std::string_view key = trimmed(line.substr(0, eq));
+        const std::string_view value = trimmed(line.substr(eq + 1));
+        std::uint64_t number = 0;
+        if (key == "discSets") {
+            if (value == "1" || value == "0") out.discSets = value == "1";
+        } else if (key == "unpackCacheLimit") {
+            if (readUnsigned(value, number)) out.unpackCacheLimit = number;
+        } else {
+            out.unknown.emplace_back(std::string(key), std::string(value));
+        }
+    }
+    return true;
+}
+
+bool savePlusSettings(const std::string& path, const PlusSettings& settings) {
+    std::string text;
+    text += "discSets=";
+    text += settings.discSets ? "1" : "0";
+    text += "\nunpackCacheLimit=" + std::to_string(settings.unpackCacheLimit) + "\n";
+    for (const auto& [key, value] : settings.unknown) text += key + "=" + value + "\n";
+    return fs::writeFileAtomically(path, text);
+}
+
+}  // namespace romshelf

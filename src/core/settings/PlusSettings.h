@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace romshelf {
+
+// Settings this program has beyond those of the shared data files, whose layout has no room for
+// them: data/romshelf-plus.ini, one `key=value` per line. Lines this version does not know (a
+// newer version's) are kept as they stand when the file is written again.
+struct PlusSettings {
+    // Disc and floppy sets show as one row of the set.
+    bool discSets = false;
+    // The unpack cache's size cap in bytes.
+    std::uint64_t unpackCacheLimit = 4ull << 30;
+
+    std::vector<std::pair<std::string, std::string>> unknown;
+
+    bool operator==(const PlusSettings&) const = default;
+};
+
+inline constexpr const char* kPlusSettingsFile = "romshelf-plus.ini";
+
+// A missing file gives the defaults; a value that does not read keeps its default. False only
+// when the file exists but cannot be read.
+bool loadPlusSettings(const std::string& path, PlusSettings& out);
+bool savePlusSettings(const std::string& path, const PlusSettings& settings);
+
+}  // namespace romshelf

@@ -1,0 +1,42 @@
+#include "core/settings/PlusSettings.h"
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "core/platform/FileSystem.h"
+
+namespace romshelf {
+namespace {
+
+TEST(PlusSettings, MissingFileGivesDefaultsAndAFileRoundTripsKeepingUnknownKeys) {
+    test::TempFolder dir;
+    const std::string path = dir.file("romshelf-plus.ini");
+    PlusSettings s;
+    s.discSets = true;
+    ASSERT_TRUE(loadPlusSettings(path, s));
+    EXPECT_FALSE(s.discSets);
+    EXPECT_EQ(s.unpackCacheLimit, 4294967296ull);
+
+    // As a newer version or a hand edit may leave it: comments, blanks, spaces, CRLF, a key
+    // this version does not know, and a value that does not read.
+    ASSERT_TRUE(fs::writeFileAtomically(path,
+                                        "# mine\r\n discSets = 1 \r\n\nnewerThing=a=b\n"
+                                        "unpackCacheLimit=12x\nno equals sign\n"));
+    ASSERT_TRUE(loadPlusSettings(path, s));
+    EXPECT_TRUE(s.discSets);
+    EXPECT_EQ(s.unpackCacheLimit, 4294967296ull);
+    ASSERT_EQ(s.unknown.size(), 1u);
+    EXPECT_EQ(s.unknown[0].first, "newerThing");
+    EXPECT_EQ(s.unknown[0].second, "a=b");
+
+    s.unpackCacheLimit = 1048576;
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""),
+              "discSets=1\nunpackCacheLimit=1048576\nnewerThing=a=b\n");
+    PlusSettings again;
+    ASSERT_TRUE(loadPlusSettings(path, again));
+    EXPECT_EQ(again, s);
+}
+
+}  // namespace
+}  // namespace romshelf
