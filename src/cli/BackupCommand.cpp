@@ -7,16 +7,9 @@
 namespace romshelf::cli {
 
 int backUp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--program-folder" && i + 1 < args.size()) {
-            programFolder = args[++i];
-        } else {
-            err << "unknown argument: " << args[i] << "\n";
-            return 64;
-        }
-    }
-    const ProgramFolder folder = programFolderFrom(programFolder);
+    CommonOptions o;
+    if (const int status = ArgumentReader().wordsAtMost(0).read(args, o, err)) return status;
+    const ProgramFolder folder = programFolderFrom(o.programFolder);
     if (!fs::directoryExists(folder.dataFolder())) {
         err << "no data folder in " << folder.path() << "\n";
         return 2;

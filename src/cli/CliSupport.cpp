@@ -11,6 +11,7 @@
 
 #include "core/settings/HardwareTable.h"
 #include "core/settings/PathRules.h"
+#include "core/text/FileNames.h"
 
 namespace romshelf::cli {
 
@@ -129,18 +130,60 @@ std::string unescapeText(std::string_view text) {
     return out;
 }
 
-CommonOptions parseCommonOptions(const std::vector<std::string>& args) {
-    CommonOptions o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--yes")
-            o.yes = true;
-        else if ((a == "--program-folder" || a == "--hardware") && i + 1 < args.size())
-            (a == "--program-folder" ? o.programFolder : o.code) = args[++i];
-        else
-            o.words.push_back(a);
+std::vector<int> rowsNamed(const Application& app, const std::string& file,
+                           std::optional<int> folder) {
+    const bool isPath = file.find('/') != std::string::npos;
+    const std::string wanted = isPath ? absoluteFile(file) : file;
+    std::vector<int> rows;
+    const FileListView list = app.fileList().rows();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const FileListRow& row = list[i];
+        if (row.folderNumber < 0 || row.folderNumber >= kRomFolderCount) continue;
+        if (folder && row.folderNumber != *folder) continue;
+        const std::string& romFolder =
+            app.folders().folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)];
+        if (folder) {
+            if (row.folderNumber == *folder && row.fileName() == file)
+                rows.push_back(static_cast<int>(i));
+            continue;
+        }
+        const bool match = isPath
+                               ? absoluteFile(text::pathOnDisk(romFolder, row.fileName())) == wanted
+                               : row.fileName() == wanted;
+        if (match) rows.push_back(static_cast<int>(i));
     }
-    return o;
+    return rows;
+}
+
+ArgumentReader& RowChoice::addTo(ArgumentReader& reader) {
+    reader.number("--row", row);
+    return reader.option("--folder", 2, [this](std::span<const std::string> v, std::ostream& err) {
+        folder = parseNumber(v[0]);
+        file = unescapeText(v[1]);  // as `list` prints it
+        if (folder) return 0;
+        err << "--folder takes a folder number and a file: " << v[0] << "\n";
+        return 64;
+    });
+}
+
+int RowChoice::check(std::ostream& err) const {
+    if (folder.has_value() != row.has_value()) return 0;
+    err << "give either --folder N FILE or --row N\n";
+    return 64;
+}
+
+std::optional<std::size_t> RowChoice::find(const Application& app, std::ostream& err) const {
+    const std::size_t rows = app.fileList().rows().size();
+    if (row) {
+        if (*row >= 0 && static_cast<std::size_t>(*row) < rows) return *row;
+        err << "no row " << *row << ": the list has " << rows << " rows (0 to "
+            << (rows > 0 ? rows - 1 : 0) << ")\n";
+        return std::nullopt;
+    }
+    const std::vector<int> named = rowsNamed(app, file, folder);
+    if (!named.empty()) return named.front();
+    err << "no such file in the list: " << *folder << " " << escapeText(file) << "\n";
+    return std::nullopt;
 }
 
 std::string absoluteFile(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/ArgumentReader.h"
 #include "cli/StreamPrompter.h"
 #include "cli/TerminalProgress.h"
 #include "core/app/Application.h"
@@ -16,15 +17,6 @@
 namespace romshelf::cli {
 
 std::optional<int> parseNumber(const std::string& text);
-
-// The options of every command on a program folder: --program-folder DIR, --hardware CODE and
-// --yes; the other arguments, in order, in `words`.
-struct CommonOptions {
-    std::string programFolder, code;
-    bool yes = false;
-    std::vector<std::string> words;
-};
-CommonOptions parseCommonOptions(const std::vector<std::string>& args);
 
 // One line per row and one cell per tab: a backslash, tab, carriage return or line feed inside a
 // text is written as \\, \t, \r or \n, so that printed names can be given back as arguments.
@@ -46,6 +38,25 @@ std::string absoluteFolder(const std::string& path);
 // The program folder a command works on: `given` (taken from the current folder when relative),
 // or the located one when it is empty.
 ProgramFolder programFolderFrom(const std::string& given);
+
+// The rows of the list (as `list` prints them) that a FILE argument names: a bare name every
+// listed file of that name, a path the file at that place only. With `folder`, the file of that
+// name (as `list` prints it) in that ROM folder.
+std::vector<int> rowsNamed(const Application& app, const std::string& file,
+                           std::optional<int> folder = {});
+
+// `--row N` or `--folder N FILE` (FILE as `list` prints it): the row a command works on, among
+// the rows `list` prints.
+struct RowChoice {
+    std::optional<int> row, folder;
+    std::string file;
+
+    ArgumentReader& addTo(ArgumentReader& reader);
+    // 0, or 64 after saying that one of the two is needed.
+    int check(std::ostream& err) const;
+    // The row's index in the shown list; nullopt after saying on `err` why there is none.
+    std::optional<std::size_t> find(const Application& app, std::ostream& err) const;
+};
 
 // An application on a program folder (the located one when empty; a relative one is taken from
 // the current folder) with `code` (the saved one

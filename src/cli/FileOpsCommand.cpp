@@ -12,25 +12,6 @@ namespace romshelf::cli {
 
 namespace {
 
-// The rows a FILE argument names: a bare name matches every listed file of that name, a path the
-// file at that place only.
-std::vector<int> rowsNamed(const Application& app, const std::string& file) {
-    const bool isPath = file.find('/') != std::string::npos;
-    const std::string wanted = isPath ? absoluteFile(file) : file;
-    std::vector<int> rows;
-    const FileListView list = app.fileList().rows();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const FileListRow& row = list[i];
-        if (row.folderNumber < 0 || row.folderNumber >= kRomFolderCount) continue;
-        const std::string& folder =
-            app.folders().folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)];
-        const bool match = isPath ? absoluteFile(text::pathOnDisk(folder, row.fileName())) == wanted
-                                  : row.fileName() == wanted;
-        if (match) rows.push_back(static_cast<int>(i));
-    }
-    return rows;
-}
-
 // copy's --output: an existing folder, or a path ending in '/', means that folder under the
 // file's own name.
 std::string copyTarget(const std::string& output, const std::string& name) {
@@ -85,34 +66,18 @@ void printCounts(std::ostream& out, const BatchCounts& c) {
 
 int fileOperation(const std::string& operation, const std::vector<std::string>& args,
                   std::ostream& out, std::ostream& err) {
-    std::string programFolder, code, output;
-    std::vector<std::string> files;
+    CommonOptions o;
+    std::string output;
     std::optional<int> to;
-    bool all = false, deleteSource = false, permanent = false, yes = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--all") {
-            all = true;
-        } else if (a == "--delete-source") {
-            deleteSource = true;
-        } else if (a == "--permanent") {
-            permanent = true;
-        } else if (a == "--yes") {
-            yes = true;
-        } else if ((a == "--program-folder" || a == "--hardware" || a == "--output") && hasValue) {
-            (a == "--program-folder" ? programFolder
-             : a == "--hardware"     ? code
-                                     : output) = args[++i];
-        } else if (a == "--to" && hasValue && parseNumber(args[i + 1])) {
-            to = parseNumber(args[++i]);
-        } else if (!a.starts_with("--")) {
-            files.push_back(unescapeText(a));
-        } else {
-            err << "unknown argument: " << a << "\n";
-            return 64;
-        }
-    }
+    bool all = false, deleteSource = false, permanent = false;
+    ArgumentReader reader;
+    reader.flag("--all", all).flag("--delete-source", deleteSource).flag("--permanent", permanent);
+    reader.text("--output", output).number("--to", to);
+    if (const int status = reader.read(args, o, err)) return status;
+    const std::string& code = o.code;
+    const bool yes = o.yes;
+    std::vector<std::string> files;
+    for (const std::string& word : o.words) files.push_back(unescapeText(word));
     if (code.empty() || all == !files.empty()) {
         err << operation << " needs --hardware CODE and either FILE... or --all\n";
         return 64;
@@ -123,7 +88,7 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
                                     : "copy takes one FILE and --output PATH\n");
         return 64;
     }
-    OpenedApplication opened = openHardware(programFolder, code, err, yes);
+    OpenedApplication opened = openHardware(o.programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     const MainSettingsChanges changes(app);

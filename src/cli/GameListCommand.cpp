@@ -43,21 +43,9 @@ int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std
     GameListOptions o;
     std::string folder, items;
     ListSelection selection;
-    const ExtraOption extra = [&](const std::vector<std::string>& a, std::size_t& i) {
-        if (a[i] == "--csv") {
-            o.csv = true;
-        } else if (a[i] == "--blank-lines") {
-            o.blankLines = true;
-        } else if (a[i] == "--second-line") {
-            o.secondLine = true;
-        } else if (a[i] == "--items" && i + 1 < a.size()) {
-            items = a[++i];
-        } else if (a[i] == "--out" && i + 1 < a.size()) {
-            folder = a[++i];
-        } else {
-            return false;
-        }
-        return true;
+    const ExtraOption extra = [&](ArgumentReader& reader) {
+        reader.flag("--csv", o.csv).flag("--blank-lines", o.blankLines);
+        reader.flag("--second-line", o.secondLine).text("--items", items).text("--out", folder);
     };
     if (const int status = parseListSelection(args, selection, err, extra)) return status;
     if (!items.empty() && !parseItems(items, o, err)) return 64;
@@ -83,30 +71,17 @@ int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std
 }
 
 int importCsvCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder, code;
-    std::vector<std::string> files;
-    bool yes = false;
-    CsvFormat format = CsvFormat::Own;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--yes")
-            yes = true;
-        else if (a == "--old-format")
-            format = CsvFormat::Old;
-        else if (a == "--program-folder" && i + 1 < args.size())
-            programFolder = args[++i];
-        else if (a == "--hardware" && i + 1 < args.size())
-            code = args[++i];
-        else if (a.starts_with("--"))
-            files.push_back({});  // an unknown option: wrong arguments below
-        else
-            files.push_back(a);
-    }
-    if (code.empty() || files.size() != 1 || files[0].empty()) {
+    CommonOptions o;
+    bool old = false;
+    if (const int status = ArgumentReader().flag("--old-format", old).read(args, o, err))
+        return status;
+    const CsvFormat format = old ? CsvFormat::Old : CsvFormat::Own;
+    const std::vector<std::string>& files = o.words;
+    if (o.code.empty() || files.size() != 1 || files[0].empty()) {
         err << "import-csv takes --hardware CODE FILE [--old-format] [--yes]\n";
         return 64;
     }
-    OpenedApplication opened = openHardware(programFolder, code, err, yes);
+    OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     opened.prompter->presetFiles({absoluteFile(files[0])});

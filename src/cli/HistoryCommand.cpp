@@ -7,29 +7,22 @@
 namespace romshelf::cli {
 
 int historyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder, code;
+    CommonOptions o;
     long long since = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--program-folder" && hasValue) {
-            programFolder = args[++i];
-        } else if (args[i] == "--hardware" && hasValue) {
-            code = args[++i];
-        } else if (args[i] == "--since" && hasValue) {
-            const std::optional<long long> day = localDayStart(args[++i]);
-            if (!day) {
-                err << "--since takes a date as YYYY-MM-DD\n";
-                return 64;
-            }
-            since = *day;
-        } else if (args[i] == "--yes") {
-            // nothing is asked
-        } else {
-            err << "unknown argument: " << args[i] << "\n";
-            return 64;
-        }
-    }
-    const ProgramFolder folder = programFolderFrom(programFolder);
+    ArgumentReader reader;
+    reader.wordsAtMost(0).option("--since", 1,
+                                 [&](std::span<const std::string> v, std::ostream& e) {
+                                     const std::optional<long long> day = localDayStart(v[0]);
+                                     if (!day) {
+                                         e << "--since takes a date as YYYY-MM-DD\n";
+                                         return 64;
+                                     }
+                                     since = *day;
+                                     return 0;
+                                 });
+    if (const int status = reader.read(args, o, err)) return status;
+    const std::string& code = o.code;
+    const ProgramFolder folder = programFolderFrom(o.programFolder);
     PlayHistory history(folder.dataFile("PlayHistory.sqlite"));
     std::string text;
     for (const GamePlays& g : history.games(code, since)) {

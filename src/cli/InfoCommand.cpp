@@ -21,25 +21,11 @@ namespace romshelf::cli {
 namespace {
 
 struct InfoOptions {
-    std::string programFolder, code;
-    std::optional<int> row, folder;
-    std::string file;
+    CommonOptions common;
+    RowChoice choice;
     std::string mediaPicture;  // where the media picture goes; empty: nowhere
     std::string snapPicture;   // the same for the snap window's picture
-    bool yes = false;
 };
-
-// The row asked for, among the rows `list` prints; null when there is none.
-const FileListRow* findRow(const Application& app, const InfoOptions& o) {
-    const FileListView rows = app.fileList().rows();
-    if (o.row) {
-        if (*o.row < 0 || static_cast<std::size_t>(*o.row) >= rows.size()) return nullptr;
-        return &rows[static_cast<std::size_t>(*o.row)];
-    }
-    for (const FileListRow& r : rows)
-        if (r.folderNumber == *o.folder && r.fileName() == o.file) return &r;
-    return nullptr;
-}
 
 void line(std::ostream& out, const char* key, const std::string& text) {
     out << key << '\t' << escapeText(text) << '\n';
@@ -102,20 +88,12 @@ struct UnpackFolder {
 // `info --header FILE [--hardware CODE]`: the built-in header reader's lines. An archive's
 // member is unpacked into a folder of our own, removed afterwards.
 int showHeader(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string file, code;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--header" && hasValue) {
-            file = args[++i];
-        } else if (args[i] == "--hardware" && hasValue) {
-            code = args[++i];
-        } else if (args[i] == "--program-folder" && hasValue) {
-            ++i;  // the header needs no catalogue
-        } else {
-            err << "unknown argument: " << args[i] << "\n";
-            return 64;
-        }
-    }
+    CommonOptions o;  // the header needs no catalogue: --program-folder is taken and not used
+    std::string file;
+    if (const int status =
+            ArgumentReader().wordsAtMost(0).text("--header", file).read(args, o, err))
+        return status;
+    const std::string& code = o.code;
     if (file.empty()) {
         err << "give --header FILE\n";
         return 64;
@@ -148,42 +126,19 @@ int showInfo(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (std::find(args.begin(), args.end(), "--header") != args.end())
         return showHeader(args, out, err);
     InfoOptions o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--yes") {
-            o.yes = true;
-        } else if (a == "--program-folder" && hasValue) {
-            o.programFolder = args[++i];
-        } else if (a == "--hardware" && hasValue) {
-            o.code = args[++i];
-        } else if (a == "--media-picture" && hasValue) {
-            o.mediaPicture = args[++i];
-        } else if (a == "--snap-picture" && hasValue) {
-            o.snapPicture = args[++i];
-        } else if (a == "--folder" && i + 2 < args.size() && parseNumber(args[i + 1])) {
-            o.folder = parseNumber(args[++i]);
-            o.file = unescapeText(args[++i]);  // as `list` prints it
-        } else if (a == "--row" && hasValue && parseNumber(args[i + 1])) {
-            o.row = parseNumber(args[++i]);
-        } else {
-            err << "unknown argument: " << a << "\n";
-            return 64;
-        }
-    }
-    if (o.folder.has_value() == o.row.has_value()) {
-        err << "give either --folder N FILE or --row N\n";
-        return 64;
-    }
-    OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
+    ArgumentReader reader;
+    reader.wordsAtMost(0).text("--media-picture", o.mediaPicture);
+    reader.text("--snap-picture", o.snapPicture);
+    if (const int status = o.choice.addTo(reader).read(args, o.common, err)) return status;
+    if (const int status = o.choice.check(err)) return status;
+    OpenedApplication opened =
+        openHardware(o.common.programFolder, o.common.code, err, o.common.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     app.showAll();  // the rows as `list` prints them
-    const FileListRow* row = findRow(app, o);
-    if (!row) {
-        err << "no such file in the list\n";
-        return 2;
-    }
+    const std::optional<std::size_t> found = o.choice.find(app, err);
+    if (!found) return 2;
+    const FileListRow* row = &app.fileList().rows()[*found];
     const RowDetails d = rowDetails(app, *row);
     line(out, "database", d.database);
     const PlayStats plays = app.playStats(*row);

@@ -39,39 +39,18 @@ struct LogPrinter : ApplicationListener {
 }  // namespace
 
 int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder, code, emulator, file;
-    std::optional<int> folder, row;
-    bool dryRun = false, yes = false, wait = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--dry-run") {
-            dryRun = true;
-        } else if (a == "--wait") {
-            wait = true;
-        } else if (a == "--yes") {
-            yes = true;
-        } else if (a == "--program-folder" && hasValue) {
-            programFolder = args[++i];
-        } else if (a == "--hardware" && hasValue) {
-            code = args[++i];
-        } else if (a == "--emulator" && hasValue) {
-            emulator = args[++i];
-        } else if (a == "--folder" && i + 2 < args.size() && parseNumber(args[i + 1])) {
-            folder = parseNumber(args[++i]);
-            file = unescapeText(args[++i]);  // as `list` prints it
-        } else if (a == "--row" && hasValue && parseNumber(args[i + 1])) {
-            row = parseNumber(args[++i]);
-        } else {
-            err << "unknown argument: " << a << "\n";
-            return 64;
-        }
-    }
-    if (folder.has_value() == row.has_value()) {
-        err << "give either --folder N FILE or --row N\n";
-        return 64;
-    }
-    OpenedApplication opened = openHardware(programFolder, code, err, yes);
+    CommonOptions o;
+    RowChoice choice;
+    std::string emulator;
+    bool dryRun = false, wait = false;
+    ArgumentReader reader;
+    reader.wordsAtMost(0)
+        .flag("--dry-run", dryRun)
+        .flag("--wait", wait)
+        .text("--emulator", emulator);
+    if (const int status = choice.addTo(reader).read(args, o, err)) return status;
+    if (const int status = choice.check(err)) return status;
+    OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
     const MainSettingsChanges changes(app);
@@ -94,18 +73,22 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
 
     bool started = false;
-    if (row) {
+    if (choice.row) {
         app.showAll();  // the rows as `list` prints them
-        const std::size_t rows = app.fileList().rows().size();
-        if (*row < 0 || static_cast<std::size_t>(*row) >= rows) {
-            err << "no row " << *row << ": the list has " << rows << " rows (0 to "
-                << (rows > 0 ? rows - 1 : 0) << ")\n";
+        const std::optional<std::size_t> row = choice.find(app, err);
+        if (!row) {
             app.setListener(nullptr);
             return 2;
         }
-        started = app.launchRow(*row);
+        const FileListRow& shown = app.fileList().rows()[*row];
+        if (shown.folderNumber == kPlaceholderFolder) {
+            err << "row " << *row << " is no file: " << shown.gameName() << "\n";
+            app.setListener(nullptr);
+            return 2;
+        }
+        started = app.launchRow(static_cast<int>(*row));
     } else {
-        started = app.launchFile({"", file, *folder, -1});
+        started = app.launchFile({"", choice.file, *choice.folder, -1});
     }
     if (dryRun && app.launcher().lastStart()) {
         out << "working folder: " << escapeText(app.launcher().lastStart()->workingFolder) << "\n";

@@ -36,46 +36,47 @@ std::optional<std::string> favouriteItem(const std::string& value) {
 
 int parseListSelection(const std::vector<std::string>& args, ListSelection& s, std::ostream& err,
                        const ExtraOption& extra) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--yes") {
-            s.yes = true;
-        } else if (a == "--program-folder" && hasValue) {
-            s.programFolder = args[++i];
-        } else if (a == "--hardware" && hasValue) {
-            s.code = args[++i];
-        } else if (a == "--field" && hasValue) {
-            s.field = args[++i];
-        } else if (a == "--rating" && hasValue) {
-            const auto n = parseNumber(args[++i]);
-            if (!n || *n < 0 || *n > 5) {
-                err << "--rating takes 0 (not rated) to 5: " << args[i] << "\n";
-                return 2;
-            }
-            s.choices.push_back({SearchDialogModel::Rating,
-                                 *n == 0 ? std::string(kUnregisteredItem) : ratingText(*n)});
-        } else if (a == "--category" && i + 2 < args.size()) {
-            const auto k = parseNumber(args[i + 1]);
-            if (!k || *k < 1 || *k > 5) {
-                err << "--category takes a category 1-5: " << args[i + 1] << "\n";
-                return 2;
-            }
-            s.choices.push_back({SearchDialogModel::Category1 + *k - 1, args[i + 2]});
-            i += 2;
-        } else if (a == "--class" && hasValue) {
-            s.choices.push_back({SearchDialogModel::HardwareClass, args[++i]});
-        } else if (a == "--favourite" && hasValue) {
-            const auto item = favouriteItem(args[++i]);
-            if (!item) {
-                err << "--favourite takes yes, no or unset: " << args[i] << "\n";
-                return 2;
-            }
-            s.choices.push_back({SearchDialogModel::Favourite, *item});
-        } else if (!extra || !extra(args, i)) {
-            s.mode.push_back(a);
+    ArgumentReader reader;
+    reader.unknownOptionsAreWords().text("--field", s.field);
+    reader.option("--rating", 1, [&s](std::span<const std::string> v, std::ostream& err) {
+        const auto n = parseNumber(v[0]);
+        if (!n || *n < 0 || *n > 5) {
+            err << "--rating takes 0 (not rated) to 5: " << v[0] << "\n";
+            return 2;
         }
-    }
+        s.choices.push_back(
+            {SearchDialogModel::Rating, *n == 0 ? std::string(kUnregisteredItem) : ratingText(*n)});
+        return 0;
+    });
+    reader.option("--category", 2, [&s](std::span<const std::string> v, std::ostream& err) {
+        const auto k = parseNumber(v[0]);
+        if (!k || *k < 1 || *k > 5) {
+            err << "--category takes a category 1-5: " << v[0] << "\n";
+            return 2;
+        }
+        s.choices.push_back({SearchDialogModel::Category1 + *k - 1, v[1]});
+        return 0;
+    });
+    reader.option("--class", 1, [&s](std::span<const std::string> v, std::ostream&) {
+        s.choices.push_back({SearchDialogModel::HardwareClass, v[0]});
+        return 0;
+    });
+    reader.option("--favourite", 1, [&s](std::span<const std::string> v, std::ostream& err) {
+        const auto item = favouriteItem(v[0]);
+        if (!item) {
+            err << "--favourite takes yes, no or unset: " << v[0] << "\n";
+            return 2;
+        }
+        s.choices.push_back({SearchDialogModel::Favourite, *item});
+        return 0;
+    });
+    if (extra) extra(reader);
+    CommonOptions common;
+    if (const int status = reader.read(args, common, err)) return status;
+    s.programFolder = common.programFolder;
+    s.code = common.code;
+    s.yes = common.yes;
+    s.mode = std::move(common.words);
     return 0;
 }
 
@@ -165,11 +166,7 @@ std::vector<const FileListRow*> playOrder(Application& app, const std::string& b
 int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ListSelection selection;
     std::string sort;
-    const ExtraOption sortOption = [&](const std::vector<std::string>& a, std::size_t& i) {
-        if (a[i] != "--sort" || i + 1 >= a.size()) return false;
-        sort = a[++i];
-        return true;
-    };
+    const ExtraOption sortOption = [&](ArgumentReader& reader) { reader.text("--sort", sort); };
     if (const int status = parseListSelection(args, selection, err, sortOption)) return status;
     if (!sort.empty() && sort != "playtime" && sort != "lastplayed" && sort != "playcount") {
         err << "--sort takes playtime, lastplayed or playcount: " << sort << "\n";

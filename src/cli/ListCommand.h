@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/ArgumentReader.h"
+
 #include <functional>
 #include <ostream>
 #include <string>
@@ -23,8 +25,8 @@ struct ListSelection {
     std::vector<SearchChoice> choices;
     bool yes = false;
 };
-// A command's own option at args[i]: true when taken (i moved past its values).
-using ExtraOption = std::function<bool(const std::vector<std::string>& args, std::size_t& i)>;
+// Adds a command's own options to those of the list.
+using ExtraOption = std::function<void(ArgumentReader& reader)>;
 
 // Reads list's options into `s`; 0, or the exit status after telling `err` what is wrong.
 int parseListSelection(const std::vector<std::string>& args, ListSelection& s, std::ostream& err,

@@ -11,17 +11,8 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     std::string action = args.empty() ? "" : args[0];
     std::string output, unowned, dat;
     ListSelection selection;
-    const ExtraOption extra = [&](const std::vector<std::string>& a, std::size_t& i) {
-        if (i + 1 >= a.size()) return false;
-        if (a[i] == "--output")
-            output = a[++i];
-        else if (a[i] == "--unowned")
-            unowned = a[++i];
-        else if (a[i] == "--dat")
-            dat = a[++i];
-        else
-            return false;
-        return true;
+    const ExtraOption extra = [&](ArgumentReader& reader) {
+        reader.text("--output", output).text("--unowned", unowned).text("--dat", dat);
     };
     if (const int status = parseListSelection(args, selection, err, extra)) return status;
     std::vector<std::string> rest = selection.mode;

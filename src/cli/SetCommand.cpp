@@ -22,50 +22,48 @@ struct SetRequest {
 
 // 0, or 64 after telling what is wrong.
 int parse(const std::vector<std::string>& args, SetRequest& r, std::ostream& err) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool more = i + 1 < args.size();
-        auto text = [&](std::optional<std::string>& into) { into = unescapeText(args[++i]); };
-        if (a == "--yes") {
-            r.yes = true;
-        } else if (a == "--clear") {
-            r.clear = true;
-        } else if ((a == "--program-folder" || a == "--hardware") && more) {
-            (a == "--program-folder" ? r.programFolder : r.code) = args[++i];
-        } else if (a == "--name" && more) {
-            text(r.name);
-        } else if (a == "--reading" && more) {
-            text(r.reading);
-        } else if (a == "--comment" && more) {
-            text(r.comment);
-        } else if (a == "--emulator" && more) {
-            text(r.emulator);
-        } else if (a == "--rename" && more) {
-            text(r.rename);
-        } else if (a == "--class" && more) {
-            text(r.categories[kHardwareClassList]);
-        } else if (a == "--category" && i + 2 < args.size()) {
-            const std::optional<int> k = parseNumber(args[++i]);
-            if (!k || *k < 1 || *k > kRecordClassCount) {
-                err << "--category takes 1-5\n";
-                return 64;
-            }
-            text(r.categories[static_cast<std::size_t>(*k - 1)]);
-        } else if (a == "--rating" && more) {
-            r.rating = parseNumber(args[++i]);
-            if (!r.rating || *r.rating < 0 || *r.rating > 5) {
-                err << "--rating takes 0-5\n";
-                return 64;
-            }
-        } else if (a == "--favourite" && more && (args[i + 1] == "yes" || args[i + 1] == "no")) {
-            r.favourite = args[++i] == "yes";
-        } else if (!a.starts_with("--") && r.file.empty()) {
-            r.file = unescapeText(a);
-        } else {
-            err << "unknown or incomplete argument: " << a << "\n";
+    ArgumentReader reader;
+    // Texts as `list` prints them.
+    auto text = [&reader](std::string_view name, std::optional<std::string>& into) {
+        reader.option(name, 1, [&into](std::span<const std::string> v, std::ostream&) {
+            into = unescapeText(v[0]);
+            return 0;
+        });
+    };
+    text("--name", r.name);
+    text("--reading", r.reading);
+    text("--comment", r.comment);
+    text("--emulator", r.emulator);
+    text("--rename", r.rename);
+    text("--class", r.categories[kHardwareClassList]);
+    reader.wordsAtMost(1).flag("--clear", r.clear);
+    reader.option("--category", 2, [&r](std::span<const std::string> v, std::ostream& e) {
+        const std::optional<int> k = parseNumber(v[0]);
+        if (!k || *k < 1 || *k > kRecordClassCount) {
+            e << "--category takes 1-5\n";
             return 64;
         }
-    }
+        r.categories[static_cast<std::size_t>(*k - 1)] = unescapeText(v[1]);
+        return 0;
+    });
+    reader.option("--rating", 1, [&r](std::span<const std::string> v, std::ostream& e) {
+        r.rating = parseNumber(v[0]);
+        if (r.rating && *r.rating >= 0 && *r.rating <= 5) return 0;
+        e << "--rating takes 0-5\n";
+        return 64;
+    });
+    reader.option("--favourite", 1, [&r](std::span<const std::string> v, std::ostream& e) {
+        r.favourite = v[0] == "yes";
+        if (v[0] == "yes" || v[0] == "no") return 0;
+        e << "--favourite takes yes or no\n";
+        return 64;
+    });
+    CommonOptions common;
+    if (const int status = reader.read(args, common, err)) return status;
+    r.programFolder = common.programFolder;
+    r.code = common.code;
+    r.yes = common.yes;
+    if (!common.words.empty()) r.file = unescapeText(common.words[0]);
     if (r.file.empty() || r.code.empty()) {
         err << "usage: set [--program-folder DIR] --hardware CODE FILE [--name TEXT] "
                "[--reading TEXT] [--rating N] [--category K TEXT] [--class TEXT] "
@@ -112,11 +110,8 @@ int setFileInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     Application& app = *opened.app;
     const MainSettingsChanges changes(app);
     app.showAll();
-    int row = -1;
-    const FileListView rows = app.fileList().rows();
-    for (std::size_t i = 0; i < rows.size() && row < 0; ++i)
-        if (rows[i].folderNumber != kPlaceholderFolder && rows[i].fileName() == request.file)
-            row = static_cast<int>(i);
+    const std::vector<int> named = rowsNamed(app, request.file);
+    const int row = named.empty() ? -1 : named.front();
     RegistrationModel model(app);
     if (row < 0 || !model.open(row)) {
         err << "no such file: " << escapeText(request.file) << "\n";

@@ -734,6 +734,47 @@ TEST_F(SetCommand, EditsAreSavedAndRefusalsSayWhy) {
     EXPECT_FALSE(saved("new"));
 }
 
+// Every command reads its arguments through one reader: the common options anywhere, an option's
+// values taken as they stand, and every mistake said on stderr with status 64 (a row that is not
+// there 2).
+TEST_F(SetCommand, EveryCommandReadsItsArgumentsAlike) {
+    using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+    setUpHardware("GB", "./gbroms/");
+    dir.makeFolder("gbroms");
+    const V fc = {"--program-folder", dir.path(), "--hardware", "FC"};
+    const std::tuple<Command, V, int, std::string> cases[] = {
+        {cli::setFileInfo, {"old.nes", "--bogus"}, 64, "unknown argument: --bogus\n"},
+        {cli::setFileInfo, {"old.nes", "--name"}, 64, "--name needs 1 value\n"},
+        {cli::setFileInfo, {"old.nes", "taken.nes"}, 64, "unknown argument: taken.nes\n"},
+        {cli::launchFile, {"--row", "9"}, 2, "no row 9: the list has 3 rows (0 to 2)\n"},
+        {cli::launchFile, {"--row", "x"}, 64, "--row takes a number: x\n"},
+        {cli::launchFile, {"--folder", "0"}, 64, "--folder needs 2 values\n"},
+        {cli::launchFile, {}, 64, "give either --folder N FILE or --row N\n"},
+        {cli::showInfo, {"--folder", "0", "gone.nes"}, 2, "no such file in the list: 0 gone.nes\n"},
+        {cli::historyCommand, {"--since", "yesterday"}, 64, "--since takes a date as YYYY-MM-DD\n"},
+        {cli::backUp, {"extra"}, 64, "unknown argument: extra\n"},
+        {cli::listFiles, {"--sort"}, 64, "--sort needs 1 value\n"},
+    };
+    for (const auto& [command, args, status, told] : cases) {
+        SCOPED_TRACE(args.empty() ? "" : args[0]);
+        EXPECT_EQ(call(command, args, fc), status);
+        EXPECT_EQ(err, told);
+        EXPECT_EQ(printed, "");
+    }
+    // A hardware whose list is the no-file row: that row is no file to launch.
+    EXPECT_EQ(
+        call(cli::launchFile, {"--row", "0", "--hardware", "GB"}, {"--program-folder", dir.path()}),
+        2);
+    EXPECT_EQ(err, "row 0 is no file: ファイルがありません\n");
+
+    // The common options after the command's own, and a value that looks like an option.
+    EXPECT_EQ(call(cli::setFileInfo, {"old.nes", "--name", "--yes"}, {},
+                   {"--hardware", "FC", "--program-folder", dir.path()}),
+              0)
+        << err;
+    EXPECT_EQ(saved("old")->gameName, "--yes");
+}
+
 // FC and MD set up, GB not; category 1 and FC's class list name ACT and RPG; every record's
 // category 2 is ACT, its hardware class its category 1.
 struct CategoryCommand : CliCommand {
