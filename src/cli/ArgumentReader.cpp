@@ -26,13 +26,13 @@ ArgumentReader& ArgumentReader::text(std::string_view name, std::string& into) {
 }
 
 ArgumentReader& ArgumentReader::number(std::string_view name, std::optional<int>& into) {
-    return option(name, 1,
-                  [&into, n = std::string(name)](std::span<const std::string> v, std::ostream& err) {
-                      into = parseNumber(v[0]);
-                      if (into) return 0;
-                      err << n << " takes a number: " << v[0] << "\n";
-                      return 64;
-                  });
+    return option(
+        name, 1, [&into, n = std::string(name)](std::span<const std::string> v, std::ostream& err) {
+            into = parseNumber(v[0]);
+            if (into) return 0;
+            err << n << " takes a number: " << v[0] << "\n";
+            return 64;
+        });
 }
 
 int ArgumentReader::read(const std::vector<std::string>& args, CommonOptions& into,

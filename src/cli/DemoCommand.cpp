@@ -8,11 +8,15 @@
 namespace romshelf::cli {
 
 int makeDemo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1 || args[0].empty() || args[0].starts_with("-")) {
+    // The folder as a word, or as the program folder the common options name.
+    CommonOptions o;
+    if (const int status = ArgumentReader().wordsAtMost(1).read(args, o, err)) return status;
+    const std::string dir = o.words.empty() ? o.programFolder : o.words[0];
+    if (dir.empty() || (!o.words.empty() && !o.programFolder.empty())) {
         err << "usage: romshelf-cli demo DIR\n";
         return 64;
     }
-    const std::string path = absoluteFolder(args[0]);
+    const std::string path = absoluteFolder(dir);
     if (!fs::createDirectory(path)) {
         err << "cannot make " << path << "\n";
         return 1;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/ArgumentReader.h"
+
 #include "cli/BackupCommand.h"
 #include "cli/CategoryCommand.h"
 #include "cli/CleanTempCommand.h"
@@ -283,9 +285,17 @@ int run(const std::vector<std::string>& args) {
     // A command's --help answers instead of running it.
     if (std::find(args.begin() + 1, args.end(), "--help") != args.end())
         return printCommandUsage(command, std::cout) ? 0 : usage();
+    // The commands on files alone take the common options too, and need none of them.
+    romshelf::cli::CommonOptions common;
+    const bool onFiles = command == "dump" || command == "identify";
+    if (onFiles) {
+        if (const int status = romshelf::cli::ArgumentReader().read({args.begin() + 1, args.end()},
+                                                                    common, std::cerr))
+            return status;
+    }
     if (command == "dump") {
-        if (args.size() != 2) return usage();
-        return romshelf::cli::dumpDataFile(args[1], std::cout, std::cerr);
+        if (common.words.size() != 1) return usage();
+        return romshelf::cli::dumpDataFile(common.words[0], std::cout, std::cerr);
     }
     if (command == "launch")
         return romshelf::cli::launchFile({args.begin() + 1, args.end()}, std::cout, std::cerr);
@@ -306,7 +316,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "history")
         return romshelf::cli::historyCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "identify")
-        return romshelf::cli::identifyFiles({args.begin() + 1, args.end()}, std::cout, std::cerr);
+        return romshelf::cli::identifyFiles(common.words, std::cout, std::cerr);
     if (command == "rename")
         return romshelf::cli::renameCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "compress" || command == "decompress" || command == "delete" ||

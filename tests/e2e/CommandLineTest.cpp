@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "AppFixture.h"
 #include "core/platform/WriterLock.h"
@@ -231,4 +233,44 @@ TEST(CommandLine, TheBashCompletionOffersTheProgramsCodesAndCommands) {
         EXPECT_TRUE(first.find(word) != std::string::npos || word == "help")
             << word << ": " << first;
     }
+}
+
+// Every command example of the README runs, in its order, on a demo made as the README says:
+// taken from the README itself, so that the test fails when the README drifts from the program.
+// The emulators are stand-ins that end at once.
+TEST(ReadmeExamples, EveryCommandLineExampleRunsOnTheDemo) {
+    std::ifstream file(ROMSHELF_SOURCE_DIR "/README.md");
+    const std::string readme{std::istreambuf_iterator<char>(file), {}};
+    const std::size_t section = readme.find("## Command-line companion");
+    ASSERT_NE(section, std::string::npos);
+    const std::size_t start = readme.find("```sh\n", section);
+    ASSERT_NE(start, std::string::npos);
+    const std::size_t end = readme.find("\n```", start + 6);
+    ASSERT_NE(end, std::string::npos);
+    const std::string block = readme.substr(start + 6, end - start - 6);
+    std::size_t examples = 0;
+    for (std::size_t at = 0; (at = block.find("\n$cli ", at)) != std::string::npos; ++at)
+        ++examples;
+    EXPECT_GE(examples, 30u);
+
+    TempFolder dir, home;
+    fsys::create_directories(dir.file("build/bin"));
+    fsys::copy_file(builtProgram("romshelf-cli"), dir.file("build/bin/romshelf-cli"));
+    for (const char* emulator : {"mednafen", "retroarch"})
+        fsys::permissions(dir.write(std::string("fake/") + emulator, "#!/bin/sh\nexit 0\n"),
+                          fsys::perms::owner_all);
+    dir.write("examples.sh",
+              "exec 2>&1\nset -e\ntrap 'echo \"failed: $BASH_COMMAND\"' ERR\n"
+              "export PATH=\"$PWD/fake:$PATH\"\n"
+              "build/bin/romshelf-cli demo build/demo > /dev/null\n" +
+                  block + "\necho 'every example ran'\n");
+    const Ran run = runProgram({"/bin/bash", dir.file("examples.sh")}, home.path(), dir.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.ends_with("every example ran\n"))
+        << run.out.substr(run.out.size() > 3000 ? run.out.size() - 3000 : 0);
+    // The examples changed what they say they change.
+    EXPECT_TRUE(fsys::exists(dir.file("build/demo/backup/RomData_FC.slb")));
+    EXPECT_TRUE(fsys::exists(dir.file("build/demo/gamelist_fc.csv")));
+    EXPECT_TRUE(fsys::exists(dir.file("have.csv")));
+    EXPECT_FALSE(fsys::exists(dir.file("build/demo/roms/GB-2/Kaze no Uta (J).gb")));
 }

@@ -1,5 +1,7 @@
 #include "core/app/DemoCatalogue.h"
 
+#include "core/app/DemoFrontendFiles.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -173,12 +175,16 @@ public:
         writeMissing(media + fs::pathTitle(first.file) + ".bmp", [&](const std::string& path) {
             return demoMediaPicture(first).saveBmp(path);
         });
-        makeFolders(roms), makeFolders(snaps), makeFolders(media);
+        // A second, empty ROM folder: somewhere to move files to.
+        const std::string moreRoms = "roms/" + code + "-2/";
+        makeFolders(roms), makeFolders(moreRoms), makeFolders(snaps), makeFolders(media);
 
         writeMissing("data/Folder_" + code + ".slb", [&](const std::string& path) {
             FolderSettings f;
             f.romFolderNames[0] = hw.folderName;
             f.romFolderPaths[0] = "./" + roms;
+            f.romFolderNames[1] = "移動先";
+            f.romFolderPaths[1] = "./" + moreRoms;
             f.snapFolderNames[0] = "スナップ";
             f.snapFolderPaths[0] = "./" + snaps;
             f.mediaFolderPaths[0] = "./" + media;
@@ -341,6 +347,7 @@ DemoReport makeDemoCatalogue(const ProgramFolder& folder, Prompter& prompter,
         report.codes.emplace_back(hw.code);
         writer.hardware(hw, places);
     }
+    writeDemoFrontendFiles(folder, report);
     return report;
 }
 
