@@ -139,30 +139,6 @@ int showListSelection(Application& app, const ListSelection& s, std::ostream& er
     return 0;
 }
 
-namespace {
-
-// `--sort`'s order: each row's number from the play history, the most first; the rest keep the
-// list's order.
-std::vector<const FileListRow*> playOrder(Application& app, const std::string& by) {
-    const FileListView rows = app.fileList().rows();
-    std::vector<std::pair<long long, const FileListRow*>> keyed;
-    keyed.reserve(rows.size());
-    for (const FileListRow& row : rows) {
-        const PlayStats s = app.playStats(row);
-        keyed.emplace_back(by == "playtime"    ? s.seconds
-                           : by == "playcount" ? s.count
-                                               : s.lastPlayed,
-                           &row);
-    }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::vector<const FileListRow*> order;
-    for (const auto& [key, row] : keyed) order.push_back(row);
-    return order;
-}
-
-}  // namespace
-
 int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ListSelection selection;
     std::string sort;
@@ -182,13 +158,12 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     constexpr std::size_t kBlock = 64 * 1024;
     std::string block;
     block.reserve(2 * kBlock);
-    std::vector<const FileListRow*> order;
-    if (sort.empty())
-        for (const FileListRow& row : app.fileList().rows()) order.push_back(&row);
-    else
-        order = playOrder(app, sort);
-    for (const FileListRow* row : order) {
-        appendEscapedRow(row->cells, block);
+    if (!sort.empty())
+        app.sortFileListByPlays(sort == "playtime"    ? Application::PlaySort::PlayTime
+                                : sort == "playcount" ? Application::PlaySort::PlayCount
+                                                      : Application::PlaySort::LastPlayed);
+    for (const FileListRow& row : app.fileList().rows()) {
+        appendEscapedRow(row.cells, block);
         if (block.size() >= kBlock) {
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
             block.clear();

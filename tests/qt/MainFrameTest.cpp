@@ -320,6 +320,32 @@ TEST_F(FileListViewTest, ColumnClicksSortCommandsRebuildAndWidthsAreKept) {
     EXPECT_EQ(app.settings().columnWidths[3], 77);
 }
 
+// The play history's orders, from the view menu and the column titles' menu: the most first, the
+// files never played after them in their present order, the selected file still selected.
+TEST_F(FileListViewTest, ThePlayHistorySortsTheList) {
+    // b: two short runs, the latest; c: one long run; the others never played.
+    app.playHistory().record({{"SFC", "b", std::nullopt, std::nullopt}, 1700000000, 60, 0, false});
+    app.playHistory().record({{"SFC", "b", std::nullopt, std::nullopt}, 1700000900, 60, 0, false});
+    app.playHistory().record(
+        {{"SFC", "c", std::nullopt, std::nullopt}, 1600000000, 7200, 0, false});
+    list->horizontalHeader()->sectionClicked(2);
+    list->horizontalHeader()->sectionClicked(2);  // file names, ascending
+    EXPECT_TRUE(menu("表示(&V)").ends_with("|プレイ時間順|最終プレイ日順|プレイ回数順"));
+    list->selectRow(2);  // あいす.sfc
+    const std::tuple<int, std::vector<QString>> cases[] = {
+        {0, {u"c.sfc"_s, u"b.sfc"_s, u"あいす.sfc"_s, u"アイス.smc"_s}},
+        {1, {u"b.sfc"_s, u"c.sfc"_s, u"あいす.sfc"_s, u"アイス.smc"_s}},
+        {2, {u"b.sfc"_s, u"c.sfc"_s, u"あいす.sfc"_s, u"アイス.smc"_s}},
+    };
+    for (const auto& [k, files] : cases) {
+        SCOPED_TRACE(k);
+        action(cmd::SortByPlayTime + k)->trigger();
+        for (int row = 0; row < 4; ++row)
+            EXPECT_EQ(cell(row, 2), files[static_cast<std::size_t>(row)]);
+        EXPECT_EQ(cell(list->selectedRow(), 2), u"あいす.sfc"_s);
+    }
+}
+
 TEST_F(FileListViewTest, ClicksAndKeysAskToStartOrToRegisterOnlyFiles) {
     QSignalSpy shown(list, &CFileList::selectionShown),
         asked(list, &CFileList::registrationRequested);

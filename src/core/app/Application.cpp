@@ -42,6 +42,15 @@ Application::Application(ProgramFolder folder, const Host& host)
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
 
+void Application::sortFileListByPlays(PlaySort by) {
+    fileList_.sortByKey([this, by](const FileListRow& row) {
+        const PlayStats s = playStats(row);
+        return by == PlaySort::PlayTime    ? s.seconds
+               : by == PlaySort::PlayCount ? static_cast<long long>(s.count)
+                                           : s.lastPlayed;
+    });
+}
+
 LoadResult Application::loadMainSettings() {
     loadPlusSettings(folder_.dataFile(kPlusSettingsFile), plus_);
     plusOnDisk_ = plus_;

@@ -195,6 +195,10 @@ public:
     void showWithoutSnap() { fileList_.showWithoutSnap(); }
     void showFavourites() { fileList_.showFavourites(); }
     void sortFileListByColumn(int column) { fileList_.sortByColumn(column); }
+    // The list by the play history: the most (or latest) first, unplayed files after in their
+    // present order.
+    enum class PlaySort { PlayTime, LastPlayed, PlayCount };
+    void sortFileListByPlays(PlaySort by);
     // An edit changed row `row`: it shows file `fileName` (title `title`) and record
     // `recordIndex` (-1: none) now, in place; the windows are told.
     void updateFileListRow(int row, const std::string& fileName, const std::string& title,

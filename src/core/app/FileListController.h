@@ -34,6 +34,11 @@ public:
     // ROM folder 1 when the option says so, else all files: the list after start-up and switches.
     void showStartList();
     void sortByColumn(int column);
+    // See FileList::sortByKey.
+    void sortByKey(const std::function<long long(const FileListRow&)>& key) {
+        list_.sortByKey(key);
+        notices_.fileListChanged();
+    }
     // An edit changed row `row` in place (see FileList::updateRow).
     void updateRow(int row, const std::string& fileName, const std::string& title, int recordIndex);
     // Keeps the collation keys computed this run for the next start.

@@ -227,6 +227,21 @@ void FileList::sort(bool kanaSensitive) {
                           collator_, keyCache_, &helper_, &helperCollator_, &lastSort_);
 }
 
+void FileList::sortByKey(const std::function<long long(const FileListRow&)>& key) {
+    const std::span<const FileListRow> rows = rows_.view();
+    if (count_ == 0) return;  // the placeholder stays alone
+    std::vector<long long> keys(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) keys[i] = key(rows[i]);
+    std::vector<std::uint32_t> order = order_;
+    if (order.size() != rows.size()) {
+        order.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] > keys[b]; });
+    order_ = std::move(order);
+}
+
 bool FileList::saveSortKeys() {
     if (!sortKeysRead_) return true;  // never sorted by collation: nothing new
     if (keyCache_.generation(false) == sortKeysGeneration_ &&

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <array>
 #include <string>
 #include <vector>
@@ -48,6 +49,9 @@ public:
     void clickColumn(int column, const FileListSources& s);
     // Sorts again by the remembered column (after the kana option changed, say).
     void sort(bool kanaSensitive);
+    // Orders the rows by `key`, the highest first; rows of equal keys keep their present order.
+    // For orders no column gives (the play history's).
+    void sortByKey(const std::function<long long(const FileListRow&)>& key);
 
     // The rows in display order.
     FileListView rows() const { return FileListView(rows_.view(), &order_); }

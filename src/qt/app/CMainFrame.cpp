@@ -335,6 +335,9 @@ void CMainFrame::connectLayoutCommands() {
         storePlacement();
         layout.resetSizes();
     });
+    for (int k = 0; k < 3; ++k)
+        command(cmd::SortByPlayTime + k,
+                [this, k] { fileList_->sortByPlays(kPlaySorts[k].second); });
     command(cmd::ResetWindowPositions, [this, &layout] {
         storePlacement();
         layout.resetPositions();

@@ -47,6 +47,7 @@ enum : int {
     RenameDataFromDat = 33001,
     VerifyWithDat = 33002,
     ImportFrontendMetadata = 33003,
+    SortByPlayTime = 33004,  // … SortByPlayTime + 2: the orders of kPlaySorts
     About = 57664,
     Exit = 57665,
 };

@@ -1,5 +1,7 @@
 #include "qt/app/MainMenu.h"
 
+#include "qt/views/CFileList.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -89,6 +91,9 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     add(view, cmd::ResetColumnWidths, "ファイルリストのセル幅を初期化");
     add(view, cmd::ResetWindowSizes, "各ウィンドウの大きさを初期化");
     add(view, cmd::ResetWindowPositions, "各ウィンドウの位置を初期化");
+    view->addSeparator();
+    // The play history's orders, beside the columns' (also on the column titles' context menu).
+    for (int k = 0; k < 3; ++k) add(view, cmd::SortByPlayTime + k, kPlaySorts[k].first);
 
     // Settings
     QMenu* settings = bar->addMenu(QStringLiteral("設定(&S)"));

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <optional>
@@ -79,6 +80,15 @@ CFileList::CFileList(Application& app, QWidget* parent)
         setColumnWidth(c, c < 10 ? widths[static_cast<std::size_t>(c)] : 0);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CFileList::sortByColumn);
+    // Beside the columns' sorts, the play history's: on the column titles' context menu.
+    horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                QMenu menu(this);
+                for (const auto& [label, by] : kPlaySorts)
+                    menu.addAction(QString::fromUtf8(label), this, [this, by] { sortByPlays(by); });
+                menu.exec(horizontalHeader()->viewport()->mapToGlobal(at));
+            });
     // The font is chosen once: a font changed in the settings shows from the next start on.
     setFont(listFont(fontName_));
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
@@ -129,6 +139,14 @@ void CFileList::resetColumnWidths() {
 }
 
 void CFileList::sortByColumn(int column) {
+    reorderKeepingSelection([this, column] { app_.sortFileListByColumn(column); });
+}
+
+void CFileList::sortByPlays(Application::PlaySort by) {
+    reorderKeepingSelection([this, by] { app_.sortFileListByPlays(by); });
+}
+
+void CFileList::reorderKeepingSelection(const std::function<void()>& reorder) {
     // The same files stay selected (and the first of them in view) in their new places.
     struct Picked {
         int folder;
@@ -150,7 +168,7 @@ void CFileList::sortByColumn(int column) {
                                      before[static_cast<std::size_t>(current)].fileName()})
             : std::nullopt;
 
-    app_.sortFileListByColumn(column);  // the rows are shown again, the selection on row 0
+    reorder();  // the rows are shown again, the selection on row 0
 
     if (picked.empty() && !currentFile) return;
     clearSelection();

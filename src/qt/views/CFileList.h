@@ -1,12 +1,22 @@
 #pragma once
 
 #include <QTableView>
+#include <functional>
 #include <string>
+#include <utility>
+
+#include "core/app/Application.h"
 
 namespace romshelf {
 
-class Application;
 class FileListModel;
+
+// The play history's orders with their menu texts.
+inline constexpr std::pair<const char*, Application::PlaySort> kPlaySorts[] = {
+    {"プレイ時間順", Application::PlaySort::PlayTime},
+    {"最終プレイ日順", Application::PlaySort::LastPlayed},
+    {"プレイ回数順", Application::PlaySort::PlayCount},
+};
 
 // The file list: a report of the current hardware's files, drawn with the list's colours,
 // sorted by column clicks, and the source of launches and registrations.
@@ -37,6 +47,8 @@ public:
     int selectedRow() const;
     // A column title was clicked: sorts, keeping the selected files selected.
     void sortByColumn(int column);
+    // "プレイ時間順" and the like: the same for the play history's orders.
+    void sortByPlays(Application::PlaySort by);
 
 Q_SIGNALS:
     // A row became the shown selection (click, key release, right click).
@@ -54,6 +66,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void reorderKeepingSelection(const std::function<void()>& reorder);
+
     Application& app_;
     FileListModel* model_;
     std::string fontName_;
