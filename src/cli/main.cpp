@@ -16,6 +16,7 @@
 #include "cli/CleanTempCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/DemoCommand.h"
+#include "cli/DiscSetsCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
@@ -140,6 +141,11 @@ constexpr const char* kCommandUsages[] = {
     "              print the play history, a game a line (hardware, title, play count,\n"
     "              play time H:MM:SS, last played), the last played first; a run shorter\n"
     "              than 10 seconds that failed is no play\n",
+    "  disc-sets [--program-folder DIR] [--hardware CODE] [on|off]\n"
+    "              show each disc or floppy set (Title (Disk 1 of 2), (Disc 2), (Side B)\n"
+    "              in one folder) and each .m3u as one row, the files an .m3u names\n"
+    "              hidden (on), or every file as a row (off); saved for the window too;\n"
+    "              without on or off prints the setting\n",
     "  backup [--program-folder DIR]\n"
     "              copy every file of the data folder into the backup folder\n",
     "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
@@ -250,6 +256,7 @@ std::string writerRole(const std::vector<std::string>& args) {
     if (kReaders.contains(command) || has("--help")) return {};
     if (command == "launch" && has("--dry-run")) return {};
     if (command == "emulators" && !has("--set")) return {};
+    if (command == "disc-sets" && !has("on") && !has("off")) return {};
     if (command == "category") {
         // The first word that is no option or option value is the operation.
         for (std::size_t i = 1; i < args.size(); ++i) {
@@ -311,6 +318,8 @@ int run(const std::vector<std::string>& args) {
                                                std::cerr);
     if (command == "demo")
         return romshelf::cli::makeDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "disc-sets")
+        return romshelf::cli::discSetsCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "history")

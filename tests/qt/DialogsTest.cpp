@@ -161,6 +161,25 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
               u"メガドラ分類"_s);
 }
 
+// The disc-set option is the program's own: its box shows it, saving sets it and lists again.
+TEST_F(EnvironmentDialogTest, TheDiscSetBoxSetsTheProgramsOwnOption) {
+    dir.write("roms/MD/Sonic CD (Disc 1).bin", "1");
+    dir.write("roms/MD/Sonic CD (Disc 2).bin", "2");
+    setUpHardware("MD");
+    app.preferHardware("MD");
+    CMainFrame frame(app);
+    frame.startUp();
+    EXPECT_EQ(app.fileList().count(), 2);
+    EnvironmentDialog d(app, &frame);
+    ASSERT_FALSE(d.discSetsBox()->isChecked());
+    d.discSetsBox()->click();
+    press(d, u"設定の保存"_s);
+    EXPECT_TRUE(app.plusSettings().discSets);
+    ASSERT_EQ(app.fileList().count(), 1);
+    EXPECT_EQ(app.fileList().rows()[0].fileName(), "Sonic CD.bin");
+    EXPECT_TRUE(EnvironmentDialog(app, &frame).discSetsBox()->isChecked());
+}
+
 using FolderSettingsDialogTest = romshelf::test::AppFixture;
 
 TEST_F(FolderSettingsDialogTest, EditsPagesAndSavesTheFile) {

@@ -27,7 +27,7 @@ Application::Application(ProgramFolder folder, const Host& host)
               fileList_.showStartList();
           },
           [this] { launching_.forgetLastLaunchedFile(); }),
-      fileList_(session_, settings_, folder_, notices_),
+      fileList_(session_, settings_, plus_, folder_, notices_),
       launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
       settingsCommands_(session_, settings_, stream_, host.prompter, folder_, notices_),
       tempFolders_(session_, folder_, stream_, host.prompter),
@@ -64,6 +64,14 @@ bool Application::saveMainSettings() {
         plusOnDisk_ = plus_;
     }
     return romshelf::saveMainSettings(stream_, mainDataPath(), settings_);
+}
+
+void Application::setDiscSets(bool on) {
+    if (plus_.discSets == on) return;
+    plus_.discSets = on;
+    if (session_.index() < 0) return;
+    notices_.detailPanesCleared();
+    fileList_.showStartList();
 }
 
 WriterLock::Result Application::lockProgramFolder(

@@ -52,6 +52,8 @@ public:
     // The settings the shared data files have no room for (read and saved with the main ones).
     const PlusSettings& plusSettings() const { return plus_; }
     void changePlusSettings(const PlusSettings& settings) { plus_ = settings; }
+    // Disc sets as one row each, or every disc as a row: the list is built again on a change.
+    void setDiscSets(bool on);
     // Where the game list's and the CSV import's pickers open: the folder last chosen there, at
     // first the program folder.
     std::string browseFolder() const {

@@ -20,6 +20,7 @@ FileListSources FileListController::sources() const {
     s.listMissingFiles = settings_.option(Option::ListMissingFiles);
     s.neverSort = settings_.option(Option::NeverSort);
     s.kanaSensitive = settings_.option(Option::SortDistinguishesKana);
+    s.discSets = plus_.discSets;
     return s;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/app/ApplicationListener.h"
 #include "core/app/HardwareSession.h"
+#include "core/settings/PlusSettings.h"
 #include "core/views/FileList.h"
 
 namespace romshelf {
@@ -14,8 +15,9 @@ namespace romshelf {
 class FileListController {
 public:
     FileListController(const HardwareSession& session, const MainSettings& settings,
-                       const ProgramFolder& folder, ApplicationListener& notices)
-        : session_(session), settings_(settings), folder_(folder), notices_(notices) {
+                       const PlusSettings& plus, const ProgramFolder& folder,
+                       ApplicationListener& notices)
+        : session_(session), settings_(settings), plus_(plus), folder_(folder), notices_(notices) {
         list_.setSortKeyFile(folder.path() + "cache/sortkeys.bin");
     }
 
@@ -56,6 +58,7 @@ private:
 
     const HardwareSession& session_;
     const MainSettings& settings_;
+    const PlusSettings& plus_;
     const ProgramFolder& folder_;
     ApplicationListener& notices_;
     FileList list_;

@@ -68,8 +68,7 @@ std::string textContents(Application& app, const GameListOptions& o) {
         if (o.fileName) add(row.cells[2]);
         // The placeholder and unowned rows have no file to measure: no size is given for them.
         if (o.fileSize) {
-            if (const std::string path = rowFilePath(row, sources); !path.empty())
-                add(sizeText(fs::fileSize(path).value_or(0)));
+            if (!rowFilePath(row, sources).empty()) add(sizeText(rowFileSize(row, sources)));
         }
         if (o.rating && !row.cells[3].empty()) add(row.cells[3]);
         for (std::size_t k = 0; k < o.categories.size(); ++k)

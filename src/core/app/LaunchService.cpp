@@ -4,6 +4,7 @@
 #include "core/settings/HardwareTable.h"
 #include "core/settings/RecentLaunchList.h"
 #include "core/text/FileNames.h"
+#include "core/views/DiscSets.h"
 
 namespace romshelf {
 
@@ -86,7 +87,10 @@ std::optional<RecentLaunch> LaunchService::recentLaunch(int k) const {
 
 bool LaunchService::recentFileExists(const RecentLaunch& entry) const {
     const std::string folder = session_.romFolderPath(entry.folderNumber);
-    return !folder.empty() && fs::fileExists(text::pathOnDisk(folder, entry.fileName));
+    if (folder.empty()) return false;
+    // A disc set's row names no file of its own.
+    return fs::fileExists(text::pathOnDisk(folder, entry.fileName)) ||
+           !discSetPaths(folder, entry.fileName).empty();
 }
 
 }  // namespace romshelf

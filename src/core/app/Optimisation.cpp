@@ -9,6 +9,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
 #include "core/text/TextCodec.h"
+#include "core/views/DiscSets.h"
 
 namespace romshelf {
 
@@ -41,17 +42,33 @@ std::vector<int> findUseless(const RomTable& table, const FileListView& rows, St
             groupOf.try_emplace(text::toUpper(title), static_cast<int>(groupOf.size()));
         recordGroup[static_cast<std::size_t>(i)] = it->second;
     }
+    // Disc sets shown one way or the other keep the records of the other: a disc's record stays
+    // while its set is listed, a set's while one of its discs is.
+    std::vector<int> setGroup(static_cast<std::size_t>(table.count()), -1);
+    for (int i = 0; i < table.count(); ++i) {
+        const std::string& title = table[i].fileTitle;
+        if (const std::optional<DiscPart> part = parseDiscPart(title)) {
+            const auto [it, added] = groupOf.try_emplace(text::toUpper(setTitleOf(title, *part)),
+                                                         static_cast<int>(groupOf.size()));
+            setGroup[static_cast<std::size_t>(i)] = it->second;
+        }
+    }
     // Unowned rows count (their records stay while they are listed); the placeholder is no file.
     std::vector<char> found(groupOf.size(), 0);
+    auto mark = [&](std::string_view title) {
+        if (const auto it = groupOf.find(text::toUpper(title)); it != groupOf.end())
+            found[static_cast<std::size_t>(it->second)] = 1;
+    };
     for (const FileListRow& row : rows) {
         if (row.folderNumber == kPlaceholderFolder) continue;
         // Full-width letters fold too (ＧＡＭＥ is ｇａｍｅ.nes's record). An unowned row holds the
         // bare title, dots and all ("Super Mario Bros. 3"): there is no extension to cut.
         const std::string_view name = row.fileName();
-        const std::string key = text::toUpper(
-            row.folderNumber == kUnownedFolder ? name : name.substr(0, name.rfind('.')));
-        if (const auto it = groupOf.find(key); it != groupOf.end())
-            found[static_cast<std::size_t>(it->second)] = 1;
+        const std::string_view title =
+            row.folderNumber == kUnownedFolder ? name : name.substr(0, name.rfind('.'));
+        mark(title);
+        if (const std::optional<DiscPart> part = parseDiscPart(title))
+            mark(setTitleOf(title, *part));
     }
     std::vector<int> useless;
     for (int i = 0; i < table.count(); ++i) {
@@ -59,7 +76,10 @@ std::vector<int> findUseless(const RomTable& table, const FileListView& rows, St
         step(i, r);
         const int group = recordGroup[static_cast<std::size_t>(i)];
         if (group < 0) continue;
-        if (!found[static_cast<std::size_t>(group)] || holdsOnlyTitle(r)) useless.push_back(i);
+        const int set = setGroup[static_cast<std::size_t>(i)];
+        const bool listed = found[static_cast<std::size_t>(group)] ||
+                            (set >= 0 && found[static_cast<std::size_t>(set)]);
+        if (!listed || holdsOnlyTitle(r)) useless.push_back(i);
     }
     return useless;
 }

@@ -41,13 +41,21 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
 
 }  // namespace
 
-LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path) {
+bool wantsPlaylist(const std::string& commandLine) {
+    return commandLine.find("$M") != std::string::npos;
+}
+
+LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path,
+                                     const std::string& playlist) {
     const bool quote = entry.option(kQuotePath);
     const auto quoted = [quote](const std::string& v) { return quote ? "\"" + v + "\"" : v; };
     const std::string& text = entry.commandLine;
 
     std::string placeholder, value;
-    if (text.find("$P") != std::string::npos) {
+    if (wantsPlaylist(text)) {
+        placeholder = "$M";
+        value = playlist.empty() ? path : playlist;
+    } else if (text.find("$P") != std::string::npos) {
         placeholder = "$P";
         value = path;
     } else if (text.find("$F") != std::string::npos) {

@@ -19,9 +19,13 @@ struct LaunchArguments {
 };
 
 // Builds the arguments from the entry's command-line text and the file's path. Only the first
-// kind of placeholder present ($P, then $F, then $T) is replaced; without one, the path is
-// appended. Substitution happens inside the split arguments, so a path with blanks, quotes or
-// shell characters is always exactly one argument.
-LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path);
+// kind of placeholder present ($M, then $P, $F, $T) is replaced; without one, the path is
+// appended. $M is `playlist` (a disc set's .m3u), or the path when there is none. Substitution
+// happens inside the split arguments, so a path with blanks, quotes or shell characters is
+// always exactly one argument.
+LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path,
+                                     const std::string& playlist = {});
+// Whether a command-line text asks for a disc set's .m3u.
+bool wantsPlaylist(const std::string& commandLine);
 
 }  // namespace romshelf

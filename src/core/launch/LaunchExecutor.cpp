@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "core/archive/ArchiveExtractor.h"
+#include "core/launch/CommandLine.h"
 #include "core/launch/IniFile.h"
 #include "core/launch/SpecialStart.h"
 #include "core/platform/FileSystem.h"
@@ -43,7 +46,7 @@ bool LaunchExecutor::launch(const LaunchRequest& request) {
     std::optional<LaunchPlan> plan = planLaunch(request, context_, log);
     if (!plan) return false;
     context_.setLastLaunchedFile(request.fileName);
-    if (!unpack(*plan, log)) return false;
+    if (!unpack(*plan, log) || !writePlaylist(*plan, log)) return false;
     const StartPlan startPlan = planStart(*plan, context_, log);
     if (dryRun_) {
         lastStart_ = startPlan;
@@ -67,6 +70,40 @@ bool LaunchExecutor::unpack(LaunchPlan& plan, LaunchLog& log) {
     log.line("正常に解凍されました。");
     log.line("TEMPフォルダを使用します。");
     plan.path = extracted;
+    return true;
+}
+
+bool LaunchExecutor::writePlaylist(LaunchPlan& plan, LaunchLog& log) {
+    const EmulatorEntry& entry = context_.emulators()[static_cast<std::size_t>(plan.slot)];
+    if (plan.discs.size() < 2 || entry.specialStart || !wantsPlaylist(entry.commandLine))
+        return true;
+    std::vector<std::string> paths{plan.path};
+    for (std::size_t k = 1; k < plan.discs.size(); ++k) {
+        LaunchPlan disc = plan;
+        disc.romPath = disc.path = plan.discs[k];
+        if (!unpack(disc, log)) return false;
+        // Two archives holding the same name would leave one disc where both should be.
+        if (std::find(paths.begin(), paths.end(), disc.path) != paths.end()) {
+            log.error("ディスクの解凍先が重なりました。");
+            log.line("> " + disc.path);
+            return false;
+        }
+        paths.push_back(disc.path);
+    }
+    const std::string& temp = context_.folders().tempFolder;
+    std::string text;
+    for (const std::string& path : paths) text += path + "\n";
+    const std::string playlist =
+        temp.empty() ? std::string() : temp + fs::pathTitle(plan.request.fileName) + ".m3u";
+    if (!temp.empty()) fs::createDirectory(temp);
+    if (playlist.empty() || !fs::writeFileAtomically(playlist, text)) {
+        log.error("M3Uファイルを作成できませんでした。");
+        log.line("> " + playlist);
+        return false;
+    }
+    log.line("M3Uファイルを作成しました。");
+    log.line("> " + playlist);
+    plan.playlist = playlist;
     return true;
 }
 

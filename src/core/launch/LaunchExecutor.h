@@ -45,6 +45,9 @@ public:
 private:
     // Unpacks into TEMP when the plan says so; false (told in the log) when that failed.
     bool unpack(LaunchPlan& plan, LaunchLog& log);
+    // A disc set for an entry that asks for $M: every disc (unpacked as the first was) into an
+    // .m3u in TEMP. False (told in the log) when that failed.
+    bool writePlaylist(LaunchPlan& plan, LaunchLog& log);
     bool start(const LaunchPlan& plan, const StartPlan& start, LaunchLog& log);
     // The special start's job for the plan's emulator; nullopt when it is given no keys (told in
     // the log when this desktop cannot press keys).

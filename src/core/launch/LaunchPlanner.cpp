@@ -7,6 +7,7 @@
 #include "core/settings/HardwareTable.h"
 #include "core/settings/PathRules.h"
 #include "core/text/FileNames.h"
+#include "core/views/DiscSets.h"
 
 namespace romshelf {
 
@@ -123,11 +124,16 @@ std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchC
     }
 
     const FolderSettings& folders = context.folders();
-    std::string path;
+    std::string folder, path;
     if (request.folderNumber < kRomFolderCount)
-        path = folders.romFolderPaths[static_cast<std::size_t>(request.folderNumber)];
-    if (!path.empty()) path = text::pathOnDisk(path, request.fileName);
-    if (path.empty() || !fs::pathExists(path)) {
+        folder = folders.romFolderPaths[static_cast<std::size_t>(request.folderNumber)];
+    if (!folder.empty()) path = text::pathOnDisk(folder, request.fileName);
+    // A set's row names no file of its own: it starts from its first disc.
+    if (!path.empty() && !fs::pathExists(path)) plan.discs = discSetPaths(folder, request.fileName);
+    if (!plan.discs.empty()) {
+        path = plan.discs.front();
+        log.line("ディスク " + std::to_string(plan.discs.size()) + " 枚のセットです。");
+    } else if (path.empty() || !fs::pathExists(path)) {
         log.error("指定されたROMファイルが見つかりません。");
         log.line("> " + path);
         return std::nullopt;
@@ -165,7 +171,7 @@ StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, Launch
         args.text = path;  // handed over by keystrokes, not on the command line
     } else {
         if (entry.option(kShortPathIfSpace) && containsBlank(path)) path = shortPath(path);
-        args = buildLaunchArguments(entry, path);
+        args = buildLaunchArguments(entry, path, plan.playlist);
         start.argv.insert(start.argv.end(), args.argv.begin(), args.argv.end());
     }
     log.line("コマンドラインを確認します。");

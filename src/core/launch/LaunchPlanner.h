@@ -18,6 +18,10 @@ struct LaunchPlan {
     bool unpack = false;  // unpack `romPath` into `tempFolder` first
     std::string tempFolder;
     std::vector<std::string> extraExtensions;
+    // A disc set: its discs in the ROM folder, in order (`romPath` is the first), and what $M
+    // gives, the set's .m3u in TEMP (empty: the file itself).
+    std::vector<std::string> discs;
+    std::string playlist;
 };
 
 // A line of an INI file that must be set before the start.

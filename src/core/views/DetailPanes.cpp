@@ -2,6 +2,7 @@
 
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
+#include "core/views/DiscSets.h"
 #include "core/views/SizeText.h"
 
 namespace romshelf {
@@ -13,6 +14,22 @@ std::string rowFilePath(const FileListRow& row, const DetailSources& s) {
     if (s.otherSoftware) return folder;  // the entry names the file itself
     if (folder.empty()) return {};
     return text::pathOnDisk(folder, row.fileName());
+}
+
+std::uint64_t rowFileSize(const FileListRow& row, const DetailSources& s, std::size_t* discs) {
+    if (discs) *discs = 0;
+    const std::string path = rowFilePath(row, s);
+    if (path.empty()) return 0;
+    if (const std::optional<std::uint64_t> size = fs::fileSize(path)) return *size;
+    if (s.otherSoftware) return 0;
+    // Only a name no file has can be a set's: the others never list their folder here.
+    const std::vector<std::string> set =
+        discSetPaths(s.folders.folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)],
+                     row.fileName());
+    std::uint64_t total = 0;
+    for (const std::string& disc : set) total += fs::fileSize(disc).value_or(0);
+    if (discs) *discs = set.size();
+    return total;
 }
 
 FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s) {
@@ -27,8 +44,11 @@ FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s) {
         const std::string path = rowFilePath(row, s);
         const std::string name =
             s.otherSoftware ? text::fileNameText(fs::pathName(path)) : row.fileName();
-        // A file that cannot be examined counts as empty.
-        t.status = name + " - ファイルサイズ : " + sizeText(fs::fileSize(path).value_or(0));
+        // A file that cannot be examined counts as empty; a set tells its discs.
+        std::size_t discs = 0;
+        const std::uint64_t size = rowFileSize(row, s, &discs);
+        t.status = name + (discs > 0 ? " (ディスク " + std::to_string(discs) + " 枚)" : "") +
+                   " - ファイルサイズ : " + sizeText(size);
     }
     return t;
 }

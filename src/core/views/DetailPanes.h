@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "core/database/CategoryLists.h"
@@ -34,6 +35,11 @@ struct FileInfoTexts {
 // The file a row stands for: an other-software row's location, else the row's file in its ROM
 // folder. Empty for the placeholder and unowned rows (no ROM folder).
 std::string rowFilePath(const FileListRow& row, const DetailSources& s);
+
+// The bytes of the row's file; a disc set's row counts every disc. 0 for a file that cannot be
+// examined (and for rows without a file). `discs` tells how many discs were counted.
+std::uint64_t rowFileSize(const FileListRow& row, const DetailSources& s,
+                          std::size_t* discs = nullptr);
 
 // The file-information window's texts for a row. Linux has no 8.3 names: the status line names
 // the file as it is.

@@ -34,6 +34,7 @@ ScanContext FileList::context(const FileListSources& s) const {
     c.selectedItem = selectedItem_;
     c.selectedItemText = selectedItemText_;
     c.criteria = criteria_;
+    c.discSets = s.discSets;
     return c;
 }
 
@@ -79,8 +80,10 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     Scanner scanners[2] = {{FileScanner(c), {}}, {FileScanner(c), {}}};
     // The last build's listing of the folder at the same place, when it was matched with the
     // same extensions.
-    const bool sameExtensions =
-        filledCode_ == s.code && filledExtensions_ == s.folders->extraExtensions;
+    // Not with disc sets: a playlist may have changed in a folder whose names did not.
+    const bool sameExtensions = filledCode_ == s.code &&
+                                filledExtensions_ == s.folders->extraExtensions && !s.discSets &&
+                                !filledDiscSets_;
     auto previous = [&](std::size_t k) -> const FolderHits* {
         return sameExtensions && k < filledFolders_.size() && filledFolders_[k] == folders[k] &&
                        k < filled_.size()
@@ -129,6 +132,7 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     filledKnown_ = true;
     filledCode_ = s.code;
     filledExtensions_ = s.folders->extraExtensions;
+    filledDiscSets_ = s.discSets;
 }
 
 void FileList::showAll(const FileListSources& s) {

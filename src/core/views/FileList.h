@@ -28,6 +28,7 @@ struct FileListSources {
     bool listMissingFiles = false;
     bool neverSort = false;
     bool kanaSensitive = false;
+    bool discSets = false;  // disc sets and playlists as one row each
 };
 
 // The rows of the file list and the state kept between builds: label, folder-window kind and
@@ -101,6 +102,7 @@ private:
     std::size_t filledFirst_ = 0;
     std::string filledCode_;  // the extensions the listings in filled_ were matched with
     std::array<std::string, kExtraExtensionCount> filledExtensions_;
+    bool filledDiscSets_ = false;  // whether the listings in filled_ took discs together
     bool filledKnown_ = false;
     bool rowsKnown_ = false;            // filledKnown_ as the current build found it
     std::vector<std::uint32_t> order_;  // display order; empty: scan order

@@ -12,6 +12,7 @@
 #include "core/text/TextCodec.h"
 #include "core/platform/FileSystem.h"
 #include "core/database/CategoryLists.h"
+#include "core/views/DiscSets.h"
 #include "core/views/ExtensionTable.h"
 
 namespace romshelf {
@@ -227,6 +228,12 @@ void FileScanner::match(FolderHits& out) {
             out.matched.push_back({names_[i].start, names_[i].size,
                                    static_cast<std::uint32_t>(titleSize), -1, passes_[p].icon});
         }
+    }
+    if (c_.discSets) {
+        std::vector<std::string_view> all;
+        all.reserve(names_.size());
+        for (std::uint32_t i = 0; i < names_.size(); ++i) all.push_back(nameOf(i));
+        groupDiscSets(out, all);
     }
 }
 

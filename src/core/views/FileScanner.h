@@ -49,6 +49,7 @@ struct ScanContext {
     int selectedItem = 0;
     std::string selectedItemText;  // the folder-window item's text ("未登録" → "")
     SearchCriteria criteria;
+    bool discSets = false;  // a folder's disc sets and playlists are one row each
 };
 
 // The rows one folder gives, before they are filled in: the texts of the folder's file names back

@@ -35,8 +35,20 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
     for (int page = 0; page < kEnvPageCount; ++page)
         tabs_->addTab(buildPage(page),
                       qs(environmentPages()[static_cast<std::size_t>(page)].title));
+    addDiscSetsOption();
     layout->addWidget(tabs_);
     addSaveCancelButtons(this, layout);
+}
+
+void EnvironmentDialog::addDiscSetsOption() {
+    auto* box =
+        tabs_->widget(kEnvPageMain)->findChild<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly);
+    discSets_ = new QCheckBox(
+        QStringLiteral("複数枚のディスク・フロッピーをまとめて1行で表示する (M3Uファイルを含む)"),
+        box);
+    discSets_->setObjectName(QStringLiteral("discSets"));
+    discSets_->setChecked(app_.plusSettings().discSets);
+    box->layout()->addWidget(discSets_);
 }
 
 QWidget* EnvironmentDialog::buildPage(int pageIndex) {
@@ -163,6 +175,7 @@ QWidget* EnvironmentDialog::buildPage(int pageIndex) {
 
 void EnvironmentDialog::accept() {
     app_.settingsCommands().saveEnvironmentSettings(model_);
+    app_.setDiscSets(discSets_->isChecked());
     QDialog::accept();
 }
 

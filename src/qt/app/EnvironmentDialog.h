@@ -6,6 +6,7 @@
 
 #include "core/settings/EnvironmentSettingsModel.h"
 
+class QCheckBox;
 class QPushButton;
 class QTabWidget;
 
@@ -30,13 +31,18 @@ public:
     }
     QPushButton* thanksButton() const { return thanks_; }
 
+    QCheckBox* discSetsBox() const { return discSets_; }
+
 private:
     QWidget* buildPage(int page);
+    // The program's own option on the main page, beside the shared settings' (it is kept apart).
+    void addDiscSetsOption();
 
     Application& app_;
     EnvironmentSettingsModel model_;
     QTabWidget* tabs_ = nullptr;
     QPushButton* thanks_ = nullptr;
+    QCheckBox* discSets_ = nullptr;
     std::array<std::vector<QWidget*>, kEnvPageCount> controls_;
 };
 

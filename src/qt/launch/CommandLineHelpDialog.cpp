@@ -19,10 +19,12 @@ CommandLineHelpDialog::CommandLineHelpDialog(QWidget* parent) : QDialog(parent) 
     intro->setWordWrap(true);
     intro->setObjectName(QStringLiteral("intro"));
     layout->addWidget(intro);
-    auto* placeholders = new QLabel(QStringLiteral("\n $F : ファイル名に置き換えます\n"
-                                                   " $T : ファイルタイトルに置き換えます\n"
-                                                   " $P : ファイルパスに置き換えます"),
-                                    this);
+    auto* placeholders =
+        new QLabel(QStringLiteral("\n $F : ファイル名に置き換えます\n"
+                                  " $T : ファイルタイトルに置き換えます\n"
+                                  " $P : ファイルパスに置き換えます\n"
+                                  " $M : ディスクセットのM3Uファイルのパスに置き換えます"),
+                   this);
     placeholders->setObjectName(QStringLiteral("placeholders"));
     layout->addWidget(placeholders);
     auto* bar = new QHBoxLayout;

@@ -52,6 +52,14 @@ TEST(CommandLine, PlaceholdersAndQuoting) {
     }
     // A path that itself holds "$P" is not substituted again.
     EXPECT_EQ(build("$P", false, "/r/$P.nes").argv, V{"/r/$P.nes"});
+    // $M comes first: a disc set's playlist, or the file itself when there is none.
+    EmulatorEntry e;
+    e.commandLine = "-m $M -x $P";
+    e.options[kQuotePath] = true;
+    const LaunchArguments set = buildLaunchArguments(e, path, "/temp/Set.m3u");
+    EXPECT_EQ(set.text, "-m \"/temp/Set.m3u\" -x $P");
+    EXPECT_EQ(set.argv, (V{"-m", "/temp/Set.m3u", "-x", "$P"}));
+    EXPECT_EQ(buildLaunchArguments(e, path).argv, (V{"-m", path, "-x", "$P"}));
 }
 
 // Sections and keys match without regard to case or blanks; values go as CP932 in a file without
