@@ -16,7 +16,7 @@ public:
     FileListController(const HardwareSession& session, const MainSettings& settings,
                        const ProgramFolder& folder, ApplicationListener& notices)
         : session_(session), settings_(settings), folder_(folder), notices_(notices) {
-        list_.setSortKeyFile(folder.path() + "cache/sortkeys.bin");
+        list_.setSortKeyFile(folder.cacheFolder() + "sortkeys.bin");
     }
 
     // Told after each build: whether it listed every file.

@@ -16,7 +16,7 @@ namespace romshelf {
 class Application;
 
 // Records follow files renamed or moved outside the program. The files of each list build are
-// summed into the identity cache (cache/identity.sqlite), so that when a later build lists every
+// summed into the identity cache (identity.sqlite in the cache folder), so that when a later build lists every
 // file and a record's file is gone while an unregistered file holds the same bytes, the record,
 // its snaps, TEMP and save files and its recent launches take the new name (journaled as the
 // program's own renames are), and the system log says so. Building the list never waits for
