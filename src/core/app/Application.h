@@ -23,6 +23,7 @@
 #include "core/rename/JournalReplay.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/settings/MainSettings.h"
+#include "core/launch/UnpackCache.h"
 #include "core/settings/PlusSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
@@ -52,6 +53,10 @@ public:
     // The settings the shared data files have no room for (read and saved with the main ones).
     const PlusSettings& plusSettings() const { return plus_; }
     void changePlusSettings(const PlusSettings& settings) { plus_ = settings; }
+    // The images kept from unpacked archives, under the cap of the settings.
+    UnpackCache unpackCache() const {
+        return UnpackCache(folder_.cacheFolder() + "unpacked/", plus_.unpackCacheLimit);
+    }
     // Where the game list's and the CSV import's pickers open: the folder last chosen there, at
     // first the program folder.
     std::string browseFolder() const {

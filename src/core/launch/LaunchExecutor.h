@@ -43,7 +43,8 @@ public:
     void finishPendingLaunches();
 
 private:
-    // Unpacks into TEMP when the plan says so; false (told in the log) when that failed.
+    // Puts the archive's image into TEMP when the plan says so: from the unpack cache, else
+    // unpacked (into the cache when it takes it); false (told in the log) when that failed.
     bool unpack(LaunchPlan& plan, LaunchLog& log);
     bool start(const LaunchPlan& plan, const StartPlan& start, LaunchLog& log);
     // The special start's job for the plan's emulator; nullopt when it is given no keys (told in

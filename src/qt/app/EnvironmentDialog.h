@@ -7,6 +7,7 @@
 #include "core/settings/EnvironmentSettingsModel.h"
 
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace romshelf {
@@ -29,14 +30,19 @@ public:
         return controls_[static_cast<std::size_t>(page)][static_cast<std::size_t>(index)];
     }
     QPushButton* thanksButton() const { return thanks_; }
+    // The unpack cache's cap in MB, on the compression page (0: no cache).
+    QSpinBox* unpackCacheLimit() const { return cacheLimit_; }
 
 private:
     QWidget* buildPage(int page);
+    void addUnpackCacheSetting(QWidget* sheet);
+    void applyUnpackCacheSetting();
 
     Application& app_;
     EnvironmentSettingsModel model_;
     QTabWidget* tabs_ = nullptr;
     QPushButton* thanks_ = nullptr;
+    QSpinBox* cacheLimit_ = nullptr;
     std::array<std::vector<QWidget*>, kEnvPageCount> controls_;
 };
 
