@@ -11,7 +11,7 @@ _romshelf_cli_paths() {
 _romshelf_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=""
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="dump list launch info clean-temp category optimise rename compress
+    local commands="dump list launch info clean-temp cache category optimise rename compress
         decompress delete move copy set gamelist import-csv import-metadata verify emulators disc-sets history backup demo
         identify help"
     local common="--program-folder --hardware --yes --help"
@@ -53,7 +53,7 @@ _romshelf_cli() {
         return
         ;;
     --rating | --category | --class | --name | --reading | --comment | --emulator | --rename | \
-        --folder | --row | --to | --set)
+        --folder | --row | --to | --set | --max)
         return
         ;;
     esac
@@ -114,6 +114,7 @@ _romshelf_cli() {
     disc-sets) options=$common words="on off" ;;
     history) options="--program-folder --hardware --since --help" ;;
     backup) options="--program-folder --help" ;;
+    cache) options="--program-folder --max --help" words="list clear" ;;
     help) words=$commands ;;
     esac
     if [[ $cur == -* ]]; then

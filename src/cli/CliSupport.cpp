@@ -256,8 +256,8 @@ bool lockForWriting(Application& app, std::ostream& err, int& status) {
 
 }  // namespace
 
-OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
-                               std::ostream& err, bool answerYes) {
+OpenedApplication openProgramFolder(const std::string& programFolder, std::ostream& err,
+                                    bool answerYes) {
     OpenedApplication opened;
     opened.prompter = std::make_unique<StreamPrompter>(err, answerYes);
     opened.ports = std::make_unique<HeadlessPorts>();
@@ -271,6 +271,14 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
     // Before anything is read: what is read must be what this command writes back.
     if (!lockForWriting(app, err, opened.exitStatus)) return opened;
     app.loadMainSettings();
+    return opened;
+}
+
+OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
+                               std::ostream& err, bool answerYes) {
+    OpenedApplication opened = openProgramFolder(programFolder, err, answerYes);
+    if (opened.exitStatus != 0) return opened;
+    Application& app = *opened.app;
     if (!code.empty()) {
         if (hardwareIndexOf(code) < 0) {
             err << "unknown hardware: " << code << "\n";

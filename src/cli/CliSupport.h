@@ -72,6 +72,9 @@ struct OpenedApplication {
 };
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
                                std::ostream& err, bool answerYes = false);
+// The same without a hardware: the writer lock taken (for a writer) and the main settings read.
+OpenedApplication openProgramFolder(const std::string& programFolder, std::ostream& err,
+                                    bool answerYes = false);
 
 // The role under which the commands of this process write ("romshelf-cli set"); empty for a
 // command that only reads. openHardware takes the program folder's writer lock for a writer,

@@ -13,6 +13,7 @@
 
 #include "cli/BackupCommand.h"
 #include "cli/CategoryCommand.h"
+#include "cli/CacheCommand.h"
 #include "cli/CleanTempCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/DemoCommand.h"
@@ -68,6 +69,12 @@ constexpr const char* kCommandUsages[] = {
     "              exit status 1 when the header is not valid\n",
     "  clean-temp [--program-folder DIR] [--hardware CODE] [--yes]\n"
     "              empty the TEMP folders (save data .SAV .SRM .RAM .INI stays); asks first\n",
+    "  cache [--program-folder DIR] list | clear | --max SIZE\n"
+    "              the images kept from unpacked archives, so that a second launch does\n"
+    "              not unpack: list them (archive, member, bytes, last use) and the total\n"
+    "              against the cap, delete them (files put there by others stay), or set\n"
+    "              the cap (512M, 4G or bytes; 0 turns the cache off), the least recently\n"
+    "              used going first\n",
     "  category [--program-folder DIR] [--hardware CODE] [--yes] OPERATION K ...\n"
     "              organise category list K (1-5, or class for the hardware's own list)\n"
     "              and save it as 項目の確定 does, then print its items; OPERATION is\n"
@@ -188,12 +195,12 @@ void printUsage(std::ostream& out) {
            "One program writes to a program folder at a time: a command that changes anything\n"
            "waits a few seconds while the window or another command holds the folder, then\n"
            "stops with status 75, having changed nothing (list, dump, info, identify, gamelist,\n"
-           "verify, history and backup never wait; they only read, but for list moving a record\n"
-           "to its file renamed outside the program while the folder is free). Moves of ROM\n"
-           "files are journaled: after a crash the next start of either program lets records,\n"
-           "snaps and saves follow them. Ctrl+C or SIGTERM stops a batch after the file at hand\n"
-           "and prints what was done (status 130 or 143); a second Ctrl+C stops at once, still\n"
-           "leaving no file half-written.\n"
+           "verify, history, backup and cache list never wait; they only read, but for list\n"
+           "moving a record to its file renamed outside the program while the folder is free).\n"
+           "Moves of ROM files are journaled: after a crash the next start of either program\n"
+           "lets records, snaps and saves follow them. Ctrl+C or SIGTERM stops a batch after the\n"
+           "file at hand and prints what was done (status 130 or 143); a second Ctrl+C stops at\n"
+           "once, still leaving no file half-written.\n"
            "--program-folder, --hardware and --yes may stand before the command as well.\n";
 }
 
@@ -255,6 +262,7 @@ std::string writerRole(const std::vector<std::string>& args) {
         "help", "history", "--help", "-h",       "--version", "verify"};
     if (kReaders.contains(command) || has("--help")) return {};
     if (command == "launch" && has("--dry-run")) return {};
+    if (command == "cache" && has("list")) return {};
     if (command == "emulators" && !has("--set")) return {};
     if (command == "disc-sets" && !has("on") && !has("off")) return {};
     if (command == "category") {
@@ -348,6 +356,8 @@ int run(const std::vector<std::string>& args) {
         return romshelf::cli::optimise({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "clean-temp")
         return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "cache")
+        return romshelf::cli::cacheCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     return usage();
 }
 

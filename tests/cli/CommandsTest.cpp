@@ -18,6 +18,7 @@
 #include "LaunchFixture.h"
 #include "RomImages.h"
 #include "cli/BackupCommand.h"
+#include "cli/CacheCommand.h"
 #include "cli/CategoryCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
@@ -99,6 +100,48 @@ TEST_F(CliCommand, LaunchWaitEndsWithTheEmulatorsStatus) {
         // The emulator's own words are in the log, indented; a clean end shows none.
         EXPECT_EQ(printed.find("  oops\n") != std::string::npos, status == 3) << printed;
         EXPECT_EQ(printed.find("  fine\n"), std::string::npos) << printed;
+    }
+}
+
+// cache lists what launches kept, sets the cap (saved, and evicting down to it) and clears only
+// its own files; a size it cannot read or a missing operation is refused.
+TEST_F(CliCommand, CacheListsCapsAndClearsTheUnpackedImages) {
+    test::installRecorder(dir.file("emu/gens"));
+    setUpLaunch("MD", emulator("Gens", "./emu/gens", "$P"));
+    writeZip("roms/sonic.zip", {{"sonic.md", "SONIC"}});
+    writeZip("roms/tails.zip", {{"tails.md", "TAILS!"}});
+    const V where = {"--program-folder", dir.path()};
+    for (const char* zip : {"sonic.zip", "tails.zip"})
+        ASSERT_EQ(
+            call(cli::launchFile, {"--hardware", "MD", "--dry-run", "--folder", "0", zip}, where),
+            0)
+            << err;
+    ASSERT_EQ(call(cli::cacheCommand, {"list"}, where), 0) << err;
+    const std::string cacheFolder = dir.path() + "cache/unpacked/";
+    const std::string total =
+        "total 11 bytes (11 Byte) of 4294967296 (4,096 MB) in " + cacheFolder + "\n";
+    EXPECT_EQ(printed.substr(printed.find("total")), total);
+    EXPECT_EQ(printed.find(dir.path() + "roms/sonic.zip\tsonic.md\t5\t"), 0u) << printed;
+    EXPECT_NE(printed.find(dir.path() + "roms/tails.zip\ttails.md\t6\t"), std::string::npos);
+
+    dir.write("cache/unpacked/mine.txt", "mine");
+    ASSERT_EQ(call(cli::cacheCommand, {"--max", "6"}, where), 0) << err;
+    EXPECT_EQ(printed.substr(0, printed.find('\n')), "1 images removed");
+    EXPECT_EQ(printed.find(dir.path() + "roms/sonic.zip"), std::string::npos) << printed;
+    EXPECT_NE(dir.read("data/romshelf-plus.ini").find("unpackCacheLimit=6\n"), std::string::npos);
+    ASSERT_EQ(call(cli::cacheCommand, {"clear"}, where), 0) << err;
+    EXPECT_EQ(printed,
+              "1 images removed\ntotal 0 bytes (0 Byte) of 6 (6 Byte) in " + cacheFolder + "\n");
+    EXPECT_EQ(dir.read("cache/unpacked/mine.txt"), "mine");
+
+    const std::tuple<V, std::string> refused[] = {
+        {{"--max", "4X"}, "--max takes a size such as 512M, 4G or a number of bytes: 4X\n"},
+        {V{}, "cache needs list, clear or --max SIZE\n"},
+        {{"list", "clear"}, "unknown argument: clear\n"},
+    };
+    for (const auto& [args, told] : refused) {
+        EXPECT_EQ(call(cli::cacheCommand, args, where), 64);
+        EXPECT_EQ(err, told);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -142,8 +143,12 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
         }
     }
     edit(d);
+    // The unpack cache's cap, in MB on the compression page.
+    EXPECT_EQ(d.unpackCacheLimit()->value(), 4096);
+    d.unpackCacheLimit()->setValue(512);
     press(d, u"設定の保存"_s);
     EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(app.plusSettings().unpackCacheLimit, 512ull << 20);
     EXPECT_TRUE(app.settings().option(Option::GridLines));
     EXPECT_TRUE(app.settings().option(Option::BackupAtExit));
     EXPECT_EQ(app.settings().listFontName, "ＭＳ 明朝");

@@ -28,7 +28,7 @@ Application::Application(ProgramFolder folder, const Host& host)
           },
           [this] { launching_.forgetLastLaunchedFile(); }),
       fileList_(session_, settings_, plus_, folder_, notices_),
-      launching_(session_, settings_, folder_, fileList_, host_, notices_, busy_),
+      launching_(session_, settings_, plus_, folder_, fileList_, host_, notices_, busy_),
       settingsCommands_(session_, settings_, stream_, host.prompter, folder_, notices_),
       tempFolders_(session_, folder_, stream_, host.prompter),
       categoryCommands_(session_, stream_, host.prompter),

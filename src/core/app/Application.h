@@ -23,6 +23,7 @@
 #include "core/rename/JournalReplay.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/settings/MainSettings.h"
+#include "core/launch/UnpackCache.h"
 #include "core/settings/PlusSettings.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
@@ -54,6 +55,10 @@ public:
     void changePlusSettings(const PlusSettings& settings) { plus_ = settings; }
     // Disc sets as one row each, or every disc as a row: the list is built again on a change.
     void setDiscSets(bool on);
+    // The images kept from unpacked archives, under the cap of the settings.
+    UnpackCache unpackCache() const {
+        return UnpackCache(folder_.cacheFolder() + "unpacked/", plus_.unpackCacheLimit);
+    }
     // Where the game list's and the CSV import's pickers open: the folder last chosen there, at
     // first the program folder.
     std::string browseFolder() const {

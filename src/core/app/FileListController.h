@@ -18,7 +18,7 @@ public:
                        const PlusSettings& plus, const ProgramFolder& folder,
                        ApplicationListener& notices)
         : session_(session), settings_(settings), plus_(plus), folder_(folder), notices_(notices) {
-        list_.setSortKeyFile(folder.path() + "cache/sortkeys.bin");
+        list_.setSortKeyFile(folder.cacheFolder() + "sortkeys.bin");
     }
 
     // Told after each build: whether it listed every file.

@@ -9,10 +9,12 @@
 namespace romshelf {
 
 LaunchService::LaunchService(HardwareSession& session, MainSettings& settings,
-                             const ProgramFolder& folder, const FileListController& fileList,
-                             const Host& host, ApplicationListener& notices, BusyGuard& busy)
+                             const PlusSettings& plus, const ProgramFolder& folder,
+                             const FileListController& fileList, const Host& host,
+                             ApplicationListener& notices, BusyGuard& busy)
     : session_(session),
       settings_(settings),
+      plus_(plus),
       folder_(folder),
       fileList_(fileList),
       host_(host),

@@ -11,6 +11,7 @@
 #include "core/app/HardwareSession.h"
 #include "core/app/Host.h"
 #include "core/launch/LaunchExecutor.h"
+#include "core/settings/PlusSettings.h"
 #include "core/views/SystemLog.h"
 
 namespace romshelf {
@@ -20,8 +21,8 @@ namespace romshelf {
 // launcher reads the current hardware through it and reaches the ports through it.
 class LaunchService : private LaunchContext {
 public:
-    LaunchService(HardwareSession& session, MainSettings& settings, const ProgramFolder& folder,
-                  const FileListController& fileList, const Host& host,
+    LaunchService(HardwareSession& session, MainSettings& settings, const PlusSettings& plus,
+                  const ProgramFolder& folder, const FileListController& fileList, const Host& host,
                   ApplicationListener& notices, BusyGuard& busy);
 
     LaunchExecutor& executor() { return executor_; }
@@ -54,6 +55,8 @@ private:
     // LaunchContext
     const MainSettings& settings() const override { return settings_; }
     const std::string& programFolderPath() const override { return folder_.path(); }
+    std::string unpackCacheFolder() const override { return folder_.cacheFolder() + "unpacked/"; }
+    std::uint64_t unpackCacheLimit() const override { return plus_.unpackCacheLimit; }
     const std::string& hardwareCode() const override { return session_.code(); }
     int hardwareIndex() const override { return session_.index(); }
     const FolderSettings& folders() const override { return session_.folders().folders; }
@@ -82,6 +85,7 @@ private:
 
     HardwareSession& session_;
     MainSettings& settings_;
+    const PlusSettings& plus_;
     const ProgramFolder& folder_;
     const FileListController& fileList_;
     Host host_;

@@ -30,14 +30,14 @@ std::string moveQuestion(const std::string& oldName, const std::string& newName)
 }  // namespace
 
 RecordFollowing::RecordFollowing(Application& app)
-    : app_(app), cache_(app.programFolder().path() + "cache/identity.sqlite"), worker_(cache_) {}
+    : app_(app), cache_(app.programFolder().cacheFolder() + "identity.sqlite"), worker_(cache_) {}
 
 RecordFollowing::~RecordFollowing() { worker_.stop(); }
 
 void RecordFollowing::runInBackground() { worker_.runInBackground(); }
 
 bool RecordFollowing::openCache() {
-    fs::createDirectory(fs::pathFolder(cache_.path()));
+    fs::createDirectories(fs::pathFolder(cache_.path()));
     return cache_.open();
 }
 

@@ -16,12 +16,12 @@ namespace romshelf {
 class Application;
 
 // Records follow files renamed or moved outside the program. The files of each list build are
-// summed into the identity cache (cache/identity.sqlite), so that when a later build lists every
-// file and a record's file is gone while an unregistered file holds the same bytes, the record,
-// its snaps, TEMP and save files and its recent launches take the new name (journaled as the
-// program's own renames are), and the system log says so. Building the list never waits for
-// the sums: with a thread (the window) the work runs there and is taken up on the event loop;
-// without one, only the files that could be a record's file are summed, at once.
+// summed into the identity cache (identity.sqlite in the cache folder), so that when a later build
+// lists every file and a record's file is gone while an unregistered file holds the same bytes, the
+// record, its snaps, TEMP and save files and its recent launches take the new name (journaled as
+// the program's own renames are), and the system log says so. Building the list never waits for the
+// sums: with a thread (the window) the work runs there and is taken up on the event loop; without
+// one, only the files that could be a record's file are summed, at once.
 class RecordFollowing {
 public:
     explicit RecordFollowing(Application& app);

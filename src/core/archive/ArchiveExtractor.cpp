@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -66,15 +67,6 @@ bool copyData(struct archive* a, std::optional<std::uint64_t> declared, std::uin
     return written == filePos || ::ftruncate(out.fd(), static_cast<off_t>(written)) == 0;
 }
 
-// The free space of the file system holding `folder`, less the room kept free; 0 when unknown.
-std::uint64_t spaceForExtraction(const std::string& folder) {
-    struct statvfs st {};
-    if (::statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0) return 0;
-    const std::uint64_t free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
-    const std::uint64_t kept = std::max(kKeptFreeBytes, free / 100);
-    return free > kept ? free - kept : 0;
-}
-
 bool isSameFile(const std::string& a, const std::string& b) {
     struct stat sa {};
     struct stat sb {};
@@ -91,6 +83,8 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
     if (archive_entry_size_is_set(entry)) {
         // A member that says it will not fit is refused before a byte is written.
         const la_int64_t size = archive_entry_size(entry);
+        if (size >= 0 && static_cast<std::uint64_t>(size) > limit && options.failure)
+            *options.failure = ExtractFailure::TooLarge;
         if (size < 0 || static_cast<std::uint64_t>(size) > limit) return "";
         declared = static_cast<std::uint64_t>(size);
     }
@@ -98,7 +92,12 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
     // "x.zip" holding a member "x.zip", unpacked into its own folder, would replace itself.
     if (isSameFile(path, archivePath)) return "";
     PendingFile out(path);
-    if (!out.isOpen() || !copyData(a, declared, limit, out)) return "";
+    auto failed = [&] {
+        if (options.failure && (out.error() == ENOSPC || out.error() == EDQUOT))
+            *options.failure = ExtractFailure::NoSpace;
+        return std::string();
+    };
+    if (!out.isOpen() || !copyData(a, declared, limit, out)) return failed();
     out.setMode(0644);
     if (archive_entry_mtime_is_set(entry)) {
         const struct timespec times[2] = {
@@ -107,7 +106,9 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
         };
         ::futimens(out.fd(), times);
     }
-    return out.commit(options.flushToDisk) ? path : "";
+    if (!out.commit(options.flushToDisk)) return failed();
+    if (options.failure) *options.failure = ExtractFailure::None;
+    return path;
 }
 
 // ARCHIVE_WARN still yields a usable header (for instance a name that did not convert cleanly).
@@ -117,6 +118,14 @@ bool nextHeader(struct archive* a, struct archive_entry** entry) {
 }
 
 }  // namespace
+
+std::uint64_t spaceForExtraction(const std::string& folder) {
+    struct statvfs st {};
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0) return 0;
+    const std::uint64_t free = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+    const std::uint64_t kept = std::max(kKeptFreeBytes, free / 100);
+    return free > kept ? free - kept : 0;
+}
 
 std::string memberBaseName(const std::string& memberPath) {
     std::string path = memberPath;
@@ -129,6 +138,7 @@ std::string memberBaseName(const std::string& memberPath) {
 std::string extract(const std::string& archivePath, const std::string& destinationFolder,
                     const std::vector<std::string>& extraExtensions,
                     const ExtractOptions& options) {
+    if (options.failure) *options.failure = ExtractFailure::Other;
     const std::optional<ArchiveType> type = archiveTypeOf(archivePath);
     if (!type) return "";
     const std::uint64_t limit =

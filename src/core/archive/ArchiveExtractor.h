@@ -11,6 +11,9 @@ namespace romshelf::archive {
 // when that is more.
 inline constexpr std::uint64_t kKeptFreeBytes = 64ull * 1024 * 1024;
 
+// Why an extraction gave no file, for a caller that has somewhere else to try.
+enum class ExtractFailure { None, TooLarge, NoSpace, Other };
+
 struct ExtractOptions {
     // No member is written larger than this, whatever the archive claims. By default the free
     // space of the destination's file system less the room kept free, found when extract()
@@ -19,7 +22,12 @@ struct ExtractOptions {
     // Flush the extracted file to disk before it gets its name. Needed when the caller may
     // delete the archive afterwards; a throwaway copy in a TEMP folder can do without.
     bool flushToDisk = true;
+    // Told why, when the extraction fails.
+    ExtractFailure* failure = nullptr;
 };
+
+// The free space of the file system holding `folder`, less the room kept free; 0 when unknown.
+std::uint64_t spaceForExtraction(const std::string& folder);
 
 // Extracts the one launchable member of an archive into `destinationFolder` and returns the
 // extracted file's full path, or "" on any failure (unknown extension, GCA, unreadable or empty

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ public:
 
     virtual const MainSettings& settings() const = 0;
     virtual const std::string& programFolderPath() const = 0;
+    // Where unpacked images are kept for the next launch, and the bytes they may take; an empty
+    // folder or a cap of 0: archives are unpacked into TEMP at each launch.
+    virtual std::string unpackCacheFolder() const { return {}; }
+    virtual std::uint64_t unpackCacheLimit() const { return 0; }
     virtual const std::string& hardwareCode() const = 0;
     virtual int hardwareIndex() const = 0;
     virtual const FolderSettings& folders() const = 0;

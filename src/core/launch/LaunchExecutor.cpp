@@ -8,6 +8,7 @@
 #include "core/launch/CommandLine.h"
 #include "core/launch/IniFile.h"
 #include "core/launch/SpecialStart.h"
+#include "core/launch/UnpackCache.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
@@ -57,12 +58,40 @@ bool LaunchExecutor::launch(const LaunchRequest& request) {
 
 bool LaunchExecutor::unpack(LaunchPlan& plan, LaunchLog& log) {
     if (!plan.unpack) return true;
-    log.line("ファイルが圧縮されているので解凍します。");
     fs::createDirectory(plan.tempFolder);
-    archive::ExtractOptions options;
-    options.flushToDisk = false;  // a throwaway copy in TEMP
-    const std::string extracted =
-        archive::extract(plan.romPath, plan.tempFolder, plan.extraExtensions, options);
+    UnpackCache cache(context_.unpackCacheFolder(), context_.unpackCacheLimit());
+    const bool cached = !context_.unpackCacheFolder().empty() && context_.unpackCacheLimit() > 0;
+    if (cached) {
+        if (std::optional<std::string> image =
+                cache.reuse(plan.romPath, plan.extraExtensions, plan.tempFolder)) {
+            log.line("解凍済みのファイルを解凍キャッシュから使用します。");
+            log.line("TEMPフォルダを使用します。");
+            plan.path = *image;
+            return true;
+        }
+    }
+    log.line("ファイルが圧縮されているので解凍します。");
+    std::string extracted;
+    if (cached) {
+        const UnpackCache::Result result =
+            cache.unpack(plan.romPath, plan.extraExtensions, plan.tempFolder);
+        extracted = result.path;
+        // Whatever kept the image out of the cache, the launch unpacks into TEMP as always.
+        if (result.outcome == UnpackCache::Outcome::TooLarge)
+            log.warning(
+                {"解凍したファイルが解凍キャッシュの上限より大きいため、キャッシュしません。"});
+        else if (result.outcome == UnpackCache::Outcome::NoSpace)
+            log.warning({"解凍キャッシュのディスクに空きがないため、キャッシュしません。",
+                         "> " + cache.folder()});
+        else if (result.outcome == UnpackCache::Outcome::Unusable)
+            log.warning({"解凍キャッシュのフォルダが使用できないため、キャッシュしません。",
+                         "> " + cache.folder()});
+    }
+    if (extracted.empty()) {
+        archive::ExtractOptions options;
+        options.flushToDisk = false;  // a throwaway copy in TEMP
+        extracted = archive::extract(plan.romPath, plan.tempFolder, plan.extraExtensions, options);
+    }
     if (extracted.empty()) {
         log.error("ファイルの解凍に失敗しました。");
         return false;

@@ -43,7 +43,8 @@ public:
     void finishPendingLaunches();
 
 private:
-    // Unpacks into TEMP when the plan says so; false (told in the log) when that failed.
+    // Puts the archive's image into TEMP when the plan says so: from the unpack cache, else
+    // unpacked (into the cache when it takes it); false (told in the log) when that failed.
     bool unpack(LaunchPlan& plan, LaunchLog& log);
     // A disc set for an entry that asks for $M: every disc (unpacked as the first was) into an
     // .m3u in TEMP. False (told in the log) when that failed.

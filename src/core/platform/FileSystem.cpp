@@ -58,6 +58,12 @@ bool createDirectory(const std::string& path) {
     return directoryExists(path);
 }
 
+bool createDirectories(const std::string& path) {
+    for (std::size_t i = 1; i < path.size(); ++i)
+        if (path[i] == '/') createDirectory(path.substr(0, i));
+    return createDirectory(path);
+}
+
 int openRegularFile(const std::string& path) {
     // Not even opened when it is something else: opening a device can have effects of its own.
     if (!fileExists(path)) return -1;

@@ -18,6 +18,8 @@ bool isReadableDirectory(const std::string& path);
 
 // Creates the folder when it is absent; true when it exists afterwards.
 bool createDirectory(const std::string& path);
+// Creates the folder and every missing folder above it; true when it exists afterwards.
+bool createDirectories(const std::string& path);
 
 // Opens a regular file (or a link to one) for reading, close-on-exec; -1 for anything else. A
 // FIFO or a device is refused without waiting for a writer or for the hardware.

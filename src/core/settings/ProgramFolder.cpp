@@ -11,6 +11,7 @@ namespace romshelf {
 
 ProgramFolder::ProgramFolder(std::string path) : path_(std::move(path)) {
     if (path_.empty() || path_.back() != '/') path_ += '/';
+    cache_ = path_ == userDataFolder() ? userCacheFolder() : path_ + "cache/";
 }
 
 std::string ProgramFolder::executableFolder() {
@@ -36,6 +37,18 @@ std::string ProgramFolder::userDataFolder() {
     return fs::joinPath(base, "romshelf-plus/");
 }
 
+std::string ProgramFolder::userCacheFolder() {
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::string(home) + "/.cache";
+    } else {
+        base = "/tmp";
+    }
+    return fs::joinPath(base, "romshelf-plus/");
+}
+
 bool ProgramFolder::isInstalledCopy(const std::string& executableFolder) {
     std::string bin = executableFolder;
     while (bin.size() > 1 && bin.back() == '/') bin.pop_back();
@@ -53,9 +66,7 @@ ProgramFolder ProgramFolder::locateFor(const std::string& exe) {
         return ProgramFolder(exe);
     std::string user = userDataFolder();
     // Create the chain of folders up to it (~/.local/share may not exist yet).
-    for (std::size_t i = 1; i <= user.size(); ++i) {
-        if (i == user.size() || user[i] == '/') fs::createDirectory(user.substr(0, i));
-    }
+    fs::createDirectories(user);
     return ProgramFolder(user);
 }
 

@@ -23,6 +23,9 @@ public:
     static ProgramFolder locateFor(const std::string& executableFolder);
     static std::string executableFolder();
     static std::string userDataFolder();
+    // The user's cache folder for the program ($XDG_CACHE_HOME/romshelf-plus/, default
+    // ~/.cache/romshelf-plus/).
+    static std::string userCacheFolder();
     // Whether `executableFolder` is the bin (or, installed for the system, games) folder of an
     // installed copy.
     static bool isInstalledCopy(const std::string& executableFolder);
@@ -37,6 +40,10 @@ public:
     std::string frameFolder() const { return path_ + "frame/"; }
     std::string pluginFolder() const { return path_ + "plugin/"; }
     std::string backupFolder() const { return path_ + "backup/"; }
+    // Where caches go (what can be made again from the files: sort keys, file identities,
+    // unpacked images): beside a portable copy in cache/; for a program folder that is the
+    // user's data folder, the user's cache folder, so that backups and synced data leave them.
+    const std::string& cacheFolder() const { return cache_; }
 
     std::string dataFile(std::string_view name) const;
     // data/<prefix><code><suffix>, e.g. perHardwareFile("Folder_", "FC", ".slb").
@@ -48,6 +55,7 @@ public:
 
 private:
     std::string path_;
+    std::string cache_;
 };
 
 }  // namespace romshelf

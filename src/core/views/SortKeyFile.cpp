@@ -126,7 +126,7 @@ std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stam
 }
 
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
-    fs::createDirectory(fs::pathFolder(path));
+    fs::createDirectories(fs::pathFolder(path));
     PendingFile file(path);
     // A cache: not worth a flush to disk, a crash only costs the next start its keys.
     return file.isOpen() && file.write(sortKeyFileBytes(cache, stamp)) && file.commit(false);

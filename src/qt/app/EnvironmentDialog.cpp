@@ -9,8 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
@@ -32,9 +34,11 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
     tabs_->setUsesScrollButtons(false);  // all eight tabs in view: the dialog grows to hold them
-    for (int page = 0; page < kEnvPageCount; ++page)
-        tabs_->addTab(buildPage(page),
-                      qs(environmentPages()[static_cast<std::size_t>(page)].title));
+    for (int page = 0; page < kEnvPageCount; ++page) {
+        QWidget* sheet = buildPage(page);
+        if (page == kEnvPageCompression) addUnpackCacheSetting(sheet);
+        tabs_->addTab(sheet, qs(environmentPages()[static_cast<std::size_t>(page)].title));
+    }
     addDiscSetsOption();
     layout->addWidget(tabs_);
     addSaveCancelButtons(this, layout);
@@ -173,7 +177,35 @@ QWidget* EnvironmentDialog::buildPage(int pageIndex) {
     return sheet;
 }
 
+void EnvironmentDialog::addUnpackCacheSetting(QWidget* sheet) {
+    auto* box = new QGroupBox(QStringLiteral("解凍キャッシュ"), sheet);
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(new QLabel(QStringLiteral("解凍したファイルを残しておく上限"), box));
+    cacheLimit_ = new QSpinBox(box);
+    cacheLimit_->setRange(0, 1024 * 1024);  // MB: up to a terabyte
+    cacheLimit_->setSuffix(QStringLiteral(" MB"));
+    cacheLimit_->setSpecialValueText(QStringLiteral("使用しない"));
+    cacheLimit_->setValue(static_cast<int>(
+        std::min<std::uint64_t>(app_.plusSettings().unpackCacheLimit >> 20, 1024 * 1024)));
+    row->addWidget(cacheLimit_);
+    row->addStretch();
+    // Above the stretch that ends the page.
+    auto* layout = static_cast<QVBoxLayout*>(sheet->layout());
+    layout->insertWidget(layout->count() - 1, box);
+}
+
+void EnvironmentDialog::applyUnpackCacheSetting() {
+    const std::uint64_t limit = static_cast<std::uint64_t>(cacheLimit_->value()) << 20;
+    // A cap not changed here keeps its bytes (one set in bytes from romshelf-cli stays).
+    if ((app_.plusSettings().unpackCacheLimit >> 20) == (limit >> 20)) return;
+    PlusSettings plus = app_.plusSettings();
+    plus.unpackCacheLimit = limit;
+    app_.changePlusSettings(plus);
+    app_.unpackCache().evictTo(limit);
+}
+
 void EnvironmentDialog::accept() {
+    applyUnpackCacheSetting();
     app_.settingsCommands().saveEnvironmentSettings(model_);
     app_.setDiscSets(discSets_->isChecked());
     QDialog::accept();

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace romshelf {
@@ -30,6 +31,8 @@ public:
         return controls_[static_cast<std::size_t>(page)][static_cast<std::size_t>(index)];
     }
     QPushButton* thanksButton() const { return thanks_; }
+    // The unpack cache's cap in MB, on the compression page (0: no cache).
+    QSpinBox* unpackCacheLimit() const { return cacheLimit_; }
 
     QCheckBox* discSetsBox() const { return discSets_; }
 
@@ -37,12 +40,15 @@ private:
     QWidget* buildPage(int page);
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
+    void addUnpackCacheSetting(QWidget* sheet);
+    void applyUnpackCacheSetting();
 
     Application& app_;
     EnvironmentSettingsModel model_;
     QTabWidget* tabs_ = nullptr;
     QPushButton* thanks_ = nullptr;
     QCheckBox* discSets_ = nullptr;
+    QSpinBox* cacheLimit_ = nullptr;
     std::array<std::vector<QWidget*>, kEnvPageCount> controls_;
 };
 

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -163,6 +164,39 @@ TEST_F(LaunchTest, ArchivesAreUnpackedIntoTempUnlessPassedAsTheyAre) {
                                       archive::LzhMethod::Lh5));
     ASSERT_TRUE(launch("lzh game.lzh"));
     EXPECT_EQ(taken(emu).argv, argv(dir.path() + "temp/lzh game.nes"));
+}
+
+TEST_F(LaunchTest, ASecondLaunchTakesTheUnpackedImageFromTheCache) {
+    writeZip("roms/Zipped Game.zip", {{"Zipped Game.nes", "NES"}});
+    ASSERT_TRUE(launch("Zipped Game.zip"));
+    EXPECT_EQ(taken(emu).argv, argv(dir.path() + "temp/Zipped Game.nes"));
+    ASSERT_EQ(app.unpackCache().entries().size(), 1u);
+
+    // The TEMP copy cleaned away and the archive spoilt behind the same size and time: the
+    // second launch does not unpack, and still hands the image over in TEMP.
+    ASSERT_TRUE(std::filesystem::remove(dir.file("temp/Zipped Game.nes")));
+    const std::string zip = dir.file("roms/Zipped Game.zip");
+    struct stat before {};
+    ASSERT_EQ(::stat(zip.c_str(), &before), 0);
+    dir.write("roms/Zipped Game.zip", std::string(static_cast<std::size_t>(before.st_size), 'x'));
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, zip.c_str(), times, 0), 0);
+    ASSERT_TRUE(launch("Zipped Game.zip"));
+    EXPECT_EQ(taken(emu).argv, argv(dir.path() + "temp/Zipped Game.nes"));
+    EXPECT_EQ(dir.read("temp/Zipped Game.nes"), "NES");
+    EXPECT_TRUE(logged("解凍済みのファイルを解凍キャッシュから使用します。"));
+    EXPECT_FALSE(logged("ファイルが圧縮されているので解凍します。"));
+
+    // Beyond the cap the image is not kept, and the launch unpacks into TEMP, saying why.
+    PlusSettings plus = app.plusSettings();
+    plus.unpackCacheLimit = 2;
+    app.changePlusSettings(plus);
+    writeZip("roms/Other.zip", {{"Other.nes", "NES2"}});
+    ASSERT_TRUE(launch("Other.zip"));
+    EXPECT_EQ(dir.read("temp/Other.nes"), "NES2");
+    EXPECT_TRUE(
+        logged("解凍したファイルが解凍キャッシュの上限より大きいため、キャッシュしません。"));
+    EXPECT_TRUE(logged("正常に解凍されました。"));
 }
 
 // MAME takes the set name, not the path (the special starts: SpecialStartTest below).

@@ -35,6 +35,9 @@ struct ProgramFolderLocate : ::testing::Test {
     const std::string xdg = dir.file("xdg");
     ScopedEnv xdgEnv{"XDG_DATA_HOME", xdg.c_str()};
     const std::string user = xdg + "/romshelf-plus/";
+    const std::string cacheHome = dir.file("cachehome");
+    ScopedEnv cacheEnv{"XDG_CACHE_HOME", cacheHome.c_str()};
+    const std::string cache = cacheHome + "/romshelf-plus/";
 };
 
 TEST_F(ProgramFolderLocate, TheLayoutDecidesBetweenTheExecutablesFolderAndTheUsers) {
@@ -61,6 +64,8 @@ TEST_F(ProgramFolderLocate, TheLayoutDecidesBetweenTheExecutablesFolderAndTheUse
         if (!alsoWritten.empty()) root.write(alsoWritten, "<component/>");
         const ProgramFolder found = ProgramFolder::locateFor(root.file(folder));
         EXPECT_EQ(found.path(), withUser ? user : exe) << folder << " " << alsoWritten;
+        // Caches stay beside a portable copy; an installed one keeps them with the user's.
+        EXPECT_EQ(found.cacheFolder(), withUser ? cache : exe + "cache/") << folder;
         EXPECT_EQ(ProgramFolder::isInstalledCopy(root.file(folder)), withUser) << folder;
     }
 }
@@ -95,6 +100,23 @@ TEST(ProgramFolderUser, OnlyAnAbsoluteXdgDataHomeCountsElseHomesLocalShare) {
     for (const auto& [xdg, folder] : cases) {
         ScopedEnv env("XDG_DATA_HOME", xdg);
         EXPECT_EQ(ProgramFolder::userDataFolder(), folder) << (xdg ? xdg : "(unset)");
+    }
+}
+
+TEST(ProgramFolderUser, TheCacheFolderIsXdgCacheHomesOrHomesDotCache) {
+    const std::pair<const char*, const char*> cases[] = {
+        // XDG_CACHE_HOME, the folder
+        {"/x/cache", "/x/cache/romshelf-plus/"},
+        {"relative/cache", "/h/.cache/romshelf-plus/"},
+        {nullptr, "/h/.cache/romshelf-plus/"},
+    };
+    ScopedEnv home("HOME", "/h");
+    ScopedEnv data("XDG_DATA_HOME", nullptr);
+    for (const auto& [xdg, folder] : cases) {
+        ScopedEnv env("XDG_CACHE_HOME", xdg);
+        EXPECT_EQ(ProgramFolder::userCacheFolder(), folder) << (xdg ? xdg : "(unset)");
+        EXPECT_EQ(ProgramFolder("/h/.local/share/romshelf-plus").cacheFolder(), folder);
+        EXPECT_EQ(ProgramFolder("/opt/romshelf").cacheFolder(), "/opt/romshelf/cache/");
     }
 }
 
