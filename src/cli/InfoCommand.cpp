@@ -54,13 +54,15 @@ int showSnap(Application& app, const FileListRow& row, const InfoOptions& o, std
              std::ostream& err) {
     const SnapSettings settings = snapSettingsOf(app.folders().folders, app.settings());
     const std::string& file = row.fileName();
+    const std::string datName = app.datNameOf(row);
     const std::string snap = lookUpSnap(
-        settings, {std::string(fs::pathTitle(file)), file, row.folderNumber, 0, {row.gameName()}});
+        settings,
+        {std::string(fs::pathTitle(file)), file, row.folderNumber, 0, {row.gameName(), datName}});
     line(out, "snap", snap);
     if (o.snapPicture.empty()) return 0;
     SnapModel model(app.host().images, app.programFolder().frameFolder());
     model.loadFrame(app.currentCode(), settings);
-    model.select(file, row.folderNumber, {}, settings);
+    model.select(file, row.folderNumber, {}, settings, datName);
     // The model drops a snap it cannot decode and shows the no-snap picture instead.
     if (!snap.empty() && model.snapPath().empty())
         err << "the snap cannot be read here (BMP only without the window program): "

@@ -196,6 +196,13 @@ PlayKey Application::playKey(const std::string& code, int folderNumber,
     return key;
 }
 
+std::string Application::datNameOf(const FileListRow& row) {
+    if (row.folderNumber < 0) return {};
+    const PlayKey key = playKey(currentCode(), row.folderNumber, row.fileName());
+    if (!key.hashed()) return {};
+    return datNames_.nameOf(currentCode(), *key.size, *key.crc);
+}
+
 void Application::recordPlay(const EmulatorSession& run) {
     // The emulator alone played no game.
     if (run.request.folderNumber < 0 || run.request.fileName.empty()) return;

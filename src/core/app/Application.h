@@ -10,6 +10,7 @@
 #include "core/app/ApplicationListener.h"
 #include "core/app/BusyGuard.h"
 #include "core/app/CategoryCommands.h"
+#include "core/app/DatNames.h"
 #include "core/app/FileListController.h"
 #include "core/app/HardwareSession.h"
 #include "core/app/Host.h"
@@ -246,6 +247,9 @@ public:
     // The game of file `fileName` in ROM folder `folderNumber` of hardware `code`: with its sums
     // when the identity cache has them for the file as it is now (current hardware only).
     PlayKey playKey(const std::string& code, int folderNumber, const std::string& fileName);
+    // The name the current hardware's rename data give the row's file, found by its sums in the
+    // identity cache: empty before the file is summed, and for a file the rename data lack.
+    std::string datNameOf(const FileListRow& row);
     // Nothing for a row without a file.
     PlayStats playStats(const FileListRow& row) {
         if (row.folderNumber < 0) return {};
@@ -281,6 +285,7 @@ private:
     CategoryCommands categoryCommands_;
     WindowLayoutCommands windowLayout_;
     InternalInfo internalInfo_{*this, host_.clock};
+    DatNames datNames_{folder_};
     RecordFollowing following_{*this};  // last: its thread ends before the rest goes
 };
 

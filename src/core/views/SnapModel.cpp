@@ -45,7 +45,7 @@ void SnapModel::loadFrame(std::string_view code, const SnapSettings& settings) {
 }
 
 bool SnapModel::select(const std::string& fileName, int romFolderIndex, std::string caption,
-                       const SnapSettings& settings) {
+                       const SnapSettings& settings, const std::string& datName) {
     caption_ = std::move(caption);
     std::string baseName = fs::pathTitle(fileName);
     // game.zip and game.7z in one folder share their snap.
@@ -53,7 +53,8 @@ bool SnapModel::select(const std::string& fileName, int romFolderIndex, std::str
         return false;
     // Collections made for other frontends name snaps by the game.
     query_.otherNames.clear();
-    if (!caption_.empty() && caption_ != baseName) query_.otherNames.push_back(caption_);
+    for (const std::string* name : {static_cast<const std::string*>(&caption_), &datName})
+        if (!name->empty() && *name != baseName) query_.otherNames.push_back(*name);
     query_.fileName = fileName;
     query_.baseName = std::move(baseName);
     query_.romFolderIndex = romFolderIndex;

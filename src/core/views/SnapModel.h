@@ -26,11 +26,12 @@ public:
     // composed again at the next refresh.
     void loadFrame(std::string_view code, const SnapSettings& settings);
 
-    // The file list's selection: its file name, ROM-folder number and game name. The same base
-    // name in the same ROM folder is no change (false, nothing is read again); an empty file
-    // name shows the no-snap picture without caption.
+    // The file list's selection: its file name, ROM-folder number and game name, and the name
+    // the rename data give it (a snap may carry either). The same base name in the same ROM
+    // folder is no change (false, nothing is read again); an empty file name shows the no-snap
+    // picture without caption.
     bool select(const std::string& fileName, int romFolderIndex, std::string caption,
-                const SnapSettings& settings);
+                const SnapSettings& settings, const std::string& datName = {});
     // The list lost its selection: the no-snap picture without caption. The file name and ROM
     // folder are kept.
     void clearSelection(const SnapSettings& settings);

@@ -69,7 +69,8 @@ void CSnap::showRow(int row) {
     const FileListView rows = app_.fileList().rows();
     if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
     const FileListRow& r = rows[static_cast<std::size_t>(row)];
-    if (model_.select(r.fileName(), r.folderNumber, r.gameName(), settings())) update();
+    if (model_.select(r.fileName(), r.folderNumber, r.gameName(), settings(), app_.datNameOf(r)))
+        update();
 }
 
 void CSnap::clearSelection() {

@@ -10,6 +10,8 @@
 #include "AppFixture.h"
 #include "LaunchFixture.h"
 #include "core/app/IdentityScan.h"
+#include "core/rename/RenameData.h"
+#include "core/storage/DataStream.h"
 #include "core/views/DetailPanes.h"
 
 using namespace romshelf;
@@ -113,6 +115,35 @@ TEST_F(PlayHistoryTest, TheHistoryFollowsARenamedFileOnceItIsHashed) {
     EXPECT_EQ(std::tie(games[0].hardware, games[0].title, games[0].stats.count),
               std::tuple("FC", "b", 3));
     EXPECT_TRUE(app.playHistory().games("MD").empty());
+}
+
+// The name the rename data give a file (for snaps named by it) is found by its sums once it has
+// been summed; a record of headerless sums, or of another size, is not it; new rename data are
+// read again.
+TEST_F(PlayHistoryTest, TheDatNameComesFromTheRenameDataByTheSums) {
+    dir.write("roms/a.nes", "ROM");
+    const auto writeData = [&](const std::string& name) {
+        RenameData data;
+        data.hardware = "FC";
+        const auto crc = static_cast<std::int32_t>(kRomCrc);
+        data.records = {{"Headerless (Japan)", {3, crc, 0, 1, 2}, {}, 1},
+                        {"Longer (Japan)", {4, crc, 0, 1, 2}, {}, 0},
+                        {name, {3, crc, 0, 1, 2}, {}, 0}};
+        DataStream stream;
+        ASSERT_TRUE(saveRenameData(stream, dir.file("data/Rename_FC.dat"), data));
+    };
+    writeData("Super Game (Japan)");
+    setUpLaunch("FC", emulator("TestNES", "./emu/nes emu", "$P"));
+    start("FC");
+    const FileListRow row = app.fileList().rows()[0];
+    EXPECT_EQ(app.datNameOf(row), "");
+    hash("a.nes");
+    EXPECT_EQ(app.datNameOf(row), "Super Game (Japan)");
+    writeData("Super Game (Japan) (Rev 1)");
+    std::filesystem::last_write_time(
+        dir.file("data/Rename_FC.dat"),
+        std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
+    EXPECT_EQ(app.datNameOf(row), "Super Game (Japan) (Rev 1)");
 }
 
 // A damaged file is made anew; without a data folder nothing is kept and nothing breaks.
