@@ -6,6 +6,8 @@
 
 #include "core/settings/EnvironmentSettingsModel.h"
 
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
@@ -31,7 +33,17 @@ public:
     QPushButton* thanksButton() const { return thanks_; }
 
 private:
+    struct PageBuilder;
+
+    // A page: its group box and heading, then each control of its table in turn.
     QWidget* buildPage(int page);
+    QWidget* addControl(PageBuilder& b, const EnvControl& c);
+    QWidget* addCheckBox(PageBuilder& b, const EnvControl& c);
+    QWidget* addRadioButton(PageBuilder& b, const EnvControl& c);
+    QWidget* addEdit(PageBuilder& b, const EnvControl& c);
+    void addToolPathRow(PageBuilder& b, const EnvControl& c, QLabel* label, QLineEdit* edit);
+    QWidget* addFontList(PageBuilder& b, const EnvControl& c);
+    void addThanksButton(PageBuilder& b);
 
     Application& app_;
     EnvironmentSettingsModel model_;
