@@ -28,7 +28,7 @@ FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s) {
         const std::string name =
             s.otherSoftware ? text::fileNameText(fs::pathName(path)) : row.fileName();
         // A file that cannot be examined counts as empty.
-        t.status = name + " - ファイルサイズ : " + sizeText(fs::fileSize(path).value_or(0));
+        t.status = name + std::string(kStatusSizeLabel) + sizeText(fs::fileSize(path).value_or(0));
     }
     return t;
 }
