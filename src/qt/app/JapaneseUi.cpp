@@ -38,8 +38,8 @@ void FileDialogDates::initStyleOption(QStyleOptionViewItem* option,
         option->text = QLocale().toString(files->lastModified(index), QLocale::ShortFormat);
 }
 
-QString JapaneseUi::Supplement::translate(const char* context, const char* sourceText,
-                                          const char*, int) const {
+QString JapaneseUi::Supplement::translate(const char* context, const char* sourceText, const char*,
+                                          int) const {
     if (!context || !sourceText) return {};
     for (const SupplementText& t : kSupplement)
         if (std::strcmp(context, t.context) == 0 && std::strcmp(sourceText, t.source) == 0)
