@@ -4,10 +4,8 @@
 #include <QCursor>
 #include <QDir>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
-#include <QTranslator>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -18,6 +16,7 @@
 #include "core/app/FirstSteps.h"
 #include "core/platform/FileSystem.h"
 #include "qt/app/CMainFrame.h"
+#include "qt/app/JapaneseUi.h"
 #include "core/settings/ProgramFolder.h"
 #include "qt/app/QtHost.h"
 #include "qt/app/UnixSignalWatcher.h"
@@ -133,12 +132,7 @@ int main(int argc, char* argv[]) {
     bool signalled = false;
     QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested,
                      [&signalled](int) { signalled = true; });
-    // The program speaks Japanese whatever the desktop's language: so do Qt's own dialogs (file
-    // pickers, standard buttons). Without the translation installed they stay in English.
-    QTranslator qtTranslation;
-    if (qtTranslation.load(QStringLiteral("qtbase_ja"),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslation);
+    const romshelf::JapaneseUi japanese;
 
     // `--demo DIR`: the demo catalogue, made or completed in DIR, is the program folder.
     const QString demo = demoFolderArgument(QApplication::arguments());

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include "qt/views/CFileList.h"
 #include "qt/views/CMedia.h"
 #include "qt/views/CSnap.h"
+#include "qt/views/WindowsFont.h"
 
 using namespace romshelf;
 
@@ -68,6 +70,33 @@ TEST_F(DetailWindowsView, ASelectedRowFillsTheWindowsAndAClearEmptiesThem) {
     EXPECT_EQ(whiteInNamePlace(info), 0);
     EXPECT_TRUE(database->text().isEmpty());
     EXPECT_EQ(media->grab().toImage().pixel(160, 120), qRgb(255, 255, 255));
+}
+
+TEST_F(DetailWindowsView, TheStatusLineShortensTheNameAndKeepsTheSizeWhole) {
+    CFileData info(app);
+    const QFontMetrics metrics(windowsFont("ＭＳ Ｐゴシック", 12));
+    // (status, whether it fits its 248 pixels as it is)
+    const std::pair<const char*, bool> cases[] = {
+        {"game.sfc - ファイルサイズ : 3 Byte", true},
+        {"Hoshizora Demo (J).nes - ファイルサイズ : 24 KB", false},
+        {"Tetsu no Shiro to Umi no Soko to Hanabi Taikai (J).md - ファイルサイズ : 319 Byte",
+         false},
+    };
+    for (const auto& [status, fits] : cases) {
+        FileInfoTexts texts;
+        texts.status = status;
+        info.showTexts(texts);
+        const QString full = QString::fromUtf8(status), shown = info.statusShown();
+        EXPECT_LE(metrics.horizontalAdvance(shown), 248) << status;
+        if (fits) {
+            EXPECT_EQ(shown, full);
+            continue;
+        }
+        const QString size = full.mid(full.indexOf(u" - "));
+        EXPECT_TRUE(shown.endsWith(size)) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(u'…')) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith(full.left(3))) << shown.toStdString();
+    }
 }
 
 TEST_F(DetailWindowsView, MediaScrollBarsFollowTheRoomTheWindowHas) {

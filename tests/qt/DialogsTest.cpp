@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "AppFixture.h"
@@ -26,6 +29,7 @@
 #include "qt/app/EnvironmentDialog.h"
 #include "qt/app/FolderSettingsDialog.h"
 #include "qt/app/GameListDialog.h"
+#include "qt/app/JapaneseUi.h"
 #include "qt/app/MainMenu.h"
 #include "qt/app/MoveDestinationDialog.h"
 #include "qt/app/ProgressDialog.h"
@@ -34,6 +38,7 @@
 
 using namespace romshelf;
 using namespace Qt::StringLiterals;
+using namespace std::string_literals;
 using V = std::vector<std::string>;
 
 namespace {
@@ -377,6 +382,49 @@ TEST(ProgressDialogTest, ShowsTheLoopAndRaisesTheCancelRequest) {
     EXPECT_EQ(progress.window(), nullptr);
     QTest::keyClicks(&other, QStringLiteral("after"));
     EXPECT_EQ(other.text(), QStringLiteral("after"));
+}
+
+}  // namespace
+
+namespace {
+
+// Qt's own file dialog as the program shows it under the C locale: its labels, the type of a
+// folder and the dates in Japanese; all as before once the program is done with them.
+TEST(JapaneseUiTest, QtsOwnFileDialogSpeaksJapaneseUnderTheCLocale) {
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    test::TempFolder dir;
+    dir.makeFolder("sub");
+    const std::string touch = "touch -m -d '2024-03-05 06:07' '" + dir.file("sub") + "'";
+    ASSERT_EQ(std::system(touch.c_str()), 0);
+    // The folder's text in `column` and the file name's label.
+    const auto shown = [&](int column) {
+        QFileDialog dialog(nullptr, u"開く"_s, QString::fromStdString(dir.path()));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.show();
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        auto* view = dialog.findChild<QTreeView*>(u"treeView"_s);
+        const QModelIndex at =
+            model->index(QString::fromStdString(dir.file("sub"))).siblingAtColumn(column);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !model->data(at).toString().isEmpty(); }));
+        // The text as the view draws it: the model's, or the dates' delegate's where it is set.
+        QStyleOptionViewItem option;
+        option.text = model->data(at).toString();
+        if (auto* dates = qobject_cast<FileDialogDates*>(view->itemDelegateForIndex(at)))
+            dates->initStyleOption(&option, at);
+        return std::pair(option.text.toStdString(),
+                         dialog.findChild<QLabel*>(u"fileNameLabel"_s)->text().toStdString());
+    };
+    {
+        const JapaneseUi japanese;
+        EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+        EXPECT_EQ(shown(2), std::pair("フォルダ"s, "ファイル名(&N):"s));
+        EXPECT_EQ(shown(3).first, "2024/03/05 6:07");
+    }
+    EXPECT_EQ(QLocale(), QLocale::c());
+    EXPECT_EQ(shown(2), std::pair("Folder"s, "File &name:"s));
+    QLocale::setDefault(before);
 }
 
 }  // namespace

@@ -185,6 +185,37 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsKeysAndPerHardwareGroups) {
     EXPECT_FALSE(action(cmd::Manual)->isEnabled());
 }
 
+TEST_F(MainFrameTest, EveryKeyTheMenusShowReachesItsCommandFromTheFileList) {
+    open();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    frame->fileList()->setFocus();
+    // Which command a key reaches, not what the command then does.
+    std::vector<int> reached;
+    std::map<QKeySequence, int> bound;
+    for (const auto& [id, a] : frame->mainMenu()->actions()) {
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+        QObject::connect(a, &QAction::triggered, [&reached, id] { reached.push_back(id); });
+        if (!a->shortcut().isEmpty()) bound[a->shortcut()] = id;
+    }
+    int shown = 0;
+    for (const auto& [id, a] : frame->mainMenu()->actions()) {
+        const qsizetype tab = a->text().indexOf(u'\t');
+        if (tab < 0) continue;
+        const QKeySequence keys = QKeySequence::fromString(a->text().mid(tab + 1));
+        ASSERT_EQ(keys.count(), 1) << a->text().toStdString();
+        ++shown;
+        reached.clear();
+        const QKeyCombination key = keys[0];
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        // The key table's command; Shift+F7 is shown but bound to nothing.
+        const auto it = bound.find(keys);
+        EXPECT_EQ(reached, it == bound.end() ? std::vector<int>{} : std::vector<int>{it->second})
+            << keys.toString().toStdString();
+    }
+    EXPECT_EQ(shown, 28);
+}
+
 TEST_F(MainFrameTest, ToolWindowsHideOnCloseAndComeBackFromTheViewMenu) {
     app.changeSettings([](MainSettings& m) { m.windowSlots[kSlotFolder].visible = 0; });
     open();

@@ -7,12 +7,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "AppFixture.h"
+#include "core/settings/HardwareTable.h"
 #include "QtUi.h"
 #include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CategoryOrganiserDialog.h"
+#include "qt/app/FolderSettingsDialog.h"
+#include "qt/app/MainMenu.h"
 #include "qt/app/RegistrationDialog.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
@@ -171,6 +175,62 @@ TEST_F(RegistrationView, TheBulkDialogStartsUnchangedAndAppliesToTheSelection) {
     }
     EXPECT_EQ(app.romTable()[app.romTable().findRecordByTitle("Final_Fight")].gameName,
               "Final Fight");
+}
+
+TEST_F(RegistrationView, ARenamedCategoryShowsAtOnceWhereverTheRecordIsShown) {
+    RomRecord zelda = record("Zelda", "ゼルダ");
+    zelda.classes[0] = "RPG";
+    writeRecords("SFC", {zelda});
+    CMainFrame frame(app);
+    frame.startUp();
+    const int row = rowOf(app, "Zelda.sfc");
+    test::clickRow(frame.fileList(), row, Qt::RightButton);
+    RegistrationDialog* dialog = frame.registrationDialog();
+    ASSERT_TRUE(dialog->isVisible());
+    test::withModal<CategoryOrganiserDialog>(
+        [&] { in<QPushButton>(dialog, 1114)->click(); },
+        [](CategoryOrganiserDialog& organiser) {
+            auto* current = qobject_cast<QTreeWidget*>(organiser.control(1152));
+            current->setCurrentItem(current->topLevelItem(1));  // RPG
+            qobject_cast<QLineEdit*>(organiser.control(1161))->setText(QStringLiteral("ロープレ"));
+            qobject_cast<QPushButton*>(organiser.control(1162))->click();
+            qobject_cast<QPushButton*>(organiser.control(1))->click();
+        });
+    EXPECT_EQ(cell(frame.fileList(), row, 4), "ロープレ");
+    EXPECT_EQ(frame.fileDataView()->texts().categories[0], "ロープレ");
+    // The open record follows: saving it now keeps the new name.
+    EXPECT_EQ(in<QComboBox>(dialog, 1113)->currentText(), QStringLiteral("ロープレ"));
+}
+
+TEST_F(RegistrationView, BulkRegistrationAndFolderSettingsKeepTheSelectedFiles) {
+    CMainFrame frame(app);
+    frame.startUp();
+    CFileList* list = frame.fileList();
+    const auto selected = [&] {
+        std::vector<std::string> names;
+        for (const QModelIndex& i : list->selectionModel()->selectedRows())
+            names.push_back(cell(list, i.row(), 2));
+        std::ranges::sort(names);
+        return names;
+    };
+    const std::vector<std::string> both{"Final_Fight.sfc", "Zelda.sfc"};
+    list->selectAll();
+    test::withModal<BulkRegistrationDialog>(
+        [&] { test::clickRow(list, rowOf(app, "Zelda.sfc"), Qt::RightButton); },
+        [](BulkRegistrationDialog& bulk) {
+            qobject_cast<QComboBox*>(bulk.control(1113))->setCurrentIndex(3);  // RPG
+            qobject_cast<QPushButton*>(bulk.control(1))->click();
+        });
+    EXPECT_EQ(selected(), both);
+    EXPECT_EQ(frame.fileDataView()->texts().categories[0], "RPG");
+
+    test::clickRow(list, rowOf(app, "Zelda.sfc"));
+    const int folderCommand = hardwareTable()[hardwareIndexOf("SFC")].folderCommand;
+    test::withModal<FolderSettingsDialog>(
+        [&] { frame.mainMenu()->action(folderCommand)->trigger(); },
+        [](FolderSettingsDialog& folders) { folders.accept(); });
+    EXPECT_EQ(selected(), std::vector<std::string>{"Zelda.sfc"});
+    EXPECT_EQ(frame.fileDataView()->texts().gameName, "Zelda");
 }
 
 }  // namespace

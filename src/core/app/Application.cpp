@@ -39,6 +39,7 @@ Application::Application(ProgramFolder folder, const Host& host)
     stream_.setKeepsRefusedCopies(true);
     launching_.whenEmulatorEnded([this](const EmulatorSession& run) { recordPlay(run); });
     fileList_.whenBuilt([this](bool everyFile) { following_.listBuilt(everyFile); });
+    categoryCommands_.whenRecordsChanged([this] { fileList_.refreshRecordRows(); });
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
 

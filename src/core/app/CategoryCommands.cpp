@@ -45,7 +45,8 @@ CategoryCommands::RenameResult CategoryCommands::rename(CategoryOrganiser& organ
     const std::string from = organiser.current()[row], to = organiser.renameText;
     if (list == kHardwareClassList) {
         // Other hardware have class lists of their own.
-        replaceCategoryValue(session_.records(), list, from, to);
+        if (replaceCategoryValue(session_.records(), list, from, to) > 0 && recordsChanged_)
+            recordsChanged_();
         organiser.renameSelected(to);
         return RenameResult::Renamed;
     }
@@ -61,10 +62,12 @@ CategoryCommands::RenameResult CategoryCommands::rename(CategoryOrganiser& organ
         // The current hardware: the records in memory, saved through the session. A failed save
         // takes the change back, so that memory and file agree on the old text.
         RomTable before = session_.romTable();
-        if (replaceCategoryValue(session_.records(), list, from, to) > 0 &&
-            !session_.saveRecords()) {
+        if (replaceCategoryValue(session_.records(), list, from, to) == 0) return;
+        if (!session_.saveRecords()) {
             session_.records() = std::move(before);
             kept.push_back(code);
+        } else if (recordsChanged_) {
+            recordsChanged_();
         }
     });
     if (kept.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     // the user was told which hardware kept the old text, and the item keeps its old text too, so
     // that the same rename can be done again; the others stay renamed.
     RenameResult rename(CategoryOrganiser& organiser);
+    // Told when a rename changed the current hardware's records (the file list shows them).
+    void whenRecordsChanged(std::function<void()> changed) { recordsChanged_ = std::move(changed); }
 
     // "ファイル情報に登録したのに現在の項目に存在しない分類項目を探して追加": categories 1-5 look
     // through every hardware's records (the current one's in memory), the hardware class through
@@ -56,6 +59,7 @@ private:
     HardwareSession& session_;
     DataStream& stream_;
     Prompter& prompter_;
+    std::function<void()> recordsChanged_;
 };
 
 }  // namespace romshelf

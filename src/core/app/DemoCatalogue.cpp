@@ -1,11 +1,12 @@
 #include "core/app/DemoCatalogue.h"
 
-#include "core/app/DemoFrontendFiles.h"
-
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
 
+#include "core/database/CategoryLists.h"
+#include "core/app/DemoFrontendFiles.h"
 #include "core/database/RomTable.h"
 #include "core/launch/EmulatorEntry.h"
 #include "core/platform/FileSystem.h"
@@ -47,6 +48,10 @@ struct DemoHardware {
     int snapWidth, snapHeight;
     std::array<DemoGame, 3> games;
 };
+
+// What every demo record has besides its game's own category: its second category and its class.
+constexpr const char* kDemoSecondCategory = "自作";
+constexpr const char* kDemoClass = "ROM";
 
 // Names, readings and comments are the program's own demo texts.
 const std::array<DemoHardware, 3> kDemo = {{
@@ -191,10 +196,33 @@ public:
             return saveFolderSettingsFile(stream_, path, f);
         });
         records(hw);
+        writeList(kHardwareClassList, code, {kDemoClass});
         emulators(code, places);
     }
 
+    // The shared category lists with the items the demo records use, so that the registration
+    // dialog and the folder window offer them.
+    void sharedLists() {
+        std::vector<std::string> categories;
+        for (const DemoHardware& hw : kDemo)
+            for (const DemoGame& game : hw.games)
+                if (*game.category != 0 && std::ranges::count(categories, game.category) == 0)
+                    categories.emplace_back(game.category);
+        writeList(0, "", categories);
+        writeList(1, "", {kDemoSecondCategory});
+    }
+
 private:
+    // A category list file that is not there yet (one that is holds the user's items).
+    void writeList(int list, const std::string& code, const std::vector<std::string>& items) {
+        writeMissing("data/" + CategoryLists::fileName(list, code), [&](const std::string& path) {
+            return saveDataFile(stream_, path, CategoryLists::kind(list), [&](DataStream& s) {
+                DataWriter writer(s);
+                transferCategoryItems(writer, items);
+            });
+        });
+    }
+
     // Adds the demo records whose files have none; the others are the user's now.
     void records(const DemoHardware& hw) {
         const std::string relative = "data/RomData_" + std::string(hw.code) + ".slb";
@@ -210,8 +238,8 @@ private:
             r.gameName = game.name;
             r.reading = game.reading;
             r.classes[0] = game.category;
-            r.classes[1] = "自作";
-            r.hardwareClass = "ROM";
+            r.classes[1] = kDemoSecondCategory;
+            r.hardwareClass = kDemoClass;
             r.comment = game.comment;
             r.favourite = game.favourite;
             r.rating = game.rating;
@@ -347,6 +375,7 @@ DemoReport makeDemoCatalogue(const ProgramFolder& folder, Prompter& prompter,
         report.codes.emplace_back(hw.code);
         writer.hardware(hw, places);
     }
+    writer.sharedLists();
     writeDemoFrontendFiles(folder, report);
     return report;
 }

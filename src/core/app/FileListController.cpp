@@ -1,5 +1,7 @@
 #include "core/app/FileListController.h"
 
+#include <algorithm>
+
 #include "core/settings/HardwareTable.h"
 
 namespace romshelf {
@@ -66,6 +68,22 @@ void FileListController::updateRow(int row, const std::string& fileName, const s
     list_.updateRow(static_cast<std::size_t>(row), fileName, title, session_.romTable(),
                     recordIndex);
     notices_.fileListRowChanged(row);
+}
+
+void FileListController::refreshRecordRows() {
+    const RomTable& records = session_.romTable();
+    const FileListView rows = list_.rows();
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const FileListRow& row = rows[r];
+        if (row.recordIndex < 0 || row.recordIndex >= records.count()) continue;
+        const RomRecord& record = records[row.recordIndex];
+        const bool same =
+            std::equal(record.classes.begin(), record.classes.end(), row.cells.begin() + 4) &&
+            row.cells[9] == record.hardwareClass;
+        if (same) continue;
+        const std::string name = row.fileName();
+        updateRow(static_cast<int>(r), name, name, row.recordIndex);
+    }
 }
 
 void FileListController::sortByColumn(int column) {

@@ -43,6 +43,9 @@ public:
     }
     // An edit changed row `row` in place (see FileList::updateRow).
     void updateRow(int row, const std::string& fileName, const std::string& title, int recordIndex);
+    // Records changed under the rows (a category renamed in them): each row whose categories
+    // differ from its record's shows them now, in place.
+    void refreshRecordRows();
     // Keeps the collation keys computed this run for the next start.
     bool saveSortKeys() { return list_.saveSortKeys(); }
 

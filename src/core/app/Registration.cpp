@@ -238,6 +238,14 @@ void RegistrationModel::commit(bool inPlace) {
     if (inPlace) app_.updateFileListRow(row_, joinName(title, fields.extension), title, index);
 }
 
+std::string RegistrationModel::recordCategory(int list) const {
+    if (!isOpen() || list < 0 || list >= kCategoryListCount) return {};
+    const int index = app_.fileList().rows()[static_cast<std::size_t>(row_)].recordIndex;
+    if (index < 0 || index >= app_.romTable().count()) return {};
+    const RomRecord& r = app_.romTable()[index];
+    return list < kRecordClassCount ? r.classes[static_cast<std::size_t>(list)] : r.hardwareClass;
+}
+
 bool RegistrationModel::canMove() const {
     int set = 0;
     for (const std::string& path : app_.folders().folders.romFolderPaths) set += !path.empty();

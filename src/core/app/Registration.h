@@ -68,6 +68,9 @@ public:
     std::vector<std::string> emulatorItems() const;
     std::vector<std::string> categoryItems(int list) const;
     static std::vector<std::string> ratingItems();
+    // List `list`'s value in the open row's record as it is now (the organiser's renames reach
+    // the records); empty without a record.
+    std::string recordCategory(int list) const;
 
     RegistrationFields fields;
 

@@ -48,7 +48,7 @@ FileInfoTexts fileInfoTexts(const FileListRow& row, const DetailSources& s) {
         std::size_t discs = 0;
         const std::uint64_t size = rowFileSize(row, s, &discs);
         t.status = name + (discs > 0 ? " (ディスク " + std::to_string(discs) + " 枚)" : "") +
-                   " - ファイルサイズ : " + sizeText(size);
+                   std::string(kStatusSizeLabel) + sizeText(size);
     }
     return t;
 }

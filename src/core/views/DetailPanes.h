@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/database/CategoryLists.h"
 #include "core/database/RomTable.h"
@@ -21,6 +22,9 @@ struct DetailSources {
     bool otherSoftware = false;      // the rows are the other-software list
     bool showCategoryNames = false;  // "分類名 : 値" in the file-information window
 };
+
+// What joins the file's name and its size in the status line.
+inline constexpr std::string_view kStatusSizeLabel = " - ファイルサイズ : ";
 
 // The nine texts of the file-information window.
 struct FileInfoTexts {

@@ -205,8 +205,15 @@ void CMainFrame::openRegistration(int row, bool bulk) {
     for (const QModelIndex& i : fileList_->selectionModel()->selectedRows())
         rows.push_back(i.row());
     registration_->dismiss();
+    const CFileList::Selection files = fileList_->selectedFiles();
     BulkRegistrationDialog dialog(app_, std::move(rows), this);
     dialog.exec();
+    // The list is built again: the same files stay selected, shown with their new records.
+    showSelectionAgain(files);
+}
+
+void CMainFrame::showSelectionAgain(const CFileList::Selection& files) {
+    if (fileList_->selectFiles(files)) Q_EMIT fileList_->selectionShown(fileList_->selectedRow());
 }
 
 void CMainFrame::folderWindowReset() {
@@ -361,8 +368,11 @@ void CMainFrame::openFolderSettings(const std::string& code) {
     SettingsCommands& commands = app_.settingsCommands();
     FolderDialogModel model = commands.openFolderSettings(code);
     FolderSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() == QDialog::Accepted)
-        commands.folderSettingsConfirmed(code, model.displayName);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const CFileList::Selection files = fileList_->selectedFiles();
+    commands.folderSettingsConfirmed(code, model.displayName);
+    // The hardware's data are read again: the files still listed stay selected.
+    showSelectionAgain(files);
 }
 
 void CMainFrame::openEmulatorSettings(const std::string& code) {

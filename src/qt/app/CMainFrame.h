@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/app/Application.h"
+#include "qt/views/CFileList.h"
 
 class QMdiArea;
 
@@ -13,7 +14,6 @@ namespace romshelf {
 class CaptureToolDialog;
 class CDataBase;
 class CFileData;
-class CFileList;
 class CFolder;
 class CMedia;
 class CSnap;
@@ -94,6 +94,9 @@ private:
     // Space or right click in the file list: the registration dialog for `row`, or the bulk
     // dialog for the selected rows.
     void openRegistration(int row, bool bulk);
+    // After a rebuild of the list: `files` selected again where listed, and the detail windows
+    // showing the first of them.
+    void showSelectionAgain(const CFileList::Selection& files);
     void connectLayoutCommands();
     // The lock item's check mark follows the setting.
     void showLock();

@@ -55,126 +55,146 @@ void EnvironmentDialog::addDiscSetsOption() {
     box->layout()->addWidget(discSets_);
 }
 
-QWidget* EnvironmentDialog::buildPage(int pageIndex) {
-    const EnvPage& page = environmentPages()[static_cast<std::size_t>(pageIndex)];
-    auto& widgets = controls_[static_cast<std::size_t>(pageIndex)];
-    auto* sheet = new QWidget(this);
-    auto* outer = new QVBoxLayout(sheet);
-    auto* box = new QGroupBox(qs(page.groupTitle), sheet);
-    outer->addWidget(box);
-    outer->addStretch();
-    auto* layout = new QVBoxLayout(box);
-    if (!page.heading.empty()) layout->addWidget(new QLabel(qs(page.heading), box));
-
+// What a page being built is filling: its group box, and the radio groups and block of edits
+// the next control may join.
+struct EnvironmentDialog::PageBuilder {
+    QGroupBox* box = nullptr;
+    QVBoxLayout* layout = nullptr;
     QGridLayout* radioGroups = nullptr;  // the page's radio groups, two to a row
     QBoxLayout* radioRow = nullptr;      // the buttons of the group being filled
     std::string_view group;
     QGridLayout* edits = nullptr;  // the block of edits being filled
     int editsInBlock = 0;
     EnvField blockField{};
+};
 
-    for (const EnvControl& c : page.controls) {
-        QWidget* widget = nullptr;
-        switch (c.kind) {
-            case EnvControlKind::CheckBox: {
-                auto* check = new QCheckBox(qs(c.text), box);
-                check->setChecked(model_.checked(c));
-                connect(check, &QCheckBox::toggled, this,
-                        [this, &c](bool on) { model_.setChecked(c, on); });
-                layout->addWidget(check);
-                widget = check;
-                break;
-            }
-            case EnvControlKind::RadioButton: {
-                if (!radioGroups) {
-                    radioGroups = new QGridLayout;
-                    layout->addLayout(radioGroups);
-                }
-                if (!radioRow || c.group != group) {
-                    group = c.group;
-                    auto* frame = new QGroupBox(qs(c.group), box);
-                    radioRow = new QHBoxLayout(frame);
-                    const int n = radioGroups->count();
-                    radioGroups->addWidget(frame, n / 2, n % 2);
-                }
-                auto* radio = new QRadioButton(qs(c.text), radioRow->parentWidget());
-                radio->setChecked(model_.checked(c));
-                connect(radio, &QRadioButton::toggled, this,
-                        [this, &c](bool on) { model_.setChecked(c, on); });
-                radioRow->addWidget(radio);
-                widget = radio;
-                break;
-            }
-            case EnvControlKind::Edit: {
-                if (!edits || c.field != blockField) {
-                    edits = new QGridLayout;
-                    layout->addLayout(edits);
-                    editsInBlock = 0;
-                    blockField = c.field;
-                }
-                auto* edit = new QLineEdit(qs(model_.text(c)), box);
-                connect(edit, &QLineEdit::textChanged, this,
-                        [this, &c](const QString& t) { model_.setText(c, ss(t)); });
-                auto* label = new QLabel(qs(c.text), box);
-                if (c.field == EnvField::ToolPath) {
-                    // label, path, "参照", "相対パス" on one row
-                    const int row = editsInBlock++;
-                    edit->setMinimumWidth(300);
-                    auto* browse = new QPushButton(QStringLiteral("参照"), box);
-                    auto* relative = new QPushButton(QStringLiteral("相対パス"), box);
-                    edits->addWidget(label, row, 0);
-                    edits->addWidget(edit, row, 1);
-                    edits->addWidget(browse, row, 2);
-                    edits->addWidget(relative, row, 3);
-                    connect(browse, &QPushButton::clicked, this, [this, &c, edit] {
-                        if (model_.browse(c, app_.prompter())) edit->setText(qs(model_.text(c)));
-                    });
-                    connect(relative, &QPushButton::clicked, this, [this, &c, edit] {
-                        model_.makeRelative(c);
-                        edit->setText(qs(model_.text(c)));
-                    });
-                } else {
-                    const int n = editsInBlock++;
-                    const int row = n / kEditPairsPerRow, column = n % kEditPairsPerRow * 2;
-                    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                    edits->addWidget(label, row, column);
-                    edits->addWidget(edit, row, column + 1);
-                }
-                widget = edit;
-                break;
-            }
-            case EnvControlKind::FontList: {
-                auto* row = new QHBoxLayout;
-                auto* list = new QComboBox(box);
-                for (std::string_view name : kListFontNames) list->addItem(qs(name));
-                // A name that is not one of the items shows no selection and is kept as it is.
-                list->setCurrentIndex(list->findText(qs(model_.text(c))));
-                connect(list, &QComboBox::textActivated, this,
-                        [this, &c](const QString& t) { model_.setText(c, ss(t)); });
-                row->addWidget(new QLabel(qs(c.text), box));
-                row->addWidget(list);
-                row->addStretch();
-                layout->addLayout(row);
-                widget = list;
-                break;
-            }
-        }
-        widgets.push_back(widget);
-    }
+QWidget* EnvironmentDialog::buildPage(int pageIndex) {
+    const EnvPage& page = environmentPages()[static_cast<std::size_t>(pageIndex)];
+    auto* sheet = new QWidget(this);
+    auto* outer = new QVBoxLayout(sheet);
+    PageBuilder b;
+    b.box = new QGroupBox(qs(page.groupTitle), sheet);
+    outer->addWidget(b.box);
+    outer->addStretch();
+    b.layout = new QVBoxLayout(b.box);
+    if (!page.heading.empty()) b.layout->addWidget(new QLabel(qs(page.heading), b.box));
 
-    if (pageIndex == kEnvPageExtra) {
-        thanks_ = new QPushButton(qs(kThanksButtonText), box);
-        thanks_->setHidden(!model_.thanksAvailable());
-        connect(thanks_, &QPushButton::clicked, this, [this] {
-            ThanksDialog dialog(this);
-            dialog.exec();
-        });
-        auto* row = new QHBoxLayout;
-        row->addWidget(thanks_);
-        row->addStretch();
-        layout->addLayout(row);
-    }
+    auto& widgets = controls_[static_cast<std::size_t>(pageIndex)];
+    for (const EnvControl& c : page.controls) widgets.push_back(addControl(b, c));
+    if (pageIndex == kEnvPageExtra) addThanksButton(b);
     return sheet;
+}
+
+QWidget* EnvironmentDialog::addControl(PageBuilder& b, const EnvControl& c) {
+    switch (c.kind) {
+        case EnvControlKind::CheckBox:
+            return addCheckBox(b, c);
+        case EnvControlKind::RadioButton:
+            return addRadioButton(b, c);
+        case EnvControlKind::Edit:
+            return addEdit(b, c);
+        case EnvControlKind::FontList:
+            return addFontList(b, c);
+    }
+    return nullptr;
+}
+
+QWidget* EnvironmentDialog::addCheckBox(PageBuilder& b, const EnvControl& c) {
+    auto* check = new QCheckBox(qs(c.text), b.box);
+    check->setChecked(model_.checked(c));
+    connect(check, &QCheckBox::toggled, this, [this, &c](bool on) { model_.setChecked(c, on); });
+    b.layout->addWidget(check);
+    return check;
+}
+
+QWidget* EnvironmentDialog::addRadioButton(PageBuilder& b, const EnvControl& c) {
+    if (!b.radioGroups) {
+        b.radioGroups = new QGridLayout;
+        b.layout->addLayout(b.radioGroups);
+    }
+    if (!b.radioRow || c.group != b.group) {
+        b.group = c.group;
+        auto* frame = new QGroupBox(qs(c.group), b.box);
+        b.radioRow = new QHBoxLayout(frame);
+        const int n = b.radioGroups->count();
+        b.radioGroups->addWidget(frame, n / 2, n % 2);
+    }
+    auto* radio = new QRadioButton(qs(c.text), b.radioRow->parentWidget());
+    radio->setChecked(model_.checked(c));
+    connect(radio, &QRadioButton::toggled, this, [this, &c](bool on) { model_.setChecked(c, on); });
+    b.radioRow->addWidget(radio);
+    return radio;
+}
+
+QWidget* EnvironmentDialog::addEdit(PageBuilder& b, const EnvControl& c) {
+    if (!b.edits || c.field != b.blockField) {
+        b.edits = new QGridLayout;
+        b.layout->addLayout(b.edits);
+        b.editsInBlock = 0;
+        b.blockField = c.field;
+    }
+    auto* edit = new QLineEdit(qs(model_.text(c)), b.box);
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, &c](const QString& t) { model_.setText(c, ss(t)); });
+    auto* label = new QLabel(qs(c.text), b.box);
+    if (c.field == EnvField::ToolPath) {
+        addToolPathRow(b, c, label, edit);
+    } else {
+        const int n = b.editsInBlock++;
+        const int row = n / kEditPairsPerRow, column = n % kEditPairsPerRow * 2;
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        b.edits->addWidget(label, row, column);
+        b.edits->addWidget(edit, row, column + 1);
+    }
+    return edit;
+}
+
+// label, path, "参照", "相対パス" on one row
+void EnvironmentDialog::addToolPathRow(PageBuilder& b, const EnvControl& c, QLabel* label,
+                                       QLineEdit* edit) {
+    const int row = b.editsInBlock++;
+    edit->setMinimumWidth(300);
+    auto* browse = new QPushButton(QStringLiteral("参照"), b.box);
+    auto* relative = new QPushButton(QStringLiteral("相対パス"), b.box);
+    b.edits->addWidget(label, row, 0);
+    b.edits->addWidget(edit, row, 1);
+    b.edits->addWidget(browse, row, 2);
+    b.edits->addWidget(relative, row, 3);
+    connect(browse, &QPushButton::clicked, this, [this, &c, edit] {
+        if (model_.browse(c, app_.prompter())) edit->setText(qs(model_.text(c)));
+    });
+    connect(relative, &QPushButton::clicked, this, [this, &c, edit] {
+        model_.makeRelative(c);
+        edit->setText(qs(model_.text(c)));
+    });
+}
+
+QWidget* EnvironmentDialog::addFontList(PageBuilder& b, const EnvControl& c) {
+    auto* row = new QHBoxLayout;
+    auto* list = new QComboBox(b.box);
+    for (std::string_view name : kListFontNames) list->addItem(qs(name));
+    // A name that is not one of the items shows no selection and is kept as it is.
+    list->setCurrentIndex(list->findText(qs(model_.text(c))));
+    connect(list, &QComboBox::textActivated, this,
+            [this, &c](const QString& t) { model_.setText(c, ss(t)); });
+    row->addWidget(new QLabel(qs(c.text), b.box));
+    row->addWidget(list);
+    row->addStretch();
+    b.layout->addLayout(row);
+    return list;
+}
+
+void EnvironmentDialog::addThanksButton(PageBuilder& b) {
+    thanks_ = new QPushButton(qs(kThanksButtonText), b.box);
+    thanks_->setHidden(!model_.thanksAvailable());
+    connect(thanks_, &QPushButton::clicked, this, [this] {
+        ThanksDialog dialog(this);
+        dialog.exec();
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(thanks_);
+    row->addStretch();
+    b.layout->addLayout(row);
 }
 
 void EnvironmentDialog::addUnpackCacheSetting(QWidget* sheet) {

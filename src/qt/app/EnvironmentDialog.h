@@ -7,6 +7,8 @@
 #include "core/settings/EnvironmentSettingsModel.h"
 
 class QCheckBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -37,11 +39,21 @@ public:
     QCheckBox* discSetsBox() const { return discSets_; }
 
 private:
-    QWidget* buildPage(int page);
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
     void addUnpackCacheSetting(QWidget* sheet);
     void applyUnpackCacheSetting();
+    struct PageBuilder;
+
+    // A page: its group box and heading, then each control of its table in turn.
+    QWidget* buildPage(int page);
+    QWidget* addControl(PageBuilder& b, const EnvControl& c);
+    QWidget* addCheckBox(PageBuilder& b, const EnvControl& c);
+    QWidget* addRadioButton(PageBuilder& b, const EnvControl& c);
+    QWidget* addEdit(PageBuilder& b, const EnvControl& c);
+    void addToolPathRow(PageBuilder& b, const EnvControl& c, QLabel* label, QLineEdit* edit);
+    QWidget* addFontList(PageBuilder& b, const EnvControl& c);
+    void addThanksButton(PageBuilder& b);
 
     Application& app_;
     EnvironmentSettingsModel model_;

@@ -240,11 +240,14 @@ void RegistrationDialog::closeEvent(QCloseEvent* event) {
 void RegistrationDialog::organise(int list) {
     QComboBox* combo = categories_[static_cast<std::size_t>(list)];
     const QString kept = combo->currentText();
+    const std::string before = model_.recordCategory(list);
     CategoryOrganiserDialog organiser(app_, list, this);
     organiser.exec();
-    // The lists may have changed; the field keeps what it had.
+    // The lists may have changed; the field keeps what it had, unless that was the record's value
+    // and it was renamed there: saving the old text would undo the rename.
     refreshLists();
-    combo->setEditText(kept);
+    const std::string after = model_.recordCategory(list);
+    combo->setEditText(after != before && kept == qs(before) ? qs(after) : kept);
 }
 
 }  // namespace romshelf

@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QMenu>
 #include <QProxyStyle>
 
 namespace romshelf {
@@ -40,6 +41,17 @@ ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QS
     auto* style = new ToolFrameStyle;
     style->setParent(this);
     setStyle(style);
+    freeMenuKeys();
+}
+
+void ToolWindowFrame::freeMenuKeys() {
+    // The system menu's close item takes Ctrl+W (with Ctrl+F4): with seven frames that key would
+    // be claimed eight times and do nothing, while the main menu shows it for the capture tool.
+    if (QMenu* menu = systemMenu())
+        for (QAction* a : menu->actions()) {
+            QList<QKeySequence> keys = a->shortcuts();
+            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0) a->setShortcuts(keys);
+        }
 }
 
 void ToolWindowFrame::applySlotGeometry() {

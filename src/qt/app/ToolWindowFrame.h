@@ -46,6 +46,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Leaves the main menu's keys to the main menu.
+    void freeMenuKeys();
     void rememberNormalRect();
     void holdIfLocked();
     QRect placementRect() const;

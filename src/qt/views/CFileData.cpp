@@ -1,5 +1,6 @@
 #include "qt/views/CFileData.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "qt/QtText.h"
@@ -22,6 +23,7 @@ struct TextPlace {
     bool centred;
 };
 
+constexpr int kStatusPlace = 1;
 constexpr TextPlace kPlaces[] = {
     {&FileInfoTexts::gameName, 0, 4, 3, 4, 3, 317, 18, 14, false},
     {&FileInfoTexts::status, 0, 4, 21, 4, 21, 252, 34, 12, false},
@@ -47,6 +49,14 @@ void drawAt(QPainter& painter, const TextPlace& place, const QString& text, int 
         text);
 }
 
+// Black one pixel down and right, then white at the place.
+void drawShadowed(QPainter& painter, const TextPlace& place, const QString& text) {
+    painter.setPen(Qt::black);
+    drawAt(painter, place, text, 1);
+    painter.setPen(Qt::white);
+    drawAt(painter, place, text, 0);
+}
+
 }  // namespace
 
 CFileData::CFileData(const Application& app, QWidget* parent) : QWidget(parent) {
@@ -62,6 +72,20 @@ void CFileData::showTexts(const FileInfoTexts& texts) {
     repaint();
 }
 
+QString CFileData::statusShown() const {
+    const QString status = qs(texts_.status);
+    const TextPlace& place = kPlaces[kStatusPlace];
+    const QFontMetrics metrics(textFont_);
+    const int room = place.right - place.x;
+    if (metrics.horizontalAdvance(status) <= room) return status;
+    const qsizetype cut = status.lastIndexOf(qs(kStatusSizeLabel));
+    if (cut < 0) return metrics.elidedText(status, Qt::ElideRight, room);
+    const QString size = status.mid(cut);
+    return metrics.elidedText(status.left(cut), Qt::ElideMiddle,
+                              room - metrics.horizontalAdvance(size)) +
+           size;
+}
+
 void CFileData::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, pictureImage(background_));
@@ -71,11 +95,7 @@ void CFileData::paintEvent(QPaintEvent*) {
                                       : texts_.categories[static_cast<std::size_t>(place.category)];
         if (text.empty()) continue;
         painter.setFont(place.pixelHeight == 14 ? nameFont_ : textFont_);
-        const QString shown = qs(text);
-        painter.setPen(Qt::black);
-        drawAt(painter, place, shown, 1);
-        painter.setPen(Qt::white);
-        drawAt(painter, place, shown, 0);
+        drawShadowed(painter, place, &place == &kPlaces[kStatusPlace] ? statusShown() : qs(text));
     }
 }
 

@@ -21,6 +21,9 @@ public:
     void showTexts(const FileInfoTexts& texts);
     void clear() { showTexts({}); }
     const FileInfoTexts& texts() const { return texts_; }
+    // The status line as drawn: a name too long for its place is shortened in the middle, so
+    // that the size after it stays whole.
+    QString statusShown() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,8 +6,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <optional>
-#include <set>
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
@@ -138,54 +136,51 @@ void CFileList::resetColumnWidths() {
     for (int c = 0; c < kFileListColumns; ++c) setColumnWidth(c, kDefaultWidths[c]);
 }
 
-void CFileList::sortByColumn(int column) {
-    reorderKeepingSelection([this, column] { app_.sortFileListByColumn(column); });
-}
-
-void CFileList::sortByPlays(Application::PlaySort by) {
-    reorderKeepingSelection([this, by] { app_.sortFileListByPlays(by); });
-}
-
-void CFileList::reorderKeepingSelection(const std::function<void()>& reorder) {
-    // The same files stay selected (and the first of them in view) in their new places.
-    struct Picked {
-        int folder;
-        std::string name;
-        bool operator<(const Picked& o) const {
-            return folder != o.folder ? folder < o.folder : name < o.name;
-        }
+CFileList::Selection CFileList::selectedFiles() const {
+    const FileListView rows = app_.fileList().rows();
+    const auto keyOf = [&rows](int row) -> std::optional<FileKey> {
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return std::nullopt;
+        const FileListRow& r = rows[static_cast<std::size_t>(row)];
+        return FileKey{r.folderNumber, r.fileName()};
     };
-    const FileListView before = app_.fileList().rows();
-    std::set<Picked> picked;
+    Selection files;
     for (const QModelIndex& i : selectionModel()->selectedRows())
-        if (static_cast<std::size_t>(i.row()) < before.size())
-            picked.insert({before[static_cast<std::size_t>(i.row())].folderNumber,
-                           before[static_cast<std::size_t>(i.row())].fileName()});
-    const int current = currentIndex().row();
-    const std::optional<Picked> currentFile =
-        current >= 0 && static_cast<std::size_t>(current) < before.size()
-            ? std::optional<Picked>({before[static_cast<std::size_t>(current)].folderNumber,
-                                     before[static_cast<std::size_t>(current)].fileName()})
-            : std::nullopt;
+        if (auto key = keyOf(i.row())) files.selected.insert(std::move(*key));
+    files.current = keyOf(currentIndex().row());
+    return files;
+}
 
-    reorder();  // the rows are shown again, the selection on row 0
-
-    if (picked.empty() && !currentFile) return;
+bool CFileList::selectFiles(const Selection& files) {
+    if (files.selected.empty() && !files.current) return false;
     clearSelection();
-    const FileListView after = app_.fileList().rows();
+    const FileListView rows = app_.fileList().rows();
     QItemSelection selection;
     int first = -1;
-    for (std::size_t r = 0; r < after.size(); ++r) {
-        const Picked file{after[r].folderNumber, after[r].fileName()};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const FileKey file{rows[r].folderNumber, rows[r].fileName()};
         const int row = static_cast<int>(r);
-        if (currentFile && !(file < *currentFile) && !(*currentFile < file))
+        if (files.current && file == *files.current)
             selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
-        if (!picked.count(file)) continue;
+        if (!files.selected.count(file)) continue;
         selection.select(model_->index(row, 0), model_->index(row, model_->columnCount() - 1));
         if (first < 0) first = row;
     }
     selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     if (first >= 0) scrollTo(model_->index(first, 0));
+    return first >= 0;
+}
+
+void CFileList::sortByColumn(int column) {
+    // The same files stay selected (and the first of them in view) in their new places.
+    const Selection files = selectedFiles();
+    app_.sortFileListByColumn(column);  // the rows are shown again, the selection on row 0
+    selectFiles(files);
+}
+
+void CFileList::sortByPlays(Application::PlaySort by) {
+    const Selection files = selectedFiles();
+    app_.sortFileListByPlays(by);
+    selectFiles(files);
 }
 
 int CFileList::selectedRow() const {

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QTableView>
-#include <functional>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -45,6 +46,21 @@ public:
 
     // The first selected row, or -1.
     int selectedRow() const;
+
+    // A file by ROM folder and name: what a row shows, whatever its place after a rebuild.
+    struct FileKey {
+        int folder;
+        std::string name;
+        auto operator<=>(const FileKey&) const = default;
+    };
+    struct Selection {
+        std::set<FileKey> selected;
+        std::optional<FileKey> current;
+    };
+    Selection selectedFiles() const;
+    // The files selected again where the rows show them now (the first of them in view); true
+    // when any is.
+    bool selectFiles(const Selection& files);
     // A column title was clicked: sorts, keeping the selected files selected.
     void sortByColumn(int column);
     // "プレイ時間順" and the like: the same for the play history's orders.
@@ -66,8 +82,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void reorderKeepingSelection(const std::function<void()>& reorder);
-
     Application& app_;
     FileListModel* model_;
     std::string fontName_;

@@ -81,6 +81,11 @@ TEST_F(DemoCatalogue, WritesRomsWithValidHeadersAndTheProgramListsThemWithTheirR
               std::tuple("星空デモ", "ほしぞらでも", 5, true));
     EXPECT_FALSE(table[i].comment.empty());
     EXPECT_TRUE(firstStepsHint(app).empty());
+    // The lists offer what the records use: every hardware's categories, and the class.
+    const CategoryLists& lists = app.categoryLists();
+    EXPECT_EQ(lists.items[0], (V{"アクション", "パズル", "アドベンチャー", "シューティング"}));
+    EXPECT_EQ(lists.items[1], V{"自作"});
+    EXPECT_EQ(lists.items[kHardwareClassList], V{"ROM"});
     for (const char* picture :
          {"snap/FC/Hoshizora Demo (J).bmp", "media/FC/Hoshizora Demo (J).bmp"}) {
         DibPicture p;
