@@ -393,7 +393,9 @@ namespace {
 TEST(JapaneseUiTest, QtsOwnFileDialogSpeaksJapaneseUnderTheCLocale) {
     const QLocale before;
     QLocale::setDefault(QLocale::c());
-    test::TempFolder dir;
+    // Kept to the end of the run: Qt's file dialogs remember the folder they showed, and a later
+    // test's dialog sometimes never came up once this one was removed.
+    static test::TempFolder dir;
     dir.makeFolder("sub");
     const std::string touch = "touch -m -d '2024-03-05 06:07' '" + dir.file("sub") + "'";
     ASSERT_EQ(std::system(touch.c_str()), 0);
@@ -413,8 +415,10 @@ TEST(JapaneseUiTest, QtsOwnFileDialogSpeaksJapaneseUnderTheCLocale) {
         option.text = model->data(at).toString();
         if (auto* dates = qobject_cast<FileDialogDates*>(view->itemDelegateForIndex(at)))
             dates->initStyleOption(&option, at);
-        return std::pair(option.text.toStdString(),
-                         dialog.findChild<QLabel*>(u"fileNameLabel"_s)->text().toStdString());
+        const std::string label =
+            dialog.findChild<QLabel*>(u"fileNameLabel"_s)->text().toStdString();
+        dialog.hide();
+        return std::pair(option.text.toStdString(), label);
     };
     {
         const JapaneseUi japanese;
