@@ -190,8 +190,11 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         for (const FileListRow& row : app.fileList().rows()) order.push_back(&row);
     else
         order = playOrder(app, sort);
+    FileListRow::CellViews cells;
+    std::array<char, 32> digits;
     for (const FileListRow* row : order) {
-        appendEscapedRow(row->cells, block);
+        row->cellViews(cells, digits);
+        appendEscapedRow(cells, block);
         if (block.size() >= kBlock) {
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
             block.clear();

@@ -49,6 +49,10 @@ struct ScanContext {
     int selectedItem = 0;
     std::string selectedItemText;  // the folder-window item's text ("未登録" → "")
     SearchCriteria criteria;
+    // What each record shows in its rows, by record index, and where the texts of rows that are
+    // not a folder's names are kept.
+    std::span<const RecordTexts> recordTexts;
+    TextStore* texts = nullptr;
 };
 
 // The rows one folder gives, before they are filled in: the texts of the folder's file names back
@@ -64,11 +68,12 @@ struct FolderHits {
     };
     std::string names;
     std::vector<Hit> hits;
-    // How they came about: the folder, its names as read (each ended by a NUL, which no name
-    // holds) and every name an extension pass took, before the join and the narrowing. A folder
-    // read the same again is matched the same again.
+    // How they came about: the folder, a hash and the size of its names as read (each ended by a
+    // NUL, which no name holds) and every name an extension pass took, before the join and the
+    // narrowing. A folder read the same again is matched the same again.
     std::string folder;
-    std::string read;
+    std::uint64_t readHash = 0;
+    std::size_t readSize = 0;
     std::vector<Hit> matched;
 
     // The same rows: the same names, each with the same title, record and icon.
@@ -87,7 +92,8 @@ struct FolderHits {
         names.clear();
         hits.clear();
         folder.clear();
-        read.clear();
+        readHash = 0;
+        readSize = 0;
         matched.clear();
     }
 };
@@ -102,13 +108,13 @@ public:
     void scanFolder(FileRows& rows, int folderIndex, ListMode mode);
     // The same in two steps, so that several folders can be listed at once and their rows filled
     // in where they belong: the rows of a folder, then those rows filled in (numbered from
-    // `firstParam`).
+    // `firstParam`), pointing at the names of `hits`, which stay for as long as the rows.
     // `previous`, when given, is the same folder's listing by the last build with the same
     // extensions: when the folder reads the same, its names and matches are taken from there.
     void listFolder(int folderIndex, ListMode mode, FolderHits& out,
                     const FolderHits* previous = nullptr);
     void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
-                  int firstParam, bool recordRowsOnly = false) const;
+                  int firstParam) const;
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
     int appendUnowned(FileRows& rows);
     // The other-software locations that exist.
@@ -117,10 +123,13 @@ public:
     bool accept(std::string_view title, int recordIndex, ListMode mode) const;
 
 private:
-    void fillRow(FileListRow& row, std::string_view name, std::string_view title, int recordIndex,
+    // `name` stays for as long as the row; its title is its first `titleSize` bytes.
+    void fillRow(FileListRow& row, std::string_view name, std::size_t titleSize, int recordIndex,
                  int folder, int icon, int param) const;
+    void fillRowsAt(const FolderHits& hits, const char* names, int folderIndex,
+                    std::span<FileListRow> rows, int firstParam) const;
     bool hasSnap(std::string_view title) const;
-    // The names read into out.read, sorted and as text into out.names, and the passes' matches.
+    // The names read (read_), sorted and as text into out.names, and the passes' matches.
     void match(FolderHits& out);
 
     const ScanContext& c_;
@@ -146,6 +155,7 @@ private:
         std::uint32_t size;
     };
     std::vector<NameRef> names_;
+    std::string read_;                                 // the names as read
     std::vector<std::vector<std::uint32_t>> matches_;  // per pass: indexes into names_
     std::string converted_;
     FolderHits own_;  // scanFolder's
