@@ -185,20 +185,20 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     constexpr std::size_t kBlock = 64 * 1024;
     std::string block;
     block.reserve(2 * kBlock);
-    std::vector<const FileListRow*> order;
-    if (sort.empty())
-        for (const FileListRow& row : app.fileList().rows()) order.push_back(&row);
-    else
-        order = playOrder(app, sort);
     FileListRow::CellViews cells;
     std::array<char, 32> digits;
-    for (const FileListRow* row : order) {
-        row->cellViews(cells, digits);
+    auto print = [&](const FileListRow& row) {
+        row.cellViews(cells, digits);
         appendEscapedRow(cells, block);
         if (block.size() >= kBlock) {
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
             block.clear();
         }
+    };
+    if (sort.empty()) {
+        for (const FileListRow& row : app.fileList().rows()) print(row);
+    } else {
+        for (const FileListRow* row : playOrder(app, sort)) print(*row);
     }
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
     out.flush();

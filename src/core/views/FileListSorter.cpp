@@ -43,13 +43,19 @@ struct SortKeyCache::Table {
     // Blocks of one huge page each (see LargeAllocator).
     static constexpr std::size_t kBlockSize = LargeAllocator<char>::kHugePage;
     static constexpr std::size_t kMaxEntries = 400000;
+    // The keys in the order they came, found through a table of small slots: the table needs
+    // twice as many slots as keys, and a slot is a quarter of a key's entry.
+    struct Entry {
+        const char* cell;
+        const char* key;
+        std::uint32_t cellSize;
+        std::uint32_t keySize;
+        std::uint32_t rank;
+        std::uint32_t hashLow;  // the hash's low half; its high half is the slot's tag
+    };
     struct Slot {
-        std::uint64_t hash = 0;
-        const char* cell = nullptr;  // nullptr: empty slot
-        const char* key = nullptr;
-        std::uint32_t cellSize = 0;
-        std::uint32_t keySize = 0;
-        std::uint32_t rank = kNoRank;
+        std::uint32_t tag = 0;
+        std::uint32_t entry = 0;  // index + 1; 0: empty slot
     };
     struct Block {
         char* bytes;
@@ -66,6 +72,7 @@ struct SortKeyCache::Table {
         }
     };
     std::vector<Slot, LargeAllocator<Slot>> slots;
+    std::vector<Entry, LargeAllocator<Entry>> list;
     std::size_t entries = 0;
     std::vector<Block> blocks;
     std::size_t blockUsed = kBlockSize;
@@ -90,33 +97,42 @@ struct SortKeyCache::Table {
     }
     void clear() {
         slots.clear();
+        list.clear();
         entries = 0;
         blocks.clear();
         blockUsed = kBlockSize;
     }
+    static std::uint32_t tagOf(std::uint64_t hash) {
+        return static_cast<std::uint32_t>(hash >> 32);
+    }
+    void place(std::uint64_t hash, std::uint32_t entry) {
+        const std::size_t mask = slots.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots[i].entry) i = (i + 1) & mask;
+        slots[i] = {tagOf(hash), entry};
+    }
     void reserve(std::size_t count) {
+        if (list.capacity() < count) list.reserve(count);
         std::size_t size = 64;
         while (size < count * 2) size *= 2;
         if (size <= slots.size()) return;
         std::vector<Slot, LargeAllocator<Slot>> old = std::move(slots);
         slots.assign(size, Slot{});
-        const std::size_t mask = size - 1;
-        for (const Slot& s : old) {
-            if (!s.cell) continue;
-            std::size_t i = s.hash & mask;
-            while (slots[i].cell) i = (i + 1) & mask;
-            slots[i] = s;
-        }
+        for (const Slot& s : old)
+            if (s.entry) place((std::uint64_t{s.tag} << 32) | list[s.entry - 1].hashLow, s.entry);
     }
-    const Slot* find(std::string_view cell, std::uint64_t hash) const {
+    const Entry* find(std::string_view cell, std::uint64_t hash) const {
         if (slots.empty()) return nullptr;
         const std::size_t mask = slots.size() - 1;
+        const std::uint32_t tag = tagOf(hash);
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& s = slots[i];
-            if (!s.cell) return nullptr;
-            if (s.hash == hash && s.cellSize == cell.size() &&
-                std::memcmp(s.cell, cell.data(), cell.size()) == 0)
-                return &s;
+            if (!s.entry) return nullptr;
+            if (s.tag != tag) continue;
+            const Entry& e = list[s.entry - 1];
+            if (e.hashLow == static_cast<std::uint32_t>(hash) && e.cellSize == cell.size() &&
+                std::memcmp(e.cell, cell.data(), cell.size()) == 0)
+                return &e;
         }
     }
 };
@@ -163,9 +179,8 @@ void SortKeyCache::forEach(
     bool kanaSensitive,
     const std::function<void(std::string_view cell, std::string_view key)>& visit) const {
     for (int shard = 0; shard < kShards; ++shard)
-        for (const Table::Slot& s : table(kanaSensitive, shard).slots)
-            if (s.cell)
-                visit(std::string_view(s.cell, s.cellSize), std::string_view(s.key, s.keySize));
+        for (const Table::Entry& e : table(kanaSensitive, shard).list)
+            visit(std::string_view(e.cell, e.cellSize), std::string_view(e.key, e.keySize));
 }
 
 std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
@@ -181,7 +196,7 @@ void SortKeyCache::prefetchCell(std::uint64_t hash, bool kanaSensitive) const {
     const Table& t = table(kanaSensitive, shardOf(hash));
     if (t.slots.empty()) return;
     const Table::Slot& s = t.slots[hash & (t.slots.size() - 1)];
-    if (s.cell) __builtin_prefetch(s.cell);
+    if (s.entry) __builtin_prefetch(&t.list[s.entry - 1]);
 }
 
 bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
@@ -196,7 +211,7 @@ bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSens
 
 bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
                         std::string_view& key, std::uint32_t& rank) const {
-    const Table::Slot* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
+    const Table::Entry* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
     if (!s) return false;
     key = std::string_view(s->key, s->keySize);
     rank = s->rank;
@@ -228,20 +243,18 @@ std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_vi
                                    std::string_view key, bool kanaSensitive, bool copy,
                                    std::uint32_t rank) {
     Table& t = table(kanaSensitive, shard);
-    if (const Table::Slot* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
+    if (const Table::Entry* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
     if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
-    const std::size_t mask = t.slots.size() - 1;
-    std::size_t i = hash & mask;
-    while (t.slots[i].cell) i = (i + 1) & mask;
-    Table::Slot& slot = t.slots[i];
-    slot.hash = hash;
-    slot.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();
-    slot.cellSize = static_cast<std::uint32_t>(cell.size());
-    slot.key = key.empty() ? "" : copy ? t.store(key) : key.data();
-    slot.keySize = static_cast<std::uint32_t>(key.size());
-    slot.rank = rank;
+    Table::Entry& e = t.list.emplace_back();
+    e.hashLow = static_cast<std::uint32_t>(hash);
+    e.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();
+    e.cellSize = static_cast<std::uint32_t>(cell.size());
+    e.key = key.empty() ? "" : copy ? t.store(key) : key.data();
+    e.keySize = static_cast<std::uint32_t>(key.size());
+    e.rank = rank;
+    t.place(hash, static_cast<std::uint32_t>(t.list.size()));
     ++t.entries;
-    return std::string_view(slot.key, slot.keySize);
+    return std::string_view(e.key, e.keySize);
 }
 
 bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive,

@@ -211,8 +211,8 @@ void FileScanner::match(FolderHits& out) {
         for (std::uint32_t i : matches_[p]) {
             const std::string_view name = nameOf(i);
             const std::size_t titleSize = std::min(name.find_last_of('.'), name.size());
-            out.matched.push_back({names_[i].start, names_[i].size,
-                                   static_cast<std::uint32_t>(titleSize), -1, passes_[p].icon});
+            out.matched.push_back({names_[i].start, static_cast<std::uint16_t>(names_[i].size),
+                                   static_cast<std::uint16_t>(titleSize), -1, passes_[p].icon});
         }
     }
 }

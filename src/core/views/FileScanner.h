@@ -59,10 +59,11 @@ struct ScanContext {
 // to back, and for each row its name, the length of its title, its record and its icon. Kept
 // between builds, so that listing a folder again allocates little.
 struct FolderHits {
+    // Sixteen bytes: a name holds at most 255 bytes on disk, a few times that as text.
     struct Hit {
         std::uint32_t nameStart = 0;
-        std::uint32_t nameSize = 0;
-        std::uint32_t titleSize = 0;
+        std::uint16_t nameSize = 0;
+        std::uint16_t titleSize = 0;
         std::int32_t record = -1;
         std::int32_t icon = 0;
     };
