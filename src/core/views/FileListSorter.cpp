@@ -43,8 +43,8 @@ struct SortKeyCache::Table {
     // Blocks of one huge page each (see LargeAllocator).
     static constexpr std::size_t kBlockSize = LargeAllocator<char>::kHugePage;
     static constexpr std::size_t kMaxEntries = 400000;
-    // The keys in the order they came, found through a table of small slots: the table needs
-    // twice as many slots as keys, and a slot is a quarter of a key's entry.
+    // The keys in the order they came, found through a table of small slots: the table holds
+    // more slots than keys, and a slot is a quarter of a key's entry.
     struct Entry {
         const char* cell;
         const char* key;
@@ -113,8 +113,9 @@ struct SortKeyCache::Table {
     }
     void reserve(std::size_t count) {
         if (list.capacity() < count) list.reserve(count);
+        // At most three slots in four taken: probes stay short, and the slots few.
         std::size_t size = 64;
-        while (size < count * 2) size *= 2;
+        while (size * 3 < count * 4) size *= 2;
         if (size <= slots.size()) return;
         std::vector<Slot, LargeAllocator<Slot>> old = std::move(slots);
         slots.assign(size, Slot{});
@@ -244,7 +245,7 @@ std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_vi
                                    std::uint32_t rank) {
     Table& t = table(kanaSensitive, shard);
     if (const Table::Entry* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
-    if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
+    if ((t.entries + 1) * 4 > t.slots.size() * 3) t.reserve(t.entries + 1);
     Table::Entry& e = t.list.emplace_back();
     e.hashLow = static_cast<std::uint32_t>(hash);
     e.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();

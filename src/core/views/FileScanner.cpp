@@ -133,7 +133,8 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     if (previous && previous->folder == folder && previous->readHash == out.readHash &&
         previous->readSize == out.readSize) {
         out.names = previous->names;
-        out.matched = previous->matched;
+        // The hits stand for the matches when every match was taken (their records aside).
+        out.matched = previous->everyMatchHit ? previous->hits : previous->matched;
     } else {
         match(out);
     }
@@ -144,6 +145,9 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
         if (!accept(title, record, mode)) continue;
         out.hits.push_back({m.nameStart, m.nameSize, m.titleSize, record, m.icon});
     }
+    // Then the matches are not kept twice (the usual list of all files).
+    out.everyMatchHit = out.hits.size() == out.matched.size();
+    if (out.everyMatchHit) std::vector<FolderHits::Hit>().swap(out.matched);
 }
 
 void FileScanner::match(FolderHits& out) {

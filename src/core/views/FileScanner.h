@@ -75,7 +75,8 @@ struct FolderHits {
     std::string folder;
     std::uint64_t readHash = 0;
     std::size_t readSize = 0;
-    std::vector<Hit> matched;
+    std::vector<Hit> matched;  // empty when everyMatchHit: the hits are the matches
+    bool everyMatchHit = false;
 
     // The same rows: the same names, each with the same title, record and icon.
     bool operator==(const FolderHits& o) const {
@@ -96,6 +97,7 @@ struct FolderHits {
         readHash = 0;
         readSize = 0;
         matched.clear();
+        everyMatchHit = false;
     }
 };
 
