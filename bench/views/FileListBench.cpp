@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -57,8 +58,10 @@ struct Collection {
     FolderSettings folders;
     RomTable records;
     CategoryLists lists;
+    int folderCount;
 
-    Collection() {
+    explicit Collection(int filesPerFolder = kFilesPerFolder, int folderCount = kFolders)
+        : folderCount(folderCount), filesPerFolder(filesPerFolder) {
         char pattern[] = "/tmp/romshelf-bench-XXXXXX";
         root = std::string(::mkdtemp(pattern)) + "/";
         std::mt19937 rng(42);
@@ -69,15 +72,20 @@ struct Collection {
             return n;
         };
         int fileNo = 0;
-        for (int f = 0; f < kFolders; ++f) {
+        // Records spread over the whole collection, as many as in the smallest one.
+        const int recordEvery = std::max(1, folderCount * filesPerFolder / (8 * kRecords)) * 8;
+        for (int f = 0; f < folderCount; ++f) {
             const std::string folder = root + "roms" + std::to_string(f) + "/";
             fsys::create_directories(folder);
             folders.romFolderPaths[static_cast<std::size_t>(f)] = folder;
-            for (int i = 0; i < kFilesPerFolder; ++i, ++fileNo) {
+            for (int i = 0; i < filesPerFolder; ++i, ++fileNo) {
                 const std::string title = name(fileNo) + " (J)";
                 const char* ext = (i % 4 == 0) ? ".zip" : ".sfc";
-                std::ofstream(folder + title + ext).put('x');
-                if (fileNo % 8 == 0 && records.count() < kRecords) {
+                // Empty files: the list never reads them.
+                if (int fd = ::open((folder + title + ext).c_str(), O_CREAT | O_WRONLY, 0644);
+                    fd >= 0)
+                    ::close(fd);
+                if (fileNo % recordEvery == 0 && records.count() < kRecords) {
                     RomRecord r;
                     r.fileTitle = title;
                     r.gameName = name(fileNo);
@@ -111,6 +119,10 @@ struct Collection {
         return root;
     }
     bool dataWritten = false;
+    int filesPerFolder;
+    std::size_t files() const {
+        return static_cast<std::size_t>(folderCount) * static_cast<std::size_t>(filesPerFolder);
+    }
 
     FileListSources sources(bool kana) const {
         FileListSources s;
@@ -130,10 +142,19 @@ Collection& collection() {
     return c;
 }
 
+// The same kind of collection with `files` files (a multiple of 250) in the 250 ROM folders a
+// hardware has, made on first use and kept for the rest of the run.
+Collection& collectionOf(int files) {
+    static std::map<int, std::unique_ptr<Collection>> made;
+    auto& c = made[files];
+    if (!c) c = std::make_unique<Collection>(files / kFolders);
+    return *c;
+}
+
 // Every entry of every ROM folder, and nothing else: the yardstick of the list's speed.
 void bareListing(const Collection& c) {
     std::size_t n = 0;
-    for (int f = 0; f < kFolders; ++f) {
+    for (int f = 0; f < c.folderCount; ++f) {
         DIR* d = ::opendir(c.folders.romFolderPaths[static_cast<std::size_t>(f)].c_str());
         while (dirent* e = ::readdir(d)) {
             benchmark::DoNotOptimize(e->d_name);
@@ -420,5 +441,99 @@ void BM_RatioOptimisation(benchmark::State& state) {
     reportRatios(state, compare, build, "build");
 }
 BENCHMARK(BM_RatioOptimisation)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// --- Scale: memory per listed file, and the CPU of a file at a million files ---
+
+namespace {
+
+// Runs `romshelf-cli list` of SFC in `program` (output to /dev/null); its peak resident memory
+// in KiB and CPU seconds. Through GNU time: a process started straight from this one would count
+// this one's memory as its own until it runs the program (the peak is kept across exec).
+std::pair<double, double> cliListPeak(const std::string& program) {
+    const std::string report = program + "cli-peak.txt";
+    Samples run;
+    timeShell(run, "/usr/bin/time -f '%M %U %S' -o " + report + " " + cliPath() +
+                       " list --program-folder " + program + " --hardware SFC");
+    double peak = 0, user = 0, system = 0;
+    std::ifstream in(report);
+    if (!(in >> peak >> user >> system)) std::abort();
+    return {peak, user + system};
+}
+
+// The memory a listed file costs `romshelf-cli list`: the growth of its peak from 40,000 to
+// 160,000 files, per file added (the program's own fixed cost drops out). The first run of each
+// writes the key file every later start reads.
+void BM_CliMemoryPerFile(benchmark::State& state) {
+    const std::string& small = collectionOf(40000).programFolder();
+    const std::string& large = collectionOf(160000).programFolder();
+    cliListPeak(small);
+    cliListPeak(large);
+    std::vector<double> smallPeaks, largePeaks;
+    for (auto _ : state) {
+        smallPeaks.push_back(cliListPeak(small).first);
+        largePeaks.push_back(cliListPeak(large).first);
+    }
+    const double grown = median(largePeaks) - median(smallPeaks);
+    state.counters["peak_40k_MiB"] = median(smallPeaks) / 1024;
+    state.counters["peak_160k_MiB"] = median(largePeaks) / 1024;
+    state.counters["KiB_per_file"] = grown / 120000;
+}
+BENCHMARK(BM_CliMemoryPerFile)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A million files (4,000 in each of the 250 ROM folders a hardware has) with 5,000 records,
+// against 40,000: CPU per file of the first build (keys from the last run's file) and of a
+// rebuild, and of the whole `romshelf-cli list` with its memory per file.
+void BM_ScaleMillion(benchmark::State& state) {
+    Collection& small = collectionOf(40000);
+    Collection& large = collectionOf(1000000);
+    struct PerFile {
+        Samples first, rebuild;
+    };
+    auto measure = [](Collection& c, PerFile& into) {
+        const std::string keyFile = c.root + "cache/sortkeys.bin";
+        const FileListSources s = c.sources(false);
+        if (!fsys::exists(keyFile)) {
+            FileList last;
+            last.setSortKeyFile(keyFile);
+            last.showAll(s);
+            if (!last.saveSortKeys()) std::abort();
+        }
+        auto list = std::make_unique<FileList>();
+        timeInProcess(into.first, [&] {
+            list->setSortKeyFile(keyFile);
+            list->showAll(s);
+        });
+        timeInProcess(into.rebuild, [&] { list->showAll(s); });
+        if (static_cast<std::size_t>(list->count()) != c.files()) std::abort();
+    };
+    PerFile smallRuns, largeRuns;
+    Samples smallCli, largeCli;
+    std::vector<double> smallPeaks, largePeaks;
+    for (auto _ : state) {
+        measure(small, smallRuns);
+        measure(large, largeRuns);
+        const auto [sp, sc] = cliListPeak(small.programFolder());
+        const auto [lp, lc] = cliListPeak(large.programFolder());
+        smallPeaks.push_back(sp);
+        largePeaks.push_back(lp);
+        smallCli.add(0, sc);
+        largeCli.add(0, lc);
+    }
+    const double ratio = static_cast<double>(large.files()) / static_cast<double>(small.files());
+    auto perFileRatio = [&](const Samples& l, const Samples& s) {
+        return median(l.cpu) / median(s.cpu) / ratio;
+    };
+    state.counters["first_build_s"] = median(largeRuns.first.wall);
+    state.counters["first_cpu_per_file_vs_40k"] = perFileRatio(largeRuns.first, smallRuns.first);
+    state.counters["rebuild_cpu_per_file_vs_40k"] =
+        perFileRatio(largeRuns.rebuild, smallRuns.rebuild);
+    state.counters["cli_cpu_per_file_vs_40k"] = perFileRatio(largeCli, smallCli);
+    state.counters["cli_peak_MiB"] = median(largePeaks) / 1024;
+    state.counters["cli_KiB_per_file"] = (median(largePeaks) - median(smallPeaks)) /
+                                         static_cast<double>(large.files() - small.files());
+}
+BENCHMARK(BM_ScaleMillion)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -81,10 +81,13 @@ void appendEscapedText(std::string_view text, std::string& out) {
     out.append(text, from, text.size() - from);
 }
 
-void appendEscapedRow(std::span<const std::string> cells, std::string& out) {
+namespace {
+
+template <class Cell>
+void appendEscapedCells(std::span<const Cell> cells, std::string& out) {
     // A tab after each cell but the last, which gets the line feed.
     std::size_t bytes = cells.size();
-    for (const std::string& cell : cells) {
+    for (const Cell& cell : cells) {
         if (mayNeedEscape(cell)) {
             for (std::size_t c = 0; c < cells.size(); ++c) {
                 appendEscapedText(cells[c], out);
@@ -103,6 +106,16 @@ void appendEscapedRow(std::span<const std::string> cells, std::string& out) {
         p += cells[c].size();
         *p++ = c + 1 < cells.size() ? '\t' : '\n';
     }
+}
+
+}  // namespace
+
+void appendEscapedRow(std::span<const std::string> cells, std::string& out) {
+    appendEscapedCells(cells, out);
+}
+
+void appendEscapedRow(std::span<const std::string_view> cells, std::string& out) {
+    appendEscapedCells(cells, out);
 }
 
 std::string escapeText(std::string_view text) {

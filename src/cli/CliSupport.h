@@ -24,6 +24,7 @@ std::string escapeText(std::string_view text);
 void appendEscapedText(std::string_view text, std::string& out);
 // The cells as one line: escaped, tab-separated, ended by a line feed.
 void appendEscapedRow(std::span<const std::string> cells, std::string& out);
+void appendEscapedRow(std::span<const std::string_view> cells, std::string& out);
 // The reverse; a backslash before any other character (or at the end) stays a backslash.
 std::string unescapeText(std::string_view text);
 

@@ -162,13 +162,17 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         app.sortFileListByPlays(sort == "playtime"    ? Application::PlaySort::PlayTime
                                 : sort == "playcount" ? Application::PlaySort::PlayCount
                                                       : Application::PlaySort::LastPlayed);
-    for (const FileListRow& row : app.fileList().rows()) {
-        appendEscapedRow(row.cells, block);
+    FileListRow::CellViews cells;
+    std::array<char, 32> digits;
+    auto print = [&](const FileListRow& row) {
+        row.cellViews(cells, digits);
+        appendEscapedRow(cells, block);
         if (block.size() >= kBlock) {
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
             block.clear();
         }
-    }
+    };
+    for (const FileListRow& row : app.fileList().rows()) print(row);
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
     out.flush();
     // After the rows: the next listing finds the keys of this one.

@@ -84,7 +84,7 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
                 ? app.folders().folders.romFolderPaths[static_cast<std::size_t>(row.folderNumber)]
                 : std::string();
         if (folder.empty() || row.fileName().empty()) continue;
-        progress.step(static_cast<int>(i), row.fileName() + " を照合中…");
+        progress.step(static_cast<int>(i), std::string(row.fileName()) + " を照合中…");
         const std::string path = text::pathOnDisk(folder, row.fileName());
         if (!archive::hasArchiveExtension(row.fileName()) || !verifyMembers(verifier, path)) {
             const auto before = app.recordFollowing().stamp(path);

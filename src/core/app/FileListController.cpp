@@ -77,12 +77,12 @@ void FileListController::refreshRecordRows() {
         const FileListRow& row = rows[r];
         if (row.recordIndex < 0 || row.recordIndex >= records.count()) continue;
         const RomRecord& record = records[row.recordIndex];
-        const bool same =
-            std::equal(record.classes.begin(), record.classes.end(), row.cells.begin() + 4) &&
-            row.cells[9] == record.hardwareClass;
+        bool same = row.text(9) == record.hardwareClass;
+        for (std::size_t k = 0; k < record.classes.size(); ++k)
+            same = same && row.text(4 + k) == record.classes[k];
         if (same) continue;
-        const std::string name = row.fileName();
-        updateRow(static_cast<int>(r), name, name, row.recordIndex);
+        const std::string name(row.fileName());
+        updateRow(static_cast<int>(r), name, name.substr(0, row.titleSize), row.recordIndex);
     }
 }
 

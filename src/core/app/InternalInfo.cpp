@@ -115,7 +115,7 @@ bool InternalInfo::show(int row) {
     busy_.reset(new BusyGuard::Scope(app_.busyScope()));
     LaunchLog log = app_.systemLogWriter();
     log.clear();
-    log.line(r.gameName() + "の内部情報表示の準備中です。");
+    log.line(std::string(r.gameName()) + "の内部情報表示の準備中です。");
     if (!checker.empty()) fs::removeFile(sumPath());
     if (archive::archiveTypeOf(path)) {
         log.line("ファイルが圧縮されているので解凍します。");

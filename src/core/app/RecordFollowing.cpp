@@ -50,6 +50,8 @@ IdentityJob RecordFollowing::job(bool withOrphans) const {
     j.romFolders.assign(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(used));
     const RomTable& table = app_.romTable();
     std::vector<char> hasFile(static_cast<std::size_t>(table.count()), 0);
+    // At most a file per row: growing a copy of every name step by step would hold two at once.
+    j.files.reserve(app_.fileList().rows().size());
     for (const FileListRow& row : app_.fileList().rows()) {
         if (row.folderNumber < 0 || row.folderNumber >= static_cast<int>(used) ||
             j.romFolders[static_cast<std::size_t>(row.folderNumber)].empty())

@@ -200,8 +200,8 @@ void groupDiscSets(FolderHits& hits, std::span<const std::string_view> folderNam
         for (std::uint32_t i : set.discs) dropped[i] = i != first;
         const std::size_t title = std::min(set.name.rfind('.'), set.name.size());
         rows[first] = {base + static_cast<std::uint32_t>(added.size()),
-                       static_cast<std::uint32_t>(set.name.size()),
-                       static_cast<std::uint32_t>(title), -1, rows[first].icon};
+                       static_cast<std::uint16_t>(set.name.size()),
+                       static_cast<std::uint16_t>(title), -1, rows[first].icon};
         added += set.name;
     }
     std::vector<FolderHits::Hit> kept;
@@ -215,8 +215,8 @@ void groupDiscSets(FolderHits& hits, std::span<const std::string_view> folderNam
             std::any_of(hits.matched.begin(), hits.matched.end(),
                         [&](const FolderHits::Hit& h) { return h.nameStart == start; });
         if (listed || hidden.count(ascii::lower(name))) continue;
-        kept.push_back({start, static_cast<std::uint32_t>(name.size()),
-                        static_cast<std::uint32_t>(name.rfind('.')), -1, 0});
+        kept.push_back({start, static_cast<std::uint16_t>(name.size()),
+                        static_cast<std::uint16_t>(std::min(name.rfind('.'), name.size())), -1, 0});
     }
     hits.matched = std::move(kept);
     hits.names += added;

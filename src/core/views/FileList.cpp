@@ -10,18 +10,43 @@ namespace {
 std::string countSuffix(int n) { return " (ファイル数 : " + std::to_string(n) + ")"; }
 
 void addPlaceholder(FileRows& rows) {
+    static const RecordTexts kNoFiles = [] {
+        RecordTexts t;
+        t.columns[0] = kNoFilesText;
+        return t;
+    }();
     FileListRow& row = rows.add();
     row = FileListRow{};
-    row.cells[0] = std::string(kNoFilesText);
-    row.cells[kColumnFolderNumber] = "-1";
-    row.cells[kColumnRecordIndex] = "-1";
+    row.show({}, 0, &kNoFiles);
+}
+
+// The rating texts by rating: kept once, shown by every row.
+std::string_view ratingView(int rating) {
+    static const std::array<std::string, 6> kTexts = [] {
+        std::array<std::string, 6> t;
+        for (int r = 0; r < 6; ++r) t[static_cast<std::size_t>(r)] = ratingText(r);
+        return t;
+    }();
+    return rating >= 0 && rating <= 5 ? kTexts[static_cast<std::size_t>(rating)] : kTexts[0];
+}
+
+RecordTexts recordTexts(const RomRecord& r, TextStore& store) {
+    RecordTexts t;
+    t.columns[0] = store.keep(r.gameName);
+    t.columns[1] = store.keep(r.reading);
+    t.columns[3] = ratingView(r.rating);
+    for (int k = 0; k < kRecordClassCount; ++k)
+        t.columns[static_cast<std::size_t>(4 + k)] =
+            store.keep(r.classes[static_cast<std::size_t>(k)]);
+    t.columns[9] = store.keep(r.hardwareClass);
+    return t;
 }
 
 }  // namespace
 
 FileList::FileList() { directions_.fill(SortDirection::Ascending); }
 
-ScanContext FileList::context(const FileListSources& s) const {
+ScanContext FileList::context(const FileListSources& s) {
     ScanContext c;
     c.code = s.code;
     c.otherSoftware = s.otherSoftware;
@@ -35,6 +60,8 @@ ScanContext FileList::context(const FileListSources& s) const {
     c.selectedItemText = selectedItemText_;
     c.criteria = criteria_;
     c.discSets = s.discSets;
+    c.recordTexts = recordTexts_;
+    c.texts = &texts_;
     return c;
 }
 
@@ -43,9 +70,15 @@ void FileList::build(const FileListSources& s, ListMode mode, bool otherSoftware
                      Scan&& scanFolders) {
     rows_.reset();
     order_.clear();
-    // Only a build through scanAllFolders leaves rows it knows; any other writes rows of its own.
-    rowsKnown_ = filledKnown_;
-    filledKnown_ = false;
+    // What the records show, as they are now: rows keep these texts until they are made again.
+    texts_.clear();
+    edited_.clear();
+    recordTexts_.clear();
+    if (s.records) {
+        recordTexts_.reserve(static_cast<std::size_t>(s.records->count()));
+        for (int i = 0; i < s.records->count(); ++i)
+            recordTexts_.push_back(recordTexts((*s.records)[i], texts_));
+    }
     const ScanContext c = context(s);
     FileScanner scanner(c);
     if (s.otherSoftware) {
@@ -112,24 +145,15 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     for (std::size_t k = 0; k < folders.size(); ++k)
         starts[k + 1] = starts[k] + hits_[k].hits.size();
     const std::span<FileListRow> rows = rows_.extend(starts.back());
-    // A folder whose rows are where the last build put them, and the same, needs only its
-    // records' rows filled in again (a record may have changed meanwhile).
-    const bool known = rowsKnown_ && first == filledFirst_ && filled_.size() >= folders.size();
-    auto unchanged = [&](std::size_t k) {
-        return known && k < filledFolders_.size() && filledFolders_[k] == folders[k] &&
-               filledStarts_[k] == starts[k] && filled_[k] == hits_[k];
-    };
     helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
         scanners[thread].scanner.fillRows(hits_[k], folders[k],
                                           rows.subspan(starts[k], starts[k + 1] - starts[k]),
-                                          static_cast<int>(first + starts[k]), unchanged(k));
+                                          static_cast<int>(first + starts[k]));
     });
-    // What the rows hold now; the listing buffers of the build before are reused next time.
+    // The rows point at these listings' names: they stay until the next build through here, whose
+    // listings go into the buffers of the build before.
     std::swap(filled_, hits_);
     filledFolders_ = std::move(folders);
-    filledStarts_ = std::move(starts);
-    filledFirst_ = first;
-    filledKnown_ = true;
     filledCode_ = s.code;
     filledExtensions_ = s.folders->extraExtensions;
     filledDiscSets_ = s.discSets;
@@ -266,27 +290,23 @@ void FileList::updateRow(std::size_t row, const std::string& fileName, const std
                          const RomTable& records, int recordIndex) {
     if (row >= rows_.size() || count_ == 0) return;
     FileListRow& r = rows_.view()[order_.size() == rows_.size() ? order_[row] : row];
-    auto& cells = r.cells;
+    const RecordTexts* shown = nullptr;
     if (recordIndex >= 0 && recordIndex < records.count()) {
-        const RomRecord& record = records[recordIndex];
-        cells[0] = record.gameName;
-        cells[1] = record.reading;
-        cells[3] = ratingText(record.rating);
-        for (int k = 0; k < kRecordClassCount; ++k)
-            cells[static_cast<std::size_t>(4 + k)] = record.classes[static_cast<std::size_t>(k)];
-        cells[9] = record.hardwareClass;
+        shown = &edited_.emplace_back(recordTexts(records[recordIndex], texts_));
     } else {
         recordIndex = -1;
-        cells[0] = cells[1] = title;
-        for (int k = 3; k <= 9; ++k) cells[static_cast<std::size_t>(k)].clear();
+        if (!std::string_view(fileName).starts_with(title)) {
+            // A title that is not the start of the name is shown as a record would show it.
+            RecordTexts& t = edited_.emplace_back();
+            t.columns[0] = t.columns[1] = texts_.keep(title);
+            shown = &t;
+        }
     }
-    cells[2] = fileName;
+    r.show(texts_.keep(fileName), shown ? 0 : title.size(), shown);
     r.recordIndex = recordIndex;
-    cells[kColumnRecordIndex] = std::to_string(recordIndex);
 }
 
 void FileList::clear() {
-    filledKnown_ = false;
     rows_.reset();
     order_.clear();
     addPlaceholder(rows_);

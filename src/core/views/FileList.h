@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <array>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -86,7 +87,7 @@ private:
     // Lists the other-software rows, or runs `scanFolders` over the ROM folders.
     template <class Scan>
     void build(const FileListSources& s, ListMode mode, bool otherSoftwareRows, Scan&& scanFolders);
-    ScanContext context(const FileListSources& s) const;
+    ScanContext context(const FileListSources& s);
     // Every ROM folder that is set, in slot order (on two threads when there are many).
     void scanAllFolders(const FileListSources& s, ListMode mode);
     // Reads the key file once, before the first sort by collation needs it.
@@ -94,17 +95,20 @@ private:
 
     FileRows rows_;
     std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
-    // What the last build through scanAllFolders put in the rows: each folder's rows from its
-    // start on (from filledFirst_). Known only until rows are written some other way.
+    // The listings of the last build through scanAllFolders, of the folders filledFolders_: the
+    // names its rows show, and what the next build can take when a folder reads the same.
     std::vector<FolderHits> filled_;
     std::vector<int> filledFolders_;
-    std::vector<std::size_t> filledStarts_;
-    std::size_t filledFirst_ = 0;
     std::string filledCode_;  // the extensions the listings in filled_ were matched with
     std::array<std::string, kExtraExtensionCount> filledExtensions_;
     bool filledDiscSets_ = false;  // whether the listings in filled_ took discs together
     bool filledKnown_ = false;
-    bool rowsKnown_ = false;            // filledKnown_ as the current build found it
+    bool rowsKnown_ = false;  // filledKnown_ as the current build found it
+    // The texts of the rows besides the listings' names: what each record shows, by record,
+    // what edits changed, and the names read elsewhere.
+    TextStore texts_;
+    std::vector<RecordTexts> recordTexts_;
+    std::deque<RecordTexts> edited_;
     std::vector<std::uint32_t> order_;  // display order; empty: scan order
     int count_ = 0;
     std::string title_;

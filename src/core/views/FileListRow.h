@@ -4,8 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <memory>
 #include <span>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/platform/LargeAllocator.h"
@@ -20,18 +23,95 @@ inline constexpr int kColumnRecordIndex = 11;
 inline constexpr int kPlaceholderFolder = -1;  // "ファイルがありません": no file at all
 inline constexpr int kUnownedFolder = -2;      // a file the user does not own
 
-// One row of the file list: twelve texts, an icon number and the insertion number.
+// A row's text where the row keeps it: a view, that becomes a std::string where one is wanted.
+struct CellText : std::string_view {
+    CellText() = default;
+    CellText(std::string_view v) : std::string_view(v) {}
+    CellText(const char* s) : std::string_view(s) {}  // `cond ? "literal" : row.gameName()`
+    operator std::string() const { return std::string(*this); }
+};
+
+// What a record shows in the cells it fills (0, 1 and 3-9, by column; 2 unused), as it was when
+// the rows were made: an edit of the record changes its rows only when they are made again.
+struct RecordTexts {
+    std::array<std::string_view, 10> columns;
+};
+
+// Texts the rows point at that live nowhere else (records' texts, unowned titles, edited rows),
+// in blocks that never move: a text kept stays where it is until clear().
+class TextStore {
+public:
+    std::string_view keep(std::string_view text);
+    void clear();
+
+private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = kBlockSize;
+};
+
+struct FileListRow;
+
+// The twelve texts of a row, made when asked for: a row keeps where its texts are, not copies of
+// them, so that a million rows fit in memory.
+class RowCells {
+public:
+    std::string operator[](std::size_t column) const;
+    std::size_t size() const { return kFileListColumns; }
+
+private:
+    // Only as part of a row: the cells find their row at their own address.
+    friend struct FileListRow;
+    RowCells() = default;
+    RowCells(const RowCells&) = default;
+    RowCells& operator=(const RowCells&) = default;
+    const FileListRow& row() const;
+
+    // The record's texts; nullptr: the file's title.
+    const RecordTexts* shown_ = nullptr;
+};
+
+// One row of the file list: its file name (the title its first titleSize bytes), the texts of its
+// record, an icon number and the insertion number.
 struct FileListRow {
-    std::array<std::string, kFileListColumns> cells;
+    FileListRow() = default;
+
+    RowCells cells;  // first (see RowCells::row)
+    const char* name = nullptr;
+    std::uint32_t nameSize = 0;
+    std::uint32_t titleSize = 0;
     int icon = 0;
     int param = 0;
-    // Cells 10 and 11 as numbers, kept beside their texts.
+    // Cells 10 and 11 as numbers.
     int folderNumber = kPlaceholderFolder;
     int recordIndex = -1;
 
-    const std::string& gameName() const { return cells[0]; }
-    const std::string& fileName() const { return cells[2]; }
+    // Cells 0-9 as views (cell 2 is the file name).
+    std::string_view text(std::size_t column) const {
+        if (column == 2) return {name, nameSize};
+        if (cells.shown_) return cells.shown_->columns[column];
+        return column <= 1 ? std::string_view(name, titleSize) : std::string_view();
+    }
+    // All twelve cells as views, the numbers written into `digits`.
+    using CellViews = std::array<std::string_view, kFileListColumns>;
+    void cellViews(CellViews& out, std::array<char, 32>& digits) const;
+    CellText gameName() const { return text(0); }
+    CellText fileName() const { return text(2); }
+    const RecordTexts* shown() const { return cells.shown_; }
+    // `fileName` (stored for as long as the row) of title: its first `title` bytes, showing the
+    // record texts `record` (nullptr: the title).
+    void show(std::string_view fileName, std::size_t title, const RecordTexts* record) {
+        name = fileName.data();
+        nameSize = static_cast<std::uint32_t>(fileName.size());
+        titleSize = static_cast<std::uint32_t>(title);
+        cells.shown_ = record;
+    }
 };
+
+inline const FileListRow& RowCells::row() const {
+    static_assert(std::is_standard_layout_v<FileListRow>);
+    return *reinterpret_cast<const FileListRow*>(this);
+}
 
 // The rows of one build. Row objects, and the storage of their texts, are reused by the next
 // build, so rebuilding a large list allocates little.

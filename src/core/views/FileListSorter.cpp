@@ -10,7 +10,7 @@
 
 namespace romshelf {
 
-void appendFileListSortKey(const std::string& cell, bool kanaSensitive,
+void appendFileListSortKey(std::string_view cell, bool kanaSensitive,
                            const text::JapaneseCollator& collator, std::string& out) {
     if (kanaSensitive) {
         const std::string bytes = text::cp932Form(cell);
@@ -25,7 +25,7 @@ void appendFileListSortKey(const std::string& cell, bool kanaSensitive,
     collator.appendSortKey(text::truncateToCp932Bytes(cell, kSortPrefixBytes), out);
 }
 
-std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
+std::string fileListSortKey(std::string_view cell, bool kanaSensitive,
                             const text::JapaneseCollator& collator) {
     std::string key;
     appendFileListSortKey(cell, kanaSensitive, collator, key);
@@ -43,13 +43,19 @@ struct SortKeyCache::Table {
     // Blocks of one huge page each (see LargeAllocator).
     static constexpr std::size_t kBlockSize = LargeAllocator<char>::kHugePage;
     static constexpr std::size_t kMaxEntries = 400000;
+    // The keys in the order they came, found through a table of small slots: the table holds
+    // more slots than keys, and a slot is a quarter of a key's entry.
+    struct Entry {
+        const char* cell;
+        const char* key;
+        std::uint32_t cellSize;
+        std::uint32_t keySize;
+        std::uint32_t rank;
+        std::uint32_t hashLow;  // the hash's low half; its high half is the slot's tag
+    };
     struct Slot {
-        std::uint64_t hash = 0;
-        const char* cell = nullptr;  // nullptr: empty slot
-        const char* key = nullptr;
-        std::uint32_t cellSize = 0;
-        std::uint32_t keySize = 0;
-        std::uint32_t rank = kNoRank;
+        std::uint32_t tag = 0;
+        std::uint32_t entry = 0;  // index + 1; 0: empty slot
     };
     struct Block {
         char* bytes;
@@ -66,6 +72,7 @@ struct SortKeyCache::Table {
         }
     };
     std::vector<Slot, LargeAllocator<Slot>> slots;
+    std::vector<Entry, LargeAllocator<Entry>> list;
     std::size_t entries = 0;
     std::vector<Block> blocks;
     std::size_t blockUsed = kBlockSize;
@@ -90,33 +97,43 @@ struct SortKeyCache::Table {
     }
     void clear() {
         slots.clear();
+        list.clear();
         entries = 0;
         blocks.clear();
         blockUsed = kBlockSize;
     }
+    static std::uint32_t tagOf(std::uint64_t hash) {
+        return static_cast<std::uint32_t>(hash >> 32);
+    }
+    void place(std::uint64_t hash, std::uint32_t entry) {
+        const std::size_t mask = slots.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots[i].entry) i = (i + 1) & mask;
+        slots[i] = {tagOf(hash), entry};
+    }
     void reserve(std::size_t count) {
+        if (list.capacity() < count) list.reserve(count);
+        // At most three slots in four taken: probes stay short, and the slots few.
         std::size_t size = 64;
-        while (size < count * 2) size *= 2;
+        while (size * 3 < count * 4) size *= 2;
         if (size <= slots.size()) return;
         std::vector<Slot, LargeAllocator<Slot>> old = std::move(slots);
         slots.assign(size, Slot{});
-        const std::size_t mask = size - 1;
-        for (const Slot& s : old) {
-            if (!s.cell) continue;
-            std::size_t i = s.hash & mask;
-            while (slots[i].cell) i = (i + 1) & mask;
-            slots[i] = s;
-        }
+        for (const Slot& s : old)
+            if (s.entry) place((std::uint64_t{s.tag} << 32) | list[s.entry - 1].hashLow, s.entry);
     }
-    const Slot* find(std::string_view cell, std::uint64_t hash) const {
+    const Entry* find(std::string_view cell, std::uint64_t hash) const {
         if (slots.empty()) return nullptr;
         const std::size_t mask = slots.size() - 1;
+        const std::uint32_t tag = tagOf(hash);
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& s = slots[i];
-            if (!s.cell) return nullptr;
-            if (s.hash == hash && s.cellSize == cell.size() &&
-                std::memcmp(s.cell, cell.data(), cell.size()) == 0)
-                return &s;
+            if (!s.entry) return nullptr;
+            if (s.tag != tag) continue;
+            const Entry& e = list[s.entry - 1];
+            if (e.hashLow == static_cast<std::uint32_t>(hash) && e.cellSize == cell.size() &&
+                std::memcmp(e.cell, cell.data(), cell.size()) == 0)
+                return &e;
         }
     }
 };
@@ -136,7 +153,9 @@ void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
 }
 
 void SortKeyCache::makeRoom(std::size_t rows, bool kanaSensitive) {
-    if (entries(kanaSensitive) + rows > Table::kMaxEntries) {
+    // The cap bounds what switching between hardware piles up; one list larger than the cap keeps
+    // its own keys (and those of the key file), or every sort of it would compute them all.
+    if (entries(kanaSensitive) + rows > std::max(Table::kMaxEntries, 2 * rows)) {
         for (int shard = 0; shard < kShards; ++shard) table(kanaSensitive, shard).clear();
         kept_[kanaSensitive ? 1 : 0].clear();
         ++generations_[kanaSensitive ? 1 : 0];
@@ -161,9 +180,8 @@ void SortKeyCache::forEach(
     bool kanaSensitive,
     const std::function<void(std::string_view cell, std::string_view key)>& visit) const {
     for (int shard = 0; shard < kShards; ++shard)
-        for (const Table::Slot& s : table(kanaSensitive, shard).slots)
-            if (s.cell)
-                visit(std::string_view(s.cell, s.cellSize), std::string_view(s.key, s.keySize));
+        for (const Table::Entry& e : table(kanaSensitive, shard).list)
+            visit(std::string_view(e.cell, e.cellSize), std::string_view(e.key, e.keySize));
 }
 
 std::uint64_t SortKeyCache::generation(bool kanaSensitive) const {
@@ -179,7 +197,7 @@ void SortKeyCache::prefetchCell(std::uint64_t hash, bool kanaSensitive) const {
     const Table& t = table(kanaSensitive, shardOf(hash));
     if (t.slots.empty()) return;
     const Table::Slot& s = t.slots[hash & (t.slots.size() - 1)];
-    if (s.cell) __builtin_prefetch(s.cell);
+    if (s.entry) __builtin_prefetch(&t.list[s.entry - 1]);
 }
 
 bool SortKeyCache::find(std::string_view cell, bool kanaSensitive, std::string_view& key) const {
@@ -194,7 +212,7 @@ bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSens
 
 bool SortKeyCache::find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
                         std::string_view& key, std::uint32_t& rank) const {
-    const Table::Slot* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
+    const Table::Entry* s = table(kanaSensitive, shardOf(hash)).find(cell, hash);
     if (!s) return false;
     key = std::string_view(s->key, s->keySize);
     rank = s->rank;
@@ -226,20 +244,18 @@ std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_vi
                                    std::string_view key, bool kanaSensitive, bool copy,
                                    std::uint32_t rank) {
     Table& t = table(kanaSensitive, shard);
-    if (const Table::Slot* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
-    if ((t.entries + 1) * 2 > t.slots.size()) t.reserve(t.entries + 1);
-    const std::size_t mask = t.slots.size() - 1;
-    std::size_t i = hash & mask;
-    while (t.slots[i].cell) i = (i + 1) & mask;
-    Table::Slot& slot = t.slots[i];
-    slot.hash = hash;
-    slot.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();
-    slot.cellSize = static_cast<std::uint32_t>(cell.size());
-    slot.key = key.empty() ? "" : copy ? t.store(key) : key.data();
-    slot.keySize = static_cast<std::uint32_t>(key.size());
-    slot.rank = rank;
+    if (const Table::Entry* s = t.find(cell, hash)) return std::string_view(s->key, s->keySize);
+    if ((t.entries + 1) * 4 > t.slots.size() * 3) t.reserve(t.entries + 1);
+    Table::Entry& e = t.list.emplace_back();
+    e.hashLow = static_cast<std::uint32_t>(hash);
+    e.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();
+    e.cellSize = static_cast<std::uint32_t>(cell.size());
+    e.key = key.empty() ? "" : copy ? t.store(key) : key.data();
+    e.keySize = static_cast<std::uint32_t>(key.size());
+    e.rank = rank;
+    t.place(hash, static_cast<std::uint32_t>(t.list.size()));
     ++t.entries;
-    return std::string_view(slot.key, slot.keySize);
+    return std::string_view(e.key, e.keySize);
 }
 
 bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive,
@@ -263,27 +279,47 @@ void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive,
     order_ = order;
 }
 
-std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column,
-                                        SortDirection direction, bool kanaSensitive,
-                                        const text::JapaneseCollator& collator, SortKeyCache& cache,
-                                        BuildHelper* helper,
-                                        const text::JapaneseCollator* helperCollator,
-                                        SortMemo* memo) {
-    const std::size_t n = rows.size();
-    std::vector<std::uint32_t> order(n);
-    for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
-    if (column < 0 || column >= kFileListColumns || n < 2) return order;
-    // Views into the cache stay valid: entries are only dropped before the keys are taken. Room
-    // is made for the keys actually missing, once they are known: when the last run's keys were
-    // read, that is none.
-    cache.makeRoom(n, kanaSensitive);
-    const auto cellOf = [&](std::size_t i) -> const std::string& {
-        return rows[i].cells[static_cast<std::size_t>(column)];
-    };
-    // One lookup per row; keys not met before are computed, each thread into a buffer of its
-    // own (the cache is only read meanwhile), and remembered afterwards. Many rows are split
-    // between two threads.
-    SortKeys keys(n);
+namespace {
+
+// One sort of the rows by one column, in steps: each row's key (looked up, or computed), the new
+// keys remembered, then the order, by the keys' ranks when all have one, else by the keys.
+class ColumnSort {
+public:
+    ColumnSort(std::span<const FileListRow> rows, int column, SortDirection direction,
+               bool kanaSensitive, SortKeyCache& cache, BuildHelper* helper,
+               const text::JapaneseCollator& collator, const text::JapaneseCollator* helperCollator)
+        : rows_(rows),
+          n_(rows.size()),
+          column_(static_cast<std::size_t>(column)),
+          descending_(direction == SortDirection::Descending),
+          kana_(kanaSensitive),
+          cache_(cache),
+          helper_(helper),
+          collator_(collator),
+          helperCollator_(helperCollator),
+          twoThreads_(helper && helperCollator && n_ >= kWorthASecondThread),
+          keys_(n_) {
+        // The number columns are made into texts once; the others are views of what the rows
+        // keep.
+        if (column == kColumnFolderNumber || column == kColumnRecordIndex) {
+            numbers_.reserve(n_);
+            for (const FileListRow& row : rows) numbers_.push_back(row.cells[column_]);
+        }
+    }
+
+    // Every row's key: one lookup per row; keys not met before are computed, each thread into a
+    // batch of its own (the cache is only read meanwhile). Many rows are split between two threads.
+    void findKeys();
+    // The new keys into the cache, shard by shard (the two shards on two threads), and their
+    // views in row order.
+    void rememberNewKeys();
+    SortKeys& keys() { return keys_; }
+    // The order, by ranks alone when every key came with one from the key file.
+    std::vector<std::uint32_t> order();
+
+    static constexpr std::size_t kWorthASecondThread = 8192;
+
+private:
     // Each on cache lines of its own: the two threads append to them all the time.
     struct alignas(64) Batch {
         std::string bytes;
@@ -292,159 +328,225 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
         std::vector<std::uint64_t> hashes;
         bool unranked = false;  // a row whose key has no rank
     };
-    Batch batches[2];
-    // With nothing remembered yet (a first build) every key is missing: no need to look.
-    const bool nothingKnown = cache.entries(kanaSensitive) == 0;
-    const bool descending = direction == SortDirection::Descending;
-    // Each row's key rank and index as one number, in the order the rows go: when every key has a
-    // rank (all read from the key file, the usual start), sorting these numbers is the sort.
-    std::vector<std::uint64_t> ranked(nothingKnown ? 0 : n);
-    // Keys of a usual size fit in the room reserved for them when nothing is known: the buffers
-    // are not copied over and over as they grow.
-    auto lookUp = [&](std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b) {
-        // Each lookup waits for memory twice (the table's slot, then the cell it points to): the
-        // slots of the rows a few ahead, then their cells, are asked for in advance.
-        constexpr std::size_t kAhead = 16;
-        std::uint64_t hashes[kAhead];
-        for (std::size_t i = from; i < std::min(to, from + kAhead); ++i) {
-            hashes[i % kAhead] = SortKeyCache::hashOf(cellOf(i));
-            if (!nothingKnown) cache.prefetchSlot(hashes[i % kAhead], kanaSensitive);
-        }
-        for (std::size_t i = from; i < to; ++i) {
-            const std::uint64_t hash = hashes[i % kAhead];
-            if (!nothingKnown && i + kAhead / 2 < to)
-                cache.prefetchCell(hashes[(i + kAhead / 2) % kAhead], kanaSensitive);
-            if (i + kAhead < to) {
-                hashes[i % kAhead] = SortKeyCache::hashOf(cellOf(i + kAhead));
-                if (!nothingKnown) cache.prefetchSlot(hashes[i % kAhead], kanaSensitive);
-            }
-            std::uint32_t rank = SortKeyCache::kNoRank;
-            if (!nothingKnown && cache.find(cellOf(i), hash, kanaSensitive, keys[i], rank)) {
-                if (rank == SortKeyCache::kNoRank)
-                    b.unranked = true;
-                else
-                    ranked[i] = (std::uint64_t{descending ? ~rank : rank} << 32) | i;
-                continue;
-            }
-            b.unranked = true;
-            appendFileListSortKey(cellOf(i), kanaSensitive, c, b.bytes);
-            b.rows.push_back(static_cast<std::uint32_t>(i));
-            b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
-            b.hashes.push_back(hash);
-        }
-    };
-    // Rows are taken a block at a time by the two threads, each into its own batch.
-    constexpr std::size_t kWorthASecondThread = 8192;
-    const bool twoThreads = helper && helperCollator && n >= kWorthASecondThread;
-    if (twoThreads) {
-        constexpr std::size_t kBlock = 1024;
-        if (nothingKnown) {
-            batches[0].bytes.reserve(n / 2 * 64);
-            batches[1].bytes.reserve(n / 2 * 64);
-        }
-        helper->forEach((n + kBlock - 1) / kBlock, [&](std::size_t block, int thread) {
-            lookUp(block * kBlock, std::min(n, (block + 1) * kBlock),
-                   thread == 0 ? collator : *helperCollator, batches[thread]);
-        });
-    } else {
-        if (nothingKnown) batches[0].bytes.reserve(n * 64);
-        lookUp(0, n, collator, batches[0]);
+
+    std::string_view cellOf(std::size_t i) const {
+        return numbers_.empty() ? rows_[i].text(column_) : numbers_[i];
     }
-    // The new keys are remembered shard by shard, the two shards on two threads; each thread
-    // notes the views it got, and the keys are put in row order afterwards.
+    void lookUp(std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b);
+    void remember(int shard);
+    std::vector<std::uint32_t> orderByRanks();
+    std::vector<std::uint32_t> orderByKeys();
+    // The order is total (the index settles ties), so sorting two halves apart and merging them
+    // gives the very order one sort would.
+    template <class Items, class Before>
+    void sortInHalves(Items& items, Before before);
+
+    std::span<const FileListRow> rows_;
+    std::size_t n_;
+    std::size_t column_;
+    bool descending_;
+    bool kana_;
+    SortKeyCache& cache_;
+    BuildHelper* helper_;
+    const text::JapaneseCollator& collator_;
+    const text::JapaneseCollator* helperCollator_;
+    bool twoThreads_;
+    std::vector<std::string> numbers_;
+    SortKeys keys_;
+    Batch batches_[2];
+    // With nothing remembered yet (a first build) every key is missing: no need to look.
+    bool nothingKnown_ = false;
+    // Each row's key rank and index as one number, in the order the rows go: when every key has
+    // a rank (all read from the key file, the usual start), sorting these numbers is the sort.
+    std::vector<std::uint64_t> ranked_;
     struct alignas(64) Remembered {
         std::vector<std::pair<std::uint32_t, std::string_view>> views;
     };
-    Remembered remembered[SortKeyCache::kShards];
-    auto remember = [&](int shard) {
-        for (const Batch& b : batches) {
-            std::uint32_t start = 0;
-            for (std::size_t k = 0; k < b.rows.size(); ++k) {
-                const std::uint32_t end = b.ends[k];
-                if (SortKeyCache::shardOf(b.hashes[k]) == shard) {
-                    const std::uint32_t row = b.rows[k];
-                    remembered[shard].views.emplace_back(
-                        row, cache.insertInto(shard, b.hashes[k], cellOf(row),
-                                              std::string_view(b.bytes.data() + start, end - start),
-                                              kanaSensitive));
-                }
-                start = end;
-            }
+    Remembered remembered_[SortKeyCache::kShards];
+};
+
+void ColumnSort::lookUp(std::size_t from, std::size_t to, const text::JapaneseCollator& c,
+                        Batch& b) {
+    // Each lookup waits for memory twice (the table's slot, then the cell it points to): the
+    // slots of the rows a few ahead, then their cells, are asked for in advance.
+    constexpr std::size_t kAhead = 16;
+    std::uint64_t hashes[kAhead];
+    for (std::size_t i = from; i < std::min(to, from + kAhead); ++i) {
+        hashes[i % kAhead] = SortKeyCache::hashOf(cellOf(i));
+        if (!nothingKnown_) cache_.prefetchSlot(hashes[i % kAhead], kana_);
+    }
+    for (std::size_t i = from; i < to; ++i) {
+        const std::uint64_t hash = hashes[i % kAhead];
+        if (!nothingKnown_ && i + kAhead / 2 < to)
+            cache_.prefetchCell(hashes[(i + kAhead / 2) % kAhead], kana_);
+        if (i + kAhead < to) {
+            hashes[i % kAhead] = SortKeyCache::hashOf(cellOf(i + kAhead));
+            if (!nothingKnown_) cache_.prefetchSlot(hashes[i % kAhead], kana_);
         }
-    };
-    const std::size_t added = batches[0].rows.size() + batches[1].rows.size();
-    cache.reserve(added, kanaSensitive);
-    if (twoThreads && added >= kWorthASecondThread) {
-        helper->forEach(SortKeyCache::kShards,
-                        [&](std::size_t shard, int) { remember(static_cast<int>(shard)); });
+        std::uint32_t rank = SortKeyCache::kNoRank;
+        if (!nothingKnown_ && cache_.find(cellOf(i), hash, kana_, keys_[i], rank)) {
+            if (rank == SortKeyCache::kNoRank)
+                b.unranked = true;
+            else
+                ranked_[i] = (std::uint64_t{descending_ ? ~rank : rank} << 32) | i;
+            continue;
+        }
+        b.unranked = true;
+        appendFileListSortKey(cellOf(i), kana_, c, b.bytes);
+        b.rows.push_back(static_cast<std::uint32_t>(i));
+        b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
+        b.hashes.push_back(hash);
+    }
+}
+
+void ColumnSort::findKeys() {
+    // Views into the cache stay valid: entries are only dropped before the keys are taken.
+    cache_.makeRoom(n_, kana_);
+    nothingKnown_ = cache_.entries(kana_) == 0;
+    ranked_.resize(nothingKnown_ ? 0 : n_);
+    // Keys of a usual size fit in the room reserved for them when nothing is known: the buffers
+    // are not copied over and over as they grow.
+    if (twoThreads_) {
+        // Rows are taken a block at a time by the two threads, each into its own batch.
+        constexpr std::size_t kBlock = 1024;
+        if (nothingKnown_) {
+            batches_[0].bytes.reserve(n_ / 2 * 64);
+            batches_[1].bytes.reserve(n_ / 2 * 64);
+        }
+        helper_->forEach((n_ + kBlock - 1) / kBlock, [&](std::size_t block, int thread) {
+            lookUp(block * kBlock, std::min(n_, (block + 1) * kBlock),
+                   thread == 0 ? collator_ : *helperCollator_, batches_[thread]);
+        });
+    } else {
+        if (nothingKnown_) batches_[0].bytes.reserve(n_ * 64);
+        lookUp(0, n_, collator_, batches_[0]);
+    }
+}
+
+void ColumnSort::remember(int shard) {
+    for (const Batch& b : batches_) {
+        std::uint32_t start = 0;
+        for (std::size_t k = 0; k < b.rows.size(); ++k) {
+            const std::uint32_t end = b.ends[k];
+            if (SortKeyCache::shardOf(b.hashes[k]) == shard) {
+                const std::uint32_t row = b.rows[k];
+                remembered_[shard].views.emplace_back(
+                    row, cache_.insertInto(shard, b.hashes[k], cellOf(row),
+                                           std::string_view(b.bytes.data() + start, end - start),
+                                           kana_));
+            }
+            start = end;
+        }
+    }
+}
+
+void ColumnSort::rememberNewKeys() {
+    // Room is made for the keys actually missing, now that they are known: when the last run's
+    // keys were read, that is none.
+    const std::size_t added = batches_[0].rows.size() + batches_[1].rows.size();
+    cache_.reserve(added, kana_);
+    if (twoThreads_ && added >= kWorthASecondThread) {
+        helper_->forEach(SortKeyCache::kShards,
+                         [&](std::size_t shard, int) { remember(static_cast<int>(shard)); });
     } else {
         for (int shard = 0; shard < SortKeyCache::kShards; ++shard) remember(shard);
     }
-    for (const Remembered& r : remembered)
-        for (const auto& [row, key] : r.views) keys[row] = key;
-    // The order follows from the keys alone: the same keys as last time give the same order.
-    if (memo &&
-        memo->sameKeys(column, direction, kanaSensitive, cache.generation(kanaSensitive), keys))
-        return memo->order();
+    for (const Remembered& r : remembered_)
+        for (const auto& [row, key] : r.views) keys_[row] = key;
+}
 
-    // The order is total (the index settles ties), so sorting two halves apart and merging
-    // them gives the very order one sort would.
-    auto sortInHalves = [&](auto& items, auto before) {
-        if (!twoThreads) {
-            std::sort(items.begin(), items.end(), before);
-            return;
-        }
-        const auto middle = items.begin() + static_cast<std::ptrdiff_t>(n / 2);
-        helper->forEach(2, [&](std::size_t half, int) {
-            if (half == 0)
-                std::sort(items.begin(), middle, before);
-            else
-                std::sort(middle, items.end(), before);
-        });
-        std::inplace_merge(items.begin(), middle, items.end(), before);
-    };
-    if (!ranked.empty() && !batches[0].unranked && !batches[1].unranked) {
-        sortInHalves(ranked, std::less<std::uint64_t>());
-        for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(ranked[i]);
-    } else {
-        // Most comparisons are settled by the first sixteen key bytes, held inline as two
-        // numbers; only ties read the rest of the keys. The row index breaks full ties, keeping
-        // the sort stable.
-        struct Entry {
-            std::uint64_t high;
-            std::uint64_t low;
-            const char* rest;  // key bytes after the sixteenth
-            std::uint32_t size;
-            std::uint32_t index;
-        };
-        std::vector<Entry, LargeAllocator<Entry>> entries(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::string_view k = keys[i];
-            std::uint64_t words[2] = {0, 0};
-            for (std::size_t b = 0; b < 16; ++b)
-                words[b / 8] =
-                    (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
-            entries[i] = {words[0], words[1], k.data() + std::min<std::size_t>(k.size(), 16),
-                          static_cast<std::uint32_t>(k.size()), static_cast<std::uint32_t>(i)};
-        }
-        // As compareSortKeys: equal padded first bytes leave the rest, then the sizes.
-        const auto before = [descending](const Entry& a, const Entry& b) {
-            int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
-            if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
-            if (c == 0) {
-                const std::size_t common = std::min(a.size, b.size);
-                c = common > 16 ? std::memcmp(a.rest, b.rest, common - 16) : 0;
-                if (c == 0) c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
-            }
-            if (c == 0) return a.index < b.index;
-            return descending ? c > 0 : c < 0;
-        };
-        sortInHalves(entries, before);
-        for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
+template <class Items, class Before>
+void ColumnSort::sortInHalves(Items& items, Before before) {
+    if (!twoThreads_) {
+        std::sort(items.begin(), items.end(), before);
+        return;
     }
+    const auto middle = items.begin() + static_cast<std::ptrdiff_t>(n_ / 2);
+    helper_->forEach(2, [&](std::size_t half, int) {
+        if (half == 0)
+            std::sort(items.begin(), middle, before);
+        else
+            std::sort(middle, items.end(), before);
+    });
+    std::inplace_merge(items.begin(), middle, items.end(), before);
+}
+
+std::vector<std::uint32_t> ColumnSort::order() {
+    const bool allRanked = !ranked_.empty() && !batches_[0].unranked && !batches_[1].unranked;
+    return allRanked ? orderByRanks() : orderByKeys();
+}
+
+std::vector<std::uint32_t> ColumnSort::orderByRanks() {
+    sortInHalves(ranked_, std::less<std::uint64_t>());
+    std::vector<std::uint32_t> order(n_);
+    for (std::size_t i = 0; i < n_; ++i) order[i] = static_cast<std::uint32_t>(ranked_[i]);
+    return order;
+}
+
+std::vector<std::uint32_t> ColumnSort::orderByKeys() {
+    // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
+    // only ties read the rest of the keys. The row index breaks full ties, keeping the sort
+    // stable.
+    struct Entry {
+        std::uint64_t high;
+        std::uint64_t low;
+        const char* rest;  // key bytes after the sixteenth
+        std::uint32_t size;
+        std::uint32_t index;
+    };
+    std::vector<Entry, LargeAllocator<Entry>> entries(n_);
+    for (std::size_t i = 0; i < n_; ++i) {
+        const std::string_view k = keys_[i];
+        std::uint64_t words[2] = {0, 0};
+        for (std::size_t b = 0; b < 16; ++b)
+            words[b / 8] =
+                (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+        entries[i] = {words[0], words[1], k.data() + std::min<std::size_t>(k.size(), 16),
+                      static_cast<std::uint32_t>(k.size()), static_cast<std::uint32_t>(i)};
+    }
+    // As compareSortKeys: equal padded first bytes leave the rest, then the sizes.
+    const auto before = [descending = descending_](const Entry& a, const Entry& b) {
+        int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
+        if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
+        if (c == 0) {
+            const std::size_t common = std::min(a.size, b.size);
+            c = common > 16 ? std::memcmp(a.rest, b.rest, common - 16) : 0;
+            if (c == 0) c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+        }
+        if (c == 0) return a.index < b.index;
+        return descending ? c > 0 : c < 0;
+    };
+    sortInHalves(entries, before);
+    std::vector<std::uint32_t> order(n_);
+    for (std::size_t i = 0; i < n_; ++i) order[i] = entries[i].index;
+    return order;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column,
+                                        SortDirection direction, bool kanaSensitive,
+                                        const text::JapaneseCollator& collator, SortKeyCache& cache,
+                                        BuildHelper* helper,
+                                        const text::JapaneseCollator* helperCollator,
+                                        SortMemo* memo) {
+    const std::size_t n = rows.size();
+    if (column < 0 || column >= kFileListColumns || n < 2) {
+        std::vector<std::uint32_t> order(n);
+        for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+        return order;
+    }
+    ColumnSort sort(rows, column, direction, kanaSensitive, cache, helper, collator,
+                    helperCollator);
+    sort.findKeys();
+    sort.rememberNewKeys();
+    // The order follows from the keys alone: the same keys as last time give the same order.
+    const std::uint64_t generation = cache.generation(kanaSensitive);
+    if (memo && memo->sameKeys(column, direction, kanaSensitive, generation, sort.keys()))
+        return memo->order();
+    std::vector<std::uint32_t> order = sort.order();
     if (memo)
-        memo->remember(column, direction, kanaSensitive, cache.generation(kanaSensitive),
-                       std::move(keys), order);
+        memo->remember(column, direction, kanaSensitive, generation, std::move(sort.keys()), order);
     return order;
 }
 

@@ -19,9 +19,9 @@ inline constexpr std::size_t kSortPrefixBytes = 63;
 
 // The key a cell sorts by: its first 63 bytes in CP932, compared byte for byte when the kana
 // option is on, else by Japanese collation that sees hiragana and katakana as equal.
-std::string fileListSortKey(const std::string& cell, bool kanaSensitive,
+std::string fileListSortKey(std::string_view cell, bool kanaSensitive,
                             const text::JapaneseCollator& collator);
-void appendFileListSortKey(const std::string& cell, bool kanaSensitive,
+void appendFileListSortKey(std::string_view cell, bool kanaSensitive,
                            const text::JapaneseCollator& collator, std::string& out);
 
 // How two sort keys order (negative, zero, positive): byte by byte, a shorter key before a longer

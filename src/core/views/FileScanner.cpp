@@ -14,6 +14,7 @@
 #include "core/database/CategoryLists.h"
 #include "core/views/DiscSets.h"
 #include "core/views/ExtensionTable.h"
+#include "core/views/FileListSorter.h"
 
 namespace romshelf {
 
@@ -106,34 +107,14 @@ FileScanner::FileScanner(const ScanContext& context) : c_(context) {
     matches_.resize(passes_.size());
 }
 
-void FileScanner::fillRow(FileListRow& row, std::string_view name, std::string_view title,
+void FileScanner::fillRow(FileListRow& row, std::string_view name, std::size_t titleSize,
                           int recordIndex, int folder, int icon, int param) const {
     row.icon = icon;
     row.param = param;
     row.folderNumber = folder;
     row.recordIndex = recordIndex;
-    auto& cells = row.cells;
-    if (recordIndex >= 0) {
-        const RomRecord& r = (*c_.records)[recordIndex];
-        cells[0].assign(r.gameName);
-        cells[1].assign(r.reading);
-        cells[3].assign(ratingText(r.rating));
-        for (int k = 0; k < kRecordClassCount; ++k)
-            cells[static_cast<std::size_t>(4 + k)].assign(r.classes[static_cast<std::size_t>(k)]);
-        cells[9].assign(r.hardwareClass);
-    } else {
-        cells[0].assign(title);
-        cells[1].assign(title);
-        for (int k = 3; k <= 9; ++k) cells[static_cast<std::size_t>(k)].clear();
-    }
-    cells[2].assign(name);
-    char digits[16];
-    auto number = [&](int value, std::string& cell) {
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        cell.assign(digits, end);
-    };
-    number(folder, cells[kColumnFolderNumber]);
-    number(recordIndex, cells[kColumnRecordIndex]);
+    row.show(name, titleSize,
+             recordIndex >= 0 ? &c_.recordTexts[static_cast<std::size_t>(recordIndex)] : nullptr);
 }
 
 void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
@@ -143,11 +124,18 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     if (folder.empty()) return;
     out.folder = folder;
     names_.clear();
-    readFileNames(folder, out.read, names_);
+    read_.clear();
+    readFileNames(folder, read_, names_);
     if (names_.empty()) return;
-    if (previous && previous->folder == folder && previous->read == out.read) {
+    // A hash stands for the names read: keeping them all for the comparison would cost as much
+    // memory as the names themselves.
+    out.readHash = SortKeyCache::hashOf(read_);
+    out.readSize = read_.size();
+    if (previous && previous->folder == folder && previous->readHash == out.readHash &&
+        previous->readSize == out.readSize) {
         out.names = previous->names;
-        out.matched = previous->matched;
+        // The hits stand for the matches when every match was taken (their records aside).
+        out.matched = previous->everyMatchHit ? previous->hits : previous->matched;
     } else {
         match(out);
     }
@@ -158,18 +146,21 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
         if (!accept(title, record, mode)) continue;
         out.hits.push_back({m.nameStart, m.nameSize, m.titleSize, record, m.icon});
     }
+    // Then the matches are not kept twice (the usual list of all files).
+    out.everyMatchHit = out.hits.size() == out.matched.size();
+    if (out.everyMatchHit) std::vector<FolderHits::Hit>().swap(out.matched);
 }
 
 void FileScanner::match(FolderHits& out) {
     // The passes list names in the byte order of the names on disk.
-    const std::string_view raw = out.read;
+    const std::string_view raw = read_;
     auto bytesOf = [&](const NameRef& r) { return raw.substr(r.start, r.size); };
     std::sort(names_.begin(), names_.end(), [&](const NameRef& a, const NameRef& b) {
         return a.head != b.head ? a.head < b.head : bytesOf(a) < bytesOf(b);
     });
     // The names' texts, in that order, into the folder's own buffer. Valid UTF-8 is its own text
     // (text::fileNameText keeps it as it is): only the other names are converted.
-    out.names.reserve(out.read.size());
+    out.names.reserve(read_.size());
     for (NameRef& r : names_) {
         std::string_view name = bytesOf(r);
         if (!text::isValidUtf8(name)) {
@@ -225,8 +216,8 @@ void FileScanner::match(FolderHits& out) {
         for (std::uint32_t i : matches_[p]) {
             const std::string_view name = nameOf(i);
             const std::size_t titleSize = std::min(name.find_last_of('.'), name.size());
-            out.matched.push_back({names_[i].start, names_[i].size,
-                                   static_cast<std::uint32_t>(titleSize), -1, passes_[p].icon});
+            out.matched.push_back({names_[i].start, static_cast<std::uint16_t>(names_[i].size),
+                                   static_cast<std::uint16_t>(titleSize), -1, passes_[p].icon});
         }
     }
     if (c_.discSets) {
@@ -238,13 +229,16 @@ void FileScanner::match(FolderHits& out) {
 }
 
 void FileScanner::fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
-                           int firstParam, bool recordRowsOnly) const {
+                           int firstParam) const {
+    fillRowsAt(hits, hits.names.data(), folderIndex, rows, firstParam);
+}
+
+void FileScanner::fillRowsAt(const FolderHits& hits, const char* names, int folderIndex,
+                             std::span<FileListRow> rows, int firstParam) const {
     for (std::size_t k = 0; k < hits.hits.size(); ++k) {
         const FolderHits::Hit& h = hits.hits[k];
-        if (recordRowsOnly && h.record < 0) continue;
-        const std::string_view name = hits.name(h);
-        fillRow(rows[k], name, name.substr(0, h.titleSize), h.record, folderIndex, h.icon,
-                firstParam + static_cast<int>(k));
+        fillRow(rows[k], std::string_view(names + h.nameStart, h.nameSize), h.titleSize, h.record,
+                folderIndex, h.icon, firstParam + static_cast<int>(k));
     }
 }
 
@@ -252,7 +246,9 @@ void FileScanner::scanFolder(FileRows& rows, int folderIndex, ListMode mode) {
     listFolder(folderIndex, mode, own_);
     if (own_.hits.empty()) return;
     const int first = static_cast<int>(rows.size());
-    fillRows(own_, folderIndex, rows.extend(own_.hits.size()), first);
+    // own_ lists the next folder: its names are kept with the rows.
+    fillRowsAt(own_, c_.texts->keep(own_.names).data(), folderIndex, rows.extend(own_.hits.size()),
+               first);
 }
 
 int FileScanner::appendUnowned(FileRows& rows) {
@@ -270,7 +266,8 @@ int FileScanner::appendUnowned(FileRows& rows) {
         if (line.empty()) continue;
         const int record = c_.records->findRecordByTitle(line);
         if (!accept(line, record, ListMode::Selection)) continue;
-        fillRow(rows.add(), line, line, record, kUnownedFolder, 1, static_cast<int>(rows.size()));
+        fillRow(rows.add(), c_.texts->keep(line), line.size(), record, kUnownedFolder, 1,
+                static_cast<int>(rows.size()));
         ++added;
     }
     return added;
@@ -284,7 +281,9 @@ void FileScanner::appendOtherSoftware(FileRows& rows, ListMode mode) {
         const std::string title = fs::pathTitle(name);
         const int record = c_.records->findRecordByTitle(title);
         if (!accept(title, record, mode)) continue;
-        fillRow(rows.add(), name, title, record, slot, 1, static_cast<int>(rows.size()));
+        // The title is the name without its extension.
+        fillRow(rows.add(), c_.texts->keep(name), title.size(), record, slot, 1,
+                static_cast<int>(rows.size()));
     }
 }
 

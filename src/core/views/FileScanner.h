@@ -50,27 +50,34 @@ struct ScanContext {
     std::string selectedItemText;  // the folder-window item's text ("未登録" → "")
     SearchCriteria criteria;
     bool discSets = false;  // a folder's disc sets and playlists are one row each
+    // What each record shows in its rows, by record index, and where the texts of rows that are
+    // not a folder's names are kept.
+    std::span<const RecordTexts> recordTexts;
+    TextStore* texts = nullptr;
 };
 
 // The rows one folder gives, before they are filled in: the texts of the folder's file names back
 // to back, and for each row its name, the length of its title, its record and its icon. Kept
 // between builds, so that listing a folder again allocates little.
 struct FolderHits {
+    // Sixteen bytes: a name holds at most 255 bytes on disk, a few times that as text.
     struct Hit {
         std::uint32_t nameStart = 0;
-        std::uint32_t nameSize = 0;
-        std::uint32_t titleSize = 0;
+        std::uint16_t nameSize = 0;
+        std::uint16_t titleSize = 0;
         std::int32_t record = -1;
         std::int32_t icon = 0;
     };
     std::string names;
     std::vector<Hit> hits;
-    // How they came about: the folder, its names as read (each ended by a NUL, which no name
-    // holds) and every name an extension pass took, before the join and the narrowing. A folder
-    // read the same again is matched the same again.
+    // How they came about: the folder, a hash and the size of its names as read (each ended by a
+    // NUL, which no name holds) and every name an extension pass took, before the join and the
+    // narrowing. A folder read the same again is matched the same again.
     std::string folder;
-    std::string read;
-    std::vector<Hit> matched;
+    std::uint64_t readHash = 0;
+    std::size_t readSize = 0;
+    std::vector<Hit> matched;  // empty when everyMatchHit: the hits are the matches
+    bool everyMatchHit = false;
 
     // The same rows: the same names, each with the same title, record and icon.
     bool operator==(const FolderHits& o) const {
@@ -88,8 +95,10 @@ struct FolderHits {
         names.clear();
         hits.clear();
         folder.clear();
-        read.clear();
+        readHash = 0;
+        readSize = 0;
         matched.clear();
+        everyMatchHit = false;
     }
 };
 
@@ -103,13 +112,13 @@ public:
     void scanFolder(FileRows& rows, int folderIndex, ListMode mode);
     // The same in two steps, so that several folders can be listed at once and their rows filled
     // in where they belong: the rows of a folder, then those rows filled in (numbered from
-    // `firstParam`).
+    // `firstParam`), pointing at the names of `hits`, which stay for as long as the rows.
     // `previous`, when given, is the same folder's listing by the last build with the same
     // extensions: when the folder reads the same, its names and matches are taken from there.
     void listFolder(int folderIndex, ListMode mode, FolderHits& out,
                     const FolderHits* previous = nullptr);
     void fillRows(const FolderHits& hits, int folderIndex, std::span<FileListRow> rows,
-                  int firstParam, bool recordRowsOnly = false) const;
+                  int firstParam) const;
     // The titles of data/NoHave_<code>.txt, grey, folder -2. Returns how many were added.
     int appendUnowned(FileRows& rows);
     // The other-software locations that exist.
@@ -118,10 +127,13 @@ public:
     bool accept(std::string_view title, int recordIndex, ListMode mode) const;
 
 private:
-    void fillRow(FileListRow& row, std::string_view name, std::string_view title, int recordIndex,
+    // `name` stays for as long as the row; its title is its first `titleSize` bytes.
+    void fillRow(FileListRow& row, std::string_view name, std::size_t titleSize, int recordIndex,
                  int folder, int icon, int param) const;
+    void fillRowsAt(const FolderHits& hits, const char* names, int folderIndex,
+                    std::span<FileListRow> rows, int firstParam) const;
     bool hasSnap(std::string_view title) const;
-    // The names read into out.read, sorted and as text into out.names, and the passes' matches.
+    // The names read (read_), sorted and as text into out.names, and the passes' matches.
     void match(FolderHits& out);
 
     const ScanContext& c_;
@@ -147,6 +159,7 @@ private:
         std::uint32_t size;
     };
     std::vector<NameRef> names_;
+    std::string read_;                                 // the names as read
     std::vector<std::vector<std::uint32_t>> matches_;  // per pass: indexes into names_
     std::string converted_;
     FolderHits own_;  // scanFolder's

@@ -105,8 +105,8 @@ struct DiscListTest : ::testing::Test {
     std::string rows() const {
         std::string out;
         for (const auto& row : list.rows())
-            out += (out.empty() ? "" : "|") + row.fileName() + ":" + std::to_string(row.icon) +
-                   ":" + row.gameName();
+            out += (out.empty() ? "" : "|") + std::string(row.fileName()) + ":" +
+                   std::to_string(row.icon) + ":" + std::string(row.gameName());
         return out;
     }
 };
