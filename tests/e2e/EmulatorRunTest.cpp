@@ -61,18 +61,18 @@ struct EmulatorRun : AppFixture {
         return {};
     }
     // On a fresh X server, with HOME (and the settings folder) in home/ and under `wrapper` (a
-    // command that runs the rest): launches FC's emulator `emulator` on `file` of ROM folder 1 with
-    // romshelf-cli, then has the probe wait for the window of the process given `rom` to show
-    // `colour` (RRGGBB) and close it. What each printed lands in `launched` and `seen`, and their
-    // statuses beside them.
-    void launchAndProbe(const std::string& emulator, const std::string& file,
-                        const std::string& rom, const std::string& colour,
+    // command that runs the rest): launches `hardware`'s emulator `emulator` on `file` of ROM
+    // folder 1 with romshelf-cli, then has the probe wait for the window of the process given `rom`
+    // to show `colour` (RRGGBB) and close it. What each printed lands in `launched` and `seen`, and
+    // their statuses beside them.
+    void launchAndProbe(const std::string& hardware, const std::string& emulator,
+                        const std::string& file, const std::string& rom, const std::string& colour,
                         const std::string& wrapper = "") {
         const std::string script = dir.write(
             "run.sh", "export HOME='" + dir.file("home") + "' XDG_CONFIG_HOME='" +
                           dir.file("home/.config") + "'\n'" + builtProgram("romshelf-cli") +
-                          "' launch --program-folder '" + dir.path() +
-                          "' --hardware FC --emulator '" + emulator + "' --folder 0 '" + file +
+                          "' launch --program-folder '" + dir.path() + "' --hardware " + hardware +
+                          " --emulator '" + emulator + "' --folder 0 '" + file +
                           "' > launch.txt 2>&1\necho $? > launch.status\n'" + probe + "' '" + rom +
                           "' " + colour + " > probe.txt 2>&1\necho $? > probe.status\n");
         const std::string run = "cd '" + dir.path() +
@@ -108,7 +108,7 @@ TEST_F(EmulatorRun, MednafenFoundPickedAndLaunchedShowsTheGameAndIsRecorded) {
     ASSERT_EQ(cli("emulators --hardware FC --set 60 mednafen"), 0) << printed;
     EXPECT_EQ(printed, "60\tmednafen\t" + mednafen->executable + "\t$P\n");
 
-    launchAndProbe("mednafen", "blue.nes", rom, "2038EC");
+    launchAndProbe("FC", "mednafen", "blue.nes", rom, "2038EC");
     EXPECT_EQ(dir.read("launch.status"), "0\n") << launched;
     for (const std::string& line : {std::string("mednafen を起動します。"), "> " + rom})
         EXPECT_NE(launched.find(line + "\n"), std::string::npos) << line << "\n" << launched;
@@ -166,7 +166,7 @@ TEST_F(EmulatorRun, RetroArchWithTheNestopiaCorePlaysTheDemosFamicomGame) {
     ASSERT_EQ(cli("emulators --hardware FC --set 60 '" + name + "'"), 0) << printed;
     EXPECT_EQ(printed, "60\t" + offered);
 
-    launchAndProbe(name, file, rom, "D22C00", "dbus-run-session --");
+    launchAndProbe("FC", name, file, rom, "D22C00", "dbus-run-session --");
     EXPECT_EQ(dir.read("launch.status"), "0\n") << launched;
     for (const std::string& line : {name + " を起動します。", "> -L \"" + core + "\" " + rom})
         EXPECT_NE(launched.find(line + "\n"), std::string::npos) << line << "\n" << launched;
@@ -178,4 +178,27 @@ TEST_F(EmulatorRun, RetroArchWithTheNestopiaCorePlaysTheDemosFamicomGame) {
           std::string("window found"), std::string("closed")})
         EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << "\n" << seen;
     EXPECT_EQ(savedSettings().recentLaunches[0][0].fileName, file);
+}
+
+// mednafen plays the demo catalogue's Mega Drive game: the image's own code sets up the VDP, and
+// its backdrop ($840, a dark blue) fills most of the window, as in the game's snap.
+TEST_F(EmulatorRun, MednafenPlaysTheDemosMegaDriveGame) {
+    const auto installed = suggestEmulators("MD", EmulatorSearchPlaces::fromEnvironment());
+    if (std::ranges::find(installed, "mednafen", &EmulatorSuggestion::name) == installed.end())
+        GTEST_SKIP() << "mednafen is not installed (Debian package mednafen)";
+    if (const std::string missing = missingX(); !missing.empty()) GTEST_SKIP() << missing;
+
+    ASSERT_EQ(cli("demo '" + dir.path() + "'", false), 0) << printed;
+    const std::string file = "Umi no Soko (J).md";
+    const std::string rom = dir.file("roms/MD/" + file);
+    ASSERT_TRUE(std::filesystem::exists(rom)) << printed;
+    dir.write("home/.mednafen/mednafen.cfg", "sound 0\nvideo.driver softfb\n");
+    ASSERT_EQ(cli("emulators --hardware MD --set 60 mednafen"), 0) << printed;
+
+    launchAndProbe("MD", "mednafen", file, rom, "004488");
+    EXPECT_EQ(dir.read("launch.status"), "0\n") << launched;
+    EXPECT_EQ(dir.read("probe.status"), "0\n") << seen;
+    for (const std::string& line :
+         {"argv: " + rom, std::string("window found"), std::string("closed")})
+        EXPECT_NE(seen.find(line + "\n"), std::string::npos) << line << "\n" << seen;
 }

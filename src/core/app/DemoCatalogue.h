@@ -26,9 +26,4 @@ struct DemoReport {
 DemoReport makeDemoCatalogue(const ProgramFolder& folder, Prompter& prompter,
                              const EmulatorSearchPlaces& places);
 
-// The demo ROM images on their own (the header readers' and the emulators' view of them).
-std::string demoNesImage(unsigned backdropColour);
-std::string demoGameBoyImage(const std::string& title, unsigned palette);
-std::string demoMegaDriveImage(const std::string& title);
-
 }  // namespace romshelf

@@ -47,17 +47,19 @@ TEST_F(DemoCatalogue, WritesRomsWithValidHeadersAndTheProgramListsThemWithTheirR
         return V{"ヘッダチェックサム: $" + header + " (一致)",
                  "グローバルチェックサム: $" + global + " (計算値 $" + global + "、一致)"};
     };
-    const V md{"チェックサム: $60FE (計算値 $60FE、一致)"};
+    const auto md = [](const std::string& sum) {
+        return V{"チェックサム: $" + sum + " (計算値 $" + sum + "、一致)"};
+    };
     const std::tuple<const char*, HeaderKind, std::uint32_t, V> images[] = {
-        {"FC/Hoshizora Demo (J).nes", HeaderKind::Nes, 0x2d6cd27b, {}},
-        {"FC/Midori no Mori (J).nes", HeaderKind::Nes, 0xe20aab54, {}},
-        {"FC/Yuuyake Puzzle (J).nes", HeaderKind::Nes, 0xfd566470, {}},
-        {"GB/Kaze no Uta (J).gb", HeaderKind::GameBoy, 0xc621949d, gb("59", "1EAF")},
-        {"GB/Pocket Kaeru (J).gb", HeaderKind::GameBoy, 0x66e1c3af, gb("D6", "2093")},
-        {"GB/Tsuki Akari (J).gb", HeaderKind::GameBoy, 0x9e8a2a63, gb("13", "1ECA")},
-        {"MD/Hanabi Taikai (J).md", HeaderKind::MegaDrive, 0x9ec8b3f8, md},
-        {"MD/Tetsu no Shiro (J).md", HeaderKind::MegaDrive, 0x8f66ae88, md},
-        {"MD/Umi no Soko (J).md", HeaderKind::MegaDrive, 0x6e83d34f, md},
+        {"FC/Hoshizora Demo (J).nes", HeaderKind::Nes, 0xf2d730e6, {}},
+        {"FC/Midori no Mori (J).nes", HeaderKind::Nes, 0xe80c3468, {}},
+        {"FC/Yuuyake Puzzle (J).nes", HeaderKind::Nes, 0x5f152c95, {}},
+        {"GB/Kaze no Uta (J).gb", HeaderKind::GameBoy, 0x8fcc41be, gb("59", "34C9")},
+        {"GB/Pocket Kaeru (J).gb", HeaderKind::GameBoy, 0xf97d0595, gb("D6", "35C9")},
+        {"GB/Tsuki Akari (J).gb", HeaderKind::GameBoy, 0xea44e29e, gb("13", "34C5")},
+        {"MD/Hanabi Taikai (J).md", HeaderKind::MegaDrive, 0x1aa2d9ed, md("E6AD")},
+        {"MD/Tetsu no Shiro (J).md", HeaderKind::MegaDrive, 0x2f69a5bb, md("E2D3")},
+        {"MD/Umi no Soko (J).md", HeaderKind::MegaDrive, 0xaefa348c, md("EF25")},
     };
     for (const auto& [name, kind, crc, sums] : images) {
         const std::string file = "roms/" + std::string(name);
@@ -91,6 +93,59 @@ TEST_F(DemoCatalogue, WritesRomsWithValidHeadersAndTheProgramListsThemWithTheirR
         DibPicture p;
         ASSERT_TRUE(p.create(320, 240));
         EXPECT_TRUE(p.loadBmp(dir.file(picture), false, false)) << picture;
+    }
+}
+
+// A snap is its image's screen: the accent colour on the tiles where the image's tile map names
+// the solid tile 1, the backdrop elsewhere, in the colours mednafen showed for these images (the
+// Game Boy's shades in green). Whole snaps by their CRC-32 (Python's zlib, once).
+TEST_F(DemoCatalogue, EachSnapShowsTheTilesItsImageDrawsInItsColours) {
+    ASSERT_TRUE(make().ok());
+    // The game, where its image keeps the tile map, the map's width in entries and their size.
+    const std::tuple<const char*, std::size_t, int, int, Colour, Colour, std::uint32_t> games[] = {
+        {"FC/Hoshizora Demo (J).nes",
+         16 + 0x400,
+         32,
+         1,
+         {36, 24, 140},
+         {252, 228, 160},
+         0xfcc8b7f6},
+        {"FC/Midori no Mori (J).nes", 16 + 0x400, 32, 1, {76, 220, 72}, {0, 80, 0}, 0xf30c2348},
+        {"GB/Tsuki Akari (J).gb", 0x200, 32, 1, {48, 98, 48}, {139, 172, 15}, 0xce685271},
+        {"GB/Pocket Kaeru (J).gb", 0x200, 32, 1, {155, 188, 15}, {15, 56, 15}, 0xd223b4e2},
+        {"MD/Tetsu no Shiro (J).md", 0x2A8, 64, 2, {102, 102, 102}, {238, 68, 68}, 0xa0b477c9},
+        {"MD/Umi no Soko (J).md", 0x2A8, 64, 2, {0, 68, 136}, {102, 204, 238}, 0x96bf7d04},
+    };
+    for (const auto& [name, map, mapWidth, entrySize, backdrop, accent, crc] : games) {
+        SCOPED_TRACE(name);
+        const std::string file = name, image = dir.read("roms/" + file);
+        const std::string snapFile = "snap/" + file.substr(0, file.rfind('.')) + ".bmp";
+        EXPECT_EQ(static_cast<std::uint32_t>(fileIdentity(dir.file(snapFile)).crc), crc);
+        // A 24-bit BMP: its width and height at 18 and 22, rows from the bottom up.
+        const std::string bmp = dir.read(snapFile);
+        const auto number = [&bmp](std::size_t at) {
+            return static_cast<unsigned char>(bmp[at]) | static_cast<unsigned char>(bmp[at + 1])
+                                                             << 8;
+        };
+        const int width = number(18), height = number(22), offset = number(10);
+        ASSERT_EQ(bmp.size(), static_cast<std::size_t>(offset + width * height * 3));
+        int accents = 0, wrong = 0;
+        for (int row = 0; row < height / 8; ++row)
+            for (int column = 0; column < width / 8; ++column) {
+                const std::size_t entry =
+                    map + static_cast<std::size_t>((row * mapWidth + column + 1) * entrySize - 1);
+                const bool block = image.at(entry) == 1;
+                const std::size_t pixel = static_cast<std::size_t>(
+                    offset + ((height - 1 - row * 8 - 4) * width + column * 8 + 4) * 3);
+                const Colour seen{static_cast<std::uint8_t>(bmp[pixel + 2]),
+                                  static_cast<std::uint8_t>(bmp[pixel + 1]),
+                                  static_cast<std::uint8_t>(bmp[pixel])};
+                accents += block;
+                wrong += seen != (block ? accent : backdrop);
+            }
+        EXPECT_EQ(wrong, 0);
+        // The ground alone is a quarter of the screen.
+        EXPECT_GE(accents, width / 8 * height / 32);
     }
 }
 
