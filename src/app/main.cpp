@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "core/settings/ProgramFolder.h"
 #include "qt/app/QtHost.h"
 #include "qt/app/UnixSignalWatcher.h"
+#include "qt/platform/EventLoopWatch.h"
 
 namespace {
 
@@ -190,6 +192,14 @@ int main(int argc, char* argv[]) {
     QObject::connect(&signals, &romshelf::UnixSignalWatcher::terminationRequested, &frame,
                      endForSignal);
     if (signalled) endForSignal();
+    // ROMSHELF_EVENT_LOOP_STATS: how long the window went unanswered at most, said at the end.
+    std::optional<romshelf::EventLoopWatch> watch;
+    if (std::getenv("ROMSHELF_EVENT_LOOP_STATS")) watch.emplace();
     frame.startUp();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    if (watch)
+        std::fprintf(stderr, "romshelf: longest event-loop pass %lld ms of %lld passes\n",
+                     static_cast<long long>(watch->longestPassMs()),
+                     static_cast<long long>(watch->passes()));
+    return status;
 }

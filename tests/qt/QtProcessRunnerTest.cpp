@@ -2,11 +2,16 @@
 // output, which is read as it comes and goes on being read after the runner is gone.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <string>
 
 #include "LaunchFixture.h"
 #include "ProcessProbe.h"
+#include "qt/platform/EventLoopWatch.h"
 #include "qt/platform/QtProcessRunner.h"
 
 using namespace romshelf;
@@ -42,6 +47,28 @@ TEST(QtProcessRunner, AProgramThatOutlivesTheRunnerStillWritesItsErrors) {
         ASSERT_TRUE(pid.has_value());
     }
     EXPECT_EQ(test::waitExit(*pid), 7);  // 128 + SIGPIPE when nobody read the pipe
+}
+
+// The watch sees a pass that keeps the loop busy, and the work before the loop first waits.
+TEST(EventLoopWatch, TheLongestPassIsTheOneThatKeptTheLoopBusy) {
+    QElapsedTimer started;
+    started.start();
+    EventLoopWatch watch;
+    // The loop as exec() runs it: waiting for events between passes.
+    const auto runLoop = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    QThread::msleep(120);  // as a start-up before the loop runs
+    runLoop(50);
+    EXPECT_GE(watch.longestPassMs(), 120);
+    EventLoopWatch later;
+    QTimer::singleShot(20, [] { QThread::msleep(250); });
+    runLoop(400);
+    EXPECT_GE(later.longestPassMs(), 250);
+    EXPECT_LT(later.longestPassMs(), started.elapsed());
+    EXPECT_GT(later.passes(), 1);
 }
 
 }  // namespace
