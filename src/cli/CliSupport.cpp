@@ -102,7 +102,8 @@ void appendEscapedCells(std::span<const Cell> cells, std::string& out) {
     out.resize(at + bytes);
     char* p = out.data() + at;
     for (std::size_t c = 0; c < cells.size(); ++c) {
-        std::memcpy(p, cells[c].data(), cells[c].size());
+        // An empty cell may have no address, which memcpy must not be given.
+        if (!cells[c].empty()) std::memcpy(p, cells[c].data(), cells[c].size());
         p += cells[c].size();
         *p++ = c + 1 < cells.size() ? '\t' : '\n';
     }

@@ -91,7 +91,7 @@ struct SortKeyCache::Table {
             blockUsed = 0;
         }
         char* at = blocks.back().bytes + blockUsed;
-        std::memcpy(at, bytes.data(), bytes.size());
+        if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
         blockUsed += bytes.size();
         return at;
     }
@@ -131,8 +131,9 @@ struct SortKeyCache::Table {
             if (!s.entry) return nullptr;
             if (s.tag != tag) continue;
             const Entry& e = list[s.entry - 1];
+            // An empty view may have no address, which memcmp must not be given.
             if (e.hashLow == static_cast<std::uint32_t>(hash) && e.cellSize == cell.size() &&
-                std::memcmp(e.cell, cell.data(), cell.size()) == 0)
+                (cell.empty() || std::memcmp(e.cell, cell.data(), cell.size()) == 0))
                 return &e;
         }
     }
