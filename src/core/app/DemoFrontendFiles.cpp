@@ -61,10 +61,11 @@ constexpr const char* kFamicomGamelist = R"(<?xml version="1.0"?>
 
 void writeDemoFrontendFiles(const ProgramFolder& folder, DemoReport& report) {
     for (const std::string& code : report.codes) {
+        // Summed only when the DAT is missing: a demo folder the user filled stays quick to open.
+        const std::string dat = "dat/" + code + ".dat";
+        if (fs::pathExists(folder.path() + dat)) continue;
         const std::vector<DatRom> roms = romsOf(folder.path() + "roms/" + code + "/");
-        if (!roms.empty())
-            writeOnce(folder, "dat/" + code + ".dat", writeLogiqxDat("Demo - " + code, roms),
-                      report);
+        if (!roms.empty()) writeOnce(folder, dat, writeLogiqxDat("Demo - " + code, roms), report);
     }
     writeOnce(folder, "es-de/gamelist.xml", kFamicomGamelist, report);
 }
