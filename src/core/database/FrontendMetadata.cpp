@@ -5,18 +5,14 @@
 #include <cstring>
 #include <pugixml.hpp>
 
+#include "core/platform/AsciiCase.h"
+
 namespace romshelf {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && std::strchr(" \t\r", s.front()) && s.front()) s.remove_prefix(1);
-    while (!s.empty() && std::strchr(" \t\r", s.back()) && s.back()) s.remove_suffix(1);
-    return s;
-}
-
 std::optional<double> number(std::string_view s) {
-    s = trimmed(s);
+    s = ascii::trimmed(s);
     double value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value))
@@ -28,13 +24,6 @@ std::optional<double> number(std::string_view s) {
 std::optional<int> starsOf(double share) {
     if (share < 0 || share > 1) return std::nullopt;
     return static_cast<int>(std::lround(share * 5));
-}
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 }  // namespace
@@ -67,17 +56,18 @@ std::optional<std::vector<FrontendGame>> readEsdeGamelist(std::string bytes, std
     std::vector<FrontendGame> games;
     for (const pugi::xml_node& g : root.children("game")) {
         FrontendGame game;
-        if (const std::string_view path = trimmed(g.child_value("path")); !path.empty())
+        if (const std::string_view path = ascii::trimmed(g.child_value("path")); !path.empty())
             game.paths.emplace_back(path);
-        game.name = trimmed(g.child_value("name"));
+        game.name = ascii::trimmed(g.child_value("name"));
         game.description = g.child_value("desc");
-        game.genre = trimmed(g.child_value("genre"));
+        game.genre = ascii::trimmed(g.child_value("genre"));
         if (const auto r = number(g.child_value("rating"))) game.stars = starsOf(*r);
-        if (const std::string f = lower(trimmed(g.child_value("favorite"))); !f.empty())
+        if (const std::string f = ascii::lower(ascii::trimmed(g.child_value("favorite")));
+            !f.empty())
             game.favourite = f == "true" || f == "1";
         if (const auto n = number(g.child_value("playcount")); n && *n >= 0 && *n < 1e9)
             game.playCount = static_cast<int>(*n);
-        game.lastPlayed = trimmed(g.child_value("lastplayed"));
+        game.lastPlayed = ascii::trimmed(g.child_value("lastplayed"));
         games.push_back(std::move(game));
     }
     return games;
@@ -111,14 +101,14 @@ std::optional<std::vector<FrontendGame>> readPegasusMetadata(std::string_view te
                 game->description = joined;
             } else if (key == "genre" || key == "genres") {
                 // The first of a list is the category.
-                game->genre = std::string(trimmed(joined.substr(0, joined.find(','))));
+                game->genre = std::string(ascii::trimmed(joined.substr(0, joined.find(','))));
             } else if (key == "rating") {
-                std::string_view r = trimmed(joined);
+                std::string_view r = ascii::trimmed(joined);
                 const bool percent = r.ends_with('%');
                 if (percent) r.remove_suffix(1);
                 if (const auto v = number(r)) game->stars = starsOf(percent ? *v / 100 : *v);
             } else if (key == "x-favorite" || key == "favorite") {
-                game->favourite = lower(joined) == "true" || joined == "1";
+                game->favourite = ascii::lower(joined) == "true" || joined == "1";
             }
         }
         key.clear();
@@ -129,9 +119,9 @@ std::optional<std::vector<FrontendGame>> readPegasusMetadata(std::string_view te
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (trimmed(line).empty() || line.front() == '#') continue;
+        if (ascii::trimmed(line).empty() || line.front() == '#') continue;
         if (line.front() == ' ' || line.front() == '\t') {
-            if (!key.empty()) values.emplace_back(trimmed(line));
+            if (!key.empty()) values.emplace_back(ascii::trimmed(line));
             continue;
         }
         flush();
@@ -142,8 +132,8 @@ std::optional<std::vector<FrontendGame>> readPegasusMetadata(std::string_view te
             return std::nullopt;
         }
         sawKey = true;
-        key = lower(trimmed(line.substr(0, colon)));
-        const std::string_view value = trimmed(line.substr(colon + 1));
+        key = ascii::lower(ascii::trimmed(line.substr(0, colon)));
+        const std::string_view value = ascii::trimmed(line.substr(colon + 1));
         if (key == "game") {
             games.emplace_back();
             games.back().name = value;

@@ -34,4 +34,12 @@ inline bool endsWithIgnoringCase(std::string_view s, std::string_view suffix) {
            equalsIgnoringCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
+// Without the spaces, tabs and carriage returns at either end (a line of a hand-edited file).
+inline std::string_view trimmed(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
 }  // namespace romshelf::ascii

@@ -3,18 +3,12 @@
 #include <charconv>
 #include <string_view>
 
+#include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
 namespace {
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool readUnsigned(std::string_view text, std::uint64_t& out) {
     std::uint64_t value = 0;
@@ -35,12 +29,12 @@ bool loadPlusSettings(const std::string& path, PlusSettings& out) {
     std::string_view rest = *text;
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
-        const std::string_view line = trimmed(rest.substr(0, end));
+        const std::string_view line = ascii::trimmed(rest.substr(0, end));
         rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
         const std::size_t eq = line.find('=');
         if (line.empty() || line.front() == '#' || eq == std::string_view::npos) continue;
-        const std::string_view key = trimmed(line.substr(0, eq));
-        const std::string_view value = trimmed(line.substr(eq + 1));
+        const std::string_view key = ascii::trimmed(line.substr(0, eq));
+        const std::string_view value = ascii::trimmed(line.substr(eq + 1));
         std::uint64_t number = 0;
         if (key == "discSets") {
             if (value == "1" || value == "0") out.discSets = value == "1";

@@ -25,29 +25,26 @@ std::string ProgramFolder::executableFolder() {
     }
 }
 
-std::string ProgramFolder::userDataFolder() {
+namespace {
+
+// $`variable`/romshelf-plus/ when it is an absolute path, else ~/`underHome`/romshelf-plus/.
+std::string xdgFolder(const char* variable, const char* underHome) {
     std::string base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+    if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
         base = xdg;
     } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::string(home) + "/.local/share";
+        base = std::string(home) + "/" + underHome;
     } else {
         base = "/tmp";
     }
     return fs::joinPath(base, "romshelf-plus/");
 }
 
-std::string ProgramFolder::userCacheFolder() {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') {
-        base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::string(home) + "/.cache";
-    } else {
-        base = "/tmp";
-    }
-    return fs::joinPath(base, "romshelf-plus/");
-}
+}  // namespace
+
+std::string ProgramFolder::userDataFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
+
+std::string ProgramFolder::userCacheFolder() { return xdgFolder("XDG_CACHE_HOME", ".cache"); }
 
 bool ProgramFolder::isInstalledCopy(const std::string& executableFolder) {
     std::string bin = executableFolder;
