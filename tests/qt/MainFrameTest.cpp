@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <tuple>
 
 #include <QAbstractButton>
@@ -350,6 +353,30 @@ TEST_F(FileListViewTest, ColumnClicksSortCommandsRebuildAndWidthsAreKept) {
     list->setColumnWidth(3, 77);
     frame->close();  // the widths go back into the settings
     EXPECT_EQ(app.settings().columnWidths[3], 77);
+}
+
+// A rebuild runs beside the event loop: meanwhile the list has no rows to read (they are being
+// replaced) and a close request waits for its end; the new rows show after it.
+TEST_F(FileListViewTest, ARebuildLetsTheLoopTurnAndHoldsACloseRequestUntilItEnds) {
+    std::atomic<bool> looked = false;
+    int rowsMeanwhile = -1;
+    QTimer::singleShot(0, [&] {
+        rowsMeanwhile = list->model()->rowCount();
+        frame->requestClose();
+        looked = true;
+    });
+    bool loopTurned = false;
+    frame->fileListRebuilding([&] {
+        for (int i = 0; i < 500 && !looked; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        loopTurned = looked;
+    });
+    EXPECT_TRUE(loopTurned);
+    EXPECT_EQ(rowsMeanwhile, 0);
+    EXPECT_TRUE(frame->isVisible());
+    frame->fileListChanged();
+    EXPECT_EQ(list->model()->rowCount(), 4);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, 3000));
 }
 
 // The play history's orders, from the view menu and the column titles' menu: the most first, the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "core/launch/LaunchContext.h"
 
 namespace romshelf {
@@ -16,6 +18,11 @@ public:
     virtual void categoryNamesChanged() {}
     // The category lists were read again.
     virtual void categoryListsChanged() {}
+    // The file list's rows are rebuilt or sorted again by `rebuild`, which reads only the rows and
+    // the current hardware's data. Until fileListChanged the window must not read the rows; it
+    // may run `rebuild` on another thread while its event loop goes on, and returns once
+    // `rebuild` has ended.
+    virtual void fileListRebuilding(const std::function<void()>& rebuild) { rebuild(); }
     // The file list was rebuilt or sorted again.
     virtual void fileListChanged() {}
     // One row of the file list was changed in place by an edit (display position).
@@ -49,6 +56,9 @@ public:
     void recentFilesChanged() override { target_->recentFilesChanged(); }
     void categoryNamesChanged() override { target_->categoryNamesChanged(); }
     void categoryListsChanged() override { target_->categoryListsChanged(); }
+    void fileListRebuilding(const std::function<void()>& rebuild) override {
+        target_->fileListRebuilding(rebuild);
+    }
     void fileListChanged() override { target_->fileListChanged(); }
     void fileListRowChanged(int row) override { target_->fileListRowChanged(row); }
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }

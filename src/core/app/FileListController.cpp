@@ -27,27 +27,32 @@ FileListSources FileListController::sources() const {
 }
 
 void FileListController::showAll() {
-    list_.showAll(sources());
+    const FileListSources s = sources();
+    notices_.fileListRebuilding([&] { list_.showAll(s); });
     built(true);
 }
 
 void FileListController::showFiltered(FolderWindowKind kind, int item, std::string label) {
-    list_.showFiltered(sources(), kind, item, std::move(label));
+    const FileListSources s = sources();
+    notices_.fileListRebuilding([&] { list_.showFiltered(s, kind, item, std::move(label)); });
     built(false);
 }
 
 void FileListController::showSearchResult(SearchCriteria criteria) {
-    list_.showSearchResult(sources(), std::move(criteria));
+    const FileListSources s = sources();
+    notices_.fileListRebuilding([&] { list_.showSearchResult(s, std::move(criteria)); });
     built(false);
 }
 
 void FileListController::showUnregistered() {
-    list_.showUnregistered(sources());
+    const FileListSources s = sources();
+    notices_.fileListRebuilding([&] { list_.showUnregistered(s); });
     built(false);
 }
 
 void FileListController::showWithoutSnap() {
-    list_.showWithoutSnap(sources());
+    const FileListSources s = sources();
+    notices_.fileListRebuilding([&] { list_.showWithoutSnap(s); });
     built(false);
 }
 
@@ -87,7 +92,8 @@ void FileListController::refreshRecordRows() {
 }
 
 void FileListController::sortByColumn(int column) {
-    list_.clickColumn(column, sources());
+    const FileListSources s = sources();
+    notices_.fileListRebuilding([&] { list_.clickColumn(column, s); });
     notices_.fileListChanged();
 }
 

@@ -38,7 +38,9 @@ public:
     void sortByColumn(int column);
     // See FileList::sortByKey.
     void sortByKey(const std::function<long long(const FileListRow&)>& key) {
-        list_.sortByKey(key);
+        // The keys are read here: `key` may look at what the event loop changes meanwhile.
+        const std::vector<long long> keys = list_.keysOf(key);
+        notices_.fileListRebuilding([&] { list_.sortByKeys(keys); });
         notices_.fileListChanged();
     }
     // An edit changed row `row` in place (see FileList::updateRow).

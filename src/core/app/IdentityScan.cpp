@@ -90,6 +90,28 @@ void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity befo
     cache.put(path, before);
 }
 
+void ListedFiles::reserve(std::size_t files, std::size_t nameBytes) {
+    entries_.reserve(files);
+    names_.reserve(nameBytes);
+}
+
+void ListedFiles::add(std::string_view name, int folder, bool registered) {
+    entries_.push_back({names_.size(), static_cast<std::uint32_t>(name.size()),
+                        static_cast<std::int16_t>(folder), registered});
+    names_ += name;
+}
+
+ListedFiles ListedFiles::unregistered() const {
+    ListedFiles kept;
+    std::size_t bytes = 0;
+    for (const Entry& e : entries_) bytes += e.registered ? 0 : e.nameSize;
+    kept.reserve(entries_.size(), bytes);
+    for (const Entry& e : entries_)
+        if (!e.registered)
+            kept.add(std::string_view(names_).substr(e.nameAt, e.nameSize), e.folder, false);
+    return kept;
+}
+
 std::string IdentityJob::pathOf(const ListedFile& file) const {
     if (file.folder < 0 || file.folder >= static_cast<int>(romFolders.size())) return {};
     return text::pathOnDisk(romFolders[static_cast<std::size_t>(file.folder)], file.name);
@@ -108,7 +130,7 @@ std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache&
         if (!sized) {
             sized = true;
             for (std::size_t i = 0; i < job.files.size() && !stopped(stop); ++i)
-                if (!job.files[i].registered)
+                if (!job.files.registered(i))
                     if (const auto s = stamp(job.pathOf(job.files[i]))) bySize.emplace(s->size, i);
         }
         std::vector<std::size_t> same;
@@ -152,9 +174,9 @@ std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache&
 
 void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t limit,
                      const std::atomic<bool>* stop) {
-    for (const ListedFile& file : job.files) {
+    for (std::size_t i = 0; i < job.files.size(); ++i) {
         if (stopped(stop)) return;
-        currentIdentity(cache, job.pathOf(file), limit, stop);
+        currentIdentity(cache, job.pathOf(job.files[i]), limit, stop);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/settings/FolderSettings.h"
@@ -37,13 +38,40 @@ struct ListedFile {
     bool registered = false;  // it has a record
 };
 
+// The files of a list build, their names in one block: a copy of a million is made in a moment
+// on the window's thread, and holds no allocation per file.
+class ListedFiles {
+public:
+    void reserve(std::size_t files, std::size_t nameBytes);
+    void add(std::string_view name, int folder, bool registered);
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    ListedFile operator[](std::size_t i) const {
+        const Entry& e = entries_[i];
+        return {names_.substr(e.nameAt, e.nameSize), e.folder, e.registered};
+    }
+    bool registered(std::size_t i) const { return entries_[i].registered; }
+    // The files without a record.
+    ListedFiles unregistered() const;
+
+private:
+    struct Entry {
+        std::size_t nameAt = 0;
+        std::uint32_t nameSize = 0;
+        std::int16_t folder = -1;
+        bool registered = false;
+    };
+    std::string names_;
+    std::vector<Entry> entries_;
+};
+
 // What a list build hands on: the files it listed and, when it listed every file, the titles of
 // the records that have no file (copied, so that another thread can work on them).
 struct IdentityJob {
     std::string hardware;
     std::vector<std::string> romFolders;  // by ROM folder number; empty: not set
     std::vector<std::string> orphans;     // titles of records without a listed file
-    std::vector<ListedFile> files;
+    ListedFiles files;
     // The path on disk of a listed file (its name may be CP932 there).
     std::string pathOf(const ListedFile& file) const;
 };

@@ -42,8 +42,11 @@ void IdentityWorker::submit(IdentityJob job, bool findRenamed) {
     if (stopping_) return;
     if (findRenamed) {
         // Only unregistered files can be a record's file.
-        IdentityJob find = job;
-        std::erase_if(find.files, [](const ListedFile& f) { return f.registered; });
+        IdentityJob find;
+        find.hardware = job.hardware;
+        find.romFolders = job.romFolders;
+        find.orphans = job.orphans;
+        find.files = job.files.unregistered();
         find_ = std::move(find);
         if (running_ == Task::Find) cancel_ = true;
     }

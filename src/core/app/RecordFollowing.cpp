@@ -50,13 +50,21 @@ IdentityJob RecordFollowing::job(bool withOrphans) const {
     j.romFolders.assign(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(used));
     const RomTable& table = app_.romTable();
     std::vector<char> hasFile(static_cast<std::size_t>(table.count()), 0);
-    // At most a file per row: growing a copy of every name step by step would hold two at once.
-    j.files.reserve(app_.fileList().rows().size());
+    const auto listed = [&](const FileListRow& row) {
+        return row.folderNumber >= 0 && row.folderNumber < static_cast<int>(used) &&
+               !j.romFolders[static_cast<std::size_t>(row.folderNumber)].empty();
+    };
+    // Sized first: growing a copy of every name step by step would hold two at once.
+    std::size_t files = 0, bytes = 0;
+    for (const FileListRow& row : app_.fileList().rows())
+        if (listed(row)) {
+            ++files;
+            bytes += std::string_view(row.fileName()).size();
+        }
+    j.files.reserve(files, bytes);
     for (const FileListRow& row : app_.fileList().rows()) {
-        if (row.folderNumber < 0 || row.folderNumber >= static_cast<int>(used) ||
-            j.romFolders[static_cast<std::size_t>(row.folderNumber)].empty())
-            continue;
-        j.files.push_back({row.fileName(), row.folderNumber, row.recordIndex >= 0});
+        if (!listed(row)) continue;
+        j.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
         if (row.recordIndex >= 0 && row.recordIndex < table.count())
             hasFile[static_cast<std::size_t>(row.recordIndex)] = 1;
     }

@@ -255,15 +255,20 @@ void FileList::sort(bool kanaSensitive) {
                           collator_, keyCache_, &helper_, &helperCollator_, &lastSort_);
 }
 
-void FileList::sortByKey(const std::function<long long(const FileListRow&)>& key) {
+std::vector<long long> FileList::keysOf(
+    const std::function<long long(const FileListRow&)>& key) const {
     const std::span<const FileListRow> rows = rows_.view();
-    if (count_ == 0) return;  // the placeholder stays alone
     std::vector<long long> keys(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) keys[i] = key(rows[i]);
+    return keys;
+}
+
+void FileList::sortByKeys(const std::vector<long long>& keys) {
+    if (count_ == 0 || keys.size() != rows_.view().size()) return;  // the placeholder stays alone
     std::vector<std::uint32_t> order = order_;
-    if (order.size() != rows.size()) {
-        order.resize(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+    if (order.size() != keys.size()) {
+        order.resize(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
     }
     std::stable_sort(order.begin(), order.end(),
                      [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] > keys[b]; });

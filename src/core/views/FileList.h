@@ -53,7 +53,12 @@ public:
     void sort(bool kanaSensitive);
     // Orders the rows by `key`, the highest first; rows of equal keys keep their present order.
     // For orders no column gives (the play history's).
-    void sortByKey(const std::function<long long(const FileListRow&)>& key);
+    void sortByKey(const std::function<long long(const FileListRow&)>& key) {
+        sortByKeys(keysOf(key));
+    }
+    // The two halves of that: each row's key, in scan order, and the sort by them.
+    std::vector<long long> keysOf(const std::function<long long(const FileListRow&)>& key) const;
+    void sortByKeys(const std::vector<long long>& keys);
 
     // The rows in display order.
     FileListView rows() const { return FileListView(rows_.view(), &order_); }

@@ -19,6 +19,7 @@
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
 #include "qt/app/EventPump.h"
+#include "qt/platform/BesideEventLoop.h"
 #include "qt/app/MainMenu.h"
 #include "qt/app/RegistrationDialog.h"
 #include "qt/app/SearchDialog.h"
@@ -396,6 +397,18 @@ void CMainFrame::emulatorComboChanged() {
 }
 
 void CMainFrame::recentFilesChanged() { menu_->setRecentFiles(app_.recentFileLabels()); }
+
+void CMainFrame::fileListRebuilding(const std::function<void()>& rebuild) {
+    if (!fileList_) {
+        rebuild();
+        return;
+    }
+    // A million files take a second or more: the window goes on painting meanwhile, and what
+    // arrives waits for the rows as it waits for any work.
+    const BusyGuard::Scope building = app_.busyScope();
+    fileList_->hideRows();
+    runBesideEventLoop(rebuild);
+}
 
 void CMainFrame::fileListChanged() {
     if (!fileList_) return;

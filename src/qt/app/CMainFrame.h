@@ -50,6 +50,7 @@ public:
     void hardwareComboChanged() override;
     void emulatorComboChanged() override;
     void recentFilesChanged() override;
+    void fileListRebuilding(const std::function<void()>& rebuild) override;
     void fileListChanged() override;
     void fileListRowChanged(int row) override;
     void systemLogChanged() override;

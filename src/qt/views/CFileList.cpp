@@ -99,6 +99,11 @@ void CFileList::applyDisplayOptions() {
     viewport()->update();
 }
 
+void CFileList::hideRows() {
+    model_->hideRows();
+    viewport()->update();
+}
+
 void CFileList::reload() {
     model_->reload();
     hint_ = qs(firstStepsHint(app_));

@@ -28,6 +28,8 @@ public:
 
     FileListModel* listModel() const { return model_; }
 
+    // The rows are being rebuilt: none is read or shown until reload().
+    void hideRows();
     // The rows changed: show them and keep the selection on the first row.
     void reload();
     // Titles of the category columns, and the widths copied into the settings.

@@ -18,7 +18,7 @@ FileListModel::FileListModel(const Application& app, QObject* parent)
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(app_.fileList().rows().size());
+    return parent.isValid() || hidden_ ? 0 : static_cast<int>(app_.fileList().rows().size());
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
@@ -65,8 +65,15 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
     return titles_[static_cast<std::size_t>(section)];
 }
 
+void FileListModel::hideRows() {
+    beginResetModel();
+    hidden_ = true;
+    endResetModel();
+}
+
 void FileListModel::reload() {
     beginResetModel();
+    hidden_ = false;
     endResetModel();
 }
 

@@ -22,6 +22,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The rows are being rebuilt, maybe on another thread: the model has none until reload().
+    void hideRows();
     // The rows were rebuilt or sorted: everything is shown again in one go.
     void reload();
     // One row was changed in place: it is drawn again.
@@ -34,6 +36,7 @@ public:
 
 private:
     const Application& app_;
+    bool hidden_ = false;
     std::array<QString, 12> titles_;
     FileIcons icons_;
 };
