@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <unordered_map>
+#include <utility>
 
 #include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
@@ -60,19 +61,48 @@ bool sum(const std::string& path, CachedIdentity& id, const std::atomic<bool>* s
 
 }  // namespace
 
+namespace {
+
+bool sameStamp(const std::optional<CachedIdentity>& a, const CachedIdentity& b) {
+    return a && a->size == b.size && a->mtimeNs == b.mtimeNs;
+}
+
+// Sums the file that looks like `now` and keeps the sums.
+std::optional<CachedIdentity> summedNow(IdentityCache& cache, const std::string& path,
+                                        CachedIdentity now, const std::atomic<bool>* stop) {
+    if (!sum(path, now, stop)) return std::nullopt;
+    // Changed while it was read: summed again another time.
+    if (!sameStamp(stamp(path), now)) return std::nullopt;
+    cache.put(path, now);
+    return now;
+}
+
+// A listed file's path on disk and how it looks: the name as text, else its CP932 bytes (one
+// look at the disk for the usual name).
+std::optional<std::pair<std::string, CachedIdentity>> stampOnDisk(const IdentityJob& job,
+                                                                  const ListedFile& file) {
+    if (file.folder < 0 || file.folder >= static_cast<int>(job.romFolders.size())) return {};
+    const std::string& folder = job.romFolders[static_cast<std::size_t>(file.folder)];
+    std::string path = fs::joinPath(folder, file.name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const auto bytes = text::toCp932(file.name);
+        if (!bytes || *bytes == file.name) return {};
+        path = fs::joinPath(folder, *bytes);
+    }
+    std::optional<CachedIdentity> now = stamp(path);
+    if (!now) return {};
+    return std::pair(std::move(path), *now);
+}
+
+}  // namespace
+
 std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::string& path,
                                               std::uint64_t limit, const std::atomic<bool>* stop) {
     std::optional<CachedIdentity> now = stamp(path);
     if (!now || now->size > limit) return std::nullopt;
-    if (const auto cached = cache.find(path);
-        cached && cached->size == now->size && cached->mtimeNs == now->mtimeNs)
-        return cached;
-    if (!sum(path, *now, stop)) return std::nullopt;
-    // Changed while it was read: summed again another time.
-    const auto after = stamp(path);
-    if (!after || after->size != now->size || after->mtimeNs != now->mtimeNs) return std::nullopt;
-    cache.put(path, *now);
-    return now;
+    if (auto cached = cache.find(path); sameStamp(cached, *now)) return cached;
+    return summedNow(cache, path, *now, stop);
 }
 
 std::optional<CachedIdentity> fileStamp(const std::string& path) { return stamp(path); }
@@ -174,9 +204,25 @@ std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache&
 
 void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t limit,
                      const std::atomic<bool>* stop) {
-    for (std::size_t i = 0; i < job.files.size(); ++i) {
+    // A few hundred at a time: their stamps, then their entries in one look at the cache.
+    constexpr std::size_t kChunk = 256;
+    std::vector<std::string> paths;
+    std::vector<CachedIdentity> stamps;
+    for (std::size_t from = 0; from < job.files.size(); from += kChunk) {
         if (stopped(stop)) return;
-        currentIdentity(cache, job.pathOf(job.files[i]), limit, stop);
+        paths.clear();
+        stamps.clear();
+        for (std::size_t i = from; i < std::min(from + kChunk, job.files.size()); ++i) {
+            auto onDisk = stampOnDisk(job, job.files[i]);
+            if (!onDisk || onDisk->second.size > limit) continue;
+            paths.push_back(std::move(onDisk->first));
+            stamps.push_back(onDisk->second);
+        }
+        const std::vector<std::optional<CachedIdentity>> cached = cache.findEach(paths);
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            if (stopped(stop)) return;
+            if (!sameStamp(cached[k], stamps[k])) summedNow(cache, paths[k], stamps[k], stop);
+        }
     }
 }
 

@@ -138,15 +138,42 @@ void IdentityCache::failed(int rc) {
     openLocked();
 }
 
+std::optional<CachedIdentity> IdentityCache::findLocked(const std::string& path, int& rc) {
+    bindPath(find_, 1, path);
+    std::optional<CachedIdentity> found;
+    rc = sqlite3_step(find_);
+    if (rc == SQLITE_ROW) found = columnIdentity(find_, 0);
+    sqlite3_reset(find_);
+    return found;
+}
+
 std::optional<CachedIdentity> IdentityCache::find(const std::string& path) {
     const std::lock_guard lock(mutex_);
     if (!db_) return std::nullopt;
-    bindPath(find_, 1, path);
-    std::optional<CachedIdentity> found;
-    const int rc = sqlite3_step(find_);
-    if (rc == SQLITE_ROW) found = columnIdentity(find_, 0);
-    sqlite3_reset(find_);
+    int rc = SQLITE_OK;
+    std::optional<CachedIdentity> found = findLocked(path, rc);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) failed(rc);
+    return found;
+}
+
+std::vector<std::optional<CachedIdentity>> IdentityCache::findEach(
+    const std::vector<std::string>& paths) {
+    const std::lock_guard lock(mutex_);
+    std::vector<std::optional<CachedIdentity>> found(paths.size());
+    if (!db_ || paths.empty()) return found;
+    // One read transaction for them all: alone, each lookup begins and ends its own, with a lock
+    // taken and given back on the file each time.
+    const bool together = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        int rc = SQLITE_OK;
+        found[i] = findLocked(paths[i], rc);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            if (together) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            failed(rc);
+            return found;
+        }
+    }
+    if (together) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     return found;
 }
 

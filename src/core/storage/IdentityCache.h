@@ -48,6 +48,9 @@ public:
     bool rebuilt() const;
 
     std::optional<CachedIdentity> find(const std::string& path);
+    // The entries of several paths at once (nothing where there is none), in path order: a pass
+    // over a million files looks them up a few hundred at a time.
+    std::vector<std::optional<CachedIdentity>> findEach(const std::vector<std::string>& paths);
     void put(const std::string& path, const CachedIdentity& identity);
     void remove(const std::string& path);
     // Every entry whose path begins with `prefix` (byte-wise), in byte order of the paths.
@@ -55,6 +58,7 @@ public:
 
 private:
     bool openLocked();
+    std::optional<CachedIdentity> findLocked(const std::string& path, int& rc);
     bool prepare();
     void close();
     // After a failed call: a damaged database is replaced (the call's result is lost).

@@ -110,6 +110,20 @@ TEST_F(RecordFollowingTest, OnlyAListOfAllFilesAndFilesWithinTheLimitAreFollowed
     EXPECT_EQ(std::ranges::count(log(), moved("a.nes", "b.nes")), 1);
 }
 
+// A name kept on disk in CP932 bytes is summed under those bytes, among more files than the pass
+// looks up at once.
+TEST_F(RecordFollowingTest, AFileNamedInCp932BytesAmongManyIsFollowed) {
+    for (int i = 0; i < 300; ++i) dir.write("roms/f" + std::to_string(1000 + i) + ".nes", kOther);
+    dir.write("roms/\x83\x51\x81\x5B\x83\x80.nes", std::string(kRom).replace(0, 1, "g"));
+    writeRecords("FC", {record("ゲーム", "ゲーム")});
+    start("FC");
+    app.hashPending();
+    std::filesystem::rename(dir.file("roms/\x83\x51\x81\x5B\x83\x80.nes"), dir.file("roms/z.nes"));
+    app.showAll();
+    EXPECT_EQ(title(), "z");
+    EXPECT_TRUE(logged(moved("ゲーム.nes", "z.nes")));
+}
+
 // The rename tool's size and CRC-32 serve as well, without a SHA-1.
 TEST_F(RecordFollowingTest, TheSumsOfTheRenameToolAreKept) {
     start("FC");

@@ -53,6 +53,19 @@ TEST(IdentityCache, KeepsEntriesByPathAcrossRunsInWalMode) {
                                         dir.file("r/a.nes.old")}));
     EXPECT_EQ(pathsOf(cache.startingWith(dir.file("r/\x83"))), std::vector<std::string>{cp932});
     EXPECT_TRUE(cache.startingWith(dir.file("s/")).empty());
+
+    // Several at once, in their order; the read ends with the call, so what another connection
+    // writes afterwards is seen by the next one.
+    using Found = std::vector<std::optional<CachedIdentity>>;
+    EXPECT_EQ(cache.findEach({dir.file("s/a.nes"), cp932, dir.file("r/a.nes")}),
+              (Found{std::nullopt, kBeta, kAlpha}));
+    EXPECT_TRUE(cache.findEach({}).empty());
+    {
+        IdentityCache other(db);
+        ASSERT_TRUE(other.open());
+        other.put(dir.file("s/a.nes"), kAlpha);
+    }
+    EXPECT_EQ(cache.findEach({dir.file("s/a.nes")}), Found{kAlpha});
 }
 
 // A damaged database is made anew and works again; where none can be made there is no cache.
@@ -96,6 +109,7 @@ TEST(IdentityCache, ADamagedFileIsRebuiltAndAnUnusablePlaceMeansNoCache) {
         EXPECT_FALSE(cache.open());
         cache.put("/r/a.nes", kAlpha);
         EXPECT_EQ(cache.find("/r/a.nes"), std::nullopt);
+        EXPECT_EQ(cache.findEach({"/r/a.nes", "/r/b.nes"}).size(), 2u);
         EXPECT_TRUE(cache.startingWith("/").empty());
     }
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.sqlite")));
