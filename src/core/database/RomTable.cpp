@@ -1,21 +1,32 @@
 #include "core/database/RomTable.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace romshelf {
 
+void RomTable::titlesChanged() {
+    static std::atomic<std::uint64_t> last{0};
+    titlesRevision_ = ++last;
+}
+
 void RomTable::indexTitle(int index) {
+    titlesChanged();
     const std::string& title = records_[static_cast<std::size_t>(index)].fileTitle;
     if (title.empty()) return;
     const int first = firstByTitle_.find(title, records_);
     if (first < 0 || index < first) firstByTitle_.set(title, index, records_);
 }
 
-void RomTable::rebuildIndex() { firstByTitle_.rebuild(records_); }
+void RomTable::rebuildIndex() {
+    titlesChanged();
+    firstByTitle_.rebuild(records_);
+}
 
 void RomTable::setFileTitle(int index, std::string title) {
     RomRecord& r = records_[static_cast<std::size_t>(index)];
     if (r.fileTitle == title) return;
+    titlesChanged();
     // The index compares against the records' titles: take the old title out while it is there.
     const bool wasFirst =
         !r.fileTitle.empty() && firstByTitle_.find(r.fileTitle, records_) == index;
@@ -67,6 +78,7 @@ void RomTable::reset() {
     records_.clear();
     overflow_.clear();
     firstByTitle_.clear();
+    titlesChanged();
 }
 
 LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter& prompter) {

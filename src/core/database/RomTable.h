@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,9 @@ public:
 
     // The first record whose title is exactly `title`; -1 for none or the empty title.
     int findRecordByTitle(std::string_view title) const;
+    // Changes whenever a title may have changed, and differs from every other table's: while it
+    // stays, every title finds the same record as before.
+    std::uint64_t titlesRevision() const { return titlesRevision_; }
 
     // Adds a record; -1 (nothing stored) when the table is full.
     int append(RomRecord record);
@@ -65,10 +69,12 @@ public:
 private:
     void indexTitle(int index);
     void rebuildIndex();
+    void titlesChanged();
 
     std::vector<RomRecord> records_;
     std::vector<RomRecord> overflow_;
     TitleIndex firstByTitle_;
+    std::uint64_t titlesRevision_ = 0;
 };
 
 inline constexpr std::string_view kRomTableFullMessage =

@@ -131,18 +131,22 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     // memory as the names themselves.
     out.readHash = SortKeyCache::hashOf(read_);
     out.readSize = read_.size();
+    out.titlesRevision = c_.records->titlesRevision();
+    // With the same names and the same titles in the records, the records found are the same.
+    bool sameRecords = false;
     if (previous && previous->folder == folder && previous->readHash == out.readHash &&
         previous->readSize == out.readSize) {
         out.names = previous->names;
         // The hits stand for the matches when every match was taken (their records aside).
         out.matched = previous->everyMatchHit ? previous->hits : previous->matched;
+        sameRecords = previous->everyMatchHit && previous->titlesRevision == out.titlesRevision;
     } else {
         match(out);
     }
     out.hits.reserve(out.matched.size());
     for (const FolderHits::Hit& m : out.matched) {
         const std::string_view title = out.name(m).substr(0, m.titleSize);
-        const int record = c_.records->findRecordByTitle(title);
+        const int record = sameRecords ? m.record : c_.records->findRecordByTitle(title);
         if (!accept(title, record, mode)) continue;
         out.hits.push_back({m.nameStart, m.nameSize, m.titleSize, record, m.icon});
     }

@@ -78,6 +78,7 @@ struct FolderHits {
     std::size_t readSize = 0;
     std::vector<Hit> matched;  // empty when everyMatchHit: the hits are the matches
     bool everyMatchHit = false;
+    std::uint64_t titlesRevision = 0;  // of the records the hits' records were found in
 
     // The same rows: the same names, each with the same title, record and icon.
     bool operator==(const FolderHits& o) const {
@@ -99,6 +100,7 @@ struct FolderHits {
         readSize = 0;
         matched.clear();
         everyMatchHit = false;
+        titlesRevision = 0;
     }
 };
 

@@ -156,7 +156,14 @@ TEST(RomTableIndex, AgreesWithAPlainScanAfterRandomChanges) {
             if (table[i].fileTitle == t) return i;
         return -1;
     };
+    auto titlesOf = [&] {
+        std::vector<std::string> all;
+        for (int i = 0; i < table.count(); ++i) all.push_back(table[i].fileTitle);
+        return all;
+    };
     for (int step = 0; step < 20000; ++step) {
+        const std::vector<std::string> before = titlesOf();
+        const std::uint64_t revision = table.titlesRevision();
         const int op = static_cast<int>(rng() % 10);
         if (op < 3 || table.count() == 0) {
             table.append(record(pick()));
@@ -171,7 +178,14 @@ TEST(RomTableIndex, AgreesWithAPlainScanAfterRandomChanges) {
         }
         for (const auto& t : titles)
             ASSERT_EQ(table.findRecordByTitle(t), scan(t)) << "step " << step << " title " << t;
+        // What remembers lookups by the revision must see every change of a title.
+        if (titlesOf() != before) {
+            ASSERT_NE(table.titlesRevision(), revision) << "step " << step;
+        }
     }
+    RomTable other;
+    other.append(record("a"));
+    EXPECT_NE(other.titlesRevision(), table.titlesRevision());
 }
 
 TEST_F(CategoryListsTest, NothingIsSavedWithoutAHardwareNorTheClassListWhenLeftOut) {
