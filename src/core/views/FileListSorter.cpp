@@ -52,7 +52,32 @@ struct SortKeyCache::Table {
         std::uint32_t keySize;
         std::uint32_t rank;
         std::uint32_t hashLow;  // the hash's low half; its high half is the slot's tag
+        std::uint64_t check;    // checkOf(cell)
     };
+    // A second hash of a cell, made with other constants than hashOf. A cell is known by both and
+    // its size: comparing the texts would read the cells of the key file again, at random, which
+    // was most of a first build's sort.
+    static std::uint64_t checkOf(std::string_view cell) {
+        std::uint64_t h = 0x2545F4914F6CDD1Du ^ (cell.size() * 0x9FB21C651E98DF25u);
+        auto mix = [&h](std::uint64_t word) {
+            h = (h ^ word) * 0xD6E8FEB86659FD93u;
+            h ^= h >> 32;
+        };
+        std::size_t i = 0;
+        for (; i + 8 <= cell.size(); i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, cell.data() + i, 8);
+            mix(word);
+        }
+        if (i < cell.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, cell.data() + i, cell.size() - i);
+            mix(word);
+        }
+        h ^= h >> 29;
+        h *= 0xFF51AFD7ED558CCDu;
+        return h ^ (h >> 31);
+    }
     struct Slot {
         std::uint32_t tag = 0;
         std::uint32_t entry = 0;  // index + 1; 0: empty slot
@@ -131,9 +156,8 @@ struct SortKeyCache::Table {
             if (!s.entry) return nullptr;
             if (s.tag != tag) continue;
             const Entry& e = list[s.entry - 1];
-            // An empty view may have no address, which memcmp must not be given.
             if (e.hashLow == static_cast<std::uint32_t>(hash) && e.cellSize == cell.size() &&
-                (cell.empty() || std::memcmp(e.cell, cell.data(), cell.size()) == 0))
+                e.check == checkOf(cell))
                 return &e;
         }
     }
@@ -249,6 +273,7 @@ std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_vi
     if ((t.entries + 1) * 4 > t.slots.size() * 3) t.reserve(t.entries + 1);
     Table::Entry& e = t.list.emplace_back();
     e.hashLow = static_cast<std::uint32_t>(hash);
+    e.check = Table::checkOf(cell);
     e.cell = cell.empty() ? "" : copy ? t.store(cell) : cell.data();
     e.cellSize = static_cast<std::uint32_t>(cell.size());
     e.key = key.empty() ? "" : copy ? t.store(key) : key.data();
