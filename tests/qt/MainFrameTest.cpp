@@ -360,8 +360,10 @@ TEST_F(FileListViewTest, ColumnClicksSortCommandsRebuildAndWidthsAreKept) {
 TEST_F(FileListViewTest, ARebuildLetsTheLoopTurnAndHoldsACloseRequestUntilItEnds) {
     std::atomic<bool> looked = false;
     int rowsMeanwhile = -1;
+    QString hintMeanwhile;
     QTimer::singleShot(0, [&] {
         rowsMeanwhile = list->model()->rowCount();
+        hintMeanwhile = list->hint();
         frame->requestClose();
         looked = true;
     });
@@ -373,9 +375,11 @@ TEST_F(FileListViewTest, ARebuildLetsTheLoopTurnAndHoldsACloseRequestUntilItEnds
     });
     EXPECT_TRUE(loopTurned);
     EXPECT_EQ(rowsMeanwhile, 0);
+    EXPECT_EQ(hintMeanwhile, u"ファイルリストを作成しています…"_s);
     EXPECT_TRUE(frame->isVisible());
     frame->fileListChanged();
     EXPECT_EQ(list->model()->rowCount(), 4);
+    EXPECT_TRUE(list->hint().isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->isVisible(); }, 3000));
 }
 

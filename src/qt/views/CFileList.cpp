@@ -101,6 +101,8 @@ void CFileList::applyDisplayOptions() {
 
 void CFileList::hideRows() {
     model_->hideRows();
+    // A large list takes a moment: the empty list says why it is empty.
+    hint_ = QStringLiteral("ファイルリストを作成しています…");
     viewport()->update();
 }
 

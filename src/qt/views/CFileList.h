@@ -28,7 +28,7 @@ public:
 
     FileListModel* listModel() const { return model_; }
 
-    // The rows are being rebuilt: none is read or shown until reload().
+    // The rows are being rebuilt: none is read or shown until reload(), and the list says so.
     void hideRows();
     // The rows changed: show them and keep the selection on the first row.
     void reload();
@@ -43,7 +43,8 @@ public:
     // The list-font name the view was created with.
     const std::string& fontName() const { return fontName_; }
 
-    // The first steps' hint drawn in the empty list while the hardware has no ROM folder.
+    // The text drawn in the empty list: the first steps while the hardware has no ROM folder,
+    // or that the rows are being made.
     const QString& hint() const { return hint_; }
 
     // The first selected row, or -1.
