@@ -59,10 +59,6 @@ bool sum(const std::string& path, CachedIdentity& id, const std::atomic<bool>* s
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 bool sameStamp(const std::optional<CachedIdentity>& a, const CachedIdentity& b) {
     return a && a->size == b.size && a->mtimeNs == b.mtimeNs;
 }

@@ -1,29 +1,12 @@
 #include "core/database/TitleIndex.h"
 
-#include <cstring>
+#include "core/platform/WordHash.h"
 
 namespace romshelf {
 
 std::uint64_t TitleIndex::hashOf(std::string_view text) {
-    std::uint64_t h = 0x9E3779B97F4A7C15u ^ (text.size() * 0xC2B2AE3D27D4EB4Fu);
-    auto mix = [&h](std::uint64_t word) {
-        h = (h ^ word) * 0xBF58476D1CE4E5B9u;
-        h ^= h >> 31;
-    };
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        mix(word);
-    }
-    if (i < text.size()) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, text.size() - i);
-        mix(word);
-    }
-    h ^= h >> 29;
-    h *= 0x94D049BB133111EBu;
-    return h ^ (h >> 32);
+    return wordHash<0x9E3779B97F4A7C15u, 0xC2B2AE3D27D4EB4Fu, 0xBF58476D1CE4E5B9u,
+                    0x94D049BB133111EBu>(text);
 }
 
 std::int64_t TitleIndex::locate(std::string_view title, std::uint64_t hash,

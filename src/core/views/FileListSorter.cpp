@@ -7,6 +7,7 @@
 
 #include "core/database/TitleIndex.h"
 #include "core/platform/LargeAllocator.h"
+#include "core/platform/WordHash.h"
 
 namespace romshelf {
 
@@ -44,7 +45,7 @@ struct SortKeyCache::Table {
     static constexpr std::size_t kBlockSize = LargeAllocator<char>::kHugePage;
     static constexpr std::size_t kMaxEntries = 400000;
     // The keys in the order they came, found through a table of small slots: the table holds
-    // more slots than keys, and a slot is a quarter of a key's entry.
+    // more slots than keys, and a slot is a fifth of a key's entry.
     struct Entry {
         const char* cell;
         const char* key;
@@ -58,25 +59,8 @@ struct SortKeyCache::Table {
     // its size: comparing the texts would read the cells of the key file again, at random, which
     // was most of a first build's sort.
     static std::uint64_t checkOf(std::string_view cell) {
-        std::uint64_t h = 0x2545F4914F6CDD1Du ^ (cell.size() * 0x9FB21C651E98DF25u);
-        auto mix = [&h](std::uint64_t word) {
-            h = (h ^ word) * 0xD6E8FEB86659FD93u;
-            h ^= h >> 32;
-        };
-        std::size_t i = 0;
-        for (; i + 8 <= cell.size(); i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, cell.data() + i, 8);
-            mix(word);
-        }
-        if (i < cell.size()) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, cell.data() + i, cell.size() - i);
-            mix(word);
-        }
-        h ^= h >> 29;
-        h *= 0xFF51AFD7ED558CCDu;
-        return h ^ (h >> 31);
+        return wordHash<0x2545F4914F6CDD1Du, 0x9FB21C651E98DF25u, 0xD6E8FEB86659FD93u,
+                        0xFF51AFD7ED558CCDu>(cell);
     }
     struct Slot {
         std::uint32_t tag = 0;
