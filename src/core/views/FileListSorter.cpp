@@ -268,24 +268,21 @@ std::string_view SortKeyCache::add(int shard, std::uint64_t hash, std::string_vi
     return std::string_view(e.key, e.keySize);
 }
 
-bool SortMemo::sameKeys(int column, SortDirection direction, bool kanaSensitive,
-                        std::uint64_t generation, const SortKeys& keys) const {
-    if (column != column_ || direction != direction_ || kanaSensitive != kanaSensitive_ ||
-        generation != generation_ || keys.size() != keys_.size())
-        return false;
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        if (keys[i].data() != keys_[i].data() || keys[i].size() != keys_[i].size()) return false;
-    return true;
+bool SortMemo::same(int column, SortDirection direction, bool kanaSensitive,
+                    std::uint64_t generation, std::size_t rows, std::uint64_t cells) const {
+    return column == column_ && direction == direction_ && kanaSensitive == kanaSensitive_ &&
+           generation == generation_ && rows == rows_ && cells == cells_;
 }
 
 void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive,
-                        std::uint64_t generation, SortKeys keys,
+                        std::uint64_t generation, std::size_t rows, std::uint64_t cells,
                         const std::vector<std::uint32_t>& order) {
     column_ = column;
     direction_ = direction;
     kanaSensitive_ = kanaSensitive;
     generation_ = generation;
-    keys_ = std::move(keys);
+    rows_ = rows;
+    cells_ = cells;
     order_ = order;
 }
 
@@ -324,6 +321,15 @@ public:
     // views in row order.
     void rememberNewKeys();
     SortKeys& keys() { return keys_; }
+    // A hash of every row's cell in row order, with their sizes.
+    std::uint64_t cellsHash() const {
+        std::uint64_t h = 0x84222325CBF29CE4u ^ n_;
+        for (std::size_t i = 0; i < n_; ++i) {
+            h = (h ^ SortKeyCache::hashOf(cellOf(i))) * 0x9E3779B97F4A7C15u;
+            h ^= h >> 29;
+        }
+        return h;
+    }
     // The order, by ranks alone when every key came with one from the key file.
     std::vector<std::uint32_t> order();
 
@@ -548,15 +554,18 @@ std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int c
     }
     ColumnSort sort(rows, column, direction, kanaSensitive, cache, helper, collator,
                     helperCollator);
+    // A rebuild that lists the same rows again needs no key at all. (While the cache keeps its
+    // generation it still holds the keys of the cells last sorted, for the key file.)
+    const std::uint64_t cells = memo ? sort.cellsHash() : 0;
+    if (memo &&
+        memo->same(column, direction, kanaSensitive, cache.generation(kanaSensitive), n, cells))
+        return memo->order();
     sort.findKeys();
     sort.rememberNewKeys();
-    // The order follows from the keys alone: the same keys as last time give the same order.
-    const std::uint64_t generation = cache.generation(kanaSensitive);
-    if (memo && memo->sameKeys(column, direction, kanaSensitive, generation, sort.keys()))
-        return memo->order();
     std::vector<std::uint32_t> order = sort.order();
     if (memo)
-        memo->remember(column, direction, kanaSensitive, generation, std::move(sort.keys()), order);
+        memo->remember(column, direction, kanaSensitive, cache.generation(kanaSensitive), n, cells,
+                       order);
     return order;
 }
 

@@ -96,12 +96,14 @@ private:
 
 using SortKeys = std::vector<std::string_view, LargeAllocator<std::string_view>>;
 
+// The last sort: the order follows from the cells alone, so the same cells (told by a hash of
+// them all) sorted the same way again give the same order without a key being looked up.
 class SortMemo {
 public:
-    bool sameKeys(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
-                  const SortKeys& keys) const;
+    bool same(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
+              std::size_t rows, std::uint64_t cells) const;
     void remember(int column, SortDirection direction, bool kanaSensitive, std::uint64_t generation,
-                  SortKeys keys, const std::vector<std::uint32_t>& order);
+                  std::size_t rows, std::uint64_t cells, const std::vector<std::uint32_t>& order);
     const std::vector<std::uint32_t>& order() const { return order_; }
 
 private:
@@ -109,13 +111,14 @@ private:
     SortDirection direction_ = SortDirection::Ascending;
     bool kanaSensitive_ = false;
     std::uint64_t generation_ = 0;
-    SortKeys keys_;
+    std::size_t rows_ = 0;
+    std::uint64_t cells_ = 0;
     std::vector<std::uint32_t> order_;
 };
 
 // The display order of rows sorted by one column. Rows with equal keys keep their order. With
 // many rows, `helper` shares the work, computing keys with `helperCollator`. `memo`, when given,
-// spares sorting keys that are the same as last time.
+// spares sorting cells that are the same as last time.
 std::vector<std::uint32_t> sortFileList(std::span<const FileListRow> rows, int column,
                                         SortDirection direction, bool kanaSensitive,
                                         const text::JapaneseCollator& collator, SortKeyCache& cache,

@@ -249,9 +249,21 @@ TEST_F(FileListTest, SortingByColumns) {
     list.showAll(s);  // a rebuild sorts by the remembered column
     EXPECT_EQ(column(2), "4.smc|3.smc|2.smc|1.smc");
 
+    // A rebuild of the same rows keeps their order; a changed cell sorts anew, though the file
+    // names and the record titles stayed.
+    s.kanaSensitive = false;
+    list.clickColumn(0, s);
+    list.clickColumn(0, s);
+    EXPECT_EQ(column(0), "アイス|あいす|かき|さくら");
+    list.showAll(s);
+    EXPECT_EQ(column(0), "アイス|あいす|かき|さくら");
+    records.edit(3, [](RomRecord& r) { r.gameName = "あ"; });
+    list.showAll(s);
+    EXPECT_EQ(column(0), "あ|アイス|あいす|さくら");
+
     s.neverSort = true;
     list.clickColumn(0, s);
-    EXPECT_EQ(column(2), "4.smc|3.smc|2.smc|1.smc");
+    EXPECT_EQ(column(0), "あ|アイス|あいす|さくら");
     list.showAll(s);  // scan order
     EXPECT_EQ(column(2), "1.smc|2.smc|3.smc|4.smc");
 }
