@@ -41,7 +41,7 @@ bool RecordFollowing::openCache() {
     return cache_.open();
 }
 
-IdentityJob RecordFollowing::job(bool withOrphans) const {
+IdentityJob RecordFollowing::job(bool withOrphans, bool withFiles) const {
     IdentityJob j;
     j.hardware = app_.currentCode();
     const auto& paths = app_.folders().folders.romFolderPaths;
@@ -56,17 +56,17 @@ IdentityJob RecordFollowing::job(bool withOrphans) const {
     };
     // Sized first: growing a copy of every name step by step would hold two at once.
     std::size_t files = 0, bytes = 0;
-    for (const FileListRow& row : app_.fileList().rows())
-        if (listed(row)) {
-            ++files;
-            bytes += std::string_view(row.fileName()).size();
-        }
-    j.files.reserve(files, bytes);
     for (const FileListRow& row : app_.fileList().rows()) {
         if (!listed(row)) continue;
-        j.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
+        ++files;
+        bytes += std::string_view(row.fileName()).size();
         if (row.recordIndex >= 0 && row.recordIndex < table.count())
             hasFile[static_cast<std::size_t>(row.recordIndex)] = 1;
+    }
+    if (withFiles) {
+        j.files.reserve(files, bytes);
+        for (const FileListRow& row : app_.fileList().rows())
+            if (listed(row)) j.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
     }
     if (withOrphans)
         for (int i = 0; i < table.count(); ++i)
@@ -76,23 +76,26 @@ IdentityJob RecordFollowing::job(bool withOrphans) const {
 }
 
 void RecordFollowing::listBuilt(bool everyFile) {
+    hashLater_ = false;
     const std::string& code = app_.currentCode();
-    if (code.empty() || traitsOf(code).otherSoftware || !openCache()) return;
+    if (code.empty() || traitsOf(code).otherSoftware) return;
     const bool find = everyFile && paused_ == 0;
-    IdentityJob j = job(find);
     if (worker_.background()) {
-        worker_.submit(std::move(j), find);
+        if (!openCache()) return;
+        worker_.submit(job(find, true), find);
         schedulePoll();
         return;
     }
-    // Without a thread only the files that may be a record's are summed, now; the rest waits for
-    // hashPending().
-    if (find) follow(findRenamedFiles(j, cache_, worker_.limit()), Ask::No);
-    j.orphans.clear();
-    worker_.submit(std::move(j), false);
+    // Without a thread the files are looked at now only when a record has lost its file, and only
+    // those that may be its file; hashPending() sums the others, from the list as it is then.
+    hashLater_ = true;
+    if (!find || job(true, false).orphans.empty() || !openCache()) return;
+    follow(findRenamedFiles(job(true, true), cache_, worker_.limit()), Ask::No);
 }
 
 void RecordFollowing::hashPending() {
+    if (hashLater_ && !worker_.background() && openCache()) worker_.submit(job(false, true), false);
+    hashLater_ = false;
     worker_.waitUntilIdle();
     if (std::vector<RenamedFile> found = worker_.takeFound(); !found.empty())
         follow(std::move(found), Ask::No);
@@ -120,7 +123,7 @@ void RecordFollowing::poll() {
 
 std::vector<std::string> RecordFollowing::offerMoves(const std::vector<std::string>& titles) {
     if (titles.empty() || !openCache()) return {};
-    IdentityJob j = job(false);
+    IdentityJob j = job(false, true);
     j.orphans = titles;
     return follow(findRenamedFiles(j, cache_, worker_.limit()), Ask::Yes);
 }

@@ -74,11 +74,17 @@ public:
         if (before) keepSums(cache_, path, *before, crc, sha1);
     }
 
-    IdentityCache& cache() { return cache_; }
+    // The cache, opened (its folder made) on first use.
+    IdentityCache& cache() {
+        openCache();
+        return cache_;
+    }
 
 private:
     bool openCache();
-    IdentityJob job(bool withOrphans) const;
+    // What the list holds now: the titles of the records without a file when `withOrphans`, the
+    // listed files when `withFiles`.
+    IdentityJob job(bool withOrphans, bool withFiles) const;
     // Takes up what the thread found; again later while it works.
     void poll();
     void schedulePoll();
@@ -92,6 +98,7 @@ private:
     IdentityWorker worker_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     bool polling_ = false;
+    bool hashLater_ = false;  // without a thread: the list's files are still to be summed
     int paused_ = 0;
     bool following_ = false;
     std::set<std::string> toldAmbiguous_;                     // old paths already logged
