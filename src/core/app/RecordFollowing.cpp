@@ -41,37 +41,51 @@ bool RecordFollowing::openCache() {
     return cache_.open();
 }
 
-IdentityJob RecordFollowing::job(bool withOrphans, bool withFiles) const {
+namespace {
+
+// Whether the list's row is a file of one of the job's ROM folders.
+bool listedIn(const IdentityJob& j, const FileListRow& row) {
+    return row.folderNumber >= 0 && row.folderNumber < static_cast<int>(j.romFolders.size()) &&
+           !j.romFolders[static_cast<std::size_t>(row.folderNumber)].empty();
+}
+
+}  // namespace
+
+IdentityJob RecordFollowing::job(bool withOrphans) const {
     IdentityJob j;
     j.hardware = app_.currentCode();
     const auto& paths = app_.folders().folders.romFolderPaths;
     std::size_t used = paths.size();
     while (used > 0 && paths[used - 1].empty()) --used;
     j.romFolders.assign(paths.begin(), paths.begin() + static_cast<std::ptrdiff_t>(used));
+    if (!withOrphans) return j;
     const RomTable& table = app_.romTable();
     std::vector<char> hasFile(static_cast<std::size_t>(table.count()), 0);
-    const auto listed = [&](const FileListRow& row) {
-        return row.folderNumber >= 0 && row.folderNumber < static_cast<int>(used) &&
-               !j.romFolders[static_cast<std::size_t>(row.folderNumber)].empty();
-    };
+    for (const FileListRow& row : app_.fileList().rows())
+        if (listedIn(j, row) && row.recordIndex >= 0 && row.recordIndex < table.count())
+            hasFile[static_cast<std::size_t>(row.recordIndex)] = 1;
+    for (int i = 0; i < table.count(); ++i)
+        if (!table[i].fileTitle.empty() && !hasFile[static_cast<std::size_t>(i)])
+            j.orphans.push_back(table[i].fileTitle);
+    return j;
+}
+
+void RecordFollowing::addFiles(IdentityJob& j) const {
     // Sized first: growing a copy of every name step by step would hold two at once.
     std::size_t files = 0, bytes = 0;
-    for (const FileListRow& row : app_.fileList().rows()) {
-        if (!listed(row)) continue;
-        ++files;
-        bytes += std::string_view(row.fileName()).size();
-        if (row.recordIndex >= 0 && row.recordIndex < table.count())
-            hasFile[static_cast<std::size_t>(row.recordIndex)] = 1;
-    }
-    if (withFiles) {
-        j.files.reserve(files, bytes);
-        for (const FileListRow& row : app_.fileList().rows())
-            if (listed(row)) j.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
-    }
-    if (withOrphans)
-        for (int i = 0; i < table.count(); ++i)
-            if (!table[i].fileTitle.empty() && !hasFile[static_cast<std::size_t>(i)])
-                j.orphans.push_back(table[i].fileTitle);
+    for (const FileListRow& row : app_.fileList().rows())
+        if (listedIn(j, row)) {
+            ++files;
+            bytes += std::string_view(row.fileName()).size();
+        }
+    j.files.reserve(files, bytes);
+    for (const FileListRow& row : app_.fileList().rows())
+        if (listedIn(j, row)) j.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
+}
+
+IdentityJob RecordFollowing::jobWithFiles(bool withOrphans) const {
+    IdentityJob j = job(withOrphans);
+    addFiles(j);
     return j;
 }
 
@@ -82,19 +96,23 @@ void RecordFollowing::listBuilt(bool everyFile) {
     const bool find = everyFile && paused_ == 0;
     if (worker_.background()) {
         if (!openCache()) return;
-        worker_.submit(job(find, true), find);
+        worker_.submit(jobWithFiles(find), find);
         schedulePoll();
         return;
     }
     // Without a thread the files are looked at now only when a record has lost its file, and only
     // those that may be its file; hashPending() sums the others, from the list as it is then.
     hashLater_ = true;
-    if (!find || job(true, false).orphans.empty() || !openCache()) return;
-    follow(findRenamedFiles(job(true, true), cache_, worker_.limit()), Ask::No);
+    if (!find) return;
+    IdentityJob j = job(true);
+    if (j.orphans.empty() || !openCache()) return;
+    addFiles(j);
+    follow(findRenamedFiles(j, cache_, worker_.limit()), Ask::No);
 }
 
 void RecordFollowing::hashPending() {
-    if (hashLater_ && !worker_.background() && openCache()) worker_.submit(job(false, true), false);
+    if (hashLater_ && !worker_.background() && openCache())
+        worker_.submit(jobWithFiles(false), false);
     hashLater_ = false;
     worker_.waitUntilIdle();
     if (std::vector<RenamedFile> found = worker_.takeFound(); !found.empty())
@@ -123,7 +141,7 @@ void RecordFollowing::poll() {
 
 std::vector<std::string> RecordFollowing::offerMoves(const std::vector<std::string>& titles) {
     if (titles.empty() || !openCache()) return {};
-    IdentityJob j = job(false, true);
+    IdentityJob j = jobWithFiles(false);
     j.orphans = titles;
     return follow(findRenamedFiles(j, cache_, worker_.limit()), Ask::Yes);
 }

@@ -82,9 +82,11 @@ public:
 
 private:
     bool openCache();
-    // What the list holds now: the titles of the records without a file when `withOrphans`, the
-    // listed files when `withFiles`.
-    IdentityJob job(bool withOrphans, bool withFiles) const;
+    // The current hardware's ROM folders and, when `withOrphans`, the titles of the records
+    // without a file in the list; addFiles() adds the list's files; jobWithFiles() both.
+    IdentityJob job(bool withOrphans) const;
+    void addFiles(IdentityJob& j) const;
+    IdentityJob jobWithFiles(bool withOrphans) const;
     // Takes up what the thread found; again later while it works.
     void poll();
     void schedulePoll();

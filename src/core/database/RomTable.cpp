@@ -26,7 +26,6 @@ void RomTable::rebuildIndex() {
 void RomTable::setFileTitle(int index, std::string title) {
     RomRecord& r = records_[static_cast<std::size_t>(index)];
     if (r.fileTitle == title) return;
-    titlesChanged();
     // The index compares against the records' titles: take the old title out while it is there.
     const bool wasFirst =
         !r.fileTitle.empty() && firstByTitle_.find(r.fileTitle, records_) == index;

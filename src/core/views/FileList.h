@@ -51,12 +51,8 @@ public:
     void clickColumn(int column, const FileListSources& s);
     // Sorts again by the remembered column (after the kana option changed, say).
     void sort(bool kanaSensitive);
-    // Orders the rows by `key`, the highest first; rows of equal keys keep their present order.
-    // For orders no column gives (the play history's).
-    void sortByKey(const std::function<long long(const FileListRow&)>& key) {
-        sortByKeys(keysOf(key));
-    }
-    // The two halves of that: each row's key, in scan order, and the sort by them.
+    // For orders no column gives (the play history's): each row's key, in scan order, and the
+    // order by them, the highest first; rows of equal keys keep their present order.
     std::vector<long long> keysOf(const std::function<long long(const FileListRow&)>& key) const;
     void sortByKeys(const std::vector<long long>& keys);
 

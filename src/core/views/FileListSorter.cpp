@@ -321,7 +321,6 @@ public:
     // The new keys into the cache, shard by shard (the two shards on two threads), and their
     // views in row order.
     void rememberNewKeys();
-    SortKeys& keys() { return keys_; }
     // A hash of every row's cell in row order, with their sizes.
     std::uint64_t cellsHash() const {
         std::uint64_t h = 0x84222325CBF29CE4u ^ n_;
@@ -384,8 +383,8 @@ private:
 
 void ColumnSort::lookUp(std::size_t from, std::size_t to, const text::JapaneseCollator& c,
                         Batch& b) {
-    // Each lookup waits for memory twice (the table's slot, then the cell it points to): the
-    // slots of the rows a few ahead, then their cells, are asked for in advance.
+    // Each lookup waits for memory twice (the table's slot, then the entry it points to): the
+    // slots of the rows a few ahead, then their entries, are asked for in advance.
     constexpr std::size_t kAhead = 16;
     std::uint64_t hashes[kAhead];
     for (std::size_t i = from; i < std::min(to, from + kAhead); ++i) {

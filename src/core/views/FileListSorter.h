@@ -49,7 +49,7 @@ public:
     bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive,
               std::string_view& key) const;
     // Asks for the memory a lookup of `hash` will read first (its slot), and then second (the
-    // cell of that slot), so that lookups of many cells need not wait for each in turn.
+    // entry of that slot), so that lookups of many cells need not wait for each in turn.
     void prefetchSlot(std::uint64_t hash, bool kanaSensitive) const;
     void prefetchCell(std::uint64_t hash, bool kanaSensitive) const;
     // Also the key's rank among the keys read from the key file in their order, or kNoRank.
