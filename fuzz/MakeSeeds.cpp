@@ -170,6 +170,7 @@ int main(int argc, char** argv) {
     keys.insert("マリオ", "\x30\x31\x01", false);
     keys.insert("Zelda", std::string("\x40\x00\x05", 3), false);
     put(out / "data/kind5", "\x05" + sortKeyFileBytes(keys, fuzz::kSortKeyStamp));
+    put(out / "data/kind6", "\x06" + sortKeyFileBytes(keys, fuzz::kSortKeyStamp));
     // Cartridge headers: the kind byte (the reader), then an image the tests build (the Game Boy
     // one cut after its header).
     namespace rom = test::rom;

@@ -240,11 +240,7 @@ void FileList::clickColumn(int column, const FileListSources& s) {
 void FileList::readSortKeys(bool kanaSensitive) {
     if (kanaSensitive || sortKeysRead_ || sortKeyFile_.empty()) return;
     sortKeysRead_ = true;
-    bool inKeyOrder = false;
-    sortKeysInFile_ =
-        loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_, &inKeyOrder);
-    // A file in another order (as older versions wrote it) is written again in key order.
-    if (!inKeyOrder) sortKeysInFile_ = 0;
+    sortKeysInFile_ = loadSortKeyFile(sortKeyFile_, collator_.versionStamp(), keyCache_);
     sortKeysGeneration_ = keyCache_.generation(false);
 }
 

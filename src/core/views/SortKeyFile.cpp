@@ -1,13 +1,13 @@
 #include "core/views/SortKeyFile.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <memory>
-#include <optional>
+#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/MappedFile.h"
 #include "core/platform/PendingFile.h"
 
 namespace romshelf {
@@ -17,134 +17,217 @@ namespace {
 // Far above any real collection's keys; a larger file is not ours.
 constexpr std::uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
 
-void putU32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
+// The fixed part after the stamp: two probes, count, slot count, text size, CRC, zero.
+constexpr std::size_t kFixedBytes = 8 + 8 + 4 + 4 + 8 + 4 + 4;
+constexpr std::size_t kCrcAt = 8 + 8 + 4 + 4 + 8;  // within the fixed part
+constexpr std::size_t kSlotBytes = 8;
+constexpr std::size_t kEntryBytes = 32;
 
-struct Reader {
-    std::string_view bytes;
-    std::size_t at = 0;
-
-    std::optional<std::uint32_t> u32() {
-        if (bytes.size() - at < 4) return std::nullopt;
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-        at += 4;
-        return v;
-    }
-    std::optional<std::string_view> take(std::uint32_t n) {
-        if (bytes.size() - at < n) return std::nullopt;
-        std::string_view v = bytes.substr(at, n);
-        at += n;
-        return v;
-    }
+struct Slot {
+    std::uint32_t tag;
+    std::uint32_t entry;
 };
 
-// The entries of a whole file made under `stamp`, each given to `take(cell, key, rank)`, or none
-// at all: every entry is checked before any is taken, half a file is no better than none.
-// Returns how many were taken.
-template <class Take>
-std::size_t readEntries(std::string_view bytes, const std::string& stamp, SortKeyCache& cache,
-                        Take&& take) {
-    Reader in{bytes};
-    const auto magic = in.take(static_cast<std::uint32_t>(kSortKeyFileMagic.size()));
-    if (!magic || *magic != kSortKeyFileMagic) return 0;
-    const auto stampSize = in.u32();
-    if (!stampSize) return 0;
-    const auto fileStamp = in.take(*stampSize);
-    if (!fileStamp || *fileStamp != stamp) return 0;
-    const auto count = in.u32();
-    // Each entry takes at least eight bytes: a count beyond that is a lie.
-    if (!count || *count > (bytes.size() - in.at) / 8) return 0;
-    const std::size_t first = in.at;
-    auto next = [&](std::string_view& cell, std::string_view& key) {
-        const auto cellSize = in.u32();
-        const auto keySize = in.u32();
-        if (!cellSize || !keySize) return false;
-        const auto c = in.take(*cellSize);
-        if (!c) return false;
-        const auto k = in.take(*keySize);
-        if (!k) return false;
-        cell = *c;
-        key = *k;
-        return true;
-    };
-    // Written in key order, the keys come with their ranks; a file in any other order (a
-    // damaged one, say) still gives its keys.
-    std::string_view cell, key, last;
-    bool inOrder = true;
-    for (std::uint32_t i = 0; i < *count; ++i) {
-        if (!next(cell, key)) return 0;
-        if (i > 0 && compareSortKeys(last, key) > 0) inOrder = false;
-        last = key;
-    }
-    if (in.at != bytes.size()) return 0;
-    cache.prepare(*count, false);
-    in.at = first;
-    std::uint32_t rank = 0;
-    for (std::uint32_t i = 0; i < *count; ++i) {
-        next(cell, key);
-        // Equal keys share a rank.
-        if (i > 0 && compareSortKeys(last, key) != 0) ++rank;
-        last = key;
-        take(cell, key, inOrder ? rank : SortKeyCache::kNoRank);
-    }
-    return *count;
+struct Entry {
+    std::uint32_t cellAt, cellSize, keyAt, keySize, rank, hashLow;
+    std::uint64_t check;
+};
+static_assert(sizeof(Slot) == kSlotBytes && sizeof(Entry) == kEntryBytes);
+
+template <class T>
+T load(const char* at) {
+    T v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
+}
+
+template <class T>
+void put(std::string& out, const T& v) {
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+std::size_t paddedTo8(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
+
+std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+
+// The file's sum: every byte but the sum's own four.
+std::uint32_t fileCrc(std::string_view bytes, std::size_t crcAt) {
+    const std::uint32_t head = crc32Update(0, bytes.data(), crcAt);
+    return crc32Update(head, bytes.data() + crcAt + 4, bytes.size() - crcAt - 4);
 }
 
 }  // namespace
 
-std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp) {
-    std::string out(kSortKeyFileMagic);
-    putU32(out, static_cast<std::uint32_t>(stamp.size()));
-    out += stamp;
-    // In key order: the next start then knows each key's rank, and sorts rows by rank alone.
-    std::vector<std::pair<std::string_view, std::string_view>> entries;
-    entries.reserve(cache.entries(false));
-    cache.forEach(false, [&](std::string_view cell, std::string_view key) {
-        entries.emplace_back(cell, key);
-    });
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return compareSortKeys(a.second, b.second) < 0; });
-    putU32(out, static_cast<std::uint32_t>(entries.size()));
-    for (const auto& [cell, key] : entries) {
-        putU32(out, static_cast<std::uint32_t>(cell.size()));
-        putU32(out, static_cast<std::uint32_t>(key.size()));
-        out += cell;
-        out += key;
+std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view bytes,
+                                                               std::shared_ptr<const void> owner,
+                                                               const std::string& stamp) {
+    const std::size_t magic = kSortKeyFileMagic.size();
+    if (bytes.size() < magic + 4 || bytes.substr(0, magic) != kSortKeyFileMagic) return nullptr;
+    const std::uint32_t stampSize = load<std::uint32_t>(bytes.data() + magic);
+    if (stampSize != stamp.size() || bytes.size() - magic - 4 < stampSize ||
+        bytes.substr(magic + 4, stampSize) != stamp)
+        return nullptr;
+    const std::size_t fixed = paddedTo8(magic + 4 + stampSize);
+    if (bytes.size() < fixed + kFixedBytes) return nullptr;
+    const char* at = bytes.data() + fixed;
+    if (load<std::uint64_t>(at) != SortKeyCache::hashOf(kSortKeyFileProbe) ||
+        load<std::uint64_t>(at + 8) != SortKeyCache::checkOf(kSortKeyFileProbe))
+        return nullptr;
+    const std::uint32_t count = load<std::uint32_t>(at + 16);
+    const std::uint32_t slots = load<std::uint32_t>(at + 20);
+    const std::uint64_t textSize = load<std::uint64_t>(at + 24);
+    // Enough slots that one is always free, and the sizes adding up to the file's exactly.
+    if (slots == 0 || (slots & (slots - 1)) != 0 || slots <= count || textSize > kMaxFileBytes)
+        return nullptr;
+    const std::uint64_t tableStart = fixed + kFixedBytes;
+    if (tableStart + std::uint64_t{slots} * kSlotBytes + std::uint64_t{count} * kEntryBytes +
+            textSize !=
+        bytes.size())
+        return nullptr;
+    if (load<std::uint32_t>(at + kCrcAt) != fileCrc(bytes, fixed + kCrcAt)) return nullptr;
+    std::shared_ptr<SortKeyFileTable> table(new SortKeyFileTable);
+    table->owner_ = std::move(owner);
+    table->slots_ = bytes.data() + tableStart;
+    table->entries_ = table->slots_ + std::size_t{slots} * kSlotBytes;
+    table->text_ = table->entries_ + std::size_t{count} * kEntryBytes;
+    table->textSize_ = textSize;
+    table->count_ = count;
+    table->slotMask_ = slots - 1;
+    return table;
+}
+
+bool SortKeyFileTable::find(std::string_view cell, std::uint64_t hash, std::string_view& key,
+                            std::uint32_t& rank) const {
+    const std::uint32_t tag = tagOf(hash);
+    // The sum says the file is ours, the checks below that it cannot lead anywhere else even if
+    // it were not: offsets within the text, entry numbers within the entries, a bounded probe.
+    std::uint32_t i = static_cast<std::uint32_t>(hash) & slotMask_;
+    for (std::uint32_t probes = 0; probes <= slotMask_; ++probes, i = (i + 1) & slotMask_) {
+        const Slot s = load<Slot>(slots_ + std::size_t{i} * kSlotBytes);
+        if (s.entry == 0 || s.entry > count_) return false;
+        if (s.tag != tag) continue;
+        const Entry e = load<Entry>(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
+        if (e.hashLow != static_cast<std::uint32_t>(hash) || e.cellSize != cell.size() ||
+            e.check != SortKeyCache::checkOf(cell))
+            continue;
+        if (e.keyAt > textSize_ || e.keySize > textSize_ - e.keyAt) return false;
+        key = std::string_view(text_ + e.keyAt, e.keySize);
+        rank = e.rank;
+        return true;
     }
+    return false;
+}
+
+void SortKeyFileTable::prefetchSlot(std::uint64_t hash) const {
+    __builtin_prefetch(slots_ +
+                       std::size_t{static_cast<std::uint32_t>(hash) & slotMask_} * kSlotBytes);
+}
+
+void SortKeyFileTable::prefetchEntry(std::uint64_t hash) const {
+    const Slot s =
+        load<Slot>(slots_ + std::size_t{static_cast<std::uint32_t>(hash) & slotMask_} * kSlotBytes);
+    if (s.entry != 0 && s.entry <= count_)
+        __builtin_prefetch(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
+}
+
+void SortKeyFileTable::forEach(
+    const std::function<void(std::string_view cell, std::string_view key)>& visit) const {
+    const auto inText = [&](std::uint32_t at, std::uint32_t size) {
+        return at <= textSize_ && size <= textSize_ - at;
+    };
+    for (std::uint32_t i = 0; i < count_; ++i) {
+        const Entry e = load<Entry>(entries_ + std::size_t{i} * kEntryBytes);
+        if (inText(e.cellAt, e.cellSize) && inText(e.keyAt, e.keySize))
+            visit(std::string_view(text_ + e.cellAt, e.cellSize),
+                  std::string_view(text_ + e.keyAt, e.keySize));
+    }
+}
+
+std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp) {
+    // In key order, equal keys by their cells so that the same keys always make the same file:
+    // the next start then knows each key's rank, and sorts rows by rank alone.
+    std::vector<std::pair<std::string_view, std::string_view>> cells;
+    cells.reserve(cache.entries(false));
+    cache.forEach(
+        false, [&](std::string_view cell, std::string_view key) { cells.emplace_back(cell, key); });
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) {
+        const int c = compareSortKeys(a.second, b.second);
+        return c != 0 ? c < 0 : a.first < b.first;
+    });
+    const auto count = static_cast<std::uint32_t>(cells.size());
+    std::uint32_t slots = 64;
+    while (std::uint64_t{slots} * 3 < std::uint64_t{count} * 4) slots *= 2;
+
+    std::vector<Slot> table(slots, Slot{0, 0});
+    std::vector<Entry> entries(count);
+    std::string text;
+    std::uint32_t rank = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto [cell, key] = cells[i];
+        if (i > 0 && compareSortKeys(cells[i - 1].second, key) != 0) ++rank;
+        const std::uint64_t hash = SortKeyCache::hashOf(cell);
+        Entry& e = entries[i];
+        e.cellAt = static_cast<std::uint32_t>(text.size());
+        e.cellSize = static_cast<std::uint32_t>(cell.size());
+        text += cell;
+        e.keyAt = static_cast<std::uint32_t>(text.size());
+        e.keySize = static_cast<std::uint32_t>(key.size());
+        text += key;
+        e.rank = rank;
+        e.hashLow = static_cast<std::uint32_t>(hash);
+        e.check = SortKeyCache::checkOf(cell);
+        std::uint32_t at = static_cast<std::uint32_t>(hash) & (slots - 1);
+        while (table[at].entry != 0) at = (at + 1) & (slots - 1);
+        table[at] = {tagOf(hash), i + 1};
+    }
+
+    std::string out(kSortKeyFileMagic);
+    put(out, static_cast<std::uint32_t>(stamp.size()));
+    out += stamp;
+    out.resize(paddedTo8(out.size()), '\0');
+    const std::size_t crcAt = out.size() + kCrcAt;
+    put(out, SortKeyCache::hashOf(kSortKeyFileProbe));
+    put(out, SortKeyCache::checkOf(kSortKeyFileProbe));
+    put(out, count);
+    put(out, slots);
+    put(out, static_cast<std::uint64_t>(text.size()));
+    put(out, std::uint32_t{0});  // the sum, once everything else is there
+    put(out, std::uint32_t{0});
+    out.append(reinterpret_cast<const char*>(table.data()), table.size() * kSlotBytes);
+    out.append(reinterpret_cast<const char*>(entries.data()), entries.size() * kEntryBytes);
+    out += text;
+    const std::uint32_t crc = fileCrc(out, crcAt);
+    std::memcpy(out.data() + crcAt, &crc, sizeof crc);
     return out;
 }
 
 std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stamp,
                                  SortKeyCache& cache) {
-    return readEntries(bytes, stamp, cache,
-                       [&](std::string_view cell, std::string_view key, std::uint32_t) {
-                           cache.insert(cell, key, false);
-                       });
+    auto copy = std::make_shared<const std::string>(bytes);
+    auto table = SortKeyFileTable::open(*copy, copy, stamp);
+    if (!table) return 0;
+    const std::size_t count = table->size();
+    cache.adopt(std::move(table), false);
+    return count;
 }
 
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
     fs::createDirectories(fs::pathFolder(path));
     PendingFile file(path);
-    // A cache: not worth a flush to disk, a crash only costs the next start its keys.
+    // A cache: not worth a flush to disk, a crash only costs the next start its keys. Replaced
+    // whole, never written in place: a running program may have the old file mapped.
     return file.isOpen() && file.write(sortKeyFileBytes(cache, stamp)) && file.commit(false);
 }
 
-std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache,
-                            bool* inKeyOrder) {
-    std::optional<std::string> read = fs::readFile(path, kMaxFileBytes);
-    if (!read) return 0;
-    // The keys stay where they were read: copying them once more is a good part of a first build.
-    auto bytes = std::make_shared<const std::string>(std::move(*read));
-    const std::size_t taken = readEntries(
-        *bytes, stamp, cache, [&](std::string_view cell, std::string_view key, std::uint32_t rank) {
-            cache.insertView(cell, key, false, rank);
-            if (inKeyOrder) *inKeyOrder = rank != SortKeyCache::kNoRank;
-        });
-    if (taken > 0) cache.keep(std::move(bytes), false);
-    return taken;
+std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp,
+                            SortKeyCache& cache) {
+    const std::shared_ptr<const MappedFile> mapped = MappedFile::open(path, kMaxFileBytes);
+    if (!mapped) return 0;
+    auto table = SortKeyFileTable::open(mapped->bytes(), mapped, stamp);
+    if (!table) return 0;
+    const std::size_t count = table->size();
+    cache.adopt(std::move(table), false);
+    return count;
 }
 
 }  // namespace romshelf

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,23 +16,60 @@ namespace romshelf {
 // missing, damaged or made under other collation rules is ignored, and the keys are computed
 // again.
 //
-// Layout: "RSSORTK1", the stamp (u32 size + bytes), the entry count (u32), then each entry as
-// u32 cell size, u32 key size, cell bytes, key bytes. Numbers little-endian.
-inline constexpr std::string_view kSortKeyFileMagic = "RSSORTK1";
+// The file carries its own hash table, so that a start maps it and looks keys up where they lie
+// instead of reading and indexing every key. Layout, numbers in the machine's byte order:
+//   "RSSORTK2", u32 stamp size, the stamp, zeros to a multiple of eight bytes;
+//   u64 hashOf and u64 checkOf of kSortKeyFileProbe (a file made with other hashes, or on a
+//   machine of the other byte order, fails here); u32 entry count; u32 slot count (a power of
+//   two, more than the entries); u64 size of the text block; u32 CRC-32 of every other byte of
+//   the file; u32 zero;
+//   the slots, each u32 tag (the cell hash's high half) and u32 entry number + 1 (0: empty),
+//   the cell hash's low bits giving the first slot to look at, the next ones after it;
+//   the entries in key order, each u32 cell offset, u32 cell size, u32 key offset, u32 key size
+//   (offsets into the text block), u32 rank (equal keys share one), u32 the cell hash's low half,
+//   u64 checkOf the cell;
+//   the text block.
+inline constexpr std::string_view kSortKeyFileMagic = "RSSORTK2";
+inline constexpr std::string_view kSortKeyFileProbe = "romshelf sort keys";
+
+// The keys of a key file, looked up in the file's own table. Taking a file costs a check of its
+// sum, not an index of its keys.
+class SortKeyFileTable {
+public:
+    // nullptr unless `bytes` are a whole key file made under `stamp`; `owner` keeps them.
+    static std::shared_ptr<const SortKeyFileTable> open(std::string_view bytes,
+                                                        std::shared_ptr<const void> owner,
+                                                        const std::string& stamp);
+    std::size_t size() const { return count_; }
+    bool find(std::string_view cell, std::uint64_t hash, std::string_view& key,
+              std::uint32_t& rank) const;
+    // Asks for the slot a lookup of `hash` reads first, and for the entry that slot names.
+    void prefetchSlot(std::uint64_t hash) const;
+    void prefetchEntry(std::uint64_t hash) const;
+    void forEach(
+        const std::function<void(std::string_view cell, std::string_view key)>& visit) const;
+
+private:
+    SortKeyFileTable() = default;
+    std::shared_ptr<const void> owner_;
+    const char* slots_ = nullptr;
+    const char* entries_ = nullptr;
+    const char* text_ = nullptr;
+    std::uint64_t textSize_ = 0;
+    std::uint32_t count_ = 0;
+    std::uint32_t slotMask_ = 0;
+};
 
 // The collation keys of `cache` (not the kana-sensitive byte keys, cheap to make) under `stamp`.
 std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp);
-// Remembers the keys of `bytes` in `cache` when the file is whole and made under `stamp`; else
+// Gives `cache` the keys of `bytes` (copied) when they are a whole file made under `stamp`; else
 // nothing. Returns how many keys were taken.
 std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stamp,
                                  SortKeyCache& cache);
 
 // The same on a file, written atomically; a failure to write is no one's concern but the next
-// start's speed.
+// start's speed. The file is mapped, not read.
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp);
-// `inKeyOrder`, when given, tells whether the file was in key order (else the keys have no ranks,
-// and the file is worth writing again).
-std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache,
-                            bool* inKeyOrder = nullptr);
+std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache);
 
 }  // namespace romshelf

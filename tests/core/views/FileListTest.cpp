@@ -294,37 +294,39 @@ TEST_F(FileListTest, CollationKeysAreKeptBetweenRuns) {
     const std::string bytes = sortKeyFileBytes(planted, stamp);
     EXPECT_EQ(sortedBy(&bytes), (V{"さくら", "かき", "アイス"}));
 
-    // A file in another order (as older versions wrote it) gives its keys, and is written again
-    // in key order.
-    std::string unordered = bytes.substr(0, kSortKeyFileMagic.size() + 8 + stamp.size());
-    for (const auto& [cell, key] : {std::pair<std::string, std::string>{"アイス", "\x03"},
-                                    {"さくら", "\x01"},
-                                    {"かき", "\x02"}}) {
-        for (std::size_t size : {cell.size(), key.size()})
-            for (int b = 0; b < 4; ++b) unordered += static_cast<char>((size >> (8 * b)) & 0xFF);
-        unordered += cell + key;
+    // A file of the older layout (each cell and key after their sizes, no table) is ignored,
+    // and written again in the new one.
+    std::string older = "RSSORTK1";
+    const auto u32 = [&](std::size_t v) {
+        for (int b = 0; b < 4; ++b) older += static_cast<char>((v >> (8 * b)) & 0xFF);
+    };
+    u32(stamp.size());
+    older += stamp;
+    u32(3);
+    for (const auto& [cell, key] : {std::pair<std::string, std::string>{"さくら", "\x01"},
+                                    {"かき", "\x02"},
+                                    {"アイス", "\x03"}}) {
+        u32(cell.size());
+        u32(key.size());
+        older += cell + key;
     }
-    ASSERT_EQ(unordered.size(), bytes.size());
-    EXPECT_EQ(sortedBy(&unordered), (V{"さくら", "かき", "アイス"}));
+    const V collated = {"アイス", "かき", "さくら"};
+    EXPECT_EQ(sortedBy(&older), collated);
     {
         FileList later;
         later.setSortKeyFile(keyFile);
         later.showAll(s);
         ASSERT_TRUE(later.saveSortKeys());
-        EXPECT_EQ(dir.read("cache/sortkeys.bin"), bytes);
+        EXPECT_EQ(dir.read("cache/sortkeys.bin").substr(0, 8), "RSSORTK2");
+        EXPECT_EQ(sortedBy(nullptr), collated);
     }
 
-    // Damaged or foreign files are ignored whole: every cut, a lying count, another stamp,
-    // bytes after the end.
-    const V collated = {"アイス", "かき", "さくら"};
-    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-        SortKeyCache cache;
-        EXPECT_EQ(readSortKeyFileBytes(std::string_view(bytes).substr(0, cut), stamp, cache), 0u);
-    }
-    std::string lying = bytes;
-    lying[kSortKeyFileMagic.size() + 4 + stamp.size()] = 4;
+    // Damaged or foreign files are ignored whole: another stamp, bytes after the end, a byte
+    // changed.
     const std::string foreign = sortKeyFileBytes(planted, stamp + "x");
-    for (const std::string& bad : {lying, foreign, bytes + "!"})
+    std::string changed = bytes;
+    changed[changed.size() - 1] ^= 1;
+    for (const std::string& bad : {foreign, bytes + "!", changed})
         EXPECT_EQ(sortedBy(&bad), collated);
 
     // Written when keys were added, and only then.

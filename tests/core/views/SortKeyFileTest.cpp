@@ -1,0 +1,276 @@
+#include "core/views/SortKeyFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "TempFolder.h"
+#include "core/platform/MappedFile.h"
+
+using namespace romshelf;
+
+namespace {
+
+const std::string kStamp = "st";
+
+// A key file put together by hand from its description, as another program would write it: a
+// small table of 64 slots, the entries in key order, the text after them; the sum from zlib.
+struct HandMadeFile {
+    struct Item {
+        std::string cell, key;
+        std::uint32_t rank;
+    };
+    std::vector<Item> items;
+    std::uint32_t slots = 64;
+    // Changes made to the table before the sum is taken.
+    std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> slotOverride;
+    std::map<std::size_t, std::uint32_t> keyAtOverride;
+    std::uint32_t countOverride = 0;
+
+    static void u32(std::string& out, std::uint32_t v) {
+        for (int b = 0; b < 4; ++b) out += static_cast<char>((v >> (8 * b)) & 0xFF);
+    }
+    static void u64(std::string& out, std::uint64_t v) {
+        for (int b = 0; b < 8; ++b) out += static_cast<char>((v >> (8 * b)) & 0xFF);
+    }
+
+    std::string bytes() const {
+        std::string out = "RSSORTK2";
+        u32(out, static_cast<std::uint32_t>(kStamp.size()));
+        out += kStamp;
+        out += std::string(2, '\0');  // 14 bytes so far: zeros to 16
+        u64(out, SortKeyCache::hashOf("romshelf sort keys"));
+        u64(out, SortKeyCache::checkOf("romshelf sort keys"));
+        u32(out, countOverride ? countOverride : static_cast<std::uint32_t>(items.size()));
+        u32(out, slots);
+        std::string text, entries;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> table(slots, {0, 0});
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const Item& item = items[i];
+            const std::uint64_t hash = SortKeyCache::hashOf(item.cell);
+            u32(entries, static_cast<std::uint32_t>(text.size()));
+            u32(entries, static_cast<std::uint32_t>(item.cell.size()));
+            text += item.cell;
+            const auto keyAt = keyAtOverride.count(i) ? keyAtOverride.at(i)
+                                                      : static_cast<std::uint32_t>(text.size());
+            u32(entries, keyAt);
+            u32(entries, static_cast<std::uint32_t>(item.key.size()));
+            text += item.key;
+            u32(entries, item.rank);
+            u32(entries, static_cast<std::uint32_t>(hash));
+            u64(entries, SortKeyCache::checkOf(item.cell));
+            std::uint32_t at = static_cast<std::uint32_t>(hash) % slots;
+            while (table[at].second) at = (at + 1) % slots;
+            table[at] = {static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(i + 1)};
+        }
+        for (const auto& [at, slot] : slotOverride) table[at] = slot;
+        u64(out, text.size());
+        const std::size_t crcAt = out.size();
+        u32(out, 0);
+        u32(out, 0);
+        for (const auto& [tag, entry] : table) {
+            u32(out, tag);
+            u32(out, entry);
+        }
+        out += entries + text;
+        const auto* data = reinterpret_cast<const Bytef*>(out.data());
+        uLong crc = ::crc32(0, data, static_cast<uInt>(crcAt));
+        crc = ::crc32(crc, data + crcAt + 4, static_cast<uInt>(out.size() - crcAt - 4));
+        for (int b = 0; b < 4; ++b) out[crcAt + b] = static_cast<char>((crc >> (8 * b)) & 0xFF);
+        return out;
+    }
+};
+
+// Keys that no collation would give, in key order: "b" and "c" share one.
+HandMadeFile threeKeys() {
+    HandMadeFile f;
+    f.items = {{"さくら", "\x01", 0}, {"b", "\x02\x05", 1}, {"c", "\x02\x05", 1}};
+    return f;
+}
+
+struct Found {
+    bool found = false;
+    std::string key;
+    std::uint32_t rank = 0;
+    bool operator==(const Found&) const = default;
+};
+
+Found lookUp(const SortKeyCache& cache, std::string_view cell) {
+    Found f;
+    std::string_view key;
+    f.found = cache.find(cell, SortKeyCache::hashOf(cell), false, key, f.rank);
+    f.key = key;
+    return f;
+}
+
+}  // namespace
+
+// The file of the description is read as written, and the program writes that very file.
+TEST(SortKeyFile, AHandMadeFileIsReadAndWrittenTheSame) {
+    const std::string bytes = threeKeys().bytes();
+    SortKeyCache cache;
+    ASSERT_EQ(readSortKeyFileBytes(bytes, kStamp, cache), 3u);
+    EXPECT_EQ(lookUp(cache, "さくら"), (Found{true, "\x01", 0}));
+    EXPECT_EQ(lookUp(cache, "b"), (Found{true, "\x02\x05", 1}));
+    EXPECT_EQ(lookUp(cache, "c"), (Found{true, "\x02\x05", 1}));
+    EXPECT_FALSE(lookUp(cache, "d").found);
+    EXPECT_FALSE(lookUp(cache, "さく").found);
+    for (std::string_view cell : {"さくら", "d"}) {
+        cache.prefetchSlot(SortKeyCache::hashOf(cell), false);
+        cache.prefetchCell(SortKeyCache::hashOf(cell), false);
+    }
+    EXPECT_EQ(sortKeyFileBytes(cache, kStamp), bytes);
+
+    // Keys added later come without a rank; a cell the file knows keeps the file's key.
+    EXPECT_EQ(cache.insert("さくら", "\x09", false), "\x01");
+    EXPECT_EQ(cache.insert("d", "\x01\x07", false), "\x01\x07");
+    EXPECT_EQ(cache.entries(false), 4u);
+    EXPECT_EQ(lookUp(cache, "d"), (Found{true, "\x01\x07", SortKeyCache::kNoRank}));
+    // Written again with every key, in key order: the new one second, the ranks renumbered.
+    HandMadeFile four;
+    four.items = {{"さくら", "\x01", 0}, {"d", "\x01\x07", 1}, {"b", "\x02\x05", 2},
+                  {"c", "\x02\x05", 2}};
+    EXPECT_EQ(sortKeyFileBytes(cache, kStamp), four.bytes());
+}
+
+// Only a whole file of this program, made under the same rules, is taken, and none of it
+// otherwise; and a file that passes the sum cannot lead a lookup out of its bytes.
+TEST(SortKeyFile, DamagedForeignAndLyingFilesGiveNothing) {
+    const std::string bytes = threeKeys().bytes();
+    const auto keysOf = [](const std::string& b, const std::string& stamp = kStamp) {
+        SortKeyCache cache;
+        return readSortKeyFileBytes(b, stamp, cache);
+    };
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut)
+        EXPECT_EQ(keysOf(bytes.substr(0, cut)), 0u) << cut;
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        std::string changed = bytes;
+        changed[at] ^= 0x10;
+        EXPECT_EQ(keysOf(changed), 0u) << at;
+    }
+    EXPECT_EQ(keysOf(bytes + '\0'), 0u);
+    EXPECT_EQ(keysOf(bytes, "other"), 0u);
+
+    HandMadeFile lying = threeKeys();
+    lying.countOverride = 4;  // with the sum made over the lie
+    EXPECT_EQ(keysOf(lying.bytes()), 0u);
+    HandMadeFile few = threeKeys();
+    few.items.push_back({"d", "\x03", 2});
+    few.slots = 4;  // no free slot
+    EXPECT_EQ(keysOf(few.bytes()), 0u);
+    HandMadeFile uneven = threeKeys();
+    uneven.slots = 48;
+    EXPECT_EQ(keysOf(uneven.bytes()), 0u);
+
+    // Slots naming entries that are not there, every slot taken, a key beyond the text: found
+    // nowhere, and the lookups end.
+    const auto slotOf = [](std::string_view cell) {
+        return static_cast<std::uint32_t>(SortKeyCache::hashOf(cell)) % 64;
+    };
+    const auto tagOf = [](std::string_view cell) {
+        return static_cast<std::uint32_t>(SortKeyCache::hashOf(cell) >> 32);
+    };
+    HandMadeFile beyond = threeKeys();
+    beyond.slotOverride[slotOf("d")] = {tagOf("d"), 0x7FFFFFFF};
+    SortKeyCache cache;
+    ASSERT_EQ(readSortKeyFileBytes(beyond.bytes(), kStamp, cache), 3u);
+    EXPECT_FALSE(lookUp(cache, "d").found);
+    cache.prefetchCell(SortKeyCache::hashOf("d"), false);
+
+    HandMadeFile full = threeKeys();
+    for (std::uint32_t i = 0; i < 64; ++i)
+        if (!full.slotOverride.count(i)) full.slotOverride[i] = {tagOf("d") + 1, 1};
+    ASSERT_EQ(readSortKeyFileBytes(full.bytes(), kStamp, cache), 3u);
+    EXPECT_FALSE(lookUp(cache, "d").found);
+
+    HandMadeFile outside = threeKeys();
+    outside.keyAtOverride[1] = 1000;
+    ASSERT_EQ(readSortKeyFileBytes(outside.bytes(), kStamp, cache), 3u);
+    EXPECT_FALSE(lookUp(cache, "b").found);
+    EXPECT_TRUE(lookUp(cache, "c").found);
+    // Written again, the entry that points outside is left out.
+    SortKeyCache rewritten;
+    ASSERT_EQ(readSortKeyFileBytes(sortKeyFileBytes(cache, kStamp), kStamp, rewritten), 2u);
+}
+
+// Many keys, equal ones among them: every one is found with its key, the ranks order as the keys
+// do, and the same keys always make the same file.
+TEST(SortKeyFile, ManyKeysComeBackWithRanksInKeyOrder) {
+    std::mt19937 rng(7);
+    SortKeyCache cache;
+    std::map<std::string, std::string> keys;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string cell = "ゲーム " + std::to_string(rng());
+        std::string key(1 + rng() % 6, '\0');
+        for (char& c : key) c = static_cast<char>(1 + rng() % 3);
+        keys[cell] = key;
+        cache.insert(cell, key, false);
+    }
+    const std::string bytes = sortKeyFileBytes(cache, kStamp);
+    SortKeyCache read;
+    ASSERT_EQ(readSortKeyFileBytes(bytes, kStamp, read), keys.size());
+    std::vector<std::pair<std::string, std::uint32_t>> ranks;
+    for (const auto& [cell, key] : keys) {
+        const Found f = lookUp(read, cell);
+        ASSERT_TRUE(f.found);
+        ASSERT_EQ(f.key, key);
+        ranks.emplace_back(key, f.rank);
+    }
+    for (const auto& [keyA, rankA] : ranks)
+        for (std::size_t j = 0; j < ranks.size(); j += 97) {
+            const auto& [keyB, rankB] = ranks[j];
+            const int c = compareSortKeys(keyA, keyB);
+            ASSERT_EQ(c < 0, rankA < rankB);
+            ASSERT_EQ(c == 0, rankA == rankB);
+        }
+    EXPECT_EQ(sortKeyFileBytes(read, kStamp), bytes);
+}
+
+// The keys are mapped where the file lies; replacing or deleting the file leaves them as they
+// were, and what is not a readable file of the program gives none, without waiting.
+TEST(SortKeyFile, AMappedFileOutlivesItsReplacement) {
+    romshelf::test::TempFolder dir;
+    const std::string path = dir.file("cache/sortkeys.bin");
+    SortKeyCache first;
+    first.insert("あ", "\x01", false);
+    ASSERT_TRUE(saveSortKeyFile(path, first, kStamp));
+    SortKeyCache mapped;
+    ASSERT_EQ(loadSortKeyFile(path, kStamp, mapped), 1u);
+    SortKeyCache second;
+    second.insert("い", "\x02", false);
+    ASSERT_TRUE(saveSortKeyFile(path, second, kStamp));
+    EXPECT_EQ(lookUp(mapped, "あ"), (Found{true, "\x01", 0}));
+    SortKeyCache later;
+    ASSERT_EQ(loadSortKeyFile(path, kStamp, later), 1u);
+    EXPECT_EQ(lookUp(later, "い"), (Found{true, "\x02", 0}));
+    std::filesystem::remove(path);
+    EXPECT_EQ(lookUp(mapped, "あ"), (Found{true, "\x01", 0}));
+    EXPECT_EQ(lookUp(later, "い"), (Found{true, "\x02", 0}));
+
+    EXPECT_EQ(loadSortKeyFile(path, kStamp, later), 0u);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(loadSortKeyFile(path, kStamp, later), 0u);
+    EXPECT_EQ(MappedFile::open(path, 1000), nullptr);
+    EXPECT_EQ(MappedFile::open(dir.path(), 1000), nullptr);
+    dir.write("empty", "");
+    EXPECT_EQ(MappedFile::open(dir.file("empty"), 1000), nullptr);
+    dir.write("five", "12345");
+    EXPECT_EQ(MappedFile::open(dir.file("five"), 4), nullptr);
+    const auto five = MappedFile::open(dir.file("five"), 5);
+    ASSERT_NE(five, nullptr);
+    EXPECT_EQ(five->bytes(), "12345");
+
+    // The keys of the cache before are gone once a file is taken.
+    SortKeyCache replaced;
+    replaced.insert("う", "\x03", false);
+    ASSERT_EQ(readSortKeyFileBytes(sortKeyFileBytes(first, kStamp), kStamp, replaced), 1u);
+    EXPECT_FALSE(lookUp(replaced, "う").found);
+    EXPECT_EQ(replaced.entries(false), 1u);
+}
