@@ -56,6 +56,14 @@ std::uint32_t fileCrc(std::string_view bytes, std::size_t crcAt) {
     return crc32Update(head, bytes.data() + crcAt + 4, bytes.size() - crcAt - 4);
 }
 
+// The keys of `table`, when there is one, in place of those `cache` remembered.
+std::size_t adopt(std::shared_ptr<const SortKeyFileTable> table, SortKeyCache& cache) {
+    if (!table) return 0;
+    const std::size_t count = table->size();
+    cache.adopt(std::move(table), false);
+    return count;
+}
+
 }  // namespace
 
 std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view bytes,
@@ -204,11 +212,7 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
 std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stamp,
                                  SortKeyCache& cache) {
     auto copy = std::make_shared<const std::string>(bytes);
-    auto table = SortKeyFileTable::open(*copy, copy, stamp);
-    if (!table) return 0;
-    const std::size_t count = table->size();
-    cache.adopt(std::move(table), false);
-    return count;
+    return adopt(SortKeyFileTable::open(*copy, copy, stamp), cache);
 }
 
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
@@ -223,11 +227,7 @@ std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp,
                             SortKeyCache& cache) {
     const std::shared_ptr<const MappedFile> mapped = MappedFile::open(path, kMaxFileBytes);
     if (!mapped) return 0;
-    auto table = SortKeyFileTable::open(mapped->bytes(), mapped, stamp);
-    if (!table) return 0;
-    const std::size_t count = table->size();
-    cache.adopt(std::move(table), false);
-    return count;
+    return adopt(SortKeyFileTable::open(mapped->bytes(), mapped, stamp), cache);
 }
 
 }  // namespace romshelf

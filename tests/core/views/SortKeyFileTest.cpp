@@ -135,8 +135,8 @@ TEST(SortKeyFile, AHandMadeFileIsReadAndWrittenTheSame) {
     EXPECT_EQ(lookUp(cache, "d"), (Found{true, "\x01\x07", SortKeyCache::kNoRank}));
     // Written again with every key, in key order: the new one second, the ranks renumbered.
     HandMadeFile four;
-    four.items = {{"さくら", "\x01", 0}, {"d", "\x01\x07", 1}, {"b", "\x02\x05", 2},
-                  {"c", "\x02\x05", 2}};
+    four.items = {
+        {"さくら", "\x01", 0}, {"d", "\x01\x07", 1}, {"b", "\x02\x05", 2}, {"c", "\x02\x05", 2}};
     EXPECT_EQ(sortKeyFileBytes(cache, kStamp), four.bytes());
 }
 
