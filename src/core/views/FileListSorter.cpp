@@ -57,6 +57,60 @@ void SortMemo::remember(int column, SortDirection direction, bool kanaSensitive,
     order_ = order;
 }
 
+std::vector<std::uint32_t> orderOfSortKeys(std::span<const std::string_view> keys, bool descending,
+                                           BuildHelper* helper) {
+    const std::size_t n = keys.size();
+    // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
+    // only ties read the rest of the keys. The row index breaks full ties, keeping the sort
+    // stable.
+    struct Entry {
+        std::uint64_t high;
+        std::uint64_t low;
+        const char* rest;  // key bytes after the sixteenth
+        std::uint32_t size;
+        std::uint32_t index;
+    };
+    std::vector<Entry, LargeAllocator<Entry>> entries(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view k = keys[i];
+        std::uint64_t words[2] = {0, 0};
+        for (std::size_t b = 0; b < 16; ++b)
+            words[b / 8] =
+                (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+        entries[i] = {words[0], words[1], k.data() + std::min<std::size_t>(k.size(), 16),
+                      static_cast<std::uint32_t>(k.size()), static_cast<std::uint32_t>(i)};
+    }
+    // As compareSortKeys: equal padded first bytes leave the rest, then the sizes.
+    const auto before = [descending](const Entry& a, const Entry& b) {
+        int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
+        if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
+        if (c == 0) {
+            const std::size_t common = std::min(a.size, b.size);
+            c = common > 16 ? std::memcmp(a.rest, b.rest, common - 16) : 0;
+            if (c == 0) c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+        }
+        if (c == 0) return a.index < b.index;
+        return descending ? c > 0 : c < 0;
+    };
+    // The order is total (the index settles ties), so sorting two halves apart and merging them
+    // gives the very order one sort would.
+    if (helper) {
+        const auto middle = entries.begin() + static_cast<std::ptrdiff_t>(n / 2);
+        helper->forEach(2, [&](std::size_t half, int) {
+            if (half == 0)
+                std::sort(entries.begin(), middle, before);
+            else
+                std::sort(middle, entries.end(), before);
+        });
+        std::inplace_merge(entries.begin(), middle, entries.end(), before);
+    } else {
+        std::sort(entries.begin(), entries.end(), before);
+    }
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
+    return order;
+}
+
 namespace {
 
 // One sort of the rows by one column, in steps: each row's key (looked up, or computed), the new
@@ -121,11 +175,9 @@ private:
     void lookUp(std::size_t from, std::size_t to, const text::JapaneseCollator& c, Batch& b);
     void remember(int shard);
     std::vector<std::uint32_t> orderByRanks();
-    std::vector<std::uint32_t> orderByKeys();
-    // The order is total (the index settles ties), so sorting two halves apart and merging them
-    // gives the very order one sort would.
-    template <class Items, class Before>
-    void sortInHalves(Items& items, Before before);
+    std::vector<std::uint32_t> orderByKeys() {
+        return orderOfSortKeys(keys_, descending_, twoThreads_ ? helper_ : nullptr);
+    }
 
     std::span<const FileListRow> rows_;
     std::size_t n_;
@@ -241,22 +293,6 @@ void ColumnSort::rememberNewKeys() {
         for (const auto& [row, key] : r.views) keys_[row] = key;
 }
 
-template <class Items, class Before>
-void ColumnSort::sortInHalves(Items& items, Before before) {
-    if (!twoThreads_) {
-        std::sort(items.begin(), items.end(), before);
-        return;
-    }
-    const auto middle = items.begin() + static_cast<std::ptrdiff_t>(n_ / 2);
-    helper_->forEach(2, [&](std::size_t half, int) {
-        if (half == 0)
-            std::sort(items.begin(), middle, before);
-        else
-            std::sort(middle, items.end(), before);
-    });
-    std::inplace_merge(items.begin(), middle, items.end(), before);
-}
-
 std::vector<std::uint32_t> ColumnSort::order() {
     const bool allRanked = !ranked_.empty() && !batches_[0].unranked && !batches_[1].unranked;
     return allRanked ? orderByRanks() : orderByKeys();
@@ -280,45 +316,6 @@ std::vector<std::uint32_t> ColumnSort::orderByRanks() {
     }
     std::vector<std::uint32_t> order(n_);
     for (std::size_t i = 0; i < n_; ++i) order[i] = static_cast<std::uint32_t>(ranked_[i]);
-    return order;
-}
-
-std::vector<std::uint32_t> ColumnSort::orderByKeys() {
-    // Most comparisons are settled by the first sixteen key bytes, held inline as two numbers;
-    // only ties read the rest of the keys. The row index breaks full ties, keeping the sort
-    // stable.
-    struct Entry {
-        std::uint64_t high;
-        std::uint64_t low;
-        const char* rest;  // key bytes after the sixteenth
-        std::uint32_t size;
-        std::uint32_t index;
-    };
-    std::vector<Entry, LargeAllocator<Entry>> entries(n_);
-    for (std::size_t i = 0; i < n_; ++i) {
-        const std::string_view k = keys_[i];
-        std::uint64_t words[2] = {0, 0};
-        for (std::size_t b = 0; b < 16; ++b)
-            words[b / 8] =
-                (words[b / 8] << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
-        entries[i] = {words[0], words[1], k.data() + std::min<std::size_t>(k.size(), 16),
-                      static_cast<std::uint32_t>(k.size()), static_cast<std::uint32_t>(i)};
-    }
-    // As compareSortKeys: equal padded first bytes leave the rest, then the sizes.
-    const auto before = [descending = descending_](const Entry& a, const Entry& b) {
-        int c = a.high < b.high ? -1 : (a.high > b.high ? 1 : 0);
-        if (c == 0) c = a.low < b.low ? -1 : (a.low > b.low ? 1 : 0);
-        if (c == 0) {
-            const std::size_t common = std::min(a.size, b.size);
-            c = common > 16 ? std::memcmp(a.rest, b.rest, common - 16) : 0;
-            if (c == 0) c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
-        }
-        if (c == 0) return a.index < b.index;
-        return descending ? c > 0 : c < 0;
-    };
-    sortInHalves(entries, before);
-    std::vector<std::uint32_t> order(n_);
-    for (std::size_t i = 0; i < n_; ++i) order[i] = entries[i].index;
     return order;
 }
 

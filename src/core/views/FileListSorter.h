@@ -29,6 +29,11 @@ void appendFileListSortKey(std::string_view cell, bool kanaSensitive,
 // one it begins. The one order of the sort, of the key file and of its ranks.
 int compareSortKeys(std::string_view a, std::string_view b);
 
+// The order of `keys` as compareSortKeys orders them (or the other way round), equal keys in
+// their order. `helper`, when given, sorts half of them.
+std::vector<std::uint32_t> orderOfSortKeys(std::span<const std::string_view> keys, bool descending,
+                                           BuildHelper* helper = nullptr);
+
 using SortKeys = std::vector<std::string_view, LargeAllocator<std::string_view>>;
 
 // The last sort: the order follows from the cells alone, so the same cells (told by a hash of

@@ -152,42 +152,21 @@ void SortKeyFileTable::forEach(
 }
 
 std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp) {
-    // In key order, equal keys by their cells so that the same keys always make the same file:
-    // the next start then knows each key's rank, and sorts rows by rank alone.
-    std::vector<std::pair<std::string_view, std::string_view>> cells;
+    std::vector<std::string_view> cells, keys;
     cells.reserve(cache.entries(false));
-    cache.forEach(
-        false, [&](std::string_view cell, std::string_view key) { cells.emplace_back(cell, key); });
-    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) {
-        const int c = compareSortKeys(a.second, b.second);
-        return c != 0 ? c < 0 : a.first < b.first;
+    keys.reserve(cache.entries(false));
+    std::size_t textSize = 0;
+    cache.forEach(false, [&](std::string_view cell, std::string_view key) {
+        cells.push_back(cell);
+        keys.push_back(key);
+        textSize += cell.size() + key.size();
     });
+    // In key order: the next start then knows each key's rank, and sorts rows by rank alone.
+    // Equal keys stay in the cache's order, so that a file read and written again is the same.
+    const std::vector<std::uint32_t> order = orderOfSortKeys(keys, false);
     const auto count = static_cast<std::uint32_t>(cells.size());
     std::uint32_t slots = 64;
     while (std::uint64_t{slots} * 3 < std::uint64_t{count} * 4) slots *= 2;
-
-    std::vector<Slot> table(slots, Slot{0, 0});
-    std::vector<Entry> entries(count);
-    std::string text;
-    std::uint32_t rank = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const auto [cell, key] = cells[i];
-        if (i > 0 && compareSortKeys(cells[i - 1].second, key) != 0) ++rank;
-        const std::uint64_t hash = SortKeyCache::hashOf(cell);
-        Entry& e = entries[i];
-        e.cellAt = static_cast<std::uint32_t>(text.size());
-        e.cellSize = static_cast<std::uint32_t>(cell.size());
-        text += cell;
-        e.keyAt = static_cast<std::uint32_t>(text.size());
-        e.keySize = static_cast<std::uint32_t>(key.size());
-        text += key;
-        e.rank = rank;
-        e.hashLow = static_cast<std::uint32_t>(hash);
-        e.check = SortKeyCache::checkOf(cell);
-        std::uint32_t at = static_cast<std::uint32_t>(hash) & (slots - 1);
-        while (table[at].entry != 0) at = (at + 1) & (slots - 1);
-        table[at] = {tagOf(hash), i + 1};
-    }
 
     std::string out(kSortKeyFileMagic);
     put(out, static_cast<std::uint32_t>(stamp.size()));
@@ -198,12 +177,37 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
     put(out, SortKeyCache::checkOf(kSortKeyFileProbe));
     put(out, count);
     put(out, slots);
-    put(out, static_cast<std::uint64_t>(text.size()));
+    put(out, static_cast<std::uint64_t>(textSize));
     put(out, std::uint32_t{0});  // the sum, once everything else is there
     put(out, std::uint32_t{0});
-    out.append(reinterpret_cast<const char*>(table.data()), table.size() * kSlotBytes);
-    out.append(reinterpret_cast<const char*>(entries.data()), entries.size() * kEntryBytes);
-    out += text;
+    const std::size_t tableAt = out.size();
+    const std::size_t entriesAt = tableAt + std::size_t{slots} * kSlotBytes;
+    const std::size_t textAt = entriesAt + std::size_t{count} * kEntryBytes;
+    // Written in place, in one allocation: a million keys make a file of ninety megabytes.
+    out.reserve(textAt + textSize);
+    out.resize(textAt, '\0');
+    std::vector<Slot> table(slots, Slot{0, 0});
+    std::uint32_t rank = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::string_view cell = cells[order[i]], key = keys[order[i]];
+        if (i > 0 && compareSortKeys(keys[order[i - 1]], key) != 0) ++rank;
+        const std::uint64_t hash = SortKeyCache::hashOf(cell);
+        Entry e;
+        e.cellAt = static_cast<std::uint32_t>(out.size() - textAt);
+        e.cellSize = static_cast<std::uint32_t>(cell.size());
+        out += cell;
+        e.keyAt = static_cast<std::uint32_t>(out.size() - textAt);
+        e.keySize = static_cast<std::uint32_t>(key.size());
+        out += key;
+        e.rank = rank;
+        e.hashLow = static_cast<std::uint32_t>(hash);
+        e.check = SortKeyCache::checkOf(cell);
+        std::memcpy(out.data() + entriesAt + std::size_t{i} * kEntryBytes, &e, kEntryBytes);
+        std::uint32_t at = static_cast<std::uint32_t>(hash) & (slots - 1);
+        while (table[at].entry != 0) at = (at + 1) & (slots - 1);
+        table[at] = {tagOf(hash), i + 1};
+    }
+    std::memcpy(out.data() + tableAt, table.data(), table.size() * kSlotBytes);
     const std::uint32_t crc = fileCrc(out, crcAt);
     std::memcpy(out.data() + crcAt, &crc, sizeof crc);
     return out;
