@@ -1,30 +1,76 @@
 #include "core/platform/MappedFile.h"
 
+#include <linux/magic.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <utility>
 
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
-std::shared_ptr<const MappedFile> MappedFile::open(const std::string& path,
-                                                   std::uint64_t maxBytes) {
+namespace {
+
+// File systems whose pages, once read, can be read again for as long as the file stays open:
+// local disks and memory. Anything else (network shares, FUSE) is read instead.
+bool mapsSafely(int fd) {
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case EXT4_SUPER_MAGIC:  // also ext2 and ext3
+        case BTRFS_SUPER_MAGIC:
+        case XFS_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+        case F2FS_SUPER_MAGIC:
+        case OVERLAYFS_SUPER_MAGIC:
+        case 0x2FC12FC1:  // ZFS
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<const MappedFile> MappedFile::open(const std::string& path, std::uint64_t maxBytes,
+                                                   Way way) {
     const int fd = fs::openRegularFile(path);
     if (fd < 0) return nullptr;
     struct stat st {};
-    void* data = MAP_FAILED;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 &&
-        static_cast<std::uint64_t>(st.st_size) <= maxBytes)
+    if (::fstat(fd, &st) != 0 || st.st_size <= 0 ||
+        static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return nullptr;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (way == Way::Chosen && mapsSafely(fd)) {
         // Populated at once: the whole file is read anyway, and one call maps it all.
-        data = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
-                      MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (data != MAP_FAILED) {
+            ::close(fd);
+            return std::shared_ptr<const MappedFile>(new MappedFile(data, size));
+        }
+    }
+    std::string read(size, '\0');
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, read.data() + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
     ::close(fd);
-    if (data == MAP_FAILED) return nullptr;
-    return std::shared_ptr<const MappedFile>(
-        new MappedFile(data, static_cast<std::size_t>(st.st_size)));
+    if (done != size) return nullptr;
+    return std::shared_ptr<const MappedFile>(new MappedFile(std::move(read)));
 }
 
-MappedFile::~MappedFile() { ::munmap(const_cast<void*>(data_), size_); }
+MappedFile::~MappedFile() {
+    if (read_.empty()) ::munmap(const_cast<void*>(data_), size_);
+}
 
 }  // namespace romshelf

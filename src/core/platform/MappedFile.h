@@ -3,27 +3,37 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <string>
 #include <string_view>
 
 namespace romshelf {
 
-// A regular file's bytes mapped read-only, for a large file read at random and kept while the
-// program runs, without a copy. The bytes stay as they were when the file is replaced by a rename
-// or deleted; a file cut short in place by another program would fault, so only the program's own
-// files, always replaced whole, are mapped.
+// A regular file's bytes, kept while the program runs without a copy where that is safe: mapped
+// read-only on a local file system, read into memory on any other (a page read again from a
+// network share whose file another machine replaced would fault) and wherever mapping fails. The
+// bytes stay as they were when the file is replaced by a rename or deleted; a file cut short in
+// place by another program would fault, so only the program's own files, always replaced whole,
+// are opened this way.
 class MappedFile {
 public:
-    // nullptr when `path` is not a regular file of 1 to `maxBytes` bytes or cannot be mapped.
-    static std::shared_ptr<const MappedFile> open(const std::string& path, std::uint64_t maxBytes);
+    enum class Way { Chosen, Read };
+    // nullptr when `path` is not a regular file of 1 to `maxBytes` bytes or cannot be read.
+    // `way`: Read reads it whatever its file system.
+    static std::shared_ptr<const MappedFile> open(const std::string& path, std::uint64_t maxBytes,
+                                                  Way way = Way::Chosen);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
     std::string_view bytes() const { return {static_cast<const char*>(data_), size_}; }
+    bool mapped() const { return read_.empty(); }
 
 private:
     MappedFile(const void* data, std::size_t size) : data_(data), size_(size) {}
+    explicit MappedFile(std::string read)
+        : read_(std::move(read)), data_(read_.data()), size_(read_.size()) {}
+    std::string read_;  // the bytes when they were read rather than mapped
     const void* data_;
     std::size_t size_;
 };

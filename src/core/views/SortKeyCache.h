@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,7 +21,8 @@ public:
     SortKeyCache(const SortKeyCache&) = delete;
     SortKeyCache& operator=(const SortKeyCache&) = delete;
 
-    // Makes room for `rows` new keys; views handed out before are invalid afterwards.
+    // Makes room for `rows` new keys; views handed out before are invalid afterwards (they may
+    // point into a key file no longer mapped).
     void prepare(std::size_t rows, bool kanaSensitive);
     // The two halves of prepare(): dropping every key when `rows` more would not fit (the only
     // step that invalidates views), and growing the tables ahead of `rows` insertions.
@@ -41,8 +43,8 @@ public:
               std::uint32_t& rank) const;
     // Views stay valid until the next prepare().
     std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
-    // Changes whenever prepare() drops the remembered keys: a view from another generation may
-    // point at storage that now holds another key.
+    // Changes whenever prepare() or adopt() drops the remembered keys: a view from another
+    // generation may point at storage that now holds another key, or at none.
     std::uint64_t generation(bool kanaSensitive) const;
     std::size_t entries(bool kanaSensitive) const;
     // Every remembered cell with its key, in no particular order.
@@ -61,7 +63,9 @@ public:
     static int shardOf(std::uint64_t hash) { return static_cast<int>(hash >> 63); }
     std::string_view insertInto(int shard, std::uint64_t hash, std::string_view cell,
                                 std::string_view key, bool kanaSensitive);
-    // Takes the keys of a key file, each with its rank, in place of every key remembered so far.
+    // Takes the keys of a key file, each with its rank, in place of every key remembered so far
+    // (meant for a cache that has remembered none yet: the list reads the file before its first
+    // sort).
     void adopt(std::shared_ptr<const SortKeyFileTable> file, bool kanaSensitive);
 
 private:

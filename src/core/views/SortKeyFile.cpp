@@ -9,15 +9,20 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/MappedFile.h"
 #include "core/platform/PendingFile.h"
+#include "core/views/FileListSorter.h"
 
 namespace romshelf {
 
 namespace {
 
-// Far above any real collection's keys; a larger file is not ours.
-constexpr std::uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
+// Far above any real collection's keys (ten million, at ninety bytes a key); a larger file is not
+// ours, and none is written.
+constexpr std::uint64_t kMaxFileBytes = 1024ull * 1024 * 1024;
+// The most slots a lookup looks at after the first. A table three quarters full has runs far
+// shorter; a file whose longest run is longer is not ours (its lookups could take for ever).
+constexpr std::uint32_t kMaxRun = 1024;
 
-// The fixed part after the stamp: two probes, count, slot count, text size, CRC, zero.
+// The fixed part after the stamp: two probes, count, slot count, text size, CRC, longest run.
 constexpr std::size_t kFixedBytes = 8 + 8 + 4 + 4 + 8 + 4 + 4;
 constexpr std::size_t kCrcAt = 8 + 8 + 4 + 4 + 8;  // within the fixed part
 constexpr std::size_t kSlotBytes = 8;
@@ -57,7 +62,7 @@ std::uint32_t fileCrc(std::string_view bytes, std::size_t crcAt) {
 }
 
 // The keys of `table`, when there is one, in place of those `cache` remembered.
-std::size_t adopt(std::shared_ptr<const SortKeyFileTable> table, SortKeyCache& cache) {
+std::size_t take(std::shared_ptr<const SortKeyFileTable> table, SortKeyCache& cache) {
     if (!table) return 0;
     const std::size_t count = table->size();
     cache.adopt(std::move(table), false);
@@ -84,8 +89,11 @@ std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view 
     const std::uint32_t count = load<std::uint32_t>(at + 16);
     const std::uint32_t slots = load<std::uint32_t>(at + 20);
     const std::uint64_t textSize = load<std::uint64_t>(at + 24);
-    // Enough slots that one is always free, and the sizes adding up to the file's exactly.
-    if (slots == 0 || (slots & (slots - 1)) != 0 || slots <= count || textSize > kMaxFileBytes)
+    const std::uint32_t longestRun = load<std::uint32_t>(at + kCrcAt + 4);
+    // Enough slots that one is always free, short runs, and the sizes adding up to the file's
+    // exactly.
+    if (slots == 0 || (slots & (slots - 1)) != 0 || slots <= count || longestRun > kMaxRun ||
+        textSize > kMaxFileBytes)
         return nullptr;
     const std::uint64_t tableStart = fixed + kFixedBytes;
     if (tableStart + std::uint64_t{slots} * kSlotBytes + std::uint64_t{count} * kEntryBytes +
@@ -94,34 +102,43 @@ std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view 
         return nullptr;
     if (load<std::uint32_t>(at + kCrcAt) != fileCrc(bytes, fixed + kCrcAt)) return nullptr;
     std::shared_ptr<SortKeyFileTable> table(new SortKeyFileTable);
-    table->owner_ = std::move(owner);
     table->slots_ = bytes.data() + tableStart;
     table->entries_ = table->slots_ + std::size_t{slots} * kSlotBytes;
     table->text_ = table->entries_ + std::size_t{count} * kEntryBytes;
-    table->textSize_ = textSize;
+    // The sum says the file is ours; these checks that it cannot lead a lookup out of its bytes
+    // even if it were not: every slot names an entry there is, every entry's texts lie within the
+    // text block.
+    for (std::uint32_t i = 0; i < slots; ++i)
+        if (load<Slot>(table->slots_ + std::size_t{i} * kSlotBytes).entry > count) return nullptr;
+    const auto inText = [&](std::uint32_t from, std::uint32_t size) {
+        return from <= textSize && size <= textSize - from;
+    };
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const Entry e = load<Entry>(table->entries_ + std::size_t{i} * kEntryBytes);
+        if (!inText(e.cellAt, e.cellSize) || !inText(e.keyAt, e.keySize)) return nullptr;
+    }
+    table->owner_ = std::move(owner);
     table->count_ = count;
     table->slotMask_ = slots - 1;
+    table->longestRun_ = longestRun;
     return table;
 }
 
 bool SortKeyFileTable::find(std::string_view cell, std::uint64_t hash, std::string_view& key,
                             std::uint32_t& rank) const {
     const std::uint32_t tag = tagOf(hash);
-    // The sum says the file is ours, the checks below that it cannot lead anywhere else even if
-    // it were not: offsets within the text, entry numbers within the entries, a bounded probe.
     std::uint32_t i = static_cast<std::uint32_t>(hash) & slotMask_;
-    for (std::uint32_t probes = 0; probes <= slotMask_; ++probes, i = (i + 1) & slotMask_) {
+    for (std::uint32_t run = 0; run <= longestRun_; ++run, i = (i + 1) & slotMask_) {
         const Slot s = load<Slot>(slots_ + std::size_t{i} * kSlotBytes);
-        if (s.entry == 0 || s.entry > count_) return false;
+        if (s.entry == 0) return false;
         if (s.tag != tag) continue;
         const Entry e = load<Entry>(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
-        if (e.hashLow != static_cast<std::uint32_t>(hash) || e.cellSize != cell.size() ||
-            e.check != SortKeyCache::checkOf(cell))
-            continue;
-        if (e.keyAt > textSize_ || e.keySize > textSize_ - e.keyAt) return false;
-        key = std::string_view(text_ + e.keyAt, e.keySize);
-        rank = e.rank;
-        return true;
+        if (e.hashLow == static_cast<std::uint32_t>(hash) && e.cellSize == cell.size() &&
+            e.check == SortKeyCache::checkOf(cell)) {
+            key = std::string_view(text_ + e.keyAt, e.keySize);
+            rank = e.rank;
+            return true;
+        }
     }
     return false;
 }
@@ -134,20 +151,15 @@ void SortKeyFileTable::prefetchSlot(std::uint64_t hash) const {
 void SortKeyFileTable::prefetchEntry(std::uint64_t hash) const {
     const Slot s =
         load<Slot>(slots_ + std::size_t{static_cast<std::uint32_t>(hash) & slotMask_} * kSlotBytes);
-    if (s.entry != 0 && s.entry <= count_)
-        __builtin_prefetch(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
+    if (s.entry != 0) __builtin_prefetch(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
 }
 
 void SortKeyFileTable::forEach(
     const std::function<void(std::string_view cell, std::string_view key)>& visit) const {
-    const auto inText = [&](std::uint32_t at, std::uint32_t size) {
-        return at <= textSize_ && size <= textSize_ - at;
-    };
     for (std::uint32_t i = 0; i < count_; ++i) {
         const Entry e = load<Entry>(entries_ + std::size_t{i} * kEntryBytes);
-        if (inText(e.cellAt, e.cellSize) && inText(e.keyAt, e.keySize))
-            visit(std::string_view(text_ + e.cellAt, e.cellSize),
-                  std::string_view(text_ + e.keyAt, e.keySize));
+        visit(std::string_view(text_ + e.cellAt, e.cellSize),
+              std::string_view(text_ + e.keyAt, e.keySize));
     }
 }
 
@@ -164,9 +176,32 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
     // In key order: the next start then knows each key's rank, and sorts rows by rank alone.
     // Equal keys stay in the cache's order, so that a file read and written again is the same.
     const std::vector<std::uint32_t> order = orderOfSortKeys(keys, false);
-    const auto count = static_cast<std::uint32_t>(cells.size());
-    std::uint32_t slots = 64;
-    while (std::uint64_t{slots} * 3 < std::uint64_t{count} * 4) slots *= 2;
+    const std::size_t count = cells.size();
+    std::vector<std::uint64_t> hashes(count);
+    for (std::size_t i = 0; i < count; ++i) hashes[i] = SortKeyCache::hashOf(cells[order[i]]);
+    // At most three slots in four taken; more slots still in the rare table with a long run.
+    std::uint64_t slots = 64;
+    while (slots * 3 < std::uint64_t{count} * 4) slots *= 2;
+    std::vector<Slot> table;
+    std::uint32_t longestRun = 0;
+    for (;; slots *= 2) {
+        if (stamp.size() + kFixedBytes + 16 + slots * kSlotBytes + count * kEntryBytes + textSize >
+            kMaxFileBytes)
+            return {};
+        table.assign(static_cast<std::size_t>(slots), Slot{0, 0});
+        const std::size_t mask = static_cast<std::size_t>(slots) - 1;
+        longestRun = 0;
+        bool placed = true;
+        for (std::size_t i = 0; i < count && placed; ++i) {
+            std::size_t at = hashes[i] & mask;
+            std::uint32_t run = 0;
+            for (; table[at].entry != 0; at = (at + 1) & mask) ++run;
+            table[at] = {tagOf(hashes[i]), static_cast<std::uint32_t>(i + 1)};
+            longestRun = std::max(longestRun, run);
+            placed = run <= kMaxRun;
+        }
+        if (placed) break;
+    }
 
     std::string out(kSortKeyFileMagic);
     put(out, static_cast<std::uint32_t>(stamp.size()));
@@ -175,23 +210,21 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
     const std::size_t crcAt = out.size() + kCrcAt;
     put(out, SortKeyCache::hashOf(kSortKeyFileProbe));
     put(out, SortKeyCache::checkOf(kSortKeyFileProbe));
-    put(out, count);
-    put(out, slots);
+    put(out, static_cast<std::uint32_t>(count));
+    put(out, static_cast<std::uint32_t>(slots));
     put(out, static_cast<std::uint64_t>(textSize));
     put(out, std::uint32_t{0});  // the sum, once everything else is there
-    put(out, std::uint32_t{0});
-    const std::size_t tableAt = out.size();
-    const std::size_t entriesAt = tableAt + std::size_t{slots} * kSlotBytes;
-    const std::size_t textAt = entriesAt + std::size_t{count} * kEntryBytes;
+    put(out, longestRun);
+    out.append(reinterpret_cast<const char*>(table.data()), table.size() * kSlotBytes);
+    const std::size_t entriesAt = out.size();
+    const std::size_t textAt = entriesAt + count * kEntryBytes;
     // Written in place, in one allocation: a million keys make a file of ninety megabytes.
     out.reserve(textAt + textSize);
     out.resize(textAt, '\0');
-    std::vector<Slot> table(slots, Slot{0, 0});
     std::uint32_t rank = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const std::string_view cell = cells[order[i]], key = keys[order[i]];
         if (i > 0 && compareSortKeys(keys[order[i - 1]], key) != 0) ++rank;
-        const std::uint64_t hash = SortKeyCache::hashOf(cell);
         Entry e;
         e.cellAt = static_cast<std::uint32_t>(out.size() - textAt);
         e.cellSize = static_cast<std::uint32_t>(cell.size());
@@ -200,14 +233,10 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
         e.keySize = static_cast<std::uint32_t>(key.size());
         out += key;
         e.rank = rank;
-        e.hashLow = static_cast<std::uint32_t>(hash);
+        e.hashLow = static_cast<std::uint32_t>(hashes[i]);
         e.check = SortKeyCache::checkOf(cell);
-        std::memcpy(out.data() + entriesAt + std::size_t{i} * kEntryBytes, &e, kEntryBytes);
-        std::uint32_t at = static_cast<std::uint32_t>(hash) & (slots - 1);
-        while (table[at].entry != 0) at = (at + 1) & (slots - 1);
-        table[at] = {tagOf(hash), i + 1};
+        std::memcpy(out.data() + entriesAt + i * kEntryBytes, &e, kEntryBytes);
     }
-    std::memcpy(out.data() + tableAt, table.data(), table.size() * kSlotBytes);
     const std::uint32_t crc = fileCrc(out, crcAt);
     std::memcpy(out.data() + crcAt, &crc, sizeof crc);
     return out;
@@ -216,22 +245,24 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
 std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stamp,
                                  SortKeyCache& cache) {
     auto copy = std::make_shared<const std::string>(bytes);
-    return adopt(SortKeyFileTable::open(*copy, copy, stamp), cache);
+    return take(SortKeyFileTable::open(*copy, copy, stamp), cache);
 }
 
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
+    const std::string bytes = sortKeyFileBytes(cache, stamp);
+    if (bytes.empty()) return false;
     fs::createDirectories(fs::pathFolder(path));
     PendingFile file(path);
     // A cache: not worth a flush to disk, a crash only costs the next start its keys. Replaced
     // whole, never written in place: a running program may have the old file mapped.
-    return file.isOpen() && file.write(sortKeyFileBytes(cache, stamp)) && file.commit(false);
+    return file.isOpen() && file.write(bytes) && file.commit(false);
 }
 
 std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp,
                             SortKeyCache& cache) {
     const std::shared_ptr<const MappedFile> mapped = MappedFile::open(path, kMaxFileBytes);
     if (!mapped) return 0;
-    return adopt(SortKeyFileTable::open(mapped->bytes(), mapped, stamp), cache);
+    return take(SortKeyFileTable::open(mapped->bytes(), mapped, stamp), cache);
 }
 
 }  // namespace romshelf

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/views/FileListSorter.h"
+#include "core/views/SortKeyCache.h"
 
 namespace romshelf {
 
@@ -22,13 +22,15 @@ namespace romshelf {
 //   u64 hashOf and u64 checkOf of kSortKeyFileProbe (a file made with other hashes, or on a
 //   machine of the other byte order, fails here); u32 entry count; u32 slot count (a power of
 //   two, more than the entries); u64 size of the text block; u32 CRC-32 of every other byte of
-//   the file; u32 zero;
+//   the file; u32 longest run (how many slots past its first a lookup may look at, at most 1024);
 //   the slots, each u32 tag (the cell hash's high half) and u32 entry number + 1 (0: empty),
-//   the cell hash's low bits giving the first slot to look at, the next ones after it;
+//   the cell hash's low bits giving the first slot to look at, the next ones after it (after the
+//   last, the first);
 //   the entries in key order, each u32 cell offset, u32 cell size, u32 key offset, u32 key size
 //   (offsets into the text block), u32 rank (equal keys share one), u32 the cell hash's low half,
 //   u64 checkOf the cell;
-//   the text block.
+//   the text block: each entry's cell, then its key, in entry order.
+// Nothing may follow. A file larger than 1 GiB is neither read nor written.
 inline constexpr std::string_view kSortKeyFileMagic = "RSSORTK2";
 inline constexpr std::string_view kSortKeyFileProbe = "romshelf sort keys";
 
@@ -58,9 +60,11 @@ private:
     std::uint64_t textSize_ = 0;
     std::uint32_t count_ = 0;
     std::uint32_t slotMask_ = 0;
+    std::uint32_t longestRun_ = 0;
 };
 
-// The collation keys of `cache` (not the kana-sensitive byte keys, cheap to make) under `stamp`.
+// The collation keys of `cache` (not the kana-sensitive byte keys, cheap to make) under `stamp`;
+// empty when they would make a file too large to read.
 std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp);
 // Gives `cache` the keys of `bytes` (copied) when they are a whole file made under `stamp`; else
 // nothing. Returns how many keys were taken.
@@ -68,7 +72,7 @@ std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stam
                                  SortKeyCache& cache);
 
 // The same on a file, written atomically; a failure to write is no one's concern but the next
-// start's speed. The file is mapped, not read.
+// start's speed. The file is mapped where that is safe (see MappedFile), not copied.
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp);
 std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache);
 

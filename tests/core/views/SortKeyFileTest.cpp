@@ -8,11 +8,13 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <random>
 #include <vector>
 
 #include "TempFolder.h"
 #include "core/platform/MappedFile.h"
+#include "core/views/FileListSorter.h"
 
 using namespace romshelf;
 
@@ -31,8 +33,9 @@ struct HandMadeFile {
     std::uint32_t slots = 64;
     // Changes made to the table before the sum is taken.
     std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> slotOverride;
-    std::map<std::size_t, std::uint32_t> keyAtOverride;
+    std::map<std::size_t, std::pair<std::uint32_t, std::uint32_t>> keyOverride;  // at, size
     std::uint32_t countOverride = 0;
+    std::optional<std::uint32_t> runOverride;
 
     static void u32(std::string& out, std::uint32_t v) {
         for (int b = 0; b < 4; ++b) out += static_cast<char>((v >> (8 * b)) & 0xFF);
@@ -52,29 +55,33 @@ struct HandMadeFile {
         u32(out, slots);
         std::string text, entries;
         std::vector<std::pair<std::uint32_t, std::uint32_t>> table(slots, {0, 0});
+        std::uint32_t longestRun = 0;
         for (std::size_t i = 0; i < items.size(); ++i) {
             const Item& item = items[i];
             const std::uint64_t hash = SortKeyCache::hashOf(item.cell);
             u32(entries, static_cast<std::uint32_t>(text.size()));
             u32(entries, static_cast<std::uint32_t>(item.cell.size()));
             text += item.cell;
-            const auto keyAt = keyAtOverride.count(i) ? keyAtOverride.at(i)
-                                                      : static_cast<std::uint32_t>(text.size());
-            u32(entries, keyAt);
-            u32(entries, static_cast<std::uint32_t>(item.key.size()));
+            const auto key = keyOverride.count(i)
+                                 ? keyOverride.at(i)
+                                 : std::pair(static_cast<std::uint32_t>(text.size()),
+                                             static_cast<std::uint32_t>(item.key.size()));
+            u32(entries, key.first);
+            u32(entries, key.second);
             text += item.key;
             u32(entries, item.rank);
             u32(entries, static_cast<std::uint32_t>(hash));
             u64(entries, SortKeyCache::checkOf(item.cell));
-            std::uint32_t at = static_cast<std::uint32_t>(hash) % slots;
-            while (table[at].second) at = (at + 1) % slots;
+            std::uint32_t at = static_cast<std::uint32_t>(hash) % slots, run = 0;
+            for (; table[at].second; ++run) at = (at + 1) % slots;
+            longestRun = std::max(longestRun, run);
             table[at] = {static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(i + 1)};
         }
         for (const auto& [at, slot] : slotOverride) table[at] = slot;
         u64(out, text.size());
         const std::size_t crcAt = out.size();
         u32(out, 0);
-        u32(out, 0);
+        u32(out, runOverride.value_or(longestRun));
         for (const auto& [tag, entry] : table) {
             u32(out, tag);
             u32(out, entry);
@@ -168,9 +175,14 @@ TEST(SortKeyFile, DamagedForeignAndLyingFilesGiveNothing) {
     HandMadeFile uneven = threeKeys();
     uneven.slots = 48;
     EXPECT_EQ(keysOf(uneven.bytes()), 0u);
+    HandMadeFile longRuns = threeKeys();
+    longRuns.runOverride = 1025;  // lookups that could take for ever
+    EXPECT_EQ(keysOf(longRuns.bytes()), 0u);
+    longRuns.runOverride = 1024;
+    EXPECT_EQ(keysOf(longRuns.bytes()), 3u);
 
-    // Slots naming entries that are not there, every slot taken, a key beyond the text: found
-    // nowhere, and the lookups end.
+    // Sums made over lies that would lead lookups out of the file: a slot naming an entry that is
+    // not there, a key or a cell beyond the text, a size that wraps past its end.
     const auto slotOf = [](std::string_view cell) {
         return static_cast<std::uint32_t>(SortKeyCache::hashOf(cell)) % 64;
     };
@@ -178,26 +190,37 @@ TEST(SortKeyFile, DamagedForeignAndLyingFilesGiveNothing) {
         return static_cast<std::uint32_t>(SortKeyCache::hashOf(cell) >> 32);
     };
     HandMadeFile beyond = threeKeys();
-    beyond.slotOverride[slotOf("d")] = {tagOf("d"), 0x7FFFFFFF};
+    beyond.slotOverride[slotOf("d")] = {tagOf("d"), 4};
+    EXPECT_EQ(keysOf(beyond.bytes()), 0u);
+    // "さくら" takes text bytes 0-9, "b" 10-12, "c" 13-15.
+    for (const auto& [at, size] :
+         {std::pair<std::uint32_t, std::uint32_t>{15, 2}, {16, 1}, {1000, 0}, {1, 0xFFFFFFFFu}}) {
+        HandMadeFile outside = threeKeys();
+        outside.keyOverride[2] = {at, size};
+        EXPECT_EQ(keysOf(outside.bytes()), 0u) << at;
+    }
+    HandMadeFile last = threeKeys();
+    last.keyOverride[2] = {14, 2};  // the text's last two bytes: a key that is there
     SortKeyCache cache;
-    ASSERT_EQ(readSortKeyFileBytes(beyond.bytes(), kStamp, cache), 3u);
-    EXPECT_FALSE(lookUp(cache, "d").found);
-    cache.prefetchCell(SortKeyCache::hashOf("d"), false);
+    ASSERT_EQ(readSortKeyFileBytes(last.bytes(), kStamp, cache), 3u);
+    EXPECT_EQ(lookUp(cache, "c"), (Found{true, "\x02\x05", 1}));
 
+    // A lookup looks no further than the longest run the file gives: "d" three slots past its
+    // first is found with a run of three, not of two; and every slot taken by others ends too.
+    HandMadeFile far = threeKeys();
+    far.items.push_back({"d", "\x03", 2});
+    for (std::uint32_t k = 0; k < 3; ++k) far.slotOverride[(slotOf("d") + k) % 64] = {0, 1};
+    far.slotOverride[(slotOf("d") + 3) % 64] = {tagOf("d"), 4};
+    for (const std::uint32_t run : {3u, 2u}) {
+        far.runOverride = run;
+        ASSERT_EQ(readSortKeyFileBytes(far.bytes(), kStamp, cache), 4u);
+        EXPECT_EQ(lookUp(cache, "d").found, run == 3);
+    }
     HandMadeFile full = threeKeys();
-    for (std::uint32_t i = 0; i < 64; ++i)
-        if (!full.slotOverride.count(i)) full.slotOverride[i] = {tagOf("d") + 1, 1};
+    for (std::uint32_t i = 0; i < 64; ++i) full.slotOverride[i] = {tagOf("d") + 1, 1};
+    full.runOverride = 1024;
     ASSERT_EQ(readSortKeyFileBytes(full.bytes(), kStamp, cache), 3u);
     EXPECT_FALSE(lookUp(cache, "d").found);
-
-    HandMadeFile outside = threeKeys();
-    outside.keyAtOverride[1] = 1000;
-    ASSERT_EQ(readSortKeyFileBytes(outside.bytes(), kStamp, cache), 3u);
-    EXPECT_FALSE(lookUp(cache, "b").found);
-    EXPECT_TRUE(lookUp(cache, "c").found);
-    // Written again, the entry that points outside is left out.
-    SortKeyCache rewritten;
-    ASSERT_EQ(readSortKeyFileBytes(sortKeyFileBytes(cache, kStamp), kStamp, rewritten), 2u);
 }
 
 // Many keys, equal ones among them: every one is found with its key, the ranks order as the keys
@@ -263,9 +286,13 @@ TEST(SortKeyFile, AMappedFileOutlivesItsReplacement) {
     EXPECT_EQ(MappedFile::open(dir.file("empty"), 1000), nullptr);
     dir.write("five", "12345");
     EXPECT_EQ(MappedFile::open(dir.file("five"), 4), nullptr);
-    const auto five = MappedFile::open(dir.file("five"), 5);
-    ASSERT_NE(five, nullptr);
-    EXPECT_EQ(five->bytes(), "12345");
+    // Mapped or read (as on a network share), the same bytes.
+    for (const auto way : {MappedFile::Way::Chosen, MappedFile::Way::Read}) {
+        const auto five = MappedFile::open(dir.file("five"), 5, way);
+        ASSERT_NE(five, nullptr);
+        EXPECT_EQ(five->bytes(), "12345");
+        EXPECT_TRUE(way == MappedFile::Way::Chosen || !five->mapped());
+    }
 
     // The keys of the cache before are gone once a file is taken.
     SortKeyCache replaced;
