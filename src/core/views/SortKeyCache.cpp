@@ -125,11 +125,6 @@ SortKeyCache::SortKeyCache() {
 
 SortKeyCache::~SortKeyCache() = default;
 
-void SortKeyCache::prepare(std::size_t rows, bool kanaSensitive) {
-    makeRoom(rows, kanaSensitive);
-    reserve(rows, kanaSensitive);
-}
-
 void SortKeyCache::makeRoom(std::size_t rows, bool kanaSensitive) {
     // The cap bounds what switching between hardware piles up; one list larger than the cap keeps
     // its own keys (and those of the key file), or every sort of it would compute them all.

@@ -21,11 +21,9 @@ public:
     SortKeyCache(const SortKeyCache&) = delete;
     SortKeyCache& operator=(const SortKeyCache&) = delete;
 
-    // Makes room for `rows` new keys; views handed out before are invalid afterwards (they may
-    // point into a key file no longer mapped).
-    void prepare(std::size_t rows, bool kanaSensitive);
-    // The two halves of prepare(): dropping every key when `rows` more would not fit (the only
-    // step that invalidates views), and growing the tables ahead of `rows` insertions.
+    // Making room for `rows` new keys, in two steps: dropping every key when `rows` more would
+    // not fit (views handed out before are invalid afterwards: they may point into a key file no
+    // longer mapped), and growing the tables ahead of `rows` insertions.
     void makeRoom(std::size_t rows, bool kanaSensitive);
     void reserve(std::size_t rows, bool kanaSensitive);
     // The key of a cell; false when it is not known yet.
@@ -41,9 +39,9 @@ public:
     static constexpr std::uint32_t kNoRank = 0xFFFFFFFFu;
     bool find(std::string_view cell, std::uint64_t hash, bool kanaSensitive, std::string_view& key,
               std::uint32_t& rank) const;
-    // Views stay valid until the next prepare().
+    // Views stay valid until makeRoom() or adopt() drops the keys.
     std::string_view insert(std::string_view cell, std::string_view key, bool kanaSensitive);
-    // Changes whenever prepare() or adopt() drops the remembered keys: a view from another
+    // Changes whenever makeRoom() or adopt() drops the remembered keys: a view from another
     // generation may point at storage that now holds another key, or at none.
     std::uint64_t generation(bool kanaSensitive) const;
     std::size_t entries(bool kanaSensitive) const;

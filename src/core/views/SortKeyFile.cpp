@@ -109,12 +109,12 @@ std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view 
     // even if it were not: every slot names an entry there is, every entry's texts lie within the
     // text block.
     for (std::uint32_t i = 0; i < slots; ++i)
-        if (load<Slot>(table->slots_ + std::size_t{i} * kSlotBytes).entry > count) return nullptr;
+        if (load<Slot>(table->slot(i)).entry > count) return nullptr;
     const auto inText = [&](std::uint32_t from, std::uint32_t size) {
         return from <= textSize && size <= textSize - from;
     };
     for (std::uint32_t i = 0; i < count; ++i) {
-        const Entry e = load<Entry>(table->entries_ + std::size_t{i} * kEntryBytes);
+        const Entry e = load<Entry>(table->entry(i));
         if (!inText(e.cellAt, e.cellSize) || !inText(e.keyAt, e.keySize)) return nullptr;
     }
     table->owner_ = std::move(owner);
@@ -129,10 +129,10 @@ bool SortKeyFileTable::find(std::string_view cell, std::uint64_t hash, std::stri
     const std::uint32_t tag = tagOf(hash);
     std::uint32_t i = static_cast<std::uint32_t>(hash) & slotMask_;
     for (std::uint32_t run = 0; run <= longestRun_; ++run, i = (i + 1) & slotMask_) {
-        const Slot s = load<Slot>(slots_ + std::size_t{i} * kSlotBytes);
+        const Slot s = load<Slot>(slot(i));
         if (s.entry == 0) return false;
         if (s.tag != tag) continue;
-        const Entry e = load<Entry>(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
+        const Entry e = load<Entry>(entry(s.entry - 1));
         if (e.hashLow == static_cast<std::uint32_t>(hash) && e.cellSize == cell.size() &&
             e.check == SortKeyCache::checkOf(cell)) {
             key = std::string_view(text_ + e.keyAt, e.keySize);
@@ -143,21 +143,27 @@ bool SortKeyFileTable::find(std::string_view cell, std::uint64_t hash, std::stri
     return false;
 }
 
+const char* SortKeyFileTable::slot(std::uint32_t i) const {
+    return slots_ + std::size_t{i} * kSlotBytes;
+}
+
+const char* SortKeyFileTable::entry(std::uint32_t i) const {
+    return entries_ + std::size_t{i} * kEntryBytes;
+}
+
 void SortKeyFileTable::prefetchSlot(std::uint64_t hash) const {
-    __builtin_prefetch(slots_ +
-                       std::size_t{static_cast<std::uint32_t>(hash) & slotMask_} * kSlotBytes);
+    __builtin_prefetch(slot(static_cast<std::uint32_t>(hash) & slotMask_));
 }
 
 void SortKeyFileTable::prefetchEntry(std::uint64_t hash) const {
-    const Slot s =
-        load<Slot>(slots_ + std::size_t{static_cast<std::uint32_t>(hash) & slotMask_} * kSlotBytes);
-    if (s.entry != 0) __builtin_prefetch(entries_ + std::size_t{s.entry - 1} * kEntryBytes);
+    const Slot s = load<Slot>(slot(static_cast<std::uint32_t>(hash) & slotMask_));
+    if (s.entry != 0) __builtin_prefetch(entry(s.entry - 1));
 }
 
 void SortKeyFileTable::forEach(
     const std::function<void(std::string_view cell, std::string_view key)>& visit) const {
     for (std::uint32_t i = 0; i < count_; ++i) {
-        const Entry e = load<Entry>(entries_ + std::size_t{i} * kEntryBytes);
+        const Entry e = load<Entry>(entry(i));
         visit(std::string_view(text_ + e.cellAt, e.cellSize),
               std::string_view(text_ + e.keyAt, e.keySize));
     }

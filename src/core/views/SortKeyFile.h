@@ -53,6 +53,9 @@ public:
 
 private:
     SortKeyFileTable() = default;
+    // Where slot `i` and entry `i` lie in the file.
+    const char* slot(std::uint32_t i) const;
+    const char* entry(std::uint32_t i) const;
     std::shared_ptr<const void> owner_;
     const char* slots_ = nullptr;
     const char* entries_ = nullptr;
