@@ -1,12 +1,13 @@
 // A stand-in for an emulator that takes its file only through its own file dialog, as the
 // special start operates it: menu-emulator RECORD [--dialog-only] [--preset PATH].
 // The File menu opens Qt's own file dialog by &Open (first item), Open &Disk, &Load and F5;
-// Enter on the main window takes PATH. The file taken is written to RECORD, then it quits.
+// Enter on the main window takes PATH. The file taken is written to RECORD (whole, by rename),
+// then it quits.
 #include <QApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QTimer>
 
@@ -14,10 +15,13 @@ namespace {
 
 QString recordPath;
 
+// Written whole by rename: a test waiting for the record never reads it half-written.
 void take(const QString& path) {
-    QFile out(recordPath);
-    if (out.open(QIODevice::WriteOnly)) out.write(path.toUtf8());
-    out.close();
+    QSaveFile out(recordPath);
+    if (out.open(QIODevice::WriteOnly)) {
+        out.write(path.toUtf8());
+        out.commit();
+    }
     QCoreApplication::quit();
 }
 

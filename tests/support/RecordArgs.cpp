@@ -46,12 +46,14 @@ int main(int argc, char** argv) {
     if (name.find("fds") != std::string::npos && !writeDescriptors(self + ".fds")) return 4;
     char cwd[4096] = {0};
     if (!::getcwd(cwd, sizeof cwd)) return 2;
-    const std::string record = self + ".record";
-    FILE* out = std::fopen(record.c_str(), "wb");
+    // Written beside and renamed into place, so a test polling for the record never reads a
+    // part of it.
+    const std::string record = self + ".record", part = record + ".part";
+    FILE* out = std::fopen(part.c_str(), "wb");
     if (!out) return 3;
     std::fwrite(cwd, 1, std::strlen(cwd) + 1, out);
     for (int i = 0; i < argc; ++i) std::fwrite(argv[i], 1, std::strlen(argv[i]) + 1, out);
-    std::fclose(out);
+    if (std::fclose(out) != 0 || std::rename(part.c_str(), record.c_str()) != 0) return 3;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string action = argv[i];
         const char* value = argv[i + 1];
