@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "TempFolder.h"
+#include "core/views/BuildHelper.h"
 #include "core/views/FileListSorter.h"
 #include "core/views/SizeText.h"
 #include "core/views/SortKeyFile.h"
@@ -362,6 +363,22 @@ TEST(FileListSort, OnlyTheFirst63BytesCount) {
     }
 }
 
+// Keys alike in their first sixteen bytes are told apart by the rest, then by their sizes (a key
+// before any longer one it begins, zero bytes and all); equal keys keep their rows' order, sorted
+// on one thread or on two.
+TEST(FileListSort, KeysAlikeAtTheStartAreOrderedByTheRest) {
+    const std::string head = "0123456789abcdef";
+    const std::vector<std::string> held = {head + "Z", head + "A", head,
+                                           head + "A", "0",        std::string("0\0\5", 3)};
+    const std::vector<std::string_view> keys(held.begin(), held.end());
+    using O = std::vector<std::uint32_t>;
+    BuildHelper helper;
+    for (BuildHelper* h : {static_cast<BuildHelper*>(nullptr), &helper}) {
+        EXPECT_EQ(orderOfSortKeys(keys, false, h), (O{4, 5, 2, 1, 3, 0}));
+        EXPECT_EQ(orderOfSortKeys(keys, true, h), (O{0, 1, 3, 2, 5, 4}));
+    }
+}
+
 TEST(SizeText, UnitsAndSeparators) {
     EXPECT_EQ(sizeText(0), "0 Byte");
     EXPECT_EQ(sizeText(1023), "1023 Byte");
@@ -442,9 +459,14 @@ TEST_F(FileListTest, EveryWayOfSortingGivesTheSameOrder) {
     FileList started;
     started.setSortKeyFile(keyFile);
     EXPECT_EQ(orders(started), computed);
-    // A name the file does not know: its key is computed, the rest come from the file.
-    dir.write("f0/ぷよ-new.sfc", "rom");
-    FileList reference, later;
-    later.setSortKeyFile(keyFile);
-    EXPECT_EQ(orders(later), orders(reference));
+    // A name the file does not know: its key is computed, the rest come from the file. Put in
+    // each folder in turn, so that one of the two threads finds it while the other finds none.
+    FileList reference;  // keeps the keys it computed
+    for (int f = 0; f < 12; ++f) {
+        const std::string added = dir.write("f" + std::to_string(f) + "/ぷよ-new.sfc", "rom");
+        FileList later;
+        later.setSortKeyFile(keyFile);
+        EXPECT_EQ(orders(later), orders(reference)) << f;
+        fsys::remove(added);
+    }
 }

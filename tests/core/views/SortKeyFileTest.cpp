@@ -301,3 +301,42 @@ TEST(SortKeyFile, AMappedFileOutlivesItsReplacement) {
     EXPECT_FALSE(lookUp(replaced, "う").found);
     EXPECT_EQ(replaced.entries(false), 1u);
 }
+
+// However many keys there are, the file written holds a free slot and is read whole; names whose
+// hashes crowd one slot (as a collection could by chance) get a larger table, not a file that
+// reads as damaged.
+TEST(SortKeyFile, EveryCountAndCrowdedSlotsComeBack) {
+    for (const std::size_t n : {1u, 47u, 48u, 49u, 63u, 64u, 65u, 96u, 97u, 128u, 129u, 256u}) {
+        SortKeyCache cache;
+        for (std::size_t i = 0; i < n; ++i)
+            cache.insert("game " + std::to_string(i), std::string(1, static_cast<char>(1 + i % 9)),
+                         false);
+        SortKeyCache read;
+        EXPECT_EQ(readSortKeyFileBytes(sortKeyFileBytes(cache, kStamp), kStamp, read), n) << n;
+    }
+    // 1100 names whose hashes share their low eleven bits: in a table of 2048 slots they would
+    // make a run longer than any file may have.
+    SortKeyCache crowded;
+    std::vector<std::string> cells;
+    for (std::uint64_t i = 0; cells.size() < 1100; ++i) {
+        const std::string cell = "rom " + std::to_string(i);
+        if ((SortKeyCache::hashOf(cell) & 2047) != 0) continue;
+        cells.push_back(cell);
+        crowded.insert(cell, "\x04" + cell, false);
+    }
+    SortKeyCache read;
+    ASSERT_EQ(readSortKeyFileBytes(sortKeyFileBytes(crowded, kStamp), kStamp, read), cells.size());
+    for (const std::string& cell : cells) ASSERT_EQ(lookUp(read, cell).key, "\x04" + cell);
+}
+
+// A cell or key larger than the cache's blocks is kept whole beside them.
+TEST(SortKeyCacheTest, ATextLargerThanABlockIsKeptWhole) {
+    SortKeyCache cache;
+    const std::string huge(3 * 1024 * 1024, 'x'), hugeKey(3 * 1024 * 1024 + 5, '\x07');
+    cache.insert("small", "\x01", false);
+    EXPECT_EQ(cache.insert(huge, hugeKey, false), hugeKey);
+    EXPECT_EQ(cache.insert("after", "\x02", false), "\x02");
+    EXPECT_EQ(lookUp(cache, huge), (Found{true, hugeKey, SortKeyCache::kNoRank}));
+    EXPECT_EQ(lookUp(cache, "small").key, "\x01");
+    EXPECT_EQ(lookUp(cache, "after").key, "\x02");
+}
