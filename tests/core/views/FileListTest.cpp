@@ -418,6 +418,27 @@ TEST_F(FileListTest, ARebuildFollowsTheRecordsThatChangedInBetween) {
     EXPECT_EQ(firstFour(), "a0|ビー|ワン|b1");
     records.deleteRecords({a0});
     EXPECT_EQ(firstFour(), "a0|b0|ワン|b1");
+    // Only the files without a record, twice, after a folder changed: the second build starts
+    // from the first one's listing, which holds more matches than rows.
+    const std::string added = dir.write("f1/c1.sfc", "rom");
+    for (int twice = 0; twice < 2; ++twice) {
+        list.showUnregistered(s);
+        EXPECT_EQ(list.count(), 18);
+        EXPECT_EQ(files().find("a1.sfc"), std::string::npos);
+    }
+    fsys::remove(added);
+    EXPECT_EQ(firstFour(), "a0|b0|ワン|b1");
+    // Another table of records, changed as many times as this one (four): its own records are
+    // looked up.
+    RomTable other;
+    for (const char* title : {"x", "y", "z", "b1"}) {
+        RomRecord r;
+        r.fileTitle = title;
+        r.gameName = std::string("別") + title;
+        other.append(r);
+    }
+    s.records = &other;
+    EXPECT_EQ(firstFour(), "a0|b0|a1|別b1");
 }
 
 TEST_F(FileListTest, EveryWayOfSortingGivesTheSameOrder) {
