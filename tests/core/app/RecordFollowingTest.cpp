@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "AppChecks.h"
+#include "core/app/IdentityScan.h"
 #include "core/app/RenameCommands.h"
+#include "core/storage/IdentityCache.h"
 #include "core/storage/MoveJournal.h"
 
 namespace romshelf {
@@ -170,6 +172,39 @@ TEST_F(RecordFollowingTest, OnTheThreadTheListNeverWaitsAndTheEventLoopTakesUpTh
     EXPECT_EQ(shownName("b.nes"), "エー");
     EXPECT_TRUE(logged(moved("a.nes", "b.nes")));
     EXPECT_TRUE(app.shutDown());
+}
+
+// The pass over the listed files, a few hundred at a time: every file within the limit summed,
+// none beyond it, and a file of no ROM folder passed over.
+TEST(IdentityPass, EveryListedFileWithinTheLimitIsSummedAndNoneBeyond) {
+    test::TempFolder dir;
+    IdentityJob job;
+    job.romFolders = {dir.makeFolder("roms"), ""};
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i) + ".nes";
+        dir.write("roms/" + name, std::string(static_cast<std::size_t>(1 + i % 7), 'x'));
+        job.files.add(name, 0, false);
+    }
+    dir.write("roms/check.nes", "123456789");
+    dir.write("roms/big.nes", std::string(1001, 'b'));
+    for (const char* name : {"check.nes", "big.nes", "gone.nes"}) job.files.add(name, 0, true);
+    job.files.add("check.nes", 1, false);   // a folder without a path
+    job.files.add("check.nes", 7, false);   // beyond the folders
+    job.files.add("check.nes", -1, false);  // other software
+    IdentityCache cache(dir.file("identity.sqlite"));
+    ASSERT_TRUE(cache.open());
+    hashListedFiles(job, cache, 1000);
+    for (int i = 0; i < 600; ++i) {
+        const auto id = cache.find(dir.file("roms/f" + std::to_string(1000 + i) + ".nes"));
+        ASSERT_TRUE(id) << i;
+        EXPECT_EQ(id->size, static_cast<std::uint64_t>(1 + i % 7));
+    }
+    const auto check = cache.find(dir.file("roms/check.nes"));
+    ASSERT_TRUE(check);
+    EXPECT_EQ(check->crc, 0xCBF43926u);  // the CRC-32 check value
+    EXPECT_EQ(check->sha1, "f7c3bc1d808e04732adf679965ccc34ca7ae3441");
+    EXPECT_FALSE(cache.find(dir.file("roms/big.nes")));
+    EXPECT_EQ(cache.startingWith(dir.path()).size(), 601u);
 }
 
 }  // namespace
