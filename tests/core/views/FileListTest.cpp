@@ -395,6 +395,20 @@ TEST(SizeText, UnitsAndSeparators) {
 // equal keys (ぷよ and プヨ) in scan order.
 // A rebuild takes the listings of folders that read the same from the build before; the records
 // are looked up again when a title changed in between, and read again in any case.
+// Texts of any length are kept whole, however many rows share the store: a long comment pasted
+// into a record among short ones.
+TEST_F(FileListTest, ARecordsTextLongerThanTheStoresBlocksShowsWhole) {
+    folder(0, "r", {"a.smc", "b.smc", "c.smc"});
+    addRecord("a", "エー");
+    const std::string longName(100 * 1024, 'z');
+    addRecord("b", longName);
+    addRecord("c", "シー");
+    for (int twice = 0; twice < 2; ++twice) {
+        list.showAll(s);
+        EXPECT_EQ(column(0), "エー|" + longName + "|シー");
+    }
+}
+
 TEST_F(FileListTest, ARebuildFollowsTheRecordsThatChangedInBetween) {
     for (int n = 0; n < 9; ++n) {
         const std::string k = std::to_string(n);
