@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "AppChecks.h"
 #include "core/app/IdentityScan.h"
@@ -172,6 +173,83 @@ TEST_F(RecordFollowingTest, OnTheThreadTheListNeverWaitsAndTheEventLoopTakesUpTh
     EXPECT_EQ(shownName("b.nes"), "エー");
     EXPECT_TRUE(logged(moved("a.nes", "b.nes")));
     EXPECT_TRUE(app.shutDown());
+}
+
+// A title of the list of games not owned shows as a grey row with its record; that row is no
+// file, and the record still follows its file.
+TEST_F(RecordFollowingTest, TheRowOfAGameNotOwnedIsNoFileOfTheRecord) {
+    dir.write("data/NoHave_FC.txt", "a\r\n");
+    app.changeSettings([](MainSettings& m) { m.setOption(Option::ListMissingFiles, true); });
+    start("FC");
+    app.hashPending();
+    rename("a.nes", "b.nes");
+    app.showAll();
+    EXPECT_EQ(title(), "b");
+}
+
+// What the thread found for a list of before is taken up only where it still holds.
+class FoundMeanwhileTest : public RecordFollowingTest {
+protected:
+    // a.nes renamed b.nes; the thread finds it while `meanwhile` happens; then the window takes
+    // up what was found.
+    void renamedWhileTheThreadLooks(const std::function<void()>& meanwhile) {
+        ports.clock.journal = &waits;
+        ports.clock.queue = true;
+        app.hashInBackground();
+        start("FC");
+        app.recordFollowing().waitUntilIdle();
+        rename("a.nes", "b.nes");
+        app.showAll();
+        app.recordFollowing().waitUntilIdle();
+        meanwhile();
+        ports.clock.runQueued();
+    }
+    std::vector<std::string> waits;
+};
+
+TEST_F(FoundMeanwhileTest, NotWhenTheOldFileIsBack) {
+    renamedWhileTheThreadLooks([&] { dir.write("roms/a.nes", kRom); });
+    EXPECT_EQ(title(), "a");
+    EXPECT_FALSE(logged(moved("a.nes", "b.nes")));
+}
+
+TEST_F(FoundMeanwhileTest, NotOntoAFileThatWasRegisteredMeanwhile) {
+    renamedWhileTheThreadLooks([&] { app.addRecord(record("b", "ビー")); });
+    EXPECT_EQ(title(), "a");
+    EXPECT_EQ(app.romTable().findRecordByTitle("b"), 1);
+    EXPECT_FALSE(logged(moved("a.nes", "b.nes")));
+}
+
+TEST_F(FoundMeanwhileTest, NotForAnotherHardwaresRecords) {
+    // The other hardware has a record of the same title and a file of the new name.
+    setUpHardware("SFC");
+    dir.write("roms/SFC/b.nes", kRom);
+    writeRecords("SFC", {record("a", "エス")});
+    renamedWhileTheThreadLooks([&] {
+        app.chooseHardware(1);
+        ASSERT_EQ(app.currentCode(), "SFC");
+        app.recordFollowing().waitUntilIdle();  // the new list's pass
+    });
+    EXPECT_EQ(title(), "a");
+    EXPECT_FALSE(logged(moved("a.nes", "b.nes")));
+    EXPECT_TRUE(app.saveRecords());
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "a");
+    EXPECT_EQ(savedRecords("SFC")[0].fileTitle, "a");
+}
+
+// Two records whose files held the same bytes, one file left under a new name: it follows one
+// record, and the other keeps its title.
+TEST_F(RecordFollowingTest, OneFileTakesOneRecordOnly) {
+    dir.write("roms/c.nes", kRom);
+    writeRecords("FC", {record("a", "エー"), record("c", "シー")});
+    start("FC");
+    app.hashPending();
+    std::filesystem::remove(dir.file("roms/c.nes"));
+    rename("a.nes", "b.nes");
+    app.showAll();
+    const std::string first = app.romTable()[0].fileTitle, second = app.romTable()[1].fileTitle;
+    EXPECT_TRUE((first == "b" && second == "c") || (first == "a" && second == "b"))
+        << first << " " << second;
 }
 
 // The pass over the listed files, a few hundred at a time: every file within the limit summed,
