@@ -46,9 +46,10 @@ int main(int argc, char** argv) {
     if (name.find("fds") != std::string::npos && !writeDescriptors(self + ".fds")) return 4;
     char cwd[4096] = {0};
     if (!::getcwd(cwd, sizeof cwd)) return 2;
-    // Written beside and renamed into place, so a test polling for the record never reads a
-    // part of it.
-    const std::string record = self + ".record", part = record + ".part";
+    // Written beside (under a name of this process's own: two copies may run at once) and
+    // renamed into place, so a test polling for the record never reads a part of it.
+    const std::string record = self + ".record",
+                      part = record + ".part" + std::to_string(::getpid());
     FILE* out = std::fopen(part.c_str(), "wb");
     if (!out) return 3;
     std::fwrite(cwd, 1, std::strlen(cwd) + 1, out);

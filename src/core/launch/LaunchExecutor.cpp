@@ -156,12 +156,13 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
     if (s.alternativeStart) {
         // The emulator alone; JoyToKey keeps running.
         log.line("別方法にてエミュレータを起動します。");
+        const auto startedAt = std::chrono::system_clock::now();
         const std::optional<int> alone = runner.start({s.argv[0]}, s.workingFolder);
         if (!alone) {
             log.error(kStartFailed);
             return true;
         }
-        const EmulatorSession run = startedRun(*alone, plan.request);
+        const EmulatorSession run = startedRun(*alone, plan.request, startedAt);
         watchInBackground(run);
         std::optional<SpecialStartJob> job = specialStartJob(plan, log);
         if (!job) {
@@ -183,6 +184,7 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
         return true;
     }
 
+    const auto startedAt = std::chrono::system_clock::now();
     const std::optional<int> pid = runner.start(s.argv, s.workingFolder);
     if (!pid) {
         log.error(kStartFailed);  // a JoyToKey that was started keeps running
@@ -191,7 +193,7 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
     lastStart_ = s;
 
     // A launch that ends after a hardware switch is still recorded for its own hardware.
-    const EmulatorSession run = startedRun(*pid, plan.request);
+    const EmulatorSession run = startedRun(*pid, plan.request, startedAt);
     pending_[*pid] = PendingLaunch{run, s.minimise, joyPid};
     watchInBackground(run);
     const int emulatorPid = *pid;
@@ -284,12 +286,13 @@ void LaunchExecutor::finishLaunch(int pid) {
     context_.recordLaunch(launch.run.hardwareIndex, launch.run.request);
 }
 
-EmulatorSession LaunchExecutor::startedRun(int pid, const LaunchRequest& request) const {
+EmulatorSession LaunchExecutor::startedRun(int pid, const LaunchRequest& request,
+                                           std::chrono::system_clock::time_point startedAt) const {
     EmulatorSession run;
     run.pid = pid;
     run.request = request;
     run.hardwareIndex = context_.hardwareIndex();
-    run.started = std::chrono::system_clock::now();
+    run.started = startedAt;
     return run;
 }
 
@@ -343,13 +346,14 @@ bool LaunchExecutor::startEmulatorOnly() {
     plan.workingFolder = fs::pathFolder(entry.executable);
     lastStart_ = plan;
     if (dryRun_) return true;
+    const auto startedAt = std::chrono::system_clock::now();
     const std::optional<int> pid = context_.processes().start(plan.argv, plan.workingFolder);
     if (!pid) {
         log.error(kStartFailed);
         lastStart_.reset();
         return false;
     }
-    const EmulatorSession run = startedRun(*pid, LaunchRequest{});
+    const EmulatorSession run = startedRun(*pid, LaunchRequest{}, startedAt);
     watchInBackground(run);
     log.line(kFinished);
     waitIfAsked(run);

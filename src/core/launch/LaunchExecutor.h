@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -63,7 +64,10 @@ private:
     void finishLaunch(int pid);
 
     // An emulator just started as `request` asked.
-    EmulatorSession startedRun(int pid, const LaunchRequest& request) const;
+    // `startedAt` is taken before the start: the program may run (and a play be timed) before
+    // the start call returns.
+    EmulatorSession startedRun(int pid, const LaunchRequest& request,
+                               std::chrono::system_clock::time_point startedAt) const;
     // Watches for the emulator's end: from the event loop, or, when asked to wait, right away
     // (blocking) where the runner cannot do otherwise.
     void watchInBackground(const EmulatorSession& run);
