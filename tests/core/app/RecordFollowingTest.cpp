@@ -46,9 +46,24 @@ protected:
     static std::string moved(const std::string& from, const std::string& to) {
         return "「" + from + "」の情報を「" + to + "」へ移しました";
     }
+    // a.nes renamed b.nes; the thread finds it while `meanwhile` happens; then the window takes
+    // up what was found.
+    void renamedWhileTheThreadLooks(const std::function<void()>& meanwhile) {
+        ports.clock.journal = &waits;
+        ports.clock.queue = true;
+        app.hashInBackground();
+        start("FC");
+        app.recordFollowing().waitUntilIdle();
+        rename("a.nes", "b.nes");
+        app.showAll();
+        app.recordFollowing().waitUntilIdle();
+        meanwhile();
+        ports.clock.runQueued();
+    }
     static std::string ambiguous(const std::string& from) {
         return "「" + from + "」と同じ内容のファイルが複数あるため、情報を移しませんでした";
     }
+    std::vector<std::string> waits;
 };
 
 TEST_F(RecordFollowingTest, ARecordAndItsSnapFollowAFileRenamedOutside) {
@@ -156,19 +171,11 @@ TEST_F(RecordFollowingTest, ADamagedCacheIsMadeAnew) {
 // The window's way: the list is built at once, the sums are made on the thread and taken up from
 // the event loop.
 TEST_F(RecordFollowingTest, OnTheThreadTheListNeverWaitsAndTheEventLoopTakesUpTheResult) {
-    std::vector<std::string> waits;
-    ports.clock.journal = &waits;
-    ports.clock.queue = true;
-    app.hashInBackground();
-    start("FC");
-    app.recordFollowing().waitUntilIdle();
-    rename("a.nes", "b.nes");
-    app.showAll();
-    EXPECT_EQ(shownName("b.nes"), "b");
-    app.recordFollowing().waitUntilIdle();
-    EXPECT_EQ(title(), "a");
-    ASSERT_FALSE(ports.clock.queued.empty());
-    ports.clock.runQueued();
+    renamedWhileTheThreadLooks([&] {
+        EXPECT_EQ(shownName("b.nes"), "b");
+        EXPECT_EQ(title(), "a");
+        EXPECT_FALSE(ports.clock.queued.empty());
+    });
     EXPECT_EQ(title(), "b");
     EXPECT_EQ(shownName("b.nes"), "エー");
     EXPECT_TRUE(logged(moved("a.nes", "b.nes")));
@@ -188,24 +195,7 @@ TEST_F(RecordFollowingTest, TheRowOfAGameNotOwnedIsNoFileOfTheRecord) {
 }
 
 // What the thread found for a list of before is taken up only where it still holds.
-class FoundMeanwhileTest : public RecordFollowingTest {
-protected:
-    // a.nes renamed b.nes; the thread finds it while `meanwhile` happens; then the window takes
-    // up what was found.
-    void renamedWhileTheThreadLooks(const std::function<void()>& meanwhile) {
-        ports.clock.journal = &waits;
-        ports.clock.queue = true;
-        app.hashInBackground();
-        start("FC");
-        app.recordFollowing().waitUntilIdle();
-        rename("a.nes", "b.nes");
-        app.showAll();
-        app.recordFollowing().waitUntilIdle();
-        meanwhile();
-        ports.clock.runQueued();
-    }
-    std::vector<std::string> waits;
-};
+class FoundMeanwhileTest : public RecordFollowingTest {};
 
 TEST_F(FoundMeanwhileTest, NotWhenTheOldFileIsBack) {
     renamedWhileTheThreadLooks([&] { dir.write("roms/a.nes", kRom); });
