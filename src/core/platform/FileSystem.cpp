@@ -84,29 +84,31 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxBy
     const int fd = openRegularFile(path);
     if (fd < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        data.append(buffer, static_cast<std::size_t>(n));
-        if (data.size() > maxBytes) {
-            ::close(fd);
-            return std::nullopt;
-        }
+    std::optional<std::string> data;
+    if (::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
+        data = readRest(fd, maxBytes);
     }
     ::close(fd);
     return data;
+}
+
+std::optional<std::string> readRest(int fd, std::uint64_t maxBytes) {
+    std::string data;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        data.reserve(static_cast<std::size_t>(
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes)));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (n == 0) return data;
+        data.append(buffer, static_cast<std::size_t>(n));
+        if (data.size() > maxBytes) return std::nullopt;
+    }
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes) {

@@ -29,6 +29,9 @@ int openRegularFile(const std::string& path);
 // larger than maxBytes.
 std::optional<std::string> readFile(const std::string& path,
                                     std::uint64_t maxBytes = 512ull * 1024 * 1024);
+// Reads what is left of the open file `fd` (which stays open); nullopt on a read error or when it
+// holds more than maxBytes.
+std::optional<std::string> readRest(int fd, std::uint64_t maxBytes);
 
 // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`,
 // so a crash or a full disk never leaves a truncated file in its place.

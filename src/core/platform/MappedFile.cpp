@@ -6,7 +6,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -56,17 +56,10 @@ std::shared_ptr<const MappedFile> MappedFile::open(const std::string& path, std:
             return std::shared_ptr<const MappedFile>(new MappedFile(data, size));
         }
     }
-    std::string read(size, '\0');
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, read.data() + done, size - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
+    std::optional<std::string> read = fs::readRest(fd, maxBytes);
     ::close(fd);
-    if (done != size) return nullptr;
-    return std::shared_ptr<const MappedFile>(new MappedFile(std::move(read)));
+    if (!read || read->empty()) return nullptr;
+    return std::shared_ptr<const MappedFile>(new MappedFile(std::move(*read)));
 }
 
 MappedFile::~MappedFile() {

@@ -188,11 +188,12 @@ std::string sortKeyFileBytes(const SortKeyCache& cache, const std::string& stamp
     // At most three slots in four taken; more slots still in the rare table with a long run.
     std::uint64_t slots = 64;
     while (slots * 3 < std::uint64_t{count} * 4) slots *= 2;
+    const std::size_t headerBytes =
+        paddedTo8(kSortKeyFileMagic.size() + 4 + stamp.size()) + kFixedBytes;
     std::vector<Slot> table;
     std::uint32_t longestRun = 0;
     for (;; slots *= 2) {
-        if (stamp.size() + kFixedBytes + 16 + slots * kSlotBytes + count * kEntryBytes + textSize >
-            kMaxFileBytes)
+        if (headerBytes + slots * kSlotBytes + count * kEntryBytes + textSize > kMaxFileBytes)
             return {};
         table.assign(static_cast<std::size_t>(slots), Slot{0, 0});
         const std::size_t mask = static_cast<std::size_t>(slots) - 1;

@@ -60,7 +60,6 @@ private:
     const char* slots_ = nullptr;
     const char* entries_ = nullptr;
     const char* text_ = nullptr;
-    std::uint64_t textSize_ = 0;
     std::uint32_t count_ = 0;
     std::uint32_t slotMask_ = 0;
     std::uint32_t longestRun_ = 0;
