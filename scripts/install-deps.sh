@@ -25,6 +25,7 @@ PACKAGES="
   mednafen retroarch libretro-nestopia libretro-core-info dbus-daemon
   zip unzip p7zip-full lhasa gcab cabextract
   python3
+  openssh-server openssh-client sshfs fuse3
   help2man
   dpkg-dev lintian desktop-file-utils appstream
 "

@@ -1,0 +1,300 @@
+// One program folder on a share that two machines mount: two SSHFS mounts of one folder through a
+// private sshd on 127.0.0.1 (SSHFS, like many SMB and NFS set-ups, does not pass fcntl locks
+// on). The real programs run on the two mounts at once; nothing either saves may be lost.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "AppFixture.h"
+#include "LaunchFixture.h"
+#include "ProcessProbe.h"
+
+using namespace romshelf;
+using namespace romshelf::test;
+namespace fsys = std::filesystem;
+
+namespace {
+
+int freePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
+        ::close(s);
+        return -1;
+    }
+    ::close(s);
+    return ntohs(a.sin_port);
+}
+
+bool accepts(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+}
+
+int shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Ran {
+    int status = -1;
+    std::string err;
+};
+
+// A program as built, with `args`; stderr kept, stdout and stdin /dev/null.
+pid_t start(const std::string& program, const std::vector<std::string>& args,
+            const std::string& errPath, const std::map<std::string, std::string>& env = {}) {
+    std::vector<std::string> argv{builtProgram(program)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+        const int null = ::open("/dev/null", O_RDWR);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(null, 0), ::dup2(null, 1), ::dup2(err, 2);
+        std::vector<char*> raw;
+        for (std::string& a : argv) raw.push_back(a.data());
+        raw.push_back(nullptr);
+        ::execv(raw[0], raw.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+Ran runCli(const std::vector<std::string>& args, const std::string& scratch) {
+    const pid_t pid = start("romshelf-cli", args, scratch);
+    Ran r;
+    r.status = waitExit(pid);
+    std::ifstream in(scratch);
+    r.err.assign(std::istreambuf_iterator<char>(in), {});
+    return r;
+}
+
+// The private server and the two mounts, made once for the suite.
+class Share : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!fsys::exists("/usr/sbin/sshd") || !fsys::exists("/usr/bin/sshfs")) {
+            skipReason_ = "openssh-server and sshfs are needed (scripts/install-deps.sh)";
+            return;
+        }
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+            skipReason_ = "/dev/fuse is missing or not usable: no FUSE mounts here";
+            return;
+        }
+        root_ = std::make_unique<TempFolder>();
+        const std::string r = root_->path();
+        const passwd* me = ::getpwuid(::getuid());
+        port_ = freePort();
+        if (!me || port_ <= 0) {
+            setUpError_ = "no user name or free port";
+            return;
+        }
+        root_->makeFolder("share");
+        root_->makeFolder("machineA");
+        root_->makeFolder("machineB");
+        if (::getuid() == 0) fsys::create_directories("/run/sshd");
+        const std::string config =
+            "Port " + std::to_string(port_) + "\nListenAddress 127.0.0.1\nHostKey " + r +
+            "hostkey\nAuthorizedKeysFile " + r +
+            "authorized_keys\nPidFile none\nStrictModes no\nUsePAM no\n"
+            "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+            "PermitRootLogin prohibit-password\nSubsystem sftp internal-sftp\n";
+        root_->write("sshd_config", config);
+        if (shell("ssh-keygen -q -t ed25519 -N '' -f " + r +
+                  "hostkey && ssh-keygen -q -t ed25519 "
+                  "-N '' -f " +
+                  r + "userkey && cp " + r + "userkey.pub " + r + "authorized_keys") != 0) {
+            setUpError_ = "ssh-keygen failed";
+            return;
+        }
+        sshd_ = ::fork();
+        if (sshd_ == 0) {
+            const int log = ::open((r + "sshd.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(log, 1), ::dup2(log, 2);
+            ::execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-e", "-f",
+                    (r + "sshd_config").c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        if (!waitFor([] { return accepts(port_); })) {
+            setUpError_ = "the private sshd did not start: " + root_->read("sshd.log");
+            return;
+        }
+        for (const char* machine : {"machineA", "machineB"}) {
+            const std::string mount =
+                "sshfs -p " + std::to_string(port_) + " -o IdentityFile=" + r +
+                "userkey,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,BatchMode=yes " +
+                me->pw_name + "@127.0.0.1:" + r + "share " + r + machine;
+            if (shell(mount) != 0) {
+                setUpError_ = "sshfs could not mount the share";
+                return;
+            }
+            mounted_.push_back(r + machine);
+        }
+    }
+    static void TearDownTestSuite() {
+        for (const std::string& m : mounted_) shell("fusermount3 -u " + m + " || umount " + m);
+        mounted_.clear();
+        if (sshd_ > 0) {
+            ::kill(sshd_, SIGTERM);
+            ::waitpid(sshd_, nullptr, 0);
+            sshd_ = -1;
+        }
+        root_.reset();
+    }
+    void SetUp() override {
+        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+        // Everything the share needs is installed: a share that cannot be made is a failure.
+        if (!setUpError_.empty()) GTEST_FAIL() << setUpError_;
+        // A program folder of this test's own on the share, as both machines see it.
+        folder_ =
+            "pf-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        local_ = root_->makeFolder("share/" + folder_);
+        a_ = root_->file("machineA/" + folder_ + "/");
+        b_ = root_->file("machineB/" + folder_ + "/");
+    }
+    // The program folder through the server's own disk (what is really stored).
+    std::string onDisk(const std::string& relative) const { return local_ + relative; }
+    std::string scratch(const std::string& name) const { return root_->file(folder_ + "." + name); }
+
+    void setUpRecords(int files) {
+        fsys::create_directories(onDisk("data"));
+        fsys::create_directories(onDisk("roms"));
+        FolderSettings f;
+        f.romFolderNames[0] = "FC";
+        f.romFolderPaths[0] = "./roms/";
+        DataStream s;
+        ASSERT_TRUE(saveFolderSettingsFile(s, onDisk("data/Folder_FC.slb"), f));
+        RomTable table;
+        for (int i = 0; i < files; ++i) {
+            for (const char* side : {"a", "b"}) {
+                const std::string title = side + std::to_string(i);
+                std::ofstream(onDisk("roms/" + title + ".nes")) << title;
+                RomRecord r;
+                r.fileTitle = title, r.gameName = "Game " + title, r.reading = title;
+                table.append(r);
+            }
+        }
+        ASSERT_TRUE(table.save(s, onDisk("data/RomData_FC.slb")));
+    }
+    RomTable stored() const {
+        RomTable table;
+        DataStream s;
+        SilentPrompter quiet;
+        EXPECT_EQ(table.load(s, onDisk("data/RomData_FC.slb"), quiet), LoadResult::Loaded);
+        return table;
+    }
+
+    static inline std::unique_ptr<TempFolder> root_;
+    static inline std::vector<std::string> mounted_;
+    static inline std::string skipReason_;
+    static inline std::string setUpError_;
+    static inline int port_ = -1;
+    static inline pid_t sshd_ = -1;
+    std::string folder_, local_, a_, b_;
+};
+
+// Two loops of `set`, one on each machine: every edit a command reported done is there at the
+// end, and every other one was refused with the lock's status, having changed nothing.
+TEST_F(Share, TwoMachinesSettingRecordsAtOnceLoseNoEdit) {
+    constexpr int kEach = 100;
+    setUpRecords(kEach);
+    std::array<std::vector<int>, 2> statuses;
+    std::array<std::string, 2> errors;
+    auto loop = [&](int side) {
+        const std::string folder = side == 0 ? a_ : b_;
+        const std::string name = side == 0 ? "a" : "b";
+        for (int i = 0; i < kEach; ++i) {
+            const Ran r = runCli({"--program-folder", folder, "set", "--hardware", "FC",
+                                  name + std::to_string(i) + ".nes", "--comment",
+                                  "edit " + name + std::to_string(i)},
+                                 scratch("err" + name));
+            statuses[static_cast<std::size_t>(side)].push_back(r.status);
+            if (r.status != 0 && r.status != 75) errors[static_cast<std::size_t>(side)] += r.err;
+        }
+    };
+    std::thread other(loop, 1);
+    loop(0);
+    other.join();
+    const RomTable table = stored();
+    int done = 0, refused = 0, lost = 0;
+    for (int side = 0; side < 2; ++side) {
+        EXPECT_EQ(errors[static_cast<std::size_t>(side)], "");
+        for (int i = 0; i < kEach; ++i) {
+            const std::string title = (side == 0 ? "a" : "b") + std::to_string(i);
+            const int index = table.findRecordByTitle(title);
+            ASSERT_GE(index, 0) << title << " lost its record";
+            const bool there = table[index].comment == "edit " + title;
+            const int status =
+                statuses[static_cast<std::size_t>(side)][static_cast<std::size_t>(i)];
+            if (status == 0) {
+                ++done;
+                lost += there ? 0 : 1;
+            }
+            if (status == 75) {
+                ++refused;
+                EXPECT_FALSE(there) << title;
+            }
+        }
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(done + refused, 2 * kEach);
+    EXPECT_GT(done, 0);
+    // Nothing of the lock is left once both are done.
+    EXPECT_FALSE(fsys::exists(onDisk("data/romshelf.owner")));
+}
+
+// The window on one machine: a command on the other is refused with the window's name, and so
+// is a second window there; the window ends leaving nothing of the lock behind.
+TEST_F(Share, AWindowOnOneMachineRefusesTheOtherMachinesWriters) {
+    setUpRecords(2);
+    const std::map<std::string, std::string> env = {
+        {"QT_QPA_PLATFORM", "offscreen"},
+        {"SDL_AUDIODRIVER", "dummy"},
+        {"HOME", root_->file("home")},
+        {"XDG_CONFIG_HOME", root_->file("home/config")}};
+    const pid_t window = start("romshelf", {"--demo", a_}, scratch("window"), env);
+    ASSERT_TRUE(waitFor([&] { return fsys::exists(onDisk("data/romshelf.owner")); }));
+    const Ran set =
+        runCli({"--program-folder", b_, "set", "--hardware", "FC", "a0.nes", "--comment", "from B"},
+               scratch("set"));
+    EXPECT_EQ(set.status, 75) << set.err;
+    EXPECT_NE(set.err.find("is in use by the window (romshelf, process " + std::to_string(window)),
+              std::string::npos)
+        << set.err;
+    // A second window says who holds the folder (and waits on its box until told to go).
+    const pid_t second = start("romshelf", {"--demo", b_}, scratch("second"), env);
+    EXPECT_TRUE(waitFor([&] {
+        std::ifstream in(scratch("second"));
+        const std::string said{std::istreambuf_iterator<char>(in), {}};
+        return said.find("is in use by the window") != std::string::npos;
+    }));
+    ::kill(second, SIGTERM);
+    EXPECT_EQ(waitExit(second), 75);
+    ::kill(window, SIGTERM);
+    EXPECT_EQ(waitExit(window), 0);
+    EXPECT_FALSE(fsys::exists(onDisk("data/romshelf.owner")));
+    EXPECT_NE(stored().findRecordByTitle("a0"), -1);
+}
+
+}  // namespace
