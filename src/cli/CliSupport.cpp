@@ -240,18 +240,35 @@ void setWriterRole(std::string role, int waitMs) {
 }
 
 namespace {
+bool takeOverAsked = false;
+}  // namespace
+
+void setTakeOver(bool on) { takeOverAsked = on; }
+
+namespace {
 
 // The writer lock for a command that writes; false (and `status` set) when it cannot be had.
-bool lockForWriting(Application& app, std::ostream& err, int& status) {
+bool lockForWriting(Application& app, Prompter& prompter, std::ostream& err, int& status) {
     if (writerRole.empty()) return true;
     const std::string folder = app.programFolder().pathWithoutSlash();
-    const auto result =
-        app.lockProgramFolder(writerRole, lockWaitMs, [&](const WriterLock::Holder& holder) {
+    auto result = app.lockProgramFolder(
+        writerRole, takeOverAsked ? 0 : lockWaitMs, [&](const WriterLock::Holder& holder) {
+            if (takeOverAsked) return;
             err << "romshelf-cli: the program folder " << folder << " is in use by "
                 << describeHolder(holder) << "; waiting...\n";
         });
+    if (result == WriterLock::Result::Held && takeOverAsked &&
+        prompter.ask("The program folder " + folder + " is in use by " +
+                         describeHolder(app.writerLock().holder()) +
+                         ". Take it over? Only when that program is no longer running: two "
+                         "writers lose each other's changes.",
+                     "romshelf-cli"))
+        result = app.lockProgramFolder(writerRole, 0, {}, true);
     switch (result) {
         case WriterLock::Result::Acquired:
+            if (const auto& before = app.writerLock().tookOverFrom())
+                err << "romshelf-cli: took the program folder over from " << describeHolder(*before)
+                    << ", which is no longer running\n";
             return true;
         case WriterLock::Result::Held:
             err << "romshelf-cli: the program folder " << folder << " is in use by "
@@ -266,6 +283,22 @@ bool lockForWriting(Application& app, std::ostream& err, int& status) {
         << std::strerror(app.writerLock().error()) << "\n";
     status = 1;
     return false;
+}
+
+// A command that writes refuses to start while a data file it read could not be read whole:
+// whatever it saved would be measured against a file taken for empty. Exit 2, the file named.
+bool refuseOverDamage(const Application& app, std::ostream& err, int& status) {
+    if (writerRole.empty()) return false;
+    std::vector<DataStream::Damage> damaged = DataStream::damagedFiles();
+    const std::string data = app.programFolder().dataFolder();
+    std::erase_if(damaged, [&](const DataStream::Damage& d) { return !d.path.starts_with(data); });
+    for (const DataStream::Damage& d : damaged)
+        err << "romshelf-cli: " << d.path << " cannot be read whole (damaged from byte " << d.offset
+            << "): nothing was changed. `romshelf-cli dump --salvage " << d.path
+            << "` recovers the whole records before the damage into a new file.\n";
+    if (damaged.empty()) return false;
+    status = 2;
+    return true;
 }
 
 }  // namespace
@@ -283,8 +316,9 @@ OpenedApplication openProgramFolder(const std::string& programFolder, std::ostre
     opened.app = std::make_unique<Application>(programFolderFrom(programFolder), host);
     Application& app = *opened.app;
     // Before anything is read: what is read must be what this command writes back.
-    if (!lockForWriting(app, err, opened.exitStatus)) return opened;
+    if (!lockForWriting(app, *opened.prompter, err, opened.exitStatus)) return opened;
     app.loadMainSettings();
+    refuseOverDamage(app, err, opened.exitStatus);
     return opened;
 }
 
@@ -308,6 +342,7 @@ OpenedApplication openHardware(const std::string& programFolder, const std::stri
         app.preferHardware(code);
     }
     app.startUp(Application::StartList::Skip);
+    if (refuseOverDamage(app, err, opened.exitStatus)) return opened;
     if (app.currentCode().empty() || (!code.empty() && app.currentCode() != code)) {
         err << "no hardware is set up" << (code.empty() ? "" : " for " + code) << ".\n";
         tellHowToSetUp(err, app);

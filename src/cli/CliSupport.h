@@ -82,6 +82,9 @@ OpenedApplication openProgramFolder(const std::string& programFolder, std::ostre
 // waiting up to `waitMs` while another program holds it (a line on `err` says so), and fails
 // with status 75 and the holder's name when it is still held.
 void setWriterRole(std::string role, int waitMs = 5000);
+// `--take-over`: a writer takes the program folder's owner file over from a holder that looks
+// alive (after asking; --yes answers), for a holder the user knows is gone.
+void setTakeOver(bool on);
 inline constexpr int kLockedStatus = 75;
 
 // Freeing what a command built piece by piece can take longer than the command (the rows of a

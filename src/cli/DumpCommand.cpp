@@ -6,6 +6,7 @@
 
 #include "cli/JsonRecorder.h"
 #include "cli/StreamPrompter.h"
+#include "core/app/DataFileSalvage.h"
 #include "core/storage/DataStream.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
@@ -115,10 +116,15 @@ int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) 
     const BodyDumper& dumpBody = bodyDumpers().at(*kind);
     std::size_t unread = 0;
     const LoadResult result = loadDataFile(stream, path, *kind, prompter, [&](DataStream& s) {
+        body = Json::object();
         dumpBody(s, body);
         unread = s.size() - s.position();
     });
-    if (result != LoadResult::Loaded) return 2;
+    if (result != LoadResult::Loaded) {
+        err << "`romshelf-cli dump --salvage " << path
+            << "` recovers the whole records before the damage into a new file.\n";
+        return 2;
+    }
     // The program reads such a file too, but keeps a copy of it before it saves over it.
     if (unread > 0) err << unread << " bytes after the end of the data were not read\n";
 
@@ -129,6 +135,25 @@ int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) 
     doc["version"] = info.version;
     doc["body"] = std::move(body);
     out << doc.dump(2) << "\n";
+    return 0;
+}
+
+int salvageFile(const std::string& path, const std::string& output, std::ostream& out,
+                std::ostream& err) {
+    const SalvageResult result = salvageDataFile(path, output);
+    if (!result.ok) {
+        err << "romshelf-cli: nothing salvaged from " << path << ": " << result.error << "\n";
+        return 2;
+    }
+    if (result.settings) {
+        out << "salvaged the settings read before byte ";
+    } else {
+        out << "salvaged " << result.recovered;
+        if (result.promised >= 0) out << " of " << result.promised;
+        out << " records read before byte ";
+    }
+    out << result.damageOffset << " of " << path << " into " << result.output << "\n"
+        << path << " is left as it is; put the new file in its place to use it.\n";
     return 0;
 }
 

@@ -40,7 +40,10 @@ namespace {
 // (words joined by '|' for several that share their usage), the lines after it are indented.
 constexpr const char* kCommandUsages[] = {
     "  dump FILE   print a data file (.slb) as JSON; a file named as the program names\n"
-    "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind\n",
+    "              its files (MainData.slb, Folder_FC.slb, ...) is read as that kind;\n"
+    "              with --salvage [--output NEW], copy every whole record before the\n"
+    "              damage of a file that cannot be read whole into a new file (NEW, or\n"
+    "              FILE.salvaged-DATE-TIME), leaving FILE as it is\n",
     "  list [--program-folder DIR] [--hardware CODE] [--yes]\n"
     "      [--sort playtime|lastplayed|playcount] [MODE]\n"
     "              print the file list, twelve tab-separated cells a row (with --sort\n"
@@ -197,6 +200,11 @@ void printUsage(std::ostream& out) {
            "stops with status 75, having changed nothing (list, dump, info, identify, gamelist,\n"
            "verify, history, backup and cache list never wait; they only read, but for list\n"
            "moving a record to its file renamed outside the program while the folder is free).\n"
+           "This holds across machines on a shared folder too (data/romshelf.owner names the\n"
+           "holder); --take-over takes the folder over from a holder known to be gone (asked,\n"
+           "--yes answers). A data file that cannot be read whole is never written over: a\n"
+           "command that would change anything stops with status 2 and names it, and\n"
+           "dump --salvage recovers its whole records into a new file.\n"
            "Moves of ROM files are journaled: after a crash the next start of either program\n"
            "lets records, snaps and saves follow them. Ctrl+C or SIGTERM stops a batch after the\n"
            "file at hand and prints what was done (status 130 or 143); a second Ctrl+C stops at\n"
@@ -303,13 +311,24 @@ int run(const std::vector<std::string>& args) {
     // The commands on files alone take the common options too, and need none of them.
     romshelf::cli::CommonOptions common;
     const bool onFiles = command == "dump" || command == "identify";
+    bool salvage = false;
+    std::string salvageOutput;
     if (onFiles) {
-        if (const int status = romshelf::cli::ArgumentReader().read({args.begin() + 1, args.end()},
-                                                                    common, std::cerr))
+        romshelf::cli::ArgumentReader reader;
+        if (command == "dump") {
+            reader.flag("--salvage", salvage);
+            reader.option("--output", 1, [&](std::span<const std::string> v, std::ostream&) {
+                salvageOutput = v[0];
+                return 0;
+            });
+        }
+        if (const int status = reader.read({args.begin() + 1, args.end()}, common, std::cerr))
             return status;
     }
     if (command == "dump") {
-        if (common.words.size() != 1) return usage();
+        if (common.words.size() != 1 || (!salvage && !salvageOutput.empty())) return usage();
+        if (salvage)
+            return romshelf::cli::salvageFile(common.words[0], salvageOutput, std::cout, std::cerr);
         return romshelf::cli::dumpDataFile(common.words[0], std::cout, std::cerr);
     }
     if (command == "launch")
@@ -366,7 +385,10 @@ int run(const std::vector<std::string>& args) {
 int main(int argc, char* argv[]) {
     romshelf::cli::leaveToProcessEnd(true);
     romshelf::cli::catchInterrupts();
-    const auto args = commandFirst({argv + 1, argv + argc});
+    std::vector<std::string> given(argv + 1, argv + argc);
+    // Any command that writes may take the folder over; the option stands anywhere.
+    if (std::erase(given, std::string("--take-over")) > 0) romshelf::cli::setTakeOver(true);
+    const auto args = commandFirst(given);
     if (args && !args->empty()) romshelf::cli::setWriterRole(writerRole(*args));
     int status = args ? run(*args) : usage();
     if (const int signal = romshelf::cli::interruptSignal()) {

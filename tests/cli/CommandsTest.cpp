@@ -19,6 +19,7 @@
 #include "RomImages.h"
 #include "cli/BackupCommand.h"
 #include "cli/CacheCommand.h"
+#include "cli/CliSupport.h"
 #include "cli/CategoryCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
@@ -775,6 +776,39 @@ TEST_F(SetCommand, EditsAreSavedAndRefusalsSayWhy) {
 
     EXPECT_EQ(set({"new.nes", "--clear", "--yes"}), 0);
     EXPECT_FALSE(saved("new"));
+}
+
+// A catalogue cut in the middle of a record (a crash of another program, a full disk, a share
+// caught mid-write) is never rewritten shorter: a command that would change it stops with
+// status 2 naming the file and the byte, and dump --salvage recovers the whole records.
+TEST_F(SetCommand, ADamagedCatalogueIsRefusedByNameAndSalvagedIntoANewFile) {
+    writeRecords("FC", {record("old", "Old Game"), record("taken", "Taken"),
+                        record("Super_Mario", "Mario")});
+    const std::string whole = dir.read("data/RomData_FC.slb");
+    const std::string damaged = whole.substr(0, whole.size() - 20);
+    dir.write("data/RomData_FC.slb", damaged);
+    cli::setWriterRole("romshelf-cli set");
+    EXPECT_EQ(set({"old.nes", "--rating", "2"}), 2);
+    cli::setWriterRole("");
+    EXPECT_NE(
+        err.find(dir.file("data/RomData_FC.slb") + " cannot be read whole (damaged from byte "),
+        std::string::npos)
+        << err;
+    EXPECT_EQ(dir.read("data/RomData_FC.slb"), damaged);
+
+    std::ostringstream out, errors;
+    EXPECT_EQ(cli::dumpDataFile(dir.file("data/RomData_FC.slb"), out, errors), 2);
+    EXPECT_NE(errors.str().find("dump --salvage"), std::string::npos);
+    EXPECT_EQ(cli::salvageFile(dir.file("data/RomData_FC.slb"), dir.file("data/salvaged.slb"), out,
+                               errors),
+              0)
+        << errors.str();
+    EXPECT_NE(out.str().find("salvaged 2 of 3 records"), std::string::npos) << out.str();
+    const nlohmann::json body = dumped("salvaged.slb");
+    ASSERT_EQ(body["count"], 2);
+    EXPECT_EQ(body["records"][0]["gameName"], "Old Game");
+    EXPECT_EQ(body["records"][1]["gameName"], "Taken");
+    EXPECT_EQ(dir.read("data/RomData_FC.slb"), damaged);
 }
 
 // Every command reads its arguments through one reader: the common options anywhere, an option's

@@ -40,6 +40,10 @@ Application::Application(ProgramFolder folder, const Host& host)
     launching_.whenEmulatorEnded([this](const EmulatorSession& run) { recordPlay(run); });
     fileList_.whenBuilt([this](bool everyFile) { following_.listBuilt(everyFile); });
     categoryCommands_.whenRecordsChanged([this] { fileList_.refreshRecordRows(); });
+    session_.whenRecordsReplaced([this] {
+        fileList_.relinkRecords();
+        notices_.detailPanesCleared();
+    });
     startedAt_ = static_cast<long long>(std::time(nullptr));
 }
 
@@ -77,9 +81,10 @@ void Application::setDiscSets(bool on) {
 
 WriterLock::Result Application::lockProgramFolder(
     std::string_view role, int waitMs,
-    const std::function<void(const WriterLock::Holder&)>& waiting) {
+    const std::function<void(const WriterLock::Holder&)>& waiting, bool takeOver) {
     lockRole_ = role;
     if (!fs::directoryExists(folder_.dataFolder())) return WriterLock::Result::Acquired;
+    if (takeOver) return lock_.tryAcquire(role, true);
     return lock_.acquire(role, waitMs, waiting);
 }
 
@@ -109,10 +114,41 @@ ReplayReport Application::finishInterruptedChanges() {
     return report;
 }
 
+bool Application::saveRecordEdits() {
+    std::vector<DataStream::FailedSave> before = stream_.takeFailedSaves();
+    session_.saveEditedRecords();
+    const std::vector<DataStream::FailedSave> failed = stream_.takeFailedSaves();
+    for (DataStream::FailedSave& f : before) stream_.addFailedSave(std::move(f));
+    if (failed.empty()) {
+        lastEditSaveFailure_.clear();
+        return true;
+    }
+    const std::string text = failedSavesText(failed);
+    if (text != lastEditSaveFailure_) {
+        lastEditSaveFailure_ = text;
+        launching_.logWriter().error(text);
+        host_.prompter.inform(text, std::string(kWarningTitle));
+    }
+    return false;
+}
+
+bool Application::takeRecordChangesFromDisk() {
+    if (!started_) return false;
+    return session_.takeRecordChangesFromDisk();
+}
+
 void Application::startUp(StartList list) {
     // Saves cut short by a crash leave their temporary files behind.
     removeLeftoverPendingFiles(folder_.dataFolder(), startedAt_);
     finishInterruptedChanges();
+    if (const auto& before = lock_.tookOverFrom())
+        launching_.logWriter().line("書き込みを止めていた " + describeHolder(*before) +
+                                    " は終了していたので、プログラムフォルダを引き継ぎました。");
+    if (lock_.held() && lock_.onNetworkShare())
+        launching_.logWriter().line(
+            "プログラムフォルダはネットワーク上にあります。ほかのコンピュータと同時に書き込まない"
+            "よう、" +
+            lock_.ownerPath() + " で使用中を知らせています。");
     for (const std::string& note : takeUnsavedNotes(folder_))
         launching_.logWriter().error("前回の終了時に保存できなかったファイルがあります。" + note);
     showStartList_ = list == StartList::Show;

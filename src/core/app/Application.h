@@ -74,7 +74,7 @@ public:
     // the application goes.
     WriterLock::Result lockProgramFolder(
         std::string_view role, int waitMs,
-        const std::function<void(const WriterLock::Holder&)>& waiting = {});
+        const std::function<void(const WriterLock::Holder&)>& waiting = {}, bool takeOver = false);
     const WriterLock& writerLock() const { return lock_; }
     // Runs `change` as a writer: under the lock this program holds, or under the lock taken for
     // it when nobody holds it (a command that only reads). False, and nothing done, when another
@@ -104,6 +104,15 @@ public:
     // `attended` false (a signal ended the program): nobody may be waiting for a box, so what
     // failed is also kept for the next start's system log.
     bool shutDown(bool attended = true);
+    // Saves the records when they were edited since they were read or saved: the window calls
+    // it a moment after each edit, so that a window killed later keeps them. A failure is told
+    // once for as long as it stays the same.
+    bool saveRecordEdits();
+    // The window offers to rebuild a damaged records file from what can be read of it.
+    void setOffersSalvage(bool on) { session_.setOffersSalvage(on); }
+    // Takes in the records another program saved since they were read (the window calls it
+    // when it comes to the front); true when the shown records changed.
+    bool takeRecordChangesFromDisk();
 
     // "データのバックアップ": asks, copies the data folder into backup/ and says so (naming any
     // file that could not be copied). False when the user said no.
@@ -266,6 +275,7 @@ private:
     ListenerRelay notices_;
     BusyGuard busy_;
     DataStream stream_;
+    std::string lastEditSaveFailure_;
     MainSettings settings_;
     PlusSettings plus_;
     PlusSettings plusOnDisk_;

@@ -91,6 +91,19 @@ void FileListController::refreshRecordRows() {
     }
 }
 
+void FileListController::relinkRecords() {
+    const RomTable& records = session_.romTable();
+    const FileListView rows = list_.rows();
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const FileListRow& row = rows[r];
+        const std::string name(row.fileName());
+        const std::string title = name.substr(0, row.titleSize);
+        const int index = records.findRecordByTitle(title);
+        if (index < 0 && row.recordIndex < 0) continue;
+        updateRow(static_cast<int>(r), name, title, index);
+    }
+}
+
 void FileListController::sortByColumn(int column) {
     const FileListSources s = sources();
     notices_.fileListRebuilding([&] { list_.clickColumn(column, s); });

@@ -48,6 +48,9 @@ public:
     // Records changed under the rows (a category renamed in them): each row whose categories
     // differ from its record's shows them now, in place.
     void refreshRecordRows();
+    // The records were replaced by a merge with what another program saved: every row takes
+    // its record again by its title.
+    void relinkRecords();
     // Keeps the collation keys computed this run for the next start.
     bool saveSortKeys() { return list_.saveSortKeys(); }
 

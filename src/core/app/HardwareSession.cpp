@@ -1,5 +1,6 @@
 #include "core/app/HardwareSession.h"
 
+#include "core/app/DataFileSalvage.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
 
@@ -116,12 +117,44 @@ void HardwareSession::loadCurrentData() {
     if (!code.empty()) {
         loadEmulatorEntries(stream_, dataFile("Emulator_", code, ".slb"), prompter_, folder_.path(),
                             emulators_);
-        romTable_.load(stream_, dataFile("RomData_", code, ".slb"), prompter_);
+        const std::string records = dataFile("RomData_", code, ".slb");
+        if (romTable_.load(stream_, records, prompter_) == LoadResult::Rejected && offersSalvage_)
+            offerSalvage(records);
     }
     romTableCode_ = code;
 
     applyClassListName();
     notices_.categoryNamesChanged();
+}
+
+void HardwareSession::offerSalvage(const std::string& path) {
+    const std::optional<std::size_t> offset = DataStream::damageOffset(path);
+    const std::optional<std::string> bytes = fs::readFile(path);
+    if (!offset || !bytes) return;
+    if (!prompter_.ask("ロム情報ファイルの " + std::to_string(*offset) +
+                           " バイト目から先が読めません。\n読める所までの情報を取り出して、"
+                           "ロム情報ファイルを作り直しますか？\n（元のファイルは残します）",
+                       std::string(kWarningTitle)))
+        return;
+    // The damaged file stays beside it, whatever happens next.
+    const std::string copy = keepRefusedCopy(path, *bytes);
+    if (copy.empty()) return;
+    const SalvageResult salvaged = salvageDataFile(copy);
+    if (!salvaged.ok) {
+        prompter_.inform("情報を取り出せませんでした。\n" + salvaged.error,
+                         std::string(kWarningTitle));
+        return;
+    }
+    DataStream::forgetSeen(path);
+    romTable_.load(stream_, salvaged.output, prompter_);
+    bool merged = false;
+    const bool saved = romTable_.saveMerging(stream_, path, merged);
+    if (saved) fs::removeFile(salvaged.output);
+    prompter_.inform(
+        std::to_string(salvaged.recovered) + " 件の情報を取り出しました。" +
+            (saved ? "" : "\n取り出した情報は次のファイルにあります。\n" + salvaged.output) +
+            "\n元のファイルは次の名前で残してあります。\n" + copy,
+        std::string(kWarningTitle));
 }
 
 void HardwareSession::applyClassListName() {
@@ -134,7 +167,11 @@ void HardwareSession::saveCurrentFiles(bool tellFailures) {
     const std::string& code = settings_.currentHardware;
     if (code.empty()) return;
     // Data is only ever written under the code it was read for.
-    if (romTableCode_ == code) romTable_.save(stream_, dataFile("RomData_", code, ".slb"));
+    if (romTableCode_ == code) {
+        bool merged = false;
+        romTable_.saveMerging(stream_, dataFile("RomData_", code, ".slb"), merged);
+        if (merged && recordsReplaced_) recordsReplaced_();
+    }
     if (categoriesLoaded_) categoryLists_.save(stream_, folder_, code, classListCode_ == code);
     if (tellFailures) reportFailedSaves(stream_, prompter_);
 }
@@ -142,7 +179,33 @@ void HardwareSession::saveCurrentFiles(bool tellFailures) {
 bool HardwareSession::saveRecords() {
     const std::string& code = settings_.currentHardware;
     if (code.empty() || romTableCode_ != code) return false;
-    return romTable_.save(stream_, dataFile("RomData_", code, ".slb"));
+    bool merged = false;
+    const bool saved = romTable_.saveMerging(stream_, recordsPath(), merged);
+    if (merged && recordsReplaced_) recordsReplaced_();
+    return saved;
+}
+
+std::string HardwareSession::recordsPath() const {
+    return dataFile("RomData_", settings_.currentHardware, ".slb");
+}
+
+bool HardwareSession::saveEditedRecords() {
+    const std::string& code = settings_.currentHardware;
+    if (code.empty() || romTableCode_ != code || !romTable_.edited()) return true;
+    return saveRecords();
+}
+
+bool HardwareSession::takeRecordChangesFromDisk() {
+    const std::string& code = settings_.currentHardware;
+    if (code.empty() || romTableCode_ != code) return false;
+    if (!romTable_.takeChangesFromDisk(stream_, recordsPath())) return false;
+    if (recordsReplaced_) recordsReplaced_();
+    return true;
+}
+
+std::optional<std::size_t> HardwareSession::recordsDamageOffset() const {
+    if (settings_.currentHardware.empty()) return std::nullopt;
+    return DataStream::damageOffset(recordsPath());
 }
 
 void HardwareSession::setCategoryItems(int list, std::vector<std::string> items) {

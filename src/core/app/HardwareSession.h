@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,22 @@ public:
     RomTable& records() { return romTable_; }
     // Writes the records now (the category organiser's renames); false when they could not be.
     bool saveRecords();
+    // Saves the records when they differ from their file (the window saves each edit at once);
+    // false when they could not be saved. Failures are left in the stream for the caller.
+    bool saveEditedRecords();
+    // Takes in records another program saved meanwhile (the window, when it comes to the
+    // front); true when the records changed.
+    bool takeRecordChangesFromDisk();
+    // Called after a save or a look at the disk replaced the records (their indices may differ).
+    void whenRecordsReplaced(std::function<void()> replaced) {
+        recordsReplaced_ = std::move(replaced);
+    }
+    // The records' file could not be read and is kept from being written over.
+    std::optional<std::size_t> recordsDamageOffset() const;
+    std::string recordsPath() const;
+    // The window offers to rebuild a records file that cannot be read whole from what can be
+    // read of it; a command refuses to run instead.
+    void setOffersSalvage(bool on) { offersSalvage_ = on; }
     // The organiser's "項目の確定": list `list` takes these items, saved with the lists.
     void setCategoryItems(int list, std::vector<std::string> items);
 
@@ -97,6 +114,7 @@ private:
     // or rejected leaves no hardware current.
     void loadCurrentData();
     void loadCategoryLists();
+    void offerSalvage(const std::string& path);
 
     const ProgramFolder& folder_;
     MainSettings& settings_;
@@ -106,6 +124,8 @@ private:
     ApplicationListener& notices_;
     std::function<void()> showStartList_;
     std::function<void()> switched_;
+    std::function<void()> recordsReplaced_;
+    bool offersSalvage_ = false;
 
     LoadedFolders folders_;
     EmulatorEntries emulators_{};

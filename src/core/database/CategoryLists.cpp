@@ -21,6 +21,7 @@ void CategoryLists::load(DataStream& stream, const ProgramFolder& folder, const 
         std::vector<std::string> scratch;
         const LoadResult result = loadDataFile(stream, folder.dataFile(fileName(list, code)),
                                                kind(list), prompter, [&](DataStream& s) {
+                                                   scratch.clear();
                                                    DataReader reader(s);
                                                    transferCategoryItems(reader, scratch);
                                                });

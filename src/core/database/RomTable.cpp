@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+
+#include "core/database/RecordMerge.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
@@ -76,6 +80,8 @@ void RomTable::clearRecord(int index) {
 void RomTable::reset() {
     records_.clear();
     overflow_.clear();
+    savedRecords_.clear();
+    savedOverflow_.clear();
     firstByTitle_.clear();
     titlesChanged();
 }
@@ -84,6 +90,8 @@ LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter&
     reset();
     std::vector<RomRecord> kept, beyond;
     LoadResult result = loadDataFile(stream, path, DataFileKind::Rom, prompter, [&](DataStream& s) {
+        kept.clear();
+        beyond.clear();
         DataReader reader(s);
         std::int32_t n = 0;
         reader.field(n, "count");
@@ -103,6 +111,7 @@ LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter&
     records_ = std::move(kept);
     overflow_ = std::move(beyond);
     rebuildIndex();
+    markSaved();
     if (!overflow_.empty()) {
         prompter.inform("ロム情報ファイルに5000件を超える情報があります。\n5001件目以降の" +
                             std::to_string(overflow_.size()) +
@@ -122,6 +131,96 @@ bool RomTable::save(DataStream& stream, const std::string& path) const {
         for (const auto& r : records_) transferRomRecord(writer, r, i++);
         for (const auto& r : overflow_) transferRomRecord(writer, r, i++);
     });
+}
+
+void RomTable::markSaved() {
+    savedRecords_ = records_;
+    savedOverflow_ = overflow_;
+}
+
+bool RomTable::edited() const { return records_ != savedRecords_ || overflow_ != savedOverflow_; }
+
+void RomTable::setAll(std::vector<RomRecord> all) {
+    records_.clear();
+    overflow_.clear();
+    for (RomRecord& r : all)
+        (static_cast<int>(records_.size()) < kCapacity ? records_ : overflow_)
+            .push_back(std::move(r));
+    rebuildIndex();
+}
+
+RomTable::Merge RomTable::mergeWithDisk(DataStream& stream, const std::string& path) {
+    if (DataStream::diskState(path) != DataStream::DiskState::Changed) return Merge::NotNeeded;
+    const std::optional<std::string> bytes = fs::readFile(path);
+    if (!bytes) return Merge::NotNeeded;
+    // Read from memory: what was seen of the file changes only once the merge is taken.
+    DataStream reading;
+    reading.openBuffer(*bytes);
+    HeaderStatus header = readHeader(reading, DataFileKind::Rom);
+    std::vector<RomRecord> read;
+    if (header == HeaderStatus::Ok) {
+        DataReader reader(reading);
+        std::int32_t n = 0;
+        reader.field(n, "count");
+        for (std::int32_t i = 0; i < n && !reading.failed(); ++i) {
+            RomRecord r;
+            transferRomRecord(reader, r, i);
+            if (!reading.failed() && !r.fileTitle.empty()) read.push_back(std::move(r));
+        }
+    }
+    if (header != HeaderStatus::Ok || reading.failed()) {
+        stream.addFailedSave({path, EBADMSG, "ほかのプログラムが保存したファイルを読み込めません"});
+        return Merge::Refused;
+    }
+    std::vector<RomRecord> base = savedRecords_, mine, added;
+    base.insert(base.end(), savedOverflow_.begin(), savedOverflow_.end());
+    mine.assign(records_.begin(), records_.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                         records_.size(), savedRecords_.size())));
+    mine.insert(mine.end(), overflow_.begin(), overflow_.end());
+    if (records_.size() > savedRecords_.size())
+        added.assign(records_.begin() + static_cast<std::ptrdiff_t>(savedRecords_.size()),
+                     records_.end());
+    RecordMerge merge = mergeRecords(base, mine, added, read);
+    if (!merge.clashes.empty()) {
+        std::string names;
+        for (const std::string& title : merge.clashes) names += "\n" + title;
+        stream.addFailedSave(
+            {path, ESTALE,
+             "ほかのプログラムも同じ情報を変更しています。変更が重なった情報:" + names});
+        return Merge::Refused;
+    }
+    setAll(std::move(merge.records));
+    DataStream::noteRead(path, *bytes);
+    return Merge::Merged;
+}
+
+bool RomTable::saveMerging(DataStream& stream, const std::string& path, bool& merged) {
+    merged = false;
+    switch (mergeWithDisk(stream, path)) {
+        case Merge::Refused:
+            return false;
+        case Merge::Merged:
+            merged = true;
+            break;
+        case Merge::NotNeeded:
+            break;
+    }
+    if (!save(stream, path)) return false;
+    markSaved();
+    return true;
+}
+
+bool RomTable::takeChangesFromDisk(DataStream& stream, const std::string& path) {
+    // Edits not saved yet are merged by their save, which keeps them aligned with what was read.
+    if (edited()) return false;
+    std::vector<DataStream::FailedSave> before = stream.takeFailedSaves();
+    const Merge result = mergeWithDisk(stream, path);
+    // A file that cannot be read is told when it is saved; nothing was written here.
+    stream.takeFailedSaves();
+    for (DataStream::FailedSave& f : before) stream.addFailedSave(std::move(f));
+    if (result != Merge::Merged) return false;
+    markSaved();
+    return true;
 }
 
 int appendOrTell(RomTable& table, RomRecord record, Prompter& prompter) {

@@ -65,14 +65,32 @@ public:
     LoadResult load(DataStream& stream, const std::string& path, Prompter& prompter);
     // Writes the table (dead slots too). An empty table writes nothing, keeping an older file.
     bool save(DataStream& stream, const std::string& path) const;
+    // Saves the table's own file. When another program (another machine on a share) saved it
+    // since it was read here, its records are taken in first and this table's edits applied on
+    // top (`merged` set, indices may change); when both changed a record differently nothing is
+    // written and the failed save names the records. A file that cannot be read is never
+    // written over.
+    bool saveMerging(DataStream& stream, const std::string& path, bool& merged);
+    // Takes in what another program saved in the file since it was read here, without writing;
+    // true when the records changed. Clashing or unreadable: nothing changes here.
+    bool takeChangesFromDisk(DataStream& stream, const std::string& path);
+    // True when a record differs from the file as last read or written.
+    bool edited() const;
 
 private:
+    enum class Merge { NotNeeded, Merged, Refused };
+    Merge mergeWithDisk(DataStream& stream, const std::string& path);
+    void setAll(std::vector<RomRecord> all);
+    void markSaved();
     void indexTitle(int index);
     void rebuildIndex();
     void titlesChanged();
 
     std::vector<RomRecord> records_;
     std::vector<RomRecord> overflow_;
+    // The file as last read or written: what this table's edits are measured against.
+    std::vector<RomRecord> savedRecords_;
+    std::vector<RomRecord> savedOverflow_;
     TitleIndex firstByTitle_;
     std::uint64_t titlesRevision_ = 0;
 };

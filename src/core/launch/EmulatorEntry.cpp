@@ -9,6 +9,7 @@ LoadResult loadEmulatorFile(DataStream& stream, const std::string& path, Prompte
     EmulatorEntries scratch{};
     const LoadResult result =
         loadDataFile(stream, path, DataFileKind::Emulator, prompter, [&](DataStream& s) {
+            scratch = EmulatorEntries{};
             DataReader reader(s);
             transferEmulatorEntries(reader, scratch);
         });

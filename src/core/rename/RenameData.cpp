@@ -30,8 +30,10 @@ LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter&
                           RenameData& data, std::size_t limit) {
     RenameData read;
     const LoadResult result =
-        loadDataFile(stream, path, DataFileKind::Rename, prompter,
-                     [&](DataStream& s) { readRenameBody(s, read.hardware, read.records); });
+        loadDataFile(stream, path, DataFileKind::Rename, prompter, [&](DataStream& s) {
+            read = RenameData{};
+            readRenameBody(s, read.hardware, read.records);
+        });
     if (result != LoadResult::Loaded) return result;
     if (read.records.size() > limit) {
         read.leftOut = read.records.size() - limit;
@@ -48,20 +50,23 @@ LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter&
     return result;
 }
 
+void writeRenameBody(DataStream& stream, const RenameData& data) {
+    DataWriter io(stream);
+    io.field(data.hardware);
+    int i = 0;
+    for (const RenameRecord& record : data.records) {
+        io.field(record.name);
+        FileIdentity id = record.identity;
+        std::string sha1 = record.sha1;
+        std::int32_t header = record.header;
+        transferRenameFields(io, id, sha1, header, i++);
+    }
+    io.field(std::string(kRenameEndMark));
+}
+
 bool saveRenameData(DataStream& stream, const std::string& path, const RenameData& data) {
-    return saveDataFile(stream, path, DataFileKind::Rename, [&](DataStream& s) {
-        DataWriter io(s);
-        io.field(data.hardware);
-        int i = 0;
-        for (const RenameRecord& record : data.records) {
-            io.field(record.name);
-            FileIdentity id = record.identity;
-            std::string sha1 = record.sha1;
-            std::int32_t header = record.header;
-            transferRenameFields(io, id, sha1, header, i++);
-        }
-        io.field(std::string(kRenameEndMark));
-    });
+    return saveDataFile(stream, path, DataFileKind::Rename,
+                        [&](DataStream& s) { writeRenameBody(s, data); });
 }
 
 }  // namespace romshelf

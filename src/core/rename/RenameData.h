@@ -78,6 +78,8 @@ LoadResult loadRenameData(DataStream& stream, const std::string& path, Prompter&
                           RenameData& data, std::size_t limit = kRenameTableLimit);
 
 // Writes `data` whole (atomically); false when the file could not be written.
+// The body after the header: hardware, records, end mark.
+void writeRenameBody(DataStream& stream, const RenameData& data);
 bool saveRenameData(DataStream& stream, const std::string& path, const RenameData& data);
 
 }  // namespace romshelf

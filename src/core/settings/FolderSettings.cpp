@@ -9,6 +9,7 @@ LoadResult loadFolderSettingsFile(DataStream& stream, const std::string& path, P
     FolderSettings scratch;
     LoadResult result =
         loadDataFile(stream, path, DataFileKind::Folder, prompter, [&](DataStream& s) {
+            scratch = FolderSettings{};
             DataReader reader(s);
             transferFolderSettings(reader, scratch);
         });

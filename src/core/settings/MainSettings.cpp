@@ -44,6 +44,7 @@ LoadResult loadMainSettings(DataStream& stream, const std::string& path, Prompte
     MainSettings scratch;
     LoadResult result =
         loadDataFile(stream, path, DataFileKind::Main, prompter, [&](DataStream& s) {
+            scratch = MainSettings();
             DataReader reader(s);
             transferMainSettings(reader, scratch);
         });

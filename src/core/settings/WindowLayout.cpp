@@ -37,6 +37,7 @@ LoadResult loadWindowPositions(DataStream& stream, const std::string& path, Prom
     WindowSlots scratch = slots;
     const LoadResult result =
         loadDataFile(stream, path, DataFileKind::Window, prompter, [&](DataStream& s) {
+            scratch = slots;
             DataReader reader(s);
             transferWindowPositions(reader, scratch);
         });

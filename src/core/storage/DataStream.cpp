@@ -2,18 +2,124 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
 
 #include "core/text/TextCodec.h"
+#include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
 
 namespace romshelf {
 
+namespace {
+
+// What the process last read from or wrote to a file.
+struct Seen {
+    bool present = false;
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    bool damaged = false;
+    std::size_t damageOffset = 0;
+};
+
+struct SeenFiles {
+    std::mutex mutex;
+    std::unordered_map<std::string, Seen> files;
+};
+
+SeenFiles& seenFiles() {
+    static SeenFiles seen;
+    return seen;
+}
+
+Seen seenOf(std::string_view bytes) {
+    Seen seen;
+    seen.present = true;
+    seen.size = bytes.size();
+    seen.crc = crc32Update(0, bytes.data(), bytes.size());
+    return seen;
+}
+
+void remember(const std::string& path, const Seen& seen) {
+    SeenFiles& s = seenFiles();
+    const std::lock_guard lock(s.mutex);
+    s.files[path] = seen;
+}
+
+std::optional<Seen> seenBefore(const std::string& path) {
+    SeenFiles& s = seenFiles();
+    const std::lock_guard lock(s.mutex);
+    const auto it = s.files.find(path);
+    if (it == s.files.end()) return std::nullopt;
+    return it->second;
+}
+
+}  // namespace
+
+DataStream::DiskState DataStream::diskState(const std::string& path) {
+    const std::optional<Seen> before = seenBefore(path);
+    if (!before) return DiskState::Unknown;
+    const std::optional<std::string> bytes = fs::readFile(path);
+    const Seen now = bytes ? seenOf(*bytes) : Seen{};
+    // Gone since: nothing is lost by writing it anew.
+    if (!now.present) return DiskState::AsSeen;
+    if (now.present != before->present || now.size != before->size || now.crc != before->crc)
+        return DiskState::Changed;
+    return before->damaged ? DiskState::Damaged : DiskState::AsSeen;
+}
+
+std::optional<std::size_t> DataStream::damageOffset(const std::string& path) {
+    const std::optional<Seen> before = seenBefore(path);
+    if (!before || !before->damaged || diskState(path) != DiskState::Damaged) return std::nullopt;
+    return before->damageOffset;
+}
+
+void DataStream::noteDamaged(const std::string& path, std::size_t offset) {
+    SeenFiles& s = seenFiles();
+    const std::lock_guard lock(s.mutex);
+    Seen& seen = s.files[path];
+    seen.damaged = true;
+    seen.damageOffset = offset;
+}
+
+void DataStream::noteRead(const std::string& path, std::string_view bytes) {
+    remember(path, seenOf(bytes));
+}
+
+std::vector<DataStream::Damage> DataStream::damagedFiles() {
+    std::vector<Damage> damaged;
+    {
+        SeenFiles& s = seenFiles();
+        const std::lock_guard lock(s.mutex);
+        for (const auto& [path, seen] : s.files)
+            if (seen.damaged) damaged.push_back({path, seen.damageOffset});
+    }
+    std::erase_if(damaged, [](const Damage& d) { return diskState(d.path) != DiskState::Damaged; });
+    std::sort(damaged.begin(), damaged.end(),
+              [](const Damage& a, const Damage& b) { return a.path < b.path; });
+    return damaged;
+}
+
+void DataStream::forgetSeen(const std::string& path) {
+    SeenFiles& s = seenFiles();
+    const std::lock_guard lock(s.mutex);
+    s.files.erase(path);
+}
+
+void pauseBeforeRereading() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+
 bool DataStream::openForReading(const std::string& path) {
     close();
     auto bytes = fs::readFile(path);
+    // A file that is not there is remembered as such: one another program makes meanwhile is
+    // not written over unseen. One that could not be read for another reason is not.
+    if (!bytes && !fs::pathExists(path)) remember(path, Seen{});
     if (!bytes) return false;
+    remember(path, seenOf(*bytes));
     buffer_ = std::move(*bytes);
     pos_ = 0;
     failed_ = false;
@@ -27,8 +133,23 @@ bool DataStream::openForWriting(const std::string& path) {
     std::string folder = fs::pathFolder(path);
     if (path.empty() || fs::directoryExists(path) ||
         (!folder.empty() && !fs::directoryExists(folder))) {
-        failedSaves_.push_back({path, fs::directoryExists(path) ? EISDIR : ENOENT});
+        failedSaves_.push_back({path, fs::directoryExists(path) ? EISDIR : ENOENT, {}});
         return false;
+    }
+    switch (diskState(path)) {
+        case DiskState::Damaged: {
+            const std::optional<Seen> seen = seenBefore(path);
+            failedSaves_.push_back(
+                {path, EBADMSG,
+                 std::to_string(seen ? seen->damageOffset : 0) + " バイト目から先が読めません"});
+            return false;
+        }
+        case DiskState::Changed:
+            failedSaves_.push_back({path, ESTALE, {}});
+            return false;
+        case DiskState::Unknown:
+        case DiskState::AsSeen:
+            break;
     }
     path_ = path;
     buffer_.clear();
@@ -127,7 +248,8 @@ bool DataStream::close() {
     if (mode_ == Mode::Writing) {
         PendingFile file(path_);
         ok = file.isOpen() && file.write(buffer_) && file.commit();
-        if (!ok) failedSaves_.push_back({path_, file.error() != 0 ? file.error() : EIO});
+        if (ok) remember(path_, seenOf(buffer_));
+        if (!ok) failedSaves_.push_back({path_, file.error() != 0 ? file.error() : EIO, {}});
     }
     if (mode_ != Mode::WritingMemory) {
         if (mode_ != Mode::Closed) buffer_.clear();
@@ -156,10 +278,13 @@ void writeHeader(DataStream& stream, DataFileKind kind) {
 }
 
 void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
-                     const std::string& copyPath) {
+                     const std::string& copyPath, const std::string& path, std::size_t offset) {
     const auto& info = dataFileKindInfo(kind);
     std::string text(status == HeaderStatus::WrongVersion ? info.wrongVersionMessage
                                                           : info.brokenMessage);
+    if (!path.empty())
+        text += "\n" + path + "（" + std::to_string(offset) +
+                " バイト目から先が読めません）は上書きしません。";
     if (!copyPath.empty()) text += "\n元のファイルは次の名前で残してあります。\n" + copyPath;
     prompter.inform(text, std::string(kWarningTitle));
 }
@@ -185,6 +310,10 @@ std::string saveErrorText(int error) {
             return "同じ名前のフォルダがあります";
         case ENOENT:
             return "保存先のフォルダがありません";
+        case EBADMSG:
+            return "読み込めなかったファイルなので、上書きしませんでした";
+        case ESTALE:
+            return "読み込んだ後にほかのプログラムが変更したので、上書きしませんでした";
         default:
             return std::strerror(error);
     }
@@ -199,7 +328,10 @@ bool reportFailedSaves(DataStream& stream, Prompter& prompter) {
 
 std::string failedSavesText(const std::vector<DataStream::FailedSave>& failed) {
     std::string text = "次のファイルを保存できませんでした。";
-    for (const auto& f : failed) text += "\n" + f.path + "\n（" + saveErrorText(f.error) + "）";
+    for (const auto& f : failed) {
+        text += "\n" + f.path + "\n（" + saveErrorText(f.error) + "）";
+        if (!f.detail.empty()) text += "\n" + f.detail;
+    }
     return text;
 }
 

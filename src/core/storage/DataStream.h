@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -54,15 +55,47 @@ public:
     void setKeepsRefusedCopies(bool on) { keepsRefusedCopies_ = on; }
     bool keepsRefusedCopies() const { return keepsRefusedCopies_; }
 
-    // A file that could not be written, with the errno that says why.
+    // A file that could not be written, with the errno that says why. EBADMSG: the file on disk
+    // could not be read whole, and is never written over; ESTALE: another program changed it
+    // since it was read here. `detail` adds what the reason alone does not say.
     struct FailedSave {
         std::string path;
         int error = 0;
+        std::string detail;
     };
     // The saves that failed since the last call, oldest first.
     std::vector<FailedSave> takeFailedSaves();
     // The bytes written so far (memory writing).
     const std::string& buffer() const { return buffer_; }
+    // Records a failed save of the caller's own (a merge that clashed, say).
+    void addFailedSave(FailedSave failed) { failedSaves_.push_back(std::move(failed)); }
+
+    // Every stream of the process remembers what it last read from or wrote to each file, so
+    // that no save replaces what it never saw: a file that could not be read whole (it may be
+    // recovered, or a newer program's), or one another program (another machine on a share)
+    // changed since. openForWriting() refuses both.
+    enum class DiskState {
+        Unknown,  // never read or written here
+        AsSeen,   // as last read or written (or gone since)
+        Changed,  // other bytes than were read or written
+        Damaged,  // still the file that could not be read
+    };
+    static DiskState diskState(const std::string& path);
+    // Where reading the file failed, while it is known as damaged and still on disk as it was.
+    static std::optional<std::size_t> damageOffset(const std::string& path);
+    // Marks the file last read as damaged from `offset` on (loadDataFile does).
+    static void noteDamaged(const std::string& path, std::size_t offset);
+    // Every file read in this process that could not be read whole and is still as it was.
+    struct Damage {
+        std::string path;
+        std::size_t offset = 0;
+    };
+    static std::vector<Damage> damagedFiles();
+    // Forgets what was seen of the file: the next save writes it as if never read (after the
+    // user chose to replace a damaged file by what could be recovered from it).
+    static void forgetSeen(const std::string& path);
+    // Records `bytes` as read from the file (a merge read them on its own).
+    static void noteRead(const std::string& path, std::string_view bytes);
 
 private:
     enum class Mode { Closed, Reading, Writing, WritingMemory };
@@ -85,8 +118,10 @@ void writeHeader(DataStream& stream, DataFileKind kind);
 enum class LoadResult { Loaded, Missing, Rejected };
 
 // Shows the kind's load-error message (title "警告"), naming the copy of the refused file.
+// A damaged file also names the byte where reading failed; nothing is written over it.
 void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
-                     const std::string& copyPath = {});
+                     const std::string& copyPath = {}, const std::string& path = {},
+                     std::size_t offset = 0);
 
 // How a save failed, in words for the user.
 std::string saveErrorText(int error);
@@ -95,19 +130,34 @@ bool reportFailedSaves(DataStream& stream, Prompter& prompter);
 // "次のファイルを保存できませんでした。" with each file and its reason.
 std::string failedSavesText(const std::vector<DataStream::FailedSave>& failed);
 
+// Waits a moment before a damaged file is read once more: a file on a share may be caught while
+// another machine writes it.
+void pauseBeforeRereading();
+
 // The loading steps every loader follows: open (missing file: silent), check magic and version,
 // read the body with `readBody(stream)` into scratch data, and refuse the whole file if any read
 // went wrong. The caller copies the scratch data into the live settings only on Loaded.
-// A refused file, or one with bytes after its body, is kept as a copy before anything can be
-// saved over it.
+// A file that cannot be read whole is read once more, then refused: kept as a copy, and never
+// saved over (see DataStream::diskState), so it is never taken for an empty or shorter one.
+// One with bytes after its body is kept as a copy too before anything can be saved over it.
+// `readBody` must start from fresh scratch data each time it is called.
 template <class ReadBody>
 LoadResult loadDataFile(DataStream& stream, const std::string& path, DataFileKind kind,
                         Prompter& prompter, ReadBody&& readBody) {
-    if (!stream.openForReading(path)) return LoadResult::Missing;
-    HeaderStatus header = readHeader(stream, kind);
-    if (header == HeaderStatus::Ok) {
-        readBody(stream);
-        if (stream.failed()) header = HeaderStatus::BrokenMagic;
+    HeaderStatus header = HeaderStatus::Ok;
+    std::size_t failedAt = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0) pauseBeforeRereading();
+        if (!stream.openForReading(path)) return LoadResult::Missing;
+        header = readHeader(stream, kind);
+        if (header == HeaderStatus::Ok) {
+            readBody(stream);
+            if (stream.failed()) header = HeaderStatus::BrokenMagic;
+        }
+        failedAt = stream.position();
+        // Another version is what the file says it is: reading it again changes nothing.
+        if (header != HeaderStatus::BrokenMagic) break;
+        if (attempt == 0) stream.close();
     }
     const bool unused = header == HeaderStatus::Ok && stream.position() < stream.size();
     std::string copy;
@@ -115,7 +165,8 @@ LoadResult loadDataFile(DataStream& stream, const std::string& path, DataFileKin
         copy = keepRefusedCopy(path, stream.buffer());
     stream.close();
     if (header != HeaderStatus::Ok) {
-        reportLoadError(prompter, kind, header, copy);
+        DataStream::noteDamaged(path, failedAt);
+        reportLoadError(prompter, kind, header, copy, path, failedAt);
         return LoadResult::Rejected;
     }
     return LoadResult::Loaded;

@@ -79,6 +79,7 @@ CMainFrame::CMainFrame(Application& app) : app_(app) {
     connect(bar_, &HardwareBar::emulatorChosen, this, [this](int i) { app_.chooseEmulator(i); });
     connectCommands();
     app_.setListener(this);
+    app_.setOffersSalvage(true);
 }
 
 CMainFrame::~CMainFrame() { app_.setListener(nullptr); }
@@ -113,6 +114,25 @@ void CMainFrame::startUp() {
 
     app_.startUp();
     showLock();
+    watchRecordEdits();
+}
+
+void CMainFrame::watchRecordEdits() {
+    // Each record edit is on disk within a second or so: a window killed later (a power cut, a
+    // logout) keeps it. Cheap when nothing changed: the records are compared in memory.
+    auto* saver = new QTimer(this);
+    saver->setInterval(1000);
+    connect(saver, &QTimer::timeout, this, [this] {
+        if (!app_.busy()) app_.saveRecordEdits();
+    });
+    saver->start();
+    // Another machine on a shared folder may have saved the records while this window was
+    // in the background.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive && !app_.busy())
+                    app_.takeRecordChangesFromDisk();
+            });
 }
 
 void CMainFrame::requestUnattendedClose() {

@@ -80,6 +80,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void watchRecordEdits();
     void createToolWindows();
     // The file-information, snap, database and media windows follow the file list's selection.
     void connectDetailWindows();
