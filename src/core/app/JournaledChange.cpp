@@ -3,6 +3,7 @@
 #include "core/app/Application.h"
 #include "core/platform/CrashPoint.h"
 #include "core/platform/PendingFile.h"
+#include "core/storage/DataStream.h"
 
 namespace romshelf {
 
@@ -16,9 +17,22 @@ int JournaledChange::intend(MoveJournal::Kind kind, const std::string& from, con
     if (!journal_.active()) {
         // A journal a killed run left is finished before a new one replaces it.
         app_.finishInterruptedChanges();
-        if (!journal_.begin(app_.currentCode())) return -1;
+        if (!journal_.begin(app_.currentCode())) return refuse();
     }
-    return journal_.intend(kind, from, to, newFolder);
+    const int seq = journal_.intend(kind, from, to, newFolder);
+    return seq < 0 ? refuse() : seq;
+}
+
+int JournaledChange::refuse() {
+    // Once a change: every move after it is refused for the same reason.
+    if (!refused_) {
+        LaunchLog log = app_.systemLogWriter();
+        log.error("移動の記録を書き込めないため、ファイルを移動しませんでした（" +
+                  saveErrorText(journal_.error()) + "）。");
+        log.line("> " + journal_.path());
+    }
+    refused_ = true;
+    return -1;
 }
 
 CompanionReport JournaledChange::follow(int seq, const std::string& oldName,

@@ -23,7 +23,8 @@ public:
     JournaledChange& operator=(const JournaledChange&) = delete;
 
     // Writes down that `to` is about to take over from `from` (flushed to disk); its number, or
-    // -1 when the journal cannot be written: the move must not happen then.
+    // -1 when the journal cannot be written: the move must not happen then, and the system log
+    // says why.
     int intend(MoveJournal::Kind kind, const std::string& from, const std::string& to,
                int newFolder);
     void moved(int seq, bool done) { journal_.moved(seq, done); }
@@ -50,10 +51,12 @@ public:
 
 private:
     bool save();
+    int refuse();
 
     Application& app_;
     MoveJournal journal_;
     long long lastSaveMs_ = 0;
+    bool refused_ = false;
     std::unordered_set<std::string> swept_;
 };
 

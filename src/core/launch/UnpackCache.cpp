@@ -119,6 +119,9 @@ struct EntryFile {
     std::uint64_t size = 0;
     std::uint64_t inode = 0;
     std::int64_t mtimeNs = 0;
+    // The image's CRC-32 as unpacked: an emulator may rewrite it in place and leave its size and
+    // time as they were. Entries of an older version have none and are never handed out.
+    std::optional<std::uint32_t> crc;
 };
 
 std::string entryText(const EntryFile& e) {
@@ -131,8 +134,9 @@ std::string entryText(const EntryFile& e) {
     appendEscaped(e.member, text);
     text += "\nsize=" + std::to_string(e.size);
     text += "\ninode=" + std::to_string(e.inode);
-    text += "\nmtime=" + std::to_string(e.mtimeNs) + "\n";
-    return text;
+    text += "\nmtime=" + std::to_string(e.mtimeNs);
+    if (e.crc) text += "\ncrc=" + std::to_string(*e.crc);
+    return text + "\n";
 }
 
 bool isMemberName(const std::string& name) {
@@ -169,6 +173,12 @@ std::optional<EntryFile> readEntryFile(const std::string& path) {
             ok = readNumber(value, e.inode);
         } else if (key == "mtime") {
             ok = readNumber(value, e.mtimeNs);
+        } else if (key == "crc") {
+            // Not among the fields every version wrote: not counted.
+            std::uint32_t crc = 0;
+            if (!readNumber(value, crc)) return std::nullopt;
+            e.crc = crc;
+            continue;
         } else {
             continue;
         }
@@ -179,12 +189,21 @@ std::optional<EntryFile> readEntryFile(const std::string& path) {
     return e;
 }
 
-// The image still as it was made: the same file, not changed since.
+// The image still as it was made, as far as its inode tells: the same file, not changed since.
+// Cheap enough for listing every entry; what is handed out is checked by its bytes as well.
 bool imageMatches(const std::string& path, const EntryFile& e) {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+    return e.crc && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            static_cast<std::uint64_t>(st.st_ino) == e.inode &&
            static_cast<std::uint64_t>(st.st_size) == e.size && nanoseconds(st.st_mtim) == e.mtimeNs;
+}
+
+// The image's bytes still those unpacked. An emulator writing into its image through the TEMP
+// link may keep its size and set its time back; reading the image costs far less than the
+// unpack it spares.
+bool imageBytesMatch(const std::string& path, const EntryFile& e) {
+    const std::optional<ContentSums> sums = fileSums(path, SumKinds::Crc32);
+    return sums && e.crc && sums->size == e.size && sums->crc32 == *e.crc;
 }
 
 bool sameInode(const std::string& path, std::uint64_t inode) {
@@ -348,7 +367,8 @@ std::optional<Entry> matchingEntry(const std::string& cacheFolder, const std::st
     std::optional<Entry> e = readEntry(cacheFolder, key);
     if (!e) return std::nullopt;
     if (e->valid && e->file.archivePath == archivePath && e->file.archiveSize == stamp.size &&
-        e->file.archiveMtimeNs == stamp.mtimeNs)
+        e->file.archiveMtimeNs == stamp.mtimeNs &&
+        imageBytesMatch(e->folder + e->file.member, e->file))
         return e;
     removeEntry(*e);  // changed in place, or a key that two archives share
     return std::nullopt;
@@ -427,13 +447,19 @@ UnpackCache::Result UnpackCache::unpack(const std::string& archivePath,
             result.outcome = Outcome::NoSpace;
         return result;
     }
+    const std::optional<ContentSums> sums = fileSums(image, SumKinds::Crc32);
     const EntryFile file{archivePath,
                          stamp->size,
                          stamp->mtimeNs,
                          member,
                          static_cast<std::uint64_t>(st.st_size),
                          static_cast<std::uint64_t>(st.st_ino),
-                         nanoseconds(st.st_mtim)};
+                         nanoseconds(st.st_mtim),
+                         sums ? std::optional(sums->crc32) : std::nullopt};
+    if (!sums || sums->size != file.size) {
+        removeOwnFolder(partial);
+        return result;
+    }
     if (!fs::writeFileAtomically(partial + kEntryFile, entryText(file))) {
         removeOwnFolder(partial);
         result.outcome = Outcome::NoSpace;

@@ -31,7 +31,9 @@ struct UnpackedImage {
 // The launch gets the image in the TEMP folder as before, as a hard link to the entry (a copy
 // where the two folders are on different file systems), so emulators find it, and write their
 // save files beside it, where they always did. An image changed in place by an emulator no
-// longer matches its entry and is unpacked afresh at the next launch, as it would have been.
+// longer matches its entry and is unpacked afresh at the next launch, as it would have been:
+// its bytes are checked against the CRC-32 taken when it was unpacked before it is handed out,
+// since a rewrite may keep the size, and the time may be set back.
 class UnpackCache {
 public:
     enum class Outcome {
@@ -55,7 +57,8 @@ public:
                              std::int64_t mtimeNs, const std::vector<std::string>& extraExtensions);
 
     // The archive's image put into `destinationFolder` under its own name, when an entry holds
-    // it (which then counts as just used); nullopt otherwise.
+    // it with the bytes it was unpacked with (it then counts as just used); nullopt otherwise
+    // (an entry whose image changed goes).
     std::optional<std::string> reuse(const std::string& archivePath,
                                      const std::vector<std::string>& extraExtensions,
                                      const std::string& destinationFolder);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -17,6 +18,12 @@
 namespace romshelf::fs {
 
 namespace {
+
+std::atomic<detail::DiskWatcher> diskWatcher{nullptr};
+
+void tell(detail::DiskEvent::Kind kind, const std::string& path, const std::string& to = {}) {
+    if (const detail::DiskWatcher watcher = diskWatcher.load()) watcher({kind, path, to});
+}
 
 bool statPath(const std::string& path, struct stat& st) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
@@ -124,6 +131,7 @@ enum class Placing { Done, Exists, OtherFileSystem, Failed };
 
 // Gives `from` the name `to` unless something (even a dangling link) is there.
 Placing renameNoReplace(const std::string& from, const std::string& to) {
+    tell(detail::DiskEvent::Kind::Renamed, from, to);
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return Placing::Done;
     if (errno == EEXIST) return Placing::Exists;
@@ -148,15 +156,6 @@ Placing renameNoReplace(const std::string& from, const std::string& to) {
     if (errno != ENOENT) return Placing::Failed;
     if (::rename(from.c_str(), to.c_str()) == 0) return Placing::Done;
     return errno == EXDEV ? Placing::OtherFileSystem : Placing::Failed;
-}
-
-void syncFolderOf(const std::string& path) {
-    const std::string folder = pathFolder(path);
-    const int dir =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
-    ::fsync(dir);
-    ::close(dir);
 }
 
 bool copyInto(int in, PendingFile& out) {
@@ -248,6 +247,25 @@ bool syncFileSystems(const std::vector<std::string>& folders) {
     }
     return synced;
 }
+
+bool syncData(int fd, const std::string& path) {
+    if (::fdatasync(fd) != 0) return false;
+    tell(detail::DiskEvent::Kind::Synced, path);
+    return true;
+}
+
+bool syncFolderOf(const std::string& path) {
+    const std::string folder = pathFolder(path);
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    const bool synced = ::fsync(dir) == 0;
+    ::close(dir);
+    if (synced) tell(detail::DiskEvent::Kind::Synced, folder);
+    return synced;
+}
+
+void detail::watchDisk(DiskWatcher watcher) { diskWatcher.store(watcher); }
 
 std::optional<std::uint64_t> fileSize(const std::string& path) {
     struct stat st {};

@@ -63,6 +63,27 @@ MoveResult moveByCopy(const std::string& from, const std::string& to);
 // when a folder could not be opened or flushed.
 bool syncFileSystems(const std::vector<std::string>& folders);
 
+// Flushes the data of the open file `fd` (the file at `path`) to disk (fdatasync): what must be
+// there before a step that depends on it, should the power fail.
+bool syncData(int fd, const std::string& path);
+// Flushes the folder of `path` to disk, and with it the entry that gives the file its name.
+bool syncFolderOf(const std::string& path);
+
+namespace detail {
+// What reaches the disk and in which order, for the tests that check what a power cut would
+// leave: a file's data (or a folder) flushed, and a file given another name.
+struct DiskEvent {
+    enum class Kind { Synced, Renamed };
+    Kind kind = Kind::Synced;
+    std::string path;  // the file or folder flushed, or the file renamed
+    std::string to;    // the new name
+};
+using DiskWatcher = void (*)(const DiskEvent&);
+// Calls `watcher` with each flush and each rename of syncData, syncFolderOf and
+// moveFileNoReplace from then on (nullptr: none). Only tests set it.
+void watchDisk(DiskWatcher watcher);
+}  // namespace detail
+
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
 // The permission bits of the regular file at `path` (nullopt when nothing can be found there).

@@ -62,15 +62,6 @@ std::optional<int> number(const std::string& text) {
     return value;
 }
 
-void syncFolder(const std::string& path) {
-    const std::string folder = fs::pathFolder(path);
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 MoveJournal::~MoveJournal() {
@@ -83,24 +74,33 @@ bool MoveJournal::append(const std::string& line, bool flush) {
     while (!left.empty()) {
         const ssize_t n = ::write(fd_, left.data(), left.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            error_ = n < 0 ? errno : ENOSPC;
+            return false;
+        }
         left.remove_prefix(static_cast<std::size_t>(n));
     }
-    return !flush || ::fdatasync(fd_) == 0;
+    if (!flush || fs::syncData(fd_, path_)) return true;
+    error_ = errno;
+    return false;
 }
 
 bool MoveJournal::begin(const std::string& hardware) {
     if (fd_ >= 0) ::close(fd_);
+    error_ = 0;
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
-    if (fd_ < 0) return false;
+    if (fd_ < 0) {
+        error_ = errno;
+        return false;
+    }
     next_ = 1;
     std::string line = std::string(kHeader) + "\nbegin";
     appendField(line, hardware);
     if (!append(line + "\n", true)) {
-        finish();
+        finish();  // keeps error_
         return false;
     }
-    syncFolder(path_);  // the journal's name is on the disk before the first move
+    fs::syncFolderOf(path_);  // the journal's name is on the disk before the first move
     return true;
 }
 

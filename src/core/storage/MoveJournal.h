@@ -55,6 +55,8 @@ public:
     // The change is complete and saved: the journal goes.
     void finish();
     bool active() const { return fd_ >= 0; }
+    // Why the journal could not be written last (an errno value), 0 when it could.
+    int error() const { return error_; }
 
     // Reads a journal; nullopt when there is none. Lines cut short by a crash are ignored.
     static std::optional<Contents> read(const std::string& path);
@@ -65,6 +67,7 @@ private:
     std::string path_;
     int fd_ = -1;
     int next_ = 1;
+    int error_ = 0;
 };
 
 }  // namespace romshelf

@@ -104,6 +104,36 @@ TEST_F(InterruptedChangeTest, WhatWasSavedOrFailedIsLeftAlone) {
     EXPECT_FALSE(std::filesystem::exists(journalPath()));
 }
 
+// A kill between a copy across file systems and the removal of its source leaves both names;
+// the old file goes only when the new one holds its very bytes. Another file of the same size
+// at the new name (put there by someone else) is no copy: the old ROM stays, and its record.
+TEST_F(InterruptedChangeTest, AnOldFileGoesOnlyWhenTheNewOneHoldsItsBytes) {
+    dir.write("roms/d.nes", "dump one");
+    dir.write("roms/Delta.nes", "dump two");  // the same 8 bytes, but others
+    dir.write("roms/e.nes", "the same");
+    dir.write("roms/Echo.nes", "the same");
+    {
+        MoveJournal journal(journalPath());
+        ASSERT_TRUE(journal.begin("FC"));
+        journal.intend(Kind::Move, rom("d.nes"), rom("Delta.nes"), 0);
+        journal.intend(Kind::Move, rom("e.nes"), rom("Echo.nes"), 0);
+    }
+    app.loadMainSettings();
+    start("FC");
+
+    EXPECT_EQ(dir.read("roms/d.nes"), "dump one");
+    EXPECT_EQ(dir.read("roms/Delta.nes"), "dump two");
+    EXPECT_FALSE(has("roms/e.nes"));
+    EXPECT_EQ(dir.read("roms/Echo.nes"), "the same");
+    const RomTable saved = savedRecords("FC");
+    EXPECT_EQ(saved.findRecordByTitle("Delta"), -1);
+    ASSERT_GE(saved.findRecordByTitle("d"), 0);
+    EXPECT_EQ(saved[saved.findRecordByTitle("d")].gameName, "ディー");
+    ASSERT_GE(saved.findRecordByTitle("Echo"), 0);
+    EXPECT_EQ(saved[saved.findRecordByTitle("Echo")].gameName, "イー");
+    EXPECT_FALSE(std::filesystem::exists(journalPath()));
+}
+
 // A window ended by a signal could not save and nobody saw a box: the next start says so.
 TEST_F(InterruptedChangeTest, WhatAnUnattendedExitCouldNotSaveIsShownAtTheNextStart) {
     test::TempFolder state;

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdio>
 #include <algorithm>
 #include <filesystem>
 #include <tuple>
 
 #include "AppChecks.h"
+#include "PowerCut.h"
 #include "core/app/RenameCommands.h"
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
+#include "core/storage/MoveJournal.h"
 
 namespace romshelf {
 namespace {
@@ -319,6 +323,127 @@ TEST_F(RenameCommandsTest, DatEntriesRenameOnSizeAndCrc) {
     EXPECT_NE(prompter.boxes()[prompter.boxes().size() - 2].text.find(
                   "DATファイルの記録と大きさとCRCだけで一致したファイル数 : 2"),
               std::string::npos);
+}
+
+// Each file moved by the rename is named in the journal on the disk before it moves: a power cut
+// at any move leaves the next start a journal that says it.
+TEST_F(RenameCommandsTest, EachMoveIsInTheJournalOnTheDiskBeforeItHappens) {
+    start("FC");
+    answers({true, false});  // apply; no unowned list
+    std::vector<test::PowerCutWatch::Rename> renames;
+    {
+        test::PowerCutWatch watch(dir.file("data/" + MoveJournal::fileName()));
+        ASSERT_TRUE(applyRenameData(app));
+        renames = watch.renames();
+    }
+    std::vector<std::pair<std::string, std::string>> moved;
+    for (const test::PowerCutWatch::Rename& cut : renames) {
+        if (!cut.from.starts_with(dir.file("roms/"))) continue;  // snaps and saves follow them
+        moved.emplace_back(cut.from, cut.to);
+        SCOPED_TRACE(cut.from);
+        ASSERT_TRUE(cut.fileOnDisk) << "no journal on the disk";
+        dir.write("after-the-cut.txt", *cut.fileOnDisk);
+        const auto left = MoveJournal::read(dir.file("after-the-cut.txt"));
+        ASSERT_TRUE(left);
+        EXPECT_EQ(left->hardware, "FC");
+        EXPECT_EQ(std::ranges::count_if(left->entries,
+                                        [&](const MoveJournal::Entry& e) {
+                                            return e.from == cut.from && e.to == cut.to;
+                                        }),
+                  1);
+    }
+    const std::string roms = dir.file("roms/FC/");
+    std::ranges::sort(moved);  // in the list's order
+    EXPECT_EQ(moved, (std::vector<std::pair<std::string, std::string>>{
+                         {roms + "a.nes", dir.file("ok/Alpha.nes")},
+                         {roms + "b.nes", dir.file("ok/Beta.nes")},
+                         {roms + "b2.nes", dir.file("dup/Beta.nes")},
+                         {roms + "x.nes", dir.file("failed/x.nes")}}));
+}
+
+// While it lives, no file may grow by a byte, as on a full disk (a write fails with EFBIG
+// rather than the process being stopped by SIGXFSZ).
+class FullDisk {
+public:
+    FullDisk() {
+        old_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &limit_);
+        rlimit none = limit_;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FullDisk() {
+        ::setrlimit(RLIMIT_FSIZE, &limit_);
+        std::signal(SIGXFSZ, old_);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    rlimit limit_{};
+    void (*old_)(int) = SIG_DFL;
+};
+
+// A journal that cannot be written moves nothing, and the log says why.
+TEST_F(RenameCommandsTest, NothingMovesWhenTheJournalCannotBeWritten) {
+    start("FC");
+    const std::vector<std::string> before = files();
+    answers({true, false});
+    std::optional<RenameCounts> counts;
+    {
+        FullDisk full;
+        counts = applyRenameData(app);
+    }
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->failed), std::tuple(0, 0, 4));
+    EXPECT_EQ(files(), before);
+    EXPECT_FALSE(has("data/" + MoveJournal::fileName()));
+    EXPECT_EQ(savedRecords("FC")[0].fileTitle, "a");
+    const std::vector<std::string> lines = log();
+    const auto said = std::ranges::find_if(lines, [](const std::string& line) {
+        return line.starts_with("移動の記録を書き込めないため、ファイルを移動しませんでした");
+    });
+    ASSERT_NE(said, lines.end());
+    ASSERT_NE(said + 1, lines.end());
+    EXPECT_EQ(*(said + 1), "> " + dir.file("data/" + MoveJournal::fileName()));
+    EXPECT_EQ(std::ranges::count(lines, *said), 1);  // once, not once a file
+}
+
+// The moves done and the records not saved (their file cannot be replaced): the journal stays,
+// and the next start lets the records follow the files.
+TEST_F(RenameCommandsTest, AJournalStaysWhenTheRecordsCannotBeSaved) {
+    start("FC");
+    const std::string records = dir.read("data/RomData_FC.slb");
+    std::filesystem::remove(dir.file("data/RomData_FC.slb"));
+    dir.makeFolder("data/RomData_FC.slb");
+    answers({true, false});
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->done, 2);
+    EXPECT_EQ(dir.read("ok/Alpha.nes"), kA);
+    const auto journal = MoveJournal::read(dir.file("data/" + MoveJournal::fileName()));
+    ASSERT_TRUE(journal) << "the journal went with the moves it holds";
+    EXPECT_EQ(journal->hardware, "FC");
+    EXPECT_EQ(std::ranges::count_if(journal->entries,
+                                    [&](const MoveJournal::Entry& e) {
+                                        return e.from == dir.file("roms/FC/a.nes") &&
+                                               e.to == dir.file("ok/Alpha.nes");
+                                    }),
+              1);
+
+    // The next start, with the records file writable again.
+    std::filesystem::remove(dir.file("data/RomData_FC.slb"));
+    dir.write("data/RomData_FC.slb", records);
+    test::FakePorts nextPorts;
+    Application next{ProgramFolder(dir.path()), nextPorts.host()};
+    next.loadMainSettings();
+    next.preferHardware("FC");
+    next.startUp();
+    EXPECT_FALSE(has("data/" + MoveJournal::fileName()));
+    const RomTable saved = savedRecords("FC");
+    EXPECT_EQ(saved.findRecordByTitle("a"), -1);
+    ASSERT_GE(saved.findRecordByTitle("Alpha"), 0);
+    EXPECT_EQ(saved[saved.findRecordByTitle("Alpha")].gameName, "エー");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "TempFolder.h"
@@ -205,6 +206,70 @@ TEST_F(UnpackCacheTest, AChangedArchiveOrImageIsUnpackedAfresh) {
     dir.write("temp/Game.nes", "written by the emulator");
     EXPECT_EQ(cache.reuse(archive, {}, temp), std::nullopt);
     EXPECT_TRUE(cache.entries().empty());
+}
+
+// An emulator that writes into its image in place (through the TEMP link) may keep its size, and
+// may set its time back as well: neither image is handed out again.
+TEST_F(UnpackCacheTest, AnImageRewrittenInPlaceAtItsSizeIsUnpackedAfresh) {
+    for (const bool timeSetBack : {false, true}) {
+        SCOPED_TRACE(timeSetBack ? "time set back" : "time left");
+        UnpackCache cache(cacheFolder, 1 << 20);
+        const std::string archive = zip("Game", "original bytes");
+        const UnpackCache::Result first = cache.unpack(archive, {}, temp);
+        ASSERT_EQ(first.outcome, UnpackCache::Outcome::Unpacked);
+        ASSERT_EQ(cache.entries().size(), 1u);
+        const std::string kept = cache.entries()[0].path;
+        ASSERT_EQ(inode(first.path), inode(kept));  // the emulator's file is the kept one
+        struct stat before {};
+        ASSERT_EQ(::stat(kept.c_str(), &before), 0);
+
+        const int fd = ::open(first.path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "SAVED", 5, 0), 5);
+        ::close(fd);
+        if (timeSetBack) {
+            const struct timespec times[2] = {before.st_atim, before.st_mtim};
+            ASSERT_EQ(::utimensat(AT_FDCWD, first.path.c_str(), times, 0), 0);
+        }
+        struct stat after {};
+        ASSERT_EQ(::stat(kept.c_str(), &after), 0);
+        ASSERT_EQ(after.st_size, before.st_size);
+        ASSERT_EQ(dir.read("temp/Game.nes"), "SAVEDnal bytes");
+
+        EXPECT_EQ(cache.reuse(archive, {}, temp), std::nullopt);
+        EXPECT_TRUE(cache.entries().empty());
+        ASSERT_EQ(cache.unpack(archive, {}, temp).outcome, UnpackCache::Outcome::Unpacked);
+        EXPECT_EQ(dir.read("temp/Game.nes"), "original bytes");
+        // The fresh image is handed out again as it is.
+        std::filesystem::remove(temp + "Game.nes");
+        EXPECT_EQ(cache.reuse(archive, {}, temp), temp + "Game.nes");
+        EXPECT_EQ(dir.read("temp/Game.nes"), "original bytes");
+        cache.clear();
+        std::filesystem::remove(temp + "Game.nes");
+    }
+}
+
+// An entry an older version wrote carries no sum of its image: it is never handed out, and goes.
+TEST_F(UnpackCacheTest, AnEntryWithoutTheImagesSumIsNotUsed) {
+    UnpackCache cache(cacheFolder, 1 << 20);
+    const std::string archive = zip("Game", "NES image");
+    ASSERT_EQ(cache.unpack(archive, {}, temp).outcome, UnpackCache::Outcome::Unpacked);
+    ASSERT_EQ(cache.entries().size(), 1u);
+    const std::filesystem::path entry =
+        std::filesystem::path(cache.entries()[0].path).parent_path() / "entry";
+    std::string text;
+    {
+        std::ifstream in(entry, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t crc = text.find("\ncrc=");
+    ASSERT_NE(crc, std::string::npos) << text;
+    text.erase(crc, text.find('\n', crc + 1) - crc);
+    std::ofstream(entry, std::ios::binary | std::ios::trunc) << text;
+    std::filesystem::remove(temp + "Game.nes");
+
+    EXPECT_EQ(cache.reuse(archive, {}, temp), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(entry));
 }
 
 TEST(ByteSize, TakesBinaryUnitsOrBytes) {

@@ -4,7 +4,9 @@
 
 #include <tuple>
 
+#include "PowerCut.h"
 #include "TempFolder.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::test {
 namespace {
@@ -69,6 +71,39 @@ TEST(MoveJournal, AFinishedChangeLeavesNoJournal) {
     MoveJournal nowhere(dir.file("missing/journal.txt"));
     EXPECT_FALSE(nowhere.begin("MD"));
     EXPECT_EQ(nowhere.intend(Kind::Move, "/a", "/b", 0), -1);
+}
+
+// Each move is on the disk before intend() lets it happen: a power cut right after (no kill: the
+// kernel's unwritten pages go too) leaves a journal that names it.
+TEST(MoveJournal, AnIntendedMoveIsOnTheDiskBeforeItHappens) {
+    TempFolder dir;
+    const std::string path = dir.file("data/journal.txt");
+    dir.makeFolder("data");
+    dir.write("a.nes", "a");
+    dir.write("b.nes", "b");
+    PowerCutWatch watch(path);
+    MoveJournal journal(path);
+    ASSERT_TRUE(journal.begin("FC"));
+    const std::pair<std::string, std::string> moves[] = {{dir.file("a.nes"), dir.file("A.nes")},
+                                                         {dir.file("b.nes"), dir.file("B.nes")}};
+    for (const auto& [from, to] : moves) {
+        const int seq = journal.intend(Kind::Move, from, to, 0);
+        ASSERT_GT(seq, 0);
+        ASSERT_EQ(fs::moveFileNoReplace(from, to), fs::MoveResult::Moved);
+        journal.moved(seq, true);
+    }
+    ASSERT_EQ(watch.renames().size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const PowerCutWatch::Rename& cut = watch.renames()[k];
+        ASSERT_TRUE(cut.fileOnDisk) << "the journal's name is not on the disk";
+        dir.write("after-the-cut.txt", *cut.fileOnDisk);
+        const auto left = MoveJournal::read(dir.file("after-the-cut.txt"));
+        ASSERT_TRUE(left);
+        EXPECT_EQ(left->hardware, "FC");
+        ASSERT_EQ(left->entries.size(), k + 1);
+        EXPECT_EQ(std::tie(left->entries[k].from, left->entries[k].to),
+                  std::tie(moves[k].first, moves[k].second));
+    }
 }
 
 }  // namespace
