@@ -295,8 +295,7 @@ bool PlayHistory::openToWrite() {
             return false;
         case Found::Unavailable:
             close();
-            // Busy, say: the next call tries again.
-            tried_ = false;
+            tell("プレイ履歴 " + name + " を今は開けませんでした（ファイルはそのままです）。");
             return false;
     }
     const std::optional<int> version = sqlite::userVersion(db_);
@@ -373,8 +372,6 @@ bool PlayHistory::openToRead() {
                 " は新しい版のプログラムで作られているため、読み込めませんでした（ファイルはそのままです）。");
             break;
         case Found::Unavailable:
-            // Busy, say: the next call tries again.
-            tried_ = false;
             tell("プレイ履歴 " + name + " を今は読み込めませんでした（ファイルはそのままです）。");
             break;
     }
@@ -399,6 +396,9 @@ void PlayHistory::failed(int rc) {
 
 bool PlayHistory::record(const PlayRecord& r) {
     if (access_ == Access::Read) return false;
+    // A file that could not be used is looked at again for each run (it may have been mended,
+    // and the user hears again that the run is not kept); reads do not ask again.
+    if (!db_) tried_ = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!open()) return false;
         int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
