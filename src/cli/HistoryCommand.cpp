@@ -23,7 +23,8 @@ int historyCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (const int status = reader.read(args, o, err)) return status;
     const std::string& code = o.code;
     const ProgramFolder folder = programFolderFrom(o.programFolder);
-    PlayHistory history(folder.dataFile("PlayHistory.sqlite"));
+    PlayHistory history(folder.dataFile("PlayHistory.sqlite"), PlayHistory::Access::Read);
+    history.setReport([&](const std::string& message) { err << message << "\n"; });
     std::string text;
     for (const GamePlays& g : history.games(code, since)) {
         const std::string cells[] = {g.hardware, g.title, std::to_string(g.stats.count),

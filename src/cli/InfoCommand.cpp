@@ -137,6 +137,8 @@ int showInfo(const std::vector<std::string>& args, std::ostream& out, std::ostre
         openHardware(o.common.programFolder, o.common.code, err, o.common.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
+    // A reader: the play history is read as it is, even when damaged.
+    app.playHistory().setAccess(PlayHistory::Access::Read);
     app.showAll();  // the rows as `list` prints them
     const std::optional<std::size_t> found = o.choice.find(app, err);
     if (!found) return 2;

@@ -152,6 +152,8 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
         openHardware(selection.programFolder, selection.code, err, selection.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
+    // A reader: the play history is read as it is, even when damaged.
+    app.playHistory().setAccess(PlayHistory::Access::Read);
     if (const int status = showListSelection(app, selection, err)) return status;
     err << app.fileList().title() << "\n";
     // The rows go out in blocks of 64 KB: a stream call per cell costs more than the rows do.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <signal.h>
@@ -274,6 +275,38 @@ TEST_F(CliCommand, ListSortsByThePlayHistory) {
     };
     for (const auto& [more, order] : cases) EXPECT_EQ(files(more), order) << more.size();
     EXPECT_EQ(call(cli::listFiles, {"--sort", "rating"}, {"--program-folder", dir.path()}), 64);
+}
+
+// The reading commands leave a damaged play history as it is: history, list --sort and info
+// find no plays, say why on stderr, and the data folder keeps its files and their bytes.
+TEST_F(CliCommand, ReadingCommandsLeaveADamagedPlayHistoryAlone) {
+    setUpHardware("MD", "./roms/");
+    dir.write("roms/a.md", "x");
+    {
+        PlayHistory h(dir.file("data/PlayHistory.sqlite"));
+        h.record({{"MD", "a", std::nullopt, std::nullopt}, 1700000000, 10, 0, false});
+    }
+    // Its first page kept, the rest written over.
+    std::string bytes = dir.read("data/PlayHistory.sqlite");
+    for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + 5);
+    dir.write("data/PlayHistory.sqlite", bytes);
+    const auto dataFolder = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file("data")))
+            files[entry.path().filename().string()] =
+                dir.read("data/" + entry.path().filename().string());
+        return files;
+    };
+    const auto before = dataFolder();
+    const V where = {"--program-folder", dir.path(), "--hardware", "MD"};
+    EXPECT_EQ(call(cli::historyCommand, {}, where), 0);
+    EXPECT_EQ(printed, "");
+    EXPECT_NE(err.find("PlayHistory.sqlite"), std::string::npos) << err;
+    EXPECT_EQ(call(cli::listFiles, {"--sort", "playcount"}, where), 0);
+    EXPECT_NE(err.find("PlayHistory.sqlite"), std::string::npos) << err;
+    EXPECT_EQ(call(cli::showInfo, {"--row", "0"}, where), 0);
+    EXPECT_NE(printed.find("\nplaycount\t0\n"), std::string::npos) << printed;
+    EXPECT_EQ(dataFolder(), before);
 }
 
 // One line of the five numbers and the name per file; a missing file makes the status 1.

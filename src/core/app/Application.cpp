@@ -37,6 +37,9 @@ Application::Application(ProgramFolder folder, const Host& host)
           reportFailedSaves(stream_, host_.prompter);
       }) {
     stream_.setKeepsRefusedCopies(true);
+    history_.setReport([this](const std::string& text) {
+        host_.prompter.inform(text, std::string(kWarningTitle));
+    });
     launching_.whenEmulatorEnded([this](const EmulatorSession& run) { recordPlay(run); });
     fileList_.whenBuilt([this](bool everyFile) { following_.listBuilt(everyFile); });
     categoryCommands_.whenRecordsChanged([this] { fileList_.refreshRecordRows(); });
@@ -228,8 +231,12 @@ PlayKey Application::playKey(const std::string& code, int folderNumber,
     if (!cache.open()) return key;
     // Sums of the file as it was once are no longer its own.
     const std::optional<CachedIdentity> cached = cache.find(path), now = fileStamp(path);
-    if (cached && now && cached->size == now->size && cached->mtimeNs == now->mtimeNs)
+    if (cached && now && cached->size == now->size && cached->mtimeNs == now->mtimeNs) {
         key.size = cached->size, key.crc = cached->crc;
+        // The whole second it was written in: a run started within it came after.
+        constexpr std::int64_t kNs = 1'000'000'000;
+        key.since = now->mtimeNs / kNs - (now->mtimeNs % kNs < 0 ? 1 : 0);
+    }
     return key;
 }
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -271,6 +272,37 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     struct stat st {};
     if (!statPath(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool isNetworkFileSystemType(std::uint64_t type) {
+    switch (type) {
+        case 0x6969:      // NFS
+        case 0x517B:      // SMB
+        case 0xFE534D42:  // SMB2
+        case 0xFF534D42:  // CIFS
+        case 0x65735546:  // FUSE: SSHFS, rclone; a local FUSE disk only loses WAL's speed
+        case 0x01021997:  // 9p
+        case 0x5346414F:  // AFS
+        case 0x6B414653:  // kAFS
+        case 0x00C36400:  // Ceph
+        case 0x73757245:  // Coda
+        case 0x564C:      // NCP
+        case 0x7461636F:  // OCFS2
+        case 0x01161970:  // GFS2
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isNetworkFileSystem(const std::string& path) {
+    struct statfs st {};
+    if (path.empty()) return false;
+    if (::statfs(path.c_str(), &st) != 0) {
+        const std::string folder = pathFolder(path);
+        if (::statfs(folder.empty() ? "." : folder.c_str(), &st) != 0) return false;
+    }
+    return isNetworkFileSystemType(static_cast<std::uint64_t>(st.f_type));
 }
 
 bool regularFileMode(const std::string& path, std::optional<unsigned>& mode) {

@@ -86,6 +86,14 @@ void watchDisk(DiskWatcher watcher);
 
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
+// Whether `path` (or, when it does not exist yet, its folder) lies on a file system another
+// machine may share: NFS, SMB/CIFS, FUSE (SSHFS and the like), 9p, AFS, Ceph and a few more. A
+// shared-memory file (SQLite's WAL) and the locks there are not to be trusted. False when it
+// cannot be told.
+bool isNetworkFileSystem(const std::string& path);
+// The same for a statfs f_type.
+bool isNetworkFileSystemType(std::uint64_t type);
+
 // The permission bits of the regular file at `path` (nullopt when nothing can be found there).
 // False when something else than a regular file is there.
 bool regularFileMode(const std::string& path, std::optional<unsigned>& mode);

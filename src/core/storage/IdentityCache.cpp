@@ -1,16 +1,20 @@
 #include "core/storage/IdentityCache.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
-#include <cstdlib>
+#include <climits>
 
 #include "core/platform/FileSystem.h"
+#include "core/storage/RefusedFileCopy.h"
+#include "core/storage/SqliteFile.h"
 
 namespace romshelf {
 
 namespace {
 
-// The layout below; a file of another version is made anew.
+// The layout below. A file of an earlier version is made anew; one of a later version is not
+// used.
 constexpr int kSchemaVersion = 1;
 
 // Paths are file names as bytes (not always UTF-8): kept as BLOBs, compared byte-wise.
@@ -22,11 +26,13 @@ constexpr const char* kSchema =
     " crc INTEGER NOT NULL,"
     " sha1 TEXT NOT NULL) WITHOUT ROWID";
 
-bool damaged(int rc) {
-    const int primary = rc & 0xFF;
-    // A file of someone else's, or of another layout (a statement that cannot be prepared).
-    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_ERROR ||
-           primary == SQLITE_SCHEMA;
+// Said by openChecked of a file a later version made.
+constexpr int kLaterVersion = -1;
+
+std::string hostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
 }
 
 void bindPath(sqlite3_stmt* s, int index, std::string_view path) {
@@ -51,15 +57,33 @@ CachedIdentity columnIdentity(sqlite3_stmt* s, int first) {
 
 }  // namespace
 
+std::string perMachinePath(const std::string& path, std::string_view host) {
+    std::string name;
+    for (const char c : host)
+        name += (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '.' || c == '-' || c == '_'
+                    ? c
+                    : '_';
+    if (name.empty()) name = "unknown";
+    return fs::pathFolder(path) + fs::pathTitle(path) + "-" + name + fs::pathExtension(path);
+}
+
 IdentityCache::~IdentityCache() {
     const std::lock_guard lock(mutex_);
     close();
+}
+
+std::string IdentityCache::path() const {
+    const std::lock_guard lock(mutex_);
+    return path_;
 }
 
 bool IdentityCache::open() {
     const std::lock_guard lock(mutex_);
     if (!tried_) {
         tried_ = true;
+        // Two machines on one share would each take the other's files for their own.
+        if (fs::isNetworkFileSystem(path_)) path_ = perMachinePath(path_, hostName());
         openLocked();
     }
     return db_ != nullptr;
@@ -70,38 +94,68 @@ bool IdentityCache::rebuilt() const {
     return rebuilt_;
 }
 
+std::string IdentityCache::brokenCopy() const {
+    const std::lock_guard lock(mutex_);
+    return brokenCopy_;
+}
+
+bool IdentityCache::refused() const {
+    const std::lock_guard lock(mutex_);
+    return refused_;
+}
+
+bool IdentityCache::openChecked(int& rc) {
+    rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) return false;
+    // Another program on the same folder may be writing for a moment.
+    sqlite3_busy_timeout(db_, 2000);
+    if ((rc = sqlite::quickCheck(db_)) != SQLITE_OK) return false;
+    const std::optional<int> version = sqlite::userVersion(db_);
+    const auto columns = sqlite::columnsOf(db_, "files");
+    const auto tables = sqlite::tableCount(db_);
+    if (!version || !columns || !tables) {
+        rc = sqlite3_errcode(db_);
+        return false;
+    }
+    if (*version > kSchemaVersion) {
+        rc = kLaterVersion;
+        return false;
+    }
+    // Nothing at all yet, or exactly this layout: entries of another layout would be taken for
+    // what they are not (a path kept as text never equals the same bytes looked up as a blob).
+    const bool empty = *version == 0 && *tables == 0;
+    static const std::vector<sqlite::Column> ours = sqlite::schemaColumns(kSchema, "files");
+    if (!empty && (*version != kSchemaVersion || *columns != ours || *tables != 1)) {
+        rc = SQLITE_NOTADB;
+        return false;
+    }
+    const std::string journal = std::string("PRAGMA journal_mode=") +
+                                sqlite::journalModeFor(path_) + "; PRAGMA synchronous=NORMAL;";
+    if ((rc = sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr)) != SQLITE_OK ||
+        (rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr)) != SQLITE_OK)
+        return false;
+    if (empty && !sqlite::setUserVersion(db_, kSchemaVersion)) {
+        rc = sqlite3_errcode(db_);
+        return false;
+    }
+    if (prepare()) return true;
+    rc = sqlite3_errcode(db_);
+    return false;
+}
+
 bool IdentityCache::openLocked() {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                 nullptr);
-        if (rc == SQLITE_OK) {
-            // Another program on the same folder may be writing for a moment.
-            sqlite3_busy_timeout(db_, 2000);
-            rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
-                              nullptr, nullptr);
-        }
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
-        int version = -1;
-        if (rc == SQLITE_OK)
-            rc = sqlite3_exec(
-                db_, "PRAGMA user_version",
-                [](void* out, int, char** values, char**) {
-                    *static_cast<int*>(out) = values[0] ? std::atoi(values[0]) : -1;
-                    return 0;
-                },
-                &version, nullptr);
-        if (rc == SQLITE_OK && version == 0) {
-            version = kSchemaVersion;
-            rc = sqlite3_exec(db_, ("PRAGMA user_version=" + std::to_string(version)).c_str(),
-                              nullptr, nullptr, nullptr);
-        }
-        if (rc == SQLITE_OK && version != kSchemaVersion) rc = SQLITE_NOTADB;
-        if (rc == SQLITE_OK && prepare()) return true;
-        if (rc == SQLITE_OK) rc = sqlite3_errcode(db_);
+        int rc = SQLITE_OK;
+        if (openChecked(rc)) return true;
         close();
+        if (rc == kLaterVersion) {
+            refused_ = true;
+            return false;
+        }
         // A folder that cannot be written, say: making the file anew would not help.
-        if (!damaged(rc)) return false;
-        for (const char* suffix : {"", "-wal", "-shm"}) fs::removeFile(path_ + suffix);
+        if (!sqlite::isDamage(rc) || !fs::fileExists(path_)) return false;
+        brokenCopy_ = moveRefusedFileAside(path_);
+        if (brokenCopy_.empty()) return false;
         rebuilt_ = true;
     }
     return false;
@@ -131,9 +185,10 @@ void IdentityCache::close() {
 }
 
 void IdentityCache::failed(int rc) {
-    if (!db_ || !damaged(rc)) return;
+    if (!db_ || !sqlite::isDamage(rc)) return;
     close();
-    for (const char* suffix : {"", "-wal", "-shm"}) fs::removeFile(path_ + suffix);
+    brokenCopy_ = moveRefusedFileAside(path_);
+    if (brokenCopy_.empty()) return;
     rebuilt_ = true;
     openLocked();
 }

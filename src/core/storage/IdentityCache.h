@@ -27,10 +27,14 @@ struct CachedFile {
     CachedIdentity identity;
 };
 
-// The sums of the files the program has read, by path, in an SQLite database (WAL mode) in the
-// program's cache folder. Entries of files that are gone stay until they are removed: they are
-// what a renamed file is recognised by. It is only a cache: a damaged file is deleted and made
-// anew, and when none can be opened every lookup finds nothing and every change is dropped.
+// The sums of the files the program has read, by path, in an SQLite database in the program's
+// cache folder (WAL mode on a local disk, the rollback journal on a network share). Entries of
+// files that are gone stay until they are removed: they are what a renamed file is recognised by.
+// A cache is a machine's own: on a network share, which another machine may use too, each machine
+// keeps its own file (identity-<host>.sqlite). It is only a cache: a damaged file, or one of
+// another layout, is moved aside (<name>.broken-<date>-<time>) and made anew; one a later version
+// of the program made is left alone and not used. When none can be opened every lookup finds
+// nothing and every change is dropped.
 //
 // One connection for the program, usable from any thread: each call holds the cache's lock.
 class IdentityCache {
@@ -40,12 +44,19 @@ public:
     IdentityCache(const IdentityCache&) = delete;
     IdentityCache& operator=(const IdentityCache&) = delete;
 
-    const std::string& path() const { return path_; }
+    // The file used: the path given, or on a network share this machine's file beside it (known
+    // once opened).
+    std::string path() const;
     // Opens the database, once (later calls say how that went); a file that is no database of
-    // ours, or a damaged one, is replaced by an empty one. False when there is no cache.
+    // ours, or a damaged one, is moved aside and replaced by an empty one. False when there is no
+    // cache.
     bool open();
-    // The database file was replaced because it could not be used (since it was opened).
+    // The database file was replaced because it could not be used (since it was opened), and
+    // where the old one was kept ("" when it could not be moved: then there is no cache).
     bool rebuilt() const;
+    std::string brokenCopy() const;
+    // The file was made by a later version of the program: it is left as it is and not used.
+    bool refused() const;
 
     std::optional<CachedIdentity> find(const std::string& path);
     // The entries of several paths at once (nothing where there is none), in path order: a pass
@@ -58,6 +69,8 @@ public:
 
 private:
     bool openLocked();
+    // Opens the file and checks it; false with `rc` saying why.
+    bool openChecked(int& rc);
     std::optional<CachedIdentity> findLocked(const std::string& path, int& rc);
     bool prepare();
     void close();
@@ -73,6 +86,12 @@ private:
     sqlite3_stmt* range_ = nullptr;
     bool tried_ = false;
     bool rebuilt_ = false;
+    bool refused_ = false;
+    std::string brokenCopy_;
 };
+
+// "<folder>/identity-<host>.sqlite" for "<folder>/identity.sqlite": a machine's own cache file;
+// a host name's characters other than letters, digits, '.', '-' and '_' become '_'.
+std::string perMachinePath(const std::string& path, std::string_view host);
 
 }  // namespace romshelf

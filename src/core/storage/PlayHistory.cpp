@@ -3,18 +3,24 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <limits>
 #include <map>
 #include <tuple>
 
 #include "core/platform/FileSystem.h"
+#include "core/storage/RefusedFileCopy.h"
+#include "core/storage/SqliteFile.h"
 
 namespace romshelf {
 
 namespace {
 
+// The layout below. A later version of the program that changes it in a way an older one cannot
+// write raises the number: an older copy then leaves the file alone.
 constexpr int kSchemaVersion = 1;
 
 // Titles are file names as bytes (not always UTF-8): BLOBs. Sums are NULL until known.
@@ -34,11 +40,9 @@ constexpr const char* kSchema =
 
 constexpr const char* kColumns = "SELECT hardware, title, size, crc, started, seconds, counted ";
 
-bool damaged(int rc) {
-    const int primary = rc & 0xFF;
-    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_ERROR ||
-           primary == SQLITE_SCHEMA;
-}
+// The columns of a run, in kSchema's order after the id.
+constexpr const char* kRunColumns[] = {"hardware", "title",   "size",   "crc",
+                                       "started",  "seconds", "status", "counted"};
 
 std::string columnBytes(sqlite3_stmt* s, int column) {
     const void* data = sqlite3_column_blob(s, column);
@@ -74,6 +78,117 @@ int run(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_st
 }
 
 bool sameSums(const PlayKey& a, const PlayKey& b) { return a.size == b.size && a.crc == b.crc; }
+
+// A row read back from a damaged file is taken only with every value of the kind it must be.
+bool plausibleRun(sqlite3_stmt* s) {
+    auto is = [&](int column, int type) { return sqlite3_column_type(s, column) == type; };
+    const bool sums = is(3, SQLITE_INTEGER) && is(4, SQLITE_INTEGER);
+    const bool noSums = is(3, SQLITE_NULL) && is(4, SQLITE_NULL);
+    return is(1, SQLITE_TEXT) && (is(2, SQLITE_TEXT) || is(2, SQLITE_BLOB)) && (sums || noSums) &&
+           is(5, SQLITE_INTEGER) && is(6, SQLITE_INTEGER) && is(7, SQLITE_INTEGER) &&
+           is(8, SQLITE_INTEGER);
+}
+
+// Copies every run that can still be read from the database at `from` (a file kept aside) into
+// `to`, one row at a time: a row, or a stretch of the table, that cannot be read is skipped. The
+// number of runs copied.
+int salvageRuns(const std::string& from, sqlite3* to) {
+    sqlite3* old = nullptr;
+    sqlite3_stmt* next = nullptr;
+    sqlite3_stmt* insert = nullptr;
+    int copied = 0;
+    const bool opened =
+        sqlite3_open_v2(sqlite::immutableUri(from).c_str(), &old,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
+    // A file shorter than its header says is refused outright otherwise; the connection cannot
+    // write anyway.
+    if (opened) sqlite3_exec(old, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
+    const auto columns = opened ? sqlite::columnsOf(old, "plays") : std::nullopt;
+    if (columns && !columns->empty()) {
+        // Our columns as the old table has them, NULL where it has none.
+        std::string select = "SELECT rowid";
+        for (const char* name : kRunColumns) {
+            const bool has = std::any_of(columns->begin(), columns->end(),
+                                         [&](const sqlite::Column& c) { return c.name == name; });
+            select += has ? std::string(", \"") + name + "\"" : std::string(", NULL");
+        }
+        select += " FROM plays WHERE rowid > ?1 ORDER BY rowid LIMIT 1";
+        sqlite3_prepare_v2(old, select.c_str(), -1, &next, nullptr);
+        sqlite3_prepare_v2(to,
+                           "INSERT OR IGNORE INTO plays"
+                           " (id, hardware, title, size, crc, started, seconds, status, counted)"
+                           " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+                           -1, &insert, nullptr);
+    }
+    if (next && insert && sqlite3_exec(to, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        // Each step finds the first row after a rowid: a damaged page fails only the steps that
+        // have to pass through it.
+        int budget = 1'000'000;
+        auto readAfter = [&](long long after) {
+            sqlite3_reset(next);
+            sqlite3_bind_int64(next, 1, after);
+            --budget;
+            return sqlite3_step(next);
+        };
+        auto readable = [&](long long after) {
+            const int rc = readAfter(after);
+            return rc == SQLITE_ROW || rc == SQLITE_DONE;
+        };
+        // The lowest rowid past `last` from which reading goes on: farther and farther ahead
+        // until a read works, then back to the start of what works.
+        auto resumeAfter = [&](long long last) -> std::optional<long long> {
+            long long bad = last, good = 0;
+            bool found = false;
+            for (int k = 0; k < 63 && !found && budget > 0; ++k) {
+                const long long step = 1LL << k;
+                if (last > std::numeric_limits<long long>::max() - step) break;
+                if (readable(last + step))
+                    good = last + step, found = true;
+                else
+                    bad = last + step;
+            }
+            if (!found) return std::nullopt;
+            while (good - bad > 1 && budget > 0) {
+                const long long middle = bad + (good - bad) / 2;
+                (readable(middle) ? good : bad) = middle;
+            }
+            return good;
+        };
+        long long last = std::numeric_limits<long long>::min();
+        while (budget > 0) {
+            const int rc = readAfter(last);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) {
+                const std::optional<long long> resume = resumeAfter(last);
+                if (!resume) break;
+                last = *resume;
+                continue;
+            }
+            last = sqlite3_column_int64(next, 0);
+            if (!plausibleRun(next)) continue;
+            sqlite3_reset(insert);
+            sqlite3_bind_int64(insert, 1, last);
+            for (int i = 1; i <= 8; ++i)
+                sqlite3_bind_value(insert, i + 1, sqlite3_column_value(next, i));
+            // Titles are kept as bytes, whatever the old file made of them.
+            const void* title = sqlite3_column_blob(next, 2);
+            sqlite3_bind_blob64(insert, 3, title ? title : "",
+                                static_cast<sqlite3_uint64>(sqlite3_column_bytes(next, 2)),
+                                SQLITE_TRANSIENT);
+            if (sqlite3_step(insert) == SQLITE_DONE && sqlite3_changes(to) == 1) ++copied;
+        }
+        if (sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(to, "ROLLBACK", nullptr, nullptr, nullptr);
+            copied = 0;
+        }
+    }
+    sqlite3_finalize(next);
+    sqlite3_finalize(insert);
+    sqlite3_close_v2(old);
+    return copied;
+}
+
+std::string fileNameOf(const std::string& path) { return fs::pathName(path); }
 
 }  // namespace
 
@@ -114,44 +229,153 @@ std::optional<long long> localDayStart(std::string_view date) {
 
 PlayHistory::~PlayHistory() { close(); }
 
-bool PlayHistory::open(bool create) {
-    if (db_) return true;
-    if (tried_ || (!create && !fs::fileExists(path_))) return false;
-    tried_ = true;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (openFile()) return true;
-        const int rc = db_ ? sqlite3_errcode(db_) : SQLITE_CANTOPEN;
-        close();
-        // A folder that cannot be written (or no data folder): a new file would not help.
-        if (!damaged(rc) || !fs::fileExists(path_)) return false;
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::removeFile(path_ + suffix);
-        rebuilt_ = true;
-    }
-    return false;
+void PlayHistory::setAccess(Access access) {
+    if (access == access_) return;
+    close();
+    access_ = access;
+    tried_ = false;
 }
 
-bool PlayHistory::openFile() {
+void PlayHistory::tell(const std::string& message) {
+    if (report_) report_(message);
+}
+
+bool PlayHistory::open() {
+    if (db_) return true;
+    // A reader makes no file; a file made later is read then.
+    if (tried_ || (access_ == Access::Read && !fs::fileExists(path_))) return false;
+    tried_ = true;
+    return access_ == Access::Write ? openToWrite() : openToRead();
+}
+
+PlayHistory::Found PlayHistory::check() {
+    int rc = sqlite::quickCheck(db_);
+    if (rc != SQLITE_OK) return sqlite::isDamage(rc) ? Found::Damaged : Found::Unavailable;
+    const std::optional<int> version = sqlite::userVersion(db_);
+    const auto columns = sqlite::columnsOf(db_, "plays");
+    const auto tables = sqlite::tableCount(db_);
+    if (!version || !columns || !tables)
+        return sqlite::isDamage(sqlite3_errcode(db_)) ? Found::Damaged : Found::Unavailable;
+    if (*version > kSchemaVersion) return Found::Later;
+    if (columns->empty()) return *version == 0 && *tables == 0 ? Found::New : Found::Foreign;
+    // Each of our columns as we make it; another column (of a later version that kept the
+    // number) must take a row without it.
+    static const std::vector<sqlite::Column> ours = sqlite::schemaColumns(kSchema, "plays");
+    for (const sqlite::Column& c : ours)
+        if (std::find(columns->begin(), columns->end(), c) == columns->end()) return Found::Foreign;
+    for (const sqlite::Column& c : *columns)
+        if (std::find(ours.begin(), ours.end(), c) == ours.end() && c.notNull && !c.hasDefault)
+            return Found::Foreign;
+    return Found::Usable;
+}
+
+bool PlayHistory::openToWrite() {
+    const std::string name = fileNameOf(path_);
     if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK)
+        SQLITE_OK) {
+        close();
         return false;
+    }
     // The window and romshelf-cli may both write for a moment.
     sqlite3_busy_timeout(db_, 2000);
-    int version = -1;
-    auto readVersion = [](void* out, int, char** values, char**) {
-        *static_cast<int*>(out) = values[0] ? std::atoi(values[0]) : -1;
-        return 0;
-    };
-    if (sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db_, "PRAGMA user_version", readVersion, &version, nullptr) != SQLITE_OK)
-        return false;
-    if (version == 0) {
-        version = kSchemaVersion;
-        if (sqlite3_exec(db_, ("PRAGMA user_version=" + std::to_string(version)).c_str(), nullptr,
-                         nullptr, nullptr) != SQLITE_OK)
+    const Found found = check();
+    switch (found) {
+        case Found::Usable:
+        case Found::New:
+            break;
+        case Found::Damaged:
+        case Found::Foreign:
+            close();
+            return replaceDamaged(found);
+        case Found::Later:
+            close();
+            tell("プレイ履歴 " + name +
+                 " は新しい版のプログラムで作られているため、使いません（ファイルはそのままです）。"
+                 "プレイは記録されません。");
+            return false;
+        case Found::Unavailable:
+            close();
+            tell("プレイ履歴 " + name + " を今は開けませんでした（ファイルはそのままです）。");
             return false;
     }
-    return version == kSchemaVersion;
+    const std::optional<int> version = sqlite::userVersion(db_);
+    if (sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        (version == 0 && !sqlite::setUserVersion(db_, kSchemaVersion))) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool PlayHistory::replaceDamaged(Found found) {
+    const std::string name = fileNameOf(path_);
+    const std::string what = found == Found::Foreign
+                                 ? "プレイ履歴 " + name + " はこのプログラムの形式ではありません。"
+                                 : "プレイ履歴 " + name + " が壊れています。";
+    const std::string aside = moveRefusedFileAside(path_);
+    if (aside.empty()) {
+        tell(what + "別の名前に移せなかったため、そのままにしてあります。プレイは記録されません。");
+        return false;
+    }
+    rebuilt_ = true;
+    brokenCopy_ = aside;
+    const bool made =
+        sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
+        SQLITE_OK;
+    if (made) sqlite3_busy_timeout(db_, 2000);
+    const Found now = made ? check() : Found::Unavailable;
+    if ((now != Found::New && now != Found::Usable) ||
+        sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        (sqlite::userVersion(db_) == 0 && !sqlite::setUserVersion(db_, kSchemaVersion))) {
+        close();
+        tell(what +
+             "新しいファイルを作れなかったため、プレイは記録されません。\n"
+             "元のファイルは次の名前で残してあります。\n" +
+             aside);
+        return false;
+    }
+    salvaged_ = salvageRuns(aside, db_);
+    tell(what + "新しく作り直し、読み出せた " + std::to_string(salvaged_) +
+         " 件のプレイの記録を移しました。\n元のファイルは次の名前で残してあります。\n" + aside);
+    return true;
+}
+
+bool PlayHistory::openToRead() {
+    const std::string name = fileNameOf(path_);
+    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        close();
+        tell("プレイ履歴 " + name + " を開けませんでした。");
+        return false;
+    }
+    sqlite3_busy_timeout(db_, 2000);
+    const Found found = check();
+    if (found == Found::Usable) return true;
+    close();
+    switch (found) {
+        case Found::Usable:
+        case Found::New:
+            break;
+        case Found::Damaged:
+            tell("プレイ履歴 " + name +
+                 " が壊れているため、読み込めませんでした（ファイルはそのままです）。");
+            break;
+        case Found::Foreign:
+            tell(
+                "プレイ履歴 " + name +
+                " はこのプログラムの形式ではないため、読み込めませんでした（ファイルはそのままです）。");
+            break;
+        case Found::Later:
+            tell(
+                "プレイ履歴 " + name +
+                " は新しい版のプログラムで作られているため、読み込めませんでした（ファイルはそのままです）。");
+            break;
+        case Found::Unavailable:
+            tell("プレイ履歴 " + name + " を今は読み込めませんでした（ファイルはそのままです）。");
+            break;
+    }
+    return false;
 }
 
 void PlayHistory::close() {
@@ -160,45 +384,64 @@ void PlayHistory::close() {
 }
 
 void PlayHistory::failed(int rc) {
-    if (!db_ || !damaged(rc)) return;
+    if (!db_ || !sqlite::isDamage(rc)) return;
     close();
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::removeFile(path_ + suffix);
-    rebuilt_ = true;
-    tried_ = false;
-    open(true);
+    if (access_ == Access::Write) {
+        replaceDamaged(Found::Damaged);
+        return;
+    }
+    tell("プレイ履歴 " + fileNameOf(path_) +
+         " が壊れているため、読み込めませんでした（ファイルはそのままです）。");
 }
 
-void PlayHistory::record(const PlayRecord& r) {
-    if (!open(true)) return;
-    int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK && r.key.hashed())
-        // The runs of this title from before it was summed were this file's.
-        rc = run(db_,
-                 "UPDATE plays SET size = ?3, crc = ?4"
-                 " WHERE hardware = ?1 AND title = ?2 AND size IS NULL",
-                 [&](sqlite3_stmt* s) { bindKey(s, r.key); });
-    if (rc == SQLITE_OK)
-        rc = run(db_,
-                 "INSERT INTO plays (hardware, title, size, crc, started, seconds, status, counted)"
-                 " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
-                 [&](sqlite3_stmt* s) {
-                     bindKey(s, r.key);
-                     sqlite3_bind_int64(s, 5, r.started);
-                     sqlite3_bind_int64(s, 6, r.seconds);
-                     sqlite3_bind_int(s, 7, r.status);
-                     sqlite3_bind_int(s, 8, countsAsPlay(r.seconds, r.failed) ? 1 : 0);
-                 });
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) return;
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    failed(rc);
+bool PlayHistory::record(const PlayRecord& r) {
+    if (access_ == Access::Read) return false;
+    // A file that could not be used is looked at again for each run (it may have been mended,
+    // and the user hears again that the run is not kept); reads do not ask again.
+    if (!db_) tried_ = false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!open()) return false;
+        int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK && r.key.hashed())
+            // The runs of this title from before it was summed were this file's, unless they
+            // are older than its bytes.
+            rc = run(db_,
+                     "UPDATE plays SET size = ?3, crc = ?4"
+                     " WHERE hardware = ?1 AND title = ?2 AND size IS NULL AND started >= ?5",
+                     [&](sqlite3_stmt* s) {
+                         bindKey(s, r.key);
+                         sqlite3_bind_int64(s, 5, r.key.since);
+                     });
+        if (rc == SQLITE_OK)
+            rc = run(db_,
+                     "INSERT INTO plays (hardware, title, size, crc, started, seconds, status,"
+                     " counted) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+                     [&](sqlite3_stmt* s) {
+                         bindKey(s, r.key);
+                         sqlite3_bind_int64(s, 5, r.started);
+                         sqlite3_bind_int64(s, 6, r.seconds);
+                         sqlite3_bind_int(s, 7, r.status);
+                         sqlite3_bind_int(s, 8, countsAsPlay(r.seconds, r.failed) ? 1 : 0);
+                     });
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) return true;
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (!sqlite::isDamage(rc)) {
+            tell("プレイ履歴 " + fileNameOf(path_) + " に記録できませんでした（" +
+                 sqlite3_errstr(rc) + "）。");
+            return false;
+        }
+        // Made anew, with what could be read: the run goes into the new file.
+        failed(rc);
+    }
+    return false;
 }
 
 std::vector<PlayHistory::Row> PlayHistory::rows(const char* where,
                                                 const std::vector<std::string>& texts,
                                                 const PlayKey* key) {
     std::vector<Row> found;
-    if (!open(false)) return found;
+    if (!open()) return found;
     const int rc = run(
         db_, std::string(kColumns) + "FROM plays " + where + " ORDER BY started, id",
         [&](sqlite3_stmt* s) {
@@ -233,6 +476,8 @@ PlayStats PlayHistory::stats(const PlayKey& key) {
     for (const Row& row : found) {
         // A title now held by other bytes: another game's runs.
         if (!row.counted || (key.hashed() && row.key.hashed() && !sameSums(row.key, key))) continue;
+        // An unsummed run of the title from before the file had its bytes: another game's.
+        if (key.hashed() && !row.key.hashed() && row.started < key.since) continue;
         ++stats.count;
         stats.seconds += row.seconds;
         stats.lastPlayed = std::max(stats.lastPlayed, row.started);

@@ -11,4 +11,9 @@ namespace romshelf {
 // or "" when none could be written.
 std::string keepRefusedCopy(const std::string& path, std::string_view bytes);
 
+// Moves a refused file aside under the same kind of name, never over another file, with the
+// companions a database keeps beside it (`path`-journal, -wal, -shm: each follows under the new
+// name). Returns the new path, or "" when the file could not be moved (it is left as it was).
+std::string moveRefusedFileAside(const std::string& path);
+
 }  // namespace romshelf

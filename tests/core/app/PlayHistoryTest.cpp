@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -117,6 +120,25 @@ TEST_F(PlayHistoryTest, TheHistoryFollowsARenamedFileOnceItIsHashed) {
     EXPECT_TRUE(app.playHistory().games("MD").empty());
 }
 
+// A summed file's key says since when it holds its bytes: the second its modification time falls
+// in, so that a run started within that second counts as the file's.
+TEST_F(PlayHistoryTest, ASummedFilesKeyStartsAtTheSecondItWasWritten) {
+    dir.write("roms/a.nes", "ROM");
+    const std::string path = dir.file("roms/a.nes");
+    const struct timespec times[2] = {{1'700'000'000, 0}, {1'700'000'000, 700'000'000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    setUpLaunch("FC", emulator("TestNES", "./emu/nes emu", "$P"));
+    start("FC");
+    EXPECT_EQ(key("a.nes").since, 0);  // not summed: not known
+    hash("a.nes");
+    EXPECT_EQ(key("a.nes").since, 1'700'000'000);
+    // Before the epoch the second is the one below.
+    const struct timespec before[2] = {{-2, 0}, {-2, 300'000'000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), before, 0), 0);
+    hash("a.nes");
+    EXPECT_EQ(key("a.nes").since, -2);
+}
+
 // The name the rename data give a file (for snaps named by it) is found by its sums once it has
 // been summed; a record of headerless sums, or of another size, is not it; new rename data are
 // read again.
@@ -154,6 +176,12 @@ TEST_F(PlayHistoryTest, ADamagedDatabaseIsRebuiltAndNoneIsNoCrash) {
     EXPECT_TRUE(app.playHistory().rebuilt());
     EXPECT_EQ(stats("a.nes").count, 1);
     EXPECT_EQ(dir.read("data/PlayHistory.sqlite").substr(0, 15), "SQLite format 3");
+    // The old file kept, and the user told where.
+    const std::string copy = app.playHistory().brokenCopy();
+    EXPECT_TRUE(copy.starts_with(dir.file("data/PlayHistory.sqlite.broken-"))) << copy;
+    EXPECT_EQ(dir.read(copy.substr(dir.path().size())), std::string(4096, 'x'));
+    ASSERT_FALSE(prompter.boxes().empty());
+    EXPECT_NE(prompter.boxes().back().text.find(copy), std::string::npos);
 
     PlayHistory none(dir.file("no such folder/PlayHistory.sqlite"));
     none.record({{"FC", "a", std::nullopt, std::nullopt}, 1, 60, 0, false});

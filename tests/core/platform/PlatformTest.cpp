@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -152,6 +153,25 @@ TEST(SyncFileSystems, FlushesFoldersAndFailsForWhatIsNoFolder) {
     EXPECT_TRUE(fs::syncFileSystems({dir.path(), dir.file("a")}));
     EXPECT_FALSE(fs::syncFileSystems({dir.path(), dir.file("missing")}));
     EXPECT_FALSE(fs::syncFileSystems({dir.write("file", "x")}));
+}
+
+// The kernel's own names for the file systems (linux/magic.h): the shared ones are network file
+// systems, the local disks, tmpfs and an overlay are not. A share cannot be mounted here; a
+// local disk and tmpfs are found local, a file not made yet by its folder.
+TEST(NetworkFileSystem, SharedFileSystemsAreToldFromLocalOnes) {
+    for (const std::uint64_t shared : std::initializer_list<std::uint64_t>{
+             NFS_SUPER_MAGIC, SMB_SUPER_MAGIC, SMB2_SUPER_MAGIC, CIFS_SUPER_MAGIC, FUSE_SUPER_MAGIC,
+             V9FS_MAGIC, AFS_SUPER_MAGIC, CEPH_SUPER_MAGIC})
+        EXPECT_TRUE(fs::isNetworkFileSystemType(shared)) << std::hex << shared;
+    for (const std::uint64_t local : std::initializer_list<std::uint64_t>{
+             EXT4_SUPER_MAGIC, BTRFS_SUPER_MAGIC, XFS_SUPER_MAGIC, TMPFS_MAGIC,
+             OVERLAYFS_SUPER_MAGIC, MSDOS_SUPER_MAGIC})
+        EXPECT_FALSE(fs::isNetworkFileSystemType(local)) << std::hex << local;
+
+    TempFolder dir, shm("/dev/shm");
+    for (const std::string& path :
+         {dir.path(), dir.write("file", "x"), dir.file("not yet"), shm.path(), shm.file("not yet")})
+        EXPECT_FALSE(fs::isNetworkFileSystem(path)) << path;
 }
 
 TEST(ProcessRunner, AProgramGetsOnlyTheStandardDescriptors) {

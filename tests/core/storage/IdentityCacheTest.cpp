@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <filesystem>
+#include <map>
 
 #include "TempFolder.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::test {
 namespace {
@@ -95,6 +99,9 @@ TEST(IdentityCache, ADamagedFileIsRebuiltAndAnUnusablePlaceMeansNoCache) {
         IdentityCache cache(db);
         ASSERT_TRUE(cache.open());
         EXPECT_TRUE(cache.rebuilt());
+        // Kept aside as it was, not deleted.
+        EXPECT_EQ(cache.brokenCopy().substr(0, db.size() + 8), db + ".broken-");
+        EXPECT_EQ(dir.read(fs::pathName(cache.brokenCopy())), damaged);
         EXPECT_EQ(cache.find("/r/a.nes"), std::nullopt);
         cache.put("/r/b.nes", kBeta);
         EXPECT_EQ(cache.find("/r/b.nes"), kBeta);
@@ -113,6 +120,84 @@ TEST(IdentityCache, ADamagedFileIsRebuiltAndAnUnusablePlaceMeansNoCache) {
         EXPECT_TRUE(cache.startingWith("/").empty());
     }
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.sqlite")));
+}
+
+// A cache is trusted only in this layout and version. One a later version made is left as it is
+// and not used; one of our version number with another layout (a path kept as text, which no
+// lookup of the path's bytes would find) is moved aside and made anew, never read.
+TEST(IdentityCache, ACacheOfAnotherVersionOrLayoutIsNotUsed) {
+    const auto files = [](const TempFolder& dir) {
+        std::map<std::string, std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            found[entry.path().filename().string()] = dir.read(entry.path().filename().string());
+        return found;
+    };
+    const auto exec = [](const std::string& path, const std::string& sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    };
+    // kAlpha's entry for /r/a.nes, in our layout and in one with the path as text.
+    const std::string ours =
+        "CREATE TABLE files (path BLOB PRIMARY KEY NOT NULL, size INTEGER NOT NULL,"
+        " mtime_ns INTEGER NOT NULL, crc INTEGER NOT NULL, sha1 TEXT NOT NULL) WITHOUT ROWID;"
+        "INSERT INTO files VALUES (CAST('/r/a.nes' AS BLOB), 3, 1700000000123456789, 891568578,"
+        " 'a9993e364706816aba3e25717850c26c9cd0d89d');";
+    {
+        TempFolder dir;
+        const std::string db = dir.file("identity.sqlite");
+        exec(db, ours + "PRAGMA user_version=1;");
+        IdentityCache sound(db);
+        ASSERT_TRUE(sound.open());
+        EXPECT_EQ(sound.find("/r/a.nes"), kAlpha);  // the entry as written is what kAlpha is
+    }
+    {
+        SCOPED_TRACE("a later version");
+        TempFolder dir;
+        const std::string db = dir.file("identity.sqlite");
+        exec(db, ours + "PRAGMA user_version=2;");
+        const auto before = files(dir);
+        IdentityCache cache(db);
+        EXPECT_FALSE(cache.open());
+        EXPECT_TRUE(cache.refused());
+        EXPECT_EQ(cache.find("/r/a.nes"), std::nullopt);
+        cache.put("/r/b.nes", kBeta);
+        EXPECT_EQ(files(dir), before);
+    }
+    {
+        SCOPED_TRACE("our version, another layout");
+        TempFolder dir;
+        const std::string db = dir.file("identity.sqlite");
+        std::string other = ours;
+        other.replace(other.find("path BLOB"), 9, "path TEXT");
+        other.replace(other.find("CAST('/r/a.nes' AS BLOB)"), 24, "'/r/a.nes'");
+        exec(db, other + "PRAGMA user_version=1;");
+        const std::string bytes = dir.read("identity.sqlite");
+        IdentityCache cache(db);
+        ASSERT_TRUE(cache.open());
+        EXPECT_TRUE(cache.rebuilt());
+        EXPECT_FALSE(cache.refused());
+        EXPECT_EQ(dir.read(fs::pathName(cache.brokenCopy())), bytes);
+        EXPECT_TRUE(cache.startingWith("/").empty());
+        cache.put("/r/a.nes", kAlpha);
+        EXPECT_EQ(cache.find("/r/a.nes"), kAlpha);
+    }
+}
+
+// On a network share each machine keeps a cache file of its own, named after it.
+TEST(IdentityCache, AMachinesOwnFileIsNamedAfterIt) {
+    EXPECT_EQ(perMachinePath("/share/cache/identity.sqlite", "pc-1.local"),
+              "/share/cache/identity-pc-1.local.sqlite");
+    EXPECT_EQ(perMachinePath("/share/cache/identity.sqlite", "a/b c"),
+              "/share/cache/identity-a_b_c.sqlite");
+    EXPECT_EQ(perMachinePath("/share/cache/identity.sqlite", ""),
+              "/share/cache/identity-unknown.sqlite");
+    // On a local disk the file is the one given.
+    TempFolder dir;
+    IdentityCache cache(dir.file("identity.sqlite"));
+    ASSERT_TRUE(cache.open());
+    EXPECT_EQ(cache.path(), dir.file("identity.sqlite"));
 }
 
 }  // namespace
