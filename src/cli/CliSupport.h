@@ -83,6 +83,11 @@ OpenedApplication openProgramFolder(const std::string& programFolder, std::ostre
 // with status 75 and the holder's name when it is still held.
 void setWriterRole(std::string role, int waitMs = 5000);
 inline constexpr int kLockedStatus = 75;
+// The writer lock taken again by a writer that let it go meanwhile (with
+// Application::unlockProgramFolder), waiting as openHardware does; false after saying on `err`
+// who holds it and `what` follows ("the play is not recorded"). True at once for a command that
+// only reads.
+bool lockAgainForWriting(Application& app, const std::string& what, std::ostream& err);
 
 // Freeing what a command built piece by piece can take longer than the command (the rows of a
 // large list): once main allows it, a finished command leaves it to the end of the process,
