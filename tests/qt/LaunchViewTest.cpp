@@ -215,12 +215,15 @@ TEST_F(LaunchView, AHeldEnterStartsTheGameOnceAndNotAgainWhileItRuns) {
     key(QEvent::KeyRelease, false);
     ASSERT_EQ(counting.pids.size(), 1u);
     EXPECT_TRUE(readRecord(emu).ran);
-
+    // The repeats were no presses at all: not even refused ones.
     const std::string running = "「sonic」は起動中です。";
+    EXPECT_EQ(std::ranges::count(log(), running), 0);
+
     key(QEvent::KeyPress, false);
     key(QEvent::KeyRelease, false);
     EXPECT_EQ(counting.pids.size(), 1u);
     EXPECT_EQ(app.systemLog().lines().back(), running);
+    EXPECT_EQ(std::ranges::count(log(), running), 1);
     const QRect row = list->visualRect(list->model()->index(0, 0));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
     EXPECT_EQ(counting.pids.size(), 1u);
