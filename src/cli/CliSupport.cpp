@@ -303,6 +303,26 @@ bool refuseOverDamage(const Application& app, std::ostream& err, int& status) {
 
 }  // namespace
 
+bool lockAgainForWriting(Application& app, const std::string& what, std::ostream& err) {
+    if (writerRole.empty()) return true;
+    const std::string folder = app.programFolder().pathWithoutSlash();
+    const auto result =
+        app.lockProgramFolder(writerRole, lockWaitMs, [&](const WriterLock::Holder& holder) {
+            err << "romshelf-cli: the program folder " << folder << " is in use by "
+                << describeHolder(holder) << "; waiting...\n";
+        });
+    if (result == WriterLock::Result::Acquired) return true;
+    err << "romshelf-cli: ";
+    if (result == WriterLock::Result::Held)
+        err << "the program folder " << folder << " is in use by "
+            << describeHolder(app.writerLock().holder());
+    else
+        err << "cannot lock " << app.writerLock().path() << " ("
+            << std::strerror(app.writerLock().error()) << ")";
+    err << ": " << what << ".\n";
+    return false;
+}
+
 OpenedApplication openProgramFolder(const std::string& programFolder, std::ostream& err,
                                     bool answerYes) {
     OpenedApplication opened;

@@ -86,6 +86,11 @@ void setWriterRole(std::string role, int waitMs = 5000);
 // alive (after asking; --yes answers), for a holder the user knows is gone.
 void setTakeOver(bool on);
 inline constexpr int kLockedStatus = 75;
+// The writer lock taken again by a writer that let it go meanwhile (with
+// Application::unlockProgramFolder), waiting as openHardware does; false after saying on `err`
+// who holds it and `what` follows ("the play is not recorded"). True at once for a command that
+// only reads.
+bool lockAgainForWriting(Application& app, const std::string& what, std::ostream& err);
 
 // Freeing what a command built piece by piece can take longer than the command (the rows of a
 // large list): once main allows it, a finished command leaves it to the end of the process,

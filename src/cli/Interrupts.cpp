@@ -13,10 +13,11 @@ std::atomic<int> received{0};
 std::atomic<bool> requested{false};
 
 extern "C" void onInterrupt(int signal) {
-    // A request still pending: the user means it.
-    if (requested.exchange(true)) ::_exit(128 + signal);
+    // Kept before the request is raised: whoever sees the request finds its signal.
     int none = 0;
     received.compare_exchange_strong(none, signal);
+    // A request still pending: the user means it.
+    if (requested.exchange(true)) ::_exit(128 + signal);
 }
 
 }  // namespace
@@ -32,5 +33,7 @@ void catchInterrupts() {
 int interruptSignal() { return received.load(); }
 void clearInterruptRequest() { requested.store(false); }
 bool interruptRequested() { return requested.load(); }
+
+int takeInterruptRequest() { return requested.exchange(false) ? received.load() : 0; }
 
 }  // namespace romshelf::cli

@@ -13,5 +13,8 @@ int interruptSignal();
 // A loop asked the question and goes on: the request is cleared (the signal stays recorded).
 void clearInterruptRequest();
 bool interruptRequested();
+// The signal of a pending request, which is cleared (so that the next signal is a request again
+// rather than the end of the process); 0 when none is pending.
+int takeInterruptRequest();
 
 }  // namespace romshelf::cli

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/CliSupport.h"
+#include "cli/Interrupts.h"
 #include "cli/MainSettingsChanges.h"
 #include "core/app/Application.h"
 #include "core/settings/HardwareTable.h"
@@ -53,7 +54,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
-    const MainSettingsChanges changes(app);
+    std::optional<MainSettingsChanges> changes(std::in_place, app);
     LogPrinter printer(app, out, err);
     if (!emulator.empty()) {
         const auto& items = app.emulatorCombo().items;
@@ -66,10 +67,29 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     app.setListener(&printer);
     app.launcher().setDryRun(dryRun);
+    // Set while the game runs: the program folder is let go for it.
+    bool letGo = false, savedBefore = true, lockedAfter = true;
     if (wait) {
         // The emulator's error output comes to us, for its last lines in the log.
         opened.ports->processes.captureErrors(true);
         app.launcher().setWaitForEmulator(true);
+        PosixProcessRunner::WaitSteps steps;
+        // A game runs for hours: what the launch changed is saved now, and the folder is free for
+        // the window and other commands meanwhile.
+        steps.waiting = [&] {
+            savedBefore = changes->save(app, err);
+            app.tempFolders().leaveFoldersForLater();
+            changes.emplace(app);
+            app.unlockProgramFolder();
+            letGo = true;
+        };
+        // Ctrl+C or SIGTERM ends the game as well (not this command alone, leaving it behind);
+        // its end is then recorded and told as any other.
+        steps.stopRequest = [] { return takeInterruptRequest(); };
+        steps.ended = [&] {
+            lockedAfter = lockAgainForWriting(app, "the play is not recorded", err);
+        };
+        opened.ports->processes.setWaitSteps(std::move(steps));
     }
 
     bool started = false;
@@ -98,9 +118,17 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     app.setListener(nullptr);
     // The recent files take the launch as in the window, which saves them at exit; nothing else
     // will save them here.
-    if (started && !dryRun && !changes.save(app, err)) return 1;
+    if (started && !dryRun) {
+        if (!lockedAfter) {
+            if (changes->changed(app))
+                err << "romshelf-cli: " << app.mainDataPath() << " is not saved either.\n";
+        } else if (!changes->save(app, err)) {
+            return 1;
+        }
+    }
+    if (!savedBefore) return 1;
     // What was unpacked stays for the game; the next clean removes it.
-    app.tempFolders().leaveFoldersForLater();
+    if (!letGo) app.tempFolders().leaveFoldersForLater();
     if (!started) return 1;
     if (wait && printer.ended) {
         if (printer.ended->failed()) err << emulatorEndLine(*printer.ended) << "\n";

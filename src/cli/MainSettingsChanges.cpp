@@ -3,8 +3,7 @@
 namespace romshelf::cli {
 
 bool MainSettingsChanges::save(Application& app, std::ostream& err) const {
-    if ((app.settings() == before_ && app.plusSettings() == plusBefore_) || app.saveMainSettings())
-        return true;
+    if (!changed(app) || app.saveMainSettings()) return true;
     err << "could not save " << app.mainDataPath() << "\n";
     return false;
 }

@@ -14,6 +14,9 @@ public:
     explicit MainSettingsChanges(const Application& app)
         : before_(app.settings()), plusBefore_(app.plusSettings()) {}
     const MainSettings& before() const { return before_; }
+    bool changed(const Application& app) const {
+        return app.settings() != before_ || app.plusSettings() != plusBefore_;
+    }
     // Writes MainData.slb when the settings changed. False, and said on `err`, when it could not
     // be written.
     bool save(Application& app, std::ostream& err) const;

@@ -60,7 +60,9 @@ constexpr const char* kCommandUsages[] = {
     "              arguments it would start instead; the TEMP folder an archive was\n"
     "              unpacked into is emptied by the next clean;\n"
     "              --wait waits for the emulator and exits with its status (128 + the\n"
-    "              signal that ended it), telling a failure on stderr\n",
+    "              signal that ended it), telling a failure on stderr; Ctrl+C or SIGTERM\n"
+    "              is passed on to the emulator (killed 3 seconds later), its play is\n"
+    "              recorded and the exit status is 130 or 143\n",
     "  info [--program-folder DIR] [--hardware CODE] (--folder N FILE | --row N)\n"
     "       [--snap-picture OUT.bmp] [--media-picture OUT.bmp]\n"
     "              print what the database, file-information, snap and media windows\n"

@@ -166,3 +166,74 @@ TEST_F(LaunchView, AnEmulatorsCrashIsToldInTheLogAndNotOnOurTerminal) {
         }
     EXPECT_GT(magenta, 20);
 }
+
+namespace {
+
+// The window's runner, counting the programs started through it.
+struct CountingRunner : ProcessRunner {
+    explicit CountingRunner(ProcessRunner& inner) : inner(inner) {}
+    std::optional<int> start(const std::vector<std::string>& argv,
+                             const std::string& folder) override {
+        const std::optional<int> pid = inner.start(argv, folder);
+        if (pid) pids.push_back(*pid);
+        return pid;
+    }
+    void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override {
+        inner.whenFinished(pid, std::move(then));
+    }
+    bool watchesInBackground() const override { return inner.watchesInBackground(); }
+    void terminate(int pid) override { inner.terminate(pid); }
+    ProcessRunner& inner;
+    std::vector<int> pids;
+};
+
+}  // namespace
+
+// A held Enter repeats its press: the game starts once. A press or a double click while it runs
+// starts no second one, and the log says why; once it has ended, Enter starts it again.
+TEST_F(LaunchView, AHeldEnterStartsTheGameOnceAndNotAgainWhileItRuns) {
+    const std::string emu = installRecorder(dir.file("emu/gens"));
+    setUpLaunch("MD", emulator("Gens", emu, "--sleep 30000 $P"));
+    dir.write("roms/sonic.md", "ROM");
+    CountingRunner counting(runner);
+    ports.processes.target = &counting;
+    CMainFrame& frame = open("MD");
+    CFileList* list = frame.fileList();
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    list->selectRow(0);
+    auto key = [&](QEvent::Type type, bool autoRepeat) {
+        QKeyEvent e(type, Qt::Key_Return, Qt::NoModifier, QString(), autoRepeat);
+        QApplication::sendEvent(list, &e);
+        QApplication::processEvents();
+    };
+    // As X delivers a held key: the press, then a press (and release) per repeat.
+    key(QEvent::KeyPress, false);
+    for (int repeat = 0; repeat < 28; ++repeat) {
+        key(QEvent::KeyRelease, true);
+        key(QEvent::KeyPress, true);
+    }
+    key(QEvent::KeyRelease, false);
+    ASSERT_EQ(counting.pids.size(), 1u);
+    EXPECT_TRUE(readRecord(emu).ran);
+    // The repeats were no presses at all: not even refused ones.
+    const std::string running = "「sonic」は起動中です。";
+    EXPECT_EQ(std::ranges::count(log(), running), 0);
+
+    key(QEvent::KeyPress, false);
+    key(QEvent::KeyRelease, false);
+    EXPECT_EQ(counting.pids.size(), 1u);
+    EXPECT_EQ(app.systemLog().lines().back(), running);
+    EXPECT_EQ(std::ranges::count(log(), running), 1);
+    const QRect row = list->visualRect(list->model()->index(0, 0));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(counting.pids.size(), 1u);
+    EXPECT_EQ(std::ranges::count(log(), running), 2);
+
+    ::kill(counting.pids[0], SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return logged("エミュレータがシグナル 15 (SIGTERM) で終了しました。"); }, 10000));
+    key(QEvent::KeyPress, false);
+    key(QEvent::KeyRelease, false);
+    EXPECT_EQ(counting.pids.size(), 2u);
+    for (const int pid : counting.pids) ::kill(pid, SIGKILL);
+}

@@ -6,12 +6,19 @@
 // "N target", one a line.
 // After its record it acts on its arguments in order, as a failing emulator would:
 // "--stderr TEXT" writes TEXT and a line feed to its error output, "--sleep MS" waits, "--exit N"
-// exits with N, "--signal N" raises signal N (without leaving a core file).
+// exits with N, "--signal N" raises signal N (without leaving a core file), "--trap WHAT" catches
+// SIGTERM and SIGINT from then on (and says so by creating "<its own path>.signals"): each one
+// caught is added to that file as a line "N", and to its error output as "caught signal N"; then it
+// exits with WHAT when that is a number, ends by the signal for "die", and goes on for "ignore".
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +26,45 @@
 #include <string>
 
 namespace {
+
+std::string signalsFile;
+int trapExit = 0;
+enum class Trap { Exit, Die, Ignore } trapWay = Trap::Exit;
+
+// Only calls that are safe in a signal handler.
+extern "C" void onTrappedSignal(int signal) {
+    char line[32];
+    const int n = std::snprintf(line, sizeof line, "%d\n", signal);
+    const int fd = ::open(signalsFile.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t w = ::write(fd, line, static_cast<std::size_t>(n));
+        ::close(fd);
+    }
+    char told[48];
+    const int m = std::snprintf(told, sizeof told, "caught signal %d\n", signal);
+    [[maybe_unused]] const ssize_t w = ::write(2, told, static_cast<std::size_t>(m));
+    if (trapWay == Trap::Exit) ::_exit(trapExit);
+    if (trapWay == Trap::Die) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+}
+
+void trap(const std::string& self, const std::string& way) {
+    signalsFile = self + ".signals";
+    trapWay = way == "die" ? Trap::Die : way == "ignore" ? Trap::Ignore : Trap::Exit;
+    trapExit = std::atoi(way.c_str());
+    struct sigaction action {};
+    action.sa_handler = onTrappedSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    // Made once the handler is in place: a test may send its signal from now on.
+    const std::string part = signalsFile + ".part";
+    FILE* made = std::fopen(part.c_str(), "wb");
+    if (made) std::fclose(made);
+    std::rename(part.c_str(), signalsFile.c_str());
+}
 
 bool writeDescriptors(const std::string& path) {
     std::string lines = "pid " + std::to_string(::getpid()) + "\n";
@@ -62,7 +108,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", value);
             std::fflush(stderr);
         } else if (action == "--sleep") {
-            ::usleep(static_cast<useconds_t>(std::atoi(value)) * 1000);
+            // The whole time, even when a signal it goes on after cuts the sleep short.
+            const long ms = std::atol(value);
+            timespec left{ms / 1000, (ms % 1000) * 1000000};
+            while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+            }
+        } else if (action == "--trap") {
+            trap(self, value);
         } else if (action == "--exit") {
             return std::atoi(value);
         } else if (action == "--signal") {

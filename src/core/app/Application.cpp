@@ -259,7 +259,17 @@ void Application::recordPlay(const EmulatorSession& run) {
     record.seconds = duration_cast<seconds>(run.ended - run.started).count();
     record.status = run.end.status();
     record.failed = run.end.failed();
-    history_.record(record);
+    // Nothing to protect before there is a data folder; the history makes none of its own.
+    if (!fs::directoryExists(folder_.dataFolder())) return;
+    if (asWriter([&] { history_.record(record); })) return;
+    const WriterLock::Holder& holder = lock_.holder();
+    LaunchLog log = launching_.logWriter();
+    const std::string& name = run.request.gameName;
+    log.error("「" + (name.empty() ? fs::pathTitle(run.request.fileName) : name) +
+              "」のプレイ記録を保存できませんでした。");
+    log.line("> 使用中: " + holder.role +
+             (holder.pid > 0 ? " (プロセス " + std::to_string(holder.pid) + ")" : ""));
+    log.colour(LogColour::Black);
 }
 
 }  // namespace romshelf

@@ -76,6 +76,9 @@ public:
         std::string_view role, int waitMs,
         const std::function<void(const WriterLock::Holder&)>& waiting = {}, bool takeOver = false);
     const WriterLock& writerLock() const { return lock_; }
+    // Lets the lock go while nothing is changed for a long time (a game waited for); taken again
+    // with lockProgramFolder.
+    void unlockProgramFolder() { lock_.release(); }
     // Runs `change` as a writer: under the lock this program holds, or under the lock taken for
     // it when nobody holds it (a command that only reads). False, and nothing done, when another
     // program holds it.
@@ -251,7 +254,8 @@ public:
 
     // --- play history ---------------------------------------------------------------------------
     // Every emulator run on a file goes into data/PlayHistory.sqlite when its end is known (the
-    // window's, romshelf-cli launch --wait's).
+    // window's, romshelf-cli launch --wait's), as a writer; while another program holds the
+    // program folder the run is not recorded, and the log says so in red.
     PlayHistory& playHistory() { return history_; }
     // The game of file `fileName` in ROM folder `folderNumber` of hardware `code`: with its sums
     // when the identity cache has them for the file as it is now (current hardware only).

@@ -27,6 +27,12 @@ bool LaunchService::launchRow(int row) {
     const FileListRow& r = rows[static_cast<std::size_t>(row)];
     // Copied now: the rows may be rebuilt while the launch runs.
     LaunchRequest request{r.gameName(), r.fileName(), r.folderNumber, r.recordIndex};
+    // A second Enter or double click while the game starts or runs is no second game.
+    if (r.folderNumber >= 0 &&
+        executor_.running(session_.index(), request.folderNumber, request.fileName)) {
+        LaunchLog(*this).line("「" + request.gameName + "」は起動中です。");
+        return false;
+    }
     BusyGuard::Scope busy(busy_);
     if (traitsOf(session_.code()).otherSoftware)
         return executor_.startOtherSoftware(request.gameName, request.folderNumber);

@@ -27,7 +27,8 @@ public:
 
     LaunchExecutor& executor() { return executor_; }
 
-    // Double click or Enter on a file-list row (other software: the program or document).
+    // Double click or Enter on a file-list row (other software: the program or document). While
+    // the emulator started for the row's file still runs, the log says so and nothing starts.
     bool launchRow(int row);
     // A file named directly (the command-line companion).
     bool launchFile(const LaunchRequest& request);

@@ -305,6 +305,7 @@ void LaunchExecutor::waitIfAsked(const EmulatorSession& run) {
 }
 
 void LaunchExecutor::watch(EmulatorSession run) {
+    watched_[run.pid] = run;
     context_.processes().whenFinished(
         run.pid, [self = std::weak_ptr(self_), run](const ProcessEnd& end) mutable {
             const std::shared_ptr<LaunchExecutor*> alive = self.lock();
@@ -316,6 +317,7 @@ void LaunchExecutor::watch(EmulatorSession run) {
 
 void LaunchExecutor::emulatorEnded(EmulatorSession run) {
     run.ended = std::chrono::system_clock::now();
+    watched_.erase(run.pid);
     finishLaunch(run.pid);  // a launch that waited for it
     if (run.end.failed()) {
         std::vector<std::string> lines{emulatorEndLine(run.end)};
@@ -324,6 +326,15 @@ void LaunchExecutor::emulatorEnded(EmulatorSession run) {
         LaunchLog(context_).warning(lines);
     }
     context_.emulatorEnded(run);
+}
+
+bool LaunchExecutor::running(int hardwareIndex, int folderNumber,
+                             const std::string& fileName) const {
+    return std::any_of(watched_.begin(), watched_.end(), [&](const auto& entry) {
+        const EmulatorSession& run = entry.second;
+        return run.hardwareIndex == hardwareIndex && run.request.folderNumber == folderNumber &&
+               run.request.fileName == fileName;
+    });
 }
 
 void LaunchExecutor::finishPendingLaunches() {

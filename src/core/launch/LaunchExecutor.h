@@ -37,6 +37,10 @@ public:
     // Other software: a program is run, a document opened with the desktop.
     bool startOtherSoftware(const std::string& name, int folderNumber);
 
+    // Whether an emulator started for the file `fileName` of ROM folder `folderNumber` of hardware
+    // `hardwareIndex` is still running, as far as its end is watched for (the window's are).
+    bool running(int hardwareIndex, int folderNumber, const std::string& fileName) const;
+
     // Launches still waiting for their emulator to end (minimise while running, JoyToKey).
     std::size_t pendingLaunches() const { return pending_.size(); }
     // At shut-down: JoyToKey is stopped and the launches are recorded, although their
@@ -87,7 +91,8 @@ private:
     // Ends noticed after this executor is gone are dropped.
     std::shared_ptr<LaunchExecutor*> self_ = std::make_shared<LaunchExecutor*>(this);
     std::optional<StartPlan> lastStart_;
-    std::map<int, PendingLaunch> pending_;  // by the emulator's process id
+    std::map<int, PendingLaunch> pending_;    // by the emulator's process id
+    std::map<int, EmulatorSession> watched_;  // runs whose end is watched for, by process id
 };
 
 }  // namespace romshelf

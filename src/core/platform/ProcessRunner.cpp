@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <utility>
 
@@ -78,6 +79,16 @@ std::optional<int> spawnDirect(const std::vector<std::string>& argv,
     return static_cast<int>(pid);
 }
 
+// A program started in a session of its own leads its process group: the signal reaches
+// whatever it started as well.
+void signalProgram(int pid, int signal) {
+    if (pid <= 0) return;
+    if (::getpgid(pid) == pid)
+        ::kill(-pid, signal);
+    else
+        ::kill(pid, signal);
+}
+
 }  // namespace
 
 int ProcessEnd::status() const {
@@ -137,29 +148,54 @@ std::optional<int> PosixProcessRunner::start(const std::vector<std::string>& arg
 
 void PosixProcessRunner::whenFinished(int pid, std::function<void(const ProcessEnd&)> then) {
     const auto capture = captures_.find(pid);
-    if (capture == captures_.end()) {
+    const bool stoppable = static_cast<bool>(steps_.stopRequest);
+    if (steps_.waiting) steps_.waiting();
+    if (capture == captures_.end() && !stoppable) {
         int status = 0;
         pid_t r;
         do {
             r = ::waitpid(pid, &status, 0);
         } while (r < 0 && errno == EINTR);
+        if (steps_.ended) steps_.ended();
         then(r == pid ? ProcessEnd::fromWaitStatus(status) : ProcessEnd{});
         return;
     }
     // The pipe is read while the program runs: a full pipe would stop it.
-    ErrorCapture errors = std::move(capture->second);
-    captures_.erase(capture);
-    std::optional<ProcessEnd> end;
-    bool open = true;
-    while (!(end = poll(pid))) {
-        pollfd p{errors.readEnd(), POLLIN, 0};
-        if (open && ::poll(&p, 1, 100) > 0)
-            open = errors.read();
-        else if (!open)
-            ::poll(nullptr, 0, 100);
+    std::optional<ErrorCapture> errors;
+    if (capture != captures_.end()) {
+        errors.emplace(std::move(capture->second));
+        captures_.erase(capture);
     }
-    errors.finish();
-    end->errorLines = errors.tail().lines();
+    std::optional<ProcessEnd> end;
+    bool open = errors.has_value();
+    bool signalled = false, killed = false;
+    std::chrono::steady_clock::time_point deadline;
+    while (!(end = poll(pid))) {
+        // A signal that arrives meanwhile cuts the poll short, so it is passed on at once.
+        const int signal = stoppable ? steps_.stopRequest() : 0;
+        if (signal != 0 && !killed) {
+            if (!signalled) {
+                signalProgram(pid, signal);
+                deadline =
+                    std::chrono::steady_clock::now() + std::chrono::milliseconds(steps_.graceMs);
+                signalled = true;
+            } else {
+                signalProgram(pid, SIGKILL);
+                killed = true;
+            }
+        }
+        if (signalled && !killed && std::chrono::steady_clock::now() >= deadline) {
+            signalProgram(pid, SIGKILL);
+            killed = true;
+        }
+        pollfd p{open ? errors->readEnd() : -1, POLLIN, 0};
+        if (::poll(&p, 1, 100) > 0 && open) open = errors->read();
+    }
+    if (errors) {
+        errors->finish();
+        end->errorLines = errors->tail().lines();
+    }
+    if (steps_.ended) steps_.ended();
     then(*end);
 }
 

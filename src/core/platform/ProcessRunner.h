@@ -60,6 +60,20 @@ public:
     // lines come with its end (to a waiting caller, which reads the pipe while it waits).
     void captureErrors(bool on) { captureErrors_ = on; }
 
+    // What a waiting whenFinished does besides waiting, for a command that waits for a game.
+    struct WaitSteps {
+        // Once, when the wait begins: what need not be held while the game runs is let go.
+        std::function<void()> waiting;
+        // Asked while it waits: a signal number (0 for none) to pass on to the program, or its
+        // process group when it leads one. A program still running `graceMs` after the first is
+        // killed; a second request kills it at once.
+        std::function<int()> stopRequest;
+        int graceMs = 3000;
+        // Once it has ended, before the caller hears of it.
+        std::function<void()> ended;
+    };
+    void setWaitSteps(WaitSteps steps) { steps_ = std::move(steps); }
+
     std::optional<int> start(const std::vector<std::string>& argv,
                              const std::string& workingFolder) override;
     void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override;
@@ -79,6 +93,7 @@ public:
 private:
     ChildStdio stdio_;
     bool captureErrors_ = false;
+    WaitSteps steps_;
     std::map<int, ErrorCapture> captures_;  // by process id
 };
 

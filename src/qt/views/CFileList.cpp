@@ -200,6 +200,8 @@ int CFileList::selectedRow() const {
 
 void CFileList::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A held key repeats its press: one press is one start.
+        if (event->isAutoRepeat()) return;
         const int row = selectedRow();
         if (row >= 0) Q_EMIT startRequested(row);
         return;

@@ -72,7 +72,7 @@ public:
 Q_SIGNALS:
     // A row became the shown selection (click, key release, right click).
     void selectionShown(int row);
-    // Double click or Enter on a row.
+    // Double click or Enter on a row (a held Enter once).
     void startRequested(int row);
     // Space or right click: the registration dialogs (row, several rows selected).
     void registrationRequested(int row, bool bulk);
