@@ -17,6 +17,7 @@
 
 #include "AppFixture.h"
 #include "LaunchFixture.h"
+#include "RawBytes.h"
 #include "RomImages.h"
 #include "cli/BackupCommand.h"
 #include "cli/CacheCommand.h"
@@ -842,6 +843,52 @@ TEST_F(SetCommand, ADamagedCatalogueIsRefusedByNameAndSalvagedIntoANewFile) {
     EXPECT_EQ(body["records"][0]["gameName"], "Old Game");
     EXPECT_EQ(body["records"][1]["gameName"], "Taken");
     EXPECT_EQ(dir.read("data/RomData_FC.slb"), damaged);
+}
+
+// Every data file `set` reads, cut short or with a flipped length: the command stops with status
+// 2 naming it, and every file of the data folder is as it was (nothing shorter, nothing new but
+// the kept copy of the damaged file).
+TEST_F(SetCommand, EveryKindOfDamagedDataFileStopsAWritingCommandAndNothingIsWritten) {
+    EXPECT_EQ(set({"old.nes", "--category", "1", "ACT", "--class", "Disk"}), 0) << err;
+    ASSERT_TRUE(app.saveMainSettings());
+    auto snapshot = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(dir.file("data"))) {
+            const std::string name = e.path().filename().string();
+            if (name.find(".broken-") == std::string::npos && name.ends_with(".slb"))
+                files[name] = dir.read("data/" + name);
+        }
+        return files;
+    };
+    const std::map<std::string, std::string> before = snapshot();
+    for (const char* name : {"MainData.slb", "Folder_FC.slb", "Emulator_FC.slb", "RomData_FC.slb",
+                             "ClassData1.slb", "ClassData_FC.slb"}) {
+        ASSERT_TRUE(before.count(name)) << name;
+        const std::string whole = before.at(name);
+        // Cut in the middle, and the first length after the header made huge.
+        const std::size_t afterMagic =
+            test::RawBytes()
+                .str(dataFileKindInfo(*dataFileKindFromFileName(name)).magic)
+                .bytes()
+                .size() +
+            4;
+        std::string flipped = whole;
+        flipped[afterMagic + 3] = '\x7f';
+        for (const std::string& damaged : {whole.substr(0, whole.size() / 2), flipped}) {
+            SCOPED_TRACE(std::string(name) + (damaged.size() < whole.size() ? " cut" : " flipped"));
+            dir.write(std::string("data/") + name, damaged);
+            cli::setWriterRole("romshelf-cli set");
+            EXPECT_EQ(set({"old.nes", "--rating", "4"}), 2);
+            cli::setWriterRole("");
+            EXPECT_NE(err.find(dir.file("data/") + name + " cannot be read whole"),
+                      std::string::npos)
+                << err;
+            std::map<std::string, std::string> expected = before;
+            expected[name] = damaged;
+            EXPECT_EQ(snapshot(), expected);
+        }
+        dir.write(std::string("data/") + name, whole);
+    }
 }
 
 // Every command reads its arguments through one reader: the common options anywhere, an option's

@@ -187,6 +187,8 @@ TEST_F(KilledRun, RenameApplyKilledAtEveryStepLeavesEachFileWithItsRecordAndSnap
         // And a second apply gives every game its name, without moving anything twice.
         const CliRun again = runCli(on(*work, {"rename", "apply", "--yes"}));
         ASSERT_EQ(again.status, 0) << again.err;
+        // The killed command's owner file was taken over (its process has ended) and let go.
+        EXPECT_FALSE(fsys::exists(work->file("data/romshelf.owner")));
         expectWhole(*work);
         for (int i = 0; i < kGames; ++i)
             EXPECT_EQ(work->read("ok/Canon " + std::to_string(i) + ".nes"), rom(i));
@@ -348,8 +350,11 @@ TEST_F(KilledRun, ImportOptimiseAndCategoryRenameKilledAtEveryStepLeaveWholeFile
             ASSERT_EQ(run.status, 128 + SIGKILL) << step << run.err;
             for (const auto& e : fsys::directory_iterator(work->file("data/"))) {
                 const std::string name = e.path().filename();
-                // Never under a real name; the lock file says who holds it.
-                if (name.starts_with(".romshelf-part-") || name == "romshelf.lock") continue;
+                // Never under a real name; the lock and owner files say who held the folder (the
+                // next program takes the owner file of a process that has ended over).
+                if (name.starts_with(".romshelf-part-") || name == "romshelf.lock" ||
+                    name == "romshelf.owner")
+                    continue;
                 const std::string bytes = work->read("data/" + name);
                 const bool old = shapes.contains(name) && shapes[name] == bytes;
                 const bool done = fsys::exists(finished->file("data/" + name)) &&

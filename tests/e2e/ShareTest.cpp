@@ -15,6 +15,8 @@
 #include <fstream>
 #include <thread>
 
+#include <sqlite3.h>
+
 #include "AppFixture.h"
 #include "LaunchFixture.h"
 #include "ProcessProbe.h"
@@ -295,6 +297,75 @@ TEST_F(Share, AWindowOnOneMachineRefusesTheOtherMachinesWriters) {
     EXPECT_EQ(waitExit(window), 0);
     EXPECT_FALSE(fsys::exists(onDisk("data/romshelf.owner")));
     EXPECT_NE(stored().findRecordByTitle("a0"), -1);
+}
+
+// Games played from both machines at once: every play whose end was recorded is in the history,
+// read from either machine, and the history's database is whole.
+TEST_F(Share, PlaysFromBothMachinesAreAllInAWholeHistory) {
+    setUpRecords(1);
+    const std::string emu = installRecorder(onDisk("emu/nes"));
+    EmulatorEntries e{};
+    e[0].name = "Stand-in";
+    e[0].executable = emu;
+    e[0].commandLine = "--sleep 300 $P";
+    DataStream s;
+    ASSERT_TRUE(saveEmulatorFile(s, onDisk("data/Emulator_FC.slb"), e));
+    constexpr int kEach = 4;
+    std::array<int, 2> recorded{};
+    auto play = [&](int side) {
+        const std::string folder = side == 0 ? a_ : b_;
+        const std::string title = side == 0 ? "a0.nes" : "b0.nes";
+        for (int i = 0; i < kEach; ++i) {
+            const Ran r = runCli({"--program-folder", folder, "launch", "--hardware", "FC",
+                                  "--wait", "--folder", "0", title},
+                                 scratch("play" + std::to_string(side)));
+            EXPECT_TRUE(r.status == 0 || r.status == 75) << r.err;
+            if (r.status == 0 && r.err.find("not recorded") == std::string::npos)
+                ++recorded[static_cast<std::size_t>(side)];
+        }
+    };
+    std::thread other(play, 1);
+    play(0);
+    other.join();
+    EXPECT_GT(recorded[0] + recorded[1], 0);
+    for (const std::string& folder : {a_, b_}) {
+        const std::string out = scratch("history.out");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            const std::string cli = builtProgram("romshelf-cli");
+            ::execl(cli.c_str(), cli.c_str(), "history", "--program-folder", folder.c_str(),
+                    "--hardware", "FC", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ASSERT_EQ(waitExit(pid), 0);
+        std::ifstream in(out);
+        const std::string listed{std::istreambuf_iterator<char>(in), {}};
+        // A game a line: hardware, title, play count, …
+        for (int side = 0; side < 2; ++side) {
+            const std::string title = side == 0 ? "a0" : "b0";
+            const int count = recorded[static_cast<std::size_t>(side)];
+            if (count == 0) continue;
+            EXPECT_NE(listed.find("FC\t" + title + "\t" + std::to_string(count) + "\t"),
+                      std::string::npos)
+                << listed;
+        }
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(onDisk("data/PlayHistory.sqlite").c_str(), &db, SQLITE_OPEN_READONLY,
+                              nullptr),
+              SQLITE_OK);
+    std::string check;
+    sqlite3_exec(
+        db, "PRAGMA integrity_check",
+        [](void* into, int, char** values, char**) {
+            *static_cast<std::string*>(into) += values[0] ? values[0] : "";
+            return 0;
+        },
+        &check, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(check, "ok");
 }
 
 }  // namespace

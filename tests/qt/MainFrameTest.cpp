@@ -38,6 +38,7 @@
 #include "qt/app/ToolWindowFrame.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/FileListModel.h"
+#include "core/app/Registration.h"
 
 using namespace romshelf;
 using namespace Qt::StringLiterals;
@@ -385,6 +386,35 @@ TEST_F(FileListViewTest, ARebuildLetsTheLoopTurnAndHoldsACloseRequestUntilItEnds
 
 // The play history's orders, from the view menu and the column titles' menu: the most first, the
 // files never played after them in their present order, the selected file still selected.
+// A record edit is on disk within a second or so, without a hardware switch or the end of the
+// program: a window killed afterwards (a power cut, a logout) keeps it.
+TEST_F(FileListViewTest, ARecordEditIsSavedAMomentAfterItIsMade) {
+    auto savedName = [&]() -> std::string {
+        RomTable table;
+        DataStream s;
+        table.load(s, dir.file("data/RomData_SFC.slb"), prompter);
+        const int i = table.findRecordByTitle("b");
+        return i < 0 ? "" : table[i].gameName;
+    };
+    int row = -1;
+    for (std::size_t r = 0; r < app.fileList().rows().size(); ++r)
+        if (app.fileList().rows()[r].fileName() == "b.sfc") row = static_cast<int>(r);
+    RegistrationModel model(app);
+    ASSERT_TRUE(model.open(row));
+    model.fields.gameName = "Edited in the window";
+    ASSERT_TRUE(model.accept());
+    EXPECT_EQ(savedName(), "");  // not saved by the edit itself
+    const auto start = std::chrono::steady_clock::now();
+    while (savedName() != "Edited in the window" &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+        QTest::qWait(50);
+    EXPECT_EQ(savedName(), "Edited in the window");
+    // Saved once: later ticks write nothing while nothing changes.
+    const auto written = std::filesystem::last_write_time(dir.file("data/RomData_SFC.slb"));
+    QTest::qWait(1500);
+    EXPECT_EQ(std::filesystem::last_write_time(dir.file("data/RomData_SFC.slb")), written);
+}
+
 TEST_F(FileListViewTest, ThePlayHistorySortsTheList) {
     // b: two short runs, the latest; c: one long run; the others never played.
     app.playHistory().record({{"SFC", "b", std::nullopt, std::nullopt}, 1700000000, 60, 0, false});

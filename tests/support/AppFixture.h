@@ -31,10 +31,12 @@ protected:
         writeFolderSettings(code, f);
     }
     void writeFolderSettings(const std::string& code, const FolderSettings& settings) {
+        DataStream::forgetSeen(dir.file("data/Folder_" + code + ".slb"));
         DataStream s;
         ASSERT_TRUE(saveFolderSettingsFile(s, dir.file("data/Folder_" + code + ".slb"), settings));
     }
     void writeEmulators(const std::string& code, const EmulatorEntries& entries) {
+        DataStream::forgetSeen(dir.file("data/Emulator_" + code + ".slb"));
         DataStream s;
         ASSERT_TRUE(saveEmulatorFile(s, dir.file("data/Emulator_" + code + ".slb"), entries));
     }
@@ -56,6 +58,8 @@ protected:
     void writeRecords(const std::string& code, const std::vector<RomRecord>& records) {
         RomTable table;
         for (const RomRecord& r : records) table.append(r);
+        // Written as another program writes it, whatever this process read of it before.
+        DataStream::forgetSeen(dir.file("data/RomData_" + code + ".slb"));
         DataStream s;
         ASSERT_TRUE(table.save(s, dir.file("data/RomData_" + code + ".slb")));
     }

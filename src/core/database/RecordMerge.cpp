@@ -58,6 +58,13 @@ bool applyChanges(RomRecord base, RomRecord mine, RomRecord& into) {
     return clean;
 }
 
+// What a record made for a file holds before anything is told about it.
+RomRecord titleOnly(const std::string& title) {
+    RomRecord r;
+    r.fileTitle = r.gameName = r.reading = title;
+    return r;
+}
+
 }  // namespace
 
 RecordMerge mergeRecords(const std::vector<RomRecord>& base, const std::vector<RomRecord>& mine,
@@ -106,8 +113,7 @@ RecordMerge mergeRecords(const std::vector<RomRecord>& base, const std::vector<R
             merge.records.push_back(a);
             byTitle.emplace(a.fileTitle, merge.records.size() - 1);
             dropped.push_back(false);
-        } else if (!(*t == a) &&
-                   !applyChanges(RomRecord{a.fileTitle, a.fileTitle, a.fileTitle}, a, *t)) {
+        } else if (!(*t == a) && !applyChanges(titleOnly(a.fileTitle), a, *t)) {
             merge.clashes.push_back(a.fileTitle);
         }
     }

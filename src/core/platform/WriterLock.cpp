@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -87,24 +86,6 @@ std::optional<std::string> readSmall(const std::string& path) {
     return fs::readFile(path, 64 * 1024);
 }
 
-bool onNetworkFileSystem(const std::string& folder) {
-    struct statfs info {};
-    if (::statfs(folder.c_str(), &info) != 0) return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
-        case 0x6969UL:      // NFS
-        case 0x517BUL:      // SMB
-        case 0xFE534D42UL:  // SMB2
-        case 0xFF534D42UL:  // CIFS
-        case 0x65735546UL:  // FUSE (SSHFS, and most user-space shares)
-        case 0x01021997UL:  // 9P
-        case 0x5346414FUL:  // AFS
-        case 0x00C36400UL:  // Ceph
-            return true;
-        default:
-            return false;
-    }
-}
-
 std::string randomToken() {
     std::random_device device;
     return std::to_string(device()) + std::to_string(device());
@@ -170,7 +151,7 @@ WriterLock::Result WriterLock::tryAcquire(std::string_view role, bool takeOver) 
         error_ = errno;
         return Result::Failed;
     }
-    network_ = onNetworkFileSystem(fs::pathFolder(path_).empty() ? "." : fs::pathFolder(path_));
+    network_ = fs::isNetworkFileSystem(path_);
     if (lockWhole(fd) != 0) {
         error_ = errno;
         const bool busy = errno == EACCES || errno == EAGAIN;

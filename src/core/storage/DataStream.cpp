@@ -1,6 +1,8 @@
 #include "core/storage/DataStream.h"
+#include "core/storage/RereadPause.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -110,7 +112,15 @@ void DataStream::forgetSeen(const std::string& path) {
     s.files.erase(path);
 }
 
-void pauseBeforeRereading() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+namespace {
+std::atomic<int> rereadPauseMs{100};
+}  // namespace
+
+void setRereadPause(int milliseconds) { rereadPauseMs = milliseconds; }
+
+void pauseBeforeRereading() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(rereadPauseMs.load()));
+}
 
 bool DataStream::openForReading(const std::string& path) {
     close();
@@ -278,13 +288,10 @@ void writeHeader(DataStream& stream, DataFileKind kind) {
 }
 
 void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
-                     const std::string& copyPath, const std::string& path, std::size_t offset) {
+                     const std::string& copyPath, const std::string&, std::size_t) {
     const auto& info = dataFileKindInfo(kind);
     std::string text(status == HeaderStatus::WrongVersion ? info.wrongVersionMessage
                                                           : info.brokenMessage);
-    if (!path.empty())
-        text += "\n" + path + "（" + std::to_string(offset) +
-                " バイト目から先が読めません）は上書きしません。";
     if (!copyPath.empty()) text += "\n元のファイルは次の名前で残してあります。\n" + copyPath;
     prompter.inform(text, std::string(kWarningTitle));
 }

@@ -118,7 +118,8 @@ void writeHeader(DataStream& stream, DataFileKind kind);
 enum class LoadResult { Loaded, Missing, Rejected };
 
 // Shows the kind's load-error message (title "警告"), naming the copy of the refused file.
-// A damaged file also names the byte where reading failed; nothing is written over it.
+// The box keeps the kind's text as it stands: the damaged file's path and the byte where reading
+// failed are named where it stops a command and in its refused save.
 void reportLoadError(Prompter& prompter, DataFileKind kind, HeaderStatus status,
                      const std::string& copyPath = {}, const std::string& path = {},
                      std::size_t offset = 0);

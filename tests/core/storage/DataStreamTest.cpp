@@ -87,13 +87,35 @@ TEST_F(DataFileSteps, LoadReportsAndRejectsWholeFiles) {
     EXPECT_TRUE(prompter.boxes().empty());  // for neither
     EXPECT_EQ(load("cut.slb", RawBytes(head).str("x").bytes()), LoadResult::Rejected);
     EXPECT_TRUE(warnedOnce("フォルダ設定ファイルが異常です。\nデータを読み込めません。"));
-    EXPECT_EQ(readBodies, 2);
+    EXPECT_EQ(readBodies, 3);  // read once more before it is refused, and told once
     prompter.clear();
     EXPECT_EQ(load("old.slb", RawBytes().header("ROMSHELF_FOLDERDATA", 0).bytes()),
               LoadResult::Rejected);
     EXPECT_TRUE(
         warnedOnce("フォルダ設定ファイルのバージョンが違います。\nデータを読み込めません。"));
-    EXPECT_EQ(readBodies, 2);
+    EXPECT_EQ(readBodies, 3);  // another version is what it says: not read again
+}
+
+// A file caught while another machine writes it (cut at the first read, whole a moment later) is
+// read whole the second time, and nothing is told.
+TEST_F(DataFileSteps, AFileCaughtMidWriteIsReadAgainWhole) {
+    const RawBytes head = RawBytes().header("ROMSHELF_FOLDERDATA", 1);
+    const std::string whole = RawBytes(head).str("x").i32(3).bytes();
+    const std::string path = dir.write("busy.slb", whole.substr(0, whole.size() - 2));
+    int reads = 0;
+    std::int32_t value = 0;
+    EXPECT_EQ(loadDataFile(stream, path, DataFileKind::Folder, prompter,
+                           [&](DataStream& s) {
+                               if (++reads == 1) dir.write("busy.slb", whole);
+                               s.readString();
+                               value = s.readInteger();
+                           }),
+              LoadResult::Loaded);
+    EXPECT_EQ(reads, 2);
+    EXPECT_EQ(value, 3);
+    EXPECT_TRUE(prompter.boxes().empty());
+    // What was read is what the next save may write over.
+    EXPECT_EQ(DataStream::diskState(path), DataStream::DiskState::AsSeen);
 }
 
 TEST_F(DataFileSteps, SaveIsAtomicAndFailsQuietly) {
