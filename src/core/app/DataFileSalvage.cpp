@@ -1,6 +1,5 @@
 #include "core/app/DataFileSalvage.h"
 
-#include <ctime>
 #include <optional>
 
 #include "core/database/CategoryLists.h"
@@ -12,6 +11,7 @@
 #include "core/settings/MainSettings.h"
 #include "core/settings/WindowLayout.h"
 #include "core/storage/DataStream.h"
+#include "core/storage/TimeStamp.h"
 
 namespace romshelf {
 
@@ -114,11 +114,7 @@ void salvageBody(DataFileKind kind, DataStream& in, DataStream& out, SalvageResu
 }
 
 std::string besideName(const std::string& path) {
-    char stamp[32];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string stamp = localTimeStamp();
     std::string name = path;
     if (const std::size_t at = name.find(".broken-", fs::pathFolder(path).size());
         at != std::string::npos)

@@ -9,6 +9,25 @@
 
 namespace romshelf {
 
+namespace {
+
+// The records of a file's body in file order, those without a title left out: `counted` is told
+// the count the file gives, `keep` takes each whole record.
+template <class Counted, class Keep>
+void readRecordBody(DataStream& s, Counted&& counted, Keep&& keep) {
+    DataReader reader(s);
+    std::int32_t n = 0;
+    reader.field(n, "count");
+    counted(n);
+    for (std::int32_t i = 0; i < n && !s.failed(); ++i) {
+        RomRecord r;
+        transferRomRecord(reader, r, i);
+        if (!s.failed() && !r.fileTitle.empty()) keep(std::move(r));
+    }
+}
+
+}  // namespace
+
 void RomTable::titlesChanged() {
     static std::atomic<std::uint64_t> last{0};
     titlesRevision_ = ++last;
@@ -92,20 +111,19 @@ LoadResult RomTable::load(DataStream& stream, const std::string& path, Prompter&
     LoadResult result = loadDataFile(stream, path, DataFileKind::Rom, prompter, [&](DataStream& s) {
         kept.clear();
         beyond.clear();
-        DataReader reader(s);
-        std::int32_t n = 0;
-        reader.field(n, "count");
-        // Room for the records shown, once: growing record by record would move every record
-        // several times. The count is the file's word, so never more than the table holds.
-        if (n > 0)
-            kept.reserve(
-                static_cast<std::size_t>(std::min(n, static_cast<std::int32_t>(kCapacity))));
-        for (std::int32_t i = 0; i < n && !s.failed(); ++i) {
-            RomRecord r;
-            transferRomRecord(reader, r, i);
-            if (s.failed() || r.fileTitle.empty()) continue;
-            (static_cast<int>(kept.size()) < kCapacity ? kept : beyond).push_back(std::move(r));
-        }
+        readRecordBody(
+            s,
+            [&](std::int32_t n) {
+                // Room for the records shown, once: growing record by record would move every
+                // record several times. The count is the file's word, so never more than the
+                // table holds.
+                if (n > 0)
+                    kept.reserve(static_cast<std::size_t>(
+                        std::min(n, static_cast<std::int32_t>(kCapacity))));
+            },
+            [&](RomRecord&& r) {
+                (static_cast<int>(kept.size()) < kCapacity ? kept : beyond).push_back(std::move(r));
+            });
     });
     if (result != LoadResult::Loaded) return result;
     records_ = std::move(kept);
@@ -158,16 +176,9 @@ RomTable::Merge RomTable::mergeWithDisk(DataStream& stream, const std::string& p
     reading.openBuffer(*bytes);
     HeaderStatus header = readHeader(reading, DataFileKind::Rom);
     std::vector<RomRecord> read;
-    if (header == HeaderStatus::Ok) {
-        DataReader reader(reading);
-        std::int32_t n = 0;
-        reader.field(n, "count");
-        for (std::int32_t i = 0; i < n && !reading.failed(); ++i) {
-            RomRecord r;
-            transferRomRecord(reader, r, i);
-            if (!reading.failed() && !r.fileTitle.empty()) read.push_back(std::move(r));
-        }
-    }
+    if (header == HeaderStatus::Ok)
+        readRecordBody(
+            reading, [](std::int32_t) {}, [&](RomRecord&& r) { read.push_back(std::move(r)); });
     if (header != HeaderStatus::Ok || reading.failed()) {
         stream.addFailedSave({path, EBADMSG, "ほかのプログラムが保存したファイルを読み込めません"});
         return Merge::Refused;

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "core/platform/FileSystem.h"
+#include "core/storage/TimeStamp.h"
 
 namespace romshelf {
 
@@ -10,17 +11,21 @@ namespace {
 
 // "<folder><name>.broken-YYYYmmdd-HHMMSS" for the local time now.
 std::string brokenName(const std::string& path) {
-    char stamp[32];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return fs::pathFolder(path) + fs::pathName(path) + ".broken-" + stamp;
+    return fs::pathFolder(path) + fs::pathName(path) + ".broken-" + localTimeStamp();
 }
 
 constexpr const char* kCompanions[] = {"-journal", "-wal", "-shm"};
 
 }  // namespace
+
+std::string localTimeStamp() {
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return stamp;
+}
 
 std::string keepRefusedCopy(const std::string& path, std::string_view bytes) {
     const std::string folder = fs::pathFolder(path);

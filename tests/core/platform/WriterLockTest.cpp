@@ -14,6 +14,29 @@
 namespace romshelf::test {
 namespace {
 
+// A child process that holds the lock at `path` ("romshelf-cli rename") until it is killed; -1
+// when it could not take it.
+pid_t holderProcess(const std::string& path) {
+    int ready[2];
+    if (::pipe(ready) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        WriterLock lock(path);
+        const char ok = lock.tryAcquire("romshelf-cli rename") == WriterLock::Result::Acquired;
+        [[maybe_unused]] const ssize_t n = ::write(ready[1], &ok, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char ok = 0;
+    const bool told = ::read(ready[0], &ok, 1) == 1;
+    ::close(ready[0]);
+    ::close(ready[1]);
+    if (told && ok) return child;
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    return -1;
+}
+
 TEST(WriterLock, OneHolderAtATimeAndTheOthersLearnWho) {
     TempFolder dir;
     const std::string path = dir.file("romshelf.lock");
@@ -44,19 +67,8 @@ TEST(WriterLock, OneHolderAtATimeAndTheOthersLearnWho) {
 TEST(WriterLock, AHolderKilledLeavesNoLockBehind) {
     TempFolder dir;
     const std::string path = dir.file("romshelf.lock");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        WriterLock lock(path);
-        const char ok = lock.tryAcquire("romshelf-cli rename") == WriterLock::Result::Acquired;
-        [[maybe_unused]] const ssize_t n = ::write(ready[1], &ok, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_TRUE(ok);
+    const pid_t child = holderProcess(path);
+    ASSERT_GT(child, 0);
     WriterLock mine(path);
     EXPECT_EQ(mine.tryAcquire("romshelf"), WriterLock::Result::Held);
     EXPECT_EQ(mine.holder().pid, static_cast<long>(child));
@@ -64,8 +76,6 @@ TEST(WriterLock, AHolderKilledLeavesNoLockBehind) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(mine.tryAcquire("romshelf"), WriterLock::Result::Acquired);
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 // The owner file beside the lock: the lock that other machines on a share see. Written here as
@@ -168,19 +178,8 @@ TEST(WriterLock, OwnerFilesOfHoldersThatAreGoneAreTakenOver) {
 TEST(WriterLock, AKilledHoldersOwnerFileIsTakenOverAtOnce) {
     TempFolder dir;
     const std::string path = dir.file("romshelf.lock");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        WriterLock lock(path);
-        const char ok = lock.tryAcquire("romshelf-cli rename") == WriterLock::Result::Acquired;
-        [[maybe_unused]] const ssize_t n = ::write(ready[1], &ok, 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_TRUE(ok);
+    const pid_t child = holderProcess(path);
+    ASSERT_GT(child, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("romshelf.owner")));
     ::kill(child, SIGKILL);
     // Not yet waited for: a zombie has ended all the same.
@@ -190,8 +189,6 @@ TEST(WriterLock, AKilledHoldersOwnerFileIsTakenOverAtOnce) {
     ASSERT_TRUE(mine.tookOverFrom().has_value());
     EXPECT_EQ(mine.tookOverFrom()->pid, static_cast<long>(child));
     ::waitpid(child, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 }  // namespace
