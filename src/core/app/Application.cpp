@@ -59,9 +59,28 @@ void Application::sortFileListByPlays(PlaySort by) {
     });
 }
 
+void Application::changePlusSettings(const PlusSettings& settings) {
+    const bool drivesChanged =
+        settings.drives != plus_.drives || settings.winePrefix != plus_.winePrefix;
+    plus_ = settings;
+    if (drivesChanged) refreshDrives();
+}
+
+void Application::refreshDrives() {
+    std::vector<DriveMapping> user;
+    for (const auto& [root, folder] : plus_.drives) {
+        std::string normal = normalisedWindowsRoot(root);
+        if (!normal.empty() && !folder.empty()) user.push_back({std::move(normal), folder});
+    }
+    DriveSearchPlaces places = DriveSearchPlaces::fromEnvironment();
+    if (!plus_.winePrefix.empty()) places.winePrefix = plus_.winePrefix;
+    folder_.setDrives(DriveMap(std::move(user), findDrives(places)));
+}
+
 LoadResult Application::loadMainSettings() {
     loadPlusSettings(folder_.dataFile(kPlusSettingsFile), plus_);
     plusOnDisk_ = plus_;
+    refreshDrives();
     return romshelf::loadMainSettings(stream_, mainDataPath(), host_.prompter, settings_);
 }
 

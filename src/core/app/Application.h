@@ -53,7 +53,11 @@ public:
     const MainSettings& settings() const { return settings_; }
     // The settings the shared data files have no room for (read and saved with the main ones).
     const PlusSettings& plusSettings() const { return plus_; }
-    void changePlusSettings(const PlusSettings& settings) { plus_ = settings; }
+    // Takes effect at once: a changed drive map or Wine leads the stored paths anew at the next
+    // reload.
+    void changePlusSettings(const PlusSettings& settings);
+    // The drive map anew: the user's mappings over those found on this machine now.
+    void refreshDrives();
     // Disc sets as one row each, or every disc as a row: the list is built again on a change.
     void setDiscSets(bool on);
     // The images kept from unpacked archives, under the cap of the settings.

@@ -104,8 +104,8 @@ void HardwareSession::loadCurrentData() {
             ? LoadResult::Missing
             : loadFolderSettingsFile(stream_, dataFile("Folder_", code, ".slb"), prompter_, stored);
     if (folderResult == LoadResult::Loaded) {
-        folders_ =
-            resolveLoadedFolders(std::move(stored), folder_.path(), traitsOf(code).otherSoftware);
+        folders_ = resolveLoadedFolders(std::move(stored), folder_.path(),
+                                        traitsOf(code).otherSoftware, &folder_.drives());
     } else {
         if (folderResult == LoadResult::Rejected) rejectedFolderCode_ = code;
         code.clear();
@@ -116,7 +116,7 @@ void HardwareSession::loadCurrentData() {
     emulators_ = EmulatorEntries{};
     if (!code.empty()) {
         loadEmulatorEntries(stream_, dataFile("Emulator_", code, ".slb"), prompter_, folder_.path(),
-                            emulators_);
+                            emulators_, &folder_.drives());
         const std::string records = dataFile("RomData_", code, ".slb");
         if (romTable_.load(stream_, records, prompter_) == LoadResult::Rejected && offersSalvage_)
             offerSalvage(records);

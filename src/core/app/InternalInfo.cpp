@@ -61,8 +61,9 @@ int InternalInfo::waitForSize(std::uint64_t bytes) {
 std::string InternalInfo::checkerPath() const {
     const std::optional<int> slot = checkerSlot(app_.currentCode(), app_.settings());
     if (!slot) return {};
-    const std::string tool = paths::resolveFilePath(
-        app_.settings().toolPaths[static_cast<std::size_t>(*slot)], app_.programFolder().path());
+    const std::string tool =
+        paths::resolveFilePath(app_.settings().toolPaths[static_cast<std::size_t>(*slot)],
+                               app_.programFolder().path(), &app_.programFolder().drives());
     return !tool.empty() && fs::fileExists(tool) ? tool : std::string();
 }
 

@@ -56,6 +56,7 @@ private:
     // LaunchContext
     const MainSettings& settings() const override { return settings_; }
     const std::string& programFolderPath() const override { return folder_.path(); }
+    const DriveMap* drives() const override { return &folder_.drives(); }
     std::string unpackCacheFolder() const override { return folder_.cacheFolder() + "unpacked/"; }
     std::uint64_t unpackCacheLimit() const override { return plus_.unpackCacheLimit; }
     const std::string& hardwareCode() const override { return session_.code(); }

@@ -26,9 +26,11 @@ FolderDialogModel SettingsCommands::openFolderSettings(const std::string& code) 
     session_.saveCurrentFiles();
     FolderSettings stored;
     loadFolderSettingsFile(stream_, session_.dataFile("Folder_", code, ".slb"), prompter_, stored);
-    return FolderDialogModel(std::move(stored), session_.displayName(code), folder_.path(),
-                             traitsOf(code).otherSoftware ? FolderDialogKind::OtherSoftware
-                                                          : FolderDialogKind::RomFolders);
+    FolderDialogModel model(std::move(stored), session_.displayName(code), folder_.path(),
+                            traitsOf(code).otherSoftware ? FolderDialogKind::OtherSoftware
+                                                         : FolderDialogKind::RomFolders);
+    model.setDrives(folder_.drives());
+    return model;
 }
 
 bool SettingsCommands::saveFolderSettings(const std::string& code, FolderDialogModel& model) {
@@ -51,7 +53,7 @@ EmulatorDialogModel SettingsCommands::openEmulatorSettings(const std::string& co
     EmulatorEntries stored;
     loadEmulatorFile(stream_, session_.dataFile("Emulator_", code, ".slb"), prompter_, stored);
     EmulatorDialogModel model(code, std::move(stored), session_.displayName(code), folder_.path(),
-                              settings_.toolPaths[0]);
+                              settings_.toolPaths[0], folder_.drives());
     model.setSuggestions(emulatorSuggestions(code));
     return model;
 }
@@ -64,7 +66,8 @@ std::vector<EmulatorSuggestion> SettingsCommands::emulatorSuggestions(const std:
     loadFolderSettingsFile(stream_, session_.dataFile("Folder_", code, ".slb"), silent, folders);
     std::vector<std::string> romFolders;
     for (const std::string& path : folders.romFolderPaths)
-        if (!path.empty()) romFolders.push_back(paths::resolveFolderPath(path, folder_.path()));
+        if (!path.empty())
+            romFolders.push_back(paths::resolveFolderPath(path, folder_.path(), &folder_.drives()));
     return suggestEmulators(code, searchPlaces_, romFolders);
 }
 

@@ -58,7 +58,9 @@ public:
 
     // The environment dialog's copy of the options; nothing is read from disk.
     EnvironmentSettingsModel openEnvironmentSettings() const {
-        return EnvironmentSettingsModel(settings_, folder_.path());
+        EnvironmentSettingsModel model(settings_, folder_.path());
+        model.setDrives(folder_.drives());
+        return model;
     }
     // "設定の保存": every page goes into the main settings (saved at exit), then the windows
     // follow: the current hardware's class-list name, cleared detail panes, the category names

@@ -37,8 +37,8 @@ std::vector<std::string> TempFolders::keptFolders() {
         if (loadFolderSettingsFile(stream_, session_.dataFile("Folder_", hw.code, ".slb"), quiet,
                                    stored) != LoadResult::Loaded)
             continue;
-        const LoadedFolders loaded =
-            resolveLoadedFolders(std::move(stored), folder_.path(), hw.traits.otherSoftware);
+        const LoadedFolders loaded = resolveLoadedFolders(
+            std::move(stored), folder_.path(), hw.traits.otherSoftware, &folder_.drives());
         // Other software names programs and documents: their folders are what is kept.
         FolderSettings f = loaded.folders;
         if (hw.traits.otherSoftware)

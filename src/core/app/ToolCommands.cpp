@@ -9,8 +9,8 @@
 namespace romshelf {
 
 bool startJoyToKey(Application& app) {
-    const std::string joy =
-        paths::resolveFilePath(app.settings().toolPaths[0], app.programFolder().path());
+    const std::string joy = paths::resolveFilePath(
+        app.settings().toolPaths[0], app.programFolder().path(), &app.programFolder().drives());
     if (joy.empty() || !fs::fileExists(joy)) return false;
     // Its settings file is left alone: only a launch chooses the setting.
     if (::access(joy.c_str(), X_OK) == 0)

@@ -10,16 +10,18 @@ namespace romshelf {
 
 EmulatorDialogModel::EmulatorDialogModel(std::string code, EmulatorEntries stored,
                                          std::string displayName, std::string programFolder,
-                                         const std::string& joyToKeyTool)
+                                         const std::string& joyToKeyTool, DriveMap drives)
     : code_(std::move(code)),
       displayName_(std::move(displayName)),
       programFolder_(std::move(programFolder)),
+      drives_(std::move(drives)),
       entries_(std::move(stored)),
       defaults_(code_) {
     // The flag in the file only serves the launcher; the dialog takes it from the table.
     for (auto& e : entries_) e.specialStart = false;
     joyToKeySettings_.emplace_back(kJoyToKeyNotUsed);
-    for (auto& title : joyToKeySettingTitles(paths::resolveFilePath(joyToKeyTool, programFolder_)))
+    for (auto& title :
+         joyToKeySettingTitles(paths::resolveFilePath(joyToKeyTool, programFolder_, &drives_)))
         joyToKeySettings_.push_back(std::move(title));
     lastBrowseFolder_ = programFolder_;
     if (lastBrowseFolder_.size() > 1 && lastBrowseFolder_.back() == '/')
@@ -108,7 +110,7 @@ bool EmulatorDialogModel::browse(Prompter& prompter) {
                                 row.defaultName + "実行ファイル (" + row.executableName + ")",
                                 std::string(kExecutableFilesPattern), lastBrowseFolder_);
     if (!chosen || chosen->empty()) return false;
-    form_.executable = *chosen;
+    form_.executable = paths::storedForm(*chosen, &drives_);
     std::string folder = fs::pathFolder(*chosen);
     if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!folder.empty()) lastBrowseFolder_ = folder;
@@ -117,7 +119,7 @@ bool EmulatorDialogModel::browse(Prompter& prompter) {
 
 void EmulatorDialogModel::applySuggestion(const EmulatorSuggestion& suggestion) {
     form_.name = suggestion.name;
-    form_.executable = suggestion.executable;
+    form_.executable = paths::storedForm(suggestion.executable, &drives_);
     form_.commandLine = suggestion.commandLine;
     const std::string folder = fs::pathFolder(suggestion.executable);
     if (folder.size() > 1) lastBrowseFolder_ = folder.substr(0, folder.size() - 1);

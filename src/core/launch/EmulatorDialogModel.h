@@ -9,6 +9,7 @@
 #include "core/launch/EmulatorEntry.h"
 #include "core/launch/EmulatorSuggestions.h"
 #include "core/platform/Prompter.h"
+#include "core/settings/DriveMap.h"
 
 namespace romshelf {
 
@@ -36,7 +37,8 @@ public:
     // `stored` is the file as read (executables as typed); `joyToKeyTool` is the JoyToKey tool
     // path of the main settings as stored.
     EmulatorDialogModel(std::string code, EmulatorEntries stored, std::string displayName,
-                        std::string programFolder, const std::string& joyToKeyTool);
+                        std::string programFolder, const std::string& joyToKeyTool,
+                        DriveMap drives = {});
 
     const std::string& code() const { return code_; }
     std::string caption() const { return displayName_ + "のエミュレータ設定"; }
@@ -97,6 +99,7 @@ private:
     std::string code_;
     std::string displayName_;
     std::string programFolder_;
+    DriveMap drives_;
     EmulatorEntries entries_;
     DefaultEmulatorTable defaults_;
     std::vector<std::string> joyToKeySettings_;  // "使用しない" and the .cfg titles

@@ -25,9 +25,11 @@ bool saveEmulatorFile(DataStream& stream, const std::string& path, const Emulato
 }
 
 LoadResult loadEmulatorEntries(DataStream& stream, const std::string& path, Prompter& prompter,
-                               const std::string& programFolder, EmulatorEntries& entries) {
+                               const std::string& programFolder, EmulatorEntries& entries,
+                               const DriveMap* drives) {
     const LoadResult result = loadEmulatorFile(stream, path, prompter, entries);
-    for (auto& e : entries) e.executable = paths::resolveFilePath(e.executable, programFolder);
+    for (auto& e : entries)
+        e.executable = paths::resolveFilePath(e.executable, programFolder, drives);
     return result;
 }
 

@@ -8,6 +8,8 @@
 
 namespace romshelf {
 
+class DriveMap;
+
 inline constexpr int kEmulatorCount = 64;
 inline constexpr int kEmulatorOptionCount = 16;
 inline constexpr std::int32_t kDefaultEmulatorWait = 500;
@@ -69,6 +71,7 @@ bool saveEmulatorFile(DataStream& stream, const std::string& path, const Emulato
 // The application's load: as loadEmulatorFile, with every executable made absolute against the
 // program folder.
 LoadResult loadEmulatorEntries(DataStream& stream, const std::string& path, Prompter& prompter,
-                               const std::string& programFolder, EmulatorEntries& entries);
+                               const std::string& programFolder, EmulatorEntries& entries,
+                               const DriveMap* drives = nullptr);
 
 }  // namespace romshelf

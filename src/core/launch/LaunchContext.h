@@ -12,6 +12,7 @@
 #include "core/platform/ProcessRunner.h"
 #include "core/platform/SoundPlayer.h"
 #include "core/platform/WindowControl.h"
+#include "core/settings/DriveMap.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
 #include "core/views/SystemLog.h"
@@ -43,6 +44,8 @@ public:
 
     virtual const MainSettings& settings() const = 0;
     virtual const std::string& programFolderPath() const = 0;
+    // Where the Windows paths of the settings lead; none: they lead nowhere.
+    virtual const DriveMap* drives() const { return nullptr; }
     // Where unpacked images are kept for the next launch, and the bytes they may take; an empty
     // folder or a cap of 0: archives are unpacked into TEMP at each launch.
     virtual std::string unpackCacheFolder() const { return {}; }

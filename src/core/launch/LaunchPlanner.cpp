@@ -182,8 +182,8 @@ StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, Launch
     if (entry.specialStart && traitsOf(context.hardwareCode()).pc98Preparation && plan.slot == 1)
         np2DiskSettings(fs::pathFolder(entry.executable) + "NP2.ini", path, start.iniEdits);
 
-    const std::string joy =
-        paths::resolveFilePath(settings.toolPaths[0], context.programFolderPath());
+    const std::string joy = paths::resolveFilePath(settings.toolPaths[0],
+                                                   context.programFolderPath(), context.drives());
     if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
         start.iniEdits.push_back({fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus", "FileName",
                                   entry.joyToKeySetting});

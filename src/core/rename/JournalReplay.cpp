@@ -72,7 +72,7 @@ ReplayReport finishMoveJournal(const ProgramFolder& folder, MainSettings& settin
     const LoadedFolders places =
         folders == LoadResult::Loaded
             ? resolveLoadedFolders(std::move(stored), folder.path(),
-                                   traitsOf(contents->hardware).otherSoftware)
+                                   traitsOf(contents->hardware).otherSoftware, &folder.drives())
             : emptyLoadedFolders(folder.path());
     RomTable records;
     const std::string recordsPath = folder.perHardwareFile("RomData_", contents->hardware, ".slb");

@@ -243,7 +243,7 @@ bool EnvironmentSettingsModel::browse(const EnvControl& tool, Prompter& prompter
     const std::string file(tool.name);
     auto chosen = prompter.chooseOpenFile(pickerTitle(tool), file, file, programFolder_);
     if (!chosen || chosen->empty()) return false;
-    setText(tool, *chosen);
+    setText(tool, paths::storedForm(*chosen, &drives_));
     return true;
 }
 

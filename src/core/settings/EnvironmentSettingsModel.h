@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/platform/Prompter.h"
+#include "core/settings/DriveMap.h"
 #include "core/settings/MainSettings.h"
 
 namespace romshelf {
@@ -73,6 +74,8 @@ inline constexpr std::string_view kThanksButtonText = "サンクスダイアロ�
 class EnvironmentSettingsModel {
 public:
     EnvironmentSettingsModel(const MainSettings& settings, std::string programFolder);
+    // A tool picked under a mapped drive is kept in its Windows form.
+    void setDrives(DriveMap drives) { drives_ = std::move(drives); }
 
     // A check box's flag; for a radio button, whether its value is the chosen one.
     bool checked(const EnvControl& c) const;
@@ -111,6 +114,7 @@ private:
     std::string listFontName_;
     bool thanksUnlocked_ = false;
     std::string programFolder_;
+    DriveMap drives_;
     std::string none_;  // what text() gives for a control without text
 };
 

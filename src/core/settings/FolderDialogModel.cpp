@@ -79,13 +79,13 @@ bool FolderDialogModel::browse(int row, Prompter& prompter) {
     if (kind_ == FolderDialogKind::RomFolders) {
         auto chosen = prompter.chooseFolder(std::string(kChooseFolderTitle), programFolder_);
         if (!chosen) return false;
-        path(row) = *chosen;
+        path(row) = paths::storedForm(*chosen, &drives_);
         return true;
     }
     auto chosen = prompter.chooseOpenFile(std::string(kChooseSoftwareTitle), "その他のソフト", "*",
                                           programFolder_);
     if (!chosen || chosen->empty()) return false;
-    path(row) = *chosen;
+    path(row) = paths::storedForm(*chosen, &drives_);
     name(row) = paths::lastComponentTitle(*chosen);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/settings/DriveMap.h"
 #include "core/settings/FolderSettings.h"
 #include "core/platform/Prompter.h"
 
@@ -57,10 +58,13 @@ public:
     std::string makeAbsolute(const std::string& p) const;
     std::string makeRelative(const std::string& p) const;
     const std::string& programFolder() const { return programFolder_; }
+    // A folder picked under a mapped drive is kept in its Windows form.
+    void setDrives(DriveMap drives) { drives_ = std::move(drives); }
 
 private:
     FolderSettings settings_;
     std::string programFolder_;
+    DriveMap drives_;
     FolderDialogKind kind_;
     int page_ = 0;
 };

@@ -37,8 +37,8 @@ int romFolderNumberOf(const FolderSettings& f, const std::string& path) {
 }  // namespace
 
 LoadedFolders resolveLoadedFolders(FolderSettings f, const std::string& programFolder,
-                                   bool otherSoftware) {
-    auto resolve = [&](std::string& p) { p = paths::resolveFolderPath(p, programFolder); };
+                                   bool otherSoftware, const DriveMap* drives) {
+    auto resolve = [&](std::string& p) { p = paths::resolveFolderPath(p, programFolder, drives); };
     for (auto& p : f.romFolderPaths) resolve(p);
     for (auto& p : f.snapFolderPaths) resolve(p);
     resolve(f.renameOkFolder);

@@ -6,6 +6,10 @@
 #include "core/storage/DataStream.h"
 
 namespace romshelf {
+class DriveMap;
+}
+
+namespace romshelf {
 
 inline constexpr int kRomFolderCount = 250;
 inline constexpr int kSnapFolderCount = 5;
@@ -72,8 +76,9 @@ struct LoadedFolders {
 };
 
 // Applies the load-time conversions and rules to settings read as stored.
+// Windows paths lead where `drives` maps them.
 LoadedFolders resolveLoadedFolders(FolderSettings stored, const std::string& programFolder,
-                                   bool otherSoftware);
+                                   bool otherSoftware, const DriveMap* drives = nullptr);
 // What the program uses when the file is missing or rejected.
 LoadedFolders emptyLoadedFolders(const std::string& programFolder);
 

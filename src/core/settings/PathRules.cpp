@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/settings/DriveMap.h"
+
 namespace romshelf::paths {
 
 namespace {
@@ -74,16 +76,28 @@ bool resolvesAgainstProgramFolder(std::string_view path) {
 
 }  // namespace
 
-std::string resolveFolderPath(std::string_view path, std::string_view programFolder) {
+std::string resolveFolderPath(std::string_view path, std::string_view programFolder,
+                              const DriveMap* drives) {
     if (path.empty()) return {};
+    if (drives && isWindowsPath(path))
+        if (auto mapped = drives->toLinux(path)) return withTrailingSlash(std::move(*mapped));
     if (resolvesAgainstProgramFolder(path))
         return withTrailingSlash(canonicalise(joinToProgramFolder(path, programFolder)));
     return withTrailingSlash(std::string(path));
 }
 
-std::string resolveFilePath(std::string_view path, std::string_view programFolder) {
+std::string resolveFilePath(std::string_view path, std::string_view programFolder,
+                            const DriveMap* drives) {
+    if (drives && isWindowsPath(path))
+        if (auto mapped = drives->toLinux(path)) return std::move(*mapped);
     if (path.empty() || !resolvesAgainstProgramFolder(path)) return std::string(path);
     return canonicalise(joinToProgramFolder(path, programFolder));
+}
+
+std::string storedForm(std::string_view path, const DriveMap* drives) {
+    if (drives)
+        if (auto windows = drives->toWindows(path)) return std::move(*windows);
+    return std::string(path);
 }
 
 std::string makeRelative(std::string_view path, std::string_view programFolder) {

@@ -40,6 +40,12 @@ bool loadPlusSettings(const std::string& path, PlusSettings& out) {
             if (value == "1" || value == "0") out.discSets = value == "1";
         } else if (key == "unpackCacheLimit") {
             if (readUnsigned(value, number)) out.unpackCacheLimit = number;
+        } else if (key.substr(0, 6) == "drive." && key.size() > 6 && !value.empty()) {
+            out.drives.emplace_back(std::string(key.substr(6)), std::string(value));
+        } else if (key == "wine") {
+            out.wine = value;
+        } else if (key == "winePrefix") {
+            out.winePrefix = value;
         } else {
             out.unknown.emplace_back(std::string(key), std::string(value));
         }
@@ -52,6 +58,10 @@ bool savePlusSettings(const std::string& path, const PlusSettings& settings) {
     text += "discSets=";
     text += settings.discSets ? "1" : "0";
     text += "\nunpackCacheLimit=" + std::to_string(settings.unpackCacheLimit) + "\n";
+    for (const auto& [root, folder] : settings.drives)
+        text += "drive." + root + "=" + folder + "\n";
+    if (!settings.wine.empty()) text += "wine=" + settings.wine + "\n";
+    if (!settings.winePrefix.empty()) text += "winePrefix=" + settings.winePrefix + "\n";
     for (const auto& [key, value] : settings.unknown) text += key + "=" + value + "\n";
     return fs::writeFileAtomically(path, text);
 }

@@ -15,6 +15,13 @@ struct PlusSettings {
     bool discSets = false;
     // The unpack cache's size cap in bytes.
     std::uint64_t unpackCacheLimit = 4ull << 30;
+    // The user's drive map (`drive.D:=/mnt/d/`, `drive.\\nas\games=/mnt/games/`), in file order;
+    // what the Wine prefix and the desktop's mounts give is found at each start, not kept.
+    std::vector<std::pair<std::string, std::string>> drives;
+    // The Wine that starts Windows programs (empty: `wine` on PATH) and its prefix (empty: Wine's
+    // own choice, $WINEPREFIX or ~/.wine).
+    std::string wine;
+    std::string winePrefix;
 
     std::vector<std::pair<std::string, std::string>> unknown;
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/settings/DriveMap.h"
+
 namespace romshelf {
 
 // The folder every data path is built from. Normally the running executable's folder, so a copy
@@ -50,12 +52,17 @@ public:
     std::string perHardwareFile(std::string_view prefix, std::string_view code,
                                 std::string_view suffix) const;
 
+    // Where the Windows paths kept in the settings lead on this machine.
+    const DriveMap& drives() const { return drives_; }
+    void setDrives(DriveMap drives) { drives_ = std::move(drives); }
+
     // Creates data, temp, frame and plugin when absent; false when one could not be made.
     bool createSubfolders() const;
 
 private:
     std::string path_;
     std::string cache_;
+    DriveMap drives_;
 };
 
 }  // namespace romshelf
