@@ -18,6 +18,7 @@
 #include "cli/CliSupport.h"
 #include "cli/DemoCommand.h"
 #include "cli/DiscSetsCommand.h"
+#include "cli/DrivesCommand.h"
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
@@ -158,6 +159,17 @@ constexpr const char* kCommandUsages[] = {
     "              in one folder) and each .m3u as one row, the files an .m3u names\n"
     "              hidden (on), or every file as a row (off); saved for the window too;\n"
     "              without on or off prints the setting\n",
+    "  drives [--program-folder DIR] [--set ROOT DIR | --unset ROOT]\n"
+    "              the drive map of a program folder from Windows: a row per drive\n"
+    "              letter or network share (ROOT: D: or \\\\NAS\\games), the settings'\n"
+    "              own first: the Linux folder it leads to or 未設定, where that comes\n"
+    "              from (設定, the Wine prefix, the desktop's SMB shares, cifs mounts)\n"
+    "              and 使用中 when the settings use it; --set maps ROOT to DIR, --unset\n"
+    "              drops ROOT's mapping; kept in data/romshelf-plus.ini\n",
+    "  check-folder [--program-folder DIR] [--hardware CODE]\n"
+    "              every path the settings keep (folders, emulators, tools): as stored,\n"
+    "              where it leads here and whether it exists; exit status 1 when one\n"
+    "              does not\n",
     "  backup [--program-folder DIR]\n"
     "              copy every file of the data folder into the backup folder\n",
     "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
@@ -269,12 +281,13 @@ std::string writerRole(const std::vector<std::string>& args) {
     };
     static const std::set<std::string> kReaders = {
         "dump", "list",    "info",   "identify", "gamelist",  "backup", "demo",
-        "help", "history", "--help", "-h",       "--version", "verify"};
+        "help", "history", "--help", "-h",       "--version", "verify", "check-folder"};
     if (kReaders.contains(command) || has("--help")) return {};
     if (command == "launch" && has("--dry-run")) return {};
     if (command == "cache" && has("list")) return {};
     if (command == "emulators" && !has("--set")) return {};
     if (command == "disc-sets" && !has("on") && !has("off")) return {};
+    if (command == "drives" && !has("--set") && !has("--unset")) return {};
     if (command == "category") {
         // The first word that is no option or option value is the operation.
         for (std::size_t i = 1; i < args.size(); ++i) {
@@ -349,6 +362,11 @@ int run(const std::vector<std::string>& args) {
         return romshelf::cli::makeDemo({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "disc-sets")
         return romshelf::cli::discSetsCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "drives")
+        return romshelf::cli::drivesCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "check-folder")
+        return romshelf::cli::checkFolderCommand({args.begin() + 1, args.end()}, std::cout,
+                                                 std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "history")

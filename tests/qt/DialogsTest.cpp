@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -123,7 +124,9 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
     const MainSettings before = app.settings();
     {
         EnvironmentDialog d(app, &frame);
-        ASSERT_EQ(d.tabs()->count(), kEnvPageCount);
+        // The eight shared pages, then the program's own drive page.
+        ASSERT_EQ(d.tabs()->count(), kEnvPageCount + 1);
+        EXPECT_EQ(d.drivePageIndex(), kEnvPageCount);
         EXPECT_TRUE(d.thanksButton()->isHidden());
         edit(d);
         press(d, u"キャンセル"_s);
@@ -137,7 +140,7 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
     EXPECT_FALSE(d.thanksButton()->isHidden());
     // Every text of every page has the room it asks for.
     d.show();
-    for (int page = 0; page < kEnvPageCount; ++page) {
+    for (int page = 0; page < d.tabs()->count(); ++page) {
         d.tabs()->setCurrentIndex(page);
         QApplication::processEvents();
         for (QWidget* w : d.tabs()->widget(page)->findChildren<QWidget*>()) {
@@ -188,6 +191,47 @@ TEST_F(EnvironmentDialogTest, TheDiscSetBoxSetsTheProgramsOwnOption) {
     ASSERT_EQ(app.fileList().count(), 1);
     EXPECT_EQ(app.fileList().rows()[0].fileName(), "Sonic CD.bin");
     EXPECT_TRUE(EnvironmentDialog(app, &frame).discSetsBox()->isChecked());
+}
+
+// A program folder from Windows: the list's hint names the unmapped drive and a click on it opens
+// the drive page, where a folder picked for the drive lists the games at once.
+TEST_F(EnvironmentDialogTest, TheHintOpensTheDrivePageWhereAPickedFolderListsTheGames) {
+    setenv("WINEPREFIX", dir.file("no-prefix").c_str(), 1);
+    dir.write("disk-d/Roms/MD/Sonic.md", "s");
+    FolderSettings f;
+    f.romFolderPaths[0] = "D:\\ROMS\\MD\\";
+    writeFolderSettings("MD", f);
+    app.preferHardware("MD");
+    CMainFrame frame(app);
+    frame.startUp();
+    EXPECT_EQ(app.fileList().count(), 0);
+    test::withModal<EnvironmentDialog>(
+        [&] {
+            QWidget* view = frame.fileList()->viewport();
+            QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(40, view->height() - 10));
+        },
+        [&](EnvironmentDialog& d) {
+            EXPECT_EQ(d.tabs()->currentIndex(), d.drivePageIndex());
+            QTableWidget* table = d.driveTable();
+            ASSERT_EQ(table->rowCount(), 1);
+            EXPECT_EQ(table->item(0, 0)->text(), u"D:"_s);
+            EXPECT_EQ(table->item(0, 1)->text(), u"未設定"_s);
+            EXPECT_EQ(table->item(0, 3)->text(), u"使用中"_s);
+            prompter.pickFolder(dir.file("disk-d"));
+            d.chooseDriveFolder();
+            EXPECT_EQ(table->item(0, 1)->text(), qs(dir.file("disk-d/")));
+            d.wineEdit()->setText(u"/opt/wine-staging/bin/wine"_s);
+            press(d, u"設定の保存"_s);
+        });
+    unsetenv("WINEPREFIX");
+    EXPECT_EQ(app.plusSettings().drives,
+              (std::vector<std::pair<std::string, std::string>>{{"D:", dir.file("disk-d/")}}));
+    EXPECT_EQ(app.plusSettings().wine, "/opt/wine-staging/bin/wine");
+    ASSERT_EQ(app.fileList().count(), 1);
+    EXPECT_EQ(app.fileList().rows()[0].fileName(), "Sonic.md");
+    // The folder file keeps its Windows path.
+    EXPECT_EQ(stored(loadFolderSettingsFile, dir.file("data/Folder_MD.slb")).romFolderPaths[0],
+              "D:\\ROMS\\MD\\");
 }
 
 using FolderSettingsDialogTest = romshelf::test::AppFixture;

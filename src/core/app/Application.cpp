@@ -6,7 +6,9 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
 #include "core/storage/MoveJournal.h"
+#include "core/app/FirstSteps.h"
 #include "core/app/IdentityScan.h"
+#include "core/app/StoredPaths.h"
 #include "core/app/UnsavedNotes.h"
 #include "core/settings/DataBackup.h"
 #include "core/settings/HardwareTable.h"
@@ -22,6 +24,7 @@ Application::Application(ProgramFolder folder, const Host& host)
       session_(
           folder_, settings_, stream_, host.prompter, host.windows, notices_,
           [this] {
+              tellUnmappedPaths();
               if (!showStartList_) return;
               if (startingUp_) countLaunch(settings_, host_.prompter);
               fileList_.showStartList();
@@ -63,7 +66,20 @@ void Application::changePlusSettings(const PlusSettings& settings) {
     const bool drivesChanged =
         settings.drives != plus_.drives || settings.winePrefix != plus_.winePrefix;
     plus_ = settings;
-    if (drivesChanged) refreshDrives();
+    if (!drivesChanged) return;
+    refreshDrives();
+    // The folders and emulators lead elsewhere now.
+    if (started_ && session_.index() >= 0) session_.reload(Reload::FolderSettings);
+}
+
+void Application::tellUnmappedPaths() {
+    for (const auto& [label, path] : unmappedCurrentPaths(*this)) {
+        // Once per path and run: a reload does not repeat it.
+        if (!toldUnmapped_.insert(path).second) continue;
+        LaunchLog log = launching_.logWriter();
+        log.error(unmappedPathMessage(path, label));
+        log.colour(LogColour::Black);
+    }
 }
 
 void Application::refreshDrives() {
@@ -72,9 +88,8 @@ void Application::refreshDrives() {
         std::string normal = normalisedWindowsRoot(root);
         if (!normal.empty() && !folder.empty()) user.push_back({std::move(normal), folder});
     }
-    DriveSearchPlaces places = DriveSearchPlaces::fromEnvironment();
-    if (!plus_.winePrefix.empty()) places.winePrefix = plus_.winePrefix;
-    folder_.setDrives(DriveMap(std::move(user), findDrives(places)));
+    folder_.setDrives(DriveMap(std::move(user),
+                               findDrives(DriveSearchPlaces::fromEnvironment(plus_.winePrefix))));
 }
 
 LoadResult Application::loadMainSettings() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/app/ApplicationListener.h"
 #include "core/app/BusyGuard.h"
 #include "core/app/CategoryCommands.h"
+#include "core/app/StoredPaths.h"
 #include "core/app/DatNames.h"
 #include "core/app/FileListController.h"
 #include "core/app/HardwareSession.h"
@@ -58,6 +60,12 @@ public:
     void changePlusSettings(const PlusSettings& settings);
     // The drive map anew: the user's mappings over those found on this machine now.
     void refreshDrives();
+    // The current hardware's Windows paths that lead nowhere, told in the system log once each.
+    void tellUnmappedPaths();
+    // Every path the settings keep, with where it leads (the drive map page, check-folder).
+    std::vector<StoredPath> storedPaths() {
+        return collectStoredPaths(folder_, settings_, stream_);
+    }
     // Disc sets as one row each, or every disc as a row: the list is built again on a change.
     void setDiscSets(bool on);
     // The images kept from unpacked archives, under the cap of the settings.
@@ -286,6 +294,7 @@ private:
     std::string lastEditSaveFailure_;
     MainSettings settings_;
     PlusSettings plus_;
+    std::set<std::string> toldUnmapped_;
     PlusSettings plusOnDisk_;
     bool showStartList_ = true;
     std::string browseFolder_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/app/Application.h"
+#include "core/app/StoredPaths.h"
 #include "core/settings/HardwareTable.h"
 
 namespace romshelf {
@@ -25,9 +26,37 @@ WindowSlot slot(int x, int y, int width, int height) {
 
 }  // namespace
 
+std::vector<std::pair<std::string, std::string>> unmappedCurrentPaths(const Application& app) {
+    // Loaded paths are those of this machine; a Windows one is left only where nothing maps it.
+    std::vector<std::pair<std::string, std::string>> found;
+    auto check = [&](const std::string& label, const std::string& path) {
+        if (isWindowsPath(path)) found.emplace_back(label, path);
+    };
+    const FolderSettings& f = app.folders().folders;
+    if (!app.currentCode().empty()) {
+        for (std::size_t i = 0; i < f.romFolderPaths.size(); ++i)
+            check("ROMフォルダ " + std::to_string(i + 1), f.romFolderPaths[i]);
+        for (std::size_t i = 0; i < f.snapFolderPaths.size(); ++i)
+            check("スナップフォルダ " + std::to_string(i + 1), f.snapFolderPaths[i]);
+        for (std::size_t i = 0; i < f.mediaFolderPaths.size(); ++i)
+            check("メディアフォルダ " + std::to_string(i + 1), f.mediaFolderPaths[i]);
+        for (const EmulatorEntry& e : app.emulators())
+            check("エミュレータ " + e.name, e.executable);
+    }
+    return found;
+}
+
 std::string firstStepsHint(const Application& app) {
+    bool anyRomFolder = false;
     for (const std::string& path : app.folders().folders.romFolderPaths)
-        if (!path.empty()) return {};
+        anyRomFolder = anyRomFolder || !path.empty();
+    if (anyRomFolder) {
+        const auto unmapped = unmappedCurrentPaths(app);
+        if (unmapped.empty()) return {};
+        std::string text;
+        for (const auto& [label, path] : unmapped) text += unmappedPathMessage(path, label) + "\n";
+        return text + "\n(ここをクリックすると「ドライブ」ページを開きます)";
+    }
     // The menu path down to this hardware's entry, as the settings menu lists it.
     std::string entry = " > 機種";
     const int index = hardwareIndexOf(app.currentCode());

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/settings/MainSettings.h"
 
@@ -10,8 +12,13 @@ namespace romshelf {
 class Application;
 
 // What the file list says while the current hardware has no ROM folder: where in the menus the
-// folder and emulator settings are. Empty once a ROM folder is set.
+// folder and emulator settings are; while one of its folders or emulators is a Windows path that
+// no drive mapping covers: which, and where to map it. Empty when all is set.
 std::string firstStepsHint(const Application& app);
+
+// The current hardware's folders and emulators that are Windows paths no mapping covers, as
+// (label, stored path).
+std::vector<std::pair<std::string, std::string>> unmappedCurrentPaths(const Application& app);
 
 // The part of a screen windows may take (without panels and docks), in screen coordinates.
 struct ScreenArea {

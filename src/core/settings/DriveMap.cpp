@@ -70,7 +70,8 @@ std::string unescapeMountField(std::string_view field) {
             const std::string_view digits = field.substr(i + 1, 3);
             if (std::all_of(digits.begin(), digits.end(),
                             [](char c) { return c >= '0' && c <= '7'; })) {
-                out += static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0'));
+                out += static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 +
+                                         (digits[2] - '0'));
                 i += 3;
                 continue;
             }
@@ -153,21 +154,29 @@ std::optional<std::string> DriveMap::toLinux(std::string_view windowsPath) const
     }
     if (!best) return std::nullopt;
 
-    std::string out = best->folder;
-    bool onDisk = true;  // once a part is missing, the rest is kept as written
+    // As on Windows, ".." at the drive's root stays there: a stored path never leads above
+    // the mapped folder.
+    std::vector<std::string> below;
     for (std::size_t i = covered; i < parts.size(); ++i) {
         const std::string_view part = parts[i];
-        if (part == "." || part == "..") {
-            out += std::string(part) + "/";
+        if (part == ".") continue;
+        if (part == "..") {
+            if (!below.empty()) below.pop_back();
             continue;
         }
-        std::optional<std::string> name = onDisk ? nameOnDisk(out, part) : std::nullopt;
-        onDisk = name.has_value();
-        out += name ? *name : std::string(part);
-        out += '/';
+        std::string folder = best->folder;
+        for (const std::string& b : below) folder += b + "/";
+        // A part not on disk is kept as written, and so is everything below it.
+        std::optional<std::string> name =
+            fs::directoryExists(folder) ? nameOnDisk(folder, part) : std::nullopt;
+        below.push_back(name ? *name : std::string(part));
     }
-    if (!isSeparator(windowsPath.back()) && parts.size() > covered) out.pop_back();
-    return paths::canonicalise(out);
+    std::string out = best->folder;
+    for (std::size_t i = 0; i < below.size(); ++i) {
+        out += below[i];
+        if (i + 1 < below.size() || isSeparator(windowsPath.back())) out += '/';
+    }
+    return out;
 }
 
 std::optional<std::string> DriveMap::toWindows(std::string_view linuxPath) const {
@@ -176,7 +185,8 @@ std::optional<std::string> DriveMap::toWindows(std::string_view linuxPath) const
     const DriveMapping* best = nullptr;
     for (const DriveMapping& m : mappings_) {
         if (m.folder == "/") continue;
-        const bool under = path.compare(0, m.folder.size(), m.folder) == 0 || path + "/" == m.folder;
+        const bool under =
+            path.compare(0, m.folder.size(), m.folder) == 0 || path + "/" == m.folder;
         if (under && (!best || m.folder.size() > best->folder.size())) best = &m;
     }
     if (!best) return std::nullopt;
@@ -198,11 +208,13 @@ std::string DriveMap::forWindowsProgram(std::string_view linuxPath) const {
     return root + rest;
 }
 
-DriveSearchPlaces DriveSearchPlaces::fromEnvironment() {
+DriveSearchPlaces DriveSearchPlaces::fromEnvironment(const std::string& winePrefix) {
     DriveSearchPlaces places;
     const char* prefix = std::getenv("WINEPREFIX");
     const char* home = std::getenv("HOME");
-    if (prefix && *prefix)
+    if (!winePrefix.empty())
+        places.winePrefix = winePrefix;
+    else if (prefix && *prefix)
         places.winePrefix = prefix;
     else if (home && *home)
         places.winePrefix = std::string(home) + "/.wine";
@@ -219,8 +231,8 @@ std::vector<DriveMapping> findDrives(const DriveSearchPlaces& places) {
         for (const fs::DirEntry& entry : fs::listDirectory(devices)) {
             // "c:" is a drive; "c::" is the raw device behind it.
             if (entry.name.size() != 2 || !isDrivePath(entry.name)) continue;
-            addFound(found, normalisedWindowsRoot(entry.name), canonicalFolder(devices + entry.name),
-                     DriveSource::WinePrefix);
+            addFound(found, normalisedWindowsRoot(entry.name),
+                     canonicalFolder(devices + entry.name), DriveSource::WinePrefix);
         }
         const std::string unc = devices + "unc/";
         for (const fs::DirEntry& server : fs::listDirectory(unc))
@@ -238,7 +250,8 @@ std::vector<DriveMapping> findDrives(const DriveSearchPlaces& places) {
             while (!rest.empty()) {
                 const std::size_t comma = rest.find(',');
                 const std::string_view field = rest.substr(0, comma);
-                rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+                rest =
+                    comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
                 const std::size_t eq = field.find('=');
                 if (eq == std::string_view::npos) continue;
                 if (field.substr(0, eq) == "server") server = field.substr(eq + 1);
@@ -274,26 +287,16 @@ std::vector<DriveMapping> findDrives(const DriveSearchPlaces& places) {
     return found;
 }
 
-std::vector<std::string> unmappedRoots(const std::vector<std::string>& storedPaths,
-                                       const DriveMap& drives) {
-    std::vector<std::string> roots;
-    for (const std::string& path : storedPaths) {
-        if (!isWindowsPath(path) || drives.toLinux(path)) continue;
-        std::string root = windowsRootOf(path);
-        const bool known = std::any_of(roots.begin(), roots.end(), [&](const std::string& r) {
-            return ascii::equalsIgnoringCase(r, root);
-        });
-        if (!known) roots.push_back(std::move(root));
-    }
-    return roots;
-}
-
 std::string driveSourceName(DriveSource source) {
     switch (source) {
-        case DriveSource::User: return "設定";
-        case DriveSource::WinePrefix: return "Wineプレフィックス";
-        case DriveSource::DesktopShare: return "デスクトップの共有";
-        case DriveSource::CifsMount: return "cifsマウント";
+        case DriveSource::User:
+            return "設定";
+        case DriveSource::WinePrefix:
+            return "Wineプレフィックス";
+        case DriveSource::DesktopShare:
+            return "デスクトップの共有";
+        case DriveSource::CifsMount:
+            return "cifsマウント";
     }
     return {};
 }

@@ -65,16 +65,13 @@ struct DriveSearchPlaces {
     std::string gvfsFolder;  // $XDG_RUNTIME_DIR/gvfs
     std::string mountTable;  // /proc/self/mounts
 
-    static DriveSearchPlaces fromEnvironment();
+    // `winePrefix` given: that prefix rather than Wine's own choice.
+    static DriveSearchPlaces fromEnvironment(const std::string& winePrefix = {});
 };
 
 // The drive letters of the Wine prefix's dosdevices (and its unc/ links), the desktop's SMB
 // shares and the cifs mounts, in that order.
 std::vector<DriveMapping> findDrives(const DriveSearchPlaces& places);
-
-// The drive or share roots that stored paths use and that no mapping covers.
-std::vector<std::string> unmappedRoots(const std::vector<std::string>& storedPaths,
-                                       const DriveMap& drives);
 
 std::string driveSourceName(DriveSource source);
 

@@ -1,5 +1,6 @@
 #include "core/settings/FolderSettings.h"
 
+#include "core/settings/DriveMap.h"
 #include "core/settings/PathRules.h"
 
 namespace romshelf {
@@ -53,9 +54,12 @@ LoadedFolders resolveLoadedFolders(FolderSettings f, const std::string& programF
         for (auto& p : f.romFolderPaths)
             if (p.size() > 1 && p.back() == '/') p.pop_back();
     }
-    // TEMP is emptied at exit, so it must never be a ROM folder.
+    // TEMP is emptied at exit, so it must never be a ROM folder; a Windows one that leads nowhere
+    // here cannot be unpacked into.
     const std::string defaultTemp = emptyLoadedFolders(programFolder).folders.tempFolder;
-    if (f.tempFolder.empty() || romFolderNumberOf(f, f.tempFolder) >= 0) f.tempFolder = defaultTemp;
+    if (f.tempFolder.empty() || isWindowsPath(f.tempFolder) ||
+        romFolderNumberOf(f, f.tempFolder) >= 0)
+        f.tempFolder = defaultTemp;
 
     LoadedFolders loaded;
     loaded.renameOkNumber = romFolderNumberOf(f, f.renameOkFolder);

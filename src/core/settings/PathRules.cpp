@@ -79,8 +79,12 @@ bool resolvesAgainstProgramFolder(std::string_view path) {
 std::string resolveFolderPath(std::string_view path, std::string_view programFolder,
                               const DriveMap* drives) {
     if (path.empty()) return {};
-    if (drives && isWindowsPath(path))
-        if (auto mapped = drives->toLinux(path)) return withTrailingSlash(std::move(*mapped));
+    if (isWindowsPath(path)) {
+        if (auto mapped = drives ? drives->toLinux(path) : std::nullopt)
+            return withTrailingSlash(std::move(*mapped));
+        // Unmapped, it leads nowhere here and is told as it is stored.
+        return std::string(path);
+    }
     if (resolvesAgainstProgramFolder(path))
         return withTrailingSlash(canonicalise(joinToProgramFolder(path, programFolder)));
     return withTrailingSlash(std::string(path));
@@ -88,8 +92,10 @@ std::string resolveFolderPath(std::string_view path, std::string_view programFol
 
 std::string resolveFilePath(std::string_view path, std::string_view programFolder,
                             const DriveMap* drives) {
-    if (drives && isWindowsPath(path))
-        if (auto mapped = drives->toLinux(path)) return std::move(*mapped);
+    if (isWindowsPath(path)) {
+        if (auto mapped = drives ? drives->toLinux(path) : std::nullopt) return std::move(*mapped);
+        return std::string(path);
+    }
     if (path.empty() || !resolvesAgainstProgramFolder(path)) return std::string(path);
     return canonicalise(joinToProgramFolder(path, programFolder));
 }

@@ -14,6 +14,7 @@
 #include "qt/app/CaptureToolDialog.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/EnvironmentDialog.h"
+#include <QTabWidget>
 #include "qt/app/FolderSettingsDialog.h"
 #include "qt/app/GameListDialog.h"
 #include "qt/app/HardwareBar.h"
@@ -244,6 +245,7 @@ void CMainFrame::folderWindowReset() {
 void CMainFrame::connectSnapWindow() {
     connect(snap_, &CSnap::titleChanged, tools_[kSlotSnap], &QWidget::setWindowTitle);
     connect(fileList_, &CFileList::selectionShown, snap_, &CSnap::showRow);
+    connect(fileList_, &CFileList::drivePageWanted, this, [this] { openEnvironmentDialog(true); });
 }
 
 void CMainFrame::connectDetailWindows() {
@@ -298,10 +300,7 @@ void CMainFrame::connectCommands() {
     command(cmd::ResetColumnWidths, [this] {
         if (fileList_) fileList_->resetColumnWidths();
     });
-    command(cmd::EnvironmentSettings, [this] {
-        EnvironmentDialog dialog(app_, this);
-        dialog.exec();
-    });
+    command(cmd::EnvironmentSettings, [this] { openEnvironmentDialog(false); });
     command(cmd::About, [this] { showAbout(); });
     command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
     command(cmd::InternalInfo, [this] {
@@ -401,6 +400,12 @@ void CMainFrame::openEmulatorSettings(const std::string& code) {
     EmulatorDialogModel model = commands.openEmulatorSettings(code);
     EmulatorSettingsDialog dialog(app_, code, model, this);
     if (dialog.exec() == QDialog::Accepted) commands.emulatorSettingsConfirmed(code);
+}
+
+void CMainFrame::openEnvironmentDialog(bool drives) {
+    EnvironmentDialog dialog(app_, this);
+    if (drives) dialog.tabs()->setCurrentIndex(dialog.drivePageIndex());
+    dialog.exec();
 }
 
 void CMainFrame::showAbout() {

@@ -86,6 +86,8 @@ private:
     void connectDetailWindows();
     void connectCommands();
     void showAbout();
+    // "環境設定", on its drive map page when `drives`.
+    void openEnvironmentDialog(bool drives);
     void openFolderSettings(const std::string& code);
     // The snap window follows the file list's selection and names its folder in its title.
     void connectSnapWindow();

@@ -10,7 +10,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QHeaderView>
+#include <QInputDialog>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -40,6 +43,7 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
         tabs_->addTab(sheet, qs(environmentPages()[static_cast<std::size_t>(page)].title));
     }
     addDiscSetsOption();
+    addDrivePage();
     layout->addWidget(tabs_);
     addSaveCancelButtons(this, layout);
 }
@@ -224,8 +228,135 @@ void EnvironmentDialog::applyUnpackCacheSetting() {
     app_.unpackCache().evictTo(limit);
 }
 
+void EnvironmentDialog::addDrivePage() {
+    PlusSettings plus = app_.plusSettings();
+    drives_ = std::make_unique<DriveMapPageModel>(
+        windowsRootsUsed(app_.storedPaths()),
+        findDrives(DriveSearchPlaces::fromEnvironment(plus.winePrefix)), plus.drives);
+
+    auto* sheet = new QWidget(tabs_);
+    auto* layout = new QVBoxLayout(sheet);
+    auto* box = new QGroupBox(QStringLiteral("Windows のドライブと共有フォルダ"), sheet);
+    auto* boxLayout = new QVBoxLayout(box);
+    auto* intro = new QLabel(
+        QStringLiteral(
+            "Windows で使っていた設定の D:\\ や \\\\NAS\\共有 が、このコンピュータの"
+            "どのフォルダに当たるかを設定します。設定はWindowsのパスのまま保存されます。"),
+        box);
+    intro->setWordWrap(true);
+    boxLayout->addWidget(intro);
+    driveTable_ = new QTableWidget(0, 4, box);
+    driveTable_->setObjectName(QStringLiteral("driveTable"));
+    driveTable_->setHorizontalHeaderLabels({QStringLiteral("ドライブ・共有"),
+                                            QStringLiteral("このコンピュータのフォルダ"),
+                                            QStringLiteral("設定元"), QStringLiteral("使用")});
+    driveTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    driveTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    driveTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    driveTable_->verticalHeader()->hide();
+    driveTable_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    boxLayout->addWidget(driveTable_);
+    auto* buttons = new QHBoxLayout;
+    auto* choose = new QPushButton(QStringLiteral("フォルダを選択…"), box);
+    auto* unset = new QPushButton(QStringLiteral("設定を解除"), box);
+    auto* add = new QPushButton(QStringLiteral("ドライブ・共有を追加…"), box);
+    buttons->addWidget(choose);
+    buttons->addWidget(unset);
+    buttons->addWidget(add);
+    buttons->addStretch();
+    boxLayout->addLayout(buttons);
+    connect(driveTable_, &QTableWidget::cellDoubleClicked, this, [this] { chooseDriveFolder(); });
+    connect(choose, &QPushButton::clicked, this, [this] { chooseDriveFolder(); });
+    connect(unset, &QPushButton::clicked, this, [this] {
+        const int row = driveTable_->currentRow();
+        drives_->unset(row);
+        showDriveRows(row);
+    });
+    connect(add, &QPushButton::clicked, this, [this] {
+        bool ok = false;
+        const QString text = QInputDialog::getText(
+            this, QStringLiteral("ドライブ・共有を追加"),
+            QStringLiteral("ドライブ (D:) または共有フォルダ (\\\\NAS\\games):"), QLineEdit::Normal,
+            QString(), &ok);
+        if (!ok) return;
+        const int row = drives_->addRoot(text.toStdString());
+        if (row >= 0) showDriveRows(row);
+    });
+    layout->addWidget(box);
+
+    auto* wineBox =
+        new QGroupBox(QStringLiteral("Wine (Windows のエミュレータ・ツールの起動)"), sheet);
+    auto* grid = new QGridLayout(wineBox);
+    wine_ = new QLineEdit(qs(plus.wine), wineBox);
+    wine_->setObjectName(QStringLiteral("wine"));
+    wine_->setPlaceholderText(QStringLiteral("wine (PATH から探します)"));
+    winePrefix_ = new QLineEdit(qs(plus.winePrefix), wineBox);
+    winePrefix_->setObjectName(QStringLiteral("winePrefix"));
+    winePrefix_->setPlaceholderText(QStringLiteral("$WINEPREFIX または ~/.wine"));
+    grid->addWidget(new QLabel(QStringLiteral("Wine の実行ファイル"), wineBox), 0, 0);
+    grid->addWidget(wine_, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Wine プレフィックス"), wineBox), 1, 0);
+    grid->addWidget(winePrefix_, 1, 1);
+    auto* browseWine = new QPushButton(QStringLiteral("参照"), wineBox);
+    auto* browsePrefix = new QPushButton(QStringLiteral("参照"), wineBox);
+    grid->addWidget(browseWine, 0, 2);
+    grid->addWidget(browsePrefix, 1, 2);
+    connect(browseWine, &QPushButton::clicked, this, [this] {
+        auto chosen = app_.prompter().chooseOpenFile("Wine の実行ファイルを指定してください",
+                                                     "Wine", "*", "/usr/bin");
+        if (chosen && !chosen->empty()) wine_->setText(qs(*chosen));
+    });
+    connect(browsePrefix, &QPushButton::clicked, this, [this] {
+        auto chosen = app_.prompter().chooseFolder("Wine プレフィックスを指定してください",
+                                                   winePrefix_->text().toStdString());
+        if (chosen && !chosen->empty()) winePrefix_->setText(qs(*chosen));
+    });
+    layout->addWidget(wineBox);
+    layout->addStretch();
+    drivePage_ = tabs_->addTab(sheet, QStringLiteral("ドライブ"));
+    showDriveRows(0);
+}
+
+void EnvironmentDialog::showDriveRows(int select) {
+    const auto& rows = drives_->rows();
+    driveTable_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const DriveRow& row = rows[static_cast<std::size_t>(r)];
+        const QString cells[] = {qs(row.root),
+                                 row.folder.empty() ? QStringLiteral("未設定") : qs(row.folder),
+                                 qs(row.source), row.used ? QStringLiteral("使用中") : QString()};
+        for (int c = 0; c < 4; ++c) driveTable_->setItem(r, c, new QTableWidgetItem(cells[c]));
+        if (row.folder.empty() && row.used)
+            driveTable_->item(r, 1)->setForeground(palette().color(QPalette::Link));
+    }
+    driveTable_->resizeColumnToContents(0);
+    if (!rows.empty())
+        driveTable_->selectRow(std::clamp(select, 0, static_cast<int>(rows.size()) - 1));
+}
+
+void EnvironmentDialog::chooseDriveFolder() {
+    const int row = driveTable_->currentRow();
+    if (row < 0) return;
+    const DriveRow& shown = drives_->rows()[static_cast<std::size_t>(row)];
+    const std::string start = shown.folder.empty() ? std::string() : shown.folder;
+    auto chosen =
+        app_.prompter().chooseFolder(shown.root + " に当たるフォルダを選んでください", start);
+    if (!chosen || chosen->empty()) return;
+    drives_->setFolder(row, *chosen);
+    showDriveRows(row);
+}
+
+void EnvironmentDialog::applyDrivePage() {
+    PlusSettings plus = app_.plusSettings();
+    plus.drives = drives_->userMappings();
+    plus.wine = wine_->text().trimmed().toStdString();
+    plus.winePrefix = winePrefix_->text().trimmed().toStdString();
+    if (plus != app_.plusSettings()) app_.changePlusSettings(plus);
+}
+
 void EnvironmentDialog::accept() {
     applyUnpackCacheSetting();
+    applyDrivePage();
     app_.settingsCommands().saveEnvironmentSettings(model_);
     app_.setDiscSets(discSets_->isChecked());
     QDialog::accept();

@@ -2,8 +2,10 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
 #include <vector>
 
+#include "core/settings/DriveMapPageModel.h"
 #include "core/settings/EnvironmentSettingsModel.h"
 
 class QCheckBox;
@@ -12,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class QTableWidget;
 
 namespace romshelf {
 
@@ -38,11 +41,24 @@ public:
 
     QCheckBox* discSetsBox() const { return discSets_; }
 
+    // "ドライブ": where the Windows drive letters and shares of the settings lead, and the Wine
+    // that starts Windows programs. The page after the eight shared ones.
+    int drivePageIndex() const { return drivePage_; }
+    QTableWidget* driveTable() const { return driveTable_; }
+    DriveMapPageModel& driveModel() { return *drives_; }
+    QLineEdit* wineEdit() const { return wine_; }
+    QLineEdit* winePrefixEdit() const { return winePrefix_; }
+    // Shows the folder picker for the selected row (the page's "フォルダを選択…").
+    void chooseDriveFolder();
+
 private:
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
     void addUnpackCacheSetting(QWidget* sheet);
     void applyUnpackCacheSetting();
+    void addDrivePage();
+    void showDriveRows(int select);
+    void applyDrivePage();
     struct PageBuilder;
 
     // A page: its group box and heading, then each control of its table in turn.
@@ -62,6 +78,11 @@ private:
     QCheckBox* discSets_ = nullptr;
     QSpinBox* cacheLimit_ = nullptr;
     std::array<std::vector<QWidget*>, kEnvPageCount> controls_;
+    std::unique_ptr<DriveMapPageModel> drives_;
+    int drivePage_ = -1;
+    QTableWidget* driveTable_ = nullptr;
+    QLineEdit* wine_ = nullptr;
+    QLineEdit* winePrefix_ = nullptr;
 };
 
 }  // namespace romshelf

@@ -236,6 +236,9 @@ void CFileList::mousePressEvent(QMouseEvent* event) {
     }
     QTableView::mousePressEvent(event);
     if (row >= 0) Q_EMIT selectionShown(row);
+    if (row < 0 && event->button() == Qt::LeftButton && !hint_.isEmpty() &&
+        !unmappedCurrentPaths(app_).empty())
+        Q_EMIT drivePageWanted();
 }
 
 void CFileList::mouseDoubleClickEvent(QMouseEvent* event) {

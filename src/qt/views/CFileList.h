@@ -76,6 +76,8 @@ Q_SIGNALS:
     void startRequested(int row);
     // Space or right click: the registration dialogs (row, several rows selected).
     void registrationRequested(int row, bool bulk);
+    // A click on the hint that says a Windows path leads nowhere: the drive map page.
+    void drivePageWanted();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;

@@ -1,4 +1,5 @@
 #include "core/settings/FolderSettings.h"
+#include "core/settings/DriveMap.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,26 @@ TEST(FolderSettings, OtherSoftwarePathsNameFiles) {
     EXPECT_EQ(loaded.folders.romFolderPaths[0], "/usr/bin/xterm");
     EXPECT_EQ(loaded.folders.romFolderPaths[1], "/home/u/doc/manual.pdf");
     EXPECT_EQ(loaded.folders.tempFolder, "/opt/r/temp/");
+}
+
+TEST(FolderSettings, WindowsPathsLeadThroughTheDriveMapAndAnUnmappedTempIsReplaced) {
+    const DriveMap drives({{"D:", "/mnt/d/", DriveSource::User}}, {});
+    FolderSettings f;
+    f.romFolderPaths[0] = "D:\\ROMS\\FC\\";  // not on disk: kept as written
+    f.romFolderPaths[1] = "\\\\NAS\\fc\\";
+    f.snapFolderPaths[0] = "d:\\snap";
+    f.renameOkFolder = "D:\\ROMS\\FC\\";
+    for (const char* temp : {"E:\\TEMP\\", "D:\\TEMP"}) {
+        f.tempFolder = temp;
+        const LoadedFolders loaded = resolveLoadedFolders(f, "/opt/r/", false, &drives);
+        EXPECT_EQ(loaded.folders.romFolderPaths[0], "/mnt/d/ROMS/FC/");
+        EXPECT_EQ(loaded.folders.romFolderPaths[1], "\\\\NAS\\fc\\");
+        EXPECT_EQ(loaded.folders.snapFolderPaths[0], "/mnt/d/snap/");
+        EXPECT_EQ(loaded.renameOkNumber, 0);
+        // TEMP is unpacked into: where it leads nowhere, the program's own is used.
+        EXPECT_EQ(loaded.folders.tempFolder,
+                  std::string(temp)[0] == 'E' ? "/opt/r/temp/" : "/mnt/d/TEMP/");
+    }
 }
 
 TEST_F(FolderSettingsTest, MissingOrBrokenFilesGiveEmptySettings) {

@@ -1,0 +1,118 @@
+#include "cli/DrivesCommand.h"
+
+#include <algorithm>
+
+#include "cli/ArgumentReader.h"
+#include "cli/CliSupport.h"
+#include "cli/MainSettingsChanges.h"
+#include "core/platform/AsciiCase.h"
+#include "core/platform/FileSystem.h"
+
+namespace romshelf::cli {
+
+namespace {
+
+constexpr const char* kUnset = "未設定";
+
+void printDrives(Application& app, std::ostream& out) {
+    const std::vector<std::string> used = windowsRootsUsed(app.storedPaths());
+    const DriveMap& drives = app.programFolder().drives();
+    std::string text;
+    auto row = [&](const std::string& root, const DriveMapping* m, bool inUse) {
+        const std::string cells[] = {root, m ? m->folder : kUnset,
+                                     m ? driveSourceName(m->source) : "",
+                                     inUse ? "使用中" : ""};
+        appendEscapedRow(cells, text);
+    };
+    for (const std::string& root : used) row(root, drives.find(root), true);
+    for (const DriveMapping& m : drives.mappings()) {
+        const bool listed = std::any_of(used.begin(), used.end(), [&](const std::string& r) {
+            return ascii::equalsIgnoringCase(r, m.root);
+        });
+        if (!listed) row(m.root, &m, false);
+    }
+    out << text;
+}
+
+}  // namespace
+
+int drivesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string setRoot, setFolder, unsetRoot;
+    CommonOptions o;
+    const int bad =
+        ArgumentReader()
+            .option("--set", 2,
+                    [&](std::span<const std::string> v, std::ostream&) {
+                        setRoot = v[0], setFolder = v[1];
+                        return 0;
+                    })
+            .text("--unset", unsetRoot)
+            .wordsAtMost(0)
+            .read(args, o, err);
+    if (bad) return bad;
+    if (!setRoot.empty() && !unsetRoot.empty()) {
+        err << "drives takes --set or --unset, not both\n";
+        return 64;
+    }
+    const std::string& given = setRoot.empty() ? unsetRoot : setRoot;
+    const std::string root = normalisedWindowsRoot(given);
+    if (!given.empty() && root.empty()) {
+        err << "not a drive letter or network share: " << given
+            << " (for example D: or \\\\NAS\\games)\n";
+        return 64;
+    }
+    std::string folder;
+    if (!setRoot.empty()) {
+        folder = absoluteFolder(setFolder);
+        if (folder.empty() || !fs::directoryExists(folder)) {
+            err << "no such folder: " << setFolder << "\n";
+            return 2;
+        }
+        if (folder.back() != '/') folder += '/';
+    }
+    OpenedApplication opened = openProgramFolder(o.programFolder, err);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    if (!root.empty()) {
+        const MainSettingsChanges changes(app);
+        PlusSettings plus = app.plusSettings();
+        auto& user = plus.drives;
+        user.erase(std::remove_if(user.begin(), user.end(),
+                                  [&](const auto& m) {
+                                      return ascii::equalsIgnoringCase(
+                                          normalisedWindowsRoot(m.first), root);
+                                  }),
+                   user.end());
+        if (!folder.empty()) user.emplace_back(root, folder);
+        app.changePlusSettings(plus);
+        if (!changes.save(app, err)) return 1;
+    }
+    printDrives(app, out);
+    return 0;
+}
+
+int checkFolderCommand(const std::vector<std::string>& args, std::ostream& out,
+                       std::ostream& err) {
+    const CommonOptions o = parseCommonOptions(args);
+    if (!o.words.empty()) {
+        err << "usage: check-folder [--program-folder DIR] [--hardware CODE]\n";
+        return 64;
+    }
+    OpenedApplication opened = openProgramFolder(o.programFolder, err);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    std::string text;
+    int missing = 0, total = 0;
+    for (const StoredPath& p : opened.app->storedPaths()) {
+        if (!o.code.empty() && !ascii::equalsIgnoringCase(p.hardware, o.code)) continue;
+        ++total;
+        if (!p.exists) ++missing;
+        const std::string cells[] = {p.hardware.empty() ? "-" : p.hardware, p.label, p.stored,
+                                     p.leadsTo.empty() ? kUnset : p.leadsTo,
+                                     p.exists ? "ok" : "missing"};
+        appendEscapedRow(cells, text);
+    }
+    out << text << total << " paths, " << missing << " missing\n";
+    return missing == 0 ? 0 : 1;
+}
+
+}  // namespace romshelf::cli
