@@ -74,6 +74,7 @@ void Application::refreshDrives() {
     }
     DriveSearchPlaces places = DriveSearchPlaces::fromEnvironment();
     if (!plus_.winePrefix.empty()) places.winePrefix = plus_.winePrefix;
+    settingsCommands_.setWinePrefix(plus_.winePrefix);
     folder_.setDrives(DriveMap(std::move(user), findDrives(places)));
 }
 
