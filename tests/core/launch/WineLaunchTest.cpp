@@ -84,20 +84,42 @@ struct WineLaunchTest : romshelf::test::AppFixture {
         if (out) *out = text;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // The REG_SZ values of the key as `reg query` lists them ("    name    REG_SZ    value").
+    // The REG_SZ values of the key, from `reg export` (its listing on a pipe loses what the
+    // console's code page cannot show): a UTF-16 file of lines "name"="value", with \\ and \"
+    // escaped.
     std::map<std::string, std::string> values(const std::string& key) {
-        std::string text;
-        EXPECT_EQ(reg("query \"" + key + "\"", &text), 0);
+        const std::string file = dir.file("export.reg");
+        EXPECT_EQ(reg("export \"" + key + "\" '" + file + "' /y"), 0);
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        std::string text;  // as UTF-8
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            unsigned c = static_cast<unsigned char>(bytes[i]) |
+                         static_cast<unsigned char>(bytes[i + 1]) << 8;
+            if (c < 0x80) {
+                text += static_cast<char>(c);
+            } else if (c < 0x800) {
+                text += static_cast<char>(0xC0 | c >> 6);
+                text += static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                text += static_cast<char>(0xE0 | c >> 12);
+                text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+                text += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
         std::map<std::string, std::string> found;
         std::istringstream lines(text);
         for (std::string line; std::getline(lines, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            const std::size_t type = line.find("    REG_SZ");
-            if (type == std::string::npos) continue;
-            const std::size_t name = line.find_first_not_of(' ');
-            const std::size_t value = type + std::string("    REG_SZ").size();
-            found[line.substr(name, type - name)] =
-                line.size() > value + 4 ? line.substr(value + 4) : "";
+            if (line.size() < 5 || line.front() != '"' || line.back() != '"') continue;
+            const std::size_t between = line.find("\"=\"");
+            if (between == std::string::npos) continue;
+            std::string value;
+            for (std::size_t i = between + 3; i + 1 < line.size(); ++i) {
+                if (line[i] == '\\' && i + 2 < line.size()) ++i;
+                value += line[i];
+            }
+            found[line.substr(1, between - 1)] = value;
         }
         return found;
     }
