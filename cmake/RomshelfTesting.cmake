@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# romshelf_add_test(<name> SOURCES <files...> [LIBS <targets...>] [QT])
-# Adds one GoogleTest program and registers its cases with CTest.
+# romshelf_add_test(<name> SOURCES <files...> [LIBS <targets...>] [QT] [ENV <VAR=value...>]
+#                   [FIXTURE <fixture>])
+# Adds one GoogleTest program and registers its cases with CTest, with ENV added to their
+# environment and, given FIXTURE, each case requiring that CTest fixture.
 # QT tests run on Qt's offscreen platform so that they need no display; without ROMSHELF_GUI
 # they are not defined at all.
 # Every case is labelled with its program's name, so `ctest -L '^core_views_tests$'` runs one
@@ -8,7 +10,7 @@
 include(GoogleTest)
 
 function(romshelf_add_test name)
-  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "FIXTURE" "SOURCES;LIBS;ENV" ${ARGN})
   if(ARG_QT AND NOT ROMSHELF_GUI)
     return()
   endif()
@@ -27,6 +29,11 @@ function(romshelf_add_test name)
   if(ARG_QT)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
+  list(APPEND env ${ARG_ENV})
+  set(fixture "")
+  if(ARG_FIXTURE)
+    set(fixture "    FIXTURES_REQUIRED ${ARG_FIXTURE}\n")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST)
@@ -38,7 +45,9 @@ function(romshelf_add_test name)
     "if(${name}_TESTS)\n"
     "  set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
     "    ENVIRONMENT [==[${env}]==]\n"
-    "    LABELS ${name})\n"
+    "    LABELS ${name}\n"
+    "${fixture}"
+    "  )\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${properties}")
 endfunction()

@@ -6,6 +6,8 @@
 # zlib) is the independent CRC the rename tests check against. mednafen, and RetroArch with its
 # Nestopia core and the cores' .info files, are the real emulators the end-to-end tests launch;
 # RetroArch runs there under dbus-run-session (dbus-daemon), as it aborts without a session bus.
+# Wine (wine64 for 64-bit programs) starts the Windows emulators of settings copied from Windows;
+# the Wine tests run a stand-in Windows program built with the MinGW cross compiler.
 # help2man makes the manual pages from the programs' --help. dpkg-dev finds the .deb's library
 # dependencies; lintian checks the .deb, desktop-file-utils and appstream its desktop entry and
 # metainfo.
@@ -23,6 +25,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils
   mednafen retroarch libretro-nestopia libretro-core-info dbus-daemon
+  wine wine64 g++-mingw-w64-x86-64
   zip unzip p7zip-full lhasa gcab cabextract
   python3
   openssh-server openssh-client sshfs fuse3

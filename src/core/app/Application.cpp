@@ -88,6 +88,7 @@ void Application::refreshDrives() {
         std::string normal = normalisedWindowsRoot(root);
         if (!normal.empty() && !folder.empty()) user.push_back({std::move(normal), folder});
     }
+    settingsCommands_.setWinePrefix(plus_.winePrefix);
     folder_.setDrives(DriveMap(std::move(user),
                                findDrives(DriveSearchPlaces::fromEnvironment(plus_.winePrefix))));
 }

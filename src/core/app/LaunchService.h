@@ -57,6 +57,7 @@ private:
     const MainSettings& settings() const override { return settings_; }
     const std::string& programFolderPath() const override { return folder_.path(); }
     const DriveMap* drives() const override { return &folder_.drives(); }
+    WineSettings wine() const override { return {plus_.wine, plus_.winePrefix}; }
     std::string unpackCacheFolder() const override { return folder_.cacheFolder() + "unpacked/"; }
     std::uint64_t unpackCacheLimit() const override { return plus_.unpackCacheLimit; }
     const std::string& hardwareCode() const override { return session_.code(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/launch/WindowsPrograms.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
 #include "core/settings/PathRules.h"
@@ -68,7 +69,9 @@ std::vector<EmulatorSuggestion> SettingsCommands::emulatorSuggestions(const std:
     for (const std::string& path : folders.romFolderPaths)
         if (!path.empty())
             romFolders.push_back(paths::resolveFolderPath(path, folder_.path(), &folder_.drives()));
-    return suggestEmulators(code, searchPlaces_, romFolders);
+    EmulatorSearchPlaces places = searchPlaces_;
+    if (!winePrefix_.empty()) places.wineDriveC = wineDriveC(winePrefix_);
+    return suggestEmulators(code, places, romFolders);
 }
 
 SettingsCommands::SuggestionResult SettingsCommands::setEmulatorFromSuggestion(

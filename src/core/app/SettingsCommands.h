@@ -46,6 +46,8 @@ public:
     std::vector<EmulatorSuggestion> emulatorSuggestions(const std::string& code);
     // Tests look in folders of their own.
     void setEmulatorSearchPlaces(EmulatorSearchPlaces places) { searchPlaces_ = std::move(places); }
+    // The user's Wine prefix (empty: Wine's own choice), where Windows emulators are looked for.
+    void setWinePrefix(std::string prefix) { winePrefix_ = std::move(prefix); }
 
     enum class SuggestionResult { Set, NoSuchSlot, NoSuchEmulator, NotSaved };
     // Fills emulator slot `slot` (0-63) of `code` from the suggestion called `name` as the dialog
@@ -75,6 +77,7 @@ private:
     const ProgramFolder& folder_;
     ApplicationListener& notices_;
     EmulatorSearchPlaces searchPlaces_ = EmulatorSearchPlaces::fromEnvironment();
+    std::string winePrefix_;
 };
 
 }  // namespace romshelf

@@ -45,8 +45,11 @@ bool wantsPlaylist(const std::string& commandLine) {
     return commandLine.find("$M") != std::string::npos;
 }
 
-LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path,
-                                     const std::string& playlist) {
+LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& linuxPath,
+                                     const std::string& playlist,
+                                     const std::function<std::string(const std::string&)>& given) {
+    const auto form = [&](const std::string& p) { return given ? given(p) : p; };
+    const std::string path = form(linuxPath);
     const bool quote = entry.option(kQuotePath);
     const auto quoted = [quote](const std::string& v) { return quote ? "\"" + v + "\"" : v; };
     const std::string& text = entry.commandLine;
@@ -54,16 +57,16 @@ LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::stri
     std::string placeholder, value;
     if (wantsPlaylist(text)) {
         placeholder = "$M";
-        value = playlist.empty() ? path : playlist;
+        value = playlist.empty() ? path : form(playlist);
     } else if (text.find("$P") != std::string::npos) {
         placeholder = "$P";
         value = path;
     } else if (text.find("$F") != std::string::npos) {
         placeholder = "$F";
-        value = fs::pathName(path);
+        value = fs::pathName(linuxPath);
     } else if (text.find("$T") != std::string::npos) {
         placeholder = "$T";
-        value = fs::pathTitle(path);
+        value = fs::pathTitle(linuxPath);
     }
 
     LaunchArguments result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,11 @@ struct LaunchArguments {
 // kind of placeholder present ($M, then $P, $F, $T) is replaced; without one, the path is
 // appended. $M is `playlist` (a disc set's .m3u), or the path when there is none. Substitution
 // happens inside the split arguments, so a path with blanks, quotes or shell characters is
-// always exactly one argument.
-LaunchArguments buildLaunchArguments(const EmulatorEntry& entry, const std::string& path,
-                                     const std::string& playlist = {});
+// always exactly one argument. `given` turns a path ($P, $M, or the path appended) into the form
+// the emulator is handed (a Windows program's); $F and $T are names and stay as they are.
+LaunchArguments buildLaunchArguments(
+    const EmulatorEntry& entry, const std::string& path, const std::string& playlist = {},
+    const std::function<std::string(const std::string&)>& given = {});
 // Whether a command-line text asks for a disc set's .m3u.
 bool wantsPlaylist(const std::string& commandLine);
 

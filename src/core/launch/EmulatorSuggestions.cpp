@@ -10,6 +10,8 @@
 #include <set>
 #include <string_view>
 
+#include "core/launch/DefaultEmulatorTable.h"
+#include "core/launch/WindowsPrograms.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
@@ -176,6 +178,7 @@ EmulatorSearchPlaces EmulatorSearchPlaces::fromEnvironment() {
     flatpak.infos.push_back(fs::joinPath("/var/lib/flatpak", kFlatpakInfo));
     if (!data.empty())
         flatpak.infos.push_back(fs::joinPath(data, "flatpak/" + std::string(kFlatpakInfo)));
+    places.wineDriveC = romshelf::wineDriveC({});
     return places;
 }
 
@@ -221,6 +224,25 @@ std::vector<EmulatorSuggestion> suggestEmulators(const std::string& hardwareCode
     const std::string flatpak = findIn(places.flatpakFolders, "org.libretro.RetroArch");
     if (!flatpak.empty())
         offerCores(flatpak, places.retroArchFlatpak, hardwareCode, ", Flatpak", offer);
+    // The Windows emulators the hardware's slots are meant for, copied into the Wine prefix.
+    // Their slots' command line is empty: they take the bare path.
+    if (!places.wineDriveC.empty()) {
+        const DefaultEmulatorTable table(hardwareCode);
+        std::vector<std::string> names;
+        std::vector<const DefaultEmulator*> rows;
+        for (int slot : table.offeredSlots()) {
+            const DefaultEmulator& row = table.row(slot);
+            // A user slot's "*.exe" names no program.
+            if (!isWindowsProgram(row.executableName) ||
+                row.executableName.find('*') != std::string::npos)
+                continue;
+            names.push_back(row.executableName);
+            rows.push_back(&row);
+        }
+        const std::vector<std::string> paths = findWindowsPrograms(places.wineDriveC, names);
+        for (std::size_t k = 0; k < paths.size(); ++k)
+            if (!paths[k].empty()) offer(rows[k]->defaultName + " (Windows)", paths[k], "", {});
+    }
     return found;
 }
 

@@ -24,12 +24,15 @@ struct EmulatorSearchPlaces {
     // of its Flatpak, which loads only cores of its own.
     RetroArchFolders retroArch = {};
     RetroArchFolders retroArchFlatpak = {};
+    // The Wine prefix's drive_c, where Windows emulators are looked for; empty: none.
+    std::string wineDriveC = {};
 
     static EmulatorSearchPlaces fromEnvironment();
 };
 
 // The emulators installed for `hardwareCode` (FC, SFC, GB, GBA, MSX, PC98, ...), best first,
-// then RetroArch once per installed core that plays the hardware ("RetroArch (Nestopia)"). Empty
+// then RetroArch once per installed core that plays the hardware ("RetroArch (Nestopia)"), then the
+// hardware's Windows emulators found in the Wine prefix ("VirtuaNES (Windows)"). Empty
 // when none is installed or the hardware has no known Linux emulator. `romFolders` are the
 // hardware's ROM folders: MAME gets them as its rompath, since it is handed set names only.
 std::vector<EmulatorSuggestion> suggestEmulators(const std::string& hardwareCode,

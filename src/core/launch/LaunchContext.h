@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/launch/EmulatorEntry.h"
+#include "core/launch/WindowsPrograms.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Desktop.h"
 #include "core/platform/ProcessRunner.h"
@@ -46,6 +47,8 @@ public:
     virtual const std::string& programFolderPath() const = 0;
     // Where the Windows paths of the settings lead; none: they lead nowhere.
     virtual const DriveMap* drives() const { return nullptr; }
+    // The Wine that starts Windows programs; by default `wine` on PATH in Wine's own prefix.
+    virtual WineSettings wine() const { return {}; }
     // Where unpacked images are kept for the next launch, and the bytes they may take; an empty
     // folder or a cap of 0: archives are unpacked into TEMP at each launch.
     virtual std::string unpackCacheFolder() const { return {}; }

@@ -121,7 +121,8 @@ bool LaunchExecutor::writePlaylist(LaunchPlan& plan, LaunchLog& log) {
     }
     const std::string& temp = context_.folders().tempFolder;
     std::string text;
-    for (const std::string& path : paths) text += path + "\n";
+    // A Windows emulator reads the discs' Windows paths.
+    for (const std::string& path : paths) text += pathForEmulator(plan, context_, path) + "\n";
     const std::string playlist =
         temp.empty() ? std::string() : temp + fs::pathTitle(plan.request.fileName) + ".m3u";
     if (!temp.empty()) fs::createDirectory(temp);
@@ -139,11 +140,13 @@ bool LaunchExecutor::writePlaylist(LaunchPlan& plan, LaunchLog& log) {
 bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog& log) {
     for (const IniEdit& edit : s.iniEdits)
         writeIniValue(edit.path, edit.section, edit.key, edit.value);
+    // A key that does not exist is left alone, as on Windows.
+    if (s.registry) applyRegistryEdit(s.wine, *s.registry);
 
     ProcessRunner& runner = context_.processes();
     std::optional<int> joyPid;
     if (!s.joyToKey.empty()) {
-        joyPid = runner.start(s.joyToKey, fs::pathFolder(s.joyToKey[0]));
+        joyPid = runner.start(s.joyToKey, fs::pathFolder(s.joyToKey.back()));
         if (!joyPid) {
             log.error("JoyToKey の起動に失敗しました。");
             log.colour(LogColour::Black);
@@ -157,7 +160,9 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
         // The emulator alone; JoyToKey keeps running.
         log.line("別方法にてエミュレータを起動します。");
         const auto startedAt = std::chrono::system_clock::now();
-        const std::optional<int> alone = runner.start({s.argv[0]}, s.workingFolder);
+        std::vector<std::string> argv = plan.wine;
+        argv.push_back(context_.emulators()[static_cast<std::size_t>(plan.slot)].executable);
+        const std::optional<int> alone = runner.start(argv, s.workingFolder);
         if (!alone) {
             log.error(kStartFailed);
             return true;
@@ -221,7 +226,7 @@ std::optional<SpecialStartJob> LaunchExecutor::specialStartJob(const LaunchPlan&
     const EmulatorEntry& entry = context_.emulators()[static_cast<std::size_t>(plan.slot)];
     SpecialStartJob job;
     job.scheme = *scheme;
-    job.path = plan.path;
+    job.path = pathForEmulator(plan, context_, plan.path);
     job.waitAfterStart = entry.waitAfterStart;
     job.waitAfterFileDialog = entry.waitAfterFileDialog;
     job.forceActivate = entry.option(kForceActivate);
@@ -353,7 +358,15 @@ bool LaunchExecutor::startEmulatorOnly() {
     const EmulatorEntry& entry = context_.emulators()[static_cast<std::size_t>(slot)];
     if (!announceEmulator(entry, log)) return false;
     StartPlan plan;
-    plan.argv = {entry.executable};
+    if (isWindowsProgram(entry.executable)) {
+        plan.argv = plan.wine = wineCommand(context_.wine());
+        if (plan.wine.empty()) {
+            log.error(kWineNeeded);
+            log.line("> " + entry.executable);
+            return false;
+        }
+    }
+    plan.argv.push_back(entry.executable);
     plan.workingFolder = fs::pathFolder(entry.executable);
     lastStart_ = plan;
     if (dryRun_) return true;
@@ -385,16 +398,29 @@ bool LaunchExecutor::startOtherSoftware(const std::string& name, int folderNumbe
         log.error(name + " が見つかりません。");
         return false;
     }
-    // A program is run in its own folder; anything else is opened with the desktop.
-    const bool runnable = fs::fileExists(program) && ::access(program.c_str(), X_OK) == 0;
+    // A program is run in its own folder (a Windows one through Wine); anything else is opened
+    // with the desktop.
+    const bool windows = fs::fileExists(program) && isWindowsProgram(program);
+    std::vector<std::string> argv;
+    if (windows) {
+        argv = wineCommand(context_.wine());
+        if (argv.empty()) {
+            log.error(kWineNeeded);
+            log.line("> " + program);
+            return false;
+        }
+    }
+    argv.push_back(program);
+    const bool runnable =
+        windows || (fs::fileExists(program) && ::access(program.c_str(), X_OK) == 0);
     bool started = false;
     if (dryRun_) {
         lastStart_ = StartPlan{};
-        lastStart_->argv = {program};
+        lastStart_->argv = argv;
         lastStart_->workingFolder = fs::pathFolder(program);
         started = true;
     } else if (runnable) {
-        started = context_.processes().start({program}, fs::pathFolder(program)).has_value();
+        started = context_.processes().start(argv, fs::pathFolder(program)).has_value();
     } else {
         started = context_.desktop().open(program);
     }

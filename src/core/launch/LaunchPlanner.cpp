@@ -1,5 +1,7 @@
 #include "core/launch/LaunchPlanner.h"
 
+#include <functional>
+
 #include "core/archive/ArchiveTypes.h"
 #include "core/launch/CommandLine.h"
 #include "core/platform/AsciiCase.h"
@@ -17,23 +19,52 @@ bool containsBlank(const std::string& s) { return s.find(' ') != std::string::np
 
 constexpr const char* kNoEmulator = "指定されたエミュレータが正常に設定されていません。";
 
-// The disk settings NP2 (PC-98 emulator 2) is given before a special start.
-void np2DiskSettings(const std::string& ini, const std::string& path, std::vector<IniEdit>& edits) {
+// Where Anex86 keeps its disks.
+constexpr const char* kAnex86Key = "HKCU\\Software\\A.N.\\anex86\\config\\default";
+
+// The disk settings NP2 (PC-98 emulator 2) is given before a special start; `given` is the form
+// in which it reads paths.
+void np2DiskSettings(const std::string& ini, const std::string& path, std::vector<IniEdit>& edits,
+                     const std::function<std::string(const std::string&)>& given) {
     auto set = [&](const char* key, std::string value) {
         edits.push_back({ini, "NekoProjectII", key, std::move(value)});
     };
     for (const char* key : {"FDfolder", "HDfolder", "HDD1FILE", "HDD2FILE"}) set(key, "");
     const std::string ext = ascii::upper(fs::pathExtension(path));
     for (const char* fd : {".D88", ".D98", ".XDF", ".HDM", ".DUP", ".2HD"})
-        if (ext == fd) set("FDfolder", fs::pathFolder(path));
+        if (ext == fd) set("FDfolder", given(fs::pathFolder(path)));
     if (ext == ".THD" || ext == ".HDI") {
-        set("HDfolder", fs::pathFolder(path));
-        set("HDD1FILE", path);
+        set("HDfolder", given(fs::pathFolder(path)));
+        set("HDD1FILE", given(path));
         set("HDD2FILE", "");
     }
 }
 
+// Anex86's disks, as it reads them from the registry: the disk and its second disk in the drive
+// its extension belongs to, and the disk's folder.
+RegistryEdit anex86DiskSettings(const std::string& path,
+                                const std::function<std::string(const std::string&)>& given) {
+    const std::string ext = ascii::upper(fs::pathExtension(path));
+    const std::string second = secondDisk(path);
+    const std::string disk = given(path), other = second.empty() ? "" : given(second);
+    const bool fd = ext == ".FDI", hd = ext == ".HDI";
+    return {kAnex86Key,
+            {{"fdd1", fd ? disk : ""},
+             {"fdd2", fd ? other : ""},
+             {"hdd1", hd ? disk : ""},
+             {"hdd2", hd ? other : ""},
+             {"path", given(fs::pathFolder(path))}}};
+}
+
 }  // namespace
+
+std::string pathForEmulator(const LaunchPlan& plan, const LaunchContext& context,
+                            const std::string& path) {
+    // A set name is no path.
+    if (plan.wine.empty() || path.empty() || path.front() != '/') return path;
+    if (const DriveMap* drives = context.drives()) return drives->forWindowsProgram(path);
+    return DriveMap().forWindowsProgram(path);
+}
 
 void LaunchLog::clear() {
     context_.systemLog().clear();
@@ -122,6 +153,14 @@ std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchC
         log.line("> " + entry.executable);
         return std::nullopt;
     }
+    if (isWindowsProgram(entry.executable)) {
+        plan.wine = wineCommand(context.wine());
+        if (plan.wine.empty()) {
+            log.error(kWineNeeded);
+            log.line("> " + entry.executable);
+            return std::nullopt;
+        }
+    }
 
     const FolderSettings& folders = context.folders();
     std::string folder, path;
@@ -160,34 +199,50 @@ StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, Launch
     const MainSettings& settings = context.settings();
     StartPlan start;
     start.specialStart = entry.specialStart;
+    start.wine = plan.wine;
+    start.argv = plan.wine;
     start.argv.push_back(entry.executable);
     start.workingFolder = fs::pathFolder(entry.executable);
 
     std::string path = plan.path;
+    const auto given = [&](const std::string& p) { return pathForEmulator(plan, context, p); };
     LaunchArguments args;
     if (entry.specialStart) {
         log.line(entry.name + " を特殊起動します。");
         log.line("完全に起動するまで、マウス・キーボードのボタンを押下しないで下さい。");
-        args.text = path;  // handed over by keystrokes, not on the command line
+        args.text = given(path);  // handed over by keystrokes, not on the command line
     } else {
         if (entry.option(kShortPathIfSpace) && containsBlank(path)) path = shortPath(path);
-        args = buildLaunchArguments(entry, path, plan.playlist);
+        args = buildLaunchArguments(entry, path, plan.playlist, given);
         start.argv.insert(start.argv.end(), args.argv.begin(), args.argv.end());
     }
     log.line("コマンドラインを確認します。");
     log.line("> " + args.text);
 
-    // Anex86 (emulator 1) keeps its disks in the registry, which this system does not have: the
-    // step is skipped as for a key that cannot be opened.
-    if (entry.specialStart && traitsOf(context.hardwareCode()).pc98Preparation && plan.slot == 1)
-        np2DiskSettings(fs::pathFolder(entry.executable) + "NP2.ini", path, start.iniEdits);
+    // Anex86 (emulator 1) keeps its disks in the registry: only Wine's has it. A Linux program
+    // in its slot has none, which is skipped as a key that cannot be opened.
+    const bool pc98 = entry.specialStart && traitsOf(context.hardwareCode()).pc98Preparation;
+    if (pc98 && plan.slot == 0 && !plan.wine.empty())
+        start.registry = anex86DiskSettings(path, given);
+    if (pc98 && plan.slot == 1)
+        np2DiskSettings(fs::pathFolder(entry.executable) + "NP2.ini", path, start.iniEdits, given);
 
     const std::string joy = paths::resolveFilePath(settings.toolPaths[0],
                                                    context.programFolderPath(), context.drives());
     if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
-        start.iniEdits.push_back({fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus", "FileName",
-                                  entry.joyToKeySetting});
-        start.joyToKey = {joy};
+        std::vector<std::string> command;
+        if (isWindowsProgram(joy)) command = wineCommand(context.wine());
+        if (isWindowsProgram(joy) && command.empty()) {
+            // The launch goes on without it, as when JoyToKey fails to start.
+            log.error(kWineNeeded);
+            log.line("> " + joy);
+            log.colour(LogColour::Black);
+        } else {
+            start.iniEdits.push_back({fs::pathFolder(joy) + "JoyToKey.ini", "LastStatus",
+                                      "FileName", entry.joyToKeySetting});
+            start.joyToKey = std::move(command);
+            start.joyToKey.push_back(joy);
+        }
     }
     start.alternativeStart = settings.option(Option::AlternativeLaunch) &&
                              traitsOf(context.hardwareCode()).alternativeStart && plan.slot == 0;

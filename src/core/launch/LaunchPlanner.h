@@ -22,6 +22,8 @@ struct LaunchPlan {
     // gives, the set's .m3u in TEMP (empty: the file itself).
     std::vector<std::string> discs;
     std::string playlist;
+    // A Windows emulator: the Wine command that starts it (empty for a Linux program).
+    std::vector<std::string> wine;
 };
 
 // A line of an INI file that must be set before the start.
@@ -34,11 +36,14 @@ struct IniEdit {
 
 // The second half, once the file to hand over is known: the argv, and what to prepare.
 struct StartPlan {
-    std::vector<std::string> argv;  // argv[0] is the executable as it is
+    std::vector<std::string> argv;  // the executable as it is (after Wine's command), arguments
     std::string workingFolder;
     bool specialStart = false;
     std::vector<IniEdit> iniEdits;      // PC-98 emulators' disk settings, JoyToKey's setting
-    std::vector<std::string> joyToKey;  // JoyToKey's argv; empty: not started
+    std::vector<std::string> joyToKey;  // JoyToKey's argv (its path last); empty: not started
+    // Anex86's disk settings in Wine's registry, set with `wine` (the emulator's Wine command).
+    std::optional<RegistryEdit> registry;
+    std::vector<std::string> wine;
     // The alternative start: the executable alone, without the file.
     bool alternativeStart = false;
     bool minimise = false;  // minimise the main window while the emulator runs
@@ -58,6 +63,11 @@ std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchC
 // Builds the command line for `plan.path` and lists what the start needs, telling the
 // command line in the log.
 StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, LaunchLog& log);
+
+// The form in which the plan's emulator is given `path`: a Windows emulator gets the Windows form
+// (through the drive map, else Wine's Z: drive), any other the path as it is.
+std::string pathForEmulator(const LaunchPlan& plan, const LaunchContext& context,
+                            const std::string& path);
 
 // Path helpers of the launch: the short form of a path (on this system the path itself, when it
 // exists) and the Anex86 second disk (title ending in 1, a or A → 2, b or B, when it exists).
