@@ -6,6 +6,7 @@
 #include "cli/CliSupport.h"
 #include "cli/MainSettingsChanges.h"
 #include "core/platform/AsciiCase.h"
+#include "core/launch/WindowsPrograms.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {
@@ -20,8 +21,7 @@ void printDrives(Application& app, std::ostream& out) {
     std::string text;
     auto row = [&](const std::string& root, const DriveMapping* m, bool inUse) {
         const std::string cells[] = {root, m ? m->folder : kUnset,
-                                     m ? driveSourceName(m->source) : "",
-                                     inUse ? "使用中" : ""};
+                                     m ? driveSourceName(m->source) : "", inUse ? "使用中" : ""};
         appendEscapedRow(cells, text);
     };
     for (const std::string& root : used) row(root, drives.find(root), true);
@@ -39,16 +39,15 @@ void printDrives(Application& app, std::ostream& out) {
 int drivesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string setRoot, setFolder, unsetRoot;
     CommonOptions o;
-    const int bad =
-        ArgumentReader()
-            .option("--set", 2,
-                    [&](std::span<const std::string> v, std::ostream&) {
-                        setRoot = v[0], setFolder = v[1];
-                        return 0;
-                    })
-            .text("--unset", unsetRoot)
-            .wordsAtMost(0)
-            .read(args, o, err);
+    const int bad = ArgumentReader()
+                        .option("--set", 2,
+                                [&](std::span<const std::string> v, std::ostream&) {
+                                    setRoot = v[0], setFolder = v[1];
+                                    return 0;
+                                })
+                        .text("--unset", unsetRoot)
+                        .wordsAtMost(0)
+                        .read(args, o, err);
     if (bad) return bad;
     if (!setRoot.empty() && !unsetRoot.empty()) {
         err << "drives takes --set or --unset, not both\n";
@@ -91,8 +90,7 @@ int drivesCommand(const std::vector<std::string>& args, std::ostream& out, std::
     return 0;
 }
 
-int checkFolderCommand(const std::vector<std::string>& args, std::ostream& out,
-                       std::ostream& err) {
+int checkFolderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const CommonOptions o = parseCommonOptions(args);
     if (!o.words.empty()) {
         err << "usage: check-folder [--program-folder DIR] [--hardware CODE]\n";
@@ -113,6 +111,51 @@ int checkFolderCommand(const std::vector<std::string>& args, std::ostream& out,
     }
     out << text << total << " paths, " << missing << " missing\n";
     return missing == 0 ? 0 : 1;
+}
+
+int wineCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::optional<std::string> program, prefix;
+    CommonOptions o;
+    const int bad = ArgumentReader()
+                        .option("--program", 1,
+                                [&](std::span<const std::string> v, std::ostream&) {
+                                    program = v[0];
+                                    return 0;
+                                })
+                        .option("--prefix", 1,
+                                [&](std::span<const std::string> v, std::ostream&) {
+                                    prefix = v[0].empty() ? v[0] : absoluteFolder(v[0]);
+                                    return 0;
+                                })
+                        .wordsAtMost(0)
+                        .read(args, o, err);
+    if (bad) return bad;
+    OpenedApplication opened = openProgramFolder(o.programFolder, err);
+    if (opened.exitStatus != 0) return opened.exitStatus;
+    Application& app = *opened.app;
+    if (program || prefix) {
+        const MainSettingsChanges changes(app);
+        PlusSettings plus = app.plusSettings();
+        if (program) plus.wine = *program;
+        if (prefix) plus.winePrefix = *prefix;
+        app.changePlusSettings(plus);
+        if (!changes.save(app, err)) return 1;
+    }
+    const PlusSettings& plus = app.plusSettings();
+    const std::string found = findWine(plus.wine);
+    const std::string usedPrefix =
+        plus.winePrefix.empty() ? DriveSearchPlaces::fromEnvironment().winePrefix : plus.winePrefix;
+    std::string text;
+    const std::string wineRow[] = {"wine", plus.wine, found.empty() ? "未検出" : found};
+    const std::string prefixRow[] = {"prefix", plus.winePrefix, usedPrefix};
+    appendEscapedRow(wineRow, text);
+    appendEscapedRow(prefixRow, text);
+    out << text;
+    if (found.empty()) {
+        err << kWineNeeded << "\n";
+        return 3;
+    }
+    return 0;
 }
 
 }  // namespace romshelf::cli

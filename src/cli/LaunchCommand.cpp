@@ -61,6 +61,13 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         const auto it = std::find(items.begin(), items.end(), emulator);
         if (it == items.end()) {
             err << "no such emulator (its executable must exist): " << emulator << "\n";
+            // A program folder from Windows: say which drive is to be mapped.
+            for (const EmulatorEntry& e : app.emulators())
+                if (e.name == emulator && isWindowsPath(e.executable))
+                    err << emulator << " is " << e.executable << ", and "
+                        << windowsRootOf(e.executable)
+                        << " leads nowhere here: map it with romshelf-cli drives --set "
+                        << windowsRootOf(e.executable) << " FOLDER\n";
             return 2;
         }
         app.chooseEmulator(static_cast<int>(it - items.begin()));

@@ -170,6 +170,12 @@ constexpr const char* kCommandUsages[] = {
     "              every path the settings keep (folders, emulators, tools): as stored,\n"
     "              where it leads here and whether it exists; exit status 1 when one\n"
     "              does not\n",
+    "  wine [--program-folder DIR] [--program WINE] [--prefix FOLDER]\n"
+    "              the Wine that starts the Windows programs of the settings (emulators,\n"
+    "              JoyToKey, other software): the setting and the program found, the\n"
+    "              prefix set and the one used; --program names another Wine (a path, or\n"
+    "              a name on PATH; \"\" for wine on PATH), --prefix another prefix (\"\" for\n"
+    "              $WINEPREFIX or ~/.wine); exit status 3 when no Wine is found\n",
     "  backup [--program-folder DIR]\n"
     "              copy every file of the data folder into the backup folder\n",
     "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
@@ -288,6 +294,7 @@ std::string writerRole(const std::vector<std::string>& args) {
     if (command == "emulators" && !has("--set")) return {};
     if (command == "disc-sets" && !has("on") && !has("off")) return {};
     if (command == "drives" && !has("--set") && !has("--unset")) return {};
+    if (command == "wine" && !has("--program") && !has("--prefix")) return {};
     if (command == "category") {
         // The first word that is no option or option value is the operation.
         for (std::size_t i = 1; i < args.size(); ++i) {
@@ -364,6 +371,8 @@ int run(const std::vector<std::string>& args) {
         return romshelf::cli::discSetsCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "drives")
         return romshelf::cli::drivesCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
+    if (command == "wine")
+        return romshelf::cli::wineCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "check-folder")
         return romshelf::cli::checkFolderCommand({args.begin() + 1, args.end()}, std::cout,
                                                  std::cerr);

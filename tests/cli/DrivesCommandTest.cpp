@@ -6,6 +6,7 @@
 
 #include "AppFixture.h"
 #include "cli/DrivesCommand.h"
+#include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
 
 using namespace romshelf;
@@ -49,7 +50,9 @@ struct DrivesCommand : test::AppFixture {
 
 TEST_F(DrivesCommand, PrintsTheRootsTheSettingsUseAndMapsThem) {
     EXPECT_EQ(call(cli::drivesCommand, {}), 0) << err;
-    EXPECT_EQ(printed, "D:\t未設定\t\t使用中\n\\\\\\\\NAS\\\\games\t未設定\t\t使用中\nC:\t未設定\t\t使用中\n");
+    EXPECT_EQ(
+        printed,
+        "D:\t未設定\t\t使用中\n\\\\\\\\NAS\\\\games\t未設定\t\t使用中\nC:\t未設定\t\t使用中\n");
 
     EXPECT_EQ(call(cli::drivesCommand, {"--set", "d:\\", dir.file("disk-d")}), 0) << err;
     EXPECT_EQ(printed.substr(0, printed.find('\n')),
@@ -88,13 +91,14 @@ TEST_F(DrivesCommand, RefusesWhatNamesNoDriveOrFolder) {
 
 TEST_F(DrivesCommand, CheckFolderTellsWhereEachStoredPathLeads) {
     EXPECT_EQ(call(cli::checkFolderCommand, {"--hardware", "FC"}), 1);
-    EXPECT_EQ(printed, "FC\tROMフォルダ 1\td:\\\\Roms\\\\FC\\\\\t未設定\tmissing\n"
-                       "FC\tROMフォルダ 2\t\\\\\\\\NAS\\\\games\\\\fc\\\\\t未設定\tmissing\n"
-                       "FC\tスナップフォルダ 1\t./snap/\t" +
-                           dir.file("snap/") +
-                           "\tok\n"
-                           "FC\tエミュレータ 1 VirtuaNES\tC:\\\\Emu\\\\VirtuaNES.exe\t未設定\tmissing\n"
-                           "4 paths, 3 missing\n");
+    EXPECT_EQ(printed,
+              "FC\tROMフォルダ 1\td:\\\\Roms\\\\FC\\\\\t未設定\tmissing\n"
+              "FC\tROMフォルダ 2\t\\\\\\\\NAS\\\\games\\\\fc\\\\\t未設定\tmissing\n"
+              "FC\tスナップフォルダ 1\t./snap/\t" +
+                  dir.file("snap/") +
+                  "\tok\n"
+                  "FC\tエミュレータ 1 VirtuaNES\tC:\\\\Emu\\\\VirtuaNES.exe\t未設定\tmissing\n"
+                  "4 paths, 3 missing\n");
     ASSERT_EQ(call(cli::drivesCommand, {"--set", "D:", dir.file("disk-d")}), 0);
     EXPECT_EQ(call(cli::checkFolderCommand, {"--hardware", "FC"}), 1);
     EXPECT_NE(printed.find("FC\tROMフォルダ 1\td:\\\\Roms\\\\FC\\\\\t" +
@@ -102,7 +106,35 @@ TEST_F(DrivesCommand, CheckFolderTellsWhereEachStoredPathLeads) {
               std::string::npos)
         << printed;
     EXPECT_NE(printed.find("4 paths, 2 missing\n"), std::string::npos) << printed;
+    // A launch with the emulator of the unmapped drive says which drive to map.
+    EXPECT_EQ(call(cli::launchFile, {"--hardware", "FC", "--emulator", "VirtuaNES", "--folder", "0",
+                                     "a.nes", "--dry-run"}),
+              2);
+    EXPECT_NE(err.find("VirtuaNES is C:\\Emu\\VirtuaNES.exe, and C: leads nowhere here: map it "
+                       "with romshelf-cli drives --set C: FOLDER"),
+              std::string::npos)
+        << err;
     // Another hardware's paths are not this one's.
     EXPECT_EQ(call(cli::checkFolderCommand, {"--hardware", "SFC"}), 0);
     EXPECT_EQ(printed, "0 paths, 0 missing\n");
+}
+
+TEST_F(DrivesCommand, WineIsSetAndToldAsFound) {
+    const std::string wine = dir.write("opt/wine-9/bin/wine", "#!/bin/sh\n");
+    std::filesystem::permissions(wine, std::filesystem::perms::owner_all);
+    EXPECT_EQ(call(cli::wineCommand, {"--program", wine, "--prefix", dir.file("pfx")}), 0) << err;
+    EXPECT_EQ(printed, "wine\t" + wine + "\t" + wine + "\nprefix\t" + dir.file("pfx") + "\t" +
+                           dir.file("pfx") + "\n");
+    const std::string ini = dir.read("data/romshelf-plus.ini");
+    EXPECT_NE(ini.find("wine=" + wine + "\n"), std::string::npos);
+    EXPECT_NE(ini.find("winePrefix=" + dir.file("pfx") + "\n"), std::string::npos);
+    // A Wine that is not there is said so, with the package to install.
+    EXPECT_EQ(call(cli::wineCommand, {"--program", dir.file("no/wine")}), 3);
+    EXPECT_NE(printed.find("\t未検出\n"), std::string::npos) << printed;
+    EXPECT_NE(err.find("Debian のパッケージ wine"), std::string::npos);
+    // "" goes back to Wine's own choices; the prefix is then $WINEPREFIX's.
+    call(cli::wineCommand, {"--program", "", "--prefix", ""});
+    EXPECT_NE(printed.find("prefix\t\t" + dir.file("no-prefix")), std::string::npos) << printed;
+    EXPECT_EQ(dir.read("data/romshelf-plus.ini").find("wine"), std::string::npos);
+    EXPECT_EQ(call(cli::wineCommand, {"--program"}), 64);
 }

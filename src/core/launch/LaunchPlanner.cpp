@@ -56,6 +56,14 @@ RegistryEdit anex86DiskSettings(const std::string& path,
              {"path", given(fs::pathFolder(path))}}};
 }
 
+// A Windows path that is still one was mapped nowhere: the user is told where to map it.
+void tellUnmappedDrive(const std::string& path, LaunchLog& log) {
+    if (!isWindowsPath(path)) return;
+    log.line(windowsRootOf(path) +
+             " がこのコンピュータのどのフォルダに当たるかが設定されていません"
+             "（設定 > 環境設定 > ドライブ）。");
+}
+
 }  // namespace
 
 std::string pathForEmulator(const LaunchPlan& plan, const LaunchContext& context,
@@ -117,6 +125,7 @@ bool announceEmulator(const EmulatorEntry& entry, LaunchLog& log) {
              (containsBlank(entry.executable) ? shortPath(entry.executable) : entry.executable));
     if (!entry.executable.empty() && fs::pathExists(entry.executable)) return true;
     log.error("指定されたエミュレータが見つかりません。");
+    tellUnmappedDrive(entry.executable, log);
     return false;
 }
 
@@ -175,6 +184,7 @@ std::optional<LaunchPlan> planLaunch(const LaunchRequest& request, const LaunchC
     } else if (path.empty() || !fs::pathExists(path)) {
         log.error("指定されたROMファイルが見つかりません。");
         log.line("> " + path);
+        tellUnmappedDrive(folder, log);
         return std::nullopt;
     }
     plan.romPath = plan.path = path;

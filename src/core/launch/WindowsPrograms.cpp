@@ -45,12 +45,29 @@ std::string findWine(const std::string& wine) {
     return {};
 }
 
+bool localeIsUtf8() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (!value || !*value) continue;
+        const std::string lower = ascii::lower(value);
+        return lower.find("utf-8") != std::string::npos || lower.find("utf8") != std::string::npos;
+    }
+    return false;
+}
+
 std::vector<std::string> wineCommand(const WineSettings& settings) {
     const std::string wine = findWine(settings.wine);
     if (wine.empty()) return {};
-    // The runner passes on our environment as it is: env sets the prefix for Wine alone.
-    if (!settings.prefix.empty()) return {"/usr/bin/env", "WINEPREFIX=" + settings.prefix, wine};
-    return {wine};
+    // The runner passes on our environment as it is: env sets the prefix for Wine alone. Names on
+    // disk are UTF-8, and Wine reads them in the locale's character set: under a locale that is
+    // not UTF-8 it could not open a Japanese name.
+    std::vector<std::string> env;
+    if (!settings.prefix.empty()) env.push_back("WINEPREFIX=" + settings.prefix);
+    if (!localeIsUtf8()) env.push_back("LC_ALL=C.UTF-8");
+    if (env.empty()) return {wine};
+    env.insert(env.begin(), "/usr/bin/env");
+    env.push_back(wine);
+    return env;
 }
 
 std::optional<int> runToEnd(const std::vector<std::string>& argv) {

@@ -24,8 +24,12 @@ struct WineSettings {
 // it cannot be run.
 std::string findWine(const std::string& wine);
 
+// Whether this process's locale (LC_ALL, else LC_CTYPE, else LANG) has UTF-8 as its character set.
+bool localeIsUtf8();
+
 // What starts a Windows program: Wine (in its prefix when one is set), to which the program's
-// path and arguments are appended. Empty when Wine cannot be found.
+// path and arguments are appended; under a locale that is not UTF-8, Wine gets C.UTF-8. Empty
+// when Wine cannot be found.
 std::vector<std::string> wineCommand(const WineSettings& settings);
 
 // The red line of a launch that needs Wine where there is none.

@@ -49,7 +49,8 @@ struct WindowsFolderTest : romshelf::test::AppChecks {
         emulatorBytes = test::rawEmulatorFile(blocks);
         dir.write("data/Emulator_FC.slb", emulatorBytes);
 
-        records = {RawRomRecord("Mario", -1, 2), RawRomRecord("Zelda", 0, 1, 0, "\x83\x81\x83\x82")};
+        records = {RawRomRecord("Mario", -1, 2),
+                   RawRomRecord("Zelda", 0, 1, 0, "\x83\x81\x83\x82")};
         dir.write("data/RomData_FC.slb", test::rawRomFile(records));
     }
 
@@ -87,6 +88,8 @@ TEST_F(WindowsFolderTest, UnmappedDrivesAreToldByPathOnceAndTheListIsEmpty) {
     // A reload does not say it again.
     FolderDialogModel same = app.settingsCommands().openFolderSettings("FC");
     ASSERT_TRUE(app.settingsCommands().saveFolderSettings("FC", same));
+    app.settingsCommands().folderSettingsConfirmed("FC", same.displayName);
+    EXPECT_TRUE(listed().empty());
     EXPECT_EQ(std::ranges::count(log(), told), 1);
 }
 
@@ -95,10 +98,18 @@ TEST_F(WindowsFolderTest, MappedDrivesListTheGamesAndAnEditChangesOnlyItsRecord)
     mapDrives();
     EXPECT_EQ(listed(), (std::vector<std::string>{"Contra.nes", "Mario.nes", "Zelda.nes"}));
     // Only the emulator's drive is still unmapped.
-    EXPECT_EQ(unmappedCurrentPaths(app),
-              (std::vector<std::pair<std::string, std::string>>{{"エミュレータ VirtuaNES", kEmulator}}));
+    EXPECT_EQ(
+        unmappedCurrentPaths(app),
+        (std::vector<std::pair<std::string, std::string>>{{"エミュレータ VirtuaNES", kEmulator}}));
     EXPECT_EQ(app.folders().folders.romFolderPaths[0], dir.file("disk-d/roms/ソフト/fc/"));
     EXPECT_EQ(app.folders().folders.snapFolderPaths[0], dir.file("disk-d/Snap/FC/"));
+
+    // The emulator's drive is still unmapped: the launch says where to map it.
+    EXPECT_FALSE(app.launchRow(rowOf("Zelda.nes")));
+    EXPECT_TRUE(logged("指定されたエミュレータが見つかりません。"));
+    EXPECT_TRUE(
+        logged("C: がこのコンピュータのどのフォルダに当たるかが設定されていません"
+               "（設定 > 環境設定 > ドライブ）。"));
 
     // The user edits Zelda's rating in the registration dialog.
     RegistrationModel model(app);
@@ -130,7 +141,8 @@ TEST_F(WindowsFolderTest, FoldersAndProgramsPickedUnderAMappedDriveAreKeptInWind
     ASSERT_TRUE(folders.browse(3, prompter));
     EXPECT_EQ(folders.path(3), dir.file("elsewhere/"));
     ASSERT_TRUE(app.settingsCommands().saveFolderSettings("FC", folders));
-    EXPECT_GE(rowOf("x.nes", 2), 0);
+    app.settingsCommands().folderSettingsConfirmed("FC", folders.displayName);
+    EXPECT_GE(rowOf("x.nes", 2), 0) << ::testing::PrintToString(listed());
 
     dir.write("nas/emu/Nestopia.exe", "MZ");
     EmulatorDialogModel emulators = app.settingsCommands().openEmulatorSettings("FC");

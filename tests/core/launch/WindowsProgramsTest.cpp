@@ -1,6 +1,8 @@
 #include "core/launch/WindowsPrograms.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -29,13 +31,27 @@ std::string onZ(const std::string& linuxPath) {
 }
 
 // PATH set for the test's time.
-struct PathAs {
-    std::string before;
-    explicit PathAs(const std::string& path)
-        : before(std::getenv("PATH") ? std::getenv("PATH") : "") {
-        ::setenv("PATH", path.c_str(), 1);
+// An environment variable set (or, given nullptr, unset) for a test's time.
+struct EnvAs {
+    std::string name;
+    std::optional<std::string> before;
+    EnvAs(std::string n, const char* value) : name(std::move(n)) {
+        if (const char* old = std::getenv(name.c_str())) before = old;
+        if (value)
+            ::setenv(name.c_str(), value, 1);
+        else
+            ::unsetenv(name.c_str());
     }
-    ~PathAs() { ::setenv("PATH", before.c_str(), 1); }
+    ~EnvAs() {
+        if (before)
+            ::setenv(name.c_str(), before->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+};
+
+struct PathAs : EnvAs {
+    explicit PathAs(const std::string& path) : EnvAs("PATH", path.c_str()) {}
 };
 
 }  // namespace
@@ -54,6 +70,7 @@ TEST(WindowsProgramsTest, WineIsTheGivenPathOrANameOnPath) {
         ::chmod(dir.write(name, "#!/bin/sh\n").c_str(), 0755);
     dir.write("plain/wine", "not runnable");
     const PathAs path(dir.file("plain") + ":relative:" + dir.file("bin"));
+    const EnvAs utf8("LC_ALL", "ja_JP.UTF-8");
     EXPECT_EQ(findWine(""), dir.file("bin/wine"));
     EXPECT_EQ(findWine("wine-staging"), dir.file("bin/wine-staging"));
     EXPECT_EQ(findWine(dir.file("other/wine64")), dir.file("other/wine64"));
@@ -64,6 +81,27 @@ TEST(WindowsProgramsTest, WineIsTheGivenPathOrANameOnPath) {
     EXPECT_EQ(wineCommand({"wine-staging", "/home/u/games prefix"}),
               (V{"/usr/bin/env", "WINEPREFIX=/home/u/games prefix", dir.file("bin/wine-staging")}));
     EXPECT_EQ(wineCommand({"wine64", "/p"}), V{});
+}
+
+TEST(WindowsProgramsTest, WineGetsAUtf8LocaleWhereOursIsNone) {
+    TempFolder dir;
+    ::chmod(dir.write("bin/wine", "#!/bin/sh\n").c_str(), 0755);
+    const PathAs path(dir.file("bin"));
+    const EnvAs all("LC_ALL", nullptr), type("LC_CTYPE", nullptr), lang("LANG", "ja_JP.utf8");
+    EXPECT_TRUE(localeIsUtf8());
+    EXPECT_EQ(wineCommand({}), V{dir.file("bin/wine")});
+    {
+        // The first one set decides, as the C library has it.
+        const EnvAs c("LC_CTYPE", "C");
+        EXPECT_FALSE(localeIsUtf8());
+        EXPECT_EQ(wineCommand({"", "/p"}),
+                  (V{"/usr/bin/env", "WINEPREFIX=/p", "LC_ALL=C.UTF-8", dir.file("bin/wine")}));
+        const EnvAs all2("LC_ALL", "C.UTF-8");
+        EXPECT_TRUE(localeIsUtf8());
+    }
+    const EnvAs none("LANG", nullptr);
+    EXPECT_FALSE(localeIsUtf8());
+    EXPECT_EQ(wineCommand({}), (V{"/usr/bin/env", "LC_ALL=C.UTF-8", dir.file("bin/wine")}));
 }
 
 TEST(WindowsProgramsTest, WindowsEmulatorsAreFoundInDriveCWithoutLetterCase) {
@@ -93,6 +131,8 @@ namespace {
 
 // A stand-in for Wine (the recorder): what "Wine" was asked to start is what it records.
 struct WindowsLaunchTest : romshelf::test::AppFixture {
+    // Wine is started as it is, without a locale of its own.
+    EnvAs utf8{"LC_ALL", "C.UTF-8"};
     std::string wine, exe;
     EmulatorEntries entries{};
     void SetUp() override {

@@ -75,7 +75,8 @@ TEST(DriveMap, WindowsPathsLeadToTheirFolderMatchedWithoutLetterCase) {
     EXPECT_EQ(drives.toLinux("D:\\Roms\\NoSuch\\FAMICOM\\"), disk.file("Roms/NoSuch/FAMICOM/"));
     // ".." and "." go up and stay; at the drive's root ".." stays there, as on Windows, so a
     // stored path never leads above the mapped folder.
-    EXPECT_EQ(drives.toLinux("D:\\Roms\\Famicom\\..\\.\\ファミコン\\"), disk.file("Roms/ファミコン/"));
+    EXPECT_EQ(drives.toLinux("D:\\Roms\\Famicom\\..\\.\\ファミコン\\"),
+              disk.file("Roms/ファミコン/"));
     EXPECT_EQ(drives.toLinux("D:\\..\\..\\etc\\passwd"), disk.file("etc/passwd"));
     EXPECT_EQ(drives.toLinux("D:\\Roms\\..\\..\\.."), disk.path());
     // Another drive, a share and a Linux path are not this map's.
@@ -244,8 +245,9 @@ TEST(DriveMap, TheUsersMapAndWineAreKeptInTheProgramsOwnSettingsFile) {
 }
 
 TEST(DriveMapPage, RowsShowTheUsedRootsFirstAndFollowTheUsersChoices) {
-    const std::vector<DriveMapping> found = {{"C:", "/root/.wine/drive_c/", DriveSource::WinePrefix},
-                                             {"Z:", "/", DriveSource::WinePrefix}};
+    const std::vector<DriveMapping> found = {
+        {"C:", "/root/.wine/drive_c/", DriveSource::WinePrefix},
+        {"Z:", "/", DriveSource::WinePrefix}};
     DriveMapPageModel page({"D:", "\\\\NAS\\games", "C:"}, found, {{"d:", "/mnt/d"}});
     auto shown = [&] {
         std::vector<std::string> out;
@@ -273,9 +275,8 @@ TEST(DriveMapPage, RowsShowTheUsedRootsFirstAndFollowTheUsersChoices) {
     EXPECT_EQ(page.addRoot("//nas/GAMES"), 1);
     EXPECT_EQ(page.addRoot("games"), -1);
     page.setFolder(3, "/media/usb/");
-    EXPECT_EQ(page.userMappings(),
-              (std::vector<std::pair<std::string, std::string>>{{"\\\\NAS\\games", "/mnt/nas/"},
-                                                                {"E:", "/media/usb/"}}));
+    EXPECT_EQ(page.userMappings(), (std::vector<std::pair<std::string, std::string>>{
+                                       {"\\\\NAS\\games", "/mnt/nas/"}, {"E:", "/media/usb/"}}));
     // Out of range does nothing.
     page.setFolder(99, "/x/");
     page.unset(-1);
