@@ -200,3 +200,53 @@ TEST_F(WineLaunchTest, Anex86DisksGoIntoAnExistingRegistryKeyOnly) {
                                                          {"other", "kept"}};
     EXPECT_EQ(values(kAnexKey), expected);
 }
+
+// A program folder from Windows, where the Wine prefix already maps its drives (C: to drive_c, D:
+// added with winecfg): nothing is set here, the games are listed and the Windows emulator under
+// C: starts with the file on D:.
+TEST_F(WineLaunchTest, AFolderFromWindowsRunsWithTheDrivesThePrefixMaps) {
+    const std::string devices = prefix + "/dosdevices/";
+    const std::string emulatorFolder = prefix + "/drive_c/Romshelf Test Emu/";
+    struct Cleanup {
+        std::string link, folder;
+        ~Cleanup() {
+            std::error_code ec;
+            std::filesystem::remove(link, ec);
+            std::filesystem::remove_all(folder, ec);
+        }
+    } cleanup{devices + "d:", emulatorFolder};
+    std::filesystem::create_directories(emulatorFolder);
+    std::filesystem::copy_file(exe, emulatorFolder + "WinEmu.exe");
+    dir.write("disk-d/Roms/Famicom/ゲーム 4.nes", "NES");
+    std::filesystem::create_directory_symlink(dir.file("disk-d"), devices + "d:");
+
+    // Found in the prefix: its own C:, the D: added, and Z: for the whole disk.
+    DriveSearchPlaces places;
+    places.winePrefix = prefix;
+    const DriveMap found({}, findDrives(places));
+    ASSERT_NE(found.find("C:"), nullptr);
+    EXPECT_EQ(found.find("C:")->folder, std::filesystem::canonical(prefix).string() + "/drive_c/");
+    ASSERT_NE(found.find("D:"), nullptr);
+    EXPECT_EQ(found.find("D:")->folder,
+              std::filesystem::canonical(dir.file("disk-d")).string() + "/");
+    ASSERT_NE(found.find("Z:"), nullptr);
+    EXPECT_EQ(found.find("Z:")->folder, "/");
+
+    FolderSettings folders;
+    folders.romFolderPaths[0] = "D:\\ROMS\\FAMICOM\\";
+    writeFolderSettings("FC", folders);
+    writeEmulators("FC", {emulator("WinEmu", "C:\\Romshelf Test Emu\\WinEmu.exe", "$P")});
+    start("FC");
+    PlusSettings plus = app.plusSettings();
+    plus.winePrefix = prefix;
+    app.changePlusSettings(plus);
+    app.launcher().setWaitForEmulator(true);
+    ASSERT_EQ(app.fileList().count(), 1);
+    ASSERT_TRUE(launch("ゲーム 4.nes"));
+    std::ifstream in(emulatorFolder + "WinEmu.exe.txt", std::ios::binary);
+    std::map<std::string, std::string> r;
+    for (std::string line; std::getline(in, line);)
+        r[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    EXPECT_EQ(r["argv[1]"], "D:\\Roms\\Famicom\\ゲーム 4.nes");
+    EXPECT_EQ(r["cwd"], "C:\\Romshelf Test Emu");
+}

@@ -115,6 +115,10 @@ TEST(DriveMap, LinuxPathsUnderAMappedFolderAreKeptInWindowsForm) {
     EXPECT_EQ(drives.toWindows("/mnt/d/"), "D:\\");
     EXPECT_EQ(drives.toWindows("/mnt/nas/fc/x.nes"), "\\\\NAS\\games\\fc\\x.nes");
     EXPECT_EQ(drives.toWindows("/mnt/nas/sfc/"), "\\\\NAS\\games\\sfc\\");
+    // The deepest mapped folder gives the form.
+    const DriveMap nested({map("D:", "/mnt/d/"), map("E:", "/mnt/d/e/")}, {});
+    EXPECT_EQ(nested.toWindows("/mnt/d/e/x.nes"), "E:\\x.nes");
+    EXPECT_EQ(nested.toWindows("/mnt/d/f/x.nes"), "D:\\f\\x.nes");
     // A neighbour whose name only begins like a mapped folder is not under it.
     EXPECT_EQ(drives.toWindows("/mnt/dx/roms/"), std::nullopt);
     // Wine's whole-disk Z: would make every path a Windows one: it is not used for keeping.
