@@ -197,12 +197,25 @@ TEST_F(InternalInfoTest, JoyToKeyStartsInItsFolderAndExplorerOpensTheProgramFold
     ASSERT_TRUE(r.ran);
     EXPECT_EQ(r.argv, V{joy});
     EXPECT_EQ(r.workingFolder + "/", dir.file("joy/"));
-    // Not a program of this system: the desktop opens it.
+    // A Windows program starts through Wine (a stand-in here), in its own folder.
+    const std::string wine = test::installRecorder(dir.file("wine/wine"));
+    PlusSettings plus = app.plusSettings();
+    plus.wine = wine;
+    app.changePlusSettings(plus);
     dir.write("joy/JoyToKey.exe", "MZ");
     app.changeSettings([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey.exe"; });
+    ASSERT_TRUE(startJoyToKey(app));
+    const test::Recorded w = test::readRecord(wine);
+    ASSERT_TRUE(w.ran);
+    EXPECT_EQ(w.argv[0], wine);
+    EXPECT_EQ(w.argv.back(), dir.file("joy/JoyToKey.exe"));
+    EXPECT_EQ(w.workingFolder + "/", dir.file("joy/"));
+    // Neither a program of this system nor of Windows: the desktop opens it.
+    dir.write("joy/JoyToKey.txt", "notes");
+    app.changeSettings([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey.txt"; });
     EXPECT_TRUE(startJoyToKey(app));
     EXPECT_TRUE(openProgramFolder(app));
-    EXPECT_EQ(ports.desktop.opened, (V{dir.file("joy/JoyToKey.exe"), dir.path()}));
+    EXPECT_EQ(ports.desktop.opened, (V{dir.file("joy/JoyToKey.txt"), dir.path()}));
     EXPECT_TRUE(prompter.boxes().empty());
     // No file manager on the desktop: the user is told.
     ports.desktop.opens = false;
