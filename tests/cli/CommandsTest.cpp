@@ -1130,4 +1130,13 @@ TEST_F(CliCommand, VerifyPrintsTheCountsAndWritesTheReportAndFixdat) {
     EXPECT_EQ(call(cli::verifyCommand, {"--dat", dir.file("bad.dat")}, base), 2);
     EXPECT_NE(err.find("clrmamepro"), std::string::npos) << err;
     EXPECT_EQ(call(cli::verifyCommand, {}, base), 64);
+    // Nothing missing: a DAT of no game would be no valid DAT, so none is written.
+    dir.write("roms/One.nes", "abc");
+    EXPECT_EQ(call(cli::verifyCommand,
+                   {"--dat", dir.file("text.dat"), "--fixdat", dir.file("none.dat")}, base),
+              0)
+        << err;
+    EXPECT_EQ(printed, "1 have\t0 rename\t1 unknown\t0 bad\t0 missing\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.dat")));
+    EXPECT_NE(err.find("nothing missing: no fixdat written"), std::string::npos) << err;
 }
