@@ -1,5 +1,6 @@
 #include "core/app/RenameCommands.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -380,6 +381,16 @@ struct RenameTable {
     std::string notes;
 };
 
+RenameTable tableOfImport(const std::string& path, DatImport&& imported) {
+    RenameTable table;
+    table.records = std::move(imported.records);
+    table.datPath = path;
+    table.notes = "\n\nDATファイル「" + fs::pathName(path) + "」の記録 " +
+                  std::to_string(table.records.size()) + " 件すべてで照合しました。" +
+                  datImportNotesText(imported);
+    return table;
+}
+
 // Every record of a DAT, however many; the DAT's own messages on a refusal.
 std::optional<RenameTable> tableOfDat(Application& app, const std::string& path) {
     std::string error;
@@ -392,20 +403,12 @@ std::optional<RenameTable> tableOfDat(Application& app, const std::string& path)
         app.prompter().inform("DATファイルに大きさとCRCの分かるROMの記録がありません。", kWarning);
         return std::nullopt;
     }
-    RenameTable table;
-    table.records = std::move(imported->records);
-    table.datPath = path;
-    table.notes = "\n\nDATファイル「" + fs::pathName(path) + "」の記録 " +
-                  std::to_string(table.records.size()) + " 件すべてで照合しました。" +
-                  datImportNotesText(*imported);
-    return table;
+    return tableOfImport(path, std::move(*imported));
 }
 
 std::optional<RenameTable> renameTable(Application& app, const std::string& fileName,
                                        const std::string& datPath) {
     if (!datPath.empty()) return tableOfDat(app, datPath);
-    const std::string kept = keptRenameDat(app);
-    if (!kept.empty() && fs::fileExists(kept)) return tableOfDat(app, kept);
     const auto data =
         loadOrWarn(app, app.programFolder().dataFile(fileName),
                    "リネームデータの取得に失敗しました。\ndataフォルダにリネームデータ「" +
@@ -416,12 +419,28 @@ std::optional<RenameTable> renameTable(Application& app, const std::string& file
         app.prompter().inform("リネームデータの機種が違います。", kWarning);
         return std::nullopt;
     }
+    const std::string kept = keptRenameDat(app);
+    std::string notes;
+    if (!kept.empty() && fs::fileExists(kept)) {
+        // Only while the rename data are still the DAT's first records: a file put there since
+        // (by the other program, say) is the user's newer choice.
+        std::string error;
+        if (std::optional<DatImport> whole = readLogiqxDat(kept, error);
+            whole && whole->records.size() >= data->records.size() &&
+            std::equal(data->records.begin(), data->records.end(), whole->records.begin(),
+                       [](const RenameRecord& a, const RenameRecord& b) {
+                           return a.name == b.name && a.identity == b.identity;
+                       }))
+            return tableOfImport(kept, std::move(*whole));
+        notes = "\n\nリネームデータがDATファイル「" + kept +
+                "」から作ったものではなくなっているため、リネームデータの記録だけで照合しました。";
+    } else if (!kept.empty()) {
+        notes = "\n\nリネームデータの元のDATファイル「" + kept +
+                "」が見つからないため、リネームデータの記録だけで照合しました。";
+    }
     RenameTable table;
     table.records = std::move(data->records);
-    if (!kept.empty())
-        table.notes = "\n\nリネームデータの元のDATファイル「" + kept +
-                      "」が見つからないため、リネームデータの " +
-                      std::to_string(table.records.size()) + " 件だけで照合しました。";
+    table.notes = std::move(notes);
     return table;
 }
 

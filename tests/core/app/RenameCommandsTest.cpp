@@ -377,6 +377,16 @@ TEST_F(RenameCommandsTest, AWholeDatRenamesFilesFromAcrossIt) {
               std::string::npos)
         << boxes()[3];
 
+    // Rename data put in their place by another program are used as they are, and that is said.
+    writeData("data/Rename_FC.dat", "FC", {{"Renamed Title", test::wholeDatFileBytes(0)}});
+    answers({true, false});
+    const auto again = applyRenameData(app);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(std::tuple(again->datPath, again->count(RenameReason::Renamed)), std::tuple("", 1));
+    EXPECT_EQ(dir.read("ok/Renamed Title.nes"), test::wholeDatFileBytes(0));
+    const std::string told = boxes()[boxes().size() - 2];
+    EXPECT_NE(told.find("から作ったものではなくなっているため"), std::string::npos) << told;
+
     // Rename data made again from the files are the hardware's own: the DAT is let go.
     prompter.answer(true);
     prompter.pickFile(dir.file("data/Rename_FC.dat"));
