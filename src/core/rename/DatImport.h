@@ -28,7 +28,6 @@ struct DatImport {
     std::vector<RenameRecord> records;       // file order, one per <rom> entry with size and crc
     int skipped = 0;                         // rom entries without a record, whatever the reason
     std::array<int, kDatSkipCount> skips{};  // of those, by reason
-    int skips_of(DatSkip reason) const { return skips[static_cast<std::size_t>(reason)]; }
     // The skipped entries' names as the DAT writes them, in file order, and each one's reason;
     // those marked nodump (expected to lack a CRC) and those without a name are only counted.
     std::vector<std::string> skippedNames;
