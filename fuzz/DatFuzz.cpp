@@ -22,7 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (!r.sha1.empty() && r.sha1.size() != 40))
             std::abort();
     if (dat->skippedNames.size() > static_cast<std::size_t>(dat->skipped)) std::abort();
+    // Every skip has its reason, and the reasons add up to the skips; no title is a path.
+    if (dat->skippedReasons.size() != dat->skippedNames.size()) std::abort();
+    int byReason = 0;
+    for (const int n : dat->skips) byReason += n;
+    if (byReason != dat->skipped) std::abort();
+    for (const RenameRecord& r : dat->records)
+        if (!isUsableRenameTitle(r.name)) std::abort();
     skippedRomNamesText(*dat);
+    datImportNotesText(*dat);
     RenameData rename;
     rename.hardware = "FC";
     rename.records = dat->records;

@@ -3,7 +3,8 @@
 # Installs every Debian package that building, running and testing Romshelf Plus needs.
 # Safe to run again: packages already present are left alone.
 # clang-format checks the code layout in CI; clang is there for libFuzzer builds; python3 (its
-# zlib) is the independent CRC the rename tests check against. mednafen, and RetroArch with its
+# zlib) is the independent CRC the rename tests check against; libxml2-utils (xmllint) checks the
+# fixdats against the Logiqx DTD. mednafen, and RetroArch with its
 # Nestopia core and the cores' .info files, are the real emulators the end-to-end tests launch;
 # RetroArch runs there under dbus-run-session (dbus-daemon), as it aborts without a session bus.
 # Wine (wine64 for 64-bit programs) starts the Windows emulators of settings copied from Windows;
@@ -27,7 +28,7 @@ PACKAGES="
   mednafen retroarch libretro-nestopia libretro-core-info dbus-daemon
   wine wine64 g++-mingw-w64-x86-64
   zip unzip p7zip-full lhasa gcab cabextract
-  python3
+  python3 libxml2-utils
   openssh-server openssh-client sshfs fuse3
   help2man
   dpkg-dev lintian desktop-file-utils appstream

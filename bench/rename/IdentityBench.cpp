@@ -235,7 +235,8 @@ void BM_ApplyAgainstZlib(benchmark::State& state) {
         const auto t1 = Clock::now();
         for (const auto& f : paths[to]) benchmark::DoNotOptimize(zlibCrc(f, buffer));
         const auto t2 = Clock::now();
-        if (!counts || counts->done != static_cast<int>(identities.size())) {
+        if (!counts ||
+            counts->count(RenameReason::Renamed) != static_cast<int>(identities.size())) {
             state.SkipWithError("not every file was renamed");
             break;
         }

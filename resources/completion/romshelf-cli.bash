@@ -91,7 +91,7 @@ _romshelf_cli() {
         words="list add rename delete move sort find-missing 1 2 3 4 5 class"
         ;;
     rename)
-        options="$common --output --unowned --dat $listing"
+        options="$common --output --unowned --dat --report $listing"
         words="create apply merge $modes"
         ;;
     compress | decompress | delete | move | copy)

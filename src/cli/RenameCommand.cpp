@@ -4,19 +4,24 @@
 #include "cli/MainSettingsChanges.h"
 #include "cli/ListCommand.h"
 #include "core/app/RenameCommands.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {
 
 int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string action = args.empty() ? "" : args[0];
-    std::string output, unowned, dat;
+    std::string output, unowned, dat, report;
     ListSelection selection;
     const ExtraOption extra = [&](ArgumentReader& reader) {
-        reader.text("--output", output).text("--unowned", unowned).text("--dat", dat);
+        reader.text("--output", output)
+            .text("--unowned", unowned)
+            .text("--dat", dat)
+            .text("--report", report);
     };
     if (const int status = parseListSelection(args, selection, err, extra)) return status;
     std::vector<std::string> rest = selection.mode;
-    if (!dat.empty()) {
+    // `apply --dat FILE` renames by the whole DAT; `--dat FILE` alone makes rename data of it.
+    if (!dat.empty() && !(!rest.empty() && rest.front() == "apply")) {
         action = "dat";
     } else if (!rest.empty()) {
         action = rest.front();
@@ -38,7 +43,7 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     const MainSettingsChanges changes(app);
     const std::string dataFile =
         app.programFolder().dataFile(renameDataFileName(app.currentCode()));
-    bool ran = false;
+    bool ran = false, reportFailed = false;
     if (action == "merge") {
         opened.prompter->presetFiles({absoluteFile(rest[0]), absoluteFile(rest[1])});
         ran = mergeRenameData(app);
@@ -58,16 +63,25 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
             ran = written.has_value();
         } else {
             if (!unowned.empty()) opened.prompter->presetFiles({absoluteFile(unowned)});
-            const auto counts = applyRenameData(app);
-            if (counts)
-                out << counts->done << " renamed\t" << counts->clash << " clashed\t"
-                    << counts->failed << " failed\n";
+            const auto counts = applyRenameData(app, dat.empty() ? dat : absoluteFile(dat));
+            if (counts) {
+                // Every reason, named, in one line.
+                for (int r = 0; r < kRenameReasonCount; ++r)
+                    out << (r ? "\t" : "") << counts->byReason[static_cast<std::size_t>(r)] << " "
+                        << renameReasonWord(static_cast<RenameReason>(r));
+                out << (counts->aborted ? "\taborted\n" : "\n");
+                if (!report.empty() &&
+                    !fs::writeFileAtomically(absoluteFile(report), renameReportCsv(*counts))) {
+                    err << "could not write " << report << "\n";
+                    reportFailed = true;
+                }
+            }
             ran = counts.has_value();
         }
     }
     // Apply moved recent launches to the new names; the window would save them at exit.
     if (!changes.save(app, err)) return 1;
-    return ran ? 0 : 1;
+    return ran && !reportFailed ? 0 : 1;
 }
 
 }  // namespace romshelf::cli

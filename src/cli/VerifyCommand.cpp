@@ -41,7 +41,14 @@ int verifyCommand(const std::vector<std::string>& args, std::ostream& out, std::
         status = 1;
     };
     write(report, verifyReportCsv(run.report));
-    write(fixdat, writeLogiqxDat(fixdatName(run.report), run.report.missing));
+    // A DAT of no game is no valid DAT: nothing is written when nothing is missing.
+    const std::size_t sizeless = romsWithoutSize(run.report.missing);
+    if (!fixdat.empty() && sizeless > 0)
+        err << sizeless << " missing roms without a size are not in the fixdat\n";
+    if (sizeless < run.report.missing.size())
+        write(fixdat, fixdatOf(run.report));
+    else if (!fixdat.empty())
+        err << "nothing missing: no fixdat written\n";
     return status;
 }
 

@@ -92,16 +92,20 @@ constexpr const char* kCommandUsages[] = {
     "              and those with nothing but their title, then save; asks first, and\n"
     "              deletes nothing while a ROM folder is missing or unreadable\n",
     "  rename create|apply [--program-folder DIR] --hardware CODE [list's MODE and\n"
-    "      options] [--output FILE] [--unowned FILE] [--yes]\n"
+    "      options] [--output FILE] [--unowned FILE] [--dat FILE] [--report FILE.csv]\n"
+    "      [--yes]\n"
     "              create rename data from the rows list would print (into the data\n"
-    "              folder's Rename_CODE.dat, or FILE), or rename those files from it and\n"
-    "              sort them into the OK, duplicate and failed folders with their snaps,\n"
-    "              TEMP and save files; --unowned writes the records no file answers to\n",
+    "              folder's Rename_CODE.dat, or FILE), or rename those files from it (or\n"
+    "              from every entry of the DAT given by --dat) and sort them into the\n"
+    "              OK, duplicate and failed folders with their snaps, TEMP and save\n"
+    "              files; prints a count for each reason; --unowned writes the records\n"
+    "              no file answers to, --report each file's target name and reason\n",
     "  rename merge [--program-folder DIR] FILE1 FILE2 [--yes]\n"
     "              add FILE2's records to FILE1 (FILE2's name wins on the same file)\n",
     "  rename --dat FILE.dat [--program-folder DIR] --hardware CODE [--output FILE]\n"
     "              rename data from a DAT file, Logiqx XML or clrmamepro text (No-Intro,\n"
-    "              Redump, libretro and the like)\n",
+    "              Redump, libretro and the like); the file holds its first 5000\n"
+    "              records, and renaming reads the rest from the DAT\n",
     "  compress|decompress|delete|move|copy [--program-folder DIR] --hardware CODE\n"
     "      (FILE... | --all) [--to FOLDER_NO] [--output PATH] [--delete-source]\n"
     "      [--permanent] [--yes]\n"
@@ -141,8 +145,9 @@ constexpr const char* kCommandUsages[] = {
     "              check every listed file (archive members too, without unpacking)\n"
     "              against a DAT (Logiqx XML or clrmamepro text): have (right name),\n"
     "              rename (another name), unknown, bad (an entry's name, other\n"
-    "              contents), missing (no file for the entry); prints the counts, writes\n"
-    "              the report as CSV and the missing entries as a Logiqx DAT; a file\n"
+    "              contents), missing (no file for the entry), unreadable; prints the\n"
+    "              counts, writes the report as CSV and the missing entries as a Logiqx\n"
+    "              DAT valid against its DTD (with the DAT's header skipper); a file\n"
     "              with an iNES, FDS, Lynx, Atari 7800 or SNES copier header also\n"
     "              matches by the bytes after it\n",
     "  emulators [--program-folder DIR] --hardware CODE [--suggest | --set N NAME]\n"

@@ -19,6 +19,7 @@
 #include "LaunchFixture.h"
 #include "RawBytes.h"
 #include "RomImages.h"
+#include "WholeDat.h"
 #include "cli/BackupCommand.h"
 #include "cli/CacheCommand.h"
 #include "cli/CliSupport.h"
@@ -702,7 +703,8 @@ TEST_F(RenameCommand, CreatesAppliesToTheListedRowsAndWritesTheUnownedList) {
     // Only the rows `list search wrong1 --field file` prints.
     EXPECT_EQ(rename({"apply", "--hardware", "FC", "search", "wrong1", "--field", "file",
                       "--unowned", dir.file("unowned.txt"), "--yes"}),
-              "1 renamed\t0 clashed\t0 failed\n");
+              "1 renamed\t0 already named\t0 duplicate\t0 same name\t0 unknown\t0 too large\t"
+              "0 unreadable\t0 name too long\t0 bad character\t0 failed\n");
     EXPECT_TRUE(std::filesystem::exists(dir.file("roms/Alpha.nes")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("roms/wrong2.nes")));
     EXPECT_EQ(dir.read("unowned.txt"), "Beta\n");
@@ -722,7 +724,7 @@ TEST_F(RenameCommand, MergeDatAndRefusals) {
               "\t</game>\n</datafile>\n");
     EXPECT_EQ(rename({"--dat", dir.file("nes.dat"), "--hardware", "FC", "--yes"}),
               "1 records written\n");
-    EXPECT_NE(err.find("作成したリネームデータ数 : 1\n大きさかCRCがないため除いたROMの数 : 1\n"
+    EXPECT_NE(err.find("作成したリネームデータ数 : 1\n4GiB以上のため除いたROMの数 : 1\n"
                        "除いたROM : G (Disc).iso"),
               std::string::npos)
         << err;
@@ -737,6 +739,29 @@ TEST_F(RenameCommand, MergeDatAndRefusals) {
     rename({"apply"}, 64);
     rename({"shuffle", "--hardware", "FC"}, 64);
     rename({"apply", "--hardware", "FC"}, 1);  // the question answered no
+}
+
+// `rename apply --dat` matches against every entry of the DAT, however many: files answering to
+// entries from the first to the 14,000th are renamed, and the report names each one's reason.
+TEST_F(RenameCommand, ApplyWithADatUsesTheWholeDat) {
+    for (int k = 0; k < test::kWholeDatFiles; ++k)
+        dir.write("roms/file" + std::to_string(k) + ".nes", test::wholeDatFileBytes(k));
+    const std::string dat = dir.write("nes.dat", test::wholeDatText());
+    EXPECT_EQ(
+        rename({"apply", "--dat", dat, "--hardware", "FC", "--report", dir.file("r.csv"), "--yes"}),
+        "40 renamed\t0 already named\t0 duplicate\t0 same name\t2 unknown\t0 too large\t"
+        "0 unreadable\t0 name too long\t0 bad character\t0 failed\n");
+    for (int k = 0; k < test::kWholeDatFiles; ++k)
+        EXPECT_EQ(dir.read("roms/" + test::wholeDatTitle(test::wholeDatEntryOf(k)) + ".nes"),
+                  test::wholeDatFileBytes(k))
+            << k;
+    EXPECT_NE(dir.read("r.csv").find("\r\n" + dir.file("roms/file39.nes") +
+                                     ",Title 13999 (Japan).nes,renamed\r\n"),
+              std::string::npos);
+    EXPECT_NE(dir.read("r.csv").find("\r\n" + dir.file("roms/Alpha.nes") + ",,unknown\r\n"),
+              std::string::npos);
+    // The hardware's rename data were neither needed nor made.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/Rename_FC.dat")));
 }
 
 struct SetCommand : CliCommand {
@@ -1094,7 +1119,9 @@ TEST_F(CliCommand, VerifyPrintsTheCountsAndWritesTheReportAndFixdat) {
               0)
         << err;
     EXPECT_EQ(printed, "0 have\t0 rename\t1 unknown\t0 bad\t1 missing\n");
-    EXPECT_NE(dir.read("r.csv").find("\r\nmissing,,,One.nes,3,352441c2,,\r\n"), std::string::npos);
+    EXPECT_NE(
+        dir.read("r.csv").find("\r\nmissing,,,One,One.nes,,3,352441c2,,,,no file matches\r\n"),
+        std::string::npos);
     EXPECT_NE(dir.read("f.dat").find("<rom name=\"One.nes\" size=\"3\" crc=\"352441c2\" />"),
               std::string::npos)
         << dir.read("f.dat");
@@ -1103,4 +1130,13 @@ TEST_F(CliCommand, VerifyPrintsTheCountsAndWritesTheReportAndFixdat) {
     EXPECT_EQ(call(cli::verifyCommand, {"--dat", dir.file("bad.dat")}, base), 2);
     EXPECT_NE(err.find("clrmamepro"), std::string::npos) << err;
     EXPECT_EQ(call(cli::verifyCommand, {}, base), 64);
+    // Nothing missing: a DAT of no game would be no valid DAT, so none is written.
+    dir.write("roms/One.nes", "abc");
+    EXPECT_EQ(call(cli::verifyCommand,
+                   {"--dat", dir.file("text.dat"), "--fixdat", dir.file("none.dat")}, base),
+              0)
+        << err;
+    EXPECT_EQ(printed, "1 have\t0 rename\t1 unknown\t0 bad\t0 missing\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.dat")));
+    EXPECT_NE(err.find("nothing missing: no fixdat written"), std::string::npos) << err;
 }

@@ -312,7 +312,7 @@ private:
     CategoryCommands categoryCommands_;
     WindowLayoutCommands windowLayout_;
     InternalInfo internalInfo_{*this, host_.clock};
-    DatNames datNames_{folder_};
+    DatNames datNames_{folder_, plus_};
     RecordFollowing following_{*this};  // last: its thread ends before the rest goes
 };
 

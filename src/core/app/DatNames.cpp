@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/platform/Prompter.h"
+#include "core/rename/DatImport.h"
 #include "core/rename/RenameData.h"
 #include "core/storage/DataStream.h"
 
@@ -32,19 +33,31 @@ const std::string& DatNames::nameOf(const std::string& code, std::uint64_t size,
 
 void DatNames::load(const std::string& code) {
     const std::string path = folder_.perHardwareFile("Rename_", code, ".dat");
-    const std::int64_t stamp = modificationTime(path);
-    if (code == code_ && stamp == stamp_) return;
+    std::string dat;
+    for (const auto& [kept, datPath] : plus_.renameDats)
+        if (kept == code) dat = datPath;
+    // Either file changing reads the names again.
+    const std::int64_t stamp = modificationTime(path) + (dat.empty() ? 0 : modificationTime(dat));
+    if (code == code_ && dat == dat_ && stamp == stamp_) return;
     code_ = code;
+    dat_ = dat;
     stamp_ = stamp;
     names_.clear();
     if (stamp == 0) return;
-    DataStream stream;
-    SilentPrompter quiet;
-    RenameData data;
-    if (loadRenameData(stream, path, quiet, data, std::numeric_limits<std::size_t>::max()) !=
-        LoadResult::Loaded)
-        return;
-    for (const RenameRecord& r : data.records) {
+    std::vector<RenameRecord> records;
+    std::string error;
+    if (auto whole = dat.empty() ? std::nullopt : readLogiqxDat(dat, error)) {
+        records = std::move(whole->records);
+    } else {
+        DataStream stream;
+        SilentPrompter quiet;
+        RenameData data;
+        if (loadRenameData(stream, path, quiet, data, std::numeric_limits<std::size_t>::max()) !=
+            LoadResult::Loaded)
+            return;
+        records = std::move(data.records);
+    }
+    for (const RenameRecord& r : records) {
         if (r.header != 0 || r.identity.size < 0) continue;
         names_.emplace(keyOf(static_cast<std::uint64_t>(r.identity.size),
                              static_cast<std::uint32_t>(r.identity.crc)),

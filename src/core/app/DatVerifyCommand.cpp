@@ -1,5 +1,7 @@
 #include "core/app/DatVerifyCommand.h"
 
+#include <ctime>
+
 #include "core/app/Application.h"
 #include "core/archive/ArchiveMembers.h"
 #include "core/archive/ArchiveTypes.h"
@@ -48,6 +50,8 @@ std::string countsText(const VerifyRun& run) {
         "\nDATファイルにないファイル数 : " + std::to_string(r.count(VerifyStatus::Unknown)) +
         "\n内容の違うファイル数 : " + std::to_string(r.count(VerifyStatus::Bad)) +
         "\n不足しているROMの数 : " + std::to_string(r.count(VerifyStatus::Missing));
+    if (const int unreadable = r.count(VerifyStatus::Unreadable); unreadable > 0)
+        text += "\n読み取れなかったファイル数 : " + std::to_string(unreadable);
     if (r.withoutHeader > 0)
         text += "\n\nうち、ヘッダーを除いた内容で一致したファイル数 : " +
                 std::to_string(r.withoutHeader);
@@ -92,6 +96,8 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
                 verifier.add(path, "", row.fileName(), *id);
                 // What was read serves the records that follow their files, too.
                 app.recordFollowing().keep(path, before, id->whole.crc, id->whole.sha1);
+            } else if (fs::pathExists(path)) {
+                verifier.addUnreadable(path, "");
             }
         }
         if (stopRequested(progress, app.prompter(), "照合を中止しますか？")) {
@@ -109,6 +115,32 @@ std::string fixdatName(const VerifyReport& report) {
     return (report.datName.empty() ? std::string("DAT") : report.datName) + " (fixdat)";
 }
 
+LogiqxHeader fixdatHeader(const VerifyReport& report, const std::string& date) {
+    LogiqxHeader header;
+    header.name = header.description = fixdatName(report);
+    header.version = report.datVersion;
+    if (header.version.empty())
+        for (const char c : date)
+            if (c != '-') header.version += c;
+    header.date = date;
+    header.author = "Romshelf Plus";
+    header.skipper = report.skipper;
+    return header;
+}
+
+std::string todaysDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+std::string fixdatOf(const VerifyReport& report) {
+    return writeLogiqxDat(fixdatHeader(report, todaysDate()), report.missing);
+}
+
 bool verifyWithDat(Application& app) {
     Prompter& prompter = app.prompter();
     if (app.currentCode().empty()) return false;
@@ -123,16 +155,20 @@ bool verifyWithDat(Application& app) {
         return false;
     }
     const VerifyRun run = verifyListedFiles(app, *dat);
-    prompter.inform(countsText(run), "照合結果");
+    std::string counts = countsText(run);
+    // The DTD wants a size for every rom: those the DAT gives none are not in the fixdat.
+    if (const std::size_t sizeless = romsWithoutSize(run.report.missing); sizeless > 0)
+        counts += "\n\n大きさの分からない不足ROM " + std::to_string(sizeless) +
+                  " 件はfixdatに含めません。";
+    prompter.inform(counts, "照合結果");
     const std::string code = app.currentCode();
     offerToSave(app, "照合結果をCSVファイルに保存しますか？",
                 "照合結果の保存場所を指定してください", "CSVファイル", "*.csv",
                 "verify_" + code + ".csv", verifyReportCsv(run.report));
-    if (!run.report.missing.empty())
+    if (romsWithoutSize(run.report.missing) < run.report.missing.size())
         offerToSave(app, "不足しているROMのDATファイル (fixdat) を保存しますか？",
                     "fixdatの保存場所を指定してください", "DATファイル", "*.dat",
-                    fixdatName(run.report) + ".dat",
-                    writeLogiqxDat(fixdatName(run.report), run.report.missing));
+                    fixdatName(run.report) + ".dat", fixdatOf(run.report));
     return true;
 }
 

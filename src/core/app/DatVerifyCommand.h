@@ -23,4 +23,14 @@ bool verifyWithDat(Application& app);
 // The fixdat's name: the DAT's own name and " (fixdat)".
 std::string fixdatName(const VerifyReport& report);
 
+// The fixdat's header: its name, the DAT's version (else the day's date without dashes), the
+// day `date` ("2026-12-08"), this program as author and the DAT's skipper.
+LogiqxHeader fixdatHeader(const VerifyReport& report, const std::string& date);
+
+// Today's date on the local calendar, "2026-12-08".
+std::string todaysDate();
+
+// The fixdat of a report: a Logiqx DAT of its missing entries (see writeLogiqxDat).
+std::string fixdatOf(const VerifyReport& report);
+
 }  // namespace romshelf

@@ -65,7 +65,8 @@ void writeDemoFrontendFiles(const ProgramFolder& folder, DemoReport& report) {
         const std::string dat = "dat/" + code + ".dat";
         if (fs::pathExists(folder.path() + dat)) continue;
         const std::vector<DatRom> roms = romsOf(folder.path() + "roms/" + code + "/");
-        if (!roms.empty()) writeOnce(folder, dat, writeLogiqxDat("Demo - " + code, roms), report);
+        const LogiqxHeader header{"Demo - " + code, "", "1", "Romshelf Plus", "", ""};
+        if (!roms.empty()) writeOnce(folder, dat, writeLogiqxDat(header, roms), report);
     }
     writeOnce(folder, "es-de/gamelist.xml", kFamicomGamelist, report);
 }

@@ -1,10 +1,15 @@
 #include "core/rename/DatFile.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <pugixml.hpp>
+#include <set>
 #include <sstream>
 #include <string_view>
+#include <tuple>
+#include <unordered_map>
 
 #include "core/platform/FileSystem.h"
 
@@ -91,6 +96,7 @@ std::optional<DatFile> parseXml(std::string& bytes, const std::string& shown, st
     DatFile dat;
     const pugi::xml_node header = root.child("header");
     dat.name = header.child_value("name");
+    dat.version = header.child_value("version");
     setSkipper(dat, header.child("clrmamepro").attribute("header").as_string());
     for (const pugi::xml_node& game : root.children()) {
         const std::string_view kind = game.name();
@@ -206,6 +212,7 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
         if (kind->text == "clrmamepro") {
             sawHeader = true;
             dat.name = block.value("name");
+            dat.version = block.value("version");
             setSkipper(dat, std::string(block.value("header")));
         } else if (kind->text == "game" || kind->text == "machine" || kind->text == "resource") {
             sawGame = true;
@@ -253,7 +260,24 @@ std::optional<DatFile> readDatFile(const std::string& path, std::string& error) 
     return parseDat(std::move(*bytes), shown, error);
 }
 
-std::string writeLogiqxDat(const std::string& name, const std::vector<DatRom>& roms) {
+std::size_t romsWithoutSize(const std::vector<DatRom>& roms) {
+    return static_cast<std::size_t>(
+        std::count_if(roms.begin(), roms.end(), [](const DatRom& r) { return !r.size; }));
+}
+
+std::string writeLogiqxDat(const LogiqxHeader& header, const std::vector<DatRom>& roms) {
+    // A DAT that lists a game twice, or a rom twice in a game, gives it once: grouped by game
+    // name in first-seen order, each rom once by name and CRC.
+    std::vector<std::string> order;
+    std::unordered_map<std::string, std::vector<const DatRom*>> byGame;
+    std::set<std::tuple<std::string_view, std::string_view, std::optional<std::uint32_t>>> seen;
+    for (const DatRom& rom : roms) {
+        if (!rom.size) continue;
+        if (!seen.emplace(rom.game, rom.name, rom.crc).second) continue;
+        auto [it, isNew] = byGame.try_emplace(rom.game);
+        if (isNew) order.push_back(rom.game);
+        it->second.push_back(&rom);
+    }
     pugi::xml_document doc;
     auto decl = doc.append_child(pugi::node_declaration);
     decl.append_attribute("version") = "1.0";
@@ -262,29 +286,34 @@ std::string writeLogiqxDat(const std::string& name, const std::vector<DatRom>& r
             "datafile PUBLIC \"-//Logiqx//DTD ROM Management Datafile//EN\" "
             "\"http://www.logiqx.com/Dats/datafile.dtd\"");
     pugi::xml_node root = doc.append_child("datafile");
-    pugi::xml_node header = root.append_child("header");
-    header.append_child("name").text() = name.c_str();
-    header.append_child("description").text() = name.c_str();
-    pugi::xml_node game;
-    std::string current;
-    for (const DatRom& rom : roms) {
-        if (!game || rom.game != current) {
-            current = rom.game;
-            game = root.append_child("game");
-            game.append_attribute("name") = current.c_str();
-            game.append_child("description").text() = current.c_str();
+    pugi::xml_node head = root.append_child("header");
+    // The DTD's order: name, description, version, date, author, then the clrmamepro element.
+    head.append_child("name").text() = header.name.c_str();
+    head.append_child("description").text() =
+        (header.description.empty() ? header.name : header.description).c_str();
+    head.append_child("version").text() = header.version.c_str();
+    if (!header.date.empty()) head.append_child("date").text() = header.date.c_str();
+    head.append_child("author").text() = header.author.c_str();
+    if (!header.skipper.empty())
+        head.append_child("clrmamepro").append_attribute("header") = header.skipper.c_str();
+    for (const std::string& name : order) {
+        pugi::xml_node game = root.append_child("game");
+        game.append_attribute("name") = name.c_str();
+        game.append_child("description").text() = name.c_str();
+        for (const DatRom* rom : byGame[name]) {
+            pugi::xml_node r = game.append_child("rom");
+            r.append_attribute("name") = rom->name.c_str();
+            r.append_attribute("size") = std::to_string(*rom->size).c_str();
+            if (rom->crc) {
+                char crc[9];
+                std::snprintf(crc, sizeof crc, "%08x", *rom->crc);
+                r.append_attribute("crc") = crc;
+            }
+            // The DTD's attribute order: sha1 before md5.
+            if (!rom->sha1.empty()) r.append_attribute("sha1") = rom->sha1.c_str();
+            if (!rom->md5.empty()) r.append_attribute("md5") = rom->md5.c_str();
+            if (rom->nodump) r.append_attribute("status") = "nodump";
         }
-        pugi::xml_node r = game.append_child("rom");
-        r.append_attribute("name") = rom.name.c_str();
-        if (rom.size) r.append_attribute("size") = std::to_string(*rom.size).c_str();
-        if (rom.crc) {
-            char crc[9];
-            std::snprintf(crc, sizeof crc, "%08x", *rom.crc);
-            r.append_attribute("crc") = crc;
-        }
-        if (!rom.md5.empty()) r.append_attribute("md5") = rom.md5.c_str();
-        if (!rom.sha1.empty()) r.append_attribute("sha1") = rom.sha1.c_str();
-        if (rom.nodump) r.append_attribute("status") = "nodump";
     }
     std::ostringstream out;
     doc.save(out, "\t", pugi::format_default, pugi::encoding_utf8);

@@ -23,6 +23,7 @@ struct DatRom {
 // A DAT file of either format, Logiqx XML or clrmamepro text, read the same way.
 struct DatFile {
     std::string name;     // the header's name
+    std::string version;  // the header's version, if any
     std::string skipper;  // the header skipper it names ("No-Intro_NES.xml"), if any
     HeaderKind header = HeaderKind::None;  // what that skipper skips
     std::vector<DatRom> roms;              // file order
@@ -43,8 +44,19 @@ std::optional<DatFile> readDatFile(const std::string& path, std::string& error);
 // The bytes of a DAT in memory, read as readDatFile reads a file (`shown`: its name in messages).
 std::optional<DatFile> parseDat(std::string bytes, const std::string& shown, std::string& error);
 
-// A Logiqx XML DAT of `roms`, grouped by game in their order, named `name` (the form other ROM
-// managers read, for a list of what is missing).
-std::string writeLogiqxDat(const std::string& name, const std::vector<DatRom>& roms);
+// The header of a DAT this program writes. Name, description, version and author are what the
+// Logiqx DTD requires; the skipper is kept so that a fixdat of headerless dumps says so.
+struct LogiqxHeader {
+    std::string name, description, version, author, date, skipper;
+};
+
+// A Logiqx XML DAT of `roms`, valid against the Logiqx DTD (the form other ROM managers read, for
+// a list of what is missing): one game per game name, in the order each first appears, holding
+// its roms in their order, one per name and CRC; a rom without a size (which the DTD requires)
+// is left out. An empty description takes the name.
+std::string writeLogiqxDat(const LogiqxHeader& header, const std::vector<DatRom>& roms);
+
+// Of `roms`, those writeLogiqxDat leaves out for want of a size.
+std::size_t romsWithoutSize(const std::vector<DatRom>& roms);
 
 }  // namespace romshelf

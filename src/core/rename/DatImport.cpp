@@ -7,28 +7,42 @@ namespace romshelf {
 
 namespace {
 
-// "dir\\sub/Game (Japan).nes" -> "Game (Japan)". DATs of disc sets use either separator.
-std::string recordName(std::string_view romName) {
-    const auto slash = romName.find_last_of("/\\");
-    if (slash != std::string_view::npos) romName.remove_prefix(slash + 1);
+// "Game A/B (Japan).nes" -> "Game A-B (Japan)": a separator is part of the title, never a folder.
+std::string recordName(std::string_view romName, bool& replaced) {
     const auto dot = romName.rfind('.');
-    if (dot != std::string_view::npos) romName = romName.substr(0, dot);
-    return std::string(romName);
+    if (dot != std::string_view::npos &&
+        romName.find_first_of("/\\", dot) == std::string_view::npos)
+        romName = romName.substr(0, dot);
+    std::string name(romName);
+    replaced = false;
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = kSeparatorReplacement, replaced = true;
+    return name;
+}
+
+void skip(DatImport& dat, const DatRom& rom, DatSkip reason) {
+    ++dat.skipped;
+    ++dat.skips[static_cast<std::size_t>(reason)];
+    if (reason != DatSkip::NoDump && (!rom.sha1.empty() || !rom.md5.empty())) ++dat.verifyOnly;
+    // A rom known not to be dumped is left out as expected; any other is named.
+    if (reason != DatSkip::NoDump && !rom.name.empty()) {
+        dat.skippedNames.push_back(rom.name);
+        dat.skippedReasons.push_back(reason);
+    }
 }
 
 void readRom(const DatRom& rom, DatImport& dat) {
-    std::string name = recordName(rom.name);
+    bool replaced = false;
+    std::string name = recordName(rom.name, replaced);
     // Sizes are kept in 32 bits: one of 4 GiB or more would wrap and match the wrong files
-    // (exactly 4 GiB every empty one). What is left after the folders may still be no file title
-    // (".", "..", a control character).
-    const bool fits = rom.size && *rom.size <= std::numeric_limits<std::uint32_t>::max();
-    if (rom.nodump || !fits || !rom.crc || !isUsableRenameTitle(name)) {
-        ++dat.skipped;
-        if (!rom.nodump && (!rom.sha1.empty() || !rom.md5.empty())) ++dat.verifyOnly;
-        // A rom known not to be dumped is left out as expected; any other is named.
-        if (!rom.nodump && !rom.name.empty()) dat.skippedNames.push_back(rom.name);
-        return;
-    }
+    // (exactly 4 GiB every empty one). What is left may still be no file title (".", "..", a
+    // control character).
+    if (rom.nodump) return skip(dat, rom, DatSkip::NoDump);
+    if (!rom.size || !rom.crc) return skip(dat, rom, DatSkip::NoCrc);
+    if (*rom.size > std::numeric_limits<std::uint32_t>::max())
+        return skip(dat, rom, DatSkip::TooLarge);
+    if (!isUsableRenameTitle(name)) return skip(dat, rom, DatSkip::BadCharacter);
+    if (replaced) dat.replacedSeparators.push_back(rom.name);
     RenameRecord record;
     record.name = std::move(name);
     record.identity.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(*rom.size));
@@ -37,6 +51,30 @@ void readRom(const DatRom& rom, DatImport& dat) {
     record.sha1 = rom.sha1;
     record.header = static_cast<std::int32_t>(dat.header);
     dat.records.push_back(std::move(record));
+}
+
+// Names for a message: control characters shown as \xNN, so that none breaks up the text.
+std::string shownName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string namesLine(const char* heading, const std::vector<std::string>& names,
+                      std::size_t shown) {
+    if (names.empty()) return {};
+    std::string text = std::string("\n") + heading;
+    for (std::size_t i = 0; i < names.size() && i < shown; ++i)
+        text += (i > 0 ? "、" : "") + shownName(names[i]);
+    if (names.size() > shown) text += " ほか " + std::to_string(names.size() - shown) + " 件";
+    return text;
 }
 
 }  // namespace
@@ -50,12 +88,25 @@ DatImport datImportOf(const DatFile& file) {
 }
 
 std::string skippedRomNamesText(const DatImport& dat, std::size_t shown) {
-    if (dat.skippedNames.empty()) return {};
-    std::string text = "\n除いたROM : ";
-    for (std::size_t i = 0; i < dat.skippedNames.size() && i < shown; ++i)
-        text += (i > 0 ? "、" : "") + dat.skippedNames[i];
-    if (dat.skippedNames.size() > shown)
-        text += " ほか " + std::to_string(dat.skippedNames.size() - shown) + " 件";
+    return namesLine("除いたROM : ", dat.skippedNames, shown);
+}
+
+std::string datImportNotesText(const DatImport& dat, std::size_t shown) {
+    static constexpr const char* kLines[kDatSkipCount] = {
+        "大きさかCRCがないため除いたROMの数 : ",
+        "4GiB以上のため除いたROMの数 : ",
+        "ファイル名に使えない文字があるため除いたROMの数 : ",
+        "未ダンプ (nodump) のため除いたROMの数 : ",
+    };
+    std::string text;
+    for (int r = 0; r < kDatSkipCount; ++r)
+        if (const int n = dat.skips[static_cast<std::size_t>(r)]; n > 0)
+            text += "\n" + std::string(kLines[r]) + std::to_string(n);
+    text += skippedRomNamesText(dat, shown);
+    if (!dat.replacedSeparators.empty())
+        text += "\n名前の「/」と「\\」を「" + std::string(1, kSeparatorReplacement) +
+                "」に置き換えたROMの数 : " + std::to_string(dat.replacedSeparators.size()) +
+                namesLine("置き換えたROM : ", dat.replacedSeparators, shown);
     return text;
 }
 

@@ -21,8 +21,11 @@ bool matches(const DatRom& rom, const DatSums& sums) {
     return rom.crc && *rom.crc == sums.crc;
 }
 
+}  // namespace
+
 std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    // A tab is quoted too: a spreadsheet opening the file may split on it.
+    if (text.find_first_of(",\"\t\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) {
         if (c == '"') quoted += '"';
@@ -31,15 +34,26 @@ std::string csvField(const std::string& text) {
     return quoted + "\"";
 }
 
-}  // namespace
-
 const char* verifyStatusWord(VerifyStatus status) {
-    static constexpr const char* kWords[] = {"have", "rename", "unknown", "bad", "missing"};
+    static constexpr const char* kWords[] = {"have", "rename",  "unknown",
+                                             "bad",  "missing", "unreadable"};
     return kWords[static_cast<int>(status)];
+}
+
+const char* verifyReason(VerifyStatus status) {
+    static constexpr const char* kReasons[] = {"",
+                                               "matches an entry of another name",
+                                               "matches no entry",
+                                               "has an entry's name but other contents",
+                                               "no file matches",
+                                               "could not be read"};
+    return kReasons[static_cast<int>(status)];
 }
 
 DatVerifier::DatVerifier(const DatFile& dat) : dat_(dat), matched_(dat.roms.size(), false) {
     report_.datName = dat.name;
+    report_.datVersion = dat.version;
+    report_.skipper = dat.skipper;
     for (std::size_t i = 0; i < dat.roms.size(); ++i) {
         const DatRom& rom = dat.roms[i];
         const int index = static_cast<int>(i);
@@ -85,6 +99,7 @@ void DatVerifier::add(const std::string& file, const std::string& member, const 
     }
     row.size = sums->size;
     row.crc = sums->crc;
+    row.md5 = sums->md5;
     row.sha1 = sums->sha1;
     if (!found.empty()) {
         // Every entry of these contents is had; the one of the file's name, if any, names it.
@@ -93,14 +108,27 @@ void DatVerifier::add(const std::string& file, const std::string& member, const 
         });
         for (const int i : found) matched_[static_cast<std::size_t>(i)] = true;
         row.status = named != found.end() ? VerifyStatus::Have : VerifyStatus::Rename;
-        row.datName =
-            dat_.roms[static_cast<std::size_t>(named != found.end() ? *named : found.front())].name;
+        const DatRom& rom =
+            dat_.roms[static_cast<std::size_t>(named != found.end() ? *named : found.front())];
+        row.game = rom.game;
+        row.datName = rom.name;
+        if (row.status == VerifyStatus::Rename) row.target = lastPart(rom.name);
     } else if (const auto same = byName_.find(name); same != byName_.end()) {
         row.status = VerifyStatus::Bad;
+        row.game = dat_.roms[static_cast<std::size_t>(same->second)].game;
         row.datName = dat_.roms[static_cast<std::size_t>(same->second)].name;
     } else {
         row.status = VerifyStatus::Unknown;
     }
+    ++report_.counts[static_cast<std::size_t>(row.status)];
+    report_.rows.push_back(std::move(row));
+}
+
+void DatVerifier::addUnreadable(const std::string& file, const std::string& member) {
+    VerifyRow row;
+    row.status = VerifyStatus::Unreadable;
+    row.file = file;
+    row.member = member;
     ++report_.counts[static_cast<std::size_t>(row.status)];
     report_.rows.push_back(std::move(row));
 }
@@ -112,9 +140,11 @@ VerifyReport DatVerifier::finish() {
         if (matched_[i] || rom.nodump) continue;
         VerifyRow row;
         row.status = VerifyStatus::Missing;
+        row.game = rom.game;
         row.datName = rom.name;
         row.size = rom.size;
         row.crc = rom.crc;
+        row.md5 = rom.md5;
         row.sha1 = rom.sha1;
         ++report_.counts[static_cast<std::size_t>(VerifyStatus::Missing)];
         report_.rows.push_back(std::move(row));
@@ -124,7 +154,9 @@ VerifyReport DatVerifier::finish() {
 }
 
 std::string verifyReportCsv(const VerifyReport& report) {
-    std::string csv = "\xEF\xBB\xBFstatus,file,member,dat_name,size,crc32,sha1,header\r\n";
+    std::string csv =
+        "\xEF\xBB\xBFstatus,file,member,game,dat_name,target,size,crc32,md5,sha1,header,"
+        "reason\r\n";
     for (const VerifyRow& row : report.rows) {
         char crc[9] = "";
         if (row.crc) std::snprintf(crc, sizeof crc, "%08x", *row.crc);
@@ -134,18 +166,22 @@ std::string verifyReportCsv(const VerifyReport& report) {
                                              std::string(headerKindName(row.matchedWithoutHeader)) +
                                              " header";
         csv += std::string(verifyStatusWord(row.status)) + "," + csvField(row.file) + "," +
-               csvField(row.member) + "," + csvField(row.datName) + "," +
-               (row.size ? std::to_string(*row.size) : "") + "," + crc + "," + row.sha1 + "," +
-               header + "\r\n";
+               csvField(row.member) + "," + csvField(row.game) + "," + csvField(row.datName) + "," +
+               csvField(row.target) + "," + (row.size ? std::to_string(*row.size) : "") + "," +
+               crc + "," + row.md5 + "," + row.sha1 + "," + header + "," +
+               verifyReason(row.status) + "\r\n";
     }
     return csv;
 }
 
 std::string verifySummary(const VerifyReport& report) {
     std::string text;
-    for (int s = 0; s < kVerifyStatusCount; ++s)
+    // The five that every run has; the unreadable only when there are any.
+    for (int s = 0; s <= static_cast<int>(VerifyStatus::Missing); ++s)
         text += (s ? "\t" : "") + std::to_string(report.counts[static_cast<std::size_t>(s)]) + " " +
                 verifyStatusWord(static_cast<VerifyStatus>(s));
+    if (const int unreadable = report.count(VerifyStatus::Unreadable); unreadable > 0)
+        text += "\t" + std::to_string(unreadable) + " unreadable";
     if (report.withoutHeader > 0)
         text += "\t" + std::to_string(report.withoutHeader) + " without header";
     return text;

@@ -14,27 +14,34 @@ namespace romshelf {
 
 // How a file stands against a DAT: it matches an entry and has its name (have), matches under
 // another name (rename), matches nothing (unknown), has an entry's name but other contents (bad:
-// a bad dump or a hack); an entry no file matches is missing.
-enum class VerifyStatus { Have, Rename, Unknown, Bad, Missing };
-inline constexpr int kVerifyStatusCount = 5;
+// a bad dump or a hack); an entry no file matches is missing; a file that could not be read is
+// unreadable (counted apart, never as unknown).
+enum class VerifyStatus { Have, Rename, Unknown, Bad, Missing, Unreadable };
+inline constexpr int kVerifyStatusCount = 6;
 const char* verifyStatusWord(VerifyStatus status);  // "have", "rename", …
 
 struct VerifyRow {
     VerifyStatus status = VerifyStatus::Unknown;
     std::string file;     // the file's path (empty for a missing entry)
     std::string member;   // the archive member, when the file is an archive
+    std::string game;     // the entry's game (empty for unknown)
     std::string datName;  // the entry's name as the DAT writes it (empty for unknown)
+    std::string target;   // a rename: the name the file would take (the entry's, without folders)
     // The sums shown: the file's (of the bytes after its header when it matched so), or the
     // missing entry's as far as the DAT gives them.
     std::optional<std::uint64_t> size;
     std::optional<std::uint32_t> crc;
-    std::string sha1;
+    std::string md5, sha1;  // when the DAT carries them (the file's are summed only then)
     HeaderKind matchedWithoutHeader = HeaderKind::None;
 };
 
+// Why a row has its status, in words for the report ("" for have).
+const char* verifyReason(VerifyStatus status);
+
 struct VerifyReport {
     std::string datName;
-    std::vector<VerifyRow> rows;  // the files in the order verified, then the missing entries
+    std::string datVersion, skipper;  // the DAT's header, for a fixdat of it
+    std::vector<VerifyRow> rows;      // the files in the order verified, then the missing entries
     std::array<int, kVerifyStatusCount> counts{};
     int withoutHeader = 0;  // files that matched only without their header
     std::vector<DatRom> missing;
@@ -53,6 +60,8 @@ public:
     // `name`: the file's name (or the member's) compared with the entries' names.
     void add(const std::string& file, const std::string& member, const std::string& name,
              const ContentIdentity& id);
+    // A file (or member) that could not be read: its own row and count.
+    void addUnreadable(const std::string& file, const std::string& member);
     // The report, with a row for every entry that no file matched.
     VerifyReport finish();
 
@@ -67,11 +76,14 @@ private:
     VerifyReport report_;
 };
 
-// The report as CSV (RFC 4180: quoted where needed, CR LF line ends), UTF-8 with a BOM, a header
-// line first: status, file, member, DAT name, size, CRC-32, SHA-1, header.
+// The report as CSV (RFC 4180: quoted where a field holds a comma, quote, tab or line break; CR LF
+// line ends), UTF-8 with a BOM, a header line first: status, file, member, game, DAT name, target
+// name, size, CRC-32, MD5, SHA-1, header, reason.
+std::string csvField(const std::string& text);
 std::string verifyReportCsv(const VerifyReport& report);
 
-// "2 have\t1 rename\t1 unknown\t1 bad\t1 missing", and "\t1 without header" when any did so.
+// "2 have\t1 rename\t1 unknown\t1 bad\t1 missing", then "\t1 unreadable" and "\t1 without
+// header" when any was so.
 std::string verifySummary(const VerifyReport& report);
 
 }  // namespace romshelf

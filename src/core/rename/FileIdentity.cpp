@@ -25,9 +25,9 @@ std::int32_t probeSum(const unsigned char* prefix, std::size_t have, std::size_t
     return std::abs(sum);
 }
 
-}  // namespace
-
-FileIdentity fileIdentity(const std::string& path) {
+// The identity; `whole` tells whether every byte of a regular file was read.
+FileIdentity identityOf(const std::string& path, bool& whole) {
+    whole = false;
     FileIdentity id;
     // Opened first and measured through the descriptor: one path lookup less per file.
     const int fd = fs::openRegularFile(path);
@@ -51,11 +51,26 @@ FileIdentity fileIdentity(const std::string& path) {
         static_cast<std::size_t>(std::min<std::uint64_t>(hasher.size(), kPrefixLength));
     // A file that stops answering halfway has no CRC worth matching on.
     id.crc = read ? static_cast<std::int32_t>(hasher.finish().crc32) : 0;
+    whole = read;
     if (probes) {
         id.sum1 = probeSum(prefix.data(), prefixHave, kProbeOffsets[0]);
         id.sum2 = probeSum(prefix.data(), prefixHave, kProbeOffsets[1]);
         id.sum3 = probeSum(prefix.data(), prefixHave, kProbeOffsets[2]);
     }
+    return id;
+}
+
+}  // namespace
+
+FileIdentity fileIdentity(const std::string& path) {
+    bool whole = false;
+    return identityOf(path, whole);
+}
+
+std::optional<FileIdentity> readFileIdentity(const std::string& path) {
+    bool whole = false;
+    FileIdentity id = identityOf(path, whole);
+    if (!whole) return std::nullopt;
     return id;
 }
 

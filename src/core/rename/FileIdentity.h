@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace romshelf {
@@ -25,5 +26,9 @@ inline constexpr std::int64_t kProbeMinimumSize = 560;
 // file (a FIFO, a device, nothing at all) is never opened and counts as an empty file; a regular
 // file that cannot be read keeps its size, with CRC 0 and sums of -1 when it would have real ones.
 FileIdentity fileIdentity(const std::string& path);
+
+// As fileIdentity, but nullopt when the file is no regular file, cannot be opened, or stops
+// answering before its end: such a file has no identity worth matching on.
+std::optional<FileIdentity> readFileIdentity(const std::string& path);
 
 }  // namespace romshelf

@@ -42,6 +42,8 @@ bool loadPlusSettings(const std::string& path, PlusSettings& out) {
             if (readUnsigned(value, number)) out.unpackCacheLimit = number;
         } else if (key.substr(0, 6) == "drive." && key.size() > 6 && !value.empty()) {
             out.drives.emplace_back(std::string(key.substr(6)), std::string(value));
+        } else if (key.substr(0, 10) == "renameDat." && key.size() > 10 && !value.empty()) {
+            out.renameDats.emplace_back(std::string(key.substr(10)), std::string(value));
         } else if (key == "wine") {
             out.wine = value;
         } else if (key == "winePrefix") {
@@ -62,6 +64,8 @@ bool savePlusSettings(const std::string& path, const PlusSettings& settings) {
         text += "drive." + root + "=" + folder + "\n";
     if (!settings.wine.empty()) text += "wine=" + settings.wine + "\n";
     if (!settings.winePrefix.empty()) text += "winePrefix=" + settings.winePrefix + "\n";
+    for (const auto& [code, dat] : settings.renameDats)
+        text += "renameDat." + code + "=" + dat + "\n";
     for (const auto& [key, value] : settings.unknown) text += key + "=" + value + "\n";
     return fs::writeFileAtomically(path, text);
 }

@@ -23,6 +23,10 @@ struct PlusSettings {
     std::string wine;
     std::string winePrefix;
 
+    // The DAT each hardware's rename data were made from when they hold only the first records
+    // of it (`renameDat.FC=/path/nes.dat`): renaming reads the whole DAT instead.
+    std::vector<std::pair<std::string, std::string>> renameDats;
+
     std::vector<std::pair<std::string, std::string>> unknown;
 
     bool operator==(const PlusSettings&) const = default;

@@ -2,6 +2,8 @@
 // with Python's zlib and hashlib.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "AppChecks.h"
 #include "core/app/DatVerifyCommand.h"
 
@@ -59,38 +61,42 @@ TEST_F(DatVerifyTest, EachFileIsClassedAndTheReportSaysHow) {
     EXPECT_FALSE(run.aborted);
     EXPECT_EQ(verifySummary(run.report),
               "4 have\t1 rename\t1 unknown\t1 bad\t2 missing\t1 without header");
+    // MD5s are summed because an entry carries one, in the same read as the rest.
     const std::string expected =
-        "\xEF\xBB\xBFstatus,file,member,dat_name,size,crc32,sha1,header\r\n"
+        "\xEF\xBB\xBFstatus,file,member,game,dat_name,target,size,crc32,md5,sha1,header,reason\r\n"
         "have," +
         roms +
-        "Alpha (Japan).nes,,Alpha (Japan).nes,500,2878cc2c,"
-        "ff849ce4fdd367ce683f0e675063062c0008e597,\r\n"
+        "Alpha (Japan).nes,,Alpha (Japan),Alpha (Japan).nes,,500,2878cc2c,"
+        "d4a70a9bd47566d2395204c645954fae,ff849ce4fdd367ce683f0e675063062c0008e597,,\r\n"
         "have," +
         roms +
-        "Beta (Japan).nes,,Beta (Japan).nes,400,b5e5a837,"
-        "5351ff3a0c736d6556c1b0d01de6d4a0598a284f,\r\n"
+        "Beta (Japan).nes,,Beta (Japan),Beta (Japan).nes,,400,b5e5a837,"
+        "8c6785b6137b94b45d4203526865c4f0,5351ff3a0c736d6556c1b0d01de6d4a0598a284f,,\r\n"
         "bad," +
         roms +
-        "Delta (Japan).nes,,Delta (Japan).nes,600,db4f9974,"
-        "dd021866431dba5fa9e6580829b42e5ed65f0d0e,\r\n"
+        "Delta (Japan).nes,,Delta (Japan),Delta (Japan).nes,,600,db4f9974,"
+        "f9b4a7f501cd2b3996b78ec8f08772c7,dd021866431dba5fa9e6580829b42e5ed65f0d0e,,"
+        "has an entry's name but other contents\r\n"
         "have," +
         roms +
-        "Eta.nes,,Eta.nes,32768,1dabe8d6,"
-        "520dd7c8a87ae1a33d0af1399dd694007e84aa89,matched without its iNES header\r\n"
+        "Eta.nes,,Eta,Eta.nes,,32768,1dabe8d6,a67da23a7b8d70f24e0e7e04b3e7ca57,"
+        "520dd7c8a87ae1a33d0af1399dd694007e84aa89,matched without its iNES header,\r\n"
         "have," +
         roms +
-        "set.zip,Zeta (Japan).nes,Zeta (Japan).nes,400,36779a95,"
-        "367afb09e373c5c311ec894eb43bf78c8442ad3a,\r\n"
+        "set.zip,Zeta (Japan).nes,Zeta (Japan),Zeta (Japan).nes,,400,36779a95,"
+        "218450d862c3f16abc378259913ff1ff,367afb09e373c5c311ec894eb43bf78c8442ad3a,,\r\n"
         "unknown," +
         roms +
-        "stranger.nes,,,80,ba0b140c,"
-        "7c2bf97e401f30e9e80fd7d11db9bdae6dd1b87f,\r\n"
+        "stranger.nes,,,,,80,ba0b140c,87b5f685f48d922253509875cfcb1102,"
+        "7c2bf97e401f30e9e80fd7d11db9bdae6dd1b87f,,matches no entry\r\n"
         "rename," +
         roms +
-        "wrong.nes,,Gamma (Japan).nes,500,cb86bf3d,"
-        "9f54fae73437f8e65a089f792c3ce1f7e0aa5c38,\r\n"
-        "missing,,,Delta (Japan).nes,500,5ecc2120,,\r\n"
-        "missing,,,Epsilon (Japan).nes,700,ec666a43,d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5,\r\n";
+        "wrong.nes,,Gamma (Japan),Gamma (Japan).nes,Gamma (Japan).nes,500,cb86bf3d,"
+        "4328e08ebf4677c23df0920f276288df,9f54fae73437f8e65a089f792c3ce1f7e0aa5c38,,"
+        "matches an entry of another name\r\n"
+        "missing,,,Delta (Japan),Delta (Japan).nes,,500,5ecc2120,,,,no file matches\r\n"
+        "missing,,,Epsilon (Japan),Epsilon (Japan).nes,,700,ec666a43,,"
+        "d04f10dd8d22392b1b0b1827e7bbc1b38bd775b5,,no file matches\r\n";
     EXPECT_EQ(verifyReportCsv(run.report), expected);
     // What was read is remembered, for records that follow files renamed outside the program.
     const auto cached = app.recordFollowing().cache().find(roms + "Alpha (Japan).nes");
@@ -99,10 +105,19 @@ TEST_F(DatVerifyTest, EachFileIsClassedAndTheReportSaysHow) {
               std::tuple(500u, 0x2878cc2cu, "ff849ce4fdd367ce683f0e675063062c0008e597"));
 
     // The fixdat is a DAT of the missing entries that reads back as them.
-    const auto fixdat =
-        parseDat(writeLogiqxDat(fixdatName(run.report), run.report.missing), "fixdat.dat", error);
+    const auto fixdat = parseDat(fixdatOf(run.report), "fixdat.dat", error);
     ASSERT_TRUE(fixdat) << error;
     EXPECT_EQ(fixdat->name, "Planted (fixdat)");
+    // It keeps the DAT's skipper: its entries are of headerless dumps too.
+    EXPECT_EQ(fixdat->skipper, "No-Intro_NES.xml");
+    // And other ROM managers read it: it is valid against the Logiqx DTD (xmllint's word).
+    const std::string fixdatPath = dir.write("fixdat.dat", fixdatOf(run.report));
+    EXPECT_EQ(std::system(("xmllint --noout --nonet --dtdvalid '" ROMSHELF_TEST_DATA_DIR
+                           "/datafile.dtd' '" +
+                           fixdatPath + "' 2>'" + fixdatPath + ".log'")
+                              .c_str()),
+              0)
+        << dir.read("fixdat.dat.log");
     ASSERT_EQ(fixdat->roms.size(), 2u);
     EXPECT_EQ(std::tuple(fixdat->roms[1].game, fixdat->roms[1].name, *fixdat->roms[1].crc,
                          fixdat->roms[1].sha1),

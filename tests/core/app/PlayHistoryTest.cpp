@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <cstdio>
 #include <sqlite3.h>
 
 #include <fcntl.h>
@@ -166,6 +168,19 @@ TEST_F(PlayHistoryTest, TheDatNameComesFromTheRenameDataByTheSums) {
         dir.file("data/Rename_FC.dat"),
         std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
     EXPECT_EQ(app.datNameOf(row), "Super Game (Japan) (Rev 1)");
+
+    // Rename data that hold only the first records of a DAT: the whole DAT names the file.
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", kRomCrc);
+    const std::string dat =
+        dir.write("nes.dat",
+                  "clrmamepro ( name \"NES\" )\ngame ( name \"Far Game (Japan)\" rom ( name "
+                  "\"Far Game (Japan).nes\" size 3 crc " +
+                      std::string(crc) + " ) )\n");
+    PlusSettings plus = app.plusSettings();
+    plus.renameDats = {{"MD", "/elsewhere.dat"}, {"FC", dat}};
+    app.changePlusSettings(plus);
+    EXPECT_EQ(app.datNameOf(row), "Far Game (Japan)");
 }
 
 // A damaged file is made anew; without a data folder nothing is kept and nothing breaks.

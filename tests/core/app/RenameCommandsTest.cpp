@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <algorithm>
 #include <filesystem>
+#include <numeric>
 #include <tuple>
 
 #include "AppChecks.h"
 #include "PowerCut.h"
+#include "WholeDat.h"
 #include "core/app/RenameCommands.h"
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameData.h"
@@ -101,8 +104,10 @@ TEST_F(RenameCommandsTest, ApplySortsFilesAndTheirCompanionsAndWritesTheUnownedL
     const auto counts = applyRenameData(app);
 
     ASSERT_TRUE(counts);
-    EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->failed, counts->aborted),
-              std::tuple(2, 1, 1, false));
+    EXPECT_EQ(
+        std::tuple(counts->count(RenameReason::Renamed), counts->count(RenameReason::Duplicate),
+                   counts->count(RenameReason::Unknown), counts->aborted),
+        std::tuple(2, 1, 1, false));
     EXPECT_EQ(dir.read("ok/Alpha.nes"), kA);
     EXPECT_EQ(dir.read("ok/Beta.nes"), kB);
     EXPECT_EQ(dir.read("dup/Beta.nes"), kB);
@@ -171,7 +176,7 @@ TEST_F(RenameCommandsTest, CancelAsksAndYesStopsWithTheCounts) {
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
     EXPECT_TRUE(counts->aborted);
-    EXPECT_EQ(counts->done + counts->clash + counts->failed, 2);
+    EXPECT_EQ(std::accumulate(counts->byReason.begin(), counts->byReason.end(), 0), 2);
     EXPECT_EQ(
         std::ranges::count_if(
             files(), [](const std::string& f) { return f.find("/roms/FC/") != std::string::npos; }),
@@ -256,7 +261,8 @@ TEST_F(RenameCommandsTest, AHeaderlessDatRenamesHeaderedFiles) {
     answers({true, false});
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
-    EXPECT_EQ(std::tuple(counts->done, counts->withoutHeader), std::tuple(1, 1));
+    EXPECT_EQ(std::tuple(counts->count(RenameReason::Renamed), counts->withoutHeader),
+              std::tuple(1, 1));
     EXPECT_TRUE(has("ok/Delta (Japan).nes"));
     EXPECT_NE(prompter.boxes()[prompter.boxes().size() - 2].text.find(
                   "ヘッダーを除いた内容で一致したファイル数 : 1"),
@@ -278,14 +284,16 @@ TEST_F(RenameCommandsTest, NamesThatAreNoFileTitleMoveNothing) {
     answers({true, false});
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
-    EXPECT_EQ(std::tuple(counts->done, counts->unusable), std::tuple(1, 6));
+    EXPECT_EQ(
+        std::tuple(counts->count(RenameReason::Renamed), counts->count(RenameReason::BadCharacter)),
+        std::tuple(1, 6));
     for (int i = 1; i <= 6; ++i) EXPECT_TRUE(has("roms/FC/h" + std::to_string(i) + ".nes")) << i;
     EXPECT_FALSE(std::filesystem::exists(dir.file("escaped1.nes")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("../escaped1.nes")));
     for (const char* hidden : {"ok/..nes", "ok/...nes", "failed/h1.nes", "ok/a\\b.nes"})
         EXPECT_FALSE(has(hidden)) << hidden;
     const std::string message = boxes()[1];  // a copy: boxes() is a temporary
-    EXPECT_NE(message.find("名前が使えない記録のためリネームしなかったファイル数 : 6"),
+    EXPECT_NE(message.find("うち、記録の名前がファイル名に使えないファイル数 : 6"),
               std::string::npos)
         << message;
     for (const char* shown : {"「../../../escaped1」", "「..」", "「tab\\x09name」", "「sub/dir」"})
@@ -320,11 +328,141 @@ TEST_F(RenameCommandsTest, DatEntriesRenameOnSizeAndCrc) {
     answers({true, false});  // no unowned list
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
-    EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->bySizeAndCrc), std::tuple(1, 1, 2));
+    EXPECT_EQ(std::tuple(counts->count(RenameReason::Renamed),
+                         counts->count(RenameReason::Duplicate), counts->bySizeAndCrc),
+              std::tuple(1, 1, 2));
     EXPECT_EQ(dir.read("ok/Beta (Japan).nes"), kB);
     EXPECT_NE(prompter.boxes()[prompter.boxes().size() - 2].text.find(
                   "DATファイルの記録と大きさとCRCだけで一致したファイル数 : 2"),
               std::string::npos);
+}
+
+// A DAT of 14,000 entries: the rename data made of it hold the first 5,000 records, as the other
+// program reads them, and the settings keep the DAT's path beside them; renaming then matches
+// against the whole DAT, so files answering to entries far past the 5,000th are renamed too.
+TEST_F(RenameCommandsTest, AWholeDatRenamesFilesFromAcrossIt) {
+    for (int k = 0; k < test::kWholeDatFiles; ++k)
+        dir.write("roms/FC/file" + std::to_string(k) + ".nes", test::wholeDatFileBytes(k));
+    const std::string dat = dir.write("dats/nes.dat", test::wholeDatText());
+    start("FC");
+    prompter.pickFile(dat);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.answer(true);  // overwrite
+    ASSERT_EQ(createRenameDataFromDat(app), 5000);
+    EXPECT_NE(lastBox().find("残りの 9000 件はDATファイルにだけあります。"), std::string::npos)
+        << lastBox();
+    RenameData written;
+    DataStream stream;
+    ASSERT_EQ(loadRenameData(stream, dir.file("data/Rename_FC.dat"), prompter, written, SIZE_MAX),
+              LoadResult::Loaded);
+    ASSERT_EQ(written.records.size(), 5000u);
+    EXPECT_EQ(written.records.back().name, "Title 04999 (Japan)");
+    ASSERT_TRUE(app.saveMainSettings());
+    EXPECT_NE(dir.read("data/romshelf-plus.ini").find("renameDat.FC=" + dat + "\n"),
+              std::string::npos)
+        << dir.read("data/romshelf-plus.ini");
+
+    answers({true, false});  // apply; no unowned list
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(counts->datPath, dat);
+    EXPECT_EQ(
+        std::tuple(counts->count(RenameReason::Renamed), counts->count(RenameReason::Unknown)),
+        std::tuple(test::kWholeDatFiles, 4));  // a, b, b2 and x are no entry of it
+    for (int k = 0; k < test::kWholeDatFiles; ++k)
+        EXPECT_EQ(dir.read("ok/" + test::wholeDatTitle(test::wholeDatEntryOf(k)) + ".nes"),
+                  test::wholeDatFileBytes(k))
+            << k;
+    EXPECT_NE(boxes()[3].find("「nes.dat」の記録 14000 件すべてで照合しました。"),
+              std::string::npos)
+        << boxes()[3];
+
+    // Rename data put in their place by another program are used as they are, and that is said.
+    writeData("data/Rename_FC.dat", "FC", {{"Renamed Title", test::wholeDatFileBytes(0)}});
+    answers({true, false});
+    const auto again = applyRenameData(app);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(std::tuple(again->datPath, again->count(RenameReason::Renamed)), std::tuple("", 1));
+    EXPECT_EQ(dir.read("ok/Renamed Title.nes"), test::wholeDatFileBytes(0));
+    const std::string told = boxes()[boxes().size() - 2];
+    EXPECT_NE(told.find("から作ったものではなくなっているため"), std::string::npos) << told;
+
+    // Rename data made again from the files are the hardware's own: the DAT is let go.
+    prompter.answer(true);
+    prompter.pickFile(dir.file("data/Rename_FC.dat"));
+    prompter.answer(true);  // overwrite
+    ASSERT_TRUE(createRenameData(app));
+    ASSERT_TRUE(app.saveMainSettings());
+    EXPECT_EQ(dir.read("data/romshelf-plus.ini").find("renameDat."), std::string::npos);
+}
+
+// Each file left as it was is counted by its reason and named: a taken name without a duplicate
+// folder leaves the file in place (同名); a new name over 255 bytes and a record's name that is a
+// path are refused; a file of 4 GiB or more, and one gone before it is read, are not matched.
+TEST_F(RenameCommandsTest, EachReasonIsCountedApartAndNamed) {
+    FolderSettings f;
+    f.romFolderNames = {"FC"}, f.romFolderPaths = {"./roms/FC/"};
+    writeFolderSettings("FC", f);
+    const std::string kLong = std::string(600, 'L'), kSlash = std::string(600, 's');
+    std::filesystem::rename(dir.file("roms/FC/b.nes"), dir.file("roms/FC/Beta.nes"));
+    dir.write("roms/FC/long.nes", kLong);
+    dir.write("roms/FC/slash.nes", kSlash);
+    dir.write("roms/FC/gone.nes", "soon gone");
+    dir.write("roms/FC/tab\tname.nes", "t");
+    // 4 GiB and a byte, sparse: nothing is written.
+    ASSERT_EQ(::truncate(dir.write("roms/FC/huge.nes", "").c_str(), (4ll << 30) + 1), 0);
+    const std::string longName = std::string(252, 'N');  // 256 bytes with ".nes"
+    writeData("data/Rename_FC.dat", "FC",
+              {{"Alpha", kA}, {"Beta", kB}, {longName, kLong}, {"Folder/Title", kSlash}});
+    start("FC");
+    std::filesystem::remove(dir.file("roms/FC/gone.nes"));
+    answers({true, false});
+    const auto counts = applyRenameData(app);
+    ASSERT_TRUE(counts);
+    using R = RenameReason;
+    const std::vector<std::pair<R, int>> expected = {
+        {R::Renamed, 1},      {R::AlreadyNamed, 1}, {R::Duplicate, 0},  {R::SameName, 1},
+        {R::Unknown, 2},      {R::TooLarge, 1},     {R::Unreadable, 1}, {R::NameTooLong, 1},
+        {R::BadCharacter, 1}, {R::Failed, 0}};
+    for (const auto& [reason, n] : expected)
+        EXPECT_EQ(counts->count(reason), n) << renameReasonWord(reason);
+    const std::string roms = dir.file("roms/FC/");
+    EXPECT_EQ(dir.read("roms/FC/Alpha.nes"), kA);
+    // The taken name's file, the refused names' files, all where they were.
+    EXPECT_EQ(dir.read("roms/FC/b2.nes"), kB);
+    EXPECT_EQ(dir.read("roms/FC/Beta.nes"), kB);
+    EXPECT_EQ(dir.read("roms/FC/long.nes"), kLong);
+    EXPECT_EQ(dir.read("roms/FC/slash.nes"), kSlash);
+    EXPECT_TRUE(has("roms/FC/huge.nes"));
+    EXPECT_FALSE(has("roms/FC/Folder"));
+
+    const std::string message = boxes()[1];
+    for (const std::string& said :
+         {std::string("正常にリネームしたファイル数 : 1"),
+          std::string("既に正しい名前だったファイル数 : 1"),
+          std::string("同名のファイルが存在したファイル数 : 1"),
+          std::string("うち、そのままにしたファイル数 (同名) : 1"),
+          std::string("リネームできなかったファイル数 : 6"),
+          std::string("うち、記録にないファイル数 : 2"),
+          std::string("うち、4GiB以上のファイル数 : 1"),
+          std::string("うち、読み取れなかったファイル数 : 1"),
+          std::string("うち、新しい名前が255バイトを超えるファイル数 : 1"),
+          std::string("うち、記録の名前がファイル名に使えないファイル数 : 1"),
+          std::string("「b2.nes」→「Beta.nes」"),
+          std::string("「long.nes」→「" + longName + ".nes」"), std::string("「Folder/Title」")})
+        EXPECT_NE(message.find(said), std::string::npos) << said << "\n" << message;
+
+    // The CSV report: one line a file, its target name and reason; a field with a tab is quoted.
+    const std::string csv = renameReportCsv(*counts);
+    EXPECT_TRUE(
+        csv.starts_with("\xEF\xBB\xBF"
+                        "file,target,reason\r\n"));
+    for (const std::string& line :
+         {roms + "b2.nes,Beta.nes,same name", roms + "Beta.nes,Beta.nes,already named",
+          roms + "a.nes,Alpha.nes,renamed", roms + "huge.nes,,too large",
+          roms + "gone.nes,,unreadable", roms + "long.nes," + longName + ".nes,name too long",
+          roms + "slash.nes,Folder/Title,bad character", "\"" + roms + "tab\tname.nes\",,unknown"})
+        EXPECT_NE(csv.find("\r\n" + line + "\r\n"), std::string::npos) << line << "\n" << csv;
 }
 
 // Each file moved by the rename is named in the journal on the disk before it moves: a power cut
@@ -397,7 +535,11 @@ TEST_F(RenameCommandsTest, NothingMovesWhenTheJournalCannotBeWritten) {
         counts = applyRenameData(app);
     }
     ASSERT_TRUE(counts);
-    EXPECT_EQ(std::tuple(counts->done, counts->clash, counts->failed), std::tuple(0, 0, 4));
+    // Nothing moved: the three that matched failed to move, the fourth matched nothing.
+    EXPECT_EQ(
+        std::tuple(counts->count(RenameReason::Renamed), counts->count(RenameReason::Duplicate),
+                   counts->count(RenameReason::Failed), counts->count(RenameReason::Unknown)),
+        std::tuple(0, 0, 3, 1));
     EXPECT_EQ(files(), before);
     EXPECT_FALSE(has("data/" + MoveJournal::fileName()));
     EXPECT_EQ(savedRecords("FC")[0].fileTitle, "a");
@@ -421,7 +563,7 @@ TEST_F(RenameCommandsTest, AJournalStaysWhenTheRecordsCannotBeSaved) {
     answers({true, false});
     const auto counts = applyRenameData(app);
     ASSERT_TRUE(counts);
-    EXPECT_EQ(counts->done, 2);
+    EXPECT_EQ(counts->count(RenameReason::Renamed), 2);
     EXPECT_EQ(dir.read("ok/Alpha.nes"), kA);
     const auto journal = MoveJournal::read(dir.file("data/" + MoveJournal::fileName()));
     ASSERT_TRUE(journal) << "the journal went with the moves it holds";

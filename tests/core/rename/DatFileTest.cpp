@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <tuple>
 
 #include "TempFolder.h"
@@ -155,7 +156,7 @@ resource (
                   std::tuple(b.records[i].name, b.records[i].identity, b.records[i].sha1,
                              b.records[i].header));
     EXPECT_EQ(std::tuple(a.records[1].name, a.records[0].header, a.skipped, a.verifyOnly),
-              std::tuple("a", static_cast<std::int32_t>(HeaderKind::Fds), 2, 1));
+              std::tuple("disk-a", static_cast<std::int32_t>(HeaderKind::Fds), 2, 1));
 }
 
 // A NUL inside a word (a fuzzer's find) is part of the word: the reader goes on, and ends.
@@ -171,7 +172,8 @@ TEST(DatFile, ANulByteInATextDatIsJustAByte) {
     EXPECT_FALSE(parseDat(std::string("game ( \0", 9), "nul.dat", error));
 }
 
-// What a verification writes for the missing entries reads back as the same entries.
+// What a verification writes for the missing entries reads back as the same entries; one
+// without a size (which the DTD requires) is left out.
 TEST(DatFile, AWrittenLogiqxDatReadsBack) {
     const std::vector<DatRom> roms = {
         {"Game <1> & \"2\"", "Game.nes", 40976, 0x3e2a5b6c, "",
@@ -181,10 +183,65 @@ TEST(DatFile, AWrittenLogiqxDatReadsBack) {
         {"ゲーム", "ゲーム.gb", std::nullopt, std::nullopt, "", "", true},
     };
     std::string error;
-    const auto back = parseDat(writeLogiqxDat("Nintendo (fixdat)", roms), "fix.dat", error);
+    const auto back = parseDat(writeLogiqxDat({"Nintendo (fixdat)", "", "1", "me", "", ""}, roms),
+                               "fix.dat", error);
     ASSERT_TRUE(back) << error;
-    EXPECT_EQ(back->name, "Nintendo (fixdat)");
-    EXPECT_EQ(back->roms, roms);
+    EXPECT_EQ(std::tuple(back->name, back->version), std::tuple("Nintendo (fixdat)", "1"));
+    EXPECT_EQ(back->roms, std::vector<DatRom>(roms.begin(), roms.begin() + 2));
+    EXPECT_EQ(romsWithoutSize(roms), 1u);
+}
+
+// xmllint's verdict on the DAT at `path` against the Logiqx DTD, written into tests/data by hand
+// from its public text: 0 when it is valid. What it says goes to `path`.log.
+int dtdCheck(const std::string& path) {
+    const std::string command = "xmllint --noout --nonet --dtdvalid '" ROMSHELF_TEST_DATA_DIR
+                                "/datafile.dtd' '" +
+                                path + "' 2>'" + path + ".log'";
+    return std::system(command.c_str());
+}
+
+// A fixdat of a DAT that lists a game twice: valid against the DTD, one game per name and one
+// rom per name and CRC, the header's skipper kept.
+TEST(DatFile, AFixdatIsValidAgainstTheDtdAndKeepsTheSkipper) {
+    const std::string sha1 = "a9993e364706816aba3e25717850c26c9cd0d89d";
+    const std::vector<DatRom> roms = {
+        {"Alpha (Japan)", "Alpha (Japan).nes", 40976, 0x3e2a5b6c, "", sha1, false},
+        {"Beta (Japan)", "Beta (Japan).nes", 24592, 0x11111111, "", "", false},
+        {"Alpha (Japan)", "Alpha (Japan).nes", 40976, 0x3e2a5b6c, "", sha1, false},  // again
+        {"Alpha (Japan)", "Alpha (Japan).sav", 8192, 0x00000001, "", "", false},
+        {"Beta (Japan)", "Beta (Japan).nes", 24592, 0x22222222, "", "", false},  // another CRC
+        {"Lost (Japan)", "Lost (Japan).nes", std::nullopt, 0x33333333, "", "", false},
+    };
+    const LogiqxHeader header{"NES (fixdat)",  "NES (fixdat)", "20261201-000000",
+                              "Romshelf Plus", "2026-12-08",   "No-Intro_NES.xml"};
+    const std::string text = writeLogiqxDat(header, roms);
+    TempFolder dir;
+    EXPECT_EQ(dtdCheck(dir.write("fix.dat", text)), 0) << dir.read("fix.dat.log") << text;
+    EXPECT_NE(text.find("<clrmamepro header=\"No-Intro_NES.xml\" />"), std::string::npos) << text;
+    std::string error;
+    const auto back = parseDat(text, "fix.dat", error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(std::tuple(back->skipper, back->header),
+              std::tuple("No-Intro_NES.xml", HeaderKind::INes));
+    std::vector<std::string> got;
+    for (const DatRom& r : back->roms)
+        got.push_back(r.game + "/" + r.name + "/" + std::to_string(*r.crc));
+    EXPECT_EQ(got, (std::vector<std::string>{"Alpha (Japan)/Alpha (Japan).nes/1042963308",
+                                             "Alpha (Japan)/Alpha (Japan).sav/1",
+                                             "Beta (Japan)/Beta (Japan).nes/286331153",
+                                             "Beta (Japan)/Beta (Japan).nes/572662306"}));
+    std::size_t games = 0;
+    for (std::size_t at = text.find("<game "); at != std::string::npos;
+         at = text.find("<game ", at + 1))
+        ++games;
+    EXPECT_EQ(games, 2u);
+
+    // The check itself tells an invalid DAT: a header without version or author.
+    const std::string bare =
+        "<?xml version=\"1.0\"?>\n<datafile><header><name>x</name><description>x</description>"
+        "</header><game name=\"g\"><description>g</description><rom name=\"g.nes\" size=\"1\"/>"
+        "</game></datafile>\n";
+    EXPECT_NE(dtdCheck(dir.write("bare.dat", bare)), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 
 #include <string>
@@ -47,21 +48,39 @@ TEST(DatImportTest, ReadsRomEntriesOfARealLayout) {
   <game name="Disc"><rom name="Disc\Track 01.v1.bin" size="4294967295" crc="00ff00ff"/>
     <rom name="Bad.bin" size="16" crc="12345678" status="nodump"/><rom name="NoCrc.bin" size="16"/>
     <rom name="Short.bin" size="16" crc="1234"/><rom name=".bin" size="1" crc="00000000"/>
-    <rom name="dir/..nes" size="2" crc="00000001"/><rom name="tab&#9;name.nes" size="3" crc="2"/></game>
+    <rom name="dir/..nes" size="2" crc="00000001"/><rom name="tab&#9;name.nes" size="3" crc="2"/>
+    <rom name="..nes" size="4" crc="00000003"/><rom name="bell&#7;.nes" size="5" crc="00000004"/></game>
   <game name="ゲーム"><rom name="sub/ゲーム.gb" size="32768" crc="deadbeef" sha1="xyz"/></game>
 </datafile>)");
     std::string error;
     const auto dat = readLogiqxDat(path, error);
     ASSERT_TRUE(dat) << error;
     EXPECT_EQ(dat->datName, "Nintendo - Famicom");
-    EXPECT_EQ(std::tuple(dat->skipped, dat->skippedNames),
-              std::tuple(6, std::vector<std::string>{"NoCrc.bin", "Short.bin", ".bin", "dir/..nes",
-                                                     "tab\tname.nes"}));
+    // Each left out for its own reason; the nodump one is counted, not named.
+    using S = DatSkip;
+    EXPECT_EQ(std::tuple(dat->skipped, dat->skippedNames, dat->skippedReasons),
+              std::tuple(7,
+                         std::vector<std::string>{"NoCrc.bin", "Short.bin", ".bin", "tab\tname.nes",
+                                                  "..nes", "bell\a.nes"},
+                         std::vector<DatSkip>{S::NoCrc, S::NoCrc, S::BadCharacter, S::NoCrc,
+                                              S::BadCharacter, S::BadCharacter}));
+    EXPECT_EQ(dat->skips, (std::array<int, kDatSkipCount>{3, 0, 3, 1}));
+    // A separator is no folder: the title keeps what stood before it, with '-' in its place.
     std::vector<std::string> got;
     for (const RenameRecord& r : dat->records) got.push_back(fields(r));
     EXPECT_EQ(got, (std::vector<std::string>{
                        "Mario & Co (Japan)|40976|1042963308|-2|" + std::string(kAbcSha1),
-                       "Track 01.v1|-1|16711935|-2|", "ゲーム|32768|-559038737|-2|"}));
+                       "Disc-Track 01.v1|-1|16711935|-2|", "dir-.|2|1|-2|",
+                       "sub-ゲーム|32768|-559038737|-2|"}));
+    EXPECT_EQ(dat->replacedSeparators,
+              (std::vector<std::string>{"Disc\\Track 01.v1.bin", "dir/..nes", "sub/ゲーム.gb"}));
+    EXPECT_EQ(datImportNotesText(*dat),
+              "\n大きさかCRCがないため除いたROMの数 : 3"
+              "\nファイル名に使えない文字があるため除いたROMの数 : 3"
+              "\n未ダンプ (nodump) のため除いたROMの数 : 1"
+              "\n除いたROM : NoCrc.bin、Short.bin、.bin、tab\\x09name.nes、..nes、bell\\x07.nes"
+              "\n名前の「/」と「\\」を「-」に置き換えたROMの数 : 3"
+              "\n置き換えたROM : Disc\\Track 01.v1.bin、dir/..nes、sub/ゲーム.gb");
     EXPECT_TRUE(matchesOnSizeAndCrc(dat->records[0].identity));
 }
 
@@ -99,6 +118,8 @@ TEST(DatImportTest, NumbersThatDoNotFitAreSkippedAndNamed) {
     for (const RenameRecord& r : dat->records) got.push_back(fields(r));
     EXPECT_EQ(got, (std::vector<std::string>{"Track 0|-1|1|-2|", "Track 12|16|-1|-2|"}));
     EXPECT_EQ(std::tuple(dat->skipped, dat->skippedNames), std::tuple(12, skipped));
+    // Two are 4 GiB or more; nine have a size or CRC that does not read; one is nodump.
+    EXPECT_EQ(dat->skips, (std::array<int, kDatSkipCount>{9, 2, 0, 1}));
     // The message names ten and counts the others.
     EXPECT_EQ(skippedRomNamesText(*dat),
               "\n除いたROM : Track 1.bin、Track 2.bin、Track 3.bin、Track 4.bin、Track 5.bin、"

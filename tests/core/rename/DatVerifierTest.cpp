@@ -167,5 +167,29 @@ game (
     }
 }
 
+// A file that cannot be read is counted apart, never as unknown; a field holding a tab, a comma
+// or a quote is quoted in the report; a rename's row says the name the file would take.
+TEST(DatVerifier, UnreadableFilesAndOddFieldsAreToldApart) {
+    const DatFile dat = parsed(std::string(R"(clrmamepro ( name "Odd" version 1 )
+game ( name "A, B" rom ( name "dir\A, B.bin" size 120 crc )") +
+                                   kCrc + R"( md5 )" + kMd5 + R"( ) )
+)",
+                               "odd.dat");
+    DatVerifier verifier(dat);
+    verifier.add("/r/tab\there.bin", "", "tab\there.bin", identityOf(kBytes));
+    verifier.addUnreadable("/r/locked.bin", "");
+    const VerifyReport report = verifier.finish();
+    EXPECT_EQ(verifySummary(report), "0 have\t1 rename\t0 unknown\t0 bad\t0 missing\t1 unreadable");
+    EXPECT_EQ(report.datVersion, "1");
+    EXPECT_EQ(
+        verifyReportCsv(report),
+        std::string("\xEF\xBB\xBFstatus,file,member,game,dat_name,target,size,crc32,md5,sha1,"
+                    "header,reason\r\n"
+                    "rename,\"/r/tab\there.bin\",,\"A, B\",\"dir\\A, B.bin\",\"A, B.bin\",120,") +
+            kCrc + "," + kMd5 + "," + kSha1 +
+            ",,matches an entry of another name\r\n"
+            "unreadable,/r/locked.bin,,,,,,,,,,could not be read\r\n");
+}
+
 }  // namespace
 }  // namespace romshelf::test

@@ -38,5 +38,26 @@ TEST(PlusSettings, MissingFileGivesDefaultsAndAFileRoundTripsKeepingUnknownKeys)
     EXPECT_EQ(again, s);
 }
 
+// The DAT each hardware's rename data were cut from, one key a hardware; a key without a code
+// or a path is no such entry and is kept as it stands.
+TEST(PlusSettings, RenameDatsRoundTrip) {
+    test::TempFolder dir;
+    const std::string path = dir.file("romshelf-plus.ini");
+    ASSERT_TRUE(fs::writeFileAtomically(
+        path,
+        "renameDat.FC = /home/me/dats/Nintendo - NES (20261201).dat\nrenameDat.=x\n"
+        "renameDat.MD=\nrenameDat.GB=/dats/gb.xml\n"));
+    PlusSettings s;
+    ASSERT_TRUE(loadPlusSettings(path, s));
+    EXPECT_EQ(s.renameDats,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"FC", "/home/me/dats/Nintendo - NES (20261201).dat"}, {"GB", "/dats/gb.xml"}}));
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""),
+              "discSets=0\nunpackCacheLimit=4294967296\n"
+              "renameDat.FC=/home/me/dats/Nintendo - NES (20261201).dat\n"
+              "renameDat.GB=/dats/gb.xml\nrenameDat.=x\nrenameDat.MD=\n");
+}
+
 }  // namespace
 }  // namespace romshelf
