@@ -96,4 +96,29 @@ std::array<WindowSlot, kWindowSlotCount> firstStartLayout(ScreenArea screen) {
     return slots;
 }
 
+WindowSlot fitIntoArea(WindowSlot slot, ScreenArea area, int decorationWidth,
+                       int decorationHeight) {
+    const auto fit = [](std::int32_t& pos, std::int32_t& size, int start, int room, int extra) {
+        size = std::max(1, std::min(size, room - extra));
+        pos = std::clamp(pos, start, std::max(start, start + room - extra - size));
+    };
+    fit(slot.x, slot.width, area.x, area.width, decorationWidth);
+    fit(slot.y, slot.height, area.y, area.height, decorationHeight);
+    return slot;
+}
+
+std::array<WindowSlot, kWindowSlotCount> fitLayout(std::array<WindowSlot, kWindowSlotCount> slots,
+                                                   ScreenArea screen) {
+    WindowSlot& frame = slots[kSlotMainFrame];
+    const WindowSlot fitted = fitIntoArea(frame, screen, kDecorationWidth, kDecorationHeight);
+    if (fitted == frame) return slots;
+    frame = fitted;
+    const ScreenArea inside{0, 0, frame.width, std::max(frame.height - kBarsHeight, 160)};
+    for (int s = 0; s < kWindowSlotCount; ++s)
+        if (s != kSlotMainFrame)
+            slots[static_cast<std::size_t>(s)] =
+                fitIntoArea(slots[static_cast<std::size_t>(s)], inside);
+    return slots;
+}
+
 }  // namespace romshelf

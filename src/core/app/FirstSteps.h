@@ -31,4 +31,17 @@ struct ScreenArea {
 // none hides another. Later starts restore what was stored instead.
 std::array<WindowSlot, kWindowSlotCount> firstStartLayout(ScreenArea screen);
 
+// `slot` (a client size, with `decorationWidth` x `decorationHeight` of frame around it) shrunk
+// where it is larger than `area` and moved the least distance that puts it inside; a window that
+// is inside already stays as it is.
+WindowSlot fitIntoArea(WindowSlot slot, ScreenArea area, int decorationWidth = 0,
+                       int decorationHeight = 0);
+
+// A stored layout on the screen it opens on: the main frame fitted into the screen's available
+// area. A frame that had to move or shrink was saved on another screen or at another scale: its
+// tool windows are then fitted into its new inside too. Windows that fit keep their places and
+// sizes; a frame that fits leaves its tool windows as they were stored.
+std::array<WindowSlot, kWindowSlotCount> fitLayout(std::array<WindowSlot, kWindowSlotCount> slots,
+                                                   ScreenArea screen);
+
 }  // namespace romshelf

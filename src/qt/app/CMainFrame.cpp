@@ -4,7 +4,10 @@
 #include <QCloseEvent>
 #include <QMoveEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QAction>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -29,6 +32,7 @@
 #include "core/app/BatchOperations.h"
 #include "core/app/CsvImport.h"
 #include "core/app/DatVerifyCommand.h"
+#include "core/app/FirstSteps.h"
 #include "core/app/MetadataImport.h"
 #include "core/app/Optimisation.h"
 #include "core/app/RenameCommands.h"
@@ -76,8 +80,25 @@ CMainFrame::CMainFrame(Application& app) : app_(app) {
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdi_);
-    connect(bar_, &HardwareBar::hardwareChosen, this, [this](int i) { app_.chooseHardware(i); });
-    connect(bar_, &HardwareBar::emulatorChosen, this, [this](int i) { app_.chooseEmulator(i); });
+    // After a choice in the bar the keys go back to the file list: arrow keys move the selection
+    // there, not the hardware.
+    connect(bar_, &HardwareBar::hardwareChosen, this, [this](int i) {
+        app_.chooseHardware(i);
+        focusFileList();
+    });
+    connect(bar_, &HardwareBar::emulatorChosen, this, [this](int i) {
+        app_.chooseEmulator(i);
+        focusFileList();
+    });
+    // Ctrl+F4 closes (hides) the tool window in front, as the Windows frames did.
+    auto* closeTool = new QAction(this);
+    closeTool->setObjectName(QStringLiteral("closeToolWindow"));
+    closeTool->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4));
+    closeTool->setShortcutContext(Qt::WindowShortcut);
+    addAction(closeTool);
+    connect(closeTool, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow* active = mdi_->activeSubWindow()) active->close();
+    });
     connectCommands();
     app_.setListener(this);
     app_.setOffersSalvage(true);
@@ -88,6 +109,7 @@ CMainFrame::~CMainFrame() { app_.setListener(nullptr); }
 void CMainFrame::startUp() {
     // A close request while the windows are built waits for the end of start-up.
     const BusyGuard::Scope starting = app_.busyScope();
+    fitLayoutToScreen();
     const MainSettings& s = app_.settings();
     const WindowSlot& frame = s.windowSlots[kSlotMainFrame];
     // Position and size are stored and restored symmetrically (frame position, client size),
@@ -116,6 +138,29 @@ void CMainFrame::startUp() {
     app_.startUp();
     showLock();
     watchRecordEdits();
+    focusFileList();
+}
+
+void CMainFrame::focusFileList() {
+    ToolWindowFrame* list = tools_[kSlotFileList];
+    if (!list || !list->isVisible()) return;
+    mdi_->setActiveSubWindow(list);
+    fileList_->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::fitLayoutToScreen() {
+    const auto& stored = app_.settings().windowSlots;
+    const WindowSlot& frame = stored[kSlotMainFrame];
+    QScreen* screen =
+        QGuiApplication::screenAt(QPoint(frame.x + frame.width / 2, frame.y + frame.height / 2));
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const auto slots = fitLayout(stored, {area.x(), area.y(), area.width(), area.height()});
+    for (int slot = 0; slot < kWindowSlotCount; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        if (!(slots[i] == stored[i])) app_.setWindowSlot(slot, slots[i]);
+    }
 }
 
 void CMainFrame::watchRecordEdits() {

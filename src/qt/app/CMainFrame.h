@@ -81,6 +81,10 @@ protected:
 
 private:
     void watchRecordEdits();
+    // The stored layout fitted into the screen it opens on, before the windows are placed.
+    void fitLayoutToScreen();
+    // The file list's window in front and the keys in the list (when it is shown).
+    void focusFileList();
     void createToolWindows();
     // The file-information, snap, database and media windows follow the file list's selection.
     void connectDetailWindows();

@@ -12,6 +12,7 @@
 
 #include "core/app/Application.h"
 #include "qt/QtText.h"
+#include "qt/views/ThemeColours.h"
 #include "qt/platform/X11Capture.h"
 #include "qt/views/PictureImage.h"
 
@@ -51,8 +52,8 @@ private:
 QLabel* colouredLabel(const QString& text, Colour colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, qcolour(colour));
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    palette.setColor(QPalette::WindowText, readableOnBase(qcolour(colour), palette));
     label->setPalette(palette);
     label->setAutoFillBackground(true);
     label->setWordWrap(true);

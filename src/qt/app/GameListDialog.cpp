@@ -11,17 +11,18 @@
 
 #include "core/app/Application.h"
 #include "qt/QtText.h"
+#include "qt/views/ThemeColours.h"
 
 namespace romshelf {
 
 namespace {
 
-// The dialog's notes: a colour on white.
+// The dialog's notes: a colour on the theme's base, darkened or lightened until it reads there.
 QLabel* note(const char* text, const QColor& colour, QWidget* parent) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    palette.setColor(QPalette::WindowText, readableOnBase(colour, palette));
     label->setPalette(palette);
     label->setAutoFillBackground(true);
     label->setMargin(4);

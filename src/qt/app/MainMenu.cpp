@@ -130,11 +130,11 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     add(tools, cmd::OptimiseFileInfo, "ファイル情報の最適化\tCtrl+I");
     add(tools, cmd::InternalInfo, "ファイルの内部情報を表示(&S)\tCtrl+S");
     tools->addSeparator();
-    add(tools, cmd::ClearTemp, "テンポラリフォルダのクリア(&C)\tCtrl+T");
+    add(tools, cmd::ClearTemp, "テンポラリフォルダのクリア(&T)\tCtrl+T");
     add(tools, cmd::DataBackup, "データのバックアップ(&U)\tCtrl+U");
     add(tools, cmd::CaptureTool, "キャプチャツールの表示(&W)\tCtrl+W");
     tools->addSeparator();
-    add(tools, cmd::Explorer, "エクスプローラ(&E)\tCtrl+F1");
+    add(tools, cmd::Explorer, "エクスプローラ(&X)\tCtrl+F1");
     add(tools, cmd::JoyToKey, "JoyToKey(&J)\tCtrl+F2");
 
     // Help

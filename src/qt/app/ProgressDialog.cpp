@@ -17,10 +17,13 @@ namespace {
 
 constexpr qint64 kPumpIntervalMs = 15;
 
-QLabel* colourLabel(QWidget* parent, const char* background) {
+// A line of the dialog on a band of the theme's colours.
+QLabel* colourLabel(QWidget* parent, QPalette::ColorRole background, QPalette::ColorRole text) {
     auto* label = new QLabel(parent);
-    label->setStyleSheet(QStringLiteral("QLabel { color: white; background: %1; padding: 2px; }")
-                             .arg(QLatin1String(background)));
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(background);
+    label->setForegroundRole(text);
+    label->setMargin(2);
     label->setMinimumWidth(360);
     return label;
 }
@@ -59,12 +62,12 @@ public:
         setWindowTitle(QStringLiteral("進行状況表示ダイアログ"));
         setModal(false);
         auto* layout = new QVBoxLayout(this);
-        title = colourLabel(this, "#203050");
+        title = colourLabel(this, QPalette::Highlight, QPalette::HighlightedText);
         title->setText(QStringLiteral("進行状況"));
         bar = new QProgressBar(this);
         bar->setTextVisible(false);
-        counts = colourLabel(this, "#304030");
-        item = colourLabel(this, "black");
+        counts = colourLabel(this, QPalette::AlternateBase, QPalette::Text);
+        item = colourLabel(this, QPalette::Base, QPalette::Text);
         button = new QPushButton(QStringLiteral("キャンセル"), this);
         title->setObjectName(QStringLiteral("title"));
         bar->setObjectName(QStringLiteral("bar"));

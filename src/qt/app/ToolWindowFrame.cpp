@@ -45,12 +45,15 @@ ToolWindowFrame::ToolWindowFrame(int slot, const WindowSlot& placement, const QS
 }
 
 void ToolWindowFrame::freeMenuKeys() {
-    // The system menu's close item takes Ctrl+W (with Ctrl+F4): with seven frames that key would
-    // be claimed eight times and do nothing, while the main menu shows it for the capture tool.
+    // The system menu's close item takes Ctrl+W and Ctrl+F4: with seven frames each key would be
+    // claimed seven times over and do nothing. Ctrl+W belongs to the capture tool in the main
+    // menu; Ctrl+F4 is the main frame's, which closes the active tool window.
     if (QMenu* menu = systemMenu())
         for (QAction* a : menu->actions()) {
             QList<QKeySequence> keys = a->shortcuts();
-            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0) a->setShortcuts(keys);
+            const auto removed = keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) +
+                                 keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_F4));
+            if (removed > 0) a->setShortcuts(keys);
         }
 }
 

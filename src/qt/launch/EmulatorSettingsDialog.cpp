@@ -12,7 +12,10 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <QGuiApplication>
+
 #include "qt/QtText.h"
+#include "qt/views/ThemeColours.h"
 #include "qt/app/DialogButtons.h"
 #include "core/app/Application.h"
 #include "qt/launch/CommandLineHelpDialog.h"
@@ -178,9 +181,12 @@ void EmulatorSettingsDialog::showSlot() {
     selector_->setCurrentIndex(model_.selectorIndex());
 
     defaultName_->setText(qs(model_.defaultRow().defaultName));
-    QPalette palette = defaultName_->palette();
-    palette.setColor(QPalette::Window, model_.specialStart() ? Qt::yellow : Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
+    // The yellow marks a special start; otherwise the label looks like a text field.
+    QPalette palette = QGuiApplication::palette();
+    const QColor background =
+        model_.specialStart() ? QColor(Qt::yellow) : palette.color(QPalette::Base);
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, readableOn(palette.color(QPalette::Text), background));
     defaultName_->setPalette(palette);
 
     name_->setText(qs(f.name));

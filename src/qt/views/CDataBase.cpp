@@ -18,9 +18,7 @@ CDataBase::CDataBase(QWidget* parent) : QAbstractScrollArea(parent) {
     setObjectName(QStringLiteral("CDataBase"));
     viewport()->setFont(windowsFont("ＭＳ Ｐゴシック", 14));
     viewport()->setAutoFillBackground(true);
-    QPalette p = viewport()->palette();
-    p.setColor(QPalette::Window, Qt::white);
-    viewport()->setPalette(p);
+    viewport()->setBackgroundRole(QPalette::Base);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(16);
     updateScrollRange();
@@ -60,10 +58,10 @@ void CDataBase::resizeEvent(QResizeEvent* event) {
 
 void CDataBase::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), Qt::white);
+    painter.fillRect(viewport()->rect(), palette().color(QPalette::Base));
     if (text_.isEmpty()) return;
     const QRect room = textRect();
-    painter.setPen(Qt::black);
+    painter.setPen(palette().color(QPalette::Text));
     painter.drawText(QRect(room.left(), room.top() - verticalScrollBar()->value(),
                            std::max(room.width(), 1), 1 << 20),
                      kFlags, text_);

@@ -44,9 +44,12 @@ void drawAt(QPainter& painter, const TextPlace& place, const QString& text, int 
     const QRect box = place.centred ? clip.adjusted(0, 0, 0, 64)
                                     : QRect(place.x + shift, place.y + shift,
                                             place.right - place.x + 64, clip.height() + 64);
+    // A text longer than its rectangle ends in "…" rather than being cut off.
+    const QString shown =
+        painter.fontMetrics().elidedText(text, Qt::ElideRight, place.right - place.x);
     painter.drawText(
         box, (place.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine,
-        text);
+        shown);
 }
 
 // Black one pixel down and right, then white at the place.
@@ -63,8 +66,8 @@ CFileData::CFileData(const Application& app, QWidget* parent) : QWidget(parent) 
     setObjectName(QStringLiteral("CFileData"));
     loadFileInfoBackground(background_, app.programFolder().frameFolder(), app.host().images,
                            app.settings().option(Option::EnlargeSmallSnaps));
-    nameFont_ = windowsFont("ＭＳ Ｐゴシック", 14);
-    textFont_ = windowsFont("ＭＳ Ｐゴシック", 12);
+    nameFont_ = pictureFont("ＭＳ Ｐゴシック", 14);
+    textFont_ = pictureFont("ＭＳ Ｐゴシック", 12);
 }
 
 void CFileData::showTexts(const FileInfoTexts& texts) {

@@ -12,6 +12,7 @@
 #include "core/app/FirstSteps.h"
 #include "core/settings/EnvironmentSettingsModel.h"
 #include "qt/views/FileListModel.h"
+#include "qt/views/WindowsFont.h"
 
 namespace romshelf {
 
@@ -35,7 +36,7 @@ QFont listFont(const std::string& configured) {
             break;
         }
     }
-    font.setPixelSize(14);
+    font.setPointSizeF(pointSizeFor(14));
     font.setWeight(QFont::Normal);
     return font;
 }
@@ -64,13 +65,12 @@ CFileList::CFileList(Application& app, QWidget* parent)
     horizontalHeader()->setMinimumSectionSize(0);
     setIconSize(QSize(16, 16));
 
+    // The theme's colours throughout; a selection looks the same when the list has no focus.
     QPalette p = palette();
-    p.setColor(QPalette::Base, Qt::white);
-    p.setColor(QPalette::Text, Qt::black);
-    p.setColor(QPalette::Highlight, QColor(0, 0, 128));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0, 0, 128));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Inactive, QPalette::Highlight,
+               p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
 
     const auto& widths = app_.settings().columnWidths;

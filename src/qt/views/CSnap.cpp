@@ -35,7 +35,7 @@ void drawSnapCaption(DibPicture& picture, const std::string& caption) {
     QImage image(picture.bits(), picture.width(), picture.height(), picture.stride(),
                  QImage::Format_BGR888);
     QPainter painter(&image);
-    painter.setFont(windowsFont("ＭＳ Ｐゴシック", 15, QFont::Bold));
+    painter.setFont(pictureFont("ＭＳ Ｐゴシック", 15, QFont::Bold));
     const QRect box(kCaptionLeft, kCaptionTop, kCaptionRight - kCaptionLeft,
                     kCaptionBottom - kCaptionTop);
     const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;

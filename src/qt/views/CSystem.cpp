@@ -6,6 +6,8 @@
 
 #include "qt/QtText.h"
 #include "core/views/SystemLog.h"
+#include "qt/views/ThemeColours.h"
+#include "qt/views/WindowsFont.h"
 
 namespace romshelf {
 
@@ -22,7 +24,7 @@ QFont logFont() {
         }
     }
     font.setStyleHint(QFont::Monospace);
-    font.setPixelSize(14);
+    font.setPointSizeF(pointSizeFor(14));
     font.setWeight(QFont::Normal);
     return font;
 }
@@ -33,9 +35,7 @@ CSystem::CSystem(const SystemLog& log, QWidget* parent) : QAbstractScrollArea(pa
     setObjectName(QStringLiteral("CSystem"));
     viewport()->setFont(logFont());
     viewport()->setAutoFillBackground(true);
-    QPalette p = viewport()->palette();
-    p.setColor(QPalette::Window, Qt::white);
-    viewport()->setPalette(p);
+    viewport()->setBackgroundRole(QPalette::Base);
     verticalScrollBar()->setSingleStep(16);
     horizontalScrollBar()->setSingleStep(32);
     updateScrollRange();
@@ -47,11 +47,15 @@ void CSystem::updateScrollRange() {
     const auto lines = log_.shownLines();
     for (const auto& line : lines)
         widest = std::max(widest, metrics.horizontalAdvance(qs(line.text)));
-    const int height = static_cast<int>(lines.size()) * kLineHeight;
+    const int height = static_cast<int>(lines.size()) * lineHeight();
     horizontalScrollBar()->setRange(0, std::max(0, widest + 3 - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
     verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));
     verticalScrollBar()->setPageStep(viewport()->height());
+}
+
+int CSystem::lineHeight() const {
+    return std::max(kLineHeight, QFontMetrics(viewport()->font()).lineSpacing());
 }
 
 void CSystem::refresh() {
@@ -67,15 +71,16 @@ void CSystem::resizeEvent(QResizeEvent* event) {
 
 void CSystem::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), Qt::white);
+    const QColor base = palette().color(QPalette::Base);
+    painter.fillRect(viewport()->rect(), base);
     const int x = 3 - horizontalScrollBar()->value();
     int y = -verticalScrollBar()->value();
-    const QFontMetrics metrics(viewport()->font());
+    const int step = lineHeight();
     for (const auto& line : log_.shownLines()) {
-        painter.setPen(QColor::fromRgb(line.rgb));
-        painter.drawText(QRect(x, y, 1 << 20, kLineHeight),
+        painter.setPen(readableOn(QColor::fromRgb(line.rgb), base));
+        painter.drawText(QRect(x, y, 1 << 20, step),
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextExpandTabs, qs(line.text));
-        y += kLineHeight;
+        y += step;
     }
 }
 

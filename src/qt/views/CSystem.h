@@ -23,7 +23,9 @@ private:
     void updateScrollRange();
 
     const SystemLog& log_;
+    // Lines are 15 pixels apart at the 14-pixel font; a larger desktop font spaces them wider.
     static constexpr int kLineHeight = 15;
+    int lineHeight() const;
 };
 
 }  // namespace romshelf

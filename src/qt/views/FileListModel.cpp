@@ -1,9 +1,11 @@
 #include "qt/views/FileListModel.h"
 
 #include <QColor>
+#include <QGuiApplication>
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
+#include "qt/views/ThemeColours.h"
 
 namespace romshelf {
 
@@ -25,7 +27,7 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kFileListColumns;
 }
 
-QColor FileListModel::textColour(int row) const {
+QColor FileListModel::meaningColour(int row) const {
     const FileListRow& r = app_.fileList().rows()[static_cast<std::size_t>(row)];
     const LoadedFolders& f = app_.folders();
     const int folder = r.folderNumber;
@@ -34,7 +36,24 @@ QColor FileListModel::textColour(int row) const {
     if (folder >= 0 && folder == f.renameFailedNumber) return QColor(255, 0, 0);
     if (folder >= 0 && folder == f.duplicateNumber) return QColor(0, 144, 0);
     if (folder == kUnownedFolder) return QColor(160, 160, 160);
-    return QColor(0, 0, 0);
+    return {};
+}
+
+bool FileListModel::alternateRow(int row) const {
+    return app_.settings().option(Option::AlternateRowBackground) && row % 2 == 1;
+}
+
+QColor FileListModel::background(int row) const {
+    const QPalette palette = QGuiApplication::palette();
+    return palette.color(alternateRow(row) ? QPalette::AlternateBase : QPalette::Base);
+}
+
+QColor FileListModel::textColour(int row) const {
+    // Plain rows take the theme's text colour; marked rows keep their colour where it reads.
+    const QColor meaning = meaningColour(row);
+    const QColor bg = background(row);
+    if (!meaning.isValid()) return QGuiApplication::palette().color(QPalette::Text);
+    return readableOn(meaning, bg);
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
@@ -49,9 +68,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             return textColour(index.row());
         case Qt::BackgroundRole:
-            if (app_.settings().option(Option::AlternateRowBackground) && index.row() % 2 == 1)
-                return QColor(247, 247, 247);
-            return QColor(255, 255, 255);
+            return background(index.row());
         case Qt::ToolTipRole:
             return qs(r.cells[static_cast<std::size_t>(index.column())]);
         default:

@@ -31,10 +31,18 @@ public:
     // Titles of the category columns follow the category names.
     void setCategoryNames(const std::array<std::string, 6>& names);
 
-    // Text colour of a row (rename folders, unowned files).
+    // Text colour of a row: the palette's text, or the row's meaning colour (rename folders,
+    // unowned files) made readable on the row's background.
     QColor textColour(int row) const;
+    // The row's background: the palette's base, or its alternate base on every second row when
+    // that option is on.
+    QColor background(int row) const;
+    // The colour a row is marked with, as chosen for a white list; invalid for a plain row.
+    QColor meaningColour(int row) const;
 
 private:
+    bool alternateRow(int row) const;
+
     const Application& app_;
     bool hidden_ = false;
     std::array<QString, 12> titles_;

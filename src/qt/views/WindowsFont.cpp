@@ -1,6 +1,7 @@
 #include "qt/views/WindowsFont.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include "qt/QtText.h"
@@ -8,7 +9,18 @@
 
 namespace romshelf {
 
-QFont windowsFont(std::string_view name, int pixelHeight, QFont::Weight weight) {
+double pointSizeFor(int windowsHeight, double desktopPointSize) {
+    if (desktopPointSize <= 0) desktopPointSize = 9.0;
+    return desktopPointSize * windowsHeight / kWindowsDefaultHeight;
+}
+
+double pointSizeFor(int windowsHeight) {
+    return pointSizeFor(windowsHeight, QGuiApplication::font().pointSizeF());
+}
+
+namespace {
+
+QFont familyFor(std::string_view name) {
     QStringList families{qs(name)};
     if (const std::string_view family = listFontFamily(name); !family.empty())
         families << qs(family);
@@ -21,6 +33,20 @@ QFont windowsFont(std::string_view name, int pixelHeight, QFont::Weight weight) 
             break;
         }
     }
+    return font;
+}
+
+}  // namespace
+
+QFont windowsFont(std::string_view name, int windowsHeight, QFont::Weight weight) {
+    QFont font = familyFor(name);
+    font.setPointSizeF(pointSizeFor(windowsHeight));
+    font.setWeight(weight);
+    return font;
+}
+
+QFont pictureFont(std::string_view name, int pixelHeight, QFont::Weight weight) {
+    QFont font = familyFor(name);
     font.setPixelSize(pixelHeight);
     font.setWeight(weight);
     return font;

@@ -1,0 +1,208 @@
+#include "qt/app/CMainFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "core/views/Contrast.h"
+#include "qt/app/HardwareBar.h"
+#include "qt/app/ToolWindowFrame.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/CSystem.h"
+#include "qt/views/FileListModel.h"
+#include "qt/views/WindowsFont.h"
+
+using namespace romshelf;
+
+namespace {
+
+std::uint32_t rgbOf(const QColor& c) { return static_cast<std::uint32_t>(c.rgb()) & 0xFFFFFFu; }
+
+// A dark theme as qt6ct or Adwaita-dark gives it.
+QPalette darkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+    p.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
+    p.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    p.setColor(QPalette::AlternateBase, QColor(0x2A, 0x2A, 0x2A));
+    p.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, QColor(0xE0, 0xE0, 0xE0));
+    p.setColor(QPalette::Highlight, QColor(0x3D, 0x6F, 0xA8));
+    p.setColor(QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF));
+    p.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+    return p;
+}
+
+WindowSlot at(int x, int y, int w, int h) {
+    WindowSlot s;
+    s.x = x;
+    s.y = y;
+    s.width = w;
+    s.height = h;
+    return s;
+}
+
+// The main frame over SFC files in a renamed, a failed and a plain folder, under the desktop's
+// palette and font as the test sets them (put back afterwards).
+struct DesktopTest : romshelf::test::AppFixture {
+    std::unique_ptr<CMainFrame> frame;
+    const QPalette savedPalette = QApplication::palette();
+    const QFont savedFont = QApplication::font();
+
+    ~DesktopTest() override {
+        frame.reset();
+        QApplication::setPalette(savedPalette);
+        QApplication::setFont(savedFont);
+    }
+    void setUpFiles() {
+        FolderSettings f;
+        f.romFolderPaths[0] = f.renameOkFolder = "./roms/ok/";
+        f.romFolderPaths[1] = f.renameFailedFolder = "./roms/ng/";
+        f.romFolderPaths[2] = "./roms/main/";
+        writeFolderSettings("SFC", f);
+        for (const char* p : {"roms/ok/b.sfc", "roms/ng/c.sfc", "roms/main/a.sfc"})
+            dir.write(p, "x");
+        app.changeSettings([](MainSettings& m) {
+            m.setOption(Option::RenameOkInBlue, true);
+            m.setOption(Option::AlternateRowBackground, true);
+        });
+    }
+    void open(const std::string& code = "SFC") {
+        app.preferHardware(code);
+        frame = std::make_unique<CMainFrame>(app);
+        frame->startUp();
+    }
+    CFileList* list() { return frame->fileList(); }
+    // The colour of a pane's viewport where nothing is drawn (its bottom right corner).
+    static QColor emptyCorner(QWidget* viewport) {
+        const QImage image = viewport->grab().toImage();
+        return image.pixelColor(image.width() - 2, image.height() - 2);
+    }
+};
+
+}  // namespace
+
+TEST_F(DesktopTest, DarkPaletteGivesDarkPanesAndReadableRows) {
+    QApplication::setPalette(darkPalette());
+    setUpFiles();
+    open();
+    const QColor base = darkPalette().color(QPalette::Base);
+    ASSERT_EQ(list()->model()->rowCount(), 3);
+    const FileListModel* model = list()->listModel();
+    bool blue = false, red = false;
+    for (int r = 0; r < 3; ++r) {
+        const QColor text = model->textColour(r);
+        const QColor bg = model->background(r);
+        EXPECT_LE(relativeLuminance(rgbOf(bg)),
+                  relativeLuminance(rgbOf(darkPalette().color(QPalette::AlternateBase))));
+        EXPECT_GE(contrastRatio(rgbOf(text), rgbOf(bg)), 4.5) << r;
+        // The meaning stays: the renamed file's row is bluish, the failed one reddish.
+        if (text.blue() > text.red() + 60 && text.blue() > text.green()) blue = true;
+        if (text.red() > text.green() + 60 && text.red() > text.blue()) red = true;
+    }
+    EXPECT_TRUE(blue);
+    EXPECT_TRUE(red);
+
+    // The panes that draw their own background draw the base, no white.
+    for (QWidget* pane :
+         {list()->viewport(), frame->systemView()->viewport(),
+          static_cast<QAbstractScrollArea*>(frame->toolWindow(kSlotDatabase)->widget())
+              ->viewport()})
+        EXPECT_LE(relativeLuminance(rgbOf(emptyCorner(pane))), relativeLuminance(rgbOf(base)))
+            << pane->objectName().toStdString();
+}
+
+// On a light list the marked rows keep the colours they were chosen in where those read.
+TEST_F(DesktopTest, MarkedRowsOnALightListKeepTheirColours) {
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF7, 0xF7));
+    light.setColor(QPalette::Text, Qt::black);
+    QApplication::setPalette(light);
+    setUpFiles();
+    open();
+    std::map<QString, QColor> colours;
+    for (int r = 0; r < 3; ++r)
+        colours[list()->model()->index(r, 2).data().toString()] =
+            list()->listModel()->textColour(r);
+    // Blue passes on white (8.6:1) and stays; pure red (4.0:1) is darkened a little.
+    EXPECT_EQ(colours[QStringLiteral("b.sfc")], QColor(0, 0, 255));
+    const QColor failed = colours[QStringLiteral("c.sfc")];
+    EXPECT_LT(failed.red(), 255);
+    EXPECT_GT(failed.red(), 180);
+    EXPECT_EQ(failed.green(), 0);
+    EXPECT_EQ(colours[QStringLiteral("a.sfc")], QColor(Qt::black));
+}
+
+// The Windows program's 14-pixel list font is 14/12 of the desktop's default: 14 points when the
+// desktop's font is 12 points, sized in points, not pixels.
+TEST_F(DesktopTest, FontsFollowTheDesktopsPointSize) {
+    QFont desktop = savedFont;
+    desktop.setPointSizeF(12);
+    QApplication::setFont(desktop);
+    setUpFiles();
+    open();
+    EXPECT_DOUBLE_EQ(pointSizeFor(14, 9.0), 10.5);
+    for (QWidget* pane :
+         {static_cast<QWidget*>(list()), frame->systemView()->viewport(),
+          static_cast<QAbstractScrollArea*>(frame->toolWindow(kSlotDatabase)->widget())
+              ->viewport()}) {
+        EXPECT_EQ(pane->font().pixelSize(), -1) << pane->objectName().toStdString();
+        EXPECT_DOUBLE_EQ(pane->font().pointSizeF(), 14.0) << pane->objectName().toStdString();
+    }
+}
+
+// Saved on a large screen: the frame comes onto this one, within its available area, and the
+// tool window that was right of this screen's width comes into the frame.
+TEST_F(DesktopTest, ALayoutSavedOffScreenIsMovedIn) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_LT(area.width(), 2400);
+    app.setWindowSlot(kSlotMainFrame, at(area.x() + 2500, area.y() + 1800, 2400, 1400));
+    app.setWindowSlot(kSlotSnap, at(2000, 100, 328, 263));
+    open();
+    // The client area less the frame (8 x 32, as the first start reckons it).
+    const QRect expected(area.x(), area.y(), area.width() - 8, area.height() - 32);
+    EXPECT_EQ(QRect(frame->pos(), frame->size()), expected);
+    EXPECT_EQ(frame->toolWindow(kSlotSnap)->geometry(),
+              QRect(expected.width() - 328, 100, 328, 263));
+}
+
+TEST_F(DesktopTest, FocusStartsOnTheFileListAndComesBackAfterTheHardwareCombo) {
+    setUpFiles();
+    setUpHardware("FC");
+    open();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    EXPECT_EQ(QApplication::focusWidget(), list());
+
+    QComboBox* hardware = frame->hardwareBar()->hardwareCombo();
+    ASSERT_GE(hardware->count(), 2);
+    hardware->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), hardware);
+    const int before = hardware->currentIndex();
+    QTest::keyClick(hardware, before == 0 ? Qt::Key_Down : Qt::Key_Up);
+    EXPECT_NE(hardware->currentIndex(), before);
+    EXPECT_EQ(QApplication::focusWidget(), list());
+}
+
+TEST_F(DesktopTest, CtrlF4ClosesTheToolWindowInFront) {
+    setUpFiles();
+    open();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    ToolWindowFrame* listWindow = frame->toolWindow(kSlotFileList);
+    ASSERT_TRUE(listWindow->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+    EXPECT_FALSE(listWindow->isVisible());
+    // The others stay.
+    EXPECT_TRUE(frame->toolWindow(kSlotSnap)->isVisible());
+}
