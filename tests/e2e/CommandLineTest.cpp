@@ -113,7 +113,7 @@ TEST(CommandLine, HelpAndVersionAnswerOnStdoutAndMakeNothing) {
              {"rename", "merge", "--help"},
              "Usage: romshelf-cli rename create|apply ",
              "\n   or: romshelf-cli rename merge ",
-             "Redump, libretro and the like)\n"},
+             "renaming reads the rest from the DAT\n"},
         };
     for (const auto& [program, args, start, line, end] : cases) {
         TempFolder dir, home;
