@@ -143,7 +143,7 @@ TEST_F(DesktopTest, MarkedRowsOnALightListKeepTheirColours) {
     EXPECT_EQ(colours[QStringLiteral("a.sfc")], QColor(Qt::black));
 }
 
-// The Windows program's 14-pixel list font is 14/12 of the desktop's default: 14 points when the
+// The 14-pixel list font (in Windows pixels) is 14/12 of the desktop's default: 14 points when the
 // desktop's font is 12 points, sized in points, not pixels.
 TEST_F(DesktopTest, FontsFollowTheDesktopsPointSize) {
     QFont desktop = savedFont;

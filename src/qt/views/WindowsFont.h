@@ -5,9 +5,9 @@
 
 namespace romshelf {
 
-// A font named as the Windows program names it ("ＭＳ Ｐゴシック", "ＭＳ ゴシック", ...): that
+// A font named as Windows names it ("ＭＳ Ｐゴシック", "ＭＳ ゴシック", ...): that
 // family when it is installed, else the IPA font that stands in for it, else a Japanese gothic
-// that is installed. `windowsHeight` is the Windows program's line height in pixels; the font is
+// that is installed. `windowsHeight` is the line height in Windows pixels (96 dpi); the font is
 // sized in points relative to the desktop's default font (see pointSizeFor).
 QFont windowsFont(std::string_view name, int windowsHeight, QFont::Weight weight = QFont::Normal);
 
@@ -16,7 +16,7 @@ QFont windowsFont(std::string_view name, int windowsHeight, QFont::Weight weight
 // picture and stays inside the rectangles the layout gives it.
 QFont pictureFont(std::string_view name, int pixelHeight, QFont::Weight weight = QFont::Normal);
 
-// The Windows program's dialogs use 12-pixel text (9 points at 96 dpi) where a desktop uses its
+// Windows dialogs use 12-pixel text (9 points at 96 dpi) where a desktop uses its
 // default font: a font it draws `windowsHeight` pixels high becomes that many twelfths of the
 // desktop's default point size, so that text follows the desktop's font size and scale.
 constexpr int kWindowsDefaultHeight = 12;
