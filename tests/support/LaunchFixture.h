@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -51,6 +52,13 @@ inline Recorded readRecord(const std::string& path, int waitMilliseconds = 3000)
         }
         if (std::chrono::steady_clock::now() >= end) return {};
     }
+}
+
+// What Wine's Z: drive makes of a Linux path: the drive, then the path with backslashes.
+inline std::string onZ(const std::string& linuxPath) {
+    std::string out = "Z:" + linuxPath;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
 }
 
 }  // namespace romshelf::test

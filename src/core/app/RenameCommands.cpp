@@ -131,20 +131,6 @@ bool isInFolder(const std::string& path, const std::string& folder) {
     return name.find('/') == std::string_view::npos && isUsableRenameTitle(name);
 }
 
-// Control characters shown as \xNN, so that a hostile name cannot break up the message.
-std::string visibleText(std::string_view name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
-        else
-            out += c;
-    }
-    return out;
-}
-
 // The names refused as file titles, listed under the counts (at most ten, then a count).
 std::string unusableNamesText(const std::vector<std::string>& names, const char* heading) {
     if (names.empty()) return {};

@@ -10,6 +10,7 @@
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/ProcessRunner.h"
+#include "core/settings/DriveMap.h"
 
 namespace romshelf {
 
@@ -129,18 +130,8 @@ std::vector<std::string> findWindowsPrograms(const std::string& driveC,
 }
 
 std::string wineDriveC(const std::string& prefix) {
-    std::string folder = prefix;
-    if (folder.empty()) {
-        const char* env = std::getenv("WINEPREFIX");
-        const char* home = std::getenv("HOME");
-        if (env && *env)
-            folder = env;
-        else if (home && *home)
-            folder = std::string(home) + "/.wine";
-        else
-            return {};
-    }
-    return fs::joinPath(folder, "drive_c") + "/";
+    const std::string folder = DriveSearchPlaces::fromEnvironment(prefix).winePrefix;
+    return folder.empty() ? std::string() : fs::joinPath(folder, "drive_c") + "/";
 }
 
 }  // namespace romshelf

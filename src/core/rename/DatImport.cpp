@@ -53,26 +53,12 @@ void readRom(const DatRom& rom, DatImport& dat) {
     dat.records.push_back(std::move(record));
 }
 
-// Names for a message: control characters shown as \xNN, so that none breaks up the text.
-std::string shownName(std::string_view name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::string namesLine(const char* heading, const std::vector<std::string>& names,
                       std::size_t shown) {
     if (names.empty()) return {};
     std::string text = std::string("\n") + heading;
     for (std::size_t i = 0; i < names.size() && i < shown; ++i)
-        text += (i > 0 ? "、" : "") + shownName(names[i]);
+        text += (i > 0 ? "、" : "") + visibleText(names[i]);
     if (names.size() > shown) text += " ほか " + std::to_string(names.size() - shown) + " 件";
     return text;
 }

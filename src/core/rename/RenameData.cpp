@@ -13,6 +13,19 @@ bool isUsableRenameTitle(std::string_view name) {
     return true;
 }
 
+std::string visibleText(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+        else
+            out += c;
+    }
+    return out;
+}
+
 void readRenameBody(DataStream& stream, std::string& hardware, std::vector<RenameRecord>& records) {
     DataReader io(stream);
     io.field(hardware);

@@ -37,6 +37,10 @@ inline bool matchesOnSizeAndCrc(const FileIdentity& id) {
 // or hide it. Such a record is refused wherever rename data are read.
 bool isUsableRenameTitle(std::string_view name);
 
+// A name for a message: control characters shown as \xNN, so that a hostile name cannot break up
+// the text.
+std::string visibleText(std::string_view name);
+
 // Renaming and merging work on a table of at most this many records, in file order.
 inline constexpr std::size_t kRenameTableLimit = 5000;
 

@@ -20,15 +20,9 @@ using romshelf::test::installRecorder;
 using romshelf::test::readRecord;
 using romshelf::test::TempFolder;
 using V = std::vector<std::string>;
+using romshelf::test::onZ;
 
 namespace {
-
-// What Wine's Z: drive makes of a Linux path: the drive, then the path with backslashes.
-std::string onZ(const std::string& linuxPath) {
-    std::string out = "Z:" + linuxPath;
-    std::replace(out.begin(), out.end(), '/', '\\');
-    return out;
-}
 
 // PATH set for the test's time.
 // An environment variable set (or, given nullptr, unset) for a test's time.

@@ -19,15 +19,9 @@
 
 using namespace romshelf;
 using V = std::vector<std::string>;
+using romshelf::test::onZ;
 
 namespace {
-
-// What Wine's Z: drive makes of a Linux path: the drive, then the path with backslashes.
-std::string onZ(const std::string& linuxPath) {
-    std::string out = "Z:" + linuxPath;
-    std::replace(out.begin(), out.end(), '/', '\\');
-    return out;
-}
 
 constexpr const char* kAnexKey = "HKCU\\Software\\A.N.\\anex86\\config\\default";
 
