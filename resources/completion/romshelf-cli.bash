@@ -109,7 +109,7 @@ _romshelf_cli() {
         ;;
     import-csv) options="$common --old-format" words=FILES ;;
     import-metadata) options="$common --esde --pegasus --overwrite" words=FILES ;;
-    verify) options="$common --dat --report --fixdat" words=FILES ;;
+    verify) options="$common --dat --report --fixdat --sets" words=FILES ;;
     emulators) options="$common --suggest --set" ;;
     disc-sets) options=$common words="on off" ;;
     drives) options="--program-folder --set --unset --help" ;;

@@ -8,11 +8,15 @@ namespace romshelf::cli {
 
 int verifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const CommonOptions o = parseCommonOptions(args);
-    std::string dat, report, fixdat;
+    std::string dat, report, fixdat, sets;
     for (std::size_t i = 0; i < o.words.size(); ++i) {
         const std::string& a = o.words[i];
-        if ((a == "--dat" || a == "--report" || a == "--fixdat") && i + 1 < o.words.size()) {
-            (a == "--dat" ? dat : a == "--report" ? report : fixdat) = absoluteFile(o.words[++i]);
+        if ((a == "--dat" || a == "--report" || a == "--fixdat" || a == "--sets") &&
+            i + 1 < o.words.size()) {
+            (a == "--dat"      ? dat
+             : a == "--report" ? report
+             : a == "--sets"   ? sets
+                               : fixdat) = absoluteFile(o.words[++i]);
         } else {
             err << "unknown argument: " << a << "\n";
             return 64;
@@ -41,6 +45,7 @@ int verifyCommand(const std::vector<std::string>& args, std::ostream& out, std::
         status = 1;
     };
     write(report, verifyReportCsv(run.report));
+    write(sets, setReportCsv(run.report.sets));
     // A DAT of no game is no valid DAT: nothing is written when nothing is missing.
     const std::size_t sizeless = romsWithoutSize(run.report.missing);
     if (!fixdat.empty() && sizeless > 0)

@@ -141,7 +141,7 @@ constexpr const char* kCommandUsages[] = {
     "              its file by the file name, then the title; only empty fields are\n"
     "              filled unless --overwrite; the records are copied aside first\n",
     "  verify [--program-folder DIR] --hardware CODE --dat FILE [--report FILE.csv]\n"
-    "      [--fixdat FILE.dat]\n"
+    "      [--fixdat FILE.dat] [--sets FILE.csv]\n"
     "              check every listed file (archive members too, without unpacking)\n"
     "              against a DAT (Logiqx XML or clrmamepro text): have (right name),\n"
     "              rename (another name), unknown, bad (an entry's name, other\n"
@@ -149,7 +149,12 @@ constexpr const char* kCommandUsages[] = {
     "              counts, writes the report as CSV and the missing entries as a Logiqx\n"
     "              DAT valid against its DTD (with the DAT's header skipper); a file\n"
     "              with an iNES, FDS, Lynx, Atari 7800 or SNES copier header also\n"
-    "              matches by the bytes after it\n",
+    "              matches by the bytes after it; a disc set, playlist, cue sheet or\n"
+    "              .gdi is verified file by file; with a DAT of sets (arcade sets with\n"
+    "              parents and clones, discs of several tracks) the games are counted as\n"
+    "              complete, incomplete or missing sets (a set zip named as its game; a\n"
+    "              clone's shared roms found as the DAT's forcemerging says), and\n"
+    "              --sets writes them as CSV with the missing roms' names\n",
     "  emulators [--program-folder DIR] --hardware CODE [--suggest | --set N NAME]\n"
     "              print the hardware's emulator slots (number, name, executable,\n"
     "              command line); --suggest prints the Linux emulators installed for it\n"

@@ -1,12 +1,14 @@
 #include "core/app/DatVerifyCommand.h"
 
 #include <ctime>
+#include <unordered_set>
 
 #include "core/app/Application.h"
 #include "core/archive/ArchiveMembers.h"
 #include "core/archive/ArchiveTypes.h"
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
+#include "core/views/DiscSets.h"
 
 namespace romshelf {
 
@@ -40,6 +42,19 @@ bool verifyMembers(DatVerifier& verifier, const std::string& path) {
     return true;
 }
 
+void verifyFile(Application& app, DatVerifier& verifier, const RowFile& file) {
+    if (archive::hasArchiveExtension(file.name) && verifyMembers(verifier, file.path)) return;
+    const auto before = app.recordFollowing().stamp(file.path);
+    if (const auto id = fileContentIdentity(file.path, verifier.sumsNeeded())) {
+        verifier.add(file.path, "", file.name, *id);
+        // What was read serves the records that follow their files, too.
+        app.recordFollowing().keep(file.path, before, id->whole.crc, id->whole.sha1);
+    } else if (fs::pathExists(file.path)) {
+        // A track a sheet names that is not there leaves its entry missing, no more.
+        verifier.addUnreadable(file.path, "");
+    }
+}
+
 std::string countsText(const VerifyRun& run) {
     const VerifyReport& r = run.report;
     std::string text =
@@ -55,6 +70,11 @@ std::string countsText(const VerifyRun& run) {
     if (r.withoutHeader > 0)
         text += "\n\nうち、ヘッダーを除いた内容で一致したファイル数 : " +
                 std::to_string(r.withoutHeader);
+    if (r.sets.counted)
+        text += "\n\nそろっているセット数 : " + std::to_string(r.sets.count(SetStatus::Complete)) +
+                "\n一部が不足しているセット数 : " +
+                std::to_string(r.sets.count(SetStatus::Incomplete)) +
+                "\nないセット数 : " + std::to_string(r.sets.count(SetStatus::Missing));
     return text;
 }
 
@@ -81,6 +101,7 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
     Progress& progress = app.host().progress;
     progress.begin("DATファイルで照合", static_cast<int>(rows.size()), kDoneOfTotal);
     VerifyRun run;
+    std::unordered_set<std::string> verified;  // a track also listed as a row of its own is once
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const FileListRow& row = rows[i];
         const std::string folder =
@@ -89,16 +110,10 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
                 : std::string();
         if (folder.empty() || row.fileName().empty()) continue;
         progress.step(static_cast<int>(i), std::string(row.fileName()) + " を照合中…");
-        const std::string path = text::pathOnDisk(folder, row.fileName());
-        if (!archive::hasArchiveExtension(row.fileName()) || !verifyMembers(verifier, path)) {
-            const auto before = app.recordFollowing().stamp(path);
-            if (const auto id = fileContentIdentity(path, verifier.sumsNeeded())) {
-                verifier.add(path, "", row.fileName(), *id);
-                // What was read serves the records that follow their files, too.
-                app.recordFollowing().keep(path, before, id->whole.crc, id->whole.sha1);
-            } else if (fs::pathExists(path)) {
-                verifier.addUnreadable(path, "");
-            }
+        // A disc set's discs, a playlist's entries, a cue sheet's tracks: each file its own row.
+        for (const RowFile& file : rowFiles(folder, std::string(row.fileName()))) {
+            if (!verified.insert(file.path).second) continue;
+            verifyFile(app, verifier, file);
         }
         if (stopRequested(progress, app.prompter(), "照合を中止しますか？")) {
             run.aborted = true;
@@ -165,6 +180,10 @@ bool verifyWithDat(Application& app) {
     offerToSave(app, "照合結果をCSVファイルに保存しますか？",
                 "照合結果の保存場所を指定してください", "CSVファイル", "*.csv",
                 "verify_" + code + ".csv", verifyReportCsv(run.report));
+    if (run.report.sets.counted)
+        offerToSave(app, "セットごとの照合結果をCSVファイルに保存しますか？",
+                    "セットごとの照合結果の保存場所を指定してください", "CSVファイル", "*.csv",
+                    "verify_sets_" + code + ".csv", setReportCsv(run.report.sets));
     if (romsWithoutSize(run.report.missing) < run.report.missing.size())
         offerToSave(app, "不足しているROMのDATファイル (fixdat) を保存しますか？",
                     "fixdatの保存場所を指定してください", "DATファイル", "*.dat",

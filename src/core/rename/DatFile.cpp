@@ -10,6 +10,7 @@
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/platform/FileSystem.h"
 
@@ -60,6 +61,17 @@ DatRom romOf(std::string game, std::string_view name, std::string_view size, std
     return rom;
 }
 
+DatMerging mergingOf(std::string_view word) {
+    if (word == "full" || word == "merged") return DatMerging::Full;
+    if (word == "none" || word == "nonmerged" || word == "unmerged") return DatMerging::None;
+    return DatMerging::Split;
+}
+
+// A game once per name: a DAT that lists one twice keeps the first.
+void addGame(DatFile& dat, std::unordered_set<std::string>& seen, DatGame game) {
+    if (seen.insert(game.name).second) dat.games.push_back(std::move(game));
+}
+
 void setSkipper(DatFile& dat, std::string skipper) {
     dat.skipper = std::move(skipper);
     dat.header = headerKindOfSkipper(dat.skipper);
@@ -98,15 +110,22 @@ std::optional<DatFile> parseXml(std::string& bytes, const std::string& shown, st
     dat.name = header.child_value("name");
     dat.version = header.child_value("version");
     setSkipper(dat, header.child("clrmamepro").attribute("header").as_string());
+    dat.merging = mergingOf(header.child("clrmamepro").attribute("forcemerging").as_string());
+    std::unordered_set<std::string> seen;
     for (const pugi::xml_node& game : root.children()) {
         const std::string_view kind = game.name();
         if (kind != "game" && kind != "machine") continue;
         const std::string gameName = game.attribute("name").as_string();
-        for (const pugi::xml_node& rom : game.children("rom"))
+        addGame(dat, seen,
+                {gameName, game.child_value("description"), game.attribute("cloneof").as_string(),
+                 game.attribute("romof").as_string()});
+        for (const pugi::xml_node& rom : game.children("rom")) {
             dat.roms.push_back(romOf(
                 gameName, rom.attribute("name").as_string(), rom.attribute("size").as_string(),
                 rom.attribute("crc").as_string(), rom.attribute("md5").as_string(),
                 rom.attribute("sha1").as_string(), rom.attribute("status").as_string()));
+            dat.roms.back().merge = rom.attribute("merge").as_string();
+        }
     }
     return dat;
 }
@@ -200,6 +219,7 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
                                  std::string& error) {
     Tokens tokens(text);
     DatFile dat;
+    std::unordered_set<std::string> seen;
     bool sawHeader = false, sawGame = false;
     while (auto kind = tokens.next()) {
         const auto open = tokens.next();
@@ -214,15 +234,21 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
             dat.name = block.value("name");
             dat.version = block.value("version");
             setSkipper(dat, std::string(block.value("header")));
+            dat.merging = mergingOf(block.value("forcemerging"));
         } else if (kind->text == "game" || kind->text == "machine" || kind->text == "resource") {
             sawGame = true;
             const std::string game(block.value("name"));
+            addGame(dat, seen,
+                    {game, std::string(block.value("description")),
+                     std::string(block.value("cloneof")), std::string(block.value("romof"))});
             for (std::size_t b = 0; b < block.blocks.size(); ++b)
-                if (const Block& rom = block.blocks[b]; block.blockKeys[b] == "rom")
+                if (const Block& rom = block.blocks[b]; block.blockKeys[b] == "rom") {
                     dat.roms.push_back(romOf(
                         game, rom.value("name"), rom.value("size"), rom.value("crc"),
                         rom.value("md5"), rom.value("sha1"),
                         rom.value("status").empty() ? rom.value("flags") : rom.value("status")));
+                    dat.roms.back().merge = rom.value("merge");
+                }
         }
     }
     if (tokens.broken() || (!sawHeader && !sawGame)) {

@@ -17,16 +17,31 @@ struct DatRom {
     std::optional<std::uint32_t> crc;
     std::string md5, sha1;  // lower-case hex; empty when absent or malformed
     bool nodump = false;
+    std::string merge{};  // an arcade set's rom shared with its parent: its name there
     bool operator==(const DatRom&) const = default;
 };
+
+// A game (set, machine) of a DAT, once per name, with the set it is a clone of (cloneof) and the
+// set it takes shared roms from (romof: the parent, or a BIOS set).
+struct DatGame {
+    std::string name, description, cloneof, romof;
+    bool operator==(const DatGame&) const = default;
+};
+
+// Where an arcade DAT keeps the roms a clone shares with its parent (the header's
+// forcemerging): split, each in its parent's set only; full (merged), the clones' roms all in
+// the parent's set; none (non-merged), every set whole in itself.
+enum class DatMerging { Split, Full, None };
 
 // A DAT file of either format, Logiqx XML or clrmamepro text, read the same way.
 struct DatFile {
     std::string name;     // the header's name
     std::string version;  // the header's version, if any
     std::string skipper;  // the header skipper it names ("No-Intro_NES.xml"), if any
-    HeaderKind header = HeaderKind::None;  // what that skipper skips
-    std::vector<DatRom> roms;              // file order
+    HeaderKind header = HeaderKind::None;    // what that skipper skips
+    DatMerging merging = DatMerging::Split;  // the default of the arcade DATs
+    std::vector<DatRom> roms;                // file order
+    std::vector<DatGame> games;              // file order, the first of each name
 };
 
 // DAT files larger than this are refused before they are read.

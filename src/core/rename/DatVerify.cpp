@@ -21,6 +21,13 @@ bool matches(const DatRom& rom, const DatSums& sums) {
     return rom.crc && *rom.crc == sums.crc;
 }
 
+// The set an archive would be: its name without folders and extension.
+std::string setNameOf(std::string_view archive) {
+    const std::string_view name = lastPart(archive);
+    const auto dot = name.rfind('.');
+    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
 }  // namespace
 
 std::string csvField(const std::string& text) {
@@ -50,7 +57,8 @@ const char* verifyReason(VerifyStatus status) {
     return kReasons[static_cast<int>(status)];
 }
 
-DatVerifier::DatVerifier(const DatFile& dat) : dat_(dat), matched_(dat.roms.size(), false) {
+DatVerifier::DatVerifier(const DatFile& dat)
+    : dat_(dat), matched_(dat.roms.size(), false), sets_(dat) {
     report_.datName = dat.name;
     report_.datVersion = dat.version;
     report_.skipper = dat.skipper;
@@ -107,6 +115,10 @@ void DatVerifier::add(const std::string& file, const std::string& member, const 
             return lastPart(dat_.roms[static_cast<std::size_t>(i)].name) == name;
         });
         for (const int i : found) matched_[static_cast<std::size_t>(i)] = true;
+        if (const std::string set = member.empty() ? "" : setNameOf(file); sets_.isSet(set))
+            sets_.foundInSet(set, found);
+        else
+            sets_.foundLoose(found);
         row.status = named != found.end() ? VerifyStatus::Have : VerifyStatus::Rename;
         const DatRom& rom =
             dat_.roms[static_cast<std::size_t>(named != found.end() ? *named : found.front())];
@@ -150,6 +162,7 @@ VerifyReport DatVerifier::finish() {
         report_.rows.push_back(std::move(row));
         report_.missing.push_back(rom);
     }
+    report_.sets = sets_.finish();
     return std::move(report_);
 }
 
@@ -184,6 +197,7 @@ std::string verifySummary(const VerifyReport& report) {
         text += "\t" + std::to_string(unreadable) + " unreadable";
     if (report.withoutHeader > 0)
         text += "\t" + std::to_string(report.withoutHeader) + " without header";
+    if (report.sets.counted) text += "\t" + setSummary(report.sets);
     return text;
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/rename/ContentHash.h"
 #include "core/rename/DatFile.h"
+#include "core/rename/SetTally.h"
 
 namespace romshelf {
 
@@ -45,6 +46,7 @@ struct VerifyReport {
     std::array<int, kVerifyStatusCount> counts{};
     int withoutHeader = 0;  // files that matched only without their header
     std::vector<DatRom> missing;
+    SetReport sets;  // the games as sets: complete, incomplete, missing
     int count(VerifyStatus s) const { return counts[static_cast<std::size_t>(s)]; }
 };
 
@@ -57,7 +59,8 @@ public:
     // The sums the DAT's entries need of each file: no SHA-1 or MD5 when none carries one.
     DatSumKinds sumsNeeded() const { return needed_; }
 
-    // `name`: the file's name (or the member's) compared with the entries' names.
+    // `name`: the file's name (or the member's) compared with the entries' names. A member of an
+    // archive named as one of the DAT's sets ("pacman.zip") counts for that set.
     void add(const std::string& file, const std::string& member, const std::string& name,
              const ContentIdentity& id);
     // A file (or member) that could not be read: its own row and count.
@@ -72,6 +75,7 @@ private:
     std::unordered_multimap<std::string, int> bySha1_, byMd5_, byName_;
     std::unordered_multimap<std::uint32_t, int> byCrc_;
     std::vector<bool> matched_;
+    SetTally sets_;
     DatSumKinds needed_{false, false};
     VerifyReport report_;
 };
@@ -83,7 +87,7 @@ std::string csvField(const std::string& text);
 std::string verifyReportCsv(const VerifyReport& report);
 
 // "2 have\t1 rename\t1 unknown\t1 bad\t1 missing", then "\t1 unreadable" and "\t1 without
-// header" when any was so.
+// header" when any was so, then the sets' counts when the DAT is one of sets.
 std::string verifySummary(const VerifyReport& report);
 
 }  // namespace romshelf

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <unordered_set>
+#include <utility>
 
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
@@ -153,6 +154,101 @@ std::vector<std::string> playlistEntries(std::string_view text) {
         entries.push_back(std::move(line));
     }
     return entries;
+}
+
+namespace {
+
+// A sheet's lines, without their line ends and leading blanks.
+template <typename Each>
+void forEachLine(std::string_view text, Each each) {
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+            line.remove_prefix(1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
+        each(line);
+    }
+}
+
+// The next word of `line` from `at`: a "quoted name" (blanks and all) or up to a blank.
+std::string nextWord(std::string_view line, std::size_t& at) {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    if (at >= line.size()) return {};
+    if (line[at] == '"') {
+        const std::size_t close = line.find('"', at + 1);
+        const std::size_t end = close == std::string_view::npos ? line.size() : close;
+        std::string word(line.substr(at + 1, end - at - 1));
+        at = end + 1;
+        return word;
+    }
+    const std::size_t start = at;
+    while (at < line.size() && line[at] != ' ' && line[at] != '\t') ++at;
+    return std::string(line.substr(start, at - start));
+}
+
+// A sheet's file name, if it is one of the sheet's own folder.
+void addOwnFolderName(std::vector<std::string>& names, std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (name.starts_with("./")) name.erase(0, 2);
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") return;
+    names.push_back(std::move(name));
+}
+
+}  // namespace
+
+std::vector<std::string> cueSheetFiles(std::string_view text) {
+    std::vector<std::string> names;
+    forEachLine(text, [&](std::string_view line) {
+        std::size_t at = 0;
+        if (!ascii::equalsIgnoringCase(nextWord(line, at), "FILE")) return;
+        addOwnFolderName(names, nextWord(line, at));
+    });
+    return names;
+}
+
+std::vector<std::string> gdiTrackFiles(std::string_view text) {
+    std::vector<std::string> names;
+    bool first = true;
+    forEachLine(text, [&](std::string_view line) {
+        if (std::exchange(first, false) || line.empty()) return;  // the count of tracks
+        std::size_t at = 0;
+        for (int field = 0; field < 4; ++field) nextWord(line, at);  // number, LBA, type, sector
+        addOwnFolderName(names, nextWord(line, at));
+    });
+    return names;
+}
+
+std::vector<RowFile> rowFiles(const std::string& folder, const std::string& rowName) {
+    std::vector<RowFile> files;
+    std::unordered_set<std::string> seen;
+    constexpr std::size_t kLargestSheet = 1u << 20;
+    // `depth`: a playlist of cue sheets is as deep as it goes; a sheet naming a sheet stops.
+    auto add = [&](auto& self, const std::string& name, int depth) -> void {
+        if (!seen.insert(ascii::lower(name)).second) return;
+        const std::string path = text::pathOnDisk(folder, name);
+        const bool playlist = ascii::endsWithIgnoringCase(name, ".m3u");
+        const bool cue = ascii::endsWithIgnoringCase(name, ".cue");
+        const bool gdi = ascii::endsWithIgnoringCase(name, ".gdi");
+        if (!playlist) files.push_back({path, name});
+        if ((!playlist && !cue && !gdi) || depth >= 2) return;
+        const auto bytes = fs::readFile(path, kLargestSheet);
+        if (!bytes) return;
+        const std::string text = text::decodeTextFile(*bytes);
+        for (const std::string& entry : playlist ? playlistEntries(text)
+                                        : cue    ? cueSheetFiles(text)
+                                                 : gdiTrackFiles(text))
+            self(self, entry, depth + 1);
+    };
+    // A set's row has a name no file has: only then is the folder read for its discs.
+    const std::vector<std::string> discs = fs::pathExists(text::pathOnDisk(folder, rowName))
+                                               ? std::vector<std::string>{}
+                                               : discSetPaths(folder, rowName);
+    if (discs.empty()) add(add, rowName, 0);
+    for (const std::string& disc : discs) add(add, text::fileNameText(fs::pathName(disc)), 0);
+    return files;
 }
 
 std::vector<std::string> discSetPaths(const std::string& folder, const std::string& setName) {

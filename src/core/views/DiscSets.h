@@ -43,6 +43,22 @@ std::vector<DiscSet> findDiscSets(std::span<const std::string_view> names);
 // folders left out).
 std::vector<std::string> playlistEntries(std::string_view text);
 
+// The track files a CD image's sheet names in its own folder: a cue sheet's FILE lines
+// (`FILE "Track 01.bin" BINARY`), a .gdi's track lines (`1 0 4 2352 "track01.bin" 0`). Names
+// with folders in them are left out, as a playlist's are.
+std::vector<std::string> cueSheetFiles(std::string_view text);
+std::vector<std::string> gdiTrackFiles(std::string_view text);
+
+// A file a row of the file list stands for on disk: its path and its name as shown.
+struct RowFile {
+    std::string path, name;
+};
+
+// The files behind row `rowName` of `folder`: the discs of a disc set, the files an .m3u names
+// (not the playlist itself), a cue sheet or .gdi and the tracks it names; else the row's own
+// file. Each once, in that order; files named but not on disk are given all the same.
+std::vector<RowFile> rowFiles(const std::string& folder, const std::string& rowName);
+
 // The discs of set `setName` in `folder` (full paths on disk, in disc order), found as the file
 // list finds them; empty when the folder holds no such set.
 std::vector<std::string> discSetPaths(const std::string& folder, const std::string& setName);
