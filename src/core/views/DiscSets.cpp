@@ -179,9 +179,12 @@ std::string nextWord(std::string_view line, std::size_t& at) {
     if (at >= line.size()) return {};
     if (line[at] == '"') {
         const std::size_t close = line.find('"', at + 1);
-        const std::size_t end = close == std::string_view::npos ? line.size() : close;
-        std::string word(line.substr(at + 1, end - at - 1));
-        at = end + 1;
+        if (close == std::string_view::npos) {  // a broken line names nothing
+            at = line.size();
+            return {};
+        }
+        std::string word(line.substr(at + 1, close - at - 1));
+        at = close + 1;
         return word;
     }
     const std::size_t start = at;

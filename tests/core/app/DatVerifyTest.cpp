@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "AppChecks.h"
 #include "core/app/DatVerifyCommand.h"
@@ -150,6 +151,137 @@ TEST_F(DatVerifyTest, TheCommandTellsTheCountsAndSavesTheReportAndFixdat) {
     prompter.pickFile(dir.file("notes.txt"));
     EXPECT_FALSE(verifyWithDat(app));
     EXPECT_NE(lastBox().find("Logiqx XML形式とclrmamepro形式"), std::string::npos) << lastBox();
+}
+
+// Disc games as the Redump DATs give them (clrmamepro text: a game of a cue sheet and its
+// tracks) and arcade sets in zips named as their games. The sums are Python's zlib.crc32.
+constexpr const char* kDiscCue =
+    "FILE \"Disc Game (Japan) (Track 1).bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 "
+    "00:00:00\r\nFILE \"Disc Game (Japan) (Track 2).bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX "
+    "00 00:00:00\r\n    INDEX 01 00:02:00\r\n";
+constexpr const char* kDreamGdi =
+    "3\r\n1 0 4 2352 track01.bin 0\r\n2 600 0 2352 \"track 02.raw\" 0\r\n3 45000 4 2352 "
+    "track03.bin 0\r\n";
+constexpr const char* kMultiCue =
+    "FILE \"Multi (Japan) (Disc 1).bin\" BINARY\n  TRACK 01 MODE2/2352\n    INDEX 01 00:00:00\n";
+
+constexpr const char* kDiscDat = R"DAT(clrmamepro (
+	name "Discs"
+	description "Discs"
+)
+
+game (
+	name "Disc Game (Japan)"
+	rom ( name "Disc Game (Japan).cue" size 204 crc 250368d2 )
+	rom ( name "Disc Game (Japan) (Track 1).bin" size 400 crc 560034e8 )
+	rom ( name "Disc Game (Japan) (Track 2).bin" size 400 crc 794f637e )
+)
+
+game (
+	name "Dream Game (Japan)"
+	rom ( name "Dream Game (Japan).gdi" size 90 crc edd52f90 )
+	rom ( name track01.bin size 400 crc e62f4956 )
+	rom ( name "track 02.raw" size 400 crc c9601ec0 )
+	rom ( name track03.bin size 480 crc f4e99938 )
+)
+
+game (
+	name "Multi (Japan) (Disc 1)"
+	rom ( name "Multi (Japan) (Disc 1).cue" size 85 crc 201fb9f6 )
+	rom ( name "Multi (Japan) (Disc 1).bin" size 400 crc 4a40d022 )
+)
+
+game (
+	name "Multi (Japan) (Disc 2)"
+	rom ( name "Multi (Japan) (Disc 2).cue" size 85 crc 00000001 )
+	rom ( name "Multi (Japan) (Disc 2).bin" size 400 crc 00000002 )
+)
+
+game (
+	name pacman
+	rom ( name pm1 size 360 crc c643c304 )
+	rom ( name pm2 size 360 crc 4698eb32 )
+)
+
+game (
+	name puckman
+	cloneof pacman
+	romof pacman
+	rom ( name pm1 merge pm1 size 360 crc c643c304 )
+	rom ( name puck2 size 400 crc d7e94431 )
+)
+)DAT";
+
+struct DiscVerifyTest : test::AppChecks {
+    DiscVerifyTest() {
+        FolderSettings f;
+        f.romFolderNames[0] = "CD";
+        f.romFolderPaths[0] = "./roms/CD/";
+        f.extraExtensions = {"cue", "gdi", "m3u", "zip"};
+        writeFolderSettings("PCE", f);
+        dir.write("roms/CD/Disc Game (Japan).cue", kDiscCue);
+        dir.write("roms/CD/Disc Game (Japan) (Track 1).bin", times("track-one;", 40));
+        dir.write("roms/CD/Disc Game (Japan) (Track 2).bin", times("track-two;", 40));
+        dir.write("roms/CD/Dream Game (Japan).gdi", kDreamGdi);
+        dir.write("roms/CD/track01.bin", times("dream-one;", 40));
+        dir.write("roms/CD/track03.bin", times("dream-three;", 40));
+        dir.write("roms/CD/Multi (Japan).m3u", "Multi (Japan) (Disc 1).cue\n");
+        dir.write("roms/CD/Multi (Japan) (Disc 1).cue", kMultiCue);
+        dir.write("roms/CD/Multi (Japan) (Disc 1).bin", times("multi-one;", 40));
+        writeZip("roms/CD/pacman.zip", {{"pm1", times("pacman-1;", 40)}});
+        writeZip("roms/CD/puckman.zip", {{"puck2", times("puckman-2;", 40)}});
+        dir.write("discs.dat", kDiscDat);
+    }
+};
+
+TEST_F(DiscVerifyTest, EveryTrackOfADiscAndEveryRomOfASetIsVerified) {
+    start("PCE");
+    app.showAll();
+    std::string error;
+    const auto dat = readDatFile(dir.file("discs.dat"), error);
+    ASSERT_TRUE(dat) << error;
+    const VerifyRun run = verifyListedFiles(app, *dat);
+    // Three rows on the list (a sheet, a .gdi, a playlist) and two zips: every track read once.
+    EXPECT_EQ(verifySummary(run.report),
+              "10 have\t0 rename\t0 unknown\t0 bad\t4 missing"
+              "\t3 complete sets\t2 incomplete sets\t1 missing set");
+    std::map<std::string, std::string> sets;
+    for (const SetRow& row : run.report.sets.rows) {
+        std::string missing;
+        for (const std::string& name : row.missingRoms) missing += name + ";";
+        sets[row.game] = std::string(setStatusWord(row.status)) + " " + missing;
+    }
+    const std::map<std::string, std::string> expected = {
+        {"Disc Game (Japan)", "complete "},
+        {"Dream Game (Japan)", "incomplete track 02.raw;"},
+        {"Multi (Japan) (Disc 1)", "complete "},
+        {"Multi (Japan) (Disc 2)",
+         "missing Multi (Japan) (Disc 2).cue;Multi (Japan) (Disc 2).bin;"},
+        {"pacman", "incomplete pm2;"},
+        {"puckman", "complete "},
+    };
+    EXPECT_EQ(sets, expected);
+}
+
+TEST_F(DiscVerifyTest, TheWindowTellsTheSetsAndSavesThemApart) {
+    start("PCE");
+    app.showAll();
+    dir.makeFolder("out");
+    prompter.pickFile(dir.file("discs.dat"));
+    prompter.answer(false);  // no file report
+    prompter.answer(true);
+    prompter.pickFile(dir.file("out/sets.csv"));
+    prompter.answer(false);  // no fixdat
+    ASSERT_TRUE(verifyWithDat(app));
+    EXPECT_NE(boxes()[0].find(
+                  "そろっているセット数 : 3\n一部が不足しているセット数 : 2\nないセット数 : 1"),
+              std::string::npos)
+        << boxes()[0];
+    EXPECT_NE(
+        dir.read("out/sets.csv").find("\r\nincomplete,Dream Game (Japan),,3,4,track 02.raw\r\n"),
+        std::string::npos)
+        << dir.read("out/sets.csv");
+    EXPECT_TRUE(prompter.allAnswersUsed());
 }
 
 }  // namespace

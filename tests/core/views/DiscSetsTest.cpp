@@ -176,3 +176,61 @@ TEST(DiscSets, TheDiscsOfASetOnDisk) {
     EXPECT_EQ(discSetPaths(folder, "Lone.d88"), V{});
     EXPECT_EQ(discSetPaths(folder, "Ys.d77"), V{});
 }
+
+// Cue sheets and .gdi files as the dumping tools write them: quoted names with blanks, unquoted
+// ones, any letter case, CR LF or LF, and names of other folders that are not followed.
+TEST(DiscSets, TheTracksASheetNames) {
+    EXPECT_EQ(cueSheetFiles("REM GENRE Game\r\n"
+                            "FILE \"Game (Japan) (Track 1).bin\" BINARY\r\n"
+                            "  TRACK 01 MODE1/2352\r\n"
+                            "    INDEX 01 00:00:00\r\n"
+                            "file track2.wav WAVE\n"
+                            "  TRACK 02 AUDIO\n"
+                            "FILE \"..\\other\\Track 3.bin\" BINARY\n"
+                            "FILE \"/abs/Track 4.bin\" BINARY\n"
+                            "FILE \".\\Track 5.bin\" BINARY\n"
+                            "FILE \"unclosed.bin BINARY\n"
+                            "FILES x.bin\n"
+                            "FILE\n"),
+              (V{"Game (Japan) (Track 1).bin", "track2.wav", "Track 5.bin"}));
+    EXPECT_EQ(gdiTrackFiles("3\r\n"
+                            "1 0 4 2352 track01.bin 0\r\n"
+                            "2 600 0 2352 \"track 02.raw\" 0\r\n"
+                            "\r\n"
+                            "3 45000 4 2352 ../track03.bin 0\r\n"
+                            "4 45000\r\n"),
+              (V{"track01.bin", "track 02.raw"}));
+    EXPECT_EQ(gdiTrackFiles("1 0 4 2352 only-the-count.bin 0\n"), V{});
+}
+
+TEST(DiscSets, TheFilesBehindARow) {
+    romshelf::test::TempFolder dir;
+    const std::string folder = dir.makeFolder("roms");
+    dir.write("roms/Game.cue",
+              "FILE \"Game (Track 1).bin\" BINARY\nFILE \"Game (Track 2).bin\" "
+              "BINARY\nFILE \"GAME (TRACK 1).BIN\" BINARY\n");
+    dir.write("roms/Game (Track 1).bin", "1");
+    dir.write("roms/Dream.gdi", "2\n1 0 4 2352 d1.bin 0\n2 600 0 2352 Dream.gdi 0\n");
+    dir.write("roms/All.m3u", "# discs\nDisc 1.cue\nDisc 2.cue\n");
+    dir.write("roms/Disc 1.cue", "FILE \"Disc 1.bin\" BINARY\n");
+    dir.write("roms/Disc 1.bin", "d");
+    dir.write("roms/Ys (Disk 1 of 2).d88", "a");
+    dir.write("roms/Ys (Disk 2 of 2).d88", "b");
+    dir.write("roms/Plain.nes", "n");
+    auto names = [&](const std::string& row) {
+        V found;
+        for (const RowFile& f : rowFiles(folder, row)) {
+            EXPECT_EQ(f.path, folder + f.name);
+            found.push_back(f.name);
+        }
+        return found;
+    };
+    // A track named twice (in another letter case) is given once; one not on disk is given.
+    EXPECT_EQ(names("Game.cue"), (V{"Game.cue", "Game (Track 1).bin", "Game (Track 2).bin"}));
+    // A sheet naming itself does not go round.
+    EXPECT_EQ(names("Dream.gdi"), (V{"Dream.gdi", "d1.bin"}));
+    // The playlist itself is no dump; its discs and their tracks are.
+    EXPECT_EQ(names("All.m3u"), (V{"Disc 1.cue", "Disc 1.bin", "Disc 2.cue"}));
+    EXPECT_EQ(names("Ys.d88"), (V{"Ys (Disk 1 of 2).d88", "Ys (Disk 2 of 2).d88"}));
+    EXPECT_EQ(names("Plain.nes"), V{"Plain.nes"});
+}
