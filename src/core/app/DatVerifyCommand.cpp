@@ -6,6 +6,7 @@
 #include "core/app/Application.h"
 #include "core/archive/ArchiveMembers.h"
 #include "core/archive/ArchiveTypes.h"
+#include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
 #include "core/views/DiscSets.h"
@@ -42,17 +43,27 @@ bool verifyMembers(DatVerifier& verifier, const std::string& path) {
     return true;
 }
 
-void verifyFile(Application& app, DatVerifier& verifier, const RowFile& file) {
-    if (archive::hasArchiveExtension(file.name) && verifyMembers(verifier, file.path)) return;
-    const auto before = app.recordFollowing().stamp(file.path);
-    if (const auto id = fileContentIdentity(file.path, verifier.sumsNeeded())) {
+// False when there is no such file (a disc set's row, or a track a sheet names that is not
+// there: its entry stays missing, no more).
+bool verifyFile(Application& app, DatVerifier& verifier, const RowFile& file) {
+    if (archive::hasArchiveExtension(file.name) && verifyMembers(verifier, file.path)) return true;
+    fs::OpenedFile opened;
+    if (const auto id = fileContentIdentity(file.path, verifier.sumsNeeded(), &opened)) {
         verifier.add(file.path, "", file.name, *id);
         // What was read serves the records that follow their files, too.
-        app.recordFollowing().keep(file.path, before, id->whole.crc, id->whole.sha1);
-    } else if (fs::pathExists(file.path)) {
-        // A track a sheet names that is not there leaves its entry missing, no more.
-        verifier.addUnreadable(file.path, "");
+        app.recordFollowing().keep(file.path, opened, id->whole.crc, id->whole.sha1);
+        return true;
     }
+    if (!fs::pathExists(file.path)) return false;
+    verifier.addUnreadable(file.path, "");
+    return true;
+}
+
+// The sheets and playlists that name other files; any other row is its own file, or else the
+// discs of a set.
+bool namesOtherFiles(std::string_view name) {
+    return ascii::endsWithIgnoringCase(name, ".m3u") || ascii::endsWithIgnoringCase(name, ".cue") ||
+           ascii::endsWithIgnoringCase(name, ".gdi");
 }
 
 std::string countsText(const VerifyRun& run) {
@@ -111,15 +122,18 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
         if (folder.empty() || row.fileName().empty()) continue;
         progress.step(static_cast<int>(i), std::string(row.fileName()) + " を照合中…");
         // A disc set's discs, a playlist's entries, a cue sheet's tracks: each file its own row.
-        for (const RowFile& file : rowFiles(folder, std::string(row.fileName()))) {
-            if (!verified.insert(file.path).second) continue;
-            verifyFile(app, verifier, file);
-        }
+        const std::string name(row.fileName());
+        const std::string path = text::pathOnDisk(folder, name);
+        if (namesOtherFiles(name) ||
+            (verified.insert(path).second && !verifyFile(app, verifier, {path, name})))
+            for (const RowFile& file : rowFiles(folder, name))
+                if (verified.insert(file.path).second) verifyFile(app, verifier, file);
         if (stopRequested(progress, app.prompter(), "照合を中止しますか？")) {
             run.aborted = true;
             break;
         }
     }
+    app.recordFollowing().flushKept();
     progress.step(static_cast<int>(rows.size()), "");
     progress.end();
     run.report = verifier.finish();

@@ -116,6 +116,26 @@ void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity befo
     cache.put(path, before);
 }
 
+void keepSumsEach(IdentityCache& cache,
+                  const std::vector<std::pair<std::string, CachedIdentity>>& kept) {
+    std::vector<std::string> paths;
+    paths.reserve(kept.size());
+    for (const auto& k : kept) paths.push_back(k.first);
+    const std::vector<std::optional<CachedIdentity>> cached = cache.findEach(paths);
+    std::vector<std::pair<std::string, CachedIdentity>> fresh;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const CachedIdentity& before = kept[i].second;
+        const auto after = stamp(kept[i].first);
+        if (!after || after->size != before.size || after->mtimeNs != before.mtimeNs) continue;
+        if (const auto& c = cached[i]; c && c->size == before.size &&
+                                       c->mtimeNs == before.mtimeNs &&
+                                       (before.sha1.empty() || !c->sha1.empty()))
+            continue;
+        fresh.push_back(kept[i]);
+    }
+    cache.putEach(fresh);
+}
+
 void ListedFiles::reserve(std::size_t files, std::size_t nameBytes) {
     entries_.reserve(files);
     names_.reserve(nameBytes);

@@ -31,6 +31,11 @@ std::optional<CachedIdentity> fileStamp(const std::string& path);
 void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
               std::uint32_t crc, const std::string& sha1 = {});
 
+// keepSums() for many files: `kept` holds each file with the stamp it had before it was read
+// and the sums made of it; looked up and written together.
+void keepSumsEach(IdentityCache& cache,
+                  const std::vector<std::pair<std::string, CachedIdentity>>& kept);
+
 // A file of a list build: its name as the list shows it and its ROM folder.
 struct ListedFile {
     std::string name;

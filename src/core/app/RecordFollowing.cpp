@@ -32,13 +32,37 @@ std::string moveQuestion(const std::string& oldName, const std::string& newName)
 RecordFollowing::RecordFollowing(Application& app)
     : app_(app), cache_(app.programFolder().cacheFolder() + "identity.sqlite"), worker_(cache_) {}
 
-RecordFollowing::~RecordFollowing() { worker_.stop(); }
+RecordFollowing::~RecordFollowing() {
+    worker_.stop();
+    flushKept();
+}
 
 void RecordFollowing::runInBackground() { worker_.runInBackground(); }
 
 bool RecordFollowing::openCache() {
-    fs::createDirectories(fs::pathFolder(cache_.path()));
+    // Once: a pass over many files asks for every file.
+    if (!std::exchange(cacheFolderMade_, true))
+        fs::createDirectories(fs::pathFolder(cache_.path()));
     return cache_.open();
+}
+
+void RecordFollowing::keep(const std::string& path, const fs::OpenedFile& opened, std::uint32_t crc,
+                           const std::string& sha1) {
+    if (!openCache()) return;
+    CachedIdentity before;
+    before.size = opened.size;
+    before.mtimeNs = opened.mtimeNs;
+    before.crc = crc;
+    before.sha1 = sha1;
+    kept_.emplace_back(path, std::move(before));
+    constexpr std::size_t kKeptAtOnce = 512;
+    if (kept_.size() >= kKeptAtOnce) flushKept();
+}
+
+void RecordFollowing::flushKept() {
+    if (kept_.empty()) return;
+    keepSumsEach(cache_, kept_);
+    kept_.clear();
 }
 
 namespace {

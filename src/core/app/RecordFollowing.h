@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/app/IdentityWorker.h"
+#include "core/platform/FileSystem.h"
 #include "core/rename/FileIdentity.h"
 #include "core/storage/IdentityCache.h"
 
@@ -65,14 +66,12 @@ public:
     // The rename tool's identity of a file; its size and CRC-32 go into the cache too.
     FileIdentity renameIdentity(const std::string& path);
 
-    // Sums a verification made of a file, between `stamp` before and keep() after its read.
-    std::optional<CachedIdentity> stamp(const std::string& path) {
-        return openCache() ? fileStamp(path) : std::nullopt;
-    }
-    void keep(const std::string& path, const std::optional<CachedIdentity>& before,
-              std::uint32_t crc, const std::string& sha1) {
-        if (before) keepSums(cache_, path, *before, crc, sha1);
-    }
+    // Sums a verification made of a file opened as `opened`: kept as keepSums() keeps them,
+    // a few hundred files at a time (each write of the cache alone is a transaction of its own).
+    // flushKept() writes what is waiting; a verification calls it when it ends.
+    void keep(const std::string& path, const fs::OpenedFile& opened, std::uint32_t crc,
+              const std::string& sha1);
+    void flushKept();
 
     // The cache, opened (its folder made) on first use.
     IdentityCache& cache() {
@@ -97,6 +96,8 @@ private:
 
     Application& app_;
     IdentityCache cache_;
+    bool cacheFolderMade_ = false;
+    std::vector<std::pair<std::string, CachedIdentity>> kept_;
     IdentityWorker worker_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     bool polling_ = false;

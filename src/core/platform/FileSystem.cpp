@@ -72,7 +72,7 @@ bool createDirectories(const std::string& path) {
     return createDirectory(path);
 }
 
-int openRegularFile(const std::string& path) {
+int openRegularFile(const std::string& path, OpenedFile* opened) {
     // Not even opened when it is something else: opening a device can have effects of its own.
     if (!fileExists(path)) return -1;
     // Without O_NONBLOCK, opening a FIFO put there meanwhile would wait for a writer.
@@ -84,6 +84,11 @@ int openRegularFile(const std::string& path) {
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return -1;
+    }
+    if (opened) {
+        opened->size = static_cast<std::uint64_t>(st.st_size);
+        opened->mtimeNs =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
     }
     return fd;
 }

@@ -21,9 +21,16 @@ bool createDirectory(const std::string& path);
 // Creates the folder and every missing folder above it; true when it exists afterwards.
 bool createDirectories(const std::string& path);
 
+// What the open file was when it was opened: a pass over many files needs no stat of its own.
+struct OpenedFile {
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+};
+
 // Opens a regular file (or a link to one) for reading, close-on-exec; -1 for anything else. A
-// FIFO or a device is refused without waiting for a writer or for the hardware.
-int openRegularFile(const std::string& path);
+// FIFO or a device is refused without waiting for a writer or for the hardware. `opened`, when
+// given, receives its size and time of change.
+int openRegularFile(const std::string& path, OpenedFile* opened = nullptr);
 
 // Reads a whole regular file; nullopt when it cannot be opened, is not a regular file or is
 // larger than maxBytes.

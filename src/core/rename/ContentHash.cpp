@@ -104,14 +104,13 @@ ContentIdentity DatHasher::finish() {
     return id;
 }
 
-std::optional<ContentIdentity> fileContentIdentity(const std::string& path, DatSumKinds kinds) {
-    const auto size = fs::fileSize(path);
-    const int fd = fs::openRegularFile(path);
-    if (fd < 0 || !size) {
-        if (fd >= 0) ::close(fd);
-        return std::nullopt;
-    }
-    DatHasher hasher(*size, kinds);
+std::optional<ContentIdentity> fileContentIdentity(const std::string& path, DatSumKinds kinds,
+                                                   fs::OpenedFile* opened) {
+    fs::OpenedFile file;
+    const int fd = fs::openRegularFile(path, &file);
+    if (fd < 0) return std::nullopt;
+    if (opened) *opened = file;
+    DatHasher hasher(file.size, kinds);
     thread_local std::vector<char> buffer(std::size_t{1} << 20);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());

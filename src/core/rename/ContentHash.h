@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/platform/FileSystem.h"
 #include "core/rename/HeaderSkip.h"
 
 namespace romshelf {
@@ -58,6 +59,8 @@ private:
 };
 
 // The identity of the file at `path`; nullopt when it is no regular file or cannot be read.
-std::optional<ContentIdentity> fileContentIdentity(const std::string& path, DatSumKinds kinds = {});
+// `opened`, when given, receives the file's size and time of change as it was opened.
+std::optional<ContentIdentity> fileContentIdentity(const std::string& path, DatSumKinds kinds = {},
+                                                   fs::OpenedFile* opened = nullptr);
 
 }  // namespace romshelf

@@ -235,6 +235,24 @@ std::vector<std::optional<CachedIdentity>> IdentityCache::findEach(
 void IdentityCache::put(const std::string& path, const CachedIdentity& id) {
     const std::lock_guard lock(mutex_);
     if (!db_) return;
+    if (const int rc = putLocked(path, id); rc != SQLITE_DONE) failed(rc);
+}
+
+void IdentityCache::putEach(const std::vector<std::pair<std::string, CachedIdentity>>& entries) {
+    const std::lock_guard lock(mutex_);
+    if (!db_ || entries.empty()) return;
+    const bool together = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    for (const auto& [path, id] : entries) {
+        if (const int rc = putLocked(path, id); rc != SQLITE_DONE) {
+            if (together) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            failed(rc);
+            return;
+        }
+    }
+    if (together) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+int IdentityCache::putLocked(const std::string& path, const CachedIdentity& id) {
     bindPath(put_, 1, path);
     sqlite3_bind_int64(put_, 2, static_cast<sqlite3_int64>(id.size));
     sqlite3_bind_int64(put_, 3, id.mtimeNs);
@@ -242,7 +260,7 @@ void IdentityCache::put(const std::string& path, const CachedIdentity& id) {
     sqlite3_bind_text(put_, 5, id.sha1.data(), static_cast<int>(id.sha1.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(put_);
     sqlite3_reset(put_);
-    if (rc != SQLITE_DONE) failed(rc);
+    return rc;
 }
 
 void IdentityCache::remove(const std::string& path) {

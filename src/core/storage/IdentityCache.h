@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -63,6 +64,8 @@ public:
     // over a million files looks them up a few hundred at a time.
     std::vector<std::optional<CachedIdentity>> findEach(const std::vector<std::string>& paths);
     void put(const std::string& path, const CachedIdentity& identity);
+    // Several entries in one transaction.
+    void putEach(const std::vector<std::pair<std::string, CachedIdentity>>& entries);
     void remove(const std::string& path);
     // Every entry whose path begins with `prefix` (byte-wise), in byte order of the paths.
     std::vector<CachedFile> startingWith(std::string_view prefix);
@@ -72,6 +75,7 @@ private:
     // Opens the file and checks it; false with `rc` saying why.
     bool openChecked(int& rc);
     std::optional<CachedIdentity> findLocked(const std::string& path, int& rc);
+    int putLocked(const std::string& path, const CachedIdentity& id);  // SQLite's result code
     bool prepare();
     void close();
     // After a failed call: a damaged database is replaced (the call's result is lost).

@@ -1,5 +1,7 @@
 #include "core/text/FileNames.h"
 
+#include <algorithm>
+
 #include "core/platform/FileSystem.h"
 #include "core/text/TextCodec.h"
 
@@ -12,8 +14,9 @@ std::string fileNameText(std::string name) {
 
 std::string pathOnDisk(const std::string& folder, const std::string& name) {
     std::string path = fs::joinPath(folder, name);
+    // Only a name that is not plain ASCII can have another form: no look at the disk for one.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) return path;
     if (fs::pathExists(path)) return path;
-    // Only a name that is not plain ASCII can have another form.
     if (const auto bytes = toCp932(name); bytes && *bytes != name) {
         std::string other = fs::joinPath(folder, *bytes);
         if (fs::pathExists(other)) return other;

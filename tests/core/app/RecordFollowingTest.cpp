@@ -8,6 +8,7 @@
 
 #include "AppChecks.h"
 #include "core/app/IdentityScan.h"
+#include "core/rename/ContentHash.h"
 #include "core/app/RenameCommands.h"
 #include "core/storage/IdentityCache.h"
 #include "core/storage/MoveJournal.h"
@@ -152,6 +153,30 @@ TEST_F(RecordFollowingTest, TheSumsOfTheRenameToolAreKept) {
     dir.write("roms/c.nes", kOther);
     app.showAll();
     EXPECT_EQ(title(), "b");
+}
+
+// A verification's sums are kept a batch at a time, and only for a file that has not changed
+// since it was read.
+TEST_F(RecordFollowingTest, AVerificationsSumsAreKeptUnlessTheFileChangedMeanwhile) {
+    start("FC");
+    dir.write("roms/b.nes", kOther);
+    RecordFollowing& following = app.recordFollowing();
+    std::optional<ContentIdentity> ids[2];
+    const std::string paths[2] = {dir.file("roms/a.nes"), dir.file("roms/b.nes")};
+    for (int i = 0; i < 2; ++i) {
+        fs::OpenedFile opened;
+        ids[i] = fileContentIdentity(paths[i], {}, &opened);
+        ASSERT_TRUE(ids[i]);
+        EXPECT_EQ(opened.size, ids[i]->whole.size);
+        following.keep(paths[i], opened, ids[i]->whole.crc, ids[i]->whole.sha1);
+    }
+    dir.write("roms/b.nes", kOther + "changed");
+    following.flushKept();
+    const auto kept = following.cache().find(paths[0]);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(std::tuple(kept->size, kept->crc, kept->sha1),
+              std::tuple(ids[0]->whole.size, ids[0]->whole.crc, ids[0]->whole.sha1));
+    EXPECT_FALSE(following.cache().find(paths[1]));
 }
 
 TEST_F(RecordFollowingTest, ADamagedCacheIsMadeAnew) {

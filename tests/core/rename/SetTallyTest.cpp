@@ -97,8 +97,8 @@ DatFile parsed(const std::string& text) {
 std::map<std::string, std::string> statuses(const SetReport& sets) {
     std::map<std::string, std::string> byGame;
     for (const SetRow& row : sets.rows)
-        byGame[row.game] = std::string(setStatusWord(row.status)) + " " +
-                           std::to_string(row.have) + "/" + std::to_string(row.needed);
+        byGame[row.game] = std::string(setStatusWord(row.status)) + " " + std::to_string(row.have) +
+                           "/" + std::to_string(row.needed);
     return byGame;
 }
 
@@ -123,7 +123,7 @@ TEST(SetTally, SplitSetsFindSharedRomsInTheParentAndTheBios) {
     // mslugj's sp-s2.sp1 is in neither its zip nor its parent's, but in the BIOS its parent
     // takes roms from; the never-dumped pm-proto is needed by nobody.
     const std::map<std::string, std::string> expected = {
-        {"neogeo", "complete 2/2"},    {"mslug", "complete 4/4"},   {"mslugj", "complete 3/3"},
+        {"neogeo", "complete 2/2"},   {"mslug", "complete 4/4"},   {"mslugj", "complete 3/3"},
         {"pacman", "incomplete 1/2"}, {"puckman", "complete 2/2"}, {"galaga", "missing 0/2"},
     };
     EXPECT_EQ(statuses(report.sets), expected);
@@ -143,13 +143,13 @@ TEST(SetTally, NonMergedSetsMustHoldEveryRomThemselves) {
     EXPECT_EQ(dat.merging, DatMerging::None);
     const VerifyReport report = verified(dat, kSplitSets);
     const std::map<std::string, std::string> expected = {
-        {"neogeo", "complete 2/2"},    {"mslug", "incomplete 2/4"},   {"mslugj", "incomplete 1/3"},
+        {"neogeo", "complete 2/2"},   {"mslug", "incomplete 2/4"},   {"mslugj", "incomplete 1/3"},
         {"pacman", "incomplete 1/2"}, {"puckman", "incomplete 1/2"}, {"galaga", "missing 0/2"},
     };
     EXPECT_EQ(statuses(report.sets), expected);
     // A whole non-merged set counts whatever its parent holds.
-    const VerifyReport whole = verified(
-        dat, {{"puckman.zip", {{"pm1", "pacman-1;"}, {"puck2", "puckman-2;"}}}});
+    const VerifyReport whole =
+        verified(dat, {{"puckman.zip", {{"pm1", "pacman-1;"}, {"puck2", "puckman-2;"}}}});
     EXPECT_EQ(statuses(whole.sets)["puckman"], "complete 2/2");
 }
 
@@ -168,9 +168,9 @@ TEST(SetTally, MergedSetsKeepTheClonesInTheParentsZip) {
 
 TEST(SetTally, LooseFilesCountWhereverTheyLie) {
     // Roms unpacked into the folder, and a zip named as no set, count for any set.
-    const VerifyReport report = verified(parsed(arcadeDat("none")),
-                                         {{"misc.zip", {{"g1", "galaga-1;"}}}},
-                                         {{"/roms/g2", "galaga-2;"}});
+    const VerifyReport report =
+        verified(parsed(arcadeDat("none")), {{"misc.zip", {{"g1", "galaga-1;"}}}},
+                 {{"/roms/g2", "galaga-2;"}});
     EXPECT_EQ(statuses(report.sets)["galaga"], "complete 2/2");
 }
 
@@ -215,11 +215,10 @@ TEST(SetTally, ParentsInARingEndAndOneRomGamesAreNoSets) {
                                        {});
     EXPECT_EQ(statuses(ring.sets)["a"], "missing 0/1");
     // A No-Intro DAT (one rom a game, no parents) has no sets to speak of.
-    const VerifyReport single =
-        verified(parsed(R"DAT(<datafile><header><name>N</name></header>
+    const VerifyReport single = verified(parsed(R"DAT(<datafile><header><name>N</name></header>
 <game name="G (Japan)"><rom name="G (Japan).nes" size="360" crc="6acfdf34"/></game>
 </datafile>)DAT"),
-                 {}, {{"G (Japan).nes", "galaga-1;"}});
+                                         {}, {{"G (Japan).nes", "galaga-1;"}});
     EXPECT_FALSE(single.sets.counted);
     EXPECT_EQ(verifySummary(single), "1 have\t0 rename\t0 unknown\t0 bad\t0 missing");
 }

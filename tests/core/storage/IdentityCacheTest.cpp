@@ -70,6 +70,16 @@ TEST(IdentityCache, KeepsEntriesByPathAcrossRunsInWalMode) {
         other.put(dir.file("s/a.nes"), kAlpha);
     }
     EXPECT_EQ(cache.findEach({dir.file("s/a.nes")}), Found{kAlpha});
+
+    // Several written at once, the last of one path winning; what another connection finds
+    // afterwards, since the transaction ends with the call.
+    cache.putEach({{dir.file("t/1.nes"), kAlpha},
+                   {dir.file("t/2.nes"), kBeta},
+                   {dir.file("t/1.nes"), kBeta}});
+    cache.putEach({});
+    IdentityCache other(db);
+    ASSERT_TRUE(other.open());
+    EXPECT_EQ(other.findEach({dir.file("t/1.nes"), dir.file("t/2.nes")}), (Found{kBeta, kBeta}));
 }
 
 // A damaged database is made anew and works again; where none can be made there is no cache.
