@@ -162,11 +162,12 @@ TEST_F(OptionsFirst, TheCommonOptionsMayStandBeforeTheCommand) {
         // arguments, status, stdout
         {{"--program-folder", folder, "--hardware", "MD", "list"}, 0, after.out},
         {{"--hardware", "MD", "list", "--program-folder", folder}, 0, after.out},
-        // clean-temp asks first: --yes answers, its absence declines.
+        // clean-temp asks first: --yes answers; without it and without a terminal to ask on,
+        // a usage error.
         {{"--yes", "--program-folder", folder, "--hardware", "MD", "clean-temp"},
          0,
          "0 files removed\n"},
-        {{"--program-folder", folder, "--hardware", "MD", "clean-temp"}, 1, ""},
+        {{"--program-folder", folder, "--hardware", "MD", "clean-temp"}, 64, ""},
         // An option without its value is a usage error.
         {{"--yes", "--program-folder"}, 64, ""},
     };
