@@ -5,6 +5,9 @@
 # The libraries it needs are found by dpkg-shlibdeps (dpkg-dev); what the programs load or read
 # at run time without linking to it is listed here.
 set(CPACK_GENERATOR DEB)
+# The package and CPack's staging folder go into the build folder wherever cpack is run from, not
+# into the work tree (cpack -B still chooses another).
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_PACKAGE_NAME romshelf-plus)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Romshelf Plus project")

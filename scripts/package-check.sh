@@ -3,6 +3,7 @@
 # Checks the installation as a user meets it, from a tree already built (default: build/):
 #  - `cmake --install` and the .deb (CPack) put the same files, and only those, into the prefix
 #    (the programs into bin/ there, into /usr/games in the package);
+#  - the installed programs have no .comment section;
 #  - the .deb depends on the runtime packages, lintian finds no error nor warning in it, its
 #    changelog is of its version, and its desktop entry and metainfo validate;
 #  - unpacked into a scratch root, the installed programs answer --help and --version without
@@ -36,9 +37,10 @@ expected_files() {
   echo "$1/share/bash-completion/completions/romshelf-cli"
   echo "$1/share/doc/romshelf-plus/changelog.Debian.gz"
   echo "$1/share/doc/romshelf-plus/copyright"
-  for size in 128 16 256 32 48 64; do
+  for size in 128 16 256 32 48 512 64; do
     echo "$1/share/icons/hicolor/${size}x$size/apps/romshelf-plus.png"
   done
+  echo "$1/share/icons/hicolor/scalable/apps/romshelf-plus.svg"
   echo "$1/share/lintian/overrides/romshelf-plus"
   echo "$1/share/man/man6/romshelf-cli.6.gz"
   echo "$1/share/man/man6/romshelf.6.gz"
@@ -77,6 +79,13 @@ dpkg-deb -x "$deb" "$root"
 expected_files usr games | LC_ALL=C sort >"$scratch/expected-root"
 files_under "$root" >"$scratch/unpacked"
 diff -u "$scratch/expected-root" "$scratch/unpacked" || fail "the package holds other files than above"
+# Neither installation keeps the compilers' and libraries' version strings in the programs.
+for program in "$root/usr/games/romshelf" "$root/usr/games/romshelf-cli" \
+  "$scratch/prefix/bin/romshelf" "$scratch/prefix/bin/romshelf-cli"; do
+  if readelf -S -W "$program" | grep -q ' \.comment '; then
+    fail "$program keeps its .comment section"
+  fi
+done
 doc=$root/usr/share/doc/romshelf-plus
 gzip -dc "$doc/changelog.Debian.gz" >"$scratch/changelog"
 [ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$(dpkg-deb -f "$deb" Version)" ] ||

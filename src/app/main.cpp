@@ -6,11 +6,13 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/app/Application.h"
 #include "core/app/DemoCatalogue.h"
@@ -27,7 +29,7 @@ namespace {
 
 void printUsage() {
     std::fputs(
-        "Usage: romshelf [--demo DIR] [Qt's options]\n"
+        "Usage: romshelf [--demo [DIR]] [Qt's options]\n"
         "   or: romshelf --help | --version\n"
         "Romshelf Plus, the launcher and catalogue for emulators, in a window (its user\n"
         "interface is Japanese): it lists the ROM and disk-image files kept in folders per\n"
@@ -35,9 +37,10 @@ void printUsage() {
         "and starts the right emulator with the right command line.\n"
         "\n"
         "Options:\n"
-        "  --demo DIR   make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
+        "  --demo [DIR] make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
         "               their records, snaps and the emulators installed), or fill in what\n"
-        "               is missing from one, and start on it\n"
+        "               is missing from one, and start on it; without DIR in\n"
+        "               $XDG_DATA_HOME/romshelf-plus-demo/ (~/.local/share/romshelf-plus-demo/)\n"
         "  --help       print this help and exit\n"
         "  --version    print the version and exit\n"
         "\n"
@@ -45,7 +48,14 @@ void printUsage() {
         "can be written; for an installed copy, or a folder that cannot be written, it is\n"
         "$XDG_DATA_HOME/romshelf-plus/ (by default ~/.local/share/romshelf-plus/). One\n"
         "program at a time writes to a program folder: a second window is refused with\n"
-        "exit status 75. romshelf-cli does the same work from a terminal.\n",
+        "exit status 75. romshelf-cli does the same work from a terminal.\n"
+        "\n"
+        "Exit status:\n"
+        "  0           done: the window was closed, or the program was ended by SIGTERM,\n"
+        "              SIGINT or SIGHUP, its data saved\n"
+        "  2           the demo folder or the program folder could not be made or entered\n"
+        "  64          usage error: one line on stderr names the option or argument\n"
+        "  75          another program holds the program folder; nothing was changed\n",
         stdout);
 }
 
@@ -60,28 +70,87 @@ void printVersion() {
         stdout);
 }
 
-// --help or --version among the arguments (the folder after --demo aside): answered on stdout
-// before anything is made or opened; nullopt when the program is to start.
-std::optional<int> answerInformationOption(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--demo") == 0) {
-            ++i;
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printUsage();
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        } else if (std::strcmp(argv[i], "--version") == 0) {
-            printVersion();
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        }
-    }
-    return std::nullopt;
+// Qt's own options (taken with one dash or two); those that take a value take the next argument.
+bool isQtOption(std::string_view name, bool& takesValue) {
+    static constexpr std::string_view kWithValue[] = {"platform",
+                                                      "platformpluginpath",
+                                                      "platformtheme",
+                                                      "plugin",
+                                                      "qwindowgeometry",
+                                                      "geometry",
+                                                      "qwindowicon",
+                                                      "icon",
+                                                      "qwindowtitle",
+                                                      "title",
+                                                      "session",
+                                                      "display",
+                                                      "name",
+                                                      "dialogs",
+                                                      "style",
+                                                      "stylesheet"};
+    static constexpr std::string_view kAlone[] = {"reverse", "widgetcount", "nograb", "dograb",
+                                                  "sync"};
+    if (name.starts_with("--")) name.remove_prefix(1);
+    if (!name.starts_with("-")) return false;
+    name.remove_prefix(1);
+    takesValue = name.find('=') == name.npos;
+    name = name.substr(0, name.find('='));
+    for (std::string_view o : kWithValue)
+        if (name == o) return true;
+    takesValue = false;
+    for (std::string_view o : kAlone)
+        if (name == o) return true;
+    return name.starts_with("qmljsdebugger");
 }
 
-// The folder after `--demo`, absolute; empty when the program runs on its own folder.
-QString demoFolderArgument(const QStringList& arguments) {
-    const qsizetype i = arguments.indexOf(QStringLiteral("--demo"));
-    if (i < 0 || i + 1 >= arguments.size()) return {};
-    return QDir(arguments[i + 1]).absolutePath();
+// The arguments, read before anything is made or opened: --help and --version answered on
+// stdout, an unknown option told in one line (status 64), the folder of --demo.
+struct WindowArguments {
+    std::optional<int> exitStatus;
+    bool demo = false;
+    std::string demoFolder;  // empty: the default one
+};
+
+WindowArguments readArguments(int argc, char* argv[]) {
+    WindowArguments a;
+    auto usageError = [&](const std::string& what, const char* problem) {
+        std::fprintf(stderr, "romshelf: %s: %s (romshelf --help lists the options)\n", what.c_str(),
+                     problem);
+        a.exitStatus = 64;
+        return a;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        bool takesValue = false;
+        if (arg == "--demo" || arg.starts_with("--demo=")) {
+            a.demo = true;
+            if (arg != "--demo")
+                a.demoFolder = arg.substr(7);
+            else if (i + 1 < argc && argv[i + 1][0] != '-')
+                a.demoFolder = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            printUsage();
+            a.exitStatus = std::fflush(stdout) == 0 ? 0 : 1;
+            return a;
+        } else if (arg == "--version") {
+            printVersion();
+            a.exitStatus = std::fflush(stdout) == 0 ? 0 : 1;
+            return a;
+        } else if (isQtOption(arg, takesValue)) {
+            if (takesValue && i + 1 >= argc) return usageError(arg, "needs a value");
+            if (takesValue) ++i;
+        } else {
+            return usageError(arg, arg.starts_with("-") ? "unknown option" : "unexpected argument");
+        }
+    }
+    if (a.demo && a.demoFolder.empty()) {
+        std::string folder = romshelf::ProgramFolder::userDataFolder();
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        a.demoFolder = folder + "-demo";
+        std::fprintf(stderr, "romshelf: --demo: no folder given, the demo is in %s\n",
+                     a.demoFolder.c_str());
+    }
+    return a;
 }
 
 // The first start gets the tool windows side by side over the screen it opens on.
@@ -124,7 +193,8 @@ int refuseSecondWriter(const romshelf::ProgramFolder& folder,
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (const auto status = answerInformationOption(argc, argv)) return *status;
+    const WindowArguments arguments = readArguments(argc, argv);
+    if (arguments.exitStatus) return *arguments.exitStatus;
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Romshelf Plus"));
     // Docks and task bars find the desktop entry (its name and icon) by this id: on Wayland it is
@@ -139,10 +209,12 @@ int main(int argc, char* argv[]) {
     const romshelf::JapaneseUi japanese;
 
     // `--demo DIR`: the demo catalogue, made or completed in DIR, is the program folder.
-    const QString demo = demoFolderArgument(QApplication::arguments());
+    const QString demo = arguments.demo
+                             ? QDir(QString::fromStdString(arguments.demoFolder)).absolutePath()
+                             : QString();
     if (!demo.isEmpty() && !QDir().mkpath(demo)) {
-        std::fprintf(stderr, "cannot make %s\n", qPrintable(demo));
-        return 1;
+        std::fprintf(stderr, "romshelf: cannot make %s\n", qPrintable(demo));
+        return 2;
     }
     romshelf::ProgramFolder folder = demo.isEmpty() ? romshelf::ProgramFolder::locate()
                                                     : romshelf::ProgramFolder(demo.toStdString());
@@ -174,7 +246,11 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "not written: %s%s\n", folder.path().c_str(), file.c_str());
     }
     // Relative paths in the settings are relative to the program folder.
-    if (::chdir(folder.path().c_str()) != 0) return 1;
+    if (::chdir(folder.path().c_str()) != 0) {
+        std::fprintf(stderr, "romshelf: cannot enter %s: %s\n", folder.path().c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
     // A FIFO or anything else in its place is read as no settings too.
     const bool firstStart = !romshelf::fs::fileExists(app.mainDataPath());
     app.loadMainSettings();

@@ -1,6 +1,6 @@
 #include "cli/ArgumentReader.h"
 
-#include <sstream>
+#include <string>
 
 #include "cli/CliSupport.h"
 
@@ -30,60 +30,82 @@ ArgumentReader& ArgumentReader::number(std::string_view name, std::optional<int>
         name, 1, [&into, n = std::string(name)](std::span<const std::string> v, std::ostream& err) {
             into = parseNumber(v[0]);
             if (into) return 0;
-            err << n << " takes a number: " << v[0] << "\n";
-            return 64;
+            return usageError(err, n, "needs a number, not " + v[0]);
         });
+}
+
+int usageError(std::ostream& err, std::string_view what, std::string_view problem) {
+    err << "romshelf-cli: " << what << ": " << problem << "\n";
+    return kUsageStatus;
 }
 
 int ArgumentReader::read(const std::vector<std::string>& args, CommonOptions& into,
                          std::ostream& err) const {
+    bool optionsEnded = false;
+    auto word = [&](const std::string& a) {
+        if (into.words.size() >= maxWords_) return usageError(err, a, "unexpected argument");
+        into.words.push_back(a);
+        return 0;
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const std::size_t left = args.size() - i - 1;
-        if (a == "--yes") {
-            into.yes = true;
+        if (optionsEnded) {
+            if (const int status = word(a)) return status;
             continue;
         }
-        if (a == "--program-folder" || a == "--hardware") {
-            if (left < 1) {
-                err << a << " needs a value\n";
-                return 64;
-            }
-            (a == "--program-folder" ? into.programFolder : into.code) = args[++i];
+        if (a == "--") {
+            optionsEnded = true;
             continue;
         }
+        // "--name=value": the name is what is looked up, the value its first.
+        std::string name = a;
+        std::optional<std::string> attached;
+        if (const std::size_t equals = a.find('='); a.starts_with("--") && equals != a.npos) {
+            name = a.substr(0, equals);
+            attached = a.substr(equals + 1);
+        }
+        int count = 0;
         const Option* own = nullptr;
-        for (const Option& o : options_)
-            if (o.name == a) own = &o;
-        if (!own) {
-            if (a.starts_with("--") && !unknownAreWords_) {
-                err << "unknown argument: " << a << "\n";
-                return 64;
+        if (name == "--yes") {
+            count = 0;
+        } else if (name == "--program-folder" || name == "--hardware") {
+            count = 1;
+        } else {
+            for (const Option& o : options_)
+                if (o.name == name) own = &o;
+            if (!own) {
+                if (a.starts_with("--") && !unknownAreWords_)
+                    return usageError(err, name, "unknown option");
+                if (const int status = word(a)) return status;
+                continue;
             }
-            if (into.words.size() >= maxWords_) {
-                err << "unknown argument: " << a << "\n";
-                return 64;
-            }
-            into.words.push_back(a);
-            continue;
+            count = own->values;
         }
-        const auto count = static_cast<std::size_t>(own->values);
-        if (left < count) {
-            err << a << " needs " << count << (count == 1 ? " value\n" : " values\n");
-            return 64;
+        if (attached && count == 0) return usageError(err, name, "takes no value");
+        std::vector<std::string> values;
+        if (attached) values.push_back(*attached);
+        while (values.size() < static_cast<std::size_t>(count)) {
+            // A value that looks like an option is the next option: this one's value was left out.
+            if (i + 1 >= args.size() || args[i + 1].starts_with("--"))
+                return usageError(
+                    err, name,
+                    count == 1 ? "needs a value" : "needs " + std::to_string(count) + " values");
+            values.push_back(args[++i]);
         }
-        const std::span<const std::string> values(args.data() + i + 1, count);
-        i += count;
-        if (const int status = own->take(values, err)) return status;
+        if (name == "--yes") {
+            into.yes = true;
+        } else if (!own) {
+            (name == "--program-folder" ? into.programFolder : into.code) = values[0];
+        } else if (const int status = own->take(values, err)) {
+            return status;
+        }
     }
     return 0;
 }
 
-CommonOptions parseCommonOptions(const std::vector<std::string>& args) {
-    CommonOptions o;
-    std::ostringstream ignored;
-    ArgumentReader().unknownOptionsAreWords().read(args, o, ignored);
-    return o;
+int readCommonOptions(const std::vector<std::string>& args, CommonOptions& into,
+                      std::ostream& err) {
+    return ArgumentReader().unknownOptionsAreWords().read(args, into, err);
 }
 
 }  // namespace romshelf::cli

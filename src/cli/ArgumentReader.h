@@ -18,9 +18,16 @@ struct CommonOptions {
     std::vector<std::string> words;
 };
 
+// A usage error as one line on `err`, "romshelf-cli: WHAT: PROBLEM", for a script's log to show
+// what to fix; returns the usage status 64.
+inline constexpr int kUsageStatus = 64;
+int usageError(std::ostream& err, std::string_view what, std::string_view problem);
+
 // The one reader of every command's arguments: the common options wherever they stand, the
-// command's own options with the number of values each takes, and the other words in order. The
-// values of an option are taken as they stand, so `--name --yes` names a game "--yes".
+// command's own options with the number of values each takes, and the other words in order.
+// `--name=value` gives an option its (first) value; a value beginning with "--" given apart is
+// taken for the next option, so that a forgotten value is told rather than swallowing it
+// (`--name=--yes` names a game "--yes"). After `--` every argument is a word.
 class ArgumentReader {
 public:
     // Told an option's values; 0, or the exit status after saying on `err` what is wrong.
@@ -44,8 +51,8 @@ public:
         return *this;
     }
 
-    // 0, or the exit status after saying on `err` what is wrong: 64 for an unknown option or one
-    // lacking its values.
+    // 0, or the exit status after saying on `err` in one line what is wrong: 64 for an unknown
+    // option, one lacking its values or a word too many.
     int read(const std::vector<std::string>& args, CommonOptions& into, std::ostream& err) const;
 
 private:
@@ -59,7 +66,8 @@ private:
     std::size_t maxWords_ = static_cast<std::size_t>(-1);
 };
 
-// Only the common options; every other argument is a word.
-CommonOptions parseCommonOptions(const std::vector<std::string>& args);
+// Only the common options; every other argument is a word. 0, or 64 after telling on `err` that
+// one of them lacks its value.
+int readCommonOptions(const std::vector<std::string>& args, CommonOptions& into, std::ostream& err);
 
 }  // namespace romshelf::cli

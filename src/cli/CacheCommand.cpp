@@ -25,33 +25,24 @@ void printList(const UnpackCache& cache, std::uint64_t cap, std::ostream& out) {
 }  // namespace
 
 int cacheCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string programFolder, operation;
+    std::string operation;
     std::optional<std::uint64_t> max;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--program-folder" && hasValue) {
-            programFolder = args[++i];
-        } else if (args[i] == "--max" && hasValue && operation.empty()) {
-            max = parseByteSize(args[++i]);
-            if (!max) {
-                err << "--max takes a size such as 512M, 4G or a number of bytes: " << args[i]
-                    << "\n";
-                return 64;
-            }
-            operation = "--max";
-        } else if (args[i] == "--yes") {
-            // nothing is asked
-        } else if ((args[i] == "list" || args[i] == "clear") && operation.empty()) {
-            operation = args[i];
-        } else {
-            err << "unknown argument: " << args[i] << "\n";
-            return 64;
-        }
-    }
-    if (operation.empty()) {
-        err << "cache needs list, clear or --max SIZE\n";
-        return 64;
-    }
+    CommonOptions o;
+    ArgumentReader reader;
+    reader.wordsAtMost(1).option("--max", 1, [&](std::span<const std::string> v, std::ostream& e) {
+        max = parseByteSize(v[0]);
+        if (max) return 0;
+        return usageError(e, "--max",
+                          "needs a size such as 512M, 4G or a number of bytes, not " + v[0]);
+    });
+    if (const int status = reader.read(args, o, err)) return status;
+    const std::string& programFolder = o.programFolder;
+    if (!o.words.empty()) operation = o.words[0];
+    if (!operation.empty() && operation != "list" && operation != "clear")
+        return usageError(err, operation, "unknown cache operation (list or clear)");
+    if (max && !operation.empty()) return usageError(err, "--max", "goes without " + operation);
+    if (max) operation = "--max";
+    if (operation.empty()) return usageError(err, "cache", "needs list, clear or --max SIZE");
     OpenedApplication opened = openProgramFolder(programFolder, err);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;

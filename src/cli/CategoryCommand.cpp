@@ -62,14 +62,15 @@ int runOperation(Application& app, CategoryOrganiser& organiser, const std::stri
 }  // namespace
 
 int organiseCategory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions options = parseCommonOptions(args);
+    CommonOptions options;
+    if (const int status = ArgumentReader().read(args, options, err)) return status;
     const std::vector<std::string>& words = options.words;
-    const std::optional<int> list = words.size() >= 2 ? parseList(words[1]) : std::nullopt;
-    if (!list) {
-        err << "usage: category [options] list|add|rename|delete|move|sort|find-missing K ... "
-               "(K: 1-5 or class)\n";
-        return 64;
-    }
+    if (words.size() < 2)
+        return usageError(err, "category",
+                          "needs an operation (list, add, rename, delete, move, sort or "
+                          "find-missing) and a list K (1-5 or class)");
+    const std::optional<int> list = parseList(words[1]);
+    if (!list) return usageError(err, words[1], "no category list (1-5 or class)");
     OpenedApplication opened = openHardware(options.programFolder, options.code, err, options.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
@@ -78,7 +79,7 @@ int organiseCategory(const std::vector<std::string>& args, std::ostream& out, st
     if (words[0] != "list" || words.size() != 2) {
         const int status =
             runOperation(app, organiser, words[0], {words.begin() + 2, words.end()}, err);
-        if (status == 64) err << "wrong arguments for category " << words[0] << "\n";
+        if (status == 64) usageError(err, "category " + words[0], "wrong arguments");
         if (status != 0) return status;
         // As "項目の確定", then saved at once: nothing else will save it.
         app.categoryCommands().apply(organiser);

@@ -5,11 +5,8 @@
 namespace romshelf::cli {
 
 int cleanTemp(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions o = parseCommonOptions(args);
-    if (!o.words.empty()) {
-        err << "unknown argument: " << o.words.front() << "\n";
-        return 64;
-    }
+    CommonOptions o;
+    if (const int status = ArgumentReader().wordsAtMost(0).read(args, o, err)) return status;
     OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     const int removed = opened.app->tempFolders().clearCommand();

@@ -175,15 +175,14 @@ ArgumentReader& RowChoice::addTo(ArgumentReader& reader) {
         folder = parseNumber(v[0]);
         file = unescapeText(v[1]);  // as `list` prints it
         if (folder) return 0;
-        err << "--folder takes a folder number and a file: " << v[0] << "\n";
-        return 64;
+        return usageError(err, "--folder", "needs a folder number and a file, not " + v[0]);
     });
 }
 
 int RowChoice::check(std::ostream& err) const {
     if (folder.has_value() != row.has_value()) return 0;
-    err << "give either --folder N FILE or --row N\n";
-    return 64;
+    return usageError(err, row ? "--row" : "--folder",
+                      row ? "goes without --folder" : "needs N FILE, or --row N instead");
 }
 
 std::optional<std::size_t> RowChoice::find(const Application& app, std::ostream& err) const {

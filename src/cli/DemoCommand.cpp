@@ -1,5 +1,8 @@
 #include "cli/DemoCommand.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "cli/CliSupport.h"
 #include "cli/StreamPrompter.h"
 #include "core/app/DemoCatalogue.h"
@@ -12,14 +15,16 @@ int makeDemo(const std::vector<std::string>& args, std::ostream& out, std::ostre
     CommonOptions o;
     if (const int status = ArgumentReader().wordsAtMost(1).read(args, o, err)) return status;
     const std::string dir = o.words.empty() ? o.programFolder : o.words[0];
-    if (dir.empty() || (!o.words.empty() && !o.programFolder.empty())) {
-        err << "usage: romshelf-cli demo DIR\n";
-        return 64;
-    }
+    if (dir.empty()) return usageError(err, "demo", "needs a folder DIR");
+    if (!o.words.empty() && !o.programFolder.empty())
+        return usageError(err, "--program-folder", "goes without DIR");
     const std::string path = absoluteFolder(dir);
-    if (!fs::createDirectory(path)) {
-        err << "cannot make " << path << "\n";
-        return 1;
+    // The parent folders too, as mkdir -p: `demo ~/tmp/a/b` is one step.
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (!fs::directoryExists(path)) {
+        err << "romshelf-cli: cannot make " << path << "\n";
+        return 2;
     }
     const ProgramFolder folder(path);
     StreamPrompter prompter(err);

@@ -6,11 +6,10 @@
 namespace romshelf::cli {
 
 int discSetsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions o = parseCommonOptions(args);
-    if (o.words.size() > 1 || (o.words.size() == 1 && o.words[0] != "on" && o.words[0] != "off")) {
-        err << "usage: disc-sets [--program-folder DIR] [--hardware CODE] [on|off]\n";
-        return 64;
-    }
+    CommonOptions o;
+    if (const int status = ArgumentReader().wordsAtMost(1).read(args, o, err)) return status;
+    if (o.words.size() == 1 && o.words[0] != "on" && o.words[0] != "off")
+        return usageError(err, o.words[0], "disc-sets takes on or off");
     OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;

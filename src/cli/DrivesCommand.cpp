@@ -50,16 +50,14 @@ int drivesCommand(const std::vector<std::string>& args, std::ostream& out, std::
                         .read(args, o, err);
     if (bad) return bad;
     if (!setRoot.empty() && !unsetRoot.empty()) {
-        err << "drives takes --set or --unset, not both\n";
-        return 64;
+        return usageError(err, "--unset", "goes without --set");
     }
     const std::string& given = setRoot.empty() ? unsetRoot : setRoot;
     const std::string root = normalisedWindowsRoot(given);
-    if (!given.empty() && root.empty()) {
-        err << "not a drive letter or network share: " << given
-            << " (for example D: or \\\\NAS\\games)\n";
-        return 64;
-    }
+    if (!given.empty() && root.empty())
+        return usageError(err, setRoot.empty() ? "--unset" : "--set",
+                          "not a drive letter or network share: " + given +
+                              " (for example D: or \\\\NAS\\games)");
     std::string folder;
     if (!setRoot.empty()) {
         folder = absoluteFolder(setFolder);
@@ -91,11 +89,8 @@ int drivesCommand(const std::vector<std::string>& args, std::ostream& out, std::
 }
 
 int checkFolderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions o = parseCommonOptions(args);
-    if (!o.words.empty()) {
-        err << "usage: check-folder [--program-folder DIR] [--hardware CODE]\n";
-        return 64;
-    }
+    CommonOptions o;
+    if (const int status = ArgumentReader().wordsAtMost(0).read(args, o, err)) return status;
     OpenedApplication opened = openProgramFolder(o.programFolder, err);
     if (opened.exitStatus != 0) return opened.exitStatus;
     std::string text;

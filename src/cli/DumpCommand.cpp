@@ -96,7 +96,7 @@ int dumpDataFile(const std::string& path, std::ostream& out, std::ostream& err) 
     DataStream probe;
     if (!probe.openForReading(path)) {
         err << "cannot open " << path << "\n";
-        return 1;
+        return 2;
     }
     const std::string magic = probe.readRawString();
     const bool magicRead = !probe.failed();

@@ -19,17 +19,23 @@ void printSlot(const EmulatorDialogModel& model, int slot, std::ostream& out) {
 }  // namespace
 
 int emulatorsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions options = parseCommonOptions(args);
-    const std::vector<std::string>& words = options.words;
-    const bool suggest = words.size() == 1 && words[0] == "--suggest";
-    const bool set = words.size() == 3 && words[0] == "--set";
+    CommonOptions options;
+    bool suggest = false, set = false;
     // 0 for none: slots are counted from 1 here.
-    const int number = set ? parseNumber(words[1]).value_or(0) : 0;
-    if (options.code.empty() || (!words.empty() && !suggest && !set) || (set && number < 1)) {
-        err << "usage: emulators [--program-folder DIR] --hardware CODE [--suggest | --set N "
-               "NAME]\n";
-        return 64;
-    }
+    int number = 0;
+    std::vector<std::string> words(3);
+    ArgumentReader reader;
+    reader.flag("--suggest", suggest).wordsAtMost(0);
+    reader.option("--set", 2, [&](std::span<const std::string> v, std::ostream& e) {
+        set = true;
+        words = {"--set", v[0], v[1]};
+        number = parseNumber(v[0]).value_or(0);
+        if (number >= 1) return 0;
+        return usageError(e, "--set", "needs a slot number from 1, not " + v[0]);
+    });
+    if (const int status = reader.read(args, options, err)) return status;
+    if (options.code.empty()) return usageError(err, "emulators", "needs --hardware CODE");
+    if (suggest && set) return usageError(err, "--set", "goes without --suggest");
     // Suggesting needs no folder settings: a hardware not set up yet has no ROM folders to give.
     if (suggest && hardwareIndexOf(options.code) >= 0) {
         const ProgramFolder folder = programFolderFrom(options.programFolder);

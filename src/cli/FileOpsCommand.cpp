@@ -78,16 +78,12 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
     const bool yes = o.yes;
     std::vector<std::string> files;
     for (const std::string& word : o.words) files.push_back(unescapeText(word));
-    if (code.empty() || all == !files.empty()) {
-        err << operation << " needs --hardware CODE and either FILE... or --all\n";
-        return 64;
-    }
-    if ((operation == "move") != to.has_value() ||
-        (operation == "copy" && (all || files.size() != 1 || output.empty()))) {
-        err << (operation == "move" ? "move needs --to FOLDER_NO (and only move takes it)\n"
-                                    : "copy takes one FILE and --output PATH\n");
-        return 64;
-    }
+    if (code.empty()) return usageError(err, operation, "needs --hardware CODE");
+    if (all == !files.empty()) return usageError(err, operation, "needs either FILE... or --all");
+    if (operation == "move" && !to) return usageError(err, "move", "needs --to FOLDER_NO");
+    if (operation != "move" && to) return usageError(err, "--to", "goes with move only");
+    if (operation == "copy" && (all || files.size() != 1 || output.empty()))
+        return usageError(err, "copy", "takes one FILE and --output PATH");
     OpenedApplication opened = openHardware(o.programFolder, code, err, yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     Application& app = *opened.app;
@@ -124,8 +120,7 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
     } else if (operation == "copy") {
         return copyRow(opened, rows.front(), output, yes, out, err);
     } else {
-        err << "unknown operation: " << operation << "\n";
-        return 64;
+        return usageError(err, operation, "unknown command");
     }
     if (!counts) return 1;
     printCounts(out, *counts);
@@ -136,6 +131,10 @@ int fileOperation(const std::string& operation, const std::vector<std::string>& 
                     changes.before().option(Option::DeleteWithoutTrash));
     });
     if (!changes.save(app, err)) return 1;
+    // The shell sees one status; the log says how many.
+    if (counts->failed > 0)
+        err << "romshelf-cli: " << operation << ": " << counts->failed << " of " << rows.size()
+            << " files failed\n";
     return counts->failed > 0 || counts->aborted || counts->stopped ? 1 : 0;
 }
 

@@ -30,7 +30,8 @@ bool parseItems(const std::string& list, GameListOptions& o, std::ostream& err) 
                    item[3] <= '5') {
             o.categories[static_cast<std::size_t>(item[3] - '1')] = true;
         } else {
-            err << "unknown item: " << item << " (file, size, rating, cat1 to cat5 or class)\n";
+            usageError(err, "--items",
+                       "unknown item " + item + " (file, size, rating, cat1 to cat5 or class)");
             return false;
         }
     }
@@ -41,18 +42,20 @@ bool parseItems(const std::string& list, GameListOptions& o, std::ostream& err) 
 
 int gameListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     GameListOptions o;
-    std::string folder, items;
+    // CP932 by default: the file the window program writes, for the older program's readers.
+    std::string folder, items, encoding = "cp932";
     ListSelection selection;
     const ExtraOption extra = [&](ArgumentReader& reader) {
         reader.flag("--csv", o.csv).flag("--blank-lines", o.blankLines);
         reader.flag("--second-line", o.secondLine).text("--items", items).text("--out", folder);
+        reader.text("--encoding", encoding);
     };
     if (const int status = parseListSelection(args, selection, err, extra)) return status;
     if (!items.empty() && !parseItems(items, o, err)) return 64;
-    if (selection.code.empty()) {
-        err << "gamelist needs --hardware CODE\n";
-        return 64;
-    }
+    if (selection.code.empty()) return usageError(err, "gamelist", "needs --hardware CODE");
+    if (encoding != "cp932" && encoding != "utf-8")
+        return usageError(err, "--encoding", "needs cp932 or utf-8, not " + encoding);
+    o.utf8 = encoding == "utf-8";
     OpenedApplication opened =
         openHardware(selection.programFolder, selection.code, err, selection.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
@@ -77,9 +80,13 @@ int importCsvCommand(const std::vector<std::string>& args, std::ostream& out, st
         return status;
     const CsvFormat format = old ? CsvFormat::Old : CsvFormat::Own;
     const std::vector<std::string>& files = o.words;
-    if (o.code.empty() || files.size() != 1 || files[0].empty()) {
-        err << "import-csv takes --hardware CODE FILE [--old-format] [--yes]\n";
-        return 64;
+    if (o.code.empty()) return usageError(err, "import-csv", "needs --hardware CODE");
+    if (files.size() != 1 || files[0].empty())
+        return usageError(err, files.size() > 1 ? files[1] : "import-csv",
+                          files.size() > 1 ? "unexpected argument" : "needs a FILE");
+    if (!fs::fileExists(files[0])) {
+        err << "romshelf-cli: cannot read " << files[0] << "\n";
+        return 2;
     }
     OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;

@@ -10,16 +10,13 @@ int historyCommand(const std::vector<std::string>& args, std::ostream& out, std:
     CommonOptions o;
     long long since = 0;
     ArgumentReader reader;
-    reader.wordsAtMost(0).option("--since", 1,
-                                 [&](std::span<const std::string> v, std::ostream& e) {
-                                     const std::optional<long long> day = localDayStart(v[0]);
-                                     if (!day) {
-                                         e << "--since takes a date as YYYY-MM-DD\n";
-                                         return 64;
-                                     }
-                                     since = *day;
-                                     return 0;
-                                 });
+    reader.wordsAtMost(0).option(
+        "--since", 1, [&](std::span<const std::string> v, std::ostream& e) {
+            const std::optional<long long> day = localDayStart(v[0]);
+            if (!day) return usageError(e, "--since", "needs a date as YYYY-MM-DD, not " + v[0]);
+            since = *day;
+            return 0;
+        });
     if (const int status = reader.read(args, o, err)) return status;
     const std::string& code = o.code;
     const ProgramFolder folder = programFolderFrom(o.programFolder);

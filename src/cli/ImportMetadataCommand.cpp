@@ -9,25 +9,24 @@ namespace romshelf::cli {
 
 int importMetadataCommand(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err) {
-    const CommonOptions o = parseCommonOptions(args);
+    CommonOptions o;
     std::string file, option;
     bool overwrite = false;
-    for (std::size_t i = 0; i < o.words.size(); ++i) {
-        const std::string& a = o.words[i];
-        if ((a == "--esde" || a == "--pegasus") && i + 1 < o.words.size() && file.empty()) {
-            option = a;
-            file = absoluteFile(o.words[++i]);
-        } else if (a == "--overwrite") {
-            overwrite = true;
-        } else {
-            err << "unknown argument: " << a << "\n";
-            return 64;
-        }
-    }
-    if (o.code.empty() || file.empty()) {
-        err << "import-metadata needs --hardware CODE and --esde FILE or --pegasus FILE\n";
-        return 64;
-    }
+    auto source = [&](std::string_view name) {
+        return [&, name](std::span<const std::string> v, std::ostream& e) {
+            if (!file.empty()) return usageError(e, name, "give one of --esde and --pegasus");
+            option = name;
+            file = absoluteFile(v[0]);
+            return 0;
+        };
+    };
+    ArgumentReader reader;
+    reader.option("--esde", 1, source("--esde")).option("--pegasus", 1, source("--pegasus"));
+    if (const int status = reader.flag("--overwrite", overwrite).wordsAtMost(0).read(args, o, err))
+        return status;
+    if (o.code.empty()) return usageError(err, "import-metadata", "needs --hardware CODE");
+    if (file.empty())
+        return usageError(err, "import-metadata", "needs --esde FILE or --pegasus FILE");
     // The option says what the file is meant to be: a file of the other kind is refused.
     const auto head = fs::readFile(file, 1 << 20);
     const bool esde = option == "--esde";

@@ -96,9 +96,10 @@ int showHeader(const std::vector<std::string>& args, std::ostream& out, std::ost
             ArgumentReader().wordsAtMost(0).text("--header", file).read(args, o, err))
         return status;
     const std::string& code = o.code;
-    if (file.empty()) {
-        err << "give --header FILE\n";
-        return 64;
+    if (file.empty()) return usageError(err, "--header", "needs a value");
+    if (!fs::fileExists(file)) {
+        err << "romshelf-cli: cannot read " << file << "\n";
+        return 2;
     }
     std::optional<UnpackFolder> unpacked;
     std::string rom = file;

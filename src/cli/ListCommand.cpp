@@ -40,20 +40,17 @@ int parseListSelection(const std::vector<std::string>& args, ListSelection& s, s
     reader.unknownOptionsAreWords().text("--field", s.field);
     reader.option("--rating", 1, [&s](std::span<const std::string> v, std::ostream& err) {
         const auto n = parseNumber(v[0]);
-        if (!n || *n < 0 || *n > 5) {
-            err << "--rating takes 0 (not rated) to 5: " << v[0] << "\n";
-            return 2;
-        }
+        if (!n || *n < 0 || *n > 5)
+            return usageError(err, "--rating",
+                              "needs a number from 0 (not rated) to 5, not " + v[0]);
         s.choices.push_back(
             {SearchDialogModel::Rating, *n == 0 ? std::string(kUnregisteredItem) : ratingText(*n)});
         return 0;
     });
     reader.option("--category", 2, [&s](std::span<const std::string> v, std::ostream& err) {
         const auto k = parseNumber(v[0]);
-        if (!k || *k < 1 || *k > 5) {
-            err << "--category takes a category 1-5: " << v[0] << "\n";
-            return 2;
-        }
+        if (!k || *k < 1 || *k > 5)
+            return usageError(err, "--category", "needs a category from 1 to 5, not " + v[0]);
         s.choices.push_back({SearchDialogModel::Category1 + *k - 1, v[1]});
         return 0;
     });
@@ -63,10 +60,7 @@ int parseListSelection(const std::vector<std::string>& args, ListSelection& s, s
     });
     reader.option("--favourite", 1, [&s](std::span<const std::string> v, std::ostream& err) {
         const auto item = favouriteItem(v[0]);
-        if (!item) {
-            err << "--favourite takes yes, no or unset: " << v[0] << "\n";
-            return 2;
-        }
+        if (!item) return usageError(err, "--favourite", "needs yes, no or unset, not " + v[0]);
         s.choices.push_back({SearchDialogModel::Favourite, *item});
         return 0;
     });
@@ -86,14 +80,13 @@ int showListSelection(Application& app, const ListSelection& s, std::ostream& er
                                                                 "comment"};
     const auto fieldIt = std::find(kFields.begin(), kFields.end(), s.field);
     if (fieldIt == kFields.end()) {
-        err << "unknown search field: " << s.field << " (name, reading, file or comment)\n";
-        return 2;
+        return usageError(err, "--field", "needs name, reading, file or comment, not " + s.field);
     }
     const std::vector<std::string>& mode = s.mode;
     const std::string what = mode.empty() ? "all" : mode[0];
     if (!s.choices.empty() && what != "search") {
-        err << "--rating, --category, --class and --favourite go with search\n";
-        return 64;
+        return usageError(err, what,
+                          "--rating, --category, --class and --favourite go with search");
     }
     auto arg = [&](std::size_t k) -> std::optional<int> {
         return k < mode.size() ? parseNumber(mode[k]) : std::nullopt;
@@ -133,8 +126,10 @@ int showListSelection(Application& app, const ListSelection& s, std::ostream& er
         }
         app.showSearchResult(dialog.criteria());
     } else {
-        err << "unknown list mode\n";
-        return 64;
+        return usageError(err, what,
+                          "unknown list mode or wrong arguments for it (all, unregistered, "
+                          "nosnap, favourites, folder N, rating N, category K N, class N or "
+                          "search TEXT)");
     }
     return 0;
 }
@@ -144,10 +139,8 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::string sort;
     const ExtraOption sortOption = [&](ArgumentReader& reader) { reader.text("--sort", sort); };
     if (const int status = parseListSelection(args, selection, err, sortOption)) return status;
-    if (!sort.empty() && sort != "playtime" && sort != "lastplayed" && sort != "playcount") {
-        err << "--sort takes playtime, lastplayed or playcount: " << sort << "\n";
-        return 64;
-    }
+    if (!sort.empty() && sort != "playtime" && sort != "lastplayed" && sort != "playcount")
+        return usageError(err, "--sort", "needs playtime, lastplayed or playcount, not " + sort);
     OpenedApplication opened =
         openHardware(selection.programFolder, selection.code, err, selection.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
@@ -174,7 +167,14 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
             block.clear();
         }
     };
-    for (const FileListRow& row : app.fileList().rows()) print(row);
+    // Nothing on stdout when nothing matches: the list's own "no files" row is no row to a script.
+    bool any = false;
+    for (const FileListRow& row : app.fileList().rows()) {
+        if (row.folderNumber == kPlaceholderFolder) continue;
+        print(row);
+        any = true;
+    }
+    if (!any) err << "romshelf-cli: list: " << kNoFilesText << " (no file matches)\n";
     out.write(block.data(), static_cast<std::streamsize>(block.size()));
     out.flush();
     // After the rows: the next listing finds the keys of this one.

@@ -6,15 +6,9 @@
 namespace romshelf::cli {
 
 int optimise(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions o = parseCommonOptions(args);
-    if (!o.words.empty()) {
-        err << "unknown argument: " << o.words.front() << "\n";
-        return 64;
-    }
-    if (o.code.empty()) {
-        err << "optimise needs --hardware CODE\n";
-        return 64;
-    }
+    CommonOptions o;
+    if (const int status = ArgumentReader().wordsAtMost(0).read(args, o, err)) return status;
+    if (o.code.empty()) return usageError(err, "optimise", "needs --hardware CODE");
     OpenedApplication opened = openHardware(o.programFolder, o.code, err, o.yes);
     if (opened.exitStatus != 0) return opened.exitStatus;
     const std::optional<int> deleted = optimiseFileInfo(*opened.app);

@@ -27,14 +27,18 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
         action = rest.front();
         rest.erase(rest.begin());
     }
-    if (action != "create" && action != "apply" && action != "merge" && action != "dat") {
-        err << "rename takes create, apply, merge or --dat FILE\n";
-        return 64;
-    }
-    if (action == "merge" ? rest.size() != 2 : selection.code.empty()) {
-        err << (action == "merge" ? "rename merge takes FILE1 FILE2\n"
-                                  : "rename " + action + " needs --hardware CODE\n");
-        return 64;
+    if (action != "create" && action != "apply" && action != "merge" && action != "dat")
+        return usageError(err, action.empty() ? "rename" : action,
+                          "rename takes create, apply, merge or --dat FILE");
+    if (action == "merge" && rest.size() != 2)
+        return usageError(err, "rename merge", "takes FILE1 FILE2");
+    if (action != "merge" && selection.code.empty())
+        return usageError(err, "rename " + action, "needs --hardware CODE");
+    // A file that cannot be read is said before anything is opened.
+    for (const std::string& file : action == "merge" ? rest : std::vector<std::string>{dat}) {
+        if (file.empty() || fs::fileExists(file)) continue;
+        err << "romshelf-cli: cannot read " << file << "\n";
+        return 2;
     }
     OpenedApplication opened =
         openHardware(selection.programFolder, selection.code, err, selection.yes);
@@ -46,7 +50,11 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
     bool ran = false, reportFailed = false;
     if (action == "merge") {
         opened.prompter->presetFiles({absoluteFile(rest[0]), absoluteFile(rest[1])});
-        ran = mergeRenameData(app);
+        const auto merged = mergeRenameData(app);
+        if (merged)
+            out << merged->added << " added\t" << merged->renamed << " renamed\t" << merged->refused
+                << " refused\t" << merged->total << " records\n";
+        ran = merged.has_value();
     } else if (action == "dat") {
         opened.prompter->presetFiles(
             {absoluteFile(dat), output.empty() ? dataFile : absoluteFile(output)});

@@ -39,24 +39,20 @@ int parse(const std::vector<std::string>& args, SetRequest& r, std::ostream& err
     reader.wordsAtMost(1).flag("--clear", r.clear);
     reader.option("--category", 2, [&r](std::span<const std::string> v, std::ostream& e) {
         const std::optional<int> k = parseNumber(v[0]);
-        if (!k || *k < 1 || *k > kRecordClassCount) {
-            e << "--category takes 1-5\n";
-            return 64;
-        }
+        if (!k || *k < 1 || *k > kRecordClassCount)
+            return usageError(e, "--category", "needs a category from 1 to 5, not " + v[0]);
         r.categories[static_cast<std::size_t>(*k - 1)] = unescapeText(v[1]);
         return 0;
     });
     reader.option("--rating", 1, [&r](std::span<const std::string> v, std::ostream& e) {
         r.rating = parseNumber(v[0]);
         if (r.rating && *r.rating >= 0 && *r.rating <= 5) return 0;
-        e << "--rating takes 0-5\n";
-        return 64;
+        return usageError(e, "--rating", "needs a number from 0 to 5");
     });
     reader.option("--favourite", 1, [&r](std::span<const std::string> v, std::ostream& e) {
         r.favourite = v[0] == "yes";
         if (v[0] == "yes" || v[0] == "no") return 0;
-        e << "--favourite takes yes or no\n";
-        return 64;
+        return usageError(e, "--favourite", "needs yes or no, not " + v[0]);
     });
     CommonOptions common;
     if (const int status = reader.read(args, common, err)) return status;
@@ -64,13 +60,8 @@ int parse(const std::vector<std::string>& args, SetRequest& r, std::ostream& err
     r.code = common.code;
     r.yes = common.yes;
     if (!common.words.empty()) r.file = unescapeText(common.words[0]);
-    if (r.file.empty() || r.code.empty()) {
-        err << "usage: set [--program-folder DIR] --hardware CODE FILE [--name TEXT] "
-               "[--reading TEXT] [--rating N] [--category K TEXT] [--class TEXT] "
-               "[--comment TEXT] [--favourite yes|no] [--emulator NAME] [--rename NEWTITLE] "
-               "[--clear] [--yes]\n";
-        return 64;
-    }
+    if (r.code.empty()) return usageError(err, "set", "needs --hardware CODE");
+    if (r.file.empty()) return usageError(err, "set", "needs a FILE");
     return 0;
 }
 
@@ -92,7 +83,7 @@ bool fill(RegistrationModel& model, const SetRequest& r, std::ostream& err) {
         const auto item = std::find(items.begin(), items.end(),
                                     r.emulator->empty() ? std::string(kNotSpecified) : *r.emulator);
         if (item == items.end()) {
-            err << "no such emulator: " << *r.emulator << "\n";
+            usageError(err, "--emulator", "no such emulator: " + *r.emulator);
             return false;
         }
         f.emulator = static_cast<int>(item - items.begin());
@@ -121,7 +112,7 @@ int setFileInfo(const std::vector<std::string>& args, std::ostream& out, std::os
     if (request.clear) {
         done = model.clear();
     } else {
-        if (!fill(model, request, err)) return 64;
+        if (!fill(model, request, err)) return kUsageStatus;
         done = model.accept() && (!request.rename || model.fields.title == *request.rename);
     }
     // Nothing else will save it: the records and lists now, and the recent launches a rename

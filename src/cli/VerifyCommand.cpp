@@ -7,25 +7,19 @@
 namespace romshelf::cli {
 
 int verifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const CommonOptions o = parseCommonOptions(args);
+    CommonOptions o;
     std::string dat, report, fixdat, sets;
-    for (std::size_t i = 0; i < o.words.size(); ++i) {
-        const std::string& a = o.words[i];
-        if ((a == "--dat" || a == "--report" || a == "--fixdat" || a == "--sets") &&
-            i + 1 < o.words.size()) {
-            (a == "--dat"      ? dat
-             : a == "--report" ? report
-             : a == "--sets"   ? sets
-                               : fixdat) = absoluteFile(o.words[++i]);
-        } else {
-            err << "unknown argument: " << a << "\n";
-            return 64;
-        }
-    }
-    if (o.code.empty() || dat.empty()) {
-        err << "verify needs --hardware CODE and --dat FILE\n";
-        return 64;
-    }
+    ArgumentReader reader;
+    reader.text("--dat", dat)
+        .text("--report", report)
+        .text("--fixdat", fixdat)
+        .text("--sets", sets)
+        .wordsAtMost(0);
+    if (const int status = reader.read(args, o, err)) return status;
+    if (o.code.empty()) return usageError(err, "verify", "needs --hardware CODE");
+    if (dat.empty()) return usageError(err, "verify", "needs --dat FILE");
+    dat = absoluteFile(dat), report = absoluteFile(report), fixdat = absoluteFile(fixdat);
+    sets = absoluteFile(sets);
     std::string error;
     const std::optional<DatFile> file = readDatFile(dat, error);
     if (!file) {

@@ -126,10 +126,12 @@ constexpr const char* kCommandUsages[] = {
     "              deletes the record), save it and print the row\n",
     "  gamelist [list's options and MODE] --hardware CODE [--csv]\n"
     "      [--items file,size,rating,cat1,...,cat5,class] [--blank-lines] [--second-line]\n"
-    "      [--out FOLDER]\n"
+    "      [--out FOLDER] [--encoding cp932|utf-8]\n"
     "              write the rows list would print as gamelist_code.txt (a game a line,\n"
     "              the items in parentheses) or, with --csv, gamelist_code.csv (every\n"
-    "              field of the registered rows) into FOLDER or the program folder\n",
+    "              field of the registered rows) into FOLDER or the program folder; in\n"
+    "              CP932 by default (UTF-8 with a byte-order mark when a name does not\n"
+    "              fit), as the window writes it, or in UTF-8 without a byte-order mark\n",
     "  import-csv [--program-folder DIR] --hardware CODE FILE [--old-format] [--yes]\n"
     "              replace the hardware's file information with a CSV file's (as gamelist\n"
     "              --csv writes it, or the older program's list_code.csv with\n"
@@ -239,7 +241,21 @@ void printUsage(std::ostream& out) {
            "lets records, snaps and saves follow them. Ctrl+C or SIGTERM stops a batch after the\n"
            "file at hand and prints what was done (status 130 or 143); a second Ctrl+C stops at\n"
            "once, still leaving no file half-written.\n"
-           "--program-folder, --hardware and --yes may stand before the command as well.\n";
+           "--program-folder, --hardware and --yes may stand before the command as well.\n"
+           "Options take their value as --name VALUE or --name=VALUE (a value that begins with\n"
+           "-- only in the second form); -- ends the options, so that the words after it may\n"
+           "begin with -. Without --yes a question is asked when the standard input is a\n"
+           "terminal; otherwise the command says that it needs --yes and exits with 64.\n"
+           "\n"
+           "Exit status:\n"
+           "  0           done\n"
+           "  1           some items failed (their number is said on stderr)\n"
+           "  2           a file or folder could not be read or written\n"
+           "  64          usage error: one line on stderr names the option or argument\n"
+           "  75          another program holds the program folder; nothing was changed\n"
+           "  130, 143    interrupted by Ctrl+C (SIGINT) or SIGTERM\n"
+           "launch --wait exits with the emulator's status instead, and wine with 3 when no Wine\n"
+           "is found.\n";
 }
 
 // The command words a usage is for: its first word, split at '|'.
@@ -273,27 +289,40 @@ bool printCommandUsage(const std::string& command, std::ostream& out) {
 // word: moved after everything else, where each command's own parsing finds them (a command's
 // first arguments can be words of its own, as rename's create or category's operation). Empty
 // when one lacks its value.
-std::optional<std::vector<std::string>> commandFirst(std::vector<std::string> args) {
+// They go before a `--`, after which everything is a word. Empty, told on `err`, when one lacks its
+// value.
+std::optional<std::vector<std::string>> commandFirst(std::vector<std::string> args,
+                                                     std::ostream& err) {
     std::vector<std::string> leading;
     std::size_t i = 0;
-    while (i < args.size() &&
-           (args[i] == "--yes" || args[i] == "--program-folder" || args[i] == "--hardware")) {
-        const std::size_t n = args[i] == "--yes" ? 1 : 2;
-        if (i + n > args.size()) return std::nullopt;
+    auto is = [&](const char* name) {
+        return args[i] == name || args[i].starts_with(std::string(name) + "=");
+    };
+    while (i < args.size() && (is("--yes") || is("--program-folder") || is("--hardware"))) {
+        const std::size_t n = args[i] == "--program-folder" || args[i] == "--hardware" ? 2 : 1;
+        if (i + n > args.size() || (n == 2 && args[i + 1].starts_with("--"))) {
+            romshelf::cli::usageError(err, args[i], "needs a value");
+            return std::nullopt;
+        }
         leading.insert(leading.end(), args.begin() + static_cast<std::ptrdiff_t>(i),
                        args.begin() + static_cast<std::ptrdiff_t>(i + n));
         i += n;
     }
     args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(i));
-    args.insert(args.end(), leading.begin(), leading.end());
+    const auto end = std::find(args.begin(), args.end(), "--");
+    args.insert(end, leading.begin(), leading.end());
     return args;
 }
 
 // The role a command writes under, or empty for one that only reads (and takes no lock).
 std::string writerRole(const std::vector<std::string>& args) {
     const std::string& command = args[0];
+    // An option before any `--`, alone or as --option=VALUE.
+    const auto end = std::find(args.begin() + 1, args.end(), "--");
     auto has = [&](const char* option) {
-        return std::find(args.begin() + 1, args.end(), option) != args.end();
+        return std::find_if(args.begin() + 1, end, [&](const std::string& a) {
+                   return a == option || a.starts_with(std::string(option) + "=");
+               }) != end;
     };
     static const std::set<std::string> kReaders = {
         "dump", "list",    "info",   "identify", "gamelist",  "backup", "demo",
@@ -308,6 +337,7 @@ std::string writerRole(const std::vector<std::string>& args) {
     if (command == "category") {
         // The first word that is no option or option value is the operation.
         for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--") return "romshelf-cli " + command;
             if (args[i] == "--program-folder" || args[i] == "--hardware") {
                 ++i;
                 continue;
@@ -320,13 +350,20 @@ std::string writerRole(const std::vector<std::string>& args) {
     return "romshelf-cli " + command;
 }
 
-int usage() {
-    printUsage(std::cerr);
-    return 64;
+// Every command word, for telling an unknown one.
+bool isCommand(const std::string& word) {
+    for (const char* usage : kCommandUsages) {
+        const std::vector<std::string> words = commandsOf(usage);
+        if (std::find(words.begin(), words.end(), word) != words.end()) return true;
+    }
+    return false;
 }
 
 int run(const std::vector<std::string>& args) {
-    if (args.empty()) return usage();
+    if (args.empty()) {
+        std::cerr << "romshelf-cli: a command is needed (romshelf-cli --help lists them)\n";
+        return 64;
+    }
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         if (args.size() == 2 && printCommandUsage(args[1], std::cout)) return 0;
@@ -337,9 +374,15 @@ int run(const std::vector<std::string>& args) {
         printVersion(std::cout);
         return 0;
     }
+    if (!isCommand(command))
+        return romshelf::cli::usageError(std::cerr, command,
+                                         command.starts_with("-")
+                                             ? "unknown option (romshelf-cli --help lists them)"
+                                             : "unknown command (romshelf-cli --help lists them)");
     // A command's --help answers instead of running it.
-    if (std::find(args.begin() + 1, args.end(), "--help") != args.end())
-        return printCommandUsage(command, std::cout) ? 0 : usage();
+    const auto optionsEnd = std::find(args.begin() + 1, args.end(), "--");
+    if (std::find(args.begin() + 1, optionsEnd, "--help") != optionsEnd)
+        return printCommandUsage(command, std::cout) ? 0 : 64;
     // The commands on files alone take the common options too, and need none of them.
     romshelf::cli::CommonOptions common;
     const bool onFiles = command == "dump" || command == "identify";
@@ -358,7 +401,12 @@ int run(const std::vector<std::string>& args) {
             return status;
     }
     if (command == "dump") {
-        if (common.words.size() != 1 || (!salvage && !salvageOutput.empty())) return usage();
+        if (common.words.empty())
+            return romshelf::cli::usageError(std::cerr, "dump", "needs a FILE");
+        if (common.words.size() > 1)
+            return romshelf::cli::usageError(std::cerr, common.words[1], "unexpected argument");
+        if (!salvage && !salvageOutput.empty())
+            return romshelf::cli::usageError(std::cerr, "--output", "goes with --salvage");
         if (salvage)
             return romshelf::cli::salvageFile(common.words[0], salvageOutput, std::cout, std::cerr);
         return romshelf::cli::dumpDataFile(common.words[0], std::cout, std::cerr);
@@ -416,7 +464,7 @@ int run(const std::vector<std::string>& args) {
         return romshelf::cli::cleanTemp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "cache")
         return romshelf::cli::cacheCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
-    return usage();
+    return romshelf::cli::usageError(std::cerr, command, "unknown command");
 }
 
 }  // namespace
@@ -424,12 +472,20 @@ int run(const std::vector<std::string>& args) {
 int main(int argc, char* argv[]) {
     romshelf::cli::leaveToProcessEnd(true);
     romshelf::cli::catchInterrupts();
+    romshelf::cli::Questions::fromTerminal = true;
     std::vector<std::string> given(argv + 1, argv + argc);
-    // Any command that writes may take the folder over; the option stands anywhere.
-    if (std::erase(given, std::string("--take-over")) > 0) romshelf::cli::setTakeOver(true);
-    const auto args = commandFirst(given);
+    // Any command that writes may take the folder over; the option stands anywhere before `--`.
+    const auto optionsEnd = std::find(given.begin(), given.end(), "--");
+    const auto kept = std::remove(given.begin(), optionsEnd, std::string("--take-over"));
+    if (kept != optionsEnd) {
+        given.erase(kept, optionsEnd);
+        romshelf::cli::setTakeOver(true);
+    }
+    const auto args = commandFirst(given, std::cerr);
     if (args && !args->empty()) romshelf::cli::setWriterRole(writerRole(*args));
-    int status = args ? run(*args) : usage();
+    int status = args ? run(*args) : 64;
+    // A question refused for want of --yes: the run was not what was asked for.
+    if (romshelf::cli::Questions::neededYes && status < 128) status = 64;
     if (const int signal = romshelf::cli::interruptSignal()) {
         // Stopped after the item at hand: the shell's way of saying so.
         std::cerr << "romshelf-cli: interrupted (" << (signal == SIGINT ? "SIGINT" : "SIGTERM")

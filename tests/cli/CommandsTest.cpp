@@ -139,9 +139,10 @@ TEST_F(CliCommand, CacheListsCapsAndClearsTheUnpackedImages) {
     EXPECT_EQ(dir.read("cache/unpacked/mine.txt"), "mine");
 
     const std::tuple<V, std::string> refused[] = {
-        {{"--max", "4X"}, "--max takes a size such as 512M, 4G or a number of bytes: 4X\n"},
-        {V{}, "cache needs list, clear or --max SIZE\n"},
-        {{"list", "clear"}, "unknown argument: clear\n"},
+        {{"--max", "4X"},
+         "romshelf-cli: --max: needs a size such as 512M, 4G or a number of bytes, not 4X\n"},
+        {V{}, "romshelf-cli: cache: needs list, clear or --max SIZE\n"},
+        {{"list", "clear"}, "romshelf-cli: clear: unexpected argument\n"},
     };
     for (const auto& [args, told] : refused) {
         EXPECT_EQ(call(cli::cacheCommand, args, where), 64);
@@ -322,7 +323,8 @@ TEST_F(CliCommand, IdentifyPrintsTheFiveNumbersOfEachFile) {
     // The missing file is said on stderr; the output holds only the results.
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1);
     EXPECT_EQ(printed.find("none.nes"), std::string::npos) << printed;
-    EXPECT_EQ(err, "not a regular file: " + dir.file("none.nes") + "\n");
+    EXPECT_EQ(err, "not a regular file: " + dir.file("none.nes") +
+                       "\nromshelf-cli: identify: 1 of 2 files could not be read\n");
 }
 
 // MSX set up, and an openMSX first on PATH (the machine's own places are searched too).
@@ -672,7 +674,7 @@ TEST_F(InfoCommand, HeaderPrintsTheReadersLinesForAFileOrAnArchivesMember) {
         {{"--header", dir.file("h/data.bin")}, 1, "メガドライブのヘッダが正しくありません。"},
         {{"--header", dir.file("h/data.bin"), "--hardware", "GB"}, 0, "タイトル: TETRIS"},
         {{"--header", dir.file("h/game.pce")}, 2, ""},
-        {{"--header", dir.file("h/missing.gb")}, 1, ""},
+        {{"--header", dir.file("h/missing.gb")}, 2, ""},  // a file that cannot be read
         {{"--header"}, 64, ""},
     };
     for (const auto& c : cases) {
@@ -714,7 +716,9 @@ TEST_F(RenameCommand, CreatesAppliesToTheListedRowsAndWritesTheUnownedList) {
 TEST_F(RenameCommand, MergeDatAndRefusals) {
     rename({"create", "--hardware", "FC", "--yes", "--output", dir.file("one.dat")});
     rename({"create", "--hardware", "FC", "--yes", "--output", dir.file("two.dat")});
-    EXPECT_EQ(rename({"merge", dir.file("one.dat"), dir.file("two.dat"), "--yes"}), "");
+    // Two files of the same rows: every record of the second is one the first has.
+    EXPECT_EQ(rename({"merge", dir.file("one.dat"), dir.file("two.dat"), "--yes"}),
+              "0 added\t2 renamed\t0 refused\t2 records\n");
     EXPECT_NE(err.find("の内容を追加しました。"), std::string::npos) << err;
     // A disc image of 4 GiB is named and left out; none is stored with its size wrapped to 0.
     dir.write("nes.dat",
@@ -925,17 +929,31 @@ TEST_F(SetCommand, EveryCommandReadsItsArgumentsAlike) {
     dir.makeFolder("gbroms");
     const V fc = {"--program-folder", dir.path(), "--hardware", "FC"};
     const std::tuple<Command, V, int, std::string> cases[] = {
-        {cli::setFileInfo, {"old.nes", "--bogus"}, 64, "unknown argument: --bogus\n"},
-        {cli::setFileInfo, {"old.nes", "--name"}, 64, "--name needs 1 value\n"},
-        {cli::setFileInfo, {"old.nes", "taken.nes"}, 64, "unknown argument: taken.nes\n"},
+        {cli::setFileInfo, {"old.nes", "--bogus"}, 64, "romshelf-cli: --bogus: unknown option\n"},
+        {cli::setFileInfo, {"old.nes", "--name"}, 64, "romshelf-cli: --name: needs a value\n"},
+        {cli::setFileInfo,
+         {"old.nes", "taken.nes"},
+         64,
+         "romshelf-cli: taken.nes: unexpected argument\n"},
+        // A forgotten value never takes the next option for it.
+        {cli::setFileInfo,
+         {"old.nes", "--name", "--yes"},
+         64,
+         "romshelf-cli: --name: needs a value\n"},
+        {cli::setFileInfo, {"old.nes", "--yes=no"}, 64, "romshelf-cli: --yes: takes no value\n"},
         {cli::launchFile, {"--row", "9"}, 2, "no row 9: the list has 3 rows (0 to 2)\n"},
-        {cli::launchFile, {"--row", "x"}, 64, "--row takes a number: x\n"},
-        {cli::launchFile, {"--folder", "0"}, 64, "--folder needs 2 values\n"},
-        {cli::launchFile, {}, 64, "give either --folder N FILE or --row N\n"},
+        {cli::launchFile, {"--row", "x"}, 64, "romshelf-cli: --row: needs a number, not x\n"},
+        {cli::launchFile, {"--row=x"}, 64, "romshelf-cli: --row: needs a number, not x\n"},
+        {cli::launchFile, {"--folder", "0"}, 64, "romshelf-cli: --folder: needs 2 values\n"},
+        {cli::launchFile, {}, 64, "romshelf-cli: --folder: needs N FILE, or --row N instead\n"},
         {cli::showInfo, {"--folder", "0", "gone.nes"}, 2, "no such file in the list: 0 gone.nes\n"},
-        {cli::historyCommand, {"--since", "yesterday"}, 64, "--since takes a date as YYYY-MM-DD\n"},
-        {cli::backUp, {"extra"}, 64, "unknown argument: extra\n"},
-        {cli::listFiles, {"--sort"}, 64, "--sort needs 1 value\n"},
+        {cli::historyCommand,
+         {"--since", "yesterday"},
+         64,
+         "romshelf-cli: --since: needs a date as YYYY-MM-DD, not yesterday\n"},
+        {cli::backUp, {"extra"}, 64, "romshelf-cli: extra: unexpected argument\n"},
+        {cli::backUp, {"--", "--extra"}, 64, "romshelf-cli: --extra: unexpected argument\n"},
+        {cli::listFiles, {"--sort"}, 64, "romshelf-cli: --sort: needs a value\n"},
     };
     for (const auto& [command, args, status, told] : cases) {
         SCOPED_TRACE(args.empty() ? "" : args[0]);
@@ -949,12 +967,16 @@ TEST_F(SetCommand, EveryCommandReadsItsArgumentsAlike) {
         2);
     EXPECT_EQ(err, "row 0 is no file: ファイルがありません\n");
 
-    // The common options after the command's own, and a value that looks like an option.
-    EXPECT_EQ(call(cli::setFileInfo, {"old.nes", "--name", "--yes"}, {},
-                   {"--hardware", "FC", "--program-folder", dir.path()}),
+    // The common options after the command's own, and a value that looks like an option given
+    // with "=".
+    EXPECT_EQ(call(cli::setFileInfo, {"old.nes", "--name=--yes"}, {},
+                   {"--hardware=FC", "--program-folder", dir.path()}),
               0)
         << err;
     EXPECT_EQ(saved("old")->gameName, "--yes");
+    // After `--` an argument beginning with "--" is the file.
+    EXPECT_EQ(call(cli::setFileInfo, {"--rating", "3", "--", "--odd.nes"}, fc), 1);
+    EXPECT_EQ(err, "no such file: --odd.nes\n");
 }
 
 // FC and MD set up, GB not; category 1 and FC's class list name ACT and RPG; every record's

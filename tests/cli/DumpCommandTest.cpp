@@ -120,7 +120,7 @@ TEST_F(DumpCommand, RefusedFilesPrintTheirMessage) {
         {"a.slb", "not a data file", 2, noKind},
         {"a.slb", RawBytes().header("ROMSHELF_SOMETHINGDATA", 1).bytes(), 2, noKind},
         {"a.slb", "", 2, noKind},
-        {nullptr, "", 1, ""},
+        {nullptr, "", 2, "cannot open"},  // a file that cannot be read
         {"Folder_X.slb", mainData, 2, "フォルダ設定ファイルが異常です。"},
         {"MainData.slb", rawFolderFile({}), 2, broken},
         {"ClassData_FC.slb", RawBytes().header("ROMSHELF_CLASS1DATA", 1).i32(0).bytes(), 2,
@@ -247,13 +247,16 @@ TEST_F(ListCommand, PrintsTheRowsOfAHardware) {
               "ポケモン 赤\tポケモン 赤\tポケモン 赤.gb\t\t\t\t\t\t\t\t0\t-1\n");
     EXPECT_EQ(listedRows(gb({"unregistered"}).out).at(0).at(0), "ポケモン 赤");
     const CliRun search = gb({"search", "ぷよぷよ"});
-    EXPECT_EQ(search.err, "ゲームボーイ : ぷよぷよ / 検索結果 (ファイル数 : 0)\n");
-    EXPECT_EQ(listedRows(search.out).at(0).at(0), "ファイルがありません");
+    // Nothing on stdout when nothing matches; the hint is on stderr.
+    EXPECT_EQ(search.err,
+              "ゲームボーイ : ぷよぷよ / 検索結果 (ファイル数 : 0)\n"
+              "romshelf-cli: list: ファイルがありません (no file matches)\n");
+    EXPECT_EQ(search.out, "");
     const CliRun byFile = gb({"search", "tetris", "--field", "file"});
     EXPECT_EQ(listedRows(byFile.out).at(0).at(2), "Tetris (W).gb") << byFile.err;
 
     const CliRun bogus = gb({"search", "tetris", "--field", "bogus"});
-    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.status, 64);
     EXPECT_NE(bogus.err.find("bogus"), std::string::npos) << bogus.err;  // names the field
     EXPECT_EQ(bogus.out, "");
     const CliRun notSetUp = list({}, "FC");
@@ -290,8 +293,8 @@ TEST_F(ListCommand, SearchTakesTheDialogsChoices) {
         {{"", "--favourite", "no"}, "Zelda.gb|ﾏﾘｵ2.gb|"},
         {{"", "--favourite", "yes", "--rating", "0"}, ""},
         {{"", "--category", "1", "FPS"}, "status 2"},  // not an item of 分類 1
-        {{"", "--rating", "6"}, "status 2"},
-        {{"", "--favourite", "maybe"}, "status 2"},
+        {{"", "--rating", "6"}, "status 64"},          // a usage error
+        {{"", "--favourite", "maybe"}, "status 64"},
     };
     for (const auto& [more, found] : cases) {
         V args{"search"};

@@ -162,11 +162,12 @@ TEST_F(OptionsFirst, TheCommonOptionsMayStandBeforeTheCommand) {
         // arguments, status, stdout
         {{"--program-folder", folder, "--hardware", "MD", "list"}, 0, after.out},
         {{"--hardware", "MD", "list", "--program-folder", folder}, 0, after.out},
-        // clean-temp asks first: --yes answers, its absence declines.
+        // clean-temp asks first: --yes answers; without it and without a terminal to ask on,
+        // a usage error.
         {{"--yes", "--program-folder", folder, "--hardware", "MD", "clean-temp"},
          0,
          "0 files removed\n"},
-        {{"--program-folder", folder, "--hardware", "MD", "clean-temp"}, 1, ""},
+        {{"--program-folder", folder, "--hardware", "MD", "clean-temp"}, 64, ""},
         // An option without its value is a usage error.
         {{"--yes", "--program-folder"}, 64, ""},
     };
@@ -273,4 +274,17 @@ TEST(ReadmeExamples, EveryCommandLineExampleRunsOnTheDemo) {
     EXPECT_TRUE(fsys::exists(dir.file("build/demo/gamelist_fc.csv")));
     EXPECT_TRUE(fsys::exists(dir.file("have.csv")));
     EXPECT_FALSE(fsys::exists(dir.file("build/demo/roms/GB-2/Kaze no Uta (J).gb")));
+
+    // The search example finds the game it is written for on a new demo (a list of nothing
+    // would pass the run above).
+    const std::size_t search = block.find("$cli list --hardware FC search ﾕｳﾔｹ");
+    ASSERT_NE(search, std::string::npos);
+    const std::string line = block.substr(search, block.find('\n', search) - search);
+    dir.write("search.sh",
+              "set -e\nrm -rf build/demo\nbuild/bin/romshelf-cli demo build/demo > "
+              "/dev/null\ncli=\"build/bin/romshelf-cli --program-folder build/demo\"\n" +
+                  line + "\n");
+    const Ran found = runProgram({"/bin/bash", dir.file("search.sh")}, home.path(), dir.path());
+    EXPECT_EQ(found.status, 0);
+    EXPECT_NE(found.out.find("\tYuuyake Puzzle (J).nes\t"), std::string::npos) << found.out;
 }

@@ -130,8 +130,9 @@ std::optional<std::string> createGameList(Application& app, const GameListOption
     if (!canCreateGameList(app)) return std::nullopt;
     const std::string path = gameListPath(options.folder, app.currentCode(), options.csv);
     if (waiting) waiting(true);
+    const std::string contents = gameListContents(app, options);
     const std::string bytes =
-        withPlatformLineEnds(text::encodeTextFile(gameListContents(app, options)));
+        withPlatformLineEnds(options.utf8 ? contents : text::encodeTextFile(contents));
     const bool written = !options.folder.empty() && fs::writeFileAtomically(path, bytes);
     if (waiting) waiting(false);
     if (!written) {

@@ -23,6 +23,7 @@ struct GameListOptions {
     bool blankLines = false;  // an empty line after each entry
     bool secondLine = false;  // the items on a second, indented line
     bool csv = false;         // every field of the records; the options above are not used
+    bool utf8 = false;        // UTF-8 instead of CP932
     std::string folder;
 
     bool anyItem() const;

@@ -520,34 +520,34 @@ std::optional<RenameCounts> applyRenameData(Application& app, const std::string&
     return counts;
 }
 
-bool mergeRenameData(Application& app) {
+std::optional<MergeCounts> mergeRenameData(Application& app) {
     Prompter& prompter = app.prompter();
     if (!prompter.ask("二つのリネームデータファイルを結合して一つのファイルにします。\n"
                       "リネームデータを結合しますか？\n\n"
                       "※ もし同一のファイルが登録されていた場合は、\n"
                       "   後で選択したリネームデータファイルの方が優先されます。",
                       "リネームデータの結合確認"))
-        return false;
+        return std::nullopt;
     const std::string dataFolder = app.programFolder().dataFolder();
     const auto first = prompter.chooseOpenFile("リネームデータ1の場所を指定してください",
                                                "リネームデータ1", "*.dat", dataFolder);
-    if (!first || first->empty()) return false;
+    if (!first || first->empty()) return std::nullopt;
     // The first file is written back whole, so none of its records may be left out.
     auto merged = loadOrWarn(app, *first, "リネームデータ1の取得に失敗しました。", SIZE_MAX);
-    if (!merged) return false;
+    if (!merged) return std::nullopt;
     const auto second = prompter.chooseOpenFile("リネームデータ2の場所を指定してください",
                                                 "リネームデータ2", "*.dat", dataFolder);
-    if (!second || second->empty()) return false;
+    if (!second || second->empty()) return std::nullopt;
     std::error_code ec;
     if (*second == *first || std::filesystem::equivalent(*first, *second, ec)) {
         prompter.inform("同じリネームデータが指定されています。", kWarning);
-        return false;
+        return std::nullopt;
     }
     const auto added = loadOrWarn(app, *second, "リネームデータ2の取得に失敗しました。", SIZE_MAX);
-    if (!added) return false;
+    if (!added) return std::nullopt;
     if (added->hardware != merged->hardware) {
         prompter.inform("結合するリネームデータの機種が違います。", kWarning);
-        return false;
+        return std::nullopt;
     }
     // The first record of each identity, looked up instead of searched for every added record.
     using Key = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t>;
@@ -558,18 +558,22 @@ bool mergeRenameData(Application& app) {
     for (std::size_t i = 0; i < merged->records.size(); ++i)
         firstOf.try_emplace(keyOf(merged->records[i].identity), i);
     std::vector<std::string> refused;
+    MergeCounts counts;
     for (const RenameRecord& r : added->records) {
         if (!isUsableRenameTitle(r.name)) {
             refused.push_back(r.name);
             continue;
         }
         const auto [it, isNew] = firstOf.try_emplace(keyOf(r.identity), merged->records.size());
-        if (isNew)
+        if (isNew) {
             merged->records.push_back(r);
-        else
+            ++counts.added;
+        } else {
             merged->records[it->second].name = r.name;
+            ++counts.renamed;
+        }
     }
-    if (!writeOrWarn(app, *first, *merged)) return false;
+    if (!writeOrWarn(app, *first, *merged)) return std::nullopt;
     if (const std::string own = renameDataFileName(app.currentCode());
         !own.empty() && *first == app.programFolder().dataFile(own))
         keepRenameDat(app, {});
@@ -578,7 +582,9 @@ bool mergeRenameData(Application& app) {
             fs::pathName(*second) + ") の内容を追加しました。" +
             unusableNamesText(refused, "ファイル名として使えない名前のため追加しなかった記録 :"),
         "結合の確認");
-    return true;
+    counts.refused = static_cast<int>(refused.size());
+    counts.total = merged->records.size();
+    return counts;
 }
 
 std::optional<int> createRenameDataFromDat(Application& app) {

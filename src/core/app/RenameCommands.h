@@ -70,9 +70,17 @@ std::optional<RenameCounts> applyRenameData(Application& app, const std::string&
 // reason.
 std::string renameReportCsv(const RenameCounts& counts);
 
+// What a merge did with the second file's records.
+struct MergeCounts {
+    int added = 0;          // of an identity the first file lacked
+    int renamed = 0;        // of one it had: its name taken
+    int refused = 0;        // no usable file name
+    std::size_t total = 0;  // records of the merged file
+};
+
 // "リネームデータの結合": the records of a second file added to a first one, a record of the
-// same identity taking the second file's name. False when nothing was written.
-bool mergeRenameData(Application& app);
+// same identity taking the second file's name. nullopt when nothing was written.
+std::optional<MergeCounts> mergeRenameData(Application& app);
 
 // "DATファイルからリネームデータを作成": the ROM entries of a DAT file (size, CRC-32, SHA-1)
 // written as the hardware's rename data. The file keeps its layout and its limit of
