@@ -68,8 +68,13 @@ TEST_F(ListTagsCommand, RegionLanguageAndStatusFilters) {
     EXPECT_NE(err.find("--region takes a region"), std::string::npos) << err;
     EXPECT_EQ(listed({"--language", "Klingon"}), "");
     EXPECT_EQ(status, 2);
+    // The word after the option is its value, whatever it is.
     listed({"--region"});
-    EXPECT_EQ(status, 64);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("--region takes a region of the names' tags (Japan, USA, Europe, World, ...)"
+                       ": --program-folder"),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(ListTagsCommand, OnePerGameByTitleThenByTheDat) {
