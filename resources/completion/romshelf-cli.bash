@@ -47,6 +47,34 @@ _romshelf_cli() {
         COMPREPLY=($(compgen -W "playtime lastplayed playcount" -- "$cur"))
         return
         ;;
+    --region)
+        local IFS=$'\n'
+        COMPREPLY=($(compgen -W "World
+Japan
+USA
+Europe
+Asia
+Korea
+China
+Taiwan
+Hong\\ Kong
+Australia
+Brazil
+Canada
+France
+Germany
+Italy
+Spain
+Netherlands
+Sweden
+UK
+Russia" -- "$cur"))
+        return
+        ;;
+    --language)
+        COMPREPLY=($(compgen -W "En Ja Fr De Es It Nl Pt Sv No Da Fi Zh Ko Pl Ru" -- "$cur"))
+        return
+        ;;
     --items)
         COMPREPLY=($(compgen -W "file size rating cat1 cat2 cat3 cat4 cat5 class" -- "${cur##*,}"))
         [ "${cur%,*}" != "$cur" ] && COMPREPLY=("${COMPREPLY[@]/#/${cur%,*},}")
@@ -82,7 +110,7 @@ _romshelf_cli() {
         words=FILES
         ;;
     demo) words=FOLDERS ;;
-    list) options="$common $listing --sort" words=$modes ;;
+    list) options="$common $listing --sort --region --language --no-status --one-per-game" words=$modes ;;
     launch) options="$common --emulator --dry-run --wait --folder --row" words=FILES ;;
     info) options="$common --folder --row --snap-picture --media-picture --header" words=FILES ;;
     clean-temp | optimise) options=$common ;;

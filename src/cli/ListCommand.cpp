@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "cli/CliSupport.h"
 #include "core/app/Application.h"
 #include "core/settings/HardwareTable.h"
+#include "core/text/NameTags.h"
 #include "core/views/FolderWindowModel.h"
 #include "core/views/SearchDialogModel.h"
 
@@ -137,8 +139,35 @@ int showListSelection(Application& app, const ListSelection& s, std::ostream& er
 int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ListSelection selection;
     std::string sort;
-    const ExtraOption sortOption = [&](ArgumentReader& reader) { reader.text("--sort", sort); };
-    if (const int status = parseListSelection(args, selection, err, sortOption)) return status;
+    TagFilter tags;
+    bool onePerGame = false;
+    const ExtraOption listOptions = [&](ArgumentReader& reader) {
+        reader.text("--sort", sort);
+        // Names as file names write them, in any letter case; repeated, any of them.
+        reader.option("--region", 1, [&tags](std::span<const std::string> v, std::ostream& err) {
+            const auto region = text::regionNumber(v[0]);
+            if (!region)
+                return usageError(err, "--region",
+                                  "needs a region of the names' tags (Japan, USA, Europe, World, "
+                                  "...), not " +
+                                      v[0]);
+            tags.regions |= std::uint64_t{1} << *region;
+            return 0;
+        });
+        reader.option("--language", 1, [&tags](std::span<const std::string> v, std::ostream& err) {
+            const auto language = text::languageNumber(v[0]);
+            if (!language)
+                return usageError(err, "--language",
+                                  "needs a two-letter language of the names' tags (En, Ja, Fr, "
+                                  "De, ...), not " +
+                                      v[0]);
+            tags.languages |= std::uint64_t{1} << *language;
+            return 0;
+        });
+        reader.flag("--no-status", tags.noStatus);
+        reader.flag("--one-per-game", onePerGame);
+    };
+    if (const int status = parseListSelection(args, selection, err, listOptions)) return status;
     if (!sort.empty() && sort != "playtime" && sort != "lastplayed" && sort != "playcount")
         return usageError(err, "--sort", "needs playtime, lastplayed or playcount, not " + sort);
     OpenedApplication opened =
@@ -147,6 +176,9 @@ int listFiles(const std::vector<std::string>& args, std::ostream& out, std::ostr
     Application& app = *opened.app;
     // A reader: the play history is read as it is, even when damaged.
     app.playHistory().setAccess(PlayHistory::Access::Read);
+    // For this listing only: the settings are not saved by a reader.
+    app.setOnePerGame(onePerGame, false);
+    app.setTagFilter(tags, false);
     if (const int status = showListSelection(app, selection, err)) return status;
     err << app.fileList().title() << "\n";
     // The rows go out in blocks of 64 KB: a stream call per cell costs more than the rows do.

@@ -65,7 +65,11 @@ void Application::sortFileListByPlays(PlaySort by) {
 void Application::changePlusSettings(const PlusSettings& settings) {
     const bool drivesChanged =
         settings.drives != plus_.drives || settings.winePrefix != plus_.winePrefix;
+    const bool listChanged =
+        settings.regionOrder != plus_.regionOrder || settings.onePerGame != plus_.onePerGame;
     plus_ = settings;
+    // Another region order picks other files for one per game, and orders the columns anew.
+    if (listChanged && !drivesChanged && started_ && session_.index() >= 0) fileList_.showAgain();
     if (!drivesChanged) return;
     refreshDrives();
     // The folders and emulators lead elsewhere now.
@@ -115,6 +119,14 @@ void Application::setDiscSets(bool on) {
     if (session_.index() < 0) return;
     notices_.detailPanesCleared();
     fileList_.showStartList();
+}
+
+void Application::setOnePerGame(bool on, bool buildAgain) {
+    if (plus_.onePerGame == on) return;
+    plus_.onePerGame = on;
+    if (!buildAgain || session_.index() < 0) return;
+    notices_.detailPanesCleared();
+    fileList_.showAgain();
 }
 
 WriterLock::Result Application::lockProgramFolder(

@@ -227,6 +227,14 @@ public:
     void showWithoutSnap() { fileList_.showWithoutSnap(); }
     void showFavourites() { fileList_.showFavourites(); }
     void sortFileListByColumn(int column) { fileList_.sortByColumn(column); }
+    // The list narrowed by its names' tags (region, language, no status), built again at once
+    // unless `buildAgain` is false (the next show* takes it).
+    const TagFilter& tagFilter() const { return fileList_.tagFilter(); }
+    void setTagFilter(const TagFilter& filter, bool buildAgain = true) {
+        fileList_.setTagFilter(filter, buildAgain);
+    }
+    // One file per game (kept in the settings): the list is built again on a change, as above.
+    void setOnePerGame(bool on, bool buildAgain = true);
     // The list by the play history: the most (or latest) first, unplayed files after in their
     // present order.
     enum class PlaySort { PlayTime, LastPlayed, PlayCount };

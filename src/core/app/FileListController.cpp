@@ -1,10 +1,25 @@
 #include "core/app/FileListController.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
+#include "core/rename/DatFile.h"
 #include "core/settings/HardwareTable.h"
+#include "core/text/NameTags.h"
 
 namespace romshelf {
+
+namespace {
+
+// 0 when there is no such file.
+std::int64_t modificationTime(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return 0;
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+}  // namespace
 
 FileListSources FileListController::sources() const {
     FileListSources s;
@@ -23,34 +38,81 @@ FileListSources FileListController::sources() const {
     s.neverSort = settings_.option(Option::NeverSort);
     s.kanaSensitive = settings_.option(Option::SortDistinguishesKana);
     s.discSets = plus_.discSets;
+    s.tags = tagFilter_;
+    s.tags.onePerGame = plus_.onePerGame;
+    s.regionOrder.clear();
+    for (const std::string& name : plus_.regionOrder)
+        if (const auto region = text::regionNumber(name)) s.regionOrder.push_back(*region);
+    if (s.tags.onePerGame) s.parents = parents();
     return s;
 }
 
+const GameParents* FileListController::parents() const {
+    const std::string code = session_.code();
+    std::string dat;
+    for (const auto& [datCode, path] : plus_.renameDats)
+        if (datCode == code) dat = path;
+    if (dat.empty()) return nullptr;
+    const std::int64_t stamp = modificationTime(dat);
+    if (!parentsRead_ || dat != parentsDat_ || stamp != parentsStamp_) {
+        parentsRead_ = true;
+        parentsDat_ = dat;
+        parentsStamp_ = stamp;
+        parents_.clear();
+        // A DAT that does not read groups nothing: the titles do.
+        std::string error;
+        if (const auto file = readDatFile(dat, error))
+            for (const DatGame& game : file->games)
+                if (!game.cloneof.empty()) parents_.emplace(game.name, game.cloneof);
+    }
+    return parents_.empty() ? nullptr : &parents_;
+}
+
+void FileListController::setTagFilter(const TagFilter& filter, bool buildAgain) {
+    tagFilter_ = filter;
+    tagFilter_.onePerGame = false;
+    if (buildAgain) showAgain();
+}
+
+void FileListController::showAgain() {
+    // A copy: the call puts a new one in place of the one running.
+    const std::function<void()> again = again_;
+    if (again)
+        again();
+    else
+        showStartList();
+}
+
 void FileListController::showAll() {
+    again_ = [this] { showAll(); };
     const FileListSources s = sources();
     notices_.fileListRebuilding([&] { list_.showAll(s); });
     built(true);
 }
 
 void FileListController::showFiltered(FolderWindowKind kind, int item, std::string label) {
+    again_ = [this, kind, item, label] { showFiltered(kind, item, label); };
     const FileListSources s = sources();
     notices_.fileListRebuilding([&] { list_.showFiltered(s, kind, item, std::move(label)); });
     built(false);
 }
 
 void FileListController::showSearchResult(SearchCriteria criteria) {
+    again_ = [this, criteria] { showSearchResult(criteria); };
     const FileListSources s = sources();
     notices_.fileListRebuilding([&] { list_.showSearchResult(s, std::move(criteria)); });
     built(false);
 }
 
 void FileListController::showUnregistered() {
+    again_ = [this] { showUnregistered(); };
     const FileListSources s = sources();
     notices_.fileListRebuilding([&] { list_.showUnregistered(s); });
     built(false);
 }
 
 void FileListController::showWithoutSnap() {
+    again_ = [this] { showWithoutSnap(); };
     const FileListSources s = sources();
     notices_.fileListRebuilding([&] { list_.showWithoutSnap(s); });
     built(false);

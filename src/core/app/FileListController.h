@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -36,6 +37,12 @@ public:
     // ROM folder 1 when the option says so, else all files: the list after start-up and switches.
     void showStartList();
     void sortByColumn(int column);
+    // The rows narrowed by their names' tags (one per game aside, which the settings keep): the
+    // same list is built again with them.
+    const TagFilter& tagFilter() const { return tagFilter_; }
+    void setTagFilter(const TagFilter& filter, bool buildAgain = true);
+    // The list of the last show* again (after the settings of one per game changed, say).
+    void showAgain();
     // See FileList::sortByKey.
     void sortByKey(const std::function<long long(const FileListRow&)>& key) {
         // The keys are read here: `key` may look at what the event loop changes meanwhile.
@@ -69,7 +76,17 @@ private:
     const PlusSettings& plus_;
     const ProgramFolder& folder_;
     ApplicationListener& notices_;
+    // The clones of the hardware's DAT (PlusSettings::renameDats), read when one per game needs
+    // them and again when the file changes; nullptr without a DAT that reads.
+    const GameParents* parents() const;
+
     FileList list_;
+    TagFilter tagFilter_;
+    std::function<void()> again_;
+    mutable GameParents parents_;
+    mutable std::string parentsDat_;
+    mutable std::int64_t parentsStamp_ = -1;
+    mutable bool parentsRead_ = false;
     int snapSlot_ = 0;
     std::function<void(bool)> built_;
 };

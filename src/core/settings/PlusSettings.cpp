@@ -44,6 +44,19 @@ bool loadPlusSettings(const std::string& path, PlusSettings& out) {
             out.drives.emplace_back(std::string(key.substr(6)), std::string(value));
         } else if (key.substr(0, 10) == "renameDat." && key.size() > 10 && !value.empty()) {
             out.renameDats.emplace_back(std::string(key.substr(10)), std::string(value));
+        } else if (key == "onePerGame") {
+            if (value == "1" || value == "0") out.onePerGame = value == "1";
+        } else if (key == "regionOrder") {
+            // Names as written, blanks around them aside; an empty list is a list too.
+            out.regionOrder.clear();
+            std::string_view names = value;
+            while (!names.empty()) {
+                const std::size_t comma = names.find(',');
+                const std::string_view name = ascii::trimmed(names.substr(0, comma));
+                if (!name.empty()) out.regionOrder.emplace_back(name);
+                names =
+                    comma == std::string_view::npos ? std::string_view{} : names.substr(comma + 1);
+            }
         } else if (key == "wine") {
             out.wine = value;
         } else if (key == "winePrefix") {
@@ -66,6 +79,15 @@ bool savePlusSettings(const std::string& path, const PlusSettings& settings) {
     if (!settings.winePrefix.empty()) text += "winePrefix=" + settings.winePrefix + "\n";
     for (const auto& [code, dat] : settings.renameDats)
         text += "renameDat." + code + "=" + dat + "\n";
+    // Only what differs from the defaults: the files of users who never set them stay as
+    // they were.
+    if (settings.onePerGame) text += "onePerGame=1\n";
+    if (settings.regionOrder != PlusSettings{}.regionOrder) {
+        text += "regionOrder=";
+        for (std::size_t i = 0; i < settings.regionOrder.size(); ++i)
+            text += (i ? "," : "") + settings.regionOrder[i];
+        text += "\n";
+    }
     for (const auto& [key, value] : settings.unknown) text += key + "=" + value + "\n";
     return fs::writeFileAtomically(path, text);
 }

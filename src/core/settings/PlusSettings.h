@@ -27,6 +27,12 @@ struct PlusSettings {
     // of it (`renameDat.FC=/path/nes.dat`): renaming reads the whole DAT instead.
     std::vector<std::pair<std::string, std::string>> renameDats;
 
+    // The file list shows one file per game, the one the region order prefers
+    // (`regionOrder=Japan,World,USA,Europe`: region names as file names write them, most wanted
+    // first).
+    bool onePerGame = false;
+    std::vector<std::string> regionOrder = {"Japan", "World", "USA", "Europe"};
+
     std::vector<std::pair<std::string, std::string>> unknown;
 
     bool operator==(const PlusSettings&) const = default;

@@ -9,6 +9,21 @@ namespace {
 
 std::string countSuffix(int n) { return " (ファイル数 : " + std::to_string(n) + ")"; }
 
+// What the name tags narrowed the rows to, for the title: " /
+// Japan・Ja・ステータスなし・1ゲーム1ROM".
+std::string tagSuffix(const TagFilter& f) {
+    if (!f.active()) return {};
+    std::string parts;
+    const auto add = [&parts](const std::string& part) {
+        parts += (parts.empty() ? " / " : "・") + part;
+    };
+    if (f.regions) add(text::regionList(f.regions, "・"));
+    if (f.languages) add(text::languageList(f.languages, "・"));
+    if (f.noStatus) add("ステータスなし");
+    if (f.onePerGame) add("1ゲーム1ROM");
+    return parts;
+}
+
 void addPlaceholder(FileRows& rows) {
     static const RecordTexts kNoFiles = [] {
         RecordTexts t;
@@ -86,6 +101,9 @@ void FileList::build(const FileListSources& s, ListMode mode, bool otherSoftware
     } else {
         scanFolders(scanner);
     }
+    regionOrder_ = s.regionOrder;
+    if (s.tags.active())
+        rows_.truncate(filterByTags(rows_.view(), s.tags, s.regionOrder, s.parents));
     count_ = static_cast<int>(rows_.size());
     if (count_ == 0) addPlaceholder(rows_);
     if (!s.neverSort) sort(s.kanaSensitive);
@@ -168,7 +186,7 @@ void FileList::showAll(const FileListSources& s) {
         if (s.listMissingFiles) unowned = scanner.appendUnowned(rows_) > 0;
     });
     label_ = std::string(unowned ? kAllAndUnownedLabel : kAllFilesLabel);
-    title_ = s.hardwareName + " : " + label_ + countSuffix(count_);
+    title_ = s.hardwareName + " : " + label_ + tagSuffix(s.tags) + countSuffix(count_);
 }
 
 void FileList::showFiltered(const FileListSources& s, FolderWindowKind kind, int item,
@@ -204,14 +222,16 @@ void FileList::showFiltered(const FileListSources& s, FolderWindowKind kind, int
         what = s.categoryNames[static_cast<std::size_t>(list)];
     else
         what = "お気に入り";
-    title_ = s.hardwareName + " : " + label_ + " / " + what + countSuffix(count_);
+    title_ =
+        s.hardwareName + " : " + label_ + " / " + what + tagSuffix(s.tags) + countSuffix(count_);
 }
 
 void FileList::showSearchResult(const FileListSources& s, SearchCriteria criteria) {
     criteria_ = std::move(criteria);
     criteria_.text = text::searchFold(criteria_.typed);
     build(s, ListMode::Search, true, [&](FileScanner&) { scanAllFolders(s, ListMode::Search); });
-    title_ = s.hardwareName + " : " + criteria_.typed + " / 検索結果" + countSuffix(count_);
+    title_ = s.hardwareName + " : " + criteria_.typed + " / 検索結果" + tagSuffix(s.tags) +
+             countSuffix(count_);
 }
 
 void FileList::showUnregistered(const FileListSources& s) {
@@ -219,21 +239,22 @@ void FileList::showUnregistered(const FileListSources& s) {
     itemGone_ = false;
     build(s, ListMode::Unregistered, true,
           [&](FileScanner&) { scanAllFolders(s, ListMode::Unregistered); });
-    title_ = s.hardwareName + " : 未登録ファイル" + countSuffix(count_);
+    title_ = s.hardwareName + " : 未登録ファイル" + tagSuffix(s.tags) + countSuffix(count_);
 }
 
 void FileList::showWithoutSnap(const FileListSources& s) {
     kind_ = FolderWindowKind::None;
     itemGone_ = false;
     build(s, ListMode::NoSnap, true, [&](FileScanner&) { scanAllFolders(s, ListMode::NoSnap); });
-    title_ = s.hardwareName + " : 非スナップファイル" + countSuffix(count_);
+    title_ = s.hardwareName + " : 非スナップファイル" + tagSuffix(s.tags) + countSuffix(count_);
 }
 
 void FileList::clickColumn(int column, const FileListSources& s) {
-    if (s.neverSort || column < 0 || column >= kFileListColumns) return;
+    if (s.neverSort || column < 0 || column >= kFileListShownColumns) return;
     SortDirection& d = directions_[static_cast<std::size_t>(column)];
     d = d == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
     sortColumn_ = column;
+    regionOrder_ = s.regionOrder;
     sort(s.kanaSensitive);
 }
 
@@ -246,6 +267,10 @@ void FileList::readSortKeys(bool kanaSensitive) {
 
 void FileList::sort(bool kanaSensitive) {
     if (count_ == 0) return;  // the placeholder stays alone
+    if (sortColumn_ == kColumnRegion || sortColumn_ == kColumnLanguage) {
+        order_ = sortByTagColumn(rows_.view(), sortColumn_, direction(sortColumn_), regionOrder_);
+        return;
+    }
     readSortKeys(kanaSensitive);
     order_ = sortFileList(rows_.view(), sortColumn_, direction(sortColumn_), kanaSensitive,
                           collator_, keyCache_, &helper_, &helperCollator_, &lastSort_);

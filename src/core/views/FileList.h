@@ -12,6 +12,7 @@
 #include "core/views/FileListRow.h"
 #include "core/views/FileListSorter.h"
 #include "core/views/FileScanner.h"
+#include "core/views/NameTagRows.h"
 
 namespace romshelf {
 
@@ -30,6 +31,11 @@ struct FileListSources {
     bool neverSort = false;
     bool kanaSensitive = false;
     bool discSets = false;  // disc sets and playlists as one row each
+    // The rows narrowed by their names' tags, and the region order that picks one per game and
+    // orders the region and language columns (region numbers, most wanted first).
+    TagFilter tags;
+    std::vector<int> regionOrder = defaultRegionOrder();
+    const GameParents* parents = nullptr;  // the hardware's DAT's clones, when it has one
 };
 
 // The rows of the file list and the state kept between builds: label, folder-window kind and
@@ -51,6 +57,7 @@ public:
     void clickColumn(int column, const FileListSources& s);
     // Sorts again by the remembered column (after the kana option changed, say).
     void sort(bool kanaSensitive);
+    // The region and language columns (kColumnRegion, kColumnLanguage) sort as well.
     // For orders no column gives (the play history's): each row's key, in scan order, and the
     // order by them, the highest first; rows of equal keys keep their present order.
     std::vector<long long> keysOf(const std::function<long long(const FileListRow&)>& key) const;
@@ -120,7 +127,8 @@ private:
     std::string selectedItemText_;
     SearchCriteria criteria_;
     int sortColumn_ = 0;
-    std::array<SortDirection, kFileListColumns> directions_{};
+    std::array<SortDirection, kFileListShownColumns> directions_{};
+    std::vector<int> regionOrder_ = defaultRegionOrder();  // as the last build was given
     text::JapaneseCollator collator_;
     text::JapaneseCollator helperCollator_;  // used by the helper thread while keys are computed
     SortKeyCache keyCache_;

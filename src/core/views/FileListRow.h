@@ -118,6 +118,8 @@ inline const FileListRow& RowCells::row() const {
 class FileRows {
 public:
     void reset() { used_ = 0; }
+    // Keeps the first `count` rows only.
+    void truncate(std::size_t count) { used_ = std::min(used_, count); }
     // The next row, with stale contents: the caller assigns every field.
     FileListRow& add() {
         if (used_ == rows_.size()) rows_.emplace_back();

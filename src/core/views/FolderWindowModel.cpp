@@ -1,6 +1,38 @@
 #include "core/views/FolderWindowModel.h"
 
+#include <bit>
+
 namespace romshelf {
+
+std::vector<std::string> TagFilterChoices::regionItems() {
+    std::vector<std::string> items{std::string(kNoCondition)};
+    for (const std::string_view name : text::regionNames()) items.emplace_back(name);
+    return items;
+}
+
+std::vector<std::string> TagFilterChoices::languageItems() {
+    std::vector<std::string> items{std::string(kNoCondition)};
+    for (const std::string_view code : text::languageNames()) items.emplace_back(code);
+    return items;
+}
+
+TagFilterChoices TagFilterChoices::of(const TagFilter& filter) {
+    TagFilterChoices c;
+    c.region = filter.regions ? std::countr_zero(filter.regions) + 1 : 0;
+    c.language = filter.languages ? std::countr_zero(filter.languages) + 1 : 0;
+    c.noStatus = filter.noStatus;
+    return c;
+}
+
+TagFilter TagFilterChoices::filter() const {
+    TagFilter f;
+    if (region > 0 && static_cast<std::size_t>(region) <= text::regionNames().size())
+        f.regions = std::uint64_t{1} << (region - 1);
+    if (language > 0 && static_cast<std::size_t>(language) <= text::languageNames().size())
+        f.languages = std::uint64_t{1} << (language - 1);
+    f.noStatus = noStatus;
+    return f;
+}
 
 std::array<std::string, kFolderWindowKindCount> FolderWindowModel::kindLabels(
     const std::array<std::string, kCategoryListCount>& categoryNames) {

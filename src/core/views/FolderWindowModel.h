@@ -39,7 +39,22 @@ private:
     std::string title_;
 };
 
+// The folder window's filter by the names' tags ("タグで絞り込み"): a region, a language (item 0
+// of each, "指定しない", is any) and "no status".
+struct TagFilterChoices {
+    static std::vector<std::string> regionItems();
+    static std::vector<std::string> languageItems();
+    // The choices showing `filter` (its first region and language, in number order).
+    static TagFilterChoices of(const TagFilter& filter);
+    TagFilter filter() const;
+
+    int region = 0;
+    int language = 0;
+    bool noStatus = false;
+};
+
 inline constexpr std::string_view kShowAllFilesButton = "全ファイル表示";
+inline constexpr std::string_view kTagFilterButton = "タグで絞り込み";
 inline constexpr std::string_view kSearchFilesButton = "ファイルの検索";
 
 }  // namespace romshelf

@@ -27,6 +27,7 @@
 #include "qt/app/MainMenu.h"
 #include "qt/app/RegistrationDialog.h"
 #include "qt/app/SearchDialog.h"
+#include "qt/app/TagFilterDialog.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "core/app/BatchOperations.h"
@@ -252,7 +253,23 @@ void CMainFrame::connectFolderWindow() {
     connect(folder_, &CFolder::titleChanged, tools_[kSlotFolder], &QWidget::setWindowTitle);
     connect(folder_, &CFolder::searchRequested, this,
             [this] { app_.whenIdle([this] { searchFiles(); }); });
+    connect(folder_, &CFolder::tagFilterRequested, this,
+            [this] { app_.whenIdle([this] { filterByTags(); }); });
     folder_->reset();
+}
+
+void CMainFrame::filterByTags() {
+    TagFilterDialog dialog(app_.tagFilter(), app_.plusSettings().onePerGame, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    app_.clearDetailPanes();
+    // Both at once: the list is built again once.
+    app_.setOnePerGame(dialog.onePerGame(), false);
+    app_.setTagFilter(dialog.filter());
+    showOnePerGame();
+}
+
+void CMainFrame::showOnePerGame() {
+    menu_->action(cmd::OnePerGame)->setChecked(app_.plusSettings().onePerGame);
 }
 
 void CMainFrame::searchFiles() {
@@ -375,6 +392,7 @@ void CMainFrame::connectCommands() {
         if (capture_) capture_->showTool();
     });
     connectLayoutCommands();
+    connectTagCommands();
     for (const auto& hw : hardwareTable()) {
         const std::string code(hw.code);
         if (hw.deleteCommand != 0)
@@ -414,6 +432,15 @@ void CMainFrame::connectLayoutCommands() {
         storePlacement();
         layout.resetPositions();
     });
+}
+
+void CMainFrame::connectTagCommands() {
+    command(cmd::OnePerGame, [this] {
+        app_.setOnePerGame(!app_.plusSettings().onePerGame);
+        showOnePerGame();
+    });
+    command(cmd::TagFilter, [this] { filterByTags(); });
+    showOnePerGame();
 }
 
 void CMainFrame::showLock() {

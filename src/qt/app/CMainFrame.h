@@ -99,6 +99,11 @@ private:
     void connectFolderWindow();
     // "ファイルの検索": the dialog, then its result in the file list.
     void searchFiles();
+    // The filter by the names' tags and one file per game (the folder window's button, the
+    // view menu).
+    void filterByTags();
+    void showOnePerGame();
+    void connectTagCommands();
     // Space or right click in the file list: the registration dialog for `row`, or the bulk
     // dialog for the selected rows.
     void openRegistration(int row, bool bulk);

@@ -48,6 +48,8 @@ enum : int {
     VerifyWithDat = 33002,
     ImportFrontendMetadata = 33003,
     SortByPlayTime = 33004,  // … SortByPlayTime + 2: the orders of kPlaySorts
+    OnePerGame = 33007,
+    TagFilter = 33008,
     About = 57664,
     Exit = 57665,
 };

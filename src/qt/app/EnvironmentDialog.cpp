@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -19,6 +20,7 @@
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
+#include "core/text/NameTags.h"
 #include "qt/app/DialogButtons.h"
 #include "qt/app/ThanksDialog.h"
 
@@ -32,7 +34,10 @@ constexpr int kEditPairsPerRow = 3;
 }  // namespace
 
 EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
-    : QDialog(parent), app_(app), model_(app.settingsCommands().openEnvironmentSettings()) {
+    : QDialog(parent),
+      app_(app),
+      model_(app.settingsCommands().openEnvironmentSettings()),
+      regions_(app.plusSettings().regionOrder) {
     setWindowTitle(QStringLiteral("環境設定"));
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
@@ -44,6 +49,7 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
     }
     addDiscSetsOption();
     addDrivePage();
+    addRegionPage();
     layout->addWidget(tabs_);
     addSaveCancelButtons(this, layout);
 }
@@ -346,11 +352,70 @@ void EnvironmentDialog::chooseDriveFolder() {
     showDriveRows(row);
 }
 
+void EnvironmentDialog::addRegionPage() {
+    auto* sheet = new QWidget(this);
+    auto* outer = new QVBoxLayout(sheet);
+    outer->addWidget(new QLabel(
+        QStringLiteral("1ゲーム1ROM表示で優先する地域 (上ほど優先。続いて言語、新しいリビジョン)"),
+        sheet));
+    auto* row = new QHBoxLayout;
+    regionList_ = new QListWidget(sheet);
+    regionList_->setObjectName(QStringLiteral("regionOrder"));
+    row->addWidget(regionList_);
+    auto* buttons = new QVBoxLayout;
+    const auto button = [&](const QString& text, auto&& action) {
+        auto* b = new QPushButton(text, sheet);
+        connect(b, &QPushButton::clicked, this, action);
+        buttons->addWidget(b);
+    };
+    button(QStringLiteral("上へ"), [this] {
+        const int r = regionList_->currentRow();
+        if (regions_.moveUp(r)) showRegions(r - 1);
+    });
+    button(QStringLiteral("下へ"), [this] {
+        const int r = regionList_->currentRow();
+        if (regions_.moveDown(r)) showRegions(r + 1);
+    });
+    button(QStringLiteral("追加…"), [this] {
+        QStringList names;
+        for (const std::string_view name : text::regionNames())
+            if (std::find(regions_.order().begin(), regions_.order().end(), name) ==
+                regions_.order().end())
+                names << qs(std::string(name));
+        bool ok = false;
+        const QString name = QInputDialog::getItem(this, QStringLiteral("地域の追加"),
+                                                   QStringLiteral("地域:"), names, 0, true, &ok);
+        if (ok && regions_.add(name.trimmed().toStdString()))
+            showRegions(static_cast<int>(regions_.order().size()) - 1);
+    });
+    button(QStringLiteral("削除"), [this] {
+        const int r = regionList_->currentRow();
+        if (regions_.remove(r))
+            showRegions(std::min(r, static_cast<int>(regions_.order().size()) - 1));
+    });
+    button(QStringLiteral("初期値に戻す"), [this] {
+        regions_.reset();
+        showRegions(0);
+    });
+    buttons->addStretch();
+    row->addLayout(buttons);
+    outer->addLayout(row);
+    regionPage_ = tabs_->addTab(sheet, QStringLiteral("地域"));
+    showRegions(0);
+}
+
+void EnvironmentDialog::showRegions(int select) {
+    regionList_->clear();
+    for (const std::string& name : regions_.order()) regionList_->addItem(qs(name));
+    if (select >= 0 && select < regionList_->count()) regionList_->setCurrentRow(select);
+}
+
 void EnvironmentDialog::applyDrivePage() {
     PlusSettings plus = app_.plusSettings();
     plus.drives = drives_->userMappings();
     plus.wine = wine_->text().trimmed().toStdString();
     plus.winePrefix = winePrefix_->text().trimmed().toStdString();
+    plus.regionOrder = regions_.order();
     if (plus != app_.plusSettings()) app_.changePlusSettings(plus);
 }
 

@@ -7,10 +7,12 @@
 
 #include "core/settings/DriveMapPageModel.h"
 #include "core/settings/EnvironmentSettingsModel.h"
+#include "core/settings/RegionOrderModel.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -51,6 +53,13 @@ public:
     // Shows the folder picker for the selected row (the page's "フォルダを選択…").
     void chooseDriveFolder();
 
+    // "地域の優先順": the region order one file per game follows, most wanted first.
+    int regionPageIndex() const { return regionPage_; }
+    QListWidget* regionList() const { return regionList_; }
+    RegionOrderModel& regionModel() { return regions_; }
+    // The list shown again from the model, row `select` chosen.
+    void showRegions(int select);
+
 private:
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
@@ -59,6 +68,7 @@ private:
     void addDrivePage();
     void showDriveRows(int select);
     void applyDrivePage();
+    void addRegionPage();
     struct PageBuilder;
 
     // A page: its group box and heading, then each control of its table in turn.
@@ -83,6 +93,9 @@ private:
     QTableWidget* driveTable_ = nullptr;
     QLineEdit* wine_ = nullptr;
     QLineEdit* winePrefix_ = nullptr;
+    RegionOrderModel regions_;
+    int regionPage_ = -1;
+    QListWidget* regionList_ = nullptr;
 };
 
 }  // namespace romshelf

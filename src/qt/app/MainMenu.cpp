@@ -94,6 +94,9 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     view->addSeparator();
     // The play history's orders, beside the columns' (also on the column titles' context menu).
     for (int k = 0; k < 3; ++k) add(view, cmd::SortByPlayTime + k, kPlaySorts[k].first);
+    view->addSeparator();
+    add(view, cmd::OnePerGame, "1ゲーム1ROM表示(&G)")->setCheckable(true);
+    add(view, cmd::TagFilter, "タグで絞り込み(&T)...");
 
     // Settings
     QMenu* settings = bar->addMenu(QStringLiteral("設定(&S)"));

@@ -18,8 +18,8 @@ namespace romshelf {
 
 namespace {
 
-constexpr int kDefaultWidths[kFileListColumns] = {400, 200, 200, 100, 100, 100,
-                                                  100, 100, 100, 100, 0,   0};
+constexpr int kDefaultWidths[kFileListShownColumns] = {400, 200, 200, 100, 100, 100, 100,
+                                                       100, 100, 100, 0,   0,   90,  70};
 
 // The list font: the configured one when it is installed, else the installed family that stands
 // for it, else a Japanese proportional gothic that is installed.
@@ -74,8 +74,9 @@ CFileList::CFileList(Application& app, QWidget* parent)
     setPalette(p);
 
     const auto& widths = app_.settings().columnWidths;
-    for (int c = 0; c < kFileListColumns; ++c)
-        setColumnWidth(c, c < 10 ? widths[static_cast<std::size_t>(c)] : 0);
+    // The region and language columns are no part of the shared layout: their own widths.
+    for (int c = 0; c < kFileListShownColumns; ++c)
+        setColumnWidth(c, c < 10 ? widths[static_cast<std::size_t>(c)] : kDefaultWidths[c]);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CFileList::sortByColumn);
     // Beside the columns' sorts, the play history's: on the column titles' context menu.
@@ -140,7 +141,7 @@ void CFileList::storeColumnWidths() {
 }
 
 void CFileList::resetColumnWidths() {
-    for (int c = 0; c < kFileListColumns; ++c) setColumnWidth(c, kDefaultWidths[c]);
+    for (int c = 0; c < kFileListShownColumns; ++c) setColumnWidth(c, kDefaultWidths[c]);
 }
 
 CFileList::Selection CFileList::selectedFiles() const {

@@ -12,10 +12,13 @@ namespace romshelf {
 
 namespace {
 
-// The buttons stand in two columns left of the list, in this order (-1 all files, -2 search).
+// The buttons stand in two columns left of the list, in this order (-1 all files, -2 search,
+// -3 the filter by the names' tags).
 constexpr int kShowAllSlot = -1;
 constexpr int kSearchSlot = -2;
-constexpr int kButtonOrder[] = {kShowAllSlot, 0, 1, 2, 3, 4, 5, 6, 7, 8, kSearchSlot};
+constexpr int kTagFilterSlot = -3;
+constexpr int kButtonOrder[] = {kShowAllSlot,  0, 1, 2, 3, 4, 5, 6, 7, 8, kSearchSlot,
+                                kTagFilterSlot};
 constexpr int kButtonWidth = 82;
 constexpr int kButtonHeight = 20;
 constexpr int kGap = 2;
@@ -30,9 +33,10 @@ CFolder::CFolder(Application& app, QWidget* parent) : QWidget(parent), app_(app)
     const auto labels = FolderWindowModel::kindLabels(app_.categoryNames());
     int at = 0;
     for (const int slot : kButtonOrder) {
-        QString text = slot == kShowAllSlot  ? qs(kShowAllFilesButton)
-                       : slot == kSearchSlot ? qs(kSearchFilesButton)
-                                             : qs(labels[static_cast<std::size_t>(slot)]);
+        QString text = slot == kShowAllSlot     ? qs(kShowAllFilesButton)
+                       : slot == kSearchSlot    ? qs(kSearchFilesButton)
+                       : slot == kTagFilterSlot ? qs(kTagFilterButton)
+                                                : qs(labels[static_cast<std::size_t>(slot)]);
         auto* button = new QPushButton(text, this);
         button->setFont(buttonFont);
         button->setFocusPolicy(Qt::NoFocus);
@@ -50,6 +54,9 @@ CFolder::CFolder(Application& app, QWidget* parent) : QWidget(parent), app_(app)
         } else if (slot == kSearchSlot) {
             search_ = button;
             connect(button, &QPushButton::clicked, this, &CFolder::searchRequested);
+        } else if (slot == kTagFilterSlot) {
+            tagFilter_ = button;
+            connect(button, &QPushButton::clicked, this, &CFolder::tagFilterRequested);
         } else {
             kindButtons_[static_cast<std::size_t>(slot)] = button;
             const auto kind = static_cast<FolderWindowKind>(slot);

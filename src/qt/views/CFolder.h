@@ -34,12 +34,14 @@ public:
     }
     QPushButton* showAllButton() const { return showAll_; }
     QPushButton* searchButton() const { return search_; }
+    QPushButton* tagFilterButton() const { return tagFilter_; }
 
     static constexpr int kListWidth = 149;
 
 Q_SIGNALS:
     void titleChanged(const QString& title);
     void searchRequested();
+    void tagFilterRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -53,6 +55,7 @@ private:
     std::array<QPushButton*, kFolderWindowKindCount> kindButtons_{};
     QPushButton* showAll_ = nullptr;
     QPushButton* search_ = nullptr;
+    QPushButton* tagFilter_ = nullptr;
     QTableWidget* list_ = nullptr;
 };
 

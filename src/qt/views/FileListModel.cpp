@@ -16,7 +16,8 @@ FileListModel::FileListModel(const Application& app, QObject* parent)
                QStringLiteral("分類 1"),      QStringLiteral("分類 2"),
                QStringLiteral("分類 3"),      QStringLiteral("分類 4"),
                QStringLiteral("分類 5"),      QStringLiteral("機種別分類"),
-               QStringLiteral("フォルダNo."), QStringLiteral("ファイル情報No.")};
+               QStringLiteral("フォルダNo."), QStringLiteral("ファイル情報No."),
+               QStringLiteral("地域"),        QStringLiteral("言語")};
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -24,7 +25,7 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kFileListColumns;
+    return parent.isValid() ? 0 : kFileListShownColumns;
 }
 
 QColor FileListModel::meaningColour(int row) const {
@@ -61,7 +62,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     const FileListRow& r = app_.fileList().rows()[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-            return qs(r.cells[static_cast<std::size_t>(index.column())]);
+            return cellText(r, index.column());
         case Qt::DecorationRole:
             if (index.column() == 0) return icons_.icon(r.icon);
             return {};
@@ -70,15 +71,21 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             return background(index.row());
         case Qt::ToolTipRole:
-            return qs(r.cells[static_cast<std::size_t>(index.column())]);
+            return cellText(r, index.column());
         default:
             return {};
     }
 }
 
+QString FileListModel::cellText(const FileListRow& row, int column) {
+    // The tag columns are read from the name as they are drawn: the rows keep nothing for them.
+    if (column >= kFileListColumns) return qs(tagCell(row, column));
+    return qs(row.cells[static_cast<std::size_t>(column)]);
+}
+
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (section < 0 || section >= kFileListColumns) return {};
+    if (section < 0 || section >= kFileListShownColumns) return {};
     return titles_[static_cast<std::size_t>(section)];
 }
 

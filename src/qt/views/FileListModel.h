@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "core/views/NameTagRows.h"
 #include "qt/views/FileIcons.h"
 
 namespace romshelf {
@@ -41,11 +42,12 @@ public:
     QColor meaningColour(int row) const;
 
 private:
+    static QString cellText(const FileListRow& row, int column);
     bool alternateRow(int row) const;
 
     const Application& app_;
     bool hidden_ = false;
-    std::array<QString, 12> titles_;
+    std::array<QString, kFileListShownColumns> titles_;
     FileIcons icons_;
 };
 

@@ -59,5 +59,34 @@ TEST(PlusSettings, RenameDatsRoundTrip) {
               "renameDat.GB=/dats/gb.xml\nrenameDat.=x\nrenameDat.MD=\n");
 }
 
+// One file per game and the region order that picks it: written only when set, read back as
+// written, blanks around the names aside.
+TEST(PlusSettings, OnePerGameAndRegionOrderRoundTrip) {
+    test::TempFolder dir;
+    const std::string path = dir.file("romshelf-plus.ini");
+    PlusSettings s;
+    EXPECT_FALSE(s.onePerGame);
+    EXPECT_EQ(s.regionOrder, (std::vector<std::string>{"Japan", "World", "USA", "Europe"}));
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""), "discSets=0\nunpackCacheLimit=4294967296\n");
+
+    ASSERT_TRUE(fs::writeFileAtomically(path, "onePerGame=1\nregionOrder= USA , Europe,,Japan\n"));
+    ASSERT_TRUE(loadPlusSettings(path, s));
+    EXPECT_TRUE(s.onePerGame);
+    EXPECT_EQ(s.regionOrder, (std::vector<std::string>{"USA", "Europe", "Japan"}));
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""),
+              "discSets=0\nunpackCacheLimit=4294967296\nonePerGame=1\n"
+              "regionOrder=USA,Europe,Japan\n");
+    PlusSettings again;
+    ASSERT_TRUE(loadPlusSettings(path, again));
+    EXPECT_EQ(again, s);
+
+    // A value that does not read keeps the default.
+    ASSERT_TRUE(fs::writeFileAtomically(path, "onePerGame=yes\n"));
+    ASSERT_TRUE(loadPlusSettings(path, s));
+    EXPECT_FALSE(s.onePerGame);
+}
+
 }  // namespace
 }  // namespace romshelf
