@@ -52,11 +52,11 @@ std::string gameName(std::mt19937_64& random, std::size_t i) {
     static constexpr const char* kWords[] = {
         "Super",  "Dragon", "Quest",   "Mario", "Fighter", "Star",   "Soldier", "Legend",
         "Castle", "Ninja",  "Warrior", "Space", "Racing",  "Puzzle", "Kid",     "Adventure"};
-    static constexpr const char* kRegions[] = {"(Japan)", "(USA)", "(Europe)", "(World)",
-                                               "(USA, Europe)", "(Japan, USA)"};
-    static constexpr const char* kExtras[] = {"",         "",          "",        " (En,Ja)",
-                                              " (Rev 1)", " (Beta)",   " (Proto)", " (Unl)",
-                                              " (v1.1)",  " (Fr,De)",  " (Demo)", " (Rev A)"};
+    static constexpr const char* kRegions[] = {"(Japan)", "(USA)",         "(Europe)",
+                                               "(World)", "(USA, Europe)", "(Japan, USA)"};
+    static constexpr const char* kExtras[] = {"",         "",         "",         " (En,Ja)",
+                                              " (Rev 1)", " (Beta)",  " (Proto)", " (Unl)",
+                                              " (v1.1)",  " (Fr,De)", " (Demo)",  " (Rev A)"};
     std::string name;
     for (int w = 1 + static_cast<int>(random() % 3); w >= 0; --w)
         name += std::string(name.empty() ? "" : " ") + kWords[random() % 16];
@@ -115,10 +115,11 @@ void parseAgainst(benchmark::State& state, const std::string& tool) {
     xml += "</datafile>\n";
     const std::string path = scratch.path + "big.dat";
     std::ofstream(path, std::ios::binary) << xml;
-    const std::string command =
-        tool == "xmllint" ? "xmllint --noout --nonet '" + path + "'"
-                          : "python3 -c 'import sys, xml.etree.ElementTree as E; "
-                            "E.parse(sys.argv[1])' '" + path + "'";
+    const std::string command = tool == "xmllint"
+                                    ? "xmllint --noout --nonet '" + path + "'"
+                                    : "python3 -c 'import sys, xml.etree.ElementTree as E; "
+                                      "E.parse(sys.argv[1])' '" +
+                                          path + "'";
     std::vector<double> ratios;
     for (auto _ : state) {
         const auto t0 = Clock::now();

@@ -427,7 +427,11 @@ TEST_F(FileListViewTest, ThePlayHistorySortsTheList) {
         {{"SFC", "c", std::nullopt, std::nullopt}, 1600000000, 7200, 0, false});
     list->horizontalHeader()->sectionClicked(2);
     list->horizontalHeader()->sectionClicked(2);  // file names, ascending
-    EXPECT_TRUE(menu("表示(&V)").ends_with("|プレイ時間順|最終プレイ日順|プレイ回数順"));
+    EXPECT_TRUE(
+        menu("表示(&V)")
+            .ends_with(
+                "|プレイ時間順|最終プレイ日順|プレイ回数順|1ゲーム1ROM表示(&G)|タグで絞り込み(&T)..."))
+        << menu("表示(&V)");
     list->selectRow(2);  // あいす.sfc
     const std::tuple<int, std::vector<QString>> cases[] = {
         {0, {u"c.sfc"_s, u"b.sfc"_s, u"あいす.sfc"_s, u"アイス.smc"_s}},
