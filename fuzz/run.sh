@@ -34,7 +34,8 @@ fi
 SEED=${FUZZ_SEED:-1}
 MEMORY_MB=${MEMORY_MB:-2048}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DROMSHELF_FUZZ=ON -DROMSHELF_GUI=OFF -DROMSHELF_BUILD_TESTS=OFF -DROMSHELF_BUILD_BENCHMARKS=OFF
+  -DROMSHELF_FUZZ=ON -DROMSHELF_GUI=OFF -DROMSHELF_BUILD_TESTS=OFF -DROMSHELF_BUILD_BENCHMARKS=OFF \
+  -DROMSHELF_LINE_INFO_ONLY="${ROMSHELF_LINE_INFO_ONLY:-OFF}"
 cmake --build "$BUILD_DIR" --target fuzz -j "$(nproc)"
 corpus="$BUILD_DIR/fuzz/corpus"
 # CI starts from the seeds alone; an exploration keeps growing the corpus of earlier ones.

@@ -7,6 +7,7 @@
 #   ROMSHELF_TSAN=ON              ThreadSanitizer [OFF]
 #   ROMSHELF_WERROR=ON            warnings are errors [OFF]
 #   ROMSHELF_BUILD_BENCHMARKS=OFF no benchmarks [ON]
+#   ROMSHELF_LINE_INFO_ONLY=ON    debug information of source lines only, a faster build [OFF]
 # BUILD_TARGETS="a b" builds only those targets (default: everything).
 set -eu
 cd "$(dirname "$0")/.."
@@ -18,7 +19,8 @@ cmake -S . -B "$BUILD_DIR" -G Ninja \
   -DROMSHELF_SANITIZE="${ROMSHELF_SANITIZE:-OFF}" \
   -DROMSHELF_TSAN="${ROMSHELF_TSAN:-OFF}" \
   -DROMSHELF_WERROR="${ROMSHELF_WERROR:-OFF}" \
-  -DROMSHELF_BUILD_BENCHMARKS="${ROMSHELF_BUILD_BENCHMARKS:-ON}"
+  -DROMSHELF_BUILD_BENCHMARKS="${ROMSHELF_BUILD_BENCHMARKS:-ON}" \
+  -DROMSHELF_LINE_INFO_ONLY="${ROMSHELF_LINE_INFO_ONLY:-OFF}"
 if [ -n "${BUILD_TARGETS:-}" ]; then
   # shellcheck disable=SC2086
   cmake --build "$BUILD_DIR" -j "$(nproc)" --target $BUILD_TARGETS
