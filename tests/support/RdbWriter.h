@@ -10,7 +10,8 @@ namespace romshelf::test {
 // Writes a RetroArch database file the way its public description lays one out, with Python's
 // MessagePack (Debian's python3-msgpack), not with the reader under test: "RARCHDB\0", the
 // metadata's offset as 8 big-endian bytes, one map per game, a nil, then {"count": n}.
-// `games` is a Python list of dicts (bytes values become MessagePack binaries); `count` and
+// `games` is a Python list of dicts (bytes values become MessagePack binaries; zlib is there for
+// CRCs); `count` and
 // `offset` are Python expressions, None for the true values. The file's path, or "" when Python
 // failed.
 inline std::string writeRdb(const TempFolder& dir, const std::string& name,
@@ -19,7 +20,7 @@ inline std::string writeRdb(const TempFolder& dir, const std::string& name,
     const std::string path = dir.file(name);
     const std::string script = dir.write(
         name + ".py",
-        "import msgpack, struct, sys\n"
+        "import msgpack, struct, sys, zlib\n"
         "games = " +
             games +
             "\n"
