@@ -53,9 +53,16 @@ bool isRdb(const std::string& path) {
 }
 
 // The size and CRC-32 of the bytes after the header a file starts with; nothing for a file
-// without one.
-std::optional<std::pair<std::uint64_t, std::uint32_t>> withoutHeader(const std::string& path,
+// without one, and unread when no game of the database has the size the rest would have.
+std::optional<std::pair<std::uint64_t, std::uint32_t>> withoutHeader(const GameDatabase& database,
+                                                                     const std::string& path,
                                                                      std::uint64_t size) {
+    bool could = false;
+    for (const HeaderKind kind :
+         {HeaderKind::INes, HeaderKind::Lynx, HeaderKind::Atari7800, HeaderKind::SnesCopier})
+        could =
+            could || (size > headerLength(kind) && database.mayHaveSize(size - headerLength(kind)));
+    if (!could) return std::nullopt;
     std::string head(512, '\0');
     {
         std::ifstream in(path, std::ios::binary);
@@ -108,6 +115,8 @@ std::optional<std::size_t> GameDatabase::sameGame(const GameFacts& game) const {
 void GameDatabase::index(std::size_t i) {
     const GameFacts& game = games_[i];
     if (game.crc) byCrc_.emplace(*game.crc, i);
+    if (game.crc && game.size) sizes_.insert(*game.size);
+    if (game.crc && !game.size) anyWithoutSize_ = true;
     if (!game.serial.empty()) bySerial_.try_emplace(game.serial, i);
     if (!game.name.empty()) byTitle_.try_emplace(game.name, i);
     if (!game.romName.empty()) byTitle_.try_emplace(titleOf(game.romName), i);
@@ -260,7 +269,7 @@ FillPlan planFill(const GameDatabase& database, const IdentityJob& job, const Ro
             game = database.findByContents(id->size, id->crc);
             if (game) {
                 match.by = MatchedBy::Crc;
-            } else if (const auto rest = withoutHeader(path, id->size)) {
+            } else if (const auto rest = withoutHeader(database, path, id->size)) {
                 game = database.findByContents(rest->first, rest->second);
                 if (game) match.by = MatchedBy::CrcWithoutHeader;
             }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/app/IdentityScan.h"
@@ -37,6 +38,9 @@ public:
     const GameFacts* findByContents(std::uint64_t size, std::uint32_t crc) const;
     // The game whose name, or whose file name without its extension, is `title`.
     const GameFacts* findByTitle(std::string_view title) const;
+    // Whether some game may be `size` bytes long: a file is read for a header only when the
+    // bytes after it could be a game's.
+    bool mayHaveSize(std::uint64_t size) const { return anyWithoutSize_ || sizes_.contains(size); }
 
 private:
     std::optional<std::size_t> sameGame(const GameFacts& game) const;
@@ -44,6 +48,8 @@ private:
     std::vector<GameFacts> games_;
     std::unordered_multimap<std::uint32_t, std::size_t> byCrc_;
     std::unordered_map<std::string, std::size_t> bySerial_, byTitle_;
+    std::unordered_set<std::uint64_t> sizes_;
+    bool anyWithoutSize_ = false;
 };
 
 // Reads each file (.rdb as RetroArch's database, anything else as a field DAT) into one
