@@ -125,6 +125,17 @@ int main(int argc, char** argv) {
     put(out / "coreinfo/plain",
         "\xEF\xBB\xBF# no quotes\r\ncorename=QUASI88\r\n"
         "systemname = \"PC-8000 / PC-8800 series\"\r\n");
+    // RetroArch databases: one game (name, crc as a binary, size), a nil, {"count": 1}; and none.
+    put(out / "rdb/one", std::string("RARCHDB\0\0\0\0\0\0\0\0\x2B", 16) +
+                             "\x83\xA4name\xA1"
+                             "A\xA3"
+                             "crc\xC4\x04\x12\x34\x56\x78\xA4size\xCD\x40\x00" +
+                             std::string("\xC0\x81\xA5"
+                                         "count\x01",
+                                         9));
+    put(out / "rdb/empty", std::string("RARCHDB\0\0\0\0\0\0\0\0\x11\xC0\x81\xA5"
+                                       "count\x00",
+                                       25));
     put(out / "codec/cp932", "\x83\x7d\x83\x8a\x83\x49 (J) [!]");
     put(out / "codec/marked", "\xEF\xBB\xBF\xED\x95\x9C\xEA\xB5\xAD");
     put(out / "codec/stray", "A\x83\x80\xFD");

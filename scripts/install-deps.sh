@@ -3,7 +3,8 @@
 # Installs every Debian package that building, running and testing Romshelf Plus needs.
 # Safe to run again: packages already present are left alone.
 # clang-format checks the code layout in CI; clang is there for libFuzzer builds; python3 (its
-# zlib) is the independent CRC the rename tests check against; libxml2-utils (xmllint) checks the
+# zlib) is the independent CRC the rename tests check against, and python3-msgpack writes the
+# RetroArch databases the fill tests read; libxml2-utils (xmllint) checks the
 # fixdats against the Logiqx DTD. mednafen, and RetroArch with its
 # Nestopia core and the cores' .info files, are the real emulators the end-to-end tests launch;
 # RetroArch runs there under dbus-run-session (dbus-daemon), as it aborts without a session bus.
@@ -19,7 +20,7 @@ PACKAGES="
   clang clang-format
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-translations-l10n libgl-dev
   libicu-dev libarchive-dev liblzma-dev libgcab-dev zlib1g-dev nlohmann-json3-dev
-  libpugixml-dev libssl-dev libisal-dev libsqlite3-dev
+  libpugixml-dev libssl-dev libisal-dev libsqlite3-dev libmsgpack-cxx-dev
   libsdl2-mixer-dev timgm6mb-soundfont
   libx11-dev libxtst-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
@@ -28,7 +29,7 @@ PACKAGES="
   mednafen retroarch libretro-nestopia libretro-core-info dbus-daemon
   wine wine64 g++-mingw-w64-x86-64
   zip unzip p7zip-full lhasa gcab cabextract
-  python3 libxml2-utils
+  python3 python3-msgpack libxml2-utils
   openssh-server openssh-client sshfs fuse3
   help2man
   dpkg-dev lintian desktop-file-utils appstream

@@ -12,7 +12,7 @@ _romshelf_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=""
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="dump list launch info clean-temp cache category optimise rename compress
-        decompress delete move copy set gamelist import-csv import-metadata verify emulators disc-sets drives check-folder wine history backup demo
+        decompress delete move copy set gamelist import-csv import-metadata fill verify emulators disc-sets drives check-folder wine history backup demo
         identify help"
     local common="--program-folder --hardware --yes --help"
     # The codes the program knows (its hardware table).
@@ -137,6 +137,7 @@ Russia" -- "$cur"))
         ;;
     import-csv) options="$common --old-format" words=FILES ;;
     import-metadata) options="$common --esde --pegasus --overwrite" words=FILES ;;
+    fill) options="$common --from --dry-run --map --overwrite --genre-names" ;;
     verify) options="$common --dat --report --fixdat --sets" words=FILES ;;
     emulators) options="$common --suggest --set" ;;
     disc-sets) options=$common words="on off" ;;

@@ -22,6 +22,7 @@
 #include "cli/DumpCommand.h"
 #include "cli/EmulatorsCommand.h"
 #include "cli/FileOpsCommand.h"
+#include "cli/FillCommand.h"
 #include "cli/Interrupts.h"
 #include "cli/GameListCommand.h"
 #include "cli/HistoryCommand.h"
@@ -149,6 +150,19 @@ constexpr const char* kCommandUsages[] = {
     "              description, rating, genre as category 1, favourite); a game finds\n"
     "              its file by the file name, then the title; only empty fields are\n"
     "              filled unless --overwrite; the records are copied aside first\n",
+    "  fill [--program-folder DIR] --hardware CODE [--from DIR|FILE]... [--dry-run]\n"
+    "      [--map genre=1,developer=2,...] [--overwrite] [--genre-names original]\n"
+    "              fill the listed files' records from the hardware's game databases\n"
+    "              (RetroArch's .rdb files, found in its database folder without\n"
+    "              --from, and per-field DATs): a file matches by size and CRC-32\n"
+    "              (whole or without its header), then by its name; genre, developer,\n"
+    "              publisher, franchise, year and players go to the category lists\n"
+    "              whose names say so (ジャンル, メーカー/開発, 発売元, シリーズ, 発売年,\n"
+    "              人数) or those --map names (1-5, 6 the hardware class, 0 none);\n"
+    "              only empty values are filled unless --overwrite (the old values\n"
+    "              are listed); genres in Japanese unless --genre-names original;\n"
+    "              --dry-run lists every change and writes nothing; the records are\n"
+    "              copied aside under a dated name before they are saved\n",
     "  verify [--program-folder DIR] --hardware CODE --dat FILE [--report FILE.csv]\n"
     "      [--fixdat FILE.dat] [--sets FILE.csv]\n"
     "              check every listed file (archive members too, without unpacking)\n"
@@ -463,6 +477,8 @@ int run(const std::vector<std::string>& args) {
     if (command == "import-metadata")
         return romshelf::cli::importMetadataCommand({args.begin() + 1, args.end()}, std::cout,
                                                     std::cerr);
+    if (command == "fill")
+        return romshelf::cli::fillCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "verify")
         return romshelf::cli::verifyCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "optimise")

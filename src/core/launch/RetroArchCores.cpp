@@ -132,6 +132,13 @@ CoreInfo parseCoreInfo(std::string_view text) {
     return info;
 }
 
+std::vector<std::string> retroArchDatabaseNames(std::string_view code) {
+    std::vector<std::string> names;
+    for (const auto& [name, hardware] : databaseTable())
+        if (hardware == code) names.emplace_back(name);
+    return names;
+}
+
 std::vector<std::string> coreHardware(const CoreInfo& info) {
     std::string_view names = field(info, "database");
     const auto* table = &databaseTable();

@@ -21,6 +21,10 @@ CoreInfo parseCoreInfo(std::string_view text);
 // program hands an arcade emulator a set name, which a core cannot load.
 std::vector<std::string> coreHardware(const CoreInfo& info);
 
+// libretro's database names of the systems whose files hardware `code` plays, in table order
+// (the main system first); empty for a hardware none plays.
+std::vector<std::string> retroArchDatabaseNames(std::string_view code);
+
 // The core's name in a list: its `corename` ("Nestopia"), else the part in brackets at the end of
 // its `display_name`, else `fallback`; without control characters and at most 64 bytes.
 std::string coreName(const CoreInfo& info, std::string_view fallback);

@@ -260,6 +260,39 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
 
 }  // namespace
 
+std::string_view DatTextBlock::value(std::string_view key) const {
+    for (const auto& [k, v] : values)
+        if (k == key) return v;
+    return {};
+}
+
+bool forEachDatTextBlock(std::string_view text, const std::string& shown,
+                         const std::function<void(const DatTextBlock&)>& each, std::string& error) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    Tokens tokens(text);
+    while (auto kind = tokens.next()) {
+        const auto open = tokens.next();
+        Block block;
+        if (kind->paren || !open || !open->paren || open->text != "(" ||
+            !readBlock(tokens, block, 1)) {
+            error = notADat(shown);
+            return false;
+        }
+        DatTextBlock out;
+        out.kind = std::move(kind->text);
+        out.values = std::move(block.values);
+        for (std::size_t b = 0; b < block.blocks.size(); ++b)
+            out.blocks.emplace_back(std::move(block.blockKeys[b]),
+                                    std::move(block.blocks[b].values));
+        each(out);
+    }
+    if (tokens.broken()) {
+        error = notADat(shown);
+        return false;
+    }
+    return true;
+}
+
 std::optional<DatFile> parseDat(std::string bytes, const std::string& shown, std::string& error) {
     std::size_t start = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (start < bytes.size() && std::strchr(" \t\r\n", bytes[start]) && bytes[start]) ++start;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/rename/HeaderSkip.h"
@@ -58,6 +61,23 @@ std::optional<DatFile> readDatFile(const std::string& path, std::string& error);
 
 // The bytes of a DAT in memory, read as readDatFile reads a file (`shown`: its name in messages).
 std::optional<DatFile> parseDat(std::string bytes, const std::string& shown, std::string& error);
+
+// One top-level block of a clrmamepro text file (`game ( … )`, `clrmamepro ( … )`) as written:
+// its key-value pairs in order, and its nested blocks (`rom ( … )`) with their keys.
+struct DatTextBlock {
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    std::string kind;
+    Pairs values;
+    std::vector<std::pair<std::string, Pairs>> blocks;
+    // The first value of `key`; empty when there is none.
+    std::string_view value(std::string_view key) const;
+};
+
+// Hands each top-level block of clrmamepro text to `each`, in file order, with every key kept
+// (the per-field DATs' genre, users, serial …). False, with `error` naming `shown`, when the text
+// is not of that form; blocks before the fault have been handed on.
+bool forEachDatTextBlock(std::string_view text, const std::string& shown,
+                         const std::function<void(const DatTextBlock&)>& each, std::string& error);
 
 // The header of a DAT this program writes. Name, description, version and author are what the
 // Logiqx DTD requires; the skipper is kept so that a fixdat of headerless dumps says so.
