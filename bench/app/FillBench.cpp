@@ -4,7 +4,7 @@
 // 40,000 small files (ROMSHELF_BENCH_FILES=N for another count) in one ROM folder whose sums are in
 // the identity cache already (as after the window's first list), and a RetroArch database of 7,400
 // games written with msgpack-c's packer: 7,000 of them are files of the folder, known by size
-// and CRC-32 (the files' bytes repeat every 4,096 files, so most files match one of them). The
+// and CRC-32 (each file's contents are its own), the rest of no file here. The
 // fill reads the database, matches every file (by CRC-32 through a hash map, then
 // by name) and lists every change for an empty table. The identity pass looks up every file's
 // size and CRC-32 in the cache, as the fill does first.
@@ -56,7 +56,11 @@ struct Folder {
         for (int i = 0; i < n; ++i) {
             const std::string name = "Game " + std::to_string(i) + " (Japan).nes";
             const std::size_t size = 1024 + static_cast<std::size_t>(i % 4096);
-            const char* bytes = data.data() + (i * 37) % 4096;
+            // The file's number in its first bytes: every file has contents of its own.
+            std::string contents(data.data() + (i * 37) % 4096, size);
+            for (int b = 0; b < 4; ++b)
+                contents[static_cast<std::size_t>(b)] = static_cast<char>(i >> (8 * b));
+            const char* bytes = contents.data();
             std::ofstream(root + "roms/" + name, std::ios::binary)
                 .write(bytes, static_cast<std::streamsize>(size));
             job.files.add(name, 0, false);

@@ -64,7 +64,9 @@ std::string databasePathOf(const std::string& cfg, const std::string& home) {
     return found;
 }
 
-bool isLooseFile(const std::string& path) { return fs::fileExists(path) && !fs::isReadableDirectory(path); }
+bool isLooseFile(const std::string& path) {
+    return fs::fileExists(path) && !fs::isReadableDirectory(path);
+}
 
 }  // namespace
 
@@ -89,7 +91,8 @@ std::vector<std::string> retroArchDatabaseFolders(const std::string& home,
     std::vector<std::string> folders;
     std::set<std::string> seen;
     for (std::string& folder : candidates)
-        if (fs::isReadableDirectory(folder) && seen.insert(folder).second) folders.push_back(folder);
+        if (fs::isReadableDirectory(folder) && seen.insert(folder).second)
+            folders.push_back(folder);
     return folders;
 }
 
