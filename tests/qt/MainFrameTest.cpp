@@ -613,3 +613,46 @@ TEST_F(WindowLayoutViewTest, RestoreMovesTheToolWindowsAndLeavesTheFrame) {
     EXPECT_EQ(frame->geometry(), main);
     EXPECT_TRUE(prompter.allAnswersUsed());
 }
+
+// Names as the No-Intro DATs write them: the region and language columns read their tags, and
+// the view menu's one game, one ROM keeps the preferred release of each title and is saved.
+TEST_F(MainFrameTest, TagColumnsAndOneGameOneRomInTheWindow) {
+    setUpHardware("SFC");
+    for (const char* name :
+         {"Mega Man X (USA).sfc", "Rockman X (Japan).sfc", "Rockman X (Japan) [b].sfc",
+          "Tetris (World) (Beta).sfc", "Tetris (World).sfc"})
+        dir.write(std::string("roms/SFC/") + name, "x");
+    open("SFC");
+    CFileList* list = frame->fileList();
+    QAbstractItemModel* model = list->model();
+    ASSERT_EQ(model->columnCount(), 14);
+    EXPECT_EQ(model->headerData(12, Qt::Horizontal).toString(), u"地域"_s);
+    EXPECT_EQ(model->headerData(13, Qt::Horizontal).toString(), u"言語"_s);
+    auto rows = [&] {
+        std::vector<std::string> shown;
+        for (int r = 0; r < model->rowCount(); ++r)
+            shown.push_back(model->index(r, 2).data().toString().toStdString() + "=" +
+                            model->index(r, 12).data().toString().toStdString() + "/" +
+                            model->index(r, 13).data().toString().toStdString());
+        std::sort(shown.begin(), shown.end());
+        return shown;
+    };
+    EXPECT_EQ(rows().size(), 5u);
+    EXPECT_NE(std::ranges::count(rows(), "Rockman X (Japan).sfc=Japan/Ja"), 0)
+        << testing::PrintToString(rows());
+
+    QAction* onePerGame = action(cmd::OnePerGame);
+    ASSERT_TRUE(onePerGame->isCheckable());
+    onePerGame->trigger();
+    EXPECT_TRUE(onePerGame->isChecked());
+    // Rockman X and Mega Man X are titles of their own without a DAT; the bad dump and the beta
+    // give way to the good releases.
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Mega Man X (USA).sfc=USA/En",
+                                                "Rockman X (Japan).sfc=Japan/Ja",
+                                                "Tetris (World).sfc=World/En"}));
+    // Kept with the other settings when they are saved.
+    ASSERT_TRUE(app.saveMainSettings());
+    EXPECT_NE(dir.read("data/romshelf-plus.ini").find("onePerGame"), std::string::npos);
+    onePerGame->trigger();
+    EXPECT_EQ(rows().size(), 5u);
+}
