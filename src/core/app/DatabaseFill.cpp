@@ -317,6 +317,12 @@ std::optional<FillRun> fillFromDatabases(Application& app, const std::vector<std
         error = "機種が選ばれていません。";
         return std::nullopt;
     }
+    // A place the user named that is not there is named back, not taken for an empty one.
+    for (const std::string& source : sources)
+        if (!fs::pathExists(source)) {
+            error = "「" + source + "」が見つかりませんでした。";
+            return std::nullopt;
+        }
     const std::vector<std::string> files = gameDatabaseFiles(
         code, sources.empty() ? retroArchDatabaseFolders() : sources, app.plusSettings());
     if (files.empty()) {

@@ -51,6 +51,14 @@ std::string_view valueIn(const DatTextBlock::Pairs& pairs, std::string_view key)
 std::optional<std::vector<GameFacts>> parseFieldDat(std::string_view text, const std::string& shown,
                                                     std::string& error) {
     std::vector<GameFacts> games;
+    // A ROM DAT in XML holds no game facts: say what is read instead of "no DAT".
+    const std::size_t first = text.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+    if (first != std::string_view::npos && text[first] == '<') {
+        error = "DATファイル「" + shown +
+                "」はXML形式です。ゲームの情報を読めるのは、clrmamepro形式の項目別DATファイル"
+                "（genre、developer、releaseyear など）です。";
+        return std::nullopt;
+    }
     const bool read = forEachDatTextBlock(
         text, shown,
         [&](const DatTextBlock& block) {

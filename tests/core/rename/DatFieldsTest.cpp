@@ -80,5 +80,13 @@ TEST(DatFieldsTest, BrokenTextIsRefusedNamingTheFile) {
     EXPECT_NE(error.find("none.dat"), std::string::npos);
 }
 
+// A ROM DAT in XML carries no game facts: the message says which files do.
+TEST(DatFieldsTest, AnXmlDatIsToldApart) {
+    std::string error;
+    EXPECT_FALSE(
+        parseFieldDat("\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><datafile/>", "FC.dat", error));
+    EXPECT_NE(error.find("「FC.dat」はXML形式です"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace romshelf::test
