@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
@@ -34,6 +35,7 @@
 #include "qt/app/MainMenu.h"
 #include "qt/app/MoveDestinationDialog.h"
 #include "qt/app/ProgressDialog.h"
+#include "qt/app/ReportDialog.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CFolder.h"
 
@@ -426,6 +428,57 @@ TEST(ProgressDialogTest, ShowsTheLoopAndRaisesTheCancelRequest) {
     EXPECT_EQ(progress.window(), nullptr);
     QTest::keyClicks(&other, QStringLiteral("after"));
     EXPECT_EQ(other.text(), QStringLiteral("after"));
+}
+
+// A report's text above its tables, a tab each; the cells as given, read only, in the given order
+// until a column is clicked.
+TEST(ReportDialogTest, ShowsTheTextAndEachTableOnATab) {
+    const std::vector<ReportTable> tables = {
+        {"ファイル",
+         {"状態", "ファイル"},
+         {{"所持", "b.nes"}, {"不足", ""}, {"名前違い", "a.nes"}}},
+        {"セット", {"状態", "ゲーム", "ROM"}, {{"ない", "pacman", "0 / 2"}}},
+    };
+    ReportDialog dialog("照合結果", "照合が終了しました。", tables);
+    EXPECT_EQ(dialog.windowTitle(), u"照合結果"_s);
+    ASSERT_NE(dialog.findChild<QLabel*>(), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>()->text(), u"照合が終了しました。"_s);
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(0), u"ファイル (3)"_s);
+    EXPECT_EQ(tabs->tabText(1), u"セット (1)"_s);
+    ASSERT_EQ(dialog.views().size(), 2u);
+    const auto cells = [&](std::size_t table) {
+        const QAbstractItemModel* model = dialog.views()[table]->model();
+        std::vector<V> rows;
+        V header;
+        for (int c = 0; c < model->columnCount(); ++c)
+            header.push_back(model->headerData(c, Qt::Horizontal).toString().toStdString());
+        rows.push_back(header);
+        for (int r = 0; r < model->rowCount(); ++r) {
+            V row;
+            for (int c = 0; c < model->columnCount(); ++c)
+                row.push_back(model->index(r, c).data().toString().toStdString());
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    EXPECT_EQ(cells(0),
+              (std::vector<V>{
+                  {"状態", "ファイル"}, {"所持", "b.nes"}, {"不足", ""}, {"名前違い", "a.nes"}}));
+    EXPECT_EQ(cells(1), (std::vector<V>{{"状態", "ゲーム", "ROM"}, {"ない", "pacman", "0 / 2"}}));
+    QTableView* files = dialog.views()[0];
+    EXPECT_EQ(files->editTriggers(), QAbstractItemView::NoEditTriggers);
+    files->sortByColumn(1, Qt::AscendingOrder);
+    EXPECT_EQ(cells(0)[1], (V{"不足", ""}));
+    EXPECT_EQ(cells(0)[2], (V{"名前違い", "a.nes"}));
+
+    // One table: no tabs.
+    ReportDialog single("照合結果", "", {tables[1]});
+    EXPECT_EQ(single.findChild<QTabWidget*>(), nullptr);
+    ASSERT_EQ(single.views().size(), 1u);
+    EXPECT_EQ(single.views()[0]->model()->rowCount(), 1);
 }
 
 }  // namespace
