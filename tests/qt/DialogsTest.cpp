@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDatabase>
@@ -38,6 +39,7 @@
 #include "qt/app/ReportDialog.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CFolder.h"
+#include "qt/views/WindowsFont.h"
 
 using namespace romshelf;
 using namespace Qt::StringLiterals;
@@ -193,6 +195,48 @@ TEST_F(EnvironmentDialogTest, TheDiscSetBoxSetsTheProgramsOwnOption) {
     ASSERT_EQ(app.fileList().count(), 1);
     EXPECT_EQ(app.fileList().rows()[0].fileName(), "Sonic CD.bin");
     EXPECT_TRUE(EnvironmentDialog(app, &frame).discSetsBox()->isChecked());
+}
+
+// The list font's size shows in points and is kept in pixels at the screen's resolution (the
+// offscreen screen's 96 dots per inch: a point is 96/72 pixels there). Left as shown, nothing is
+// chosen and the list goes on following the desktop's font.
+TEST_F(EnvironmentDialogTest, TheListFontSizeShowsInPointsAndIsKeptInPixels) {
+    ASSERT_DOUBLE_EQ(screenDotsPerInch(), 96.0);
+    QFont desktop = QApplication::font();
+    const QFont savedFont = desktop;
+    desktop.setPointSizeF(12);
+    QApplication::setFont(desktop);
+    CMainFrame frame(app);
+    frame.startUp();
+    {
+        EnvironmentDialog d(app, &frame);
+        EXPECT_DOUBLE_EQ(d.listFontSize()->value(), 14.0);  // 14/12 of the desktop's 12 points
+        press(d, u"設定の保存"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 0);
+    }
+    {
+        EnvironmentDialog d(app, &frame);
+        d.listFontSize()->setValue(12.0);
+        press(d, u"設定の保存"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 16);
+    }
+    {
+        EnvironmentDialog d(app, &frame);
+        EXPECT_DOUBLE_EQ(d.listFontSize()->value(), 12.0);
+        d.listFontSize()->setValue(10.5);
+        press(d, u"キャンセル"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 16);
+    }
+    {
+        EnvironmentDialog d(app, &frame);
+        d.listFontSize()->setValue(10.5);
+        press(d, u"設定の保存"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 14);
+    }
+    // At the next start the list is drawn in that size.
+    EXPECT_DOUBLE_EQ(CFileList(app).font().pointSizeF(), 10.5);
+    EXPECT_EQ(CFileList(app).font().pixelSize(), -1);
+    QApplication::setFont(savedFont);
 }
 
 // A program folder from Windows: the list's hint names the unmapped drive and a click on it opens
