@@ -31,9 +31,10 @@ namespace {
 
 std::uint32_t rgbOf(const QColor& c) { return static_cast<std::uint32_t>(c.rgb()) & 0xFFFFFFu; }
 
-// A dark theme as qt6ct or Adwaita-dark gives it.
+// A dark theme as qt6ct or Adwaita-dark gives it: the shades (light, dark, mid) from its button
+// and window colours, as a theme's palette has them.
 QPalette darkPalette() {
-    QPalette p;
+    QPalette p(QColor(0x35, 0x35, 0x35), QColor(0x30, 0x30, 0x30));
     p.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
     p.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
     p.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
@@ -163,6 +164,31 @@ TEST_F(DesktopTest, TheDemoWindowUnderADarkThemeIsDarkAndItsTitlesRead) {
             for (int x = left; x <= right; ++x)
                 best = std::max(best, contrastRatio(rgbOf(drawn.pixelColor(x, y)), background));
         EXPECT_GE(best, 4.5) << text.toStdString();
+    }
+}
+
+// Under a dark theme the tool windows' captions read, the windows in front and behind alike: the
+// caption's text reaches 4.5:1 against the caption (the colour most of its pixels have).
+TEST_F(DesktopTest, ToolWindowCaptionsReadUnderADarkTheme) {
+    QApplication::setPalette(darkPalette());
+    setUpFiles();
+    open();
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    for (const int slot : {kSlotFileList, kSlotSnap, kSlotDatabase, kSlotSystem}) {
+        ToolWindowFrame* window = frame->toolWindow(slot);
+        const QImage drawn = window->grab().toImage();
+        const int top = kToolFrameWidth, bottom = kToolCaptionHeight - 1;
+        // The text: after the icon, before the buttons.
+        const int left = kToolCaptionHeight + 4, right = drawn.width() / 2;
+        std::map<std::uint32_t, int> seen;
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x < right; ++x) ++seen[rgbOf(drawn.pixelColor(x, y))];
+        const std::uint32_t caption =
+            std::ranges::max_element(seen, {}, &std::pair<const std::uint32_t, int>::second)->first;
+        double best = 1.0;
+        for (const auto& [rgb, count] : seen) best = std::max(best, contrastRatio(rgb, caption));
+        EXPECT_GE(best, 4.5) << window->windowTitle().toStdString();
     }
 }
 
