@@ -8,14 +8,21 @@
 #   docs/screenshots/emulator-suggestions.png  its FC emulator dialog offering the emulators
 #                                      installed on the machine
 #   docs/screenshots/environment-dialog.png  the environment dialog's eight pages
+#   docs/screenshots/demo-catalogue-dark.png   the demo catalogue under a dark desktop theme
+#   docs/screenshots/demo-catalogue-dark-150.png  the same at 150 % (QT_SCALE_FACTOR=1.5)
+# The dark theme is a KDE colour scheme (Breeze Dark's colours) in a kdeglobals of its own, which
+# Qt reads itself as it reads a KDE desktop's: no theme plugin is needed. --dark takes only those
+# two, on a larger screen (1920 x 1536).
 # Run after a build (BUILD_DIR, default build); needs xvfb-run, xwininfo, xdotool and
 # ImageMagick's import and convert.
 set -eu
 cd "$(dirname "$0")/.."
-if [ "${1:-}" != "--on-display" ]; then
+case "${1:-}" in
+  --on-display | --dark-on-display) ;;
+  --dark) exec xvfb-run -a -s '-screen 0 1920x1536x24 -noreset' "$0" --dark-on-display ;;
   # Without -noreset the server resets when its last client leaves and refuses the next one.
-  exec xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' "$0" --on-display
-fi
+  *) exec xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' "$0" --on-display ;;
+esac
 BUILD_DIR=${BUILD_DIR:-build}
 OUT=${OUT:-docs/screenshots}
 work=$(mktemp -d)
@@ -30,6 +37,38 @@ wait_for_frame() {
   done
   sleep 2
 }
+
+# The demo catalogue under the dark scheme at QT_SCALE_FACTOR $1, its first row clicked, into $2.
+dark_demo() {
+  mkdir -p "$work/config"
+  printf '%s\n' '[General]' 'ColorScheme=BreezeDark' '' \
+    '[Colors:Window]' 'BackgroundNormal=32,35,38' 'ForegroundNormal=252,252,252' '' \
+    '[Colors:View]' 'BackgroundNormal=20,22,24' 'BackgroundAlternate=29,31,34' \
+    'ForegroundNormal=252,252,252' 'ForegroundLink=29,153,243' 'ForegroundVisited=155,89,182' '' \
+    '[Colors:Button]' 'BackgroundNormal=41,44,48' 'ForegroundNormal=252,252,252' '' \
+    '[Colors:Selection]' 'BackgroundNormal=61,174,233' 'ForegroundNormal=252,252,252' '' \
+    '[Colors:Tooltip]' 'BackgroundNormal=41,44,48' 'ForegroundNormal=252,252,252' \
+    >"$work/config/kdeglobals"
+  rm -rf "$work/dark"
+  XDG_CONFIG_HOME="$work/config" KDE_SESSION_VERSION=5 KDE_FULL_SESSION=true \
+    XDG_CURRENT_DESKTOP=KDE QT_QPA_PLATFORMTHEME=kde QT_SCALE_FACTOR="$1" \
+    "$BUILD_DIR/bin/romshelf" --demo "$work/dark" 2>"$work/dark.err" &
+  pid=$!
+  wait_for_frame
+  # The first row, where it lies at this scale.
+  xdotool mousemove "$(awk "BEGIN { print int(120 * $1) }")" "$(awk "BEGIN { print int(104 * $1) }")" click 1
+  sleep 2
+  import -window root "$2"
+  kill -TERM "$pid"
+  wait "$pid"
+}
+
+if [ "${1:-}" = "--dark-on-display" ]; then
+  dark_demo 1 "$OUT/demo-catalogue-dark.png"
+  dark_demo 1.5 "$OUT/demo-catalogue-dark-150.png"
+  echo "wrote $OUT/demo-catalogue-dark.png and $OUT/demo-catalogue-dark-150.png"
+  exit 0
+fi
 
 # The first start: a copy of the program keeps its data beside itself, so the folder is empty.
 cp "$BUILD_DIR/bin/romshelf" "$work/romshelf"

@@ -2,20 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QTableWidget>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QTest>
 
 #include "AppFixture.h"
+#include "core/app/DemoCatalogue.h"
 #include "core/views/Contrast.h"
 #include "qt/app/HardwareBar.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/CDataBase.h"
+#include "qt/views/CFolder.h"
 #include "qt/views/CSystem.h"
 #include "qt/views/FileListModel.h"
 #include "qt/views/WindowsFont.h"
@@ -26,9 +31,10 @@ namespace {
 
 std::uint32_t rgbOf(const QColor& c) { return static_cast<std::uint32_t>(c.rgb()) & 0xFFFFFFu; }
 
-// A dark theme as qt6ct or Adwaita-dark gives it.
+// A dark theme as qt6ct or Adwaita-dark gives it: the shades (light, dark, mid) from its button
+// and window colours, as a theme's palette has them.
 QPalette darkPalette() {
-    QPalette p;
+    QPalette p(QColor(0x35, 0x35, 0x35), QColor(0x30, 0x30, 0x30));
     p.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
     p.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
     p.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
@@ -119,6 +125,71 @@ TEST_F(DesktopTest, DarkPaletteGivesDarkPanesAndReadableRows) {
               ->viewport()})
         EXPECT_LE(relativeLuminance(rgbOf(emptyCorner(pane))), relativeLuminance(rgbOf(base)))
             << pane->objectName().toStdString();
+}
+
+// The demo catalogue's window under a dark theme, drawn as the screen gets it: the panes that
+// draw a background of their own (the list, the folder window's list, the system log, the
+// database window) are no brighter than the palette's base, and every title in the list reads:
+// its drawn glyphs reach 4.5:1 against the row's background (the level WCAG asks of text).
+TEST_F(DesktopTest, TheDemoWindowUnderADarkThemeIsDarkAndItsTitlesRead) {
+    QApplication::setPalette(darkPalette());
+    ASSERT_TRUE(
+        makeDemoCatalogue(ProgramFolder(dir.path()), prompter, EmulatorSearchPlaces{}).ok());
+    open("FC");
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    const double base = relativeLuminance(rgbOf(darkPalette().color(QPalette::Base)));
+    for (QWidget* pane : {list()->viewport(), frame->folderView()->list()->viewport(),
+                          frame->systemView()->viewport(),
+                          static_cast<QAbstractScrollArea*>(frame->databaseView())->viewport()})
+        EXPECT_LE(relativeLuminance(rgbOf(emptyCorner(pane))), base)
+            << pane->parentWidget()->objectName().toStdString();
+
+    const int rows = list()->model()->rowCount();
+    ASSERT_EQ(rows, 3);
+    const QImage drawn = list()->viewport()->grab().toImage();
+    for (int r = 0; r < rows; ++r) {
+        const QModelIndex title = list()->model()->index(r, 0);
+        const QString text = title.data().toString();
+        ASSERT_FALSE(text.isEmpty());
+        // Where the text goes: after the icon (no wider than the row is high), as wide as the font
+        // makes it.
+        const QRect cell = list()->visualRect(title);
+        const int left = cell.left() + cell.height() + 2;
+        const int right =
+            std::min(cell.right(), left + list()->fontMetrics().horizontalAdvance(text));
+        const std::uint32_t background = rgbOf(list()->listModel()->background(r));
+        double best = 1.0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = left; x <= right; ++x)
+                best = std::max(best, contrastRatio(rgbOf(drawn.pixelColor(x, y)), background));
+        EXPECT_GE(best, 4.5) << text.toStdString();
+    }
+}
+
+// Under a dark theme the tool windows' captions read, the windows in front and behind alike: the
+// caption's text reaches 4.5:1 against the caption (the colour most of its pixels have).
+TEST_F(DesktopTest, ToolWindowCaptionsReadUnderADarkTheme) {
+    QApplication::setPalette(darkPalette());
+    setUpFiles();
+    open();
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    for (const int slot : {kSlotFileList, kSlotSnap, kSlotDatabase, kSlotSystem}) {
+        ToolWindowFrame* window = frame->toolWindow(slot);
+        const QImage drawn = window->grab().toImage();
+        const int top = kToolFrameWidth, bottom = kToolCaptionHeight - 1;
+        // The text: after the icon, before the buttons.
+        const int left = kToolCaptionHeight + 4, right = drawn.width() / 2;
+        std::map<std::uint32_t, int> seen;
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x < right; ++x) ++seen[rgbOf(drawn.pixelColor(x, y))];
+        const std::uint32_t caption =
+            std::ranges::max_element(seen, {}, &std::pair<const std::uint32_t, int>::second)->first;
+        double best = 1.0;
+        for (const auto& [rgb, count] : seen) best = std::max(best, contrastRatio(rgb, caption));
+        EXPECT_GE(best, 4.5) << window->windowTitle().toStdString();
+    }
 }
 
 // On a light list the marked rows keep the colours they were chosen in where those read.

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDatabase>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
@@ -34,8 +36,10 @@
 #include "qt/app/MainMenu.h"
 #include "qt/app/MoveDestinationDialog.h"
 #include "qt/app/ProgressDialog.h"
+#include "qt/app/ReportDialog.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/CFolder.h"
+#include "qt/views/WindowsFont.h"
 
 using namespace romshelf;
 using namespace Qt::StringLiterals;
@@ -191,6 +195,48 @@ TEST_F(EnvironmentDialogTest, TheDiscSetBoxSetsTheProgramsOwnOption) {
     ASSERT_EQ(app.fileList().count(), 1);
     EXPECT_EQ(app.fileList().rows()[0].fileName(), "Sonic CD.bin");
     EXPECT_TRUE(EnvironmentDialog(app, &frame).discSetsBox()->isChecked());
+}
+
+// The list font's size shows in points and is kept in pixels at the screen's resolution (the
+// offscreen screen's 96 dots per inch: a point is 96/72 pixels there). Left as shown, nothing is
+// chosen and the list goes on following the desktop's font.
+TEST_F(EnvironmentDialogTest, TheListFontSizeShowsInPointsAndIsKeptInPixels) {
+    ASSERT_DOUBLE_EQ(screenDotsPerInch(), 96.0);
+    QFont desktop = QApplication::font();
+    const QFont savedFont = desktop;
+    desktop.setPointSizeF(12);
+    QApplication::setFont(desktop);
+    CMainFrame frame(app);
+    frame.startUp();
+    {
+        EnvironmentDialog d(app, &frame);
+        EXPECT_DOUBLE_EQ(d.listFontSize()->value(), 14.0);  // 14/12 of the desktop's 12 points
+        press(d, u"設定の保存"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 0);
+    }
+    {
+        EnvironmentDialog d(app, &frame);
+        d.listFontSize()->setValue(12.0);
+        press(d, u"設定の保存"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 16);
+    }
+    {
+        EnvironmentDialog d(app, &frame);
+        EXPECT_DOUBLE_EQ(d.listFontSize()->value(), 12.0);
+        d.listFontSize()->setValue(10.5);
+        press(d, u"キャンセル"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 16);
+    }
+    {
+        EnvironmentDialog d(app, &frame);
+        d.listFontSize()->setValue(10.5);
+        press(d, u"設定の保存"_s);
+        EXPECT_EQ(app.plusSettings().listFontHeight, 14);
+    }
+    // At the next start the list is drawn in that size.
+    EXPECT_DOUBLE_EQ(CFileList(app).font().pointSizeF(), 10.5);
+    EXPECT_EQ(CFileList(app).font().pixelSize(), -1);
+    QApplication::setFont(savedFont);
 }
 
 // A program folder from Windows: the list's hint names the unmapped drive and a click on it opens
@@ -426,6 +472,57 @@ TEST(ProgressDialogTest, ShowsTheLoopAndRaisesTheCancelRequest) {
     EXPECT_EQ(progress.window(), nullptr);
     QTest::keyClicks(&other, QStringLiteral("after"));
     EXPECT_EQ(other.text(), QStringLiteral("after"));
+}
+
+// A report's text above its tables, a tab each; the cells as given, read only, in the given order
+// until a column is clicked.
+TEST(ReportDialogTest, ShowsTheTextAndEachTableOnATab) {
+    const std::vector<ReportTable> tables = {
+        {"ファイル",
+         {"状態", "ファイル"},
+         {{"所持", "b.nes"}, {"不足", ""}, {"名前違い", "a.nes"}}},
+        {"セット", {"状態", "ゲーム", "ROM"}, {{"ない", "pacman", "0 / 2"}}},
+    };
+    ReportDialog dialog("照合結果", "照合が終了しました。", tables);
+    EXPECT_EQ(dialog.windowTitle(), u"照合結果"_s);
+    ASSERT_NE(dialog.findChild<QLabel*>(), nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>()->text(), u"照合が終了しました。"_s);
+    auto* tabs = dialog.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(0), u"ファイル (3)"_s);
+    EXPECT_EQ(tabs->tabText(1), u"セット (1)"_s);
+    ASSERT_EQ(dialog.views().size(), 2u);
+    const auto cells = [&](std::size_t table) {
+        const QAbstractItemModel* model = dialog.views()[table]->model();
+        std::vector<V> rows;
+        V header;
+        for (int c = 0; c < model->columnCount(); ++c)
+            header.push_back(model->headerData(c, Qt::Horizontal).toString().toStdString());
+        rows.push_back(header);
+        for (int r = 0; r < model->rowCount(); ++r) {
+            V row;
+            for (int c = 0; c < model->columnCount(); ++c)
+                row.push_back(model->index(r, c).data().toString().toStdString());
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    EXPECT_EQ(cells(0),
+              (std::vector<V>{
+                  {"状態", "ファイル"}, {"所持", "b.nes"}, {"不足", ""}, {"名前違い", "a.nes"}}));
+    EXPECT_EQ(cells(1), (std::vector<V>{{"状態", "ゲーム", "ROM"}, {"ない", "pacman", "0 / 2"}}));
+    QTableView* files = dialog.views()[0];
+    EXPECT_EQ(files->editTriggers(), QAbstractItemView::NoEditTriggers);
+    files->sortByColumn(1, Qt::AscendingOrder);
+    EXPECT_EQ(cells(0)[1], (V{"不足", ""}));
+    EXPECT_EQ(cells(0)[2], (V{"名前違い", "a.nes"}));
+
+    // One table: no tabs.
+    ReportDialog single("照合結果", "", {tables[1]});
+    EXPECT_EQ(single.findChild<QTabWidget*>(), nullptr);
+    ASSERT_EQ(single.views().size(), 1u);
+    EXPECT_EQ(single.views()[0]->model()->rowCount(), 1);
 }
 
 }  // namespace

@@ -15,12 +15,16 @@
 #include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CategoryOrganiserDialog.h"
+#include "qt/app/CommandIds.h"
+#include "qt/app/EnvironmentDialog.h"
 #include "qt/app/FolderSettingsDialog.h"
 #include "qt/app/MainMenu.h"
 #include "qt/app/RegistrationDialog.h"
+#include "qt/launch/EmulatorSettingsDialog.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/CSnap.h"
 #include "qt/views/FileListModel.h"
 
 using namespace romshelf;
@@ -231,6 +235,91 @@ TEST_F(RegistrationView, BulkRegistrationAndFolderSettingsKeepTheSelectedFiles) 
         [](FolderSettingsDialog& folders) { folders.accept(); });
     EXPECT_EQ(selected(), std::vector<std::string>{"Zelda.sfc"});
     EXPECT_EQ(frame.fileDataView()->texts().gameName, "Zelda");
+}
+
+// The game name being typed shows in the list at once; until it is saved it is only drawn: the
+// record keeps its name, and closing the dialog brings the stored name back.
+TEST_F(RegistrationView, ANameTypedButNotSavedIsDrawnInItsRow) {
+    CMainFrame frame(app);
+    frame.startUp();
+    CFileList* list = frame.fileList();
+    RegistrationDialog* dialog = frame.registrationDialog();
+    const int row = rowOf(app, "Zelda.sfc"), other = rowOf(app, "Final_Fight.sfc");
+    const std::string stored = cell(list, row, 0), otherStored = cell(list, other, 0);
+    test::clickRow(list, row, Qt::RightButton);
+    ASSERT_TRUE(dialog->isVisible());
+    auto* name = in<QLineEdit>(dialog, 1111);
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Link"));
+    EXPECT_EQ(cell(list, row, 0), "Link");
+    EXPECT_EQ(cell(list, other, 0), otherStored);
+    EXPECT_EQ(app.romTable().findRecordByTitle("Zelda"), -1);  // nothing saved
+    dialog->reject();
+    EXPECT_EQ(cell(list, row, 0), stored);
+
+    // Typed again and saved: the saved name stays.
+    test::clickRow(list, row, Qt::RightButton);
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Zelda no Densetsu"));
+    EXPECT_EQ(cell(list, row, 0), "Zelda no Densetsu");
+    dialog->accept();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(cell(list, row, 0), "Zelda no Densetsu");
+    const int record = app.romTable().findRecordByTitle("Zelda");
+    ASSERT_GE(record, 0);
+    EXPECT_EQ(app.romTable()[record].gameName, "Zelda no Densetsu");
+
+    // Typed for one row, the dialog then opened for another: the first row shows its own again.
+    const int zelda = rowOf(app, "Zelda.sfc"), finalFight = rowOf(app, "Final_Fight.sfc");
+    test::clickRow(list, finalFight, Qt::RightButton);
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Typed"));
+    EXPECT_EQ(cell(list, finalFight, 0), "Typed");
+    test::clickRow(list, zelda, Qt::RightButton);
+    EXPECT_EQ(cell(list, finalFight, 0), otherStored);
+    EXPECT_EQ(cell(list, zelda, 0), "Zelda no Densetsu");
+}
+
+// Saving the emulator settings reads the records again and rebuilds the rows, saving the
+// environment settings clears the panes: the selected file stays selected and the panes show it.
+TEST_F(RegistrationView, SavedEmulatorAndEnvironmentSettingsKeepTheSelectionAndThePanes) {
+    RomRecord zelda = record("Zelda", "ゼルダの伝説");
+    zelda.comment = "トライフォースを集める";
+    writeRecords("SFC", {zelda});
+    CMainFrame frame(app);
+    frame.startUp();
+    CFileList* list = frame.fileList();
+    test::clickRow(list, rowOf(app, "Zelda.sfc"));
+    const auto shown = [&] {
+        std::vector<std::string> seen;
+        for (const QModelIndex& i : list->selectionModel()->selectedRows())
+            seen.push_back(cell(list, i.row(), 2));
+        seen.push_back(frame.fileDataView()->texts().gameName);
+        seen.push_back(frame.databaseView()->text().toStdString());
+        seen.push_back(frame.snapView()->model().caption());
+        seen.push_back(frame.snapView()->model().selected() ? "snap selected" : "no snap");
+        return seen;
+    };
+    const std::vector<std::string> zeldaShown = {
+        "Zelda.sfc", "ゼルダの伝説", "トライフォースを集める", "ゼルダの伝説", "snap selected"};
+    ASSERT_EQ(shown(), zeldaShown);
+
+    const int emulatorCommand = hardwareTable()[hardwareIndexOf("SFC")].emulatorCommand;
+    test::withModal<EmulatorSettingsDialog>(
+        [&] { frame.mainMenu()->action(emulatorCommand)->trigger(); },
+        [](EmulatorSettingsDialog& emulators) { emulators.accept(); });
+    EXPECT_EQ(shown(), zeldaShown);
+
+    test::withModal<EnvironmentDialog>(
+        [&] { frame.mainMenu()->action(cmd::EnvironmentSettings)->trigger(); },
+        [](EnvironmentDialog& environment) { environment.accept(); });
+    EXPECT_EQ(shown(), zeldaShown);
+
+    // Cancelled, nothing changes either.
+    test::withModal<EnvironmentDialog>(
+        [&] { frame.mainMenu()->action(cmd::EnvironmentSettings)->trigger(); },
+        [](EnvironmentDialog& environment) { environment.reject(); });
+    EXPECT_EQ(shown(), zeldaShown);
 }
 
 }  // namespace

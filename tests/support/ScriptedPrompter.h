@@ -46,6 +46,18 @@ public:
         filePickers.push_back({title, filterDescription, pattern, startFolder, defaultName, true});
         return next(files_, "file picker", title, std::optional<std::string>());
     }
+    // Recorded; told as the counts' box, as a prompter without tables tells it.
+    void showReport(const std::string& title, const std::string& text,
+                    const std::vector<ReportTable>& tables) override {
+        reports.push_back({title, text, tables});
+        Prompter::showReport(title, text, tables);
+    }
+
+    struct Report {
+        std::string title, text;
+        std::vector<ReportTable> tables;
+    };
+    std::vector<Report> reports;
 
     // The next folder picker returns `folder` (nullopt: the user cancels).
     void pickFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }

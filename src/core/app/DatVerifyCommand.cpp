@@ -89,6 +89,38 @@ std::string countsText(const VerifyRun& run) {
     return text;
 }
 
+// The words of the counts' lines, so that a row reads as the count it is in.
+const char* statusText(VerifyStatus status) {
+    static constexpr const char* kTexts[] = {"所持",     "名前違い", "DATにない",
+                                             "内容違い", "不足",     "読み取れない"};
+    return kTexts[static_cast<int>(status)];
+}
+
+std::string reasonText(const VerifyRow& row) {
+    switch (row.status) {
+        case VerifyStatus::Have:
+            return row.matchedWithoutHeader == HeaderKind::None
+                       ? ""
+                       : "ヘッダーを除いた内容で一致しました";
+        case VerifyStatus::Rename:
+            return "別の名前のエントリと内容が一致しました";
+        case VerifyStatus::Unknown:
+            return "どのエントリとも一致しません";
+        case VerifyStatus::Bad:
+            return "エントリの名前ですが内容が違います";
+        case VerifyStatus::Missing:
+            return "一致するファイルがありません";
+        case VerifyStatus::Unreadable:
+            return "読み取れませんでした";
+    }
+    return "";
+}
+
+const char* setStatusText(SetStatus status) {
+    static constexpr const char* kTexts[] = {"そろっている", "一部が不足", "ない"};
+    return kTexts[static_cast<int>(status)];
+}
+
 // Writes `bytes` where the user picks; told when it cannot be written.
 void offerToSave(Application& app, const std::string& question, const std::string& title,
                  const std::string& description, const std::string& pattern,
@@ -140,6 +172,33 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat) {
     return run;
 }
 
+std::vector<ReportTable> verifyReportTables(const VerifyReport& report) {
+    std::vector<ReportTable> tables;
+    ReportTable& files = tables.emplace_back();
+    files.caption = "ファイル";
+    files.columns = {"状態", "ファイル", "ゲーム", "DATでの名前", "変更後の名前", "理由"};
+    for (const VerifyRow& row : report.rows) {
+        // The file's name; the folders are in the CSV. An archive's member after its name.
+        std::string file = fs::pathName(row.file);
+        if (!row.member.empty()) file += " : " + row.member;
+        files.rows.push_back(
+            {statusText(row.status), file, row.game, row.datName, row.target, reasonText(row)});
+    }
+    if (!report.sets.counted) return tables;
+    ReportTable& sets = tables.emplace_back();
+    sets.caption = "セット";
+    sets.columns = {"状態", "ゲーム", "親", "ROM", "不足しているROM"};
+    for (const SetRow& row : report.sets.rows) {
+        std::string missing;
+        for (const std::string& name : row.missingRoms)
+            missing += (missing.empty() ? "" : " | ") + name;
+        sets.rows.push_back({setStatusText(row.status), row.game, row.cloneof,
+                             std::to_string(row.have) + " / " + std::to_string(row.needed),
+                             missing});
+    }
+    return tables;
+}
+
 std::string fixdatName(const VerifyReport& report) {
     return (report.datName.empty() ? std::string("DAT") : report.datName) + " (fixdat)";
 }
@@ -189,7 +248,7 @@ bool verifyWithDat(Application& app) {
     if (const std::size_t sizeless = romsWithoutSize(run.report.missing); sizeless > 0)
         counts += "\n\n大きさの分からない不足ROM " + std::to_string(sizeless) +
                   " 件はfixdatに含めません。";
-    prompter.inform(counts, "照合結果");
+    prompter.showReport("照合結果", counts, verifyReportTables(run.report));
     const std::string code = app.currentCode();
     offerToSave(app, "照合結果をCSVファイルに保存しますか？",
                 "照合結果の保存場所を指定してください", "CSVファイル", "*.csv",

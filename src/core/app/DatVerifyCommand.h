@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+#include "core/platform/Prompter.h"
 #include "core/rename/DatVerify.h"
 
 namespace romshelf {
@@ -19,6 +22,12 @@ VerifyRun verifyListedFiles(Application& app, const DatFile& dat);
 // "DATファイルで照合": the DAT picker, the run over the listed files, the counts, and the offer
 // to save the report (CSV) and a DAT of the missing entries (fixdat). False when it did not run.
 bool verifyWithDat(Application& app);
+
+// The report's rows as the window's report dialog shows them: a table of the files and missing
+// entries (status, file, game, the entry's name, the name a rename gives, reason), then a table of
+// the sets when the DAT is one of sets (status, game, parent, roms found of those needed, the
+// missing roms).
+std::vector<ReportTable> verifyReportTables(const VerifyReport& report);
 
 // The fixdat's name: the DAT's own name and " (fixdat)".
 std::string fixdatName(const VerifyReport& report);

@@ -9,6 +9,7 @@
 #include "core/app/DemoFrontendFiles.h"
 #include "core/app/DemoImages.h"
 #include "core/database/RomTable.h"
+#include "core/launch/DefaultEmulatorTable.h"
 #include "core/launch/EmulatorEntry.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/FolderSettings.h"
@@ -280,18 +281,26 @@ private:
         (table.save(stream_, path) ? report_.written : report_.failed).push_back(relative);
     }
 
-    // The emulators installed for the hardware, in slot order; nothing when none is installed,
-    // so that a later run fills them in once one is.
+    // The emulators installed for the hardware, in the slots left to the user, so that the
+    // slots of the hardware's own emulators stay as the table has them; nothing when none is
+    // installed, so that a later run fills them in once one is.
     void emulators(const std::string& code, const EmulatorSearchPlaces& places) {
         const std::string relative = "data/Emulator_" + code + ".slb";
         if (fs::pathExists(folder_.path() + relative)) return;
         const std::vector<EmulatorSuggestion> found = suggestEmulators(code, places);
         if (found.empty()) return;
+        const DefaultEmulatorTable table(code);
         EmulatorEntries entries{};
-        for (std::size_t i = 0; i < found.size() && i < entries.size(); ++i) {
-            entries[i].name = found[i].name;
-            entries[i].executable = found[i].executable;
-            entries[i].commandLine = found[i].commandLine;
+        auto next = found.begin();
+        for (const int slot : table.offeredSlots()) {
+            if (next == found.end()) break;
+            // A user slot's "*.exe" names no program; the others are the named emulators'.
+            if (table.row(slot).executableName.find('*') == std::string::npos) continue;
+            EmulatorEntry& entry = entries[static_cast<std::size_t>(slot)];
+            entry.name = next->name;
+            entry.executable = next->executable;
+            entry.commandLine = next->commandLine;
+            ++next;
         }
         writeMissing(relative, [&](const std::string& path) {
             return saveEmulatorFile(stream_, path, entries);

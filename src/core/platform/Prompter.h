@@ -3,12 +3,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace romshelf {
 
 // A file picker's pattern that shows the files this user may execute, whatever their names:
 // programs here have no extension to filter by.
 inline constexpr std::string_view kExecutableFilesPattern = "<executable>";
+
+// One table of a report: its name (a tab's, when there are several), the column titles and the
+// rows, each with a text per column.
+struct ReportTable {
+    std::string caption;
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+};
 
 // The message-box port. The Qt layer shows real boxes; tests script the answers.
 class Prompter {
@@ -39,6 +48,14 @@ public:
                                                       const std::string& pattern,
                                                       const std::string& startFolder,
                                                       const std::string& defaultName) = 0;
+
+    // A report to read before going on: `text` (its counts, say) above its tables. Where no
+    // table can be shown, the text alone is told as an information box.
+    virtual void showReport(const std::string& title, const std::string& text,
+                            const std::vector<ReportTable>& tables) {
+        static_cast<void>(tables);
+        inform(text, title);
+    }
 
     bool inform(const std::string& text, const std::string& title) {
         return messageBox(text, title, false);

@@ -1,6 +1,7 @@
 #include "core/settings/PlusSettings.h"
 
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 #include "core/platform/AsciiCase.h"
@@ -57,6 +58,10 @@ bool loadPlusSettings(const std::string& path, PlusSettings& out) {
                 names =
                     comma == std::string_view::npos ? std::string_view{} : names.substr(comma + 1);
             }
+        } else if (key == "listFontHeight") {
+            // A height no font has is none chosen.
+            if (readUnsigned(value, number) && number <= 1000)
+                out.listFontHeight = static_cast<int>(number);
         } else if (key == "wine") {
             out.wine = value;
         } else if (key == "winePrefix") {
@@ -88,8 +93,20 @@ bool savePlusSettings(const std::string& path, const PlusSettings& settings) {
             text += (i ? "," : "") + settings.regionOrder[i];
         text += "\n";
     }
+    if (settings.listFontHeight > 0)
+        text += "listFontHeight=" + std::to_string(settings.listFontHeight) + "\n";
     for (const auto& [key, value] : settings.unknown) text += key + "=" + value + "\n";
     return fs::writeFileAtomically(path, text);
+}
+
+double pointsOfPixelHeight(int pixels, double dotsPerInch) {
+    if (dotsPerInch <= 0) dotsPerInch = 96;
+    return pixels * 72.0 / dotsPerInch;
+}
+
+int pixelHeightOfPoints(double points, double dotsPerInch) {
+    if (dotsPerInch <= 0) dotsPerInch = 96;
+    return static_cast<int>(std::lround(points * dotsPerInch / 72.0));
 }
 
 }  // namespace romshelf

@@ -33,10 +33,20 @@ struct PlusSettings {
     bool onePerGame = false;
     std::vector<std::string> regionOrder = {"Japan", "World", "USA", "Europe"};
 
+    // The file list's font size chosen in the environment dialog, kept as the shared layout's
+    // settings keep font sizes: a height in pixels at the screen's resolution
+    // (`listFontHeight=16`). 0: none chosen, the list follows the desktop's font.
+    int listFontHeight = 0;
+
     std::vector<std::pair<std::string, std::string>> unknown;
 
     bool operator==(const PlusSettings&) const = default;
 };
+
+// A font height in pixels as the size the user reads, in points, at `dotsPerInch` (a point is a
+// 72nd of an inch), and back, rounded to the nearest pixel.
+double pointsOfPixelHeight(int pixels, double dotsPerInch);
+int pixelHeightOfPoints(double points, double dotsPerInch);
 
 inline constexpr const char* kPlusSettingsFile = "romshelf-plus.ini";
 

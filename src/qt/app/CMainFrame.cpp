@@ -128,6 +128,8 @@ void CMainFrame::startUp() {
     connect(capture_, &CaptureToolDialog::snapSaved, snap_, &CSnap::refresh);
     // Made once, hidden; the file list opens it for a row.
     registration_ = new RegistrationDialog(app_, this);
+    connect(registration_, &RegistrationDialog::nameTyped, fileList_->listModel(),
+            &FileListModel::showTypedName);
     connect(fileList_, &CFileList::registrationRequested, this, [this](int row, bool bulk) {
         app_.whenIdle([this, row, bulk] { openRegistration(row, bulk); });
     });
@@ -471,13 +473,21 @@ void CMainFrame::openEmulatorSettings(const std::string& code) {
     SettingsCommands& commands = app_.settingsCommands();
     EmulatorDialogModel model = commands.openEmulatorSettings(code);
     EmulatorSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() == QDialog::Accepted) commands.emulatorSettingsConfirmed(code);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const CFileList::Selection files = fileList_->selectedFiles();
+    commands.emulatorSettingsConfirmed(code);
+    // The records are read again and the rows built anew: the same files stay selected and the
+    // panes show them as before.
+    showSelectionAgain(files);
 }
 
 void CMainFrame::openEnvironmentDialog(bool drives) {
+    const CFileList::Selection files = fileList_->selectedFiles();
     EnvironmentDialog dialog(app_, this);
     if (drives) dialog.tabs()->setCurrentIndex(dialog.drivePageIndex());
-    dialog.exec();
+    // Saving clears the panes (their texts follow the settings) and may build the rows again:
+    // they show the same files, in the new settings.
+    if (dialog.exec() == QDialog::Accepted) showSelectionAgain(files);
 }
 
 void CMainFrame::showAbout() {

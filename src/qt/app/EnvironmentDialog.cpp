@@ -1,6 +1,7 @@
 #include "qt/app/EnvironmentDialog.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,12 +18,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
 #include "core/text/NameTags.h"
 #include "qt/app/DialogButtons.h"
 #include "qt/app/ThanksDialog.h"
+#include "qt/views/WindowsFont.h"
 
 namespace romshelf {
 
@@ -189,9 +192,30 @@ QWidget* EnvironmentDialog::addFontList(PageBuilder& b, const EnvControl& c) {
             [this, &c](const QString& t) { model_.setText(c, ss(t)); });
     row->addWidget(new QLabel(qs(c.text), b.box));
     row->addWidget(list);
+    // The size in points, the unit a desktop's font settings speak; kept in pixels.
+    listFontSize_ = new QDoubleSpinBox(b.box);
+    listFontSize_->setObjectName(QStringLiteral("listFontSize"));
+    listFontSize_->setDecimals(1);
+    listFontSize_->setRange(4.0, 72.0);
+    listFontSize_->setSingleStep(0.5);
+    listFontSize_->setSuffix(QStringLiteral(" ポイント"));
+    listFontSize_->setValue(listFontPointSize(app_.plusSettings().listFontHeight));
+    shownListFontSize_ = listFontSize_->value();
+    auto* sizeLabel = new QLabel(QStringLiteral("大きさ"), b.box);
+    sizeLabel->setBuddy(listFontSize_);
+    row->addWidget(sizeLabel);
+    row->addWidget(listFontSize_);
     row->addStretch();
     b.layout->addLayout(row);
     return list;
+}
+
+void EnvironmentDialog::applyListFontSize() {
+    // Untouched, the list keeps following the desktop's font when no size was chosen.
+    if (std::lround(listFontSize_->value() * 10) == std::lround(shownListFontSize_ * 10)) return;
+    PlusSettings plus = app_.plusSettings();
+    plus.listFontHeight = pixelHeightOfPoints(listFontSize_->value(), screenDotsPerInch());
+    if (plus != app_.plusSettings()) app_.changePlusSettings(plus);
 }
 
 void EnvironmentDialog::addThanksButton(PageBuilder& b) {
@@ -421,6 +445,7 @@ void EnvironmentDialog::applyDrivePage() {
 
 void EnvironmentDialog::accept() {
     applyUnpackCacheSetting();
+    applyListFontSize();
     applyDrivePage();
     app_.settingsCommands().saveEnvironmentSettings(model_);
     app_.setDiscSets(discSets_->isChecked());

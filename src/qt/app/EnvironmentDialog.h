@@ -10,6 +10,7 @@
 #include "core/settings/RegionOrderModel.h"
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -42,6 +43,9 @@ public:
     QSpinBox* unpackCacheLimit() const { return cacheLimit_; }
 
     QCheckBox* discSetsBox() const { return discSets_; }
+    // The file list's font size in points, beside the font list; kept in pixels (see
+    // PlusSettings::listFontHeight).
+    QDoubleSpinBox* listFontSize() const { return listFontSize_; }
 
     // "ドライブ": where the Windows drive letters and shares of the settings lead, and the Wine
     // that starts Windows programs. The page after the eight shared ones.
@@ -64,6 +68,7 @@ private:
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
     void addUnpackCacheSetting(QWidget* sheet);
+    void applyListFontSize();
     void applyUnpackCacheSetting();
     void addDrivePage();
     void showDriveRows(int select);
@@ -87,6 +92,8 @@ private:
     QPushButton* thanks_ = nullptr;
     QCheckBox* discSets_ = nullptr;
     QSpinBox* cacheLimit_ = nullptr;
+    QDoubleSpinBox* listFontSize_ = nullptr;
+    double shownListFontSize_ = 0;  // as the dialog opened: left so, the setting stays
     std::array<std::vector<QWidget*>, kEnvPageCount> controls_;
     std::unique_ptr<DriveMapPageModel> drives_;
     int drivePage_ = -1;

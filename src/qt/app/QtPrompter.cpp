@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "qt/QtText.h"
+#include "qt/app/ReportDialog.h"
 
 namespace romshelf {
 
@@ -40,6 +41,17 @@ bool QtPrompter::messageBox(const std::string& text, const std::string& title, b
     }
     const int answer = box.exec();
     return !question || answer == QMessageBox::Yes;
+}
+
+void QtPrompter::showReport(const std::string& title, const std::string& text,
+                            const std::vector<ReportTable>& tables) {
+    // The rows are in the files the command offers to save next; unattended, the counts suffice.
+    if (unattended_ || tables.empty()) {
+        messageBox(text, title, false);
+        return;
+    }
+    ReportDialog dialog(title, text, tables);
+    dialog.exec();
 }
 
 std::optional<std::string> QtPrompter::chooseFolder(const std::string& title,

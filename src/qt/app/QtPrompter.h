@@ -25,6 +25,8 @@ public:
                                               const std::string& filterDescription,
                                               const std::string& pattern,
                                               const std::string& startFolder) override;
+    void showReport(const std::string& title, const std::string& text,
+                    const std::vector<ReportTable>& tables) override;
 
 private:
     bool unattended_ = false;

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,6 +75,10 @@ RegistrationDialog::RegistrationDialog(Application& app, QWidget* parent)
     labelled(QStringLiteral("ゲーム名読み方"), reading_);
     gameName_ = add(1111, new QLineEdit(this));
     labelled(QStringLiteral("ゲーム名"), gameName_);
+    // The list draws the name as it is typed, before it is saved.
+    connect(gameName_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (model_.isOpen()) Q_EMIT nameTyped(model_.row(), text);
+    });
     emulator_ = add(1115, new QComboBox(this));
     labelled(QStringLiteral("優先エミュレータ"), emulator_);
     rating_ = add(1138, new QComboBox(this));
@@ -160,6 +165,7 @@ void RegistrationDialog::refreshLists() {
 }
 
 bool RegistrationDialog::openFor(int row) {
+    Q_EMIT nameTyped(-1, {});  // what was typed for another row is dropped with it
     if (!model_.open(row)) return false;
     fill(emulator_, model_.emulatorItems());
     for (int k = 0; k < kCategoryListCount; ++k)
@@ -235,6 +241,11 @@ void RegistrationDialog::reject() { dismiss(); }
 void RegistrationDialog::closeEvent(QCloseEvent* event) {
     event->ignore();
     dismiss();
+}
+
+void RegistrationDialog::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    Q_EMIT nameTyped(-1, {});
 }
 
 void RegistrationDialog::organise(int list) {

@@ -49,8 +49,14 @@ public:
     void accept() override;
     void reject() override;
 
+Q_SIGNALS:
+    // The game name as typed, not saved yet, for row `row` of the file list; row -1 when
+    // nothing typed is pending any more (saved, dropped, or the dialog hidden).
+    void nameTyped(int row, const QString& name);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     template <class Widget>

@@ -6,6 +6,10 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QProxyStyle>
+#include <QStyleOptionTitleBar>
+
+#include "core/views/Contrast.h"
+#include "qt/views/ThemeColours.h"
 
 namespace romshelf {
 
@@ -23,6 +27,26 @@ public:
         if (metric == PM_TitleBarHeight) return kToolCaptionHeight - kToolFrameWidth;
         if (metric == PM_MdiSubWindowFrameWidth) return kToolFrameWidth;
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    // An inactive caption is drawn in the window colour on the palette's dark shade, which a dark
+    // theme makes nearly the same colour: its text takes the one of the two text colours that
+    // stands out more there, made readable if need be. The active caption keeps the theme's pair.
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        const auto* bar = qstyleoption_cast<const QStyleOptionTitleBar*>(option);
+        if (control != CC_TitleBar || !bar || (bar->titleBarState & Qt::WindowActive))
+            return QProxyStyle::drawComplexControl(control, option, painter, widget);
+        QStyleOptionTitleBar readable(*bar);
+        QPalette& p = readable.palette;
+        const QColor caption = p.color(QPalette::Highlight);
+        const auto contrast = [&caption](const QColor& c) {
+            return contrastRatio(c.rgb() & 0xFFFFFFu, caption.rgb() & 0xFFFFFFu);
+        };
+        QColor text = p.color(QPalette::HighlightedText);
+        if (contrast(p.color(QPalette::WindowText)) > contrast(text))
+            text = p.color(QPalette::WindowText);
+        p.setColor(QPalette::HighlightedText, readableOn(text, caption));
+        QProxyStyle::drawComplexControl(control, &readable, painter, widget);
     }
 };
 

@@ -23,7 +23,7 @@ constexpr int kDefaultWidths[kFileListShownColumns] = {400, 200, 200, 100, 100, 
 
 // The list font: the configured one when it is installed, else the installed family that stands
 // for it, else a Japanese proportional gothic that is installed.
-QFont listFont(const std::string& configured) {
+QFont listFont(const std::string& configured, int chosenHeight) {
     QStringList families;
     if (!configured.empty()) families << qs(configured);
     if (auto family = listFontFamily(configured); !family.empty()) families << qs(family);
@@ -36,7 +36,7 @@ QFont listFont(const std::string& configured) {
             break;
         }
     }
-    font.setPointSizeF(pointSizeFor(14));
+    font.setPointSizeF(listFontPointSize(chosenHeight));
     font.setWeight(QFont::Normal);
     return font;
 }
@@ -89,7 +89,7 @@ CFileList::CFileList(Application& app, QWidget* parent)
                 menu.exec(horizontalHeader()->viewport()->mapToGlobal(at));
             });
     // The font is chosen once: a font changed in the settings shows from the next start on.
-    setFont(listFont(fontName_));
+    setFont(listFont(fontName_, app_.plusSettings().listFontHeight));
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     applyDisplayOptions();
 }

@@ -60,9 +60,12 @@ QColor FileListModel::textColour(int row) const {
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const FileListRow& r = app_.fileList().rows()[static_cast<std::size_t>(index.row())];
+    const bool typed = index.row() == typedRow_ && index.column() == 0;
     switch (role) {
         case Qt::DisplayRole:
+            if (typed) return typedName_;
             return cellText(r, index.column());
+
         case Qt::DecorationRole:
             if (index.column() == 0) return icons_.icon(r.icon);
             return {};
@@ -71,6 +74,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             return background(index.row());
         case Qt::ToolTipRole:
+            if (typed) return typedName_;
             return cellText(r, index.column());
         default:
             return {};
@@ -89,14 +93,25 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
     return titles_[static_cast<std::size_t>(section)];
 }
 
+void FileListModel::showTypedName(int row, const QString& name) {
+    const int before = typedRow_;
+    typedRow_ = row >= 0 && row < rowCount() ? row : -1;
+    typedName_ = name;
+    for (const int changed : {before, typedRow_})
+        if (changed >= 0 && changed < rowCount())
+            Q_EMIT dataChanged(index(changed, 0), index(changed, 0));
+}
+
 void FileListModel::hideRows() {
     beginResetModel();
+    typedRow_ = -1;
     hidden_ = true;
     endResetModel();
 }
 
 void FileListModel::reload() {
     beginResetModel();
+    typedRow_ = -1;  // another row may stand there now
     hidden_ = false;
     endResetModel();
 }

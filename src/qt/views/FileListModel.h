@@ -29,6 +29,11 @@ public:
     void reload();
     // One row was changed in place: it is drawn again.
     void rowChanged(int row);
+    // The game name typed for `row` in the registration dialog and not saved yet is drawn in
+    // the row's name column until it is saved or dropped; row -1: none.
+    void showTypedName(int row, const QString& name);
+    int typedNameRow() const { return typedRow_; }
+
     // Titles of the category columns follow the category names.
     void setCategoryNames(const std::array<std::string, 6>& names);
 
@@ -47,6 +52,8 @@ private:
 
     const Application& app_;
     bool hidden_ = false;
+    int typedRow_ = -1;
+    QString typedName_;
     std::array<QString, kFileListShownColumns> titles_;
     FileIcons icons_;
 };

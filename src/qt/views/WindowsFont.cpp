@@ -2,10 +2,12 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
 
 #include "qt/QtText.h"
 #include "core/settings/EnvironmentSettingsModel.h"
+#include "core/settings/PlusSettings.h"
 
 namespace romshelf {
 
@@ -16,6 +18,16 @@ double pointSizeFor(int windowsHeight, double desktopPointSize) {
 
 double pointSizeFor(int windowsHeight) {
     return pointSizeFor(windowsHeight, QGuiApplication::font().pointSizeF());
+}
+
+double screenDotsPerInch() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen && screen->logicalDotsPerInchY() > 0 ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+double listFontPointSize(int chosenHeight) {
+    if (chosenHeight > 0) return pointsOfPixelHeight(chosenHeight, screenDotsPerInch());
+    return pointSizeFor(kListFontWindowsHeight);
 }
 
 namespace {

@@ -25,4 +25,14 @@ double pointSizeFor(int windowsHeight, double desktopPointSize);
 // The same for the application's default font (9 points where it has no point size).
 double pointSizeFor(int windowsHeight);
 
+// The screen's resolution the shared settings' pixel font heights are reckoned at: the primary
+// screen's logical dots per inch (96 where there is none).
+double screenDotsPerInch();
+
+// The file list's font size in points: the height chosen in the environment dialog (in pixels,
+// see PlusSettings::listFontHeight) at the screen's resolution, else 14 Windows pixels of the
+// desktop's font.
+constexpr int kListFontWindowsHeight = 14;
+double listFontPointSize(int chosenHeight);
+
 }  // namespace romshelf

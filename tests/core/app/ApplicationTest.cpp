@@ -349,6 +349,25 @@ TEST_F(DataSafetyTest, ACrashedSavesLeftoversAreRemovedAtStartUp) {
               std::tuple(false, true, true));
 }
 
+// The program folder deleted while the program runs (and then the program told to end): the sort
+// keys learnt meanwhile do not bring it back. Once there is a folder again, they are kept.
+TEST_F(DataSafetyTest, AnEndAfterTheProgramFolderWasDeletedLeavesItDeleted) {
+    setUpHardware("FC");
+    for (const char* file : {"a.nes", "b.nes", "c.nes"})
+        dir.write(std::string("roms/FC/") + file, "");
+    writeRecords("FC", {record("a", "さくら"), record("b", "かき"), record("c", "アイス")});
+    start("FC");
+    ASSERT_EQ(app.fileList().rows().size(), 3u);
+    fsys::remove_all(dir.path());
+
+    app.shutDown();
+    EXPECT_FALSE(fsys::exists(dir.path()));
+
+    fsys::create_directory(dir.path());
+    app.shutDown();
+    EXPECT_TRUE(fsys::exists(dir.file("cache/sortkeys.bin")));
+}
+
 TEST_F(TempFoldersTest, SaveDataStaysAndEverythingElseGoesAtExitAndOnRequest) {
     setUpWithTemp("./tmp/fc/");
     for (const char* f : {"tmp/fc/game.nes", "tmp/fc/readme.txt", "tmp/fc/GAME.SAV", "tmp/fc/a.srm",

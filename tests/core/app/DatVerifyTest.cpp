@@ -141,6 +141,27 @@ TEST_F(DatVerifyTest, TheCommandTellsTheCountsAndSavesTheReportAndFixdat) {
     EXPECT_NE(boxes()[0].find("所持しているファイル数 : 4"), std::string::npos) << boxes()[0];
     EXPECT_NE(boxes()[0].find("不足しているROMの数 : 2"), std::string::npos);
     EXPECT_NE(boxes()[0].find("ヘッダーを除いた内容で一致したファイル数 : 1"), std::string::npos);
+    // The report's rows come with the counts, before the offers to save them.
+    ASSERT_EQ(prompter.reports.size(), 1u);
+    EXPECT_EQ(prompter.reports[0].text, prompter.boxes()[0].text);
+    ASSERT_EQ(prompter.reports[0].tables.size(), 1u);  // no DAT of sets: no table of them
+    const ReportTable& files = prompter.reports[0].tables[0];
+    EXPECT_EQ(files.columns, (std::vector<std::string>{"状態", "ファイル", "ゲーム", "DATでの名前",
+                                                       "変更後の名前", "理由"}));
+    const std::vector<std::vector<std::string>> rows = {
+        {"所持", "Alpha (Japan).nes", "Alpha (Japan)", "Alpha (Japan).nes", "", ""},
+        {"所持", "Beta (Japan).nes", "Beta (Japan)", "Beta (Japan).nes", "", ""},
+        {"内容違い", "Delta (Japan).nes", "Delta (Japan)", "Delta (Japan).nes", "",
+         "エントリの名前ですが内容が違います"},
+        {"所持", "Eta.nes", "Eta", "Eta.nes", "", "ヘッダーを除いた内容で一致しました"},
+        {"所持", "set.zip : Zeta (Japan).nes", "Zeta (Japan)", "Zeta (Japan).nes", "", ""},
+        {"DATにない", "stranger.nes", "", "", "", "どのエントリとも一致しません"},
+        {"名前違い", "wrong.nes", "Gamma (Japan)", "Gamma (Japan).nes", "Gamma (Japan).nes",
+         "別の名前のエントリと内容が一致しました"},
+        {"不足", "", "Delta (Japan)", "Delta (Japan).nes", "", "一致するファイルがありません"},
+        {"不足", "", "Epsilon (Japan)", "Epsilon (Japan).nes", "", "一致するファイルがありません"},
+    };
+    EXPECT_EQ(files.rows, rows);
     EXPECT_TRUE(dir.read("out/report.csv").starts_with("\xEF\xBB\xBFstatus,"));
     EXPECT_NE(dir.read("out/fix.dat").find("<name>Planted (fixdat)</name>"), std::string::npos);
     EXPECT_TRUE(prompter.allAnswersUsed());
@@ -277,6 +298,24 @@ TEST_F(DiscVerifyTest, TheWindowTellsTheSetsAndSavesThemApart) {
                   "そろっているセット数 : 3\n一部が不足しているセット数 : 2\nないセット数 : 1"),
               std::string::npos)
         << boxes()[0];
+    // The sets' table follows the files', in the DAT's game order.
+    ASSERT_EQ(prompter.reports.size(), 1u);
+    ASSERT_EQ(prompter.reports[0].tables.size(), 2u);
+    const ReportTable& sets = prompter.reports[0].tables[1];
+    EXPECT_EQ(sets.columns,
+              (std::vector<std::string>{"状態", "ゲーム", "親", "ROM", "不足しているROM"}));
+    std::map<std::string, std::vector<std::string>> byGame;
+    for (const auto& row : sets.rows) byGame[row.at(1)] = row;
+    EXPECT_EQ(byGame["Dream Game (Japan)"],
+              (std::vector<std::string>{"一部が不足", "Dream Game (Japan)", "", "3 / 4",
+                                        "track 02.raw"}));
+    EXPECT_EQ(
+        byGame["Multi (Japan) (Disc 2)"],
+        (std::vector<std::string>{"ない", "Multi (Japan) (Disc 2)", "", "0 / 2",
+                                  "Multi (Japan) (Disc 2).cue | Multi (Japan) (Disc 2).bin"}));
+    EXPECT_EQ(byGame["puckman"],
+              (std::vector<std::string>{"そろっている", "puckman", "pacman", "2 / 2", ""}));
+    EXPECT_EQ(sets.rows.size(), 6u);
     EXPECT_NE(
         dir.read("out/sets.csv").find("\r\nincomplete,Dream Game (Japan),,3,4,track 02.raw\r\n"),
         std::string::npos)

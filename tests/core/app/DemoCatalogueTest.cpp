@@ -159,9 +159,11 @@ TEST_F(DemoCatalogue, ASecondRunKeepsTheUsersChangesAndOnlyFillsInWhatIsMissing)
     ASSERT_TRUE(app.saveRecords());
     dir.write("snap/FC/Hoshizora Demo (J).bmp", "mine");
     std::filesystem::remove(dir.file("roms/GB/Pocket Kaeru (J).gb"));
-    // An emulator is installed meanwhile.
-    bin.write("mednafen", "#!/bin/sh\n");
-    ::chmod(bin.file("mednafen").c_str(), 0755);
+    // Emulators are installed meanwhile.
+    for (const char* program : {"mednafen", "fceux"}) {
+        bin.write(program, "#!/bin/sh\n");
+        ::chmod(bin.file(program).c_str(), 0755);
+    }
 
     const DemoReport again = make();
     ASSERT_TRUE(again.ok());
@@ -174,8 +176,16 @@ TEST_F(DemoCatalogue, ASecondRunKeepsTheUsersChangesAndOnlyFillsInWhatIsMissing)
     const RomRecord& changed = table[table.findRecordByTitle("Yuuyake Puzzle (J)")];
     EXPECT_EQ(std::tie(changed.rating, changed.comment), std::tuple(1, "自分のメモ"));
     EXPECT_GE(table.findRecordByTitle("Midori no Mori (J)"), 0);
+    // They go into the user's slots, ユーザ設定エミュレータ 1 and 2 (60 and 61 counted from 1),
+    // the dedicated one first; VirtuaNES's slot and the other named ones stay empty.
     const auto emulators = stored(loadEmulatorFile, dir.file("data/Emulator_FC.slb"));
-    EXPECT_EQ(emulators[0].executable, bin.file("mednafen"));
+    EXPECT_EQ(std::tuple(emulators[59].name, emulators[59].executable),
+              std::tuple("FCEUX", bin.file("fceux")));
+    EXPECT_EQ(std::tuple(emulators[60].name, emulators[60].executable),
+              std::tuple("mednafen", bin.file("mednafen")));
+    for (int slot = 0; slot < 59; ++slot)
+        EXPECT_EQ(emulators[static_cast<std::size_t>(slot)], EmulatorEntry{}) << slot;
+    EXPECT_EQ(emulators[61], EmulatorEntry{});
 }
 
 TEST_F(AppFixture, FirstStepsHintNamesTheMenuPathsUntilAHardwareHasARomFolder) {

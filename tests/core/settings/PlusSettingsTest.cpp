@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "TempFolder.h"
 #include "core/platform/FileSystem.h"
 
@@ -86,6 +88,43 @@ TEST(PlusSettings, OnePerGameAndRegionOrderRoundTrip) {
     ASSERT_TRUE(fs::writeFileAtomically(path, "onePerGame=yes\n"));
     ASSERT_TRUE(loadPlusSettings(path, s));
     EXPECT_FALSE(s.onePerGame);
+}
+
+// The list font's size is kept in pixels, as the shared files keep font sizes, and shown in
+// points: a point is 1/72 inch, so 16 pixels at 96 dots per inch are 12 points, 14 are 10.5, and
+// 21 pixels at 144 dots per inch are 10.5 points too.
+TEST(PlusSettings, TheListFontHeightIsKeptInPixelsAndShownInPoints) {
+    EXPECT_DOUBLE_EQ(pointsOfPixelHeight(16, 96), 12.0);
+    EXPECT_DOUBLE_EQ(pointsOfPixelHeight(14, 96), 10.5);
+    EXPECT_DOUBLE_EQ(pointsOfPixelHeight(21, 144), 10.5);
+    EXPECT_DOUBLE_EQ(pointsOfPixelHeight(12, 72), 12.0);
+    EXPECT_EQ(pixelHeightOfPoints(12.0, 96), 16);
+    EXPECT_EQ(pixelHeightOfPoints(10.5, 144), 21);
+    EXPECT_EQ(pixelHeightOfPoints(9.0, 120), 15);
+    EXPECT_EQ(pixelHeightOfPoints(9.8, 96), 13);  // 13.07 pixels
+    // Shown with one decimal, as the dialog shows it, a height comes back the same at the usual
+    // resolutions (100 % to 300 %).
+    for (const double dpi : {72.0, 96.0, 120.0, 144.0, 192.0, 288.0})
+        for (int pixels = 6; pixels <= 96; ++pixels) {
+            const double shown = std::round(pointsOfPixelHeight(pixels, dpi) * 10) / 10;
+            EXPECT_EQ(pixelHeightOfPoints(shown, dpi), pixels) << pixels << " at " << dpi;
+        }
+
+    // Written only once chosen, and read back as written.
+    test::TempFolder dir;
+    const std::string path = dir.file("romshelf-plus.ini");
+    PlusSettings s;
+    EXPECT_EQ(s.listFontHeight, 0);
+    s.listFontHeight = 16;
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""),
+              "discSets=0\nunpackCacheLimit=4294967296\nlistFontHeight=16\n");
+    PlusSettings again;
+    ASSERT_TRUE(loadPlusSettings(path, again));
+    EXPECT_EQ(again.listFontHeight, 16);
+    ASSERT_TRUE(fs::writeFileAtomically(path, "listFontHeight=big\n"));
+    ASSERT_TRUE(loadPlusSettings(path, again));
+    EXPECT_EQ(again.listFontHeight, 0);
 }
 
 }  // namespace
