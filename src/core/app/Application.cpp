@@ -214,7 +214,9 @@ bool Application::shutDown(bool attended) {
     launching_.executor().finishPendingLaunches();
     saveMainSettings();
     session_.saveCurrentFiles(false);
-    fileList_.saveSortKeys();
+    // A program folder deleted while the program ran stays deleted: the keys are not worth
+    // bringing it back (a cache folder of its own, under ~/.cache, is made as needed).
+    if (fs::directoryExists(folder_.dataFolder())) fileList_.saveSortKeys();
     std::vector<DataStream::FailedSave> failed = stream_.takeFailedSaves();
     const bool saved = failed.empty();
     if (!saved) {

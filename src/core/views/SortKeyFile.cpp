@@ -258,9 +258,7 @@ std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stam
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp) {
     const std::string bytes = sortKeyFileBytes(cache, stamp);
     if (bytes.empty()) return false;
-    // Only the cache folder itself is made: when the folder it sits in has been deleted while
-    // the program ran (the program folder, say), the keys are not worth bringing it back.
-    if (!fs::createDirectory(fs::pathFolder(path))) return false;
+    if (!fs::createDirectories(fs::pathFolder(path))) return false;
     PendingFile file(path);
     // A cache: not worth a flush to disk, a crash only costs the next start its keys. Replaced
     // whole, never written in place: a running program may have the old file mapped.

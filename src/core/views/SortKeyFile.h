@@ -74,8 +74,8 @@ std::size_t readSortKeyFileBytes(std::string_view bytes, const std::string& stam
                                  SortKeyCache& cache);
 
 // The same on a file, written atomically; a failure to write is no one's concern but the next
-// start's speed. The file is mapped where that is safe (see MappedFile), not copied. Its folder
-// is made when missing, but not the folders above it: false when those are gone.
+// start's speed. The file is mapped where that is safe (see MappedFile), not copied. Its folders
+// are made when missing.
 bool saveSortKeyFile(const std::string& path, const SortKeyCache& cache, const std::string& stamp);
 std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp, SortKeyCache& cache);
 

@@ -363,7 +363,8 @@ TEST_F(DataSafetyTest, AnEndAfterTheProgramFolderWasDeletedLeavesItDeleted) {
     app.shutDown();
     EXPECT_FALSE(fsys::exists(dir.path()));
 
-    fsys::create_directory(dir.path());
+    // A program folder whose data are there again gets its keys, the cache folder made anew.
+    fsys::create_directories(dir.file("data"));
     app.shutDown();
     EXPECT_TRUE(fsys::exists(dir.file("cache/sortkeys.bin")));
 }
