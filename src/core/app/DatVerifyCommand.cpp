@@ -10,6 +10,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
 #include "core/views/DiscSets.h"
+#include "core/platform/LocalTime.h"
 
 namespace romshelf {
 
@@ -216,14 +217,7 @@ LogiqxHeader fixdatHeader(const VerifyReport& report, const std::string& date) {
     return header;
 }
 
-std::string todaysDate() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-    return text;
-}
+std::string todaysDate() { return localTimeText("%Y-%m-%d"); }
 
 std::string fixdatOf(const VerifyReport& report) {
     return writeLogiqxDat(fixdatHeader(report, todaysDate()), report.missing);

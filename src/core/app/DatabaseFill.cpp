@@ -16,6 +16,7 @@
 #include "core/rename/HeaderSkip.h"
 #include "core/rename/RetroArchDb.h"
 #include "core/text/TextCodec.h"
+#include "core/platform/LocalTime.h"
 
 namespace romshelf {
 
@@ -75,14 +76,7 @@ std::optional<std::pair<std::uint64_t, std::uint32_t>> withoutHeader(const GameD
     return std::pair{id->withoutHeader->size, id->withoutHeader->crc};
 }
 
-std::string datedPurpose() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "before-fill-%Y%m%d-%H%M%S", &local);
-    return stamp;
-}
+std::string datedPurpose() { return localTimeText("before-fill-%Y%m%d-%H%M%S"); }
 
 }  // namespace
 

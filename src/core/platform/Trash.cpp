@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/platform/FileSystem.h"
+#include "core/platform/LocalTime.h"
 
 namespace romshelf::fs {
 
@@ -79,14 +80,7 @@ std::optional<TrashFolder> trashFor(const std::string& path, dev_t device) {
     return std::nullopt;
 }
 
-std::string deletionDate() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    return text;
-}
+std::string deletionDate() { return localTimeText("%Y-%m-%dT%H:%M:%S"); }
 
 // Creates info/<name>.trashinfo when that name is free; false when it is taken or unwritable
 // (`taken` tells which).

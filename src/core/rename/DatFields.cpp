@@ -85,21 +85,9 @@ std::optional<std::vector<GameFacts>> parseFieldDat(std::string_view text, const
 }
 
 std::optional<std::vector<GameFacts>> readFieldDat(const std::string& path, std::string& error) {
-    const std::string shown = fs::pathName(path);
-    if (!fs::fileExists(path)) {
-        error = "DATファイル「" + shown + "」を開けませんでした。";
-        return std::nullopt;
-    }
-    if (const auto size = fs::fileSize(path); size && *size > kDatSizeLimit) {
-        error = "DATファイル「" + shown + "」は大きすぎるため読み込めません（512MBまで）。";
-        return std::nullopt;
-    }
-    const std::optional<std::string> bytes = fs::readFile(path, kDatSizeLimit);
-    if (!bytes) {
-        error = "DATファイル「" + shown + "」を読み込めませんでした。";
-        return std::nullopt;
-    }
-    return parseFieldDat(*bytes, shown, error);
+    const std::optional<std::string> bytes = readDatBytes(path, error);
+    if (!bytes) return std::nullopt;
+    return parseFieldDat(*bytes, fs::pathName(path), error);
 }
 
 }  // namespace romshelf

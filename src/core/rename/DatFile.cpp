@@ -300,7 +300,7 @@ std::optional<DatFile> parseDat(std::string bytes, const std::string& shown, std
     return parseText(std::string_view(bytes).substr(start), shown, error);
 }
 
-std::optional<DatFile> readDatFile(const std::string& path, std::string& error) {
+std::optional<std::string> readDatBytes(const std::string& path, std::string& error) {
     const std::string shown = fs::pathName(path);
     // Checked before reading, so a FIFO is never opened and a huge file never loaded.
     if (!fs::fileExists(path)) {
@@ -316,7 +316,13 @@ std::optional<DatFile> readDatFile(const std::string& path, std::string& error) 
         error = "DATファイル「" + shown + "」を読み込めませんでした。";
         return std::nullopt;
     }
-    return parseDat(std::move(*bytes), shown, error);
+    return bytes;
+}
+
+std::optional<DatFile> readDatFile(const std::string& path, std::string& error) {
+    std::optional<std::string> bytes = readDatBytes(path, error);
+    if (!bytes) return std::nullopt;
+    return parseDat(std::move(*bytes), fs::pathName(path), error);
 }
 
 std::size_t romsWithoutSize(const std::vector<DatRom>& roms) {

@@ -59,6 +59,10 @@ inline constexpr std::uint64_t kDatSizeLimit = 512ull * 1024 * 1024;
 // entities.
 std::optional<DatFile> readDatFile(const std::string& path, std::string& error);
 
+// The whole of a DAT file as readDatFile reads it (what is no regular file, or larger than
+// kDatSizeLimit, refused with `error` naming it).
+std::optional<std::string> readDatBytes(const std::string& path, std::string& error);
+
 // The bytes of a DAT in memory, read as readDatFile reads a file (`shown`: its name in messages).
 std::optional<DatFile> parseDat(std::string bytes, const std::string& shown, std::string& error);
 

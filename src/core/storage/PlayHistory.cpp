@@ -14,6 +14,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/storage/RefusedFileCopy.h"
 #include "core/storage/SqliteFile.h"
+#include "core/platform/LocalTime.h"
 
 namespace romshelf {
 
@@ -205,12 +206,7 @@ std::string playTimeText(long long seconds) {
 }
 
 std::string localDateTimeText(long long secondsSinceEpoch) {
-    const std::time_t t = static_cast<std::time_t>(secondsSinceEpoch);
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    return text;
+    return localTimeText("%Y-%m-%dT%H:%M:%S", static_cast<std::time_t>(secondsSinceEpoch));
 }
 
 std::optional<long long> localDayStart(std::string_view date) {

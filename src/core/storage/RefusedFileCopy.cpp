@@ -4,6 +4,7 @@
 
 #include "core/platform/FileSystem.h"
 #include "core/storage/TimeStamp.h"
+#include "core/platform/LocalTime.h"
 
 namespace romshelf {
 
@@ -18,14 +19,7 @@ constexpr const char* kCompanions[] = {"-journal", "-wal", "-shm"};
 
 }  // namespace
 
-std::string localTimeStamp() {
-    char stamp[32];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    return stamp;
-}
+std::string localTimeStamp() { return localTimeText("%Y%m%d-%H%M%S"); }
 
 std::string keepRefusedCopy(const std::string& path, std::string_view bytes) {
     const std::string folder = fs::pathFolder(path);
