@@ -215,43 +215,48 @@ bool readBlock(Tokens& tokens, Block& block, int depth) {
     }
 }
 
+// The first value of `key` among `pairs`; empty when there is none.
+std::string_view valueOf(const DatTextBlock::Pairs& pairs, std::string_view key) {
+    for (const auto& [k, v] : pairs)
+        if (k == key) return v;
+    return {};
+}
+
 std::optional<DatFile> parseText(std::string_view text, const std::string& shown,
                                  std::string& error) {
-    Tokens tokens(text);
     DatFile dat;
     std::unordered_set<std::string> seen;
     bool sawHeader = false, sawGame = false;
-    while (auto kind = tokens.next()) {
-        const auto open = tokens.next();
-        Block block;
-        if (kind->paren || !open || !open->paren || open->text != "(" ||
-            !readBlock(tokens, block, 1)) {
-            error = notADat(shown);
-            return std::nullopt;
-        }
-        if (kind->text == "clrmamepro") {
-            sawHeader = true;
-            dat.name = block.value("name");
-            dat.version = block.value("version");
-            setSkipper(dat, std::string(block.value("header")));
-            dat.merging = mergingOf(block.value("forcemerging"));
-        } else if (kind->text == "game" || kind->text == "machine" || kind->text == "resource") {
-            sawGame = true;
-            const std::string game(block.value("name"));
-            addGame(dat, seen,
-                    {game, std::string(block.value("description")),
-                     std::string(block.value("cloneof")), std::string(block.value("romof"))});
-            for (std::size_t b = 0; b < block.blocks.size(); ++b)
-                if (const Block& rom = block.blocks[b]; block.blockKeys[b] == "rom") {
-                    dat.roms.push_back(romOf(
-                        game, rom.value("name"), rom.value("size"), rom.value("crc"),
-                        rom.value("md5"), rom.value("sha1"),
-                        rom.value("status").empty() ? rom.value("flags") : rom.value("status")));
-                    dat.roms.back().merge = rom.value("merge");
+    const bool read = forEachDatTextBlock(
+        text, shown,
+        [&](const DatTextBlock& block) {
+            if (block.kind == "clrmamepro") {
+                sawHeader = true;
+                dat.name = block.value("name");
+                dat.version = block.value("version");
+                setSkipper(dat, std::string(block.value("header")));
+                dat.merging = mergingOf(block.value("forcemerging"));
+            } else if (block.kind == "game" || block.kind == "machine" ||
+                       block.kind == "resource") {
+                sawGame = true;
+                const std::string game(block.value("name"));
+                addGame(dat, seen,
+                        {game, std::string(block.value("description")),
+                         std::string(block.value("cloneof")), std::string(block.value("romof"))});
+                for (const auto& [key, rom] : block.blocks) {
+                    if (key != "rom") continue;
+                    const std::string_view status = valueOf(rom, "status");
+                    dat.roms.push_back(romOf(game, valueOf(rom, "name"), valueOf(rom, "size"),
+                                             valueOf(rom, "crc"), valueOf(rom, "md5"),
+                                             valueOf(rom, "sha1"),
+                                             status.empty() ? valueOf(rom, "flags") : status));
+                    dat.roms.back().merge = valueOf(rom, "merge");
                 }
-        }
-    }
-    if (tokens.broken() || (!sawHeader && !sawGame)) {
+            }
+        },
+        error);
+    if (!read) return std::nullopt;
+    if (!sawHeader && !sawGame) {
         error = notADat(shown);
         return std::nullopt;
     }
@@ -260,11 +265,7 @@ std::optional<DatFile> parseText(std::string_view text, const std::string& shown
 
 }  // namespace
 
-std::string_view DatTextBlock::value(std::string_view key) const {
-    for (const auto& [k, v] : values)
-        if (k == key) return v;
-    return {};
-}
+std::string_view DatTextBlock::value(std::string_view key) const { return valueOf(values, key); }
 
 bool forEachDatTextBlock(std::string_view text, const std::string& shown,
                          const std::function<void(const DatTextBlock&)>& each, std::string& error) {

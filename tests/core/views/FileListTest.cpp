@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "FileListFixture.h"
 #include "TempFolder.h"
 #include "core/views/BuildHelper.h"
 #include "core/views/FileListSorter.h"
@@ -18,28 +19,10 @@ namespace fsys = std::filesystem;
 namespace {
 
 using V = std::vector<std::string>;
-struct FileListTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    FolderSettings folders;
-    RomTable records;
-    CategoryLists lists;
-    FileList list;
-    FileListSources s;
-
+struct FileListTest : romshelf::test::FileListFixture {
     void SetUp() override {
-        s.code = "SFC";
-        s.hardwareName = "スーパーファミコン";
-        s.folders = &folders;
-        s.records = &records;
-        s.lists = &lists;
+        FileListFixture::SetUp();
         s.categoryNames = {"分類 1", "分類 2", "分類 3", "分類 4", "分類 5", "機種別分類"};
-        s.noHavePath = dir.file("data/NoHave_SFC.txt");
-        s.neverSort = true;  // scan order, unless a test sorts
-    }
-    // ROM folder `n` at `name`, holding `files`.
-    void folder(int n, const std::string& name, const V& files = {}) {
-        folders.romFolderPaths[static_cast<std::size_t>(n)] = dir.makeFolder(name);
-        for (const auto& f : files) dir.write(name + "/" + f, "rom");
     }
     int addRecord(const std::string& title, const std::string& name, int rating = 0,
                   bool favourite = false) {

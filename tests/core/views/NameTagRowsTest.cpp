@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-#include "TempFolder.h"
-#include "core/views/FileList.h"
+#include "FileListFixture.h"
 #include "core/views/FolderWindowModel.h"
 
 using namespace romshelf;
@@ -24,27 +23,7 @@ std::vector<int> regions(const V& names) {
     return order;
 }
 
-struct NameTagRowsTest : ::testing::Test {
-    romshelf::test::TempFolder dir;
-    FolderSettings folders;
-    RomTable records;
-    CategoryLists lists;
-    FileList list;
-    FileListSources s;
-
-    void SetUp() override {
-        s.code = "SFC";
-        s.hardwareName = "スーパーファミコン";
-        s.folders = &folders;
-        s.records = &records;
-        s.lists = &lists;
-        s.noHavePath = dir.file("data/NoHave_SFC.txt");
-        s.neverSort = true;  // scan order, unless a test sorts
-    }
-    void folder(int n, const std::string& name, const V& files) {
-        folders.romFolderPaths[static_cast<std::size_t>(n)] = dir.makeFolder(name);
-        for (const auto& f : files) dir.write(name + "/" + f, "rom");
-    }
+struct NameTagRowsTest : romshelf::test::FileListFixture {
     // The listed file names in display order, joined by '|'.
     std::string files() const {
         std::string out;
