@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/views/BmpReader.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/BmpReader.h"
+#include "core/pictures/DibPicture.h"
 
 using namespace romshelf;
 

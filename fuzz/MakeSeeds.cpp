@@ -12,7 +12,7 @@
 #include "core/rename/RenameData.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
-#include "core/views/RomHeader.h"
+#include "core/roms/RomHeader.h"
 #include "core/views/SortKeyFile.h"
 #include "../tests/support/BmpCases.h"
 #include "../tests/support/RomImages.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/views/RomHeader.h"
+#include "core/roms/RomHeader.h"
 
 using namespace romshelf;
 

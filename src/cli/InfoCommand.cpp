@@ -12,8 +12,8 @@
 #include "core/archive/ArchiveExtractor.h"
 #include "core/archive/ArchiveTypes.h"
 #include "core/platform/FileSystem.h"
-#include "core/views/DetailPictures.h"
-#include "core/views/RomHeader.h"
+#include "core/pictures/DetailPictures.h"
+#include "core/roms/RomHeader.h"
 #include "core/views/SnapModel.h"
 
 namespace romshelf::cli {

@@ -44,8 +44,8 @@
 #include "core/settings/MainSettings.h"
 #include "core/storage/PlayHistory.h"
 #include "core/text/TextCodec.h"
-#include "core/views/BmpReader.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/BmpReader.h"
+#include "core/pictures/DibPicture.h"
 
 using namespace romshelf;
 using V = std::vector<std::string>;

@@ -10,7 +10,7 @@
 
 #include "AppFixture.h"
 #include "QtUi.h"
-#include "core/views/BmpReader.h"
+#include "core/pictures/BmpReader.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/CaptureToolDialog.h"
 #include "qt/app/CommandIds.h"

@@ -13,7 +13,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/rename/ContentHash.h"
 #include "core/rename/DatFields.h"
-#include "core/rename/HeaderSkip.h"
+#include "core/roms/HeaderSkip.h"
 #include "core/rename/RetroArchDb.h"
 #include "core/text/TextCodec.h"
 #include "core/platform/LocalTime.h"

@@ -14,7 +14,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/settings/FolderSettings.h"
 #include "core/storage/DataStream.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/DibPicture.h"
 
 namespace romshelf {
 

@@ -13,7 +13,7 @@
 #include "core/settings/PathRules.h"
 #include "core/text/FileNames.h"
 #include "core/text/TextCodec.h"
-#include "core/views/RomHeader.h"
+#include "core/roms/RomHeader.h"
 
 namespace romshelf {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/platform/FileSystem.h"
-#include "core/rename/HeaderSkip.h"
+#include "core/roms/HeaderSkip.h"
 
 namespace romshelf {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/rename/HeaderSkip.h"
+#include "core/roms/HeaderSkip.h"
 
 namespace romshelf {
 

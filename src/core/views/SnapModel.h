@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/platform/ImageDecoder.h"
-#include "core/views/DibPicture.h"
-#include "core/views/SnapLookup.h"
+#include "core/pictures/DibPicture.h"
+#include "core/pictures/SnapLookup.h"
 
 namespace romshelf {
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <string>
 
-#include "core/views/CaptureTool.h"
+#include "core/pictures/CaptureTool.h"
 
 class QCheckBox;
 class QLabel;

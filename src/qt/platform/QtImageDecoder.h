@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "core/platform/ImageDecoder.h"
-#include "core/views/BmpReader.h"
+#include "core/pictures/BmpReader.h"
 
 namespace romshelf {
 

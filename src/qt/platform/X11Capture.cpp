@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "core/views/BmpReader.h"
+#include "core/pictures/BmpReader.h"
 
 // Xlib last: its macros (None, KeyPress, Status, …) would rename Qt's own words.
 #include <X11/Xatom.h>

@@ -5,7 +5,7 @@
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
-#include "core/views/DetailPictures.h"
+#include "core/pictures/DetailPictures.h"
 #include "qt/views/PictureImage.h"
 #include "qt/views/WindowsFont.h"
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "core/views/DetailPanes.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/DibPicture.h"
 
 namespace romshelf {
 

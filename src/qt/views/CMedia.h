@@ -3,7 +3,7 @@
 #include <QAbstractScrollArea>
 #include <string>
 
-#include "core/views/DetailPictures.h"
+#include "core/pictures/DetailPictures.h"
 #include "core/views/MediaPlayback.h"
 
 namespace romshelf {

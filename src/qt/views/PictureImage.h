@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-#include "core/views/DibPicture.h"
+#include "core/pictures/DibPicture.h"
 
 namespace romshelf {
 

@@ -11,8 +11,8 @@
 #include "core/app/DemoCatalogue.h"
 #include "core/app/FirstSteps.h"
 #include "core/rename/FileIdentity.h"
-#include "core/views/DibPicture.h"
-#include "core/views/RomHeader.h"
+#include "core/pictures/DibPicture.h"
+#include "core/roms/RomHeader.h"
 
 using namespace romshelf;
 using namespace romshelf::test;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AppFixture.h"
-#include "core/views/DetailPictures.h"
+#include "core/pictures/DetailPictures.h"
 
 using namespace romshelf;
 

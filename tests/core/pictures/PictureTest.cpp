@@ -6,8 +6,8 @@
 #include "BmpCases.h"
 #include "TempFolder.h"
 #include "core/platform/FileSystem.h"
-#include "core/views/BmpReader.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/BmpReader.h"
+#include "core/pictures/DibPicture.h"
 
 using namespace romshelf;
 

@@ -1,4 +1,4 @@
-#include "core/views/BmpReader.h"
+#include "core/pictures/BmpReader.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "core/views/CaptureTool.h"
+#include "core/pictures/CaptureTool.h"
 
 #include <algorithm>
 

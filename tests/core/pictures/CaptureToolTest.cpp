@@ -1,10 +1,10 @@
-#include "core/views/CaptureTool.h"
+#include "core/pictures/CaptureTool.h"
 
 #include <gtest/gtest.h>
 
 #include "RawBytes.h"
 #include "TempFolder.h"
-#include "core/views/BmpReader.h"
+#include "core/pictures/BmpReader.h"
 
 using namespace romshelf;
 

@@ -1,4 +1,4 @@
-#include "core/rename/HeaderSkip.h"
+#include "core/roms/HeaderSkip.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/platform/Desktop.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/DibPicture.h"
 
 namespace romshelf {
 

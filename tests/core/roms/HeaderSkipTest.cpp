@@ -1,6 +1,6 @@
 // A header counts only with something after it: a file exactly one header long is no headered
 // ROM, whichever kind of header it starts like.
-#include "core/rename/HeaderSkip.h"
+#include "core/roms/HeaderSkip.h"
 
 #include <gtest/gtest.h>
 

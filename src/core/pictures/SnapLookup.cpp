@@ -1,12 +1,12 @@
-#include "core/views/SnapLookup.h"
+#include "core/pictures/SnapLookup.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
-#include "core/views/BmpReader.h"
-#include "core/views/DibPicture.h"
+#include "core/pictures/BmpReader.h"
+#include "core/pictures/DibPicture.h"
 
 namespace romshelf {
 

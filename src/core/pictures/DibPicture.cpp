@@ -1,11 +1,11 @@
-#include "core/views/DibPicture.h"
+#include "core/pictures/DibPicture.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
-#include "core/views/BmpReader.h"
+#include "core/pictures/BmpReader.h"
 
 namespace romshelf {
 

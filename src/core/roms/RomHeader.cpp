@@ -1,4 +1,4 @@
-#include "core/views/RomHeader.h"
+#include "core/roms/RomHeader.h"
 
 #include <array>
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "core/views/DetailPictures.h"
+#include "core/pictures/DetailPictures.h"
 
 #include <algorithm>
 
 #include "core/platform/FileSystem.h"
-#include "core/views/SnapLookup.h"
+#include "core/pictures/SnapLookup.h"
 
 namespace romshelf {
 
