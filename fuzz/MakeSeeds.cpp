@@ -186,17 +186,17 @@ int main(int argc, char** argv) {
     // one cut after its header).
     namespace rom = test::rom;
     const struct {
-        HeaderKind kind;
+        RomHeaderKind kind;
         const char* name;
         std::string image;
-    } headers[] = {{HeaderKind::Nes, "ines", rom::ines(1, 1, 4, 3)},
-                   {HeaderKind::Nes, "nes2", rom::ines(1, 0, 0x1A5, 4, true)},
-                   {HeaderKind::Snes, "lorom", rom::snes(false, 32, true, "LO")},
-                   {HeaderKind::Snes, "hirom", rom::snes(true, 64, false, "HI")},
-                   {HeaderKind::MegaDrive, "md", rom::megaDrive(1, "MD")},
-                   {HeaderKind::MasterSystem, "sms", rom::masterSystem()},
-                   {HeaderKind::GameBoy, "gb", rom::gameBoy("GB").substr(0, 0x400)},
-                   {HeaderKind::GameBoyAdvance, "gba", rom::gameBoyAdvance("GBA", "AAAJ")}};
+    } headers[] = {{RomHeaderKind::Nes, "ines", rom::ines(1, 1, 4, 3)},
+                   {RomHeaderKind::Nes, "nes2", rom::ines(1, 0, 0x1A5, 4, true)},
+                   {RomHeaderKind::Snes, "lorom", rom::snes(false, 32, true, "LO")},
+                   {RomHeaderKind::Snes, "hirom", rom::snes(true, 64, false, "HI")},
+                   {RomHeaderKind::MegaDrive, "md", rom::megaDrive(1, "MD")},
+                   {RomHeaderKind::MasterSystem, "sms", rom::masterSystem()},
+                   {RomHeaderKind::GameBoy, "gb", rom::gameBoy("GB").substr(0, 0x400)},
+                   {RomHeaderKind::GameBoyAdvance, "gba", rom::gameBoyAdvance("GBA", "AAAJ")}};
     for (const auto& h : headers)
         put(out / "header" / h.name, std::string(1, static_cast<char>(h.kind)) + h.image);
     fsys::remove_all(scratch);

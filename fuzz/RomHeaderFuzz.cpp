@@ -10,7 +10,7 @@ using namespace romshelf;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const auto kind = static_cast<HeaderKind>(data[0] % 6);
+    const auto kind = static_cast<RomHeaderKind>(data[0] % 6);
     const std::string_view image(reinterpret_cast<const char*>(data) + 1, size - 1);
     const HeaderReport report = readRomHeader(kind, image);
     if (report.lines.empty() || (report.valid && report.lines.size() < 3)) std::abort();

@@ -111,7 +111,7 @@ int showHeader(const std::vector<std::string>& args, std::ostream& out, std::ost
             return 2;
         }
     }
-    const std::optional<HeaderKind> kind =
+    const std::optional<RomHeaderKind> kind =
         code.empty() ? headerKindOfFile(rom) : headerKindOf(code);
     if (!kind) {
         err << "no header reader for " << (code.empty() ? rom : code)

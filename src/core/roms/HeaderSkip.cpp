@@ -38,7 +38,7 @@ bool shows(std::string_view head, std::uint64_t size, HeaderKind kind) {
         case HeaderKind::Atari7800:
             return head.size() > 10 && head.substr(1, 9) == "ATARI7800";
         case HeaderKind::SnesCopier:
-            return size % 32768 == 512;
+            return hasSnesCopierHeader(head, size);
         case HeaderKind::None:
             break;
     }
@@ -46,6 +46,13 @@ bool shows(std::string_view head, std::uint64_t size, HeaderKind kind) {
 }
 
 }  // namespace
+
+bool hasSnesCopierHeader(std::string_view head, std::uint64_t size) {
+    if (size <= 512 || size % 1024 != 512 || head.size() < 0x1E) return false;
+    const std::string_view mark = head.substr(0x16, 8);
+    return mark == std::string_view("\0\0\0\0\0\0\0\0", 8) ||
+           mark == std::string_view("\xAA\xBB\x04\0\0\0\0\0", 8) || mark == "SUPERUFO";
+}
 
 HeaderKind detectHeader(std::string_view head, std::uint64_t size, HeaderKind expected) {
     if (expected != HeaderKind::None)

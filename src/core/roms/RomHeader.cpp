@@ -5,6 +5,7 @@
 
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
+#include "core/roms/HeaderSkip.h"
 #include "core/text/TextCodec.h"
 
 namespace romshelf {
@@ -174,7 +175,7 @@ int snesScore(std::string_view rom, const SnesLayout& layout) {
 }
 
 HeaderReport readSnes(std::string_view image) {
-    const bool copier = image.size() % 1024 == 512;
+    const bool copier = hasSnesCopierHeader(image, image.size());
     const std::string_view rom = copier ? image.substr(512) : image;
     const SnesLayout* best = nullptr;
     int bestScore = -1;
@@ -454,47 +455,48 @@ HeaderReport readGameBoyAdvance(std::string_view b) {
 
 }  // namespace
 
-std::optional<HeaderKind> headerKindOf(std::string_view code) {
-    if (code == "FC") return HeaderKind::Nes;
-    if (code == "SFC") return HeaderKind::Snes;
-    if (code == "MD") return HeaderKind::MegaDrive;
-    if (code == "MSYS") return HeaderKind::MasterSystem;
-    if (code == "GB") return HeaderKind::GameBoy;
-    if (code == "GBA") return HeaderKind::GameBoyAdvance;
+std::optional<RomHeaderKind> headerKindOf(std::string_view code) {
+    if (code == "FC") return RomHeaderKind::Nes;
+    if (code == "SFC") return RomHeaderKind::Snes;
+    if (code == "MD") return RomHeaderKind::MegaDrive;
+    if (code == "MSYS") return RomHeaderKind::MasterSystem;
+    if (code == "GB") return RomHeaderKind::GameBoy;
+    if (code == "GBA") return RomHeaderKind::GameBoyAdvance;
     return std::nullopt;
 }
 
-std::optional<HeaderKind> headerKindOfFile(std::string_view path) {
+std::optional<RomHeaderKind> headerKindOfFile(std::string_view path) {
     const std::string ext = ascii::upper(fs::pathExtension(path));
-    if (ext == ".NES") return HeaderKind::Nes;
-    if (ext == ".SFC" || ext == ".SMC" || ext == ".FIG" || ext == ".SWC") return HeaderKind::Snes;
+    if (ext == ".NES") return RomHeaderKind::Nes;
+    if (ext == ".SFC" || ext == ".SMC" || ext == ".FIG" || ext == ".SWC")
+        return RomHeaderKind::Snes;
     if (ext == ".MD" || ext == ".GEN" || ext == ".SMD" || ext == ".BIN")
-        return HeaderKind::MegaDrive;
-    if (ext == ".SMS") return HeaderKind::MasterSystem;
-    if (ext == ".GB" || ext == ".GBC" || ext == ".CGB") return HeaderKind::GameBoy;
-    if (ext == ".GBA" || ext == ".AGB") return HeaderKind::GameBoyAdvance;
+        return RomHeaderKind::MegaDrive;
+    if (ext == ".SMS") return RomHeaderKind::MasterSystem;
+    if (ext == ".GB" || ext == ".GBC" || ext == ".CGB") return RomHeaderKind::GameBoy;
+    if (ext == ".GBA" || ext == ".AGB") return RomHeaderKind::GameBoyAdvance;
     return std::nullopt;
 }
 
-HeaderReport readRomHeader(HeaderKind kind, std::string_view image) {
+HeaderReport readRomHeader(RomHeaderKind kind, std::string_view image) {
     switch (kind) {
-        case HeaderKind::Nes:
+        case RomHeaderKind::Nes:
             return readNes(image);
-        case HeaderKind::Snes:
+        case RomHeaderKind::Snes:
             return readSnes(image);
-        case HeaderKind::MegaDrive:
+        case RomHeaderKind::MegaDrive:
             return readMegaDrive(image);
-        case HeaderKind::MasterSystem:
+        case RomHeaderKind::MasterSystem:
             return readMasterSystem(image);
-        case HeaderKind::GameBoy:
+        case RomHeaderKind::GameBoy:
             return readGameBoy(image);
-        case HeaderKind::GameBoyAdvance:
+        case RomHeaderKind::GameBoyAdvance:
             return readGameBoyAdvance(image);
     }
     return {};
 }
 
-HeaderReport readRomHeaderFile(HeaderKind kind, const std::string& path) {
+HeaderReport readRomHeaderFile(RomHeaderKind kind, const std::string& path) {
     const std::optional<std::string> image = fs::readFile(path, kMaxHeaderImageBytes);
     if (!image) {
         HeaderReport r;

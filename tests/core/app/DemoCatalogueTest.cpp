@@ -50,16 +50,16 @@ TEST_F(DemoCatalogue, WritesRomsWithValidHeadersAndTheProgramListsThemWithTheirR
     const auto md = [](const std::string& sum) {
         return V{"チェックサム: $" + sum + " (計算値 $" + sum + "、一致)"};
     };
-    const std::tuple<const char*, HeaderKind, std::uint32_t, V> images[] = {
-        {"FC/Hoshizora Demo (J).nes", HeaderKind::Nes, 0xf2d730e6, {}},
-        {"FC/Midori no Mori (J).nes", HeaderKind::Nes, 0xe80c3468, {}},
-        {"FC/Yuuyake Puzzle (J).nes", HeaderKind::Nes, 0x5f152c95, {}},
-        {"GB/Kaze no Uta (J).gb", HeaderKind::GameBoy, 0x8fcc41be, gb("59", "34C9")},
-        {"GB/Pocket Kaeru (J).gb", HeaderKind::GameBoy, 0xf97d0595, gb("D6", "35C9")},
-        {"GB/Tsuki Akari (J).gb", HeaderKind::GameBoy, 0xea44e29e, gb("13", "34C5")},
-        {"MD/Hanabi Taikai (J).md", HeaderKind::MegaDrive, 0x1aa2d9ed, md("E6AD")},
-        {"MD/Tetsu no Shiro (J).md", HeaderKind::MegaDrive, 0x2f69a5bb, md("E2D3")},
-        {"MD/Umi no Soko (J).md", HeaderKind::MegaDrive, 0xaefa348c, md("EF25")},
+    const std::tuple<const char*, RomHeaderKind, std::uint32_t, V> images[] = {
+        {"FC/Hoshizora Demo (J).nes", RomHeaderKind::Nes, 0xf2d730e6, {}},
+        {"FC/Midori no Mori (J).nes", RomHeaderKind::Nes, 0xe80c3468, {}},
+        {"FC/Yuuyake Puzzle (J).nes", RomHeaderKind::Nes, 0x5f152c95, {}},
+        {"GB/Kaze no Uta (J).gb", RomHeaderKind::GameBoy, 0x8fcc41be, gb("59", "34C9")},
+        {"GB/Pocket Kaeru (J).gb", RomHeaderKind::GameBoy, 0xf97d0595, gb("D6", "35C9")},
+        {"GB/Tsuki Akari (J).gb", RomHeaderKind::GameBoy, 0xea44e29e, gb("13", "34C5")},
+        {"MD/Hanabi Taikai (J).md", RomHeaderKind::MegaDrive, 0x1aa2d9ed, md("E6AD")},
+        {"MD/Tetsu no Shiro (J).md", RomHeaderKind::MegaDrive, 0x2f69a5bb, md("E2D3")},
+        {"MD/Umi no Soko (J).md", RomHeaderKind::MegaDrive, 0xaefa348c, md("EF25")},
     };
     for (const auto& [name, kind, crc, sums] : images) {
         const std::string file = "roms/" + std::string(name);

@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "RomImages.h"
 #include "TempFolder.h"
 #include "core/rename/ContentHash.h"
+#include "core/roms/RomHeader.h"
 
 namespace romshelf::test {
 namespace {
@@ -36,8 +38,8 @@ TEST(HeaderSkip, AFileOneHeaderLongHasNoHeaderAndOneByteMoreHasOne) {
         // Exactly the header: nothing after it, no header, whether looked for or not.
         EXPECT_EQ(detectHeader(c.header, c.header.size()), HeaderKind::None);
         EXPECT_EQ(detectHeader(c.header, c.header.size(), c.kind), HeaderKind::None);
-        // One byte more. The SNES copier header is told by the size alone: 512 more than a
-        // multiple of 32 KiB, which 513 is not and 512 + 32768 is.
+        // One byte more. A SNES copier header needs whole kilobytes after it, which 513 is not
+        // and 512 + 32768 is.
         const std::string oneMore = c.header + "A";
         const HeaderKind expected = c.kind == HeaderKind::SnesCopier ? HeaderKind::None : c.kind;
         EXPECT_EQ(detectHeader(oneMore, oneMore.size()), expected);
@@ -53,7 +55,7 @@ TEST(HeaderSkip, AFileOneHeaderLongHasNoHeaderAndOneByteMoreHasOne) {
 TEST(HeaderSkip, AFileOneHeaderLongIsSummedWholeOnly) {
     TempFolder dir;
     for (const Kind& c : kKinds) {
-        if (c.kind == HeaderKind::SnesCopier) continue;  // told by its size only: see above
+        if (c.kind == HeaderKind::SnesCopier) continue;  // needs whole kilobytes: see above
         SCOPED_TRACE(std::string(headerKindName(c.kind)));
         const auto bare = fileContentIdentity(dir.write("bare.bin", c.header));
         ASSERT_TRUE(bare);
@@ -74,6 +76,53 @@ TEST(HeaderSkip, AFileOneHeaderLongIsSummedWholeOnly) {
     ASSERT_TRUE(snes);
     EXPECT_EQ(snes->header, HeaderKind::None);
     EXPECT_FALSE(snes->withoutHeader);
+}
+
+// The SNES copier header, one rule for the DAT match and the ROM's own header. Its marks at 0x16
+// are those of the DAT groups' SNES header file; the images are 1 Mbit (131,072 bytes) and 48
+// KiB, sizes a 32 KiB rule and a 1 KiB rule disagree on.
+TEST(HeaderSkip, SnesCopierHeaderIsToldByItsMarkAndWholeKilobytesAfterIt) {
+    const std::string mbit = test::rom::snes(false, 128, true, "ONE MBIT");
+    ASSERT_EQ(mbit.size(), 131072u + 512u);
+    EXPECT_EQ(detectHeader(mbit.substr(0, 128), mbit.size()), HeaderKind::SnesCopier);
+    EXPECT_TRUE(hasSnesCopierHeader(mbit, mbit.size()));
+    const HeaderReport mbitReport = readRomHeader(RomHeaderKind::Snes, mbit);
+    ASSERT_TRUE(mbitReport.valid);
+    EXPECT_EQ(mbitReport.lines.at(1), "コピアヘッダ: あり (512バイト)");
+
+    // 48 KiB of game after a header: not 32 KiB blocks, yet a header.
+    const std::string odd = rom::snes(false, 48, true, "ODD");
+    EXPECT_EQ(detectHeader(odd.substr(0, 128), odd.size()), HeaderKind::SnesCopier);
+    EXPECT_EQ(detectHeader(odd.substr(0, 128), odd.size(), HeaderKind::SnesCopier),
+              HeaderKind::SnesCopier);
+
+    // The other two marks, at 0x16 of the header.
+    for (const std::string_view mark :
+         {std::string_view("\xAA\xBB\x04\0\0\0\0\0", 8), std::string_view("SUPERUFO")}) {
+        std::string marked = mbit;
+        marked.replace(0x16, 8, mark);
+        marked[0] = 0x10;  // the copier's own size field, not looked at
+        EXPECT_EQ(detectHeader(marked.substr(0, 128), marked.size()), HeaderKind::SnesCopier);
+    }
+
+    // An unheadered image of 1 KiB + 512 bytes whose bytes at 0x16 are game code: no header,
+    // for the DAT match and for the ROM header reader alike.
+    std::string bare = rom::snes(false, 64, false, "BARE") + std::string(512, '\x5A');
+    ASSERT_EQ(bare.size() % 1024, 512u);
+    ASSERT_NE(bare.substr(0x16, 8), std::string(8, '\0'));
+    EXPECT_FALSE(hasSnesCopierHeader(bare, bare.size()));
+    EXPECT_EQ(detectHeader(bare.substr(0, 128), bare.size()), HeaderKind::None);
+    EXPECT_EQ(detectHeader(bare.substr(0, 128), bare.size(), HeaderKind::SnesCopier),
+              HeaderKind::None);
+    const HeaderReport bareReport = readRomHeader(RomHeaderKind::Snes, bare);
+    ASSERT_TRUE(bareReport.valid);
+    EXPECT_EQ(bareReport.lines.at(1), "コピアヘッダ: なし");
+
+    // A header's mark on a file whose size leaves no whole kilobytes after it.
+    std::string cut = mbit.substr(0, mbit.size() - 100);
+    EXPECT_FALSE(hasSnesCopierHeader(cut, cut.size()));
+    // Too short a start to show the mark.
+    EXPECT_FALSE(hasSnesCopierHeader(mbit.substr(0, 0x1D), mbit.size()));
 }
 
 }  // namespace

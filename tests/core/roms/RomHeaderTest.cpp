@@ -36,13 +36,13 @@ TEST(RomHeader, ReadsTheFieldsOfImagesWithKnownHeaders) {
         }
         mdSmd = smd;
     }
-    using K = HeaderKind;
+    using K = RomHeaderKind;
     // Kind, image, and lines ('|' between them) that must each be among the report's. The sums
     // come from Python 3, worked once over these images by the cartridges' rules: SNES every byte
     // after any copier header added, Mega Drive the big-endian words from $200, Master System
     // the bytes before its header at $7FF0, Game Boy the header bytes $134-$14C each taken away
     // with one more and every byte but $14E-$14F added, GBA -(bytes $A0-$BC + $19).
-    const std::tuple<HeaderKind, std::string, std::string> cases[] = {
+    const std::tuple<RomHeaderKind, std::string, std::string> cases[] = {
         {K::Nes, rom::ines(8, 16, 4, 0x03),
          "形式: iNES|マッパー: 4|PRG-ROM: 128 KB|CHR-ROM: 128 KB|ミラーリング: 垂直|"
          "バッテリー: あり|トレーナー: なし"},
@@ -101,10 +101,10 @@ TEST(RomHeader, TellsWrongChecksumsAndSizes) {
     gb[0x2000] ^= 1;
     md[0x300] ^= 1;
     const std::string nes = rom::ines(8, 16, 4, 0);
-    const std::tuple<HeaderKind, std::string, const char*, const char*> cases[] = {
-        {HeaderKind::GameBoy, gb, "グローバルチェックサム: ", "$F2A5 (計算値 $F2A6、不一致)"},
-        {HeaderKind::MegaDrive, md, "チェックサム: ", "$8000 (計算値 $8100、不一致)"},
-        {HeaderKind::Nes, nes.substr(0, nes.size() - 100), "ファイルが短すぎます", ""}};
+    const std::tuple<RomHeaderKind, std::string, const char*, const char*> cases[] = {
+        {RomHeaderKind::GameBoy, gb, "グローバルチェックサム: ", "$F2A5 (計算値 $F2A6、不一致)"},
+        {RomHeaderKind::MegaDrive, md, "チェックサム: ", "$8000 (計算値 $8100、不一致)"},
+        {RomHeaderKind::Nes, nes.substr(0, nes.size() - 100), "ファイルが短すぎます", ""}};
     for (const auto& [kind, image, start, saying] : cases) {
         const HeaderReport r = readRomHeader(kind, image);
         EXPECT_TRUE(r.valid) << start;
@@ -123,24 +123,26 @@ TEST(RomHeader, RefusesTruncatedAndHostileImages) {
     snesNoMode[0x7FC0 + 0x15] = '\x00';
     std::string nesHugeExponent = rom::ines(1, 0, 0, 0, true);
     nesHugeExponent[9] = '\x0F', nesHugeExponent[4] = '\xFC';  // 2^63 bytes of PRG-ROM
-    const std::tuple<const char*, HeaderKind, std::string> cases[] = {
-        {"empty NES", HeaderKind::Nes, ""},
-        {"NES magic only", HeaderKind::Nes, std::string("NES\x1A", 4)},
-        {"no PRG", HeaderKind::Nes, rom::ines(0, 1, 0, 0)},
-        {"huge NES 2.0 size", HeaderKind::Nes, nesHugeExponent},
-        {"SNES too short", HeaderKind::Snes, std::string(0x7FC0 + 0x20, '\x20')},
-        {"SNES zeros", HeaderKind::Snes, std::string(65536, '\0')},
-        {"SNES without map mode", HeaderKind::Snes, snesNoMode},
-        {"SNES header cut", HeaderKind::Snes, rom::snes(true, 1024, false, "X").substr(0, 0xFFD0)},
-        {"MD short", HeaderKind::MegaDrive, rom::megaDrive(32, "X").substr(0, 0x1FF)},
-        {"MD no SEGA", HeaderKind::MegaDrive, std::string(4096, 'S')},
-        {"fake SMD", HeaderKind::MegaDrive, std::string(512, '\xAA') + std::string(16384, '\0')},
-        {"MSYS without TMR SEGA", HeaderKind::MasterSystem, std::string(32768, '\xFF')},
-        {"GB short", HeaderKind::GameBoy, rom::gameBoy("X").substr(0, 0x14F)},
-        {"GB header checksum", HeaderKind::GameBoy, gbBadSum},
-        {"GB no logo", HeaderKind::GameBoy, std::string(0x8000, '\0')},
-        {"GBA short", HeaderKind::GameBoyAdvance, rom::gameBoyAdvance("X", "AAAJ").substr(0, 0xBF)},
-        {"GBA complement", HeaderKind::GameBoyAdvance, gbaBadComplement},
+    const std::tuple<const char*, RomHeaderKind, std::string> cases[] = {
+        {"empty NES", RomHeaderKind::Nes, ""},
+        {"NES magic only", RomHeaderKind::Nes, std::string("NES\x1A", 4)},
+        {"no PRG", RomHeaderKind::Nes, rom::ines(0, 1, 0, 0)},
+        {"huge NES 2.0 size", RomHeaderKind::Nes, nesHugeExponent},
+        {"SNES too short", RomHeaderKind::Snes, std::string(0x7FC0 + 0x20, '\x20')},
+        {"SNES zeros", RomHeaderKind::Snes, std::string(65536, '\0')},
+        {"SNES without map mode", RomHeaderKind::Snes, snesNoMode},
+        {"SNES header cut", RomHeaderKind::Snes,
+         rom::snes(true, 1024, false, "X").substr(0, 0xFFD0)},
+        {"MD short", RomHeaderKind::MegaDrive, rom::megaDrive(32, "X").substr(0, 0x1FF)},
+        {"MD no SEGA", RomHeaderKind::MegaDrive, std::string(4096, 'S')},
+        {"fake SMD", RomHeaderKind::MegaDrive, std::string(512, '\xAA') + std::string(16384, '\0')},
+        {"MSYS without TMR SEGA", RomHeaderKind::MasterSystem, std::string(32768, '\xFF')},
+        {"GB short", RomHeaderKind::GameBoy, rom::gameBoy("X").substr(0, 0x14F)},
+        {"GB header checksum", RomHeaderKind::GameBoy, gbBadSum},
+        {"GB no logo", RomHeaderKind::GameBoy, std::string(0x8000, '\0')},
+        {"GBA short", RomHeaderKind::GameBoyAdvance,
+         rom::gameBoyAdvance("X", "AAAJ").substr(0, 0xBF)},
+        {"GBA complement", RomHeaderKind::GameBoyAdvance, gbaBadComplement},
     };
     for (const auto& [name, kind, image] : cases) {
         const HeaderReport r = readRomHeader(kind, image);
@@ -153,18 +155,18 @@ TEST(RomHeader, RefusesTruncatedAndHostileImages) {
 TEST(RomHeader, ReadsFilesBoundedAndKindsByHardwareAndExtension) {
     test::TempFolder dir;
     dir.write("game.gb", rom::gameBoy("TETRIS"));
-    EXPECT_TRUE(readRomHeaderFile(HeaderKind::GameBoy, dir.file("game.gb")).valid);
+    EXPECT_TRUE(readRomHeaderFile(RomHeaderKind::GameBoy, dir.file("game.gb")).valid);
     // A folder, a missing file and a FIFO are refused without reading or waiting.
     dir.makeFolder("folder.gb");
     ASSERT_EQ(::mkfifo(dir.file("pipe.gb").c_str(), 0600), 0);
     for (const char* name : {"folder.gb", "missing.gb", "pipe.gb"}) {
-        const HeaderReport r = readRomHeaderFile(HeaderKind::GameBoy, dir.file(name));
+        const HeaderReport r = readRomHeaderFile(RomHeaderKind::GameBoy, dir.file(name));
         EXPECT_FALSE(r.valid) << name;
         EXPECT_EQ(r.lines.size(), 1u) << name;
     }
-    EXPECT_EQ(headerKindOf("MSYS"), HeaderKind::MasterSystem);
+    EXPECT_EQ(headerKindOf("MSYS"), RomHeaderKind::MasterSystem);
     EXPECT_EQ(headerKindOf("PCE"), std::nullopt);
-    EXPECT_EQ(headerKindOfFile("a/Game (J).SMC"), HeaderKind::Snes);
-    EXPECT_EQ(headerKindOfFile("x.gbc"), HeaderKind::GameBoy);
+    EXPECT_EQ(headerKindOfFile("a/Game (J).SMC"), RomHeaderKind::Snes);
+    EXPECT_EQ(headerKindOfFile("x.gbc"), RomHeaderKind::GameBoy);
     EXPECT_EQ(headerKindOfFile("x.pce"), std::nullopt);
 }
