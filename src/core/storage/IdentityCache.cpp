@@ -6,7 +6,6 @@
 #include <climits>
 
 #include "core/platform/FileSystem.h"
-#include "core/storage/RefusedFileCopy.h"
 #include "core/storage/SqliteFile.h"
 
 namespace romshelf {
@@ -17,17 +16,21 @@ namespace {
 // used.
 constexpr int kSchemaVersion = 1;
 
-// Paths are file names as bytes (not always UTF-8): kept as BLOBs, compared byte-wise.
-constexpr const char* kSchema =
-    "CREATE TABLE IF NOT EXISTS files ("
-    " path BLOB PRIMARY KEY NOT NULL,"
-    " size INTEGER NOT NULL,"
-    " mtime_ns INTEGER NOT NULL,"
-    " crc INTEGER NOT NULL,"
-    " sha1 TEXT NOT NULL) WITHOUT ROWID";
-
-// Said by openChecked of a file a later version made.
-constexpr int kLaterVersion = -1;
+// Paths are file names as bytes (not always UTF-8): kept as BLOBs, compared byte-wise. Exactly
+// this layout: entries of another would be taken for what they are not (a path kept as text
+// never equals the same bytes looked up as a blob).
+const sqlite::Schema kSchema{.sql =
+                                 "CREATE TABLE IF NOT EXISTS files ("
+                                 " path BLOB PRIMARY KEY NOT NULL,"
+                                 " size INTEGER NOT NULL,"
+                                 " mtime_ns INTEGER NOT NULL,"
+                                 " crc INTEGER NOT NULL,"
+                                 " sha1 TEXT NOT NULL) WITHOUT ROWID",
+                             .table = "files",
+                             .version = kSchemaVersion,
+                             .exact = true,
+                             .journal = nullptr,
+                             .pragmas = "PRAGMA synchronous=NORMAL;"};
 
 std::string hostName() {
     char name[HOST_NAME_MAX + 1] = {};
@@ -104,60 +107,21 @@ bool IdentityCache::refused() const {
     return refused_;
 }
 
-bool IdentityCache::openChecked(int& rc) {
-    rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) return false;
-    // Another program on the same folder may be writing for a moment.
-    sqlite3_busy_timeout(db_, 2000);
-    if ((rc = sqlite::quickCheck(db_)) != SQLITE_OK) return false;
-    const std::optional<int> version = sqlite::userVersion(db_);
-    const auto columns = sqlite::columnsOf(db_, "files");
-    const auto tables = sqlite::tableCount(db_);
-    if (!version || !columns || !tables) {
-        rc = sqlite3_errcode(db_);
-        return false;
+void IdentityCache::took(sqlite::Opened opened) {
+    db_ = opened.db;
+    if (opened.found == sqlite::Found::Later) refused_ = true;
+    if (!opened.brokenCopy.empty() && !opened.asideFailed) {
+        brokenCopy_ = opened.brokenCopy;
+        rebuilt_ = true;
     }
-    if (*version > kSchemaVersion) {
-        rc = kLaterVersion;
-        return false;
-    }
-    // Nothing at all yet, or exactly this layout: entries of another layout would be taken for
-    // what they are not (a path kept as text never equals the same bytes looked up as a blob).
-    const bool empty = *version == 0 && *tables == 0;
-    static const std::vector<sqlite::Column> ours = sqlite::schemaColumns(kSchema, "files");
-    if (!empty && (*version != kSchemaVersion || *columns != ours || *tables != 1)) {
-        rc = SQLITE_NOTADB;
-        return false;
-    }
-    const std::string journal = std::string("PRAGMA journal_mode=") +
-                                sqlite::journalModeFor(path_) + "; PRAGMA synchronous=NORMAL;";
-    if ((rc = sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr)) != SQLITE_OK ||
-        (rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr)) != SQLITE_OK)
-        return false;
-    if (empty && !sqlite::setUserVersion(db_, kSchemaVersion)) {
-        rc = sqlite3_errcode(db_);
-        return false;
-    }
-    if (prepare()) return true;
-    rc = sqlite3_errcode(db_);
-    return false;
 }
 
 bool IdentityCache::openLocked() {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        int rc = SQLITE_OK;
-        if (openChecked(rc)) return true;
-        close();
-        if (rc == kLaterVersion) {
-            refused_ = true;
-            return false;
-        }
-        // A folder that cannot be written, say: making the file anew would not help.
-        if (!sqlite::isDamage(rc) || !fs::fileExists(path_)) return false;
-        brokenCopy_ = moveRefusedFileAside(path_);
-        if (brokenCopy_.empty()) return false;
-        rebuilt_ = true;
-    }
+    // A cache: a file that cannot be used is kept aside and made anew, losing nothing.
+    took(sqlite::openFile(path_, kSchema, sqlite::DamagePolicy::StartAnew));
+    if (!db_) return false;
+    if (prepare()) return true;
+    close();
     return false;
 }
 
@@ -187,10 +151,9 @@ void IdentityCache::close() {
 void IdentityCache::failed(int rc) {
     if (!db_ || !sqlite::isDamage(rc)) return;
     close();
-    brokenCopy_ = moveRefusedFileAside(path_);
-    if (brokenCopy_.empty()) return;
-    rebuilt_ = true;
-    openLocked();
+    took(sqlite::replaceUnusable(path_, kSchema, sqlite::DamagePolicy::StartAnew,
+                                 sqlite::Found::Damaged));
+    if (db_ && !prepare()) close();
 }
 
 std::optional<CachedIdentity> IdentityCache::findLocked(const std::string& path, int& rc) {

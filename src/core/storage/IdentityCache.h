@@ -11,6 +11,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace romshelf::sqlite {
+struct Opened;
+}
+
 namespace romshelf {
 
 // What a file held when it was last summed, and how it looked then: the size and modification
@@ -72,8 +76,8 @@ public:
 
 private:
     bool openLocked();
-    // Opens the file and checks it; false with `rc` saying why.
-    bool openChecked(int& rc);
+    // Takes the connection opened (or not) and what became of an unusable file.
+    void took(sqlite::Opened opened);
     std::optional<CachedIdentity> findLocked(const std::string& path, int& rc);
     int putLocked(const std::string& path, const CachedIdentity& id);  // SQLite's result code
     bool prepare();

@@ -25,7 +25,7 @@ namespace {
 constexpr int kSchemaVersion = 1;
 
 // Titles are file names as bytes (not always UTF-8): BLOBs. Sums are NULL until known.
-constexpr const char* kSchema =
+constexpr const char* kTables =
     "CREATE TABLE IF NOT EXISTS plays ("
     " id INTEGER PRIMARY KEY,"
     " hardware TEXT NOT NULL,"
@@ -39,9 +39,18 @@ constexpr const char* kSchema =
     "CREATE INDEX IF NOT EXISTS plays_title ON plays (hardware, title);"
     "CREATE INDEX IF NOT EXISTS plays_sums ON plays (size, crc)";
 
+// A later version may add columns a row can leave out. Always a rollback journal: the history
+// may be written by the window and romshelf-cli, and from other machines on a share.
+const sqlite::Schema kSchema{.sql = kTables,
+                             .table = "plays",
+                             .version = kSchemaVersion,
+                             .exact = false,
+                             .journal = "DELETE",
+                             .pragmas = ""};
+
 constexpr const char* kColumns = "SELECT hardware, title, size, crc, started, seconds, counted ";
 
-// The columns of a run, in kSchema's order after the id.
+// The columns of a run, in kTables' order after the id.
 constexpr const char* kRunColumns[] = {"hardware", "title",   "size",   "crc",
                                        "started",  "seconds", "status", "counted"};
 
@@ -244,130 +253,78 @@ bool PlayHistory::open() {
     return access_ == Access::Write ? openToWrite() : openToRead();
 }
 
-PlayHistory::Found PlayHistory::check() {
-    int rc = sqlite::quickCheck(db_);
-    if (rc != SQLITE_OK) return sqlite::isDamage(rc) ? Found::Damaged : Found::Unavailable;
-    const std::optional<int> version = sqlite::userVersion(db_);
-    const auto columns = sqlite::columnsOf(db_, "plays");
-    const auto tables = sqlite::tableCount(db_);
-    if (!version || !columns || !tables)
-        return sqlite::isDamage(sqlite3_errcode(db_)) ? Found::Damaged : Found::Unavailable;
-    if (*version > kSchemaVersion) return Found::Later;
-    if (columns->empty()) return *version == 0 && *tables == 0 ? Found::New : Found::Foreign;
-    // Each of our columns as we make it; another column (of a later version that kept the
-    // number) must take a row without it.
-    static const std::vector<sqlite::Column> ours = sqlite::schemaColumns(kSchema, "plays");
-    for (const sqlite::Column& c : ours)
-        if (std::find(columns->begin(), columns->end(), c) == columns->end()) return Found::Foreign;
-    for (const sqlite::Column& c : *columns)
-        if (std::find(ours.begin(), ours.end(), c) == ours.end() && c.notNull && !c.hasDefault)
-            return Found::Foreign;
-    return Found::Usable;
+bool PlayHistory::openToWrite() {
+    return took(sqlite::openFile(path_, kSchema, sqlite::DamagePolicy::Salvage,
+                                 [this](const std::string& aside, sqlite3* fresh) {
+                                     salvaged_ = salvageRuns(aside, fresh);
+                                 }));
 }
 
-bool PlayHistory::openToWrite() {
+bool PlayHistory::took(sqlite::Opened opened) {
     const std::string name = fileNameOf(path_);
-    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        close();
-        return false;
+    db_ = opened.db;
+    const std::string what = opened.found == sqlite::Found::Foreign
+                                 ? "プレイ履歴 " + name + " はこのプログラムの形式ではありません。"
+                                 : "プレイ履歴 " + name + " が壊れています。";
+    if (!opened.brokenCopy.empty() && !opened.asideFailed) {
+        rebuilt_ = true;
+        brokenCopy_ = opened.brokenCopy;
+        if (db_)
+            tell(what + "新しく作り直し、読み出せた " + std::to_string(salvaged_) +
+                 " 件のプレイの記録を移しました。\n元のファイルは次の名前で残してあります。\n" +
+                 opened.brokenCopy);
+        else
+            tell(what +
+                 "新しいファイルを作れなかったため、プレイは記録されません。\n"
+                 "元のファイルは次の名前で残してあります。\n" +
+                 opened.brokenCopy);
+        return db_ != nullptr;
     }
-    // The window and romshelf-cli may both write for a moment.
-    sqlite3_busy_timeout(db_, 2000);
-    const Found found = check();
-    switch (found) {
-        case Found::Usable:
-        case Found::New:
+    if (db_) return true;
+    switch (opened.found) {
+        case sqlite::Found::Damaged:
+        case sqlite::Found::Foreign:
+            tell(what +
+                 "別の名前に移せなかったため、そのままにしてあります。プレイは記録されません。");
             break;
-        case Found::Damaged:
-        case Found::Foreign:
-            close();
-            return replaceDamaged(found);
-        case Found::Later:
-            close();
+        case sqlite::Found::Later:
             tell("プレイ履歴 " + name +
                  " は新しい版のプログラムで作られているため、使いません（ファイルはそのままです）。"
                  "プレイは記録されません。");
-            return false;
-        case Found::Unavailable:
-            close();
+            break;
+        case sqlite::Found::Unavailable:
+        case sqlite::Found::Usable:
+        case sqlite::Found::New:
             tell("プレイ履歴 " + name + " を今は開けませんでした（ファイルはそのままです）。");
-            return false;
+            break;
     }
-    const std::optional<int> version = sqlite::userVersion(db_);
-    if (sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        (version == 0 && !sqlite::setUserVersion(db_, kSchemaVersion))) {
-        close();
-        return false;
-    }
-    return true;
-}
-
-bool PlayHistory::replaceDamaged(Found found) {
-    const std::string name = fileNameOf(path_);
-    const std::string what = found == Found::Foreign
-                                 ? "プレイ履歴 " + name + " はこのプログラムの形式ではありません。"
-                                 : "プレイ履歴 " + name + " が壊れています。";
-    const std::string aside = moveRefusedFileAside(path_);
-    if (aside.empty()) {
-        tell(what + "別の名前に移せなかったため、そのままにしてあります。プレイは記録されません。");
-        return false;
-    }
-    rebuilt_ = true;
-    brokenCopy_ = aside;
-    const bool made =
-        sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
-        SQLITE_OK;
-    if (made) sqlite3_busy_timeout(db_, 2000);
-    const Found now = made ? check() : Found::Unavailable;
-    if ((now != Found::New && now != Found::Usable) ||
-        sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        (sqlite::userVersion(db_) == 0 && !sqlite::setUserVersion(db_, kSchemaVersion))) {
-        close();
-        tell(what +
-             "新しいファイルを作れなかったため、プレイは記録されません。\n"
-             "元のファイルは次の名前で残してあります。\n" +
-             aside);
-        return false;
-    }
-    salvaged_ = salvageRuns(aside, db_);
-    tell(what + "新しく作り直し、読み出せた " + std::to_string(salvaged_) +
-         " 件のプレイの記録を移しました。\n元のファイルは次の名前で残してあります。\n" + aside);
-    return true;
+    return false;
 }
 
 bool PlayHistory::openToRead() {
     const std::string name = fileNameOf(path_);
-    if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        close();
-        tell("プレイ履歴 " + name + " を開けませんでした。");
-        return false;
-    }
-    sqlite3_busy_timeout(db_, 2000);
-    const Found found = check();
-    if (found == Found::Usable) return true;
-    close();
-    switch (found) {
-        case Found::Usable:
-        case Found::New:
+    const sqlite::Opened opened = sqlite::openToRead(path_, kSchema);
+    db_ = opened.db;
+    if (db_) return true;
+    switch (opened.found) {
+        case sqlite::Found::Usable:
+        case sqlite::Found::New:
             break;
-        case Found::Damaged:
+        case sqlite::Found::Damaged:
             tell("プレイ履歴 " + name +
                  " が壊れているため、読み込めませんでした（ファイルはそのままです）。");
             break;
-        case Found::Foreign:
+        case sqlite::Found::Foreign:
             tell(
                 "プレイ履歴 " + name +
                 " はこのプログラムの形式ではないため、読み込めませんでした（ファイルはそのままです）。");
             break;
-        case Found::Later:
+        case sqlite::Found::Later:
             tell(
                 "プレイ履歴 " + name +
                 " は新しい版のプログラムで作られているため、読み込めませんでした（ファイルはそのままです）。");
             break;
-        case Found::Unavailable:
+        case sqlite::Found::Unavailable:
             tell("プレイ履歴 " + name + " を今は読み込めませんでした（ファイルはそのままです）。");
             break;
     }
@@ -383,7 +340,11 @@ void PlayHistory::failed(int rc) {
     if (!db_ || !sqlite::isDamage(rc)) return;
     close();
     if (access_ == Access::Write) {
-        replaceDamaged(Found::Damaged);
+        took(sqlite::replaceUnusable(path_, kSchema, sqlite::DamagePolicy::Salvage,
+                                     sqlite::Found::Damaged,
+                                     [this](const std::string& aside, sqlite3* fresh) {
+                                         salvaged_ = salvageRuns(aside, fresh);
+                                     }));
         return;
     }
     tell("プレイ履歴 " + fileNameOf(path_) +

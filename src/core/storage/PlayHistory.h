@@ -9,6 +9,10 @@
 
 struct sqlite3;
 
+namespace romshelf::sqlite {
+struct Opened;
+}
+
 namespace romshelf {
 
 // A game as the history knows it: its hardware and file title, and its size and CRC-32 once the
@@ -111,15 +115,13 @@ private:
         long long started, seconds;
         bool counted;
     };
-    enum class Found { Usable, New, Damaged, Foreign, Later, Unavailable };
     // Opens the database once it is needed; a reader makes no file.
     bool open();
     bool openToWrite();
     bool openToRead();
-    // What the open file is.
-    Found check();
-    // Moves the file aside, makes a new one and reads the old one's runs into it.
-    bool replaceDamaged(Found found);
+    // Takes the connection opened for writing (or not) and tells what became of a file that
+    // could not be used: moved aside, a new one made and the old one's runs read into it.
+    bool took(sqlite::Opened opened);
     void close();
     void tell(const std::string& message);
     // After a failed call: a damaged database is replaced (by a writer).

@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/platform/FileSystem.h"
+#include "core/storage/RefusedFileCopy.h"
 
 namespace romshelf::sqlite {
 
@@ -111,6 +113,119 @@ std::string immutableUri(const std::string& path) {
 
 const char* journalModeFor(const std::string& path) {
     return fs::isNetworkFileSystem(path) ? "DELETE" : "WAL";
+}
+
+Found inspect(sqlite3* db, const Schema& schema) {
+    const int rc = quickCheck(db);
+    if (rc != SQLITE_OK) return isDamage(rc) ? Found::Damaged : Found::Unavailable;
+    const std::optional<int> version = userVersion(db);
+    const auto columns = columnsOf(db, schema.table);
+    const auto tables = tableCount(db);
+    if (!version || !columns || !tables)
+        return isDamage(sqlite3_errcode(db)) ? Found::Damaged : Found::Unavailable;
+    if (*version > schema.version) return Found::Later;
+    if (*version == 0 && *tables == 0) return Found::New;
+    const std::vector<Column> ours = schemaColumns(schema.sql, schema.table);
+    if (schema.exact)
+        return *version == schema.version && *columns == ours && *tables == 1 ? Found::Usable
+                                                                              : Found::Foreign;
+    if (columns->empty()) return Found::Foreign;
+    // Each of our columns as we make it; another column must take a row without it.
+    for (const Column& c : ours)
+        if (std::find(columns->begin(), columns->end(), c) == columns->end()) return Found::Foreign;
+    for (const Column& c : *columns)
+        if (std::find(ours.begin(), ours.end(), c) == ours.end() && c.notNull && !c.hasDefault)
+            return Found::Foreign;
+    return Found::Usable;
+}
+
+namespace {
+
+sqlite3* openConnection(const std::string& path, int flags) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    // The window and romshelf-cli, or another machine, may be writing for a moment.
+    sqlite3_busy_timeout(db, 2000);
+    return db;
+}
+
+bool prepareFile(sqlite3* db, const std::string& path, const Schema& schema) {
+    const std::string pragmas = std::string("PRAGMA journal_mode=") +
+                                (schema.journal ? schema.journal : journalModeFor(path)) + ";" +
+                                schema.pragmas;
+    return sqlite3_exec(db, pragmas.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_exec(db, schema.sql, nullptr, nullptr, nullptr) == SQLITE_OK &&
+           (userVersion(db) != 0 || setUserVersion(db, schema.version));
+}
+
+constexpr int kReadWrite = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+
+}  // namespace
+
+Opened replaceUnusable(const std::string& path, const Schema& schema, DamagePolicy policy,
+                       Found why, const Salvager& salvage) {
+    Opened opened;
+    opened.found = why;
+    if (policy == DamagePolicy::Refuse) return opened;
+    opened.brokenCopy = moveRefusedFileAside(path);
+    if (opened.brokenCopy.empty()) {
+        opened.asideFailed = true;
+        return opened;
+    }
+    sqlite3* db = openConnection(path, kReadWrite);
+    if (!db) return opened;
+    const Found now = inspect(db, schema);
+    if ((now != Found::New && now != Found::Usable) || !prepareFile(db, path, schema)) {
+        sqlite3_close_v2(db);
+        return opened;
+    }
+    if (policy == DamagePolicy::Salvage && salvage) salvage(opened.brokenCopy, db);
+    opened.db = db;
+    return opened;
+}
+
+Opened openFile(const std::string& path, const Schema& schema, DamagePolicy policy,
+                const Salvager& salvage) {
+    Opened opened;
+    sqlite3* db = openConnection(path, kReadWrite);
+    if (!db) return opened;
+    opened.found = inspect(db, schema);
+    switch (opened.found) {
+        case Found::Usable:
+        case Found::New:
+            if (prepareFile(db, path, schema)) {
+                opened.db = db;
+                return opened;
+            }
+            // Tables that cannot be made in a file that checked sound: damage a check misses.
+            if (!isDamage(sqlite3_errcode(db))) break;
+            sqlite3_close_v2(db);
+            return replaceUnusable(path, schema, policy, Found::Damaged, salvage);
+        case Found::Damaged:
+        case Found::Foreign:
+            sqlite3_close_v2(db);
+            return replaceUnusable(path, schema, policy, opened.found, salvage);
+        case Found::Later:
+        case Found::Unavailable:
+            break;
+    }
+    sqlite3_close_v2(db);
+    return opened;
+}
+
+Opened openToRead(const std::string& path, const Schema& schema) {
+    Opened opened;
+    sqlite3* db = openConnection(path, SQLITE_OPEN_READONLY);
+    if (!db) return opened;
+    opened.found = inspect(db, schema);
+    if (opened.found == Found::Usable)
+        opened.db = db;
+    else
+        sqlite3_close_v2(db);
+    return opened;
 }
 
 }  // namespace romshelf::sqlite

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,5 +45,52 @@ std::string immutableUri(const std::string& path);
 // "WAL" where it is safe (a local disk), else "DELETE": WAL's shared-memory index is not shared
 // between machines, and two of them writing one file through it corrupt it.
 const char* journalModeFor(const std::string& path);
+
+// What a file's tables are meant to be.
+struct Schema {
+    const char* sql = nullptr;    // CREATE … IF NOT EXISTS statements
+    const char* table = nullptr;  // the table whose columns tell the layout
+    int version = 1;              // PRAGMA user_version of this layout
+    // Exactly this version, table and columns (a cache: rows of another layout would be taken for
+    // what they are not); else a file with the table's columns is taken, also with columns a
+    // later version added that a row may leave out.
+    bool exact = true;
+    const char* journal = nullptr;  // journal mode; nullptr: journalModeFor(path)
+    const char* pragmas = "";       // more PRAGMAs, run with the journal mode
+};
+
+// What an opened file was found to be.
+enum class Found { Usable, New, Damaged, Foreign, Later, Unavailable };
+Found inspect(sqlite3* db, const Schema& schema);
+
+// What is done with a file that is there but cannot be used (damaged, or of another layout).
+// A file a later version made is never touched.
+enum class DamagePolicy {
+    StartAnew,  // moved aside (<name>.broken-<date>-<time>) and made anew: a cache loses nothing
+    Salvage,    // the same, and what can still be read is carried into the new file
+    Refuse,     // left as it is and not used
+};
+
+// Carries what can be read of the file moved aside to `aside` into the new file `fresh`.
+using Salvager = std::function<void(const std::string& aside, sqlite3* fresh)>;
+
+struct Opened {
+    sqlite3* db = nullptr;             // open and ready; nullptr: not used (see `found`)
+    Found found = Found::Unavailable;  // what the file was when opened
+    std::string brokenCopy;            // where an unusable file was moved, when it was
+    bool asideFailed = false;          // it could not be moved: left as it was, not used
+};
+
+// Opens `path` for reading and writing (made when missing), waits up to 2 s for another writer,
+// checks it against `schema` and prepares it (journal, tables, version). An unusable file is
+// treated by `policy`.
+Opened openFile(const std::string& path, const Schema& schema, DamagePolicy policy,
+                const Salvager& salvage = {});
+// Opens an existing file to read; `db` only when it is usable.
+Opened openToRead(const std::string& path, const Schema& schema);
+// A file found damaged while in use (its connection closed by the caller): treated by `policy`
+// as at opening.
+Opened replaceUnusable(const std::string& path, const Schema& schema, DamagePolicy policy,
+                       Found why, const Salvager& salvage = {});
 
 }  // namespace romshelf::sqlite
