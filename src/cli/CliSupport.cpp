@@ -12,6 +12,7 @@
 #include "core/settings/HardwareTable.h"
 #include "core/settings/PathRules.h"
 #include "core/text/FileNames.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {
 
@@ -211,7 +212,7 @@ std::string absoluteFolder(const std::string& path) {
     std::error_code error;
     const std::string current = std::filesystem::current_path(error).string();
     if (error) return path;
-    return paths::canonicalise(current + "/" + path + "/");
+    return paths::canonicalise(fs::asFolder(fs::joinPath(current, path)));
 }
 
 ProgramFolder programFolderFrom(const std::string& given) {

@@ -65,7 +65,7 @@ int drivesCommand(const std::vector<std::string>& args, std::ostream& out, std::
             err << "no such folder: " << setFolder << "\n";
             return 2;
         }
-        if (folder.back() != '/') folder += '/';
+        folder = fs::asFolder(folder);
     }
     OpenedApplication opened = openProgramFolder(o.programFolder, err);
     if (opened.exitStatus != 0) return opened.exitStatus;

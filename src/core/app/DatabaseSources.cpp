@@ -35,11 +35,6 @@ std::vector<std::string> splitChoice(std::string_view value) {
     return out;
 }
 
-std::string withSlash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder;
-}
-
 // `content_database_path` of a retroarch.cfg; empty when it sets none.
 std::string databasePathOf(const std::string& cfg, const std::string& home) {
     const auto text = fs::readFile(cfg, 4u << 20);
@@ -85,7 +80,7 @@ std::vector<std::string> retroArchDatabaseFolders(const std::string& home,
     std::vector<std::string> candidates;
     for (const std::string& base : {config, flatpak})
         if (std::string set = databasePathOf(base + "/retroarch/retroarch.cfg", home); !set.empty())
-            candidates.push_back(withSlash(std::move(set)));
+            candidates.push_back(fs::asFolder(set));
     candidates.push_back(config + "/retroarch/database/rdb/");
     candidates.push_back(flatpak + "/retroarch/database/rdb/");
     std::vector<std::string> folders;
@@ -151,7 +146,7 @@ std::vector<std::string> gameDatabaseFiles(std::string_view code,
             continue;
         }
         if (!fs::isReadableDirectory(source)) continue;
-        const std::string folder = withSlash(source);
+        const std::string folder = fs::asFolder(source);
         for (const std::string& name : names)
             if (isLooseFile(folder + name + ".rdb")) take(folder + name + ".rdb");
         // The field DATs: beside the databases or in folders by field, one or two levels down.

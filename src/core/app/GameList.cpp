@@ -4,6 +4,7 @@
 #include "core/app/RowDetails.h"
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
+#include "core/text/CsvField.h"
 #include "core/text/TextCodec.h"
 #include "core/views/SizeText.h"
 
@@ -15,15 +16,6 @@ constexpr const char* kCsvHeader =
     "\"ゲーム名\",\"ゲーム名読み方\",\"ファイル名\",\"優先エミュレータ\",\"評価\",\"分類 1\","
     "\"分類 2\",\"分類 3\",\"分類 4\",\"分類 5\",\"機種別分類\",\"コメント\",\"お気に入り\"\n";
 
-void appendQuoted(std::string& out, std::string_view value) {
-    out += '"';
-    for (const char c : value) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 std::string csvContents(const Application& app) {
     std::string out = kCsvHeader;
     const RomTable& records = app.romTable();
@@ -31,18 +23,18 @@ std::string csvContents(const Application& app) {
         if (row.recordIndex < 0 || row.recordIndex >= records.count()) continue;
         const RomRecord& r = records[row.recordIndex];
         const auto& cells = row.cells;
-        appendQuoted(out, cells[0]);
+        appendCsvField(out, cells[0], true);
         out += ',';
-        appendQuoted(out, cells[1]);
+        appendCsvField(out, cells[1], true);
         out += ',';
-        appendQuoted(out, fs::pathTitle(cells[2]));
+        appendCsvField(out, fs::pathTitle(cells[2]), true);
         out += ',' + std::to_string(r.preferredEmulator) + ',' + std::to_string(r.rating);
         for (std::size_t k = 4; k <= 9; ++k) {
             out += ',';
-            appendQuoted(out, cells[k]);
+            appendCsvField(out, cells[k], true);
         }
         out += ',';
-        appendQuoted(out, r.comment);
+        appendCsvField(out, r.comment, true);
         out += r.favourite ? ",1\n" : ",0\n";
     }
     return out;

@@ -13,6 +13,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/rename/DatImport.h"
 #include "core/rename/DatVerify.h"
+#include "core/text/CsvField.h"
 #include "core/rename/FileIdentity.h"
 #include "core/rename/RenameCompanions.h"
 #include "core/rename/RenameData.h"

@@ -10,13 +10,6 @@ namespace romshelf {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
 struct Line {
     std::string_view text;   // without its line break
     std::size_t begin, end;  // byte range of the whole line, break included
@@ -51,11 +44,11 @@ bool writeIniValue(const std::string& path, std::string_view section, std::strin
 
     long sectionLine = -1, lastEntryLine = -1;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view t = trim(lines[i].text);
+        const std::string_view t = ascii::trimmed(lines[i].text);
         if (!t.empty() && t.front() == '[') {
             const std::size_t close = t.find(']');
-            const std::string_view name =
-                trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1));
+            const std::string_view name = ascii::trimmed(
+                t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1));
             if (sectionLine >= 0) break;  // past our section
             if (ascii::equalsIgnoringCase(name, section)) {
                 sectionLine = static_cast<long>(i);
@@ -66,7 +59,8 @@ bool writeIniValue(const std::string& path, std::string_view section, std::strin
         if (sectionLine < 0) continue;
         if (!t.empty() && t.front() != ';') lastEntryLine = static_cast<long>(i);
         const std::size_t eq = t.find('=');
-        if (eq != std::string_view::npos && ascii::equalsIgnoringCase(trim(t.substr(0, eq)), key)) {
+        if (eq != std::string_view::npos &&
+            ascii::equalsIgnoringCase(ascii::trimmed(t.substr(0, eq)), key)) {
             const Line& l = lines[i];
             const std::string lineBreak(
                 content.begin() + static_cast<long>(l.begin + l.text.size()),

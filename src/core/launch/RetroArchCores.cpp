@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf {
@@ -17,12 +18,6 @@ constexpr std::uint64_t kMaxInfoBytes = 256 * 1024;
 constexpr std::size_t kMaxNameBytes = 64;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 // libretro's database names, which name the systems as the DAT groups do, and the hardware
 // that plays their files. The add-ons that need the console's own cartridge (Satellaview, 64DD)
@@ -87,20 +82,20 @@ const std::vector<std::pair<std::string_view, std::string_view>>& systemNameTabl
 
 std::string_view field(const CoreInfo& info, std::string_view key) {
     const auto it = info.find(key);
-    return it == info.end() ? std::string_view{} : trimmed(it->second);
+    return it == info.end() ? std::string_view{} : ascii::trimmed(it->second);
 }
 
 // Printable text only, cut at a character boundary.
 std::string cleanName(std::string_view name) {
     std::string out;
-    for (const char c : trimmed(name))
+    for (const char c : ascii::trimmed(name))
         if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
     if (out.size() > kMaxNameBytes) {
         std::size_t end = kMaxNameBytes;
         while (end > 0 && (static_cast<unsigned char>(out[end]) & 0xC0) == 0x80) --end;
         out.resize(end);
     }
-    return std::string(trimmed(out));
+    return std::string(ascii::trimmed(out));
 }
 
 }  // namespace
@@ -109,15 +104,15 @@ CoreInfo parseCoreInfo(std::string_view text) {
     CoreInfo info;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
+        std::string_view line = ascii::trimmed(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.starts_with("\xEF\xBB\xBF")) line = trimmed(line.substr(3));
+        if (line.starts_with("\xEF\xBB\xBF")) line = ascii::trimmed(line.substr(3));
         if (line.empty() || line.front() == '#') continue;
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
-        const std::string_view key = trimmed(line.substr(0, equals));
+        const std::string_view key = ascii::trimmed(line.substr(0, equals));
         if (key.empty() || std::ranges::any_of(key, isBlank)) continue;
-        std::string_view value = trimmed(line.substr(equals + 1));
+        std::string_view value = ascii::trimmed(line.substr(equals + 1));
         if (value.starts_with('"')) {
             value.remove_prefix(1);
             const std::size_t close = value.find('"');
@@ -149,7 +144,7 @@ std::vector<std::string> coreHardware(const CoreInfo& info) {
     std::vector<std::string> codes;
     while (!names.empty()) {
         const std::size_t bar = names.find('|');
-        const std::string_view name = trimmed(names.substr(0, bar));
+        const std::string_view name = ascii::trimmed(names.substr(0, bar));
         names.remove_prefix(bar == std::string_view::npos ? names.size() : bar + 1);
         for (const auto& [system, code] : *table)
             if (system == name && std::ranges::find(codes, code) == codes.end())

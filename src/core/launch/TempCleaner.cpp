@@ -15,9 +15,7 @@ std::string canonicalFolder(const std::string& path) {
     if (path.empty()) return {};
     char resolved[PATH_MAX];
     if (!::realpath(path.c_str(), resolved)) return {};
-    std::string out(resolved);
-    if (out.back() != '/') out += '/';
-    return out;
+    return fs::asFolder(resolved);
 }
 
 }  // namespace

@@ -363,9 +363,14 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-std::string joinPath(std::string_view folder, std::string_view name) {
-    std::string out(folder);
+std::string asFolder(std::string_view path) {
+    std::string out(path);
     if (!out.empty() && out.back() != '/') out += '/';
+    return out;
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string out = asFolder(folder);
     std::size_t skip = 0;
     while (skip < name.size() && name[skip] == '/' && !out.empty()) ++skip;
     out.append(name.substr(skip));

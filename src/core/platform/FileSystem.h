@@ -118,6 +118,8 @@ bool matchesPattern(std::string_view name, std::string_view pattern);
 
 // Joins a folder and a name with exactly one '/' between them.
 std::string joinPath(std::string_view folder, std::string_view name);
+// A folder's path with one '/' at its end (the program's way of naming a folder); "" stays "".
+std::string asFolder(std::string_view path);
 
 // Path parts in the Windows sense: "a/b/c.tar.gz" -> folder "a/b/", name "c.tar.gz",
 // title "c.tar", extension ".gz" (with its dot; empty when there is none).

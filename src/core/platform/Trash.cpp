@@ -73,8 +73,8 @@ std::optional<TrashFolder> trashFor(const std::string& path, dev_t device) {
     // A shared .Trash the administrator made: sticky, a real folder, not a link.
     const std::string shared = top + ".Trash";
     if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) &&
-        st.st_dev == device && prepareTrash(shared + "/" + uid + "/", device))
-        return TrashFolder{shared + "/" + uid + "/", top};
+        st.st_dev == device && prepareTrash(fs::joinPath(shared, uid + "/"), device))
+        return TrashFolder{fs::joinPath(shared, uid + "/"), top};
     const std::string own = top + ".Trash-" + uid + "/";
     if (prepareTrash(own, device)) return TrashFolder{own, top};
     return std::nullopt;

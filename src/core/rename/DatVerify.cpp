@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/text/CsvField.h"
+
 namespace romshelf {
 
 namespace {
@@ -29,17 +31,6 @@ std::string setNameOf(std::string_view archive) {
 }
 
 }  // namespace
-
-std::string csvField(const std::string& text) {
-    // A tab is quoted too: a spreadsheet opening the file may split on it.
-    if (text.find_first_of(",\"\t\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
 
 const char* verifyStatusWord(VerifyStatus status) {
     static constexpr const char* kWords[] = {"have", "rename",  "unknown",

@@ -83,7 +83,6 @@ private:
 // The report as CSV (RFC 4180: quoted where a field holds a comma, quote, tab or line break; CR LF
 // line ends), UTF-8 with a BOM, a header line first: status, file, member, game, DAT name, target
 // name, size, CRC-32, MD5, SHA-1, header, reason.
-std::string csvField(const std::string& text);
 std::string verifyReportCsv(const VerifyReport& report);
 
 // "2 have\t1 rename\t1 unknown\t1 bad\t1 missing", then "\t1 unreadable" and "\t1 without

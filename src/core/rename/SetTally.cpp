@@ -1,6 +1,7 @@
 #include "core/rename/SetTally.h"
 
 #include "core/rename/DatVerify.h"
+#include "core/text/CsvField.h"
 
 namespace romshelf {
 

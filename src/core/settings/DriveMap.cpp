@@ -238,7 +238,7 @@ std::vector<DriveMapping> findDrives(const DriveSearchPlaces& places) {
         for (const fs::DirEntry& server : fs::listDirectory(unc))
             for (const fs::DirEntry& share : fs::listDirectory(unc + server.name))
                 addFound(found, "\\\\" + server.name + "\\" + share.name,
-                         canonicalFolder(unc + server.name + "/" + share.name),
+                         canonicalFolder(fs::joinPath(unc + server.name, share.name)),
                          DriveSource::WinePrefix);
     }
     if (!places.gvfsFolder.empty()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/platform/AsciiCase.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
@@ -50,8 +51,7 @@ void DriveMapPageModel::rebuild() {
 void DriveMapPageModel::setFolder(int row, const std::string& folder) {
     if (row < 0 || row >= static_cast<int>(rows_.size()) || folder.empty()) return;
     const std::string root = normalisedWindowsRoot(rows_[static_cast<std::size_t>(row)].root);
-    std::string f = folder;
-    if (f.back() != '/') f += '/';
+    const std::string f = fs::asFolder(folder);
     auto it = std::find_if(user_.begin(), user_.end(),
                            [&](const auto& m) { return sameRoot(m.first, root); });
     if (it != user_.end())

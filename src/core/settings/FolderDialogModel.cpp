@@ -49,11 +49,8 @@ int FolderDialogModel::registerSubfolders(Prompter& prompter) {
     commitPage();
     auto chosen = prompter.chooseFolder(std::string(kChooseFolderTitle), programFolder_);
     if (!chosen) return 0;
-    auto sameFolder = [](std::string a, std::string b) {
-        if (a.empty() || b.empty()) return false;
-        if (a.back() != '/') a += '/';
-        if (b.back() != '/') b += '/';
-        return a == b;
+    auto sameFolder = [](const std::string& a, const std::string& b) {
+        return !a.empty() && !b.empty() && fs::asFolder(a) == fs::asFolder(b);
     };
     int added = 0;
     for (const auto& entry : fs::listDirectory(*chosen)) {

@@ -2,6 +2,7 @@
 
 #include "core/settings/DriveMap.h"
 #include "core/settings/PathRules.h"
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
@@ -72,9 +73,7 @@ LoadedFolders resolveLoadedFolders(FolderSettings f, const std::string& programF
 LoadedFolders emptyLoadedFolders(const std::string& programFolder) {
     LoadedFolders loaded;
     // The program folder is absolute already: taken as it is, even with ".." in a folder name.
-    std::string base = programFolder;
-    if (!base.empty() && base.back() != '/') base += '/';
-    loaded.folders.tempFolder = base + "temp/";
+    loaded.folders.tempFolder = fs::joinPath(programFolder, "temp/");
     return loaded;
 }
 

@@ -33,7 +33,7 @@ std::string xdgFolder(const char* variable, const char* underHome) {
     if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
         base = xdg;
     } else if (const char* home = std::getenv("HOME"); home && *home) {
-        base = std::string(home) + "/" + underHome;
+        base = fs::joinPath(home, underHome);
     } else {
         base = "/tmp";
     }

@@ -3,6 +3,8 @@
 #include <array>
 #include <cctype>
 
+#include "core/platform/AsciiCase.h"
+
 namespace romshelf::text {
 
 namespace {
@@ -42,12 +44,6 @@ bool sameLetters(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool allDigits(std::string_view s) {
     if (s.empty()) return false;
@@ -62,7 +58,7 @@ template <class Item>
 bool eachItem(std::string_view list, char separator, Item&& item) {
     while (true) {
         const std::size_t at = list.find(separator);
-        if (!item(trimmed(list.substr(0, at)))) return false;
+        if (!item(ascii::trimmed(list.substr(0, at)))) return false;
         if (at == std::string_view::npos) return true;
         list.remove_prefix(at + 1);
     }
@@ -105,7 +101,7 @@ void readRoundTag(std::string_view tag, NameTags& out) {
         return;
     }
     if (tag.size() > 4 && tag.substr(0, 4) == "Rev ") {
-        const std::string_view rev = trimmed(tag.substr(4));
+        const std::string_view rev = ascii::trimmed(tag.substr(4));
         if (!rev.empty() && out.revision.empty()) out.revision = rev;
         return;
     }
@@ -212,14 +208,14 @@ NameTags parseNameTags(std::string_view name) {
         }
         if (end >= name.size()) break;  // left open: no tag, and none after it
         if (titleEnd == std::string_view::npos) titleEnd = i;
-        const std::string_view tag = trimmed(name.substr(i + 1, end - i - 1));
+        const std::string_view tag = ascii::trimmed(name.substr(i + 1, end - i - 1));
         if (open == '(')
             readRoundTag(tag, out);
         else
             readSquareTag(tag, out);
         i = end + 1;
     }
-    out.title = trimmed(name.substr(0, titleEnd));
+    out.title = ascii::trimmed(name.substr(0, titleEnd));
     return out;
 }
 

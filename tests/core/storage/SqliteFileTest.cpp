@@ -17,8 +17,9 @@ namespace {
 using sqlite::DamagePolicy;
 using sqlite::Found;
 
-const sqlite::Schema kNotes{.sql = "CREATE TABLE IF NOT EXISTS notes ("
-                                   " id INTEGER PRIMARY KEY, text TEXT NOT NULL)",
+const sqlite::Schema kNotes{.sql =
+                                "CREATE TABLE IF NOT EXISTS notes ("
+                                " id INTEGER PRIMARY KEY, text TEXT NOT NULL)",
                             .table = "notes",
                             .version = 2,
                             .exact = false,
@@ -64,9 +65,8 @@ TEST(SqliteFile, AnUnusableFileIsKeptAsideRemadeSalvagedOrLeftAsThePolicySays) {
             const std::string before = bytesOf(path);
             std::string salvagedFrom;
             const sqlite::Opened opened =
-                sqlite::openFile(path, kNotes, policy, [&](const std::string& aside, sqlite3*) {
-                    salvagedFrom = aside;
-                });
+                sqlite::openFile(path, kNotes, policy,
+                                 [&](const std::string& aside, sqlite3*) { salvagedFrom = aside; });
             EXPECT_EQ(opened.found, c.found);
             if (policy == DamagePolicy::Refuse) {
                 EXPECT_EQ(opened.db, nullptr);
@@ -95,8 +95,9 @@ TEST(SqliteFile, ALaterVersionIsNeverTouchedAndAReaderMakesNothing) {
     EXPECT_EQ(none.db, nullptr);
     EXPECT_FALSE(fs::fileExists(path));
 
-    make(path, "CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT NOT NULL, x BLOB NOT NULL);"
-               "PRAGMA user_version=3");
+    make(path,
+         "CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT NOT NULL, x BLOB NOT NULL);"
+         "PRAGMA user_version=3");
     const std::string before = bytesOf(path);
     for (const DamagePolicy policy : {DamagePolicy::StartAnew, DamagePolicy::Salvage}) {
         const sqlite::Opened later = sqlite::openFile(path, kNotes, policy);
