@@ -66,6 +66,9 @@ public:
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }
     void emulatorEnded(const EmulatorSession& run) override { target_->emulatorEnded(run); }
+    void padMappingWanted(int pid, const PadProfile& profile) override {
+        target_->padMappingWanted(pid, profile);
+    }
     void currentHardwareChanged() override { target_->currentHardwareChanged(); }
     void detailPanesCleared() override { target_->detailPanesCleared(); }
     void folderWindowReset() override { target_->folderWindowReset(); }

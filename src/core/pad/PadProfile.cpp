@@ -157,7 +157,12 @@ std::vector<std::string> padProfileNames(const std::string& programFolder) {
 }
 
 PadProfileReading loadPadProfile(const std::string& programFolder, const std::string& name) {
-    const std::string path = padProfileFolder(programFolder) + name + ".ini";
+    // The file as it is named: "Shooter.INI" is profile "Shooter" too.
+    std::string path = padProfileFolder(programFolder) + name + ".ini";
+    for (const fs::DirEntry& entry : fs::listDirectory(padProfileFolder(programFolder)))
+        if (!entry.isDirectory && ascii::endsWithIgnoringCase(entry.name, ".ini") &&
+            fs::pathTitle(entry.name) == name)
+            path = padProfileFolder(programFolder) + entry.name;
     // A profile of more than a megabyte is no profile of ours.
     const std::optional<std::string> text = fs::readFile(path, 1u << 20);
     if (!text) return failed(0, "プロファイルを読めません: " + path);

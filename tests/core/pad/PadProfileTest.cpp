@@ -75,7 +75,7 @@ TEST(PadProfile, TimingMustBeMilliseconds) {
 TEST(PadProfile, WrittenProfileReadsBackTheSame) {
     PadProfile p;
     p.mappings = {{6, 0xff0d, KeyRepeat::None, 2},
-                  {19, 0xff54, KeyRepeat::Repeat, 3},
+                  {17, 0xff54, KeyRepeat::Repeat, 3},
                   {2, 0x61, KeyRepeat::Turbo, 4}};
     p.turboMs = 80;
     p.repeatDelayMs = 300;
