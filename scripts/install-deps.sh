@@ -21,7 +21,7 @@ PACKAGES="
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-translations-l10n libgl-dev
   libicu-dev libarchive-dev liblzma-dev libgcab-dev zlib1g-dev nlohmann-json3-dev
   libpugixml-dev libssl-dev libisal-dev libsqlite3-dev libmsgpack-cxx-dev
-  libsdl2-mixer-dev timgm6mb-soundfont
+  libsdl2-dev libsdl2-mixer-dev timgm6mb-soundfont
   libx11-dev libxtst-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev

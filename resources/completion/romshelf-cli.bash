@@ -12,7 +12,7 @@ _romshelf_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=""
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD - 1]}
     local commands="dump list launch info clean-temp cache category optimise rename compress
-        decompress delete move copy set gamelist import-csv import-metadata fill verify emulators disc-sets drives check-folder wine history backup demo
+        decompress delete move copy set gamelist import-csv import-metadata fill verify emulators disc-sets drives check-folder wine pad history backup demo
         identify help"
     local common="--program-folder --hardware --yes --help"
     # The codes the program knows (its hardware table).
@@ -144,6 +144,7 @@ Russia" -- "$cur"))
     drives) options="--program-folder --set --unset --help" ;;
     check-folder) options=$common ;;
     wine) options="--program-folder --program --prefix --help" ;;
+    pad) options="--program-folder --test --seconds --help" ;;
     history) options="--program-folder --hardware --since --help" ;;
     backup) options="--program-folder --help" ;;
     cache) options="--program-folder --max --help" words="list clear" ;;

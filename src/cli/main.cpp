@@ -32,6 +32,7 @@
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/OptimiseCommand.h"
+#include "cli/PadCommand.h"
 #include "cli/RenameCommand.h"
 #include "cli/SetCommand.h"
 #include "cli/VerifyCommand.h"
@@ -209,6 +210,13 @@ constexpr const char* kCommandUsages[] = {
     "              prefix set and the one used; --program names another Wine (a path, or\n"
     "              a name on PATH; \"\" for wine on PATH), --prefix another prefix (\"\" for\n"
     "              $WINEPREFIX or ~/.wine); exit status 3 when no Wine is found\n",
+    "  pad [--program-folder DIR] [--test PROFILE [--seconds N]]\n"
+    "              the game controllers SDL sees: name, GUID, and mapping or no mapping\n"
+    "              (whether their button layout is known); --test prints the keys the\n"
+    "              built-in profile PROFILE (data/pad/PROFILE.ini, or a path to an .ini)\n"
+    "              would send for the pad's live input, down KEY and up KEY a line each,\n"
+    "              until Ctrl+C or N seconds; exit status 2 when the profile does not\n"
+    "              read (the error names its line), 3 without joystick support\n",
     "  backup [--program-folder DIR]\n"
     "              copy every file of the data folder into the backup folder\n",
     "  demo DIR    make a demo program folder in DIR (home-made ROMs for FC, GB and MD,\n"
@@ -346,8 +354,8 @@ std::string writerRole(const std::vector<std::string>& args) {
                }) != end;
     };
     static const std::set<std::string> kReaders = {
-        "dump", "list",    "info",   "identify", "gamelist",  "backup", "demo",
-        "help", "history", "--help", "-h",       "--version", "verify", "check-folder"};
+        "dump",    "list",   "info", "identify",  "gamelist", "backup",       "demo", "help",
+        "history", "--help", "-h",   "--version", "verify",   "check-folder", "pad"};
     if (kReaders.contains(command) || has("--help")) return {};
     if (command == "launch" && has("--dry-run")) return {};
     if (command == "cache" && has("list")) return {};
@@ -455,6 +463,8 @@ int run(const std::vector<std::string>& args) {
     if (command == "check-folder")
         return romshelf::cli::checkFolderCommand({args.begin() + 1, args.end()}, std::cout,
                                                  std::cerr);
+    if (command == "pad")
+        return romshelf::cli::padCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "backup")
         return romshelf::cli::backUp({args.begin() + 1, args.end()}, std::cout, std::cerr);
     if (command == "history")

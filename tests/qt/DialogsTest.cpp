@@ -128,8 +128,8 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
     const MainSettings before = app.settings();
     {
         EnvironmentDialog d(app, &frame);
-        // The eight shared pages, then the program's own drive and region pages.
-        ASSERT_EQ(d.tabs()->count(), kEnvPageCount + 2);
+        // The eight shared pages, then the program's own drive, region and pad pages.
+        ASSERT_EQ(d.tabs()->count(), kEnvPageCount + 3);
         EXPECT_EQ(d.drivePageIndex(), kEnvPageCount);
         EXPECT_TRUE(d.thanksButton()->isHidden());
         edit(d);

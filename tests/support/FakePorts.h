@@ -62,6 +62,11 @@ struct FakeDesktop : Desktop {
         ourFocus = ourFocus && frontKeepsOurs;
         return true;
     }
+    bool closes = true;  // false: windows cannot be asked to close
+    bool closeWindow(std::uint64_t window) override {
+        events.push_back("close " + std::to_string(window));
+        return closes;
+    }
     bool setClipboardText(const std::string& text) override {
         events.push_back("paste " + text);
         return true;
@@ -102,6 +107,7 @@ struct SwitchableRunner : ProcessRunner {
         return target ? target->watchesInBackground() : posix.watchesInBackground();
     }
     void terminate(int pid) override { use().terminate(pid); }
+    void kill(int pid) override { use().kill(pid); }
 };
 
 // Records what a loop showed ("begin TITLE TOTAL", "step DONE ITEM", "end") and presses

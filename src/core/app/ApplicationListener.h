@@ -33,6 +33,8 @@ public:
     virtual void systemLogChanged() {}
     // An emulator the program started has ended: when, and how (after its line in the log).
     virtual void emulatorEnded(const EmulatorSession& /*run*/) {}
+    // Emulator `pid` is to be given the pad as keys, as the built-in profile says.
+    virtual void padMappingWanted(int /*pid*/, const PadProfile& /*profile*/) {}
     // The current hardware's data was loaded again, in this order of the reload: the snap and
     // media windows take the hardware's frame and the snap title its first snap folder; the
     // detail panes (file information, snap, media) are cleared; the folder window lists ROM
@@ -64,6 +66,9 @@ public:
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }
     void emulatorEnded(const EmulatorSession& run) override { target_->emulatorEnded(run); }
+    void padMappingWanted(int pid, const PadProfile& profile) override {
+        target_->padMappingWanted(pid, profile);
+    }
     void currentHardwareChanged() override { target_->currentHardwareChanged(); }
     void detailPanesCleared() override { target_->detailPanesCleared(); }
     void folderWindowReset() override { target_->folderWindowReset(); }

@@ -77,6 +77,9 @@ private:
         if (whenEnded_) whenEnded_(run);
         notices_.emulatorEnded(run);
     }
+    void padMappingWanted(int pid, const PadProfile& profile) override {
+        notices_.padMappingWanted(pid, profile);
+    }
     ProcessRunner& processes() override { return host_.processes; }
     Desktop& desktop() override { return host_.desktop; }
     SoundPlayer& sound() override { return host_.sound; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/pad/PadProfile.h"
 #include "core/settings/PathRules.h"
 #include "core/platform/FileSystem.h"
 
@@ -23,6 +24,9 @@ EmulatorDialogModel::EmulatorDialogModel(std::string code, EmulatorEntries store
     for (auto& title :
          joyToKeySettingTitles(paths::resolveFilePath(joyToKeyTool, programFolder_, &drives_)))
         joyToKeySettings_.push_back(std::move(title));
+    // Our own profiles after JoyToKey's, marked as built in; they need no JoyToKey.
+    for (const std::string& name : padProfileNames(programFolder_))
+        joyToKeySettings_.push_back(builtInPadSetting(name));
     lastBrowseFolder_ = programFolder_;
     if (lastBrowseFolder_.size() > 1 && lastBrowseFolder_.back() == '/')
         lastBrowseFolder_.pop_back();

@@ -62,8 +62,8 @@ public:
     bool quoteAllowed() const { return defaultRow().quoteAllowed; }
     EmulatorForm& form() { return form_; }
     const EmulatorForm& form() const { return form_; }
-    // "使用しない", the settings found beside JoyToKey, and the shown slot's own setting when it
-    // is not among them.
+    // "使用しない", the settings found beside JoyToKey, the built-in pad profiles ("<内蔵> name"),
+    // and the shown slot's own setting when it is not among them.
     const std::vector<std::string>& joyToKeyItems() const { return joyToKeyItems_; }
 
     // Copies the form into the shown slot.

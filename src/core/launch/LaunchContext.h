@@ -8,6 +8,7 @@
 
 #include "core/launch/EmulatorEntry.h"
 #include "core/launch/WindowsPrograms.h"
+#include "core/pad/PadProfile.h"
 #include "core/platform/Clock.h"
 #include "core/platform/Desktop.h"
 #include "core/platform/ProcessRunner.h"
@@ -71,6 +72,9 @@ public:
     virtual void setLastLaunchedFile(const std::string& name) = 0;
     // An emulator the launcher started has ended (told after its line in the log, if any).
     virtual void emulatorEnded(const EmulatorSession& run) = 0;
+    // Emulator `pid` was started with a built-in pad profile: the program that reads the pad
+    // maps it to keys for that emulator's window until it ends.
+    virtual void padMappingWanted(int /*pid*/, const PadProfile& /*profile*/) {}
 
     virtual ProcessRunner& processes() = 0;
     virtual Desktop& desktop() = 0;

@@ -27,6 +27,8 @@ constexpr int kWindowPollMs = 100;
 constexpr int kWindowPolls = 100;
 // The alternative start looks for WSCamp's window once, after this long.
 constexpr int kAlternativeWaitMs = 500;
+// An emulator the hotkey ends gets this long after each request before a firmer one.
+constexpr int kEndingGraceMs = 3000;
 
 }  // namespace
 
@@ -197,6 +199,20 @@ bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog
     }
     lastStart_ = s;
 
+    if (!s.padProfile.empty()) {
+        const PadProfileReading profile =
+            loadPadProfile(context_.programFolderPath(), s.padProfile);
+        if (profile.profile) {
+            log.line("パッドを内蔵プロファイル「" + s.padProfile + "」でキーに割り当てます。");
+            context_.padMappingWanted(*pid, *profile.profile);
+        } else {
+            // The game runs all the same, without keys from the pad.
+            log.error("パッドのプロファイル「" + s.padProfile +
+                      "」を使えません: " + profile.error->text());
+            log.colour(LogColour::Black);
+        }
+    }
+
     // A launch that ends after a hardware switch is still recorded for its own hardware.
     const EmulatorSession run = startedRun(*pid, plan.request, startedAt);
     pending_[*pid] = PendingLaunch{run, s.minimise, joyPid};
@@ -289,6 +305,43 @@ void LaunchExecutor::finishLaunch(int pid) {
     if (launch.joyToKey) context_.processes().terminate(*launch.joyToKey);
     LaunchLog(context_).line(kFinished);
     context_.recordLaunch(launch.run.hardwareIndex, launch.run.request);
+}
+
+bool LaunchExecutor::endEmulator() {
+    if (watched_.empty()) return false;
+    const auto last = std::max_element(watched_.begin(), watched_.end(), [](auto& a, auto& b) {
+        return a.second.started < b.second.started;
+    });
+    const EmulatorSession& run = last->second;
+    LaunchLog log(context_);
+    log.line("ホットキーでエミュレータを終了します。");
+    const std::optional<std::uint64_t> window = context_.desktop().windowOfProcess(run.pid);
+    // Closed as its user would close it, the emulator saves what it saves on its way out.
+    const bool asked = window && context_.desktop().closeWindow(*window);
+    if (!asked) {
+        endingStep(run.pid, run.started, 1);
+        return true;
+    }
+    context_.clock().after(kEndingGraceMs,
+                           [self = std::weak_ptr(self_), pid = run.pid, started = run.started] {
+                               if (const auto alive = self.lock())
+                                   (*alive)->endingStep(pid, started, 1);
+                           });
+    return true;
+}
+
+void LaunchExecutor::endingStep(int pid, std::chrono::system_clock::time_point started, int step) {
+    // A process id is reused once its process is gone: only the run that was meant.
+    const auto it = watched_.find(pid);
+    if (it == watched_.end() || it->second.started != started) return;
+    if (step == 1) {
+        context_.processes().terminate(pid);
+        context_.clock().after(kEndingGraceMs, [self = std::weak_ptr(self_), pid, started] {
+            if (const auto alive = self.lock()) (*alive)->endingStep(pid, started, 2);
+        });
+    } else {
+        context_.processes().kill(pid);
+    }
 }
 
 EmulatorSession LaunchExecutor::startedRun(int pid, const LaunchRequest& request,

@@ -41,6 +41,14 @@ public:
     // `hardwareIndex` is still running, as far as its end is watched for (the window's are).
     bool running(int hardwareIndex, int folderNumber, const std::string& fileName) const;
 
+    // Whether an emulator the launcher watches is running (the pad is then the game's).
+    bool emulatorRunning() const { return !watched_.empty(); }
+    // Ends the emulator started last, for the pad's hotkey: its window is asked to close as its
+    // close button would, it is asked to end (SIGTERM) 3 seconds later and killed 3 seconds
+    // after that, unless it ended before. Its end is noticed and recorded as any other. False
+    // when no watched emulator runs.
+    bool endEmulator();
+
     // Launches still waiting for their emulator to end (minimise while running, JoyToKey).
     std::size_t pendingLaunches() const { return pending_.size(); }
     // At shut-down: JoyToKey is stopped and the launches are recorded, although their
@@ -78,6 +86,8 @@ private:
     void waitIfAsked(const EmulatorSession& run);
     void watch(EmulatorSession run);
     void emulatorEnded(EmulatorSession run);
+    // The next step of endEmulator() for `pid`, when it still runs: 1 SIGTERM, 2 SIGKILL.
+    void endingStep(int pid, std::chrono::system_clock::time_point started, int step);
 
     struct PendingLaunch {
         EmulatorSession run;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/archive/ArchiveTypes.h"
+#include "core/pad/PadProfile.h"
 #include "core/launch/CommandLine.h"
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
@@ -239,7 +240,10 @@ StartPlan planStart(const LaunchPlan& plan, const LaunchContext& context, Launch
 
     const std::string joy = paths::resolveFilePath(settings.toolPaths[0],
                                                    context.programFolderPath(), context.drives());
-    if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
+    if (isBuiltInPadSetting(entry.joyToKeySetting)) {
+        // Our own pad-to-keys mapper, not JoyToKey: nothing to start for it.
+        start.padProfile = builtInPadProfileName(entry.joyToKeySetting);
+    } else if (!joy.empty() && fs::fileExists(joy) && !entry.joyToKeySetting.empty()) {
         std::vector<std::string> command;
         if (isWindowsProgram(joy)) command = wineCommand(context.wine());
         if (isWindowsProgram(joy) && command.empty()) {

@@ -41,6 +41,9 @@ struct StartPlan {
     bool specialStart = false;
     std::vector<IniEdit> iniEdits;      // PC-98 emulators' disk settings, JoyToKey's setting
     std::vector<std::string> joyToKey;  // JoyToKey's argv (its path last); empty: not started
+    // The built-in pad-to-keys profile (data/pad/<name>.ini) that maps the pad to keys for the
+    // emulator while it runs; empty: none.
+    std::string padProfile;
     // Anex86's disk settings in Wine's registry, set with `wine` (the emulator's Wine command).
     std::optional<RegistryEdit> registry;
     std::vector<std::string> wine;

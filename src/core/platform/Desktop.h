@@ -35,13 +35,21 @@ public:
     virtual std::optional<std::uint64_t> windowTitled(const std::string&) { return std::nullopt; }
     // Brings the window to the front with the keyboard focus.
     virtual bool activateWindow(std::uint64_t) { return false; }
+    // Asks the window to close, as its close button does (WM_DELETE_WINDOW); false when it
+    // cannot be asked.
+    virtual bool closeWindow(std::uint64_t) { return false; }
     // Whether the window with the keyboard focus (or the top-level window around it) is one of
     // this program's own; false where that cannot be told.
     virtual bool focusIsOurs() { return false; }
+    // Whether the window with the keyboard focus (or the top-level window around it) is one of
+    // process `pid`'s; false for ours and where that cannot be told.
+    virtual bool focusIsOfProcess(int) { return false; }
     // Keys go to whatever window has the focus. The clipboard text stays ours to paste until
     // something else takes the clipboard.
     virtual void pressKey(Key) {}
     virtual void releaseKey(Key) {}
+    // Any key, by its X keysym (a pad profile's keys); false when it cannot be pressed.
+    virtual bool keysym(std::uint32_t, bool /*down*/) { return false; }
     // The client area of the window in front.
     virtual std::optional<DecodedImage> grabForegroundWindow() { return std::nullopt; }
 };

@@ -203,4 +203,8 @@ void PosixProcessRunner::terminate(int pid) {
     if (pid > 0) ::kill(pid, SIGTERM);
 }
 
+void PosixProcessRunner::kill(int pid) {
+    if (pid > 0) ::kill(pid, SIGKILL);
+}
+
 }  // namespace romshelf

@@ -43,6 +43,8 @@ public:
     virtual bool watchesInBackground() const { return false; }
     // Ends a watched process.
     virtual void terminate(int pid) = 0;
+    // Ends it without asking (SIGKILL), for one that did not end when asked.
+    virtual void kill(int pid) { terminate(pid); }
 };
 
 // How a started program gets its standard input, output and error.
@@ -78,6 +80,7 @@ public:
                              const std::string& workingFolder) override;
     void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override;
     void terminate(int pid) override;
+    void kill(int pid) override;
 
     // Starts a program in its own session with default signal handling. It gets no descriptor
     // of ours but the three standard ones: those per `stdio`, with `input` as its standard input

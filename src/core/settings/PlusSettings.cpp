@@ -62,6 +62,14 @@ bool loadPlusSettings(const std::string& path, PlusSettings& out) {
             // A height no font has is none chosen.
             if (readUnsigned(value, number) && number <= 1000)
                 out.listFontHeight = static_cast<int>(number);
+        } else if (key == "pad") {
+            if (value == "1" || value == "0") out.pad = value == "1";
+        } else if (key == "padQuitButtons") {
+            out.padQuitButtons = value;
+        } else if (key == "padQuitHoldMs") {
+            // Up to a minute; 0 turns the hotkey off.
+            if (readUnsigned(value, number) && number <= 60000)
+                out.padQuitHoldMs = static_cast<int>(number);
         } else if (key == "wine") {
             out.wine = value;
         } else if (key == "winePrefix") {
@@ -95,6 +103,12 @@ bool savePlusSettings(const std::string& path, const PlusSettings& settings) {
     }
     if (settings.listFontHeight > 0)
         text += "listFontHeight=" + std::to_string(settings.listFontHeight) + "\n";
+    const PlusSettings defaults;
+    if (settings.pad != defaults.pad) text += "pad=0\n";
+    if (settings.padQuitButtons != defaults.padQuitButtons)
+        text += "padQuitButtons=" + settings.padQuitButtons + "\n";
+    if (settings.padQuitHoldMs != defaults.padQuitHoldMs)
+        text += "padQuitHoldMs=" + std::to_string(settings.padQuitHoldMs) + "\n";
     for (const auto& [key, value] : settings.unknown) text += key + "=" + value + "\n";
     return fs::writeFileAtomically(path, text);
 }

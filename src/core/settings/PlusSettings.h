@@ -38,6 +38,13 @@ struct PlusSettings {
     // (`listFontHeight=16`). 0: none chosen, the list follows the desktop's font.
     int listFontHeight = 0;
 
+    // The game controller: read at all (`pad=0` leaves it alone), and the hotkey that ends the
+    // running emulator: the controls held together, SDL's names joined by '+' (empty: no hotkey),
+    // and for how long.
+    bool pad = true;
+    std::string padQuitButtons = "back+start";
+    int padQuitHoldMs = 1000;
+
     std::vector<std::pair<std::string, std::string>> unknown;
 
     bool operator==(const PlusSettings&) const = default;

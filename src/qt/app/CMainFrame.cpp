@@ -10,6 +10,11 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QTimer>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QStyleHints>
 
 #include "qt/QtText.h"
 #include "qt/app/AboutDialog.h"
@@ -28,6 +33,7 @@
 #include "qt/app/RegistrationDialog.h"
 #include "qt/app/SearchDialog.h"
 #include "qt/app/TagFilterDialog.h"
+#include "qt/platform/GamePad.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "core/app/BatchOperations.h"
@@ -101,6 +107,11 @@ CMainFrame::CMainFrame(Application& app) : app_(app) {
         if (QMdiSubWindow* active = mdi_->activeSubWindow()) active->close();
     });
     connectCommands();
+    pad_ = new GamePad(app_.host().desktop, this);
+    connect(pad_, &GamePad::action, this, &CMainFrame::padAction);
+    connect(pad_, &GamePad::quitHotkey, this,
+            [this] { endedByHotkey_ = app_.launcher().endEmulator(); });
+    applyPadSettings();
     app_.setListener(this);
     app_.setOffersSalvage(true);
 }
@@ -483,11 +494,13 @@ void CMainFrame::openEmulatorSettings(const std::string& code) {
 
 void CMainFrame::openEnvironmentDialog(bool drives) {
     const CFileList::Selection files = fileList_->selectedFiles();
-    EnvironmentDialog dialog(app_, this);
+    EnvironmentDialog dialog(app_, this, pad_);
     if (drives) dialog.tabs()->setCurrentIndex(dialog.drivePageIndex());
     // Saving clears the panes (their texts follow the settings) and may build the rows again:
     // they show the same files, in the new settings.
-    if (dialog.exec() == QDialog::Accepted) showSelectionAgain(files);
+    if (dialog.exec() != QDialog::Accepted) return;
+    applyPadSettings();
+    showSelectionAgain(files);
 }
 
 void CMainFrame::showAbout() {
@@ -538,6 +551,137 @@ void CMainFrame::launching(const std::function<void()>& launch) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     launch();
     QApplication::restoreOverrideCursor();
+    followGame();
+}
+
+void CMainFrame::applyPadSettings() {
+    const PlusSettings& plus = app_.plusSettings();
+    pad_->setEnabled(plus.pad);
+    pad_->setQuitHotkey(readCombination(plus.padQuitButtons).value_or(std::vector<PadControl>{}),
+                        plus.padQuitHoldMs);
+    // Held on the pad, a direction repeats as a held key does.
+    const int rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
+    pad_->setRepeat(500, rate > 0 ? 1000 / rate : 33);
+}
+
+void CMainFrame::followGame() { pad_->setGameRunning(app_.launcher().emulatorRunning()); }
+
+void CMainFrame::emulatorEnded(const EmulatorSession& run) {
+    if (pad_->mappedProcess() == run.pid) pad_->stopMapping();
+    followGame();
+    if (!endedByHotkey_ || app_.launcher().emulatorRunning()) return;
+    // Left with the pad alone, the user needs the launcher in front again.
+    endedByHotkey_ = false;
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    focusFileList();
+}
+
+void CMainFrame::padMappingWanted(int pid, const PadProfile& profile) {
+    pad_->startMapping(pid, profile);
+}
+
+void CMainFrame::padAction(PadAction action) {
+    QWidget* popup = QApplication::activePopupWidget();
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool inWindow = !popup && !modal;
+    if (inWindow && action != PadAction::Menu) focusFileList();
+    QWidget* target = popup ? popup : QApplication::focusWidget();
+    if (!target) target = modal ? modal : this;
+    const auto key = [target](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+    };
+    switch (action) {
+        case PadAction::Up:
+            key(Qt::Key_Up);
+            break;
+        case PadAction::Down:
+            key(Qt::Key_Down);
+            break;
+        case PadAction::PageUp:
+            key(Qt::Key_PageUp);
+            break;
+        case PadAction::PageDown:
+            key(Qt::Key_PageDown);
+            break;
+        case PadAction::Launch:
+            if (!inWindow) {
+                key(Qt::Key_Return);  // the dialog's default button, the menu's item
+            } else if (fileList_ && fileList_->selectedRow() >= 0) {
+                Q_EMIT fileList_->startRequested(fileList_->selectedRow());
+            }
+            break;
+        case PadAction::Back:
+            if (popup) {
+                popup->close();
+            } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                dialog->reject();
+            } else if (modal) {
+                modal->close();
+            }
+            break;
+        case PadAction::PreviousHardware:
+        case PadAction::NextHardware: {
+            if (!inWindow) break;
+            QComboBox* combo = bar_->hardwareCombo();
+            const int next = combo->currentIndex() + (action == PadAction::NextHardware ? 1 : -1);
+            if (next < 0 || next >= combo->count()) break;
+            combo->setCurrentIndex(next);
+            Q_EMIT bar_->hardwareChosen(next);
+            break;
+        }
+        case PadAction::PreviousGroup:
+            if (inWindow) jumpToGroup(-1);
+            break;
+        case PadAction::NextGroup:
+            if (inWindow) jumpToGroup(1);
+            break;
+        case PadAction::Menu:
+            if (inWindow && !menuBar()->actions().isEmpty()) {
+                activateWindow();
+                menuBar()->setFocus(Qt::OtherFocusReason);
+                menuBar()->setActiveAction(menuBar()->actions().first());
+            }
+            break;
+    }
+}
+
+void CMainFrame::jumpToGroup(int direction) {
+    if (!fileList_ || !fileList_->model()) return;
+    QAbstractItemModel* model = fileList_->model();
+    const int rows = model->rowCount();
+    const int current = fileList_->currentIndex().isValid() ? fileList_->currentIndex().row() : 0;
+    if (rows == 0) return;
+    int column = fileList_->horizontalHeader()->sortIndicatorSection();
+    if (column < 0 || column >= model->columnCount()) column = 0;
+    // A group is the rows whose text opens with one letter (case aside); digits and signs make
+    // one group of their own.
+    const auto group = [&](int row) {
+        const QString text = model->index(row, column).data().toString().trimmed();
+        if (text.isEmpty()) return QChar();
+        const QChar first = text.at(0).toUpper();
+        return first.isLetter() ? first : QChar(u'#');
+    };
+    const QChar here = group(current);
+    int row = current;
+    if (direction > 0) {
+        while (row < rows - 1 && group(row) == here) ++row;
+        if (group(row) == here) return;  // the last group already
+    } else {
+        // To the start of this group, then to the start of the one before.
+        while (row > 0 && group(row - 1) == here) --row;
+        if (row == 0) return;
+        const QChar before = group(row - 1);
+        --row;
+        while (row > 0 && group(row - 1) == before) --row;
+    }
+    fileList_->selectRow(row);
+    fileList_->setCurrentIndex(model->index(row, 0));
+    fileList_->scrollTo(model->index(row, 0));
 }
 
 void CMainFrame::systemLogChanged() {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/app/Application.h"
+#include "core/pad/PadNavigator.h"
 #include "qt/views/CFileList.h"
 
 class QMdiArea;
@@ -18,6 +19,7 @@ class CFolder;
 class CMedia;
 class CSnap;
 class CSystem;
+class GamePad;
 class HardwareBar;
 class MainMenu;
 class RegistrationDialog;
@@ -63,6 +65,12 @@ public:
     void captureToolReset() override;
     void lastLaunchedFileChanged() override;
     void toolWindowPlaced(int slot) override;
+    void emulatorEnded(const EmulatorSession& run) override;
+    void padMappingWanted(int pid, const PadProfile& profile) override;
+
+    GamePad* gamePad() const { return pad_; }
+    // The pad's settings as the program folder keeps them (on, hotkey).
+    void applyPadSettings();
 
     CFileList* fileList() const { return fileList_; }
     CSystem* systemView() const { return system_; }
@@ -119,8 +127,18 @@ private:
     void command(int id, std::function<void()> run);
     void openEmulatorSettings(const std::string& code);
     void storePlacement();
+    // What a press on the pad does: in a dialog or a menu what the keys do there, in the window
+    // the file list's and the bar's commands.
+    void padAction(PadAction action);
+    // The selection to the first row of the letter group before or after the selected row's, in
+    // the list's order.
+    void jumpToGroup(int direction);
+    // Whether a game runs, for the pad.
+    void followGame();
 
     Application& app_;
+    GamePad* pad_ = nullptr;
+    bool endedByHotkey_ = false;
     MainMenu* menu_ = nullptr;
     HardwareBar* bar_ = nullptr;
     QMdiArea* mdi_ = nullptr;

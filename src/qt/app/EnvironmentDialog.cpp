@@ -22,9 +22,11 @@
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
+#include "core/pad/PadNavigator.h"
 #include "core/text/NameTags.h"
 #include "qt/app/DialogButtons.h"
 #include "qt/app/ThanksDialog.h"
+#include "qt/platform/GamePad.h"
 #include "qt/views/WindowsFont.h"
 
 namespace romshelf {
@@ -36,9 +38,10 @@ constexpr int kEditPairsPerRow = 3;
 
 }  // namespace
 
-EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
+EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent, GamePad* pad)
     : QDialog(parent),
       app_(app),
+      pad_(pad),
       model_(app.settingsCommands().openEnvironmentSettings()),
       regions_(app.plusSettings().regionOrder) {
     setWindowTitle(QStringLiteral("環境設定"));
@@ -53,6 +56,7 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent)
     addDiscSetsOption();
     addDrivePage();
     addRegionPage();
+    addPadPage();
     layout->addWidget(tabs_);
     addSaveCancelButtons(this, layout);
 }
@@ -443,7 +447,68 @@ void EnvironmentDialog::applyDrivePage() {
     if (plus != app_.plusSettings()) app_.changePlusSettings(plus);
 }
 
+void EnvironmentDialog::addPadPage() {
+    const PlusSettings& plus = app_.plusSettings();
+    auto* sheet = new QWidget(this);
+    auto* outer = new QVBoxLayout(sheet);
+    padEnabled_ = new QCheckBox(QStringLiteral("ゲームパッドで操作する"), sheet);
+    padEnabled_->setChecked(plus.pad);
+    outer->addWidget(padEnabled_);
+    outer->addWidget(new QLabel(QStringLiteral("接続されているゲームパッド:"), sheet));
+    padList_ = new QListWidget(sheet);
+    padList_->setObjectName(QStringLiteral("padList"));
+    outer->addWidget(padList_);
+    outer->addWidget(new QLabel(QStringLiteral("押されているボタン (テスト):"), sheet));
+    padTest_ = new QLabel(QStringLiteral("-"), sheet);
+    padTest_->setObjectName(QStringLiteral("padTest"));
+    padTest_->setFrameShape(QFrame::Panel);
+    padTest_->setFrameShadow(QFrame::Sunken);
+    outer->addWidget(padTest_);
+    auto* hotkey = new QHBoxLayout;
+    hotkey->addWidget(new QLabel(QStringLiteral("ゲーム終了のホットキー:"), sheet));
+    padQuitButtons_ = new QLineEdit(qs(plus.padQuitButtons), sheet);
+    padQuitButtons_->setToolTip(
+        QStringLiteral("同時に押すボタンを + でつなぎます (例: back+start)。空欄で使用しません"));
+    hotkey->addWidget(padQuitButtons_);
+    padQuitHold_ = new QSpinBox(sheet);
+    padQuitHold_->setRange(0, 60000);
+    padQuitHold_->setSingleStep(100);
+    padQuitHold_->setSuffix(QStringLiteral(" ミリ秒押し続ける (0: 使用しない)"));
+    padQuitHold_->setValue(plus.padQuitHoldMs);
+    hotkey->addWidget(padQuitHold_);
+    outer->addLayout(hotkey);
+    outer->addStretch();
+    if (pad_) {
+        connect(pad_, &GamePad::padsChanged, this, &EnvironmentDialog::showPads);
+        connect(pad_, &GamePad::stateChanged, this,
+                [this] { padTest_->setText(qs(describe(pad_->state()))); });
+    }
+    showPads();
+    padPage_ = tabs_->addTab(sheet, QStringLiteral("ゲームパッド"));
+}
+
+void EnvironmentDialog::showPads() {
+    padList_->clear();
+    if (!pad_) return;
+    for (const PadInfo& p : pad_->joysticks())
+        padList_->addItem(qs(p.name) + QStringLiteral("  ") + qs(p.guid) +
+                          (p.mapped ? QStringLiteral("  (マッピングあり)")
+                                    : QStringLiteral("  (マッピングなし)")));
+    padTest_->setText(qs(describe(pad_->state())));
+}
+
+void EnvironmentDialog::applyPadPage() {
+    PlusSettings plus = app_.plusSettings();
+    plus.pad = padEnabled_->isChecked();
+    const std::string buttons = padQuitButtons_->text().trimmed().toStdString();
+    // Names that do not read leave the hotkey as it was.
+    if (readCombination(buttons)) plus.padQuitButtons = buttons;
+    plus.padQuitHoldMs = padQuitHold_->value();
+    if (plus != app_.plusSettings()) app_.changePlusSettings(plus);
+}
+
 void EnvironmentDialog::accept() {
+    applyPadPage();
     applyUnpackCacheSetting();
     applyListFontSize();
     applyDrivePage();

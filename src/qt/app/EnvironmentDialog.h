@@ -22,13 +22,15 @@ class QTableWidget;
 namespace romshelf {
 
 class Application;
+class GamePad;
 
 // "環境設定": eight tab pages built from the model's page tables. "設定の保存" writes them into
 // the main settings; "キャンセル" drops the copy.
 class EnvironmentDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit EnvironmentDialog(Application& app, QWidget* parent = nullptr);
+    // `pad`: the window's pad, whose pads and buttons the pad page shows (none: nothing shown).
+    explicit EnvironmentDialog(Application& app, QWidget* parent = nullptr, GamePad* pad = nullptr);
 
     void accept() override;
 
@@ -64,6 +66,15 @@ public:
     // The list shown again from the model, row `select` chosen.
     void showRegions(int select);
 
+    // "ゲームパッド": the pads connected, what they hold now, the pad on or off and the hotkey
+    // that ends the running game. The last page.
+    int padPageIndex() const { return padPage_; }
+    QCheckBox* padEnabledBox() const { return padEnabled_; }
+    QListWidget* padList() const { return padList_; }
+    QLabel* padTestView() const { return padTest_; }
+    QLineEdit* padQuitButtonsEdit() const { return padQuitButtons_; }
+    QSpinBox* padQuitHoldMs() const { return padQuitHold_; }
+
 private:
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
@@ -74,6 +85,9 @@ private:
     void showDriveRows(int select);
     void applyDrivePage();
     void addRegionPage();
+    void addPadPage();
+    void showPads();
+    void applyPadPage();
     struct PageBuilder;
 
     // A page: its group box and heading, then each control of its table in turn.
@@ -103,6 +117,13 @@ private:
     RegionOrderModel regions_;
     int regionPage_ = -1;
     QListWidget* regionList_ = nullptr;
+    GamePad* pad_ = nullptr;
+    int padPage_ = -1;
+    QCheckBox* padEnabled_ = nullptr;
+    QListWidget* padList_ = nullptr;
+    QLabel* padTest_ = nullptr;
+    QLineEdit* padQuitButtons_ = nullptr;
+    QSpinBox* padQuitHold_ = nullptr;
 };
 
 }  // namespace romshelf

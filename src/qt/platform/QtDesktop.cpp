@@ -17,6 +17,11 @@ bool QtDesktop::open(const std::string& path) {
 
 std::optional<DecodedImage> QtDesktop::grabForegroundWindow() { return x11::grabActiveWindow(); }
 
+bool QtDesktop::focusIsOfProcess(int pid) {
+    if (pid <= 0 || pid == static_cast<int>(QCoreApplication::applicationPid())) return false;
+    return keys_.focusIsOf(pid, {}) && !focusIsOurs();
+}
+
 bool QtDesktop::focusIsOurs() {
     // Our windows as the X server knows them; one without a native window yet is none of them.
     std::vector<std::uint64_t> own;

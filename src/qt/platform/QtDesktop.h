@@ -21,7 +21,11 @@ public:
         return keys_.windowTitled(title);
     }
     bool activateWindow(std::uint64_t window) override { return keys_.activate(window); }
+    bool closeWindow(std::uint64_t window) override { return keys_.closeWindow(window); }
     bool focusIsOurs() override;
+    // Never ours: a process id of ours would name our own windows.
+    bool focusIsOfProcess(int pid) override;
+    bool keysym(std::uint32_t keysym, bool down) override { return keys_.keysym(keysym, down); }
     void pressKey(Key key) override { keys_.key(key, true); }
     void releaseKey(Key key) override { keys_.key(key, false); }
 

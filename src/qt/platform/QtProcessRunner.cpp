@@ -41,6 +41,10 @@ void QtProcessRunner::terminate(int pid) {
     if (pid > 0 && children_.count(pid)) ::kill(pid, SIGTERM);
 }
 
+void QtProcessRunner::kill(int pid) {
+    if (pid > 0 && children_.count(pid)) ::kill(pid, SIGKILL);
+}
+
 void QtProcessRunner::readErrors(int pid) {
     const auto it = children_.find(pid);
     if (it == children_.end() || !it->second.errors) return;

@@ -26,6 +26,7 @@ public:
     void whenFinished(int pid, std::function<void(const ProcessEnd&)> then) override;
     bool watchesInBackground() const override { return true; }
     void terminate(int pid) override;
+    void kill(int pid) override;
 
 private:
     struct Child {

@@ -145,6 +145,41 @@ bool Keys::focusIsOf(int pid, const std::vector<std::uint64_t>& own) {
     return false;
 }
 
+bool Keys::keysym(std::uint32_t keysym, bool down) {
+    if (!available()) return false;
+    const KeyCode code = XKeysymToKeycode(display_, static_cast<KeySym>(keysym));
+    if (code == 0) return false;
+    XTestFakeKeyEvent(display_, code, down ? True : False, CurrentTime);
+    XFlush(display_);
+    return true;
+}
+
+bool Keys::closeWindow(std::uint64_t window) {
+    Display* d = display();
+    if (!d) return false;
+    const auto w = static_cast<Window>(window);
+    ErrorTrap trap(d);  // the window may be gone by now
+    const Atom deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    Atom* protocols = nullptr;
+    int count = 0;
+    bool takesPart = false;
+    if (XGetWMProtocols(d, w, &protocols, &count)) {
+        takesPart = std::find(protocols, protocols + count, deleteWindow) != protocols + count;
+        XFree(protocols);
+    }
+    if (!takesPart) return false;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(deleteWindow);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XSync(d, False);
+    return !trap.failed();
+}
+
 void Keys::key(Key key, bool down) {
     if (!available()) return;
     const KeyCode code = XKeysymToKeycode(display_, kSymbols[static_cast<int>(key)]);

@@ -32,6 +32,11 @@ public:
     // `own`, shows _NET_WM_PID `pid`, or names one of those as its WM_CLIENT_LEADER.
     bool focusIsOf(int pid, const std::vector<std::uint64_t>& own);
     void key(Key key, bool down);
+    // Any key by its keysym; false when no key of the keyboard map makes it.
+    bool keysym(std::uint32_t keysym, bool down);
+    // Asks the window to close as its close button does (WM_DELETE_WINDOW); false when it does
+    // not take part in that protocol or is gone.
+    bool closeWindow(std::uint64_t window);
 
 private:
     _XDisplay* display();

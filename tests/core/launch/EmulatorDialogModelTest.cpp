@@ -180,6 +180,26 @@ TEST_F(EmulatorDialogModelTest, JoyToKeySettingsBesideTheConfiguredExecutable) {
         EXPECT_EQ(open("FC", {}, tool).joyToKeyItems(), V{"使用しない"}) << tool;
 }
 
+TEST_F(EmulatorDialogModelTest, BuiltInPadProfilesAreOfferedAfterJoyToKeysMarkedAsBuiltIn) {
+    dir.write("tools/joy/JoyToKey.exe", "");
+    dir.write("tools/joy/b.cfg", "");
+    dir.write("data/pad/shooter.ini", "[keys]\na = z\n");
+    dir.write("data/pad/rpg.ini", "[keys]\na = Return\n");
+    EmulatorEntries stored{};
+    stored[0].joyToKeySetting = "<内蔵> shooter";
+    EmulatorDialogModel m = open("FC", stored, "./tools/joy/JoyToKey.exe");
+    EXPECT_EQ(m.joyToKeyItems(), (V{"使用しない", "b", "<内蔵> rpg", "<内蔵> shooter"}));
+    EXPECT_EQ(m.form().joyToKeyItem, 3);
+    m.selectItem(1);
+    m.form().joyToKeyItem = 2;
+    const EmulatorEntries saved = m.entriesToSave();
+    EXPECT_EQ(saved[0].joyToKeySetting, "<内蔵> shooter");
+    EXPECT_EQ(saved[1].joyToKeySetting, "<内蔵> rpg");
+    // They need no JoyToKey.
+    EXPECT_EQ(open("FC", {}, "").joyToKeyItems(),
+              (V{"使用しない", "<内蔵> rpg", "<内蔵> shooter"}));
+}
+
 TEST_F(EmulatorDialogModelTest, BrowseRemembersTheFolderOfTheChosenFile) {
     EmulatorDialogModel m = open("FC");
     prompter.pickFile("/opt/nes/virtuanes");

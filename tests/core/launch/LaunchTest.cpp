@@ -28,7 +28,7 @@ struct FakeRunner : ProcessRunner {
     int next = 1000;
     std::vector<V> started;
     std::map<int, std::function<void(const ProcessEnd&)>> waiting;
-    std::vector<int> terminated;
+    std::vector<int> terminated, killed;
     std::optional<int> start(const V& argv, const std::string&) override {
         started.push_back(argv);
         return next++;
@@ -38,12 +38,17 @@ struct FakeRunner : ProcessRunner {
     }
     bool watchesInBackground() const override { return background; }
     void terminate(int pid) override { terminated.push_back(pid); }
+    void kill(int pid) override { killed.push_back(pid); }
 };
 
 // The ends of the emulators, as the window or romshelf-cli hears of them.
 struct EndListener : ApplicationListener {
     std::vector<EmulatorSession> runs;
+    std::vector<std::pair<int, PadProfile>> mappings;  // the pad mappings asked for
     void emulatorEnded(const EmulatorSession& run) override { runs.push_back(run); }
+    void padMappingWanted(int pid, const PadProfile& profile) override {
+        mappings.emplace_back(pid, profile);
+    }
 };
 
 struct LaunchTest : romshelf::test::AppFixture {
@@ -552,5 +557,122 @@ TEST_F(LaunchTest, TheWindowHearsOfTheEndLaterAndFinishesAWaitingLaunchFirst) {
     EXPECT_EQ(std::tie(ends.runs[0].end.signal, ends.runs[1].end.exitCode,
                        ends.runs[1].request.folderNumber),
               std::tuple(11, 0, -1));
+    app.setListener(nullptr);
+}
+
+// The pad's hotkey ends the game as its user would first: the window is asked to close; the
+// emulator that stays is asked to end 3 seconds later, and killed 3 seconds after that. Its end
+// is heard and recorded as any other.
+struct HotkeyEndTest : LaunchTest {
+    FakeRunner runner;
+    V journal;
+    EndListener ends;
+    void SetUp() override {
+        LaunchTest::SetUp();
+        runner.background = true;
+        ports.processes.target = &runner;
+        app.setListener(&ends);
+        rom("a.nes");
+        ASSERT_FALSE(app.launcher().endEmulator());
+        ASSERT_TRUE(launch("a.nes"));
+        ports.clock.journal = &journal;
+        ports.clock.queue = true;
+    }
+    void TearDown() override { app.setListener(nullptr); }
+    // The event loop runs the next delay that is due.
+    void nextDelay() {
+        ASSERT_FALSE(ports.clock.queued.empty());
+        std::function<void()> next = std::move(ports.clock.queued.front());
+        ports.clock.queued.erase(ports.clock.queued.begin());
+        next();
+    }
+};
+
+TEST_F(HotkeyEndTest, AnEmulatorThatStaysIsClosedThenTerminatedThenKilled) {
+    EXPECT_TRUE(app.launcher().emulatorRunning());
+    EXPECT_TRUE(app.launcher().endEmulator());
+    EXPECT_EQ(ports.desktop.events, V{"close 7"});
+    EXPECT_EQ(journal, V{"wait 3000"});
+    EXPECT_TRUE(runner.terminated.empty());
+    nextDelay();
+    EXPECT_EQ(runner.terminated, std::vector<int>{1000});
+    EXPECT_TRUE(runner.killed.empty());
+    EXPECT_EQ(journal, (V{"wait 3000", "wait 3000"}));
+    nextDelay();
+    EXPECT_EQ(runner.killed, std::vector<int>{1000});
+    runner.waiting.at(1000)(ProcessEnd{std::nullopt, SIGKILL, {}});
+    EXPECT_FALSE(app.launcher().emulatorRunning());
+    ASSERT_EQ(ends.runs.size(), 1u);
+    EXPECT_EQ(ends.runs[0].request.fileName, "a.nes");
+    EXPECT_EQ(app.recentFileLabels()[0], "&1 Game");
+    EXPECT_TRUE(logged("ホットキーでエミュレータを終了します。"));
+}
+
+TEST_F(HotkeyEndTest, AnEmulatorThatClosesItsWindowIsNeitherTerminatedNorKilled) {
+    EXPECT_TRUE(app.launcher().endEmulator());
+    runner.waiting.at(1000)(ProcessEnd{0, std::nullopt, {}});
+    EXPECT_FALSE(app.launcher().emulatorRunning());
+    EXPECT_FALSE(app.launcher().endEmulator());
+    while (!ports.clock.queued.empty()) nextDelay();
+    EXPECT_TRUE(runner.terminated.empty());
+    EXPECT_TRUE(runner.killed.empty());
+    ASSERT_EQ(ends.runs.size(), 1u);
+}
+
+TEST_F(HotkeyEndTest, WithoutAWindowToCloseItIsTerminatedAtOnce) {
+    ports.desktop.pollsBeforeWindow = -1;
+    EXPECT_TRUE(app.launcher().endEmulator());
+    EXPECT_TRUE(ports.desktop.events.empty());
+    EXPECT_EQ(runner.terminated, std::vector<int>{1000});
+    // Asked to end, it ends: nothing is killed.
+    runner.waiting.at(1000)(ProcessEnd{std::nullopt, SIGTERM, {}});
+    while (!ports.clock.queued.empty()) nextDelay();
+    EXPECT_TRUE(runner.killed.empty());
+    ASSERT_EQ(ends.runs.size(), 1u);
+}
+
+// An entry with a built-in pad profile starts no JoyToKey: the window is asked to map the pad
+// for the emulator's process, as the profile says.
+TEST_F(LaunchTest, ABuiltInPadProfileMapsThePadForTheEmulatorInsteadOfJoyToKey) {
+    installRecorder(dir.file("joy/JoyToKey"));
+    change([](MainSettings& m) { m.toolPaths[0] = "./joy/JoyToKey"; });
+    dir.write("data/pad/shooter.ini", "[keys]\na = z\nb = x turbo\n");
+    entries[0].joyToKeySetting = "<内蔵> shooter";
+    setUpLaunching("FC");
+    FakeRunner runner;
+    runner.background = true;
+    ports.processes.target = &runner;
+    EndListener listener;
+    app.setListener(&listener);
+    rom("a.nes");
+    ASSERT_TRUE(launch("a.nes"));
+    ASSERT_EQ(runner.started.size(), 1u);
+    EXPECT_EQ(runner.started[0][0], emu);
+    ASSERT_EQ(listener.mappings.size(), 1u);
+    EXPECT_EQ(listener.mappings[0].first, 1000);
+    const PadProfile& p = listener.mappings[0].second;
+    ASSERT_EQ(p.mappings.size(), 2u);
+    EXPECT_EQ(p.mappings[0].keysym, 0x7au);
+    EXPECT_EQ(p.mappings[1].repeat, KeyRepeat::Turbo);
+    EXPECT_TRUE(logged("パッドを内蔵プロファイル「shooter」でキーに割り当てます。"));
+    EXPECT_FALSE(logged("JoyToKey を起動しました。"));
+    app.setListener(nullptr);
+}
+
+TEST_F(LaunchTest, APadProfileThatDoesNotReadMapsNothingAndSaysWhichLine) {
+    dir.write("data/pad/broken.ini", "[keys]\na = z\nb = ??\n");
+    entries[0].joyToKeySetting = "<内蔵> broken";
+    setUpLaunching("FC");
+    FakeRunner runner;
+    runner.background = true;
+    ports.processes.target = &runner;
+    EndListener listener;
+    app.setListener(&listener);
+    rom("a.nes");
+    ASSERT_TRUE(launch("a.nes"));  // the game starts all the same
+    EXPECT_EQ(runner.started.size(), 1u);
+    EXPECT_TRUE(listener.mappings.empty());
+    EXPECT_TRUE(
+        logged("パッドのプロファイル「broken」を使えません: 3 行目: キー「??」は知りません"));
     app.setListener(nullptr);
 }

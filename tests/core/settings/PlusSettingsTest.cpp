@@ -129,3 +129,35 @@ TEST(PlusSettings, TheListFontHeightIsKeptInPixelsAndShownInPoints) {
 
 }  // namespace
 }  // namespace romshelf
+
+namespace romshelf {
+namespace {
+
+TEST(PlusSettings, ThePadsSettingsAreWrittenOnlyWhenChanged) {
+    test::TempFolder dir;
+    const std::string path = dir.file("romshelf-plus.ini");
+    PlusSettings s;
+    EXPECT_TRUE(s.pad);
+    EXPECT_EQ(s.padQuitButtons, "back+start");
+    EXPECT_EQ(s.padQuitHoldMs, 1000);
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""), "discSets=0\nunpackCacheLimit=4294967296\n");
+    s.pad = false;
+    s.padQuitButtons = "leftshoulder+rightshoulder";
+    s.padQuitHoldMs = 0;
+    ASSERT_TRUE(savePlusSettings(path, s));
+    EXPECT_EQ(fs::readFile(path).value_or(""),
+              "discSets=0\nunpackCacheLimit=4294967296\npad=0\n"
+              "padQuitButtons=leftshoulder+rightshoulder\npadQuitHoldMs=0\n");
+    PlusSettings again;
+    ASSERT_TRUE(loadPlusSettings(path, again));
+    EXPECT_EQ(again, s);
+    // A time past a minute does not read, and keeps the default.
+    ASSERT_TRUE(fs::writeFileAtomically(path, "padQuitHoldMs=60001\npad=2\n"));
+    ASSERT_TRUE(loadPlusSettings(path, again));
+    EXPECT_EQ(again.padQuitHoldMs, 1000);
+    EXPECT_TRUE(again.pad);
+}
+
+}  // namespace
+}  // namespace romshelf
