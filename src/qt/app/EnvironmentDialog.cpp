@@ -41,9 +41,9 @@ constexpr int kEditPairsPerRow = 3;
 EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent, GamePad* pad)
     : QDialog(parent),
       app_(app),
-      pad_(pad),
       model_(app.settingsCommands().openEnvironmentSettings()),
-      regions_(app.plusSettings().regionOrder) {
+      regions_(app.plusSettings().regionOrder),
+      pad_(pad) {
     setWindowTitle(QStringLiteral("環境設定"));
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
