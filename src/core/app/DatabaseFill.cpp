@@ -471,6 +471,29 @@ std::string fillSummary(const FillPlan& plan) {
            std::to_string(plan.notFound);
 }
 
+const GameFacts* knownGame(const GameDatabase& database, IdentityCache& cache,
+                           const std::string& path, std::string_view fileName) {
+    if (!path.empty())
+        if (const auto cached = cache.find(path)) {
+            const auto now = fileStamp(path);
+            if (now && now->size == cached->size && now->mtimeNs == cached->mtimeNs)
+                if (const GameFacts* game = database.findByContents(cached->size, cached->crc))
+                    return game;
+        }
+    return database.findByTitle(titleOf(fileName));
+}
+
+std::string databaseFactsText(const GameFacts& game) {
+    std::string facts;
+    if (game.releaseYear && *game.releaseYear > 0)
+        facts += "発売年 : " + std::to_string(*game.releaseYear) + "\n";
+    if (game.users && *game.users > 0) facts += "人数 : " + std::to_string(*game.users) + "人\n";
+    if (facts.empty() && game.description.empty()) return {};
+    std::string text = "ゲームデータベース : " + game.name + "\n" + facts;
+    if (!game.description.empty()) text += "\n" + game.description;
+    return text;
+}
+
 std::string fillReportText(const FillPlan& plan) {
     return "情報を入れたファイル情報: " + std::to_string(plan.records) + "件 (新規 " +
            std::to_string(plan.newRecords) +

@@ -172,6 +172,15 @@ std::optional<FillRun> fillFromDatabases(Application& app, const std::vector<std
                                          const FillOptions& options, bool dryRun,
                                          std::string& error);
 
+// The database's game of the file at `path` (listed as `fileName`) without reading the file: by
+// the CRC-32 the identity cache holds for it as it is now, else by its title. Null when unknown.
+const GameFacts* knownGame(const GameDatabase& database, IdentityCache& cache,
+                           const std::string& path, std::string_view fileName);
+// What the database window shows of `game` for a file whose record has no comment: its name, the
+// year and players when known ("発売年 : 1988", "人数 : 2人"), then its description. Empty when
+// the database has none of the three.
+std::string databaseFactsText(const GameFacts& game);
+
 // "records filled 12 (new 3)\tfields filled 30 …": the summary line of a run.
 std::string fillSummary(const FillPlan& plan);
 // The same in the window's words, a line each: records, fields, files by CRC, by name, not found.

@@ -7,6 +7,7 @@
 
 #include "core/settings/DriveMapPageModel.h"
 #include "core/settings/EnvironmentSettingsModel.h"
+#include "core/settings/PlusSettings.h"
 #include "core/settings/RegionOrderModel.h"
 
 class QCheckBox;
@@ -64,6 +65,16 @@ public:
     // The list shown again from the model, row `select` chosen.
     void showRegions(int select);
 
+    // "ゲームデータベース": each hardware's game databases for filling its records, its names
+    // (separated by " | ") or database files; saved as the hardware's choice when they differ
+    // from its own names.
+    int gameDatabasePageIndex() const { return gameDatabasePage_; }
+    QTableWidget* gameDatabaseTable() const { return gameDatabases_; }
+    // The table's row of hardware `code`; -1 when not listed.
+    int gameDatabaseRow(const std::string& code) const;
+    // Picks a database file for the selected row (the page's "ファイルを追加…"), appended.
+    void chooseGameDatabaseFile();
+
 private:
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
     void addDiscSetsOption();
@@ -74,6 +85,8 @@ private:
     void showDriveRows(int select);
     void applyDrivePage();
     void addRegionPage();
+    void addGameDatabasePage();
+    void applyGameDatabasePage(PlusSettings& plus) const;
     struct PageBuilder;
 
     // A page: its group box and heading, then each control of its table in turn.
@@ -103,6 +116,8 @@ private:
     RegionOrderModel regions_;
     int regionPage_ = -1;
     QListWidget* regionList_ = nullptr;
+    int gameDatabasePage_ = -1;
+    QTableWidget* gameDatabases_ = nullptr;
 };
 
 }  // namespace romshelf

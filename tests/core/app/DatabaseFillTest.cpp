@@ -272,6 +272,43 @@ TEST(DatabaseFillDefaults, TheEditedGenreTableIsKeptInOurSettings) {
     EXPECT_EQ(genreNames(read).size(), genreNameTable().size());
 }
 
+TEST_F(DatabaseFillTest, TheWindowFindsAGameByTheSumsAlreadyKeptElseByTitleWithoutReading) {
+    ASSERT_FALSE(rdb.empty());
+    start("FC");
+    std::string error;
+    const auto database = loadGameDatabase({rdb}, error);
+    ASSERT_TRUE(database) << error;
+    IdentityCache& cache = app.recordFollowing().cache();
+    const auto game = [&](const std::string& name) {
+        const GameFacts* found = knownGame(*database, cache, dir.file("roms/FC/" + name), name);
+        return found ? found->name : std::string("-");
+    };
+    // Nothing summed yet: Tetris's title is not the database's name; Zelda's rom name is.
+    EXPECT_EQ(game("Tetris.nes"), "-");
+    EXPECT_EQ(game("Zelda (Japan).nes"), "Zelda (Japan)");
+    ASSERT_TRUE(fill(true));  // sums every file into the cache
+    EXPECT_EQ(game("Tetris.nes"), "Tetris (Japan)");
+    EXPECT_EQ(game("Other.nes"), "-");
+    // A file changed since it was summed is not taken for what it was.
+    dir.write("roms/FC/Tetris.nes", "tetris cartridge bytes, patched");
+    EXPECT_EQ(game("Tetris.nes"), "-");
+
+    GameFacts tetris;
+    tetris.name = "Tetris (Japan)";
+    tetris.releaseYear = 1988;
+    tetris.users = 2;
+    EXPECT_EQ(databaseFactsText(tetris),
+              "ゲームデータベース : Tetris (Japan)\n発売年 : 1988\n人数 : 2人\n");
+    tetris.users.reset();
+    tetris.description = "Falling blocks.";
+    EXPECT_EQ(databaseFactsText(tetris),
+              "ゲームデータベース : Tetris (Japan)\n発売年 : 1988\n\nFalling blocks.");
+    GameFacts bare;
+    bare.name = "Bare";
+    bare.genre = "Puzzle";
+    EXPECT_EQ(databaseFactsText(bare), "");
+}
+
 TEST(DatabaseFillDefaults, ListsAreChosenByTheirNames) {
     EXPECT_EQ(defaultFillLists({"ジャンル", "開発メーカー", "発売元", "発売年", "分類 5", "人数"}),
               (FillLists{0, 1, 2, -1, 3, 5}));
