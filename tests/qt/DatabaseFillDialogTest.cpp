@@ -31,7 +31,8 @@ const char* const kGames =
     "[{'name': 'Tetris (Japan)', 'crc': zlib.crc32(b'tetris cartridge bytes').to_bytes(4, 'big'),"
     "  'size': 22, 'genre': 'Puzzle', 'developer': 'Bullet-Proof Software', 'releaseyear': 1988},"
     " {'name': 'Zelda (Japan)', 'crc': bytes(4), 'size': 1, 'genre': 'Action',"
-    "  'developer': 'Nintendo', 'releaseyear': 1986, 'users': 1, 'description': 'A quest.'}]";
+    "  'developer': 'Nintendo', 'releaseyear': 1986, 'users': 1, 'description': 'A quest.'},"
+    " {'name': 'Metroid (Japan)', 'crc': bytes([0, 0, 0, 1]), 'size': 1, 'releaseyear': 1986}]";
 
 struct DatabaseFillDialogTest : test::AppFixture {
     DatabaseFillDialogTest() {
@@ -143,8 +144,8 @@ TEST_F(DatabaseFillDialogTest, SelectNoneThenAllAndStoppingThePreviewListsNothin
     for (const std::string& row : rows(d.changeList())) EXPECT_TRUE(row.ends_with("[ ]")) << row;
     press(d, "checkAll");
     for (const std::string& row : rows(d.changeList())) EXPECT_TRUE(row.ends_with("[x]")) << row;
-    // The user stops the matching at its first file and confirms.
-    ports.progress.pressAt = {0};
+    // The user stops the matching after its first file and confirms.
+    ports.progress.pressAt = {1};
     prompter.answer(true);
     EXPECT_FALSE(d.preview());
     EXPECT_EQ(d.changeList()->topLevelItemCount(), 0);
@@ -155,9 +156,11 @@ TEST_F(DatabaseFillDialogTest, SelectNoneThenAllAndStoppingThePreviewListsNothin
 // once they have been read beside the event loop; a comment of the user's is left alone.
 TEST_F(DatabaseFillDialogTest, TheDatabaseWindowShowsTheFactsOfAFileWithoutAComment) {
     ASSERT_FALSE(rdb.empty());
-    RomRecord tetris = record("Tetris");
-    tetris.comment = "mine";
-    writeRecords("FC", {record("Zelda (Japan)"), tetris});
+    // The database knows Metroid too, but the user wrote its comment.
+    dir.write("roms/FC/Metroid (Japan).nes", "samus");
+    RomRecord metroid = record("Metroid (Japan)");
+    metroid.comment = "mine";
+    writeRecords("FC", {record("Zelda (Japan)"), metroid});
     PlusSettings plus = app.plusSettings();
     chooseGameDatabases("FC", {rdb}, plus);
     app.changePlusSettings(plus);
@@ -165,19 +168,19 @@ TEST_F(DatabaseFillDialogTest, TheDatabaseWindowShowsTheFactsOfAFileWithoutAComm
     CMainFrame frame(app);
     frame.startUp();
     ASSERT_EQ(chosenGameDatabases("FC", app.plusSettings()), V{rdb});
-    int zeldaRow = -1, tetrisRow = -1;
+    int zeldaRow = -1, metroidRow = -1;
     const FileListView rows = app.fileList().rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].fileName() == "Zelda (Japan).nes") zeldaRow = static_cast<int>(i);
-        if (rows[i].fileName() == "Tetris.nes") tetrisRow = static_cast<int>(i);
+        if (rows[i].fileName() == "Metroid (Japan).nes") metroidRow = static_cast<int>(i);
     }
     ASSERT_GE(zeldaRow, 0);
-    ASSERT_GE(tetrisRow, 0);
+    ASSERT_GE(metroidRow, 0);
     test::clickRow(frame.fileList(), zeldaRow);
     frame.databaseFacts()->finishLoading();
     EXPECT_EQ(frame.databaseView()->text().toStdString(),
               "ゲームデータベース : Zelda (Japan)\n発売年 : 1986\n人数 : 1人\n\nA quest.");
-    test::clickRow(frame.fileList(), tetrisRow);
+    test::clickRow(frame.fileList(), metroidRow);
     EXPECT_EQ(frame.databaseView()->text().toStdString(), "mine");
 }
 
