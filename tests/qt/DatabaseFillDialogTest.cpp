@@ -123,6 +123,12 @@ TEST_F(DatabaseFillDialogTest, ClosingAfterThePreviewWritesNothing) {
     const PlusSettings plus = app.plusSettings();
     DatabaseFillDialog d(app);
     choose(d);
+    // The database file picked through "追加…" instead of its folder: the same changes.
+    d.sourceList()->clear();
+    prompter.pickFile(rdb);
+    d.chooseSource(true);
+    ASSERT_EQ(d.sourceList()->count(), 1);
+    EXPECT_EQ(d.sourceList()->item(0)->text().toStdString(), rdb);
     d.genreTable()->item(0, 1)->setText(QStringLiteral("何か"));
     ASSERT_TRUE(d.preview());
     EXPECT_EQ(d.changeList()->topLevelItemCount(), 5);
