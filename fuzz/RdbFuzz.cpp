@@ -21,10 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     GameDatabase database;
     const std::vector<GameFacts> copy = *games;
     database.add(std::move(*games));
+    const FillOptions options;
     for (const GameFacts& game : copy) {
         if (game.crc && game.size && !database.findByContents(*game.size, *game.crc)) std::abort();
         if (!game.name.empty() && !database.findByTitle(game.name)) std::abort();
-        for (int f = 0; f < kFillFieldCount; ++f) fillValue(game, static_cast<FillField>(f), false);
+        for (int f = 0; f < kFillFieldCount; ++f)
+            fillValue(game, static_cast<FillField>(f), options);
     }
     return 0;
 }

@@ -69,6 +69,7 @@ int fillCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     if (const int status = readMap(map, options.lists, err)) return status;
     options.overwrite = overwrite;
     options.originalGenreNames = genreNames == "original";
+    options.genreNames = romshelf::genreNames(app.plusSettings());
     bool anyList = false;
     for (int f = 0; f < kFillFieldCount; ++f)
         if (const int list = options.lists[static_cast<std::size_t>(f)]; list >= 0) {

@@ -24,6 +24,7 @@
 #include "LaunchFixture.h"
 #include "QtUi.h"
 #include "core/app/Application.h"
+#include "core/app/DatabaseSources.h"
 #include "core/text/TextCodec.h"
 #include "qt/QtText.h"
 #include "qt/app/CMainFrame.h"
@@ -128,9 +129,11 @@ TEST_F(EnvironmentDialogTest, CancelDropsTheEditsAndSavingAppliesThem) {
     const MainSettings before = app.settings();
     {
         EnvironmentDialog d(app, &frame);
-        // The eight shared pages, then the program's own drive, region and pad pages.
-        ASSERT_EQ(d.tabs()->count(), kEnvPageCount + 3);
+        // The eight shared pages, then the program's own drive, region, database and pad pages.
+        ASSERT_EQ(d.tabs()->count(), kEnvPageCount + 4);
         EXPECT_EQ(d.drivePageIndex(), kEnvPageCount);
+        EXPECT_EQ(d.gameDatabasePageIndex(), kEnvPageCount + 2);
+        EXPECT_EQ(d.padPageIndex(), kEnvPageCount + 3);
         EXPECT_TRUE(d.thanksButton()->isHidden());
         edit(d);
         press(d, u"キャンセル"_s);
@@ -195,6 +198,44 @@ TEST_F(EnvironmentDialogTest, TheDiscSetBoxSetsTheProgramsOwnOption) {
     ASSERT_EQ(app.fileList().count(), 1);
     EXPECT_EQ(app.fileList().rows()[0].fileName(), "Sonic CD.bin");
     EXPECT_TRUE(EnvironmentDialog(app, &frame).discSetsBox()->isChecked());
+}
+
+// Each hardware's game databases: its own names until the user names others or picks a file.
+TEST_F(EnvironmentDialogTest, TheGameDatabasePageShowsAndKeepsEachHardwaresChoice) {
+    setUpHardware("MD");
+    app.preferHardware("MD");
+    CMainFrame frame(app);
+    frame.startUp();
+    const std::string mine = dir.write("db/mine.dat", "x");
+    {
+        EnvironmentDialog d(app, &frame);
+        QTableWidget* table = d.gameDatabaseTable();
+        const int fc = d.gameDatabaseRow("FC"), md = d.gameDatabaseRow("MD");
+        ASSERT_GE(fc, 0);
+        ASSERT_GE(md, 0);
+        EXPECT_TRUE(
+            table->item(fc, 1)->text().startsWith(u"Nintendo - Nintendo Entertainment System | "_s))
+            << table->item(fc, 1)->text().toStdString();
+        EXPECT_EQ(table->item(md, 1)->text(), u"Sega - Mega Drive - Genesis"_s);
+        EXPECT_EQ(table->item(d.gameDatabaseRow("USER1"), 1)->text(), u""_s);
+        table->item(md, 1)->setText(u"Sega - Saturn |"_s);
+        table->setCurrentCell(md, 1);
+        prompter.pickFile(mine);
+        d.chooseGameDatabaseFile();
+        EXPECT_EQ(table->item(md, 1)->text().toStdString(), "Sega - Saturn | " + mine);
+        press(d, u"設定の保存"_s);
+    }
+    EXPECT_EQ(chosenGameDatabases("MD", app.plusSettings()), (V{"Sega - Saturn", mine}));
+    // Left as they were, the others keep no choice.
+    EXPECT_TRUE(chosenGameDatabases("FC", app.plusSettings()).empty());
+    EXPECT_EQ(app.plusSettings().unknown.size(), 1u);
+    // Shown again as chosen; put back to its own names, the choice is gone.
+    EnvironmentDialog d(app, &frame);
+    const int md = d.gameDatabaseRow("MD");
+    EXPECT_EQ(d.gameDatabaseTable()->item(md, 1)->text().toStdString(), "Sega - Saturn | " + mine);
+    d.gameDatabaseTable()->item(md, 1)->setText(u"Sega - Mega Drive - Genesis"_s);
+    press(d, u"設定の保存"_s);
+    EXPECT_TRUE(chosenGameDatabases("MD", app.plusSettings()).empty());
 }
 
 // The list font's size shows in points and is kept in pixels at the screen's resolution (the

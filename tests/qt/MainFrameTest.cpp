@@ -188,6 +188,19 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsKeysAndPerHardwareGroups) {
                    int(cmd::DataBackup), 32905 /* reset sizes */, 32879 /* delete FC's */})
         EXPECT_TRUE(action(id)->isEnabled()) << id;
     EXPECT_FALSE(action(cmd::Manual)->isEnabled());
+    // Filling records needs a hardware's records: none is set up here.
+    EXPECT_EQ(action(cmd::FillFromDatabase)->text(), u"データベースから情報を取得(&B)..."_s);
+    EXPECT_FALSE(action(cmd::FillFromDatabase)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheDatabaseFillIsOfferedOnceAHardwareIsChosen) {
+    setUpHardware("MD");
+    open("MD");
+    ASSERT_EQ(app.currentCode(), "MD");
+    EXPECT_TRUE(action(cmd::FillFromDatabase)->isEnabled());
+    EXPECT_NE(
+        menu("ツール(&T)").find("ファイル情報の最適化\tCtrl+I|データベースから情報を取得(&B)..."),
+        std::string::npos);
 }
 
 TEST_F(MainFrameTest, EveryKeyTheMenusShowReachesItsCommandFromTheFileList) {

@@ -17,10 +17,13 @@
 #include "core/rename/RetroArchDb.h"
 #include "core/text/TextCodec.h"
 #include "core/platform/LocalTime.h"
+#include "core/platform/Progress.h"
 
 namespace romshelf {
 
 namespace {
+
+constexpr std::string_view kGenreNamePrefix = "genreName.";
 
 constexpr std::array<std::string_view, kFillFieldCount> kKeys = {
     "genre", "developer", "publisher", "franchise", "year", "players"};
@@ -216,16 +219,47 @@ const std::vector<std::pair<std::string_view, std::string_view>>& genreNameTable
     return kTable;
 }
 
+GenreNames builtInGenreNames() {
+    GenreNames names;
+    for (const auto& [english, japanese] : genreNameTable()) names.emplace_back(english, japanese);
+    return names;
+}
+
 std::string japaneseGenre(std::string_view genre) {
     for (const auto& [english, japanese] : genreNameTable())
         if (english == genre) return std::string(japanese);
     return std::string(genre);
 }
 
-std::string fillValue(const GameFacts& game, FillField field, bool originalGenreNames) {
+std::string japaneseGenre(std::string_view genre, const GenreNames& names) {
+    for (const auto& [english, japanese] : names)
+        if (english == genre) return japanese;
+    return std::string(genre);
+}
+
+GenreNames genreNames(const PlusSettings& settings) {
+    GenreNames names;
+    for (const auto& [key, value] : settings.unknown)
+        if (key.starts_with(kGenreNamePrefix) && key.size() > kGenreNamePrefix.size())
+            names.emplace_back(key.substr(kGenreNamePrefix.size()), value);
+    return names.empty() ? builtInGenreNames() : names;
+}
+
+void setGenreNames(const GenreNames& names, PlusSettings& settings) {
+    auto& entries = settings.unknown;
+    std::erase_if(entries,
+                  [](const auto& entry) { return entry.first.starts_with(kGenreNamePrefix); });
+    if (names == builtInGenreNames()) return;
+    for (const auto& [english, japanese] : names)
+        if (!english.empty())
+            entries.emplace_back(std::string(kGenreNamePrefix) + english, japanese);
+}
+
+std::string fillValue(const GameFacts& game, FillField field, const FillOptions& options) {
     switch (field) {
         case FillField::Genre:
-            return originalGenreNames ? game.genre : japaneseGenre(game.genre);
+            return options.originalGenreNames ? game.genre
+                                              : japaneseGenre(game.genre, options.genreNames);
         case FillField::Developer:
             return game.developer;
         case FillField::Publisher:
@@ -248,13 +282,17 @@ std::string_view matchedByWord(MatchedBy by) {
 }
 
 FillPlan planFill(const GameDatabase& database, const IdentityJob& job, const RomTable& table,
-                  IdentityCache& cache, const FillOptions& options) {
+                  IdentityCache& cache, const FillOptions& options, const FillStep& step) {
     FillPlan plan;
     plan.matches.reserve(job.files.size());
     // The values already planned for a title: a second file of the title changes nothing more.
     std::unordered_map<std::string, std::array<bool, kCategoryListCount>> planned;
     for (std::size_t i = 0; i < job.files.size(); ++i) {
         const ListedFile file = job.files[i];
+        if (step && !step(i, file.name)) {
+            plan.cancelled = true;
+            break;
+        }
         const std::string path = job.pathOf(file);
         FillMatch match{file.name, MatchedBy::None, {}};
         const GameFacts* game = nullptr;
@@ -280,32 +318,37 @@ FillPlan planFill(const GameDatabase& database, const IdentityJob& job, const Ro
         plan.matches.push_back(std::move(match));
         if (!game) continue;
         const int record = table.findRecordByTitle(title);
-        auto [slot, firstOfTitle] = planned.try_emplace(title);
-        bool changed = false;
+        auto slot = planned.try_emplace(title).first;
         for (int f = 0; f < kFillFieldCount; ++f) {
             const int list = options.lists[static_cast<std::size_t>(f)];
             if (list < 0 || list >= kCategoryListCount) continue;
             if (slot->second[static_cast<std::size_t>(list)]) continue;
             const FillField field = static_cast<FillField>(f);
-            std::string value = fillValue(*game, field, options.originalGenreNames);
+            std::string value = fillValue(*game, field, options);
             if (value.empty()) continue;
             const std::string old = record >= 0 ? categoryField(table[record], list) : "";
             if (old == value || (!old.empty() && !options.overwrite)) continue;
             slot->second[static_cast<std::size_t>(list)] = true;
             plan.changes.push_back({file.name, title, record, field, list, old, std::move(value)});
-            changed = true;
-        }
-        if (changed && firstOfTitle) {
-            ++plan.records;
-            if (record < 0) ++plan.newRecords;
         }
     }
+    countFilledRecords(plan);
     return plan;
 }
 
-std::optional<FillRun> fillFromDatabases(Application& app, const std::vector<std::string>& sources,
-                                         const FillOptions& options, bool dryRun,
-                                         std::string& error) {
+void countFilledRecords(FillPlan& plan) {
+    std::set<std::string> titles;
+    plan.records = plan.newRecords = 0;
+    for (const FillChange& change : plan.changes)
+        if (titles.insert(change.title).second) {
+            ++plan.records;
+            if (change.record < 0) ++plan.newRecords;
+        }
+}
+
+std::optional<std::vector<std::string>> fillDatabaseFiles(Application& app,
+                                                          const std::vector<std::string>& sources,
+                                                          std::string& error) {
     const std::string& code = app.currentCode();
     if (code.empty()) {
         error = "機種が選ばれていません。";
@@ -317,27 +360,52 @@ std::optional<FillRun> fillFromDatabases(Application& app, const std::vector<std
             error = "「" + source + "」が見つかりませんでした。";
             return std::nullopt;
         }
-    const std::vector<std::string> files = gameDatabaseFiles(
+    std::vector<std::string> files = gameDatabaseFiles(
         code, sources.empty() ? retroArchDatabaseFolders() : sources, app.plusSettings());
     if (files.empty()) {
         error = "「" + app.displayName(code) + "」のデータベースファイルが見つかりませんでした。";
         return std::nullopt;
     }
-    std::optional<GameDatabase> database = loadGameDatabase(files, error);
-    if (!database) return std::nullopt;
+    return files;
+}
 
+FillPlan planListedFill(Application& app, const GameDatabase& database,
+                        const FillOptions& options) {
     app.showAll();
     IdentityJob job;
-    job.hardware = code;
+    job.hardware = app.currentCode();
     const auto& paths = app.folders().folders.romFolderPaths;
     job.romFolders.assign(paths.begin(), paths.end());
     for (const FileListRow& row : app.fileList().rows())
         if (row.folderNumber >= 0 && row.folderNumber < static_cast<int>(paths.size()) &&
             !paths[static_cast<std::size_t>(row.folderNumber)].empty())
             job.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
+    Progress& progress = app.host().progress;
+    const int total = static_cast<int>(job.files.size());
+    progress.begin("データベースから情報を取得", total, kDoneOfTotal);
+    FillPlan plan =
+        planFill(database, job, app.romTable(), app.recordFollowing().cache(), options,
+                 [&](std::size_t done, const std::string& file) {
+                     progress.step(static_cast<int>(done), file + " を照合中…");
+                     return !stopRequested(progress, app.prompter(), "情報の取得を中止しますか？");
+                 });
+    // The sums read from the files are kept for the next run.
+    app.recordFollowing().flushKept();
+    progress.step(total, "");
+    progress.end();
+    return plan;
+}
+
+std::optional<FillRun> applyFill(Application& app, const FillPlan& plan,
+                                 const std::vector<bool>& keep, std::string& error) {
     FillRun run;
-    run.plan = planFill(*database, job, app.romTable(), app.recordFollowing().cache(), options);
-    if (dryRun || run.plan.changes.empty()) return run;
+    run.plan = plan;
+    run.plan.changes.clear();
+    for (std::size_t i = 0; i < plan.changes.size(); ++i)
+        if (keep.empty() || (i < keep.size() && keep[i]))
+            run.plan.changes.push_back(plan.changes[i]);
+    countFilledRecords(run.plan);
+    if (run.plan.changes.empty()) return run;
 
     const std::optional<std::string> copy = copyRecordsAside(app, datedPurpose());
     if (!copy) {
@@ -379,12 +447,60 @@ std::optional<FillRun> fillFromDatabases(Application& app, const std::vector<std
     return run;
 }
 
+std::optional<FillRun> fillFromDatabases(Application& app, const std::vector<std::string>& sources,
+                                         const FillOptions& options, bool dryRun,
+                                         std::string& error) {
+    const auto files = fillDatabaseFiles(app, sources, error);
+    if (!files) return std::nullopt;
+    const std::optional<GameDatabase> database = loadGameDatabase(*files, error);
+    if (!database) return std::nullopt;
+    FillPlan plan = planListedFill(app, *database, options);
+    if (plan.cancelled) {
+        error = "情報の取得を中止しました。";
+        return std::nullopt;
+    }
+    if (dryRun) return FillRun{std::move(plan), false, {}, 0};
+    return applyFill(app, plan, {}, error);
+}
+
 std::string fillSummary(const FillPlan& plan) {
     return "records filled " + std::to_string(plan.records) + " (new " +
            std::to_string(plan.newRecords) + ")\tfields filled " +
            std::to_string(plan.changes.size()) + "\tmatched by CRC " + std::to_string(plan.byCrc) +
            "\tby name " + std::to_string(plan.byName) + "\tnot found " +
            std::to_string(plan.notFound);
+}
+
+const GameFacts* knownGame(const GameDatabase& database, IdentityCache& cache,
+                           const std::string& path, std::string_view fileName) {
+    if (!path.empty())
+        if (const auto cached = cache.find(path)) {
+            const auto now = fileStamp(path);
+            if (now && now->size == cached->size && now->mtimeNs == cached->mtimeNs)
+                if (const GameFacts* game = database.findByContents(cached->size, cached->crc))
+                    return game;
+        }
+    return database.findByTitle(titleOf(fileName));
+}
+
+std::string databaseFactsText(const GameFacts& game) {
+    std::string facts;
+    if (game.releaseYear && *game.releaseYear > 0)
+        facts += "発売年 : " + std::to_string(*game.releaseYear) + "\n";
+    if (game.users && *game.users > 0) facts += "人数 : " + std::to_string(*game.users) + "人\n";
+    if (facts.empty() && game.description.empty()) return {};
+    std::string text = "ゲームデータベース : " + game.name + "\n" + facts;
+    if (!game.description.empty()) text += "\n" + game.description;
+    return text;
+}
+
+std::string fillReportText(const FillPlan& plan) {
+    return "情報を入れたファイル情報: " + std::to_string(plan.records) + "件 (新規 " +
+           std::to_string(plan.newRecords) +
+           "件)\n入れた項目: " + std::to_string(plan.changes.size()) +
+           "\nCRCで一致したファイル: " + std::to_string(plan.byCrc) +
+           "\n名前で一致したファイル: " + std::to_string(plan.byName) +
+           "\n見つからなかったファイル: " + std::to_string(plan.notFound);
 }
 
 }  // namespace romshelf

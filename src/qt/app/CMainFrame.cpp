@@ -21,6 +21,8 @@
 #include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CaptureToolDialog.h"
 #include "qt/app/CommandIds.h"
+#include "qt/app/DatabaseFacts.h"
+#include "qt/app/DatabaseFillDialog.h"
 #include "qt/app/EnvironmentDialog.h"
 #include <QTabWidget>
 #include "qt/app/FolderSettingsDialog.h"
@@ -112,6 +114,8 @@ CMainFrame::CMainFrame(Application& app) : app_(app) {
     connect(pad_, &GamePad::quitHotkey, this,
             [this] { endedByHotkey_ = app_.launcher().endEmulator(); });
     applyPadSettings();
+    facts_ = new DatabaseFacts(app_, this);
+    menu_->action(cmd::FillFromDatabase)->setEnabled(false);
     app_.setListener(this);
     app_.setOffersSalvage(true);
 }
@@ -333,10 +337,22 @@ void CMainFrame::connectDetailWindows() {
     });
     connectSnapWindow();
     connect(fileList_, &CFileList::selectionShown, this, [this, rowAt](int row) {
-        database_->setText(playedText(app_.playStats(rowAt(row))) +
-                           databaseText(rowAt(row), app_.romTable()));
+        showDatabaseText(row);
         media_->selectFile(rowAt(row).fileName(), rowAt(row).folderNumber);
     });
+    // The databases read meanwhile: the selected file's facts show now.
+    connect(facts_, &DatabaseFacts::loaded, this, [this] {
+        const int row = fileList_->selectedRow();
+        if (row >= 0 && row < static_cast<int>(app_.fileList().rows().size()))
+            showDatabaseText(row);
+    });
+}
+
+void CMainFrame::showDatabaseText(int row) {
+    const FileListRow& shown = app_.fileList().rows()[static_cast<std::size_t>(row)];
+    // A record without a comment: what the game databases say of the file, below it.
+    database_->setText(playedText(app_.playStats(shown)) + databaseText(shown, app_.romTable()) +
+                       facts_->textFor(shown));
 }
 
 void CMainFrame::detailPanesCleared() {
@@ -401,6 +417,7 @@ void CMainFrame::connectCommands() {
     command(cmd::MergeRenameData, [this] { mergeRenameData(app_); });
     command(cmd::RenameDataFromDat, [this] { createRenameDataFromDat(app_); });
     command(cmd::VerifyWithDat, [this] { verifyWithDat(app_); });
+    command(cmd::FillFromDatabase, [this] { fillFromDatabase(); });
     command(cmd::CaptureTool, [this] {
         if (capture_) capture_->showTool();
     });
@@ -500,7 +517,17 @@ void CMainFrame::openEnvironmentDialog(bool drives) {
     // they show the same files, in the new settings.
     if (dialog.exec() != QDialog::Accepted) return;
     applyPadSettings();
+    facts_->forget();  // the hardware's databases may be others now
     showSelectionAgain(files);
+}
+
+void CMainFrame::fillFromDatabase() {
+    if (app_.currentCode().empty()) return;
+    const CFileList::Selection files =
+        fileList_ ? fileList_->selectedFiles() : CFileList::Selection{};
+    DatabaseFillDialog dialog(app_, this);
+    // The records were read again: the panes show the same files with what was filled.
+    if (dialog.exec() == QDialog::Accepted && fileList_) showSelectionAgain(files);
 }
 
 void CMainFrame::showAbout() {
@@ -692,6 +719,8 @@ void CMainFrame::systemLogChanged() {
 }
 
 void CMainFrame::currentHardwareChanged() {
+    // The fill works on the current hardware's records: without one there is nothing to fill.
+    menu_->action(cmd::FillFromDatabase)->setEnabled(!app_.currentCode().empty());
     if (snap_) snap_->hardwareChanged();
     if (media_) media_->loadFrame();
 }

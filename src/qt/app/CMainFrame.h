@@ -13,6 +13,7 @@ class QMdiArea;
 namespace romshelf {
 
 class CaptureToolDialog;
+class DatabaseFacts;
 class CDataBase;
 class CFileData;
 class CFolder;
@@ -75,6 +76,7 @@ public:
     CFileList* fileList() const { return fileList_; }
     CSystem* systemView() const { return system_; }
     CDataBase* databaseView() const { return database_; }
+    DatabaseFacts* databaseFacts() const { return facts_; }
     CFileData* fileDataView() const { return fileData_; }
     CMedia* mediaView() const { return media_; }
     CSnap* snapView() const { return snap_; }
@@ -96,8 +98,12 @@ private:
     void createToolWindows();
     // The file-information, snap, database and media windows follow the file list's selection.
     void connectDetailWindows();
+    // The database window's text for `row`: plays, the comment, else the databases' facts.
+    void showDatabaseText(int row);
     void connectCommands();
     void showAbout();
+    // "データベースから情報を取得": the dialog over the current hardware's records.
+    void fillFromDatabase();
     // "環境設定", on its drive map page when `drives`.
     void openEnvironmentDialog(bool drives);
     void openFolderSettings(const std::string& code);
@@ -146,6 +152,8 @@ private:
     CFileList* fileList_ = nullptr;
     CSystem* system_ = nullptr;
     CDataBase* database_ = nullptr;
+    // The game databases the database window shows facts from.
+    DatabaseFacts* facts_ = nullptr;
     CFileData* fileData_ = nullptr;
     CMedia* media_ = nullptr;
     CSnap* snap_ = nullptr;

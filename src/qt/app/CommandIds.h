@@ -50,6 +50,7 @@ enum : int {
     SortByPlayTime = 33004,  // … SortByPlayTime + 2: the orders of kPlaySorts
     OnePerGame = 33007,
     TagFilter = 33008,
+    FillFromDatabase = 33009,
     About = 57664,
     Exit = 57665,
 };

@@ -22,6 +22,8 @@
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
+#include "core/app/DatabaseSources.h"
+#include "core/settings/HardwareTable.h"
 #include "core/pad/PadNavigator.h"
 #include "core/text/NameTags.h"
 #include "qt/app/DialogButtons.h"
@@ -35,6 +37,19 @@ namespace {
 
 // Label-and-edit pairs per row of a block of edits.
 constexpr int kEditPairsPerRow = 3;
+
+std::string joinedDatabases(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : " | ") + part;
+    return text;
+}
+
+std::vector<std::string> splitDatabases(const QString& text) {
+    std::vector<std::string> parts;
+    for (const QString& part : text.split(u'|', Qt::SkipEmptyParts))
+        if (!part.trimmed().isEmpty()) parts.push_back(ss(part.trimmed()));
+    return parts;
+}
 
 }  // namespace
 
@@ -56,6 +71,7 @@ EnvironmentDialog::EnvironmentDialog(Application& app, QWidget* parent, GamePad*
     addDiscSetsOption();
     addDrivePage();
     addRegionPage();
+    addGameDatabasePage();
     addPadPage();
     layout->addWidget(tabs_);
     addSaveCancelButtons(this, layout);
@@ -438,12 +454,90 @@ void EnvironmentDialog::showRegions(int select) {
     if (select >= 0 && select < regionList_->count()) regionList_->setCurrentRow(select);
 }
 
+void EnvironmentDialog::addGameDatabasePage() {
+    auto* sheet = new QWidget(tabs_);
+    auto* layout = new QVBoxLayout(sheet);
+    auto* intro = new QLabel(
+        QStringLiteral("データベースから情報を取得するときに読む、機種ごとのデータベースの名前 "
+                       "(RetroArchの.rdbと項目別のDATの名前) またはファイル。「|」で区切ります。"),
+        sheet);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    gameDatabases_ = new QTableWidget(0, 2, sheet);
+    gameDatabases_->setObjectName(QStringLiteral("gameDatabases"));
+    gameDatabases_->setHorizontalHeaderLabels(
+        {QStringLiteral("機種"), QStringLiteral("データベース")});
+    gameDatabases_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gameDatabases_->setSelectionMode(QAbstractItemView::SingleSelection);
+    gameDatabases_->verticalHeader()->hide();
+    gameDatabases_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    for (const HardwareInfo& hw : hardwareTable()) {
+        const std::string code(hw.code);
+        std::vector<std::string> parts = chosenGameDatabases(code, app_.plusSettings());
+        if (parts.empty()) parts = gameDatabaseNames(code);
+        const int row = gameDatabases_->rowCount();
+        gameDatabases_->insertRow(row);
+        // Shown without storing a name: the dialog may be cancelled.
+        auto* name = new QTableWidgetItem(qs(displayNameOf(code, app_.settings().customNames)));
+        name->setData(Qt::UserRole, qs(code));
+        name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+        gameDatabases_->setItem(row, 0, name);
+        gameDatabases_->setItem(row, 1, new QTableWidgetItem(qs(joinedDatabases(parts))));
+    }
+    gameDatabases_->resizeColumnToContents(0);
+    layout->addWidget(gameDatabases_);
+    auto* buttons = new QHBoxLayout;
+    auto* file = new QPushButton(QStringLiteral("ファイルを追加…"), sheet);
+    auto* reset = new QPushButton(QStringLiteral("初期値に戻す"), sheet);
+    buttons->addWidget(file);
+    buttons->addWidget(reset);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    connect(file, &QPushButton::clicked, this, [this] { chooseGameDatabaseFile(); });
+    connect(reset, &QPushButton::clicked, this, [this] {
+        const int row = gameDatabases_->currentRow();
+        if (row < 0) return;
+        const std::string code = ss(gameDatabases_->item(row, 0)->data(Qt::UserRole).toString());
+        gameDatabases_->item(row, 1)->setText(qs(joinedDatabases(gameDatabaseNames(code))));
+    });
+    gameDatabasePage_ = tabs_->addTab(sheet, QStringLiteral("ゲームデータベース"));
+}
+
+int EnvironmentDialog::gameDatabaseRow(const std::string& code) const {
+    for (int row = 0; row < gameDatabases_->rowCount(); ++row)
+        if (gameDatabases_->item(row, 0)->data(Qt::UserRole).toString() == qs(code)) return row;
+    return -1;
+}
+
+void EnvironmentDialog::chooseGameDatabaseFile() {
+    const int row = gameDatabases_->currentRow();
+    if (row < 0) return;
+    const auto chosen =
+        app_.prompter().chooseOpenFile("ゲームデータベースのファイルを指定してください",
+                                       "ゲームデータベース", "*.rdb;*.dat", app_.browseFolder());
+    if (!chosen || chosen->empty()) return;
+    std::vector<std::string> parts = splitDatabases(gameDatabases_->item(row, 1)->text());
+    parts.push_back(*chosen);
+    gameDatabases_->item(row, 1)->setText(qs(joinedDatabases(parts)));
+}
+
+void EnvironmentDialog::applyGameDatabasePage(PlusSettings& plus) const {
+    for (int row = 0; row < gameDatabases_->rowCount(); ++row) {
+        const std::string code = ss(gameDatabases_->item(row, 0)->data(Qt::UserRole).toString());
+        const std::vector<std::string> parts = splitDatabases(gameDatabases_->item(row, 1)->text());
+        // The hardware's own names are no choice: a later version's names reach it.
+        chooseGameDatabases(
+            code, parts == gameDatabaseNames(code) ? std::vector<std::string>{} : parts, plus);
+    }
+}
+
 void EnvironmentDialog::applyDrivePage() {
     PlusSettings plus = app_.plusSettings();
     plus.drives = drives_->userMappings();
     plus.wine = wine_->text().trimmed().toStdString();
     plus.winePrefix = winePrefix_->text().trimmed().toStdString();
     plus.regionOrder = regions_.order();
+    applyGameDatabasePage(plus);
     if (plus != app_.plusSettings()) app_.changePlusSettings(plus);
 }
 

@@ -7,6 +7,7 @@
 
 #include "core/settings/DriveMapPageModel.h"
 #include "core/settings/EnvironmentSettingsModel.h"
+#include "core/settings/PlusSettings.h"
 #include "core/settings/RegionOrderModel.h"
 
 class QCheckBox;
@@ -66,6 +67,15 @@ public:
     // The list shown again from the model, row `select` chosen.
     void showRegions(int select);
 
+    // "ゲームデータベース": each hardware's game databases for filling its records, its names
+    // (separated by " | ") or database files; saved as the hardware's choice when they differ
+    // from its own names.
+    int gameDatabasePageIndex() const { return gameDatabasePage_; }
+    QTableWidget* gameDatabaseTable() const { return gameDatabases_; }
+    // The table's row of hardware `code`; -1 when not listed.
+    int gameDatabaseRow(const std::string& code) const;
+    // Picks a database file for the selected row (the page's "ファイルを追加…"), appended.
+    void chooseGameDatabaseFile();
     // "ゲームパッド": the pads connected, what they hold now, the pad on or off and the hotkey
     // that ends the running game. The last page.
     int padPageIndex() const { return padPage_; }
@@ -85,6 +95,8 @@ private:
     void showDriveRows(int select);
     void applyDrivePage();
     void addRegionPage();
+    void addGameDatabasePage();
+    void applyGameDatabasePage(PlusSettings& plus) const;
     void addPadPage();
     void showPads();
     void applyPadPage();
@@ -117,6 +129,8 @@ private:
     RegionOrderModel regions_;
     int regionPage_ = -1;
     QListWidget* regionList_ = nullptr;
+    int gameDatabasePage_ = -1;
+    QTableWidget* gameDatabases_ = nullptr;
     GamePad* pad_ = nullptr;
     int padPage_ = -1;
     QCheckBox* padEnabled_ = nullptr;

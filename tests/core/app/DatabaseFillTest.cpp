@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "AppChecks.h"
 #include "RdbWriter.h"
@@ -174,6 +176,137 @@ TEST_F(DatabaseFillTest, AnUnreadableDatabaseChangesNothing) {
     EXPECT_FALSE(fillFromDatabases(app, {dir.file("bad")}, options, false, error));
     EXPECT_NE(error.find("Nintendo - Nintendo Entertainment System.rdb"), std::string::npos);
     EXPECT_EQ(dir.read("data/RomData_FC.slb"), before);
+}
+
+TEST_F(DatabaseFillTest, OnlyTheKeptChangesAreWrittenAndTheRestStaysAsItWas) {
+    ASSERT_FALSE(rdb.empty());
+    start("FC");
+    std::string error;
+    const auto files = fillDatabaseFiles(app, {dir.file("db")}, error);
+    ASSERT_TRUE(files) << error;
+    const auto database = loadGameDatabase(*files, error);
+    ASSERT_TRUE(database) << error;
+    const FillPlan plan = planListedFill(app, *database, options);
+    ASSERT_EQ(plan.changes.size(), 11u);
+    // Tetris's genre and everything of the user's Zelda are left unchecked.
+    std::vector<bool> keep;
+    for (const FillChange& c : plan.changes)
+        keep.push_back(!(c.title == "Tetris" && c.field == FillField::Genre) &&
+                       c.title != "Zelda (Japan)");
+    const auto run = applyFill(app, plan, keep, error);
+    ASSERT_TRUE(run) << error;
+    EXPECT_TRUE(run->written);
+    EXPECT_EQ(run->plan.changes.size(), 3u + 4u);
+    EXPECT_EQ(std::tuple(run->plan.records, run->plan.newRecords), std::tuple(2, 2));
+    EXPECT_EQ(saved("Tetris").classes,
+              (std::array<std::string, 5>{"", "Bullet-Proof Software", "1988", "2人", ""}));
+    EXPECT_EQ(saved("Mario").classes, (std::array<std::string, 5>{"プラットフォームアクション",
+                                                                  "Nintendo", "1985", "2人", ""}));
+    EXPECT_EQ(saved("Zelda (Japan)"), zelda);
+    const auto& genres = app.categoryLists().items[0];
+    EXPECT_EQ(std::count(genres.begin(), genres.end(), "パズル"), 0);
+    EXPECT_EQ(std::count(genres.begin(), genres.end(), "プラットフォームアクション"), 1);
+    EXPECT_EQ(app.categoryLists().items[2], (std::vector<std::string>{"1985", "1988"}));
+}
+
+TEST_F(DatabaseFillTest, NothingKeptWritesNothing) {
+    ASSERT_FALSE(rdb.empty());
+    start("FC");
+    const std::string before = dir.read("data/RomData_FC.slb");
+    std::string error;
+    const auto database = loadGameDatabase(*fillDatabaseFiles(app, {dir.file("db")}, error), error);
+    ASSERT_TRUE(database) << error;
+    const FillPlan plan = planListedFill(app, *database, options);
+    const auto run = applyFill(app, plan, std::vector<bool>(plan.changes.size(), false), error);
+    ASSERT_TRUE(run) << error;
+    EXPECT_FALSE(run->written);
+    EXPECT_TRUE(run->backupPath.empty());
+    EXPECT_EQ(dir.read("data/RomData_FC.slb"), before);
+}
+
+TEST_F(DatabaseFillTest, StoppingTheMatchingWritesNothing) {
+    ASSERT_FALSE(rdb.empty());
+    start("FC");
+    const std::string before = dir.read("data/RomData_FC.slb");
+    ports.progress.pressAt = {2};
+    answers({true});  // "stop?" yes
+    std::string error;
+    EXPECT_FALSE(fillFromDatabases(app, {dir.file("db")}, options, false, error));
+    EXPECT_EQ(error, "情報の取得を中止しました。");
+    EXPECT_EQ(dir.read("data/RomData_FC.slb"), before);
+    EXPECT_EQ(ports.progress.calls.front(), "begin データベースから情報を取得 4");
+}
+
+TEST_F(DatabaseFillTest, TheUsersGenreNamesReplaceTheBuiltInOnes) {
+    ASSERT_FALSE(rdb.empty());
+    start("FC");
+    options.genreNames = {{"Puzzle", "落ち物"}, {"Action", "アクション"}};
+    const auto run = fill(true);
+    ASSERT_TRUE(run);
+    std::map<std::string, std::string> genres;
+    for (const FillChange& c : run->plan.changes)
+        if (c.field == FillField::Genre) genres[c.title] = c.newValue;
+    // Platform is not in the user's table: the database's word stays.
+    EXPECT_EQ(genres,
+              (std::map<std::string, std::string>{{"Mario", "Platform"}, {"Tetris", "落ち物"}}));
+}
+
+TEST(DatabaseFillDefaults, TheEditedGenreTableIsKeptInOurSettings) {
+    test::TempFolder dir;
+    PlusSettings settings;
+    settings.unknown = {{"gameDatabase.FC", "Mine"}};
+    EXPECT_EQ(genreNames(settings), builtInGenreNames());
+    const GenreNames edited = {{"Beat'em Up", "ベルトアクション"}, {"Puzzle", "落ち物"}};
+    setGenreNames(edited, settings);
+    const std::string path = dir.file("romshelf-plus.ini");
+    ASSERT_TRUE(savePlusSettings(path, settings));
+    EXPECT_NE(dir.read("romshelf-plus.ini").find("genreName.Beat'em Up=ベルトアクション\n"),
+              std::string::npos);
+    PlusSettings read;
+    ASSERT_TRUE(loadPlusSettings(path, read));
+    EXPECT_EQ(genreNames(read), edited);
+    // The built-in table again: no entry is kept, the other settings stay.
+    setGenreNames(builtInGenreNames(), read);
+    EXPECT_EQ(read.unknown,
+              (std::vector<std::pair<std::string, std::string>>{{"gameDatabase.FC", "Mine"}}));
+    EXPECT_EQ(genreNames(read).size(), genreNameTable().size());
+}
+
+TEST_F(DatabaseFillTest, TheWindowFindsAGameByTheSumsAlreadyKeptElseByTitleWithoutReading) {
+    ASSERT_FALSE(rdb.empty());
+    start("FC");
+    std::string error;
+    const auto database = loadGameDatabase({rdb}, error);
+    ASSERT_TRUE(database) << error;
+    IdentityCache& cache = app.recordFollowing().cache();
+    const auto game = [&](const std::string& name) {
+        const GameFacts* found = knownGame(*database, cache, dir.file("roms/FC/" + name), name);
+        return found ? found->name : std::string("-");
+    };
+    // Nothing summed yet: Tetris's title is not the database's name; Zelda's rom name is.
+    EXPECT_EQ(game("Tetris.nes"), "-");
+    EXPECT_EQ(game("Zelda (Japan).nes"), "Zelda (Japan)");
+    ASSERT_TRUE(fill(true));  // sums every file into the cache
+    EXPECT_EQ(game("Tetris.nes"), "Tetris (Japan)");
+    EXPECT_EQ(game("Other.nes"), "-");
+    // A file changed since it was summed is not taken for what it was.
+    dir.write("roms/FC/Tetris.nes", "tetris cartridge bytes, patched");
+    EXPECT_EQ(game("Tetris.nes"), "-");
+
+    GameFacts tetris;
+    tetris.name = "Tetris (Japan)";
+    tetris.releaseYear = 1988;
+    tetris.users = 2;
+    EXPECT_EQ(databaseFactsText(tetris),
+              "ゲームデータベース : Tetris (Japan)\n発売年 : 1988\n人数 : 2人\n");
+    tetris.users.reset();
+    tetris.description = "Falling blocks.";
+    EXPECT_EQ(databaseFactsText(tetris),
+              "ゲームデータベース : Tetris (Japan)\n発売年 : 1988\n\nFalling blocks.");
+    GameFacts bare;
+    bare.name = "Bare";
+    bare.genre = "Puzzle";
+    EXPECT_EQ(databaseFactsText(bare), "");
 }
 
 TEST(DatabaseFillDefaults, ListsAreChosenByTheirNames) {
