@@ -10,15 +10,18 @@ namespace romshelf {
 namespace {
 
 TEST(SdlPads, ControlNamesAreSdlsOwn) {
-    for (int b = 0; b < kPadButtons; ++b)
+    for (int b = 0; b < kPadButtons; ++b) {
         EXPECT_EQ(controlName(b),
                   SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(b)));
+    }
     for (int a = 0; a < kPadAxes; ++a) {
         const std::string sdl =
             SDL_GameControllerGetStringForAxis(static_cast<SDL_GameControllerAxis>(a));
         const bool trigger = a >= SDL_CONTROLLER_AXIS_TRIGGERLEFT;
         EXPECT_EQ(controlName(controlOf(static_cast<PadAxis>(a), true)), trigger ? sdl : sdl + "+");
-        if (!trigger) EXPECT_EQ(controlName(controlOf(static_cast<PadAxis>(a), false)), sdl + "-");
+        if (!trigger) {
+            EXPECT_EQ(controlName(controlOf(static_cast<PadAxis>(a), false)), sdl + "-");
+        }
     }
 }
 
