@@ -638,8 +638,11 @@ void CMainFrame::padAction(PadAction action) {
         case PadAction::Launch:
             if (!inWindow) {
                 key(Qt::Key_Return);  // the dialog's default button, the menu's item
-            } else if (fileList_ && fileList_->selectedRow() >= 0) {
-                Q_EMIT fileList_->startRequested(fileList_->selectedRow());
+            } else if (fileList_) {
+                // The row the pad's focus is on, when nothing is selected yet (a fresh start).
+                const int selected = fileList_->selectedRow();
+                const int row = selected >= 0 ? selected : fileList_->currentIndex().row();
+                if (row >= 0) Q_EMIT fileList_->startRequested(row);
             }
             break;
         case PadAction::Back:
