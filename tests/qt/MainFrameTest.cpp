@@ -189,7 +189,7 @@ TEST_F(MainFrameTest, MenusCarryTheirLabelsKeysAndPerHardwareGroups) {
         EXPECT_TRUE(action(id)->isEnabled()) << id;
     EXPECT_FALSE(action(cmd::Manual)->isEnabled());
     // Filling records needs a hardware's records: none is set up here.
-    EXPECT_EQ(action(cmd::FillFromDatabase)->text(), u"データベースから情報を取得(&B)..."_s);
+    EXPECT_EQ(action(cmd::FillFromDatabase)->text(), u"データベースから情報を取得(&G)..."_s);
     EXPECT_FALSE(action(cmd::FillFromDatabase)->isEnabled());
 }
 
@@ -199,7 +199,7 @@ TEST_F(MainFrameTest, TheDatabaseFillIsOfferedOnceAHardwareIsChosen) {
     ASSERT_EQ(app.currentCode(), "MD");
     EXPECT_TRUE(action(cmd::FillFromDatabase)->isEnabled());
     EXPECT_NE(
-        menu("ツール(&T)").find("ファイル情報の最適化\tCtrl+I|データベースから情報を取得(&B)..."),
+        menu("ツール(&T)").find("ファイル情報の最適化\tCtrl+I|データベースから情報を取得(&G)..."),
         std::string::npos);
 }
 

@@ -131,7 +131,7 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     add(rename, cmd::VerifyWithDat, "DATファイルで照合");
     add(tools, cmd::GameList, "ゲームリストを作成(&L)\tCtrl+L");
     add(tools, cmd::OptimiseFileInfo, "ファイル情報の最適化\tCtrl+I");
-    add(tools, cmd::FillFromDatabase, "データベースから情報を取得(&B)...");
+    add(tools, cmd::FillFromDatabase, "データベースから情報を取得(&G)...");
     add(tools, cmd::InternalInfo, "ファイルの内部情報を表示(&S)\tCtrl+S");
     tools->addSeparator();
     add(tools, cmd::ClearTemp, "テンポラリフォルダのクリア(&T)\tCtrl+T");
