@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app/CsvImport.h"
+#include "core/imports/CsvImport.h"
 
 using namespace romshelf;
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "FuzzSupport.h"
-#include "core/app/DatabaseFill.h"
+#include "core/commands/DatabaseFill.h"
 #include "core/rename/RetroArchDb.h"
 
 using namespace romshelf;

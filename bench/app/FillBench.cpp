@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app/DatabaseFill.h"
-#include "core/app/IdentityScan.h"
+#include "core/commands/DatabaseFill.h"
+#include "core/rename/IdentityScan.h"
 #include "core/platform/Checksums.h"
 #include "core/storage/IdentityCache.h"
 

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "core/app/Application.h"
-#include "core/app/BatchOperations.h"
+#include "core/commands/BatchOperations.h"
 #include "core/app/Host.h"
 #include "core/archive/ArchiveCompressor.h"
 #include "core/settings/FolderSettings.h"

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "core/app/Application.h"
-#include "core/app/DatVerifyCommand.h"
+#include "core/commands/DatVerifyCommand.h"
 #include "core/app/Host.h"
 #include "core/rename/DatFile.h"
 #include "core/settings/FolderSettings.h"

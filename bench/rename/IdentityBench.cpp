@@ -37,8 +37,8 @@
 
 #include "core/app/Application.h"
 #include "core/app/Host.h"
-#include "core/app/DatVerifyCommand.h"
-#include "core/app/RenameCommands.h"
+#include "core/commands/DatVerifyCommand.h"
+#include "core/commands/RenameCommands.h"
 #include "core/platform/Checksums.h"
 #include "core/rename/DatFile.h"
 #include "core/rename/FileIdentity.h"

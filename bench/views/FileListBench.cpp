@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/Optimisation.h"
+#include "core/commands/Optimisation.h"
 #include "core/database/RomTable.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/FolderSettings.h"

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "core/app/Application.h"
-#include "core/app/DemoCatalogue.h"
+#include "demo/DemoCatalogue.h"
 #include "core/app/FirstSteps.h"
 #include "core/platform/FileSystem.h"
 #include "qt/app/CMainFrame.h"

@@ -5,7 +5,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/StreamPrompter.h"
-#include "core/app/DemoCatalogue.h"
+#include "demo/DemoCatalogue.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {

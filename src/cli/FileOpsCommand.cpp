@@ -4,7 +4,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/MainSettingsChanges.h"
-#include "core/app/BatchOperations.h"
+#include "core/commands/BatchOperations.h"
 #include "core/platform/FileSystem.h"
 #include "core/text/FileNames.h"
 

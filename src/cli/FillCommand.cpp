@@ -5,7 +5,7 @@
 #include "cli/ArgumentReader.h"
 #include "cli/CliSupport.h"
 #include "core/app/Application.h"
-#include "core/app/DatabaseFill.h"
+#include "core/commands/DatabaseFill.h"
 
 namespace romshelf::cli {
 

@@ -6,8 +6,8 @@
 #include "cli/CliSupport.h"
 #include "core/platform/FileSystem.h"
 #include "cli/ListCommand.h"
-#include "core/app/CsvImport.h"
-#include "core/app/GameList.h"
+#include "core/imports/CsvImport.h"
+#include "core/commands/GameListExport.h"
 
 namespace romshelf::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/ImportMetadataCommand.h"
 
 #include "cli/CliSupport.h"
-#include "core/app/MetadataImport.h"
+#include "core/imports/MetadataImport.h"
 #include "core/database/FrontendMetadata.h"
 #include "core/platform/FileSystem.h"
 

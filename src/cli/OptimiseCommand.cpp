@@ -1,7 +1,7 @@
 #include "cli/OptimiseCommand.h"
 
 #include "cli/CliSupport.h"
-#include "core/app/Optimisation.h"
+#include "core/commands/Optimisation.h"
 
 namespace romshelf::cli {
 

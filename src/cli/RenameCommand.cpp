@@ -3,7 +3,7 @@
 #include "cli/CliSupport.h"
 #include "cli/MainSettingsChanges.h"
 #include "cli/ListCommand.h"
-#include "core/app/RenameCommands.h"
+#include "core/commands/RenameCommands.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {

@@ -5,7 +5,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/MainSettingsChanges.h"
-#include "core/app/Registration.h"
+#include "core/commands/Registration.h"
 
 namespace romshelf::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/VerifyCommand.h"
 
 #include "cli/CliSupport.h"
-#include "core/app/DatVerifyCommand.h"
+#include "core/commands/DatVerifyCommand.h"
 #include "core/platform/FileSystem.h"
 
 namespace romshelf::cli {

@@ -13,7 +13,7 @@
 #include "RdbWriter.h"
 #include "QtUi.h"
 #include "core/app/Application.h"
-#include "core/app/DatabaseSources.h"
+#include "core/commands/DatabaseSources.h"
 #include "qt/app/CMainFrame.h"
 #include "qt/app/DatabaseFacts.h"
 #include "qt/app/DatabaseFillDialog.h"

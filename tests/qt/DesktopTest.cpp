@@ -14,7 +14,7 @@
 #include <QTest>
 
 #include "AppFixture.h"
-#include "core/app/DemoCatalogue.h"
+#include "demo/DemoCatalogue.h"
 #include "core/views/Contrast.h"
 #include "qt/app/HardwareBar.h"
 #include "qt/app/ToolWindowFrame.h"

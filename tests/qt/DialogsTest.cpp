@@ -24,7 +24,7 @@
 #include "LaunchFixture.h"
 #include "QtUi.h"
 #include "core/app/Application.h"
-#include "core/app/DatabaseSources.h"
+#include "core/commands/DatabaseSources.h"
 #include "core/text/TextCodec.h"
 #include "qt/QtText.h"
 #include "qt/app/CMainFrame.h"

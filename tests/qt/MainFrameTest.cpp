@@ -38,7 +38,7 @@
 #include "qt/app/ToolWindowFrame.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/FileListModel.h"
-#include "core/app/Registration.h"
+#include "core/commands/Registration.h"
 
 using namespace romshelf;
 using namespace Qt::StringLiterals;

@@ -7,7 +7,7 @@
 #include "core/platform/PendingFile.h"
 #include "core/storage/MoveJournal.h"
 #include "core/app/FirstSteps.h"
-#include "core/app/IdentityScan.h"
+#include "core/rename/IdentityScan.h"
 #include "core/app/StoredPaths.h"
 #include "core/app/UnsavedNotes.h"
 #include "core/settings/DataBackup.h"

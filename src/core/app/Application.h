@@ -12,7 +12,7 @@
 #include "core/app/BusyGuard.h"
 #include "core/app/CategoryCommands.h"
 #include "core/app/StoredPaths.h"
-#include "core/app/DatNames.h"
+#include "core/rename/DatNames.h"
 #include "core/app/FileListController.h"
 #include "core/app/HardwareSession.h"
 #include "core/app/Host.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/IdentityWorker.h"
+#include "core/rename/IdentityWorker.h"
 #include "core/platform/FileSystem.h"
 #include "core/rename/FileIdentity.h"
 #include "core/storage/IdentityCache.h"

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/app/Application.h"
-#include "core/app/BatchOperations.h"
+#include "core/commands/BatchOperations.h"
 #include "qt/QtText.h"
 #include "qt/app/MoveDestinationDialog.h"
 

@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "core/app/Registration.h"
+#include "core/commands/Registration.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,7 +1,7 @@
 #include "qt/app/DatabaseFacts.h"
 
 #include "core/app/Application.h"
-#include "core/app/DatabaseSources.h"
+#include "core/commands/DatabaseSources.h"
 #include "core/text/FileNames.h"
 #include "core/views/FileListRow.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "core/app/DatabaseFill.h"
+#include "core/commands/DatabaseFill.h"
 
 namespace romshelf {
 

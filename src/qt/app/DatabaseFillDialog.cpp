@@ -18,7 +18,7 @@
 #include <map>
 
 #include "core/app/Application.h"
-#include "core/app/DatabaseSources.h"
+#include "core/commands/DatabaseSources.h"
 #include "core/platform/FileSystem.h"
 #include "core/settings/HardwareTable.h"
 #include "core/storage/DataFileKind.h"

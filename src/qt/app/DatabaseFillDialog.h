@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/DatabaseFill.h"
+#include "core/commands/DatabaseFill.h"
 
 class QCheckBox;
 class QComboBox;

@@ -22,7 +22,7 @@
 
 #include "qt/QtText.h"
 #include "core/app/Application.h"
-#include "core/app/DatabaseSources.h"
+#include "core/commands/DatabaseSources.h"
 #include "core/settings/HardwareTable.h"
 #include "core/pad/PadNavigator.h"
 #include "core/text/NameTags.h"

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <array>
 
-#include "core/app/GameList.h"
+#include "core/commands/GameListExport.h"
 
 class QCheckBox;
 class QLineEdit;

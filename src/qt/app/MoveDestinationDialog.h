@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/app/BatchOperations.h"
+#include "core/commands/BatchOperations.h"
 
 class QLabel;
 class QPushButton;

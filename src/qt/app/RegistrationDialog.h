@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "core/app/Registration.h"
+#include "core/commands/Registration.h"
 
 class QCheckBox;
 class QComboBox;

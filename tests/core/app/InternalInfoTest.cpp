@@ -9,7 +9,7 @@
 #include "LaunchFixture.h"
 #include "ProcessProbe.h"
 #include "RomImages.h"
-#include "core/app/ToolCommands.h"
+#include "core/commands/ToolCommands.h"
 #include "core/platform/FileSystem.h"
 
 using namespace romshelf;

@@ -14,7 +14,7 @@
 
 #include "AppFixture.h"
 #include "LaunchFixture.h"
-#include "core/app/IdentityScan.h"
+#include "core/rename/IdentityScan.h"
 #include "core/rename/RenameData.h"
 #include "core/storage/DataStream.h"
 #include "core/views/DetailPanes.h"

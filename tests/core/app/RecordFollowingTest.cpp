@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "AppChecks.h"
-#include "core/app/IdentityScan.h"
+#include "core/rename/IdentityScan.h"
 #include "core/rename/ContentHash.h"
-#include "core/app/RenameCommands.h"
+#include "core/commands/RenameCommands.h"
 #include "core/storage/IdentityCache.h"
 #include "core/storage/MoveJournal.h"
 

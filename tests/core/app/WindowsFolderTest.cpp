@@ -7,7 +7,7 @@
 #include "DataFileFixtures.h"
 #include "RawBytes.h"
 #include "core/app/FirstSteps.h"
-#include "core/app/Registration.h"
+#include "core/commands/Registration.h"
 #include "core/app/StoredPaths.h"
 
 using namespace romshelf;

@@ -1,0 +1,245 @@
+#include "core/rename/IdentityScan.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <unordered_map>
+#include <utility>
+
+#include "core/platform/Checksums.h"
+#include "core/platform/FileSystem.h"
+#include "core/text/FileNames.h"
+#include "core/text/TextCodec.h"
+
+namespace romshelf {
+
+namespace {
+
+std::optional<CachedIdentity> stamp(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    CachedIdentity id;
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return id;
+}
+
+bool stopped(const std::atomic<bool>* stop) {
+    return stop && stop->load(std::memory_order_relaxed);
+}
+
+// The sums of the file, read in pieces so that a stop is noticed within one of them. The only
+// place the cache's sums are made.
+bool sum(const std::string& path, CachedIdentity& id, const std::atomic<bool>* stop) {
+    const int fd = fs::openRegularFile(path);
+    if (fd < 0) return false;
+    ContentHasher hasher(SumKinds::Crc32AndSha1);
+    std::vector<char> buffer(std::size_t{1} << 20);
+    for (;;) {
+        if (stopped(stop)) {
+            ::close(fd);
+            return false;
+        }
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        hasher.update(buffer.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    const ContentSums sums = hasher.finish();
+    if (sums.size != id.size) return false;  // written to while it was read
+    id.crc = sums.crc32;
+    id.sha1 = sums.sha1;
+    return true;
+}
+
+bool sameStamp(const std::optional<CachedIdentity>& a, const CachedIdentity& b) {
+    return a && a->size == b.size && a->mtimeNs == b.mtimeNs;
+}
+
+// Sums the file that looks like `now` and keeps the sums.
+std::optional<CachedIdentity> summedNow(IdentityCache& cache, const std::string& path,
+                                        CachedIdentity now, const std::atomic<bool>* stop) {
+    if (!sum(path, now, stop)) return std::nullopt;
+    // Changed while it was read: summed again another time.
+    if (!sameStamp(stamp(path), now)) return std::nullopt;
+    cache.put(path, now);
+    return now;
+}
+
+// A listed file's path on disk and how it looks: the name as text, else its CP932 bytes (one
+// look at the disk for the usual name).
+std::optional<std::pair<std::string, CachedIdentity>> stampOnDisk(const IdentityJob& job,
+                                                                  const ListedFile& file) {
+    if (file.folder < 0 || file.folder >= static_cast<int>(job.romFolders.size())) return {};
+    const std::string& folder = job.romFolders[static_cast<std::size_t>(file.folder)];
+    std::string path = fs::joinPath(folder, file.name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const auto bytes = text::toCp932(file.name);
+        if (!bytes || *bytes == file.name) return {};
+        path = fs::joinPath(folder, *bytes);
+    }
+    std::optional<CachedIdentity> now = stamp(path);
+    if (!now) return {};
+    return std::pair(std::move(path), *now);
+}
+
+}  // namespace
+
+std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::string& path,
+                                              std::uint64_t limit, const std::atomic<bool>* stop) {
+    std::optional<CachedIdentity> now = stamp(path);
+    if (!now || now->size > limit) return std::nullopt;
+    if (auto cached = cache.find(path); sameStamp(cached, *now)) return cached;
+    return summedNow(cache, path, *now, stop);
+}
+
+std::optional<CachedIdentity> fileStamp(const std::string& path) { return stamp(path); }
+
+void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,
+              std::uint32_t crc, const std::string& sha1) {
+    const auto after = stamp(path);
+    if (!after || after->size != before.size || after->mtimeNs != before.mtimeNs) return;
+    if (const auto cached = cache.find(path); cached && cached->size == before.size &&
+                                              cached->mtimeNs == before.mtimeNs &&
+                                              (sha1.empty() || !cached->sha1.empty()))
+        return;
+    before.crc = crc;
+    before.sha1 = sha1;
+    cache.put(path, before);
+}
+
+void keepSumsEach(IdentityCache& cache,
+                  const std::vector<std::pair<std::string, CachedIdentity>>& kept) {
+    std::vector<std::string> paths;
+    paths.reserve(kept.size());
+    for (const auto& k : kept) paths.push_back(k.first);
+    const std::vector<std::optional<CachedIdentity>> cached = cache.findEach(paths);
+    std::vector<std::pair<std::string, CachedIdentity>> fresh;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const CachedIdentity& before = kept[i].second;
+        const auto after = stamp(kept[i].first);
+        if (!after || after->size != before.size || after->mtimeNs != before.mtimeNs) continue;
+        if (const auto& c = cached[i]; c && c->size == before.size &&
+                                       c->mtimeNs == before.mtimeNs &&
+                                       (before.sha1.empty() || !c->sha1.empty()))
+            continue;
+        fresh.push_back(kept[i]);
+    }
+    cache.putEach(fresh);
+}
+
+void ListedFiles::reserve(std::size_t files, std::size_t nameBytes) {
+    entries_.reserve(files);
+    names_.reserve(nameBytes);
+}
+
+void ListedFiles::add(std::string_view name, int folder, bool registered) {
+    entries_.push_back({names_.size(), static_cast<std::uint32_t>(name.size()),
+                        static_cast<std::int16_t>(folder), registered});
+    names_ += name;
+}
+
+ListedFiles ListedFiles::unregistered() const {
+    ListedFiles kept;
+    std::size_t bytes = 0;
+    for (const Entry& e : entries_) bytes += e.registered ? 0 : e.nameSize;
+    kept.reserve(entries_.size(), bytes);
+    for (const Entry& e : entries_)
+        if (!e.registered)
+            kept.add(std::string_view(names_).substr(e.nameAt, e.nameSize), e.folder, false);
+    return kept;
+}
+
+std::string IdentityJob::pathOf(const ListedFile& file) const {
+    if (file.folder < 0 || file.folder >= static_cast<int>(romFolders.size())) return {};
+    return text::pathOnDisk(romFolders[static_cast<std::size_t>(file.folder)], file.name);
+}
+
+std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache& cache,
+                                          std::uint64_t limit, const std::atomic<bool>* stop) {
+    std::vector<RenamedFile> found;
+    if (job.orphans.empty()) return found;
+    // The unregistered files by size, read once a gone file is found.
+    std::unordered_multimap<std::uint64_t, std::size_t> bySize;
+    bool sized = false;
+    // Same size and CRC-32, and the same SHA-1 where both are known: two files that share a CRC
+    // are told apart by it.
+    auto matchesOf = [&](const CachedIdentity& old) {
+        if (!sized) {
+            sized = true;
+            for (std::size_t i = 0; i < job.files.size() && !stopped(stop); ++i)
+                if (!job.files.registered(i))
+                    if (const auto s = stamp(job.pathOf(job.files[i]))) bySize.emplace(s->size, i);
+        }
+        std::vector<std::size_t> same;
+        const auto [from, to] = bySize.equal_range(old.size);
+        for (auto it = from; it != to; ++it) same.push_back(it->second);
+        std::sort(same.begin(), same.end());  // in list order
+        std::vector<ListedFile> matches;
+        for (const std::size_t i : same) {
+            if (stopped(stop)) break;
+            const auto id = currentIdentity(cache, job.pathOf(job.files[i]), limit, stop);
+            if (id && id->crc == old.crc &&
+                (old.sha1.empty() || id->sha1.empty() || id->sha1 == old.sha1))
+                matches.push_back(job.files[i]);
+        }
+        return matches;
+    };
+    for (const std::string& title : job.orphans) {
+        if (stopped(stop)) break;
+        bool decided = false;
+        for (const std::string& folder : job.romFolders) {
+            if (folder.empty() || decided) continue;
+            // The name on disk is the title's text, or its CP932 bytes.
+            std::vector<std::string> prefixes{fs::joinPath(folder, title + ".")};
+            if (const auto bytes = text::toCp932(title); bytes && *bytes != title)
+                prefixes.push_back(fs::joinPath(folder, *bytes + "."));
+            for (const std::string& prefix : prefixes) {
+                for (const CachedFile& gone : cache.startingWith(prefix)) {
+                    const std::string name = text::fileNameText(fs::pathName(gone.path));
+                    if (decided || fs::pathTitle(name) != title || fs::pathExists(gone.path))
+                        continue;
+                    std::vector<ListedFile> matches = matchesOf(gone.identity);
+                    if (matches.empty()) continue;
+                    found.push_back({job.hardware, title, gone.path, name, std::move(matches)});
+                    decided = true;
+                }
+            }
+        }
+    }
+    return found;
+}
+
+void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t limit,
+                     const std::atomic<bool>* stop) {
+    // A few hundred at a time: their stamps, then their entries in one look at the cache.
+    constexpr std::size_t kChunk = 256;
+    std::vector<std::string> paths;
+    std::vector<CachedIdentity> stamps;
+    for (std::size_t from = 0; from < job.files.size(); from += kChunk) {
+        if (stopped(stop)) return;
+        paths.clear();
+        stamps.clear();
+        for (std::size_t i = from; i < std::min(from + kChunk, job.files.size()); ++i) {
+            auto onDisk = stampOnDisk(job, job.files[i]);
+            if (!onDisk || onDisk->second.size > limit) continue;
+            paths.push_back(std::move(onDisk->first));
+            stamps.push_back(onDisk->second);
+        }
+        const std::vector<std::optional<CachedIdentity>> cached = cache.findEach(paths);
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            if (stopped(stop)) return;
+            if (!sameStamp(cached[k], stamps[k])) summedNow(cache, paths[k], stamps[k], stop);
+        }
+    }
+}
+
+}  // namespace romshelf
