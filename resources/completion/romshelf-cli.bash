@@ -11,9 +11,9 @@ _romshelf_cli_paths() {
 _romshelf_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=""
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="dump list launch info clean-temp cache category optimise rename compress
-        decompress delete move copy set gamelist import-csv import-metadata fill verify emulators disc-sets drives check-folder wine pad history backup demo
-        identify help"
+    # The commands, from the program itself.
+    local commands
+    commands=$("${COMP_WORDS[0]}" --commands 2>/dev/null | cut -d: -f1)
     local common="--program-folder --hardware --yes --help"
     # The codes the program knows (its hardware table).
     local codes="FC SFC N64 GC PCE FX MSYS MD SAT DC PS PS2 GB GBA WS GG NGP LYNX MAME MSX X68

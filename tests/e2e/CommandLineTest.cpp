@@ -3,6 +3,8 @@
 // nothing; romshelf-cli's common options may stand before the command word.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -226,8 +228,13 @@ TEST(CommandLine, TheBashCompletionOffersTheProgramsCodesAndCommands) {
     EXPECT_EQ(bashCompletion({"romshelf-cli", "--hardware", ""}), codes);
     EXPECT_EQ(bashCompletion({"romshelf-cli", "list", "--program-folder", "x", "--hardware", "M"}),
               (std::vector<std::string>{"MSYS", "MD", "MAME", "MSX"}));
-    const std::vector<std::string> words = bashCompletion({"romshelf-cli", "--yes", ""});
+    // The commands come from the program itself (romshelf-cli --commands), the first word.
+    const std::vector<std::string> words =
+        bashCompletion({builtProgram("romshelf-cli"), "--yes", ""});
     ASSERT_FALSE(words.empty());
+    for (const char* command : {"list", "verify", "fill", "pad", "compress", "help"})
+        EXPECT_NE(std::find(words.begin(), words.end(), command), words.end()) << command;
+    EXPECT_TRUE(bashCompletion({"no-such-romshelf-cli", "--yes", "li"}).empty());
     TempFolder home;
     for (const std::string& word : words) {
         if (word.starts_with("--")) continue;

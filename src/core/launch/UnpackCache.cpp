@@ -334,7 +334,8 @@ bool moveInto(const std::string& partial, const std::string& folder, const std::
 
 UnpackCache::UnpackCache(std::string folder, std::uint64_t limit)
     : folder_(std::move(folder)), limit_(limit) {
-    if (folder_.empty() || folder_.back() != '/') folder_ += '/';
+    if (folder_.empty()) folder_ = "/";
+    folder_ = fs::asFolder(folder_);
 }
 
 std::string UnpackCache::keyOf(const std::string& archivePath, std::uint64_t size,
@@ -399,42 +400,41 @@ std::optional<std::string> UnpackCache::reuse(const std::string& archivePath,
     return placed;
 }
 
-UnpackCache::Result UnpackCache::unpack(const std::string& archivePath,
-                                        const std::vector<std::string>& extraExtensions,
-                                        const std::string& destinationFolder) {
-    Result result;
-    const std::optional<ArchiveStamp> stamp = stampOf(archivePath);
-    if (!stamp) return result;
-    if (limit_ == 0 || !fs::createDirectories(folder_)) {
-        result.outcome = Outcome::Unusable;
-        return result;
-    }
-    const std::string key = keyOf(archivePath, stamp->size, stamp->mtimeNs, extraExtensions);
+namespace {
 
-    // The unpack's own folder and its lock are made under the cache's lock, so that no other
-    // process takes the folder for a dead one's in between.
-    std::string partial = folder_ + std::string(kPartialPrefix) + "XXXXXX";
-    std::unique_ptr<FileLock> partialLock;
-    {
-        const FileLock lock(folder_ + ".lock", true, true);
-        if (!lock.held() || !::mkdtemp(partial.data())) {
-            result.outcome = Outcome::Unusable;
-            return result;
-        }
-        partial += '/';
-        partialLock = std::make_unique<FileLock>(partial + kPartialLock, true, false);
-        if (!partialLock->held()) {
-            removeOwnFolder(partial);
-            result.outcome = Outcome::Unusable;
-            return result;
-        }
-    }
+// An unpack's own folder and the lock that tells it from a dead process's.
+struct PartialFolder {
+    std::string path;
+    std::unique_ptr<FileLock> lock;
+};
 
-    // The cap counts whole images: one larger than it is refused before a byte is written.
-    const std::uint64_t space = archive::spaceForExtraction(folder_);
+// Made under the cache's lock, so that no other process takes the folder for a dead one's in
+// between. nullopt when the folder or a lock cannot be made.
+std::optional<PartialFolder> makePartialFolder(const std::string& cacheFolder) {
+    PartialFolder partial{cacheFolder + std::string(kPartialPrefix) + "XXXXXX", nullptr};
+    const FileLock lock(cacheFolder + ".lock", true, true);
+    if (!lock.held() || !::mkdtemp(partial.path.data())) return std::nullopt;
+    partial.path += '/';
+    partial.lock = std::make_unique<FileLock>(partial.path + kPartialLock, true, false);
+    if (!partial.lock->held()) {
+        removeOwnFolder(partial.path);
+        return std::nullopt;
+    }
+    return partial;
+}
+
+// Extracts the archive's image into `partial` and writes the entry beside it. The cap counts
+// whole images: one larger than `limit` is refused before a byte is written. nullopt, with
+// `outcome` saying why, when nothing was kept (the folder is then removed).
+std::optional<EntryFile> extractEntry(const std::string& cacheFolder, const std::string& partial,
+                                      const std::string& archivePath, const ArchiveStamp& stamp,
+                                      const std::vector<std::string>& extraExtensions,
+                                      std::uint64_t limit, UnpackCache::Outcome& outcome) {
+    using Outcome = UnpackCache::Outcome;
+    const std::uint64_t space = archive::spaceForExtraction(cacheFolder);
     archive::ExtractFailure failure = archive::ExtractFailure::None;
     archive::ExtractOptions options;
-    options.maxMemberBytes = std::min(limit_, space);
+    options.maxMemberBytes = std::min(limit, space);
     options.failure = &failure;
     const std::string image = archive::extract(archivePath, partial, extraExtensions, options);
     struct stat st {};
@@ -442,15 +442,15 @@ UnpackCache::Result UnpackCache::unpack(const std::string& archivePath,
     if (image.empty() || ::lstat(image.c_str(), &st) != 0 || !isMemberName(member)) {
         removeOwnFolder(partial);
         if (failure == archive::ExtractFailure::TooLarge)
-            result.outcome = limit_ <= space ? Outcome::TooLarge : Outcome::NoSpace;
+            outcome = limit <= space ? Outcome::TooLarge : Outcome::NoSpace;
         else if (failure == archive::ExtractFailure::NoSpace)
-            result.outcome = Outcome::NoSpace;
-        return result;
+            outcome = Outcome::NoSpace;
+        return std::nullopt;
     }
     const std::optional<ContentSums> sums = fileSums(image, SumKinds::Crc32);
     const EntryFile file{archivePath,
-                         stamp->size,
-                         stamp->mtimeNs,
+                         stamp.size,
+                         stamp.mtimeNs,
                          member,
                          static_cast<std::uint64_t>(st.st_size),
                          static_cast<std::uint64_t>(st.st_ino),
@@ -458,42 +458,21 @@ UnpackCache::Result UnpackCache::unpack(const std::string& archivePath,
                          sums ? std::optional(sums->crc32) : std::nullopt};
     if (!sums || sums->size != file.size) {
         removeOwnFolder(partial);
-        return result;
+        return std::nullopt;
     }
     if (!fs::writeFileAtomically(partial + kEntryFile, entryText(file))) {
         removeOwnFolder(partial);
-        result.outcome = Outcome::NoSpace;
-        return result;
+        outcome = Outcome::NoSpace;
+        return std::nullopt;
     }
+    return file;
+}
 
-    const FileLock lock(folder_ + ".lock", true, true);
-    if (!lock.held()) {
-        removeOwnFolder(partial);
-        result.outcome = Outcome::Unusable;
-        return result;
-    }
-    ::unlink((partial + kPartialLock).c_str());
-    partialLock.reset();
-    std::optional<Entry> stored = matchingEntry(folder_, key, archivePath, *stamp);
-    if (stored) {
-        removeOwnFolder(partial);  // another process unpacked it meanwhile
-    } else {
-        const std::string folder = folder_ + key;
-        if (!moveInto(partial, folder, member)) {
-            // A folder of that name that is taken otherwise is left alone: the image is handed
-            // over, and not kept.
-            result.path = placeInto(partial + member, member, destinationFolder);
-            removeOwnFolder(partial);
-            if (!result.path.empty()) result.outcome = Outcome::Unpacked;
-            return result;
-        }
-        stored = readEntry(folder_, key);
-        if (!stored || !stored->valid) return result;
-    }
-    markUsed(*stored);
-    // Older images of the same archive are of no more use; then the cap.
+// Older images of the same archive are of no more use; then the cap, the entry `key` kept.
+void trimEntries(const std::string& cacheFolder, const std::string& key,
+                 const std::string& archivePath, std::uint64_t limit) {
     std::uint64_t total = 0;
-    std::vector<Entry> all = readEntries(folder_);
+    std::vector<Entry> all = readEntries(cacheFolder);
     for (Entry& e : all) {
         if (e.key != key && e.file.archivePath == archivePath) {
             removeEntry(e);
@@ -502,11 +481,57 @@ UnpackCache::Result UnpackCache::unpack(const std::string& archivePath,
         if (e.valid) total += e.file.size;
     }
     for (const Entry& e : all) {
-        if (total <= limit_) break;
+        if (total <= limit) break;
         if (!e.valid || e.key == key) continue;
         removeEntry(e);
         total -= e.file.size;
     }
+}
+
+}  // namespace
+
+UnpackCache::Result UnpackCache::unpack(const std::string& archivePath,
+                                        const std::vector<std::string>& extraExtensions,
+                                        const std::string& destinationFolder) {
+    Result result;
+    const std::optional<ArchiveStamp> stamp = stampOf(archivePath);
+    if (!stamp) return result;
+    std::optional<PartialFolder> partial;
+    if (limit_ == 0 || !fs::createDirectories(folder_) || !(partial = makePartialFolder(folder_))) {
+        result.outcome = Outcome::Unusable;
+        return result;
+    }
+    const std::string key = keyOf(archivePath, stamp->size, stamp->mtimeNs, extraExtensions);
+    const std::optional<EntryFile> file = extractEntry(folder_, partial->path, archivePath, *stamp,
+                                                       extraExtensions, limit_, result.outcome);
+    if (!file) return result;
+    const std::string& member = file->member;
+
+    const FileLock lock(folder_ + ".lock", true, true);
+    if (!lock.held()) {
+        removeOwnFolder(partial->path);
+        result.outcome = Outcome::Unusable;
+        return result;
+    }
+    ::unlink((partial->path + kPartialLock).c_str());
+    partial->lock.reset();
+    std::optional<Entry> stored = matchingEntry(folder_, key, archivePath, *stamp);
+    if (stored) {
+        removeOwnFolder(partial->path);  // another process unpacked it meanwhile
+    } else {
+        if (!moveInto(partial->path, folder_ + key, member)) {
+            // A folder of that name that is taken otherwise is left alone: the image is handed
+            // over, and not kept.
+            result.path = placeInto(partial->path + member, member, destinationFolder);
+            removeOwnFolder(partial->path);
+            if (!result.path.empty()) result.outcome = Outcome::Unpacked;
+            return result;
+        }
+        stored = readEntry(folder_, key);
+        if (!stored || !stored->valid) return result;
+    }
+    markUsed(*stored);
+    trimEntries(folder_, key, archivePath, limit_);
     removeDeadUnpacks(folder_);
     result.path = placeInto(stored->folder + member, member, destinationFolder);
     if (!result.path.empty()) result.outcome = Outcome::Unpacked;
