@@ -9,6 +9,7 @@
 
 #include "core/app/Application.h"
 #include "core/app/JournaledChange.h"
+#include "core/commands/RenameDataFiles.h"
 #include "core/archive/ArchiveTypes.h"
 #include "core/platform/FileSystem.h"
 #include "core/rename/DatImport.h"
@@ -26,103 +27,6 @@ namespace romshelf {
 
 namespace {
 
-constexpr const char* kWarning = "警告";
-constexpr const char* kCreateFailed = "リネームデータの作成に失敗しました。";
-
-// A listed file the loops work on, taken before the loop: the list is rebuilt only after it.
-struct ListedFile {
-    std::string name;  // as shown: file name with extension
-    std::string path;  // on disk
-    int recordIndex = -1;
-};
-
-// The rows the rename loops look at, in display order; rows without a file (the placeholder,
-// unowned titles) and archives are left out and counted nowhere.
-struct Listed {
-    int total = 0;                                  // every row, for the progress range
-    std::vector<std::pair<int, ListedFile>> files;  // (row number, file)
-};
-
-Listed listedFiles(const Application& app) {
-    Listed listed;
-    const FileListView rows = app.fileList().rows();
-    listed.total = static_cast<int>(rows.size());
-    const auto& folders = app.folders().folders.romFolderPaths;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const FileListRow& row = rows[i];
-        if (row.folderNumber < 0 || row.folderNumber >= kRomFolderCount) continue;
-        if (archive::hasArchiveExtension(row.fileName())) continue;
-        const std::string& folder = folders[static_cast<std::size_t>(row.folderNumber)];
-        if (folder.empty()) continue;
-        listed.files.push_back(
-            {static_cast<int>(i),
-             {row.fileName(), text::pathOnDisk(folder, row.fileName()), row.recordIndex}});
-    }
-    return listed;
-}
-
-// The hardware's rename data file name, or the warning and empty.
-std::string renameFileOrWarn(Application& app) {
-    std::string name = renameDataFileName(app.currentCode());
-    if (name.empty()) app.prompter().inform(kNoRenameDataMessage, kWarning);
-    return name;
-}
-
-// The save picker for rename data and the overwrite question; the chosen path or nothing.
-std::optional<std::string> chooseRenameDataTarget(Application& app, const std::string& fileName) {
-    Prompter& prompter = app.prompter();
-    auto path = prompter.chooseSaveFile("リネームデータの作成場所を指定してください",
-                                        app.displayName(app.currentCode()) + "用リネームデータ",
-                                        fileName, app.programFolder().dataFolder(), fileName);
-    if (!path || path->empty()) return std::nullopt;
-    if (fs::pathExists(*path) &&
-        !prompter.ask("同名のファイルが既に存在しています。\n上書きしてもいいですか？",
-                      "上書き確認"))
-        return std::nullopt;
-    return path;
-}
-
-bool writeOrWarn(Application& app, const std::string& path, const RenameData& data) {
-    DataStream stream;
-    if (saveRenameData(stream, path, data)) return true;
-    app.prompter().inform(kCreateFailed, kWarning);
-    return false;
-}
-
-// The DAT the hardware's rename data were cut from, as the settings keep it; empty when none.
-std::string keptRenameDat(const Application& app) {
-    for (const auto& [code, dat] : app.plusSettings().renameDats)
-        if (code == app.currentCode()) return dat;
-    return {};
-}
-
-// Keeps `dat` as the DAT of the hardware's rename data, or forgets it when empty.
-void keepRenameDat(Application& app, const std::string& dat) {
-    PlusSettings plus = app.plusSettings();
-    std::erase_if(plus.renameDats,
-                  [&](const auto& kept) { return kept.first == app.currentCode(); });
-    if (!dat.empty()) plus.renameDats.emplace_back(app.currentCode(), dat);
-    app.changePlusSettings(plus);
-}
-
-// Loads a rename data file for merging or applying; its own messages on a refusal, `missing`
-// when it cannot be read at all.
-std::optional<RenameData> loadOrWarn(Application& app, const std::string& path,
-                                     const std::string& missing, std::size_t limit) {
-    DataStream stream;
-    RenameData data;
-    switch (loadRenameData(stream, path, app.prompter(), data, limit)) {
-        case LoadResult::Loaded:
-            return data;
-        case LoadResult::Missing:
-            app.prompter().inform(missing, kWarning);
-            return std::nullopt;
-        case LoadResult::Rejected:
-            break;
-    }
-    return std::nullopt;
-}
-
 bool exists(const std::string& path) { return fs::pathExists(path); }
 
 // `path` names an entry directly inside `folder` (which ends in '/'), nothing above or below it.
@@ -130,17 +34,6 @@ bool isInFolder(const std::string& path, const std::string& folder) {
     if (!path.starts_with(folder)) return false;
     const std::string_view name = std::string_view(path).substr(folder.size());
     return name.find('/') == std::string_view::npos && isUsableRenameTitle(name);
-}
-
-// The names refused as file titles, listed under the counts (at most ten, then a count).
-std::string unusableNamesText(const std::vector<std::string>& names, const char* heading) {
-    if (names.empty()) return {};
-    constexpr std::size_t kListed = 10;
-    std::string text = std::string("\n\n") + heading;
-    for (std::size_t i = 0; i < names.size() && i < kListed; ++i)
-        text += "\n「" + visibleText(names[i]) + "」";
-    if (names.size() > kListed) text += "\nほか " + std::to_string(names.size() - kListed) + " 件";
-    return text;
 }
 
 // The ROM folder number of `folder` (ending in '/'), -1 when it is none.
@@ -155,7 +48,7 @@ int romFolderNumber(const Application& app, const std::string& folder) {
 constexpr std::size_t kNameMax = 255;
 
 // Moves one matched file to its canonical name as the rename rules say; companions follow.
-RenameReason renameMatched(Application& app, JournaledChange& change, const ListedFile& file,
+RenameReason renameMatched(Application& app, JournaledChange& change, const LoopFile& file,
                            const std::string& newName, std::string& target, RenameCounts& counts) {
     const FolderSettings& folders = app.folders().folders;
     const std::string ownFolder = fs::pathFolder(file.path);
@@ -186,7 +79,7 @@ RenameReason renameMatched(Application& app, JournaledChange& change, const List
 }
 
 // The failed folder takes what could not be renamed, under its own name, when there is room.
-void moveToFailed(Application& app, JournaledChange& change, const ListedFile& file) {
+void moveToFailed(Application& app, JournaledChange& change, const LoopFile& file) {
     const std::string& failed = app.folders().folders.renameFailedFolder;
     if (failed.empty()) return;
     const std::string target = failed + fs::pathName(file.path);
@@ -284,64 +177,6 @@ void offerUnownedList(Application& app, const std::vector<RenameRecord>& records
 
 }  // namespace
 
-std::string renameDataFileName(std::string_view code) {
-    static constexpr std::string_view kWithRenameData[] = {
-        "FC", "SFC", "N64", "PCE", "MSYS", "MD", "GB", "GBA", "WS", "GG", "NGP", "LYNX"};
-    for (std::string_view c : kWithRenameData)
-        if (c == code) return "Rename_" + std::string(code) + ".dat";
-    return {};
-}
-
-std::optional<int> createRenameData(Application& app) {
-    const std::string fileName = renameFileOrWarn(app);
-    if (fileName.empty()) return std::nullopt;
-    Prompter& prompter = app.prompter();
-    if (!prompter.ask("現在ファイルリストに表示しているファイルからリネーム用データを作成します。\n"
-                      "リネームデータを抽出しますか？\n\n"
-                      "※ 圧縮されているファイルからはデータを抽出できません。\n"
-                      "   解凍してから実行してください。",
-                      "リネームデータ作成確認"))
-        return std::nullopt;
-    const auto target = chooseRenameDataTarget(app, fileName);
-    if (!target) return std::nullopt;
-    // Told now rather than after every file has been read.
-    if (!fs::isWritableDirectory(fs::pathFolder(*target))) {
-        prompter.inform(kCreateFailed, kWarning);
-        return std::nullopt;
-    }
-    const auto busy = app.busyScope();
-    const Listed listed = listedFiles(app);
-    Progress& progress = app.host().progress;
-    progress.begin("リネームデータの作成状況", listed.total, kDoneOfTotal);
-    RenameData data;
-    data.hardware = app.currentCode();
-    bool aborted = false;
-    for (const auto& [row, file] : listed.files) {
-        progress.step(row, file.name + " の情報を取得中…");
-        data.records.push_back(
-            {fs::pathTitle(file.name), app.recordFollowing().renameIdentity(file.path), {}});
-        if (stopRequested(progress, prompter, "データ作成処理を中止しますか？")) {
-            aborted = true;
-            break;
-        }
-    }
-    progress.step(listed.total, "");
-    progress.end();
-    if (!writeOrWarn(app, *target, data)) return std::nullopt;
-    // The hardware's rename data no longer come from the DAT kept for them.
-    if (*target == app.programFolder().dataFile(fileName)) keepRenameDat(app, {});
-    const int written = static_cast<int>(data.records.size());
-    if (aborted)
-        prompter.inform("リネームデータの作成を中断しました。\n\n作成したリネームデータ数 : " +
-                            std::to_string(written),
-                        "中断確認");
-    else
-        prompter.inform("リネームデータの作成を終了しました。\n\n作成したリネームデータ数 : " +
-                            std::to_string(written),
-                        "終了確認");
-    return written;
-}
-
 const char* renameReasonWord(RenameReason reason) {
     static constexpr const char* kWords[kRenameReasonCount] = {
         "renamed",   "already named", "duplicate",     "same name",     "unknown",
@@ -433,7 +268,7 @@ std::optional<RenameTable> renameTable(Application& app, const std::string& file
 
 // What a file is renamed to, or why not; `target` the name it takes or would take.
 RenameReason renameOne(Application& app, JournaledChange& change, const RenameMatcher& matcher,
-                       const std::vector<RenameRecord>& records, const ListedFile& file,
+                       const std::vector<RenameRecord>& records, const LoopFile& file,
                        std::string& target, RenameMatch& match, RenameCounts& counts) {
     // Identities hold 32-bit sizes: a larger file would match a record by its wrapped size.
     if (const auto size = fs::fileSize(file.path);
@@ -474,7 +309,7 @@ std::optional<RenameCounts> applyRenameData(Application& app, const std::string&
     if (!table) return std::nullopt;
 
     const auto busy = app.busyScope();
-    const Listed listed = listedFiles(app);
+    const LoopFiles listed = listedFiles(app);
     const RenameMatcher matcher(table->records);
     Progress& progress = app.host().progress;
     progress.begin("リネームの進行状況", listed.total, kDoneOfTotal);
@@ -519,124 +354,6 @@ std::optional<RenameCounts> applyRenameData(Application& app, const std::string&
         prompter.inform(companionsLeftMessage(counts.companionsLeft), kWarning);
     if (!counts.aborted) offerUnownedList(app, table->records);
     return counts;
-}
-
-std::optional<MergeCounts> mergeRenameData(Application& app) {
-    Prompter& prompter = app.prompter();
-    if (!prompter.ask("二つのリネームデータファイルを結合して一つのファイルにします。\n"
-                      "リネームデータを結合しますか？\n\n"
-                      "※ もし同一のファイルが登録されていた場合は、\n"
-                      "   後で選択したリネームデータファイルの方が優先されます。",
-                      "リネームデータの結合確認"))
-        return std::nullopt;
-    const std::string dataFolder = app.programFolder().dataFolder();
-    const auto first = prompter.chooseOpenFile("リネームデータ1の場所を指定してください",
-                                               "リネームデータ1", "*.dat", dataFolder);
-    if (!first || first->empty()) return std::nullopt;
-    // The first file is written back whole, so none of its records may be left out.
-    auto merged = loadOrWarn(app, *first, "リネームデータ1の取得に失敗しました。", SIZE_MAX);
-    if (!merged) return std::nullopt;
-    const auto second = prompter.chooseOpenFile("リネームデータ2の場所を指定してください",
-                                                "リネームデータ2", "*.dat", dataFolder);
-    if (!second || second->empty()) return std::nullopt;
-    std::error_code ec;
-    if (*second == *first || std::filesystem::equivalent(*first, *second, ec)) {
-        prompter.inform("同じリネームデータが指定されています。", kWarning);
-        return std::nullopt;
-    }
-    const auto added = loadOrWarn(app, *second, "リネームデータ2の取得に失敗しました。", SIZE_MAX);
-    if (!added) return std::nullopt;
-    if (added->hardware != merged->hardware) {
-        prompter.inform("結合するリネームデータの機種が違います。", kWarning);
-        return std::nullopt;
-    }
-    // The first record of each identity, looked up instead of searched for every added record.
-    using Key = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t>;
-    auto keyOf = [](const FileIdentity& id) {
-        return Key{id.size, id.crc, id.sum1, id.sum2, id.sum3};
-    };
-    std::map<Key, std::size_t> firstOf;
-    for (std::size_t i = 0; i < merged->records.size(); ++i)
-        firstOf.try_emplace(keyOf(merged->records[i].identity), i);
-    std::vector<std::string> refused;
-    MergeCounts counts;
-    for (const RenameRecord& r : added->records) {
-        if (!isUsableRenameTitle(r.name)) {
-            refused.push_back(r.name);
-            continue;
-        }
-        const auto [it, isNew] = firstOf.try_emplace(keyOf(r.identity), merged->records.size());
-        if (isNew) {
-            merged->records.push_back(r);
-            ++counts.added;
-        } else {
-            merged->records[it->second].name = r.name;
-            ++counts.renamed;
-        }
-    }
-    if (!writeOrWarn(app, *first, *merged)) return std::nullopt;
-    if (const std::string own = renameDataFileName(app.currentCode());
-        !own.empty() && *first == app.programFolder().dataFile(own))
-        keepRenameDat(app, {});
-    prompter.inform(
-        "リネームデータ1 (" + fs::pathName(*first) + ") に\nリネームデータ2 (" +
-            fs::pathName(*second) + ") の内容を追加しました。" +
-            unusableNamesText(refused, "ファイル名として使えない名前のため追加しなかった記録 :"),
-        "結合の確認");
-    counts.refused = static_cast<int>(refused.size());
-    counts.total = merged->records.size();
-    return counts;
-}
-
-std::optional<int> createRenameDataFromDat(Application& app) {
-    const std::string fileName = renameFileOrWarn(app);
-    if (fileName.empty()) return std::nullopt;
-    Prompter& prompter = app.prompter();
-    const auto dat = prompter.chooseOpenFile("DATファイルの場所を指定してください", "DATファイル",
-                                             "*.dat *.xml *.txt", app.programFolder().dataFolder());
-    if (!dat || dat->empty()) return std::nullopt;
-    std::string error;
-    std::optional<DatImport> imported = readLogiqxDat(*dat, error);
-    if (!imported) {
-        prompter.inform(error, kWarning);
-        return std::nullopt;
-    }
-    if (imported->records.empty()) {
-        prompter.inform("DATファイルに大きさとCRCの分かるROMの記録がありません。", kWarning);
-        return std::nullopt;
-    }
-    const auto target = chooseRenameDataTarget(app, fileName);
-    if (!target) return std::nullopt;
-    RenameData data;
-    data.hardware = app.currentCode();
-    data.records = std::move(imported->records);
-    // The file keeps the other program's limit; the rest of the DAT is read when renaming.
-    const std::size_t inDat = data.records.size();
-    if (inDat > kRenameTableLimit) data.records.resize(kRenameTableLimit);
-    if (!writeOrWarn(app, *target, data)) return std::nullopt;
-    const bool ownFile = *target == app.programFolder().dataFile(fileName);
-    if (ownFile) keepRenameDat(app, inDat > kRenameTableLimit ? *dat : std::string());
-    const int written = static_cast<int>(data.records.size());
-    std::string text =
-        "DATファイルからリネームデータを作成しました。\n\n作成したリネームデータ数 : " +
-        std::to_string(written);
-    text += datImportNotesText(*imported);
-    if (imported->verifyOnly > 0)
-        text += "\nうち、SHA-1かMD5で「DATファイルで照合」に使えるROMの数 : " +
-                std::to_string(imported->verifyOnly);
-    if (imported->header != HeaderKind::None)
-        text +=
-            "\n\nこのDATファイルの記録は" + std::string(headerKindName(imported->header)) +
-            "ヘッダーを除いた内容のものです。ヘッダー付きのファイルもヘッダーを除いて照合します。";
-    if (inDat > kRenameTableLimit) {
-        text += "\n\nリネームデータに入るのは先頭の " + std::to_string(kRenameTableLimit) +
-                " 件までです。残りの " + std::to_string(inDat - kRenameTableLimit) +
-                " 件はDATファイルにだけあります。";
-        text += ownFile ? "\nリネームではDATファイル「" + *dat + "」の記録をすべて使います。"
-                        : "\nリネームで使うには、DATファイルを指定してください。";
-    }
-    prompter.inform(text, "終了確認");
-    return written;
 }
 
 }  // namespace romshelf
