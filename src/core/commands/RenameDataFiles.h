@@ -27,7 +27,7 @@ struct LoopFile {
 // The rows the rename loops look at, in display order; rows without a file (the placeholder,
 // unowned titles) and archives are left out and counted nowhere.
 struct LoopFiles {
-    int total = 0;                                  // every row, for the progress range
+    int total = 0;                                // every row, for the progress range
     std::vector<std::pair<int, LoopFile>> files;  // (row number, file)
 };
 LoopFiles listedFiles(const Application& app);
