@@ -40,8 +40,6 @@ std::vector<Target> targetsOf(const Application& app, const std::vector<int>& ro
     return targets;
 }
 
-
-
 Packed packChecked(Application& app, const std::string& path, const Packer& pack,
                    std::string& archivePath, bool flushNow) {
     archive::Compression how = chosenCompression(app);
@@ -55,8 +53,6 @@ Packed packChecked(Application& app, const std::string& path, const Packer& pack
     if (!existed) fs::removeFile(archivePath);
     return Packed::Failed;
 }
-
-
 
 void removeLeftoverUnpackFolders(const std::string& folder, long long startedAt) {
     namespace sfs = std::filesystem;
