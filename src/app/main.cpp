@@ -172,12 +172,7 @@ int refuseSecondWriter(const romshelf::ProgramFolder& folder,
                        romshelf::UnixSignalWatcher& signals) {
     std::fprintf(stderr, "romshelf: the program folder %s is in use by %s\n",
                  folder.pathWithoutSlash().c_str(), romshelf::describeHolder(holder).c_str());
-    std::string pid = holder.pid > 0 ? "、プロセスID " + std::to_string(holder.pid) : "";
-    if (!holder.host.empty() && holder.host != romshelf::WriterLock::thisHost())
-        pid += "、コンピュータ " + holder.host;
-    const std::string who = holder.role == "romshelf" ? "ウィンドウ (romshelf" + pid + ")"
-                            : holder.role.empty()     ? "ほかのプログラム"
-                                                      : "コマンド (" + holder.role + pid + ")";
+    const std::string who = romshelf::describeHolderInJapanese(holder);
     QMessageBox box(
         QMessageBox::Warning, QStringLiteral("警告"),
         QString::fromStdString("このプログラムフォルダは、ほかのプログラムが使用中です。\n\n" +

@@ -192,7 +192,7 @@ void Application::startUp(StartList list) {
     removeLeftoverPendingFiles(folder_.dataFolder(), startedAt_);
     finishInterruptedChanges();
     if (const auto& before = lock_.tookOverFrom())
-        launching_.logWriter().line("書き込みを止めていた " + describeHolder(*before) +
+        launching_.logWriter().line("書き込みを止めていた" + describeHolderInJapanese(*before) +
                                     " は終了していたので、プログラムフォルダを引き継ぎました。");
     if (lock_.held() && lock_.onNetworkShare())
         launching_.logWriter().line(

@@ -323,4 +323,13 @@ std::string describeHolder(const WriterLock::Holder& holder) {
     return "another command (" + what + ")";
 }
 
+std::string describeHolderInJapanese(const WriterLock::Holder& holder) {
+    std::string pid = holder.pid > 0 ? "、プロセスID " + std::to_string(holder.pid) : "";
+    if (!holder.host.empty() && holder.host != WriterLock::thisHost())
+        pid += "、コンピュータ " + holder.host;
+    if (holder.role.empty()) return "ほかのプログラム";
+    if (holder.role == "romshelf") return "ウィンドウ (romshelf" + pid + ")";
+    return "コマンド (" + holder.role + pid + ")";
+}
+
 }  // namespace romshelf

@@ -94,5 +94,8 @@ private:
 // "the window (romshelf, process 123)" or "another command (romshelf-cli set, process 123)";
 // a holder on another machine adds its host: "… process 123 on nas-pc".
 std::string describeHolder(const WriterLock::Holder& holder);
+// The same for the window's own messages: "ウィンドウ (romshelf、プロセスID 123)",
+// "コマンド (romshelf-cli set、プロセスID 123、コンピュータ nas2)", "ほかのプログラム".
+std::string describeHolderInJapanese(const WriterLock::Holder& holder);
 
 }  // namespace romshelf

@@ -99,6 +99,9 @@ TEST(WriterLock, AnotherMachinesLiveOwnerFileRefusesAndSaysWhereUnlessTakenOver)
     EXPECT_EQ(lock.holder().host, "nas-pc");
     EXPECT_EQ(lock.holder().pid, 4242);
     EXPECT_EQ(describeHolder(lock.holder()), "the window (romshelf, process 4242 on nas-pc)");
+    // The window's messages are Japanese throughout.
+    EXPECT_EQ(describeHolderInJapanese(lock.holder()),
+              "ウィンドウ (romshelf、プロセスID 4242、コンピュータ nas-pc)");
     // Read before anything is written: the holder's file is as it was.
     EXPECT_EQ(dir.read("romshelf.owner"), owner);
     EXPECT_FALSE(lock.held());
