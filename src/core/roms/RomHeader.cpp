@@ -6,67 +6,14 @@
 #include "core/platform/AsciiCase.h"
 #include "core/platform/FileSystem.h"
 #include "core/roms/HeaderSkip.h"
+#include "core/roms/RomHeaderFields.h"
 #include "core/text/TextCodec.h"
 
 namespace romshelf {
 
 namespace {
 
-// Bounds are checked by each reader before it reads a field; these never see an offset past
-// the image.
-unsigned byteAt(std::string_view b, std::size_t off) { return static_cast<unsigned char>(b[off]); }
-unsigned le16(std::string_view b, std::size_t off) {
-    return byteAt(b, off) | byteAt(b, off + 1) << 8;
-}
-unsigned be16(std::string_view b, std::size_t off) {
-    return byteAt(b, off) << 8 | byteAt(b, off + 1);
-}
-std::uint32_t be32(std::string_view b, std::size_t off) {
-    return static_cast<std::uint32_t>(be16(b, off)) << 16 | be16(b, off + 2);
-}
-
-std::string hex(std::uint64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "$%0*llX", digits, static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::string number(std::uint64_t value) { return std::to_string(value); }
-
-std::string sizeText(std::uint64_t bytes) {
-    if (bytes >= 1024 && bytes % 1024 == 0) return number(bytes / 1024) + " KB";
-    return number(bytes) + " バイト";
-}
-
-// A header's text field: CP932 (titles may hold kana), blanks and NULs trimmed at the end,
-// control bytes shown as blanks; bytes that are not CP932 become '?'.
-std::string textField(std::string_view b, std::size_t off, std::size_t length) {
-    std::string raw(b.substr(off, length));
-    for (char& c : raw)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    while (!raw.empty() && raw.back() == ' ') raw.pop_back();
-    if (text::isValidCp932(raw)) return text::fromCp932(raw);
-    for (char& c : raw)
-        if (static_cast<unsigned char>(c) >= 0x80) c = '?';
-    return raw;
-}
-
-std::string field(std::string_view label, const std::string& value) {
-    return std::string(label) + ": " + value;
-}
-
-std::string compared(std::uint64_t stored, std::uint64_t computed, int digits) {
-    return hex(stored, digits) + " (計算値 " + hex(computed, digits) + "、" +
-           (stored == computed ? "一致" : "不一致") + ")";
-}
-
-HeaderReport invalid(std::string_view name, std::string reason) {
-    HeaderReport r;
-    r.lines = {std::string(name) + "のヘッダが正しくありません。", std::move(reason)};
-    return r;
-}
-
-const char* yesNo(bool on) { return on ? "あり" : "なし"; }
+using namespace romheader;
 
 // --- iNES / NES 2.0 --------------------------------------------------------------------------
 
