@@ -127,3 +127,32 @@ TEST_F(PadView, HoldingSelectAndStartEndsTheRunningGameAndItsPlayIsRecorded) {
     EXPECT_TRUE(
         std::ranges::count(app.systemLog().lines(), "ホットキーでエミュレータを終了します。"));
 }
+
+TEST_F(PadView, TheShouldersJumpBetweenLetterGroupsAsTheListSortsThem) {
+    setUpLaunch("FC", emulator("NES", "./emu/nes emu"));
+    // The list sorts hiragana and katakana as one, and so kana voiced or not: かえる and ガンバレ
+    // open one group.
+    for (const char* name : {"1942.nes", "apple.nes", "Asteroids.nes", "banana.nes", "かえる.nes",
+                             "ガンバレ.nes", "きのこ.nes"})
+        dir.write(std::string("roms/") + name, "R");
+    CMainFrame& f = open("FC");
+    QAbstractItemModel* model = f.fileList()->model();
+    ASSERT_EQ(model->rowCount(), 7);
+    const auto at = [&] { return model->index(currentRow(), 0).data().toString(); };
+    ASSERT_EQ(at(), QStringLiteral("1942"));
+    const QString forward[] = {QStringLiteral("apple"), QStringLiteral("banana"),
+                               QStringLiteral("かえる"), QStringLiteral("きのこ"),
+                               QStringLiteral("きのこ")};  // the last group: no further
+    for (const QString& expected : forward) {
+        tap(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
+        EXPECT_EQ(at(), expected);
+    }
+    const QString back[] = {QStringLiteral("かえる"), QStringLiteral("banana"),
+                            QStringLiteral("apple"), QStringLiteral("1942")};
+    for (const QString& expected : back) {
+        tap(SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
+        EXPECT_EQ(at(), expected);
+    }
+    // The row the pad moves to is the selected one, drawn so.
+    EXPECT_TRUE(f.fileList()->selectionModel()->isRowSelected(currentRow(), QModelIndex()));
+}

@@ -156,17 +156,45 @@ std::vector<std::string> padProfileNames(const std::string& programFolder) {
     return names;
 }
 
-PadProfileReading loadPadProfile(const std::string& programFolder, const std::string& name) {
-    // The file as it is named: "Shooter.INI" is profile "Shooter" too.
-    std::string path = padProfileFolder(programFolder) + name + ".ini";
-    for (const fs::DirEntry& entry : fs::listDirectory(padProfileFolder(programFolder)))
+namespace {
+
+// The file of profile `name`: the one there whatever the case of its .ini ("Shooter.INI" is
+// profile "Shooter" too), else <name>.ini.
+std::string profilePath(const std::string& programFolder, const std::string& name) {
+    const std::string folder = padProfileFolder(programFolder);
+    for (const fs::DirEntry& entry : fs::listDirectory(folder))
         if (!entry.isDirectory && ascii::endsWithIgnoringCase(entry.name, ".ini") &&
             fs::pathTitle(entry.name) == name)
-            path = padProfileFolder(programFolder) + entry.name;
+            return folder + entry.name;
+    return folder + name + ".ini";
+}
+
+}  // namespace
+
+PadProfileReading loadPadProfile(const std::string& programFolder, const std::string& name) {
+    const std::string path = profilePath(programFolder, name);
     // A profile of more than a megabyte is no profile of ours.
     const std::optional<std::string> text = fs::readFile(path, 1u << 20);
     if (!text) return failed(0, "プロファイルを読めません: " + path);
     return readPadProfile(*text);
+}
+
+bool isPadProfileName(std::string_view name) {
+    return !name.empty() && name.front() != '.' &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos &&
+           ascii::trimmed(name) == name;
+}
+
+bool savePadProfile(const std::string& programFolder, const std::string& name,
+                    const PadProfile& profile) {
+    if (!isPadProfileName(name)) return false;
+    if (!fs::createDirectories(padProfileFolder(programFolder))) return false;
+    return fs::writeFileAtomically(profilePath(programFolder, name), writePadProfile(profile));
+}
+
+bool removePadProfile(const std::string& programFolder, const std::string& name) {
+    if (!isPadProfileName(name)) return false;
+    return fs::removeFile(profilePath(programFolder, name));
 }
 
 bool isBuiltInPadSetting(std::string_view setting) {

@@ -72,6 +72,17 @@ std::string padProfileFolder(const std::string& programFolder);
 std::vector<std::string> padProfileNames(const std::string& programFolder);
 // Reads data/pad/<name>.ini; a file that cannot be read is an error of the whole file.
 PadProfileReading loadPadProfile(const std::string& programFolder, const std::string& name);
+// A name a profile's file can take: not empty, no '/', no NUL, not opening with '.' (a hidden
+// file, or the folders "." and ".."), and no blank at either end (lost when it is read back).
+bool isPadProfileName(std::string_view name);
+// Writes data/pad/<name>.ini (over the file of that name whatever the case of its .ini, and
+// making the folder when missing) whole or not at all, as the program's other files are: a
+// crash leaves the old profile, never half of the new one. False for a name that cannot be a
+// profile's, or when it cannot be written.
+bool savePadProfile(const std::string& programFolder, const std::string& name,
+                    const PadProfile& profile);
+// Removes data/pad/<name>.ini (whatever the case of its .ini); false when it cannot.
+bool removePadProfile(const std::string& programFolder, const std::string& name);
 
 // An emulator entry's JoyToKey setting that names a built-in profile instead of a JoyToKey .cfg:
 // the mark opens with '<', which no Windows file name (and so no .cfg title) holds, so the files

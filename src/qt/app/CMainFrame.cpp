@@ -29,6 +29,7 @@
 #include "qt/app/GameListDialog.h"
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
+#include "core/views/LetterGroup.h"
 #include "qt/app/EventPump.h"
 #include "qt/platform/BesideEventLoop.h"
 #include "qt/app/MainMenu.h"
@@ -36,6 +37,7 @@
 #include "qt/app/SearchDialog.h"
 #include "qt/app/TagFilterDialog.h"
 #include "qt/platform/GamePad.h"
+#include "qt/platform/X11Keys.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
 #include "core/commands/BatchOperations.h"
@@ -586,9 +588,14 @@ void CMainFrame::applyPadSettings() {
     pad_->setEnabled(plus.pad);
     pad_->setQuitHotkey(readCombination(plus.padQuitButtons).value_or(std::vector<PadControl>{}),
                         plus.padQuitHoldMs);
-    // Held on the pad, a direction repeats as a held key does.
-    const int rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
-    pad_->setRepeat(500, rate > 0 ? 1000 / rate : 33);
+    // Held on the pad, a direction repeats as a held key does: with the X server's delay and
+    // interval, else Qt's rate after the usual half second (Qt tells no delay).
+    if (const std::optional<x11::KeyboardRepeat> x = x11::keyboardRepeat()) {
+        pad_->setRepeat(x->delayMs, x->intervalMs);
+    } else {
+        const int rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
+        pad_->setRepeat(500, rate > 0 ? 1000 / rate : 33);
+    }
 }
 
 void CMainFrame::followGame() { pad_->setGameRunning(app_.launcher().emulatorRunning()); }
@@ -688,15 +695,13 @@ void CMainFrame::jumpToGroup(int direction) {
     if (rows == 0) return;
     int column = fileList_->horizontalHeader()->sortIndicatorSection();
     if (column < 0 || column >= model->columnCount()) column = 0;
-    // A group is the rows whose text opens with one letter (case aside); digits and signs make
-    // one group of their own.
+    // A group is the rows whose text opens with one letter as the sort sees it (kana folded
+    // unless the sort tells them apart); digits and signs make one group of their own.
+    const bool kanaSensitive = app_.settings().option(Option::SortDistinguishesKana);
     const auto group = [&](int row) {
-        const QString text = model->index(row, column).data().toString().trimmed();
-        if (text.isEmpty()) return QChar();
-        const QChar first = text.at(0).toUpper();
-        return first.isLetter() ? first : QChar(u'#');
+        return letterGroup(ss(model->index(row, column).data().toString()), kanaSensitive);
     };
-    const QChar here = group(current);
+    const std::string here = group(current);
     int row = current;
     if (direction > 0) {
         while (row < rows - 1 && group(row) == here) ++row;
@@ -705,7 +710,7 @@ void CMainFrame::jumpToGroup(int direction) {
         // To the start of this group, then to the start of the one before.
         while (row > 0 && group(row - 1) == here) --row;
         if (row == 0) return;
-        const QChar before = group(row - 1);
+        const std::string before = group(row - 1);
         --row;
         while (row > 0 && group(row - 1) == before) --row;
     }

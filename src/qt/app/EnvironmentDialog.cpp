@@ -28,6 +28,7 @@
 #include "core/text/NameTags.h"
 #include "qt/app/DialogButtons.h"
 #include "qt/app/ThanksDialog.h"
+#include "qt/app/PadProfileDialog.h"
 #include "qt/platform/GamePad.h"
 #include "qt/views/WindowsFont.h"
 
@@ -571,6 +572,19 @@ void EnvironmentDialog::addPadPage() {
     padQuitHold_->setValue(plus.padQuitHoldMs);
     hotkey->addWidget(padQuitHold_);
     outer->addLayout(hotkey);
+    padProfiles_ = new QPushButton(QStringLiteral("プロファイルの編集..."), sheet);
+    padProfiles_->setToolTip(QStringLiteral(
+        "キーボードでしか操作できないエミュレータに、パッドのボタンをキーとして送る設定です"));
+    connect(padProfiles_, &QPushButton::clicked, this, [this] {
+        PadProfileDialog dialog(app_.programFolder().path(), pad_, this);
+        dialog.exec();
+    });
+    auto* profiles = new QHBoxLayout;
+    profiles->addWidget(
+        new QLabel(QStringLiteral("内蔵のキー割り当て (エミュレータ設定の JoyToKey 欄):"), sheet));
+    profiles->addWidget(padProfiles_);
+    profiles->addStretch();
+    outer->addLayout(profiles);
     outer->addStretch();
     if (pad_) {
         connect(pad_, &GamePad::padsChanged, this, &EnvironmentDialog::showPads);

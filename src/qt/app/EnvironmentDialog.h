@@ -84,6 +84,8 @@ public:
     QLabel* padTestView() const { return padTest_; }
     QLineEdit* padQuitButtonsEdit() const { return padQuitButtons_; }
     QSpinBox* padQuitHoldMs() const { return padQuitHold_; }
+    // "プロファイルの編集...": the built-in profiles' dialog.
+    QPushButton* padProfilesButton() const { return padProfiles_; }
 
 private:
     // The program's own option on the main page, beside the shared settings' (it is kept apart).
@@ -138,6 +140,7 @@ private:
     QLabel* padTest_ = nullptr;
     QLineEdit* padQuitButtons_ = nullptr;
     QSpinBox* padQuitHold_ = nullptr;
+    QPushButton* padProfiles_ = nullptr;
 };
 
 }  // namespace romshelf

@@ -7,6 +7,7 @@
 #include "qt/platform/X11Capture.h"
 
 // Xlib last: its macros would rename Qt's own words.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -51,6 +52,18 @@ std::optional<std::uint64_t> findWindow(Display* d, const std::function<bool(Win
 }
 
 }  // namespace
+
+std::optional<KeyboardRepeat> keyboardRepeat() {
+    if (!x11::available()) return std::nullopt;
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return std::nullopt;
+    unsigned delay = 0, interval = 0;
+    const bool known =
+        XkbGetAutoRepeatRate(d, XkbUseCoreKbd, &delay, &interval) && delay > 0 && interval > 0;
+    XCloseDisplay(d);
+    if (!known) return std::nullopt;
+    return KeyboardRepeat{static_cast<int>(delay), static_cast<int>(interval)};
+}
 
 Keys::~Keys() {
     if (display_) XCloseDisplay(display_);

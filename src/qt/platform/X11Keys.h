@@ -14,6 +14,14 @@ namespace romshelf::x11 {
 // Keys pressed on the user's behalf (XTest) and the windows of other programs, for the special
 // start. On a connection of its own, opened on first use; on anything but an X server with the
 // XTest extension nothing here works and available() says so.
+// The X server's keyboard repeat: the delay before a held key repeats and the time between its
+// repeats, in milliseconds; nullopt off X or without XKB.
+struct KeyboardRepeat {
+    int delayMs = 0;
+    int intervalMs = 0;
+};
+std::optional<KeyboardRepeat> keyboardRepeat();
+
 class Keys {
 public:
     Keys() = default;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "TempFolder.h"
 
 namespace romshelf {
@@ -104,6 +108,60 @@ TEST(PadProfile, ProfilesAreTheIniFilesOfDataPad) {
     ASSERT_TRUE(missing.error);
     EXPECT_EQ(missing.error->text(),
               "プロファイルを読めません: " + dir.path() + "data/pad/gone.ini");
+}
+
+TEST(PadProfile, SavedProfileIsTheFileOfItsNameAndReadsBack) {
+    test::TempFolder dir;
+    PadProfile p;
+    p.mappings = {{0, 0x7a, KeyRepeat::None, 0}, {1, 0x78, KeyRepeat::Turbo, 0}};
+    p.turboMs = 90;
+    // No data/pad yet: the folder is made.
+    ASSERT_TRUE(savePadProfile(dir.path(), "Shooter", p));
+    EXPECT_EQ(dir.read("data/pad/Shooter.ini"),
+              "[keys]\na = z\nb = x turbo\n\n[timing]\n"
+              "turbo = 90\nrepeatDelay = 400\nrepeatInterval = 50\n");
+    const PadProfileReading back = loadPadProfile(dir.path(), "Shooter");
+    ASSERT_TRUE(back.profile);
+    EXPECT_EQ(back.profile->mappings.size(), 2u);
+    EXPECT_EQ(back.profile->mappings[1].keysym, 0x78u);
+    EXPECT_EQ(back.profile->mappings[1].repeat, KeyRepeat::Turbo);
+    EXPECT_EQ(back.profile->turboMs, 90);
+}
+
+TEST(PadProfile, SavingReplacesTheFileWholeUnderTheNameItHas) {
+    test::TempFolder dir;
+    dir.write("data/pad/Race.INI", "[keys]\na = z\n");
+    // A reader that opened the old file goes on reading the old file: the new one took its name
+    // whole, it was not written over it.
+    std::ifstream before(dir.file("data/pad/Race.INI"));
+    PadProfile p;
+    p.mappings = {{6, 0xff0d, KeyRepeat::None, 0}};
+    ASSERT_TRUE(savePadProfile(dir.path(), "Race", p));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}), "[keys]\na = z\n");
+    // One profile Race still, in the file of that name.
+    EXPECT_EQ(padProfileNames(dir.path()), std::vector<std::string>{"Race"});
+    EXPECT_TRUE(dir.read("data/pad/Race.INI").starts_with("[keys]\nstart = Return\n"));
+    ASSERT_TRUE(removePadProfile(dir.path(), "Race"));
+    EXPECT_TRUE(padProfileNames(dir.path()).empty());
+    EXPECT_FALSE(removePadProfile(dir.path(), "Race"));
+}
+
+TEST(PadProfile, ANameThatIsNoFileTitleIsRefused) {
+    test::TempFolder dir;
+    PadProfile p;
+    p.mappings = {{0, 0x7a, KeyRepeat::None, 0}};
+    const std::vector<std::string> names = {
+        "", "../escape", "a/b", ".hidden", " padded", "padded ", std::string("nul\0inside", 10)};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(isPadProfileName(name));
+        EXPECT_FALSE(savePadProfile(dir.path(), name, p));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/escape.ini")));
+    EXPECT_TRUE(padProfileNames(dir.path()).empty());
+    EXPECT_TRUE(isPadProfileName("横スクロール 2P"));
+    EXPECT_TRUE(savePadProfile(dir.path(), "横スクロール 2P", p));
+    EXPECT_EQ(padProfileNames(dir.path()), std::vector<std::string>{"横スクロール 2P"});
 }
 
 TEST(PadProfile, BuiltInSettingsAreMarkedAsNoCfgTitleCanBe) {
