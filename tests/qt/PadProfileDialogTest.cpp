@@ -113,6 +113,45 @@ TEST_F(PadProfileDialogTest, ShowsTheProfileAndSavesTheEditsForTheReaderToReadBa
     EXPECT_EQ(dir.read("data/pad/Race.ini"), "[keys]\nb = x\n");
 }
 
+// Edits are never dropped unasked: picking another profile or closing asks to save them first.
+TEST_F(PadProfileDialogTest, UnsavedEditsAreSavedDroppedOrKeptAsTheUserAnswers) {
+    dir.write("data/pad/Race.ini", "[keys]\nb = x\n");
+    dir.write("data/pad/Shooter.ini", "[keys]\na = z\n");
+    open();
+    QListWidget* list = dialog->profileList();
+    ASSERT_EQ(list->currentItem()->text(), QStringLiteral("Race"));
+    // Nothing edited: no question.
+    list->setCurrentRow(1);
+    list->setCurrentRow(0);
+    ASSERT_EQ(list->currentRow(), 0);
+
+    setKey(kA, "space");
+    // Cancel: the pick is undone and the edit stays in the table.
+    test::withModal<QMessageBox>(
+        [&] { list->setCurrentRow(1); },
+        [](QMessageBox& box) { box.button(QMessageBox::Cancel)->click(); });
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(cell(kA, PadProfileDialog::kKeyColumn), QStringLiteral("space"));
+    EXPECT_EQ(dir.read("data/pad/Race.ini"), "[keys]\nb = x\n");
+    // Save: written to the profile it was made on, then the other one is shown.
+    test::withModal<QMessageBox>([&] { list->setCurrentRow(1); },
+                                 [](QMessageBox& box) { box.button(QMessageBox::Save)->click(); });
+    EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(cell(kA, PadProfileDialog::kKeyColumn), QStringLiteral("z"));
+    const PadProfileReading race = loadPadProfile(dir.path(), "Race");
+    ASSERT_TRUE(race.profile);
+    EXPECT_EQ(race.profile->mappings.size(), 2u);
+
+    // Closing with an edit: Discard leaves the file as it was and closes.
+    dialog->turboMs()->setValue(90);
+    dialog->show();
+    test::withModal<QMessageBox>(
+        [&] { dialog->reject(); },
+        [](QMessageBox& box) { box.button(QMessageBox::Discard)->click(); });
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dir.read("data/pad/Shooter.ini"), "[keys]\na = z\n");
+}
+
 TEST_F(PadProfileDialogTest, AnUnknownKeyIsNotSaved) {
     dir.write("data/pad/Shooter.ini", "[keys]\na = z\n");
     open();

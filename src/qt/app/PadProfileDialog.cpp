@@ -108,7 +108,16 @@ PadProfileDialog::PadProfileDialog(std::string programFolder, GamePad* pad, QWid
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(new_, &QPushButton::clicked, this, &PadProfileDialog::addProfile);
     connect(delete_, &QPushButton::clicked, this, &PadProfileDialog::removeProfile);
-    connect(profiles_, &QListWidget::currentRowChanged, this, &PadProfileDialog::showProfile);
+    connect(profiles_, &QListWidget::currentRowChanged, this, &PadProfileDialog::profileChosen);
+    const auto edited = [this] { edited_ = true; };
+    connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() == kKeyColumn) edited_ = true;
+    });
+    for (int row = 0; row < table_->rowCount(); ++row)
+        connect(qobject_cast<QComboBox*>(table_->cellWidget(row, kRepeatColumn)),
+                &QComboBox::currentIndexChanged, this, edited);
+    for (QSpinBox* box : {turbo_, repeatDelay_, repeatInterval_})
+        connect(box, &QSpinBox::valueChanged, this, edited);
     if (pad_) connect(pad_, &GamePad::stateChanged, this, &PadProfileDialog::showPadState);
 
     listProfiles(QString());
@@ -136,8 +145,34 @@ void PadProfileDialog::listProfiles(const QString& select) {
     showProfile();
 }
 
+void PadProfileDialog::profileChosen() {
+    if (shown_ && profiles_->currentItem() != shown_ && !keepEdits()) {
+        const QSignalBlocker quiet(profiles_);
+        profiles_->setCurrentItem(shown_);
+        return;
+    }
+    showProfile();
+}
+
+bool PadProfileDialog::keepEdits() {
+    if (!edited_ || !shown_) return true;
+    const auto answer = QMessageBox::question(
+        this, windowTitle(),
+        QStringLiteral("プロファイル「%1」の変更を保存しますか？").arg(shown_->text()),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Cancel) return false;
+    if (answer == QMessageBox::Save) return save();
+    edited_ = false;
+    return true;
+}
+
+void PadProfileDialog::reject() {
+    if (keepEdits()) QDialog::reject();
+}
+
 void PadProfileDialog::showProfile() {
-    const QListWidgetItem* item = profiles_->currentItem();
+    QListWidgetItem* item = profiles_->currentItem();
+    shown_ = item;
     const bool any = item != nullptr;
     table_->setEnabled(any);
     save_->setEnabled(any);
@@ -166,6 +201,7 @@ void PadProfileDialog::showProfile() {
     turbo_->setValue(profile.turboMs);
     repeatDelay_->setValue(profile.repeatDelayMs);
     repeatInterval_->setValue(profile.repeatIntervalMs);
+    edited_ = false;
 }
 
 void PadProfileDialog::showPadState() {
@@ -191,7 +227,7 @@ void PadProfileDialog::setStatus(const QString& text, bool error) {
 }
 
 bool PadProfileDialog::save() {
-    QListWidgetItem* item = profiles_->currentItem();
+    QListWidgetItem* item = shown_;
     if (!item) return false;
     PadProfile profile;
     for (int row = 0; row < table_->rowCount(); ++row) {
@@ -227,6 +263,7 @@ bool PadProfileDialog::save() {
     // The keys as the file names them ("return" is written "Return").
     for (const PadKeyMapping& m : profile.mappings)
         table_->item(rowOf(m.control), kKeyColumn)->setText(qs(keysymName(m.keysym)));
+    edited_ = false;
     setStatus(QStringLiteral("保存しました。"), false);
     return true;
 }
@@ -253,7 +290,7 @@ void PadProfileDialog::addProfile() {
 }
 
 void PadProfileDialog::removeProfile() {
-    QListWidgetItem* item = profiles_->currentItem();
+    QListWidgetItem* item = shown_;
     if (!item) return;
     const QString name = item->text();
     if (QMessageBox::question(this, windowTitle(),
@@ -264,6 +301,9 @@ void PadProfileDialog::removeProfile() {
         setStatus(QStringLiteral("プロファイル「%1」を削除できません").arg(name), true);
         return;
     }
+    // Its edits go with it.
+    shown_ = nullptr;
+    edited_ = false;
     delete item;
     showProfile();
 }

@@ -11,6 +11,7 @@
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -53,16 +54,25 @@ public:
     void addProfile();
     // Asks, then removes the profile shown.
     void removeProfile();
+    // Closing with edits not saved asks whether to save them first.
+    void reject() override;
 
 private:
     void listProfiles(const QString& select);
     void showProfile();
+    // Another profile picked: the shown one's edits are saved, dropped or kept (the pick undone)
+    // as the user answers.
+    void profileChosen();
+    // True when the shown profile has no unsaved edits or the user let them go (or saved them).
+    bool keepEdits();
     void showPadState();
     void setStatus(const QString& text, bool error);
 
     std::string programFolder_;
     GamePad* pad_ = nullptr;
     std::vector<PadControl> controls_;  // the table's rows
+    QListWidgetItem* shown_ = nullptr;  // the profile the table holds
+    bool edited_ = false;               // the table differs from what was read or saved
     QListWidget* profiles_ = nullptr;
     QTableWidget* table_ = nullptr;
     QSpinBox* turbo_ = nullptr;
