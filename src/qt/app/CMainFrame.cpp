@@ -10,45 +10,26 @@
 #include <QAction>
 #include <QMenuBar>
 #include <QTimer>
-#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QStyleHints>
 
 #include "qt/QtText.h"
-#include "qt/app/AboutDialog.h"
-#include "qt/app/BulkRegistrationDialog.h"
 #include "qt/app/CaptureToolDialog.h"
 #include "qt/app/CommandIds.h"
 #include "qt/app/DatabaseFacts.h"
-#include "qt/app/DatabaseFillDialog.h"
-#include "qt/app/EnvironmentDialog.h"
-#include <QTabWidget>
-#include "qt/app/FolderSettingsDialog.h"
-#include "qt/app/GameListDialog.h"
 #include "qt/app/HardwareBar.h"
 #include "core/settings/HardwareTable.h"
-#include "core/views/LetterGroup.h"
 #include "qt/app/EventPump.h"
 #include "qt/platform/BesideEventLoop.h"
 #include "qt/app/MainMenu.h"
 #include "qt/app/RegistrationDialog.h"
-#include "qt/app/SearchDialog.h"
-#include "qt/app/TagFilterDialog.h"
 #include "qt/platform/GamePad.h"
-#include "qt/platform/X11Keys.h"
 #include "qt/platform/ShowStates.h"
 #include "qt/app/ToolWindowFrame.h"
-#include "core/commands/BatchOperations.h"
-#include "core/imports/CsvImport.h"
-#include "core/commands/DatVerifyCommand.h"
+#include "qt/app/ToolWindowList.h"
 #include "core/app/FirstSteps.h"
-#include "core/imports/MetadataImport.h"
-#include "core/commands/Optimisation.h"
-#include "core/commands/RenameCommands.h"
 #include "core/app/RowDetails.h"
-#include "core/commands/ToolCommands.h"
 #include "qt/views/CDataBase.h"
 #include "qt/views/CFileData.h"
 #include "qt/views/CFileList.h"
@@ -57,30 +38,8 @@
 #include "qt/views/CMedia.h"
 #include "qt/views/CSnap.h"
 #include "qt/views/CSystem.h"
-#include "qt/launch/EmulatorSettingsDialog.h"
 
 namespace romshelf {
-
-namespace {
-
-struct ToolWindowInfo {
-    int slot;
-    const char* title;
-    int viewCommand;
-};
-
-// Creation order of the tool windows.
-const ToolWindowInfo kToolWindows[] = {
-    {kSlotDatabase, "データベースウィンドウ", cmd::ViewDatabase},
-    {kSlotSystem, "システムウィンドウ", cmd::ViewSystem},
-    {kSlotFileList, "ファイルリスト", cmd::ViewFileList},
-    {kSlotSnap, "スナップウィンドウ : ", cmd::ViewSnap},
-    {kSlotFolder, "フォルダウィンドウ", cmd::ViewFolder},
-    {kSlotFileInfo, "ファイル情報ウィンドウ", cmd::ViewFileInfo},
-    {kSlotMedia, "メディアウィンドウ", cmd::ViewMedia},
-};
-
-}  // namespace
 
 CMainFrame::CMainFrame(Application& app) : app_(app) {
     setObjectName(QStringLiteral("CMainFrame"));
@@ -277,44 +236,6 @@ void CMainFrame::connectFolderWindow() {
     folder_->reset();
 }
 
-void CMainFrame::filterByTags() {
-    TagFilterDialog dialog(app_.tagFilter(), app_.plusSettings().onePerGame, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    app_.clearDetailPanes();
-    // Both at once: the list is built again once.
-    app_.setOnePerGame(dialog.onePerGame(), false);
-    app_.setTagFilter(dialog.filter());
-    showOnePerGame();
-}
-
-void CMainFrame::showOnePerGame() {
-    menu_->action(cmd::OnePerGame)->setChecked(app_.plusSettings().onePerGame);
-}
-
-void CMainFrame::searchFiles() {
-    SearchDialog dialog(app_.categoryLists(), app_.categoryNames(), this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    app_.clearDetailPanes();
-    app_.showSearchResult(dialog.criteria());
-}
-
-void CMainFrame::openRegistration(int row, bool bulk) {
-    if (!bulk) {
-        registration_->openFor(row);
-        return;
-    }
-    if (!bulkRegistrationAvailable(app_)) return;
-    std::vector<int> rows;
-    for (const QModelIndex& i : fileList_->selectionModel()->selectedRows())
-        rows.push_back(i.row());
-    registration_->dismiss();
-    const CFileList::Selection files = fileList_->selectedFiles();
-    BulkRegistrationDialog dialog(app_, std::move(rows), this);
-    dialog.exec();
-    // The list is built again: the same files stay selected, shown with their new records.
-    showSelectionAgain(files);
-}
-
 void CMainFrame::showSelectionAgain(const CFileList::Selection& files) {
     if (fileList_->selectFiles(files)) Q_EMIT fileList_->selectionShown(fileList_->selectedRow());
 }
@@ -369,112 +290,6 @@ ToolWindowFrame* CMainFrame::toolWindow(int slot) const {
     return tools_[static_cast<std::size_t>(slot)];
 }
 
-void CMainFrame::connectCommands() {
-    for (const auto& tool : kToolWindows) {
-        const int slot = tool.slot;
-        command(tool.viewCommand, [this, slot] {
-            if (ToolWindowFrame* w = toolWindow(slot)) w->showFromView();
-        });
-    }
-    command(cmd::Exit, [this] { close(); });
-    command(cmd::ShowAll, [this] { app_.showAll(); });
-    command(cmd::EmulatorOnly, [this] { launching([this] { app_.startEmulatorOnly(); }); });
-    for (int k = 0; k < cmd::kRecentFileCount; ++k)
-        command(cmd::RecentFile1 + k,
-                [this, k] { launching([this, k] { app_.launchRecent(k); }); });
-    command(cmd::ShowUnregistered, [this] { app_.showUnregistered(); });
-    command(cmd::ShowNoSnap, [this] { app_.showWithoutSnap(); });
-    command(cmd::ShowFavourites, [this] { app_.showFavourites(); });
-    command(cmd::Search, [this] { searchFiles(); });
-    command(cmd::GameList, [this] { runGameListCommand(app_, this); });
-    command(cmd::ImportOwnCsv, [this] { importCsv(app_, CsvFormat::Own); });
-    command(cmd::ImportOldCsv, [this] { importCsv(app_, CsvFormat::Old); });
-    command(cmd::ImportFrontendMetadata, [this] { importFrontendMetadataCommand(app_); });
-    command(cmd::ResetColumnWidths, [this] {
-        if (fileList_) fileList_->resetColumnWidths();
-    });
-    command(cmd::EnvironmentSettings, [this] { openEnvironmentDialog(false); });
-    command(cmd::About, [this] { showAbout(); });
-    command(cmd::ClearTemp, [this] { app_.tempFolders().clearCommand(); });
-    command(cmd::InternalInfo, [this] {
-        if (!fileList_) return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        // The checker's report goes to the system log: the window comes forward for it.
-        if (app_.internalInfo().show(fileList_->selectedRow()))
-            if (ToolWindowFrame* w = toolWindow(kSlotSystem)) w->showFromView();
-        // The sequence holds the busy guard until its report is in the log.
-        app_.whenIdle([] { QApplication::restoreOverrideCursor(); });
-    });
-    command(cmd::JoyToKey, [this] { startJoyToKey(app_); });
-    command(cmd::Explorer, [this] { openProgramFolder(app_); });
-    command(cmd::DataBackup, [this] { app_.backUpData(); });
-    command(cmd::OptimiseFileInfo, [this] { optimiseFileInfo(app_); });
-    command(cmd::DecompressAll, [this] { decompressAll(app_); });
-    command(cmd::CompressAll, [this] { compressAll(app_); });
-    command(cmd::CopyFile, [this] {
-        if (fileList_) copySelectedFile(app_, fileList_->selectedRow());
-    });
-    command(cmd::CreateRenameData, [this] { createRenameData(app_); });
-    command(cmd::StartRename, [this] { applyRenameData(app_); });
-    command(cmd::MergeRenameData, [this] { mergeRenameData(app_); });
-    command(cmd::RenameDataFromDat, [this] { createRenameDataFromDat(app_); });
-    command(cmd::VerifyWithDat, [this] { verifyWithDat(app_); });
-    command(cmd::FillFromDatabase, [this] { fillFromDatabase(); });
-    command(cmd::CaptureTool, [this] {
-        if (capture_) capture_->showTool();
-    });
-    connectLayoutCommands();
-    connectTagCommands();
-    for (const auto& hw : hardwareTable()) {
-        const std::string code(hw.code);
-        if (hw.deleteCommand != 0)
-            command(hw.deleteCommand,
-                    [this, code] { app_.settingsCommands().deleteSettingsFile(code); });
-        if (hw.folderCommand != 0)
-            command(hw.folderCommand, [this, code] { openFolderSettings(code); });
-        // Other software has no emulators: its command edits its list of programs.
-        if (hw.emulatorCommand != 0 && hw.traits.otherSoftware)
-            command(hw.emulatorCommand, [this, code] { openFolderSettings(code); });
-        else if (hw.emulatorCommand != 0)
-            command(hw.emulatorCommand, [this, code] { openEmulatorSettings(code); });
-    }
-}
-
-void CMainFrame::connectLayoutCommands() {
-    WindowLayoutCommands& layout = app_.windowLayout();
-    // Each starts from where the windows are now.
-    command(cmd::LockWindowPositions, [this, &layout] {
-        storePlacement();
-        layout.toggleLock();
-        showLock();
-    });
-    command(cmd::StoreWindowPositions, [this, &layout] {
-        storePlacement();
-        layout.store();
-    });
-    command(cmd::RestoreWindowPositions, [&layout] { layout.restore(); });
-    command(cmd::ResetWindowSizes, [this, &layout] {
-        storePlacement();
-        layout.resetSizes();
-    });
-    for (int k = 0; k < 3; ++k)
-        command(cmd::SortByPlayTime + k,
-                [this, k] { fileList_->sortByPlays(kPlaySorts[k].second); });
-    command(cmd::ResetWindowPositions, [this, &layout] {
-        storePlacement();
-        layout.resetPositions();
-    });
-}
-
-void CMainFrame::connectTagCommands() {
-    command(cmd::OnePerGame, [this] {
-        app_.setOnePerGame(!app_.plusSettings().onePerGame);
-        showOnePerGame();
-    });
-    command(cmd::TagFilter, [this] { filterByTags(); });
-    showOnePerGame();
-}
-
 void CMainFrame::showLock() {
     menu_->action(cmd::LockWindowPositions)->setChecked(app_.settings().lockWindowPositions);
 }
@@ -486,55 +301,6 @@ void CMainFrame::toolWindowPlaced(int slot) {
 
 void CMainFrame::command(int id, std::function<void()> run) {
     menu_->setHandler(id, [this, run = std::move(run)] { app_.whenIdle(run); });
-}
-
-void CMainFrame::openFolderSettings(const std::string& code) {
-    SettingsCommands& commands = app_.settingsCommands();
-    FolderDialogModel model = commands.openFolderSettings(code);
-    FolderSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    const CFileList::Selection files = fileList_->selectedFiles();
-    commands.folderSettingsConfirmed(code, model.displayName);
-    // The hardware's data are read again: the files still listed stay selected.
-    showSelectionAgain(files);
-}
-
-void CMainFrame::openEmulatorSettings(const std::string& code) {
-    SettingsCommands& commands = app_.settingsCommands();
-    EmulatorDialogModel model = commands.openEmulatorSettings(code);
-    EmulatorSettingsDialog dialog(app_, code, model, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    const CFileList::Selection files = fileList_->selectedFiles();
-    commands.emulatorSettingsConfirmed(code);
-    // The records are read again and the rows built anew: the same files stay selected and the
-    // panes show them as before.
-    showSelectionAgain(files);
-}
-
-void CMainFrame::openEnvironmentDialog(bool drives) {
-    const CFileList::Selection files = fileList_->selectedFiles();
-    EnvironmentDialog dialog(app_, this, pad_);
-    if (drives) dialog.tabs()->setCurrentIndex(dialog.drivePageIndex());
-    // Saving clears the panes (their texts follow the settings) and may build the rows again:
-    // they show the same files, in the new settings.
-    if (dialog.exec() != QDialog::Accepted) return;
-    applyPadSettings();
-    facts_->forget();  // the hardware's databases may be others now
-    showSelectionAgain(files);
-}
-
-void CMainFrame::fillFromDatabase() {
-    if (app_.currentCode().empty()) return;
-    const CFileList::Selection files =
-        fileList_ ? fileList_->selectedFiles() : CFileList::Selection{};
-    DatabaseFillDialog dialog(app_, this);
-    // The records were read again: the panes show the same files with what was filled.
-    if (dialog.exec() == QDialog::Accepted && fileList_) showSelectionAgain(files);
-}
-
-void CMainFrame::showAbout() {
-    AboutDialog dialog(this);
-    dialog.exec();
 }
 
 void CMainFrame::hardwareComboChanged() {
@@ -581,142 +347,6 @@ void CMainFrame::launching(const std::function<void()>& launch) {
     launch();
     QApplication::restoreOverrideCursor();
     followGame();
-}
-
-void CMainFrame::applyPadSettings() {
-    const PlusSettings& plus = app_.plusSettings();
-    pad_->setEnabled(plus.pad);
-    pad_->setQuitHotkey(readCombination(plus.padQuitButtons).value_or(std::vector<PadControl>{}),
-                        plus.padQuitHoldMs);
-    // Held on the pad, a direction repeats as a held key does: with the X server's delay and
-    // interval, else Qt's rate after the usual half second (Qt tells no delay).
-    if (const std::optional<x11::KeyboardRepeat> x = x11::keyboardRepeat()) {
-        pad_->setRepeat(x->delayMs, x->intervalMs);
-    } else {
-        const int rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
-        pad_->setRepeat(500, rate > 0 ? 1000 / rate : 33);
-    }
-}
-
-void CMainFrame::followGame() { pad_->setGameRunning(app_.launcher().emulatorRunning()); }
-
-void CMainFrame::emulatorEnded(const EmulatorSession& run) {
-    if (pad_->mappedProcess() == run.pid) pad_->stopMapping();
-    followGame();
-    if (!endedByHotkey_ || app_.launcher().emulatorRunning()) return;
-    // Left with the pad alone, the user needs the launcher in front again.
-    endedByHotkey_ = false;
-    if (isMinimized()) showNormal();
-    raise();
-    activateWindow();
-    focusFileList();
-}
-
-void CMainFrame::padMappingWanted(int pid, const PadProfile& profile) {
-    pad_->startMapping(pid, profile);
-}
-
-void CMainFrame::padAction(PadAction action) {
-    QWidget* popup = QApplication::activePopupWidget();
-    QWidget* modal = QApplication::activeModalWidget();
-    const bool inWindow = !popup && !modal;
-    if (inWindow && action != PadAction::Menu) focusFileList();
-    QWidget* target = popup ? popup : QApplication::focusWidget();
-    if (!target) target = modal ? modal : this;
-    const auto key = [target](int k) {
-        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
-        QApplication::sendEvent(target, &release);
-    };
-    switch (action) {
-        case PadAction::Up:
-            key(Qt::Key_Up);
-            break;
-        case PadAction::Down:
-            key(Qt::Key_Down);
-            break;
-        case PadAction::PageUp:
-            key(Qt::Key_PageUp);
-            break;
-        case PadAction::PageDown:
-            key(Qt::Key_PageDown);
-            break;
-        case PadAction::Launch:
-            if (!inWindow) {
-                key(Qt::Key_Return);  // the dialog's default button, the menu's item
-            } else if (fileList_) {
-                // The row the pad's focus is on, when nothing is selected yet (a fresh start).
-                const int selected = fileList_->selectedRow();
-                const int row = selected >= 0 ? selected : fileList_->currentIndex().row();
-                if (row >= 0) Q_EMIT fileList_->startRequested(row);
-            }
-            break;
-        case PadAction::Back:
-            if (popup) {
-                popup->close();
-            } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-                dialog->reject();
-            } else if (modal) {
-                modal->close();
-            }
-            break;
-        case PadAction::PreviousHardware:
-        case PadAction::NextHardware: {
-            if (!inWindow) break;
-            QComboBox* combo = bar_->hardwareCombo();
-            const int next = combo->currentIndex() + (action == PadAction::NextHardware ? 1 : -1);
-            if (next < 0 || next >= combo->count()) break;
-            combo->setCurrentIndex(next);
-            Q_EMIT bar_->hardwareChosen(next);
-            break;
-        }
-        case PadAction::PreviousGroup:
-            if (inWindow) jumpToGroup(-1);
-            break;
-        case PadAction::NextGroup:
-            if (inWindow) jumpToGroup(1);
-            break;
-        case PadAction::Menu:
-            if (inWindow && !menuBar()->actions().isEmpty()) {
-                activateWindow();
-                menuBar()->setFocus(Qt::OtherFocusReason);
-                menuBar()->setActiveAction(menuBar()->actions().first());
-            }
-            break;
-    }
-}
-
-void CMainFrame::jumpToGroup(int direction) {
-    if (!fileList_ || !fileList_->model()) return;
-    QAbstractItemModel* model = fileList_->model();
-    const int rows = model->rowCount();
-    const int current = fileList_->currentIndex().isValid() ? fileList_->currentIndex().row() : 0;
-    if (rows == 0) return;
-    int column = fileList_->horizontalHeader()->sortIndicatorSection();
-    if (column < 0 || column >= model->columnCount()) column = 0;
-    // A group is the rows whose text opens with one letter as the sort sees it (kana folded
-    // unless the sort tells them apart); digits and signs make one group of their own.
-    const bool kanaSensitive = app_.settings().option(Option::SortDistinguishesKana);
-    const auto group = [&](int row) {
-        return letterGroup(ss(model->index(row, column).data().toString()), kanaSensitive);
-    };
-    const std::string here = group(current);
-    int row = current;
-    if (direction > 0) {
-        while (row < rows - 1 && group(row) == here) ++row;
-        if (group(row) == here) return;  // the last group already
-    } else {
-        // To the start of this group, then to the start of the one before.
-        while (row > 0 && group(row - 1) == here) --row;
-        if (row == 0) return;
-        const std::string before = group(row - 1);
-        --row;
-        while (row > 0 && group(row - 1) == before) --row;
-    }
-    fileList_->selectRow(row);
-    fileList_->setCurrentIndex(model->index(row, 0));
-    fileList_->scrollTo(model->index(row, 0));
 }
 
 void CMainFrame::systemLogChanged() {
