@@ -37,6 +37,39 @@ struct LogPrinter : ApplicationListener {
     std::optional<ProcessEnd> ended;
 };
 
+// Makes `name` the emulator of the launch; false after saying why there is none of that name (for
+// a program folder from Windows, which drive is to be mapped).
+bool chooseEmulatorNamed(Application& app, const std::string& name, std::ostream& err) {
+    const auto& items = app.emulatorCombo().items;
+    const auto it = std::find(items.begin(), items.end(), name);
+    if (it != items.end()) {
+        app.chooseEmulator(static_cast<int>(it - items.begin()));
+        return true;
+    }
+    err << "no such emulator (its executable must exist): " << name << "\n";
+    for (const EmulatorEntry& e : app.emulators())
+        if (e.name == name && isWindowsPath(e.executable))
+            err << name << " is " << e.executable << ", and " << windowsRootOf(e.executable)
+                << " leads nowhere here: map it with romshelf-cli drives --set "
+                << windowsRootOf(e.executable) << " FOLDER\n";
+    return false;
+}
+
+// Launches the row or the file chosen: whether it started; nullopt after saying on `err` that
+// there is no such row, or that it holds no file.
+std::optional<bool> launchChosen(Application& app, const RowChoice& choice, std::ostream& err) {
+    if (!choice.row) return app.launchFile({"", choice.file, *choice.folder, -1});
+    app.showAll();  // the rows as `list` prints them
+    const std::optional<std::size_t> row = choice.find(app, err);
+    if (!row) return std::nullopt;
+    const FileListRow& shown = app.fileList().rows()[*row];
+    if (shown.folderNumber == kPlaceholderFolder) {
+        err << "row " << *row << " is no file: " << shown.gameName() << "\n";
+        return std::nullopt;
+    }
+    return app.launchRow(static_cast<int>(*row));
+}
+
 }  // namespace
 
 int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -56,22 +89,7 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     Application& app = *opened.app;
     std::optional<MainSettingsChanges> changes(std::in_place, app);
     LogPrinter printer(app, out, err);
-    if (!emulator.empty()) {
-        const auto& items = app.emulatorCombo().items;
-        const auto it = std::find(items.begin(), items.end(), emulator);
-        if (it == items.end()) {
-            err << "no such emulator (its executable must exist): " << emulator << "\n";
-            // A program folder from Windows: say which drive is to be mapped.
-            for (const EmulatorEntry& e : app.emulators())
-                if (e.name == emulator && isWindowsPath(e.executable))
-                    err << emulator << " is " << e.executable << ", and "
-                        << windowsRootOf(e.executable)
-                        << " leads nowhere here: map it with romshelf-cli drives --set "
-                        << windowsRootOf(e.executable) << " FOLDER\n";
-            return 2;
-        }
-        app.chooseEmulator(static_cast<int>(it - items.begin()));
-    }
+    if (!emulator.empty() && !chooseEmulatorNamed(app, emulator, err)) return 2;
     app.setListener(&printer);
     app.launcher().setDryRun(dryRun);
     // Set while the game runs: the program folder is let go for it.
@@ -99,24 +117,12 @@ int launchFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         opened.ports->processes.setWaitSteps(std::move(steps));
     }
 
-    bool started = false;
-    if (choice.row) {
-        app.showAll();  // the rows as `list` prints them
-        const std::optional<std::size_t> row = choice.find(app, err);
-        if (!row) {
-            app.setListener(nullptr);
-            return 2;
-        }
-        const FileListRow& shown = app.fileList().rows()[*row];
-        if (shown.folderNumber == kPlaceholderFolder) {
-            err << "row " << *row << " is no file: " << shown.gameName() << "\n";
-            app.setListener(nullptr);
-            return 2;
-        }
-        started = app.launchRow(static_cast<int>(*row));
-    } else {
-        started = app.launchFile({"", choice.file, *choice.folder, -1});
+    const std::optional<bool> launched = launchChosen(app, choice, err);
+    if (!launched) {
+        app.setListener(nullptr);
+        return 2;
     }
+    const bool started = *launched;
     if (dryRun && app.launcher().lastStart()) {
         out << "working folder: " << escapeText(app.launcher().lastStart()->workingFolder) << "\n";
         for (const std::string& arg : app.launcher().lastStart()->argv)
