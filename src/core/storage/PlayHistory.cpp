@@ -99,6 +99,76 @@ bool plausibleRun(sqlite3_stmt* s) {
            is(8, SQLITE_INTEGER);
 }
 
+// Reads a damaged table one row at a time: each step finds the first row after a rowid, so that a
+// damaged page fails only the steps that have to pass through it. A budget of steps bounds the
+// work on a file damaged throughout.
+class RowWalk {
+public:
+    explicit RowWalk(sqlite3_stmt* next) : next_(next) {}
+
+    bool hasBudget() const { return budget_ > 0; }
+    // SQLITE_ROW with the first row after `after` in the statement, SQLITE_DONE, or a failure.
+    int readAfter(long long after) {
+        sqlite3_reset(next_);
+        sqlite3_bind_int64(next_, 1, after);
+        --budget_;
+        return sqlite3_step(next_);
+    }
+    // The lowest rowid past `last` from which reading goes on: farther and farther ahead until a
+    // read works, then back to the start of what works.
+    std::optional<long long> resumeAfter(long long last) {
+        long long bad = last, good = 0;
+        bool found = false;
+        for (int k = 0; k < 63 && !found && budget_ > 0; ++k) {
+            const long long step = 1LL << k;
+            if (last > std::numeric_limits<long long>::max() - step) break;
+            if (readable(last + step))
+                good = last + step, found = true;
+            else
+                bad = last + step;
+        }
+        if (!found) return std::nullopt;
+        while (good - bad > 1 && budget_ > 0) {
+            const long long middle = bad + (good - bad) / 2;
+            (readable(middle) ? good : bad) = middle;
+        }
+        return good;
+    }
+
+private:
+    bool readable(long long after) {
+        const int rc = readAfter(after);
+        return rc == SQLITE_ROW || rc == SQLITE_DONE;
+    }
+
+    sqlite3_stmt* next_;
+    int budget_ = 1'000'000;
+};
+
+// The next run after ?1: our columns as the old table has them, NULL where it has none.
+std::string selectRunsOf(const std::vector<sqlite::Column>& columns) {
+    std::string select = "SELECT rowid";
+    for (const char* name : kRunColumns) {
+        const bool has = std::any_of(columns.begin(), columns.end(),
+                                     [&](const sqlite::Column& c) { return c.name == name; });
+        select += has ? std::string(", \"") + name + "\"" : std::string(", NULL");
+    }
+    return select + " FROM plays WHERE rowid > ?1 ORDER BY rowid LIMIT 1";
+}
+
+// Copies the run `from` holds, as row `rowid`; whether it was added.
+bool copyRun(sqlite3_stmt* from, sqlite3_stmt* insert, sqlite3* to, long long rowid) {
+    sqlite3_reset(insert);
+    sqlite3_bind_int64(insert, 1, rowid);
+    for (int i = 1; i <= 8; ++i) sqlite3_bind_value(insert, i + 1, sqlite3_column_value(from, i));
+    // Titles are kept as bytes, whatever the old file made of them.
+    const void* title = sqlite3_column_blob(from, 2);
+    sqlite3_bind_blob64(insert, 3, title ? title : "",
+                        static_cast<sqlite3_uint64>(sqlite3_column_bytes(from, 2)),
+                        SQLITE_TRANSIENT);
+    return sqlite3_step(insert) == SQLITE_DONE && sqlite3_changes(to) == 1;
+}
+
 // Copies every run that can still be read from the database at `from` (a file kept aside) into
 // `to`, one row at a time: a row, or a stretch of the table, that cannot be read is skipped. The
 // number of runs copied.
@@ -115,15 +185,7 @@ int salvageRuns(const std::string& from, sqlite3* to) {
     if (opened) sqlite3_exec(old, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
     const auto columns = opened ? sqlite::columnsOf(old, "plays") : std::nullopt;
     if (columns && !columns->empty()) {
-        // Our columns as the old table has them, NULL where it has none.
-        std::string select = "SELECT rowid";
-        for (const char* name : kRunColumns) {
-            const bool has = std::any_of(columns->begin(), columns->end(),
-                                         [&](const sqlite::Column& c) { return c.name == name; });
-            select += has ? std::string(", \"") + name + "\"" : std::string(", NULL");
-        }
-        select += " FROM plays WHERE rowid > ?1 ORDER BY rowid LIMIT 1";
-        sqlite3_prepare_v2(old, select.c_str(), -1, &next, nullptr);
+        sqlite3_prepare_v2(old, selectRunsOf(*columns).c_str(), -1, &next, nullptr);
         sqlite3_prepare_v2(to,
                            "INSERT OR IGNORE INTO plays"
                            " (id, hardware, title, size, crc, started, seconds, status, counted)"
@@ -131,61 +193,19 @@ int salvageRuns(const std::string& from, sqlite3* to) {
                            -1, &insert, nullptr);
     }
     if (next && insert && sqlite3_exec(to, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
-        // Each step finds the first row after a rowid: a damaged page fails only the steps that
-        // have to pass through it.
-        int budget = 1'000'000;
-        auto readAfter = [&](long long after) {
-            sqlite3_reset(next);
-            sqlite3_bind_int64(next, 1, after);
-            --budget;
-            return sqlite3_step(next);
-        };
-        auto readable = [&](long long after) {
-            const int rc = readAfter(after);
-            return rc == SQLITE_ROW || rc == SQLITE_DONE;
-        };
-        // The lowest rowid past `last` from which reading goes on: farther and farther ahead
-        // until a read works, then back to the start of what works.
-        auto resumeAfter = [&](long long last) -> std::optional<long long> {
-            long long bad = last, good = 0;
-            bool found = false;
-            for (int k = 0; k < 63 && !found && budget > 0; ++k) {
-                const long long step = 1LL << k;
-                if (last > std::numeric_limits<long long>::max() - step) break;
-                if (readable(last + step))
-                    good = last + step, found = true;
-                else
-                    bad = last + step;
-            }
-            if (!found) return std::nullopt;
-            while (good - bad > 1 && budget > 0) {
-                const long long middle = bad + (good - bad) / 2;
-                (readable(middle) ? good : bad) = middle;
-            }
-            return good;
-        };
+        RowWalk walk(next);
         long long last = std::numeric_limits<long long>::min();
-        while (budget > 0) {
-            const int rc = readAfter(last);
+        while (walk.hasBudget()) {
+            const int rc = walk.readAfter(last);
             if (rc == SQLITE_DONE) break;
             if (rc != SQLITE_ROW) {
-                const std::optional<long long> resume = resumeAfter(last);
+                const std::optional<long long> resume = walk.resumeAfter(last);
                 if (!resume) break;
                 last = *resume;
                 continue;
             }
             last = sqlite3_column_int64(next, 0);
-            if (!plausibleRun(next)) continue;
-            sqlite3_reset(insert);
-            sqlite3_bind_int64(insert, 1, last);
-            for (int i = 1; i <= 8; ++i)
-                sqlite3_bind_value(insert, i + 1, sqlite3_column_value(next, i));
-            // Titles are kept as bytes, whatever the old file made of them.
-            const void* title = sqlite3_column_blob(next, 2);
-            sqlite3_bind_blob64(insert, 3, title ? title : "",
-                                static_cast<sqlite3_uint64>(sqlite3_column_bytes(next, 2)),
-                                SQLITE_TRANSIENT);
-            if (sqlite3_step(insert) == SQLITE_DONE && sqlite3_changes(to) == 1) ++copied;
+            if (plausibleRun(next) && copyRun(next, insert, to, last)) ++copied;
         }
         if (sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
             sqlite3_exec(to, "ROLLBACK", nullptr, nullptr, nullptr);
