@@ -8,6 +8,24 @@
 
 namespace romshelf::cli {
 
+namespace {
+
+// Every reason's count, named, in one line, and the report written when asked for; false when it
+// could not be written.
+bool tellApplied(const RenameCounts& counts, const std::string& report, std::ostream& out,
+                 std::ostream& err) {
+    for (int r = 0; r < kRenameReasonCount; ++r)
+        out << (r ? "\t" : "") << counts.byReason[static_cast<std::size_t>(r)] << " "
+            << renameReasonWord(static_cast<RenameReason>(r));
+    out << (counts.aborted ? "\taborted\n" : "\n");
+    if (report.empty() || fs::writeFileAtomically(absoluteFile(report), renameReportCsv(counts)))
+        return true;
+    err << "could not write " << report << "\n";
+    return false;
+}
+
+}  // namespace
+
 int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string action = args.empty() ? "" : args[0];
     std::string output, unowned, dat, report;
@@ -72,18 +90,7 @@ int renameCommand(const std::vector<std::string>& args, std::ostream& out, std::
         } else {
             if (!unowned.empty()) opened.prompter->presetFiles({absoluteFile(unowned)});
             const auto counts = applyRenameData(app, dat.empty() ? dat : absoluteFile(dat));
-            if (counts) {
-                // Every reason, named, in one line.
-                for (int r = 0; r < kRenameReasonCount; ++r)
-                    out << (r ? "\t" : "") << counts->byReason[static_cast<std::size_t>(r)] << " "
-                        << renameReasonWord(static_cast<RenameReason>(r));
-                out << (counts->aborted ? "\taborted\n" : "\n");
-                if (!report.empty() &&
-                    !fs::writeFileAtomically(absoluteFile(report), renameReportCsv(*counts))) {
-                    err << "could not write " << report << "\n";
-                    reportFailed = true;
-                }
-            }
+            if (counts) reportFailed = !tellApplied(*counts, report, out, err);
             ran = counts.has_value();
         }
     }
