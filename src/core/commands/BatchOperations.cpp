@@ -59,6 +59,33 @@ std::string extraLines(const BatchCounts& c, const std::string& skippedLine) {
     return text.empty() ? text : "\n" + text;
 }
 
+// Unpacks one archive beside itself; the source deleted after (with `deleter`). A member of
+// another title takes the archive's record and companions with it; the companions it could not
+// take are added to `companionsLeft`. False when the archive did not unpack.
+bool unpackTarget(Application& app, const Target& t, JournaledChange& change, Deleter* deleter,
+                  BatchCounts& counts, std::vector<std::string>& companionsLeft) {
+    std::string member;
+    int seq = 0;
+    const Unpacked result = unpackInto(app, t.path, t.folder, member, change, t.folderNumber, seq);
+    if (result == Unpacked::Taken) ++counts.skipped;
+    if (result == Unpacked::Ok) {
+        ++counts.done;
+        if (deleter && !deleter->remove(t.path)) ++counts.failed;
+        // "Game v1.2.zip" holding "Game v1.2.nes" keeps its title, dots and all.
+        if (seq > 0) {
+            CompanionReport report =
+                change.follow(seq, t.name, member, t.recordIndex, t.folderNumber);
+            for (auto* list : {&report.leftInPlace, &report.failed})
+                companionsLeft.insert(companionsLeft.end(), list->begin(), list->end());
+        }
+    }
+    change.checkpoint();
+    return result != Unpacked::Failed;
+}
+
+constexpr const char* kNotUnpackedLine =
+    "同じ名前のファイルが既にあるため解凍しなかったファイル数 : ";
+
 // The loop shared by the file menu's and the selection's packing runs. `total` is the progress
 // range: every listed row for the menu's commands, the selection for the bulk ones.
 BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<Target>& targets,
@@ -90,24 +117,8 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
             if (run.unpack) removeLeftoverUnpackFolders(t.folder, app.startedAt());
         }
         if (run.unpack) {
-            std::string member;
-            int seq = 0;
-            const Unpacked result =
-                unpackInto(app, t.path, t.folder, member, change, t.folderNumber, seq);
-            ok = result != Unpacked::Failed;
-            if (result == Unpacked::Taken) ++counts.skipped;
-            if (result == Unpacked::Ok) {
-                ++counts.done;
-                if (deleteSource && !deleter.remove(t.path)) ++counts.failed;
-                // "Game v1.2.zip" holding "Game v1.2.nes" keeps its title, dots and all.
-                if (seq > 0) {
-                    CompanionReport report =
-                        change.follow(seq, t.name, member, t.recordIndex, t.folderNumber);
-                    for (auto* list : {&report.leftInPlace, &report.failed})
-                        companionsLeft.insert(companionsLeft.end(), list->begin(), list->end());
-                }
-            }
-            change.checkpoint();
+            ok = unpackTarget(app, t, change, deleteSource ? &deleter : nullptr, counts,
+                              companionsLeft);
         } else {
             std::string archivePath;
             // The archive must be on the disk before its source goes; a run that keeps its
@@ -140,9 +151,7 @@ BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<T
         done.replace(at, 2, std::to_string(counts.done));
     else
         done += std::to_string(counts.done);
-    prompter.inform(
-        done + extraLines(counts, "同じ名前のファイルが既にあるため解凍しなかったファイル数 : "),
-        run.doneTitle);
+    prompter.inform(done + extraLines(counts, kNotUnpackedLine), run.doneTitle);
     if (!companionsLeft.empty())
         prompter.inform(companionsLeftMessage(companionsLeft), kBatchWarning);
     return counts;
