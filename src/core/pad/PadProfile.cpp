@@ -38,6 +38,51 @@ PadProfileReading failed(int line, std::string message) {
     return {std::nullopt, PadProfileError{line, std::move(message)}};
 }
 
+// A [timing] line: the value of `name` set in `profile`; the message when it cannot be.
+std::optional<std::string> readTiming(std::string_view name, std::string_view value,
+                                      PadProfile& profile) {
+    int* target = ascii::equalsIgnoringCase(name, "turbo")            ? &profile.turboMs
+                  : ascii::equalsIgnoringCase(name, "repeatDelay")    ? &profile.repeatDelayMs
+                  : ascii::equalsIgnoringCase(name, "repeatInterval") ? &profile.repeatIntervalMs
+                                                                      : nullptr;
+    if (!target)
+        return "「" + std::string(name) +
+               "」は知りません（turbo、repeatDelay、repeatInterval です）";
+    const std::optional<int> ms = readMs(value);
+    if (!ms) return "「" + std::string(value) + "」は 1 から 60000 までのミリ秒ではありません";
+    *target = *ms;
+    return std::nullopt;
+}
+
+// A [keys] line: the control `name` and the key (and turbo or repeat) `value` gives it, in
+// `mapping`; the message when they are not known.
+std::optional<std::string> readMapping(std::string_view name, std::string_view value,
+                                       PadKeyMapping& mapping) {
+    const std::optional<PadControl> control = controlNamed(ascii::lower(name));
+    if (!control) return "ボタン「" + std::string(name) + "」は知りません";
+    const std::vector<std::string_view> parts = words(value);
+    if (parts.empty()) return "ボタン「" + std::string(name) + "」に送るキーがありません";
+    const std::optional<std::uint32_t> keysym = keysymNamed(parts[0]);
+    if (!keysym) return "キー「" + std::string(parts[0]) + "」は知りません";
+    mapping.control = *control;
+    mapping.keysym = *keysym;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        KeyRepeat repeat = KeyRepeat::None;
+        if (ascii::equalsIgnoringCase(parts[i], "turbo")) {
+            repeat = KeyRepeat::Turbo;
+        } else if (ascii::equalsIgnoringCase(parts[i], "repeat")) {
+            repeat = KeyRepeat::Repeat;
+        } else {
+            return "「" + std::string(parts[i]) +
+                   "」は知りません（キーの後は turbo か repeat です）";
+        }
+        if (mapping.repeat != KeyRepeat::None && mapping.repeat != repeat)
+            return std::string("turbo と repeat は同時に使えません");
+        mapping.repeat = repeat;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string PadProfileError::text() const {
@@ -81,47 +126,14 @@ PadProfileReading readPadProfile(std::string_view text) {
         const std::string_view value = ascii::trimmed(line.substr(eq + 1));
         if (section == Section::None) return failed(number, "[keys] か [timing] の節の外です");
         if (section == Section::Timing) {
-            int* target = ascii::equalsIgnoringCase(name, "turbo")         ? &profile.turboMs
-                          : ascii::equalsIgnoringCase(name, "repeatDelay") ? &profile.repeatDelayMs
-                          : ascii::equalsIgnoringCase(name, "repeatInterval")
-                              ? &profile.repeatIntervalMs
-                              : nullptr;
-            if (!target)
-                return failed(number,
-                              "「" + std::string(name) +
-                                  "」は知りません（turbo、repeatDelay、repeatInterval です）");
-            const std::optional<int> ms = readMs(value);
-            if (!ms)
-                return failed(number, "「" + std::string(value) +
-                                          "」は 1 から 60000 までのミリ秒ではありません");
-            *target = *ms;
+            if (auto error = readTiming(name, value, profile)) return failed(number, *error);
             continue;
         }
-        const std::optional<PadControl> control = controlNamed(ascii::lower(name));
-        if (!control) return failed(number, "ボタン「" + std::string(name) + "」は知りません");
-        const std::vector<std::string_view> parts = words(value);
-        if (parts.empty())
-            return failed(number, "ボタン「" + std::string(name) + "」に送るキーがありません");
-        const std::optional<std::uint32_t> keysym = keysymNamed(parts[0]);
-        if (!keysym) return failed(number, "キー「" + std::string(parts[0]) + "」は知りません");
-        PadKeyMapping mapping{*control, *keysym, KeyRepeat::None, number};
-        for (std::size_t i = 1; i < parts.size(); ++i) {
-            KeyRepeat repeat = KeyRepeat::None;
-            if (ascii::equalsIgnoringCase(parts[i], "turbo")) {
-                repeat = KeyRepeat::Turbo;
-            } else if (ascii::equalsIgnoringCase(parts[i], "repeat")) {
-                repeat = KeyRepeat::Repeat;
-            } else {
-                return failed(number, "「" + std::string(parts[i]) +
-                                          "」は知りません（キーの後は turbo か repeat です）");
-            }
-            if (mapping.repeat != KeyRepeat::None && mapping.repeat != repeat)
-                return failed(number, "turbo と repeat は同時に使えません");
-            mapping.repeat = repeat;
-        }
+        PadKeyMapping mapping{0, 0, KeyRepeat::None, number};
+        if (auto error = readMapping(name, value, mapping)) return failed(number, *error);
         for (const PadKeyMapping& before : profile.mappings)
-            if (before.control == *control)
-                return failed(number, "ボタン「" + controlName(*control) + "」は " +
+            if (before.control == mapping.control)
+                return failed(number, "ボタン「" + controlName(mapping.control) + "」は " +
                                           std::to_string(before.line) + " 行目にもあります");
         profile.mappings.push_back(mapping);
     }
