@@ -171,10 +171,6 @@ std::vector<std::string> RecordFollowing::offerMoves(const std::vector<std::stri
 }
 
 std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found, Ask ask) {
-    struct Move {
-        std::string oldPath, oldName, newPath, newName;
-        int record = -1, folder = -1;
-    };
     std::vector<std::string> titles;
     // A list built by a follow below (a journal left behind is finished first) finds nothing new.
     if (following_) return titles;
@@ -183,7 +179,14 @@ std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found,
         bool& flag;
         ~Done() { flag = false; }
     } done{following_};
-    std::vector<Move> moves;
+    const std::vector<RecordMove> moves = movesOf(found, ask, titles);
+    if (!moves.empty()) carryOut(moves, ask);
+    return titles;
+}
+
+std::vector<RecordFollowing::RecordMove> RecordFollowing::movesOf(
+    const std::vector<RenamedFile>& found, Ask ask, std::vector<std::string>& titles) {
+    std::vector<RecordMove> moves;
     LaunchLog log = app_.systemLogWriter();
     const RomTable& table = app_.romTable();
     const auto& paths = app_.folders().folders.romFolderPaths;
@@ -215,12 +218,16 @@ std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found,
         }
         moves.push_back({f.oldPath, f.oldName, newPath, to.name, record, to.folder});
     }
-    if (moves.empty()) return titles;
+    return moves;
+}
+
+void RecordFollowing::carryOut(const std::vector<RecordMove>& moves, Ask ask) {
+    LaunchLog log = app_.systemLogWriter();
     // As the program's own renames: journaled, so that a kill leaves the record with its file.
     app_.asWriter([&] {
         JournaledChange change(app_);
         std::vector<std::string> left;
-        for (const Move& m : moves) {
+        for (const RecordMove& m : moves) {
             const int seq = change.intend(MoveJournal::Kind::Move, m.oldPath, m.newPath, m.folder);
             if (seq < 0) break;
             change.moved(seq, true);
@@ -241,19 +248,18 @@ std::vector<std::string> RecordFollowing::follow(std::vector<RenamedFile> found,
             }
         }
         change.finish();
-        if (!left.empty()) {
-            const std::string message = companionsLeftMessage(left);
-            if (ask == Ask::Yes)
-                app_.prompter().inform(message, "警告");
-            else
-                for (std::size_t from = 0; from < message.size();) {
-                    const std::size_t end = std::min(message.find('\n', from), message.size());
-                    if (end > from) log.line(message.substr(from, end - from));
-                    from = end + 1;
-                }
+        if (left.empty()) return;
+        const std::string message = companionsLeftMessage(left);
+        if (ask == Ask::Yes) {
+            app_.prompter().inform(message, "警告");
+            return;
+        }
+        for (std::size_t from = 0; from < message.size();) {
+            const std::size_t end = std::min(message.find('\n', from), message.size());
+            if (end > from) log.line(message.substr(from, end - from));
+            from = end + 1;
         }
     });
-    return titles;
 }
 
 FileIdentity RecordFollowing::renameIdentity(const std::string& path) {

@@ -93,6 +93,17 @@ private:
     // Lets the records follow what was found (asking first when `ask`); the titles of the records
     // that were found (moved or not).
     std::vector<std::string> follow(std::vector<RenamedFile> found, Ask ask);
+    // A record to move to the file that has its old file's bytes.
+    struct RecordMove {
+        std::string oldPath, oldName, newPath, newName;
+        int record = -1, folder = -1;
+    };
+    // The moves `found` calls for that still hold, are unambiguous and (when `ask`) agreed to;
+    // `titles` takes the titles of the records found.
+    std::vector<RecordMove> movesOf(const std::vector<RenamedFile>& found, Ask ask,
+                                    std::vector<std::string>& titles);
+    // Moves the records, journaled as the program's own renames, and tells the companions left.
+    void carryOut(const std::vector<RecordMove>& moves, Ask ask);
 
     Application& app_;
     IdentityCache cache_;
