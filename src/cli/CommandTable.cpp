@@ -345,12 +345,6 @@ bool isCommand(std::string_view word) {
                        [&](const Command& c) { return c.name == word; });
 }
 
-std::vector<std::string> commandNames() {
-    std::vector<std::string> names;
-    for (const Command& c : kCommands) names.emplace_back(c.name);
-    return names;
-}
-
 void printCommandSummaries(std::ostream& out) {
     for (const Command& c : kCommands) out << c.name << ':' << c.summary << '\n';
     out << "help:print the usage of the program or of a command\n";

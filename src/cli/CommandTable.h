@@ -17,8 +17,6 @@ void printCommandUsages(std::ostream& out);
 bool printCommandUsage(const std::string& command, std::ostream& out);
 // Whether `word` is a command.
 bool isCommand(std::string_view word);
-// Every command word, in the help's order.
-std::vector<std::string> commandNames();
 // "name:summary" a line for each command and for help, as the shells' completion offers them.
 void printCommandSummaries(std::ostream& out);
 // Runs the command `args[0]` with the words after it (the common options already moved after

@@ -29,19 +29,20 @@ void printPadKeys(SdlPads& pads, PadMapper& mapper, std::ostream& out,
                   const std::function<std::int64_t()>& now,
                   const std::function<bool(std::int64_t)>& goOn,
                   const std::function<void()>& wait) {
+    const auto print = [&out](const std::vector<KeyEvent>& events) {
+        for (const KeyEvent& e : events)
+            out << (e.down ? "down " : "up ") << keysymName(e.keysym) << "\n";
+        out.flush();
+    };
     for (;;) {
         const std::int64_t t = now();
         if (!goOn(t)) break;
         pads.pump();
-        for (const KeyEvent& e : mapper.update(pads.state(), t))
-            out << (e.down ? "down " : "up ") << keysymName(e.keysym) << "\n";
-        out.flush();
+        print(mapper.update(pads.state(), t));
         wait();
     }
     // Whatever is still held is let go, as when an emulator ends.
-    for (const KeyEvent& e : mapper.releaseAll())
-        out << (e.down ? "down " : "up ") << keysymName(e.keysym) << "\n";
-    out.flush();
+    print(mapper.releaseAll());
 }
 
 int padCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

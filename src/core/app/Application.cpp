@@ -279,12 +279,11 @@ PlayKey Application::playKey(const std::string& code, int folderNumber,
     IdentityCache& cache = following_.cache();
     if (!cache.open()) return key;
     // Sums of the file as it was once are no longer its own.
-    const std::optional<CachedIdentity> cached = cache.find(path), now = fileStamp(path);
-    if (cached && now && cached->size == now->size && cached->mtimeNs == now->mtimeNs) {
+    if (const std::optional<CachedIdentity> cached = cachedIdentity(cache, path)) {
         key.size = cached->size, key.crc = cached->crc;
         // The whole second it was written in: a run started within it came after.
         constexpr std::int64_t kNs = 1'000'000'000;
-        key.since = now->mtimeNs / kNs - (now->mtimeNs % kNs < 0 ? 1 : 0);
+        key.since = cached->mtimeNs / kNs - (cached->mtimeNs % kNs < 0 ? 1 : 0);
     }
     return key;
 }

@@ -382,12 +382,9 @@ std::string fillSummary(const FillPlan& plan) {
 const GameFacts* knownGame(const GameDatabase& database, IdentityCache& cache,
                            const std::string& path, std::string_view fileName) {
     if (!path.empty())
-        if (const auto cached = cache.find(path)) {
-            const auto now = fileStamp(path);
-            if (now && now->size == cached->size && now->mtimeNs == cached->mtimeNs)
-                if (const GameFacts* game = database.findByContents(cached->size, cached->crc))
-                    return game;
-        }
+        if (const auto cached = cachedIdentity(cache, path))
+            if (const GameFacts* game = database.findByContents(cached->size, cached->crc))
+                return game;
     return database.findByTitle(fs::pathTitle(fileName));
 }
 

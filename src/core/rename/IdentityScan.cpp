@@ -101,6 +101,13 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
     return summedNow(cache, path, *now, stop);
 }
 
+std::optional<CachedIdentity> cachedIdentity(IdentityCache& cache, const std::string& path) {
+    std::optional<CachedIdentity> cached = cache.find(path);
+    if (!cached) return std::nullopt;
+    const std::optional<CachedIdentity> now = stamp(path);
+    return now && sameStamp(cached, *now) ? cached : std::nullopt;
+}
+
 std::optional<CachedIdentity> fileStamp(const std::string& path) { return stamp(path); }
 
 void keepSums(IdentityCache& cache, const std::string& path, CachedIdentity before,

@@ -23,6 +23,10 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
                                               std::uint64_t limit,
                                               const std::atomic<bool>* stop = nullptr);
 
+// The cached identity of a file whose size and modification time are still the cached ones;
+// nothing is summed.
+std::optional<CachedIdentity> cachedIdentity(IdentityCache& cache, const std::string& path);
+
 // The size and modification time of a regular file (no sums).
 std::optional<CachedIdentity> fileStamp(const std::string& path);
 // Sums made elsewhere (the rename tool's CRC-32, without SHA-1; a verification's, with it when the

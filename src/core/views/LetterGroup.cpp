@@ -1,55 +1,14 @@
 #include "core/views/LetterGroup.h"
 
+#include <unicode/utf8.h>
+
 #include <cstdint>
+
+#include "core/text/SearchFold.h"
 
 namespace romshelf {
 
 namespace {
-
-// The code point at the start of `text` and its length; a broken byte is taken alone.
-char32_t firstCodePoint(std::string_view text, std::size_t& length) {
-    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = b(0);
-    std::size_t n = lead < 0x80           ? 1
-                    : (lead >> 5) == 0x6  ? 2
-                    : (lead >> 4) == 0xE  ? 3
-                    : (lead >> 3) == 0x1E ? 4
-                                          : 1;
-    if (n > text.size()) n = 1;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((b(i) & 0xC0) != 0x80) n = 1;
-    length = n;
-    if (n == 1) return lead;
-    char32_t cp = lead & (0x7F >> n);
-    for (std::size_t i = 1; i < n; ++i) cp = (cp << 6) | (b(i) & 0x3F);
-    return cp;
-}
-
-void appendUtf8(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Half-width katakana U+FF66..U+FF9D as their full-width letters.
-constexpr char16_t kHalfWidthKana[] = {
-    u'ヲ', u'ァ', u'ィ', u'ゥ', u'ェ', u'ォ', u'ャ', u'ュ', u'ョ', u'ッ', u'ー', u'ア',
-    u'イ', u'ウ', u'エ', u'オ', u'カ', u'キ', u'ク', u'ケ', u'コ', u'サ', u'シ', u'ス',
-    u'セ', u'ソ', u'タ', u'チ', u'ツ', u'テ', u'ト', u'ナ', u'ニ', u'ヌ', u'ネ', u'ノ',
-    u'ハ', u'ヒ', u'フ', u'ヘ', u'ホ', u'マ', u'ミ', u'ム', u'メ', u'モ', u'ヤ', u'ユ',
-    u'ヨ', u'ラ', u'リ', u'ル', u'レ', u'ロ', u'ワ', u'ン'};
 
 // A katakana letter without its voicing and at full size.
 char32_t plainKatakana(char32_t cp) {
@@ -86,11 +45,11 @@ char32_t plainKatakana(char32_t cp) {
     return cp;
 }
 
+// After the search's folding: full-width signs are ASCII ones by then.
 bool isSign(char32_t cp) {
     if (cp < 0x80) return !((cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z'));
-    return (cp >= 0xFF01 && cp <= 0xFF20) || (cp >= 0xFF3B && cp <= 0xFF40) ||
-           (cp >= 0xFF5B && cp <= 0xFF65) || (cp >= 0x3000 && cp <= 0x303F) ||
-           (cp >= 0x2000 && cp <= 0x206F) || (cp >= 0x00A0 && cp <= 0x00BF);
+    return (cp >= 0x3000 && cp <= 0x303F) || (cp >= 0x2000 && cp <= 0x206F) ||
+           (cp >= 0x00A0 && cp <= 0x00BF) || (cp >= 0xFF5F && cp <= 0xFF65) || cp == 0x30FB;
 }
 
 }  // namespace
@@ -107,19 +66,27 @@ std::string letterGroup(std::string_view cell, bool kanaSensitive) {
         }
     }
     if (cell.empty()) return {};
-    std::size_t length = 0;
-    char32_t cp = firstCodePoint(cell, length);
-    if (kanaSensitive) return std::string(cell.substr(0, length));
-    if (isSign(cp)) return "#";
-    if (cp >= 'a' && cp <= 'z') cp -= 'a' - 'A';
-    if (cp >= 0xFF21 && cp <= 0xFF3A) cp = 'A' + (cp - 0xFF21);
-    if (cp >= 0xFF41 && cp <= 0xFF5A) cp = 'A' + (cp - 0xFF41);
-    if (cp >= 0xFF66 && cp <= 0xFF9D) cp = kHalfWidthKana[cp - 0xFF66];
-    if (cp >= U'ぁ' && cp <= U'ゖ') cp += U'ァ' - U'ぁ';  // hiragana as katakana
-    cp = plainKatakana(cp);
-    std::string out;
-    appendUtf8(cp, out);
-    return out;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(cell.data());
+    const auto size = static_cast<std::int32_t>(cell.size());
+    std::int32_t first = 0;
+    U8_FWD_1(bytes, first, size);
+    if (kanaSensitive) return std::string(cell.substr(0, static_cast<std::size_t>(first)));
+    // The first letter and what may follow it as its voiced mark (ｶﾞ), folded as the search
+    // folds names: case, width, hiragana as katakana.
+    std::int32_t second = first;
+    if (second < size) U8_FWD_1(bytes, second, size);
+    const std::string folded = text::searchFold(cell.substr(0, static_cast<std::size_t>(second)));
+    const auto* f = reinterpret_cast<const std::uint8_t*>(folded.data());
+    std::int32_t i = 0;
+    UChar32 cp = 0;
+    U8_NEXT(f, i, static_cast<std::int32_t>(folded.size()), cp);
+    if (cp < 0) return folded.substr(0, static_cast<std::size_t>(i));  // a byte of no UTF-8
+    if (isSign(static_cast<char32_t>(cp))) return "#";
+    const char32_t plain = plainKatakana(static_cast<char32_t>(cp));
+    std::uint8_t out[U8_MAX_LENGTH];
+    std::int32_t length = 0;
+    U8_APPEND_UNSAFE(out, length, plain);
+    return std::string(reinterpret_cast<const char*>(out), static_cast<std::size_t>(length));
 }
 
 }  // namespace romshelf
