@@ -275,8 +275,26 @@ bool isValidCp932(std::string_view bytes) {
     return cp932ToUtf16(strictConverter(), bytes).has_value();
 }
 
+namespace {
+
+bool startsWithMarker(std::string_view bytes) {
+    return bytes.substr(0, kUtf8Marker.size()) == kUtf8Marker;
+}
+
+// Escaped bytes written back as themselves may begin like the UTF-8 marker or, in a text file,
+// read as UTF-8 when the file is opened again; such text is kept in the marked UTF-8 form.
+std::optional<std::string> unambiguousCp932(std::string_view utf8, bool readerSniffsUtf8) {
+    auto cp = toCp932(utf8);
+    if (!cp || !hasEscapedBytes(utf8)) return cp;
+    if (startsWithMarker(*cp)) return std::nullopt;
+    if (readerSniffsUtf8 && !isValidCp932(*cp) && isValidUtf8(*cp)) return std::nullopt;
+    return cp;
+}
+
+}  // namespace
+
 std::string encodeDataString(std::string_view utf8) {
-    if (auto cp = toCp932(utf8)) return std::move(*cp);
+    if (auto cp = unambiguousCp932(utf8, false)) return std::move(*cp);
     std::string out(kUtf8Marker);
     if (isValidUtf8(utf8)) {
         out.append(utf8);
@@ -292,7 +310,7 @@ std::string encodeDataString(std::string_view utf8) {
 }
 
 std::string decodeDataString(std::string_view bytes) {
-    if (bytes.substr(0, kUtf8Marker.size()) == kUtf8Marker) {
+    if (startsWithMarker(bytes)) {
         std::string_view rest = bytes.substr(kUtf8Marker.size());
         if (isValidUtf8(rest)) return std::string(rest);
         std::string repaired;
@@ -305,15 +323,14 @@ std::string decodeDataString(std::string_view bytes) {
 }
 
 std::string encodeTextFile(std::string_view utf8) {
-    if (auto cp = toCp932(utf8)) return std::move(*cp);
+    if (auto cp = unambiguousCp932(utf8, true)) return std::move(*cp);
     std::string out(kUtf8Marker);
     out.append(utf8);
     return out;
 }
 
 std::string decodeTextFile(std::string_view bytes) {
-    if (bytes.substr(0, kUtf8Marker.size()) == kUtf8Marker)
-        return std::string(bytes.substr(kUtf8Marker.size()));
+    if (startsWithMarker(bytes)) return std::string(bytes.substr(kUtf8Marker.size()));
     if (!isValidCp932(bytes) && isValidUtf8(bytes)) return std::string(bytes);
     return fromCp932(bytes);
 }

@@ -70,6 +70,25 @@ TEST(TextCodec, TextFilesChooseTheirEncoding) {
     EXPECT_EQ(decodeTextFile("ゲーム\n"), "ゲーム\n");
 }
 
+TEST(TextCodec, StrayBytesNeverMakeAFileLookLikeAnotherEncoding) {
+    // EF BF is no CP932 character: read as two kept bytes, and FA 4A as "Ⅰ", which Windows
+    // writes as 87 54. Written back as CP932 the bytes EF BF 87 would be well-formed UTF-8.
+    const std::string odd = "\xEF\xBF\xFA\x4AIPS\n";
+    const std::string text = decodeTextFile(odd);
+    EXPECT_EQ(text, "\uF7EF\uF7BF\u2160IPS\n");
+    EXPECT_EQ(decodeTextFile(encodeTextFile(text)), text);
+    // Kept bytes that spell the UTF-8 marker must not be taken for it.
+    const std::string markerBytes = "\uF7EF\uF7BBｿ";  // BF alone is a half-width kana
+    ASSERT_EQ(decodeDataString("x\xEF\xBB\xBF"), "x" + markerBytes);
+    EXPECT_EQ(decodeDataString(encodeDataString(markerBytes)), markerBytes);
+    EXPECT_EQ(decodeTextFile(encodeTextFile(markerBytes)), markerBytes);
+    // Kept bytes that read as neither stay bytes: the file is what it was.
+    EXPECT_EQ(encodeTextFile(decodeTextFile("\x81\x20"
+                                            "ab")),
+              "\x81\x20"
+              "ab");
+}
+
 TEST(TextCodec, UpperCasingAndTruncation) {
     EXPECT_EQ(toUpper("abc xyz"), "ABC XYZ");
     EXPECT_EQ(toUpper("ｍａｒｉｏ"), "ＭＡＲＩＯ");
