@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/commands/CommandOpening.h"
 #include "core/app/Application.h"
 #include "demo/DemoCatalogue.h"
 #include "core/app/FirstSteps.h"
@@ -218,19 +219,24 @@ int main(int argc, char* argv[]) {
     app.createFolders();
     // The window has an event loop: the listed files are summed on a thread while it runs.
     app.hashInBackground();
-    // One writer per program folder: a command running now gets a few seconds to finish.
-    switch (app.lockProgramFolder("romshelf", 3000, [&](const romshelf::WriterLock::Holder& h) {
+    // One writer per program folder, taken as a command takes it: a command running now gets a
+    // few seconds to finish. The settings are read once the demo is in place.
+    romshelf::CommandOpening opening;
+    opening.writerRole = "romshelf";
+    opening.waitMs = 3000;
+    opening.waiting = [&](const romshelf::WriterLock::Holder& h) {
         std::fprintf(stderr, "romshelf: the program folder %s is in use by %s; waiting...\n",
                      folder.pathWithoutSlash().c_str(), romshelf::describeHolder(h).c_str());
-    })) {
-        case romshelf::WriterLock::Result::Acquired:
-            break;
-        case romshelf::WriterLock::Result::Held:
+    };
+    switch (romshelf::lockForCommand(app, opening).outcome) {
+        case romshelf::CommandEntry::Outcome::Locked:
             return refuseSecondWriter(folder, app.writerLock().holder(), signals);
-        case romshelf::WriterLock::Result::Failed:
+        case romshelf::CommandEntry::Outcome::Unlockable:
             // A read-only share: the program still shows it; its saves say what fails.
             std::fprintf(stderr, "romshelf: cannot lock %s: %s\n", app.writerLock().path().c_str(),
                          std::strerror(app.writerLock().error()));
+            break;
+        default:
             break;
     }
     romshelf::DemoReport report;

@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "core/settings/HardwareTable.h"
+#include "core/commands/CommandOpening.h"
 #include "core/settings/PathRules.h"
 #include "core/text/FileNames.h"
 #include "core/platform/FileSystem.h"
@@ -245,64 +245,6 @@ bool takeOverAsked = false;
 
 void setTakeOver(bool on) { takeOverAsked = on; }
 
-namespace {
-
-// The writer lock for a command that writes; false (and `status` set) when it cannot be had.
-bool lockForWriting(Application& app, Prompter& prompter, std::ostream& err, int& status) {
-    if (writerRole.empty()) return true;
-    const std::string folder = app.programFolder().pathWithoutSlash();
-    auto result = app.lockProgramFolder(
-        writerRole, takeOverAsked ? 0 : lockWaitMs, [&](const WriterLock::Holder& holder) {
-            if (takeOverAsked) return;
-            err << "romshelf-cli: the program folder " << folder << " is in use by "
-                << describeHolder(holder) << "; waiting...\n";
-        });
-    if (result == WriterLock::Result::Held && takeOverAsked &&
-        prompter.ask("The program folder " + folder + " is in use by " +
-                         describeHolder(app.writerLock().holder()) +
-                         ". Take it over? Only when that program is no longer running: two "
-                         "writers lose each other's changes.",
-                     "romshelf-cli"))
-        result = app.lockProgramFolder(writerRole, 0, {}, true);
-    switch (result) {
-        case WriterLock::Result::Acquired:
-            if (const auto& before = app.writerLock().tookOverFrom())
-                err << "romshelf-cli: took the program folder over from " << describeHolder(*before)
-                    << ", which is no longer running\n";
-            return true;
-        case WriterLock::Result::Held:
-            err << "romshelf-cli: the program folder " << folder << " is in use by "
-                << describeHolder(app.writerLock().holder())
-                << ": nothing was changed. Try again when it has finished.\n";
-            status = kLockedStatus;
-            return false;
-        case WriterLock::Result::Failed:
-            break;
-    }
-    err << "romshelf-cli: cannot lock " << app.writerLock().path() << ": "
-        << std::strerror(app.writerLock().error()) << "\n";
-    status = 1;
-    return false;
-}
-
-// A command that writes refuses to start while a data file it read could not be read whole:
-// whatever it saved would be measured against a file taken for empty. Exit 2, the file named.
-bool refuseOverDamage(const Application& app, std::ostream& err, int& status) {
-    if (writerRole.empty()) return false;
-    std::vector<DataStream::Damage> damaged = DataStream::damagedFiles();
-    const std::string data = app.programFolder().dataFolder();
-    std::erase_if(damaged, [&](const DataStream::Damage& d) { return !d.path.starts_with(data); });
-    for (const DataStream::Damage& d : damaged)
-        err << "romshelf-cli: " << d.path << " cannot be read whole (damaged from byte " << d.offset
-            << "): nothing was changed. `romshelf-cli dump --salvage " << d.path
-            << "` recovers the whole records before the damage into a new file.\n";
-    if (damaged.empty()) return false;
-    status = 2;
-    return true;
-}
-
-}  // namespace
-
 bool lockAgainForWriting(Application& app, const std::string& what, std::ostream& err) {
     if (writerRole.empty()) return true;
     const std::string folder = app.programFolder().pathWithoutSlash();
@@ -323,8 +265,50 @@ bool lockAgainForWriting(Application& app, const std::string& what, std::ostream
     return false;
 }
 
-OpenedApplication openProgramFolder(const std::string& programFolder, std::ostream& err,
-                                    bool answerYes) {
+namespace {
+
+// The outcome of coming in, told the user; what the window shows in boxes is said here in lines.
+void tellEntry(const CommandEntry& entry, const CommandOpening& opening, const Application& app,
+               std::ostream& err) {
+    using Outcome = CommandEntry::Outcome;
+    const std::string folder = app.programFolder().pathWithoutSlash();
+    if (entry.tookOverFrom)
+        err << "romshelf-cli: took the program folder over from "
+            << describeHolder(*entry.tookOverFrom) << ", which is no longer running\n";
+    for (const DataStream::Damage& d : entry.damaged)
+        err << "romshelf-cli: " << d.path << " cannot be read whole (damaged from byte " << d.offset
+            << "): nothing was changed. `romshelf-cli dump --salvage " << d.path
+            << "` recovers the whole records before the damage into a new file.\n";
+    switch (entry.outcome) {
+        case Outcome::Opened:
+        case Outcome::Damaged:
+            break;
+        case Outcome::Locked:
+            err << "romshelf-cli: the program folder " << folder << " is in use by "
+                << describeHolder(app.writerLock().holder())
+                << ": nothing was changed. Try again when it has finished.\n";
+            break;
+        case Outcome::Unlockable:
+            err << "romshelf-cli: cannot lock " << app.writerLock().path() << ": "
+                << std::strerror(app.writerLock().error()) << "\n";
+            break;
+        case Outcome::UnknownHardware:
+            err << "unknown hardware: " << opening.code << "\n";
+            break;
+        case Outcome::NoFolderSettings:
+            err << "hardware " << opening.code << " has no folder settings.\n";
+            tellHowToSetUp(err, app);
+            break;
+        case Outcome::NoHardware:
+            err << "no hardware is set up" << (opening.code.empty() ? "" : " for " + opening.code)
+                << ".\n";
+            tellHowToSetUp(err, app);
+            break;
+    }
+}
+
+OpenedApplication open(const std::string& programFolder, bool hardware, const std::string& code,
+                       std::ostream& err, bool answerYes) {
     OpenedApplication opened;
     opened.prompter = std::make_unique<StreamPrompter>(err, answerYes);
     opened.ports = std::make_unique<HeadlessPorts>();
@@ -335,40 +319,40 @@ OpenedApplication openProgramFolder(const std::string& programFolder, std::ostre
                     p.sound,          p.images,         p.clock,     p.windows};
     opened.app = std::make_unique<Application>(programFolderFrom(programFolder), host);
     Application& app = *opened.app;
-    // Before anything is read: what is read must be what this command writes back.
-    if (!lockForWriting(app, *opened.prompter, err, opened.exitStatus)) return opened;
-    app.loadMainSettings();
-    refuseOverDamage(app, err, opened.exitStatus);
+    const std::string folder = app.programFolder().pathWithoutSlash();
+    CommandOpening opening;
+    opening.writerRole = writerRole;
+    opening.waitMs = lockWaitMs;
+    opening.takeOver = takeOverAsked;
+    opening.hardware = hardware;
+    opening.code = code;
+    opening.waiting = [&](const WriterLock::Holder& holder) {
+        err << "romshelf-cli: the program folder " << folder << " is in use by "
+            << describeHolder(holder) << "; waiting...\n";
+    };
+    opening.askTakeOver = [&](const WriterLock::Holder& holder) {
+        return opened.prompter->ask("The program folder " + folder + " is in use by " +
+                                        describeHolder(holder) +
+                                        ". Take it over? Only when that program is no longer "
+                                        "running: two writers lose each other's changes.",
+                                    "romshelf-cli");
+    };
+    const CommandEntry entry = enterForCommand(app, opening);
+    tellEntry(entry, opening, app, err);
+    opened.exitStatus = entry.exitStatus();
     return opened;
+}
+
+}  // namespace
+
+OpenedApplication openProgramFolder(const std::string& programFolder, std::ostream& err,
+                                    bool answerYes) {
+    return open(programFolder, false, {}, err, answerYes);
 }
 
 OpenedApplication openHardware(const std::string& programFolder, const std::string& code,
                                std::ostream& err, bool answerYes) {
-    OpenedApplication opened = openProgramFolder(programFolder, err, answerYes);
-    if (opened.exitStatus != 0) return opened;
-    Application& app = *opened.app;
-    if (!code.empty()) {
-        if (hardwareIndexOf(code) < 0) {
-            err << "unknown hardware: " << code << "\n";
-            opened.exitStatus = 64;
-            return opened;
-        }
-        if (!app.folderSettingsExist(code)) {
-            err << "hardware " << code << " has no folder settings.\n";
-            tellHowToSetUp(err, app);
-            opened.exitStatus = 2;
-            return opened;
-        }
-        app.preferHardware(code);
-    }
-    app.startUp(Application::StartList::Skip);
-    if (refuseOverDamage(app, err, opened.exitStatus)) return opened;
-    if (app.currentCode().empty() || (!code.empty() && app.currentCode() != code)) {
-        err << "no hardware is set up" << (code.empty() ? "" : " for " + code) << ".\n";
-        tellHowToSetUp(err, app);
-        opened.exitStatus = 2;
-    }
-    return opened;
+    return open(programFolder, true, code, err, answerYes);
 }
 
 namespace {
