@@ -186,6 +186,44 @@ int refuseSecondWriter(const romshelf::ProgramFolder& folder,
     return 75;
 }
 
+// One writer per program folder, taken as a command takes it: a command running now gets a few
+// seconds to finish. The exit status when another program keeps it.
+std::optional<int> takeProgramFolder(romshelf::Application& app,
+                                     romshelf::UnixSignalWatcher& signals) {
+    const romshelf::ProgramFolder& folder = app.programFolder();
+    romshelf::CommandOpening opening;
+    opening.writerRole = "romshelf";
+    opening.waitMs = 3000;
+    opening.waiting = [&](const romshelf::WriterLock::Holder& h) {
+        std::fprintf(stderr, "romshelf: the program folder %s is in use by %s; waiting...\n",
+                     folder.pathWithoutSlash().c_str(), romshelf::describeHolder(h).c_str());
+    };
+    switch (romshelf::lockForCommand(app, opening).outcome) {
+        case romshelf::CommandEntry::Outcome::Locked:
+            return refuseSecondWriter(folder, app.writerLock().holder(), signals);
+        case romshelf::CommandEntry::Outcome::Unlockable:
+            // A read-only share: the program still shows it; its saves say what fails.
+            std::fprintf(stderr, "romshelf: cannot lock %s: %s\n", app.writerLock().path().c_str(),
+                         std::strerror(app.writerLock().error()));
+            break;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
+// `--demo DIR`: the demo catalogue made or completed in the program folder before its settings
+// are read.
+romshelf::DemoReport makeDemoWhenAsked(const QString& demo, romshelf::Application& app) {
+    if (demo.isEmpty()) return {};
+    const romshelf::ProgramFolder& folder = app.programFolder();
+    romshelf::DemoReport report = romshelf::makeDemoCatalogue(
+        folder, app.prompter(), romshelf::EmulatorSearchPlaces::fromEnvironment());
+    for (const std::string& file : report.failed)
+        std::fprintf(stderr, "not written: %s%s\n", folder.path().c_str(), file.c_str());
+    return report;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -219,33 +257,8 @@ int main(int argc, char* argv[]) {
     app.createFolders();
     // The window has an event loop: the listed files are summed on a thread while it runs.
     app.hashInBackground();
-    // One writer per program folder, taken as a command takes it: a command running now gets a
-    // few seconds to finish. The settings are read once the demo is in place.
-    romshelf::CommandOpening opening;
-    opening.writerRole = "romshelf";
-    opening.waitMs = 3000;
-    opening.waiting = [&](const romshelf::WriterLock::Holder& h) {
-        std::fprintf(stderr, "romshelf: the program folder %s is in use by %s; waiting...\n",
-                     folder.pathWithoutSlash().c_str(), romshelf::describeHolder(h).c_str());
-    };
-    switch (romshelf::lockForCommand(app, opening).outcome) {
-        case romshelf::CommandEntry::Outcome::Locked:
-            return refuseSecondWriter(folder, app.writerLock().holder(), signals);
-        case romshelf::CommandEntry::Outcome::Unlockable:
-            // A read-only share: the program still shows it; its saves say what fails.
-            std::fprintf(stderr, "romshelf: cannot lock %s: %s\n", app.writerLock().path().c_str(),
-                         std::strerror(app.writerLock().error()));
-            break;
-        default:
-            break;
-    }
-    romshelf::DemoReport report;
-    if (!demo.isEmpty()) {
-        report = romshelf::makeDemoCatalogue(folder, app.prompter(),
-                                             romshelf::EmulatorSearchPlaces::fromEnvironment());
-        for (const std::string& file : report.failed)
-            std::fprintf(stderr, "not written: %s%s\n", folder.path().c_str(), file.c_str());
-    }
+    if (const std::optional<int> refused = takeProgramFolder(app, signals)) return *refused;
+    const romshelf::DemoReport report = makeDemoWhenAsked(demo, app);
     // Relative paths in the settings are relative to the program folder.
     if (::chdir(folder.path().c_str()) != 0) {
         std::fprintf(stderr, "romshelf: cannot enter %s: %s\n", folder.path().c_str(),

@@ -36,20 +36,42 @@ bool CsvRecordReader::nextLine(std::string_view& line) {
     return true;
 }
 
-CsvRecordReader::Result CsvRecordReader::readRfc4180() {
-    const std::size_t n = text_.size();
-    // Carriage returns before a line feed belong to the line end; `at` a '\r' gives the place
-    // of that line feed, or npos when the returns stand alone.
-    auto lineFeedAfter = [&](std::size_t at) {
-        while (at < n && text_[at] == '\r') ++at;
-        return at < n && text_[at] == '\n' ? at : std::string_view::npos;
-    };
-    while (pos_ < n) {
+std::size_t CsvRecordReader::lineFeedAfter(std::size_t at) const {
+    while (at < text_.size() && text_[at] == '\r') ++at;
+    return at < text_.size() && text_[at] == '\n' ? at : std::string_view::npos;
+}
+
+void CsvRecordReader::skipEmptyLines() {
+    while (pos_ < text_.size()) {
         const std::size_t feed = text_[pos_] == '\n' ? pos_ : lineFeedAfter(pos_);
         if (feed == std::string_view::npos) break;
         pos_ = feed + 1;
         ++nextLine_;
     }
+}
+
+bool CsvRecordReader::readQuoteInValue(Field& field) {
+    const std::size_t n = text_.size();
+    if (pos_ + 1 < n && text_[pos_ + 1] == '"') {
+        field.value += '"';
+        field.raw += "\"\"";
+        pos_ += 2;
+        return true;
+    }
+    std::size_t after = pos_ + 1;
+    while (after < n && text_[after] == '\r') ++after;
+    field.raw += '"';
+    ++pos_;
+    // Only a quote before a comma or a line end closes the value: a lone quote inside a value of
+    // an older, unescaped file stays part of it.
+    if (after >= n || text_[after] == ',' || text_[after] == '\n') return false;
+    field.value += '"';
+    return true;
+}
+
+CsvRecordReader::Result CsvRecordReader::readRfc4180() {
+    const std::size_t n = text_.size();
+    skipEmptyLines();
     if (pos_ >= n) return Result::End;
     recordLine_ = nextLine_;
     recordStart_ = pos_;
@@ -81,22 +103,7 @@ CsvRecordReader::Result CsvRecordReader::readRfc4180() {
             }
         }
         if (inQuotes && c == '"') {
-            if (pos_ + 1 < n && text_[pos_ + 1] == '"') {
-                field.value += '"';
-                field.raw += "\"\"";
-                pos_ += 2;
-                continue;
-            }
-            std::size_t after = pos_ + 1;
-            while (after < n && text_[after] == '\r') ++after;
-            field.raw += '"';
-            ++pos_;
-            // Only a quote before a comma or a line end closes the value: a lone quote inside
-            // a value of an older, unescaped file stays part of it.
-            if (after >= n || text_[after] == ',' || text_[after] == '\n')
-                inQuotes = false;
-            else
-                field.value += '"';
+            inQuotes = readQuoteInValue(field);
             continue;
         }
         if (!inQuotes && c == '"' && atFieldStart) {

@@ -66,6 +66,13 @@ private:
         std::string raw;  // as written, for integer()
     };
     Result readRfc4180();
+    // Carriage returns before a line feed belong to the line end: at a '\r', the place of that
+    // line feed, or npos when the returns stand alone.
+    std::size_t lineFeedAfter(std::size_t at) const;
+    void skipEmptyLines();
+    // At a quote inside a quoted value: takes a doubled quote or the closing one; false when the
+    // value is closed.
+    bool readQuoteInValue(Field& field);
     Result readUnescaped();
     // The next line without its line end (any carriage returns before the line feed dropped);
     // false at the end of the text. `lineBreak_` then says how the line ended.

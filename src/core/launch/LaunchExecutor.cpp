@@ -139,79 +139,81 @@ bool LaunchExecutor::writePlaylist(LaunchPlan& plan, LaunchLog& log) {
     return true;
 }
 
+std::optional<int> LaunchExecutor::startJoyToKey(const StartPlan& s, LaunchLog& log) {
+    if (s.joyToKey.empty()) return std::nullopt;
+    const std::optional<int> pid =
+        context_.processes().start(s.joyToKey, fs::pathFolder(s.joyToKey.back()));
+    if (!pid) {
+        log.error("JoyToKey の起動に失敗しました。");
+        log.colour(LogColour::Black);
+    } else {
+        log.line("JoyToKey を起動しました。");
+    }
+    return pid;
+}
+
+bool LaunchExecutor::startAlone(const LaunchPlan& plan, const StartPlan& s, LaunchLog& log) {
+    // The emulator alone; JoyToKey keeps running.
+    log.line("別方法にてエミュレータを起動します。");
+    const auto startedAt = std::chrono::system_clock::now();
+    std::vector<std::string> argv = plan.wine;
+    argv.push_back(context_.emulators()[static_cast<std::size_t>(plan.slot)].executable);
+    const std::optional<int> alone = context_.processes().start(argv, s.workingFolder);
+    if (!alone) {
+        log.error(kStartFailed);
+        return true;
+    }
+    const EmulatorSession run = startedRun(*alone, plan.request, startedAt);
+    watchInBackground(run);
+    std::optional<SpecialStartJob> job = specialStartJob(plan, log);
+    if (!job) {
+        log.line(kFinished);
+        waitIfAsked(run);
+        return true;
+    }
+    LaunchContext::BusyHold hold = context_.holdBusy();
+    context_.clock().after(kAlternativeWaitMs, [this, job = std::move(*job), run, hold]() mutable {
+        job.window = context_.desktop().windowTitled("WSCamp");
+        runSpecialStart(context_.desktop(), context_.clock(), job, [this, run, hold](bool typed) {
+            keysDone(typed);
+            LaunchLog(context_).line(kFinished);
+            waitIfAsked(run);
+        });
+    });
+    return true;
+}
+
+void LaunchExecutor::mapPadToKeys(int pid, const StartPlan& s, LaunchLog& log) {
+    if (s.padProfile.empty()) return;
+    const PadProfileReading profile = loadPadProfile(context_.programFolderPath(), s.padProfile);
+    if (profile.profile) {
+        log.line("パッドを内蔵プロファイル「" + s.padProfile + "」でキーに割り当てます。");
+        context_.padMappingWanted(pid, *profile.profile);
+    } else {
+        // The game runs all the same, without keys from the pad.
+        log.error("パッドのプロファイル「" + s.padProfile +
+                  "」を使えません: " + profile.error->text());
+        log.colour(LogColour::Black);
+    }
+}
+
 bool LaunchExecutor::start(const LaunchPlan& plan, const StartPlan& s, LaunchLog& log) {
     for (const IniEdit& edit : s.iniEdits)
         writeIniValue(edit.path, edit.section, edit.key, edit.value);
     // A key that does not exist is left alone, as on Windows.
     if (s.registry) applyRegistryEdit(s.wine, *s.registry);
-
-    ProcessRunner& runner = context_.processes();
-    std::optional<int> joyPid;
-    if (!s.joyToKey.empty()) {
-        joyPid = runner.start(s.joyToKey, fs::pathFolder(s.joyToKey.back()));
-        if (!joyPid) {
-            log.error("JoyToKey の起動に失敗しました。");
-            log.colour(LogColour::Black);
-        } else {
-            log.line("JoyToKey を起動しました。");
-        }
-    }
+    const std::optional<int> joyPid = startJoyToKey(s, log);
     context_.sound().stop();
-
-    if (s.alternativeStart) {
-        // The emulator alone; JoyToKey keeps running.
-        log.line("別方法にてエミュレータを起動します。");
-        const auto startedAt = std::chrono::system_clock::now();
-        std::vector<std::string> argv = plan.wine;
-        argv.push_back(context_.emulators()[static_cast<std::size_t>(plan.slot)].executable);
-        const std::optional<int> alone = runner.start(argv, s.workingFolder);
-        if (!alone) {
-            log.error(kStartFailed);
-            return true;
-        }
-        const EmulatorSession run = startedRun(*alone, plan.request, startedAt);
-        watchInBackground(run);
-        std::optional<SpecialStartJob> job = specialStartJob(plan, log);
-        if (!job) {
-            log.line(kFinished);
-            waitIfAsked(run);
-            return true;
-        }
-        LaunchContext::BusyHold hold = context_.holdBusy();
-        context_.clock().after(kAlternativeWaitMs,
-                               [this, job = std::move(*job), run, hold]() mutable {
-                                   job.window = context_.desktop().windowTitled("WSCamp");
-                                   runSpecialStart(context_.desktop(), context_.clock(), job,
-                                                   [this, run, hold](bool typed) {
-                                                       keysDone(typed);
-                                                       LaunchLog(context_).line(kFinished);
-                                                       waitIfAsked(run);
-                                                   });
-                               });
-        return true;
-    }
+    if (s.alternativeStart) return startAlone(plan, s, log);
 
     const auto startedAt = std::chrono::system_clock::now();
-    const std::optional<int> pid = runner.start(s.argv, s.workingFolder);
+    const std::optional<int> pid = context_.processes().start(s.argv, s.workingFolder);
     if (!pid) {
         log.error(kStartFailed);  // a JoyToKey that was started keeps running
         return false;
     }
     lastStart_ = s;
-
-    if (!s.padProfile.empty()) {
-        const PadProfileReading profile =
-            loadPadProfile(context_.programFolderPath(), s.padProfile);
-        if (profile.profile) {
-            log.line("パッドを内蔵プロファイル「" + s.padProfile + "」でキーに割り当てます。");
-            context_.padMappingWanted(*pid, *profile.profile);
-        } else {
-            // The game runs all the same, without keys from the pad.
-            log.error("パッドのプロファイル「" + s.padProfile +
-                      "」を使えません: " + profile.error->text());
-            log.colour(LogColour::Black);
-        }
-    }
+    mapPadToKeys(*pid, s, log);
 
     // A launch that ends after a hardware switch is still recorded for its own hardware.
     const EmulatorSession run = startedRun(*pid, plan.request, startedAt);

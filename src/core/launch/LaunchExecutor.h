@@ -63,6 +63,12 @@ private:
     // .m3u in TEMP. False (told in the log) when that failed.
     bool writePlaylist(LaunchPlan& plan, LaunchLog& log);
     bool start(const LaunchPlan& plan, const StartPlan& start, LaunchLog& log);
+    // JoyToKey before the emulator, when the entry names it; its process, told in the log.
+    std::optional<int> startJoyToKey(const StartPlan& start, LaunchLog& log);
+    // The other way to start: the emulator alone, the special start's keys after a wait.
+    bool startAlone(const LaunchPlan& plan, const StartPlan& start, LaunchLog& log);
+    // The pad's keys sent to the emulator `pid` through the built-in profile the entry names.
+    void mapPadToKeys(int pid, const StartPlan& start, LaunchLog& log);
     // The special start's job for the plan's emulator; nullopt when it is given no keys (told in
     // the log when this desktop cannot press keys).
     std::optional<SpecialStartJob> specialStartJob(const LaunchPlan& plan, LaunchLog& log);

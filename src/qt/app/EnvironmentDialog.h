@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -94,6 +95,8 @@ private:
     void applyListFontSize();
     void applyUnpackCacheSetting();
     void addDrivePage();
+    QGroupBox* makeDriveBox(QWidget* sheet);
+    QGroupBox* makeWineBox(QWidget* sheet, const PlusSettings& plus);
     void showDriveRows(int select);
     void applyDrivePage();
     void addRegionPage();

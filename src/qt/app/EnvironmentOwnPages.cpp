@@ -57,6 +57,14 @@ void EnvironmentDialog::addDrivePage() {
 
     auto* sheet = new QWidget(tabs_);
     auto* layout = new QVBoxLayout(sheet);
+    layout->addWidget(makeDriveBox(sheet));
+    layout->addWidget(makeWineBox(sheet, plus));
+    layout->addStretch();
+    drivePage_ = tabs_->addTab(sheet, QStringLiteral("ドライブ"));
+    showDriveRows(0);
+}
+
+QGroupBox* EnvironmentDialog::makeDriveBox(QWidget* sheet) {
     auto* box = new QGroupBox(QStringLiteral("Windows のドライブと共有フォルダ"), sheet);
     auto* boxLayout = new QVBoxLayout(box);
     auto* intro = new QLabel(
@@ -103,8 +111,10 @@ void EnvironmentDialog::addDrivePage() {
         const int row = drives_->addRoot(text.toStdString());
         if (row >= 0) showDriveRows(row);
     });
-    layout->addWidget(box);
+    return box;
+}
 
+QGroupBox* EnvironmentDialog::makeWineBox(QWidget* sheet, const PlusSettings& plus) {
     auto* wineBox =
         new QGroupBox(QStringLiteral("Wine (Windows のエミュレータ・ツールの起動)"), sheet);
     auto* grid = new QGridLayout(wineBox);
@@ -132,10 +142,7 @@ void EnvironmentDialog::addDrivePage() {
                                                    winePrefix_->text().toStdString());
         if (chosen && !chosen->empty()) winePrefix_->setText(qs(*chosen));
     });
-    layout->addWidget(wineBox);
-    layout->addStretch();
-    drivePage_ = tabs_->addTab(sheet, QStringLiteral("ドライブ"));
-    showDriveRows(0);
+    return wineBox;
 }
 
 void EnvironmentDialog::showDriveRows(int select) {

@@ -58,7 +58,18 @@ constexpr MenuGroup kGroups[] = {MenuGroup::TvGame, MenuGroup::Handheld, MenuGro
 }  // namespace
 
 MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
-    // File
+    addFileMenu(bar);
+    addViewMenu(bar);
+    addSettingsMenu(bar);
+    addToolsMenu(bar);
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    add(help, cmd::Manual, "マニュアル(&M)");
+    add(help, cmd::About, "バージョン情報(&A)...");
+    applyKeyTable();
+    setRecentFiles({});
+}
+
+void MainMenu::addFileMenu(QMenuBar* bar) {
     fileMenu_ = bar->addMenu(QStringLiteral("ファイル(&F)"));
     QMenu* csv = fileMenu_->addMenu(QStringLiteral("CSVファイルの読み込み(&C)"));
     add(csv, cmd::ImportOwnCsv, "RomshelfPlus!!のCSVを読み込む(&B)");
@@ -72,8 +83,9 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     recentSeparator_ = fileMenu_->addSeparator();
     for (int k = 0; k < cmd::kRecentFileCount; ++k)
         add(fileMenu_, cmd::RecentFile1 + k, "最近使ったファイル");
+}
 
-    // View
+void MainMenu::addViewMenu(QMenuBar* bar) {
     QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
     add(view, cmd::ViewFileList, "ファイルリスト(&L)\tShift+F1");
     add(view, cmd::ViewDatabase, "データベースウィンドウ(&D)\tShift+F2");
@@ -97,8 +109,9 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     view->addSeparator();
     add(view, cmd::OnePerGame, "1ゲーム1ROM表示(&G)")->setCheckable(true);
     add(view, cmd::TagFilter, "タグで絞り込み(&T)...");
+}
 
-    // Settings
+void MainMenu::addSettingsMenu(QMenuBar* bar) {
     QMenu* settings = bar->addMenu(QStringLiteral("設定(&S)"));
     addHardwareMenu(
         settings, "フォルダ設定(&F)", [](int row) { return hardwareTable()[row].folderCommand; },
@@ -108,8 +121,9 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
         [](int row) { return hardwareTable()[row].emulatorCommand; }, true);
     settings->addSeparator();
     add(settings, cmd::EnvironmentSettings, "環境設定(&O)\tCtrl+O");
+}
 
-    // Tools
+void MainMenu::addToolsMenu(QMenuBar* bar) {
     QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
     add(tools, cmd::EmulatorOnly, "エミュレータ本体のみ起動(&E)\tCtrl+E");
     add(tools, cmd::Search, "ファイルの検索\tCtrl+F");
@@ -140,14 +154,6 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     tools->addSeparator();
     add(tools, cmd::Explorer, "エクスプローラ(&X)\tCtrl+F1");
     add(tools, cmd::JoyToKey, "JoyToKey(&J)\tCtrl+F2");
-
-    // Help
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    add(help, cmd::Manual, "マニュアル(&M)");
-    add(help, cmd::About, "バージョン情報(&A)...");
-
-    applyKeyTable();
-    setRecentFiles({});
 }
 
 QAction* MainMenu::add(QMenu* menu, int command, const char* label) {

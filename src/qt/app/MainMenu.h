@@ -32,6 +32,10 @@ public:
     QMenu* fileMenu() const { return fileMenu_; }
 
 private:
+    void addFileMenu(QMenuBar* bar);
+    void addViewMenu(QMenuBar* bar);
+    void addSettingsMenu(QMenuBar* bar);
+    void addToolsMenu(QMenuBar* bar);
     QAction* add(QMenu* menu, int command, const char* label);
     void addHardwareMenu(QMenu* parent, const char* label, int (*commandOf)(int row),
                          bool withOtherSoftware);
