@@ -12,11 +12,11 @@
 # the Wine tests run a stand-in Windows program built with the MinGW cross compiler.
 # help2man makes the manual pages from the programs' --help. dpkg-dev finds the .deb's library
 # dependencies; lintian checks the .deb, desktop-file-utils and appstream its desktop entry and
-# metainfo.
+# metainfo. ccache lets CI's build without the window take the compilations of the full build.
 set -eu
 
 PACKAGES="
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   clang clang-format
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-translations-l10n libgl-dev
   libicu-dev libarchive-dev liblzma-dev libgcab-dev zlib1g-dev nlohmann-json3-dev
