@@ -21,9 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -36,6 +34,7 @@
 #include "core/views/FileList.h"
 #include "core/views/FileListSorter.h"
 #include "core/views/SortKeyFile.h"
+#include "BenchCollection.h"
 
 extern char** environ;
 
@@ -44,112 +43,10 @@ namespace fsys = std::filesystem;
 
 namespace {
 
-constexpr int kFolders = 250;
-constexpr int kFilesPerFolder = 160;  // 40,000 files
-constexpr int kRecords = 5000;
-
-const char* const kWords[] = {"スーパー", "マリオ",     "ゼルダ",       "ドラゴン",
-                              "クエスト", "ファイナル", "ファンタジー", "Mega",
-                              "Man",      "Castle",     "ぷよぷよ",     "テトリス",
-                              "がんばれ", "ゴエモン",   "ロックマン",   "メトロイド"};
-
-struct Collection {
-    std::string root;
-    FolderSettings folders;
-    RomTable records;
-    CategoryLists lists;
-    int folderCount;
-
-    explicit Collection(int filesPerFolder = kFilesPerFolder, int folderCount = kFolders)
-        : folderCount(folderCount), filesPerFolder(filesPerFolder) {
-        char pattern[] = "/tmp/romshelf-bench-XXXXXX";
-        root = std::string(::mkdtemp(pattern)) + "/";
-        std::mt19937 rng(42);
-        auto name = [&](int i) {
-            std::string n = kWords[rng() % 16];
-            n += kWords[rng() % 16];
-            n += " " + std::to_string(i);
-            return n;
-        };
-        int fileNo = 0;
-        // Records spread over the whole collection, as many as in the smallest one.
-        const int recordEvery = std::max(1, folderCount * filesPerFolder / (8 * kRecords)) * 8;
-        for (int f = 0; f < folderCount; ++f) {
-            const std::string folder = root + "roms" + std::to_string(f) + "/";
-            fsys::create_directories(folder);
-            folders.romFolderPaths[static_cast<std::size_t>(f)] = folder;
-            for (int i = 0; i < filesPerFolder; ++i, ++fileNo) {
-                const std::string title = name(fileNo) + " (J)";
-                const char* ext = (i % 4 == 0) ? ".zip" : ".sfc";
-                // Empty files: the list never reads them.
-                if (int fd = ::open((folder + title + ext).c_str(), O_CREAT | O_WRONLY, 0644);
-                    fd >= 0)
-                    ::close(fd);
-                if (fileNo % recordEvery == 0 && records.count() < kRecords) {
-                    RomRecord r;
-                    r.fileTitle = title;
-                    r.gameName = name(fileNo);
-                    r.reading = "よみ";
-                    records.append(r);
-                }
-            }
-        }
-    }
-    ~Collection() {
-        if (std::getenv("ROMSHELF_BENCH_KEEP")) {
-            std::fprintf(stderr, "collection kept in %s\n", root.c_str());
-            return;
-        }
-        fsys::remove_all(root);
-    }
-
-    // The collection as a program folder: its ROM folders are the collection's, its data folder
-    // holds the folder file and the records of SFC. Written on the first call.
-    const std::string& programFolder() {
-        if (!dataWritten) {
-            fsys::create_directories(root + "data");
-            const ProgramFolder program(root);
-            DataStream folderFile, recordFile;
-            if (!saveFolderSettingsFile(
-                    folderFile, program.perHardwareFile("Folder_", "SFC", ".slb"), folders) ||
-                !records.save(recordFile, program.perHardwareFile("RomData_", "SFC", ".slb")))
-                std::abort();
-            dataWritten = true;
-        }
-        return root;
-    }
-    bool dataWritten = false;
-    int filesPerFolder;
-    std::size_t files() const {
-        return static_cast<std::size_t>(folderCount) * static_cast<std::size_t>(filesPerFolder);
-    }
-
-    FileListSources sources(bool kana) const {
-        FileListSources s;
-        s.code = "SFC";
-        s.hardwareName = "スーパーファミコン";
-        s.folders = &folders;
-        s.records = &records;
-        s.lists = &lists;
-        s.noHavePath = root + "none.txt";
-        s.kanaSensitive = kana;
-        return s;
-    }
-};
-
-Collection& collection() {
-    static Collection c;
-    return c;
-}
-
-// The same kind of collection with `files` files (a multiple of 250) in the 250 ROM folders a
-// hardware has, made on first use and kept for the rest of the run.
-Collection& collectionOf(int files) {
-    static std::map<int, std::unique_ptr<Collection>> made;
-    auto& c = made[files];
-    if (!c) c = std::make_unique<Collection>(files / kFolders);
-    return *c;
-}
+using bench::collection;
+using bench::Collection;
+using bench::collectionOf;
+using bench::kFolders;
 
 // Every entry of every ROM folder, and nothing else: the yardstick of the list's speed.
 void bareListing(const Collection& c) {

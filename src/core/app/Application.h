@@ -249,6 +249,8 @@ public:
     // the listed files on a thread; hashPending() sums what is still to sum here and now.
     RecordFollowing& recordFollowing() { return following_; }
     void hashInBackground() { following_.runInBackground(); }
+    // See ApplicationListener::besideEventLoop.
+    void besideEventLoop(const std::function<void()>& work) { notices_.besideEventLoop(work); }
     void hashPending() { following_.hashPending(); }
     // Larger files are not summed (default kIdentityHashLimit).
     void setIdentityHashLimit(std::uint64_t bytes) { following_.setHashLimit(bytes); }

@@ -25,6 +25,10 @@ public:
     virtual void fileListRebuilding(const std::function<void()>& rebuild) { rebuild(); }
     // The file list was rebuilt or sorted again.
     virtual void fileListChanged() {}
+    // Work over the rows and the current hardware's data that reads them only, and changes
+    // nothing the window shows (the files of a list gathered for the identity pass): the window
+    // may run it on another thread while its event loop goes on, and returns once it has ended.
+    virtual void besideEventLoop(const std::function<void()>& work) { work(); }
     // One row of the file list was changed in place by an edit (display position).
     virtual void fileListRowChanged(int /*row*/) {}
     // The file list's grid lines, alternate-row background or rename-OK colour may have changed.
@@ -62,6 +66,9 @@ public:
         target_->fileListRebuilding(rebuild);
     }
     void fileListChanged() override { target_->fileListChanged(); }
+    void besideEventLoop(const std::function<void()>& work) override {
+        target_->besideEventLoop(work);
+    }
     void fileListRowChanged(int row) override { target_->fileListRowChanged(row); }
     void displayOptionsChanged() override { target_->displayOptionsChanged(); }
     void systemLogChanged() override { target_->systemLogChanged(); }

@@ -120,7 +120,8 @@ void RecordFollowing::listBuilt(bool everyFile) {
     const bool find = everyFile && paused_ == 0;
     if (worker_.background()) {
         if (!openCache()) return;
-        worker_.submit(jobWithFiles(find), find);
+        // A million rows' names take longer than a frame to gather.
+        app_.besideEventLoop([&] { worker_.submit(jobWithFiles(find), find); });
         schedulePoll();
         return;
     }

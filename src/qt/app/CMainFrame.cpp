@@ -325,6 +325,16 @@ void CMainFrame::fileListRebuilding(const std::function<void()>& rebuild) {
     runBesideEventLoop(rebuild);
 }
 
+void CMainFrame::besideEventLoop(const std::function<void()>& work) {
+    if (!fileList_) {
+        work();
+        return;
+    }
+    // Nothing that changes the rows may run meanwhile.
+    const BusyGuard::Scope working = app_.busyScope();
+    runBesideEventLoop(work);
+}
+
 void CMainFrame::fileListChanged() {
     if (!fileList_) return;
     // Its row is gone with the rows.

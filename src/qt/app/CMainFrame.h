@@ -55,6 +55,7 @@ public:
     void recentFilesChanged() override;
     void fileListRebuilding(const std::function<void()>& rebuild) override;
     void fileListChanged() override;
+    void besideEventLoop(const std::function<void()>& work) override;
     void fileListRowChanged(int row) override;
     void systemLogChanged() override;
     void categoryNamesChanged() override;

@@ -19,6 +19,7 @@
 #include "qt/platform/GamePad.h"
 #include "qt/platform/X11Keys.h"
 #include "qt/views/CFileList.h"
+#include "qt/views/FileListModel.h"
 
 namespace romshelf {
 
@@ -128,6 +129,8 @@ void CMainFrame::padAction(PadAction action) {
 
 void CMainFrame::jumpToGroup(int direction) {
     if (!fileList_ || !fileList_->model()) return;
+    // The next group may start in rows still to come.
+    fileList_->listModel()->showAllRows();
     QAbstractItemModel* model = fileList_->model();
     const int rows = model->rowCount();
     const int current = fileList_->currentIndex().isValid() ? fileList_->currentIndex().row() : 0;

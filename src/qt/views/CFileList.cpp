@@ -160,6 +160,8 @@ CFileList::Selection CFileList::selectedFiles() const {
 
 bool CFileList::selectFiles(const Selection& files) {
     if (files.selected.empty() && !files.current) return false;
+    // The files are looked for in the whole list: every row must be there to be selected.
+    model_->showAllRows();
     clearSelection();
     const FileListView rows = app_.fileList().rows();
     QItemSelection selection;

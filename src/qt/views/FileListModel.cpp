@@ -18,10 +18,15 @@ FileListModel::FileListModel(const Application& app, QObject* parent)
                QStringLiteral("分類 5"),      QStringLiteral("機種別分類"),
                QStringLiteral("フォルダNo."), QStringLiteral("ファイル情報No."),
                QStringLiteral("地域"),        QStringLiteral("言語")};
+    // A slice a pass: the window paints and takes keys between two.
+    slices_.setInterval(0);
+    connect(&slices_, &QTimer::timeout, this, &FileListModel::deliverSlice);
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || hidden_ ? 0 : static_cast<int>(app_.fileList().rows().size());
+    if (parent.isValid() || hidden_) return 0;
+    // Never past the list's end, whatever was told before.
+    return std::min(shown_, static_cast<int>(app_.fileList().rows().size()));
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
@@ -103,17 +108,41 @@ void FileListModel::showTypedName(int row, const QString& name) {
 }
 
 void FileListModel::hideRows() {
+    slices_.stop();
     beginResetModel();
     typedRow_ = -1;
     hidden_ = true;
+    shown_ = total_ = 0;
     endResetModel();
 }
 
 void FileListModel::reload() {
+    slices_.stop();
     beginResetModel();
     typedRow_ = -1;  // another row may stand there now
     hidden_ = false;
+    total_ = static_cast<int>(app_.fileList().rows().size());
+    shown_ = std::min(total_, firstSlice_);
     endResetModel();
+    if (delivering())
+        slices_.start();
+    else
+        Q_EMIT allRowsShown();
+}
+
+void FileListModel::deliverSlice() { deliverUpTo(shown_ + slice_); }
+
+void FileListModel::showAllRows() { deliverUpTo(total_); }
+
+void FileListModel::deliverUpTo(int rows) {
+    rows = std::min(rows, total_);
+    if (rows <= shown_) return;
+    beginInsertRows({}, shown_, rows - 1);
+    shown_ = rows;
+    endInsertRows();
+    if (delivering()) return;
+    slices_.stop();
+    Q_EMIT allRowsShown();
 }
 
 void FileListModel::rowChanged(int row) {

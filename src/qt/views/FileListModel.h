@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QTimer>
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -25,8 +27,20 @@ public:
 
     // The rows are being rebuilt, maybe on another thread: the model has none until reload().
     void hideRows();
-    // The rows were rebuilt or sorted: everything is shown again in one go.
+    // The rows were rebuilt or sorted: they are shown again. A long list comes in slices, the
+    // first at once and the others over the next passes of the event loop: telling the view of a
+    // million rows at once holds the window longer than a frame.
     void reload();
+    // Every row shown now: what waits of a delivery in slices comes in one go (before rows are
+    // picked by their place in the whole list).
+    void showAllRows();
+    // Rows of the list still to come in slices.
+    bool delivering() const { return shown_ < total_; }
+    // Rows in the first slice and in each of the others (from the next reload on).
+    void setSlices(int first, int each) {
+        firstSlice_ = std::max(1, first);
+        slice_ = std::max(1, each);
+    }
     // One row was changed in place: it is drawn again.
     void rowChanged(int row);
     // The game name typed for `row` in the registration dialog and not saved yet is drawn in
@@ -34,6 +48,11 @@ public:
     void showTypedName(int row, const QString& name);
     int typedNameRow() const { return typedRow_; }
 
+Q_SIGNALS:
+    // The last slice of a delivery is in the view: every row of the list is shown.
+    void allRowsShown();
+
+public:
     // Titles of the category columns follow the category names.
     void setCategoryNames(const std::array<std::string, 6>& names);
 
@@ -49,9 +68,18 @@ public:
 private:
     static QString cellText(const FileListRow& row, int column);
     bool alternateRow(int row) const;
+    // The next slice of the rows into the view.
+    void deliverSlice();
+    void deliverUpTo(int rows);
 
     const Application& app_;
     bool hidden_ = false;
+    // Rows the view has been told of, and rows of the list being shown.
+    int shown_ = 0;
+    int total_ = 0;
+    int firstSlice_ = 2048;
+    int slice_ = 32768;
+    QTimer slices_;
     int typedRow_ = -1;
     QString typedName_;
     std::array<QString, kFileListShownColumns> titles_;

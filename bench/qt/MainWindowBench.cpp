@@ -1,0 +1,263 @@
+// The main window over a million files (4,000 in each of the 250 ROM folders of SFC, 5,000
+// records), started offscreen in this process as `romshelf` starts it: how soon its first rows
+// are drawn, and the longest pass of its event loop from the first paint until the list is shown
+// and while the identity pass runs beside it, then while Page Down is held.
+//
+// Counters (medians of the runs; every run's figures are printed on stderr):
+//   first_rows_ms   from the making of the application object (the program's data not read yet)
+//                   to the first paint of the file list with rows in it
+//   start_pass_ms   the longest event-loop pass from the window's first paint until the list is
+//                   shown and for kIdentityMs after it, while the identity pass runs
+//   scroll_pass_ms  the longest pass while Page Down is held (one autorepeated press every
+//                   kKeyEveryMs) from the top, then, after Ctrl+End, Page Up from the bottom
+//   *_over_16ms     how many passes of each took longer than a frame
+// A pass is the time between two ticks of a 1 ms timer: an upper bound of the work in between.
+// On a shared machine a pass also lasts while the thread waits for a core: *_cpu_ms give the
+// longest pass in the window thread's own CPU time, the work itself.
+//
+// Holding Page Down over all million rows would take half an hour at the speed of a held key:
+// the scrolling holds the key for kPresses pages at each end of the list instead.
+// The first run is not counted: it computes the sort keys the later starts read from the file
+// it leaves, as every start but a machine's very first does.
+#include <benchmark/benchmark.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "BenchCollection.h"
+#include "core/app/Application.h"
+#include "core/settings/ProgramFolder.h"
+#include "qt/app/CMainFrame.h"
+#include "qt/app/QtHost.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/FileListModel.h"
+
+using namespace romshelf;
+
+namespace {
+
+constexpr int kFiles = 1000000;
+constexpr int kIdentityMs = 4000;
+constexpr int kKeyEveryMs = 30;
+constexpr int kPresses = 150;
+constexpr qint64 kFrameMs = 16;
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "main_window_bench";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: at exit it would go after statics it needs.
+    static QApplication* app = [] {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Every gap between two ticks of a fast timer, counted into the phase of the moment.
+class PassWatch : public QObject {
+public:
+    enum Phase { Before, Start, Scroll, PhaseCount };
+    PassWatch() {
+        sinceTick_.start();
+        timer_.setTimerType(Qt::PreciseTimer);
+        connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+        timer_.start(1);
+    }
+    void enter(Phase p) {
+        tick();
+        phase_ = p;
+    }
+    qint64 longest(Phase p) const { return longest_[p]; }
+    double longestCpu(Phase p) const { return longestCpu_[p]; }
+    int overFrame(Phase p) const { return over_[p]; }
+
+private:
+    static double threadCpuMs() {
+        timespec t{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+    }
+    void tick() {
+        const qint64 gap = sinceTick_.restart();
+        const double cpu = threadCpuMs();
+        longest_[phase_] = std::max(longest_[phase_], gap);
+        longestCpu_[phase_] = std::max(longestCpu_[phase_], cpu - cpuAtTick_);
+        cpuAtTick_ = cpu;
+        if (gap > kFrameMs) ++over_[phase_];
+    }
+    double cpuAtTick_ = threadCpuMs();
+    double longestCpu_[PhaseCount] = {};
+    QTimer timer_;
+    QElapsedTimer sinceTick_;
+    Phase phase_ = Before;
+    qint64 longest_[PhaseCount] = {};
+    int over_[PhaseCount] = {};
+};
+
+// Notes the window's first paint and the file list's first paint with rows.
+class PaintSpy : public QObject {
+public:
+    PaintSpy(const QElapsedTimer& clock, PassWatch& watch) : clock_(clock), watch_(watch) {
+        qApp->installEventFilter(this);
+    }
+    ~PaintSpy() override { qApp->removeEventFilter(this); }
+    qint64 firstRowsMs = -1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        if (!painted_) {
+            painted_ = true;
+            watch_.enter(PassWatch::Start);
+        }
+        // The list's viewport: made with the tool windows, in the middle of the start.
+        if (firstRowsMs >= 0) return false;
+        if (auto* list = qobject_cast<CFileList*>(watched->parent());
+            list && watched == list->viewport() && list->model()->rowCount() > 0)
+            firstRowsMs = clock_.elapsed();
+        return false;
+    }
+
+private:
+    const QElapsedTimer& clock_;
+    PassWatch& watch_;
+    bool painted_ = false;
+};
+
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Sends `key` as a held key does: a press every kKeyEveryMs (autorepeated after the first), the
+// release at the end.
+void holdKey(QWidget* to, Qt::Key key, int presses) {
+    QEventLoop loop;
+    QTimer every;
+    int sent = 0;
+    QObject::connect(&every, &QTimer::timeout, &loop, [&] {
+        if (sent == presses) {
+            QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
+            every.stop();
+            QTimer::singleShot(100, &loop, &QEventLoop::quit);
+            return;
+        }
+        QCoreApplication::postEvent(
+            to, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(), sent > 0));
+        ++sent;
+    });
+    every.start(kKeyEveryMs);
+    loop.exec();
+}
+
+void clickKey(QWidget* to, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyPress, key, modifiers));
+    QCoreApplication::postEvent(to, new QKeyEvent(QEvent::KeyRelease, key, modifiers));
+    runFor(200);
+}
+
+struct Run {
+    qint64 firstRowsMs, startPassMs, scrollPassMs;
+    double startCpuMs, scrollCpuMs;
+    int startOver, scrollOver;
+};
+
+// One start of the window on `program`, as main() makes it, measured; then its close.
+Run startWindow(const std::string& program, bool scroll) {
+    QElapsedTimer clock;
+    clock.start();
+    PassWatch watch;
+    PaintSpy paints(clock, watch);
+    QtHost ports;
+    const ProgramFolder folder(program);
+    auto app = std::make_unique<Application>(folder, ports.host());
+    app->createFolders();
+    app->hashInBackground();
+    if (app->lockProgramFolder("romshelf", 3000, [](const WriterLock::Holder&) {}) !=
+        WriterLock::Result::Acquired)
+        std::abort();
+    if (::chdir(folder.path().c_str()) != 0) std::abort();
+    app->loadMainSettings();
+    app->preferHardware("SFC");
+    auto frame = std::make_unique<CMainFrame>(*app);
+    ports.windows.setMainWindow(frame.get());
+    frame->startUp();
+    CFileList* list = frame->fileList();
+    while (list->model()->rowCount() == 0) runFor(10);
+    runFor(kIdentityMs);
+    Run r{};
+    r.firstRowsMs = paints.firstRowsMs;
+    r.startPassMs = watch.longest(PassWatch::Start);
+    r.startOver = watch.overFrame(PassWatch::Start);
+    r.startCpuMs = watch.longestCpu(PassWatch::Start);
+    if (scroll) {
+        list->setFocus();
+        watch.enter(PassWatch::Scroll);
+        holdKey(list, Qt::Key_PageDown, kPresses);
+        clickKey(list, Qt::Key_End, Qt::ControlModifier);
+        holdKey(list, Qt::Key_PageUp, kPresses);
+        watch.enter(PassWatch::Before);
+        r.scrollPassMs = watch.longest(PassWatch::Scroll);
+        r.scrollOver = watch.overFrame(PassWatch::Scroll);
+        r.scrollCpuMs = watch.longestCpu(PassWatch::Scroll);
+    }
+    frame->close();
+    frame.reset();
+    app.reset();
+    return r;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t mid = v.size() / 2;
+    return v.size() % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
+}
+
+void BM_MainWindowMillion(benchmark::State& state) {
+    application();
+    const std::string& program = bench::collectionOf(kFiles).programFolder();
+    startWindow(program, false);  // leaves the sort-key file
+    std::vector<double> firstRows, startPass, scrollPass, startOver, scrollOver, startCpu,
+        scrollCpu;
+    for (auto _ : state) {
+        const Run r = startWindow(program, true);
+        std::fprintf(stderr,
+                     "run: first rows %lld ms, longest pass at start %lld ms (CPU %.1f ms, %d over "
+                     "16 ms), while scrolling %lld ms (CPU %.1f ms, %d over 16 ms)\n",
+                     static_cast<long long>(r.firstRowsMs), static_cast<long long>(r.startPassMs),
+                     r.startCpuMs, r.startOver, static_cast<long long>(r.scrollPassMs),
+                     r.scrollCpuMs, r.scrollOver);
+        firstRows.push_back(static_cast<double>(r.firstRowsMs));
+        startPass.push_back(static_cast<double>(r.startPassMs));
+        scrollPass.push_back(static_cast<double>(r.scrollPassMs));
+        startOver.push_back(r.startOver);
+        scrollOver.push_back(r.scrollOver);
+        startCpu.push_back(r.startCpuMs);
+        scrollCpu.push_back(r.scrollCpuMs);
+    }
+    state.counters["first_rows_ms"] = median(firstRows);
+    state.counters["start_pass_ms"] = median(startPass);
+    state.counters["start_over_16ms"] = median(startOver);
+    state.counters["scroll_pass_ms"] = median(scrollPass);
+    state.counters["scroll_over_16ms"] = median(scrollOver);
+    state.counters["start_pass_cpu_ms"] = median(startCpu);
+    state.counters["scroll_pass_cpu_ms"] = median(scrollCpu);
+}
+BENCHMARK(BM_MainWindowMillion)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
