@@ -103,8 +103,26 @@ std::uint32_t sevenZipDictionarySize(std::uint64_t inputBytes, std::uint32_t pre
 struct SevenZipWriter::Encoder {
     lzma_stream stream = LZMA_STREAM_INIT;
     unsigned char property = 0;  // LZMA2's one property byte: the dictionary size
+    std::vector<unsigned char> out = std::vector<unsigned char>(kOutputBuffer);
     ~Encoder() { lzma_end(&stream); }
 };
+
+namespace {
+
+// The encoder a thread's SevenZipEncoderReuse keeps between archives.
+struct KeptEncoder {
+    int scopes = 0;
+    std::unique_ptr<SevenZipWriter::Encoder> encoder;
+};
+thread_local KeptEncoder kept;
+
+}  // namespace
+
+SevenZipEncoderReuse::SevenZipEncoderReuse() { ++kept.scopes; }
+
+SevenZipEncoderReuse::~SevenZipEncoderReuse() {
+    if (--kept.scopes == 0) kept.encoder.reset();
+}
 
 SevenZipWriter::SevenZipWriter(int fd, std::uint64_t expectedBytes) : fd_(fd) {
     lzma_options_lzma preset{};
@@ -113,10 +131,13 @@ SevenZipWriter::SevenZipWriter(int fd, std::uint64_t expectedBytes) : fd_(fd) {
     // The signature header is written last, when the header's place is known.
     const unsigned char zeros[kSignatureHeaderSize] = {};
     failed_ = !writeAll(fd_, zeros, sizeof zeros);
-    out_.resize(kOutputBuffer);
 }
 
-SevenZipWriter::~SevenZipWriter() = default;
+SevenZipWriter::~SevenZipWriter() {
+    // Initialising the stream again for the next archive resets it whole, whatever state this
+    // one left it in; liblzma keeps its memory when the dictionary stays the same.
+    if (encoder_ && kept.scopes > 0) kept.encoder = std::move(encoder_);
+}
 
 bool SevenZipWriter::begin(const SevenZipMember& member) {
     if (failed_ || closed_ || !text::isValidUtf8(member.name)) return false;
@@ -135,7 +156,7 @@ bool SevenZipWriter::write(const void* data, std::size_t size) {
 
 bool SevenZipWriter::code(const void* data, std::size_t size, bool finish) {
     if (!encoder_) {
-        encoder_ = std::make_unique<Encoder>();
+        encoder_ = kept.encoder ? std::move(kept.encoder) : std::make_unique<Encoder>();
         lzma_options_lzma options{};
         lzma_lzma_preset(&options, kPreset);
         options.dict_size = dictionary_;
@@ -143,8 +164,8 @@ bool SevenZipWriter::code(const void* data, std::size_t size, bool finish) {
         if (lzma_properties_encode(filters, &encoder_->property) != LZMA_OK ||
             lzma_raw_encoder(&encoder_->stream, filters) != LZMA_OK)
             return !(failed_ = true);
-        encoder_->stream.next_out = out_.data();
-        encoder_->stream.avail_out = out_.size();
+        encoder_->stream.next_out = encoder_->out.data();
+        encoder_->stream.avail_out = encoder_->out.size();
     }
     lzma_stream& s = encoder_->stream;
     s.next_in = static_cast<const std::uint8_t*>(data);
@@ -160,11 +181,12 @@ bool SevenZipWriter::code(const void* data, std::size_t size, bool finish) {
 
 bool SevenZipWriter::flushOutput() {
     lzma_stream& s = encoder_->stream;
-    const std::size_t have = out_.size() - s.avail_out;
-    if (!writeAll(fd_, out_.data(), have)) return !(failed_ = true);
+    std::vector<unsigned char>& out = encoder_->out;
+    const std::size_t have = out.size() - s.avail_out;
+    if (!writeAll(fd_, out.data(), have)) return !(failed_ = true);
     packed_ += have;
-    s.next_out = out_.data();
-    s.avail_out = out_.size();
+    s.next_out = out.data();
+    s.avail_out = out.size();
     return true;
 }
 

@@ -22,6 +22,18 @@ struct SevenZipMember {
 // compression but costs its tables' setup and cache misses on every archive.
 std::uint32_t sevenZipDictionarySize(std::uint64_t inputBytes, std::uint32_t presetBytes);
 
+// While one lives on a thread, the 7z archives written there reuse one LZMA2 encoder: its match
+// finder's tables and buffers (a few MiB for a small file's dictionary) are set up once for a
+// batch instead of being allocated, faulted in page by page and freed again for every archive.
+// The kept encoder is freed when the last one on the thread ends.
+class SevenZipEncoderReuse {
+public:
+    SevenZipEncoderReuse();
+    ~SevenZipEncoderReuse();
+    SevenZipEncoderReuse(const SevenZipEncoderReuse&) = delete;
+    SevenZipEncoderReuse& operator=(const SevenZipEncoderReuse&) = delete;
+};
+
 // Writes a 7z archive to `fd` (a new, empty file) front to back: every member with data in one
 // solid LZMA2 stream (strength 6, as libarchive's writer uses by default) with the dictionary
 // sized for `expectedBytes` of data in all, then an unpacked header with names, times, attributes
@@ -41,13 +53,15 @@ public:
 
     std::uint32_t dictionarySize() const { return dictionary_; }
 
+    // The LZMA2 stream and its output buffer, which SevenZipEncoderReuse keeps between archives.
+    struct Encoder;
+
 private:
     struct Entry {
         SevenZipMember member;
         std::uint64_t size = 0;
         std::uint32_t crc = 0;
     };
-    struct Encoder;
 
     bool code(const void* data, std::size_t size, bool finish);
     bool flushOutput();
@@ -57,7 +71,6 @@ private:
     std::uint32_t dictionary_;
     std::unique_ptr<Encoder> encoder_;
     std::vector<Entry> entries_;
-    std::vector<unsigned char> out_;
     std::uint64_t packed_ = 0;  // compressed bytes written after the signature header
     bool failed_ = false;
     bool closed_ = false;

@@ -7,6 +7,7 @@
 #include "core/app/JournaledChange.h"
 #include "core/commands/BatchSteps.h"
 #include "core/archive/ArchiveTypes.h"
+#include "core/archive/SevenZipWriter.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/PendingFile.h"
 #include "core/platform/Trash.h"
@@ -91,6 +92,8 @@ constexpr const char* kNotUnpackedLine =
 BatchCounts runPacking(Application& app, const PackRun& run, const std::vector<Target>& targets,
                        int total, bool deleteSource, const Packer& pack) {
     const auto busy = app.busyScope();
+    // Packing to 7z sets the encoder up once for the run, not once an archive.
+    const archive::SevenZipEncoderReuse encoder;
     Prompter& prompter = app.prompter();
     Progress& progress = app.host().progress;
     Deleter deleter(app);

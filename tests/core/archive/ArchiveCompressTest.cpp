@@ -175,6 +175,49 @@ TEST_F(CompressTest, SevenZipDictionaryFitsTheDataAndPeerMembersSurvive) {
     EXPECT_TRUE(sameBytes(peerMember(archive, "saves/slot1.sav"), mixed(200 * 1024, 3)));
 }
 
+// A run that packs one file after another reuses one encoder: each archive still reads back
+// whole with the real tool, and is byte for byte the archive packed on its own, also when the
+// dictionary changes between files and after a writer that was dropped halfway through its data.
+TEST_F(CompressTest, SevenZipArchivesOfOneRunShareAnEncoderAndEachStaysWhole) {
+    // Dictionaries of 512, 64, 512 and 128 KiB.
+    const std::size_t sizes[] = {300 * 1024, 1000, 300 * 1024, 100 * 1024};
+    const auto rom = [&](std::size_t k) { return mixed(sizes[k], static_cast<unsigned>(k + 11)); };
+    const auto name = [](std::size_t k) { return "g" + std::to_string(k) + ".nes"; };
+    TempFolder alone, shared;
+    // The same files in both folders, of the same time (an archive holds it).
+    const struct timespec time[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    for (std::size_t k = 0; k < std::size(sizes); ++k)
+        for (TempFolder* folder : {&alone, &shared})
+            ASSERT_EQ(::utimensat(AT_FDCWD, folder->write(name(k), rom(k)).c_str(), time, 0), 0);
+    for (std::size_t k = 0; k < std::size(sizes); ++k)
+        ASSERT_TRUE(compress(alone.file(name(k)), with(Format::SevenZip), prompter));
+    {
+        const SevenZipEncoderReuse reuse;
+        for (std::size_t k = 0; k < std::size(sizes); ++k) {
+            ASSERT_TRUE(compress(shared.file(name(k)), with(Format::SevenZip), prompter));
+            // A writer given part of its data and dropped (a source that changed while read).
+            const int fd = ::open(shared.file("dropped.7z").c_str(), O_WRONLY | O_CREAT, 0600);
+            ASSERT_GE(fd, 0);
+            {
+                SevenZipWriter dropped(fd, 1u << 20);
+                SevenZipMember half;
+                half.name = "half.nes";
+                ASSERT_TRUE(dropped.begin(half));
+                const std::string bytes = mixed(70 * 1024, 99);
+                ASSERT_TRUE(dropped.write(bytes.data(), bytes.size()));
+            }
+            ::close(fd);
+        }
+    }
+    for (std::size_t k = 0; k < std::size(sizes); ++k) {
+        SCOPED_TRACE(k);
+        const std::string archive = "g" + std::to_string(k) + ".7z";
+        EXPECT_TRUE(runShell("7z t " + shellQuote(shared.file(archive))).has_value());
+        EXPECT_TRUE(sameBytes(peerMember(shared.file(archive), name(k)), rom(k)));
+        EXPECT_TRUE(sameBytes(shared.read(archive), alone.read(archive)));
+    }
+}
+
 // A ZIP refuses a path with "[" or "]" with a warning, unless the 7z route is on and the
 // brackets are in the file's own name; other formats do not care.
 TEST_F(CompressTest, BracketRule) {
