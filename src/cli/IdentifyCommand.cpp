@@ -1,7 +1,6 @@
 #include "cli/IdentifyCommand.h"
 
 #include "cli/CliSupport.h"
-#include "core/platform/FileSystem.h"
 #include "core/rename/FileIdentity.h"
 
 namespace romshelf::cli {
@@ -11,12 +10,13 @@ int identifyFiles(const std::vector<std::string>& files, std::ostream& out, std:
     int failed = 0;
     for (const std::string& file : files) {
         // Nothing to identify: no row is printed for it.
-        if (!fs::fileExists(file)) {
+        const std::optional<FileIdentity> found = regularFileIdentity(file);
+        if (!found) {
             err << "not a regular file: " << file << "\n";
             ++failed;
             continue;
         }
-        const FileIdentity id = fileIdentity(file);
+        const FileIdentity& id = *found;
         out << id.size << '\t' << id.crc << '\t' << id.sum1 << '\t' << id.sum2 << '\t' << id.sum3
             << '\t' << escapeText(file) << '\n';
     }

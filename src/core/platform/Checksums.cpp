@@ -1,6 +1,7 @@
 #include "core/platform/Checksums.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <openssl/evp.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -119,21 +120,29 @@ ContentSums ContentHasher::finish() {
     return sums;
 }
 
-bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head, std::size_t headSize) {
-#ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
+namespace {
+
+// Reads `fd` to its end into `hasher` (its head into `head`); asks `stop` before every read.
+FileRead readAll(int fd, ContentHasher& hasher, unsigned char* head, std::size_t headSize,
+                 const std::function<bool()>& stop) {
     // One buffer per thread: a fresh megabyte per file would cost more page faults than small
     // files take to hash.
     thread_local std::vector<unsigned char> buffer(kReadSize);
     std::size_t headHave = 0;
     for (;;) {
+        if (stop && stop()) return FileRead::Stopped;
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            // Opened without waiting (see hashFile); a file system that heeds that for a regular
+            // file is read the blocking way.
+            const int flags = errno == EAGAIN ? ::fcntl(fd, F_GETFL) : -1;
+            if (flags >= 0 && (flags & O_NONBLOCK) != 0 &&
+                ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+                continue;
+            return FileRead::Failed;
         }
-        if (n == 0) return true;
+        if (n == 0) return FileRead::Whole;
         const auto got = static_cast<std::size_t>(n);
         if (headHave < headSize) {
             const std::size_t copy = std::min(got, headSize - headHave);
@@ -144,13 +153,53 @@ bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head, std::siz
     }
 }
 
-std::optional<ContentSums> fileSums(const std::string& path, SumKinds kinds) {
-    const int fd = fs::openRegularFile(path);
-    if (fd < 0) return std::nullopt;
-    ContentHasher hasher(kinds);
-    const bool read = hashDescriptor(fd, hasher);
+}  // namespace
+
+bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head, std::size_t headSize) {
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    return readAll(fd, hasher, head, headSize, {}) == FileRead::Whole;
+}
+
+FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile* file,
+                  unsigned char* head, std::size_t headSize, const std::function<bool()>& stop) {
+    auto keep = [&](const struct stat& st) {
+        if (file == nullptr) return;
+        file->size = static_cast<std::uint64_t>(st.st_size);
+        file->mtimeNs =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    };
+    // Looked at before it is opened: opening a device can have effects of its own.
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return FileRead::NotRegular;
+    // O_NONBLOCK keeps a FIFO put there meanwhile from waiting for a writer; reads of a regular
+    // file do not heed it, so it stays set (readAll clears it should one say EAGAIN): no fcntl
+    // calls per file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        keep(st);
+        return FileRead::Unopened;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileRead::NotRegular;
+    }
+    keep(st);
+#ifdef POSIX_FADV_SEQUENTIAL
+    // A file read in one call needs no advice: the read asks for all of it at once.
+    if (static_cast<std::uint64_t>(st.st_size) >= kReadSize)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    const FileRead read = readAll(fd, hasher, head, headSize, stop);
     ::close(fd);
-    if (!read) return std::nullopt;
+    return read;
+}
+
+std::optional<ContentSums> fileSums(const std::string& path, SumKinds kinds) {
+    ContentHasher hasher(kinds);
+    if (hashFile(path, hasher) != FileRead::Whole) return std::nullopt;
     return hasher.finish();
 }
 

@@ -2,8 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+
+#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
@@ -56,6 +59,25 @@ private:
 // hasher's size tells). False when a read fails.
 bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head = nullptr,
                     std::size_t headSize = 0);
+
+// What became of reading a file by its path.
+enum class FileRead {
+    NotRegular,  // nothing there, or no regular file: never opened
+    Unopened,    // a regular file that could not be opened
+    Failed,      // a read failed before the end
+    Stopped,     // `stop` answered true before the end
+    Whole,       // every byte handed to the hasher
+};
+
+// Reads the regular file at `path` from start to end into `hasher` (and its first `headSize`
+// bytes into `head`, as hashDescriptor), with as few system calls as a pass over many files
+// allows: one stat of the path (a FIFO or a device is never opened), the open, one fstat of it,
+// the reads and the close. `file` receives the size and modification time the file had when it
+// was opened (those of the path when it could not be opened). `stop`, when given, is asked before
+// every read.
+FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile* file = nullptr,
+                  unsigned char* head = nullptr, std::size_t headSize = 0,
+                  const std::function<bool()>& stop = {});
 
 // The sums of the regular file at `path`, read once. nullopt when it is not a regular file (a
 // FIFO is refused without waiting) or cannot be read to its end.

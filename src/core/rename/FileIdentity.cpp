@@ -1,14 +1,10 @@
 #include "core/rename/FileIdentity.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 
 #include "core/platform/Checksums.h"
-#include "core/platform/FileSystem.h"
 
 namespace romshelf {
 
@@ -25,33 +21,25 @@ std::int32_t probeSum(const unsigned char* prefix, std::size_t have, std::size_t
     return std::abs(sum);
 }
 
-// The identity; `whole` tells whether every byte of a regular file was read.
-FileIdentity identityOf(const std::string& path, bool& whole) {
-    whole = false;
+// The identity; `read` tells how reading the file went.
+FileIdentity identityOf(const std::string& path, FileRead& read) {
     FileIdentity id;
-    // Opened first and measured through the descriptor: one path lookup less per file.
-    const int fd = fs::openRegularFile(path);
-    struct stat st {};
-    if (fd < 0 ? ::stat(path.c_str(), &st) != 0 : ::fstat(fd, &st) != 0) st.st_mode = 0;
-    if (!S_ISREG(st.st_mode)) {
-        if (fd >= 0) ::close(fd);
-        return id;
-    }
-    id.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size));
-    const bool probes = st.st_size > kProbeMinimumSize;
-    if (fd < 0) {
+    std::array<unsigned char, kPrefixLength> prefix{};
+    ContentHasher hasher(SumKinds::Crc32);
+    // The size is the one the file had when it was opened (or looked at, when it could not be).
+    fs::OpenedFile file;
+    read = hashFile(path, hasher, &file, prefix.data(), prefix.size());
+    if (read == FileRead::NotRegular) return id;
+    id.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(file.size));
+    const bool probes = file.size > static_cast<std::uint64_t>(kProbeMinimumSize);
+    if (read == FileRead::Unopened) {
         if (probes) id.sum1 = id.sum2 = id.sum3 = -1;
         return id;
     }
-    std::array<unsigned char, kPrefixLength> prefix{};
-    ContentHasher hasher(SumKinds::Crc32);
-    const bool read = hashDescriptor(fd, hasher, prefix.data(), prefix.size());
-    ::close(fd);
     const auto prefixHave =
         static_cast<std::size_t>(std::min<std::uint64_t>(hasher.size(), kPrefixLength));
     // A file that stops answering halfway has no CRC worth matching on.
-    id.crc = read ? static_cast<std::int32_t>(hasher.finish().crc32) : 0;
-    whole = read;
+    id.crc = read == FileRead::Whole ? static_cast<std::int32_t>(hasher.finish().crc32) : 0;
     if (probes) {
         id.sum1 = probeSum(prefix.data(), prefixHave, kProbeOffsets[0]);
         id.sum2 = probeSum(prefix.data(), prefixHave, kProbeOffsets[1]);
@@ -63,14 +51,21 @@ FileIdentity identityOf(const std::string& path, bool& whole) {
 }  // namespace
 
 FileIdentity fileIdentity(const std::string& path) {
-    bool whole = false;
-    return identityOf(path, whole);
+    FileRead read = FileRead::NotRegular;
+    return identityOf(path, read);
 }
 
 std::optional<FileIdentity> readFileIdentity(const std::string& path) {
-    bool whole = false;
-    FileIdentity id = identityOf(path, whole);
-    if (!whole) return std::nullopt;
+    FileRead read = FileRead::NotRegular;
+    FileIdentity id = identityOf(path, read);
+    if (read != FileRead::Whole) return std::nullopt;
+    return id;
+}
+
+std::optional<FileIdentity> regularFileIdentity(const std::string& path) {
+    FileRead read = FileRead::NotRegular;
+    FileIdentity id = identityOf(path, read);
+    if (read == FileRead::NotRegular) return std::nullopt;
     return id;
 }
 

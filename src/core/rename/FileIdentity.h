@@ -31,4 +31,8 @@ FileIdentity fileIdentity(const std::string& path);
 // answering before its end: such a file has no identity worth matching on.
 std::optional<FileIdentity> readFileIdentity(const std::string& path);
 
+// As fileIdentity, but nullopt for what is no regular file (a FIFO, a device, nothing at all):
+// the one look at the path tells both.
+std::optional<FileIdentity> regularFileIdentity(const std::string& path);
+
 }  // namespace romshelf

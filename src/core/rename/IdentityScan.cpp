@@ -1,10 +1,9 @@
 #include "core/rename/IdentityScan.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 
@@ -17,13 +16,17 @@ namespace romshelf {
 
 namespace {
 
-std::optional<CachedIdentity> stamp(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+CachedIdentity stampOf(const struct stat& st) {
     CachedIdentity id;
     id.size = static_cast<std::uint64_t>(st.st_size);
     id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
     return id;
+}
+
+std::optional<CachedIdentity> stamp(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return stampOf(st);
 }
 
 bool stopped(const std::atomic<bool>* stop) {
@@ -33,25 +36,10 @@ bool stopped(const std::atomic<bool>* stop) {
 // The sums of the file, read in pieces so that a stop is noticed within one of them. The only
 // place the cache's sums are made.
 bool sum(const std::string& path, CachedIdentity& id, const std::atomic<bool>* stop) {
-    const int fd = fs::openRegularFile(path);
-    if (fd < 0) return false;
     ContentHasher hasher(SumKinds::Crc32AndSha1);
-    std::vector<char> buffer(std::size_t{1} << 20);
-    for (;;) {
-        if (stopped(stop)) {
-            ::close(fd);
-            return false;
-        }
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        hasher.update(buffer.data(), static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    std::function<bool()> asked;
+    if (stop) asked = [stop] { return stopped(stop); };
+    if (hashFile(path, hasher, nullptr, nullptr, 0, asked) != FileRead::Whole) return false;
     const ContentSums sums = hasher.finish();
     if (sums.size != id.size) return false;  // written to while it was read
     id.crc = sums.crc32;
@@ -80,15 +68,16 @@ std::optional<std::pair<std::string, CachedIdentity>> stampOnDisk(const Identity
     if (file.folder < 0 || file.folder >= static_cast<int>(job.romFolders.size())) return {};
     const std::string& folder = job.romFolders[static_cast<std::size_t>(file.folder)];
     std::string path = fs::joinPath(folder, file.name);
+    // One stat tells both where it is and how it looks.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         const auto bytes = text::toCp932(file.name);
         if (!bytes || *bytes == file.name) return {};
         path = fs::joinPath(folder, *bytes);
+        if (::stat(path.c_str(), &st) != 0) return {};
     }
-    std::optional<CachedIdentity> now = stamp(path);
-    if (!now) return {};
-    return std::pair(std::move(path), *now);
+    if (!S_ISREG(st.st_mode)) return {};
+    return std::pair(std::move(path), stampOf(st));
 }
 
 }  // namespace

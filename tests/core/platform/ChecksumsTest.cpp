@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -87,6 +88,104 @@ TEST(ChecksumsTest, FinishStartsAgainAndNoFileIsNoSum) {
     EXPECT_EQ(fileSums(dir.file("fifo")), std::nullopt);  // refused without waiting
     EXPECT_EQ(fileSums(dir.file("none")), std::nullopt);
     EXPECT_EQ(fileSums(dir.path()), std::nullopt);
+}
+
+// Computed once with python3 as kCases: sizes around the 1 MiB reads of hashFile.
+const struct {
+    std::size_t size;
+    std::uint32_t crc;
+    const char* sha1;
+} kFileCases[] = {
+    {0, 0x00000000, "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+    {1, 0xd202ef8d, "5ba93c9db0cff93f52b521d7420e43f6eda2784f"},
+    {(1 << 20) - 1, 0xc75bb9ab, "ae15397caba4a56c58ed29b972808c7baf0898fc"},
+    {1 << 20, 0x3ba61101, "a07ff64e7e8d9407b25741f1c2b0bcc557676e31"},
+    {(1 << 20) + 1, 0x83e749a6, "ebb8a274b06c920ff0c0042c0b00f911beed1219"},
+    {(3 << 20) + 5, 0x519c4175, "8f934c3374d5e1acb3d4b20c10940f1b12b6f89f"},
+};
+
+TEST(HashFileTest, ReadsEveryByteOfFilesAroundTheReadSize) {
+    TempFolder dir;
+    for (const auto& c : kFileCases) {
+        SCOPED_TRACE(c.size);
+        const std::string bytes = pattern(c.size);
+        const std::string path = dir.write("f", bytes);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        ContentHasher hasher(SumKinds::Crc32AndSha1);
+        fs::OpenedFile file;
+        unsigned char head[600] = {};
+        ASSERT_EQ(hashFile(path, hasher, &file, head, sizeof head), FileRead::Whole);
+        EXPECT_EQ(hasher.finish(), (ContentSums{c.size, c.crc, c.sha1}));
+        EXPECT_EQ(file.size, c.size);
+        EXPECT_EQ(file.mtimeNs, st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec);
+        const std::size_t headHave = std::min(c.size, sizeof head);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(head), headHave),
+                  bytes.substr(0, headHave));
+    }
+}
+
+TEST(HashFileTest, WhatIsNoRegularFileIsNeverOpened) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ContentHasher hasher;
+    fs::OpenedFile file{7, 7};
+    // A FIFO opened the blocking way would wait here for a writer.
+    EXPECT_EQ(hashFile(dir.file("fifo"), hasher, &file), FileRead::NotRegular);
+    EXPECT_EQ(hashFile(dir.file("none"), hasher, &file), FileRead::NotRegular);
+    EXPECT_EQ(hashFile(dir.path(), hasher, &file), FileRead::NotRegular);
+    EXPECT_EQ(hashFile("", hasher, &file), FileRead::NotRegular);
+    EXPECT_EQ(hasher.size(), 0u);
+    EXPECT_EQ(file.size, 7u);  // left alone
+}
+
+TEST(HashFileTest, AFileThatCannotBeOpenedKeepsItsSize) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root opens a file without read permission";
+    TempFolder dir;
+    const std::string path = dir.write("locked", std::string(1000, 'x'));
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    ContentHasher hasher;
+    fs::OpenedFile file;
+    EXPECT_EQ(hashFile(path, hasher, &file), FileRead::Unopened);
+    EXPECT_EQ(file.size, 1000u);
+}
+
+// Asked before every read: a stop between two reads leaves the rest unread.
+TEST(HashFileTest, AStopBetweenReadsEndsTheFile) {
+    TempFolder dir;
+    const std::string path = dir.write("f", pattern((3 << 20) + 5));
+    ContentHasher hasher;
+    int asked = 0;
+    EXPECT_EQ(hashFile(path, hasher, nullptr, nullptr, 0, [&] { return ++asked == 2; }),
+              FileRead::Stopped);
+    EXPECT_EQ(asked, 2);
+    EXPECT_GT(hasher.size(), 0u);
+    EXPECT_LT(hasher.size(), (3u << 20) + 5);
+    // Without a question, every byte.
+    ContentHasher whole;
+    EXPECT_EQ(hashFile(path, whole), FileRead::Whole);
+    EXPECT_EQ(whole.finish().crc32, 0x519c4175u);
+}
+
+// Cut short while it is read: the bytes read are what is left, and the size it had when it was
+// opened tells the caller that it changed.
+TEST(HashFileTest, AFileCutShortWhileReadShowsInItsSizes) {
+    TempFolder dir;
+    const std::string path = dir.write("f", pattern((3 << 20) + 5));
+    ContentHasher hasher(SumKinds::Crc32AndSha1);
+    fs::OpenedFile file;
+    int asked = 0;
+    const auto cut = [&] {
+        if (++asked == 2) {
+            EXPECT_EQ(::truncate(path.c_str(), 3 << 19), 0);
+        }
+        return false;
+    };
+    EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, cut), FileRead::Whole);
+    EXPECT_EQ(file.size, (3u << 20) + 5);
+    // python3: zlib.crc32 and hashlib.sha1 of the first 1.5 MiB of pattern().
+    EXPECT_EQ(hasher.finish(),
+              (ContentSums{3u << 19, 0xd1bcce47, "7a3868b8f7a5673e725d56142eae67ebe6754421"}));
 }
 
 }  // namespace

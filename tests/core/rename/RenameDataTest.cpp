@@ -79,6 +79,20 @@ TEST(FileIdentityTest, SumsOfSignedBytesByHandAndFilesThatAreNoFiles) {
     EXPECT_EQ(fileIdentity(dir.file("none")), (FileIdentity{0, 0, 0, 1, 2}));
 }
 
+// What the identify command prints: nothing for what is no regular file, else the identity.
+TEST(FileIdentityTest, ARegularFilesIdentityOrNothing) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(regularFileIdentity(dir.file("fifo")), std::nullopt);
+    EXPECT_EQ(regularFileIdentity(dir.file("none")), std::nullopt);
+    EXPECT_EQ(regularFileIdentity(dir.path()), std::nullopt);
+    // An empty file is one: size 0, CRC 0, the fixed sums.
+    EXPECT_EQ(regularFileIdentity(dir.write("empty", "")), (FileIdentity{0, 0, 0, 1, 2}));
+    // python3: zlib.crc32(b"123456789") is 0xcbf43926, as a signed 32-bit number.
+    EXPECT_EQ(regularFileIdentity(dir.write("digits", "123456789")),
+              (FileIdentity{9, -873187034, 0, 1, 2}));
+}
+
 // "マリオ" in the file's Shift-JIS.
 constexpr std::string_view kMarioSjis = "\x83\x7d\x83\x8a\x83\x49";
 
