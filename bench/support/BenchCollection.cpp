@@ -27,10 +27,11 @@ const char* const kWords[] = {"スーパー", "マリオ",     "ゼルダ",     
 
 }  // namespace
 
-Collection::Collection(int filesPerFolder, int folderCount)
-    : folderCount(folderCount), filesPerFolder(filesPerFolder) {
-    char pattern[] = "/tmp/romshelf-bench-XXXXXX";
-    root = std::string(::mkdtemp(pattern)) + "/";
+Collection::Collection(int filesPerFolder, int folderCount, const std::string& under,
+                       bool relativeFolders)
+    : folderCount(folderCount), filesPerFolder(filesPerFolder), relative_(relativeFolders) {
+    std::string pattern = under + "romshelf-bench-XXXXXX";
+    root = std::string(::mkdtemp(pattern.data())) + "/";
     std::mt19937 rng(42);
     auto name = [&](int i) {
         std::string n = kWords[rng() % 16];
@@ -75,8 +76,13 @@ const std::string& Collection::programFolder() {
         fsys::create_directories(root + "data");
         const ProgramFolder program(root);
         DataStream folderFile, recordFile;
+        FolderSettings saved = folders;
+        if (relative_)
+            for (int f = 0; f < folderCount; ++f)
+                saved.romFolderPaths[static_cast<std::size_t>(f)] =
+                    "./roms" + std::to_string(f) + "/";
         if (!saveFolderSettingsFile(folderFile, program.perHardwareFile("Folder_", "SFC", ".slb"),
-                                    folders) ||
+                                    saved) ||
             !records.save(recordFile, program.perHardwareFile("RomData_", "SFC", ".slb")))
             std::abort();
         dataWritten_ = true;

@@ -24,7 +24,10 @@ struct Collection {
     int folderCount;
     int filesPerFolder;
 
-    explicit Collection(int filesPerFolder = kFilesPerFolder, int folderCount = kFolders);
+    // Made in a new folder under `under`; with `relativeFolders`, the program folder names its
+    // ROM folders relative to itself, so that it works wherever it is seen from (a share's mount).
+    explicit Collection(int filesPerFolder = kFilesPerFolder, int folderCount = kFolders,
+                        const std::string& under = "/tmp/", bool relativeFolders = false);
     ~Collection();
     Collection(const Collection&) = delete;
     Collection& operator=(const Collection&) = delete;
@@ -38,6 +41,7 @@ struct Collection {
     FileListSources sources(bool kana) const;
 
 private:
+    bool relative_;
     bool dataWritten_ = false;
 };
 

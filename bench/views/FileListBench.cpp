@@ -22,6 +22,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,8 @@
 #include "core/views/SortKeyFile.h"
 #include "BenchCollection.h"
 
+#include "SshfsShare.h"
+
 extern char** environ;
 
 using namespace romshelf;
@@ -46,6 +50,7 @@ namespace {
 using bench::collection;
 using bench::Collection;
 using bench::collectionOf;
+using bench::kFilesPerFolder;
 using bench::kFolders;
 
 // Every entry of every ROM folder, and nothing else: the yardstick of the list's speed.
@@ -432,5 +437,61 @@ void BM_ScaleMillion(benchmark::State& state) {
                                          static_cast<double>(large.files() - small.files());
 }
 BENCHMARK(BM_ScaleMillion)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// --- On a share: the same collection on an SSHFS mount, as a network share holds it ---
+
+namespace {
+
+// The calls on files and descriptors `command` made (its children's too), counted by strace; -1
+// without strace.
+double fileSystemCalls(const std::string& command, const std::string& report) {
+    if (!fsys::exists("/usr/bin/strace")) return -1;
+    Samples ignored;
+    timeShell(ignored, "/usr/bin/strace -f -c -e trace=%file,%desc -o " + report + " " + command);
+    // The summary's last line: "100.00 seconds usecs/call calls [errors] total".
+    std::ifstream in(report);
+    std::string line, last;
+    while (std::getline(in, line))
+        if (line.find("total") != std::string::npos) last = line;
+    double percent = 0, seconds = 0, perCall = 0, calls = -1;
+    std::istringstream(last) >> percent >> seconds >> perCall >> calls;
+    return calls;
+}
+
+// `romshelf-cli list` over 40,000 files in 250 folders on a share (a private sshd and an SSHFS
+// mount, as the share tests make it), against `find` over the same mount, alternately; and the
+// calls on files per listed file at a first start (the mount fresh, no key file yet) and a second.
+void BM_ShareCliList(benchmark::State& state) {
+    test::SshfsShare share({"machine"});
+    if (!share.up()) {
+        state.SkipWithError((share.skipReason() + share.error()).c_str());
+        return;
+    }
+    Collection c(kFilesPerFolder, kFolders, share.root()->file("share/"), true);
+    const std::string folder = fsys::path(c.root).parent_path().filename().string();
+    const std::string mounted = share.root()->file("machine/" + folder + "/");
+    c.programFolder();
+    const std::string list =
+        cliPath() + " list --program-folder " + mounted + " --hardware SFC > /dev/null";
+    const std::string find = "find " + mounted + "roms* -type f | wc -l";
+    const std::string report = share.root()->file("strace.txt");
+    const double files = static_cast<double>(c.files());
+    const double first = fileSystemCalls(list, report);
+    const double second = fileSystemCalls(list, report);
+    const double findCalls = fileSystemCalls(find, report);
+    Samples cli, finder;
+    for (auto _ : state) {
+        timeShell(finder, find);
+        timeShell(cli, list);
+        state.SetIterationTime(cli.wall.back());
+    }
+    reportRatios(state, cli, finder, "find");
+    state.counters["fs_calls_per_file_first"] = first / files;
+    state.counters["fs_calls_per_file_second"] = second / files;
+    state.counters["find_fs_calls_per_file"] = findCalls / files;
+}
+BENCHMARK(BM_ShareCliList)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace

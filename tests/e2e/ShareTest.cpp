@@ -1,12 +1,8 @@
-// One program folder on a share that two machines mount: two SSHFS mounts of one folder through a
-// private sshd on 127.0.0.1 (SSHFS, like many SMB and NFS set-ups, does not pass fcntl locks
-// on). The real programs run on the two mounts at once; nothing either saves may be lost.
-#include <arpa/inet.h>
+// One program folder on a share that two machines mount (SshfsShare: two SSHFS mounts of one
+// folder through a private sshd). The real programs run on the two mounts at once; nothing either
+// saves may be lost.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <pwd.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,43 +16,13 @@
 #include "AppFixture.h"
 #include "LaunchFixture.h"
 #include "ProcessProbe.h"
+#include "SshfsShare.h"
 
 using namespace romshelf;
 using namespace romshelf::test;
 namespace fsys = std::filesystem;
 
 namespace {
-
-int freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n) != 0) {
-        ::close(s);
-        return -1;
-    }
-    ::close(s);
-    return ntohs(a.sin_port);
-}
-
-bool accepts(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
-
-int shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 struct Ran {
     int status = -1;
@@ -95,79 +61,13 @@ Ran runCli(const std::vector<std::string>& args, const std::string& scratch) {
 // The private server and the two mounts, made once for the suite.
 class Share : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!fsys::exists("/usr/sbin/sshd") || !fsys::exists("/usr/bin/sshfs")) {
-            skipReason_ = "openssh-server and sshfs are needed (scripts/install-deps.sh)";
-            return;
-        }
-        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
-            skipReason_ = "/dev/fuse is missing or not usable: no FUSE mounts here";
-            return;
-        }
-        root_ = std::make_unique<TempFolder>();
-        const std::string r = root_->path();
-        const passwd* me = ::getpwuid(::getuid());
-        port_ = freePort();
-        if (!me || port_ <= 0) {
-            setUpError_ = "no user name or free port";
-            return;
-        }
-        root_->makeFolder("share");
-        root_->makeFolder("machineA");
-        root_->makeFolder("machineB");
-        if (::getuid() == 0) fsys::create_directories("/run/sshd");
-        const std::string config =
-            "Port " + std::to_string(port_) + "\nListenAddress 127.0.0.1\nHostKey " + r +
-            "hostkey\nAuthorizedKeysFile " + r +
-            "authorized_keys\nPidFile none\nStrictModes no\nUsePAM no\n"
-            "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
-            "PermitRootLogin prohibit-password\nSubsystem sftp internal-sftp\n";
-        root_->write("sshd_config", config);
-        if (shell("ssh-keygen -q -t ed25519 -N '' -f " + r +
-                  "hostkey && ssh-keygen -q -t ed25519 "
-                  "-N '' -f " +
-                  r + "userkey && cp " + r + "userkey.pub " + r + "authorized_keys") != 0) {
-            setUpError_ = "ssh-keygen failed";
-            return;
-        }
-        sshd_ = ::fork();
-        if (sshd_ == 0) {
-            const int log = ::open((r + "sshd.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(log, 1), ::dup2(log, 2);
-            ::execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-e", "-f",
-                    (r + "sshd_config").c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        if (!waitFor([] { return accepts(port_); })) {
-            setUpError_ = "the private sshd did not start: " + root_->read("sshd.log");
-            return;
-        }
-        for (const char* machine : {"machineA", "machineB"}) {
-            const std::string mount =
-                "sshfs -p " + std::to_string(port_) + " -o IdentityFile=" + r +
-                "userkey,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,BatchMode=yes " +
-                me->pw_name + "@127.0.0.1:" + r + "share " + r + machine;
-            if (shell(mount) != 0) {
-                setUpError_ = "sshfs could not mount the share";
-                return;
-            }
-            mounted_.push_back(r + machine);
-        }
-    }
-    static void TearDownTestSuite() {
-        for (const std::string& m : mounted_) shell("fusermount3 -u " + m + " || umount " + m);
-        mounted_.clear();
-        if (sshd_ > 0) {
-            ::kill(sshd_, SIGTERM);
-            ::waitpid(sshd_, nullptr, 0);
-            sshd_ = -1;
-        }
-        root_.reset();
-    }
+    static void SetUpTestSuite() { share_ = std::make_unique<SshfsShare>(kMachines); }
+    static void TearDownTestSuite() { share_.reset(); }
     void SetUp() override {
-        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+        if (!share_->skipReason().empty()) GTEST_SKIP() << share_->skipReason();
         // Everything the share needs is installed: a share that cannot be made is a failure.
-        if (!setUpError_.empty()) GTEST_FAIL() << setUpError_;
+        if (!share_->error().empty()) GTEST_FAIL() << share_->error();
+        root_ = share_->root();
         // A program folder of this test's own on the share, as both machines see it.
         folder_ =
             "pf-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -207,12 +107,9 @@ protected:
         return table;
     }
 
-    static inline std::unique_ptr<TempFolder> root_;
-    static inline std::vector<std::string> mounted_;
-    static inline std::string skipReason_;
-    static inline std::string setUpError_;
-    static inline int port_ = -1;
-    static inline pid_t sshd_ = -1;
+    static inline const std::vector<std::string> kMachines = {"machineA", "machineB"};
+    static inline std::unique_ptr<SshfsShare> share_;
+    const TempFolder* root_ = nullptr;
     std::string folder_, local_, a_, b_;
 };
 

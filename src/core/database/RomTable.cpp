@@ -47,6 +47,7 @@ void RomTable::rebuildIndex() {
 }
 
 void RomTable::setFileTitle(int index, std::string title) {
+    keepSaved();
     RomRecord& r = records_[static_cast<std::size_t>(index)];
     if (r.fileTitle == title) return;
     // The index compares against the records' titles: take the old title out while it is there.
@@ -73,6 +74,7 @@ int RomTable::findRecordByTitle(std::string_view title) const {
 }
 
 int RomTable::append(RomRecord record) {
+    keepSaved();
     if (full()) return -1;
     records_.push_back(std::move(record));
     indexTitle(count() - 1);
@@ -80,6 +82,7 @@ int RomTable::append(RomRecord record) {
 }
 
 void RomTable::deleteRecords(const std::vector<int>& indices) {
+    keepSaved();
     if (indices.empty()) return;
     for (int index : indices)
         if (index >= 0 && index < count())
@@ -89,6 +92,7 @@ void RomTable::deleteRecords(const std::vector<int>& indices) {
 }
 
 void RomTable::clearRecord(int index) {
+    keepSaved();
     edit(index, [](RomRecord& r) {
         const bool favourite = r.favourite;
         r = RomRecord{};
@@ -101,6 +105,7 @@ void RomTable::reset() {
     overflow_.clear();
     savedRecords_.clear();
     savedOverflow_.clear();
+    savedAreCurrent_ = false;
     firstByTitle_.clear();
     titlesChanged();
 }
@@ -152,11 +157,23 @@ bool RomTable::save(DataStream& stream, const std::string& path) const {
 }
 
 void RomTable::markSaved() {
-    savedRecords_ = records_;
-    savedOverflow_ = overflow_;
+    savedRecords_.clear();
+    savedRecords_.shrink_to_fit();
+    savedOverflow_.clear();
+    savedOverflow_.shrink_to_fit();
+    savedAreCurrent_ = true;
 }
 
-bool RomTable::edited() const { return records_ != savedRecords_ || overflow_ != savedOverflow_; }
+void RomTable::keepSaved() {
+    if (!savedAreCurrent_) return;
+    savedRecords_ = records_;
+    savedOverflow_ = overflow_;
+    savedAreCurrent_ = false;
+}
+
+bool RomTable::edited() const {
+    return !savedAreCurrent_ && (records_ != savedRecords_ || overflow_ != savedOverflow_);
+}
 
 void RomTable::setAll(std::vector<RomRecord> all) {
     records_.clear();
@@ -183,6 +200,7 @@ RomTable::Merge RomTable::mergeWithDisk(DataStream& stream, const std::string& p
         stream.addFailedSave({path, EBADMSG, "ほかのプログラムが保存したファイルを読み込めません"});
         return Merge::Refused;
     }
+    keepSaved();  // measured against what was read, as copies of their own
     std::vector<RomRecord> base = savedRecords_, mine, added;
     base.insert(base.end(), savedOverflow_.begin(), savedOverflow_.end());
     mine.assign(records_.begin(), records_.begin() + static_cast<std::ptrdiff_t>(std::min(

@@ -26,6 +26,7 @@ public:
     // Changes any field but the title (which goes through setFileTitle, so lookups stay right).
     template <class Change>
     void edit(int index, Change&& change) {
+        keepSaved();
         RomRecord& r = records_[static_cast<std::size_t>(index)];
         const std::string title = r.fileTitle;
         change(r);
@@ -39,6 +40,7 @@ public:
     // Changes every record beyond the capacity (never its title: those are not looked up).
     template <class Change>
     void editOverflow(Change&& change) {
+        keepSaved();
         for (RomRecord& r : overflow_) change(r);
     }
 
@@ -82,15 +84,20 @@ private:
     Merge mergeWithDisk(DataStream& stream, const std::string& path);
     void setAll(std::vector<RomRecord> all);
     void markSaved();
+    // The records as last read or written, copied aside before the first change after that.
+    void keepSaved();
     void indexTitle(int index);
     void rebuildIndex();
     void titlesChanged();
 
     std::vector<RomRecord> records_;
     std::vector<RomRecord> overflow_;
-    // The file as last read or written: what this table's edits are measured against.
+    // The file as last read or written: what this table's edits are measured against. While
+    // nothing changed (savedAreCurrent_) they are the records themselves and not copied: a
+    // command that only reads never holds the records twice.
     std::vector<RomRecord> savedRecords_;
     std::vector<RomRecord> savedOverflow_;
+    bool savedAreCurrent_ = false;
     TitleIndex firstByTitle_;
     std::uint64_t titlesRevision_ = 0;
 };

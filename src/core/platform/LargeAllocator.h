@@ -17,9 +17,8 @@ template <class T>
 struct LargeAllocator {
     using value_type = T;
     static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    // From here on an array takes a huge page of its own: even a quarter-filled one is cheaper
-    // to fault in whole than page by page.
-    static constexpr std::size_t kThreshold = kHugePage / 4;
+    // From here on an array is mapped on its own: at least one huge page of it is huge.
+    static constexpr std::size_t kThreshold = kHugePage;
 
     LargeAllocator() = default;
     template <class U>
@@ -31,7 +30,9 @@ struct LargeAllocator {
         const std::size_t bytes = n * sizeof(T);
         if (bytes < kThreshold) return std::allocator<T>().allocate(n);
         // One huge page more than needed, so that the block can start on a huge-page boundary;
-        // the unused ends are given back at once.
+        // the unused ends are given back at once. The block ends at the page its last byte is on:
+        // the whole huge pages within it are huge, the rest are not (a 2.1 MB array would take
+        // 4 MB, and the memory a listed file costs would grow in steps of 2 MB).
         const std::size_t size = roundUp(bytes);
         void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
                               MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -58,9 +59,8 @@ struct LargeAllocator {
     friend bool operator==(const LargeAllocator&, const LargeAllocator&) { return true; }
 
 private:
-    static std::size_t roundUp(std::size_t bytes) {
-        return (bytes + kHugePage - 1) & ~(kHugePage - 1);
-    }
+    static constexpr std::size_t kPage = 4096;
+    static std::size_t roundUp(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
 };
 
 }  // namespace romshelf

@@ -6,6 +6,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -49,8 +50,9 @@ std::shared_ptr<const MappedFile> MappedFile::open(const std::string& path, std:
     }
     const auto size = static_cast<std::size_t>(st.st_size);
     if (way == Way::Chosen && mapsSafely(fd)) {
-        // Populated at once: the whole file is read anyway, and one call maps it all.
-        void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        // Not populated: a reader that checks the file a part at a time and gives each part back
+        // (release) never holds the whole of it in memory.
+        void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (data != MAP_FAILED) {
             ::close(fd);
             return std::shared_ptr<const MappedFile>(new MappedFile(data, size));
@@ -60,6 +62,18 @@ std::shared_ptr<const MappedFile> MappedFile::open(const std::string& path, std:
     ::close(fd);
     if (!read || read->empty()) return nullptr;
     return std::shared_ptr<const MappedFile>(new MappedFile(std::move(*read)));
+}
+
+void MappedFile::release(std::size_t from, std::size_t size) const {
+    if (!mapped() || from >= size_) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t start = (from + page - 1) / page * page;
+    // The last page holds nothing past the file's end: it goes too when the range reaches there.
+    const std::size_t to = std::min(size_, from + size);
+    const std::size_t end = to == size_ ? (to + page - 1) / page * page : to / page * page;
+    if (end <= start) return;
+    // A private mapping that was only read: dropping its pages loses nothing.
+    ::madvise(static_cast<char*>(const_cast<void*>(data_)) + start, end - start, MADV_DONTNEED);
 }
 
 MappedFile::~MappedFile() {

@@ -14,7 +14,7 @@ namespace romshelf {
 // network share whose file another machine replaced would fault) and wherever mapping fails. The
 // bytes stay as they were when the file is replaced by a rename or deleted; a file cut short in
 // place by another program would fault, so only the program's own files, always replaced whole,
-// are opened this way.
+// are opened this way. Pages of a mapped file come into memory as they are read.
 class MappedFile {
 public:
     enum class Way { Chosen, Read };
@@ -28,6 +28,9 @@ public:
 
     std::string_view bytes() const { return {static_cast<const char*>(data_), size_}; }
     bool mapped() const { return read_.empty(); }
+    // Gives the memory of the mapped bytes [from, from + size) back (whole pages within them):
+    // they are read from the file again when next used. Read bytes stay in memory.
+    void release(std::size_t from, std::size_t size) const;
 
 private:
     MappedFile(const void* data, std::size_t size) : data_(data), size_(size) {}

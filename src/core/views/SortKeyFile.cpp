@@ -61,6 +61,23 @@ std::uint32_t fileCrc(std::string_view bytes, std::size_t crcAt) {
     return crc32Update(head, bytes.data() + crcAt + 4, bytes.size() - crcAt - 4);
 }
 
+// The same a part at a time, `checked` told of each part once it is summed.
+std::uint32_t fileCrcInParts(std::string_view bytes, std::size_t crcAt,
+                             const SortKeyFileTable::CheckedPart& checked) {
+    constexpr std::size_t kChunk = SortKeyFileTable::kCheckChunk;
+    std::uint32_t crc = 0;
+    for (std::size_t from = 0; from < bytes.size(); from += kChunk) {
+        const std::size_t to = std::min(bytes.size(), from + kChunk);
+        // The sum's own four bytes, wherever they fall, are left out.
+        const std::size_t skipFrom = std::clamp(crcAt, from, to);
+        const std::size_t skipTo = std::clamp(crcAt + 4, from, to);
+        crc = crc32Update(crc, bytes.data() + from, skipFrom - from);
+        crc = crc32Update(crc, bytes.data() + skipTo, to - skipTo);
+        if (checked) checked(from, to - from);
+    }
+    return crc;
+}
+
 // The keys of `table`, when there is one, in place of those `cache` remembered.
 std::size_t take(std::shared_ptr<const SortKeyFileTable> table, SortKeyCache& cache) {
     if (!table) return 0;
@@ -73,7 +90,8 @@ std::size_t take(std::shared_ptr<const SortKeyFileTable> table, SortKeyCache& ca
 
 std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view bytes,
                                                                std::shared_ptr<const void> owner,
-                                                               const std::string& stamp) {
+                                                               const std::string& stamp,
+                                                               const CheckedPart& checked) {
     const std::size_t magic = kSortKeyFileMagic.size();
     if (bytes.size() < magic + 4 || bytes.substr(0, magic) != kSortKeyFileMagic) return nullptr;
     const std::uint32_t stampSize = load<std::uint32_t>(bytes.data() + magic);
@@ -100,7 +118,8 @@ std::shared_ptr<const SortKeyFileTable> SortKeyFileTable::open(std::string_view 
             textSize !=
         bytes.size())
         return nullptr;
-    if (load<std::uint32_t>(at + kCrcAt) != fileCrc(bytes, fixed + kCrcAt)) return nullptr;
+    if (load<std::uint32_t>(at + kCrcAt) != fileCrcInParts(bytes, fixed + kCrcAt, checked))
+        return nullptr;
     std::shared_ptr<SortKeyFileTable> table(new SortKeyFileTable);
     table->slots_ = bytes.data() + tableStart;
     table->entries_ = table->slots_ + std::size_t{slots} * kSlotBytes;
@@ -269,7 +288,13 @@ std::size_t loadSortKeyFile(const std::string& path, const std::string& stamp,
                             SortKeyCache& cache) {
     const std::shared_ptr<const MappedFile> mapped = MappedFile::open(path, kMaxFileBytes);
     if (!mapped) return 0;
-    return take(SortKeyFileTable::open(mapped->bytes(), mapped, stamp), cache);
+    // Each part summed is given back: the lookups read the slots and entries again, the cells and
+    // keys seldom (a sort by ranks never), and the whole file is never in memory at once.
+    const MappedFile& file = *mapped;
+    return take(SortKeyFileTable::open(
+                    mapped->bytes(), mapped, stamp,
+                    [&file](std::size_t from, std::size_t size) { file.release(from, size); }),
+                cache);
 }
 
 }  // namespace romshelf

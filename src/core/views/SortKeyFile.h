@@ -38,10 +38,16 @@ inline constexpr std::string_view kSortKeyFileProbe = "romshelf sort keys";
 // sum, not an index of its keys.
 class SortKeyFileTable {
 public:
-    // nullptr unless `bytes` are a whole key file made under `stamp`; `owner` keeps them.
+    // nullptr unless `bytes` are a whole key file made under `stamp`; `owner` keeps them. The
+    // sum is checked kCheckChunk bytes at a time, `checked` (when given) told of each part done
+    // with (offset and size in `bytes`): a mapped file gives it back, and a sort by ranks never
+    // reads most of it again.
+    static constexpr std::size_t kCheckChunk = 256 * 1024;
+    using CheckedPart = std::function<void(std::size_t from, std::size_t size)>;
     static std::shared_ptr<const SortKeyFileTable> open(std::string_view bytes,
                                                         std::shared_ptr<const void> owner,
-                                                        const std::string& stamp);
+                                                        const std::string& stamp,
+                                                        const CheckedPart& checked = {});
     std::size_t size() const { return count_; }
     bool find(std::string_view cell, std::uint64_t hash, std::string_view& key,
               std::uint32_t& rank) const;

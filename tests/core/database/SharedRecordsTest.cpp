@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "DataFileFixtures.h"
 #include "core/database/RomTable.h"
@@ -212,6 +213,42 @@ TEST_F(TwoMachines, AWindowWithoutEditsTakesTheOtherMachinesRecordsAndOneWithEdi
     EXPECT_TRUE(merged);
     EXPECT_EQ(byTitle(reread(), "Bravo").gameName, "B2");
     EXPECT_EQ(byTitle(reread(), "Charlie").gameName, "A");
+}
+
+// Each kind of change counts as an edit of a table just read, and is measured against the records
+// as read: a change taken back is none, and the merge of a later save starts from them.
+TEST_F(TwoMachines, EveryKindOfChangeIsAnEditAndAChangeTakenBackIsNone) {
+    const std::vector<std::pair<std::string, std::function<void(RomTable&)>>> changes = {
+        {"edit", [](RomTable& t) { t.edit(0, [](RomRecord& r) { r.comment = "x"; }); }},
+        {"title", [](RomTable& t) { t.setFileTitle(1, "Renamed"); }},
+        {"append", [](RomTable& t) { t.append(fresh("New")); }},
+        {"clear", [](RomTable& t) { t.clearRecord(2); }},
+        {"delete", [](RomTable& t) { t.deleteRecords({3}); }},
+    };
+    for (const auto& [name, change] : changes) {
+        RomTable t;
+        DataStream s;
+        ASSERT_EQ(t.load(s, pathA, prompter), LoadResult::Loaded);
+        EXPECT_FALSE(t.edited()) << name;
+        change(t);
+        EXPECT_TRUE(t.edited()) << name;
+    }
+    // Alpha's comment is empty in the file (fiveRecords).
+    a.edit(a.findRecordByTitle("Alpha"), [](RomRecord& r) { r.comment = "changed"; });
+    EXPECT_TRUE(a.edited());
+    a.edit(a.findRecordByTitle("Alpha"), [](RomRecord& r) { r.comment = ""; });
+    EXPECT_FALSE(a.edited());
+    // B saves a change of Bravo meanwhile; A's change of Alpha goes on top of it, and Bravo's is
+    // kept: A's merge measured its own edits against the records it had read.
+    b.edit(b.findRecordByTitle("Bravo"), [](RomRecord& r) { r.gameName = "by B"; });
+    bool merged = false;
+    ASSERT_TRUE(b.saveMerging(streamB, pathB, merged));
+    a.edit(a.findRecordByTitle("Alpha"), [](RomRecord& r) { r.gameName = "by A"; });
+    ASSERT_TRUE(a.saveMerging(streamA, pathA, merged));
+    EXPECT_TRUE(merged);
+    EXPECT_FALSE(a.edited());
+    EXPECT_EQ(byTitle(reread(), "Alpha").gameName, "by A");
+    EXPECT_EQ(byTitle(reread(), "Bravo").gameName, "by B");
 }
 
 // A file another program made while this one found none is merged too, not replaced.

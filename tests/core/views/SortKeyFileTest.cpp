@@ -256,6 +256,42 @@ TEST(SortKeyFile, ManyKeysComeBackWithRanksInKeyOrder) {
     EXPECT_EQ(sortKeyFileBytes(read, kStamp), bytes);
 }
 
+// A file of several parts of the check (kCheckChunk bytes each) is read whole through its
+// mapping, the parts given back on the way; a byte changed on either side of a part's edge, or the
+// very last one, is caught by the sum.
+TEST(SortKeyFile, AFileOfManyPartsIsCheckedAndReadWholeToItsLastByte) {
+    HandMadeFile f;
+    f.slots = 4096;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        // Keys in key order: the number's bytes first, then filler to 200 bytes.
+        std::string key = {static_cast<char>(1 + i / 250), static_cast<char>(1 + i % 250)};
+        key.resize(200, '\x07');
+        f.items.push_back({"セル " + std::to_string(i) + std::string(100, 'x'), key, i});
+    }
+    const std::string bytes = f.bytes();
+    constexpr std::size_t kPart = SortKeyFileTable::kCheckChunk;
+    ASSERT_GT(bytes.size(), 3 * kPart);
+    ASSERT_NE(bytes.size() % kPart, 0u);  // a last part shorter than the others
+    romshelf::test::TempFolder dir;
+    const std::string path = dir.write("sortkeys.bin", bytes);
+    SortKeyCache cache;
+    ASSERT_EQ(loadSortKeyFile(path, kStamp, cache), 3000u);
+    for (const HandMadeFile::Item& item : f.items)
+        ASSERT_EQ(lookUp(cache, item.cell), (Found{true, item.key, item.rank})) << item.cell;
+    // The text block starts within the first part: each of these is a cell's or a key's byte.
+    const std::size_t textStart = 56 + 4096 * 8 + 3000 * 32;  // header, slots, entries
+    ASSERT_LT(textStart, kPart - 1);
+    for (const std::size_t at : {kPart - 1, kPart, 2 * kPart + 5, bytes.size() - 1}) {
+        std::string damaged = bytes;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x10);
+        std::filesystem::remove(path);  // `cache` still maps the file: never changed in place
+        dir.write("sortkeys.bin", damaged);
+        SortKeyCache none;
+        EXPECT_EQ(loadSortKeyFile(path, kStamp, none), 0u) << at;
+        EXPECT_EQ(none.entries(false), 0u) << at;
+    }
+}
+
 // The keys are mapped where the file lies; replacing or deleting the file leaves them as they
 // were, and what is not a readable file of the program gives none, without waiting.
 TEST(SortKeyFile, AMappedFileOutlivesItsReplacement) {
