@@ -210,8 +210,9 @@ bool SevenZipWriter::close() {
            static_cast<ssize_t>(signature.size());
 }
 
-std::string SevenZipWriter::header() const {
-    std::string h(1, static_cast<char>(kHeader));
+// The packed stream and how it unpacks: one folder of one LZMA2 coder, one substream a member
+// with data, each with its CRC.
+void SevenZipWriter::appendStreamsInfo(std::string& h) const {
     std::vector<const Entry*> streams;
     std::uint64_t unpacked = 0;
     for (const Entry& e : entries_) {
@@ -219,52 +220,43 @@ std::string SevenZipWriter::header() const {
         streams.push_back(&e);
         unpacked += e.size;
     }
-    if (!streams.empty()) {
-        h += static_cast<char>(kMainStreamsInfo);
-        h += static_cast<char>(kPackInfo);
-        putNumber(h, 0);  // the packed stream starts right after the signature header
-        putNumber(h, 1);
+    if (streams.empty()) return;
+    h += static_cast<char>(kMainStreamsInfo);
+    h += static_cast<char>(kPackInfo);
+    putNumber(h, 0);  // the packed stream starts right after the signature header
+    putNumber(h, 1);
+    h += static_cast<char>(kSize);
+    putNumber(h, packed_);
+    h += static_cast<char>(kEnd);
+
+    h += static_cast<char>(kUnpackInfo);
+    h += static_cast<char>(kFolder);
+    putNumber(h, 1);
+    h += '\0';        // the folder follows here, not in another stream
+    putNumber(h, 1);  // one coder: LZMA2 (ID 0x21) with its property byte
+    h += "\x21\x21";
+    putNumber(h, 1);
+    h += static_cast<char>(encoder_->property);
+    h += static_cast<char>(kCodersUnpackSize);
+    putNumber(h, unpacked);
+    h += static_cast<char>(kEnd);
+
+    h += static_cast<char>(kSubStreamsInfo);
+    h += static_cast<char>(kNumUnpackStream);
+    putNumber(h, streams.size());
+    if (streams.size() > 1) {
         h += static_cast<char>(kSize);
-        putNumber(h, packed_);
-        h += static_cast<char>(kEnd);
-
-        h += static_cast<char>(kUnpackInfo);
-        h += static_cast<char>(kFolder);
-        putNumber(h, 1);
-        h += '\0';        // the folder follows here, not in another stream
-        putNumber(h, 1);  // one coder: LZMA2 (ID 0x21) with its property byte
-        h += "\x21\x21";
-        putNumber(h, 1);
-        h += static_cast<char>(encoder_->property);
-        h += static_cast<char>(kCodersUnpackSize);
-        putNumber(h, unpacked);
-        h += static_cast<char>(kEnd);
-
-        h += static_cast<char>(kSubStreamsInfo);
-        h += static_cast<char>(kNumUnpackStream);
-        putNumber(h, streams.size());
-        if (streams.size() > 1) {
-            h += static_cast<char>(kSize);
-            for (std::size_t i = 0; i + 1 < streams.size(); ++i) putNumber(h, streams[i]->size);
-        }
-        h += static_cast<char>(kCrc);
-        h += '\1';  // all defined
-        for (const Entry* e : streams) putLittle(h, e->crc, 4);
-        h += static_cast<char>(kEnd);
-        h += static_cast<char>(kEnd);
+        for (std::size_t i = 0; i + 1 < streams.size(); ++i) putNumber(h, streams[i]->size);
     }
+    h += static_cast<char>(kCrc);
+    h += '\1';  // all defined
+    for (const Entry* e : streams) putLittle(h, e->crc, 4);
+    h += static_cast<char>(kEnd);
+    h += static_cast<char>(kEnd);
+}
 
-    h += static_cast<char>(kFilesInfo);
-    putNumber(h, entries_.size());
-    std::vector<bool> emptyStream, emptyFile;
-    for (const Entry& e : entries_) {
-        emptyStream.push_back(e.size == 0);
-        if (e.size == 0) emptyFile.push_back(!e.member.directory);
-    }
-    if (!emptyFile.empty()) {
-        putProperty(h, kEmptyStream, bitVector(emptyStream));
-        putProperty(h, kEmptyFile, bitVector(emptyFile));
-    }
+// The members' names, UTF-16LE, each ended by a zero.
+void SevenZipWriter::appendNames(std::string& h) const {
     std::string names(1, '\0');  // not in another stream
     for (const Entry& e : entries_) {
         const icu::UnicodeString name = icu::UnicodeString::fromUTF8(e.member.name);
@@ -272,7 +264,10 @@ std::string SevenZipWriter::header() const {
         names.append(2, '\0');
     }
     putProperty(h, kName, names);
+}
 
+// Modification times as FILETIMEs, for the members that have one.
+void SevenZipWriter::appendTimes(std::string& h) const {
     std::vector<bool> hasTime;
     std::string times;
     for (const Entry& e : entries_) {
@@ -289,7 +284,10 @@ std::string SevenZipWriter::header() const {
         data += '\0';  // not in another stream
         putProperty(h, kMTime, data + times);
     }
+}
 
+// Windows attributes, with the Unix mode in the high half.
+void SevenZipWriter::appendAttributes(std::string& h) const {
     std::string attributes = "\1";  // all defined, not in another stream
     attributes += '\0';
     for (const Entry& e : entries_) {
@@ -299,6 +297,25 @@ std::string SevenZipWriter::header() const {
         putLittle(attributes, a, 4);
     }
     putProperty(h, kAttributes, attributes);
+}
+
+std::string SevenZipWriter::header() const {
+    std::string h(1, static_cast<char>(kHeader));
+    appendStreamsInfo(h);
+    h += static_cast<char>(kFilesInfo);
+    putNumber(h, entries_.size());
+    std::vector<bool> emptyStream, emptyFile;
+    for (const Entry& e : entries_) {
+        emptyStream.push_back(e.size == 0);
+        if (e.size == 0) emptyFile.push_back(!e.member.directory);
+    }
+    if (!emptyFile.empty()) {
+        putProperty(h, kEmptyStream, bitVector(emptyStream));
+        putProperty(h, kEmptyFile, bitVector(emptyFile));
+    }
+    appendNames(h);
+    appendTimes(h);
+    appendAttributes(h);
     h += static_cast<char>(kEnd);
     h += static_cast<char>(kEnd);
     return h;

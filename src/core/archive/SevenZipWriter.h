@@ -66,6 +66,10 @@ private:
     bool code(const void* data, std::size_t size, bool finish);
     bool flushOutput();
     std::string header() const;
+    void appendStreamsInfo(std::string& h) const;
+    void appendNames(std::string& h) const;
+    void appendTimes(std::string& h) const;
+    void appendAttributes(std::string& h) const;
 
     int fd_;
     std::uint32_t dictionary_;
