@@ -307,12 +307,8 @@ void timeShell(Samples& into, const std::string& command) {
 
 std::string cliPath() { return ProgramFolder::executableFolder() + "../bin/romshelf-cli"; }
 
-// The whole `romshelf-cli list` of SFC, a fresh process each time (its own ICU set-up, data
-// loading, list and output), against `find … | wc -l` over the same ROM folders.
-void BM_RatioCliList(benchmark::State& state) {
-    const std::string& program = collection().programFolder();
-    const std::string list = cliPath() + " list --program-folder " + program + " --hardware SFC";
-    const std::string find = "find " + program + "roms* -type f | wc -l";
+// `list` and `find` in turn, each a fresh process; their ratios as the case's counters.
+void timeAgainstFind(benchmark::State& state, const std::string& list, const std::string& find) {
     Samples cli, finder;
     for (auto _ : state) {
         timeShell(finder, find);
@@ -320,6 +316,15 @@ void BM_RatioCliList(benchmark::State& state) {
         state.SetIterationTime(cli.wall.back());
     }
     reportRatios(state, cli, finder, "find");
+}
+
+// The whole `romshelf-cli list` of SFC, a fresh process each time (its own ICU set-up, data
+// loading, list and output), against `find … | wc -l` over the same ROM folders.
+void BM_RatioCliList(benchmark::State& state) {
+    const std::string& program = collection().programFolder();
+    const std::string list = cliPath() + " list --program-folder " + program + " --hardware SFC";
+    const std::string find = "find " + program + "roms* -type f | wc -l";
+    timeAgainstFind(state, list, find);
 }
 BENCHMARK(BM_RatioCliList)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
@@ -481,13 +486,7 @@ void BM_ShareCliList(benchmark::State& state) {
     const double first = fileSystemCalls(list, report);
     const double second = fileSystemCalls(list, report);
     const double findCalls = fileSystemCalls(find, report);
-    Samples cli, finder;
-    for (auto _ : state) {
-        timeShell(finder, find);
-        timeShell(cli, list);
-        state.SetIterationTime(cli.wall.back());
-    }
-    reportRatios(state, cli, finder, "find");
+    timeAgainstFind(state, list, find);
     state.counters["fs_calls_per_file_first"] = first / files;
     state.counters["fs_calls_per_file_second"] = second / files;
     state.counters["find_fs_calls_per_file"] = findCalls / files;
