@@ -17,10 +17,18 @@ function(romshelf_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   if(ARG_QT)
     set(main_lib romshelf_qt_test_main)
+    target_precompile_headers(${name} REUSE_FROM romshelf_qt_test_pch)
   else()
     set(main_lib GTest::gtest_main)
+    target_precompile_headers(${name} REUSE_FROM romshelf_test_pch)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} romshelf_test_support GTest::gtest GTest::gmock ${main_lib})
+  # As the precompiled header is (tests/support/CMakeLists.txt).
+  target_compile_definitions(${name} PRIVATE _REENTRANT)
+  # Headers read from a precompiled header are no longer system headers to GCC 12, which then
+  # shows its false warnings about libstdc++'s inlined string copies at -O2.
+  target_compile_options(${name} PRIVATE
+    $<$<CXX_COMPILER_ID:GNU>:-Wno-array-bounds -Wno-stringop-overflow -Wno-restrict>)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   if(TARGET record-args)
     add_dependencies(${name} record-args)
