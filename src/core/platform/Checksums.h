@@ -69,8 +69,9 @@ enum class FileRead {
     Whole,       // every byte handed to the hasher
 };
 
-// Reads the regular file at `path` from start to end into `hasher` (and its first `headSize`
-// bytes into `head`, as hashDescriptor), with as few system calls as a pass over many files
+// Reads the regular file at `path` from its start into `hasher` (and its first `headSize` bytes
+// into `head`, as hashDescriptor), up to the size it had when it was opened (to its end when that
+// was 0, or when it has shrunk since), with as few system calls as a pass over many files
 // allows: one stat of the path (a FIFO or a device is never opened), the open, one fstat of it,
 // the reads and the close. `file` receives the size and modification time the file had when it
 // was opened (those of the path when it could not be opened). `stop`, when given, is asked before

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "TempFolder.h"
@@ -186,6 +187,36 @@ TEST(HashFileTest, AFileCutShortWhileReadShowsInItsSizes) {
     // python3: zlib.crc32 and hashlib.sha1 of the first 1.5 MiB of pattern().
     EXPECT_EQ(hasher.finish(),
               (ContentSums{3u << 19, 0xd1bcce47, "7a3868b8f7a5673e725d56142eae67ebe6754421"}));
+}
+
+// Growing while it is read (a copy still being written): hashed as far as the size it had when
+// opened, so that the size recorded with the sums is the size they are of.
+TEST(HashFileTest, AFileGrowingWhileReadIsHashedToItsOpenedSize) {
+    TempFolder dir;
+    const std::string path = dir.write("f", pattern((1 << 20) + 5));
+    ContentHasher hasher(SumKinds::Crc32AndSha1);
+    fs::OpenedFile file;
+    int asked = 0;
+    const auto grow = [&] {
+        if (++asked == 2) {
+            std::FILE* f = std::fopen(path.c_str(), "ab");
+            EXPECT_NE(f, nullptr);
+            if (f != nullptr) {
+                std::fputs("appended meanwhile", f);
+                std::fclose(f);
+            }
+        }
+        return false;
+    };
+    EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, grow), FileRead::Whole);
+    EXPECT_EQ(file.size, (1u << 20) + 5);
+    // python3: zlib.crc32 and hashlib.sha1 of the first (1 << 20) + 5 bytes of pattern().
+    EXPECT_EQ(hasher.finish(), (ContentSums{(1u << 20) + 5, 0x66c8891b,
+                                            "6eb960b3b4d6d83a82862610434cd52f77b15ecc"}));
+    // The file is longer now, and read again it is hashed whole.
+    ContentHasher again;
+    EXPECT_EQ(hashFile(path, again), FileRead::Whole);
+    EXPECT_EQ(again.size(), (1u << 20) + 5 + 18);
 }
 
 }  // namespace
