@@ -1,9 +1,10 @@
 #include "pad/SdlPads.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <algorithm>
+
+#include "core/platform/LoadedLibrary.h"
 
 namespace romshelf {
 
@@ -43,17 +44,11 @@ const Sdl& sdl() {
     // Loaded once and never unloaded: SDL keeps threads of its own.
     static const Sdl loaded = [] {
         Sdl s;
-        void* library = ::dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            const char* why = ::dlerror();
-            s.error = why ? why : "libSDL2-2.0.so.0 could not be loaded";
-            return s;
-        }
-#define ROMSHELF_SDL_LOAD(name)                                            \
-    s.name = reinterpret_cast<decltype(&::name)>(::dlsym(library, #name)); \
-    if (s.name == nullptr && s.error.empty()) s.error = "libSDL2-2.0.so.0 lacks " #name;
+        static LoadedLibrary library("libSDL2-2.0.so.0");
+#define ROMSHELF_SDL_LOAD(name) s.name = library.function<decltype(&::name)>(#name);
         ROMSHELF_SDL_FUNCTIONS(ROMSHELF_SDL_LOAD)
 #undef ROMSHELF_SDL_LOAD
+        s.error = library.error();
         return s;
     }();
     return loaded;

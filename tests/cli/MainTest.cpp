@@ -33,8 +33,9 @@ std::string readAll(int fd) {
     return text;
 }
 
-// romshelf-cli with `args`, its stdin /dev/null and its user folders under `home`.
-Ran runCli(const V& args, const std::string& home) {
+// romshelf-cli with `args`, its stdin /dev/null and its user folders under `home`; `environment`
+// ("NAME=value") added to its environment.
+Ran runCli(const V& args, const std::string& home, const V& environment = {}) {
     V argv = {ROMSHELF_CLI_PROGRAM};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> c;
@@ -51,6 +52,7 @@ Ran runCli(const V& args, const std::string& home) {
         ::setenv("XDG_CACHE_HOME", (home + "cache").c_str(), 1);
         ::setenv("XDG_STATE_HOME", (home + "state").c_str(), 1);
         ::setenv("PATH", "/nonexistent", 1);  // no emulator or Wine found: the same every run
+        for (const std::string& e : environment) ::putenv(const_cast<char*>(e.c_str()));
         ::execv(c[0], c.data());
         ::_exit(127);
     }
@@ -84,7 +86,7 @@ protected:
         fsys::copy(demo_->file("demo"), dir.file("demo"), fsys::copy_options::recursive);
     }
     // `args` with "@" replaced by the program folder ("@/x" is x in it).
-    Ran cli(V args) const {
+    Ran cli(V args, const V& environment = {}) const {
         for (std::string& a : args) {
             // At the start of an argument or of an option's attached value.
             const std::size_t at = a.starts_with("@") ? 0 : a.find("=@");
@@ -92,7 +94,7 @@ protected:
             const std::size_t from = at == 0 ? 0 : at + 1;
             a = a.substr(0, from) + dir.file("demo") + a.substr(from + 1);
         }
-        return runCli(args, home_->path());
+        return runCli(args, home_->path(), environment);
     }
     TempFolder dir;
     static inline TempFolder* demo_ = nullptr;
@@ -267,6 +269,32 @@ TEST_F(CliProgram, AListOfNothingPrintsNothing) {
         cli({"list", "--program-folder", "@", "--hardware", "FC", "search", "no such game"});
     EXPECT_EQ(none.status, 0) << none.err;
     EXPECT_EQ(none.out, "");
+}
+
+// The libraries only some commands need are loaded by those, not at every start: a listing or a
+// CRC loads neither libcrypto, nor SDL, nor libgcab (the dynamic loader's own trace tells).
+TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
+    freshDemo();
+    const std::string rom = dir.write("game.bin", "not much of a game");
+    const auto loaded = [](const std::string& trace, const std::string& library) {
+        return trace.find("file=" + library) != std::string::npos;
+    };
+    for (const V& args :
+         {V{"list", "--program-folder", "@", "--hardware", "FC"}, V{"identify", rom}}) {
+        SCOPED_TRACE(args[0]);
+        const Ran ran = cli(args, {"LD_DEBUG=files"});
+        EXPECT_EQ(ran.status, 0) << ran.err;
+        ASSERT_TRUE(loaded(ran.err, "libz.so.1")) << "no trace of the dynamic loader";
+        EXPECT_FALSE(loaded(ran.err, "libcrypto.so.3"));
+        EXPECT_FALSE(loaded(ran.err, "libSDL2-2.0.so.0"));
+        EXPECT_FALSE(loaded(ran.err, "libgcab-1.0.so.0"));
+    }
+    // Checking against a DAT that gives SHA-1s loads it.
+    const Ran verify =
+        cli({"verify", "--program-folder", "@", "--hardware", "FC", "--dat", "@/dat/FC.dat"},
+            {"LD_DEBUG=files"});
+    EXPECT_EQ(verify.status, 0);
+    EXPECT_TRUE(loaded(verify.err, "libcrypto.so.3"));
 }
 
 // The options' two forms and `--` are the same to every command.

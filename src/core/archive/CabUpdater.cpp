@@ -2,7 +2,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <libgcab.h>
 #include <sys/stat.h>
@@ -16,6 +15,7 @@
 #include "core/archive/LibarchiveUpdater.h"
 #include "core/platform/PendingFile.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/LoadedLibrary.h"
 
 namespace romshelf::archive {
 
@@ -44,16 +44,11 @@ struct Gcab {
     bool loaded = false;
 
     Gcab() {
-        // Never closed: GLib registers types that must outlive any use.
-        void* library = ::dlopen("libgcab-1.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!library) return;
-        bool all = true;
-#define ROMSHELF_GCAB_RESOLVE(name)                                   \
-    name = reinterpret_cast<decltype(name)>(::dlsym(library, #name)); \
-    all = all && name != nullptr;
+        static LoadedLibrary library("libgcab-1.0.so.0");
+#define ROMSHELF_GCAB_RESOLVE(name) name = library.function<decltype(name)>(#name);
         ROMSHELF_GCAB_FUNCTIONS(ROMSHELF_GCAB_RESOLVE)
 #undef ROMSHELF_GCAB_RESOLVE
-        loaded = all;
+        loaded = library.complete();
     }
 };
 

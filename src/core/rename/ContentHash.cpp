@@ -1,6 +1,5 @@
 #include "core/rename/ContentHash.h"
 
-#include <openssl/evp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/LibCrypto.h"
 
 namespace romshelf {
 
@@ -24,26 +24,30 @@ constexpr std::size_t kHeadBytes = 128;
 struct DatHasher::Sums {
     ContentHasher crcAndSha1;
     EVP_MD_CTX* md5 = nullptr;
+    // Loaded with the first MD5 asked for; null when there is none.
+    const LibCrypto* crypto = nullptr;
     explicit Sums(DatSumKinds kinds)
         : crcAndSha1(kinds.sha1 ? SumKinds::Crc32AndSha1 : SumKinds::Crc32) {
-        if (!kinds.md5) return;
-        md5 = EVP_MD_CTX_new();
-        if (md5 && EVP_DigestInit_ex(md5, EVP_md5(), nullptr) != 1) {
-            EVP_MD_CTX_free(md5);
+        if (!kinds.md5 || (crypto = libCrypto()) == nullptr) return;
+        md5 = crypto->EVP_MD_CTX_new();
+        if (md5 && crypto->EVP_DigestInit_ex(md5, crypto->EVP_md5(), nullptr) != 1) {
+            crypto->EVP_MD_CTX_free(md5);
             md5 = nullptr;
         }
     }
-    ~Sums() { EVP_MD_CTX_free(md5); }
+    ~Sums() {
+        if (md5) crypto->EVP_MD_CTX_free(md5);
+    }
     Sums(const Sums&) = delete;
     Sums& operator=(const Sums&) = delete;
     void add(std::string_view bytes) {
         crcAndSha1.update(bytes.data(), bytes.size());
-        if (md5) EVP_DigestUpdate(md5, bytes.data(), bytes.size());
+        if (md5) crypto->EVP_DigestUpdate(md5, bytes.data(), bytes.size());
     }
     std::string md5Hex() {
         std::array<std::uint8_t, EVP_MAX_MD_SIZE> d{};
         unsigned int n = 0;
-        if (!md5 || EVP_DigestFinal_ex(md5, d.data(), &n) != 1) return {};
+        if (!md5 || crypto->EVP_DigestFinal_ex(md5, d.data(), &n) != 1) return {};
         static constexpr char kHex[] = "0123456789abcdef";
         std::string out;
         for (unsigned int i = 0; i < n; ++i) out += {kHex[d[i] >> 4], kHex[d[i] & 0x0F]};
