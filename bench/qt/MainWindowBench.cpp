@@ -19,6 +19,9 @@
 // the scrolling holds the key for kPresses pages at each end of the list instead.
 // The first run is not counted: it computes the sort keys the later starts read from the file
 // it leaves, as every start but a machine's very first does.
+// With ROMSHELF_BENCH_TRACE set, every pass over a frame is printed on stderr with the events
+// delivered in it (the receiver's class and name, the event's type, when it began): the way to
+// find what a long pass is made of.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -83,6 +86,14 @@ public:
     qint64 longest(Phase p) const { return longest_[p]; }
     double longestCpu(Phase p) const { return longestCpu_[p]; }
     int overFrame(Phase p) const { return over_[p]; }
+    // An event about to be delivered, for the trace of a long pass.
+    void note(QObject* receiver, QEvent* event) {
+        if (!tracing_) return;
+        QString who = QString::fromLatin1(receiver->metaObject()->className());
+        if (!receiver->objectName().isEmpty())
+            who += QStringLiteral(" '") + receiver->objectName() + QLatin1Char('\'');
+        events_.push_back({sinceTick_.elapsed(), who, static_cast<int>(event->type())});
+    }
 
 private:
     static double threadCpuMs() {
@@ -97,7 +108,21 @@ private:
         longestCpu_[phase_] = std::max(longestCpu_[phase_], cpu - cpuAtTick_);
         cpuAtTick_ = cpu;
         if (gap > kFrameMs) ++over_[phase_];
+        if (gap > kFrameMs && tracing_ && phase_ != Before) {
+            std::fprintf(stderr, "pass of %lld ms:\n", static_cast<long long>(gap));
+            for (const Noted& e : events_)
+                std::fprintf(stderr, "  +%lld ms %s event %d\n", static_cast<long long>(e.at),
+                             qPrintable(e.receiver), e.type);
+        }
+        events_.clear();
     }
+    struct Noted {
+        qint64 at;
+        QString receiver;
+        int type;
+    };
+    const bool tracing_ = std::getenv("ROMSHELF_BENCH_TRACE") != nullptr;
+    std::vector<Noted> events_;
     double cpuAtTick_ = threadCpuMs();
     double longestCpu_[PhaseCount] = {};
     QTimer timer_;
@@ -118,6 +143,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        watch_.note(watched, event);
         if (event->type() != QEvent::Paint) return false;
         if (!painted_) {
             painted_ = true;
