@@ -41,8 +41,7 @@ void RecordFollowing::runInBackground() { worker_.runInBackground(); }
 
 bool RecordFollowing::openCache() {
     // Once: a pass over many files asks for every file.
-    if (!std::exchange(cacheFolderMade_, true))
-        fs::createDirectories(fs::pathFolder(cache_.path()));
+    if (!cacheFolderMade_.exchange(true)) fs::createDirectories(fs::pathFolder(cache_.path()));
     return cache_.open();
 }
 
@@ -119,10 +118,14 @@ void RecordFollowing::listBuilt(bool everyFile) {
     if (code.empty() || traitsOf(code).otherSoftware) return;
     const bool find = everyFile && paused_ == 0;
     if (worker_.background()) {
-        if (!openCache()) return;
-        // A million rows' names take longer than a frame to gather.
-        app_.besideEventLoop([&] { worker_.submit(jobWithFiles(find), find); });
-        schedulePoll();
+        // A million rows' names take longer than a frame to gather, and the check of a cache of a
+        // million files when it is first opened longer still.
+        bool opened = false;
+        app_.besideEventLoop([&] {
+            opened = openCache();
+            if (opened) worker_.submit(jobWithFiles(find), find);
+        });
+        if (opened) schedulePoll();
         return;
     }
     // Without a thread the files are looked at now only when a record has lost its file, and only

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -107,7 +108,8 @@ private:
 
     Application& app_;
     IdentityCache cache_;
-    bool cacheFolderMade_ = false;
+    // Atomic: the cache is opened beside the event loop, whose timers may ask for it meanwhile.
+    std::atomic<bool> cacheFolderMade_ = false;
     std::vector<std::pair<std::string, CachedIdentity>> kept_;
     IdentityWorker worker_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

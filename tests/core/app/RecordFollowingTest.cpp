@@ -67,6 +67,31 @@ protected:
     std::vector<std::string> waits;
 };
 
+// The identity cache is first opened, and checked, away from the window: with a million files
+// that check takes longer than a frame. Nothing is lost: the pass still sums the files.
+TEST_F(RecordFollowingTest, TheCacheIsOpenedBesideTheEventLoop) {
+    struct Beside : ApplicationListener {
+        std::string cache;
+        std::vector<std::pair<bool, bool>> cacheBeforeAndAfter;
+        void besideEventLoop(const std::function<void()>& work) override {
+            const bool before = std::filesystem::exists(cache);
+            work();
+            cacheBeforeAndAfter.emplace_back(before, std::filesystem::exists(cache));
+        }
+    } beside;
+    beside.cache = app.programFolder().cacheFolder() + "identity.sqlite";
+    app.setListener(&beside);
+    app.hashInBackground();
+    start("FC");
+    app.recordFollowing().waitUntilIdle();
+    app.setListener(nullptr);
+    ASSERT_FALSE(beside.cacheBeforeAndAfter.empty());
+    EXPECT_EQ(beside.cacheBeforeAndAfter.front(), std::make_pair(false, true));
+    IdentityCache cache(beside.cache);
+    ASSERT_TRUE(cache.open());
+    EXPECT_EQ(cache.startingWith("").size(), 1u);
+}
+
 TEST_F(RecordFollowingTest, ARecordAndItsSnapFollowAFileRenamedOutside) {
     start("FC");
     app.hashPending();
