@@ -219,11 +219,20 @@ Run startWindow(const std::string& program, bool scroll) {
     if (::chdir(folder.path().c_str()) != 0) std::abort();
     app->loadMainSettings();
     app->preferHardware("SFC");
+    const bool tracing = std::getenv("ROMSHELF_BENCH_TRACE") != nullptr;
+    const auto mark = [&](const char* what) {
+        if (tracing)
+            std::fprintf(stderr, "%lld ms: %s\n", static_cast<long long>(clock.elapsed()), what);
+    };
+    mark("settings read");
     auto frame = std::make_unique<CMainFrame>(*app);
     ports.windows.setMainWindow(frame.get());
+    mark("window made");
     frame->startUp();
+    mark("started up");
     CFileList* list = frame->fileList();
-    while (list->model()->rowCount() == 0) runFor(10);
+    while (list->model()->rowCount() == 0) runFor(1);
+    mark("rows in the model");
     runFor(kIdentityMs);
     Run r{};
     r.firstRowsMs = paints.firstRowsMs;
