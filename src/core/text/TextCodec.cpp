@@ -1,7 +1,6 @@
 #include "core/text/TextCodec.h"
 
 #include <unicode/icudataver.h>
-#include <unicode/ucol.h>
 #include <unicode/locid.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -14,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "core/text/IcuCollation.h"
 
 namespace romshelf::text {
 
@@ -384,20 +385,22 @@ std::u16string foldKatakanaToHiragana(std::u16string text) {
 }
 
 struct JapaneseCollator::Impl {
+    const IcuCollation* icu = nullptr;
     UCollator* collator = nullptr;
     bool opened = false;
     std::u16string text;       // reused between calls
     std::vector<uint8_t> key;  // reused between calls
     ~Impl() {
-        if (collator) ucol_close(collator);
+        if (collator) icu->close(collator);
     }
     // Opened on the first key: a list that is never sorted (or sorted by bytes) never loads the
     // collation data, and the thread that uses a collator is the one that opens it.
     UCollator* get() {
         if (!opened) {
             opened = true;
+            icu = icuCollation();
             UErrorCode status = U_ZERO_ERROR;
-            collator = ucol_open("ja", &status);
+            if (icu) collator = icu->open("ja", &status);
             if (U_FAILURE(status)) collator = nullptr;
             key.resize(256);
         }
@@ -438,12 +441,12 @@ void JapaneseCollator::appendSortKey(std::string_view utf8, std::string& out) co
         return;
     }
     const auto* src = reinterpret_cast<const UChar*>(d.text.data());
-    int32_t n =
-        ucol_getSortKey(d.collator, src, length, d.key.data(), static_cast<int32_t>(d.key.size()));
+    int32_t n = d.icu->getSortKey(d.collator, src, length, d.key.data(),
+                                  static_cast<int32_t>(d.key.size()));
     if (n > static_cast<int32_t>(d.key.size())) {
         d.key.resize(static_cast<std::size_t>(n) * 2);
-        n = ucol_getSortKey(d.collator, src, length, d.key.data(),
-                            static_cast<int32_t>(d.key.size()));
+        n = d.icu->getSortKey(d.collator, src, length, d.key.data(),
+                              static_cast<int32_t>(d.key.size()));
     }
     // The key ends with a NUL that byte comparison does not need.
     out.append(reinterpret_cast<const char*>(d.key.data()),
