@@ -457,7 +457,9 @@ std::string JapaneseCollator::versionStamp() const {
     // The rules come with ICU's library and data: their versions name them without opening the
     // collator, whose data (2 MB, and a few milliseconds) a list whose keys all come from the
     // file then never loads. The katakana folding and the substitution above are part of the
-    // key: the last number changes with them.
+    // key: the last number changes with them. Keys made without a collator (ICU's collation
+    // could not be loaded) are the names' bytes: they are stamped apart.
+    if (impl_->opened && impl_->collator == nullptr) return "ja/none/2";
     UVersionInfo library;
     u_getVersion(library);
     char text[U_MAX_VERSION_STRING_LENGTH];
