@@ -51,13 +51,12 @@ bool sameStamp(const std::optional<CachedIdentity>& a, const CachedIdentity& b) 
     return a && a->size == b.size && a->mtimeNs == b.mtimeNs;
 }
 
-// Sums the file that looks like `now` and keeps the sums.
-std::optional<CachedIdentity> summedNow(IdentityCache& cache, const std::string& path,
-                                        CachedIdentity now, const std::atomic<bool>* stop) {
+// The sums of the file that looks like `now`, unless it changed while it was read (it is summed
+// again another time).
+std::optional<CachedIdentity> summedNow(const std::string& path, CachedIdentity now,
+                                        const std::atomic<bool>* stop) {
     if (!sum(path, now, stop)) return std::nullopt;
-    // Changed while it was read: summed again another time.
     if (!sameStamp(stamp(path), now)) return std::nullopt;
-    cache.put(path, now);
     return now;
 }
 
@@ -87,7 +86,9 @@ std::optional<CachedIdentity> currentIdentity(IdentityCache& cache, const std::s
     std::optional<CachedIdentity> now = stamp(path);
     if (!now || now->size > limit) return std::nullopt;
     if (auto cached = cache.find(path); sameStamp(cached, *now)) return cached;
-    return summedNow(cache, path, *now, stop);
+    std::optional<CachedIdentity> summed = summedNow(path, *now, stop);
+    if (summed) cache.put(path, *summed);
+    return summed;
 }
 
 std::optional<CachedIdentity> cachedIdentity(IdentityCache& cache, const std::string& path) {
@@ -216,14 +217,17 @@ std::vector<RenamedFile> findRenamedFiles(const IdentityJob& job, IdentityCache&
 
 void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t limit,
                      const std::atomic<bool>* stop) {
-    // A few hundred at a time: their stamps, then their entries in one look at the cache.
+    // A few hundred at a time: their stamps, then their entries in one look at the cache, and
+    // the new sums in one write (one transaction: on a share each costs a journal made, synced
+    // and removed).
     constexpr std::size_t kChunk = 256;
     std::vector<std::string> paths;
     std::vector<CachedIdentity> stamps;
-    for (std::size_t from = 0; from < job.files.size(); from += kChunk) {
-        if (stopped(stop)) return;
+    std::vector<std::pair<std::string, CachedIdentity>> summed;
+    for (std::size_t from = 0; from < job.files.size() && !stopped(stop); from += kChunk) {
         paths.clear();
         stamps.clear();
+        summed.clear();
         for (std::size_t i = from; i < std::min(from + kChunk, job.files.size()); ++i) {
             auto onDisk = stampOnDisk(job, job.files[i]);
             if (!onDisk || onDisk->second.size > limit) continue;
@@ -231,10 +235,12 @@ void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t
             stamps.push_back(onDisk->second);
         }
         const std::vector<std::optional<CachedIdentity>> cached = cache.findEach(paths);
-        for (std::size_t k = 0; k < paths.size(); ++k) {
-            if (stopped(stop)) return;
-            if (!sameStamp(cached[k], stamps[k])) summedNow(cache, paths[k], stamps[k], stop);
-        }
+        for (std::size_t k = 0; k < paths.size() && !stopped(stop); ++k)
+            if (!sameStamp(cached[k], stamps[k]))
+                if (auto sums = summedNow(paths[k], stamps[k], stop))
+                    summed.emplace_back(std::move(paths[k]), *sums);
+        // What was summed before a stop is kept too.
+        cache.putEach(summed);
     }
 }
 

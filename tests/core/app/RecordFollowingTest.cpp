@@ -325,5 +325,28 @@ TEST(IdentityPass, EveryListedFileWithinTheLimitIsSummedAndNoneBeyond) {
     EXPECT_EQ(cache.startingWith(dir.path()).size(), 601u);
 }
 
+// The new sums are written a few hundred at a time, each lot in one commit: on a share every
+// commit makes, syncs and removes a journal. In the local write-ahead log a commit per file
+// would leave a frame (a page and its header) per file at least.
+TEST(IdentityPass, SumsAreWrittenALotAtATime) {
+    test::TempFolder dir;
+    IdentityJob job;
+    job.romFolders = {dir.makeFolder("roms")};
+    constexpr int kFiles = 600;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i) + ".nes";
+        dir.write("roms/" + name, std::to_string(i));
+        job.files.add(name, 0, false);
+    }
+    IdentityCache cache(dir.file("identity.sqlite"));
+    ASSERT_TRUE(cache.open());
+    hashListedFiles(job, cache, 1000);
+    EXPECT_EQ(cache.startingWith(dir.path()).size(), static_cast<std::size_t>(kFiles));
+    const std::string wal = dir.file("identity.sqlite-wal");
+    ASSERT_TRUE(std::filesystem::exists(wal));
+    constexpr std::uintmax_t kFrame = 24 + 4096;
+    EXPECT_LT(std::filesystem::file_size(wal), 60 * kFrame);
+}
+
 }  // namespace
 }  // namespace romshelf
