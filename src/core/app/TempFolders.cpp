@@ -1,6 +1,7 @@
 #include "core/app/TempFolders.h"
 
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 
 #include "core/launch/TempCleaner.h"
@@ -68,12 +69,15 @@ void TempFolders::leaveFoldersForLater() {
 
 int TempFolders::clean() {
     takeOverLeftFolders();
-    const std::vector<std::string> kept = keptFolders();
+    // Resolved once, and only when there is a folder to empty: on a share each folder resolved
+    // is a look at the disk for each part of its path.
+    std::optional<std::vector<std::string>> kept;
     int removed = 0;
     std::string refused;
     for (const std::string& temp : session_.sessionTempFolders()) {
-        if (temp.empty()) continue;
-        if (holdsKeptFolder(temp, kept))
+        if (temp.empty() || !fs::directoryExists(temp)) continue;
+        if (!kept) kept = resolvedFolders(keptFolders());
+        if (holdsKeptFolder(temp, *kept))
             refused += "\n" + temp;
         else
             removed += cleanTempFolder(temp);

@@ -25,13 +25,18 @@ bool keptInTemp(const std::string& name) {
     return ext == ".SAV" || ext == ".SRM" || ext == ".RAM" || ext == ".INI";
 }
 
-bool holdsKeptFolder(const std::string& temp, const std::vector<std::string>& kept) {
+std::vector<std::string> resolvedFolders(const std::vector<std::string>& kept) {
+    std::vector<std::string> resolved;
+    for (const std::string& k : kept)
+        if (std::string c = canonicalFolder(k); !c.empty()) resolved.push_back(std::move(c));
+    return resolved;
+}
+
+bool holdsKeptFolder(const std::string& temp, const std::vector<std::string>& resolvedKept) {
     const std::string t = canonicalFolder(temp);
     if (t.empty()) return false;  // nothing there to remove
-    for (const std::string& k : kept) {
-        const std::string c = canonicalFolder(k);
-        if (!c.empty() && c.compare(0, t.size(), t) == 0) return true;
-    }
+    for (const std::string& k : resolvedKept)
+        if (k.compare(0, t.size(), t) == 0) return true;
     return false;
 }
 

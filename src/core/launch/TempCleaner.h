@@ -9,10 +9,14 @@ namespace romshelf {
 // beside the unpacked file.
 bool keptInTemp(const std::string& name);
 
+// The folders the user keeps (the program, data, ROM, snap and media folders, the home folder)
+// with their links and dots resolved, as holdsKeptFolder() compares them; those that do not
+// exist are left out.
+std::vector<std::string> resolvedFolders(const std::vector<std::string>& kept);
+
 // True when emptying `temp` could remove something the user keeps: `temp` is, or holds, one of
-// `kept` (the program, data, ROM, snap and media folders, the home folder). Paths are compared
-// with their links resolved.
-bool holdsKeptFolder(const std::string& temp, const std::vector<std::string>& kept);
+// `resolvedKept` (from resolvedFolders()). Paths are compared with their links resolved.
+bool holdsKeptFolder(const std::string& temp, const std::vector<std::string>& resolvedKept);
 
 // Removes every file of `folder` but the kept ones; sub-folders are neither entered nor removed.
 // Returns how many files were removed.

@@ -409,6 +409,15 @@ TEST_F(TempFoldersTest, ATempFolderThatHoldsTheUsersFoldersIsNeverEmptied) {
         ASSERT_EQ(prompter.boxes().size(), 1u);
         EXPECT_NE(lastBox().find(dir.path()), std::string::npos);
     }
+    // A TEMP that is a link to the ROM folders is one too.
+    setUpWithTemp("./link/");
+    fsys::create_directory_symlink(dir.file("roms"), dir.file("link"));
+    dir.write("roms/keep.txt", "mine");
+    prompter.clear();
+    start("FC");
+    app.shutDown();
+    EXPECT_TRUE(has("roms/keep.txt"));
+    EXPECT_EQ(prompter.boxes().size(), 1u);
     // Another hardware's snap folder inside this TEMP counts as well.
     FolderSettings md;
     md.romFolderPaths[0] = "./md/", md.snapFolderPaths[0] = "./tmp/fc/snaps/";
