@@ -69,18 +69,20 @@ void TempFolders::leaveFoldersForLater() {
 
 int TempFolders::clean() {
     takeOverLeftFolders();
-    // Resolved once, and only when there is a folder to empty: on a share each folder resolved
-    // is a look at the disk for each part of its path.
+    // Resolved once, and only when there is something to remove: on a share each folder
+    // resolved is a look at the disk for each part of its path.
     std::optional<std::vector<std::string>> kept;
     int removed = 0;
     std::string refused;
     for (const std::string& temp : session_.sessionTempFolders()) {
-        if (temp.empty() || !fs::directoryExists(temp)) continue;
+        if (temp.empty()) continue;
+        const std::vector<std::string> names = removableInTemp(temp);
+        if (names.empty()) continue;
         if (!kept) kept = resolvedFolders(keptFolders());
         if (holdsKeptFolder(temp, *kept))
             refused += "\n" + temp;
         else
-            removed += cleanTempFolder(temp);
+            removed += removeFromTemp(temp, names);
     }
     fs::removeFile(leftFoldersFile());
     if (!refused.empty())

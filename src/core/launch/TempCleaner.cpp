@@ -1,5 +1,6 @@
 #include "core/launch/TempCleaner.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -26,8 +27,12 @@ bool keptInTemp(const std::string& name) {
 }
 
 std::vector<std::string> resolvedFolders(const std::vector<std::string>& kept) {
+    // A folder named twice (the current hardware's are also in its stored file) is resolved once.
+    std::vector<std::string> named = kept;
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
     std::vector<std::string> resolved;
-    for (const std::string& k : kept)
+    for (const std::string& k : named)
         if (std::string c = canonicalFolder(k); !c.empty()) resolved.push_back(std::move(c));
     return resolved;
 }
@@ -40,13 +45,18 @@ bool holdsKeptFolder(const std::string& temp, const std::vector<std::string>& re
     return false;
 }
 
-int cleanTempFolder(const std::string& folder) {
+std::vector<std::string> removableInTemp(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const fs::DirEntry& entry : fs::listDirectory(folder))
+        if (!entry.isDirectory && !keptInTemp(entry.name)) names.push_back(entry.name);
+    return names;
+}
+
+int removeFromTemp(const std::string& folder, const std::vector<std::string>& names) {
     int removed = 0;
-    for (const fs::DirEntry& entry : fs::listDirectory(folder)) {
-        if (entry.isDirectory || keptInTemp(entry.name)) continue;
-        // Read-only files go too: only the folder's permission counts for a removal.
-        if (fs::removeFile(fs::joinPath(folder, entry.name))) ++removed;
-    }
+    // Read-only files go too: only the folder's permission counts for a removal.
+    for (const std::string& name : names)
+        if (fs::removeFile(fs::joinPath(folder, name))) ++removed;
     return removed;
 }
 

@@ -18,8 +18,11 @@ std::vector<std::string> resolvedFolders(const std::vector<std::string>& kept);
 // `resolvedKept` (from resolvedFolders()). Paths are compared with their links resolved.
 bool holdsKeptFolder(const std::string& temp, const std::vector<std::string>& resolvedKept);
 
-// Removes every file of `folder` but the kept ones; sub-folders are neither entered nor removed.
-// Returns how many files were removed.
-int cleanTempFolder(const std::string& folder);
+// The files of `folder` a clean removes: every file but the kept ones; sub-folders are neither
+// entered nor removed.
+std::vector<std::string> removableInTemp(const std::string& folder);
+
+// Removes `names` from `folder`. Returns how many were removed.
+int removeFromTemp(const std::string& folder, const std::vector<std::string>& names);
 
 }  // namespace romshelf
