@@ -60,6 +60,11 @@ public:
         return {names_.substr(e.nameAt, e.nameSize), e.folder, e.registered};
     }
     bool registered(std::size_t i) const { return entries_[i].registered; }
+    // The name and folder of file `i`, without a copy.
+    std::string_view name(std::size_t i) const {
+        return std::string_view(names_).substr(entries_[i].nameAt, entries_[i].nameSize);
+    }
+    int folder(std::size_t i) const { return entries_[i].folder; }
     // The files without a record.
     ListedFiles unregistered() const;
 
