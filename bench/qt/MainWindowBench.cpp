@@ -24,7 +24,6 @@
 // find what a long pass is made of.
 #include <benchmark/benchmark.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,14 +38,12 @@
 #include <vector>
 
 #include "BenchCollection.h"
-#include "core/app/Application.h"
-#include "core/settings/ProgramFolder.h"
-#include "qt/app/CMainFrame.h"
-#include "qt/app/QtHost.h"
+#include "BenchWindow.h"
 #include "qt/views/CFileList.h"
 #include "qt/views/FileListModel.h"
 
 using namespace romshelf;
+using romshelf::bench::runFor;
 
 namespace {
 
@@ -55,19 +52,6 @@ constexpr int kIdentityMs = 4000;
 constexpr int kKeyEveryMs = 30;
 constexpr int kPresses = 150;
 constexpr qint64 kFrameMs = 16;
-
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "main_window_bench";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit it would go after statics it needs.
-    static QApplication* app = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // Every gap between two ticks of a fast timer, counted into the phase of the moment.
 class PassWatch : public QObject {
@@ -163,12 +147,6 @@ private:
     bool painted_ = false;
 };
 
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // Sends `key` as a held key does: a press every kKeyEveryMs (autorepeated after the first), the
 // release at the end.
 void holdKey(QWidget* to, Qt::Key key, int presses) {
@@ -208,30 +186,14 @@ Run startWindow(const std::string& program, bool scroll) {
     clock.start();
     PassWatch watch;
     PaintSpy paints(clock, watch);
-    QtHost ports;
-    const ProgramFolder folder(program);
-    auto app = std::make_unique<Application>(folder, ports.host());
-    app->createFolders();
-    app->hashInBackground();
-    if (app->lockProgramFolder("romshelf", 3000, [](const WriterLock::Holder&) {}) !=
-        WriterLock::Result::Acquired)
-        std::abort();
-    if (::chdir(folder.path().c_str()) != 0) std::abort();
-    app->loadMainSettings();
-    app->preferHardware("SFC");
     const bool tracing = std::getenv("ROMSHELF_BENCH_TRACE") != nullptr;
     const auto mark = [&](const char* what) {
         if (tracing)
             std::fprintf(stderr, "%lld ms: %s\n", static_cast<long long>(clock.elapsed()), what);
     };
-    mark("settings read");
-    auto frame = std::make_unique<CMainFrame>(*app);
-    ports.windows.setMainWindow(frame.get());
-    mark("window made");
-    frame->startUp();
-    mark("started up");
-    CFileList* list = frame->fileList();
-    while (list->model()->rowCount() == 0) runFor(1);
+    bench::StartedWindow window(program, mark);
+    CFileList* list = window.frame->fileList();
+    window.waitForRows();
     mark("rows in the model");
     runFor(kIdentityMs);
     Run r{};
@@ -250,9 +212,6 @@ Run startWindow(const std::string& program, bool scroll) {
         r.scrollOver = watch.overFrame(PassWatch::Scroll);
         r.scrollCpuMs = watch.longestCpu(PassWatch::Scroll);
     }
-    frame->close();
-    frame.reset();
-    app.reset();
     return r;
 }
 
@@ -264,7 +223,7 @@ double median(std::vector<double> v) {
 }
 
 void BM_MainWindowMillion(benchmark::State& state) {
-    application();
+    bench::application();
     const std::string& program = bench::collectionOf(kFiles).programFolder();
     startWindow(program, false);  // leaves the sort-key file
     std::vector<double> firstRows, startPass, scrollPass, startOver, scrollOver, startCpu,
