@@ -1,8 +1,8 @@
 // The main window on a collection on a network share: 40,000 files in 250 folders with 5,000
 // records on an SSHFS mount (a private sshd on 127.0.0.1, as the share tests make it), started
 // offscreen in this process, traced by strace from the start until the window is closed. Counted
-// are the calls on files and descriptors under the share (a descriptor or a name), at a first start (the mount fresh, no
-// sort keys or identities kept) and at a second.
+// are the calls on files and descriptors under the share (a descriptor or a name), at a first start
+// (the mount fresh, no sort keys or identities kept) and at a second.
 //
 // Counters:
 //   *_calls_per_file           the calls on anything under the share, per listed file
@@ -65,8 +65,8 @@ public:
         const std::string self = std::to_string(::getpid());
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::execl("/usr/bin/strace", "strace", "-f", "-y", "-qq", "-e", "trace=%file,%desc",
-                    "-o", report.c_str(), "-p", self.c_str(), static_cast<char*>(nullptr));
+            ::execl("/usr/bin/strace", "strace", "-f", "-y", "-qq", "-e", "trace=%file,%desc", "-o",
+                    report.c_str(), "-p", self.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         for (int i = 0; i < 1000 && !allThreadsTraced(); ++i)

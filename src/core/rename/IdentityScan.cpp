@@ -237,12 +237,24 @@ std::vector<std::size_t> pathOrder(const IdentityJob& job) {
                    ? folderRank[static_cast<std::size_t>(folder)]
                    : -1;
     };
+    // By folder first (a count of each), then by name within each: a million files sort in a
+    // fraction of the comparisons of one sort over them all.
+    const std::size_t buckets = folderRank.size() + 1;  // the last: files of no ROM folder
+    const auto bucket = [&](std::size_t i) {
+        const int r = rank(job.files.folder(i));
+        return r < 0 ? buckets - 1 : static_cast<std::size_t>(r);
+    };
+    std::vector<std::size_t> start(buckets + 1, 0);
+    for (std::size_t i = 0; i < job.files.size(); ++i) ++start[bucket(i) + 1];
+    for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
     std::vector<std::size_t> order(job.files.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int rx = rank(job.files.folder(a)), ry = rank(job.files.folder(b));
-        return rx != ry ? rx < ry : job.files.name(a) < job.files.name(b);
-    });
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < job.files.size(); ++i) order[next[bucket(i)]++] = i;
+    for (std::size_t b = 0; b < buckets; ++b)
+        std::sort(
+            order.begin() + static_cast<std::ptrdiff_t>(start[b]),
+            order.begin() + static_cast<std::ptrdiff_t>(start[b + 1]),
+            [&](std::size_t x, std::size_t y) { return job.files.name(x) < job.files.name(y); });
     return order;
 }
 
