@@ -13,6 +13,7 @@
 # help2man makes the manual pages from the programs' --help. dpkg-dev finds the .deb's library
 # dependencies; lintian checks the .deb, desktop-file-utils and appstream its desktop entry and
 # metainfo. ccache lets CI's build without the window take the compilations of the full build.
+# strace counts the calls on files the share benchmarks report.
 set -eu
 
 PACKAGES="
@@ -30,7 +31,7 @@ PACKAGES="
   wine wine64 g++-mingw-w64-x86-64
   zip unzip p7zip-full lhasa gcab cabextract
   python3 python3-msgpack libxml2-utils
-  openssh-server openssh-client sshfs fuse3
+  openssh-server openssh-client sshfs fuse3 strace
   help2man
   dpkg-dev lintian desktop-file-utils appstream
 "
