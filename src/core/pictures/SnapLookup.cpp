@@ -29,7 +29,8 @@ bool namesSnapOf(std::string_view name, std::string_view baseName) {
            fs::matchesPattern(name.substr(baseName.size()), ".*");
 }
 
-std::string lookUpIn(const std::string& folder, const SnapQuery& query) {
+std::string lookUpIn(const std::string& folder, const SnapQuery& query, SnapFolderCache* cache) {
+    if (cache) return cache->find(folder, query.baseName, query.fileName);
     for (const fs::DirEntry& entry : fs::listDirectory(folder))
         if (!entry.isDirectory && entry.name != query.fileName &&
             namesSnapOf(entry.name, query.baseName))
@@ -46,7 +47,8 @@ std::string thumbnailName(std::string_view gameName) {
     return name;
 }
 
-std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query) {
+std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query,
+                       SnapFolderCache* cache) {
     if (query.baseName.empty()) return {};
     const bool sameNumber = settings.preferSameNumber && query.romFolderIndex >= 0 &&
                             query.romFolderIndex < kSnapFolderCount;
@@ -64,7 +66,8 @@ std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query) {
             const int slot = (start + i) % kSnapFolderCount;
             // An unused slot is no folder: it would be the working folder, which holds no snaps.
             if (!settings.inUse(slot)) continue;
-            std::string found = lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName);
+            std::string found =
+                lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName, cache);
             if (!found.empty()) return found;
         }
     }

@@ -75,7 +75,7 @@ SnapQuery SnapModel::query() const {
 }
 
 void SnapModel::refresh(const SnapSettings& settings) {
-    found_ = lookUpSnap(settings, query());
+    found_ = lookUpSnap(settings, query(), &folders_);
     // A snap that cannot be read shows as no snap at all.
     if (found_.empty() || !snap_.load(found_, decoder_, settings.enlarge, true, settings.enlarge)) {
         found_.clear();
@@ -113,6 +113,7 @@ bool SnapModel::drop(const std::vector<std::string>& files, const SnapSettings& 
     const std::string target = snapDropTarget(settings, query(), files[0], decoder_);
     if (target.empty()) return false;
     const bool copied = files[0] == target || fs::copyFile(files[0], target);
+    folders_.forget();
     // A failed copy still shows whatever the lookup finds now.
     refresh(settings);
     return copied;

@@ -37,6 +37,12 @@ public:
     void clearSelection(const SnapSettings& settings);
     // Looks the snap up again and composes the picture.
     void refresh(const SnapSettings& settings);
+    // As refresh, the snap folders listed anew (the program wrote a snap, or the settings
+    // changed).
+    void reload(const SnapSettings& settings) {
+        folders_.forget();
+        refresh(settings);
+    }
 
     int slot() const { return slot_; }
     // A hardware switch starts at slot 0; the picture follows at the next refresh.
@@ -84,6 +90,7 @@ private:
     std::string caption_;
     std::string found_;
     DibPicture snap_, frame_, display_;
+    SnapFolderCache folders_;  // a lookup per selection looks at each folder, not its listing
 };
 
 }  // namespace romshelf

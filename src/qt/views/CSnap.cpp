@@ -91,13 +91,13 @@ void CSnap::hardwareChanged() {
     model_.setSlot(0);
     slotMoved();
     model_.loadFrame(app_.currentCode(), s);
-    model_.refresh(s);
+    model_.reload(s);
     Q_EMIT titleChanged(title());
     update();
 }
 
 void CSnap::refresh() {
-    model_.refresh(settings());
+    model_.reload(settings());
     update();
 }
 

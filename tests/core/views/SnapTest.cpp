@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <filesystem>
 #include <sstream>
 #include <tuple>
 
 #include "AppFixture.h"
+#include "core/pictures/SnapFolderCache.h"
 #include "core/platform/FileSystem.h"
 
 using namespace romshelf;
@@ -62,15 +68,74 @@ TEST(SnapLookupTest, SlotOrderOptionsAndTheRomItself) {
         {"s1/game.png", "game.zip", 0, 1, false, false, "", "1"},
         {"s0/game.png", "", 0, 0, true, false, ""},  // nothing selected
         {"s0/game.png", "g?me.zip", 0, 0, true, false, ""},
+        {"s0/game.png s0/Game.BMP s0/gamE.", "game.zip", 0, 0, false, false, "s0/Game.BMP"},
+        {"s0/gamepng s0/game_.png s0/gam.png", "game.zip", 0, 0, false, false, ""},
+        // Only ASCII letters are folded.
+        {"s0/\xEF\xBC\xA7.png", "\xEF\xBD\x87.zip", 0, 0, false, false, ""},
+        {"s0/\xC3\x89t\xC3\xA9.png", "\xC3\x89T\xC3\xA9.nes", 0, 0, false, false,
+         "s0/\xC3\x89t\xC3\xA9.png"},
     };
+    // The same answers with the folders' listings kept between lookups, asked twice.
     for (const Case& c : cases) {
         Slots s(c.files, c.unused);
         s.settings.searchAll = c.all;
         s.settings.preferSameNumber = c.same;
-        const std::string found =
-            lookUpSnap(s.settings, {fs::pathTitle(c.selected), c.selected, c.folder, c.slot, {}});
-        EXPECT_EQ(found.empty() ? "" : found.substr(s.dir.path().size()), c.expected) << c.files;
+        const SnapQuery query{fs::pathTitle(c.selected), c.selected, c.folder, c.slot, {}};
+        SnapFolderCache cache;
+        for (SnapFolderCache* kept : {static_cast<SnapFolderCache*>(nullptr), &cache, &cache}) {
+            const std::string found = lookUpSnap(s.settings, query, kept);
+            EXPECT_EQ(found.empty() ? "" : found.substr(s.dir.path().size()), c.expected)
+                << c.files << (kept ? " (kept)" : "");
+        }
     }
+}
+
+// A kept listing is made again once the folder changed; one made within two seconds of the
+// folder's last change is not trusted (a file system keeping whole seconds could change it again
+// unseen); forget() drops them all. A folder that goes takes its listing with it.
+TEST(SnapLookupTest, AKeptListingFollowsTheFolder) {
+    test::TempFolder dir;
+    const std::string folder = dir.makeFolder("snaps");
+    auto setTime = [&](std::time_t seconds) {
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+    };
+    SnapFolderCache cache;
+    const std::time_t longAgo = std::time(nullptr) - 3600;
+    // A settled listing: a change that moves the folder's time is seen.
+    dir.write("snaps/other.png", "x");
+    setTime(longAgo);
+    EXPECT_EQ(cache.find(folder, "game", "game.zip"), "");
+    dir.write("snaps/game.png", "x");
+    setTime(longAgo + 1);
+    EXPECT_EQ(cache.find(folder, "game", "game.zip"), folder + "game.png");
+    std::filesystem::remove(folder + "game.png");
+    setTime(longAgo + 2);
+    EXPECT_EQ(cache.find(folder, "game", "game.zip"), "");
+
+    // A listing made in the second of the folder's change: a second change within that second
+    // leaves the time as it was, and is still seen.
+    const std::time_t now = std::time(nullptr);
+    setTime(now);
+    EXPECT_EQ(cache.find(folder, "late", "late.zip"), "");
+    dir.write("snaps/late.bmp", "x");
+    setTime(now);
+    EXPECT_EQ(cache.find(folder, "late", "late.zip"), folder + "late.bmp");
+
+    // The program wrote a snap: forget() shows it whatever the folder's time.
+    setTime(longAgo);
+    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), "");
+    dir.write("snaps/mine.png", "x");
+    setTime(longAgo);
+    cache.forget();
+    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), folder + "mine.png");
+
+    // Gone, then made again with the same time: a new folder is listed anew.
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), "");
+    dir.write("snaps/mine.jpg", "x");
+    setTime(longAgo);
+    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), folder + "mine.jpg");
 }
 
 // Picture collections made for other frontends name snaps by the game, libretro's with each of
