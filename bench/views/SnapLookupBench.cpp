@@ -57,10 +57,10 @@ void BM_SnapLookupKeptAgainstListing(benchmark::State& state) {
     };
     double kept = 0, listed = 0, bare = 0;
     for (auto _ : state) {
-        SnapFolderCache cache;
-        lookUpSnap(folder.settings, query(0), &cache);  // the first listing
+        fs::FolderListings listings;
+        lookUpSnap(folder.settings, query(0), &listings);  // the first listing
         kept = microsecondsEach(kLookups, [&](int i) {
-            if (lookUpSnap(folder.settings, query(i), &cache).empty()) std::abort();
+            if (lookUpSnap(folder.settings, query(i), &listings).empty()) std::abort();
         });
         listed = microsecondsEach(kLookups / 100, [&](int i) {
             if (lookUpSnap(folder.settings, query(i)).empty()) std::abort();

@@ -29,8 +29,14 @@ bool namesSnapOf(std::string_view name, std::string_view baseName) {
            fs::matchesPattern(name.substr(baseName.size()), ".*");
 }
 
-std::string lookUpIn(const std::string& folder, const SnapQuery& query, SnapFolderCache* cache) {
-    if (cache) return cache->find(folder, query.baseName, query.fileName);
+std::string lookUpIn(const std::string& folder, const SnapQuery& query,
+                     fs::FolderListings* listings) {
+    if (listings) {
+        for (const fs::FolderListings::Entry& e :
+             listings->startingWith(folder, query.baseName + "."))
+            if (!e.isDirectory && e.name != query.fileName) return folder + std::string(e.name);
+        return {};
+    }
     for (const fs::DirEntry& entry : fs::listDirectory(folder))
         if (!entry.isDirectory && entry.name != query.fileName &&
             namesSnapOf(entry.name, query.baseName))
@@ -48,7 +54,7 @@ std::string thumbnailName(std::string_view gameName) {
 }
 
 std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query,
-                       SnapFolderCache* cache) {
+                       fs::FolderListings* listings) {
     if (query.baseName.empty()) return {};
     const bool sameNumber = settings.preferSameNumber && query.romFolderIndex >= 0 &&
                             query.romFolderIndex < kSnapFolderCount;
@@ -67,7 +73,7 @@ std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query,
             // An unused slot is no folder: it would be the working folder, which holds no snaps.
             if (!settings.inUse(slot)) continue;
             std::string found =
-                lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName, cache);
+                lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName, listings);
             if (!found.empty()) return found;
         }
     }

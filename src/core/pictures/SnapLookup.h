@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pictures/SnapFolderCache.h"
+#include "core/platform/FolderListings.h"
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
 
@@ -52,9 +52,9 @@ std::string thumbnailName(std::string_view gameName);
 // their names, passing over the ROM file itself (exact name) and folders. The search starts at the
 // ROM folder's number when preferSameNumber is on and that number is a slot, else at the current
 // slot; with searchAll it goes on through the following slots, wrapping round, five in all. Slots
-// not in use yield nothing. With `cache`, the folders' listings are kept there between lookups.
+// not in use yield nothing. With `listings`, the folders' listings are kept there between lookups.
 std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query,
-                       SnapFolderCache* cache = nullptr);
+                       fs::FolderListings* listings = nullptr);
 
 // The slot after `slot` that is in use, wrapping round; `slot` itself when no other one is.
 int nextSnapSlot(const SnapSettings& settings, int slot);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/platform/FolderListings.h"
 #include "core/settings/FolderSettings.h"
 
 namespace romshelf {
@@ -25,8 +26,9 @@ struct MediaFiles {
 // yields a file wins). In each folder the entries named `baseName` + ".*" (picture, sounds
 // included), ".mid" and ".wav" are taken in byte order of their names; the selected file itself
 // (`fileName`, exact) is passed over for the next one. An empty folder is the working folder.
-// An empty base name (nothing selected) finds nothing.
+// An empty base name (nothing selected) finds nothing. With `listings`, the folders' listings are
+// kept there between lookups.
 MediaFiles lookUpMedia(const MediaFolderPaths& folders, std::string_view baseName,
-                       std::string_view fileName);
+                       std::string_view fileName, fs::FolderListings* listings = nullptr);
 
 }  // namespace romshelf

@@ -23,7 +23,7 @@ void MediaPlayback::clearSelection(const MediaFolderPaths& folders) {
 }
 
 void MediaPlayback::refresh(const MediaFolderPaths& folders) {
-    found_ = lookUpMedia(folders, baseName_, fileName_);
+    found_ = lookUpMedia(folders, baseName_, fileName_, &listings_);
     stopSound();
     // A file that cannot be played is no error: the window stays silent.
     for (const std::string* sound : {&found_.midi, &found_.wave}) {

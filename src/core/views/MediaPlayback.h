@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/platform/FolderListings.h"
 #include "core/platform/SoundPlayer.h"
 #include "core/views/MediaLookup.h"
 
@@ -33,7 +34,8 @@ private:
     std::string baseName_;
     int romFolderIndex_ = -1;
     MediaFiles found_;
-    bool sounding_ = false;  // something was started since the last stop
+    fs::FolderListings listings_;  // a lookup per selection looks at each folder, not its listing
+    bool sounding_ = false;        // something was started since the last stop
 };
 
 }  // namespace romshelf

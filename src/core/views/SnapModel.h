@@ -90,7 +90,7 @@ private:
     std::string caption_;
     std::string found_;
     DibPicture snap_, frame_, display_;
-    SnapFolderCache folders_;  // a lookup per selection looks at each folder, not its listing
+    fs::FolderListings folders_;  // a lookup per selection looks at each folder, not its listing
 };
 
 }  // namespace romshelf

@@ -47,11 +47,17 @@ TEST(MediaLookupTest, FirstFolderAndEntryOfEachKindPassingOverTheRom) {
         {"m1/game.bmp m1/game.mid", "g?me.zip", "||", false},  // names are no patterns
         {"m1/game.mid m2/game.wav", "", "||", false},          // nothing selected
     };
+    // The same with the folders' listings kept between lookups, asked twice.
     for (const auto& [files, selected, expected, bmp] : cases) {
         Media m(files);
-        const MediaFiles f = lookUpMedia(m.folders, fs::pathTitle(selected), selected);
-        EXPECT_EQ(m.rel(f.picture) + "|" + m.rel(f.midi) + "|" + m.rel(f.wave), expected) << files;
-        EXPECT_EQ(f.pictureIsBmp(), bmp) << files;
+        fs::FolderListings listings;
+        for (fs::FolderListings* kept :
+             {static_cast<fs::FolderListings*>(nullptr), &listings, &listings}) {
+            const MediaFiles f = lookUpMedia(m.folders, fs::pathTitle(selected), selected, kept);
+            EXPECT_EQ(m.rel(f.picture) + "|" + m.rel(f.midi) + "|" + m.rel(f.wave), expected)
+                << files << (kept ? " (kept)" : "");
+            EXPECT_EQ(f.pictureIsBmp(), bmp) << files;
+        }
     }
 }
 

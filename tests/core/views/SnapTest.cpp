@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <ctime>
-#include <filesystem>
 #include <sstream>
 #include <tuple>
 
 #include "AppFixture.h"
-#include "core/pictures/SnapFolderCache.h"
 #include "core/platform/FileSystem.h"
 
 using namespace romshelf;
@@ -81,61 +75,14 @@ TEST(SnapLookupTest, SlotOrderOptionsAndTheRomItself) {
         s.settings.searchAll = c.all;
         s.settings.preferSameNumber = c.same;
         const SnapQuery query{fs::pathTitle(c.selected), c.selected, c.folder, c.slot, {}};
-        SnapFolderCache cache;
-        for (SnapFolderCache* kept : {static_cast<SnapFolderCache*>(nullptr), &cache, &cache}) {
+        fs::FolderListings listings;
+        for (fs::FolderListings* kept :
+             {static_cast<fs::FolderListings*>(nullptr), &listings, &listings}) {
             const std::string found = lookUpSnap(s.settings, query, kept);
             EXPECT_EQ(found.empty() ? "" : found.substr(s.dir.path().size()), c.expected)
                 << c.files << (kept ? " (kept)" : "");
         }
     }
-}
-
-// A kept listing is made again once the folder changed; one made within two seconds of the
-// folder's last change is not trusted (a file system keeping whole seconds could change it again
-// unseen); forget() drops them all. A folder that goes takes its listing with it.
-TEST(SnapLookupTest, AKeptListingFollowsTheFolder) {
-    test::TempFolder dir;
-    const std::string folder = dir.makeFolder("snaps");
-    auto setTime = [&](std::time_t seconds) {
-        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
-    };
-    SnapFolderCache cache;
-    const std::time_t longAgo = std::time(nullptr) - 3600;
-    // A settled listing: a change that moves the folder's time is seen.
-    dir.write("snaps/other.png", "x");
-    setTime(longAgo);
-    EXPECT_EQ(cache.find(folder, "game", "game.zip"), "");
-    dir.write("snaps/game.png", "x");
-    setTime(longAgo + 1);
-    EXPECT_EQ(cache.find(folder, "game", "game.zip"), folder + "game.png");
-    std::filesystem::remove(folder + "game.png");
-    setTime(longAgo + 2);
-    EXPECT_EQ(cache.find(folder, "game", "game.zip"), "");
-
-    // A listing made in the second of the folder's change: a second change within that second
-    // leaves the time as it was, and is still seen.
-    const std::time_t now = std::time(nullptr);
-    setTime(now);
-    EXPECT_EQ(cache.find(folder, "late", "late.zip"), "");
-    dir.write("snaps/late.bmp", "x");
-    setTime(now);
-    EXPECT_EQ(cache.find(folder, "late", "late.zip"), folder + "late.bmp");
-
-    // The program wrote a snap: forget() shows it whatever the folder's time.
-    setTime(longAgo);
-    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), "");
-    dir.write("snaps/mine.png", "x");
-    setTime(longAgo);
-    cache.forget();
-    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), folder + "mine.png");
-
-    // Gone, then made again with the same time: a new folder is listed anew.
-    std::filesystem::remove_all(folder);
-    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), "");
-    dir.write("snaps/mine.jpg", "x");
-    setTime(longAgo);
-    EXPECT_EQ(cache.find(folder, "mine", "mine.zip"), folder + "mine.jpg");
 }
 
 // Picture collections made for other frontends name snaps by the game, libretro's with each of
