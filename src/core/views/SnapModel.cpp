@@ -46,6 +46,13 @@ void SnapModel::loadFrame(std::string_view code, const SnapSettings& settings) {
 
 bool SnapModel::select(const std::string& fileName, int romFolderIndex, std::string caption,
                        const SnapSettings& settings, const std::string& datName) {
+    if (!choose(fileName, romFolderIndex, std::move(caption), datName)) return false;
+    refresh(settings);
+    return true;
+}
+
+bool SnapModel::choose(const std::string& fileName, int romFolderIndex, std::string caption,
+                       const std::string& datName) {
     caption_ = std::move(caption);
     std::string baseName = fs::pathTitle(fileName);
     // game.zip and game.7z in one folder share their snap.
@@ -58,7 +65,6 @@ bool SnapModel::select(const std::string& fileName, int romFolderIndex, std::str
     query_.fileName = fileName;
     query_.baseName = std::move(baseName);
     query_.romFolderIndex = romFolderIndex;
-    refresh(settings);
     return true;
 }
 
@@ -75,12 +81,28 @@ SnapQuery SnapModel::query() const {
 }
 
 void SnapModel::refresh(const SnapSettings& settings) {
-    found_ = lookUpSnap(settings, query(), &folders_);
+    take(load(request(settings), decoder_, folders_), settings);
+}
+
+SnapModel::Loaded SnapModel::load(const Request& request, ImageDecoder& decoder,
+                                  fs::FolderListings& listings) {
+    Loaded loaded;
+    loaded.found = lookUpSnap(request.settings, request.query, &listings);
+    if (loaded.found.empty()) return loaded;
+    // Drawn into a picture of the window's size, as the window's own.
+    loaded.snap.create(DibPicture::kWindowSize.width, DibPicture::kWindowSize.height);
+    const bool enlarge = request.settings.enlarge;
     // A snap that cannot be read shows as no snap at all.
-    if (found_.empty() || !snap_.load(found_, decoder_, settings.enlarge, true, settings.enlarge)) {
-        found_.clear();
+    if (!loaded.snap.load(loaded.found, decoder, enlarge, true, enlarge)) loaded.found.clear();
+    return loaded;
+}
+
+void SnapModel::take(Loaded loaded, const SnapSettings& settings) {
+    found_ = std::move(loaded.found);
+    if (found_.empty())
         loadNoSnap(settings);
-    }
+    else
+        snap_ = std::move(loaded.snap);
     display_.composeCentered(snap_, frame_);
 }
 

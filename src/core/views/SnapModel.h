@@ -32,11 +32,29 @@ public:
     // picture without caption.
     bool select(const std::string& fileName, int romFolderIndex, std::string caption,
                 const SnapSettings& settings, const std::string& datName = {});
+    // As select, the picture left as it is: a window that looks the snap up away from its event
+    // loop (load()) and shows it with take() when it arrives.
+    bool choose(const std::string& fileName, int romFolderIndex, std::string caption,
+                const std::string& datName = {});
     // The list lost its selection: the no-snap picture without caption. The file name and ROM
     // folder are kept.
     void clearSelection(const SnapSettings& settings);
     // Looks the snap up again and composes the picture.
     void refresh(const SnapSettings& settings);
+    // refresh in three parts, the middle one free of the model (another thread may run it, with
+    // listings of its own): what to look up, the lookup and the snap's picture, and the picture
+    // composed of it.
+    struct Request {
+        SnapSettings settings;
+        SnapQuery query;
+    };
+    struct Loaded {
+        std::string found;  // empty: no snap, or none that could be read
+        DibPicture snap;
+    };
+    Request request(const SnapSettings& settings) const { return {settings, query()}; }
+    static Loaded load(const Request& request, ImageDecoder& decoder, fs::FolderListings& listings);
+    void take(Loaded loaded, const SnapSettings& settings);
     // As refresh, the snap folders listed anew (the program wrote a snap, or the settings
     // changed).
     void reload(const SnapSettings& settings) {
