@@ -140,6 +140,8 @@ TEST_F(SnapWindowTest, ASelectedRowShowsItsSnapAndAClickTheNextFolder) {
     const QRgb shownBefore = snap->grab().toImage().pixel(160, 60);
 
     test::clickRow(frame.fileList(), 0);
+    // Read beside the event loop, shown when it arrives.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !snap->model().snapPath().empty(); }, 5000));
     EXPECT_EQ(snap->model().snapPath(), dir.file("snaps/title/game.bmp"));
     EXPECT_EQ(snap->grab().toImage().pixel(160, 120), qRgb(255, 0, 0));
 
@@ -177,6 +179,40 @@ TEST_F(SnapWindowTest, ASelectedRowShowsItsSnapAndAClickTheNextFolder) {
     nextTick();
     EXPECT_EQ(tool->windowTitle().toStdString(), "スナップウィンドウ : タイトル");
     EXPECT_TRUE(ports.clock.queued.empty());
+}
+
+// A snap read beside the event loop arrives after the row's choice; a click that moves to the
+// next folder meanwhile wins: the snap on its way is not shown over that folder's picture.
+TEST_F(SnapWindowTest, ASnapOnItsWayGivesWayToAClickMeanwhile) {
+    FolderSettings f;
+    f.romFolderPaths[0] = "./roms/";
+    f.snapFolderNames = {"タイトル", "プレイ中"};
+    f.snapFolderPaths = {"./snaps/title/", "./snaps/play/"};
+    writeFolderSettings("SFC", f);
+    dir.write("roms/game.sfc", "ROM");
+    for (const char* folder : {"snaps/title", "snaps/play"}) dir.makeFolder(folder);
+    DibPicture big;  // large, so that reading it takes a while
+    big.create(2000, 2000);
+    big.fill({0, 0, 2000, 2000}, {255, 0, 0});
+    ASSERT_TRUE(big.saveBmp(dir.file("snaps/title/game.bmp")));
+    app.preferHardware("SFC");
+    CMainFrame frame(app);
+    frame.startUp();
+    CSnap* snap = frame.snapView();
+    ASSERT_TRUE(snap);
+    const QRgb noSnap = snap->grab().toImage().pixel(160, 60);
+    for (int round = 0; round < 5; ++round) {
+        test::clickRow(frame.fileList(), 0);
+        QTest::mouseClick(snap, Qt::LeftButton, {}, QPoint(10, 10));  // to プレイ中: no snap
+        QTest::qWait(300);
+        EXPECT_EQ(app.snapSlot(), 1);
+        EXPECT_EQ(snap->model().snapPath(), "");
+        EXPECT_EQ(snap->grab().toImage().pixel(160, 60), noSnap);
+        // Back to the first folder, nothing selected, for the next round.
+        QTest::mouseClick(snap, Qt::LeftButton, {}, QPoint(10, 10));
+        frame.fileList()->clearSelection();
+        snap->clearSelection();
+    }
 }
 
 }  // namespace

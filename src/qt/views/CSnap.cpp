@@ -53,6 +53,18 @@ CSnap::CSnap(Application& app, QWidget* parent)
     setObjectName(QStringLiteral("CSnap"));
     setAutoFillBackground(true);
     setAcceptDrops(true);
+    loader_ = std::thread([this] { runLoader(); });
+}
+
+// The loader posts its pictures to this window: it ends while the window is there (a posted call
+// to a window gone is dropped).
+CSnap::~CSnap() {
+    {
+        const std::lock_guard lock(loadMutex_);
+        stopLoader_ = true;
+    }
+    loadWake_.notify_one();
+    loader_.join();
 }
 
 SnapSettings CSnap::settings() const {
@@ -69,11 +81,53 @@ void CSnap::showRow(int row) {
     const FileListView rows = app_.fileList().rows();
     if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
     const FileListRow& r = rows[static_cast<std::size_t>(row)];
-    if (model_.select(r.fileName(), r.folderNumber, r.gameName(), settings(), app_.datNameOf(r)))
-        update();
+    if (model_.choose(r.fileName(), r.folderNumber, r.gameName(), app_.datNameOf(r))) loadChosen();
+}
+
+void CSnap::loadChosen() {
+    {
+        const std::lock_guard lock(loadMutex_);
+        loadRequest_ = LoadRequest{model_.request(settings()), ++loadGeneration_};
+    }
+    loadWake_.notify_one();
+}
+
+void CSnap::runLoader() {
+    ImageDecoder& decoder = app_.host().images;
+    std::unique_lock lock(loadMutex_);
+    for (;;) {
+        loadWake_.wait(lock, [this] { return stopLoader_ || loadRequest_; });
+        if (stopLoader_) return;
+        const LoadRequest job = std::move(*loadRequest_);
+        loadRequest_.reset();
+        if (std::exchange(forgetListings_, false)) loaderListings_.forget();
+        lock.unlock();
+        SnapModel::Loaded loaded = SnapModel::load(job.request, decoder, loaderListings_);
+        lock.lock();
+        loadResult_ = LoadResult{std::move(loaded), job.generation};
+        QMetaObject::invokeMethod(
+            this, [this] { takeLoaded(); }, Qt::QueuedConnection);
+    }
+}
+
+void CSnap::forgetLoaderListings() {
+    const std::lock_guard lock(loadMutex_);
+    forgetListings_ = true;
+}
+
+void CSnap::takeLoaded() {
+    std::optional<LoadResult> result;
+    {
+        const std::lock_guard lock(loadMutex_);
+        result = std::exchange(loadResult_, std::nullopt);
+    }
+    if (!result || result->generation != loadGeneration_) return;
+    model_.take(std::move(result->loaded), settings());
+    update();
 }
 
 void CSnap::clearSelection() {
+    dropPendingLoad();
     const SnapSettings s = settings();
     model_.clearSelection(s);
     Q_EMIT titleChanged(title());
@@ -87,6 +141,8 @@ void CSnap::clearSelection() {
 }
 
 void CSnap::hardwareChanged() {
+    dropPendingLoad();
+    forgetLoaderListings();
     const SnapSettings s = settings();
     model_.setSlot(0);
     slotMoved();
@@ -97,6 +153,8 @@ void CSnap::hardwareChanged() {
 }
 
 void CSnap::refresh() {
+    dropPendingLoad();
+    forgetLoaderListings();
     model_.reload(settings());
     update();
 }
@@ -116,6 +174,7 @@ void CSnap::scheduleTick() {
 
 void CSnap::tick() {
     const bool switched = model_.tick(settings());
+    if (switched) dropPendingLoad();
     slotMoved();
     if (!switched) return;
     Q_EMIT titleChanged(title());
@@ -129,6 +188,7 @@ void CSnap::paintEvent(QPaintEvent*) {
 
 void CSnap::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    dropPendingLoad();
     model_.nextSlot(settings());
     slotMoved();
     Q_EMIT titleChanged(title());
@@ -143,6 +203,8 @@ void CSnap::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = droppedFiles(event->mimeData());
     if (files.size() != 1) return;
     event->acceptProposedAction();
+    dropPendingLoad();
+    forgetLoaderListings();
     model_.drop(files, settings());
     update();
 }
