@@ -90,4 +90,3 @@ TEST(FolderListingsTest, AKeptListingFollowsTheFolder) {
     setTime(longAgo);
     EXPECT_EQ(namesOf(listings, folder, "mine."), "mine.jpg");
 }
-
