@@ -30,17 +30,9 @@ bool namesSnapOf(std::string_view name, std::string_view baseName) {
 }
 
 std::string lookUpIn(const std::string& folder, const SnapQuery& query,
-                     fs::FolderListings* listings) {
-    if (listings) {
-        for (const fs::FolderListings::Entry& e :
-             listings->startingWith(folder, query.baseName + "."))
-            if (!e.isDirectory && e.name != query.fileName) return folder + std::string(e.name);
-        return {};
-    }
-    for (const fs::DirEntry& entry : fs::listDirectory(folder))
-        if (!entry.isDirectory && entry.name != query.fileName &&
-            namesSnapOf(entry.name, query.baseName))
-            return folder + entry.name;
+                     fs::FolderListings& listings) {
+    for (const fs::FolderListings::Entry& e : listings.startingWith(folder, query.baseName + "."))
+        if (!e.isDirectory && e.name != query.fileName) return folder + std::string(e.name);
     return {};
 }
 
@@ -56,6 +48,8 @@ std::string thumbnailName(std::string_view gameName) {
 std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query,
                        fs::FolderListings* listings) {
     if (query.baseName.empty()) return {};
+    fs::FolderListings once;  // without kept listings: this lookup's own
+    fs::FolderListings& folders = listings ? *listings : once;
     const bool sameNumber = settings.preferSameNumber && query.romFolderIndex >= 0 &&
                             query.romFolderIndex < kSnapFolderCount;
     const int start = sameNumber ? query.romFolderIndex : query.slot;
@@ -73,7 +67,7 @@ std::string lookUpSnap(const SnapSettings& settings, const SnapQuery& query,
             // An unused slot is no folder: it would be the working folder, which holds no snaps.
             if (!settings.inUse(slot)) continue;
             std::string found =
-                lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName, listings);
+                lookUpIn(settings.paths[static_cast<std::size_t>(slot)], byName, folders);
             if (!found.empty()) return found;
         }
     }

@@ -26,17 +26,14 @@ constexpr Kind kKinds[] = {
      [](std::string_view rest) { return ascii::equalsIgnoringCase(rest, ".wav"); }},
 };
 
-// The folder's file for one kind, or empty. The base name is taken literally: a Linux file
-// name may hold '*' or '?', which never act as wildcards here. `entries`: in byte order.
-template <class Entries>
-std::string lookUpIn(const Entries& entries, const Kind& kind, std::string_view baseName,
-                     std::string_view fileName) {
-    for (const auto& entry : entries) {
+// The folder's file for one kind, or empty. `entries`: the folder's names that begin with the
+// base name (taken literally: a Linux file name may hold '*' or '?', which never act as
+// wildcards here), in byte order.
+std::string lookUpIn(const std::vector<fs::FolderListings::Entry>& entries, const Kind& kind,
+                     std::size_t baseSize, std::string_view fileName) {
+    for (const fs::FolderListings::Entry& entry : entries) {
         const std::string_view name = entry.name;
-        if (name.size() < baseName.size() ||
-            !ascii::equalsIgnoringCase(name.substr(0, baseName.size()), baseName) ||
-            !kind.matches(name.substr(baseName.size())))
-            continue;
+        if (!kind.matches(name.substr(baseSize))) continue;
         // The ROM itself, when it lies among its media, is passed over for the next match.
         if (name != fileName) return std::string(name);
     }
@@ -49,23 +46,20 @@ MediaFiles lookUpMedia(const MediaFolderPaths& folders, std::string_view baseNam
                        std::string_view fileName, fs::FolderListings* listings) {
     MediaFiles files;
     if (baseName.empty()) return files;
+    fs::FolderListings once;  // without kept listings: this lookup's own
+    fs::FolderListings& kept = listings ? *listings : once;
     for (const std::string& folder : folders) {
         bool open = false;
         for (const Kind& kind : kKinds) open = open || (files.*kind.found).empty();
         if (!open) break;
         // Each folder is listed once for all three kinds (every kind's name has a dot after the
         // base name).
-        std::vector<fs::DirEntry> listed;
-        std::vector<fs::FolderListings::Entry> kept;
-        if (listings)
-            kept = listings->startingWith(folder, std::string(baseName) + ".");
-        else
-            listed = fs::listDirectory(folder);
+        const std::vector<fs::FolderListings::Entry> entries =
+            kept.startingWith(folder, std::string(baseName) + ".");
         for (const Kind& kind : kKinds) {
             std::string& found = files.*kind.found;
             if (!found.empty()) continue;
-            const std::string name = listings ? lookUpIn(kept, kind, baseName, fileName)
-                                              : lookUpIn(listed, kind, baseName, fileName);
+            const std::string name = lookUpIn(entries, kind, baseName.size(), fileName);
             if (!name.empty()) found = folder.empty() ? name : fs::joinPath(folder, name);
         }
     }
