@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <QDropEvent>
 #include <QFontMetrics>
@@ -59,7 +61,9 @@ TEST_F(DetailWindowsView, ASelectedRowFillsTheWindowsAndAClearEmptiesThem) {
     EXPECT_GT(whiteInNamePlace(info), 20);
     EXPECT_EQ(database->text().toStdString(), "短いコメント");
     EXPECT_EQ(database->verticalScrollBar()->maximum(), 0);
-    EXPECT_EQ(media->grab().toImage().pixel(160, 120), qRgb(255, 0, 0));
+    // The media picture is read beside the event loop.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return media->grab().toImage().pixel(160, 120) == qRgb(255, 0, 0); }, 5000));
 
     // A long comment scrolls.
     database->setText(std::string(3000, 'w') + "\n" + std::string(100, '\n'));
@@ -114,6 +118,71 @@ TEST_F(DetailWindowsView, MediaScrollBarsFollowTheRoomTheWindowHas) {
     // Too short: the vertical bar leaves too little width, so both come.
     EXPECT_EQ(bars(320, 200), std::pair(true, true));
     EXPECT_EQ(bars(360, 200), std::pair(false, true));
+}
+
+using MediaWindowTest = test::AppFixture;
+
+// What a selection's media do when the window changes before they arrive: a clear or another
+// selection drops them (picture and sounds), a launch lets the picture show but not sound.
+TEST_F(MediaWindowTest, MediaOnTheirWayGiveWayToWhatCameMeanwhile) {
+    FolderSettings f;
+    f.romFolderPaths[0] = "./roms/";
+    f.mediaFolderPaths[0] = "./media/";
+    writeFolderSettings("SFC", f);
+    app.preferHardware("SFC");
+    app.startUp();
+    DibPicture red;
+    red.create(320, 240);
+    red.fill({0, 0, 320, 240}, {255, 0, 0});
+    ASSERT_TRUE(red.saveBmp(dir.write("media/game.bmp", "")));
+    dir.write("media/game.mid", "MThd");
+    dir.write("media/other.wav", "RIFF");
+    const QRgb redPixel = qRgb(255, 0, 0), white = qRgb(255, 255, 255);
+    CMedia media(app);
+    media.resize(320, 240);
+    const auto centre = [&] { return media.grab().toImage().pixel(160, 120); };
+    const auto plays = [&] {
+        std::vector<std::string> played;
+        for (const std::string& c : ports.sound.calls)
+            if (c != "stop") played.push_back(fs::pathName(c.substr(5)));
+        ports.sound.calls.clear();
+        return played;
+    };
+    const auto settle = [] { QTest::qWait(200); };
+
+    media.selectFile("game.sfc", 0);
+    EXPECT_EQ(centre(), white);  // not yet: nothing is read on the event loop
+    ASSERT_TRUE(QTest::qWaitFor([&] { return centre() == redPixel; }, 5000));
+    EXPECT_EQ(plays(), std::vector<std::string>{"game.mid"});
+    EXPECT_EQ(media.found().picture, dir.file("media/game.bmp"));
+
+    // Cleared before they arrive: white, silent, and nothing turns up later.
+    media.clearSelection();
+    media.selectFile("game.sfc", 0);
+    media.clearSelection();
+    settle();
+    EXPECT_EQ(centre(), white);
+    EXPECT_EQ(plays(), std::vector<std::string>{});
+    EXPECT_EQ(media.found().picture, "");
+
+    // Another selection before the first one's arrive: only the second one's.
+    media.selectFile("game.sfc", 0);
+    media.selectFile("other.sfc", 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !media.found().wave.empty(); }, 5000));
+    settle();
+    EXPECT_EQ(centre(), white);
+    EXPECT_EQ(plays(), std::vector<std::string>{"other.wav"});
+
+    // A game started before they arrive: the picture shows, the sound stays silent until the
+    // next selection.
+    media.selectFile("game.sfc", 0);
+    media.launching();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return centre() == redPixel; }, 5000));
+    EXPECT_EQ(plays(), std::vector<std::string>{});
+    media.selectFile("other.sfc", 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ports.sound.calls.empty(); }, 5000));
+    EXPECT_EQ(centre(), white);
+    EXPECT_EQ(plays(), std::vector<std::string>{"other.wav"});
 }
 
 using SnapWindowTest = test::AppFixture;

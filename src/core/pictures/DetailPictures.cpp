@@ -77,12 +77,18 @@ void MediaPicture::loadFrame(const std::string& frameFolder, std::string_view co
     compose();
 }
 
-void MediaPicture::show(const std::string& path, ImageDecoder& decoder, bool enlarge) {
-    loaded_ = !path.empty() && media_.load(path, decoder, enlarge, true, enlarge);
-    if (loaded_)
-        compose();
-    else
-        showWhite();
+bool MediaPicture::load(DibPicture& media, const std::string& path, ImageDecoder& decoder,
+                        bool enlarge) {
+    if (path.empty()) return false;
+    media.create(DibPicture::kWindowSize.width, DibPicture::kWindowSize.height);
+    return media.load(path, decoder, enlarge, true, enlarge);
+}
+
+void MediaPicture::show(DibPicture media, bool loaded) {
+    if (!loaded) return showWhite();
+    media_ = std::move(media);
+    loaded_ = true;
+    compose();
 }
 
 void MediaPicture::showWhite() {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/platform/ImageDecoder.h"
 #include "core/pictures/DibPicture.h"
@@ -28,7 +29,16 @@ public:
 
     // `path` empty, or not loadable (a sound file found first): the white picture. A ".bmp"
     // is fitted (640 x 400 halved, larger ones squeezed); `enlarge` stretches smaller ones.
-    void show(const std::string& path, ImageDecoder& decoder, bool enlarge);
+    void show(const std::string& path, ImageDecoder& decoder, bool enlarge) {
+        DibPicture media;
+        const bool loaded = load(media, path, decoder, enlarge);
+        show(std::move(media), loaded);
+    }
+    // show() in steps, for a window that reads its picture beside the event loop: load() reads
+    // `path` into `media` (false: nothing to show) and show() takes what it read.
+    static bool load(DibPicture& media, const std::string& path, ImageDecoder& decoder,
+                     bool enlarge);
+    void show(DibPicture media, bool loaded);
     // Nothing selected.
     void showWhite();
     // The hardware's frame, frame/frame_<code>.bmp (as it is; decoded ones stretched only

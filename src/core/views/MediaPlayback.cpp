@@ -4,8 +4,7 @@
 
 namespace romshelf {
 
-bool MediaPlayback::select(const std::string& fileName, int romFolderIndex,
-                           const MediaFolderPaths& folders) {
+bool MediaPlayback::choose(const std::string& fileName, int romFolderIndex) {
     std::string baseName = fs::pathTitle(fileName);
     // Compared by base name: game.zip and game.7z in one folder share their media.
     if (!fileName.empty() && baseName == baseName_ && romFolderIndex == romFolderIndex_)
@@ -13,7 +12,6 @@ bool MediaPlayback::select(const std::string& fileName, int romFolderIndex,
     fileName_ = fileName;
     baseName_ = std::move(baseName);
     romFolderIndex_ = romFolderIndex;
-    refresh(folders);
     return true;
 }
 
@@ -22,9 +20,10 @@ void MediaPlayback::clearSelection(const MediaFolderPaths& folders) {
     refresh(folders);
 }
 
-void MediaPlayback::refresh(const MediaFolderPaths& folders) {
-    found_ = lookUpMedia(folders, baseName_, fileName_, &listings_);
+void MediaPlayback::take(MediaFiles found, bool sound) {
+    found_ = std::move(found);
     stopSound();
+    if (!sound) return;
     // A file that cannot be played is no error: the window stays silent.
     for (const std::string* sound : {&found_.midi, &found_.wave}) {
         if (sound->empty()) continue;

@@ -353,6 +353,7 @@ void CMainFrame::fileListRowChanged(int row) {
 }
 
 void CMainFrame::launching(const std::function<void()>& launch) {
+    if (media_) media_->launching();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     launch();
     QApplication::restoreOverrideCursor();

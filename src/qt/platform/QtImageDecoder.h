@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "core/platform/ImageDecoder.h"
@@ -19,11 +20,12 @@ public:
     std::optional<DecodedImage> decode(const std::string& path) override;
 
     // How many bytes of its file the last decode read.
-    std::uint64_t lastBytesRead() const { return lastBytesRead_; }
+    std::uint64_t lastBytesRead() const { return lastBytesRead_.load(std::memory_order_relaxed); }
 
 private:
     std::int64_t maxPixels_;
-    std::uint64_t lastBytesRead_ = 0;
+    // The snap and media windows decode beside the event loop, the other windows on it.
+    std::atomic<std::uint64_t> lastBytesRead_ = 0;
 };
 
 }  // namespace romshelf

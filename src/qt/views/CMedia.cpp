@@ -9,31 +9,47 @@
 namespace romshelf {
 
 CMedia::CMedia(Application& app, QWidget* parent)
-    : QAbstractScrollArea(parent), app_(app), playback_(app.host().sound) {
+    : QAbstractScrollArea(parent),
+      app_(app),
+      playback_(app.host().sound),
+      loader_(
+          this,
+          [this](LoadJob& job) {
+              Loaded loaded;
+              loaded.found = MediaPlayback::lookUp(job.request, loaderListings_);
+              loaded.pictureLoaded = MediaPicture::load(loaded.media, loaded.found.picture,
+                                                        app_.host().images, job.enlarge);
+              return loaded;
+          },
+          [this](Loaded loaded) {
+              playback_.take(std::move(loaded.found), !soundHeld_);
+              picture_.show(std::move(loaded.media), loaded.pictureLoaded);
+              viewport()->update();
+          }) {
     setObjectName(QStringLiteral("CMedia"));
     setFrameShape(QFrame::NoFrame);
     updateScrollRange();
 }
 
 void CMedia::selectFile(const std::string& fileName, int romFolderIndex) {
-    if (playback_.select(fileName, romFolderIndex, app_.folders().folders.mediaFolderPaths))
-        showFound();
+    if (!playback_.choose(fileName, romFolderIndex)) return;
+    // The last file's sound ends with its selection, not when the next one's media arrive.
+    playback_.stopSound();
+    soundHeld_ = false;
+    loader_.post({playback_.request(app_.folders().folders.mediaFolderPaths),
+                  app_.settings().option(Option::EnlargeSmallSnaps)});
 }
 
 void CMedia::clearSelection() {
+    loader_.drop();
     playback_.clearSelection(app_.folders().folders.mediaFolderPaths);
-    showFound();
+    picture_.showWhite();
+    viewport()->repaint();
 }
 
 void CMedia::loadFrame() {
     picture_.loadFrame(app_.programFolder().frameFolder(), app_.currentCode(), app_.host().images,
                        app_.settings().option(Option::EnlargeSmallSnaps));
-    viewport()->repaint();
-}
-
-void CMedia::showFound() {
-    picture_.show(playback_.found().picture, app_.host().images,
-                  app_.settings().option(Option::EnlargeSmallSnaps));
     viewport()->repaint();
 }
 

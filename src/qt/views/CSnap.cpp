@@ -49,22 +49,20 @@ void drawSnapCaption(DibPicture& picture, const std::string& caption) {
 CSnap::CSnap(Application& app, QWidget* parent)
     : QWidget(parent),
       app_(app),
-      model_(app.host().images, app.programFolder().frameFolder(), drawSnapCaption) {
+      model_(app.host().images, app.programFolder().frameFolder(), drawSnapCaption),
+      loader_(
+          this,
+          [this](LoadJob& job) {
+              if (job.forgetListings) loaderListings_.forget();
+              return SnapModel::load(job.request, app_.host().images, loaderListings_);
+          },
+          [this](SnapModel::Loaded loaded) {
+              model_.take(std::move(loaded), settings());
+              update();
+          }) {
     setObjectName(QStringLiteral("CSnap"));
     setAutoFillBackground(true);
     setAcceptDrops(true);
-    loader_ = std::thread([this] { runLoader(); });
-}
-
-// The loader posts its pictures to this window: it ends while the window is there (a posted call
-// to a window gone is dropped).
-CSnap::~CSnap() {
-    {
-        const std::lock_guard lock(loadMutex_);
-        stopLoader_ = true;
-    }
-    loadWake_.notify_one();
-    loader_.join();
 }
 
 SnapSettings CSnap::settings() const {
@@ -85,49 +83,11 @@ void CSnap::showRow(int row) {
 }
 
 void CSnap::loadChosen() {
-    {
-        const std::lock_guard lock(loadMutex_);
-        loadRequest_ = LoadRequest{model_.request(settings()), ++loadGeneration_};
-    }
-    loadWake_.notify_one();
-}
-
-void CSnap::runLoader() {
-    ImageDecoder& decoder = app_.host().images;
-    std::unique_lock lock(loadMutex_);
-    for (;;) {
-        loadWake_.wait(lock, [this] { return stopLoader_ || loadRequest_; });
-        if (stopLoader_) return;
-        const LoadRequest job = std::move(*loadRequest_);
-        loadRequest_.reset();
-        if (std::exchange(forgetListings_, false)) loaderListings_.forget();
-        lock.unlock();
-        SnapModel::Loaded loaded = SnapModel::load(job.request, decoder, loaderListings_);
-        lock.lock();
-        loadResult_ = LoadResult{std::move(loaded), job.generation};
-        QMetaObject::invokeMethod(
-            this, [this] { takeLoaded(); }, Qt::QueuedConnection);
-    }
-}
-
-void CSnap::forgetLoaderListings() {
-    const std::lock_guard lock(loadMutex_);
-    forgetListings_ = true;
-}
-
-void CSnap::takeLoaded() {
-    std::optional<LoadResult> result;
-    {
-        const std::lock_guard lock(loadMutex_);
-        result = std::exchange(loadResult_, std::nullopt);
-    }
-    if (!result || result->generation != loadGeneration_) return;
-    model_.take(std::move(result->loaded), settings());
-    update();
+    loader_.post({model_.request(settings()), std::exchange(forgetListings_, false)});
 }
 
 void CSnap::clearSelection() {
-    dropPendingLoad();
+    loader_.drop();
     const SnapSettings s = settings();
     model_.clearSelection(s);
     Q_EMIT titleChanged(title());
@@ -141,7 +101,7 @@ void CSnap::clearSelection() {
 }
 
 void CSnap::hardwareChanged() {
-    dropPendingLoad();
+    loader_.drop();
     forgetLoaderListings();
     const SnapSettings s = settings();
     model_.setSlot(0);
@@ -153,7 +113,7 @@ void CSnap::hardwareChanged() {
 }
 
 void CSnap::refresh() {
-    dropPendingLoad();
+    loader_.drop();
     forgetLoaderListings();
     model_.reload(settings());
     update();
@@ -174,7 +134,7 @@ void CSnap::scheduleTick() {
 
 void CSnap::tick() {
     const bool switched = model_.tick(settings());
-    if (switched) dropPendingLoad();
+    if (switched) loader_.drop();
     slotMoved();
     if (!switched) return;
     Q_EMIT titleChanged(title());
@@ -188,7 +148,7 @@ void CSnap::paintEvent(QPaintEvent*) {
 
 void CSnap::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    dropPendingLoad();
+    loader_.drop();
     model_.nextSlot(settings());
     slotMoved();
     Q_EMIT titleChanged(title());
@@ -203,7 +163,7 @@ void CSnap::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = droppedFiles(event->mimeData());
     if (files.size() != 1) return;
     event->acceptProposedAction();
-    dropPendingLoad();
+    loader_.drop();
     forgetLoaderListings();
     model_.drop(files, settings());
     update();

@@ -1,14 +1,10 @@
 #pragma once
 
 #include <QWidget>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
-#include <utility>
 
 #include "core/views/SnapModel.h"
+#include "qt/platform/BesideLoop.h"
 
 namespace romshelf {
 
@@ -22,8 +18,6 @@ class CSnap : public QWidget {
     Q_OBJECT
 public:
     explicit CSnap(Application& app, QWidget* parent = nullptr);
-    // Waits for a snap being read.
-    ~CSnap() override;
 
     // The file list shows `row` of the application's list. Its snap is looked up and read beside
     // the event loop (a snap folder may hold a whole collection's pictures, on a share) and shown
@@ -55,37 +49,23 @@ private:
     void slotMoved();
     void scheduleTick();
     void tick();
-    // Looks the chosen file's snap up and reads it on the loader's thread; takes it into the
-    // picture on the event loop (takeLoaded), unless the picture changed meanwhile.
+    // Looks the chosen file's snap up and reads it beside the event loop; takes it into the
+    // picture when it arrives, unless the picture changed meanwhile.
     void loadChosen();
-    void takeLoaded();
-    // The loader's thread: the newest request, one at a time.
-    void runLoader();
-    void forgetLoaderListings();
-    // The picture changes here and now: a snap on its way is not wanted any more.
-    void dropPendingLoad() { ++loadGeneration_; }
+    // The program wrote a snap: the loader lists the folders anew.
+    void forgetLoaderListings() { forgetListings_ = true; }
+
+    struct LoadJob {
+        SnapModel::Request request;
+        bool forgetListings;
+    };
 
     Application& app_;
     SnapModel model_;
     unsigned tickGeneration_ = 0;
-    unsigned loadGeneration_ = 0;
-    // Between the window and its loader's thread, under loadMutex_.
-    struct LoadRequest {
-        SnapModel::Request request;
-        unsigned generation;
-    };
-    struct LoadResult {
-        SnapModel::Loaded loaded;
-        unsigned generation;
-    };
-    std::mutex loadMutex_;
-    std::condition_variable loadWake_;
-    std::optional<LoadRequest> loadRequest_;  // only the newest waits
-    std::optional<LoadResult> loadResult_;
-    bool forgetListings_ = false;  // the program wrote a snap: list the folders anew
-    bool stopLoader_ = false;
+    bool forgetListings_ = false;
     fs::FolderListings loaderListings_;  // the loader's own (the model's are the event loop's)
-    std::thread loader_;                 // last: started when everything above is there
+    BesideLoop<LoadJob, SnapModel::Loaded> loader_;  // last: ends first
 };
 
 // The game name on the no-snap picture: bold 15-pixel gothic, centred and wrapped, white over a
