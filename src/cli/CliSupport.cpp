@@ -25,28 +25,50 @@ std::optional<int> parseNumber(const std::string& text) {
 
 namespace {
 
-// Whether a byte of `word` is a control character or a backslash: every character that may need
-// an escape. Eight bytes at a time: a list prints millions of bytes, nearly none of them such.
-bool mayNeedEscape(std::uint64_t word) {
+// The bytes of `word` that are control characters or backslashes, each marked by its high bit
+// (exact as to whether there is one): every character that may need an escape.
+std::uint64_t escapeMarks(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     const std::uint64_t control = (word - kOnes * 0x20) & ~word & kHighBits;
     const std::uint64_t x = word ^ (kOnes * '\\');
     const std::uint64_t backslash = (x - kOnes) & ~x & kHighBits;
-    return (control | backslash) != 0;
+    return control | backslash;
 }
 
-bool mayNeedEscape(std::string_view text) {
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if (mayNeedEscape(word)) return true;
-    }
-    for (; i < text.size(); ++i)
-        if (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == '\\') return true;
-    return false;
+std::uint64_t load64(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
 }
+
+std::uint64_t load32(const char* p) {
+    std::uint32_t word;
+    std::memcpy(&word, p, 4);
+    return word;
+}
+
+// Eight bytes at a time, the last eight overlapping, and a short text in one word padded with
+// letters: a list prints millions of bytes in short cells, nearly none of them to escape, so a
+// cell costs a few loads and no loop over its bytes.
+std::uint64_t escapeMarks(std::string_view text) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n == 0) return 0;  // most of a row's cells
+    if (n >= 8) {
+        std::uint64_t marks = escapeMarks(load64(p + n - 8));
+        for (std::size_t i = 0; i + 8 < n; i += 8) marks |= escapeMarks(load64(p + i));
+        return marks;
+    }
+    constexpr std::uint64_t kLetters = 0x4141414141414141u;
+    if (n >= 4) return escapeMarks(load32(p) | (load32(p + n - 4) << 32));
+    // One to three bytes: the first, the middle and the last.
+    const auto byte = [](char c) { return std::uint64_t{static_cast<unsigned char>(c)}; };
+    return escapeMarks((kLetters & ~std::uint64_t{0xFFFFFF}) | byte(p[0]) | byte(p[n / 2]) << 8 |
+                       byte(p[n - 1]) << 16);
+}
+
+bool mayNeedEscape(std::string_view text) { return escapeMarks(text) != 0; }
 
 }  // namespace
 
@@ -88,15 +110,17 @@ template <class Cell>
 void appendEscapedCells(std::span<const Cell> cells, std::string& out) {
     // A tab after each cell but the last, which gets the line feed.
     std::size_t bytes = cells.size();
+    std::uint64_t marks = 0;
     for (const Cell& cell : cells) {
-        if (mayNeedEscape(cell)) {
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                appendEscapedText(cells[c], out);
-                out += c + 1 < cells.size() ? '\t' : '\n';
-            }
-            return;
-        }
+        marks |= escapeMarks(cell);
         bytes += cell.size();
+    }
+    if (marks != 0) {
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            appendEscapedText(cells[c], out);
+            out += c + 1 < cells.size() ? '\t' : '\n';
+        }
+        return;
     }
     // Nothing to escape (nearly every row): the row goes in with one resize, cell by cell.
     const std::size_t at = out.size();

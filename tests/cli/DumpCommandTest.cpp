@@ -1,4 +1,5 @@
 #include "cli/CleanTempCommand.h"
+#include "cli/CliSupport.h"
 #include "cli/DumpCommand.h"
 #include "cli/LaunchCommand.h"
 #include "cli/ListCommand.h"
@@ -343,6 +344,40 @@ TEST_F(LaunchCommand, DryRunPrintsTheArgumentsAndARealRunStartsThem) {
     const CliRun past = launch({"--row", "9"});
     EXPECT_EQ(std::tuple(past.status, past.out), std::tuple(2, ""));
     EXPECT_NE(past.err.find("no row 9: the list has"), std::string::npos) << past.err;
+}
+
+// A row's cells are checked for characters to escape a word at a time, with short cells packed
+// into one word: a tab, line break or backslash is escaped wherever it stands, in a cell of any
+// length, and nothing else changes (other control characters, DEL, UTF-8).
+TEST(ListRows, EveryEscapeIsFoundWhereverItStandsInACell) {
+    const std::pair<char, std::string> escapes[] = {
+        {'\t', "\\t"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\\', "\\\\"}};
+    for (std::size_t length = 1; length <= 20; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const auto& [c, escaped] : escapes) {
+                std::string cell(length, 'x');
+                cell[at] = c;
+                const std::string expected =
+                    std::string(at, 'x') + escaped + std::string(length - at - 1, 'x');
+                for (std::size_t column = 0; column < 3; ++column) {
+                    std::vector<std::string> cells = {"", "abcdefghij", "é"};
+                    cells[column] = cell;
+                    std::string out = "kept";
+                    cli::appendEscapedRow(cells, out);
+                    cells[column] = expected;
+                    EXPECT_EQ(out, "kept" + cells[0] + "\t" + cells[1] + "\t" + cells[2] + "\n")
+                        << length << " " << at << " " << int(c) << " " << column;
+                }
+            }
+        }
+    }
+    // Bytes beside the escaped ones: the last control character, space, DEL and UTF-8.
+    const std::vector<std::string_view> plain = {
+        "\x1f", " ", "\x7f~[]", "ドラゴン (J) 1", "", "\x01\x02\x03\x04\x05\x06\x07\x08\x0b"};
+    std::string out;
+    cli::appendEscapedRow(plain, out);
+    EXPECT_EQ(out, "\x1f\t \t\x7f~[]\tドラゴン (J) 1\t\t\x01\x02\x03\x04\x05\x06\x07\x08\x0b\n");
+    EXPECT_EQ(cli::unescapeText(cli::escapeText("a\\b\tc\rd\ne")), "a\\b\tc\rd\ne");
 }
 
 // Tabs, line breaks and backslashes in names: `list` prints them escaped, one row a line, and
