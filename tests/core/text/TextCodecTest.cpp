@@ -1,8 +1,10 @@
 #include "core/text/TextCodec.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ustring.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 using namespace romshelf::text;
@@ -13,6 +15,48 @@ const std::string kFamicomCp932 = "\x83\x74\x83\x40\x83\x7E\x83\x52\x83\x93";
 const std::string kAiuCp932 = "\x82\xA0\x82\xA2\x82\xA4";
 const std::string kMark = "\xEF\xBB\xBF";
 }  // namespace
+
+// UTF-8 well-formed as Unicode defines it (no overlong forms, no surrogates, nothing above
+// U+10FFFF, nothing cut short), against ICU's own reading of it: every one- and two-byte
+// sequence, and every three- and four-byte one built of the bytes at the edges of the ranges,
+// alone and behind eight letters (checked a word at a time first).
+TEST(TextCodec, WellFormedUtf8IsWhatIcuReadsWithoutError) {
+    const auto icuValid = [](const std::string& bytes) {
+        UErrorCode status = U_ZERO_ERROR;
+        int32_t length = 0;
+        u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()),
+                      &status);
+        return status == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(status) || bytes.empty();
+    };
+    std::size_t valid = 0, checked = 0;
+    const auto check = [&](const std::string& bytes) {
+        const bool expected = icuValid(bytes);
+        valid += expected;
+        ++checked;
+        EXPECT_EQ(isValidUtf8(bytes), expected) << testing::PrintToString(bytes);
+        EXPECT_EQ(isValidUtf8("abcdefgh" + bytes + "z"), expected) << testing::PrintToString(bytes);
+    };
+    for (int a = 0; a < 256; ++a) {
+        check(std::string(1, static_cast<char>(a)));
+        for (int b = 0; b < 256; ++b) check({static_cast<char>(a), static_cast<char>(b)});
+    }
+    const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF,
+                                   0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xEC, 0xED, 0xEE,
+                                   0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
+    for (unsigned char a : edges)
+        for (unsigned char b : edges)
+            for (unsigned char c : edges) {
+                const std::string three{static_cast<char>(a), static_cast<char>(b),
+                                        static_cast<char>(c)};
+                check(three);
+                for (unsigned char d : edges) check(three + static_cast<char>(d));
+            }
+    // Both answers are well represented.
+    EXPECT_GT(valid, checked / 40);
+    EXPECT_LT(valid, checked / 2);
+    EXPECT_TRUE(isValidUtf8("スーパーマリオ 12 (J) \U0001F3AE.sfc"));
+    EXPECT_FALSE(isValidUtf8("スーパーマリオ\xE3\x83"));  // cut short at the end
+}
 
 TEST(TextCodec, DataStringsAreCp932OrMarkedUtf8) {
     const std::pair<std::string, std::string> cases[] = {

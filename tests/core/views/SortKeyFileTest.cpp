@@ -20,6 +20,35 @@ using namespace romshelf;
 
 namespace {
 
+// The key file is found by two hashes of each cell: they must stay what earlier versions wrote,
+// for every length of a cell's last, partial word. Worked out by hand (a few lines of Python) from
+// the hash's definition: eight-byte little-endian words, the last one padded with zeros.
+TEST(SortKeyHashes, StayWhatTheKeyFilesWereWrittenWith) {
+    const std::string digits = "0123456789abcdefgh";
+    const std::uint64_t hashes[] = {
+        0x7d8bdf20b7a7dbeau, 0x2f208cfab9a0eac1u, 0x9d9b0cb8a05f40a8u, 0xb63ae72d7b72cf00u,
+        0xa29cab2877881ef5u, 0xaa0bfc703287a767u, 0xb1aab9b61887a516u, 0xda80c18a9c68f665u,
+        0xeecdb927a889b12eu, 0x83cebe376c0037a5u, 0x3291ab6472554da5u, 0xf126fd5345961a3fu,
+        0x38ef93f7d39a61c9u, 0x9b760b32f2635c30u, 0xdf83b7c3118e1f96u, 0x7024b7305f266cd1u,
+        0x496f9d63e5055ae3u, 0x88a6063f923247d8u, 0x61bc1a91a34b3760u};
+    const std::uint64_t checks[] = {
+        0x0a053ccb2daccd20u, 0xa10557cc8739a099u, 0x38ddeff2e61a97cfu, 0xb18270aee4c4fdcau,
+        0x2b97f344d9b0fb10u, 0x8377faa99b0178aeu, 0x20736969417c4c85u, 0xfcfdb731252fc998u,
+        0x95c0f67b233eea08u, 0xb65af72f46dc8710u, 0x6263b488d817a259u, 0xda277b40a48f799eu,
+        0x74b05a2d316c3311u, 0xc779a60656b6e6b2u, 0xb483cf4c081d841cu, 0xfba7633eab53fe85u,
+        0x6a72027e516a2812u, 0x88f617e51d15efbfu, 0xe56226f08b60399au};
+    for (std::size_t n = 0; n <= digits.size(); ++n) {
+        // A copy of its own, so that bytes past the cell's end are not the next digits.
+        const std::string cell = digits.substr(0, n);
+        EXPECT_EQ(SortKeyCache::hashOf(cell), hashes[n]) << n;
+        EXPECT_EQ(SortKeyCache::checkOf(cell), checks[n]) << n;
+        // Taken out of a longer text: only the cell's own bytes count.
+        EXPECT_EQ(SortKeyCache::hashOf(std::string_view(digits).substr(0, n)), hashes[n]) << n;
+    }
+    EXPECT_EQ(SortKeyCache::hashOf("スーパーマリオ 12 (J)"), 0xca0778d7e66746efu);
+    EXPECT_EQ(SortKeyCache::checkOf("スーパーマリオ 12 (J)"), 0x703a11b2f58fdabau);
+}
+
 const std::string kStamp = "st";
 
 // A key file put together by hand from its description, as another program would write it: a
