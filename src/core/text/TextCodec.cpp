@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/text/Cp932Table.h"
 #include "core/text/IcuCollation.h"
 
 namespace romshelf::text {
@@ -27,10 +28,13 @@ struct ConverterCloser {
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
 // One strict and one lenient converter per thread: opening one is far too slow per call.
+// Windows' code page 932, as ICU has it.
+constexpr const char* kConverterName = "windows-31j";
+
 UConverter* strictConverter() {
     static thread_local ConverterPtr conv = [] {
         UErrorCode status = U_ZERO_ERROR;
-        ConverterPtr c(ucnv_open("windows-31j", &status));
+        ConverterPtr c(ucnv_open(kConverterName, &status));
         if (U_FAILURE(status)) return ConverterPtr{};
         ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                               &status);
@@ -57,7 +61,7 @@ void escapeBadBytes(const void*, UConverterToUnicodeArgs* args, const char* code
 UConverter* lenientConverter() {
     static thread_local ConverterPtr conv = [] {
         UErrorCode status = U_ZERO_ERROR;
-        ConverterPtr c(ucnv_open("windows-31j", &status));
+        ConverterPtr c(ucnv_open(kConverterName, &status));
         if (U_FAILURE(status)) return ConverterPtr{};
         ucnv_setToUCallBack(c.get(), escapeBadBytes, nullptr, nullptr, nullptr, &status);
         return c;
@@ -308,6 +312,14 @@ std::optional<std::string> plainToCp932(std::string_view utf8) {
 
 std::string fromCp932(std::string_view cp932) {
     if (isAscii(cp932)) return std::string(cp932);
+    // Made at the first text that needs it, from the converter it stands in for.
+    static const Cp932Table table(kConverterName);
+    std::string out;
+    if (table.decode(cp932, out)) return out;
+    return fromCp932ThroughConverter(cp932);
+}
+
+std::string fromCp932ThroughConverter(std::string_view cp932) {
     UConverter* conv = lenientConverter();
     if (!conv) return std::string(cp932);
     ucnv_reset(conv);

@@ -16,6 +16,8 @@ std::optional<std::string> toCp932(std::string_view utf8);
 // U+F700 + byte, which toCp932 turns back into the same bytes.
 std::string fromCp932(std::string_view cp932);
 inline constexpr char32_t kEscapedByteBase = 0xF700;
+// The same through ICU's converter alone: what fromCp932's table was made from and stands in for.
+std::string fromCp932ThroughConverter(std::string_view cp932);
 
 // True when the bytes are well-formed CP932 (every lead byte has its trail byte, and every
 // character is mapped).

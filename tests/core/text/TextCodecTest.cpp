@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unicode/ustring.h>
 
+#include "core/text/Cp932Table.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -158,4 +160,47 @@ TEST(TextCodec, CollationIgnoresKanaTypeButByteOrderSeesIt) {
     // In CP932 every hiragana sorts before every katakana: the kana-sensitive order.
     EXPECT_LT(cp932Form("ん"), cp932Form("ア"));
     EXPECT_NE(cp932Form("アイス"), cp932Form("あいす"));
+}
+
+// CP932 is read by a table made from ICU's converter, which it must match byte for byte: every
+// single byte and every pair of bytes, alone, between letters and doubled, and longer texts of
+// both kinds, with escaped bytes, codes cut short and lead bytes before ASCII among them.
+TEST(TextCodec, Cp932ReadByTableIsWhatTheConverterReads) {
+    std::size_t checked = 0;
+    const auto same = [&](const std::string& bytes) {
+        ++checked;
+        EXPECT_EQ(fromCp932(bytes), fromCp932ThroughConverter(bytes))
+            << testing::PrintToString(bytes);
+    };
+    for (int a = 0x80; a < 0x100; ++a) {
+        const std::string one(1, static_cast<char>(a));
+        same(one);
+        same("x" + one + "y");
+        for (int b = 0; b < 0x100; ++b) {
+            const std::string two{static_cast<char>(a), static_cast<char>(b)};
+            same(two);
+            same("A" + two + "B");
+            same(two + two);
+        }
+    }
+    EXPECT_GT(checked, 98000u);
+    // Known characters, as Windows reads them.
+    EXPECT_EQ(fromCp932(kFamicomCp932), "ファミコン");
+    EXPECT_EQ(fromCp932("\xB6\xC0\xB6\xC5 " + kAiuCp932), "ｶﾀｶﾅ あいう");
+    EXPECT_EQ(fromCp932("\x81\x60\x87\x54"), "\uFF5E\u2160");  // wave dash as Windows has it, Ⅰ
+    EXPECT_EQ(fromCp932("\xED\x40"), fromCp932("\xFA\x5C"));   // an NEC-selected duplicate
+    EXPECT_EQ(fromCp932("A\x83"), "A\uF783");                  // cut short: the byte kept
+    EXPECT_EQ(fromCp932("\x83\x20"), "\uF783 ");
+
+    // The table itself holds what CP932 has: ASCII but the swapped three, the half-width kana,
+    // and the double-byte characters; nothing cut short.
+    const Cp932Table table("windows-31j");
+    EXPECT_GE(table.singles(), 124u + 63u);
+    EXPECT_GT(table.pairs(), 7000u);
+    EXPECT_LT(table.pairs(), 60u * 189u);
+    std::string out;
+    EXPECT_TRUE(table.decode(kFamicomCp932 + "\xB6 1", out));
+    EXPECT_EQ(out, "ファミコンｶ 1");
+    EXPECT_FALSE(table.decode("A\x83", out));
+    EXPECT_FALSE(table.decode("\x83\x20", out));
 }
