@@ -51,9 +51,10 @@ Cp932Table::Cp932Table(const char* converterName) {
         codes.clear();
         for (unsigned trail = 0; trail < 0x100; ++trail)
             if (isTrail(trail))
-                codes.push_back({{static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)},
-                                 2,
-                                 pair(lead, trail)});
+                codes.push_back(
+                    {{static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)},
+                     2,
+                     pair(lead, trail)});
         read(converter, codes);
     }
 }
@@ -72,8 +73,8 @@ void Cp932Table::read(UConverter* converter, const std::vector<Code>& codes) {
     const char* from = source.data();
     UErrorCode status = U_ZERO_ERROR;
     ucnv_reset(converter);
-    ucnv_toUnicode(converter, &target, reinterpret_cast<UChar*>(units.data() + units.size()),
-                   &from, source.data() + source.size(), offsets.data(), true, &status);
+    ucnv_toUnicode(converter, &target, reinterpret_cast<UChar*>(units.data() + units.size()), &from,
+                   source.data() + source.size(), offsets.data(), true, &status);
     ucnv_reset(converter);
     if (U_FAILURE(status) || from != source.data() + source.size()) return;
     // How many units each source byte started, and the last of them.
@@ -125,8 +126,8 @@ bool Cp932Table::decode(std::string_view cp932, std::string& out) const {
 }
 
 std::size_t Cp932Table::singles() const {
-    return static_cast<std::size_t>(std::count_if(single_.begin(), single_.end(),
-                                                  [](Entry e) { return e != 0; }));
+    return static_cast<std::size_t>(
+        std::count_if(single_.begin(), single_.end(), [](Entry e) { return e != 0; }));
 }
 
 std::size_t Cp932Table::pairs() const {
