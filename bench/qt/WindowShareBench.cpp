@@ -11,8 +11,14 @@
 //   *_max_opens_of_a_file      the most times one listed file was opened (at most once is the goal)
 //   *_files_opened             how many listed files were opened at all
 //   *_close_*                  the same of the window's close (its settings, sort keys and TEMP)
+// At the second start, rows whose files have a snap and a media picture on the share are then
+// selected one after the other, each until both windows show its pictures, traced apart:
+//   select_calls_per_picture   the calls on the snap and media folders and their pictures, per
+//                              picture shown
+//   select_event_loop_calls    those made by the window's own thread (should be none)
+//   select_max_opens_of_a_picture, select_pictures_opened, select_rows_shown
 // With ROMSHELF_BENCH_STRACE_KEEP set to a folder, the traces are copied there (first-start.txt,
-// first-close.txt, second-start.txt, second-close.txt).
+// first-close.txt, second-start.txt, second-select.txt, second-close.txt).
 // The identity pass sums each file once and keeps its sums, so a second start opens none.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
@@ -31,10 +37,16 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "BenchCollection.h"
 #include "BenchWindow.h"
 #include "SshfsShare.h"
+#include "core/pictures/DibPicture.h"
+#include "core/platform/FileSystem.h"
+#include "qt/views/CFileList.h"
+#include "qt/views/CMedia.h"
+#include "qt/views/CSnap.h"
 
 using namespace romshelf;
 
@@ -109,7 +121,7 @@ std::string openedPath(const std::string& line, std::size_t call) {
 }
 
 // The calls of a report on paths under `share`, of which those under `roms` (a prefix of the
-// ROM folders), and those of them made by the thread `eventLoop`.
+// ROM folders, or of the picture folders), and those of them made by the thread `eventLoop`.
 Calls countCalls(const std::string& report, const std::string& share, const std::string& roms,
                  long eventLoop) {
     Calls c;
@@ -150,17 +162,58 @@ Calls countKept(const std::string& report, const std::string& share, const std::
 }
 
 struct Traced {
-    Calls start, close;
+    Calls start, select, close;
+    int rowsShown = 0;
 };
+
+// The files given a snap and a media picture: the first `count` of the first ROM folder.
+std::vector<std::string> givePictures(const bench::Collection& c, std::size_t count) {
+    std::vector<std::string> names;
+    for (const auto& e : fsys::directory_iterator(c.root + "roms0"))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    names.resize(std::min(names.size(), count));
+    DibPicture picture;
+    picture.create(160, 120);
+    picture.fill({0, 0, 160, 120}, {40, 90, 200});
+    for (const std::string& name : names)
+        for (const char* folder : {"pictures/snaps/", "pictures/media/"})
+            if (!picture.saveBmp(c.root + folder + fs::pathTitle(name) + ".bmp")) std::abort();
+    return names;
+}
+
+// Selects the rows of `names`, each until both windows show its pictures; how many did.
+int selectPictured(bench::StartedWindow& window, const std::vector<std::string>& names) {
+    const FileListView rows = window.app->fileList().rows();
+    int shown = 0;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (!std::binary_search(names.begin(), names.end(), std::string(rows[row].fileName())))
+            continue;
+        Q_EMIT window.frame->fileList()->selectionShown(static_cast<int>(row));
+        // The row's own pictures, not those of the row before.
+        const std::string picture = "/" + fs::pathTitle(std::string(rows[row].fileName())) + ".bmp";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        bool both = false;
+        while (!both && std::chrono::steady_clock::now() < deadline) {
+            bench::runFor(2);
+            const CMedia& media = *window.frame->mediaView();
+            both = window.frame->snapView()->model().snapPath().ends_with(picture) &&
+                   media.found().picture.ends_with(picture) && media.picture().loaded();
+        }
+        shown += both;
+    }
+    return shown;
+}
 
 // One start of the window on `program`, traced from before the start until its list is shown,
 // the identity pass is done and its findings are taken up; then its close, traced apart.
+// With `pictured`, its rows are then selected, traced apart.
 Traced tracedStart(const std::string& program, const std::string& share, const std::string& roms,
-                   const std::string& reports) {
+                   const std::string& reports, const std::vector<std::string>* pictured = nullptr) {
     Traced t;
     std::optional<SelfTrace> trace;
     trace.emplace(reports + "-start.txt");
-    if (!trace->attached()) return {{-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}};
+    if (!trace->attached()) return {{-1, -1, -1, -1, -1}, {}, {-1, -1, -1, -1, -1}};
     auto window = std::make_unique<bench::StartedWindow>(program, [](const char*) {});
     window->waitForRows();
     bench::runFor(500);
@@ -168,6 +221,12 @@ Traced tracedStart(const std::string& program, const std::string& share, const s
     bench::runFor(1000);
     trace.reset();
     t.start = countKept(reports + "-start.txt", share, roms);
+    if (pictured) {
+        trace.emplace(reports + "-select.txt");
+        t.rowsShown = selectPictured(*window, *pictured);
+        trace.reset();
+        t.select = countKept(reports + "-select.txt", share, program + "pictures/");
+    }
     trace.emplace(reports + "-close.txt");
     window.reset();
     trace.reset();
@@ -188,6 +247,12 @@ void BM_WindowOnShare(benchmark::State& state) {
     }
     bench::Collection c(bench::kFilesPerFolder, bench::kFolders, share.root()->file("share/"),
                         true);
+    c.folders.snapFolderNames[0] = "タイトル";
+    c.folders.snapFolderPaths[0] = "./pictures/snaps/";
+    c.folders.mediaFolderPaths[0] = "./pictures/media/";
+    fsys::create_directories(c.root + "pictures/snaps");
+    fsys::create_directories(c.root + "pictures/media");
+    const std::vector<std::string> pictured = givePictures(c, 100);
     c.programFolder();
     const std::string folder = fsys::path(c.root).parent_path().filename().string();
     const std::string mounted = share.root()->file("machine/" + folder + "/");
@@ -195,7 +260,8 @@ void BM_WindowOnShare(benchmark::State& state) {
     Traced first, second;
     for (auto _ : state) {
         first = tracedStart(mounted, mounted, mounted + "roms", share.root()->file("first"));
-        second = tracedStart(mounted, mounted, mounted + "roms", share.root()->file("second"));
+        second = tracedStart(mounted, mounted, mounted + "roms", share.root()->file("second"),
+                             &pictured);
     }
     const auto put = [&](const std::string& at, const Traced& k) {
         state.counters[at + "_calls_per_file"] = k.start.share / files;
@@ -208,6 +274,12 @@ void BM_WindowOnShare(benchmark::State& state) {
     };
     put("first", first);
     put("second", second);
+    const double pictures = 2.0 * second.rowsShown;
+    state.counters["select_rows_shown"] = second.rowsShown;
+    state.counters["select_calls_per_picture"] = pictures > 0 ? second.select.roms / pictures : -1;
+    state.counters["select_event_loop_calls"] = second.select.eventLoopRoms;
+    state.counters["select_max_opens_of_a_picture"] = second.select.maxOpens;
+    state.counters["select_pictures_opened"] = second.select.filesOpened;
 }
 BENCHMARK(BM_WindowOnShare)->Iterations(1)->Unit(benchmark::kMillisecond);
 
