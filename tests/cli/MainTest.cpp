@@ -272,8 +272,8 @@ TEST_F(CliProgram, AListOfNothingPrintsNothing) {
 }
 
 // The libraries only some commands need are loaded by those, not at every start: a listing or a
-// CRC loads neither libcrypto, nor SDL, nor libgcab, nor ICU's collation once the list's keys are
-// kept (the dynamic loader's own trace tells).
+// CRC loads neither libcrypto, nor libarchive, nor SDL, nor libgcab, nor ICU's collation once the
+// list's keys are kept (the dynamic loader's own trace tells).
 TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
     freshDemo();
     const std::string rom = dir.write("game.bin", "not much of a game");
@@ -291,6 +291,7 @@ TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
         EXPECT_EQ(ran.status, 0) << ran.err;
         ASSERT_TRUE(loaded(ran.err, "libz.so.1")) << "no trace of the dynamic loader";
         EXPECT_FALSE(loaded(ran.err, "libcrypto.so.3"));
+        EXPECT_FALSE(loaded(ran.err, "libarchive.so.13"));
         EXPECT_FALSE(loaded(ran.err, "libSDL2-2.0.so.0"));
         EXPECT_FALSE(loaded(ran.err, "libgcab-1.0.so.0"));
         EXPECT_FALSE(loaded(ran.err, "libicui18n.so."));
@@ -301,6 +302,16 @@ TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
             {"LD_DEBUG=files"});
     EXPECT_EQ(verify.status, 0);
     EXPECT_TRUE(loaded(verify.err, "libcrypto.so.3"));
+    EXPECT_FALSE(loaded(verify.err, "libarchive.so.13"));  // no archive among the files
+    // Packing a file loads libarchive, and the archive it makes reads back as its file.
+    const Ran packed = cli({"compress", "--program-folder", "@", "--hardware", "FC", "--yes",
+                            "--delete-source", "Midori no Mori (J).nes"},
+                           {"LD_DEBUG=files"});
+    EXPECT_EQ(packed.status, 0) << packed.err;
+    EXPECT_TRUE(loaded(packed.err, "libarchive.so.13"));
+    const Ran listed = cli(list);
+    EXPECT_NE(listed.out.find("Midori no Mori (J).zip"), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.out.find("Midori no Mori (J).nes"), std::string::npos) << listed.out;
 }
 
 // The options' two forms and `--` are the same to every command.

@@ -1,7 +1,5 @@
 #include "core/archive/ArchiveExtractor.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -15,20 +13,22 @@
 #include "core/archive/LibarchiveSupport.h"
 #include "core/platform/PendingFile.h"
 #include "core/platform/FileSystem.h"
+#include "core/archive/Libarchive.h"
 
 namespace romshelf::archive {
 
 namespace {
 
 bool isDirectoryEntry(struct archive_entry* entry, const std::string& path) {
-    if (archive_entry_filetype(entry) == AE_IFDIR) return true;
+    if (libarchive().archive_entry_filetype(entry) == AE_IFDIR) return true;
     return !path.empty() && (path.back() == '/' || path.back() == '\\');
 }
 
 // A plain file: links and devices are never created, whatever the archive asks for.
 bool isPlainFile(struct archive_entry* entry) {
-    return archive_entry_filetype(entry) == AE_IFREG && archive_entry_hardlink(entry) == nullptr &&
-           archive_entry_symlink(entry) == nullptr;
+    return libarchive().archive_entry_filetype(entry) == AE_IFREG &&
+           libarchive().archive_entry_hardlink(entry) == nullptr &&
+           libarchive().archive_entry_symlink(entry) == nullptr;
 }
 
 bool allZero(const char* p, std::size_t n) {
@@ -46,7 +46,7 @@ bool copyData(struct archive* a, std::optional<std::uint64_t> declared, std::uin
         const void* block = nullptr;
         std::size_t size = 0;
         la_int64_t offset = 0;
-        const int r = archive_read_data_block(a, &block, &size, &offset);
+        const int r = libarchive().archive_read_data_block(a, &block, &size, &offset);
         if (r == ARCHIVE_EOF) break;
         if (r != ARCHIVE_OK || offset < 0) return false;
         const auto start = static_cast<std::uint64_t>(offset);
@@ -80,9 +80,9 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
                            const ExtractOptions& options) {
     if (name.empty() || !isPlainFile(entry)) return "";
     std::optional<std::uint64_t> declared;
-    if (archive_entry_size_is_set(entry)) {
+    if (libarchive().archive_entry_size_is_set(entry)) {
         // A member that says it will not fit is refused before a byte is written.
-        const la_int64_t size = archive_entry_size(entry);
+        const la_int64_t size = libarchive().archive_entry_size(entry);
         if (size >= 0 && static_cast<std::uint64_t>(size) > limit && options.failure)
             *options.failure = ExtractFailure::TooLarge;
         if (size < 0 || static_cast<std::uint64_t>(size) > limit) return "";
@@ -99,10 +99,10 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
     };
     if (!out.isOpen() || !copyData(a, declared, limit, out)) return failed();
     out.setMode(0644);
-    if (archive_entry_mtime_is_set(entry)) {
+    if (libarchive().archive_entry_mtime_is_set(entry)) {
         const struct timespec times[2] = {
             {0, UTIME_OMIT},
-            {archive_entry_mtime(entry), archive_entry_mtime_nsec(entry)},
+            {libarchive().archive_entry_mtime(entry), libarchive().archive_entry_mtime_nsec(entry)},
         };
         ::futimens(out.fd(), times);
     }
@@ -113,7 +113,7 @@ std::string extractCurrent(struct archive* a, struct archive_entry* entry,
 
 // ARCHIVE_WARN still yields a usable header (for instance a name that did not convert cleanly).
 bool nextHeader(struct archive* a, struct archive_entry** entry) {
-    const int r = archive_read_next_header(a, entry);
+    const int r = libarchive().archive_read_next_header(a, entry);
     return r == ARCHIVE_OK || r == ARCHIVE_WARN;
 }
 
@@ -155,7 +155,8 @@ std::string extract(const std::string& archivePath, const std::string& destinati
         struct archive_entry* entry = nullptr;
         long index = 0;
         int r = ARCHIVE_OK;
-        while ((r = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
+        while ((r = libarchive().archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK ||
+               r == ARCHIVE_WARN) {
             const std::string path = entryPath(entry);
             if (!isDirectoryEntry(entry, path)) {
                 const std::string name = memberBaseName(path);

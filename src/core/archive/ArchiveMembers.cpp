@@ -1,14 +1,12 @@
 #include "core/archive/ArchiveMembers.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "core/archive/ArchiveExtractor.h"
 #include "core/archive/ArchiveTypes.h"
 #include "core/archive/LibarchiveSupport.h"
+#include "core/archive/Libarchive.h"
 
 namespace romshelf::archive {
 
@@ -24,10 +22,12 @@ bool readMembers(const std::string& path,
     static const std::vector<char> zeros(1 << 16, 0);
     struct archive_entry* entry = nullptr;
     int r = ARCHIVE_OK;
-    while ((r = archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK || r == ARCHIVE_WARN) {
-        if (archive_entry_filetype(entry) != AE_IFREG) continue;
-        const la_int64_t declared =
-            archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    while ((r = libarchive().archive_read_next_header(a.get(), &entry)) == ARCHIVE_OK ||
+           r == ARCHIVE_WARN) {
+        if (libarchive().archive_entry_filetype(entry) != AE_IFREG) continue;
+        const la_int64_t declared = libarchive().archive_entry_size_is_set(entry)
+                                        ? libarchive().archive_entry_size(entry)
+                                        : 0;
         // A member not wanted is passed over: libarchive skips its data by itself.
         if (!begin(memberBaseName(entryPath(entry)),
                    declared > 0 ? static_cast<std::uint64_t>(declared) : 0))
@@ -37,7 +37,7 @@ bool readMembers(const std::string& path,
             const void* block = nullptr;
             std::size_t size = 0;
             la_int64_t offset = 0;
-            const int d = archive_read_data_block(a.get(), &block, &size, &offset);
+            const int d = libarchive().archive_read_data_block(a.get(), &block, &size, &offset);
             if (d == ARCHIVE_EOF) break;
             if (d != ARCHIVE_OK || offset < 0 || static_cast<std::uint64_t>(offset) < at)
                 return false;

@@ -1,7 +1,5 @@
 #include "core/archive/CabUpdater.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <libgcab.h>
 #include <sys/stat.h>
@@ -16,6 +14,7 @@
 #include "core/platform/PendingFile.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/LoadedLibrary.h"
+#include "core/archive/Libarchive.h"
 
 namespace romshelf::archive {
 
@@ -112,13 +111,14 @@ bool unpackMember(struct archive* r, struct archive_entry* entry, const std::str
     if (!out.isOpen()) return false;
     std::vector<char> buffer(256 * 1024);
     for (;;) {
-        const la_ssize_t n = archive_read_data(r, buffer.data(), buffer.size());
+        const la_ssize_t n = libarchive().archive_read_data(r, buffer.data(), buffer.size());
         if (n < 0) return false;
         if (n == 0) break;
         if (!out.write(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return false;
     }
-    if (archive_entry_mtime_is_set(entry)) {
-        const struct timespec times[2] = {{0, UTIME_OMIT}, {archive_entry_mtime(entry), 0}};
+    if (libarchive().archive_entry_mtime_is_set(entry)) {
+        const struct timespec times[2] = {{0, UTIME_OMIT},
+                                          {libarchive().archive_entry_mtime(entry), 0}};
         ::futimens(out.fd(), times);
     }
     return out.commit(false);
@@ -131,7 +131,7 @@ bool addOtherMembers(GCabFolder* folder, const std::string& archivePath, const s
     struct archive_entry* entry = nullptr;
     int status = ARCHIVE_OK;
     int count = 0;
-    while ((status = archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
+    while ((status = libarchive().archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
            status == ARCHIVE_WARN) {
         const std::string memberName = entryPath(entry);
         if (memberName.empty()) return false;

@@ -1,20 +1,21 @@
 #include "core/archive/LibarchiveSupport.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <locale.h>
 #include <unistd.h>
 
 #include "core/platform/FileSystem.h"
 #include "core/text/TextCodec.h"
+#include "core/archive/Libarchive.h"
 
 namespace romshelf::archive {
 
 void ReadArchiveDeleter::operator()(struct archive* a) const {
-    archive_read_free(a);
+    libarchive().archive_read_free(a);
     if (fd >= 0) ::close(fd);
 }
-void WriteArchiveDeleter::operator()(struct archive* a) const { archive_write_free(a); }
+void WriteArchiveDeleter::operator()(struct archive* a) const {
+    libarchive().archive_write_free(a);
+}
 
 Utf8LocaleScope::Utf8LocaleScope() {
     for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
@@ -35,31 +36,33 @@ Utf8LocaleScope::~Utf8LocaleScope() {
 }
 
 ReadArchive openReader(ArchiveType type, const std::string& path) {
-    ReadArchive a(archive_read_new());
+    if (!loadLibarchive()) return nullptr;
+    ReadArchive a(libarchive().archive_read_new());
     if (!a) return nullptr;
     // The member formats compress their data themselves, so no outer filter is enabled: that
     // also keeps libarchive from starting external decompressor programs on hostile input.
     // Names without a charset of their own are taken as raw bytes and decoded by entryPath.
     switch (type) {
         case ArchiveType::Zip:
-            archive_read_support_format_zip(a.get());
+            libarchive().archive_read_support_format_zip(a.get());
             break;
         case ArchiveType::Lzh:
-            archive_read_support_format_lha(a.get());
+            libarchive().archive_read_support_format_lha(a.get());
             // The LHA reader refuses a name it cannot convert, so LZH keeps its own tradition:
             // names are CP932 unless the header says otherwise.
-            if (archive_read_set_options(a.get(), "lha:hdrcharset=CP932") != ARCHIVE_OK)
+            if (libarchive().archive_read_set_options(a.get(), "lha:hdrcharset=CP932") !=
+                ARCHIVE_OK)
                 return nullptr;
             break;
         case ArchiveType::Cab:
-            archive_read_support_format_cab(a.get());
+            libarchive().archive_read_support_format_cab(a.get());
             break;
         case ArchiveType::Rar:
-            archive_read_support_format_rar(a.get());
-            archive_read_support_format_rar5(a.get());
+            libarchive().archive_read_support_format_rar(a.get());
+            libarchive().archive_read_support_format_rar5(a.get());
             break;
         case ArchiveType::SevenZip:
-            archive_read_support_format_7zip(a.get());  // names are always Unicode
+            libarchive().archive_read_support_format_7zip(a.get());  // names are always Unicode
             break;
         case ArchiveType::Gca:
             return nullptr;
@@ -67,7 +70,7 @@ ReadArchive openReader(ArchiveType type, const std::string& path) {
     // Opened here rather than by name, which would wait on a FIFO for a writer.
     a.get_deleter().fd = fs::openRegularFile(path);
     if (a.get_deleter().fd < 0 ||
-        archive_read_open_fd(a.get(), a.get_deleter().fd, 64 * 1024) != ARCHIVE_OK)
+        libarchive().archive_read_open_fd(a.get(), a.get_deleter().fd, 64 * 1024) != ARCHIVE_OK)
         return nullptr;
     return a;
 }
@@ -77,7 +80,7 @@ std::string entryPath(struct archive_entry* entry) {
     // without a flag comes as its raw bytes. Archives made on Japanese Windows hold CP932 there,
     // but archives made on other systems often hold UTF-8 without saying so: raw bytes that
     // form valid UTF-8 are taken as UTF-8 (CP932 text almost never does), the rest as CP932.
-    const char* name = archive_entry_pathname(entry);
+    const char* name = libarchive().archive_entry_pathname(entry);
     if (name == nullptr) return {};
     const std::string raw(name);
     return text::isValidUtf8(raw) ? raw : text::fromCp932(raw);

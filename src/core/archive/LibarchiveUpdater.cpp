@@ -1,7 +1,5 @@
 #include "core/archive/LibarchiveUpdater.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 #include "core/archive/SevenZipWriter.h"
 #include "core/platform/PendingFile.h"
 #include "core/platform/FileSystem.h"
+#include "core/archive/Libarchive.h"
 
 namespace romshelf::archive {
 
@@ -24,7 +23,7 @@ namespace {
 constexpr std::size_t kBufferSize = 256 * 1024;
 
 struct EntryDeleter {
-    void operator()(struct archive_entry* e) const { archive_entry_free(e); }
+    void operator()(struct archive_entry* e) const { libarchive().archive_entry_free(e); }
 };
 
 class FileDescriptor {
@@ -53,27 +52,30 @@ public:
 
 class LibarchiveSink final : public MemberSink {
 public:
-    LibarchiveSink(int fd, const std::string& options) : w_(archive_write_new()) {
-        open_ = w_ && archive_write_set_format_zip(w_.get()) == ARCHIVE_OK &&
-                archive_write_set_options(w_.get(), options.c_str()) == ARCHIVE_OK &&
-                archive_write_set_bytes_in_last_block(w_.get(), 1) == ARCHIVE_OK &&
-                archive_write_open_fd(w_.get(), fd) == ARCHIVE_OK;
+    LibarchiveSink(int fd, const std::string& options)
+        : w_(loadLibarchive() ? libarchive().archive_write_new() : nullptr) {
+        open_ = w_ && libarchive().archive_write_set_format_zip(w_.get()) == ARCHIVE_OK &&
+                libarchive().archive_write_set_options(w_.get(), options.c_str()) == ARCHIVE_OK &&
+                libarchive().archive_write_set_bytes_in_last_block(w_.get(), 1) == ARCHIVE_OK &&
+                libarchive().archive_write_open_fd(w_.get(), fd) == ARCHIVE_OK;
     }
     bool isOpen() const { return open_; }
     bool begin(struct archive_entry* entry) override {
-        return archive_write_header(w_.get(), entry) == ARCHIVE_OK;
+        return libarchive().archive_write_header(w_.get(), entry) == ARCHIVE_OK;
     }
     bool write(const char* data, std::size_t size) override {
         while (size > 0) {
-            const la_ssize_t n = archive_write_data(w_.get(), data, size);
+            const la_ssize_t n = libarchive().archive_write_data(w_.get(), data, size);
             if (n <= 0) return false;
             data += n;
             size -= static_cast<std::size_t>(n);
         }
         return true;
     }
-    bool finishMember() override { return archive_write_finish_entry(w_.get()) == ARCHIVE_OK; }
-    bool close() override { return archive_write_close(w_.get()) == ARCHIVE_OK; }
+    bool finishMember() override {
+        return libarchive().archive_write_finish_entry(w_.get()) == ARCHIVE_OK;
+    }
+    bool close() override { return libarchive().archive_write_close(w_.get()) == ARCHIVE_OK; }
 
 private:
     WriteArchive w_;
@@ -85,20 +87,23 @@ public:
     SevenZipSink(int fd, std::uint64_t expectedBytes) : writer_(fd, expectedBytes) {}
     bool begin(struct archive_entry* entry) override {
         SevenZipMember member;
-        member.name = archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "";
-        member.directory = archive_entry_filetype(entry) == AE_IFDIR;
+        member.name = libarchive().archive_entry_pathname(entry)
+                          ? libarchive().archive_entry_pathname(entry)
+                          : "";
+        member.directory = libarchive().archive_entry_filetype(entry) == AE_IFDIR;
         // The reader gives a folder a trailing '/', which 7z names never carry.
         while (member.directory && member.name.size() > 1 && member.name.back() == '/')
             member.name.pop_back();
-        member.mode = archive_entry_mode(entry);
-        if (archive_entry_mtime_is_set(entry)) {
-            member.mtimeSeconds = archive_entry_mtime(entry);
-            member.mtimeNanoseconds = archive_entry_mtime_nsec(entry);
+        member.mode = libarchive().archive_entry_mode(entry);
+        if (libarchive().archive_entry_mtime_is_set(entry)) {
+            member.mtimeSeconds = libarchive().archive_entry_mtime(entry);
+            member.mtimeNanoseconds = libarchive().archive_entry_mtime_nsec(entry);
         }
         if (!writer_.begin(member)) return false;
         // A link keeps its target as its data, as 7-Zip stores it.
-        const char* target =
-            archive_entry_filetype(entry) == AE_IFLNK ? archive_entry_symlink(entry) : nullptr;
+        const char* target = libarchive().archive_entry_filetype(entry) == AE_IFLNK
+                                 ? libarchive().archive_entry_symlink(entry)
+                                 : nullptr;
         return target == nullptr || writer_.write(target, std::strlen(target));
     }
     bool write(const char* data, std::size_t size) override { return writer_.write(data, size); }
@@ -116,16 +121,17 @@ bool copyOtherMembers(MemberSink& sink, ArchiveType type, const std::string& arc
     if (!r) return false;
     struct archive_entry* entry = nullptr;
     int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
+    while ((status = libarchive().archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
            status == ARCHIVE_WARN) {
         const std::string memberName = entryPath(entry);
         if (isSameMemberName(memberName, name)) continue;
         // A name read as raw bytes (CP932, say) is written back as the text it stands for: the
         // writers store Unicode names.
-        archive_entry_set_pathname(entry, memberName.c_str());
+        libarchive().archive_entry_set_pathname(entry, memberName.c_str());
         if (!sink.begin(entry)) return false;
         for (;;) {
-            const la_ssize_t n = archive_read_data(r.get(), buffer.data(), buffer.size());
+            const la_ssize_t n =
+                libarchive().archive_read_data(r.get(), buffer.data(), buffer.size());
             if (n < 0) return false;
             if (n == 0) break;
             if (!sink.write(buffer.data(), static_cast<std::size_t>(n))) return false;
@@ -143,23 +149,24 @@ std::uint64_t otherMembersBytes(ArchiveType type, const std::string& archivePath
     std::uint64_t total = 0;
     struct archive_entry* entry = nullptr;
     int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
+    while ((status = libarchive().archive_read_next_header(r.get(), &entry)) == ARCHIVE_OK ||
            status == ARCHIVE_WARN) {
-        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0 &&
-            !isSameMemberName(entryPath(entry), name))
-            total += static_cast<std::uint64_t>(archive_entry_size(entry));
+        if (libarchive().archive_entry_size_is_set(entry) &&
+            libarchive().archive_entry_size(entry) > 0 && !isSameMemberName(entryPath(entry), name))
+            total += static_cast<std::uint64_t>(libarchive().archive_entry_size(entry));
     }
     return total;
 }
 
 bool addFile(MemberSink& sink, const std::string& filePath, const struct stat& st, int fd,
              std::vector<char>& buffer) {
-    std::unique_ptr<struct archive_entry, EntryDeleter> entry(archive_entry_new());
-    archive_entry_set_pathname(entry.get(), fs::pathName(filePath).c_str());
-    archive_entry_set_filetype(entry.get(), AE_IFREG);
-    archive_entry_set_perm(entry.get(), st.st_mode & 0777);
-    archive_entry_set_size(entry.get(), st.st_size);
-    archive_entry_set_mtime(entry.get(), st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    if (!loadLibarchive()) return false;
+    std::unique_ptr<struct archive_entry, EntryDeleter> entry(libarchive().archive_entry_new());
+    libarchive().archive_entry_set_pathname(entry.get(), fs::pathName(filePath).c_str());
+    libarchive().archive_entry_set_filetype(entry.get(), AE_IFREG);
+    libarchive().archive_entry_set_perm(entry.get(), st.st_mode & 0777);
+    libarchive().archive_entry_set_size(entry.get(), st.st_size);
+    libarchive().archive_entry_set_mtime(entry.get(), st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     if (!sink.begin(entry.get())) return false;
     std::uint64_t total = 0;
     for (;;) {
