@@ -35,9 +35,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ROMSHELF_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libgcab is loaded when the first CAB archive is written, libarchive when the first archive is
-# opened, SDL2 when pads are first asked for, libcrypto (libssl3) when the first SHA-1 or MD5 is
-# taken; none is linked.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libarchive13, libgcab-1.0-0, libsdl2-2.0-0, libssl3")
+# opened, SQLite with the first database, SDL2 when pads are first asked for, libcrypto (libssl3)
+# when the first SHA-1 or MD5 is taken; none is linked.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libarchive13, libgcab-1.0-0, libsdl2-2.0-0, libsqlite3-0, libssl3")
 if(ROMSHELF_GUI)
   # Qt's platform plugins (the window on X), its further picture formats, its Japanese
   # translation (Qt's own dialogs), and the font the Japanese text is shown in.

@@ -272,8 +272,8 @@ TEST_F(CliProgram, AListOfNothingPrintsNothing) {
 }
 
 // The libraries only some commands need are loaded by those, not at every start: a listing or a
-// CRC loads neither libcrypto, nor libarchive, nor SDL, nor libgcab, nor ICU's collation once the
-// list's keys are kept (the dynamic loader's own trace tells).
+// CRC loads neither libcrypto, nor libarchive, nor SQLite, nor SDL, nor libgcab, nor ICU's
+// collation once the list's keys are kept (the dynamic loader's own trace tells).
 TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
     freshDemo();
     const std::string rom = dir.write("game.bin", "not much of a game");
@@ -292,6 +292,7 @@ TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
         ASSERT_TRUE(loaded(ran.err, "libz.so.1")) << "no trace of the dynamic loader";
         EXPECT_FALSE(loaded(ran.err, "libcrypto.so.3"));
         EXPECT_FALSE(loaded(ran.err, "libarchive.so.13"));
+        EXPECT_FALSE(loaded(ran.err, "libsqlite3.so.0"));
         EXPECT_FALSE(loaded(ran.err, "libSDL2-2.0.so.0"));
         EXPECT_FALSE(loaded(ran.err, "libgcab-1.0.so.0"));
         EXPECT_FALSE(loaded(ran.err, "libicui18n.so."));

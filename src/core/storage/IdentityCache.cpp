@@ -1,12 +1,12 @@
 #include "core/storage/IdentityCache.h"
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <climits>
 
 #include "core/platform/FileSystem.h"
 #include "core/storage/SqliteFile.h"
+#include "core/storage/LibSqlite.h"
 
 namespace romshelf {
 
@@ -39,21 +39,21 @@ std::string hostName() {
 }
 
 void bindPath(sqlite3_stmt* s, int index, std::string_view path) {
-    sqlite3_bind_blob64(s, index, path.data(), path.size(), SQLITE_TRANSIENT);
+    libSqlite().sqlite3_bind_blob64(s, index, path.data(), path.size(), SQLITE_TRANSIENT);
 }
 
 std::string columnBytes(sqlite3_stmt* s, int column) {
-    const void* data = sqlite3_column_blob(s, column);
-    const int size = sqlite3_column_bytes(s, column);
+    const void* data = libSqlite().sqlite3_column_blob(s, column);
+    const int size = libSqlite().sqlite3_column_bytes(s, column);
     return data ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
                 : std::string();
 }
 
 CachedIdentity columnIdentity(sqlite3_stmt* s, int first) {
     CachedIdentity id;
-    id.size = static_cast<std::uint64_t>(sqlite3_column_int64(s, first));
-    id.mtimeNs = sqlite3_column_int64(s, first + 1);
-    id.crc = static_cast<std::uint32_t>(sqlite3_column_int64(s, first + 2));
+    id.size = static_cast<std::uint64_t>(libSqlite().sqlite3_column_int64(s, first));
+    id.mtimeNs = libSqlite().sqlite3_column_int64(s, first + 1);
+    id.crc = static_cast<std::uint32_t>(libSqlite().sqlite3_column_int64(s, first + 2));
     id.sha1 = columnBytes(s, first + 3);
     return id;
 }
@@ -127,8 +127,8 @@ bool IdentityCache::openLocked() {
 
 bool IdentityCache::prepare() {
     auto one = [&](const char* sql, sqlite3_stmt*& out) {
-        return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &out, nullptr) ==
-               SQLITE_OK;
+        return libSqlite().sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &out,
+                                              nullptr) == SQLITE_OK;
     };
     return one("SELECT size, mtime_ns, crc, sha1 FROM files WHERE path = ?1", find_) &&
            one("INSERT OR REPLACE INTO files (path, size, mtime_ns, crc, sha1)"
@@ -140,11 +140,13 @@ bool IdentityCache::prepare() {
 }
 
 void IdentityCache::close() {
+    // Statements are only made on an open database; a cache never opened loads no SQLite.
+    if (!db_) return;
     for (sqlite3_stmt** s : {&find_, &put_, &remove_, &range_}) {
-        sqlite3_finalize(*s);
+        libSqlite().sqlite3_finalize(*s);
         *s = nullptr;
     }
-    if (db_) sqlite3_close_v2(db_);
+    if (db_) libSqlite().sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
@@ -159,9 +161,9 @@ void IdentityCache::failed(int rc) {
 std::optional<CachedIdentity> IdentityCache::findLocked(const std::string& path, int& rc) {
     bindPath(find_, 1, path);
     std::optional<CachedIdentity> found;
-    rc = sqlite3_step(find_);
+    rc = libSqlite().sqlite3_step(find_);
     if (rc == SQLITE_ROW) found = columnIdentity(find_, 0);
-    sqlite3_reset(find_);
+    libSqlite().sqlite3_reset(find_);
     return found;
 }
 
@@ -181,17 +183,18 @@ std::vector<std::optional<CachedIdentity>> IdentityCache::findEach(
     if (!db_ || paths.empty()) return found;
     // One read transaction for them all: alone, each lookup begins and ends its own, with a lock
     // taken and given back on the file each time.
-    const bool together = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool together =
+        libSqlite().sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         int rc = SQLITE_OK;
         found[i] = findLocked(paths[i], rc);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-            if (together) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            if (together) libSqlite().sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             failed(rc);
             return found;
         }
     }
-    if (together) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (together) libSqlite().sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     return found;
 }
 
@@ -204,25 +207,27 @@ void IdentityCache::put(const std::string& path, const CachedIdentity& id) {
 void IdentityCache::putEach(const std::vector<std::pair<std::string, CachedIdentity>>& entries) {
     const std::lock_guard lock(mutex_);
     if (!db_ || entries.empty()) return;
-    const bool together = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool together =
+        libSqlite().sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     for (const auto& [path, id] : entries) {
         if (const int rc = putLocked(path, id); rc != SQLITE_DONE) {
-            if (together) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            if (together) libSqlite().sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             failed(rc);
             return;
         }
     }
-    if (together) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (together) libSqlite().sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 int IdentityCache::putLocked(const std::string& path, const CachedIdentity& id) {
     bindPath(put_, 1, path);
-    sqlite3_bind_int64(put_, 2, static_cast<sqlite3_int64>(id.size));
-    sqlite3_bind_int64(put_, 3, id.mtimeNs);
-    sqlite3_bind_int64(put_, 4, static_cast<sqlite3_int64>(id.crc));
-    sqlite3_bind_text(put_, 5, id.sha1.data(), static_cast<int>(id.sha1.size()), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(put_);
-    sqlite3_reset(put_);
+    libSqlite().sqlite3_bind_int64(put_, 2, static_cast<sqlite3_int64>(id.size));
+    libSqlite().sqlite3_bind_int64(put_, 3, id.mtimeNs);
+    libSqlite().sqlite3_bind_int64(put_, 4, static_cast<sqlite3_int64>(id.crc));
+    libSqlite().sqlite3_bind_text(put_, 5, id.sha1.data(), static_cast<int>(id.sha1.size()),
+                                  SQLITE_TRANSIENT);
+    const int rc = libSqlite().sqlite3_step(put_);
+    libSqlite().sqlite3_reset(put_);
     return rc;
 }
 
@@ -230,8 +235,8 @@ void IdentityCache::remove(const std::string& path) {
     const std::lock_guard lock(mutex_);
     if (!db_) return;
     bindPath(remove_, 1, path);
-    const int rc = sqlite3_step(remove_);
-    sqlite3_reset(remove_);
+    const int rc = libSqlite().sqlite3_step(remove_);
+    libSqlite().sqlite3_reset(remove_);
     if (rc != SQLITE_DONE) failed(rc);
 }
 
@@ -241,7 +246,7 @@ std::vector<CachedFile> IdentityCache::startingWith(std::string_view prefix) {
     if (!db_) return found;
     bindPath(range_, 1, prefix);
     int rc;
-    while ((rc = sqlite3_step(range_)) == SQLITE_ROW) {
+    while ((rc = libSqlite().sqlite3_step(range_)) == SQLITE_ROW) {
         std::string path = columnBytes(range_, 0);
         // In path order: the first path past the prefix ends the run.
         if (!path.starts_with(prefix)) {
@@ -250,7 +255,7 @@ std::vector<CachedFile> IdentityCache::startingWith(std::string_view prefix) {
         }
         found.push_back({std::move(path), columnIdentity(range_, 1)});
     }
-    sqlite3_reset(range_);
+    libSqlite().sqlite3_reset(range_);
     if (rc != SQLITE_DONE) failed(rc);
     return found;
 }

@@ -1,7 +1,5 @@
 #include "core/storage/PlayHistory.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include "core/storage/RefusedFileCopy.h"
 #include "core/storage/SqliteFile.h"
 #include "core/platform/LocalTime.h"
+#include "core/storage/LibSqlite.h"
 
 namespace romshelf {
 
@@ -55,22 +54,22 @@ constexpr const char* kRunColumns[] = {"hardware", "title",   "size",   "crc",
                                        "started",  "seconds", "status", "counted"};
 
 std::string columnBytes(sqlite3_stmt* s, int column) {
-    const void* data = sqlite3_column_blob(s, column);
-    const int size = sqlite3_column_bytes(s, column);
+    const void* data = libSqlite().sqlite3_column_blob(s, column);
+    const int size = libSqlite().sqlite3_column_bytes(s, column);
     return data ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
                 : std::string();
 }
 
 void bindKey(sqlite3_stmt* s, const PlayKey& key) {
-    sqlite3_bind_text(s, 1, key.hardware.data(), static_cast<int>(key.hardware.size()),
-                      SQLITE_TRANSIENT);
-    sqlite3_bind_blob64(s, 2, key.title.data(), key.title.size(), SQLITE_TRANSIENT);
+    libSqlite().sqlite3_bind_text(s, 1, key.hardware.data(), static_cast<int>(key.hardware.size()),
+                                  SQLITE_TRANSIENT);
+    libSqlite().sqlite3_bind_blob64(s, 2, key.title.data(), key.title.size(), SQLITE_TRANSIENT);
     if (key.hashed()) {
-        sqlite3_bind_int64(s, 3, static_cast<sqlite3_int64>(*key.size));
-        sqlite3_bind_int64(s, 4, static_cast<sqlite3_int64>(*key.crc));
+        libSqlite().sqlite3_bind_int64(s, 3, static_cast<sqlite3_int64>(*key.size));
+        libSqlite().sqlite3_bind_int64(s, 4, static_cast<sqlite3_int64>(*key.crc));
     } else {
-        sqlite3_bind_null(s, 3);
-        sqlite3_bind_null(s, 4);
+        libSqlite().sqlite3_bind_null(s, 3);
+        libSqlite().sqlite3_bind_null(s, 4);
     }
 }
 
@@ -78,12 +77,12 @@ void bindKey(sqlite3_stmt* s, const PlayKey& key) {
 int run(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_stmt*)>& bind,
         const std::function<void(sqlite3_stmt*)>& row = {}) {
     sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr);
+    int rc = libSqlite().sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr);
     if (rc != SQLITE_OK) return rc;
     bind(s);
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+    while ((rc = libSqlite().sqlite3_step(s)) == SQLITE_ROW)
         if (row) row(s);
-    sqlite3_finalize(s);
+    libSqlite().sqlite3_finalize(s);
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
@@ -91,7 +90,9 @@ bool sameSums(const PlayKey& a, const PlayKey& b) { return a.size == b.size && a
 
 // A row read back from a damaged file is taken only with every value of the kind it must be.
 bool plausibleRun(sqlite3_stmt* s) {
-    auto is = [&](int column, int type) { return sqlite3_column_type(s, column) == type; };
+    auto is = [&](int column, int type) {
+        return libSqlite().sqlite3_column_type(s, column) == type;
+    };
     const bool sums = is(3, SQLITE_INTEGER) && is(4, SQLITE_INTEGER);
     const bool noSums = is(3, SQLITE_NULL) && is(4, SQLITE_NULL);
     return is(1, SQLITE_TEXT) && (is(2, SQLITE_TEXT) || is(2, SQLITE_BLOB)) && (sums || noSums) &&
@@ -109,10 +110,10 @@ public:
     bool hasBudget() const { return budget_ > 0; }
     // SQLITE_ROW with the first row after `after` in the statement, SQLITE_DONE, or a failure.
     int readAfter(long long after) {
-        sqlite3_reset(next_);
-        sqlite3_bind_int64(next_, 1, after);
+        libSqlite().sqlite3_reset(next_);
+        libSqlite().sqlite3_bind_int64(next_, 1, after);
         --budget_;
-        return sqlite3_step(next_);
+        return libSqlite().sqlite3_step(next_);
     }
     // The lowest rowid past `last` from which reading goes on: farther and farther ahead until a
     // read works, then back to the start of what works.
@@ -158,15 +159,16 @@ std::string selectRunsOf(const std::vector<sqlite::Column>& columns) {
 
 // Copies the run `from` holds, as row `rowid`; whether it was added.
 bool copyRun(sqlite3_stmt* from, sqlite3_stmt* insert, sqlite3* to, long long rowid) {
-    sqlite3_reset(insert);
-    sqlite3_bind_int64(insert, 1, rowid);
-    for (int i = 1; i <= 8; ++i) sqlite3_bind_value(insert, i + 1, sqlite3_column_value(from, i));
+    libSqlite().sqlite3_reset(insert);
+    libSqlite().sqlite3_bind_int64(insert, 1, rowid);
+    for (int i = 1; i <= 8; ++i)
+        libSqlite().sqlite3_bind_value(insert, i + 1, libSqlite().sqlite3_column_value(from, i));
     // Titles are kept as bytes, whatever the old file made of them.
-    const void* title = sqlite3_column_blob(from, 2);
-    sqlite3_bind_blob64(insert, 3, title ? title : "",
-                        static_cast<sqlite3_uint64>(sqlite3_column_bytes(from, 2)),
-                        SQLITE_TRANSIENT);
-    return sqlite3_step(insert) == SQLITE_DONE && sqlite3_changes(to) == 1;
+    const void* title = libSqlite().sqlite3_column_blob(from, 2);
+    libSqlite().sqlite3_bind_blob64(
+        insert, 3, title ? title : "",
+        static_cast<sqlite3_uint64>(libSqlite().sqlite3_column_bytes(from, 2)), SQLITE_TRANSIENT);
+    return libSqlite().sqlite3_step(insert) == SQLITE_DONE && libSqlite().sqlite3_changes(to) == 1;
 }
 
 // Copies every run that can still be read from the database at `from` (a file kept aside) into
@@ -178,21 +180,24 @@ int salvageRuns(const std::string& from, sqlite3* to) {
     sqlite3_stmt* insert = nullptr;
     int copied = 0;
     const bool opened =
-        sqlite3_open_v2(sqlite::immutableUri(from).c_str(), &old,
-                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
+        libSqlite().sqlite3_open_v2(sqlite::immutableUri(from).c_str(), &old,
+                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
     // A file shorter than its header says is refused outright otherwise; the connection cannot
     // write anyway.
-    if (opened) sqlite3_exec(old, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
+    if (opened)
+        libSqlite().sqlite3_exec(old, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
     const auto columns = opened ? sqlite::columnsOf(old, "plays") : std::nullopt;
     if (columns && !columns->empty()) {
-        sqlite3_prepare_v2(old, selectRunsOf(*columns).c_str(), -1, &next, nullptr);
-        sqlite3_prepare_v2(to,
-                           "INSERT OR IGNORE INTO plays"
-                           " (id, hardware, title, size, crc, started, seconds, status, counted)"
-                           " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
-                           -1, &insert, nullptr);
+        libSqlite().sqlite3_prepare_v2(old, selectRunsOf(*columns).c_str(), -1, &next, nullptr);
+        libSqlite().sqlite3_prepare_v2(
+            to,
+            "INSERT OR IGNORE INTO plays"
+            " (id, hardware, title, size, crc, started, seconds, status, counted)"
+            " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)",
+            -1, &insert, nullptr);
     }
-    if (next && insert && sqlite3_exec(to, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    if (next && insert &&
+        libSqlite().sqlite3_exec(to, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
         RowWalk walk(next);
         long long last = std::numeric_limits<long long>::min();
         while (walk.hasBudget()) {
@@ -204,17 +209,17 @@ int salvageRuns(const std::string& from, sqlite3* to) {
                 last = *resume;
                 continue;
             }
-            last = sqlite3_column_int64(next, 0);
+            last = libSqlite().sqlite3_column_int64(next, 0);
             if (plausibleRun(next) && copyRun(next, insert, to, last)) ++copied;
         }
-        if (sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            sqlite3_exec(to, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (libSqlite().sqlite3_exec(to, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            libSqlite().sqlite3_exec(to, "ROLLBACK", nullptr, nullptr, nullptr);
             copied = 0;
         }
     }
-    sqlite3_finalize(next);
-    sqlite3_finalize(insert);
-    sqlite3_close_v2(old);
+    libSqlite().sqlite3_finalize(next);
+    libSqlite().sqlite3_finalize(insert);
+    libSqlite().sqlite3_close_v2(old);
     return copied;
 }
 
@@ -322,7 +327,7 @@ bool PlayHistory::openToRead() {
 }
 
 void PlayHistory::close() {
-    if (db_) sqlite3_close_v2(db_);
+    if (db_) libSqlite().sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
@@ -348,7 +353,7 @@ bool PlayHistory::record(const PlayRecord& r) {
     if (!db_) tried_ = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!open()) return false;
-        int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        int rc = libSqlite().sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK && r.key.hashed())
             // The runs of this title from before it was summed were this file's, unless they
             // are older than its bytes.
@@ -357,7 +362,7 @@ bool PlayHistory::record(const PlayRecord& r) {
                      " WHERE hardware = ?1 AND title = ?2 AND size IS NULL AND started >= ?5",
                      [&](sqlite3_stmt* s) {
                          bindKey(s, r.key);
-                         sqlite3_bind_int64(s, 5, r.key.since);
+                         libSqlite().sqlite3_bind_int64(s, 5, r.key.since);
                      });
         if (rc == SQLITE_OK)
             rc = run(db_,
@@ -365,17 +370,19 @@ bool PlayHistory::record(const PlayRecord& r) {
                      " counted) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
                      [&](sqlite3_stmt* s) {
                          bindKey(s, r.key);
-                         sqlite3_bind_int64(s, 5, r.started);
-                         sqlite3_bind_int64(s, 6, r.seconds);
-                         sqlite3_bind_int(s, 7, r.status);
-                         sqlite3_bind_int(s, 8, countsAsPlay(r.seconds, r.failed) ? 1 : 0);
+                         libSqlite().sqlite3_bind_int64(s, 5, r.started);
+                         libSqlite().sqlite3_bind_int64(s, 6, r.seconds);
+                         libSqlite().sqlite3_bind_int(s, 7, r.status);
+                         libSqlite().sqlite3_bind_int(s, 8,
+                                                      countsAsPlay(r.seconds, r.failed) ? 1 : 0);
                      });
-        if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            rc = libSqlite().sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK) return true;
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        libSqlite().sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         if (!sqlite::isDamage(rc)) {
             tell("プレイ履歴 " + fileNameOf(path_) + " に記録できませんでした（" +
-                 sqlite3_errstr(rc) + "）。");
+                 libSqlite().sqlite3_errstr(rc) + "）。");
             return false;
         }
         // Made anew, with what could be read: the run goes into the new file.
@@ -394,18 +401,18 @@ std::vector<PlayHistory::Row> PlayHistory::rows(const char* where,
         [&](sqlite3_stmt* s) {
             if (key) bindKey(s, *key);
             for (std::size_t i = 0; i < texts.size(); ++i)
-                sqlite3_bind_text(s, static_cast<int>(i + 1), texts[i].data(),
-                                  static_cast<int>(texts[i].size()), SQLITE_TRANSIENT);
+                libSqlite().sqlite3_bind_text(s, static_cast<int>(i + 1), texts[i].data(),
+                                              static_cast<int>(texts[i].size()), SQLITE_TRANSIENT);
         },
         [&](sqlite3_stmt* s) {
-            Row row{{reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), columnBytes(s, 1),
-                     std::nullopt, std::nullopt},
-                    sqlite3_column_int64(s, 4),
-                    sqlite3_column_int64(s, 5),
-                    sqlite3_column_int(s, 6) != 0};
-            if (sqlite3_column_type(s, 2) != SQLITE_NULL) {
-                row.key.size = static_cast<std::uint64_t>(sqlite3_column_int64(s, 2));
-                row.key.crc = static_cast<std::uint32_t>(sqlite3_column_int64(s, 3));
+            Row row{{reinterpret_cast<const char*>(libSqlite().sqlite3_column_text(s, 0)),
+                     columnBytes(s, 1), std::nullopt, std::nullopt},
+                    libSqlite().sqlite3_column_int64(s, 4),
+                    libSqlite().sqlite3_column_int64(s, 5),
+                    libSqlite().sqlite3_column_int(s, 6) != 0};
+            if (libSqlite().sqlite3_column_type(s, 2) != SQLITE_NULL) {
+                row.key.size = static_cast<std::uint64_t>(libSqlite().sqlite3_column_int64(s, 2));
+                row.key.crc = static_cast<std::uint32_t>(libSqlite().sqlite3_column_int64(s, 3));
             }
             found.push_back(std::move(row));
         });

@@ -1,19 +1,18 @@
 #include "core/storage/SqliteFile.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 
 #include "core/platform/FileSystem.h"
 #include "core/storage/RefusedFileCopy.h"
+#include "core/storage/LibSqlite.h"
 
 namespace romshelf::sqlite {
 
 namespace {
 
 std::string columnText(sqlite3_stmt* s, int column) {
-    const unsigned char* text = sqlite3_column_text(s, column);
+    const unsigned char* text = libSqlite().sqlite3_column_text(s, column);
     return text ? reinterpret_cast<const char*>(text) : std::string();
 }
 
@@ -26,49 +25,51 @@ bool isDamage(int rc) {
 
 int quickCheck(sqlite3* db) {
     sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &s, nullptr);
+    int rc = libSqlite().sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &s, nullptr);
     if (rc != SQLITE_OK) return rc;
     // One row "ok" when all is well; otherwise a row for each problem found.
     bool ok = false;
     int rows = 0;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    while ((rc = libSqlite().sqlite3_step(s)) == SQLITE_ROW) {
         ++rows;
         ok = columnText(s, 0) == "ok";
     }
-    sqlite3_finalize(s);
+    libSqlite().sqlite3_finalize(s);
     if (rc != SQLITE_DONE) return rc;
     return rows == 1 && ok ? SQLITE_OK : SQLITE_CORRUPT;
 }
 
 std::optional<int> userVersion(sqlite3* db) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &s, nullptr) != SQLITE_OK)
+    if (libSqlite().sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &s, nullptr) != SQLITE_OK)
         return std::nullopt;
     std::optional<int> version;
-    if (sqlite3_step(s) == SQLITE_ROW) version = sqlite3_column_int(s, 0);
-    sqlite3_finalize(s);
+    if (libSqlite().sqlite3_step(s) == SQLITE_ROW) version = libSqlite().sqlite3_column_int(s, 0);
+    libSqlite().sqlite3_finalize(s);
     return version;
 }
 
 bool setUserVersion(sqlite3* db, int version) {
-    return sqlite3_exec(db, ("PRAGMA user_version=" + std::to_string(version)).c_str(), nullptr,
-                        nullptr, nullptr) == SQLITE_OK;
+    return libSqlite().sqlite3_exec(db, ("PRAGMA user_version=" + std::to_string(version)).c_str(),
+                                    nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 std::optional<std::vector<Column>> columnsOf(sqlite3* db, const std::string& table) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT name, type, \"notnull\", dflt_value IS NOT NULL, pk"
-                           " FROM pragma_table_info(?1)",
-                           -1, &s, nullptr) != SQLITE_OK)
+    if (libSqlite().sqlite3_prepare_v2(db,
+                                       "SELECT name, type, \"notnull\", dflt_value IS NOT NULL, pk"
+                                       " FROM pragma_table_info(?1)",
+                                       -1, &s, nullptr) != SQLITE_OK)
         return std::nullopt;
-    sqlite3_bind_text(s, 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+    libSqlite().sqlite3_bind_text(s, 1, table.data(), static_cast<int>(table.size()),
+                                  SQLITE_TRANSIENT);
     std::vector<Column> columns;
     int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-        columns.push_back({columnText(s, 0), columnText(s, 1), sqlite3_column_int(s, 2) != 0,
-                           sqlite3_column_int(s, 3) != 0, sqlite3_column_int(s, 4)});
-    sqlite3_finalize(s);
+    while ((rc = libSqlite().sqlite3_step(s)) == SQLITE_ROW)
+        columns.push_back(
+            {columnText(s, 0), columnText(s, 1), libSqlite().sqlite3_column_int(s, 2) != 0,
+             libSqlite().sqlite3_column_int(s, 3) != 0, libSqlite().sqlite3_column_int(s, 4)});
+    libSqlite().sqlite3_finalize(s);
     if (rc != SQLITE_DONE) return std::nullopt;
     return columns;
 }
@@ -76,22 +77,24 @@ std::optional<std::vector<Column>> columnsOf(sqlite3* db, const std::string& tab
 std::vector<Column> schemaColumns(const char* schema, const std::string& table) {
     sqlite3* db = nullptr;
     std::vector<Column> columns;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_exec(db, schema, nullptr, nullptr, nullptr) == SQLITE_OK)
+    if (!loadLibSqlite()) return columns;
+    if (libSqlite().sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY,
+                                    nullptr) == SQLITE_OK &&
+        libSqlite().sqlite3_exec(db, schema, nullptr, nullptr, nullptr) == SQLITE_OK)
         columns = columnsOf(db, table).value_or(std::vector<Column>());
-    sqlite3_close_v2(db);
+    libSqlite().sqlite3_close_v2(db);
     return columns;
 }
 
 std::optional<int> tableCount(sqlite3* db) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table'", -1, &s,
-                           nullptr) != SQLITE_OK)
+    if (libSqlite().sqlite3_prepare_v2(db,
+                                       "SELECT count(*) FROM sqlite_master WHERE type = 'table'",
+                                       -1, &s, nullptr) != SQLITE_OK)
         return std::nullopt;
     std::optional<int> count;
-    if (sqlite3_step(s) == SQLITE_ROW) count = sqlite3_column_int(s, 0);
-    sqlite3_finalize(s);
+    if (libSqlite().sqlite3_step(s) == SQLITE_ROW) count = libSqlite().sqlite3_column_int(s, 0);
+    libSqlite().sqlite3_finalize(s);
     return count;
 }
 
@@ -122,7 +125,7 @@ Found inspect(sqlite3* db, const Schema& schema) {
     const auto columns = columnsOf(db, schema.table);
     const auto tables = tableCount(db);
     if (!version || !columns || !tables)
-        return isDamage(sqlite3_errcode(db)) ? Found::Damaged : Found::Unavailable;
+        return isDamage(libSqlite().sqlite3_errcode(db)) ? Found::Damaged : Found::Unavailable;
     if (*version > schema.version) return Found::Later;
     if (*version == 0 && *tables == 0) return Found::New;
     const std::vector<Column> ours = schemaColumns(schema.sql, schema.table);
@@ -142,13 +145,14 @@ Found inspect(sqlite3* db, const Schema& schema) {
 namespace {
 
 sqlite3* openConnection(const std::string& path, int flags) {
+    if (!loadLibSqlite()) return nullptr;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(db);
+    if (libSqlite().sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        libSqlite().sqlite3_close_v2(db);
         return nullptr;
     }
     // The window and romshelf-cli, or another machine, may be writing for a moment.
-    sqlite3_busy_timeout(db, 2000);
+    libSqlite().sqlite3_busy_timeout(db, 2000);
     return db;
 }
 
@@ -156,8 +160,8 @@ bool prepareFile(sqlite3* db, const std::string& path, const Schema& schema) {
     const std::string pragmas = std::string("PRAGMA journal_mode=") +
                                 (schema.journal ? schema.journal : journalModeFor(path)) + ";" +
                                 schema.pragmas;
-    return sqlite3_exec(db, pragmas.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
-           sqlite3_exec(db, schema.sql, nullptr, nullptr, nullptr) == SQLITE_OK &&
+    return libSqlite().sqlite3_exec(db, pragmas.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+           libSqlite().sqlite3_exec(db, schema.sql, nullptr, nullptr, nullptr) == SQLITE_OK &&
            (userVersion(db) != 0 || setUserVersion(db, schema.version));
 }
 
@@ -179,7 +183,7 @@ Opened replaceUnusable(const std::string& path, const Schema& schema, DamagePoli
     if (!db) return opened;
     const Found now = inspect(db, schema);
     if ((now != Found::New && now != Found::Usable) || !prepareFile(db, path, schema)) {
-        sqlite3_close_v2(db);
+        libSqlite().sqlite3_close_v2(db);
         return opened;
     }
     if (policy == DamagePolicy::Salvage && salvage) salvage(opened.brokenCopy, db);
@@ -201,18 +205,18 @@ Opened openFile(const std::string& path, const Schema& schema, DamagePolicy poli
                 return opened;
             }
             // Tables that cannot be made in a file that checked sound: damage a check misses.
-            if (!isDamage(sqlite3_errcode(db))) break;
-            sqlite3_close_v2(db);
+            if (!isDamage(libSqlite().sqlite3_errcode(db))) break;
+            libSqlite().sqlite3_close_v2(db);
             return replaceUnusable(path, schema, policy, Found::Damaged, salvage);
         case Found::Damaged:
         case Found::Foreign:
-            sqlite3_close_v2(db);
+            libSqlite().sqlite3_close_v2(db);
             return replaceUnusable(path, schema, policy, opened.found, salvage);
         case Found::Later:
         case Found::Unavailable:
             break;
     }
-    sqlite3_close_v2(db);
+    libSqlite().sqlite3_close_v2(db);
     return opened;
 }
 
@@ -224,7 +228,7 @@ Opened openToRead(const std::string& path, const Schema& schema) {
     if (opened.found == Found::Usable)
         opened.db = db;
     else
-        sqlite3_close_v2(db);
+        libSqlite().sqlite3_close_v2(db);
     return opened;
 }
 
