@@ -7,9 +7,9 @@
 namespace romshelf::archive {
 
 // The functions of libarchive this program uses, loaded when the first archive is opened: linked,
-// the library and the seven it brings (XML, compressors, ACLs, a crypto library) made up a tenth
-// of a command-line listing's CPU and 1.2 MB of its memory, and a listing opens no archive. The
-// names are checked against the header the code is compiled with.
+// the library and the seven it brings (XML, compressors, ACLs, a crypto library) cost every start
+// of every command 0.8 ms of CPU and 0.9 MB of memory, and a listing opens no archive. The names
+// are checked against the header the code is compiled with.
 struct Libarchive {
 #define ROMSHELF_LIBARCHIVE_FUNCTIONS(X)     \
     X(archive_entry_filetype)                \
