@@ -1,18 +1,10 @@
 #include "core/archive/Libarchive.h"
 
-#include "core/platform/LoadedLibrary.h"
-
 namespace romshelf::archive {
 
 const Libarchive* loadLibarchive() {
-    static const Libarchive* const loaded = [] {
-        static LoadedLibrary library("libarchive.so.13");
-        static Libarchive functions;
-#define ROMSHELF_LIBARCHIVE_LOAD(name) functions.name = library.function<decltype(&::name)>(#name);
-        ROMSHELF_LIBARCHIVE_FUNCTIONS(ROMSHELF_LIBARCHIVE_LOAD)
-#undef ROMSHELF_LIBARCHIVE_LOAD
-        return library.complete() ? &functions : nullptr;
-    }();
+    static const Libarchive* const loaded =
+        ROMSHELF_LOAD_FUNCTIONS(Libarchive, "libarchive.so.13", ROMSHELF_LIBARCHIVE_FUNCTIONS);
     return loaded;
 }
 

@@ -3,6 +3,8 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include "core/platform/FunctionTable.h"
+
 // Internal to the archive layer, as LibarchiveSupport.h.
 namespace romshelf::archive {
 
@@ -52,9 +54,7 @@ struct Libarchive {
     X(archive_write_set_bytes_in_last_block) \
     X(archive_write_set_format_zip)          \
     X(archive_write_set_options)
-#define ROMSHELF_LIBARCHIVE_MEMBER(name) decltype(&::name) name = nullptr;
-    ROMSHELF_LIBARCHIVE_FUNCTIONS(ROMSHELF_LIBARCHIVE_MEMBER)
-#undef ROMSHELF_LIBARCHIVE_MEMBER
+    ROMSHELF_FUNCTION_MEMBERS(ROMSHELF_LIBARCHIVE_FUNCTIONS)
 };
 
 // Null when libarchive cannot be loaded (or lacks one of the functions): no archive is read or

@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 
+#include "core/platform/FunctionTable.h"
+
 namespace romshelf {
 
 // The digests of OpenSSL's libcrypto (SHA-1, MD5), loaded when the first is asked for: linked,
@@ -16,9 +18,7 @@ struct LibCrypto {
     X(EVP_DigestInit_ex)             \
     X(EVP_DigestUpdate)              \
     X(EVP_DigestFinal_ex)
-#define ROMSHELF_CRYPTO_MEMBER(name) decltype(&::name) name = nullptr;
-    ROMSHELF_CRYPTO_FUNCTIONS(ROMSHELF_CRYPTO_MEMBER)
-#undef ROMSHELF_CRYPTO_MEMBER
+    ROMSHELF_FUNCTION_MEMBERS(ROMSHELF_CRYPTO_FUNCTIONS)
 };
 
 // Null when libcrypto cannot be loaded (or lacks one of the functions): no SHA-1 or MD5 then.

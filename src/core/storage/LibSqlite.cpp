@@ -1,18 +1,10 @@
 #include "core/storage/LibSqlite.h"
 
-#include "core/platform/LoadedLibrary.h"
-
 namespace romshelf {
 
 const LibSqlite* loadLibSqlite() {
-    static const LibSqlite* const loaded = [] {
-        static LoadedLibrary library("libsqlite3.so.0");
-        static LibSqlite functions;
-#define ROMSHELF_SQLITE_LOAD(name) functions.name = library.function<decltype(&::name)>(#name);
-        ROMSHELF_SQLITE_FUNCTIONS(ROMSHELF_SQLITE_LOAD)
-#undef ROMSHELF_SQLITE_LOAD
-        return library.complete() ? &functions : nullptr;
-    }();
+    static const LibSqlite* const loaded =
+        ROMSHELF_LOAD_FUNCTIONS(LibSqlite, "libsqlite3.so.0", ROMSHELF_SQLITE_FUNCTIONS);
     return loaded;
 }
 

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "core/platform/FunctionTable.h"
+
 namespace romshelf {
 
 // The functions of SQLite this program uses, loaded when the first database is opened: a listing
@@ -34,9 +36,7 @@ struct LibSqlite {
     X(sqlite3_prepare_v3)            \
     X(sqlite3_reset)                 \
     X(sqlite3_step)
-#define ROMSHELF_SQLITE_MEMBER(name) decltype(&::name) name = nullptr;
-    ROMSHELF_SQLITE_FUNCTIONS(ROMSHELF_SQLITE_MEMBER)
-#undef ROMSHELF_SQLITE_MEMBER
+    ROMSHELF_FUNCTION_MEMBERS(ROMSHELF_SQLITE_FUNCTIONS)
 };
 
 // Null when SQLite cannot be loaded (or lacks one of the functions): no database opens then, as
