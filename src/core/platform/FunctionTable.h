@@ -10,10 +10,10 @@
 #define ROMSHELF_FUNCTION_MEMBER(name) decltype(&::name) name = nullptr;
 #define ROMSHELF_FUNCTION_MEMBERS(LIST) LIST(ROMSHELF_FUNCTION_MEMBER)
 #define ROMSHELF_FUNCTION_LOAD(name) functions.name = library.function<decltype(&::name)>(#name);
-#define ROMSHELF_LOAD_FUNCTIONS(Table, soname, LIST)             \
-    [] {                                                        \
-        static ::romshelf::LoadedLibrary library(soname);       \
-        static Table functions;                                 \
-        LIST(ROMSHELF_FUNCTION_LOAD)                            \
-        return library.complete() ? &functions : nullptr;       \
+#define ROMSHELF_LOAD_FUNCTIONS(Table, soname, LIST)      \
+    [] {                                                  \
+        static ::romshelf::LoadedLibrary library(soname); \
+        static Table functions;                           \
+        LIST(ROMSHELF_FUNCTION_LOAD)                      \
+        return library.complete() ? &functions : nullptr; \
     }()

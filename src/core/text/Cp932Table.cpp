@@ -54,7 +54,7 @@ Cp932Table::Cp932Table(const char* converterName) {
                 codes.push_back(
                     {{static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail)},
                      2,
-                     pair(lead, trail)});
+                     &pair_[pairAt(lead, trail)]});
         read(converter, codes);
     }
 }

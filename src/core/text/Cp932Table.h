@@ -40,10 +40,9 @@ private:
     static Entry entryOf(char16_t unit);
     // Fills the codes' entries from one conversion of them all.
     static void read(UConverter* converter, const std::vector<Code>& codes);
-    Entry* pair(unsigned lead, unsigned trail) {
-        return leadNumber_[lead] < 0
-                   ? nullptr
-                   : &pair_[static_cast<std::size_t>(leadNumber_[lead]) * 256 + trail];
+    // Where the entry of `lead` and `trail` is in pair_; `lead` must be a lead byte.
+    std::size_t pairAt(unsigned lead, unsigned trail) const {
+        return static_cast<std::size_t>(leadNumber_[lead]) * 256 + trail;
     }
 
     std::array<Entry, 256> single_{};
