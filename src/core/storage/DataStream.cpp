@@ -206,7 +206,7 @@ std::int32_t DataStream::readInteger() {
 
 bool DataStream::readFlag() { return readInteger() != 0; }
 
-std::string DataStream::readRawString() {
+std::string_view DataStream::readRawView() {
     std::int32_t length = readInteger();
     if (failed_) return {};
     if (length < 0 || static_cast<std::size_t>(length) > kMaxStringBytes) {
@@ -216,12 +216,14 @@ std::string DataStream::readRawString() {
     const char* p = nullptr;
     if (!take(static_cast<std::size_t>(length) + 1, p)) return {};
     // The text ends at the first NUL, wherever the length says it ends.
-    std::size_t n = strnlen(p, static_cast<std::size_t>(length));
-    return std::string(p, n);
+    return {p, strnlen(p, static_cast<std::size_t>(length))};
 }
 
+std::string DataStream::readRawString() { return std::string(readRawView()); }
+
 std::string DataStream::readString() {
-    std::string raw = readRawString();
+    // Decoded straight from the stream's buffer: no copy of the stored bytes on the way.
+    const std::string_view raw = readRawView();
     if (failed_) return {};
     return text::decodeDataString(raw);
 }

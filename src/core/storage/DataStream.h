@@ -34,6 +34,7 @@ public:
 
     std::string readString();
     std::string readRawString();  // the stored bytes, undecoded
+    void skipString() { readRawView(); }
     std::int32_t readInteger();
     bool readFlag();
 
@@ -100,6 +101,8 @@ public:
 private:
     enum class Mode { Closed, Reading, Writing, WritingMemory };
     bool take(std::size_t n, const char*& out);
+    // The stored bytes where they lie in the buffer, valid until the next read.
+    std::string_view readRawView();
 
     Mode mode_ = Mode::Closed;
     std::string path_;
@@ -211,7 +214,7 @@ public:
     }
     template <class... Name>
     void reservedString(const Name&...) {
-        s_.readRawString();
+        s_.skipString();
     }
     template <class... Name>
     void reservedInteger(const Name&...) {

@@ -101,8 +101,12 @@ void Cp932Table::read(UConverter* converter, const std::vector<Code>& codes) {
 }
 
 bool Cp932Table::decode(std::string_view cp932, std::string& out) const {
-    out.resize(cp932.size() * 3);
-    char* o = out.data();
+    // Written into the thread's own buffer, then kept at its exact size: a string sized for the
+    // longest possible text would keep three times the room for as long as the record lives.
+    thread_local std::string room;
+    if (room.size() < cp932.size() * 3) room.resize(cp932.size() * 3);
+    char* const start = room.data();
+    char* o = start;
     const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
     const std::size_t n = cp932.size();
     for (std::size_t i = 0; i < n;) {
@@ -121,7 +125,7 @@ bool Cp932Table::decode(std::string_view cp932, std::string& out) const {
         o += e >> 24;
         i += used;
     }
-    out.resize(static_cast<std::size_t>(o - out.data()));
+    out.assign(start, static_cast<std::size_t>(o - start));
     return true;
 }
 
