@@ -1,6 +1,7 @@
 #include "core/platform/Checksums.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -13,6 +14,8 @@
 
 #include "core/platform/FileSystem.h"
 #include "core/platform/LibCrypto.h"
+#include "core/platform/MappedFile.h"
+#include "core/platform/MappedReadGuard.h"
 
 #ifdef ROMSHELF_HAVE_ISAL
 #include <isa-l/crc.h>
@@ -169,6 +172,45 @@ FileRead readAll(int fd, ContentHasher& hasher, unsigned char* head, std::size_t
     }
 }
 
+// Files at least this large are hashed from mappings of their pages instead of copies: from the
+// page cache, mapping a file and hashing it took less CPU than only reading it (0.75-0.9 of the
+// bare reads, against 1.1-1.2 for reads and hashing, on files of 100 KB to 10 MB). A smaller
+// file takes one read, which costs less than a mapping made and undone.
+constexpr std::uint64_t kMapFrom = 64 * 1024;
+
+enum class Mapped { Whole, Stopped, ReadInstead };
+
+// The first `size` bytes of `fd` into `hasher` (its head into `head`), kReadSize bytes at a time
+// from a mapping of their own, `stop` asked before each. ReadInstead when a part cannot be mapped
+// or the file was cut short meanwhile: the hasher then holds bytes that are not the file's.
+Mapped hashMapped(int fd, std::uint64_t size, ContentHasher& hasher, unsigned char* head,
+                  std::size_t headSize, const std::function<bool()>& stop) {
+    std::size_t headHave = 0;
+    for (std::uint64_t at = 0; at < size; at += kReadSize) {
+        if (stop && stop()) return Mapped::Stopped;
+        const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(size - at, kReadSize));
+        // Populated at once: one call sets up every page, where touching them would fault once
+        // per few pages.
+        void* const bytes = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd,
+                                   static_cast<off_t>(at));
+        if (bytes == MAP_FAILED) return Mapped::ReadInstead;
+        bool faulted = false;
+        {
+            const MappedReadGuard guard(bytes, length);
+            if (headHave < headSize) {
+                const std::size_t copy = std::min(length, headSize - headHave);
+                std::memcpy(head + headHave, bytes, copy);
+                headHave += copy;
+            }
+            hasher.update(bytes, length);
+            faulted = guard.faulted();
+        }
+        ::munmap(bytes, length);
+        if (faulted) return Mapped::ReadInstead;
+    }
+    return Mapped::Whole;
+}
+
 }  // namespace
 
 bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head, std::size_t headSize) {
@@ -179,7 +221,8 @@ bool hashDescriptor(int fd, ContentHasher& hasher, unsigned char* head, std::siz
 }
 
 FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile* file,
-                  unsigned char* head, std::size_t headSize, const std::function<bool()>& stop) {
+                  unsigned char* head, std::size_t headSize, const std::function<bool()>& stop,
+                  FileReading way) {
     auto keep = [&](const struct stat& st) {
         if (file == nullptr) return;
         file->size = static_cast<std::uint64_t>(st.st_size);
@@ -208,11 +251,25 @@ FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile
     if (static_cast<std::uint64_t>(st.st_size) >= kReadSize)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // Mapped only where a page read once can be read again (see MappedFile), and only into a
+    // hasher that holds nothing yet: one that was given bytes the file no longer has is started
+    // again, and the file read instead.
+    if (way == FileReading::Chosen && size >= kMapFrom && hasher.size() == 0 &&
+        MappedFile::mapsSafely(fd)) {
+        const Mapped mapped = hashMapped(fd, size, hasher, head, headSize, stop);
+        if (mapped != Mapped::ReadInstead || ::lseek(fd, 0, SEEK_SET) != 0) {
+            ::close(fd);
+            return mapped == Mapped::Whole     ? FileRead::Whole
+                   : mapped == Mapped::Stopped ? FileRead::Stopped
+                                               : FileRead::Failed;
+        }
+        hasher.finish();
+    }
     // Read up to the size it had when opened, not to the end: the read that would only say "end"
     // is saved (a quarter of the system calls over small files), and a file still growing is
     // hashed as far as the size it is recorded with.
-    const FileRead read =
-        readAll(fd, hasher, head, headSize, stop, static_cast<std::uint64_t>(st.st_size));
+    const FileRead read = readAll(fd, hasher, head, headSize, stop, size);
     ::close(fd);
     return read;
 }

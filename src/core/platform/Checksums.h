@@ -76,9 +76,14 @@ enum class FileRead {
 // the reads and the close. `file` receives the size and modification time the file had when it
 // was opened (those of the path when it could not be opened). `stop`, when given, is asked before
 // every read.
+//
+// A file of some size on a local file system is hashed from mappings of its pages rather than
+// read (`way` Reads: read whatever it is); a file cut short while it is mapped is then read again
+// from its start, with the same outcome as reads would have had.
+enum class FileReading { Chosen, Reads };
 FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile* file = nullptr,
                   unsigned char* head = nullptr, std::size_t headSize = 0,
-                  const std::function<bool()>& stop = {});
+                  const std::function<bool()>& stop = {}, FileReading way = FileReading::Chosen);
 
 // The sums of the regular file at `path`, read once. nullopt when it is not a regular file (a
 // FIFO is refused without waiting) or cannot be read to its end.

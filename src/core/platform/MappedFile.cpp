@@ -15,11 +15,7 @@
 
 namespace romshelf {
 
-namespace {
-
-// File systems whose pages, once read, can be read again for as long as the file stays open:
-// local disks and memory. Anything else (network shares, FUSE) is read instead.
-bool mapsSafely(int fd) {
+bool MappedFile::mapsSafely(int fd) {
     struct statfs fs {};
     if (::fstatfs(fd, &fs) != 0) return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
@@ -35,8 +31,6 @@ bool mapsSafely(int fd) {
             return false;
     }
 }
-
-}  // namespace
 
 std::shared_ptr<const MappedFile> MappedFile::open(const std::string& path, std::uint64_t maxBytes,
                                                    Way way) {

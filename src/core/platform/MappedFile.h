@@ -26,6 +26,11 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
+    // Whether the file open as `fd` lies on a file system whose pages, once read, can be read
+    // again for as long as the file stays open: local disks and memory, not network shares or
+    // FUSE.
+    static bool mapsSafely(int fd);
+
     std::string_view bytes() const { return {static_cast<const char*>(data_), size_}; }
     bool mapped() const { return read_.empty(); }
     // Gives the memory of the mapped bytes [from, from + size) back (whole pages within them):

@@ -105,25 +105,30 @@ const struct {
     {(3 << 20) + 5, 0x519c4175, "8f934c3374d5e1acb3d4b20c10940f1b12b6f89f"},
 };
 
+// Every case both ways: mapped (the way chosen for a local file of some size) and read.
+constexpr FileReading kWays[] = {FileReading::Chosen, FileReading::Reads};
+
 TEST(HashFileTest, ReadsEveryByteOfFilesAroundTheReadSize) {
     TempFolder dir;
-    for (const auto& c : kFileCases) {
-        SCOPED_TRACE(c.size);
-        const std::string bytes = pattern(c.size);
-        const std::string path = dir.write("f", bytes);
-        struct stat st {};
-        ASSERT_EQ(::stat(path.c_str(), &st), 0);
-        ContentHasher hasher(SumKinds::Crc32AndSha1);
-        fs::OpenedFile file;
-        unsigned char head[600] = {};
-        ASSERT_EQ(hashFile(path, hasher, &file, head, sizeof head), FileRead::Whole);
-        EXPECT_EQ(hasher.finish(), (ContentSums{c.size, c.crc, c.sha1}));
-        EXPECT_EQ(file.size, c.size);
-        EXPECT_EQ(file.mtimeNs, st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec);
-        const std::size_t headHave = std::min(c.size, sizeof head);
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(head), headHave),
-                  bytes.substr(0, headHave));
-    }
+    for (const FileReading way : kWays)
+        for (const auto& c : kFileCases) {
+            SCOPED_TRACE(testing::Message()
+                         << c.size << (way == FileReading::Reads ? " read" : ""));
+            const std::string bytes = pattern(c.size);
+            const std::string path = dir.write("f", bytes);
+            struct stat st {};
+            ASSERT_EQ(::stat(path.c_str(), &st), 0);
+            ContentHasher hasher(SumKinds::Crc32AndSha1);
+            fs::OpenedFile file;
+            unsigned char head[600] = {};
+            ASSERT_EQ(hashFile(path, hasher, &file, head, sizeof head, {}, way), FileRead::Whole);
+            EXPECT_EQ(hasher.finish(), (ContentSums{c.size, c.crc, c.sha1}));
+            EXPECT_EQ(file.size, c.size);
+            EXPECT_EQ(file.mtimeNs, st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec);
+            const std::size_t headHave = std::min(c.size, sizeof head);
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(head), headHave),
+                      bytes.substr(0, headHave));
+        }
 }
 
 TEST(HashFileTest, WhatIsNoRegularFileIsNeverOpened) {
@@ -155,68 +160,97 @@ TEST(HashFileTest, AFileThatCannotBeOpenedKeepsItsSize) {
 TEST(HashFileTest, AStopBetweenReadsEndsTheFile) {
     TempFolder dir;
     const std::string path = dir.write("f", pattern((3 << 20) + 5));
-    ContentHasher hasher;
-    int asked = 0;
-    EXPECT_EQ(hashFile(path, hasher, nullptr, nullptr, 0, [&] { return ++asked == 2; }),
-              FileRead::Stopped);
-    EXPECT_EQ(asked, 2);
-    EXPECT_GT(hasher.size(), 0u);
-    EXPECT_LT(hasher.size(), (3u << 20) + 5);
-    // Without a question, every byte.
-    ContentHasher whole;
-    EXPECT_EQ(hashFile(path, whole), FileRead::Whole);
-    EXPECT_EQ(whole.finish().crc32, 0x519c4175u);
+    for (const FileReading way : kWays) {
+        ContentHasher hasher;
+        int asked = 0;
+        EXPECT_EQ(hashFile(
+                      path, hasher, nullptr, nullptr, 0, [&] { return ++asked == 2; }, way),
+                  FileRead::Stopped);
+        EXPECT_EQ(asked, 2);
+        EXPECT_GT(hasher.size(), 0u);
+        EXPECT_LT(hasher.size(), (3u << 20) + 5);
+        // Without a question, every byte.
+        ContentHasher whole;
+        EXPECT_EQ(hashFile(path, whole, nullptr, nullptr, 0, {}, way), FileRead::Whole);
+        EXPECT_EQ(whole.finish().crc32, 0x519c4175u);
+    }
 }
 
 // Cut short while it is read: the bytes read are what is left, and the size it had when it was
 // opened tells the caller that it changed.
+// Mapped, the part past the cut faults: the file is read again from its start, with the outcome
+// of reads.
 TEST(HashFileTest, AFileCutShortWhileReadShowsInItsSizes) {
     TempFolder dir;
-    const std::string path = dir.write("f", pattern((3 << 20) + 5));
-    ContentHasher hasher(SumKinds::Crc32AndSha1);
-    fs::OpenedFile file;
-    int asked = 0;
-    const auto cut = [&] {
-        if (++asked == 2) {
-            EXPECT_EQ(::truncate(path.c_str(), 3 << 19), 0);
-        }
-        return false;
-    };
-    EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, cut), FileRead::Whole);
-    EXPECT_EQ(file.size, (3u << 20) + 5);
-    // python3: zlib.crc32 and hashlib.sha1 of the first 1.5 MiB of pattern().
-    EXPECT_EQ(hasher.finish(),
-              (ContentSums{3u << 19, 0xd1bcce47, "7a3868b8f7a5673e725d56142eae67ebe6754421"}));
+    for (const FileReading way : kWays) {
+        const std::string path = dir.write("f", pattern((3 << 20) + 5));
+        unsigned char head[600] = {};
+        ContentHasher hasher(SumKinds::Crc32AndSha1);
+        fs::OpenedFile file;
+        int asked = 0;
+        const auto cut = [&] {
+            if (++asked == 2) {
+                EXPECT_EQ(::truncate(path.c_str(), 3 << 19), 0);
+            }
+            return false;
+        };
+        EXPECT_EQ(hashFile(path, hasher, &file, head, sizeof head, cut, way), FileRead::Whole);
+        EXPECT_EQ(file.size, (3u << 20) + 5);
+        // python3: zlib.crc32 and hashlib.sha1 of the first 1.5 MiB of pattern().
+        EXPECT_EQ(hasher.finish(),
+                  (ContentSums{3u << 19, 0xd1bcce47, "7a3868b8f7a5673e725d56142eae67ebe6754421"}));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(head), sizeof head),
+                  pattern(sizeof head));
+    }
+}
+
+// Cut to nothing before its first part is hashed: no byte is left, and nothing faults.
+TEST(HashFileTest, AFileEmptiedBeforeItIsHashedHashesAsEmpty) {
+    TempFolder dir;
+    for (const FileReading way : kWays) {
+        const std::string path = dir.write("f", pattern(1 << 20));
+        ContentHasher hasher(SumKinds::Crc32AndSha1);
+        fs::OpenedFile file;
+        const auto empty = [&] {
+            EXPECT_EQ(::truncate(path.c_str(), 0), 0);
+            return false;
+        };
+        EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, empty, way), FileRead::Whole);
+        EXPECT_EQ(file.size, 1u << 20);
+        EXPECT_EQ(hasher.finish(), (ContentSums{0, 0, "da39a3ee5e6b4b0d3255bfef95601890afd80709"}));
+    }
 }
 
 // Growing while it is read (a copy still being written): hashed as far as the size it had when
 // opened, so that the size recorded with the sums is the size they are of.
 TEST(HashFileTest, AFileGrowingWhileReadIsHashedToItsOpenedSize) {
     TempFolder dir;
-    const std::string path = dir.write("f", pattern((1 << 20) + 5));
-    ContentHasher hasher(SumKinds::Crc32AndSha1);
-    fs::OpenedFile file;
-    int asked = 0;
-    const auto grow = [&] {
-        if (++asked == 2) {
-            std::FILE* f = std::fopen(path.c_str(), "ab");
-            EXPECT_NE(f, nullptr);
-            if (f != nullptr) {
-                std::fputs("appended meanwhile", f);
-                std::fclose(f);
+    for (const FileReading way : kWays) {
+        const std::string path = dir.write("f", pattern((1 << 20) + 5));
+        ContentHasher hasher(SumKinds::Crc32AndSha1);
+        fs::OpenedFile file;
+        int asked = 0;
+        const auto grow = [&] {
+            if (++asked == 2) {
+                std::FILE* f = std::fopen(path.c_str(), "ab");
+                EXPECT_NE(f, nullptr);
+                if (f != nullptr) {
+                    std::fputs("appended meanwhile", f);
+                    std::fclose(f);
+                }
             }
-        }
-        return false;
-    };
-    EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, grow), FileRead::Whole);
-    EXPECT_EQ(file.size, (1u << 20) + 5);
-    // python3: zlib.crc32 and hashlib.sha1 of the first (1 << 20) + 5 bytes of pattern().
-    EXPECT_EQ(hasher.finish(), (ContentSums{(1u << 20) + 5, 0x66c8891b,
-                                            "6eb960b3b4d6d83a82862610434cd52f77b15ecc"}));
-    // The file is longer now, and read again it is hashed whole.
-    ContentHasher again;
-    EXPECT_EQ(hashFile(path, again), FileRead::Whole);
-    EXPECT_EQ(again.size(), (1u << 20) + 5 + 18);
+            return false;
+        };
+        EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, grow, way), FileRead::Whole);
+        EXPECT_EQ(file.size, (1u << 20) + 5);
+        // python3: zlib.crc32 and hashlib.sha1 of the first (1 << 20) + 5 bytes of pattern().
+        EXPECT_EQ(hasher.finish(), (ContentSums{(1u << 20) + 5, 0x66c8891b,
+                                                "6eb960b3b4d6d83a82862610434cd52f77b15ecc"}));
+        // The file is longer now, and read again it is hashed whole.
+        ContentHasher again;
+        EXPECT_EQ(hashFile(path, again, nullptr, nullptr, 0, {}, way), FileRead::Whole);
+        EXPECT_EQ(again.size(), (1u << 20) + 5 + 18);
+    }
 }
 
 }  // namespace
