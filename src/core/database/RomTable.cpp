@@ -73,6 +73,11 @@ int RomTable::findRecordByTitle(std::string_view title) const {
     return firstByTitle_.find(title, records_);
 }
 
+void RomTable::findRecordsByTitle(std::span<const std::string_view> titles,
+                                  std::span<int> found) const {
+    firstByTitle_.findAll(titles, found, records_);
+}
+
 int RomTable::append(RomRecord record) {
     keepSaved();
     if (full()) return -1;

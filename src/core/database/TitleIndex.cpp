@@ -1,5 +1,7 @@
 #include "core/database/TitleIndex.h"
 
+#include <algorithm>
+
 #include "core/platform/WordHash.h"
 
 namespace romshelf {
@@ -26,6 +28,42 @@ int TitleIndex::find(std::string_view title, const std::vector<RomRecord>& recor
     if (title.empty()) return -1;
     const std::int64_t slot = locate(title, hashOf(title), records);
     return slot < 0 ? -1 : slots_[static_cast<std::size_t>(slot)].index;
+}
+
+void TitleIndex::findAll(std::span<const std::string_view> titles, std::span<int> found,
+                         const std::vector<RomRecord>& records) const {
+    const std::size_t n = std::min(titles.size(), found.size());
+    if (slots_.empty()) {
+        std::fill_n(found.begin(), n, -1);
+        return;
+    }
+    const std::size_t mask = slots_.size() - 1;
+    // The slot of the title kAhead on, the record of the one kAhead / 2 on (its slot has come),
+    // the text of the next one's title (its record has come).
+    constexpr std::size_t kAhead = 8;
+    std::uint64_t hashes[kAhead];
+    const auto slotOf = [&](std::size_t i) -> const Slot& {
+        return slots_[hashes[i % kAhead] & mask];
+    };
+    const auto hashAhead = [&](std::size_t i) {
+        hashes[i % kAhead] = hashOf(titles[i]);
+        __builtin_prefetch(&slotOf(i));
+    };
+    for (std::size_t i = 0; i < std::min(n, kAhead); ++i) hashAhead(i);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead / 2 < n) {
+            if (const std::int32_t r = slotOf(i + kAhead / 2).index; r >= 0)
+                __builtin_prefetch(&records[static_cast<std::size_t>(r)].fileTitle);
+        }
+        if (i + 1 < n) {
+            if (const std::int32_t r = slotOf(i + 1).index; r >= 0)
+                __builtin_prefetch(records[static_cast<std::size_t>(r)].fileTitle.data());
+        }
+        const std::uint64_t hash = hashes[i % kAhead];
+        if (i + kAhead < n) hashAhead(i + kAhead);
+        const std::int64_t slot = titles[i].empty() ? -1 : locate(titles[i], hash, records);
+        found[i] = slot < 0 ? -1 : slots_[static_cast<std::size_t>(slot)].index;
+    }
 }
 
 void TitleIndex::set(std::string_view title, int index, const std::vector<RomRecord>& records) {

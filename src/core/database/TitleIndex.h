@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,11 @@ namespace romshelf {
 class TitleIndex {
 public:
     int find(std::string_view title, const std::vector<RomRecord>& records) const;
+    // find() of every title into `found` (as many): each lookup waits for memory three times (its
+    // slot, the record it names, the record's title), so those of the titles a few ahead are asked
+    // for meanwhile. A folder's files are looked up this way.
+    void findAll(std::span<const std::string_view> titles, std::span<int> found,
+                 const std::vector<RomRecord>& records) const;
     // Points `title` at `index` (adding it when absent).
     void set(std::string_view title, int index, const std::vector<RomRecord>& records);
     void erase(std::string_view title, const std::vector<RomRecord>& records);

@@ -143,11 +143,18 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     } else {
         match(out);
     }
+    titles_.clear();
+    for (const FolderHits::Hit& m : out.matched)
+        titles_.push_back(out.name(m).substr(0, m.titleSize));
+    if (!sameRecords) {
+        records_.resize(titles_.size());
+        c_.records->findRecordsByTitle(titles_, records_);
+    }
     out.hits.reserve(out.matched.size());
-    for (const FolderHits::Hit& m : out.matched) {
-        const std::string_view title = out.name(m).substr(0, m.titleSize);
-        const int record = sameRecords ? m.record : c_.records->findRecordByTitle(title);
-        if (!accept(title, record, mode)) continue;
+    for (std::size_t k = 0; k < out.matched.size(); ++k) {
+        const FolderHits::Hit& m = out.matched[k];
+        const int record = sameRecords ? m.record : records_[k];
+        if (!accept(titles_[k], record, mode)) continue;
         out.hits.push_back({m.nameStart, m.nameSize, m.titleSize, record, m.icon});
     }
     // Then the matches are not kept twice (the usual list of all files).

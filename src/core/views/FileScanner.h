@@ -164,6 +164,9 @@ private:
     std::string read_;                                 // the names as read
     std::vector<std::vector<std::uint32_t>> matches_;  // per pass: indexes into names_
     std::string converted_;
+    // The titles of a folder's matches and the records found for them.
+    std::vector<std::string_view> titles_;
+    std::vector<int> records_;
     FolderHits own_;  // scanFolder's
     // The snap folder is listed once, on the first question.
     mutable bool snapsListed_ = false;

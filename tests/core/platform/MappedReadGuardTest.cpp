@@ -23,8 +23,7 @@ public:
         page_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
         path_ = dir.write("cut", std::string(4 * page_, 'r'));
         fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        bytes_ = static_cast<const char*>(
-            ::mmap(nullptr, size(), PROT_READ, MAP_PRIVATE, fd_, 0));
+        bytes_ = static_cast<const char*>(::mmap(nullptr, size(), PROT_READ, MAP_PRIVATE, fd_, 0));
         EXPECT_NE(bytes_, MAP_FAILED);
         EXPECT_EQ(::truncate(path_.c_str(), static_cast<off_t>(page_ + page_ / 2)), 0);
     }
@@ -39,7 +38,8 @@ public:
     // The bytes read one by one, as a hash would: a volatile read is never left out.
     std::string readAll() const {
         std::string out(size(), '\0');
-        for (std::size_t i = 0; i < size(); ++i) out[i] = static_cast<const volatile char*>(bytes_)[i];
+        for (std::size_t i = 0; i < size(); ++i)
+            out[i] = static_cast<const volatile char*>(bytes_)[i];
         return out;
     }
 
@@ -78,7 +78,8 @@ TEST(MappedReadGuardTest, BytesWithinTheFileNeverFault) {
     const CutMapping m(dir);
     const MappedReadGuard guard(m.bytes(), m.page());
     char sum = 0;
-    for (std::size_t i = 0; i < m.page(); ++i) sum ^= static_cast<const volatile char*>(m.bytes())[i];
+    for (std::size_t i = 0; i < m.page(); ++i)
+        sum ^= static_cast<const volatile char*>(m.bytes())[i];
     EXPECT_EQ(sum, 0);  // an even count of one letter
     EXPECT_FALSE(guard.faulted());
 }

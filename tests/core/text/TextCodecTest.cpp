@@ -37,6 +37,9 @@ TEST(TextCodec, WellFormedUtf8IsWhatIcuReadsWithoutError) {
         ++checked;
         EXPECT_EQ(isValidUtf8(bytes), expected) << testing::PrintToString(bytes);
         EXPECT_EQ(isValidUtf8("abcdefgh" + bytes + "z"), expected) << testing::PrintToString(bytes);
+        // Between Japanese characters and ASCII runs, where the check takes its short cuts.
+        EXPECT_EQ(isValidUtf8("ア" + bytes + "zz"), expected) << testing::PrintToString(bytes);
+        EXPECT_EQ(isValidUtf8("z" + bytes + "アイ"), expected) << testing::PrintToString(bytes);
     };
     for (int a = 0; a < 256; ++a) {
         check(std::string(1, static_cast<char>(a)));
