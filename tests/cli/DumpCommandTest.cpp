@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -370,6 +371,17 @@ TEST(ListRows, EveryEscapeIsFoundWhereverItStandsInACell) {
                 }
             }
         }
+    }
+    // Cells of every length up to beyond the short copies, each byte its own, side by side.
+    for (std::size_t length = 0; length <= 70; ++length) {
+        std::string cell;
+        for (std::size_t i = 0; i < length; ++i)
+            cell += static_cast<char>('!' + (i * 7 + length) % 90);
+        std::replace(cell.begin(), cell.end(), '\\', '/');  // no escape in these
+        const std::vector<std::string> cells = {cell, std::string(length % 5, 'q'), cell};
+        std::string out = "kept";
+        cli::appendEscapedRow(cells, out);
+        EXPECT_EQ(out, "kept" + cell + "\t" + cells[1] + "\t" + cell + "\n") << length;
     }
     // Bytes beside the escaped ones: the last control character, space, DEL and UTF-8.
     const std::vector<std::string_view> plain = {
