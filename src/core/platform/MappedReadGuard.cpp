@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <mutex>
 
@@ -41,6 +42,12 @@ void passOn(int signal, siginfo_t* info, void* context) {
 }
 
 void onBusError(int signal, siginfo_t* info, void* context) {
+    // The interrupted code's errno is its own.
+    const int savedErrno = errno;
+    struct RestoreErrno {
+        int value;
+        ~RestoreErrno() { errno = value; }
+    } restore{savedErrno};
     Guarded& g = guarded;
     char* const at = static_cast<char*>(info->si_addr);
     if (g.from != nullptr && at >= g.from && at < g.to) {
