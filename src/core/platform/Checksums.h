@@ -77,7 +77,7 @@ enum class FileRead {
 // was opened (those of the path when it could not be opened). `stop`, when given, is asked before
 // every read.
 //
-// A file of some size on a local file system is hashed from mappings of its pages rather than
+// A file of 64 KiB or more on a local file system is hashed from mappings of its pages rather than
 // read (`way` Reads: read whatever it is); a file cut short while it is mapped is then read again
 // from its start, with the same outcome as reads would have had.
 enum class FileReading { Chosen, Reads };

@@ -43,11 +43,10 @@ void passOn(int signal, siginfo_t* info, void* context) {
 
 void onBusError(int signal, siginfo_t* info, void* context) {
     // The interrupted code's errno is its own.
-    const int savedErrno = errno;
-    struct RestoreErrno {
-        int value;
-        ~RestoreErrno() { errno = value; }
-    } restore{savedErrno};
+    struct KeptErrno {
+        int value = errno;
+        ~KeptErrno() { errno = value; }
+    } const kept;
     Guarded& g = guarded;
     char* const at = static_cast<char*>(info->si_addr);
     if (g.from != nullptr && at >= g.from && at < g.to) {
