@@ -204,6 +204,20 @@ TEST(HashFileTest, AFileCutShortWhileReadShowsInItsSizes) {
     }
 }
 
+// A file past the size up to which its hashed parts stay mapped: each part is given back as the
+// hashing goes on, and every byte is still summed.
+TEST(HashFileTest, AFileOfManyMegabytesIsHashedWhole) {
+    TempFolder dir;
+    const std::string path = dir.write("image.iso", pattern((64 << 20) + 5));
+    for (const FileReading way : kWays) {
+        ContentHasher hasher(SumKinds::Crc32AndSha1);
+        EXPECT_EQ(hashFile(path, hasher, nullptr, nullptr, 0, {}, way), FileRead::Whole);
+        // python3: zlib.crc32 and hashlib.sha1 of pattern((64 << 20) + 5).
+        EXPECT_EQ(hasher.finish(), (ContentSums{(64u << 20) + 5, 0x80f138e8,
+                                                "16db3729537654556b1ac51cbc0a3911d5b70a60"}));
+    }
+}
+
 // Cut to nothing before its first part is hashed: no byte is left, and nothing faults.
 TEST(HashFileTest, AFileEmptiedBeforeItIsHashedHashesAsEmpty) {
     TempFolder dir;
