@@ -182,7 +182,8 @@ constexpr std::uint64_t kMapFrom = 64 * 1024;
 // disc image of gigabytes would otherwise show as that much of the program's memory.
 constexpr std::uint64_t kKeepMappedUpTo = 64 * 1024 * 1024;
 
-enum class Mapped { Whole, Stopped, ReadInstead };
+// ReadFromStart: the hasher was given bytes that may not be the file's; ReadInstead: nothing.
+enum class Mapped { Whole, Stopped, ReadInstead, ReadFromStart };
 
 // Whether every page of the first kReadSize bytes mapped at `bytes` is in the page cache.
 bool firstPartCached(const char* bytes, std::size_t page) {
@@ -195,10 +196,12 @@ bool firstPartCached(const char* bytes, std::size_t page) {
 }
 
 // The first `size` bytes of `fd` into `hasher` (its head into `head`), from one mapping of them,
-// kReadSize bytes at a time, `stop` asked before each part. ReadInstead when the file cannot be
-// mapped or was cut short meanwhile: the hasher then holds bytes that are not the file's.
+// kReadSize bytes at a time, `stop` asked before each part. ReadInstead when the file is not
+// mapped; ReadFromStart when it was cut short meanwhile.
 Mapped hashMapped(int fd, std::uint64_t size, ContentHasher& hasher, unsigned char* head,
                   std::size_t headSize, const std::function<bool()>& stop) {
+    // A whole file in the address space wants a large one.
+    if constexpr (sizeof(void*) < 8) return Mapped::ReadInstead;
     const auto mappedSize = static_cast<std::size_t>(size);
     // A file of one part is set up whole by the mapping itself: two calls in all.
     const bool onePart = mappedSize <= kReadSize;
@@ -225,7 +228,9 @@ Mapped hashMapped(int fd, std::uint64_t size, ContentHasher& hasher, unsigned ch
         // One call sets up every page of the part, where touching them would fault once per few
         // pages. A kernel without it, or a part past a new end, is left to the faults and the
         // guard.
+#ifdef MADV_POPULATE_READ
         if (!onePart) ::madvise(bytes + at, pages, MADV_POPULATE_READ);
+#endif
         bool faulted = false;
         {
             const MappedReadGuard guard(bytes + at, length);
@@ -238,12 +243,18 @@ Mapped hashMapped(int fd, std::uint64_t size, ContentHasher& hasher, unsigned ch
             faulted = guard.faulted();
         }
         if (faulted) {
-            result = Mapped::ReadInstead;
+            result = Mapped::ReadFromStart;
             break;
         }
         if (size > kKeepMappedUpTo) ::madvise(bytes + at, pages, MADV_DONTNEED);
     }
     ::munmap(bytes, mappedSize);
+    // Cut within its last page, a file faults nowhere: that page reads as zeros past the new end.
+    // Reads would have given the shorter bytes.
+    struct stat st {};
+    if (result == Mapped::Whole &&
+        (::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_size) < size))
+        result = Mapped::ReadFromStart;
     return result;
 }
 
@@ -293,14 +304,20 @@ FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile
     // again, and the file read instead.
     if (way == FileReading::Chosen && size >= kMapFrom && hasher.size() == 0 &&
         MappedFile::mapsSafely(fd)) {
-        const Mapped mapped = hashMapped(fd, size, hasher, head, headSize, stop);
-        if (mapped != Mapped::ReadInstead || ::lseek(fd, 0, SEEK_SET) != 0) {
-            ::close(fd);
-            return mapped == Mapped::Whole     ? FileRead::Whole
-                   : mapped == Mapped::Stopped ? FileRead::Stopped
-                                               : FileRead::Failed;
+        // A mapping leaves the file's offset at its start, for the reads.
+        switch (hashMapped(fd, size, hasher, head, headSize, stop)) {
+            case Mapped::Whole:
+                ::close(fd);
+                return FileRead::Whole;
+            case Mapped::Stopped:
+                ::close(fd);
+                return FileRead::Stopped;
+            case Mapped::ReadFromStart:
+                hasher.finish();
+                break;
+            case Mapped::ReadInstead:
+                break;
         }
-        hasher.finish();
     }
     // Read up to the size it had when opened, not to the end: the read that would only say "end"
     // is saved (a quarter of the system calls over small files), and a file still growing is

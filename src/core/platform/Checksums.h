@@ -77,9 +77,11 @@ enum class FileRead {
 // was opened (those of the path when it could not be opened). `stop`, when given, is asked before
 // every read.
 //
-// A file of 64 KiB or more on a local file system is hashed from mappings of its pages rather than
-// read (`way` Reads: read whatever it is); a file cut short while it is mapped is then read again
-// from its start, with the same outcome as reads would have had.
+// A file of 64 KiB or more on a local file system, in the page cache, is hashed from a mapping of
+// its pages rather than read (`way` Reads: read whatever it is): the open and fstat, then an
+// fstatfs, the mapping, a call or two per megabyte, a last fstat and the unmapping. A file cut
+// short while it is mapped is then read again from its start (`stop` asked again from there),
+// with the same outcome as reads would have had.
 enum class FileReading { Chosen, Reads };
 FileRead hashFile(const std::string& path, ContentHasher& hasher, fs::OpenedFile* file = nullptr,
                   unsigned char* head = nullptr, std::size_t headSize = 0,

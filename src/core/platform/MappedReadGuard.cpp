@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <cstdint>
 #include <mutex>
@@ -27,18 +28,20 @@ struct sigaction previousBusAction {};
 
 void passOn(int signal, siginfo_t* info, void* context) {
     const struct sigaction& before = previousBusAction;
-    if ((before.sa_flags & SA_SIGINFO) != 0 && before.sa_sigaction != nullptr) {
-        before.sa_sigaction(signal, info, context);
+    if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
+        if ((before.sa_flags & SA_SIGINFO) != 0)
+            before.sa_sigaction(signal, info, context);
+        else
+            before.sa_handler(signal);
         return;
     }
-    if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN &&
-        before.sa_handler != nullptr) {
-        before.sa_handler(signal);
-        return;
-    }
-    // No handler before: the access runs again on return, and now ends the program as it would
-    // have without this one.
-    ::signal(SIGBUS, SIG_DFL);
+    // No handler before: what ends the program without this one ends it now. A fault's access
+    // runs again on return; a signal sent by someone is sent again, held until the return.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(SIGBUS, &fallback, nullptr);
+    if (info->si_code <= 0) ::raise(SIGBUS);
 }
 
 void onBusError(int signal, siginfo_t* info, void* context) {
@@ -48,8 +51,9 @@ void onBusError(int signal, siginfo_t* info, void* context) {
         ~KeptErrno() { errno = value; }
     } const kept;
     Guarded& g = guarded;
-    char* const at = static_cast<char*>(info->si_addr);
-    if (g.from != nullptr && at >= g.from && at < g.to) {
+    // Only a fault has an address (a signal sent by a program has its sender there instead).
+    char* const at = info->si_code > 0 ? static_cast<char*>(info->si_addr) : nullptr;
+    if (g.from != nullptr && at != nullptr && at >= g.from && at < g.to) {
         char* const start =
             reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(at) & ~(g.page - 1));
         // Zero pages over the rest of the guarded bytes: the read goes on, and every later one
@@ -77,6 +81,7 @@ void installHandler() {
 }  // namespace
 
 MappedReadGuard::MappedReadGuard(const void* bytes, std::size_t size) {
+    assert(guarded.from == nullptr && "one guard per thread at a time");
     installHandler();
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     const auto from = reinterpret_cast<std::uintptr_t>(bytes);

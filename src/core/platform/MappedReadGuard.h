@@ -11,7 +11,10 @@ namespace romshelf {
 // it read are not the file's. A fault anywhere else is left to whatever handled SIGBUS before.
 //
 // Arm it only around mappings the thread made itself and unmaps afterwards (the zero pages take
-// their place until then). One guard per thread at a time.
+// their place until then). One guard per thread at a time. The handler is installed with the
+// first guard: one installed later without passing SIGBUS on takes the guard's place, and a
+// fault the zero pages cannot be mapped for (the process at its limit of mappings) still ends the
+// program.
 class MappedReadGuard {
 public:
     MappedReadGuard(const void* bytes, std::size_t size);

@@ -101,11 +101,16 @@ void Cp932Table::read(UConverter* converter, const std::vector<Code>& codes) {
 }
 
 bool Cp932Table::decode(std::string_view cp932, std::string& out) const {
-    // Written into the thread's own buffer, then kept at its exact size: a string sized for the
-    // longest possible text would keep three times the room for as long as the record lives.
+    // A short text (a record's, at most 12 KB) is written into the thread's own buffer, then kept
+    // at its exact size: a string sized for the longest possible text would keep three times the
+    // room for as long as the record lives. A long one (a whole text file) is written in place:
+    // the buffer would keep three times its size for as long as the thread lives.
+    constexpr std::size_t kLongText = 64 * 1024;
     thread_local std::string room;
-    if (room.size() < cp932.size() * 3) room.resize(cp932.size() * 3);
-    char* const start = room.data();
+    const bool inPlace = cp932.size() > kLongText;
+    std::string& into = inPlace ? out : room;
+    if (into.size() < cp932.size() * 3) into.resize(cp932.size() * 3);
+    char* const start = into.data();
     char* o = start;
     const auto* s = reinterpret_cast<const unsigned char*>(cp932.data());
     const std::size_t n = cp932.size();
@@ -125,7 +130,10 @@ bool Cp932Table::decode(std::string_view cp932, std::string& out) const {
         o += e >> 24;
         i += used;
     }
-    out.assign(start, static_cast<std::size_t>(o - start));
+    if (inPlace)
+        out.resize(static_cast<std::size_t>(o - start));
+    else
+        out.assign(start, static_cast<std::size_t>(o - start));
     return true;
 }
 

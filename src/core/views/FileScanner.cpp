@@ -157,6 +157,7 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
         if (!accept(titles_[k], record, mode)) continue;
         out.hits.push_back({m.nameStart, m.nameSize, m.titleSize, record, m.icon});
     }
+    titles_.clear();  // views of out.names
     // Then the matches are not kept twice (the usual list of all files).
     out.everyMatchHit = out.hits.size() == out.matched.size();
     if (out.everyMatchHit) std::vector<FolderHits::Hit>().swap(out.matched);

@@ -204,6 +204,42 @@ TEST(HashFileTest, AFileCutShortWhileReadShowsInItsSizes) {
     }
 }
 
+// Cut by a few bytes, within its last page: a mapping faults nowhere (that page reads as zeros past
+// the new end), yet the outcome is the shorter bytes, as reads give them. A file of several parts
+// cut while it is hashed, and one of a single part cut once it is mapped.
+TEST(HashFileTest, AFileCutWithinItsLastPageGivesTheBytesLeft) {
+    TempFolder dir;
+    // python3: zlib.crc32 and hashlib.sha1 of pattern(size - 3).
+    const struct {
+        std::size_t size;
+        int cutAt;  // the question of `stop` that cuts it
+        ContentSums left;
+    } cases[] = {
+        {(3 << 20) + 5,
+         2,
+         {(3u << 20) + 2, 0x3260a2fb, "37e130df4335362ecd5249955af99b88ccb3a53b"}},
+        {100001, 1, {99998, 0x9cfe4100, "77550d3d61ee52fb6ab4a776e697caac588c1d66"}},
+    };
+    for (const FileReading way : kWays)
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << c.size << (way == FileReading::Reads ? " read" : ""));
+            const std::string path = dir.write("f", pattern(c.size));
+            ContentHasher hasher(SumKinds::Crc32AndSha1);
+            fs::OpenedFile file;
+            int asked = 0;
+            const auto cut = [&] {
+                if (++asked == c.cutAt) {
+                    EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(c.size - 3)), 0);
+                }
+                return false;
+            };
+            EXPECT_EQ(hashFile(path, hasher, &file, nullptr, 0, cut, way), FileRead::Whole);
+            EXPECT_EQ(file.size, c.size);
+            EXPECT_EQ(hasher.finish(), c.left);
+        }
+}
+
 // A file past the size up to which its hashed parts stay mapped: each part is given back as the
 // hashing goes on, and every byte is still summed.
 TEST(HashFileTest, AFileOfManyMegabytesIsHashedWhole) {

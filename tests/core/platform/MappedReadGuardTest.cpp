@@ -114,6 +114,16 @@ TEST(MappedReadGuardDeathTest, AFaultNoGuardCoversStillEndsTheProgram) {
             std::_Exit(0);
         },
         endedByTheFault, "");
+    // A SIGBUS sent by a program, not a fault, while a guard is armed: it ends the program as it
+    // would without the guard.
+    EXPECT_EXIT(
+        {
+            const CutMapping m(dir);
+            const MappedReadGuard guard(m.bytes(), m.size());
+            ::raise(SIGBUS);
+            std::_Exit(0);
+        },
+        endedByTheFault, "");
     // On another thread than the guard's.
     EXPECT_EXIT(
         {

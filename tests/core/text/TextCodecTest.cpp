@@ -206,4 +206,16 @@ TEST(TextCodec, Cp932ReadByTableIsWhatTheConverterReads) {
     EXPECT_EQ(out, "ファミコンｶ 1");
     EXPECT_FALSE(table.decode("A\x83", out));
     EXPECT_FALSE(table.decode("\x83\x20", out));
+    // A whole text file's worth, decoded in place rather than through the thread's buffer.
+    std::string longText, longExpected;
+    for (int i = 0; i < 8000; ++i) {
+        longText += kFamicomCp932 + "\xB6 ";
+        longExpected += "ファミコンｶ ";
+    }
+    ASSERT_GT(longText.size(), 64u * 1024);
+    EXPECT_TRUE(table.decode(longText, out));
+    EXPECT_EQ(out, longExpected);
+    EXPECT_EQ(fromCp932(longText), longExpected);
+    EXPECT_TRUE(table.decode(kFamicomCp932, out));  // and a short one after it
+    EXPECT_EQ(out, "ファミコン");
 }
