@@ -135,6 +135,19 @@ ContentSums ContentHasher::finish() {
 
 namespace {
 
+// The first bytes handed over, into `head` (up to `size` of them), whether read or mapped.
+struct HeadCopy {
+    unsigned char* head;
+    std::size_t size;
+    std::size_t have = 0;
+    void take(const void* bytes, std::size_t length) {
+        if (have >= size) return;
+        const std::size_t copy = std::min(length, size - have);
+        std::memcpy(head + have, bytes, copy);
+        have += copy;
+    }
+};
+
 // Reads `fd` to its end into `hasher` (its head into `head`), or only its first `upTo` bytes when
 // that is not 0; asks `stop` before every read.
 FileRead readAll(int fd, ContentHasher& hasher, unsigned char* head, std::size_t headSize,
@@ -144,7 +157,7 @@ FileRead readAll(int fd, ContentHasher& hasher, unsigned char* head, std::size_t
     // is a quarter of a megabyte for most ROMs.
     thread_local const std::unique_ptr<unsigned char[]> buffer =
         std::make_unique_for_overwrite<unsigned char[]>(kReadSize);
-    std::size_t headHave = 0;
+    HeadCopy headCopy{head, headSize};
     std::uint64_t left = upTo;
     for (;;) {
         if (upTo != 0 && left == 0) return FileRead::Whole;
@@ -163,11 +176,7 @@ FileRead readAll(int fd, ContentHasher& hasher, unsigned char* head, std::size_t
         }
         if (n == 0) return FileRead::Whole;
         const auto got = static_cast<std::size_t>(n);
-        if (headHave < headSize) {
-            const std::size_t copy = std::min(got, headSize - headHave);
-            std::memcpy(head + headHave, buffer.get(), copy);
-            headHave += copy;
-        }
+        headCopy.take(buffer.get(), got);
         hasher.update(buffer.get(), got);
         left -= std::min<std::uint64_t>(left, got);
     }
@@ -217,7 +226,7 @@ Mapped hashMapped(int fd, std::uint64_t size, ContentHasher& hasher, unsigned ch
     }
     if (!onePart) ::madvise(bytes, mappedSize, MADV_SEQUENTIAL);
     Mapped result = Mapped::Whole;
-    std::size_t headHave = 0;
+    HeadCopy headCopy{head, headSize};
     for (std::size_t at = 0; at < mappedSize; at += kReadSize) {
         if (stop && stop()) {
             result = Mapped::Stopped;
@@ -234,11 +243,7 @@ Mapped hashMapped(int fd, std::uint64_t size, ContentHasher& hasher, unsigned ch
         bool faulted = false;
         {
             const MappedReadGuard guard(bytes + at, length);
-            if (headHave < headSize) {
-                const std::size_t copy = std::min(length, headSize - headHave);
-                std::memcpy(head + headHave, bytes + at, copy);
-                headHave += copy;
-            }
+            headCopy.take(bytes + at, length);
             hasher.update(bytes + at, length);
             faulted = guard.faulted();
         }
