@@ -20,6 +20,7 @@ public:
                        ApplicationListener& notices)
         : session_(session), settings_(settings), plus_(plus), folder_(folder), notices_(notices) {
         list_.setSortKeyFile(folder.cacheFolder() + "sortkeys.bin");
+        list_.setFolderListingFolder(folder.cacheFolder());
     }
 
     // Told after each build: whether it listed every file.

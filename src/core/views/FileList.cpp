@@ -1,6 +1,9 @@
 #include "core/views/FileList.h"
 
+#include "core/platform/FileSystem.h"
+#include "core/platform/WriterLock.h"
 #include "core/text/SearchFold.h"
+#include "core/views/FolderListingFile.h"
 #include "core/views/SortKeyFile.h"
 
 namespace romshelf {
@@ -113,16 +116,21 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     std::vector<int> folders;
     for (int i = 0; i < kRomFolderCount; ++i)
         if (!s.folders->romFolderPaths[static_cast<std::size_t>(i)].empty()) folders.push_back(i);
-    const ScanContext c = context(s);
-    constexpr std::size_t kWorthASecondThread = 8;
-    if (folders.size() < kWorthASecondThread) {
-        FileScanner scanner(c);
-        for (int f : folders) scanner.scanFolder(rows_, f, mode);
-        return;
-    }
+    // The names the last listings kept, read folder by folder as they are listed.
+    const std::string listingPath = folderListingFile(s.code);
+    const FolderListingFile listings =
+        listingPath.empty() ? FolderListingFile()
+                            : FolderListingFile::open(listingPath, WriterLock::thisHost());
+    ScanContext c = context(s);
+    c.listings = &listings;
     // Two threads list the folders, taking the next one whenever they are done with one; the
     // rows of every folder then go where they belong in folder order, filled in the same way.
-    // No row is ever moved.
+    // No row is ever moved. A few folders are not worth the second thread.
+    constexpr std::size_t kWorthASecondThread = 8;
+    auto forEach = [&](std::size_t count, const std::function<void(std::size_t, int)>& work) {
+        if (folders.size() >= kWorthASecondThread) return helper_.forEach(count, work);
+        for (std::size_t i = 0; i < count; ++i) work(i, 0);
+    };
     if (hits_.size() < folders.size()) hits_.resize(folders.size());
     struct alignas(64) Scanner {
         FileScanner scanner;
@@ -145,7 +153,7 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     // lists folders: item 0 is the key file when it is still to be read.
     const std::size_t keys =
         s.neverSort || s.kanaSensitive || sortKeysRead_ || sortKeyFile_.empty() ? 0 : 1;
-    helper_.forEach(keys + folders.size(), [&](std::size_t item, int thread) {
+    forEach(keys + folders.size(), [&](std::size_t item, int thread) {
         if (item < keys) {
             readSortKeys(false);
             return;
@@ -163,18 +171,49 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
     for (std::size_t k = 0; k < folders.size(); ++k)
         starts[k + 1] = starts[k] + hits_[k].hits.size();
     const std::span<FileListRow> rows = rows_.extend(starts.back());
-    helper_.forEach(folders.size(), [&](std::size_t k, int thread) {
+    forEach(folders.size(), [&](std::size_t k, int thread) {
         scanners[thread].scanner.fillRows(hits_[k], folders[k],
                                           rows.subspan(starts[k], starts[k + 1] - starts[k]),
                                           static_cast<int>(first + starts[k]));
     });
     // The rows point at these listings' names: they stay until the next build through here, whose
     // listings go into the buffers of the build before.
+    hits_.resize(folders.size());
     std::swap(filled_, hits_);
     filledFolders_ = std::move(folders);
     filledCode_ = s.code;
     filledExtensions_ = s.folders->extraExtensions;
     filledDiscSets_ = s.discSets;
+    keepFolderListings(s.code);
+}
+
+std::string FileList::folderListingFile(const std::string& code) const {
+    if (listingFolder_.empty()) return {};
+    // One file per machine: a program folder on a share may be used from several, each with
+    // folders of its own at the same paths.
+    std::string host = WriterLock::thisHost();
+    for (char& ch : host) {
+        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                           (ch >= '0' && ch <= '9') || ch == '-' || ch == '.';
+        if (!plain) ch = '_';
+    }
+    return fs::joinPath(listingFolder_, "folders-" + code + "@" + host + ".bin");
+}
+
+void FileList::keepFolderListings(const std::string& code) {
+    const std::string path = folderListingFile(code);
+    if (path.empty()) return;
+    bool anyNew = false;
+    std::vector<FolderListing> kept;
+    for (const FolderHits& h : filled_) {
+        if (!h.kept) continue;
+        anyNew = anyNew || !h.inFile;
+        kept.push_back({h.folder, h.stamp, h.readHash, h.readSize,
+                        std::string_view(h.names).substr(0, h.namesListed), h.nameCount});
+    }
+    if (!anyNew || !saveFolderListingFile(path, WriterLock::thisHost(), kept)) return;
+    for (FolderHits& h : filled_)
+        if (h.kept) h.inFile = true;
 }
 
 void FileList::showAll(const FileListSources& s) {

@@ -85,6 +85,15 @@ public:
     void setSortKeyFile(std::string path) { sortKeyFile_ = std::move(path); }
     // False only when the keys had to be written and could not be.
     bool saveSortKeys();
+    // The folder the names of listed ROM folders are kept in between runs (a file per hardware and
+    // machine, see FolderListingFile), written by the build that read folders anew. Empty: not
+    // kept.
+    void setFolderListingFolder(std::string folder) { listingFolder_ = std::move(folder); }
+    // The wall clock (seconds) that tells which folders are settled enough to be kept; tests
+    // move it on instead of waiting. nullptr: the system's.
+    void setWallClock(std::int64_t (*clock)()) { wallClock_ = clock; }
+    // Where the names of `code`'s folders are kept ("" when not kept).
+    std::string folderListingFile(const std::string& code) const;
     // An edit changed row `row` (display position): it now shows the file `fileName` of title
     // `title` and record `recordIndex` of `records` (-1: none), as a build would show them. The
     // order stays until the next sort; the folder cell is kept.
@@ -100,6 +109,9 @@ private:
     void scanAllFolders(const FileListSources& s, ListMode mode);
     // Reads the key file once, before the first sort by collation needs it.
     void readSortKeys(bool kanaSensitive);
+    // Keeps the names of the folders filled_ holds in the listing file of `code`, when the build
+    // read any anew that may be kept.
+    void keepFolderListings(const std::string& code);
 
     FileRows rows_;
     std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
@@ -138,6 +150,8 @@ private:
     std::size_t sortKeysInFile_ = 0;
     std::uint64_t sortKeysGeneration_ = 0;
     SortMemo lastSort_;
+    std::string listingFolder_;
+    std::int64_t (*wallClock_)() = nullptr;
     BuildHelper helper_;  // last: its thread ends before the rest goes
 };
 

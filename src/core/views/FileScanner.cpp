@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <ctime>
 
 #include "core/platform/AsciiCase.h"
 #include "core/text/FileNames.h"
 #include "core/text/SearchFold.h"
 #include "core/text/TextCodec.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/MappedFile.h"
 #include "core/database/CategoryLists.h"
 #include "core/views/DiscSets.h"
 #include "core/views/ExtensionTable.h"
@@ -40,33 +42,54 @@ std::uint64_t bigEndian(std::string_view bytes) {
     return v;
 }
 
+// What reading a folder found besides its names.
+struct FolderRead {
+    bool opened = false;
+    bool everyKindTold = true;  // no entry whose kind only a look at it tells (a link, say)
+    FolderStamp stamp;          // as the folder was when opened
+    bool localStamps = false;   // see FileScanner::keepsStamps
+};
+
 // Appends the names of the files in `folder` to `names`, as fs::listDirectory tells files from
 // folders (links followed), but into one buffer that is kept between folders and builds.
-template <class Ref>
-void readFileNames(const std::string& folder, std::string& names, std::vector<Ref>& refs) {
+// `keepsStamps(device, fd)` answers FolderRead::localStamps for the open folder.
+template <class Ref, class KeepsStamps>
+FolderRead readFileNames(const std::string& folder, std::string& names, std::vector<Ref>& refs,
+                         KeepsStamps&& keepsStamps) {
+    FolderRead read;
     DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
+    if (!dir) return read;
+    read.opened = true;
     // The folder's own size bounds the bytes of its names on the usual file systems: one
     // allocation instead of a buffer that grows, and is copied, a dozen times per folder.
     struct stat st {};
     constexpr off_t kLargestReserve = 16 * 1024 * 1024;
-    if (::fstat(::dirfd(dir), &st) == 0 && st.st_size > 0)
-        names.reserve(names.size() +
-                      static_cast<std::size_t>(std::min(st.st_size, kLargestReserve)));
+    if (::fstat(::dirfd(dir), &st) == 0) {
+        read.stamp = FolderStamp::of(st);
+        read.localStamps = keepsStamps(read.stamp.device, ::dirfd(dir));
+        if (st.st_size > 0)
+            names.reserve(names.size() +
+                          static_cast<std::size_t>(std::min(st.st_size, kLargestReserve)));
+    }
     while (const dirent* e = ::readdir(dir)) {
         const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
         if (e->d_type == DT_DIR) continue;  // only files can be launched
-        if ((e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) &&
-            fs::directoryExists(fs::joinPath(folder, name)))
-            continue;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            // What the link leads to may change without the folder changing.
+            read.everyKindTold = false;
+            if (fs::directoryExists(fs::joinPath(folder, name))) continue;
+        }
         refs.push_back({bigEndian(name), static_cast<std::uint32_t>(names.size()),
                         static_cast<std::uint32_t>(name.size())});
         names.append(name);
         names.push_back('\0');
     }
     ::closedir(dir);
+    return read;
 }
+
+std::int64_t systemWallClock() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 }  // namespace
 
@@ -117,6 +140,16 @@ void FileScanner::fillRow(FileListRow& row, std::string_view name, std::size_t t
              recordIndex >= 0 ? &c_.recordTexts[static_cast<std::size_t>(recordIndex)] : nullptr);
 }
 
+bool FileScanner::keepsStamps(std::uint64_t device, int fd) {
+    for (const auto& [known, keeps] : devices_)
+        if (known == device) return keeps;
+    // A share's folder times come from another machine, in whole seconds, without a change time
+    // of their own: only local file systems (those whose files are mapped safely).
+    const bool keeps = MappedFile::mapsSafely(fd);
+    devices_.emplace_back(device, keeps);
+    return keeps;
+}
+
 void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
                              const FolderHits* previous) {
     out.clear();
@@ -125,24 +158,62 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     out.folder = folder;
     names_.clear();
     read_.clear();
-    readFileNames(folder, read_, names_);
-    if (names_.empty()) return;
-    // A hash stands for the names read: keeping them all for the comparison would cost as much
-    // memory as the names themselves.
-    out.readHash = SortKeyCache::hashOf(read_);
-    out.readSize = read_.size();
+    if (previous && previous->folder != folder) previous = nullptr;
+    // Names kept by the last build or the listing file stand for the folder while its stamp stays
+    // the same: one stat instead of reading it.
+    enum class From { Folder, Previous, File } from = From::Folder;
+    const bool keptBefore = previous && previous->kept;
+    if (keptBefore || (c_.listings && c_.listings->size() > 0)) {
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            const FolderStamp stamp = FolderStamp::of(st);
+            if (keptBefore && previous->stamp == stamp) {
+                from = From::Previous;
+                out.readHash = previous->readHash;
+                out.readSize = previous->readSize;
+            } else if (c_.listings && c_.listings->readNames(folder, stamp, out.names, out.readHash,
+                                                             out.readSize)) {
+                from = From::File;
+            }
+            if (from != From::Folder) {
+                out.stamp = stamp;
+                out.kept = true;
+                out.inFile = from == From::File || previous->inFile;
+            }
+        }
+    }
+    if (from == From::Folder) {
+        const FolderRead read =
+            readFileNames(folder, read_, names_,
+                          [this](std::uint64_t device, int fd) { return keepsStamps(device, fd); });
+        if (!read.opened) return;
+        // A hash stands for the names read: keeping them all for the comparison would cost as
+        // much memory as the names themselves.
+        out.readHash = SortKeyCache::hashOf(read_);
+        out.readSize = read_.size();
+        out.stamp = read.stamp;
+        out.kept = read.everyKindTold && read.localStamps &&
+                   read.stamp.settledAt(c_.wallClock ? c_.wallClock() : systemWallClock());
+        if (previous && previous->readHash == out.readHash && previous->readSize == out.readSize)
+            from = From::Previous;
+    }
     out.titlesRevision = c_.records->titlesRevision();
     // With the same names and the same titles in the records, the records found are the same.
     bool sameRecords = false;
-    if (previous && previous->folder == folder && previous->readHash == out.readHash &&
-        previous->readSize == out.readSize) {
+    if (from == From::Previous) {
         out.names = previous->names;
+        out.namesListed = previous->namesListed;
+        out.nameCount = previous->nameCount;
         // The hits stand for the matches when every match was taken (their records aside).
         out.matched = previous->everyMatchHit ? previous->hits : previous->matched;
         sameRecords = previous->everyMatchHit && previous->titlesRevision == out.titlesRevision;
+    } else if (from == From::File) {
+        takeKeptNames(out);
+        matchNames(out);
     } else {
         match(out);
     }
+    if (out.matched.empty()) return;
     titles_.clear();
     for (const FolderHits::Hit& m : out.matched)
         titles_.push_back(out.name(m).substr(0, m.titleSize));
@@ -182,7 +253,26 @@ void FileScanner::match(FolderHits& out) {
         r = {r.head, static_cast<std::uint32_t>(out.names.size()),
              static_cast<std::uint32_t>(name.size())};
         out.names.append(name);
+        out.names.push_back('\0');  // as a listing file keeps them
     }
+    out.namesListed = out.names.size();
+    out.nameCount = static_cast<std::uint32_t>(names_.size());
+    matchNames(out);
+}
+
+void FileScanner::takeKeptNames(FolderHits& out) {
+    // The file's names were checked when read: each is ended by a NUL.
+    const std::string_view names = out.names;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = names.find('\0', at);
+        names_.push_back({0, static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(end - at)});
+        at = end + 1;
+    }
+    out.namesListed = names.size();
+    out.nameCount = static_cast<std::uint32_t>(names_.size());
+}
+
+void FileScanner::matchNames(FolderHits& out) {
     const std::string_view names = out.names;
     auto nameOf = [&](std::uint32_t i) { return names.substr(names_[i].start, names_[i].size); };
 

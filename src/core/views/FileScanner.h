@@ -12,6 +12,7 @@
 #include "core/settings/FolderSettings.h"
 #include "core/database/RomTable.h"
 #include "core/views/FileListRow.h"
+#include "core/views/FolderListingFile.h"
 
 namespace romshelf {
 
@@ -54,6 +55,10 @@ struct ScanContext {
     // not a folder's names are kept.
     std::span<const RecordTexts> recordTexts;
     TextStore* texts = nullptr;
+    // The names the last listings kept (nullptr: none), and the wall clock in seconds that tells
+    // whether a folder's names may be kept (nullptr: the system's).
+    const FolderListingFile* listings = nullptr;
+    std::int64_t (*wallClock)() = nullptr;
 };
 
 // The rows one folder gives, before they are filled in: the texts of the folder's file names back
@@ -79,6 +84,15 @@ struct FolderHits {
     std::vector<Hit> matched;  // empty when everyMatchHit: the hits are the matches
     bool everyMatchHit = false;
     std::uint64_t titlesRevision = 0;  // of the records the hits' records were found in
+    // The folder's own names are the first namesListed bytes of `names`, each ended by a NUL (a
+    // disc set's name may follow them). They stand for the folder for as long as its stamp stays
+    // the same when `kept`: read from a local file system, settled, every entry's kind told by
+    // the folder itself. `inFile`: the listing file holds them with this stamp.
+    std::size_t namesListed = 0;
+    std::uint32_t nameCount = 0;
+    FolderStamp stamp;
+    bool kept = false;
+    bool inFile = false;
 
     // The same rows: the same names, each with the same title, record and icon.
     bool operator==(const FolderHits& o) const {
@@ -101,6 +115,11 @@ struct FolderHits {
         matched.clear();
         everyMatchHit = false;
         titlesRevision = 0;
+        namesListed = 0;
+        nameCount = 0;
+        stamp = {};
+        kept = false;
+        inFile = false;
     }
 };
 
@@ -137,6 +156,13 @@ private:
     bool hasSnap(std::string_view title) const;
     // The names read (read_), sorted and as text into out.names, and the passes' matches.
     void match(FolderHits& out);
+    // The passes' matches among names_, views of out.names.
+    void matchNames(FolderHits& out);
+    // The names of a listing file (in out.names, checked when read) into names_.
+    void takeKeptNames(FolderHits& out);
+    // Whether the file system of the folder whose device is `device`, open as `fd`, changes a
+    // folder's stamp with every change of its names (local disks): asked once per device.
+    bool keepsStamps(std::uint64_t device, int fd);
 
     const ScanContext& c_;
     // The extension passes in list order; those without wildcards are also found by their
@@ -167,7 +193,8 @@ private:
     // The titles of a folder's matches and the records found for them.
     std::vector<std::string_view> titles_;
     std::vector<int> records_;
-    FolderHits own_;  // scanFolder's
+    std::vector<std::pair<std::uint64_t, bool>> devices_;  // keepsStamps' answers
+    FolderHits own_;                                       // scanFolder's
     // The snap folder is listed once, on the first question.
     mutable bool snapsListed_ = false;
     mutable std::unordered_set<std::string> snapTitles_;  // lower-cased "title" of every "title.*"
