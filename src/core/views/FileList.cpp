@@ -80,6 +80,7 @@ ScanContext FileList::context(const FileListSources& s) {
     c.discSets = s.discSets;
     c.recordTexts = recordTexts_;
     c.texts = &texts_;
+    c.wallClock = wallClock_;
     return c;
 }
 

@@ -139,7 +139,8 @@ FolderListingFile FolderListingFile::open(const std::string& path, std::string_v
     if (!readAt(fd, index.data(), index.size(), kHeaderBytes)) return {};
     std::uint32_t crc = crc32Update(0, header, kCrcAt);
     crc = crc32Update(crc, index.data(), index.size());
-    if (crc != load<std::uint32_t>(header + kCrcAt) || std::string_view(index).substr(0, hostSize) != host)
+    if (crc != load<std::uint32_t>(header + kCrcAt) ||
+        std::string_view(index).substr(0, hostSize) != host)
         return {};
     std::size_t at = paddedTo8(hostSize);
     const std::uint64_t firstNames = kHeaderBytes + indexBytes;
