@@ -3,16 +3,22 @@
 // succeeds with 0, and a file it cannot read ends it with 2.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "TempFolder.h"
+#include "core/views/FolderListingFile.h"
+#include "core/platform/WriterLock.h"
 
+using namespace romshelf;
 using namespace romshelf::test;
 namespace fsys = std::filesystem;
 using V = std::vector<std::string>;
@@ -274,6 +280,49 @@ TEST_F(CliProgram, AListOfNothingPrintsNothing) {
 // The libraries only some commands need are loaded by those, not at every start: a listing or a
 // CRC loads neither libcrypto, nor libarchive, nor SQLite, nor SDL, nor libgcab, nor ICU's
 // collation once the list's keys are kept (the dynamic loader's own trace tells).
+// A listing keeps the names of its settled folders for the next one, which takes them while each
+// folder stays as it was and reads a folder again once it changed.
+TEST_F(CliProgram, AListingKeepsTheNamesOfItsSettledFoldersForTheNext) {
+    freshDemo();
+    const V list = {"list", "--program-folder", "@", "--hardware", "FC"};
+    const auto keptFiles = [&] {
+        V found;
+        if (fsys::exists(dir.file("demo/cache")))
+            for (const auto& e : fsys::directory_iterator(dir.file("demo/cache")))
+                if (e.path().filename().string().starts_with("folders-")) found.push_back(e.path());
+        return found;
+    };
+    // The copy's folders changed a moment ago: a change in the same clock tick could go unseen.
+    const Ran early = cli(list);
+    ASSERT_EQ(early.status, 0) << early.err;
+    EXPECT_EQ(keptFiles(), V{});
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    const Ran first = cli(list);
+    EXPECT_EQ(first.out, early.out);
+    const V kept = keptFiles();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(fsys::path(kept[0]).filename().string(),
+              "folders-FC@" + WriterLock::thisHost() + ".bin");
+    EXPECT_EQ(cli(list).out, early.out);
+
+    // Names kept under the folder's stamp as it is now are what the next listing shows...
+    const std::string fc = dir.file("demo/roms/FC/");
+    struct stat st {};
+    ASSERT_EQ(::stat(fc.c_str(), &st), 0);
+    const std::string_view names("Ghost (J).nes\0Hoshizora Demo (J).nes\0", 37);
+    const FolderListing planted{fc, FolderStamp::of(st), 0, 0, names, 2};
+    ASSERT_TRUE(saveFolderListingFile(kept[0], WriterLock::thisHost(), {&planted, 1}));
+    const Ran ghost = cli(list);
+    EXPECT_NE(ghost.out.find("\tGhost (J).nes\t"), std::string::npos) << ghost.out;
+    EXPECT_EQ(ghost.out.find("Midori"), std::string::npos) << ghost.out;
+    // ... until the folder changes.
+    dir.write("demo/roms/FC/New (J).nes", "x");
+    const Ran changed = cli(list);
+    EXPECT_EQ(changed.out.find("Ghost"), std::string::npos) << changed.out;
+    EXPECT_NE(changed.out.find("\tNew (J).nes\t"), std::string::npos) << changed.out;
+    EXPECT_NE(changed.out.find("\tMidori no Mori (J).nes\t"), std::string::npos) << changed.out;
+}
+
 TEST_F(CliProgram, ALibraryIsLoadedOnlyByTheCommandsThatNeedIt) {
     freshDemo();
     const std::string rom = dir.write("game.bin", "not much of a game");

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +195,49 @@ TEST_F(Share, AWindowOnOneMachineRefusesTheOtherMachinesWriters) {
     EXPECT_EQ(waitExit(window), 0);
     EXPECT_FALSE(fsys::exists(onDisk("data/romshelf.owner")));
     EXPECT_NE(stored().findRecordByTitle("a0"), -1);
+}
+
+// ROM folders on a share are read at every listing: their times come from another machine in whole
+// seconds, with no change time of their own, so no names are kept for them.
+TEST_F(Share, FoldersOnAShareAreReadAtEveryListing) {
+    setUpRecords(1);
+    auto listOn = [&](const std::string& folder) {
+        const std::string out = scratch("list.out");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            const std::string cli = builtProgram("romshelf-cli");
+            ::execl(cli.c_str(), cli.c_str(), "list", "--program-folder", folder.c_str(),
+                    "--hardware", "FC", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        EXPECT_EQ(waitExit(pid), 0);
+        std::ifstream in(out);
+        return std::string{std::istreambuf_iterator<char>(in), {}};
+    };
+    // Settled on any clock: a local folder would be kept by now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    const std::string first = listOn(a_);
+    EXPECT_NE(first.find("\ta0.nes\t"), std::string::npos) << first;
+    EXPECT_EQ(listOn(a_), first);
+    for (const std::string& machine : {a_, b_}) {
+        if (!fsys::exists(machine + "cache")) continue;
+        for (const auto& e : fsys::directory_iterator(machine + "cache"))
+            EXPECT_FALSE(e.path().filename().string().starts_with("folders-")) << e.path();
+    }
+    // A file the other machine adds is listed as soon as this machine's mount shows it (SSHFS
+    // keeps a folder's names for a while of its own accord).
+    std::ofstream(b_ + "roms/late.nes") << "late";
+    bool shown = false;
+    for (const auto& e : fsys::directory_iterator(a_ + "roms"))
+        shown = shown || e.path().filename() == "late.nes";
+    const std::string later = listOn(a_);
+    EXPECT_EQ(later.find("\tlate.nes\t") != std::string::npos, shown) << later;
+    // Added on this machine, it is listed at once.
+    std::ofstream(a_ + "roms/mine.nes") << "mine";
+    const std::string mine = listOn(a_);
+    EXPECT_NE(mine.find("\tmine.nes\t"), std::string::npos) << mine;
 }
 
 // Games played from both machines at once: every play whose end was recorded is in the history,

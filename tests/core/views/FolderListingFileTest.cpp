@@ -53,8 +53,8 @@ void setAt(std::string& bytes, std::size_t offset, T v) {
 void resum(std::string& bytes) {
     const auto index = at<std::uint64_t>(bytes, 16);
     std::uint32_t crc = zlibCrc(std::string_view(bytes).substr(0, 32));
-    crc = static_cast<std::uint32_t>(::crc32(
-        crc, reinterpret_cast<const Bytef*>(bytes.data() + 40), static_cast<uInt>(index)));
+    crc = static_cast<std::uint32_t>(
+        ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + 40), static_cast<uInt>(index)));
     setAt(bytes, 32, crc);
 }
 
@@ -131,8 +131,9 @@ TEST(FolderListingFileTest, LayoutAsWrittenAndReadBack) {
 // gives the names as written or none.
 TEST(FolderListingFileTest, ADamagedFileGivesTheNamesWrittenOrNone) {
     test::TempFolder dir;
-    const FolderListing two[] = {{"/roms/a", kStamp, 11, 12, std::string_view("a.sfc\0b.smc\0", 12), 2},
-                                 {"/roms/b", kStamp, 13, 14, std::string_view("c.sfc\0", 6), 1}};
+    const FolderListing two[] = {
+        {"/roms/a", kStamp, 11, 12, std::string_view("a.sfc\0b.smc\0", 12), 2},
+        {"/roms/b", kStamp, 13, 14, std::string_view("c.sfc\0", 6), 1}};
     const std::string bytes = folderListingBytes("pc", two);
     const std::string a = "a.sfc|b.smc| 11 12", b = "c.sfc| 13 14";
     ASSERT_EQ(taken(dir, bytes, "/roms/a"), a);
@@ -158,7 +159,7 @@ TEST(FolderListingFileTest, ADamagedFileGivesTheNamesWrittenOrNone) {
 TEST(FolderListingFileTest, WhatIsNoFileNameIsRefused) {
     test::TempFolder dir;
     const std::pair<std::string_view, std::uint32_t> cases[] = {
-        {std::string_view("ok.sfc\0", 7), 1},   // as a control
+        {std::string_view("ok.sfc\0", 7), 1},  // as a control
         {std::string_view("../x.sfc\0", 9), 1},
         {std::string_view("a/b.sfc\0", 8), 1},
         {std::string_view("..\0", 3), 1},
@@ -180,9 +181,10 @@ TEST(FolderListingFileTest, WhatIsNoFileNameIsRefused) {
     // is refused, its sums made right again.
     const FolderListing one{"/r", kStamp, 1, 1, std::string_view("ok.sfc\0", 7), 1};
     const std::string bytes = folderListingBytes("pc", {&one, 1});
-    for (const auto& [field, value] :
-         {std::pair<std::size_t, std::uint64_t>{48 + 48, 40}, {48 + 48, 127}, {48 + 48, 129},
-          {48 + 48, ~0ull}}) {
+    for (const auto& [field, value] : {std::pair<std::size_t, std::uint64_t>{48 + 48, 40},
+                                       {48 + 48, 127},
+                                       {48 + 48, 129},
+                                       {48 + 48, ~0ull}}) {
         std::string lying = bytes;
         setAt(lying, field, value);
         resum(lying);
@@ -331,13 +333,15 @@ TEST_F(KeptListingTest, KeptNamesGiveTheRowsTheFolderGives) {
     EXPECT_EQ(files(list), read);
     ASSERT_TRUE(fsys::exists(listingFile()));
     EXPECT_EQ(filesAfresh(), read);
-    EXPECT_EQ(read, "a.smc|b.SFC|c.sfc|\xE3\x83\x9E\xE3\x83\xAA\xE3\x82\xAA.sfc|\xC3\xA9.sfc|Z.zip|x.txt|"
-                    "list.m3u");
+    EXPECT_EQ(read,
+              "a.smc|b.SFC|c.sfc|\xE3\x83\x9E\xE3\x83\xAA\xE3\x82\xAA.sfc|\xC3\xA9.sfc|Z.zip|x.txt|"
+              "list.m3u");
     // A playlist that now hides the first disc: the file's content changed, not the folder.
     dir.write("roms/a/list.m3u", "c (Disc 1).sfc\n");
     const std::string hidden = files(plain);
-    EXPECT_EQ(hidden,
-              "a.smc|b.SFC|c (Disc 2).sfc|\xE3\x83\x9E\xE3\x83\xAA\xE3\x82\xAA.sfc|\xC3\xA9.sfc|Z.zip|x.txt|"
-              "list.m3u");
+    EXPECT_EQ(
+        hidden,
+        "a.smc|b.SFC|c (Disc 2).sfc|\xE3\x83\x9E\xE3\x83\xAA\xE3\x82\xAA.sfc|\xC3\xA9.sfc|Z.zip|x.txt|"
+        "list.m3u");
     EXPECT_EQ(filesAfresh(), hidden);
 }
