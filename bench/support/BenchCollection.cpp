@@ -10,9 +10,11 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "core/settings/ProgramFolder.h"
 #include "core/storage/DataStream.h"
+#include "core/views/FolderListingFile.h"
 
 namespace romshelf::bench {
 
@@ -61,6 +63,7 @@ Collection::Collection(int filesPerFolder, int folderCount, const std::string& u
             }
         }
     }
+    made_ = std::chrono::system_clock::now();
 }
 
 Collection::~Collection() {
@@ -86,6 +89,11 @@ const std::string& Collection::programFolder() {
             !records.save(recordFile, program.perHardwareFile("RomData_", "SFC", ".slb")))
             std::abort();
         dataWritten_ = true;
+        // The folders were filled a moment ago: the program keeps no names of a folder changed
+        // within the last seconds, and a collection is rarely listed that soon after it was
+        // copied. Every run but the first then takes the names the one before it kept.
+        std::this_thread::sleep_until(made_ +
+                                      std::chrono::seconds(FolderStamp::kSettleSeconds + 1));
     }
     return root;
 }

@@ -3,6 +3,7 @@
 // The collection the list benchmarks measure: empty ROM files with Japanese and English titles in
 // the 250 ROM folders of SFC, and records of some of them; made in a temporary folder, removed at
 // the end of the run (ROMSHELF_BENCH_KEEP=1 keeps it, for profiling).
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -33,7 +34,8 @@ struct Collection {
     Collection& operator=(const Collection&) = delete;
 
     // The collection as a program folder: its ROM folders are the collection's, its data folder
-    // holds the folder file and the records of SFC. Written on the first call.
+    // holds the folder file and the records of SFC. Written on the first call, which also waits
+    // until the folders are settled (FolderStamp::settledAt).
     const std::string& programFolder();
     std::size_t files() const {
         return static_cast<std::size_t>(folderCount) * static_cast<std::size_t>(filesPerFolder);
@@ -42,6 +44,7 @@ struct Collection {
 
 private:
     bool relative_;
+    std::chrono::system_clock::time_point made_;
     bool dataWritten_ = false;
 };
 

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -308,10 +309,13 @@ void timeShell(Samples& into, const std::string& command) {
 std::string cliPath() { return ProgramFolder::executableFolder() + "../bin/romshelf-cli"; }
 
 // `list` and `find` in turn, each a fresh process; their ratios as the case's counters.
-void timeAgainstFind(benchmark::State& state, const std::string& list, const std::string& find) {
+// `before`, when given, runs before each `list`, untimed.
+void timeAgainstFind(benchmark::State& state, const std::string& list, const std::string& find,
+                     const std::function<void()>& before = {}) {
     Samples cli, finder;
     for (auto _ : state) {
         timeShell(finder, find);
+        if (before) before();
         timeShell(cli, list);
         state.SetIterationTime(cli.wall.back());
     }
@@ -327,6 +331,22 @@ void BM_RatioCliList(benchmark::State& state) {
     timeAgainstFind(state, list, find);
 }
 BENCHMARK(BM_RatioCliList)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The same as the first listing after the folders changed, or on a machine that never listed
+// them: the kept names gone before each run, every folder read (and the names kept again).
+void BM_RatioCliListReadingEveryFolder(benchmark::State& state) {
+    const std::string& program = collection().programFolder();
+    const std::string list = cliPath() + " list --program-folder " + program + " --hardware SFC";
+    const std::string find = "find " + program + "roms* -type f | wc -l";
+    timeAgainstFind(state, list, find, [&] {
+        for (const auto& e : fsys::directory_iterator(program + "cache"))
+            if (e.path().filename().string().starts_with("folders-")) fsys::remove(e.path());
+    });
+}
+BENCHMARK(BM_RatioCliListReadingEveryFolder)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
 
 // The optimisation's comparison of every record with every row (a lookup, not records x rows),
 // against rebuilding the list it compares with: the command builds that list twice anyway.
