@@ -1,6 +1,8 @@
 #include "core/views/FileScanner.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -165,7 +167,9 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     const bool keptBefore = previous && previous->kept;
     if (keptBefore || (c_.listings && c_.listings->size() > 0)) {
         struct stat st {};
-        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        // Names this user could not read are not shown from a file another user may have written.
+        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+            ::faccessat(AT_FDCWD, folder.c_str(), R_OK, AT_EACCESS) == 0) {
             const FolderStamp stamp = FolderStamp::of(st);
             if (keptBefore && previous->stamp == stamp) {
                 from = From::Previous;
@@ -183,6 +187,10 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
         }
     }
     if (from == From::Folder) {
+        // The clock before the folder is opened: a change made while it is read, in the tick of
+        // the stamp the opening finds, is then no more than a moment after this time, and the
+        // stamp is not taken for settled.
+        const std::int64_t now = c_.wallClock ? c_.wallClock() : systemWallClock();
         const FolderRead read =
             readFileNames(folder, read_, names_,
                           [this](std::uint64_t device, int fd) { return keepsStamps(device, fd); });
@@ -192,8 +200,7 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
         out.readHash = SortKeyCache::hashOf(read_);
         out.readSize = read_.size();
         out.stamp = read.stamp;
-        out.kept = read.everyKindTold && read.localStamps &&
-                   read.stamp.settledAt(c_.wallClock ? c_.wallClock() : systemWallClock());
+        out.kept = read.everyKindTold && read.localStamps && read.stamp.settledAt(now);
         if (previous && previous->readHash == out.readHash && previous->readSize == out.readSize)
             from = From::Previous;
     }
@@ -213,6 +220,11 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     } else {
         match(out);
     }
+    // Only names a listing file would give back (a name the system could not make text of would
+    // have the folder written again at every listing, never taken).
+    if (out.kept && !out.inFile)
+        out.kept =
+            keepableNames(std::string_view(out.names).substr(0, out.namesListed), out.nameCount);
     if (out.matched.empty()) return;
     titles_.clear();
     for (const FolderHits::Hit& m : out.matched)

@@ -54,9 +54,9 @@ bool readAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
     return true;
 }
 
-// Whether `names` are `count` names, each ended by a NUL, none of which could lead out of its
-// folder or be no name.
-bool wholeNames(std::string_view names, std::uint32_t count) {
+}  // namespace
+
+bool keepableNames(std::string_view names, std::uint32_t count) {
     if (!names.empty() && names.back() != '\0') return false;
     std::uint32_t seen = 0;
     for (std::size_t at = 0; at < names.size();) {
@@ -69,6 +69,8 @@ bool wholeNames(std::string_view names, std::uint32_t count) {
     }
     return seen == count && text::isValidUtf8(names);
 }
+
+namespace {
 
 // The header and the index of a file of `listings`, the names to follow in the same order.
 std::string headerAndIndex(std::string_view host, std::span<const FolderListing> listings) {
@@ -158,7 +160,8 @@ FolderListingFile FolderListingFile::open(const std::string& path, std::string_v
         entry.nameCount = load<std::uint32_t>(e + 64);
         const auto folderSize = load<std::uint32_t>(e + 68);
         at += kEntryBytes;
-        if (index.size() - at < folderSize || entry.namesAt < firstNames ||
+        // The path's padding too: `at` never passes the index's end.
+        if (index.size() - at < paddedTo8(folderSize) || entry.namesAt < firstNames ||
             entry.namesAt > fileBytes || entry.namesSize > fileBytes - entry.namesAt)
             return {};
         file.entries_[index.substr(at, folderSize)] = entry;
@@ -203,7 +206,7 @@ bool FolderListingFile::readNames(const std::string& folder, const FolderStamp& 
     names.resize(e->namesSize);
     if (!readAt(fd_, names.data(), names.size(), e->namesAt) ||
         crc32Update(0, names.data(), names.size()) != e->namesCrc ||
-        !wholeNames(names, e->nameCount)) {
+        !keepableNames(names, e->nameCount)) {
         names.clear();
         return false;
     }

@@ -93,6 +93,10 @@ private:
     std::unordered_map<std::string, Entry> entries_;
 };
 
+// Whether `names` are `count` names, each ended by a NUL, none of them empty, "." or "..", with a
+// '/' (that could lead out of its folder) or not UTF-8: what a listing file gives back.
+bool keepableNames(std::string_view names, std::uint32_t count);
+
 // The bytes of a listing file of `listings` made on `host` (tests read them back).
 std::string folderListingBytes(std::string_view host, std::span<const FolderListing> listings);
 // Writes the listing file atomically, in parts (the names are not copied into one buffer); its

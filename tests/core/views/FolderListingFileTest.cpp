@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <utility>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -198,6 +199,23 @@ TEST(FolderListingFileTest, WhatIsNoFileNameIsRefused) {
     setAt(many, 12, std::uint32_t{2});
     resum(many);
     EXPECT_EQ(taken(dir, many, "/r"), "-");
+
+    // An index that ends within the padding of its last path, and says a second folder follows:
+    // nothing past the index is read as that folder's entry.
+    const std::string path65 = "/" + std::string(64, 'p');
+    const FolderListing long1{path65, kStamp, 1, 1, std::string_view("ok.sfc\0", 7), 1};
+    const std::string whole = folderListingBytes("h", {&long1, 1});
+    ASSERT_EQ(at<std::uint64_t>(whole, 16), 8u + 72u + 72u);
+    std::string cut = whole.substr(0, 40 + 8 + 72 + 65) + "ok.sfc" + std::string(1, '\0');
+    setAt(cut, 12, std::uint32_t{2});
+    setAt(cut, 16, std::uint64_t{145});
+    setAt(cut, 24, std::uint64_t{cut.size()});
+    setAt(cut, 48 + 48, std::uint64_t{185});
+    resum(cut);
+    EXPECT_EQ(taken(dir, cut, path65, "h"), "-");
+    setAt(cut, 12, std::uint32_t{1});
+    resum(cut);
+    EXPECT_EQ(taken(dir, cut, path65, "h"), "-");  // the path's padding is part of the index
 }
 
 namespace {
@@ -292,6 +310,40 @@ TEST_F(KeptListingTest, KeptNamesStandForAFolderUntilItChanges) {
     fsys::remove_all(a);
     EXPECT_EQ(files(kept), "");
     EXPECT_EQ(filesAfresh(), "");
+}
+
+namespace {
+
+// A clock that removes a file the first time it is read: a change made just after the clock was
+// read for a folder's listing.
+std::string gRemovedAtTheClock;
+std::int64_t removingClock() {
+    if (!gRemovedAtTheClock.empty()) fsys::remove(std::exchange(gRemovedAtTheClock, ""));
+    return aMinuteOn();
+}
+
+}  // namespace
+
+// The clock is read before the folder is: a change made after that reading is in the names read,
+// or it moved the stamp after the opening; the names kept are never older than the stamp says.
+TEST_F(KeptListingTest, TheClockIsReadBeforeTheFolder) {
+    folder(0, "roms/a", {"a.sfc", "b.sfc"});
+    gRemovedAtTheClock = dir.file("roms/a/b.sfc");
+    list.setWallClock(&removingClock);
+    EXPECT_EQ(files(list), "a.sfc");
+    EXPECT_EQ(filesAfresh(), "a.sfc");
+}
+
+// Kept names are not shown to a user who cannot read the folder (a program folder shared by two
+// users on one machine: the other may have written them).
+TEST_F(KeptListingTest, AFolderThisUserCannotReadShowsNothing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+    folder(0, "roms/a", {"a.sfc"});
+    const std::string a = folders.romFolderPaths[0];
+    ::chmod(a.c_str(), 0300);
+    plant(a, std::string_view("a.sfc\0", 6), 1);
+    EXPECT_EQ(filesAfresh(), "");
+    ::chmod(a.c_str(), 0755);
 }
 
 // A folder is not kept when names read now could miss a change: changed within the settling
