@@ -312,6 +312,25 @@ TEST_F(KeptListingTest, KeptNamesStandForAFolderUntilItChanges) {
     EXPECT_EQ(filesAfresh(), "");
 }
 
+// Many folders are listed on two threads: each takes its folders' names from the file at once.
+TEST_F(KeptListingTest, ManyFoldersAreTakenOnTwoThreads) {
+    std::string expected;
+    for (int k = 0; k < 12; ++k) {
+        const std::string n = std::to_string(k);
+        folder(k, "roms/f" + n, {"g" + n + ".sfc", "h" + n + ".sfc"});
+        expected += (k ? "|g" : "g") + n + ".sfc|h" + n + ".sfc";
+    }
+    EXPECT_EQ(files(list), expected);
+    EXPECT_EQ(FolderListingFile::open(listingFile(), WriterLock::thisHost()).size(), 12u);
+    EXPECT_EQ(filesAfresh(), expected);
+    EXPECT_EQ(files(list), expected);
+    afterATick();
+    dir.write("roms/f5/i5.sfc", "rom");
+    const std::string changed = expected.replace(expected.find("h5.sfc") + 6, 0, "|i5.sfc");
+    EXPECT_EQ(filesAfresh(), changed);
+    EXPECT_EQ(files(list), changed);
+}
+
 namespace {
 
 // A clock that removes a file the first time it is read: a change made just after the clock was
