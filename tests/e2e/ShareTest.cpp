@@ -59,6 +59,23 @@ Ran runCli(const std::vector<std::string>& args, const std::string& scratch) {
     return r;
 }
 
+// What `romshelf-cli command --program-folder folder --hardware FC` prints (through the file
+// `out`); a failure when it does not end with status 0.
+std::string cliOutput(const char* command, const std::string& folder, const std::string& out) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        const std::string cli = builtProgram("romshelf-cli");
+        ::execl(cli.c_str(), cli.c_str(), command, "--program-folder", folder.c_str(), "--hardware",
+                "FC", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    EXPECT_EQ(waitExit(pid), 0) << command;
+    std::ifstream in(out);
+    return std::string{std::istreambuf_iterator<char>(in), {}};
+}
+
 // The private server and the two mounts, made once for the suite.
 class Share : public ::testing::Test {
 protected:
@@ -202,19 +219,7 @@ TEST_F(Share, AWindowOnOneMachineRefusesTheOtherMachinesWriters) {
 TEST_F(Share, FoldersOnAShareAreReadAtEveryListing) {
     setUpRecords(1);
     auto listOn = [&](const std::string& folder) {
-        const std::string out = scratch("list.out");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
-            const std::string cli = builtProgram("romshelf-cli");
-            ::execl(cli.c_str(), cli.c_str(), "list", "--program-folder", folder.c_str(),
-                    "--hardware", "FC", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        EXPECT_EQ(waitExit(pid), 0);
-        std::ifstream in(out);
-        return std::string{std::istreambuf_iterator<char>(in), {}};
+        return cliOutput("list", folder, scratch("list.out"));
     };
     // Settled on any clock: a local folder would be kept by now.
     std::this_thread::sleep_for(std::chrono::milliseconds(2100));
@@ -270,19 +275,7 @@ TEST_F(Share, PlaysFromBothMachinesAreAllInAWholeHistory) {
     other.join();
     EXPECT_GT(recorded[0] + recorded[1], 0);
     for (const std::string& folder : {a_, b_}) {
-        const std::string out = scratch("history.out");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
-            const std::string cli = builtProgram("romshelf-cli");
-            ::execl(cli.c_str(), cli.c_str(), "history", "--program-folder", folder.c_str(),
-                    "--hardware", "FC", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ASSERT_EQ(waitExit(pid), 0);
-        std::ifstream in(out);
-        const std::string listed{std::istreambuf_iterator<char>(in), {}};
+        const std::string listed = cliOutput("history", folder, scratch("history.out"));
         // A game a line: hardware, title, play count, …
         for (int side = 0; side < 2; ++side) {
             const std::string title = side == 0 ? "a0" : "b0";

@@ -8,6 +8,7 @@
 
 #include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/NativeBytes.h"
 #include "core/platform/PendingFile.h"
 #include "core/text/TextCodec.h"
 
@@ -21,19 +22,9 @@ constexpr std::size_t kEntryBytes = 72;
 // Far above the index of any real collection's folders; a larger one is not ours.
 constexpr std::uint64_t kMaxIndexBytes = 64ull * 1024 * 1024;
 
-template <class T>
-T load(const char* at) {
-    T v;
-    std::memcpy(&v, at, sizeof v);
-    return v;
-}
-
-template <class T>
-void put(std::string& out, const T& v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-std::size_t paddedTo8(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
+using bytes::load;
+using bytes::paddedTo8;
+using bytes::put;
 
 void padTo8(std::string& out) { out.resize(paddedTo8(out.size()), '\0'); }
 

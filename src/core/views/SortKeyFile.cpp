@@ -7,6 +7,7 @@
 
 #include "core/platform/Checksums.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/NativeBytes.h"
 #include "core/platform/MappedFile.h"
 #include "core/platform/PendingFile.h"
 #include "core/views/FileListSorter.h"
@@ -39,19 +40,9 @@ struct Entry {
 };
 static_assert(sizeof(Slot) == kSlotBytes && sizeof(Entry) == kEntryBytes);
 
-template <class T>
-T load(const char* at) {
-    T v;
-    std::memcpy(&v, at, sizeof v);
-    return v;
-}
-
-template <class T>
-void put(std::string& out, const T& v) {
-    out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-std::size_t paddedTo8(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
+using bytes::load;
+using bytes::paddedTo8;
+using bytes::put;
 
 std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
 
