@@ -13,6 +13,7 @@
 #include "core/settings/FolderSettings.h"
 #include "core/settings/MainSettings.h"
 #include "core/roms/RomHeader.h"
+#include "core/views/FolderListingFile.h"
 #include "core/views/SortKeyFile.h"
 #include "../tests/support/BmpCases.h"
 #include "../tests/support/RomImages.h"
@@ -182,6 +183,13 @@ int main(int argc, char** argv) {
     keys.insert("Zelda", std::string("\x40\x00\x05", 3), false);
     put(out / "data/kind5", "\x05" + sortKeyFileBytes(keys, fuzz::kSortKeyStamp));
     put(out / "data/kind6", "\x06" + sortKeyFileBytes(keys, fuzz::kSortKeyStamp));
+    // Kept folder listings: a whole file of two folders (the first under the stamp the target
+    // looks up, the second's path padded), and one folder's names alone.
+    const std::string_view names("Game (J).sfc\0\xE3\x83\x9E.smc\0", 20);
+    const FolderListing listings[] = {{"/roms/a/", {1, 2, 3, 4}, 7, 20, names, 2},
+                                      {"/roms/b", {5, 6, 7, 8}, 9, 0, {}, 0}};
+    put(out / "listing/file", "\x00" + folderListingBytes("fuzz", listings));
+    put(out / "listing/names", "\x01" + std::string(names));
     // Cartridge headers: the kind byte (the reader), then an image the tests build (the Game Boy
     // one cut after its header).
     namespace rom = test::rom;

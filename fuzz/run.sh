@@ -48,7 +48,7 @@ limits="-malloc_limit_mb=$MEMORY_MB -rss_limit_mb=$((MEMORY_MB + 1024))"
 # Each target and the folder of its seeds.
 targets="data_file_fuzz:data text_list_fuzz:textlist ini_fuzz:ini archive_fuzz:archive
   codec_fuzz:codec bmp_fuzz:bmp rom_header_fuzz:header csv_fuzz:csv dat_fuzz:dat
-  rename_data_fuzz:rename core_info_fuzz:coreinfo rdb_fuzz:rdb"
+  rename_data_fuzz:rename core_info_fuzz:coreinfo rdb_fuzz:rdb folder_listing_fuzz:listing"
 count=0
 found=""
 for pair in $targets; do
