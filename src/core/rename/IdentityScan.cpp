@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 
@@ -133,26 +134,29 @@ void keepSumsEach(IdentityCache& cache,
     cache.putEach(fresh);
 }
 
+ListedFiles::Data& ListedFiles::own() {
+    if (!data_)
+        data_ = std::make_shared<Data>();
+    else if (data_.use_count() > 1)
+        data_ = std::make_shared<Data>(*data_);
+    return *data_;
+}
+
 void ListedFiles::reserve(std::size_t files, std::size_t nameBytes) {
-    entries_.reserve(files);
-    names_.reserve(nameBytes);
+    Data& d = own();
+    d.entries.reserve(files);
+    d.names.reserve(nameBytes);
 }
 
 void ListedFiles::add(std::string_view name, int folder, bool registered) {
-    entries_.push_back({names_.size(), static_cast<std::uint32_t>(name.size()),
-                        static_cast<std::int16_t>(folder), registered});
-    names_ += name;
-}
-
-ListedFiles ListedFiles::unregistered() const {
-    ListedFiles kept;
-    std::size_t bytes = 0;
-    for (const Entry& e : entries_) bytes += e.registered ? 0 : e.nameSize;
-    kept.reserve(entries_.size(), bytes);
-    for (const Entry& e : entries_)
-        if (!e.registered)
-            kept.add(std::string_view(names_).substr(e.nameAt, e.nameSize), e.folder, false);
-    return kept;
+    Data& d = own();
+    if (name.size() > kLongestName ||
+        d.names.size() + name.size() > std::numeric_limits<std::uint32_t>::max())
+        return;
+    d.entries.push_back({static_cast<std::uint32_t>(d.names.size()),
+                         static_cast<std::uint16_t>(name.size() | (registered ? kRegistered : 0)),
+                         static_cast<std::int16_t>(folder)});
+    d.names += name;
 }
 
 std::string IdentityJob::pathOf(const ListedFile& file) const {
@@ -220,7 +224,7 @@ namespace {
 // The listed files in the order of their paths, the cache's own: a lot of files in list order
 // (by title, across every folder) touches pages all over the cache and writes each to the
 // journal; in path order it fills a few neighbouring pages.
-std::vector<std::size_t> pathOrder(const IdentityJob& job) {
+std::vector<std::uint32_t> pathOrder(const IdentityJob& job) {
     std::vector<int> folderRank(job.romFolders.size());
     {
         std::vector<int> folders(job.romFolders.size());
@@ -247,14 +251,17 @@ std::vector<std::size_t> pathOrder(const IdentityJob& job) {
     std::vector<std::size_t> start(buckets + 1, 0);
     for (std::size_t i = 0; i < job.files.size(); ++i) ++start[bucket(i) + 1];
     for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-    std::vector<std::size_t> order(job.files.size());
+    // Four bytes a file: a list holds far fewer than 2^32.
+    std::vector<std::uint32_t> order(job.files.size());
     std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    for (std::size_t i = 0; i < job.files.size(); ++i) order[next[bucket(i)]++] = i;
+    for (std::size_t i = 0; i < job.files.size(); ++i)
+        order[next[bucket(i)]++] = static_cast<std::uint32_t>(i);
     for (std::size_t b = 0; b < buckets; ++b)
-        std::sort(
-            order.begin() + static_cast<std::ptrdiff_t>(start[b]),
-            order.begin() + static_cast<std::ptrdiff_t>(start[b + 1]),
-            [&](std::size_t x, std::size_t y) { return job.files.name(x) < job.files.name(y); });
+        std::sort(order.begin() + static_cast<std::ptrdiff_t>(start[b]),
+                  order.begin() + static_cast<std::ptrdiff_t>(start[b + 1]),
+                  [&](std::uint32_t x, std::uint32_t y) {
+                      return job.files.name(x) < job.files.name(y);
+                  });
     return order;
 }
 
@@ -262,7 +269,7 @@ std::vector<std::size_t> pathOrder(const IdentityJob& job) {
 
 void hashListedFiles(const IdentityJob& job, IdentityCache& cache, std::uint64_t limit,
                      const std::atomic<bool>* stop) {
-    const std::vector<std::size_t> order = pathOrder(job);
+    const std::vector<std::uint32_t> order = pathOrder(job);
     // A few hundred at a time: their stamps, then their entries in one look at the cache, and
     // the new sums in one write (one transaction: on a share each costs a journal made, synced
     // and removed).

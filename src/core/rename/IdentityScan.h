@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,35 +49,41 @@ struct ListedFile {
 };
 
 // The files of a list build, their names in one block: a copy of a million is made in a moment
-// on the window's thread, and holds no allocation per file.
+// on the window's thread, and holds no allocation per file. Copies share the block (a job handed
+// to both passes holds the names once); the first add() to a shared one copies it.
 class ListedFiles {
 public:
     void reserve(std::size_t files, std::size_t nameBytes);
+    // A name of more than kLongestName bytes, or past 4 GiB of names, is not taken.
+    static constexpr std::size_t kLongestName = 0x7FFF;
     void add(std::string_view name, int folder, bool registered);
-    std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
+    std::size_t size() const { return data_ ? data_->entries.size() : 0; }
+    bool empty() const { return size() == 0; }
     ListedFile operator[](std::size_t i) const {
-        const Entry& e = entries_[i];
-        return {names_.substr(e.nameAt, e.nameSize), e.folder, e.registered};
+        return {std::string(name(i)), folder(i), registered(i)};
     }
-    bool registered(std::size_t i) const { return entries_[i].registered; }
+    bool registered(std::size_t i) const { return (data_->entries[i].nameSize & kRegistered) != 0; }
     // The name and folder of file `i`, without a copy.
     std::string_view name(std::size_t i) const {
-        return std::string_view(names_).substr(entries_[i].nameAt, entries_[i].nameSize);
+        const Entry& e = data_->entries[i];
+        return std::string_view(data_->names).substr(e.nameAt, e.nameSize & ~kRegistered);
     }
-    int folder(std::size_t i) const { return entries_[i].folder; }
-    // The files without a record.
-    ListedFiles unregistered() const;
+    int folder(std::size_t i) const { return data_->entries[i].folder; }
 
 private:
+    // Eight bytes a file.
     struct Entry {
-        std::size_t nameAt = 0;
-        std::uint32_t nameSize = 0;
+        std::uint32_t nameAt = 0;
+        std::uint16_t nameSize = 0;  // the top bit: the file has a record
         std::int16_t folder = -1;
-        bool registered = false;
     };
-    std::string names_;
-    std::vector<Entry> entries_;
+    static constexpr std::uint16_t kRegistered = 0x8000;
+    struct Data {
+        std::string names;
+        std::vector<Entry> entries;
+    };
+    Data& own();
+    std::shared_ptr<Data> data_;
 };
 
 // What a list build hands on: the files it listed and, when it listed every file, the titles of

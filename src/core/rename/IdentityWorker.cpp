@@ -41,13 +41,9 @@ void IdentityWorker::submit(IdentityJob job, bool findRenamed) {
     const std::lock_guard lock(mutex_);
     if (stopping_) return;
     if (findRenamed) {
-        // Only unregistered files can be a record's file.
-        IdentityJob find;
-        find.hardware = job.hardware;
-        find.romFolders = job.romFolders;
-        find.orphans = job.orphans;
-        find.files = job.files.unregistered();
-        find_ = std::move(find);
+        // The same files, shared (only unregistered ones can be a record's file: the search
+        // passes over the others).
+        find_ = job;
         if (running_ == Task::Find) cancel_ = true;
     }
     if (running_ == Task::Hash) cancel_ = true;

@@ -72,18 +72,23 @@ private:
 };
 
 // One row of the file list: its file name (the title its first titleSize bytes), the texts of its
-// record, an icon number and the insertion number.
+// record, an icon number and the insertion number. Thirty-two bytes: a million rows are 32 MB.
 struct FileListRow {
     FileListRow() = default;
 
+    // A file name holds at most 255 bytes, a few times that as text; a longer text (a line of the
+    // list of files not owned) is shown cut at this size.
+    static constexpr std::size_t kLongestName = 0xFFFF;
+
     RowCells cells;  // first (see RowCells::row)
     const char* name = nullptr;
-    std::uint32_t nameSize = 0;
-    std::uint32_t titleSize = 0;
-    int icon = 0;
+    std::uint16_t nameSize = 0;
+    std::uint16_t titleSize = 0;
+    std::int16_t icon = 0;
+    // Cell 10 as a number.
+    std::int16_t folderNumber = kPlaceholderFolder;
     int param = 0;
-    // Cells 10 and 11 as numbers.
-    int folderNumber = kPlaceholderFolder;
+    // Cell 11 as a number.
     int recordIndex = -1;
 
     // Cells 0-9 as views (cell 2 is the file name).
@@ -102,11 +107,13 @@ struct FileListRow {
     // record texts `record` (nullptr: the title).
     void show(std::string_view fileName, std::size_t title, const RecordTexts* record) {
         name = fileName.data();
-        nameSize = static_cast<std::uint32_t>(fileName.size());
-        titleSize = static_cast<std::uint32_t>(title);
+        nameSize = static_cast<std::uint16_t>(std::min(fileName.size(), kLongestName));
+        titleSize = static_cast<std::uint16_t>(std::min<std::size_t>(title, nameSize));
         cells.shown_ = record;
     }
 };
+
+static_assert(sizeof(FileListRow) == 32);
 
 inline const FileListRow& RowCells::row() const {
     static_assert(std::is_standard_layout_v<FileListRow>);

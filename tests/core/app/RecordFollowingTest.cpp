@@ -356,3 +356,32 @@ TEST(IdentityPass, SumsAreWrittenALotAtATimeInPathOrder) {
 
 }  // namespace
 }  // namespace romshelf
+
+// The files of a list build: copies share one block of names until one of them takes another
+// file; each file keeps its name, folder and whether it has a record (its top bit of the size);
+// a name too long for any file is not taken.
+TEST(IdentityPass, ListedFilesShareTheirNamesUntilOneChanges) {
+    romshelf::ListedFiles files;
+    EXPECT_TRUE(files.empty());
+    files.add("b.nes", 3, true);
+    files.add(std::string(romshelf::ListedFiles::kLongestName, 'x'), 1, false);
+    files.add(std::string(romshelf::ListedFiles::kLongestName + 1, 'y'), 1, false);
+    files.add("\xE3\x83\x9E.nes", -1, false);
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files.name(0), "b.nes");
+    EXPECT_EQ(files.folder(0), 3);
+    EXPECT_TRUE(files.registered(0));
+    EXPECT_EQ(files.name(1).size(), romshelf::ListedFiles::kLongestName);
+    EXPECT_FALSE(files.registered(1));
+    EXPECT_EQ(files[2].name, "\xE3\x83\x9E.nes");
+    EXPECT_EQ(files[2].folder, -1);
+
+    const romshelf::ListedFiles shared = files;
+    EXPECT_EQ(shared.name(0).data(), files.name(0).data());  // one block
+    files.add("c.nes", 0, false);
+    EXPECT_EQ(files.size(), 4u);
+    EXPECT_EQ(shared.size(), 3u);
+    EXPECT_NE(shared.name(0).data(), files.name(0).data());
+    EXPECT_EQ(shared.name(0), "b.nes");
+    EXPECT_EQ(files.name(3), "c.nes");
+}

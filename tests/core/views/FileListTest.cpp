@@ -180,6 +180,13 @@ TEST_F(FileListTest, UnregisteredSnaplessAndUnownedRows) {
     EXPECT_EQ(list.rows()[3].folderNumber, kUnownedFolder);
     EXPECT_EQ(list.rows()[4].icon, 1);
     EXPECT_EQ(list.label(), "全ファイル + 未所有ファイル");
+    // A line longer than any file name is shown cut, its title no longer than its name.
+    dir.write("data/NoHave_SFC.txt", std::string(70000, 'L') + "\n");
+    list.showAll(s);
+    ASSERT_EQ(list.count(), 4);
+    EXPECT_EQ(list.rows()[3].fileName().size(), FileListRow::kLongestName);
+    EXPECT_EQ(list.rows()[3].gameName().size(), FileListRow::kLongestName);
+    EXPECT_EQ(list.rows()[3].cells[2], std::string(FileListRow::kLongestName, 'L'));
     s.listMissingFiles = false;
     list.showAll(s);
     EXPECT_EQ(list.label(), "全ファイル");
