@@ -94,16 +94,21 @@ IdentityJob RecordFollowing::job(bool withOrphans) const {
 }
 
 void RecordFollowing::addFiles(IdentityJob& j) const {
-    // Sized first: growing a copy of every name step by step would hold two at once.
-    std::size_t files = 0, bytes = 0;
+    // The names stay in the listings the rows point at, which no later build writes into while
+    // the job holds them: only a name kept elsewhere (an edited row's) is copied.
+    const std::shared_ptr<const FileList::Listings> listings = app_.fileList().listings();
+    j.files.keep(listings);
+    std::vector<std::uint32_t> blockOf(j.romFolders.size(), 0);
+    for (const FolderHits& h : *listings)
+        if (h.slot >= 0 && static_cast<std::size_t>(h.slot) < blockOf.size())
+            blockOf[static_cast<std::size_t>(h.slot)] = j.files.addBlock(h.names);
+    std::size_t files = 0;
+    for (const FileListRow& row : app_.fileList().rows()) files += listedIn(j, row);
+    j.files.reserve(files, 0);
     for (const FileListRow& row : app_.fileList().rows())
-        if (listedIn(j, row)) {
-            ++files;
-            bytes += std::string_view(row.fileName()).size();
-        }
-    j.files.reserve(files, bytes);
-    for (const FileListRow& row : app_.fileList().rows())
-        if (listedIn(j, row)) j.files.add(row.fileName(), row.folderNumber, row.recordIndex >= 0);
+        if (listedIn(j, row))
+            j.files.addKept(blockOf[static_cast<std::size_t>(row.folderNumber)], row.fileName(),
+                            row.folderNumber, row.recordIndex >= 0);
 }
 
 IdentityJob RecordFollowing::jobWithFiles(bool withOrphans) const {

@@ -148,15 +148,41 @@ void ListedFiles::reserve(std::size_t files, std::size_t nameBytes) {
     d.names.reserve(nameBytes);
 }
 
+void ListedFiles::addEntry(Data& d, std::uint32_t block, std::size_t at, std::size_t size,
+                           int folder, bool registered) {
+    if (size > kLongestName || at + size > std::numeric_limits<std::uint32_t>::max()) return;
+    d.entries.push_back({static_cast<std::uint32_t>(at),
+                         static_cast<std::uint16_t>(size | (registered ? kRegistered : 0)),
+                         static_cast<std::int16_t>(folder), block});
+}
+
 void ListedFiles::add(std::string_view name, int folder, bool registered) {
     Data& d = own();
-    if (name.size() > kLongestName ||
-        d.names.size() + name.size() > std::numeric_limits<std::uint32_t>::max())
-        return;
-    d.entries.push_back({static_cast<std::uint32_t>(d.names.size()),
-                         static_cast<std::uint16_t>(name.size() | (registered ? kRegistered : 0)),
-                         static_cast<std::int16_t>(folder)});
-    d.names += name;
+    const std::size_t before = d.entries.size();
+    addEntry(d, 0, d.names.size(), name.size(), folder, registered);
+    if (d.entries.size() > before) d.names += name;
+}
+
+void ListedFiles::keep(std::shared_ptr<const void> owner) {
+    own().owners.push_back(std::move(owner));
+}
+
+std::uint32_t ListedFiles::addBlock(std::string_view block) {
+    Data& d = own();
+    d.blocks.push_back(block);
+    return static_cast<std::uint32_t>(d.blocks.size());
+}
+
+void ListedFiles::addKept(std::uint32_t block, std::string_view name, int folder, bool registered) {
+    Data& d = own();
+    if (block == 0 || block > d.blocks.size()) return add(name, folder, registered);
+    const std::string_view from = d.blocks[block - 1];
+    const auto at = reinterpret_cast<std::uintptr_t>(name.data());
+    const auto start = reinterpret_cast<std::uintptr_t>(from.data());
+    // Not within the block (an edited row's name, kept elsewhere): copied.
+    if (at < start || at - start > from.size() || name.size() > from.size() - (at - start))
+        return add(name, folder, registered);
+    addEntry(d, block, at - start, name.size(), folder, registered);
 }
 
 std::string IdentityJob::pathOf(const ListedFile& file) const {

@@ -49,14 +49,21 @@ struct ListedFile {
 };
 
 // The files of a list build, their names in one block: a copy of a million is made in a moment
-// on the window's thread, and holds no allocation per file. Copies share the block (a job handed
-// to both passes holds the names once); the first add() to a shared one copies it.
+// on the window's thread, and holds no allocation per file. Names may also stay where the list
+// keeps them (addBlock, addKept), kept alive by an owner, and are then not copied at all. Copies
+// share everything (a job handed to both passes holds the names once); the first add to a shared
+// one copies its entries.
 class ListedFiles {
 public:
     void reserve(std::size_t files, std::size_t nameBytes);
     // A name of more than kLongestName bytes, or past 4 GiB of names, is not taken.
     static constexpr std::size_t kLongestName = 0x7FFF;
     void add(std::string_view name, int folder, bool registered);
+    // Names kept elsewhere: `owner` keeps them alive and unchanged for as long as these files
+    // are; addBlock returns the number addKept takes, for names within `block`.
+    void keep(std::shared_ptr<const void> owner);
+    std::uint32_t addBlock(std::string_view block);
+    void addKept(std::uint32_t block, std::string_view name, int folder, bool registered);
     std::size_t size() const { return data_ ? data_->entries.size() : 0; }
     bool empty() const { return size() == 0; }
     ListedFile operator[](std::size_t i) const {
@@ -66,23 +73,29 @@ public:
     // The name and folder of file `i`, without a copy.
     std::string_view name(std::size_t i) const {
         const Entry& e = data_->entries[i];
-        return std::string_view(data_->names).substr(e.nameAt, e.nameSize & ~kRegistered);
+        const std::string_view from = e.block == 0 ? data_->names : data_->blocks[e.block - 1];
+        return from.substr(e.nameAt, e.nameSize & ~kRegistered);
     }
     int folder(std::size_t i) const { return data_->entries[i].folder; }
 
 private:
-    // Eight bytes a file.
+    // Twelve bytes a file.
     struct Entry {
         std::uint32_t nameAt = 0;
         std::uint16_t nameSize = 0;  // the top bit: the file has a record
         std::int16_t folder = -1;
+        std::uint32_t block = 0;  // 0: `names`; else blocks[block - 1]
     };
     static constexpr std::uint16_t kRegistered = 0x8000;
     struct Data {
         std::string names;
+        std::vector<std::string_view> blocks;
+        std::vector<std::shared_ptr<const void>> owners;
         std::vector<Entry> entries;
     };
     Data& own();
+    void addEntry(Data& d, std::uint32_t block, std::size_t at, std::size_t size, int folder,
+                  bool registered);
     std::shared_ptr<Data> data_;
 };
 

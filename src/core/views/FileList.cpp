@@ -132,7 +132,11 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
         if (folders.size() >= kWorthASecondThread) return helper_.forEach(count, work);
         for (std::size_t i = 0; i < count; ++i) work(i, 0);
     };
-    if (hits_.size() < folders.size()) hits_.resize(folders.size());
+    // The buffers of the build before, unless someone still reads their names.
+    if (hits_.use_count() > 1) hits_ = std::make_shared<Listings>();
+    Listings& hits = *hits_;
+    const Listings& filled = *filled_;
+    if (hits.size() < folders.size()) hits.resize(folders.size());
     struct alignas(64) Scanner {
         FileScanner scanner;
         FolderHits local;
@@ -146,8 +150,8 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
                                 !filledDiscSets_;
     auto previous = [&](std::size_t k) -> const FolderHits* {
         return sameExtensions && k < filledFolders_.size() && filledFolders_[k] == folders[k] &&
-                       k < filled_.size()
-                   ? &filled_[k]
+                       k < filled.size()
+                   ? &filled[k]
                    : nullptr;
     };
     // The first build of a sorted list also reads the key file, on one thread while the other
@@ -163,23 +167,23 @@ void FileList::scanAllFolders(const FileListSources& s, ListMode mode) {
         // Listed into an object of the thread's own and only then put in place: neighbouring
         // folders' objects share cache lines, and the threads would fight over them.
         Scanner& mine = scanners[thread];
-        std::swap(mine.local, hits_[k]);
+        std::swap(mine.local, hits[k]);
         mine.scanner.listFolder(folders[k], mode, mine.local, previous(k));
-        std::swap(mine.local, hits_[k]);
+        std::swap(mine.local, hits[k]);
     });
     const std::size_t first = rows_.size();
     std::vector<std::size_t> starts(folders.size() + 1);
     for (std::size_t k = 0; k < folders.size(); ++k)
-        starts[k + 1] = starts[k] + hits_[k].hits.size();
+        starts[k + 1] = starts[k] + hits[k].hits.size();
     const std::span<FileListRow> rows = rows_.extend(starts.back());
     forEach(folders.size(), [&](std::size_t k, int thread) {
-        scanners[thread].scanner.fillRows(hits_[k], folders[k],
+        scanners[thread].scanner.fillRows(hits[k], folders[k],
                                           rows.subspan(starts[k], starts[k + 1] - starts[k]),
                                           static_cast<int>(first + starts[k]));
     });
     // The rows point at these listings' names: they stay until the next build through here, whose
     // listings go into the buffers of the build before.
-    hits_.resize(folders.size());
+    hits.resize(folders.size());
     std::swap(filled_, hits_);
     filledFolders_ = std::move(folders);
     filledCode_ = s.code;
@@ -206,14 +210,14 @@ void FileList::keepFolderListings(const std::string& code) {
     if (path.empty()) return;
     bool anyNew = false;
     std::vector<FolderListing> kept;
-    for (const FolderHits& h : filled_) {
+    for (const FolderHits& h : *filled_) {
         if (!h.kept) continue;
         anyNew = anyNew || !h.inFile;
         kept.push_back({h.folder, h.stamp, h.readHash, h.readSize,
                         std::string_view(h.names).substr(0, h.namesListed), h.nameCount});
     }
     if (!anyNew || !saveFolderListingFile(path, WriterLock::thisHost(), kept)) return;
-    for (FolderHits& h : filled_)
+    for (FolderHits& h : *filled_)
         if (h.kept) h.inFile = true;
 }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <array>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,11 @@ public:
     void setWallClock(std::int64_t (*clock)()) { wallClock_ = clock; }
     // Where the names of `code`'s folders are kept ("" when not kept).
     std::string folderListingFile(const std::string& code) const;
+    // The listings of the last build of all folders, whose names its rows point at (a row of
+    // folder slot s into the names of the listing whose slot is s, unless it was edited since).
+    // Whoever holds them may read them on any thread: no later build writes into them.
+    using Listings = std::vector<FolderHits>;
+    std::shared_ptr<const Listings> listings() const { return filled_; }
     // An edit changed row `row` (display position): it now shows the file `fileName` of title
     // `title` and record `recordIndex` of `records` (-1: none), as a build would show them. The
     // order stays until the next sort; the folder cell is kept.
@@ -114,10 +120,12 @@ private:
     void keepFolderListings(const std::string& code);
 
     FileRows rows_;
-    std::vector<FolderHits> hits_;  // per listed folder, kept for the next build
+    // Per listed folder, kept for the next build. A build writes into them only while nobody
+    // else holds them (see listings()).
+    std::shared_ptr<Listings> hits_ = std::make_shared<Listings>();
     // The listings of the last build through scanAllFolders, of the folders filledFolders_: the
     // names its rows show, and what the next build can take when a folder reads the same.
-    std::vector<FolderHits> filled_;
+    std::shared_ptr<Listings> filled_ = std::make_shared<Listings>();
     std::vector<int> filledFolders_;
     std::string filledCode_;  // the extensions the listings in filled_ were matched with
     std::array<std::string, kExtraExtensionCount> filledExtensions_;

@@ -158,6 +158,7 @@ void FileScanner::listFolder(int folderIndex, ListMode mode, FolderHits& out,
     const std::string& folder = c_.folders->romFolderPaths[static_cast<std::size_t>(folderIndex)];
     if (folder.empty()) return;
     out.folder = folder;
+    out.slot = folderIndex;
     names_.clear();
     read_.clear();
     if (previous && previous->folder != folder) previous = nullptr;

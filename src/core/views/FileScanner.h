@@ -75,6 +75,7 @@ struct FolderHits {
     };
     std::string names;
     std::vector<Hit> hits;
+    int slot = -1;  // the ROM folder's number
     // How they came about: the folder, a hash and the size of its names as read (each ended by a
     // NUL, which no name holds) and every name an extension pass took, before the join and the
     // narrowing. A folder read the same again is matched the same again.
@@ -109,6 +110,7 @@ struct FolderHits {
     void clear() {
         names.clear();
         hits.clear();
+        slot = -1;
         folder.clear();
         readHash = 0;
         readSize = 0;

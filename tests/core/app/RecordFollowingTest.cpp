@@ -385,3 +385,32 @@ TEST(IdentityPass, ListedFilesShareTheirNamesUntilOneChanges) {
     EXPECT_EQ(shared.name(0), "b.nes");
     EXPECT_EQ(files.name(3), "c.nes");
 }
+
+// Names kept elsewhere are not copied: a file whose name lies within a block added is read from
+// there (its owner kept alive), any other name is copied, and so is one given an unknown block.
+TEST(IdentityPass, ListedNamesWithinAKeptBlockAreNotCopied) {
+    auto owner = std::make_shared<std::string>(std::string("a.nes\0b.nes\0XYZ", 15));
+    const std::string_view block = std::string_view(*owner).substr(0, 12);
+    romshelf::ListedFiles files;
+    files.keep(owner);
+    const std::uint32_t b = files.addBlock(block);
+    files.addKept(b, block.substr(6, 5), 2, true);
+    const std::string elsewhere = "c.nes";
+    files.addKept(b, elsewhere, 2, false);
+    files.addKept(b, std::string_view(owner->data() + 8, 6), 2, false);  // past the block's end
+    files.addKept(b + 1, block.substr(0, 5), 3, false);
+    const char* const start = owner->data();
+    owner.reset();  // the files keep it
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files.name(0).data(), start + 6);
+    EXPECT_EQ(files.name(0), "b.nes");
+    EXPECT_TRUE(files.registered(0));
+    EXPECT_EQ(files.folder(0), 2);
+    EXPECT_EQ(files.name(1), "c.nes");
+    EXPECT_NE(files.name(1).data(), elsewhere.data());
+    EXPECT_EQ(files.name(2), std::string_view("nes\0XY", 6));
+    EXPECT_NE(files.name(2).data(), start + 8);
+    EXPECT_EQ(files.name(3), "a.nes");
+    EXPECT_NE(files.name(3).data(), start);
+    EXPECT_EQ(files.folder(3), 3);
+}

@@ -312,6 +312,35 @@ TEST_F(KeptListingTest, KeptNamesStandForAFolderUntilItChanges) {
     EXPECT_EQ(filesAfresh(), "");
 }
 
+// Listings someone holds (the identity pass, on its thread) are never written into by later
+// builds, whatever the folders do meanwhile; once let go, their buffers serve again.
+TEST_F(KeptListingTest, HeldListingsStayAsTheyWere) {
+    for (int k = 0; k < 10; ++k)
+        folder(k, "roms/f" + std::to_string(k), {"g" + std::to_string(k) + ".sfc"});
+    list.showAll(s);
+    std::shared_ptr<const FileList::Listings> held = list.listings();
+    ASSERT_EQ(held->size(), 10u);
+    std::vector<std::string> before;
+    for (const FolderHits& h : *held) before.push_back(h.names);
+    EXPECT_EQ((*held)[3].slot, 3);
+    for (int round = 0; round < 3; ++round) {
+        afterATick();
+        for (int k = 0; k < 10; ++k)
+            dir.write("roms/f" + std::to_string(k) + "/n" + std::to_string(round) + ".sfc", "x");
+        list.showAll(s);
+        EXPECT_NE(list.listings().get(), held.get());
+    }
+    for (std::size_t k = 0; k < before.size(); ++k) EXPECT_EQ((*held)[k].names, before[k]) << k;
+    // Let go, the buffers of the build before serve the next one again.
+    held.reset();
+    list.showAll(s);
+    const FileList::Listings* const last = list.listings().get();
+    list.showAll(s);
+    list.showAll(s);
+    EXPECT_EQ(list.listings().get(), last);
+    EXPECT_EQ(files(list).substr(0, 31), "g0.sfc|n0.sfc|n1.sfc|n2.sfc|g1.");
+}
+
 // Many folders are listed on two threads: each takes its folders' names from the file at once.
 TEST_F(KeptListingTest, ManyFoldersAreTakenOnTwoThreads) {
     std::string expected;
