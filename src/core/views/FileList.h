@@ -130,8 +130,6 @@ private:
     std::string filledCode_;  // the extensions the listings in filled_ were matched with
     std::array<std::string, kExtraExtensionCount> filledExtensions_;
     bool filledDiscSets_ = false;  // whether the listings in filled_ took discs together
-    bool filledKnown_ = false;
-    bool rowsKnown_ = false;  // filledKnown_ as the current build found it
     // The texts of the rows besides the listings' names: what each record shows, by record,
     // what edits changed, and the names read elsewhere.
     TextStore texts_;
