@@ -12,9 +12,6 @@ namespace romshelf::fs {
 
 namespace {
 
-// A listing made this close to its folder's last change may miss a change made in the same
-// whole second (SFTP and FAT keep no more), so it is made again next time.
-constexpr std::int64_t kSettleSeconds = 2;
 // More folders than a window looks in means old ones lie about: they go.
 constexpr std::size_t kMostFolders = 64;
 

@@ -19,6 +19,9 @@ namespace romshelf::fs {
 // change it again unseen) and is made again next time.
 class FolderListings {
 public:
+    // A listing made this close to its folder's last change may miss a change made in the same
+    // whole second (SFTP and FAT keep no more), so it is made again next time.
+    static constexpr std::int64_t kSettleSeconds = 2;
     struct Entry {
         std::string_view name;
         bool isDirectory;

@@ -134,6 +134,16 @@ std::string WriterLock::thisHost() {
     return name;
 }
 
+std::string WriterLock::hostInFileName(std::string_view host) {
+    std::string name;
+    for (const char c : host)
+        name += (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '.' || c == '-' || c == '_'
+                    ? c
+                    : '_';
+    return name.empty() ? "unknown" : name;
+}
+
 std::string WriterLock::thisBoot() {
     static const std::string boot = [] {
         std::string id = fs::readFile("/proc/sys/kernel/random/boot_id", 64).value_or("");

@@ -68,6 +68,9 @@ public:
     // What this machine is called in owner files: its host name and boot id.
     static std::string thisHost();
     static std::string thisBoot();
+    // `host` as a part of a file name: letters, digits, '.', '-' and '_' as they are, anything
+    // else '_'; "unknown" for no name.
+    static std::string hostInFileName(std::string_view host);
 
 private:
     bool takeOwnerFile(bool takeOver);

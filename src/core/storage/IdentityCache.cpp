@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "core/platform/FileSystem.h"
+#include "core/platform/WriterLock.h"
 #include "core/storage/SqliteFile.h"
 #include "core/storage/LibSqlite.h"
 
@@ -61,14 +62,8 @@ CachedIdentity columnIdentity(sqlite3_stmt* s, int first) {
 }  // namespace
 
 std::string perMachinePath(const std::string& path, std::string_view host) {
-    std::string name;
-    for (const char c : host)
-        name += (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '.' || c == '-' || c == '_'
-                    ? c
-                    : '_';
-    if (name.empty()) name = "unknown";
-    return fs::pathFolder(path) + fs::pathTitle(path) + "-" + name + fs::pathExtension(path);
+    return fs::pathFolder(path) + fs::pathTitle(path) + "-" + WriterLock::hostInFileName(host) +
+           fs::pathExtension(path);
 }
 
 IdentityCache::~IdentityCache() {

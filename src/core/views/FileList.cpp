@@ -196,13 +196,9 @@ std::string FileList::folderListingFile(const std::string& code) const {
     if (listingFolder_.empty()) return {};
     // One file per machine: a program folder on a share may be used from several, each with
     // folders of its own at the same paths.
-    std::string host = WriterLock::thisHost();
-    for (char& ch : host) {
-        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                           (ch >= '0' && ch <= '9') || ch == '-' || ch == '.';
-        if (!plain) ch = '_';
-    }
-    return fs::joinPath(listingFolder_, "folders-" + code + "@" + host + ".bin");
+    return fs::joinPath(
+        listingFolder_,
+        "folders-" + code + "@" + WriterLock::hostInFileName(WriterLock::thisHost()) + ".bin");
 }
 
 void FileList::keepFolderListings(const std::string& code) {

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/platform/FolderListings.h"
+
 namespace romshelf {
 
 // What tells whether a folder's names may have changed. Adding, removing or renaming a name moves
@@ -26,7 +28,7 @@ struct FolderStamp {
     // stamp stays the same: its last change lies at least kSettleSeconds before. A change in the
     // same clock tick as the one the stamp shows, after the names were read, would leave the
     // stamp as it is; one made later than that cannot.
-    static constexpr std::int64_t kSettleSeconds = 2;
+    static constexpr std::int64_t kSettleSeconds = fs::FolderListings::kSettleSeconds;
     bool settledAt(std::int64_t nowSeconds) const;
 };
 
